@@ -1,0 +1,63 @@
+#include "QtMessages.h"
+
+#include "TfrmPassInput.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+QWidget *QtMessages::parentWindow()
+{
+    return QApplication::activeWindow();
+}
+
+void QtMessages::information(const QString &text)
+{
+    QMessageBox box(QMessageBox::Information, ApplicationTitle, text, QMessageBox::Ok, parentWindow());
+    box.exec();
+}
+
+void QtMessages::warning(const QString &text)
+{
+    QMessageBox box(QMessageBox::Warning, ApplicationTitle, text, QMessageBox::Ok, parentWindow());
+    box.exec();
+}
+
+bool QtMessages::question(const QString &text)
+{
+    QMessageBox box(QMessageBox::Warning, ApplicationTitle, text, QMessageBox::Yes | QMessageBox::No, parentWindow());
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<QString> QtMessages::inputText(const QString &caption, const QString &prompt, const QString &initial)
+{
+    QInputDialog dialog(parentWindow());
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(initial);
+    dialog.setOkButtonText(QStringLiteral("确定"));
+    dialog.setCancelButtonText(QStringLiteral("取消"));
+    dialog.resize(360, dialog.sizeHint().height());
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
+}
+
+QString QtMessages::passwordPrompt(const QString &caption, const QString &hint)
+{
+    return TfrmPassInput::ask(caption, hint, parentWindow());
+}
+
+QString QtMessages::openFileName(const QString &caption, const QString &folder, const QString &filter)
+{
+    return QFileDialog::getOpenFileName(parentWindow(), caption, folder, filter, nullptr,
+                                        QFileDialog::DontUseNativeDialog);
+}
+
+QString QtMessages::saveFileName(const QString &caption, const QString &proposedPath, const QString &filter)
+{
+    return QFileDialog::getSaveFileName(parentWindow(), caption, proposedPath, filter, nullptr,
+                                        QFileDialog::DontUseNativeDialog);
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+// The tables of the database file. The program never creates tables; the setup tool and the tests do, through this.
+namespace Schema {
+inline constexpr int ValueColumnCount = 80;
+inline constexpr int DefaultColWidth = 100;
+inline constexpr int Version = 1;
+
+// Creates every table on an empty database and the parameter row with the initial password "579".
+bool create(QSqlDatabase db, QString *error = nullptr);
+
+// Creates the database file with its tables when it does not exist yet; an existing file is never touched.
+// Also makes the document folders. Returns false with a reason when the folder cannot be laid out.
+bool layOutAppFolder(const QString &appFolder, QString *error = nullptr);
+} // namespace Schema

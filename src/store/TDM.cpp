@@ -1,0 +1,191 @@
+#include "TDM.h"
+
+#include "Arithmetic.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <sqlite3.h>
+
+#include <memory>
+
+namespace {
+std::unique_ptr<TDM> gModule;
+}
+
+TDM &TDM::create(const QString &appFolder)
+{
+    gModule.reset();
+    gModule.reset(new TDM(appFolder));
+    return *gModule;
+}
+
+TDM &TDM::instance()
+{
+    Q_ASSERT(gModule);
+    return *gModule;
+}
+
+bool TDM::exists()
+{
+    return gModule != nullptr;
+}
+
+void TDM::destroy()
+{
+    gModule.reset();
+}
+
+TDM::TDM(const QString &appFolder)
+{
+    QString folder = QDir::fromNativeSeparators(appFolder);
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    mAppFolder = folder;
+    static int serial = 0;
+    mConnectionName = QStringLiteral("ADOLocal%1").arg(++serial);
+    DataModuleCreate();
+}
+
+TDM::~TDM()
+{
+    close();
+    QSqlDatabase::removeDatabase(mConnectionName);
+}
+
+void TDM::DataModuleCreate()
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), mConnectionName);
+    const QString file = path(DatabaseFile);
+    // SQLite would create a missing file; the program only ever opens the database the setup laid out.
+    if (!QFileInfo(file).isFile()) {
+        mConnectionError = QStringLiteral("missing database file: ") + file;
+        return;
+    }
+    db.setDatabaseName(file);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!db.open()) {
+        mConnectionError = db.lastError().text();
+        return;
+    }
+    QSqlQuery q(db);
+    // A file that is not a database fails here rather than on the first window's query.
+    if (!q.exec(QStringLiteral("PRAGMA foreign_keys=ON")) || !q.exec(QStringLiteral("PRAGMA synchronous=FULL"))
+        || !q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+        mConnectionError = q.lastError().text();
+        db.close();
+    }
+}
+
+bool TDM::isConnected() const
+{
+    return QSqlDatabase::database(mConnectionName, false).isOpen();
+}
+
+QSqlDatabase TDM::ADOLocal() const
+{
+    return QSqlDatabase::database(mConnectionName, false);
+}
+
+void TDM::close()
+{
+    QSqlDatabase db = QSqlDatabase::database(mConnectionName, false);
+    if (db.isOpen())
+        db.close();
+}
+
+bool execBound(QSqlQuery &query, const QString &sql, const QVariantList &binds, QString *error)
+{
+    if (!query.prepare(sql)) {
+        if (error)
+            *error = query.lastError().text();
+        return false;
+    }
+    for (const QVariant &value : binds)
+        query.addBindValue(value);
+    if (!query.exec()) {
+        if (error)
+            *error = query.lastError().text();
+        return false;
+    }
+    return true;
+}
+
+QString TDM::GetDataBySQL(const QString &sql, const QVariantList &binds)
+{
+    QSqlQuery dsQuery(ADOLocal());
+    if (!execBound(dsQuery, sql, binds) || !dsQuery.next())
+        return {};
+    const QVariant value = dsQuery.value(0);
+    return value.isNull() ? QString() : value.toString();
+}
+
+void TDM::GetDataBySQLToItems(const QString &sql, const QVariantList &binds, QStringList &items, bool clearFirst)
+{
+    QSqlQuery dsQuery(ADOLocal());
+    dsQuery.setForwardOnly(true);
+    if (!execBound(dsQuery, sql, binds))
+        return;
+    if (clearFirst)
+        items.clear();
+    while (dsQuery.next()) {
+        const QString text = dsQuery.value(0).toString();
+        if (!text.isEmpty())
+            items.append(text);
+    }
+}
+
+double TDM::GetFltDataBySQL(const QString &expression)
+{
+    return Arithmetic::evaluate(expression).value_or(0.0);
+}
+
+std::optional<QString> TDM::readLogPass()
+{
+    QSqlQuery dsPara(ADOLocal());
+    if (!execBound(dsPara, QStringLiteral("SELECT LogPass FROM TPara LIMIT 1"), {}))
+        return std::nullopt;
+    if (!dsPara.next())
+        return QString();
+    return dsPara.value(0).toString();
+}
+
+bool TDM::backupDatabaseTo(const QString &targetFile, QString *error)
+{
+    auto fail = [&](const QString &text) {
+        if (error)
+            *error = text;
+        return false;
+    };
+    QSqlDatabase db = ADOLocal();
+    if (!db.isOpen())
+        return fail(QStringLiteral("database not open"));
+    QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return fail(QStringLiteral("no SQLite handle"));
+    sqlite3 *source = *static_cast<sqlite3 *const *>(handle.data());
+    sqlite3 *target = nullptr;
+    QFile::remove(targetFile);
+    if (sqlite3_open_v2(targetFile.toUtf8().constData(), &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr)
+        != SQLITE_OK) {
+        const QString text = QString::fromUtf8(sqlite3_errmsg(target));
+        sqlite3_close(target);
+        return fail(text);
+    }
+    sqlite3_backup *backup = sqlite3_backup_init(target, "main", source, "main");
+    int rc = SQLITE_ERROR;
+    if (backup) {
+        rc = sqlite3_backup_step(backup, -1);
+        sqlite3_backup_finish(backup);
+    }
+    const QString text = QString::fromUtf8(sqlite3_errmsg(target));
+    sqlite3_close(target);
+    if (rc != SQLITE_DONE) {
+        QFile::remove(targetFile);
+        return fail(text);
+    }
+    return true;
+}

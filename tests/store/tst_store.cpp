@@ -1,0 +1,213 @@
+#include "Schema.h"
+#include "SqlText.h"
+#include "TDM.h"
+#include "TempAppFolder.h"
+
+#include <QSqlQuery>
+#include <QtTest>
+
+class TestStore : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void freshFolderHasEveryTable()
+    {
+        TempAppFolder app;
+        QVERIFY(app.isValid());
+        for (const char *table : {"TContractClass", "TDataPara", "TDataParaDetail", "TContractMain", "TContractDetail",
+                                  "TPara"}) {
+            QVERIFY2(app.exec(QStringLiteral("SELECT * FROM %1").arg(QLatin1String(table))), table);
+        }
+        QVERIFY(app.exec(QStringLiteral("SELECT Data1, Data80 FROM TContractMain")));
+        QCOMPARE(TDM::instance().readLogPass(), std::optional<QString>(QStringLiteral("579")));
+        for (const char *dir : {"DB/ModelFiles", "DB/ContractFile", "Bak", "BasicExcel", "Help"})
+            QVERIFY(QFileInfo(app.file(QString::fromLatin1(dir))).isDir());
+
+        // A new indicator's register column is visible without the user widening it.
+        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
+        QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("子"), QStringLiteral("0001")));
+        QVERIFY(app.addIndicator(QStringLiteral("00010001"), QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
+        QVERIFY(app.scalar(QStringLiteral("SELECT ColWidth FROM TDataPara")).toInt() > 0);
+    }
+
+    void setupNeverOverwritesADatabase()
+    {
+        TempAppFolder app;
+        QVERIFY(app.exec(QStringLiteral("UPDATE TPara SET LogPass=?"), {QStringLiteral("kept")}));
+        QVERIFY(Schema::layOutAppFolder(app.path()));
+        QCOMPARE(TDM::instance().readLogPass(), std::optional<QString>(QStringLiteral("kept")));
+    }
+
+    void missingDatabaseIsReportedNotCreated()
+    {
+        QTemporaryDir dir;
+        TDM &dm = TDM::create(dir.path());
+        QVERIFY(!dm.isConnected());
+        QVERIFY(!dm.connectionError().isEmpty());
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("DB/ZYDB.dat"))));
+        // Later queries fail quietly with their empty results.
+        QCOMPARE(dm.GetDataBySQL(QStringLiteral("SELECT 1")), QString());
+        QCOMPARE(dm.readLogPass(), std::nullopt);
+        TDM::destroy();
+    }
+
+    void notADatabaseFailsAtConnect()
+    {
+        TempAppFolder app(false);
+        QFile f(app.file(QStringLiteral("DB/ZYDB.dat")));
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(QByteArray(4096, 'x'));
+        f.close();
+        QVERIFY(!TDM::create(app.path()).isConnected());
+        TDM::destroy();
+    }
+
+    void queryHelpers()
+    {
+        TempAppFolder app;
+        TDM &dm = TDM::instance();
+        // Max over no rows is null: empty text, not "0".
+        QCOMPARE(dm.GetDataBySQL(QStringLiteral("SELECT Max(SortIdx) FROM TDataPara WHERE MainTypeCode=?"),
+                                 {QStringLiteral("x")}),
+                 QString());
+        QCOMPARE(dm.GetDataBySQL(QStringLiteral("SELECT nothing FROM nowhere")), QString());
+
+        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
+        QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("子"), QStringLiteral("0001")));
+        for (const char *v : {"b", "", "a", "b"}) {
+            QVERIFY(app.exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1) VALUES (?, ?)"),
+                             {QStringLiteral("00010001"), QString::fromUtf8(v)}));
+        }
+        QVERIFY(app.exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1) VALUES (?, NULL)"),
+                         {QStringLiteral("00010001")}));
+
+        QStringList items{QStringLiteral("old")};
+        dm.GetDataBySQLToItems(QStringLiteral("SELECT bad FROM nowhere"), {}, items, true);
+        QCOMPARE(items, QStringList{QStringLiteral("old")});
+        dm.GetDataBySQLToItems(QStringLiteral("SELECT Data1 FROM TContractMain ORDER BY ID"), {}, items, false);
+        QCOMPARE(items, (QStringList{"old", "b", "a", "b"}));
+        dm.GetDataBySQLToItems(
+            QStringLiteral("SELECT DISTINCT Data1 FROM TContractMain WHERE MainTypeCode=? ORDER BY Data1"),
+            {QStringLiteral("00010001")}, items, true);
+        QCOMPARE(items, (QStringList{"a", "b"}));
+    }
+
+    void hostileTextsRoundTrip()
+    {
+        TempAppFolder app;
+        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
+        const QStringList values{
+            QStringLiteral("O'Brien \"quoted\""), QStringLiteral("100%_done\\path"), QStringLiteral("😀 合同 emoji"),
+            QStringLiteral("'); DROP TABLE TContractMain; --"), QString(10000, QChar(0x5408)),
+            QStringLiteral("tab\tnew\nline\r\x01"), QStringLiteral("[甲方]*2"),
+        };
+        for (const QString &v : values) {
+            QSqlQuery q(TDM::instance().ADOLocal());
+            QVERIFY(execBound(q, QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data7) VALUES (?, ?)"),
+                              {QStringLiteral("0001"), v}));
+            const QString id = q.lastInsertId().toString();
+            QCOMPARE(app.scalar(QStringLiteral("SELECT Data7 FROM TContractMain WHERE ID=?"), {id}), v);
+        }
+        QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM TContractMain")).toInt(), values.size());
+    }
+
+    void likePatternsMatchLiterally_data()
+    {
+        QTest::addColumn<QString>("needle");
+        QTest::addColumn<int>("matches");
+        QTest::newRow("percent") << "%" << 1;
+        QTest::newRow("underscore") << "_" << 1;
+        QTest::newRow("backslash") << "\\" << 1;
+        QTest::newRow("plain") << "ab" << 2;
+        QTest::newRow("latin case") << "AB" << 2;
+        QTest::newRow("chinese") << "合同" << 1;
+    }
+
+    void likePatternsMatchLiterally()
+    {
+        QFETCH(QString, needle);
+        QFETCH(int, matches);
+        TempAppFolder app;
+        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
+        for (const char *v : {"ab", "a%b", "a_bab", "x\\y", "合同一"}) {
+            QVERIFY(app.exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1) VALUES ('0001', ?)"),
+                             {QString::fromUtf8(v)}));
+        }
+        const QString count = app.scalar(
+            QStringLiteral("SELECT count(*) FROM TContractMain WHERE Data1 LIKE ? ESCAPE '\\'"),
+            {SqlText::containsPattern(needle)});
+        QCOMPARE(count.toInt(), matches);
+    }
+
+    void valueColumnNames()
+    {
+        QVERIFY(SqlText::isValueColumn(QStringLiteral("Data1")));
+        QVERIFY(SqlText::isValueColumn(QStringLiteral("Data80")));
+        for (const char *bad : {"Data0", "Data81", "Data01", "Data", "Data+1", "ID", "Data1;--", "data1"})
+            QVERIFY2(!SqlText::isValueColumn(QString::fromLatin1(bad)), bad);
+    }
+
+    void textOrderAndIdentities()
+    {
+        TempAppFolder app;
+        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
+        for (const char *v : {"9", "10"})
+            QVERIFY(app.exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1) VALUES ('0001', ?)"),
+                             {QString::fromLatin1(v)}));
+        QCOMPARE(app.scalar(QStringLiteral("SELECT Data1 FROM TContractMain ORDER BY Data1")), QStringLiteral("10"));
+        QCOMPARE(app.scalar(QStringLiteral("SELECT Max(Data1) FROM TContractMain")), QStringLiteral("9"));
+
+        // An ID names a contract document: deleting the newest record never lets its ID be issued again.
+        const int highest = app.scalar(QStringLiteral("SELECT Max(ID) FROM TContractMain")).toInt();
+        QVERIFY(app.exec(QStringLiteral("DELETE FROM TContractMain WHERE ID=?"), {highest}));
+        QVERIFY(app.exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode) VALUES ('0001')")));
+        QCOMPARE(app.scalar(QStringLiteral("SELECT Max(ID) FROM TContractMain")).toInt(), highest + 1);
+    }
+
+    void categoryInUseCannotBeDeleted()
+    {
+        TempAppFolder app;
+        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
+        QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("子"), QStringLiteral("0001")));
+        QVERIFY(app.addCategory(QStringLiteral("00010002"), QStringLiteral("空"), QStringLiteral("0001")));
+        QVERIFY(app.addIndicator(QStringLiteral("00010001"), QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
+        QVERIFY(!app.exec(QStringLiteral("DELETE FROM TContractClass WHERE TypeCode=?"), {QStringLiteral("00010001")}));
+        QVERIFY(app.exec(QStringLiteral("DELETE FROM TContractClass WHERE TypeCode=?"), {QStringLiteral("00010002")}));
+        QVERIFY(!app.exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode) VALUES ('nowhere')")));
+
+        // Emptying every table in the rebuild's order succeeds inside one transaction.
+        QVERIFY(app.exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode) VALUES ('00010001')")));
+        const bool ok = TDM::instance().inTransaction([&] {
+            for (const char *table : {"TDataParaDetail", "TDataPara", "TContractClass", "TContractDetail",
+                                      "TContractMain"}) {
+                if (!app.exec(QStringLiteral("DELETE FROM %1").arg(QLatin1String(table))))
+                    return false;
+            }
+            return true;
+        });
+        QVERIFY(ok);
+        QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM TContractClass")), QStringLiteral("0"));
+        QCOMPARE(TDM::instance().readLogPass(), std::optional<QString>(QStringLiteral("579")));
+    }
+
+    void onlineBackupIsAConsistentCopy()
+    {
+        TempAppFolder app;
+        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
+        const QString copy = app.file(QStringLiteral("Bak/copy.dat"));
+        QVERIFY(TDM::instance().backupDatabaseTo(copy));
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
+        db.setDatabaseName(copy);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec(QStringLiteral("SELECT TypeName FROM TContractClass")) && q.next());
+        QCOMPARE(q.value(0).toString(), QStringLiteral("根"));
+        q = QSqlQuery();
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("check"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStore)
+#include "tst_store.moc"

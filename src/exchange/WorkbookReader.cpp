@@ -1,0 +1,118 @@
+#include "WorkbookReader.h"
+
+#include "XlsWorkbook.h"
+#include "XlsxWorkbook.h"
+
+#include <QFile>
+#include <QTemporaryFile>
+
+namespace {
+
+const QByteArray ZipSignature("PK\x03\x04", 4);
+const QByteArray CompoundFileSignature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+
+// Compound files hold .xls workbooks, but also password-protected .xlsx packages and Word documents.
+bool isEncryptedPackage(const QByteArray &data)
+{
+    return data.contains(QByteArray("E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e", 31));
+}
+
+} // namespace
+
+WorkbookReader::WorkbookReader() = default;
+WorkbookReader::~WorkbookReader() = default;
+
+bool WorkbookReader::open(const QString &path)
+{
+    close();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        mError = QStringLiteral("文件无法打开：%1").arg(file.errorString());
+        return false;
+    }
+    const QByteArray head = file.read(8);
+    if (head.startsWith(ZipSignature)) {
+        const QByteArray data = file.readAll();
+        return openData(head + data);
+    }
+    if (head == CompoundFileSignature) {
+        const QByteArray data = head + file.readAll();
+        if (isEncryptedPackage(data)) {
+            mError = QStringLiteral("工作簿设有密码，无法读取。");
+            return false;
+        }
+        file.close();
+        return openXls(path);
+    }
+    mError = QStringLiteral("文件不是Excel工作簿。");
+    return false;
+}
+
+bool WorkbookReader::openData(const QByteArray &data)
+{
+    close();
+    if (data.startsWith(ZipSignature)) {
+        mSource = XlsxWorkbook::open(data, &mError);
+        return checkOpened();
+    }
+    if (data.startsWith(CompoundFileSignature)) {
+        if (isEncryptedPackage(data)) {
+            mError = QStringLiteral("工作簿设有密码，无法读取。");
+            return false;
+        }
+        QTemporaryFile file;
+        if (!file.open() || file.write(data) != data.size() || !file.flush()) {
+            mError = QStringLiteral("临时文件无法写入。");
+            return false;
+        }
+        return openXls(file.fileName());
+    }
+    mError = QStringLiteral("文件不是Excel工作簿。");
+    return false;
+}
+
+bool WorkbookReader::openXls(const QString &path)
+{
+    mSource = XlsWorkbook::open(path, &mError);
+    return checkOpened();
+}
+
+bool WorkbookReader::checkOpened()
+{
+    if (mSource && mSource->sheetNames().isEmpty()) {
+        mSource.reset();
+        mError = QStringLiteral("工作簿中没有可以读取的工作表。");
+    }
+    return mSource != nullptr;
+}
+
+void WorkbookReader::close()
+{
+    mSource.reset();
+    mError.clear();
+}
+
+bool WorkbookReader::isOpen() const
+{
+    return mSource != nullptr;
+}
+
+QStringList WorkbookReader::sheetNames() const
+{
+    return mSource ? mSource->sheetNames() : QStringList();
+}
+
+std::optional<Worksheet> WorkbookReader::readSheet(int index)
+{
+    if (!mSource) {
+        mError = QStringLiteral("没有打开工作簿。");
+        return std::nullopt;
+    }
+    mError.clear();
+    return mSource->readSheet(index, &mError);
+}
+
+std::optional<Worksheet> WorkbookReader::readSheet(const QString &name)
+{
+    return readSheet(int(sheetNames().indexOf(name)));
+}

@@ -1,0 +1,224 @@
+#include "CellText.h"
+#include "WorkbookReader.h"
+#include "XlsxWorkbook.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestWorkbookReader : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void numberText_data();
+    void numberText();
+    void serialText_data();
+    void serialText();
+    void dateFormat_data();
+    void dateFormat();
+    void basicWorkbook_data();
+    void basicWorkbook();
+    void corners_data();
+    void corners();
+    void date1904();
+    void damagedFiles_data();
+    void damagedFiles();
+
+private:
+    static QString data(const QString &name) { return QStringLiteral(EXCHANGE_TEST_DATA "/") + name; }
+};
+
+void TestWorkbookReader::numberText_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("integer") << 3.0 << u"3"_qs;
+    QTest::newRow("fifteen digits") << 123456789012345.0 << u"123456789012345"_qs;
+    QTest::newRow("binary fraction") << 0.1 << u"0.1"_qs;
+    QTest::newRow("sum noise cut at 15 digits") << 0.1 + 0.2 << u"0.3"_qs;
+    QTest::newRow("pi") << 3.14159265358979 << u"3.14159265358979"_qs;
+    QTest::newRow("negative") << -2.5 << u"-2.5"_qs;
+    QTest::newRow("zero") << 0.0 << u"0"_qs;
+    QTest::newRow("negative zero") << -0.0 << u"0"_qs;
+    QTest::newRow("large") << 1.5e20 << u"1.5E20"_qs;
+    QTest::newRow("small") << 1e-7 << u"1E-7"_qs;
+    QTest::newRow("sixteen digits rounded") << 1234567890123456.0 << u"1.23456789012346E15"_qs;
+}
+
+void TestWorkbookReader::numberText()
+{
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    QCOMPARE(CellText::fromNumber(value), text);
+}
+
+void TestWorkbookReader::serialText_data()
+{
+    QTest::addColumn<double>("serial");
+    QTest::addColumn<bool>("date1904");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("date") << 45356.0 << false << u"2024/3/5"_qs;
+    QTest::newRow("date and time") << 45356.5730324074 << false << u"2024/3/5 13:45:10"_qs;
+    QTest::newRow("midnight leaves the time out") << 45291.0 << false << u"2023/12/31"_qs;
+    QTest::newRow("rounds to the second") << 45356.99999999 << false << u"2024/3/6"_qs;
+    QTest::newRow("before the false leap day") << 59.0 << false << u"1900/2/28"_qs;
+    QTest::newRow("after the false leap day") << 61.0 << false << u"1900/3/1"_qs;
+    QTest::newRow("time of day only") << 0.25 << false << u"6:00:00"_qs;
+    QTest::newRow("1904 system") << 0.0 << true << u"1904/1/1"_qs;
+    QTest::newRow("out of range") << 1e12 << false << QString();
+}
+
+void TestWorkbookReader::serialText()
+{
+    QFETCH(double, serial);
+    QFETCH(bool, date1904);
+    QFETCH(QString, text);
+    QCOMPARE(CellText::fromSerial(serial, date1904), text);
+}
+
+void TestWorkbookReader::dateFormat_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<bool>("isDate");
+    QTest::newRow("built-in date") << 14 << QString() << true;
+    QTest::newRow("built-in date and time") << 22 << QString() << true;
+    QTest::newRow("built-in Chinese date") << 31 << QString() << true;
+    QTest::newRow("built-in number") << 2 << QString() << false;
+    QTest::newRow("escaped dashes") << -1 << u"yyyy\\-mm\\-dd"_qs << true;
+    QTest::newRow("quoted Chinese") << -1 << u"yyyy\"年\"m\"月\"d\"日\""_qs << true;
+    QTest::newRow("elapsed hours") << -1 << u"[h]:mm:ss"_qs << true;
+    QTest::newRow("colours are not days") << -1 << u"[Red]0.00;[Blue]\\-0.00"_qs << false;
+    QTest::newRow("quoted letters are not days") << -1 << u"0.00\" days\""_qs << false;
+    QTest::newRow("general") << -1 << u"General"_qs << false;
+    QTest::newRow("text") << -1 << u"@"_qs << false;
+}
+
+void TestWorkbookReader::dateFormat()
+{
+    QFETCH(int, id);
+    QFETCH(QString, code);
+    QFETCH(bool, isDate);
+    QCOMPARE(XlsxWorkbook::isDateFormat(id, code), isDate);
+}
+
+void TestWorkbookReader::basicWorkbook_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("xls") << u"basic.xls"_qs;
+    QTest::newRow("xlsx") << u"basic.xlsx"_qs;
+}
+
+// The same worksheet saved by LibreOffice in both formats reads as the same texts.
+void TestWorkbookReader::basicWorkbook()
+{
+    QFETCH(QString, file);
+    WorkbookReader reader;
+    QVERIFY2(reader.open(data(file)), qPrintable(reader.errorString()));
+    QCOMPARE(reader.sheetNames().size(), 1);
+    const auto sheet = reader.readSheet(0);
+    QVERIFY2(sheet, qPrintable(reader.errorString()));
+    QCOMPARE(sheet->columns,
+             QStringList({u"合同编号"_qs, u"甲方"_qs, u"金额"_qs, u"签订日期"_qs, u"时间戳"_qs, u"备注"_qs}));
+    const QList<QStringList> expected = {
+        {u"HT-001"_qs, u"北京某公司"_qs, u"123456789012345"_qs, u"2024/3/5"_qs, u"2024/3/5 13:45:10"_qs, QString()},
+        {u"HT-002"_qs, u"上海某公司"_qs, u"0.1"_qs, u"2023/12/31"_qs, u"2023/12/31"_qs, u"说明"_qs},
+        {u"HT-003"_qs, QString(), u"3.14159265358979"_qs, QString(), QString(), QString()},
+        {u"HT-004"_qs, u"Acme Ltd"_qs, u"-2.5"_qs, u"1999/1/1"_qs, u"2000/2/29 8:05:09"_qs, u"含,逗号"_qs},
+    };
+    QCOMPARE(sheet->rows, expected);
+}
+
+void TestWorkbookReader::corners_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("booleanText");
+    QTest::newRow("hand-made xlsx") << u"corners.xlsx"_qs << u"TRUE"_qs;
+    // FreeXL skips boolean cells of .xls workbooks.
+    QTest::newRow("the same saved as xls") << u"corners.xls"_qs << QString();
+}
+
+// Gaps, cells without references, rich and inline text, booleans, custom date formats, several sheets.
+void TestWorkbookReader::corners()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, booleanText);
+    WorkbookReader reader;
+    QVERIFY2(reader.open(data(file)), qPrintable(reader.errorString()));
+    QCOMPARE(reader.sheetNames(), QStringList({u"角落"_qs, u"无引用"_qs, u"空表"_qs}));
+
+    const auto corners = reader.readSheet(u"角落"_qs);
+    QVERIFY2(corners, qPrintable(reader.errorString()));
+    // D1 has no name (F4); E1 repeats A1's name.
+    QCOMPARE(corners->columns, QStringList({u"名称"_qs, u"数值"_qs, u"日期"_qs, u"F4"_qs, u"名称1"_qs}));
+    const QList<QStringList> expected = {
+        {u"富文本"_qs, u"1234.5"_qs, u"2024/3/5"_qs, QString(), booleanText},
+        {u" 前后空格 "_qs, QString(), u"2024/3/5 18:00:00"_qs, QString(), QString()},
+        {u"行\r换"_qs, u"2"_qs, u"2024/1/1"_qs, QString(), QString()},
+        {u"时长"_qs, u"1E-7"_qs, u"12:00:00"_qs, QString(), QString()},
+    };
+    QCOMPARE(corners->rows, expected);
+
+    const auto noReferences = reader.readSheet(1);
+    QVERIFY(noReferences);
+    QCOMPARE(noReferences->columns, QStringList({u"甲"_qs, u"乙"_qs}));
+    QCOMPARE(noReferences->rows, QList<QStringList>({{u"1"_qs, u"2"_qs}, {u"3"_qs, QString()}}));
+
+    const auto empty = reader.readSheet(2);
+    QVERIFY(empty);
+    QVERIFY(empty->columns.isEmpty());
+    QVERIFY(empty->rows.isEmpty());
+
+    QVERIFY(!reader.readSheet(u"不存在"_qs));
+    QVERIFY(!reader.errorString().isEmpty());
+}
+
+void TestWorkbookReader::date1904()
+{
+    WorkbookReader reader;
+    QVERIFY(reader.open(data(u"date1904.xlsx"_qs)));
+    const auto sheet = reader.readSheet(0);
+    QVERIFY(sheet);
+    QCOMPARE(sheet->rows, QList<QStringList>({{u"1904/1/1"_qs}}));
+}
+
+void TestWorkbookReader::damagedFiles_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    auto read = [](const QString &name) {
+        QFile file(data(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray xls = read(u"basic.xls"_qs);
+    const QByteArray xlsx = read(u"basic.xlsx"_qs);
+    QTest::newRow("renamed text file") << QByteArray("合同编号,甲方\nHT-001,某公司\n");
+    QTest::newRow("empty file") << QByteArray();
+    QTest::newRow("truncated xls") << xls.left(xls.size() / 2);
+    QTest::newRow("truncated xlsx") << xlsx.left(xlsx.size() / 2);
+    QTest::newRow("xls header only") << xls.left(512);
+    QTest::newRow("password xls") << read(u"password.xls"_qs);
+    QTest::newRow("word document") << read(u"document.doc"_qs);
+}
+
+void TestWorkbookReader::damagedFiles()
+{
+    QFETCH(QByteArray, content);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(u"合同.xls"_qs);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.close();
+
+    WorkbookReader reader;
+    if (reader.open(path)) {
+        // Some damage only shows when the sheet is read.
+        QVERIFY(!reader.sheetNames().isEmpty());
+        QVERIFY(!reader.readSheet(0));
+    }
+    QVERIFY(!reader.errorString().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestWorkbookReader)
+#include "tst_workbookreader.moc"

@@ -11,7 +11,7 @@ PACKAGES=(
   libreoffice-dev libreoffice-writer libreoffice-calc libreoffice-draw
   libreoffice-l10n-zh-cn
   libzip-dev zip unzip libfreexl-dev libsodium-dev
-  sqlite3 libsqlite3-dev poppler-utils xvfb xauth x11-apps xdg-utils
+  sqlite3 libsqlite3-dev poppler-utils xvfb xauth x11-apps xdg-utils imagemagick
   fonts-noto-cjk fonts-wqy-microhei
   libgtest-dev libbenchmark-dev
   clang clang-tidy libclang-rt-14-dev

@@ -1,0 +1,34 @@
+#include "AppCommands.h"
+
+#ifdef VANTREL_HAVE_CATALOGUE_UI
+#include "CatalogueEntry.h"
+#endif
+#ifdef VANTREL_HAVE_CONTRACTS_UI
+#include "ContractsEntry.h"
+#endif
+#ifdef VANTREL_HAVE_ADMIN
+#include "AdminCommands.h"
+#endif
+
+MainCommands appCommands()
+{
+    MainCommands c;
+#ifdef VANTREL_HAVE_CATALOGUE_UI
+    c.OpenContractModel = [](QMdiArea *area) { return OpenContractModel(area); };
+#endif
+#ifdef VANTREL_HAVE_CONTRACTS_UI
+    c.OpenContractMag = [](QMdiArea *area) { return OpenContractMag(area); };
+#endif
+#ifdef VANTREL_HAVE_ADMIN
+    c.backup = [] { BackupDatabase(); };
+    c.restore = [](const std::function<bool()> &check, const std::function<void()> &end) { RestoreDatabase(check, end); };
+    c.rebuild = [](QWidget *parent, const std::function<void()> &closeChildren) { ShowRebuild(parent, closeChildren); };
+    c.openHelp = [] { OpenHelpPage(); };
+    c.openTutorial = [] { OpenTutorialPage(); };
+    c.sampleSites = SampleSites();
+    c.openSample = [](int index) { OpenSampleSite(index); };
+    c.startUpdater = [] { StartUpdater(); };
+    c.webAddress = ProductWebAddress();
+#endif
+    return c;
+}

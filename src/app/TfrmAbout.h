@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QDialog>
+
+// The About box: title, version and the product's web address.
+class TfrmAbout : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TfrmAbout(const QString &webAddress, QWidget *parent = nullptr);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QString mWebAddress;
+    class QLabel *mPicture = nullptr;
+};

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "LoginPassword.h"
+
+#include <QList>
+#include <QMainWindow>
+#include <QPair>
+
+#include <functional>
+
+class QMdiArea;
+class QToolButton;
+class QMenu;
+
+// What the main window's commands call. main() fills these with the subsystems' entry points; tests fill them
+// with recorders, so the frame is tested on its own.
+struct MainCommands
+{
+    std::function<bool(QMdiArea *)> OpenContractMag;
+    std::function<bool(QMdiArea *)> OpenContractModel;
+    std::function<void()> backup;
+    // Restore: given the administrative check and the way to end the process.
+    std::function<void(const std::function<bool()> &, const std::function<void()> &)> restore;
+    // Rebuild dialog: given the way to close every child window.
+    std::function<void(QWidget *, const std::function<void()> &)> rebuild;
+    std::function<void()> openHelp;
+    std::function<void()> openTutorial;
+    QList<QPair<QString, QString>> sampleSites; // caption, address
+    std::function<void(int)> openSample;
+    std::function<void()> startUpdater;
+    QString webAddress;
+};
+
+// The frame: toolbar, drop-down menus and the multi-document area holding the two working windows.
+class TfrmMainContract : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit TfrmMainContract(MainCommands commands, QWidget *parent = nullptr);
+
+    QMdiArea *mdiArea() const { return mArea; }
+    LoginPassword &password() { return mPassword; }
+
+    // Ends the application after a wrong login; replaceable so tests can see it without quitting.
+    std::function<void()> terminate;
+
+    // The first activation runs the login check once.
+    void FormActivate();
+    // Shows the child window of the class when there is one, else opens a new one with the opener.
+    void openSingleChild(const char *className, const std::function<bool(QMdiArea *)> &opener);
+    void closeChildWindows();
+    // The administrative password check before restore and rebuild.
+    bool adminCheck();
+
+    void ToolButton15Click();
+    void ToolButton21Click();
+    void ToolButton1Click();
+    void MenuItem1Click();
+    void MenuItem2Click();
+    void N2Click();
+    void ToolButton11Click();
+    void N15Click();
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void FormCreate();
+    void buildToolBar();
+    QToolButton *addButton(QToolBar *bar, const char *name, const QString &caption, int icon);
+
+    MainCommands mCommands;
+    QMdiArea *mArea = nullptr;
+    LoginPassword mPassword;
+    bool mFirstActivation = true;
+};

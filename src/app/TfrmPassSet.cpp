@@ -1,0 +1,92 @@
+#include "TfrmPassSet.h"
+
+#include "LoginPassword.h"
+#include "Messages.h"
+
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TfrmPassSet::TfrmPassSet(LoginPassword &password, QWidget *parent)
+    : QDialog(parent)
+    , mPassword(password)
+{
+    setObjectName(QStringLiteral("TfrmPassSet"));
+    setWindowTitle(QStringLiteral("参数修改密码设置"));
+
+    auto masked = [this](const char *name) {
+        auto *edit = new QLineEdit(this);
+        edit->setObjectName(QString::fromLatin1(name));
+        edit->setEchoMode(QLineEdit::Password);
+        edit->setMinimumWidth(200);
+        return edit;
+    };
+    EditOld = masked("EditOld");
+    EditNew = masked("EditNew");
+    EditNewEnsure = masked("EditNewEnsure");
+
+    auto *oldRow = new QHBoxLayout;
+    oldRow->addWidget(EditOld);
+    auto *Label4 = new QLabel(QStringLiteral("初始密码为579"), this);
+    Label4->setObjectName(QStringLiteral("Label4"));
+    oldRow->addWidget(Label4);
+
+    auto *form = new QFormLayout;
+    form->addRow(QStringLiteral("原密码"), oldRow);
+    form->addRow(QStringLiteral("新密码"), EditNew);
+    form->addRow(QStringLiteral("确认新密码"), EditNewEnsure);
+
+    auto *hint = new QGroupBox(QStringLiteral("提示"), this);
+    auto *Memo1 = new QPlainTextEdit(hint);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setReadOnly(true);
+    Memo1->setPlainText(QStringLiteral("如果密码修改为初始密码为空（或579），则表示\n"
+                                       "登陆不需要输入密码！否则，表示登陆（清除数据\n"
+                                       "以及还原数据）需要输入密码。"));
+    Memo1->setFixedHeight(Memo1->fontMetrics().lineSpacing() * 4 + 12);
+    auto *hintLayout = new QVBoxLayout(hint);
+    hintLayout->addWidget(Memo1);
+
+    auto *Button1 = new QPushButton(QStringLiteral("确认(&E)"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setDefault(true);
+    auto *Button2 = new QPushButton(QStringLiteral("取消(&X)"), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    connect(Button1, &QPushButton::clicked, this, &TfrmPassSet::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Button1);
+    buttons->addWidget(Button2);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(hint);
+    layout->addLayout(buttons);
+}
+
+void TfrmPassSet::Button1Click()
+{
+    switch (mPassword.CheckPass(EditOld->text(), EditNew->text(), EditNewEnsure->text(), Messages::instance())) {
+    case LoginPassword::ChangeResult::Mismatch:
+        EditNew->clear();
+        EditNewEnsure->clear();
+        break;
+    case LoginPassword::ChangeResult::ReadFailed:
+        break;
+    case LoginPassword::ChangeResult::WrongOld:
+        EditOld->clear();
+        EditOld->setFocus();
+        break;
+    case LoginPassword::ChangeResult::Saved:
+    case LoginPassword::ChangeResult::SaveFailed:
+        accept();
+        break;
+    }
+}

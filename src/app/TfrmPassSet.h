@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QDialog>
+
+class LoginPassword;
+class QLineEdit;
+
+// "参数修改密码设置": changes the login password.
+class TfrmPassSet : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TfrmPassSet(LoginPassword &password, QWidget *parent = nullptr);
+
+    QLineEdit *EditOld;
+    QLineEdit *EditNew;
+    QLineEdit *EditNewEnsure;
+
+    void Button1Click();
+
+private:
+    LoginPassword &mPassword;
+};

@@ -1,0 +1,143 @@
+#include "LoginPassword.h"
+#include "ScriptedMessages.h"
+#include "TDM.h"
+#include "TempAppFolder.h"
+#include "TfrmMainContract.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QScreen>
+#include <QToolBar>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+// A child window standing in for the register: counts how often it was created.
+class TfrmContractMag : public QWidget
+{
+    Q_OBJECT
+};
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init()
+    {
+        Messages::setInstance(&mMessages);
+        mMessages.clear();
+    }
+
+    void toolbarCaptionsInOrderAndGeometry()
+    {
+        TempAppFolder app;
+        TfrmMainContract window{MainCommands{}};
+        QStringList captions;
+        for (QToolBar *bar : window.findChildren<QToolBar *>()) {
+            for (QAction *action : bar->actions()) {
+                if (auto *button = qobject_cast<QToolButton *>(bar->widgetForAction(action)))
+                    captions << button->text();
+            }
+        }
+        QCOMPARE(captions, (QStringList{"合同编辑与生成", "合同模板管理", "在线合同范本", "设置登陆密码", "数据库维护",
+                                        "在线升级", "帮助", "动画教程", "关闭"}));
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        QCOMPARE(window.geometry().topLeft(), QPoint(0, 0));
+        QCOMPARE(window.width(), screen.width());
+        QCOMPARE(window.height(), screen.height() - 30);
+        QCOMPARE(window.windowTitle(), QStringLiteral("Vantrel"));
+    }
+
+    void startsWithAMissingDatabase()
+    {
+        QTemporaryDir dir;
+        TDM::create(dir.path());
+        TfrmMainContract window{MainCommands{}};
+        bool terminated = false;
+        window.terminate = [&] { terminated = true; };
+        window.show();
+        QTRY_VERIFY(!window.password().isSet());
+        QCoreApplication::processEvents();
+        QVERIFY(!terminated);
+        QVERIFY(mMessages.shown().isEmpty());
+        TDM::destroy();
+    }
+
+    void wrongLoginTerminatesOnce()
+    {
+        TempAppFolder app;
+        QVERIFY(app.exec(QStringLiteral("UPDATE TPara SET LogPass=?"), {LoginPassword::toStored(QStringLiteral("pw"))}));
+        TfrmMainContract window{MainCommands{}};
+        int terminated = 0;
+        window.terminate = [&] { ++terminated; };
+        mMessages.answerPassword(QStringLiteral("wrong"));
+        window.show();
+        QTRY_COMPARE(terminated, 1);
+        QCOMPARE(mMessages.texts(), (QStringList{"请输入登陆密码：", "密码错误！"}));
+        window.FormActivate();
+        QCOMPARE(terminated, 1);
+    }
+
+    void rightLoginLetsTheUserIn()
+    {
+        TempAppFolder app;
+        QVERIFY(app.exec(QStringLiteral("UPDATE TPara SET LogPass=?"), {LoginPassword::toStored(QStringLiteral("pw"))}));
+        TfrmMainContract window{MainCommands{}};
+        int terminated = 0;
+        window.terminate = [&] { ++terminated; };
+        mMessages.answerPassword(QStringLiteral("pw"));
+        window.show();
+        QTRY_COMPARE(mMessages.shown().size(), 1);
+        QCOMPARE(terminated, 0);
+    }
+
+    void childWindowsAreSingleAndClosedWithTheFrame()
+    {
+        TempAppFolder app;
+        int created = 0;
+        MainCommands commands;
+        commands.OpenContractMag = [&](QMdiArea *area) {
+            ++created;
+            auto *child = new TfrmContractMag;
+            child->setAttribute(Qt::WA_DeleteOnClose);
+            area->addSubWindow(child)->showMaximized();
+            return true;
+        };
+        TfrmMainContract window(commands);
+        window.show();
+        window.ToolButton15Click();
+        window.ToolButton15Click();
+        QCOMPARE(created, 1);
+        QCOMPARE(window.mdiArea()->subWindowList().size(), 1);
+
+        window.closeChildWindows();
+        QTRY_COMPARE(window.mdiArea()->subWindowList().size(), 0);
+        window.ToolButton15Click();
+        QCOMPARE(created, 2);
+        window.close();
+        QTRY_COMPARE(window.mdiArea()->subWindowList().size(), 0);
+    }
+
+    void updaterClosesTheWindowEvenWhenItFails()
+    {
+        TempAppFolder app;
+        bool started = false;
+        MainCommands commands;
+        commands.startUpdater = [&] { started = true; };
+        TfrmMainContract window(commands);
+        window.show();
+        QVERIFY(window.isVisible());
+        window.ToolButton11Click();
+        QVERIFY(started);
+        QVERIFY(!window.isVisible());
+    }
+
+private:
+    ScriptedMessages mMessages;
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

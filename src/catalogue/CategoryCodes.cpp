@@ -1,0 +1,46 @@
+#include "CategoryCodes.h"
+
+#include "Messages.h"
+#include "TDM.h"
+#include "text/GbkText.h"
+#include "text/TextHelpers.h"
+
+#include <QSqlQuery>
+
+QString CategoryCodes::cutName(const QString &name)
+{
+    return GbkLeft(name, NameBytes);
+}
+
+QString GetMaxNum(const QString &parentCode)
+{
+    QSqlQuery q(TDM::instance().ADOLocal());
+    // The longest code first: a five-digit part written by an older version would otherwise hide behind "9999".
+    if (!execBound(q,
+                   QStringLiteral("SELECT TypeCode FROM TContractClass WHERE ifnull(ParTypeCode,'')=? "
+                                  "ORDER BY length(TypeCode) DESC, TypeCode DESC LIMIT 1"),
+                   {CategoryCodes::nonNull(parentCode)})) {
+        Messages::instance().warning(QStringLiteral("读取数据出现错误。"));
+        return {};
+    }
+    if (!q.next() || q.value(0).toString().isEmpty())
+        return parentCode + QStringLiteral("0001");
+
+    QString highest = q.value(0).toString();
+    if (highest.size() > CategoryCodes::PartDigits)
+        highest = highest.mid(CategoryCodes::PartDigits);
+    bool ok = false;
+    const int part = highest.toInt(&ok);
+    if (!ok) {
+        Messages::instance().warning(QStringLiteral("读取数据出现错误。"));
+        return {};
+    }
+    // The next part would need a fifth digit, which the scheme has no room for: refuse rather than issue a code
+    // that already exists.
+    if (part >= CategoryCodes::MaxPart) {
+        Messages::instance().warning(QStringLiteral("同一级分类最多只能有%1个，已无可用的分类编码，不能再添加！")
+                                         .arg(CategoryCodes::MaxPart));
+        return {};
+    }
+    return parentCode + PadLeftZeros(QString::number(part + 1), CategoryCodes::PartDigits);
+}

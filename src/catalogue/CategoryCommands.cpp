@@ -1,0 +1,146 @@
+#include "CategoryCommands.h"
+
+#include "CategoryCodes.h"
+#include "Messages.h"
+#include "TDM.h"
+
+#include <QSqlQuery>
+
+namespace {
+const QString ReadFailed = QStringLiteral("读取数据出现错误。");
+}
+
+CategoryCommands::CategoryCommands(QObject *parent)
+    : QObject(parent)
+    , mSelection(&mModel)
+{
+}
+
+bool CategoryCommands::ReadyData()
+{
+    if (!mModel.ReadyData()) {
+        Messages::instance().warning(QStringLiteral("读取数据发生错误！"));
+        return false;
+    }
+    if (mModel.rowCount() > 0) {
+        select(mModel.firstNode());
+        TreeClick();
+    }
+    return true;
+}
+
+void CategoryCommands::select(const QModelIndex &index)
+{
+    mSelection.setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+}
+
+void CategoryCommands::TreeClick()
+{
+    Q_EMIT pagesHidden();
+    const QModelIndex node = selected();
+    if (!mModel.isChild(node))
+        return;
+    mCurrentCode = mModel.goodsClass(node).TypeCode;
+    Q_EMIT childCategoryClicked(mCurrentCode, mModel.caption(node));
+}
+
+bool CategoryCommands::insertCategory(const GoodsClass &record)
+{
+    QSqlQuery q(TDM::instance().ADOLocal());
+    if (execBound(q,
+                  QStringLiteral("INSERT INTO TContractClass (TypeCode,TypeName,ParTypeCode,nLeveal) VALUES (?,?,?,?)"),
+                  {record.TypeCode, record.TypeName, CategoryCodes::nonNull(record.ParTypeCode), record.nLeveal}))
+        return true;
+    Messages::instance().warning(ReadFailed);
+    return false;
+}
+
+void CategoryCommands::cmdAddRootClick()
+{
+    const QString title = QStringLiteral("输入供应商主分类名称");
+    const auto answer = Messages::instance().inputText(title, title, QString());
+    if (!answer || answer->isEmpty())
+        return;
+    const QString name = CategoryCodes::cutName(*answer);
+    const QString code = GetMaxNum(QString());
+    if (code.isEmpty())
+        return;
+    const GoodsClass record{code, QStringLiteral(""), name, 0};
+    // The row first: a node never stands in the tree without a row behind it.
+    if (!insertCategory(record))
+        return;
+    mModel.addRoot(record);
+    if (!selected().isValid()) {
+        select(mModel.firstNode());
+        TreeClick();
+    }
+}
+
+void CategoryCommands::cndAddSonClick()
+{
+    const QModelIndex root = selected();
+    if (!root.isValid())
+        return;
+    if (mModel.isChild(root)) {
+        Messages::instance().information(QStringLiteral("选择根分类再添加下级"));
+        return;
+    }
+    const QString title = QStringLiteral("输入供应商二级分类名称");
+    const auto answer = Messages::instance().inputText(title, title, QString());
+    if (!answer || answer->isEmpty())
+        return;
+    const QString name = CategoryCodes::cutName(*answer);
+    const QString rootCode = mModel.goodsClass(root).TypeCode;
+    const QString code = GetMaxNum(rootCode);
+    if (code.isEmpty())
+        return;
+    const GoodsClass record{code, rootCode, name, 1};
+    if (!insertCategory(record))
+        return;
+    const QPersistentModelIndex rootNode(root);
+    mModel.addChild(rootNode, record);
+    Q_EMIT rootExpanded(rootNode);
+}
+
+void CategoryCommands::cmdEditClick()
+{
+    const QModelIndex node = selected();
+    if (!node.isValid())
+        return;
+    const QString title = QStringLiteral("输入新的供应商分类名称");
+    const QString current = mModel.caption(node);
+    // Cancel keeps the current name, which is then written again.
+    const QString answer = Messages::instance().inputText(title, title, current).value_or(current);
+    if (answer.isEmpty())
+        return;
+    const QString name = CategoryCodes::cutName(answer);
+    QSqlQuery q(TDM::instance().ADOLocal());
+    if (!execBound(q, QStringLiteral("UPDATE TContractClass SET TypeName=? WHERE TypeCode=?"),
+                   {name, mModel.goodsClass(node).TypeCode})) {
+        Messages::instance().warning(ReadFailed);
+        return;
+    }
+    mModel.setCaption(node, name);
+}
+
+void CategoryCommands::cmdDeleteClick()
+{
+    const QModelIndex node = selected();
+    if (!node.isValid())
+        return;
+    if (mModel.rowCount(node) > 0) {
+        Messages::instance().information(QStringLiteral("指定分类下有子分类，不能直接删除！请先删除子分类！"));
+        return;
+    }
+    if (!Messages::instance().question(QStringLiteral("您确认删除吗？")))
+        return;
+    // The database refuses the statement while indicators or contract records still refer to the category.
+    QSqlQuery q(TDM::instance().ADOLocal());
+    if (!execBound(q, QStringLiteral("DELETE FROM TContractClass WHERE TypeCode=?"),
+                   {mModel.goodsClass(node).TypeCode})) {
+        Messages::instance().warning(QStringLiteral("删除数据发生错误，可能该分类已经被使用。"));
+        return;
+    }
+    mModel.removeNode(node);
+    TreeClick();
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "GoodsClass.h"
+
+#include <QIcon>
+#include <QList>
+#include <QStandardItemModel>
+
+#include <optional>
+
+// The category tree shared by the template management window, the contract register and the category picker:
+// roots at the top level, child categories below them, siblings sorted by name, each node carrying its GoodsClass.
+// The windows decide which message a failed read shows and what a click does.
+class CategoryTreeModel : public QStandardItemModel
+{
+    Q_OBJECT
+
+public:
+    static constexpr int GoodsClassRole = Qt::UserRole + 1;
+
+    explicit CategoryTreeModel(QObject *parent = nullptr);
+
+    // Every row of TContractClass in TypeCode order; nullopt when the table cannot be read.
+    static std::optional<QList<GoodsClass>> readRows(QString *error = nullptr);
+
+    // Reads the categories and rebuilds the tree; false (tree left empty) when they cannot be read.
+    bool ReadyData(QString *error = nullptr);
+    // Builds from rows in TypeCode order: a child goes under the root read most recently.
+    void build(const QList<GoodsClass> &rows);
+
+    // New nodes are put in their sorted place; the returned index is valid after sorting.
+    QModelIndex addRoot(const GoodsClass &record);
+    QModelIndex addChild(const QModelIndex &root, const GoodsClass &record);
+    // Changes the caption (not the record) and moves the node to its sorted place.
+    void setCaption(const QModelIndex &index, const QString &caption);
+    bool removeNode(const QModelIndex &index);
+
+    GoodsClass goodsClass(const QModelIndex &index) const;
+    QString caption(const QModelIndex &index) const;
+    // A node counts as a child category when its level is non-zero.
+    bool isChild(const QModelIndex &index) const;
+    // The topmost root, or an invalid index for an empty tree.
+    QModelIndex firstNode() const;
+    QModelIndex findCode(const QString &typeCode) const;
+
+    // Icon 0 for roots, icon 1 for child categories.
+    void setIcons(const QIcon &rootIcon, const QIcon &childIcon);
+
+private:
+    QStandardItem *makeItem(const GoodsClass &record) const;
+    void sortSiblings();
+
+    QIcon mRootIcon;
+    QIcon mChildIcon;
+};

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+// The administrative commands of the main window. Each shows its own dialogs and messages through Messages and
+// hands pages and programs to Shell; the data module must exist.
+
+// "数据库备份": asks where to save (proposing Bak/yyyyMMdd.HTBK) and writes the archive of DB.
+void BackupDatabase();
+
+// "数据库还原": runs `adminCheck` (the administrative password check, which shows its own message and returns
+// false on a wrong password), asks for the archive, closes the connection, restores, reports the outcome and
+// calls `endProcess`. Once an archive was chosen, `endProcess` is called whether the restore succeeded or not.
+void RestoreDatabase(const std::function<bool()> &adminCheck, const std::function<void()> &endProcess);
+
+// "系统重建": shows the modal dialog TfrmReBulid. The caller runs the administrative check first.
+// `closeChildWindows` closes every child window of the frame; it runs only when the user confirms the rebuild,
+// before any data is deleted. Lives in vantrel_admin_ui.
+void ShowRebuild(QWidget *parent, const std::function<void()> &closeChildWindows);
+
+// "使用说明" and "动画教程": the user guide Help/ContractPHelp.htm and the tutorial Help/contract.htm.
+void OpenHelpPage();
+void OpenTutorialPage();
+
+// The contract-sample sites of the "在线合同范本" menu, in menu order: (caption, address).
+QList<QPair<QString, QString>> SampleSites();
+void OpenSampleSite(int index);
+
+// "在线升级": starts the updater Trevolan of the application folder without parameters; the caller then closes the
+// main window whether or not it started.
+void StartUpdater();
+
+// The product's web page shown in the About box and opened from it.
+QString ProductWebAddress();

@@ -1,0 +1,117 @@
+#include "StagedReplacement.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+QString withSlash(const QString &folder)
+{
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
+bool fail(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+    return false;
+}
+
+bool exists(const QString &path)
+{
+    // A dangling link is still something in the way of a rename.
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+} // namespace
+
+StagedReplacement::StagedReplacement(const QString &stagingFolder, const QString &targetFolder,
+                                     const QString &undoFolder)
+    : mStaging(withSlash(stagingFolder))
+    , mTarget(withSlash(targetFolder))
+    , mUndo(withSlash(undoFolder))
+{
+}
+
+bool StagedReplacement::ensureParent(const QString &relative, QString *error)
+{
+    const QStringList parts = relative.split(QLatin1Char('/'));
+    QString sub;
+    for (int i = 0; i + 1 < parts.size(); ++i) {
+        sub += parts.at(i);
+        const QFileInfo info(mTarget + sub);
+        if (info.isSymLink())
+            return fail(error, QStringLiteral("link in the way: ") + sub);
+        if (!info.exists()) {
+            if (!QDir().mkdir(mTarget + sub))
+                return fail(error, QStringLiteral("cannot create folder ") + sub);
+            mDone << Done{Step::MadeFolder, sub};
+        } else if (!info.isDir()) {
+            return fail(error, QStringLiteral("not a folder: ") + sub);
+        }
+        sub += QLatin1Char('/');
+    }
+    return true;
+}
+
+bool StagedReplacement::moveAside(const QString &relative, QString *error)
+{
+    const QString target = mTarget + relative;
+    if (!exists(target))
+        return true;
+    if (QFileInfo(target).isDir() && !QFileInfo(target).isSymLink())
+        return fail(error, QStringLiteral("a folder is in the way: ") + relative);
+    const QString aside = mUndo + relative;
+    const int slash = relative.lastIndexOf(QLatin1Char('/'));
+    if (slash > 0 && !QDir().mkpath(mUndo + relative.left(slash)))
+        return fail(error, QStringLiteral("cannot create undo folder for ") + relative);
+    if (!QFile::rename(target, aside))
+        return fail(error, QStringLiteral("cannot move aside ") + relative);
+    mDone << Done{Step::MovedAside, relative};
+    return true;
+}
+
+bool StagedReplacement::apply(const QStringList &files, const QStringList &removals, QString *error)
+{
+    mDone.clear();
+    if (!QDir().mkpath(mTarget) || !QDir().mkpath(mUndo))
+        return fail(error, QStringLiteral("cannot create ") + mTarget);
+    bool ok = true;
+    for (const QString &relative : removals) {
+        if (!(ok = ensureParent(relative, error) && moveAside(relative, error)))
+            break;
+    }
+    for (int i = 0; ok && i < files.size(); ++i) {
+        const QString &relative = files.at(i);
+        ok = ensureParent(relative, error) && moveAside(relative, error);
+        if (!ok)
+            break;
+        if (!QFile::rename(mStaging + relative, mTarget + relative)) {
+            ok = fail(error, QStringLiteral("cannot move in ") + relative);
+            break;
+        }
+        mDone << Done{Step::MovedIn, relative};
+    }
+    if (!ok)
+        undo();
+    return ok;
+}
+
+void StagedReplacement::undo()
+{
+    for (int i = mDone.size() - 1; i >= 0; --i) {
+        const Done &d = mDone.at(i);
+        switch (d.step) {
+        case Step::MovedIn:
+            QFile::rename(mTarget + d.relative, mStaging + d.relative);
+            break;
+        case Step::MovedAside:
+            QFile::rename(mUndo + d.relative, mTarget + d.relative);
+            break;
+        case Step::MadeFolder:
+            QDir().rmdir(mTarget + d.relative);
+            break;
+        }
+    }
+    mDone.clear();
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// Empties the system for a fresh start: the business data (contract records and documents) and, on request, the
+// basic information (categories, indicators, template documents). The login password is never touched.
+class SystemRebuild
+{
+public:
+    // The statements in the order they run; "B_" marks a statement of the basic information.
+    static QStringList ListSQL();
+
+    // Mode 1 runs every statement (without its "B_"), any other mode only those without "B_". All run in one
+    // transaction so the deferred foreign keys are checked once the tables are empty; a statement that fails is
+    // rolled back on its own and skipped.
+    static void ExecAllSQL(const QStringList &statements, int mode);
+
+    // Deletes every file in `folder` and its sub-folders; the folders stay. A file that is read-only or cannot be
+    // deleted is passed over. `remove` deletes one file (tests pass a failing one).
+    static void ClearFolder(const QString &folder,
+                            const std::function<bool(const QString &)> &remove = {});
+
+    // Everything after the user's confirmation: closes the child windows first, runs `statements`, clears
+    // DB/ContractFile/ and, with `basic`, DB/ModelFiles/.
+    static void Run(const QStringList &statements, bool basic, const std::function<void()> &closeChildWindows);
+};

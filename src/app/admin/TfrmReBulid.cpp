@@ -1,0 +1,108 @@
+#include "TfrmReBulid.h"
+
+#include "AdminCommands.h"
+#include "Messages.h"
+#include "SystemRebuild.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TfrmReBulid::TfrmReBulid(std::function<void()> closeChildWindows, QWidget *parent)
+    : QDialog(parent)
+    , mCloseChildWindows(std::move(closeChildWindows))
+{
+    setObjectName(QStringLiteral("TfrmReBulid"));
+    setWindowTitle(QStringLiteral("系统重建"));
+
+    auto *warning = new QGroupBox(QStringLiteral("警告！！！"), this);
+    EditWarm = new QPlainTextEdit(warning);
+    EditWarm->setObjectName(QStringLiteral("EditWarm"));
+    EditWarm->setReadOnly(true);
+    EditWarm->setPlainText(QStringLiteral("    系统重建将会将系统中所有信息清除，本功能仅用\n"
+                                          "于对期初测试、熟悉系统所产生的测试数据的清除。\n"
+                                          "    在执行本功能之前，建议首先在服务端备份数据库\n"
+                                          "。若由于没有备份数据而造成损失，开发商概不负责。"));
+    QPalette palette = EditWarm->palette();
+    palette.setColor(QPalette::Text, Qt::red);
+    EditWarm->setPalette(palette);
+    EditWarm->setFixedHeight(EditWarm->fontMetrics().lineSpacing() * 5 + 12);
+    auto *warningLayout = new QVBoxLayout(warning);
+    warningLayout->addWidget(EditWarm);
+
+    cmkYW = new QCheckBox(QStringLiteral("清除业务数据"), this);
+    cmkYW->setObjectName(QStringLiteral("cmkYW"));
+    chkJB = new QCheckBox(QStringLiteral("清除基本信息"), this);
+    chkJB->setObjectName(QStringLiteral("chkJB"));
+
+    ListSQL = new QListWidget(this);
+    ListSQL->setObjectName(QStringLiteral("ListSQL"));
+    ListSQL->addItems(SystemRebuild::ListSQL());
+    ListSQL->hide();
+
+    cmdSH = new QPushButton(QStringLiteral("系统重建"), this);
+    cmdSH->setObjectName(QStringLiteral("cmdSH"));
+    cmdCancel = new QPushButton(QStringLiteral("取消(&X)"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdSH->setAutoDefault(false);
+    cmdCancel->setAutoDefault(false);
+
+    auto *checks = new QHBoxLayout;
+    checks->addWidget(cmkYW);
+    checks->addWidget(chkJB);
+    checks->addStretch();
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdSH);
+    buttons->addWidget(cmdCancel);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(warning);
+    layout->addLayout(checks);
+    layout->addLayout(buttons);
+
+    connect(cmkYW, &QCheckBox::clicked, this, &TfrmReBulid::cmkYWClick);
+    connect(chkJB, &QCheckBox::clicked, this, &TfrmReBulid::chkJBClick);
+    connect(cmdSH, &QPushButton::clicked, this, &TfrmReBulid::cmdSHClick);
+    // Esc closes through QDialog::reject as for any cancel button.
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TfrmReBulid::cmkYWClick(bool checked)
+{
+    // The basic information is never cleared without the business data.
+    if (!checked)
+        chkJB->setChecked(false);
+}
+
+void TfrmReBulid::chkJBClick(bool checked)
+{
+    if (checked)
+        cmkYW->setChecked(true);
+}
+
+void TfrmReBulid::cmdSHClick()
+{
+    Messages &messages = Messages::instance();
+    if (!cmkYW->isChecked() && !chkJB->isChecked()) {
+        messages.information(QStringLiteral("至少需要选择一项清除项目！"));
+        return;
+    }
+    if (!messages.question(QStringLiteral("系统重建将清除所有数据，请确认您已经备份了数据库，是否继续？")))
+        return;
+    QStringList statements;
+    for (int i = 0; i < ListSQL->count(); ++i)
+        statements << ListSQL->item(i)->text();
+    SystemRebuild::Run(statements, chkJB->isChecked(), mCloseChildWindows);
+    messages.information(QStringLiteral("系统重建完成！"));
+    accept();
+}
+
+void ShowRebuild(QWidget *parent, const std::function<void()> &closeChildWindows)
+{
+    TfrmReBulid frmReBulid(closeChildWindows, parent);
+    frmReBulid.exec();
+}

@@ -1,0 +1,221 @@
+#include "ZipArchiveReader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zip.h>
+
+namespace {
+bool fail(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+    return false;
+}
+
+// The stored Unix bits, always readable by the owner so a later backup can read the file again.
+QFileDevice::Permissions permissionsOf(quint32 mode)
+{
+    QFileDevice::Permissions p = QFileDevice::ReadOwner | QFileDevice::ReadUser;
+    const std::pair<quint32, QFileDevice::Permissions> bits[] = {
+        {S_IWUSR, QFileDevice::WriteOwner | QFileDevice::WriteUser},
+        {S_IXUSR, QFileDevice::ExeOwner | QFileDevice::ExeUser},
+        {S_IRGRP, QFileDevice::ReadGroup},
+        {S_IWGRP, QFileDevice::WriteGroup},
+        {S_IXGRP, QFileDevice::ExeGroup},
+        {S_IROTH, QFileDevice::ReadOther},
+        {S_IWOTH, QFileDevice::WriteOther},
+        {S_IXOTH, QFileDevice::ExeOther},
+    };
+    for (const auto &[bit, permission] : bits) {
+        if (mode & bit)
+            p |= permission;
+    }
+    return p;
+}
+
+QString zipErrorText(int code)
+{
+    zip_error_t err;
+    zip_error_init_with_code(&err, code);
+    const QString text = QString::fromUtf8(zip_error_strerror(&err));
+    zip_error_fini(&err);
+    return text;
+}
+} // namespace
+
+ZipArchiveReader::~ZipArchiveReader()
+{
+    close();
+}
+
+void ZipArchiveReader::close()
+{
+    if (mZip)
+        zip_discard(mZip);
+    mZip = nullptr;
+    mEntries.clear();
+}
+
+QString ZipArchiveReader::entryNameProblem(const QString &name)
+{
+    if (name.isEmpty())
+        return QStringLiteral("empty name");
+    if (name.contains(QLatin1Char('\\')))
+        return QStringLiteral("backslash in name: ") + name;
+    if (name.startsWith(QLatin1Char('/')))
+        return QStringLiteral("absolute name: ") + name;
+    if (name.size() >= 2 && name.at(1) == QLatin1Char(':'))
+        return QStringLiteral("drive letter in name: ") + name;
+    for (const QChar c : name) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            return QStringLiteral("control character in name: ") + name;
+    }
+    QString path = name;
+    if (path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    const QStringList parts = path.split(QLatin1Char('/'));
+    for (const QString &part : parts) {
+        if (part.isEmpty() || part == QLatin1String(".") || part == QLatin1String(".."))
+            return QStringLiteral("unsafe path component in name: ") + name;
+    }
+    return {};
+}
+
+bool ZipArchiveReader::open(const QString &file, QString *error)
+{
+    close();
+    int code = 0;
+    mZip = zip_open(QFile::encodeName(file).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+    if (!mZip)
+        return fail(error, QStringLiteral("cannot open archive: ") + zipErrorText(code));
+
+    const zip_int64_t count = zip_get_num_entries(mZip, 0);
+    QSet<QString> seen;
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(mZip, quint64(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME)) {
+            const QString text = QString::fromUtf8(zip_strerror(mZip));
+            close();
+            return fail(error, QStringLiteral("unreadable entry: ") + text);
+        }
+        Entry entry;
+        entry.index = quint64(i);
+        entry.name = QString::fromUtf8(st.name);
+        const QString problem = entryNameProblem(entry.name);
+        if (!problem.isEmpty()) {
+            close();
+            return fail(error, problem);
+        }
+        entry.isFolder = entry.name.endsWith(QLatin1Char('/'));
+        if (entry.isFolder)
+            entry.name.chop(1);
+        entry.size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
+
+        zip_uint8_t opsys = 0;
+        zip_uint32_t attributes = 0;
+        if (zip_file_get_external_attributes(mZip, quint64(i), 0, &opsys, &attributes) == 0
+            && opsys == ZIP_OPSYS_UNIX) {
+            const quint32 mode = attributes >> 16;
+            // A link would let a later entry write through it to anywhere on the disk.
+            if (S_ISLNK(mode)) {
+                close();
+                return fail(error, QStringLiteral("link entry: ") + entry.name);
+            }
+            if (mode != 0 && !S_ISREG(mode) && !S_ISDIR(mode)) {
+                close();
+                return fail(error, QStringLiteral("special file entry: ") + entry.name);
+            }
+            entry.unixMode = mode & 07777;
+        }
+        if (seen.contains(entry.name)) {
+            close();
+            return fail(error, QStringLiteral("entry stored twice: ") + entry.name);
+        }
+        seen.insert(entry.name);
+        mEntries << entry;
+    }
+    return true;
+}
+
+bool ZipArchiveReader::contains(const QString &name) const
+{
+    for (const Entry &e : mEntries) {
+        if (!e.isFolder && e.name == name)
+            return true;
+    }
+    return false;
+}
+
+bool ZipArchiveReader::extractEntry(int index, const QString &folder, QString *error)
+{
+    const Entry &entry = mEntries.at(index);
+    QDir root(folder);
+    if (entry.isFolder)
+        return root.mkpath(entry.name) || fail(error, QStringLiteral("cannot create folder ") + entry.name);
+
+    const QString target = root.filePath(entry.name);
+    const int slash = entry.name.lastIndexOf(QLatin1Char('/'));
+    if (slash > 0 && !root.mkpath(entry.name.left(slash)))
+        return fail(error, QStringLiteral("cannot create folder for ") + entry.name);
+
+    QFile out(target);
+    // NewOnly: a name that resolves to an existing file (a folder entry and a file entry of the same path) fails.
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return fail(error, QStringLiteral("cannot create ") + target + QStringLiteral(": ") + out.errorString());
+
+    zip_file_t *in = zip_fopen_index(mZip, entry.index, 0);
+    if (!in)
+        return fail(error, QStringLiteral("cannot read entry ") + entry.name + QStringLiteral(": ")
+                               + QString::fromUtf8(zip_strerror(mZip)));
+    QByteArray buffer(1 << 16, Qt::Uninitialized);
+    quint64 total = 0;
+    bool ok = true;
+    QString problem;
+    for (;;) {
+        const zip_int64_t n = zip_fread(in, buffer.data(), quint64(buffer.size()));
+        if (n < 0) {
+            ok = false;
+            problem = QString::fromUtf8(zip_file_strerror(in));
+            break;
+        }
+        if (n == 0)
+            break;
+        total += quint64(n);
+        if (out.write(buffer.constData(), n) != n) {
+            ok = false;
+            problem = out.errorString();
+            break;
+        }
+    }
+    // Closing reports a CRC mismatch that the last read did not.
+    if (zip_fclose(in) != 0 && ok) {
+        ok = false;
+        problem = QStringLiteral("CRC or data error");
+    }
+    if (ok && total != entry.size) {
+        ok = false;
+        problem = QStringLiteral("size differs from the directory");
+    }
+    // The staged copy replaces the only other copy of the data: it must be on the disk, not in a cache.
+    if (ok && (!out.flush() || ::fsync(out.handle()) != 0)) {
+        ok = false;
+        problem = out.errorString();
+    }
+    out.close();
+    if (ok && out.error() != QFileDevice::NoError) {
+        ok = false;
+        problem = out.errorString();
+    }
+    if (!ok) {
+        out.remove();
+        return fail(error, QStringLiteral("entry ") + entry.name + QStringLiteral(": ") + problem);
+    }
+    if (entry.unixMode & 0777)
+        QFile::setPermissions(target, permissionsOf(entry.unixMode));
+    return true;
+}

@@ -1,0 +1,306 @@
+#include "AdminCommands.h"
+#include "AdminFixture.h"
+#include "Clock.h"
+#include "DatabaseBackup.h"
+#include "DatabaseRestore.h"
+#include "ScriptedMessages.h"
+#include "TDM.h"
+#include "TempAppFolder.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace AdminFixture;
+
+namespace {
+const QString Restored = QStringLiteral("还原数据成功，软件将关闭，请手工重新启动系统。");
+const QString RestoreFailed = QStringLiteral("数据文件还原失败，确认选择的文件是本系统自动升级文件，或该自动升级文件已损坏！\n"
+                                             "软件将关闭，请手工重新启动系统。");
+const QString BackedUp = QStringLiteral("数据文件备份成功！");
+const QString BackupFailed = QStringLiteral("备份文件发生错误，确认目标位置可写入！");
+
+QStringList entryNames(const QString &archive)
+{
+    QStringList names;
+    int code = 0;
+    zip_t *za = zip_open(QFile::encodeName(archive).constData(), ZIP_RDONLY, &code);
+    if (!za)
+        return names;
+    for (zip_int64_t i = 0; i < zip_get_num_entries(za, 0); ++i)
+        names << QString::fromUtf8(zip_get_name(za, quint64(i), 0));
+    zip_discard(za);
+    names.sort();
+    return names;
+}
+} // namespace
+
+class TestBackupRestore : public QObject
+{
+    Q_OBJECT
+private:
+    ScriptedMessages mMessages;
+    FixedClock mClock{QDateTime(QDate(2026, 3, 7), QTime(9, 30))};
+    QTemporaryDir mOutside;
+    int mEnded = 0;
+
+    std::function<void()> endRecorder()
+    {
+        return [this] { ++mEnded; };
+    }
+
+    // A backup of a filled application folder, copied to a place that outlives the folder.
+    QString makeBackup()
+    {
+        TempAppFolder source;
+        if (!source.isValid() || !fillSample(source))
+            return {};
+        const QString archive = mOutside.filePath(QStringLiteral("source.HTBK"));
+        QFile::remove(archive);
+        return DatabaseBackup::write(TDM::instance(), archive) ? archive : QString();
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        Messages::setInstance(&mMessages);
+        Clock::setInstance(&mClock);
+        mMessages.clear();
+        mEnded = 0;
+    }
+
+    void backupThenRestoreIntoAnotherFolder()
+    {
+        QMap<QString, QByteArray> sourceDocuments;
+        QStringList sourceRows;
+        QString archive;
+        {
+            TempAppFolder source;
+            QVERIFY(fillSample(source));
+            sourceRows = contractRows();
+            mMessages.answerFileName(source.file(QStringLiteral("Bak/20260307.HTBK")));
+            BackupDatabase();
+            QCOMPARE(mMessages.texts(), QStringList({QStringLiteral(" 存储合同生成数据库"), BackedUp}));
+            QCOMPARE(mMessages.details(), QStringList({source.file(QStringLiteral("Bak/20260307.HTBK")),
+                                                       QStringLiteral("合同生成数据库备份(*.HTBK)")}));
+            archive = mOutside.filePath(QStringLiteral("round.HTBK"));
+            QFile::remove(archive);
+            QVERIFY(QFile::copy(source.file(QStringLiteral("Bak/20260307.HTBK")), archive));
+            sourceDocuments = tree(source.file(QStringLiteral("DB")));
+            sourceDocuments.remove(QStringLiteral("ZYDB.dat"));
+        }
+        QCOMPARE(entryNames(archive),
+                 QStringList({QStringLiteral("ContractFile/1.Doc"), QStringLiteral("ContractFile/2.Doc"),
+                              QStringLiteral("ContractFile/存档/旧合同.Doc"), QStringLiteral("Empty.Doc"),
+                              QStringLiteral("ModelFiles/00010001.Doc"), QStringLiteral("ZYDB.dat")}));
+        const QString unzip = QStandardPaths::findExecutable(QStringLiteral("unzip"));
+        if (!unzip.isEmpty())
+            QCOMPARE(QProcess::execute(unzip, {QStringLiteral("-tqq"), archive}), 0);
+
+        TempAppFolder target;
+        QVERIFY(writeFile(target.file(QStringLiteral("DB/ContractFile/9.Doc")), "only in the target"));
+        QVERIFY(writeFile(target.file(QStringLiteral("DB/ContractFile/1.Doc")), "replaced"));
+        mMessages.clear();
+        mMessages.answerFileName(archive);
+        RestoreDatabase([] { return true; }, endRecorder());
+        QCOMPARE(mMessages.lastText(), Restored);
+        QCOMPARE(mEnded, 1);
+        QVERIFY(!TDM::instance().isConnected());
+        QCOMPARE(mMessages.details().first(), target.file(QStringLiteral("Bak")));
+
+        TDM::create(target.path());
+        QCOMPARE(contractRows(), sourceRows);
+        QCOMPARE(TDM::instance().readLogPass(), std::optional<QString>(QStringLiteral("秘密123")));
+        QMap<QString, QByteArray> restored = tree(target.file(QStringLiteral("DB")));
+        restored.remove(QStringLiteral("ZYDB.dat"));
+        QVERIFY(restored.contains(QStringLiteral("ContractFile/9.Doc")));
+        restored.remove(QStringLiteral("ContractFile/9.Doc"));
+        QCOMPARE(restored, sourceDocuments);
+        // No staging or undo folder is left beside DB.
+        QCOMPARE(QDir(target.path()).entryList({QStringLiteral("DB.*")}, QDir::AllEntries), QStringList());
+    }
+
+    void archiveSavedInsideDBDoesNotHoldItself()
+    {
+        TempAppFolder app;
+        QVERIFY(fillSample(app));
+        const QString archive = app.file(QStringLiteral("DB/我的备份.HTBK"));
+        QVERIFY(writeFile(archive, "an earlier file of that name"));
+        mMessages.answerFileName(app.file(QStringLiteral("DB/我的备份")));
+        mMessages.answerQuestion(true);
+        BackupDatabase();
+        QCOMPARE(mMessages.lastText(), BackedUp);
+        QVERIFY(!entryNames(archive).isEmpty());
+        QVERIFY(!entryNames(archive).contains(QStringLiteral("我的备份.HTBK")));
+        QVERIFY(entryNames(archive).contains(QStringLiteral("ZYDB.dat")));
+    }
+
+    void cancelledDialogsDoNothing()
+    {
+        TempAppFolder app;
+        const auto before = tree(app.file(QStringLiteral("DB")));
+        BackupDatabase();
+        RestoreDatabase([] { return true; }, endRecorder());
+        QCOMPARE(mEnded, 0);
+        QVERIFY(TDM::instance().isConnected());
+        QCOMPARE(tree(app.file(QStringLiteral("DB"))), before);
+
+        // A wrong password (the check shows its own message) asks for no file at all.
+        mMessages.clear();
+        RestoreDatabase([] { return false; }, endRecorder());
+        QVERIFY(mMessages.shown().isEmpty());
+        QCOMPARE(mEnded, 0);
+    }
+
+    void failedBackupLeavesNoArchive_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("earlierFile");
+        QTest::newRow("missing folder") << QStringLiteral("no such folder/x.HTBK") << false;
+        QTest::newRow("disk full, earlier archive kept") << QStringLiteral("Bak/full.HTBK") << true;
+        QTest::newRow("disk full, no earlier archive") << QStringLiteral("Bak/full.HTBK") << false;
+    }
+    void failedBackupLeavesNoArchive()
+    {
+        QFETCH(QString, target);
+        QFETCH(bool, earlierFile);
+        TempAppFolder app;
+        QVERIFY(fillSample(app));
+        const QString path = app.file(target);
+        if (earlierFile)
+            QVERIFY(writeFile(path, "earlier backup"));
+        const bool diskFull = target.startsWith(QLatin1String("Bak/"));
+        rlimit saved{};
+        if (diskFull) {
+            // Random bytes do not compress: the archive outgrows the file size limit like a full disk.
+            QByteArray big(2 << 20, Qt::Uninitialized);
+            for (char &c : big)
+                c = char(QRandomGenerator::global()->generate());
+            QVERIFY(writeFile(app.file(QStringLiteral("DB/ContractFile/big.Doc")), big));
+            std::signal(SIGXFSZ, SIG_IGN);
+            getrlimit(RLIMIT_FSIZE, &saved);
+            rlimit small = saved;
+            small.rlim_cur = 1 << 20;
+            setrlimit(RLIMIT_FSIZE, &small);
+        }
+        mMessages.answerFileName(path);
+        BackupDatabase();
+        if (diskFull)
+            setrlimit(RLIMIT_FSIZE, &saved);
+        QCOMPARE(mMessages.lastText(), BackupFailed);
+        if (earlierFile)
+            QCOMPARE(readFile(path), QByteArray("earlier backup"));
+        else
+            QVERIFY(!QFileInfo::exists(path));
+        if (diskFull)
+            QCOMPARE(QDir(app.file(QStringLiteral("Bak"))).entryList(QDir::Files),
+                     earlierFile ? QStringList{QStringLiteral("full.HTBK")} : QStringList());
+    }
+
+    void hostileArchivesChangeNothing_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        const char *rows[][2] = {
+            {"parent entry ../x", "unsafe path component"},
+            {"absolute entry", "absolute name"},
+            {"backslash entry a\\..\\b", "backslash"},
+            {"nested ..", "unsafe path component"},
+            {"drive letter", "drive letter"},
+            {"symlink entry", "link entry"},
+            {"truncated archive", "cannot open archive"},
+            {"wrong CRC", "entry ContractFile/1.Doc"},
+            {"no ZYDB.dat", "no database file"},
+            {"ZYDB.dat not a database", "database"},
+            {"not a ZIP file", "cannot open archive"},
+            {"file where DB has a folder", "folder is in the way"},
+            {"DB sub-folder is a link", "link in the way"},
+        };
+        for (const auto &row : rows)
+            QTest::newRow(row[0]) << QString::fromLatin1(row[0]) << QString::fromLatin1(row[1]);
+    }
+    void hostileArchivesChangeNothing()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        const QString good = makeBackup();
+        QVERIFY(!good.isEmpty());
+        const QByteArray database = [&] {
+            QTemporaryDir unpack;
+            QProcess::execute(QStringLiteral("unzip"), {QStringLiteral("-qq"), good, QStringLiteral("ZYDB.dat"),
+                                                        QStringLiteral("-d"), unpack.path()});
+            return readFile(unpack.filePath(QStringLiteral("ZYDB.dat")));
+        }();
+        QVERIFY(!database.isEmpty());
+
+        TempAppFolder app;
+        QVERIFY(writeFile(app.file(QStringLiteral("DB/ContractFile/1.Doc")), "kept"));
+        QTemporaryDir outsideDir;
+        const QString outside = outsideDir.filePath(QStringLiteral("abs"));
+        const QString archive = mOutside.filePath(QStringLiteral("hostile.HTBK"));
+        const ZipEntry db{"ZYDB.dat", database};
+        const QByteArray marker = "HOSTILE-CONTENT-0123456789";
+
+        if (kind.startsWith(QLatin1String("parent")))
+            QVERIFY(makeZip(archive, {db, {"../x", marker}}));
+        else if (kind.startsWith(QLatin1String("absolute")))
+            QVERIFY(makeZip(archive, {db, {QFile::encodeName(outside), marker}}));
+        else if (kind.startsWith(QLatin1String("backslash")))
+            QVERIFY(makeZip(archive, {db, {"a\\..\\..\\x", marker}}));
+        else if (kind.startsWith(QLatin1String("nested")))
+            QVERIFY(makeZip(archive, {db, {"ContractFile/../../x", marker}}));
+        else if (kind.startsWith(QLatin1String("drive")))
+            QVERIFY(makeZip(archive, {db, {"C:/x", marker}}));
+        else if (kind.startsWith(QLatin1String("symlink")))
+            QVERIFY(makeZip(archive, {db, {"ContractFile/link", QFile::encodeName(outsideDir.path()), S_IFLNK | 0777},
+                                      {"ContractFile/link/abs", marker}}));
+        else if (kind.startsWith(QLatin1String("truncated"))) {
+            QVERIFY(makeZip(archive, {db, {"ContractFile/1.Doc", marker}}));
+            QFile f(archive);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.resize(f.size() / 2));
+        } else if (kind.startsWith(QLatin1String("wrong CRC"))) {
+            QVERIFY(makeZip(archive, {db, {"ContractFile/1.Doc", marker, 0, true}}));
+            QByteArray bytes = readFile(archive);
+            const qsizetype at = bytes.indexOf(marker);
+            QVERIFY(at > 0);
+            bytes[at] = 'X';
+            QVERIFY(writeFile(archive, bytes));
+        } else if (kind.startsWith(QLatin1String("no ZYDB")))
+            QVERIFY(makeZip(archive, {{"ContractFile/1.Doc", marker}}));
+        else if (kind.startsWith(QLatin1String("file where"))) {
+            // Two files are moved in before the third fails; both must go back.
+            QVERIFY(makeZip(archive, {db, {"ContractFile/1.Doc", marker}, {"ModelFiles", marker}}));
+        } else if (kind.startsWith(QLatin1String("DB sub-folder"))) {
+            QVERIFY(QDir(app.file(QStringLiteral("DB/ContractFile"))).removeRecursively());
+            QVERIFY(QFile::link(outsideDir.path(), app.file(QStringLiteral("DB/ContractFile"))));
+            QVERIFY(makeZip(archive, {db, {"ContractFile/abs", marker}}));
+        } else if (kind.startsWith(QLatin1String("ZYDB.dat not")))
+            QVERIFY(makeZip(archive, {{"ZYDB.dat", marker}, {"ContractFile/1.Doc", marker}}));
+        else
+            QVERIFY(writeFile(archive, marker));
+
+        const auto appBefore = tree(app.path());
+        TDM::instance().close();
+        QString error;
+        QVERIFY(!DatabaseRestore::restore(archive, app.path(), &error));
+        QVERIFY2(error.contains(reason), qPrintable(error));
+        QCOMPARE(tree(app.path()), appBefore);
+
+        mMessages.answerFileName(archive);
+        RestoreDatabase([] { return true; }, endRecorder());
+        QCOMPARE(mMessages.lastText(), RestoreFailed);
+        QCOMPARE(mEnded, 1);
+        QCOMPARE(tree(app.path()), appBefore);
+        QVERIFY(!QFileInfo::exists(app.file(QStringLiteral("x"))));
+        QVERIFY(!QFileInfo::exists(app.file(QStringLiteral("../x"))));
+        QVERIFY(!QFileInfo::exists(outside));
+        QVERIFY(tree(outsideDir.path()).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBackupRestore)
+#include "tst_backup_restore.moc"

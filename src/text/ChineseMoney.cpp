@@ -1,0 +1,179 @@
+#include "ChineseMoney.h"
+
+#include "DecimalText.h"
+#include "NumberText.h"
+#include "TextHelpers.h"
+
+#include <QStringList>
+
+#include <array>
+#include <cmath>
+
+namespace {
+
+constexpr std::array<char16_t, 10> capitalDigits = {u'零', u'壹', u'贰', u'叁', u'肆',
+                                                    u'伍', u'陆', u'柒', u'捌', u'玖'};
+
+// The capital units stop at 万亿, the thirteenth integer place.
+constexpr int maxIntegerDigits = 13;
+
+QString tooLargeMessage(const QString &amount) {
+    return QStringLiteral("金额“%1”超出大写金额的范围（须小于10000000000000元）。").arg(amount);
+}
+
+bool isEmptyPiece(const QString &piece) {
+    return piece.isEmpty() || piece == u"零";
+}
+
+// Writes the digits of an amount with exactly two decimals ("105000.00", at most 13 integer digits), one piece per
+// character from the right.
+QString capitalOf(const QString &digits) {
+    const qsizetype count = digits.size();
+    QStringList pieces(count + 1); // pieces[k] for k = 1 (the 分 digit) .. count
+
+    // A single 零 stands for a run of zeros only where the piece to its right is written.
+    const auto zero = [&pieces](int k) { return isEmptyPiece(pieces[k - 1]) ? QString() : QStringLiteral("零"); };
+    // The group word goes on the lowest non-zero place of its group when the places below it are all zero.
+    const auto allEmpty = [&pieces](int from, int to) {
+        for (int k = from; k <= to; ++k) {
+            if (!isEmptyPiece(pieces[k]))
+                return false;
+        }
+        return true;
+    };
+
+    for (int k = 1; k <= count; ++k) {
+        const QChar ch = digits.at(count - k);
+        if (k == 3)
+            continue; // the decimal point
+        const int d = ch.digitValue();
+        const QString c = QChar(capitalDigits[d]);
+        QString &piece = pieces[k];
+        if (d == 0) {
+            if (k == 1 || k == 4)
+                piece.clear(); // a zero 分 and a zero units digit never write anything
+            else
+                piece = zero(k);
+            continue;
+        }
+        QString unit;
+        switch (k) {
+        case 1:
+            unit = QStringLiteral("分");
+            break;
+        case 2:
+            unit = QStringLiteral("角");
+            break;
+        case 5:
+            unit = QStringLiteral("拾");
+            break;
+        case 6:
+            unit = QStringLiteral("佰");
+            break;
+        case 7:
+            unit = QStringLiteral("仟");
+            break;
+        case 8:
+            unit = QStringLiteral("万");
+            break;
+        case 9:
+            unit = allEmpty(8, 8) ? QStringLiteral("拾万") : QStringLiteral("拾");
+            break;
+        case 10:
+            unit = allEmpty(8, 9) ? QStringLiteral("佰万") : QStringLiteral("佰");
+            break;
+        case 11:
+            unit = allEmpty(8, 10) ? QStringLiteral("仟万") : QStringLiteral("仟");
+            break;
+        case 12:
+            unit = QStringLiteral("亿");
+            break;
+        case 13:
+            unit = allEmpty(12, 12) ? QStringLiteral("拾亿") : QStringLiteral("拾");
+            break;
+        case 14:
+            unit = allEmpty(12, 13) ? QStringLiteral("佰亿") : QStringLiteral("佰");
+            break;
+        case 15:
+            unit = allEmpty(12, 14) ? QStringLiteral("仟亿") : QStringLiteral("仟");
+            break;
+        case 16:
+            unit = allEmpty(13, 15) ? QStringLiteral("万亿") : QStringLiteral("万");
+            break;
+        default:
+            break; // the units digit stands alone
+        }
+        piece = c + unit;
+    }
+
+    QString joined;
+    for (qsizetype k = count; k >= 1; --k)
+        joined += pieces[k];
+    if (joined.startsWith(u'零'))
+        joined.remove(0, 1);
+    return joined;
+}
+
+} // namespace
+
+TextResult<QString> MoneyToCapital(const QString &text) {
+    if (text == u"0" || text == u"0.00")
+        return TextResult<QString>::success(QStringLiteral("零"));
+
+    const std::optional<DecimalText> amount = DecimalText::parse(text);
+    if (!amount)
+        return TextResult<QString>::failure(NotANumberMessage(text));
+    const DecimalText cents = amount->absolute().rounded(2);
+    if (cents.integerDigits().size() > maxIntegerDigits)
+        return TextResult<QString>::failure(tooLargeMessage(text.trimmed()));
+
+    QString result = capitalOf(cents.toString());
+    // The sign is the one of the amount as written: -0.001 is still a debt even though it shows no 分.
+    if (amount->isNegative())
+        result.prepend(u'欠');
+    return TextResult<QString>::success(result);
+}
+
+TextResult<QString> MoneyWanToCapital(double value) {
+    const std::optional<DecimalText> exact = DecimalText::fromDouble(value);
+    if (!exact)
+        return TextResult<QString>::failure(NotANumberMessage(QString::number(value)));
+
+    // Rounding the whole value first lets a fraction that rounds up carry into the 万 (12.99999 is 13 万).
+    const DecimalText wan = exact->absolute().rounded(4);
+    const QString units = wan.integerDigits();
+    const QString below = wan.fractionDigits(); // four digits: the yuan below 10 000
+    if (units.size() > maxIntegerDigits - 4)
+        return TextResult<QString>::failure(tooLargeMessage(QString::number(value, 'f', 4)));
+
+    QString result;
+    if (units.size() > 8) {
+        // From 10^8 units of 10 000 on, the amount is 万亿 and the exchange of 万 for 亿 below would give a second
+        // 亿; the amount in yuan is written directly, which reads the same way.
+        const TextResult<QString> yuan = MoneyToCapital(units + below);
+        if (!yuan)
+            return yuan;
+        result = yuan.value;
+    } else {
+        const TextResult<QString> whole = MoneyToCapital(units);
+        if (!whole)
+            return whole;
+        result = whole.value;
+        // The first 万 of the units counts 10 000 times 10 000.
+        const qsizetype wanAt = result.indexOf(u'万');
+        if (wanAt >= 0)
+            result[wanAt] = u'亿';
+        result += u'万';
+        if (below != u"0000") {
+            if (below.startsWith(u'0'))
+                result += u'零';
+            const TextResult<QString> rest = MoneyToCapital(below);
+            if (!rest)
+                return rest;
+            result += rest.value;
+        }
+    }
+    if (!wan.isZero() && value < 0)
+        result.prepend(u'欠');
+    return TextResult<QString>::success(result);
+}

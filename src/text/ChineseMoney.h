@@ -1,0 +1,18 @@
+#pragma once
+
+#include "text/TextResult.h"
+
+#include <QString>
+
+// Amounts written in Chinese capital digits as contracts print them. No 元 and no 整 is written: the units digit
+// stands alone, and a template that needs 元整 carries it beside its marker.
+
+// The amount in yuan given as decimal text (normally written with two decimals, "1234.50"), rounded to the 分.
+// "0" and "0.00" give 零; a negative amount gets 欠 in front. Fails when the text is not a number or when the
+// amount reaches 10 000 000 000 000 yuan, which the capital units cannot write.
+TextResult<QString> MoneyToCapital(const QString &text);
+
+// An amount given in units of 10 000 yuan, written as that many 万 followed by the yuan below 10 000 taken from
+// four decimals: 12.5 gives 壹拾贰万伍仟, 0.5 gives 零万伍仟. A negative amount gets 欠 in front. Fails for NaN,
+// infinity and amounts of 10 000 000 000 000 yuan or more.
+TextResult<QString> MoneyWanToCapital(double value);

@@ -1,0 +1,35 @@
+#include "CategoryPicker.h"
+
+#include "Messages.h"
+
+CategoryPicker::CategoryPicker()
+    : mSelection(&mModel)
+{
+}
+
+bool CategoryPicker::ReadyData()
+{
+    if (!mModel.ReadyData()) {
+        Messages::instance().warning(QStringLiteral("读取数据出现错误。"));
+        return false;
+    }
+    if (mModel.rowCount() > 0)
+        mSelection.setCurrentIndex(mModel.firstNode(), QItemSelectionModel::ClearAndSelect);
+    return true;
+}
+
+bool CategoryPicker::cmdSelectClick()
+{
+    const QModelIndex node = mSelection.currentIndex();
+    if (!node.isValid())
+        return false;
+    if (!mModel.isChild(node)) {
+        Messages::instance().information(QStringLiteral("请选择下级分类！"));
+        return false;
+    }
+    const GoodsClass record = mModel.goodsClass(node);
+    mCode = record.TypeCode;
+    mName = record.TypeName;
+    mCancelled = false;
+    return true;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "CategoryTreeModel.h"
+
+#include <QItemSelectionModel>
+
+// What the category picker decides: the tree as the template window builds it (without running a click), and
+// which node may be chosen.
+class CategoryPicker
+{
+public:
+    CategoryPicker();
+
+    CategoryTreeModel *model() { return &mModel; }
+    QItemSelectionModel *selectionModel() { return &mSelection; }
+
+    // Builds the tree and selects the topmost root; false (with the message) when the categories cannot be read.
+    bool ReadyData();
+    // Takes the selected child category; true when the dialog may close with a choice. A root gets a message.
+    bool cmdSelectClick();
+
+    bool cancelled() const { return mCancelled; }
+    QString chosenCode() const { return mCode; }
+    QString chosenName() const { return mName; }
+
+private:
+    CategoryTreeModel mModel;
+    QItemSelectionModel mSelection;
+    bool mCancelled = true;
+    QString mCode;
+    QString mName;
+};

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "IndicatorListModel.h"
+
+#include <QItemSelectionModel>
+#include <QObject>
+
+#include <functional>
+
+// What the indicator tab decides: loading the current category's list, add, change, delete, the two moves and
+// the import from another category. The dialogs it opens are hooks, so the window passes the real ones and
+// tests pass scripted ones.
+class IndicatorCommands : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Opens the indicator editor (table, category, ID or -1); true when it saved.
+    using EditHook = std::function<bool(const QString &table, const QString &category, int id)>;
+    // Opens the category picker; true with the chosen child category's code and name.
+    using SelectHook = std::function<bool(QString *code, QString *name)>;
+
+    explicit IndicatorCommands(QObject *parent = nullptr);
+
+    IndicatorListModel *model() { return &mModel; }
+    QItemSelectionModel *selectionModel() { return &mSelection; }
+    void setEditHook(EditHook hook) { mEdit = std::move(hook); }
+    void setSelectHook(SelectHook hook) { mSelect = std::move(hook); }
+
+    // Reads the category's indicators in order; on failure shows the message and leaves the list empty.
+    bool load(const QString &categoryCode);
+    QString categoryCode() const { return mCategoryCode; }
+
+    int currentRow() const;
+    void selectRow(int row);
+
+    void cmdAppendPropertyClick();
+    void cmdEditPropertyClick();
+    void cmdDelPropertyClick();
+    void SpeedButton2Click(); // move forward
+    void SpeedButton3Click(); // move backward
+    void SpeedButton1Click(); // import
+
+private:
+    bool reload(bool reportFailure);
+    void move(int step);
+
+    IndicatorListModel mModel;
+    QItemSelectionModel mSelection;
+    QString mCategoryCode;
+    EditHook mEdit;
+    SelectHook mSelect;
+};

@@ -1,0 +1,155 @@
+#include "IndicatorEditor.h"
+
+#include "Messages.h"
+#include "Schema.h"
+#include "TDM.h"
+#include "text/TextHelpers.h"
+
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+IndicatorEditor::IndicatorEditor(const QString &tableName, const QString &categoryCode, int indicatorId)
+    : mTableName(tableName)
+    , mCategoryCode(categoryCode)
+    , mId(indicatorId)
+{
+}
+
+bool IndicatorEditor::ReadyData()
+{
+    // Table names cannot be bound; indicators live in one table only.
+    QSqlQuery q(TDM::instance().ADOLocal());
+    if (mTableName != IndicatorTable
+        || !execBound(q, QStringLiteral("SELECT * FROM TDataPara WHERE ID=?"), {mId})) {
+        Messages::instance().warning(QStringLiteral("读取数据库发生错误！"));
+        return false;
+    }
+    mFound = q.next();
+    if (!mFound) {
+        const QString highest = TDM::instance().GetDataBySQL(
+            QStringLiteral("SELECT Max(SortIdx) FROM TDataPara WHERE MainTypeCode=?"), {mCategoryCode});
+        mOrderNumber = (highest.isEmpty() ? 0 : highest.toInt()) + 1;
+        mValues = Indicator();
+        mValues.ID = -1;
+        mValues.MainTypeCode = mCategoryCode;
+        return true;
+    }
+    mValues = Indicator::fromRecord(q.record());
+    mOrderNumber = mValues.SortIdx;
+    mValueColumn = mValues.DataFieldA;
+    return true;
+}
+
+bool IndicatorEditor::CheckFieldNameExists(const QString &name) const
+{
+    QSqlQuery q(TDM::instance().ADOLocal());
+    const int self = mFound ? mId : -1;
+    if (!execBound(q, QStringLiteral("SELECT ID FROM TDataPara WHERE ID<>? AND MainTypeCode=? AND PropertyName=?"),
+                   {self, mCategoryCode, name})
+        || !q.next())
+        return false;
+    Messages::instance().information(QStringLiteral("名称为 [") + name + QStringLiteral("] 的指标已经存在！"));
+    return true;
+}
+
+QString IndicatorEditor::GetFieldName() const
+{
+    QStringList used;
+    TDM::instance().GetDataBySQLToItems(QStringLiteral("SELECT DataFieldA FROM TDataPara WHERE MainTypeCode=?"),
+                                        {mCategoryCode}, used, false);
+    for (int n = 1; n <= Schema::ValueColumnCount; ++n) {
+        const QString column = QStringLiteral("Data") + QString::number(n);
+        if (IndexOfText(used, column, false) < 0)
+            return column;
+    }
+    return {};
+}
+
+bool IndicatorEditor::SaveData(bool *nameRejected)
+{
+    if (nameRejected)
+        *nameRejected = false;
+    auto rejectName = [&]() {
+        if (nameRejected)
+            *nameRejected = true;
+        return false;
+    };
+    if (mValues.PropertyName.isEmpty()) {
+        Messages::instance().information(QStringLiteral("指标名称必须输入！"));
+        return rejectName();
+    }
+    if (CheckFieldNameExists(mValues.PropertyName))
+        return rejectName();
+    if (mValueColumn.isEmpty()) {
+        const QString column = GetFieldName();
+        // Without a value column the indicator could hold no value in any contract record.
+        if (column.isEmpty()) {
+            Messages::instance().information(
+                QStringLiteral("本分类的%1个指标数据列已全部使用，不能再添加新的指标！").arg(Schema::ValueColumnCount));
+            return false;
+        }
+        mValueColumn = column;
+    }
+
+    const Indicator &v = mValues;
+    QSqlQuery q(TDM::instance().ADOLocal());
+    bool stored = false;
+    if (!mFound) {
+        stored = execBound(q,
+                           QStringLiteral("INSERT INTO TDataPara (MainTypeCode,PropertyName,PropertyType,FormatStr,Unit,"
+                                          "DefaultSelect,HisSelect,CalcStr,SortIdx,NoNull,IsSortField,DataFieldA) "
+                                          "VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"),
+                           {mCategoryCode, v.PropertyName, v.PropertyType, v.FormatStr, v.Unit, v.DefaultSelect,
+                            v.HisSelect, v.CalcStr, mOrderNumber, v.NoNull, v.IsSortField, mValueColumn});
+        if (stored) {
+            mId = q.lastInsertId().toInt();
+            mFound = true;
+        }
+    } else {
+        stored = execBound(q,
+                           QStringLiteral("UPDATE TDataPara SET MainTypeCode=?,PropertyName=?,PropertyType=?,FormatStr=?,"
+                                          "Unit=?,DefaultSelect=?,HisSelect=?,CalcStr=?,SortIdx=?,NoNull=?,"
+                                          "IsSortField=?,DataFieldA=? WHERE ID=?"),
+                           {mCategoryCode, v.PropertyName, v.PropertyType, v.FormatStr, v.Unit, v.DefaultSelect,
+                            v.HisSelect, v.CalcStr, mOrderNumber, v.NoNull, v.IsSortField, mValueColumn, mId})
+                 // The row may have been deleted since the dialog opened.
+                 && q.numRowsAffected() == 1;
+    }
+    if (!stored) {
+        Messages::instance().warning(QStringLiteral("存储数据发生错误！"));
+        return false;
+    }
+    mCancelled = false;
+    return true;
+}
+
+QString IndicatorEditor::formatForType(int type, const QString &format)
+{
+    if (type == Indicator::Number && !format.contains(QStringLiteral("99")))
+        return QStringLiteral("99999999999.99");
+    if (type == Indicator::Date && !format.contains(QStringLiteral("yy")))
+        return QStringLiteral("yyyy年MM月dd日");
+    return format;
+}
+
+QString IndicatorEditor::formulaText(FormulaItem item)
+{
+    switch (item) {
+    case FormulaItem::MoneyStob:
+        return QStringLiteral("[MONEY_STOB]");
+    case FormulaItem::MoneyStobW:
+        return QStringLiteral("[MONEY_STOB_W]");
+    case FormulaItem::DateStob:
+        return QStringLiteral("[DATE_STOB]");
+    case FormulaItem::GetBillId:
+        break;
+    }
+    return QStringLiteral("[GETBILLID]{C[YYYY][MM][DD][IIII]}");
+}
+
+QString IndicatorEditor::numberingHint()
+{
+    return QStringLiteral("{C[YYYY][MM][DD][IIII]}为合同编号的格式，\n"
+                          "比如今天是2012年2月15日第二个合同，则合同号为 C201202150002 \n"
+                          "在{}内，非[]内的信息，可自主填写");
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "Indicator.h"
+
+#include <QString>
+
+// What the indicator editor decides: loading an indicator or preparing a new one, the name check, the value-column
+// allocation and the save. The dialog copies its controls into values() before saving.
+class IndicatorEditor
+{
+public:
+    static inline const QString IndicatorTable = QStringLiteral("TDataPara");
+
+    enum class FormulaItem { MoneyStob, MoneyStobW, DateStob, GetBillId };
+
+    IndicatorEditor(const QString &tableName, const QString &categoryCode, int indicatorId);
+
+    // Loads the indicator, or prepares a new one when the ID has no row (-1, or deleted meanwhile).
+    // Shows the message and returns false when the table cannot be read.
+    bool ReadyData();
+
+    // True (after its message) when another indicator of the category already has the name.
+    bool CheckFieldNameExists(const QString &name) const;
+    // Lowest value column ("Data1" .. "Data80") no indicator of the category uses; empty when all are used.
+    QString GetFieldName() const;
+
+    // Validates and stores values(). On false the message was shown; nameRejected tells whether the name
+    // field is the one to correct.
+    bool SaveData(bool *nameRejected = nullptr);
+
+    Indicator &values() { return mValues; }
+    const Indicator &values() const { return mValues; }
+    bool isNew() const { return !mFound; }
+    int orderNumber() const { return mOrderNumber; }
+    QString valueColumn() const { return mValueColumn; }
+    bool cancelled() const { return mCancelled; }
+    QString categoryCode() const { return mCategoryCode; }
+
+    // The format after the user picks a type: numbers and dates get a suggestion unless the format already
+    // looks like one of theirs; text keeps it.
+    static QString formatForType(int type, const QString &format);
+    // The text each formula menu item writes in front of the formula.
+    static QString formulaText(FormulaItem item);
+    // The explanation shown after the numbering template is inserted.
+    static QString numberingHint();
+
+private:
+    QString mTableName;
+    QString mCategoryCode;
+    int mId = -1;
+    bool mCancelled = true;
+    bool mFound = false;
+    int mOrderNumber = 0;
+    QString mValueColumn;
+    Indicator mValues;
+};

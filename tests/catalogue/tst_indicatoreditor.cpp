@@ -1,0 +1,211 @@
+#include "IndicatorEditor.h"
+#include "ScriptedMessages.h"
+#include "TempAppFolder.h"
+
+#include <QTest>
+
+namespace {
+const QString Cat = QStringLiteral("00010001");
+const QString Other = QStringLiteral("00010002");
+} // namespace
+
+class tst_IndicatorEditor : public QObject
+{
+    Q_OBJECT
+
+private:
+    ScriptedMessages mMessages;
+    std::unique_ptr<TempAppFolder> mApp;
+
+    int add(const QString &category, const QString &name, const QString &column, int sortIdx)
+    {
+        return mApp->addIndicator(category, name, 0, column, sortIdx);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        mMessages.clear();
+        Messages::setInstance(&mMessages);
+        mApp = std::make_unique<TempAppFolder>();
+        QVERIFY(mApp->isValid());
+        QVERIFY(mApp->addCategory(QStringLiteral("0001"), QStringLiteral("根")));
+        QVERIFY(mApp->addCategory(Cat, QStringLiteral("买卖"), QStringLiteral("0001")));
+        QVERIFY(mApp->addCategory(Other, QStringLiteral("租赁"), QStringLiteral("0001")));
+    }
+    void cleanup()
+    {
+        mApp.reset();
+        Messages::setInstance(nullptr);
+    }
+
+    void valueColumnAllocation_data()
+    {
+        QTest::addColumn<QStringList>("used");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<int>("sortIdx");
+        QTest::newRow("first indicator") << QStringList() << QStringLiteral("Data1") << 1;
+        QTest::newRow("hole is filled")
+            << QStringList{QStringLiteral("Data1"), QStringLiteral("Data2"), QStringLiteral("Data4")}
+            << QStringLiteral("Data3") << 4;
+        QStringList nine;
+        for (int n = 1; n <= 9; ++n)
+            nine << QStringLiteral("Data%1").arg(n);
+        QTest::newRow("Data10 after Data9, not Data1x by text") << nine << QStringLiteral("Data10") << 10;
+        QTest::newRow("case counts") << QStringList{QStringLiteral("data1")} << QStringLiteral("Data1") << 2;
+    }
+
+    void valueColumnAllocation()
+    {
+        QFETCH(QStringList, used);
+        QFETCH(QString, expected);
+        QFETCH(int, sortIdx);
+        for (int i = 0; i < used.size(); ++i)
+            QVERIFY(add(Cat, QStringLiteral("指标%1").arg(i), used.at(i), i + 1) > 0);
+        // Another category's columns do not count.
+        QVERIFY(add(Other, QStringLiteral("别的"), QStringLiteral("Data1"), 1) > 0);
+
+        IndicatorEditor editor(IndicatorEditor::IndicatorTable, Cat, -1);
+        QVERIFY(editor.ReadyData());
+        QVERIFY(editor.isNew());
+        editor.values().PropertyName = QStringLiteral("新指标");
+        QVERIFY(editor.SaveData());
+        QVERIFY(!editor.cancelled());
+        QCOMPARE(mApp->scalar(QStringLiteral("SELECT DataFieldA||'/'||SortIdx FROM TDataPara WHERE PropertyName=?"),
+                              {QStringLiteral("新指标")}),
+                 expected + QLatin1Char('/') + QString::number(sortIdx));
+    }
+
+    void allColumnsUsedIsRefused()
+    {
+        for (int n = 1; n <= 80; ++n)
+            QVERIFY(add(Cat, QStringLiteral("指标%1").arg(n), QStringLiteral("Data%1").arg(n), n) > 0);
+        IndicatorEditor editor(IndicatorEditor::IndicatorTable, Cat, -1);
+        QVERIFY(editor.ReadyData());
+        editor.values().PropertyName = QStringLiteral("第81个");
+        QVERIFY(!editor.SaveData());
+        QVERIFY(editor.cancelled());
+        QCOMPARE(mMessages.texts().size(), 1);
+        QVERIFY(mMessages.lastText().contains(QStringLiteral("80")));
+        QCOMPARE(mApp->scalar(QStringLiteral("SELECT count(*) FROM TDataPara WHERE MainTypeCode=?"), {Cat}),
+                 QStringLiteral("80"));
+    }
+
+    void names()
+    {
+        const int price = add(Cat, QStringLiteral("单价"), QStringLiteral("Data1"), 1);
+        QVERIFY(add(Cat, QStringLiteral("金额"), QStringLiteral("Data2"), 2) > 0);
+        QVERIFY(add(Other, QStringLiteral("数量"), QStringLiteral("Data1"), 1) > 0);
+
+        IndicatorEditor editor(IndicatorEditor::IndicatorTable, Cat, price);
+        QVERIFY(editor.ReadyData());
+        QCOMPARE(editor.values().PropertyName, QStringLiteral("单价"));
+
+        bool nameRejected = false;
+        editor.values().PropertyName.clear();
+        QVERIFY(!editor.SaveData(&nameRejected));
+        QVERIFY(nameRejected);
+        QCOMPARE(mMessages.lastText(), QStringLiteral("指标名称必须输入！"));
+
+        editor.values().PropertyName = QStringLiteral("金额");
+        QVERIFY(!editor.SaveData(&nameRejected));
+        QVERIFY(nameRejected);
+        QCOMPARE(mMessages.lastText(), QStringLiteral("名称为 [金额] 的指标已经存在！"));
+
+        // Its own name, and a name used only in another category, are fine; blanks count as a name.
+        mMessages.clear();
+        editor.values().PropertyName = QStringLiteral("单价");
+        QVERIFY(editor.SaveData());
+        editor.values().PropertyName = QStringLiteral("数量");
+        QVERIFY(editor.SaveData());
+        editor.values().PropertyName = QStringLiteral("  ");
+        QVERIFY(editor.SaveData());
+        QVERIFY(mMessages.texts().isEmpty());
+    }
+
+    void changeKeepsColumnAndOrder()
+    {
+        QVERIFY(add(Cat, QStringLiteral("甲"), QStringLiteral("Data1"), 1) > 0);
+        const int id = add(Cat, QStringLiteral("乙"), QStringLiteral("Data5"), 7);
+        IndicatorEditor editor(IndicatorEditor::IndicatorTable, Cat, id);
+        QVERIFY(editor.ReadyData());
+        QVERIFY(!editor.isNew());
+        editor.values().PropertyType = Indicator::Date;
+        editor.values().FormatStr = QStringLiteral("yyyy-MM-dd");
+        editor.values().CalcStr = QStringLiteral("[DATE_STOB][甲]");
+        editor.values().NoNull = 1;
+        QVERIFY(editor.SaveData());
+        QCOMPARE(mApp->scalar(QStringLiteral("SELECT DataFieldA||'/'||SortIdx||'/'||PropertyType||'/'||NoNull||'/'||"
+                                             "CalcStr FROM TDataPara WHERE ID=?"),
+                              {id}),
+                 QStringLiteral("Data5/7/2/1/[DATE_STOB][甲]"));
+        QCOMPARE(mApp->scalar(QStringLiteral("SELECT count(*) FROM TDataPara")), QStringLiteral("2"));
+    }
+
+    void deletedMeanwhile()
+    {
+        QVERIFY(add(Cat, QStringLiteral("甲"), QStringLiteral("Data1"), 3) > 0);
+        const int gone = add(Cat, QStringLiteral("乙"), QStringLiteral("Data2"), 4);
+        QVERIFY(mApp->exec(QStringLiteral("DELETE FROM TDataPara WHERE ID=?"), {gone}));
+
+        // Deleted before opening: an empty dialog whose save makes a new indicator.
+        IndicatorEditor editor(IndicatorEditor::IndicatorTable, Cat, gone);
+        QVERIFY(editor.ReadyData());
+        QVERIFY(editor.isNew());
+        QVERIFY(editor.values().PropertyName.isEmpty());
+        QCOMPARE(editor.orderNumber(), 4);
+        editor.values().PropertyName = QStringLiteral("丙");
+        QVERIFY(editor.SaveData());
+        QCOMPARE(mApp->scalar(QStringLiteral("SELECT DataFieldA FROM TDataPara WHERE PropertyName=?"),
+                              {QStringLiteral("丙")}),
+                 QStringLiteral("Data2"));
+
+        // Deleted while the dialog is open: the save fails and stores nothing.
+        const int id = mApp->scalar(QStringLiteral("SELECT ID FROM TDataPara WHERE PropertyName=?"),
+                                    {QStringLiteral("甲")})
+                           .toInt();
+        IndicatorEditor open(IndicatorEditor::IndicatorTable, Cat, id);
+        QVERIFY(open.ReadyData());
+        QVERIFY(mApp->exec(QStringLiteral("DELETE FROM TDataPara WHERE ID=?"), {id}));
+        QVERIFY(!open.SaveData());
+        QCOMPARE(mMessages.lastText(), QStringLiteral("存储数据发生错误！"));
+        QVERIFY(open.cancelled());
+    }
+
+    void unreadableTable()
+    {
+        IndicatorEditor wrongTable(QStringLiteral("TDataPara; DROP TABLE TPara"), Cat, -1);
+        QVERIFY(!wrongTable.ReadyData());
+        QVERIFY(mApp->exec(QStringLiteral("DROP TABLE TDataPara")));
+        IndicatorEditor editor(IndicatorEditor::IndicatorTable, Cat, -1);
+        QVERIFY(!editor.ReadyData());
+        QCOMPARE(mMessages.texts(),
+                 (QStringList{QStringLiteral("读取数据库发生错误！"), QStringLiteral("读取数据库发生错误！")}));
+    }
+
+    void typeChangeSuggestion_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("number over a date format") << 1 << QStringLiteral("yyyy-MM-dd") << QStringLiteral("99999999999.99");
+        QTest::newRow("number keeps its own") << 1 << QStringLiteral("99999999999.9999")
+                                               << QStringLiteral("99999999999.9999");
+        QTest::newRow("number over empty") << 1 << QString() << QStringLiteral("99999999999.99");
+        QTest::newRow("date keeps its own") << 2 << QStringLiteral("MM/dd/yyyy") << QStringLiteral("MM/dd/yyyy");
+        QTest::newRow("date over a number format") << 2 << QStringLiteral("99999999999.99")
+                                                    << QStringLiteral("yyyy年MM月dd日");
+        QTest::newRow("text keeps anything") << 0 << QStringLiteral("99.9") << QStringLiteral("99.9");
+    }
+
+    void typeChangeSuggestion()
+    {
+        QFETCH(int, type);
+        QFETCH(QString, format);
+        QFETCH(QString, expected);
+        QCOMPARE(IndicatorEditor::formatForType(type, format), expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_IndicatorEditor)
+#include "tst_indicatoreditor.moc"

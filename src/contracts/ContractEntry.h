@@ -1,0 +1,79 @@
+#pragma once
+
+#include "ContractEntryGrid.h"
+#include "ContractFormulas.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+// What the entry dialog decides, without its widgets: loading one record into the grid, numbering a new record,
+// which editor a row gets and what it offers, committing an editor's value (which runs the formulas), the
+// required check and the save. The dialog forwards its events here and shows the grid.
+class ContractEntry : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Editor { None, Number, Text, Combo, Date };
+
+    ContractEntry(int contractId, const QString &typeCode, QObject *parent = nullptr);
+
+    int ContractID = -1;
+    QString TypeCode;
+    // True until a save succeeds.
+    bool Cancelled = true;
+
+    ContractEntryGrid &grid() { return mGrid; }
+    const ContractEntryGrid &grid() const { return mGrid; }
+    ContractFormulas &formulas() { return mFormulas; }
+
+    // Loads the category's indicators and the record's values, and numbers a new record. False when the
+    // category has no indicators (nothing shown) or a query failed (the error was shown).
+    bool ReadyData();
+    // Whether a record row was found (or written) for ContractID.
+    bool hasRecord() const { return mHasRecord; }
+
+    // Editors.
+    Editor editorFor(int row) const;
+    // The Qt input mask of a number row: the indicator's mask translated, or the default mask. Empty for other
+    // rows, and for a stored value that the mask cannot show without losing characters.
+    QString inputMaskFor(int row) const;
+    // The display format of the date picker of a date row, in Qt's format language.
+    QString pickerFormatFor(int row) const;
+    // The stored date of a date row; nullopt when the cell is empty or cannot be read as a date.
+    std::optional<QDateTime> storedDate(int row) const;
+    // The pick list of a text row: its DefaultSelect pieces.
+    QStringList defaultItems(int row) const { return splitDefaultSelect(mGrid.cell(row, ContractEntryGrid::ColDefaultSelect)); }
+    // Whether a text row offers the values already stored for it (HisSelect, and no DefaultSelect).
+    bool offersHistory(int row) const;
+    // Replaces items by the distinct non-empty values stored for the row's indicator in the category; the list
+    // stays as it was when they cannot be read.
+    void fillHistory(int row, QStringList &items) const;
+
+    // Committing: a number is read from the masked text, written with the mask's decimals and runs the
+    // formulas; false (and a message, nothing written) when the text is not a number. A date is written with the
+    // row's format and runs the formulas. Text is written as it stands.
+    bool commitNumber(int row, const QString &typed);
+    void commitDate(int row, const QDateTime &value);
+    void commitText(int row, const QString &text);
+    // Enter in an editor moves to the next row; -1 on the last row (nothing moves, nothing is committed).
+    int rowAfterEnter(int row) const { return row + 1 < mGrid.rows() ? row + 1 : -1; }
+
+    // The first row whose required value is empty, after telling the user; -1 when every required value is there.
+    int CheckNoNull();
+    // Writes every value into the record (a new one when there is none). False after showing the failure.
+    bool SaveData();
+    // The save button: check, then save. On success Cancelled becomes false. Returns the row to show when the
+    // check failed, -1 otherwise; `saved` tells whether the record was written.
+    int cmdSaveClick(bool *saved);
+
+    // "甲;;乙" gives 甲, an empty item and 乙; "甲;乙;" gives 甲 and 乙.
+    static QStringList splitDefaultSelect(const QString &list);
+
+private:
+    ContractEntryGrid mGrid;
+    ContractFormulas mFormulas;
+    bool mHasRecord = false;
+};

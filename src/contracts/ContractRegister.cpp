@@ -1,0 +1,178 @@
+#include "ContractRegister.h"
+
+#include "ContractEntry.h"
+#include "Messages.h"
+#include "SqlText.h"
+#include "TDM.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+ContractRegister::ContractRegister(QObject *parent)
+    : QObject(parent)
+    , mRecords(this)
+{
+    mRecords.setColumns({{QStringLiteral("ID"), QStringLiteral("编号"), Qt::AlignLeft | Qt::AlignVCenter}});
+}
+
+QString ContractRegister::recordSql() const
+{
+    QString sql = QStringLiteral("SELECT ID");
+    for (const Indicator &i : mIndicators)
+        sql += QLatin1Char(',') + i.DataFieldA;
+    const QString filter = mRecords.filterField();
+    if (!filter.isEmpty())
+        sql += QLatin1Char(',') + filter;
+    sql += QStringLiteral(" FROM TContractMain WHERE MainTypeCode=? ORDER BY ");
+    // As the statement reads, only the last sort column descends; the others ascend.
+    if (mSortColumns.isEmpty())
+        sql += QStringLiteral("ID DESC");
+    else
+        sql += mSortColumns.join(QLatin1Char(',')) + QStringLiteral(" DESC");
+    return sql;
+}
+
+bool ContractRegister::ReadyGrid()
+{
+    QSqlQuery q(TDM::instance().ADOLocal());
+    q.setForwardOnly(true);
+    if (!execBound(q, QStringLiteral("SELECT * FROM TDataPara WHERE MainTypeCode=? ORDER BY SortIdx, ID"),
+                   {mCategory})) {
+        Messages::instance().warning(QStringLiteral("读取模板参数发生错误！"));
+        return false;
+    }
+    QList<Indicator> read;
+    while (q.next()) {
+        Indicator i = Indicator::fromRecord(q.record());
+        // A column name goes into the statement as text: only the eighty value columns are accepted.
+        if (SqlText::isValueColumn(i.DataFieldA))
+            read.append(i);
+    }
+    if (read.isEmpty()) {
+        mIndicators.clear();
+        mRecords.close();
+        return false;
+    }
+
+    mBuilding = true;
+    mIndicators = read.mid(0, 80);
+    mSortColumns.clear();
+    QList<ContractRecordModel::Column> columns{
+        {QStringLiteral("ID"), QStringLiteral("编号"), Qt::AlignLeft | Qt::AlignVCenter}};
+    for (const Indicator &i : std::as_const(mIndicators)) {
+        const Qt::Alignment align = (i.PropertyType == Indicator::Number ? Qt::AlignRight : Qt::AlignLeft)
+                                    | Qt::AlignVCenter;
+        columns.append({i.DataFieldA, i.PropertyName, align});
+        if (i.IsSortField == 1)
+            mSortColumns.append(i.DataFieldA);
+    }
+    QStringList extra;
+    if (!mRecords.filterField().isEmpty())
+        extra.append(mRecords.filterField());
+    const bool opened = mRecords.open(recordSql(), {mCategory}, columns, extra);
+    mBuilding = false;
+    if (!opened) {
+        Messages::instance().warning(QStringLiteral("读取合同详细数据发生错误！"));
+        return false;
+    }
+    return true;
+}
+
+QStringList ContractRegister::filterValues(int indicator) const
+{
+    if (indicator < 0 || indicator >= mIndicators.size())
+        return {};
+    return ContractEntry::splitDefaultSelect(mIndicators.at(indicator).DefaultSelect);
+}
+
+void ContractRegister::applyFilter(int indicator, const QString &text)
+{
+    if (indicator < 0 || indicator >= mIndicators.size())
+        return;
+    if (text.isEmpty())
+        mRecords.setFilter(QString(), QString());
+    else
+        mRecords.setFilter(mIndicators.at(indicator).DataFieldA, text);
+}
+
+QString ContractRegister::documentPath(qint64 id)
+{
+    return TDM::instance().path(TDM::ContractFolder) + QString::number(id) + QStringLiteral(".Doc");
+}
+
+bool ContractRegister::deleteRecord(int row)
+{
+    if (row < 0 || row >= mRecords.recordCount())
+        return false;
+    if (!Messages::instance().question(QStringLiteral("您确认删除选定的合同数据吗？") + QLatin1Char('\n')
+                                       + QStringLiteral("本记录对应已经生成或编辑过的合同内容也将一并删除！")))
+        return false;
+    const qint64 id = mRecords.recordId(row);
+    QSqlQuery q(TDM::instance().ADOLocal());
+    if (!execBound(q, QStringLiteral("DELETE FROM TContractMain WHERE ID=?"), {id}) || q.numRowsAffected() < 1) {
+        Messages::instance().warning(QStringLiteral("删除数据发生错误！"));
+        return false;
+    }
+    // The document goes with its record, so that a later record given the same ID never finds it.
+    const QString doc = documentPath(id);
+    if (QFile::exists(doc))
+        QFile::remove(doc);
+    mRecords.removeShownRow(row);
+    return true;
+}
+
+bool ContractRegister::copyRecord(int row)
+{
+    if (row < 0 || row >= mRecords.recordCount()) {
+        Messages::instance().information(QStringLiteral("没有可复制的记录！"));
+        return false;
+    }
+    if (!Messages::instance().question(QStringLiteral("您确认按照选定记录的相同数据复制出新的记录吗？")))
+        return false;
+    QStringList data;
+    for (int i = 1; i <= 80; ++i)
+        data.append(QStringLiteral("Data%1").arg(i));
+    const QString list = data.join(QLatin1Char(','));
+    QSqlQuery dsTmp(TDM::instance().ADOLocal());
+    const bool copied = execBound(dsTmp,
+                                  QStringLiteral("INSERT INTO TContractMain (MainTypeCode,") + list
+                                      + QStringLiteral(") SELECT MainTypeCode,") + list
+                                      + QStringLiteral(" FROM TContractMain WHERE ID=?"),
+                                  {mRecords.recordId(row)})
+                        && dsTmp.numRowsAffected() == 1;
+    if (!copied || !mRecords.reopen()) {
+        Messages::instance().warning(QStringLiteral("存储数据发生错误！"));
+        return false;
+    }
+    return true;
+}
+
+bool ContractRegister::deleteDocument(int row)
+{
+    if (row < 0 || row >= mRecords.recordCount()) {
+        Messages::instance().information(QStringLiteral("没有可用于删除的合同数据！"));
+        return false;
+    }
+    const QString doc = documentPath(mRecords.recordId(row));
+    if (!QFile::exists(doc)) {
+        Messages::instance().information(QStringLiteral("选定合同数据的文档尚未生成或已经被删除！"));
+        return false;
+    }
+    if (!QFile::remove(doc))
+        return false;
+    Messages::instance().information(QStringLiteral("选定合同记录生成的Word文档已经删除！"));
+    return true;
+}
+
+void ContractRegister::storeWidths(const QList<QPair<QString, int>> &widths)
+{
+    if (mBuilding || mCategory.isEmpty())
+        return;
+    QSqlQuery ADOCommand1(TDM::instance().ADOLocal());
+    for (const auto &[column, width] : widths) {
+        // A failing update leaves the width shown but not stored.
+        execBound(ADOCommand1, QStringLiteral("UPDATE TDataPara SET ColWidth=? WHERE MainTypeCode=? AND DataFieldA=?"),
+                  {width, mCategory, column});
+    }
+}

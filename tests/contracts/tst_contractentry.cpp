@@ -1,0 +1,292 @@
+#include "Clock.h"
+#include "ContractEntry.h"
+#include "Messages.h"
+#include "NumberMask.h"
+#include "ScriptedMessages.h"
+#include "TempAppFolder.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+const QString Category = u"00010001"_s;
+const QDateTime Feb15(QDate(2012, 2, 15), QTime(9, 30));
+} // namespace
+
+class TestContractEntry : public QObject
+{
+    Q_OBJECT
+
+    // The worked category: numbering, price, quantity, amount, amount in words, date, date in words, a choice.
+    void addSalesIndicators()
+    {
+        TempAppFolder &f = *mFolder;
+        QVERIFY(f.addIndicator(Category, u"合同编号"_s, 0, u"Data1"_s, 1, u"[GETBILLID]{C[YYYY][MM][DD][IIII]}"_s) > 0);
+        QVERIFY(f.addIndicator(Category, u"单价"_s, 1, u"Data2"_s, 2, QString(), u"99999999999.99"_s, u"元"_s) > 0);
+        QVERIFY(f.addIndicator(Category, u"数量"_s, 1, u"Data3"_s, 3) > 0);
+        QVERIFY(f.addIndicator(Category, u"金额"_s, 1, u"Data4"_s, 4, u"[单价]*[数量]"_s, u"99999999999.99"_s) > 0);
+        QVERIFY(f.addIndicator(Category, u"金额大写"_s, 0, u"Data5"_s, 5, u"[MONEY_STOB][金额]"_s) > 0);
+        QVERIFY(f.addIndicator(Category, u"签订日期"_s, 2, u"Data6"_s, 6, QString(), u"yyyy-MM-dd"_s) > 0);
+        QVERIFY(f.addIndicator(Category, u"日期大写"_s, 0, u"Data7"_s, 7, u"[DATE_STOB][签订日期]"_s) > 0);
+        QVERIFY(f.addIndicator(Category, u"甲方"_s, 0, u"Data75"_s, 8) > 0);
+        QVERIFY(f.exec(u"UPDATE TDataPara SET NoNull=1 WHERE PropertyName IN ('甲方','签订日期')"_s));
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        mFolder = std::make_unique<TempAppFolder>();
+        QVERIFY(mFolder->isValid());
+        QVERIFY(mFolder->addCategory(u"0001"_s, u"根"_s));
+        QVERIFY(mFolder->addCategory(Category, u"买卖"_s, u"0001"_s));
+        mMessages.clear();
+        Messages::setInstance(&mMessages);
+        Clock::setInstance(&mClock);
+    }
+    void cleanup() { mFolder.reset(); }
+
+    void roadOfANewRecord()
+    {
+        addSalesIndicators();
+        ContractEntry e(-1, Category);
+        QVERIFY(e.ReadyData());
+        ContractEntryGrid &g = e.grid();
+        QCOMPARE(g.rows(), 8);
+        QCOMPARE(g.cell(1, ContractEntryGrid::ColType), u"数值"_s);
+        QCOMPARE(g.value(0), u"C201202150001"_s);
+        for (int r = 1; r < g.rows(); ++r)
+            QCOMPARE(g.value(r), QString());
+
+        QCOMPARE(e.editorFor(1), ContractEntry::Editor::Number);
+        QCOMPARE(e.inputMaskFor(1), u"00000000000.00"_s);
+        QVERIFY(e.commitNumber(1, u"12.5          "_s));
+        QCOMPARE(g.value(1), u"12.50"_s);
+        QCOMPARE(g.value(3), u"0.00"_s);
+        QCOMPARE(g.value(4), u"零"_s);
+        QVERIFY(e.commitNumber(2, u"4"_s));
+        QCOMPARE(g.value(3), u"50.00"_s);
+        QCOMPARE(g.value(4), u"伍拾"_s);
+        e.commitDate(5, QDateTime(QDate(2012, 2, 15), QTime(0, 0)));
+        QCOMPARE(g.value(5), u"2012-02-15"_s);
+        QCOMPARE(g.value(6), u"二○一二年二月十五日"_s);
+
+        bool saved = true;
+        QCOMPARE(e.cmdSaveClick(&saved), 7);
+        QVERIFY(!saved);
+        QVERIFY(e.Cancelled);
+        QCOMPARE(mMessages.lastText(), u"扩展参数：甲方必须填写字段！"_s);
+        e.commitText(7, u"某某公司"_s);
+        QCOMPARE(e.cmdSaveClick(&saved), -1);
+        QVERIFY(saved);
+        QVERIFY(!e.Cancelled);
+
+        const QString id = mFolder->scalar(u"SELECT ID FROM TContractMain WHERE MainTypeCode=?"_s, {Category});
+        QCOMPARE(id.toInt(), e.ContractID);
+        QCOMPARE(mFolder->scalar(u"SELECT Data1||'|'||Data4||'|'||Data5||'|'||Data75 FROM TContractMain"_s),
+                 u"C201202150001|50.00|伍拾|某某公司"_s);
+
+        // Editing it computes no number and keeps every value.
+        ContractEntry again(e.ContractID, Category);
+        QVERIFY(again.ReadyData());
+        QCOMPARE(again.grid().value(0), u"C201202150001"_s);
+        QCOMPARE(again.grid().value(6), u"二○一二年二月十五日"_s);
+        ContractEntry next(-1, Category);
+        QVERIFY(next.ReadyData());
+        QCOMPARE(next.grid().value(0), u"C201202150002"_s);
+    }
+
+    void categoryWithoutIndicatorsDoesNotOpen()
+    {
+        ContractEntry e(-1, Category);
+        QVERIFY(!e.ReadyData());
+        ContractEntry none(-1, QString());
+        QVERIFY(!none.ReadyData());
+        QVERIFY(mMessages.shown().isEmpty());
+    }
+
+    void committingEmptyNumberAndDateRows()
+    {
+        addSalesIndicators();
+        ContractEntry e(-1, Category);
+        QVERIFY(e.ReadyData());
+        // An untouched masked entry holds only blanks and the point.
+        QVERIFY(e.commitNumber(1, u"           .  "_s));
+        QCOMPARE(e.grid().value(1), u"0.00"_s);
+        QVERIFY(e.commitNumber(2, u"          "_s));
+        QCOMPARE(e.grid().value(2), u"0"_s);
+        QCOMPARE(e.grid().value(3), u"0.00"_s);
+        e.commitDate(5, mClock.now());
+        QCOMPARE(e.grid().value(5), u"2012-02-15"_s);
+        QCOMPARE(e.grid().value(6), u"二○一二年二月十五日"_s);
+    }
+
+    void numberThatIsNoNumberIsNotWritten()
+    {
+        addSalesIndicators();
+        ContractEntry e(-1, Category);
+        QVERIFY(e.ReadyData());
+        e.grid().setValue(1, u"3.00"_s);
+        QVERIFY(!e.commitNumber(1, u"12a"_s));
+        QCOMPARE(e.grid().value(1), u"3.00"_s);
+        QCOMPARE(mMessages.shown().size(), 1);
+    }
+
+    void maskKeepsStoredDigits_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("qtMask");
+        QTest::newRow("1250.50") << u"99999999999.99"_s << u"1250.50"_s << u"00000000000.00"_s;
+        QTest::newRow("default mask") << QString() << u"1250"_s << u"0000000000"_s;
+        QTest::newRow("negative result") << u"99999999999.99"_s << u"-5.00"_s << QString();
+        QTest::newRow("more decimals") << u"99999999999.99"_s << u"1.125"_s << QString();
+        QTest::newRow("decimals into whole mask") << QString() << u"2.5"_s << QString();
+        QTest::newRow("literal escaped") << u"999-99"_s << QString() << u"000-00"_s;
+        QTest::newRow("Qt special literal") << u"99A9"_s << QString() << u"00\\A0"_s;
+    }
+    void maskKeepsStoredDigits()
+    {
+        QFETCH(QString, format);
+        QFETCH(QString, value);
+        QFETCH(QString, qtMask);
+        QVERIFY(mFolder->addIndicator(Category, u"数"_s, 1, u"Data1"_s, 1, QString(), format) > 0);
+        ContractEntry e(-1, Category);
+        QVERIFY(e.ReadyData());
+        e.grid().setValue(0, value);
+        QCOMPARE(e.inputMaskFor(0), qtMask);
+    }
+
+    void enterOnLastRow()
+    {
+        addSalesIndicators();
+        ContractEntry e(-1, Category);
+        QVERIFY(e.ReadyData());
+        QCOMPARE(e.rowAfterEnter(0), 1);
+        QCOMPARE(e.rowAfterEnter(7), -1);
+    }
+
+    void defaultSelectSplits_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QStringList>("items");
+        QTest::newRow("closing separator") << u"甲;乙;"_s << QStringList{u"甲"_s, u"乙"_s};
+        QTest::newRow("adjacent separators") << u"甲;;乙"_s << QStringList{u"甲"_s, QString(), u"乙"_s};
+        QTest::newRow("one item") << u"甲"_s << QStringList{u"甲"_s};
+        QTest::newRow("only separator") << u";"_s << QStringList{QString()};
+    }
+    void defaultSelectSplits()
+    {
+        QFETCH(QString, list);
+        QFETCH(QStringList, items);
+        QCOMPARE(ContractEntry::splitDefaultSelect(list), items);
+    }
+
+    void pickListsAndHistory()
+    {
+        QVERIFY(mFolder->addIndicator(Category, u"选项"_s, 0, u"Data1"_s, 1) > 0);
+        QVERIFY(mFolder->addIndicator(Category, u"历史"_s, 0, u"Data2"_s, 2) > 0);
+        QVERIFY(mFolder->addIndicator(Category, u"两者"_s, 0, u"Data3"_s, 3) > 0);
+        QVERIFY(mFolder->addIndicator(Category, u"普通"_s, 0, u"Data4"_s, 4) > 0);
+        QVERIFY(mFolder->exec(u"UPDATE TDataPara SET DefaultSelect='甲;乙;' WHERE DataFieldA IN ('Data1','Data3')"_s));
+        QVERIFY(mFolder->exec(u"UPDATE TDataPara SET HisSelect=1 WHERE DataFieldA IN ('Data2','Data3')"_s));
+        for (const QString &v : {u"北京"_s, QString(), u"上海"_s, u"北京"_s})
+            QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data2) VALUES (?,?)"_s, {Category, v}));
+        QVERIFY(mFolder->addCategory(u"00010002"_s, u"其他"_s, u"0001"_s));
+        QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data2) VALUES ('00010002','广州')"_s));
+
+        ContractEntry e(-1, Category);
+        QVERIFY(e.ReadyData());
+        QCOMPARE(e.editorFor(0), ContractEntry::Editor::Combo);
+        QCOMPARE(e.defaultItems(0), (QStringList{u"甲"_s, u"乙"_s}));
+        QCOMPARE(e.editorFor(1), ContractEntry::Editor::Combo);
+        QVERIFY(e.offersHistory(1));
+        QStringList items{u"旧"_s};
+        e.fillHistory(1, items);
+        QCOMPARE(items, (QStringList{u"上海"_s, u"北京"_s}));
+        // With both set the preset list is offered.
+        QVERIFY(!e.offersHistory(2));
+        QCOMPARE(e.defaultItems(2), (QStringList{u"甲"_s, u"乙"_s}));
+        QCOMPARE(e.editorFor(3), ContractEntry::Editor::Text);
+    }
+
+    void twoRequiredRows()
+    {
+        QVERIFY(mFolder->addIndicator(Category, u"甲方"_s, 0, u"Data1"_s, 1) > 0);
+        QVERIFY(mFolder->addIndicator(Category, u"乙方"_s, 0, u"Data2"_s, 2) > 0);
+        QVERIFY(mFolder->exec(u"UPDATE TDataPara SET NoNull=1"_s));
+        ContractEntry e(-1, Category);
+        QVERIFY(e.ReadyData());
+        bool saved = false;
+        QCOMPARE(e.cmdSaveClick(&saved), 0);
+        QCOMPARE(mMessages.texts(), QStringList{u"扩展参数：甲方必须填写字段！"_s});
+        e.commitText(0, u"甲"_s);
+        QCOMPARE(e.cmdSaveClick(&saved), 1);
+        QCOMPARE(mMessages.lastText(), u"扩展参数：乙方必须填写字段！"_s);
+        QVERIFY(!saved);
+        QCOMPARE(mFolder->scalar(u"SELECT count(*) FROM TContractMain"_s), u"0"_s);
+    }
+
+    void recordDeletedMeanwhileIsSavedAsNew()
+    {
+        QVERIFY(mFolder->addIndicator(Category, u"甲方"_s, 0, u"Data1"_s, 1) > 0);
+        QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1,Data9) VALUES (?,'旧','其他')"_s,
+                              {Category}));
+        const int id = mFolder->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
+        ContractEntry e(id, Category);
+        QVERIFY(e.ReadyData());
+        QCOMPARE(e.grid().value(0), u"旧"_s);
+        QVERIFY(mFolder->exec(u"DELETE FROM TContractMain WHERE ID=?"_s, {id}));
+        e.commitText(0, u"新"_s);
+        bool saved = false;
+        e.cmdSaveClick(&saved);
+        QVERIFY(saved);
+        QCOMPARE(mFolder->scalar(u"SELECT count(*) FROM TContractMain WHERE MainTypeCode=? AND Data1='新'"_s,
+                                 {Category}),
+                 u"1"_s);
+        QVERIFY(e.ContractID != id);
+    }
+
+    void editingKeepsColumnsOfNoIndicator()
+    {
+        QVERIFY(mFolder->addIndicator(Category, u"甲方"_s, 0, u"Data1"_s, 1) > 0);
+        QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1,Data9) VALUES (?,'旧','其他')"_s,
+                              {Category}));
+        const int id = mFolder->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
+        ContractEntry e(id, Category);
+        QVERIFY(e.ReadyData());
+        e.commitText(0, u"新"_s);
+        QVERIFY(e.SaveData());
+        QCOMPARE(mFolder->scalar(u"SELECT Data1||Data9 FROM TContractMain WHERE ID=?"_s, {id}), u"新其他"_s);
+        QCOMPARE(mFolder->scalar(u"SELECT count(*) FROM TContractMain"_s), u"1"_s);
+    }
+
+    void rowOfUnknownTypeCannotBeEdited()
+    {
+        QVERIFY(mFolder->addIndicator(Category, u"怪"_s, 7, u"Data1"_s, 1) > 0);
+        ContractEntry e(-1, Category);
+        QVERIFY(e.ReadyData());
+        QCOMPARE(e.grid().cell(0, ContractEntryGrid::ColType), QString());
+        QCOMPARE(e.editorFor(0), ContractEntry::Editor::None);
+    }
+
+    void dateRowWithoutFormat()
+    {
+        QVERIFY(mFolder->addIndicator(Category, u"日期"_s, 2, u"Data1"_s, 1) > 0);
+        ContractEntry e(-1, Category);
+        QVERIFY(e.ReadyData());
+        QCOMPARE(QDate(2012, 2, 5).toString(e.pickerFormatFor(0)), u"2012-02-05"_s);
+        e.commitDate(0, QDateTime(QDate(2012, 2, 15), QTime(0, 0)));
+        const QString stored = e.grid().value(0);
+        QVERIFY(!stored.isEmpty());
+        QCOMPARE(e.storedDate(0).value_or(QDateTime()).date(), QDate(2012, 2, 15));
+    }
+
+private:
+    std::unique_ptr<TempAppFolder> mFolder;
+    ScriptedMessages mMessages;
+    FixedClock mClock{Feb15};
+};
+
+QTEST_GUILESS_MAIN(TestContractEntry)
+#include "tst_contractentry.moc"

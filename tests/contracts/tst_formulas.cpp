@@ -1,0 +1,208 @@
+#include "ContractEntryGrid.h"
+#include "ContractFormulas.h"
+#include "Messages.h"
+#include "ScriptedMessages.h"
+#include "TempAppFolder.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using Row = std::array<QString, ContractEntryGrid::ColumnCount>;
+
+namespace {
+
+Row row(const QString &name, const QString &type, const QString &format = QString(), const QString &calc = QString())
+{
+    Row r;
+    r[ContractEntryGrid::ColName] = name;
+    r[ContractEntryGrid::ColType] = type;
+    r[ContractEntryGrid::ColFormat] = format;
+    r[ContractEntryGrid::ColCalcStr] = calc;
+    return r;
+}
+
+const QString Num = QStringLiteral("数值");
+const QString Txt = QStringLiteral("文本");
+const QString Dat = QStringLiteral("日期");
+
+} // namespace
+
+class TestFormulas : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        mMessages.clear();
+        Messages::setInstance(&mMessages);
+    }
+
+    void workedExample()
+    {
+        ContractEntryGrid grid;
+        grid.setRows({row(u"单价"_s, Num, u"99999999999.99"_s), row(u"数量"_s, Num),
+                      row(u"金额"_s, Num, u"99999999999.99"_s, u"[单价]*[数量]"_s),
+                      row(u"金额大写"_s, Txt, QString(), u"[MONEY_STOB][金额]"_s),
+                      row(u"签订日期"_s, Dat, u"yyyy-MM-dd"_s),
+                      row(u"日期大写"_s, Txt, QString(), u"[DATE_STOB][签订日期]"_s)});
+        ContractFormulas f(grid);
+
+        grid.setValue(0, u"12.50"_s);
+        QVERIFY(f.CheckAutoCalc(u"单价"_s, u"12.50"_s));
+        QCOMPARE(grid.value(2), u"0.00"_s);
+        QCOMPARE(grid.value(3), u"零"_s);
+
+        grid.setValue(1, u"4"_s);
+        QVERIFY(f.CheckAutoCalc(u"数量"_s, u"4"_s));
+        QCOMPARE(grid.value(2), u"50.00"_s);
+        QCOMPARE(grid.value(3), u"伍拾"_s);
+
+        grid.setValue(4, u"2012-02-15"_s);
+        QVERIFY(f.CheckAutoCalc(u"签订日期"_s, u"2012-02-15"_s));
+        QCOMPARE(grid.value(5), u"二○一二年二月十五日"_s);
+        QVERIFY(mMessages.shown().isEmpty());
+    }
+
+    void chainInAnyOrder_data()
+    {
+        QTest::addColumn<QList<int>>("order");
+        QTest::newRow("A B C") << QList<int>{0, 1, 2};
+        QTest::newRow("C B A") << QList<int>{2, 1, 0};
+        QTest::newRow("B C A") << QList<int>{1, 2, 0};
+        QTest::newRow("C A B") << QList<int>{2, 0, 1};
+    }
+    void chainInAnyOrder()
+    {
+        QFETCH(QList<int>, order);
+        const QList<Row> all{row(u"A"_s, Num), row(u"B"_s, Num, u"9.9"_s, u"[A]*2"_s),
+                             row(u"C"_s, Num, QString(), u"[B]+1"_s)};
+        QList<Row> rows;
+        for (int i : order)
+            rows.append(all.at(i));
+        ContractEntryGrid grid;
+        grid.setRows(rows);
+        ContractFormulas f(grid);
+        grid.setValue(grid.rowOf(u"A"_s), u"3"_s);
+        QVERIFY(f.CheckAutoCalc(u"A"_s, u"3"_s));
+        QCOMPARE(grid.value(grid.rowOf(u"B"_s)), u"6.0"_s);
+        QCOMPARE(grid.value(grid.rowOf(u"C"_s)), u"7"_s);
+    }
+
+    void functionFormulaConvertsTheChangedReference()
+    {
+        ContractEntryGrid grid;
+        grid.setRows({row(u"甲"_s, Num), row(u"乙"_s, Num),
+                      row(u"大写"_s, Txt, QString(), u"  [MONEY_STOB][甲][乙] "_s),
+                      row(u"万元"_s, Txt, QString(), u"[MONEY_STOB_W][甲]"_s)});
+        ContractFormulas f(grid);
+        QVERIFY(f.CheckAutoCalc(u"乙"_s, u"10.50"_s));
+        QCOMPARE(grid.value(2), u"壹拾伍角"_s);
+        QCOMPARE(grid.value(3), QString());
+        QVERIFY(f.CheckAutoCalc(u"甲"_s, u"12.5"_s));
+        QCOMPARE(grid.value(2), u"壹拾贰伍角"_s);
+        QCOMPARE(grid.value(3), u"壹拾贰万伍仟"_s);
+    }
+
+    void keywordNotAtStartIsArithmetic()
+    {
+        ContractEntryGrid grid;
+        grid.setRows({row(u"金额"_s, Num), row(u"结果"_s, Txt, u"999.9"_s, u"1+[MONEY_STOB][金额]"_s)});
+        ContractFormulas f(grid);
+        QVERIFY(f.CheckAutoCalc(u"金额"_s, u"5"_s));
+        // "[MONEY_STOB]" is a reference to a row that does not exist: 1+05 evaluates as arithmetic.
+        QCOMPARE(grid.value(1), u"6.0"_s);
+    }
+
+    void emptyOrUnknownReferenceIsZero()
+    {
+        ContractEntryGrid grid;
+        grid.setRows({row(u"A"_s, Num), row(u"B"_s, Num), row(u"C"_s, Num, QString(), u"[A]+[B]+[无此指标]+7"_s)});
+        ContractFormulas f(grid);
+        QCOMPARE(f.GetCalcStr(u"[A]+[B]"_s), u"0+0"_s);
+        QVERIFY(f.CheckAutoCalc(u"A"_s, u"2"_s));
+        QCOMPARE(grid.value(2), u"9"_s);
+    }
+
+    void badValueReportsTwoLines()
+    {
+        ContractEntryGrid grid;
+        grid.setRows({row(u"D"_s, Dat), row(u"X"_s, Txt, QString(), u"[DATE_STOB][D]"_s),
+                      row(u"Y"_s, Num, QString(), u"[D]+1"_s)});
+        grid.setValue(1, u"旧值"_s);
+        ContractFormulas f(grid);
+        QVERIFY(!f.CheckAutoCalc(u"D"_s, u"不是日期"_s));
+        QCOMPARE(mMessages.shown().size(), 1);
+        QVERIFY(mMessages.lastText().startsWith(
+            u"自动计算公式出错！请检验扩展参数模板中的计算字段设置！\n错误原因："_s));
+        QCOMPARE(grid.value(1), u"旧值"_s);
+        // The rest of this level is not evaluated.
+        QCOMPARE(grid.value(2), QString());
+    }
+
+    void cycleIsReportedAndEnds_data()
+    {
+        QTest::addColumn<QList<Row>>("rows");
+        QTest::addColumn<QString>("changed");
+        QTest::addColumn<QString>("loop");
+        QTest::newRow("two formulas") << QList<Row>{row(u"A"_s, Num, QString(), u"[B]+1"_s),
+                                                    row(u"B"_s, Num, QString(), u"[A]+1"_s)}
+                                      << u"A"_s << u"A → B → A"_s;
+        QTest::newRow("refers to itself")
+            << QList<Row>{row(u"A"_s, Num, QString(), u"[A]*2"_s)} << u"A"_s << u"A → A"_s;
+        QTest::newRow("through a third") << QList<Row>{row(u"A"_s, Num), row(u"B"_s, Num, QString(), u"[A]+[C]"_s),
+                                                       row(u"C"_s, Num, QString(), u"[B]*2"_s)}
+                                         << u"A"_s << u"B → C → B"_s;
+    }
+    void cycleIsReportedAndEnds()
+    {
+        QFETCH(QList<Row>, rows);
+        QFETCH(QString, changed);
+        QFETCH(QString, loop);
+        ContractEntryGrid grid;
+        grid.setRows(rows);
+        ContractFormulas f(grid);
+        grid.setValue(grid.rowOf(changed), u"1"_s);
+        f.CheckAutoCalc(changed, u"1"_s);
+        QCOMPARE(mMessages.shown().size(), 1);
+        QVERIFY2(mMessages.lastText().contains(loop), qPrintable(mMessages.lastText()));
+        QVERIFY(mMessages.lastText().startsWith(u"自动计算公式出错！"_s));
+        // The value the user committed is not overwritten by its own loop.
+        QCOMPARE(grid.value(grid.rowOf(changed)), u"1"_s);
+    }
+
+    void floatFormat_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("two decimals") << u"99999999999.99"_s << u"0.00"_s;
+        QTest::newRow("four decimals") << u"99999999999.9999"_s << u"0.0000"_s;
+        QTest::newRow("empty") << QString() << u"0"_s;
+        QTest::newRow("date") << u"yyyy-MM-dd"_s << u"0"_s;
+    }
+    void floatFormat()
+    {
+        QFETCH(QString, format);
+        QFETCH(QString, expected);
+        QCOMPARE(ContractFormulas::GetFloatFormat(format), expected);
+    }
+
+    void arithmeticRoundsHalvesAway()
+    {
+        ContractEntryGrid grid;
+        grid.setRows({row(u"A"_s, Num), row(u"B"_s, Num, u"9.99"_s, u"[A]/8"_s)});
+        ContractFormulas f(grid);
+        QVERIFY(f.CheckAutoCalc(u"A"_s, u"1"_s)); // 0.125
+        QCOMPARE(grid.value(1), u"0.13"_s);
+        QVERIFY(f.CheckAutoCalc(u"A"_s, u"7/"_s)); // malformed: 0, no message
+        QCOMPARE(grid.value(1), u"0.00"_s);
+        QVERIFY(mMessages.shown().isEmpty());
+    }
+
+private:
+    TempAppFolder mFolder;
+    ScriptedMessages mMessages;
+};
+
+QTEST_GUILESS_MAIN(TestFormulas)
+#include "tst_formulas.moc"

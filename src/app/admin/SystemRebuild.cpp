@@ -68,8 +68,8 @@ void SystemRebuild::ClearFolder(const QString &folder, const std::function<bool(
 {
     QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
-    constexpr auto anyWrite = QFileDevice::WriteOwner | QFileDevice::WriteUser | QFileDevice::WriteGroup
-                              | QFileDevice::WriteOther;
+    // The mode bits, not WriteUser: that one asks the system, which lets an administrator write anything.
+    constexpr auto anyWrite = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     while (it.hasNext()) {
         const QString file = it.next();
         const QFileInfo info(file);

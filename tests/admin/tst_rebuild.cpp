@@ -1,0 +1,170 @@
+#include "AdminFixture.h"
+#include "ScriptedMessages.h"
+#include "SystemRebuild.h"
+#include "TDM.h"
+#include "TempAppFolder.h"
+#include "TfrmReBulid.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QtTest>
+
+using namespace AdminFixture;
+
+namespace {
+const QString Confirm = QStringLiteral("系统重建将清除所有数据，请确认您已经备份了数据库，是否继续？");
+const QString NothingChosen = QStringLiteral("至少需要选择一项清除项目！");
+const QString Done = QStringLiteral("系统重建完成！");
+
+int count(TempAppFolder &app, const char *table)
+{
+    return app.scalar(QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(table))).toInt();
+}
+
+bool exists(TempAppFolder &app, const char *relative)
+{
+    return QFileInfo::exists(app.file(QString::fromUtf8(relative)));
+}
+} // namespace
+
+class TestRebuild : public QObject
+{
+    Q_OBJECT
+private:
+    ScriptedMessages mMessages;
+
+private Q_SLOTS:
+    void init()
+    {
+        Messages::setInstance(&mMessages);
+        mMessages.clear();
+    }
+
+    void checkBoxesAreCoupled()
+    {
+        TempAppFolder app;
+        TfrmReBulid dialog({});
+        QVERIFY(!dialog.cmkYW->isChecked() && !dialog.chkJB->isChecked());
+
+        dialog.chkJB->click();
+        QVERIFY(dialog.cmkYW->isChecked() && dialog.chkJB->isChecked());
+        dialog.cmkYW->click();
+        QVERIFY(!dialog.cmkYW->isChecked() && !dialog.chkJB->isChecked());
+        // Business data alone stays alone; unticking the basic information leaves the business data ticked.
+        dialog.cmkYW->click();
+        QVERIFY(dialog.cmkYW->isChecked() && !dialog.chkJB->isChecked());
+        dialog.chkJB->click();
+        dialog.chkJB->click();
+        QVERIFY(dialog.cmkYW->isChecked() && !dialog.chkJB->isChecked());
+    }
+
+    void nothingChosenOrNoStopsBeforeAnything_data()
+    {
+        QTest::addColumn<bool>("tick");
+        QTest::newRow("no box ticked") << false;
+        QTest::newRow("answered No") << true;
+    }
+    void nothingChosenOrNoStopsBeforeAnything()
+    {
+        QFETCH(bool, tick);
+        TempAppFolder app;
+        QVERIFY(fillSample(app));
+        int closed = 0;
+        TfrmReBulid dialog([&] { ++closed; });
+        if (tick)
+            dialog.chkJB->click();
+        mMessages.answerQuestion(false);
+        dialog.show();
+        dialog.cmdSH->click();
+        QCOMPARE(mMessages.texts(), tick ? QStringList{Confirm} : QStringList{NothingChosen});
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(closed, 0);
+        QCOMPARE(count(app, "TContractMain"), 3);
+        QVERIFY(exists(app, "DB/ContractFile/1.Doc"));
+    }
+
+    void rebuildClearsWhatWasChosen_data()
+    {
+        QTest::addColumn<bool>("basic");
+        QTest::newRow("business data only") << false;
+        QTest::newRow("basic information too") << true;
+    }
+    void rebuildClearsWhatWasChosen()
+    {
+        QFETCH(bool, basic);
+        TempAppFolder app;
+        QVERIFY(fillSample(app));
+        QVERIFY(writeFile(app.file(QStringLiteral("DB/说明.txt")), "beside the database"));
+        QVERIFY(writeFile(app.file(QStringLiteral("DB/ContractFile/锁定.Doc")), "locked"));
+        QVERIFY(QFile::setPermissions(app.file(QStringLiteral("DB/ContractFile/锁定.Doc")), QFile::ReadOwner));
+        QVERIFY(writeFile(app.file(QStringLiteral("DB/ModelFiles/sub/old.Doc")), "older template"));
+
+        // The open register still shows records when it is asked to close: closing comes before deleting.
+        int recordsWhenClosed = -1;
+        TfrmReBulid dialog([&] { recordsWhenClosed = count(app, "TContractMain"); });
+        (basic ? dialog.chkJB : dialog.cmkYW)->click();
+        mMessages.answerQuestion(true);
+        dialog.show();
+        dialog.cmdSH->click();
+
+        QCOMPARE(mMessages.texts(), QStringList({Confirm, Done}));
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(recordsWhenClosed, 3);
+        QCOMPARE(count(app, "TContractMain"), 0);
+        QCOMPARE(count(app, "TContractClass"), basic ? 0 : 2);
+        QCOMPARE(count(app, "TDataPara"), basic ? 0 : 2);
+        QCOMPARE(TDM::instance().readLogPass(), std::optional<QString>(QStringLiteral("秘密123")));
+
+        QVERIFY(!exists(app, "DB/ContractFile/1.Doc"));
+        QVERIFY(!exists(app, "DB/ContractFile/存档/旧合同.Doc"));
+        QVERIFY(QFileInfo(app.file(QStringLiteral("DB/ContractFile/存档"))).isDir());
+        QVERIFY(exists(app, "DB/ContractFile/锁定.Doc"));
+        QCOMPARE(exists(app, "DB/ModelFiles/00010001.Doc"), !basic);
+        QCOMPARE(exists(app, "DB/ModelFiles/sub/old.Doc"), !basic);
+        QVERIFY(QFileInfo(app.file(QStringLiteral("DB/ModelFiles/sub"))).isDir());
+        for (const char *kept : {"DB/ZYDB.dat", "DB/Empty.Doc", "DB/说明.txt"})
+            QVERIFY2(exists(app, kept), kept);
+    }
+
+    void failingStatementIsSkippedAndNothingDangles()
+    {
+        TempAppFolder app;
+        QVERIFY(fillSample(app));
+        // A statement that fails does not stop the others.
+        SystemRebuild::ExecAllSQL({QStringLiteral("Delete from TMissing"), QStringLiteral("B_Delete from TDataPara"),
+                                   QStringLiteral("Delete from TContractDetail")},
+                                  1);
+        QCOMPARE(count(app, "TDataPara"), 0);
+
+        // Without the records' delete the categories are still in use: they stay, and no record loses its category.
+        SystemRebuild::ExecAllSQL({QStringLiteral("B_Delete from TContractClass"),
+                                   QStringLiteral("Delete from TContractDetail")},
+                                  1);
+        QCOMPARE(count(app, "TContractClass"), 2);
+        QCOMPARE(count(app, "TContractMain"), 3);
+        QSqlQuery q(TDM::instance().ADOLocal());
+        QVERIFY(q.exec(QStringLiteral("PRAGMA foreign_key_check")));
+        QVERIFY(!q.next());
+    }
+
+    void clearFolderPassesOverFilesThatCannotGo()
+    {
+        TempAppFolder app;
+        QVERIFY(fillSample(app));
+        QStringList tried;
+        SystemRebuild::ClearFolder(app.file(QStringLiteral("DB/ContractFile/")), [&](const QString &file) {
+            tried << QFileInfo(file).fileName();
+            // An open document cannot be deleted; the others still go.
+            return QFileInfo(file).fileName() == QLatin1String("1.Doc") ? false : QFile::remove(file);
+        });
+        tried.sort();
+        QCOMPARE(tried, QStringList({QStringLiteral("1.Doc"), QStringLiteral("2.Doc"), QStringLiteral("旧合同.Doc")}));
+        QVERIFY(exists(app, "DB/ContractFile/1.Doc"));
+        QVERIFY(!exists(app, "DB/ContractFile/2.Doc"));
+    }
+};
+
+QTEST_MAIN(TestRebuild)
+#include "tst_rebuild.moc"

@@ -27,7 +27,7 @@ public:
     QString saveFileName(const QString &caption, const QString &proposedPath, const QString &filter) override;
 
     void answerQuestion(bool yes) { mQuestions.enqueue(yes); }
-    void answerInput(std::optional<QString> text) { mInputs.enqueue(std::move(text)); }
+    void answerInput(const std::optional<QString> &text) { mInputs.enqueue(text); }
     void answerPassword(const QString &text) { mPasswords.enqueue(text); }
     void answerFileName(const QString &path) { mFileNames.enqueue(path); }
 

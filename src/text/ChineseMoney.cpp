@@ -2,12 +2,10 @@
 
 #include "DecimalText.h"
 #include "NumberText.h"
-#include "TextHelpers.h"
 
 #include <QStringList>
 
 #include <array>
-#include <cmath>
 
 namespace {
 
@@ -16,6 +14,34 @@ constexpr std::array<char16_t, 10> capitalDigits = {u'零', u'壹', u'贰', u'�
 
 // The capital units stop at 万亿, the thirteenth integer place.
 constexpr int maxIntegerDigits = 13;
+
+// The unit of each character of the digit text, numbered from the right (1 the 分, 3 the point, 4 the units).
+// A place that can close its group writes the group word when the places from emptyFrom to emptyTo write nothing.
+struct Place {
+    const char16_t *unit;
+    const char16_t *groupUnit = nullptr;
+    int emptyFrom = 0;
+    int emptyTo = 0;
+};
+const Place places[maxIntegerDigits + 4] = {
+    {u""},
+    {u"分"},
+    {u"角"},
+    {u""},
+    {u""},
+    {u"拾"},
+    {u"佰"},
+    {u"仟"},
+    {u"万"},
+    {u"拾", u"拾万", 8, 8},
+    {u"佰", u"佰万", 8, 9},
+    {u"仟", u"仟万", 8, 10},
+    {u"亿"},
+    {u"拾", u"拾亿", 12, 12},
+    {u"佰", u"佰亿", 12, 13},
+    {u"仟", u"仟亿", 12, 14},
+    {u"万", u"万亿", 13, 15},
+};
 
 QString tooLargeMessage(const QString &amount) {
     return QStringLiteral("金额“%1”超出大写金额的范围（须小于10000000000000元）。").arg(amount);
@@ -56,54 +82,9 @@ QString capitalOf(const QString &digits) {
                 piece = zero(k);
             continue;
         }
-        QString unit;
-        switch (k) {
-        case 1:
-            unit = QStringLiteral("分");
-            break;
-        case 2:
-            unit = QStringLiteral("角");
-            break;
-        case 5:
-            unit = QStringLiteral("拾");
-            break;
-        case 6:
-            unit = QStringLiteral("佰");
-            break;
-        case 7:
-            unit = QStringLiteral("仟");
-            break;
-        case 8:
-            unit = QStringLiteral("万");
-            break;
-        case 9:
-            unit = allEmpty(8, 8) ? QStringLiteral("拾万") : QStringLiteral("拾");
-            break;
-        case 10:
-            unit = allEmpty(8, 9) ? QStringLiteral("佰万") : QStringLiteral("佰");
-            break;
-        case 11:
-            unit = allEmpty(8, 10) ? QStringLiteral("仟万") : QStringLiteral("仟");
-            break;
-        case 12:
-            unit = QStringLiteral("亿");
-            break;
-        case 13:
-            unit = allEmpty(12, 12) ? QStringLiteral("拾亿") : QStringLiteral("拾");
-            break;
-        case 14:
-            unit = allEmpty(12, 13) ? QStringLiteral("佰亿") : QStringLiteral("佰");
-            break;
-        case 15:
-            unit = allEmpty(12, 14) ? QStringLiteral("仟亿") : QStringLiteral("仟");
-            break;
-        case 16:
-            unit = allEmpty(13, 15) ? QStringLiteral("万亿") : QStringLiteral("万");
-            break;
-        default:
-            break; // the units digit stands alone
-        }
-        piece = c + unit;
+        const Place &place = places[k];
+        const bool closesGroup = place.groupUnit != nullptr && allEmpty(place.emptyFrom, place.emptyTo);
+        piece = c + QStringView(closesGroup ? place.groupUnit : place.unit);
     }
 
     QString joined;
@@ -163,14 +144,13 @@ TextResult<QString> MoneyWanToCapital(double value) {
         const qsizetype wanAt = result.indexOf(u'万');
         if (wanAt >= 0)
             result[wanAt] = u'亿';
-        result += u'万';
-        if (below != u"0000") {
-            if (below.startsWith(u'0'))
-                result += u'零';
+        if (below == u"0000") {
+            result += u'万';
+        } else {
             const TextResult<QString> rest = MoneyToCapital(below);
             if (!rest)
                 return rest;
-            result += rest.value;
+            result += (below.startsWith(u'0') ? QStringLiteral("万零") : QStringLiteral("万")) + rest.value;
         }
     }
     if (!wan.isZero() && value < 0)

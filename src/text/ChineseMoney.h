@@ -8,8 +8,10 @@
 // stands alone, and a template that needs 元整 carries it beside its marker.
 
 // The amount in yuan given as decimal text (normally written with two decimals, "1234.50"), rounded to the 分.
-// "0" and "0.00" give 零; a negative amount gets 欠 in front. Fails when the text is not a number or when the
-// amount reaches 10 000 000 000 000 yuan, which the capital units cannot write.
+// "0" and "0.00" give 零; a negative amount gets 欠 in front. Write the amount with FormatNumberText(..., "0.00")
+// first: any other zero (such as "0.001") writes no digit at all and gives an empty text, or 欠 alone when negative.
+// Fails when the text is not a number or when the amount reaches 10 000 000 000 000 yuan, which the capital units
+// cannot write.
 TextResult<QString> MoneyToCapital(const QString &text);
 
 // An amount given in units of 10 000 yuan, written as that many 万 followed by the yuan below 10 000 taken from

@@ -1,0 +1,232 @@
+#include "ContractRegister.h"
+#include "Messages.h"
+#include "ScriptedMessages.h"
+#include "TDM.h"
+#include "TempAppFolder.h"
+
+#include <QFile>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+const QString Sales = u"00010001"_s;
+const QString Lease = u"00010002"_s;
+} // namespace
+
+class TestContractRegister : public QObject
+{
+    Q_OBJECT
+
+    int addRecord(const QString &category, const QVariantList &data1to3, const QString &data75 = QString())
+    {
+        [&] {
+            QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1,Data2,Data3,Data75) VALUES (?,?,?,?,?)"_s,
+                                  QVariantList{category} + data1to3 + QVariantList{data75}));
+        }();
+        return mFolder->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
+    }
+    QStringList column(ContractRecordModel *m, int c)
+    {
+        QStringList out;
+        for (int r = 0; r < m->recordCount(); ++r)
+            out.append(m->text(r, c));
+        return out;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        mFolder = std::make_unique<TempAppFolder>();
+        QVERIFY(mFolder->isValid());
+        QVERIFY(mFolder->addCategory(u"0001"_s, u"根"_s));
+        QVERIFY(mFolder->addCategory(Sales, u"买卖"_s, u"0001"_s));
+        QVERIFY(mFolder->addCategory(Lease, u"租赁"_s, u"0001"_s));
+        QVERIFY(mFolder->addIndicator(Sales, u"名称"_s, 0, u"Data1"_s, 1) > 0);
+        QVERIFY(mFolder->addIndicator(Sales, u"金额|合计"_s, 1, u"Data2"_s, 2) > 0);
+        QVERIFY(mFolder->addIndicator(Sales, u"金额|税"_s, 1, u"Data3"_s, 3) > 0);
+        QVERIFY(mFolder->addIndicator(Lease, u"承租人"_s, 0, u"Data1"_s, 1) > 0);
+        mMessages.clear();
+        Messages::setInstance(&mMessages);
+    }
+    void cleanup() { mFolder.reset(); }
+
+    void columnsFollowTheIndicators()
+    {
+        ContractRegister reg;
+        reg.setCurrentCategory(Sales);
+        QVERIFY(reg.ReadyGrid());
+        ContractRecordModel *m = reg.dsContract();
+        QCOMPARE(m->columnCount(), 4);
+        QCOMPARE(m->headerData(0, Qt::Horizontal).toString(), u"编号"_s);
+        QCOMPARE(m->headerData(2, Qt::Horizontal).toString(), u"金额|合计"_s);
+        QCOMPARE(m->columns().at(2).alignment & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+        QCOMPARE(m->columns().at(1).alignment & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+    }
+
+    void newestFirstWithoutSortIndicator()
+    {
+        const int a = addRecord(Sales, {u"a"_s, u"1"_s, u"1"_s});
+        const int b = addRecord(Sales, {u"b"_s, u"2"_s, u"2"_s});
+        addRecord(Lease, {u"x"_s, QString(), QString()});
+        ContractRegister reg;
+        reg.setCurrentCategory(Sales);
+        QVERIFY(reg.ReadyGrid());
+        QCOMPARE(reg.dsContract()->recordCount(), 2);
+        QCOMPARE(reg.dsContract()->recordId(0), b);
+        QCOMPARE(reg.dsContract()->recordId(1), a);
+    }
+
+    void sortByTwoIndicators()
+    {
+        QVERIFY(mFolder->exec(u"UPDATE TDataPara SET IsSortField=1 WHERE MainTypeCode=? AND DataFieldA IN ('Data1','Data3')"_s,
+                              {Sales}));
+        addRecord(Sales, {u"b"_s, QString(), u"1"_s});
+        addRecord(Sales, {u"a"_s, QString(), u"1"_s});
+        addRecord(Sales, {u"b"_s, QString(), u"2"_s});
+        addRecord(Sales, {u"a"_s, QString(), u"3"_s});
+        ContractRegister reg;
+        reg.setCurrentCategory(Sales);
+        QVERIFY(reg.ReadyGrid());
+        QCOMPARE(reg.sortColumns(), (QStringList{u"Data1"_s, u"Data3"_s}));
+        QStringList got;
+        for (int r = 0; r < 4; ++r)
+            got.append(reg.dsContract()->text(r, 1) + reg.dsContract()->text(r, 3));
+        // The first ascends, the last descends, as the statement reads.
+        QCOMPARE(got, (QStringList{u"a3"_s, u"a1"_s, u"b2"_s, u"b1"_s}));
+    }
+
+    void filterContainsAndPersists()
+    {
+        addRecord(Sales, {u"Alpha 100%"_s, u"5"_s, QString()});
+        addRecord(Sales, {u"beta"_s, u"15"_s, QString()});
+        addRecord(Sales, {u"合同ALPHA"_s, u"7"_s, QString()});
+        addRecord(Lease, {u"alphabet租户"_s, QString(), QString()});
+        addRecord(Lease, {u"其他"_s, QString(), QString()});
+        ContractRegister reg;
+        reg.setCurrentCategory(Sales);
+        QVERIFY(reg.ReadyGrid());
+        ContractRecordModel *m = reg.dsContract();
+
+        reg.applyFilter(-1, u"alpha"_s);
+        QCOMPARE(m->recordCount(), 3);
+        reg.applyFilter(0, u"alpha"_s);
+        QCOMPARE(column(m, 1), (QStringList{u"合同ALPHA"_s, u"Alpha 100%"_s}));
+        reg.applyFilter(0, u"ALPHA"_s);
+        QCOMPARE(m->recordCount(), 2);
+        // Wildcards typed by the user are plain characters.
+        reg.applyFilter(0, u"0%"_s);
+        QCOMPARE(column(m, 1), QStringList{u"Alpha 100%"_s});
+        reg.applyFilter(0, u"a_p"_s);
+        QCOMPARE(m->recordCount(), 0);
+        reg.applyFilter(1, u"5"_s);
+        QCOMPARE(column(m, 2), (QStringList{u"15"_s, u"5"_s}));
+
+        // Re-reading and switching category keep the filter on the same value column.
+        reg.applyFilter(0, u"alpha"_s);
+        QVERIFY(reg.ReadyGrid());
+        QCOMPARE(m->recordCount(), 2);
+        reg.setCurrentCategory(Lease);
+        QVERIFY(reg.ReadyGrid());
+        QCOMPARE(column(m, 1), QStringList{u"alphabet租户"_s});
+        // An empty text ends it.
+        reg.applyFilter(0, QString());
+        QCOMPARE(m->recordCount(), 2);
+    }
+
+    void filterValuesSplitDefaultSelect()
+    {
+        QVERIFY(mFolder->exec(u"UPDATE TDataPara SET DefaultSelect='甲;;乙' WHERE MainTypeCode=? AND DataFieldA='Data1'"_s,
+                              {Sales}));
+        ContractRegister reg;
+        reg.setCurrentCategory(Sales);
+        QVERIFY(reg.ReadyGrid());
+        QCOMPARE(reg.filterValues(0), (QStringList{u"甲"_s, QString(), u"乙"_s}));
+    }
+
+    void copyKeepsEveryValueColumn()
+    {
+        const int id = addRecord(Sales, {u"a"_s, u"1"_s, u"2"_s}, u"第七十五列"_s);
+        ContractRegister reg;
+        reg.setCurrentCategory(Sales);
+        QVERIFY(reg.ReadyGrid());
+        mMessages.answerQuestion(false);
+        QVERIFY(!reg.copyRecord(0));
+        QCOMPARE(reg.dsContract()->recordCount(), 1);
+        mMessages.answerQuestion(true);
+        QVERIFY(reg.copyRecord(0));
+        QCOMPARE(reg.dsContract()->recordCount(), 2);
+        const qint64 copy = reg.dsContract()->recordId(0);
+        QVERIFY(copy > id);
+        QCOMPARE(mFolder->scalar(u"SELECT MainTypeCode||Data1||Data75 FROM TContractMain WHERE ID=?"_s, {copy}),
+                 Sales + u"a第七十五列"_s);
+
+        reg.setCurrentCategory(u"00019999"_s);
+        QVERIFY(!reg.ReadyGrid());
+        QVERIFY(!reg.copyRecord(0));
+        QCOMPARE(mMessages.lastText(), u"没有可复制的记录！"_s);
+    }
+
+    void deleteRemovesTheDocument()
+    {
+        addRecord(Sales, {u"a"_s, QString(), QString()});
+        const int id = addRecord(Sales, {u"b"_s, QString(), QString()});
+        const QString doc = ContractRegister::documentPath(id);
+        QCOMPARE(doc, mFolder->file(u"DB/ContractFile/"_s + QString::number(id) + u".Doc"_s));
+        {
+            QFile f(doc);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("doc");
+        }
+        ContractRegister reg;
+        reg.setCurrentCategory(Sales);
+        QVERIFY(reg.ReadyGrid());
+        mMessages.answerQuestion(false);
+        QVERIFY(!reg.deleteRecord(0));
+        QVERIFY(QFile::exists(doc));
+        mMessages.answerQuestion(true);
+        QVERIFY(reg.deleteRecord(0));
+        QCOMPARE(mMessages.texts().last(),
+                 u"您确认删除选定的合同数据吗？\n本记录对应已经生成或编辑过的合同内容也将一并删除！"_s);
+        QVERIFY(!QFile::exists(doc));
+        QCOMPARE(reg.dsContract()->recordCount(), 1);
+        QCOMPARE(mFolder->scalar(u"SELECT count(*) FROM TContractMain WHERE ID=?"_s, {id}), u"0"_s);
+    }
+
+    void deleteDocumentOnly()
+    {
+        const int id = addRecord(Sales, {u"a"_s, QString(), QString()});
+        ContractRegister reg;
+        reg.setCurrentCategory(Sales);
+        QVERIFY(reg.ReadyGrid());
+        QVERIFY(!reg.deleteDocument(0));
+        QCOMPARE(mMessages.lastText(), u"选定合同数据的文档尚未生成或已经被删除！"_s);
+        QFile f(ContractRegister::documentPath(id));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        QVERIFY(reg.deleteDocument(0));
+        QCOMPARE(mMessages.lastText(), u"选定合同记录生成的Word文档已经删除！"_s);
+        QVERIFY(!f.exists());
+        QCOMPARE(mFolder->scalar(u"SELECT count(*) FROM TContractMain"_s), u"1"_s);
+    }
+
+    void storeWidthsWritesEveryGiven()
+    {
+        ContractRegister reg;
+        reg.setCurrentCategory(Sales);
+        QVERIFY(reg.ReadyGrid());
+        reg.storeWidths({{u"Data1"_s, 120}, {u"Data2"_s, 64}, {u"Data3"_s, 80}});
+        QCOMPARE(mFolder->scalar(u"SELECT group_concat(ColWidth) FROM (SELECT ColWidth FROM TDataPara WHERE MainTypeCode=? ORDER BY SortIdx)"_s,
+                                 {Sales}),
+                 u"120,64,80"_s);
+        QCOMPARE(mFolder->scalar(u"SELECT ColWidth FROM TDataPara WHERE MainTypeCode=?"_s, {Lease}).toInt() == 120,
+                 false);
+    }
+
+private:
+    std::unique_ptr<TempAppFolder> mFolder;
+    ScriptedMessages mMessages;
+};
+
+QTEST_GUILESS_MAIN(TestContractRegister)
+#include "tst_contractregister.moc"

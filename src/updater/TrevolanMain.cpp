@@ -1,0 +1,19 @@
+#include "Messages.h"
+#include "QtPlatform.h"
+#include "Shell.h"
+#include "UpdateInstaller.h"
+
+#include <QApplication>
+
+// The updater: started by the application from its folder, without parameters, while the application closes.
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Trevolan"));
+    QApplication::setApplicationDisplayName(ApplicationTitle);
+    QtPlatform::install();
+
+    UpdateInstaller installer(QCoreApplication::applicationDirPath());
+    const auto outcome = installer.run(Messages::instance(), Shell::instance(), 30000);
+    return outcome == UpdateInstaller::Outcome::Installed || outcome == UpdateInstaller::Outcome::NothingToInstall ? 0 : 1;
+}

@@ -1,0 +1,153 @@
+#include "UpdateInstaller.h"
+
+#include "Messages.h"
+#include "Shell.h"
+#include "StagedReplacement.h"
+#include "ZipArchiveReader.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QThread>
+
+namespace {
+bool fail(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+    return false;
+}
+
+// Top folders a package may not write into: the user's data, his backups and the packages.
+bool isProtected(const QString &entry)
+{
+    const QString top = entry.section(QLatin1Char('/'), 0, 0);
+    for (const char *name : {"DB", "Bak", "Update"}) {
+        if (top.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+} // namespace
+
+UpdateInstaller::UpdateInstaller(const QString &appFolder)
+    : mAppFolder(QDir(appFolder).absolutePath() + QLatin1Char('/'))
+{
+}
+
+QList<qint64> UpdateInstaller::runningPrograms() const
+{
+    QList<qint64> pids;
+    const QString folder = QDir(mAppFolder).canonicalPath();
+    const qint64 self = QCoreApplication::applicationPid();
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        if (!number || pid == self)
+            continue;
+        QString exe = QFileInfo(QStringLiteral("/proc/") + entry + QStringLiteral("/exe")).symLinkTarget();
+        if (exe.isEmpty())
+            continue;
+        // A program whose file was replaced while it runs still counts.
+        if (exe.endsWith(QLatin1String(" (deleted)")))
+            exe.chop(10);
+        const QFileInfo info(exe);
+        if (info.absolutePath() == folder && info.fileName() != UpdaterProgram)
+            pids << pid;
+    }
+    return pids;
+}
+
+bool UpdateInstaller::waitForApplicationEnd(int timeoutMs) const
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!runningPrograms().isEmpty()) {
+        if (timer.elapsed() >= timeoutMs)
+            return false;
+        QThread::msleep(100);
+    }
+    return true;
+}
+
+QString UpdateInstaller::findPackage() const
+{
+    QDir update(mAppFolder + QStringLiteral("Update"));
+    const QFileInfoList packages =
+        update.entryInfoList({QStringLiteral("*.zip"), QStringLiteral("*.ZIP")}, QDir::Files, QDir::Name);
+    if (packages.isEmpty())
+        return {};
+    QFileInfo newest = packages.first();
+    for (const QFileInfo &info : packages) {
+        if (info.lastModified() > newest.lastModified()
+            || (info.lastModified() == newest.lastModified() && info.fileName() > newest.fileName()))
+            newest = info;
+    }
+    return newest.absoluteFilePath();
+}
+
+bool UpdateInstaller::install(const QString &package, QString *error)
+{
+    ZipArchiveReader reader;
+    if (!reader.open(package, error))
+        return false;
+    bool anyFile = false;
+    for (const ZipArchiveReader::Entry &entry : reader.entries()) {
+        if (isProtected(entry.name))
+            return fail(error, QStringLiteral("the package writes into a protected folder: ") + entry.name);
+        anyFile = anyFile || !entry.isFolder;
+    }
+    if (!anyFile)
+        return fail(error, QStringLiteral("the package holds no file"));
+
+    QTemporaryDir staging(mAppFolder + QStringLiteral(".update-XXXXXX"));
+    QTemporaryDir undo(mAppFolder + QStringLiteral(".update-undo-XXXXXX"));
+    if (!staging.isValid() || !undo.isValid())
+        return fail(error, QStringLiteral("cannot create a staging folder in ") + mAppFolder);
+    const auto files = reader.extractTo(staging.path(), error);
+    reader.close();
+    if (!files)
+        return false;
+
+    StagedReplacement replacement(staging.path(), mAppFolder, undo.path());
+    if (!replacement.apply(*files, {}, error)) {
+        QDirIterator left(undo.path(), QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        if (left.hasNext())
+            undo.setAutoRemove(false);
+        return false;
+    }
+
+    const QString installed = mAppFolder + QStringLiteral("Update/Installed/");
+    QDir().mkpath(installed);
+    const QString done = installed + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss-"))
+                         + QFileInfo(package).fileName();
+    if (!QFile::rename(package, done))
+        QFile::remove(package);
+    return true;
+}
+
+UpdateInstaller::Outcome UpdateInstaller::run(Messages &messages, Shell &shell, int waitMs)
+{
+    if (!waitForApplicationEnd(waitMs)) {
+        messages.warning(QStringLiteral("合同生成系统仍在运行，无法升级。\n请先关闭系统，再重新运行升级程序。"));
+        return Outcome::StillRunning;
+    }
+    Outcome outcome = Outcome::Installed;
+    const QString package = findPackage();
+    QString error;
+    if (package.isEmpty()) {
+        outcome = Outcome::NothingToInstall;
+        messages.information(QStringLiteral("没有找到可以安装的升级包，系统无需升级。\n"
+                                            "升级包（*.zip）应放在程序目录下的 Update 文件夹中。"));
+    } else if (!install(package, &error)) {
+        outcome = Outcome::Failed;
+        messages.warning(QStringLiteral("升级包已损坏或不是本系统的升级包，未作任何改动。\n") + error);
+    }
+    shell.startProgram(mAppFolder + ApplicationProgram);
+    return outcome;
+}

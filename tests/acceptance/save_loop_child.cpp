@@ -1,0 +1,33 @@
+// save_loop_child <appFolder> <category>: adds contract records through the entry logic, one after another,
+// and prints the ID of each record once its save has returned.
+#include "ContractEntry.h"
+#include "TDM.h"
+
+#include <QCoreApplication>
+#include <QSqlQuery>
+
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc < 3)
+        return 2;
+    TDM &dm = TDM::create(QString::fromLocal8Bit(argv[1]));
+    if (!dm.isConnected())
+        return 3;
+    const QString category = QString::fromLocal8Bit(argv[2]);
+    for (int i = 0;; ++i) {
+        ContractEntry entry(-1, category);
+        if (!entry.ReadyData())
+            return 4;
+        entry.commitText(0, QStringLiteral("甲方%1 'quoted' %").arg(i));
+        bool saved = false;
+        entry.cmdSaveClick(&saved);
+        if (!saved)
+            return 5;
+        const QString id = dm.GetDataBySQL(QStringLiteral("SELECT Max(ID) FROM TContractMain"));
+        std::printf("%s\n", id.toLatin1().constData());
+        std::fflush(stdout);
+    }
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "SheetApp.h"
+
+#include <memory>
+
+// SheetApp on LibreOffice Calc through its C++ UNO interface. The visible office is shared by every export of
+// the user's session (one profile and pipe per user) and stays when this object goes, so the spreadsheets it
+// shows remain open; a headless one (tests) belongs to this object and ends with it.
+class LibreOfficeSheetApp final : public SheetApp
+{
+public:
+    enum class Display {
+        FromEnvironment, // headless when VANTREL_OFFICE_HEADLESS=1, else visible
+        Visible,
+        Headless,
+    };
+
+    explicit LibreOfficeSheetApp(Display display = Display::FromEnvironment);
+    ~LibreOfficeSheetApp() override;
+
+    bool connect() override;
+    bool newSpreadsheet() override;
+    bool writeTexts(int row, int column, const QList<QStringList> &rows) override;
+    bool setCaption(const QString &caption) override;
+    bool show() override;
+    std::optional<QList<QStringList>> readTexts(int row, int column, int rows, int columns) override;
+
+    // Closes this object's spreadsheet unsaved (tests; a user's spreadsheet is left to the user).
+    bool closeSpreadsheet();
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};

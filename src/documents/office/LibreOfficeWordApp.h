@@ -1,0 +1,43 @@
+#pragma once
+
+#include "WordApp.h"
+
+#include <memory>
+
+// WordApp on LibreOffice Writer through its C++ UNO interface. Each object starts an office of its own
+// (own profile folder and pipe) on connect() and ends it on quit() or destruction; documents are loaded
+// with macros switched off and with Chinese as their Asian language.
+class LibreOfficeWordApp final : public WordApp
+{
+public:
+    enum class Display {
+        FromEnvironment, // headless when VANTREL_OFFICE_HEADLESS=1, else visible
+        Visible,
+        Headless,
+    };
+
+    explicit LibreOfficeWordApp(Display display = Display::FromEnvironment);
+    ~LibreOfficeWordApp() override;
+
+    bool connect() override;
+    bool arrange() override;
+    bool open(const QString &path) override;
+    bool bringToFront() override;
+    bool paste(const QString &text) override;
+    bool replace(const QString &findText, const QString &replaceWith, int *count = nullptr) override;
+    bool saveAs(const QString &path) override;
+    bool print() override;
+    bool sendMail() override;
+    bool quit() override;
+    void disconnect() override;
+    bool isConnected() const override;
+    bool hasDocument() const override;
+    std::optional<QString> documentText() override;
+
+    // Test hook: ends the office process abruptly, as a crash would.
+    void killOfficeForTest();
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};

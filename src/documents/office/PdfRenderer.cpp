@@ -1,0 +1,9 @@
+#include "PdfRenderer.h"
+
+PdfRenderer::~PdfRenderer() = default;
+
+bool PdfRenderer::fail(const QString &error)
+{
+    mLastError = error;
+    return false;
+}

@@ -1,0 +1,9 @@
+#include "SheetApp.h"
+
+SheetApp::~SheetApp() = default;
+
+bool SheetApp::fail(const QString &error)
+{
+    mLastError = error;
+    return false;
+}

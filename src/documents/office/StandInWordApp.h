@@ -1,0 +1,58 @@
+#pragma once
+
+#include "WordApp.h"
+
+#include <QSet>
+#include <QStringList>
+
+// An in-process WordApp for tests of the windows that drive the office: the document is plain text in memory,
+// every call is recorded, and any operation can be told to fail.
+//
+// open() reads a file that holds UTF-8 text (such as one saveAs() wrote) as the document's text; any other
+// file (a real .Doc) opens as an empty document. saveAs() writes the text as UTF-8.
+class StandInWordApp final : public WordApp
+{
+public:
+    StandInWordApp() = default;
+
+    bool connect() override;
+    bool arrange() override;
+    bool open(const QString &path) override;
+    bool bringToFront() override;
+    bool paste(const QString &text) override;
+    bool replace(const QString &findText, const QString &replaceWith, int *count = nullptr) override;
+    bool saveAs(const QString &path) override;
+    bool print() override;
+    bool sendMail() override;
+    bool quit() override;
+    void disconnect() override;
+    bool isConnected() const override { return mConnected; }
+    bool hasDocument() const override { return mHasDocument; }
+    std::optional<QString> documentText() override;
+
+    // Operations by name ("connect", "open", "replace", "saveAs", …) that fail from now on.
+    void setFailing(const QString &operation, bool failing = true);
+    // Every call so far, as "name" or "name:argument" ("open:/path/x.Doc", "paste:[<甲方>]", "replace:a=>b").
+    QStringList calls() const { return mCalls; }
+    void clearCalls() { mCalls.clear(); }
+    int callCount(const QString &operation) const;
+
+    QString text() const { return mText; }
+    void setText(const QString &text);
+    QString documentPath() const { return mPath; }
+    int insertionPoint() const { return mInsertionPoint; }
+    void setInsertionPoint(int position) { mInsertionPoint = position; }
+    bool isArranged() const { return mArranged; }
+
+private:
+    bool begin(const QString &operation, const QString &argument = QString(), bool needsDocument = true);
+
+    QStringList mCalls;
+    QSet<QString> mFailing;
+    bool mConnected = false;
+    bool mArranged = false;
+    bool mHasDocument = false;
+    QString mText;
+    QString mPath;
+    int mInsertionPoint = 0;
+};

@@ -1,0 +1,365 @@
+#include "LibreOfficeWordApp.h"
+
+#include "OfficeInstance.h"
+#include "UnoDocuments.h"
+#include "UnoSupport.h"
+
+#include <com/sun/star/awt/PosSize.hpp>
+#include <com/sun/star/awt/XTopWindow.hpp>
+#include <com/sun/star/awt/XTopWindow2.hpp>
+#include <com/sun/star/awt/XWindow.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/frame/DispatchHelper.hpp>
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/frame/XDispatchHelper.hpp>
+#include <com/sun/star/frame/XDispatchProvider.hpp>
+#include <com/sun/star/frame/XFrame.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/frame/XTitle.hpp>
+#include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/text/ControlCharacter.hpp>
+#include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/text/XTextCursor.hpp>
+#include <com/sun/star/text/XTextDocument.hpp>
+#include <com/sun/star/text/XTextRange.hpp>
+#include <com/sun/star/text/XTextViewCursor.hpp>
+#include <com/sun/star/text/XTextViewCursorSupplier.hpp>
+#include <com/sun/star/util/XReplaceDescriptor.hpp>
+#include <com/sun/star/util/XReplaceable.hpp>
+#include <com/sun/star/view/XPrintable.hpp>
+
+#include <QDir>
+#include <QFileInfo>
+
+using namespace com::sun::star;
+using namespace uno_support;
+
+struct LibreOfficeWordApp::Private
+{
+    explicit Private(bool headless)
+        : office(OfficeInstance::Kind::Private, headless)
+    {
+    }
+
+    OfficeInstance office;
+    uno::Reference<lang::XComponent> document;
+    bool arranged = false;
+
+    uno::Reference<frame::XFrame> frame() const
+    {
+        uno::Reference<frame::XModel> model(document, uno::UNO_QUERY_THROW);
+        const auto controller = model->getCurrentController();
+        if (!controller.is())
+            throw uno::RuntimeException(ascii("文档没有窗口"));
+        return controller->getFrame();
+    }
+
+    void applyArrangement()
+    {
+        const auto window = frame()->getContainerWindow();
+        uno::Reference<awt::XTopWindow2> top(window, uno::UNO_QUERY);
+        if (top.is()) {
+            top->setIsMinimized(false);
+            top->setIsMaximized(false);
+        }
+        if (!office.headless())
+            window->setVisible(true);
+        uno::Reference<frame::XTitle> title(frame(), uno::UNO_QUERY);
+        if (title.is())
+            title->setTitle(toOU(WordApp::caption()));
+        try {
+            window->setPosSize(pointsToPixels(kLeft), pointsToPixels(kTop), pointsToPixels(kWidth),
+                               pointsToPixels(kHeight), awt::PosSize::POSSIZE);
+        } catch (const uno::Exception &) {
+            // The place of the window is a nicety.
+        }
+    }
+
+    void closeDocument()
+    {
+        if (document.is())
+            closeUnsaved(document);
+        document.clear();
+    }
+};
+
+namespace {
+
+bool hasLineBreak(const QString &text)
+{
+    return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
+}
+
+// Puts text over range; line breaks in it become line breaks of the document.
+void setTextWithBreaks(const uno::Reference<text::XTextRange> &range, const QString &value)
+{
+    const auto text = range->getText();
+    const uno::Reference<text::XTextRange> cursor(text->createTextCursorByRange(range), uno::UNO_QUERY_THROW);
+    cursor->setString(rtl::OUString());
+    QString normalised = value;
+    normalised.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    const QStringList lines = normalised.split(QLatin1Char('\n'));
+    for (int i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            text->insertControlCharacter(cursor, text::ControlCharacter::LINE_BREAK, false);
+        if (!lines.at(i).isEmpty())
+            text->insertString(cursor, toOU(lines.at(i)), false);
+    }
+}
+
+} // namespace
+
+LibreOfficeWordApp::LibreOfficeWordApp(Display display)
+    : d(std::make_unique<Private>(display == Display::Headless
+                                  || (display == Display::FromEnvironment && OfficeInstance::headlessFromEnvironment())))
+{
+}
+
+LibreOfficeWordApp::~LibreOfficeWordApp()
+{
+    try {
+        d->closeDocument();
+    } catch (...) {
+    }
+}
+
+#define VANTREL_UNO_GUARD(what)                                                                                        \
+    catch (const uno::Exception &e)                                                                                    \
+    {                                                                                                                  \
+        d->office.alive();                                                                                             \
+        return fail(QStringLiteral(what) + describe(e));                                                               \
+    }                                                                                                                  \
+    catch (...)                                                                                                        \
+    {                                                                                                                  \
+        d->office.alive();                                                                                             \
+        return fail(QStringLiteral(what) + QStringLiteral("未知错误"));                                                 \
+    }
+
+namespace {
+const QString notConnected = QStringLiteral("办公软件没有连接或已经关闭");
+const QString noDocument = QStringLiteral("办公软件中没有打开的文档");
+} // namespace
+
+bool LibreOfficeWordApp::connect()
+{
+    clearError();
+    QString error;
+    if (!d->office.ensureRunning(&error)) {
+        d->document.clear();
+        return fail(error);
+    }
+    return true;
+}
+
+bool LibreOfficeWordApp::isConnected() const
+{
+    return d->office.alive();
+}
+
+bool LibreOfficeWordApp::hasDocument() const
+{
+    return d->document.is() && d->office.alive();
+}
+
+bool LibreOfficeWordApp::arrange()
+{
+    clearError();
+    if (!d->office.alive())
+        return fail(notConnected);
+    d->arranged = true;
+    if (!d->document.is())
+        return true;
+    try {
+        d->applyArrangement();
+        return true;
+    }
+    VANTREL_UNO_GUARD("无法设置办公软件窗口：")
+}
+
+bool LibreOfficeWordApp::open(const QString &path)
+{
+    clearError();
+    if (!d->office.alive()) {
+        d->document.clear();
+        return fail(notConnected);
+    }
+    if (!QFileInfo(path).isFile())
+        return fail(QStringLiteral("文件不存在：") + QDir::toNativeSeparators(path));
+    try {
+        try {
+            d->closeDocument();
+        } catch (const uno::Exception &) {
+            d->document.clear(); // the user may have closed it already
+        }
+        auto document = loadDocument(d->office, fileUrl(path), /*readOnly=*/false);
+        uno::Reference<text::XTextDocument> text(document, uno::UNO_QUERY);
+        if (!text.is()) {
+            closeUnsaved(document);
+            return fail(QStringLiteral("不是文字处理文档：") + QDir::toNativeSeparators(path));
+        }
+        setAsianLocale(document);
+        d->document = document;
+        if (d->arranged)
+            d->applyArrangement();
+        return true;
+    }
+    VANTREL_UNO_GUARD("无法打开文档：")
+}
+
+bool LibreOfficeWordApp::bringToFront()
+{
+    clearError();
+    if (!hasDocument())
+        return fail(d->office.alive() ? noDocument : notConnected);
+    try {
+        const auto window = d->frame()->getContainerWindow();
+        uno::Reference<awt::XTopWindow> top(window, uno::UNO_QUERY);
+        if (top.is())
+            top->toFront();
+        window->setFocus();
+        return true;
+    }
+    VANTREL_UNO_GUARD("无法激活办公软件窗口：")
+}
+
+bool LibreOfficeWordApp::paste(const QString &text)
+{
+    clearError();
+    writeClipboard(text);
+    if (!hasDocument())
+        return fail(d->office.alive() ? noDocument : notConnected);
+    try {
+        uno::Reference<frame::XModel> model(d->document, uno::UNO_QUERY_THROW);
+        uno::Reference<text::XTextViewCursorSupplier> supplier(model->getCurrentController(), uno::UNO_QUERY_THROW);
+        const auto cursor = supplier->getViewCursor();
+        const uno::Reference<text::XTextRange> at(cursor, uno::UNO_QUERY_THROW);
+        // Like a paste, the text takes the place of a selection.
+        cursor->getText()->insertString(at, toOU(text), true);
+        cursor->collapseToEnd();
+        return true;
+    }
+    VANTREL_UNO_GUARD("无法插入文字：")
+}
+
+bool LibreOfficeWordApp::replace(const QString &findText, const QString &replaceWith, int *count)
+{
+    clearError();
+    if (count)
+        *count = 0;
+    if (findText.isEmpty())
+        return fail(QStringLiteral("查找的文字为空"));
+    if (!hasDocument())
+        return fail(d->office.alive() ? noDocument : notConnected);
+    try {
+        uno::Reference<util::XReplaceable> replaceable(d->document, uno::UNO_QUERY_THROW);
+        const auto descriptor = literalSearch(replaceable->createReplaceDescriptor(), findText);
+        const uno::Reference<util::XSearchDescriptor> search(descriptor, uno::UNO_QUERY_THROW);
+        int replaced = 0;
+        if (!hasLineBreak(replaceWith)) {
+            // Outside regular expressions the office inserts the replacement as it is: "&", "$1" and "\" stay.
+            descriptor->setReplaceString(toOU(replaceWith));
+            replaced = replaceable->replaceAll(search);
+        } else {
+            const auto found = replaceable->findAll(search);
+            const sal_Int32 n = found.is() ? found->getCount() : 0;
+            for (sal_Int32 i = 0; i < n; ++i) {
+                uno::Reference<text::XTextRange> range(found->getByIndex(i), uno::UNO_QUERY);
+                if (range.is()) {
+                    setTextWithBreaks(range, replaceWith);
+                    ++replaced;
+                }
+            }
+        }
+        if (count)
+            *count = replaced;
+        return true;
+    }
+    VANTREL_UNO_GUARD("替换文字失败：")
+}
+
+bool LibreOfficeWordApp::saveAs(const QString &path)
+{
+    clearError();
+    if (!hasDocument())
+        return fail(d->office.alive() ? noDocument : notConnected);
+    const QFileInfo info(path);
+    if (!info.absoluteDir().exists())
+        return fail(QStringLiteral("文件夹不存在：") + QDir::toNativeSeparators(info.absolutePath()));
+    try {
+        uno::Reference<frame::XStorable> storable(d->document, uno::UNO_QUERY_THROW);
+        storable->storeAsURL(fileUrl(path), props({prop("FilterName", uno::Any(ascii("MS Word 97"))),
+                                                   prop("Overwrite", uno::Any(true))}));
+        return true;
+    }
+    VANTREL_UNO_GUARD("保存文档失败：")
+}
+
+bool LibreOfficeWordApp::print()
+{
+    clearError();
+    if (!hasDocument())
+        return fail(d->office.alive() ? noDocument : notConnected);
+    try {
+        uno::Reference<view::XPrintable> printable(d->document, uno::UNO_QUERY_THROW);
+        printable->print(props({prop("Wait", uno::Any(true))}));
+        return true;
+    }
+    VANTREL_UNO_GUARD("打印失败：")
+}
+
+bool LibreOfficeWordApp::sendMail()
+{
+    clearError();
+    if (!hasDocument())
+        return fail(d->office.alive() ? noDocument : notConnected);
+    try {
+        const auto helper = frame::DispatchHelper::create(d->office.context());
+        uno::Reference<frame::XDispatchProvider> provider(d->frame(), uno::UNO_QUERY_THROW);
+        helper->executeDispatch(provider, ascii(".uno:SendMail"), ascii(""), 0, {});
+        return true;
+    }
+    VANTREL_UNO_GUARD("无法发送邮件：")
+}
+
+bool LibreOfficeWordApp::quit()
+{
+    clearError();
+    try {
+        d->closeDocument();
+    } catch (...) {
+        d->document.clear();
+    }
+    d->office.terminate();
+    d->arranged = false;
+    return true;
+}
+
+void LibreOfficeWordApp::disconnect()
+{
+    d->document.clear();
+    d->office.release();
+}
+
+std::optional<QString> LibreOfficeWordApp::documentText()
+{
+    clearError();
+    if (!hasDocument()) {
+        fail(d->office.alive() ? noDocument : notConnected);
+        return std::nullopt;
+    }
+    try {
+        return textOfDocument(d->document);
+    } catch (const uno::Exception &e) {
+        d->office.alive();
+        fail(QStringLiteral("无法读取文档：") + describe(e));
+    } catch (...) {
+        fail(QStringLiteral("无法读取文档"));
+    }
+    return std::nullopt;
+}
+
+void LibreOfficeWordApp::killOfficeForTest()
+{
+    d->office.killForTest();
+}

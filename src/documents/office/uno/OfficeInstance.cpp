@@ -1,0 +1,350 @@
+#include "OfficeInstance.h"
+
+#include "UnoSupport.h"
+
+#include <com/sun/star/bridge/UnoUrlResolver.hpp>
+#include <com/sun/star/bridge/XUnoUrlResolver.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/util/XModifiable.hpp>
+#include <cppuhelper/bootstrap.hxx>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QLockFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <csignal>
+#include <unistd.h>
+
+using namespace com::sun::star;
+using namespace uno_support;
+
+namespace {
+
+constexpr int kStartTimeoutMs = 90'000; // a first start builds the profile; on a busy machine that takes a while
+constexpr int kEndTimeoutMs = 10'000;
+
+QString programFolder()
+{
+    return QString::fromUtf8(VANTREL_LO_PROGRAM_DIR);
+}
+
+// The local end of the bridge, made once per process and kept to the end (destroying it at exit races with
+// the UNO runtime's own shutdown).
+uno::Reference<uno::XComponentContext> localContext(QString *error)
+{
+    static uno::Reference<uno::XComponentContext> *context = nullptr;
+    if (context)
+        return *context;
+    if (qEnvironmentVariableIsEmpty("URE_BOOTSTRAP"))
+        qputenv("URE_BOOTSTRAP", QByteArray("vnd.sun.star.pathname:") + QFile::encodeName(programFolder())
+                                     + "/fundamentalrc");
+    try {
+        context = new uno::Reference<uno::XComponentContext>(cppu::defaultBootstrap_InitialComponentContext());
+        return *context;
+    } catch (const uno::Exception &e) {
+        *error = QStringLiteral("无法初始化办公软件接口：") + describe(e);
+    } catch (...) {
+        *error = QStringLiteral("无法初始化办公软件接口");
+    }
+    return {};
+}
+
+QString profileRoot()
+{
+    QString root = qEnvironmentVariable("VANTREL_OFFICE_PROFILE_ROOT");
+    if (root.isEmpty()) {
+        const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+        root = (cache.isEmpty() ? QDir::tempPath() : cache) + QStringLiteral("/vantrel/office-profiles");
+    }
+    return root;
+}
+
+} // namespace
+
+OfficeInstance::OfficeInstance(Kind kind, bool headless)
+    : mKind(kind)
+    , mHeadless(headless)
+{
+}
+
+OfficeInstance::~OfficeInstance()
+{
+    // The shared office holds the user's spreadsheets: it stays. A private one ends with its owner, and so does
+    // every office run headless, which nobody could ever close otherwise.
+    if (mKind == Kind::Private || mHeadless)
+        terminate();
+    else
+        release();
+}
+
+bool OfficeInstance::headlessFromEnvironment()
+{
+    return qEnvironmentVariable("VANTREL_OFFICE_HEADLESS") == QLatin1String("1");
+}
+
+bool OfficeInstance::alive()
+{
+    if (!mDesktop.is())
+        return false;
+    if (mProcess && (mProcess->state() == QProcess::NotRunning || mProcess->waitForFinished(0))) {
+        release();
+        mProcess.reset();
+        mProfileLock.reset();
+        return false;
+    }
+    if (!mProcess) {
+        // Not started by us: a cheap call tells whether the bridge still stands.
+        try {
+            mDesktop->getCurrentComponent();
+        } catch (const uno::Exception &) {
+            release();
+            return false;
+        }
+    }
+    return true;
+}
+
+void OfficeInstance::release()
+{
+    mDesktop.clear();
+    mContext.clear();
+}
+
+bool OfficeInstance::ensureRunning(QString *error)
+{
+    if (alive())
+        return true;
+    release();
+    if (!localContext(error).is())
+        return false;
+
+    QString ignored;
+    if (mProcess && mProcess->state() != QProcess::NotRunning) {
+        // Our office still runs and only the references were dropped: reach it again.
+        if (tryResolve(&ignored))
+            return true;
+        killProcess();
+    }
+    if (!mProcess && mKind == Kind::Shared && !mHeadless) {
+        mPipeName = QStringLiteral("vantrel-sheets-%1").arg(::getuid());
+        if (tryResolve(&ignored))
+            return true;
+    }
+    if (!claimProfile(error))
+        return false;
+    if (!startProcess(error))
+        return false;
+
+    QDeadlineTimer deadline(kStartTimeoutMs);
+    QString lastError;
+    while (!deadline.hasExpired()) {
+        if (tryResolve(&lastError))
+            return true;
+        if (mProcess->state() == QProcess::NotRunning || mProcess->waitForFinished(0)) {
+            // soffice hands its arguments to an office already running on the same profile and ends: that one
+            // then listens on our pipe too, so keep trying for a moment.
+            if (mProcess->exitStatus() == QProcess::NormalExit && mProcess->exitCode() == 0) {
+                mProcess.reset();
+                for (int i = 0; i < 50; ++i) {
+                    if (tryResolve(&lastError))
+                        return true;
+                    QThread::msleep(100);
+                }
+            }
+            mProcess.reset();
+            *error = QStringLiteral("办公软件启动后意外退出");
+            return false;
+        }
+        QThread::msleep(100);
+    }
+    killProcess();
+    *error = QStringLiteral("办公软件没有在规定时间内响应：") + lastError;
+    return false;
+}
+
+bool OfficeInstance::tryResolve(QString *error)
+{
+    try {
+        QString ignored;
+        const auto local = localContext(&ignored);
+        if (!local.is())
+            return false;
+        const auto resolver = bridge::UnoUrlResolver::create(local);
+        const QString url = QStringLiteral("uno:pipe,name=%1;urp;StarOffice.ComponentContext").arg(mPipeName);
+        uno::Reference<uno::XComponentContext> remote(resolver->resolve(toOU(url)), uno::UNO_QUERY_THROW);
+        mDesktop = frame::Desktop::create(remote);
+        mContext = remote;
+        return true;
+    } catch (const uno::Exception &e) {
+        *error = describe(e);
+    }
+    release();
+    return false;
+}
+
+bool OfficeInstance::claimProfile(QString *error)
+{
+    if (mProfileLock)
+        return true;
+    const QString root = profileRoot();
+    if (!QDir().mkpath(root)) {
+        *error = QStringLiteral("无法创建办公软件的配置文件夹：") + root;
+        return false;
+    }
+    const QString prefix = mKind == Kind::Shared ? QStringLiteral("sheets") : QStringLiteral("word");
+    static int counter = 0;
+    for (int slot = 0; slot < 64; ++slot) {
+        const QString name = mKind == Kind::Shared && !mHeadless && slot == 0 ? prefix
+                                                                               : prefix + QString::number(slot);
+        auto lock = std::make_unique<QLockFile>(root + QLatin1Char('/') + name + QStringLiteral(".lock"));
+        lock->setStaleLockTime(0);
+        if (!lock->tryLock(0))
+            continue;
+        mProfileLock = std::move(lock);
+        mProfileFolder = root + QLatin1Char('/') + name;
+        if (mKind == Kind::Private || mHeadless)
+            mPipeName = QStringLiteral("vantrel-%1-%2-%3").arg(QCoreApplication::applicationPid()).arg(name).arg(++counter);
+        seedProfile(mProfileFolder);
+        return true;
+    }
+    *error = QStringLiteral("办公软件的配置文件夹都在使用中：") + root;
+    return false;
+}
+
+// Settings the office reads on its first start in this profile: no welcome dialogs, no document recovery, no
+// macros, no spell checking while the user types, no question about keeping the Word format, Chinese interface.
+void OfficeInstance::seedProfile(const QString &folder)
+{
+    // Raise the mark whenever the settings below change: the office rewrites the file with its own state, so
+    // a profile seeded by an older build is seeded afresh.
+    const QString mark = folder + QStringLiteral("/vantrel-settings-2");
+    const QString user = folder + QStringLiteral("/user");
+    const QString file = user + QStringLiteral("/registrymodifications.xcu");
+    if (QFile::exists(mark))
+        return;
+    QDir().mkpath(user);
+    auto item = [](const char *path, const char *name, const char *value) {
+        return QStringLiteral("<item oor:path=\"%1\"><prop oor:name=\"%2\" oor:op=\"fuse\"><value>%3</value></prop></item>\n")
+            .arg(QLatin1String(path), QLatin1String(name), QLatin1String(value));
+    };
+    QString xml = QStringLiteral(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
+        "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n");
+    xml += item("/org.openoffice.Setup/Office", "ooSetupInstCompleted", "true");
+    xml += item("/org.openoffice.Setup/L10N", "ooLocale", "zh-CN");
+    xml += item("/org.openoffice.Office.Common/Misc", "FirstRun", "false");
+    xml += item("/org.openoffice.Office.Common/Misc", "ShowTipOfTheDay", "false");
+    xml += item("/org.openoffice.Office.Common/Security/Scripting", "MacroSecurityLevel", "3");
+    xml += item("/org.openoffice.Office.Common/Security/Scripting", "DisableMacrosExecution", "true");
+    xml += item("/org.openoffice.Office.Common/Save/Document", "WarnAlienFormat", "false");
+    xml += item("/org.openoffice.Office.Linguistic/SpellChecking", "IsSpellAuto", "false");
+    xml += item("/org.openoffice.Office.Recovery/AutoSave", "Enabled", "false");
+    xml += item("/org.openoffice.Office.Recovery/RecoveryInfo", "Enabled", "false");
+    // Lock files would stop a second office (the template view, another window) from opening the same file,
+    // and would litter the DB folder that backups archive.
+    xml += item("/org.openoffice.Office.Common/Misc", "UseDocumentOOoLockFile", "false");
+    xml += item("/org.openoffice.Office.Common/Misc", "UseDocumentSystemFileLocking", "false");
+    xml += QStringLiteral("</oor:items>\n");
+    QFile out(file);
+    if (out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(xml.toUtf8()) == xml.toUtf8().size()) {
+        out.close();
+        QFile(mark).open(QIODevice::WriteOnly);
+    }
+}
+
+bool OfficeInstance::startProcess(QString *error)
+{
+    QStringList args{
+        QStringLiteral("--accept=pipe,name=%1;urp;StarOffice.ComponentContext").arg(mPipeName),
+        QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(mProfileFolder).toString(QUrl::FullyEncoded),
+        QStringLiteral("--norestore"),
+        QStringLiteral("--nologo"),
+        QStringLiteral("--nodefault"),
+        QStringLiteral("--nolockcheck"),
+    };
+    if (mHeadless)
+        args << QStringLiteral("--headless") << QStringLiteral("--invisible");
+
+    QString program = qEnvironmentVariable("VANTREL_SOFFICE");
+    if (program.isEmpty())
+        program = programFolder() + QStringLiteral("/soffice");
+    mProcess = std::make_unique<QProcess>();
+    mProcess->setProgram(program);
+    mProcess->setArguments(args);
+    mProcess->setStandardInputFile(QProcess::nullDevice());
+    mProcess->setStandardOutputFile(QProcess::nullDevice());
+    mProcess->setStandardErrorFile(QProcess::nullDevice());
+    // A group of its own, so the fallback kill reaches soffice.bin behind the launcher too.
+    mProcess->setChildProcessModifier([] { ::setsid(); });
+    mProcess->start();
+    if (!mProcess->waitForStarted(10'000)) {
+        *error = QStringLiteral("无法启动办公软件（%1）：%2").arg(program, mProcess->errorString());
+        mProcess.reset();
+        return false;
+    }
+    return true;
+}
+
+void OfficeInstance::terminate()
+{
+    if (mDesktop.is() && (!mProcess || mProcess->state() != QProcess::NotRunning)) {
+        try {
+            // Left-over modified documents would make the office ask whether to save: close them unsaved first.
+            const auto components = mDesktop->getComponents();
+            const auto e = components.is() ? components->createEnumeration() : nullptr;
+            while (e.is() && e->hasMoreElements()) {
+                uno::Reference<util::XModifiable> modifiable(e->nextElement(), uno::UNO_QUERY);
+                if (modifiable.is())
+                    modifiable->setModified(false);
+                uno::Reference<util::XCloseable> closeable(modifiable, uno::UNO_QUERY);
+                if (closeable.is()) {
+                    try {
+                        closeable->close(true);
+                    } catch (const uno::Exception &) {
+                    }
+                }
+            }
+            mDesktop->terminate();
+        } catch (const uno::Exception &) {
+            // A disposed bridge here means the office is already going.
+        }
+    }
+    release();
+    if (mProcess) {
+        if (mProcess->state() != QProcess::NotRunning && !mProcess->waitForFinished(kEndTimeoutMs))
+            killProcess();
+        mProcess.reset();
+    }
+    mProfileLock.reset();
+}
+
+void OfficeInstance::killProcess()
+{
+    if (!mProcess)
+        return;
+    const qint64 pid = mProcess->processId();
+    if (pid > 0)
+        ::kill(-static_cast<pid_t>(pid), SIGKILL);
+    mProcess->kill();
+    mProcess->waitForFinished(5'000);
+    mProcess.reset();
+    release();
+}
+
+void OfficeInstance::killForTest()
+{
+    if (!mProcess)
+        return;
+    ::kill(-static_cast<pid_t>(mProcess->processId()), SIGKILL);
+    mProcess->waitForFinished(5'000);
+}

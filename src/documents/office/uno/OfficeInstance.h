@@ -1,0 +1,62 @@
+#pragma once
+
+#include <com/sun/star/frame/XDesktop2.hpp>
+#include <com/sun/star/uno/Reference.hxx>
+#include <com/sun/star/uno/XComponentContext.hpp>
+
+#include <QString>
+
+#include <memory>
+
+class QLockFile;
+class QProcess;
+
+// One LibreOffice process reached over a named pipe. A private instance gets a profile folder of its own
+// (locked while in use, kept between runs so later starts are quick) and a pipe name of its own; the shared
+// instance, used for the spreadsheets handed to the user, has one fixed profile and pipe per user and outlives
+// this object.
+class OfficeInstance
+{
+public:
+    enum class Kind { Private, Shared };
+
+    OfficeInstance(Kind kind, bool headless);
+    ~OfficeInstance();
+    OfficeInstance(const OfficeInstance &) = delete;
+    OfficeInstance &operator=(const OfficeInstance &) = delete;
+
+    // Reaches the running office or starts a new one. A dead office is noticed and replaced.
+    bool ensureRunning(QString *error);
+    // The office answers (its process runs, when we started it). Drops the references when it does not.
+    bool alive();
+    // Forgets the references; the office keeps running.
+    void release();
+    // Closes every document unsaved and ends the office; kills it when it does not end in time.
+    void terminate();
+
+    // Ends the process abruptly and keeps the references, as a crash of the office would leave them.
+    void killForTest();
+
+    bool headless() const { return mHeadless; }
+    com::sun::star::uno::Reference<com::sun::star::uno::XComponentContext> context() const { return mContext; }
+    com::sun::star::uno::Reference<com::sun::star::frame::XDesktop2> desktop() const { return mDesktop; }
+
+    // VANTREL_OFFICE_HEADLESS=1 runs every office invisibly (tests, servers).
+    static bool headlessFromEnvironment();
+
+private:
+    bool tryResolve(QString *error);
+    bool startProcess(QString *error);
+    bool claimProfile(QString *error);
+    static void seedProfile(const QString &folder);
+    void killProcess();
+
+    Kind mKind;
+    bool mHeadless;
+    QString mPipeName;
+    QString mProfileFolder;
+    std::unique_ptr<QLockFile> mProfileLock;
+    std::unique_ptr<QProcess> mProcess;
+    com::sun::star::uno::Reference<com::sun::star::uno::XComponentContext> mContext;
+    com::sun::star::uno::Reference<com::sun::star::frame::XDesktop2> mDesktop;
+};

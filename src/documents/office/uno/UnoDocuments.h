@@ -1,0 +1,27 @@
+#pragma once
+
+#include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/uno/Reference.hxx>
+#include <com/sun/star/util/XReplaceDescriptor.hpp>
+
+#include <rtl/ustring.hxx>
+
+#include <QString>
+
+class OfficeInstance;
+
+// Document chores shared by the Writer, Calc and PDF parts. They throw UNO exceptions; callers catch them.
+
+// Loads url into a new frame: hidden when the office is headless, macros never run, no dialogs.
+com::sun::star::uno::Reference<com::sun::star::lang::XComponent> loadDocument(OfficeInstance &office,
+                                                                              const rtl::OUString &url,
+                                                                              bool readOnly, bool hidden = false);
+void closeUnsaved(const com::sun::star::uno::Reference<com::sun::star::lang::XComponent> &document);
+// Without it Chinese text renders with Japanese glyph variants.
+void setAsianLocale(const com::sun::star::uno::Reference<com::sun::star::lang::XComponent> &document);
+// A search for text as it is: no wildcards or regular expressions, letter case ignored, not limited to words.
+com::sun::star::uno::Reference<com::sun::star::util::XReplaceDescriptor>
+literalSearch(const com::sun::star::uno::Reference<com::sun::star::util::XReplaceDescriptor> &descriptor,
+              const QString &text);
+// Body (tables cell by cell), headers and footers, then text frames and text shapes; one line per paragraph.
+QString textOfDocument(const com::sun::star::uno::Reference<com::sun::star::lang::XComponent> &document);

@@ -1,0 +1,233 @@
+#include "LibreOfficeWordApp.h"
+#include "OfficeFixture.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QDebug>
+#include <QTest>
+
+// The real office, headless: every replacement must survive a save in Word 97 format and a reload.
+class TestLibreOfficeWordApp : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void replaceReachesEveryPartAndSurvivesSave();
+    void valuesLandLiterally_data();
+    void valuesLandLiterally();
+    void pasteInsertsAtCursorAndFillsClipboard();
+    void failuresAreReported();
+    void deadOfficeIsNoticedAndReplaced();
+    void quitEndsTheOffice();
+
+private:
+    QString path(const QString &name) const { return mDir.filePath(name); }
+    QString reopenedText(const QString &file);
+
+    QTemporaryDir mDir;
+    LibreOfficeWordApp mWord{LibreOfficeWordApp::Display::Headless};
+    QString mMarkerDoc;
+    QString mSimpleDoc;
+};
+
+namespace {
+
+// The fixture text with every replacement applied the way the office must do it: literal, letter case ignored.
+QString expectedAfter(QString text, const QList<QPair<QString, QString>> &pairs)
+{
+    for (const auto &[marker, value] : pairs)
+        text.replace(marker, value, Qt::CaseInsensitive);
+    return text;
+}
+
+DocFixture markerFixture()
+{
+    DocFixture doc;
+    QStringList repeated;
+    for (int i = 0; i < 8; ++i)
+        repeated << QStringLiteral("第%1处[<重复>]").arg(i + 1);
+    doc.paragraphs = {
+        QStringLiteral("本合同由甲方[<甲方>]与乙方[<乙方>]签订。"),
+        QStringLiteral("租金[<月租金>]，大写[<大写金额>]整。"),
+        repeated.join(QString()),
+        repeated.mid(0, 7).join(QStringLiteral("，")),
+        QStringLiteral("Case: [<Unit>] [<UNIT>] [<unit>]"),
+        QStringLiteral("连写[<甲方>][<乙方>][<甲方>]"),
+    };
+    doc.table = {{QStringLiteral("出租方"), QStringLiteral("[<甲方>]")},
+                 {QStringLiteral("承租方"), QStringLiteral("租户[<乙方>]签字")}};
+    doc.header = QStringLiteral("合同编号[<合同编号>]号");
+    doc.footer = QStringLiteral("第[<页脚>]页");
+    doc.frame = QStringLiteral("备注：[<备注>]");
+    return doc;
+}
+
+} // namespace
+
+void TestLibreOfficeWordApp::initTestCase()
+{
+    QVERIFY(mDir.isValid());
+    mMarkerDoc = path(QStringLiteral("markers.Doc"));
+    QString error;
+    QVERIFY2(writeDocFixture(mMarkerDoc, markerFixture(), &error), qPrintable(error));
+    DocFixture simple;
+    simple.paragraphs = {QStringLiteral("前[<值>]后")};
+    simple.table = {{QStringLiteral("格[<值>]")}};
+    simple.header = QStringLiteral("眉[<值>]");
+    mSimpleDoc = path(QStringLiteral("simple.Doc"));
+    QVERIFY2(writeDocFixture(mSimpleDoc, simple, &error), qPrintable(error));
+    QVERIFY2(mWord.connect(), qPrintable(mWord.lastError()));
+    QVERIFY(mWord.arrange());
+}
+
+void TestLibreOfficeWordApp::cleanupTestCase()
+{
+    mWord.quit();
+}
+
+QString TestLibreOfficeWordApp::reopenedText(const QString &file)
+{
+    if (!mWord.open(file))
+        return QStringLiteral("<open failed: %1>").arg(mWord.lastError());
+    return mWord.documentText().value_or(QStringLiteral("<read failed: %1>").arg(mWord.lastError()));
+}
+
+void TestLibreOfficeWordApp::replaceReachesEveryPartAndSurvivesSave()
+{
+    QVERIFY2(mWord.open(mMarkerDoc), qPrintable(mWord.lastError()));
+    const QString before = mWord.documentText().value_or(QString());
+    for (const QString &part : {QStringLiteral("租户[<乙方>]签字"), QStringLiteral("合同编号[<合同编号>]号"),
+                                QStringLiteral("第[<页脚>]页"), QStringLiteral("备注：[<备注>]")})
+        QVERIFY2(before.contains(part), qPrintable(QStringLiteral("fixture lacks %1:\n%2").arg(part, before)));
+
+    const QList<QPair<QString, QString>> pairs = {
+        {QStringLiteral("[<甲方>]"), QStringLiteral("张三房产有限公司")},
+        {QStringLiteral("[<乙方>]"), QStringLiteral("李四")},
+        {QStringLiteral("[<月租金>]"), QStringLiteral("3500元")},
+        {QStringLiteral("[<大写金额>]"), QStringLiteral("叁仟伍佰元")},
+        {QStringLiteral("[<重复>]"), QStringLiteral("R")},
+        {QStringLiteral("[<unit>]"), QStringLiteral("平方米")},
+        {QStringLiteral("[<合同编号>]"), QStringLiteral("HT-2026-001")},
+        {QStringLiteral("[<页脚>]"), QStringLiteral("1")},
+        {QStringLiteral("[<备注>]"), QStringLiteral("押一付三")},
+    };
+    const QList<int> expectedCounts = {4, 3, 1, 1, 15, 3, 1, 1, 1};
+    for (int i = 0; i < pairs.size(); ++i) {
+        int count = -1;
+        QVERIFY2(mWord.replace(pairs[i].first, pairs[i].second, &count), qPrintable(mWord.lastError()));
+        QCOMPARE(count, expectedCounts[i]);
+    }
+    const QString saved = path(QStringLiteral("filled.Doc"));
+    QVERIFY2(mWord.saveAs(saved), qPrintable(mWord.lastError()));
+    QVERIFY(QFileInfo(saved).size() > 0);
+
+    const QString after = reopenedText(saved);
+    const QString expected = expectedAfter(before, pairs);
+    if (after != expected)
+        qWarning().noquote() << "after:\n" << after << "\nexpected:\n" << expected;
+    QCOMPARE(after, expected);
+    QVERIFY(!after.contains(QStringLiteral("[<")));
+}
+
+void TestLibreOfficeWordApp::valuesLandLiterally_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("expected"); // as the document reads back
+
+    QTest::newRow("ampersand") << QStringLiteral("A&B有限公司") << QStringLiteral("A&B有限公司");
+    QTest::newRow("group reference") << QStringLiteral("$1 and $0") << QStringLiteral("$1 and $0");
+    QTest::newRow("backslashes") << QStringLiteral("C:\\合同\\n1\\") << QStringLiteral("C:\\合同\\n1\\");
+    QTest::newRow("marker opener") << QStringLiteral("[<甲方") << QStringLiteral("[<甲方");
+    QTest::newRow("whole marker") << QStringLiteral("见[<值>]") << QStringLiteral("见[<值>]");
+    QTest::newRow("regex characters") << QStringLiteral(".*+?^()[]{}|") << QStringLiteral(".*+?^()[]{}|");
+    QTest::newRow("word wildcards") << QStringLiteral("^p^t^&") << QStringLiteral("^p^t^&");
+    QTest::newRow("empty") << QString() << QString();
+    QTest::newRow("line feed") << QStringLiteral("第一行\n第二行") << QStringLiteral("第一行\n第二行");
+    QTest::newRow("carriage return line feed") << QStringLiteral("第一行\r\n第二行")
+                                               << QStringLiteral("第一行\n第二行");
+}
+
+void TestLibreOfficeWordApp::valuesLandLiterally()
+{
+    QFETCH(QString, value);
+    QFETCH(QString, expected);
+    QVERIFY2(mWord.open(mSimpleDoc), qPrintable(mWord.lastError()));
+    int count = 0;
+    QVERIFY2(mWord.replace(QStringLiteral("[<值>]"), value, &count), qPrintable(mWord.lastError()));
+    QCOMPARE(count, 3);
+    const QString saved = path(QStringLiteral("literal.Doc"));
+    QVERIFY2(mWord.saveAs(saved), qPrintable(mWord.lastError()));
+    const QString text = reopenedText(saved);
+    // The empty paragraph after the table is part of the document.
+    QCOMPARE(text, QStringLiteral("前%1后\n格%1\n\n眉%1").arg(expected));
+}
+
+void TestLibreOfficeWordApp::pasteInsertsAtCursorAndFillsClipboard()
+{
+    QString clipboard;
+    mWord.setClipboardWriter([&clipboard](const QString &text) { clipboard = text; });
+    QVERIFY2(mWord.open(mSimpleDoc), qPrintable(mWord.lastError()));
+    QVERIFY2(mWord.paste(QStringLiteral("[<总价>]")), qPrintable(mWord.lastError()));
+    QVERIFY(mWord.paste(QStringLiteral("、")));
+    mWord.setClipboardWriter({});
+    QCOMPARE(clipboard, QStringLiteral("、"));
+    const QString saved = path(QStringLiteral("pasted.Doc"));
+    QVERIFY(mWord.saveAs(saved));
+    QVERIFY(reopenedText(saved).startsWith(QStringLiteral("[<总价>]、前[<值>]后\n")));
+}
+
+void TestLibreOfficeWordApp::failuresAreReported()
+{
+    QVERIFY(!mWord.open(path(QStringLiteral("missing.Doc"))));
+    QVERIFY(!mWord.lastError().isEmpty());
+
+    QVERIFY2(mWord.open(mSimpleDoc), qPrintable(mWord.lastError()));
+    QVERIFY(!mWord.saveAs(path(QStringLiteral("no/such/folder/x.Doc"))));
+    QVERIFY(!mWord.lastError().isEmpty());
+    QVERIFY(!mWord.replace(QString(), QStringLiteral("x")));
+    QVERIFY(mWord.hasDocument());
+}
+
+void TestLibreOfficeWordApp::deadOfficeIsNoticedAndReplaced()
+{
+    LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
+    QVERIFY2(word.connect(), qPrintable(word.lastError()));
+    QVERIFY2(word.open(mSimpleDoc), qPrintable(word.lastError()));
+    word.killOfficeForTest();
+
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(!word.replace(QStringLiteral("[<值>]"), QStringLiteral("x")));
+    QVERIFY(!word.saveAs(path(QStringLiteral("dead.Doc"))));
+    QVERIFY(!word.open(mSimpleDoc));
+    QVERIFY(!word.isConnected());
+    QVERIFY(timer.elapsed() < 5000);
+
+    QVERIFY2(word.connect(), qPrintable(word.lastError()));
+    QVERIFY2(word.open(mSimpleDoc), qPrintable(word.lastError()));
+    QVERIFY(word.documentText().value_or(QString()).contains(QStringLiteral("前[<值>]后")));
+    QVERIFY(word.quit());
+}
+
+void TestLibreOfficeWordApp::quitEndsTheOffice()
+{
+    LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
+    QVERIFY2(word.connect(), qPrintable(word.lastError()));
+    QVERIFY(word.open(mSimpleDoc));
+    QVERIFY(word.replace(QStringLiteral("[<值>]"), QStringLiteral("未保存")));
+    QVERIFY(word.quit());
+    QVERIFY(!word.isConnected());
+    QVERIFY(!word.hasDocument());
+    QVERIFY(!word.open(mSimpleDoc));
+    // Quit never saves.
+    QVERIFY2(mWord.open(mSimpleDoc), qPrintable(mWord.lastError()));
+    QVERIFY(mWord.documentText().value_or(QString()).contains(QStringLiteral("前[<值>]后")));
+}
+
+QTEST_GUILESS_MAIN(TestLibreOfficeWordApp)
+#include "tst_libreofficewordapp.moc"

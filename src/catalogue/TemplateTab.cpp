@@ -1,0 +1,45 @@
+#include "TemplateTab.h"
+
+#include <QGroupBox>
+#include <QVBoxLayout>
+
+namespace {
+TemplateTab::Factory &factory()
+{
+    static TemplateTab::Factory instance;
+    return instance;
+}
+} // namespace
+
+TemplateTab::TemplateTab(QWidget *parent)
+    : QWidget(parent)
+{
+    GroupBox3 = new QGroupBox(QStringLiteral("文档模板"), this);
+    GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
+    mContent = new QVBoxLayout(GroupBox3);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(GroupBox3);
+}
+
+TemplateTab *TemplateTab::create(QWidget *parent)
+{
+    if (factory())
+        if (TemplateTab *tab = factory()(parent))
+            return tab;
+    return new TemplateTab(parent);
+}
+
+void TemplateTab::setFactory(Factory f)
+{
+    factory() = std::move(f);
+}
+
+void TemplateTab::showTemplate(const QString &) {}
+
+void TemplateTab::editTemplate(const QString &) {}
+
+void TemplateTab::setGroupCaption(const QString &caption)
+{
+    GroupBox3->setTitle(caption);
+}

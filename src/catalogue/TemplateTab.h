@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+class QGroupBox;
+class QVBoxLayout;
+
+// The template page of the template management window: the group box GroupBox3 with the category's template
+// document inside. The document view and the template editor come from the document part, which installs a
+// factory for its own page; without one the group box stays empty.
+class TemplateTab : public QWidget
+{
+    Q_OBJECT
+
+public:
+    using Factory = std::function<TemplateTab *(QWidget *parent)>;
+
+    explicit TemplateTab(QWidget *parent = nullptr);
+
+    // Makes the page of the installed factory, or a plain one.
+    static TemplateTab *create(QWidget *parent);
+    static void setFactory(Factory factory);
+
+    // Shows the category's template document (or the empty template) in the group box.
+    virtual void showTemplate(const QString &categoryCode);
+    // Opens the template editor for the category and returns when it closes.
+    virtual void editTemplate(const QString &categoryCode);
+
+    // "文档模板" until a child category is clicked.
+    void setGroupCaption(const QString &caption);
+    QGroupBox *groupBox() const { return GroupBox3; }
+    // Where the document view goes.
+    QVBoxLayout *contentLayout() const { return mContent; }
+
+private:
+    QGroupBox *GroupBox3 = nullptr;
+    QVBoxLayout *mContent = nullptr;
+};

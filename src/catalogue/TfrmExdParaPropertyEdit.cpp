@@ -1,0 +1,287 @@
+#include "TfrmExdParaPropertyEdit.h"
+
+#include "Clipboard.h"
+#include "Messages.h"
+#include "TfrmPropertySelect.h"
+
+#include <QComboBox>
+#include <QCursor>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QComboBox *fixedList(QWidget *parent, const char *name, const QStringList &items)
+{
+    auto *combo = new QComboBox(parent);
+    combo->setObjectName(QString::fromLatin1(name));
+    combo->addItems(items);
+    return combo;
+}
+
+QComboBox *suggestions(QWidget *parent, const char *name, const QStringList &items)
+{
+    auto *combo = fixedList(parent, name, items);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    return combo;
+}
+
+} // namespace
+
+TfrmExdParaPropertyEdit::TfrmExdParaPropertyEdit(const QString &tableName, const QString &categoryCode,
+                                                 int indicatorId, QWidget *parent)
+    : QDialog(parent)
+    , mEditor(tableName, categoryCode, indicatorId)
+{
+    setObjectName(QStringLiteral("TfrmExdParaPropertyEdit"));
+    setWindowTitle(QStringLiteral("新增/修改扩展参数指标"));
+
+    EditFieldName = new QLineEdit(this);
+    EditFieldName->setObjectName(QStringLiteral("EditFieldName"));
+    cmbFieldType = fixedList(this, "cmbFieldType",
+                             {QStringLiteral("文本"), QStringLiteral("数字"), QStringLiteral("日期")});
+    EditFormatStr = suggestions(this, "EditFormatStr",
+                                {QStringLiteral("99999999999.9999"), QStringLiteral("99999999999.99"),
+                                 QStringLiteral("yyyy-MM-dd"), QStringLiteral("yyyy年MM月dd日"),
+                                 QStringLiteral("MM/dd/yyyy")});
+    cmbUnit = suggestions(this, "cmbUnit",
+                          {QStringLiteral("亩"), QStringLiteral("㎡"), QStringLiteral("平方米"), QStringLiteral("K㎡"),
+                           QStringLiteral("平方公里"), QStringLiteral("万吨"), QStringLiteral("万方"),
+                           QStringLiteral("吨"), QStringLiteral("方"), QStringLiteral("件"), QStringLiteral("㎏"),
+                           QStringLiteral("公斤"), QStringLiteral("桶"), QStringLiteral("升"), QStringLiteral("套"),
+                           QStringLiteral("对")});
+    EditDefaultSelect = new QLineEdit(this);
+    EditDefaultSelect->setObjectName(QStringLiteral("EditDefaultSelect"));
+    cmbHisSelect = fixedList(this, "cmbHisSelect", {QStringLiteral("不支持"), QStringLiteral("支持")});
+    EditCalcStr = new QLineEdit(this);
+    EditCalcStr->setObjectName(QStringLiteral("EditCalcStr"));
+    sbGS = new QToolButton(this);
+    sbGS->setObjectName(QStringLiteral("sbGS"));
+    sbGS->setText(QStringLiteral("…"));
+    sbGS->setFocusPolicy(Qt::NoFocus);
+    cmbNoNull = fixedList(this, "cmbNoNull", {QStringLiteral("否"), QStringLiteral("是")});
+    cmbSortField = fixedList(this, "cmbSortField", {QStringLiteral("否"), QStringLiteral("是")});
+
+    auto *grid = new QGridLayout;
+    int row = 0;
+    auto addRow = [&](const QString &label, QWidget *field, QWidget *beside = nullptr) {
+        grid->addWidget(new QLabel(label, this), row, 0);
+        grid->addWidget(field, row, 1);
+        if (beside)
+            grid->addWidget(beside, row, 2);
+        ++row;
+    };
+    addRow(QStringLiteral("指标名称"), EditFieldName);
+    addRow(QStringLiteral("指标类型"), cmbFieldType);
+    addRow(QStringLiteral("格    式"), EditFormatStr);
+    addRow(QStringLiteral("单    位"), cmbUnit);
+    addRow(QStringLiteral("默认选择"), EditDefaultSelect, new QLabel(QStringLiteral("用;分隔"), this));
+    addRow(QStringLiteral("历史选择"), cmbHisSelect);
+    addRow(QStringLiteral("计算公式"), EditCalcStr, sbGS);
+    addRow(QStringLiteral("必须填写"), cmbNoNull);
+    addRow(QStringLiteral("排序字段"), cmbSortField);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnMinimumWidth(1, 260);
+
+    cmdSave = new QPushButton(QStringLiteral("保存(&S)"), this);
+    cmdSave->setObjectName(QStringLiteral("cmdSave"));
+    cmdSave->setAutoDefault(false);
+    cmdCancel = new QPushButton(QStringLiteral("关闭(&X)"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setAutoDefault(false);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdSave);
+    buttons->addWidget(cmdCancel);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addSpacing(8);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    auto addItem = [&](const char *name, const QString &caption, void (TfrmExdParaPropertyEdit::*slot)()) {
+        QAction *action = PopupMenu1->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, slot);
+    };
+    addItem("N1", QStringLiteral("MONEY_STOB 人民币小写转大写"), &TfrmExdParaPropertyEdit::N1Click);
+    addItem("N2", QStringLiteral("MONEY_STOB_W 人民币小写转大写（以万为单位）"), &TfrmExdParaPropertyEdit::N2Click);
+    addItem("N3", QStringLiteral("DATE_STOB日期小写转大写"), &TfrmExdParaPropertyEdit::N3Click);
+    addItem("GETBILLID1", QStringLiteral("GETBILLID自动合同编号()"), &TfrmExdParaPropertyEdit::GETBILLID1Click);
+    PopupMenu1->addSeparator()->setObjectName(QStringLiteral("N4"));
+    addItem("N5", QStringLiteral("选择已存在参数"), &TfrmExdParaPropertyEdit::N5Click);
+
+    connect(sbGS, &QToolButton::pressed, this, [this]() {
+        PopupMenu1->popup(QCursor::pos());
+        sbGS->setDown(false);
+    });
+    // Only a pick by the user suggests a format; loading an indicator does not.
+    connect(cmbFieldType, &QComboBox::activated, this, &TfrmExdParaPropertyEdit::cmbFieldTypeClick);
+    connect(cmdSave, &QPushButton::clicked, this, &TfrmExdParaPropertyEdit::cmdSaveClick);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    // Enter moves on like Tab, wherever the focus is in this window.
+    for (QWidget *child : findChildren<QWidget *>())
+        child->installEventFilter(this);
+
+    FormCreate();
+}
+
+void TfrmExdParaPropertyEdit::FormCreate()
+{
+    cmbFieldType->setCurrentIndex(0);
+    cmbHisSelect->setCurrentIndex(0);
+    cmbNoNull->setCurrentIndex(0);
+    cmbSortField->setCurrentIndex(0);
+    EditFormatStr->setCurrentText(QString());
+    cmbUnit->setCurrentText(QString());
+}
+
+bool TfrmExdParaPropertyEdit::ReadyData()
+{
+    if (!mEditor.ReadyData())
+        return false;
+    if (mEditor.isNew())
+        return true;
+    const Indicator &v = mEditor.values();
+    EditFieldName->setText(v.PropertyName);
+    cmbFieldType->setCurrentIndex(qBound(0, v.PropertyType, 2));
+    EditFormatStr->setCurrentText(v.FormatStr);
+    cmbUnit->setCurrentText(v.Unit);
+    EditDefaultSelect->setText(v.DefaultSelect);
+    cmbHisSelect->setCurrentIndex(qBound(0, v.HisSelect, 1));
+    EditCalcStr->setText(v.CalcStr);
+    cmbNoNull->setCurrentIndex(qBound(0, v.NoNull, 1));
+    cmbSortField->setCurrentIndex(qBound(0, v.IsSortField, 1));
+    return true;
+}
+
+void TfrmExdParaPropertyEdit::copyControlsToValues()
+{
+    Indicator &v = mEditor.values();
+    v.PropertyName = EditFieldName->text();
+    v.PropertyType = cmbFieldType->currentIndex();
+    v.FormatStr = EditFormatStr->currentText();
+    v.Unit = cmbUnit->currentText();
+    v.DefaultSelect = EditDefaultSelect->text();
+    v.HisSelect = cmbHisSelect->currentIndex();
+    v.CalcStr = EditCalcStr->text();
+    v.NoNull = cmbNoNull->currentIndex();
+    v.IsSortField = cmbSortField->currentIndex();
+}
+
+bool TfrmExdParaPropertyEdit::SaveData()
+{
+    copyControlsToValues();
+    bool nameRejected = false;
+    if (mEditor.SaveData(&nameRejected))
+        return true;
+    if (nameRejected)
+        EditFieldName->setFocus();
+    return false;
+}
+
+QString TfrmExdParaPropertyEdit::fieldName() const
+{
+    return EditFieldName->text();
+}
+
+void TfrmExdParaPropertyEdit::cmdSaveClick()
+{
+    if (SaveData())
+        accept();
+}
+
+void TfrmExdParaPropertyEdit::cmbFieldTypeClick()
+{
+    const QString format = IndicatorEditor::formatForType(cmbFieldType->currentIndex(), EditFormatStr->currentText());
+    if (format == EditFormatStr->currentText())
+        return;
+    const int suggestion = EditFormatStr->findText(format);
+    if (suggestion >= 0)
+        EditFormatStr->setCurrentIndex(suggestion);
+    else
+        EditFormatStr->setCurrentText(format);
+}
+
+void TfrmExdParaPropertyEdit::insertFormulaText(const QString &text, bool atStart)
+{
+    Clipboard::instance().setText(text);
+    if (atStart) {
+        EditCalcStr->deselect();
+        EditCalcStr->setCursorPosition(0);
+    }
+    EditCalcStr->insert(Clipboard::instance().text());
+}
+
+void TfrmExdParaPropertyEdit::N1Click()
+{
+    insertFormulaText(IndicatorEditor::formulaText(IndicatorEditor::FormulaItem::MoneyStob), true);
+}
+
+void TfrmExdParaPropertyEdit::N2Click()
+{
+    insertFormulaText(IndicatorEditor::formulaText(IndicatorEditor::FormulaItem::MoneyStobW), true);
+}
+
+void TfrmExdParaPropertyEdit::N3Click()
+{
+    insertFormulaText(IndicatorEditor::formulaText(IndicatorEditor::FormulaItem::DateStob), true);
+}
+
+void TfrmExdParaPropertyEdit::GETBILLID1Click()
+{
+    insertFormulaText(IndicatorEditor::formulaText(IndicatorEditor::FormulaItem::GetBillId), true);
+    Messages::instance().information(IndicatorEditor::numberingHint());
+}
+
+void TfrmExdParaPropertyEdit::N5Click()
+{
+    QString name;
+    if (!SelectIndicator(mEditor.categoryCode(), &name, this) || name.isEmpty())
+        return;
+    insertFormulaText(QLatin1Char('[') + name + QLatin1Char(']'), false);
+}
+
+bool TfrmExdParaPropertyEdit::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        auto *widget = qobject_cast<QWidget *>(watched);
+        // Drop-down lists are windows of their own: Enter there still picks the item.
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && widget && widget->window() == this) {
+            focusNextChild();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool EditIndicator(const QString &tableName, const QString &categoryCode, int indicatorId, QWidget *parent)
+{
+    TfrmExdParaPropertyEdit dialog(tableName, categoryCode, indicatorId, parent);
+    if (!dialog.ReadyData())
+        return false;
+    dialog.exec();
+    return !dialog.cancelled();
+}
+
+QString EditIndicatorName(const QString &tableName, const QString &categoryCode, int indicatorId, QWidget *parent)
+{
+    TfrmExdParaPropertyEdit dialog(tableName, categoryCode, indicatorId, parent);
+    if (!dialog.ReadyData())
+        return {};
+    dialog.exec();
+    return dialog.cancelled() ? QString() : dialog.fieldName();
+}

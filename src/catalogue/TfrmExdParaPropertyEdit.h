@@ -1,0 +1,66 @@
+#pragma once
+
+#include "IndicatorEditor.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QToolButton;
+
+// Creates or changes one indicator. Opened by EditIndicator and EditIndicatorName.
+class TfrmExdParaPropertyEdit : public QDialog
+{
+    Q_OBJECT
+
+public:
+    TfrmExdParaPropertyEdit(const QString &tableName, const QString &categoryCode, int indicatorId,
+                            QWidget *parent = nullptr);
+
+    // Loads the indicator into the controls; false (after the message) when it cannot be read.
+    bool ReadyData();
+    bool SaveData();
+    bool cancelled() const { return mEditor.cancelled(); }
+    QString fieldName() const;
+
+    void cmdSaveClick();
+    void cmbFieldTypeClick();
+    void N1Click();
+    void N2Click();
+    void N3Click();
+    void GETBILLID1Click();
+    void N5Click();
+    // Puts the text on the clipboard and pastes it into the formula: at the start, or over the selection at the
+    // caret.
+    void insertFormulaText(const QString &text, bool atStart);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void FormCreate();
+    void copyControlsToValues();
+
+    IndicatorEditor mEditor;
+    QLineEdit *EditFieldName = nullptr;
+    QComboBox *cmbFieldType = nullptr;
+    QComboBox *EditFormatStr = nullptr;
+    QComboBox *cmbUnit = nullptr;
+    QLineEdit *EditDefaultSelect = nullptr;
+    QComboBox *cmbHisSelect = nullptr;
+    QLineEdit *EditCalcStr = nullptr;
+    QToolButton *sbGS = nullptr;
+    QComboBox *cmbNoNull = nullptr;
+    QComboBox *cmbSortField = nullptr;
+    QPushButton *cmdSave = nullptr;
+    QPushButton *cmdCancel = nullptr;
+    QMenu *PopupMenu1 = nullptr;
+};
+
+// Opens the editor for an indicator of the category (ID -1 for a new one); true when it was saved.
+bool EditIndicator(const QString &tableName, const QString &categoryCode, int indicatorId, QWidget *parent = nullptr);
+// The same, giving the indicator's name when it was saved and empty text otherwise.
+QString EditIndicatorName(const QString &tableName, const QString &categoryCode, int indicatorId,
+                          QWidget *parent = nullptr);

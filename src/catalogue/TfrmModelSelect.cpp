@@ -1,0 +1,73 @@
+#include "TfrmModelSelect.h"
+
+#include "CategoryTreeView.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TfrmModelSelect::TfrmModelSelect(QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("TfrmModelSelect"));
+    setWindowTitle(QStringLiteral("选择合同模板"));
+    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
+
+    Tree = new CategoryTreeView(this);
+    Tree->setObjectName(QStringLiteral("Tree"));
+    Tree->setCategoryModel(mPicker.model(), mPicker.selectionModel());
+    cmdSelect = new QPushButton(QStringLiteral("选中(&S)"), this);
+    cmdSelect->setObjectName(QStringLiteral("cmdSelect"));
+    cmdSelect->setAutoDefault(false);
+    cmdClose = new QPushButton(QStringLiteral("退出(&X)"), this);
+    cmdClose->setObjectName(QStringLiteral("cmdClose"));
+    cmdClose->setAutoDefault(false);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdSelect);
+    buttons->addWidget(cmdClose);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(Tree);
+    layout->addLayout(buttons);
+    setFixedSize(320, 440);
+
+    connect(cmdSelect, &QPushButton::clicked, this, &TfrmModelSelect::cmdSelectClick);
+    connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
+    connect(Tree, &QTreeView::doubleClicked, this, &TfrmModelSelect::cmdSelectClick);
+    connect(Tree, &CategoryTreeView::enterPressed, this, &TfrmModelSelect::cmdSelectClick);
+    Tree->setFocus();
+}
+
+bool TfrmModelSelect::ReadyData()
+{
+    if (!mPicker.ReadyData())
+        return false;
+    Tree->setCurrentIndex(mPicker.selectionModel()->currentIndex());
+    return true;
+}
+
+void TfrmModelSelect::cmdSelectClick()
+{
+    if (mPicker.cmdSelectClick())
+        accept();
+}
+
+bool SelectCategory(QString *code, QString *name, QWidget *parent)
+{
+    TfrmModelSelect dialog(parent);
+    if (code)
+        code->clear();
+    if (name)
+        name->clear();
+    if (!dialog.ReadyData())
+        return false;
+    dialog.exec();
+    if (dialog.picker().cancelled())
+        return false;
+    if (code)
+        *code = dialog.picker().chosenCode();
+    if (name)
+        *name = dialog.picker().chosenName();
+    return true;
+}

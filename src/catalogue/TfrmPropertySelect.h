@@ -1,0 +1,34 @@
+#pragma once
+
+#include "IndicatorPicker.h"
+
+#include <QDialog>
+
+class QPushButton;
+class QTableView;
+
+// Chooses one indicator of a category by name.
+class TfrmPropertySelect : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmPropertySelect(const QString &categoryCode, QWidget *parent = nullptr);
+
+    bool ReadyData();
+    void cmdSelectClick();
+    const IndicatorPicker &picker() const { return mPicker; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    IndicatorPicker mPicker;
+    QTableView *DBGridEh2 = nullptr;
+    QPushButton *cmdSelect = nullptr;
+    QPushButton *cmdClose = nullptr;
+};
+
+// True with the chosen indicator's name; false (and empty text) when nothing was chosen or the indicators could
+// not be read.
+bool SelectIndicator(const QString &categoryCode, QString *name, QWidget *parent = nullptr);

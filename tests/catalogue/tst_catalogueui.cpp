@@ -1,0 +1,269 @@
+#include "Clipboard.h"
+#include "ScriptedMessages.h"
+#include "TempAppFolder.h"
+#include "TfrmContractModel.h"
+#include "TfrmExdParaPropertyEdit.h"
+#include "TfrmModelSelect.h"
+#include "TfrmPropertySelect.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <QTreeView>
+
+class tst_CatalogueUi : public QObject
+{
+    Q_OBJECT
+
+private:
+    ScriptedMessages mMessages;
+    MemoryClipboard mClipboard;
+
+    // With VANTREL_GRAB_DIR set, windows are saved as pictures for a look at texts and layout.
+    static void grab(QWidget *widget, const QString &name)
+    {
+        const QString folder = qEnvironmentVariable("VANTREL_GRAB_DIR");
+        if (!folder.isEmpty())
+            widget->grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
+    }
+    static void click(QWidget *parent, const char *name)
+    {
+        auto *b = parent->findChild<QPushButton *>(QString::fromLatin1(name));
+        QVERIFY2(b, name);
+        QTest::mouseClick(b, Qt::LeftButton);
+    }
+    static void clickNode(QTreeView *tree, const QModelIndex &index)
+    {
+        tree->scrollTo(index);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(index).center());
+    }
+    static QModelIndex findNode(QTreeView *tree, const QString &caption)
+    {
+        const auto hits = tree->model()->match(tree->model()->index(0, 0), Qt::DisplayRole, caption, 1,
+                                               Qt::MatchExactly | Qt::MatchRecursive);
+        return hits.value(0);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        mMessages.clear();
+        Messages::setInstance(&mMessages);
+        Clipboard::setInstance(&mClipboard);
+    }
+    void cleanup()
+    {
+        Messages::setInstance(nullptr);
+        Clipboard::setInstance(nullptr);
+    }
+
+    void templateWindowBuildsATree()
+    {
+        TempAppFolder app;
+        QMdiArea area;
+        area.resize(1200, 700);
+        area.show();
+        QVERIFY(OpenContractModel(&area));
+        QCOMPARE(area.subWindowList().size(), 1);
+        QMdiSubWindow *sub = area.subWindowList().first();
+        QVERIFY(sub->isMaximized());
+        QPointer<TfrmContractModel> window = qobject_cast<TfrmContractModel *>(sub->widget());
+        QVERIFY(window);
+        QCOMPARE(window->windowTitle(), QStringLiteral("合同文挡模板管理"));
+        auto *tree = window->findChild<QTreeView *>(QStringLiteral("Tree"));
+        auto *pages = window->findChild<QTabWidget *>(QStringLiteral("PageControl1"));
+        auto *prompt = window->findChild<QLabel *>(QStringLiteral("lblPrompt"));
+        auto *cmdSave = window->findChild<QPushButton *>(QStringLiteral("cmdSave"));
+        QVERIFY(tree && pages && prompt && cmdSave);
+        QVERIFY(prompt->isVisible());
+        QVERIFY(!pages->isVisible());
+        QVERIFY(!cmdSave->isVisible());
+        QVERIFY(window->findChild<QWidget *>(QStringLiteral("TabSheet1")));
+
+        mMessages.answerInput(QStringLiteral("工程类"));
+        click(window, "cmdAddRoot");
+        const QModelIndex root = findNode(tree, QStringLiteral("工程类"));
+        QVERIFY(root.isValid());
+        QCOMPARE(tree->currentIndex(), root);
+
+        mMessages.answerInput(QStringLiteral("建设工程施工合同"));
+        click(window, "cndAddSon");
+        const QModelIndex child = findNode(tree, QStringLiteral("建设工程施工合同"));
+        QVERIFY(child.isValid());
+        QCOMPARE(child.parent(), root);
+        QVERIFY(tree->isExpanded(root));
+        QCOMPARE(mMessages.unexpected(), 0);
+
+        clickNode(tree, child);
+        QVERIFY(pages->isVisible());
+        QVERIFY(cmdSave->isVisible());
+        QVERIFY(!prompt->isVisible());
+        QCOMPARE(window->currentCode(), QStringLiteral("00010001"));
+        QCOMPARE(window->findChild<QGroupBox *>(QStringLiteral("GroupBox3"))->title(),
+                 QStringLiteral("合同文挡 [建设工程施工合同] 的模板内容："));
+        QCOMPARE(pages->tabText(0), QStringLiteral("合同文档模板维护"));
+        QCOMPARE(pages->tabText(1), QStringLiteral("合同文挡编辑模板维护"));
+        grab(sub, QStringLiteral("TfrmContractModel"));
+
+        app.addIndicator(QStringLiteral("00010001"), QStringLiteral("合同金额"), 1, QStringLiteral("Data1"), 1);
+        app.addIndicator(QStringLiteral("00010001"), QStringLiteral("金额大写"), 0, QStringLiteral("Data2"), 2,
+                         QStringLiteral("[MONEY_STOB][合同金额]"));
+        clickNode(tree, child);
+        pages->setCurrentIndex(1);
+        QCOMPARE(window->findChild<QTableView *>(QStringLiteral("DBGridEh2"))->model()->rowCount(), 2);
+        grab(sub, QStringLiteral("TfrmContractModel-indicators"));
+
+        // A click on a root empties the right side again.
+        clickNode(tree, root);
+        QVERIFY(!pages->isVisible());
+
+        click(window, "Button2");
+        QTRY_VERIFY(!window);
+        QVERIFY(area.subWindowList().isEmpty());
+    }
+
+    void unreadableCategoriesOpenNothing()
+    {
+        TempAppFolder app;
+        QVERIFY(app.exec(QStringLiteral("DROP TABLE TDataPara")));
+        QVERIFY(app.exec(QStringLiteral("DROP TABLE TContractMain")));
+        QVERIFY(app.exec(QStringLiteral("DROP TABLE TContractClass")));
+        QMdiArea area;
+        QVERIFY(!OpenContractModel(&area));
+        QVERIFY(area.subWindowList().isEmpty());
+        QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("读取数据发生错误！")});
+    }
+
+    void indicatorEditor()
+    {
+        TempAppFolder app;
+        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
+        QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("买卖"), QStringLiteral("0001")));
+        TfrmExdParaPropertyEdit dialog(QStringLiteral("TDataPara"), QStringLiteral("00010001"), -1);
+        QVERIFY(dialog.ReadyData());
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("新增/修改扩展参数指标"));
+        auto *name = dialog.findChild<QLineEdit *>(QStringLiteral("EditFieldName"));
+        auto *type = dialog.findChild<QComboBox *>(QStringLiteral("cmbFieldType"));
+        auto *format = dialog.findChild<QComboBox *>(QStringLiteral("EditFormatStr"));
+        auto *calc = dialog.findChild<QLineEdit *>(QStringLiteral("EditCalcStr"));
+        QVERIFY(name && type && format && calc);
+
+        // Picking a type suggests a format; only a pick by the user does.
+        format->setCurrentText(QStringLiteral("yyyy-MM-dd"));
+        type->setCurrentIndex(1);
+        QCOMPARE(format->currentText(), QStringLiteral("yyyy-MM-dd"));
+        type->activated(1);
+        QCOMPARE(format->currentText(), QStringLiteral("99999999999.99"));
+
+        // The first four menu items go in front of the formula, whatever the caret; the pick goes at the caret.
+        calc->setText(QStringLiteral("[金额]"));
+        calc->setCursorPosition(calc->text().size());
+        dialog.N1Click();
+        QCOMPARE(calc->text(), QStringLiteral("[MONEY_STOB][金额]"));
+        QCOMPARE(mClipboard.text(), QStringLiteral("[MONEY_STOB]"));
+        calc->setSelection(12, 4);
+        dialog.insertFormulaText(QStringLiteral("[单价]"), false);
+        QCOMPARE(calc->text(), QStringLiteral("[MONEY_STOB][单价]"));
+        calc->setSelection(0, 3);
+        dialog.N2Click();
+        QCOMPARE(calc->text(), QStringLiteral("[MONEY_STOB_W][MONEY_STOB][单价]"));
+        calc->clear();
+        dialog.GETBILLID1Click();
+        QCOMPARE(calc->text(), QStringLiteral("[GETBILLID]{C[YYYY][MM][DD][IIII]}"));
+        QCOMPARE(mMessages.lastText().split(QLatin1Char('\n')),
+                 (QStringList{QStringLiteral("{C[YYYY][MM][DD][IIII]}为合同编号的格式，"),
+                              QStringLiteral("比如今天是2012年2月15日第二个合同，则合同号为 C201202150002 "),
+                              QStringLiteral("在{}内，非[]内的信息，可自主填写")}));
+
+        // Enter moves on like Tab.
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        name->setFocus();
+        QTest::keyClick(name, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), type);
+        grab(&dialog, QStringLiteral("TfrmExdParaPropertyEdit"));
+
+        click(&dialog, "cmdSave");
+        QCOMPARE(mMessages.lastText(), QStringLiteral("指标名称必须输入！"));
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(QApplication::focusWidget(), name);
+        name->setText(QStringLiteral("合同编号"));
+        click(&dialog, "cmdSave");
+        QVERIFY(!dialog.isVisible());
+        QVERIFY(!dialog.cancelled());
+        QCOMPARE(app.scalar(QStringLiteral("SELECT PropertyType||'/'||FormatStr||'/'||DataFieldA||'/'||SortIdx||'/'||"
+                                           "CalcStr FROM TDataPara")),
+                 QStringLiteral("1/99999999999.99/Data1/1/[GETBILLID]{C[YYYY][MM][DD][IIII]}"));
+    }
+
+    void categoryPicker()
+    {
+        TempAppFolder app;
+        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
+        QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("旧名"), QStringLiteral("0001")));
+        QVERIFY(app.exec(QStringLiteral("UPDATE TContractClass SET TypeName='新名' WHERE TypeCode='00010001'")));
+        TfrmModelSelect dialog;
+        QVERIFY(dialog.ReadyData());
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("选择合同模板"));
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        auto *tree = dialog.findChild<QTreeView *>(QStringLiteral("Tree"));
+        QCOMPARE(QApplication::focusWidget(), tree);
+        grab(&dialog, QStringLiteral("TfrmModelSelect"));
+
+        // The topmost root is selected: Enter asks for a child category and the picker stays open.
+        QTest::keyClick(tree, Qt::Key_Return);
+        QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("请选择下级分类！")});
+        QVERIFY(dialog.isVisible());
+
+        tree->setCurrentIndex(findNode(tree, QStringLiteral("新名")));
+        QTest::keyClick(tree, Qt::Key_Return);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.picker().chosenCode(), QStringLiteral("00010001"));
+        QCOMPARE(dialog.picker().chosenName(), QStringLiteral("新名"));
+    }
+
+    void indicatorPicker()
+    {
+        TempAppFolder app;
+        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
+        QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("空"), QStringLiteral("0001")));
+        QVERIFY(app.addCategory(QStringLiteral("00010002"), QStringLiteral("有"), QStringLiteral("0001")));
+        app.addIndicator(QStringLiteral("00010002"), QStringLiteral("乙方"), 0, QStringLiteral("Data2"), 2);
+        app.addIndicator(QStringLiteral("00010002"), QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1);
+
+        TfrmPropertySelect empty(QStringLiteral("00010001"));
+        QVERIFY(empty.ReadyData());
+        empty.show();
+        click(&empty, "cmdSelect");
+        QVERIFY(empty.isVisible());
+        QVERIFY(empty.picker().cancelled());
+
+        TfrmPropertySelect dialog(QStringLiteral("00010002"));
+        QVERIFY(dialog.ReadyData());
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("选择可插入的指标"));
+        auto *grid = dialog.findChild<QTableView *>(QStringLiteral("DBGridEh2"));
+        QCOMPARE(grid->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("合同指标名称"));
+        QCOMPARE(grid->model()->rowCount(), 2);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        grab(&dialog, QStringLiteral("TfrmPropertySelect"));
+        grid->selectRow(1);
+        QTest::keyClick(grid, Qt::Key_Return);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.picker().chosenName(), QStringLiteral("乙方"));
+    }
+};
+
+QTEST_MAIN(tst_CatalogueUi)
+#include "tst_catalogueui.moc"

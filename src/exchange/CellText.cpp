@@ -1,5 +1,7 @@
 #include "CellText.h"
 
+#include "text/DateText.h"
+
 #include <QLocale>
 
 #include <cmath>
@@ -30,13 +32,9 @@ QString fromNumber(double value)
 
 QString fromDateTime(const QDate &date, const QTime &time)
 {
-    const QLocale chinese(QLocale::Chinese, QLocale::China);
-    const bool hasTime = time.isValid() && time != QTime(0, 0);
-    const QString timeText = hasTime ? time.toString(QStringLiteral("H:mm:ss")) : QString();
-    if (!date.isValid())
-        return hasTime ? timeText : QString();
-    const QString dateText = chinese.toString(date, QLocale::ShortFormat);
-    return hasTime ? dateText + u' ' + timeText : dateText;
+    if (date.isValid())
+        return DateTimeToText(QDateTime(date, time.isValid() ? time : QTime(0, 0)), QString());
+    return time.isValid() && time != QTime(0, 0) ? time.toString(ShortDateTimeFormat()) : QString();
 }
 
 QString fromSerial(double serial, bool date1904)

@@ -1,5 +1,6 @@
 #include "WorkbookReader.h"
 
+#include "XlsIsolatedWorkbook.h"
 #include "XlsWorkbook.h"
 #include "XlsxWorkbook.h"
 
@@ -73,7 +74,11 @@ bool WorkbookReader::openData(const QByteArray &data)
 
 bool WorkbookReader::openXls(const QString &path)
 {
-    mSource = XlsWorkbook::open(path, &mError);
+    const QString helper = XlsIsolatedWorkbook::helperPath();
+    if (helper.isEmpty())
+        mSource = XlsWorkbook::open(path, &mError);
+    else
+        mSource = XlsIsolatedWorkbook::open(helper, path, &mError);
     return checkOpened();
 }
 

@@ -201,6 +201,8 @@ void TestWorkbookReader::damagedFiles_data()
     QTest::newRow("xls header only") << xls.left(512);
     QTest::newRow("password xls") << read(u"password.xls"_qs);
     QTest::newRow("word document") << read(u"document.doc"_qs);
+    // Found by fuzzing: FreeXL reads past a buffer while converting a sheet name.
+    QTest::newRow("fuzz: iconv overread") << read(u"fuzz-xls-iconv-overread.xls"_qs);
 }
 
 void TestWorkbookReader::damagedFiles()

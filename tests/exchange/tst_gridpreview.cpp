@@ -1,0 +1,234 @@
+#include "GridPreview.h"
+#include "TSkellarView.h"
+#include "TableLayout.h"
+#include "TablePainter.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using Titles = QList<QStringList>;
+
+class TestGridPreview : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void headerRows_data();
+    void headerRows();
+    void loadsPropertiesAndCells();
+    void hiddenColumns();
+    void emptyDataset();
+    void mergedHeaderCells_data();
+    void mergedHeaderCells();
+    void pageBreaking();
+    void pdfText();
+
+private:
+    static GridContent grid(const QStringList &titles, int rows);
+    static QString pdfToText(const QString &path);
+};
+
+GridContent TestGridPreview::grid(const QStringList &titles, int rows)
+{
+    GridContent content;
+    for (const QString &title : titles)
+        content.columns.append({title, title, 90, Qt::AlignLeft, true});
+    for (int r = 0; r < rows; ++r) {
+        QStringList row;
+        for (int c = 0; c < titles.size(); ++c)
+            row.append(QStringLiteral("r%1c%2").arg(r + 1).arg(c + 1));
+        content.rows.append(row);
+    }
+    return content;
+}
+
+void TestGridPreview::headerRows_data()
+{
+    QTest::addColumn<QStringList>("titles");
+    QTest::addColumn<Titles>("header"); // [column][header row]
+    QTest::newRow("no bar") << QStringList{u"合同编号"_qs, u"金额"_qs} << Titles{{u"合同编号"_qs}, {u"金额"_qs}};
+    QTest::newRow("A|B beside a plain title")
+        << QStringList{u"合同|甲方"_qs, u"合同|乙方"_qs, u"金额"_qs}
+        << Titles{{u"合同"_qs, u"甲方"_qs}, {u"合同"_qs, u"乙方"_qs}, {u"金额"_qs, u"金额"_qs}};
+    QTest::newRow("A||B") << QStringList{u"A||B"_qs} << Titles{{u"A"_qs, QString(), u"B"_qs}};
+    QTest::newRow("A|") << QStringList{u"A|"_qs} << Titles{{u"A"_qs, QString()}};
+    QTest::newRow("deepest title decides")
+        << QStringList{u"A|B"_qs, u"C|D|E"_qs, u"F"_qs}
+        << Titles{{u"A"_qs, u"B"_qs, u"B"_qs}, {u"C"_qs, u"D"_qs, u"E"_qs}, {u"F"_qs, u"F"_qs, u"F"_qs}};
+}
+
+void TestGridPreview::headerRows()
+{
+    QFETCH(QStringList, titles);
+    QFETCH(Titles, header);
+    TSkellarView view;
+    ReadyData1(view, u"合同列表"_qs, grid(titles, 1));
+    QCOMPARE(view.pHeaderRowCount(), header.first().size());
+    for (int c = 0; c < titles.size(); ++c) {
+        QStringList texts;
+        for (int r = 0; r < view.pHeaderRowCount(); ++r)
+            texts.append(view.titleText(c, r));
+        QCOMPARE(texts, header.at(c));
+    }
+}
+
+void TestGridPreview::loadsPropertiesAndCells()
+{
+    GridContent content = grid({u"编号"_qs, u"金额"_qs, u"状态"_qs}, 2);
+    content.columns[1].alignment = Qt::AlignRight | Qt::AlignVCenter;
+    content.columns[2].alignment = Qt::AlignHCenter;
+    content.columns[0].width = 120;
+    TSkellarView view;
+    ReadyData1(view, u"合同管理"_qs, content);
+    QCOMPARE(view.pPrintType(), 1);
+    QCOMPARE(view.pRowHeight(), 16); // the grid reported no row height
+    QCOMPARE(view.pCaption(), u"合同管理"_qs);
+    QCOMPARE(view.pColCount(), 3);
+    QCOMPARE(view.pDataRowCount(), 2);
+    QCOMPARE(view.pCountRowCount(), 0);
+    QCOMPARE(view.pShowCount(), false);
+    QCOMPARE(view.colWidth(0), 120);
+    QCOMPARE(view.colAlign(0), int(TSkellarView::AlignLeft));
+    QCOMPARE(view.colAlign(1), int(TSkellarView::AlignRight));
+    QCOMPARE(view.colAlign(2), int(TSkellarView::AlignCenter));
+    QCOMPARE(view.cellText(2, 1), u"r2c3"_qs);
+
+    content.rowHeight = 22;
+    ReadyData1(view, u"合同管理"_qs, content);
+    QCOMPARE(view.pRowHeight(), 22);
+}
+
+void TestGridPreview::hiddenColumns()
+{
+    GridContent content = grid({u"编号"_qs, u"内部|代码"_qs, u"甲方"_qs}, 1);
+    content.columns[1].visible = false;
+    TSkellarView view;
+    ReadyData1(view, QString(), content);
+    // The hidden column keeps its place (indexes match the grid) at width 0, and still counts for header rows.
+    QCOMPARE(view.pColCount(), 3);
+    QCOMPARE(view.colWidth(1), 0);
+    QCOMPARE(view.pHeaderRowCount(), 2);
+    QCOMPARE(view.cellText(1, 0), u"r1c2"_qs);
+
+    const TableLayout layout(view, QSizeF(700, 1000));
+    QCOMPARE(layout.columns(), QList<int>({0, 2}));
+    QCOMPARE(layout.tableWidth(), 180.0);
+    // 编号 and 甲方 each span both header rows; the hidden column's texts are not drawn.
+    QCOMPARE(layout.headerCells(),
+             QList<HeaderCell>({{0, 0, 0, 1, u"编号"_qs}, {1, 1, 0, 1, u"甲方"_qs}}));
+}
+
+void TestGridPreview::emptyDataset()
+{
+    TSkellarView view;
+    ReadyData1(view, u"合同管理"_qs, grid({u"合同|甲方"_qs, u"合同|乙方"_qs}, 0));
+    QCOMPARE(view.pDataRowCount(), 0);
+    QCOMPARE(view.pHeaderRowCount(), 2);
+    QCOMPARE(view.titleText(1, 1), u"乙方"_qs);
+    const TableLayout layout(view, QSizeF(700, 1000));
+    QCOMPARE(layout.pageCount(), 1);
+    QCOMPARE(layout.rowCount(0), 0);
+
+    TSkellarView noColumns;
+    ReadyData1(noColumns, QString(), GridContent());
+    QCOMPARE(noColumns.pColCount(), 0);
+    QCOMPARE(TableLayout(noColumns, QSizeF(700, 1000)).pageCount(), 1);
+}
+
+void TestGridPreview::mergedHeaderCells_data()
+{
+    QTest::addColumn<Titles>("titles"); // [header row][column]
+    QTest::addColumn<QList<HeaderCell>>("cells");
+    QTest::newRow("group over two columns, plain title spans both rows")
+        << Titles{{u"合同"_qs, u"合同"_qs, u"金额"_qs}, {u"甲方"_qs, u"乙方"_qs, u"金额"_qs}}
+        << QList<HeaderCell>{{0, 1, 0, 0, u"合同"_qs}, {2, 2, 0, 1, u"金额"_qs}, {0, 0, 1, 1, u"甲方"_qs},
+                             {1, 1, 1, 1, u"乙方"_qs}};
+    QTest::newRow("equal texts under different groups stay apart")
+        << Titles{{u"A"_qs, u"B"_qs}, {u"x"_qs, u"x"_qs}}
+        << QList<HeaderCell>{{0, 0, 0, 0, u"A"_qs}, {1, 1, 0, 0, u"B"_qs}, {0, 0, 1, 1, u"x"_qs},
+                             {1, 1, 1, 1, u"x"_qs}};
+    QTest::newRow("A||B keeps the empty middle row")
+        << Titles{{u"A"_qs}, {QString()}, {u"B"_qs}}
+        << QList<HeaderCell>{{0, 0, 0, 0, u"A"_qs}, {0, 0, 1, 1, QString()}, {0, 0, 2, 2, u"B"_qs}};
+}
+
+void TestGridPreview::mergedHeaderCells()
+{
+    QFETCH(Titles, titles);
+    QFETCH(QList<HeaderCell>, cells);
+    QCOMPARE(TableLayout::mergeHeader(titles), cells);
+}
+
+void TestGridPreview::pageBreaking()
+{
+    TSkellarView view;
+    ReadyData1(view, u"标题"_qs, grid({u"A|B"_qs}, 100));
+    // 20 units a row: caption 40, two header rows 40, footer 30 leave 290 for 14 rows.
+    view.setPRowHeight(20);
+    const TableLayout layout(view, QSizeF(500, 400));
+    QCOMPARE(layout.rowsPerPage(), 14);
+    QCOMPARE(layout.pageCount(), 8);
+    QCOMPARE(layout.firstRow(7), 98);
+    QCOMPARE(layout.rowCount(7), 2);
+
+    // Wider than the page: scaled down, so more rows fit.
+    GridContent wide = grid({u"A"_qs, u"B"_qs}, 10);
+    wide.columns[0].width = 1000;
+    wide.columns[1].width = 1000;
+    ReadyData1(view, QString(), wide);
+    const TableLayout scaled(view, QSizeF(500, 400));
+    QCOMPARE(scaled.scale(), 0.25);
+    QCOMPARE(scaled.pageSize(), QSizeF(2000, 1600));
+}
+
+QString TestGridPreview::pdfToText(const QString &path)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    if (!process.waitForFinished(30000))
+        return {};
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+void TestGridPreview::pdfText()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    GridContent content = grid({u"合同|甲方"_qs, u"合同|乙方"_qs, u"内部"_qs, u"金额"_qs}, 120);
+    content.columns[2].visible = false;
+    content.columns[3].alignment = Qt::AlignRight;
+    content.rows[0] = QStringList{u"北京某公司"_qs, u"上海某公司"_qs, u"秘密"_qs, u"1234.50"_qs};
+    TSkellarView view;
+    ReadyData1(view, u"合同管理"_qs, content);
+
+    QTemporaryDir folder;
+    const QString path = folder.filePath(u"列表.pdf"_qs);
+    QString error;
+    QVERIFY2(TablePainter::writePdf(view, path, &error), qPrintable(error));
+    const QString text = pdfToText(path);
+    const QStringList pages = text.split(u'\f', Qt::SkipEmptyParts);
+    QVERIFY2(pages.size() >= 3, qPrintable(text.left(2000)));
+
+    const int pageCount = int(pages.size());
+    for (int p = 0; p < pageCount; ++p) {
+        const QString &page = pages.at(p);
+        // Caption and both header rows on every page, the group title once per page.
+        QVERIFY2(page.contains(u"合同管理"_qs), qPrintable(page));
+        QCOMPARE(page.count(u"合同"_qs) - page.count(u"合同管理"_qs), 1);
+        QVERIFY(page.contains(u"甲方"_qs));
+        QVERIFY(page.contains(u"金额"_qs));
+        QVERIFY(!page.contains(u"内部"_qs));
+        QVERIFY2(page.contains(QStringLiteral("第 %1 页，共 %2 页").arg(p + 1).arg(pageCount)), qPrintable(page));
+    }
+    QVERIFY(pages.first().contains(u"北京某公司"_qs));
+    QVERIFY(pages.first().contains(u"1234.50"_qs));
+    QVERIFY(!text.contains(u"秘密"_qs));
+    QVERIFY(text.contains(u"r120c4"_qs));
+    QVERIFY(pages.last().contains(u"r120c1"_qs));
+    QVERIFY(!pages.first().contains(u"r120c1"_qs));
+}
+
+QTEST_MAIN(TestGridPreview)
+#include "tst_gridpreview.moc"

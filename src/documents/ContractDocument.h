@@ -1,0 +1,85 @@
+#pragma once
+
+#include "Indicator.h"
+
+#include <QList>
+#include <QSqlRecord>
+#include <QString>
+
+#include <functional>
+
+class Messages;
+class WordApp;
+
+// One marker of a template and the text that takes its place in a contract document.
+struct MarkerPair
+{
+    QString marker;
+    QString replacement;
+};
+
+// What the contract document window (TfrmEditAHTDoc) does: it opens a record's contract document, or makes it
+// from the category's template and fills every marker with the record's values, then saves, prints or mails it.
+class ContractDocument
+{
+public:
+    enum class Preparation {
+        Failed,     // a message was shown; the window stays open without a document
+        Opened,     // the existing contract document is open, unchanged
+        Generated,  // the template was copied to the contract document path, opened and filled
+        NoTemplate, // the category has no template: the window closes itself on the timer
+    };
+
+    ContractDocument(WordApp &word, Messages &messages, const QString &categoryCode, const QString &documentPath,
+                     int recordId);
+
+    // Called between markers while generating, so the window repaints and stays responsive.
+    void setPump(std::function<void()> pump) { mPump = std::move(pump); }
+    // Shows (true) or hides (false) the hint "正在生成合同......".
+    void setHint(std::function<void(bool visible)> hint) { mHint = std::move(hint); }
+
+    Preparation ReadyData();
+    // "重新生成": fills the markers of the open document from the record. False when nothing was run.
+    bool Button3Click();
+    // "保存": true when the document was written and the window is to close.
+    bool Button2Click();
+    // "打印".
+    void Button5Click();
+    // "电子邮件".
+    void Button6Click();
+    // The timer after preparation: true when the window is to close now.
+    bool Timer1Timer();
+    void FormMouseDown();
+    void FormCloseQuery();
+
+    bool NotSaved() const { return mNotSaved; }
+    bool CloseRequested() const { return mCloseRequested; }
+    QString categoryCode() const { return mCategoryCode; }
+    QString documentPath() const { return mDocumentPath; }
+    int recordId() const { return mRecordId; }
+    // The pairs of the last generation run, in SortIdx order.
+    const QList<MarkerPair> &markerPairs() const { return mPairs; }
+
+    // Value (as stored in the indicator's value column of the record) followed by the unit, for every indicator.
+    static QList<MarkerPair> markerPairsFor(const QList<Indicator> &indicators, const QSqlRecord &record);
+    static QString templateMissingText();
+
+private:
+    bool readRecord();
+    void showOfficeError();
+
+    WordApp &mWord;
+    Messages &mMessages;
+    QString mCategoryCode;
+    QString mDocumentPath;
+    int mRecordId;
+    QSqlRecord mRecord;
+    bool mHaveRecord = false;
+    bool mNotSaved = true;
+    bool mCloseRequested = false;
+    bool mGenerating = false;
+    bool mClosed = false;
+    QList<MarkerPair> mPairs;
+    std::function<void()> mPump;
+    std::function<void(bool)> mHint;
+};

@@ -1,0 +1,55 @@
+#include "DocumentPaths.h"
+
+#include "TDM.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace DocumentPaths {
+
+QString templateFile(const QString &categoryCode)
+{
+    return TDM::instance().path(TDM::ModelFolder + categoryCode + QStringLiteral(".Doc"));
+}
+
+QString emptyTemplate()
+{
+    return TDM::instance().path(TDM::EmptyDoc);
+}
+
+QString contractFile(int recordId)
+{
+    return TDM::instance().path(TDM::ContractFolder + QString::number(recordId) + QStringLiteral(".Doc"));
+}
+
+QString existingFile(const QString &path)
+{
+    if (path.isEmpty())
+        return QString();
+    const QFileInfo info(path);
+    if (info.isFile())
+        return path;
+    const QDir folder = info.absoluteDir();
+    if (!folder.exists())
+        return QString();
+    const QStringList names = folder.entryList(QDir::Files | QDir::Hidden);
+    for (const QString &name : names) {
+        if (name.compare(info.fileName(), Qt::CaseInsensitive) == 0)
+            return folder.filePath(name);
+    }
+    return QString();
+}
+
+} // namespace DocumentPaths
+
+namespace DocumentPaths {
+
+QString documentToShow(const QString &categoryCode)
+{
+    const QString ownTemplate = existingFile(templateFile(categoryCode));
+    if (!ownTemplate.isEmpty())
+        return ownTemplate;
+    return existingFile(emptyTemplate());
+}
+
+} // namespace DocumentPaths

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class Clipboard;
+class Messages;
+class WordApp;
+
+// What the template editor window (TfrmEditADoc) does: it edits one category's template document in the word
+// processor beside it and inserts indicator markers. The window only forwards its events here.
+class TemplateEditor
+{
+public:
+    // The indicator editor for a new indicator (table, category code, -1): the saved name, empty when nothing was
+    // saved.
+    using EditIndicatorNameFn = std::function<QString(const QString &table, const QString &categoryCode, int id)>;
+    // The indicator picker: true and the chosen name when a choice was made.
+    using SelectIndicatorFn = std::function<bool(const QString &categoryCode, QString *name)>;
+
+    TemplateEditor(WordApp &word, Messages &messages, Clipboard &clipboard, const QString &categoryCode,
+                   const QString &templatePath);
+
+    void setIndicatorDialogs(EditIndicatorNameFn editIndicatorName, SelectIndicatorFn selectIndicator);
+
+    // Connects to the office, arranges its window and opens the template (or the empty template when the category
+    // has none yet). True when a document is open and Timer1 is to be started.
+    bool ReadyData();
+    bool LoadDoc(const QString &path);
+    void Timer1Timer();
+
+    // "插入新指标": the indicator editor, then the new indicator's marker at the insertion point.
+    void Button3Click();
+    // "插入已有指标": the indicator picker, then the chosen indicator's marker.
+    void Button4Click();
+    // "保存": true when the template was written and the window is to close.
+    bool Button2Click();
+    // "打印".
+    void Button5Click();
+    // Closing: the office quits without saving; nothing is asked.
+    void FormCloseQuery();
+
+    QString categoryCode() const { return mCategoryCode; }
+    QString templatePath() const { return mTemplatePath; }
+
+    // The message shown when the office cannot be started or reached.
+    static QString officeMissingText();
+
+private:
+    void insertMarker(const QString &indicatorName);
+    void showOfficeError();
+
+    WordApp &mWord;
+    Messages &mMessages;
+    QString mCategoryCode;
+    QString mTemplatePath;
+    EditIndicatorNameFn mEditIndicatorName;
+    SelectIndicatorFn mSelectIndicator;
+    bool mClosed = false;
+};

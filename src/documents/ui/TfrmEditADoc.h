@@ -1,0 +1,40 @@
+#pragma once
+
+#include "TemplateEditor.h"
+
+#include <QDialog>
+
+#include <memory>
+
+class QPushButton;
+class QTimer;
+class WordApp;
+
+// "编辑Word": the narrow tool window beside the word processor while a template is edited.
+class TfrmEditADoc : public QDialog
+{
+    Q_OBJECT
+
+public:
+    TfrmEditADoc(const QString &categoryCode, const QString &templatePath, std::unique_ptr<WordApp> word,
+                 QWidget *parent = nullptr);
+    ~TfrmEditADoc() override;
+
+    TemplateEditor &editor() { return mEditor; }
+    WordApp &word() { return *mWord; }
+    QTimer *timer() const { return mTimer1; }
+
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void FormActivate();
+    void Button2Click();
+
+    std::unique_ptr<WordApp> mWord;
+    TemplateEditor mEditor;
+    QTimer *mTimer1 = nullptr;
+    bool mPrepared = false;
+};

@@ -1,0 +1,328 @@
+// Contract document generation over the in-process office stand-in and a real database: preparation, the filling
+// of markers, save and close.
+
+#include "ContractDocument.h"
+#include "DocumentPaths.h"
+#include "ScriptedMessages.h"
+#include "StandInWordApp.h"
+#include "TempAppFolder.h"
+#include "TfrmEditAHTDoc.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+QString readText(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromUtf8(file.readAll());
+}
+
+bool writeText(const QString &path, const QString &text)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text.toUtf8()) >= 0;
+}
+
+const QString Code = QStringLiteral("00010001");
+
+} // namespace
+
+class TestContractGeneration : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void fillsMarkers_data();
+    void fillsMarkers();
+    void generatedCopyStaysUnfilledUntilSaved();
+    void existingDocumentOpenedUnchanged();
+    void regenerateAfterCloseWithoutSave();
+    void regenerateTwiceChangesNothing();
+    void refusals_data();
+    void refusals();
+    void saveFailureKeepsNotSaved();
+    void contractFolderMissing();
+    void windowClosesItselfWithoutTemplate();
+    void windowGeneratesAndSaves();
+
+private:
+    int addRecord(const QVariantList &values);
+    QString contractPath(int id) const { return DocumentPaths::contractFile(id); }
+
+    std::unique_ptr<TempAppFolder> mApp;
+    ScriptedMessages mMessages;
+    StandInWordApp mWord;
+};
+
+void TestContractGeneration::init()
+{
+    mApp = std::make_unique<TempAppFolder>();
+    QVERIFY(mApp->isValid());
+    QVERIFY(mApp->addCategory(QStringLiteral("0001"), QStringLiteral("房屋租赁")));
+    QVERIFY(mApp->addCategory(Code, QStringLiteral("房屋租赁合同"), QStringLiteral("0001")));
+    // SortIdx order differs from the column order on purpose: 说明 comes before 甲方 and holds its marker.
+    QVERIFY(mApp->addIndicator(Code, QStringLiteral("说明"), 0, QStringLiteral("Data4"), 1) > 0);
+    QVERIFY(mApp->addIndicator(Code, QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 2) > 0);
+    QVERIFY(mApp->addIndicator(Code, QStringLiteral("月租金"), 1, QStringLiteral("Data2"), 3, QString(),
+                               QStringLiteral("99999999.99"), QStringLiteral("元")) > 0);
+    QVERIFY(mApp->addIndicator(Code, QStringLiteral("押金"), 1, QStringLiteral("Data3"), 4, QString(), QString(),
+                               QStringLiteral("元")) > 0);
+    QVERIFY(mApp->addIndicator(Code, QStringLiteral("Area=A"), 0, QStringLiteral("Data5"), 5, QString(), QString(),
+                               QStringLiteral("㎡")) > 0);
+    Messages::setInstance(&mMessages);
+    mMessages.clear();
+    mWord.quit();
+    mWord.clearCalls();
+    for (const char *op : {"connect", "open", "replace", "saveAs", "quit"})
+        mWord.setFailing(QLatin1String(op), false);
+}
+
+void TestContractGeneration::cleanup()
+{
+    mApp.reset();
+}
+
+int TestContractGeneration::addRecord(const QVariantList &values)
+{
+    QVariantList binds{Code};
+    binds << values;
+    if (!mApp->exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1, Data2, Data3, Data4, Data5) "
+                                   "VALUES (?, ?, ?, ?, ?, ?)"),
+                    binds))
+        return -1;
+    return mApp->scalar(QStringLiteral("SELECT max(ID) FROM TContractMain")).toInt();
+}
+
+void TestContractGeneration::fillsMarkers_data()
+{
+    QTest::addColumn<QString>("templateText");
+    QTest::addColumn<QVariantList>("values"); // Data1..Data5
+    QTest::addColumn<QString>("expected");
+
+    const QVariantList plain{QStringLiteral("张三"), QStringLiteral("3500.00"), QString(), QString(), QStringLiteral("88")};
+    QTest::newRow("value + unit, empty value gives the unit alone, no unit gives the value alone")
+        << QStringLiteral("甲方：[<甲方>]，月租金[<月租金>]，押金[<押金>]。") << plain
+        << QStringLiteral("甲方：张三，月租金3500.00元，押金元。");
+    QTest::newRow("every occurrence, not only the first 13")
+        << QStringLiteral("[<甲方>]").repeated(20) << plain << QStringLiteral("张三").repeated(20);
+    QTest::newRow("letter case of the marker ignored")
+        << QStringLiteral("面积[<AREA=a>]，[<area=A>]") << plain << QStringLiteral("面积88㎡，88㎡");
+    QTest::newRow("deleted indicator's marker left as it is")
+        << QStringLiteral("[<乙方>]与[<甲方>]") << plain << QStringLiteral("[<乙方>]与张三");
+    QTest::newRow("value holding a later marker is filled in turn")
+        << QStringLiteral("说明：[<说明>]")
+        << QVariantList{QStringLiteral("李四"), QString(), QString(), QStringLiteral("由[<甲方>]承担，月付[<月租金>]"),
+                        QString()}
+        << QStringLiteral("说明：由李四承担，月付元");
+    QTest::newRow("value text taken literally")
+        << QStringLiteral("[<甲方>]")
+        << QVariantList{QStringLiteral("A&B $1 \\n [<"), QString(), QString(), QString(), QString()}
+        << QStringLiteral("A&B $1 \\n [<");
+}
+
+void TestContractGeneration::fillsMarkers()
+{
+    QFETCH(QString, templateText);
+    QFETCH(QVariantList, values);
+    QFETCH(QString, expected);
+    QVERIFY(writeText(DocumentPaths::templateFile(Code), templateText));
+    const int id = addRecord(values);
+    QVERIFY(id > 0);
+
+    ContractDocument document(mWord, mMessages, QStringLiteral("caller's code"), contractPath(id), id);
+    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+    QCOMPARE(document.categoryCode(), Code);
+    QCOMPARE(mWord.text(), expected);
+    QVERIFY(mMessages.texts().isEmpty());
+    QCOMPARE(document.markerPairs().size(), 5);
+    QCOMPARE(document.markerPairs().first().marker, QStringLiteral("[<说明>]"));
+    QVERIFY(document.NotSaved());
+    QVERIFY(!document.Timer1Timer());
+}
+
+void TestContractGeneration::generatedCopyStaysUnfilledUntilSaved()
+{
+    const QString templateText = QStringLiteral("甲方：[<甲方>]");
+    QVERIFY(writeText(DocumentPaths::templateFile(Code), templateText));
+    const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
+    ContractDocument document(mWord, mMessages, Code, contractPath(id), id);
+    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+    QCOMPARE(readText(contractPath(id)), templateText);
+
+    QVERIFY(document.Button2Click());
+    QVERIFY(!document.NotSaved());
+    QCOMPARE(readText(contractPath(id)), QStringLiteral("甲方：张三"));
+    QCOMPARE(contractPath(id), mApp->file(QStringLiteral("DB/ContractFile/%1.Doc").arg(id)));
+}
+
+void TestContractGeneration::existingDocumentOpenedUnchanged()
+{
+    QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("模板[<甲方>]")));
+    const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
+    QVERIFY(writeText(contractPath(id), QStringLiteral("已改过的合同[<甲方>]")));
+
+    ContractDocument document(mWord, mMessages, Code, contractPath(id), id);
+    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Opened);
+    QCOMPARE(mWord.text(), QStringLiteral("已改过的合同[<甲方>]"));
+    QCOMPARE(mWord.callCount(QStringLiteral("replace")), 0);
+}
+
+void TestContractGeneration::regenerateAfterCloseWithoutSave()
+{
+    QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
+    const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
+    {
+        ContractDocument first(mWord, mMessages, Code, contractPath(id), id);
+        QCOMPARE(first.ReadyData(), ContractDocument::Preparation::Generated);
+        first.FormCloseQuery();
+        QCOMPARE(mWord.callCount(QStringLiteral("saveAs")), 0);
+    }
+    ContractDocument second(mWord, mMessages, Code, contractPath(id), id);
+    QCOMPARE(second.ReadyData(), ContractDocument::Preparation::Opened);
+    QCOMPARE(mWord.text(), QStringLiteral("甲方[<甲方>]"));
+    QVERIFY(second.Button3Click());
+    QCOMPARE(mWord.text(), QStringLiteral("甲方张三"));
+}
+
+void TestContractGeneration::regenerateTwiceChangesNothing()
+{
+    QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
+    const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
+    ContractDocument document(mWord, mMessages, Code, contractPath(id), id);
+    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+    QVERIFY(mApp->exec(QStringLiteral("UPDATE TContractMain SET Data1='王五' WHERE ID=?"), {id}));
+    QVERIFY(document.Button3Click());
+    QCOMPARE(mWord.text(), QStringLiteral("甲方张三"));
+}
+
+void TestContractGeneration::refusals_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<int>("expectedPreparation");
+    QTest::addColumn<QString>("expectedMessage");
+    QTest::addColumn<bool>("closes");
+
+    QTest::newRow("category without template")
+        << "no template" << int(ContractDocument::Preparation::NoTemplate)
+        << QStringLiteral("选定合同类型的模板文件尚未创建！") << true;
+    QTest::newRow("category without indicators")
+        << "no indicators" << int(ContractDocument::Preparation::Generated)
+        << QStringLiteral("选定合同对应的合同参数已经不存在！") << false;
+    QTest::newRow("record gone") << "no record" << int(ContractDocument::Preparation::Failed)
+                                 << QStringLiteral("读取数据库发生错误！") << false;
+    QTest::newRow("office unreachable")
+        << "no office" << int(ContractDocument::Preparation::Failed)
+        << QStringLiteral("可能您的系统中尚未安装Microsoft Word 办公软件") << false;
+}
+
+void TestContractGeneration::refusals()
+{
+    QFETCH(QString, situation);
+    QFETCH(int, expectedPreparation);
+    QFETCH(QString, expectedMessage);
+    QFETCH(bool, closes);
+
+    const QString templateText = QStringLiteral("甲方[<甲方>]");
+    if (situation != QLatin1String("no template"))
+        QVERIFY(writeText(DocumentPaths::templateFile(Code), templateText));
+    if (situation == QLatin1String("no indicators"))
+        QVERIFY(mApp->exec(QStringLiteral("DELETE FROM TDataPara")));
+    if (situation == QLatin1String("no office"))
+        mWord.setFailing(QStringLiteral("connect"));
+    int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
+    if (situation == QLatin1String("no record"))
+        id += 1;
+
+    ContractDocument document(mWord, mMessages, Code, contractPath(id), id);
+    QCOMPARE(int(document.ReadyData()), expectedPreparation);
+    QCOMPARE(mMessages.texts(), QStringList{expectedMessage});
+    QCOMPARE(document.CloseRequested(), closes);
+    QCOMPARE(document.Timer1Timer(), closes);
+    if (situation == QLatin1String("no indicators"))
+        QCOMPARE(mWord.text(), templateText);
+    if (closes) {
+        QVERIFY(!mWord.isConnected());
+        QVERIFY(!QFile::exists(contractPath(id)));
+    }
+}
+
+void TestContractGeneration::saveFailureKeepsNotSaved()
+{
+    QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("[<甲方>]")));
+    const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
+    ContractDocument document(mWord, mMessages, Code, contractPath(id), id);
+    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+    mWord.setFailing(QStringLiteral("saveAs"));
+    QVERIFY(!document.Button2Click());
+    QVERIFY(document.NotSaved());
+    QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("保存文件发生错误")});
+}
+
+void TestContractGeneration::contractFolderMissing()
+{
+    QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("[<甲方>]")));
+    QVERIFY(QDir(mApp->file(QStringLiteral("DB/ContractFile"))).removeRecursively());
+    const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
+    ContractDocument document(mWord, mMessages, Code, contractPath(id), id);
+    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+    QVERIFY(QFile::exists(contractPath(id)));
+    QCOMPARE(mWord.text(), QStringLiteral("张三"));
+}
+
+void TestContractGeneration::windowClosesItselfWithoutTemplate()
+{
+    const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
+    TfrmEditAHTDoc form(Code, contractPath(id), id, std::make_unique<StandInWordApp>());
+    QCOMPARE(form.windowTitle(), QStringLiteral("合同编辑"));
+    QCOMPARE(form.width(), 110);
+    QVERIFY(!form.timer()->isActive());
+    form.show();
+    QTRY_VERIFY(form.document().CloseRequested());
+    QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("选定合同类型的模板文件尚未创建！")});
+    QVERIFY(form.isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), 3000);
+    QVERIFY(form.document().NotSaved());
+}
+
+void TestContractGeneration::windowGeneratesAndSaves()
+{
+    QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
+    const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
+    auto word = std::make_unique<StandInWordApp>();
+    StandInWordApp *office = word.get();
+    TfrmEditAHTDoc form(Code, contractPath(id), id, std::move(word));
+    const QStringList names{QStringLiteral("Button3"), QStringLiteral("Button2"), QStringLiteral("Button5"),
+                            QStringLiteral("Button6"), QStringLiteral("Button1")};
+    const QStringList captions{QStringLiteral("重新生成"), QStringLiteral("保存"), QStringLiteral("打印"),
+                               QStringLiteral("电子邮件"), QStringLiteral("关闭")};
+    for (int i = 0; i < names.size(); ++i)
+        QCOMPARE(form.findChild<QPushButton *>(names.at(i))->text(), captions.at(i));
+    auto *hint = form.findChild<QLabel *>(QStringLiteral("lblHint"));
+    QVERIFY(hint && hint->isHidden());
+    QCOMPARE(hint->text(), QStringLiteral("正在生成合同......"));
+
+    form.show();
+    QTRY_COMPARE(office->text(), QStringLiteral("甲方张三"));
+    QVERIFY(hint->isHidden());
+    QTRY_VERIFY(office->callCount(QStringLiteral("bringToFront")) >= 2);
+
+    QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("Button2")), Qt::LeftButton);
+    QVERIFY(!form.isVisible());
+    QVERIFY(!form.document().NotSaved());
+    QCOMPARE(readText(contractPath(id)), QStringLiteral("甲方张三"));
+    QCOMPARE(office->callCount(QStringLiteral("quit")), 1);
+}
+
+QTEST_MAIN(TestContractGeneration)
+#include "tst_contractgeneration.moc"

@@ -1,0 +1,287 @@
+// The template editor's logic and window over the in-process office stand-in and a real database.
+
+#include "Clipboard.h"
+#include "DocumentPaths.h"
+#include "ScriptedMessages.h"
+#include "StandInWordApp.h"
+#include "TempAppFolder.h"
+#include "TemplateEditor.h"
+#include "TfrmEditADoc.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+QString readText(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromUtf8(file.readAll());
+}
+
+bool writeText(const QString &path, const QString &text)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text.toUtf8()) >= 0;
+}
+
+} // namespace
+
+class TestTemplateEditor : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void opensTemplateOrEmptyTemplate_data();
+    void opensTemplateOrEmptyTemplate();
+    void noDocumentToOpen();
+    void insertNewIndicator_data();
+    void insertNewIndicator();
+    void insertExistingIndicator_data();
+    void insertExistingIndicator();
+    void saveCreatesTemplateFile();
+    void saveFailureKeepsWindowOpen();
+    void closeWithoutSaveWritesNothing();
+    void officeUnreachable();
+    void windowLayoutAndClose();
+
+private:
+    std::unique_ptr<TempAppFolder> mApp;
+    ScriptedMessages mMessages;
+    MemoryClipboard mClipboard;
+    StandInWordApp mWord;
+    QString mCode = QStringLiteral("00010001");
+};
+
+void TestTemplateEditor::init()
+{
+    mApp = std::make_unique<TempAppFolder>();
+    QVERIFY(mApp->isValid());
+    QVERIFY(mApp->addCategory(QStringLiteral("0001"), QStringLiteral("房屋租赁")));
+    QVERIFY(mApp->addCategory(mCode, QStringLiteral("房屋租赁合同"), QStringLiteral("0001")));
+    // The stand-in reads UTF-8 text files as documents.
+    QVERIFY(writeText(DocumentPaths::emptyTemplate(), QStringLiteral("空白文档")));
+    mMessages.clear();
+    mClipboard.setText(QString());
+    Messages::setInstance(&mMessages);
+    Clipboard::setInstance(&mClipboard);
+    mWord.quit();
+    mWord.clearCalls();
+    for (const char *op : {"connect", "open", "paste", "saveAs", "print", "quit"})
+        mWord.setFailing(QLatin1String(op), false);
+}
+
+void TestTemplateEditor::cleanup()
+{
+    mApp.reset();
+}
+
+void TestTemplateEditor::opensTemplateOrEmptyTemplate_data()
+{
+    QTest::addColumn<bool>("haveTemplate");
+    QTest::addColumn<QString>("expectedText");
+    QTest::newRow("new category: the empty template") << false << QStringLiteral("空白文档");
+    QTest::newRow("category with a template") << true << QStringLiteral("租赁合同 [<甲方>]");
+}
+
+void TestTemplateEditor::opensTemplateOrEmptyTemplate()
+{
+    QFETCH(bool, haveTemplate);
+    QFETCH(QString, expectedText);
+    const QString path = DocumentPaths::templateFile(mCode);
+    if (haveTemplate)
+        QVERIFY(writeText(path, QStringLiteral("租赁合同 [<甲方>]")));
+
+    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, path);
+    QVERIFY(editor.ReadyData());
+    QVERIFY(mWord.isArranged());
+    QCOMPARE(mWord.text(), expectedText);
+    QVERIFY(mMessages.texts().isEmpty());
+}
+
+void TestTemplateEditor::noDocumentToOpen()
+{
+    QVERIFY(QFile::remove(DocumentPaths::emptyTemplate()));
+    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
+    QVERIFY(!editor.ReadyData());
+    QVERIFY(!mWord.hasDocument());
+    QCOMPARE(mMessages.texts().size(), 1);
+    QVERIFY(mMessages.lastText().contains(QStringLiteral("Empty.Doc")));
+}
+
+void TestTemplateEditor::insertNewIndicator_data()
+{
+    QTest::addColumn<QString>("savedName");
+    QTest::addColumn<QString>("expectedText");
+    QTest::addColumn<QString>("expectedClipboard");
+    QTest::newRow("saved") << QStringLiteral("总价") << QStringLiteral("空白[<总价>]文档") << QStringLiteral("[<总价>]");
+    QTest::newRow("cancelled") << QString() << QStringLiteral("空白文档") << QString();
+}
+
+void TestTemplateEditor::insertNewIndicator()
+{
+    QFETCH(QString, savedName);
+    QFETCH(QString, expectedText);
+    QFETCH(QString, expectedClipboard);
+    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
+    QStringList asked;
+    editor.setIndicatorDialogs(
+        [&](const QString &table, const QString &code, int id) {
+            asked << table + QLatin1Char('/') + code + QLatin1Char('/') + QString::number(id);
+            return savedName;
+        },
+        {});
+    QVERIFY(editor.ReadyData());
+    mWord.setInsertionPoint(2);
+    mWord.clearCalls();
+
+    editor.Button3Click();
+    QCOMPARE(asked, QStringList{QStringLiteral("TDataPara/00010001/-1")});
+    QCOMPARE(mWord.text(), expectedText);
+    QCOMPARE(mClipboard.text(), expectedClipboard);
+    QCOMPARE(mWord.callCount(QStringLiteral("bringToFront")), savedName.isEmpty() ? 0 : 1);
+    QVERIFY(mMessages.texts().isEmpty());
+}
+
+void TestTemplateEditor::insertExistingIndicator_data()
+{
+    QTest::addColumn<bool>("chosen");
+    QTest::addColumn<QString>("expectedText");
+    QTest::newRow("chosen") << true << QStringLiteral("[<月租金>]空白文档");
+    QTest::newRow("nothing chosen") << false << QStringLiteral("空白文档");
+}
+
+void TestTemplateEditor::insertExistingIndicator()
+{
+    QFETCH(bool, chosen);
+    QFETCH(QString, expectedText);
+    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
+    QString askedFor;
+    editor.setIndicatorDialogs({}, [&](const QString &code, QString *name) {
+        askedFor = code;
+        *name = chosen ? QStringLiteral("月租金") : QString();
+        return chosen;
+    });
+    QVERIFY(editor.ReadyData());
+    editor.Button4Click();
+    QCOMPARE(askedFor, mCode);
+    QCOMPARE(mWord.text(), expectedText);
+    QCOMPARE(mClipboard.text(), chosen ? QStringLiteral("[<月租金>]") : QString());
+}
+
+void TestTemplateEditor::saveCreatesTemplateFile()
+{
+    // A fresh folder may lack DB/ModelFiles: saving makes it.
+    QVERIFY(QDir(mApp->file(QStringLiteral("DB/ModelFiles"))).removeRecursively());
+    const QString path = DocumentPaths::templateFile(mCode);
+    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, path);
+    editor.setIndicatorDialogs([](const QString &, const QString &, int) { return QStringLiteral("甲方"); }, {});
+    QVERIFY(editor.ReadyData());
+    editor.Button3Click();
+    QVERIFY(editor.Button2Click());
+    QCOMPARE(readText(path), QStringLiteral("[<甲方>]空白文档"));
+    QCOMPARE(path, mApp->file(QStringLiteral("DB/ModelFiles/00010001.Doc")));
+    // The empty template is never written.
+    QCOMPARE(readText(DocumentPaths::emptyTemplate()), QStringLiteral("空白文档"));
+    QVERIFY(mMessages.texts().isEmpty());
+}
+
+void TestTemplateEditor::saveFailureKeepsWindowOpen()
+{
+    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
+    QVERIFY(editor.ReadyData());
+    mWord.setFailing(QStringLiteral("saveAs"));
+    QVERIFY(!editor.Button2Click());
+    QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("保存文件发生错误")});
+    QVERIFY(mWord.hasDocument());
+    QVERIFY(!QFile::exists(DocumentPaths::templateFile(mCode)));
+}
+
+void TestTemplateEditor::closeWithoutSaveWritesNothing()
+{
+    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
+    editor.setIndicatorDialogs([](const QString &, const QString &, int) { return QStringLiteral("甲方"); }, {});
+    QVERIFY(editor.ReadyData());
+    editor.Button3Click();
+    editor.FormCloseQuery();
+    QCOMPARE(mWord.callCount(QStringLiteral("quit")), 1);
+    QCOMPARE(mWord.callCount(QStringLiteral("saveAs")), 0);
+    QVERIFY(!mWord.isConnected());
+    QVERIFY(!QFile::exists(DocumentPaths::templateFile(mCode)));
+    QVERIFY(mMessages.texts().isEmpty());
+}
+
+void TestTemplateEditor::officeUnreachable()
+{
+    mWord.setFailing(QStringLiteral("connect"));
+    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
+    int created = 0;
+    editor.setIndicatorDialogs(
+        [&](const QString &, const QString &, int) {
+            ++created;
+            return QStringLiteral("总价");
+        },
+        {});
+    QVERIFY(!editor.ReadyData());
+    QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("可能您的系统中尚未安装Microsoft Word 办公软件")});
+    QCOMPARE(mMessages.shown().first().kind, ScriptedMessages::Kind::Warning);
+    QCOMPARE(mWord.callCount(QStringLiteral("open")), 0);
+
+    // Inserting still stores the indicator, then ends with the office's error; saving reports its own message.
+    mMessages.clear();
+    editor.Button3Click();
+    QCOMPARE(created, 1);
+    QCOMPARE(mMessages.texts().size(), 1);
+    QVERIFY(!mMessages.lastText().isEmpty());
+    mMessages.clear();
+    QVERIFY(!editor.Button2Click());
+    QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("保存文件发生错误")});
+    mMessages.clear();
+    editor.Button5Click();
+    QCOMPARE(mMessages.texts().size(), 1);
+    editor.FormCloseQuery();
+    QVERIFY(!QFile::exists(DocumentPaths::templateFile(mCode)));
+}
+
+void TestTemplateEditor::windowLayoutAndClose()
+{
+    auto word = std::make_unique<StandInWordApp>();
+    StandInWordApp *office = word.get();
+    TfrmEditADoc form(mCode, DocumentPaths::templateFile(mCode), std::move(word));
+    QCOMPARE(form.windowTitle(), QStringLiteral("编辑Word"));
+    QCOMPARE(form.width(), 110);
+    QVERIFY(form.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    const QStringList captions{QStringLiteral("插入新指标"), QStringLiteral("插入已有指标"), QStringLiteral("保存"),
+                               QStringLiteral("打印"), QStringLiteral("关闭")};
+    const QStringList names{QStringLiteral("Button3"), QStringLiteral("Button4"), QStringLiteral("Button2"),
+                            QStringLiteral("Button5"), QStringLiteral("Button1")};
+    for (int i = 0; i < names.size(); ++i) {
+        auto *button = form.findChild<QPushButton *>(names.at(i));
+        QVERIFY(button);
+        QCOMPARE(button->text(), captions.at(i));
+    }
+    QVERIFY(form.timer()->isSingleShot());
+    QCOMPARE(form.timer()->interval(), 600);
+    QVERIFY(!form.timer()->isActive());
+
+    form.show();
+    QTRY_VERIFY(office->hasDocument());
+    QVERIFY(form.timer()->isActive());
+    QTRY_COMPARE(office->callCount(QStringLiteral("bringToFront")), 1);
+
+    QTest::keyClick(&form, Qt::Key_Escape);
+    QVERIFY(!form.isVisible());
+    QCOMPARE(office->callCount(QStringLiteral("quit")), 1);
+    QVERIFY(!QFile::exists(DocumentPaths::templateFile(mCode)));
+}
+
+QTEST_MAIN(TestTemplateEditor)
+#include "tst_templateeditor.moc"

@@ -1,10 +1,10 @@
 #include "AppCommands.h"
 
 #ifdef VANTREL_HAVE_CATALOGUE_UI
-#include "CatalogueEntry.h"
+#include "TfrmContractModel.h"
 #endif
 #ifdef VANTREL_HAVE_CONTRACTS_UI
-#include "ContractsEntry.h"
+#include "TfrmContractMag.h"
 #endif
 #ifdef VANTREL_HAVE_ADMIN
 #include "AdminCommands.h"

@@ -85,13 +85,24 @@ void build(const uno::Reference<lang::XComponent> &document, const DocFixture &c
 
 } // namespace
 
-bool writeDocFixture(const QString &path, const DocFixture &content, QString *error)
+struct DocFixtureWriter::Private
 {
-    OfficeInstance office(OfficeInstance::Kind::Private, /*headless=*/true);
-    if (!office.ensureRunning(error))
+    OfficeInstance office{OfficeInstance::Kind::Private, /*headless=*/true};
+};
+
+DocFixtureWriter::DocFixtureWriter()
+    : d(std::make_unique<Private>())
+{
+}
+
+DocFixtureWriter::~DocFixtureWriter() = default;
+
+bool DocFixtureWriter::write(const QString &path, const DocFixture &content, QString *error)
+{
+    if (!d->office.ensureRunning(error))
         return false;
     try {
-        const auto document = loadDocument(office, ascii("private:factory/swriter"), false, true);
+        const auto document = loadDocument(d->office, ascii("private:factory/swriter"), false, true);
         try {
             build(document, content);
             uno::Reference<frame::XStorable> storable(document, uno::UNO_QUERY_THROW);
@@ -107,4 +118,10 @@ bool writeDocFixture(const QString &path, const DocFixture &content, QString *er
         *error = describe(e);
     }
     return false;
+}
+
+bool writeDocFixture(const QString &path, const DocFixture &content, QString *error)
+{
+    DocFixtureWriter writer;
+    return writer.write(path, content, error);
 }

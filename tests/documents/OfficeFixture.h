@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 // Builds Word 97 test documents with a headless office at test time, so no binary fixtures are committed.
 struct DocFixture
 {
@@ -14,4 +16,21 @@ struct DocFixture
     QString frame;            // text of a text frame anchored in the body (empty: none)
 };
 
+// Keeps one headless office for all the fixtures a test writes.
+class DocFixtureWriter
+{
+public:
+    DocFixtureWriter();
+    ~DocFixtureWriter();
+    DocFixtureWriter(const DocFixtureWriter &) = delete;
+    DocFixtureWriter &operator=(const DocFixtureWriter &) = delete;
+
+    bool write(const QString &path, const DocFixture &content, QString *error);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+// One fixture with an office of its own.
 bool writeDocFixture(const QString &path, const DocFixture &content, QString *error);

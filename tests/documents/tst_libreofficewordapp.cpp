@@ -18,9 +18,12 @@ private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
     void replaceReachesEveryPartAndSurvivesSave();
+    void batchEqualsOneByOne_data();
+    void batchEqualsOneByOne();
     void valuesLandLiterally_data();
     void valuesLandLiterally();
     void pasteInsertsAtCursorAndFillsClipboard();
+    void emptyTemplateIsABlankWordDocument();
     void failuresAreReported();
     void deadOfficeIsNoticedAndReplaced();
     void quitEndsTheOffice();
@@ -30,6 +33,7 @@ private:
     QString reopenedText(const QString &file);
 
     QTemporaryDir mDir;
+    DocFixtureWriter mFixtures;
     LibreOfficeWordApp mWord{LibreOfficeWordApp::Display::Headless};
     QString mMarkerDoc;
     QString mSimpleDoc;
@@ -74,13 +78,13 @@ void TestLibreOfficeWordApp::initTestCase()
     QVERIFY(mDir.isValid());
     mMarkerDoc = path(QStringLiteral("markers.Doc"));
     QString error;
-    QVERIFY2(writeDocFixture(mMarkerDoc, markerFixture(), &error), qPrintable(error));
+    QVERIFY2(mFixtures.write(mMarkerDoc, markerFixture(), &error), qPrintable(error));
     DocFixture simple;
     simple.paragraphs = {QStringLiteral("前[<值>]后")};
     simple.table = {{QStringLiteral("格[<值>]")}};
     simple.header = QStringLiteral("眉[<值>]");
     mSimpleDoc = path(QStringLiteral("simple.Doc"));
-    QVERIFY2(writeDocFixture(mSimpleDoc, simple, &error), qPrintable(error));
+    QVERIFY2(mFixtures.write(mSimpleDoc, simple, &error), qPrintable(error));
     QVERIFY2(mWord.connect(), qPrintable(mWord.lastError()));
     QVERIFY(mWord.arrange());
 }
@@ -134,6 +138,70 @@ void TestLibreOfficeWordApp::replaceReachesEveryPartAndSurvivesSave()
     QVERIFY(!after.contains(QStringLiteral("[<")));
 }
 
+using Pairs = QList<QPair<QString, QString>>;
+
+void TestLibreOfficeWordApp::batchEqualsOneByOne_data()
+{
+    QTest::addColumn<QStringList>("paragraphs");
+    QTest::addColumn<Pairs>("pairs");
+
+    const QStringList common = {QStringLiteral("甲[<甲方>]乙[<乙方>]，[<A>][<a>]"), QStringLiteral("[<未知>]与[<乙方>]"),
+                                QStringLiteral("末尾[<金额>]")};
+    QTest::newRow("plain") << common
+                           << Pairs{{QStringLiteral("[<甲方>]"), QStringLiteral("张三")},
+                                    {QStringLiteral("[<乙方>]"), QStringLiteral("李四")},
+                                    {QStringLiteral("[<a>]"), QStringLiteral("x")}};
+    QTest::newRow("value holds a later marker") << common
+                                                << Pairs{{QStringLiteral("[<甲方>]"), QStringLiteral("见[<乙方>]")},
+                                                         {QStringLiteral("[<乙方>]"), QStringLiteral("李四")}};
+    QTest::newRow("value holds an earlier marker") << common
+                                                   << Pairs{{QStringLiteral("[<甲方>]"), QStringLiteral("张三")},
+                                                            {QStringLiteral("[<乙方>]"), QStringLiteral("同[<甲方>]")}};
+    QTest::newRow("value holds its own marker") << common
+                                                << Pairs{{QStringLiteral("[<乙方>]"), QStringLiteral("[<乙方>]!")}};
+    QTest::newRow("same marker twice") << common
+                                       << Pairs{{QStringLiteral("[<A>]"), QStringLiteral("1")},
+                                                {QStringLiteral("[<a>]"), QStringLiteral("2")}};
+    QTest::newRow("line break and specials")
+        << common << Pairs{{QStringLiteral("[<金额>]"), QStringLiteral("一\n二&$1\\")},
+                           {QStringLiteral("[<甲方>]"), QStringLiteral("[<金额>]")}};
+    QTest::newRow("marker inside brackets")
+        << QStringList{QStringLiteral("[<x[<甲方>]"), QStringLiteral("[<甲方>]>]")}
+        << Pairs{{QStringLiteral("[<甲方>]"), QStringLiteral("张三")}};
+    QTest::newRow("find text not a marker") << common
+                                            << Pairs{{QStringLiteral("乙"), QStringLiteral("B")},
+                                                     {QStringLiteral("[<甲方>]"), QStringLiteral("张三")}};
+}
+
+// The batch must leave exactly what replacing pair after pair leaves, with the same counts.
+void TestLibreOfficeWordApp::batchEqualsOneByOne()
+{
+    QFETCH(QStringList, paragraphs);
+    QFETCH(Pairs, pairs);
+    DocFixture content;
+    content.paragraphs = paragraphs;
+    content.table = {{paragraphs.first()}};
+    content.header = paragraphs.last();
+    const QString file = path(QStringLiteral("batch.Doc"));
+    QString error;
+    QVERIFY2(mFixtures.write(file, content, &error), qPrintable(error));
+
+    QVERIFY(mWord.open(file));
+    QList<int> expectedCounts;
+    for (const auto &[marker, value] : pairs) {
+        int count = 0;
+        QVERIFY(mWord.replace(marker, value, &count));
+        expectedCounts << count;
+    }
+    const QString expected = mWord.documentText().value_or(QString());
+
+    QVERIFY(mWord.open(file));
+    QList<int> counts;
+    QVERIFY2(mWord.replaceInOrder(pairs, &counts), qPrintable(mWord.lastError()));
+    QCOMPARE(mWord.documentText().value_or(QString()), expected);
+    QCOMPARE(counts, expectedCounts);
+}
+
 void TestLibreOfficeWordApp::valuesLandLiterally_data()
 {
     QTest::addColumn<QString>("value");
@@ -179,6 +247,16 @@ void TestLibreOfficeWordApp::pasteInsertsAtCursorAndFillsClipboard()
     const QString saved = path(QStringLiteral("pasted.Doc"));
     QVERIFY(mWord.saveAs(saved));
     QVERIFY(reopenedText(saved).startsWith(QStringLiteral("[<总价>]、前[<值>]后\n")));
+}
+
+void TestLibreOfficeWordApp::emptyTemplateIsABlankWordDocument()
+{
+    QVERIFY2(mWord.open(QStringLiteral(VANTREL_EMPTY_DOC)), qPrintable(mWord.lastError()));
+    QCOMPARE(mWord.documentText().value_or(QStringLiteral("<unreadable>")), QString());
+    QVERIFY(mWord.paste(QStringLiteral("[<甲方>]")));
+    const QString saved = path(QStringLiteral("fromEmpty.Doc"));
+    QVERIFY(mWord.saveAs(saved));
+    QCOMPARE(reopenedText(saved), QStringLiteral("[<甲方>]"));
 }
 
 void TestLibreOfficeWordApp::failuresAreReported()

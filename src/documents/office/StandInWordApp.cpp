@@ -86,6 +86,20 @@ bool StandInWordApp::replace(const QString &findText, const QString &replaceWith
     return true;
 }
 
+bool StandInWordApp::replaceInOrder(const QList<QPair<QString, QString>> &pairs, QList<int> *counts)
+{
+    if (counts)
+        counts->clear();
+    for (const auto &[findText, replaceWith] : pairs) {
+        int count = 0;
+        if (!replace(findText, replaceWith, &count))
+            return false;
+        if (counts)
+            *counts << count;
+    }
+    return true;
+}
+
 bool StandInWordApp::saveAs(const QString &path)
 {
     if (!begin(QStringLiteral("saveAs"), path))

@@ -21,6 +21,7 @@ public:
     bool bringToFront() override;
     bool paste(const QString &text) override;
     bool replace(const QString &findText, const QString &replaceWith, int *count = nullptr) override;
+    bool replaceInOrder(const QList<QPair<QString, QString>> &pairs, QList<int> *counts = nullptr) override;
     bool saveAs(const QString &path) override;
     bool print() override;
     bool sendMail() override;

@@ -8,7 +8,10 @@
 #include <com/sun/star/awt/XTopWindow.hpp>
 #include <com/sun/star/awt/XTopWindow2.hpp>
 #include <com/sun/star/awt/XWindow.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/document/XUndoManager.hpp>
+#include <com/sun/star/document/XUndoManagerSupplier.hpp>
 #include <com/sun/star/frame/DispatchHelper.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XDispatchHelper.hpp>
@@ -31,6 +34,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 
 using namespace com::sun::star;
 using namespace uno_support;
@@ -242,6 +246,68 @@ bool LibreOfficeWordApp::paste(const QString &text)
     VANTREL_UNO_GUARD("无法插入文字：")
 }
 
+namespace {
+
+// One literal replacement over the whole document; throws UNO exceptions.
+int replaceEverywhere(const uno::Reference<util::XReplaceable> &replaceable, const QString &findText,
+                      const QString &replaceWith)
+{
+    const auto descriptor = literalSearch(replaceable->createReplaceDescriptor(), findText);
+    const uno::Reference<util::XSearchDescriptor> search(descriptor, uno::UNO_QUERY_THROW);
+    if (!hasLineBreak(replaceWith)) {
+        // Outside regular expressions the office inserts the replacement as it is: "&", "$1" and "\" stay.
+        descriptor->setReplaceString(toOU(replaceWith));
+        return replaceable->replaceAll(search);
+    }
+    const auto found = replaceable->findAll(search);
+    const sal_Int32 n = found.is() ? found->getCount() : 0;
+    int replaced = 0;
+    for (sal_Int32 i = 0; i < n; ++i) {
+        uno::Reference<text::XTextRange> range(found->getByIndex(i), uno::UNO_QUERY);
+        if (range.is()) {
+            setTextWithBreaks(range, replaceWith);
+            ++replaced;
+        }
+    }
+    return replaced;
+}
+
+// Keeps the office from redrawing and from recording undo steps while it lives.
+class Batch
+{
+public:
+    explicit Batch(const uno::Reference<lang::XComponent> &document)
+        : mModel(document, uno::UNO_QUERY)
+    {
+        uno::Reference<document::XUndoManagerSupplier> undo(document, uno::UNO_QUERY);
+        if (undo.is())
+            mUndo = undo->getUndoManager();
+        if (mModel.is())
+            mModel->lockControllers();
+        if (mUndo.is())
+            mUndo->lock();
+    }
+    ~Batch()
+    {
+        try {
+            if (mUndo.is())
+                mUndo->unlock();
+            if (mModel.is())
+                mModel->unlockControllers();
+        } catch (...) {
+            // The office went away meanwhile; nothing left to unlock.
+        }
+    }
+    Batch(const Batch &) = delete;
+    Batch &operator=(const Batch &) = delete;
+
+private:
+    uno::Reference<frame::XModel> mModel;
+    uno::Reference<document::XUndoManager> mUndo;
+};
+
+} // namespace
+
 bool LibreOfficeWordApp::replace(const QString &findText, const QString &replaceWith, int *count)
 {
     clearError();
@@ -253,26 +319,119 @@ bool LibreOfficeWordApp::replace(const QString &findText, const QString &replace
         return fail(d->office.alive() ? noDocument : notConnected);
     try {
         uno::Reference<util::XReplaceable> replaceable(d->document, uno::UNO_QUERY_THROW);
-        const auto descriptor = literalSearch(replaceable->createReplaceDescriptor(), findText);
-        const uno::Reference<util::XSearchDescriptor> search(descriptor, uno::UNO_QUERY_THROW);
-        int replaced = 0;
-        if (!hasLineBreak(replaceWith)) {
-            // Outside regular expressions the office inserts the replacement as it is: "&", "$1" and "\" stay.
-            descriptor->setReplaceString(toOU(replaceWith));
-            replaced = replaceable->replaceAll(search);
-        } else {
-            const auto found = replaceable->findAll(search);
-            const sal_Int32 n = found.is() ? found->getCount() : 0;
-            for (sal_Int32 i = 0; i < n; ++i) {
-                uno::Reference<text::XTextRange> range(found->getByIndex(i), uno::UNO_QUERY);
-                if (range.is()) {
-                    setTextWithBreaks(range, replaceWith);
-                    ++replaced;
-                }
-            }
-        }
+        const int replaced = replaceEverywhere(replaceable, findText, replaceWith);
         if (count)
             *count = replaced;
+        return true;
+    }
+    VANTREL_UNO_GUARD("替换文字失败：")
+}
+
+namespace {
+
+// "[<" + name + ">]" where one regular-expression search finds exactly this text.
+bool isFindableMarker(const QString &text)
+{
+    if (text.size() < 5 || !text.startsWith(QLatin1String("[<")) || !text.endsWith(QLatin1String(">]")))
+        return false;
+    const QString name = text.mid(2, text.size() - 4);
+    return !name.contains(QLatin1String(">]")) && !name.contains(QLatin1Char('\n'))
+           && !name.contains(QLatin1Char('\r'));
+}
+
+// The whole batch in one search when every find text is a marker: all markers are found at once, and each
+// occurrence gets the text that replacing the pairs one after the other would leave there, i.e. its value
+// with the later pairs applied to it. Returns false, having changed nothing, when the document holds a marker
+// form this cannot settle (a marker inside another bracket pair); the caller then goes pair by pair.
+bool replaceMarkersInOnePass(const uno::Reference<util::XReplaceable> &replaceable,
+                             const QList<QPair<QString, QString>> &pairs, QList<int> &counts)
+{
+    QHash<QString, int> indexOf;
+    for (int i = 0; i < pairs.size(); ++i) {
+        if (!isFindableMarker(pairs[i].first))
+            return false;
+    }
+    // Of two pairs with one marker the first wins, as in order.
+    for (int i = static_cast<int>(pairs.size()) - 1; i >= 0; --i)
+        indexOf.insert(pairs[i].first.toLower(), i);
+
+    const auto descriptor = literalSearch(replaceable->createReplaceDescriptor(), QStringLiteral("\\[<.+?>\\]"));
+    uno::Reference<beans::XPropertySet>(descriptor, uno::UNO_QUERY_THROW)
+        ->setPropertyValue(ascii("SearchRegularExpression"), uno::Any(true));
+    const auto found = replaceable->findAll(uno::Reference<util::XSearchDescriptor>(descriptor, uno::UNO_QUERY_THROW));
+    const sal_Int32 n = found.is() ? found->getCount() : 0;
+
+    QList<uno::Reference<text::XTextRange>> ranges;
+    QList<int> which;
+    for (sal_Int32 i = 0; i < n; ++i) {
+        uno::Reference<text::XTextRange> range(found->getByIndex(i), uno::UNO_QUERY_THROW);
+        const QString text = toQ(range->getString()).toLower();
+        const int index = indexOf.value(text, -1);
+        if (index < 0) {
+            for (const auto &pair : pairs) {
+                if (text.contains(pair.first, Qt::CaseInsensitive))
+                    return false;
+            }
+            continue; // bracketed text that is no marker of ours stays
+        }
+        ranges << range;
+        which << index;
+    }
+
+    QHash<int, QString> finalText;
+    auto textFor = [&](int index) {
+        auto it = finalText.constFind(index);
+        if (it != finalText.constEnd())
+            return *it;
+        QString value = pairs[index].second;
+        for (int k = index + 1; k < pairs.size(); ++k)
+            value.replace(pairs[k].first, pairs[k].second, Qt::CaseInsensitive);
+        finalText.insert(index, value);
+        return value;
+    };
+    for (int r = 0; r < ranges.size(); ++r) {
+        const int index = which[r];
+        // Count as the pair-by-pair run would: later markers inside the inserted value count for their pair.
+        QString value = pairs[index].second;
+        for (int k = index + 1; k < pairs.size(); ++k) {
+            const auto inside = value.count(pairs[k].first, Qt::CaseInsensitive);
+            counts[k] += static_cast<int>(inside);
+            if (inside)
+                value.replace(pairs[k].first, pairs[k].second, Qt::CaseInsensitive);
+        }
+        ++counts[index];
+        const QString text = textFor(index);
+        if (hasLineBreak(text))
+            setTextWithBreaks(ranges[r], text);
+        else
+            ranges[r]->setString(toOU(text));
+    }
+    return true;
+}
+
+} // namespace
+
+bool LibreOfficeWordApp::replaceInOrder(const QList<QPair<QString, QString>> &pairs, QList<int> *counts)
+{
+    clearError();
+    if (counts)
+        counts->clear();
+    for (const auto &pair : pairs) {
+        if (pair.first.isEmpty())
+            return fail(QStringLiteral("查找的文字为空"));
+    }
+    if (!hasDocument())
+        return fail(d->office.alive() ? noDocument : notConnected);
+    try {
+        uno::Reference<util::XReplaceable> replaceable(d->document, uno::UNO_QUERY_THROW);
+        Batch batch(d->document);
+        QList<int> replaced(pairs.size(), 0);
+        if (!replaceMarkersInOnePass(replaceable, pairs, replaced)) {
+            for (int i = 0; i < pairs.size(); ++i)
+                replaced[i] = replaceEverywhere(replaceable, pairs[i].first, pairs[i].second);
+        }
+        if (counts)
+            *counts = replaced;
         return true;
     }
     VANTREL_UNO_GUARD("替换文字失败：")

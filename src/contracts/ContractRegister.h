@@ -24,6 +24,7 @@ public:
     void setCurrentCategory(const QString &typeCode) { mCategory = typeCode; }
     const QList<Indicator> &indicators() const { return mIndicators; }
     ContractRecordModel *dsContract() { return &mRecords; }
+    const ContractRecordModel *dsContract() const { return &mRecords; }
 
     // Rebuilds the columns from the category's indicators and reads its records. Messages tell the user about
     // failures; false when the records were not opened.

@@ -1,0 +1,362 @@
+#include "TfrmContractMag.h"
+
+#include "CategoryTreeView.h"
+#include "ContractMagHooks.h"
+#include "Messages.h"
+#include "MultiRowHeaderView.h"
+#include "TfrmEditAContract.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#ifdef VANTREL_HAVE_DOCUMENTS
+#include "DocumentsEntry.h"
+#endif
+
+namespace {
+
+const QString Caption = QStringLiteral("合同生成与维护");
+constexpr int IdColumnWidth = 35;
+
+QPushButton *makeButton(const QString &name, const QString &text, QWidget *parent)
+{
+    auto *b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+void notAvailable(const QString &what)
+{
+    Messages::instance().information(what + QStringLiteral("功能在本版本中不可用！"));
+}
+
+} // namespace
+
+TfrmContractMag::TfrmContractMag(QWidget *parent)
+    : QWidget(parent)
+    , mTreeModel(this)
+    , mRegister(this)
+{
+    FormCreate();
+}
+
+void TfrmContractMag::FormCreate()
+{
+    setObjectName(QStringLiteral("TfrmContractMag"));
+    setWindowTitle(Caption);
+
+    auto *treeBox = new QGroupBox(QStringLiteral("合同文挡类别名称"), this);
+    Tree = new CategoryTreeView(treeBox);
+    Tree->setObjectName(QStringLiteral("Tree"));
+    Tree->setCategoryModel(&mTreeModel);
+    (new QVBoxLayout(treeBox))->addWidget(Tree);
+
+    GroupBox1 = new QGroupBox(QStringLiteral("分类XX下的合同列表"), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    cmbPropertyName = new QComboBox(GroupBox1);
+    cmbPropertyName->setObjectName(QStringLiteral("cmbPropertyName"));
+    cmbPropertyName->setMinimumWidth(140);
+    cmbValue = new QComboBox(GroupBox1);
+    cmbValue->setObjectName(QStringLiteral("cmbValue"));
+    cmbValue->setEditable(true);
+    cmbValue->setInsertPolicy(QComboBox::NoInsert);
+    cmbValue->setMinimumWidth(200);
+    Button6 = makeButton(QStringLiteral("Button6"), QStringLiteral("过滤(&F)"), GroupBox1);
+    auto *filter = new QHBoxLayout;
+    filter->addWidget(new QLabel(QStringLiteral("查询指标"), GroupBox1));
+    filter->addWidget(cmbPropertyName);
+    filter->addWidget(new QLabel(QStringLiteral("包含"), GroupBox1));
+    filter->addWidget(cmbValue);
+    filter->addWidget(Button6);
+    filter->addStretch();
+
+    DBGridEh2 = new QTableView(GroupBox1);
+    DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
+    mHeader = new MultiRowHeaderView(DBGridEh2);
+    mHeader->setObjectName(QStringLiteral("DBGridEh2Header"));
+    DBGridEh2->setHorizontalHeader(mHeader);
+    DBGridEh2->setModel(mRegister.dsContract());
+    DBGridEh2->setSelectionBehavior(QAbstractItemView::SelectRows);
+    DBGridEh2->setSelectionMode(QAbstractItemView::SingleSelection);
+    DBGridEh2->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DBGridEh2->verticalHeader()->setDefaultSectionSize(DBGridEh2->fontMetrics().height() + 6);
+    DBGridEh2->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    mHeader->setSectionResizeMode(QHeaderView::Interactive);
+    DBGridEh2->setColumnWidth(0, IdColumnWidth);
+    DBGridEh2->installEventFilter(this);
+    DBGridEh2->setContextMenuPolicy(Qt::ActionsContextMenu);
+    Excel1 = new QAction(QStringLiteral("发送到Excel"), DBGridEh2);
+    Excel1->setObjectName(QStringLiteral("Excel1"));
+    DBGridEh2->addAction(Excel1);
+    auto *listLayout = new QVBoxLayout(GroupBox1);
+    listLayout->addLayout(filter);
+    listLayout->addWidget(DBGridEh2);
+
+    cmdAppend = makeButton(QStringLiteral("cmdAppend"), QStringLiteral("添加合同"), this);
+    cmdEdit = makeButton(QStringLiteral("cmdEdit"), QStringLiteral("修改合同"), this);
+    Button4 = makeButton(QStringLiteral("Button4"), QStringLiteral("删除合同"), this);
+    Button3 = makeButton(QStringLiteral("Button3"), QStringLiteral("复制为新合同"), this);
+    Button5 = makeButton(QStringLiteral("Button5"), QStringLiteral("生成/查看合同文档"), this);
+    Button7 = makeButton(QStringLiteral("Button7"), QStringLiteral("删除已生成合同文档"), this);
+    Button8 = makeButton(QStringLiteral("Button8"), QStringLiteral("Excel导入"), this);
+    Button1 = makeButton(QStringLiteral("Button1"), QStringLiteral("打印列表"), this);
+    Button2 = makeButton(QStringLiteral("Button2"), QStringLiteral("退出"), this);
+    auto *bar = new QHBoxLayout;
+    for (QPushButton *b : {cmdAppend, cmdEdit, Button4, Button3, Button5, Button7, Button8, Button1})
+        bar->addWidget(b);
+    bar->addStretch();
+    bar->addWidget(Button2);
+
+    auto *split = new QSplitter(Qt::Horizontal, this);
+    split->addWidget(treeBox);
+    split->addWidget(GroupBox1);
+    split->setStretchFactor(1, 1);
+    split->setSizes({220, 800});
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(split);
+    layout->addLayout(bar);
+
+    connect(Tree, &QTreeView::clicked, this, &TfrmContractMag::TreeClick);
+    connect(cmdAppend, &QPushButton::clicked, this, &TfrmContractMag::cmdAppendClick);
+    connect(cmdEdit, &QPushButton::clicked, this, &TfrmContractMag::cmdEditClick);
+    connect(Button4, &QPushButton::clicked, this, &TfrmContractMag::Button4Click);
+    connect(Button3, &QPushButton::clicked, this, &TfrmContractMag::Button3Click);
+    connect(Button5, &QPushButton::clicked, this, &TfrmContractMag::Button5Click);
+    connect(Button7, &QPushButton::clicked, this, &TfrmContractMag::Button7Click);
+    connect(Button8, &QPushButton::clicked, this, &TfrmContractMag::Button8Click);
+    connect(Button1, &QPushButton::clicked, this, &TfrmContractMag::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TfrmContractMag::Button2Click);
+    connect(Excel1, &QAction::triggered, this, &TfrmContractMag::Excel1Click);
+    connect(DBGridEh2, &QTableView::doubleClicked, this, &TfrmContractMag::Button5Click);
+    connect(cmbPropertyName, &QComboBox::activated, this, &TfrmContractMag::cmbPropertyNameChange);
+    connect(Button6, &QPushButton::clicked, this, &TfrmContractMag::Button6Click);
+    connect(cmbValue, &QComboBox::activated, this, &TfrmContractMag::Button6Click);
+    connect(cmbValue->lineEdit(), &QLineEdit::returnPressed, this, &TfrmContractMag::Button6Click);
+    connect(mHeader, &QHeaderView::sectionResized, this, &TfrmContractMag::DBGridEh2ColWidthsChanged);
+
+#ifdef VANTREL_HAVE_DOCUMENTS
+    if (!ContractMagHooks::editDocument)
+        ContractMagHooks::editDocument = &EditAHTDoc;
+#endif
+}
+
+bool TfrmContractMag::ReadyData()
+{
+    if (!mTreeModel.ReadyData()) {
+        Messages::instance().warning(QStringLiteral("读取数据发生错误！"));
+        return false;
+    }
+    const QModelIndex first = mTreeModel.firstNode();
+    if (first.isValid()) {
+        Tree->setCurrentIndex(first);
+        TreeClick();
+    }
+    return true;
+}
+
+void TfrmContractMag::TreeClick()
+{
+    const QModelIndex node = Tree->currentIndex();
+    if (!node.isValid() || !mTreeModel.isChild(node))
+        return;
+    mRegister.setCurrentCategory(mTreeModel.goodsClass(node).TypeCode);
+    GroupBox1->setTitle(QStringLiteral("合同分类 [") + mTreeModel.caption(node) + QStringLiteral("] 的合同内容："));
+    ReadyGrid();
+}
+
+bool TfrmContractMag::ReadyGrid()
+{
+    cmbPropertyName->clear();
+    // Widths set while the columns are built are the program's own: nothing is stored.
+    DBGridEh2->setEnabled(false);
+    const bool opened = mRegister.ReadyGrid();
+    const QList<Indicator> &indicators = mRegister.indicators();
+    if (mRegister.dsContract()->columnCount() == indicators.size() + 1) {
+        DBGridEh2->setColumnWidth(0, IdColumnWidth);
+        for (int i = 0; i < indicators.size(); ++i)
+            DBGridEh2->setColumnWidth(i + 1, indicators.at(i).ColWidth);
+    }
+    DBGridEh2->setEnabled(true);
+    for (const Indicator &i : indicators)
+        cmbPropertyName->addItem(i.PropertyName);
+    cmbPropertyName->setCurrentIndex(-1);
+    mHeader->updateGeometry();
+    mHeader->viewport()->update();
+    return opened;
+}
+
+void TfrmContractMag::DBGridEh2ColWidthsChanged()
+{
+    if (!DBGridEh2->isEnabled() || mRegister.isBuilding())
+        return;
+    const QList<ContractRecordModel::Column> &columns = mRegister.dsContract()->columns();
+    QList<QPair<QString, int>> widths;
+    for (int c = 1; c < columns.size(); ++c) {
+        if (!DBGridEh2->isColumnHidden(c))
+            widths.append({columns.at(c).field, DBGridEh2->columnWidth(c)});
+    }
+    mRegister.storeWidths(widths);
+}
+
+int TfrmContractMag::currentRecord() const
+{
+    const int count = mRegister.dsContract()->recordCount();
+    if (count == 0)
+        return -1;
+    const QModelIndex at = DBGridEh2->currentIndex();
+    return at.isValid() && at.row() < count ? at.row() : 0;
+}
+
+void TfrmContractMag::rebuildAfterChange()
+{
+    if (!mRegister.currentCategory().isEmpty())
+        ReadyGrid();
+}
+
+void TfrmContractMag::cmdAppendClick()
+{
+    if (EditAContract(-1, mRegister.currentCategory(), this))
+        rebuildAfterChange();
+}
+
+void TfrmContractMag::cmdEditClick()
+{
+    const int row = currentRecord();
+    if (row < 0) {
+        Messages::instance().information(QStringLiteral("没有可用于编辑的合同数据记录！"));
+        return;
+    }
+    if (EditAContract(int(mRegister.dsContract()->recordId(row)), mRegister.currentCategory(), this))
+        rebuildAfterChange();
+}
+
+void TfrmContractMag::Button4Click()
+{
+    mRegister.deleteRecord(currentRecord());
+}
+
+void TfrmContractMag::Button3Click()
+{
+    if (mRegister.copyRecord(currentRecord()) && mRegister.dsContract()->recordCount() > 0)
+        DBGridEh2->setCurrentIndex(mRegister.dsContract()->index(0, 0));
+}
+
+void TfrmContractMag::Button5Click()
+{
+    const int row = currentRecord();
+    if (row < 0) {
+        Messages::instance().information(QStringLiteral("没有可用于生成或查看的合同数据记录！"));
+        return;
+    }
+    if (!ContractMagHooks::editDocument) {
+        notAvailable(QStringLiteral("合同文档"));
+        return;
+    }
+    const qint64 id = mRegister.dsContract()->recordId(row);
+    ContractMagHooks::editDocument(mRegister.currentCategory(), ContractRegister::documentPath(id), int(id));
+}
+
+void TfrmContractMag::Button7Click()
+{
+    mRegister.deleteDocument(currentRecord());
+}
+
+void TfrmContractMag::Button8Click()
+{
+    const QModelIndex node = Tree->currentIndex();
+    if (!node.isValid() || !mTreeModel.isChild(node)) {
+        Messages::instance().information(QStringLiteral("请首先选择一个合同数据分类！"));
+        return;
+    }
+    if (!ContractMagHooks::loadIn) {
+        notAvailable(QStringLiteral("Excel导入"));
+        return;
+    }
+    ContractMagHooks::loadIn(mRegister.currentCategory());
+    rebuildAfterChange();
+}
+
+void TfrmContractMag::Button1Click()
+{
+    if (!ContractMagHooks::previewGrid) {
+        notAvailable(QStringLiteral("打印列表"));
+        return;
+    }
+    ContractMagHooks::previewGrid(Caption, DBGridEh2);
+}
+
+void TfrmContractMag::Excel1Click()
+{
+    if (!ContractMagHooks::sendGridToExcel) {
+        notAvailable(QStringLiteral("发送到Excel"));
+        return;
+    }
+    ContractMagHooks::sendGridToExcel(QString(), DBGridEh2);
+}
+
+void TfrmContractMag::Button2Click()
+{
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
+        sub->close();
+    else
+        close();
+}
+
+void TfrmContractMag::cmbPropertyNameChange()
+{
+    cmbValue->clear();
+    cmbValue->addItems(mRegister.filterValues(cmbPropertyName->currentIndex()));
+    cmbValue->setEditText(QString());
+}
+
+void TfrmContractMag::Button6Click()
+{
+    mRegister.applyFilter(cmbPropertyName->currentIndex(), cmbValue->currentText());
+}
+
+bool TfrmContractMag::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == DBGridEh2 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            cmdEditClick();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool OpenContractMag(QMdiArea *area)
+{
+    for (QMdiSubWindow *sub : area->subWindowList()) {
+        if (qobject_cast<TfrmContractMag *>(sub->widget())) {
+            area->setActiveSubWindow(sub);
+            sub->showMaximized();
+            return true;
+        }
+    }
+    auto *window = new TfrmContractMag;
+    if (!window->ReadyData()) {
+        delete window;
+        return false;
+    }
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    QMdiSubWindow *sub = area->addSubWindow(window);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowIcon(window->windowIcon());
+    sub->showMaximized();
+    return true;
+}

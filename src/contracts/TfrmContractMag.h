@@ -1,0 +1,83 @@
+#pragma once
+
+#include "CategoryTreeModel.h"
+#include "ContractRegister.h"
+
+#include <QWidget>
+
+class CategoryTreeView;
+class MultiRowHeaderView;
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QMdiArea;
+class QPushButton;
+class QTableView;
+
+// The contract register "合同生成与维护": the category tree on the left, the records of the chosen category on
+// the right with one column per indicator, and the commands on them. A thin view over ContractRegister.
+class TfrmContractMag : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmContractMag(QWidget *parent = nullptr);
+
+    ContractRegister &contractRegister() { return mRegister; }
+    QTableView *grid() const { return DBGridEh2; }
+    MultiRowHeaderView *gridHeader() const { return mHeader; }
+
+    // Builds the tree and selects its first node; false when the categories cannot be read.
+    bool ReadyData();
+    // A click on a tree node: a child category lists its records, a root changes nothing.
+    void TreeClick();
+    bool ReadyGrid();
+
+    void cmdAppendClick();
+    void cmdEditClick();
+    void Button4Click();
+    void Button3Click();
+    void Button5Click();
+    void Button7Click();
+    void Button8Click();
+    void Button1Click();
+    void Excel1Click();
+    void Button2Click();
+    void cmbPropertyNameChange();
+    void Button6Click();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void FormCreate();
+    // The row of the current record, -1 when the list is empty.
+    int currentRecord() const;
+    void DBGridEh2ColWidthsChanged();
+    // Re-reads the list of the category shown after a dialog reported a change.
+    void rebuildAfterChange();
+
+    CategoryTreeModel mTreeModel;
+    ContractRegister mRegister;
+    CategoryTreeView *Tree = nullptr;
+    QGroupBox *GroupBox1 = nullptr;
+    QTableView *DBGridEh2 = nullptr;
+    MultiRowHeaderView *mHeader = nullptr;
+    QComboBox *cmbPropertyName = nullptr;
+    QComboBox *cmbValue = nullptr;
+    QPushButton *Button6 = nullptr;
+    QPushButton *cmdAppend = nullptr;
+    QPushButton *cmdEdit = nullptr;
+    QPushButton *Button4 = nullptr;
+    QPushButton *Button3 = nullptr;
+    QPushButton *Button5 = nullptr;
+    QPushButton *Button7 = nullptr;
+    QPushButton *Button8 = nullptr;
+    QPushButton *Button1 = nullptr;
+    QPushButton *Button2 = nullptr;
+    QAction *Excel1 = nullptr;
+};
+
+// Opens the register in the frame's area, maximized, or brings the open one to the front. False when its
+// categories cannot be read (nothing is shown).
+bool OpenContractMag(QMdiArea *area);

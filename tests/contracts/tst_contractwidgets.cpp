@@ -1,0 +1,255 @@
+#include "Clock.h"
+#include "ContractRegister.h"
+#include "Messages.h"
+#include "MultiRowHeaderView.h"
+#include "ScriptedMessages.h"
+#include "TempAppFolder.h"
+#include "TfrmContractMag.h"
+#include "TfrmEditAContract.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTreeView>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+const QString Sales = u"00010001"_s;
+const QDateTime Feb15(QDate(2012, 2, 15), QTime(9, 30));
+} // namespace
+
+class TestContractWidgets : public QObject
+{
+    Q_OBJECT
+
+    void addSalesIndicators()
+    {
+        TempAppFolder &f = *mFolder;
+        QVERIFY(f.addIndicator(Sales, u"单价"_s, 1, u"Data2"_s, 1, QString(), u"99999999999.99"_s) > 0);
+        QVERIFY(f.addIndicator(Sales, u"数量"_s, 1, u"Data3"_s, 2) > 0);
+        QVERIFY(f.addIndicator(Sales, u"金额|合计"_s, 1, u"Data4"_s, 3, u"[单价]*[数量]"_s, u"99999999999.99"_s) > 0);
+        QVERIFY(f.addIndicator(Sales, u"金额|大写"_s, 0, u"Data5"_s, 4, u"[MONEY_STOB][金额|合计]"_s) > 0);
+        QVERIFY(f.addIndicator(Sales, u"签订日期"_s, 2, u"Data6"_s, 5, QString(), u"yyyy-MM-dd"_s) > 0);
+        QVERIFY(f.addIndicator(Sales, u"甲方"_s, 0, u"Data1"_s, 6) > 0);
+    }
+
+    template <typename T> T *child(QWidget *w, const QString &name)
+    {
+        T *found = w->findChild<T *>(name);
+        [&] { QVERIFY2(found, qPrintable(name)); }();
+        return found;
+    }
+
+    void showActive(QWidget *w)
+    {
+        w->show();
+        QApplication::setActiveWindow(w);
+        [&] { QVERIFY(QTest::qWaitForWindowActive(w)); }();
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        mFolder = std::make_unique<TempAppFolder>();
+        QVERIFY(mFolder->isValid());
+        QVERIFY(mFolder->addCategory(u"0001"_s, u"买卖类"_s));
+        QVERIFY(mFolder->addCategory(Sales, u"购销合同"_s, u"0001"_s));
+        mMessages.clear();
+        Messages::setInstance(&mMessages);
+        Clock::setInstance(&mClock);
+    }
+    void cleanup() { mFolder.reset(); }
+
+    void typingFillsFormulasThroughTheEditors()
+    {
+        addSalesIndicators();
+        TfrmEditAContract dialog(-1, Sales);
+        QVERIFY(dialog.ReadyData());
+        showActive(&dialog);
+        auto *edit = child<QLineEdit>(&dialog, u"EditCell"_s);
+        QVERIFY(edit->isVisible());
+        QVERIFY(edit->hasFocus());
+        QCOMPARE(edit->inputMask(), u"00000000000.00"_s);
+
+        QTest::keyClicks(edit, u"12.5"_s);
+        QTest::keyClick(edit, Qt::Key_Return);
+        const ContractEntryGrid &g = dialog.entry().grid();
+        QCOMPARE(g.value(0), u"12.50"_s);
+        QCOMPARE(g.value(2), u"0.00"_s);
+        QCOMPARE(dialog.currentRow(), 1);
+        QVERIFY(edit->hasFocus());
+        QTest::keyClicks(edit, u"4"_s);
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(g.value(2), u"50.00"_s);
+        QCOMPARE(g.value(3), u"伍拾"_s);
+
+        // The computed row shows its value in the editor and keeps it when left untouched.
+        QCOMPARE(dialog.currentRow(), 2);
+        QCOMPARE(edit->text(), u"50.00"_s);
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(g.value(2), u"50.00"_s);
+
+        // Text row: no formula; date row: the picker.
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(dialog.currentRow(), 4);
+        auto *date = child<QDateTimeEdit>(&dialog, u"dtDate"_s);
+        QVERIFY(date->isVisible());
+        QVERIFY(!edit->isVisible());
+        QCOMPARE(date->date(), QDate(2012, 2, 15));
+        QTest::keyClick(date, Qt::Key_Return);
+        QCOMPARE(g.value(4), u"2012-02-15"_s);
+
+        // Enter on the last row neither moves nor commits; the save button's click does.
+        QCOMPARE(dialog.currentRow(), 5);
+        QTest::keyClicks(edit, u"ACME"_s);
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(dialog.currentRow(), 5);
+        QCOMPARE(g.value(5), QString());
+        QTest::mouseClick(child<QPushButton>(&dialog, u"cmdSave"_s), Qt::LeftButton);
+        QVERIFY(!dialog.entry().Cancelled);
+        QCOMPARE(mFolder->scalar(u"SELECT Data2||'/'||Data3||'/'||Data4||'/'||Data1 FROM TContractMain"_s),
+                 u"12.50/4/50.00/ACME"_s);
+    }
+
+    void storedAmountKeepsBothSidesOfThePoint()
+    {
+        addSalesIndicators();
+        QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data2,Data3) VALUES (?,'1250.50','-3')"_s,
+                              {Sales}));
+        const int id = mFolder->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
+        TfrmEditAContract dialog(id, Sales);
+        QVERIFY(dialog.ReadyData());
+        showActive(&dialog);
+        auto *edit = child<QLineEdit>(&dialog, u"EditCell"_s);
+        QCOMPARE(edit->text(), u"1250.50"_s);
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(dialog.entry().grid().value(0), u"1250.50"_s);
+        // A value the mask cannot hold is edited without it and survives a visit.
+        QCOMPARE(edit->inputMask(), QString());
+        QCOMPARE(edit->text(), u"-3"_s);
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(dialog.entry().grid().value(1), u"-3"_s);
+    }
+
+    void clickingAnotherRowCommitsToTheRowLeft()
+    {
+        addSalesIndicators();
+        TfrmEditAContract dialog(-1, Sales);
+        QVERIFY(dialog.ReadyData());
+        showActive(&dialog);
+        auto *edit = child<QLineEdit>(&dialog, u"EditCell"_s);
+        QTest::keyClicks(edit, u"3"_s);
+        auto *grid = child<QTableView>(&dialog, u"Grid"_s);
+        const QRect target = grid->visualRect(dialog.entry().grid().index(5, 0));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, target.center());
+        QCOMPARE(dialog.entry().grid().value(0), u"3.00"_s);
+        QCOMPARE(dialog.entry().grid().value(5), QString());
+        QCOMPARE(dialog.currentRow(), 5);
+        QVERIFY(edit->isVisible());
+        QCOMPARE(edit->inputMask(), QString());
+    }
+
+    void requiredRowGetsTheEditor()
+    {
+        addSalesIndicators();
+        QVERIFY(mFolder->exec(u"UPDATE TDataPara SET NoNull=1 WHERE PropertyName='甲方'"_s));
+        TfrmEditAContract dialog(-1, Sales);
+        QVERIFY(dialog.ReadyData());
+        showActive(&dialog);
+        dialog.cmdSaveClick();
+        QCOMPARE(mMessages.lastText(), u"扩展参数：甲方必须填写字段！"_s);
+        QCOMPARE(dialog.currentRow(), 5);
+        QVERIFY(dialog.entry().Cancelled);
+        QCOMPARE(mFolder->scalar(u"SELECT count(*) FROM TContractMain"_s), u"0"_s);
+    }
+
+    void registerListsFiltersAndStoresWidths()
+    {
+        addSalesIndicators();
+        for (const QString &buyer : {u"Alpha公司"_s, u"beta"_s, u"ALPHA厂"_s})
+            QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1,Data4) VALUES (?,?,'9.00')"_s,
+                                  {Sales, buyer}));
+        QMdiArea area;
+        area.resize(1000, 600);
+        area.show();
+        QVERIFY(OpenContractMag(&area));
+        QVERIFY(OpenContractMag(&area));
+        QCOMPARE(area.subWindowList().size(), 1);
+        auto *mag = qobject_cast<TfrmContractMag *>(area.subWindowList().first()->widget());
+        QVERIFY(mag);
+        QVERIFY(area.subWindowList().first()->isMaximized());
+        auto *box = child<QGroupBox>(mag, u"GroupBox1"_s);
+        QCOMPARE(box->title(), u"分类XX下的合同列表"_s);
+        QCOMPARE(mag->grid()->model()->rowCount(), 0);
+
+        auto *tree = child<QTreeView>(mag, u"Tree"_s);
+        const QModelIndex root = tree->model()->index(0, 0);
+        tree->expand(root);
+        const QModelIndex leaf = tree->model()->index(0, 0, root);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(leaf).center());
+        QCOMPARE(box->title(), u"合同分类 [购销合同] 的合同内容："_s);
+        QCOMPARE(mag->grid()->model()->rowCount(), 3);
+        QCOMPARE(mag->grid()->columnWidth(0), 35);
+        // The two 金额 titles share their upper cell.
+        MultiRowHeaderView *header = mag->gridHeader();
+        QCOMPARE(header->levelCount(), 2);
+        QCOMPARE(header->spanAt(3, 0), qMakePair(3, 4));
+        QCOMPARE(header->cellText(4, 1), u"大写"_s);
+        QCOMPARE(header->spanAt(1, 0), qMakePair(1, 1));
+        QVERIFY(header->height() > 2 * header->fontMetrics().height());
+        // Building the grid stored no width.
+        QCOMPARE(mFolder->scalar(u"SELECT count(*) FROM TDataPara WHERE ColWidth<>100"_s), u"0"_s);
+
+        mag->grid()->setColumnWidth(2, 150);
+        QCOMPARE(mFolder->scalar(u"SELECT group_concat(ColWidth) FROM (SELECT ColWidth FROM TDataPara ORDER BY SortIdx)"_s),
+                 u"100,150,100,100,100,100"_s);
+
+        auto *property = child<QComboBox>(mag, u"cmbPropertyName"_s);
+        auto *value = child<QComboBox>(mag, u"cmbValue"_s);
+        property->setCurrentIndex(5);
+        Q_EMIT property->activated(5);
+        value->lineEdit()->setText(u"alpha"_s);
+        QTest::keyClick(value->lineEdit(), Qt::Key_Return);
+        QCOMPARE(mag->grid()->model()->rowCount(), 2);
+        mag->TreeClick();
+        QCOMPARE(mag->grid()->model()->rowCount(), 2);
+        QCOMPARE(property->currentIndex(), -1);
+
+        child<QPushButton>(mag, u"Button2"_s)->click();
+        QTRY_COMPARE(area.subWindowList().size(), 0);
+    }
+
+    void registerButtonsWithoutRecords()
+    {
+        QMdiArea area;
+        QVERIFY(OpenContractMag(&area));
+        auto *mag = qobject_cast<TfrmContractMag *>(area.subWindowList().first()->widget());
+        child<QPushButton>(mag, u"cmdEdit"_s)->click();
+        child<QPushButton>(mag, u"Button5"_s)->click();
+        child<QPushButton>(mag, u"Button7"_s)->click();
+        child<QPushButton>(mag, u"Button3"_s)->click();
+        child<QPushButton>(mag, u"Button8"_s)->click();
+        // Adding before a child category was chosen: the dialog finds no indicators and nothing happens.
+        child<QPushButton>(mag, u"cmdAppend"_s)->click();
+        QCOMPARE(mMessages.texts(), (QStringList{u"没有可用于编辑的合同数据记录！"_s,
+                                                 u"没有可用于生成或查看的合同数据记录！"_s,
+                                                 u"没有可用于删除的合同数据！"_s, u"没有可复制的记录！"_s,
+                                                 u"请首先选择一个合同数据分类！"_s}));
+    }
+
+private:
+    std::unique_ptr<TempAppFolder> mFolder;
+    ScriptedMessages mMessages;
+    FixedClock mClock{Feb15};
+};
+
+QTEST_MAIN(TestContractWidgets)
+#include "tst_contractwidgets.moc"

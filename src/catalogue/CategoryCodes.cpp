@@ -7,13 +7,11 @@
 
 #include <QSqlQuery>
 
-QString CategoryCodes::cutName(const QString &name)
-{
+QString CategoryCodes::cutName(const QString &name) {
     return GbkLeft(name, NameBytes);
 }
 
-QString GetMaxNum(const QString &parentCode)
-{
+QString GetMaxNum(const QString &parentCode) {
     QSqlQuery q(TDM::instance().ADOLocal());
     // The longest code first: a five-digit part written by an older version would otherwise hide behind "9999".
     if (!execBound(q,
@@ -38,8 +36,8 @@ QString GetMaxNum(const QString &parentCode)
     // The next part would need a fifth digit, which the scheme has no room for: refuse rather than issue a code
     // that already exists.
     if (part >= CategoryCodes::MaxPart) {
-        Messages::instance().warning(QStringLiteral("同一级分类最多只能有%1个，已无可用的分类编码，不能再添加！")
-                                         .arg(CategoryCodes::MaxPart));
+        Messages::instance().warning(
+            QStringLiteral("同一级分类最多只能有%1个，已无可用的分类编码，不能再添加！").arg(CategoryCodes::MaxPart));
         return {};
     }
     return parentCode + PadLeftZeros(QString::number(part + 1), CategoryCodes::PartDigits);

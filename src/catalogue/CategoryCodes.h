@@ -14,8 +14,7 @@ inline constexpr int NameBytes = 30;
 // Names longer than NameBytes GBK bytes cut without splitting a character.
 QString cutName(const QString &name);
 // A root's parent code is stored as the empty text, never as NULL (a null QString binds as NULL).
-inline QString nonNull(const QString &text)
-{
+inline QString nonNull(const QString &text) {
     return text.isNull() ? QStringLiteral("") : text;
 }
 } // namespace CategoryCodes

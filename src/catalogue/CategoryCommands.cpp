@@ -12,12 +12,9 @@ const QString ReadFailed = QStringLiteral("读取数据出现错误。");
 
 CategoryCommands::CategoryCommands(QObject *parent)
     : QObject(parent)
-    , mSelection(&mModel)
-{
-}
+    , mSelection(&mModel) {}
 
-bool CategoryCommands::ReadyData()
-{
+bool CategoryCommands::ReadyData() {
     if (!mModel.ReadyData()) {
         Messages::instance().warning(QStringLiteral("读取数据发生错误！"));
         return false;
@@ -29,13 +26,11 @@ bool CategoryCommands::ReadyData()
     return true;
 }
 
-void CategoryCommands::select(const QModelIndex &index)
-{
+void CategoryCommands::select(const QModelIndex &index) {
     mSelection.setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
 }
 
-void CategoryCommands::TreeClick()
-{
+void CategoryCommands::TreeClick() {
     Q_EMIT pagesHidden();
     const QModelIndex node = selected();
     if (!mModel.isChild(node))
@@ -44,8 +39,7 @@ void CategoryCommands::TreeClick()
     Q_EMIT childCategoryClicked(mCurrentCode, mModel.caption(node));
 }
 
-bool CategoryCommands::insertCategory(const GoodsClass &record)
-{
+bool CategoryCommands::insertCategory(const GoodsClass &record) {
     QSqlQuery q(TDM::instance().ADOLocal());
     if (execBound(q,
                   QStringLiteral("INSERT INTO TContractClass (TypeCode,TypeName,ParTypeCode,nLeveal) VALUES (?,?,?,?)"),
@@ -55,8 +49,7 @@ bool CategoryCommands::insertCategory(const GoodsClass &record)
     return false;
 }
 
-void CategoryCommands::cmdAddRootClick()
-{
+void CategoryCommands::cmdAddRootClick() {
     const QString title = QStringLiteral("输入供应商主分类名称");
     const auto answer = Messages::instance().inputText(title, title, QString());
     if (!answer || answer->isEmpty())
@@ -76,8 +69,7 @@ void CategoryCommands::cmdAddRootClick()
     }
 }
 
-void CategoryCommands::cndAddSonClick()
-{
+void CategoryCommands::cndAddSonClick() {
     const QModelIndex root = selected();
     if (!root.isValid())
         return;
@@ -102,8 +94,7 @@ void CategoryCommands::cndAddSonClick()
     Q_EMIT rootExpanded(rootNode);
 }
 
-void CategoryCommands::cmdEditClick()
-{
+void CategoryCommands::cmdEditClick() {
     const QModelIndex node = selected();
     if (!node.isValid())
         return;
@@ -123,8 +114,7 @@ void CategoryCommands::cmdEditClick()
     mModel.setCaption(node, name);
 }
 
-void CategoryCommands::cmdDeleteClick()
-{
+void CategoryCommands::cmdDeleteClick() {
     const QModelIndex node = selected();
     if (!node.isValid())
         return;

@@ -7,8 +7,7 @@
 
 // What the template management window decides about its category tree: building it, the four tree commands and
 // the reaction to a click. The window shows the tree through selectionModel() and reacts to the two signals.
-class CategoryCommands : public QObject
-{
+class CategoryCommands : public QObject {
     Q_OBJECT
 
 public:

@@ -3,12 +3,9 @@
 #include "Messages.h"
 
 CategoryPicker::CategoryPicker()
-    : mSelection(&mModel)
-{
-}
+    : mSelection(&mModel) {}
 
-bool CategoryPicker::ReadyData()
-{
+bool CategoryPicker::ReadyData() {
     if (!mModel.ReadyData()) {
         Messages::instance().warning(QStringLiteral("读取数据出现错误。"));
         return false;
@@ -18,8 +15,7 @@ bool CategoryPicker::ReadyData()
     return true;
 }
 
-bool CategoryPicker::cmdSelectClick()
-{
+bool CategoryPicker::cmdSelectClick() {
     const QModelIndex node = mSelection.currentIndex();
     if (!node.isValid())
         return false;

@@ -6,8 +6,7 @@
 
 // What the category picker decides: the tree as the template window builds it (without running a click), and
 // which node may be chosen.
-class CategoryPicker
-{
+class CategoryPicker {
 public:
     CategoryPicker();
 

@@ -8,19 +8,17 @@
 namespace {
 
 // Names sort as a Chinese user reads them (pinyin order), whatever the locale of the process.
-class CategoryItem : public QStandardItem
-{
+class CategoryItem : public QStandardItem {
 public:
     using QStandardItem::QStandardItem;
 
-    bool operator<(const QStandardItem &other) const override
-    {
+    bool operator<(const QStandardItem &other) const override {
         static const QCollator collator{QLocale(QLocale::Chinese, QLocale::China)};
         const int order = collator.compare(text(), other.text());
         if (order != 0)
             return order < 0;
-        return data(CategoryTreeModel::GoodsClassRole).value<GoodsClass>().TypeCode
-               < other.data(CategoryTreeModel::GoodsClassRole).value<GoodsClass>().TypeCode;
+        return data(CategoryTreeModel::GoodsClassRole).value<GoodsClass>().TypeCode <
+               other.data(CategoryTreeModel::GoodsClassRole).value<GoodsClass>().TypeCode;
     }
 
     QStandardItem *clone() const override { return new CategoryItem(*this); }
@@ -29,13 +27,11 @@ public:
 } // namespace
 
 CategoryTreeModel::CategoryTreeModel(QObject *parent)
-    : QStandardItemModel(parent)
-{
+    : QStandardItemModel(parent) {
     setColumnCount(1);
 }
 
-std::optional<QList<GoodsClass>> CategoryTreeModel::readRows(QString *error)
-{
+std::optional<QList<GoodsClass>> CategoryTreeModel::readRows(QString *error) {
     QSqlQuery q(TDM::instance().ADOLocal());
     q.setForwardOnly(true);
     if (!execBound(q,
@@ -49,8 +45,7 @@ std::optional<QList<GoodsClass>> CategoryTreeModel::readRows(QString *error)
     return rows;
 }
 
-bool CategoryTreeModel::ReadyData(QString *error)
-{
+bool CategoryTreeModel::ReadyData(QString *error) {
     const auto rows = readRows(error);
     if (!rows) {
         build({});
@@ -60,8 +55,7 @@ bool CategoryTreeModel::ReadyData(QString *error)
     return true;
 }
 
-void CategoryTreeModel::build(const QList<GoodsClass> &rows)
-{
+void CategoryTreeModel::build(const QList<GoodsClass> &rows) {
     clear();
     setColumnCount(1);
     QStandardItem *lastRoot = nullptr;
@@ -82,16 +76,14 @@ void CategoryTreeModel::build(const QList<GoodsClass> &rows)
     sortSiblings();
 }
 
-QModelIndex CategoryTreeModel::addRoot(const GoodsClass &record)
-{
+QModelIndex CategoryTreeModel::addRoot(const GoodsClass &record) {
     QStandardItem *item = makeItem(record);
     invisibleRootItem()->appendRow(item);
     sortSiblings();
     return item->index();
 }
 
-QModelIndex CategoryTreeModel::addChild(const QModelIndex &root, const GoodsClass &record)
-{
+QModelIndex CategoryTreeModel::addChild(const QModelIndex &root, const GoodsClass &record) {
     QStandardItem *parentItem = itemFromIndex(root);
     if (!parentItem)
         return {};
@@ -101,43 +93,36 @@ QModelIndex CategoryTreeModel::addChild(const QModelIndex &root, const GoodsClas
     return item->index();
 }
 
-void CategoryTreeModel::setCaption(const QModelIndex &index, const QString &caption)
-{
+void CategoryTreeModel::setCaption(const QModelIndex &index, const QString &caption) {
     if (QStandardItem *item = itemFromIndex(index)) {
         item->setText(caption);
         sortSiblings();
     }
 }
 
-bool CategoryTreeModel::removeNode(const QModelIndex &index)
-{
+bool CategoryTreeModel::removeNode(const QModelIndex &index) {
     if (!index.isValid())
         return false;
     return removeRow(index.row(), index.parent());
 }
 
-GoodsClass CategoryTreeModel::goodsClass(const QModelIndex &index) const
-{
+GoodsClass CategoryTreeModel::goodsClass(const QModelIndex &index) const {
     return index.isValid() ? index.data(GoodsClassRole).value<GoodsClass>() : GoodsClass{};
 }
 
-QString CategoryTreeModel::caption(const QModelIndex &index) const
-{
+QString CategoryTreeModel::caption(const QModelIndex &index) const {
     return index.data(Qt::DisplayRole).toString();
 }
 
-bool CategoryTreeModel::isChild(const QModelIndex &index) const
-{
+bool CategoryTreeModel::isChild(const QModelIndex &index) const {
     return index.isValid() && goodsClass(index).isChild();
 }
 
-QModelIndex CategoryTreeModel::firstNode() const
-{
+QModelIndex CategoryTreeModel::firstNode() const {
     return index(0, 0);
 }
 
-QModelIndex CategoryTreeModel::findCode(const QString &typeCode) const
-{
+QModelIndex CategoryTreeModel::findCode(const QString &typeCode) const {
     for (int r = 0; r < rowCount(); ++r) {
         const QModelIndex root = index(r, 0);
         if (goodsClass(root).TypeCode == typeCode)
@@ -151,8 +136,7 @@ QModelIndex CategoryTreeModel::findCode(const QString &typeCode) const
     return {};
 }
 
-void CategoryTreeModel::setIcons(const QIcon &rootIcon, const QIcon &childIcon)
-{
+void CategoryTreeModel::setIcons(const QIcon &rootIcon, const QIcon &childIcon) {
     mRootIcon = rootIcon;
     mChildIcon = childIcon;
     for (int r = 0; r < rowCount(); ++r) {
@@ -160,12 +144,11 @@ void CategoryTreeModel::setIcons(const QIcon &rootIcon, const QIcon &childIcon)
         root->setIcon(mRootIcon);
         for (int c = 0; c < root->rowCount(); ++c)
             root->child(c)->setIcon(root->child(c)->data(GoodsClassRole).value<GoodsClass>().isChild() ? mChildIcon
-                                                                                                     : mRootIcon);
+                                                                                                       : mRootIcon);
     }
 }
 
-QStandardItem *CategoryTreeModel::makeItem(const GoodsClass &record) const
-{
+QStandardItem *CategoryTreeModel::makeItem(const GoodsClass &record) const {
     auto *item = new CategoryItem(record.TypeName);
     item->setEditable(false);
     item->setData(QVariant::fromValue(record), GoodsClassRole);
@@ -173,7 +156,6 @@ QStandardItem *CategoryTreeModel::makeItem(const GoodsClass &record) const
     return item;
 }
 
-void CategoryTreeModel::sortSiblings()
-{
+void CategoryTreeModel::sortSiblings() {
     sort(0, Qt::AscendingOrder);
 }

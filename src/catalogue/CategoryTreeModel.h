@@ -11,8 +11,7 @@
 // The category tree shared by the template management window, the contract register and the category picker:
 // roots at the top level, child categories below them, siblings sorted by name, each node carrying its GoodsClass.
 // The windows decide which message a failed read shows and what a click does.
-class CategoryTreeModel : public QStandardItemModel
-{
+class CategoryTreeModel : public QStandardItemModel {
     Q_OBJECT
 
 public:

@@ -7,8 +7,7 @@
 #include <QStyle>
 
 CategoryTreeView::CategoryTreeView(QWidget *parent)
-    : QTreeView(parent)
-{
+    : QTreeView(parent) {
     setHeaderHidden(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -20,8 +19,7 @@ CategoryTreeView::CategoryTreeView(QWidget *parent)
     setPalette(p);
 }
 
-void CategoryTreeView::setCategoryModel(CategoryTreeModel *model, QItemSelectionModel *selection)
-{
+void CategoryTreeView::setCategoryModel(CategoryTreeModel *model, QItemSelectionModel *selection) {
     model->setIcons(style()->standardIcon(QStyle::SP_DirIcon), style()->standardIcon(QStyle::SP_FileIcon));
     setModel(model);
     if (selection) {
@@ -34,8 +32,7 @@ void CategoryTreeView::setCategoryModel(CategoryTreeModel *model, QItemSelection
         expand(currentIndex());
 }
 
-void CategoryTreeView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
-{
+void CategoryTreeView::currentChanged(const QModelIndex &current, const QModelIndex &previous) {
     QTreeView::currentChanged(current, previous);
     if (previous.isValid() && previous != current.parent())
         collapse(previous);
@@ -45,8 +42,7 @@ void CategoryTreeView::currentChanged(const QModelIndex &current, const QModelIn
     }
 }
 
-void CategoryTreeView::keyPressEvent(QKeyEvent *event)
-{
+void CategoryTreeView::keyPressEvent(QKeyEvent *event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         Q_EMIT enterPressed();
         event->accept();

@@ -7,8 +7,7 @@ class CategoryTreeModel;
 // The tree control of the three category windows: no in-place editing, selecting a node expands it and collapses
 // the node selected before, the selection stays visible without focus, folder icons for roots and document icons
 // for child categories. Clicks reach the window through QTreeView::clicked; Enter through enterPressed.
-class CategoryTreeView : public QTreeView
-{
+class CategoryTreeView : public QTreeView {
     Q_OBJECT
 
 public:

@@ -5,8 +5,7 @@
 
 // The record every node of a category tree carries. TypeName is the name when the node was made: a rename changes
 // the node's caption only.
-struct GoodsClass
-{
+struct GoodsClass {
     QString TypeCode;
     QString ParTypeCode;
     QString TypeName;

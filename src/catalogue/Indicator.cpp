@@ -5,8 +5,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
-Indicator Indicator::fromRecord(const QSqlRecord &r)
-{
+Indicator Indicator::fromRecord(const QSqlRecord &r) {
     Indicator i;
     i.ID = r.value(QStringLiteral("ID")).toInt();
     i.MainTypeCode = r.value(QStringLiteral("MainTypeCode")).toString();
@@ -25,13 +24,12 @@ Indicator Indicator::fromRecord(const QSqlRecord &r)
     return i;
 }
 
-QList<Indicator> Indicator::ofCategory(const QString &category, bool *ok)
-{
+QList<Indicator> Indicator::ofCategory(const QString &category, bool *ok) {
     QList<Indicator> list;
     QSqlQuery q(TDM::instance().ADOLocal());
     q.setForwardOnly(true);
-    const bool done = execBound(q, QStringLiteral("SELECT * FROM TDataPara WHERE MainTypeCode=? ORDER BY SortIdx, ID"),
-                                {category});
+    const bool done =
+        execBound(q, QStringLiteral("SELECT * FROM TDataPara WHERE MainTypeCode=? ORDER BY SortIdx, ID"), {category});
     if (ok)
         *ok = done;
     while (done && q.next())
@@ -39,8 +37,7 @@ QList<Indicator> Indicator::ofCategory(const QString &category, bool *ok)
     return list;
 }
 
-QString Indicator::catalogueTypeText(int type)
-{
+QString Indicator::catalogueTypeText(int type) {
     switch (type) {
     case Number:
         return QStringLiteral("数字");
@@ -51,8 +48,7 @@ QString Indicator::catalogueTypeText(int type)
     }
 }
 
-QString Indicator::entryTypeText(int type)
-{
+QString Indicator::entryTypeText(int type) {
     switch (type) {
     case Number:
         return QStringLiteral("数值");
@@ -63,17 +59,14 @@ QString Indicator::entryTypeText(int type)
     }
 }
 
-QString Indicator::hisSelectText(int value)
-{
+QString Indicator::hisSelectText(int value) {
     return value == 1 ? QStringLiteral("支持") : QStringLiteral("不支持");
 }
 
-QString Indicator::noNullText(int value)
-{
+QString Indicator::noNullText(int value) {
     return value == 1 ? QStringLiteral("是") : QStringLiteral("否");
 }
 
-QString Indicator::sortFieldText(int value)
-{
+QString Indicator::sortFieldText(int value) {
     return value == 1 ? QStringLiteral("√") : QString();
 }

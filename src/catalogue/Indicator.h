@@ -7,8 +7,7 @@ class QSqlQuery;
 class QSqlRecord;
 
 // One indicator: a typed field of a child category, one row of TDataPara.
-struct Indicator
-{
+struct Indicator {
     enum Type { Text = 0, Number = 1, Date = 2 };
 
     int ID = -1;

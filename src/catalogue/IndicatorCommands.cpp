@@ -15,18 +15,14 @@ const QString StoreFailed = QStringLiteral("存储数据发生错误！");
 
 IndicatorCommands::IndicatorCommands(QObject *parent)
     : QObject(parent)
-    , mSelection(&mModel)
-{
-}
+    , mSelection(&mModel) {}
 
-bool IndicatorCommands::load(const QString &categoryCode)
-{
+bool IndicatorCommands::load(const QString &categoryCode) {
     mCategoryCode = categoryCode;
     return reload(true);
 }
 
-bool IndicatorCommands::reload(bool reportFailure)
-{
+bool IndicatorCommands::reload(bool reportFailure) {
     bool ok = false;
     const QList<Indicator> list = Indicator::ofCategory(mCategoryCode, &ok);
     mModel.setIndicators(ok ? list : QList<Indicator>());
@@ -36,30 +32,25 @@ bool IndicatorCommands::reload(bool reportFailure)
     return ok;
 }
 
-int IndicatorCommands::currentRow() const
-{
+int IndicatorCommands::currentRow() const {
     const QModelIndex current = mSelection.currentIndex();
     return current.isValid() ? current.row() : -1;
 }
 
-void IndicatorCommands::selectRow(int row)
-{
+void IndicatorCommands::selectRow(int row) {
     if (row < 0 || row >= mModel.rowCount()) {
         mSelection.clear();
         return;
     }
-    mSelection.setCurrentIndex(mModel.index(row, 0),
-                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    mSelection.setCurrentIndex(mModel.index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
-void IndicatorCommands::cmdAppendPropertyClick()
-{
+void IndicatorCommands::cmdAppendPropertyClick() {
     if (mEdit && mEdit(IndicatorEditor::IndicatorTable, mCategoryCode, -1))
         reload(true);
 }
 
-void IndicatorCommands::cmdEditPropertyClick()
-{
+void IndicatorCommands::cmdEditPropertyClick() {
     const int row = currentRow();
     if (row < 0)
         return;
@@ -67,8 +58,7 @@ void IndicatorCommands::cmdEditPropertyClick()
         reload(true);
 }
 
-void IndicatorCommands::cmdDelPropertyClick()
-{
+void IndicatorCommands::cmdDelPropertyClick() {
     const int row = currentRow();
     if (row < 0)
         return;
@@ -83,14 +73,14 @@ void IndicatorCommands::cmdDelPropertyClick()
         if (!SqlText::isValueColumn(indicator.DataFieldA))
             return true;
         if (!execBound(q, QStringLiteral("SELECT count(*) FROM TDataPara WHERE MainTypeCode=? AND DataFieldA=?"),
-                       {mCategoryCode, indicator.DataFieldA})
-            || !q.next())
+                       {mCategoryCode, indicator.DataFieldA}) ||
+            !q.next())
             return false;
         if (q.value(0).toInt() > 0)
             return true;
         return execBound(q,
-                         QStringLiteral("UPDATE TContractMain SET ") + indicator.DataFieldA
-                             + QStringLiteral("='' WHERE MainTypeCode=?"),
+                         QStringLiteral("UPDATE TContractMain SET ") + indicator.DataFieldA +
+                             QStringLiteral("='' WHERE MainTypeCode=?"),
                          {mCategoryCode});
     });
     if (!done) {
@@ -101,18 +91,15 @@ void IndicatorCommands::cmdDelPropertyClick()
     selectRow(qMin(row, mModel.rowCount() - 1));
 }
 
-void IndicatorCommands::SpeedButton2Click()
-{
+void IndicatorCommands::SpeedButton2Click() {
     move(-1);
 }
 
-void IndicatorCommands::SpeedButton3Click()
-{
+void IndicatorCommands::SpeedButton3Click() {
     move(1);
 }
 
-void IndicatorCommands::move(int step)
-{
+void IndicatorCommands::move(int step) {
     const int row = currentRow();
     if (row < 0 || row + step < 0 || row + step >= mModel.rowCount())
         return;
@@ -130,8 +117,7 @@ void IndicatorCommands::move(int step)
     selectRow(mModel.rowOfId(id));
 }
 
-void IndicatorCommands::SpeedButton1Click()
-{
+void IndicatorCommands::SpeedButton1Click() {
     QString sourceCode;
     QString sourceName;
     if (!mSelect || !mSelect(&sourceCode, &sourceName) || sourceCode.isEmpty())
@@ -140,9 +126,8 @@ void IndicatorCommands::SpeedButton1Click()
         Messages::instance().information(QStringLiteral("不能从本分类导入指标，请选择其它分类！"));
         return;
     }
-    if (mModel.rowCount() > 0
-        && !Messages::instance().question(
-            QStringLiteral("如果您确定从其它分类导入指标，本分类的已经存在指标将被清除，您确认继续吗？")))
+    if (mModel.rowCount() > 0 && !Messages::instance().question(QStringLiteral(
+                                     "如果您确定从其它分类导入指标，本分类的已经存在指标将被清除，您确认继续吗？")))
         return;
 
     // One transaction: a failure leaves the category's indicators exactly as they were.
@@ -169,8 +154,8 @@ void IndicatorCommands::SpeedButton1Click()
                                           "Unit,DefaultSelect,HisSelect,CalcStr,SortIdx,NoNull,ColWidth,IsSortField,"
                                           "DataFieldA) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?)"),
                            {copy.MainTypeCode, copy.PropertyName, copy.PropertyType, copy.FormatStr, copy.Unit,
-                            copy.DefaultSelect, copy.HisSelect, copy.CalcStr, copy.SortIdx, copy.NoNull,
-                            copy.ColWidth, copy.IsSortField, copy.DataFieldA})) {
+                            copy.DefaultSelect, copy.HisSelect, copy.CalcStr, copy.SortIdx, copy.NoNull, copy.ColWidth,
+                            copy.IsSortField, copy.DataFieldA})) {
                 failure = StoreFailed;
                 return false;
             }

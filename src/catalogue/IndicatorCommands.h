@@ -10,8 +10,7 @@
 // What the indicator tab decides: loading the current category's list, add, change, delete, the two moves and
 // the import from another category. The dialogs it opens are hooks, so the window passes the real ones and
 // tests pass scripted ones.
-class IndicatorCommands : public QObject
-{
+class IndicatorCommands : public QObject {
     Q_OBJECT
 
 public:

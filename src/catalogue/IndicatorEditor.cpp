@@ -11,16 +11,12 @@
 IndicatorEditor::IndicatorEditor(const QString &tableName, const QString &categoryCode, int indicatorId)
     : mTableName(tableName)
     , mCategoryCode(categoryCode)
-    , mId(indicatorId)
-{
-}
+    , mId(indicatorId) {}
 
-bool IndicatorEditor::ReadyData()
-{
+bool IndicatorEditor::ReadyData() {
     // Table names cannot be bound; indicators live in one table only.
     QSqlQuery q(TDM::instance().ADOLocal());
-    if (mTableName != IndicatorTable
-        || !execBound(q, QStringLiteral("SELECT * FROM TDataPara WHERE ID=?"), {mId})) {
+    if (mTableName != IndicatorTable || !execBound(q, QStringLiteral("SELECT * FROM TDataPara WHERE ID=?"), {mId})) {
         Messages::instance().warning(QStringLiteral("读取数据库发生错误！"));
         return false;
     }
@@ -40,20 +36,18 @@ bool IndicatorEditor::ReadyData()
     return true;
 }
 
-bool IndicatorEditor::CheckFieldNameExists(const QString &name) const
-{
+bool IndicatorEditor::CheckFieldNameExists(const QString &name) const {
     QSqlQuery q(TDM::instance().ADOLocal());
     const int self = mFound ? mId : -1;
     if (!execBound(q, QStringLiteral("SELECT ID FROM TDataPara WHERE ID<>? AND MainTypeCode=? AND PropertyName=?"),
-                   {self, mCategoryCode, name})
-        || !q.next())
+                   {self, mCategoryCode, name}) ||
+        !q.next())
         return false;
     Messages::instance().information(QStringLiteral("名称为 [") + name + QStringLiteral("] 的指标已经存在！"));
     return true;
 }
 
-QString IndicatorEditor::GetFieldName() const
-{
+QString IndicatorEditor::GetFieldName() const {
     QStringList used;
     TDM::instance().GetDataBySQLToItems(QStringLiteral("SELECT DataFieldA FROM TDataPara WHERE MainTypeCode=?"),
                                         {mCategoryCode}, used, false);
@@ -65,8 +59,7 @@ QString IndicatorEditor::GetFieldName() const
     return {};
 }
 
-bool IndicatorEditor::SaveData(bool *nameRejected)
-{
+bool IndicatorEditor::SaveData(bool *nameRejected) {
     if (nameRejected)
         *nameRejected = false;
     auto rejectName = [&]() {
@@ -95,25 +88,27 @@ bool IndicatorEditor::SaveData(bool *nameRejected)
     QSqlQuery q(TDM::instance().ADOLocal());
     bool stored = false;
     if (!mFound) {
-        stored = execBound(q,
-                           QStringLiteral("INSERT INTO TDataPara (MainTypeCode,PropertyName,PropertyType,FormatStr,Unit,"
-                                          "DefaultSelect,HisSelect,CalcStr,SortIdx,NoNull,IsSortField,DataFieldA) "
-                                          "VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"),
-                           {mCategoryCode, v.PropertyName, v.PropertyType, v.FormatStr, v.Unit, v.DefaultSelect,
-                            v.HisSelect, v.CalcStr, mOrderNumber, v.NoNull, v.IsSortField, mValueColumn});
+        stored =
+            execBound(q,
+                      QStringLiteral("INSERT INTO TDataPara (MainTypeCode,PropertyName,PropertyType,FormatStr,Unit,"
+                                     "DefaultSelect,HisSelect,CalcStr,SortIdx,NoNull,IsSortField,DataFieldA) "
+                                     "VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"),
+                      {mCategoryCode, v.PropertyName, v.PropertyType, v.FormatStr, v.Unit, v.DefaultSelect, v.HisSelect,
+                       v.CalcStr, mOrderNumber, v.NoNull, v.IsSortField, mValueColumn});
         if (stored) {
             mId = q.lastInsertId().toInt();
             mFound = true;
         }
     } else {
-        stored = execBound(q,
-                           QStringLiteral("UPDATE TDataPara SET MainTypeCode=?,PropertyName=?,PropertyType=?,FormatStr=?,"
-                                          "Unit=?,DefaultSelect=?,HisSelect=?,CalcStr=?,SortIdx=?,NoNull=?,"
-                                          "IsSortField=?,DataFieldA=? WHERE ID=?"),
-                           {mCategoryCode, v.PropertyName, v.PropertyType, v.FormatStr, v.Unit, v.DefaultSelect,
-                            v.HisSelect, v.CalcStr, mOrderNumber, v.NoNull, v.IsSortField, mValueColumn, mId})
-                 // The row may have been deleted since the dialog opened.
-                 && q.numRowsAffected() == 1;
+        stored =
+            execBound(q,
+                      QStringLiteral("UPDATE TDataPara SET MainTypeCode=?,PropertyName=?,PropertyType=?,FormatStr=?,"
+                                     "Unit=?,DefaultSelect=?,HisSelect=?,CalcStr=?,SortIdx=?,NoNull=?,"
+                                     "IsSortField=?,DataFieldA=? WHERE ID=?"),
+                      {mCategoryCode, v.PropertyName, v.PropertyType, v.FormatStr, v.Unit, v.DefaultSelect, v.HisSelect,
+                       v.CalcStr, mOrderNumber, v.NoNull, v.IsSortField, mValueColumn, mId})
+            // The row may have been deleted since the dialog opened.
+            && q.numRowsAffected() == 1;
     }
     if (!stored) {
         Messages::instance().warning(QStringLiteral("存储数据发生错误！"));
@@ -123,8 +118,7 @@ bool IndicatorEditor::SaveData(bool *nameRejected)
     return true;
 }
 
-QString IndicatorEditor::formatForType(int type, const QString &format)
-{
+QString IndicatorEditor::formatForType(int type, const QString &format) {
     if (type == Indicator::Number && !format.contains(QStringLiteral("99")))
         return QStringLiteral("99999999999.99");
     if (type == Indicator::Date && !format.contains(QStringLiteral("yy")))
@@ -132,8 +126,7 @@ QString IndicatorEditor::formatForType(int type, const QString &format)
     return format;
 }
 
-QString IndicatorEditor::formulaText(FormulaItem item)
-{
+QString IndicatorEditor::formulaText(FormulaItem item) {
     switch (item) {
     case FormulaItem::MoneyStob:
         return QStringLiteral("[MONEY_STOB]");
@@ -147,8 +140,7 @@ QString IndicatorEditor::formulaText(FormulaItem item)
     return QStringLiteral("[GETBILLID]{C[YYYY][MM][DD][IIII]}");
 }
 
-QString IndicatorEditor::numberingHint()
-{
+QString IndicatorEditor::numberingHint() {
     return QStringLiteral("{C[YYYY][MM][DD][IIII]}为合同编号的格式，\n"
                           "比如今天是2012年2月15日第二个合同，则合同号为 C201202150002 \n"
                           "在{}内，非[]内的信息，可自主填写");

@@ -6,8 +6,7 @@
 
 // What the indicator editor decides: loading an indicator or preparing a new one, the name check, the value-column
 // allocation and the save. The dialog copies its controls into values() before saving.
-class IndicatorEditor
-{
+class IndicatorEditor {
 public:
     static inline const QString IndicatorTable = QStringLiteral("TDataPara");
 

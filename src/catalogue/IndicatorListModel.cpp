@@ -1,17 +1,14 @@
 #include "IndicatorListModel.h"
 
-int IndicatorListModel::rowCount(const QModelIndex &parent) const
-{
+int IndicatorListModel::rowCount(const QModelIndex &parent) const {
     return parent.isValid() ? 0 : int(mIndicators.size());
 }
 
-int IndicatorListModel::columnCount(const QModelIndex &parent) const
-{
+int IndicatorListModel::columnCount(const QModelIndex &parent) const {
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-QVariant IndicatorListModel::data(const QModelIndex &index, int role) const
-{
+QVariant IndicatorListModel::data(const QModelIndex &index, int role) const {
     if (!index.isValid() || index.row() >= mIndicators.size())
         return {};
     const Indicator &i = mIndicators.at(index.row());
@@ -45,8 +42,7 @@ QVariant IndicatorListModel::data(const QModelIndex &index, int role) const
     }
 }
 
-QVariant IndicatorListModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
+QVariant IndicatorListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     switch (section) {
@@ -75,23 +71,20 @@ QVariant IndicatorListModel::headerData(int section, Qt::Orientation orientation
     }
 }
 
-void IndicatorListModel::setIndicators(const QList<Indicator> &indicators)
-{
+void IndicatorListModel::setIndicators(const QList<Indicator> &indicators) {
     beginResetModel();
     mIndicators = indicators;
     endResetModel();
 }
 
-int IndicatorListModel::rowOfId(int id) const
-{
+int IndicatorListModel::rowOfId(int id) const {
     for (int r = 0; r < mIndicators.size(); ++r)
         if (mIndicators.at(r).ID == id)
             return r;
     return -1;
 }
 
-void IndicatorListModel::removeIndicatorAt(int row)
-{
+void IndicatorListModel::removeIndicatorAt(int row) {
     if (row < 0 || row >= mIndicators.size())
         return;
     beginRemoveRows({}, row, row);

@@ -7,13 +7,23 @@
 
 // The indicator list of the template window: one row per indicator, read-only, with the catalogue's display
 // texts for the type and the flags. The ID travels with each row without a column of its own.
-class IndicatorListModel : public QAbstractTableModel
-{
+class IndicatorListModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    enum Column { SortIdx, PropertyName, PropertyType, FormatStr, Unit, DefaultSelect, HisSelect, CalcStr, NoNull,
-                  IsSortField, ColumnCount };
+    enum Column {
+        SortIdx,
+        PropertyName,
+        PropertyType,
+        FormatStr,
+        Unit,
+        DefaultSelect,
+        HisSelect,
+        CalcStr,
+        NoNull,
+        IsSortField,
+        ColumnCount
+    };
 
     using QAbstractTableModel::QAbstractTableModel;
 

@@ -7,14 +7,12 @@
 
 IndicatorPicker::IndicatorPicker(const QString &categoryCode)
     : mCategoryCode(categoryCode)
-    , mSelection(&mModel)
-{
+    , mSelection(&mModel) {
     mModel.setColumnCount(1);
     mModel.setHorizontalHeaderLabels({QStringLiteral("合同指标名称")});
 }
 
-bool IndicatorPicker::ReadyData()
-{
+bool IndicatorPicker::ReadyData() {
     QSqlQuery q(TDM::instance().ADOLocal());
     q.setForwardOnly(true);
     if (!execBound(q, QStringLiteral("SELECT PropertyName FROM TDataPara WHERE MainTypeCode=? ORDER BY SortIdx, ID"),
@@ -28,13 +26,11 @@ bool IndicatorPicker::ReadyData()
         mModel.appendRow(item);
     }
     if (mModel.rowCount() > 0)
-        mSelection.setCurrentIndex(mModel.index(0, 0),
-                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        mSelection.setCurrentIndex(mModel.index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     return true;
 }
 
-bool IndicatorPicker::cmdSelectClick()
-{
+bool IndicatorPicker::cmdSelectClick() {
     const QModelIndex current = mSelection.currentIndex();
     if (mModel.rowCount() == 0 || !current.isValid())
         return false;

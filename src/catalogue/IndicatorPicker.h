@@ -4,8 +4,7 @@
 #include <QStandardItemModel>
 
 // What the indicator picker decides: the names of a category's indicators in one column, and the choice.
-class IndicatorPicker
-{
+class IndicatorPicker {
 public:
     explicit IndicatorPicker(const QString &categoryCode);
 

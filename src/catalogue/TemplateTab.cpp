@@ -4,16 +4,14 @@
 #include <QVBoxLayout>
 
 namespace {
-TemplateTab::Factory &factory()
-{
+TemplateTab::Factory &factory() {
     static TemplateTab::Factory instance;
     return instance;
 }
 } // namespace
 
 TemplateTab::TemplateTab(QWidget *parent)
-    : QWidget(parent)
-{
+    : QWidget(parent) {
     GroupBox3 = new QGroupBox(QStringLiteral("文档模板"), this);
     GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
     mContent = new QVBoxLayout(GroupBox3);
@@ -22,16 +20,14 @@ TemplateTab::TemplateTab(QWidget *parent)
     layout->addWidget(GroupBox3);
 }
 
-TemplateTab *TemplateTab::create(QWidget *parent)
-{
+TemplateTab *TemplateTab::create(QWidget *parent) {
     if (factory())
         if (TemplateTab *tab = factory()(parent))
             return tab;
     return new TemplateTab(parent);
 }
 
-void TemplateTab::setFactory(Factory f)
-{
+void TemplateTab::setFactory(Factory f) {
     factory() = std::move(f);
 }
 
@@ -39,7 +35,6 @@ void TemplateTab::showTemplate(const QString &) {}
 
 void TemplateTab::editTemplate(const QString &) {}
 
-void TemplateTab::setGroupCaption(const QString &caption)
-{
+void TemplateTab::setGroupCaption(const QString &caption) {
     GroupBox3->setTitle(caption);
 }

@@ -10,8 +10,7 @@ class QVBoxLayout;
 // The template page of the template management window: the group box GroupBox3 with the category's template
 // document inside. The document view and the template editor come from the document part, which installs a
 // factory for its own page; without one the group box stays empty.
-class TemplateTab : public QWidget
-{
+class TemplateTab : public QWidget {
     Q_OBJECT
 
 public:

@@ -18,8 +18,7 @@
 
 namespace {
 
-QPushButton *button(QWidget *parent, const char *name, const QString &caption, const QString &hint = QString())
-{
+QPushButton *button(QWidget *parent, const char *name, const QString &caption, const QString &hint = QString()) {
     auto *b = new QPushButton(caption, parent);
     b->setObjectName(QString::fromLatin1(name));
     if (!hint.isEmpty())
@@ -30,8 +29,7 @@ QPushButton *button(QWidget *parent, const char *name, const QString &caption, c
 } // namespace
 
 TfrmContractModel::TfrmContractModel(QWidget *parent)
-    : QWidget(parent)
-{
+    : QWidget(parent) {
     setObjectName(QStringLiteral("TfrmContractModel"));
     setWindowTitle(QStringLiteral("合同文挡模板管理"));
 
@@ -101,8 +99,7 @@ TfrmContractModel::TfrmContractModel(QWidget *parent)
     hidePages();
 }
 
-QWidget *TfrmContractModel::makeIndicatorPage()
-{
+QWidget *TfrmContractModel::makeIndicatorPage() {
     auto *page = new QWidget(PageControl1);
     page->setObjectName(QStringLiteral("TabSheet2"));
     DBGridEh2 = new QTableView(page);
@@ -126,8 +123,8 @@ QWidget *TfrmContractModel::makeIndicatorPage()
     QPushButton *SpeedButton3 = button(page, "SpeedButton3", QStringLiteral("向后移动"));
     QPushButton *SpeedButton1 = button(page, "SpeedButton1", QStringLiteral("导入指标"));
     auto *buttons = new QVBoxLayout;
-    for (QPushButton *b : {cmdAppendProperty, cmdEditProperty, cmdDelProperty, SpeedButton2, SpeedButton3,
-                           SpeedButton1})
+    for (QPushButton *b :
+         {cmdAppendProperty, cmdEditProperty, cmdDelProperty, SpeedButton2, SpeedButton3, SpeedButton1})
         buttons->addWidget(b);
     buttons->addStretch();
     auto *layout = new QHBoxLayout(page);
@@ -144,25 +141,21 @@ QWidget *TfrmContractModel::makeIndicatorPage()
     return page;
 }
 
-bool TfrmContractModel::ReadyData()
-{
+bool TfrmContractModel::ReadyData() {
     return mCategories.ReadyData();
 }
 
-void TfrmContractModel::TreeClick()
-{
+void TfrmContractModel::TreeClick() {
     mCategories.TreeClick();
 }
 
-void TfrmContractModel::hidePages()
-{
+void TfrmContractModel::hidePages() {
     PageControl1->hide();
     cmdSave->hide();
     lblPrompt->show();
 }
 
-void TfrmContractModel::showCategory(const QString &typeCode, const QString &caption)
-{
+void TfrmContractModel::showCategory(const QString &typeCode, const QString &caption) {
     ReadyModel(typeCode);
     lblPrompt->hide();
     PageControl1->show();
@@ -170,15 +163,13 @@ void TfrmContractModel::showCategory(const QString &typeCode, const QString &cap
     mTemplateTab->setGroupCaption(QStringLiteral("合同文挡 [") + caption + QStringLiteral("] 的模板内容："));
 }
 
-void TfrmContractModel::ReadyModel(const QString &categoryCode)
-{
+void TfrmContractModel::ReadyModel(const QString &categoryCode) {
     PageControl1->setCurrentWidget(mTemplateTab);
     mTemplateTab->showTemplate(categoryCode);
     mIndicators.load(categoryCode);
 }
 
-void TfrmContractModel::cmdSaveClick()
-{
+void TfrmContractModel::cmdSaveClick() {
     const QModelIndex node = mCategories.selected();
     if (!mCategories.model()->isChild(node))
         return;
@@ -186,16 +177,14 @@ void TfrmContractModel::cmdSaveClick()
     TreeClick();
 }
 
-void TfrmContractModel::Button2Click()
-{
+void TfrmContractModel::Button2Click() {
     if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
         sub->close();
     else
         close();
 }
 
-bool OpenContractModel(QMdiArea *area)
-{
+bool OpenContractModel(QMdiArea *area) {
     auto *window = new TfrmContractModel;
     if (!window->ReadyData()) {
         delete window;

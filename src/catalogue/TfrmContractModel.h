@@ -15,8 +15,7 @@ class TemplateTab;
 
 // The template management window: the category tree on the left; on the right the template page and the
 // indicator page of the child category last clicked.
-class TfrmContractModel : public QWidget
-{
+class TfrmContractModel : public QWidget {
     Q_OBJECT
 
 public:

@@ -18,16 +18,14 @@
 
 namespace {
 
-QComboBox *fixedList(QWidget *parent, const char *name, const QStringList &items)
-{
+QComboBox *fixedList(QWidget *parent, const char *name, const QStringList &items) {
     auto *combo = new QComboBox(parent);
     combo->setObjectName(QString::fromLatin1(name));
     combo->addItems(items);
     return combo;
 }
 
-QComboBox *suggestions(QWidget *parent, const char *name, const QStringList &items)
-{
+QComboBox *suggestions(QWidget *parent, const char *name, const QStringList &items) {
     auto *combo = fixedList(parent, name, items);
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
@@ -36,28 +34,27 @@ QComboBox *suggestions(QWidget *parent, const char *name, const QStringList &ite
 
 } // namespace
 
-TfrmExdParaPropertyEdit::TfrmExdParaPropertyEdit(const QString &tableName, const QString &categoryCode,
-                                                 int indicatorId, QWidget *parent)
+TfrmExdParaPropertyEdit::TfrmExdParaPropertyEdit(const QString &tableName, const QString &categoryCode, int indicatorId,
+                                                 QWidget *parent)
     : QDialog(parent)
-    , mEditor(tableName, categoryCode, indicatorId)
-{
+    , mEditor(tableName, categoryCode, indicatorId) {
     setObjectName(QStringLiteral("TfrmExdParaPropertyEdit"));
     setWindowTitle(QStringLiteral("新增/修改扩展参数指标"));
 
     EditFieldName = new QLineEdit(this);
     EditFieldName->setObjectName(QStringLiteral("EditFieldName"));
-    cmbFieldType = fixedList(this, "cmbFieldType",
-                             {QStringLiteral("文本"), QStringLiteral("数字"), QStringLiteral("日期")});
-    EditFormatStr = suggestions(this, "EditFormatStr",
-                                {QStringLiteral("99999999999.9999"), QStringLiteral("99999999999.99"),
-                                 QStringLiteral("yyyy-MM-dd"), QStringLiteral("yyyy年MM月dd日"),
-                                 QStringLiteral("MM/dd/yyyy")});
-    cmbUnit = suggestions(this, "cmbUnit",
-                          {QStringLiteral("亩"), QStringLiteral("㎡"), QStringLiteral("平方米"), QStringLiteral("K㎡"),
-                           QStringLiteral("平方公里"), QStringLiteral("万吨"), QStringLiteral("万方"),
-                           QStringLiteral("吨"), QStringLiteral("方"), QStringLiteral("件"), QStringLiteral("㎏"),
-                           QStringLiteral("公斤"), QStringLiteral("桶"), QStringLiteral("升"), QStringLiteral("套"),
-                           QStringLiteral("对")});
+    cmbFieldType =
+        fixedList(this, "cmbFieldType", {QStringLiteral("文本"), QStringLiteral("数字"), QStringLiteral("日期")});
+    EditFormatStr =
+        suggestions(this, "EditFormatStr",
+                    {QStringLiteral("99999999999.9999"), QStringLiteral("99999999999.99"), QStringLiteral("yyyy-MM-dd"),
+                     QStringLiteral("yyyy年MM月dd日"), QStringLiteral("MM/dd/yyyy")});
+    cmbUnit =
+        suggestions(this, "cmbUnit",
+                    {QStringLiteral("亩"), QStringLiteral("㎡"), QStringLiteral("平方米"), QStringLiteral("K㎡"),
+                     QStringLiteral("平方公里"), QStringLiteral("万吨"), QStringLiteral("万方"), QStringLiteral("吨"),
+                     QStringLiteral("方"), QStringLiteral("件"), QStringLiteral("㎏"), QStringLiteral("公斤"),
+                     QStringLiteral("桶"), QStringLiteral("升"), QStringLiteral("套"), QStringLiteral("对")});
     EditDefaultSelect = new QLineEdit(this);
     EditDefaultSelect->setObjectName(QStringLiteral("EditDefaultSelect"));
     cmbHisSelect = fixedList(this, "cmbHisSelect", {QStringLiteral("不支持"), QStringLiteral("支持")});
@@ -138,8 +135,7 @@ TfrmExdParaPropertyEdit::TfrmExdParaPropertyEdit(const QString &tableName, const
     FormCreate();
 }
 
-void TfrmExdParaPropertyEdit::FormCreate()
-{
+void TfrmExdParaPropertyEdit::FormCreate() {
     cmbFieldType->setCurrentIndex(0);
     cmbHisSelect->setCurrentIndex(0);
     cmbNoNull->setCurrentIndex(0);
@@ -148,8 +144,7 @@ void TfrmExdParaPropertyEdit::FormCreate()
     cmbUnit->setCurrentText(QString());
 }
 
-bool TfrmExdParaPropertyEdit::ReadyData()
-{
+bool TfrmExdParaPropertyEdit::ReadyData() {
     if (!mEditor.ReadyData())
         return false;
     if (mEditor.isNew())
@@ -167,8 +162,7 @@ bool TfrmExdParaPropertyEdit::ReadyData()
     return true;
 }
 
-void TfrmExdParaPropertyEdit::copyControlsToValues()
-{
+void TfrmExdParaPropertyEdit::copyControlsToValues() {
     Indicator &v = mEditor.values();
     v.PropertyName = EditFieldName->text();
     v.PropertyType = cmbFieldType->currentIndex();
@@ -181,8 +175,7 @@ void TfrmExdParaPropertyEdit::copyControlsToValues()
     v.IsSortField = cmbSortField->currentIndex();
 }
 
-bool TfrmExdParaPropertyEdit::SaveData()
-{
+bool TfrmExdParaPropertyEdit::SaveData() {
     copyControlsToValues();
     bool nameRejected = false;
     if (mEditor.SaveData(&nameRejected))
@@ -192,19 +185,16 @@ bool TfrmExdParaPropertyEdit::SaveData()
     return false;
 }
 
-QString TfrmExdParaPropertyEdit::fieldName() const
-{
+QString TfrmExdParaPropertyEdit::fieldName() const {
     return EditFieldName->text();
 }
 
-void TfrmExdParaPropertyEdit::cmdSaveClick()
-{
+void TfrmExdParaPropertyEdit::cmdSaveClick() {
     if (SaveData())
         accept();
 }
 
-void TfrmExdParaPropertyEdit::cmbFieldTypeClick()
-{
+void TfrmExdParaPropertyEdit::cmbFieldTypeClick() {
     const QString format = IndicatorEditor::formatForType(cmbFieldType->currentIndex(), EditFormatStr->currentText());
     if (format == EditFormatStr->currentText())
         return;
@@ -215,8 +205,7 @@ void TfrmExdParaPropertyEdit::cmbFieldTypeClick()
         EditFormatStr->setCurrentText(format);
 }
 
-void TfrmExdParaPropertyEdit::insertFormulaText(const QString &text, bool atStart)
-{
+void TfrmExdParaPropertyEdit::insertFormulaText(const QString &text, bool atStart) {
     Clipboard::instance().setText(text);
     if (atStart) {
         EditCalcStr->deselect();
@@ -225,37 +214,31 @@ void TfrmExdParaPropertyEdit::insertFormulaText(const QString &text, bool atStar
     EditCalcStr->insert(Clipboard::instance().text());
 }
 
-void TfrmExdParaPropertyEdit::N1Click()
-{
+void TfrmExdParaPropertyEdit::N1Click() {
     insertFormulaText(IndicatorEditor::formulaText(IndicatorEditor::FormulaItem::MoneyStob), true);
 }
 
-void TfrmExdParaPropertyEdit::N2Click()
-{
+void TfrmExdParaPropertyEdit::N2Click() {
     insertFormulaText(IndicatorEditor::formulaText(IndicatorEditor::FormulaItem::MoneyStobW), true);
 }
 
-void TfrmExdParaPropertyEdit::N3Click()
-{
+void TfrmExdParaPropertyEdit::N3Click() {
     insertFormulaText(IndicatorEditor::formulaText(IndicatorEditor::FormulaItem::DateStob), true);
 }
 
-void TfrmExdParaPropertyEdit::GETBILLID1Click()
-{
+void TfrmExdParaPropertyEdit::GETBILLID1Click() {
     insertFormulaText(IndicatorEditor::formulaText(IndicatorEditor::FormulaItem::GetBillId), true);
     Messages::instance().information(IndicatorEditor::numberingHint());
 }
 
-void TfrmExdParaPropertyEdit::N5Click()
-{
+void TfrmExdParaPropertyEdit::N5Click() {
     QString name;
     if (!SelectIndicator(mEditor.categoryCode(), &name, this) || name.isEmpty())
         return;
     insertFormulaText(QLatin1Char('[') + name + QLatin1Char(']'), false);
 }
 
-bool TfrmExdParaPropertyEdit::eventFilter(QObject *watched, QEvent *event)
-{
+bool TfrmExdParaPropertyEdit::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
         auto *widget = qobject_cast<QWidget *>(watched);
@@ -268,8 +251,7 @@ bool TfrmExdParaPropertyEdit::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-bool EditIndicator(const QString &tableName, const QString &categoryCode, int indicatorId, QWidget *parent)
-{
+bool EditIndicator(const QString &tableName, const QString &categoryCode, int indicatorId, QWidget *parent) {
     TfrmExdParaPropertyEdit dialog(tableName, categoryCode, indicatorId, parent);
     if (!dialog.ReadyData())
         return false;
@@ -277,8 +259,7 @@ bool EditIndicator(const QString &tableName, const QString &categoryCode, int in
     return !dialog.cancelled();
 }
 
-QString EditIndicatorName(const QString &tableName, const QString &categoryCode, int indicatorId, QWidget *parent)
-{
+QString EditIndicatorName(const QString &tableName, const QString &categoryCode, int indicatorId, QWidget *parent) {
     TfrmExdParaPropertyEdit dialog(tableName, categoryCode, indicatorId, parent);
     if (!dialog.ReadyData())
         return {};

@@ -11,8 +11,7 @@ class QPushButton;
 class QToolButton;
 
 // Creates or changes one indicator. Opened by EditIndicator and EditIndicatorName.
-class TfrmExdParaPropertyEdit : public QDialog
-{
+class TfrmExdParaPropertyEdit : public QDialog {
     Q_OBJECT
 
 public:

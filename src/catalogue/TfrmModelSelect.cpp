@@ -7,8 +7,7 @@
 #include <QVBoxLayout>
 
 TfrmModelSelect::TfrmModelSelect(QWidget *parent)
-    : QDialog(parent)
-{
+    : QDialog(parent) {
     setObjectName(QStringLiteral("TfrmModelSelect"));
     setWindowTitle(QStringLiteral("选择合同模板"));
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
@@ -39,22 +38,19 @@ TfrmModelSelect::TfrmModelSelect(QWidget *parent)
     Tree->setFocus();
 }
 
-bool TfrmModelSelect::ReadyData()
-{
+bool TfrmModelSelect::ReadyData() {
     if (!mPicker.ReadyData())
         return false;
     Tree->setCurrentIndex(mPicker.selectionModel()->currentIndex());
     return true;
 }
 
-void TfrmModelSelect::cmdSelectClick()
-{
+void TfrmModelSelect::cmdSelectClick() {
     if (mPicker.cmdSelectClick())
         accept();
 }
 
-bool SelectCategory(QString *code, QString *name, QWidget *parent)
-{
+bool SelectCategory(QString *code, QString *name, QWidget *parent) {
     TfrmModelSelect dialog(parent);
     if (code)
         code->clear();

@@ -8,8 +8,7 @@ class CategoryTreeView;
 class QPushButton;
 
 // Chooses a child category from the category tree.
-class TfrmModelSelect : public QDialog
-{
+class TfrmModelSelect : public QDialog {
     Q_OBJECT
 
 public:

@@ -9,8 +9,7 @@
 
 TfrmPropertySelect::TfrmPropertySelect(const QString &categoryCode, QWidget *parent)
     : QDialog(parent)
-    , mPicker(categoryCode)
-{
+    , mPicker(categoryCode) {
     setObjectName(QStringLiteral("TfrmPropertySelect"));
     setWindowTitle(QStringLiteral("选择可插入的指标"));
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
@@ -47,19 +46,16 @@ TfrmPropertySelect::TfrmPropertySelect(const QString &categoryCode, QWidget *par
     DBGridEh2->setFocus();
 }
 
-bool TfrmPropertySelect::ReadyData()
-{
+bool TfrmPropertySelect::ReadyData() {
     return mPicker.ReadyData();
 }
 
-void TfrmPropertySelect::cmdSelectClick()
-{
+void TfrmPropertySelect::cmdSelectClick() {
     if (mPicker.cmdSelectClick())
         accept();
 }
 
-bool TfrmPropertySelect::eventFilter(QObject *watched, QEvent *event)
-{
+bool TfrmPropertySelect::eventFilter(QObject *watched, QEvent *event) {
     if (watched == DBGridEh2 && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -70,8 +66,7 @@ bool TfrmPropertySelect::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-bool SelectIndicator(const QString &categoryCode, QString *name, QWidget *parent)
-{
+bool SelectIndicator(const QString &categoryCode, QString *name, QWidget *parent) {
     if (name)
         name->clear();
     TfrmPropertySelect dialog(categoryCode, parent);

@@ -8,8 +8,7 @@ class QPushButton;
 class QTableView;
 
 // Chooses one indicator of a category by name.
-class TfrmPropertySelect : public QDialog
-{
+class TfrmPropertySelect : public QDialog {
     Q_OBJECT
 
 public:

@@ -20,8 +20,7 @@
 #include <QTest>
 #include <QTreeView>
 
-class tst_CatalogueUi : public QObject
-{
+class tst_CatalogueUi : public QObject {
     Q_OBJECT
 
 private:
@@ -29,45 +28,38 @@ private:
     MemoryClipboard mClipboard;
 
     // With VANTREL_GRAB_DIR set, windows are saved as pictures for a look at texts and layout.
-    static void grab(QWidget *widget, const QString &name)
-    {
+    static void grab(QWidget *widget, const QString &name) {
         const QString folder = qEnvironmentVariable("VANTREL_GRAB_DIR");
         if (!folder.isEmpty())
             widget->grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
     }
-    static void click(QWidget *parent, const char *name)
-    {
+    static void click(QWidget *parent, const char *name) {
         auto *b = parent->findChild<QPushButton *>(QString::fromLatin1(name));
         QVERIFY2(b, name);
         QTest::mouseClick(b, Qt::LeftButton);
     }
-    static void clickNode(QTreeView *tree, const QModelIndex &index)
-    {
+    static void clickNode(QTreeView *tree, const QModelIndex &index) {
         tree->scrollTo(index);
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(index).center());
     }
-    static QModelIndex findNode(QTreeView *tree, const QString &caption)
-    {
+    static QModelIndex findNode(QTreeView *tree, const QString &caption) {
         const auto hits = tree->model()->match(tree->model()->index(0, 0), Qt::DisplayRole, caption, 1,
                                                Qt::MatchExactly | Qt::MatchRecursive);
         return hits.value(0);
     }
 
 private Q_SLOTS:
-    void init()
-    {
+    void init() {
         mMessages.clear();
         Messages::setInstance(&mMessages);
         Clipboard::setInstance(&mClipboard);
     }
-    void cleanup()
-    {
+    void cleanup() {
         Messages::setInstance(nullptr);
         Clipboard::setInstance(nullptr);
     }
 
-    void templateWindowBuildsATree()
-    {
+    void templateWindowBuildsATree() {
         TempAppFolder app;
         QMdiArea area;
         area.resize(1200, 700);
@@ -131,8 +123,7 @@ private Q_SLOTS:
         QVERIFY(area.subWindowList().isEmpty());
     }
 
-    void unreadableCategoriesOpenNothing()
-    {
+    void unreadableCategoriesOpenNothing() {
         TempAppFolder app;
         QVERIFY(app.exec(QStringLiteral("DROP TABLE TDataPara")));
         QVERIFY(app.exec(QStringLiteral("DROP TABLE TContractMain")));
@@ -143,8 +134,7 @@ private Q_SLOTS:
         QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("读取数据发生错误！")});
     }
 
-    void indicatorEditor()
-    {
+    void indicatorEditor() {
         TempAppFolder app;
         QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
         QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("买卖"), QStringLiteral("0001")));
@@ -186,6 +176,7 @@ private Q_SLOTS:
 
         // Enter moves on like Tab.
         dialog.show();
+        dialog.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         name->setFocus();
         QTest::keyClick(name, Qt::Key_Return);
@@ -205,8 +196,7 @@ private Q_SLOTS:
                  QStringLiteral("1/99999999999.99/Data1/1/[GETBILLID]{C[YYYY][MM][DD][IIII]}"));
     }
 
-    void categoryPicker()
-    {
+    void categoryPicker() {
         TempAppFolder app;
         QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
         QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("旧名"), QStringLiteral("0001")));
@@ -215,6 +205,7 @@ private Q_SLOTS:
         QVERIFY(dialog.ReadyData());
         QCOMPARE(dialog.windowTitle(), QStringLiteral("选择合同模板"));
         dialog.show();
+        dialog.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         auto *tree = dialog.findChild<QTreeView *>(QStringLiteral("Tree"));
         QCOMPARE(QApplication::focusWidget(), tree);
@@ -233,8 +224,7 @@ private Q_SLOTS:
         QCOMPARE(dialog.picker().chosenName(), QStringLiteral("新名"));
     }
 
-    void indicatorPicker()
-    {
+    void indicatorPicker() {
         TempAppFolder app;
         QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
         QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("空"), QStringLiteral("0001")));
@@ -256,6 +246,7 @@ private Q_SLOTS:
         QCOMPARE(grid->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("合同指标名称"));
         QCOMPARE(grid->model()->rowCount(), 2);
         dialog.show();
+        dialog.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         grab(&dialog, QStringLiteral("TfrmPropertySelect"));
         grid->selectRow(1);

@@ -4,19 +4,18 @@
 #include "ScriptedMessages.h"
 #include "TempAppFolder.h"
 
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 #include <QTest>
 
-class tst_CategoryTree : public QObject
-{
+class tst_CategoryTree : public QObject {
     Q_OBJECT
 
 private:
     ScriptedMessages mMessages;
 
     // The boxes shown, without the input prompts.
-    QStringList boxes() const
-    {
+    QStringList boxes() const {
         QStringList list;
         for (const auto &shown : mMessages.shown())
             if (shown.kind != ScriptedMessages::Kind::Input)
@@ -24,8 +23,7 @@ private:
         return list;
     }
     static QString name(const QString &code) { return QStringLiteral("类别") + code; }
-    static QStringList captions(const CategoryTreeModel &model, const QModelIndex &parent = {})
-    {
+    static QStringList captions(const CategoryTreeModel &model, const QModelIndex &parent = {}) {
         QStringList list;
         for (int r = 0; r < model.rowCount(parent); ++r)
             list << model.index(r, 0, parent).data().toString();
@@ -33,15 +31,13 @@ private:
     }
 
 private Q_SLOTS:
-    void init()
-    {
+    void init() {
         mMessages.clear();
         Messages::setInstance(&mMessages);
     }
     void cleanup() { Messages::setInstance(nullptr); }
 
-    void getMaxNum_data()
-    {
+    void getMaxNum_data() {
         QTest::addColumn<QStringList>("existing"); // codes; a code longer than four digits is a child
         QTest::addColumn<QString>("parent");
         QTest::addColumn<QString>("expected");
@@ -65,8 +61,7 @@ private Q_SLOTS:
         QTest::newRow("9999 roots: refused") << QStringList{QStringLiteral("9999")} << QString() << QString();
     }
 
-    void getMaxNum()
-    {
+    void getMaxNum() {
         QFETCH(QStringList, existing);
         QFETCH(QString, parent);
         QFETCH(QString, expected);
@@ -83,8 +78,7 @@ private Q_SLOTS:
         }
     }
 
-    void getMaxNumUnreadable()
-    {
+    void getMaxNumUnreadable() {
         TempAppFolder app;
         QVERIFY(app.exec(QStringLiteral("DROP TABLE TDataPara")));
         QVERIFY(app.exec(QStringLiteral("DROP TABLE TContractMain")));
@@ -93,8 +87,7 @@ private Q_SLOTS:
         QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("读取数据出现错误。")});
     }
 
-    void buildInCodeOrderSortedByName()
-    {
+    void buildInCodeOrderSortedByName() {
         TempAppFolder app;
         // Inserted out of order: the builder reads by code, then sorts siblings by name.
         QVERIFY(app.addCategory(QStringLiteral("00020002"), QStringLiteral("租赁合同"), QStringLiteral("0002")));
@@ -105,9 +98,10 @@ private Q_SLOTS:
         QVERIFY(app.addCategory(QStringLiteral("0003"), QStringLiteral("A 空分类")));
 
         CategoryTreeModel model;
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QVERIFY(model.ReadyData());
-        QCOMPARE(captions(model), (QStringList{QStringLiteral("A 空分类"), QStringLiteral("B 工程类"),
-                                               QStringLiteral("C 销售类")}));
+        QCOMPARE(captions(model),
+                 (QStringList{QStringLiteral("A 空分类"), QStringLiteral("B 工程类"), QStringLiteral("C 销售类")}));
         const QModelIndex works = model.findCode(QStringLiteral("0002"));
         QCOMPARE(captions(model, works), (QStringList{QStringLiteral("安装合同"), QStringLiteral("租赁合同")}));
         const GoodsClass lease = model.goodsClass(model.index(1, 0, works));
@@ -119,8 +113,7 @@ private Q_SLOTS:
         QCOMPARE(model.rowCount(model.findCode(QStringLiteral("0003"))), 0);
     }
 
-    void openingSelectsTopRootWithoutShowingPages()
-    {
+    void openingSelectsTopRootWithoutShowingPages() {
         TempAppFolder app;
         QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("乙")));
         QVERIFY(app.addCategory(QStringLiteral("0002"), QStringLiteral("甲")));
@@ -129,7 +122,8 @@ private Q_SLOTS:
         QSignalSpy shown(&commands, &CategoryCommands::childCategoryClicked);
         QSignalSpy hidden(&commands, &CategoryCommands::pagesHidden);
         QVERIFY(commands.ReadyData());
-        QCOMPARE(commands.model()->caption(commands.selected()), commands.model()->caption(commands.model()->firstNode()));
+        QCOMPARE(commands.model()->caption(commands.selected()),
+                 commands.model()->caption(commands.model()->firstNode()));
         QCOMPARE(hidden.size(), 1);
         QCOMPARE(shown.size(), 0);
         QVERIFY(commands.currentCode().isEmpty());
@@ -147,8 +141,7 @@ private Q_SLOTS:
         QCOMPARE(commands.currentCode(), QStringLiteral("00010001"));
     }
 
-    void unreadableTableFailsTheWindow()
-    {
+    void unreadableTableFailsTheWindow() {
         TempAppFolder app;
         QVERIFY(app.exec(QStringLiteral("DROP TABLE TDataPara")));
         QVERIFY(app.exec(QStringLiteral("DROP TABLE TContractMain")));
@@ -158,8 +151,7 @@ private Q_SLOTS:
         QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("读取数据发生错误！")});
     }
 
-    void addRootAndChild()
-    {
+    void addRootAndChild() {
         TempAppFolder app;
         CategoryCommands commands;
         QVERIFY(commands.ReadyData());
@@ -195,8 +187,7 @@ private Q_SLOTS:
         QCOMPARE(mMessages.unexpected(), 0);
     }
 
-    void failedInsertLeavesNoNode()
-    {
+    void failedInsertLeavesNoNode() {
         TempAppFolder app;
         QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
         CategoryCommands commands;
@@ -212,8 +203,7 @@ private Q_SLOTS:
         QCOMPARE(commands.model()->rowCount(commands.model()->firstNode()), 0);
     }
 
-    void renameKeepsRecordAndCancelRewrites()
-    {
+    void renameKeepsRecordAndCancelRewrites() {
         TempAppFolder app;
         QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("乙")));
         QVERIFY(app.addCategory(QStringLiteral("0002"), QStringLiteral("丙")));
@@ -238,21 +228,20 @@ private Q_SLOTS:
         QCOMPARE(commands.model()->caption(node), QStringLiteral("甲's \"引号\""));
     }
 
-    void deleteCases()
-    {
+    void deleteCases() {
         TempAppFolder app;
         QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
         QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("用过的"), QStringLiteral("0001")));
         QVERIFY(app.addCategory(QStringLiteral("00010002"), QStringLiteral("空的"), QStringLiteral("0001")));
-        QVERIFY(app.addIndicator(QStringLiteral("00010001"), QStringLiteral("金额"), 1, QStringLiteral("Data1"), 1) > 0);
+        QVERIFY(app.addIndicator(QStringLiteral("00010001"), QStringLiteral("金额"), 1, QStringLiteral("Data1"), 1) >
+                0);
         CategoryCommands commands;
         QVERIFY(commands.ReadyData());
 
         // A root with children: refused before any question.
         commands.select(commands.model()->findCode(QStringLiteral("0001")));
         commands.cmdDeleteClick();
-        QCOMPARE(mMessages.texts(),
-                 QStringList{QStringLiteral("指定分类下有子分类，不能直接删除！请先删除子分类！")});
+        QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("指定分类下有子分类，不能直接删除！请先删除子分类！")});
 
         // A category that owns indicators: the database refuses, row and node stay.
         mMessages.clear();

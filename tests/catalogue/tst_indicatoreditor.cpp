@@ -9,22 +9,19 @@ const QString Cat = QStringLiteral("00010001");
 const QString Other = QStringLiteral("00010002");
 } // namespace
 
-class tst_IndicatorEditor : public QObject
-{
+class tst_IndicatorEditor : public QObject {
     Q_OBJECT
 
 private:
     ScriptedMessages mMessages;
     std::unique_ptr<TempAppFolder> mApp;
 
-    int add(const QString &category, const QString &name, const QString &column, int sortIdx)
-    {
+    int add(const QString &category, const QString &name, const QString &column, int sortIdx) {
         return mApp->addIndicator(category, name, 0, column, sortIdx);
     }
 
 private Q_SLOTS:
-    void init()
-    {
+    void init() {
         mMessages.clear();
         Messages::setInstance(&mMessages);
         mApp = std::make_unique<TempAppFolder>();
@@ -33,21 +30,19 @@ private Q_SLOTS:
         QVERIFY(mApp->addCategory(Cat, QStringLiteral("买卖"), QStringLiteral("0001")));
         QVERIFY(mApp->addCategory(Other, QStringLiteral("租赁"), QStringLiteral("0001")));
     }
-    void cleanup()
-    {
+    void cleanup() {
         mApp.reset();
         Messages::setInstance(nullptr);
     }
 
-    void valueColumnAllocation_data()
-    {
+    void valueColumnAllocation_data() {
         QTest::addColumn<QStringList>("used");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<int>("sortIdx");
         QTest::newRow("first indicator") << QStringList() << QStringLiteral("Data1") << 1;
-        QTest::newRow("hole is filled")
-            << QStringList{QStringLiteral("Data1"), QStringLiteral("Data2"), QStringLiteral("Data4")}
-            << QStringLiteral("Data3") << 4;
+        QTest::newRow("hole is filled") << QStringList{QStringLiteral("Data1"), QStringLiteral("Data2"),
+                                                       QStringLiteral("Data4")}
+                                        << QStringLiteral("Data3") << 4;
         QStringList nine;
         for (int n = 1; n <= 9; ++n)
             nine << QStringLiteral("Data%1").arg(n);
@@ -55,8 +50,7 @@ private Q_SLOTS:
         QTest::newRow("case counts") << QStringList{QStringLiteral("data1")} << QStringLiteral("Data1") << 2;
     }
 
-    void valueColumnAllocation()
-    {
+    void valueColumnAllocation() {
         QFETCH(QStringList, used);
         QFETCH(QString, expected);
         QFETCH(int, sortIdx);
@@ -76,8 +70,7 @@ private Q_SLOTS:
                  expected + QLatin1Char('/') + QString::number(sortIdx));
     }
 
-    void allColumnsUsedIsRefused()
-    {
+    void allColumnsUsedIsRefused() {
         for (int n = 1; n <= 80; ++n)
             QVERIFY(add(Cat, QStringLiteral("指标%1").arg(n), QStringLiteral("Data%1").arg(n), n) > 0);
         IndicatorEditor editor(IndicatorEditor::IndicatorTable, Cat, -1);
@@ -91,8 +84,7 @@ private Q_SLOTS:
                  QStringLiteral("80"));
     }
 
-    void names()
-    {
+    void names() {
         const int price = add(Cat, QStringLiteral("单价"), QStringLiteral("Data1"), 1);
         QVERIFY(add(Cat, QStringLiteral("金额"), QStringLiteral("Data2"), 2) > 0);
         QVERIFY(add(Other, QStringLiteral("数量"), QStringLiteral("Data1"), 1) > 0);
@@ -123,8 +115,7 @@ private Q_SLOTS:
         QVERIFY(mMessages.texts().isEmpty());
     }
 
-    void changeKeepsColumnAndOrder()
-    {
+    void changeKeepsColumnAndOrder() {
         QVERIFY(add(Cat, QStringLiteral("甲"), QStringLiteral("Data1"), 1) > 0);
         const int id = add(Cat, QStringLiteral("乙"), QStringLiteral("Data5"), 7);
         IndicatorEditor editor(IndicatorEditor::IndicatorTable, Cat, id);
@@ -142,8 +133,7 @@ private Q_SLOTS:
         QCOMPARE(mApp->scalar(QStringLiteral("SELECT count(*) FROM TDataPara")), QStringLiteral("2"));
     }
 
-    void deletedMeanwhile()
-    {
+    void deletedMeanwhile() {
         QVERIFY(add(Cat, QStringLiteral("甲"), QStringLiteral("Data1"), 3) > 0);
         const int gone = add(Cat, QStringLiteral("乙"), QStringLiteral("Data2"), 4);
         QVERIFY(mApp->exec(QStringLiteral("DELETE FROM TDataPara WHERE ID=?"), {gone}));
@@ -161,9 +151,9 @@ private Q_SLOTS:
                  QStringLiteral("Data2"));
 
         // Deleted while the dialog is open: the save fails and stores nothing.
-        const int id = mApp->scalar(QStringLiteral("SELECT ID FROM TDataPara WHERE PropertyName=?"),
-                                    {QStringLiteral("甲")})
-                           .toInt();
+        const int id =
+            mApp->scalar(QStringLiteral("SELECT ID FROM TDataPara WHERE PropertyName=?"), {QStringLiteral("甲")})
+                .toInt();
         IndicatorEditor open(IndicatorEditor::IndicatorTable, Cat, id);
         QVERIFY(open.ReadyData());
         QVERIFY(mApp->exec(QStringLiteral("DELETE FROM TDataPara WHERE ID=?"), {id}));
@@ -172,8 +162,7 @@ private Q_SLOTS:
         QVERIFY(open.cancelled());
     }
 
-    void unreadableTable()
-    {
+    void unreadableTable() {
         IndicatorEditor wrongTable(QStringLiteral("TDataPara; DROP TABLE TPara"), Cat, -1);
         QVERIFY(!wrongTable.ReadyData());
         QVERIFY(mApp->exec(QStringLiteral("DROP TABLE TDataPara")));
@@ -183,23 +172,22 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("读取数据库发生错误！"), QStringLiteral("读取数据库发生错误！")}));
     }
 
-    void typeChangeSuggestion_data()
-    {
+    void typeChangeSuggestion_data() {
         QTest::addColumn<int>("type");
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("number over a date format") << 1 << QStringLiteral("yyyy-MM-dd") << QStringLiteral("99999999999.99");
-        QTest::newRow("number keeps its own") << 1 << QStringLiteral("99999999999.9999")
-                                               << QStringLiteral("99999999999.9999");
+        QTest::newRow("number over a date format")
+            << 1 << QStringLiteral("yyyy-MM-dd") << QStringLiteral("99999999999.99");
+        QTest::newRow("number keeps its own")
+            << 1 << QStringLiteral("99999999999.9999") << QStringLiteral("99999999999.9999");
         QTest::newRow("number over empty") << 1 << QString() << QStringLiteral("99999999999.99");
         QTest::newRow("date keeps its own") << 2 << QStringLiteral("MM/dd/yyyy") << QStringLiteral("MM/dd/yyyy");
-        QTest::newRow("date over a number format") << 2 << QStringLiteral("99999999999.99")
-                                                    << QStringLiteral("yyyy年MM月dd日");
+        QTest::newRow("date over a number format")
+            << 2 << QStringLiteral("99999999999.99") << QStringLiteral("yyyy年MM月dd日");
         QTest::newRow("text keeps anything") << 0 << QStringLiteral("99.9") << QStringLiteral("99.9");
     }
 
-    void typeChangeSuggestion()
-    {
+    void typeChangeSuggestion() {
         QFETCH(int, type);
         QFETCH(QString, format);
         QFETCH(QString, expected);

@@ -10,21 +10,18 @@ const QString Cat = QStringLiteral("00010001");
 const QString Source = QStringLiteral("00010002");
 } // namespace
 
-class tst_IndicatorList : public QObject
-{
+class tst_IndicatorList : public QObject {
     Q_OBJECT
 
 private:
     ScriptedMessages mMessages;
     std::unique_ptr<TempAppFolder> mApp;
 
-    int add(const QString &category, const QString &name, const QString &column, int sortIdx)
-    {
+    int add(const QString &category, const QString &name, const QString &column, int sortIdx) {
         return mApp->addIndicator(category, name, 0, column, sortIdx);
     }
     // "name:SortIdx" in list order.
-    static QStringList listed(IndicatorCommands &c)
-    {
+    static QStringList listed(IndicatorCommands &c) {
         QStringList out;
         for (const Indicator &i : c.model()->indicators())
             out << i.PropertyName + QLatin1Char(':') + QString::number(i.SortIdx);
@@ -33,8 +30,7 @@ private:
     QString selectedName(IndicatorCommands &c) { return c.model()->at(c.currentRow()).PropertyName; }
 
 private Q_SLOTS:
-    void init()
-    {
+    void init() {
         mMessages.clear();
         Messages::setInstance(&mMessages);
         mApp = std::make_unique<TempAppFolder>();
@@ -43,14 +39,12 @@ private Q_SLOTS:
         QVERIFY(mApp->addCategory(Cat, QStringLiteral("买卖"), QStringLiteral("0001")));
         QVERIFY(mApp->addCategory(Source, QStringLiteral("租赁"), QStringLiteral("0001")));
     }
-    void cleanup()
-    {
+    void cleanup() {
         mApp.reset();
         Messages::setInstance(nullptr);
     }
 
-    void columnsAndTexts()
-    {
+    void columnsAndTexts() {
         QVERIFY(mApp->exec(QStringLiteral("INSERT INTO TDataPara (MainTypeCode,PropertyName,PropertyType,HisSelect,"
                                           "NoNull,IsSortField,SortIdx,DataFieldA) VALUES (?,?,1,1,1,1,1,'Data1')"),
                            {Cat, QStringLiteral("金额")}));
@@ -72,29 +66,27 @@ private Q_SLOTS:
                                    QStringLiteral("√")}));
     }
 
-    void moves_data()
-    {
+    void moves_data() {
         QTest::addColumn<QList<int>>("numbers");
         QTest::addColumn<int>("row");
         QTest::addColumn<QList<int>>("steps"); // -1 forward, +1 backward
         QTest::addColumn<QStringList>("expected");
         QTest::addColumn<QString>("selected");
-        QTest::newRow("third forward in 1,2,3") << QList<int>{1, 2, 3} << 2 << QList<int>{-1}
-                                                << QStringList{"A:1", "C:2", "B:3"} << "C";
-        QTest::newRow("first forward does nothing") << QList<int>{1, 2, 3} << 0 << QList<int>{-1}
-                                                    << QStringList{"A:1", "B:2", "C:3"} << "A";
-        QTest::newRow("last backward does nothing") << QList<int>{1, 2, 3} << 2 << QList<int>{1}
-                                                    << QStringList{"A:1", "B:2", "C:3"} << "C";
-        QTest::newRow("first backward in 1,2,3") << QList<int>{1, 2, 3} << 0 << QList<int>{1}
-                                                 << QStringList{"B:1", "A:2", "C:3"} << "A";
-        QTest::newRow("over a gap the number closes it") << QList<int>{1, 2, 4} << 2 << QList<int>{-1}
-                                                         << QStringList{"A:1", "B:2", "C:3"} << "C";
-        QTest::newRow("then it passes the neighbour") << QList<int>{1, 2, 4} << 2 << QList<int>{-1, -1}
-                                                      << QStringList{"A:1", "C:2", "B:3"} << "C";
+        QTest::newRow("third forward in 1,2,3")
+            << QList<int>{1, 2, 3} << 2 << QList<int>{-1} << QStringList{"A:1", "C:2", "B:3"} << "C";
+        QTest::newRow("first forward does nothing")
+            << QList<int>{1, 2, 3} << 0 << QList<int>{-1} << QStringList{"A:1", "B:2", "C:3"} << "A";
+        QTest::newRow("last backward does nothing")
+            << QList<int>{1, 2, 3} << 2 << QList<int>{1} << QStringList{"A:1", "B:2", "C:3"} << "C";
+        QTest::newRow("first backward in 1,2,3")
+            << QList<int>{1, 2, 3} << 0 << QList<int>{1} << QStringList{"B:1", "A:2", "C:3"} << "A";
+        QTest::newRow("over a gap the number closes it")
+            << QList<int>{1, 2, 4} << 2 << QList<int>{-1} << QStringList{"A:1", "B:2", "C:3"} << "C";
+        QTest::newRow("then it passes the neighbour")
+            << QList<int>{1, 2, 4} << 2 << QList<int>{-1, -1} << QStringList{"A:1", "C:2", "B:3"} << "C";
     }
 
-    void moves()
-    {
+    void moves() {
         QFETCH(QList<int>, numbers);
         QFETCH(int, row);
         QFETCH(QList<int>, steps);
@@ -116,8 +108,7 @@ private Q_SLOTS:
                  QStringLiteral("2"));
     }
 
-    void emptyListDoesNothing()
-    {
+    void emptyListDoesNothing() {
         IndicatorCommands c;
         int edits = 0;
         c.setEditHook([&](const QString &, const QString &, int) { return ++edits, true; });
@@ -130,17 +121,20 @@ private Q_SLOTS:
         QVERIFY(mMessages.texts().isEmpty());
     }
 
-    void addAndChangeReload()
-    {
+    void addAndChangeReload() {
         const int id = add(Cat, QStringLiteral("甲"), QStringLiteral("Data1"), 1);
         QVERIFY(add(Cat, QStringLiteral("乙"), QStringLiteral("Data2"), 2) > 0);
         IndicatorCommands c;
         QList<int> opened;
         c.setEditHook([&](const QString &table, const QString &category, int indicator) {
-            [&] { QCOMPARE(table, QStringLiteral("TDataPara")); QCOMPARE(category, Cat); }();
+            [&] {
+                QCOMPARE(table, QStringLiteral("TDataPara"));
+                QCOMPARE(category, Cat);
+            }();
             opened << indicator;
-            return mApp->exec(QStringLiteral("INSERT INTO TDataPara (MainTypeCode,PropertyName,SortIdx) VALUES (?,?,3)"),
-                              {Cat, QStringLiteral("丙")});
+            return mApp->exec(
+                QStringLiteral("INSERT INTO TDataPara (MainTypeCode,PropertyName,SortIdx) VALUES (?,?,3)"),
+                {Cat, QStringLiteral("丙")});
         });
         QVERIFY(c.load(Cat));
         c.cmdAppendPropertyClick();
@@ -152,8 +146,7 @@ private Q_SLOTS:
         QCOMPARE(c.currentRow(), 0);
     }
 
-    void deleteClearsTheValueColumn()
-    {
+    void deleteClearsTheValueColumn() {
         QVERIFY(add(Cat, QStringLiteral("甲"), QStringLiteral("Data1"), 1) > 0);
         QVERIFY(add(Cat, QStringLiteral("乙"), QStringLiteral("Data2"), 2) > 0);
         QVERIFY(add(Source, QStringLiteral("丙"), QStringLiteral("Data2"), 1) > 0);
@@ -193,8 +186,7 @@ private Q_SLOTS:
         QCOMPARE(c.model()->rowCount(), 1);
     }
 
-    void import()
-    {
+    void import() {
         QVERIFY(add(Cat, QStringLiteral("旧"), QStringLiteral("Data1"), 1) > 0);
         QVERIFY(mApp->exec(QStringLiteral("INSERT INTO TDataPara (MainTypeCode,PropertyName,PropertyType,SortIdx,"
                                           "ColWidth,DataFieldA,CalcStr) VALUES (?,?,1,5,140,'Data7','[甲]*2')"),
@@ -233,8 +225,7 @@ private Q_SLOTS:
         QCOMPARE(c.model()->rowCount(), 2);
     }
 
-    void importIntoEmptyAsksNothing()
-    {
+    void importIntoEmptyAsksNothing() {
         QVERIFY(add(Source, QStringLiteral("甲"), QStringLiteral("Data1"), 1) > 0);
         IndicatorCommands c;
         c.setSelectHook([](QString *code, QString *) { return *code = Source, true; });
@@ -249,8 +240,7 @@ private Q_SLOTS:
         QCOMPARE(listed(c), QStringList{QStringLiteral("甲:1")});
     }
 
-    void importRollsBackOnFailure()
-    {
+    void importRollsBackOnFailure() {
         QVERIFY(add(Cat, QStringLiteral("旧一"), QStringLiteral("Data1"), 1) > 0);
         QVERIFY(add(Cat, QStringLiteral("旧二"), QStringLiteral("Data2"), 2) > 0);
         QVERIFY(add(Source, QStringLiteral("好"), QStringLiteral("Data1"), 1) > 0);

@@ -12,6 +12,7 @@ PACKAGES=(
   libreoffice-l10n-zh-cn
   libzip-dev zip unzip libfreexl-dev libsodium-dev
   sqlite3 libsqlite3-dev poppler-utils xvfb xauth x11-apps xdg-utils imagemagick
+  xdotool
   fonts-noto-cjk fonts-wqy-microhei
   libgtest-dev libbenchmark-dev
   clang clang-tidy libclang-rt-14-dev

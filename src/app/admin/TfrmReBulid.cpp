@@ -30,7 +30,15 @@ TfrmReBulid::TfrmReBulid(std::function<void()> closeChildWindows, QWidget *paren
     QPalette palette = EditWarm->palette();
     palette.setColor(QPalette::Text, Qt::red);
     EditWarm->setPalette(palette);
-    EditWarm->setFixedHeight(EditWarm->fontMetrics().lineSpacing() * 5 + 12);
+    // The four lines are set as they should read: wide enough that none of them wraps.
+    EditWarm->setLineWrapMode(QPlainTextEdit::NoWrap);
+    EditWarm->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    EditWarm->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    int widest = 0;
+    for (const QString &line : EditWarm->toPlainText().split(QLatin1Char('\n')))
+        widest = qMax(widest, EditWarm->fontMetrics().horizontalAdvance(line));
+    EditWarm->setMinimumWidth(widest + 40);
+    EditWarm->setFixedHeight(EditWarm->fontMetrics().lineSpacing() * 4 + 24);
     auto *warningLayout = new QVBoxLayout(warning);
     warningLayout->addWidget(EditWarm);
 

@@ -33,6 +33,11 @@ public:
     // Where the document view goes.
     QVBoxLayout *contentLayout() const { return mContent; }
 
+Q_SIGNALS:
+    // The user asked to edit the template from inside the page (a click on the document view): the window runs
+    // its "编辑模板(&E)" command, which also re-reads the category afterwards.
+    void editRequested();
+
 private:
     QGroupBox *GroupBox3 = nullptr;
     QVBoxLayout *mContent = nullptr;

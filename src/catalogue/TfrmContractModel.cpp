@@ -89,6 +89,7 @@ TfrmContractModel::TfrmContractModel(QWidget *parent)
     connect(&mCategories, &CategoryCommands::childCategoryClicked, this, &TfrmContractModel::showCategory);
     connect(&mCategories, &CategoryCommands::rootExpanded, Tree, &QTreeView::expand);
     connect(cmdSave, &QPushButton::clicked, this, &TfrmContractModel::cmdSaveClick);
+    connect(mTemplateTab, &TemplateTab::editRequested, this, &TfrmContractModel::cmdSaveClick);
     connect(Button2, &QPushButton::clicked, this, &TfrmContractModel::Button2Click);
 
     mIndicators.setEditHook([this](const QString &table, const QString &category, int id) {

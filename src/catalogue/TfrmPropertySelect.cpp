@@ -22,6 +22,7 @@ TfrmPropertySelect::TfrmPropertySelect(const QString &categoryCode, QWidget *par
     DBGridEh2->setSelectionMode(QAbstractItemView::SingleSelection);
     DBGridEh2->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DBGridEh2->horizontalHeader()->setStretchLastSection(true);
+    DBGridEh2->verticalHeader()->hide();
     DBGridEh2->verticalHeader()->setDefaultSectionSize(22);
     DBGridEh2->installEventFilter(this);
 

@@ -1,6 +1,7 @@
 #include "Clipboard.h"
 #include "ScriptedMessages.h"
 #include "TempAppFolder.h"
+#include "TemplateTab.h"
 #include "TfrmContractModel.h"
 #include "TfrmExdParaPropertyEdit.h"
 #include "TfrmModelSelect.h"
@@ -19,6 +20,15 @@
 #include <QTableView>
 #include <QTest>
 #include <QTreeView>
+
+// Records what the template management window asks of its template page.
+class RecordingTemplateTab : public TemplateTab {
+public:
+    using TemplateTab::TemplateTab;
+    void showTemplate(const QString &code) override { calls << QStringLiteral("show ") + code; }
+    void editTemplate(const QString &code) override { calls << QStringLiteral("edit ") + code; }
+    static inline QStringList calls;
+};
 
 class tst_CatalogueUi : public QObject {
     Q_OBJECT
@@ -121,6 +131,33 @@ private Q_SLOTS:
         click(window, "Button2");
         QTRY_VERIFY(!window);
         QVERIFY(area.subWindowList().isEmpty());
+    }
+
+    void templatePageIsDrivenByTheWindow() {
+        TempAppFolder app;
+        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
+        QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("买卖"), QStringLiteral("0001")));
+        RecordingTemplateTab::calls.clear();
+        TemplateTab::setFactory([](QWidget *parent) { return new RecordingTemplateTab(parent); });
+        TfrmContractModel window;
+        TemplateTab::setFactory({});
+        QVERIFY(window.ReadyData());
+        window.resize(1000, 600);
+        window.show();
+        auto *tree = window.findChild<QTreeView *>(QStringLiteral("Tree"));
+        clickNode(tree, findNode(tree, QStringLiteral("买卖")));
+        click(&window, "cmdSave");
+        Q_EMIT window.templateTab()->editRequested();
+        QCOMPARE(RecordingTemplateTab::calls,
+                 (QStringList{QStringLiteral("show 00010001"), QStringLiteral("edit 00010001"),
+                              QStringLiteral("show 00010001"), QStringLiteral("edit 00010001"),
+                              QStringLiteral("show 00010001")}));
+
+        // On a root the command does nothing.
+        RecordingTemplateTab::calls.clear();
+        clickNode(tree, findNode(tree, QStringLiteral("根")));
+        window.cmdSaveClick();
+        QVERIFY(RecordingTemplateTab::calls.isEmpty());
     }
 
     void unreadableCategoriesOpenNothing() {

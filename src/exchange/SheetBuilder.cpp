@@ -69,6 +69,7 @@ std::optional<Worksheet> SheetBuilder::build(const QString &name, QString *error
             continue;
         }
         sheet.rows.append(texts);
+        sheet.rowNumbers.append(int(row + 1));
     }
     return sheet;
 }

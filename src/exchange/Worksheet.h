@@ -11,6 +11,8 @@ struct Worksheet
     QString name;
     QStringList columns;
     QList<QStringList> rows;
+    // The worksheet's own row number (from 1) of each record, for messages about a row.
+    QList<int> rowNumbers;
 
     qsizetype columnIndex(const QString &columnName) const { return columns.indexOf(columnName); }
 };

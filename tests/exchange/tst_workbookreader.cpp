@@ -161,6 +161,7 @@ void TestWorkbookReader::corners()
         {u"时长"_qs, u"1E-7"_qs, u"12:00:00"_qs, QString(), QString()},
     };
     QCOMPARE(corners->rows, expected);
+    QCOMPARE(corners->rowNumbers, QList<int>({2, 4, 5, 6}));
 
     const auto noReferences = reader.readSheet(1);
     QVERIFY(noReferences);

@@ -1,0 +1,225 @@
+#include "ContractImport.h"
+#include "ScriptedMessages.h"
+#include "TDM.h"
+#include "TempAppFolder.h"
+
+#include <QSqlQuery>
+#include <QTest>
+
+class TestContractImport : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void importsWorkbook_data();
+    void importsWorkbook();
+    void automaticMatchIgnoresCase();
+    void mappingByHand();
+    void importTwiceAppendsTwice();
+    void emptySheetAndNoMapping();
+    void categoryWithoutIndicators();
+    void failingRowRollsBack();
+    void damagedFile();
+    void fileDialog();
+
+private:
+    static QString data(const QString &name) { return QStringLiteral(EXCHANGE_TEST_DATA "/") + name; }
+    QList<QStringList> stored(const QStringList &columns) const;
+    int count() const { return mApp->scalar(u"SELECT COUNT(*) FROM TContractMain"_qs).toInt(); }
+
+    std::unique_ptr<TempAppFolder> mApp;
+    ScriptedMessages mMessages;
+};
+
+void TestContractImport::init()
+{
+    mApp = std::make_unique<TempAppFolder>();
+    QVERIFY(mApp->isValid());
+    QVERIFY(mApp->addCategory(u"0001"_qs, u"合同"_qs));
+    QVERIFY(mApp->addCategory(u"00010001"_qs, u"买卖合同"_qs, u"0001"_qs));
+    QVERIFY(mApp->addCategory(u"00010002"_qs, u"空分类"_qs, u"0001"_qs));
+    // Indicators in SortIdx order; 签订日期 has no worksheet column, 时间戳 is spelled in other case below.
+    QVERIFY(mApp->addIndicator(u"00010001"_qs, u"合同编号"_qs, 0, u"Data3"_qs, 1) > 0);
+    QVERIFY(mApp->addIndicator(u"00010001"_qs, u"甲方"_qs, 0, u"Data1"_qs, 2) > 0);
+    QVERIFY(mApp->addIndicator(u"00010001"_qs, u"金额"_qs, 1, u"Data2"_qs, 3) > 0);
+    QVERIFY(mApp->addIndicator(u"00010001"_qs, u"签订日期"_qs, 2, u"Data4"_qs, 4) > 0);
+    QVERIFY(mApp->addIndicator(u"00010001"_qs, u"时间戳"_qs, 2, u"Data5"_qs, 5) > 0);
+    mMessages.clear();
+    Messages::setInstance(&mMessages);
+}
+
+void TestContractImport::cleanup()
+{
+    Messages::setInstance(nullptr);
+    mApp.reset();
+}
+
+QList<QStringList> TestContractImport::stored(const QStringList &columns) const
+{
+    QList<QStringList> rows;
+    QSqlQuery query(TDM::instance().ADOLocal());
+    query.exec(QStringLiteral("SELECT %1 FROM TContractMain ORDER BY ID").arg(columns.join(u", "_qs)));
+    while (query.next()) {
+        QStringList row;
+        for (int i = 0; i < columns.size(); ++i)
+            row.append(query.value(i).toString());
+        rows.append(row);
+    }
+    return rows;
+}
+
+void TestContractImport::importsWorkbook_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("xls") << u"basic.xls"_qs;
+    QTest::newRow("xlsx") << u"basic.xlsx"_qs;
+}
+
+void TestContractImport::importsWorkbook()
+{
+    QFETCH(QString, file);
+    ContractImport import(u"00010001"_qs);
+    QVERIFY(import.openFile(data(file)));
+    QVERIFY(import.sheetChooserEnabled());
+    QCOMPARE(import.mappingModel()->rowCount(), 5);
+    QCOMPARE(import.mappingModel()->headerData(5, Qt::Horizontal).toString(), u"对应Excel列"_qs);
+    QCOMPARE(import.mappingModel()->data(import.mappingModel()->index(2, 2)).toString(), u"数值"_qs);
+
+    QVERIFY(import.Button1Click());
+    QCOMPARE(mMessages.texts(), QStringList{u"数据导入完成！"_qs});
+    const QList<QStringList> expected = {
+        {u"00010001"_qs, u"北京某公司"_qs, u"123456789012345"_qs, u"HT-001"_qs, u"2024/3/5"_qs, u"2024/3/5 13:45:10"_qs, QString()},
+        {u"00010001"_qs, u"上海某公司"_qs, u"0.1"_qs, u"HT-002"_qs, u"2023/12/31"_qs, u"2023/12/31"_qs, QString()},
+        {u"00010001"_qs, QString(), u"3.14159265358979"_qs, u"HT-003"_qs, QString(), QString(), QString()},
+        {u"00010001"_qs, u"Acme Ltd"_qs, u"-2.5"_qs, u"HT-004"_qs, u"1999/1/1"_qs, u"2000/2/29 8:05:09"_qs, QString()},
+    };
+    QCOMPARE(stored({u"MainTypeCode"_qs, u"Data1"_qs, u"Data2"_qs, u"Data3"_qs, u"Data4"_qs, u"Data5"_qs, u"Data6"_qs}),
+             expected);
+}
+
+void TestContractImport::automaticMatchIgnoresCase()
+{
+    QVERIFY(mApp->addIndicator(u"00010001"_qs, u"HT-NO"_qs, 0, u"Data6"_qs, 6) > 0);
+    ContractImport import(u"00010001"_qs);
+    // corners.xlsx columns: 名称, 数值, 日期, F4, 名称1.
+    QVERIFY(mApp->exec(u"UPDATE TDataPara SET PropertyName='f4' WHERE DataFieldA='Data6'"_qs));
+    QVERIFY(import.openFile(data(u"corners.xlsx"_qs)));
+    QStringList mapped;
+    for (const auto &row : import.mappingModel()->rows())
+        mapped.append(row.excelColumn);
+    QCOMPARE(mapped, QStringList({QString(), QString(), QString(), QString(), QString(), u"F4"_qs}));
+    QCOMPARE(import.menuItems(), QStringList({u"名称"_qs, u"数值"_qs, u"日期"_qs, u"F4"_qs, u"名称1"_qs}));
+}
+
+void TestContractImport::mappingByHand()
+{
+    ContractImport import(u"00010001"_qs);
+    QVERIFY(import.openFile(data(u"corners.xlsx"_qs)));
+    QCOMPARE(import.currentRow(), 0);
+    QVERIFY(import.Button5Click());
+    import.MappingMenuClick(u"名称"_qs); // 合同编号 <- 名称
+    import.setCurrentRow(2);
+    import.MappingMenuClick(u"数值"_qs); // 金额 <- 数值
+    import.MappingMenuClick(u"日期"_qs); // changed, not added
+    QVERIFY(import.Button1Click());
+    QCOMPARE(stored({u"Data3"_qs, u"Data2"_qs, u"Data1"_qs}),
+             QList<QStringList>({{u"富文本"_qs, u"2024/3/5"_qs, QString()},
+                                 {u" 前后空格 "_qs, u"2024/3/5 18:00:00"_qs, QString()},
+                                 {u"行\r换"_qs, u"2024/1/1"_qs, QString()},
+                                 {u"时长"_qs, u"12:00:00"_qs, QString()}}));
+
+    // Choosing the worksheet again clears the hand mapping and matches again.
+    QVERIFY(import.cmbTablesClick(u"角落"_qs));
+    for (const auto &row : import.mappingModel()->rows())
+        QVERIFY(row.excelColumn.isEmpty());
+}
+
+void TestContractImport::importTwiceAppendsTwice()
+{
+    ContractImport import(u"00010001"_qs);
+    QVERIFY(import.openFile(data(u"basic.xlsx"_qs)));
+    QVERIFY(import.Button1Click());
+    QVERIFY(import.Button1Click());
+    QCOMPARE(count(), 8);
+    QCOMPARE(mApp->scalar(u"SELECT COUNT(*) FROM TContractMain WHERE Data3='HT-004'"_qs).toInt(), 2);
+}
+
+void TestContractImport::emptySheetAndNoMapping()
+{
+    ContractImport import(u"00010001"_qs);
+    QVERIFY(import.openFile(data(u"corners.xlsx"_qs)));
+    QCOMPARE(import.sheetNames(), QStringList({u"角落"_qs, u"无引用"_qs, u"空表"_qs}));
+
+    QVERIFY(import.cmbTablesClick(u"空表"_qs));
+    QVERIFY(import.Button1Click());
+    QCOMPARE(count(), 0);
+    QCOMPARE(mMessages.lastText(), u"数据导入完成！"_qs);
+
+    // No column of 无引用 (甲, 乙) is named like an indicator: one record per row with the category code only.
+    QVERIFY(import.cmbTablesClick(u"无引用"_qs));
+    QVERIFY(import.Button1Click());
+    QCOMPARE(stored({u"MainTypeCode"_qs, u"Data1"_qs, u"Data2"_qs, u"Data3"_qs}),
+             QList<QStringList>({{u"00010001"_qs, QString(), QString(), QString()},
+                                 {u"00010001"_qs, QString(), QString(), QString()}}));
+}
+
+void TestContractImport::categoryWithoutIndicators()
+{
+    ContractImport import(u"00010002"_qs);
+    QVERIFY(import.openFile(data(u"basic.xlsx"_qs)));
+    QCOMPARE(import.mappingModel()->rowCount(), 0);
+    QVERIFY(import.menuItems().isEmpty());
+    QVERIFY(!import.Button5Click());
+    QCOMPARE(mMessages.lastText(), u"请首先选择源Excel数据文件，然后再指定列对应关系。"_qs);
+    QVERIFY(import.Button1Click());
+    QCOMPARE(stored({u"MainTypeCode"_qs}).size(), 4);
+}
+
+void TestContractImport::failingRowRollsBack()
+{
+    QVERIFY(mApp->exec(u"CREATE TRIGGER refuse BEFORE INSERT ON TContractMain WHEN NEW.Data3 = 'HT-003' "
+                       "BEGIN SELECT RAISE(ABORT, '拒绝保存'); END"_qs));
+    ContractImport import(u"00010001"_qs);
+    QVERIFY(import.openFile(data(u"basic.xls"_qs)));
+    QVERIFY(!import.Button1Click());
+    QCOMPARE(count(), 0);
+    const QString message = mMessages.lastText();
+    QCOMPARE(mMessages.shown().last().kind, ScriptedMessages::Kind::Warning);
+    QVERIFY2(message.startsWith(u"存储数据发生错误！\r工作表第4行不能保存"_qs), qPrintable(message));
+    QVERIFY2(message.contains(u"拒绝保存"_qs), qPrintable(message));
+    QVERIFY(!mMessages.texts().contains(u"数据导入完成！"_qs));
+}
+
+void TestContractImport::damagedFile()
+{
+    ContractImport import(u"00010001"_qs);
+    QVERIFY(!import.Button1Click());
+    QCOMPARE(mMessages.lastText(), u"请选择要导入的拍品数据表！"_qs);
+
+    QVERIFY(import.openFile(data(u"basic.xlsx"_qs)));
+    QVERIFY(!import.openFile(data(u"basic.csv"_qs)));
+    QCOMPARE(mMessages.lastText(), u"确认选择的数据文件是正确的数据文件！"_qs);
+    QVERIFY(!import.hasWorksheet());
+    QVERIFY(!import.sheetChooserEnabled());
+    QVERIFY(!import.Button1Click());
+    QCOMPARE(mMessages.lastText(), u"请选择要导入的拍品数据表！"_qs);
+    QVERIFY(!import.openFile(data(u"fuzz-xls-iconv-overread.xls"_qs)));
+    QCOMPARE(count(), 0);
+}
+
+void TestContractImport::fileDialog()
+{
+    ContractImport import(u"00010001"_qs);
+    QVERIFY(!import.Button6Click()); // cancelled
+    QCOMPARE(mMessages.shown().last().kind, ScriptedMessages::Kind::OpenFile);
+    QCOMPARE(mMessages.lastText(), u"选择用来导入的数据文件"_qs);
+    QCOMPARE(mMessages.details().first(), mApp->file(u"BasicExcel"_qs));
+    mMessages.answerFileName(data(u"basic.xls"_qs));
+    QVERIFY(import.Button6Click());
+    QCOMPARE(import.currentSheetName(), import.sheetNames().first());
+}
+
+QTEST_GUILESS_MAIN(TestContractImport)
+#include "tst_contractimport.moc"

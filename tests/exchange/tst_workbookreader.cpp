@@ -204,6 +204,8 @@ void TestWorkbookReader::damagedFiles_data()
     QTest::newRow("word document") << read(u"document.doc"_qs);
     // Found by fuzzing: FreeXL reads past a buffer while converting a sheet name.
     QTest::newRow("fuzz: iconv overread") << read(u"fuzz-xls-iconv-overread.xls"_qs);
+    // Found by fuzzing: FreeXL copies past the end of a buffer while opening.
+    QTest::newRow("fuzz: memcpy overflow") << read(u"fuzz-xls-memcpy-overflow.xls"_qs);
 }
 
 void TestWorkbookReader::damagedFiles()

@@ -3,7 +3,10 @@
 #include "Clipboard.h"
 #include "Messages.h"
 #include "StandInWordApp.h"
+#include "DocumentTemplateTab.h"
 #include "TemplatePage.h"
+#include "TfrmExdParaPropertyEdit.h"
+#include "TfrmPropertySelect.h"
 #include "TfrmEditADoc.h"
 #include "TfrmEditAHTDoc.h"
 
@@ -12,7 +15,7 @@
 #include "OfficePdfRenderer.h"
 #endif
 
-#include <QCoreApplication>
+#include <QApplication>
 
 namespace {
 
@@ -62,6 +65,19 @@ PdfRenderer *documentsPdfRenderer()
 #else
     return nullptr;
 #endif
+}
+
+void InstallDocumentHooks()
+{
+    TemplateTab::setFactory([](QWidget *parent) -> TemplateTab * { return new DocumentTemplateTab(parent); });
+    // Opened over the editor's tool window, which stays on top of everything else.
+    SetIndicatorDialogs(
+        [](const QString &table, const QString &categoryCode, int id) {
+            return EditIndicatorName(table, categoryCode, id, QApplication::activeWindow());
+        },
+        [](const QString &categoryCode, QString *name) {
+            return SelectIndicator(categoryCode, name, QApplication::activeWindow());
+        });
 }
 
 QWidget *CreateTemplatePage(QWidget *parent, std::function<void()> afterEdit)

@@ -14,7 +14,12 @@ class WordApp;
 // What the other windows of the program use from the documents subsystem: the template tab's page, the template
 // editor and the contract document window, and the hooks the application wires once at start-up.
 
-// The template tab's document view for a parent in the template management window. afterEdit runs when the
+// Wires this subsystem into the others once at start-up: the template management window's template page
+// (TemplateTab's factory) and the template editor's indicator editor and picker (the catalogue's EditIndicatorName
+// and SelectIndicator). The contract register's hook is EditAHTDoc below.
+void InstallDocumentHooks();
+
+// The template tab's document view alone, for a parent in the template management window. afterEdit runs when the
 // template editor opened from the page has closed (the window re-runs its tree click there); it may be empty.
 QWidget *CreateTemplatePage(QWidget *parent, std::function<void()> afterEdit = {});
 // Shows the category's template (or the empty template) in a page made by CreateTemplatePage.

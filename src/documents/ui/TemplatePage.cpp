@@ -89,20 +89,26 @@ void TemplatePage::ReadyModel(const QString &categoryCode)
     mShownPdf = pdf;
 }
 
+void EditTemplateBesideMainWindow(QWidget *anyWidget, const QString &categoryCode)
+{
+    // The editor and the word processor take the screen; the main window shrinks to a strip meanwhile.
+    QWidget *main = anyWidget ? anyWidget->window() : nullptr;
+    if (main)
+        main->resize(100, main->height());
+    EditTemplateDocument(categoryCode, DocumentPaths::templateFile(categoryCode));
+    if (main) {
+        if (QScreen *screen = main->screen())
+            main->resize(screen->availableGeometry().width(), main->height());
+    }
+}
+
 void TemplatePage::cmdSaveClick()
 {
     if (mEditing || !isChildCategory(mCategoryCode))
         return;
     mEditing = true;
     const auto done = qScopeGuard([this] { mEditing = false; });
-
-    // The editor and the word processor take the screen; the main window shrinks to a strip meanwhile.
-    QWidget *main = window();
-    main->resize(100, main->height());
-    EditTemplateDocument(mCategoryCode, DocumentPaths::templateFile(mCategoryCode));
-    if (QScreen *screen = main->screen())
-        main->resize(screen->availableGeometry().width(), main->height());
-
+    EditTemplateBesideMainWindow(this, mCategoryCode);
     if (mAfterEdit)
         mAfterEdit();
     else
@@ -117,7 +123,10 @@ bool TemplatePage::eventFilter(QObject *watched, QEvent *event)
     case QEvent::ShortcutOverride:
         return true;
     case QEvent::MouseButtonRelease:
-        cmdSaveClick();
+        if (mEditRequest)
+            mEditRequest();
+        else
+            cmdSaveClick();
         return true;
     default:
         return QWidget::eventFilter(watched, event);

@@ -12,6 +12,10 @@ class QPdfView;
 // The renderer shared by every template page (set by SetPdfRenderer, else the office's); may be null.
 PdfRenderer *documentsPdfRenderer();
 
+// Runs the template editor for the category with the main window of `anyWidget` 100 pixels wide meanwhile, and
+// gives it the screen's width again afterwards.
+void EditTemplateBesideMainWindow(QWidget *anyWidget, const QString &categoryCode);
+
 // The template tab's document view: the category's template read-only with its real layout (a PDF of it). Keys
 // are swallowed; releasing a mouse button over it opens the template editor.
 class TemplatePage : public QWidget
@@ -22,6 +26,8 @@ public:
     explicit TemplatePage(QWidget *parent = nullptr);
 
     void setAfterEdit(std::function<void()> afterEdit) { mAfterEdit = std::move(afterEdit); }
+    // What a mouse click on the view does; by default cmdSaveClick().
+    void setEditRequest(std::function<void()> editRequest) { mEditRequest = std::move(editRequest); }
 
     // Shows the category's template, or the empty template when it has none; an error leaves the view empty.
     void ReadyModel(const QString &categoryCode);
@@ -45,6 +51,7 @@ private:
     QString mShownDocument;
     QString mShownPdf;
     std::function<void()> mAfterEdit;
+    std::function<void()> mEditRequest;
     QWidget *mView = nullptr;
     QPdfDocument *mPdf = nullptr;
     bool mEditing = false;

@@ -1,0 +1,216 @@
+// Contract document generation end to end: a real database, a Word 97 template written by the office, the real
+// office (headless) filling it, and the saved contract document read back.
+
+#include "ContractDocument.h"
+#include "DocumentPaths.h"
+#include "LibreOfficeWordApp.h"
+#include "OfficeFixture.h"
+#include "ScriptedMessages.h"
+#include "TempAppFolder.h"
+
+#include <QCryptographicHash>
+#include <QDebug>
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+const QString Code = QStringLiteral("00010001");
+
+QByteArray fileHash(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+DocFixture templateFixture()
+{
+    DocFixture doc;
+    QString installments;
+    for (int i = 1; i <= 20; ++i)
+        installments += QStringLiteral("第%1期[<月租金>]").arg(i);
+    doc.paragraphs = {
+        QStringLiteral("本合同由出租方[<出租方>]与承租方[<承租方>]签订。"),
+        installments,
+        QStringLiteral("说明：[<说明>]。"),
+        QStringLiteral("已删除的指标：[<旧指标>]。"),
+        QStringLiteral("面积[<AREA>]，[<area>]。"),
+    };
+    doc.table = {{QStringLiteral("押金"), QStringLiteral("[<押金>]")},
+                 {QStringLiteral("出租方"), QStringLiteral("[<出租方>]（盖章）")}};
+    doc.header = QStringLiteral("合同编号：[<合同编号>]");
+    doc.footer = QStringLiteral("签订日期[<签订日期>]");
+    doc.frame = QStringLiteral("备注：[<备注>]");
+    return doc;
+}
+
+// The document text with repeated neighbouring lines dropped: the office lists a header or footer shared by
+// several page kinds once per kind, and how many kinds it reports varies between loads.
+QString normalised(const QString &text)
+{
+    QStringList lines;
+    for (const QString &line : text.split(QLatin1Char('\n'))) {
+        if (lines.isEmpty() || lines.last() != line || line.isEmpty())
+            lines << line;
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+class TestGenerationOffice : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void generateSaveAndReopen();
+    void closeWithoutSaveThenRegenerate();
+
+private:
+    int addRecord(const QStringList &values);
+    QString expectedFor(const QList<MarkerPair> &pairs) const;
+    QString reopenedText(const QString &path);
+
+    std::unique_ptr<TempAppFolder> mApp;
+    ScriptedMessages mMessages;
+    LibreOfficeWordApp mReader{LibreOfficeWordApp::Display::Headless};
+    QString mTemplateText;
+};
+
+void TestGenerationOffice::initTestCase()
+{
+    mApp = std::make_unique<TempAppFolder>();
+    QVERIFY(mApp->isValid());
+    Messages::setInstance(&mMessages);
+    QVERIFY(mApp->addCategory(QStringLiteral("0001"), QStringLiteral("房屋租赁")));
+    QVERIFY(mApp->addCategory(Code, QStringLiteral("房屋租赁合同"), QStringLiteral("0001")));
+    struct Def
+    {
+        const char16_t *name;
+        const char *column;
+        const char16_t *unit;
+    };
+    // 说明 comes first and holds the marker of 出租方, which is filled after it.
+    const Def defs[] = {{u"说明", "Data6", u""},       {u"合同编号", "Data1", u""}, {u"出租方", "Data2", u""},
+                        {u"承租方", "Data3", u""},     {u"月租金", "Data4", u"元"}, {u"押金", "Data5", u"元"},
+                        {u"Area", "Data7", u"平方米"}, {u"签订日期", "Data8", u""}, {u"备注", "Data9", u""}};
+    int sort = 1;
+    for (const Def &def : defs) {
+        QVERIFY(mApp->addIndicator(Code, QString::fromUtf16(def.name), 0, QLatin1String(def.column), sort++, QString(),
+                                   QString(), QString::fromUtf16(def.unit))
+                > 0);
+    }
+
+    QString error;
+    QVERIFY2(writeDocFixture(DocumentPaths::templateFile(Code), templateFixture(), &error), qPrintable(error));
+    QVERIFY2(mReader.connect(), qPrintable(mReader.lastError()));
+    mTemplateText = reopenedText(DocumentPaths::templateFile(Code));
+    QVERIFY2(mTemplateText.contains(QStringLiteral("合同编号：[<合同编号>]")), qPrintable(mTemplateText));
+    QVERIFY2(mTemplateText.contains(QStringLiteral("备注：[<备注>]")), qPrintable(mTemplateText));
+}
+
+void TestGenerationOffice::cleanupTestCase()
+{
+    mReader.quit();
+    mApp.reset();
+}
+
+int TestGenerationOffice::addRecord(const QStringList &values)
+{
+    QVariantList binds{Code};
+    QStringList columns;
+    for (int i = 0; i < values.size(); ++i) {
+        columns << QStringLiteral("Data%1").arg(i + 1);
+        binds << values.at(i);
+    }
+    const QString sql = QStringLiteral("INSERT INTO TContractMain (MainTypeCode, %1) VALUES (?%2)")
+                            .arg(columns.join(QStringLiteral(", ")), QStringLiteral(", ?").repeated(values.size()));
+    if (!mApp->exec(sql, binds))
+        return -1;
+    return mApp->scalar(QStringLiteral("SELECT max(ID) FROM TContractMain")).toInt();
+}
+
+QString TestGenerationOffice::expectedFor(const QList<MarkerPair> &pairs) const
+{
+    QString text = mTemplateText;
+    for (const MarkerPair &pair : pairs)
+        text.replace(pair.marker, pair.replacement, Qt::CaseInsensitive);
+    return text;
+}
+
+QString TestGenerationOffice::reopenedText(const QString &path)
+{
+    if (!mReader.open(path))
+        return QStringLiteral("<open failed: %1>").arg(mReader.lastError());
+    return mReader.documentText().value_or(QStringLiteral("<no text>"));
+}
+
+void TestGenerationOffice::generateSaveAndReopen()
+{
+    const int id = addRecord({QStringLiteral("FZ20261210001"), QStringLiteral("张三"), QStringLiteral("李四"),
+                              QStringLiteral("3500.00"), QString(), QStringLiteral("[<出租方>]负责维修 & 支付$1\\费用[<"),
+                              QStringLiteral("88.50"), QStringLiteral("2026-12-10"),
+                              QStringLiteral("第一行\n第二行")});
+    QVERIFY(id > 0);
+    const QString path = DocumentPaths::contractFile(id);
+    {
+        LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
+        ContractDocument document(word, mMessages, Code, path, id);
+        QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+        QVERIFY2(mMessages.texts().isEmpty(), qPrintable(mMessages.texts().join(QLatin1Char('|'))));
+        QCOMPARE(fileHash(path), fileHash(DocumentPaths::templateFile(Code)));
+        QVERIFY(document.Button2Click());
+        QVERIFY(!document.NotSaved());
+        const QString expected = expectedFor(document.markerPairs());
+        document.FormCloseQuery();
+
+        const QString saved = reopenedText(path);
+        if (normalised(saved) != normalised(expected))
+            qWarning().noquote() << "saved:\n" << saved << "\nexpected:\n" << expected;
+        QCOMPARE(normalised(saved), normalised(expected));
+        QVERIFY(saved.contains(QStringLiteral("合同编号：FZ20261210001")));
+        QVERIFY(saved.contains(QStringLiteral("第20期3500.00元")));
+        QVERIFY(saved.contains(QStringLiteral("说明：张三负责维修 & 支付$1\\费用[<。")));
+        QVERIFY(saved.contains(QStringLiteral("已删除的指标：[<旧指标>]。")));
+        QVERIFY(saved.contains(QStringLiteral("面积88.50平方米，88.50平方米。")));
+        QVERIFY(saved.contains(QStringLiteral("押金\n元")));
+        QVERIFY(saved.contains(QStringLiteral("签订日期2026-12-10")));
+        QVERIFY(saved.contains(QStringLiteral("备注：第一行\n第二行")));
+        QCOMPARE(saved.count(QStringLiteral("[<")), 2);
+    }
+}
+
+void TestGenerationOffice::closeWithoutSaveThenRegenerate()
+{
+    const int id = addRecord({QStringLiteral("FZ20261210002"), QStringLiteral("王五"), QStringLiteral("赵六"),
+                              QStringLiteral("1200.00")});
+    QVERIFY(id > 0);
+    const QString path = DocumentPaths::contractFile(id);
+    QList<MarkerPair> pairs;
+    {
+        LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
+        ContractDocument first(word, mMessages, Code, path, id);
+        QCOMPARE(first.ReadyData(), ContractDocument::Preparation::Generated);
+        pairs = first.markerPairs();
+        first.FormCloseQuery();
+    }
+    // The unfilled copy stays on disk and is opened as it is next time; "重新生成" then fills it.
+    QCOMPARE(fileHash(path), fileHash(DocumentPaths::templateFile(Code)));
+    {
+        LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
+        ContractDocument second(word, mMessages, Code, path, id);
+        QCOMPARE(second.ReadyData(), ContractDocument::Preparation::Opened);
+        QCOMPARE(normalised(word.documentText().value_or(QString())), normalised(mTemplateText));
+        QVERIFY(second.Button3Click());
+        QCOMPARE(normalised(word.documentText().value_or(QString())), normalised(expectedFor(pairs)));
+        second.FormCloseQuery();
+    }
+    QVERIFY2(mMessages.texts().isEmpty(), qPrintable(mMessages.texts().join(QLatin1Char('|'))));
+}
+
+QTEST_MAIN(TestGenerationOffice)
+#include "tst_generation_office.moc"

@@ -1,0 +1,86 @@
+#include "ScriptedMessages.h"
+#include "TempAppFolder.h"
+#include "TfrmPPLoadIn.h"
+
+#include <QComboBox>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+class TestPPLoadInWindow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void chooseMapImport();
+
+private:
+    static QString data(const QString &name) { return QStringLiteral(EXCHANGE_TEST_DATA "/") + name; }
+    std::unique_ptr<TempAppFolder> mApp;
+    ScriptedMessages mMessages;
+};
+
+void TestPPLoadInWindow::init()
+{
+    mApp = std::make_unique<TempAppFolder>();
+    QVERIFY(mApp->addCategory(u"0001"_qs, u"合同"_qs));
+    QVERIFY(mApp->addCategory(u"00010001"_qs, u"买卖合同"_qs, u"0001"_qs));
+    QVERIFY(mApp->addIndicator(u"00010001"_qs, u"合同编号"_qs, 0, u"Data1"_qs, 1) > 0);
+    QVERIFY(mApp->addIndicator(u"00010001"_qs, u"乙方"_qs, 0, u"Data2"_qs, 2) > 0);
+    mMessages.clear();
+    Messages::setInstance(&mMessages);
+}
+
+void TestPPLoadInWindow::cleanup()
+{
+    Messages::setInstance(nullptr);
+    mApp.reset();
+}
+
+void TestPPLoadInWindow::chooseMapImport()
+{
+    TfrmPPLoadIn form(u"00010001"_qs);
+    form.show();
+    QCOMPARE(form.windowTitle(), u"合同数据导入"_qs);
+    auto *tablesPanel = form.findChild<QWidget *>(u"pnlTables"_qs);
+    auto *tables = form.findChild<QComboBox *>(u"cmbTables"_qs);
+    auto *grid1 = form.findChild<QTableView *>(u"Grid1"_qs);
+    auto *sheet = form.findChild<QTableView *>(u"DBGridEh1"_qs);
+    auto *menu = form.findChild<QMenu *>(u"PopupMenu2"_qs);
+    QVERIFY(tablesPanel && tables && grid1 && sheet && menu);
+    QVERIFY(!tablesPanel->isEnabled());
+    QVERIFY(grid1->isColumnHidden(3) && grid1->isColumnHidden(4));
+
+    form.findChild<QPushButton *>(u"Button5"_qs)->click();
+    QCOMPARE(mMessages.lastText(), u"请首先选择源Excel数据文件，然后再指定列对应关系。"_qs);
+
+    mMessages.answerFileName(data(u"basic.xlsx"_qs));
+    form.findChild<QPushButton *>(u"Button6"_qs)->click();
+    QVERIFY(tablesPanel->isEnabled());
+    QCOMPARE(tables->count(), 1);
+    QCOMPARE(sheet->model()->rowCount(), 4);
+    QCOMPARE(grid1->model()->rowCount(), 2);
+    QCOMPARE(grid1->model()->index(0, 5).data().toString(), u"合同编号"_qs);
+    QCOMPARE(grid1->model()->index(1, 5).data().toString(), QString());
+
+    // Map 乙方 by hand from the column menu.
+    grid1->setCurrentIndex(grid1->model()->index(1, 0));
+    form.findChild<QPushButton *>(u"Button5"_qs)->click();
+    QCOMPARE(menu->actions().size(), 6);
+    menu->actions().at(1)->trigger(); // 甲方
+    menu->hide();
+    QCOMPARE(grid1->model()->index(1, 5).data().toString(), u"甲方"_qs);
+
+    form.findChild<QPushButton *>(u"Button1"_qs)->click();
+    QCOMPARE(mMessages.lastText(), u"数据导入完成！"_qs);
+    QCOMPARE(mApp->scalar(u"SELECT Data2 FROM TContractMain WHERE Data1='HT-002'"_qs), u"上海某公司"_qs);
+
+    form.findChild<QPushButton *>(u"Button3"_qs)->click();
+    QVERIFY(!form.isVisible());
+}
+
+QTEST_MAIN(TestPPLoadInWindow)
+#include "tst_ppLoadInwindow.moc"

@@ -1,0 +1,182 @@
+// The register's list of one large category: ReadyGrid (the query and the snapshot) and a filter over it, next to
+// the sqlite3 command-line tool running the same select into /dev/null.
+#include "ContractRegister.h"
+#include "Messages.h"
+#include "ScriptedMessages.h"
+#include "Schema.h"
+#include "TDM.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <random>
+
+namespace {
+
+const QString Category = QStringLiteral("00010001");
+constexpr int IndicatorCount = 80;
+constexpr int RecordCount = 100000;
+// Indicator 3 (Data4) is a text column: filtering it for this text keeps about one record in five.
+constexpr int FilterIndicator = 3;
+const QString FilterText = QStringLiteral("华东");
+
+QTemporaryDir *gFolder = nullptr;
+
+QString textValue(std::mt19937 &rng)
+{
+    static const QStringList words{QStringLiteral("华东"), QStringLiteral("华北"), QStringLiteral("西南"),
+                                   QStringLiteral("有限公司"), QStringLiteral("设备"), QStringLiteral("Alpha"),
+                                   QStringLiteral("工程"), QStringLiteral("采购"), QStringLiteral("Service"),
+                                   QStringLiteral("租赁")};
+    QString out;
+    const int n = 1 + int(rng() % 4);
+    for (int i = 0; i < n; ++i)
+        out += words.at(int(rng() % words.size()));
+    return out + QString::number(rng() % 1000);
+}
+
+// A category of eighty indicators (text, number and date in turn), half of them sorted, and its records.
+bool generate(const QString &folder)
+{
+    QString error;
+    if (!Schema::layOutAppFolder(folder, &error) || !TDM::create(folder).isConnected())
+        return false;
+    QSqlQuery q(TDM::instance().ADOLocal());
+    if (!execBound(q, QStringLiteral("INSERT INTO TContractClass VALUES ('0001','根','',0)"), {})
+        || !execBound(q, QStringLiteral("INSERT INTO TContractClass VALUES (?,'大类','0001',1)"), {Category}))
+        return false;
+    for (int i = 1; i <= IndicatorCount; ++i) {
+        if (!execBound(q,
+                       QStringLiteral("INSERT INTO TDataPara (MainTypeCode,PropertyName,PropertyType,SortIdx,"
+                                      "DataFieldA,IsSortField) VALUES (?,?,?,?,?,0)"),
+                       {Category, QStringLiteral("指标%1").arg(i), (i - 1) % 3, i, QStringLiteral("Data%1").arg(i)}))
+            return false;
+    }
+    QStringList columns{QStringLiteral("MainTypeCode")};
+    QStringList marks{QStringLiteral("?")};
+    for (int i = 1; i <= IndicatorCount; ++i) {
+        columns << QStringLiteral("Data%1").arg(i);
+        marks << QStringLiteral("?");
+    }
+    std::mt19937 rng(7);
+    return TDM::instance().inTransaction([&] {
+        QSqlQuery insert(TDM::instance().ADOLocal());
+        if (!insert.prepare(QStringLiteral("INSERT INTO TContractMain (") + columns.join(QLatin1Char(','))
+                            + QStringLiteral(") VALUES (") + marks.join(QLatin1Char(',')) + QLatin1Char(')')))
+            return false;
+        for (int r = 0; r < RecordCount; ++r) {
+            insert.addBindValue(Category);
+            for (int i = 1; i <= IndicatorCount; ++i) {
+                switch ((i - 1) % 3) {
+                case 0:
+                    insert.addBindValue(textValue(rng));
+                    break;
+                case 1:
+                    insert.addBindValue(QString::number(double(rng() % 10000000) / 100.0, 'f', 2));
+                    break;
+                default:
+                    insert.addBindValue(QDate(2010, 1, 1).addDays(rng() % 1500).toString(Qt::ISODate));
+                }
+            }
+            if (!insert.exec())
+                return false;
+        }
+        return true;
+    });
+}
+
+// The register's statement with the category written in, as the command-line tool needs it.
+QString cliSql(ContractRegister &reg, const QString &extraCondition = QString())
+{
+    QString sql = reg.recordSql();
+    sql.replace(QStringLiteral("MainTypeCode=?"),
+                QStringLiteral("MainTypeCode='") + Category + QLatin1Char('\'') + extraCondition);
+    return sql;
+}
+
+void runCli(const QString &sql)
+{
+    const QString db = TDM::instance().path(TDM::DatabaseFile);
+    QProcess p;
+    p.setStandardOutputFile(QProcess::nullDevice());
+    p.start(QStringLiteral("sqlite3"), {db, sql});
+    p.waitForFinished(-1);
+}
+
+void BM_ReadyGrid(benchmark::State &state)
+{
+    ContractRegister reg;
+    reg.setCurrentCategory(Category);
+    for (auto _ : state) {
+        if (!reg.ReadyGrid())
+            state.SkipWithError("ReadyGrid failed");
+        benchmark::DoNotOptimize(reg.dsContract()->recordCount());
+    }
+    state.counters["records"] = reg.dsContract()->recordCount();
+}
+
+void BM_Sqlite3CliSelect(benchmark::State &state)
+{
+    ContractRegister reg;
+    reg.setCurrentCategory(Category);
+    reg.ReadyGrid();
+    const QString sql = cliSql(reg);
+    for (auto _ : state)
+        runCli(sql);
+}
+
+void BM_Filter(benchmark::State &state)
+{
+    ContractRegister reg;
+    reg.setCurrentCategory(Category);
+    reg.ReadyGrid();
+    bool on = false;
+    for (auto _ : state) {
+        // Alternates with switching it off so every iteration scans all records.
+        reg.applyFilter(FilterIndicator, on ? QString() : FilterText);
+        on = !on;
+        benchmark::DoNotOptimize(reg.dsContract()->recordCount());
+    }
+    reg.applyFilter(FilterIndicator, FilterText);
+    state.counters["shown"] = reg.dsContract()->recordCount();
+}
+
+void BM_Sqlite3CliFilteredSelect(benchmark::State &state)
+{
+    ContractRegister reg;
+    reg.setCurrentCategory(Category);
+    reg.ReadyGrid();
+    const QString sql = cliSql(reg, QStringLiteral(" AND Data%1 LIKE '%%2%'").arg(FilterIndicator + 1).arg(FilterText));
+    for (auto _ : state)
+        runCli(sql);
+}
+
+BENCHMARK(BM_ReadyGrid)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Sqlite3CliSelect)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Filter)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Sqlite3CliFilteredSelect)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    ScriptedMessages messages;
+    Messages::setInstance(&messages);
+    QTemporaryDir folder;
+    gFolder = &folder;
+    if (!folder.isValid() || !generate(folder.path())) {
+        std::fprintf(stderr, "could not generate the benchmark data\n");
+        return 1;
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    TDM::destroy();
+    return 0;
+}

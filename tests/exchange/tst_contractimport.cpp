@@ -23,6 +23,8 @@ private Q_SLOTS:
     void failingRowRollsBack();
     void damagedFile();
     void fileDialog();
+    void sampleWorkbook_data();
+    void sampleWorkbook();
 
 private:
     static QString data(const QString &name) { return QStringLiteral(EXCHANGE_TEST_DATA "/") + name; }
@@ -219,6 +221,33 @@ void TestContractImport::fileDialog()
     mMessages.answerFileName(data(u"basic.xls"_qs));
     QVERIFY(import.Button6Click());
     QCOMPARE(import.currentSheetName(), import.sheetNames().first());
+}
+
+void TestContractImport::sampleWorkbook_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("xls") << u"房屋租赁合同.xls"_qs;
+    QTest::newRow("xlsx") << u"房屋租赁合同.xlsx"_qs;
+}
+
+// The sample installed in BasicExcel fills every indicator of the demo lease category without any mapping by hand.
+void TestContractImport::sampleWorkbook()
+{
+    QFETCH(QString, file);
+    const QStringList demoIndicators = {u"合同编号"_qs, u"出租方"_qs,    u"承租方"_qs,     u"房屋坐落"_qs, u"房屋用途"_qs,
+                                        u"建筑面积"_qs, u"月租金"_qs,    u"租期"_qs,       u"租金总额"_qs, u"租金总额大写"_qs,
+                                        u"押金"_qs,     u"付款方式"_qs,  u"起租日期"_qs,   u"签订日期"_qs, u"签订日期大写"_qs};
+    QVERIFY(mApp->addCategory(u"00010003"_qs, u"房屋租赁合同"_qs, u"0001"_qs));
+    for (int i = 0; i < demoIndicators.size(); ++i)
+        QVERIFY(mApp->addIndicator(u"00010003"_qs, demoIndicators.at(i), 0, QStringLiteral("Data%1").arg(i + 1), i + 1) > 0);
+    ContractImport import(u"00010003"_qs);
+    QVERIFY(import.openFile(QStringLiteral(EXCHANGE_SAMPLE_FOLDER "/") + file));
+    for (const auto &row : import.mappingModel()->rows())
+        QCOMPARE(row.excelColumn, row.propertyName);
+    QVERIFY(import.Button1Click());
+    QCOMPARE(stored({u"Data1"_qs, u"Data6"_qs, u"Data13"_qs, u"Data15"_qs}).first(),
+             QStringList({u"FZ20261220001"_qs, u"95.6"_qs, u"2027-01-01"_qs, u"二○二六年十二月二十日"_qs}));
+    QCOMPARE(count(), 3);
 }
 
 QTEST_GUILESS_MAIN(TestContractImport)

@@ -1,0 +1,199 @@
+#include "DemoContent.h"
+
+#include "TDM.h"
+#include "text/ChineseDate.h"
+#include "text/ChineseMoney.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlQuery>
+
+namespace DemoContent {
+
+namespace {
+
+struct IndicatorDef
+{
+    const char16_t *name;
+    int type; // 0 text, 1 number, 2 date
+    const char16_t *format;
+    const char16_t *unit;
+    const char16_t *choices;
+    int history;
+    const char16_t *formula;
+    int required;
+    int sortField;
+};
+
+// In SortIdx order; the value column is Data + position.
+const IndicatorDef Indicators[] = {
+    {u"合同编号", 0, u"", u"", u"", 0, u"[GETBILLID]{FZ[YYYY][MM][DD][III]}", 1, 1},
+    {u"出租方", 0, u"", u"", u"", 1, u"", 1, 0},
+    {u"承租方", 0, u"", u"", u"", 1, u"", 1, 0},
+    {u"房屋坐落", 0, u"", u"", u"", 1, u"", 1, 0},
+    {u"房屋用途", 0, u"", u"", u"住宅;办公;商铺;仓储", 0, u"", 0, 0},
+    {u"建筑面积", 1, u"99999.99", u"平方米", u"", 0, u"", 0, 0},
+    {u"月租金", 1, u"99999999.99", u"元", u"", 0, u"", 1, 0},
+    {u"租期", 1, u"999", u"个月", u"", 0, u"", 1, 0},
+    {u"租金总额", 1, u"9999999999.99", u"元", u"", 0, u"[月租金]*[租期]", 0, 0},
+    {u"租金总额大写", 0, u"", u"", u"", 0, u"[MONEY_STOB][租金总额]", 0, 0},
+    {u"押金", 1, u"99999999.99", u"元", u"", 0, u"", 0, 0},
+    {u"付款方式", 0, u"", u"", u"按月支付;按季支付;按年支付", 0, u"", 0, 0},
+    {u"起租日期", 2, u"yyyy-MM-dd", u"", u"", 0, u"", 0, 0},
+    {u"签订日期", 2, u"yyyy-MM-dd", u"", u"", 0, u"", 1, 0},
+    {u"签订日期大写", 0, u"", u"", u"", 0, u"[DATE_STOB][签订日期]", 0, 0},
+};
+constexpr int IndicatorCount = int(sizeof(Indicators) / sizeof(Indicators[0]));
+
+struct RecordDef
+{
+    const char16_t *lessor;
+    const char16_t *lessee;
+    const char16_t *address;
+    const char16_t *use;
+    double area;
+    double rent;
+    int months;
+    double deposit;
+    const char16_t *payment;
+    QDate start;
+    QDate signedOn;
+};
+
+const RecordDef Records[] = {
+    {u"北京安居房地产经纪有限公司", u"王晓明", u"北京市海淀区中关村大街18号3号楼502室", u"住宅", 89.5, 6800, 12,
+     13600, u"按月支付", QDate(2026, 12, 1), QDate(2026, 11, 25)},
+    {u"上海浦江置业有限公司", u"上海云帆科技有限公司", u"上海市浦东新区张江路88号A座1203室", u"办公", 245, 36750.5,
+     24, 73501, u"按季支付", QDate(2027, 1, 1), QDate(2026, 12, 8)},
+    {u"李建国", u"陈芳", u"广州市天河区天河北路233号1栋806房", u"住宅", 72.3, 4200, 6, 8400, u"按月支付",
+     QDate(2026, 12, 15), QDate(2026, 12, 10)},
+};
+
+QString money(double value)
+{
+    return QString::number(value, 'f', 2);
+}
+
+bool exec(const QString &sql, const QVariantList &binds, QString *message)
+{
+    QSqlQuery query(TDM::instance().ADOLocal());
+    QString error;
+    if (execBound(query, sql, binds, &error))
+        return true;
+    *message = error + QStringLiteral(": ") + sql;
+    return false;
+}
+
+bool insertRows(QString *message)
+{
+    if (!exec(QStringLiteral("INSERT INTO TContractClass (TypeCode, TypeName, ParTypeCode, nLeveal) VALUES (?, ?, ?, ?)"),
+              {RootCode, QStringLiteral("房屋租赁"), QStringLiteral(""), 0}, message)
+        || !exec(QStringLiteral("INSERT INTO TContractClass (TypeCode, TypeName, ParTypeCode, nLeveal) VALUES (?, ?, ?, ?)"),
+                 {ChildCode, QStringLiteral("房屋租赁合同"), RootCode, 1}, message))
+        return false;
+
+    for (int i = 0; i < IndicatorCount; ++i) {
+        const IndicatorDef &d = Indicators[i];
+        if (!exec(QStringLiteral("INSERT INTO TDataPara (MainTypeCode, PropertyName, PropertyType, FormatStr, Unit, "
+                                 "DefaultSelect, HisSelect, CalcStr, SortIdx, NoNull, IsSortField, DataFieldA) "
+                                 "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                  {ChildCode, QString::fromUtf16(d.name), d.type, QString::fromUtf16(d.format),
+                   QString::fromUtf16(d.unit), QString::fromUtf16(d.choices), d.history, QString::fromUtf16(d.formula),
+                   i + 1, d.required, d.sortField, QStringLiteral("Data%1").arg(i + 1)},
+                  message))
+            return false;
+    }
+
+    int serial = 0;
+    for (const RecordDef &r : Records) {
+        const double total = r.rent * r.months;
+        const auto capital = MoneyToCapital(money(total));
+        if (!capital) {
+            *message = capital.error;
+            return false;
+        }
+        // The number the numbering formula would have given on the signing day.
+        const QString number =
+            QStringLiteral("FZ") + r.signedOn.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral("%1").arg(++serial, 3, 10, QLatin1Char('0'));
+        const QStringList values{number,
+                                 QString::fromUtf16(r.lessor),
+                                 QString::fromUtf16(r.lessee),
+                                 QString::fromUtf16(r.address),
+                                 QString::fromUtf16(r.use),
+                                 money(r.area),
+                                 money(r.rent),
+                                 QString::number(r.months),
+                                 money(total),
+                                 capital.value,
+                                 money(r.deposit),
+                                 QString::fromUtf16(r.payment),
+                                 r.start.toString(QStringLiteral("yyyy-MM-dd")),
+                                 r.signedOn.toString(QStringLiteral("yyyy-MM-dd")),
+                                 DateToChinese(r.signedOn)};
+        QStringList columns;
+        QVariantList binds{ChildCode};
+        for (int i = 0; i < values.size(); ++i) {
+            columns << QStringLiteral("Data%1").arg(i + 1);
+            binds << values.at(i);
+        }
+        const QString sql = QStringLiteral("INSERT INTO TContractMain (MainTypeCode, %1) VALUES (?%2)")
+                                .arg(columns.join(QStringLiteral(", ")), QStringLiteral(", ?").repeated(values.size()));
+        if (!exec(sql, binds, message))
+            return false;
+    }
+    return true;
+}
+
+bool writeTemplate(QString *message)
+{
+    const QString target = TDM::instance().path(TDM::ModelFolder + ChildCode + QStringLiteral(".Doc"));
+    if (QFileInfo::exists(target))
+        return true;
+    QDir().mkpath(QFileInfo(target).absolutePath());
+    QFile::remove(target + QStringLiteral(".new"));
+    if (!QFile::copy(QStringLiteral(":/demo/template.Doc"), target + QStringLiteral(".new"))
+        || !QFile::rename(target + QStringLiteral(".new"), target)) {
+        *message = QStringLiteral("cannot write ") + target;
+        return false;
+    }
+    // Copied from a resource: read-only until told otherwise.
+    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    return true;
+}
+
+} // namespace
+
+Result install(QString *message)
+{
+    TDM &dm = TDM::instance();
+    if (!dm.isConnected()) {
+        *message = dm.connectionError();
+        return Result::Failed;
+    }
+    QSqlQuery query(dm.ADOLocal());
+    if (!execBound(query, QStringLiteral("SELECT count(*) FROM TContractClass"), {}, message) || !query.next())
+        return Result::Failed;
+    if (query.value(0).toInt() > 0) {
+        *message = QStringLiteral("the database already holds categories; demo not installed");
+        return Result::Skipped;
+    }
+    query.finish();
+    QString error;
+    if (!dm.inTransaction([&] { return insertRows(message); }, &error)) {
+        if (message->isEmpty())
+            *message = error;
+        return Result::Failed;
+    }
+    if (!writeTemplate(message))
+        return Result::Failed;
+    *message = QStringLiteral("demo installed: category %1 with %2 indicators, %3 contracts, template %4")
+                   .arg(ChildCode)
+                   .arg(IndicatorCount)
+                   .arg(int(sizeof(Records) / sizeof(Records[0])))
+                   .arg(TDM::ModelFolder + ChildCode + QStringLiteral(".Doc"));
+    return Result::Installed;
+}
+
+} // namespace DemoContent

@@ -146,21 +146,32 @@ bool OfficeInstance::ensureRunning(QString *error)
 
     QDeadlineTimer deadline(kStartTimeoutMs);
     QString lastError;
+    // soffice hands its arguments to an office already running on the same profile and ends: that one then
+    // listens on our pipe too, so keep trying for a moment.
+    auto reachHandedOver = [&] {
+        for (int i = 0; i < 50; ++i) {
+            if (tryResolve(&lastError))
+                return true;
+            QThread::msleep(100);
+        }
+        return false;
+    };
     while (!deadline.hasExpired()) {
         if (tryResolve(&lastError))
             return true;
-        if (mProcess->state() == QProcess::NotRunning || mProcess->waitForFinished(0)) {
-            // soffice hands its arguments to an office already running on the same profile and ends: that one
-            // then listens on our pipe too, so keep trying for a moment.
-            if (mProcess->exitStatus() == QProcess::NormalExit && mProcess->exitCode() == 0) {
-                mProcess.reset();
-                for (int i = 0; i < 50; ++i) {
-                    if (tryResolve(&lastError))
-                        return true;
-                    QThread::msleep(100);
-                }
-            }
+        if (mProcess && (mProcess->state() == QProcess::NotRunning || mProcess->waitForFinished(0))) {
+            const bool normal = mProcess->exitStatus() == QProcess::NormalExit && mProcess->exitCode() == 0;
+            const int code = mProcess->exitCode();
             mProcess.reset();
+            if (normal && reachHandedOver())
+                return true;
+            *error = QStringLiteral("办公软件启动后意外退出（退出码 %1）").arg(code);
+            return false;
+        }
+        if (!mProcess && mDetachedPid > 0 && ::kill(static_cast<pid_t>(mDetachedPid), 0) != 0) {
+            mDetachedPid = 0;
+            if (reachHandedOver())
+                return true;
             *error = QStringLiteral("办公软件启动后意外退出");
             return false;
         }
@@ -226,7 +237,7 @@ void OfficeInstance::seedProfile(const QString &folder)
 {
     // Raise the mark whenever the settings below change: the office rewrites the file with its own state, so
     // a profile seeded by an older build is seeded afresh.
-    const QString mark = folder + QStringLiteral("/vantrel-settings-2");
+    const QString mark = folder + QStringLiteral("/vantrel-settings-3");
     const QString user = folder + QStringLiteral("/user");
     const QString file = user + QStringLiteral("/registrymodifications.xcu");
     if (QFile::exists(mark))
@@ -242,6 +253,8 @@ void OfficeInstance::seedProfile(const QString &folder)
         "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n");
     xml += item("/org.openoffice.Setup/Office", "ooSetupInstCompleted", "true");
     xml += item("/org.openoffice.Setup/L10N", "ooLocale", "zh-CN");
+    xml += item("/org.openoffice.Office.Linguistic/General", "UILocale", "zh-CN");
+    xml += item("/org.openoffice.Office.Linguistic/General", "DefaultLocale_CJK", "zh-CN");
     xml += item("/org.openoffice.Office.Common/Misc", "FirstRun", "false");
     xml += item("/org.openoffice.Office.Common/Misc", "ShowTipOfTheDay", "false");
     xml += item("/org.openoffice.Office.Common/Security/Scripting", "MacroSecurityLevel", "3");
@@ -278,20 +291,35 @@ bool OfficeInstance::startProcess(QString *error)
     QString program = qEnvironmentVariable("VANTREL_SOFFICE");
     if (program.isEmpty())
         program = programFolder() + QStringLiteral("/soffice");
-    mProcess = std::make_unique<QProcess>();
-    mProcess->setProgram(program);
-    mProcess->setArguments(args);
-    mProcess->setStandardInputFile(QProcess::nullDevice());
-    mProcess->setStandardOutputFile(QProcess::nullDevice());
-    mProcess->setStandardErrorFile(QProcess::nullDevice());
+    auto process = std::make_unique<QProcess>();
+    process->setProgram(program);
+    process->setArguments(args);
+    process->setStandardInputFile(QProcess::nullDevice());
+    if (qEnvironmentVariableIsEmpty("VANTREL_OFFICE_DEBUG")) {
+        process->setStandardOutputFile(QProcess::nullDevice());
+        process->setStandardErrorFile(QProcess::nullDevice());
+    } else {
+        process->setProcessChannelMode(QProcess::ForwardedChannels);
+    }
+
+    mDetachedPid = 0;
+    if (mKind == Kind::Shared && !mHeadless) {
+        // The user's spreadsheets outlive this object and Vantrel itself: nothing of ours may end that office.
+        if (!process->startDetached(&mDetachedPid)) {
+            *error = QStringLiteral("无法启动办公软件（%1）：%2").arg(program, process->errorString());
+            return false;
+        }
+        return true;
+    }
+
     // A group of its own, so the fallback kill reaches soffice.bin behind the launcher too.
-    mProcess->setChildProcessModifier([] { ::setsid(); });
-    mProcess->start();
-    if (!mProcess->waitForStarted(10'000)) {
-        *error = QStringLiteral("无法启动办公软件（%1）：%2").arg(program, mProcess->errorString());
-        mProcess.reset();
+    process->setChildProcessModifier([] { ::setsid(); });
+    process->start();
+    if (!process->waitForStarted(10'000)) {
+        *error = QStringLiteral("无法启动办公软件（%1）：%2").arg(program, process->errorString());
         return false;
     }
+    mProcess = std::move(process);
     return true;
 }
 

@@ -56,7 +56,8 @@ private:
     QString mPipeName;
     QString mProfileFolder;
     std::unique_ptr<QLockFile> mProfileLock;
-    std::unique_ptr<QProcess> mProcess;
+    std::unique_ptr<QProcess> mProcess; // the office we started and own
+    qint64 mDetachedPid = 0;            // the shared office we started for the user, not ours to end
     com::sun::star::uno::Reference<com::sun::star::uno::XComponentContext> mContext;
     com::sun::star::uno::Reference<com::sun::star::frame::XDesktop2> mDesktop;
 };

@@ -302,6 +302,16 @@ void TestLibreOfficeWordApp::quitEndsTheOffice()
     QVERIFY(!word.isConnected());
     QVERIFY(!word.hasDocument());
     QVERIFY(!word.open(mSimpleDoc));
+
+    // A window that disconnected (no template to open) still ends its office, in order and at once.
+    QVERIFY(word.connect());
+    word.disconnect();
+    QVERIFY(!word.isConnected());
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(word.quit());
+    QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+
     // Quit never saves.
     QVERIFY2(mWord.open(mSimpleDoc), qPrintable(mWord.lastError()));
     QVERIFY(mWord.documentText().value_or(QString()).contains(QStringLiteral("前[<值>]后")));

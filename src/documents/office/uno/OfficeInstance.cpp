@@ -302,6 +302,11 @@ bool OfficeInstance::startProcess(QString *error)
         process->setProcessChannelMode(QProcess::ForwardedChannels);
     }
 
+    // Set for this process's own bootstrap only; the office finds its own.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("URE_BOOTSTRAP"));
+    process->setProcessEnvironment(environment);
+
     mDetachedPid = 0;
     if (mKind == Kind::Shared && !mHeadless) {
         // The user's spreadsheets outlive this object and Vantrel itself: nothing of ours may end that office.
@@ -325,6 +330,11 @@ bool OfficeInstance::startProcess(QString *error)
 
 void OfficeInstance::terminate()
 {
+    if (!mDesktop.is() && mProcess && mProcess->state() != QProcess::NotRunning) {
+        // Disconnected earlier: reach it once more so it can end in order instead of being killed.
+        QString ignored;
+        tryResolve(&ignored);
+    }
     if (mDesktop.is() && (!mProcess || mProcess->state() != QProcess::NotRunning)) {
         try {
             // Left-over modified documents would make the office ask whether to save: close them unsaved first.

@@ -39,10 +39,18 @@ QString TempAppFolder::scalar(const QString &sql, const QVariantList &binds)
     return TDM::instance().GetDataBySQL(sql, binds);
 }
 
+namespace {
+// A null QString binds as NULL; the program itself stores empty text.
+QString text(const QString &s)
+{
+    return s.isNull() ? QStringLiteral("") : s;
+}
+} // namespace
+
 bool TempAppFolder::addCategory(const QString &code, const QString &name, const QString &parent)
 {
     return exec(QStringLiteral("INSERT INTO TContractClass (TypeCode,TypeName,ParTypeCode,nLeveal) VALUES (?,?,?,?)"),
-                {code, name, parent, parent.isEmpty() ? 0 : 1});
+                {code, name, text(parent), parent.isEmpty() ? 0 : 1});
 }
 
 int TempAppFolder::addIndicator(const QString &category, const QString &name, int type, const QString &column,
@@ -52,7 +60,7 @@ int TempAppFolder::addIndicator(const QString &category, const QString &name, in
     if (!execBound(q,
                    QStringLiteral("INSERT INTO TDataPara (MainTypeCode,PropertyName,PropertyType,FormatStr,Unit,"
                                   "CalcStr,SortIdx,DataFieldA) VALUES (?,?,?,?,?,?,?,?)"),
-                   {category, name, type, format, unit, calc, sortIdx, column}))
+                   {category, name, type, text(format), text(unit), text(calc), sortIdx, column}))
         return -1;
     return q.lastInsertId().toInt();
 }

@@ -461,6 +461,14 @@ bool LibreOfficeWordApp::print()
         return fail(d->office.alive() ? noDocument : notConnected);
     try {
         uno::Reference<view::XPrintable> printable(d->document, uno::UNO_QUERY_THROW);
+        // Without any printer the office would print into nothing and report nothing.
+        rtl::OUString printer;
+        for (const auto &p : printable->getPrinter()) {
+            if (p.Name == "Name")
+                p.Value >>= printer;
+        }
+        if (printer.isEmpty())
+            return fail(QStringLiteral("系统中没有可用的打印机"));
         printable->print(props({prop("Wait", uno::Any(true))}));
         return true;
     }

@@ -123,25 +123,27 @@ bool ContractDocument::Button3Click()
     mPairs = markerPairsFor(indicators, mRecord);
     if (mHint)
         mHint(true);
-    QString firstError;
-    // In SortIdx order, so a value that holds the marker of a later indicator is filled in turn. Every
-    // occurrence is replaced in one pass, wherever it stands in the document.
-    for (const MarkerPair &pair : std::as_const(mPairs)) {
-        if (mPump)
-            mPump();
-        if (mClosed)
-            return true;
-        if (!mWord.replace(pair.marker, pair.replacement) && firstError.isEmpty())
-            firstError = mWord.lastError();
-    }
+    if (mPump)
+        mPump();
+    if (mClosed)
+        return true;
+    // In SortIdx order, so a value that holds the marker of a later indicator is filled in turn. Every occurrence
+    // is replaced, wherever it stands in the document, in one batch that the office does not redraw in between.
+    QList<QPair<QString, QString>> replacements;
+    replacements.reserve(mPairs.size());
+    for (const MarkerPair &pair : std::as_const(mPairs))
+        replacements.append({pair.marker, pair.replacement});
+    QString error;
+    if (!mWord.replaceInOrder(replacements))
+        error = mWord.lastError();
     if (mPump)
         mPump();
     if (mHint)
         mHint(false);
     if (mClosed)
         return true;
-    if (!firstError.isEmpty())
-        mMessages.warning(QStringLiteral("生成合同文档时发生错误，文档可能没有填写完整。\r错误原因：") + firstError);
+    if (!error.isEmpty())
+        mMessages.warning(QStringLiteral("生成合同文档时发生错误，文档可能没有填写完整。\r错误原因：") + error);
     mWord.bringToFront();
     return true;
 }

@@ -8,8 +8,7 @@
 #include <cstdint>
 #include <unistd.h>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     static const QString path = QStringLiteral("/dev/shm/vantrel-fuzz-xls-%1.xls").arg(getpid());
     // The compound-file signature sends the reader to FreeXL; without it the input would be refused unread.
     QByteArray content("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);

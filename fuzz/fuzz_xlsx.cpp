@@ -13,20 +13,17 @@
 
 namespace {
 
-void put16(QByteArray &out, quint16 v)
-{
+void put16(QByteArray &out, quint16 v) {
     out.append(char(v & 0xFF));
     out.append(char(v >> 8));
 }
 
-void put32(QByteArray &out, quint32 v)
-{
+void put32(QByteArray &out, quint32 v) {
     put16(out, quint16(v & 0xFFFF));
     put16(out, quint16(v >> 16));
 }
 
-QByteArray storedZip(const QList<QPair<QByteArray, QByteArray>> &parts)
-{
+QByteArray storedZip(const QList<QPair<QByteArray, QByteArray>> &parts) {
     QByteArray out;
     QByteArray directory;
     for (const auto &[name, body] : parts) {
@@ -80,8 +77,7 @@ QByteArray storedZip(const QList<QPair<QByteArray, QByteArray>> &parts)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size == 0)
         return 0;
     const QByteArray input(reinterpret_cast<const char *>(data) + 1, qsizetype(size - 1));
@@ -89,8 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (data[0] & 1) {
         package = input;
     } else {
-        static const QList<QByteArray> names = {"xl/workbook.xml", "xl/_rels/workbook.xml.rels",
-                                                "xl/sharedStrings.xml", "xl/styles.xml",
+        static const QList<QByteArray> names = {"xl/workbook.xml",          "xl/_rels/workbook.xml.rels",
+                                                "xl/sharedStrings.xml",     "xl/styles.xml",
                                                 "xl/worksheets/sheet1.xml", "xl/worksheets/sheet2.xml"};
         QList<QPair<QByteArray, QByteArray>> parts;
         qsizetype from = 0;

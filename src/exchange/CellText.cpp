@@ -8,8 +8,7 @@
 
 namespace CellText {
 
-QString fromNumber(double value)
-{
+QString fromNumber(double value) {
     if (!std::isfinite(value))
         return {};
     if (value == 0)
@@ -30,15 +29,13 @@ QString fromNumber(double value)
     return text;
 }
 
-QString fromDateTime(const QDate &date, const QTime &time)
-{
+QString fromDateTime(const QDate &date, const QTime &time) {
     if (date.isValid())
         return DateTimeToText(QDateTime(date, time.isValid() ? time : QTime(0, 0)), QString());
     return time.isValid() && time != QTime(0, 0) ? time.toString(ShortDateTimeFormat()) : QString();
 }
 
-QString fromSerial(double serial, bool date1904)
-{
+QString fromSerial(double serial, bool date1904) {
     // 2958465 is 9999-12-31, the last day a spreadsheet can show.
     if (!std::isfinite(serial) || serial < 0 || serial >= 2958466)
         return {};

@@ -11,8 +11,7 @@
 namespace {
 
 // Value columns are named in SQL text, so only the names the schema has get there.
-bool isValueColumn(const QString &name)
-{
+bool isValueColumn(const QString &name) {
     static const QRegularExpression valueColumn(QStringLiteral("^Data([1-9]|[1-7][0-9]|80)$"));
     return valueColumn.match(name).hasMatch();
 }
@@ -20,26 +19,21 @@ bool isValueColumn(const QString &name)
 } // namespace
 
 ContractImport::ContractImport(const QString &categoryCode, QObject *parent)
-    : QObject(parent), mCategoryCode(categoryCode)
-{
-}
+    : QObject(parent)
+    , mCategoryCode(categoryCode) {}
 
-QString ContractImport::basicExcelFolder()
-{
+QString ContractImport::basicExcelFolder() {
     return TDM::instance().path(QStringLiteral("BasicExcel"));
 }
 
-bool ContractImport::Button6Click()
-{
-    const QString path =
-        Messages::instance().openFileName(fileDialogTitle(), basicExcelFolder(), fileDialogFilter());
+bool ContractImport::Button6Click() {
+    const QString path = Messages::instance().openFileName(fileDialogTitle(), basicExcelFolder(), fileDialogFilter());
     if (path.isEmpty())
         return false;
     return openFile(path);
 }
 
-bool ContractImport::openFile(const QString &path)
-{
+bool ContractImport::openFile(const QString &path) {
     mReader.close();
     mSheet.reset();
     mSheetModel.clear();
@@ -68,8 +62,7 @@ bool ContractImport::openFile(const QString &path)
     return true;
 }
 
-bool ContractImport::cmbTablesClick(const QString &sheetName)
-{
+bool ContractImport::cmbTablesClick(const QString &sheetName) {
     if (!mReader.isOpen())
         return false;
     auto sheet = mReader.readSheet(sheetName);
@@ -85,8 +78,7 @@ bool ContractImport::cmbTablesClick(const QString &sheetName)
     return true;
 }
 
-void ContractImport::ProceduceMenu()
-{
+void ContractImport::ProceduceMenu() {
     bool ok = false;
     const QList<Indicator> indicators = Indicator::ofCategory(mCategoryCode, &ok);
     if (!ok) {
@@ -103,8 +95,7 @@ void ContractImport::ProceduceMenu()
     automaticMatch();
 }
 
-void ContractImport::automaticMatch()
-{
+void ContractImport::automaticMatch() {
     const QStringList columns = mSheet ? mSheet->columns : QStringList();
     const auto &rows = mMapping.rows();
     for (int row = 0; row < rows.size(); ++row) {
@@ -119,8 +110,7 @@ void ContractImport::automaticMatch()
     }
 }
 
-bool ContractImport::Button5Click()
-{
+bool ContractImport::Button5Click() {
     if (mMenuItems.isEmpty()) {
         Messages::instance().information(QStringLiteral("请首先选择源Excel数据文件，然后再指定列对应关系。"));
         return false;
@@ -128,13 +118,11 @@ bool ContractImport::Button5Click()
     return true;
 }
 
-void ContractImport::MappingMenuClick(const QString &column)
-{
+void ContractImport::MappingMenuClick(const QString &column) {
     mMapping.setExcelColumn(mCurrentRow, column);
 }
 
-bool ContractImport::Button1Click()
-{
+bool ContractImport::Button1Click() {
     if (!mSheet) {
         Messages::instance().information(QStringLiteral("请选择要导入的拍品数据表！"));
         return false;
@@ -148,8 +136,7 @@ bool ContractImport::Button1Click()
     return true;
 }
 
-bool ContractImport::storeRows(QString *message)
-{
+bool ContractImport::storeRows(QString *message) {
     const QString failed = QStringLiteral("存储数据发生错误！");
     QStringList targets{QStringLiteral("MainTypeCode")};
     QList<qsizetype> sources;

@@ -13,8 +13,7 @@
 // category's indicators (automatically by name, letter case aside, or by hand), and append one contract record
 // per worksheet row. The import runs in one transaction: every row is stored, or none is and the message names
 // the worksheet row that failed. Messages go through Messages; the dialog only forwards events.
-class ContractImport : public QObject
-{
+class ContractImport : public QObject {
     Q_OBJECT
 
 public:

@@ -7,8 +7,7 @@
 
 // What a data grid shows, handed to the print preview and the spreadsheet export: its columns in grid order
 // (hidden ones included, so indexes match the grid's) and one row of display texts per record.
-struct GridColumn
-{
+struct GridColumn {
     // "|" splits the title into header rows: "合同|甲方" is 合同 over 甲方.
     QString title;
     // The dataset field the column shows (for callers that read values by name).
@@ -19,8 +18,7 @@ struct GridColumn
     bool visible = true;
 };
 
-struct GridContent
-{
+struct GridContent {
     QList<GridColumn> columns;
     // One display text per column, hidden columns included, as the grid itself shows them.
     QList<QStringList> rows;

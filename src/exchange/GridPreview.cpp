@@ -3,8 +3,7 @@
 #include "HeaderTitles.h"
 #include "TSkellarView.h"
 
-void ReadyData1(TSkellarView &view, const QString &title, const GridContent &grid)
-{
+void ReadyData1(TSkellarView &view, const QString &title, const GridContent &grid) {
     const int columnCount = int(grid.columns.size());
     view.setPPrintType(1);
     view.setPRowHeight(grid.rowHeight == 0 ? 16 : grid.rowHeight);
@@ -22,8 +21,8 @@ void ReadyData1(TSkellarView &view, const QString &title, const GridContent &gri
         headerRows = std::max(headerRows, HeaderTitles::GetMaxTitleRow(column.title));
         const Qt::Alignment horizontal = column.alignment & Qt::AlignHorizontal_Mask;
         view.SetColAlign(i, horizontal == Qt::AlignLeft || horizontal == 0 ? TSkellarView::AlignLeft
-                            : horizontal == Qt::AlignHCenter              ? TSkellarView::AlignCenter
-                                                                          : TSkellarView::AlignRight);
+                            : horizontal == Qt::AlignHCenter               ? TSkellarView::AlignCenter
+                                                                           : TSkellarView::AlignRight);
         if (!column.visible)
             view.SetColWidth(i, 0);
     }

@@ -4,13 +4,11 @@
 
 namespace HeaderTitles {
 
-int GetMaxTitleRow(const QString &title)
-{
+int GetMaxTitleRow(const QString &title) {
     return CountSubText(QStringLiteral("|"), title) + 1;
 }
 
-QStringList SplitTitle(const QString &title, int rowCount)
-{
+QStringList SplitTitle(const QString &title, int rowCount) {
     QStringList texts;
     QString rest = title;
     for (int row = 0; row < rowCount; ++row) {

@@ -7,15 +7,13 @@ struct Indicator;
 
 // The mapping grid of the import dialog: one row per indicator with its name, value column, type text, two
 // columns the dialog hides, and the worksheet column that fills it (empty: none).
-class ImportMappingModel : public QAbstractTableModel
-{
+class ImportMappingModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
     enum Column { PropertyName = 0, DataField = 1, TypeText = 2, UniqueKey = 3, Required = 4, ExcelColumn = 5 };
 
-    struct Row
-    {
+    struct Row {
         QString propertyName;
         QString dataField;
         QString typeText;

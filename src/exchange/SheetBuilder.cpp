@@ -4,8 +4,7 @@
 
 #include <limits>
 
-bool SheetBuilder::setCell(qint64 row, qint64 column, const QString &text)
-{
+bool SheetBuilder::setCell(qint64 row, qint64 column, const QString &text) {
     if (row < 0 || row >= MaxRow || column < 0 || column >= MaxColumn)
         return false;
     if (text.isEmpty()) {
@@ -21,8 +20,7 @@ bool SheetBuilder::setCell(qint64 row, qint64 column, const QString &text)
     return true;
 }
 
-std::optional<Worksheet> SheetBuilder::build(const QString &name, QString *error) const
-{
+std::optional<Worksheet> SheetBuilder::build(const QString &name, QString *error) const {
     Worksheet sheet;
     sheet.name = name;
     qint64 firstColumn = std::numeric_limits<qint64>::max();

@@ -10,8 +10,7 @@
 // Collects the cells a workbook format reports (in any order, with gaps) and turns them into a Worksheet:
 // fully empty rows and the empty margin around the used range are dropped, empty or repeated column names made
 // unique. Guards against sheets whose cell references would blow up into more cells than memory allows.
-class SheetBuilder
-{
+class SheetBuilder {
 public:
     static constexpr qint64 MaxRow = 1048576;
     static constexpr qint64 MaxColumn = 16384;

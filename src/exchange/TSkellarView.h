@@ -8,8 +8,7 @@
 // The printable table behind the print preview: it takes the table the way the register loads it (properties
 // first, then widths, alignments, header texts and cells by column and row, counted from 0) and keeps it for the
 // layout and painting. Out-of-range columns and rows are ignored. No display is needed.
-class TSkellarView : public QObject
-{
+class TSkellarView : public QObject {
     Q_OBJECT
     Q_PROPERTY(int pPrintType READ pPrintType WRITE setPPrintType)
     Q_PROPERTY(int pRowHeight READ pRowHeight WRITE setPRowHeight)

@@ -4,8 +4,7 @@
 
 #include <cmath>
 
-TableLayout::TableLayout(const TSkellarView &view, const QSizeF &pageSize)
-{
+TableLayout::TableLayout(const TSkellarView &view, const QSizeF &pageSize) {
     mRowHeight = view.pRowHeight() > 0 ? view.pRowHeight() : 16;
     mHeaderRows = std::max(view.pHeaderRowCount(), 0);
     mDataRows = view.pDataRowCount();
@@ -35,8 +34,7 @@ TableLayout::TableLayout(const TSkellarView &view, const QSizeF &pageSize)
     mPageCount = std::max(1, (mDataRows + mRowsPerPage - 1) / mRowsPerPage);
 }
 
-QList<HeaderCell> TableLayout::mergeHeader(const QList<QStringList> &titles)
-{
+QList<HeaderCell> TableLayout::mergeHeader(const QList<QStringList> &titles) {
     QList<HeaderCell> cells;
     QList<int> parentGroup; // group of each column in the row above
     QList<qsizetype> openCells;
@@ -75,13 +73,11 @@ QList<HeaderCell> TableLayout::mergeHeader(const QList<QStringList> &titles)
     return cells;
 }
 
-QString TableLayout::pageNumberText(int page, int pageCount)
-{
+QString TableLayout::pageNumberText(int page, int pageCount) {
     return QStringLiteral("第 %1 页，共 %2 页").arg(page + 1).arg(pageCount);
 }
 
-int TableLayout::rowCount(int page) const
-{
+int TableLayout::rowCount(int page) const {
     if (page < 0 || page >= mPageCount)
         return 0;
     return std::clamp(mDataRows - firstRow(page), 0, mRowsPerPage);

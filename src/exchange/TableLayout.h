@@ -9,8 +9,7 @@ class TSkellarView;
 
 // One header cell as drawn: equal texts of neighbouring header cells become one cell, across columns (within the
 // same cell of the row above) and down the rows of one column group. Columns are positions among the drawn ones.
-struct HeaderCell
-{
+struct HeaderCell {
     int firstColumn = 0;
     int lastColumn = 0;
     int firstRow = 0;
@@ -23,8 +22,7 @@ struct HeaderCell
 // Where everything of the printable table goes, in the grid's pixels (1/96 inch): which columns are drawn
 // (width 0 leaves a column out), the merged header cells, how many data rows fit a page and how many pages
 // there are. The caption and the header rows repeat on every page; a table wider than the page is scaled down.
-class TableLayout
-{
+class TableLayout {
 public:
     TableLayout(const TSkellarView &view, const QSizeF &pageSize);
 

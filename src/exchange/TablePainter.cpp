@@ -13,23 +13,20 @@ namespace {
 // The table is laid out in the grid's pixels, a 96th of an inch.
 constexpr double TableDpi = 96.0;
 
-QFont tableFont(double rowHeight, bool bold = false, double factor = 1.0)
-{
+QFont tableFont(double rowHeight, bool bold = false, double factor = 1.0) {
     QFont font(QStringLiteral("Sans Serif"));
     font.setPixelSize(std::max(6, int((rowHeight - 6) * factor)));
     font.setBold(bold);
     return font;
 }
 
-void drawCellText(QPainter &painter, const QRectF &rect, const QString &text, Qt::Alignment alignment)
-{
+void drawCellText(QPainter &painter, const QRectF &rect, const QString &text, Qt::Alignment alignment) {
     const QRectF inner = rect.adjusted(3, 0, -3, 0);
     const QString shown = painter.fontMetrics().elidedText(text.simplified(), Qt::ElideRight, int(inner.width()));
     painter.drawText(inner, int(alignment | Qt::AlignVCenter | Qt::TextSingleLine), shown);
 }
 
-Qt::Alignment columnAlignment(int value)
-{
+Qt::Alignment columnAlignment(int value) {
     switch (value) {
     case TSkellarView::AlignLeft:
         return Qt::AlignLeft;
@@ -42,8 +39,7 @@ Qt::Alignment columnAlignment(int value)
 
 } // namespace
 
-QPageLayout::Orientation TablePainter::preferredOrientation(const TSkellarView &view, const QPageLayout &layout)
-{
+QPageLayout::Orientation TablePainter::preferredOrientation(const TSkellarView &view, const QPageLayout &layout) {
     QPageLayout upright = layout;
     upright.setOrientation(QPageLayout::Portrait);
     const double width = upright.paintRect(QPageLayout::Inch).width() * TableDpi;
@@ -51,8 +47,7 @@ QPageLayout::Orientation TablePainter::preferredOrientation(const TSkellarView &
     return table.tableWidth() > width ? QPageLayout::Landscape : QPageLayout::Portrait;
 }
 
-bool TablePainter::print(const TSkellarView &view, QPagedPaintDevice *device)
-{
+bool TablePainter::print(const TSkellarView &view, QPagedPaintDevice *device) {
     QPainter painter;
     if (!painter.begin(device))
         return false;
@@ -69,8 +64,7 @@ bool TablePainter::print(const TSkellarView &view, QPagedPaintDevice *device)
     return painter.end();
 }
 
-bool TablePainter::writePdf(const TSkellarView &view, const QString &path, QString *error)
-{
+bool TablePainter::writePdf(const TSkellarView &view, const QString &path, QString *error) {
     {
         QFile probe(path);
         if (!probe.open(QIODevice::WriteOnly)) {
@@ -94,8 +88,7 @@ bool TablePainter::writePdf(const TSkellarView &view, const QString &path, QStri
     return true;
 }
 
-void TablePainter::paintPage(QPainter &painter, const TSkellarView &view, const TableLayout &layout, int page)
-{
+void TablePainter::paintPage(QPainter &painter, const TSkellarView &view, const TableLayout &layout, int page) {
     const double rowHeight = layout.rowHeight();
     const double width = layout.tableWidth();
     const double pageWidth = layout.pageSize().width();
@@ -105,8 +98,8 @@ void TablePainter::paintPage(QPainter &painter, const TSkellarView &view, const 
     painter.setPen(QPen(Qt::black, 0));
     if (layout.captionHeight() > 0) {
         painter.setFont(tableFont(rowHeight, true, 1.4));
-        painter.drawText(QRectF(0, y, pageWidth, layout.captionHeight()),
-                         int(Qt::AlignCenter | Qt::TextSingleLine), view.pCaption());
+        painter.drawText(QRectF(0, y, pageWidth, layout.captionHeight()), int(Qt::AlignCenter | Qt::TextSingleLine),
+                         view.pCaption());
         y += layout.captionHeight();
     }
 
@@ -137,6 +130,6 @@ void TablePainter::paintPage(QPainter &painter, const TSkellarView &view, const 
 
     painter.setFont(tableFont(rowHeight));
     const double footerTop = layout.pageSize().height() - layout.footerHeight();
-    painter.drawText(QRectF(0, footerTop, pageWidth, layout.footerHeight()),
-                     int(Qt::AlignCenter | Qt::TextSingleLine), TableLayout::pageNumberText(page, layout.pageCount()));
+    painter.drawText(QRectF(0, footerTop, pageWidth, layout.footerHeight()), int(Qt::AlignCenter | Qt::TextSingleLine),
+                     TableLayout::pageNumberText(page, layout.pageCount()));
 }

@@ -10,8 +10,7 @@ class TSkellarView;
 
 // Paints the printable table page by page: caption, header rows, cells with the column alignments, grid lines
 // and the page number, on a printer, a preview or a PDF file.
-class TablePainter
-{
+class TablePainter {
 public:
     // Landscape when the table is wider than the page's printable width upright.
     static QPageLayout::Orientation preferredOrientation(const TSkellarView &view, const QPageLayout &layout);

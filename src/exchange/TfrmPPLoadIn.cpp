@@ -13,8 +13,7 @@
 
 namespace {
 
-QLabel *stepMark(const QString &text)
-{
+QLabel *stepMark(const QString &text) {
     auto *label = new QLabel(text);
     label->setStyleSheet(QStringLiteral("font-weight: bold; color: #1f5fa8;"));
     return label;
@@ -23,12 +22,18 @@ QLabel *stepMark(const QString &text)
 } // namespace
 
 TfrmPPLoadIn::TfrmPPLoadIn(const QString &categoryCode, QWidget *parent)
-    : QDialog(parent), mImport(categoryCode), mButton6(new QPushButton(QStringLiteral("选择合同数据表"))),
-      mTablesPanel(new QWidget), mCmbTables(new QComboBox), mDBGridEh1(new QTableView), mGrid1(new QTableView),
-      mButtonPanel(new QWidget), mButton5(new QPushButton(QStringLiteral("对应设定"))),
-      mButton1(new QPushButton(QStringLiteral("导入(&L)"))), mButton3(new QPushButton(QStringLiteral("退出(&X)"))),
-      mPopupMenu2(new QMenu(this))
-{
+    : QDialog(parent)
+    , mImport(categoryCode)
+    , mButton6(new QPushButton(QStringLiteral("选择合同数据表")))
+    , mTablesPanel(new QWidget)
+    , mCmbTables(new QComboBox)
+    , mDBGridEh1(new QTableView)
+    , mGrid1(new QTableView)
+    , mButtonPanel(new QWidget)
+    , mButton5(new QPushButton(QStringLiteral("对应设定")))
+    , mButton1(new QPushButton(QStringLiteral("导入(&L)")))
+    , mButton3(new QPushButton(QStringLiteral("退出(&X)")))
+    , mPopupMenu2(new QMenu(this)) {
     setObjectName(QStringLiteral("frmPPLoadIn"));
     setWindowTitle(QStringLiteral("合同数据导入"));
     resize(900, 640);
@@ -72,7 +77,8 @@ TfrmPPLoadIn::TfrmPPLoadIn(const QString &categoryCode, QWidget *parent)
 
     auto *buttons = new QVBoxLayout(mButtonPanel);
     buttons->setContentsMargins(0, 0, 0, 0);
-    for (auto [mark, button] : {std::pair{QStringLiteral("(3)"), mButton5}, std::pair{QStringLiteral("(4)"), mButton1}}) {
+    for (auto [mark, button] :
+         {std::pair{QStringLiteral("(3)"), mButton5}, std::pair{QStringLiteral("(4)"), mButton1}}) {
         auto *row = new QHBoxLayout;
         row->addWidget(stepMark(mark));
         row->addWidget(button, 1);
@@ -103,41 +109,35 @@ TfrmPPLoadIn::TfrmPPLoadIn(const QString &categoryCode, QWidget *parent)
     FormCreate();
 }
 
-void TfrmPPLoadIn::FormCreate()
-{
+void TfrmPPLoadIn::FormCreate() {
     mGrid1->setColumnHidden(ImportMappingModel::UniqueKey, true);
     mGrid1->setColumnHidden(ImportMappingModel::Required, true);
     mGrid1->setColumnWidth(ImportMappingModel::PropertyName, 160);
 }
 
-void TfrmPPLoadIn::Button6Click()
-{
+void TfrmPPLoadIn::Button6Click() {
     if (mImport.Button6Click())
         sizeSheetColumns(80);
 }
 
-void TfrmPPLoadIn::cmbTablesClick(int index)
-{
+void TfrmPPLoadIn::cmbTablesClick(int index) {
     if (index < 0)
         return;
     mImport.cmbTablesClick(mCmbTables->itemText(index));
     sizeSheetColumns(100);
 }
 
-void TfrmPPLoadIn::Button5Click()
-{
+void TfrmPPLoadIn::Button5Click() {
     if (!mImport.Button5Click())
         return;
     mPopupMenu2->popup(mButtonPanel->mapToGlobal(QPoint(0, 0)));
 }
 
-void TfrmPPLoadIn::Button1Click()
-{
+void TfrmPPLoadIn::Button1Click() {
     mImport.Button1Click();
 }
 
-void TfrmPPLoadIn::rebuildMenu()
-{
+void TfrmPPLoadIn::rebuildMenu() {
     mPopupMenu2->clear();
     for (const QString &column : mImport.menuItems()) {
         QAction *action = mPopupMenu2->addAction(column);
@@ -145,8 +145,7 @@ void TfrmPPLoadIn::rebuildMenu()
     }
 }
 
-void TfrmPPLoadIn::refreshWorkbook()
-{
+void TfrmPPLoadIn::refreshWorkbook() {
     const QSignalBlocker blocker(mCmbTables);
     mCmbTables->clear();
     mCmbTables->addItems(mImport.sheetNames());
@@ -155,24 +154,21 @@ void TfrmPPLoadIn::refreshWorkbook()
     mTablesPanel->setEnabled(mImport.sheetChooserEnabled());
 }
 
-void TfrmPPLoadIn::showCurrentRow()
-{
+void TfrmPPLoadIn::showCurrentRow() {
     const int row = mImport.currentRow();
     if (row >= 0 && row < mImport.mappingModel()->rowCount())
         mGrid1->selectionModel()->setCurrentIndex(mImport.mappingModel()->index(row, 0),
                                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
-void TfrmPPLoadIn::sizeSheetColumns(int widest)
-{
+void TfrmPPLoadIn::sizeSheetColumns(int widest) {
     for (int column = 0; column < mImport.worksheetModel()->columnCount(); ++column) {
         if (widest == 80 || mDBGridEh1->columnWidth(column) > widest)
             mDBGridEh1->setColumnWidth(column, widest);
     }
 }
 
-bool PPLoadIn(const QString &categoryCode, QWidget *parent)
-{
+bool PPLoadIn(const QString &categoryCode, QWidget *parent) {
     TfrmPPLoadIn form(categoryCode, parent);
     form.exec();
     return true;

@@ -11,8 +11,7 @@ class QTableView;
 class QWidget;
 
 // "合同数据导入": contract records of one category from a worksheet. A thin view over ContractImport.
-class TfrmPPLoadIn : public QDialog
-{
+class TfrmPPLoadIn : public QDialog {
     Q_OBJECT
 
 public:

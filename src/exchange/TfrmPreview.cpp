@@ -18,8 +18,7 @@
 
 namespace {
 
-QPushButton *addButton(QHBoxLayout *bar, const QString &text, const QString &name)
-{
+QPushButton *addButton(QHBoxLayout *bar, const QString &text, const QString &name) {
     auto *button = new QPushButton(text);
     button->setObjectName(name);
     button->setAutoDefault(false);
@@ -30,8 +29,10 @@ QPushButton *addButton(QHBoxLayout *bar, const QString &text, const QString &nam
 } // namespace
 
 TfrmPreview::TfrmPreview(QWidget *parent)
-    : QDialog(parent), mPrinter(new QPrinter(QPrinter::HighResolution)), mPreview(nullptr), mPageLabel(new QLabel)
-{
+    : QDialog(parent)
+    , mPrinter(new QPrinter(QPrinter::HighResolution))
+    , mPreview(nullptr)
+    , mPageLabel(new QLabel) {
     setObjectName(QStringLiteral("frmPreview"));
     setWindowTitle(QStringLiteral("打印预览窗口"));
     setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint);
@@ -69,7 +70,10 @@ TfrmPreview::TfrmPreview(QWidget *parent)
     connect(mPreview, &QPrintPreviewWidget::previewChanged, this, &TfrmPreview::updatePageLabel);
     connect(print, &QPushButton::clicked, this, &TfrmPreview::PrintTable);
     connect(pdf, &QPushButton::clicked, this, &TfrmPreview::SavePdf);
-    connect(first, &QPushButton::clicked, this, [this] { mPreview->setCurrentPage(1); updatePageLabel(); });
+    connect(first, &QPushButton::clicked, this, [this] {
+        mPreview->setCurrentPage(1);
+        updatePageLabel();
+    });
     connect(previous, &QPushButton::clicked, this, [this] {
         mPreview->setCurrentPage(mPreview->currentPage() - 1);
         updatePageLabel();
@@ -94,14 +98,12 @@ TfrmPreview::TfrmPreview(QWidget *parent)
     });
 }
 
-TfrmPreview::~TfrmPreview()
-{
+TfrmPreview::~TfrmPreview() {
     delete mPreview;
     delete mPrinter;
 }
 
-void TfrmPreview::ReadyData1(const QString &title, const GridContent &grid)
-{
+void TfrmPreview::ReadyData1(const QString &title, const GridContent &grid) {
     ::ReadyData1(mView, title, grid);
     mPrinter->setPageOrientation(TablePainter::preferredOrientation(mView, mPrinter->pageLayout()));
     mPrinter->setDocName(title);
@@ -109,36 +111,30 @@ void TfrmPreview::ReadyData1(const QString &title, const GridContent &grid)
         mPreview->updatePreview();
 }
 
-void TfrmPreview::showEvent(QShowEvent *event)
-{
+void TfrmPreview::showEvent(QShowEvent *event) {
     QDialog::showEvent(event);
     FormShow();
 }
 
-void TfrmPreview::FormShow()
-{
+void TfrmPreview::FormShow() {
     if (const QScreen *screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
     mView.setPActive(true);
 }
 
-void TfrmPreview::PPreviewReturn()
-{
+void TfrmPreview::PPreviewReturn() {
     close();
 }
 
-void TfrmPreview::paintRequested(QPrinter *printer)
-{
+void TfrmPreview::paintRequested(QPrinter *printer) {
     TablePainter::print(mView, printer);
 }
 
-void TfrmPreview::updatePageLabel()
-{
+void TfrmPreview::updatePageLabel() {
     mPageLabel->setText(QStringLiteral("%1 / %2").arg(mPreview->currentPage()).arg(mPreview->pageCount()));
 }
 
-void TfrmPreview::PrintTable()
-{
+void TfrmPreview::PrintTable() {
     QPrintDialog dialog(mPrinter, this);
     dialog.setWindowTitle(QStringLiteral("打印"));
     if (dialog.exec() != QDialog::Accepted)
@@ -148,8 +144,7 @@ void TfrmPreview::PrintTable()
     mPreview->updatePreview();
 }
 
-void TfrmPreview::SavePdf()
-{
+void TfrmPreview::SavePdf() {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty())
         folder = QDir::homePath();
@@ -169,8 +164,7 @@ void TfrmPreview::SavePdf()
         Messages::instance().warning(QStringLiteral("保存PDF文件发生错误！") + u'\r' + error);
 }
 
-bool PreviewGrid(const QString &title, const GridContent &grid, QWidget *parent)
-{
+bool PreviewGrid(const QString &title, const GridContent &grid, QWidget *parent) {
     TfrmPreview form(parent);
     if (!grid.isOpen) {
         Messages::instance().information(QStringLiteral("无查询结果！"));

@@ -12,8 +12,7 @@ class QPushButton;
 
 // "打印预览窗口": the register's list as a printable table, paged like the printout, with printing, saving as
 // PDF and zooming. The return button (or Esc) leaves the preview.
-class TfrmPreview : public QDialog
-{
+class TfrmPreview : public QDialog {
     Q_OBJECT
 
 public:

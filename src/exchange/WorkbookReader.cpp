@@ -13,8 +13,7 @@ const QByteArray ZipSignature("PK\x03\x04", 4);
 const QByteArray CompoundFileSignature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
 
 // Compound files hold .xls workbooks, but also password-protected .xlsx packages and Word documents.
-bool isEncryptedPackage(const QByteArray &data)
-{
+bool isEncryptedPackage(const QByteArray &data) {
     return data.contains(QByteArray("E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e", 31));
 }
 
@@ -23,8 +22,7 @@ bool isEncryptedPackage(const QByteArray &data)
 WorkbookReader::WorkbookReader() = default;
 WorkbookReader::~WorkbookReader() = default;
 
-bool WorkbookReader::open(const QString &path)
-{
+bool WorkbookReader::open(const QString &path) {
     close();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -49,8 +47,7 @@ bool WorkbookReader::open(const QString &path)
     return false;
 }
 
-bool WorkbookReader::openData(const QByteArray &data)
-{
+bool WorkbookReader::openData(const QByteArray &data) {
     close();
     if (data.startsWith(ZipSignature)) {
         mSource = XlsxWorkbook::open(data, &mError);
@@ -72,8 +69,7 @@ bool WorkbookReader::openData(const QByteArray &data)
     return false;
 }
 
-bool WorkbookReader::openXls(const QString &path)
-{
+bool WorkbookReader::openXls(const QString &path) {
     const QString helper = XlsIsolatedWorkbook::helperPath();
     if (helper.isEmpty())
         mSource = XlsWorkbook::open(path, &mError);
@@ -82,8 +78,7 @@ bool WorkbookReader::openXls(const QString &path)
     return checkOpened();
 }
 
-bool WorkbookReader::checkOpened()
-{
+bool WorkbookReader::checkOpened() {
     if (mSource && mSource->sheetNames().isEmpty()) {
         mSource.reset();
         mError = QStringLiteral("工作簿中没有可以读取的工作表。");
@@ -91,24 +86,20 @@ bool WorkbookReader::checkOpened()
     return mSource != nullptr;
 }
 
-void WorkbookReader::close()
-{
+void WorkbookReader::close() {
     mSource.reset();
     mError.clear();
 }
 
-bool WorkbookReader::isOpen() const
-{
+bool WorkbookReader::isOpen() const {
     return mSource != nullptr;
 }
 
-QStringList WorkbookReader::sheetNames() const
-{
+QStringList WorkbookReader::sheetNames() const {
     return mSource ? mSource->sheetNames() : QStringList();
 }
 
-std::optional<Worksheet> WorkbookReader::readSheet(int index)
-{
+std::optional<Worksheet> WorkbookReader::readSheet(int index) {
     if (!mSource) {
         mError = QStringLiteral("没有打开工作簿。");
         return std::nullopt;
@@ -117,7 +108,6 @@ std::optional<Worksheet> WorkbookReader::readSheet(int index)
     return mSource->readSheet(index, &mError);
 }
 
-std::optional<Worksheet> WorkbookReader::readSheet(const QString &name)
-{
+std::optional<Worksheet> WorkbookReader::readSheet(const QString &name) {
     return readSheet(int(sheetNames().indexOf(name)));
 }

@@ -13,8 +13,7 @@ class WorkbookSource;
 // Reads the worksheets of an Excel workbook, .xls (Excel 97-2003) or .xlsx (Excel 2007 and later); the format is
 // recognised from the file's content, not its name. Damaged or foreign files (a renamed text file, a truncated
 // workbook, a workbook with a password) make open() fail with a message; nothing here throws or aborts.
-class WorkbookReader
-{
+class WorkbookReader {
 public:
     WorkbookReader();
     ~WorkbookReader();

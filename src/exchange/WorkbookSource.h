@@ -9,8 +9,7 @@
 
 // One workbook file format. Implementations never throw and never trust the file: every failure comes back
 // as a result with a message.
-class WorkbookSource
-{
+class WorkbookSource {
 public:
     virtual ~WorkbookSource() = default;
     virtual QStringList sheetNames() const = 0;

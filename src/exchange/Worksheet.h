@@ -6,8 +6,7 @@
 
 // One worksheet as the import sees it: the first used row gives the column names, every further used row is a
 // record; each row holds exactly one text per column (empty cells as empty texts).
-struct Worksheet
-{
+struct Worksheet {
     QString name;
     QStringList columns;
     QList<QStringList> rows;

@@ -5,8 +5,7 @@
 #include <QAbstractTableModel>
 
 // The rows of the chosen worksheet for the read-only grid of the import dialog.
-class WorksheetModel : public QAbstractTableModel
-{
+class WorksheetModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:

@@ -10,13 +10,11 @@ namespace XlsHelperProtocol {
 
 constexpr quint32 Magic = 0x56584c53; // "VXLS"
 
-inline QDataStream &operator<<(QDataStream &out, const Worksheet &sheet)
-{
+inline QDataStream &operator<<(QDataStream &out, const Worksheet &sheet) {
     return out << sheet.name << sheet.columns << sheet.rows << sheet.rowNumbers;
 }
 
-inline QDataStream &operator>>(QDataStream &in, Worksheet &sheet)
-{
+inline QDataStream &operator>>(QDataStream &in, Worksheet &sheet) {
     return in >> sheet.name >> sheet.columns >> sheet.rows >> sheet.rowNumbers;
 }
 

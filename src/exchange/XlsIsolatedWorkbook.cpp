@@ -15,8 +15,7 @@ constexpr int HelperTimeoutMs = 120000;
 
 } // namespace
 
-QString XlsIsolatedWorkbook::helperPath()
-{
+QString XlsIsolatedWorkbook::helperPath() {
     if (!QCoreApplication::instance())
         return {};
     const QFileInfo helper(QCoreApplication::applicationDirPath() + QStringLiteral("/vantrel_xlsread"));
@@ -24,8 +23,7 @@ QString XlsIsolatedWorkbook::helperPath()
 }
 
 std::unique_ptr<XlsIsolatedWorkbook> XlsIsolatedWorkbook::open(const QString &helper, const QString &path,
-                                                               QString *error)
-{
+                                                               QString *error) {
     QProcess process;
     process.setProcessChannelMode(QProcess::SeparateChannels);
     process.start(helper, {path});
@@ -78,8 +76,7 @@ std::unique_ptr<XlsIsolatedWorkbook> XlsIsolatedWorkbook::open(const QString &he
     return book;
 }
 
-std::optional<Worksheet> XlsIsolatedWorkbook::readSheet(int index, QString *error)
-{
+std::optional<Worksheet> XlsIsolatedWorkbook::readSheet(int index, QString *error) {
     if (index < 0 || index >= mSheets.size()) {
         if (error)
             *error = QStringLiteral("工作簿中没有这个工作表。");

@@ -8,8 +8,7 @@
 
 // An .xls workbook read by the helper program vantrel_xlsread beside the executable: FreeXL has read overruns on
 // crafted files, and a crash there must only cost the helper. All sheets are read at once and kept.
-class XlsIsolatedWorkbook : public WorkbookSource
-{
+class XlsIsolatedWorkbook : public WorkbookSource {
 public:
     // The helper's path; empty when it is not installed beside the executable.
     static QString helperPath();
@@ -19,8 +18,7 @@ public:
     std::optional<Worksheet> readSheet(int index, QString *error) override;
 
 private:
-    struct Sheet
-    {
+    struct Sheet {
         std::optional<Worksheet> sheet;
         QString error;
     };

@@ -8,8 +8,7 @@
 
 using namespace XlsHelperProtocol;
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     const QStringList arguments = app.arguments();
     if (arguments.size() != 2)

@@ -9,8 +9,7 @@
 
 namespace {
 
-QString cellText(const FreeXL_CellValue &value)
-{
+QString cellText(const FreeXL_CellValue &value) {
     switch (value.type) {
     case FREEXL_CELL_INT:
         return QString::number(value.value.int_value);
@@ -23,8 +22,8 @@ QString cellText(const FreeXL_CellValue &value)
         return CellText::fromDateTime(QDate::fromString(QString::fromLatin1(value.value.text_value), Qt::ISODate),
                                       QTime());
     case FREEXL_CELL_DATETIME: {
-        const QDateTime moment = QDateTime::fromString(QString::fromLatin1(value.value.text_value),
-                                                       QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        const QDateTime moment =
+            QDateTime::fromString(QString::fromLatin1(value.value.text_value), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
         return CellText::fromDateTime(moment.date(), moment.time());
     }
     case FREEXL_CELL_TIME:
@@ -37,15 +36,15 @@ QString cellText(const FreeXL_CellValue &value)
 
 } // namespace
 
-std::unique_ptr<XlsWorkbook> XlsWorkbook::open(const QString &path, QString *error)
-{
+std::unique_ptr<XlsWorkbook> XlsWorkbook::open(const QString &path, QString *error) {
     std::unique_ptr<XlsWorkbook> book(new XlsWorkbook);
     const QByteArray nativePath = QFile::encodeName(path);
     const int opened = freexl_open(nativePath.constData(), &book->mHandle);
     if (opened != FREEXL_OK) {
         if (error)
-            *error = opened == FREEXL_FILE_NOT_FOUND ? QStringLiteral("文件不存在或无法打开。")
-                                                     : QStringLiteral("文件不是可以读取的Excel工作簿（错误 %1）。").arg(opened);
+            *error = opened == FREEXL_FILE_NOT_FOUND
+                         ? QStringLiteral("文件不存在或无法打开。")
+                         : QStringLiteral("文件不是可以读取的Excel工作簿（错误 %1）。").arg(opened);
         return nullptr;
     }
     unsigned int info = 0;
@@ -69,20 +68,17 @@ std::unique_ptr<XlsWorkbook> XlsWorkbook::open(const QString &path, QString *err
     return book;
 }
 
-XlsWorkbook::~XlsWorkbook()
-{
+XlsWorkbook::~XlsWorkbook() {
     // FreeXL wants the handle closed even when opening failed.
     if (mHandle)
         freexl_close(mHandle);
 }
 
-QStringList XlsWorkbook::sheetNames() const
-{
+QStringList XlsWorkbook::sheetNames() const {
     return mSheetNames;
 }
 
-std::optional<Worksheet> XlsWorkbook::readSheet(int index, QString *error)
-{
+std::optional<Worksheet> XlsWorkbook::readSheet(int index, QString *error) {
     if (index < 0 || index >= mSheetNames.size()) {
         if (error)
             *error = QStringLiteral("工作簿中没有这个工作表。");

@@ -5,8 +5,7 @@
 #include <memory>
 
 // Excel 97-2003 workbooks (.xls) through FreeXL.
-class XlsWorkbook : public WorkbookSource
-{
+class XlsWorkbook : public WorkbookSource {
 public:
     static std::unique_ptr<XlsWorkbook> open(const QString &path, QString *error);
     ~XlsWorkbook() override;

@@ -13,14 +13,12 @@ namespace {
 // No part of a real workbook comes near this; it stops a small archive from unpacking into gigabytes.
 constexpr qint64 MaxPartSize = 512LL * 1024 * 1024;
 
-QString parentFolder(const QString &partName)
-{
+QString parentFolder(const QString &partName) {
     const qsizetype slash = partName.lastIndexOf(u'/');
     return slash < 0 ? QString() : partName.left(slash + 1);
 }
 
-QString resolveTarget(const QString &folder, const QString &target)
-{
+QString resolveTarget(const QString &folder, const QString &target) {
     QString joined = target.startsWith(u'/') ? target.mid(1) : folder + target;
     QStringList parts;
     for (const QString &part : joined.split(u'/', Qt::SkipEmptyParts)) {
@@ -34,15 +32,13 @@ QString resolveTarget(const QString &folder, const QString &target)
     return parts.join(u'/');
 }
 
-QString relationshipsOf(const QString &partName)
-{
+QString relationshipsOf(const QString &partName) {
     const qsizetype slash = partName.lastIndexOf(u'/');
     return partName.left(slash + 1) + QStringLiteral("_rels/") + partName.mid(slash + 1) + QStringLiteral(".rels");
 }
 
 // Control characters in OOXML strings are written as _xHHHH_.
-QString decodeEscapes(QString text)
-{
+QString decodeEscapes(QString text) {
     if (!text.contains(u"_x"))
         return text;
     static const QRegularExpression escape(QStringLiteral("_x([0-9A-Fa-f]{4})_"));
@@ -59,8 +55,7 @@ QString decodeEscapes(QString text)
     return result;
 }
 
-QString idAttribute(const QXmlStreamAttributes &attributes)
-{
+QString idAttribute(const QXmlStreamAttributes &attributes) {
     // The relationship id lives in the relationships namespace, whatever prefix the writer chose.
     for (const QXmlStreamAttribute &attribute : attributes) {
         if (attribute.name() == u"id" && !attribute.namespaceUri().isEmpty())
@@ -70,8 +65,7 @@ QString idAttribute(const QXmlStreamAttributes &attributes)
 }
 
 // Reads the text of an <si> or <is> element: plain <t> and the <t> of rich-text runs, without phonetic hints.
-QString readStringItem(QXmlStreamReader &xml)
-{
+QString readStringItem(QXmlStreamReader &xml) {
     const QString element = xml.name().toString();
     QString text;
     int phonetic = 0;
@@ -93,8 +87,7 @@ QString readStringItem(QXmlStreamReader &xml)
 }
 
 // "B12" -> column 1, row 11. Returns false for anything that is not a cell reference.
-bool parseReference(QStringView reference, qint64 *row, qint64 *column)
-{
+bool parseReference(QStringView reference, qint64 *row, qint64 *column) {
     qsizetype i = 0;
     qint64 col = 0;
     while (i < reference.size() && i < 4 && reference[i].isLetter() && reference[i].unicode() < 128) {
@@ -112,8 +105,7 @@ bool parseReference(QStringView reference, qint64 *row, qint64 *column)
     return true;
 }
 
-QString stripFormatLiterals(const QString &formatCode)
-{
+QString stripFormatLiterals(const QString &formatCode) {
     QString section = formatCode;
     // Only the format for positive values decides how the cell looks.
     QString result;
@@ -150,8 +142,7 @@ QString stripFormatLiterals(const QString &formatCode)
 
 } // namespace
 
-bool XlsxWorkbook::isDateFormat(int numFmtId, const QString &formatCode)
-{
+bool XlsxWorkbook::isDateFormat(int numFmtId, const QString &formatCode) {
     if ((numFmtId >= 14 && numFmtId <= 22) || (numFmtId >= 27 && numFmtId <= 36) ||
         (numFmtId >= 45 && numFmtId <= 47) || (numFmtId >= 50 && numFmtId <= 58))
         return true;
@@ -167,14 +158,13 @@ bool XlsxWorkbook::isDateFormat(int numFmtId, const QString &formatCode)
     return false;
 }
 
-std::unique_ptr<XlsxWorkbook> XlsxWorkbook::open(const QByteArray &data, QString *error)
-{
+std::unique_ptr<XlsxWorkbook> XlsxWorkbook::open(const QByteArray &data, QString *error) {
     std::unique_ptr<XlsxWorkbook> book(new XlsxWorkbook);
     book->mData = data;
     zip_error_t zipError;
     zip_error_init(&zipError);
-    zip_source_t *source = zip_source_buffer_create(book->mData.constData(), zip_uint64_t(book->mData.size()), 0,
-                                                    &zipError);
+    zip_source_t *source =
+        zip_source_buffer_create(book->mData.constData(), zip_uint64_t(book->mData.size()), 0, &zipError);
     if (source)
         book->mZip = zip_open_from_source(source, ZIP_RDONLY, &zipError);
     if (!book->mZip) {
@@ -191,19 +181,16 @@ std::unique_ptr<XlsxWorkbook> XlsxWorkbook::open(const QByteArray &data, QString
     return book;
 }
 
-XlsxWorkbook::~XlsxWorkbook()
-{
+XlsxWorkbook::~XlsxWorkbook() {
     if (mZip)
         zip_discard(mZip);
 }
 
-QStringList XlsxWorkbook::sheetNames() const
-{
+QStringList XlsxWorkbook::sheetNames() const {
     return mSheetNames;
 }
 
-std::optional<QByteArray> XlsxWorkbook::entry(const QString &name, QString *error) const
-{
+std::optional<QByteArray> XlsxWorkbook::entry(const QString &name, QString *error) const {
     const QByteArray zipName = name.toUtf8();
     const zip_int64_t index = zip_name_locate(mZip, zipName.constData(), ZIP_FL_NOCASE);
     if (index < 0) {
@@ -244,8 +231,7 @@ std::optional<QByteArray> XlsxWorkbook::entry(const QString &name, QString *erro
 }
 
 std::optional<QList<XlsxWorkbook::Relationship>> XlsxWorkbook::readRelationships(const QString &partName,
-                                                                                 QString *error) const
-{
+                                                                                 QString *error) const {
     const auto content = entry(relationshipsOf(partName), error);
     if (!content)
         return std::nullopt;
@@ -259,7 +245,8 @@ std::optional<QList<XlsxWorkbook::Relationship>> XlsxWorkbook::readRelationships
         if (attributes.value(QLatin1StringView("TargetMode")) == u"External")
             continue;
         const QString type = attributes.value(QLatin1StringView("Type")).toString();
-        relationships.append({attributes.value(QLatin1StringView("Id")).toString(), type.mid(type.lastIndexOf(u'/') + 1),
+        relationships.append({attributes.value(QLatin1StringView("Id")).toString(),
+                              type.mid(type.lastIndexOf(u'/') + 1),
                               resolveTarget(folder, attributes.value(QLatin1StringView("Target")).toString())});
     }
     if (xml.hasError()) {
@@ -270,8 +257,7 @@ std::optional<QList<XlsxWorkbook::Relationship>> XlsxWorkbook::readRelationships
     return relationships;
 }
 
-bool XlsxWorkbook::readWorkbook(QString *error)
-{
+bool XlsxWorkbook::readWorkbook(QString *error) {
     QString workbookPart = QStringLiteral("xl/workbook.xml");
     QString ignored;
     if (const auto package = readRelationships(QString(), &ignored)) {
@@ -328,8 +314,7 @@ bool XlsxWorkbook::readWorkbook(QString *error)
     return true;
 }
 
-bool XlsxWorkbook::readSharedStrings(const QString &partName, QString *error)
-{
+bool XlsxWorkbook::readSharedStrings(const QString &partName, QString *error) {
     const auto content = entry(partName, error);
     if (!content)
         return false;
@@ -346,8 +331,7 @@ bool XlsxWorkbook::readSharedStrings(const QString &partName, QString *error)
     return true;
 }
 
-bool XlsxWorkbook::readStyles(const QString &partName, QString *error)
-{
+bool XlsxWorkbook::readStyles(const QString &partName, QString *error) {
     const auto content = entry(partName, error);
     if (!content)
         return false;
@@ -378,8 +362,7 @@ bool XlsxWorkbook::readStyles(const QString &partName, QString *error)
     return true;
 }
 
-std::optional<Worksheet> XlsxWorkbook::readSheet(int index, QString *error)
-{
+std::optional<Worksheet> XlsxWorkbook::readSheet(int index, QString *error) {
     if (index < 0 || index >= mSheetParts.size()) {
         if (error)
             *error = QStringLiteral("工作簿中没有这个工作表。");

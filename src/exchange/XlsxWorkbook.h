@@ -11,8 +11,7 @@
 struct zip;
 
 // Excel 2007+ workbooks (.xlsx): the XML parts of the ZIP package read with QXmlStreamReader.
-class XlsxWorkbook : public WorkbookSource
-{
+class XlsxWorkbook : public WorkbookSource {
 public:
     // The package is read from memory; the data is copied.
     static std::unique_ptr<XlsxWorkbook> open(const QByteArray &data, QString *error);
@@ -26,8 +25,7 @@ public:
 
 private:
     XlsxWorkbook() = default;
-    struct Relationship
-    {
+    struct Relationship {
         QString id;
         QString kind; // last segment of the relationship type: worksheet, styles, sharedStrings, ...
         QString target;

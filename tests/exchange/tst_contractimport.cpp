@@ -6,8 +6,7 @@
 #include <QSqlQuery>
 #include <QTest>
 
-class TestContractImport : public QObject
-{
+class TestContractImport : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -35,8 +34,7 @@ private:
     ScriptedMessages mMessages;
 };
 
-void TestContractImport::init()
-{
+void TestContractImport::init() {
     mApp = std::make_unique<TempAppFolder>();
     QVERIFY(mApp->isValid());
     QVERIFY(mApp->addCategory(u"0001"_qs, u"合同"_qs));
@@ -52,14 +50,12 @@ void TestContractImport::init()
     Messages::setInstance(&mMessages);
 }
 
-void TestContractImport::cleanup()
-{
+void TestContractImport::cleanup() {
     Messages::setInstance(nullptr);
     mApp.reset();
 }
 
-QList<QStringList> TestContractImport::stored(const QStringList &columns) const
-{
+QList<QStringList> TestContractImport::stored(const QStringList &columns) const {
     QList<QStringList> rows;
     QSqlQuery query(TDM::instance().ADOLocal());
     query.exec(QStringLiteral("SELECT %1 FROM TContractMain ORDER BY ID").arg(columns.join(u", "_qs)));
@@ -72,15 +68,13 @@ QList<QStringList> TestContractImport::stored(const QStringList &columns) const
     return rows;
 }
 
-void TestContractImport::importsWorkbook_data()
-{
+void TestContractImport::importsWorkbook_data() {
     QTest::addColumn<QString>("file");
     QTest::newRow("xls") << u"basic.xls"_qs;
     QTest::newRow("xlsx") << u"basic.xlsx"_qs;
 }
 
-void TestContractImport::importsWorkbook()
-{
+void TestContractImport::importsWorkbook() {
     QFETCH(QString, file);
     ContractImport import(u"00010001"_qs);
     QVERIFY(import.openFile(data(file)));
@@ -92,7 +86,8 @@ void TestContractImport::importsWorkbook()
     QVERIFY(import.Button1Click());
     QCOMPARE(mMessages.texts(), QStringList{u"数据导入完成！"_qs});
     const QList<QStringList> expected = {
-        {u"00010001"_qs, u"北京某公司"_qs, u"123456789012345"_qs, u"HT-001"_qs, u"2024/3/5"_qs, u"2024/3/5 13:45:10"_qs, QString()},
+        {u"00010001"_qs, u"北京某公司"_qs, u"123456789012345"_qs, u"HT-001"_qs, u"2024/3/5"_qs, u"2024/3/5 13:45:10"_qs,
+         QString()},
         {u"00010001"_qs, u"上海某公司"_qs, u"0.1"_qs, u"HT-002"_qs, u"2023/12/31"_qs, u"2023/12/31"_qs, QString()},
         {u"00010001"_qs, QString(), u"3.14159265358979"_qs, u"HT-003"_qs, QString(), QString(), QString()},
         {u"00010001"_qs, u"Acme Ltd"_qs, u"-2.5"_qs, u"HT-004"_qs, u"1999/1/1"_qs, u"2000/2/29 8:05:09"_qs, QString()},
@@ -101,8 +96,7 @@ void TestContractImport::importsWorkbook()
              expected);
 }
 
-void TestContractImport::automaticMatchIgnoresCase()
-{
+void TestContractImport::automaticMatchIgnoresCase() {
     QVERIFY(mApp->addIndicator(u"00010001"_qs, u"HT-NO"_qs, 0, u"Data6"_qs, 6) > 0);
     ContractImport import(u"00010001"_qs);
     // corners.xlsx columns: 名称, 数值, 日期, F4, 名称1.
@@ -115,8 +109,7 @@ void TestContractImport::automaticMatchIgnoresCase()
     QCOMPARE(import.menuItems(), QStringList({u"名称"_qs, u"数值"_qs, u"日期"_qs, u"F4"_qs, u"名称1"_qs}));
 }
 
-void TestContractImport::mappingByHand()
-{
+void TestContractImport::mappingByHand() {
     ContractImport import(u"00010001"_qs);
     QVERIFY(import.openFile(data(u"corners.xlsx"_qs)));
     QCOMPARE(import.currentRow(), 0);
@@ -138,8 +131,7 @@ void TestContractImport::mappingByHand()
         QVERIFY(row.excelColumn.isEmpty());
 }
 
-void TestContractImport::importTwiceAppendsTwice()
-{
+void TestContractImport::importTwiceAppendsTwice() {
     ContractImport import(u"00010001"_qs);
     QVERIFY(import.openFile(data(u"basic.xlsx"_qs)));
     QVERIFY(import.Button1Click());
@@ -148,8 +140,7 @@ void TestContractImport::importTwiceAppendsTwice()
     QCOMPARE(mApp->scalar(u"SELECT COUNT(*) FROM TContractMain WHERE Data3='HT-004'"_qs).toInt(), 2);
 }
 
-void TestContractImport::emptySheetAndNoMapping()
-{
+void TestContractImport::emptySheetAndNoMapping() {
     ContractImport import(u"00010001"_qs);
     QVERIFY(import.openFile(data(u"corners.xlsx"_qs)));
     QCOMPARE(import.sheetNames(), QStringList({u"角落"_qs, u"无引用"_qs, u"空表"_qs}));
@@ -167,8 +158,7 @@ void TestContractImport::emptySheetAndNoMapping()
                                  {u"00010001"_qs, QString(), QString(), QString()}}));
 }
 
-void TestContractImport::categoryWithoutIndicators()
-{
+void TestContractImport::categoryWithoutIndicators() {
     ContractImport import(u"00010002"_qs);
     QVERIFY(import.openFile(data(u"basic.xlsx"_qs)));
     QCOMPARE(import.mappingModel()->rowCount(), 0);
@@ -179,8 +169,7 @@ void TestContractImport::categoryWithoutIndicators()
     QCOMPARE(stored({u"MainTypeCode"_qs}).size(), 4);
 }
 
-void TestContractImport::failingRowRollsBack()
-{
+void TestContractImport::failingRowRollsBack() {
     QVERIFY(mApp->exec(u"CREATE TRIGGER refuse BEFORE INSERT ON TContractMain WHEN NEW.Data3 = 'HT-003' "
                        "BEGIN SELECT RAISE(ABORT, '拒绝保存'); END"_qs));
     ContractImport import(u"00010001"_qs);
@@ -194,8 +183,7 @@ void TestContractImport::failingRowRollsBack()
     QVERIFY(!mMessages.texts().contains(u"数据导入完成！"_qs));
 }
 
-void TestContractImport::damagedFile()
-{
+void TestContractImport::damagedFile() {
     ContractImport import(u"00010001"_qs);
     QVERIFY(!import.Button1Click());
     QCOMPARE(mMessages.lastText(), u"请选择要导入的拍品数据表！"_qs);
@@ -211,8 +199,7 @@ void TestContractImport::damagedFile()
     QCOMPARE(count(), 0);
 }
 
-void TestContractImport::fileDialog()
-{
+void TestContractImport::fileDialog() {
     ContractImport import(u"00010001"_qs);
     QVERIFY(!import.Button6Click()); // cancelled
     QCOMPARE(mMessages.shown().last().kind, ScriptedMessages::Kind::OpenFile);
@@ -223,23 +210,23 @@ void TestContractImport::fileDialog()
     QCOMPARE(import.currentSheetName(), import.sheetNames().first());
 }
 
-void TestContractImport::sampleWorkbook_data()
-{
+void TestContractImport::sampleWorkbook_data() {
     QTest::addColumn<QString>("file");
     QTest::newRow("xls") << u"房屋租赁合同.xls"_qs;
     QTest::newRow("xlsx") << u"房屋租赁合同.xlsx"_qs;
 }
 
 // The sample installed in BasicExcel fills every indicator of the demo lease category without any mapping by hand.
-void TestContractImport::sampleWorkbook()
-{
+void TestContractImport::sampleWorkbook() {
     QFETCH(QString, file);
-    const QStringList demoIndicators = {u"合同编号"_qs, u"出租方"_qs,    u"承租方"_qs,     u"房屋坐落"_qs, u"房屋用途"_qs,
-                                        u"建筑面积"_qs, u"月租金"_qs,    u"租期"_qs,       u"租金总额"_qs, u"租金总额大写"_qs,
-                                        u"押金"_qs,     u"付款方式"_qs,  u"起租日期"_qs,   u"签订日期"_qs, u"签订日期大写"_qs};
+    const QStringList demoIndicators = {u"合同编号"_qs, u"出租方"_qs,       u"承租方"_qs,      u"房屋坐落"_qs,
+                                        u"房屋用途"_qs, u"建筑面积"_qs,     u"月租金"_qs,      u"租期"_qs,
+                                        u"租金总额"_qs, u"租金总额大写"_qs, u"押金"_qs,        u"付款方式"_qs,
+                                        u"起租日期"_qs, u"签订日期"_qs,     u"签订日期大写"_qs};
     QVERIFY(mApp->addCategory(u"00010003"_qs, u"房屋租赁合同"_qs, u"0001"_qs));
     for (int i = 0; i < demoIndicators.size(); ++i)
-        QVERIFY(mApp->addIndicator(u"00010003"_qs, demoIndicators.at(i), 0, QStringLiteral("Data%1").arg(i + 1), i + 1) > 0);
+        QVERIFY(mApp->addIndicator(u"00010003"_qs, demoIndicators.at(i), 0, QStringLiteral("Data%1").arg(i + 1),
+                                   i + 1) > 0);
     ContractImport import(u"00010003"_qs);
     QVERIFY(import.openFile(QStringLiteral(EXCHANGE_SAMPLE_FOLDER "/") + file));
     for (const auto &row : import.mappingModel()->rows())

@@ -10,8 +10,7 @@
 
 using Titles = QList<QStringList>;
 
-class TestGridPreview : public QObject
-{
+class TestGridPreview : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -30,8 +29,7 @@ private:
     static QString pdfToText(const QString &path);
 };
 
-GridContent TestGridPreview::grid(const QStringList &titles, int rows)
-{
+GridContent TestGridPreview::grid(const QStringList &titles, int rows) {
     GridContent content;
     for (const QString &title : titles)
         content.columns.append({title, title, 90, Qt::AlignLeft, true});
@@ -44,8 +42,7 @@ GridContent TestGridPreview::grid(const QStringList &titles, int rows)
     return content;
 }
 
-void TestGridPreview::headerRows_data()
-{
+void TestGridPreview::headerRows_data() {
     QTest::addColumn<QStringList>("titles");
     QTest::addColumn<Titles>("header"); // [column][header row]
     QTest::newRow("no bar") << QStringList{u"合同编号"_qs, u"金额"_qs} << Titles{{u"合同编号"_qs}, {u"金额"_qs}};
@@ -59,8 +56,7 @@ void TestGridPreview::headerRows_data()
         << Titles{{u"A"_qs, u"B"_qs, u"B"_qs}, {u"C"_qs, u"D"_qs, u"E"_qs}, {u"F"_qs, u"F"_qs, u"F"_qs}};
 }
 
-void TestGridPreview::headerRows()
-{
+void TestGridPreview::headerRows() {
     QFETCH(QStringList, titles);
     QFETCH(Titles, header);
     TSkellarView view;
@@ -74,8 +70,7 @@ void TestGridPreview::headerRows()
     }
 }
 
-void TestGridPreview::loadsPropertiesAndCells()
-{
+void TestGridPreview::loadsPropertiesAndCells() {
     GridContent content = grid({u"编号"_qs, u"金额"_qs, u"状态"_qs}, 2);
     content.columns[1].alignment = Qt::AlignRight | Qt::AlignVCenter;
     content.columns[2].alignment = Qt::AlignHCenter;
@@ -100,8 +95,7 @@ void TestGridPreview::loadsPropertiesAndCells()
     QCOMPARE(view.pRowHeight(), 22);
 }
 
-void TestGridPreview::hiddenColumns()
-{
+void TestGridPreview::hiddenColumns() {
     GridContent content = grid({u"编号"_qs, u"内部|代码"_qs, u"甲方"_qs}, 1);
     content.columns[1].visible = false;
     TSkellarView view;
@@ -116,12 +110,10 @@ void TestGridPreview::hiddenColumns()
     QCOMPARE(layout.columns(), QList<int>({0, 2}));
     QCOMPARE(layout.tableWidth(), 180.0);
     // 编号 and 甲方 each span both header rows; the hidden column's texts are not drawn.
-    QCOMPARE(layout.headerCells(),
-             QList<HeaderCell>({{0, 0, 0, 1, u"编号"_qs}, {1, 1, 0, 1, u"甲方"_qs}}));
+    QCOMPARE(layout.headerCells(), QList<HeaderCell>({{0, 0, 0, 1, u"编号"_qs}, {1, 1, 0, 1, u"甲方"_qs}}));
 }
 
-void TestGridPreview::emptyDataset()
-{
+void TestGridPreview::emptyDataset() {
     TSkellarView view;
     ReadyData1(view, u"合同管理"_qs, grid({u"合同|甲方"_qs, u"合同|乙方"_qs}, 0));
     QCOMPARE(view.pDataRowCount(), 0);
@@ -137,32 +129,29 @@ void TestGridPreview::emptyDataset()
     QCOMPARE(TableLayout(noColumns, QSizeF(700, 1000)).pageCount(), 1);
 }
 
-void TestGridPreview::mergedHeaderCells_data()
-{
+void TestGridPreview::mergedHeaderCells_data() {
     QTest::addColumn<Titles>("titles"); // [header row][column]
     QTest::addColumn<QList<HeaderCell>>("cells");
     QTest::newRow("group over two columns, plain title spans both rows")
         << Titles{{u"合同"_qs, u"合同"_qs, u"金额"_qs}, {u"甲方"_qs, u"乙方"_qs, u"金额"_qs}}
-        << QList<HeaderCell>{{0, 1, 0, 0, u"合同"_qs}, {2, 2, 0, 1, u"金额"_qs}, {0, 0, 1, 1, u"甲方"_qs},
-                             {1, 1, 1, 1, u"乙方"_qs}};
+        << QList<HeaderCell>{
+               {0, 1, 0, 0, u"合同"_qs}, {2, 2, 0, 1, u"金额"_qs}, {0, 0, 1, 1, u"甲方"_qs}, {1, 1, 1, 1, u"乙方"_qs}};
     QTest::newRow("equal texts under different groups stay apart")
         << Titles{{u"A"_qs, u"B"_qs}, {u"x"_qs, u"x"_qs}}
-        << QList<HeaderCell>{{0, 0, 0, 0, u"A"_qs}, {1, 1, 0, 0, u"B"_qs}, {0, 0, 1, 1, u"x"_qs},
-                             {1, 1, 1, 1, u"x"_qs}};
+        << QList<HeaderCell>{
+               {0, 0, 0, 0, u"A"_qs}, {1, 1, 0, 0, u"B"_qs}, {0, 0, 1, 1, u"x"_qs}, {1, 1, 1, 1, u"x"_qs}};
     QTest::newRow("A||B keeps the empty middle row")
         << Titles{{u"A"_qs}, {QString()}, {u"B"_qs}}
         << QList<HeaderCell>{{0, 0, 0, 0, u"A"_qs}, {0, 0, 1, 1, QString()}, {0, 0, 2, 2, u"B"_qs}};
 }
 
-void TestGridPreview::mergedHeaderCells()
-{
+void TestGridPreview::mergedHeaderCells() {
     QFETCH(Titles, titles);
     QFETCH(QList<HeaderCell>, cells);
     QCOMPARE(TableLayout::mergeHeader(titles), cells);
 }
 
-void TestGridPreview::pageBreaking()
-{
+void TestGridPreview::pageBreaking() {
     TSkellarView view;
     ReadyData1(view, u"标题"_qs, grid({u"A|B"_qs}, 100));
     // 20 units a row: caption 40, two header rows 40, footer 30 leave 290 for 14 rows.
@@ -183,8 +172,7 @@ void TestGridPreview::pageBreaking()
     QCOMPARE(scaled.pageSize(), QSizeF(2000, 1600));
 }
 
-QString TestGridPreview::pdfToText(const QString &path)
-{
+QString TestGridPreview::pdfToText(const QString &path) {
     QProcess process;
     process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
     if (!process.waitForFinished(30000))
@@ -192,8 +180,7 @@ QString TestGridPreview::pdfToText(const QString &path)
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-void TestGridPreview::pdfText()
-{
+void TestGridPreview::pdfText() {
     if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
         QSKIP("pdftotext (poppler-utils) is not installed");
     GridContent content = grid({u"合同|甲方"_qs, u"合同|乙方"_qs, u"内部"_qs, u"金额"_qs}, 120);

@@ -8,8 +8,7 @@
 #include <QTableView>
 #include <QTest>
 
-class TestPPLoadInWindow : public QObject
-{
+class TestPPLoadInWindow : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -23,8 +22,7 @@ private:
     ScriptedMessages mMessages;
 };
 
-void TestPPLoadInWindow::init()
-{
+void TestPPLoadInWindow::init() {
     mApp = std::make_unique<TempAppFolder>();
     QVERIFY(mApp->addCategory(u"0001"_qs, u"合同"_qs));
     QVERIFY(mApp->addCategory(u"00010001"_qs, u"买卖合同"_qs, u"0001"_qs));
@@ -34,14 +32,12 @@ void TestPPLoadInWindow::init()
     Messages::setInstance(&mMessages);
 }
 
-void TestPPLoadInWindow::cleanup()
-{
+void TestPPLoadInWindow::cleanup() {
     Messages::setInstance(nullptr);
     mApp.reset();
 }
 
-void TestPPLoadInWindow::chooseMapImport()
-{
+void TestPPLoadInWindow::chooseMapImport() {
     TfrmPPLoadIn form(u"00010001"_qs);
     form.show();
     QCOMPARE(form.windowTitle(), u"合同数据导入"_qs);

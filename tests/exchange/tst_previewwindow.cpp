@@ -9,8 +9,7 @@
 #include <QTest>
 #include <QTimer>
 
-class TestPreviewWindow : public QObject
-{
+class TestPreviewWindow : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -25,8 +24,7 @@ private:
     ScriptedMessages mMessages;
 };
 
-GridContent TestPreviewWindow::grid(int rows)
-{
+GridContent TestPreviewWindow::grid(int rows) {
     GridContent content;
     content.columns = {{u"合同|编号"_qs, u"Data1"_qs, 100, Qt::AlignLeft, true},
                        {u"合同|甲方"_qs, u"Data2"_qs, 160, Qt::AlignLeft, true},
@@ -36,27 +34,23 @@ GridContent TestPreviewWindow::grid(int rows)
     return content;
 }
 
-void TestPreviewWindow::init()
-{
+void TestPreviewWindow::init() {
     mMessages.clear();
     Messages::setInstance(&mMessages);
 }
 
-void TestPreviewWindow::cleanup()
-{
+void TestPreviewWindow::cleanup() {
     Messages::setInstance(nullptr);
 }
 
-void TestPreviewWindow::closedDatasetShowsNoPreview()
-{
+void TestPreviewWindow::closedDatasetShowsNoPreview() {
     GridContent content = grid(3);
     content.isOpen = false;
     QVERIFY(PreviewGrid(u"合同管理"_qs, content));
     QCOMPARE(mMessages.texts(), QStringList{u"无查询结果！"_qs});
 }
 
-void TestPreviewWindow::returnButtonLeavesModalPreview()
-{
+void TestPreviewWindow::returnButtonLeavesModalPreview() {
     bool sawPreview = false;
     QTimer::singleShot(0, this, [&] {
         auto *form = qobject_cast<TfrmPreview *>(QApplication::activeModalWidget());
@@ -71,8 +65,7 @@ void TestPreviewWindow::returnButtonLeavesModalPreview()
     QVERIFY(mMessages.texts().isEmpty());
 }
 
-void TestPreviewWindow::pagesAndPdf()
-{
+void TestPreviewWindow::pagesAndPdf() {
     TfrmPreview form;
     form.ReadyData1(u"合同管理"_qs, grid(150));
     form.show();

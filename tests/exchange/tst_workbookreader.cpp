@@ -6,8 +6,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-class TestWorkbookReader : public QObject
-{
+class TestWorkbookReader : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -29,8 +28,7 @@ private:
     static QString data(const QString &name) { return QStringLiteral(EXCHANGE_TEST_DATA "/") + name; }
 };
 
-void TestWorkbookReader::numberText_data()
-{
+void TestWorkbookReader::numberText_data() {
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("text");
     QTest::newRow("integer") << 3.0 << u"3"_qs;
@@ -46,15 +44,13 @@ void TestWorkbookReader::numberText_data()
     QTest::newRow("sixteen digits rounded") << 1234567890123456.0 << u"1.23456789012346E15"_qs;
 }
 
-void TestWorkbookReader::numberText()
-{
+void TestWorkbookReader::numberText() {
     QFETCH(double, value);
     QFETCH(QString, text);
     QCOMPARE(CellText::fromNumber(value), text);
 }
 
-void TestWorkbookReader::serialText_data()
-{
+void TestWorkbookReader::serialText_data() {
     QTest::addColumn<double>("serial");
     QTest::addColumn<bool>("date1904");
     QTest::addColumn<QString>("text");
@@ -69,16 +65,14 @@ void TestWorkbookReader::serialText_data()
     QTest::newRow("out of range") << 1e12 << false << QString();
 }
 
-void TestWorkbookReader::serialText()
-{
+void TestWorkbookReader::serialText() {
     QFETCH(double, serial);
     QFETCH(bool, date1904);
     QFETCH(QString, text);
     QCOMPARE(CellText::fromSerial(serial, date1904), text);
 }
 
-void TestWorkbookReader::dateFormat_data()
-{
+void TestWorkbookReader::dateFormat_data() {
     QTest::addColumn<int>("id");
     QTest::addColumn<QString>("code");
     QTest::addColumn<bool>("isDate");
@@ -95,24 +89,21 @@ void TestWorkbookReader::dateFormat_data()
     QTest::newRow("text") << -1 << u"@"_qs << false;
 }
 
-void TestWorkbookReader::dateFormat()
-{
+void TestWorkbookReader::dateFormat() {
     QFETCH(int, id);
     QFETCH(QString, code);
     QFETCH(bool, isDate);
     QCOMPARE(XlsxWorkbook::isDateFormat(id, code), isDate);
 }
 
-void TestWorkbookReader::basicWorkbook_data()
-{
+void TestWorkbookReader::basicWorkbook_data() {
     QTest::addColumn<QString>("file");
     QTest::newRow("xls") << u"basic.xls"_qs;
     QTest::newRow("xlsx") << u"basic.xlsx"_qs;
 }
 
 // The same worksheet saved by LibreOffice in both formats reads as the same texts.
-void TestWorkbookReader::basicWorkbook()
-{
+void TestWorkbookReader::basicWorkbook() {
     QFETCH(QString, file);
     WorkbookReader reader;
     QVERIFY2(reader.open(data(file)), qPrintable(reader.errorString()));
@@ -130,8 +121,7 @@ void TestWorkbookReader::basicWorkbook()
     QCOMPARE(sheet->rows, expected);
 }
 
-void TestWorkbookReader::corners_data()
-{
+void TestWorkbookReader::corners_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("booleanText");
     QTest::addColumn<QString>("formulaText");
@@ -141,8 +131,7 @@ void TestWorkbookReader::corners_data()
 }
 
 // Gaps, cells without references, rich and inline text, booleans, custom date formats, several sheets.
-void TestWorkbookReader::corners()
-{
+void TestWorkbookReader::corners() {
     QFETCH(QString, file);
     QFETCH(QString, booleanText);
     QFETCH(QString, formulaText);
@@ -177,8 +166,7 @@ void TestWorkbookReader::corners()
     QVERIFY(!reader.errorString().isEmpty());
 }
 
-void TestWorkbookReader::date1904()
-{
+void TestWorkbookReader::date1904() {
     WorkbookReader reader;
     QVERIFY(reader.open(data(u"date1904.xlsx"_qs)));
     const auto sheet = reader.readSheet(0);
@@ -186,8 +174,7 @@ void TestWorkbookReader::date1904()
     QCOMPARE(sheet->rows, QList<QStringList>({{u"1904/1/1"_qs}}));
 }
 
-void TestWorkbookReader::damagedFiles_data()
-{
+void TestWorkbookReader::damagedFiles_data() {
     QTest::addColumn<QByteArray>("content");
     auto read = [](const QString &name) {
         QFile file(data(name));
@@ -208,8 +195,7 @@ void TestWorkbookReader::damagedFiles_data()
     QTest::newRow("fuzz: memcpy overflow") << read(u"fuzz-xls-memcpy-overflow.xls"_qs);
 }
 
-void TestWorkbookReader::damagedFiles()
-{
+void TestWorkbookReader::damagedFiles() {
     QFETCH(QByteArray, content);
     QTemporaryDir folder;
     const QString path = folder.filePath(u"合同.xls"_qs);

@@ -25,8 +25,7 @@ using namespace uno_support;
 
 namespace {
 
-void fillPageStyle(const uno::Reference<lang::XComponent> &document, const DocFixture &content)
-{
+void fillPageStyle(const uno::Reference<lang::XComponent> &document, const DocFixture &content) {
     uno::Reference<style::XStyleFamiliesSupplier> supplier(document, uno::UNO_QUERY_THROW);
     uno::Reference<container::XNameAccess> pageStyles(supplier->getStyleFamilies()->getByName(ascii("PageStyles")),
                                                       uno::UNO_QUERY_THROW);
@@ -43,8 +42,7 @@ void fillPageStyle(const uno::Reference<lang::XComponent> &document, const DocFi
     }
 }
 
-void build(const uno::Reference<lang::XComponent> &document, const DocFixture &content)
-{
+void build(const uno::Reference<lang::XComponent> &document, const DocFixture &content) {
     uno::Reference<text::XTextDocument> textDocument(document, uno::UNO_QUERY_THROW);
     uno::Reference<lang::XMultiServiceFactory> factory(document, uno::UNO_QUERY_THROW);
     const auto body = textDocument->getText();
@@ -85,20 +83,16 @@ void build(const uno::Reference<lang::XComponent> &document, const DocFixture &c
 
 } // namespace
 
-struct DocFixtureWriter::Private
-{
+struct DocFixtureWriter::Private {
     OfficeInstance office{OfficeInstance::Kind::Private, /*headless=*/true};
 };
 
 DocFixtureWriter::DocFixtureWriter()
-    : d(std::make_unique<Private>())
-{
-}
+    : d(std::make_unique<Private>()) {}
 
 DocFixtureWriter::~DocFixtureWriter() = default;
 
-bool DocFixtureWriter::write(const QString &path, const DocFixture &content, QString *error)
-{
+bool DocFixtureWriter::write(const QString &path, const DocFixture &content, QString *error) {
     if (!d->office.ensureRunning(error))
         return false;
     try {
@@ -120,8 +114,7 @@ bool DocFixtureWriter::write(const QString &path, const DocFixture &content, QSt
     return false;
 }
 
-bool writeDocFixture(const QString &path, const DocFixture &content, QString *error)
-{
+bool writeDocFixture(const QString &path, const DocFixture &content, QString *error) {
     DocFixtureWriter writer;
     return writer.write(path, content, error);
 }

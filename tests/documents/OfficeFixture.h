@@ -7,18 +7,16 @@
 #include <memory>
 
 // Builds Word 97 test documents with a headless office at test time, so no binary fixtures are committed.
-struct DocFixture
-{
+struct DocFixture {
     QStringList paragraphs;   // body, one paragraph each
     QList<QStringList> table; // a table after the paragraphs, row by row (empty: none)
     QString header;           // page header of the default page style (empty: none)
     QString footer;
-    QString frame;            // text of a text frame anchored in the body (empty: none)
+    QString frame; // text of a text frame anchored in the body (empty: none)
 };
 
 // Keeps one headless office for all the fixtures a test writes.
-class DocFixtureWriter
-{
+class DocFixtureWriter {
 public:
     DocFixtureWriter();
     ~DocFixtureWriter();

@@ -13,8 +13,7 @@
 
 #include <algorithm>
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     const int markers = args.size() > 1 ? args.at(1).toInt() : 20;
@@ -26,7 +25,8 @@ int main(int argc, char *argv[])
     DocFixture doc;
     for (int o = 0; o < occurrences; ++o) {
         for (int m = 0; m < markers; ++m)
-            doc.paragraphs << QStringLiteral("第%1条：本合同的指标%2为[<指标%2>]，双方确认无误。").arg(o * markers + m).arg(m);
+            doc.paragraphs
+                << QStringLiteral("第%1条：本合同的指标%2为[<指标%2>]，双方确认无误。").arg(o * markers + m).arg(m);
     }
     const QString source = dir.filePath(QStringLiteral("template.Doc"));
     QString error;

@@ -3,8 +3,7 @@
 #include <QTest>
 
 // The real spreadsheet program, headless: texts arrive as texts, never as formulas or numbers.
-class TestLibreOfficeSheetApp : public QObject
-{
+class TestLibreOfficeSheetApp : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -17,13 +16,11 @@ private:
     LibreOfficeSheetApp mSheets{LibreOfficeSheetApp::Display::Headless};
 };
 
-void TestLibreOfficeSheetApp::initTestCase()
-{
+void TestLibreOfficeSheetApp::initTestCase() {
     QVERIFY2(mSheets.connect(), qPrintable(mSheets.lastError()));
 }
 
-void TestLibreOfficeSheetApp::textsArriveUnevaluated()
-{
+void TestLibreOfficeSheetApp::textsArriveUnevaluated() {
     QVERIFY2(mSheets.newSpreadsheet(), qPrintable(mSheets.lastError()));
     const QList<QStringList> rows = {
         {QStringLiteral("合同编号"), QStringLiteral("金额"), QStringLiteral("公式")},
@@ -45,8 +42,7 @@ void TestLibreOfficeSheetApp::textsArriveUnevaluated()
     QVERIFY(mSheets.closeSpreadsheet());
 }
 
-void TestLibreOfficeSheetApp::largeBlocksGoOverInPieces()
-{
+void TestLibreOfficeSheetApp::largeBlocksGoOverInPieces() {
     QVERIFY2(mSheets.newSpreadsheet(), qPrintable(mSheets.lastError()));
     QList<QStringList> rows;
     for (int r = 0; r < 4500; ++r)
@@ -60,8 +56,7 @@ void TestLibreOfficeSheetApp::largeBlocksGoOverInPieces()
     QVERIFY(mSheets.closeSpreadsheet());
 }
 
-void TestLibreOfficeSheetApp::operationsNeedASpreadsheet()
-{
+void TestLibreOfficeSheetApp::operationsNeedASpreadsheet() {
     QVERIFY(!mSheets.writeTexts(0, 0, {{QStringLiteral("x")}}));
     QVERIFY(!mSheets.lastError().isEmpty());
     QVERIFY(!mSheets.show());

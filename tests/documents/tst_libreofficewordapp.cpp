@@ -1,17 +1,16 @@
 #include "LibreOfficeWordApp.h"
 #include "OfficeFixture.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <QDebug>
 #include <QTest>
 
 // The real office, headless: every replacement must survive a save in Word 97 format and a reload.
-class TestLibreOfficeWordApp : public QObject
-{
+class TestLibreOfficeWordApp : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -42,15 +41,13 @@ private:
 namespace {
 
 // The fixture text with every replacement applied the way the office must do it: literal, letter case ignored.
-QString expectedAfter(QString text, const QList<QPair<QString, QString>> &pairs)
-{
+QString expectedAfter(QString text, const QList<QPair<QString, QString>> &pairs) {
     for (const auto &[marker, value] : pairs)
         text.replace(marker, value, Qt::CaseInsensitive);
     return text;
 }
 
-DocFixture markerFixture()
-{
+DocFixture markerFixture() {
     DocFixture doc;
     QStringList repeated;
     for (int i = 0; i < 8; ++i)
@@ -73,8 +70,7 @@ DocFixture markerFixture()
 
 } // namespace
 
-void TestLibreOfficeWordApp::initTestCase()
-{
+void TestLibreOfficeWordApp::initTestCase() {
     QVERIFY(mDir.isValid());
     mMarkerDoc = path(QStringLiteral("markers.Doc"));
     QString error;
@@ -89,20 +85,17 @@ void TestLibreOfficeWordApp::initTestCase()
     QVERIFY(mWord.arrange());
 }
 
-void TestLibreOfficeWordApp::cleanupTestCase()
-{
+void TestLibreOfficeWordApp::cleanupTestCase() {
     mWord.quit();
 }
 
-QString TestLibreOfficeWordApp::reopenedText(const QString &file)
-{
+QString TestLibreOfficeWordApp::reopenedText(const QString &file) {
     if (!mWord.open(file))
         return QStringLiteral("<open failed: %1>").arg(mWord.lastError());
     return mWord.documentText().value_or(QStringLiteral("<read failed: %1>").arg(mWord.lastError()));
 }
 
-void TestLibreOfficeWordApp::replaceReachesEveryPartAndSurvivesSave()
-{
+void TestLibreOfficeWordApp::replaceReachesEveryPartAndSurvivesSave() {
     QVERIFY2(mWord.open(mMarkerDoc), qPrintable(mWord.lastError()));
     const QString before = mWord.documentText().value_or(QString());
     for (const QString &part : {QStringLiteral("租户[<乙方>]签字"), QStringLiteral("合同编号[<合同编号>]号"),
@@ -140,13 +133,12 @@ void TestLibreOfficeWordApp::replaceReachesEveryPartAndSurvivesSave()
 
 using Pairs = QList<QPair<QString, QString>>;
 
-void TestLibreOfficeWordApp::batchEqualsOneByOne_data()
-{
+void TestLibreOfficeWordApp::batchEqualsOneByOne_data() {
     QTest::addColumn<QStringList>("paragraphs");
     QTest::addColumn<Pairs>("pairs");
 
-    const QStringList common = {QStringLiteral("甲[<甲方>]乙[<乙方>]，[<A>][<a>]"), QStringLiteral("[<未知>]与[<乙方>]"),
-                                QStringLiteral("末尾[<金额>]")};
+    const QStringList common = {QStringLiteral("甲[<甲方>]乙[<乙方>]，[<A>][<a>]"),
+                                QStringLiteral("[<未知>]与[<乙方>]"), QStringLiteral("末尾[<金额>]")};
     QTest::newRow("plain") << common
                            << Pairs{{QStringLiteral("[<甲方>]"), QStringLiteral("张三")},
                                     {QStringLiteral("[<乙方>]"), QStringLiteral("李四")},
@@ -157,25 +149,23 @@ void TestLibreOfficeWordApp::batchEqualsOneByOne_data()
     QTest::newRow("value holds an earlier marker") << common
                                                    << Pairs{{QStringLiteral("[<甲方>]"), QStringLiteral("张三")},
                                                             {QStringLiteral("[<乙方>]"), QStringLiteral("同[<甲方>]")}};
-    QTest::newRow("value holds its own marker") << common
-                                                << Pairs{{QStringLiteral("[<乙方>]"), QStringLiteral("[<乙方>]!")}};
+    QTest::newRow("value holds its own marker")
+        << common << Pairs{{QStringLiteral("[<乙方>]"), QStringLiteral("[<乙方>]!")}};
     QTest::newRow("same marker twice") << common
                                        << Pairs{{QStringLiteral("[<A>]"), QStringLiteral("1")},
                                                 {QStringLiteral("[<a>]"), QStringLiteral("2")}};
-    QTest::newRow("line break and specials")
-        << common << Pairs{{QStringLiteral("[<金额>]"), QStringLiteral("一\n二&$1\\")},
-                           {QStringLiteral("[<甲方>]"), QStringLiteral("[<金额>]")}};
-    QTest::newRow("marker inside brackets")
-        << QStringList{QStringLiteral("[<x[<甲方>]"), QStringLiteral("[<甲方>]>]")}
-        << Pairs{{QStringLiteral("[<甲方>]"), QStringLiteral("张三")}};
-    QTest::newRow("find text not a marker") << common
-                                            << Pairs{{QStringLiteral("乙"), QStringLiteral("B")},
-                                                     {QStringLiteral("[<甲方>]"), QStringLiteral("张三")}};
+    QTest::newRow("line break and specials") << common
+                                             << Pairs{{QStringLiteral("[<金额>]"), QStringLiteral("一\n二&$1\\")},
+                                                      {QStringLiteral("[<甲方>]"), QStringLiteral("[<金额>]")}};
+    QTest::newRow("marker inside brackets") << QStringList{QStringLiteral("[<x[<甲方>]"), QStringLiteral("[<甲方>]>]")}
+                                            << Pairs{{QStringLiteral("[<甲方>]"), QStringLiteral("张三")}};
+    QTest::newRow("find text not a marker")
+        << common
+        << Pairs{{QStringLiteral("乙"), QStringLiteral("B")}, {QStringLiteral("[<甲方>]"), QStringLiteral("张三")}};
 }
 
 // The batch must leave exactly what replacing pair after pair leaves, with the same counts.
-void TestLibreOfficeWordApp::batchEqualsOneByOne()
-{
+void TestLibreOfficeWordApp::batchEqualsOneByOne() {
     QFETCH(QStringList, paragraphs);
     QFETCH(Pairs, pairs);
     DocFixture content;
@@ -202,8 +192,7 @@ void TestLibreOfficeWordApp::batchEqualsOneByOne()
     QCOMPARE(counts, expectedCounts);
 }
 
-void TestLibreOfficeWordApp::valuesLandLiterally_data()
-{
+void TestLibreOfficeWordApp::valuesLandLiterally_data() {
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("expected"); // as the document reads back
 
@@ -216,12 +205,11 @@ void TestLibreOfficeWordApp::valuesLandLiterally_data()
     QTest::newRow("word wildcards") << QStringLiteral("^p^t^&") << QStringLiteral("^p^t^&");
     QTest::newRow("empty") << QString() << QString();
     QTest::newRow("line feed") << QStringLiteral("第一行\n第二行") << QStringLiteral("第一行\n第二行");
-    QTest::newRow("carriage return line feed") << QStringLiteral("第一行\r\n第二行")
-                                               << QStringLiteral("第一行\n第二行");
+    QTest::newRow("carriage return line feed")
+        << QStringLiteral("第一行\r\n第二行") << QStringLiteral("第一行\n第二行");
 }
 
-void TestLibreOfficeWordApp::valuesLandLiterally()
-{
+void TestLibreOfficeWordApp::valuesLandLiterally() {
     QFETCH(QString, value);
     QFETCH(QString, expected);
     QVERIFY2(mWord.open(mSimpleDoc), qPrintable(mWord.lastError()));
@@ -235,8 +223,7 @@ void TestLibreOfficeWordApp::valuesLandLiterally()
     QCOMPARE(text, QStringLiteral("前%1后\n格%1\n\n眉%1").arg(expected));
 }
 
-void TestLibreOfficeWordApp::pasteInsertsAtCursorAndFillsClipboard()
-{
+void TestLibreOfficeWordApp::pasteInsertsAtCursorAndFillsClipboard() {
     QString clipboard;
     mWord.setClipboardWriter([&clipboard](const QString &text) { clipboard = text; });
     QVERIFY2(mWord.open(mSimpleDoc), qPrintable(mWord.lastError()));
@@ -249,8 +236,7 @@ void TestLibreOfficeWordApp::pasteInsertsAtCursorAndFillsClipboard()
     QVERIFY(reopenedText(saved).startsWith(QStringLiteral("[<总价>]、前[<值>]后\n")));
 }
 
-void TestLibreOfficeWordApp::emptyTemplateIsABlankWordDocument()
-{
+void TestLibreOfficeWordApp::emptyTemplateIsABlankWordDocument() {
     QVERIFY2(mWord.open(QStringLiteral(VANTREL_EMPTY_DOC)), qPrintable(mWord.lastError()));
     QCOMPARE(mWord.documentText().value_or(QStringLiteral("<unreadable>")), QString());
     QVERIFY(mWord.paste(QStringLiteral("[<甲方>]")));
@@ -259,8 +245,7 @@ void TestLibreOfficeWordApp::emptyTemplateIsABlankWordDocument()
     QCOMPARE(reopenedText(saved), QStringLiteral("[<甲方>]"));
 }
 
-void TestLibreOfficeWordApp::failuresAreReported()
-{
+void TestLibreOfficeWordApp::failuresAreReported() {
     QVERIFY(!mWord.open(path(QStringLiteral("missing.Doc"))));
     QVERIFY(!mWord.lastError().isEmpty());
 
@@ -271,8 +256,7 @@ void TestLibreOfficeWordApp::failuresAreReported()
     QVERIFY(mWord.hasDocument());
 }
 
-void TestLibreOfficeWordApp::deadOfficeIsNoticedAndReplaced()
-{
+void TestLibreOfficeWordApp::deadOfficeIsNoticedAndReplaced() {
     LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
     QVERIFY2(word.connect(), qPrintable(word.lastError()));
     QVERIFY2(word.open(mSimpleDoc), qPrintable(word.lastError()));
@@ -292,8 +276,7 @@ void TestLibreOfficeWordApp::deadOfficeIsNoticedAndReplaced()
     QVERIFY(word.quit());
 }
 
-void TestLibreOfficeWordApp::quitEndsTheOffice()
-{
+void TestLibreOfficeWordApp::quitEndsTheOffice() {
     LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
     QVERIFY2(word.connect(), qPrintable(word.lastError()));
     QVERIFY(word.open(mSimpleDoc));

@@ -10,8 +10,7 @@
 #include <QTest>
 
 // The template tab's read-only view: a PDF of the document, rendered once per version of the file.
-class TestOfficePdfRenderer : public QObject
-{
+class TestOfficePdfRenderer : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -19,8 +18,7 @@ private Q_SLOTS:
     void missingOrBrokenFilesFail();
 };
 
-void TestOfficePdfRenderer::rendersChineseTextAndCaches()
-{
+void TestOfficePdfRenderer::rendersChineseTextAndCaches() {
     QTemporaryDir dir;
     const QString doc = dir.filePath(QStringLiteral("1001.Doc"));
     DocFixture content;
@@ -38,8 +36,8 @@ void TestOfficePdfRenderer::rendersChineseTextAndCaches()
 
     if (!QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty()) {
         QProcess pdftotext;
-        pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf,
-                                                      QStringLiteral("-")});
+        pdftotext.start(QStringLiteral("pdftotext"),
+                        {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-")});
         QVERIFY(pdftotext.waitForFinished(30'000));
         const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
         QVERIFY2(text.contains(QStringLiteral("房屋租赁合同")), qPrintable(text));
@@ -67,8 +65,7 @@ void TestOfficePdfRenderer::rendersChineseTextAndCaches()
     QVERIFY(QFile::exists(third));
 }
 
-void TestOfficePdfRenderer::missingOrBrokenFilesFail()
-{
+void TestOfficePdfRenderer::missingOrBrokenFilesFail() {
     QTemporaryDir dir;
     OfficePdfRenderer renderer(dir.filePath(QStringLiteral("cache")));
     QString pdf;

@@ -5,8 +5,7 @@
 #include <QTest>
 
 // The stand-ins must behave like the real office where window tests rely on them.
-class TestStandInOffice : public QObject
-{
+class TestStandInOffice : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -16,8 +15,7 @@ private Q_SLOTS:
     void sheetKeepsTexts();
 };
 
-void TestStandInOffice::wordReplacesEveryOccurrenceLiterally()
-{
+void TestStandInOffice::wordReplacesEveryOccurrenceLiterally() {
     StandInWordApp word;
     QVERIFY(word.connect());
     word.setText(QStringLiteral("[<甲方>]与[<甲方>]，[<A>][<a>]"));
@@ -29,8 +27,7 @@ void TestStandInOffice::wordReplacesEveryOccurrenceLiterally()
     QCOMPARE(word.text(), QStringLiteral("$1&[<甲方>]与$1&[<甲方>]，\\\\"));
 }
 
-void TestStandInOffice::wordPasteAndSaveRoundTrip()
-{
+void TestStandInOffice::wordPasteAndSaveRoundTrip() {
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("t.Doc"));
     StandInWordApp word;
@@ -49,11 +46,10 @@ void TestStandInOffice::wordPasteAndSaveRoundTrip()
     QCOMPARE(other.documentText().value(), QStringLiteral("甲[<总价>]乙"));
     QVERIFY(!other.open(dir.filePath(QStringLiteral("missing.Doc"))));
     QCOMPARE(word.calls(), (QStringList{QStringLiteral("connect"), QStringLiteral("paste:[<总价>]"),
-                                       QStringLiteral("saveAs:") + file}));
+                                        QStringLiteral("saveAs:") + file}));
 }
 
-void TestStandInOffice::wordFailsWhereTold()
-{
+void TestStandInOffice::wordFailsWhereTold() {
     StandInWordApp word;
     QVERIFY(!word.arrange()); // not connected yet
     word.setFailing(QStringLiteral("connect"));
@@ -69,8 +65,7 @@ void TestStandInOffice::wordFailsWhereTold()
     QVERIFY(!word.isConnected());
 }
 
-void TestStandInOffice::sheetKeepsTexts()
-{
+void TestStandInOffice::sheetKeepsTexts() {
     StandInSheetApp sheet;
     QVERIFY(!sheet.newSpreadsheet());
     QVERIFY(sheet.connect());

@@ -14,8 +14,7 @@
 using namespace com::sun::star;
 using namespace uno_support;
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     QTextStream err(stderr);
     if (app.arguments().size() != 2) {
@@ -32,8 +31,8 @@ int main(int argc, char *argv[])
         const auto document = loadDocument(office, ascii("private:factory/swriter"), false, true);
         setAsianLocale(document);
         uno::Reference<frame::XStorable> storable(document, uno::UNO_QUERY_THROW);
-        storable->storeToURL(fileUrl(app.arguments().at(1)),
-                             props({prop("FilterName", uno::Any(ascii("MS Word 97"))), prop("Overwrite", uno::Any(true))}));
+        storable->storeToURL(fileUrl(app.arguments().at(1)), props({prop("FilterName", uno::Any(ascii("MS Word 97"))),
+                                                                    prop("Overwrite", uno::Any(true))}));
         closeUnsaved(document);
     } catch (const uno::Exception &e) {
         err << describe(e) << Qt::endl;

@@ -7,8 +7,7 @@
 // SheetApp on LibreOffice Calc through its C++ UNO interface. The visible office is shared by every export of
 // the user's session (one profile and pipe per user) and stays when this object goes, so the spreadsheets it
 // shows remain open; a headless one (tests) belongs to this object and ends with it.
-class LibreOfficeSheetApp final : public SheetApp
-{
+class LibreOfficeSheetApp final : public SheetApp {
 public:
     enum class Display {
         FromEnvironment, // headless when VANTREL_OFFICE_HEADLESS=1, else visible

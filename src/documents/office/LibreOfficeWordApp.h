@@ -7,8 +7,7 @@
 // WordApp on LibreOffice Writer through its C++ UNO interface. Each object starts an office of its own
 // (own profile folder and pipe) on connect() and ends it on quit() or destruction; documents are loaded
 // with macros switched off and with Chinese as their Asian language.
-class LibreOfficeWordApp final : public WordApp
-{
+class LibreOfficeWordApp final : public WordApp {
 public:
     enum class Display {
         FromEnvironment, // headless when VANTREL_OFFICE_HEADLESS=1, else visible

@@ -7,8 +7,7 @@
 // PdfRenderer on a headless LibreOffice of its own, started on first use and ended with this object.
 // PDFs are kept in a cache folder under a name made of the document's path, modification time and size, so
 // showing an unchanged document again costs only a file lookup.
-class OfficePdfRenderer final : public PdfRenderer
-{
+class OfficePdfRenderer final : public PdfRenderer {
 public:
     // cacheFolder empty: a folder below the user's cache location.
     explicit OfficePdfRenderer(const QString &cacheFolder = QString());

@@ -2,8 +2,7 @@
 
 PdfRenderer::~PdfRenderer() = default;
 
-bool PdfRenderer::fail(const QString &error)
-{
+bool PdfRenderer::fail(const QString &error) {
     mLastError = error;
     return false;
 }

@@ -3,8 +3,7 @@
 #include <QString>
 
 // Turns a document into a PDF file for a read-only view of its real layout.
-class PdfRenderer
-{
+class PdfRenderer {
 public:
     PdfRenderer() = default;
     virtual ~PdfRenderer();

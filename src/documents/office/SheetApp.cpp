@@ -2,8 +2,7 @@
 
 SheetApp::~SheetApp() = default;
 
-bool SheetApp::fail(const QString &error)
-{
+bool SheetApp::fail(const QString &error) {
     mLastError = error;
     return false;
 }

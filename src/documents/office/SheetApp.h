@@ -8,8 +8,7 @@
 
 // The spreadsheet program as the export uses it: a new spreadsheet filled in bulk, then handed to the user
 // unsaved. Every operation reports failure by its result and leaves the reason in lastError(); nothing throws.
-class SheetApp
-{
+class SheetApp {
 public:
     SheetApp() = default;
     virtual ~SheetApp();

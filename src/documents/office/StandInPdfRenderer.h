@@ -5,17 +5,13 @@
 #include <QStringList>
 
 // A PdfRenderer for tests: answers with a fixed PDF file (or fails) and records the documents asked for.
-class StandInPdfRenderer final : public PdfRenderer
-{
+class StandInPdfRenderer final : public PdfRenderer {
 public:
     // pdfPath empty: every request fails.
     explicit StandInPdfRenderer(const QString &pdfPath = QString())
-        : mPdfPath(pdfPath)
-    {
-    }
+        : mPdfPath(pdfPath) {}
 
-    bool pdfFor(const QString &documentPath, QString *pdfPath) override
-    {
+    bool pdfFor(const QString &documentPath, QString *pdfPath) override {
         clearError();
         mRequests << documentPath;
         if (mPdfPath.isEmpty())

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-bool StandInSheetApp::begin(const QString &operation, bool needsDocument)
-{
+bool StandInSheetApp::begin(const QString &operation, bool needsDocument) {
     clearError();
     mCalls << operation;
     if (mFailing.contains(operation))
@@ -15,16 +14,14 @@ bool StandInSheetApp::begin(const QString &operation, bool needsDocument)
     return true;
 }
 
-bool StandInSheetApp::connect()
-{
+bool StandInSheetApp::connect() {
     if (!begin(QStringLiteral("connect"), false))
         return false;
     mConnected = true;
     return true;
 }
 
-bool StandInSheetApp::newSpreadsheet()
-{
+bool StandInSheetApp::newSpreadsheet() {
     if (!begin(QStringLiteral("newSpreadsheet"), false))
         return false;
     mHasDocument = true;
@@ -34,8 +31,7 @@ bool StandInSheetApp::newSpreadsheet()
     return true;
 }
 
-bool StandInSheetApp::writeTexts(int row, int column, const QList<QStringList> &rows)
-{
+bool StandInSheetApp::writeTexts(int row, int column, const QList<QStringList> &rows) {
     if (!begin(QStringLiteral("writeTexts"), true))
         return false;
     qsizetype width = 0;
@@ -53,8 +49,7 @@ bool StandInSheetApp::writeTexts(int row, int column, const QList<QStringList> &
     return true;
 }
 
-bool StandInSheetApp::setCaption(const QString &caption)
-{
+bool StandInSheetApp::setCaption(const QString &caption) {
     if (!begin(QStringLiteral("setCaption"), true))
         return false;
     if (!caption.isEmpty())
@@ -62,16 +57,14 @@ bool StandInSheetApp::setCaption(const QString &caption)
     return true;
 }
 
-bool StandInSheetApp::show()
-{
+bool StandInSheetApp::show() {
     if (!begin(QStringLiteral("show"), true))
         return false;
     mShown = true;
     return true;
 }
 
-std::optional<QList<QStringList>> StandInSheetApp::readTexts(int row, int column, int rows, int columns)
-{
+std::optional<QList<QStringList>> StandInSheetApp::readTexts(int row, int column, int rows, int columns) {
     if (!begin(QStringLiteral("readTexts"), true))
         return std::nullopt;
     QList<QStringList> result;
@@ -84,24 +77,21 @@ std::optional<QList<QStringList>> StandInSheetApp::readTexts(int row, int column
     return result;
 }
 
-void StandInSheetApp::setFailing(const QString &operation, bool failing)
-{
+void StandInSheetApp::setFailing(const QString &operation, bool failing) {
     if (failing)
         mFailing.insert(operation);
     else
         mFailing.remove(operation);
 }
 
-int StandInSheetApp::rowCount() const
-{
+int StandInSheetApp::rowCount() const {
     int n = 0;
     for (auto it = mCells.keyBegin(); it != mCells.keyEnd(); ++it)
         n = std::max(n, it->first + 1);
     return n;
 }
 
-int StandInSheetApp::columnCount() const
-{
+int StandInSheetApp::columnCount() const {
     int n = 0;
     for (auto it = mCells.keyBegin(); it != mCells.keyEnd(); ++it)
         n = std::max(n, it->second + 1);

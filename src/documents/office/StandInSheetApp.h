@@ -7,8 +7,7 @@
 #include <QSet>
 
 // An in-process SheetApp for tests: the cells live in memory, calls are recorded, operations can fail.
-class StandInSheetApp final : public SheetApp
-{
+class StandInSheetApp final : public SheetApp {
 public:
     StandInSheetApp() = default;
 

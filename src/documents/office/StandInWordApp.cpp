@@ -7,8 +7,7 @@
 
 #include <algorithm>
 
-bool StandInWordApp::begin(const QString &operation, const QString &argument, bool needsDocument)
-{
+bool StandInWordApp::begin(const QString &operation, const QString &argument, bool needsDocument) {
     clearError();
     mCalls << (argument.isNull() ? operation : operation + QLatin1Char(':') + argument);
     if (mFailing.contains(operation))
@@ -20,24 +19,21 @@ bool StandInWordApp::begin(const QString &operation, const QString &argument, bo
     return true;
 }
 
-bool StandInWordApp::connect()
-{
+bool StandInWordApp::connect() {
     if (!begin(QStringLiteral("connect"), QString(), false))
         return false;
     mConnected = true;
     return true;
 }
 
-bool StandInWordApp::arrange()
-{
+bool StandInWordApp::arrange() {
     if (!begin(QStringLiteral("arrange"), QString(), false))
         return false;
     mArranged = true;
     return true;
 }
 
-bool StandInWordApp::open(const QString &path)
-{
+bool StandInWordApp::open(const QString &path) {
     if (!begin(QStringLiteral("open"), path, false))
         return false;
     QFile file(path);
@@ -55,13 +51,11 @@ bool StandInWordApp::open(const QString &path)
     return true;
 }
 
-bool StandInWordApp::bringToFront()
-{
+bool StandInWordApp::bringToFront() {
     return begin(QStringLiteral("bringToFront"), QString(), false);
 }
 
-bool StandInWordApp::paste(const QString &text)
-{
+bool StandInWordApp::paste(const QString &text) {
     writeClipboard(text);
     if (!begin(QStringLiteral("paste"), text))
         return false;
@@ -71,8 +65,7 @@ bool StandInWordApp::paste(const QString &text)
     return true;
 }
 
-bool StandInWordApp::replace(const QString &findText, const QString &replaceWith, int *count)
-{
+bool StandInWordApp::replace(const QString &findText, const QString &replaceWith, int *count) {
     if (count)
         *count = 0;
     if (!begin(QStringLiteral("replace"), findText + QStringLiteral("=>") + replaceWith))
@@ -86,8 +79,7 @@ bool StandInWordApp::replace(const QString &findText, const QString &replaceWith
     return true;
 }
 
-bool StandInWordApp::replaceInOrder(const QList<QPair<QString, QString>> &pairs, QList<int> *counts)
-{
+bool StandInWordApp::replaceInOrder(const QList<QPair<QString, QString>> &pairs, QList<int> *counts) {
     if (counts)
         counts->clear();
     for (const auto &[findText, replaceWith] : pairs) {
@@ -100,8 +92,7 @@ bool StandInWordApp::replaceInOrder(const QList<QPair<QString, QString>> &pairs,
     return true;
 }
 
-bool StandInWordApp::saveAs(const QString &path)
-{
+bool StandInWordApp::saveAs(const QString &path) {
     if (!begin(QStringLiteral("saveAs"), path))
         return false;
     QFile file(path);
@@ -112,18 +103,15 @@ bool StandInWordApp::saveAs(const QString &path)
     return true;
 }
 
-bool StandInWordApp::print()
-{
+bool StandInWordApp::print() {
     return begin(QStringLiteral("print"));
 }
 
-bool StandInWordApp::sendMail()
-{
+bool StandInWordApp::sendMail() {
     return begin(QStringLiteral("sendMail"));
 }
 
-bool StandInWordApp::quit()
-{
+bool StandInWordApp::quit() {
     const bool ok = begin(QStringLiteral("quit"), QString(), false);
     mConnected = false;
     mHasDocument = false;
@@ -133,30 +121,26 @@ bool StandInWordApp::quit()
     return ok;
 }
 
-void StandInWordApp::disconnect()
-{
+void StandInWordApp::disconnect() {
     mCalls << QStringLiteral("disconnect");
     mConnected = false;
     mHasDocument = false;
 }
 
-std::optional<QString> StandInWordApp::documentText()
-{
+std::optional<QString> StandInWordApp::documentText() {
     if (!begin(QStringLiteral("documentText")))
         return std::nullopt;
     return mText;
 }
 
-void StandInWordApp::setFailing(const QString &operation, bool failing)
-{
+void StandInWordApp::setFailing(const QString &operation, bool failing) {
     if (failing)
         mFailing.insert(operation);
     else
         mFailing.remove(operation);
 }
 
-int StandInWordApp::callCount(const QString &operation) const
-{
+int StandInWordApp::callCount(const QString &operation) const {
     int n = 0;
     for (const QString &call : mCalls) {
         if (call == operation || call.startsWith(operation + QLatin1Char(':')))
@@ -165,8 +149,7 @@ int StandInWordApp::callCount(const QString &operation) const
     return n;
 }
 
-void StandInWordApp::setText(const QString &text)
-{
+void StandInWordApp::setText(const QString &text) {
     mText = text;
     mHasDocument = true;
 }

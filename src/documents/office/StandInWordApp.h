@@ -10,8 +10,7 @@
 //
 // open() reads a file that holds UTF-8 text (such as one saveAs() wrote) as the document's text; any other
 // file (a real .Doc) opens as an empty document. saveAs() writes the text as UTF-8.
-class StandInWordApp final : public WordApp
-{
+class StandInWordApp final : public WordApp {
 public:
     StandInWordApp() = default;
 

@@ -2,14 +2,12 @@
 
 WordApp::~WordApp() = default;
 
-bool WordApp::fail(const QString &error)
-{
+bool WordApp::fail(const QString &error) {
     mLastError = error;
     return false;
 }
 
-void WordApp::writeClipboard(const QString &text) const
-{
+void WordApp::writeClipboard(const QString &text) const {
     if (mClipboardWriter)
         mClipboardWriter(text);
 }

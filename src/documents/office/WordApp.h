@@ -10,8 +10,7 @@
 // The word processor as the template editor and the contract document window drive it: one office
 // connection and one open document per object. Every operation reports failure by its result and leaves
 // the reason in lastError(); nothing throws.
-class WordApp
-{
+class WordApp {
 public:
     // Hands a text to the system clipboard (the application's Clipboard service); paste() calls it first.
     using ClipboardWriter = std::function<void(const QString &text)>;

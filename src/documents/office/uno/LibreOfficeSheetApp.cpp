@@ -33,25 +33,20 @@ const QString noDocument = QStringLiteral("没有新建的电子表格");
 
 } // namespace
 
-struct LibreOfficeSheetApp::Private
-{
+struct LibreOfficeSheetApp::Private {
     explicit Private(bool headless)
-        : office(OfficeInstance::Kind::Shared, headless)
-    {
-    }
+        : office(OfficeInstance::Kind::Shared, headless) {}
 
     OfficeInstance office;
     uno::Reference<lang::XComponent> document;
 
-    uno::Reference<sheet::XSpreadsheet> firstSheet() const
-    {
+    uno::Reference<sheet::XSpreadsheet> firstSheet() const {
         uno::Reference<sheet::XSpreadsheetDocument> spreadsheet(document, uno::UNO_QUERY_THROW);
         uno::Reference<container::XIndexAccess> sheets(spreadsheet->getSheets(), uno::UNO_QUERY_THROW);
         return uno::Reference<sheet::XSpreadsheet>(sheets->getByIndex(0), uno::UNO_QUERY_THROW);
     }
 
-    uno::Reference<frame::XFrame> frame() const
-    {
+    uno::Reference<frame::XFrame> frame() const {
         uno::Reference<frame::XModel> model(document, uno::UNO_QUERY_THROW);
         return model->getCurrentController()->getFrame();
     }
@@ -59,33 +54,18 @@ struct LibreOfficeSheetApp::Private
     bool ready() { return document.is() && office.alive(); }
 };
 
-#define VANTREL_UNO_GUARD(what)                                                                                        \
-    catch (const uno::Exception &e)                                                                                    \
-    {                                                                                                                  \
-        d->office.alive();                                                                                             \
-        return fail(QStringLiteral(what) + describe(e));                                                               \
-    }                                                                                                                  \
-    catch (...)                                                                                                        \
-    {                                                                                                                  \
-        d->office.alive();                                                                                             \
-        return fail(QStringLiteral(what) + QStringLiteral("未知错误"));                                                 \
-    }
-
 LibreOfficeSheetApp::LibreOfficeSheetApp(Display display)
-    : d(std::make_unique<Private>(display == Display::Headless
-                                  || (display == Display::FromEnvironment && OfficeInstance::headlessFromEnvironment())))
-{
+    : d(std::make_unique<Private>(display == Display::Headless ||
+                                  (display == Display::FromEnvironment && OfficeInstance::headlessFromEnvironment()))) {
 }
 
-LibreOfficeSheetApp::~LibreOfficeSheetApp()
-{
+LibreOfficeSheetApp::~LibreOfficeSheetApp() {
     if (d->office.headless())
         closeSpreadsheet();
     d->document.clear();
 }
 
-bool LibreOfficeSheetApp::connect()
-{
+bool LibreOfficeSheetApp::connect() {
     clearError();
     QString error;
     if (!d->office.ensureRunning(&error)) {
@@ -95,8 +75,7 @@ bool LibreOfficeSheetApp::connect()
     return true;
 }
 
-bool LibreOfficeSheetApp::newSpreadsheet()
-{
+bool LibreOfficeSheetApp::newSpreadsheet() {
     clearError();
     if (!d->office.alive())
         return fail(notConnected);
@@ -118,8 +97,7 @@ bool LibreOfficeSheetApp::newSpreadsheet()
     VANTREL_UNO_GUARD("无法新建电子表格：")
 }
 
-bool LibreOfficeSheetApp::writeTexts(int row, int column, const QList<QStringList> &rows)
-{
+bool LibreOfficeSheetApp::writeTexts(int row, int column, const QList<QStringList> &rows) {
     clearError();
     if (!d->ready())
         return fail(d->office.alive() ? noDocument : notConnected);
@@ -156,8 +134,7 @@ bool LibreOfficeSheetApp::writeTexts(int row, int column, const QList<QStringLis
     VANTREL_UNO_GUARD("写入电子表格失败：")
 }
 
-bool LibreOfficeSheetApp::setCaption(const QString &caption)
-{
+bool LibreOfficeSheetApp::setCaption(const QString &caption) {
     clearError();
     if (!d->ready())
         return fail(d->office.alive() ? noDocument : notConnected);
@@ -172,8 +149,7 @@ bool LibreOfficeSheetApp::setCaption(const QString &caption)
     VANTREL_UNO_GUARD("无法设置电子表格标题：")
 }
 
-bool LibreOfficeSheetApp::show()
-{
+bool LibreOfficeSheetApp::show() {
     clearError();
     if (!d->ready())
         return fail(d->office.alive() ? noDocument : notConnected);
@@ -192,8 +168,7 @@ bool LibreOfficeSheetApp::show()
     VANTREL_UNO_GUARD("无法显示电子表格：")
 }
 
-std::optional<QList<QStringList>> LibreOfficeSheetApp::readTexts(int row, int column, int rows, int columns)
-{
+std::optional<QList<QStringList>> LibreOfficeSheetApp::readTexts(int row, int column, int rows, int columns) {
     clearError();
     if (!d->ready()) {
         fail(d->office.alive() ? noDocument : notConnected);
@@ -227,8 +202,7 @@ std::optional<QList<QStringList>> LibreOfficeSheetApp::readTexts(int row, int co
     return std::nullopt;
 }
 
-bool LibreOfficeSheetApp::closeSpreadsheet()
-{
+bool LibreOfficeSheetApp::closeSpreadsheet() {
     clearError();
     if (!d->document.is())
         return true;

@@ -39,19 +39,15 @@
 using namespace com::sun::star;
 using namespace uno_support;
 
-struct LibreOfficeWordApp::Private
-{
+struct LibreOfficeWordApp::Private {
     explicit Private(bool headless)
-        : office(OfficeInstance::Kind::Private, headless)
-    {
-    }
+        : office(OfficeInstance::Kind::Private, headless) {}
 
     OfficeInstance office;
     uno::Reference<lang::XComponent> document;
     bool arranged = false;
 
-    uno::Reference<frame::XFrame> frame() const
-    {
+    uno::Reference<frame::XFrame> frame() const {
         uno::Reference<frame::XModel> model(document, uno::UNO_QUERY_THROW);
         const auto controller = model->getCurrentController();
         if (!controller.is())
@@ -59,8 +55,7 @@ struct LibreOfficeWordApp::Private
         return controller->getFrame();
     }
 
-    void applyArrangement()
-    {
+    void applyArrangement() {
         const auto window = frame()->getContainerWindow();
         uno::Reference<awt::XTopWindow2> top(window, uno::UNO_QUERY);
         if (top.is()) {
@@ -80,8 +75,7 @@ struct LibreOfficeWordApp::Private
         }
     }
 
-    void closeDocument()
-    {
+    void closeDocument() {
         if (document.is())
             closeUnsaved(document);
         document.clear();
@@ -90,14 +84,12 @@ struct LibreOfficeWordApp::Private
 
 namespace {
 
-bool hasLineBreak(const QString &text)
-{
+bool hasLineBreak(const QString &text) {
     return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
 }
 
 // Puts text over range; line breaks in it become line breaks of the document.
-void setTextWithBreaks(const uno::Reference<text::XTextRange> &range, const QString &value)
-{
+void setTextWithBreaks(const uno::Reference<text::XTextRange> &range, const QString &value) {
     const auto text = range->getText();
     const uno::Reference<text::XTextRange> cursor(text->createTextCursorByRange(range), uno::UNO_QUERY_THROW);
     cursor->setString(rtl::OUString());
@@ -115,38 +107,23 @@ void setTextWithBreaks(const uno::Reference<text::XTextRange> &range, const QStr
 } // namespace
 
 LibreOfficeWordApp::LibreOfficeWordApp(Display display)
-    : d(std::make_unique<Private>(display == Display::Headless
-                                  || (display == Display::FromEnvironment && OfficeInstance::headlessFromEnvironment())))
-{
+    : d(std::make_unique<Private>(display == Display::Headless ||
+                                  (display == Display::FromEnvironment && OfficeInstance::headlessFromEnvironment()))) {
 }
 
-LibreOfficeWordApp::~LibreOfficeWordApp()
-{
+LibreOfficeWordApp::~LibreOfficeWordApp() {
     try {
         d->closeDocument();
     } catch (...) {
     }
 }
 
-#define VANTREL_UNO_GUARD(what)                                                                                        \
-    catch (const uno::Exception &e)                                                                                    \
-    {                                                                                                                  \
-        d->office.alive();                                                                                             \
-        return fail(QStringLiteral(what) + describe(e));                                                               \
-    }                                                                                                                  \
-    catch (...)                                                                                                        \
-    {                                                                                                                  \
-        d->office.alive();                                                                                             \
-        return fail(QStringLiteral(what) + QStringLiteral("未知错误"));                                                 \
-    }
-
 namespace {
 const QString notConnected = QStringLiteral("办公软件没有连接或已经关闭");
 const QString noDocument = QStringLiteral("办公软件中没有打开的文档");
 } // namespace
 
-bool LibreOfficeWordApp::connect()
-{
+bool LibreOfficeWordApp::connect() {
     clearError();
     QString error;
     if (!d->office.ensureRunning(&error)) {
@@ -156,18 +133,15 @@ bool LibreOfficeWordApp::connect()
     return true;
 }
 
-bool LibreOfficeWordApp::isConnected() const
-{
+bool LibreOfficeWordApp::isConnected() const {
     return d->office.alive();
 }
 
-bool LibreOfficeWordApp::hasDocument() const
-{
+bool LibreOfficeWordApp::hasDocument() const {
     return d->document.is() && d->office.alive();
 }
 
-bool LibreOfficeWordApp::arrange()
-{
+bool LibreOfficeWordApp::arrange() {
     clearError();
     if (!d->office.alive())
         return fail(notConnected);
@@ -181,8 +155,7 @@ bool LibreOfficeWordApp::arrange()
     VANTREL_UNO_GUARD("无法设置办公软件窗口：")
 }
 
-bool LibreOfficeWordApp::open(const QString &path)
-{
+bool LibreOfficeWordApp::open(const QString &path) {
     clearError();
     if (!d->office.alive()) {
         d->document.clear();
@@ -211,8 +184,7 @@ bool LibreOfficeWordApp::open(const QString &path)
     VANTREL_UNO_GUARD("无法打开文档：")
 }
 
-bool LibreOfficeWordApp::bringToFront()
-{
+bool LibreOfficeWordApp::bringToFront() {
     clearError();
     if (!hasDocument())
         return fail(d->office.alive() ? noDocument : notConnected);
@@ -227,8 +199,7 @@ bool LibreOfficeWordApp::bringToFront()
     VANTREL_UNO_GUARD("无法激活办公软件窗口：")
 }
 
-bool LibreOfficeWordApp::paste(const QString &text)
-{
+bool LibreOfficeWordApp::paste(const QString &text) {
     clearError();
     writeClipboard(text);
     if (!hasDocument())
@@ -250,8 +221,7 @@ namespace {
 
 // One literal replacement over the whole document; throws UNO exceptions.
 int replaceEverywhere(const uno::Reference<util::XReplaceable> &replaceable, const QString &findText,
-                      const QString &replaceWith)
-{
+                      const QString &replaceWith) {
     const auto descriptor = literalSearch(replaceable->createReplaceDescriptor(), findText);
     const uno::Reference<util::XSearchDescriptor> search(descriptor, uno::UNO_QUERY_THROW);
     if (!hasLineBreak(replaceWith)) {
@@ -273,12 +243,10 @@ int replaceEverywhere(const uno::Reference<util::XReplaceable> &replaceable, con
 }
 
 // Keeps the office from redrawing and from recording undo steps while it lives.
-class Batch
-{
+class Batch {
 public:
     explicit Batch(const uno::Reference<lang::XComponent> &document)
-        : mModel(document, uno::UNO_QUERY)
-    {
+        : mModel(document, uno::UNO_QUERY) {
         uno::Reference<document::XUndoManagerSupplier> undo(document, uno::UNO_QUERY);
         if (undo.is())
             mUndo = undo->getUndoManager();
@@ -287,8 +255,7 @@ public:
         if (mUndo.is())
             mUndo->lock();
     }
-    ~Batch()
-    {
+    ~Batch() {
         try {
             if (mUndo.is())
                 mUndo->unlock();
@@ -308,8 +275,7 @@ private:
 
 } // namespace
 
-bool LibreOfficeWordApp::replace(const QString &findText, const QString &replaceWith, int *count)
-{
+bool LibreOfficeWordApp::replace(const QString &findText, const QString &replaceWith, int *count) {
     clearError();
     if (count)
         *count = 0;
@@ -330,13 +296,12 @@ bool LibreOfficeWordApp::replace(const QString &findText, const QString &replace
 namespace {
 
 // "[<" + name + ">]" where one regular-expression search finds exactly this text.
-bool isFindableMarker(const QString &text)
-{
+bool isFindableMarker(const QString &text) {
     if (text.size() < 5 || !text.startsWith(QLatin1String("[<")) || !text.endsWith(QLatin1String(">]")))
         return false;
     const QString name = text.mid(2, text.size() - 4);
-    return !name.contains(QLatin1String(">]")) && !name.contains(QLatin1Char('\n'))
-           && !name.contains(QLatin1Char('\r'));
+    return !name.contains(QLatin1String(">]")) && !name.contains(QLatin1Char('\n')) &&
+           !name.contains(QLatin1Char('\r'));
 }
 
 // The whole batch in one search when every find text is a marker: all markers are found at once, and each
@@ -344,8 +309,7 @@ bool isFindableMarker(const QString &text)
 // with the later pairs applied to it. Returns false, having changed nothing, when the document holds a marker
 // form this cannot settle (a marker inside another bracket pair); the caller then goes pair by pair.
 bool replaceMarkersInOnePass(const uno::Reference<util::XReplaceable> &replaceable,
-                             const QList<QPair<QString, QString>> &pairs, QList<int> &counts)
-{
+                             const QList<QPair<QString, QString>> &pairs, QList<int> &counts) {
     QHash<QString, int> indexOf;
     for (int i = 0; i < pairs.size(); ++i) {
         if (!isFindableMarker(pairs[i].first))
@@ -411,8 +375,7 @@ bool replaceMarkersInOnePass(const uno::Reference<util::XReplaceable> &replaceab
 
 } // namespace
 
-bool LibreOfficeWordApp::replaceInOrder(const QList<QPair<QString, QString>> &pairs, QList<int> *counts)
-{
+bool LibreOfficeWordApp::replaceInOrder(const QList<QPair<QString, QString>> &pairs, QList<int> *counts) {
     clearError();
     if (counts)
         counts->clear();
@@ -437,8 +400,7 @@ bool LibreOfficeWordApp::replaceInOrder(const QList<QPair<QString, QString>> &pa
     VANTREL_UNO_GUARD("替换文字失败：")
 }
 
-bool LibreOfficeWordApp::saveAs(const QString &path)
-{
+bool LibreOfficeWordApp::saveAs(const QString &path) {
     clearError();
     if (!hasDocument())
         return fail(d->office.alive() ? noDocument : notConnected);
@@ -454,8 +416,7 @@ bool LibreOfficeWordApp::saveAs(const QString &path)
     VANTREL_UNO_GUARD("保存文档失败：")
 }
 
-bool LibreOfficeWordApp::print()
-{
+bool LibreOfficeWordApp::print() {
     clearError();
     if (!hasDocument())
         return fail(d->office.alive() ? noDocument : notConnected);
@@ -475,8 +436,7 @@ bool LibreOfficeWordApp::print()
     VANTREL_UNO_GUARD("打印失败：")
 }
 
-bool LibreOfficeWordApp::sendMail()
-{
+bool LibreOfficeWordApp::sendMail() {
     clearError();
     if (!hasDocument())
         return fail(d->office.alive() ? noDocument : notConnected);
@@ -489,8 +449,7 @@ bool LibreOfficeWordApp::sendMail()
     VANTREL_UNO_GUARD("无法发送邮件：")
 }
 
-bool LibreOfficeWordApp::quit()
-{
+bool LibreOfficeWordApp::quit() {
     clearError();
     try {
         d->closeDocument();
@@ -502,14 +461,12 @@ bool LibreOfficeWordApp::quit()
     return true;
 }
 
-void LibreOfficeWordApp::disconnect()
-{
+void LibreOfficeWordApp::disconnect() {
     d->document.clear();
     d->office.release();
 }
 
-std::optional<QString> LibreOfficeWordApp::documentText()
-{
+std::optional<QString> LibreOfficeWordApp::documentText() {
     clearError();
     if (!hasDocument()) {
         fail(d->office.alive() ? noDocument : notConnected);
@@ -526,7 +483,6 @@ std::optional<QString> LibreOfficeWordApp::documentText()
     return std::nullopt;
 }
 
-void LibreOfficeWordApp::killOfficeForTest()
-{
+void LibreOfficeWordApp::killOfficeForTest() {
     d->office.killForTest();
 }

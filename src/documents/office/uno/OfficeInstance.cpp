@@ -32,21 +32,19 @@ namespace {
 constexpr int kStartTimeoutMs = 90'000; // a first start builds the profile; on a busy machine that takes a while
 constexpr int kEndTimeoutMs = 10'000;
 
-QString programFolder()
-{
+QString programFolder() {
     return QString::fromUtf8(VANTREL_LO_PROGRAM_DIR);
 }
 
 // The local end of the bridge, made once per process and kept to the end (destroying it at exit races with
 // the UNO runtime's own shutdown).
-uno::Reference<uno::XComponentContext> localContext(QString *error)
-{
+uno::Reference<uno::XComponentContext> localContext(QString *error) {
     static uno::Reference<uno::XComponentContext> *context = nullptr;
     if (context)
         return *context;
     if (qEnvironmentVariableIsEmpty("URE_BOOTSTRAP"))
-        qputenv("URE_BOOTSTRAP", QByteArray("vnd.sun.star.pathname:") + QFile::encodeName(programFolder())
-                                     + "/fundamentalrc");
+        qputenv("URE_BOOTSTRAP",
+                QByteArray("vnd.sun.star.pathname:") + QFile::encodeName(programFolder()) + "/fundamentalrc");
     try {
         context = new uno::Reference<uno::XComponentContext>(cppu::defaultBootstrap_InitialComponentContext());
         return *context;
@@ -58,8 +56,7 @@ uno::Reference<uno::XComponentContext> localContext(QString *error)
     return {};
 }
 
-QString profileRoot()
-{
+QString profileRoot() {
     QString root = qEnvironmentVariable("VANTREL_OFFICE_PROFILE_ROOT");
     if (root.isEmpty()) {
         const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
@@ -72,12 +69,9 @@ QString profileRoot()
 
 OfficeInstance::OfficeInstance(Kind kind, bool headless)
     : mKind(kind)
-    , mHeadless(headless)
-{
-}
+    , mHeadless(headless) {}
 
-OfficeInstance::~OfficeInstance()
-{
+OfficeInstance::~OfficeInstance() {
     // The shared office holds the user's spreadsheets: it stays. A private one ends with its owner, and so does
     // every office run headless, which nobody could ever close otherwise.
     if (mKind == Kind::Private || mHeadless)
@@ -86,13 +80,11 @@ OfficeInstance::~OfficeInstance()
         release();
 }
 
-bool OfficeInstance::headlessFromEnvironment()
-{
+bool OfficeInstance::headlessFromEnvironment() {
     return qEnvironmentVariable("VANTREL_OFFICE_HEADLESS") == QLatin1String("1");
 }
 
-bool OfficeInstance::alive()
-{
+bool OfficeInstance::alive() {
     if (!mDesktop.is())
         return false;
     if (mProcess && (mProcess->state() == QProcess::NotRunning || mProcess->waitForFinished(0))) {
@@ -113,14 +105,12 @@ bool OfficeInstance::alive()
     return true;
 }
 
-void OfficeInstance::release()
-{
+void OfficeInstance::release() {
     mDesktop.clear();
     mContext.clear();
 }
 
-bool OfficeInstance::ensureRunning(QString *error)
-{
+bool OfficeInstance::ensureRunning(QString *error) {
     if (alive())
         return true;
     release();
@@ -182,8 +172,7 @@ bool OfficeInstance::ensureRunning(QString *error)
     return false;
 }
 
-bool OfficeInstance::tryResolve(QString *error)
-{
+bool OfficeInstance::tryResolve(QString *error) {
     try {
         QString ignored;
         const auto local = localContext(&ignored);
@@ -202,8 +191,7 @@ bool OfficeInstance::tryResolve(QString *error)
     return false;
 }
 
-bool OfficeInstance::claimProfile(QString *error)
-{
+bool OfficeInstance::claimProfile(QString *error) {
     if (mProfileLock)
         return true;
     const QString root = profileRoot();
@@ -214,8 +202,7 @@ bool OfficeInstance::claimProfile(QString *error)
     const QString prefix = mKind == Kind::Shared ? QStringLiteral("sheets") : QStringLiteral("word");
     static int counter = 0;
     for (int slot = 0; slot < 64; ++slot) {
-        const QString name = mKind == Kind::Shared && !mHeadless && slot == 0 ? prefix
-                                                                               : prefix + QString::number(slot);
+        const QString name = mKind == Kind::Shared && !mHeadless && slot == 0 ? prefix : prefix + QString::number(slot);
         auto lock = std::make_unique<QLockFile>(root + QLatin1Char('/') + name + QStringLiteral(".lock"));
         lock->setStaleLockTime(0);
         if (!lock->tryLock(0))
@@ -223,7 +210,8 @@ bool OfficeInstance::claimProfile(QString *error)
         mProfileLock = std::move(lock);
         mProfileFolder = root + QLatin1Char('/') + name;
         if (mKind == Kind::Private || mHeadless)
-            mPipeName = QStringLiteral("vantrel-%1-%2-%3").arg(QCoreApplication::applicationPid()).arg(name).arg(++counter);
+            mPipeName =
+                QStringLiteral("vantrel-%1-%2-%3").arg(QCoreApplication::applicationPid()).arg(name).arg(++counter);
         seedProfile(mProfileFolder);
         return true;
     }
@@ -233,8 +221,7 @@ bool OfficeInstance::claimProfile(QString *error)
 
 // Settings the office reads on its first start in this profile: no welcome dialogs, no document recovery, no
 // macros, no spell checking while the user types, no question about keeping the Word format, Chinese interface.
-void OfficeInstance::seedProfile(const QString &folder)
-{
+void OfficeInstance::seedProfile(const QString &folder) {
     // Raise the mark whenever the settings below change: the office rewrites the file with its own state, so
     // a profile seeded by an older build is seeded afresh.
     const QString mark = folder + QStringLiteral("/vantrel-settings-3");
@@ -244,7 +231,8 @@ void OfficeInstance::seedProfile(const QString &folder)
         return;
     QDir().mkpath(user);
     auto item = [](const char *path, const char *name, const char *value) {
-        return QStringLiteral("<item oor:path=\"%1\"><prop oor:name=\"%2\" oor:op=\"fuse\"><value>%3</value></prop></item>\n")
+        return QStringLiteral(
+                   "<item oor:path=\"%1\"><prop oor:name=\"%2\" oor:op=\"fuse\"><value>%3</value></prop></item>\n")
             .arg(QLatin1String(path), QLatin1String(name), QLatin1String(value));
     };
     QString xml = QStringLiteral(
@@ -275,8 +263,7 @@ void OfficeInstance::seedProfile(const QString &folder)
     }
 }
 
-bool OfficeInstance::startProcess(QString *error)
-{
+bool OfficeInstance::startProcess(QString *error) {
     QStringList args{
         QStringLiteral("--accept=pipe,name=%1;urp;StarOffice.ComponentContext").arg(mPipeName),
         QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(mProfileFolder).toString(QUrl::FullyEncoded),
@@ -328,8 +315,7 @@ bool OfficeInstance::startProcess(QString *error)
     return true;
 }
 
-void OfficeInstance::terminate()
-{
+void OfficeInstance::terminate() {
     if (!mDesktop.is() && mProcess && mProcess->state() != QProcess::NotRunning) {
         // Disconnected earlier: reach it once more so it can end in order instead of being killed.
         QString ignored;
@@ -366,8 +352,7 @@ void OfficeInstance::terminate()
     mProfileLock.reset();
 }
 
-void OfficeInstance::killProcess()
-{
+void OfficeInstance::killProcess() {
     if (!mProcess)
         return;
     const qint64 pid = mProcess->processId();
@@ -379,8 +364,7 @@ void OfficeInstance::killProcess()
     release();
 }
 
-void OfficeInstance::killForTest()
-{
+void OfficeInstance::killForTest() {
     if (!mProcess)
         return;
     ::kill(-static_cast<pid_t>(mProcess->processId()), SIGKILL);

@@ -15,8 +15,7 @@ class QProcess;
 // (locked while in use, kept between runs so later starts are quick) and a pipe name of its own; the shared
 // instance, used for the spreadsheets handed to the user, has one fixed profile and pipe per user and outlives
 // this object.
-class OfficeInstance
-{
+class OfficeInstance {
 public:
     enum class Kind { Private, Shared };
 

@@ -16,20 +16,16 @@
 using namespace com::sun::star;
 using namespace uno_support;
 
-struct OfficePdfRenderer::Private
-{
+struct OfficePdfRenderer::Private {
     Private()
-        : office(OfficeInstance::Kind::Private, /*headless=*/true)
-    {
-    }
+        : office(OfficeInstance::Kind::Private, /*headless=*/true) {}
 
     OfficeInstance office;
     QString cacheFolder;
 };
 
 OfficePdfRenderer::OfficePdfRenderer(const QString &cacheFolder)
-    : d(std::make_unique<Private>())
-{
+    : d(std::make_unique<Private>()) {
     d->cacheFolder = cacheFolder;
     if (d->cacheFolder.isEmpty()) {
         const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
@@ -39,13 +35,11 @@ OfficePdfRenderer::OfficePdfRenderer(const QString &cacheFolder)
 
 OfficePdfRenderer::~OfficePdfRenderer() = default;
 
-QString OfficePdfRenderer::cacheFolder() const
-{
+QString OfficePdfRenderer::cacheFolder() const {
     return d->cacheFolder;
 }
 
-bool OfficePdfRenderer::pdfFor(const QString &documentPath, QString *pdfPath)
-{
+bool OfficePdfRenderer::pdfFor(const QString &documentPath, QString *pdfPath) {
     clearError();
     const QFileInfo info(documentPath);
     if (!info.isFile())
@@ -55,10 +49,8 @@ bool OfficePdfRenderer::pdfFor(const QString &documentPath, QString *pdfPath)
 
     const QString pathKey = QString::fromLatin1(
         QCryptographicHash::hash(info.absoluteFilePath().toUtf8(), QCryptographicHash::Sha1).toHex().left(20));
-    const QString name = QStringLiteral("%1-%2-%3.pdf")
-                             .arg(pathKey)
-                             .arg(info.lastModified().toMSecsSinceEpoch())
-                             .arg(info.size());
+    const QString name =
+        QStringLiteral("%1-%2-%3.pdf").arg(pathKey).arg(info.lastModified().toMSecsSinceEpoch()).arg(info.size());
     const QString target = d->cacheFolder + QLatin1Char('/') + name;
     if (QFileInfo(target).isFile()) {
         *pdfPath = target;

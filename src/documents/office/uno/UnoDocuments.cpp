@@ -28,8 +28,7 @@ using namespace com::sun::star;
 using namespace uno_support;
 
 uno::Reference<lang::XComponent> loadDocument(OfficeInstance &office, const rtl::OUString &url, bool readOnly,
-                                              bool hidden)
-{
+                                              bool hidden) {
     const auto args = props({
         prop("Hidden", uno::Any(hidden || office.headless())),
         prop("ReadOnly", uno::Any(readOnly)),
@@ -42,8 +41,7 @@ uno::Reference<lang::XComponent> loadDocument(OfficeInstance &office, const rtl:
     return document;
 }
 
-void closeUnsaved(const uno::Reference<lang::XComponent> &document)
-{
+void closeUnsaved(const uno::Reference<lang::XComponent> &document) {
     uno::Reference<util::XModifiable> modifiable(document, uno::UNO_QUERY);
     if (modifiable.is())
         modifiable->setModified(false);
@@ -54,8 +52,7 @@ void closeUnsaved(const uno::Reference<lang::XComponent> &document)
         document->dispose();
 }
 
-void setAsianLocale(const uno::Reference<lang::XComponent> &document)
-{
+void setAsianLocale(const uno::Reference<lang::XComponent> &document) {
     uno::Reference<lang::XMultiServiceFactory> factory(document, uno::UNO_QUERY);
     uno::Reference<beans::XPropertySet> defaults;
     if (uno::Reference<text::XTextDocument>(document, uno::UNO_QUERY).is() && factory.is())
@@ -72,8 +69,7 @@ void setAsianLocale(const uno::Reference<lang::XComponent> &document)
 }
 
 uno::Reference<util::XReplaceDescriptor> literalSearch(const uno::Reference<util::XReplaceDescriptor> &descriptor,
-                                                       const QString &text)
-{
+                                                       const QString &text) {
     descriptor->setSearchString(toOU(text));
     uno::Reference<beans::XPropertySet> options(descriptor, uno::UNO_QUERY_THROW);
     options->setPropertyValue(ascii("SearchCaseSensitive"), uno::Any(false));
@@ -89,8 +85,7 @@ namespace {
 
 void appendText(QStringList &lines, const uno::Reference<text::XText> &text);
 
-void appendTable(QStringList &lines, const uno::Reference<text::XTextTable> &table)
-{
+void appendTable(QStringList &lines, const uno::Reference<text::XTextTable> &table) {
     const auto names = table->getCellNames();
     for (const auto &name : names) {
         uno::Reference<text::XText> cell(table->getCellByName(name), uno::UNO_QUERY);
@@ -99,8 +94,7 @@ void appendTable(QStringList &lines, const uno::Reference<text::XTextTable> &tab
     }
 }
 
-void appendText(QStringList &lines, const uno::Reference<text::XText> &text)
-{
+void appendText(QStringList &lines, const uno::Reference<text::XText> &text) {
     uno::Reference<container::XEnumerationAccess> access(text, uno::UNO_QUERY);
     if (!access.is()) {
         lines << toQ(text->getString());
@@ -121,23 +115,21 @@ void appendText(QStringList &lines, const uno::Reference<text::XText> &text)
 }
 
 // Page styles that some body paragraph uses; imported Word files carry converted styles nobody uses.
-QStringList usedPageStyles(const uno::Reference<text::XText> &body)
-{
+QStringList usedPageStyles(const uno::Reference<text::XText> &body) {
     QStringList names;
     uno::Reference<container::XEnumerationAccess> access(body, uno::UNO_QUERY_THROW);
     const auto paragraphs = access->createEnumeration();
     while (paragraphs->hasMoreElements()) {
         uno::Reference<beans::XPropertySet> paragraph(paragraphs->nextElement(), uno::UNO_QUERY);
         rtl::OUString name;
-        if (paragraph.is() && (paragraph->getPropertyValue(ascii("PageStyleName")) >>= name) && !name.isEmpty()
-            && !names.contains(toQ(name)))
+        if (paragraph.is() && (paragraph->getPropertyValue(ascii("PageStyleName")) >>= name) && !name.isEmpty() &&
+            !names.contains(toQ(name)))
             names << toQ(name);
     }
     return names;
 }
 
-void appendHeadersAndFooters(QStringList &lines, const uno::Reference<lang::XComponent> &document)
-{
+void appendHeadersAndFooters(QStringList &lines, const uno::Reference<lang::XComponent> &document) {
     uno::Reference<style::XStyleFamiliesSupplier> supplier(document, uno::UNO_QUERY);
     uno::Reference<text::XTextDocument> textDocument(document, uno::UNO_QUERY);
     if (!supplier.is() || !textDocument.is())
@@ -146,9 +138,12 @@ void appendHeadersAndFooters(QStringList &lines, const uno::Reference<lang::XCom
                                                       uno::UNO_QUERY_THROW);
     // {switch, text, "shared" flag that makes this text a copy of the main one (empty: always its own)}
     const char *const parts[][3] = {
-        {"HeaderIsOn", "HeaderText", ""},         {"HeaderIsOn", "HeaderTextLeft", "HeaderIsShared"},
-        {"HeaderIsOn", "HeaderTextFirst", "FirstIsShared"}, {"FooterIsOn", "FooterText", ""},
-        {"FooterIsOn", "FooterTextLeft", "FooterIsShared"}, {"FooterIsOn", "FooterTextFirst", "FirstIsShared"},
+        {"HeaderIsOn", "HeaderText", ""},
+        {"HeaderIsOn", "HeaderTextLeft", "HeaderIsShared"},
+        {"HeaderIsOn", "HeaderTextFirst", "FirstIsShared"},
+        {"FooterIsOn", "FooterText", ""},
+        {"FooterIsOn", "FooterTextLeft", "FooterIsShared"},
+        {"FooterIsOn", "FooterTextFirst", "FirstIsShared"},
     };
     for (const QString &name : usedPageStyles(textDocument->getText())) {
         uno::Reference<beans::XPropertySet> style(pageStyles->getByName(toOU(name)), uno::UNO_QUERY);
@@ -172,8 +167,7 @@ void appendHeadersAndFooters(QStringList &lines, const uno::Reference<lang::XCom
     }
 }
 
-void appendFramesAndShapes(QStringList &lines, const uno::Reference<lang::XComponent> &document)
-{
+void appendFramesAndShapes(QStringList &lines, const uno::Reference<lang::XComponent> &document) {
     uno::Reference<text::XTextFramesSupplier> frames(document, uno::UNO_QUERY);
     if (frames.is()) {
         uno::Reference<container::XIndexAccess> all(frames->getTextFrames(), uno::UNO_QUERY_THROW);
@@ -186,7 +180,7 @@ void appendFramesAndShapes(QStringList &lines, const uno::Reference<lang::XCompo
     uno::Reference<drawing::XDrawPageSupplier> pages(document, uno::UNO_QUERY);
     if (!pages.is())
         return;
-    // Writer offers its one draw page only through this (deprecated) supplier.
+        // Writer offers its one draw page only through this (deprecated) supplier.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     const auto page = pages->getDrawPage();
@@ -203,8 +197,7 @@ void appendFramesAndShapes(QStringList &lines, const uno::Reference<lang::XCompo
 
 } // namespace
 
-QString textOfDocument(const uno::Reference<lang::XComponent> &document)
-{
+QString textOfDocument(const uno::Reference<lang::XComponent> &document) {
     uno::Reference<text::XTextDocument> textDocument(document, uno::UNO_QUERY_THROW);
     QStringList lines;
     appendText(lines, textDocument->getText());

@@ -13,9 +13,8 @@ class OfficeInstance;
 // Document chores shared by the Writer, Calc and PDF parts. They throw UNO exceptions; callers catch them.
 
 // Loads url into a new frame: hidden when the office is headless, macros never run, no dialogs.
-com::sun::star::uno::Reference<com::sun::star::lang::XComponent> loadDocument(OfficeInstance &office,
-                                                                              const rtl::OUString &url,
-                                                                              bool readOnly, bool hidden = false);
+com::sun::star::uno::Reference<com::sun::star::lang::XComponent>
+loadDocument(OfficeInstance &office, const rtl::OUString &url, bool readOnly, bool hidden = false);
 void closeUnsaved(const com::sun::star::uno::Reference<com::sun::star::lang::XComponent> &document);
 // Without it Chinese text renders with Japanese glyph variants.
 void setAsianLocale(const com::sun::star::uno::Reference<com::sun::star::lang::XComponent> &document);

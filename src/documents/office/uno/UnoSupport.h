@@ -18,23 +18,19 @@
 
 namespace uno_support {
 
-inline rtl::OUString toOU(const QString &text)
-{
+inline rtl::OUString toOU(const QString &text) {
     return rtl::OUString(reinterpret_cast<const sal_Unicode *>(text.utf16()), static_cast<sal_Int32>(text.size()));
 }
 
-inline QString toQ(const rtl::OUString &text)
-{
+inline QString toQ(const rtl::OUString &text) {
     return QString(reinterpret_cast<const QChar *>(text.getStr()), text.getLength());
 }
 
-inline rtl::OUString ascii(const char *text)
-{
+inline rtl::OUString ascii(const char *text) {
     return rtl::OUString::createFromAscii(text);
 }
 
-inline com::sun::star::beans::PropertyValue prop(const char *name, const com::sun::star::uno::Any &value)
-{
+inline com::sun::star::beans::PropertyValue prop(const char *name, const com::sun::star::uno::Any &value) {
     com::sun::star::beans::PropertyValue p;
     p.Name = ascii(name);
     p.Value = value;
@@ -42,8 +38,7 @@ inline com::sun::star::beans::PropertyValue prop(const char *name, const com::su
 }
 
 inline com::sun::star::uno::Sequence<com::sun::star::beans::PropertyValue>
-props(std::initializer_list<com::sun::star::beans::PropertyValue> values)
-{
+props(std::initializer_list<com::sun::star::beans::PropertyValue> values) {
     com::sun::star::uno::Sequence<com::sun::star::beans::PropertyValue> seq(static_cast<sal_Int32>(values.size()));
     auto *out = seq.getArray();
     for (const auto &v : values)
@@ -51,26 +46,34 @@ props(std::initializer_list<com::sun::star::beans::PropertyValue> values)
     return seq;
 }
 
-inline rtl::OUString fileUrl(const QString &path)
-{
+inline rtl::OUString fileUrl(const QString &path) {
     return toOU(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded));
 }
 
-inline QString describe(const com::sun::star::uno::Exception &e)
-{
+inline QString describe(const com::sun::star::uno::Exception &e) {
     const QString message = toQ(e.Message);
     return message.isEmpty() ? QStringLiteral("办公软件调用失败") : message;
 }
 
-inline com::sun::star::lang::Locale chineseLocale()
-{
+inline com::sun::star::lang::Locale chineseLocale() {
     return com::sun::star::lang::Locale(ascii("zh"), ascii("CN"), rtl::OUString());
 }
 
 // Word's 72 points per inch on a 96 dpi screen.
-inline int pointsToPixels(int points)
-{
+inline int pointsToPixels(int points) {
     return points * 4 / 3;
 }
 
 } // namespace uno_support
+
+// Ends an operation's try block in the Writer and Calc classes: an exception becomes a failed result with its
+// text, and a dead office is noticed on the way (d->office must exist).
+#define VANTREL_UNO_GUARD(what)                                                                                        \
+    catch (const com::sun::star::uno::Exception &e) {                                                                  \
+        d->office.alive();                                                                                             \
+        return fail(QStringLiteral(what) + uno_support::describe(e));                                                  \
+    }                                                                                                                  \
+    catch (...) {                                                                                                      \
+        d->office.alive();                                                                                             \
+        return fail(QStringLiteral(what) + QStringLiteral("未知错误"));                                                \
+    }

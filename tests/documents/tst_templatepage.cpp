@@ -1,0 +1,163 @@
+// The template page of the template management window: which document it shows, and what clicks and keys do.
+
+#include "DocumentPaths.h"
+#include "DocumentTemplateTab.h"
+#include "DocumentsEntry.h"
+#include "ScriptedMessages.h"
+#include "StandInPdfRenderer.h"
+#include "StandInWordApp.h"
+#include "TempAppFolder.h"
+#include "TemplatePage.h"
+
+#include <QAbstractScrollArea>
+#include <QFile>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPushButton>
+#include <QTest>
+#include <QVBoxLayout>
+
+class TestTemplatePage : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void showsTemplateOrEmptyTemplate_data();
+    void showsTemplateOrEmptyTemplate();
+    void renderFailureLeavesViewEmpty();
+    void keysAreSwallowedAndClickEditsThroughTheWindowButton();
+    void clickOnRootOrNothingDoesNothing();
+
+private:
+    std::unique_ptr<TempAppFolder> mApp;
+    std::unique_ptr<StandInPdfRenderer> mRenderer;
+    ScriptedMessages mMessages;
+    QString mPdf;
+    const QString mCode = QStringLiteral("00010001");
+};
+
+void TestTemplatePage::init()
+{
+    mApp = std::make_unique<TempAppFolder>();
+    QVERIFY(mApp->isValid());
+    mPdf = mApp->file(QStringLiteral("shown.pdf"));
+    {
+        QPdfWriter writer(mPdf);
+        QPainter painter(&writer);
+        painter.drawText(100, 100, QStringLiteral("合同"));
+        writer.newPage();
+        painter.drawText(100, 100, QStringLiteral("第二页"));
+    }
+    mRenderer = std::make_unique<StandInPdfRenderer>(mPdf);
+    SetPdfRenderer(mRenderer.get());
+    Messages::setInstance(&mMessages);
+    mMessages.clear();
+}
+
+void TestTemplatePage::cleanup()
+{
+    SetPdfRenderer(nullptr);
+    SetWordAppFactory({});
+    mRenderer.reset();
+    mApp.reset();
+}
+
+void TestTemplatePage::showsTemplateOrEmptyTemplate_data()
+{
+    QTest::addColumn<bool>("haveTemplate");
+    QTest::addColumn<bool>("haveEmpty");
+    QTest::addColumn<QString>("expected"); // relative to the application folder; empty: nothing shown
+    QTest::newRow("category with a template") << true << true << QStringLiteral("DB/ModelFiles/00010001.Doc");
+    QTest::newRow("new category: the empty template") << false << true << QStringLiteral("DB/Empty.Doc");
+    QTest::newRow("neither file") << false << false << QString();
+}
+
+void TestTemplatePage::showsTemplateOrEmptyTemplate()
+{
+    QFETCH(bool, haveTemplate);
+    QFETCH(bool, haveEmpty);
+    QFETCH(QString, expected);
+    QFile::remove(DocumentPaths::emptyTemplate());
+    for (const auto &[wanted, path] :
+         {std::pair{haveTemplate, DocumentPaths::templateFile(mCode)}, std::pair{haveEmpty, DocumentPaths::emptyTemplate()}}) {
+        if (wanted) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("doc");
+        }
+    }
+    TemplatePage page;
+    page.ReadyModel(mCode);
+    if (expected.isEmpty()) {
+        QVERIFY(mRenderer->requests().isEmpty());
+        QVERIFY(page.shownDocument().isEmpty());
+        QCOMPARE(page.pageCount(), 0);
+    } else {
+        QCOMPARE(mRenderer->requests(), QStringList{mApp->file(expected)});
+        QCOMPARE(page.shownDocument(), mApp->file(expected));
+        QCOMPARE(page.pageCount(), 2);
+    }
+}
+
+void TestTemplatePage::renderFailureLeavesViewEmpty()
+{
+    QFile empty(DocumentPaths::emptyTemplate());
+    QVERIFY(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    TemplatePage page;
+    page.ReadyModel(mCode);
+    QCOMPARE(page.pageCount(), 2);
+    StandInPdfRenderer failing;
+    SetPdfRenderer(&failing);
+    page.ReadyModel(mCode);
+    QCOMPARE(failing.requests().size(), 1);
+    QVERIFY(page.shownPdf().isEmpty());
+    QCOMPARE(page.pageCount(), 0);
+    QVERIFY(mMessages.texts().isEmpty());
+}
+
+void TestTemplatePage::keysAreSwallowedAndClickEditsThroughTheWindowButton()
+{
+    QWidget window;
+    auto *layout = new QVBoxLayout(&window);
+    auto *tab = new DocumentTemplateTab(&window);
+    auto *cmdSave = new QPushButton(QStringLiteral("编辑模板(&E)"), &window);
+    cmdSave->setObjectName(QStringLiteral("cmdSave"));
+    layout->addWidget(tab);
+    layout->addWidget(cmdSave);
+    int windowClicks = 0;
+    connect(cmdSave, &QPushButton::clicked, &window, [&] { ++windowClicks; });
+    tab->showTemplate(mCode);
+    window.show();
+
+    QWidget *view = tab->findChild<QWidget *>(QStringLiteral("OleContainer1"));
+    QVERIFY(view);
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    QVERIFY(QCoreApplication::sendEvent(view, &key));
+    QVERIFY(key.isAccepted());
+    QCOMPARE(windowClicks, 0);
+
+    auto *scrollArea = qobject_cast<QAbstractScrollArea *>(view);
+    QWidget *surface = scrollArea ? scrollArea->viewport() : view;
+    QTest::mouseRelease(surface, Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(windowClicks, 1);
+}
+
+void TestTemplatePage::clickOnRootOrNothingDoesNothing()
+{
+    int editors = 0;
+    SetWordAppFactory([&] {
+        ++editors;
+        return std::make_unique<StandInWordApp>();
+    });
+    TemplatePage page;
+    page.cmdSaveClick();
+    page.ReadyModel(QStringLiteral("0001"));
+    page.cmdSaveClick();
+    QCOMPARE(editors, 0);
+}
+
+QTEST_MAIN(TestTemplatePage)
+#include "tst_templatepage.moc"

@@ -25,6 +25,7 @@ private Q_SLOTS:
     void emptyTemplateIsABlankWordDocument();
     void failuresAreReported();
     void deadOfficeIsNoticedAndReplaced();
+    void hungOfficeIsEndedAfterTheLimit();
     void quitEndsTheOffice();
 
 private:
@@ -273,6 +274,26 @@ void TestLibreOfficeWordApp::deadOfficeIsNoticedAndReplaced() {
     QVERIFY2(word.connect(), qPrintable(word.lastError()));
     QVERIFY2(word.open(mSimpleDoc), qPrintable(word.lastError()));
     QVERIFY(word.documentText().value_or(QString()).contains(QStringLiteral("前[<值>]后")));
+    QVERIFY(word.quit());
+}
+
+void TestLibreOfficeWordApp::hungOfficeIsEndedAfterTheLimit() {
+    qputenv("VANTREL_OFFICE_CALL_TIMEOUT_MS", "2000");
+    LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
+    QVERIFY2(word.connect(), qPrintable(word.lastError()));
+    QVERIFY2(word.open(mSimpleDoc), qPrintable(word.lastError()));
+    word.freezeOfficeForTest();
+
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(!word.replace(QStringLiteral("[<值>]"), QStringLiteral("x")));
+    const qint64 waited = timer.elapsed();
+    qunsetenv("VANTREL_OFFICE_CALL_TIMEOUT_MS");
+    QVERIFY2(waited >= 1900 && waited < 10000, qPrintable(QString::number(waited)));
+    QVERIFY2(word.lastError().contains(QStringLiteral("没有响应")), qPrintable(word.lastError()));
+    QVERIFY(!word.isConnected());
+    QVERIFY2(word.connect(), qPrintable(word.lastError()));
+    QVERIFY2(word.open(mSimpleDoc), qPrintable(word.lastError()));
     QVERIFY(word.quit());
 }
 

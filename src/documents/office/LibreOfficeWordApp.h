@@ -36,6 +36,8 @@ public:
 
     // Test hook: ends the office process abruptly, as a crash would.
     void killOfficeForTest();
+    // Test hook: stops the office process, so that calls to it hang as with a hung office.
+    void freezeOfficeForTest();
 
 private:
     struct Private;

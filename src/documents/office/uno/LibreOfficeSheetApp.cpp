@@ -80,6 +80,7 @@ bool LibreOfficeSheetApp::newSpreadsheet() {
     if (!d->office.alive())
         return fail(notConnected);
     try {
+        OfficeInstance::Watch watch(d->office);
         // Hidden until filled, so the user never watches the rows arrive.
         auto document = loadDocument(d->office, ascii("private:factory/scalc"), false, /*hidden=*/true);
         if (!uno::Reference<sheet::XSpreadsheetDocument>(document, uno::UNO_QUERY).is()) {
@@ -109,6 +110,7 @@ bool LibreOfficeSheetApp::writeTexts(int row, int column, const QList<QStringLis
     if (rows.isEmpty() || width == 0)
         return true;
     try {
+        OfficeInstance::Watch watch(d->office);
         const auto sheet = d->firstSheet();
         for (qsizetype first = 0; first < rows.size(); first += kRowsPerBlock) {
             const qsizetype count = std::min<qsizetype>(kRowsPerBlock, rows.size() - first);
@@ -141,6 +143,7 @@ bool LibreOfficeSheetApp::setCaption(const QString &caption) {
     if (caption.isEmpty())
         return true;
     try {
+        OfficeInstance::Watch watch(d->office);
         uno::Reference<frame::XTitle> title(d->frame(), uno::UNO_QUERY);
         if (title.is())
             title->setTitle(toOU(caption));
@@ -154,6 +157,7 @@ bool LibreOfficeSheetApp::show() {
     if (!d->ready())
         return fail(d->office.alive() ? noDocument : notConnected);
     try {
+        OfficeInstance::Watch watch(d->office);
         if (!d->office.headless()) {
             const auto window = d->frame()->getContainerWindow();
             window->setVisible(true);
@@ -177,6 +181,7 @@ std::optional<QList<QStringList>> LibreOfficeSheetApp::readTexts(int row, int co
     if (rows <= 0 || columns <= 0 || row < 0 || column < 0)
         return QList<QStringList>();
     try {
+        OfficeInstance::Watch watch(d->office);
         const auto range = d->firstSheet()->getCellRangeByPosition(column, row, column + columns - 1, row + rows - 1);
         uno::Reference<sheet::XCellRangeData> data(range, uno::UNO_QUERY_THROW);
         QList<QStringList> result;

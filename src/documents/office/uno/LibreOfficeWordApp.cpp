@@ -149,6 +149,7 @@ bool LibreOfficeWordApp::arrange() {
     if (!d->document.is())
         return true;
     try {
+        OfficeInstance::Watch watch(d->office);
         d->applyArrangement();
         return true;
     }
@@ -164,6 +165,7 @@ bool LibreOfficeWordApp::open(const QString &path) {
     if (!QFileInfo(path).isFile())
         return fail(QStringLiteral("文件不存在：") + QDir::toNativeSeparators(path));
     try {
+        OfficeInstance::Watch watch(d->office);
         try {
             d->closeDocument();
         } catch (const uno::Exception &) {
@@ -189,6 +191,7 @@ bool LibreOfficeWordApp::bringToFront() {
     if (!hasDocument())
         return fail(d->office.alive() ? noDocument : notConnected);
     try {
+        OfficeInstance::Watch watch(d->office);
         const auto window = d->frame()->getContainerWindow();
         uno::Reference<awt::XTopWindow> top(window, uno::UNO_QUERY);
         if (top.is())
@@ -205,6 +208,7 @@ bool LibreOfficeWordApp::paste(const QString &text) {
     if (!hasDocument())
         return fail(d->office.alive() ? noDocument : notConnected);
     try {
+        OfficeInstance::Watch watch(d->office);
         uno::Reference<frame::XModel> model(d->document, uno::UNO_QUERY_THROW);
         uno::Reference<text::XTextViewCursorSupplier> supplier(model->getCurrentController(), uno::UNO_QUERY_THROW);
         const auto cursor = supplier->getViewCursor();
@@ -284,6 +288,7 @@ bool LibreOfficeWordApp::replace(const QString &findText, const QString &replace
     if (!hasDocument())
         return fail(d->office.alive() ? noDocument : notConnected);
     try {
+        OfficeInstance::Watch watch(d->office);
         uno::Reference<util::XReplaceable> replaceable(d->document, uno::UNO_QUERY_THROW);
         const int replaced = replaceEverywhere(replaceable, findText, replaceWith);
         if (count)
@@ -386,6 +391,7 @@ bool LibreOfficeWordApp::replaceInOrder(const QList<QPair<QString, QString>> &pa
     if (!hasDocument())
         return fail(d->office.alive() ? noDocument : notConnected);
     try {
+        OfficeInstance::Watch watch(d->office);
         uno::Reference<util::XReplaceable> replaceable(d->document, uno::UNO_QUERY_THROW);
         Batch batch(d->document);
         QList<int> replaced(pairs.size(), 0);
@@ -408,6 +414,7 @@ bool LibreOfficeWordApp::saveAs(const QString &path) {
     if (!info.absoluteDir().exists())
         return fail(QStringLiteral("文件夹不存在：") + QDir::toNativeSeparators(info.absolutePath()));
     try {
+        OfficeInstance::Watch watch(d->office);
         uno::Reference<frame::XStorable> storable(d->document, uno::UNO_QUERY_THROW);
         storable->storeAsURL(fileUrl(path), props({prop("FilterName", uno::Any(ascii("MS Word 97"))),
                                                    prop("Overwrite", uno::Any(true))}));
@@ -473,6 +480,7 @@ std::optional<QString> LibreOfficeWordApp::documentText() {
         return std::nullopt;
     }
     try {
+        OfficeInstance::Watch watch(d->office);
         return textOfDocument(d->document);
     } catch (const uno::Exception &e) {
         d->office.alive();
@@ -485,4 +493,8 @@ std::optional<QString> LibreOfficeWordApp::documentText() {
 
 void LibreOfficeWordApp::killOfficeForTest() {
     d->office.killForTest();
+}
+
+void LibreOfficeWordApp::freezeOfficeForTest() {
+    d->office.freezeForTest();
 }

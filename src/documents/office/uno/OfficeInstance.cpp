@@ -322,6 +322,7 @@ void OfficeInstance::terminate() {
         tryResolve(&ignored);
     }
     if (mDesktop.is() && (!mProcess || mProcess->state() != QProcess::NotRunning)) {
+        Watch watch(*this);
         try {
             // Left-over modified documents would make the office ask whether to save: close them unsaved first.
             const auto components = mDesktop->getComponents();
@@ -369,4 +370,42 @@ void OfficeInstance::killForTest() {
         return;
     ::kill(-static_cast<pid_t>(mProcess->processId()), SIGKILL);
     mProcess->waitForFinished(5'000);
+}
+
+void OfficeInstance::freezeForTest() {
+    if (mProcess)
+        ::kill(-static_cast<pid_t>(mProcess->processId()), SIGSTOP);
+}
+
+int OfficeInstance::callTimeoutMs() {
+    bool ok = false;
+    const int ms = qEnvironmentVariableIntValue("VANTREL_OFFICE_CALL_TIMEOUT_MS", &ok);
+    return ok && ms > 0 ? ms : 120'000;
+}
+
+OfficeInstance::Watch::Watch(OfficeInstance &office)
+    : mOffice(office) {
+    const qint64 pid = office.mProcess ? office.mProcess->processId() : 0;
+    if (pid <= 0)
+        return;
+    const auto limit = std::chrono::milliseconds(callTimeoutMs());
+    mThread = std::thread([this, pid, limit] {
+        std::unique_lock lock(mMutex);
+        if (mDone.wait_for(lock, limit, [this] { return mFinished; }))
+            return;
+        // The whole group: the launcher and soffice.bin behind it. The blocked call then fails at once.
+        mOffice.mTimedOut = true;
+        ::kill(-static_cast<pid_t>(pid), SIGKILL);
+    });
+}
+
+OfficeInstance::Watch::~Watch() {
+    if (!mThread.joinable())
+        return;
+    {
+        std::lock_guard lock(mMutex);
+        mFinished = true;
+    }
+    mDone.notify_one();
+    mThread.join();
 }

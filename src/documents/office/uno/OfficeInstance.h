@@ -6,7 +6,11 @@
 
 #include <QString>
 
+#include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 class QLockFile;
 class QProcess;
@@ -33,8 +37,32 @@ public:
     // Closes every document unsaved and ends the office; kills it when it does not end in time.
     void terminate();
 
+    // Guards the remote calls of one operation: when they have not returned within callTimeoutMs(), the office
+    // is taken for hung and killed, so that the waiting call fails instead of blocking the program for good.
+    // Only an office this object started is ever killed.
+    class Watch {
+    public:
+        explicit Watch(OfficeInstance &office);
+        ~Watch();
+        Watch(const Watch &) = delete;
+        Watch &operator=(const Watch &) = delete;
+
+    private:
+        OfficeInstance &mOffice;
+        std::mutex mMutex;
+        std::condition_variable mDone;
+        bool mFinished = false;
+        std::thread mThread;
+    };
+    // True once after a Watch had to kill the office.
+    bool takeTimedOut() { return mTimedOut.exchange(false); }
+    // VANTREL_OFFICE_CALL_TIMEOUT_MS, else two minutes.
+    static int callTimeoutMs();
+
     // Ends the process abruptly and keeps the references, as a crash of the office would leave them.
     void killForTest();
+    // Stops the process so that every call to it hangs.
+    void freezeForTest();
 
     bool headless() const { return mHeadless; }
     com::sun::star::uno::Reference<com::sun::star::uno::XComponentContext> context() const { return mContext; }
@@ -59,4 +87,5 @@ private:
     qint64 mDetachedPid = 0;            // the shared office we started for the user, not ours to end
     com::sun::star::uno::Reference<com::sun::star::uno::XComponentContext> mContext;
     com::sun::star::uno::Reference<com::sun::star::frame::XDesktop2> mDesktop;
+    std::atomic<bool> mTimedOut{false};
 };

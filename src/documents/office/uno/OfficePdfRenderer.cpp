@@ -62,6 +62,7 @@ bool OfficePdfRenderer::pdfFor(const QString &documentPath, QString *pdfPath) {
         return fail(error);
     const QString partial = target + QStringLiteral(".part");
     try {
+        OfficeInstance::Watch watch(d->office);
         const auto document = loadDocument(d->office, fileUrl(documentPath), /*readOnly=*/true, /*hidden=*/true);
         try {
             setAsianLocale(document);

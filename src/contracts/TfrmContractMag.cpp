@@ -24,6 +24,11 @@
 #ifdef VANTREL_HAVE_DOCUMENTS
 #include "DocumentsEntry.h"
 #endif
+#ifdef VANTREL_HAVE_EXCHANGE
+#include "GridContent.h"
+#include "TfrmPPLoadIn.h"
+#include "TfrmPreview.h"
+#endif
 
 namespace {
 
@@ -42,6 +47,35 @@ void notAvailable(const QString &what)
 {
     Messages::instance().information(what + QStringLiteral("功能在本版本中不可用！"));
 }
+
+#ifdef VANTREL_HAVE_EXCHANGE
+// What the grid shows, for the print preview: its columns with their widths and every listed record.
+GridContent gridContent(const QTableView *grid, const ContractRecordModel *records)
+{
+    GridContent content;
+    content.isOpen = records->isOpen();
+    content.rowHeight = grid->verticalHeader()->defaultSectionSize();
+    const QList<ContractRecordModel::Column> &columns = records->columns();
+    for (int c = 0; c < columns.size(); ++c) {
+        GridColumn column;
+        column.title = columns.at(c).title;
+        column.fieldName = columns.at(c).field;
+        column.width = grid->columnWidth(c);
+        column.alignment = columns.at(c).alignment & Qt::AlignHorizontal_Mask;
+        column.visible = !grid->isColumnHidden(c);
+        content.columns.append(column);
+    }
+    content.rows.reserve(records->recordCount());
+    for (int r = 0; r < records->recordCount(); ++r) {
+        QStringList row;
+        row.reserve(columns.size());
+        for (int c = 0; c < columns.size(); ++c)
+            row.append(records->text(r, c));
+        content.rows.append(row);
+    }
+    return content;
+}
+#endif
 
 } // namespace
 
@@ -150,6 +184,16 @@ void TfrmContractMag::FormCreate()
 #ifdef VANTREL_HAVE_DOCUMENTS
     if (!ContractMagHooks::editDocument)
         ContractMagHooks::editDocument = &EditAHTDoc;
+#endif
+#ifdef VANTREL_HAVE_EXCHANGE
+    if (!ContractMagHooks::loadIn)
+        ContractMagHooks::loadIn = [](const QString &category) { return PPLoadIn(category); };
+    if (!ContractMagHooks::previewGrid) {
+        ContractMagHooks::previewGrid = [](const QString &title, QTableView *grid) {
+            auto *records = qobject_cast<ContractRecordModel *>(grid->model());
+            return records ? PreviewGrid(title, gridContent(grid, records), grid->window()) : false;
+        };
+    }
 #endif
 }
 

@@ -135,7 +135,14 @@ void TfrmEditAContract::placeEditors()
 void TfrmEditAContract::GridClick()
 {
     const int row = currentRow();
-    // Hiding the editor that has the focus must not commit it a second time into the new row.
+    // The program moved the row under an editor that still has the focus: its value goes to its own row first.
+    // Then the focus leaves it before it is hidden, so that no late leaving writes it into the new row.
+    const QWidget *focus = QApplication::focusWidget();
+    if (QWidget *old = visibleEditor(); old && focus && (focus == old || old->isAncestorOf(focus))) {
+        commitEditor();
+        mEditorRow = -1;
+        Grid->setFocus(Qt::OtherFocusReason);
+    }
     mEditorRow = -1;
     EditCell->hide();
     cmbCell->hide();
@@ -251,7 +258,8 @@ bool TfrmEditAContract::eventFilter(QObject *watched, QEvent *event)
         if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) {
             const QWidget *to = QApplication::focusWidget();
             const bool inside = to && (to == cmbCell->lineEdit() || static_cast<QWidget *>(watched)->isAncestorOf(to));
-            if (!inside)
+            // Only the editor of the row commits; an editor hidden a moment ago may report its leaving late.
+            if (!inside && watched == visibleEditor())
                 commitEditor();
         }
     }

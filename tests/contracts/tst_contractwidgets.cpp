@@ -157,6 +157,37 @@ private Q_SLOTS:
         QCOMPARE(edit->inputMask(), QString());
     }
 
+    void movingOnCommitsOnlyTheRowLeft()
+    {
+        QVERIFY(mFolder->addIndicator(Sales, u"甲方"_s, 0, u"Data1"_s, 1) > 0);
+        QVERIFY(mFolder->addIndicator(Sales, u"单价"_s, 1, u"Data2"_s, 2, QString(), u"99999999999.99"_s) > 0);
+        QVERIFY(mFolder->addIndicator(Sales, u"金额"_s, 1, u"Data3"_s, 3, u"[单价]*2"_s, u"99999999999.99"_s) > 0);
+        QVERIFY(mFolder->addIndicator(Sales, u"签订日期"_s, 2, u"Data4"_s, 4, QString(), u"yyyy-MM-dd"_s) > 0);
+        QVERIFY(mFolder->addIndicator(Sales, u"日期大写"_s, 0, u"Data5"_s, 5, u"[DATE_STOB][签订日期]"_s) > 0);
+        QVERIFY(mFolder->exec(u"UPDATE TDataPara SET DefaultSelect='甲;乙;' WHERE DataFieldA='Data1'"_s));
+        TfrmEditAContract dialog(-1, Sales);
+        QVERIFY(dialog.ReadyData());
+        showActive(&dialog);
+        auto *combo = child<QComboBox>(&dialog, u"cmbCell"_s);
+        QVERIFY(combo->isVisible());
+        QCOMPARE(combo->count(), 2);
+        combo->setCurrentIndex(1);
+        QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+        const ContractEntryGrid &g = dialog.entry().grid();
+        QCOMPARE(g.value(0), u"乙"_s);
+        QCOMPARE(dialog.currentRow(), 1);
+        // The number row now under the editor is not committed by the combo's leaving.
+        QCOMPARE(g.value(1), QString());
+        QCOMPARE(g.value(2), QString());
+        // Neither is the date row when the program moves there.
+        dialog.setCurrentRow(3);
+        QCOMPARE(g.value(1), u"0.00"_s);
+        QCOMPARE(g.value(2), u"0.00"_s);
+        QCOMPARE(g.value(3), QString());
+        QCOMPARE(g.value(4), QString());
+        QVERIFY(child<QDateTimeEdit>(&dialog, u"dtDate"_s)->hasFocus());
+    }
+
     void requiredRowGetsTheEditor()
     {
         addSalesIndicators();

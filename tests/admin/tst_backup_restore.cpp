@@ -106,10 +106,11 @@ private Q_SLOTS:
         mMessages.clear();
         mMessages.answerFileName(archive);
         RestoreDatabase([] { return true; }, endRecorder());
-        QCOMPARE(mMessages.lastText(), Restored);
+        QCOMPARE(mMessages.texts(), QStringList({QStringLiteral("选择合同生成数据备份文件"), Restored}));
+        QCOMPARE(mMessages.details(),
+                 QStringList({target.file(QStringLiteral("Bak")), QStringLiteral("合同生成系统备份(*.HTBK)")}));
         QCOMPARE(mEnded, 1);
         QVERIFY(!TDM::instance().isConnected());
-        QCOMPARE(mMessages.details().first(), target.file(QStringLiteral("Bak")));
 
         TDM::create(target.path());
         QCOMPARE(contractRows(), sourceRows);

@@ -11,6 +11,17 @@
 #include <QFileInfo>
 
 namespace {
+// File dialog filters are kept in the "description|pattern" form; Qt reads "description (pattern)" and shows
+// the description alone when it already names the pattern.
+QString qtFilter(const QString &filter)
+{
+    QString description = filter.section(QLatin1Char('|'), 0, 0);
+    const QString pattern = filter.section(QLatin1Char('|'), 1, 1);
+    if (pattern.isEmpty() || description.endsWith(QLatin1Char('(') + pattern + QLatin1Char(')')))
+        return description;
+    return description + QStringLiteral(" (") + pattern + QLatin1Char(')');
+}
+
 QString appFolder()
 {
     if (TDM::exists())
@@ -25,7 +36,7 @@ void BackupDatabase()
     TDM &dm = TDM::instance();
     const QString proposed = DatabaseBackup::proposedArchivePath(dm.appFolder(), Clock::instance().now().date());
     QString file = messages.saveFileName(QStringLiteral(" 存储合同生成数据库"), proposed,
-                                         QStringLiteral("合同生成数据库备份(*.HTBK)"));
+                                         qtFilter(QStringLiteral("合同生成数据库备份(*.HTBK)|*.HTBK")));
     if (file.isEmpty())
         return;
     // The dialog confirmed overwriting the name as typed; a name that only gets its extension now is asked anew.
@@ -48,7 +59,7 @@ void RestoreDatabase(const std::function<bool()> &adminCheck, const std::functio
     Messages &messages = Messages::instance();
     const QString folder = appFolder();
     const QString file = messages.openFileName(QStringLiteral("选择合同生成数据备份文件"), folder + QStringLiteral("Bak"),
-                                               QStringLiteral("合同生成系统备份(*.HTBK)"));
+                                               qtFilter(QStringLiteral("合同生成系统备份(*.HTBK)|*.HTBK")));
     if (file.isEmpty())
         return;
     if (TDM::exists())

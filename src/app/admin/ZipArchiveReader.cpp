@@ -41,7 +41,7 @@ QString zipErrorText(int code)
 {
     zip_error_t err;
     zip_error_init_with_code(&err, code);
-    const QString text = QString::fromUtf8(zip_error_strerror(&err));
+    QString text = QString::fromUtf8(zip_error_strerror(&err));
     zip_error_fini(&err);
     return text;
 }

@@ -59,9 +59,8 @@ LibreOfficeSheetApp::LibreOfficeSheetApp(Display display)
                                   (display == Display::FromEnvironment && OfficeInstance::headlessFromEnvironment()))) {
 }
 
+// A headless office ends with this object and closes its documents unsaved on the way; a visible one keeps them.
 LibreOfficeSheetApp::~LibreOfficeSheetApp() {
-    if (d->office.headless())
-        closeSpreadsheet();
     d->document.clear();
 }
 
@@ -212,8 +211,10 @@ bool LibreOfficeSheetApp::closeSpreadsheet() {
     if (!d->document.is())
         return true;
     try {
+        OfficeInstance::Watch watch(d->office);
         closeUnsaved(d->document);
     } catch (...) {
+        // Gone already.
     }
     d->document.clear();
     return true;

@@ -111,11 +111,9 @@ LibreOfficeWordApp::LibreOfficeWordApp(Display display)
                                   (display == Display::FromEnvironment && OfficeInstance::headlessFromEnvironment()))) {
 }
 
+// The office's own end (OfficeInstance) closes the document unsaved.
 LibreOfficeWordApp::~LibreOfficeWordApp() {
-    try {
-        d->closeDocument();
-    } catch (...) {
-    }
+    d->document.clear();
 }
 
 namespace {
@@ -458,11 +456,8 @@ bool LibreOfficeWordApp::sendMail() {
 
 bool LibreOfficeWordApp::quit() {
     clearError();
-    try {
-        d->closeDocument();
-    } catch (...) {
-        d->document.clear();
-    }
+    // Ending the office closes every document unsaved, under the watchdog.
+    d->document.clear();
     d->office.terminate();
     d->arranged = false;
     return true;

@@ -255,6 +255,19 @@ void TestLibreOfficeWordApp::failuresAreReported() {
     QVERIFY(!mWord.lastError().isEmpty());
     QVERIFY(!mWord.replace(QString(), QStringLiteral("x")));
     QVERIFY(mWord.hasDocument());
+
+    // No office program at all: connect fails at once with a reason, and nothing else pretends to work.
+    qputenv("VANTREL_SOFFICE", "/nonexistent/soffice");
+    LibreOfficeWordApp missing(LibreOfficeWordApp::Display::Headless);
+    QElapsedTimer timer;
+    timer.start();
+    const bool connected = missing.connect();
+    qunsetenv("VANTREL_SOFFICE");
+    QVERIFY(!connected);
+    QVERIFY(timer.elapsed() < 10000);
+    QVERIFY(!missing.lastError().isEmpty());
+    QVERIFY(!missing.open(mSimpleDoc));
+    QVERIFY(missing.quit());
 }
 
 void TestLibreOfficeWordApp::deadOfficeIsNoticedAndReplaced() {

@@ -29,10 +29,17 @@ QString fromNumber(double value) {
     return text;
 }
 
-QString fromDateTime(const QDate &date, const QTime &time) {
-    if (date.isValid())
-        return DateTimeToText(QDateTime(date, time.isValid() ? time : QTime(0, 0)), QString());
-    return time.isValid() && time != QTime(0, 0) ? time.toString(ShortDateTimeFormat()) : QString();
+QString fromDateTime(const QDate &date, const QTime &time)
+{
+    // The formats are the shared ones of the text library; the value is formatted here without a QDateTime, whose
+    // time-zone lookups would cost more than the whole reading of a large sheet.
+    static const QString dateFormat = ShortDateFormat();
+    static const QString timeFormat = ShortDateTimeFormat();
+    const bool hasTime = time.isValid() && time != QTime(0, 0);
+    if (!date.isValid())
+        return hasTime ? time.toString(timeFormat) : QString();
+    const QString dateText = date.toString(dateFormat);
+    return hasTime ? dateText + u' ' + time.toString(timeFormat) : dateText;
 }
 
 QString fromSerial(double serial, bool date1904) {

@@ -69,6 +69,7 @@ private Q_SLOTS:
     void cleanupTestCase();
     void generateSaveAndReopen();
     void closeWithoutSaveThenRegenerate();
+    void categoryWithoutTemplateOrIndicators();
 
 private:
     int addRecord(const QStringList &values);
@@ -210,6 +211,42 @@ void TestGenerationOffice::closeWithoutSaveThenRegenerate()
         second.FormCloseQuery();
     }
     QVERIFY2(mMessages.texts().isEmpty(), qPrintable(mMessages.texts().join(QLatin1Char('|'))));
+}
+
+void TestGenerationOffice::categoryWithoutTemplateOrIndicators()
+{
+    const QString noTemplate = QStringLiteral("00010002");
+    const QString noIndicators = QStringLiteral("00010003");
+    QVERIFY(mApp->addCategory(noTemplate, QStringLiteral("无模板"), QStringLiteral("0001")));
+    QVERIFY(mApp->addCategory(noIndicators, QStringLiteral("无指标"), QStringLiteral("0001")));
+    QVERIFY(mApp->addIndicator(noTemplate, QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
+    QVERIFY(QFile::copy(DocumentPaths::templateFile(Code), DocumentPaths::templateFile(noIndicators)));
+    const auto addTo = [this](const QString &category) {
+        mApp->exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1) VALUES (?, ?)"),
+                   {category, QStringLiteral("张三")});
+        return mApp->scalar(QStringLiteral("SELECT max(ID) FROM TContractMain")).toInt();
+    };
+
+    LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
+    mMessages.clear();
+    const int first = addTo(noTemplate);
+    {
+        ContractDocument document(word, mMessages, noTemplate, DocumentPaths::contractFile(first), first);
+        QCOMPARE(document.ReadyData(), ContractDocument::Preparation::NoTemplate);
+        QVERIFY(document.Timer1Timer());
+        QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("选定合同类型的模板文件尚未创建！")});
+        QVERIFY(!QFile::exists(DocumentPaths::contractFile(first)));
+        document.FormCloseQuery();
+    }
+    mMessages.clear();
+    const int second = addTo(noIndicators);
+    {
+        ContractDocument document(word, mMessages, noIndicators, DocumentPaths::contractFile(second), second);
+        QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+        QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("选定合同对应的合同参数已经不存在！")});
+        QCOMPARE(normalised(word.documentText().value_or(QString())), normalised(mTemplateText));
+        document.FormCloseQuery();
+    }
 }
 
 QTEST_MAIN(TestGenerationOffice)

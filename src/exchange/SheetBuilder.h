@@ -4,8 +4,8 @@
 
 #include <QString>
 
-#include <map>
 #include <optional>
+#include <vector>
 
 // Collects the cells a workbook format reports (in any order, with gaps) and turns them into a Worksheet:
 // fully empty rows and the empty margin around the used range are dropped, empty or repeated column names made
@@ -24,6 +24,12 @@ public:
     std::optional<Worksheet> build(const QString &name, QString *error) const;
 
 private:
-    std::map<qint64, std::map<qint64, QString>> mRows;
-    qint64 mCellCount = 0;
+    struct Cell {
+        qint64 row;
+        qint64 column;
+        QString text;
+    };
+    // Cells in the order reported; sorted (the last of equal references winning) only when they came out of order.
+    std::vector<Cell> mCells;
+    bool mOrdered = true;
 };

@@ -160,6 +160,13 @@ void TestLibreOfficeWordApp::batchEqualsOneByOne_data() {
                                                       {QStringLiteral("[<甲方>]"), QStringLiteral("[<金额>]")}};
     QTest::newRow("marker inside brackets") << QStringList{QStringLiteral("[<x[<甲方>]"), QStringLiteral("[<甲方>]>]")}
                                             << Pairs{{QStringLiteral("[<甲方>]"), QStringLiteral("张三")}};
+    QStringList many;
+    for (int i = 0; i < 60; ++i)
+        many << QStringLiteral("%1[<甲方>][<乙方>]、[<A>]，[<未知>]").arg(i);
+    QTest::newRow("many occurrences") << many
+                                      << Pairs{{QStringLiteral("[<甲方>]"), QStringLiteral("见[<乙方>]")},
+                                               {QStringLiteral("[<乙方>]"), QStringLiteral("李四")},
+                                               {QStringLiteral("[<a>]"), QStringLiteral("一\n二")}};
     QTest::newRow("find text not a marker")
         << common
         << Pairs{{QStringLiteral("乙"), QStringLiteral("B")}, {QStringLiteral("[<甲方>]"), QStringLiteral("张三")}};

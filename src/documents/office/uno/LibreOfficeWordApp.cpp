@@ -36,6 +36,12 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <algorithm>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
+
 using namespace com::sun::star;
 using namespace uno_support;
 
@@ -328,11 +334,39 @@ bool replaceMarkersInOnePass(const uno::Reference<util::XReplaceable> &replaceab
     const auto found = replaceable->findAll(uno::Reference<util::XSearchDescriptor>(descriptor, uno::UNO_QUERY_THROW));
     const sal_Int32 n = found.is() ? found->getCount() : 0;
 
+    // Reading the found texts is a pair of round trips per occurrence; spread over a few threads their waits
+    // overlap (the office serves them one after the other, nothing changes meanwhile).
+    std::vector<uno::Reference<text::XTextRange>> foundRanges(static_cast<size_t>(n));
+    std::vector<rtl::OUString> foundTexts(static_cast<size_t>(n));
+    std::exception_ptr failure;
+    std::mutex failureMutex;
+    const int threads = std::clamp(n / 32, 1, 4);
+    auto read = [&](int first) {
+        try {
+            for (sal_Int32 i = first; i < n; i += threads) {
+                foundRanges[static_cast<size_t>(i)].set(found->getByIndex(i), uno::UNO_QUERY_THROW);
+                foundTexts[static_cast<size_t>(i)] = foundRanges[static_cast<size_t>(i)]->getString();
+            }
+        } catch (...) {
+            std::lock_guard lock(failureMutex);
+            if (!failure)
+                failure = std::current_exception();
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < threads; ++t)
+        helpers.emplace_back(read, t);
+    read(0);
+    for (auto &helper : helpers)
+        helper.join();
+    if (failure)
+        std::rethrow_exception(failure);
+
     QList<uno::Reference<text::XTextRange>> ranges;
     QList<int> which;
     for (sal_Int32 i = 0; i < n; ++i) {
-        uno::Reference<text::XTextRange> range(found->getByIndex(i), uno::UNO_QUERY_THROW);
-        const QString text = toQ(range->getString()).toLower();
+        const auto &range = foundRanges[static_cast<size_t>(i)];
+        const QString text = toQ(foundTexts[static_cast<size_t>(i)]).toLower();
         const int index = indexOf.value(text, -1);
         if (index < 0) {
             for (const auto &pair : pairs) {

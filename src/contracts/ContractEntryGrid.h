@@ -45,7 +45,7 @@ public:
     QString value(int row) const { return cell(row, ColValue); }
     void setValue(int row, const QString &text) { setCell(row, ColValue, text); }
     QString name(int row) const { return cell(row, ColName); }
-    // The lowest row bearing the name, -1 when none does.
+    // The first row bearing the name, -1 when none does.
     int rowOf(const QString &name) const;
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;

@@ -69,7 +69,9 @@ bool ContractFormulas::checkLevel(const QString &name, const QString &value, QSt
 
         QString result;
         if (f.startsWith(KeyDate)) {
-            const TextResult<QDateTime> date = TextToDateTime(value);
+            // The value was written with its own row's format, which may be one of the user's choosing.
+            const TextResult<QDateTime> date =
+                TextToDateTime(value, mGrid.cell(mGrid.rowOf(name), ContractEntryGrid::ColFormat));
             if (!date) {
                 Messages::instance().warning(errorMessage(date.error));
                 return false;

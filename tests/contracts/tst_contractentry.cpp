@@ -5,6 +5,7 @@
 #include "ScriptedMessages.h"
 #include "TempAppFolder.h"
 
+#include <QAbstractItemModelTester>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -50,6 +51,7 @@ private Q_SLOTS:
     {
         addSalesIndicators();
         ContractEntry e(-1, Category);
+        QAbstractItemModelTester tester(&e.grid(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         QVERIFY(e.ReadyData());
         ContractEntryGrid &g = e.grid();
         QCOMPARE(g.rows(), 8);

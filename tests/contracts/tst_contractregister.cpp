@@ -4,6 +4,7 @@
 #include "TDM.h"
 #include "TempAppFolder.h"
 
+#include <QAbstractItemModelTester>
 #include <QFile>
 #include <QTest>
 
@@ -107,6 +108,7 @@ private Q_SLOTS:
         reg.setCurrentCategory(Sales);
         QVERIFY(reg.ReadyGrid());
         ContractRecordModel *m = reg.dsContract();
+        QAbstractItemModelTester tester(m, QAbstractItemModelTester::FailureReportingMode::QtTest);
 
         reg.applyFilter(-1, u"alpha"_s);
         QCOMPARE(m->recordCount(), 3);

@@ -124,6 +124,15 @@ private Q_SLOTS:
         QCOMPARE(grid.value(2), u"9"_s);
     }
 
+    void dateWrittenWithItsOwnFormat()
+    {
+        ContractEntryGrid grid;
+        grid.setRows({row(u"D"_s, Dat, u"dd.MM.yyyy"_s), row(u"X"_s, Txt, QString(), u"[DATE_STOB][D]"_s)});
+        ContractFormulas f(grid);
+        QVERIFY(f.CheckAutoCalc(u"D"_s, u"01.10.2010"_s));
+        QCOMPARE(grid.value(1), u"二○一○年十月一日"_s);
+    }
+
     void badValueReportsTwoLines()
     {
         ContractEntryGrid grid;

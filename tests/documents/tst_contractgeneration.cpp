@@ -110,7 +110,8 @@ void TestContractGeneration::fillsMarkers_data()
     QTest::addColumn<QVariantList>("values"); // Data1..Data5
     QTest::addColumn<QString>("expected");
 
-    const QVariantList plain{QStringLiteral("张三"), QStringLiteral("3500.00"), QString(), QString(), QStringLiteral("88")};
+    const QVariantList plain{QStringLiteral("张三"), QStringLiteral("3500.00"), QString(), QString(),
+                             QStringLiteral("88")};
     QTest::newRow("value + unit, empty value gives the unit alone, no unit gives the value alone")
         << QStringLiteral("甲方：[<甲方>]，月租金[<月租金>]，押金[<押金>]。") << plain
         << QStringLiteral("甲方：张三，月租金3500.00元，押金元。");

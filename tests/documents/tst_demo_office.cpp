@@ -31,16 +31,23 @@ void TestDemoOffice::installsOnceOnAFreshDatabase()
     QString message;
     QCOMPARE(DemoContent::install(&message), DemoContent::Result::Installed);
     QCOMPARE(mApp.scalar(QStringLiteral("SELECT count(*) FROM TContractClass")), QStringLiteral("2"));
-    QCOMPARE(mApp.scalar(QStringLiteral("SELECT count(*) FROM TDataPara WHERE MainTypeCode=?"), {DemoContent::ChildCode}),
+    QCOMPARE(mApp.scalar(QStringLiteral("SELECT count(*) FROM TDataPara WHERE MainTypeCode=?"),
+                         {DemoContent::ChildCode}),
              QStringLiteral("15"));
     QCOMPARE(mApp.scalar(QStringLiteral("SELECT count(*) FROM TContractMain")), QStringLiteral("3"));
     QVERIFY(QFileInfo::exists(DocumentPaths::templateFile(DemoContent::ChildCode)));
     // Every kind of indicator is there.
-    for (const QString &condition : {QStringLiteral("DefaultSelect<>''"), QStringLiteral("HisSelect=1"),
-                                     QStringLiteral("Unit<>'' AND PropertyType=1"), QStringLiteral("CalcStr LIKE '[MONEY_STOB]%'"),
-                                     QStringLiteral("CalcStr LIKE '[DATE_STOB]%'"),
-                                     QStringLiteral("CalcStr LIKE '[GETBILLID]{%}'"), QStringLiteral("CalcStr='[月租金]*[租期]'"),
-                                     QStringLiteral("NoNull=1"), QStringLiteral("IsSortField=1"), QStringLiteral("PropertyType=2")}) {
+    const QStringList conditions{QStringLiteral("DefaultSelect<>''"),
+                                 QStringLiteral("HisSelect=1"),
+                                 QStringLiteral("Unit<>'' AND PropertyType=1"),
+                                 QStringLiteral("CalcStr LIKE '[MONEY_STOB]%'"),
+                                 QStringLiteral("CalcStr LIKE '[DATE_STOB]%'"),
+                                 QStringLiteral("CalcStr LIKE '[GETBILLID]{%}'"),
+                                 QStringLiteral("CalcStr='[月租金]*[租期]'"),
+                                 QStringLiteral("NoNull=1"),
+                                 QStringLiteral("IsSortField=1"),
+                                 QStringLiteral("PropertyType=2")};
+    for (const QString &condition : conditions) {
         QVERIFY2(mApp.scalar(QStringLiteral("SELECT count(*) FROM TDataPara WHERE ") + condition).toInt() > 0,
                  qPrintable(condition));
     }

@@ -80,8 +80,9 @@ void TestTemplatePage::showsTemplateOrEmptyTemplate()
     QFETCH(bool, haveEmpty);
     QFETCH(QString, expected);
     QFile::remove(DocumentPaths::emptyTemplate());
-    for (const auto &[wanted, path] :
-         {std::pair{haveTemplate, DocumentPaths::templateFile(mCode)}, std::pair{haveEmpty, DocumentPaths::emptyTemplate()}}) {
+    const QList<std::pair<bool, QString>> files{{haveTemplate, DocumentPaths::templateFile(mCode)},
+                                                {haveEmpty, DocumentPaths::emptyTemplate()}};
+    for (const auto &[wanted, path] : files) {
         if (wanted) {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));

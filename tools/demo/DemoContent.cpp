@@ -88,10 +88,10 @@ bool exec(const QString &sql, const QVariantList &binds, QString *message)
 
 bool insertRows(QString *message)
 {
-    if (!exec(QStringLiteral("INSERT INTO TContractClass (TypeCode, TypeName, ParTypeCode, nLeveal) VALUES (?, ?, ?, ?)"),
-              {RootCode, QStringLiteral("房屋租赁"), QStringLiteral(""), 0}, message)
-        || !exec(QStringLiteral("INSERT INTO TContractClass (TypeCode, TypeName, ParTypeCode, nLeveal) VALUES (?, ?, ?, ?)"),
-                 {ChildCode, QStringLiteral("房屋租赁合同"), RootCode, 1}, message))
+    const QString category =
+        QStringLiteral("INSERT INTO TContractClass (TypeCode, TypeName, ParTypeCode, nLeveal) VALUES (?, ?, ?, ?)");
+    if (!exec(category, {RootCode, QStringLiteral("房屋租赁"), QStringLiteral(""), 0}, message)
+        || !exec(category, {ChildCode, QStringLiteral("房屋租赁合同"), RootCode, 1}, message))
         return false;
 
     for (int i = 0; i < IndicatorCount; ++i) {
@@ -106,7 +106,6 @@ bool insertRows(QString *message)
             return false;
     }
 
-    int serial = 0;
     for (const RecordDef &r : Records) {
         const double total = r.rent * r.months;
         const auto capital = MoneyToCapital(money(total));
@@ -114,9 +113,9 @@ bool insertRows(QString *message)
             *message = capital.error;
             return false;
         }
-        // The number the numbering formula would have given on the signing day.
-        const QString number =
-            QStringLiteral("FZ") + r.signedOn.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral("%1").arg(++serial, 3, 10, QLatin1Char('0'));
+        // The number the numbering formula would have given on the signing day: the first of that day.
+        const QString number = QStringLiteral("FZ") + r.signedOn.toString(QStringLiteral("yyyyMMdd"))
+                               + QStringLiteral("001");
         const QStringList values{number,
                                  QString::fromUtf16(r.lessor),
                                  QString::fromUtf16(r.lessee),

@@ -133,6 +133,8 @@ private Q_SLOTS:
         mMessages.answerFileName(app.file(QStringLiteral("DB/我的备份")));
         mMessages.answerQuestion(true);
         BackupDatabase();
+        // The extension is added after the dialog, so the replacement of the earlier file is asked here.
+        QCOMPARE(mMessages.shown().at(1).kind, ScriptedMessages::Kind::Question);
         QCOMPARE(mMessages.lastText(), BackedUp);
         QVERIFY(!entryNames(archive).isEmpty());
         QVERIFY(!entryNames(archive).contains(QStringLiteral("我的备份.HTBK")));

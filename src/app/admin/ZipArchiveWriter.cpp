@@ -48,6 +48,9 @@ bool ZipArchiveWriter::write(const QString &archive, const QList<Source> &source
             zip_discard(za);
             return fail(error, QStringLiteral("cannot add ") + source.name + QStringLiteral(": ") + text);
         }
+        // Deflate at zlib's own default level: libzip's default (the best compression) takes several times as
+        // long for an archive hardly smaller, and the user waits for the backup.
+        zip_set_file_compression(za, quint64(index), ZIP_CM_DEFLATE, 6);
         const auto mode = quint32(QFileInfo(source.file).permissions().toInt());
         // Qt's owner bits are 0x7000, Unix's are 0700; keep the executable bit so a program package stays runnable.
         quint32 unixMode = S_IFREG;

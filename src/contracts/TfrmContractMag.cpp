@@ -24,6 +24,9 @@
 #ifdef VANTREL_HAVE_DOCUMENTS
 #include "DocumentsEntry.h"
 #endif
+#ifdef VANTREL_HAVE_EXPORT
+#include "GridExport.h"
+#endif
 #ifdef VANTREL_HAVE_EXCHANGE
 #include "GridContent.h"
 #include "TfrmPPLoadIn.h"
@@ -48,8 +51,8 @@ void notAvailable(const QString &what)
     Messages::instance().information(what + QStringLiteral("功能在本版本中不可用！"));
 }
 
-#ifdef VANTREL_HAVE_EXCHANGE
-// What the grid shows, for the print preview: its columns with their widths and every listed record.
+#if defined(VANTREL_HAVE_EXCHANGE) || defined(VANTREL_HAVE_EXPORT)
+// What the grid shows, for the print preview and the export: its columns with their widths and every listed record.
 GridContent gridContent(const QTableView *grid, const ContractRecordModel *records)
 {
     GridContent content;
@@ -192,6 +195,18 @@ void TfrmContractMag::FormCreate()
         ContractMagHooks::previewGrid = [](const QString &title, QTableView *grid) {
             auto *records = qobject_cast<ContractRecordModel *>(grid->model());
             return records ? PreviewGrid(title, gridContent(grid, records), grid->window()) : false;
+        };
+    }
+#endif
+#ifdef VANTREL_HAVE_EXPORT
+    if (!ContractMagHooks::sendGridToExcel) {
+        ContractMagHooks::sendGridToExcel = [](const QString &title, QTableView *grid) {
+            auto *records = qobject_cast<ContractRecordModel *>(grid->model());
+            if (!records)
+                return;
+            // The list is left on the record the export ended with, as the spreadsheet shows it last.
+            SendGridToExcel(title, gridContent(grid, records),
+                            [grid, records](int row) { grid->setCurrentIndex(records->index(row, 0)); });
         };
     }
 #endif

@@ -124,6 +124,33 @@ private Q_SLOTS:
         QCOMPARE(QDir(target.path()).entryList({QStringLiteral("DB.*")}, QDir::AllEntries), QStringList());
     }
 
+    void archiveOfTheZipProgramRestores()
+    {
+        const QString zip = QStandardPaths::findExecutable(QStringLiteral("zip"));
+        if (zip.isEmpty())
+            QSKIP("no zip program");
+        const QString archive = mOutside.filePath(QStringLiteral("byzip.HTBK"));
+        QFile::remove(archive);
+        QStringList rows;
+        {
+            TempAppFolder source;
+            QVERIFY(fillSample(source));
+            rows = contractRows();
+            TDM::destroy();
+            QProcess p;
+            p.setWorkingDirectory(source.file(QStringLiteral("DB")));
+            p.start(zip, {QStringLiteral("-qr"), archive, QStringLiteral(".")});
+            QVERIFY(p.waitForFinished() && p.exitCode() == 0);
+        }
+        TempAppFolder target;
+        TDM::instance().close();
+        QString error;
+        QVERIFY2(DatabaseRestore::restore(archive, target.path(), &error), qPrintable(error));
+        TDM::create(target.path());
+        QCOMPARE(contractRows(), rows);
+        QCOMPARE(readFile(target.file(QStringLiteral("DB/ContractFile/存档/旧合同.Doc"))), QByteArray("old contract"));
+    }
+
     void archiveSavedInsideDBDoesNotHoldItself()
     {
         TempAppFolder app;

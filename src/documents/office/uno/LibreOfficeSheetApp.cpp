@@ -5,6 +5,7 @@
 #include "UnoSupport.h"
 
 #include <com/sun/star/awt/XTopWindow.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/awt/XWindow.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/frame/XController.hpp>
@@ -16,8 +17,11 @@
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
+#include <com/sun/star/table/XColumnRowRange.hpp>
+#include <com/sun/star/table/XTableRows.hpp>
 
 #include <algorithm>
+#include <optional>
 
 using namespace com::sun::star;
 using namespace uno_support;
@@ -30,6 +34,33 @@ constexpr int kRowsPerBlock = 2000;
 
 const QString notConnected = QStringLiteral("电子表格软件没有连接或已经关闭");
 const QString noDocument = QStringLiteral("没有新建的电子表格");
+
+// Sizing every row to its text while cells arrive costs ten times the writing itself for mixed Chinese and Latin
+// text; the document sizes nothing until the block is in, then only the rows that hold a line break.
+class RowHeightsDeferred
+{
+public:
+    explicit RowHeightsDeferred(const uno::Reference<lang::XComponent> &document)
+        : mProps(document, uno::UNO_QUERY)
+    {
+        if (mProps.is())
+            mProps->setPropertyValue(ascii("IsAdjustHeightEnabled"), uno::Any(false));
+    }
+    ~RowHeightsDeferred()
+    {
+        try {
+            if (mProps.is())
+                mProps->setPropertyValue(ascii("IsAdjustHeightEnabled"), uno::Any(true));
+        } catch (const uno::Exception &) {
+            // Only the row heights of the shown sheet depend on it.
+        }
+    }
+    RowHeightsDeferred(const RowHeightsDeferred &) = delete;
+    RowHeightsDeferred &operator=(const RowHeightsDeferred &) = delete;
+
+private:
+    uno::Reference<beans::XPropertySet> mProps;
+};
 
 } // namespace
 
@@ -111,12 +142,17 @@ bool LibreOfficeSheetApp::writeTexts(int row, int column, const QList<QStringLis
     try {
         OfficeInstance::Watch watch(d->office);
         const auto sheet = d->firstSheet();
+        QList<sal_Int32> multiLineRows;
+        std::optional<RowHeightsDeferred> deferred(std::in_place, d->document);
         for (qsizetype first = 0; first < rows.size(); first += kRowsPerBlock) {
             const qsizetype count = std::min<qsizetype>(kRowsPerBlock, rows.size() - first);
             uno::Sequence<uno::Sequence<uno::Any>> block(static_cast<sal_Int32>(count));
             auto *out = block.getArray();
             for (qsizetype r = 0; r < count; ++r) {
                 const QStringList &cells = rows.at(first + r);
+                if (std::any_of(cells.cbegin(), cells.cend(),
+                                [](const QString &text) { return text.contains(QLatin1Char('\n')); }))
+                    multiLineRows << static_cast<sal_Int32>(row + first + r);
                 uno::Sequence<uno::Any> line(static_cast<sal_Int32>(width));
                 auto *cell = line.getArray();
                 // A string value is stored as text: the office neither evaluates "=…" nor reads "007" as 7.
@@ -129,6 +165,16 @@ bool LibreOfficeSheetApp::writeTexts(int row, int column, const QList<QStringLis
                                                              static_cast<sal_Int32>(top + count - 1));
             uno::Reference<sheet::XCellRangeData> data(range, uno::UNO_QUERY_THROW);
             data->setDataArray(block);
+        }
+        deferred.reset();
+        if (!multiLineRows.isEmpty()) {
+            uno::Reference<table::XColumnRowRange> range(sheet, uno::UNO_QUERY_THROW);
+            const auto tableRows = range->getRows();
+            for (const sal_Int32 index : std::as_const(multiLineRows)) {
+                uno::Reference<beans::XPropertySet> rowProps(tableRows->getByIndex(index), uno::UNO_QUERY);
+                if (rowProps.is())
+                    rowProps->setPropertyValue(ascii("OptimalHeight"), uno::Any(true));
+            }
         }
         return true;
     }

@@ -136,6 +136,22 @@ private Q_SLOTS:
         QCOMPARE(m->recordCount(), 2);
     }
 
+    void filterOnAColumnTheOtherCategoryDoesNotShow()
+    {
+        addRecord(Sales, {u"a"_s, u"15"_s, QString()});
+        addRecord(Lease, {u"甲"_s, u"150"_s, QString()});
+        addRecord(Lease, {u"乙"_s, u"7"_s, QString()});
+        ContractRegister reg;
+        reg.setCurrentCategory(Sales);
+        QVERIFY(reg.ReadyGrid());
+        reg.applyFilter(1, u"15"_s);
+        reg.setCurrentCategory(Lease);
+        QVERIFY(reg.ReadyGrid());
+        // Lease lists only Data1, yet its records are still narrowed by their Data2.
+        QCOMPARE(reg.dsContract()->columnCount(), 2);
+        QCOMPARE(column(reg.dsContract(), 1), QStringList{u"甲"_s});
+    }
+
     void filterValuesSplitDefaultSelect()
     {
         QVERIFY(mFolder->exec(u"UPDATE TDataPara SET DefaultSelect='甲;;乙' WHERE MainTypeCode=? AND DataFieldA='Data1'"_s,

@@ -1,4 +1,5 @@
 #include "Clock.h"
+#include "ContractMagHooks.h"
 #include "ContractRegister.h"
 #include "Messages.h"
 #include "MultiRowHeaderView.h"
@@ -256,6 +257,45 @@ private Q_SLOTS:
 
         child<QPushButton>(mag, u"Button2"_s)->click();
         QTRY_COMPARE(area.subWindowList().size(), 0);
+    }
+
+    void registerCallsTheOtherWindows()
+    {
+        addSalesIndicators();
+        QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1) VALUES (?,'x')"_s, {Sales}));
+        const int id = mFolder->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
+        QStringList calls;
+        const auto saved = std::make_tuple(ContractMagHooks::editDocument, ContractMagHooks::loadIn,
+                                           ContractMagHooks::previewGrid);
+        ContractMagHooks::editDocument = [&](const QString &category, const QString &path, int record) {
+            calls << category + u" "_s + path + u" "_s + QString::number(record);
+            return true;
+        };
+        ContractMagHooks::loadIn = [&](const QString &category) {
+            calls << u"import "_s + category;
+            // The import appends a record; the register reads again afterwards.
+            return mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1) VALUES (?,'y')"_s, {category});
+        };
+        ContractMagHooks::previewGrid = [&](const QString &title, QTableView *grid) {
+            calls << title + u" "_s + QString::number(grid->model()->rowCount());
+            return true;
+        };
+        QMdiArea area;
+        QVERIFY(OpenContractMag(&area));
+        auto *mag = qobject_cast<TfrmContractMag *>(area.subWindowList().first()->widget());
+        auto *tree = child<QTreeView>(mag, u"Tree"_s);
+        tree->setCurrentIndex(tree->model()->index(0, 0, tree->model()->index(0, 0)));
+        mag->TreeClick();
+        QCOMPARE(mag->grid()->model()->rowCount(), 1);
+        child<QPushButton>(mag, u"Button5"_s)->click();
+        Q_EMIT mag->grid()->doubleClicked(mag->grid()->model()->index(0, 1));
+        child<QPushButton>(mag, u"Button8"_s)->click();
+        QCOMPARE(mag->grid()->model()->rowCount(), 2);
+        child<QPushButton>(mag, u"Button1"_s)->click();
+        const QString doc = Sales + u" "_s + mFolder->file(u"DB/ContractFile/"_s) + QString::number(id) + u".Doc "_s
+                            + QString::number(id);
+        QCOMPARE(calls, (QStringList{doc, doc, u"import "_s + Sales, u"合同生成与维护 2"_s}));
+        std::tie(ContractMagHooks::editDocument, ContractMagHooks::loadIn, ContractMagHooks::previewGrid) = saved;
     }
 
     void registerButtonsWithoutRecords()

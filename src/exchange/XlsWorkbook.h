@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BiffExtraCells.h"
 #include "WorkbookSource.h"
 
 #include <memory>
@@ -17,4 +18,6 @@ private:
     XlsWorkbook() = default;
     const void *mHandle = nullptr;
     QStringList mSheetNames;
+    // Formula results and booleans, which FreeXL does not report.
+    QHash<QString, QList<BiffExtraCells::Cell>> mExtraCells;
 };

@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 QWidget *QtMessages::parentWindow()
 {
@@ -58,6 +59,17 @@ QString QtMessages::openFileName(const QString &caption, const QString &folder, 
 
 QString QtMessages::saveFileName(const QString &caption, const QString &proposedPath, const QString &filter)
 {
-    return QFileDialog::getSaveFileName(parentWindow(), caption, proposedPath, filter, nullptr,
-                                        QFileDialog::DontUseNativeDialog);
+    QFileDialog dialog(parentWindow(), caption, proposedPath, filter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.selectFile(proposedPath);
+    // A name typed without extension gets the filter's one before the dialog asks about replacing a file.
+    static const QRegularExpression firstPattern(QStringLiteral("\\*\\.([A-Za-z0-9]+)"));
+    const QRegularExpressionMatch match = firstPattern.match(filter);
+    if (match.hasMatch())
+        dialog.setDefaultSuffix(match.captured(1));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
 }

@@ -2,8 +2,8 @@
 // the sqlite3 command-line tool running the same select into /dev/null.
 #include "ContractRegister.h"
 #include "Messages.h"
-#include "ScriptedMessages.h"
 #include "Schema.h"
+#include "ScriptedMessages.h"
 #include "TDM.h"
 
 #include <QCoreApplication>
@@ -27,11 +27,10 @@ const QString FilterText = QStringLiteral("华东");
 
 QTemporaryDir *gFolder = nullptr;
 
-QString textValue(std::mt19937 &rng)
-{
-    static const QStringList words{QStringLiteral("华东"), QStringLiteral("华北"), QStringLiteral("西南"),
+QString textValue(std::mt19937 &rng) {
+    static const QStringList words{QStringLiteral("华东"),     QStringLiteral("华北"), QStringLiteral("西南"),
                                    QStringLiteral("有限公司"), QStringLiteral("设备"), QStringLiteral("Alpha"),
-                                   QStringLiteral("工程"), QStringLiteral("采购"), QStringLiteral("Service"),
+                                   QStringLiteral("工程"),     QStringLiteral("采购"), QStringLiteral("Service"),
                                    QStringLiteral("租赁")};
     QString out;
     const int n = 1 + int(rng() % 4);
@@ -41,14 +40,13 @@ QString textValue(std::mt19937 &rng)
 }
 
 // A category of eighty indicators (text, number and date in turn), half of them sorted, and its records.
-bool generate(const QString &folder)
-{
+bool generate(const QString &folder) {
     QString error;
     if (!Schema::layOutAppFolder(folder, &error) || !TDM::create(folder).isConnected())
         return false;
     QSqlQuery q(TDM::instance().ADOLocal());
-    if (!execBound(q, QStringLiteral("INSERT INTO TContractClass VALUES ('0001','根','',0)"), {})
-        || !execBound(q, QStringLiteral("INSERT INTO TContractClass VALUES (?,'大类','0001',1)"), {Category}))
+    if (!execBound(q, QStringLiteral("INSERT INTO TContractClass VALUES ('0001','根','',0)"), {}) ||
+        !execBound(q, QStringLiteral("INSERT INTO TContractClass VALUES (?,'大类','0001',1)"), {Category}))
         return false;
     for (int i = 1; i <= IndicatorCount; ++i) {
         if (!execBound(q,
@@ -66,8 +64,8 @@ bool generate(const QString &folder)
     std::mt19937 rng(7);
     return TDM::instance().inTransaction([&] {
         QSqlQuery insert(TDM::instance().ADOLocal());
-        if (!insert.prepare(QStringLiteral("INSERT INTO TContractMain (") + columns.join(QLatin1Char(','))
-                            + QStringLiteral(") VALUES (") + marks.join(QLatin1Char(',')) + QLatin1Char(')')))
+        if (!insert.prepare(QStringLiteral("INSERT INTO TContractMain (") + columns.join(QLatin1Char(',')) +
+                            QStringLiteral(") VALUES (") + marks.join(QLatin1Char(',')) + QLatin1Char(')')))
             return false;
         for (int r = 0; r < RecordCount; ++r) {
             insert.addBindValue(Category);
@@ -91,16 +89,14 @@ bool generate(const QString &folder)
 }
 
 // The register's statement with the category written in, as the command-line tool needs it.
-QString cliSql(ContractRegister &reg, const QString &extraCondition = QString())
-{
+QString cliSql(ContractRegister &reg, const QString &extraCondition = QString()) {
     QString sql = reg.recordSql();
     sql.replace(QStringLiteral("MainTypeCode=?"),
                 QStringLiteral("MainTypeCode='") + Category + QLatin1Char('\'') + extraCondition);
     return sql;
 }
 
-void runCli(const QString &sql)
-{
+void runCli(const QString &sql) {
     const QString db = TDM::instance().path(TDM::DatabaseFile);
     QProcess p;
     p.setStandardOutputFile(QProcess::nullDevice());
@@ -108,8 +104,7 @@ void runCli(const QString &sql)
     p.waitForFinished(-1);
 }
 
-void BM_ReadyGrid(benchmark::State &state)
-{
+void BM_ReadyGrid(benchmark::State &state) {
     ContractRegister reg;
     reg.setCurrentCategory(Category);
     for (auto _ : state) {
@@ -120,8 +115,7 @@ void BM_ReadyGrid(benchmark::State &state)
     state.counters["records"] = reg.dsContract()->recordCount();
 }
 
-void BM_Sqlite3CliSelect(benchmark::State &state)
-{
+void BM_Sqlite3CliSelect(benchmark::State &state) {
     ContractRegister reg;
     reg.setCurrentCategory(Category);
     reg.ReadyGrid();
@@ -130,8 +124,7 @@ void BM_Sqlite3CliSelect(benchmark::State &state)
         runCli(sql);
 }
 
-void BM_Filter(benchmark::State &state)
-{
+void BM_Filter(benchmark::State &state) {
     ContractRegister reg;
     reg.setCurrentCategory(Category);
     reg.ReadyGrid();
@@ -146,8 +139,7 @@ void BM_Filter(benchmark::State &state)
     state.counters["shown"] = reg.dsContract()->recordCount();
 }
 
-void BM_Sqlite3CliFilteredSelect(benchmark::State &state)
-{
+void BM_Sqlite3CliFilteredSelect(benchmark::State &state) {
     ContractRegister reg;
     reg.setCurrentCategory(Category);
     reg.ReadyGrid();
@@ -163,8 +155,7 @@ BENCHMARK(BM_Sqlite3CliFilteredSelect)->Unit(benchmark::kMillisecond)->UseRealTi
 
 } // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     ScriptedMessages messages;
     Messages::setInstance(&messages);

@@ -22,12 +22,9 @@ ContractEntry::ContractEntry(int contractId, const QString &typeCode, QObject *p
     , ContractID(contractId)
     , TypeCode(typeCode)
     , mGrid(this)
-    , mFormulas(mGrid)
-{
-}
+    , mFormulas(mGrid) {}
 
-bool ContractEntry::ReadyData()
-{
+bool ContractEntry::ReadyData() {
     QString error;
     QSqlQuery dsTmp(TDM::instance().ADOLocal());
     dsTmp.setForwardOnly(true);
@@ -58,8 +55,7 @@ bool ContractEntry::ReadyData()
     return true;
 }
 
-ContractEntry::Editor ContractEntry::editorFor(int row) const
-{
+ContractEntry::Editor ContractEntry::editorFor(int row) const {
     const QString type = mGrid.cell(row, ContractEntryGrid::ColType);
     if (type == Indicator::entryTypeText(Indicator::Number))
         return Editor::Number;
@@ -73,8 +69,7 @@ ContractEntry::Editor ContractEntry::editorFor(int row) const
     return Editor::None;
 }
 
-QString ContractEntry::inputMaskFor(int row) const
-{
+QString ContractEntry::inputMaskFor(int row) const {
     if (editorFor(row) != Editor::Number)
         return {};
     QString mask = mGrid.cell(row, ContractEntryGrid::ColFormat);
@@ -85,14 +80,12 @@ QString ContractEntry::inputMaskFor(int row) const
     return NumberMask::toQtInputMask(mask);
 }
 
-QString ContractEntry::pickerFormatFor(int row) const
-{
+QString ContractEntry::pickerFormatFor(int row) const {
     const QString format = mGrid.cell(row, ContractEntryGrid::ColFormat);
     return ToQtDateTimeFormat(format.isEmpty() ? DefaultPickerFormat : format);
 }
 
-std::optional<QDateTime> ContractEntry::storedDate(int row) const
-{
+std::optional<QDateTime> ContractEntry::storedDate(int row) const {
     const QString value = mGrid.value(row);
     if (value.isEmpty())
         return std::nullopt;
@@ -102,25 +95,22 @@ std::optional<QDateTime> ContractEntry::storedDate(int row) const
     return read.value;
 }
 
-bool ContractEntry::offersHistory(int row) const
-{
-    return mGrid.cell(row, ContractEntryGrid::ColDefaultSelect).isEmpty()
-           && mGrid.cell(row, ContractEntryGrid::ColHisSelect) == QLatin1String("1");
+bool ContractEntry::offersHistory(int row) const {
+    return mGrid.cell(row, ContractEntryGrid::ColDefaultSelect).isEmpty() &&
+           mGrid.cell(row, ContractEntryGrid::ColHisSelect) == QLatin1String("1");
 }
 
-void ContractEntry::fillHistory(int row, QStringList &items) const
-{
+void ContractEntry::fillHistory(int row, QStringList &items) const {
     const QString column = mGrid.cell(row, ContractEntryGrid::ColDataField);
     if (!SqlText::isValueColumn(column))
         return;
-    TDM::instance().GetDataBySQLToItems(QStringLiteral("SELECT DISTINCT ") + column
-                                            + QStringLiteral(" FROM TContractMain WHERE MainTypeCode=? ORDER BY ")
-                                            + column,
+    TDM::instance().GetDataBySQLToItems(QStringLiteral("SELECT DISTINCT ") + column +
+                                            QStringLiteral(" FROM TContractMain WHERE MainTypeCode=? ORDER BY ") +
+                                            column,
                                         {TypeCode}, items, true);
 }
 
-bool ContractEntry::commitNumber(int row, const QString &typed)
-{
+bool ContractEntry::commitNumber(int row, const QString &typed) {
     const QString format = MaskToFloatFormat(mGrid.cell(row, ContractEntryGrid::ColFormat));
     const TextResult<QString> value = FormatNumberText(CleanNumberText(typed), format);
     if (!value) {
@@ -132,33 +122,29 @@ bool ContractEntry::commitNumber(int row, const QString &typed)
     return true;
 }
 
-void ContractEntry::commitDate(int row, const QDateTime &value)
-{
+void ContractEntry::commitDate(int row, const QDateTime &value) {
     const QString text = DateTimeToText(value, mGrid.cell(row, ContractEntryGrid::ColFormat));
     mGrid.setValue(row, text);
     mFormulas.CheckAutoCalc(mGrid.name(row), text);
 }
 
-void ContractEntry::commitText(int row, const QString &text)
-{
+void ContractEntry::commitText(int row, const QString &text) {
     mGrid.setValue(row, text);
 }
 
-int ContractEntry::CheckNoNull()
-{
+int ContractEntry::CheckNoNull() {
     for (int r = 0; r < mGrid.rows(); ++r) {
-        if (!mGrid.name(r).isEmpty() && mGrid.cell(r, ContractEntryGrid::ColNoNull) == QLatin1String("1")
-            && mGrid.value(r).isEmpty()) {
-            Messages::instance().information(QStringLiteral("扩展参数：") + mGrid.name(r)
-                                             + QStringLiteral("必须填写字段！"));
+        if (!mGrid.name(r).isEmpty() && mGrid.cell(r, ContractEntryGrid::ColNoNull) == QLatin1String("1") &&
+            mGrid.value(r).isEmpty()) {
+            Messages::instance().information(QStringLiteral("扩展参数：") + mGrid.name(r) +
+                                             QStringLiteral("必须填写字段！"));
             return r;
         }
     }
     return -1;
 }
 
-bool ContractEntry::SaveData()
-{
+bool ContractEntry::SaveData() {
     // Two rows naming the same column: the lower one is written last and wins.
     QStringList columns;
     QVariantList values;
@@ -167,8 +153,8 @@ bool ContractEntry::SaveData()
             continue;
         const QString column = mGrid.cell(r, ContractEntryGrid::ColDataField);
         if (!SqlText::isValueColumn(column)) {
-            Messages::instance().warning(QStringLiteral("保存数据发生错误！") + QLatin1Char('\n') + mGrid.name(r)
-                                         + QStringLiteral("：数据字段“") + column + QStringLiteral("”无效。"));
+            Messages::instance().warning(QStringLiteral("保存数据发生错误！") + QLatin1Char('\n') + mGrid.name(r) +
+                                         QStringLiteral("：数据字段“") + column + QStringLiteral("”无效。"));
             return false;
         }
         const qsizetype at = columns.indexOf(column);
@@ -218,8 +204,7 @@ bool ContractEntry::SaveData()
     return true;
 }
 
-int ContractEntry::cmdSaveClick(bool *saved)
-{
+int ContractEntry::cmdSaveClick(bool *saved) {
     if (saved)
         *saved = false;
     const int missing = CheckNoNull();
@@ -233,8 +218,7 @@ int ContractEntry::cmdSaveClick(bool *saved)
     return -1;
 }
 
-QStringList ContractEntry::splitDefaultSelect(const QString &list)
-{
+QStringList ContractEntry::splitDefaultSelect(const QString &list) {
     QStringList items = list.split(QLatin1Char(';'));
     // The piece after the last ";" counts only when it holds something.
     if (!items.isEmpty() && items.last().isEmpty())

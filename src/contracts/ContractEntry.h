@@ -11,8 +11,7 @@
 // What the entry dialog decides, without its widgets: loading one record into the grid, numbering a new record,
 // which editor a row gets and what it offers, committing an editor's value (which runs the formulas), the
 // required check and the save. The dialog forwards its events here and shows the grid.
-class ContractEntry : public QObject
-{
+class ContractEntry : public QObject {
     Q_OBJECT
 
 public:
@@ -45,7 +44,9 @@ public:
     // The stored date of a date row; nullopt when the cell is empty or cannot be read as a date.
     std::optional<QDateTime> storedDate(int row) const;
     // The pick list of a text row: its DefaultSelect pieces.
-    QStringList defaultItems(int row) const { return splitDefaultSelect(mGrid.cell(row, ContractEntryGrid::ColDefaultSelect)); }
+    QStringList defaultItems(int row) const {
+        return splitDefaultSelect(mGrid.cell(row, ContractEntryGrid::ColDefaultSelect));
+    }
     // Whether a text row offers the values already stored for it (HisSelect, and no DefaultSelect).
     bool offersHistory(int row) const;
     // Replaces items by the distinct non-empty values stored for the row's indicator in the category; the list

@@ -1,12 +1,9 @@
 #include "ContractEntryGrid.h"
 
 ContractEntryGrid::ContractEntryGrid(QObject *parent)
-    : QAbstractTableModel(parent)
-{
-}
+    : QAbstractTableModel(parent) {}
 
-void ContractEntryGrid::load(const QList<Indicator> &indicators, const QSqlRecord *record)
-{
+void ContractEntryGrid::load(const QList<Indicator> &indicators, const QSqlRecord *record) {
     QList<std::array<QString, ColumnCount>> rows;
     rows.reserve(indicators.size());
     for (const Indicator &i : indicators) {
@@ -29,22 +26,19 @@ void ContractEntryGrid::load(const QList<Indicator> &indicators, const QSqlRecor
     setRows(rows);
 }
 
-void ContractEntryGrid::setRows(const QList<std::array<QString, ColumnCount>> &rows)
-{
+void ContractEntryGrid::setRows(const QList<std::array<QString, ColumnCount>> &rows) {
     beginResetModel();
     mRows = rows;
     endResetModel();
 }
 
-QString ContractEntryGrid::cell(int row, int column) const
-{
+QString ContractEntryGrid::cell(int row, int column) const {
     if (row < 0 || row >= mRows.size() || column < 0 || column >= ColumnCount)
         return {};
     return mRows.at(row).at(column);
 }
 
-void ContractEntryGrid::setCell(int row, int column, const QString &text)
-{
+void ContractEntryGrid::setCell(int row, int column, const QString &text) {
     if (row < 0 || row >= mRows.size() || column < 0 || column >= ColumnCount)
         return;
     mRows[row][column] = text;
@@ -52,8 +46,7 @@ void ContractEntryGrid::setCell(int row, int column, const QString &text)
     Q_EMIT dataChanged(at, at, {Qt::DisplayRole});
 }
 
-int ContractEntryGrid::rowOf(const QString &name) const
-{
+int ContractEntryGrid::rowOf(const QString &name) const {
     for (int r = 0; r < mRows.size(); ++r) {
         if (mRows.at(r).at(ColName) == name)
             return r;
@@ -61,18 +54,15 @@ int ContractEntryGrid::rowOf(const QString &name) const
     return -1;
 }
 
-int ContractEntryGrid::rowCount(const QModelIndex &parent) const
-{
+int ContractEntryGrid::rowCount(const QModelIndex &parent) const {
     return parent.isValid() ? 0 : int(mRows.size());
 }
 
-int ContractEntryGrid::columnCount(const QModelIndex &parent) const
-{
+int ContractEntryGrid::columnCount(const QModelIndex &parent) const {
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-QVariant ContractEntryGrid::data(const QModelIndex &index, int role) const
-{
+QVariant ContractEntryGrid::data(const QModelIndex &index, int role) const {
     if (!index.isValid() || index.row() >= mRows.size())
         return {};
     if (role == Qt::DisplayRole)
@@ -80,8 +70,7 @@ QVariant ContractEntryGrid::data(const QModelIndex &index, int role) const
     return {};
 }
 
-QVariant ContractEntryGrid::headerData(int section, Qt::Orientation orientation, int role) const
-{
+QVariant ContractEntryGrid::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal)
         return {};
     if (role == Qt::TextAlignmentRole)
@@ -102,14 +91,12 @@ QVariant ContractEntryGrid::headerData(int section, Qt::Orientation orientation,
     }
 }
 
-Qt::ItemFlags ContractEntryGrid::flags(const QModelIndex &index) const
-{
+Qt::ItemFlags ContractEntryGrid::flags(const QModelIndex &index) const {
     if (!index.isValid())
         return Qt::NoItemFlags;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
 }
 
-bool ContractEntryGrid::isShownColumn(int column)
-{
+bool ContractEntryGrid::isShownColumn(int column) {
     return column == ColName || column == ColType || column == ColValue || column == ColUnit;
 }

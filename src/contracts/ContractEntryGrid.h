@@ -12,8 +12,7 @@
 // The entry dialog's working copy of one contract record: one row per indicator of the category with its name,
 // type text, value and the indicator fields the editors, formulas and numbering need. After loading, everything
 // reads and writes these cells; nothing is read again from the indicator table.
-class ContractEntryGrid : public QAbstractTableModel
-{
+class ContractEntryGrid : public QAbstractTableModel {
     Q_OBJECT
 
 public:

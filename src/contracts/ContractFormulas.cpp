@@ -16,12 +16,9 @@ const QString KeyMoneyWan = QStringLiteral("[MONEY_STOB_W]");
 } // namespace
 
 ContractFormulas::ContractFormulas(ContractEntryGrid &grid)
-    : mGrid(grid)
-{
-}
+    : mGrid(grid) {}
 
-QString ContractFormulas::trimFormula(const QString &formula)
-{
+QString ContractFormulas::trimFormula(const QString &formula) {
     qsizetype first = 0;
     qsizetype last = formula.size();
     while (first < last && formula.at(first).unicode() <= 0x20)
@@ -31,21 +28,18 @@ QString ContractFormulas::trimFormula(const QString &formula)
     return formula.mid(first, last - first);
 }
 
-QString ContractFormulas::errorMessage(const QString &reason)
-{
-    return QStringLiteral("自动计算公式出错！请检验扩展参数模板中的计算字段设置！") + QLatin1Char('\n')
-           + QStringLiteral("错误原因：") + reason + QLatin1Char('\n');
+QString ContractFormulas::errorMessage(const QString &reason) {
+    return QStringLiteral("自动计算公式出错！请检验扩展参数模板中的计算字段设置！") + QLatin1Char('\n') +
+           QStringLiteral("错误原因：") + reason + QLatin1Char('\n');
 }
 
-bool ContractFormulas::CheckAutoCalc(const QString &name, const QString &value)
-{
+bool ContractFormulas::CheckAutoCalc(const QString &name, const QString &value) {
     mCycleReported = false;
     QStringList chain{name};
     return checkLevel(name, value, chain);
 }
 
-bool ContractFormulas::checkLevel(const QString &name, const QString &value, QStringList &chain)
-{
+bool ContractFormulas::checkLevel(const QString &name, const QString &value, QStringList &chain) {
     const QString reference = QLatin1Char('[') + name + QLatin1Char(']');
     for (int r = 0; r < mGrid.rows(); ++r) {
         const QString f = trimFormula(mGrid.cell(r, ContractEntryGrid::ColCalcStr));
@@ -95,8 +89,7 @@ bool ContractFormulas::checkLevel(const QString &name, const QString &value, QSt
             }
             result = capital.value;
         } else {
-            const QString expression =
-                GetCalcStr(f.left(p)) + value + GetCalcStr(f.mid(p + reference.size()));
+            const QString expression = GetCalcStr(f.left(p)) + value + GetCalcStr(f.mid(p + reference.size()));
             const double number = TDM::instance().GetFltDataBySQL(expression);
             result = FormatNumber(number, GetFloatFormat(mGrid.cell(r, ContractEntryGrid::ColFormat)));
         }
@@ -110,8 +103,7 @@ bool ContractFormulas::checkLevel(const QString &name, const QString &value, QSt
     return true;
 }
 
-QString ContractFormulas::GetCalcStr(const QString &expression) const
-{
+QString ContractFormulas::GetCalcStr(const QString &expression) const {
     QString out;
     qsizetype at = 0;
     while (true) {
@@ -129,8 +121,7 @@ QString ContractFormulas::GetCalcStr(const QString &expression) const
     return out;
 }
 
-QString ContractFormulas::GetValue(const QString &name) const
-{
+QString ContractFormulas::GetValue(const QString &name) const {
     // Names are unique within a category; should two rows share one, the lower row counts.
     for (int r = mGrid.rows() - 1; r >= 0; --r) {
         if (mGrid.name(r) == name) {
@@ -141,8 +132,7 @@ QString ContractFormulas::GetValue(const QString &name) const
     return QStringLiteral("0");
 }
 
-QString ContractFormulas::GetFloatFormat(const QString &formatStr)
-{
+QString ContractFormulas::GetFloatFormat(const QString &formatStr) {
     const qsizetype point = formatStr.indexOf(QLatin1Char('.'));
     if (point < 0)
         return QStringLiteral("0");

@@ -14,8 +14,7 @@ class ContractEntryGrid;
 //   [MONEY_STOB_W][x]  the changed amount in units of 10 000 yuan in capital digits
 //   [DATE_STOB][x]     the changed date in Chinese numerals
 //   anything else      arithmetic: every [name] replaced by that row's value, computed as a number
-class ContractFormulas
-{
+class ContractFormulas {
 public:
     explicit ContractFormulas(ContractEntryGrid &grid);
 

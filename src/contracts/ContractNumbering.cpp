@@ -13,8 +13,7 @@ namespace {
 
 const QString KeyBillId = QStringLiteral("[GETBILLID]");
 
-bool allDigits(QStringView text)
-{
+bool allDigits(QStringView text) {
     if (text.isEmpty())
         return false;
     for (const QChar c : text) {
@@ -26,8 +25,7 @@ bool allDigits(QStringView text)
 
 // The serial of one stored value after its prefix: the digits before the suffix, however many there are (a
 // serial may have outgrown its width); failing that, the first `width` characters when they are digits.
-std::optional<qlonglong> serialOf(QStringView rest, int width, const QString &suffix)
-{
+std::optional<qlonglong> serialOf(QStringView rest, int width, const QString &suffix) {
     if (rest.endsWith(suffix)) {
         const QStringView core = rest.chopped(suffix.size());
         if (core.size() >= width && core.size() <= 18 && allDigits(core))
@@ -43,8 +41,7 @@ std::optional<qlonglong> serialOf(QStringView rest, int width, const QString &su
 
 namespace ContractNumbering {
 
-std::optional<Template> parseTemplate(const QString &formula)
-{
+std::optional<Template> parseTemplate(const QString &formula) {
     QString t = ContractFormulas::trimFormula(formula);
     const qsizetype key = t.indexOf(KeyBillId);
     if (t.isEmpty() || key < 0)
@@ -67,16 +64,14 @@ std::optional<Template> parseTemplate(const QString &formula)
     return out;
 }
 
-QString RemoveBrackets(const QString &text)
-{
+QString RemoveBrackets(const QString &text) {
     QString out = text;
     out.remove(QLatin1Char('['));
     out.remove(QLatin1Char(']'));
     return out;
 }
 
-QString ReplaceDateTokens(const QString &text, const QDateTime &at)
-{
+QString ReplaceDateTokens(const QString &text, const QDateTime &at) {
     QString out = text;
     const QDate d = at.date();
     auto replaceFirst = [&out](const QString &token, const QString &by) {
@@ -92,8 +87,7 @@ QString ReplaceDateTokens(const QString &text, const QDateTime &at)
 }
 
 std::optional<QString> nextNumberAmong(const QStringList &stored, const QString &prefix, int width,
-                                       const QString &suffix)
-{
+                                       const QString &suffix) {
     QString greatest;
     std::optional<qlonglong> highest;
     for (const QString &value : stored) {
@@ -115,16 +109,15 @@ std::optional<QString> nextNumberAmong(const QStringList &stored, const QString 
 }
 
 std::optional<QString> nextNumber(const QString &category, const QString &column, const QString &prefix, int width,
-                                  const QString &suffix)
-{
+                                  const QString &suffix) {
     if (!SqlText::isValueColumn(column))
         return std::nullopt;
     QSqlQuery dsTmp(TDM::instance().ADOLocal());
     dsTmp.setForwardOnly(true);
     // LIKE ignores the case of Latin letters; the exact prefix is checked on each value.
-    const QString sql = QStringLiteral("SELECT ") + column
-                        + QStringLiteral(" FROM TContractMain WHERE MainTypeCode=? AND ") + column
-                        + QStringLiteral(" LIKE ? ESCAPE '\\'");
+    const QString sql = QStringLiteral("SELECT ") + column +
+                        QStringLiteral(" FROM TContractMain WHERE MainTypeCode=? AND ") + column +
+                        QStringLiteral(" LIKE ? ESCAPE '\\'");
     if (!execBound(dsTmp, sql, {category, SqlText::prefixPattern(prefix)}))
         return std::nullopt;
     QStringList stored;
@@ -133,8 +126,7 @@ std::optional<QString> nextNumber(const QString &category, const QString &column
     return nextNumberAmong(stored, prefix, width, suffix);
 }
 
-void ReadyBillID(ContractEntryGrid &grid, const QString &category)
-{
+void ReadyBillID(ContractEntryGrid &grid, const QString &category) {
     for (int r = 0; r < grid.rows(); ++r) {
         const std::optional<Template> t = parseTemplate(grid.cell(r, ContractEntryGrid::ColCalcStr));
         if (!t)

@@ -14,8 +14,7 @@ class ContractEntryGrid;
 namespace ContractNumbering {
 
 // The parts of a numbering formula; nullopt when the formula gives no number.
-struct Template
-{
+struct Template {
     QString prefixSource; // before the serial field, brackets and tokens still in it
     int width = 0;
     QString suffix;

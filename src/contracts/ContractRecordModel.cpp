@@ -10,16 +10,14 @@
 
 namespace {
 
-sqlite3 *connectionHandle()
-{
+sqlite3 *connectionHandle() {
     const QVariant handle = TDM::instance().ADOLocal().driver()->handle();
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
         return nullptr;
     return *static_cast<sqlite3 *const *>(handle.data());
 }
 
-bool bindValue(sqlite3_stmt *stmt, int at, const QVariant &value)
-{
+bool bindValue(sqlite3_stmt *stmt, int at, const QVariant &value) {
     if (value.isNull())
         return sqlite3_bind_null(stmt, at) == SQLITE_OK;
     if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong)
@@ -28,14 +26,12 @@ bool bindValue(sqlite3_stmt *stmt, int at, const QVariant &value)
     return sqlite3_bind_text(stmt, at, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT) == SQLITE_OK;
 }
 
-inline char foldAscii(char c)
-{
+inline char foldAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c;
 }
 
 // Contains, with Latin letters compared without case; other characters (Chinese text as UTF-8) byte by byte.
-bool containsFolded(QByteArrayView hay, const QByteArray &foldedNeedle)
-{
+bool containsFolded(QByteArrayView hay, const QByteArray &foldedNeedle) {
     const qsizetype n = foldedNeedle.size();
     if (n == 0)
         return true;
@@ -55,12 +51,9 @@ bool containsFolded(QByteArrayView hay, const QByteArray &foldedNeedle)
 } // namespace
 
 ContractRecordModel::ContractRecordModel(QObject *parent)
-    : QAbstractTableModel(parent)
-{
-}
+    : QAbstractTableModel(parent) {}
 
-void ContractRecordModel::setColumns(const QList<Column> &columns)
-{
+void ContractRecordModel::setColumns(const QList<Column> &columns) {
     beginResetModel();
     mColumns = columns;
     mFields.clear();
@@ -76,8 +69,7 @@ void ContractRecordModel::setColumns(const QList<Column> &columns)
 }
 
 bool ContractRecordModel::open(const QString &sql, const QVariantList &binds, const QList<Column> &columns,
-                               const QStringList &extraFields, QString *error)
-{
+                               const QStringList &extraFields, QString *error) {
     mSql = sql;
     mBinds = binds;
     mExtraFields = extraFields;
@@ -85,8 +77,7 @@ bool ContractRecordModel::open(const QString &sql, const QVariantList &binds, co
     return reopen(error);
 }
 
-bool ContractRecordModel::reopen(QString *error)
-{
+bool ContractRecordModel::reopen(QString *error) {
     auto fail = [&](const QString &text) {
         if (error)
             *error = text;
@@ -152,8 +143,7 @@ bool ContractRecordModel::reopen(QString *error)
     return true;
 }
 
-void ContractRecordModel::close()
-{
+void ContractRecordModel::close() {
     beginResetModel();
     mOpen = false;
     mArena.clear();
@@ -163,20 +153,17 @@ void ContractRecordModel::close()
     endResetModel();
 }
 
-QByteArrayView ContractRecordModel::cell(int storedRow, int field) const
-{
+QByteArrayView ContractRecordModel::cell(int storedRow, int field) const {
     const size_t at = size_t(storedRow) * size_t(mFields.size()) + size_t(field);
     const quint32 start = mOffsets[at];
     return QByteArrayView(mArena.constData() + start, qsizetype(mOffsets[at + 1] - start));
 }
 
-int ContractRecordModel::fieldIndex(const QString &field) const
-{
+int ContractRecordModel::fieldIndex(const QString &field) const {
     return int(mFields.indexOf(field));
 }
 
-void ContractRecordModel::refilter()
-{
+void ContractRecordModel::refilter() {
     const int field = mFilterField.isEmpty() ? -1 : fieldIndex(mFilterField);
     if (mFilterField.isEmpty()) {
         mShown = mRows;
@@ -195,8 +182,7 @@ void ContractRecordModel::refilter()
     }
 }
 
-void ContractRecordModel::setFilter(const QString &field, const QString &text)
-{
+void ContractRecordModel::setFilter(const QString &field, const QString &text) {
     beginResetModel();
     mFilterField = field;
     mFilterText = field.isEmpty() ? QString() : text;
@@ -205,8 +191,7 @@ void ContractRecordModel::setFilter(const QString &field, const QString &text)
     endResetModel();
 }
 
-qint64 ContractRecordModel::recordId(int row) const
-{
+qint64 ContractRecordModel::recordId(int row) const {
     if (row < 0 || row >= recordCount() || mColumns.isEmpty())
         return -1;
     const int field = fieldIndex(QStringLiteral("ID"));
@@ -215,23 +200,20 @@ qint64 ContractRecordModel::recordId(int row) const
     return cell(mShown[size_t(row)], field).toByteArray().toLongLong();
 }
 
-QString ContractRecordModel::text(int row, int column) const
-{
+QString ContractRecordModel::text(int row, int column) const {
     if (row < 0 || row >= recordCount() || column < 0 || column >= mColumns.size())
         return {};
     return QString::fromUtf8(cell(mShown[size_t(row)], column));
 }
 
-QString ContractRecordModel::fieldText(int row, const QString &field) const
-{
+QString ContractRecordModel::fieldText(int row, const QString &field) const {
     const int f = fieldIndex(field);
     if (row < 0 || row >= recordCount() || f < 0)
         return {};
     return QString::fromUtf8(cell(mShown[size_t(row)], f));
 }
 
-void ContractRecordModel::removeShownRow(int row)
-{
+void ContractRecordModel::removeShownRow(int row) {
     if (row < 0 || row >= recordCount())
         return;
     beginRemoveRows(QModelIndex(), row, row);
@@ -241,18 +223,15 @@ void ContractRecordModel::removeShownRow(int row)
     endRemoveRows();
 }
 
-int ContractRecordModel::rowCount(const QModelIndex &parent) const
-{
+int ContractRecordModel::rowCount(const QModelIndex &parent) const {
     return parent.isValid() ? 0 : recordCount();
 }
 
-int ContractRecordModel::columnCount(const QModelIndex &parent) const
-{
+int ContractRecordModel::columnCount(const QModelIndex &parent) const {
     return parent.isValid() ? 0 : int(mColumns.size());
 }
 
-QVariant ContractRecordModel::data(const QModelIndex &index, int role) const
-{
+QVariant ContractRecordModel::data(const QModelIndex &index, int role) const {
     if (!index.isValid())
         return {};
     if (role == Qt::DisplayRole)
@@ -262,8 +241,7 @@ QVariant ContractRecordModel::data(const QModelIndex &index, int role) const
     return {};
 }
 
-QVariant ContractRecordModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
+QVariant ContractRecordModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= mColumns.size())
         return QAbstractTableModel::headerData(section, orientation, role);
     if (role == Qt::DisplayRole)

@@ -12,13 +12,11 @@
 // category of a hundred thousand records loads and filters quickly. Text is decoded only for the cells a view
 // asks for. Column 0 is the record's ID under "编号"; the others are value columns with their titles.
 // The filter narrows the loaded rows; it runs no query.
-class ContractRecordModel : public QAbstractTableModel
-{
+class ContractRecordModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    struct Column
-    {
+    struct Column {
         QString field; // "ID" or a value column such as "Data7"
         QString title;
         Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;

@@ -11,13 +11,11 @@
 
 ContractRegister::ContractRegister(QObject *parent)
     : QObject(parent)
-    , mRecords(this)
-{
+    , mRecords(this) {
     mRecords.setColumns({{QStringLiteral("ID"), QStringLiteral("编号"), Qt::AlignLeft | Qt::AlignVCenter}});
 }
 
-QString ContractRegister::recordSql() const
-{
+QString ContractRegister::recordSql() const {
     QString sql = QStringLiteral("SELECT ID");
     for (const Indicator &i : mIndicators)
         sql += QLatin1Char(',') + i.DataFieldA;
@@ -33,8 +31,7 @@ QString ContractRegister::recordSql() const
     return sql;
 }
 
-bool ContractRegister::ReadyGrid()
-{
+bool ContractRegister::ReadyGrid() {
     QSqlQuery q(TDM::instance().ADOLocal());
     q.setForwardOnly(true);
     if (!execBound(q, QStringLiteral("SELECT * FROM TDataPara WHERE MainTypeCode=? ORDER BY SortIdx, ID"),
@@ -61,8 +58,8 @@ bool ContractRegister::ReadyGrid()
     QList<ContractRecordModel::Column> columns{
         {QStringLiteral("ID"), QStringLiteral("编号"), Qt::AlignLeft | Qt::AlignVCenter}};
     for (const Indicator &i : std::as_const(mIndicators)) {
-        const Qt::Alignment align = (i.PropertyType == Indicator::Number ? Qt::AlignRight : Qt::AlignLeft)
-                                    | Qt::AlignVCenter;
+        const Qt::Alignment align =
+            (i.PropertyType == Indicator::Number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
         columns.append({i.DataFieldA, i.PropertyName, align});
         if (i.IsSortField == 1)
             mSortColumns.append(i.DataFieldA);
@@ -79,15 +76,13 @@ bool ContractRegister::ReadyGrid()
     return true;
 }
 
-QStringList ContractRegister::filterValues(int indicator) const
-{
+QStringList ContractRegister::filterValues(int indicator) const {
     if (indicator < 0 || indicator >= mIndicators.size())
         return {};
     return ContractEntry::splitDefaultSelect(mIndicators.at(indicator).DefaultSelect);
 }
 
-void ContractRegister::applyFilter(int indicator, const QString &text)
-{
+void ContractRegister::applyFilter(int indicator, const QString &text) {
     if (indicator < 0 || indicator >= mIndicators.size())
         return;
     if (text.isEmpty())
@@ -96,17 +91,15 @@ void ContractRegister::applyFilter(int indicator, const QString &text)
         mRecords.setFilter(mIndicators.at(indicator).DataFieldA, text);
 }
 
-QString ContractRegister::documentPath(qint64 id)
-{
+QString ContractRegister::documentPath(qint64 id) {
     return TDM::instance().path(TDM::ContractFolder) + QString::number(id) + QStringLiteral(".Doc");
 }
 
-bool ContractRegister::deleteRecord(int row)
-{
+bool ContractRegister::deleteRecord(int row) {
     if (row < 0 || row >= mRecords.recordCount())
         return false;
-    if (!Messages::instance().question(QStringLiteral("您确认删除选定的合同数据吗？") + QLatin1Char('\n')
-                                       + QStringLiteral("本记录对应已经生成或编辑过的合同内容也将一并删除！")))
+    if (!Messages::instance().question(QStringLiteral("您确认删除选定的合同数据吗？") + QLatin1Char('\n') +
+                                       QStringLiteral("本记录对应已经生成或编辑过的合同内容也将一并删除！")))
         return false;
     const qint64 id = mRecords.recordId(row);
     QSqlQuery q(TDM::instance().ADOLocal());
@@ -122,8 +115,7 @@ bool ContractRegister::deleteRecord(int row)
     return true;
 }
 
-bool ContractRegister::copyRecord(int row)
-{
+bool ContractRegister::copyRecord(int row) {
     if (row < 0 || row >= mRecords.recordCount()) {
         Messages::instance().information(QStringLiteral("没有可复制的记录！"));
         return false;
@@ -136,11 +128,11 @@ bool ContractRegister::copyRecord(int row)
     const QString list = data.join(QLatin1Char(','));
     QSqlQuery dsTmp(TDM::instance().ADOLocal());
     const bool copied = execBound(dsTmp,
-                                  QStringLiteral("INSERT INTO TContractMain (MainTypeCode,") + list
-                                      + QStringLiteral(") SELECT MainTypeCode,") + list
-                                      + QStringLiteral(" FROM TContractMain WHERE ID=?"),
-                                  {mRecords.recordId(row)})
-                        && dsTmp.numRowsAffected() == 1;
+                                  QStringLiteral("INSERT INTO TContractMain (MainTypeCode,") + list +
+                                      QStringLiteral(") SELECT MainTypeCode,") + list +
+                                      QStringLiteral(" FROM TContractMain WHERE ID=?"),
+                                  {mRecords.recordId(row)}) &&
+                        dsTmp.numRowsAffected() == 1;
     if (!copied || !mRecords.reopen()) {
         Messages::instance().warning(QStringLiteral("存储数据发生错误！"));
         return false;
@@ -148,8 +140,7 @@ bool ContractRegister::copyRecord(int row)
     return true;
 }
 
-bool ContractRegister::deleteDocument(int row)
-{
+bool ContractRegister::deleteDocument(int row) {
     if (row < 0 || row >= mRecords.recordCount()) {
         Messages::instance().information(QStringLiteral("没有可用于删除的合同数据！"));
         return false;
@@ -165,8 +156,7 @@ bool ContractRegister::deleteDocument(int row)
     return true;
 }
 
-void ContractRegister::storeWidths(const QList<QPair<QString, int>> &widths)
-{
+void ContractRegister::storeWidths(const QList<QPair<QString, int>> &widths) {
     if (mBuilding || mCategory.isEmpty())
         return;
     QSqlQuery ADOCommand1(TDM::instance().ADOLocal());

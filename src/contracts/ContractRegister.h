@@ -12,8 +12,7 @@
 // What the contract register decides, without its widgets: the grid columns of the current category, the
 // record query and its sort, the filter that outlives re-reads, deleting and copying records, deleting a
 // generated document, and storing the column widths.
-class ContractRegister : public QObject
-{
+class ContractRegister : public QObject {
     Q_OBJECT
 
 public:

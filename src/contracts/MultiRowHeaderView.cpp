@@ -4,22 +4,19 @@
 #include <QStyleOptionHeader>
 
 MultiRowHeaderView::MultiRowHeaderView(QWidget *parent)
-    : QHeaderView(Qt::Horizontal, parent)
-{
+    : QHeaderView(Qt::Horizontal, parent) {
     setSectionsClickable(false);
     setHighlightSections(false);
     setDefaultAlignment(Qt::AlignCenter);
 }
 
-QStringList MultiRowHeaderView::pieces(int logical) const
-{
+QStringList MultiRowHeaderView::pieces(int logical) const {
     if (!model())
         return {};
     return model()->headerData(logical, orientation(), Qt::DisplayRole).toString().split(QLatin1Char('|'));
 }
 
-int MultiRowHeaderView::levelCount() const
-{
+int MultiRowHeaderView::levelCount() const {
     int levels = 1;
     for (int i = 0; i < count(); ++i) {
         if (!isSectionHidden(i))
@@ -28,8 +25,7 @@ int MultiRowHeaderView::levelCount() const
     return levels;
 }
 
-bool MultiRowHeaderView::sharesUpperCell(const QStringList &a, const QStringList &b, int level)
-{
+bool MultiRowHeaderView::sharesUpperCell(const QStringList &a, const QStringList &b, int level) {
     if (a.size() <= level + 1 || b.size() <= level + 1)
         return false;
     for (int k = 0; k <= level; ++k) {
@@ -39,8 +35,7 @@ bool MultiRowHeaderView::sharesUpperCell(const QStringList &a, const QStringList
     return true;
 }
 
-QPair<int, int> MultiRowHeaderView::spanAt(int logical, int level) const
-{
+QPair<int, int> MultiRowHeaderView::spanAt(int logical, int level) const {
     const QStringList own = pieces(logical);
     int first = logical;
     int last = logical;
@@ -66,28 +61,24 @@ QPair<int, int> MultiRowHeaderView::spanAt(int logical, int level) const
     return {first, last};
 }
 
-QString MultiRowHeaderView::cellText(int logical, int level) const
-{
+QString MultiRowHeaderView::cellText(int logical, int level) const {
     const QStringList p = pieces(logical);
     if (level < p.size() - 1)
         return p.at(level);
     return level == p.size() - 1 ? p.last() : QString();
 }
 
-int MultiRowHeaderView::rowHeight() const
-{
+int MultiRowHeaderView::rowHeight() const {
     return fontMetrics().height() + 6;
 }
 
-QSize MultiRowHeaderView::sectionSizeFromContents(int logicalIndex) const
-{
+QSize MultiRowHeaderView::sectionSizeFromContents(int logicalIndex) const {
     QSize size = QHeaderView::sectionSizeFromContents(logicalIndex);
     size.setHeight(rowHeight() * levelCount());
     return size;
 }
 
-void MultiRowHeaderView::paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const
-{
+void MultiRowHeaderView::paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const {
     if (!rect.isValid())
         return;
     const int levels = levelCount();
@@ -106,8 +97,8 @@ void MultiRowHeaderView::paintSection(QPainter *painter, const QRect &rect, int 
             // An upper cell reaches over every column that shares it; each column paints its own part.
             const auto [first, end] = spanAt(logicalIndex, level);
             const int left = rect.left() + sectionViewportPosition(first) - sectionViewportPosition(logicalIndex);
-            const int right = rect.left() + sectionViewportPosition(end) + sectionSize(end)
-                              - sectionViewportPosition(logicalIndex);
+            const int right =
+                rect.left() + sectionViewportPosition(end) + sectionSize(end) - sectionViewportPosition(logicalIndex);
             cell.setLeft(left);
             cell.setRight(right - 1);
         }

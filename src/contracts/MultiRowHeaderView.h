@@ -6,8 +6,7 @@
 // A horizontal header that shows titles holding "|" in several rows: "金额|合计" shows 金额 over 合计, and
 // neighbouring columns whose titles begin with the same text before a "|" share that upper cell. The last piece
 // of a title fills the rows below its upper cells.
-class MultiRowHeaderView : public QHeaderView
-{
+class MultiRowHeaderView : public QHeaderView {
     Q_OBJECT
 
 public:

@@ -2,14 +2,12 @@
 
 namespace {
 
-bool isQtMaskSpecial(QChar c)
-{
+bool isQtMaskSpecial(QChar c) {
     static const QString special = QStringLiteral("AaNnXx90Dd#HhBb><!{}[]\\;");
     return special.contains(c);
 }
 
-int digitPlaces(QStringView part)
-{
+int digitPlaces(QStringView part) {
     int n = 0;
     for (const QChar c : part) {
         if (c == QLatin1Char('9'))
@@ -22,8 +20,7 @@ int digitPlaces(QStringView part)
 
 namespace NumberMask {
 
-QString toQtInputMask(const QString &mask)
-{
+QString toQtInputMask(const QString &mask) {
     if (mask.isEmpty())
         return {};
     QString out;
@@ -39,8 +36,7 @@ QString toQtInputMask(const QString &mask)
     return out;
 }
 
-bool fits(const QString &mask, const QString &value)
-{
+bool fits(const QString &mask, const QString &value) {
     const qsizetype maskPoint = mask.indexOf(QLatin1Char('.'));
     const QStringView maskWhole = maskPoint < 0 ? QStringView(mask) : QStringView(mask).left(maskPoint);
     const QStringView maskFraction = maskPoint < 0 ? QStringView() : QStringView(mask).mid(maskPoint + 1);

@@ -38,23 +38,20 @@ namespace {
 const QString Caption = QStringLiteral("合同生成与维护");
 constexpr int IdColumnWidth = 35;
 
-QPushButton *makeButton(const QString &name, const QString &text, QWidget *parent)
-{
+QPushButton *makeButton(const QString &name, const QString &text, QWidget *parent) {
     auto *b = new QPushButton(text, parent);
     b->setObjectName(name);
     b->setAutoDefault(false);
     return b;
 }
 
-void notAvailable(const QString &what)
-{
+void notAvailable(const QString &what) {
     Messages::instance().information(what + QStringLiteral("功能在本版本中不可用！"));
 }
 
 #if defined(VANTREL_HAVE_EXCHANGE) || defined(VANTREL_HAVE_EXPORT)
 // What the grid shows, for the print preview and the export: its columns with their widths and every listed record.
-GridContent gridContent(const QTableView *grid, const ContractRecordModel *records)
-{
+GridContent gridContent(const QTableView *grid, const ContractRecordModel *records) {
     GridContent content;
     content.isOpen = records->isOpen();
     content.rowHeight = grid->verticalHeader()->defaultSectionSize();
@@ -85,13 +82,11 @@ GridContent gridContent(const QTableView *grid, const ContractRecordModel *recor
 TfrmContractMag::TfrmContractMag(QWidget *parent)
     : QWidget(parent)
     , mTreeModel(this)
-    , mRegister(this)
-{
+    , mRegister(this) {
     FormCreate();
 }
 
-void TfrmContractMag::FormCreate()
-{
+void TfrmContractMag::FormCreate() {
     setObjectName(QStringLiteral("TfrmContractMag"));
     setWindowTitle(Caption);
 
@@ -212,8 +207,7 @@ void TfrmContractMag::FormCreate()
 #endif
 }
 
-bool TfrmContractMag::ReadyData()
-{
+bool TfrmContractMag::ReadyData() {
     if (!mTreeModel.ReadyData()) {
         Messages::instance().warning(QStringLiteral("读取数据发生错误！"));
         return false;
@@ -226,8 +220,7 @@ bool TfrmContractMag::ReadyData()
     return true;
 }
 
-void TfrmContractMag::TreeClick()
-{
+void TfrmContractMag::TreeClick() {
     const QModelIndex node = Tree->currentIndex();
     if (!node.isValid() || !mTreeModel.isChild(node))
         return;
@@ -236,8 +229,7 @@ void TfrmContractMag::TreeClick()
     ReadyGrid();
 }
 
-bool TfrmContractMag::ReadyGrid()
-{
+bool TfrmContractMag::ReadyGrid() {
     cmbPropertyName->clear();
     // Widths set while the columns are built are the program's own: nothing is stored.
     DBGridEh2->setEnabled(false);
@@ -257,8 +249,7 @@ bool TfrmContractMag::ReadyGrid()
     return opened;
 }
 
-void TfrmContractMag::DBGridEh2ColWidthsChanged()
-{
+void TfrmContractMag::DBGridEh2ColWidthsChanged() {
     if (!DBGridEh2->isEnabled() || mRegister.isBuilding())
         return;
     const QList<ContractRecordModel::Column> &columns = mRegister.dsContract()->columns();
@@ -270,8 +261,7 @@ void TfrmContractMag::DBGridEh2ColWidthsChanged()
     mRegister.storeWidths(widths);
 }
 
-int TfrmContractMag::currentRecord() const
-{
+int TfrmContractMag::currentRecord() const {
     const int count = mRegister.dsContract()->recordCount();
     if (count == 0)
         return -1;
@@ -279,20 +269,17 @@ int TfrmContractMag::currentRecord() const
     return at.isValid() && at.row() < count ? at.row() : 0;
 }
 
-void TfrmContractMag::rebuildAfterChange()
-{
+void TfrmContractMag::rebuildAfterChange() {
     if (!mRegister.currentCategory().isEmpty())
         ReadyGrid();
 }
 
-void TfrmContractMag::cmdAppendClick()
-{
+void TfrmContractMag::cmdAppendClick() {
     if (EditAContract(-1, mRegister.currentCategory(), this))
         rebuildAfterChange();
 }
 
-void TfrmContractMag::cmdEditClick()
-{
+void TfrmContractMag::cmdEditClick() {
     const int row = currentRecord();
     if (row < 0) {
         Messages::instance().information(QStringLiteral("没有可用于编辑的合同数据记录！"));
@@ -302,19 +289,16 @@ void TfrmContractMag::cmdEditClick()
         rebuildAfterChange();
 }
 
-void TfrmContractMag::Button4Click()
-{
+void TfrmContractMag::Button4Click() {
     mRegister.deleteRecord(currentRecord());
 }
 
-void TfrmContractMag::Button3Click()
-{
+void TfrmContractMag::Button3Click() {
     if (mRegister.copyRecord(currentRecord()) && mRegister.dsContract()->recordCount() > 0)
         DBGridEh2->setCurrentIndex(mRegister.dsContract()->index(0, 0));
 }
 
-void TfrmContractMag::Button5Click()
-{
+void TfrmContractMag::Button5Click() {
     const int row = currentRecord();
     if (row < 0) {
         Messages::instance().information(QStringLiteral("没有可用于生成或查看的合同数据记录！"));
@@ -328,13 +312,11 @@ void TfrmContractMag::Button5Click()
     ContractMagHooks::editDocument(mRegister.currentCategory(), ContractRegister::documentPath(id), int(id));
 }
 
-void TfrmContractMag::Button7Click()
-{
+void TfrmContractMag::Button7Click() {
     mRegister.deleteDocument(currentRecord());
 }
 
-void TfrmContractMag::Button8Click()
-{
+void TfrmContractMag::Button8Click() {
     const QModelIndex node = Tree->currentIndex();
     if (!node.isValid() || !mTreeModel.isChild(node)) {
         Messages::instance().information(QStringLiteral("请首先选择一个合同数据分类！"));
@@ -348,8 +330,7 @@ void TfrmContractMag::Button8Click()
     rebuildAfterChange();
 }
 
-void TfrmContractMag::Button1Click()
-{
+void TfrmContractMag::Button1Click() {
     if (!ContractMagHooks::previewGrid) {
         notAvailable(QStringLiteral("打印列表"));
         return;
@@ -357,8 +338,7 @@ void TfrmContractMag::Button1Click()
     ContractMagHooks::previewGrid(Caption, DBGridEh2);
 }
 
-void TfrmContractMag::Excel1Click()
-{
+void TfrmContractMag::Excel1Click() {
     if (!ContractMagHooks::sendGridToExcel) {
         notAvailable(QStringLiteral("发送到Excel"));
         return;
@@ -366,28 +346,24 @@ void TfrmContractMag::Excel1Click()
     ContractMagHooks::sendGridToExcel(QString(), DBGridEh2);
 }
 
-void TfrmContractMag::Button2Click()
-{
+void TfrmContractMag::Button2Click() {
     if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
         sub->close();
     else
         close();
 }
 
-void TfrmContractMag::cmbPropertyNameChange()
-{
+void TfrmContractMag::cmbPropertyNameChange() {
     cmbValue->clear();
     cmbValue->addItems(mRegister.filterValues(cmbPropertyName->currentIndex()));
     cmbValue->setEditText(QString());
 }
 
-void TfrmContractMag::Button6Click()
-{
+void TfrmContractMag::Button6Click() {
     mRegister.applyFilter(cmbPropertyName->currentIndex(), cmbValue->currentText());
 }
 
-bool TfrmContractMag::eventFilter(QObject *watched, QEvent *event)
-{
+bool TfrmContractMag::eventFilter(QObject *watched, QEvent *event) {
     if (watched == DBGridEh2 && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -398,8 +374,7 @@ bool TfrmContractMag::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-bool OpenContractMag(QMdiArea *area)
-{
+bool OpenContractMag(QMdiArea *area) {
     for (QMdiSubWindow *sub : area->subWindowList()) {
         if (qobject_cast<TfrmContractMag *>(sub->widget())) {
             area->setActiveSubWindow(sub);

@@ -16,8 +16,7 @@ class QTableView;
 
 // The contract register "合同生成与维护": the category tree on the left, the records of the chosen category on
 // the right with one column per indicator, and the commands on them. A thin view over ContractRegister.
-class TfrmContractMag : public QWidget
-{
+class TfrmContractMag : public QWidget {
     Q_OBJECT
 
 public:

@@ -22,13 +22,11 @@ constexpr int RowHeight = 19;
 
 TfrmEditAContract::TfrmEditAContract(int contractId, const QString &typeCode, QWidget *parent)
     : QDialog(parent)
-    , mEntry(contractId, typeCode)
-{
+    , mEntry(contractId, typeCode) {
     FormCreate();
 }
 
-void TfrmEditAContract::FormCreate()
-{
+void TfrmEditAContract::FormCreate() {
     setObjectName(QStringLiteral("TfrmEditAContract"));
     setWindowTitle(QStringLiteral("合同关键数据编辑"));
 
@@ -92,48 +90,44 @@ void TfrmEditAContract::FormCreate()
     setFixedSize(width + 24, 420);
 }
 
-bool TfrmEditAContract::ReadyData()
-{
+bool TfrmEditAContract::ReadyData() {
     if (!mEntry.ReadyData())
         return false;
     setCurrentRow(0);
     return true;
 }
 
-int TfrmEditAContract::currentRow() const
-{
+int TfrmEditAContract::currentRow() const {
     return Grid->currentIndex().isValid() ? Grid->currentIndex().row() : -1;
 }
 
-void TfrmEditAContract::setCurrentRow(int row)
-{
+void TfrmEditAContract::setCurrentRow(int row) {
     if (row == currentRow())
         GridClick();
     else
         Grid->setCurrentIndex(mEntry.grid().index(row, ContractEntryGrid::ColName));
 }
 
-QWidget *TfrmEditAContract::visibleEditor() const
-{
-    for (QWidget *w : {static_cast<QWidget *>(EditCell), static_cast<QWidget *>(cmbCell), static_cast<QWidget *>(dtDate)}) {
+QWidget *TfrmEditAContract::visibleEditor() const {
+    for (QWidget *w :
+         {static_cast<QWidget *>(EditCell), static_cast<QWidget *>(cmbCell), static_cast<QWidget *>(dtDate)}) {
         if (!w->isHidden())
             return w;
     }
     return nullptr;
 }
 
-void TfrmEditAContract::placeEditors()
-{
+void TfrmEditAContract::placeEditors() {
     const int row = mEditorRow >= 0 ? mEditorRow : currentRow();
     if (row < 0)
         return;
     const QRect cell = Grid->visualRect(mEntry.grid().index(row, ContractEntryGrid::ColValue));
-    for (QWidget *w : {static_cast<QWidget *>(EditCell), static_cast<QWidget *>(cmbCell), static_cast<QWidget *>(dtDate)})
+    for (QWidget *w :
+         {static_cast<QWidget *>(EditCell), static_cast<QWidget *>(cmbCell), static_cast<QWidget *>(dtDate)})
         w->setGeometry(cell.x(), cell.y(), cell.width(), std::max(cell.height(), RowHeight) + 1);
 }
 
-void TfrmEditAContract::GridClick()
-{
+void TfrmEditAContract::GridClick() {
     const int row = currentRow();
     // The program moved the row under an editor that still has the focus: its value goes to its own row first.
     // Then the focus leaves it before it is hidden, so that no late leaving writes it into the new row.
@@ -203,8 +197,7 @@ void TfrmEditAContract::GridClick()
         cmbCell->lineEdit()->selectAll();
 }
 
-void TfrmEditAContract::commitEditor()
-{
+void TfrmEditAContract::commitEditor() {
     const int row = mEditorRow;
     if (row < 0 || !visibleEditor())
         return;
@@ -226,8 +219,7 @@ void TfrmEditAContract::commitEditor()
     }
 }
 
-void TfrmEditAContract::enterPressed()
-{
+void TfrmEditAContract::enterPressed() {
     const int row = mEditorRow;
     if (row < 0)
         return;
@@ -240,8 +232,7 @@ void TfrmEditAContract::enterPressed()
     setCurrentRow(next);
 }
 
-bool TfrmEditAContract::eventFilter(QObject *watched, QEvent *event)
-{
+bool TfrmEditAContract::eventFilter(QObject *watched, QEvent *event) {
     const bool ours = watched == EditCell || watched == cmbCell || watched == dtDate || watched == cmbCell->lineEdit();
     if (ours && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
@@ -266,8 +257,7 @@ bool TfrmEditAContract::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-void TfrmEditAContract::changeEvent(QEvent *event)
-{
+void TfrmEditAContract::changeEvent(QEvent *event) {
     QDialog::changeEvent(event);
     // Back from a message box: the editor of the current row gets the focus again.
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
@@ -278,14 +268,12 @@ void TfrmEditAContract::changeEvent(QEvent *event)
     }
 }
 
-void TfrmEditAContract::showEvent(QShowEvent *event)
-{
+void TfrmEditAContract::showEvent(QShowEvent *event) {
     QDialog::showEvent(event);
     GridClick();
 }
 
-void TfrmEditAContract::cmdSaveClick()
-{
+void TfrmEditAContract::cmdSaveClick() {
     // A value typed just before Alt+S has not left its editor yet; a click on the button has committed it.
     const QWidget *focus = QApplication::focusWidget();
     if (QWidget *editor = visibleEditor(); editor && focus && (focus == editor || editor->isAncestorOf(focus)))
@@ -300,13 +288,11 @@ void TfrmEditAContract::cmdSaveClick()
         accept();
 }
 
-void TfrmEditAContract::cmdCancelClick()
-{
+void TfrmEditAContract::cmdCancelClick() {
     reject();
 }
 
-bool EditAContract(int id, const QString &typeCode, QWidget *parent)
-{
+bool EditAContract(int id, const QString &typeCode, QWidget *parent) {
     TfrmEditAContract dialog(id, typeCode, parent);
     if (!dialog.ReadyData())
         return false;

@@ -12,8 +12,7 @@ class QTableView;
 
 // The contract entry dialog "合同关键数据编辑": one row per indicator, and an editor chosen by the row's type
 // laid over the value cell of the current row. A thin view over ContractEntry.
-class TfrmEditAContract : public QDialog
-{
+class TfrmEditAContract : public QDialog {
     Q_OBJECT
 
 public:

@@ -15,13 +15,11 @@ const QString Category = u"00010001"_s;
 const QDateTime Feb15(QDate(2012, 2, 15), QTime(9, 30));
 } // namespace
 
-class TestContractEntry : public QObject
-{
+class TestContractEntry : public QObject {
     Q_OBJECT
 
     // The worked category: numbering, price, quantity, amount, amount in words, date, date in words, a choice.
-    void addSalesIndicators()
-    {
+    void addSalesIndicators() {
         TempAppFolder &f = *mFolder;
         QVERIFY(f.addIndicator(Category, u"合同编号"_s, 0, u"Data1"_s, 1, u"[GETBILLID]{C[YYYY][MM][DD][IIII]}"_s) > 0);
         QVERIFY(f.addIndicator(Category, u"单价"_s, 1, u"Data2"_s, 2, QString(), u"99999999999.99"_s, u"元"_s) > 0);
@@ -35,8 +33,7 @@ class TestContractEntry : public QObject
     }
 
 private Q_SLOTS:
-    void init()
-    {
+    void init() {
         mFolder = std::make_unique<TempAppFolder>();
         QVERIFY(mFolder->isValid());
         QVERIFY(mFolder->addCategory(u"0001"_s, u"根"_s));
@@ -47,8 +44,7 @@ private Q_SLOTS:
     }
     void cleanup() { mFolder.reset(); }
 
-    void roadOfANewRecord()
-    {
+    void roadOfANewRecord() {
         addSalesIndicators();
         ContractEntry e(-1, Category);
         QAbstractItemModelTester tester(&e.grid(), QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -98,8 +94,7 @@ private Q_SLOTS:
         QCOMPARE(next.grid().value(0), u"C201202150002"_s);
     }
 
-    void categoryWithoutIndicatorsDoesNotOpen()
-    {
+    void categoryWithoutIndicatorsDoesNotOpen() {
         ContractEntry e(-1, Category);
         QVERIFY(!e.ReadyData());
         ContractEntry none(-1, QString());
@@ -107,8 +102,7 @@ private Q_SLOTS:
         QVERIFY(mMessages.shown().isEmpty());
     }
 
-    void committingEmptyNumberAndDateRows()
-    {
+    void committingEmptyNumberAndDateRows() {
         addSalesIndicators();
         ContractEntry e(-1, Category);
         QVERIFY(e.ReadyData());
@@ -123,8 +117,7 @@ private Q_SLOTS:
         QCOMPARE(e.grid().value(6), u"二○一二年二月十五日"_s);
     }
 
-    void numberThatIsNoNumberIsNotWritten()
-    {
+    void numberThatIsNoNumberIsNotWritten() {
         addSalesIndicators();
         ContractEntry e(-1, Category);
         QVERIFY(e.ReadyData());
@@ -134,8 +127,7 @@ private Q_SLOTS:
         QCOMPARE(mMessages.shown().size(), 1);
     }
 
-    void maskKeepsStoredDigits_data()
-    {
+    void maskKeepsStoredDigits_data() {
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("qtMask");
@@ -147,8 +139,7 @@ private Q_SLOTS:
         QTest::newRow("literal escaped") << u"999-99"_s << QString() << u"000-00"_s;
         QTest::newRow("Qt special literal") << u"99A9"_s << QString() << u"00\\A0"_s;
     }
-    void maskKeepsStoredDigits()
-    {
+    void maskKeepsStoredDigits() {
         QFETCH(QString, format);
         QFETCH(QString, value);
         QFETCH(QString, qtMask);
@@ -159,8 +150,7 @@ private Q_SLOTS:
         QCOMPARE(e.inputMaskFor(0), qtMask);
     }
 
-    void enterOnLastRow()
-    {
+    void enterOnLastRow() {
         addSalesIndicators();
         ContractEntry e(-1, Category);
         QVERIFY(e.ReadyData());
@@ -168,8 +158,7 @@ private Q_SLOTS:
         QCOMPARE(e.rowAfterEnter(7), -1);
     }
 
-    void defaultSelectSplits_data()
-    {
+    void defaultSelectSplits_data() {
         QTest::addColumn<QString>("list");
         QTest::addColumn<QStringList>("items");
         QTest::newRow("closing separator") << u"甲;乙;"_s << QStringList{u"甲"_s, u"乙"_s};
@@ -177,15 +166,13 @@ private Q_SLOTS:
         QTest::newRow("one item") << u"甲"_s << QStringList{u"甲"_s};
         QTest::newRow("only separator") << u";"_s << QStringList{QString()};
     }
-    void defaultSelectSplits()
-    {
+    void defaultSelectSplits() {
         QFETCH(QString, list);
         QFETCH(QStringList, items);
         QCOMPARE(ContractEntry::splitDefaultSelect(list), items);
     }
 
-    void pickListsAndHistory()
-    {
+    void pickListsAndHistory() {
         QVERIFY(mFolder->addIndicator(Category, u"选项"_s, 0, u"Data1"_s, 1) > 0);
         QVERIFY(mFolder->addIndicator(Category, u"历史"_s, 0, u"Data2"_s, 2) > 0);
         QVERIFY(mFolder->addIndicator(Category, u"两者"_s, 0, u"Data3"_s, 3) > 0);
@@ -212,8 +199,7 @@ private Q_SLOTS:
         QCOMPARE(e.editorFor(3), ContractEntry::Editor::Text);
     }
 
-    void twoRequiredRows()
-    {
+    void twoRequiredRows() {
         QVERIFY(mFolder->addIndicator(Category, u"甲方"_s, 0, u"Data1"_s, 1) > 0);
         QVERIFY(mFolder->addIndicator(Category, u"乙方"_s, 0, u"Data2"_s, 2) > 0);
         QVERIFY(mFolder->exec(u"UPDATE TDataPara SET NoNull=1"_s));
@@ -229,8 +215,7 @@ private Q_SLOTS:
         QCOMPARE(mFolder->scalar(u"SELECT count(*) FROM TContractMain"_s), u"0"_s);
     }
 
-    void recordDeletedMeanwhileIsSavedAsNew()
-    {
+    void recordDeletedMeanwhileIsSavedAsNew() {
         QVERIFY(mFolder->addIndicator(Category, u"甲方"_s, 0, u"Data1"_s, 1) > 0);
         QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1,Data9) VALUES (?,'旧','其他')"_s,
                               {Category}));
@@ -243,14 +228,13 @@ private Q_SLOTS:
         bool saved = false;
         e.cmdSaveClick(&saved);
         QVERIFY(saved);
-        QCOMPARE(mFolder->scalar(u"SELECT count(*) FROM TContractMain WHERE MainTypeCode=? AND Data1='新'"_s,
-                                 {Category}),
-                 u"1"_s);
+        QCOMPARE(
+            mFolder->scalar(u"SELECT count(*) FROM TContractMain WHERE MainTypeCode=? AND Data1='新'"_s, {Category}),
+            u"1"_s);
         QVERIFY(e.ContractID != id);
     }
 
-    void editingKeepsColumnsOfNoIndicator()
-    {
+    void editingKeepsColumnsOfNoIndicator() {
         QVERIFY(mFolder->addIndicator(Category, u"甲方"_s, 0, u"Data1"_s, 1) > 0);
         QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1,Data9) VALUES (?,'旧','其他')"_s,
                               {Category}));
@@ -263,8 +247,7 @@ private Q_SLOTS:
         QCOMPARE(mFolder->scalar(u"SELECT count(*) FROM TContractMain"_s), u"1"_s);
     }
 
-    void rowOfUnknownTypeCannotBeEdited()
-    {
+    void rowOfUnknownTypeCannotBeEdited() {
         QVERIFY(mFolder->addIndicator(Category, u"怪"_s, 7, u"Data1"_s, 1) > 0);
         ContractEntry e(-1, Category);
         QVERIFY(e.ReadyData());
@@ -272,8 +255,7 @@ private Q_SLOTS:
         QCOMPARE(e.editorFor(0), ContractEntry::Editor::None);
     }
 
-    void dateRowWithoutFormat()
-    {
+    void dateRowWithoutFormat() {
         QVERIFY(mFolder->addIndicator(Category, u"日期"_s, 2, u"Data1"_s, 1) > 0);
         ContractEntry e(-1, Category);
         QVERIFY(e.ReadyData());

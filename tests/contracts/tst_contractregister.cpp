@@ -15,20 +15,18 @@ const QString Sales = u"00010001"_s;
 const QString Lease = u"00010002"_s;
 } // namespace
 
-class TestContractRegister : public QObject
-{
+class TestContractRegister : public QObject {
     Q_OBJECT
 
-    int addRecord(const QString &category, const QVariantList &data1to3, const QString &data75 = QString())
-    {
+    int addRecord(const QString &category, const QVariantList &data1to3, const QString &data75 = QString()) {
         [&] {
-            QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1,Data2,Data3,Data75) VALUES (?,?,?,?,?)"_s,
-                                  QVariantList{category} + data1to3 + QVariantList{data75}));
+            QVERIFY(
+                mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1,Data2,Data3,Data75) VALUES (?,?,?,?,?)"_s,
+                              QVariantList{category} + data1to3 + QVariantList{data75}));
         }();
         return mFolder->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
     }
-    QStringList column(ContractRecordModel *m, int c)
-    {
+    QStringList column(ContractRecordModel *m, int c) {
         QStringList out;
         for (int r = 0; r < m->recordCount(); ++r)
             out.append(m->text(r, c));
@@ -36,8 +34,7 @@ class TestContractRegister : public QObject
     }
 
 private Q_SLOTS:
-    void init()
-    {
+    void init() {
         mFolder = std::make_unique<TempAppFolder>();
         QVERIFY(mFolder->isValid());
         QVERIFY(mFolder->addCategory(u"0001"_s, u"根"_s));
@@ -52,8 +49,7 @@ private Q_SLOTS:
     }
     void cleanup() { mFolder.reset(); }
 
-    void columnsFollowTheIndicators()
-    {
+    void columnsFollowTheIndicators() {
         ContractRegister reg;
         reg.setCurrentCategory(Sales);
         QVERIFY(reg.ReadyGrid());
@@ -65,8 +61,7 @@ private Q_SLOTS:
         QCOMPARE(m->columns().at(1).alignment & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
     }
 
-    void newestFirstWithoutSortIndicator()
-    {
+    void newestFirstWithoutSortIndicator() {
         const int a = addRecord(Sales, {u"a"_s, u"1"_s, u"1"_s});
         const int b = addRecord(Sales, {u"b"_s, u"2"_s, u"2"_s});
         addRecord(Lease, {u"x"_s, QString(), QString()});
@@ -78,10 +73,9 @@ private Q_SLOTS:
         QCOMPARE(reg.dsContract()->recordId(1), a);
     }
 
-    void sortByTwoIndicators()
-    {
-        QVERIFY(mFolder->exec(u"UPDATE TDataPara SET IsSortField=1 WHERE MainTypeCode=? AND DataFieldA IN ('Data1','Data3')"_s,
-                              {Sales}));
+    void sortByTwoIndicators() {
+        QVERIFY(mFolder->exec(
+            u"UPDATE TDataPara SET IsSortField=1 WHERE MainTypeCode=? AND DataFieldA IN ('Data1','Data3')"_s, {Sales}));
         addRecord(Sales, {u"b"_s, QString(), u"1"_s});
         addRecord(Sales, {u"a"_s, QString(), u"1"_s});
         addRecord(Sales, {u"b"_s, QString(), u"2"_s});
@@ -97,8 +91,7 @@ private Q_SLOTS:
         QCOMPARE(got, (QStringList{u"a3"_s, u"a1"_s, u"b2"_s, u"b1"_s}));
     }
 
-    void filterContainsAndPersists()
-    {
+    void filterContainsAndPersists() {
         addRecord(Sales, {u"Alpha 100%"_s, u"5"_s, QString()});
         addRecord(Sales, {u"beta"_s, u"15"_s, QString()});
         addRecord(Sales, {u"合同ALPHA"_s, u"7"_s, QString()});
@@ -136,8 +129,7 @@ private Q_SLOTS:
         QCOMPARE(m->recordCount(), 2);
     }
 
-    void filterOnAColumnTheOtherCategoryDoesNotShow()
-    {
+    void filterOnAColumnTheOtherCategoryDoesNotShow() {
         addRecord(Sales, {u"a"_s, u"15"_s, QString()});
         addRecord(Lease, {u"甲"_s, u"150"_s, QString()});
         addRecord(Lease, {u"乙"_s, u"7"_s, QString()});
@@ -152,18 +144,16 @@ private Q_SLOTS:
         QCOMPARE(column(reg.dsContract(), 1), QStringList{u"甲"_s});
     }
 
-    void filterValuesSplitDefaultSelect()
-    {
-        QVERIFY(mFolder->exec(u"UPDATE TDataPara SET DefaultSelect='甲;;乙' WHERE MainTypeCode=? AND DataFieldA='Data1'"_s,
-                              {Sales}));
+    void filterValuesSplitDefaultSelect() {
+        QVERIFY(mFolder->exec(
+            u"UPDATE TDataPara SET DefaultSelect='甲;;乙' WHERE MainTypeCode=? AND DataFieldA='Data1'"_s, {Sales}));
         ContractRegister reg;
         reg.setCurrentCategory(Sales);
         QVERIFY(reg.ReadyGrid());
         QCOMPARE(reg.filterValues(0), (QStringList{u"甲"_s, QString(), u"乙"_s}));
     }
 
-    void copyKeepsEveryValueColumn()
-    {
+    void copyKeepsEveryValueColumn() {
         const int id = addRecord(Sales, {u"a"_s, u"1"_s, u"2"_s}, u"第七十五列"_s);
         ContractRegister reg;
         reg.setCurrentCategory(Sales);
@@ -185,8 +175,7 @@ private Q_SLOTS:
         QCOMPARE(mMessages.lastText(), u"没有可复制的记录！"_s);
     }
 
-    void deleteRemovesTheDocument()
-    {
+    void deleteRemovesTheDocument() {
         addRecord(Sales, {u"a"_s, QString(), QString()});
         const int id = addRecord(Sales, {u"b"_s, QString(), QString()});
         const QString doc = ContractRegister::documentPath(id);
@@ -211,8 +200,7 @@ private Q_SLOTS:
         QCOMPARE(mFolder->scalar(u"SELECT count(*) FROM TContractMain WHERE ID=?"_s, {id}), u"0"_s);
     }
 
-    void deleteDocumentOnly()
-    {
+    void deleteDocumentOnly() {
         const int id = addRecord(Sales, {u"a"_s, QString(), QString()});
         ContractRegister reg;
         reg.setCurrentCategory(Sales);
@@ -228,15 +216,16 @@ private Q_SLOTS:
         QCOMPARE(mFolder->scalar(u"SELECT count(*) FROM TContractMain"_s), u"1"_s);
     }
 
-    void storeWidthsWritesEveryGiven()
-    {
+    void storeWidthsWritesEveryGiven() {
         ContractRegister reg;
         reg.setCurrentCategory(Sales);
         QVERIFY(reg.ReadyGrid());
         reg.storeWidths({{u"Data1"_s, 120}, {u"Data2"_s, 64}, {u"Data3"_s, 80}});
-        QCOMPARE(mFolder->scalar(u"SELECT group_concat(ColWidth) FROM (SELECT ColWidth FROM TDataPara WHERE MainTypeCode=? ORDER BY SortIdx)"_s,
-                                 {Sales}),
-                 u"120,64,80"_s);
+        QCOMPARE(
+            mFolder->scalar(
+                u"SELECT group_concat(ColWidth) FROM (SELECT ColWidth FROM TDataPara WHERE MainTypeCode=? ORDER BY SortIdx)"_s,
+                {Sales}),
+            u"120,64,80"_s);
         QCOMPARE(mFolder->scalar(u"SELECT ColWidth FROM TDataPara WHERE MainTypeCode=?"_s, {Lease}).toInt() == 120,
                  false);
     }

@@ -27,12 +27,10 @@ const QString Sales = u"00010001"_s;
 const QDateTime Feb15(QDate(2012, 2, 15), QTime(9, 30));
 } // namespace
 
-class TestContractWidgets : public QObject
-{
+class TestContractWidgets : public QObject {
     Q_OBJECT
 
-    void addSalesIndicators()
-    {
+    void addSalesIndicators() {
         TempAppFolder &f = *mFolder;
         QVERIFY(f.addIndicator(Sales, u"单价"_s, 1, u"Data2"_s, 1, QString(), u"99999999999.99"_s) > 0);
         QVERIFY(f.addIndicator(Sales, u"数量"_s, 1, u"Data3"_s, 2) > 0);
@@ -42,23 +40,20 @@ class TestContractWidgets : public QObject
         QVERIFY(f.addIndicator(Sales, u"甲方"_s, 0, u"Data1"_s, 6) > 0);
     }
 
-    template <typename T> T *child(QWidget *w, const QString &name)
-    {
+    template <typename T> T *child(QWidget *w, const QString &name) {
         T *found = w->findChild<T *>(name);
         [&] { QVERIFY2(found, qPrintable(name)); }();
         return found;
     }
 
-    void showActive(QWidget *w)
-    {
+    void showActive(QWidget *w) {
         w->show();
         QApplication::setActiveWindow(w);
         [&] { QVERIFY(QTest::qWaitForWindowActive(w)); }();
     }
 
 private Q_SLOTS:
-    void init()
-    {
+    void init() {
         mFolder = std::make_unique<TempAppFolder>();
         QVERIFY(mFolder->isValid());
         QVERIFY(mFolder->addCategory(u"0001"_s, u"买卖类"_s));
@@ -69,8 +64,7 @@ private Q_SLOTS:
     }
     void cleanup() { mFolder.reset(); }
 
-    void typingFillsFormulasThroughTheEditors()
-    {
+    void typingFillsFormulasThroughTheEditors() {
         addSalesIndicators();
         TfrmEditAContract dialog(-1, Sales);
         QVERIFY(dialog.ReadyData());
@@ -120,8 +114,7 @@ private Q_SLOTS:
                  u"12.50/4/50.00/ACME"_s);
     }
 
-    void storedAmountKeepsBothSidesOfThePoint()
-    {
+    void storedAmountKeepsBothSidesOfThePoint() {
         addSalesIndicators();
         QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data2,Data3) VALUES (?,'1250.50','-3')"_s,
                               {Sales}));
@@ -140,8 +133,7 @@ private Q_SLOTS:
         QCOMPARE(dialog.entry().grid().value(1), u"-3"_s);
     }
 
-    void clickingAnotherRowCommitsToTheRowLeft()
-    {
+    void clickingAnotherRowCommitsToTheRowLeft() {
         addSalesIndicators();
         TfrmEditAContract dialog(-1, Sales);
         QVERIFY(dialog.ReadyData());
@@ -158,8 +150,7 @@ private Q_SLOTS:
         QCOMPARE(edit->inputMask(), QString());
     }
 
-    void movingOnCommitsOnlyTheRowLeft()
-    {
+    void movingOnCommitsOnlyTheRowLeft() {
         QVERIFY(mFolder->addIndicator(Sales, u"甲方"_s, 0, u"Data1"_s, 1) > 0);
         QVERIFY(mFolder->addIndicator(Sales, u"单价"_s, 1, u"Data2"_s, 2, QString(), u"99999999999.99"_s) > 0);
         QVERIFY(mFolder->addIndicator(Sales, u"金额"_s, 1, u"Data3"_s, 3, u"[单价]*2"_s, u"99999999999.99"_s) > 0);
@@ -189,8 +180,7 @@ private Q_SLOTS:
         QVERIFY(child<QDateTimeEdit>(&dialog, u"dtDate"_s)->hasFocus());
     }
 
-    void requiredRowGetsTheEditor()
-    {
+    void requiredRowGetsTheEditor() {
         addSalesIndicators();
         QVERIFY(mFolder->exec(u"UPDATE TDataPara SET NoNull=1 WHERE PropertyName='甲方'"_s));
         TfrmEditAContract dialog(-1, Sales);
@@ -203,8 +193,7 @@ private Q_SLOTS:
         QCOMPARE(mFolder->scalar(u"SELECT count(*) FROM TContractMain"_s), u"0"_s);
     }
 
-    void registerListsFiltersAndStoresWidths()
-    {
+    void registerListsFiltersAndStoresWidths() {
         addSalesIndicators();
         for (const QString &buyer : {u"Alpha公司"_s, u"beta"_s, u"ALPHA厂"_s})
             QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1,Data4) VALUES (?,?,'9.00')"_s,
@@ -241,8 +230,9 @@ private Q_SLOTS:
         QCOMPARE(mFolder->scalar(u"SELECT count(*) FROM TDataPara WHERE ColWidth<>100"_s), u"0"_s);
 
         mag->grid()->setColumnWidth(2, 150);
-        QCOMPARE(mFolder->scalar(u"SELECT group_concat(ColWidth) FROM (SELECT ColWidth FROM TDataPara ORDER BY SortIdx)"_s),
-                 u"100,150,100,100,100,100"_s);
+        QCOMPARE(
+            mFolder->scalar(u"SELECT group_concat(ColWidth) FROM (SELECT ColWidth FROM TDataPara ORDER BY SortIdx)"_s),
+            u"100,150,100,100,100,100"_s);
 
         auto *property = child<QComboBox>(mag, u"cmbPropertyName"_s);
         auto *value = child<QComboBox>(mag, u"cmbValue"_s);
@@ -259,14 +249,13 @@ private Q_SLOTS:
         QTRY_COMPARE(area.subWindowList().size(), 0);
     }
 
-    void registerCallsTheOtherWindows()
-    {
+    void registerCallsTheOtherWindows() {
         addSalesIndicators();
         QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1) VALUES (?,'x')"_s, {Sales}));
         const int id = mFolder->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
         QStringList calls;
-        const auto saved = std::make_tuple(ContractMagHooks::editDocument, ContractMagHooks::loadIn,
-                                           ContractMagHooks::previewGrid);
+        const auto saved =
+            std::make_tuple(ContractMagHooks::editDocument, ContractMagHooks::loadIn, ContractMagHooks::previewGrid);
         ContractMagHooks::editDocument = [&](const QString &category, const QString &path, int record) {
             calls << category + u" "_s + path + u" "_s + QString::number(record);
             return true;
@@ -292,14 +281,13 @@ private Q_SLOTS:
         child<QPushButton>(mag, u"Button8"_s)->click();
         QCOMPARE(mag->grid()->model()->rowCount(), 2);
         child<QPushButton>(mag, u"Button1"_s)->click();
-        const QString doc = Sales + u" "_s + mFolder->file(u"DB/ContractFile/"_s) + QString::number(id) + u".Doc "_s
-                            + QString::number(id);
+        const QString doc = Sales + u" "_s + mFolder->file(u"DB/ContractFile/"_s) + QString::number(id) + u".Doc "_s +
+                            QString::number(id);
         QCOMPARE(calls, (QStringList{doc, doc, u"import "_s + Sales, u"合同生成与维护 2"_s}));
         std::tie(ContractMagHooks::editDocument, ContractMagHooks::loadIn, ContractMagHooks::previewGrid) = saved;
     }
 
-    void registerButtonsWithoutRecords()
-    {
+    void registerButtonsWithoutRecords() {
         QMdiArea area;
         QVERIFY(OpenContractMag(&area));
         auto *mag = qobject_cast<TfrmContractMag *>(area.subWindowList().first()->widget());
@@ -310,10 +298,10 @@ private Q_SLOTS:
         child<QPushButton>(mag, u"Button8"_s)->click();
         // Adding before a child category was chosen: the dialog finds no indicators and nothing happens.
         child<QPushButton>(mag, u"cmdAppend"_s)->click();
-        QCOMPARE(mMessages.texts(), (QStringList{u"没有可用于编辑的合同数据记录！"_s,
-                                                 u"没有可用于生成或查看的合同数据记录！"_s,
-                                                 u"没有可用于删除的合同数据！"_s, u"没有可复制的记录！"_s,
-                                                 u"请首先选择一个合同数据分类！"_s}));
+        QCOMPARE(
+            mMessages.texts(),
+            (QStringList{u"没有可用于编辑的合同数据记录！"_s, u"没有可用于生成或查看的合同数据记录！"_s,
+                         u"没有可用于删除的合同数据！"_s, u"没有可复制的记录！"_s, u"请首先选择一个合同数据分类！"_s}));
     }
 
 private:

@@ -11,8 +11,7 @@ using Row = std::array<QString, ContractEntryGrid::ColumnCount>;
 
 namespace {
 
-Row row(const QString &name, const QString &type, const QString &format = QString(), const QString &calc = QString())
-{
+Row row(const QString &name, const QString &type, const QString &format = QString(), const QString &calc = QString()) {
     Row r;
     r[ContractEntryGrid::ColName] = name;
     r[ContractEntryGrid::ColType] = type;
@@ -27,19 +26,16 @@ const QString Dat = QStringLiteral("日期");
 
 } // namespace
 
-class TestFormulas : public QObject
-{
+class TestFormulas : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init()
-    {
+    void init() {
         mMessages.clear();
         Messages::setInstance(&mMessages);
     }
 
-    void workedExample()
-    {
+    void workedExample() {
         ContractEntryGrid grid;
         grid.setRows({row(u"单价"_s, Num, u"99999999999.99"_s), row(u"数量"_s, Num),
                       row(u"金额"_s, Num, u"99999999999.99"_s, u"[单价]*[数量]"_s),
@@ -64,16 +60,14 @@ private Q_SLOTS:
         QVERIFY(mMessages.shown().isEmpty());
     }
 
-    void chainInAnyOrder_data()
-    {
+    void chainInAnyOrder_data() {
         QTest::addColumn<QList<int>>("order");
         QTest::newRow("A B C") << QList<int>{0, 1, 2};
         QTest::newRow("C B A") << QList<int>{2, 1, 0};
         QTest::newRow("B C A") << QList<int>{1, 2, 0};
         QTest::newRow("C A B") << QList<int>{2, 0, 1};
     }
-    void chainInAnyOrder()
-    {
+    void chainInAnyOrder() {
         QFETCH(QList<int>, order);
         const QList<Row> all{row(u"A"_s, Num), row(u"B"_s, Num, u"9.9"_s, u"[A]*2"_s),
                              row(u"C"_s, Num, QString(), u"[B]+1"_s)};
@@ -89,8 +83,7 @@ private Q_SLOTS:
         QCOMPARE(grid.value(grid.rowOf(u"C"_s)), u"7"_s);
     }
 
-    void functionFormulaConvertsTheChangedReference()
-    {
+    void functionFormulaConvertsTheChangedReference() {
         ContractEntryGrid grid;
         grid.setRows({row(u"甲"_s, Num), row(u"乙"_s, Num),
                       row(u"大写"_s, Txt, QString(), u"  [MONEY_STOB][甲][乙] "_s),
@@ -104,8 +97,7 @@ private Q_SLOTS:
         QCOMPARE(grid.value(3), u"壹拾贰万伍仟"_s);
     }
 
-    void keywordNotAtStartIsArithmetic()
-    {
+    void keywordNotAtStartIsArithmetic() {
         ContractEntryGrid grid;
         grid.setRows({row(u"金额"_s, Num), row(u"结果"_s, Txt, u"999.9"_s, u"1+[MONEY_STOB][金额]"_s)});
         ContractFormulas f(grid);
@@ -114,8 +106,7 @@ private Q_SLOTS:
         QCOMPARE(grid.value(1), u"6.0"_s);
     }
 
-    void emptyOrUnknownReferenceIsZero()
-    {
+    void emptyOrUnknownReferenceIsZero() {
         ContractEntryGrid grid;
         grid.setRows({row(u"A"_s, Num), row(u"B"_s, Num), row(u"C"_s, Num, QString(), u"[A]+[B]+[无此指标]+7"_s)});
         ContractFormulas f(grid);
@@ -124,8 +115,7 @@ private Q_SLOTS:
         QCOMPARE(grid.value(2), u"9"_s);
     }
 
-    void dateWrittenWithItsOwnFormat()
-    {
+    void dateWrittenWithItsOwnFormat() {
         ContractEntryGrid grid;
         grid.setRows({row(u"D"_s, Dat, u"dd.MM.yyyy"_s), row(u"X"_s, Txt, QString(), u"[DATE_STOB][D]"_s)});
         ContractFormulas f(grid);
@@ -133,8 +123,7 @@ private Q_SLOTS:
         QCOMPARE(grid.value(1), u"二○一○年十月一日"_s);
     }
 
-    void badValueReportsTwoLines()
-    {
+    void badValueReportsTwoLines() {
         ContractEntryGrid grid;
         grid.setRows({row(u"D"_s, Dat), row(u"X"_s, Txt, QString(), u"[DATE_STOB][D]"_s),
                       row(u"Y"_s, Num, QString(), u"[D]+1"_s)});
@@ -142,15 +131,14 @@ private Q_SLOTS:
         ContractFormulas f(grid);
         QVERIFY(!f.CheckAutoCalc(u"D"_s, u"不是日期"_s));
         QCOMPARE(mMessages.shown().size(), 1);
-        QVERIFY(mMessages.lastText().startsWith(
-            u"自动计算公式出错！请检验扩展参数模板中的计算字段设置！\n错误原因："_s));
+        QVERIFY(
+            mMessages.lastText().startsWith(u"自动计算公式出错！请检验扩展参数模板中的计算字段设置！\n错误原因："_s));
         QCOMPARE(grid.value(1), u"旧值"_s);
         // The rest of this level is not evaluated.
         QCOMPARE(grid.value(2), QString());
     }
 
-    void cycleIsReportedAndEnds_data()
-    {
+    void cycleIsReportedAndEnds_data() {
         QTest::addColumn<QList<Row>>("rows");
         QTest::addColumn<QString>("changed");
         QTest::addColumn<QString>("loop");
@@ -163,8 +151,7 @@ private Q_SLOTS:
                                                        row(u"C"_s, Num, QString(), u"[B]*2"_s)}
                                          << u"A"_s << u"B → C → B"_s;
     }
-    void cycleIsReportedAndEnds()
-    {
+    void cycleIsReportedAndEnds() {
         QFETCH(QList<Row>, rows);
         QFETCH(QString, changed);
         QFETCH(QString, loop);
@@ -180,8 +167,7 @@ private Q_SLOTS:
         QCOMPARE(grid.value(grid.rowOf(changed)), u"1"_s);
     }
 
-    void floatFormat_data()
-    {
+    void floatFormat_data() {
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("expected");
         QTest::newRow("two decimals") << u"99999999999.99"_s << u"0.00"_s;
@@ -189,15 +175,13 @@ private Q_SLOTS:
         QTest::newRow("empty") << QString() << u"0"_s;
         QTest::newRow("date") << u"yyyy-MM-dd"_s << u"0"_s;
     }
-    void floatFormat()
-    {
+    void floatFormat() {
         QFETCH(QString, format);
         QFETCH(QString, expected);
         QCOMPARE(ContractFormulas::GetFloatFormat(format), expected);
     }
 
-    void arithmeticRoundsHalvesAway()
-    {
+    void arithmeticRoundsHalvesAway() {
         ContractEntryGrid grid;
         grid.setRows({row(u"A"_s, Num), row(u"B"_s, Num, u"9.99"_s, u"[A]/8"_s)});
         ContractFormulas f(grid);

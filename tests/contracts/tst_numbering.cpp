@@ -13,8 +13,7 @@ const QString Category = u"00010001"_s;
 const QDateTime Feb15(QDate(2012, 2, 15), QTime(9, 30));
 } // namespace
 
-class TestNumbering : public QObject
-{
+class TestNumbering : public QObject {
     Q_OBJECT
 
     // Opens a new record's grid of the category and returns what the numbering gave each row.
@@ -38,15 +37,13 @@ class TestNumbering : public QObject
         return out;
     }
     QString number(const QString &formula) { return numbers({{formula, u"Data1"_s}}).value(0); }
-    void store(const QString &value, const QString &column = u"Data1"_s, const QString &category = Category)
-    {
+    void store(const QString &value, const QString &column = u"Data1"_s, const QString &category = Category) {
         QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,"_s + column + u") VALUES (?,?)"_s,
                               {category, value}));
     }
 
 private Q_SLOTS:
-    void init()
-    {
+    void init() {
         mFolder = std::make_unique<TempAppFolder>();
         QVERIFY(mFolder->isValid());
         QVERIFY(mFolder->addCategory(u"0001"_s, u"根"_s));
@@ -57,8 +54,7 @@ private Q_SLOTS:
     }
     void cleanup() { mFolder.reset(); }
 
-    void workedExampleAndNextDay()
-    {
+    void workedExampleAndNextDay() {
         const QString f = u"[GETBILLID]{C[YYYY][MM][DD][IIII]}"_s;
         QCOMPARE(number(f), u"C201202150001"_s);
         // Opening again without saving offers the same number.
@@ -72,8 +68,7 @@ private Q_SLOTS:
         QCOMPARE(number(f), u"C201202160001"_s);
     }
 
-    void templates_data()
-    {
+    void templates_data() {
         QTest::addColumn<QString>("formula");
         QTest::addColumn<QStringList>("stored");
         QTest::addColumn<QString>("expected");
@@ -85,31 +80,27 @@ private Q_SLOTS:
         QTest::newRow("width 2") << u"[GETBILLID]{N[II]}"_s << QStringList{} << u"N01"_s;
         QTest::newRow("width 6") << u"[GETBILLID]{N[IIIIII]}"_s << QStringList{u"N000041"_s} << u"N000042"_s;
         QTest::newRow("two-digit year") << u"[GETBILLID]{[YY]-[III]}"_s << QStringList{} << u"12-001"_s;
-        QTest::newRow("lower-case tokens stay") << u"[GETBILLID]{[yyyy][mm][III]}"_s << QStringList{}
-                                                << u"yyyymm001"_s;
+        QTest::newRow("lower-case tokens stay") << u"[GETBILLID]{[yyyy][mm][III]}"_s << QStringList{} << u"yyyymm001"_s;
         QTest::newRow("ADD before [DD]") << u"[GETBILLID]{ADD[DD][II]}"_s << QStringList{} << u"A15DD01"_s;
         QTest::newRow("blanks around") << u"  [GETBILLID]{X[II]} "_s << QStringList{} << u"X01"_s;
         QTest::newRow("non-numeric greatest stops") << u"[GETBILLID]{C[YYYY][MM][DD][IIII]}"_s
-                                                    << QStringList{u"C201202150003"_s, u"C20120215备注"_s}
-                                                    << QString();
+                                                    << QStringList{u"C201202150003"_s, u"C20120215备注"_s} << QString();
         QTest::newRow("past the width") << u"[GETBILLID]{C[YYYY][MM][DD][IIII]}"_s
                                         << QStringList{u"C201202159998"_s, u"C201202159999"_s} << u"C2012021510000"_s;
         QTest::newRow("past the width, again")
-            << u"[GETBILLID]{C[YYYY][MM][DD][IIII]}"_s
-            << QStringList{u"C201202159999"_s, u"C2012021510000"_s} << u"C2012021510001"_s;
+            << u"[GETBILLID]{C[YYYY][MM][DD][IIII]}"_s << QStringList{u"C201202159999"_s, u"C2012021510000"_s}
+            << u"C2012021510001"_s;
         QTest::newRow("past the width with suffix")
             << u"[GETBILLID]{T[II]/A}"_s << QStringList{u"T99/A"_s, u"T100/A"_s, u"T101/A"_s} << u"T102/A"_s;
         QTest::newRow("prefix with %") << u"[GETBILLID]{5%-[II]}"_s << QStringList{u"5X-07"_s, u"5%-02"_s}
                                        << u"5%-03"_s;
-        QTest::newRow("prefix with _ and quote") << u"[GETBILLID]{A_'[II]}"_s
-                                                 << QStringList{u"AB'09"_s, u"A_'04"_s} << u"A_'05"_s;
-        QTest::newRow("case of the prefix counts") << u"[GETBILLID]{C[II]}"_s << QStringList{u"c07"_s}
-                                                   << u"C01"_s;
+        QTest::newRow("prefix with _ and quote")
+            << u"[GETBILLID]{A_'[II]}"_s << QStringList{u"AB'09"_s, u"A_'04"_s} << u"A_'05"_s;
+        QTest::newRow("case of the prefix counts") << u"[GETBILLID]{C[II]}"_s << QStringList{u"c07"_s} << u"C01"_s;
         QTest::newRow("no serial field") << u"[GETBILLID]{C[YYYY]}"_s << QStringList{} << QString();
         QTest::newRow("not a numbering formula") << u"[单价]*2"_s << QStringList{} << QString();
     }
-    void templates()
-    {
+    void templates() {
         QFETCH(QString, formula);
         QFETCH(QStringList, stored);
         QFETCH(QString, expected);
@@ -118,8 +109,7 @@ private Q_SLOTS:
         QCOMPARE(number(formula), expected);
     }
 
-    void twoNumberingIndicators()
-    {
+    void twoNumberingIndicators() {
         store(u"A-0004"_s, u"Data1"_s);
         store(u"B-0009"_s, u"Data2"_s);
         const QStringList got = numbers({{u"[GETBILLID]{A-[IIII]}"_s, u"Data1"_s},
@@ -128,8 +118,7 @@ private Q_SLOTS:
         QCOMPARE(got, (QStringList{u"A-0005"_s, u"B-0010"_s, u"A-0001"_s}));
     }
 
-    void helpers()
-    {
+    void helpers() {
         QCOMPARE(ContractNumbering::RemoveBrackets(u"C[YYYY][MM]["_s), u"CYYYYMM"_s);
         QCOMPARE(ContractNumbering::ReplaceDateTokens(u"YYYY-YY-MM-DD-YYYY"_s, Feb15), u"2012-12-02-15-YYYY"_s);
     }

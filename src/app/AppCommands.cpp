@@ -9,6 +9,16 @@
 #ifdef VANTREL_HAVE_ADMIN
 #include "AdminCommands.h"
 #endif
+#ifdef VANTREL_HAVE_DOCUMENTS_UI
+#include "DocumentsEntry.h"
+#endif
+
+void installSubsystemHooks()
+{
+#ifdef VANTREL_HAVE_DOCUMENTS_UI
+    InstallDocumentHooks();
+#endif
+}
 
 MainCommands appCommands()
 {

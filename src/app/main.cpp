@@ -17,6 +17,7 @@ int main(int argc, char **argv)
     if (!dm.isConnected())
         Messages::instance().information(QStringLiteral("请确认您的程序是否安装正确，或者没有安装MDAC数据访问组件！"));
 
+    installSubsystemHooks();
     TfrmMainContract frmMainContract(appCommands());
     frmMainContract.show();
     const int rc = QApplication::exec();

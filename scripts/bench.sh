@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Runs every benchmark of the project and prints each workload's figure beside its reference, measured in the
+# same run, as a ratio. Builds an optimised tree in build-bench first. The office benchmarks start a headless
+# LibreOffice of their own.
+#   scripts/bench.sh            (all)
+#   ROUNDS=5 scripts/bench.sh   (more rounds for the office benchmarks)
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+build="${BENCH_BUILD_DIR:-$here/build-bench}"
+rounds="${ROUNDS:-3}"
+"$here/scripts/install-deps.sh" >/dev/null
+BUILD_TYPE=Release "$here/scripts/build.sh" "$build" -DVANTREL_BENCHMARKS=ON >/dev/null
+bin="$build/bin"
+export VANTREL_OFFICE_HEADLESS=1 QT_QPA_PLATFORM=offscreen
+log="$(mktemp -d)"
+trap 'rm -rf "$log"' EXIT
+
+echo "== register: ReadyGrid and filter of 100 000 records x 80 indicators, against the sqlite3 tool"
+"$bin/bench_register" --benchmark_repetitions="$rounds" --benchmark_report_aggregates_only=true \
+  --benchmark_format=json --benchmark_out="$log/register.json" --benchmark_out_format=json >/dev/null
+python3 - "$log/register.json" > "$log/register.txt" <<'PY'
+import json, sys
+runs = {b["run_name"]: b["real_time"] for b in json.load(open(sys.argv[1]))["benchmarks"]
+        if b.get("aggregate_name") == "median"}
+for ours, ref, label in (("BM_ReadyGrid", "BM_Sqlite3CliSelect", "register ReadyGrid"),
+                         ("BM_Filter", "BM_Sqlite3CliFilteredSelect", "register filter")):
+    print(f"{label}|{runs[ours]:.0f} ms|sqlite3 {runs[ref]:.0f} ms|{runs[ours] / runs[ref]:.2f}")
+PY
+cat "$log/register.txt" | tr '|' '\t'
+
+echo "== generation: ten-page template, 80 markers x 3, against the office's bare load + save"
+"$bin/bench_generation" "$rounds" | tee "$log/generation.txt"
+echo "== import: 10 000 x 20 workbook, against sqlite3 .import of the same CSV"
+"$bin/bench_import" | tee "$log/import.txt"
+echo "== export: 10 000 x 20 register to a new spreadsheet, against the office opening the same CSV"
+"$bin/bench_export" "$rounds" | tee "$log/export.txt"
+echo "== backup: 20 000 contracts and 500 documents, against zip -r"
+"$bin/bench_backup" "$rounds" | tee "$log/backup.txt"
+
+echo
+echo "== summary (ratio = ours / reference in this run)"
+cat "$log/register.txt" | awk -F'|' '{printf "%-22s ratio %s\n", $1, $4}'
+grep -h -i "ratio" "$log/generation.txt" "$log/import.txt" "$log/export.txt" "$log/backup.txt" | sed 's/^/  /'
+echo "machine: $(nproc) cores, $(free -g | awk '/Mem:/{print $2}') GiB, load $(cut -d' ' -f1-3 /proc/loadavg)"

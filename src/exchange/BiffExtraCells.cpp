@@ -103,8 +103,12 @@ private:
             if (s != FreeSector)
                 fatSectors.append(s);
         }
+        // No table can hold more sectors than the file has; a looping DIFAT chain stops there.
+        const qint64 sectorsInFile = mFile.size() / mSectorSize;
         quint32 difat = u32(mFile, 0x44);
-        for (int guard = 0; difat != EndOfChain && difat != FreeSector && guard < 100000; ++guard) {
+        for (qint64 guard = 0;
+             difat != EndOfChain && difat != FreeSector && guard < sectorsInFile && fatSectors.size() < sectorsInFile;
+             ++guard) {
             const QByteArray block = sector(difat);
             if (block.isEmpty())
                 return false;
@@ -115,6 +119,8 @@ private:
             }
             difat = u32(block, mSectorSize - 4);
         }
+        if (fatSectors.size() > sectorsInFile)
+            return false;
         QByteArray fat;
         for (quint32 s : std::as_const(fatSectors)) {
             const QByteArray block = sector(s);

@@ -1,5 +1,6 @@
 #include "WorkbookReader.h"
 
+#include "BiffWorkbook.h"
 #include "XlsIsolatedWorkbook.h"
 #include "XlsWorkbook.h"
 #include "XlsxWorkbook.h"
@@ -36,12 +37,8 @@ bool WorkbookReader::open(const QString &path) {
     }
     if (head == CompoundFileSignature) {
         const QByteArray data = head + file.readAll();
-        if (isEncryptedPackage(data)) {
-            mError = QStringLiteral("工作簿设有密码，无法读取。");
-            return false;
-        }
         file.close();
-        return openXls(path);
+        return openXls(data, path);
     }
     mError = QStringLiteral("文件不是Excel工作簿。");
     return false;
@@ -53,28 +50,39 @@ bool WorkbookReader::openData(const QByteArray &data) {
         mSource = XlsxWorkbook::open(data, &mError);
         return checkOpened();
     }
-    if (data.startsWith(CompoundFileSignature)) {
-        if (isEncryptedPackage(data)) {
-            mError = QStringLiteral("工作簿设有密码，无法读取。");
-            return false;
-        }
-        QTemporaryFile file;
-        if (!file.open() || file.write(data) != data.size() || !file.flush()) {
-            mError = QStringLiteral("临时文件无法写入。");
-            return false;
-        }
-        return openXls(file.fileName());
-    }
+    if (data.startsWith(CompoundFileSignature))
+        return openXls(data, QString());
     mError = QStringLiteral("文件不是Excel工作簿。");
     return false;
 }
 
-bool WorkbookReader::openXls(const QString &path) {
+bool WorkbookReader::openXls(const QByteArray &data, const QString &path) {
+    if (isEncryptedPackage(data)) {
+        mError = QStringLiteral("工作簿设有密码，无法读取。");
+        return false;
+    }
+    BiffWorkbook::Outcome outcome = BiffWorkbook::Outcome::Failed;
+    mSource = BiffWorkbook::open(data, &mError, &outcome);
+    if (outcome != BiffWorkbook::Outcome::OlderFormat)
+        return checkOpened();
+
+    // Excel 95 and older workbooks go to FreeXL, which reads only files, in a process of its own where one is
+    // installed.
+    mError.clear();
+    QTemporaryFile copy;
+    QString file = path;
+    if (file.isEmpty()) {
+        if (!copy.open() || copy.write(data) != data.size() || !copy.flush()) {
+            mError = QStringLiteral("临时文件无法写入。");
+            return false;
+        }
+        file = copy.fileName();
+    }
     const QString helper = XlsIsolatedWorkbook::helperPath();
     if (helper.isEmpty())
-        mSource = XlsWorkbook::open(path, &mError);
+        mSource = XlsWorkbook::open(file, &mError);
     else
-        mSource = XlsIsolatedWorkbook::open(helper, path, &mError);
+        mSource = XlsIsolatedWorkbook::open(helper, file, &mError);
     return checkOpened();
 }
 

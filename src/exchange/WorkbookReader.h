@@ -21,7 +21,7 @@ public:
     WorkbookReader &operator=(const WorkbookReader &) = delete;
 
     bool open(const QString &path);
-    // The same from a file's content (.xlsx only reads from memory; .xls goes through a temporary file).
+    // The same from a file's content.
     bool openData(const QByteArray &data);
     void close();
     bool isOpen() const;
@@ -34,7 +34,8 @@ public:
     std::optional<Worksheet> readSheet(const QString &name);
 
 private:
-    bool openXls(const QString &path);
+    // path may be empty when the content does not come from a file.
+    bool openXls(const QByteArray &data, const QString &path);
     bool checkOpened();
 
     std::unique_ptr<WorkbookSource> mSource;

@@ -65,9 +65,6 @@ std::unique_ptr<XlsWorkbook> XlsWorkbook::open(const QString &path, QString *err
             break;
         book->mSheetNames.append(name ? QString::fromUtf8(name) : QString());
     }
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly))
-        book->mExtraCells = BiffExtraCells::read(file.readAll());
     return book;
 }
 
@@ -115,10 +112,6 @@ std::optional<Worksheet> XlsWorkbook::readSheet(int index, QString *error) {
                 return std::nullopt;
             }
         }
-    }
-    for (const BiffExtraCells::Cell &cell : mExtraCells.value(mSheetNames.at(index))) {
-        if (cell.row < lastRow && cell.column < lastColumn)
-            builder.setCell(cell.row, cell.column, cell.text);
     }
     return builder.build(mSheetNames.at(index), error);
 }

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "BiffExtraCells.h"
 #include "WorkbookSource.h"
 
 #include <memory>
 
-// Excel 97-2003 workbooks (.xls) through FreeXL.
+// Workbooks of Excel 95 and earlier through FreeXL (Excel 97-2003 workbooks are read by BiffWorkbook).
 class XlsWorkbook : public WorkbookSource {
 public:
     static std::unique_ptr<XlsWorkbook> open(const QString &path, QString *error);
@@ -18,6 +17,4 @@ private:
     XlsWorkbook() = default;
     const void *mHandle = nullptr;
     QStringList mSheetNames;
-    // Formula results and booleans, which FreeXL does not report.
-    QHash<QString, QList<BiffExtraCells::Cell>> mExtraCells;
 };

@@ -2,11 +2,15 @@
 
 #include "CellText.h"
 #include "SheetBuilder.h"
+#include "XlsxScanner.h"
 
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 
 #include <zip.h>
+
+#include <charconv>
+#include <cmath>
 
 namespace {
 
@@ -103,6 +107,20 @@ bool parseReference(QStringView reference, qint64 *row, qint64 *column) {
     *row = r - 1;
     *column = col - 1;
     return true;
+}
+
+// A number as spreadsheet programs write it, read without making a text first; false for anything else (the
+// caller then takes the general path).
+bool plainNumber(QByteArrayView bytes, double *value) {
+    while (!bytes.isEmpty() && (bytes.front() == ' ' || bytes.front() == '\t' || bytes.front() == '\n'))
+        bytes = bytes.sliced(1);
+    while (!bytes.isEmpty() && (bytes.back() == ' ' || bytes.back() == '\t' || bytes.back() == '\n'))
+        bytes.chop(1);
+    if (bytes.isEmpty())
+        return false;
+    const char *end = bytes.data() + bytes.size();
+    const auto [at, ec] = std::from_chars(bytes.data(), end, *value, std::chars_format::general);
+    return ec == std::errc() && at == end && std::isfinite(*value);
 }
 
 QString stripFormatLiterals(const QString &formatCode) {
@@ -318,6 +336,12 @@ bool XlsxWorkbook::readSharedStrings(const QString &partName, QString *error) {
     const auto content = entry(partName, error);
     if (!content)
         return false;
+    if (XlsxScanner::sharedStrings(*content, &mSharedStrings) == XlsxScanner::Result::Done) {
+        for (QString &text : mSharedStrings)
+            text = decodeEscapes(std::move(text));
+        return true;
+    }
+    mSharedStrings.clear();
     QXmlStreamReader xml(*content);
     while (!xml.atEnd()) {
         if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"si")
@@ -374,7 +398,88 @@ std::optional<Worksheet> XlsxWorkbook::readSheet(int index, QString *error) {
         return std::nullopt;
 
     SheetBuilder builder;
-    QXmlStreamReader xml(*content);
+    QString why;
+    const auto scanned = XlsxScanner::sheet(*content, [&](const XlsxScanner::Cell &cell) {
+        using XlsxScanner::Result;
+        QString text;
+        double number = 0;
+        if ((cell.type.isEmpty() || cell.type == "n") && cell.hasValue && plainNumber(cell.value, &number)) {
+            text = numberText(number, cell.style);
+        } else {
+            QString value;
+            if (cell.hasValue && !XlsxScanner::decodeText(cell.value, &value))
+                return Result::Unsupported;
+            switch (
+                cellText(QString::fromLatin1(cell.type), value, cell.hasValue, cell.inlineText, cell.style, &text)) {
+            case CellOutcome::Empty:
+                return Result::Done;
+            case CellOutcome::MissingString:
+                why = QStringLiteral("第%1行引用了不存在的文本。").arg(cell.row + 1);
+                return Result::Failed;
+            case CellOutcome::Text:
+                break;
+            }
+        }
+        if (!builder.setCell(cell.row, cell.column, text)) {
+            why = QStringLiteral("单元格超出工作表范围或数据太多。");
+            return Result::Failed;
+        }
+        return Result::Done;
+    });
+    switch (scanned) {
+    case XlsxScanner::Result::Done:
+        return builder.build(sheetName, error);
+    case XlsxScanner::Result::Failed:
+        if (error)
+            *error = QStringLiteral("工作表“%1”已损坏：%2").arg(sheetName, why);
+        return std::nullopt;
+    case XlsxScanner::Result::Unsupported:
+        break;
+    }
+    return parseSheet(*content, sheetName, error);
+}
+
+QString XlsxWorkbook::numberText(double value, qint64 style) const {
+    QString text;
+    if (style >= 0 && style < mDateStyles.size() && mDateStyles.at(style))
+        text = CellText::fromSerial(value, mDate1904);
+    return text.isEmpty() ? CellText::fromNumber(value) : text;
+}
+
+XlsxWorkbook::CellOutcome XlsxWorkbook::cellText(QStringView type, const QString &value, bool hasValue,
+                                                 const QString &inlineText, qint64 style, QString *text) const {
+    if (type == u"inlineStr") {
+        *text = inlineText;
+    } else if (!hasValue) {
+        return CellOutcome::Empty;
+    } else if (type == u"s") {
+        bool ok = false;
+        const qsizetype i = value.toLongLong(&ok);
+        if (!ok || i < 0 || i >= mSharedStrings.size())
+            return CellOutcome::MissingString;
+        *text = mSharedStrings.at(i);
+    } else if (type == u"str") {
+        *text = decodeEscapes(value);
+    } else if (type == u"b") {
+        *text = value.trimmed() == u"1" ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+    } else if (type == u"e") {
+        text->clear();
+    } else if (type == u"d") {
+        const QDateTime moment = QDateTime::fromString(value.trimmed(), Qt::ISODate);
+        *text = moment.isValid() ? CellText::fromDateTime(moment.date(), moment.time()) : value;
+    } else {
+        bool ok = false;
+        const double number = value.trimmed().toDouble(&ok);
+        *text = ok ? numberText(number, style) : value;
+    }
+    return CellOutcome::Text;
+}
+
+// The sheet through the XML parser: the forms the scanner leaves, and damaged parts, which it reports.
+std::optional<Worksheet> XlsxWorkbook::parseSheet(const QByteArray &content, const QString &sheetName,
+                                                  QString *error) const {
+    SheetBuilder builder;
+    QXmlStreamReader xml(content);
     qint64 row = -1;
     qint64 column = -1;
     auto fail = [&](const QString &why) {
@@ -425,36 +530,13 @@ std::optional<Worksheet> XlsxWorkbook::readSheet(int index, QString *error) {
             }
         }
         QString text;
-        if (type == u"inlineStr") {
-            text = inlineText;
-        } else if (!hasValue) {
+        switch (cellText(type, value, hasValue, inlineText, style, &text)) {
+        case CellOutcome::Empty:
             continue;
-        } else if (type == u"s") {
-            bool ok = false;
-            const qsizetype i = value.toLongLong(&ok);
-            if (!ok || i < 0 || i >= mSharedStrings.size())
-                return fail(QStringLiteral("第%1行引用了不存在的文本。").arg(row + 1));
-            text = mSharedStrings.at(i);
-        } else if (type == u"str") {
-            text = decodeEscapes(value);
-        } else if (type == u"b") {
-            text = value.trimmed() == u"1" ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
-        } else if (type == u"e") {
-            text.clear();
-        } else if (type == u"d") {
-            const QDateTime moment = QDateTime::fromString(value.trimmed(), Qt::ISODate);
-            text = moment.isValid() ? CellText::fromDateTime(moment.date(), moment.time()) : value;
-        } else {
-            bool ok = false;
-            const double number = value.trimmed().toDouble(&ok);
-            if (!ok) {
-                text = value;
-            } else {
-                if (style >= 0 && style < mDateStyles.size() && mDateStyles.at(style))
-                    text = CellText::fromSerial(number, mDate1904);
-                if (text.isEmpty())
-                    text = CellText::fromNumber(number);
-            }
+        case CellOutcome::MissingString:
+            return fail(QStringLiteral("第%1行引用了不存在的文本。").arg(row + 1));
+        case CellOutcome::Text:
+            break;
         }
         if (!builder.setCell(row, column, text))
             return fail(QStringLiteral("单元格超出工作表范围或数据太多。"));

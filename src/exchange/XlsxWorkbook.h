@@ -10,7 +10,8 @@
 
 struct zip;
 
-// Excel 2007+ workbooks (.xlsx): the XML parts of the ZIP package read with QXmlStreamReader.
+// Excel 2007+ workbooks (.xlsx): the XML parts of the ZIP package. The large parts (shared strings and sheet
+// cells) go through XlsxScanner, the rest and anything the scanner leaves through QXmlStreamReader.
 class XlsxWorkbook : public WorkbookSource {
 public:
     // The package is read from memory; the data is copied.
@@ -36,6 +37,12 @@ private:
     bool readWorkbook(QString *error);
     bool readSharedStrings(const QString &partName, QString *error);
     bool readStyles(const QString &partName, QString *error);
+    std::optional<Worksheet> parseSheet(const QByteArray &content, const QString &sheetName, QString *error) const;
+
+    enum class CellOutcome { Text, Empty, MissingString };
+    CellOutcome cellText(QStringView type, const QString &value, bool hasValue, const QString &inlineText, qint64 style,
+                         QString *text) const;
+    QString numberText(double value, qint64 style) const;
 
     QByteArray mData;
     zip *mZip = nullptr;

@@ -1,5 +1,6 @@
 #include "CellText.h"
 #include "WorkbookReader.h"
+#include "XlsxScanner.h"
 #include "XlsxWorkbook.h"
 
 #include <QFile>
@@ -21,6 +22,9 @@ private Q_SLOTS:
     void corners_data();
     void corners();
     void date1904();
+    void longTexts();
+    void xmlText_data();
+    void xmlText();
     void formulaResults_data();
     void formulaResults();
     void damagedFiles_data();
@@ -129,6 +133,8 @@ void TestWorkbookReader::corners_data() {
     QTest::addColumn<QString>("formulaText");
     QTest::newRow("hand-made xlsx") << u"corners.xlsx"_qs << u"TRUE"_qs << u"2"_qs;
     QTest::newRow("the same saved as xls") << u"corners.xls"_qs << u"TRUE"_qs << u"2"_qs;
+    // Prefixed element names and comments: read by the XML parser, not by the direct scan.
+    QTest::newRow("prefixed xlsx") << u"corners-prefixed.xlsx"_qs << u"TRUE"_qs << u"2"_qs;
 }
 
 // Gaps, cells without references, rich and inline text, booleans, custom date formats, several sheets.
@@ -175,6 +181,53 @@ void TestWorkbookReader::date1904() {
     QCOMPARE(sheet->rows, QList<QStringList>({{u"1904/1/1"_qs}}));
 }
 
+// Shared strings that run over many records, cut inside 8-bit and 16-bit texts, and cells longer than a record.
+void TestWorkbookReader::longTexts() {
+    WorkbookReader reader;
+    QVERIFY2(reader.open(data(u"long.xls"_qs)), qPrintable(reader.errorString()));
+    const auto sheet = reader.readSheet(0);
+    QVERIFY2(sheet, qPrintable(reader.errorString()));
+    constexpr int Rows = 500; // as in make_long.py
+    QCOMPARE(sheet->rows.size(), Rows);
+    for (int i = 1; i <= Rows; ++i) {
+        QString latin = u"row %1 "_qs.arg(i) + QString(i % 40, u'x');
+        QString chinese = u"合同%1号"_qs.arg(i) + QString(i % 30, u'长') + u"end"_qs;
+        if (i == Rows) {
+            latin = QString(9000, u'a');
+            chinese = u"甲乙丙丁"_qs.repeated(1250);
+        }
+        QCOMPARE(sheet->rows.at(i - 1), QStringList({QString::number(i), latin, chinese}));
+    }
+}
+
+void TestWorkbookReader::xmlText_data() {
+    QTest::addColumn<QByteArray>("raw");
+    QTest::addColumn<bool>("understood");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("plain") << QByteArray("合同 A-1") << true << u"合同 A-1"_qs;
+    QTest::newRow("named entities") << QByteArray("&lt;a&gt; &amp; &quot;b&quot; &apos;c&apos;") << true
+                                    << u"<a> & \"b\" 'c'"_qs;
+    QTest::newRow("character references")
+        << QByteArray("&#20013;&#x6587;&#x1F600;") << true << u"中文"_qs + QString::fromUcs4(U"\U0001F600", 1);
+    QTest::newRow("line ends read as line feeds") << QByteArray("a\r\nb\rc\nd") << true << u"a\nb\nc\nd"_qs;
+    QTest::newRow("escaped carriage return kept") << QByteArray("a&#13;b") << true << u"a\rb"_qs;
+    QTest::newRow("unknown entity") << QByteArray("&nbsp;") << false << QString();
+    QTest::newRow("unterminated entity") << QByteArray("a & b") << false << QString();
+    QTest::newRow("reference to a forbidden character") << QByteArray("&#0;") << false << QString();
+    QTest::newRow("raw control character") << QByteArray("a\x01b") << false << QString();
+}
+
+// The scanner either reads character data exactly as an XML parser would or leaves it to the parser.
+void TestWorkbookReader::xmlText() {
+    QFETCH(QByteArray, raw);
+    QFETCH(bool, understood);
+    QFETCH(QString, text);
+    QString decoded;
+    QCOMPARE(XlsxScanner::decodeText(raw, &decoded), understood);
+    if (understood)
+        QCOMPARE(decoded, text);
+}
+
 void TestWorkbookReader::formulaResults_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QList<QStringList>>("rows");
@@ -214,6 +267,7 @@ void TestWorkbookReader::damagedFiles_data() {
     QTest::newRow("xls header only") << xls.left(512);
     QTest::newRow("password xls") << read(u"password.xls"_qs);
     QTest::newRow("word document") << read(u"document.doc"_qs);
+    QTest::newRow("xlsx cell refers to a missing shared string") << read(u"missing-string.xlsx"_qs);
     // Found by fuzzing: FreeXL reads past a buffer while converting a sheet name.
     QTest::newRow("fuzz: iconv overread") << read(u"fuzz-xls-iconv-overread.xls"_qs);
     // Found by fuzzing: FreeXL copies past the end of a buffer while opening.

@@ -2,6 +2,7 @@
 """Writes the hand-made .xlsx fixtures: the corners of the format that LibreOffice never writes itself
 (inline strings, gaps, cells without references, rich text, 1904 dates, custom date formats).
 Run from this folder; the results are committed next to it."""
+import re
 import zipfile
 
 NS = 'xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" ' \
@@ -9,7 +10,12 @@ NS = 'xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" ' \
 REL = 'http://schemas.openxmlformats.org/officeDocument/2006/relationships'
 
 
-def package(path, sheets, shared=None, styles=None, date1904=False, extra=None):
+def prefixed(xml):
+    """The same XML with every element name prefixed by x: and a comment in front, as some generators write it."""
+    return '<!-- 前缀 -->' + re.sub(r'<(/?)([A-Za-z]+)', r'<\1x:\2', xml)
+
+
+def package(path, sheets, shared=None, styles=None, date1904=False, extra=None, prefix=False):
     with zipfile.ZipFile(path, 'w', zipfile.ZIP_DEFLATED) as z:
         ct = 'application/vnd.openxmlformats-officedocument.spreadsheetml'
         overrides = [f'<Override PartName="/xl/workbook.xml" ContentType="{ct}.sheet.main+xml"/>']
@@ -29,10 +35,16 @@ def package(path, sheets, shared=None, styles=None, date1904=False, extra=None):
         for i, (name, xml) in enumerate(sheets, 1):
             rels.append(f'<Relationship Id="rId{i}" Type="{REL}/worksheet" Target="worksheets/sheet{i}.xml"/>')
             entries.append(f'<sheet name="{name}" sheetId="{i}" r:id="rId{i}"/>')
-            z.writestr(f'xl/worksheets/sheet{i}.xml', f'<?xml version="1.0"?><worksheet {NS}><sheetData>{xml}</sheetData></worksheet>')
+            body = f'<worksheet {NS}><sheetData>{xml}</sheetData></worksheet>'
+            if prefix:
+                body = prefixed(body).replace('xmlns=', 'xmlns:x=')
+            z.writestr(f'xl/worksheets/sheet{i}.xml', f'<?xml version="1.0"?>{body}')
         if shared is not None:
             rels.append(f'<Relationship Id="rIdS" Type="{REL}/sharedStrings" Target="/xl/sharedStrings.xml"/>')
-            z.writestr('xl/sharedStrings.xml', f'<?xml version="1.0"?><sst {NS}>{shared}</sst>')
+            body = f'<sst {NS}>{shared}</sst>'
+            if prefix:
+                body = prefixed(body).replace('xmlns=', 'xmlns:x=')
+            z.writestr('xl/sharedStrings.xml', f'<?xml version="1.0"?>{body}')
         if styles is not None:
             rels.append(f'<Relationship Id="rIdT" Type="{REL}/styles" Target="styles.xml"/>')
             z.writestr('xl/styles.xml', f'<?xml version="1.0"?><styleSheet {NS}>{styles}</styleSheet>')
@@ -62,6 +74,13 @@ corners = (
 no_refs = ('<row><c t="inlineStr"><is><t>甲</t></is></c><c t="inlineStr"><is><t>乙</t></is></c></row>'
            '<row><c><v>1</v></c><c><v>2</v></c></row><row><c><v>3</v></c></row>')
 package('corners.xlsx', [('角落', corners), ('无引用', no_refs), ('空表', '')], shared=SHARED, styles=STYLES)
+# The same with prefixed element names and comments: read by the XML parser instead of the direct scan.
+package('corners-prefixed.xlsx', [('角落', corners), ('无引用', no_refs), ('空表', '')], shared=SHARED, styles=STYLES,
+        prefix=True)
+# A cell that refers to a shared string the table does not have.
+package('missing-string.xlsx', [('Sheet1', '<row r="1"><c r="A1" t="s"><v>0</v></c></row>'
+                                           '<row r="2"><c r="A2" t="s"><v>7</v></c></row>')],
+        shared='<si><t>名称</t></si>')
 
 package('date1904.xlsx', [('Sheet1', '<row r="1"><c r="A1" t="inlineStr"><is><t>日期</t></is></c></row>'
                                      '<row r="2"><c r="A2" s="1"><v>0</v></c></row>')],

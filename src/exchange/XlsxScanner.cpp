@@ -1,0 +1,465 @@
+#include "XlsxScanner.h"
+
+#include <cstring>
+
+namespace XlsxScanner {
+
+namespace {
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+const char *skipSpace(const char *p, const char *end) {
+    while (p < end && isSpace(*p))
+        ++p;
+    return p;
+}
+
+bool startsWith(const char *p, const char *end, const char *text, size_t length) {
+    return size_t(end - p) >= length && std::memcmp(p, text, length) == 0;
+}
+
+template <size_t N> bool startsWith(const char *p, const char *end, const char (&text)[N]) {
+    return startsWith(p, end, text, N - 1);
+}
+
+// p points at '<': is this the start tag of the unprefixed element name?
+template <size_t N> bool isTag(const char *p, const char *end, const char (&name)[N]) {
+    constexpr size_t length = N - 1;
+    if (size_t(end - p) < length + 2 || std::memcmp(p + 1, name, length) != 0)
+        return false;
+    const char next = p[1 + length];
+    return isSpace(next) || next == '>' || next == '/';
+}
+
+const char *find(const char *p, const char *end, const char *text, size_t length) {
+    if (length == 0 || end - p < qint64(length))
+        return nullptr;
+    const void *at = memmem(p, size_t(end - p), text, length);
+    return static_cast<const char *>(at);
+}
+
+struct Attribute {
+    QByteArrayView name;
+    QByteArrayView value;
+};
+
+// Reads the attributes of a start tag from just after its name to its '>'. Returns the position after the tag,
+// or nullptr for a tag the scanner does not understand.
+template <typename Visit> const char *attributes(const char *p, const char *end, bool *selfClosing, Visit visit) {
+    for (;;) {
+        p = skipSpace(p, end);
+        if (p >= end)
+            return nullptr;
+        if (*p == '>') {
+            *selfClosing = false;
+            return p + 1;
+        }
+        if (*p == '/') {
+            if (p + 1 >= end || p[1] != '>')
+                return nullptr;
+            *selfClosing = true;
+            return p + 2;
+        }
+        const char *nameStart = p;
+        while (p < end && *p != '=' && !isSpace(*p) && *p != '>' && *p != '/')
+            ++p;
+        const QByteArrayView name(nameStart, p - nameStart);
+        p = skipSpace(p, end);
+        if (p >= end || *p != '=' || name.isEmpty())
+            return nullptr;
+        p = skipSpace(p + 1, end);
+        if (p >= end || (*p != '"' && *p != '\''))
+            return nullptr;
+        const char quote = *p++;
+        const char *valueStart = p;
+        const void *close = std::memchr(p, quote, size_t(end - p));
+        if (!close)
+            return nullptr;
+        p = static_cast<const char *>(close);
+        const QByteArrayView value(valueStart, p - valueStart);
+        if (value.contains('<'))
+            return nullptr;
+        visit(name, value);
+        ++p;
+    }
+}
+
+const char *skipAttributes(const char *p, const char *end, bool *selfClosing) {
+    return attributes(p, end, selfClosing, [](QByteArrayView, QByteArrayView) {});
+}
+
+// Plain decimal digits only.
+bool digits(QByteArrayView text, qint64 *value) {
+    if (text.isEmpty() || text.size() > 15)
+        return false;
+    qint64 result = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        result = result * 10 + (c - '0');
+    }
+    *value = result;
+    return true;
+}
+
+// "B12" -> column 1, row 11.
+bool reference(QByteArrayView text, qint64 *row, qint64 *column) {
+    qsizetype i = 0;
+    qint64 col = 0;
+    while (i < text.size() && i < 4) {
+        char c = text[i];
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+        if (c < 'A' || c > 'Z')
+            break;
+        col = col * 26 + (c - 'A' + 1);
+        ++i;
+    }
+    qint64 r = 0;
+    if (i == 0 || !digits(text.sliced(i), &r) || r < 1)
+        return false;
+    *row = r - 1;
+    *column = col - 1;
+    return true;
+}
+
+bool appendCodePoint(char32_t code, QString *text) {
+    // Only what XML allows as a character.
+    const bool allowed = code == 0x9 || code == 0xA || code == 0xD || (code >= 0x20 && code <= 0xD7FF) ||
+                         (code >= 0xE000 && code <= 0xFFFD) || (code >= 0x10000 && code <= 0x10FFFF);
+    if (!allowed)
+        return false;
+    text->append(QStringView(QChar::fromUcs4(code)));
+    return true;
+}
+
+// The text of the string item between p and end (<si> or <is> content): the <t> elements, also those of
+// rich-text runs, without phonetic hints.
+bool stringItem(const char *p, const char *end, QString *text) {
+    int phonetic = 0;
+    for (;;) {
+        const void *open = std::memchr(p, '<', size_t(end - p));
+        if (!open)
+            return true;
+        p = static_cast<const char *>(open);
+        bool selfClosing = false;
+        if (p + 1 < end && p[1] == '/') {
+            const void *close = std::memchr(p, '>', size_t(end - p));
+            if (!close)
+                return false;
+            if (startsWith(p, end, "</rPh>"))
+                --phonetic;
+            p = static_cast<const char *>(close) + 1;
+        } else if (isTag(p, end, "t")) {
+            p = skipAttributes(p + 2, end, &selfClosing);
+            if (!p)
+                return false;
+            if (selfClosing)
+                continue;
+            const void *close = std::memchr(p, '<', size_t(end - p));
+            if (!close || !startsWith(static_cast<const char *>(close), end, "</t>"))
+                return false;
+            const char *textEnd = static_cast<const char *>(close);
+            if (phonetic == 0 && !decodeText(QByteArrayView(p, textEnd - p), text))
+                return false;
+            p = textEnd + 4;
+        } else if (isTag(p, end, "rPh")) {
+            p = skipAttributes(p + 4, end, &selfClosing);
+            if (!p)
+                return false;
+            if (!selfClosing)
+                ++phonetic;
+        } else {
+            // Runs and their formatting carry no text of their own.
+            static const char *const known[] = {"r",        "rPr",    "phoneticPr", "b",      "i",       "strike",
+                                                "condense", "extend", "outline",    "shadow", "u",       "vertAlign",
+                                                "sz",       "color",  "rFont",      "family", "charset", "scheme"};
+            const char *nameStart = p + 1;
+            const char *nameEnd = nameStart;
+            while (nameEnd < end && !isSpace(*nameEnd) && *nameEnd != '>' && *nameEnd != '/')
+                ++nameEnd;
+            const QByteArrayView name(nameStart, nameEnd - nameStart);
+            bool isKnown = false;
+            for (const char *k : known)
+                isKnown = isKnown || name == QByteArrayView(k);
+            if (!isKnown)
+                return false;
+            p = skipAttributes(nameEnd, end, &selfClosing);
+            if (!p)
+                return false;
+        }
+    }
+}
+
+// The prolog may declare UTF-8 only; no DOCTYPE (entities) and no comments before the root.
+const char *afterProlog(const QByteArray &xml) {
+    const char *p = xml.constData();
+    const char *end = p + xml.size();
+    if (startsWith(p, end, "\xEF\xBB\xBF"))
+        p += 3;
+    p = skipSpace(p, end);
+    if (startsWith(p, end, "<?xml")) {
+        const char *close = find(p, end, "?>", 2);
+        if (!close)
+            return nullptr;
+        const QByteArrayView declaration(p, close - p);
+        const qsizetype encoding = declaration.indexOf(QByteArrayView("encoding"));
+        if (encoding >= 0) {
+            const QByteArrayView rest = declaration.sliced(encoding + 8);
+            const qsizetype quote = rest.indexOf('"') >= 0 ? rest.indexOf('"') : rest.indexOf('\'');
+            if (quote < 0 || quote + 6 > rest.size())
+                return nullptr;
+            const QByteArrayView name = rest.sliced(quote + 1, 5);
+            if (name.compare(QByteArrayView("utf-8"), Qt::CaseInsensitive) != 0 || rest.size() < quote + 7 ||
+                rest[quote + 6] != rest[quote])
+                return nullptr;
+        }
+        p = skipSpace(close + 2, end);
+    }
+    if (p >= end || *p != '<' || p + 1 >= end || p[1] == '!' || p[1] == '?')
+        return nullptr;
+    return p;
+}
+
+// The document ends with the given closing tag of its root.
+bool endsWith(const QByteArray &xml, QByteArrayView closing) {
+    qsizetype end = xml.size();
+    while (end > 0 && isSpace(xml.at(end - 1)))
+        --end;
+    return QByteArrayView(xml).first(end).endsWith(closing);
+}
+
+} // namespace
+
+bool decodeText(QByteArrayView raw, QString *text) {
+    const char *p = raw.data();
+    const char *end = p + raw.size();
+    bool plain = true;
+    for (const char *q = p; q < end; ++q) {
+        const uchar c = uchar(*q);
+        if (c == '&' || c == '\r' || (c < 0x20 && c != '\t' && c != '\n')) {
+            plain = false;
+            break;
+        }
+    }
+    if (plain) {
+        text->append(QString::fromUtf8(raw));
+        return true;
+    }
+    QByteArray bytes;
+    bytes.reserve(raw.size());
+    while (p < end) {
+        const uchar c = uchar(*p);
+        if (c == '&') {
+            const void *semicolon = std::memchr(p, ';', size_t(std::min<qint64>(end - p, 12)));
+            if (!semicolon)
+                return false;
+            const QByteArrayView entity(p + 1, static_cast<const char *>(semicolon) - p - 1);
+            p = static_cast<const char *>(semicolon) + 1;
+            if (entity == "lt") {
+                bytes += '<';
+            } else if (entity == "gt") {
+                bytes += '>';
+            } else if (entity == "amp") {
+                bytes += '&';
+            } else if (entity == "quot") {
+                bytes += '"';
+            } else if (entity == "apos") {
+                bytes += '\'';
+            } else if (entity.startsWith('#') && entity.size() > 1) {
+                bool ok = false;
+                const uint code = entity[1] == 'x' ? entity.sliced(2).toByteArray().toUInt(&ok, 16)
+                                                   : entity.sliced(1).toByteArray().toUInt(&ok, 10);
+                if (!ok || (entity[1] != 'x' && !(entity[1] >= '0' && entity[1] <= '9')))
+                    return false;
+                text->append(QString::fromUtf8(bytes));
+                bytes.clear();
+                if (!appendCodePoint(char32_t(code), text))
+                    return false;
+            } else {
+                return false;
+            }
+        } else if (c == '\r') {
+            // XML reads a line end as a single line feed.
+            bytes += '\n';
+            ++p;
+            if (p < end && *p == '\n')
+                ++p;
+        } else if (c < 0x20 && c != '\t' && c != '\n') {
+            return false;
+        } else {
+            bytes += char(c);
+            ++p;
+        }
+    }
+    text->append(QString::fromUtf8(bytes));
+    return true;
+}
+
+Result sharedStrings(const QByteArray &xml, QStringList *strings) {
+    const char *p = afterProlog(xml);
+    const char *end = xml.constData() + xml.size();
+    if (!p || !isTag(p, end, "sst") || !endsWith(xml, "</sst>"))
+        return Result::Unsupported;
+    bool selfClosing = false;
+    p = skipAttributes(p + 4, end, &selfClosing);
+    if (!p)
+        return Result::Unsupported;
+    if (selfClosing)
+        return Result::Done;
+    for (;;) {
+        p = skipSpace(p, end);
+        if (p >= end || *p != '<')
+            return Result::Unsupported;
+        if (startsWith(p, end, "</sst>"))
+            return Result::Done;
+        if (!isTag(p, end, "si"))
+            return Result::Unsupported;
+        p = skipAttributes(p + 3, end, &selfClosing);
+        if (!p)
+            return Result::Unsupported;
+        QString text;
+        if (!selfClosing) {
+            const char *close = find(p, end, "</si>", 5);
+            if (!close || !stringItem(p, close, &text))
+                return Result::Unsupported;
+            p = close + 5;
+        }
+        strings->append(text);
+    }
+}
+
+Result sheet(const QByteArray &xml, const std::function<Result(const Cell &)> &visit) {
+    const char *p = afterProlog(xml);
+    const char *end = xml.constData() + xml.size();
+    if (!p || !isTag(p, end, "worksheet") || !endsWith(xml, "</worksheet>"))
+        return Result::Unsupported;
+    const char *data = find(p, end, "<sheetData", 10);
+    if (!data || !isTag(data, end, "sheetData") || find(p, data, "<!", 2))
+        return Result::Unsupported;
+    bool selfClosing = false;
+    p = skipAttributes(data + 10, end, &selfClosing);
+    if (!p)
+        return Result::Unsupported;
+    if (selfClosing)
+        return Result::Done;
+
+    qint64 row = -1;
+    qint64 column = -1;
+    Cell cell;
+    for (;;) {
+        p = skipSpace(p, end);
+        if (p >= end || *p != '<')
+            return Result::Unsupported;
+        if (startsWith(p, end, "</sheetData>"))
+            return Result::Done;
+        if (startsWith(p, end, "</row>")) {
+            p += 6;
+            continue;
+        }
+        if (isTag(p, end, "row")) {
+            bool understood = true;
+            qint64 number = 0;
+            bool hasNumber = false;
+            p = attributes(p + 4, end, &selfClosing, [&](QByteArrayView name, QByteArrayView value) {
+                if (name == "r") {
+                    hasNumber = true;
+                    understood = digits(value, &number);
+                }
+            });
+            if (!p || !understood)
+                return Result::Unsupported;
+            row = hasNumber && number >= 1 ? number - 1 : row + 1;
+            column = -1;
+            continue;
+        }
+        if (!isTag(p, end, "c"))
+            return Result::Unsupported;
+
+        bool understood = true;
+        bool hasReference = false;
+        cell.type = {};
+        cell.style = 0;
+        cell.hasValue = false;
+        cell.value = {};
+        cell.hasInline = false;
+        cell.inlineText.clear();
+        qint64 cellRow = 0;
+        qint64 cellColumn = 0;
+        p = attributes(p + 2, end, &selfClosing, [&](QByteArrayView name, QByteArrayView value) {
+            if (name == "r") {
+                hasReference = true;
+                understood = understood && reference(value, &cellRow, &cellColumn);
+            } else if (name == "t") {
+                cell.type = value;
+            } else if (name == "s") {
+                understood = understood && digits(value, &cell.style);
+            }
+        });
+        if (!p || !understood)
+            return Result::Unsupported;
+        if (hasReference) {
+            row = cellRow;
+            column = cellColumn;
+        } else {
+            row = std::max<qint64>(row, 0);
+            ++column;
+        }
+        cell.row = row;
+        cell.column = column;
+        while (!selfClosing) {
+            p = skipSpace(p, end);
+            if (p >= end || *p != '<')
+                return Result::Unsupported;
+            if (startsWith(p, end, "</c>")) {
+                p += 4;
+                break;
+            }
+            bool childClosed = false;
+            if (isTag(p, end, "v")) {
+                p = skipAttributes(p + 2, end, &childClosed);
+                if (!p)
+                    return Result::Unsupported;
+                cell.hasValue = true;
+                if (childClosed) {
+                    cell.value = {};
+                    continue;
+                }
+                const void *close = std::memchr(p, '<', size_t(end - p));
+                if (!close || !startsWith(static_cast<const char *>(close), end, "</v>"))
+                    return Result::Unsupported;
+                cell.value = QByteArrayView(p, static_cast<const char *>(close) - p);
+                p = static_cast<const char *>(close) + 4;
+            } else if (isTag(p, end, "f")) {
+                p = skipAttributes(p + 2, end, &childClosed);
+                if (!p)
+                    return Result::Unsupported;
+                if (childClosed)
+                    continue;
+                const void *close = std::memchr(p, '<', size_t(end - p));
+                if (!close || !startsWith(static_cast<const char *>(close), end, "</f>"))
+                    return Result::Unsupported;
+                p = static_cast<const char *>(close) + 4;
+            } else if (isTag(p, end, "is")) {
+                p = skipAttributes(p + 3, end, &childClosed);
+                if (!p)
+                    return Result::Unsupported;
+                cell.hasInline = true;
+                if (childClosed)
+                    continue;
+                const char *close = find(p, end, "</is>", 5);
+                if (!close || !stringItem(p, close, &cell.inlineText))
+                    return Result::Unsupported;
+                p = close + 5;
+            } else {
+                return Result::Unsupported;
+            }
+        }
+        if (const Result result = visit(cell); result != Result::Done)
+            return result;
+    }
+}
+
+} // namespace XlsxScanner

@@ -150,6 +150,10 @@ bool ContractDocument::Button3Click()
 
 bool ContractDocument::Button2Click()
 {
+    // The window's messages are let through while the markers are filled: a click on "保存" then would store the
+    // half-made document and report it saved.
+    if (mGenerating)
+        return false;
     QDir().mkpath(QFileInfo(mDocumentPath).absolutePath());
     if (!mWord.saveAs(mDocumentPath)) {
         mMessages.warning(QStringLiteral("保存文件发生错误"));
@@ -161,12 +165,16 @@ bool ContractDocument::Button2Click()
 
 void ContractDocument::Button5Click()
 {
+    if (mGenerating)
+        return;
     if (!mWord.print())
         showOfficeError();
 }
 
 void ContractDocument::Button6Click()
 {
+    if (mGenerating)
+        return;
     if (!mWord.sendMail()) {
         showOfficeError();
         return;

@@ -65,7 +65,9 @@ TextResult<qint64> CopyFileContent(const QString &source, const QString &dest) {
     // and a copy of a file onto itself reads the whole source before anything is replaced.
     QSaveFile out(dest);
     out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly))
+    // Unbuffered, so a write the disk refuses (full, over quota) fails here: QSaveFile does not notice a failed
+    // flush of its buffer and would commit a short or empty copy.
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return TextResult<qint64>::failure(
             QStringLiteral("无法创建文件“%1”：%2").arg(QDir::toNativeSeparators(dest), out.errorString()));
 

@@ -1,6 +1,7 @@
 #include "XlsxScanner.h"
 
 #include <cstring>
+#include <string_view>
 
 namespace XlsxScanner {
 
@@ -135,6 +136,17 @@ bool appendCodePoint(char32_t code, QString *text) {
     return true;
 }
 
+bool isRunElement(std::string_view name) {
+    static constexpr std::string_view known[] = {"r",        "rPr",    "phoneticPr", "b",      "i",       "strike",
+                                                 "condense", "extend", "outline",    "shadow", "u",       "vertAlign",
+                                                 "sz",       "color",  "rFont",      "family", "charset", "scheme"};
+    for (const std::string_view k : known) {
+        if (name == k)
+            return true;
+    }
+    return false;
+}
+
 // The text of the string item between p and end (<si> or <is> content): the <t> elements, also those of
 // rich-text runs, without phonetic hints.
 bool stringItem(const char *p, const char *end, QString *text) {
@@ -173,18 +185,11 @@ bool stringItem(const char *p, const char *end, QString *text) {
                 ++phonetic;
         } else {
             // Runs and their formatting carry no text of their own.
-            static const char *const known[] = {"r",        "rPr",    "phoneticPr", "b",      "i",       "strike",
-                                                "condense", "extend", "outline",    "shadow", "u",       "vertAlign",
-                                                "sz",       "color",  "rFont",      "family", "charset", "scheme"};
             const char *nameStart = p + 1;
             const char *nameEnd = nameStart;
             while (nameEnd < end && !isSpace(*nameEnd) && *nameEnd != '>' && *nameEnd != '/')
                 ++nameEnd;
-            const QByteArrayView name(nameStart, nameEnd - nameStart);
-            bool isKnown = false;
-            for (const char *k : known)
-                isKnown = isKnown || name == QByteArrayView(k);
-            if (!isKnown)
+            if (!isRunElement(std::string_view(nameStart, size_t(nameEnd - nameStart))))
                 return false;
             p = skipAttributes(nameEnd, end, &selfClosing);
             if (!p)

@@ -123,6 +123,19 @@ bool plainNumber(QByteArrayView bytes, double *value) {
     return ec == std::errc() && at == end && std::isfinite(*value);
 }
 
+bool plainIndex(QByteArrayView bytes, qint64 *value) {
+    if (bytes.isEmpty() || bytes.size() > 12)
+        return false;
+    qint64 result = 0;
+    for (const char c : bytes) {
+        if (c < '0' || c > '9')
+            return false;
+        result = result * 10 + (c - '0');
+    }
+    *value = result;
+    return true;
+}
+
 QString stripFormatLiterals(const QString &formatCode) {
     QString section = formatCode;
     // Only the format for positive values decides how the cell looks.
@@ -403,8 +416,12 @@ std::optional<Worksheet> XlsxWorkbook::readSheet(int index, QString *error) {
         using XlsxScanner::Result;
         QString text;
         double number = 0;
+        qint64 index = 0;
         if ((cell.type.isEmpty() || cell.type == "n") && cell.hasValue && plainNumber(cell.value, &number)) {
             text = numberText(number, cell.style);
+        } else if (cell.type == "s" && cell.hasValue && plainIndex(cell.value, &index) &&
+                   index < mSharedStrings.size()) {
+            text = mSharedStrings.at(index);
         } else {
             QString value;
             if (cell.hasValue && !XlsxScanner::decodeText(cell.value, &value))

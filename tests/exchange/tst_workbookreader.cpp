@@ -48,6 +48,13 @@ void TestWorkbookReader::numberText_data() {
     QTest::newRow("large") << 1.5e20 << u"1.5E20"_qs;
     QTest::newRow("small") << 1e-7 << u"1E-7"_qs;
     QTest::newRow("sixteen digits rounded") << 1234567890123456.0 << u"1.23456789012346E15"_qs;
+    QTest::newRow("exact half rounded away from zero") << 35.51861572265625 << u"35.5186157226563"_qs;
+    QTest::newRow("trailing zeros of an integer") << 1200.0 << u"1200"_qs;
+    QTest::newRow("largest without exponent") << 999999999999999.0 << u"999999999999999"_qs;
+    QTest::newRow("first with exponent") << 1e15 << u"1E15"_qs;
+    QTest::newRow("smallest without exponent") << 0.0001 << u"0.0001"_qs;
+    QTest::newRow("negative small") << -0.00001234 << u"-1.234E-5"_qs;
+    QTest::newRow("subnormal") << 4.0660660388780096e-310 << u"4.06606603887801E-310"_qs;
 }
 
 void TestWorkbookReader::numberText() {

@@ -24,6 +24,9 @@ TfrmMainContract::TfrmMainContract(MainCommands commands, QWidget *parent)
 {
     setObjectName(QStringLiteral("TfrmMainContract"));
     setWindowTitle(ApplicationTitle);
+    // The child windows and dialogs take the application's icon; without one they would show the toolkit's logo.
+    if (QApplication::windowIcon().isNull())
+        QApplication::setWindowIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
     mArea = new QMdiArea(this);
     mArea->setObjectName(QStringLiteral("mdiArea"));
     mArea->setViewMode(QMdiArea::SubWindowView);
@@ -80,7 +83,7 @@ void TfrmMainContract::buildToolBar()
     connect(b21, &QToolButton::clicked, this, &TfrmMainContract::ToolButton21Click);
     top->addSeparator();
 
-    auto *b5 = addButton(top, "ToolButton5", QStringLiteral("在线合同范本"), QStyle::SP_DriveNetIcon);
+    auto *b5 = addButton(top, "ToolButton5", QStringLiteral("在线合同范本"), QStyle::SP_FileLinkIcon);
     auto *PopupMenu3 = new QMenu(this);
     PopupMenu3->setObjectName(QStringLiteral("PopupMenu3"));
     for (int i = 0; i < mCommands.sampleSites.size(); ++i) {
@@ -96,7 +99,7 @@ void TfrmMainContract::buildToolBar()
     auto *b1 = addButton(top, "ToolButton1", QStringLiteral("设置登陆密码"), QStyle::SP_DialogApplyButton);
     connect(b1, &QToolButton::clicked, this, &TfrmMainContract::ToolButton1Click);
 
-    auto *db = addButton(top, "TBDatabase", QStringLiteral("数据库维护"), QStyle::SP_DriveHDIcon);
+    auto *db = addButton(top, "TBDatabase", QStringLiteral("数据库维护"), QStyle::SP_DialogSaveButton);
     auto *PopupMenu2 = new QMenu(this);
     PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
     QAction *MenuItem1 = PopupMenu2->addAction(QStringLiteral("数据库备份"));

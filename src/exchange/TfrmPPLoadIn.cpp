@@ -90,8 +90,12 @@ TfrmPPLoadIn::TfrmPPLoadIn(const QString &categoryCode, QWidget *parent)
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(fileRow);
-    layout->addWidget(mDBGridEh1, 3);
-    layout->addWidget(groupBox, 2);
+    // The mapping is where the work is done: it gets as much room as the worksheet, and both grids keep their rows
+    // compact so most of a category's indicators are in view at once.
+    for (QTableView *grid : {mDBGridEh1, mGrid1})
+        grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
+    layout->addWidget(mDBGridEh1, 1);
+    layout->addWidget(groupBox, 1);
 
     connect(mButton6, &QPushButton::clicked, this, &TfrmPPLoadIn::Button6Click);
     connect(mCmbTables, &QComboBox::activated, this, &TfrmPPLoadIn::cmbTablesClick);

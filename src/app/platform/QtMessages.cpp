@@ -7,6 +7,27 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QHeaderView>
+#include <QSplitter>
+#include <QTreeView>
+
+namespace {
+
+// Qt's own size leaves the side bar too narrow for its Chinese place names.
+void sizeFileDialog(QFileDialog &dialog)
+{
+    dialog.resize(760, 480);
+    if (auto *sides = dialog.findChild<QSplitter *>(QStringLiteral("splitter")))
+        sides->setSizes({150, 610});
+    // Room for the size, the type and a Chinese date beside the name.
+    if (auto *list = dialog.findChild<QTreeView *>(QStringLiteral("treeView"))) {
+        const int widths[] = {240, 90, 100, 150};
+        for (int column = 0; column < 4; ++column)
+            list->header()->resizeSection(column, widths[column]);
+    }
+}
+
+} // namespace
 
 QWidget *QtMessages::parentWindow()
 {
@@ -53,8 +74,14 @@ QString QtMessages::passwordPrompt(const QString &caption, const QString &hint)
 
 QString QtMessages::openFileName(const QString &caption, const QString &folder, const QString &filter)
 {
-    return QFileDialog::getOpenFileName(parentWindow(), caption, folder, filter, nullptr,
-                                        QFileDialog::DontUseNativeDialog);
+    QFileDialog dialog(parentWindow(), caption, folder, filter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    sizeFileDialog(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
 }
 
 QString QtMessages::saveFileName(const QString &caption, const QString &proposedPath, const QString &filter)
@@ -64,6 +91,7 @@ QString QtMessages::saveFileName(const QString &caption, const QString &proposed
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.selectFile(proposedPath);
+    sizeFileDialog(dialog);
     // A name typed without extension gets the filter's one before the dialog asks about replacing a file.
     static const QRegularExpression firstPattern(QStringLiteral("\\*\\.([A-Za-z0-9]+)"));
     const QRegularExpressionMatch match = firstPattern.match(filter);

@@ -38,6 +38,8 @@ TfrmEditAHTDoc::TfrmEditAHTDoc(const QString &categoryCode, const QString &docum
     mHint->setObjectName(QStringLiteral("lblHint"));
     mHint->setStyleSheet(QStringLiteral("color: red;"));
     mHint->setWordWrap(true);
+    // The strip is narrower than the hint: it takes two lines.
+    mHint->setMinimumHeight(mHint->fontMetrics().lineSpacing() * 2 + 2);
     mHint->hide();
     layout->addWidget(mHint);
     layout->addStretch();
@@ -50,6 +52,8 @@ TfrmEditAHTDoc::TfrmEditAHTDoc(const QString &categoryCode, const QString &docum
 
     mDocument.setHint([this](bool visible) {
         mHint->setVisible(visible);
+        // The strip was sized without the hint: grow it so the wrapped hint is not cut off.
+        resize(width(), sizeHint().height());
         mHint->repaint();
     });
     mDocument.setPump([] { QCoreApplication::processEvents(); });

@@ -2,6 +2,11 @@
 // holds the demo content and saves a PNG of each into the output folder (all, or only the named ones). Run it on
 // an X display (take-screenshots.sh starts Xvfb): the contract document and template editor pictures show the
 // office program's own window beside ours.
+//
+// Pictures: main, menu-samples, menu-maintenance, menu-help, model-template, model-indicators, category-name,
+// indicator-edit, indicator-formula-menu, select-category, select-indicator, template-editor, register, entry,
+// entry-edit, preview, import, delete-question, document, backup, restore, rebuild, password-set, password-login,
+// about, register-multirow (last: it renames indicators of the demo in the folder it is given).
 
 #include "AdminCommands.h"
 #include "AppCommands.h"
@@ -183,33 +188,35 @@ void ShotRun::templateWindow() {
                [&] { EditIndicator(QStringLiteral("TDataPara"), ChildCode, id, &mMain); });
     if (wanted(QStringLiteral("indicator-formula-menu"))) {
         // The "…" button opens the formula menu under the pointer.
-        WindowShots::withModal(
-            [&] { EditIndicator(QStringLiteral("TDataPara"), ChildCode, id, &mMain); },
-            [&](QWidget *dialog) {
-                auto *formula = dialog->findChild<QToolButton *>(QStringLiteral("sbGS"));
-                if (!formula)
-                    return;
-                QCursor::setPos(formula->mapToGlobal(formula->rect().center()));
-                QTest::mousePress(formula, Qt::LeftButton);
-                QTest::mouseRelease(formula, Qt::LeftButton);
-                QWidget *menu = nullptr;
-                WindowShots::waitFor([&menu] { return (menu = QApplication::activePopupWidget()); }, 3000);
-                if (!menu) {
-                    mShots.miss(QStringLiteral("indicator-formula-menu (menu did not open)"));
-                    return;
-                }
-                WindowShots::pause(300);
-                // The dialog and its menu on a plain ground, without what lies behind them.
-                const QRect area = dialog->geometry().united(menu->geometry()).adjusted(-6, -6, 6, 6);
-                QImage picture(area.size(), QImage::Format_RGB32);
-                picture.fill(Qt::white);
-                QPainter painter(&picture);
-                painter.drawPixmap(dialog->geometry().topLeft() - area.topLeft(), dialog->grab());
-                painter.drawPixmap(menu->geometry().topLeft() - area.topLeft(), menu->grab());
-                painter.end();
-                mShots.save(QStringLiteral("indicator-formula-menu"), picture);
-                menu->close();
-            });
+        WindowShots::withModal([&] { EditIndicator(QStringLiteral("TDataPara"), ChildCode, id, &mMain); },
+                               [&](QWidget *dialog) {
+                                   auto *formula = dialog->findChild<QToolButton *>(QStringLiteral("sbGS"));
+                                   if (!formula)
+                                       return;
+                                   QCursor::setPos(formula->mapToGlobal(formula->rect().center()));
+                                   QTest::mousePress(formula, Qt::LeftButton);
+                                   QTest::mouseRelease(formula, Qt::LeftButton);
+                                   QWidget *menu = nullptr;
+                                   WindowShots::waitFor([&menu] { return (menu = QApplication::activePopupWidget()); },
+                                                        3000);
+                                   if (!menu) {
+                                       mShots.miss(QStringLiteral("indicator-formula-menu (menu did not open)"));
+                                       return;
+                                   }
+                                   WindowShots::pause(300);
+                                   // The dialog and its menu on a plain ground, without what lies behind them.
+                                   const QRect window(dialog->geometry().topLeft() - WindowShots::captionOffset(),
+                                                      dialog->geometry().bottomRight() + QPoint(1, 1));
+                                   const QRect area = window.united(menu->geometry()).adjusted(-6, -6, 6, 6);
+                                   QImage picture(area.size(), QImage::Format_RGB32);
+                                   picture.fill(Qt::white);
+                                   QPainter painter(&picture);
+                                   painter.drawImage(window.topLeft() - area.topLeft(), WindowShots::framed(dialog));
+                                   painter.drawPixmap(menu->geometry().topLeft() - area.topLeft(), menu->grab());
+                                   painter.end();
+                                   mShots.save(QStringLiteral("indicator-formula-menu"), picture);
+                                   menu->close();
+                               });
     }
     shootModal(QStringLiteral("select-category"), [&] {
         QString code;

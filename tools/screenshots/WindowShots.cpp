@@ -53,6 +53,14 @@ bool WindowShots::window(const QString &name, QWidget *widget) {
     return save(name, widget->isWindow() ? withCaption(content, widget->windowTitle()) : content);
 }
 
+QImage WindowShots::framed(QWidget *window) {
+    return withCaption(window->grab().toImage(), window->windowTitle());
+}
+
+QPoint WindowShots::captionOffset() {
+    return QPoint(1, CaptionHeight);
+}
+
 bool WindowShots::screen(const QString &name, const QRect &area) {
     QScreen *screen = QGuiApplication::primaryScreen();
     if (!screen) {

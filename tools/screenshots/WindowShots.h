@@ -20,6 +20,9 @@ public:
     // A rectangle of the whole screen, other programs included.
     bool screen(const QString &name, const QRect &area);
     bool save(const QString &name, const QImage &image);
+    // A top-level window's picture with its caption bar, which lies captionOffset() above and left of its geometry.
+    static QImage framed(QWidget *window);
+    static QPoint captionOffset();
 
     // Lets the event loop run for a while (painting, timers, other programs).
     static void pause(int ms);

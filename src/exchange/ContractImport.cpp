@@ -152,9 +152,10 @@ bool ContractImport::storeRows(QString *message) {
         targets.append(row.dataField);
         sources.append(mSheet->columnIndex(row.excelColumn));
     }
+    // Named placeholders: binding by position makes Qt format a placeholder name for every value.
     QStringList placeholders;
     for (qsizetype i = 0; i < targets.size(); ++i)
-        placeholders.append(QStringLiteral("?"));
+        placeholders.append(QStringLiteral(":v%1").arg(i));
     const QString sql = QStringLiteral("INSERT INTO TContractMain (%1) VALUES (%2)")
                             .arg(targets.join(QStringLiteral(", ")), placeholders.join(QStringLiteral(", ")));
 
@@ -170,10 +171,11 @@ bool ContractImport::storeRows(QString *message) {
             }
             for (qsizetype r = 0; r < mSheet->rows.size(); ++r) {
                 const QStringList &cells = mSheet->rows.at(r);
-                query.bindValue(0, mCategoryCode);
+                query.bindValue(placeholders.at(0), mCategoryCode);
                 for (qsizetype i = 0; i < sources.size(); ++i) {
                     const qsizetype source = sources.at(i);
-                    query.bindValue(int(i + 1), source >= 0 && source < cells.size() ? cells.at(source) : QString());
+                    query.bindValue(placeholders.at(i + 1),
+                                    source >= 0 && source < cells.size() ? cells.at(source) : QString());
                 }
                 if (!query.exec()) {
                     rowError = QStringLiteral("工作表第%1行不能保存，本次导入的数据已全部撤销。")

@@ -106,8 +106,10 @@ QByteArray CompoundFile::chain(quint32 start, const QList<quint32> &table, bool 
             return {};
         miniStream = chain(u32(mDirectory, 0x74), mFat, false, qint64(table.size()) * size);
     }
+    // A chain without loops visits each sector once, so it cannot be longer than the sectors there are.
+    const qint64 sectors = mini ? miniStream.size() / size : mFile.size() / mSectorSize;
     quint32 current = start;
-    for (qsizetype steps = 0; current != EndOfChain && steps <= table.size() && out.size() < limit; ++steps) {
+    for (qint64 steps = 0; current != EndOfChain && steps < sectors && out.size() < limit; ++steps) {
         if (current >= quint32(table.size()) || out.size() + size > MaxStream)
             break;
         if (mini) {

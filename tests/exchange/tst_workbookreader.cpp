@@ -113,6 +113,8 @@ void TestWorkbookReader::basicWorkbook_data() {
     QTest::addColumn<QString>("file");
     QTest::newRow("xls") << u"basic.xls"_qs;
     QTest::newRow("xlsx") << u"basic.xlsx"_qs;
+    // The stream name of Excel 95 and older sends the file to FreeXL in its helper process.
+    QTest::newRow("xls read by FreeXL") << u"book-stream.xls"_qs;
 }
 
 // The same worksheet saved by LibreOffice in both formats reads as the same texts.

@@ -85,3 +85,16 @@ package('missing-string.xlsx', [('Sheet1', '<row r="1"><c r="A1" t="s"><v>0</v><
 package('date1904.xlsx', [('Sheet1', '<row r="1"><c r="A1" t="inlineStr"><is><t>日期</t></is></c></row>'
                                      '<row r="2"><c r="A2" s="1"><v>0</v></c></row>')],
         styles='<cellXfs count="2"><xf numFmtId="0"/><xf numFmtId="14"/></cellXfs>', date1904=True)
+
+
+def renamed_stream(source, path):
+    """The .xls workbook with its stream under the name Excel 95 and older use ("Book"): read through FreeXL."""
+    data = bytearray(open(source, 'rb').read())
+    at = data.find('Workbook'.encode('utf-16-le'))
+    name = 'Book'.encode('utf-16-le') + b'\0\0'
+    data[at:at + 18] = name + b'\0' * (18 - len(name))
+    data[at + 0x40:at + 0x42] = len(name).to_bytes(2, 'little')
+    open(path, 'wb').write(data)
+
+
+renamed_stream('basic.xls', 'book-stream.xls')

@@ -35,6 +35,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QStorageInfo>
 
 #include <algorithm>
 #include <exception>
@@ -89,6 +90,9 @@ struct LibreOfficeWordApp::Private {
 };
 
 namespace {
+
+// Room a save needs beside the document itself: the office writes a temporary copy next to it first.
+constexpr qint64 kMinimumFreeBytes = 1024 * 1024;
 
 bool hasLineBreak(const QString &text) {
     return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
@@ -445,6 +449,11 @@ bool LibreOfficeWordApp::saveAs(const QString &path) {
     const QFileInfo info(path);
     if (!info.absoluteDir().exists())
         return fail(QStringLiteral("文件夹不存在：") + QDir::toNativeSeparators(info.absolutePath()));
+    // An office that meets a full disk while it writes waits there until the watchdog ends it, minutes later;
+    // a disk without room to spare is reported at once.
+    const QStorageInfo storage(info.absolutePath());
+    if (storage.isValid() && storage.bytesAvailable() >= 0 && storage.bytesAvailable() < kMinimumFreeBytes)
+        return fail(QStringLiteral("磁盘空间不足，不能保存文档：") + QDir::toNativeSeparators(path));
     try {
         OfficeInstance::Watch watch(d->office);
         uno::Reference<frame::XStorable> storable(d->document, uno::UNO_QUERY_THROW);

@@ -69,7 +69,15 @@ QString profileRoot() {
 
 OfficeInstance::OfficeInstance(Kind kind, bool headless)
     : mKind(kind)
-    , mHeadless(headless) {}
+    , mHeadless(headless) {
+    // An office that dies (crashed, killed) leaves its end of the pipe closed: the next call written into it must
+    // fail as an error, not end this program by SIGPIPE.
+    static const bool pipeSignalIgnored = [] {
+        std::signal(SIGPIPE, SIG_IGN);
+        return true;
+    }();
+    Q_UNUSED(pipeSignalIgnored);
+}
 
 OfficeInstance::~OfficeInstance() {
     // The shared office holds the user's spreadsheets: it stays. A private one ends with its owner, and so does

@@ -25,8 +25,7 @@ namespace Acceptance {
 // works would otherwise run the script in the middle of its work). When the script fails a check, the dialog is
 // closed so the test does not wait for ever.
 template <typename T>
-void whenModal(std::function<void(T *)> script, bool *ran = nullptr, std::function<bool(T *)> ready = {})
-{
+void whenModal(std::function<void(T *)> script, bool *ran = nullptr, std::function<bool(T *)> ready = {}) {
     auto *timer = new QTimer;
     timer->setInterval(20);
     QObject::connect(timer, &QTimer::timeout, [timer, script, ran, ready] {
@@ -46,8 +45,7 @@ void whenModal(std::function<void(T *)> script, bool *ran = nullptr, std::functi
 }
 
 // Every row of a table as text, in ID order (or the given order), for comparing two databases.
-inline QStringList tableRows(const QString &table, const QString &order)
-{
+inline QStringList tableRows(const QString &table, const QString &order) {
     QStringList rows;
     QSqlQuery q(TDM::instance().ADOLocal());
     if (!q.exec(QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(table, order)))
@@ -62,8 +60,7 @@ inline QStringList tableRows(const QString &table, const QString &order)
     return rows;
 }
 
-inline QByteArray fileHash(const QString &path)
-{
+inline QByteArray fileHash(const QString &path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QByteArray();
@@ -71,8 +68,7 @@ inline QByteArray fileHash(const QString &path)
 }
 
 // Every file below `folder` with a digest of its content.
-inline QMap<QString, QByteArray> files(const QString &folder)
-{
+inline QMap<QString, QByteArray> files(const QString &folder) {
     QMap<QString, QByteArray> out;
     const QDir root(folder);
     QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);

@@ -42,8 +42,7 @@ namespace {
 const QString Child = u"00010001"_s;
 
 // One indicator as the user types it into the indicator editor.
-struct IndicatorInput
-{
+struct IndicatorInput {
     IndicatorInput(QString name, int type, QString format = {}, QString unit = {}, QString pickList = {},
                    QString formula = {}, bool required = false)
         : name(std::move(name))
@@ -52,9 +51,7 @@ struct IndicatorInput
         , unit(std::move(unit))
         , pickList(std::move(pickList))
         , formula(std::move(formula))
-        , required(required)
-    {
-    }
+        , required(required) {}
     QString name;
     int type = 0; // 文本, 数字, 日期
     QString format;
@@ -64,21 +61,18 @@ struct IndicatorInput
     bool required = false;
 };
 
-QModelIndex findNode(QTreeView *tree, const QString &caption)
-{
+QModelIndex findNode(QTreeView *tree, const QString &caption) {
     return tree->model()
         ->match(tree->model()->index(0, 0), Qt::DisplayRole, caption, 1, Qt::MatchExactly | Qt::MatchRecursive)
         .value(0);
 }
 
-void clickNode(QTreeView *tree, const QModelIndex &index)
-{
+void clickNode(QTreeView *tree, const QModelIndex &index) {
     tree->scrollTo(index);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(index).center());
 }
 
-template <typename T> T *child(QWidget *parent, const QString &name)
-{
+template <typename T> T *child(QWidget *parent, const QString &name) {
     T *found = parent->findChild<T *>(name);
     if (!found)
         qWarning() << "no widget" << name;
@@ -86,8 +80,7 @@ template <typename T> T *child(QWidget *parent, const QString &name)
 }
 
 // Fills the indicator editor's controls and presses its save button.
-void fillIndicatorDialog(TfrmExdParaPropertyEdit *dialog, const IndicatorInput &in)
-{
+void fillIndicatorDialog(TfrmExdParaPropertyEdit *dialog, const IndicatorInput &in) {
     auto *type = child<QComboBox>(dialog, u"cmbFieldType"_s);
     QVERIFY(type);
     child<QLineEdit>(dialog, u"EditFieldName"_s)->setText(in.name);
@@ -105,8 +98,7 @@ void fillIndicatorDialog(TfrmExdParaPropertyEdit *dialog, const IndicatorInput &
 
 } // namespace
 
-class TestRoadOfAContract : public QObject
-{
+class TestRoadOfAContract : public QObject {
     Q_OBJECT
 
     ScriptedMessages mMessages;
@@ -115,8 +107,7 @@ class TestRoadOfAContract : public QObject
     StandInPdfRenderer mRenderer;
 
 private Q_SLOTS:
-    void initTestCase()
-    {
+    void initTestCase() {
         Messages::setInstance(&mMessages);
         Clipboard::setInstance(&mClipboard);
         Clock::setInstance(&mClock);
@@ -129,8 +120,7 @@ private Q_SLOTS:
     void roadOfAContract();
 };
 
-void TestRoadOfAContract::roadOfAContract()
-{
+void TestRoadOfAContract::roadOfAContract() {
     auto app = std::make_unique<TempAppFolder>();
     QVERIFY(app->isValid());
     QVERIFY(QFile::copy(QStringLiteral(VANTREL_EMPTY_DOC), app->file(u"DB/Empty.Doc"_s)));
@@ -185,22 +175,25 @@ void TestRoadOfAContract::roadOfAContract()
     // --- The template: "编辑模板(&E)" opens the template editor beside the real office; prose is typed in, the
     // markers come from "插入已有指标" and one new indicator from "插入新指标".
     QStringList picks;
-    SetIndicatorDialogs(
-        [](const QString &table, const QString &category, int id) {
-            return EditIndicatorName(table, category, id, QApplication::activeWindow());
-        },
-        [&picks](const QString &, QString *name) {
-            if (picks.isEmpty())
-                return false;
-            *name = picks.takeFirst();
-            return true;
-        });
+    SetIndicatorDialogs([](const QString &table, const QString &category,
+                           int id) { return EditIndicatorName(table, category, id, QApplication::activeWindow()); },
+                        [&picks](const QString &, QString *name) {
+                            if (picks.isEmpty())
+                                return false;
+                            *name = picks.takeFirst();
+                            return true;
+                        });
     const QList<QPair<QString, QString>> templatePieces{
-        {u"房屋租赁合同  编号："_s, u"合同编号"_s},     {u"出租方："_s, u"出租方"_s},
-        {u"，房屋用途："_s, u"房屋用途"_s},             {u"，月租金："_s, u"月租金"_s},
-        {u"，租期："_s, u"租期"_s},                     {u"，租金总额："_s, u"租金总额"_s},
-        {u"（大写："_s, u"租金大写"_s},                 {u"）。签订日期："_s, u"签订日期"_s},
-        {u"（"_s, u"签订日期大写"_s},                   {u"）。房屋面积："_s, QString()},
+        {u"房屋租赁合同  编号："_s, u"合同编号"_s},
+        {u"出租方："_s, u"出租方"_s},
+        {u"，房屋用途："_s, u"房屋用途"_s},
+        {u"，月租金："_s, u"月租金"_s},
+        {u"，租期："_s, u"租期"_s},
+        {u"，租金总额："_s, u"租金总额"_s},
+        {u"（大写："_s, u"租金大写"_s},
+        {u"）。签订日期："_s, u"签订日期"_s},
+        {u"（"_s, u"签订日期大写"_s},
+        {u"）。房屋面积："_s, QString()},
     };
     bool editorRan = false;
     whenModal<TfrmEditADoc>(

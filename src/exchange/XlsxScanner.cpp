@@ -1,5 +1,7 @@
 #include "XlsxScanner.h"
 
+#include <QVarLengthArray>
+
 #include <cstring>
 #include <string_view>
 
@@ -41,6 +43,23 @@ const char *find(const char *p, const char *end, const char *text, size_t length
     return static_cast<const char *>(at);
 }
 
+// XML names as spreadsheet parts use them: ASCII letters, digits, '_', ':', '.', '-' and any non-ASCII letter.
+bool isName(QByteArrayView name) {
+    if (name.isEmpty())
+        return false;
+    const uchar first = uchar(name.front());
+    if (!((first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z') || first == '_' || first == ':' ||
+          first >= 0x80))
+        return false;
+    for (const char c : name) {
+        const uchar u = uchar(c);
+        if (!((u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '_' || u == ':' ||
+              u == '.' || u == '-' || u >= 0x80))
+            return false;
+    }
+    return true;
+}
+
 struct Attribute {
     QByteArrayView name;
     QByteArrayView value;
@@ -67,8 +86,10 @@ template <typename Visit> const char *attributes(const char *p, const char *end,
         while (p < end && *p != '=' && !isSpace(*p) && *p != '>' && *p != '/')
             ++p;
         const QByteArrayView name(nameStart, p - nameStart);
+        if (!isName(name))
+            return nullptr;
         p = skipSpace(p, end);
-        if (p >= end || *p != '=' || name.isEmpty())
+        if (p >= end || *p != '=')
             return nullptr;
         p = skipSpace(p + 1, end);
         if (p >= end || (*p != '"' && *p != '\''))
@@ -82,6 +103,11 @@ template <typename Visit> const char *attributes(const char *p, const char *end,
         const QByteArrayView value(valueStart, p - valueStart);
         if (value.contains('<'))
             return nullptr;
+        if (value.contains('&')) {
+            QString ignored;
+            if (!decodeText(value, &ignored))
+                return nullptr;
+        }
         visit(name, value);
         ++p;
     }
@@ -150,22 +176,35 @@ bool isRunElement(std::string_view name) {
 // The text of the string item between p and end (<si> or <is> content): the <t> elements, also those of
 // rich-text runs, without phonetic hints.
 bool stringItem(const char *p, const char *end, QString *text) {
+    // Open elements, so that end tags are checked as the parser would; phonetic hints are left out.
+    QVarLengthArray<QByteArrayView, 8> open;
     int phonetic = 0;
     for (;;) {
-        const void *open = std::memchr(p, '<', size_t(end - p));
-        if (!open)
-            return true;
-        p = static_cast<const char *>(open);
-        bool selfClosing = false;
-        if (p + 1 < end && p[1] == '/') {
-            const void *close = std::memchr(p, '>', size_t(end - p));
-            if (!close)
+        const char *tag = skipSpace(p, end);
+        if (tag >= end)
+            return open.isEmpty();
+        if (*tag != '<')
+            return false;
+        p = tag;
+        const bool closing = p + 1 < end && p[1] == '/';
+        const char *nameStart = p + 1 + (closing ? 1 : 0);
+        const char *nameEnd = nameStart;
+        while (nameEnd < end && !isSpace(*nameEnd) && *nameEnd != '>' && *nameEnd != '/')
+            ++nameEnd;
+        const QByteArrayView name(nameStart, nameEnd - nameStart);
+        if (closing) {
+            const char *close = skipSpace(nameEnd, end);
+            if (close >= end || *close != '>' || open.isEmpty() || open.last() != name)
                 return false;
-            if (startsWith(p, end, "</rPh>"))
+            open.removeLast();
+            if (name == "rPh")
                 --phonetic;
-            p = static_cast<const char *>(close) + 1;
-        } else if (isTag(p, end, "t")) {
-            p = skipAttributes(p + 2, end, &selfClosing);
+            p = close + 1;
+            continue;
+        }
+        bool selfClosing = false;
+        if (name == "t") {
+            p = skipAttributes(nameEnd, end, &selfClosing);
             if (!p)
                 return false;
             if (selfClosing)
@@ -177,24 +216,101 @@ bool stringItem(const char *p, const char *end, QString *text) {
             if (phonetic == 0 && !decodeText(QByteArrayView(p, textEnd - p), text))
                 return false;
             p = textEnd + 4;
-        } else if (isTag(p, end, "rPh")) {
-            p = skipAttributes(p + 4, end, &selfClosing);
-            if (!p)
-                return false;
-            if (!selfClosing)
-                ++phonetic;
-        } else {
-            // Runs and their formatting carry no text of their own.
-            const char *nameStart = p + 1;
-            const char *nameEnd = nameStart;
-            while (nameEnd < end && !isSpace(*nameEnd) && *nameEnd != '>' && *nameEnd != '/')
-                ++nameEnd;
-            if (!isRunElement(std::string_view(nameStart, size_t(nameEnd - nameStart))))
-                return false;
-            p = skipAttributes(nameEnd, end, &selfClosing);
-            if (!p)
-                return false;
+            continue;
         }
+        // Runs and their formatting carry no text of their own.
+        if (name != "rPh" && !isRunElement(std::string_view(name.data(), size_t(name.size()))))
+            return false;
+        p = skipAttributes(nameEnd, end, &selfClosing);
+        if (!p)
+            return false;
+        if (!selfClosing) {
+            open.append(name);
+            if (name == "rPh")
+                ++phonetic;
+        }
+    }
+}
+
+// The whole part is UTF-8 without the control characters XML forbids; otherwise the parser has the last word.
+bool cleanBytes(const QByteArray &xml) {
+    const auto *p = reinterpret_cast<const uchar *>(xml.constData());
+    const auto *end = p + xml.size();
+    while (p < end) {
+        const uchar c = *p;
+        if (c < 0x80) {
+            if (c < 0x20 && c != '\t' && c != '\n' && c != '\r')
+                return false;
+            ++p;
+            continue;
+        }
+        int length = 0;
+        char32_t code = 0;
+        if (c >= 0xC2 && c <= 0xDF) {
+            length = 2;
+            code = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3;
+            code = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4;
+            code = c & 0x07;
+        } else {
+            return false;
+        }
+        if (end - p < length)
+            return false;
+        for (int i = 1; i < length; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
+            code = (code << 6) | (p[i] & 0x3F);
+        }
+        if ((length == 3 && code < 0x800) || (length == 4 && (code < 0x10000 || code > 0x10FFFF)) ||
+            (code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE || code == 0xFFFF)
+            return false;
+        p += length;
+    }
+    return true;
+}
+
+// Walks plain elements (start, end and empty tags, character data between them) from p until the text at p starts
+// with stop at the given nesting depth; checks that end tags match. Returns the position of stop, or nullptr.
+const char *walkElements(const char *p, const char *end, QList<QByteArrayView> *open, QByteArrayView stop) {
+    for (;;) {
+        p = skipSpace(p, end);
+        if (p < end && *p != '<' && !open->isEmpty()) {
+            // Character data such as page headers: checked, not kept.
+            const void *next = std::memchr(p, '<', size_t(end - p));
+            QString ignored;
+            if (!next || !decodeText(QByteArrayView(p, static_cast<const char *>(next) - p), &ignored))
+                return nullptr;
+            p = static_cast<const char *>(next);
+        }
+        if (p >= end || *p != '<')
+            return nullptr;
+        if (QByteArrayView(p, end - p).startsWith(stop))
+            return p;
+        const char *nameStart = p + 1 + (p + 1 < end && p[1] == '/');
+        const char *nameEnd = nameStart;
+        while (nameEnd < end && !isSpace(*nameEnd) && *nameEnd != '>' && *nameEnd != '/')
+            ++nameEnd;
+        const QByteArrayView name(nameStart, nameEnd - nameStart);
+        if (!isName(name))
+            return nullptr;
+        if (p[1] == '/') {
+            const char *close = skipSpace(nameEnd, end);
+            if (close >= end || *close != '>' || open->isEmpty() || open->last() != name)
+                return nullptr;
+            open->removeLast();
+            p = close + 1;
+            continue;
+        }
+        bool selfClosing = false;
+        p = attributes(nameEnd, end, &selfClosing, [](QByteArrayView, QByteArrayView) {});
+        if (!p)
+            return nullptr;
+        if (!selfClosing)
+            open->append(name);
     }
 }
 
@@ -204,25 +320,50 @@ const char *afterProlog(const QByteArray &xml) {
     const char *end = p + xml.size();
     if (startsWith(p, end, "\xEF\xBB\xBF"))
         p += 3;
-    p = skipSpace(p, end);
-    if (startsWith(p, end, "<?xml")) {
+    if (startsWith(p, end, "<?xml") && p + 5 < end && (isSpace(p[5]) || p[5] == '?')) {
         const char *close = find(p, end, "?>", 2);
         if (!close)
             return nullptr;
-        const QByteArrayView declaration(p, close - p);
-        const qsizetype encoding = declaration.indexOf(QByteArrayView("encoding"));
-        if (encoding >= 0) {
-            const QByteArrayView rest = declaration.sliced(encoding + 8);
-            const qsizetype quote = rest.indexOf('"') >= 0 ? rest.indexOf('"') : rest.indexOf('\'');
-            if (quote < 0 || quote + 6 > rest.size())
+        // version="1.x", then optionally encoding (UTF-8 only) and standalone, in this order.
+        const char *at = p + 5;
+        int next = 0;
+        while (at < close) {
+            const char *nameStart = skipSpace(at, close);
+            if (nameStart == close)
+                break;
+            if (nameStart == at)
                 return nullptr;
-            const QByteArrayView name = rest.sliced(quote + 1, 5);
-            if (name.compare(QByteArrayView("utf-8"), Qt::CaseInsensitive) != 0 || rest.size() < quote + 7 ||
-                rest[quote + 6] != rest[quote])
+            const char *nameEnd = nameStart;
+            while (nameEnd < close && *nameEnd != '=' && !isSpace(*nameEnd))
+                ++nameEnd;
+            const QByteArrayView name(nameStart, nameEnd - nameStart);
+            const char *quote = skipSpace(nameEnd, close);
+            if (quote >= close || *quote != '=')
                 return nullptr;
+            quote = skipSpace(quote + 1, close);
+            if (quote >= close || (*quote != '"' && *quote != '\''))
+                return nullptr;
+            const void *valueEnd = std::memchr(quote + 1, *quote, size_t(close - quote - 1));
+            if (!valueEnd)
+                return nullptr;
+            const QByteArrayView value(quote + 1, static_cast<const char *>(valueEnd) - quote - 1);
+            if (next == 0 && name == "version" && value.startsWith("1.") && value.size() > 2) {
+                next = 1;
+            } else if (next == 1 && name == "encoding" &&
+                       value.compare(QByteArrayView("utf-8"), Qt::CaseInsensitive) == 0) {
+                next = 2;
+            } else if (next >= 1 && next <= 2 && name == "standalone" && (value == "yes" || value == "no")) {
+                next = 3;
+            } else {
+                return nullptr;
+            }
+            at = static_cast<const char *>(valueEnd) + 1;
         }
-        p = skipSpace(close + 2, end);
+        if (next == 0)
+            return nullptr;
+        p = close + 2;
     }
+    p = skipSpace(p, end);
     if (p >= end || *p != '<' || p + 1 >= end || p[1] == '!' || p[1] == '?')
         return nullptr;
     return p;
@@ -304,7 +445,7 @@ bool decodeText(QByteArrayView raw, QString *text) {
 }
 
 Result sharedStrings(const QByteArray &xml, QStringList *strings) {
-    const char *p = afterProlog(xml);
+    const char *p = cleanBytes(xml) ? afterProlog(xml) : nullptr;
     const char *end = xml.constData() + xml.size();
     if (!p || !isTag(p, end, "sst") || !endsWith(xml, "</sst>"))
         return Result::Unsupported;
@@ -319,7 +460,7 @@ Result sharedStrings(const QByteArray &xml, QStringList *strings) {
         if (p >= end || *p != '<')
             return Result::Unsupported;
         if (startsWith(p, end, "</sst>"))
-            return Result::Done;
+            return skipSpace(p + 6, end) == end ? Result::Done : Result::Unsupported;
         if (!isTag(p, end, "si"))
             return Result::Unsupported;
         p = skipAttributes(p + 3, end, &selfClosing);
@@ -337,19 +478,25 @@ Result sharedStrings(const QByteArray &xml, QStringList *strings) {
 }
 
 Result sheet(const QByteArray &xml, const std::function<Result(const Cell &)> &visit) {
-    const char *p = afterProlog(xml);
+    const char *p = cleanBytes(xml) ? afterProlog(xml) : nullptr;
     const char *end = xml.constData() + xml.size();
     if (!p || !isTag(p, end, "worksheet") || !endsWith(xml, "</worksheet>"))
         return Result::Unsupported;
-    const char *data = find(p, end, "<sheetData", 10);
-    if (!data || !isTag(data, end, "sheetData") || find(p, data, "<!", 2))
+    // The elements around the cells are walked through too, so that the scan accepts only what the parser would.
+    QList<QByteArrayView> open;
+    p = walkElements(p, end, &open, "<sheetData");
+    if (!p || open.size() != 1 || !isTag(p, end, "sheetData"))
         return Result::Unsupported;
     bool selfClosing = false;
-    p = skipAttributes(data + 10, end, &selfClosing);
+    p = skipAttributes(p + 10, end, &selfClosing);
     if (!p)
         return Result::Unsupported;
+    auto rest = [&](const char *from) {
+        const char *last = walkElements(from, end, &open, "</worksheet>");
+        return last && open.size() == 1 && skipSpace(last + 12, end) == end ? Result::Done : Result::Unsupported;
+    };
     if (selfClosing)
-        return Result::Done;
+        return rest(p);
 
     qint64 row = -1;
     qint64 column = -1;
@@ -359,7 +506,7 @@ Result sheet(const QByteArray &xml, const std::function<Result(const Cell &)> &v
         if (p >= end || *p != '<')
             return Result::Unsupported;
         if (startsWith(p, end, "</sheetData>"))
-            return Result::Done;
+            return rest(p + 12);
         if (startsWith(p, end, "</row>")) {
             p += 6;
             continue;
@@ -393,14 +540,20 @@ Result sheet(const QByteArray &xml, const std::function<Result(const Cell &)> &v
         cell.inlineText.clear();
         qint64 cellRow = 0;
         qint64 cellColumn = 0;
+        bool hasType = false;
+        bool hasStyle = false;
         p = attributes(p + 2, end, &selfClosing, [&](QByteArrayView name, QByteArrayView value) {
             if (name == "r") {
+                understood = understood && !hasReference;
                 hasReference = true;
                 understood = understood && reference(value, &cellRow, &cellColumn);
             } else if (name == "t") {
+                understood = understood && !hasType;
+                hasType = true;
                 cell.type = value;
             } else if (name == "s") {
-                understood = understood && digits(value, &cell.style);
+                understood = understood && !hasStyle && digits(value, &cell.style);
+                hasStyle = true;
             }
         });
         if (!p || !understood)

@@ -25,6 +25,9 @@ private Q_SLOTS:
     void longTexts();
     void xmlText_data();
     void xmlText();
+    void scanWhatLibreOfficeWrites();
+    void scanLeavesTheUnusual_data();
+    void scanLeavesTheUnusual();
     void formulaResults_data();
     void formulaResults();
     void damagedFiles_data();
@@ -220,7 +223,6 @@ void TestWorkbookReader::xmlText_data() {
         << QByteArray("&#20013;&#x6587;&#x1F600;") << true << u"中文"_qs + QString::fromUcs4(U"\U0001F600", 1);
     QTest::newRow("line ends read as line feeds") << QByteArray("a\r\nb\rc\nd") << true << u"a\nb\nc\nd"_qs;
     QTest::newRow("escaped carriage return kept") << QByteArray("a&#13;b") << true << u"a\rb"_qs;
-    QTest::newRow("unknown entity") << QByteArray("&nbsp;") << false << QString();
     QTest::newRow("unterminated entity") << QByteArray("a & b") << false << QString();
     QTest::newRow("reference to a forbidden character") << QByteArray("&#0;") << false << QString();
     QTest::newRow("raw control character") << QByteArray("a\x01b") << false << QString();
@@ -235,6 +237,58 @@ void TestWorkbookReader::xmlText() {
     QCOMPARE(XlsxScanner::decodeText(raw, &decoded), understood);
     if (understood)
         QCOMPARE(decoded, text);
+}
+
+// The parts LibreOffice writes (from basic.xlsx) take the direct scan, not the slower XML parser.
+void TestWorkbookReader::scanWhatLibreOfficeWrites() {
+    auto read = [](const QString &name) {
+        QFile file(data(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    QStringList strings;
+    QCOMPARE(XlsxScanner::sharedStrings(read(u"libreoffice-sharedStrings.xml"_qs), &strings),
+             XlsxScanner::Result::Done);
+    QVERIFY(strings.contains(u"北京某公司"_qs));
+    int cells = 0;
+    const auto result = XlsxScanner::sheet(read(u"libreoffice-sheet.xml"_qs), [&](const XlsxScanner::Cell &) {
+        ++cells;
+        return XlsxScanner::Result::Done;
+    });
+    QCOMPARE(result, XlsxScanner::Result::Done);
+    QVERIFY(cells >= 25);
+}
+
+void TestWorkbookReader::scanLeavesTheUnusual_data() {
+    QTest::addColumn<QByteArray>("xml");
+    const QByteArray head("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
+    const QByteArray open("<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">");
+    const QByteArray row("<sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c></row></sheetData>");
+    QTest::newRow("comment in the cells")
+        << head + open + "<sheetData><!-- x --><row r=\"1\"/></sheetData></worksheet>";
+    QTest::newRow("DOCTYPE") << head + "<!DOCTYPE worksheet>" + open + row + "</worksheet>";
+    QTest::newRow("other encoding") << QByteArray("<?xml version=\"1.0\" encoding=\"GBK\"?>") + open + row +
+                                           "</worksheet>";
+    QTest::newRow("damaged declaration") << QByteArray("<?xml =\"1.0\"?>") + open + row + "</worksheet>";
+    QTest::newRow("prefixed names")
+        << head + "<x:worksheet xmlns:x=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">" +
+               "<x:sheetData/></x:worksheet>";
+    QTest::newRow("end tag of another element") << head + open + "<cols></dimension>" + row + "</worksheet>";
+    QTest::newRow("text after the root") << head + open + row + "</worksheet>x";
+    QTest::newRow("repeated reference") << head + open +
+                                               "<sheetData><row><c r=\"A1\" r=\"B1\"><v>1</v></c></row></sheetData>" +
+                                               "</worksheet>";
+    QTest::newRow("invalid UTF-8") << head + open + "<sheetData><row><c t=\"str\"><v>\xff</v></c></row></sheetData>" +
+                                          "</worksheet>";
+    QTest::newRow("unknown entity") << head + open +
+                                           "<sheetData><row><c t=\"str\"><v>&nbsp;</v></c></row></sheetData>" +
+                                           "</worksheet>";
+}
+
+// Anything beyond the plain form is left to the XML parser, which reads it or reports the damage.
+void TestWorkbookReader::scanLeavesTheUnusual() {
+    QFETCH(QByteArray, xml);
+    const auto result = XlsxScanner::sheet(xml, [](const XlsxScanner::Cell &) { return XlsxScanner::Result::Done; });
+    QCOMPARE(result, XlsxScanner::Result::Unsupported);
 }
 
 void TestWorkbookReader::formulaResults_data() {

@@ -17,6 +17,7 @@
 #include "TfrmEditAHTDoc.h"
 #include "text/TextHelpers.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -26,8 +27,10 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <csignal>
+#include <cstdio>
 #include <sched.h>
 #include <sys/mount.h>
 #include <utility>
@@ -96,6 +99,7 @@ private Q_SLOTS:
     void fullOrReadOnlyDisk();
     void copyOntoAFullDisk();
     void saveClickedWhileGenerating();
+    void officeLeftBehindByADeadProgram();
 };
 
 void TestFaultsSurvived::initTestCase() {
@@ -474,5 +478,45 @@ void TestFaultsSurvived::saveClickedWhileGenerating() {
     QVERIFY2(text.contains(u"出租方：孙七，月租金：3100.00元。"_s), qPrintable(text));
 }
 
-QTEST_MAIN(TestFaultsSurvived)
+void TestFaultsSurvived::officeLeftBehindByADeadProgram() {
+    // A program killed while its office runs leaves that office behind on its profile; the next program that
+    // takes the profile is handed over to it by the office's launcher and must work with it.
+    QProcess program;
+    program.start(QCoreApplication::applicationFilePath(), {u"--start-office-and-wait"_s});
+    QVERIFY(program.waitForStarted());
+    QVERIFY(program.waitForReadyRead(120000));
+    QCOMPARE(program.readLine().trimmed(), QByteArray("ready"));
+    const QString leftBehind = u"pipe,name=vantrel-%1-"_s.arg(program.processId());
+    program.kill();
+    program.waitForFinished();
+    const auto endLeftBehind = qScopeGuard([&] { QProcess::execute(u"pkill"_s, {u"-KILL"_s, u"-f"_s, leftBehind}); });
+
+    LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
+    QVERIFY2(word.connect(), qPrintable(word.lastError()));
+    QVERIFY2(word.arrange(), qPrintable(word.lastError()));
+    QVERIFY2(word.open(DocumentPaths::templateFile(Child)), qPrintable(word.lastError()));
+    QVERIFY(word.documentText().value_or(QString()).contains(u"[<出租方>]"_s));
+    QVERIFY(word.quit());
+}
+
+// With --start-office-and-wait the program starts an office, says so, and waits to be killed.
+static int startOfficeAndWait(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
+    if (!word.connect())
+        return 1;
+    std::fputs("ready\n", stdout);
+    std::fflush(stdout);
+    for (;;)
+        QThread::sleep(1);
+}
+
+int main(int argc, char **argv) {
+    if (argc > 1 && qstrcmp(argv[1], "--start-office-and-wait") == 0)
+        return startOfficeAndWait(argc, argv);
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestFaultsSurvived test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_faults_survived.moc"

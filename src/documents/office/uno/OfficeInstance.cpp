@@ -96,10 +96,15 @@ bool OfficeInstance::alive() {
     if (!mDesktop.is())
         return false;
     if (mProcess && (mProcess->state() == QProcess::NotRunning || mProcess->waitForFinished(0))) {
-        release();
+        // The launcher also ends with 0 after handing our pipe to an office already running on the profile (one
+        // left behind by a program that died): that office serves us as long as it answers.
+        const bool handedOver = mProcess->exitStatus() == QProcess::NormalExit && mProcess->exitCode() == 0;
         mProcess.reset();
-        mProfileLock.reset();
-        return false;
+        if (!handedOver) {
+            release();
+            mProfileLock.reset();
+            return false;
+        }
     }
     if (!mProcess) {
         // Not started by us: a cheap call tells whether the bridge still stands.

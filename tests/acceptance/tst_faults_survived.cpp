@@ -56,12 +56,26 @@ private:
     std::function<void()> mOnShow;
 };
 
+// The processes whose command line holds `text`, read from /proc so no process tools are needed.
+QStringList processesWith(const QString &text) {
+    QStringList pids;
+    const QByteArray needle = text.toUtf8();
+    for (const QString &pid : QDir(u"/proc"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool number = false;
+        pid.toInt(&number);
+        if (!number || pid.toLongLong() == QCoreApplication::applicationPid())
+            continue;
+        QFile cmdline(u"/proc/%1/cmdline"_s.arg(pid));
+        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(needle))
+            pids << pid;
+    }
+    pids.sort();
+    return pids;
+}
+
 // The office processes this test process started, found by the pipe name each office gets (it holds our pid).
 QStringList officePids() {
-    QProcess pgrep;
-    pgrep.start(u"pgrep"_s, {u"-f"_s, u"pipe,name=vantrel-%1-"_s.arg(QCoreApplication::applicationPid())});
-    pgrep.waitForFinished(10000);
-    return QString::fromLatin1(pgrep.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    return processesWith(u"pipe,name=vantrel-%1-"_s.arg(QCoreApplication::applicationPid()));
 }
 
 void killAll(const QStringList &pids) {
@@ -489,7 +503,7 @@ void TestFaultsSurvived::officeLeftBehindByADeadProgram() {
     const QString leftBehind = u"pipe,name=vantrel-%1-"_s.arg(program.processId());
     program.kill();
     program.waitForFinished();
-    const auto endLeftBehind = qScopeGuard([&] { QProcess::execute(u"pkill"_s, {u"-KILL"_s, u"-f"_s, leftBehind}); });
+    const auto endLeftBehind = qScopeGuard([&] { killAll(processesWith(leftBehind)); });
 
     LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
     QVERIFY2(word.connect(), qPrintable(word.lastError()));

@@ -60,6 +60,23 @@ bool isName(QByteArrayView name) {
     return true;
 }
 
+// The namespace prefixes the part declares on its root element (xml and xmlns always exist). A name with a
+// prefix nobody declared is an error for the parser, so the scan does not accept it either.
+struct Prefixes {
+    bool any = false; // while the root's own declarations are being collected
+    QVarLengthArray<QByteArrayView, 16> declared{QByteArrayView("xml"), QByteArrayView("xmlns")};
+
+    bool known(QByteArrayView name) const {
+        const qsizetype colon = name.indexOf(':');
+        if (colon < 0 || any)
+            return true;
+        const QByteArrayView prefix = name.first(colon);
+        if (prefix.isEmpty() || colon + 1 >= name.size() || name.sliced(colon + 1).contains(':'))
+            return false;
+        return std::find(declared.begin(), declared.end(), prefix) != declared.end();
+    }
+};
+
 struct Attribute {
     QByteArrayView name;
     QByteArrayView value;
@@ -67,7 +84,8 @@ struct Attribute {
 
 // Reads the attributes of a start tag from just after its name to its '>'. Returns the position after the tag,
 // or nullptr for a tag the scanner does not understand.
-template <typename Visit> const char *attributes(const char *p, const char *end, bool *selfClosing, Visit visit) {
+template <typename Visit>
+const char *attributes(const char *p, const char *end, const Prefixes &prefixes, bool *selfClosing, Visit visit) {
     for (;;) {
         p = skipSpace(p, end);
         if (p >= end)
@@ -86,7 +104,7 @@ template <typename Visit> const char *attributes(const char *p, const char *end,
         while (p < end && *p != '=' && !isSpace(*p) && *p != '>' && *p != '/')
             ++p;
         const QByteArrayView name(nameStart, p - nameStart);
-        if (!isName(name))
+        if (!isName(name) || !prefixes.known(name))
             return nullptr;
         p = skipSpace(p, end);
         if (p >= end || *p != '=')
@@ -113,8 +131,8 @@ template <typename Visit> const char *attributes(const char *p, const char *end,
     }
 }
 
-const char *skipAttributes(const char *p, const char *end, bool *selfClosing) {
-    return attributes(p, end, selfClosing, [](QByteArrayView, QByteArrayView) {});
+const char *skipAttributes(const char *p, const char *end, const Prefixes &prefixes, bool *selfClosing) {
+    return attributes(p, end, prefixes, selfClosing, [](QByteArrayView, QByteArrayView) {});
 }
 
 // Plain decimal digits only.
@@ -175,7 +193,7 @@ bool isRunElement(std::string_view name) {
 
 // The text of the string item between p and end (<si> or <is> content): the <t> elements, also those of
 // rich-text runs, without phonetic hints.
-bool stringItem(const char *p, const char *end, QString *text) {
+bool stringItem(const char *p, const char *end, const Prefixes &prefixes, QString *text) {
     // Open elements, so that end tags are checked as the parser would; phonetic hints are left out.
     QVarLengthArray<QByteArrayView, 8> open;
     int phonetic = 0;
@@ -192,6 +210,8 @@ bool stringItem(const char *p, const char *end, QString *text) {
         while (nameEnd < end && !isSpace(*nameEnd) && *nameEnd != '>' && *nameEnd != '/')
             ++nameEnd;
         const QByteArrayView name(nameStart, nameEnd - nameStart);
+        if (!prefixes.known(name))
+            return false;
         if (closing) {
             const char *close = skipSpace(nameEnd, end);
             if (close >= end || *close != '>' || open.isEmpty() || open.last() != name)
@@ -204,7 +224,7 @@ bool stringItem(const char *p, const char *end, QString *text) {
         }
         bool selfClosing = false;
         if (name == "t") {
-            p = skipAttributes(nameEnd, end, &selfClosing);
+            p = skipAttributes(nameEnd, end, prefixes, &selfClosing);
             if (!p)
                 return false;
             if (selfClosing)
@@ -221,7 +241,7 @@ bool stringItem(const char *p, const char *end, QString *text) {
         // Runs and their formatting carry no text of their own.
         if (name != "rPh" && !isRunElement(std::string_view(name.data(), size_t(name.size()))))
             return false;
-        p = skipAttributes(nameEnd, end, &selfClosing);
+        p = skipAttributes(nameEnd, end, prefixes, &selfClosing);
         if (!p)
             return false;
         if (!selfClosing) {
@@ -275,7 +295,8 @@ bool cleanBytes(const QByteArray &xml) {
 
 // Walks plain elements (start, end and empty tags, character data between them) from p until the text at p starts
 // with stop at the given nesting depth; checks that end tags match. Returns the position of stop, or nullptr.
-const char *walkElements(const char *p, const char *end, QList<QByteArrayView> *open, QByteArrayView stop) {
+const char *walkElements(const char *p, const char *end, const Prefixes &prefixes, QList<QByteArrayView> *open,
+                         QByteArrayView stop) {
     for (;;) {
         p = skipSpace(p, end);
         if (p < end && *p != '<' && !open->isEmpty()) {
@@ -295,7 +316,7 @@ const char *walkElements(const char *p, const char *end, QList<QByteArrayView> *
         while (nameEnd < end && !isSpace(*nameEnd) && *nameEnd != '>' && *nameEnd != '/')
             ++nameEnd;
         const QByteArrayView name(nameStart, nameEnd - nameStart);
-        if (!isName(name))
+        if (!isName(name) || !prefixes.known(name))
             return nullptr;
         if (p[1] == '/') {
             const char *close = skipSpace(nameEnd, end);
@@ -306,12 +327,27 @@ const char *walkElements(const char *p, const char *end, QList<QByteArrayView> *
             continue;
         }
         bool selfClosing = false;
-        p = attributes(nameEnd, end, &selfClosing, [](QByteArrayView, QByteArrayView) {});
+        p = skipAttributes(nameEnd, end, prefixes, &selfClosing);
         if (!p)
             return nullptr;
         if (!selfClosing)
             open->append(name);
     }
+}
+
+// The prefixes the root element declares; p is just after the root's name.
+bool collectPrefixes(const char *p, const char *end, Prefixes *prefixes) {
+    prefixes->any = true;
+    bool selfClosing = false;
+    QVarLengthArray<QByteArrayView, 16> found;
+    const bool ok = attributes(p, end, *prefixes, &selfClosing, [&](QByteArrayView name, QByteArrayView) {
+        if (name.startsWith("xmlns:"))
+            found.append(name.sliced(6));
+    });
+    prefixes->any = false;
+    for (const QByteArrayView prefix : found)
+        prefixes->declared.append(prefix);
+    return ok;
 }
 
 // The prolog may declare UTF-8 only; no DOCTYPE (entities) and no comments before the root.
@@ -447,10 +483,11 @@ bool decodeText(QByteArrayView raw, QString *text) {
 Result sharedStrings(const QByteArray &xml, QStringList *strings) {
     const char *p = cleanBytes(xml) ? afterProlog(xml) : nullptr;
     const char *end = xml.constData() + xml.size();
-    if (!p || !isTag(p, end, "sst") || !endsWith(xml, "</sst>"))
+    Prefixes prefixes;
+    if (!p || !isTag(p, end, "sst") || !endsWith(xml, "</sst>") || !collectPrefixes(p + 4, end, &prefixes))
         return Result::Unsupported;
     bool selfClosing = false;
-    p = skipAttributes(p + 4, end, &selfClosing);
+    p = skipAttributes(p + 4, end, prefixes, &selfClosing);
     if (!p)
         return Result::Unsupported;
     if (selfClosing)
@@ -463,13 +500,13 @@ Result sharedStrings(const QByteArray &xml, QStringList *strings) {
             return skipSpace(p + 6, end) == end ? Result::Done : Result::Unsupported;
         if (!isTag(p, end, "si"))
             return Result::Unsupported;
-        p = skipAttributes(p + 3, end, &selfClosing);
+        p = skipAttributes(p + 3, end, prefixes, &selfClosing);
         if (!p)
             return Result::Unsupported;
         QString text;
         if (!selfClosing) {
             const char *close = find(p, end, "</si>", 5);
-            if (!close || !stringItem(p, close, &text))
+            if (!close || !stringItem(p, close, prefixes, &text))
                 return Result::Unsupported;
             p = close + 5;
         }
@@ -480,19 +517,20 @@ Result sharedStrings(const QByteArray &xml, QStringList *strings) {
 Result sheet(const QByteArray &xml, const std::function<Result(const Cell &)> &visit) {
     const char *p = cleanBytes(xml) ? afterProlog(xml) : nullptr;
     const char *end = xml.constData() + xml.size();
-    if (!p || !isTag(p, end, "worksheet") || !endsWith(xml, "</worksheet>"))
+    Prefixes prefixes;
+    if (!p || !isTag(p, end, "worksheet") || !endsWith(xml, "</worksheet>") || !collectPrefixes(p + 10, end, &prefixes))
         return Result::Unsupported;
     // The elements around the cells are walked through too, so that the scan accepts only what the parser would.
     QList<QByteArrayView> open;
-    p = walkElements(p, end, &open, "<sheetData");
+    p = walkElements(p, end, prefixes, &open, "<sheetData");
     if (!p || open.size() != 1 || !isTag(p, end, "sheetData"))
         return Result::Unsupported;
     bool selfClosing = false;
-    p = skipAttributes(p + 10, end, &selfClosing);
+    p = skipAttributes(p + 10, end, prefixes, &selfClosing);
     if (!p)
         return Result::Unsupported;
     auto rest = [&](const char *from) {
-        const char *last = walkElements(from, end, &open, "</worksheet>");
+        const char *last = walkElements(from, end, prefixes, &open, "</worksheet>");
         return last && open.size() == 1 && skipSpace(last + 12, end) == end ? Result::Done : Result::Unsupported;
     };
     if (selfClosing)
@@ -500,22 +538,28 @@ Result sheet(const QByteArray &xml, const std::function<Result(const Cell &)> &v
 
     qint64 row = -1;
     qint64 column = -1;
+    bool inRow = false;
     Cell cell;
     for (;;) {
         p = skipSpace(p, end);
         if (p >= end || *p != '<')
             return Result::Unsupported;
         if (startsWith(p, end, "</sheetData>"))
-            return rest(p + 12);
+            return inRow ? Result::Unsupported : rest(p + 12);
         if (startsWith(p, end, "</row>")) {
+            if (!inRow)
+                return Result::Unsupported;
+            inRow = false;
             p += 6;
             continue;
         }
         if (isTag(p, end, "row")) {
+            if (inRow)
+                return Result::Unsupported;
             bool understood = true;
             qint64 number = 0;
             bool hasNumber = false;
-            p = attributes(p + 4, end, &selfClosing, [&](QByteArrayView name, QByteArrayView value) {
+            p = attributes(p + 4, end, prefixes, &selfClosing, [&](QByteArrayView name, QByteArrayView value) {
                 if (name == "r") {
                     hasNumber = true;
                     understood = digits(value, &number);
@@ -525,9 +569,10 @@ Result sheet(const QByteArray &xml, const std::function<Result(const Cell &)> &v
                 return Result::Unsupported;
             row = hasNumber && number >= 1 ? number - 1 : row + 1;
             column = -1;
+            inRow = !selfClosing;
             continue;
         }
-        if (!isTag(p, end, "c"))
+        if (!inRow || !isTag(p, end, "c"))
             return Result::Unsupported;
 
         bool understood = true;
@@ -542,7 +587,7 @@ Result sheet(const QByteArray &xml, const std::function<Result(const Cell &)> &v
         qint64 cellColumn = 0;
         bool hasType = false;
         bool hasStyle = false;
-        p = attributes(p + 2, end, &selfClosing, [&](QByteArrayView name, QByteArrayView value) {
+        p = attributes(p + 2, end, prefixes, &selfClosing, [&](QByteArrayView name, QByteArrayView value) {
             if (name == "r") {
                 understood = understood && !hasReference;
                 hasReference = true;
@@ -577,7 +622,7 @@ Result sheet(const QByteArray &xml, const std::function<Result(const Cell &)> &v
             }
             bool childClosed = false;
             if (isTag(p, end, "v")) {
-                p = skipAttributes(p + 2, end, &childClosed);
+                p = skipAttributes(p + 2, end, prefixes, &childClosed);
                 if (!p)
                     return Result::Unsupported;
                 cell.hasValue = true;
@@ -591,7 +636,7 @@ Result sheet(const QByteArray &xml, const std::function<Result(const Cell &)> &v
                 cell.value = QByteArrayView(p, static_cast<const char *>(close) - p);
                 p = static_cast<const char *>(close) + 4;
             } else if (isTag(p, end, "f")) {
-                p = skipAttributes(p + 2, end, &childClosed);
+                p = skipAttributes(p + 2, end, prefixes, &childClosed);
                 if (!p)
                     return Result::Unsupported;
                 if (childClosed)
@@ -601,14 +646,14 @@ Result sheet(const QByteArray &xml, const std::function<Result(const Cell &)> &v
                     return Result::Unsupported;
                 p = static_cast<const char *>(close) + 4;
             } else if (isTag(p, end, "is")) {
-                p = skipAttributes(p + 3, end, &childClosed);
+                p = skipAttributes(p + 3, end, prefixes, &childClosed);
                 if (!p)
                     return Result::Unsupported;
                 cell.hasInline = true;
                 if (childClosed)
                     continue;
                 const char *close = find(p, end, "</is>", 5);
-                if (!close || !stringItem(p, close, &cell.inlineText))
+                if (!close || !stringItem(p, close, prefixes, &cell.inlineText))
                     return Result::Unsupported;
                 p = close + 5;
             } else {

@@ -274,6 +274,9 @@ void TestWorkbookReader::scanLeavesTheUnusual_data() {
         << head + "<x:worksheet xmlns:x=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">" +
                "<x:sheetData/></x:worksheet>";
     QTest::newRow("end tag of another element") << head + open + "<cols></dimension>" + row + "</worksheet>";
+    QTest::newRow("row left open") << head + open + "<sheetData><row r=\"1\"><row r=\"2\"/></row></sheetData>" +
+                                          "</worksheet>";
+    QTest::newRow("undeclared prefix") << head + open + "<sheetData><row r=\"1\" y:ht=\"2\"/></sheetData></worksheet>";
     QTest::newRow("text after the root") << head + open + row + "</worksheet>x";
     QTest::newRow("repeated reference") << head + open +
                                                "<sheetData><row><c r=\"A1\" r=\"B1\"><v>1</v></c></row></sheetData>" +

@@ -67,9 +67,12 @@ struct Prefixes {
     QVarLengthArray<QByteArrayView, 16> declared{QByteArrayView("xml"), QByteArrayView("xmlns")};
 
     bool known(QByteArrayView name) const {
-        const qsizetype colon = name.indexOf(':');
-        if (colon < 0 || any)
+        if (any)
             return true;
+        const void *found = std::memchr(name.data(), ':', size_t(name.size()));
+        if (!found)
+            return true;
+        const qsizetype colon = static_cast<const char *>(found) - name.data();
         const QByteArrayView prefix = name.first(colon);
         if (prefix.isEmpty() || colon + 1 >= name.size() || name.sliced(colon + 1).contains(':'))
             return false;
@@ -119,9 +122,13 @@ const char *attributes(const char *p, const char *end, const Prefixes &prefixes,
             return nullptr;
         p = static_cast<const char *>(close);
         const QByteArrayView value(valueStart, p - valueStart);
-        if (value.contains('<'))
-            return nullptr;
-        if (value.contains('&')) {
+        bool entity = false;
+        for (const char c : value) {
+            if (c == '<')
+                return nullptr;
+            entity = entity || c == '&';
+        }
+        if (entity) {
             QString ignored;
             if (!decodeText(value, &ignored))
                 return nullptr;
@@ -257,6 +264,17 @@ bool cleanBytes(const QByteArray &xml) {
     const auto *p = reinterpret_cast<const uchar *>(xml.constData());
     const auto *end = p + xml.size();
     while (p < end) {
+        // Eight plain ASCII characters at a time: no high bit set and no byte below 0x20.
+        if (end - p >= 8) {
+            quint64 word;
+            std::memcpy(&word, p, sizeof word);
+            constexpr quint64 High = 0x8080808080808080ULL;
+            // With no high bit set, adding 0x60 to a byte carries into its high bit exactly when it is 0x20 or more.
+            if ((word & High) == 0 && ((word + 0x6060606060606060ULL) & High) == High) {
+                p += 8;
+                continue;
+            }
+        }
         const uchar c = *p;
         if (c < 0x80) {
             if (c < 0x20 && c != '\t' && c != '\n' && c != '\r')

@@ -43,6 +43,11 @@ const char *find(const char *p, const char *end, const char *text, size_t length
     return static_cast<const char *>(at);
 }
 
+// Comparison with a literal, inline: the scan makes it for every tag and attribute.
+template <size_t N> bool is(QByteArrayView text, const char (&literal)[N]) {
+    return text.size() == qsizetype(N - 1) && std::memcmp(text.data(), literal, N - 1) == 0;
+}
+
 // XML names as spreadsheet parts use them: ASCII letters, digits, '_', ':', '.', '-' and any non-ASCII letter.
 bool isName(QByteArrayView name) {
     if (name.isEmpty())
@@ -188,14 +193,28 @@ bool appendCodePoint(char32_t code, QString *text) {
 }
 
 bool isRunElement(std::string_view name) {
-    static constexpr std::string_view known[] = {"r",        "rPr",    "phoneticPr", "b",      "i",       "strike",
-                                                 "condense", "extend", "outline",    "shadow", "u",       "vertAlign",
-                                                 "sz",       "color",  "rFont",      "family", "charset", "scheme"};
-    for (const std::string_view k : known) {
-        if (name == k)
-            return true;
+    switch (name.size()) {
+    case 1:
+        return name == "r" || name == "b" || name == "i" || name == "u";
+    case 2:
+        return name == "sz";
+    case 3:
+        return name == "rPr";
+    case 5:
+        return name == "color" || name == "rFont";
+    case 6:
+        return name == "strike" || name == "extend" || name == "shadow" || name == "family" || name == "scheme";
+    case 7:
+        return name == "outline" || name == "charset";
+    case 8:
+        return name == "condense";
+    case 9:
+        return name == "vertAlign";
+    case 10:
+        return name == "phoneticPr";
+    default:
+        return false;
     }
-    return false;
 }
 
 // The text of the string item between p and end (<si> or <is> content): the <t> elements, also those of
@@ -224,13 +243,13 @@ bool stringItem(const char *p, const char *end, const Prefixes &prefixes, QStrin
             if (close >= end || *close != '>' || open.isEmpty() || open.last() != name)
                 return false;
             open.removeLast();
-            if (name == "rPh")
+            if (is(name, "rPh"))
                 --phonetic;
             p = close + 1;
             continue;
         }
         bool selfClosing = false;
-        if (name == "t") {
+        if (is(name, "t")) {
             p = skipAttributes(nameEnd, end, prefixes, &selfClosing);
             if (!p)
                 return false;
@@ -246,14 +265,14 @@ bool stringItem(const char *p, const char *end, const Prefixes &prefixes, QStrin
             continue;
         }
         // Runs and their formatting carry no text of their own.
-        if (name != "rPh" && !isRunElement(std::string_view(name.data(), size_t(name.size()))))
+        if (!is(name, "rPh") && !isRunElement(std::string_view(name.data(), size_t(name.size()))))
             return false;
         p = skipAttributes(nameEnd, end, prefixes, &selfClosing);
         if (!p)
             return false;
         if (!selfClosing) {
             open.append(name);
-            if (name == "rPh")
+            if (is(name, "rPh"))
                 ++phonetic;
         }
     }
@@ -578,7 +597,7 @@ Result sheet(const QByteArray &xml, const std::function<Result(const Cell &)> &v
             qint64 number = 0;
             bool hasNumber = false;
             p = attributes(p + 4, end, prefixes, &selfClosing, [&](QByteArrayView name, QByteArrayView value) {
-                if (name == "r") {
+                if (is(name, "r")) {
                     hasNumber = true;
                     understood = digits(value, &number);
                 }
@@ -606,15 +625,15 @@ Result sheet(const QByteArray &xml, const std::function<Result(const Cell &)> &v
         bool hasType = false;
         bool hasStyle = false;
         p = attributes(p + 2, end, prefixes, &selfClosing, [&](QByteArrayView name, QByteArrayView value) {
-            if (name == "r") {
+            if (is(name, "r")) {
                 understood = understood && !hasReference;
                 hasReference = true;
                 understood = understood && reference(value, &cellRow, &cellColumn);
-            } else if (name == "t") {
+            } else if (is(name, "t")) {
                 understood = understood && !hasType;
                 hasType = true;
                 cell.type = value;
-            } else if (name == "s") {
+            } else if (is(name, "s")) {
                 understood = understood && !hasStyle && digits(value, &cell.style);
                 hasStyle = true;
             }

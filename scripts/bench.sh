@@ -20,7 +20,7 @@ echo "== register: ReadyGrid and filter of 100 000 records x 80 indicators, agai
   --benchmark_format=json --benchmark_out="$log/register.json" --benchmark_out_format=json >/dev/null
 python3 - "$log/register.json" > "$log/register.txt" <<'PY'
 import json, sys
-runs = {b["run_name"]: b["real_time"] for b in json.load(open(sys.argv[1]))["benchmarks"]
+runs = {b["run_name"].split("/")[0]: b["real_time"] for b in json.load(open(sys.argv[1]))["benchmarks"]
         if b.get("aggregate_name") == "median"}
 for ours, ref, label in (("BM_ReadyGrid", "BM_Sqlite3CliSelect", "register ReadyGrid"),
                          ("BM_Filter", "BM_Sqlite3CliFilteredSelect", "register filter")):

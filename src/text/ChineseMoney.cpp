@@ -131,12 +131,12 @@ TextResult<QString> MoneyWanToCapital(double value) {
     if (units.size() > 8) {
         // From 10^8 units of 10 000 on, the amount is 万亿 and the exchange of 万 for 亿 below would give a second
         // 亿; the amount in yuan is written directly, which reads the same way.
-        const TextResult<QString> yuan = MoneyToCapital(units + below);
+        TextResult<QString> yuan = MoneyToCapital(units + below);
         if (!yuan)
             return yuan;
         result = yuan.value;
     } else {
-        const TextResult<QString> whole = MoneyToCapital(units);
+        TextResult<QString> whole = MoneyToCapital(units);
         if (!whole)
             return whole;
         result = whole.value;
@@ -147,7 +147,7 @@ TextResult<QString> MoneyWanToCapital(double value) {
         if (below == u"0000") {
             result += u'万';
         } else {
-            const TextResult<QString> rest = MoneyToCapital(below);
+            TextResult<QString> rest = MoneyToCapital(below);
             if (!rest)
                 return rest;
             result += (below.startsWith(u'0') ? QStringLiteral("万零") : QStringLiteral("万")) + rest.value;

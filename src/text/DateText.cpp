@@ -64,12 +64,11 @@ QString ToQtDateTimeFormat(const QString &format) {
         QString token;
         if (lower == u'y') {
             token = run <= 2 ? QStringLiteral("yy") : QStringLiteral("yyyy");
-        } else if (lower == u'm' && lastToken == u'h') {
+        } else if ((lower == u'm' && lastToken == u'h') || lower == u'n') {
+            // "mm" after an hour, and "nn" anywhere, are minutes.
             token = run == 1 ? QStringLiteral("m") : QStringLiteral("mm");
         } else if (lower == u'm') {
             token = QString(qMin<qsizetype>(run, 4), u'M');
-        } else if (lower == u'n') {
-            token = run == 1 ? QStringLiteral("m") : QStringLiteral("mm");
         } else if (lower == u'd') {
             token = QString(qMin<qsizetype>(run, 4), u'd');
         } else if (lower == u'h') {

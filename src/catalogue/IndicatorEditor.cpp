@@ -52,7 +52,7 @@ QString IndicatorEditor::GetFieldName() const {
     TDM::instance().GetDataBySQLToItems(QStringLiteral("SELECT DataFieldA FROM TDataPara WHERE MainTypeCode=?"),
                                         {mCategoryCode}, used, false);
     for (int n = 1; n <= Schema::ValueColumnCount; ++n) {
-        const QString column = QStringLiteral("Data") + QString::number(n);
+        QString column = QStringLiteral("Data") + QString::number(n);
         if (IndexOfText(used, column, false) < 0)
             return column;
     }

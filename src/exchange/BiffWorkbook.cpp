@@ -353,7 +353,7 @@ QStringList BiffWorkbook::sheetNames() const {
 
 QString BiffWorkbook::numberText(double value, quint16 xf) const {
     if (xf < mDateStyles.size() && mDateStyles.at(xf)) {
-        const QString date = CellText::fromSerial(value, mDate1904);
+        QString date = CellText::fromSerial(value, mDate1904);
         if (!date.isEmpty())
             return date;
     }

@@ -75,7 +75,7 @@ bool CompoundFile::readFat() {
         if (block.isEmpty())
             return false;
         for (int i = 0; i < mSectorSize / 4 - 1; ++i) {
-            const quint32 s = u32(block, i * 4);
+            const quint32 s = u32(block, qint64(i) * 4);
             if (s != FreeSector)
                 fatSectors.append(s);
         }

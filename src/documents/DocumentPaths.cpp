@@ -46,7 +46,7 @@ namespace DocumentPaths {
 
 QString documentToShow(const QString &categoryCode)
 {
-    const QString ownTemplate = existingFile(templateFile(categoryCode));
+    QString ownTemplate = existingFile(templateFile(categoryCode));
     if (!ownTemplate.isEmpty())
         return ownTemplate;
     return existingFile(emptyTemplate());

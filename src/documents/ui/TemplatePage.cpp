@@ -21,7 +21,7 @@ namespace {
 // Only child categories (the root's four digits and four more) own a template.
 bool isChildCategory(const QString &code)
 {
-    return code.size() == 2 * CategoryCodes::PartDigits;
+    return code.size() == 2 * qsizetype(CategoryCodes::PartDigits);
 }
 } // namespace
 

@@ -1,5 +1,7 @@
 #include "TfrmContractModel.h"
 
+#include "MdiChild.h"
+
 #include "CategoryTreeView.h"
 #include "TemplateTab.h"
 #include "TfrmExdParaPropertyEdit.h"
@@ -186,14 +188,5 @@ void TfrmContractModel::Button2Click() {
 }
 
 bool OpenContractModel(QMdiArea *area) {
-    auto *window = new TfrmContractModel;
-    if (!window->ReadyData()) {
-        delete window;
-        return false;
-    }
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    QMdiSubWindow *sub = area->addSubWindow(window);
-    sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->showMaximized();
-    return true;
+    return openMaximizedChild<TfrmContractModel>(area);
 }

@@ -1,5 +1,7 @@
 #include "TfrmContractMag.h"
 
+#include "MdiChild.h"
+
 #include "CategoryTreeView.h"
 #include "ContractMagHooks.h"
 #include "Messages.h"
@@ -382,15 +384,5 @@ bool OpenContractMag(QMdiArea *area) {
             return true;
         }
     }
-    auto *window = new TfrmContractMag;
-    if (!window->ReadyData()) {
-        delete window;
-        return false;
-    }
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    QMdiSubWindow *sub = area->addSubWindow(window);
-    sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->setWindowIcon(window->windowIcon());
-    sub->showMaximized();
-    return true;
+    return openMaximizedChild<TfrmContractMag>(area);
 }

@@ -2,7 +2,7 @@
 
 #include "ContractEntryGrid.h"
 #include "Messages.h"
-#include "TDM.h"
+#include "store/Arithmetic.h"
 #include "text/ChineseDate.h"
 #include "text/ChineseMoney.h"
 #include "text/DateText.h"
@@ -35,6 +35,7 @@ QString ContractFormulas::errorMessage(const QString &reason) {
 
 bool ContractFormulas::CheckAutoCalc(const QString &name, const QString &value) {
     mCycleReported = false;
+    mArithmeticReported = false;
     QStringList chain{name};
     return checkLevel(name, value, chain);
 }
@@ -90,8 +91,17 @@ bool ContractFormulas::checkLevel(const QString &name, const QString &value, QSt
             result = capital.value;
         } else {
             const QString expression = GetCalcStr(f.left(p)) + value + GetCalcStr(f.mid(p + reference.size()));
-            const double number = TDM::instance().GetFltDataBySQL(expression);
-            result = FormatNumber(number, GetFloatFormat(mGrid.cell(r, ContractEntryGrid::ColFormat)));
+            const Arithmetic::Result number = Arithmetic::compute(expression);
+            if (!number.value) {
+                // A 0 in place of a formula that cannot be computed would pass for a result; say so once per change.
+                if (!mArithmeticReported) {
+                    mArithmeticReported = true;
+                    Messages::instance().warning(errorMessage(QStringLiteral("“%1”的公式 %2 无法计算（%3），算式为 %4")
+                                                                  .arg(rowName, f, number.error, expression)));
+                }
+                return false;
+            }
+            result = FormatNumber(*number.value, GetFloatFormat(mGrid.cell(r, ContractEntryGrid::ColFormat)));
         }
         mGrid.setValue(r, result);
 

@@ -13,7 +13,8 @@ class ContractEntryGrid;
 //   [MONEY_STOB][x]    the changed amount in capital digits
 //   [MONEY_STOB_W][x]  the changed amount in units of 10 000 yuan in capital digits
 //   [DATE_STOB][x]     the changed date in Chinese numerals
-//   anything else      arithmetic: every [name] replaced by that row's value, computed as a number
+//   anything else      arithmetic: every [name] replaced by that row's value, computed as a number; an
+//                      expression that cannot be computed is reported (once per change) and leaves the row as it is
 class ContractFormulas {
 public:
     explicit ContractFormulas(ContractEntryGrid &grid);
@@ -40,4 +41,5 @@ private:
 
     ContractEntryGrid &mGrid;
     bool mCycleReported = false;
+    bool mArithmeticReported = false;
 };

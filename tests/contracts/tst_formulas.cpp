@@ -187,9 +187,64 @@ private Q_SLOTS:
         ContractFormulas f(grid);
         QVERIFY(f.CheckAutoCalc(u"A"_s, u"1"_s)); // 0.125
         QCOMPARE(grid.value(1), u"0.13"_s);
-        QVERIFY(f.CheckAutoCalc(u"A"_s, u"7/"_s)); // malformed: 0, no message
-        QCOMPARE(grid.value(1), u"0.00"_s);
         QVERIFY(mMessages.shown().isEmpty());
+    }
+
+    // Formulas written for the old database engine's arithmetic: its functions and its precedence.
+    void arithmeticFunctions_data() {
+        QTest::addColumn<QString>("formula");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("Round to cents, half to even")
+            << u"Round([金额]*0.05,2)"_s << u"9.99"_s << u"1250.50"_s << u"62.52"_s;
+        QTest::newRow("round in lower case") << u"round([金额]/3,1)"_s << u"9.9"_s << u"10"_s << u"3.3"_s;
+        QTest::newRow("Int of a negative") << u"Int(-[金额]/4)"_s << QString() << u"10"_s << u"-3"_s;
+        QTest::newRow("Fix of a negative") << u"Fix(-[金额]/4)"_s << QString() << u"10"_s << u"-2"_s;
+        QTest::newRow("Abs and Sgn") << u"Abs([金额])*Sgn(-[金额])"_s << QString() << u"6"_s << u"-6"_s;
+        QTest::newRow("Sqr") << u"Sqr([金额])"_s << u"9.9"_s << u"2.25"_s << u"1.5"_s;
+        QTest::newRow("Mod") << u"[金额] Mod 7"_s << QString() << u"100"_s << u"2"_s;
+        QTest::newRow("integer division") << u"[金额]\\7"_s << QString() << u"100"_s << u"14"_s;
+        QTest::newRow("negation below power") << u"-[金额]^2"_s << QString() << u"3"_s << u"-9"_s;
+    }
+    void arithmeticFunctions() {
+        QFETCH(QString, formula);
+        QFETCH(QString, format);
+        QFETCH(QString, value);
+        QFETCH(QString, expected);
+        ContractEntryGrid grid;
+        grid.setRows({row(u"金额"_s, Num), row(u"结果"_s, Num, format, formula)});
+        ContractFormulas f(grid);
+        grid.setValue(0, value);
+        QVERIFY(f.CheckAutoCalc(u"金额"_s, value));
+        QCOMPARE(grid.value(1), expected);
+        QVERIFY(mMessages.shown().isEmpty());
+    }
+
+    // A formula that cannot be computed is reported once for the change, naming the formula, and leaves its row
+    // as it was: it does not pass a 0 off as a result. The same change failing again one level up stays quiet.
+    void unreadableArithmeticIsReportedOnce() {
+        ContractEntryGrid grid;
+        grid.setRows({row(u"A"_s, Num), row(u"B"_s, Num, QString(), u"[A]*2"_s),
+                      row(u"C"_s, Num, QString(), u"[A]/0"_s), row(u"D"_s, Num, u"9.99"_s, u"[B]+Avg(1)"_s)});
+        grid.setValue(2, u"旧值"_s);
+        grid.setValue(3, u"1.00"_s);
+        ContractFormulas f(grid);
+        QVERIFY(!f.CheckAutoCalc(u"A"_s, u"3"_s));
+        QCOMPARE(mMessages.shown().size(), 1);
+        const QString text = mMessages.lastText();
+        QVERIFY2(text.startsWith(u"自动计算公式出错！请检验扩展参数模板中的计算字段设置！\n错误原因："_s),
+                 qPrintable(text));
+        QVERIFY2(text.contains(u"[B]+Avg(1)"_s), qPrintable(text));
+        QCOMPARE(grid.value(1), u"6"_s);
+        QCOMPARE(grid.value(2), u"旧值"_s);
+        QCOMPARE(grid.value(3), u"1.00"_s);
+
+        // The next change is reported again.
+        mMessages.clear();
+        QVERIFY(!f.CheckAutoCalc(u"A"_s, u"7/"_s));
+        QCOMPARE(mMessages.shown().size(), 1);
+        QCOMPARE(grid.value(1), u"6"_s);
     }
 
 private:

@@ -4,6 +4,8 @@
 
 #include <QtTest>
 
+#include <cmath>
+
 class TestArithmetic : public QObject
 {
     Q_OBJECT
@@ -34,6 +36,52 @@ private Q_SLOTS:
         QTest::newRow("deep nesting") << QString(500, QLatin1Char('(')) + "1" + QString(500, QLatin1Char(')'))
                                       << false << 0.0;
         QTest::newRow("overflow") << "1e308*10" << false << 0.0;
+
+        // Formulas written for the old database engine: its functions and operators, in its precedence.
+        QTest::newRow("negation below power") << "-3^2" << true << -9.0;
+        QTest::newRow("parenthesised negative base") << "(-3)^2" << true << 9.0;
+        QTest::newRow("negative exponent") << "2^-1" << true << 0.5;
+        QTest::newRow("power before product") << "2*3^2" << true << 18.0;
+        QTest::newRow("product after negation") << "2*-3" << true << -6.0;
+        QTest::newRow("Round half to even down") << "Round(2.5)" << true << 2.0;
+        QTest::newRow("Round half to even up") << "Round(3.5)" << true << 4.0;
+        QTest::newRow("Round negative half") << "Round(-2.5)" << true << -2.0;
+        QTest::newRow("Round two places of a share") << "Round(1250.50*0.05,2)" << true << 62.52;
+        QTest::newRow("Round half not exact in binary") << "Round(2.675,2)" << true << 2.68;
+        QTest::newRow("Round off the half") << "Round(2.6751,2)" << true << 2.68;
+        QTest::newRow("lower case round") << "round(1.25,1)" << true << 1.2;
+        QTest::newRow("upper case with spaces") << "ROUND ( 1.35 , 1 )" << true << 1.4;
+        QTest::newRow("Round negative places") << "Round(12,-1)" << false << 0.0;
+        QTest::newRow("Int is floor") << "Int(-2.5)" << true << -3.0;
+        QTest::newRow("Fix truncates") << "Fix(-2.5)" << true << -2.0;
+        QTest::newRow("Abs") << "Abs(-4.25)" << true << 4.25;
+        QTest::newRow("Sgn negative") << "Sgn(-0.1)" << true << -1.0;
+        QTest::newRow("Sgn zero") << "sgn(0)" << true << 0.0;
+        QTest::newRow("Sqr") << "Sqr(16)" << true << 4.0;
+        QTest::newRow("Sqr of negative") << "Sqr(-1)" << false << 0.0;
+        QTest::newRow("nested functions") << "Abs(Int(-2.5))+Sqr(Abs(-9))" << true << 6.0;
+        QTest::newRow("Mod") << "7 Mod 3" << true << 1.0;
+        QTest::newRow("mod lower case") << "7 mod 3" << true << 1.0;
+        QTest::newRow("Mod takes the dividend's sign") << "-7 Mod 3" << true << -1.0;
+        QTest::newRow("Mod negative divisor") << "7 Mod -3" << true << 1.0;
+        QTest::newRow("Mod rounds operands to even") << "7.5 Mod 2" << true << 0.0;
+        QTest::newRow("Mod rounds half down to even") << "6.5 Mod 4" << true << 2.0;
+        QTest::newRow("Mod below product") << "1+7 Mod 4*2" << true << 8.0;
+        QTest::newRow("Mod by zero") << "5 Mod 0" << false << 0.0;
+        QTest::newRow("Mod as a function") << "Mod(7,3)" << true << 1.0;
+        QTest::newRow("integer division") << "7\\2" << true << 3.0;
+        QTest::newRow("integer division toward zero") << "-7\\2" << true << -3.0;
+        QTest::newRow("integer division rounds operands") << "7.5\\2" << true << 4.0;
+        QTest::newRow("integer division below product") << "10\\3*2" << true << 1.0;
+        QTest::newRow("Mod below integer division") << "7 Mod 4\\2" << true << 1.0;
+        QTest::newRow("integer division by zero") << "5\\0.4" << false << 0.0;
+        QTest::newRow("unknown function") << "Foo(1)" << false << 0.0;
+        QTest::newRow("function without arguments") << "Round()" << false << 0.0;
+        QTest::newRow("too many arguments") << "Sqr(1,2)" << false << 0.0;
+        QTest::newRow("name without parentheses") << "Int 5" << false << 0.0;
+        QTest::newRow("Mod without left operand") << "Mod 3" << false << 0.0;
+        QTest::newRow("word glued to Mod") << "7 Modx 3" << false << 0.0;
+        QTest::newRow("no negative zero") << "Round(-0.4)" << true << 0.0;
     }
 
     void evaluate()
@@ -43,8 +91,32 @@ private Q_SLOTS:
         QFETCH(double, value);
         const auto result = Arithmetic::evaluate(expression);
         QCOMPARE(result.has_value(), ok);
-        if (ok)
+        if (ok) {
             QCOMPARE(*result, value);
+            QVERIFY(!std::signbit(*result) || value < 0);
+        }
+    }
+
+    // A failure says why, so the user can mend the formula.
+    void failureReason_data()
+    {
+        QTest::addColumn<QString>("expression");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("division by zero") << "1/(2-2)" << QStringLiteral("除数为零");
+        QTest::newRow("Mod by zero") << "4 Mod 0" << QStringLiteral("除数为零");
+        QTest::newRow("unknown name") << "Avg(1)" << QStringLiteral("不认识的函数或名称：Avg");
+        QTest::newRow("argument count") << "Abs(1,2)" << QStringLiteral("函数Abs的参数个数不对");
+        QTest::newRow("square root") << "Sqr(-4)" << QStringLiteral("负数不能开平方");
+        QTest::newRow("text inserted") << "甲方公司*2" << QStringLiteral("表达式无法识别");
+        QTest::newRow("overflow") << "1e308*10" << QStringLiteral("计算结果超出范围");
+    }
+    void failureReason()
+    {
+        QFETCH(QString, expression);
+        QFETCH(QString, reason);
+        const Arithmetic::Result result = Arithmetic::compute(expression);
+        QVERIFY(!result.value);
+        QCOMPARE(result.error, reason);
     }
 
     // The helper the formulas call gives 0 for every failure and never touches the data.

@@ -16,6 +16,8 @@ namespace {
 const QString Confirm = QStringLiteral("系统重建将清除所有数据，请确认您已经备份了数据库，是否继续？");
 const QString NothingChosen = QStringLiteral("至少需要选择一项清除项目！");
 const QString Done = QStringLiteral("系统重建完成！");
+const QString Failed = QStringLiteral("系统重建失败：数据库中的数据未能全部清除！\n"
+                                      "未清除的合同记录和合同类别，其合同文档和模板文件都已保留。");
 
 int count(TempAppFolder &app, const char *table)
 {
@@ -126,6 +128,50 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(app.file(QStringLiteral("DB/ModelFiles/sub"))).isDir());
         for (const char *kept : {"DB/ZYDB.dat", "DB/Empty.Doc", "DB/说明.txt"})
             QVERIFY2(exists(app, kept), kept);
+    }
+
+    // When the tables are not emptied the rebuild says so, and no document whose record (or template whose
+    // category) is still there is deleted.
+    void failedRebuildKeepsTheDocumentsOfWhatStayed_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<bool>("basic");
+        QTest::addColumn<bool>("contractDocumentsGone");
+        QTest::newRow("database not open") << QString() << true << false;
+        QTest::newRow("records cannot be deleted") << QStringLiteral("TContractMain") << false << false;
+        QTest::newRow("records cannot be deleted, basic too") << QStringLiteral("TContractMain") << true << false;
+        QTest::newRow("categories cannot be deleted") << QStringLiteral("TContractClass") << true << true;
+    }
+    void failedRebuildKeepsTheDocumentsOfWhatStayed()
+    {
+        QFETCH(QString, fault);
+        QFETCH(bool, basic);
+        QFETCH(bool, contractDocumentsGone);
+        TempAppFolder app;
+        QVERIFY(fillSample(app));
+        if (fault.isEmpty()) {
+            TDM::instance().close();
+        } else {
+            QVERIFY(app.exec(QStringLiteral("CREATE TRIGGER keep BEFORE DELETE ON %1 BEGIN SELECT RAISE(ABORT, 'in use'); "
+                                            "END")
+                                 .arg(fault)));
+        }
+
+        TfrmReBulid dialog({});
+        (basic ? dialog.chkJB : dialog.cmkYW)->click();
+        mMessages.answerQuestion(true);
+        dialog.show();
+        dialog.cmdSH->click();
+
+        QCOMPARE(mMessages.texts(), QStringList({Confirm, Failed}));
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(exists(app, "DB/ContractFile/1.Doc"), !contractDocumentsGone);
+        QCOMPARE(exists(app, "DB/ContractFile/存档/旧合同.Doc"), !contractDocumentsGone);
+        QVERIFY(exists(app, "DB/ModelFiles/00010001.Doc"));
+        if (!fault.isEmpty()) {
+            QCOMPARE(count(app, "TContractMain"), contractDocumentsGone ? 0 : 3);
+            QCOMPARE(count(app, "TContractClass"), 2);
+        }
     }
 
     void failingStatementIsSkippedAndNothingDangles()

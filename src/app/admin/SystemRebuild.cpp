@@ -27,6 +27,16 @@ bool exec(QSqlDatabase db, const QString &sql)
     QSqlQuery q(db);
     return q.exec(sql);
 }
+
+// False as well when the table cannot be read.
+bool isEmptied(QLatin1StringView table)
+{
+    QSqlDatabase db = TDM::instance().ADOLocal();
+    if (!db.isOpen())
+        return false;
+    QSqlQuery q(db);
+    return q.exec(QStringLiteral("SELECT count(*) FROM ") + table) && q.next() && q.value(0).toLongLong() == 0;
+}
 } // namespace
 
 QStringList SystemRebuild::ListSQL()
@@ -38,30 +48,35 @@ QStringList SystemRebuild::ListSQL()
     };
 }
 
-void SystemRebuild::ExecAllSQL(const QStringList &statements, int mode)
+bool SystemRebuild::ExecAllSQL(const QStringList &statements, int mode)
 {
     const QStringList chosen = chosenStatements(statements, mode);
     QSqlDatabase db = TDM::instance().ADOLocal();
     if (!db.isOpen())
-        return;
+        return false;
 
     // Categories go before the records that refer to them; inside one transaction the deferred foreign keys are
     // only checked at the commit, when the records are gone too.
     if (db.transaction()) {
+        bool all = true;
         for (const QString &sql : chosen) {
             exec(db, QStringLiteral("SAVEPOINT rebuild_step"));
-            if (!exec(db, sql))
+            if (!exec(db, sql)) {
+                all = false;
                 exec(db, QStringLiteral("ROLLBACK TO rebuild_step"));
+            }
             exec(db, QStringLiteral("RELEASE rebuild_step"));
         }
         if (db.commit())
-            return;
+            return all;
         db.rollback();
     }
     // A skipped statement left rows that others still refer to, so the whole did not commit. Statement by
     // statement each delete is checked on its own: what can go, goes, and nothing is left dangling.
+    bool all = true;
     for (const QString &sql : chosen)
-        exec(db, sql);
+        all = exec(db, sql) && all;
+    return all;
 }
 
 void SystemRebuild::ClearFolder(const QString &folder, const std::function<bool(const QString &)> &remove)
@@ -83,13 +98,19 @@ void SystemRebuild::ClearFolder(const QString &folder, const std::function<bool(
     }
 }
 
-void SystemRebuild::Run(const QStringList &statements, bool basic, const std::function<void()> &closeChildWindows)
+bool SystemRebuild::Run(const QStringList &statements, bool basic, const std::function<void()> &closeChildWindows)
 {
     if (closeChildWindows)
         closeChildWindows();
-    ExecAllSQL(statements, basic ? 1 : 0);
+    const bool allRan = ExecAllSQL(statements, basic ? 1 : 0);
+    // A document goes only once the rows that name it are gone: records that stayed keep their documents, and
+    // categories that stayed keep their templates.
+    const bool recordsGone = isEmptied(QLatin1StringView("TContractMain"));
+    const bool categoriesGone = basic && isEmptied(QLatin1StringView("TContractClass"));
     TDM &dm = TDM::instance();
-    ClearFolder(dm.path(TDM::ContractFolder));
-    if (basic)
+    if (recordsGone)
+        ClearFolder(dm.path(TDM::ContractFolder));
+    if (categoriesGone)
         ClearFolder(dm.path(TDM::ModelFolder));
+    return allRan && recordsGone && (!basic || categoriesGone);
 }

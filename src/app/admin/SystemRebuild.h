@@ -15,15 +15,17 @@ public:
 
     // Mode 1 runs every statement (without its "B_"), any other mode only those without "B_". All run in one
     // transaction so the deferred foreign keys are checked once the tables are empty; a statement that fails is
-    // rolled back on its own and skipped.
-    static void ExecAllSQL(const QStringList &statements, int mode);
+    // rolled back on its own and skipped. True when every chosen statement ran; false when one failed or the
+    // database is not open.
+    static bool ExecAllSQL(const QStringList &statements, int mode);
 
     // Deletes every file in `folder` and its sub-folders; the folders stay. A file that is read-only or cannot be
     // deleted is passed over. `remove` deletes one file (tests pass a failing one).
     static void ClearFolder(const QString &folder,
                             const std::function<bool(const QString &)> &remove = {});
 
-    // Everything after the user's confirmation: closes the child windows first, runs `statements`, clears
-    // DB/ContractFile/ and, with `basic`, DB/ModelFiles/.
-    static void Run(const QStringList &statements, bool basic, const std::function<void()> &closeChildWindows);
+    // Everything after the user's confirmation: closes the child windows first, runs `statements`, then clears
+    // DB/ContractFile/ once the contract records are gone and, with `basic`, DB/ModelFiles/ once the categories
+    // are gone. False when anything chosen was not emptied.
+    static bool Run(const QStringList &statements, bool basic, const std::function<void()> &closeChildWindows);
 };

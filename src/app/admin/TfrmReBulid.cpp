@@ -104,7 +104,11 @@ void TfrmReBulid::cmdSHClick()
     QStringList statements;
     for (int i = 0; i < ListSQL->count(); ++i)
         statements << ListSQL->item(i)->text();
-    SystemRebuild::Run(statements, chkJB->isChecked(), mCloseChildWindows);
+    if (!SystemRebuild::Run(statements, chkJB->isChecked(), mCloseChildWindows)) {
+        messages.warning(QStringLiteral("系统重建失败：数据库中的数据未能全部清除！\n"
+                                        "未清除的合同记录和合同类别，其合同文档和模板文件都已保留。"));
+        return;
+    }
     messages.information(QStringLiteral("系统重建完成！"));
     accept();
 }

@@ -6,6 +6,7 @@
 #include "ScriptedMessages.h"
 #include "TDM.h"
 #include "TempAppFolder.h"
+#include "ZipArchiveWriter.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -228,6 +229,108 @@ private Q_SLOTS:
         if (diskFull)
             QCOMPARE(QDir(app.file(QStringLiteral("Bak"))).entryList(QDir::Files),
                      earlierFile ? QStringList{QStringLiteral("full.HTBK")} : QStringList());
+    }
+
+    // The database copy is as large as the database: it is made beside the archive, not in the system's
+    // temporary folder (here one that cannot be used at all), and nothing of it is left behind.
+    void databaseCopyIsStagedBesideTheArchive()
+    {
+        TempAppFolder app;
+        QVERIFY(fillSample(app));
+        const QByteArray savedTmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", mOutside.filePath(QStringLiteral("no such folder")).toLocal8Bit());
+        mMessages.answerFileName(app.file(QStringLiteral("Bak/20260307.HTBK")));
+        BackupDatabase();
+        qputenv("TMPDIR", savedTmp);
+        QCOMPARE(mMessages.lastText(), BackedUp);
+        QVERIFY(entryNames(app.file(QStringLiteral("Bak/20260307.HTBK"))).contains(QStringLiteral("ZYDB.dat")));
+        QCOMPARE(QDir(app.file(QStringLiteral("Bak"))).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("20260307.HTBK")});
+    }
+
+    // The new archive takes the earlier one's name only after it was read back; one that does not read back is
+    // thrown away and the earlier archive stays.
+    void archiveReplacesTheEarlierOneOnlyWhenSound_data()
+    {
+        QTest::addColumn<bool>("sound");
+        QTest::newRow("reads back") << true;
+        QTest::newRow("does not read back") << false;
+    }
+    void archiveReplacesTheEarlierOneOnlyWhenSound()
+    {
+        QFETCH(bool, sound);
+        QTemporaryDir folder;
+        const QString archive = folder.filePath(QStringLiteral("备份.HTBK"));
+        QVERIFY(writeFile(archive, "earlier backup"));
+        QVERIFY(writeFile(folder.filePath(QStringLiteral("source/a.Doc")), "document"));
+        QByteArray targetWhenChecked;
+        QString checkedFile;
+        QString error;
+        const bool written = ZipArchiveWriter::write(
+            archive, {{QStringLiteral("a.Doc"), folder.filePath(QStringLiteral("source/a.Doc"))}}, &error,
+            [&](const QString &file, const QList<ZipArchiveWriter::Source> &sources, QString *why) {
+                targetWhenChecked = readFile(archive);
+                checkedFile = file;
+                return sound ? ZipArchiveWriter::readBack(file, sources, why) : false;
+            });
+        QCOMPARE(written, sound);
+        QCOMPARE(targetWhenChecked, QByteArray("earlier backup"));
+        QCOMPARE(QFileInfo(checkedFile).absolutePath(), QFileInfo(archive).absolutePath());
+        if (sound)
+            QCOMPARE(entryNames(archive), QStringList{QStringLiteral("a.Doc")});
+        else
+            QCOMPARE(readFile(archive), QByteArray("earlier backup"));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("备份.HTBK")});
+    }
+
+    // Before a restore replaces DB, the current DB goes into Bak/ under the date and time, so a restore picked by
+    // mistake can be undone by restoring that archive.
+    void restoreKeepsTheCurrentStateInBak()
+    {
+        const QString chosen = makeBackup();
+        QVERIFY(!chosen.isEmpty());
+        TempAppFolder app;
+        QVERIFY(fillSample(app));
+        QVERIFY(app.exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1, Data2) VALUES (?,?,?)"),
+                         {QStringLiteral("00010001"), QStringLiteral("只在当前数据中"), QStringLiteral("4000")}));
+        QVERIFY(writeFile(app.file(QStringLiteral("DB/ContractFile/4.Doc")), "contract four"));
+        const QStringList currentRows = contractRows();
+
+        mMessages.answerFileName(chosen);
+        RestoreDatabase([] { return true; }, endRecorder());
+        QCOMPARE(mMessages.texts(), QStringList({QStringLiteral("选择合同生成数据备份文件"), Restored}));
+        QCOMPARE(mEnded, 1);
+        const QString safety = app.file(QStringLiteral("Bak/恢复前自动备份_20260307_093000.HTBK"));
+        QVERIFY(QFileInfo::exists(safety));
+
+        // Restoring the safety archive brings the state before the restore back.
+        QString error;
+        QVERIFY2(DatabaseRestore::restore(safety, app.path(), &error), qPrintable(error));
+        TDM::create(app.path());
+        QCOMPARE(contractRows(), currentRows);
+        QCOMPARE(readFile(app.file(QStringLiteral("DB/ContractFile/4.Doc"))), QByteArray("contract four"));
+    }
+
+    void failedSafetyBackupStopsTheRestore()
+    {
+        const QString chosen = makeBackup();
+        QVERIFY(!chosen.isEmpty());
+        TempAppFolder app;
+        QVERIFY(fillSample(app));
+        // A file where the folder Bak should be: no archive can be written there.
+        QVERIFY(QDir(app.file(QStringLiteral("Bak"))).removeRecursively());
+        QVERIFY(writeFile(app.file(QStringLiteral("Bak")), "in the way"));
+        const auto before = tree(app.file(QStringLiteral("DB")));
+
+        mMessages.answerFileName(chosen);
+        RestoreDatabase([] { return true; }, endRecorder());
+        QCOMPARE(mMessages.shown().last().kind, ScriptedMessages::Kind::Warning);
+        QVERIFY2(mMessages.lastText().startsWith(QStringLiteral("还原前未能备份当前数据，数据没有还原！")),
+                 qPrintable(mMessages.lastText()));
+        QCOMPARE(mEnded, 0);
+        QVERIFY(TDM::instance().isConnected());
+        QCOMPARE(tree(app.file(QStringLiteral("DB"))), before);
+        QCOMPARE(contractRows().size(), 3);
     }
 
     void hostileArchivesChangeNothing_data()

@@ -7,8 +7,15 @@
 #include "Shell.h"
 #include "TDM.h"
 
+#include "DatabaseFiles.h"
+
 #include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
+#include <QMap>
+
+#include <optional>
 
 namespace {
 // File dialog filters are kept in the "description|pattern" form; Qt reads "description (pattern)" and shows
@@ -27,6 +34,62 @@ QString appFolder()
     if (TDM::exists())
         return TDM::instance().appFolder();
     return QCoreApplication::applicationDirPath() + QLatin1Char('/');
+}
+
+// Name, size and time of every file below `folder`: equal maps mean nothing was moved, replaced or written.
+QMap<QString, QString> fileStates(const QString &folder)
+{
+    QMap<QString, QString> states;
+    const QDir root(folder);
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo info(it.next());
+        states.insert(root.relativeFilePath(info.filePath()),
+                      QString::number(info.size()) + QLatin1Char('@')
+                          + QString::number(info.lastModified().toMSecsSinceEpoch()));
+    }
+    return states;
+}
+
+struct SafetyBackup
+{
+    QString archive; // empty when there was no database to keep
+    bool madeFolder = false;
+};
+
+// Packs the current DB into Bak/ under a name with the date and time; nothing on failure.
+std::optional<SafetyBackup> writeSafetyBackup(const QString &folder, QString *error)
+{
+    SafetyBackup made;
+    if (!QFileInfo::exists(folder + QStringLiteral("DB/") + DatabaseFiles::Database))
+        return made;
+    const QString bak = folder + QStringLiteral("Bak");
+    made.madeFolder = !QFileInfo(bak).isDir();
+    if (!QDir().mkpath(bak)) {
+        *error = QStringLiteral("cannot create ") + bak;
+        return std::nullopt;
+    }
+    const QString stamp = Clock::instance().now().toString(QStringLiteral("yyyyMMdd_HHmmss"));
+    made.archive = bak + QStringLiteral("/恢复前自动备份_") + stamp + QStringLiteral(".HTBK");
+    for (int n = 2; QFileInfo::exists(made.archive); ++n)
+        made.archive = bak + QStringLiteral("/恢复前自动备份_%1_%2.HTBK").arg(stamp).arg(n);
+    const bool ok = TDM::exists() && TDM::instance().appFolder() == folder
+                        ? DatabaseBackup::write(TDM::instance(), made.archive, error)
+                        : DatabaseBackup::writeFolder(folder, made.archive, nullptr, error);
+    if (!ok) {
+        if (made.madeFolder)
+            QDir().rmdir(bak);
+        return std::nullopt;
+    }
+    return made;
+}
+
+void removeSafetyBackup(const SafetyBackup &made)
+{
+    QFile::remove(made.archive);
+    if (made.madeFolder)
+        QDir().rmdir(QFileInfo(made.archive).absolutePath());
 }
 } // namespace
 
@@ -62,9 +125,23 @@ void RestoreDatabase(const std::function<bool()> &adminCheck, const std::functio
                                                qtFilter(QStringLiteral("合同生成系统备份(*.HTBK)|*.HTBK")));
     if (file.isEmpty())
         return;
+    // An archive picked by mistake would otherwise replace the data for good: the current state goes into Bak/
+    // first, while the connection can still take a consistent copy. Without that copy nothing is replaced.
+    QString safetyError;
+    const std::optional<SafetyBackup> safety = writeSafetyBackup(folder, &safetyError);
+    if (!safety) {
+        messages.warning(QStringLiteral("还原前未能备份当前数据，数据没有还原！\n请确认备份文件夹“%1”可写入且磁盘空间足够。")
+                             .arg(QDir::toNativeSeparators(folder + QStringLiteral("Bak"))));
+        return;
+    }
+    const QMap<QString, QString> before = fileStates(folder + QStringLiteral("DB"));
     if (TDM::exists())
         TDM::instance().close();
-    if (DatabaseRestore::restore(file, folder))
+    const bool restored = DatabaseRestore::restore(file, folder);
+    // A restore that left DB as it was needs no copy of it.
+    if (!restored && !safety->archive.isEmpty() && fileStates(folder + QStringLiteral("DB")) == before)
+        removeSafetyBackup(*safety);
+    if (restored)
         messages.information(QStringLiteral("还原数据成功，软件将关闭，请手工重新启动系统。"));
     else
         messages.warning(QStringLiteral("数据文件还原失败，确认选择的文件是本系统自动升级文件，或该自动升级文件已损坏！\n"

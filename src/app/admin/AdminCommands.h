@@ -16,7 +16,9 @@ void BackupDatabase();
 
 // "数据库还原": runs `adminCheck` (the administrative password check, which shows its own message and returns
 // false on a wrong password), asks for the archive, closes the connection, restores, reports the outcome and
-// calls `endProcess`. Once an archive was chosen, `endProcess` is called whether the restore succeeded or not.
+// calls `endProcess`. Once an archive was chosen, the current DB is first packed into
+// Bak/恢复前自动备份_yyyyMMdd_HHmmss.HTBK (kept unless the restore left DB untouched); when that fails the user is
+// told and nothing else happens. Otherwise `endProcess` is called whether the restore succeeded or not.
 void RestoreDatabase(const std::function<bool()> &adminCheck, const std::function<void()> &endProcess);
 
 // "系统重建": shows the modal dialog TfrmReBulid. The caller runs the administrative check first.

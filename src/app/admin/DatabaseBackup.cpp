@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <optional>
+
 QString DatabaseBackup::proposedArchivePath(const QString &appFolder, const QDate &today)
 {
     QString folder = appFolder;
@@ -19,7 +21,15 @@ QString DatabaseBackup::proposedArchivePath(const QString &appFolder, const QDat
 
 bool DatabaseBackup::write(TDM &dm, const QString &archive, QString *error)
 {
-    const QString dbFolder = dm.path(QStringLiteral("DB/"));
+    return writeFolder(dm.appFolder(), archive, dm.isConnected() ? &dm : nullptr, error);
+}
+
+bool DatabaseBackup::writeFolder(const QString &appFolder, const QString &archive, TDM *connected, QString *error)
+{
+    QString app = appFolder;
+    if (!app.endsWith(QLatin1Char('/')))
+        app += QLatin1Char('/');
+    const QString dbFolder = app + QStringLiteral("DB/");
     if (!QFileInfo(dbFolder).isDir()) {
         if (error)
             *error = QStringLiteral("no folder ") + dbFolder;
@@ -28,22 +38,9 @@ bool DatabaseBackup::write(TDM &dm, const QString &archive, QString *error)
     const QString archivePath = QFileInfo(archive).absoluteFilePath();
     const QString archiveCanonical = QFileInfo(archive).canonicalFilePath();
 
-    // The live file may be in the middle of a write; the archive gets a copy taken through SQLite's backup.
-    QTemporaryDir snapshotDir;
-    QString databaseSource = dm.path(TDM::DatabaseFile);
-    if (dm.isConnected()) {
-        if (!snapshotDir.isValid()) {
-            if (error)
-                *error = QStringLiteral("no temporary folder for the database copy");
-            return false;
-        }
-        databaseSource = snapshotDir.filePath(DatabaseFiles::Database);
-        if (!dm.backupDatabaseTo(databaseSource, error))
-            return false;
-    }
-
+    // Listed before anything is written beside the archive, which may lie inside DB.
     QList<ZipArchiveWriter::Source> sources;
-    sources << ZipArchiveWriter::Source{DatabaseFiles::Database, databaseSource};
+    sources << ZipArchiveWriter::Source{DatabaseFiles::Database, dbFolder + DatabaseFiles::Database};
     const QDir root(dbFolder);
     QDirIterator it(dbFolder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
@@ -60,6 +57,23 @@ bool DatabaseBackup::write(TDM &dm, const QString &archive, QString *error)
             || (!archiveCanonical.isEmpty() && info.canonicalFilePath() == archiveCanonical))
             continue;
         sources << ZipArchiveWriter::Source{relative, file};
+    }
+
+    // The live file may be in the middle of a write; the archive gets a copy taken through SQLite's backup. The
+    // copy is as large as the database: it is staged beside the archive, where the archive needs the room anyway,
+    // not in the system's temporary folder, which may be small.
+    std::optional<QTemporaryDir> snapshotDir;
+    if (connected) {
+        const QFileInfo target(archivePath);
+        snapshotDir.emplace(target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".db-XXXXXX"));
+        if (!snapshotDir->isValid()) {
+            if (error)
+                *error = QStringLiteral("cannot create a folder for the database copy beside ") + archivePath;
+            return false;
+        }
+        sources.first().file = snapshotDir->filePath(DatabaseFiles::Database);
+        if (!connected->backupDatabaseTo(sources.first().file, error))
+            return false;
     }
     return ZipArchiveWriter::write(archive, sources, error);
 }

@@ -15,4 +15,10 @@ public:
 
     // Writes the archive; on failure no file is left under `archive` (an earlier one stays as it was).
     static bool write(TDM &dm, const QString &archive, QString *error = nullptr);
+
+    // The same for the folder DB of `appFolder`. With `connected` (the open data module of that folder) the
+    // database is copied through the connection; without, the database file must not be in use and is stored as
+    // it is.
+    static bool writeFolder(const QString &appFolder, const QString &archive, TDM *connected,
+                            QString *error = nullptr);
 };

@@ -2,6 +2,11 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 #include <sys/stat.h>
 #include <zip.h>
@@ -15,7 +20,7 @@ bool fail(QString *error, const QString &text)
 }
 } // namespace
 
-bool ZipArchiveWriter::write(const QString &archive, const QList<Source> &sources, QString *error)
+bool ZipArchiveWriter::write(const QString &archive, const QList<Source> &sources, QString *error, const Check &check)
 {
     if (sources.isEmpty())
         return fail(error, QStringLiteral("nothing to store"));
@@ -26,8 +31,17 @@ bool ZipArchiveWriter::write(const QString &archive, const QList<Source> &source
             return fail(error, QStringLiteral("cannot read ") + source.file + QStringLiteral(": ") + probe.errorString());
     }
 
+    // Beside the target, so that the final step is a rename on one file system; hidden, so that nobody takes the
+    // unchecked file for a finished archive.
+    const QFileInfo target(archive);
+    QString written;
+    do {
+        written = target.absolutePath() + QStringLiteral("/.") + target.fileName() + QLatin1Char('.')
+                  + QString::number(QRandomGenerator::global()->generate(), 16) + QStringLiteral(".part");
+    } while (QFileInfo::exists(written));
+
     int code = 0;
-    zip_t *za = zip_open(QFile::encodeName(archive).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    zip_t *za = zip_open(QFile::encodeName(written).constData(), ZIP_CREATE | ZIP_EXCL, &code);
     if (!za) {
         zip_error_t err;
         zip_error_init_with_code(&err, code);
@@ -76,15 +90,35 @@ bool ZipArchiveWriter::write(const QString &archive, const QList<Source> &source
         return fail(error, QStringLiteral("cannot write archive: ") + text);
     }
 
-    int checkCode = 0;
-    zip_t *check = zip_open(QFile::encodeName(archive).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &checkCode);
-    if (!check)
-        return fail(error, QStringLiteral("written archive cannot be read back"));
-    const bool complete = zip_get_num_entries(check, 0) == sources.size();
-    zip_discard(check);
-    if (!complete) {
-        QFile::remove(archive);
-        return fail(error, QStringLiteral("written archive is incomplete"));
+    QString reason;
+    if (!(check ? check(written, sources, &reason) : readBack(written, sources, &reason))) {
+        QFile::remove(written);
+        return fail(error, QStringLiteral("written archive does not read back: ") + reason);
+    }
+    if (std::rename(QFile::encodeName(written).constData(), QFile::encodeName(archive).constData()) != 0) {
+        const QString text = QString::fromLocal8Bit(std::strerror(errno));
+        QFile::remove(written);
+        return fail(error, QStringLiteral("cannot rename the archive to ") + archive + QStringLiteral(": ") + text);
     }
     return true;
+}
+
+bool ZipArchiveWriter::readBack(const QString &written, const QList<Source> &sources, QString *error)
+{
+    int code = 0;
+    zip_t *check = zip_open(QFile::encodeName(written).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+    if (!check)
+        return fail(error, QStringLiteral("cannot be opened"));
+    bool sound = zip_get_num_entries(check, 0) == sources.size();
+    for (const Source &source : sources) {
+        zip_stat_t stat;
+        zip_stat_init(&stat);
+        if (!sound || zip_stat(check, source.name.toUtf8().constData(), 0, &stat) != 0
+            || !(stat.valid & ZIP_STAT_SIZE) || qint64(stat.size) != QFileInfo(source.file).size()) {
+            sound = false;
+            break;
+        }
+    }
+    zip_discard(check);
+    return sound || fail(error, QStringLiteral("incomplete"));
 }

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 // Writes a standard ZIP archive from files on disk.
 class ZipArchiveWriter
 {
@@ -13,8 +15,16 @@ public:
         QString file; // file on disk whose content is stored
     };
 
-    // The archive is written under a temporary name beside `archive` and renamed over it only when complete, so a
-    // failure (folder not writable, disk full, a source that cannot be read) leaves no partial file under that name
-    // and leaves an earlier file of that name as it was. The finished archive is opened again and checked.
-    static bool write(const QString &archive, const QList<Source> &sources, QString *error = nullptr);
+    // Reads the finished archive (under its temporary name) and tells whether it is sound.
+    using Check = std::function<bool(const QString &written, const QList<Source> &sources, QString *error)>;
+
+    // The archive is written under a temporary name beside `archive`, opened again and checked (`check`, by
+    // default readBack), and only then renamed over `archive`. So a failure (folder not writable, disk full, a
+    // source that cannot be read, an archive that does not read back) leaves no partial file under that name and
+    // leaves an earlier file of that name as it was.
+    static bool write(const QString &archive, const QList<Source> &sources, QString *error = nullptr,
+                      const Check &check = {});
+
+    // Every entry is there under its name with the size of its source, and the archive's structure is sound.
+    static bool readBack(const QString &written, const QList<Source> &sources, QString *error = nullptr);
 };

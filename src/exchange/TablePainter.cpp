@@ -15,7 +15,7 @@ constexpr double TableDpi = 96.0;
 
 QFont tableFont(double rowHeight, bool bold = false, double factor = 1.0) {
     QFont font(QStringLiteral("Sans Serif"));
-    font.setPixelSize(std::max(6, int((rowHeight - 6) * factor)));
+    font.setPixelSize(std::max(6, int(TableLayout::textHeight(rowHeight) * factor)));
     font.setBold(bold);
     return font;
 }
@@ -90,7 +90,7 @@ bool TablePainter::writePdf(const TSkellarView &view, const QString &path, QStri
 
 void TablePainter::paintPage(QPainter &painter, const TSkellarView &view, const TableLayout &layout, int page) {
     const double rowHeight = layout.rowHeight();
-    const double width = layout.tableWidth();
+    const double width = layout.pageTableWidth(page);
     const double pageWidth = layout.pageSize().width();
     const double left = std::max(0.0, (pageWidth - width) / 2);
     double y = 0;
@@ -104,10 +104,11 @@ void TablePainter::paintPage(QPainter &painter, const TSkellarView &view, const 
     }
 
     painter.setFont(tableFont(rowHeight, true));
-    for (const HeaderCell &cell : layout.headerCells()) {
-        const QRectF rect(left + layout.columnLeft(cell.firstColumn), y + cell.firstRow * rowHeight,
-                          layout.columnLeft(cell.lastColumn) + layout.columnWidth(cell.lastColumn) -
-                              layout.columnLeft(cell.firstColumn),
+    for (const HeaderCell &cell : layout.pageHeaderCells(page)) {
+        const double cellLeft = layout.pageColumnLeft(page, cell.firstColumn);
+        const double cellRight =
+            layout.pageColumnLeft(page, cell.lastColumn) + layout.pageColumnWidth(page, cell.lastColumn);
+        const QRectF rect(left + cellLeft, y + cell.firstRow * rowHeight, cellRight - cellLeft,
                           (cell.lastRow - cell.firstRow + 1) * rowHeight);
         painter.fillRect(rect, QColor(0xEE, 0xEE, 0xEE));
         painter.drawRect(rect);
@@ -116,12 +117,14 @@ void TablePainter::paintPage(QPainter &painter, const TSkellarView &view, const 
     y += layout.headerHeight();
 
     painter.setFont(tableFont(rowHeight));
+    const QList<int> &columns = layout.pageColumns(page);
     const int first = layout.firstRow(page);
     const int count = layout.rowCount(page);
     for (int r = 0; r < count; ++r) {
-        for (int position = 0; position < layout.columns().size(); ++position) {
-            const int column = layout.columns().at(position);
-            const QRectF rect(left + layout.columnLeft(position), y, layout.columnWidth(position), rowHeight);
+        for (int position = 0; position < columns.size(); ++position) {
+            const int column = columns.at(position);
+            const QRectF rect(left + layout.pageColumnLeft(page, position), y, layout.pageColumnWidth(page, position),
+                              rowHeight);
             painter.drawRect(rect);
             drawCellText(painter, rect, view.cellText(column, first + r), columnAlignment(view.colAlign(column)));
         }

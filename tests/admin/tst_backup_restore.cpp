@@ -244,7 +244,8 @@ private Q_SLOTS:
         qputenv("TMPDIR", savedTmp);
         QCOMPARE(mMessages.lastText(), BackedUp);
         QVERIFY(entryNames(app.file(QStringLiteral("Bak/20260307.HTBK"))).contains(QStringLiteral("ZYDB.dat")));
-        QCOMPARE(QDir(app.file(QStringLiteral("Bak"))).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        const QDir bak(app.file(QStringLiteral("Bak")));
+        QCOMPARE(bak.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList{QStringLiteral("20260307.HTBK")});
     }
 

@@ -22,6 +22,9 @@ private Q_SLOTS:
     void mergedHeaderCells_data();
     void mergedHeaderCells();
     void pageBreaking();
+    void wideTableKeepsReadableText_data();
+    void wideTableKeepsReadableText();
+    void wideTablePdf();
     void pdfText();
 
 private:
@@ -162,14 +165,104 @@ void TestGridPreview::pageBreaking() {
     QCOMPARE(layout.firstRow(7), 98);
     QCOMPARE(layout.rowCount(7), 2);
 
-    // Wider than the page: scaled down, so more rows fit.
+    // A little wider than the page: scaled down to fit, so more rows fit too.
     GridContent wide = grid({u"A"_qs, u"B"_qs}, 10);
-    wide.columns[0].width = 1000;
-    wide.columns[1].width = 1000;
+    wide.columns[0].width = 300;
+    wide.columns[1].width = 325;
     ReadyData1(view, QString(), wide);
     const TableLayout scaled(view, QSizeF(500, 400));
-    QCOMPARE(scaled.scale(), 0.25);
-    QCOMPARE(scaled.pageSize(), QSizeF(2000, 1600));
+    QCOMPARE(scaled.scale(), 0.8);
+    QCOMPARE(scaled.pageSize(), QSizeF(625, 500));
+    QCOMPARE(scaled.bandCount(), 1);
+}
+
+void TestGridPreview::wideTableKeepsReadableText_data() {
+    QTest::addColumn<QList<int>>("widths");
+    QTest::addColumn<QList<QList<int>>>("bands");
+    QTest::addColumn<double>("scale");
+    // A4 landscape with 15 mm margins, in 96ths of an inch; 16 px rows give 10 px text, readable down to 0.8.
+    QTest::newRow("fits") << QList<int>(5, 90) << QList<QList<int>>{{0, 1, 2, 3, 4}} << 1.0;
+    QTest::newRow("a little too wide: shrunk to fit")
+        << QList<int>(12, 90) << QList<QList<int>>{{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}} << 1009.0 / 1080.0;
+    QList<QList<int>> register80;
+    for (int from = 1; from < 80; from += 13) {
+        QList<int> band{0};
+        for (int c = from; c < std::min(from + 13, 80); ++c)
+            band.append(c);
+        register80.append(band);
+    }
+    QTest::newRow("register of 80 columns: bands with the key column") << QList<int>(80, 90) << register80 << 0.8;
+    QTest::newRow("column wider than the page on its own")
+        << QList<int>{60, 3000, 60, 60} << QList<QList<int>>{{0, 1}, {0, 2, 3}} << 0.8;
+    QTest::newRow("wide key column is not repeated")
+        << QList<int>{600, 500, 500, 500} << QList<QList<int>>{{0, 1}, {2, 3}} << 0.8;
+}
+
+void TestGridPreview::wideTableKeepsReadableText() {
+    QFETCH(QList<int>, widths);
+    QFETCH(QList<QList<int>>, bands);
+    QFETCH(double, scale);
+    QStringList titles;
+    for (int c = 0; c < widths.size(); ++c)
+        titles.append(c == 0 ? u"合同编号"_qs : QStringLiteral("指标%1").arg(c));
+    GridContent content = grid(titles, 100);
+    for (int c = 0; c < widths.size(); ++c)
+        content.columns[c].width = widths.at(c);
+    TSkellarView view;
+    ReadyData1(view, u"合同管理"_qs, content);
+
+    const TableLayout layout(view, QSizeF(1009, 680));
+    QCOMPARE(layout.scale(), scale);
+    QVERIFY(layout.printedTextHeight() >= TableLayout::MinTextHeight);
+    QCOMPARE(layout.bandCount(), int(bands.size()));
+    const int rowPages = (100 + layout.rowsPerPage() - 1) / layout.rowsPerPage();
+    QCOMPARE(layout.pageCount(), rowPages * int(bands.size()));
+    for (int page = 0; page < layout.pageCount(); ++page) {
+        const int band = page % int(bands.size());
+        QCOMPARE(layout.pageColumns(page), bands.at(band));
+        QVERIFY(layout.pageTableWidth(page) <= layout.pageSize().width() + 1e-6);
+        // Pages go across the bands of one block of rows before the next block.
+        QCOMPARE(layout.firstRow(page), page / int(bands.size()) * layout.rowsPerPage());
+        for (int position = 0; position < bands.at(band).size(); ++position) {
+            const int column = bands.at(band).at(position);
+            QCOMPARE(
+                layout.pageColumnWidth(page, position),
+                std::min(double(widths.at(column)),
+                         layout.pageSize().width() - (position > 0 && layout.repeatedColumns() ? widths.at(0) : 0)));
+        }
+    }
+}
+
+// The 80-column register printed: every page carries the key column and its page number, and every column is
+// printed somewhere.
+void TestGridPreview::wideTablePdf() {
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    QStringList titles{u"合同编号"_qs};
+    for (int c = 1; c < 80; ++c)
+        titles.append(QStringLiteral("指标%1").arg(c));
+    GridContent content = grid(titles, 60);
+    for (int r = 0; r < 60; ++r)
+        content.rows[r][0] = QStringLiteral("HT-%1").arg(r + 1, 4, 10, QLatin1Char('0'));
+    TSkellarView view;
+    ReadyData1(view, u"合同管理"_qs, content);
+
+    QTemporaryDir folder;
+    const QString path = folder.filePath(u"宽列表.pdf"_qs);
+    QString error;
+    QVERIFY2(TablePainter::writePdf(view, path, &error), qPrintable(error));
+    const QStringList pages = pdfToText(path).split(u'\f', Qt::SkipEmptyParts);
+    QVERIFY(pages.size() > 1);
+    QString all;
+    for (int p = 0; p < pages.size(); ++p) {
+        QVERIFY2(pages.at(p).contains(u"合同编号"_qs), qPrintable(pages.at(p)));
+        QVERIFY2(pages.at(p).contains(u"HT-0001"_qs) || pages.at(p).contains(u"HT-0060"_qs), qPrintable(pages.at(p)));
+        QVERIFY2(pages.at(p).contains(TableLayout::pageNumberText(p, int(pages.size()))), qPrintable(pages.at(p)));
+        all += pages.at(p);
+    }
+    for (int c = 1; c < 80; ++c)
+        QVERIFY2(all.contains(QStringLiteral("指标%1 ").arg(c)) || all.contains(QStringLiteral("指标%1\n").arg(c)),
+                 qPrintable(QStringLiteral("指标%1").arg(c)));
 }
 
 QString TestGridPreview::pdfToText(const QString &path) {

@@ -65,7 +65,8 @@ bool DatabaseBackup::writeFolder(const QString &appFolder, const QString &archiv
     std::optional<QTemporaryDir> snapshotDir;
     if (connected) {
         const QFileInfo target(archivePath);
-        snapshotDir.emplace(target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".db-XXXXXX"));
+        snapshotDir.emplace(target.absolutePath() + QStringLiteral("/.") + target.fileName()
+                            + QStringLiteral(".db-XXXXXX"));
         if (!snapshotDir->isValid()) {
             if (error)
                 *error = QStringLiteral("cannot create a folder for the database copy beside ") + archivePath;

@@ -2,12 +2,11 @@
 
 #include "Clock.h"
 #include "DatabaseBackup.h"
+#include "DatabaseFiles.h"
 #include "DatabaseRestore.h"
 #include "Messages.h"
 #include "Shell.h"
 #include "TDM.h"
-
-#include "DatabaseFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>

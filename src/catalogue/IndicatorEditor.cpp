@@ -84,8 +84,9 @@ bool IndicatorEditor::SaveData(bool *nameRejected, bool *formulaRejected) {
         const QStringList unknown = unknownReferences(mValues.CalcStr, names);
         if (!unknown.isEmpty()) {
             QStringList quoted;
+            // An empty reference "[]" is shown as written: empty quotes would read as a slip of the message.
             for (const QString &name : unknown)
-                quoted << QStringLiteral("“") + name + QStringLiteral("”");
+                quoted << QStringLiteral("“") + (name.isEmpty() ? QStringLiteral("[]") : name) + QStringLiteral("”");
             if (!Messages::instance().question(QStringLiteral("公式中引用的指标%1不是本类别的指标，仍然保存吗？")
                                                    .arg(quoted.join(QStringLiteral("、"))))) {
                 if (formulaRejected)

@@ -4,11 +4,35 @@
 #include "Messages.h"
 #include "TDM.h"
 
+#include <QDir>
 #include <QSqlQuery>
 
 namespace {
 const QString ReadFailed = QStringLiteral("读取数据出现错误。");
+
+// Removes the template documents of a deleted category. Its code is issued again to the next category of the
+// same parent, which would otherwise open with the deleted category's contract text. Letter case of the file
+// name does not count: a template may come from a system that ignores it. Returns the files left in place.
+QStringList removeTemplateFiles(const QString &typeCode) {
+    QDir folder(TDM::instance().path(TDM::ModelFolder));
+    QStringList left;
+    const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &fileName : names) {
+        const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+        if (dot < 0 || fileName.left(dot).compare(typeCode, Qt::CaseInsensitive) != 0)
+            continue;
+        const QString suffix = fileName.mid(dot + 1);
+        if (suffix.compare(QStringLiteral("doc"), Qt::CaseInsensitive) != 0 &&
+            suffix.compare(QStringLiteral("docx"), Qt::CaseInsensitive) != 0 &&
+            suffix.compare(QStringLiteral("odt"), Qt::CaseInsensitive) != 0)
+            continue;
+        if (!folder.remove(fileName))
+            left << QDir::toNativeSeparators(folder.filePath(fileName));
+    }
+    return left;
 }
+
+} // namespace
 
 CategoryCommands::CategoryCommands(QObject *parent)
     : QObject(parent)
@@ -125,12 +149,17 @@ void CategoryCommands::cmdDeleteClick() {
     if (!Messages::instance().question(QStringLiteral("您确认删除吗？")))
         return;
     // The database refuses the statement while indicators or contract records still refer to the category.
+    const QString code = mModel.goodsClass(node).TypeCode;
     QSqlQuery q(TDM::instance().ADOLocal());
-    if (!execBound(q, QStringLiteral("DELETE FROM TContractClass WHERE TypeCode=?"),
-                   {mModel.goodsClass(node).TypeCode})) {
+    if (!execBound(q, QStringLiteral("DELETE FROM TContractClass WHERE TypeCode=?"), {code})) {
         Messages::instance().warning(QStringLiteral("删除数据发生错误，可能该分类已经被使用。"));
         return;
     }
     mModel.removeNode(node);
     TreeClick();
+    const QStringList left = removeTemplateFiles(code);
+    if (!left.isEmpty())
+        Messages::instance().warning(
+            QStringLiteral("分类已经删除，但它的模板文件无法删除，请关闭使用它的程序后手工删除：") + QLatin1Char('\n') +
+            left.join(QLatin1Char('\n')));
 }

@@ -8,9 +8,84 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <optional>
+
 namespace {
 const QString ReadFailed = QStringLiteral("读取数据库发生错误！");
 const QString StoreFailed = QStringLiteral("存储数据发生错误！");
+
+// The contract records of the category that hold a value in some of the given value columns: how many, and
+// which of the columns hold any value.
+struct Holding {
+    int records = 0;
+    QStringList columns;
+};
+
+// nullopt when the records cannot be read. Column names cannot be bound: only checked value column names reach
+// the statement.
+std::optional<Holding> recordsWithValues(const QString &category, const QStringList &columns) {
+    QStringList checked;
+    QStringList filled;
+    QStringList anyFilled;
+    for (const QString &column : columns) {
+        if (!SqlText::isValueColumn(column) || checked.contains(column))
+            continue;
+        checked << column;
+        filled << QStringLiteral("ifnull(") + column + QStringLiteral(",'')<>''");
+        anyFilled << QStringLiteral("max(") + filled.last() + QLatin1Char(')');
+    }
+    if (checked.isEmpty())
+        return Holding{};
+    QSqlQuery q(TDM::instance().ADOLocal());
+    if (!execBound(q,
+                   QStringLiteral("SELECT count(*),") + anyFilled.join(QLatin1Char(',')) +
+                       QStringLiteral(" FROM TContractMain WHERE MainTypeCode=? AND (") +
+                       filled.join(QStringLiteral(" OR ")) + QLatin1Char(')'),
+                   {category}) ||
+        !q.next())
+        return std::nullopt;
+    Holding holding;
+    holding.records = q.value(0).toInt();
+    for (int i = 0; i < checked.size(); ++i)
+        if (q.value(i + 1).toInt() != 0)
+            holding.columns << checked.at(i);
+    return holding;
+}
+
+// Empties the value columns in every contract record of the category, so that an indicator given one of them
+// later does not show the values of the indicator that held it before.
+bool clearColumns(const QString &category, const QStringList &columns) {
+    QStringList sets;
+    for (const QString &column : columns)
+        if (SqlText::isValueColumn(column) && !sets.contains(column + QStringLiteral("=''")))
+            sets << column + QStringLiteral("=''");
+    if (sets.isEmpty())
+        return true;
+    QSqlQuery q(TDM::instance().ADOLocal());
+    return execBound(q,
+                     QStringLiteral("UPDATE TContractMain SET ") + sets.join(QLatin1Char(',')) +
+                         QStringLiteral(" WHERE MainTypeCode=?"),
+                     {category});
+}
+
+// “甲”、“乙”; a long list is cut after a few names.
+QString quotedNames(const QStringList &names) {
+    constexpr int Shown = 5;
+    QStringList quoted;
+    for (const QString &name : names.mid(0, Shown))
+        quoted << QStringLiteral("“") + name + QStringLiteral("”");
+    QString text = quoted.join(QStringLiteral("、"));
+    if (names.size() > Shown)
+        text += QStringLiteral("等%1个指标").arg(names.size());
+    return text;
+}
+
+// An imported indicator takes over the values of a current one only when it is the same field: same name, same
+// type, same value column. Every other current indicator is removed with its values.
+bool sameField(const Indicator &a, const Indicator &b) {
+    return a.PropertyName == b.PropertyName && a.PropertyType == b.PropertyType && a.DataFieldA == b.DataFieldA;
+}
+
 } // namespace
 
 IndicatorCommands::IndicatorCommands(QObject *parent)
@@ -62,26 +137,36 @@ void IndicatorCommands::cmdDelPropertyClick() {
     const int row = currentRow();
     if (row < 0)
         return;
-    if (!Messages::instance().question(QStringLiteral("您确认删除选定合同文档参数指标吗？")))
-        return;
     const Indicator indicator = mModel.at(row);
-    // The freed value column goes to the next new indicator of the category: its old values must not show up there.
+    // The freed value column goes to the next new indicator of the category: the values go with the indicator.
+    // A column another indicator of the category still holds keeps its values.
+    QStringList columns;
+    if (SqlText::isValueColumn(indicator.DataFieldA)) {
+        const QString owners = TDM::instance().GetDataBySQL(
+            QStringLiteral("SELECT count(*) FROM TDataPara WHERE MainTypeCode=? AND DataFieldA=? AND ID<>?"),
+            {mCategoryCode, indicator.DataFieldA, indicator.ID});
+        if (owners.isEmpty()) {
+            Messages::instance().warning(ReadFailed);
+            return;
+        }
+        if (owners.toInt() == 0)
+            columns << indicator.DataFieldA;
+    }
+    const std::optional<Holding> holding = recordsWithValues(mCategoryCode, columns);
+    if (!holding) {
+        Messages::instance().warning(ReadFailed);
+        return;
+    }
+    const QString question = holding->records > 0
+                                 ? QStringLiteral("有 %1 份合同填写了指标%2的值，删除后这些值将被清除，是否继续？")
+                                       .arg(QString::number(holding->records), quotedNames({indicator.PropertyName}))
+                                 : QStringLiteral("您确认删除选定合同文档参数指标吗？");
+    if (!Messages::instance().question(question))
+        return;
     const bool done = TDM::instance().inTransaction([&]() {
         QSqlQuery q(TDM::instance().ADOLocal());
-        if (!execBound(q, QStringLiteral("DELETE FROM TDataPara WHERE ID=?"), {indicator.ID}))
-            return false;
-        if (!SqlText::isValueColumn(indicator.DataFieldA))
-            return true;
-        if (!execBound(q, QStringLiteral("SELECT count(*) FROM TDataPara WHERE MainTypeCode=? AND DataFieldA=?"),
-                       {mCategoryCode, indicator.DataFieldA}) ||
-            !q.next())
-            return false;
-        if (q.value(0).toInt() > 0)
-            return true;
-        return execBound(q,
-                         QStringLiteral("UPDATE TContractMain SET ") + indicator.DataFieldA +
-                             QStringLiteral("='' WHERE MainTypeCode=?"),
-                         {mCategoryCode});
+        return execBound(q, QStringLiteral("DELETE FROM TDataPara WHERE ID=?"), {indicator.ID}) &&
+               clearColumns(mCategoryCode, columns);
     });
     if (!done) {
         Messages::instance().warning(QStringLiteral("删除数据发生错误！"));
@@ -126,28 +211,73 @@ void IndicatorCommands::SpeedButton1Click() {
         Messages::instance().information(QStringLiteral("不能从本分类导入指标，请选择其它分类！"));
         return;
     }
-    if (mModel.rowCount() > 0 && !Messages::instance().question(QStringLiteral(
-                                     "如果您确定从其它分类导入指标，本分类的已经存在指标将被清除，您确认继续吗？")))
-        return;
 
-    // One transaction: a failure leaves the category's indicators exactly as they were.
-    QString failure;
-    QList<Indicator> copies;
-    const bool done = TDM::instance().inTransaction([&]() {
-        QSqlQuery q(TDM::instance().ADOLocal());
-        if (!execBound(q, QStringLiteral("DELETE FROM TDataPara WHERE MainTypeCode=?"), {mCategoryCode})) {
-            failure = QStringLiteral("删除数据发生错误！");
-            return false;
-        }
+    bool read = false;
+    const QList<Indicator> current = Indicator::ofCategory(mCategoryCode, &read);
+    if (!read) {
+        Messages::instance().warning(ReadFailed);
+        return;
+    }
+    QList<Indicator> sources;
+    {
         QSqlQuery source(TDM::instance().ADOLocal());
         source.setForwardOnly(true);
         if (!execBound(source, QStringLiteral("SELECT * FROM TDataPara WHERE MainTypeCode=? ORDER BY SortIdx, ID"),
                        {sourceCode})) {
-            failure = ReadFailed;
+            Messages::instance().warning(ReadFailed);
+            return;
+        }
+        while (source.next())
+            sources.append(Indicator::fromRecord(source.record()));
+    }
+
+    // What the records of this category lose: the values of every current indicator the import does not take
+    // over. A column an imported indicator gets is emptied too, so that it starts without values left behind.
+    QStringList keptColumns;
+    for (const Indicator &old : current)
+        for (const Indicator &copy : sources)
+            if (sameField(old, copy))
+                keptColumns << old.DataFieldA;
+    QStringList removedColumns;
+    for (const Indicator &old : current)
+        if (!keptColumns.contains(old.DataFieldA))
+            removedColumns << old.DataFieldA;
+    QStringList clearedColumns = removedColumns;
+    for (const Indicator &copy : sources)
+        if (!keptColumns.contains(copy.DataFieldA))
+            clearedColumns << copy.DataFieldA;
+    const std::optional<Holding> holding = recordsWithValues(mCategoryCode, removedColumns);
+    if (!holding) {
+        Messages::instance().warning(ReadFailed);
+        return;
+    }
+    QStringList losing;
+    for (const Indicator &old : current)
+        if (holding->columns.contains(old.DataFieldA) && !losing.contains(old.PropertyName))
+            losing << old.PropertyName;
+
+    if (!current.isEmpty()) {
+        const QString question =
+            holding->records > 0
+                ? QStringLiteral("如果您确定从其它分类导入指标，本分类的已经存在指标将被清除。\n"
+                                 "有 %1 份合同填写了指标%2的值，导入后这些值将被清除，您确认继续吗？")
+                      .arg(QString::number(holding->records), quotedNames(losing))
+                : QStringLiteral("如果您确定从其它分类导入指标，本分类的已经存在指标将被清除，您确认继续吗？");
+        if (!Messages::instance().question(question))
+            return;
+    }
+
+    // One transaction: a failure leaves the category's indicators and its records exactly as they were.
+    QString failure;
+    QList<Indicator> copies;
+    const bool done = TDM::instance().inTransaction([&]() {
+        QSqlQuery q(TDM::instance().ADOLocal());
+        if (!execBound(q, QStringLiteral("DELETE FROM TDataPara WHERE MainTypeCode=?"), {mCategoryCode}) ||
+            !clearColumns(mCategoryCode, clearedColumns)) {
+            failure = QStringLiteral("删除数据发生错误！");
             return false;
         }
-        while (source.next()) {
-            Indicator copy = Indicator::fromRecord(source.record());
+        for (Indicator copy : sources) {
             copy.MainTypeCode = mCategoryCode;
             if (!execBound(q,
                            QStringLiteral("INSERT INTO TDataPara (MainTypeCode,PropertyName,PropertyType,FormatStr,"

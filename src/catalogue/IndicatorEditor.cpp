@@ -59,9 +59,11 @@ QString IndicatorEditor::GetFieldName() const {
     return {};
 }
 
-bool IndicatorEditor::SaveData(bool *nameRejected) {
+bool IndicatorEditor::SaveData(bool *nameRejected, bool *formulaRejected) {
     if (nameRejected)
         *nameRejected = false;
+    if (formulaRejected)
+        *formulaRejected = false;
     auto rejectName = [&]() {
         if (nameRejected)
             *nameRejected = true;
@@ -73,6 +75,26 @@ bool IndicatorEditor::SaveData(bool *nameRejected) {
     }
     if (CheckFieldNameExists(mValues.PropertyName))
         return rejectName();
+    if (!mValues.CalcStr.isEmpty()) {
+        QStringList names;
+        TDM::instance().GetDataBySQLToItems(
+            QStringLiteral("SELECT PropertyName FROM TDataPara WHERE MainTypeCode=? AND ID<>?"),
+            {mCategoryCode, mFound ? mId : -1}, names, false);
+        names << mValues.PropertyName;
+        const QStringList unknown = unknownReferences(mValues.CalcStr, names);
+        if (!unknown.isEmpty()) {
+            QStringList quoted;
+            // An empty reference "[]" is shown as written: empty quotes would read as a slip of the message.
+            for (const QString &name : unknown)
+                quoted << QStringLiteral("“") + (name.isEmpty() ? QStringLiteral("[]") : name) + QStringLiteral("”");
+            if (!Messages::instance().question(QStringLiteral("公式中引用的指标%1不是本类别的指标，仍然保存吗？")
+                                                   .arg(quoted.join(QStringLiteral("、"))))) {
+                if (formulaRejected)
+                    *formulaRejected = true;
+                return false;
+            }
+        }
+    }
     if (mValueColumn.isEmpty()) {
         const QString column = GetFieldName();
         // Without a value column the indicator could hold no value in any contract record.
@@ -138,6 +160,35 @@ QString IndicatorEditor::formulaText(FormulaItem item) {
         break;
     }
     return QStringLiteral("[GETBILLID]{C[YYYY][MM][DD][IIII]}");
+}
+
+QStringList IndicatorEditor::unknownReferences(const QString &formula, const QStringList &names) {
+    static const QStringList keywords = {QStringLiteral("MONEY_STOB"), QStringLiteral("MONEY_STOB_W"),
+                                         QStringLiteral("DATE_STOB"), QStringLiteral("GETBILLID")};
+    QStringList unknown;
+    qsizetype at = 0;
+    while (at < formula.size()) {
+        const QChar c = formula.at(at);
+        if (c == QLatin1Char('{')) {
+            // A numbering template: its brackets are date tokens and the serial field.
+            const qsizetype close = formula.indexOf(QLatin1Char('}'), at + 1);
+            if (close < 0)
+                break;
+            at = close + 1;
+        } else if (c == QLatin1Char('[')) {
+            // A reference runs to the next "]", as the evaluation reads it.
+            const qsizetype close = formula.indexOf(QLatin1Char(']'), at + 1);
+            if (close < 0)
+                break;
+            const QString name = formula.mid(at + 1, close - at - 1);
+            if (!keywords.contains(name) && !names.contains(name) && !unknown.contains(name))
+                unknown << name;
+            at = close + 1;
+        } else {
+            ++at;
+        }
+    }
+    return unknown;
 }
 
 QString IndicatorEditor::numberingHint() {

@@ -23,9 +23,10 @@ public:
     // Lowest value column ("Data1" .. "Data80") no indicator of the category uses; empty when all are used.
     QString GetFieldName() const;
 
-    // Validates and stores values(). On false the message was shown; nameRejected tells whether the name
-    // field is the one to correct.
-    bool SaveData(bool *nameRejected = nullptr);
+    // Validates and stores values(). On false the message was shown; nameRejected and formulaRejected tell
+    // which field is the one to correct. A formula that refers to names the category has no indicator of is
+    // stored only when the user says so: such a reference quietly counts as 0.
+    bool SaveData(bool *nameRejected = nullptr, bool *formulaRejected = nullptr);
 
     Indicator &values() { return mValues; }
     const Indicator &values() const { return mValues; }
@@ -42,6 +43,9 @@ public:
     static QString formulaText(FormulaItem item);
     // The explanation shown after the numbering template is inserted.
     static QString numberingHint();
+    // The names the formula refers to ("[name]") that are not in `names`, each once, in order. The keywords of
+    // the function forms and the bracketed parts of a numbering template ("{C[YYYY][IIII]}") are not references.
+    static QStringList unknownReferences(const QString &formula, const QStringList &names);
 
 private:
     QString mTableName;

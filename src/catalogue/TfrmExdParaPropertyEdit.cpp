@@ -178,10 +178,13 @@ void TfrmExdParaPropertyEdit::copyControlsToValues() {
 bool TfrmExdParaPropertyEdit::SaveData() {
     copyControlsToValues();
     bool nameRejected = false;
-    if (mEditor.SaveData(&nameRejected))
+    bool formulaRejected = false;
+    if (mEditor.SaveData(&nameRejected, &formulaRejected))
         return true;
     if (nameRejected)
         EditFieldName->setFocus();
+    else if (formulaRejected)
+        EditCalcStr->setFocus();
     return false;
 }
 

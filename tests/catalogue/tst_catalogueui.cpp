@@ -16,6 +16,7 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -131,6 +132,53 @@ private Q_SLOTS:
         click(window, "Button2");
         QTRY_VERIFY(!window);
         QVERIFY(area.subWindowList().isEmpty());
+    }
+
+    void oneClickSelectsAfterAddingARoot_data() {
+        QTest::addColumn<QString>("newRoot");
+        QTest::addColumn<QString>("target");
+        QTest::newRow("new root sorted first, click a child") << QStringLiteral("安装类") << QStringLiteral("监理");
+        QTest::newRow("new root sorted last, click a child") << QStringLiteral("租赁类") << QStringLiteral("监理");
+        QTest::newRow("click the new root") << QStringLiteral("安装类") << QStringLiteral("安装类");
+        QTest::newRow("click another root") << QStringLiteral("租赁类") << QStringLiteral("买卖类");
+    }
+
+    void oneClickSelectsAfterAddingARoot() {
+        QFETCH(QString, newRoot);
+        QFETCH(QString, target);
+        TempAppFolder app;
+        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("工程类")));
+        QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("监理"), QStringLiteral("0001")));
+        QVERIFY(app.addCategory(QStringLiteral("0002"), QStringLiteral("买卖类")));
+        QMdiArea area;
+        area.resize(1200, 700);
+        area.show();
+        QVERIFY(OpenContractModel(&area));
+        auto *window = qobject_cast<TfrmContractModel *>(area.subWindowList().constFirst()->widget());
+        QVERIFY(window);
+        auto *tree = window->findChild<QTreeView *>(QStringLiteral("Tree"));
+        QVERIFY(QTest::qWaitForWindowExposed(tree));
+        // The window opens on the topmost root.
+        const QPersistentModelIndex works(findNode(tree, QStringLiteral("工程类")));
+        QCOMPARE(tree->currentIndex(), QModelIndex(works));
+        QVERIFY(tree->isExpanded(works));
+
+        mMessages.answerInput(newRoot);
+        click(window, "cmdAddRoot");
+        QVERIFY(findNode(tree, newRoot).isValid());
+        QSignalSpy resets(tree->model(), &QAbstractItemModel::modelReset);
+        QSignalSpy currents(tree->selectionModel(), &QItemSelectionModel::currentChanged);
+        const QPersistentModelIndex clicked(findNode(tree, target));
+        clickNode(tree, clicked);
+        QCOMPARE(tree->currentIndex(), QModelIndex(clicked));
+        QCOMPARE(currents.size(), 1);
+        QCOMPARE(resets.size(), 0);
+        QCOMPARE(window->categories()->model()->rowCount(), 3);
+        // A child keeps its root open; another root closes the one selected before.
+        QCOMPARE(tree->isExpanded(works), clicked.parent() == QModelIndex(works));
+        QCOMPARE(window->findChild<QTabWidget *>(QStringLiteral("PageControl1"))->isVisible(),
+                 clicked.parent().isValid());
+        QCOMPARE(mMessages.unexpected(), 0);
     }
 
     void templatePageIsDrivenByTheWindow() {

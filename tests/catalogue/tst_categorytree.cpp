@@ -5,6 +5,7 @@
 #include "TempAppFolder.h"
 
 #include <QAbstractItemModelTester>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -263,6 +264,65 @@ private Q_SLOTS:
         QVERIFY(!commands.model()->findCode(QStringLiteral("00010002")).isValid());
         QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM TContractClass")), QStringLiteral("2"));
         QCOMPARE(GetMaxNum(QStringLiteral("0001")), QStringLiteral("00010002"));
+        QCOMPARE(mMessages.unexpected(), 0);
+    }
+
+    void deleteRemovesTheTemplateOnly() {
+        TempAppFolder app;
+        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
+        QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("留下的"), QStringLiteral("0001")));
+        QVERIFY(app.addCategory(QStringLiteral("00010002"), QStringLiteral("删除的"), QStringLiteral("0001")));
+        QVERIFY(app.addIndicator(QStringLiteral("00010001"), QStringLiteral("金额"), 1, QStringLiteral("Data1"), 1) >
+                0);
+        const QStringList removed = {QStringLiteral("00010002.Doc"), QStringLiteral("00010002.docx"),
+                                     QStringLiteral("00010002.ODT")};
+        const QStringList kept = {QStringLiteral("00010001.Doc"), QStringLiteral("0001.Doc"),
+                                  QStringLiteral("000100020.Doc"), QStringLiteral("00010002.Doc.bak"),
+                                  QStringLiteral("00010002.txt")};
+        const auto write = [&](const QString &folder, const QString &name) {
+            QFile file(app.file(folder + name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("text");
+        };
+        for (const QString &name : removed + kept)
+            write(QStringLiteral("DB/ModelFiles/"), name);
+        write(QStringLiteral("DB/ContractFile/"), QStringLiteral("00010002.Doc"));
+        write(QStringLiteral("DB/"), QStringLiteral("00010002.Doc"));
+        const auto present = [&](const QStringList &names) {
+            QStringList found;
+            for (const QString &name : names)
+                if (QFile::exists(app.file(QStringLiteral("DB/ModelFiles/") + name)))
+                    found << name;
+            return found;
+        };
+
+        CategoryCommands commands;
+        QVERIFY(commands.ReadyData());
+
+        // Refused by the database or answered No: the template stays.
+        commands.select(commands.model()->findCode(QStringLiteral("00010001")));
+        mMessages.answerQuestion(true);
+        commands.cmdDeleteClick();
+        QVERIFY(QFile::exists(app.file(QStringLiteral("DB/ModelFiles/00010001.Doc"))));
+        commands.select(commands.model()->findCode(QStringLiteral("00010002")));
+        mMessages.answerQuestion(false);
+        commands.cmdDeleteClick();
+        QCOMPARE(present(removed), removed);
+
+        // Deleted: its templates go, in every format; nothing else does, and the next child gets a blank start.
+        mMessages.clear();
+        mMessages.answerQuestion(true);
+        commands.cmdDeleteClick();
+        QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("您确认删除吗？")});
+        QCOMPARE(present(removed), QStringList());
+        QCOMPARE(present(kept), kept);
+        QVERIFY(QFile::exists(app.file(QStringLiteral("DB/ContractFile/00010002.Doc"))));
+        QVERIFY(QFile::exists(app.file(QStringLiteral("DB/00010002.Doc"))));
+        commands.select(commands.model()->findCode(QStringLiteral("0001")));
+        mMessages.answerInput(QStringLiteral("新的"));
+        commands.cndAddSonClick();
+        QVERIFY(commands.model()->findCode(QStringLiteral("00010002")).isValid());
+        QVERIFY(!QFile::exists(app.file(QStringLiteral("DB/ModelFiles/00010002.Doc"))));
         QCOMPARE(mMessages.unexpected(), 0);
     }
 };

@@ -172,6 +172,76 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("读取数据库发生错误！"), QStringLiteral("读取数据库发生错误！")}));
     }
 
+    void unknownReferences_data() {
+        QTest::addColumn<QString>("formula");
+        QTest::addColumn<QStringList>("unknown");
+        const QStringList none;
+        QTest::newRow("arithmetic over indicators") << QStringLiteral("([单价]+1)*[数量]/2") << none;
+        QTest::newRow("a name the category lacks")
+            << QStringLiteral("[不存在的指标]*2") << QStringList{QStringLiteral("不存在的指标")};
+        QTest::newRow("each unknown name once, in order")
+            << QStringLiteral("[乙]+[单价]*[甲]-[乙]") << QStringList{QStringLiteral("乙"), QStringLiteral("甲")};
+        QTest::newRow("names are compared exactly")
+            << QStringLiteral("[单价 ]*[数量]") << QStringList{QStringLiteral("单价 ")};
+        QTest::newRow("capital amount") << QStringLiteral("[MONEY_STOB][单价]") << none;
+        QTest::newRow("capital amount in 10 000") << QStringLiteral("  [MONEY_STOB_W][单价]") << none;
+        QTest::newRow("Chinese date of an unknown date")
+            << QStringLiteral("[DATE_STOB][签订日期]") << QStringList{QStringLiteral("签订日期")};
+        QTest::newRow("numbering template") << QStringLiteral("[GETBILLID]{C[YYYY][MM][DD][IIII]}") << none;
+        QTest::newRow("numbering with suffix and short year") << QStringLiteral("[GETBILLID]{HT-[YY][II]-A}") << none;
+        QTest::newRow("functions with arguments")
+            << QStringLiteral("Round([单价]*0.05,2)+Int([数量]) Mod 3 + Abs([折扣])")
+            << QStringList{QStringLiteral("折扣")};
+        QTest::newRow("a bracket left open is no reference") << QStringLiteral("[单价]*[数量") << none;
+        QTest::newRow("the indicator's own name") << QStringLiteral("[本指标]+1") << none;
+    }
+
+    void unknownReferences() {
+        QFETCH(QString, formula);
+        QFETCH(QStringList, unknown);
+        const QStringList names = {QStringLiteral("单价"), QStringLiteral("数量"), QStringLiteral("本指标")};
+        QCOMPARE(IndicatorEditor::unknownReferences(formula, names), unknown);
+    }
+
+    void formulaNamingNoIndicatorAsks() {
+        QVERIFY(add(Cat, QStringLiteral("单价"), QStringLiteral("Data1"), 1) > 0);
+        // A name of another category does not count.
+        QVERIFY(add(Other, QStringLiteral("数量"), QStringLiteral("Data1"), 1) > 0);
+        IndicatorEditor editor(IndicatorEditor::IndicatorTable, Cat, -1);
+        QVERIFY(editor.ReadyData());
+        editor.values().PropertyName = QStringLiteral("金额");
+        editor.values().CalcStr = QStringLiteral("[单价]*[数量]+[金额]");
+        const QString question = QStringLiteral("公式中引用的指标“数量”不是本类别的指标，仍然保存吗？");
+        const QString stored = QStringLiteral("SELECT count(*) FROM TDataPara WHERE MainTypeCode=?");
+
+        // Going back stores nothing and points at the formula.
+        bool nameRejected = true;
+        bool formulaRejected = false;
+        mMessages.answerQuestion(false);
+        QVERIFY(!editor.SaveData(&nameRejected, &formulaRejected));
+        QVERIFY(!nameRejected);
+        QVERIFY(formulaRejected);
+        QCOMPARE(mMessages.texts(), QStringList{question});
+        QCOMPARE(mApp->scalar(stored, {Cat}), QStringLiteral("1"));
+
+        mMessages.answerQuestion(true);
+        QVERIFY(editor.SaveData(&nameRejected, &formulaRejected));
+        QVERIFY(!formulaRejected);
+        QCOMPARE(mMessages.texts(), (QStringList{question, question}));
+        QCOMPARE(mApp->scalar(QStringLiteral("SELECT CalcStr FROM TDataPara WHERE PropertyName='金额'")),
+                 QStringLiteral("[单价]*[数量]+[金额]"));
+
+        // Once the indicator exists, a formula over the category's indicators is saved without a question.
+        QVERIFY(add(Cat, QStringLiteral("数量"), QStringLiteral("Data3"), 3) > 0);
+        mMessages.clear();
+        IndicatorEditor again(IndicatorEditor::IndicatorTable, Cat, -1);
+        QVERIFY(again.ReadyData());
+        again.values().PropertyName = QStringLiteral("总价");
+        again.values().CalcStr = QStringLiteral("[单价]*[数量]");
+        QVERIFY(again.SaveData());
+        QVERIFY(mMessages.texts().isEmpty());
+    }
+
     void typeChangeSuggestion_data() {
         QTest::addColumn<int>("type");
         QTest::addColumn<QString>("format");

@@ -168,8 +168,8 @@ private Q_SLOTS:
 
         mMessages.answerQuestion(true);
         c.cmdDelPropertyClick();
-        QCOMPARE(mMessages.texts(), (QStringList{QStringLiteral("您确认删除选定合同文档参数指标吗？"),
-                                                 QStringLiteral("您确认删除选定合同文档参数指标吗？")}));
+        const QString losing = QStringLiteral("有 2 份合同填写了指标“乙”的值，删除后这些值将被清除，是否继续？");
+        QCOMPARE(mMessages.texts(), (QStringList{losing, losing}));
         QCOMPARE(listed(c), QStringList{QStringLiteral("甲:1")});
         QCOMPARE(mApp->scalar(QStringLiteral("SELECT group_concat(Data1||'/'||Data2) FROM TContractMain "
                                              "ORDER BY ID")),
@@ -184,6 +184,106 @@ private Q_SLOTS:
         QCOMPARE(mApp->scalar(QStringLiteral("SELECT count(*) FROM TDataPara WHERE MainTypeCode=?"), {Cat}),
                  QStringLiteral("1"));
         QCOMPARE(c.model()->rowCount(), 1);
+    }
+
+    void deleteQuestion_data() {
+        QTest::addColumn<QString>("values"); // Data2 of the category's records; "-" for null
+        QTest::addColumn<QString>("shared"); // another indicator of the category on Data2
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<QString>("after");
+        const QString plain = QStringLiteral("您确认删除选定合同文档参数指标吗？");
+        QTest::newRow("values in two of three records")
+            << QStringLiteral("b1,,b3") << QString()
+            << QStringLiteral("有 2 份合同填写了指标“乙”的值，删除后这些值将被清除，是否继续？")
+            << QStringLiteral(",,");
+        QTest::newRow("no value: the plain question")
+            << QStringLiteral(",-,") << QString() << plain << QStringLiteral(",,");
+        QTest::newRow("column held by another indicator keeps its values")
+            << QStringLiteral("b1,b2") << QStringLiteral("丁") << plain << QStringLiteral("b1,b2");
+    }
+
+    void deleteQuestion() {
+        QFETCH(QString, values);
+        QFETCH(QString, shared);
+        QFETCH(QString, question);
+        QFETCH(QString, after);
+        QVERIFY(add(Cat, QStringLiteral("甲"), QStringLiteral("Data1"), 1) > 0);
+        QVERIFY(add(Cat, QStringLiteral("乙"), QStringLiteral("Data2"), 2) > 0);
+        if (!shared.isEmpty())
+            QVERIFY(add(Cat, shared, QStringLiteral("Data2"), 3) > 0);
+        for (const QString &value : values.split(QLatin1Char(',')))
+            QVERIFY(mApp->exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode,Data1,Data2) VALUES (?,'a',?)"),
+                               {Cat, value == QStringLiteral("-") ? QVariant() : QVariant(value)}));
+        QVERIFY(
+            mApp->exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode,Data2) VALUES (?,'other')"), {Source}));
+        const QString data2 = QStringLiteral("SELECT group_concat(ifnull(Data2,''),',') FROM TContractMain "
+                                             "WHERE MainTypeCode=? ORDER BY ID");
+        const QString before = mApp->scalar(data2, {Cat});
+        IndicatorCommands c;
+        QVERIFY(c.load(Cat));
+        c.selectRow(1);
+
+        // No changes nothing.
+        mMessages.answerQuestion(false);
+        c.cmdDelPropertyClick();
+        QCOMPARE(mMessages.texts(), QStringList{question});
+        QCOMPARE(c.model()->rowCount(), shared.isEmpty() ? 2 : 3);
+        QCOMPARE(mApp->scalar(data2, {Cat}), before);
+
+        mMessages.answerQuestion(true);
+        c.cmdDelPropertyClick();
+        QCOMPARE(mMessages.texts(), (QStringList{question, question}));
+        QCOMPARE(mApp->scalar(QStringLiteral("SELECT count(*) FROM TDataPara WHERE PropertyName='乙'")),
+                 QStringLiteral("0"));
+        QCOMPARE(mApp->scalar(data2, {Cat}), after);
+        QCOMPARE(
+            mApp->scalar(QStringLiteral("SELECT group_concat(Data1) FROM TContractMain WHERE MainTypeCode=?"), {Cat}),
+            QStringList(values.split(QLatin1Char(',')).size(), QStringLiteral("a")).join(QLatin1Char(',')));
+        QCOMPARE(mApp->scalar(data2, {Source}), QStringLiteral("other"));
+    }
+
+    void importClearsTheValuesOfReplacedIndicators() {
+        QVERIFY(mApp->addIndicator(Cat, QStringLiteral("甲"), 0, QStringLiteral("Data1"), 1) > 0);
+        QVERIFY(mApp->addIndicator(Cat, QStringLiteral("乙"), 0, QStringLiteral("Data2"), 2) > 0);
+        QVERIFY(mApp->addIndicator(Cat, QStringLiteral("丙"), 1, QStringLiteral("Data3"), 3) > 0);
+        QVERIFY(mApp->addIndicator(Cat, QStringLiteral("空"), 0, QStringLiteral("Data5"), 4) > 0);
+        // The same field carries its values over; a new name or a new type on the column does not.
+        QVERIFY(mApp->addIndicator(Source, QStringLiteral("甲"), 0, QStringLiteral("Data1"), 1) > 0);
+        QVERIFY(mApp->addIndicator(Source, QStringLiteral("丁"), 0, QStringLiteral("Data2"), 2) > 0);
+        QVERIFY(mApp->addIndicator(Source, QStringLiteral("丙"), 0, QStringLiteral("Data3"), 3) > 0);
+        QVERIFY(mApp->addIndicator(Source, QStringLiteral("戊"), 0, QStringLiteral("Data4"), 4) > 0);
+        const QString insert =
+            QStringLiteral("INSERT INTO TContractMain (MainTypeCode,Data1,Data2,Data3,Data4) VALUES (?,?,?,?,?)");
+        QVERIFY(mApp->exec(insert, {Cat, QStringLiteral("a1"), QStringLiteral("b1"), QString(), QStringLiteral("旧")}));
+        QVERIFY(mApp->exec(insert, {Cat, QStringLiteral("a2"), QString(), QString(), QString()}));
+        QVERIFY(mApp->exec(insert, {Cat, QString(), QVariant(), QStringLiteral("5"), QString()}));
+        QVERIFY(mApp->exec(
+            insert, {Source, QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("z"), QStringLiteral("w")}));
+        const QString values = QStringLiteral("SELECT group_concat(ifnull(Data1,'')||'/'||ifnull(Data2,'')||'/'||"
+                                              "ifnull(Data3,'')||'/'||ifnull(Data4,''),',') FROM TContractMain "
+                                              "WHERE MainTypeCode=? ORDER BY ID");
+        const QString before = mApp->scalar(values, {Cat});
+        IndicatorCommands c;
+        c.setSelectHook([](QString *code, QString *) { return *code = Source, true; });
+        QVERIFY(c.load(Cat));
+
+        const QString question =
+            QStringLiteral("如果您确定从其它分类导入指标，本分类的已经存在指标将被清除。\n"
+                           "有 2 份合同填写了指标“乙”、“丙”的值，导入后这些值将被清除，您确认继续吗？");
+        mMessages.answerQuestion(false);
+        c.SpeedButton1Click();
+        QCOMPARE(mMessages.texts(), QStringList{question});
+        QCOMPARE(listed(c).size(), 4);
+        QCOMPARE(mApp->scalar(values, {Cat}), before);
+
+        mMessages.answerQuestion(true);
+        c.SpeedButton1Click();
+        QCOMPARE(mMessages.texts(), (QStringList{question, question}));
+        QCOMPARE(listed(c), (QStringList{QStringLiteral("甲:1"), QStringLiteral("丁:2"), QStringLiteral("丙:3"),
+                                         QStringLiteral("戊:4")}));
+        QCOMPARE(mApp->scalar(values, {Cat}), QStringLiteral("a1///,a2///,///"));
+        QCOMPARE(mApp->scalar(values, {Source}), QStringLiteral("x/y/z/w"));
+        QCOMPARE(mMessages.unexpected(), 0);
     }
 
     void import() {

@@ -101,7 +101,7 @@ bool ContractEntry::dateUnreadable(int row) const {
 
 QString ContractEntry::unreadableDateMessage(int row) const {
     return QStringLiteral("指标“") + mGrid.name(row) + QStringLiteral("”原有的内容“") + mGrid.value(row) +
-           QStringLiteral("”不是有效的日期，日期框无法显示。") + QLatin1Char('\n') +
+           QStringLiteral("”不是有效的日期。") + QLatin1Char('\n') +
            QStringLiteral("原内容保持不变；如需改为日期，请在日期框中选择新的日期。");
 }
 

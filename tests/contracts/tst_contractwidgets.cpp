@@ -199,7 +199,7 @@ private Q_SLOTS:
         auto *date = child<QDateTimeEdit>(&dialog, u"dtDate"_s);
         QVERIFY(date->hasFocus());
         QTest::keyClick(date, Qt::Key_Up);
-        QCOMPARE(mMessages.texts(), QStringList{u"指标“签订日期”原有的内容“明年春天”不是有效的日期，日期框无法显示。\n"
+        QCOMPARE(mMessages.texts(), QStringList{u"指标“签订日期”原有的内容“明年春天”不是有效的日期。\n"
                                                 u"原内容保持不变；如需改为日期，请在日期框中选择新的日期。"_s});
         // Now the picker starts from today; leaving it untouched still keeps the stored text.
         QCOMPARE(date->date(), Feb15.date());

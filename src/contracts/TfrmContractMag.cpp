@@ -232,13 +232,16 @@ void TfrmContractMag::TreeClick() {
     const QModelIndex node = Tree->currentIndex();
     if (!node.isValid() || !mTreeModel.isChild(node))
         return;
+    // Widths still waiting belong to the category shown until now.
+    storePendingWidths();
     mRegister.setCurrentCategory(mTreeModel.goodsClass(node).TypeCode);
     GroupBox1->setTitle(QStringLiteral("合同分类 [") + mTreeModel.caption(node) + QStringLiteral("] 的合同内容："));
     ReadyGrid();
 }
 
 bool TfrmContractMag::ReadyGrid() {
-    // Widths still waiting belong to the columns about to be replaced.
+    // Widths still waiting belong to the columns about to be replaced (of the same category: TreeClick has
+    // stored them before it changed the category).
     storePendingWidths();
     cmbPropertyName->clear();
     // Widths set while the columns are built are the program's own: nothing is stored.

@@ -242,6 +242,40 @@ private Q_SLOTS:
             u"100,200,100,100,100,100"_s);
     }
 
+    void widthsOfADragGoToTheCategoryDragged() {
+        addSalesIndicators();
+        const QString lease = u"00010002"_s;
+        QVERIFY(mFolder->addCategory(lease, u"租赁合同"_s, u"0001"_s));
+        QVERIFY(mFolder->addIndicator(lease, u"承租人"_s, 0, u"Data2"_s, 1) > 0);
+        QMdiArea area;
+        QVERIFY(OpenContractMag(&area));
+        auto *mag = qobject_cast<TfrmContractMag *>(area.subWindowList().first()->widget());
+        auto *tree = child<QTreeView>(mag, u"Tree"_s);
+        const QModelIndex root = tree->model()->index(0, 0);
+        auto node = [&](const QString &caption) {
+            const QModelIndexList found =
+                tree->model()->match(tree->model()->index(0, 0, root), Qt::DisplayRole, caption, 1, Qt::MatchExactly);
+            return found.value(0);
+        };
+        tree->setCurrentIndex(node(u"购销合同"_s));
+        mag->TreeClick();
+        QWidget *viewport = mag->gridHeader()->viewport();
+        const QPoint start(mag->gridHeader()->sectionViewportPosition(1) + mag->gridHeader()->sectionSize(1) - 1, 5);
+        sendMouse(viewport, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+        sendMouse(viewport, QEvent::MouseMove, start + QPoint(30, 0), Qt::NoButton, Qt::LeftButton);
+        // The other category is chosen while the button is still held.
+        tree->setCurrentIndex(node(u"租赁合同"_s));
+        mag->TreeClick();
+        QCOMPARE(mag->contractRegister().currentCategory(), lease);
+        sendMouse(viewport, QEvent::MouseButtonRelease, start + QPoint(30, 0), Qt::LeftButton, Qt::NoButton);
+        QCOMPARE(
+            mFolder->scalar(u"SELECT ColWidth FROM TDataPara WHERE MainTypeCode=? AND DataFieldA='Data2'"_s, {Sales}),
+            u"130"_s);
+        QCOMPARE(
+            mFolder->scalar(u"SELECT ColWidth FROM TDataPara WHERE MainTypeCode=? AND DataFieldA='Data2'"_s, {lease}),
+            u"100"_s);
+    }
+
     void clickingAnotherRowCommitsToTheRowLeft() {
         addSalesIndicators();
         TfrmEditAContract dialog(-1, Sales);

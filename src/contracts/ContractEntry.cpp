@@ -95,6 +95,16 @@ std::optional<QDateTime> ContractEntry::storedDate(int row) const {
     return read.value;
 }
 
+bool ContractEntry::dateUnreadable(int row) const {
+    return editorFor(row) == Editor::Date && !mGrid.value(row).isEmpty() && !storedDate(row);
+}
+
+QString ContractEntry::unreadableDateMessage(int row) const {
+    return QStringLiteral("指标“") + mGrid.name(row) + QStringLiteral("”原有的内容“") + mGrid.value(row) +
+           QStringLiteral("”不是有效的日期。") + QLatin1Char('\n') +
+           QStringLiteral("原内容保持不变；如需改为日期，请在日期框中选择新的日期。");
+}
+
 bool ContractEntry::offersHistory(int row) const {
     return mGrid.cell(row, ContractEntryGrid::ColDefaultSelect).isEmpty() &&
            mGrid.cell(row, ContractEntryGrid::ColHisSelect) == QLatin1String("1");

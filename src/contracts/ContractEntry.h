@@ -43,6 +43,13 @@ public:
     QString pickerFormatFor(int row) const;
     // The stored date of a date row; nullopt when the cell is empty or cannot be read as a date.
     std::optional<QDateTime> storedDate(int row) const;
+    // A date row whose stored text the date picker cannot show: it is kept as it stands until the user picks a date.
+    bool dateUnreadable(int row) const;
+    // What the user is told when he begins to edit such a row.
+    QString unreadableDateMessage(int row) const;
+    // Whether leaving a row's editor writes the editor's value: only a value the user changed overwrites what
+    // the row holds; an empty row takes what its editor offers (zero, today's date), as typing it would.
+    bool commitsOnLeaving(int row, bool changedByUser) const { return changedByUser || mGrid.value(row).isEmpty(); }
     // The pick list of a text row: its DefaultSelect pieces.
     QStringList defaultItems(int row) const {
         return splitDefaultSelect(mGrid.cell(row, ContractEntryGrid::ColDefaultSelect));

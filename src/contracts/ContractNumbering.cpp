@@ -24,15 +24,16 @@ bool allDigits(QStringView text) {
 }
 
 // The serial of one stored value after its prefix: the digits before the suffix, however many there are (a
-// serial may have outgrown its width); failing that, the first `width` characters when they are digits.
+// serial may have outgrown its width, or be shorter than it when typed or imported as "HT-12"); failing that,
+// the first `width` characters when they are digits, or all of them when fewer are left.
 std::optional<qlonglong> serialOf(QStringView rest, int width, const QString &suffix) {
     if (rest.endsWith(suffix)) {
         const QStringView core = rest.chopped(suffix.size());
-        if (core.size() >= width && core.size() <= 18 && allDigits(core))
+        if (core.size() <= 18 && allDigits(core))
             return core.toLongLong();
     }
     const QStringView head = rest.left(width);
-    if (head.size() == width && allDigits(head))
+    if (allDigits(head))
         return head.toLongLong();
     return std::nullopt;
 }
@@ -126,14 +127,18 @@ std::optional<QString> nextNumber(const QString &category, const QString &column
     return nextNumberAmong(stored, prefix, width, suffix);
 }
 
+std::optional<QString> newRecordNumber(const QString &formula, const QString &category, const QString &column) {
+    const std::optional<Template> t = parseTemplate(formula);
+    if (!t)
+        return std::nullopt;
+    const QString prefix = ReplaceDateTokens(RemoveBrackets(t->prefixSource), Clock::instance().now());
+    return nextNumber(category, column, prefix, t->width, t->suffix);
+}
+
 void ReadyBillID(ContractEntryGrid &grid, const QString &category) {
     for (int r = 0; r < grid.rows(); ++r) {
-        const std::optional<Template> t = parseTemplate(grid.cell(r, ContractEntryGrid::ColCalcStr));
-        if (!t)
-            continue;
-        const QString prefix = ReplaceDateTokens(RemoveBrackets(t->prefixSource), Clock::instance().now());
-        const std::optional<QString> number =
-            nextNumber(category, grid.cell(r, ContractEntryGrid::ColDataField), prefix, t->width, t->suffix);
+        const std::optional<QString> number = newRecordNumber(grid.cell(r, ContractEntryGrid::ColCalcStr), category,
+                                                              grid.cell(r, ContractEntryGrid::ColDataField));
         if (number)
             grid.setValue(r, *number);
     }

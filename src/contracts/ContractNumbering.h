@@ -35,6 +35,10 @@ std::optional<QString> nextNumber(const QString &category, const QString &column
 std::optional<QString> nextNumberAmong(const QStringList &stored, const QString &prefix, int width,
                                        const QString &suffix);
 
+// The number a new record of the category is given now for the formula in the value column `column`; nullopt
+// when the formula is no numbering formula or gives no number.
+std::optional<QString> newRecordNumber(const QString &formula, const QString &category, const QString &column);
+
 // Writes the next number into the value cell of every numbering row of the grid, reading the time from Clock.
 // Rows whose number cannot be made stay as they are; nothing is reported.
 void ReadyBillID(ContractEntryGrid &grid, const QString &category);

@@ -22,7 +22,22 @@ public:
         Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
     };
 
+    // How the values of a sort column are compared: text byte by byte as the database compares it, numbers by
+    // their value, dates by the moment they name. Values that do not read as a number or date come after the
+    // readable ones, in text order.
+    enum class SortKind { Text, Number, Date };
+    struct SortKey {
+        QString field;
+        SortKind kind = SortKind::Text;
+        QString format; // the date format the values were written with
+        bool descending = false;
+    };
+
     explicit ContractRecordModel(QObject *parent = nullptr);
+
+    // The order of the rows, applied after the statement ran (rows equal on every key keep the statement's order);
+    // no keys keep the statement's order. Takes effect at the next open or reopen.
+    void setSortKeys(const QList<SortKey> &keys) { mSortKeys = keys; }
 
     // Runs the statement (its select list must be the fields of `columns` followed by `extraFields`, in that
     // order) and keeps its rows. On failure the model is left empty and the error is returned.
@@ -61,12 +76,14 @@ private:
     QByteArrayView cell(int storedRow, int field) const;
     int fieldIndex(const QString &field) const;
     void refilter();
+    void sortRows();
 
     QList<Column> mColumns;
     QStringList mFields; // every loaded field: the columns', then the extra ones
     QString mSql;
     QVariantList mBinds;
     QStringList mExtraFields;
+    QList<SortKey> mSortKeys;
     bool mOpen = false;
 
     QByteArray mArena;

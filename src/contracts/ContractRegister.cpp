@@ -1,11 +1,13 @@
 #include "ContractRegister.h"
 
 #include "ContractEntry.h"
+#include "ContractNumbering.h"
 #include "Messages.h"
 #include "SqlText.h"
 #include "TDM.h"
 
 #include <QFile>
+#include <QHash>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -22,12 +24,10 @@ QString ContractRegister::recordSql() const {
     const QString filter = mRecords.filterField();
     if (!filter.isEmpty())
         sql += QLatin1Char(',') + filter;
+    // With sort columns the snapshot sorts the rows itself (numbers by value, dates by date); read in the order
+    // of entry, which is the order of records equal on every sort column.
     sql += QStringLiteral(" FROM TContractMain WHERE MainTypeCode=? ORDER BY ");
-    // As the statement reads, only the last sort column descends; the others ascend.
-    if (mSortColumns.isEmpty())
-        sql += QStringLiteral("ID DESC");
-    else
-        sql += mSortColumns.join(QLatin1Char(',')) + QStringLiteral(" DESC");
+    sql += mSortColumns.isEmpty() ? QStringLiteral("ID DESC") : QStringLiteral("ID");
     return sql;
 }
 
@@ -64,6 +64,20 @@ bool ContractRegister::ReadyGrid() {
         if (i.IsSortField == 1)
             mSortColumns.append(i.DataFieldA);
     }
+    // Only the last sort column descends; the others ascend, as the list has always been ordered.
+    QList<ContractRecordModel::SortKey> sort;
+    for (const Indicator &i : std::as_const(mIndicators)) {
+        if (i.IsSortField != 1)
+            continue;
+        const ContractRecordModel::SortKind kind =
+            i.PropertyType == Indicator::Number ? ContractRecordModel::SortKind::Number
+            : i.PropertyType == Indicator::Date ? ContractRecordModel::SortKind::Date
+                                                : ContractRecordModel::SortKind::Text;
+        sort.append({i.DataFieldA, kind, i.FormatStr, false});
+    }
+    if (!sort.isEmpty())
+        sort.last().descending = true;
+    mRecords.setSortKeys(sort);
     QStringList extra;
     if (!mRecords.filterField().isEmpty())
         extra.append(mRecords.filterField());
@@ -122,16 +136,34 @@ bool ContractRegister::copyRecord(int row) {
     }
     if (!Messages::instance().question(QStringLiteral("您确认按照选定记录的相同数据复制出新的记录吗？")))
         return false;
+    // A contract number names one contract: the copy's numbering indicators get the number a new record would
+    // be offered now (empty when none can be made), every other value is copied.
+    QHash<QString, QString> numbers;
+    for (const Indicator &i : std::as_const(mIndicators)) {
+        if (ContractNumbering::parseTemplate(i.CalcStr))
+            numbers.insert(i.DataFieldA,
+                           ContractNumbering::newRecordNumber(i.CalcStr, mCategory, i.DataFieldA).value_or(QString()));
+    }
     QStringList data;
-    for (int i = 1; i <= 80; ++i)
-        data.append(QStringLiteral("Data%1").arg(i));
-    const QString list = data.join(QLatin1Char(','));
+    QStringList sources;
+    QVariantList binds;
+    for (int i = 1; i <= 80; ++i) {
+        const QString column = QStringLiteral("Data%1").arg(i);
+        data.append(column);
+        if (const auto number = numbers.constFind(column); number != numbers.cend()) {
+            sources.append(QStringLiteral("?"));
+            binds.append(*number);
+        } else {
+            sources.append(column);
+        }
+    }
+    binds.append(mRecords.recordId(row));
     QSqlQuery dsTmp(TDM::instance().ADOLocal());
     const bool copied = execBound(dsTmp,
-                                  QStringLiteral("INSERT INTO TContractMain (MainTypeCode,") + list +
-                                      QStringLiteral(") SELECT MainTypeCode,") + list +
-                                      QStringLiteral(" FROM TContractMain WHERE ID=?"),
-                                  {mRecords.recordId(row)}) &&
+                                  QStringLiteral("INSERT INTO TContractMain (MainTypeCode,") +
+                                      data.join(QLatin1Char(',')) + QStringLiteral(") SELECT MainTypeCode,") +
+                                      sources.join(QLatin1Char(',')) + QStringLiteral(" FROM TContractMain WHERE ID=?"),
+                                  binds) &&
                         dsTmp.numRowsAffected() == 1;
     if (!copied || !mRecords.reopen()) {
         Messages::instance().warning(QStringLiteral("存储数据发生错误！"));
@@ -159,10 +191,15 @@ bool ContractRegister::deleteDocument(int row) {
 void ContractRegister::storeWidths(const QList<QPair<QString, int>> &widths) {
     if (mBuilding || mCategory.isEmpty())
         return;
-    QSqlQuery ADOCommand1(TDM::instance().ADOLocal());
-    for (const auto &[column, width] : widths) {
-        // A failing update leaves the width shown but not stored.
-        execBound(ADOCommand1, QStringLiteral("UPDATE TDataPara SET ColWidth=? WHERE MainTypeCode=? AND DataFieldA=?"),
-                  {width, mCategory, column});
-    }
+    // One transaction for all of them: every commit is a disk sync.
+    TDM::instance().inTransaction([&] {
+        QSqlQuery ADOCommand1(TDM::instance().ADOLocal());
+        for (const auto &[column, width] : widths) {
+            // A failing update leaves the width shown but not stored.
+            execBound(ADOCommand1,
+                      QStringLiteral("UPDATE TDataPara SET ColWidth=? WHERE MainTypeCode=? AND DataFieldA=?"),
+                      {width, mCategory, column});
+        }
+        return true;
+    });
 }

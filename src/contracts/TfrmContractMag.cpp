@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #ifdef VANTREL_HAVE_DOCUMENTS
@@ -180,6 +181,11 @@ void TfrmContractMag::FormCreate() {
     connect(cmbValue, &QComboBox::activated, this, &TfrmContractMag::Button6Click);
     connect(cmbValue->lineEdit(), &QLineEdit::returnPressed, this, &TfrmContractMag::Button6Click);
     connect(mHeader, &QHeaderView::sectionResized, this, &TfrmContractMag::DBGridEh2ColWidthsChanged);
+    mHeader->viewport()->installEventFilter(this);
+    mWidthTimer = new QTimer(this);
+    mWidthTimer->setSingleShot(true);
+    mWidthTimer->setInterval(500);
+    connect(mWidthTimer, &QTimer::timeout, this, &TfrmContractMag::storePendingWidths);
 
 #ifdef VANTREL_HAVE_DOCUMENTS
     if (!ContractMagHooks::editDocument)
@@ -226,12 +232,17 @@ void TfrmContractMag::TreeClick() {
     const QModelIndex node = Tree->currentIndex();
     if (!node.isValid() || !mTreeModel.isChild(node))
         return;
+    // Widths still waiting belong to the category shown until now.
+    storePendingWidths();
     mRegister.setCurrentCategory(mTreeModel.goodsClass(node).TypeCode);
     GroupBox1->setTitle(QStringLiteral("合同分类 [") + mTreeModel.caption(node) + QStringLiteral("] 的合同内容："));
     ReadyGrid();
 }
 
 bool TfrmContractMag::ReadyGrid() {
+    // Widths still waiting belong to the columns about to be replaced (of the same category: TreeClick has
+    // stored them before it changed the category).
+    storePendingWidths();
     cmbPropertyName->clear();
     // Widths set while the columns are built are the program's own: nothing is stored.
     DBGridEh2->setEnabled(false);
@@ -254,6 +265,18 @@ bool TfrmContractMag::ReadyGrid() {
 void TfrmContractMag::DBGridEh2ColWidthsChanged() {
     if (!DBGridEh2->isEnabled() || mRegister.isBuilding())
         return;
+    mWidthsPending = true;
+    if (mHeaderPressed)
+        mWidthTimer->start();
+    else
+        storePendingWidths();
+}
+
+void TfrmContractMag::storePendingWidths() {
+    mWidthTimer->stop();
+    if (!mWidthsPending)
+        return;
+    mWidthsPending = false;
     const QList<ContractRecordModel::Column> &columns = mRegister.dsContract()->columns();
     QList<QPair<QString, int>> widths;
     for (int c = 1; c < columns.size(); ++c) {
@@ -366,6 +389,14 @@ void TfrmContractMag::Button6Click() {
 }
 
 bool TfrmContractMag::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == mHeader->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+            mHeaderPressed = true;
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            mHeaderPressed = false;
+            storePendingWidths();
+        }
+    }
     if (watched == DBGridEh2 && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -374,6 +405,12 @@ bool TfrmContractMag::eventFilter(QObject *watched, QEvent *event) {
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void TfrmContractMag::hideEvent(QHideEvent *event) {
+    mHeaderPressed = false;
+    storePendingWidths();
+    QWidget::hideEvent(event);
 }
 
 bool OpenContractMag(QMdiArea *area) {

@@ -13,6 +13,7 @@ class QGroupBox;
 class QMdiArea;
 class QPushButton;
 class QTableView;
+class QTimer;
 
 // The contract register "合同生成与维护": the category tree on the left, the records of the chosen category on
 // the right with one column per indicator, and the commands on them. A thin view over ContractRegister.
@@ -45,8 +46,12 @@ public:
     void cmbPropertyNameChange();
     void Button6Click();
 
+    // Writes the column widths changed since the last write, if any.
+    void storePendingWidths();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void FormCreate();
@@ -75,6 +80,11 @@ private:
     QPushButton *Button1 = nullptr;
     QPushButton *Button2 = nullptr;
     QAction *Excel1 = nullptr;
+    // A drag of a column border resizes on every mouse move; the widths are written once it ends, or after a
+    // pause while the button is still held.
+    QTimer *mWidthTimer = nullptr;
+    bool mWidthsPending = false;
+    bool mHeaderPressed = false;
 };
 
 // Opens the register in the frame's area, maximized, or brings the open one to the front. False when its

@@ -1,6 +1,7 @@
 #include "TfrmEditAContract.h"
 
 #include "Clock.h"
+#include "Messages.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -15,6 +16,9 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <iterator>
 
 namespace {
 constexpr int RowHeight = 19;
@@ -63,6 +67,13 @@ void TfrmEditAContract::FormCreate() {
         editor->hide();
     }
     cmbCell->lineEdit()->show();
+    // A click into the picker's text reaches its inner edit, not the picker.
+    if (auto *dateText = dtDate->findChild<QLineEdit *>())
+        dateText->installEventFilter(this);
+    connect(dtDate, &QDateTimeEdit::dateTimeChanged, this, [this] {
+        if (mDateUnreadable && !mLoadingEditor)
+            unreadableDateTouched();
+    });
 
     cmdSave = new QPushButton(QStringLiteral("保存(&S)"), this);
     cmdSave->setObjectName(QStringLiteral("cmdSave"));
@@ -146,6 +157,8 @@ void TfrmEditAContract::GridClick() {
     const ContractEntryGrid &grid = mEntry.grid();
     const QString value = grid.value(row);
     mEditorKind = mEntry.editorFor(row);
+    mDateUnreadable = false;
+    mLoadingEditor = true;
     QWidget *editor = nullptr;
     switch (mEditorKind) {
     case ContractEntry::Editor::Number:
@@ -174,17 +187,27 @@ void TfrmEditAContract::GridClick() {
         break;
     }
     case ContractEntry::Editor::Date:
+        dtDate->setSpecialValueText(QString());
         dtDate->setDisplayFormat(mEntry.pickerFormatFor(row));
         if (value.isEmpty()) {
             dtDate->setDateTime(Clock::instance().now());
         } else if (const std::optional<QDateTime> stored = mEntry.storedDate(row)) {
             dtDate->setDateTime(*stored);
+        } else {
+            // Shown as it is stored, never as some other row's date.
+            mDateUnreadable = true;
+            dtDate->setSpecialValueText(value);
+            dtDate->setDateTime(dtDate->minimumDateTime());
         }
         editor = dtDate;
         break;
     case ContractEntry::Editor::None:
+        mLoadingEditor = false;
         return;
     }
+    mLoadingEditor = false;
+    mEditorStartText = editor == EditCell ? EditCell->text() : cmbCell->currentText();
+    mEditorStartDate = dtDate->dateTime();
     mEditorRow = row;
     placeEditors();
     editor->show();
@@ -203,16 +226,20 @@ void TfrmEditAContract::commitEditor() {
         return;
     switch (mEditorKind) {
     case ContractEntry::Editor::Number:
-        mEntry.commitNumber(row, EditCell->text());
+        if (mEntry.commitsOnLeaving(row, EditCell->text() != mEditorStartText))
+            mEntry.commitNumber(row, EditCell->text());
         break;
     case ContractEntry::Editor::Text:
-        mEntry.commitText(row, EditCell->text());
+        if (mEntry.commitsOnLeaving(row, EditCell->text() != mEditorStartText))
+            mEntry.commitText(row, EditCell->text());
         break;
     case ContractEntry::Editor::Combo:
-        mEntry.commitText(row, cmbCell->currentText());
+        if (mEntry.commitsOnLeaving(row, cmbCell->currentText() != mEditorStartText))
+            mEntry.commitText(row, cmbCell->currentText());
         break;
     case ContractEntry::Editor::Date:
-        mEntry.commitDate(row, dtDate->dateTime());
+        if (!mDateUnreadable && mEntry.commitsOnLeaving(row, dtDate->dateTime() != mEditorStartDate))
+            mEntry.commitDate(row, dtDate->dateTime());
         break;
     case ContractEntry::Editor::None:
         break;
@@ -232,7 +259,36 @@ void TfrmEditAContract::enterPressed() {
     setCurrentRow(next);
 }
 
+void TfrmEditAContract::unreadableDateTouched() {
+    if (!mDateUnreadable || mEditorRow < 0)
+        return;
+    mDateUnreadable = false;
+    Messages::instance().information(mEntry.unreadableDateMessage(mEditorRow));
+    // The user picks from today; leaving without picking keeps the stored text.
+    mLoadingEditor = true;
+    dtDate->setSpecialValueText(QString());
+    dtDate->setDateTime(Clock::instance().now());
+    mLoadingEditor = false;
+    mEditorStartDate = dtDate->dateTime();
+}
+
 bool TfrmEditAContract::eventFilter(QObject *watched, QEvent *event) {
+    if (mDateUnreadable && (watched == dtDate || watched->parent() == dtDate)) {
+        bool touches = false;
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            static const int passing[] = {Qt::Key_Return, Qt::Key_Enter,   Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Escape,
+                                          Qt::Key_Shift,  Qt::Key_Control, Qt::Key_Alt, Qt::Key_Meta};
+            touches = std::find(std::begin(passing), std::end(passing), key) == std::end(passing);
+        } else if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick ||
+                   event->type() == QEvent::Wheel) {
+            touches = true;
+        }
+        if (touches) {
+            unreadableDateTouched();
+            return true;
+        }
+    }
     const bool ours = watched == EditCell || watched == cmbCell || watched == dtDate || watched == cmbCell->lineEdit();
     if (ours && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);

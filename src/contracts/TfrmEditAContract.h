@@ -40,6 +40,8 @@ private:
     void commitEditor();
     void enterPressed();
     QWidget *visibleEditor() const;
+    // The user begins to edit a date row whose stored text the picker cannot show: tell him, then let him pick.
+    void unreadableDateTouched();
 
     ContractEntry mEntry;
     QTableView *Grid = nullptr;
@@ -51,6 +53,12 @@ private:
     // The row whose value the visible editor holds; -1 while no editor may commit.
     int mEditorRow = -1;
     ContractEntry::Editor mEditorKind = ContractEntry::Editor::None;
+    // What the editor showed when its row was opened: leaving it unchanged writes nothing.
+    QString mEditorStartText;
+    QDateTime mEditorStartDate;
+    // The date picker shows a stored text it cannot read (as its special text) instead of a date.
+    bool mDateUnreadable = false;
+    bool mLoadingEditor = false;
 };
 
 // Opens the entry dialog for the record (-1 for a new one) of the category; true when a record was saved.

@@ -1,3 +1,4 @@
+#include "Clock.h"
 #include "ContractRegister.h"
 #include "Messages.h"
 #include "ScriptedMessages.h"
@@ -6,13 +7,25 @@
 
 #include <QAbstractItemModelTester>
 #include <QFile>
+#include <QSqlDriver>
 #include <QTest>
+
+#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 const QString Sales = u"00010001"_s;
 const QString Lease = u"00010002"_s;
+
+sqlite3 *connection() {
+    return *static_cast<sqlite3 *const *>(TDM::instance().ADOLocal().driver()->handle().data());
+}
+
+int countCommit(void *counter) {
+    ++*static_cast<int *>(counter);
+    return 0;
+}
 } // namespace
 
 class TestContractRegister : public QObject {
@@ -46,6 +59,7 @@ private Q_SLOTS:
         QVERIFY(mFolder->addIndicator(Lease, u"承租人"_s, 0, u"Data1"_s, 1) > 0);
         mMessages.clear();
         Messages::setInstance(&mMessages);
+        Clock::setInstance(&mClock);
     }
     void cleanup() { mFolder.reset(); }
 
@@ -175,6 +189,88 @@ private Q_SLOTS:
         QCOMPARE(mMessages.lastText(), u"没有可复制的记录！"_s);
     }
 
+    void copyGetsTheNextContractNumber() {
+        QVERIFY(mFolder->addIndicator(Sales, u"合同编号"_s, 0, u"Data4"_s, 4, u"[GETBILLID]{C[YYYY][III]}"_s) > 0);
+        QVERIFY(mFolder->exec(
+            u"INSERT INTO TContractMain (MainTypeCode,Data1,Data2,Data4) VALUES (?,'a','9.50','C2012005')"_s, {Sales}));
+        const int original = mFolder->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
+        QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1,Data4) VALUES (?,'b','C2012007')"_s,
+                              {Sales}));
+        ContractRegister reg;
+        reg.setCurrentCategory(Sales);
+        QVERIFY(reg.ReadyGrid());
+        QCOMPARE(reg.dsContract()->recordId(1), original);
+        mMessages.answerQuestion(true);
+        QVERIFY(reg.copyRecord(1));
+        const qint64 copy = reg.dsContract()->recordId(0);
+        QCOMPARE(mFolder->scalar(u"SELECT Data1||'/'||Data2||'/'||Data4 FROM TContractMain WHERE ID=?"_s, {copy}),
+                 u"a/9.50/C2012008"_s);
+        QCOMPARE(mFolder->scalar(u"SELECT Data4 FROM TContractMain WHERE ID=?"_s, {original}), u"C2012005"_s);
+        QCOMPARE(mFolder->scalar(u"SELECT count(DISTINCT Data4) FROM TContractMain"_s), u"3"_s);
+    }
+
+    // The sort indicator (Data2, or Data3 in the case of two) with its type and format, the stored values in order
+    // of entry, and the listed order of those values.
+    void sortsNumbersAndDatesByValue_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QStringList>("stored");
+        QTest::addColumn<QStringList>("listed");
+        QTest::newRow("numbers descend by value")
+            << 1 << u"99999999999.99"_s << QStringList{u"20"_s, u"100"_s, u"9.5"_s, u"-3"_s, u"1250.50"_s}
+            << QStringList{u"1250.50"_s, u"100"_s, u"20"_s, u"9.5"_s, u"-3"_s};
+        QTest::newRow("unreadable numbers after the readable")
+            << 1 << QString() << QStringList{u"约100"_s, u"7"_s, QString(), u"30"_s, u"abc"_s}
+            << QStringList{u"30"_s, u"7"_s, u"约100"_s, u"abc"_s, QString()};
+        QTest::newRow("dates descend by date")
+            << 2 << u"yyyy-MM-dd"_s << QStringList{u"2012-9-30"_s, u"2012-10-1"_s, u"2011-12-31"_s, u"2012-02-15"_s}
+            << QStringList{u"2012-10-1"_s, u"2012-9-30"_s, u"2012-02-15"_s, u"2011-12-31"_s};
+        QTest::newRow("dates in other forms")
+            << 2 << u"yyyy年MM月dd日"_s
+            << QStringList{u"2012年09月30日"_s, u"2012年10月01日"_s, u"2012/2/15 9:30:00"_s, u"明年"_s, u"2012-1-5"_s}
+            << QStringList{u"2012年10月01日"_s, u"2012年09月30日"_s, u"2012/2/15 9:30:00"_s, u"2012-1-5"_s, u"明年"_s};
+        QTest::newRow("text stays text") << 0 << QString() << QStringList{u"20"_s, u"100"_s, u"b"_s, u"9"_s}
+                                         << QStringList{u"b"_s, u"9"_s, u"20"_s, u"100"_s};
+    }
+    void sortsNumbersAndDatesByValue() {
+        QFETCH(int, type);
+        QFETCH(QString, format);
+        QFETCH(QStringList, stored);
+        QFETCH(QStringList, listed);
+        QVERIFY(mFolder->exec(u"UPDATE TDataPara SET PropertyType=?, FormatStr=?, IsSortField=1 WHERE MainTypeCode=? "
+                              u"AND DataFieldA='Data2'"_s,
+                              {type, format, Sales}));
+        for (const QString &v : stored)
+            addRecord(Sales, {u"x"_s, v, QString()});
+        ContractRegister reg;
+        reg.setCurrentCategory(Sales);
+        QVERIFY(reg.ReadyGrid());
+        QCOMPARE(column(reg.dsContract(), 2), listed);
+        // Filtering keeps the order.
+        reg.applyFilter(0, u"x"_s);
+        QCOMPARE(column(reg.dsContract(), 2), listed);
+    }
+
+    void numberAscendsBeforeTheLastSortColumn() {
+        QVERIFY(mFolder->exec(u"UPDATE TDataPara SET IsSortField=1 WHERE MainTypeCode=? AND DataFieldA IN "
+                              u"('Data2','Data1')"_s,
+                              {Sales}));
+        addRecord(Sales, {u"b"_s, u"100"_s, QString()});
+        addRecord(Sales, {u"a"_s, u"20"_s, QString()});
+        addRecord(Sales, {u"a"_s, u"100"_s, QString()});
+        addRecord(Sales, {u"c"_s, u"20"_s, QString()});
+        const int later = addRecord(Sales, {u"a"_s, u"20"_s, u"later"_s});
+        ContractRegister reg;
+        reg.setCurrentCategory(Sales);
+        QVERIFY(reg.ReadyGrid());
+        QStringList got;
+        for (int r = 0; r < reg.dsContract()->recordCount(); ++r)
+            got.append(reg.dsContract()->text(r, 2) + reg.dsContract()->text(r, 1));
+        // Data1 ascends as text, Data2 (the last) descends by value; equal records keep their order of entry.
+        QCOMPARE(got, (QStringList{u"100a"_s, u"20a"_s, u"20a"_s, u"100b"_s, u"20c"_s}));
+        QCOMPARE(reg.dsContract()->recordId(2), later);
+    }
+
     void deleteRemovesTheDocument() {
         addRecord(Sales, {u"a"_s, QString(), QString()});
         const int id = addRecord(Sales, {u"b"_s, QString(), QString()});
@@ -217,6 +313,8 @@ private Q_SLOTS:
     }
 
     void storeWidthsWritesEveryGiven() {
+        mCommits = 0;
+        sqlite3_commit_hook(connection(), &countCommit, &mCommits);
         ContractRegister reg;
         reg.setCurrentCategory(Sales);
         QVERIFY(reg.ReadyGrid());
@@ -226,6 +324,9 @@ private Q_SLOTS:
                 u"SELECT group_concat(ColWidth) FROM (SELECT ColWidth FROM TDataPara WHERE MainTypeCode=? ORDER BY SortIdx)"_s,
                 {Sales}),
             u"120,64,80"_s);
+        // All in one transaction.
+        sqlite3_commit_hook(connection(), nullptr, nullptr);
+        QCOMPARE(mCommits, 1);
         QCOMPARE(mFolder->scalar(u"SELECT ColWidth FROM TDataPara WHERE MainTypeCode=?"_s, {Lease}).toInt() == 120,
                  false);
     }
@@ -233,6 +334,8 @@ private Q_SLOTS:
 private:
     std::unique_ptr<TempAppFolder> mFolder;
     ScriptedMessages mMessages;
+    int mCommits = 0;
+    FixedClock mClock{QDateTime(QDate(2012, 2, 15), QTime(9, 30))};
 };
 
 QTEST_GUILESS_MAIN(TestContractRegister)

@@ -4,6 +4,7 @@
 #include "Messages.h"
 #include "MultiRowHeaderView.h"
 #include "ScriptedMessages.h"
+#include "TDM.h"
 #include "TempAppFolder.h"
 #include "TfrmContractMag.h"
 #include "TfrmEditAContract.h"
@@ -12,19 +13,37 @@
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QSqlDriver>
 #include <QTableView>
 #include <QTest>
 #include <QTreeView>
+
+#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 const QString Sales = u"00010001"_s;
 const QDateTime Feb15(QDate(2012, 2, 15), QTime(9, 30));
+
+sqlite3 *connection() {
+    return *static_cast<sqlite3 *const *>(TDM::instance().ADOLocal().driver()->handle().data());
+}
+
+int countCommit(void *counter) {
+    ++*static_cast<int *>(counter);
+    return 0;
+}
+
+void sendMouse(QWidget *to, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
+    QMouseEvent event(type, QPointF(at), QPointF(to->mapToGlobal(at)), button, held, Qt::NoModifier);
+    QApplication::sendEvent(to, &event);
+}
 } // namespace
 
 class TestContractWidgets : public QObject {
@@ -131,6 +150,130 @@ private Q_SLOTS:
         QCOMPARE(edit->text(), u"-3"_s);
         QTest::keyClick(edit, Qt::Key_Return);
         QCOMPARE(dialog.entry().grid().value(1), u"-3"_s);
+    }
+
+    // Passing through rows with Enter changes nothing the user did not change.
+    void visitingRowsKeepsStoredValues() {
+        QVERIFY(mFolder->addIndicator(Sales, u"数量"_s, 1, u"Data1"_s, 1) > 0);
+        QVERIFY(mFolder->addIndicator(Sales, u"签订日期"_s, 2, u"Data2"_s, 2, QString(), u"yyyy-MM-dd"_s) > 0);
+        QVERIFY(mFolder->addIndicator(Sales, u"交货日期"_s, 2, u"Data3"_s, 3, QString(), u"yyyy-MM-dd"_s) > 0);
+        QVERIFY(mFolder->addIndicator(Sales, u"单价"_s, 1, u"Data4"_s, 4, QString(), u"99999999999.99"_s) > 0);
+        QVERIFY(mFolder->addIndicator(Sales, u"日期大写"_s, 0, u"Data5"_s, 5, u"[DATE_STOB][签订日期]"_s) > 0);
+        QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1,Data2,Data3,Data4,Data5) "
+                              u"VALUES (?,'1250.5','2012-3-8','明年春天','7.5','手写')"_s,
+                              {Sales}));
+        const int id = mFolder->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
+        TfrmEditAContract dialog(id, Sales);
+        QVERIFY(dialog.ReadyData());
+        showActive(&dialog);
+        auto *edit = child<QLineEdit>(&dialog, u"EditCell"_s);
+        auto *date = child<QDateTimeEdit>(&dialog, u"dtDate"_s);
+        for (int row = 0; row < 4; ++row) {
+            QCOMPARE(dialog.currentRow(), row);
+            QWidget *editor = row == 1 || row == 2 ? static_cast<QWidget *>(date) : edit;
+            QVERIFY(editor->hasFocus());
+            if (row == 2) {
+                // The unreadable text is shown as it stands, not the date of the row before.
+                QCOMPARE(date->text(), u"明年春天"_s);
+                QVERIFY(date->date() != QDate(2012, 3, 8));
+            }
+            QTest::keyClick(editor, Qt::Key_Return);
+        }
+        QTest::mouseClick(child<QPushButton>(&dialog, u"cmdSave"_s), Qt::LeftButton);
+        QVERIFY(!dialog.entry().Cancelled);
+        QVERIFY(mMessages.shown().isEmpty());
+        QCOMPARE(mFolder->scalar(u"SELECT Data1||'/'||Data2||'/'||Data3||'/'||Data4||'/'||Data5 FROM TContractMain "
+                                 u"WHERE ID=?"_s,
+                                 {id}),
+                 u"1250.5/2012-3-8/明年春天/7.5/手写"_s);
+    }
+
+    void editingAnUnreadableDateTellsTheUser() {
+        QVERIFY(mFolder->addIndicator(Sales, u"签订日期"_s, 2, u"Data1"_s, 1, QString(), u"yyyy-MM-dd"_s) > 0);
+        QVERIFY(mFolder->addIndicator(Sales, u"甲方"_s, 0, u"Data2"_s, 2) > 0);
+        QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1) VALUES (?,'明年春天')"_s, {Sales}));
+        const int id = mFolder->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
+        TfrmEditAContract dialog(id, Sales);
+        QVERIFY(dialog.ReadyData());
+        showActive(&dialog);
+        auto *date = child<QDateTimeEdit>(&dialog, u"dtDate"_s);
+        QVERIFY(date->hasFocus());
+        QTest::keyClick(date, Qt::Key_Up);
+        QCOMPARE(mMessages.texts(), QStringList{u"指标“签订日期”原有的内容“明年春天”不是有效的日期。\n"
+                                                u"原内容保持不变；如需改为日期，请在日期框中选择新的日期。"_s});
+        // Now the picker starts from today; leaving it untouched still keeps the stored text.
+        QCOMPARE(date->date(), Feb15.date());
+        QTest::keyClick(date, Qt::Key_Return);
+        QCOMPARE(dialog.entry().grid().value(0), u"明年春天"_s);
+        // A date the user picks replaces it.
+        dialog.setCurrentRow(0);
+        QTest::keyClick(date, Qt::Key_Up);
+        QCOMPARE(mMessages.shown().size(), 2);
+        date->setDate(QDate(2012, 3, 1));
+        QTest::keyClick(date, Qt::Key_Return);
+        QCOMPARE(dialog.entry().grid().value(0), u"2012-03-01"_s);
+    }
+
+    void draggingAColumnBorderWritesOnce() {
+        addSalesIndicators();
+        QMdiArea area;
+        area.resize(1000, 600);
+        area.show();
+        QVERIFY(OpenContractMag(&area));
+        auto *mag = qobject_cast<TfrmContractMag *>(area.subWindowList().first()->widget());
+        auto *tree = child<QTreeView>(mag, u"Tree"_s);
+        tree->setCurrentIndex(tree->model()->index(0, 0, tree->model()->index(0, 0)));
+        mag->TreeClick();
+        QHeaderView *header = mag->gridHeader();
+        QWidget *viewport = header->viewport();
+        const QPoint start(header->sectionViewportPosition(2) + header->sectionSize(2) - 1, header->height() / 2);
+        int commits = 0;
+        sqlite3_commit_hook(connection(), &countCommit, &commits);
+        sendMouse(viewport, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+        for (int step = 1; step <= 100; ++step)
+            sendMouse(viewport, QEvent::MouseMove, start + QPoint(step, 0), Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(mag->grid()->columnWidth(2), 200);
+        QCOMPARE(commits, 0);
+        sendMouse(viewport, QEvent::MouseButtonRelease, start + QPoint(100, 0), Qt::LeftButton, Qt::NoButton);
+        sqlite3_commit_hook(connection(), nullptr, nullptr);
+        QCOMPARE(commits, 1);
+        QCOMPARE(
+            mFolder->scalar(u"SELECT group_concat(ColWidth) FROM (SELECT ColWidth FROM TDataPara ORDER BY SortIdx)"_s),
+            u"100,200,100,100,100,100"_s);
+    }
+
+    void widthsOfADragGoToTheCategoryDragged() {
+        addSalesIndicators();
+        const QString lease = u"00010002"_s;
+        QVERIFY(mFolder->addCategory(lease, u"租赁合同"_s, u"0001"_s));
+        QVERIFY(mFolder->addIndicator(lease, u"承租人"_s, 0, u"Data2"_s, 1) > 0);
+        QMdiArea area;
+        QVERIFY(OpenContractMag(&area));
+        auto *mag = qobject_cast<TfrmContractMag *>(area.subWindowList().first()->widget());
+        auto *tree = child<QTreeView>(mag, u"Tree"_s);
+        const QModelIndex root = tree->model()->index(0, 0);
+        auto node = [&](const QString &caption) {
+            const QModelIndexList found =
+                tree->model()->match(tree->model()->index(0, 0, root), Qt::DisplayRole, caption, 1, Qt::MatchExactly);
+            return found.value(0);
+        };
+        tree->setCurrentIndex(node(u"购销合同"_s));
+        mag->TreeClick();
+        QWidget *viewport = mag->gridHeader()->viewport();
+        const QPoint start(mag->gridHeader()->sectionViewportPosition(1) + mag->gridHeader()->sectionSize(1) - 1, 5);
+        sendMouse(viewport, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+        sendMouse(viewport, QEvent::MouseMove, start + QPoint(30, 0), Qt::NoButton, Qt::LeftButton);
+        // The other category is chosen while the button is still held.
+        tree->setCurrentIndex(node(u"租赁合同"_s));
+        mag->TreeClick();
+        QCOMPARE(mag->contractRegister().currentCategory(), lease);
+        sendMouse(viewport, QEvent::MouseButtonRelease, start + QPoint(30, 0), Qt::LeftButton, Qt::NoButton);
+        QCOMPARE(
+            mFolder->scalar(u"SELECT ColWidth FROM TDataPara WHERE MainTypeCode=? AND DataFieldA='Data2'"_s, {Sales}),
+            u"130"_s);
+        QCOMPARE(
+            mFolder->scalar(u"SELECT ColWidth FROM TDataPara WHERE MainTypeCode=? AND DataFieldA='Data2'"_s, {lease}),
+            u"100"_s);
     }
 
     void clickingAnotherRowCommitsToTheRowLeft() {

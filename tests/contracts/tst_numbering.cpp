@@ -92,6 +92,13 @@ private Q_SLOTS:
             << u"C2012021510001"_s;
         QTest::newRow("past the width with suffix")
             << u"[GETBILLID]{T[II]/A}"_s << QStringList{u"T99/A"_s, u"T100/A"_s, u"T101/A"_s} << u"T102/A"_s;
+        QTest::newRow("short serial") << u"[GETBILLID]{HT-[IIII]}"_s << QStringList{u"HT-12"_s} << u"HT-0013"_s;
+        QTest::newRow("short serial beside a full one")
+            << u"[GETBILLID]{HT-[IIII]}"_s << QStringList{u"HT-0005"_s, u"HT-12"_s} << u"HT-0013"_s;
+        QTest::newRow("short serial, suffix")
+            << u"[GETBILLID]{C[YYYY][IIII]-A}"_s << QStringList{u"C20127-A"_s} << u"C20120008-A"_s;
+        QTest::newRow("short serial, then text stops")
+            << u"[GETBILLID]{HT-[IIII]}"_s << QStringList{u"HT-0002"_s, u"HT-1x"_s} << QString();
         QTest::newRow("prefix with %") << u"[GETBILLID]{5%-[II]}"_s << QStringList{u"5X-07"_s, u"5%-02"_s}
                                        << u"5%-03"_s;
         QTest::newRow("prefix with _ and quote")

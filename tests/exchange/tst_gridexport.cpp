@@ -207,9 +207,9 @@ void TestGridExport::failures_data() {
         << true << "writeTexts" << SendFailed << int(GridExport::Result::Failed)
         << QStringList{"connect", "newSpreadsheet", "writeTexts", "show"} << true;
     QTest::newRow("showing fails") << true << "show" << SendFailed << int(GridExport::Result::Failed)
-                                   << QStringList{"connect",    "newSpreadsheet", "writeTexts", "writeTexts",
-                                                  "writeCells", "fitColumns",     "setCaption", "show",
-                                                  "show"}
+                                   << QStringList{"connect",    "newSpreadsheet", "writeTexts",
+                                                  "writeTexts", "writeCells",     "fitColumns",
+                                                  "setCaption", "show",           "show"}
                                    << false;
 }
 
@@ -316,10 +316,12 @@ void TestGridExport::officeNumbersAndDates() {
         QVERIFY2(mOffice->connect(), qPrintable(mOffice->lastError()));
     }
     // Column 甲方 carries dates and a formula-like text, 金额 amounts as the register shows them.
+    const QString longest = QStringLiteral("北京市朝阳区建国路八十八号房屋租赁合同");
     const GridContent grid = registerGrid({{"1", "2012-10-01", "", "4200.00"},
                                            {"2", "2026年3月5日", "", "68.20"},
                                            {"3", "=1+1", "", "1250.50"},
-                                           {"4", "007", "", "未定"}});
+                                           {"4", "007", "", "未定"},
+                                           {"5", longest, "", ""}});
     QCOMPARE(GridExport(*mOffice, mMessages).send(QString(), grid), GridExport::Result::Sent);
     QVERIFY2(mMessages.shown().isEmpty(), qPrintable(mMessages.texts().join(u'\n')));
 
@@ -328,7 +330,7 @@ void TestGridExport::officeNumbersAndDates() {
     QVERIFY2(total.has_value(), qPrintable(mOffice->lastError()));
     QVERIFY2(qAbs(*total - 5518.7) < 1e-9, qPrintable(QString::number(*total, 'g', 17)));
 
-    const auto cells = mOffice->readCells(1, 1, 4, 2);
+    const auto cells = mOffice->readCells(1, 1, 5, 2);
     QVERIFY2(cells.has_value(), qPrintable(mOffice->lastError()));
     const SheetCell isoDate = cells->at(0).at(0);
     QCOMPARE(isoDate.kind, SheetCell::Kind::Date);
@@ -342,6 +344,13 @@ void TestGridExport::officeNumbersAndDates() {
     QCOMPARE(cells->at(0).at(1).kind, SheetCell::Kind::Number);
     QCOMPARE(cells->at(0).at(1).text, QStringLiteral("4200.00"));
     QCOMPARE(cells->at(3).at(1).kind, SheetCell::Kind::Text);
+
+    // Each column is as wide as its widest content, and the sheet used for measuring is gone.
+    const auto numberWidth = mOffice->columnWidth(0);
+    const auto textWidth = mOffice->columnWidth(1);
+    QVERIFY(numberWidth && textWidth);
+    QVERIFY2(*textWidth > 4 * *numberWidth, qPrintable(QStringLiteral("%1 %2").arg(*textWidth).arg(*numberWidth)));
+    QCOMPARE(mOffice->sheetCount(), std::optional<int>(1));
     QVERIFY(mOffice->closeSpreadsheet());
 #else
     QSKIP("this build has no LibreOffice");

@@ -30,6 +30,9 @@ public:
 
     // The sum the spreadsheet itself computes over a block (what its status bar shows for a selection).
     std::optional<double> sum(int row, int column, int rows, int columns);
+    // A column's width in hundredths of a millimetre, and how many sheets the spreadsheet has.
+    std::optional<int> columnWidth(int column);
+    std::optional<int> sheetCount();
 
     // Closes this object's spreadsheet unsaved (tests; a user's spreadsheet is left to the user).
     bool closeSpreadsheet();

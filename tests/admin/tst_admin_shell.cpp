@@ -5,6 +5,7 @@
 #include "TfrmHelp.h"
 
 #include <QApplication>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QtTest>
@@ -57,7 +58,14 @@ private Q_SLOTS:
         QCOMPARE(window->windowTitle(), QStringLiteral("Vantrel 使用说明"));
         QVERIFY(window->browser()->toPlainText().contains(QStringLiteral("Vantrel 合同生成系统 使用说明")));
 
+        // The table of contents leads to places further down the page.
+        QCOMPARE(window->browser()->verticalScrollBar()->value(), 0);
+        window->openLink(QUrl(QStringLiteral("#backup")));
+        QVERIFY(window->browser()->verticalScrollBar()->value() > 0);
+
         window->openLink(QUrl(QStringLiteral("contract.htm")));
+        window->openLink(QUrl(QStringLiteral("#step12")));
+        QVERIFY(window->browser()->verticalScrollBar()->value() > 0);
         QCOMPARE(window->windowTitle(), QStringLiteral("Vantrel 动画教程：一步一步完成一份合同"));
         window->openLink(QUrl(QStringLiteral("https://example.com/page")));
         QCOMPARE(window->windowTitle(), QStringLiteral("Vantrel 动画教程：一步一步完成一份合同"));

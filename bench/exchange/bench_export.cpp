@@ -106,6 +106,12 @@ public:
     bool writeTexts(int row, int column, const QList<QStringList> &rows) override {
         return timed("writeTexts", [&] { return mInner.writeTexts(row, column, rows); });
     }
+    bool writeCells(int row, int column, const QList<QList<SheetCell>> &rows) override {
+        return timed("writeCells", [&] { return mInner.writeCells(row, column, rows); });
+    }
+    bool fitColumns(int column, int columns) override {
+        return timed("fitColumns", [&] { return mInner.fitColumns(column, columns); });
+    }
     bool setCaption(const QString &caption) override {
         return timed("setCaption", [&] { return mInner.setCaption(caption); });
     }
@@ -114,6 +120,9 @@ public:
     }
     std::optional<QList<QStringList>> readTexts(int row, int column, int rows, int columns) override {
         return mInner.readTexts(row, column, rows, columns);
+    }
+    std::optional<QList<QList<SheetCell>>> readCells(int row, int column, int rows, int columns) override {
+        return mInner.readCells(row, column, rows, columns);
     }
 
     QMap<QString, double> times;

@@ -33,8 +33,8 @@ MainCommands appCommands()
     c.backup = [] { BackupDatabase(); };
     c.restore = [](const std::function<bool()> &check, const std::function<void()> &end) { RestoreDatabase(check, end); };
     c.rebuild = [](QWidget *parent, const std::function<void()> &closeChildren) { ShowRebuild(parent, closeChildren); };
-    c.openHelp = [] { OpenHelpPage(); };
-    c.openTutorial = [] { OpenTutorialPage(); };
+    c.openHelp = [](QWidget *parent) { OpenHelpPage(parent); };
+    c.openTutorial = [](QWidget *parent) { OpenTutorialPage(parent); };
     c.sampleSites = SampleSites();
     c.openSample = [](int index) { OpenSampleSite(index); };
     c.startUpdater = [] { StartUpdater(); };

@@ -126,13 +126,13 @@ void TfrmMainContract::buildToolBar()
     N12->setObjectName(QStringLiteral("N12"));
     connect(N12, &QAction::triggered, this, [this] {
         if (mCommands.openHelp)
-            mCommands.openHelp();
+            mCommands.openHelp(this);
     });
     QAction *N13 = PopupMenu1->addAction(QStringLiteral("动画教程"));
     N13->setObjectName(QStringLiteral("N13"));
     connect(N13, &QAction::triggered, this, [this] {
         if (mCommands.openTutorial)
-            mCommands.openTutorial();
+            mCommands.openTutorial(this);
     });
     PopupMenu1->addSeparator();
     QAction *N15 = PopupMenu1->addAction(QStringLiteral("关于.."));
@@ -144,7 +144,7 @@ void TfrmMainContract::buildToolBar()
     auto *b7 = addButton(bottom, "ToolButton7", QStringLiteral("动画教程"), QStyle::SP_MediaPlay);
     connect(b7, &QToolButton::clicked, this, [this] {
         if (mCommands.openTutorial)
-            mCommands.openTutorial();
+            mCommands.openTutorial(this);
     });
     bottom->addSeparator();
     auto *b2 = addButton(bottom, "ToolButton2", QStringLiteral("关闭"), QStyle::SP_DialogCloseButton);

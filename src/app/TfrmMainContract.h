@@ -23,8 +23,9 @@ struct MainCommands
     std::function<void(const std::function<bool()> &, const std::function<void()> &)> restore;
     // Rebuild dialog: given the way to close every child window.
     std::function<void(QWidget *, const std::function<void()> &)> rebuild;
-    std::function<void()> openHelp;
-    std::function<void()> openTutorial;
+    // The help pages, in a window owned by the main window.
+    std::function<void(QWidget *)> openHelp;
+    std::function<void(QWidget *)> openTutorial;
     QList<QPair<QString, QString>> sampleSites; // caption, address
     std::function<void(int)> openSample;
     std::function<void()> startUpdater;

@@ -3,6 +3,9 @@
 #include "Indicator.h"
 #include "Messages.h"
 #include "TDM.h"
+#include "text/DateText.h"
+#include "text/NumberText.h"
+#include "text/TextHelpers.h"
 
 #include <QRegularExpression>
 #include <QSqlError>
@@ -16,7 +19,45 @@ bool isValueColumn(const QString &name) {
     return valueColumn.match(name).hasMatch();
 }
 
+// How a mapped worksheet column is written: numbers and dates in the indicator's form, as the entry dialog
+// writes a committed value; texts as they are.
+struct ValueForm {
+    int type = Indicator::Text;
+    QString format;
+};
+
+// Notes longer than this are cut, so the completion message stays on the screen.
+constexpr int MaxNotesShown = 10;
+
 } // namespace
+
+QString ContractImport::formattedValue(const QString &text, int type, const QString &format, Outcome *outcome) {
+    *outcome = Outcome::Unchanged;
+    if (text.isEmpty())
+        return text;
+    if (type == Indicator::Number) {
+        const TextResult<QString> written =
+            FormatNumberText(CleanNumberText(text.trimmed()), MaskToFloatFormat(format));
+        if (!written) {
+            *outcome = Outcome::Unreadable;
+            return text;
+        }
+        const TextResult<double> before = TextToNumber(text);
+        const TextResult<double> after = TextToNumber(written.value);
+        *outcome = before && after && before.value != after.value ? Outcome::Rounded : Outcome::Written;
+        return written.value;
+    }
+    if (type == Indicator::Date) {
+        const TextResult<QDateTime> read = TextToDateTime(text.trimmed(), format);
+        if (!read) {
+            *outcome = Outcome::Unreadable;
+            return text;
+        }
+        *outcome = Outcome::Written;
+        return DateTimeToText(read.value, format);
+    }
+    return text;
+}
 
 ContractImport::ContractImport(const QString &categoryCode, QObject *parent)
     : QObject(parent)
@@ -128,18 +169,33 @@ bool ContractImport::Button1Click() {
         return false;
     }
     QString message;
-    if (!storeRows(&message)) {
+    QStringList unreadable;
+    QStringList rounded;
+    if (!storeRows(&message, &unreadable, &rounded)) {
         Messages::instance().warning(message);
         return false;
     }
-    Messages::instance().information(QStringLiteral("数据导入完成！"));
+    QString done = QStringLiteral("数据导入完成！");
+    const auto list = [](const QStringList &notes) {
+        QString text = notes.mid(0, MaxNotesShown).join(QStringLiteral("、"));
+        if (notes.size() > MaxNotesShown)
+            text += QStringLiteral("等共%1处").arg(notes.size());
+        return text;
+    };
+    if (!unreadable.isEmpty())
+        done += u'\r' + QStringLiteral("以下数值或日期无法识别，已按原样导入：") + list(unreadable);
+    if (!rounded.isEmpty())
+        done += u'\r' + QStringLiteral("以下数值已按指标的格式舍入：") + list(rounded);
+    Messages::instance().information(done);
     return true;
 }
 
-bool ContractImport::storeRows(QString *message) {
+bool ContractImport::storeRows(QString *message, QStringList *unreadable, QStringList *rounded) {
     const QString failed = QStringLiteral("存储数据发生错误！");
     QStringList targets{QStringLiteral("MainTypeCode")};
     QList<qsizetype> sources;
+    QList<ValueForm> forms;
+    QStringList names;
     for (const ImportMappingModel::Row &row : mMapping.rows()) {
         if (row.excelColumn.isEmpty())
             continue;
@@ -151,6 +207,8 @@ bool ContractImport::storeRows(QString *message) {
         }
         targets.append(row.dataField);
         sources.append(mSheet->columnIndex(row.excelColumn));
+        forms.append({row.propertyType, row.format});
+        names.append(row.propertyName);
     }
     // Named placeholders: binding by position makes Qt format a placeholder name for every value.
     QStringList placeholders;
@@ -171,15 +229,21 @@ bool ContractImport::storeRows(QString *message) {
             }
             for (qsizetype r = 0; r < mSheet->rows.size(); ++r) {
                 const QStringList &cells = mSheet->rows.at(r);
+                const int sheetRow = r < mSheet->rowNumbers.size() ? mSheet->rowNumbers.at(r) : int(r + 2);
                 query.bindValue(placeholders.at(0), mCategoryCode);
                 for (qsizetype i = 0; i < sources.size(); ++i) {
                     const qsizetype source = sources.at(i);
-                    query.bindValue(placeholders.at(i + 1),
-                                    source >= 0 && source < cells.size() ? cells.at(source) : QString());
+                    const QString text = source >= 0 && source < cells.size() ? cells.at(source) : QString();
+                    Outcome outcome = Outcome::Unchanged;
+                    const QString value = formattedValue(text, forms.at(i).type, forms.at(i).format, &outcome);
+                    if (outcome == Outcome::Unreadable)
+                        unreadable->append(QStringLiteral("第%1行（%2）").arg(sheetRow).arg(names.at(i)));
+                    else if (outcome == Outcome::Rounded)
+                        rounded->append(QStringLiteral("第%1行（%2）").arg(sheetRow).arg(names.at(i)));
+                    query.bindValue(placeholders.at(i + 1), value);
                 }
                 if (!query.exec()) {
-                    rowError = QStringLiteral("工作表第%1行不能保存，本次导入的数据已全部撤销。")
-                                   .arg(r < mSheet->rowNumbers.size() ? mSheet->rowNumbers.at(r) : int(r + 2)) +
+                    rowError = QStringLiteral("工作表第%1行不能保存，本次导入的数据已全部撤销。").arg(sheetRow) +
                                u'\r' + query.lastError().text();
                     return false;
                 }

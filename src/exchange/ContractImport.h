@@ -12,7 +12,9 @@
 // What the import dialog "合同数据导入" does: open a workbook, choose a worksheet, map worksheet columns to the
 // category's indicators (automatically by name, letter case aside, or by hand), and append one contract record
 // per worksheet row. The import runs in one transaction: every row is stored, or none is and the message names
-// the worksheet row that failed. Messages go through Messages; the dialog only forwards events.
+// the worksheet row that failed. Number and date values are written in the indicator's form, as the entry
+// dialog writes them; a value that does not read as one is stored as it is and the completion message names its
+// row. Messages go through Messages; the dialog only forwards events.
 class ContractImport : public QObject {
     Q_OBJECT
 
@@ -41,6 +43,12 @@ public:
     // Button1Click: appends the worksheet's rows as contract records. True when they were stored.
     bool Button1Click();
 
+    enum class Outcome { Unchanged, Written, Rounded, Unreadable };
+    // A worksheet value in the form of an indicator of the given PropertyType and display format: a number with
+    // the decimals of its mask, a date with its date format; texts, empty values and values that do not read as
+    // the indicator's type come back unchanged (Unreadable for the latter).
+    static QString formattedValue(const QString &text, int type, const QString &format, Outcome *outcome);
+
     QString categoryCode() const { return mCategoryCode; }
     QStringList sheetNames() const { return mSheetNames; }
     bool sheetChooserEnabled() const { return mChooserEnabled; }
@@ -60,7 +68,7 @@ Q_SIGNALS:
     void menuChanged();
 
 private:
-    bool storeRows(QString *message);
+    bool storeRows(QString *message, QStringList *unreadable, QStringList *rounded);
 
     QString mCategoryCode;
     WorkbookReader mReader;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GridContent.h"
+#include "SheetApp.h"
 
 #include <QString>
 
@@ -11,8 +12,10 @@ class Messages;
 class SheetApp;
 
 // Sends what a grid shows to a new spreadsheet and hands it to the user unsaved: row 1 holds the titles of the
-// visible columns, one row per record follows; hidden columns leave no gap. Every cell goes over as text that
-// the spreadsheet never evaluates, block by block rather than cell by cell.
+// visible columns, one row per record follows; hidden columns leave no gap. A shown text that reads as a number
+// or a date goes over as one, shown in the same form, so the spreadsheet can sum and sort it; every other text
+// stays a text the spreadsheet never evaluates. Cells go over block by block rather than cell by cell, and the
+// columns are made wide enough for their contents at the end.
 class GridExport {
 public:
     enum class Result {
@@ -30,6 +33,12 @@ public:
     GridExport(SheetApp &sheet, Messages &messages);
 
     Result send(const QString &title, const GridContent &grid, const MoveToRecord &moveToRecord = {});
+
+    // What a shown text becomes in the spreadsheet. A number is a plain decimal ("4200", "-68.20") of at most 15
+    // significant digits without leading zeros ("007" and long identity numbers stay texts); a date is
+    // "yyyy-M-d", "yyyy/M/d" or "yyyy年M月d日" with an optional time of day "H:mm" or "H:mm:ss". Either keeps
+    // its form as the cell's number format.
+    static SheetCell cellFor(const QString &text);
 
     // Records per block handed to the spreadsheet in one call.
     static constexpr int RowsPerBlock = 2000;

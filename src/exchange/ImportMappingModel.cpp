@@ -10,7 +10,8 @@ void ImportMappingModel::setIndicators(const QList<Indicator> &indicators) {
         const QString typeText = indicator.PropertyType >= Indicator::Text && indicator.PropertyType <= Indicator::Date
                                      ? Indicator::entryTypeText(indicator.PropertyType)
                                      : QString();
-        mRows.append({indicator.PropertyName, indicator.DataFieldA, typeText, QString()});
+        mRows.append({indicator.PropertyName, indicator.DataFieldA, typeText, QString(), indicator.PropertyType,
+                      indicator.FormatStr});
     }
     endResetModel();
 }

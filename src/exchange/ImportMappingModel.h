@@ -18,6 +18,9 @@ public:
         QString dataField;
         QString typeText;
         QString excelColumn;
+        // The indicator's PropertyType and display format (number mask or date format), for the values' form.
+        int propertyType = 0;
+        QString format;
     };
 
     using QAbstractTableModel::QAbstractTableModel;

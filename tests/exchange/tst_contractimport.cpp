@@ -14,6 +14,8 @@ private Q_SLOTS:
     void cleanup();
     void importsWorkbook_data();
     void importsWorkbook();
+    void valuesTakeIndicatorForm_data();
+    void valuesTakeIndicatorForm();
     void automaticMatchIgnoresCase();
     void mappingByHand();
     void importTwiceAppendsTwice();
@@ -41,10 +43,11 @@ void TestContractImport::init() {
     QVERIFY(mApp->addCategory(u"00010001"_qs, u"买卖合同"_qs, u"0001"_qs));
     QVERIFY(mApp->addCategory(u"00010002"_qs, u"空分类"_qs, u"0001"_qs));
     // Indicators in SortIdx order; 签订日期 has no worksheet column, 时间戳 is spelled in other case below.
+    // 金额 and 签订日期 have display formats, 时间戳 has none.
     QVERIFY(mApp->addIndicator(u"00010001"_qs, u"合同编号"_qs, 0, u"Data3"_qs, 1) > 0);
     QVERIFY(mApp->addIndicator(u"00010001"_qs, u"甲方"_qs, 0, u"Data1"_qs, 2) > 0);
-    QVERIFY(mApp->addIndicator(u"00010001"_qs, u"金额"_qs, 1, u"Data2"_qs, 3) > 0);
-    QVERIFY(mApp->addIndicator(u"00010001"_qs, u"签订日期"_qs, 2, u"Data4"_qs, 4) > 0);
+    QVERIFY(mApp->addIndicator(u"00010001"_qs, u"金额"_qs, 1, u"Data2"_qs, 3, QString(), u"999999999999999.99"_qs) > 0);
+    QVERIFY(mApp->addIndicator(u"00010001"_qs, u"签订日期"_qs, 2, u"Data4"_qs, 4, QString(), u"yyyy-MM-dd"_qs) > 0);
     QVERIFY(mApp->addIndicator(u"00010001"_qs, u"时间戳"_qs, 2, u"Data5"_qs, 5) > 0);
     mMessages.clear();
     Messages::setInstance(&mMessages);
@@ -84,16 +87,61 @@ void TestContractImport::importsWorkbook() {
     QCOMPARE(import.mappingModel()->data(import.mappingModel()->index(2, 2)).toString(), u"数值"_qs);
 
     QVERIFY(import.Button1Click());
-    QCOMPARE(mMessages.texts(), QStringList{u"数据导入完成！"_qs});
+    // Amounts and dates in the indicators' forms, as the entry dialog writes them; the amount that lost decimals
+    // is named.
+    QCOMPARE(mMessages.texts(), QStringList{u"数据导入完成！\r以下数值已按指标的格式舍入：第4行（金额）"_qs});
     const QList<QStringList> expected = {
-        {u"00010001"_qs, u"北京某公司"_qs, u"123456789012345"_qs, u"HT-001"_qs, u"2024/3/5"_qs, u"2024/3/5 13:45:10"_qs,
+        {u"00010001"_qs, u"北京某公司"_qs, u"123456789012345.00"_qs, u"HT-001"_qs, u"2024-03-05"_qs,
+         u"2024/3/5 13:45:10"_qs, QString()},
+        {u"00010001"_qs, u"上海某公司"_qs, u"0.10"_qs, u"HT-002"_qs, u"2023-12-31"_qs, u"2023/12/31"_qs, QString()},
+        {u"00010001"_qs, QString(), u"3.14"_qs, u"HT-003"_qs, QString(), QString(), QString()},
+        {u"00010001"_qs, u"Acme Ltd"_qs, u"-2.50"_qs, u"HT-004"_qs, u"1999-01-01"_qs, u"2000/2/29 8:05:09"_qs,
          QString()},
-        {u"00010001"_qs, u"上海某公司"_qs, u"0.1"_qs, u"HT-002"_qs, u"2023/12/31"_qs, u"2023/12/31"_qs, QString()},
-        {u"00010001"_qs, QString(), u"3.14159265358979"_qs, u"HT-003"_qs, QString(), QString(), QString()},
-        {u"00010001"_qs, u"Acme Ltd"_qs, u"-2.5"_qs, u"HT-004"_qs, u"1999/1/1"_qs, u"2000/2/29 8:05:09"_qs, QString()},
     };
     QCOMPARE(stored({u"MainTypeCode"_qs, u"Data1"_qs, u"Data2"_qs, u"Data3"_qs, u"Data4"_qs, u"Data5"_qs, u"Data6"_qs}),
              expected);
+}
+
+void TestContractImport::valuesTakeIndicatorForm_data() {
+    using Outcome = ContractImport::Outcome;
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<int>("outcome");
+
+    const QString money = u"99999999.99"_qs;
+    QTest::newRow("whole amount gets the mask's decimals")
+        << "4200" << 1 << money << "4200.00" << int(Outcome::Written);
+    QTest::newRow("one decimal gets two") << "68.2" << 1 << money << "68.20" << int(Outcome::Written);
+    QTest::newRow("blanks around a number") << " 72.3 " << 1 << money << "72.30" << int(Outcome::Written);
+    QTest::newRow("more decimals are rounded") << "3.14159" << 1 << money << "3.14" << int(Outcome::Rounded);
+    QTest::newRow("mask without decimals") << "4200.5" << 1 << u"9999999"_qs << "4201" << int(Outcome::Rounded);
+    QTest::newRow("no mask: whole numbers") << "12" << 1 << QString() << "12" << int(Outcome::Written);
+    QTest::newRow("thousands separator is not a number")
+        << "4,200" << 1 << money << "4,200" << int(Outcome::Unreadable);
+    QTest::newRow("word in a number column") << "待定" << 1 << money << "待定" << int(Outcome::Unreadable);
+    QTest::newRow("empty number stays empty") << "" << 1 << money << "" << int(Outcome::Unchanged);
+    QTest::newRow("short date in a dashed format")
+        << "2024/3/5" << 2 << u"yyyy-MM-dd"_qs << "2024-03-05" << int(Outcome::Written);
+    QTest::newRow("dashed date in a Chinese format")
+        << "2024-3-5" << 2 << u"yyyy年MM月dd日"_qs << "2024年03月05日" << int(Outcome::Written);
+    QTest::newRow("no date format: short date")
+        << "2024-03-05" << 2 << QString() << "2024/3/5" << int(Outcome::Written);
+    QTest::newRow("not a date") << "明年春天" << 2 << u"yyyy-MM-dd"_qs << "明年春天" << int(Outcome::Unreadable);
+    QTest::newRow("text keeps its zeros") << "007" << 0 << QString() << "007" << int(Outcome::Unchanged);
+}
+
+void TestContractImport::valuesTakeIndicatorForm() {
+    QFETCH(QString, text);
+    QFETCH(int, type);
+    QFETCH(QString, format);
+    QFETCH(QString, stored);
+    QFETCH(int, outcome);
+
+    ContractImport::Outcome got = ContractImport::Outcome::Unchanged;
+    QCOMPARE(ContractImport::formattedValue(text, type, format, &got), stored);
+    QCOMPARE(int(got), outcome);
 }
 
 void TestContractImport::automaticMatchIgnoresCase() {
@@ -119,6 +167,11 @@ void TestContractImport::mappingByHand() {
     import.MappingMenuClick(u"数值"_qs); // 金额 <- 数值
     import.MappingMenuClick(u"日期"_qs); // changed, not added
     QVERIFY(import.Button1Click());
+    // Dates do not read as amounts: they stay as they are and every such row is named by its worksheet row
+    // (row 3 of the sheet is empty).
+    QCOMPARE(mMessages.lastText(),
+             u"数据导入完成！\r以下数值或日期无法识别，已按原样导入：第2行（金额）、第4行（金额）、"
+             "第5行（金额）、第6行（金额）"_qs);
     QCOMPARE(stored({u"Data3"_qs, u"Data2"_qs, u"Data1"_qs}),
              QList<QStringList>({{u"富文本"_qs, u"2024/3/5"_qs, QString()},
                                  {u" 前后空格 "_qs, u"2024/3/5 18:00:00"_qs, QString()},

@@ -47,6 +47,8 @@ private Q_SLOTS:
     void cleanup();
 
     void orderOfEffects();
+    void cellsByForm_data();
+    void cellsByForm();
     void titleStaysWithoutVisibleColumns();
     void largeListGoesOverInBlocks();
     void failures_data();
@@ -55,6 +57,7 @@ private Q_SLOTS:
 
     void office_data();
     void office();
+    void officeNumbersAndDates();
 
 private:
     ScriptedMessages mMessages;
@@ -89,8 +92,8 @@ void TestGridExport::orderOfEffects() {
 
     QCOMPARE(result, GridExport::Result::Sent);
     QVERIFY(mMessages.shown().isEmpty());
-    QCOMPARE(sheet.calls(), (QStringList{"connect", "newSpreadsheet", "writeTexts", "writeTexts", "writeTexts",
-                                         "setCaption", "show"}));
+    QCOMPARE(sheet.calls(), (QStringList{"connect", "newSpreadsheet", "writeTexts", "writeTexts", "writeCells",
+                                         "fitColumns", "setCaption", "show"}));
     QCOMPARE(positions, QList<int>{2});
     // The first caption took the title's place; the hidden column left no gap; short rows end in empty cells.
     const auto cells = sheet.readTexts(0, 0, 5, 4);
@@ -101,6 +104,55 @@ void TestGridExport::orderOfEffects() {
                                          {"", "", "", ""}}));
     QCOMPARE(sheet.caption(), QStringLiteral("合同清单"));
     QVERIFY(sheet.isShown());
+    // The amount went over as a number shown in its form; the formula-like text stays a text.
+    QCOMPARE(sheet.typedCell(1, 2),
+             (SheetCell{SheetCell::Kind::Number, QStringLiteral("100.00"), 100.0, QStringLiteral("0.00")}));
+    QCOMPARE(sheet.typedCell(2, 2).kind, SheetCell::Kind::Text);
+    QCOMPARE(sheet.fittedColumns(), (QList<int>{0, 1, 2}));
+}
+
+void TestGridExport::cellsByForm_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("format");
+
+    const int text = int(SheetCell::Kind::Text);
+    const int number = int(SheetCell::Kind::Number);
+    const int date = int(SheetCell::Kind::Date);
+    QTest::newRow("amount with two decimals") << "4200.00" << number << 4200.0 << "0.00";
+    QTest::newRow("whole number") << "4200" << number << 4200.0 << "0";
+    QTest::newRow("negative with one decimal") << "-68.2" << number << -68.2 << "0.0";
+    QTest::newRow("zero point something") << "0.05" << number << 0.05 << "0.00";
+    QTest::newRow("fifteen significant digits") << "123456789012345" << number << 123456789012345.0 << "0";
+    QTest::newRow("identity number stays text") << "110101199003071234" << text << 0.0 << "";
+    QTest::newRow("leading zeros stay text") << "007" << text << 0.0 << "";
+    QTest::newRow("formula stays text") << "=1+1" << text << 0.0 << "";
+    QTest::newRow("plus sign stays text") << "+5" << text << 0.0 << "";
+    QTest::newRow("trailing point stays text") << "12." << text << 0.0 << "";
+    QTest::newRow("exponent stays text") << "1e5" << text << 0.0 << "";
+    QTest::newRow("Chinese amount stays text") << "肆仟贰佰元整" << text << 0.0 << "";
+    QTest::newRow("ISO date") << "2012-10-01" << date << 41183.0 << "YYYY-MM-DD";
+    QTest::newRow("short date without zeros") << "2012/9/30" << date << 41182.0 << "YYYY/M/DD";
+    QTest::newRow("Chinese date") << "2026年3月5日" << date << 46086.0 << "YYYY\"年\"M\"月\"D\"日\"";
+    QTest::newRow("date and time") << "2012-10-01 9:30:00" << date << 41183.0 + 9.5 / 24 << "YYYY-MM-DD H:MM:SS";
+    QTest::newRow("no such day stays text") << "2012-2-30" << text << 0.0 << "";
+    QTest::newRow("mixed separators stay text") << "2012-10/01" << text << 0.0 << "";
+    QTest::newRow("Chinese numeral date stays text") << "二〇一二年十月一日" << text << 0.0 << "";
+    QTest::newRow("empty") << "" << text << 0.0 << "";
+}
+
+void TestGridExport::cellsByForm() {
+    QFETCH(QString, text);
+    QFETCH(int, kind);
+    QFETCH(double, value);
+    QFETCH(QString, format);
+
+    const SheetCell cell = GridExport::cellFor(text);
+    QCOMPARE(int(cell.kind), kind);
+    QCOMPARE(cell.text, text);
+    QCOMPARE(cell.format, format);
+    QVERIFY2(qAbs(cell.value - value) < 1e-9, qPrintable(QString::number(cell.value, 'g', 17)));
 }
 
 void TestGridExport::titleStaysWithoutVisibleColumns() {
@@ -126,7 +178,8 @@ void TestGridExport::largeListGoesOverInBlocks() {
         rows << QStringList{QString::number(r + 1), QStringLiteral("甲%1").arg(r), QStringLiteral("x"),
                             QString::number(r * 10)};
     QCOMPARE(GridExport(sheet, mMessages).send(QString(), registerGrid(rows)), GridExport::Result::Sent);
-    QCOMPARE(sheet.calls().count(QStringLiteral("writeTexts")), 2 + 3);
+    QCOMPARE(sheet.calls().count(QStringLiteral("writeTexts")), 2);
+    QCOMPARE(sheet.calls().count(QStringLiteral("writeCells")), 3);
     QCOMPARE(sheet.rowCount(), count + 1);
     QCOMPARE(sheet.columnCount(), 3);
     for (int r : {0, GridExport::RowsPerBlock - 1, GridExport::RowsPerBlock, count - 1})
@@ -154,8 +207,9 @@ void TestGridExport::failures_data() {
         << true << "writeTexts" << SendFailed << int(GridExport::Result::Failed)
         << QStringList{"connect", "newSpreadsheet", "writeTexts", "show"} << true;
     QTest::newRow("showing fails") << true << "show" << SendFailed << int(GridExport::Result::Failed)
-                                   << QStringList{"connect",    "newSpreadsheet", "writeTexts", "writeTexts",
-                                                  "writeTexts", "setCaption",     "show",       "show"}
+                                   << QStringList{"connect",    "newSpreadsheet", "writeTexts",
+                                                  "writeTexts", "writeCells",     "fitColumns",
+                                                  "setCaption", "show",           "show"}
                                    << false;
 }
 
@@ -238,9 +292,65 @@ void TestGridExport::office() {
     }
     QCOMPARE(GridExport(*mOffice, mMessages).send(QString(), grid), GridExport::Result::Sent);
     QVERIFY2(mMessages.shown().isEmpty(), qPrintable(mMessages.texts().join(u'\n')));
-    const auto cells = mOffice->readTexts(0, 0, int(expected.size()), int(expected.first().size()));
+    // What the spreadsheet shows: numbers in their grid form, texts as they were.
+    const auto cells = mOffice->readCells(0, 0, int(expected.size()), int(expected.first().size()));
     QVERIFY2(cells.has_value(), qPrintable(mOffice->lastError()));
-    QCOMPARE(*cells, expected);
+    QList<QStringList> shown;
+    for (const auto &line : *cells) {
+        QStringList texts;
+        for (const SheetCell &cell : line)
+            texts << cell.text;
+        shown << texts;
+    }
+    QCOMPARE(shown, expected);
+    QVERIFY(mOffice->closeSpreadsheet());
+#else
+    QSKIP("this build has no LibreOffice");
+#endif
+}
+
+void TestGridExport::officeNumbersAndDates() {
+#ifdef VANTREL_HAVE_LIBREOFFICE
+    if (!mOffice) {
+        mOffice.emplace(LibreOfficeSheetApp::Display::Headless);
+        QVERIFY2(mOffice->connect(), qPrintable(mOffice->lastError()));
+    }
+    // Column 甲方 carries dates and a formula-like text, 金额 amounts as the register shows them.
+    const QString longest = QStringLiteral("北京市朝阳区建国路八十八号房屋租赁合同");
+    const GridContent grid = registerGrid({{"1", "2012-10-01", "", "4200.00"},
+                                           {"2", "2026年3月5日", "", "68.20"},
+                                           {"3", "=1+1", "", "1250.50"},
+                                           {"4", "007", "", "未定"},
+                                           {"5", longest, "", ""}});
+    QCOMPARE(GridExport(*mOffice, mMessages).send(QString(), grid), GridExport::Result::Sent);
+    QVERIFY2(mMessages.shown().isEmpty(), qPrintable(mMessages.texts().join(u'\n')));
+
+    // The spreadsheet's own sum over the amount column counts every amount and passes over the text.
+    const auto total = mOffice->sum(1, 2, 4, 1);
+    QVERIFY2(total.has_value(), qPrintable(mOffice->lastError()));
+    QVERIFY2(qAbs(*total - 5518.7) < 1e-9, qPrintable(QString::number(*total, 'g', 17)));
+
+    const auto cells = mOffice->readCells(1, 1, 5, 2);
+    QVERIFY2(cells.has_value(), qPrintable(mOffice->lastError()));
+    const SheetCell isoDate = cells->at(0).at(0);
+    QCOMPARE(isoDate.kind, SheetCell::Kind::Date);
+    QCOMPARE(isoDate.value, 41183.0);
+    QCOMPARE(isoDate.text, QStringLiteral("2012-10-01"));
+    QCOMPARE(cells->at(1).at(0).kind, SheetCell::Kind::Date);
+    QCOMPARE(cells->at(1).at(0).text, QStringLiteral("2026年3月5日"));
+    QCOMPARE(cells->at(2).at(0).kind, SheetCell::Kind::Text);
+    QCOMPARE(cells->at(2).at(0).text, QStringLiteral("=1+1"));
+    QCOMPARE(cells->at(3).at(0).text, QStringLiteral("007"));
+    QCOMPARE(cells->at(0).at(1).kind, SheetCell::Kind::Number);
+    QCOMPARE(cells->at(0).at(1).text, QStringLiteral("4200.00"));
+    QCOMPARE(cells->at(3).at(1).kind, SheetCell::Kind::Text);
+
+    // Each column is as wide as its widest content, and the sheet used for measuring is gone.
+    const auto numberWidth = mOffice->columnWidth(0);
+    const auto textWidth = mOffice->columnWidth(1);
+    QVERIFY(numberWidth && textWidth);
+    QVERIFY2(*textWidth > 4 * *numberWidth, qPrintable(QStringLiteral("%1 %2").arg(*textWidth).arg(*numberWidth)));
+    QCOMPARE(mOffice->sheetCount(), std::optional<int>(1));
     QVERIFY(mOffice->closeSpreadsheet());
 #else
     QSKIP("this build has no LibreOffice");

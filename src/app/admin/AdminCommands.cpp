@@ -149,16 +149,6 @@ void RestoreDatabase(const std::function<bool()> &adminCheck, const std::functio
         endProcess();
 }
 
-void OpenHelpPage()
-{
-    Shell::instance().openPage(appFolder() + QStringLiteral("Help/ContractPHelp.htm"));
-}
-
-void OpenTutorialPage()
-{
-    Shell::instance().openPage(appFolder() + QStringLiteral("Help/contract.htm"));
-}
-
 QList<QPair<QString, QString>> SampleSites()
 {
     return {

@@ -26,9 +26,10 @@ void RestoreDatabase(const std::function<bool()> &adminCheck, const std::functio
 // before any data is deleted. Lives in vantrel_admin_ui.
 void ShowRebuild(QWidget *parent, const std::function<void()> &closeChildWindows);
 
-// "使用说明" and "动画教程": the user guide Help/ContractPHelp.htm and the tutorial Help/contract.htm.
-void OpenHelpPage();
-void OpenTutorialPage();
+// "使用说明" and "动画教程": the user guide Help/ContractPHelp.htm and the tutorial Help/contract.htm, shown in the
+// program's help window (one for the application, a top-level window owned by parent). Live in vantrel_admin_ui.
+void OpenHelpPage(QWidget *parent);
+void OpenTutorialPage(QWidget *parent);
 
 // The contract-sample sites of the "在线合同范本" menu, in menu order: (caption, address).
 QList<QPair<QString, QString>> SampleSites();

@@ -28,6 +28,7 @@ bool StandInSheetApp::newSpreadsheet() {
     mShown = false;
     mCaption.clear();
     mCells.clear();
+    mFitted.clear();
     return true;
 }
 
@@ -43,9 +44,35 @@ bool StandInSheetApp::writeTexts(int row, int column, const QList<QStringList> &
             if (text.isEmpty())
                 mCells.remove({row + r, column + c});
             else
-                mCells.insert({row + r, column + c}, text);
+                mCells.insert({row + r, column + c}, SheetCell::fromText(text));
         }
     }
+    return true;
+}
+
+bool StandInSheetApp::writeCells(int row, int column, const QList<QList<SheetCell>> &rows) {
+    if (!begin(QStringLiteral("writeCells"), true))
+        return false;
+    qsizetype width = 0;
+    for (const auto &cells : rows)
+        width = std::max(width, cells.size());
+    for (int r = 0; r < rows.size(); ++r) {
+        for (int c = 0; c < width; ++c) {
+            const SheetCell cell = c < rows.at(r).size() ? rows.at(r).at(c) : SheetCell();
+            if (cell.kind == SheetCell::Kind::Text && cell.text.isEmpty())
+                mCells.remove({row + r, column + c});
+            else
+                mCells.insert({row + r, column + c}, cell);
+        }
+    }
+    return true;
+}
+
+bool StandInSheetApp::fitColumns(int column, int columns) {
+    if (!begin(QStringLiteral("fitColumns"), true))
+        return false;
+    for (int c = column; c < column + columns; ++c)
+        mFitted << c;
     return true;
 }
 
@@ -70,6 +97,19 @@ std::optional<QList<QStringList>> StandInSheetApp::readTexts(int row, int column
     QList<QStringList> result;
     for (int r = 0; r < rows; ++r) {
         QStringList line;
+        for (int c = 0; c < columns; ++c)
+            line << mCells.value({row + r, column + c}).text;
+        result << line;
+    }
+    return result;
+}
+
+std::optional<QList<QList<SheetCell>>> StandInSheetApp::readCells(int row, int column, int rows, int columns) {
+    if (!begin(QStringLiteral("readCells"), true))
+        return std::nullopt;
+    QList<QList<SheetCell>> result;
+    for (int r = 0; r < rows; ++r) {
+        QList<SheetCell> line;
         for (int c = 0; c < columns; ++c)
             line << mCells.value({row + r, column + c});
         result << line;

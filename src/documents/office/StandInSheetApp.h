@@ -14,9 +14,12 @@ public:
     bool connect() override;
     bool newSpreadsheet() override;
     bool writeTexts(int row, int column, const QList<QStringList> &rows) override;
+    bool writeCells(int row, int column, const QList<QList<SheetCell>> &rows) override;
+    bool fitColumns(int column, int columns) override;
     bool setCaption(const QString &caption) override;
     bool show() override;
     std::optional<QList<QStringList>> readTexts(int row, int column, int rows, int columns) override;
+    std::optional<QList<QList<SheetCell>>> readCells(int row, int column, int rows, int columns) override;
 
     // Operations by name ("connect", "newSpreadsheet", "writeTexts", …) that fail from now on.
     void setFailing(const QString &operation, bool failing = true);
@@ -26,7 +29,10 @@ public:
     // Used rows and columns (the bottom-right filled cell + 1).
     int rowCount() const;
     int columnCount() const;
-    QString cell(int row, int column) const { return mCells.value({row, column}); }
+    QString cell(int row, int column) const { return mCells.value({row, column}).text; }
+    SheetCell typedCell(int row, int column) const { return mCells.value({row, column}); }
+    // Columns made wide enough for their contents, in the order asked.
+    QList<int> fittedColumns() const { return mFitted; }
 
 private:
     bool begin(const QString &operation, bool needsDocument);
@@ -37,5 +43,6 @@ private:
     bool mHasDocument = false;
     bool mShown = false;
     QString mCaption;
-    QMap<QPair<int, int>, QString> mCells;
+    QMap<QPair<int, int>, SheetCell> mCells;
+    QList<int> mFitted;
 };

@@ -9,6 +9,7 @@
 #include "TfrmEditAHTDoc.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QFile>
@@ -484,6 +485,14 @@ void TestContractGeneration::officeKeptInFrontOfOtherWindows()
     QEvent activate(QEvent::WindowActivate);
     QApplication::sendEvent(&mainWindow, &activate);
     QTRY_COMPARE(office->callCount(QStringLiteral("bringToFront")), 1);
+
+    // A message box, even one without a parent, is to be answered: the office window does not cover it.
+    QDialog box;
+    box.show();
+    QApplication::sendEvent(&box, &activate);
+    QTest::qWait(300);
+    QCOMPARE(office->callCount(QStringLiteral("bringToFront")), 1);
+    box.hide();
 
     // Once the tool window is gone, nothing is raised any more.
     QTest::keyClick(&form, Qt::Key_Escape);

@@ -44,7 +44,8 @@ bool OfficeFrontKeeper::eventFilter(QObject *watched, QEvent *event) {
         // Clicked on itself the tool window keeps the focus its buttons need.
         if (!mToolWindow->frameGeometry().contains(QCursor::pos()))
             mDelay->start();
-    } else if (!belongsToToolWindow(window)) {
+    } else if (!belongsToToolWindow(window) && window->windowType() != Qt::Dialog && !window->isModal()) {
+        // A message box or dialog (whoever its parent) is what the user is to answer now: it stays in front.
         mDelay->start();
     }
     return false;

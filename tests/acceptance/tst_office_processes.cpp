@@ -38,6 +38,9 @@ QStringList processesWith(const QString &text)
     return pids;
 }
 
+// Never ended by its owner; held here so that it is no leak to the sanitizers, only an office left running.
+LibreOfficeWordApp *gLeftRunning = nullptr;
+
 void killAll(const QStringList &pids)
 {
     for (const QString &pid : pids)
@@ -96,8 +99,8 @@ static int endBy(int argc, char **argv, const QString &way)
     if (!folder.isValid())
         return 2;
     OfficeProcesses::installExitGuards();
-    auto *leftRunning = new LibreOfficeWordApp(LibreOfficeWordApp::Display::Headless);
-    if (!leftRunning->connect())
+    gLeftRunning = new LibreOfficeWordApp(LibreOfficeWordApp::Display::Headless);
+    if (!gLeftRunning->connect())
         return 3;
     std::fputs("ready\n", stdout);
     std::fflush(stdout);

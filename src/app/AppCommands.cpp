@@ -11,12 +11,15 @@
 #endif
 #ifdef VANTREL_HAVE_DOCUMENTS_UI
 #include "DocumentsEntry.h"
+#include "OfficeProcesses.h"
 #endif
 
 void installSubsystemHooks()
 {
 #ifdef VANTREL_HAVE_DOCUMENTS_UI
     InstallDocumentHooks();
+    // No office the program starts may outlive it, however it ends.
+    OfficeProcesses::installExitGuards();
 #endif
 }
 

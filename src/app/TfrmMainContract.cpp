@@ -236,9 +236,11 @@ void TfrmMainContract::MenuItem2Click()
     mCommands.restore([this] { return adminCheck(); },
                       [] {
                           TDM::instance().close();
-                          // The database files were replaced under the running program: end at once.
+                          // The database files were replaced under the running program: end at once, without
+                          // closing the windows one by one. A quick exit still runs the handlers registered for
+                          // it (at_quick_exit), which end the office processes the program started.
                           QCoreApplication::exit(0);
-                          std::_Exit(0);
+                          std::quick_exit(0);
                       });
 }
 

@@ -8,6 +8,7 @@
 #include "text/TextHelpers.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QSqlQuery>
@@ -75,17 +76,39 @@ ContractDocument::Preparation ContractDocument::ReadyData()
         return Preparation::NoTemplate;
     }
 
+    return generateNew(templateFile);
+}
+
+QString ContractDocument::workingCopyPath(const QString &documentPath)
+{
+    const QFileInfo info(documentPath);
+    return info.absolutePath() + QStringLiteral("/~") + info.fileName();
+}
+
+ContractDocument::Preparation ContractDocument::generateNew(const QString &templateFile)
+{
+    // The contract document comes into being filled or not at all: the template is filled in a copy beside it,
+    // and the filled document is saved under the contract document's name at once. Closed without "保存" later,
+    // it stays filled; a failed fill leaves nothing there, and the next opening generates again.
     QDir().mkpath(QFileInfo(mDocumentPath).absolutePath());
-    const auto copied = CopyFileContent(templateFile, mDocumentPath);
+    const QString working = workingCopyPath(mDocumentPath);
+    const auto removeWorking = qScopeGuard([&working] { QFile::remove(working); });
+    const auto copied = CopyFileContent(templateFile, working);
     if (!copied) {
         mMessages.warning(QStringLiteral("复制合同模板文件发生错误！\r错误原因：") + copied.error);
         return Preparation::Failed;
     }
-    if (!mWord.open(mDocumentPath)) {
+    if (!mWord.open(working)) {
         showOfficeError();
         return Preparation::Failed;
     }
-    Button3Click();
+    if (fillMarkers() != Fill::Filled || mClosed)
+        return Preparation::Generated;
+    if (!mWord.saveAs(mDocumentPath)) {
+        // A save cut short must not leave a half-written file that later opens as the contract document.
+        QFile::remove(mDocumentPath);
+        mMessages.warning(QStringLiteral("保存文件发生错误"));
+    }
     return Preparation::Generated;
 }
 
@@ -106,16 +129,21 @@ QList<MarkerPair> ContractDocument::markerPairsFor(const QList<Indicator> &indic
 
 bool ContractDocument::Button3Click()
 {
+    return fillMarkers() != Fill::NotRun;
+}
+
+ContractDocument::Fill ContractDocument::fillMarkers()
+{
     // Pending events are let through while filling; a second click must not start a run inside the first.
     if (mGenerating || mClosed || !mHaveRecord)
-        return false;
+        return Fill::NotRun;
     bool ok = false;
     const QList<Indicator> indicators = Indicator::ofCategory(mCategoryCode, &ok);
     if (!ok)
-        return false;
+        return Fill::NotRun;
     if (indicators.isEmpty()) {
         mMessages.information(QStringLiteral("选定合同对应的合同参数已经不存在！"));
-        return false;
+        return Fill::NotRun;
     }
 
     mGenerating = true;
@@ -126,7 +154,7 @@ bool ContractDocument::Button3Click()
     if (mPump)
         mPump();
     if (mClosed)
-        return true;
+        return Fill::Failed;
     // In SortIdx order, so a value that holds the marker of a later indicator is filled in turn. Every occurrence
     // is replaced, wherever it stands in the document, in one batch that the office does not redraw in between.
     QList<QPair<QString, QString>> replacements;
@@ -141,11 +169,13 @@ bool ContractDocument::Button3Click()
     if (mHint)
         mHint(false);
     if (mClosed)
-        return true;
-    if (!error.isEmpty())
+        return Fill::Failed;
+    if (!error.isEmpty()) {
         mMessages.warning(QStringLiteral("生成合同文档时发生错误，文档可能没有填写完整。\r错误原因：") + error);
+        return Fill::Failed;
+    }
     mWord.bringToFront();
-    return true;
+    return Fill::Filled;
 }
 
 bool ContractDocument::Button2Click()
@@ -196,6 +226,22 @@ void ContractDocument::FormMouseDown()
         mWord.bringToFront();
 }
 
+bool ContractDocument::CanClose()
+{
+    // Closing while the markers are filled abandons the run; the document is not on disk yet.
+    if (mClosed || mGenerating || !mWord.isModified())
+        return true;
+    switch (mMessages.saveQuestion(QStringLiteral("合同文档已经修改，是否保存？"))) {
+    case Messages::SaveChoice::Save:
+        return Button2Click();
+    case Messages::SaveChoice::Discard:
+        return true;
+    case Messages::SaveChoice::Cancel:
+        break;
+    }
+    return false;
+}
+
 void ContractDocument::FormCloseQuery()
 {
     if (mClosed)
@@ -203,4 +249,12 @@ void ContractDocument::FormCloseQuery()
     mClosed = true;
     if (!mWord.quit())
         mWord.disconnect();
+    // The office's own Save may have written the copy being filled again.
+    QFile::remove(workingCopyPath(mDocumentPath));
+}
+
+void ContractDocument::OtherWindowActivated()
+{
+    if (!mClosed && !mGenerating && mWord.hasDocument())
+        mWord.bringToFront();
 }

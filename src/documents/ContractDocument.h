@@ -26,7 +26,7 @@ public:
     enum class Preparation {
         Failed,     // a message was shown; the window stays open without a document
         Opened,     // the existing contract document is open, unchanged
-        Generated,  // the template was copied to the contract document path, opened and filled
+        Generated,  // a copy of the template was opened and filled, and saved as the contract document
         NoTemplate, // the category has no template: the window closes itself on the timer
     };
 
@@ -50,7 +50,12 @@ public:
     // The timer after preparation: true when the window is to close now.
     bool Timer1Timer();
     void FormMouseDown();
+    // Before the window closes ("关闭", Esc, the close box): a changed document asks "保存", "不保存" or "取消".
+    // True when the window may close.
+    bool CanClose();
     void FormCloseQuery();
+    // Another window of the program came to the front: the office window goes back in front of it.
+    void OtherWindowActivated();
 
     bool NotSaved() const { return mNotSaved; }
     bool CloseRequested() const { return mCloseRequested; }
@@ -63,10 +68,16 @@ public:
     // Value (as stored in the indicator's value column of the record) followed by the unit, for every indicator.
     static QList<MarkerPair> markerPairsFor(const QList<Indicator> &indicators, const QSqlRecord &record);
     static QString templateMissingText();
+    // Where the template copy is filled before it becomes the contract document at `documentPath`.
+    static QString workingCopyPath(const QString &documentPath);
 
 private:
+    enum class Fill { NotRun, Failed, Filled };
+
     bool readRecord();
     void showOfficeError();
+    Preparation generateNew(const QString &templateFile);
+    Fill fillMarkers();
 
     WordApp &mWord;
     Messages &mMessages;

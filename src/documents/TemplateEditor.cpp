@@ -4,9 +4,23 @@
 #include "DocumentPaths.h"
 #include "Messages.h"
 #include "WordApp.h"
+#include "text/TextHelpers.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+namespace {
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.readAll();
+}
+
+} // namespace
 
 TemplateEditor::TemplateEditor(WordApp &word, Messages &messages, Clipboard &clipboard, const QString &categoryCode,
                                const QString &templatePath)
@@ -43,7 +57,29 @@ bool TemplateEditor::ReadyData()
     }
     mWord.arrange();
     const QString ownTemplate = DocumentPaths::existingFile(mTemplatePath);
-    return LoadDoc(ownTemplate.isEmpty() ? DocumentPaths::emptyTemplate() : ownTemplate);
+    if (!ownTemplate.isEmpty())
+        return LoadDoc(ownTemplate);
+    const QString blank = DocumentPaths::emptyTemplate();
+    if (!QFileInfo::exists(blank))
+        return LoadDoc(blank);
+    // The office's own Save (Ctrl+S, or "Save" when its window is closed) writes where the document came from:
+    // the empty template shared by every new category must never be that place. A copy of it is, in a folder of
+    // this editor's own, so that the category still has no template until "保存".
+    mScratch = std::make_unique<QTemporaryDir>();
+    mWorkingCopy = mScratch->isValid() ? mScratch->filePath(mCategoryCode + QStringLiteral(".Doc")) : QString();
+    const auto copied = mWorkingCopy.isEmpty() ? TextResult<qint64>{} : CopyFileContent(blank, mWorkingCopy);
+    if (mWorkingCopy.isEmpty() || !copied) {
+        mMessages.warning(QStringLiteral("复制空白模板文件发生错误！\r错误原因：") +
+                          (mWorkingCopy.isEmpty() ? mScratch->errorString() : copied.error));
+        return false;
+    }
+    mBlankCopy = fileBytes(mWorkingCopy);
+    return LoadDoc(mWorkingCopy);
+}
+
+bool TemplateEditor::workingCopyChanged() const
+{
+    return !mWorkingCopy.isEmpty() && !mSaved && fileBytes(mWorkingCopy) != mBlankCopy;
 }
 
 bool TemplateEditor::LoadDoc(const QString &path)
@@ -101,9 +137,15 @@ bool TemplateEditor::Button2Click()
     // A fresh application folder may lack the template folder; the template must not be lost for that.
     QDir().mkpath(QFileInfo(mTemplatePath).absolutePath());
     if (!mWord.saveAs(mTemplatePath)) {
+        // The user saved in the office and closed its window: what the office saved is the template.
+        if (workingCopyChanged() && !mWord.isModified() && CopyFileContent(mWorkingCopy, mTemplatePath)) {
+            mSaved = true;
+            return true;
+        }
         mMessages.warning(QStringLiteral("保存文件发生错误"));
         return false;
     }
+    mSaved = true;
     return true;
 }
 
@@ -113,6 +155,22 @@ void TemplateEditor::Button5Click()
         showOfficeError();
 }
 
+bool TemplateEditor::CanClose()
+{
+    // A new category's changes the office saved went into the copy, not into the template: still to be saved.
+    if (mClosed || !(mWord.isModified() || workingCopyChanged()))
+        return true;
+    switch (mMessages.saveQuestion(QStringLiteral("模板文档已经修改，是否保存？"))) {
+    case Messages::SaveChoice::Save:
+        return Button2Click();
+    case Messages::SaveChoice::Discard:
+        return true;
+    case Messages::SaveChoice::Cancel:
+        break;
+    }
+    return false;
+}
+
 void TemplateEditor::FormCloseQuery()
 {
     if (mClosed)
@@ -120,4 +178,11 @@ void TemplateEditor::FormCloseQuery()
     mClosed = true;
     if (!mWord.quit())
         mWord.disconnect();
+    mScratch.reset();
+}
+
+void TemplateEditor::OtherWindowActivated()
+{
+    if (!mClosed && mWord.hasDocument())
+        mWord.bringToFront();
 }

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <functional>
+#include <memory>
 
 class Clipboard;
 class Messages;
@@ -38,8 +41,13 @@ public:
     bool Button2Click();
     // "打印".
     void Button5Click();
-    // Closing: the office quits without saving; nothing is asked.
+    // Before the window closes ("关闭", Esc, the close box): a changed document asks "保存", "不保存" or "取消".
+    // True when the window may close (saved, discarded, or nothing to lose).
+    bool CanClose();
+    // Closing: the office quits without saving.
     void FormCloseQuery();
+    // Another window of the program came to the front: the office window goes back in front of it.
+    void OtherWindowActivated();
 
     QString categoryCode() const { return mCategoryCode; }
     QString templatePath() const { return mTemplatePath; }
@@ -58,4 +66,11 @@ private:
     EditIndicatorNameFn mEditIndicatorName;
     SelectIndicatorFn mSelectIndicator;
     bool mClosed = false;
+    bool mSaved = false;
+    // A new category's document: a copy of the empty template in a folder of its own, and its bytes as copied.
+    std::unique_ptr<QTemporaryDir> mScratch;
+    QString mWorkingCopy;
+    QByteArray mBlankCopy;
+
+    bool workingCopyChanged() const;
 };

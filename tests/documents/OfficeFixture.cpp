@@ -4,10 +4,15 @@
 #include "UnoDocuments.h"
 #include "UnoSupport.h"
 
+#include <com/sun/star/awt/Point.hpp>
 #include <com/sun/star/awt/Size.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/drawing/ShapeCollection.hpp>
+#include <com/sun/star/drawing/XDrawPageSupplier.hpp>
 #include <com/sun/star/drawing/XShape.hpp>
+#include <com/sun/star/drawing/XShapeGrouper.hpp>
+#include <com/sun/star/drawing/XShapes.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
@@ -40,6 +45,37 @@ void fillPageStyle(const uno::Reference<lang::XComponent> &document, const DocFi
         uno::Reference<text::XText> footer(style->getPropertyValue(ascii("FooterText")), uno::UNO_QUERY_THROW);
         footer->setString(toOU(content.footer));
     }
+}
+
+uno::Reference<drawing::XShape> addTextBox(const uno::Reference<lang::XComponent> &document,
+                                           const uno::Reference<text::XTextRange> &at, const QString &text, int row) {
+    uno::Reference<lang::XMultiServiceFactory> factory(document, uno::UNO_QUERY_THROW);
+    uno::Reference<drawing::XShape> shape(factory->createInstance(ascii("com.sun.star.drawing.TextShape")),
+                                          uno::UNO_QUERY_THROW);
+    shape->setSize(awt::Size(8000, 1500));
+    shape->setPosition(awt::Point(1000, 1000 + row * 2000));
+    uno::Reference<beans::XPropertySet>(shape, uno::UNO_QUERY_THROW)
+        ->setPropertyValue(ascii("AnchorType"), uno::Any(text::TextContentAnchorType_AT_PARAGRAPH));
+    at->getText()->insertTextContent(at, uno::Reference<text::XTextContent>(shape, uno::UNO_QUERY_THROW), false);
+    uno::Reference<text::XText>(shape, uno::UNO_QUERY_THROW)->setString(toOU(text));
+    return shape;
+}
+
+void addTextBoxes(OfficeInstance &office, const uno::Reference<lang::XComponent> &document,
+                  const uno::Reference<text::XTextRange> &at, const DocFixture &content) {
+    if (!content.textBox.isEmpty())
+        addTextBox(document, at, content.textBox, 0);
+    if (content.groupedTextBoxes.isEmpty())
+        return;
+    const auto group = drawing::ShapeCollection::create(office.context());
+    for (int i = 0; i < content.groupedTextBoxes.size(); ++i)
+        group->add(addTextBox(document, at, content.groupedTextBoxes.at(i), i + 1));
+    uno::Reference<drawing::XDrawPageSupplier> pages(document, uno::UNO_QUERY_THROW);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    uno::Reference<drawing::XShapeGrouper> grouper(pages->getDrawPage(), uno::UNO_QUERY_THROW);
+#pragma GCC diagnostic pop
+    grouper->group(group);
 }
 
 void build(const uno::Reference<lang::XComponent> &document, const DocFixture &content) {
@@ -99,6 +135,10 @@ bool DocFixtureWriter::write(const QString &path, const DocFixture &content, QSt
         const auto document = loadDocument(d->office, ascii("private:factory/swriter"), false, true);
         try {
             build(document, content);
+            if (!content.textBox.isEmpty() || !content.groupedTextBoxes.isEmpty()) {
+                uno::Reference<text::XTextDocument> text(document, uno::UNO_QUERY_THROW);
+                addTextBoxes(d->office, document, text->getText()->getStart(), content);
+            }
             uno::Reference<frame::XStorable> storable(document, uno::UNO_QUERY_THROW);
             storable->storeToURL(fileUrl(path), props({prop("FilterName", uno::Any(ascii("MS Word 97"))),
                                                        prop("Overwrite", uno::Any(true))}));

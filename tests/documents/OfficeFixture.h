@@ -13,6 +13,9 @@ struct DocFixture {
     QString header;           // page header of the default page style (empty: none)
     QString footer;
     QString frame; // text of a text frame anchored in the body (empty: none)
+    // Text boxes as a word processor's "Insert → Text Box" draws them: shapes with text of their own.
+    QString textBox;              // one, anchored in the body (empty: none)
+    QStringList groupedTextBoxes; // several, grouped into one drawing (empty: none)
 };
 
 // Keeps one headless office for all the fixtures a test writes.

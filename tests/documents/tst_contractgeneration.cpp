@@ -8,7 +8,10 @@
 #include "TempAppFolder.h"
 #include "TfrmEditAHTDoc.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -45,9 +48,10 @@ private Q_SLOTS:
 
     void fillsMarkers_data();
     void fillsMarkers();
-    void generatedCopyStaysUnfilledUntilSaved();
+    void generatedDocumentIsFilledOnDisk_data();
+    void generatedDocumentIsFilledOnDisk();
     void existingDocumentOpenedUnchanged();
-    void regenerateAfterCloseWithoutSave();
+    void reopenAfterCloseWithoutSave();
     void regenerateTwiceChangesNothing();
     void refusals_data();
     void refusals();
@@ -55,6 +59,11 @@ private Q_SLOTS:
     void contractFolderMissing();
     void windowClosesItselfWithoutTemplate();
     void windowGeneratesAndSaves();
+    void closeAsksWhenModified_data();
+    void closeAsksWhenModified();
+    void printAndMailFailures_data();
+    void printAndMailFailures();
+    void officeKeptInFrontOfOtherWindows();
 
 private:
     int addRecord(const QVariantList &values);
@@ -84,8 +93,10 @@ void TestContractGeneration::init()
     mMessages.clear();
     mWord.quit();
     mWord.clearCalls();
-    for (const char *op : {"connect", "open", "replace", "saveAs", "quit"})
+    for (const char *op : {"connect", "open", "replace", "saveAs", "quit", "print", "sendMail"}) {
         mWord.setFailing(QLatin1String(op), false);
+        mWord.setHanging(QLatin1String(op), false);
+    }
 }
 
 void TestContractGeneration::cleanup()
@@ -152,19 +163,48 @@ void TestContractGeneration::fillsMarkers()
     QVERIFY(!document.Timer1Timer());
 }
 
-void TestContractGeneration::generatedCopyStaysUnfilledUntilSaved()
+void TestContractGeneration::generatedDocumentIsFilledOnDisk_data()
 {
-    const QString templateText = QStringLiteral("甲方：[<甲方>]");
-    QVERIFY(writeText(DocumentPaths::templateFile(Code), templateText));
-    const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
-    ContractDocument document(mWord, mMessages, Code, contractPath(id), id);
-    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
-    QCOMPARE(readText(contractPath(id)), templateText);
+    QTest::addColumn<bool>("fillFails");
+    QTest::newRow("closed without 保存: the filled document stays") << false;
+    QTest::newRow("a failed fill leaves no document") << true;
+}
 
-    QVERIFY(document.Button2Click());
-    QVERIFY(!document.NotSaved());
-    QCOMPARE(readText(contractPath(id)), QStringLiteral("甲方：张三"));
-    QCOMPARE(contractPath(id), mApp->file(QStringLiteral("DB/ContractFile/%1.Doc").arg(id)));
+void TestContractGeneration::generatedDocumentIsFilledOnDisk()
+{
+    // A contract document on disk is never an unfilled copy of the template: the next opening would show it as
+    // the contract, markers and all.
+    QFETCH(bool, fillFails);
+    QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方：[<甲方>]")));
+    const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
+    const QString path = contractPath(id);
+    QCOMPARE(path, mApp->file(QStringLiteral("DB/ContractFile/%1.Doc").arg(id)));
+    mWord.setFailing(QStringLiteral("replace"), fillFails);
+    {
+        ContractDocument document(mWord, mMessages, Code, path, id);
+        QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+        if (fillFails) {
+            QVERIFY(!QFile::exists(path));
+            QCOMPARE(mMessages.texts().size(), 1);
+            QVERIFY(mMessages.lastText().startsWith(QStringLiteral("生成合同文档时发生错误")));
+        } else {
+            QCOMPARE(readText(path), QStringLiteral("甲方：张三"));
+            QVERIFY(mMessages.texts().isEmpty());
+        }
+        QVERIFY(document.NotSaved());
+        QVERIFY(document.CanClose());
+        document.FormCloseQuery();
+    }
+    QCOMPARE(QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files),
+             fillFails ? QStringList() : QStringList{QFileInfo(path).fileName()});
+
+    // The next opening: the filled document as it is, or a new generation.
+    mWord.setFailing(QStringLiteral("replace"), false);
+    ContractDocument again(mWord, mMessages, Code, path, id);
+    QCOMPARE(again.ReadyData(),
+             fillFails ? ContractDocument::Preparation::Generated : ContractDocument::Preparation::Opened);
+    QCOMPARE(mWord.text(), QStringLiteral("甲方：张三"));
+    QCOMPARE(readText(path), QStringLiteral("甲方：张三"));
 }
 
 void TestContractGeneration::existingDocumentOpenedUnchanged()
@@ -179,7 +219,7 @@ void TestContractGeneration::existingDocumentOpenedUnchanged()
     QCOMPARE(mWord.callCount(QStringLiteral("replace")), 0);
 }
 
-void TestContractGeneration::regenerateAfterCloseWithoutSave()
+void TestContractGeneration::reopenAfterCloseWithoutSave()
 {
     QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
@@ -187,11 +227,10 @@ void TestContractGeneration::regenerateAfterCloseWithoutSave()
         ContractDocument first(mWord, mMessages, Code, contractPath(id), id);
         QCOMPARE(first.ReadyData(), ContractDocument::Preparation::Generated);
         first.FormCloseQuery();
-        QCOMPARE(mWord.callCount(QStringLiteral("saveAs")), 0);
     }
     ContractDocument second(mWord, mMessages, Code, contractPath(id), id);
     QCOMPARE(second.ReadyData(), ContractDocument::Preparation::Opened);
-    QCOMPARE(mWord.text(), QStringLiteral("甲方[<甲方>]"));
+    QCOMPARE(mWord.text(), QStringLiteral("甲方张三"));
     QVERIFY(second.Button3Click());
     QCOMPARE(mWord.text(), QStringLiteral("甲方张三"));
 }
@@ -277,7 +316,7 @@ void TestContractGeneration::contractFolderMissing()
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
     ContractDocument document(mWord, mMessages, Code, contractPath(id), id);
     QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
-    QVERIFY(QFile::exists(contractPath(id)));
+    QCOMPARE(readText(contractPath(id)), QStringLiteral("张三"));
     QCOMPARE(mWord.text(), QStringLiteral("张三"));
 }
 
@@ -323,6 +362,145 @@ void TestContractGeneration::windowGeneratesAndSaves()
     QVERIFY(!form.document().NotSaved());
     QCOMPARE(readText(contractPath(id)), QStringLiteral("甲方张三"));
     QCOMPARE(office->callCount(QStringLiteral("quit")), 1);
+}
+
+void TestContractGeneration::closeAsksWhenModified_data()
+{
+    QTest::addColumn<QString>("how");      // "关闭", Esc or the close box
+    QTest::addColumn<bool>("edited");      // the user changed the document in the office
+    QTest::addColumn<int>("answer");       // Messages::SaveChoice, when asked
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<QString>("onDisk");
+
+    const int save = int(Messages::SaveChoice::Save);
+    const int discard = int(Messages::SaveChoice::Discard);
+    const int cancel = int(Messages::SaveChoice::Cancel);
+    QTest::newRow("unchanged, 关闭: closes without a question") << "button" << false << -1 << true
+                                                                << QStringLiteral("甲方张三");
+    QTest::newRow("changed, 关闭, 保存") << "button" << true << save << true << QStringLiteral("甲方张三，已改");
+    QTest::newRow("changed, Esc, 不保存") << "escape" << true << discard << true << QStringLiteral("甲方张三");
+    QTest::newRow("changed, close box, 取消: stays open")
+        << "closebox" << true << cancel << false << QStringLiteral("甲方张三");
+}
+
+void TestContractGeneration::closeAsksWhenModified()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, edited);
+    QFETCH(int, answer);
+    QFETCH(bool, closes);
+    QFETCH(QString, onDisk);
+    QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
+    const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
+    auto word = std::make_unique<StandInWordApp>();
+    StandInWordApp *office = word.get();
+    TfrmEditAHTDoc form(Code, contractPath(id), id, std::move(word));
+    form.show();
+    QTRY_COMPARE(office->text(), QStringLiteral("甲方张三"));
+    if (edited)
+        office->setText(QStringLiteral("甲方张三，已改"));
+    if (answer >= 0)
+        mMessages.answerSaveQuestion(Messages::SaveChoice(answer));
+
+    if (how == QLatin1String("button"))
+        QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
+    else if (how == QLatin1String("escape"))
+        QTest::keyClick(&form, Qt::Key_Escape);
+    else
+        form.close();
+
+    QCOMPARE(mMessages.texts(),
+             edited ? QStringList{QStringLiteral("合同文档已经修改，是否保存？")} : QStringList());
+    QCOMPARE(mMessages.unexpected(), 0);
+    QCOMPARE(form.isVisible(), !closes);
+    QCOMPARE(office->callCount(QStringLiteral("quit")), closes ? 1 : 0);
+    QCOMPARE(readText(contractPath(id)), onDisk);
+    QCOMPARE(form.document().NotSaved(), answer != int(Messages::SaveChoice::Save));
+    if (!closes) {
+        // Staying open keeps the edits in the office; a later 不保存 closes.
+        QCOMPARE(office->text(), QStringLiteral("甲方张三，已改"));
+        mMessages.answerSaveQuestion(Messages::SaveChoice::Discard);
+        form.close();
+        QVERIFY(!form.isVisible());
+    }
+}
+
+void TestContractGeneration::printAndMailFailures_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("hangs");
+    QTest::newRow("print fails") << "print" << "Button5" << false;
+    QTest::newRow("print hangs until the watchdog ends the office") << "print" << "Button5" << true;
+    QTest::newRow("e-mail fails") << "sendMail" << "Button6" << false;
+    QTest::newRow("e-mail hangs until the watchdog ends the office") << "sendMail" << "Button6" << true;
+}
+
+void TestContractGeneration::printAndMailFailures()
+{
+    QFETCH(QString, operation);
+    QFETCH(QString, button);
+    QFETCH(bool, hangs);
+    QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
+    const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
+    auto word = std::make_unique<StandInWordApp>();
+    StandInWordApp *office = word.get();
+    TfrmEditAHTDoc form(Code, contractPath(id), id, std::move(word));
+    form.show();
+    QTRY_COMPARE(office->text(), QStringLiteral("甲方张三"));
+    if (hangs)
+        office->setHanging(operation);
+    else
+        office->setFailing(operation);
+
+    QTest::mouseClick(form.findChild<QPushButton *>(button), Qt::LeftButton);
+    // The office's own reason, in a message box; the window stays and still closes.
+    QCOMPARE(mMessages.shown().size(), 1);
+    QCOMPARE(mMessages.shown().first().kind, ScriptedMessages::Kind::Warning);
+    QVERIFY2(mMessages.lastText().contains(operation), qPrintable(mMessages.lastText()));
+    if (hangs)
+        QVERIFY(mMessages.lastText().contains(QStringLiteral("没有响应")));
+    QVERIFY(form.isVisible());
+    QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
+    QVERIFY(!form.isVisible());
+    QCOMPARE(readText(contractPath(id)), QStringLiteral("甲方张三"));
+}
+
+void TestContractGeneration::officeKeptInFrontOfOtherWindows()
+{
+    QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
+    const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
+    QWidget mainWindow;
+    mainWindow.setObjectName(QStringLiteral("mainWindow"));
+    mainWindow.show();
+    auto word = std::make_unique<StandInWordApp>();
+    StandInWordApp *office = word.get();
+    TfrmEditAHTDoc form(Code, contractPath(id), id, std::move(word));
+    form.show();
+    QTRY_COMPARE(office->text(), QStringLiteral("甲方张三"));
+    QTRY_VERIFY(!form.timer()->isActive());
+    office->clearCalls();
+
+    // A click in the main window activates it (or, while the tool window blocks it, the tool window).
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(&mainWindow, &activate);
+    QTRY_COMPARE(office->callCount(QStringLiteral("bringToFront")), 1);
+
+    // A message box, even one without a parent, is to be answered: the office window does not cover it.
+    QDialog box;
+    box.show();
+    QApplication::sendEvent(&box, &activate);
+    QTest::qWait(300);
+    QCOMPARE(office->callCount(QStringLiteral("bringToFront")), 1);
+    box.hide();
+
+    // Once the tool window is gone, nothing is raised any more.
+    QTest::keyClick(&form, Qt::Key_Escape);
+    QVERIFY(!form.isVisible());
+    office->clearCalls();
+    QApplication::sendEvent(&mainWindow, &activate);
+    QTest::qWait(300);
+    QCOMPARE(office->callCount(QStringLiteral("bringToFront")), 0);
 }
 
 QTEST_MAIN(TestContractGeneration)

@@ -1,16 +1,20 @@
 // Contract document generation end to end: a real database, a Word 97 template written by the office, the real
 // office (headless) filling it, and the saved contract document read back.
 
+#include "Clipboard.h"
 #include "ContractDocument.h"
 #include "DocumentPaths.h"
 #include "LibreOfficeWordApp.h"
 #include "OfficeFixture.h"
 #include "ScriptedMessages.h"
 #include "TempAppFolder.h"
+#include "TemplateEditor.h"
 
 #include <QCryptographicHash>
 #include <QDebug>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 namespace {
@@ -68,7 +72,9 @@ private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
     void generateSaveAndReopen();
-    void closeWithoutSaveThenRegenerate();
+    void closeWithoutSaveKeepsTheFilledDocument();
+    void textBoxesAreFilled();
+    void officeSaveLeavesEmptyDocAlone();
     void categoryWithoutTemplateOrIndicators();
 
 private:
@@ -163,7 +169,10 @@ void TestGenerationOffice::generateSaveAndReopen()
         ContractDocument document(word, mMessages, Code, path, id);
         QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
         QVERIFY2(mMessages.texts().isEmpty(), qPrintable(mMessages.texts().join(QLatin1Char('|'))));
-        QCOMPARE(fileHash(path), fileHash(DocumentPaths::templateFile(Code)));
+        // Saved filled at once, never as a copy of the template.
+        QVERIFY(QFile::exists(path));
+        QVERIFY(fileHash(path) != fileHash(DocumentPaths::templateFile(Code)));
+        QVERIFY(!word.isModified());
         QVERIFY(document.Button2Click());
         QVERIFY(!document.NotSaved());
         const QString expected = expectedFor(document.markerPairs());
@@ -185,7 +194,7 @@ void TestGenerationOffice::generateSaveAndReopen()
     }
 }
 
-void TestGenerationOffice::closeWithoutSaveThenRegenerate()
+void TestGenerationOffice::closeWithoutSaveKeepsTheFilledDocument()
 {
     const int id = addRecord({QStringLiteral("FZ20261210002"), QStringLiteral("王五"), QStringLiteral("赵六"),
                               QStringLiteral("1200.00")});
@@ -197,20 +206,85 @@ void TestGenerationOffice::closeWithoutSaveThenRegenerate()
         ContractDocument first(word, mMessages, Code, path, id);
         QCOMPARE(first.ReadyData(), ContractDocument::Preparation::Generated);
         pairs = first.markerPairs();
+        // Nothing to ask about: what the office shows is what is on disk.
+        QVERIFY(first.CanClose());
         first.FormCloseQuery();
     }
-    // The unfilled copy stays on disk and is opened as it is next time; "重新生成" then fills it.
-    QCOMPARE(fileHash(path), fileHash(DocumentPaths::templateFile(Code)));
+    const QString expected = normalised(expectedFor(pairs));
+    QCOMPARE(normalised(reopenedText(path)), expected);
+    QCOMPARE(QDir(QFileInfo(path).absolutePath()).entryList({QStringLiteral("~*")}, QDir::Files), QStringList());
     {
         LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
         ContractDocument second(word, mMessages, Code, path, id);
         QCOMPARE(second.ReadyData(), ContractDocument::Preparation::Opened);
-        QCOMPARE(normalised(word.documentText().value_or(QString())), normalised(mTemplateText));
+        QCOMPARE(normalised(word.documentText().value_or(QString())), expected);
         QVERIFY(second.Button3Click());
-        QCOMPARE(normalised(word.documentText().value_or(QString())), normalised(expectedFor(pairs)));
+        QCOMPARE(normalised(word.documentText().value_or(QString())), expected);
         second.FormCloseQuery();
     }
     QVERIFY2(mMessages.texts().isEmpty(), qPrintable(mMessages.texts().join(QLatin1Char('|'))));
+}
+
+void TestGenerationOffice::textBoxesAreFilled()
+{
+    // A text box of a Word file is a drawing shape with text once the office has read it, not a text frame.
+    const QString code = QStringLiteral("00010004");
+    QVERIFY(mApp->addCategory(code, QStringLiteral("带文本框的合同"), QStringLiteral("0001")));
+    QVERIFY(mApp->addIndicator(code, QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
+    QVERIFY(mApp->addIndicator(code, QStringLiteral("金额"), 0, QStringLiteral("Data2"), 2, QString(), QString(),
+                               QStringLiteral("元"))
+            > 0);
+    DocFixture doc;
+    doc.paragraphs = {QStringLiteral("正文：[<甲方>]")};
+    doc.textBox = QStringLiteral("文本框：[<甲方>]，[<金额>]");
+    doc.groupedTextBoxes = {QStringLiteral("组合一：[<甲方>]"), QStringLiteral("组合二：[<金额>]")};
+    QString error;
+    QVERIFY2(writeDocFixture(DocumentPaths::templateFile(code), doc, &error), qPrintable(error));
+    const QString templateText = reopenedText(DocumentPaths::templateFile(code));
+    for (const QString &line : {doc.textBox, doc.groupedTextBoxes.at(0), doc.groupedTextBoxes.at(1)})
+        QVERIFY2(templateText.contains(line), qPrintable(templateText));
+
+    mApp->exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1, Data2) VALUES (?, ?, ?)"),
+               {code, QStringLiteral("张三"), QStringLiteral("500.00")});
+    const int id = mApp->scalar(QStringLiteral("SELECT max(ID) FROM TContractMain")).toInt();
+    const QString path = DocumentPaths::contractFile(id);
+    {
+        LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
+        ContractDocument document(word, mMessages, code, path, id);
+        QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+        document.FormCloseQuery();
+    }
+    const QString saved = reopenedText(path);
+    for (const QString &line : {QStringLiteral("正文：张三"), QStringLiteral("文本框：张三，500.00元"),
+                                QStringLiteral("组合一：张三"), QStringLiteral("组合二：500.00元")})
+        QVERIFY2(saved.contains(line), qPrintable(saved));
+    QVERIFY2(!saved.contains(QStringLiteral("[<")), qPrintable(saved));
+}
+
+void TestGenerationOffice::officeSaveLeavesEmptyDocAlone()
+{
+    // A new category's template starts from DB/Empty.Doc; the office's own Save must not write over it.
+    const QString code = QStringLiteral("00010005");
+    QVERIFY(mApp->addCategory(code, QStringLiteral("新类别"), QStringLiteral("0001")));
+    QFile::remove(DocumentPaths::emptyTemplate());
+    QVERIFY(QFile::copy(QStringLiteral(VANTREL_EMPTY_DOC), DocumentPaths::emptyTemplate()));
+    const QByteArray blank = fileHash(DocumentPaths::emptyTemplate());
+    MemoryClipboard clipboard;
+    LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
+    TemplateEditor editor(word, mMessages, clipboard, code, DocumentPaths::templateFile(code));
+    QVERIFY(editor.ReadyData());
+    QVERIFY2(word.paste(QStringLiteral("[<甲方>]")), qPrintable(word.lastError()));
+    QVERIFY2(word.saveInPlaceForTest(), qPrintable(word.lastError()));
+    QCOMPARE(fileHash(DocumentPaths::emptyTemplate()), blank);
+    QVERIFY(!QFile::exists(DocumentPaths::templateFile(code)));
+
+    mMessages.answerSaveQuestion(Messages::SaveChoice::Discard);
+    QVERIFY(editor.CanClose());
+    editor.FormCloseQuery();
+    QCOMPARE(fileHash(DocumentPaths::emptyTemplate()), blank);
+    QVERIFY(!QFile::exists(DocumentPaths::templateFile(code)));
+    QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("模板文档已经修改，是否保存？")});
+    mMessages.clear();
 }
 
 void TestGenerationOffice::categoryWithoutTemplateOrIndicators()

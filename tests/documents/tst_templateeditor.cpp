@@ -50,6 +50,10 @@ private Q_SLOTS:
     void saveCreatesTemplateFile();
     void saveFailureKeepsWindowOpen();
     void closeWithoutSaveWritesNothing();
+    void officeOwnSaveNeverWritesEmptyDoc_data();
+    void officeOwnSaveNeverWritesEmptyDoc();
+    void closeAsksWhenModified_data();
+    void closeAsksWhenModified();
     void officeUnreachable();
     void windowLayoutAndClose();
 
@@ -281,6 +285,87 @@ void TestTemplateEditor::windowLayoutAndClose()
     QVERIFY(!form.isVisible());
     QCOMPARE(office->callCount(QStringLiteral("quit")), 1);
     QVERIFY(!QFile::exists(DocumentPaths::templateFile(mCode)));
+}
+
+void TestTemplateEditor::officeOwnSaveNeverWritesEmptyDoc_data()
+{
+    QTest::addColumn<bool>("officeWindowClosed");
+    QTest::newRow("Ctrl+S in the office") << false;
+    QTest::newRow("Save while closing the office's window") << true;
+}
+
+void TestTemplateEditor::officeOwnSaveNeverWritesEmptyDoc()
+{
+    // The office's own Save writes where the document came from.
+    QFETCH(bool, officeWindowClosed);
+    const QString path = DocumentPaths::templateFile(mCode);
+    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, path);
+    editor.setIndicatorDialogs([](const QString &, const QString &, int) { return QStringLiteral("甲方"); }, {});
+    QVERIFY(editor.ReadyData());
+    editor.Button3Click();
+    QVERIFY(mWord.saveInPlace());
+    if (officeWindowClosed)
+        mWord.disconnect();
+    QCOMPARE(readText(DocumentPaths::emptyTemplate()), QStringLiteral("空白文档"));
+    QVERIFY(!QFile::exists(path));
+
+    // What the user saved in the office is not yet the template: closing asks, and "保存" keeps it.
+    mMessages.answerSaveQuestion(Messages::SaveChoice::Save);
+    QVERIFY(editor.CanClose());
+    QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("模板文档已经修改，是否保存？")});
+    editor.FormCloseQuery();
+    QCOMPARE(readText(path), QStringLiteral("[<甲方>]空白文档"));
+    QCOMPARE(readText(DocumentPaths::emptyTemplate()), QStringLiteral("空白文档"));
+}
+
+void TestTemplateEditor::closeAsksWhenModified_data()
+{
+    QTest::addColumn<bool>("edited");
+    QTest::addColumn<int>("answer"); // Messages::SaveChoice, when asked
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<QString>("templateText"); // the template file afterwards; empty: none
+
+    QTest::newRow("unchanged: closes without a question") << false << -1 << true << QString();
+    QTest::newRow("changed, 保存") << true << int(Messages::SaveChoice::Save) << true
+                                 << QStringLiteral("[<甲方>]空白文档");
+    QTest::newRow("changed, 不保存") << true << int(Messages::SaveChoice::Discard) << true << QString();
+    QTest::newRow("changed, 取消: stays open") << true << int(Messages::SaveChoice::Cancel) << false << QString();
+}
+
+void TestTemplateEditor::closeAsksWhenModified()
+{
+    QFETCH(bool, edited);
+    QFETCH(int, answer);
+    QFETCH(bool, closes);
+    QFETCH(QString, templateText);
+    auto word = std::make_unique<StandInWordApp>();
+    StandInWordApp *office = word.get();
+    const QString path = DocumentPaths::templateFile(mCode);
+    TfrmEditADoc form(mCode, path, std::move(word));
+    form.editor().setIndicatorDialogs([](const QString &, const QString &, int) { return QStringLiteral("甲方"); },
+                                      {});
+    form.show();
+    QTRY_VERIFY(office->hasDocument());
+    if (edited)
+        QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("Button3")), Qt::LeftButton);
+    if (answer >= 0)
+        mMessages.answerSaveQuestion(Messages::SaveChoice(answer));
+
+    QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
+    QCOMPARE(mMessages.texts(),
+             edited ? QStringList{QStringLiteral("模板文档已经修改，是否保存？")} : QStringList());
+    QCOMPARE(mMessages.unexpected(), 0);
+    QCOMPARE(form.isVisible(), !closes);
+    if (!closes) {
+        QCOMPARE(office->text(), QStringLiteral("[<甲方>]空白文档"));
+        mMessages.answerSaveQuestion(Messages::SaveChoice::Discard);
+        QTest::keyClick(&form, Qt::Key_Escape);
+        QVERIFY(!form.isVisible());
+    }
+    QCOMPARE(office->callCount(QStringLiteral("quit")), 1);
+    QCOMPARE(readText(path), templateText);
+    QCOMPARE(QFile::exists(path), !templateText.isEmpty());
+    QCOMPARE(readText(DocumentPaths::emptyTemplate()), QStringLiteral("空白文档"));
 }
 
 QTEST_MAIN(TestTemplateEditor)

@@ -17,6 +17,9 @@ public:
     virtual void warning(const QString &text) = 0;
     // Warning question with Yes and No; true for Yes.
     virtual bool question(const QString &text) = 0;
+    // Before a changed document is closed: "保存", "不保存" or "取消" (also Esc and the close box).
+    enum class SaveChoice { Save, Discard, Cancel };
+    virtual SaveChoice saveQuestion(const QString &text) = 0;
     // Input box; nullopt when cancelled.
     virtual std::optional<QString> inputText(const QString &caption, const QString &prompt,
                                              const QString &initial = QString()) = 0;

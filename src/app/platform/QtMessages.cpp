@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QHeaderView>
 #include <QSplitter>
@@ -51,6 +52,25 @@ bool QtMessages::question(const QString &text)
     QMessageBox box(QMessageBox::Warning, ApplicationTitle, text, QMessageBox::Yes | QMessageBox::No, parentWindow());
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
+}
+
+Messages::SaveChoice QtMessages::saveQuestion(const QString &text)
+{
+    QMessageBox box(QMessageBox::Question, ApplicationTitle, text, QMessageBox::NoButton, parentWindow());
+    QPushButton *save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
+    QPushButton *discard = box.addButton(QStringLiteral("不保存"), QMessageBox::DestructiveRole);
+    QPushButton *cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    save->setObjectName(QStringLiteral("saveButton"));
+    discard->setObjectName(QStringLiteral("discardButton"));
+    cancel->setObjectName(QStringLiteral("cancelButton"));
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == save)
+        return SaveChoice::Save;
+    if (box.clickedButton() == discard)
+        return SaveChoice::Discard;
+    return SaveChoice::Cancel;
 }
 
 std::optional<QString> QtMessages::inputText(const QString &caption, const QString &prompt, const QString &initial)

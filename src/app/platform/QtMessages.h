@@ -11,6 +11,7 @@ public:
     void information(const QString &text) override;
     void warning(const QString &text) override;
     bool question(const QString &text) override;
+    SaveChoice saveQuestion(const QString &text) override;
     std::optional<QString> inputText(const QString &caption, const QString &prompt, const QString &initial) override;
     QString passwordPrompt(const QString &caption, const QString &hint) override;
     QString openFileName(const QString &caption, const QString &folder, const QString &filter) override;

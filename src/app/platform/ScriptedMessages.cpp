@@ -20,6 +20,16 @@ bool ScriptedMessages::question(const QString &text)
     return mQuestions.dequeue();
 }
 
+Messages::SaveChoice ScriptedMessages::saveQuestion(const QString &text)
+{
+    mShown.append({Kind::Question, text});
+    if (mSaveChoices.isEmpty()) {
+        ++mUnexpected;
+        return SaveChoice::Cancel;
+    }
+    return mSaveChoices.dequeue();
+}
+
 std::optional<QString> ScriptedMessages::inputText(const QString &caption, const QString &prompt,
                                                    const QString &initial)
 {
@@ -78,6 +88,7 @@ void ScriptedMessages::clear()
     mShown.clear();
     mDetails.clear();
     mQuestions.clear();
+    mSaveChoices.clear();
     mInputs.clear();
     mPasswords.clear();
     mFileNames.clear();

@@ -7,7 +7,7 @@
 #include <QStringList>
 
 // Messages for tests: records every text shown and answers from queues filled beforehand.
-// An empty queue answers No, cancel or empty text, and counts the question as unexpected.
+// An empty queue answers No, cancel ("取消") or empty text, and counts the question as unexpected.
 class ScriptedMessages : public Messages
 {
 public:
@@ -21,12 +21,14 @@ public:
     void information(const QString &text) override;
     void warning(const QString &text) override;
     bool question(const QString &text) override;
+    SaveChoice saveQuestion(const QString &text) override;
     std::optional<QString> inputText(const QString &caption, const QString &prompt, const QString &initial) override;
     QString passwordPrompt(const QString &caption, const QString &hint) override;
     QString openFileName(const QString &caption, const QString &folder, const QString &filter) override;
     QString saveFileName(const QString &caption, const QString &proposedPath, const QString &filter) override;
 
     void answerQuestion(bool yes) { mQuestions.enqueue(yes); }
+    void answerSaveQuestion(SaveChoice choice) { mSaveChoices.enqueue(choice); }
     void answerInput(const std::optional<QString> &text) { mInputs.enqueue(text); }
     void answerPassword(const QString &text) { mPasswords.enqueue(text); }
     void answerFileName(const QString &path) { mFileNames.enqueue(path); }
@@ -44,6 +46,7 @@ private:
     QList<Shown> mShown;
     QStringList mDetails;
     QQueue<bool> mQuestions;
+    QQueue<SaveChoice> mSaveChoices;
     QQueue<std::optional<QString>> mInputs;
     QQueue<QString> mPasswords;
     QQueue<QString> mFileNames;

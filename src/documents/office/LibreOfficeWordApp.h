@@ -33,6 +33,10 @@ public:
     bool isConnected() const override;
     bool hasDocument() const override;
     std::optional<QString> documentText() override;
+    bool isModified() override;
+
+    // Test hook: the office's own Save (as Ctrl+S does it), which writes the document where it was opened from.
+    bool saveInPlaceForTest();
 
     // Test hook: ends the office process abruptly, as a crash would.
     void killOfficeForTest();

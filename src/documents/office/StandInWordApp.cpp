@@ -12,6 +12,11 @@ bool StandInWordApp::begin(const QString &operation, const QString &argument, bo
     mCalls << (argument.isNull() ? operation : operation + QLatin1Char(':') + argument);
     if (mFailing.contains(operation))
         return fail(QStringLiteral("模拟的办公软件错误：") + operation);
+    if (mHanging.contains(operation)) {
+        mConnected = false;
+        mHasDocument = false;
+        return fail(operation + QStringLiteral("：办公软件没有响应，已被结束"));
+    }
     if (operation != QLatin1String("connect") && !mConnected)
         return fail(QStringLiteral("办公软件没有连接或已经关闭"));
     if (needsDocument && !mHasDocument)
@@ -47,6 +52,7 @@ bool StandInWordApp::open(const QString &path) {
     mText = text;
     mPath = path;
     mHasDocument = true;
+    mModified = false;
     mInsertionPoint = 0;
     return true;
 }
@@ -61,6 +67,7 @@ bool StandInWordApp::paste(const QString &text) {
         return false;
     const int at = std::clamp(mInsertionPoint, 0, static_cast<int>(mText.size()));
     mText.insert(at, text);
+    mModified = true;
     mInsertionPoint = at + static_cast<int>(text.size());
     return true;
 }
@@ -74,6 +81,8 @@ bool StandInWordApp::replace(const QString &findText, const QString &replaceWith
         return fail(QStringLiteral("查找的文字为空"));
     const auto found = mText.count(findText, Qt::CaseInsensitive);
     mText.replace(findText, replaceWith, Qt::CaseInsensitive);
+    if (found > 0)
+        mModified = true;
     if (count)
         *count = static_cast<int>(found);
     return true;
@@ -100,6 +109,18 @@ bool StandInWordApp::saveAs(const QString &path) {
         return fail(QStringLiteral("保存文档失败：") + file.errorString());
     file.write(mText.toUtf8());
     mPath = path;
+    mModified = false;
+    return true;
+}
+
+bool StandInWordApp::saveInPlace() {
+    if (!begin(QStringLiteral("saveInPlace"), mPath))
+        return false;
+    QFile file(mPath);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return fail(QStringLiteral("保存文档失败：") + file.errorString());
+    file.write(mText.toUtf8());
+    mModified = false;
     return true;
 }
 
@@ -115,6 +136,7 @@ bool StandInWordApp::quit() {
     const bool ok = begin(QStringLiteral("quit"), QString(), false);
     mConnected = false;
     mHasDocument = false;
+    mModified = false;
     mArranged = false;
     mText.clear();
     mPath.clear();
@@ -152,4 +174,12 @@ int StandInWordApp::callCount(const QString &operation) const {
 void StandInWordApp::setText(const QString &text) {
     mText = text;
     mHasDocument = true;
+    mModified = true;
+}
+
+void StandInWordApp::setHanging(const QString &operation, bool hanging) {
+    if (hanging)
+        mHanging.insert(operation);
+    else
+        mHanging.remove(operation);
 }

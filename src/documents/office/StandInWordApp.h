@@ -29,16 +29,24 @@ public:
     bool isConnected() const override { return mConnected; }
     bool hasDocument() const override { return mHasDocument; }
     std::optional<QString> documentText() override;
+    bool isModified() override { return mHasDocument && mModified; }
 
+    // The office's own Save (Ctrl+S in its window): writes the text where the document was opened from.
+    bool saveInPlace();
     // Operations by name ("connect", "open", "replace", "saveAs", …) that fail from now on.
     void setFailing(const QString &operation, bool failing = true);
+    // Operations by name that from now on hang until the watchdog ends the office: they fail as the real office
+    // layer reports that, and the office is gone afterwards.
+    void setHanging(const QString &operation, bool hanging = true);
     // Every call so far, as "name" or "name:argument" ("open:/path/x.Doc", "paste:[<甲方>]", "replace:a=>b").
     QStringList calls() const { return mCalls; }
     void clearCalls() { mCalls.clear(); }
     int callCount(const QString &operation) const;
 
     QString text() const { return mText; }
+    // Sets the document's text as the user's typing would (the document counts as modified).
     void setText(const QString &text);
+    void setModified(bool modified) { mModified = modified; }
     QString documentPath() const { return mPath; }
     int insertionPoint() const { return mInsertionPoint; }
     void setInsertionPoint(int position) { mInsertionPoint = position; }
@@ -49,9 +57,11 @@ private:
 
     QStringList mCalls;
     QSet<QString> mFailing;
+    QSet<QString> mHanging;
     bool mConnected = false;
     bool mArranged = false;
     bool mHasDocument = false;
+    bool mModified = false;
     QString mText;
     QString mPath;
     int mInsertionPoint = 0;

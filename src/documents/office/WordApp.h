@@ -39,7 +39,8 @@ public:
     // Puts text on the clipboard (through the clipboard writer) and inserts the same text at the insertion point.
     virtual bool paste(const QString &text) = 0;
     // Replaces every occurrence of findText (literal, letter case ignored, also inside words and next to Chinese
-    // characters) in the body, tables, headers, footers and text frames by replaceWith, taken literally: "&",
+    // characters) in the body, tables, headers, footers, text frames and the text of drawing shapes (text boxes,
+    // grouped ones too) by replaceWith, taken literally: "&",
     // "$1", "\" and line breaks land as they are. count receives the number of replaced occurrences.
     virtual bool replace(const QString &findText, const QString &replaceWith, int *count = nullptr) = 0;
     // replace() for each pair in turn (so a value holding a later pair's marker is filled too), in one batch
@@ -59,6 +60,8 @@ public:
 
     virtual bool isConnected() const = 0;
     virtual bool hasDocument() const = 0;
+    // The document has changes that were not saved (by saveAs() or by the office's own Save); false without one.
+    virtual bool isModified() = 0;
     // The document's text: body (tables cell by cell), then headers and footers, then text frames; one line per
     // paragraph or cell. For checks and diagnostics.
     virtual std::optional<QString> documentText() = 0;

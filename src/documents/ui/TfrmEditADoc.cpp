@@ -2,6 +2,7 @@
 
 #include "Clipboard.h"
 #include "Messages.h"
+#include "OfficeFrontKeeper.h"
 #include "WordApp.h"
 
 #include <QGuiApplication>
@@ -47,6 +48,8 @@ TfrmEditADoc::TfrmEditADoc(const QString &categoryCode, const QString &templateP
     mTimer1->setInterval(600);
     connect(mTimer1, &QTimer::timeout, this, [this] { mEditor.Timer1Timer(); });
 
+    new OfficeFrontKeeper(this, [this] { mEditor.OtherWindowActivated(); });
+
     setFixedSize(110, sizeHint().height());
     if (QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().topLeft());
@@ -77,6 +80,13 @@ void TfrmEditADoc::Button2Click()
 {
     if (mEditor.Button2Click())
         accept();
+}
+
+void TfrmEditADoc::reject()
+{
+    if (!mEditor.CanClose())
+        return;
+    QDialog::reject();
 }
 
 void TfrmEditADoc::done(int result)

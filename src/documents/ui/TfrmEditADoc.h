@@ -25,6 +25,8 @@ public:
     QTimer *timer() const { return mTimer1; }
 
     void done(int result) override;
+    // "关闭", Esc and the close box: a changed document is asked about first.
+    void reject() override;
 
 protected:
     void showEvent(QShowEvent *event) override;

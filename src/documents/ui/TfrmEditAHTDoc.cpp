@@ -1,6 +1,7 @@
 #include "TfrmEditAHTDoc.h"
 
 #include "Messages.h"
+#include "OfficeFrontKeeper.h"
 #include "WordApp.h"
 
 #include <QCoreApplication>
@@ -64,6 +65,8 @@ TfrmEditAHTDoc::TfrmEditAHTDoc(const QString &categoryCode, const QString &docum
     mTimer1->setInterval(600);
     connect(mTimer1, &QTimer::timeout, this, &TfrmEditAHTDoc::Timer1Timer);
 
+    new OfficeFrontKeeper(this, [this] { mDocument.OtherWindowActivated(); });
+
     setFixedWidth(110);
     resize(110, sizeHint().height());
     if (QScreen *screen = QGuiApplication::primaryScreen())
@@ -100,6 +103,13 @@ void TfrmEditAHTDoc::Timer1Timer()
 {
     if (mDocument.Timer1Timer())
         reject();
+}
+
+void TfrmEditAHTDoc::reject()
+{
+    if (!mDocument.CanClose())
+        return;
+    QDialog::reject();
 }
 
 void TfrmEditAHTDoc::mousePressEvent(QMouseEvent *event)

@@ -12,7 +12,11 @@
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/document/XUndoManager.hpp>
 #include <com/sun/star/document/XUndoManagerSupplier.hpp>
+#include <com/sun/star/drawing/XDrawPageSupplier.hpp>
+#include <com/sun/star/drawing/XShapes.hpp>
 #include <com/sun/star/frame/DispatchHelper.hpp>
+#include <com/sun/star/frame/DispatchResultEvent.hpp>
+#include <com/sun/star/frame/DispatchResultState.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XDispatchHelper.hpp>
 #include <com/sun/star/frame/XDispatchProvider.hpp>
@@ -21,6 +25,7 @@
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/frame/XTitle.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/text/ControlCharacter.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/text/XTextCursor.hpp>
@@ -28,6 +33,8 @@
 #include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/text/XTextViewCursor.hpp>
 #include <com/sun/star/text/XTextViewCursorSupplier.hpp>
+#include <com/sun/star/util/URL.hpp>
+#include <com/sun/star/util/XModifiable.hpp>
 #include <com/sun/star/util/XReplaceDescriptor.hpp>
 #include <com/sun/star/util/XReplaceable.hpp>
 #include <com/sun/star/view/XPrintable.hpp>
@@ -254,6 +261,93 @@ int replaceEverywhere(const uno::Reference<util::XReplaceable> &replaceable, con
     return replaced;
 }
 
+// The text of drawing shapes (a text box of a Word file arrives as one) lies outside what the document's own
+// search reaches: body, tables, headers, footers and text frames.
+void collectShapeTexts(const uno::Reference<container::XIndexAccess> &shapes,
+                       std::vector<uno::Reference<text::XText>> &texts) {
+    for (sal_Int32 i = 0; i < shapes->getCount(); ++i) {
+        uno::Reference<lang::XServiceInfo> info(shapes->getByIndex(i), uno::UNO_QUERY);
+        if (!info.is() || info->supportsService(ascii("com.sun.star.text.TextFrame")))
+            continue;
+        if (info->supportsService(ascii("com.sun.star.drawing.GroupShape"))) {
+            uno::Reference<container::XIndexAccess> members(info, uno::UNO_QUERY);
+            if (members.is())
+                collectShapeTexts(members, texts);
+            continue;
+        }
+        // A shape whose text lives in a text frame attached to it is searched with the frames.
+        uno::Reference<beans::XPropertySet> properties(info, uno::UNO_QUERY);
+        if (properties.is() && properties->getPropertySetInfo()->hasPropertyByName(ascii("TextBox"))) {
+            bool textBox = false;
+            if ((properties->getPropertyValue(ascii("TextBox")) >>= textBox) && textBox)
+                continue;
+        }
+        uno::Reference<text::XText> text(info, uno::UNO_QUERY);
+        if (text.is())
+            texts.push_back(text);
+    }
+}
+
+std::vector<uno::Reference<text::XText>> shapeTexts(const uno::Reference<lang::XComponent> &document) {
+    std::vector<uno::Reference<text::XText>> texts;
+    uno::Reference<drawing::XDrawPageSupplier> pages(document, uno::UNO_QUERY);
+    if (!pages.is())
+        return texts;
+        // Writer offers its one draw page only through this (deprecated) supplier.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    const uno::Reference<container::XIndexAccess> page(pages->getDrawPage(), uno::UNO_QUERY);
+#pragma GCC diagnostic pop
+    if (page.is())
+        collectShapeTexts(page, texts);
+    return texts;
+}
+
+// Moves the cursor by n characters; the office moves at most 32767 at a time.
+void goRight(const uno::Reference<text::XTextCursor> &cursor, qsizetype n, bool expand) {
+    while (n > 0) {
+        const auto step = static_cast<sal_Int16>(std::min<qsizetype>(n, 32767));
+        cursor->goRight(step, expand);
+        n -= step;
+    }
+}
+
+// Literal replacement, letter case ignored, paragraph by paragraph, so that the formatting around each
+// occurrence stays; returns the number of replaced occurrences.
+int replaceInText(const uno::Reference<text::XText> &text, const QString &findText, const QString &replaceWith) {
+    uno::Reference<container::XEnumerationAccess> access(text, uno::UNO_QUERY);
+    if (!access.is())
+        return 0;
+    std::vector<uno::Reference<text::XTextRange>> paragraphs;
+    const auto e = access->createEnumeration();
+    while (e->hasMoreElements()) {
+        uno::Reference<text::XTextRange> paragraph(e->nextElement(), uno::UNO_QUERY);
+        if (paragraph.is())
+            paragraphs.push_back(paragraph);
+    }
+    int replaced = 0;
+    for (const auto &paragraph : paragraphs) {
+        const QString content = toQ(paragraph->getString());
+        QList<qsizetype> positions;
+        for (qsizetype at = content.indexOf(findText, 0, Qt::CaseInsensitive); at >= 0;
+             at = content.indexOf(findText, at + findText.size(), Qt::CaseInsensitive))
+            positions << at;
+        // From the back, so the positions in front stay valid.
+        for (auto it = positions.crbegin(); it != positions.crend(); ++it) {
+            const auto cursor = text->createTextCursorByRange(paragraph->getStart());
+            goRight(cursor, *it, false);
+            goRight(cursor, findText.size(), true);
+            const uno::Reference<text::XTextRange> range(cursor, uno::UNO_QUERY_THROW);
+            if (hasLineBreak(replaceWith))
+                setTextWithBreaks(range, replaceWith);
+            else
+                range->setString(toOU(replaceWith));
+            ++replaced;
+        }
+    }
+    return replaced;
+}
+
 // Keeps the office from redrawing and from recording undo steps while it lives.
 class Batch {
 public:
@@ -298,7 +392,9 @@ bool LibreOfficeWordApp::replace(const QString &findText, const QString &replace
     try {
         OfficeInstance::Watch watch(d->office);
         uno::Reference<util::XReplaceable> replaceable(d->document, uno::UNO_QUERY_THROW);
-        const int replaced = replaceEverywhere(replaceable, findText, replaceWith);
+        int replaced = replaceEverywhere(replaceable, findText, replaceWith);
+        for (const auto &text : shapeTexts(d->document))
+            replaced += replaceInText(text, findText, replaceWith);
         if (count)
             *count = replaced;
         return true;
@@ -435,6 +531,10 @@ bool LibreOfficeWordApp::replaceInOrder(const QList<QPair<QString, QString>> &pa
             for (int i = 0; i < pairs.size(); ++i)
                 replaced[i] = replaceEverywhere(replaceable, pairs[i].first, pairs[i].second);
         }
+        for (const auto &text : shapeTexts(d->document)) {
+            for (int i = 0; i < pairs.size(); ++i)
+                replaced[i] += replaceInText(text, pairs[i].first, pairs[i].second);
+        }
         if (counts)
             *counts = replaced;
         return true;
@@ -469,6 +569,7 @@ bool LibreOfficeWordApp::print() {
     if (!hasDocument())
         return fail(d->office.alive() ? noDocument : notConnected);
     try {
+        OfficeInstance::Watch watch(d->office);
         uno::Reference<view::XPrintable> printable(d->document, uno::UNO_QUERY_THROW);
         // Without any printer the office would print into nothing and report nothing.
         rtl::OUString printer;
@@ -489,12 +590,38 @@ bool LibreOfficeWordApp::sendMail() {
     if (!hasDocument())
         return fail(d->office.alive() ? noDocument : notConnected);
     try {
-        const auto helper = frame::DispatchHelper::create(d->office.context());
+        OfficeInstance::Watch watch(d->office);
         uno::Reference<frame::XDispatchProvider> provider(d->frame(), uno::UNO_QUERY_THROW);
-        helper->executeDispatch(provider, ascii(".uno:SendMail"), ascii(""), 0, {});
+        util::URL url;
+        url.Complete = ascii(".uno:SendMail");
+        url.Main = url.Complete;
+        url.Protocol = ascii(".uno:");
+        url.Path = ascii("SendMail");
+        // An office without a mail program behind it offers no such command: that is a failure, not a silence.
+        if (!provider->queryDispatch(url, ascii(""), 0).is())
+            return fail(QStringLiteral("无法发送邮件：办公软件不能发送邮件"));
+        const auto helper = frame::DispatchHelper::create(d->office.context());
+        const uno::Any result = helper->executeDispatch(provider, ascii(".uno:SendMail"), ascii(""), 0, {});
+        frame::DispatchResultEvent event;
+        if ((result >>= event) && event.State == frame::DispatchResultState::FAILURE)
+            return fail(QStringLiteral("无法发送邮件：办公软件没有能够打开邮件程序"));
         return true;
     }
     VANTREL_UNO_GUARD("无法发送邮件：")
+}
+
+bool LibreOfficeWordApp::isModified() {
+    if (!hasDocument())
+        return false;
+    try {
+        OfficeInstance::Watch watch(d->office);
+        uno::Reference<util::XModifiable> modifiable(d->document, uno::UNO_QUERY);
+        return modifiable.is() && modifiable->isModified();
+    } catch (const uno::Exception &) {
+        // A document the user closed in the office, or an office that went away: nothing left to keep.
+        d->office.alive();
+    }
+    return false;
 }
 
 bool LibreOfficeWordApp::quit() {
@@ -527,6 +654,18 @@ std::optional<QString> LibreOfficeWordApp::documentText() {
         fail(QStringLiteral("无法读取文档"));
     }
     return std::nullopt;
+}
+
+bool LibreOfficeWordApp::saveInPlaceForTest() {
+    clearError();
+    if (!hasDocument())
+        return fail(noDocument);
+    try {
+        OfficeInstance::Watch watch(d->office);
+        uno::Reference<frame::XStorable>(d->document, uno::UNO_QUERY_THROW)->store();
+        return true;
+    }
+    VANTREL_UNO_GUARD("保存文档失败：")
 }
 
 void LibreOfficeWordApp::killOfficeForTest() {

@@ -1,5 +1,6 @@
 #include "OfficeInstance.h"
 
+#include "OfficeProcesses.h"
 #include "UnoSupport.h"
 
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
@@ -103,8 +104,11 @@ bool OfficeInstance::alive() {
         if (!handedOver) {
             release();
             mProfileLock.reset();
+            unregisterProcess();
             return false;
         }
+        // Its process group is not known to us; it still ends in order with the program.
+        registerProcess(0);
     }
     if (!mProcess) {
         // Not started by us: a cheap call tells whether the bridge still stands.
@@ -166,8 +170,11 @@ bool OfficeInstance::ensureRunning(QString *error) {
             const bool normal = mProcess->exitStatus() == QProcess::NormalExit && mProcess->exitCode() == 0;
             const int code = mProcess->exitCode();
             mProcess.reset();
-            if (normal && reachHandedOver())
+            if (normal && reachHandedOver()) {
+                registerProcess(0);
                 return true;
+            }
+            unregisterProcess();
             *error = QStringLiteral("办公软件启动后意外退出（退出码 %1）").arg(code);
             return false;
         }
@@ -325,7 +332,21 @@ bool OfficeInstance::startProcess(QString *error) {
         return false;
     }
     mProcess = std::move(process);
+    registerProcess(mProcess->processId());
     return true;
+}
+
+void OfficeInstance::registerProcess(qint64 processGroup) {
+    if (mRegistration == 0)
+        mRegistration = OfficeProcesses::add(processGroup, [this] { terminate(); });
+    else
+        OfficeProcesses::setProcessGroup(mRegistration, processGroup);
+}
+
+void OfficeInstance::unregisterProcess() {
+    if (mRegistration != 0)
+        OfficeProcesses::remove(mRegistration);
+    mRegistration = 0;
 }
 
 void OfficeInstance::terminate() {
@@ -364,6 +385,7 @@ void OfficeInstance::terminate() {
         mProcess.reset();
     }
     mProfileLock.reset();
+    unregisterProcess();
 }
 
 void OfficeInstance::killProcess() {
@@ -376,6 +398,7 @@ void OfficeInstance::killProcess() {
     mProcess->waitForFinished(5'000);
     mProcess.reset();
     release();
+    unregisterProcess();
 }
 
 void OfficeInstance::killForTest() {

@@ -77,6 +77,9 @@ private:
     bool claimProfile(QString *error);
     static void seedProfile(const QString &folder);
     void killProcess();
+    // Entered in OfficeProcesses while an office we started may run, so that it ends with the program.
+    void registerProcess(qint64 processGroup);
+    void unregisterProcess();
 
     Kind mKind;
     bool mHeadless;
@@ -88,4 +91,5 @@ private:
     com::sun::star::uno::Reference<com::sun::star::uno::XComponentContext> mContext;
     com::sun::star::uno::Reference<com::sun::star::frame::XDesktop2> mDesktop;
     std::atomic<bool> mTimedOut{false};
+    int mRegistration = 0;
 };

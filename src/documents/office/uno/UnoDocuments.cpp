@@ -167,6 +167,24 @@ void appendHeadersAndFooters(QStringList &lines, const uno::Reference<lang::XCom
     }
 }
 
+// Shapes with text, grouped ones in their group; text frames are listed with the frames.
+void appendShapes(QStringList &lines, const uno::Reference<container::XIndexAccess> &shapes) {
+    for (sal_Int32 i = 0; i < shapes->getCount(); ++i) {
+        uno::Reference<lang::XServiceInfo> info(shapes->getByIndex(i), uno::UNO_QUERY);
+        if (!info.is() || info->supportsService(ascii("com.sun.star.text.TextFrame")))
+            continue;
+        if (info->supportsService(ascii("com.sun.star.drawing.GroupShape"))) {
+            uno::Reference<container::XIndexAccess> members(info, uno::UNO_QUERY);
+            if (members.is())
+                appendShapes(lines, members);
+            continue;
+        }
+        uno::Reference<text::XText> text(info, uno::UNO_QUERY);
+        if (text.is() && !text->getString().isEmpty())
+            appendText(lines, text);
+    }
+}
+
 void appendFramesAndShapes(QStringList &lines, const uno::Reference<lang::XComponent> &document) {
     uno::Reference<text::XTextFramesSupplier> frames(document, uno::UNO_QUERY);
     if (frames.is()) {
@@ -185,14 +203,7 @@ void appendFramesAndShapes(QStringList &lines, const uno::Reference<lang::XCompo
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     const auto page = pages->getDrawPage();
 #pragma GCC diagnostic pop
-    for (sal_Int32 i = 0; i < page->getCount(); ++i) {
-        uno::Reference<lang::XServiceInfo> info(page->getByIndex(i), uno::UNO_QUERY);
-        if (!info.is() || info->supportsService(ascii("com.sun.star.text.TextFrame")))
-            continue;
-        uno::Reference<text::XText> text(info, uno::UNO_QUERY);
-        if (text.is() && !text->getString().isEmpty())
-            appendText(lines, text);
-    }
+    appendShapes(lines, uno::Reference<container::XIndexAccess>(page, uno::UNO_QUERY_THROW));
 }
 
 } // namespace

@@ -17,7 +17,9 @@ void BackupDatabase();
 // "数据库还原": runs `adminCheck` (the administrative password check, which shows its own message and returns
 // false on a wrong password), asks for the archive, closes the connection, restores, reports the outcome and
 // calls `endProcess`. Once an archive was chosen, `endProcess` is called whether the restore succeeded or not.
-void RestoreDatabase(const std::function<bool()> &adminCheck, const std::function<void()> &endProcess);
+// An `archive` given already (a backup opened from the file manager) is not asked for; the user confirms it instead.
+void RestoreDatabase(const std::function<bool()> &adminCheck, const std::function<void()> &endProcess,
+                     const QString &archive = {});
 
 // "系统重建": shows the modal dialog TfrmReBulid. The caller runs the administrative check first.
 // `closeChildWindows` closes every child window of the frame; it runs only when the user confirms the rebuild,

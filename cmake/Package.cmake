@@ -25,6 +25,7 @@ function(vantrel_install_program target)
   install(TARGETS ${target} RUNTIME DESTINATION ${VANTREL_PROGRAM_DIR})
   install(CODE "
     set(file \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${VANTREL_PROGRAM_DIR}/${target}\")
+    unset(rpath)
     file(READ_ELF \"\${file}\" RPATH rpath)
     if(rpath MATCHES \"libreoffice\")
       file(RPATH_SET FILE \"\${file}\" NEW_RPATH \"\\\$ORIGIN/../libreoffice/program\")

@@ -13,8 +13,25 @@ file(MAKE_DIRECTORY ${VANTREL_PACKAGE_STAGE}/bin)
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 add_custom_target(package-programs)
 
-# vantrel_install_program(<target> [NO_LINK]): installs a program into the program folder, with a link in bin
-# unless NO_LINK. Programs that load the office's libraries find them relative to themselves, so the package
+# Debian wants its documentation compressed with gzip -9n.
+find_program(VANTREL_GZIP gzip REQUIRED)
+add_custom_target(package-docs)
+add_dependencies(package-programs package-docs)
+function(vantrel_install_gzipped source destination)
+  get_filename_component(name ${source} NAME)
+  set(gz ${VANTREL_PACKAGE_STAGE}/gz/${destination}/${name}.gz)
+  add_custom_command(OUTPUT ${gz}
+                     COMMAND ${CMAKE_COMMAND} -E make_directory ${VANTREL_PACKAGE_STAGE}/gz/${destination}
+                     COMMAND ${VANTREL_GZIP} -9nc ${source} > ${gz}
+                     DEPENDS ${source})
+  string(MAKE_C_IDENTIFIER "${destination}/${name}" id)
+  add_custom_target(package-doc-${id} DEPENDS ${gz})
+  add_dependencies(package-docs package-doc-${id})
+  install(FILES ${gz} DESTINATION ${destination})
+endfunction()
+
+# vantrel_install_program(<target> [NO_LINK]): installs a program into the program folder, with a link in bin and
+# its manual page packaging/man/<target>.1 (when there is one) unless NO_LINK. Programs that load the office's libraries find them relative to themselves, so the package
 # does not hard-wire a search path into the system.
 function(vantrel_install_program target)
   cmake_parse_arguments(P "NO_LINK" "" "" ${ARGN})
@@ -35,6 +52,9 @@ function(vantrel_install_program target)
   if(NOT P_NO_LINK)
     file(CREATE_LINK ../${VANTREL_PROGRAM_DIR}/${target} ${VANTREL_PACKAGE_STAGE}/bin/${target} SYMBOLIC)
     install(FILES ${VANTREL_PACKAGE_STAGE}/bin/${target} DESTINATION bin)
+    if(EXISTS ${PROJECT_SOURCE_DIR}/packaging/man/${target}.1)
+      vantrel_install_gzipped(${PROJECT_SOURCE_DIR}/packaging/man/${target}.1 share/man/man1)
+    endif()
   endif()
 endfunction()
 
@@ -60,15 +80,10 @@ configure_file(packaging/com.example.vantrel.metainfo.xml.in ${VANTREL_PACKAGE_S
                @ONLY)
 install(FILES ${VANTREL_PACKAGE_STAGE}/com.example.vantrel.metainfo.xml DESTINATION share/metainfo)
 
-# Debian's documentation files: the copyright and the changelog, compressed as Debian wants it.
+# Debian's documentation files: the copyright and the changelog.
 configure_file(packaging/changelog.in ${VANTREL_PACKAGE_STAGE}/changelog @ONLY)
-find_program(VANTREL_GZIP gzip)
-add_custom_command(OUTPUT ${VANTREL_PACKAGE_STAGE}/changelog.gz
-                   COMMAND ${VANTREL_GZIP} -9nf -k ${VANTREL_PACKAGE_STAGE}/changelog
-                   DEPENDS ${VANTREL_PACKAGE_STAGE}/changelog VERBATIM)
-add_custom_target(package-changelog DEPENDS ${VANTREL_PACKAGE_STAGE}/changelog.gz)
-add_dependencies(package-programs package-changelog)
-install(FILES packaging/copyright ${VANTREL_PACKAGE_STAGE}/changelog.gz DESTINATION share/doc/vantrel)
+vantrel_install_gzipped(${VANTREL_PACKAGE_STAGE}/changelog share/doc/vantrel)
+install(FILES packaging/copyright DESTINATION share/doc/vantrel)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vantrel)

@@ -67,13 +67,16 @@ bool AppFolder::layOut(const QString &folder, const QString &share,
     if (!Schema::layOutAppFolder(root, error))
         return false;
     const QString source = withSlash(share);
-    if (!QFileInfo::exists(root + TDM::EmptyDoc) && QFileInfo::exists(source + QStringLiteral("Empty.Doc"))
-        && !QFile::copy(source + QStringLiteral("Empty.Doc"), root + TDM::EmptyDoc)) {
-        if (error)
-            *error = QStringLiteral("cannot copy the blank document to ") + root + TDM::EmptyDoc;
-        return false;
+    const QString blank = source + QStringLiteral("Empty.Doc");
+    const QString copy = root + TDM::EmptyDoc;
+    if (!QFileInfo::exists(copy) && QFileInfo::exists(blank)) {
+        if (!QFile::copy(blank, copy)) {
+            if (error)
+                *error = QStringLiteral("cannot copy the blank document to ") + copy;
+            return false;
+        }
+        QFile::setPermissions(copy, QFile::permissions(copy) | QFileDevice::WriteOwner);
     }
-    QFile::setPermissions(root + TDM::EmptyDoc, QFile::permissions(root + TDM::EmptyDoc) | QFileDevice::WriteOwner);
     for (const QString &sub : {QStringLiteral("Help/"), QStringLiteral("BasicExcel/")}) {
         if (!copyMissing(source + sub, root + sub, error))
             return false;
@@ -88,8 +91,7 @@ QString AppFolder::forProgram(const QString &programFolder, QString *error)
 {
     if (modeOf(programFolder) == Mode::Portable)
         return withSlash(programFolder);
-    const QString folder =
-        installedFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    const QString folder = installedFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
     const QString demo = withSlash(programFolder) + QStringLiteral("vantrel-demo");
     layOut(folder, shareFolder(programFolder),
            [&demo](const QString &target) {

@@ -13,6 +13,7 @@ PACKAGES=(
   libzip-dev zip unzip libfreexl-dev libsodium-dev
   sqlite3 libsqlite3-dev poppler-utils xvfb xauth x11-apps xdg-utils imagemagick
   xdotool
+  lintian dpkg-dev file shared-mime-info desktop-file-utils libqt6sql6-psql
   fonts-noto-cjk fonts-wqy-microhei
   libgtest-dev libbenchmark-dev
   clang clang-tidy libclang-rt-14-dev

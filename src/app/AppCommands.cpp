@@ -34,7 +34,9 @@ MainCommands appCommands()
 #endif
 #ifdef VANTREL_HAVE_ADMIN
     c.backup = [] { BackupDatabase(); };
-    c.restore = [](const std::function<bool()> &check, const std::function<void()> &end) { RestoreDatabase(check, end); };
+    c.restore = [](const std::function<bool()> &check, const std::function<void()> &end, const QString &archive) {
+        RestoreDatabase(check, end, archive);
+    };
     c.rebuild = [](QWidget *parent, const std::function<void()> &closeChildren) { ShowRebuild(parent, closeChildren); };
     c.openHelp = [](QWidget *parent) { OpenHelpPage(parent); };
     c.openTutorial = [](QWidget *parent) { OpenTutorialPage(parent); };

@@ -17,6 +17,7 @@
 #include <QToolButton>
 
 #include <cstdlib>
+#include <utility>
 
 TfrmMainContract::TfrmMainContract(MainCommands commands, QWidget *parent)
     : QMainWindow(parent)
@@ -170,8 +171,12 @@ void TfrmMainContract::FormActivate()
     if (!mFirstActivation)
         return;
     mFirstActivation = false;
-    if (!mPassword.loginCheck(Messages::instance()))
+    if (!mPassword.loginCheck(Messages::instance())) {
         terminate();
+        return;
+    }
+    if (!mStartArchive.isEmpty())
+        QTimer::singleShot(0, this, [this] { restoreDatabase(std::exchange(mStartArchive, QString())); });
 }
 
 void TfrmMainContract::closeEvent(QCloseEvent *event)
@@ -231,6 +236,11 @@ void TfrmMainContract::MenuItem1Click()
 
 void TfrmMainContract::MenuItem2Click()
 {
+    restoreDatabase({});
+}
+
+void TfrmMainContract::restoreDatabase(const QString &archive)
+{
     if (!mCommands.restore)
         return;
     mCommands.restore([this] { return adminCheck(); },
@@ -241,7 +251,8 @@ void TfrmMainContract::MenuItem2Click()
                           // it (at_quick_exit), which end the office processes the program started.
                           QCoreApplication::exit(0);
                           std::quick_exit(0);
-                      });
+                      },
+                      archive);
 }
 
 void TfrmMainContract::N2Click()

@@ -19,8 +19,8 @@ struct MainCommands
     std::function<bool(QMdiArea *)> OpenContractMag;
     std::function<bool(QMdiArea *)> OpenContractModel;
     std::function<void()> backup;
-    // Restore: given the administrative check and the way to end the process.
-    std::function<void(const std::function<bool()> &, const std::function<void()> &)> restore;
+    // Restore: given the administrative check, the way to end the process and the archive when already known.
+    std::function<void(const std::function<bool()> &, const std::function<void()> &, const QString &)> restore;
     // Rebuild dialog: given the way to close every child window.
     std::function<void(QWidget *, const std::function<void()> &)> rebuild;
     // The help pages, in a window owned by the main window.
@@ -52,6 +52,9 @@ public:
     void closeChildWindows();
     // The administrative password check before restore and rebuild.
     bool adminCheck();
+    // A backup the program was started with (double-clicked in the file manager): restored after the login.
+    void restoreAfterLogin(const QString &archive) { mStartArchive = archive; }
+    void restoreDatabase(const QString &archive);
 
     void ToolButton15Click();
     void ToolButton21Click();
@@ -76,4 +79,5 @@ private:
     QMdiArea *mArea = nullptr;
     LoginPassword mPassword;
     bool mFirstActivation = true;
+    QString mStartArchive;
 };

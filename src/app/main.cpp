@@ -1,4 +1,5 @@
 #include "AppCommands.h"
+#include "AppFolder.h"
 #include "Messages.h"
 #include "QtPlatform.h"
 #include "TDM.h"
@@ -6,19 +7,27 @@
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstring>
+
 int main(int argc, char **argv)
 {
+    // Answered before the application object exists: it needs no display.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0)
+        return std::printf("vantrel %s\n", VANTREL_VERSION) < 0 ? 1 : 0;
     QApplication app(argc, argv);
     QApplication::setApplicationName(ApplicationTitle);
     QApplication::setApplicationDisplayName(ApplicationTitle);
     QtPlatform::install();
 
-    TDM &dm = TDM::create(QCoreApplication::applicationDirPath());
+    TDM &dm = TDM::create(AppFolder::forProgram(QCoreApplication::applicationDirPath()));
     if (!dm.isConnected())
         Messages::instance().information(QStringLiteral("请确认您的程序是否安装正确，或者没有安装MDAC数据访问组件！"));
 
     installSubsystemHooks();
     TfrmMainContract frmMainContract(appCommands());
+    if (QCoreApplication::arguments().size() == 2) // a backup opened with the program from the file manager
+        frmMainContract.restoreAfterLogin(QCoreApplication::arguments().at(1));
     frmMainContract.show();
     const int rc = QApplication::exec();
     TDM::destroy();

@@ -1,5 +1,6 @@
-// vantrel-setup [application folder]: lays out a fresh application folder beside the program.
-// An existing database is kept as it is.
+// vantrel-setup [application folder]: lays out a fresh application folder beside the program, or, for an installed
+// program, the user's data folder with the demo. An existing database is kept as it is.
+#include "AppFolder.h"
 #include "Schema.h"
 
 #include <QCoreApplication>
@@ -11,9 +12,14 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const QString folder = args.size() > 1 ? args.at(1) : QCoreApplication::applicationDirPath();
+    if (args.size() == 2 && args.at(1) == QStringLiteral("--version")) {
+        QTextStream(stdout) << "vantrel-setup " << VANTREL_VERSION << '\n';
+        return 0;
+    }
     QString error;
-    if (!Schema::layOutAppFolder(folder, &error)) {
+    const QString folder =
+        args.size() > 1 ? args.at(1) : AppFolder::forProgram(QCoreApplication::applicationDirPath(), &error);
+    if (!error.isEmpty() || !Schema::layOutAppFolder(folder, &error)) {
         QTextStream(stderr) << "vantrel-setup: " << error << '\n';
         return 1;
     }

@@ -1,5 +1,6 @@
 #include "UpdateInstaller.h"
 
+#include "AppFolder.h"
 #include "Messages.h"
 #include "Shell.h"
 #include "StagedReplacement.h"
@@ -133,6 +134,12 @@ bool UpdateInstaller::install(const QString &package, QString *error)
 
 UpdateInstaller::Outcome UpdateInstaller::run(Messages &messages, Shell &shell, int waitMs)
 {
+    if (AppFolder::modeOf(mAppFolder) == AppFolder::Mode::Installed) {
+        messages.information(QStringLiteral("本系统由软件包管理器安装，不能在这里升级。\n"
+                                            "请通过软件包管理器安装新版本，例如：sudo apt install ./vantrel_新版本_amd64.deb"));
+        shell.startProgram(mAppFolder + ApplicationProgram);
+        return Outcome::ManagedByPackage;
+    }
     if (!waitForApplicationEnd(waitMs)) {
         messages.warning(QStringLiteral("合同生成系统仍在运行，无法升级。\n请先关闭系统，再重新运行升级程序。"));
         return Outcome::StillRunning;

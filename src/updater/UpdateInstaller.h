@@ -14,7 +14,8 @@ class Shell;
 class UpdateInstaller
 {
 public:
-    enum class Outcome { Installed, NothingToInstall, Failed, StillRunning };
+    // ManagedByPackage: the program was installed by the package manager, which alone may replace its files.
+    enum class Outcome { Installed, NothingToInstall, Failed, StillRunning, ManagedByPackage };
 
     // The program the updater starts again once it is done.
     static inline const QString ApplicationProgram = QStringLiteral("vantrel");
@@ -36,7 +37,8 @@ public:
     // package is moved to Update/Installed/ so it is not installed twice.
     bool install(const QString &package, QString *error = nullptr);
 
-    // The whole run: wait, install, tell the user what happened (nothing on success), restart the application.
+    // The whole run: for a program the package manager installed only the advice to upgrade through it; otherwise
+    // wait, install, tell the user what happened (nothing on success), restart the application.
     Outcome run(Messages &messages, Shell &shell, int waitMs);
 
 private:

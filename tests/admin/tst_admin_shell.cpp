@@ -112,7 +112,7 @@ private Q_SLOTS:
     void updaterStartsWithoutParameters() {
         // Whether the program exists is not examined: the main window closes in any case.
         StartUpdater();
-        QCOMPARE(mShell.mPrograms, QStringList{mApp + QStringLiteral("Trevolan")});
+        QCOMPARE(mShell.mPrograms, QStringList{QCoreApplication::applicationDirPath() + QStringLiteral("/Trevolan")});
         QVERIFY(ProductWebAddress().startsWith(QLatin1String("https://")));
     }
 };

@@ -169,6 +169,38 @@ private Q_SLOTS:
         QVERIFY(entryNames(archive).contains(QStringLiteral("ZYDB.dat")));
     }
 
+    // A backup double-clicked in the file manager starts the program with its path: no file dialog, but the user
+    // confirms that his data is to be replaced.
+    void archiveGivenAtStartIsConfirmedFirst_data()
+    {
+        QTest::addColumn<bool>("confirmed");
+        QTest::newRow("confirmed: restored") << true;
+        QTest::newRow("declined: nothing changes") << false;
+    }
+    void archiveGivenAtStartIsConfirmedFirst()
+    {
+        QFETCH(bool, confirmed);
+        const QString archive = makeBackup();
+        QVERIFY(!archive.isEmpty());
+        TempAppFolder target;
+        const QStringList before = contractRows();
+        mMessages.answerQuestion(confirmed);
+        RestoreDatabase([] { return true; }, endRecorder(), archive);
+        QCOMPARE(mMessages.shown().at(0).kind, ScriptedMessages::Kind::Question);
+        QCOMPARE(mMessages.texts().at(0),
+                 QStringLiteral("是否用备份文件“source.HTBK”还原数据？\n现有的数据将被备份中的数据替换。"));
+        if (!confirmed) {
+            QCOMPARE(mMessages.texts().size(), 1);
+            QCOMPARE(mEnded, 0);
+            QCOMPARE(contractRows(), before);
+            return;
+        }
+        QCOMPARE(mMessages.texts(), QStringList({mMessages.texts().at(0), Restored}));
+        QCOMPARE(mEnded, 1);
+        TDM::create(target.path());
+        QVERIFY(contractRows() != before);
+    }
+
     void cancelledDialogsDoNothing()
     {
         TempAppFolder app;

@@ -110,6 +110,24 @@ private Q_SLOTS:
         QCOMPARE(mShell.mPrograms, QStringList{app + QStringLiteral("vantrel")});
     }
 
+    // The package manager owns an installed program's files, also for root, who could write them.
+    void packageManagedProgramIsLeftToThePackageManager()
+    {
+        QTemporaryDir dir;
+        const QString app = dir.path() + QStringLiteral("/lib/vantrel/");
+        QVERIFY(layOut(app));
+        QVERIFY(writeFile(dir.path() + QStringLiteral("/share/vantrel/installed"), ""));
+        QVERIFY(makeZip(app + QStringLiteral("Update/vantrel-2.1.zip"), {{"vantrel", "new program", S_IFREG | 0755}}));
+        const auto before = tree(app);
+        UpdateInstaller installer(app);
+        QCOMPARE(installer.run(mMessages, mShell, 1000), UpdateInstaller::Outcome::ManagedByPackage);
+        QCOMPARE(mMessages.texts(),
+                 QStringList{QStringLiteral("本系统由软件包管理器安装，不能在这里升级。\n"
+                                            "请通过软件包管理器安装新版本，例如：sudo apt install ./vantrel_新版本_amd64.deb")});
+        QCOMPARE(tree(app), before);
+        QCOMPARE(mShell.mPrograms, QStringList{app + QStringLiteral("vantrel")});
+    }
+
     // The real program: it waits for the running application, replaces it and starts the new one.
     void trevolanWaitsInstallsAndRestarts()
     {

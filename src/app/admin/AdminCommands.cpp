@@ -114,14 +114,21 @@ void BackupDatabase()
         messages.warning(QStringLiteral("备份文件发生错误，确认目标位置可写入！"));
 }
 
-void RestoreDatabase(const std::function<bool()> &adminCheck, const std::function<void()> &endProcess)
+void RestoreDatabase(const std::function<bool()> &adminCheck, const std::function<void()> &endProcess,
+                     const QString &archive)
 {
     if (adminCheck && !adminCheck())
         return;
     Messages &messages = Messages::instance();
     const QString folder = appFolder();
-    const QString file = messages.openFileName(QStringLiteral("选择合同生成数据备份文件"), folder + QStringLiteral("Bak"),
-                                               qtFilter(QStringLiteral("合同生成系统备份(*.HTBK)|*.HTBK")));
+    QString file = archive;
+    if (file.isEmpty()) {
+        file = messages.openFileName(QStringLiteral("选择合同生成数据备份文件"), folder + QStringLiteral("Bak"),
+                                     qtFilter(QStringLiteral("合同生成系统备份(*.HTBK)|*.HTBK")));
+    } else if (!messages.question(QStringLiteral("是否用备份文件“%1”还原数据？\n现有的数据将被备份中的数据替换。")
+                                      .arg(QFileInfo(file).fileName()))) {
+        return;
+    }
     if (file.isEmpty())
         return;
     // An archive picked by mistake would otherwise replace the data for good: the current state goes into Bak/
@@ -171,7 +178,8 @@ void OpenSampleSite(int index)
 
 void StartUpdater()
 {
-    Shell::instance().startProgram(appFolder() + QStringLiteral("Trevolan"));
+    // The updater lives beside the program, which for an installed program is not the data folder.
+    Shell::instance().startProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/Trevolan"));
 }
 
 QString ProductWebAddress()

@@ -19,7 +19,9 @@ void BackupDatabase();
 // calls `endProcess`. Once an archive was chosen, the current DB is first packed into
 // Bak/恢复前自动备份_yyyyMMdd_HHmmss.HTBK (kept unless the restore left DB untouched); when that fails the user is
 // told and nothing else happens. Otherwise `endProcess` is called whether the restore succeeded or not.
-void RestoreDatabase(const std::function<bool()> &adminCheck, const std::function<void()> &endProcess);
+// An `archive` given already (a backup opened from the file manager) is not asked for; the user confirms it instead.
+void RestoreDatabase(const std::function<bool()> &adminCheck, const std::function<void()> &endProcess,
+                     const QString &archive = {});
 
 // "系统重建": shows the modal dialog TfrmReBulid. The caller runs the administrative check first.
 // `closeChildWindows` closes every child window of the frame; it runs only when the user confirms the rebuild,

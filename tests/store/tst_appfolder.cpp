@@ -1,0 +1,166 @@
+#include "AppFolder.h"
+#include "TDM.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+namespace {
+bool writeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+int categoryCount(const QString &folder)
+{
+    TDM &dm = TDM::create(folder);
+    const int n = dm.GetDataBySQL(QStringLiteral("SELECT COUNT(*) FROM TContractClass")).toInt();
+    TDM::destroy();
+    return n;
+}
+} // namespace
+
+// A program tree as the package lays it out: <prefix>/lib/vantrel holds the programs, <prefix>/share/vantrel the
+// files an installed data folder starts from.
+class tst_AppFolder : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir mPrefix;
+    QString mPrograms;
+    QString mShare;
+
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY(mPrefix.isValid());
+        mPrograms = mPrefix.filePath(QStringLiteral("lib/vantrel"));
+        mShare = mPrefix.filePath(QStringLiteral("share/vantrel/"));
+        QVERIFY(QDir().mkpath(mPrograms));
+        QVERIFY(writeFile(mShare + QStringLiteral("Empty.Doc"), "blank"));
+        QVERIFY(writeFile(mShare + QStringLiteral("Help/ContractPHelp.htm"), "help 1"));
+        QVERIFY(writeFile(mShare + QStringLiteral("Help/images/main.png"), "png"));
+        QVERIFY(writeFile(mShare + QStringLiteral("BasicExcel/sample.xls"), "xls"));
+        // The package installs its files read-only for the user.
+        QFile::setPermissions(mShare + QStringLiteral("Empty.Doc"), QFileDevice::ReadOwner | QFileDevice::ReadOther);
+    }
+    void cleanup()
+    {
+        QFile::setPermissions(mPrograms, QFile::permissions(mPrograms) | QFileDevice::WriteOwner);
+        QDir(mPrefix.path()).removeRecursively();
+        QDir().mkpath(mPrefix.path());
+    }
+
+    void mode_data()
+    {
+        QTest::addColumn<bool>("marker");
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("writable folder, no marker: portable") << false << false << int(AppFolder::Mode::Portable);
+        QTest::newRow("package marker: installed, even where root may write")
+            << true << false << int(AppFolder::Mode::Installed);
+        QTest::newRow("read-only folder: installed") << false << true << int(AppFolder::Mode::Installed);
+    }
+    void mode()
+    {
+        QFETCH(bool, marker);
+        QFETCH(bool, readOnly);
+        QFETCH(int, expected);
+        if (readOnly && geteuid() == 0)
+            QSKIP("root writes into read-only folders");
+        if (marker)
+            QVERIFY(writeFile(mShare + AppFolder::MarkerFile, ""));
+        if (readOnly)
+            QVERIFY(QFile::setPermissions(mPrograms, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        QCOMPARE(AppFolder::shareFolder(mPrograms), mShare);
+        QCOMPARE(int(AppFolder::modeOf(mPrograms)), expected);
+    }
+
+    void portableProgramWorksInItsOwnFolder()
+    {
+        QCOMPARE(AppFolder::forProgram(mPrograms), mPrograms + QLatin1Char('/'));
+        // The portable folder is laid out by the setup script, not behind the user's back.
+        QVERIFY(!QFileInfo::exists(mPrograms + QStringLiteral("/DB")));
+    }
+
+    void installedProgramLivesInTheDataHome()
+    {
+        QTemporaryDir home;
+        QVERIFY(writeFile(mShare + AppFolder::MarkerFile, ""));
+        const QByteArray before = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", home.path().toUtf8());
+        const QString folder = AppFolder::forProgram(mPrograms);
+        qputenv("XDG_DATA_HOME", before);
+        QCOMPARE(folder, home.path() + QStringLiteral("/Vantrel/"));
+        QVERIFY(QFileInfo::exists(folder + TDM::DatabaseFile));
+        QCOMPARE(readFile(folder + TDM::EmptyDoc), QByteArray("blank"));
+        QVERIFY(!QFileInfo::exists(mPrograms + QStringLiteral("/DB")));
+    }
+
+    void firstStartLaysOutSecondLeavesUserDataAlone()
+    {
+        QTemporaryDir home;
+        const QString folder = AppFolder::installedFolder(home.path());
+        int demos = 0;
+        const auto demo = [&demos](const QString &target) {
+            ++demos;
+            TDM &dm = TDM::create(target);
+            QSqlQuery q(dm.ADOLocal());
+            const bool ok =
+                execBound(q, QStringLiteral("INSERT INTO TContractClass (TypeCode, TypeName) VALUES (?, ?)"),
+                          {QStringLiteral("0001"), QStringLiteral("房屋租赁")});
+            TDM::destroy();
+            return ok;
+        };
+
+        QString error;
+        QVERIFY2(AppFolder::layOut(folder, mShare, demo, &error), qPrintable(error));
+        QCOMPARE(demos, 1);
+        QCOMPARE(categoryCount(folder), 1);
+        for (const char *sub : {"DB/ModelFiles", "DB/ContractFile", "Bak", "Help/images", "BasicExcel"})
+            QVERIFY2(QFileInfo(folder + QLatin1String(sub)).isDir(), sub);
+        QCOMPARE(readFile(folder + TDM::EmptyDoc), QByteArray("blank"));
+        QCOMPARE(readFile(folder + QStringLiteral("Help/images/main.png")), QByteArray("png"));
+        QCOMPARE(readFile(folder + QStringLiteral("BasicExcel/sample.xls")), QByteArray("xls"));
+        QVERIFY(QFileInfo(folder + TDM::EmptyDoc).isWritable());
+
+        // The user works: a second category, an edited sample and blank document, a document of his own. Then the
+        // package is upgraded with new shared files.
+        TDM &dm = TDM::create(folder);
+        QSqlQuery q(dm.ADOLocal());
+        QVERIFY(execBound(q, QStringLiteral("INSERT INTO TContractClass (TypeCode, TypeName) VALUES (?, ?)"),
+                          {QStringLiteral("0002"), QStringLiteral("借款")}));
+        TDM::destroy();
+        QVERIFY(writeFile(folder + QStringLiteral("BasicExcel/sample.xls"), "edited by the user"));
+        QVERIFY(writeFile(folder + TDM::EmptyDoc, "the user's own blank"));
+        QVERIFY(writeFile(folder + QStringLiteral("DB/ContractFile/1.Doc"), "contract"));
+        QFile::setPermissions(mShare + QStringLiteral("Empty.Doc"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QVERIFY(writeFile(mShare + QStringLiteral("Empty.Doc"), "new blank"));
+        QVERIFY(writeFile(mShare + QStringLiteral("BasicExcel/sample.xls"), "new xls"));
+        QVERIFY(writeFile(mShare + QStringLiteral("Help/new.htm"), "new page"));
+
+        QVERIFY2(AppFolder::layOut(folder, mShare, demo, &error), qPrintable(error));
+        QCOMPARE(demos, 1);
+        QCOMPARE(categoryCount(folder), 2);
+        QCOMPARE(readFile(folder + QStringLiteral("BasicExcel/sample.xls")), QByteArray("edited by the user"));
+        QCOMPARE(readFile(folder + TDM::EmptyDoc), QByteArray("the user's own blank"));
+        QCOMPARE(readFile(folder + QStringLiteral("DB/ContractFile/1.Doc")), QByteArray("contract"));
+        // What the upgrade added and the user never had arrives.
+        QCOMPARE(readFile(folder + QStringLiteral("Help/new.htm")), QByteArray("new page"));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_AppFolder)
+#include "tst_appfolder.moc"

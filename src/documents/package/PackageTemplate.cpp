@@ -9,6 +9,8 @@
 #include <pugixml.hpp>
 #include <zip.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <list>
 #include <string>
@@ -320,7 +322,14 @@ public:
     explicit Package(const QByteArray &bytes) {
         zip_error_t error;
         zip_error_init(&error);
-        mSource = zip_source_buffer_create(bytes.constData(), zip_uint64_t(bytes.size()), 0, &error);
+        // The buffer source lets go of its first buffer when the changed package is written into it, whatever it
+        // was told about who owns it; so it gets a copy of its own.
+        void *copy = std::malloc(size_t(std::max<qsizetype>(bytes.size(), 1)));
+        if (copy)
+            std::memcpy(copy, bytes.constData(), size_t(bytes.size()));
+        mSource = copy ? zip_source_buffer_create(copy, zip_uint64_t(bytes.size()), 1, &error) : nullptr;
+        if (!mSource)
+            std::free(copy);
         if (mSource) {
             mArchive = zip_open_from_source(mSource, 0, &error);
             if (mArchive) {

@@ -4,12 +4,14 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QTemporaryFile>
 
 #include <pugixml.hpp>
 #include <zip.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <list>
@@ -289,9 +291,10 @@ struct StringWriter : pugi::xml_writer {
 constexpr unsigned ParseOptions = pugi::parse_full | pugi::parse_ws_pcdata;
 
 // Fills one part; out is left empty when nothing in it changed.
-bool fillXml(std::string_view xml, Format format, const MarkerValues &values, std::string *out, int *filled) {
+// Parsed in place: xml is spoilt afterwards.
+bool fillXml(std::string &xml, Format format, const MarkerValues &values, std::string *out, int *filled) {
     pugi::xml_document document;
-    if (!document.load_buffer(xml.data(), xml.size(), ParseOptions, pugi::encoding_utf8))
+    if (!document.load_buffer_inplace(xml.data(), xml.size(), ParseOptions, pugi::encoding_utf8))
         return false;
     std::string prefix;
     if (format == Format::Docx) {
@@ -482,6 +485,26 @@ std::vector<std::string> textParts(const Package &package, Format format, std::s
     return parts;
 }
 
+// The new document is written under a temporary name in the target's folder and then renamed over the target,
+// so the target is either the old file or the whole new one. No flush to the disk is forced: the office's own save
+// does not force one either, and it would cost more than the whole filling.
+bool writeBeside(const QString &target, const QByteArray &bytes, QString *error) {
+    const QFileInfo info(target);
+    QTemporaryFile temporary(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
+    if (!temporary.open() || temporary.write(bytes) != bytes.size() || !temporary.flush()) {
+        *error = QStringLiteral("写入合同文档发生错误：%1").arg(temporary.errorString());
+        return false;
+    }
+    // A temporary file is private to its owner; a document gets the permissions of any file the user saves.
+    temporary.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    if (std::rename(QFile::encodeName(temporary.fileName()).constData(), QFile::encodeName(target).constData()) != 0) {
+        *error = QStringLiteral("写入合同文档发生错误：%1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    temporary.setAutoRemove(false);
+    return true;
+}
+
 Result fillPackage(const QString &templatePath, const QString &outputPath, const Pairs &pairs) {
     Result result;
     const Format format = formatOf(templatePath);
@@ -539,11 +562,8 @@ Result fillPackage(const QString &templatePath, const QString &outputPath, const
         result.error = QStringLiteral("写入合同文档发生错误。");
         return result;
     }
-    QSaveFile save(outputPath);
-    if (!save.open(QIODevice::WriteOnly) || save.write(output) != output.size() || !save.commit()) {
-        result.error = QStringLiteral("写入合同文档发生错误：%1").arg(save.errorString());
+    if (!writeBeside(outputPath, output, &result.error))
         return result;
-    }
     result.ok = true;
     return result;
 }
@@ -574,7 +594,8 @@ bool fillPart(QByteArray &xml, Format format, const Pairs &pairs, int *filled, Q
         const MarkerValues values(pairs);
         std::string out;
         int count = 0;
-        if (!fillXml(std::string_view(xml.constData(), size_t(xml.size())), format, values, &out, &count)) {
+        std::string text(xml.constData(), size_t(xml.size()));
+        if (!fillXml(text, format, values, &out, &count)) {
             if (error)
                 *error = QStringLiteral("不是有效的 XML");
             return false;

@@ -66,6 +66,7 @@ public:
 
 private:
     bool readRecord();
+    Preparation generateFromPackage(const QString &templateFile);
     void showOfficeError();
 
     WordApp &mWord;

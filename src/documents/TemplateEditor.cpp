@@ -42,7 +42,10 @@ bool TemplateEditor::ReadyData()
         return false;
     }
     mWord.arrange();
-    const QString ownTemplate = DocumentPaths::existingFile(mTemplatePath);
+    // A .docx or .odt template is edited and saved as such: a Word 97 file saved beside it would take its place.
+    const QString ownTemplate = DocumentPaths::existingDocument(mTemplatePath);
+    if (!ownTemplate.isEmpty() && QFileInfo(ownTemplate).suffix().compare(QLatin1String("doc"), Qt::CaseInsensitive))
+        mTemplatePath = DocumentPaths::withSuffixOf(mTemplatePath, ownTemplate);
     return LoadDoc(ownTemplate.isEmpty() ? DocumentPaths::emptyTemplate() : ownTemplate);
 }
 

@@ -1,12 +1,14 @@
 // A category whose template is a .docx or an .odt file: the contract document is filled in the program, takes the
 // template's format and is then opened in the word processor; a damaged template writes no document.
 
+#include "Clipboard.h"
 #include "ContractDocument.h"
 #include "DocumentPaths.h"
 #include "PackageFiles.h"
 #include "ScriptedMessages.h"
 #include "StandInWordApp.h"
 #include "TempAppFolder.h"
+#include "TemplateEditor.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,6 +47,7 @@ private Q_SLOTS:
     void generatesInTemplateFormat_data();
     void generatesInTemplateFormat();
     void damagedTemplateWritesNothing();
+    void templateEditorKeepsFormat();
 
 private:
     int addRecord();
@@ -125,6 +128,21 @@ void TestPackageGeneration::damagedTemplateWritesNothing() {
              qPrintable(mMessages.texts().first()));
     QCOMPARE(QDir(mApp->file(QStringLiteral("DB/ContractFile"))).entryList(QDir::Files | QDir::Hidden), QStringList());
     QCOMPARE(mWord.callCount(QStringLiteral("open")), 0);
+}
+
+void TestPackageGeneration::templateEditorKeepsFormat()
+{
+    const QString templateFile = mApp->file(QStringLiteral("DB/ModelFiles/%1.docx").arg(Code));
+    QVERIFY(PackageFiles::write(templateFile, package(QStringLiteral("docx"), "[&lt;甲方>]")));
+    MemoryClipboard clipboard;
+    TemplateEditor editor(mWord, mMessages, clipboard, Code, DocumentPaths::templateFile(Code));
+    QVERIFY(editor.ReadyData());
+    QCOMPARE(mWord.documentPath(), templateFile);
+    QVERIFY(editor.Button2Click());
+    QCOMPARE(mWord.callCount(QStringLiteral("saveAs")), 1);
+    QCOMPARE(QDir(mApp->file(QStringLiteral("DB/ModelFiles"))).entryList(QDir::Files),
+             QStringList{QFileInfo(templateFile).fileName()});
+    QCOMPARE(DocumentPaths::existingTemplate(Code), templateFile);
 }
 
 QTEST_GUILESS_MAIN(TestPackageGeneration)

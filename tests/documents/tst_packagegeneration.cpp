@@ -130,8 +130,7 @@ void TestPackageGeneration::damagedTemplateWritesNothing() {
     QCOMPARE(mWord.callCount(QStringLiteral("open")), 0);
 }
 
-void TestPackageGeneration::templateEditorKeepsFormat()
-{
+void TestPackageGeneration::templateEditorKeepsFormat() {
     const QString templateFile = mApp->file(QStringLiteral("DB/ModelFiles/%1.docx").arg(Code));
     QVERIFY(PackageFiles::write(templateFile, package(QStringLiteral("docx"), "[&lt;甲方>]")));
     MemoryClipboard clipboard;

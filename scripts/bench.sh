@@ -37,8 +37,41 @@ echo "== export: 10 000 x 20 register to a new spreadsheet, against the office o
 echo "== backup: 20 000 contracts and 500 documents, against zip -r"
 "$bin/bench_backup" "$rounds" | tee "$log/backup.txt"
 
+echo "== .docx/.odt templates filled in the program, against docxtemplater on the same files and values"
+files="$log/package"
+mkdir -p "$files"
+VANTREL_BENCH_FILES="$files" "$bin/bench_package_template" --benchmark_repetitions="$rounds" \
+  --benchmark_report_aggregates_only=true --benchmark_format=json --benchmark_out="$log/package.json" \
+  --benchmark_out_format=json >/dev/null
+# docxtemplater (with pizzip) goes into a folder of this run only; node and npm come from the system.
+if ! command -v npm >/dev/null; then
+  SUDO=""; if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+  $SUDO apt-get install -y -qq --no-install-recommends nodejs npm >/dev/null
+fi
+(cd "$log" && npm install --silent --no-audit --no-fund --no-save --prefix "$log/npm" docxtemplater pizzip >/dev/null)
+for t in lease large; do
+  NODE_PATH="$log/npm/node_modules" node "$here/bench/documents/docxtemplater-fill.js" "$files/$t.docx" \
+    "$files/$t.json" 30 > "$log/docxtemplater-$t.txt"
+done
+python3 - "$log/package.json" "$log/docxtemplater-lease.txt" "$log/docxtemplater-large.txt" > "$log/package.txt" <<'PY'
+import json, sys
+runs = {b["run_name"].split("/")[0]: (b["real_time"], b["cpu_time"]) for b in json.load(open(sys.argv[1]))["benchmarks"]
+        if b.get("aggregate_name") == "median"}
+lease_ref, large_ref = (float(open(p).read()) for p in sys.argv[2:4])
+for name, label, ref in (("BM_FillLeaseDocx", "lease template .docx", lease_ref),
+                         ("BM_Fill80x3Docx", "80 x 3 template .docx", large_ref),
+                         ("BM_Fill80x3Odt", "80 x 3 template .odt", None)):
+    real, cpu = runs[name]
+    line = f"{label:24s} fill + write {real:6.1f} ms (cpu {cpu:5.1f} ms)"
+    if ref is not None:
+        line += f"   docxtemplater {ref:6.1f} ms   ratio {real / ref:.2f}"
+    print(line)
+PY
+cat "$log/package.txt"
+
 echo
 echo "== summary (ratio = ours / reference in this run)"
 cat "$log/register.txt" | awk -F'|' '{printf "%-22s ratio %s\n", $1, $4}'
-grep -h -i "ratio" "$log/generation.txt" "$log/import.txt" "$log/export.txt" "$log/backup.txt" | sed 's/^/  /'
+grep -h -i "ratio" "$log/generation.txt" "$log/import.txt" "$log/export.txt" "$log/backup.txt" \
+  "$log/package.txt" | sed 's/^/  /'
 echo "machine: $(nproc) cores, $(free -g | awk '/Mem:/{print $2}') GiB, load $(cut -d' ' -f1-3 /proc/loadavg)"

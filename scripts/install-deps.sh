@@ -10,7 +10,7 @@ PACKAGES=(
   libgl-dev libxkbcommon-dev
   libreoffice-dev libreoffice-writer libreoffice-calc libreoffice-draw
   libreoffice-l10n-zh-cn
-  libzip-dev zip unzip libfreexl-dev libsodium-dev
+  libzip-dev zip unzip libfreexl-dev libsodium-dev libpugixml-dev
   sqlite3 libsqlite3-dev poppler-utils xvfb xauth x11-apps xdg-utils imagemagick
   xdotool
   lintian dpkg-dev file shared-mime-info desktop-file-utils libqt6sql6-psql

@@ -109,6 +109,18 @@ QString ContractRegister::documentPath(qint64 id) {
     return TDM::instance().path(TDM::ContractFolder) + QString::number(id) + QStringLiteral(".Doc");
 }
 
+// A record's document takes its template's format: the Word 97 file, or a .docx / .odt one.
+static QStringList existingDocuments(qint64 id) {
+    const QString base = TDM::instance().path(TDM::ContractFolder) + QString::number(id);
+    QStringList found;
+    const QStringList candidates{ContractRegister::documentPath(id), base + QStringLiteral(".docx"),
+                                 base + QStringLiteral(".odt")};
+    for (const QString &path : candidates)
+        if (QFile::exists(path))
+            found.append(path);
+    return found;
+}
+
 bool ContractRegister::deleteRecord(int row) {
     if (row < 0 || row >= mRecords.recordCount())
         return false;
@@ -122,8 +134,7 @@ bool ContractRegister::deleteRecord(int row) {
         return false;
     }
     // The document goes with its record, so that a later record given the same ID never finds it.
-    const QString doc = documentPath(id);
-    if (QFile::exists(doc))
+    for (const QString &doc : existingDocuments(id))
         QFile::remove(doc);
     mRecords.removeShownRow(row);
     return true;
@@ -177,13 +188,14 @@ bool ContractRegister::deleteDocument(int row) {
         Messages::instance().information(QStringLiteral("没有可用于删除的合同数据！"));
         return false;
     }
-    const QString doc = documentPath(mRecords.recordId(row));
-    if (!QFile::exists(doc)) {
+    const QStringList docs = existingDocuments(mRecords.recordId(row));
+    if (docs.isEmpty()) {
         Messages::instance().information(QStringLiteral("选定合同数据的文档尚未生成或已经被删除！"));
         return false;
     }
-    if (!QFile::remove(doc))
-        return false;
+    for (const QString &doc : docs)
+        if (!QFile::remove(doc))
+            return false;
     Messages::instance().information(QStringLiteral("选定合同记录生成的Word文档已经删除！"));
     return true;
 }

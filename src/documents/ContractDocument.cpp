@@ -2,6 +2,7 @@
 
 #include "DocumentPaths.h"
 #include "Messages.h"
+#include "PackageTemplate.h"
 #include "TDM.h"
 #include "TemplateEditor.h"
 #include "WordApp.h"
@@ -59,8 +60,10 @@ ContractDocument::Preparation ContractDocument::ReadyData()
     mWord.arrange();
     mCloseRequested = false;
 
-    const QString existing = DocumentPaths::existingFile(mDocumentPath);
+    const QString existing = DocumentPaths::existingDocument(mDocumentPath);
     if (!existing.isEmpty()) {
+        if (PackageTemplate::formatOf(existing) != PackageTemplate::Format::None)
+            mDocumentPath = DocumentPaths::withSuffixOf(mDocumentPath, existing);
         if (!mWord.open(existing)) {
             showOfficeError();
             return Preparation::Failed;
@@ -68,13 +71,15 @@ ContractDocument::Preparation ContractDocument::ReadyData()
         return Preparation::Opened;
     }
 
-    const QString templateFile = DocumentPaths::existingFile(DocumentPaths::templateFile(mCategoryCode));
+    const QString templateFile = DocumentPaths::existingTemplate(mCategoryCode);
     if (templateFile.isEmpty()) {
         mMessages.information(templateMissingText());
         mWord.disconnect();
         mCloseRequested = true;
         return Preparation::NoTemplate;
     }
+    if (PackageTemplate::formatOf(templateFile) != PackageTemplate::Format::None)
+        return generateFromPackage(templateFile);
 
     return generateNew(templateFile);
 }
@@ -109,6 +114,36 @@ ContractDocument::Preparation ContractDocument::generateNew(const QString &templ
         QFile::remove(mDocumentPath);
         mMessages.warning(QStringLiteral("保存文件发生错误"));
     }
+    return Preparation::Generated;
+}
+
+ContractDocument::Preparation ContractDocument::generateFromPackage(const QString &templateFile)
+{
+    // Filled in the program, not in the office: the document on disk is the filled one, in the template's format.
+    bool ok = false;
+    const QList<Indicator> indicators = Indicator::ofCategory(mCategoryCode, &ok);
+    mPairs = ok ? markerPairsFor(indicators, mRecord) : QList<MarkerPair>();
+    QList<QPair<QString, QString>> replacements;
+    for (const MarkerPair &pair : std::as_const(mPairs))
+        replacements.append({pair.marker, pair.replacement});
+    mDocumentPath = DocumentPaths::withSuffixOf(mDocumentPath, templateFile);
+    QDir().mkpath(QFileInfo(mDocumentPath).absolutePath());
+    if (mHint)
+        mHint(true);
+    const PackageTemplate::Result filled = PackageTemplate::fill(templateFile, mDocumentPath, replacements);
+    if (mHint)
+        mHint(false);
+    if (!filled.ok) {
+        mMessages.warning(QStringLiteral("生成合同文档发生错误！\r错误原因：") + filled.error);
+        return Preparation::Failed;
+    }
+    if (!mWord.open(mDocumentPath)) {
+        showOfficeError();
+        return Preparation::Failed;
+    }
+    if (ok && indicators.isEmpty())
+        mMessages.information(QStringLiteral("选定合同对应的合同参数已经不存在！"));
+    mWord.bringToFront();
     return Preparation::Generated;
 }
 

@@ -75,6 +75,7 @@ private:
     enum class Fill { NotRun, Failed, Filled };
 
     bool readRecord();
+    Preparation generateFromPackage(const QString &templateFile);
     void showOfficeError();
     Preparation generateNew(const QString &templateFile);
     Fill fillMarkers();

@@ -40,13 +40,47 @@ QString existingFile(const QString &path)
     return QString();
 }
 
+namespace {
+
+QString firstExisting(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString base = info.absolutePath() + QLatin1Char('/') + info.completeBaseName();
+    const QStringList candidates{path, base + QStringLiteral(".docx"), base + QStringLiteral(".odt")};
+    for (const QString &candidate : candidates) {
+        const QString found = existingFile(candidate);
+        if (!found.isEmpty())
+            return found;
+    }
+    return QString();
+}
+
+} // namespace
+
+QString existingTemplate(const QString &categoryCode)
+{
+    return firstExisting(templateFile(categoryCode));
+}
+
+QString existingDocument(const QString &path)
+{
+    return path.isEmpty() ? QString() : firstExisting(path);
+}
+
+QString withSuffixOf(const QString &path, const QString &model)
+{
+    const QFileInfo info(path);
+    return info.absolutePath() + QLatin1Char('/') + info.completeBaseName() + QLatin1Char('.')
+           + QFileInfo(model).suffix();
+}
+
 } // namespace DocumentPaths
 
 namespace DocumentPaths {
 
 QString documentToShow(const QString &categoryCode)
 {
-    QString ownTemplate = existingFile(templateFile(categoryCode));
+    QString ownTemplate = existingTemplate(categoryCode);
     if (!ownTemplate.isEmpty())
         return ownTemplate;
     return existingFile(emptyTemplate());

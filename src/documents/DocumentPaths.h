@@ -18,6 +18,15 @@ QString contractFile(int recordId);
 // empty when there is none.
 QString existingFile(const QString &path);
 
+// A template may also be a .docx or an .odt file, filled without the office; the contract document made from it
+// takes its format (<ID>.docx, <ID>.odt).
+// The category's template on disk: the Word 97 file, else a .docx, else an .odt of the same name; empty when none.
+QString existingTemplate(const QString &categoryCode);
+// The contract document on disk in any of the three formats (path itself first); empty when there is none.
+QString existingDocument(const QString &path);
+// path with the suffix of model's file name in place of its own.
+QString withSuffixOf(const QString &path, const QString &model);
+
 } // namespace DocumentPaths
 
 namespace DocumentPaths {

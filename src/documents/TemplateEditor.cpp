@@ -56,9 +56,13 @@ bool TemplateEditor::ReadyData()
         return false;
     }
     mWord.arrange();
-    const QString ownTemplate = DocumentPaths::existingFile(mTemplatePath);
-    if (!ownTemplate.isEmpty())
+    // A .docx or .odt template is edited and saved as such: a Word 97 file saved beside it would take its place.
+    const QString ownTemplate = DocumentPaths::existingDocument(mTemplatePath);
+    if (!ownTemplate.isEmpty()) {
+        if (QFileInfo(ownTemplate).suffix().compare(QLatin1String("doc"), Qt::CaseInsensitive))
+            mTemplatePath = DocumentPaths::withSuffixOf(mTemplatePath, ownTemplate);
         return LoadDoc(ownTemplate);
+    }
     const QString blank = DocumentPaths::emptyTemplate();
     if (!QFileInfo::exists(blank))
         return LoadDoc(blank);

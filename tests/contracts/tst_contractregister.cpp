@@ -312,6 +312,35 @@ private Q_SLOTS:
         QCOMPARE(mFolder->scalar(u"SELECT count(*) FROM TContractMain"_s), u"1"_s);
     }
 
+    // A document made from a .docx or .odt template has that format; it goes like a Word 97 one.
+    void deletesDocumentOfEitherPackageFormat_data() {
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("docx") << u".docx"_s;
+        QTest::newRow("odt") << u".odt"_s;
+    }
+
+    void deletesDocumentOfEitherPackageFormat() {
+        QFETCH(QString, suffix);
+        const int id = addRecord(Sales, {u"a"_s, QString(), QString()});
+        const QString doc = mFolder->file(u"DB/ContractFile/"_s + QString::number(id) + suffix);
+        const auto make = [&] {
+            QFile f(doc);
+            return f.open(QIODevice::WriteOnly);
+        };
+        ContractRegister reg;
+        reg.setCurrentCategory(Sales);
+        QVERIFY(reg.ReadyGrid());
+        QVERIFY(make());
+        QVERIFY(reg.deleteDocument(0));
+        QCOMPARE(mMessages.lastText(), u"选定合同记录生成的Word文档已经删除！"_s);
+        QVERIFY(!QFile::exists(doc));
+
+        QVERIFY(make());
+        mMessages.answerQuestion(true);
+        QVERIFY(reg.deleteRecord(0));
+        QVERIFY(!QFile::exists(doc));
+    }
+
     void storeWidthsWritesEveryGiven() {
         mCommits = 0;
         sqlite3_commit_hook(connection(), &countCommit, &mCommits);

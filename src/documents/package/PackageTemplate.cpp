@@ -1,0 +1,615 @@
+#include "PackageTemplate.h"
+
+#include "MarkerValues.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <pugixml.hpp>
+#include <zip.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace PackageTemplate {
+
+namespace {
+
+using Pairs = QList<QPair<QString, QString>>;
+
+bool is(const char *name, std::string_view expected) {
+    return std::string_view(name) == expected;
+}
+
+// The text of one paragraph as the reader sees it, and the XML nodes it came from.
+struct Paragraph {
+    struct Segment {
+        pugi::xml_node node; // docx: the w:t element; odt: the text node
+        size_t begin;        // where its text starts in `text`
+        size_t length;       // its length before any change
+        std::string text;
+        bool changed = false;
+    };
+
+    std::string text;
+    std::vector<Segment> segments;
+
+    void add(pugi::xml_node node, std::string value) {
+        const size_t length = value.size();
+        text += value;
+        segments.push_back({node, text.size() - length, length, std::move(value)});
+    }
+    void barrier() {
+        if (!text.empty() && text.back() != MarkerValues::Barrier)
+            text += MarkerValues::Barrier;
+    }
+};
+
+// Finds and fills the markers of one XML part, paragraph by paragraph.
+class PartFiller {
+public:
+    PartFiller(Format format, const MarkerValues &values, std::string wordPrefix)
+        : mFormat(format)
+        , mValues(values)
+        , mW(std::move(wordPrefix)) {}
+
+    int filled() const { return mFilled; }
+
+    void walk(pugi::xml_node parent, Paragraph *paragraph) {
+        if (mFormat == Format::Docx)
+            walkDocx(parent, paragraph);
+        else
+            walkOdt(parent, paragraph);
+    }
+
+private:
+    // The local name of a WordprocessingML element, or empty for any other.
+    std::string_view word(const char *name) const {
+        const std::string_view n(name);
+        if (n.size() <= mW.size() || n.compare(0, mW.size(), mW) != 0)
+            return {};
+        return n.substr(mW.size());
+    }
+
+    void nested(pugi::xml_node element, Paragraph *outer) {
+        // A paragraph inside a paragraph (a text box anchored in it) is text of its own.
+        if (outer)
+            outer->barrier();
+        Paragraph inner;
+        walk(element, &inner);
+        finish(inner);
+    }
+
+    void walkDocx(pugi::xml_node parent, Paragraph *paragraph) {
+        for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
+            if (child.type() != pugi::node_element)
+                continue;
+            const std::string_view name = word(child.name());
+            if (name == "p") {
+                nested(child, paragraph);
+            } else if (!paragraph) {
+                walkDocx(child, nullptr);
+            } else if (name == "t") {
+                std::string value;
+                for (pugi::xml_node text = child.first_child(); text; text = text.next_sibling())
+                    value += text.value();
+                paragraph->add(child, std::move(value));
+            } else if (name == "rPr" || name == "pPr" || name == "instrText" || name == "delText" ||
+                       name == "delInstrText") {
+                continue;
+            } else if (name == "tab" || name == "br" || name == "cr" || name == "sym" || name == "ptab" ||
+                       name == "noBreakHyphen" || name == "softHyphen" || name == "fldChar" ||
+                       name == "footnoteReference" || name == "endnoteReference" || name == "drawing" ||
+                       name == "pict" || name == "object") {
+                paragraph->barrier();
+                walkDocx(child, nullptr);
+            } else {
+                walkDocx(child, paragraph);
+            }
+        }
+    }
+
+    void walkOdt(pugi::xml_node parent, Paragraph *paragraph) {
+        for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
+            const pugi::xml_node_type type = child.type();
+            if (type == pugi::node_pcdata || type == pugi::node_cdata) {
+                if (paragraph)
+                    paragraph->add(child, child.value());
+                continue;
+            }
+            if (type != pugi::node_element)
+                continue;
+            const char *name = child.name();
+            if (is(name, "text:p") || is(name, "text:h")) {
+                nested(child, paragraph);
+            } else if (!paragraph) {
+                walkOdt(child, nullptr);
+            } else if (is(name, "text:span") || is(name, "text:a") || is(name, "text:meta") ||
+                       is(name, "text:ruby-base")) {
+                walkOdt(child, paragraph);
+            } else if (is(name, "text:bookmark") || is(name, "text:bookmark-start") || is(name, "text:bookmark-end") ||
+                       is(name, "text:reference-mark") || is(name, "text:reference-mark-start") ||
+                       is(name, "text:reference-mark-end") || is(name, "text:soft-page-break") ||
+                       is(name, "text:change") || is(name, "text:change-start") || is(name, "text:change-end") ||
+                       is(name, "office:annotation-end")) {
+                continue;
+            } else {
+                // Spaces, tabs, fields, notes, frames: the text around them does not form one marker.
+                paragraph->barrier();
+                walkOdt(child, nullptr);
+            }
+        }
+    }
+
+    void finish(Paragraph &paragraph) {
+        if (paragraph.text.find('[') == std::string::npos)
+            return;
+        struct Found {
+            size_t begin, end;
+            int index;
+        };
+        std::vector<Found> found;
+        mValues.forEachMarker(paragraph.text, -1, [&](size_t begin, size_t end, int index) {
+            found.push_back({begin, end, index});
+        });
+        if (found.empty())
+            return;
+        auto &segments = paragraph.segments;
+        const auto segmentAt = [&](size_t offset) {
+            size_t low = 0, high = segments.size();
+            while (high - low > 1) {
+                const size_t middle = (low + high) / 2;
+                (segments[middle].begin <= offset ? low : high) = middle;
+            }
+            return low;
+        };
+        // From the right, so the offsets of the markers still to do stay valid.
+        for (auto it = found.rbegin(); it != found.rend(); ++it) {
+            const size_t first = segmentAt(it->begin);
+            const size_t last = segmentAt(it->end - 1);
+            const std::string &value = mValues.value(it->index);
+            Paragraph::Segment &start = segments[first];
+            if (first == last) {
+                start.text.replace(it->begin - start.begin, it->end - it->begin, value);
+            } else {
+                start.text.resize(it->begin - start.begin);
+                start.text += value;
+                for (size_t k = first + 1; k < last; ++k) {
+                    segments[k].text.clear();
+                    segments[k].changed = true;
+                }
+                Paragraph::Segment &end = segments[last];
+                end.text.erase(0, it->end - end.begin);
+                end.changed = true;
+            }
+            start.changed = true;
+            ++mFilled;
+        }
+        for (Paragraph::Segment &segment : segments) {
+            if (segment.changed)
+                mFormat == Format::Docx ? writeDocx(segment) : writeOdt(segment);
+        }
+    }
+
+    static void setText(pugi::xml_node element, std::string_view text) {
+        while (element.first_child())
+            element.remove_child(element.first_child());
+        if (!text.empty())
+            element.append_child(pugi::node_pcdata).set_value(std::string(text).c_str());
+        if (!element.attribute("xml:space"))
+            element.append_attribute("xml:space") = "preserve";
+    }
+
+    void writeDocx(const Paragraph::Segment &segment) {
+        const std::string_view text = segment.text;
+        pugi::xml_node run = segment.node.parent();
+        pugi::xml_node cursor = segment.node;
+        size_t from = 0;
+        for (;;) {
+            const size_t brk = text.find(MarkerValues::LineBreak, from);
+            const std::string_view piece = text.substr(from, brk == std::string_view::npos ? brk : brk - from);
+            if (cursor == segment.node) {
+                setText(cursor, piece);
+            } else {
+                cursor = run.insert_child_after((mW + "t").c_str(), cursor);
+                setText(cursor, piece);
+            }
+            if (brk == std::string_view::npos)
+                break;
+            cursor = run.insert_child_after((mW + "br").c_str(), cursor);
+            from = brk + 1;
+        }
+    }
+
+    static void writeOdt(const Paragraph::Segment &segment) {
+        pugi::xml_node parent = segment.node.parent();
+        pugi::xml_node cursor = segment.node;
+        std::string pending;
+        const auto flush = [&] {
+            if (pending.empty())
+                return;
+            if (cursor.type() == pugi::node_pcdata || cursor.type() == pugi::node_cdata) {
+                cursor.set_value((std::string(cursor.value()) + pending).c_str());
+            } else {
+                cursor = parent.insert_child_after(pugi::node_pcdata, cursor);
+                cursor.set_value(pending.c_str());
+            }
+            pending.clear();
+        };
+        const auto element = [&](const char *name) {
+            flush();
+            cursor = parent.insert_child_after(name, cursor);
+            return cursor;
+        };
+        cursor.set_value("");
+        const std::string &text = segment.text;
+        for (size_t i = 0; i < text.size(); ++i) {
+            const char c = text[i];
+            if (c == MarkerValues::LineBreak) {
+                element("text:line-break");
+            } else if (c == '\t') {
+                element("text:tab");
+            } else if (c == ' ' && i + 1 < text.size() && text[i + 1] == ' ') {
+                // The reader collapses spaces in text; the ones beyond the first are kept as a count.
+                size_t count = 1;
+                while (i + count < text.size() && text[i + count] == ' ')
+                    ++count;
+                pending += ' ';
+                pugi::xml_node spaces = element("text:s");
+                if (count > 2)
+                    spaces.append_attribute("text:c") = unsigned(count - 1);
+                i += count - 1;
+            } else {
+                pending += c;
+            }
+        }
+        flush();
+        // A marker's tail leaves its text node empty: no empty node stays behind.
+        if (segment.node.value()[0] == '\0')
+            parent.remove_child(segment.node);
+    }
+
+    Format mFormat;
+    const MarkerValues &mValues;
+    std::string mW;
+    int mFilled = 0;
+};
+
+struct StringWriter : pugi::xml_writer {
+    std::string out;
+    void write(const void *data, size_t size) override { out.append(static_cast<const char *>(data), size); }
+};
+
+constexpr unsigned ParseOptions = pugi::parse_full | pugi::parse_ws_pcdata;
+
+// Fills one part; out is left empty when nothing in it changed.
+// Parsed in place: xml is spoilt afterwards.
+bool fillXml(std::string &xml, Format format, const MarkerValues &values, std::string *out, int *filled) {
+    pugi::xml_document document;
+    if (!document.load_buffer_inplace(xml.data(), xml.size(), ParseOptions, pugi::encoding_utf8))
+        return false;
+    std::string prefix;
+    if (format == Format::Docx) {
+        // WordprocessingML is nearly always written with "w:", but the root element says which prefix it has.
+        const std::string_view root = document.document_element().name();
+        const size_t colon = root.find(':');
+        prefix = colon == std::string_view::npos ? std::string() : std::string(root.substr(0, colon + 1));
+    }
+    PartFiller filler(format, values, prefix);
+    filler.walk(document, nullptr);
+    *filled += filler.filled();
+    if (filler.filled() > 0) {
+        StringWriter writer;
+        writer.out.reserve(xml.size() + xml.size() / 8);
+        document.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+        *out = std::move(writer.out);
+    }
+    return true;
+}
+
+QString damagedText() {
+    return QStringLiteral("模板文件已损坏，或不是有效的 .docx/.odt 文件，无法生成合同文档。");
+}
+
+// One archive opened from memory; the source outlives the archive so the written package can be read back.
+class Package {
+public:
+    explicit Package(const QByteArray &bytes) {
+        zip_error_t error;
+        zip_error_init(&error);
+        // The buffer source lets go of its first buffer when the changed package is written into it, whatever it
+        // was told about who owns it; so it gets a copy of its own.
+        void *copy = std::malloc(size_t(std::max<qsizetype>(bytes.size(), 1)));
+        if (copy)
+            std::memcpy(copy, bytes.constData(), size_t(bytes.size()));
+        mSource = copy ? zip_source_buffer_create(copy, zip_uint64_t(bytes.size()), 1, &error) : nullptr;
+        if (!mSource)
+            std::free(copy);
+        if (mSource) {
+            mArchive = zip_open_from_source(mSource, 0, &error);
+            if (mArchive) {
+                zip_source_keep(mSource);
+            } else {
+                zip_source_free(mSource);
+                mSource = nullptr;
+            }
+        }
+        zip_error_fini(&error);
+    }
+    ~Package() {
+        if (mArchive)
+            zip_discard(mArchive);
+        if (mSource)
+            zip_source_free(mSource);
+    }
+    Package(const Package &) = delete;
+    Package &operator=(const Package &) = delete;
+
+    bool isOpen() const { return mArchive != nullptr; }
+
+    std::vector<std::string> names() const {
+        std::vector<std::string> names;
+        const zip_int64_t count = zip_get_num_entries(mArchive, 0);
+        for (zip_int64_t i = 0; i < count; ++i) {
+            const char *name = zip_get_name(mArchive, zip_uint64_t(i), ZIP_FL_ENC_RAW);
+            names.emplace_back(name ? name : "");
+        }
+        return names;
+    }
+
+    zip_int64_t indexOf(const std::string &name) const { return zip_name_locate(mArchive, name.c_str(), 0); }
+
+    bool read(zip_int64_t index, std::string *data) const {
+        zip_stat_t stat;
+        if (zip_stat_index(mArchive, zip_uint64_t(index), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE) ||
+            stat.size > 512u * 1024 * 1024)
+            return false;
+        zip_file_t *file = zip_fopen_index(mArchive, zip_uint64_t(index), 0);
+        if (!file)
+            return false;
+        data->resize(size_t(stat.size));
+        const zip_int64_t got = zip_fread(file, data->data(), stat.size);
+        // A read past the end tells a damaged entry (checksum, truncated data) apart from a short one.
+        char extra;
+        const bool ok = got == zip_int64_t(stat.size) && zip_fread(file, &extra, 1) == 0;
+        zip_fclose(file);
+        return ok;
+    }
+
+    bool replace(zip_int64_t index, const std::string &data) {
+        zip_source_t *source = zip_source_buffer(mArchive, data.data(), data.size(), 0);
+        if (!source)
+            return false;
+        if (zip_file_replace(mArchive, zip_uint64_t(index), source, 0) != 0) {
+            zip_source_free(source);
+            return false;
+        }
+        // The parts are read far more often than written; the fastest level costs little in size on XML.
+        zip_set_file_compression(mArchive, zip_uint64_t(index), ZIP_CM_DEFLATE, 1);
+        return true;
+    }
+
+    // Writes the changes into the in-memory package and returns its bytes.
+    bool finish(QByteArray *bytes) {
+        if (zip_close(mArchive) != 0)
+            return false;
+        mArchive = nullptr;
+        if (zip_source_open(mSource) != 0)
+            return false;
+        bool ok = zip_source_seek(mSource, 0, SEEK_END) == 0;
+        const zip_int64_t size = ok ? zip_source_tell(mSource) : -1;
+        ok = ok && size >= 0 && zip_source_seek(mSource, 0, SEEK_SET) == 0;
+        if (ok) {
+            bytes->resize(qsizetype(size));
+            ok = zip_source_read(mSource, bytes->data(), zip_uint64_t(size)) == size;
+        }
+        zip_source_close(mSource);
+        return ok;
+    }
+
+private:
+    zip_source_t *mSource = nullptr;
+    zip_t *mArchive = nullptr;
+};
+
+std::string folderOf(const std::string &path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The main part of a WordprocessingML package, as its relationships name it.
+std::string docxMainPart(const Package &package) {
+    std::string fallback = "word/document.xml";
+    const zip_int64_t rels = package.indexOf("_rels/.rels");
+    std::string xml;
+    if (rels < 0 || !package.read(rels, &xml))
+        return fallback;
+    pugi::xml_document document;
+    if (!document.load_buffer(xml.data(), xml.size()))
+        return fallback;
+    for (pugi::xml_node relation : document.document_element().children("Relationship")) {
+        const std::string_view type = relation.attribute("Type").value();
+        if (type.size() >= 15 && type.substr(type.size() - 15) == "/officeDocument") {
+            std::string target = relation.attribute("Target").value();
+            while (!target.empty() && target.front() == '/')
+                target.erase(0, 1);
+            return target.empty() ? fallback : target;
+        }
+    }
+    return fallback;
+}
+
+bool startsWith(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool endsWith(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// The parts that hold text a user can put a marker in; the main part first.
+std::vector<std::string> textParts(const Package &package, Format format, std::string *mainPart) {
+    const std::vector<std::string> names = package.names();
+    std::vector<std::string> parts;
+    if (format == Format::Odt) {
+        *mainPart = "content.xml";
+        parts = {"content.xml"};
+        // Page headers and footers live with the page styles.
+        for (const std::string &name : names) {
+            if (name == "styles.xml")
+                parts.push_back(name);
+        }
+        return parts;
+    }
+    *mainPart = docxMainPart(package);
+    parts = {*mainPart};
+    const std::string folder = folderOf(*mainPart);
+    for (const std::string &name : names) {
+        if (!startsWith(name, folder) || !endsWith(name, ".xml"))
+            continue;
+        const std::string_view file = std::string_view(name).substr(folder.size());
+        if (file.find('/') != std::string_view::npos)
+            continue;
+        if (startsWith(file, "header") || startsWith(file, "footer") || file == "footnotes.xml" ||
+            file == "endnotes.xml")
+            parts.push_back(name);
+    }
+    return parts;
+}
+
+// The new document is written under a temporary name in the target's folder and then renamed over the target,
+// so the target is either the old file or the whole new one. No flush to the disk is forced: the office's own save
+// does not force one either, and it would cost more than the whole filling.
+bool writeBeside(const QString &target, const QByteArray &bytes, QString *error) {
+    const QFileInfo info(target);
+    QTemporaryFile temporary(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
+    if (!temporary.open() || temporary.write(bytes) != bytes.size() || !temporary.flush()) {
+        *error = QStringLiteral("写入合同文档发生错误：%1").arg(temporary.errorString());
+        return false;
+    }
+    // A temporary file is private to its owner; a document gets the permissions of any file the user saves.
+    temporary.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    if (std::rename(QFile::encodeName(temporary.fileName()).constData(), QFile::encodeName(target).constData()) != 0) {
+        *error = QStringLiteral("写入合同文档发生错误：%1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    temporary.setAutoRemove(false);
+    return true;
+}
+
+Result fillPackage(const QString &templatePath, const QString &outputPath, const Pairs &pairs) {
+    Result result;
+    const Format format = formatOf(templatePath);
+    if (format == Format::None) {
+        result.error = QStringLiteral("模板文件的格式无法直接填写：%1").arg(QFileInfo(templatePath).fileName());
+        return result;
+    }
+    QFile file(templatePath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.error = QStringLiteral("无法读取模板文件：%1").arg(file.errorString());
+        return result;
+    }
+    const QByteArray bytes = file.readAll();
+    file.close();
+
+    Package package(bytes);
+    if (!package.isOpen()) {
+        result.error = damagedText();
+        return result;
+    }
+    std::string mainPart;
+    const std::vector<std::string> parts = textParts(package, format, &mainPart);
+    if (package.indexOf(mainPart) < 0) {
+        result.error =
+            QStringLiteral("模板文件缺少文档正文（%1），无法生成合同文档。").arg(QString::fromStdString(mainPart));
+        return result;
+    }
+
+    const MarkerValues values(pairs);
+    std::list<std::string> written; // the archive reads them when it is closed
+    for (const std::string &part : parts) {
+        const zip_int64_t index = package.indexOf(part);
+        std::string xml;
+        if (!package.read(index, &xml)) {
+            result.error = damagedText();
+            return result;
+        }
+        std::string filled;
+        if (!fillXml(xml, format, values, &filled, &result.filled)) {
+            result.error = QStringLiteral("模板文件的内容已损坏（%1 不是有效的 XML），无法生成合同文档。")
+                               .arg(QString::fromStdString(part));
+            return result;
+        }
+        if (filled.empty())
+            continue;
+        written.push_back(std::move(filled));
+        if (!package.replace(index, written.back())) {
+            result.error = damagedText();
+            return result;
+        }
+    }
+
+    QByteArray output;
+    if (!package.finish(&output)) {
+        result.error = QStringLiteral("写入合同文档发生错误。");
+        return result;
+    }
+    if (!writeBeside(outputPath, output, &result.error))
+        return result;
+    result.ok = true;
+    return result;
+}
+
+} // namespace
+
+Format formatOf(const QString &path) {
+    const QString suffix = QFileInfo(path).suffix();
+    if (suffix.compare(QLatin1String("docx"), Qt::CaseInsensitive) == 0)
+        return Format::Docx;
+    if (suffix.compare(QLatin1String("odt"), Qt::CaseInsensitive) == 0)
+        return Format::Odt;
+    return Format::None;
+}
+
+Result fill(const QString &templatePath, const QString &outputPath, const Pairs &pairs) {
+    try {
+        return fillPackage(templatePath, outputPath, pairs);
+    } catch (const std::exception &) {
+        Result result;
+        result.error = QStringLiteral("生成合同文档时内存不足。");
+        return result;
+    }
+}
+
+bool fillPart(QByteArray &xml, Format format, const Pairs &pairs, int *filled, QString *error) {
+    try {
+        const MarkerValues values(pairs);
+        std::string out;
+        int count = 0;
+        std::string text(xml.constData(), size_t(xml.size()));
+        if (!fillXml(text, format, values, &out, &count)) {
+            if (error)
+                *error = QStringLiteral("不是有效的 XML");
+            return false;
+        }
+        if (!out.empty())
+            xml = QByteArray(out.data(), qsizetype(out.size()));
+        if (filled)
+            *filled = count;
+        return true;
+    } catch (const std::exception &) {
+        if (error)
+            *error = QStringLiteral("内存不足");
+        return false;
+    }
+}
+
+} // namespace PackageTemplate

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+// Fills the markers of a .docx or .odt template without the office: the package is read, the parts that hold
+// text (body, tables, headers, footers, text boxes, footnotes and endnotes) are filled, and the new package is
+// written beside the target and then put in its place, so a failure never leaves a half-written document.
+namespace PackageTemplate {
+
+enum class Format { None, Docx, Odt };
+
+// The package a file name stands for (".docx" / ".odt", letter case ignored); None for anything else.
+Format formatOf(const QString &path);
+
+struct Result {
+    bool ok = false;
+    QString error;  // for the user, when !ok
+    int filled = 0; // markers replaced in the whole document
+};
+
+// pairs: (marker, replacement) in SortIdx order, as the office path takes them. A marker is matched ignoring
+// letter case, also when the word processor split it over several runs of one paragraph; the replacement takes
+// the formatting of the marker's first character, its line breaks become line breaks of the document. Markers that
+// name no pair stay as they are. A replacement that holds the marker of a later pair is filled in turn.
+Result fill(const QString &templatePath, const QString &outputPath, const QList<QPair<QString, QString>> &pairs);
+
+// The same on one XML part held in memory (document.xml, content.xml, ...). False, with error set, when the part
+// is not well-formed; xml is then unchanged.
+bool fillPart(QByteArray &xml, Format format, const QList<QPair<QString, QString>> &pairs, int *filled = nullptr,
+              QString *error = nullptr);
+
+} // namespace PackageTemplate

@@ -1,0 +1,148 @@
+// A category whose template is a .docx or an .odt file: the contract document is filled in the program, takes the
+// template's format and is then opened in the word processor; a damaged template writes no document.
+
+#include "Clipboard.h"
+#include "ContractDocument.h"
+#include "DocumentPaths.h"
+#include "PackageFiles.h"
+#include "ScriptedMessages.h"
+#include "StandInWordApp.h"
+#include "TempAppFolder.h"
+#include "TemplateEditor.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+const QString Code = QStringLiteral("00010001");
+
+PackageFiles::Entries package(const QString &format, const QByteArray &paragraph) {
+    if (format == QLatin1String("odt")) {
+        return {{QStringLiteral("mimetype"), "application/vnd.oasis.opendocument.text"},
+                {QStringLiteral("content.xml"),
+                 R"(<office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0")"
+                 R"( xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"><office:body><office:text><text:p>)" +
+                     paragraph + "</text:p></office:text></office:body></office:document-content>"}};
+    }
+    return {{QStringLiteral("word/document.xml"),
+             R"(<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"><w:body><w:p>)"
+             R"(<w:r><w:t>)" +
+                 paragraph + "</w:t></w:r></w:p></w:body></w:document>"}};
+}
+
+QString mainPart(const QString &format) {
+    return format == QLatin1String("odt") ? QStringLiteral("content.xml") : QStringLiteral("word/document.xml");
+}
+
+} // namespace
+
+class TestPackageGeneration : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void generatesInTemplateFormat_data();
+    void generatesInTemplateFormat();
+    void damagedTemplateWritesNothing();
+    void templateEditorKeepsFormat();
+
+private:
+    int addRecord();
+
+    std::unique_ptr<TempAppFolder> mApp;
+    ScriptedMessages mMessages;
+    StandInWordApp mWord;
+};
+
+void TestPackageGeneration::init() {
+    mApp = std::make_unique<TempAppFolder>();
+    QVERIFY(mApp->isValid());
+    QVERIFY(mApp->addCategory(QStringLiteral("0001"), QStringLiteral("房屋租赁")));
+    QVERIFY(mApp->addCategory(Code, QStringLiteral("房屋租赁合同"), QStringLiteral("0001")));
+    QVERIFY(mApp->addIndicator(Code, QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
+    QVERIFY(mApp->addIndicator(Code, QStringLiteral("月租金"), 1, QStringLiteral("Data2"), 2, QString(),
+                               QStringLiteral("99999999.99"), QStringLiteral("元")) > 0);
+    Messages::setInstance(&mMessages);
+    mMessages.clear();
+    mWord.quit();
+    mWord.clearCalls();
+}
+
+void TestPackageGeneration::cleanup() {
+    mApp.reset();
+}
+
+int TestPackageGeneration::addRecord() {
+    if (!mApp->exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1, Data2) VALUES (?, ?, ?)"),
+                    {Code, QStringLiteral("张三"), QStringLiteral("3500.00")}))
+        return -1;
+    return mApp->scalar(QStringLiteral("SELECT max(ID) FROM TContractMain")).toInt();
+}
+
+void TestPackageGeneration::generatesInTemplateFormat_data() {
+    QTest::addColumn<QString>("format");
+    QTest::newRow("docx") << QStringLiteral("docx");
+    QTest::newRow("odt") << QStringLiteral("odt");
+}
+
+void TestPackageGeneration::generatesInTemplateFormat() {
+    QFETCH(QString, format);
+    const QString templateFile = mApp->file(QStringLiteral("DB/ModelFiles/%1.%2").arg(Code, format));
+    QVERIFY(PackageFiles::write(templateFile, package(format, "甲方：[&lt;甲方>]，月租金[&lt;月租金>]。")));
+    QCOMPARE(DocumentPaths::documentToShow(Code), templateFile);
+    const int id = addRecord();
+
+    ContractDocument document(mWord, mMessages, Code, DocumentPaths::contractFile(id), id);
+    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+    const QString contract = mApp->file(QStringLiteral("DB/ContractFile/%1.%2").arg(id).arg(format));
+    QCOMPARE(document.documentPath(), contract);
+    QCOMPARE(mWord.documentPath(), contract);
+    QCOMPARE(PackageFiles::paragraphs(PackageFiles::read(contract, mainPart(format))),
+             QStringList{QStringLiteral("甲方：张三，月租金3500.00元。")});
+    QVERIFY(!QFile::exists(DocumentPaths::contractFile(id)));
+    QVERIFY(mMessages.texts().isEmpty());
+
+    // The next opening finds the document in its format and opens it as it is.
+    ContractDocument again(mWord, mMessages, Code, DocumentPaths::contractFile(id), id);
+    QCOMPARE(again.ReadyData(), ContractDocument::Preparation::Opened);
+    QCOMPARE(again.documentPath(), contract);
+    QCOMPARE(mWord.documentPath(), contract);
+}
+
+void TestPackageGeneration::damagedTemplateWritesNothing() {
+    const QString templateFile = mApp->file(QStringLiteral("DB/ModelFiles/%1.docx").arg(Code));
+    QVERIFY(PackageFiles::write(templateFile, package(QStringLiteral("docx"), "[&lt;甲方>]")));
+    QFile file(templateFile);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    file.resize(file.size() / 2);
+    file.close();
+    const int id = addRecord();
+
+    ContractDocument document(mWord, mMessages, Code, DocumentPaths::contractFile(id), id);
+    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Failed);
+    QCOMPARE(mMessages.texts().size(), 1);
+    QVERIFY2(mMessages.texts().first().contains(QStringLiteral("模板文件已损坏")),
+             qPrintable(mMessages.texts().first()));
+    QCOMPARE(QDir(mApp->file(QStringLiteral("DB/ContractFile"))).entryList(QDir::Files | QDir::Hidden), QStringList());
+    QCOMPARE(mWord.callCount(QStringLiteral("open")), 0);
+}
+
+void TestPackageGeneration::templateEditorKeepsFormat() {
+    const QString templateFile = mApp->file(QStringLiteral("DB/ModelFiles/%1.docx").arg(Code));
+    QVERIFY(PackageFiles::write(templateFile, package(QStringLiteral("docx"), "[&lt;甲方>]")));
+    MemoryClipboard clipboard;
+    TemplateEditor editor(mWord, mMessages, clipboard, Code, DocumentPaths::templateFile(Code));
+    QVERIFY(editor.ReadyData());
+    QCOMPARE(mWord.documentPath(), templateFile);
+    QVERIFY(editor.Button2Click());
+    QCOMPARE(mWord.callCount(QStringLiteral("saveAs")), 1);
+    QCOMPARE(QDir(mApp->file(QStringLiteral("DB/ModelFiles"))).entryList(QDir::Files),
+             QStringList{QFileInfo(templateFile).fileName()});
+    QCOMPARE(DocumentPaths::existingTemplate(Code), templateFile);
+}
+
+QTEST_GUILESS_MAIN(TestPackageGeneration)
+#include "tst_packagegeneration.moc"

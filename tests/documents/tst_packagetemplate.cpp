@@ -1,0 +1,366 @@
+// Filling .docx and .odt templates inside the program, on small handmade packages: the marker search over split
+// runs, what a replacement may hold, the parts of a package, and damaged templates.
+
+#include "PackageFiles.h"
+#include "PackageTemplate.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <pugixml.hpp>
+
+using Pairs = QList<QPair<QString, QString>>;
+
+namespace {
+
+const char *const WordNs = "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
+
+// In SortIdx order: 嵌套 holds the marker of the later 乙方 (filled) and of the earlier 甲方 (kept).
+Pairs pairs() {
+    return {
+        {QStringLiteral("[<甲方>]"), QStringLiteral("张三")},
+        {QStringLiteral("[<Name>]"), QStringLiteral("Alice")},
+        {QStringLiteral("[<特殊>]"), QStringLiteral("a<b & c]]>d\n第二行")},
+        {QStringLiteral("[<嵌套>]"), QStringLiteral("前[<乙方>]后[<甲方>]")},
+        {QStringLiteral("[<乙方>]"), QStringLiteral("李四")},
+        {QStringLiteral("[<空格>]"), QStringLiteral("a   b")},
+    };
+}
+
+QByteArray docxDocument(const QByteArray &body) {
+    return QByteArray(R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
+                      R"(<w:document xmlns:w=")") +
+           WordNs +
+           R"(" xmlns:mc="http://schemas.openxmlformats.org/markup-compatibility/2006")"
+           R"( xmlns:wps="http://schemas.microsoft.com/office/word/2010/wordprocessingShape")"
+           R"( xmlns:v="urn:schemas-microsoft-com:vml"><w:body>)" +
+           body + "</w:body></w:document>";
+}
+
+QByteArray odtContent(const QByteArray &body) {
+    return QByteArray(R"(<?xml version="1.0" encoding="UTF-8"?>)"
+                      R"(<office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0")"
+                      R"( xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0")"
+                      R"( xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0"><office:body><office:text>)") +
+           body + "</office:text></office:body></office:document-content>";
+}
+
+// The form pugixml writes, so expected XML can be written by hand.
+QByteArray canonical(const QByteArray &xml) {
+    pugi::xml_document document;
+    if (!document.load_buffer(xml.constData(), size_t(xml.size()), pugi::parse_full | pugi::parse_ws_pcdata))
+        return "not XML: " + xml;
+    struct Writer : pugi::xml_writer {
+        QByteArray out;
+        void write(const void *data, size_t size) override {
+            out.append(static_cast<const char *>(data), qsizetype(size));
+        }
+    } writer;
+    document.save(writer, "", pugi::format_raw | pugi::format_no_declaration);
+    return writer.out;
+}
+
+PackageFiles::Entries docxEntries(const QByteArray &document, const QByteArray &header = {}) {
+    const QByteArray ns = QByteArray("xmlns:w=\"") + WordNs + "\"";
+    PackageFiles::Entries entries{
+        {QStringLiteral("[Content_Types].xml"), R"(<?xml version="1.0"?><Types/>)"},
+        {QStringLiteral("_rels/.rels"),
+         R"(<?xml version="1.0"?><Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
+         R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/)"
+         R"(officeDocument" Target="word/document.xml"/></Relationships>)"},
+    };
+    if (!document.isNull())
+        entries.append({QStringLiteral("word/document.xml"), document});
+    entries.append({QStringLiteral("word/header1.xml"), "<w:hdr " + ns + "><w:p><w:r><w:t>" +
+                                                            (header.isNull() ? "页眉[&lt;甲方>]" : header) +
+                                                            "</w:t></w:r></w:p></w:hdr>"});
+    entries.append({QStringLiteral("word/footer2.xml"),
+                    "<w:ftr " + ns + "><w:p><w:r><w:t>页脚[&lt;乙方>]</w:t></w:r></w:p></w:ftr>"});
+    entries.append({QStringLiteral("word/footnotes.xml"),
+                    "<w:footnotes " + ns +
+                        "><w:footnote w:id=\"1\"><w:p><w:r><w:t>脚注[&lt;name>]</w:t></w:r></w:p>"
+                        "</w:footnote></w:footnotes>"});
+    entries.append({QStringLiteral("word/endnotes.xml"),
+                    "<w:endnotes " + ns +
+                        "><w:endnote w:id=\"1\"><w:p><w:r><w:t>尾注[&lt;甲方>]</w:t></w:r></w:p>"
+                        "</w:endnote></w:endnotes>"});
+    // Not a part with text: a style named like a marker stays as it is.
+    entries.append(
+        {QStringLiteral("word/styles.xml"), "<w:styles " + ns + "><w:style w:styleId=\"[&lt;甲方>]\"/></w:styles>"});
+    entries.append({QStringLiteral("word/media/image1.png"), QByteArray("\x89PNG\r\n\x1a\n\0\0binary", 18)});
+    return entries;
+}
+
+PackageFiles::Entries odtEntries(const QByteArray &content) {
+    PackageFiles::Entries entries{{QStringLiteral("mimetype"), "application/vnd.oasis.opendocument.text"}};
+    if (!content.isNull())
+        entries.append({QStringLiteral("content.xml"), content});
+    entries.append({QStringLiteral("styles.xml"),
+                    R"(<office:document-styles xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0")"
+                    R"( xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0")"
+                    R"( xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"><office:master-styles>)"
+                    R"(<style:master-page style:name="Standard"><style:header><text:p>页眉[&lt;甲方>]</text:p>)"
+                    R"(</style:header><style:footer><text:p>页脚[&lt;乙方>]</text:p></style:footer>)"
+                    R"(</style:master-page></office:master-styles></office:document-styles>)"});
+    entries.append({QStringLiteral("META-INF/manifest.xml"), R"(<?xml version="1.0"?><manifest/>)"});
+    return entries;
+}
+
+QByteArray fileBytes(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestPackageTemplate : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void docxParagraphs_data();
+    void docxParagraphs();
+    void odtParagraphs_data();
+    void odtParagraphs();
+    void docxPackage();
+    void odtPackage();
+    void damagedTemplate_data();
+    void damagedTemplate();
+    void formatOfPath();
+};
+
+void TestPackageTemplate::docxParagraphs_data() {
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<int>("filled");
+
+    QTest::newRow("one run") << QByteArray("<w:p><w:r><w:t>甲方：[&lt;甲方>]。</w:t></w:r></w:p>")
+                             << QByteArray(R"(<w:p><w:r><w:t xml:space="preserve">甲方：张三。</w:t></w:r></w:p>)")
+                             << 1;
+    // The value takes the first character's formatting; the rest of the marker leaves the later runs.
+    QTest::newRow("split by formatting")
+        << QByteArray("<w:p><w:r><w:rPr><w:b/></w:rPr><w:t>前[&lt;甲</w:t></w:r><w:proofErr w:type=\"spellStart\"/>"
+                      "<w:r><w:rPr><w:i/></w:rPr><w:t>方</w:t></w:r><w:r><w:t>>]后</w:t></w:r></w:p>")
+        << QByteArray(R"(<w:p><w:r><w:rPr><w:b/></w:rPr><w:t xml:space="preserve">前张三</w:t></w:r>)"
+                      R"(<w:proofErr w:type="spellStart"/><w:r><w:rPr><w:i/></w:rPr><w:t xml:space="preserve"/></w:r>)"
+                      R"(<w:r><w:t xml:space="preserve">后</w:t></w:r></w:p>)")
+        << 1;
+    QTest::newRow("letter case ignored") << QByteArray("<w:p><w:r><w:t>[&lt;NAME>]</w:t></w:r></w:p>")
+                                         << QByteArray(R"(<w:p><w:r><w:t xml:space="preserve">Alice</w:t></w:r></w:p>)")
+                                         << 1;
+    QTest::newRow("unknown marker intact") << QByteArray("<w:p><w:r><w:t>[&lt;丙方>] [&lt;甲方</w:t></w:r></w:p>")
+                                           << QByteArray("<w:p><w:r><w:t>[&lt;丙方>] [&lt;甲方</w:t></w:r></w:p>") << 0;
+    QTest::newRow("escaped text and line break")
+        << QByteArray("<w:p><w:r><w:t>[&lt;特殊>]尾</w:t></w:r></w:p>")
+        << QByteArray(R"(<w:p><w:r><w:t xml:space="preserve">a&lt;b &amp; c]]&gt;d</w:t><w:br/>)"
+                      R"(<w:t xml:space="preserve">第二行尾</w:t></w:r></w:p>)")
+        << 1;
+    QTest::newRow("value holding markers")
+        << QByteArray("<w:p><w:r><w:t>[&lt;嵌套>]</w:t></w:r></w:p>")
+        << QByteArray(R"(<w:p><w:r><w:t xml:space="preserve">前李四后[&lt;甲方&gt;]</w:t></w:r></w:p>)") << 1;
+    QTest::newRow("a tab is no part of a marker")
+        << QByteArray("<w:p><w:r><w:t>[&lt;甲</w:t><w:tab/><w:t>方>]</w:t></w:r></w:p>")
+        << QByteArray("<w:p><w:r><w:t>[&lt;甲</w:t><w:tab/><w:t>方>]</w:t></w:r></w:p>") << 0;
+    QTest::newRow("marker after an open bracket")
+        << QByteArray("<w:p><w:r><w:t>[&lt;x[&lt;甲方>]，[&lt;乙方>]</w:t></w:r></w:p>")
+        << QByteArray(R"(<w:p><w:r><w:t xml:space="preserve">[&lt;x张三，李四</w:t></w:r></w:p>)") << 2;
+    QTest::newRow("two markers across three runs")
+        << QByteArray("<w:p><w:r><w:t>[&lt;甲方>][&lt;乙</w:t></w:r><w:r><w:t>方</w:t></w:r><w:r><w:t>>]!</w:t></w:r>"
+                      "</w:p>")
+        << QByteArray(
+               R"(<w:p><w:r><w:t xml:space="preserve">张三李四</w:t></w:r><w:r><w:t xml:space="preserve"/></w:r>)"
+               R"(<w:r><w:t xml:space="preserve">!</w:t></w:r></w:p>)")
+        << 2;
+    // A text box is stored twice, for readers with and without the newer shapes: both copies are filled, and the
+    // anchor's paragraph around them is text of its own.
+    QTest::newRow("text box, both copies")
+        << QByteArray("<w:p><w:r><w:t>[&lt;甲</w:t></w:r><w:r><mc:AlternateContent><mc:Choice Requires=\"wps\">"
+                      "<w:drawing><wps:txbx><w:txbxContent><w:p><w:r><w:t>框[&lt;乙方>]</w:t></w:r></w:p>"
+                      "</w:txbxContent></wps:txbx></w:drawing></mc:Choice><mc:Fallback><w:pict><v:textbox>"
+                      "<w:txbxContent><w:p><w:r><w:t>框[&lt;乙方>]</w:t></w:r></w:p></w:txbxContent></v:textbox>"
+                      "</w:pict></mc:Fallback></mc:AlternateContent></w:r><w:r><w:t>方>]</w:t></w:r></w:p>")
+        << QByteArray("<w:p><w:r><w:t>[&lt;甲</w:t></w:r><w:r><mc:AlternateContent><mc:Choice Requires=\"wps\">"
+                      "<w:drawing><wps:txbx><w:txbxContent><w:p><w:r><w:t xml:space=\"preserve\">框李四</w:t></w:r>"
+                      "</w:p></w:txbxContent></wps:txbx></w:drawing></mc:Choice><mc:Fallback><w:pict><v:textbox>"
+                      "<w:txbxContent><w:p><w:r><w:t xml:space=\"preserve\">框李四</w:t></w:r></w:p></w:txbxContent>"
+                      "</v:textbox></w:pict></mc:Fallback></mc:AlternateContent></w:r><w:r><w:t>方>]</w:t></w:r></w:p>")
+        << 2;
+    QTest::newRow("table cell")
+        << QByteArray("<w:tbl><w:tr><w:tc><w:p><w:r><w:t>[&lt;甲方>]</w:t></w:r></w:p></w:tc></w:tr></w:tbl>")
+        << QByteArray(R"(<w:tbl><w:tr><w:tc><w:p><w:r><w:t xml:space="preserve">张三</w:t></w:r></w:p></w:tc></w:tr>)"
+                      R"(</w:tbl>)")
+        << 1;
+}
+
+void TestPackageTemplate::docxParagraphs() {
+    QFETCH(QByteArray, body);
+    QFETCH(QByteArray, expected);
+    QFETCH(int, filled);
+    QByteArray xml = docxDocument(body);
+    int count = -1;
+    QString error;
+    QVERIFY2(PackageTemplate::fillPart(xml, PackageTemplate::Format::Docx, pairs(), &count, &error), qPrintable(error));
+    QCOMPARE(canonical(xml), canonical(docxDocument(expected)));
+    QCOMPARE(count, filled);
+}
+
+void TestPackageTemplate::odtParagraphs_data() {
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("split by a span")
+        << QByteArray(R"(<text:p>前[&lt;甲<text:span text:style-name="T1">方</text:span>>]后</text:p>)")
+        << QByteArray(R"(<text:p>前张三<text:span text:style-name="T1"/>后</text:p>)");
+    QTest::newRow("starting inside a span")
+        << QByteArray(R"(<text:p><text:span text:style-name="T1">[&lt;NA</text:span>ME>]</text:p>)")
+        << QByteArray(R"(<text:p><text:span text:style-name="T1">Alice</text:span></text:p>)");
+    QTest::newRow("escaped text and line break")
+        << QByteArray("<text:p>[&lt;特殊>]</text:p>")
+        << QByteArray("<text:p>a&lt;b &amp; c]]&gt;d<text:line-break/>第二行</text:p>");
+    QTest::newRow("spaces kept") << QByteArray("<text:p>[&lt;空格>]</text:p>")
+                                 << QByteArray(R"(<text:p>a <text:s text:c="2"/>b</text:p>)");
+    QTest::newRow("unknown marker intact")
+        << QByteArray("<text:p>[&lt;丙方>]</text:p>") << QByteArray("<text:p>[&lt;丙方>]</text:p>");
+    QTest::newRow("footnote")
+        << QByteArray(
+               "<text:p>[&lt;甲方<text:note text:note-class=\"footnote\"><text:note-citation>1</text:note-citation>"
+               "<text:note-body><text:p>注[&lt;乙方>]</text:p></text:note-body></text:note>>]</text:p>")
+        << QByteArray(
+               "<text:p>[&lt;甲方<text:note text:note-class=\"footnote\"><text:note-citation>1</text:note-citation>"
+               "<text:note-body><text:p>注李四</text:p></text:note-body></text:note>>]</text:p>");
+    QTest::newRow("text box")
+        << QByteArray("<text:p><draw:frame><draw:text-box><text:p>[&lt;甲方>]</text:p></draw:text-box></draw:frame>"
+                      "[&lt;乙方>]</text:p>")
+        << QByteArray(
+               "<text:p><draw:frame><draw:text-box><text:p>张三</text:p></draw:text-box></draw:frame>李四</text:p>");
+    QTest::newRow("heading and list")
+        << QByteArray("<text:h>[&lt;甲方>]</text:h><text:list><text:list-item><text:p>[&lt;乙方>]</text:p>"
+                      "</text:list-item></text:list>")
+        << QByteArray(
+               "<text:h>张三</text:h><text:list><text:list-item><text:p>李四</text:p></text:list-item></text:list>");
+}
+
+void TestPackageTemplate::odtParagraphs() {
+    QFETCH(QByteArray, body);
+    QFETCH(QByteArray, expected);
+    QByteArray xml = odtContent(body);
+    QString error;
+    QVERIFY2(PackageTemplate::fillPart(xml, PackageTemplate::Format::Odt, pairs(), nullptr, &error), qPrintable(error));
+    QCOMPARE(canonical(xml), canonical(odtContent(expected)));
+}
+
+void TestPackageTemplate::docxPackage() {
+    QTemporaryDir dir;
+    const QString source = dir.filePath(QStringLiteral("t.docx"));
+    const QString target = dir.filePath(QStringLiteral("out/1.docx"));
+    const PackageFiles::Entries entries = docxEntries(docxDocument("<w:p><w:r><w:t>正文[&lt;甲方>]</w:t></w:r></w:p>"));
+    QVERIFY(PackageFiles::write(source, entries));
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("out"))));
+
+    const PackageTemplate::Result result = PackageTemplate::fill(source, target, pairs());
+    QVERIFY2(result.ok, qPrintable(result.error));
+    QCOMPARE(result.filled, 5);
+
+    QStringList expectedNames;
+    for (const auto &entry : entries)
+        expectedNames << entry.first;
+    QCOMPARE(PackageFiles::names(target), expectedNames);
+    QCOMPARE(PackageFiles::paragraphs(PackageFiles::read(target, QStringLiteral("word/document.xml"))),
+             QStringList{QStringLiteral("正文张三")});
+    QCOMPARE(PackageFiles::paragraphs(PackageFiles::read(target, QStringLiteral("word/header1.xml"))),
+             QStringList{QStringLiteral("页眉张三")});
+    QCOMPARE(PackageFiles::paragraphs(PackageFiles::read(target, QStringLiteral("word/footer2.xml"))),
+             QStringList{QStringLiteral("页脚李四")});
+    QCOMPARE(PackageFiles::paragraphs(PackageFiles::read(target, QStringLiteral("word/footnotes.xml"))),
+             QStringList{QStringLiteral("脚注Alice")});
+    QCOMPARE(PackageFiles::paragraphs(PackageFiles::read(target, QStringLiteral("word/endnotes.xml"))),
+             QStringList{QStringLiteral("尾注张三")});
+    for (const auto &[name, data] : entries) {
+        if (name.startsWith(QLatin1String("word/styles")) || name.startsWith(QLatin1String("word/media")) ||
+            name.startsWith(QLatin1Char('[')))
+            QCOMPARE(PackageFiles::read(target, name), data);
+    }
+
+    // Generating again over an existing document replaces it.
+    QVERIFY(PackageTemplate::fill(source, target, {{QStringLiteral("[<甲方>]"), QStringLiteral("王五")}}).ok);
+    QCOMPARE(PackageFiles::paragraphs(PackageFiles::read(target, QStringLiteral("word/document.xml"))),
+             QStringList{QStringLiteral("正文王五")});
+    QCOMPARE(QDir(dir.filePath(QStringLiteral("out"))).entryList(QDir::Files), QStringList{QStringLiteral("1.docx")});
+}
+
+void TestPackageTemplate::odtPackage() {
+    QTemporaryDir dir;
+    const QString source = dir.filePath(QStringLiteral("t.odt"));
+    const QString target = dir.filePath(QStringLiteral("1.odt"));
+    QVERIFY(PackageFiles::write(source, odtEntries(odtContent("<text:p>正文[&lt;甲方>]</text:p>"))));
+
+    const PackageTemplate::Result result = PackageTemplate::fill(source, target, pairs());
+    QVERIFY2(result.ok, qPrintable(result.error));
+    // The reader recognises the package by its first entry, stored as it is.
+    QCOMPARE(PackageFiles::names(target).value(0), QStringLiteral("mimetype"));
+    QCOMPARE(PackageFiles::compression(target, QStringLiteral("mimetype")), 0);
+    QCOMPARE(PackageFiles::read(target, QStringLiteral("mimetype")),
+             QByteArray("application/vnd.oasis.opendocument.text"));
+    QCOMPARE(PackageFiles::paragraphs(PackageFiles::read(target, QStringLiteral("content.xml"))),
+             QStringList{QStringLiteral("正文张三")});
+    QCOMPARE(PackageFiles::paragraphs(PackageFiles::read(target, QStringLiteral("styles.xml"))),
+             (QStringList{QStringLiteral("页眉张三"), QStringLiteral("页脚李四")}));
+}
+
+void TestPackageTemplate::damagedTemplate_data() {
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QByteArray>("bytes");
+
+    QTemporaryDir dir;
+    const auto package = [&](const QString &name, const PackageFiles::Entries &entries) {
+        const QString path = dir.filePath(name);
+        PackageFiles::write(path, entries);
+        return fileBytes(path);
+    };
+    const QByteArray whole =
+        package(QStringLiteral("good.docx"), docxEntries(docxDocument("<w:p><w:r><w:t>[&lt;甲方>]</w:t></w:r></w:p>")));
+
+    QTest::newRow("not a package") << QStringLiteral("t.docx") << QByteArray("plain text, not a zip");
+    QTest::newRow("empty file") << QStringLiteral("t.odt") << QByteArray();
+    QTest::newRow("truncated") << QStringLiteral("t.docx") << whole.left(whole.size() / 2);
+    QTest::newRow("last bytes cut") << QStringLiteral("t.docx") << whole.left(whole.size() - 10);
+    QTest::newRow("no document.xml") << QStringLiteral("t.docx")
+                                     << package(QStringLiteral("nomain.docx"), docxEntries(QByteArray()));
+    QTest::newRow("no content.xml") << QStringLiteral("t.odt")
+                                    << package(QStringLiteral("nocontent.odt"), odtEntries(QByteArray()));
+    QTest::newRow("body not well-formed")
+        << QStringLiteral("t.docx")
+        << package(QStringLiteral("broken.docx"), docxEntries("<w:document><w:body><w:p>[&lt;甲方>]</w:body>"));
+    QTest::newRow("header not well-formed")
+        << QStringLiteral("t.docx")
+        << package(QStringLiteral("brokenheader.docx"), docxEntries(docxDocument("<w:p/>"), "<a>&nope;</b>"));
+}
+
+void TestPackageTemplate::damagedTemplate() {
+    QFETCH(QString, fileName);
+    QFETCH(QByteArray, bytes);
+    QTemporaryDir dir;
+    const QString source = dir.filePath(fileName);
+    QFile file(source);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    const QString target = dir.filePath(QStringLiteral("1.") + QFileInfo(fileName).suffix());
+
+    const PackageTemplate::Result result = PackageTemplate::fill(source, target, pairs());
+    QVERIFY(!result.ok);
+    QVERIFY(!result.error.isEmpty());
+    // Neither the document nor a temporary file of it is left behind.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{fileName});
+}
+
+void TestPackageTemplate::formatOfPath() {
+    using PackageTemplate::Format;
+    QCOMPARE(PackageTemplate::formatOf(QStringLiteral("/a/DB/ModelFiles/0001.docx")), Format::Docx);
+    QCOMPARE(PackageTemplate::formatOf(QStringLiteral("/a/1.ODT")), Format::Odt);
+    QCOMPARE(PackageTemplate::formatOf(QStringLiteral("/a/1.Doc")), Format::None);
+}
+
+QTEST_GUILESS_MAIN(TestPackageTemplate)
+#include "tst_packagetemplate.moc"

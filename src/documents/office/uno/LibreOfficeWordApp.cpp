@@ -542,6 +542,17 @@ bool LibreOfficeWordApp::replaceInOrder(const QList<QPair<QString, QString>> &pa
     VANTREL_UNO_GUARD("替换文字失败：")
 }
 
+// A document keeps the format its name says: a template or contract kept as .docx or .odt must not become a Word 97
+// file under that name.
+static const char *writerFilterFor(const QString &path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("docx"))
+        return "MS Word 2007 XML";
+    if (suffix == QLatin1String("odt"))
+        return "writer8";
+    return "MS Word 97";
+}
+
 bool LibreOfficeWordApp::saveAs(const QString &path) {
     clearError();
     if (!hasDocument())
@@ -557,7 +568,7 @@ bool LibreOfficeWordApp::saveAs(const QString &path) {
     try {
         OfficeInstance::Watch watch(d->office);
         uno::Reference<frame::XStorable> storable(d->document, uno::UNO_QUERY_THROW);
-        storable->storeAsURL(fileUrl(path), props({prop("FilterName", uno::Any(ascii("MS Word 97"))),
+        storable->storeAsURL(fileUrl(path), props({prop("FilterName", uno::Any(ascii(writerFilterFor(path)))),
                                                    prop("Overwrite", uno::Any(true))}));
         return true;
     }

@@ -279,17 +279,18 @@ void IndicatorCommands::SpeedButton1Click() {
         }
         for (Indicator copy : sources) {
             copy.MainTypeCode = mCategoryCode;
-            if (!execBound(q,
-                           QStringLiteral("INSERT INTO TDataPara (MainTypeCode,PropertyName,PropertyType,FormatStr,"
-                                          "Unit,DefaultSelect,HisSelect,CalcStr,SortIdx,NoNull,ColWidth,IsSortField,"
-                                          "DataFieldA) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?)"),
-                           {copy.MainTypeCode, copy.PropertyName, copy.PropertyType, copy.FormatStr, copy.Unit,
-                            copy.DefaultSelect, copy.HisSelect, copy.CalcStr, copy.SortIdx, copy.NoNull, copy.ColWidth,
-                            copy.IsSortField, copy.DataFieldA})) {
+            const std::optional<qint64> id = TDM::instance().insertReturningId(
+                QStringLiteral("INSERT INTO TDataPara (MainTypeCode,PropertyName,PropertyType,FormatStr,"
+                               "Unit,DefaultSelect,HisSelect,CalcStr,SortIdx,NoNull,ColWidth,IsSortField,"
+                               "DataFieldA) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?)"),
+                {copy.MainTypeCode, copy.PropertyName, copy.PropertyType, copy.FormatStr, copy.Unit, copy.DefaultSelect,
+                 copy.HisSelect, copy.CalcStr, copy.SortIdx, copy.NoNull, copy.ColWidth, copy.IsSortField,
+                 copy.DataFieldA});
+            if (!id) {
                 failure = StoreFailed;
                 return false;
             }
-            copy.ID = q.lastInsertId().toInt();
+            copy.ID = int(*id);
             copies.append(copy);
         }
         return true;

@@ -110,15 +110,15 @@ bool IndicatorEditor::SaveData(bool *nameRejected, bool *formulaRejected) {
     QSqlQuery q(TDM::instance().ADOLocal());
     bool stored = false;
     if (!mFound) {
-        stored =
-            execBound(q,
-                      QStringLiteral("INSERT INTO TDataPara (MainTypeCode,PropertyName,PropertyType,FormatStr,Unit,"
-                                     "DefaultSelect,HisSelect,CalcStr,SortIdx,NoNull,IsSortField,DataFieldA) "
-                                     "VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"),
-                      {mCategoryCode, v.PropertyName, v.PropertyType, v.FormatStr, v.Unit, v.DefaultSelect, v.HisSelect,
-                       v.CalcStr, mOrderNumber, v.NoNull, v.IsSortField, mValueColumn});
+        const std::optional<qint64> id = TDM::instance().insertReturningId(
+            QStringLiteral("INSERT INTO TDataPara (MainTypeCode,PropertyName,PropertyType,FormatStr,Unit,"
+                           "DefaultSelect,HisSelect,CalcStr,SortIdx,NoNull,IsSortField,DataFieldA) "
+                           "VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"),
+            {mCategoryCode, v.PropertyName, v.PropertyType, v.FormatStr, v.Unit, v.DefaultSelect, v.HisSelect,
+             v.CalcStr, mOrderNumber, v.NoNull, v.IsSortField, mValueColumn});
+        stored = id.has_value();
         if (stored) {
-            mId = q.lastInsertId().toInt();
+            mId = int(*id);
             mFound = true;
         }
     } else {

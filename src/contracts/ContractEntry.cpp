@@ -204,11 +204,12 @@ bool ContractEntry::SaveData() {
         sql += QStringLiteral(") VALUES (") + marks + QLatin1Char(')');
         QVariantList binds{TypeCode};
         binds += values;
-        if (!execBound(dsTmp1, sql, binds, &error)) {
+        const std::optional<qint64> id = TDM::instance().insertReturningId(sql, binds, &error);
+        if (!id) {
             Messages::instance().warning(QStringLiteral("保存数据发生错误！"));
             return false;
         }
-        ContractID = dsTmp1.lastInsertId().toInt();
+        ContractID = int(*id);
         mHasRecord = true;
     }
     return true;

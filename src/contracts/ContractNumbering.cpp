@@ -115,10 +115,10 @@ std::optional<QString> nextNumber(const QString &category, const QString &column
         return std::nullopt;
     QSqlQuery dsTmp(TDM::instance().ADOLocal());
     dsTmp.setForwardOnly(true);
-    // LIKE ignores the case of Latin letters; the exact prefix is checked on each value.
+    // The match ignores the case of Latin letters; the exact prefix is checked on each value.
     const QString sql = QStringLiteral("SELECT ") + column +
-                        QStringLiteral(" FROM TContractMain WHERE MainTypeCode=? AND ") + column +
-                        QStringLiteral(" LIKE ? ESCAPE '\\'");
+                        QStringLiteral(" FROM TContractMain WHERE MainTypeCode=? AND ") + column + QLatin1Char(' ') +
+                        TDM::instance().caseInsensitiveLike() + QStringLiteral(" ? ESCAPE '\\'");
     if (!execBound(dsTmp, sql, {category, SqlText::prefixPattern(prefix)}))
         return std::nullopt;
     QStringList stored;

@@ -9,8 +9,12 @@ inline constexpr int ValueColumnCount = 80;
 inline constexpr int DefaultColWidth = 100;
 inline constexpr int Version = 1;
 
-// Creates every table on an empty database and the parameter row with the initial password "579".
+// Creates every table on an empty database (embedded file or server: the driver decides the spelling) and the parameter
+// row with the initial password "579".
 bool create(QSqlDatabase db, QString *error = nullptr);
+
+// True when the database already holds the program's tables (on an empty server database it does not).
+bool hasTables(QSqlDatabase db);
 
 // Creates the database file with its tables when it does not exist yet; an existing file is never touched.
 // Also makes the document folders. Returns false with a reason when the folder cannot be laid out.

@@ -7,12 +7,14 @@
 #include <QStringList>
 #include <QVariantList>
 
+#include <functional>
 #include <optional>
+
+struct ServerSettings;
 
 // The data module: owns the one database connection of the process and determines the application folder.
 // Every statement is prepared with '?' placeholders and bound values; no value is ever spliced into SQL text.
-class TDM
-{
+class TDM {
 public:
     // Relative paths below the application folder.
     static inline const QString DatabaseFile = QStringLiteral("DB/ZYDB.dat");
@@ -20,9 +22,17 @@ public:
     static inline const QString ContractFolder = QStringLiteral("DB/ContractFile/");
     static inline const QString EmptyDoc = QStringLiteral("DB/Empty.Doc");
 
+    enum class Backend { Embedded, Server };
+
     // Creates the process-wide module for the given application folder (the executable's folder in the program,
-    // a temporary folder in tests) and opens the connection. A previous module is replaced.
-    static TDM &create(const QString &appFolder);
+    // a temporary folder in tests) and opens the connection. A previous module is replaced. With DB/Server.ini in
+    // the folder the connection goes to that PostgreSQL server with the given password; otherwise to DB/ZYDB.dat.
+    static TDM &create(const QString &appFolder, const QString &serverPassword = QString());
+    // True when the folder names a server: the program asks for its password before create().
+    static bool usesServer(const QString &appFolder);
+    // Opens a separate connection to a server (for testing settings); the caller removes it with
+    // QSqlDatabase::removeDatabase(name) when done.
+    static QSqlDatabase openServer(const ServerSettings &settings, const QString &connectionName, QString *error);
     static TDM &instance();
     static bool exists();
     static void destroy();
@@ -40,6 +50,20 @@ public:
     QString connectionError() const { return mConnectionError; }
     QSqlDatabase ADOLocal() const;
     void close();
+    Backend backend() const { return mBackend; }
+
+    // The few places where the two stores' SQL differs. Everything else is one text for both.
+    // Operator for a LIKE pattern that ignores the case of Latin letters.
+    QString caseInsensitiveLike() const;
+    // Runs an INSERT into a table whose first column is its generated ID and returns that ID; nullopt on failure.
+    std::optional<qint64> insertReturningId(const QString &sql, const QVariantList &binds, QString *error = nullptr);
+    // Reads every row of a SELECT with at least `fields` columns and hands each row to onRow as UTF-8 texts
+    // (null and empty are both an empty text). Built for the register: hundreds of thousands of cells without a
+    // QVariant each on the embedded store. Returns false with the reason on failure; rows already handed over
+    // stay with the caller.
+    using RowSink = std::function<void(const char *const *texts, const int *sizes)>;
+    bool bulkRead(const QString &sql, const QVariantList &binds, int fields, const RowSink &onRow,
+                  QString *error = nullptr);
 
     // First column of the first row as text; empty text on failure, no row or null.
     QString GetDataBySQL(const QString &sql, const QVariantList &binds = {});
@@ -57,8 +81,7 @@ public:
     bool backupDatabaseTo(const QString &targetFile, QString *error = nullptr);
 
     // Runs fn inside one transaction; commits when it returns true, rolls back otherwise or on a failed commit.
-    template <typename Fn> bool inTransaction(Fn &&fn, QString *error = nullptr)
-    {
+    template <typename Fn> bool inTransaction(Fn &&fn, QString *error = nullptr) {
         QSqlDatabase db = ADOLocal();
         if (!db.transaction()) {
             if (error)
@@ -79,12 +102,17 @@ public:
     }
 
 private:
-    explicit TDM(const QString &appFolder);
-    void DataModuleCreate();
+    TDM(const QString &appFolder, const QString &serverPassword);
+    void DataModuleCreate(const QString &serverPassword);
+    void openEmbedded();
+    void openServer(const ServerSettings &settings);
+    bool bulkReadEmbedded(const QString &sql, const QVariantList &binds, int fields, const RowSink &onRow,
+                          QString *error);
 
     QString mAppFolder;
     QString mConnectionName;
     QString mConnectionError;
+    Backend mBackend = Backend::Embedded;
 };
 
 // A prepared statement on the module's connection with its values bound in order. Returns whether exec succeeded;

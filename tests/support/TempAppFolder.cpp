@@ -3,64 +3,144 @@
 #include "Schema.h"
 #include "TDM.h"
 
-#include <QSqlQuery>
+#include "ServerSettings.h"
 
-TempAppFolder::TempAppFolder(bool open)
-{
+#include <QFile>
+#include <QRandomGenerator>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTest>
+
+namespace {
+const QString AdminConnection = QStringLiteral("vantrel-test-admin");
+
+ServerSettings clusterSettings(const QString &database) {
+    ServerSettings s;
+    QFile port(QStringLiteral(VANTREL_PG_STATE "/port"));
+    if (port.open(QIODevice::ReadOnly))
+        s.port = port.readAll().trimmed().toInt();
+    s.host = QStringLiteral("127.0.0.1");
+    s.user = QStringLiteral("vantrel");
+    s.database = database;
+    return s;
+}
+
+// Runs one statement on the cluster's maintenance database (creating and dropping the folders' databases).
+QString onCluster(const QString &sql) {
+    QString error;
+    {
+        QSqlDatabase db = TDM::openServer(clusterSettings(QStringLiteral("postgres")), AdminConnection, &error);
+        if (db.isOpen()) {
+            QSqlQuery q(db);
+            if (!q.exec(sql))
+                error = q.lastError().text();
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(AdminConnection);
+    return error;
+}
+} // namespace
+
+void TempAppFolder::addStoreRows() {
+    QTest::addColumn<TempAppFolder::Store>("store");
+    QTest::newRow("embedded file") << Store::Embedded;
+    QTest::newRow("server") << Store::Server;
+}
+
+QString TempAppFolder::selectStore() {
+    QFETCH_GLOBAL(TempAppFolder::Store, store);
+    sStore = store;
+    return store == Store::Server ? serverUnavailableReason() : QString();
+}
+
+QString TempAppFolder::serverUnavailableReason() {
+    static const QString reason = []() -> QString {
+        QFile why(QStringLiteral(VANTREL_PG_STATE "/unavailable"));
+        if (why.open(QIODevice::ReadOnly))
+            return QStringLiteral("PostgreSQL test server unavailable: ") + QString::fromUtf8(why.readAll().trimmed());
+        if (!QFile::exists(QStringLiteral(VANTREL_PG_STATE "/port")))
+            return QStringLiteral("PostgreSQL test server not started (run through ctest: fixture pg_cluster_start)");
+        const QString error = onCluster(QStringLiteral("SELECT 1"));
+        return error.isEmpty() ? QString() : QStringLiteral("PostgreSQL test server does not answer: ") + error;
+    }();
+    return reason;
+}
+
+TempAppFolder::TempAppFolder(bool open) {
     mValid = mDir.isValid() && Schema::layOutAppFolder(mDir.path());
+    if (mValid && sStore == Store::Server)
+        mValid = createServerDatabase();
     if (mValid && open)
         mValid = TDM::create(mDir.path()).isConnected();
 }
 
-TempAppFolder::~TempAppFolder()
-{
-    if (TDM::exists() && TDM::instance().appFolder().startsWith(mDir.path()))
-        TDM::destroy();
+bool TempAppFolder::createServerDatabase() {
+    if (!serverUnavailableReason().isEmpty())
+        return false;
+    const QString name = QStringLiteral("vt_%1_%2")
+                             .arg(QCoreApplication::applicationPid())
+                             .arg(QRandomGenerator::global()->generate64() & 0xffffffffffffULL, 0, 16);
+    // Names are made here of digits and letters only; identifiers cannot be bound.
+    if (!onCluster(QStringLiteral("CREATE DATABASE ") + name + QStringLiteral(" TEMPLATE template0 ENCODING 'UTF8'"))
+             .isEmpty())
+        return false;
+    mServerDatabase = name;
+    const ServerSettings settings = clusterSettings(name);
+    bool ok = false;
+    {
+        QString error;
+        QSqlDatabase db = TDM::openServer(settings, AdminConnection, &error);
+        ok = db.isOpen() && Schema::create(db, &error);
+        if (!ok)
+            qWarning("server schema: %s", qPrintable(error));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(AdminConnection);
+    return ok && settings.write(mDir.path());
 }
 
-QString TempAppFolder::path() const
-{
+TempAppFolder::~TempAppFolder() {
+    if (TDM::exists() && TDM::instance().appFolder().startsWith(mDir.path()))
+        TDM::destroy();
+    if (!mServerDatabase.isEmpty())
+        onCluster(QStringLiteral("DROP DATABASE IF EXISTS ") + mServerDatabase + QStringLiteral(" WITH (FORCE)"));
+}
+
+QString TempAppFolder::path() const {
     return mDir.path() + QLatin1Char('/');
 }
 
-QString TempAppFolder::file(const QString &relative) const
-{
+QString TempAppFolder::file(const QString &relative) const {
     return path() + relative;
 }
 
-bool TempAppFolder::exec(const QString &sql, const QVariantList &binds)
-{
+bool TempAppFolder::exec(const QString &sql, const QVariantList &binds) {
     QSqlQuery q(TDM::instance().ADOLocal());
     return execBound(q, sql, binds);
 }
 
-QString TempAppFolder::scalar(const QString &sql, const QVariantList &binds)
-{
+QString TempAppFolder::scalar(const QString &sql, const QVariantList &binds) {
     return TDM::instance().GetDataBySQL(sql, binds);
 }
 
 namespace {
 // A null QString binds as NULL; the program itself stores empty text.
-QString text(const QString &s)
-{
+QString text(const QString &s) {
     return s.isNull() ? QStringLiteral("") : s;
 }
 } // namespace
 
-bool TempAppFolder::addCategory(const QString &code, const QString &name, const QString &parent)
-{
+bool TempAppFolder::addCategory(const QString &code, const QString &name, const QString &parent) {
     return exec(QStringLiteral("INSERT INTO TContractClass (TypeCode,TypeName,ParTypeCode,nLeveal) VALUES (?,?,?,?)"),
                 {code, name, text(parent), parent.isEmpty() ? 0 : 1});
 }
 
 int TempAppFolder::addIndicator(const QString &category, const QString &name, int type, const QString &column,
-                                int sortIdx, const QString &calc, const QString &format, const QString &unit)
-{
-    QSqlQuery q(TDM::instance().ADOLocal());
-    if (!execBound(q,
-                   QStringLiteral("INSERT INTO TDataPara (MainTypeCode,PropertyName,PropertyType,FormatStr,Unit,"
-                                  "CalcStr,SortIdx,DataFieldA) VALUES (?,?,?,?,?,?,?,?)"),
-                   {category, name, type, text(format), text(unit), text(calc), sortIdx, column}))
-        return -1;
-    return q.lastInsertId().toInt();
+                                int sortIdx, const QString &calc, const QString &format, const QString &unit) {
+    const std::optional<qint64> id = TDM::instance().insertReturningId(
+        QStringLiteral("INSERT INTO TDataPara (MainTypeCode,PropertyName,PropertyType,FormatStr,Unit,"
+                       "CalcStr,SortIdx,DataFieldA) VALUES (?,?,?,?,?,?,?,?)"),
+        {category, name, type, text(format), text(unit), text(calc), sortIdx, column});
+    return id ? int(*id) : -1;
 }

@@ -1,14 +1,30 @@
 #pragma once
 
+#include <QMetaType>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
 // A fresh application folder in a temporary directory: the real database file with every table, the document
 // folders, and the data module pointed at it. Destroying it closes the module and removes the folder.
-class TempAppFolder
-{
+//
+// The folder can also point at the test cluster of PostgreSQL (started by the ctest fixture): then it holds
+// DB/Server.ini naming a fresh database of its own with every table, dropped again on destruction. A test runs on
+// both stores by a global data table (initTestCase_data with TempAppFolder::addStoreRows()) and
+// TempAppFolder::selectStore() in init(), which skips with the reason when the server is not there.
+class TempAppFolder {
 public:
+    enum class Store { Embedded, Server };
+    // Rows "embedded file" and "server" with a column "store".
+    static void addStoreRows();
+    // Reads the global row and makes it the store of every folder made afterwards. Returns the reason the server
+    // cannot be used (the caller skips) or empty text.
+    static QString selectStore();
+    static void useStore(Store store) { sStore = store; }
+    static Store store() { return sStore; }
+    // Empty when the test cluster answers; otherwise why not.
+    static QString serverUnavailableReason();
+
     // With `open` false the folder is laid out but no data module is created.
     explicit TempAppFolder(bool open = true);
     ~TempAppFolder();
@@ -20,12 +36,19 @@ public:
     // Small fixtures: a root and a child category, and indicators given as (name, type, DataFieldA).
     bool addCategory(const QString &code, const QString &name, const QString &parent = QString());
     int addIndicator(const QString &category, const QString &name, int type, const QString &column, int sortIdx,
-                     const QString &calc = QString(), const QString &format = QString(), const QString &unit = QString());
+                     const QString &calc = QString(), const QString &format = QString(),
+                     const QString &unit = QString());
     // Executes a statement with bound values; QFAIL-style failure is the caller's (returns false).
     bool exec(const QString &sql, const QVariantList &binds = {});
     QString scalar(const QString &sql, const QVariantList &binds = {});
 
 private:
+    bool createServerDatabase();
+
     QTemporaryDir mDir;
     bool mValid = false;
+    QString mServerDatabase;
+    static inline Store sStore = Store::Embedded;
 };
+
+Q_DECLARE_METATYPE(TempAppFolder::Store)

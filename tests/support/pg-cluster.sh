@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# A private PostgreSQL cluster for the tests: pg-cluster.sh start|stop STATE_DIR
+#
+# start: initdb + pg_ctl on 127.0.0.1 at a free port in a temporary folder, as an unprivileged user when run as
+#        root (the server refuses to run as root). Writes STATE_DIR/port and STATE_DIR/cluster; when the server
+#        cannot be started it writes the reason to STATE_DIR/unavailable and still succeeds, so the tests that
+#        need the server are skipped with that reason instead of failing for want of it.
+# stop:  stops the cluster and removes its folder; harmless when nothing runs.
+set -uo pipefail
+action="${1:?start or stop}"
+state="${2:?state folder}"
+mkdir -p "$state"
+
+pgbin=""
+for d in /usr/lib/postgresql/*/bin; do
+  [ -x "$d/initdb" ] && pgbin="$d"
+done
+
+as_owner() {
+  if [ "$(id -u)" -eq 0 ]; then
+    runuser -u "$owner" -- "$@"
+  else
+    "$@"
+  fi
+}
+
+stop_cluster() {
+  [ -f "$state/cluster" ] || return 0
+  local folder owner
+  folder="$(cat "$state/cluster")"
+  owner="$(cat "$state/owner" 2>/dev/null || id -un)"
+  if [ -d "$folder/data" ] && [ -n "$pgbin" ]; then
+    as_owner "$pgbin/pg_ctl" -D "$folder/data" -m immediate -w stop >/dev/null 2>&1 || true
+  fi
+  case "$folder" in /tmp/vantrel-pg.*) rm -rf "$folder" ;; esac
+  rm -f "$state/cluster" "$state/port" "$state/owner"
+}
+
+unavailable() {
+  echo "pg-cluster: $1"
+  echo "$1" >"$state/unavailable"
+  stop_cluster
+  exit 0
+}
+
+case "$action" in
+stop)
+  stop_cluster
+  rm -f "$state/unavailable"
+  exit 0
+  ;;
+start) ;;
+*)
+  echo "usage: $0 start|stop STATE_DIR" >&2
+  exit 2
+  ;;
+esac
+
+stop_cluster
+rm -f "$state/unavailable"
+[ -n "$pgbin" ] || unavailable "PostgreSQL is not installed (no initdb under /usr/lib/postgresql)"
+
+owner="$(id -un)"
+if [ "$(id -u)" -eq 0 ]; then
+  owner=""
+  for u in postgres nobody; do
+    if getent passwd "$u" >/dev/null; then owner="$u"; break; fi
+  done
+  [ -n "$owner" ] || unavailable "running as root and no unprivileged user (postgres, nobody) to run the server"
+fi
+
+folder="$(mktemp -d /tmp/vantrel-pg.XXXXXX)" || unavailable "cannot make a temporary folder"
+echo "$folder" >"$state/cluster"
+echo "$owner" >"$state/owner"
+chmod 700 "$folder"
+[ "$(id -u)" -eq 0 ] && chown "$owner" "$folder"
+
+if ! as_owner "$pgbin/initdb" -D "$folder/data" -U vantrel --auth=trust -E UTF8 --locale=C.UTF-8 \
+  >"$folder/initdb.log" 2>&1; then
+  unavailable "initdb failed: $(tail -n 3 "$folder/initdb.log" | tr '\n' ' ')"
+fi
+
+# A random port in the dynamic range; a port taken by someone else makes the start fail and the next is tried.
+for attempt in 1 2 3 4 5 6 7 8; do
+  port=$((20000 + (RANDOM * 32768 + RANDOM) % 30000))
+  if as_owner "$pgbin/pg_ctl" -D "$folder/data" -l "$folder/server.log" -w -t 30 \
+    -o "-p $port -c listen_addresses=127.0.0.1 -k $folder -c fsync=off -c max_connections=60" start >/dev/null 2>&1; then
+    echo "$port" >"$state/port"
+    echo "pg-cluster: PostgreSQL on 127.0.0.1:$port in $folder"
+    exit 0
+  fi
+  sleep 0.2
+done
+unavailable "the server did not start: $(tail -n 3 "$folder/server.log" 2>/dev/null | tr '\n' ' ')"

@@ -15,7 +15,7 @@ QString GetMaxNum(const QString &parentCode) {
     QSqlQuery q(TDM::instance().ADOLocal());
     // The longest code first: a five-digit part written by an older version would otherwise hide behind "9999".
     if (!execBound(q,
-                   QStringLiteral("SELECT TypeCode FROM TContractClass WHERE ifnull(ParTypeCode,'')=? "
+                   QStringLiteral("SELECT TypeCode FROM TContractClass WHERE coalesce(ParTypeCode,'')=? "
                                   "ORDER BY length(TypeCode) DESC, TypeCode DESC LIMIT 1"),
                    {CategoryCodes::nonNull(parentCode)})) {
         Messages::instance().warning(QStringLiteral("读取数据出现错误。"));

@@ -31,8 +31,9 @@ std::optional<Holding> recordsWithValues(const QString &category, const QStringL
         if (!SqlText::isValueColumn(column) || checked.contains(column))
             continue;
         checked << column;
-        filled << QStringLiteral("ifnull(") + column + QStringLiteral(",'')<>''");
-        anyFilled << QStringLiteral("max(") + filled.last() + QLatin1Char(')');
+        filled << QStringLiteral("coalesce(") + column + QStringLiteral(",'')<>''");
+        // A number rather than a truth value: the server has no max() over truth values.
+        anyFilled << QStringLiteral("max(CASE WHEN ") + filled.last() + QStringLiteral(" THEN 1 ELSE 0 END)");
     }
     if (checked.isEmpty())
         return Holding{};

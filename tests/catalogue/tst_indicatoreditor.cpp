@@ -21,7 +21,12 @@ private:
     }
 
 private Q_SLOTS:
+    // Every test runs once on the embedded file and once on the test server.
+    void initTestCase_data() { TempAppFolder::addStoreRows(); }
     void init() {
+        const QString why = TempAppFolder::selectStore();
+        if (!why.isEmpty())
+            QSKIP(qPrintable(why));
         mMessages.clear();
         Messages::setInstance(&mMessages);
         mApp = std::make_unique<TempAppFolder>();

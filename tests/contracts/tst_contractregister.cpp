@@ -47,7 +47,12 @@ class TestContractRegister : public QObject {
     }
 
 private Q_SLOTS:
+    // Every test runs once on the embedded file and once on the test server.
+    void initTestCase_data() { TempAppFolder::addStoreRows(); }
     void init() {
+        const QString why = TempAppFolder::selectStore();
+        if (!why.isEmpty())
+            QSKIP(qPrintable(why));
         mFolder = std::make_unique<TempAppFolder>();
         QVERIFY(mFolder->isValid());
         QVERIFY(mFolder->addCategory(u"0001"_s, u"根"_s));
@@ -342,6 +347,8 @@ private Q_SLOTS:
     }
 
     void storeWidthsWritesEveryGiven() {
+        if (TempAppFolder::store() == TempAppFolder::Store::Server)
+            QSKIP("counts the commits of the embedded file");
         mCommits = 0;
         sqlite3_commit_hook(connection(), &countCommit, &mCommits);
         ContractRegister reg;
@@ -349,9 +356,7 @@ private Q_SLOTS:
         QVERIFY(reg.ReadyGrid());
         reg.storeWidths({{u"Data1"_s, 120}, {u"Data2"_s, 64}, {u"Data3"_s, 80}});
         QCOMPARE(
-            mFolder->scalar(
-                u"SELECT group_concat(ColWidth) FROM (SELECT ColWidth FROM TDataPara WHERE MainTypeCode=? ORDER BY SortIdx)"_s,
-                {Sales}),
+            mFolder->joined(u"SELECT ColWidth FROM TDataPara WHERE MainTypeCode=? ORDER BY SortIdx"_s, {Sales}),
             u"120,64,80"_s);
         // All in one transaction.
         sqlite3_commit_hook(connection(), nullptr, nullptr);

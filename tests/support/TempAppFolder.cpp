@@ -11,6 +11,8 @@
 #include <QSqlQuery>
 #include <QTest>
 
+#include <cstdio>
+
 namespace {
 const QString AdminConnection = QStringLiteral("vantrel-test-admin");
 
@@ -117,11 +119,41 @@ QString TempAppFolder::file(const QString &relative) const {
 
 bool TempAppFolder::exec(const QString &sql, const QVariantList &binds) {
     QSqlQuery q(TDM::instance().ADOLocal());
-    return execBound(q, sql, binds);
+    // The server prepares only queries and row changes; fixtures that drop tables or add triggers run as they are.
+    const bool ok = binds.isEmpty() ? q.exec(sql) : execBound(q, sql, binds);
+    if (!ok)
+        std::fprintf(stderr, "fixture statement failed: %s\n", qPrintable(q.lastError().text()));
+    return ok;
 }
 
 QString TempAppFolder::scalar(const QString &sql, const QVariantList &binds) {
     return TDM::instance().GetDataBySQL(sql, binds);
+}
+
+QString TempAppFolder::joined(const QString &sql, const QVariantList &binds) {
+    QSqlQuery q(TDM::instance().ADOLocal());
+    if (!execBound(q, sql, binds)) {
+        std::fprintf(stderr, "fixture query failed: %s\n", qPrintable(q.lastError().text()));
+        return QStringLiteral("<failed>");
+    }
+    QStringList values;
+    while (q.next())
+        values << q.value(0).toString();
+    return values.join(QLatin1Char(','));
+}
+
+bool TempAppFolder::refuseChanges(const QString &table, const QString &event, const QString &condition) {
+    if (TDM::instance().backend() == TDM::Backend::Embedded) {
+        return exec(QStringLiteral("CREATE TRIGGER refuse_%1_%2 BEFORE %2 ON %1 ").arg(table, event) +
+                    (condition.isEmpty() ? QString() : QStringLiteral("WHEN ") + condition + QLatin1Char(' ')) +
+                    QStringLiteral("BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    }
+    const QString function = QStringLiteral("refuse_%1_%2").arg(table, event).toLower();
+    return exec(QStringLiteral("CREATE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN IF %2 THEN "
+                               "RAISE EXCEPTION 'refused'; END IF; RETURN NEW; END $$")
+                    .arg(function, condition.isEmpty() ? QStringLiteral("true") : condition)) &&
+           exec(QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON %3 FOR EACH ROW EXECUTE FUNCTION %1()")
+                    .arg(function, event, table));
 }
 
 namespace {

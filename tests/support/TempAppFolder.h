@@ -41,6 +41,11 @@ public:
     // Executes a statement with bound values; QFAIL-style failure is the caller's (returns false).
     bool exec(const QString &sql, const QVariantList &binds = {});
     QString scalar(const QString &sql, const QVariantList &binds = {});
+    // The first column of every row (null as empty text) joined by commas, in the statement's order.
+    QString joined(const QString &sql, const QVariantList &binds = {});
+    // Makes the database refuse every `event` ("INSERT", "UPDATE", "DELETE") on the table, or only the rows where
+    // `condition` (an expression on NEW, e.g. "NEW.PropertyName='x'") holds: how a test makes a write fail midway.
+    bool refuseChanges(const QString &table, const QString &event, const QString &condition = QString());
 
 private:
     bool createServerDatabase();

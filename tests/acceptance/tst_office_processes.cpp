@@ -109,7 +109,9 @@ static int endBy(int argc, char **argv, const QString &way)
         return 4;
 
     MainCommands commands;
-    commands.restore = [](const std::function<bool()> &, const std::function<void()> &endProcess) { endProcess(); };
+    commands.restore = [](const std::function<bool()> &, const std::function<void()> &endProcess, const QString &) {
+        endProcess();
+    };
     TfrmMainContract frame(commands);
     frame.terminate = [] {};
     if (way == u"restore"_s)

@@ -6,6 +6,7 @@
 #include "TfrmMainContract.h"
 
 #include <QApplication>
+#include <QIcon>
 
 #include <cstdio>
 #include <cstring>
@@ -17,6 +18,11 @@ int main(int argc, char **argv)
         return std::printf("vantrel %s\n", VANTREL_VERSION) < 0 ? 1 : 0;
     QApplication app(argc, argv);
     QApplication::setApplicationName(ApplicationTitle);
+    // The icon of the menu entry, also where the desktop's icon theme does not hold it (a portable copy).
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vantrel"), icon));
     QApplication::setApplicationDisplayName(ApplicationTitle);
     QtPlatform::install();
 

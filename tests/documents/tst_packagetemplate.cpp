@@ -89,7 +89,7 @@ PackageFiles::Entries docxEntries(const QByteArray &document, const QByteArray &
     // Not a part with text: a style named like a marker stays as it is.
     entries.append(
         {QStringLiteral("word/styles.xml"), "<w:styles " + ns + "><w:style w:styleId=\"[&lt;甲方>]\"/></w:styles>"});
-    entries.append({QStringLiteral("word/media/image1.png"), QByteArray("\x89PNG\r\n\x1a\n\0\0binary", 18)});
+    entries.append({QStringLiteral("word/media/image1.png"), QByteArray("\x89PNG\r\n\x1a\n\0\0binary", 16)});
     return entries;
 }
 

@@ -323,11 +323,14 @@ QString damagedText() {
 class Package {
 public:
     explicit Package(const QByteArray &bytes) {
+        // An empty file is no package; libzip would not take over a buffer of no length, and it would leak.
+        if (bytes.isEmpty())
+            return;
         zip_error_t error;
         zip_error_init(&error);
         // The buffer source lets go of its first buffer when the changed package is written into it, whatever it
         // was told about who owns it; so it gets a copy of its own.
-        void *copy = std::malloc(size_t(std::max<qsizetype>(bytes.size(), 1)));
+        void *copy = std::malloc(size_t(bytes.size()));
         if (copy)
             std::memcpy(copy, bytes.constData(), size_t(bytes.size()));
         mSource = copy ? zip_source_buffer_create(copy, zip_uint64_t(bytes.size()), 1, &error) : nullptr;

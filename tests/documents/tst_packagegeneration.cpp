@@ -9,9 +9,11 @@
 #include "StandInWordApp.h"
 #include "TempAppFolder.h"
 #include "TemplateEditor.h"
+#include "TemplateImport.h"
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -48,6 +50,9 @@ private Q_SLOTS:
     void generatesInTemplateFormat();
     void damagedTemplateWritesNothing();
     void templateEditorKeepsFormat();
+    void importTemplateFile_data();
+    void importTemplateFile();
+    void importAsksBeforeReplacing();
 
 private:
     int addRecord();
@@ -142,6 +147,122 @@ void TestPackageGeneration::templateEditorKeepsFormat() {
     QCOMPARE(QDir(mApp->file(QStringLiteral("DB/ModelFiles"))).entryList(QDir::Files),
              QStringList{QFileInfo(templateFile).fileName()});
     QCOMPARE(DocumentPaths::existingTemplate(Code), templateFile);
+}
+
+void TestPackageGeneration::importTemplateFile_data() {
+    QTest::addColumn<QString>("file");    // the file the user picks, in a folder outside the application
+    QTest::addColumn<QString>("damage");  // "", "truncate", "no main part", "not xml", "not a document"
+    QTest::addColumn<QString>("existing"); // the category's template before, "" for none
+    QTest::addColumn<QString>("after");   // the template afterwards, "" when the import is refused
+    QTest::newRow(".docx, no template yet") << "合同.docx" << "" << "" << "00010001.docx";
+    QTest::newRow(".odt replaces a Word 97 template") << "合同.odt" << "" << "00010001.Doc" << "00010001.odt";
+    QTest::newRow(".DOC spelled in capitals replaces a .docx") << "HT.DOC" << "" << "00010001.docx" << "00010001.Doc";
+    QTest::newRow("truncated .docx") << "合同.docx" << "truncate" << "00010001.Doc" << "";
+    QTest::newRow(".docx without its document part") << "合同.docx" << "no main part" << "" << "";
+    QTest::newRow(".odt whose content is no XML") << "合同.odt" << "not xml" << "00010001.docx" << "";
+    QTest::newRow("text file named .doc") << "合同.doc" << "not a document" << "" << "";
+    QTest::newRow("a spreadsheet") << "合同.xls" << "" << "00010001.Doc" << "";
+}
+
+void TestPackageGeneration::importTemplateFile() {
+    QFETCH(QString, file);
+    QFETCH(QString, damage);
+    QFETCH(QString, existing);
+    QFETCH(QString, after);
+    QTemporaryDir outside;
+    const QString source = outside.filePath(file);
+    const QString suffix = QFileInfo(file).suffix().toLower();
+    if (suffix == QLatin1String("doc")) {
+        if (damage.isEmpty()) {
+            QVERIFY(QFile::copy(QStringLiteral(VANTREL_EMPTY_DOC), source));
+        } else {
+            QFile text(source);
+            QVERIFY(text.open(QIODevice::WriteOnly));
+            text.write("not a word processor document");
+        }
+    } else if (suffix == QLatin1String("xls")) {
+        QVERIFY(QFile::copy(QStringLiteral(VANTREL_EMPTY_DOC), source));
+    } else {
+        PackageFiles::Entries entries = package(suffix, "甲方：[&lt;甲方>]");
+        if (damage == QLatin1String("no main part"))
+            entries.removeIf([&](const auto &entry) { return entry.first == mainPart(suffix); });
+        if (damage == QLatin1String("not xml"))
+            entries.last().second = "<office:document-content><unclosed>";
+        entries.append({QStringLiteral("other.xml"), "<x/>"});
+        QVERIFY(PackageFiles::write(source, entries));
+        if (damage == QLatin1String("truncate")) {
+            QFile zip(source);
+            QVERIFY(zip.open(QIODevice::ReadWrite));
+            zip.resize(zip.size() / 2);
+        }
+    }
+    const QString models = mApp->file(QStringLiteral("DB/ModelFiles"));
+    QByteArray before;
+    if (!existing.isEmpty()) {
+        before = "the old template " + existing.toUtf8();
+        QFile old(models + QLatin1Char('/') + existing);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write(before);
+    }
+
+    const QString error = TemplateImport::importFile(Code, source);
+    const QStringList left = QDir(models).entryList(QDir::Files | QDir::Hidden);
+    if (after.isEmpty()) {
+        // Refused with a message, and the category keeps what it had.
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(left, existing.isEmpty() ? QStringList() : QStringList{existing});
+        if (!existing.isEmpty()) {
+            QFile old(models + QLatin1Char('/') + existing);
+            QVERIFY(old.open(QIODevice::ReadOnly));
+            QCOMPARE(old.readAll(), before);
+        }
+        return;
+    }
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QCOMPARE(left, QStringList{after});
+    QCOMPARE(DocumentPaths::existingTemplate(Code), models + QLatin1Char('/') + after);
+    QFile imported(models + QLatin1Char('/') + after);
+    QFile original(source);
+    QVERIFY(imported.open(QIODevice::ReadOnly) && original.open(QIODevice::ReadOnly));
+    QCOMPARE(imported.readAll(), original.readAll());
+
+    // The imported template is what the next contract is made from.
+    if (suffix != QLatin1String("doc")) {
+        const int id = addRecord();
+        ContractDocument document(mWord, mMessages, Code, DocumentPaths::contractFile(id), id);
+        QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+        QCOMPARE(PackageFiles::paragraphs(PackageFiles::read(document.documentPath(), mainPart(suffix))),
+                 QStringList{QStringLiteral("甲方：张三")});
+    }
+}
+
+void TestPackageGeneration::importAsksBeforeReplacing() {
+    const QString old = mApp->file(QStringLiteral("DB/ModelFiles/%1.Doc").arg(Code));
+    QVERIFY(QFile::copy(QStringLiteral(VANTREL_EMPTY_DOC), old));
+    QTemporaryDir outside;
+    const QString source = outside.filePath(QStringLiteral("新模板.docx"));
+    QVERIFY(PackageFiles::write(source, package(QStringLiteral("docx"), "[&lt;甲方>]")));
+
+    // "否": no file dialog, nothing changes.
+    mMessages.answerQuestion(false);
+    QVERIFY(!TemplateImport::run(Code, mMessages));
+    QCOMPARE(mMessages.texts().size(), 1);
+    QCOMPARE(DocumentPaths::existingTemplate(Code), old);
+
+    // "是", then the file dialog cancelled: nothing changes either.
+    mMessages.clear();
+    mMessages.answerQuestion(true);
+    mMessages.answerFileName(QString());
+    QVERIFY(!TemplateImport::run(Code, mMessages));
+    QCOMPARE(DocumentPaths::existingTemplate(Code), old);
+
+    // "是" and a file: the .docx takes the Word 97 template's place.
+    mMessages.clear();
+    mMessages.answerQuestion(true);
+    mMessages.answerFileName(source);
+    QVERIFY(TemplateImport::run(Code, mMessages));
+    QCOMPARE(DocumentPaths::existingTemplate(Code), mApp->file(QStringLiteral("DB/ModelFiles/%1.docx").arg(Code)));
+    QVERIFY(!QFile::exists(old));
 }
 
 QTEST_GUILESS_MAIN(TestPackageGeneration)

@@ -571,7 +571,44 @@ Result fillPackage(const QString &templatePath, const QString &outputPath, const
     return result;
 }
 
+Result verifyPackage(const QString &path) {
+    Result result;
+    const Format format = formatOf(path);
+    QFile file(path);
+    if (format == Format::None || !file.open(QIODevice::ReadOnly)) {
+        result.error = format == Format::None ? damagedText() : QStringLiteral("无法读取模板文件：%1").arg(file.errorString());
+        return result;
+    }
+    const Package package(file.readAll());
+    if (!package.isOpen()) {
+        result.error = damagedText();
+        return result;
+    }
+    std::string mainPart;
+    for (const std::string &part : textParts(package, format, &mainPart)) {
+        const zip_int64_t index = package.indexOf(part);
+        std::string xml;
+        pugi::xml_document document;
+        if (index < 0 || !package.read(index, &xml) || !document.load_buffer(xml.data(), xml.size())) {
+            result.error = damagedText();
+            return result;
+        }
+    }
+    result.ok = true;
+    return result;
+}
+
 } // namespace
+
+Result verify(const QString &path) {
+    try {
+        return verifyPackage(path);
+    } catch (const std::exception &) {
+        Result result;
+        result.error = damagedText();
+        return result;
+    }
+}
 
 Format formatOf(const QString &path) {
     const QString suffix = QFileInfo(path).suffix();

@@ -20,6 +20,8 @@ public:
 
 private:
     void viewClicked();
+    // "导入模板文件": the category's template replaced by a document the user picks, then shown.
+    void importTemplate();
 
     TemplatePage *mPage = nullptr;
 };

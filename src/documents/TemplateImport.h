@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+class Messages;
+
+// "导入模板文件": a word processor document the user already has becomes the category's template. A Word 97
+// file keeps the name the program writes (<code>.Doc); a .docx or .odt keeps its format and is filled without the
+// office. The file is checked first, copied beside its place and renamed into it, and only then is a template of
+// another format removed, so a failure leaves the category's template as it was.
+namespace TemplateImport {
+
+// Asks for the file (a question first when the category has a template already) and imports it; messages for
+// every failure. True when the category's template was replaced.
+bool run(const QString &categoryCode, Messages &messages);
+
+// The import without the dialogs: empty on success, else the message for the user.
+QString importFile(const QString &categoryCode, const QString &source);
+
+} // namespace TemplateImport

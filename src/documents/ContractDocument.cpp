@@ -98,10 +98,23 @@ ContractDocument::Preparation ContractDocument::generateNew(const QString &templ
     QDir().mkpath(QFileInfo(mDocumentPath).absolutePath());
     const QString working = workingCopyPath(mDocumentPath);
     const auto removeWorking = qScopeGuard([&working] { QFile::remove(working); });
+    // The copy also shows at once that the document could not be written there (a full or read-only disk).
     const auto copied = CopyFileContent(templateFile, working);
     if (!copied) {
         mMessages.warning(QStringLiteral("复制合同模板文件发生错误！\r错误原因：") + copied.error);
         return Preparation::Failed;
+    }
+    switch (fillPrefilled(templateFile)) {
+    case Fill::Filled:
+        if (!mWord.saveAs(mDocumentPath)) {
+            QFile::remove(mDocumentPath);
+            mMessages.warning(QStringLiteral("保存文件发生错误"));
+        }
+        return Preparation::Generated;
+    case Fill::Failed:
+        return Preparation::Generated;
+    case Fill::NotRun:
+        break;
     }
     if (!mWord.open(working)) {
         showOfficeError();
@@ -160,6 +173,44 @@ QList<MarkerPair> ContractDocument::markerPairsFor(const QList<Indicator> &indic
         pairs.append({indicator.marker(), value + indicator.Unit});
     }
     return pairs;
+}
+
+ContractDocument::Fill ContractDocument::fillPrefilled(const QString &templateFile)
+{
+    bool ok = false;
+    const QList<Indicator> indicators = Indicator::ofCategory(mCategoryCode, &ok);
+    if (!ok || indicators.isEmpty())
+        return Fill::NotRun; // the usual way says what is missing
+    mGenerating = true;
+    const auto done = qScopeGuard([this] { mGenerating = false; });
+    const QList<MarkerPair> pairs = markerPairsFor(indicators, mRecord);
+    QList<QPair<QString, QString>> replacements;
+    replacements.reserve(pairs.size());
+    for (const MarkerPair &pair : pairs)
+        replacements.append({pair.marker, pair.replacement});
+    if (mHint)
+        mHint(true);
+    if (mPump)
+        mPump();
+    const bool opened = !mClosed && mWord.openPrefilled(templateFile, replacements);
+    const QString error = opened ? QString() : mWord.lastError();
+    if (opened)
+        mPairs = pairs;
+    if (mPump)
+        mPump();
+    if (mHint)
+        mHint(false);
+    if (mClosed)
+        return Fill::Failed;
+    if (!error.isEmpty()) {
+        // The office failed on the way (it ended, or hung and was ended): said as a failed fill is said.
+        mMessages.warning(QStringLiteral("生成合同文档时发生错误，文档可能没有填写完整。\r错误原因：") + error);
+        return Fill::Failed;
+    }
+    if (!opened)
+        return Fill::NotRun;
+    mWord.bringToFront();
+    return Fill::Filled;
 }
 
 bool ContractDocument::Button3Click()

@@ -79,6 +79,9 @@ private:
     void showOfficeError();
     Preparation generateNew(const QString &templateFile);
     Fill fillMarkers();
+    // A new document straight from the template with every value in it, where the office offers that (much
+    // quicker than opening the template and filling it there); NotRun when it does not.
+    Fill fillPrefilled(const QString &templateFile);
 
     WordApp &mWord;
     Messages &mMessages;

@@ -74,6 +74,7 @@ private Q_SLOTS:
     void generateSaveAndReopen();
     void closeWithoutSaveKeepsTheFilledDocument();
     void textBoxesAreFilled();
+    void editedTemplateIsFilledAnew();
     void officeSaveLeavesEmptyDocAlone();
     void categoryWithoutTemplateOrIndicators();
 
@@ -259,6 +260,42 @@ void TestGenerationOffice::textBoxesAreFilled()
                                 QStringLiteral("组合一：张三"), QStringLiteral("组合二：500.00元")})
         QVERIFY2(saved.contains(line), qPrintable(saved));
     QVERIFY2(!saved.contains(QStringLiteral("[<")), qPrintable(saved));
+}
+
+void TestGenerationOffice::editedTemplateIsFilledAnew()
+{
+    // The office's converted copy of a template is kept between contracts; a template changed since must never
+    // give a contract of its old text.
+    const QString code = QStringLiteral("00010009");
+    QVERIFY(mApp->addCategory(code, QStringLiteral("改过模板的合同"), QStringLiteral("0001")));
+    QVERIFY(mApp->addIndicator(code, QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
+    const auto generate = [&](const QString &templateLine) -> QString {
+        DocFixture doc;
+        doc.paragraphs = {templateLine};
+        QString error;
+        if (!writeDocFixture(DocumentPaths::templateFile(code), doc, &error))
+            return QStringLiteral("<template: %1>").arg(error);
+        mApp->exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1) VALUES (?, ?)"),
+                   {code, QStringLiteral("张三")});
+        const int id = mApp->scalar(QStringLiteral("SELECT max(ID) FROM TContractMain")).toInt();
+        {
+            LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
+            ContractDocument document(word, mMessages, code, DocumentPaths::contractFile(id), id);
+            if (document.ReadyData() != ContractDocument::Preparation::Generated)
+                return QStringLiteral("<not generated: %1>").arg(mMessages.texts().join(QLatin1Char('|')));
+            document.FormCloseQuery();
+        }
+        return reopenedText(DocumentPaths::contractFile(id));
+    };
+    const QString first = generate(QStringLiteral("第一版：[<甲方>]"));
+    QVERIFY2(first.contains(QStringLiteral("第一版：张三")), qPrintable(first));
+    // The same again from the kept copy, then from the edited template (same length, written at once).
+    const QString again = generate(QStringLiteral("第一版：[<甲方>]"));
+    QVERIFY2(again.contains(QStringLiteral("第一版：张三")), qPrintable(again));
+    const QString edited = generate(QStringLiteral("第二版：[<甲方>]"));
+    QVERIFY2(edited.contains(QStringLiteral("第二版：张三")) && !edited.contains(QStringLiteral("第一版")),
+             qPrintable(edited));
+    QVERIFY2(mMessages.texts().isEmpty(), qPrintable(mMessages.texts().join(QLatin1Char('|'))));
 }
 
 void TestGenerationOffice::officeSaveLeavesEmptyDocAlone()

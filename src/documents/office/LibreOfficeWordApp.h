@@ -25,6 +25,10 @@ public:
     bool paste(const QString &text) override;
     bool replace(const QString &findText, const QString &replaceWith, int *count = nullptr) override;
     bool replaceInOrder(const QList<QPair<QString, QString>> &pairs, QList<int> *counts = nullptr) override;
+    // The template is converted once into an OpenDocument copy kept in the user's cache (made anew when the
+    // template changes); that copy is filled in the program, and the office only loads the result. Loading and
+    // saving is then all the office does, one search of the whole document instead of one per marker.
+    bool openPrefilled(const QString &templatePath, const QList<QPair<QString, QString>> &pairs) override;
     bool saveAs(const QString &path) override;
     bool print() override;
     bool sendMail() override;

@@ -2,6 +2,10 @@
 
 WordApp::~WordApp() = default;
 
+bool WordApp::openPrefilled(const QString &, const QList<QPair<QString, QString>> &) {
+    return false;
+}
+
 bool WordApp::fail(const QString &error) {
     mLastError = error;
     return false;

@@ -47,7 +47,13 @@ public:
     // that the office neither redraws nor records for undo in between; much quicker for many markers.
     // counts receives one count per pair. Stops at the first failure.
     virtual bool replaceInOrder(const QList<QPair<QString, QString>> &pairs, QList<int> *counts = nullptr) = 0;
-    // Saves in Word 97 format under path (overwriting); the document then lives at path.
+    // Opens a new document made from templatePath with every pair filled in as replaceInOrder() fills them, when
+    // this office can do that faster than opening the template and filling it there; the document then stands
+    // at a scratch file of the office's own until saveAs(). False, with nothing opened and no error, when it
+    // cannot (the caller then opens a copy of the template and fills it).
+    virtual bool openPrefilled(const QString &templatePath, const QList<QPair<QString, QString>> &pairs);
+    // Saves under path (overwriting) in the format its suffix names (.Doc: Word 97); the document then lives
+    // at path.
     virtual bool saveAs(const QString &path) = 0;
     // Prints with the office's default printer and settings.
     virtual bool print() = 0;

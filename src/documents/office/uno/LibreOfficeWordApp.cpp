@@ -1,6 +1,7 @@
 #include "LibreOfficeWordApp.h"
 
 #include "OfficeInstance.h"
+#include "PackageTemplate.h"
 #include "UnoDocuments.h"
 #include "UnoSupport.h"
 
@@ -39,10 +40,14 @@
 #include <com/sun/star/util/XReplaceable.hpp>
 #include <com/sun/star/view/XPrintable.hpp>
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QStandardPaths>
 #include <QStorageInfo>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <exception>
@@ -60,6 +65,14 @@ struct LibreOfficeWordApp::Private {
     OfficeInstance office;
     uno::Reference<lang::XComponent> document;
     bool arranged = false;
+    // The filled copy a prefilled document was loaded from; it goes once the document stands elsewhere.
+    QString scratch;
+
+    void dropScratch() {
+        if (!scratch.isEmpty())
+            QFile::remove(scratch);
+        scratch.clear();
+    }
 
     uno::Reference<frame::XFrame> frame() const {
         uno::Reference<frame::XModel> model(document, uno::UNO_QUERY_THROW);
@@ -131,6 +144,7 @@ LibreOfficeWordApp::LibreOfficeWordApp(Display display)
 // The office's own end (OfficeInstance) closes the document unsaved.
 LibreOfficeWordApp::~LibreOfficeWordApp() {
     d->document.clear();
+    d->dropScratch();
 }
 
 namespace {
@@ -186,6 +200,7 @@ bool LibreOfficeWordApp::open(const QString &path) {
         } catch (const uno::Exception &) {
             d->document.clear(); // the user may have closed it already
         }
+        d->dropScratch();
         auto document = loadDocument(d->office, fileUrl(path), /*readOnly=*/false);
         uno::Reference<text::XTextDocument> text(document, uno::UNO_QUERY);
         if (!text.is()) {
@@ -542,6 +557,101 @@ bool LibreOfficeWordApp::replaceInOrder(const QList<QPair<QString, QString>> &pa
     VANTREL_UNO_GUARD("替换文字失败：")
 }
 
+namespace {
+
+// Where the OpenDocument copies of templates are kept: beside the office profiles, in the user's cache.
+QString templateCacheFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/vantrel/templates");
+}
+
+// The OpenDocument copy of a template, made by the office when there is none for these contents of the template
+// (a digest of its bytes is part of the name, so an edited template gets a new copy and the old one goes).
+// Empty when the office could not make it.
+QString openDocumentCopy(OfficeInstance &office, const QString &templatePath) {
+    const QFileInfo info(templatePath);
+    QFile file(templatePath);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QCryptographicHash contents(QCryptographicHash::Sha1);
+    if (!contents.addData(&file))
+        return {};
+    file.close();
+    const QString folder = templateCacheFolder();
+    const QString key = QString::fromLatin1(
+        QCryptographicHash::hash(info.absoluteFilePath().toUtf8(), QCryptographicHash::Sha1).toHex().left(20));
+    const QString copy = folder + QLatin1Char('/') + key + QLatin1Char('-') +
+                         QString::fromLatin1(contents.result().toHex()) + QStringLiteral(".odt");
+    if (QFileInfo(copy).isFile())
+        return copy;
+    if (!QDir().mkpath(folder))
+        return {};
+    for (const QString &old : QDir(folder).entryList({key + QStringLiteral("-*.odt")}, QDir::Files))
+        QFile::remove(folder + QLatin1Char('/') + old);
+    QTemporaryFile staging(folder + QStringLiteral("/.convert-XXXXXX.odt"));
+    if (!staging.open())
+        return {};
+    staging.close();
+    const auto document = loadDocument(office, fileUrl(templatePath), /*readOnly=*/true, /*hidden=*/true);
+    try {
+        uno::Reference<frame::XStorable> storable(document, uno::UNO_QUERY_THROW);
+        storable->storeToURL(fileUrl(staging.fileName()), props({prop("FilterName", uno::Any(ascii("writer8"))),
+                                                                 prop("Overwrite", uno::Any(true))}));
+    } catch (...) {
+        closeUnsaved(document);
+        throw;
+    }
+    closeUnsaved(document);
+    if (!QFile::rename(staging.fileName(), copy))
+        return {};
+    staging.setAutoRemove(false);
+    return copy;
+}
+
+} // namespace
+
+bool LibreOfficeWordApp::openPrefilled(const QString &templatePath, const QList<QPair<QString, QString>> &pairs) {
+    clearError();
+    if (!d->office.alive())
+        return fail(notConnected);
+    if (pairs.isEmpty() || !QFileInfo(templatePath).isFile())
+        return false;
+    for (const auto &pair : pairs) {
+        if (!isFindableMarker(pair.first))
+            return false;
+    }
+    QString copy;
+    try {
+        OfficeInstance::Watch watch(d->office);
+        copy = openDocumentCopy(d->office, templatePath);
+    } catch (const uno::Exception &) {
+        // A template the office cannot convert is filled the usual way, which reports what is wrong with it; an
+        // office that ended meanwhile is reported here.
+        if (!d->office.alive())
+            return fail(d->office.takeTimedOut() ? QStringLiteral("办公软件没有响应，已被结束") : notConnected);
+        return false;
+    }
+    if (copy.isEmpty())
+        return false;
+    QTemporaryFile filled(templateCacheFolder() + QStringLiteral("/filled-XXXXXX.odt"));
+    if (!filled.open())
+        return false;
+    filled.close();
+    const PackageTemplate::Result result = PackageTemplate::fill(copy, filled.fileName(), pairs);
+    if (!result.ok) {
+        // A damaged copy is made anew next time.
+        QFile::remove(copy);
+        return false;
+    }
+    if (!open(filled.fileName())) {
+        if (d->office.alive())
+            clearError();
+        return false;
+    }
+    filled.setAutoRemove(false);
+    d->scratch = filled.fileName();
+    return true;
+}
+
 // A document keeps the format its name says: a template or contract kept as .docx or .odt must not become a Word 97
 // file under that name.
 static const char *writerFilterFor(const QString &path) {
@@ -570,6 +680,8 @@ bool LibreOfficeWordApp::saveAs(const QString &path) {
         uno::Reference<frame::XStorable> storable(d->document, uno::UNO_QUERY_THROW);
         storable->storeAsURL(fileUrl(path), props({prop("FilterName", uno::Any(ascii(writerFilterFor(path)))),
                                                    prop("Overwrite", uno::Any(true))}));
+        if (QFileInfo(path).absoluteFilePath() != QFileInfo(d->scratch).absoluteFilePath())
+            d->dropScratch();
         return true;
     }
     VANTREL_UNO_GUARD("保存文档失败：")
@@ -640,6 +752,7 @@ bool LibreOfficeWordApp::quit() {
     // Ending the office closes every document unsaved, under the watchdog.
     d->document.clear();
     d->office.terminate();
+    d->dropScratch();
     d->arranged = false;
     return true;
 }

@@ -1,5 +1,7 @@
 #include "AppCommands.h"
 
+#include <QTimer>
+
 #ifdef VANTREL_HAVE_CATALOGUE_UI
 #include "TfrmContractModel.h"
 #endif
@@ -20,6 +22,14 @@ void installSubsystemHooks()
     InstallDocumentHooks();
     // No office the program starts may outlive it, however it ends.
     OfficeProcesses::installExitGuards();
+#endif
+}
+
+void afterMainWindowShown()
+{
+#ifdef VANTREL_HAVE_DOCUMENTS_UI
+    // Once the main window has been drawn, so that the office's start does not hold it up.
+    QTimer::singleShot(300, [] { StartOfficeInBackground(); });
 #endif
 }
 

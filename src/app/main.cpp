@@ -35,6 +35,7 @@ int main(int argc, char **argv)
     if (QCoreApplication::arguments().size() == 2) // a backup opened with the program from the file manager
         frmMainContract.restoreAfterLogin(QCoreApplication::arguments().at(1));
     frmMainContract.show();
+    afterMainWindowShown();
     const int rc = QApplication::exec();
     TDM::destroy();
     return rc;

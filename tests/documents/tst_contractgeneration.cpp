@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -59,6 +60,7 @@ private Q_SLOTS:
     void contractFolderMissing();
     void windowClosesItselfWithoutTemplate();
     void windowGeneratesAndSaves();
+    void windowWaitsForTheStartingOffice();
     void closeAsksWhenModified_data();
     void closeAsksWhenModified();
     void printAndMailFailures_data();
@@ -362,6 +364,41 @@ void TestContractGeneration::windowGeneratesAndSaves()
     QVERIFY(!form.document().NotSaved());
     QCOMPARE(readText(contractPath(id)), QStringLiteral("甲方张三"));
     QCOMPARE(office->callCount(QStringLiteral("quit")), 1);
+}
+
+void TestContractGeneration::windowWaitsForTheStartingOffice()
+{
+    QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
+    const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
+    auto word = std::make_unique<StandInWordApp>();
+    StandInWordApp *office = word.get();
+    office->setStartingPolls(20);
+    TfrmEditAHTDoc form(Code, contractPath(id), id, std::move(word));
+    auto *hint = form.findChild<QLabel *>(QStringLiteral("lblHint"));
+    QVERIFY(hint);
+
+    // While the office comes up the window answers events (this timer runs), says that it waits, and has not
+    // asked the office for anything yet.
+    bool sawWaiting = false;
+    bool connectedEarly = false;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (!hint->isVisible() || hint->text() != QStringLiteral("正在启动办公软件，请稍候......"))
+            return;
+        const QCursor *cursor = QGuiApplication::overrideCursor();
+        sawWaiting = sawWaiting || (cursor && cursor->shape() == Qt::BusyCursor);
+        connectedEarly = connectedEarly || office->callCount(QStringLiteral("connect")) > 0;
+    });
+    probe.start(5);
+    form.show();
+    QTRY_VERIFY(sawWaiting);
+    QVERIFY(!connectedEarly);
+
+    // Then it generates as always, the hint back to its own text and the cursor to normal.
+    QTRY_COMPARE(office->text(), QStringLiteral("甲方张三"));
+    QVERIFY(hint->isHidden());
+    QCOMPARE(hint->text(), QStringLiteral("正在生成合同......"));
+    QVERIFY(!QGuiApplication::overrideCursor());
 }
 
 void TestContractGeneration::closeAsksWhenModified_data()

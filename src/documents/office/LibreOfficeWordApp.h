@@ -4,9 +4,10 @@
 
 #include <memory>
 
-// WordApp on LibreOffice Writer through its C++ UNO interface. Each object starts an office of its own
-// (own profile folder and pipe) on connect() and ends it on quit() or destruction; documents are loaded
-// with macros switched off and with Chinese as their Asian language.
+// WordApp on LibreOffice Writer through its C++ UNO interface. An object starts an office of its own (own profile
+// folder and pipe) on connect() and ends it on quit() or destruction, or uses the one office that the program's
+// windows share, each with its own document and frame; documents are loaded with macros switched off and with
+// Chinese as their Asian language.
 class LibreOfficeWordApp final : public WordApp {
 public:
     enum class Display {
@@ -15,8 +16,18 @@ public:
         Headless,
     };
 
-    explicit LibreOfficeWordApp(Display display = Display::FromEnvironment);
+    enum class Office {
+        Own,    // an office of this object's own, ended by quit()
+        Shared, // the one office the program's windows share: quit() closes this object's document only
+    };
+
+    explicit LibreOfficeWordApp(Display display = Display::FromEnvironment, Office office = Office::Own);
     ~LibreOfficeWordApp() override;
+
+    // Starts the shared office and returns at once, so that it is ready when the first window needs it. It ends
+    // with the program.
+    static void startSharedOffice();
+    bool isStarting() override;
 
     bool connect() override;
     bool arrange() override;

@@ -24,6 +24,14 @@ bool StandInWordApp::begin(const QString &operation, const QString &argument, bo
     return true;
 }
 
+bool StandInWordApp::isStarting()
+{
+    if (mStartingPolls <= 0)
+        return false;
+    --mStartingPolls;
+    return true;
+}
+
 bool StandInWordApp::connect() {
     if (!begin(QStringLiteral("connect"), QString(), false))
         return false;

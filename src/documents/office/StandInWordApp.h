@@ -15,6 +15,8 @@ public:
     StandInWordApp() = default;
 
     bool connect() override;
+    // True for the next `polls` questions, as an office still coming up would answer (setStartingPolls()).
+    bool isStarting() override;
     bool arrange() override;
     bool open(const QString &path) override;
     bool bringToFront() override;
@@ -47,6 +49,7 @@ public:
     // Sets the document's text as the user's typing would (the document counts as modified).
     void setText(const QString &text);
     void setModified(bool modified) { mModified = modified; }
+    void setStartingPolls(int polls) { mStartingPolls = polls; }
     QString documentPath() const { return mPath; }
     int insertionPoint() const { return mInsertionPoint; }
     void setInsertionPoint(int position) { mInsertionPoint = position; }
@@ -62,6 +65,7 @@ private:
     bool mArranged = false;
     bool mHasDocument = false;
     bool mModified = false;
+    int mStartingPolls = 0;
     QString mText;
     QString mPath;
     int mInsertionPoint = 0;

@@ -29,6 +29,9 @@ public:
 
     // Starts the office (or reaches the one this object started). False when it cannot be started or reached.
     virtual bool connect() = 0;
+    // The office this object uses was started in the background and does not answer yet: connect() would wait
+    // for it. A window asks first, so that it can show that it waits instead of freezing.
+    virtual bool isStarting() { return false; }
     // Normal window state, visible, caption "Vantrel", then the position and size above. Applies to the open
     // document's window and to every document opened afterwards; a failure to place the window is ignored.
     virtual bool arrange() = 0;

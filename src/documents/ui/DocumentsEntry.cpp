@@ -39,7 +39,8 @@ std::unique_ptr<WordApp> newWordApp()
     if (hooks().wordAppFactory)
         return hooks().wordAppFactory();
 #ifdef VANTREL_HAVE_LIBREOFFICE
-    return std::make_unique<LibreOfficeWordApp>();
+    return std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::FromEnvironment,
+                                                LibreOfficeWordApp::Office::Shared);
 #else
     auto unreachable = std::make_unique<StandInWordApp>();
     unreachable->setFailing(QStringLiteral("connect"));
@@ -64,6 +65,15 @@ PdfRenderer *documentsPdfRenderer()
     return h.defaultRenderer.get();
 #else
     return nullptr;
+#endif
+}
+
+void StartOfficeInBackground()
+{
+#ifdef VANTREL_HAVE_LIBREOFFICE
+    // Windows made by a factory of their own (tests) use their own offices.
+    if (!hooks().wordAppFactory)
+        LibreOfficeWordApp::startSharedOffice();
 #endif
 }
 

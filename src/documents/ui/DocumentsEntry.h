@@ -43,3 +43,7 @@ void SetWordAppFactory(WordAppFactory factory);
 // The renderer behind the template tab's view, shared by every page (by default the office's PDF export with its
 // cache). The caller keeps ownership; nullptr returns to the default.
 void SetPdfRenderer(PdfRenderer *renderer);
+
+// Starts the office that the document windows share and returns at once: it comes up while the user works, so
+// the first "生成/查看合同文档" or template editor does not wait for it.
+void StartOfficeInBackground();

@@ -3,6 +3,7 @@
 #include "Clipboard.h"
 #include "Messages.h"
 #include "OfficeFrontKeeper.h"
+#include "OfficeWait.h"
 #include "WordApp.h"
 
 #include <QGuiApplication>
@@ -72,6 +73,8 @@ void TfrmEditADoc::showEvent(QShowEvent *event)
 
 void TfrmEditADoc::FormActivate()
 {
+    if (!waitWhileOfficeStarts(*mWord, this, nullptr))
+        return;
     if (mEditor.ReadyData())
         mTimer1->start();
 }

@@ -2,6 +2,7 @@
 
 #include "Messages.h"
 #include "OfficeFrontKeeper.h"
+#include "OfficeWait.h"
 #include "WordApp.h"
 
 #include <QCoreApplication>
@@ -89,6 +90,8 @@ void TfrmEditAHTDoc::showEvent(QShowEvent *event)
 
 void TfrmEditAHTDoc::FormActivate()
 {
+    if (!waitWhileOfficeStarts(*mWord, this, mHint))
+        return;
     if (mDocument.ReadyData() != ContractDocument::Preparation::Failed)
         mTimer1->start();
 }

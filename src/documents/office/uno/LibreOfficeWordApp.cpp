@@ -1,6 +1,7 @@
 #include "LibreOfficeWordApp.h"
 
 #include "OfficeInstance.h"
+#include "OfficeProcesses.h"
 #include "PackageTemplate.h"
 #include "UnoDocuments.h"
 #include "UnoSupport.h"
@@ -40,6 +41,7 @@
 #include <com/sun/star/util/XReplaceable.hpp>
 #include <com/sun/star/view/XPrintable.hpp>
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -58,12 +60,33 @@
 using namespace com::sun::star;
 using namespace uno_support;
 
-struct LibreOfficeWordApp::Private {
-    explicit Private(bool headless)
-        : office(OfficeInstance::Kind::Private, headless) {}
+namespace {
 
-    OfficeInstance office;
+// The office the program's windows share. Made on first use and never destroyed at static destruction: it is
+// ended when the application quits (and, on every other way out, through OfficeProcesses).
+OfficeInstance &sharedOffice() {
+    static OfficeInstance *office = [] {
+        auto *instance = new OfficeInstance(OfficeInstance::Kind::Private, OfficeInstance::headlessFromEnvironment());
+        // Whichever way the program ends, the shared office ends with it.
+        OfficeProcesses::installExitGuards();
+        return instance;
+    }();
+    return *office;
+}
+
+} // namespace
+
+struct LibreOfficeWordApp::Private {
+    Private(bool headless, bool shared)
+        : own(shared ? nullptr : std::make_unique<OfficeInstance>(OfficeInstance::Kind::Private, headless))
+        , office(own ? *own : sharedOffice())
+        , shared(shared) {}
+
+    std::unique_ptr<OfficeInstance> own;
+    OfficeInstance &office;
+    const bool shared;
     uno::Reference<lang::XComponent> document;
+    int documentGeneration = 0; // the office connection the document came from
     bool arranged = false;
     // The filled copy a prefilled document was loaded from; it goes once the document stands elsewhere.
     QString scratch;
@@ -136,15 +159,32 @@ void setTextWithBreaks(const uno::Reference<text::XTextRange> &range, const QStr
 
 } // namespace
 
-LibreOfficeWordApp::LibreOfficeWordApp(Display display)
+LibreOfficeWordApp::LibreOfficeWordApp(Display display, Office office)
     : d(std::make_unique<Private>(display == Display::Headless ||
-                                  (display == Display::FromEnvironment && OfficeInstance::headlessFromEnvironment()))) {
+                                      (display == Display::FromEnvironment && OfficeInstance::headlessFromEnvironment()),
+                                  office == Office::Shared)) {
 }
 
-// The office's own end (OfficeInstance) closes the document unsaved.
+// The office's own end (OfficeInstance) closes the document unsaved; in the shared office it is closed here.
 LibreOfficeWordApp::~LibreOfficeWordApp() {
+    if (d->shared && hasDocument()) {
+        try {
+            OfficeInstance::Watch watch(d->office);
+            d->closeDocument();
+        } catch (...) {
+        }
+    }
     d->document.clear();
     d->dropScratch();
+}
+
+void LibreOfficeWordApp::startSharedOffice() {
+    QString ignored;
+    sharedOffice().startInBackground(&ignored);
+}
+
+bool LibreOfficeWordApp::isStarting() {
+    return d->office.starting() && !d->office.reachedNow();
 }
 
 namespace {
@@ -167,7 +207,7 @@ bool LibreOfficeWordApp::isConnected() const {
 }
 
 bool LibreOfficeWordApp::hasDocument() const {
-    return d->document.is() && d->office.alive();
+    return d->document.is() && d->office.alive() && d->documentGeneration == d->office.generation();
 }
 
 bool LibreOfficeWordApp::arrange() {
@@ -175,7 +215,7 @@ bool LibreOfficeWordApp::arrange() {
     if (!d->office.alive())
         return fail(notConnected);
     d->arranged = true;
-    if (!d->document.is())
+    if (!hasDocument())
         return true;
     try {
         OfficeInstance::Watch watch(d->office);
@@ -209,6 +249,7 @@ bool LibreOfficeWordApp::open(const QString &path) {
         }
         setAsianLocale(document);
         d->document = document;
+        d->documentGeneration = d->office.generation();
         if (d->arranged)
             d->applyArrangement();
         return true;
@@ -749,6 +790,21 @@ bool LibreOfficeWordApp::isModified() {
 
 bool LibreOfficeWordApp::quit() {
     clearError();
+    if (d->shared) {
+        // The other windows' documents stay open in the shared office: only this one is closed, unsaved.
+        if (hasDocument()) {
+            try {
+                OfficeInstance::Watch watch(d->office);
+                d->closeDocument();
+            } catch (const uno::Exception &) {
+                d->office.alive();
+            }
+        }
+        d->document.clear();
+        d->dropScratch();
+        d->arranged = false;
+        return true;
+    }
     // Ending the office closes every document unsaved, under the watchdog.
     d->document.clear();
     d->office.terminate();
@@ -759,7 +815,9 @@ bool LibreOfficeWordApp::quit() {
 
 void LibreOfficeWordApp::disconnect() {
     d->document.clear();
-    d->office.release();
+    // The shared office's references serve the other windows too.
+    if (!d->shared)
+        d->office.release();
 }
 
 std::optional<QString> LibreOfficeWordApp::documentText() {

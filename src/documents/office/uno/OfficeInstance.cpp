@@ -135,21 +135,30 @@ bool OfficeInstance::ensureRunning(QString *error) {
         return false;
 
     QString ignored;
+    bool booting = false;
     if (mProcess && mProcess->state() != QProcess::NotRunning) {
-        // Our office still runs and only the references were dropped: reach it again.
-        if (tryResolve(&ignored))
+        // Our office still runs and only the references were dropped, or it is still coming up: reach it.
+        if (tryResolve(&ignored)) {
+            mBooting = false;
             return true;
-        killProcess();
+        }
+        if (mBooting)
+            booting = true;
+        else
+            killProcess();
     }
-    if (!mProcess && mKind == Kind::Shared && !mHeadless) {
-        mPipeName = QStringLiteral("vantrel-sheets-%1").arg(::getuid());
-        if (tryResolve(&ignored))
-            return true;
+    mBooting = false;
+    if (!booting) {
+        if (!mProcess && mKind == Kind::Shared && !mHeadless) {
+            mPipeName = QStringLiteral("vantrel-sheets-%1").arg(::getuid());
+            if (tryResolve(&ignored))
+                return true;
+        }
+        if (!claimProfile(error))
+            return false;
+        if (!startProcess(error))
+            return false;
     }
-    if (!claimProfile(error))
-        return false;
-    if (!startProcess(error))
-        return false;
 
     QDeadlineTimer deadline(kStartTimeoutMs);
     QString lastError;
@@ -192,6 +201,36 @@ bool OfficeInstance::ensureRunning(QString *error) {
     return false;
 }
 
+bool OfficeInstance::startInBackground(QString *error) {
+    if (alive() || starting())
+        return true;
+    release();
+    if (!localContext(error).is())
+        return false;
+    if (mProcess && mProcess->state() != QProcess::NotRunning)
+        killProcess();
+    if (!claimProfile(error) || !startProcess(error))
+        return false;
+    mBooting = true;
+    return true;
+}
+
+bool OfficeInstance::starting() const {
+    return mBooting && !mDesktop.is() && mProcess && mProcess->state() != QProcess::NotRunning;
+}
+
+bool OfficeInstance::reachedNow() {
+    if (mDesktop.is())
+        return alive();
+    if (!starting())
+        return false;
+    QString ignored;
+    if (!tryResolve(&ignored))
+        return false;
+    mBooting = false;
+    return true;
+}
+
 bool OfficeInstance::tryResolve(QString *error) {
     try {
         QString ignored;
@@ -203,6 +242,7 @@ bool OfficeInstance::tryResolve(QString *error) {
         uno::Reference<uno::XComponentContext> remote(resolver->resolve(toOU(url)), uno::UNO_QUERY_THROW);
         mDesktop = frame::Desktop::create(remote);
         mContext = remote;
+        ++mGeneration;
         return true;
     } catch (const uno::Exception &e) {
         *error = describe(e);

@@ -28,8 +28,16 @@ public:
     OfficeInstance(const OfficeInstance &) = delete;
     OfficeInstance &operator=(const OfficeInstance &) = delete;
 
-    // Reaches the running office or starts a new one. A dead office is noticed and replaced.
+    // Reaches the running office or starts a new one. A dead office is noticed and replaced. An office started
+    // by startInBackground() is waited for, not started again.
     bool ensureRunning(QString *error);
+    // Starts the office and returns at once, while it is still coming up; ensureRunning() or reachedNow() reach
+    // it later. True when it runs already or was started.
+    bool startInBackground(QString *error);
+    // An office started in the background does not answer yet.
+    bool starting() const;
+    // One quick try to reach an office started in the background; true once it answers (it is then alive()).
+    bool reachedNow();
     // The office answers (its process runs, when we started it). Drops the references when it does not.
     bool alive();
     // Forgets the references; the office keeps running.
@@ -65,6 +73,8 @@ public:
     void freezeForTest();
 
     bool headless() const { return mHeadless; }
+    // Counts the connections made to an office: documents of an earlier one are gone with it.
+    int generation() const { return mGeneration; }
     com::sun::star::uno::Reference<com::sun::star::uno::XComponentContext> context() const { return mContext; }
     com::sun::star::uno::Reference<com::sun::star::frame::XDesktop2> desktop() const { return mDesktop; }
 
@@ -92,4 +102,6 @@ private:
     com::sun::star::uno::Reference<com::sun::star::frame::XDesktop2> mDesktop;
     std::atomic<bool> mTimedOut{false};
     int mRegistration = 0;
+    bool mBooting = false; // started in the background and not reached yet
+    int mGeneration = 0;
 };

@@ -1,6 +1,8 @@
-// .docx and .odt templates saved by the office itself, filled in the program, then read back from the parts and
-// by the office: every kind of place a user can put a marker in.
+// .doc, .docx and .odt templates saved by the office itself, filled in the program (a Word 97 template through
+// the office's OpenDocument copy of it), then read back from the parts and by the office: every kind of place a
+// user can put a marker in.
 
+#include "LibreOfficeWordApp.h"
 #include "PackageFiles.h"
 #include "PackageTemplate.h"
 
@@ -139,8 +141,20 @@ void TestPackageTemplateOffice::initTestCase() {
                                   mDir.filePath(QStringLiteral("filled-%1.%1").arg(format)), values());
         QVERIFY2(result.ok, qPrintable(result.error));
     }
+
+    // The Word 97 template: filled the way a new contract is, saved as Word 97 by the office.
+    QVERIFY(convert(QStringLiteral("doc"), {source.fileName()}));
+    {
+        LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
+        QVERIFY2(word.connect(), qPrintable(word.lastError()));
+        QVERIFY2(word.openPrefilled(mDir.filePath(QStringLiteral("template.doc")), values()),
+                 qPrintable(word.lastError()));
+        QVERIFY2(word.saveAs(mDir.filePath(QStringLiteral("filled-doc.doc"))), qPrintable(word.lastError()));
+        word.quit();
+    }
     QVERIFY(convert(QStringLiteral("fodt"), {mDir.filePath(QStringLiteral("filled-docx.docx")),
-                                             mDir.filePath(QStringLiteral("filled-odt.odt"))}));
+                                             mDir.filePath(QStringLiteral("filled-odt.odt")),
+                                             mDir.filePath(QStringLiteral("filled-doc.doc"))}));
 }
 
 void TestPackageTemplateOffice::filledInPlace_data() {
@@ -193,6 +207,7 @@ void TestPackageTemplateOffice::officeReadsBack_data() {
     QTest::addColumn<QString>("file");
     QTest::newRow("docx") << QStringLiteral("filled-docx.fodt");
     QTest::newRow("odt") << QStringLiteral("filled-odt.fodt");
+    QTest::newRow("doc") << QStringLiteral("filled-doc.fodt");
 }
 
 void TestPackageTemplateOffice::officeReadsBack() {

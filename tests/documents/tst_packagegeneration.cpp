@@ -48,6 +48,7 @@ private Q_SLOTS:
     void cleanup();
     void generatesInTemplateFormat_data();
     void generatesInTemplateFormat();
+    void damagedTemplateWritesNothing_data();
     void damagedTemplateWritesNothing();
     void templateEditorKeepsFormat();
     void importTemplateFile_data();
@@ -117,20 +118,38 @@ void TestPackageGeneration::generatesInTemplateFormat() {
     QCOMPARE(mWord.documentPath(), contract);
 }
 
+void TestPackageGeneration::damagedTemplateWritesNothing_data() {
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("truncated .docx") << "docx" << "truncate" << "模板文件已损坏";
+    QTest::newRow("truncated .odt") << "odt" << "truncate" << "模板文件已损坏";
+    QTest::newRow(".docx without its document part") << "docx" << "no main part" << "模板文件缺少文档正文";
+    QTest::newRow(".odt without its content") << "odt" << "no main part" << "模板文件缺少文档正文";
+}
+
 void TestPackageGeneration::damagedTemplateWritesNothing() {
-    const QString templateFile = mApp->file(QStringLiteral("DB/ModelFiles/%1.docx").arg(Code));
-    QVERIFY(PackageFiles::write(templateFile, package(QStringLiteral("docx"), "[&lt;甲方>]")));
-    QFile file(templateFile);
-    QVERIFY(file.open(QIODevice::ReadWrite));
-    file.resize(file.size() / 2);
-    file.close();
+    QFETCH(QString, format);
+    QFETCH(QString, damage);
+    QFETCH(QString, message);
+    const QString templateFile = mApp->file(QStringLiteral("DB/ModelFiles/%1.%2").arg(Code, format));
+    PackageFiles::Entries entries = package(format, "[&lt;甲方>]");
+    if (damage == QLatin1String("no main part")) {
+        entries.removeIf([&](const auto &entry) { return entry.first == mainPart(format); });
+        entries.append({QStringLiteral("other.xml"), "<x/>"});
+    }
+    QVERIFY(PackageFiles::write(templateFile, entries));
+    if (damage == QLatin1String("truncate")) {
+        QFile file(templateFile);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        file.resize(file.size() / 2);
+    }
     const int id = addRecord();
 
     ContractDocument document(mWord, mMessages, Code, DocumentPaths::contractFile(id), id);
     QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Failed);
     QCOMPARE(mMessages.texts().size(), 1);
-    QVERIFY2(mMessages.texts().first().contains(QStringLiteral("模板文件已损坏")),
-             qPrintable(mMessages.texts().first()));
+    QVERIFY2(mMessages.texts().first().contains(message), qPrintable(mMessages.texts().first()));
     QCOMPARE(QDir(mApp->file(QStringLiteral("DB/ContractFile"))).entryList(QDir::Files | QDir::Hidden), QStringList());
     QCOMPARE(mWord.callCount(QStringLiteral("open")), 0);
 }

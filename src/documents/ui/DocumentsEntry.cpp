@@ -57,7 +57,7 @@ PdfRenderer *documentsPdfRenderer()
         return h.pdfRenderer;
 #ifdef VANTREL_HAVE_LIBREOFFICE
     if (!h.defaultRenderer) {
-        h.defaultRenderer = std::make_unique<OfficePdfRenderer>();
+        h.defaultRenderer = std::make_unique<OfficePdfRenderer>(QString(), OfficePdfRenderer::Office::Shared);
         // The renderer's office ends with the application, not at static destruction.
         if (auto *app = QCoreApplication::instance())
             QObject::connect(app, &QCoreApplication::aboutToQuit, app, [] { hooks().defaultRenderer.reset(); });

@@ -6,10 +6,13 @@
 #include "PdfRenderer.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
-#include <QScreen>
+#include <QPointer>
 #include <QScopeGuard>
+#include <QScreen>
+#include <QThread>
 #include <QVBoxLayout>
 
 #ifdef VANTREL_HAVE_QTPDF
@@ -69,13 +72,31 @@ void TemplatePage::ReadyModel(const QString &categoryCode)
 {
     mCategoryCode = categoryCode;
     clearView();
-    const QString document = DocumentPaths::documentToShow(categoryCode);
+    // Clicked again while the office still comes up: the wait below shows the category clicked last.
+    if (mWaitingForOffice)
+        return;
     PdfRenderer *renderer = documentsPdfRenderer();
-    if (document.isEmpty() || !renderer)
+    if (!renderer)
         return;
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+    if (renderer->isStarting()) {
+        // The office the program started in the background is not up yet: the window stays responsive.
+        const QPointer<TemplatePage> alive(this);
+        mWaitingForOffice = true;
+        while (renderer->isStarting()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            if (!alive)
+                return;
+            QThread::msleep(50);
+        }
+        mWaitingForOffice = false;
+        clearView();
+    }
+    const QString document = DocumentPaths::documentToShow(mCategoryCode);
+    if (document.isEmpty())
+        return;
     QString pdf;
     if (!renderer->pdfFor(document, &pdf))
         return;

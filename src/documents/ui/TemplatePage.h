@@ -55,4 +55,5 @@ private:
     QWidget *mView = nullptr;
     QPdfDocument *mPdf = nullptr;
     bool mEditing = false;
+    bool mWaitingForOffice = false;
 };

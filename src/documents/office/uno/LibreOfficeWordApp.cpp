@@ -1,7 +1,6 @@
 #include "LibreOfficeWordApp.h"
 
 #include "OfficeInstance.h"
-#include "OfficeProcesses.h"
 #include "PackageTemplate.h"
 #include "UnoDocuments.h"
 #include "UnoSupport.h"
@@ -60,26 +59,11 @@
 using namespace com::sun::star;
 using namespace uno_support;
 
-namespace {
-
-// The office the program's windows share. Made on first use and never destroyed at static destruction: it is
-// ended when the application quits (and, on every other way out, through OfficeProcesses).
-OfficeInstance &sharedOffice() {
-    static OfficeInstance *office = [] {
-        auto *instance = new OfficeInstance(OfficeInstance::Kind::Private, OfficeInstance::headlessFromEnvironment());
-        // Whichever way the program ends, the shared office ends with it.
-        OfficeProcesses::installExitGuards();
-        return instance;
-    }();
-    return *office;
-}
-
-} // namespace
 
 struct LibreOfficeWordApp::Private {
     Private(bool headless, bool shared)
         : own(shared ? nullptr : std::make_unique<OfficeInstance>(OfficeInstance::Kind::Private, headless))
-        , office(own ? *own : sharedOffice())
+        , office(own ? *own : OfficeInstance::forWindows())
         , shared(shared) {}
 
     std::unique_ptr<OfficeInstance> own;
@@ -180,7 +164,7 @@ LibreOfficeWordApp::~LibreOfficeWordApp() {
 
 void LibreOfficeWordApp::startSharedOffice() {
     QString ignored;
-    sharedOffice().startInBackground(&ignored);
+    OfficeInstance::forWindows().startInBackground(&ignored);
 }
 
 bool LibreOfficeWordApp::isStarting() {

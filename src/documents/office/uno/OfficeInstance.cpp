@@ -201,6 +201,16 @@ bool OfficeInstance::ensureRunning(QString *error) {
     return false;
 }
 
+OfficeInstance &OfficeInstance::forWindows() {
+    static OfficeInstance *office = [] {
+        auto *instance = new OfficeInstance(Kind::Private, headlessFromEnvironment());
+        // Whichever way the program ends, the shared office ends with it.
+        OfficeProcesses::installExitGuards();
+        return instance;
+    }();
+    return *office;
+}
+
 bool OfficeInstance::startInBackground(QString *error) {
     if (alive() || starting())
         return true;

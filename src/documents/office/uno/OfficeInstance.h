@@ -80,6 +80,9 @@ public:
 
     // VANTREL_OFFICE_HEADLESS=1 runs every office invisibly (tests, servers).
     static bool headlessFromEnvironment();
+    // The one office the program's windows share (documents, template editor, template view). Made on first use
+    // and never destroyed at static destruction: it ends with the program through OfficeProcesses.
+    static OfficeInstance &forWindows();
 
 private:
     bool tryResolve(QString *error);

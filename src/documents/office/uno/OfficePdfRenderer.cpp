@@ -17,15 +17,17 @@ using namespace com::sun::star;
 using namespace uno_support;
 
 struct OfficePdfRenderer::Private {
-    Private()
-        : office(OfficeInstance::Kind::Private, /*headless=*/true) {}
+    explicit Private(bool shared)
+        : own(shared ? nullptr : std::make_unique<OfficeInstance>(OfficeInstance::Kind::Private, /*headless=*/true))
+        , office(own ? *own : OfficeInstance::forWindows()) {}
 
-    OfficeInstance office;
+    std::unique_ptr<OfficeInstance> own;
+    OfficeInstance &office;
     QString cacheFolder;
 };
 
-OfficePdfRenderer::OfficePdfRenderer(const QString &cacheFolder)
-    : d(std::make_unique<Private>()) {
+OfficePdfRenderer::OfficePdfRenderer(const QString &cacheFolder, Office office)
+    : d(std::make_unique<Private>(office == Office::Shared)) {
     d->cacheFolder = cacheFolder;
     if (d->cacheFolder.isEmpty()) {
         const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
@@ -34,6 +36,10 @@ OfficePdfRenderer::OfficePdfRenderer(const QString &cacheFolder)
 }
 
 OfficePdfRenderer::~OfficePdfRenderer() = default;
+
+bool OfficePdfRenderer::isStarting() {
+    return d->office.starting() && !d->office.reachedNow();
+}
 
 QString OfficePdfRenderer::cacheFolder() const {
     return d->cacheFolder;

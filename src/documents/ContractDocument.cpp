@@ -136,9 +136,7 @@ ContractDocument::Preparation ContractDocument::generateFromPackage(const QStrin
     bool ok = false;
     const QList<Indicator> indicators = Indicator::ofCategory(mCategoryCode, &ok);
     mPairs = ok ? markerPairsFor(indicators, mRecord) : QList<MarkerPair>();
-    QList<QPair<QString, QString>> replacements;
-    for (const MarkerPair &pair : std::as_const(mPairs))
-        replacements.append({pair.marker, pair.replacement});
+    const QList<QPair<QString, QString>> replacements = replacementsOf(mPairs);
     mDocumentPath = DocumentPaths::withSuffixOf(mDocumentPath, templateFile);
     QDir().mkpath(QFileInfo(mDocumentPath).absolutePath());
     if (mHint)
@@ -184,29 +182,18 @@ ContractDocument::Fill ContractDocument::fillPrefilled(const QString &templateFi
     mGenerating = true;
     const auto done = qScopeGuard([this] { mGenerating = false; });
     const QList<MarkerPair> pairs = markerPairsFor(indicators, mRecord);
-    QList<QPair<QString, QString>> replacements;
-    replacements.reserve(pairs.size());
-    for (const MarkerPair &pair : pairs)
-        replacements.append({pair.marker, pair.replacement});
+    const QList<QPair<QString, QString>> replacements = replacementsOf(pairs);
     if (mHint)
         mHint(true);
     if (mPump)
         mPump();
     const bool opened = !mClosed && mWord.openPrefilled(templateFile, replacements);
-    const QString error = opened ? QString() : mWord.lastError();
     if (opened)
         mPairs = pairs;
-    if (mPump)
-        mPump();
-    if (mHint)
-        mHint(false);
-    if (mClosed)
-        return Fill::Failed;
-    if (!error.isEmpty()) {
-        // The office failed on the way (it ended, or hung and was ended): said as a failed fill is said.
-        mMessages.warning(QStringLiteral("生成合同文档时发生错误，文档可能没有填写完整。\r错误原因：") + error);
-        return Fill::Failed;
-    }
+    // An office that failed on the way (it ended, or hung and was ended) is said as a failed fill is said.
+    const Fill end = endFill(opened ? QString() : mWord.lastError());
+    if (end != Fill::Filled)
+        return end;
     if (!opened)
         return Fill::NotRun;
     mWord.bringToFront();
@@ -243,13 +230,15 @@ ContractDocument::Fill ContractDocument::fillMarkers()
         return Fill::Failed;
     // In SortIdx order, so a value that holds the marker of a later indicator is filled in turn. Every occurrence
     // is replaced, wherever it stands in the document, in one batch that the office does not redraw in between.
-    QList<QPair<QString, QString>> replacements;
-    replacements.reserve(mPairs.size());
-    for (const MarkerPair &pair : std::as_const(mPairs))
-        replacements.append({pair.marker, pair.replacement});
-    QString error;
-    if (!mWord.replaceInOrder(replacements))
-        error = mWord.lastError();
+    const QList<QPair<QString, QString>> replacements = replacementsOf(mPairs);
+    const Fill end = endFill(mWord.replaceInOrder(replacements) ? QString() : mWord.lastError());
+    if (end == Fill::Filled)
+        mWord.bringToFront();
+    return end;
+}
+
+ContractDocument::Fill ContractDocument::endFill(const QString &error)
+{
     if (mPump)
         mPump();
     if (mHint)
@@ -260,8 +249,16 @@ ContractDocument::Fill ContractDocument::fillMarkers()
         mMessages.warning(QStringLiteral("生成合同文档时发生错误，文档可能没有填写完整。\r错误原因：") + error);
         return Fill::Failed;
     }
-    mWord.bringToFront();
     return Fill::Filled;
+}
+
+QList<QPair<QString, QString>> ContractDocument::replacementsOf(const QList<MarkerPair> &pairs)
+{
+    QList<QPair<QString, QString>> replacements;
+    replacements.reserve(pairs.size());
+    for (const MarkerPair &pair : pairs)
+        replacements.append({pair.marker, pair.replacement});
+    return replacements;
 }
 
 bool ContractDocument::Button2Click()

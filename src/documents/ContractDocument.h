@@ -82,6 +82,9 @@ private:
     // A new document straight from the template with every value in it, where the office offers that (much
     // quicker than opening the template and filling it there); NotRun when it does not.
     Fill fillPrefilled(const QString &templateFile);
+    // The end of a fill: events let through, the hint hidden, a failure said; Filled when nothing went wrong.
+    Fill endFill(const QString &error);
+    static QList<QPair<QString, QString>> replacementsOf(const QList<MarkerPair> &pairs);
 
     WordApp &mWord;
     Messages &mMessages;

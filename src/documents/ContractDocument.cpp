@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QSqlQuery>
+#include <QStandardPaths>
 
 ContractDocument::ContractDocument(WordApp &word, Messages &messages, const QString &categoryCode,
                                    const QString &documentPath, int recordId)
@@ -289,6 +290,53 @@ void ContractDocument::Button6Click()
     if (mGenerating)
         return;
     if (!mWord.sendMail()) {
+        showOfficeError();
+        return;
+    }
+    mWord.bringToFront();
+}
+
+QString ContractDocument::pdfFileName() const
+{
+    QString name;
+    bool ok = false;
+    for (const Indicator &indicator : Indicator::ofCategory(mCategoryCode, &ok)) {
+        const QString column = indicator.DataFieldA.trimmed();
+        if (indicator.CalcStr.contains(QLatin1String("[GETBILLID]"), Qt::CaseInsensitive) &&
+            mRecord.indexOf(column) >= 0) {
+            name = mRecord.value(column).toString().trimmed();
+            break;
+        }
+    }
+    // Characters no file name may hold on the systems the file may travel to.
+    static const QString forbidden = QStringLiteral("/\\:*?\"<>|");
+    for (QChar &c : name) {
+        if (forbidden.contains(c) || c.unicode() < 0x20)
+            c = QLatin1Char('_');
+    }
+    if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
+        name = QString::number(mRecordId);
+    return name + QStringLiteral(".pdf");
+}
+
+void ContractDocument::exportPdf()
+{
+    if (mGenerating)
+        return;
+    if (!mWord.hasDocument()) {
+        showOfficeError();
+        return;
+    }
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    const QString path = mMessages.saveFileName(QStringLiteral("导出PDF文件"), folder + QLatin1Char('/') + pdfFileName(),
+                                                QStringLiteral("PDF 文件 (*.pdf)"));
+    if (path.isEmpty())
+        return;
+    if (!mWord.exportPdf(path)) {
+        // A half-written PDF must not pass for the contract.
+        QFile::remove(path);
         showOfficeError();
         return;
     }

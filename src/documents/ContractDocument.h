@@ -47,6 +47,11 @@ public:
     void Button5Click();
     // "电子邮件".
     void Button6Click();
+    // "导出PDF": the open document as a PDF where the user says, proposed as <contract number or ID>.pdf in the
+    // user's documents folder.
+    void exportPdf();
+    // That proposed file name: the record's contract number (its numbering indicator's value), else its ID.
+    QString pdfFileName() const;
     // The timer after preparation: true when the window is to close now.
     bool Timer1Timer();
     void FormMouseDown();

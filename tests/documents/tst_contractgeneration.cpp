@@ -66,6 +66,8 @@ private Q_SLOTS:
     void printAndMailFailures_data();
     void printAndMailFailures();
     void officeKeptInFrontOfOtherWindows();
+    void exportPdf_data();
+    void exportPdf();
 
 private:
     int addRecord(const QVariantList &values);
@@ -538,6 +540,57 @@ void TestContractGeneration::officeKeptInFrontOfOtherWindows()
     QApplication::sendEvent(&mainWindow, &activate);
     QTest::qWait(300);
     QCOMPARE(office->callCount(QStringLiteral("bringToFront")), 0);
+}
+
+void TestContractGeneration::exportPdf_data()
+{
+    QTest::addColumn<QString>("number"); // the numbering indicator's value, "" for a category without one
+    QTest::addColumn<QString>("proposed");
+    QTest::addColumn<bool>("fails");
+    QTest::newRow("contract number") << "FZ20261210001" << "FZ20261210001.pdf" << false;
+    QTest::newRow("number with characters no file name takes") << "HT/2026:07" << "HT_2026_07.pdf" << false;
+    QTest::newRow("no numbering indicator: the record's ID") << "" << "<ID>.pdf" << false;
+    QTest::newRow("the office fails: no file left") << "FZ1" << "FZ1.pdf" << true;
+}
+
+void TestContractGeneration::exportPdf()
+{
+    QFETCH(QString, number);
+    QFETCH(QString, proposed);
+    QFETCH(bool, fails);
+    if (!number.isEmpty()) {
+        QVERIFY(mApp->addIndicator(Code, QStringLiteral("合同编号"), 0, QStringLiteral("Data6"), 6,
+                                   QStringLiteral("[GETBILLID]{FZ[YYYY][MM][DD][III]}")) > 0);
+    }
+    QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
+    const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
+    QVERIFY(mApp->exec(QStringLiteral("UPDATE TContractMain SET Data6=? WHERE ID=?"), {number, id}));
+    proposed.replace(QStringLiteral("<ID>"), QString::number(id));
+
+    ContractDocument document(mWord, mMessages, Code, contractPath(id), id);
+    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+    QCOMPARE(document.pdfFileName(), proposed);
+    mMessages.clear();
+
+    // Cancelled: nothing is written.
+    document.exportPdf();
+    QCOMPARE(mMessages.details().value(0), QFileInfo(mMessages.details().value(0)).absolutePath() +
+                                               QLatin1Char('/') + proposed);
+    QCOMPARE(mWord.callCount(QStringLiteral("exportPdf")), 0);
+
+    const QString pdf = mApp->file(QStringLiteral("导出.pdf"));
+    mWord.setFailing(QStringLiteral("exportPdf"), fails);
+    mMessages.answerFileName(pdf);
+    document.exportPdf();
+    QCOMPARE(mWord.callCount(QStringLiteral("exportPdf")), 1);
+    if (fails) {
+        QCOMPARE(mMessages.shown().last().kind, ScriptedMessages::Kind::Warning);
+        QVERIFY(!QFile::exists(pdf));
+    } else {
+        QCOMPARE(readText(pdf), QStringLiteral("%PDF-stand-in\n甲方张三"));
+        QCOMPARE(mMessages.shown().last().kind, ScriptedMessages::Kind::SaveFile);
+    }
+    mWord.setFailing(QStringLiteral("exportPdf"), false);
 }
 
 QTEST_MAIN(TestContractGeneration)

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTest>
 
 namespace {
@@ -177,6 +178,28 @@ void TestGenerationOffice::generateSaveAndReopen()
         QVERIFY(document.Button2Click());
         QVERIFY(!document.NotSaved());
         const QString expected = expectedFor(document.markerPairs());
+
+        // "导出PDF": the Chinese text can be read out of the PDF, its fonts are in it.
+        const QString pdf = mApp->file(QStringLiteral("合同.pdf"));
+        mMessages.answerFileName(pdf);
+        document.exportPdf();
+        QVERIFY2(mMessages.lastText() == QStringLiteral("导出PDF文件"), qPrintable(mMessages.lastText()));
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-")});
+        QVERIFY2(text.waitForFinished(60000) && text.exitCode() == 0, "pdftotext (poppler-utils) could not read the PDF");
+        const QString pdfText = QString::fromUtf8(text.readAllStandardOutput());
+        QVERIFY2(pdfText.contains(QStringLiteral("本合同由出租方张三与承租方李四签订")), qPrintable(pdfText));
+        QVERIFY2(pdfText.contains(QStringLiteral("合同编号：FZ20261210001")), qPrintable(pdfText));
+        QProcess fonts;
+        fonts.start(QStringLiteral("pdffonts"), {pdf});
+        QVERIFY(fonts.waitForFinished(60000) && fonts.exitCode() == 0);
+        const QStringList fontLines = QString::fromUtf8(fonts.readAllStandardOutput()).split(QLatin1Char('\n')).mid(2);
+        for (const QString &line : fontLines) {
+            // ... emb sub uni object ID: "emb" is the fifth field from the end.
+            const QStringList fields = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            if (fields.size() >= 5)
+                QVERIFY2(fields.at(fields.size() - 5) == QStringLiteral("yes"), qPrintable(line));
+        }
         document.FormCloseQuery();
 
         const QString saved = reopenedText(path);

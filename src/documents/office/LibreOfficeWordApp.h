@@ -41,6 +41,7 @@ public:
     // saving is then all the office does, one search of the whole document instead of one per marker.
     bool openPrefilled(const QString &templatePath, const QList<QPair<QString, QString>> &pairs) override;
     bool saveAs(const QString &path) override;
+    bool exportPdf(const QString &path) override;
     bool print() override;
     bool sendMail() override;
     bool quit() override;

@@ -121,6 +121,16 @@ bool StandInWordApp::saveAs(const QString &path) {
     return true;
 }
 
+bool StandInWordApp::exportPdf(const QString &path) {
+    if (!begin(QStringLiteral("exportPdf"), path))
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return fail(QStringLiteral("导出PDF文件失败：") + file.errorString());
+    file.write("%PDF-stand-in\n" + mText.toUtf8());
+    return true;
+}
+
 bool StandInWordApp::saveInPlace() {
     if (!begin(QStringLiteral("saveInPlace"), mPath))
         return false;

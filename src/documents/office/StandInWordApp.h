@@ -24,6 +24,8 @@ public:
     bool replace(const QString &findText, const QString &replaceWith, int *count = nullptr) override;
     bool replaceInOrder(const QList<QPair<QString, QString>> &pairs, QList<int> *counts = nullptr) override;
     bool saveAs(const QString &path) override;
+    // Writes "%PDF-stand-in" and the text, so that tests can tell what was exported.
+    bool exportPdf(const QString &path) override;
     bool print() override;
     bool sendMail() override;
     bool quit() override;

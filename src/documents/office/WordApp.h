@@ -58,6 +58,8 @@ public:
     // Saves under path (overwriting) in the format its suffix names (.Doc: Word 97); the document then lives
     // at path.
     virtual bool saveAs(const QString &path) = 0;
+    // Writes the open document as a PDF at path (fonts embedded, text selectable); the document stays where it is.
+    virtual bool exportPdf(const QString &path) = 0;
     // Prints with the office's default printer and settings.
     virtual bool print() = 0;
     // Opens the desktop's mail program with a new message that carries the document.

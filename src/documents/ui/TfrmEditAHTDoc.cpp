@@ -35,6 +35,7 @@ TfrmEditAHTDoc::TfrmEditAHTDoc(const QString &categoryCode, const QString &docum
     QPushButton *button2 = addButton("Button2", QStringLiteral("保存"));
     QPushButton *button5 = addButton("Button5", QStringLiteral("打印"));
     QPushButton *button6 = addButton("Button6", QStringLiteral("电子邮件"));
+    QPushButton *pdfButton = addButton("exportPdfButton", QStringLiteral("导出PDF"));
     QPushButton *button1 = addButton("Button1", QStringLiteral("关闭"));
     mHint = new QLabel(QStringLiteral("正在生成合同......"), this);
     mHint->setObjectName(QStringLiteral("lblHint"));
@@ -50,6 +51,7 @@ TfrmEditAHTDoc::TfrmEditAHTDoc(const QString &categoryCode, const QString &docum
     connect(button2, &QPushButton::clicked, this, &TfrmEditAHTDoc::Button2Click);
     connect(button5, &QPushButton::clicked, this, [this] { mDocument.Button5Click(); });
     connect(button6, &QPushButton::clicked, this, [this] { mDocument.Button6Click(); });
+    connect(pdfButton, &QPushButton::clicked, this, [this] { mDocument.exportPdf(); });
     connect(button1, &QPushButton::clicked, this, &QDialog::reject);
 
     mDocument.setHint([this](bool visible) {

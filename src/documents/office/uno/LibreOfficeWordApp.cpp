@@ -712,6 +712,26 @@ bool LibreOfficeWordApp::saveAs(const QString &path) {
     VANTREL_UNO_GUARD("保存文档失败：")
 }
 
+bool LibreOfficeWordApp::exportPdf(const QString &path) {
+    clearError();
+    if (!hasDocument())
+        return fail(d->office.alive() ? noDocument : notConnected);
+    const QFileInfo info(path);
+    if (!info.absoluteDir().exists())
+        return fail(QStringLiteral("文件夹不存在：") + QDir::toNativeSeparators(info.absolutePath()));
+    try {
+        OfficeInstance::Watch watch(d->office);
+        uno::Reference<frame::XStorable> storable(d->document, uno::UNO_QUERY_THROW);
+        // Fonts go into the file, so that the Chinese text looks the same and can be selected everywhere.
+        const auto filterData = props({prop("EmbedStandardFonts", uno::Any(true))});
+        storable->storeToURL(fileUrl(path), props({prop("FilterName", uno::Any(ascii("writer_pdf_Export"))),
+                                                   prop("FilterData", uno::Any(filterData)),
+                                                   prop("Overwrite", uno::Any(true))}));
+        return true;
+    }
+    VANTREL_UNO_GUARD("导出PDF文件失败：")
+}
+
 bool LibreOfficeWordApp::print() {
     clearError();
     if (!hasDocument())

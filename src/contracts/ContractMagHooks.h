@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -14,6 +15,8 @@ namespace ContractMagHooks {
 
 // EditAHTDoc: category code, document path, record ID; the result is not used.
 inline std::function<bool(const QString &category, const QString &documentPath, int recordId)> editDocument;
+// "批量生成合同文档": the records' IDs in list order, the register window.
+inline std::function<void(const QList<int> &recordIds, QWidget *parent)> generateDocuments;
 // PPLoadIn: the category the records are imported into.
 inline std::function<bool(const QString &category)> loadIn;
 // PreviewGrid: the window caption as title, the grid (its model is the record list).

@@ -24,6 +24,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #ifdef VANTREL_HAVE_DOCUMENTS
 #include "DocumentsEntry.h"
 #endif
@@ -125,7 +127,8 @@ void TfrmContractMag::FormCreate() {
     DBGridEh2->setHorizontalHeader(mHeader);
     DBGridEh2->setModel(mRegister.dsContract());
     DBGridEh2->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBGridEh2->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Several records (Ctrl and Shift click, Ctrl+A) for "批量生成合同文档"; the other commands take the current one.
+    DBGridEh2->setSelectionMode(QAbstractItemView::ExtendedSelection);
     DBGridEh2->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DBGridEh2->verticalHeader()->setDefaultSectionSize(DBGridEh2->fontMetrics().height() + 6);
     DBGridEh2->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -145,12 +148,13 @@ void TfrmContractMag::FormCreate() {
     Button4 = makeButton(QStringLiteral("Button4"), QStringLiteral("删除合同"), this);
     Button3 = makeButton(QStringLiteral("Button3"), QStringLiteral("复制为新合同"), this);
     Button5 = makeButton(QStringLiteral("Button5"), QStringLiteral("生成/查看合同文档"), this);
+    batchButton = makeButton(QStringLiteral("batchGenerateButton"), QStringLiteral("批量生成合同文档"), this);
     Button7 = makeButton(QStringLiteral("Button7"), QStringLiteral("删除已生成合同文档"), this);
     Button8 = makeButton(QStringLiteral("Button8"), QStringLiteral("Excel导入"), this);
     Button1 = makeButton(QStringLiteral("Button1"), QStringLiteral("打印列表"), this);
     Button2 = makeButton(QStringLiteral("Button2"), QStringLiteral("退出"), this);
     auto *bar = new QHBoxLayout;
-    for (QPushButton *b : {cmdAppend, cmdEdit, Button4, Button3, Button5, Button7, Button8, Button1})
+    for (QPushButton *b : {cmdAppend, cmdEdit, Button4, Button3, Button5, batchButton, Button7, Button8, Button1})
         bar->addWidget(b);
     bar->addStretch();
     bar->addWidget(Button2);
@@ -170,6 +174,7 @@ void TfrmContractMag::FormCreate() {
     connect(Button4, &QPushButton::clicked, this, &TfrmContractMag::Button4Click);
     connect(Button3, &QPushButton::clicked, this, &TfrmContractMag::Button3Click);
     connect(Button5, &QPushButton::clicked, this, &TfrmContractMag::Button5Click);
+    connect(batchButton, &QPushButton::clicked, this, &TfrmContractMag::generateSelectedDocuments);
     connect(Button7, &QPushButton::clicked, this, &TfrmContractMag::Button7Click);
     connect(Button8, &QPushButton::clicked, this, &TfrmContractMag::Button8Click);
     connect(Button1, &QPushButton::clicked, this, &TfrmContractMag::Button1Click);
@@ -190,6 +195,8 @@ void TfrmContractMag::FormCreate() {
 #ifdef VANTREL_HAVE_DOCUMENTS
     if (!ContractMagHooks::editDocument)
         ContractMagHooks::editDocument = &EditAHTDoc;
+    if (!ContractMagHooks::generateDocuments)
+        ContractMagHooks::generateDocuments = &GenerateDocuments;
 #endif
 #ifdef VANTREL_HAVE_EXCHANGE
     if (!ContractMagHooks::loadIn)
@@ -335,6 +342,33 @@ void TfrmContractMag::Button5Click() {
     }
     const qint64 id = mRegister.dsContract()->recordId(row);
     ContractMagHooks::editDocument(mRegister.currentCategory(), ContractRegister::documentPath(id), int(id));
+}
+
+void TfrmContractMag::generateSelectedDocuments() {
+    ContractRecordModel *records = mRegister.dsContract();
+    if (records->recordCount() == 0) {
+        Messages::instance().information(QStringLiteral("没有可用于生成或查看的合同数据记录！"));
+        return;
+    }
+    if (!ContractMagHooks::generateDocuments) {
+        notAvailable(QStringLiteral("合同文档"));
+        return;
+    }
+    QList<int> rows;
+    for (const QModelIndex &index : DBGridEh2->selectionModel()->selectedRows())
+        rows << index.row();
+    if (rows.isEmpty()) {
+        if (!Messages::instance().question(
+                QStringLiteral("没有选定合同记录，是否为列表中的全部 %1 份合同生成合同文档？").arg(records->recordCount())))
+            return;
+        for (int row = 0; row < records->recordCount(); ++row)
+            rows << row;
+    }
+    std::sort(rows.begin(), rows.end());
+    QList<int> ids;
+    for (int row : std::as_const(rows))
+        ids << int(records->recordId(row));
+    ContractMagHooks::generateDocuments(ids, this);
 }
 
 void TfrmContractMag::Button7Click() {

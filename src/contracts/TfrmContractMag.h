@@ -38,6 +38,8 @@ public:
     void Button4Click();
     void Button3Click();
     void Button5Click();
+    // "批量生成合同文档": the selected records, or every record of the list after asking.
+    void generateSelectedDocuments();
     void Button7Click();
     void Button8Click();
     void Button1Click();
@@ -75,6 +77,7 @@ private:
     QPushButton *Button4 = nullptr;
     QPushButton *Button3 = nullptr;
     QPushButton *Button5 = nullptr;
+    QPushButton *batchButton = nullptr;
     QPushButton *Button7 = nullptr;
     QPushButton *Button8 = nullptr;
     QPushButton *Button1 = nullptr;

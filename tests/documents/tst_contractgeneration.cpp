@@ -1,6 +1,7 @@
 // Contract document generation over the in-process office stand-in and a real database: preparation, the filling
 // of markers, save and close.
 
+#include "BatchGeneration.h"
 #include "ContractDocument.h"
 #include "DocumentPaths.h"
 #include "ScriptedMessages.h"
@@ -16,6 +17,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -68,6 +70,7 @@ private Q_SLOTS:
     void officeKeptInFrontOfOtherWindows();
     void exportPdf_data();
     void exportPdf();
+    void batchGeneration();
 
 private:
     int addRecord(const QVariantList &values);
@@ -591,6 +594,67 @@ void TestContractGeneration::exportPdf()
         QCOMPARE(mMessages.shown().last().kind, ScriptedMessages::Kind::SaveFile);
     }
     mWord.setFailing(QStringLiteral("exportPdf"), false);
+}
+
+void TestContractGeneration::batchGeneration()
+{
+    using Kind = BatchGeneration::Result::Kind;
+    QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
+    const int fresh = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
+    const int existing = addRecord({QStringLiteral("李四"), QString(), QString(), QString(), QString()});
+    QVERIFY(writeText(contractPath(existing), QStringLiteral("已经改过的文档")));
+    const QString other = QStringLiteral("00010002");
+    QVERIFY(mApp->addCategory(other, QStringLiteral("没有模板的合同"), QStringLiteral("0001")));
+    QVERIFY(mApp->addIndicator(other, QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
+    QVERIFY(mApp->exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1) VALUES (?, '王五')"), {other}));
+    const int noTemplate = mApp->scalar(QStringLiteral("SELECT max(ID) FROM TContractMain")).toInt();
+    const auto leftovers = [&] {
+        return QDir(QFileInfo(contractPath(fresh)).absolutePath()).entryList({QStringLiteral("*batch*")},
+                                                                              QDir::Files | QDir::Hidden);
+    };
+
+    // Existing documents skipped; a category without a template reported while the others go on.
+    BatchGeneration skip(mWord, {});
+    QList<BatchGeneration::Result> results;
+    for (int id : {fresh, existing, noTemplate})
+        results << skip.run(id);
+    QCOMPARE(results.at(0).kind, Kind::Generated);
+    QCOMPARE(readText(contractPath(fresh)), QStringLiteral("甲方张三"));
+    QCOMPARE(results.at(1).kind, Kind::Skipped);
+    QCOMPARE(readText(contractPath(existing)), QStringLiteral("已经改过的文档"));
+    QCOMPARE(results.at(2).kind, Kind::Failed);
+    QVERIFY2(results.at(2).reason.contains(QStringLiteral("模板文件尚未创建")), qPrintable(results.at(2).reason));
+    QCOMPARE(BatchGeneration::summary(results).section(QLatin1Char('\n'), 0, 0),
+             QStringLiteral("已生成 1 份，跳过 1 份，失败 1 份。"));
+    QVERIFY(mMessages.texts().isEmpty()); // nothing shown during the batch
+    QCOMPARE(leftovers(), QStringList());
+
+    // Made again on request, with a PDF beside it.
+    BatchGeneration again(mWord, {true, true, QString()});
+    const BatchGeneration::Result regenerated = again.run(existing);
+    QCOMPARE(regenerated.kind, Kind::Generated);
+    QCOMPARE(readText(contractPath(existing)), QStringLiteral("甲方李四"));
+    QVERIFY(QFile::exists(QFileInfo(contractPath(existing)).absolutePath() + QStringLiteral("/%1.pdf").arg(existing)));
+
+    // A document open in a window is never overwritten.
+    const QString lock = QFileInfo(contractPath(existing)).absolutePath() + QStringLiteral("/.~lock.%1.Doc#").arg(existing);
+    QVERIFY(writeText(lock, QStringLiteral("lock")));
+    QCOMPARE(again.run(existing).kind, Kind::Skipped);
+    QFile::remove(lock);
+
+    // A save that fails leaves the earlier document as it was and nothing half-written.
+    QVERIFY(writeText(contractPath(existing), QStringLiteral("已经改过的文档")));
+    mWord.setFailing(QStringLiteral("saveAs"));
+    QCOMPARE(again.run(existing).kind, Kind::Failed);
+    mWord.setFailing(QStringLiteral("saveAs"), false);
+    QCOMPARE(readText(contractPath(existing)), QStringLiteral("已经改过的文档"));
+    QCOMPARE(leftovers(), QStringList());
+
+    // Another folder: the documents go there, DB/ContractFile stays as it is.
+    QTemporaryDir out;
+    BatchGeneration elsewhere(mWord, {false, false, out.path()});
+    QCOMPARE(elsewhere.run(fresh).kind, Kind::Generated);
+    QCOMPARE(readText(out.filePath(QStringLiteral("%1.Doc").arg(fresh))), QStringLiteral("甲方张三"));
 }
 
 QTEST_MAIN(TestContractGeneration)

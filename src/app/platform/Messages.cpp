@@ -19,3 +19,8 @@ void Messages::setInstance(Messages *messages)
 {
     gMessages = messages;
 }
+
+QString Messages::folderName(const QString &, const QString &)
+{
+    return QString();
+}

@@ -28,6 +28,8 @@ public:
     // File dialogs; empty text when cancelled. `filter` uses Qt's "描述 (*.ext)" form.
     virtual QString openFileName(const QString &caption, const QString &folder, const QString &filter) = 0;
     virtual QString saveFileName(const QString &caption, const QString &proposedPath, const QString &filter) = 0;
+    // Folder dialog; empty text when cancelled. Without a dialog of its own an implementation answers cancelled.
+    virtual QString folderName(const QString &caption, const QString &folder);
 
     static Messages &instance();
     // Installs the implementation for the process; the caller keeps ownership.

@@ -121,3 +121,15 @@ QString QtMessages::saveFileName(const QString &caption, const QString &proposed
         return QString();
     return dialog.selectedFiles().constFirst();
 }
+
+QString QtMessages::folderName(const QString &caption, const QString &folder)
+{
+    QFileDialog dialog(parentWindow(), caption, folder);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    sizeFileDialog(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}

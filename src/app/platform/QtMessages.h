@@ -16,6 +16,7 @@ public:
     QString passwordPrompt(const QString &caption, const QString &hint) override;
     QString openFileName(const QString &caption, const QString &folder, const QString &filter) override;
     QString saveFileName(const QString &caption, const QString &proposedPath, const QString &filter) override;
+    QString folderName(const QString &caption, const QString &folder) override;
 
 private:
     static QWidget *parentWindow();

@@ -64,6 +64,17 @@ QString ScriptedMessages::openFileName(const QString &caption, const QString &fo
     return mFileNames.dequeue();
 }
 
+QString ScriptedMessages::folderName(const QString &caption, const QString &folder)
+{
+    mShown.append({Kind::SaveFile, caption});
+    mDetails << folder;
+    if (mFileNames.isEmpty()) {
+        ++mUnexpected;
+        return QString();
+    }
+    return mFileNames.dequeue();
+}
+
 QString ScriptedMessages::saveFileName(const QString &caption, const QString &proposedPath, const QString &filter)
 {
     mShown.append({Kind::SaveFile, caption});

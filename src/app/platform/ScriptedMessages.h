@@ -26,6 +26,8 @@ public:
     QString passwordPrompt(const QString &caption, const QString &hint) override;
     QString openFileName(const QString &caption, const QString &folder, const QString &filter) override;
     QString saveFileName(const QString &caption, const QString &proposedPath, const QString &filter) override;
+    // Answered from the file-name queue.
+    QString folderName(const QString &caption, const QString &folder) override;
 
     void answerQuestion(bool yes) { mQuestions.enqueue(yes); }
     void answerSaveQuestion(SaveChoice choice) { mSaveChoices.enqueue(choice); }

@@ -1,14 +1,16 @@
 #include "DocumentsEntry.h"
 
+#include "BatchGeneration.h"
 #include "Clipboard.h"
+#include "DocumentTemplateTab.h"
 #include "Messages.h"
 #include "StandInWordApp.h"
-#include "DocumentTemplateTab.h"
+#include "TemplateEditor.h"
 #include "TemplatePage.h"
-#include "TfrmExdParaPropertyEdit.h"
-#include "TfrmPropertySelect.h"
 #include "TfrmEditADoc.h"
 #include "TfrmEditAHTDoc.h"
+#include "TfrmExdParaPropertyEdit.h"
+#include "TfrmPropertySelect.h"
 
 #ifdef VANTREL_HAVE_LIBREOFFICE
 #include "LibreOfficeWordApp.h"
@@ -16,6 +18,16 @@
 #endif
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QLabel>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -66,6 +78,83 @@ PdfRenderer *documentsPdfRenderer()
 #else
     return nullptr;
 #endif
+}
+
+void GenerateDocuments(const QList<int> &recordIds, QWidget *parent)
+{
+    if (recordIds.isEmpty())
+        return;
+    Messages &messages = Messages::instance();
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("批量生成合同文档"));
+    auto *layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new QLabel(QStringLiteral("将为选定的 %1 份合同生成合同文档。").arg(recordIds.size()), &dialog));
+    auto *regenerate = new QCheckBox(QStringLiteral("已经生成的合同文档重新生成（不选则跳过）"), &dialog);
+    regenerate->setObjectName(QStringLiteral("regenerateBox"));
+    auto *pdf = new QCheckBox(QStringLiteral("同时导出PDF文件"), &dialog);
+    pdf->setObjectName(QStringLiteral("pdfBox"));
+    auto *elsewhere = new QCheckBox(QStringLiteral("输出到其他文件夹："), &dialog);
+    elsewhere->setObjectName(QStringLiteral("folderBox"));
+    auto *folder = new QLabel(&dialog);
+    folder->setObjectName(QStringLiteral("folderLabel"));
+    for (QWidget *w : std::initializer_list<QWidget *>{regenerate, pdf, elsewhere, folder})
+        layout->addWidget(w);
+    QObject::connect(elsewhere, &QCheckBox::toggled, &dialog, [&](bool on) {
+        const QString chosen = on ? messages.folderName(QStringLiteral("选择输出文件夹"), QDir::homePath()) : QString();
+        const QSignalBlocker block(elsewhere);
+        elsewhere->setChecked(!chosen.isEmpty());
+        folder->setText(QDir::toNativeSeparators(chosen));
+    });
+    auto *buttons = new QDialogButtonBox(&dialog);
+    buttons->addButton(QStringLiteral("开始生成(&S)"), QDialogButtonBox::AcceptRole)->setObjectName(QStringLiteral("startButton"));
+    buttons->addButton(QStringLiteral("取消(&C)"), QDialogButtonBox::RejectRole);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+
+    // One office for the whole batch, out of the user's sight.
+    std::unique_ptr<WordApp> word;
+    if (hooks().wordAppFactory)
+        word = hooks().wordAppFactory();
+#ifdef VANTREL_HAVE_LIBREOFFICE
+    else
+        word = std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless);
+#endif
+    if (!word) {
+        messages.warning(TemplateEditor::officeMissingText());
+        return;
+    }
+    BatchGeneration batch(*word, {regenerate->isChecked(), pdf->isChecked(), QDir::fromNativeSeparators(folder->text())});
+    QProgressDialog progress(parent);
+    progress.setWindowTitle(QStringLiteral("批量生成合同文档"));
+    progress.setCancelButtonText(QStringLiteral("取消"));
+    progress.setRange(0, int(recordIds.size()));
+    progress.setMinimumDuration(0);
+    progress.setWindowModality(Qt::WindowModal);
+    QList<BatchGeneration::Result> results;
+    bool cancelled = false;
+    for (int i = 0; i < recordIds.size(); ++i) {
+        progress.setLabelText(QStringLiteral("正在生成 %1 / %2\n%3")
+                                  .arg(i + 1)
+                                  .arg(recordIds.size())
+                                  .arg(BatchGeneration::contractNumber(recordIds.at(i))));
+        progress.setValue(i);
+        QCoreApplication::processEvents();
+        // Cancel takes effect between two documents: what is done stays, nothing is left half-made.
+        if (progress.wasCanceled()) {
+            cancelled = true;
+            break;
+        }
+        results << batch.run(recordIds.at(i));
+    }
+    progress.setValue(int(recordIds.size()));
+    word->quit();
+    QString summary = BatchGeneration::summary(results);
+    if (cancelled)
+        summary = QStringLiteral("已取消，其余 %1 份没有生成。\n").arg(recordIds.size() - results.size()) + summary;
+    messages.information(summary);
 }
 
 void StartOfficeInBackground()

@@ -2,6 +2,7 @@
 
 #include "TemplateEditor.h"
 
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -47,3 +48,8 @@ void SetPdfRenderer(PdfRenderer *renderer);
 // Starts the office that the document windows share and returns at once: it comes up while the user works, so
 // the first "生成/查看合同文档" or template editor does not wait for it.
 void StartOfficeInBackground();
+
+// "批量生成合同文档": asks how (existing documents skipped or made again, PDFs too, another folder), then makes the
+// contract documents of the records in one office, with a progress window that can be cancelled between two
+// documents, and ends with a summary.
+void GenerateDocuments(const QList<int> &recordIds, QWidget *parent);

@@ -200,6 +200,7 @@ void TestGenerationOffice::generateSaveAndReopen()
             if (fields.size() >= 5)
                 QVERIFY2(fields.at(fields.size() - 5) == QStringLiteral("yes"), qPrintable(line));
         }
+        mMessages.clear();
         document.FormCloseQuery();
 
         const QString saved = reopenedText(path);

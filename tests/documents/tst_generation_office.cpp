@@ -1,6 +1,7 @@
 // Contract document generation end to end: a real database, a Word 97 template written by the office, the real
 // office (headless) filling it, and the saved contract document read back.
 
+#include "BatchGeneration.h"
 #include "Clipboard.h"
 #include "ContractDocument.h"
 #include "DocumentPaths.h"
@@ -76,6 +77,7 @@ private Q_SLOTS:
     void closeWithoutSaveKeepsTheFilledDocument();
     void textBoxesAreFilled();
     void editedTemplateIsFilledAnew();
+    void batchGoesOnAfterTheOfficeDied();
     void officeSaveLeavesEmptyDocAlone();
     void categoryWithoutTemplateOrIndicators();
 
@@ -319,6 +321,30 @@ void TestGenerationOffice::editedTemplateIsFilledAnew()
     const QString edited = generate(QStringLiteral("第二版：[<甲方>]"));
     QVERIFY2(edited.contains(QStringLiteral("第二版：张三")) && !edited.contains(QStringLiteral("第一版")),
              qPrintable(edited));
+    QVERIFY2(mMessages.texts().isEmpty(), qPrintable(mMessages.texts().join(QLatin1Char('|'))));
+}
+
+void TestGenerationOffice::batchGoesOnAfterTheOfficeDied()
+{
+    QList<int> ids;
+    for (const QString &name : {QStringLiteral("甲一"), QStringLiteral("甲二"), QStringLiteral("甲三")})
+        ids << addRecord({QStringLiteral("FZ-%1").arg(name), name});
+    QVERIFY(!ids.contains(-1));
+    LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
+    BatchGeneration batch(word, {});
+    QCOMPARE(batch.run(ids.at(0)).kind, BatchGeneration::Result::Kind::Generated);
+    // The office dies between two documents, as a crash would end it: the next document starts a new one.
+    word.killOfficeForTest();
+    QCOMPARE(batch.run(ids.at(1)).kind, BatchGeneration::Result::Kind::Generated);
+    QCOMPARE(batch.run(ids.at(2)).kind, BatchGeneration::Result::Kind::Generated);
+    word.quit();
+    for (int i = 0; i < ids.size(); ++i) {
+        const QString saved = reopenedText(DocumentPaths::contractFile(ids.at(i)));
+        QVERIFY2(saved.contains(QStringLiteral("本合同由出租方%1").arg(i == 0 ? QStringLiteral("甲一")
+                                                                     : i == 1 ? QStringLiteral("甲二")
+                                                                              : QStringLiteral("甲三"))),
+                 qPrintable(saved));
+    }
     QVERIFY2(mMessages.texts().isEmpty(), qPrintable(mMessages.texts().join(QLatin1Char('|'))));
 }
 

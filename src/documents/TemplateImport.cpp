@@ -1,8 +1,11 @@
 #include "TemplateImport.h"
 
 #include "DocumentPaths.h"
+#include "Indicator.h"
 #include "Messages.h"
 #include "PackageTemplate.h"
+#include "TemplateCheck.h"
+#include "WordApp.h"
 
 #include <QDir>
 #include <QFile>
@@ -65,6 +68,28 @@ QString importFile(const QString &categoryCode, const QString &source)
                 .arg(QDir::toNativeSeparators(found));
     }
     return {};
+}
+
+QString checkTemplate(const QString &categoryCode, WordApp &word, bool *clean)
+{
+    *clean = false;
+    const QString file = DocumentPaths::existingTemplate(categoryCode);
+    if (file.isEmpty())
+        return QStringLiteral("选定合同类型的模板文件尚未创建！");
+    QString package = file;
+    if (PackageTemplate::formatOf(file) == PackageTemplate::Format::None) {
+        package = word.connect() ? word.openDocumentCopyOf(file) : QString();
+        if (package.isEmpty())
+            return QStringLiteral("办公软件无法读取模板文件，没有检查。") +
+                   (word.lastError().isEmpty() ? QString() : QStringLiteral("\n错误原因：") + word.lastError());
+    }
+    bool ok = false;
+    QStringList names;
+    for (const Indicator &indicator : Indicator::ofCategory(categoryCode, &ok))
+        names << indicator.PropertyName;
+    const TemplateCheck::Report report = TemplateCheck::check(package, names);
+    *clean = report.clean();
+    return TemplateCheck::describe(report);
 }
 
 bool run(const QString &categoryCode, Messages &messages)

@@ -3,6 +3,7 @@
 #include <QString>
 
 class Messages;
+class WordApp;
 
 // "导入模板文件": a word processor document the user already has becomes the category's template. A Word 97
 // file keeps the name the program writes (<code>.Doc); a .docx or .odt keeps its format and is filled without the
@@ -16,5 +17,9 @@ bool run(const QString &categoryCode, Messages &messages);
 
 // The import without the dialogs: empty on success, else the message for the user.
 QString importFile(const QString &categoryCode, const QString &source);
+
+// "检查模板" on the category's template: the text for the dialog; clean tells whether nothing was found. A Word 97
+// template is read through word's OpenDocument copy of it.
+QString checkTemplate(const QString &categoryCode, WordApp &word, bool *clean);
 
 } // namespace TemplateImport

@@ -5,6 +5,7 @@
 #include "LibreOfficeWordApp.h"
 #include "PackageFiles.h"
 #include "PackageTemplate.h"
+#include "TemplateCheck.h"
 
 #include <QDir>
 #include <QFile>
@@ -88,6 +89,8 @@ private Q_SLOTS:
     void filledInPlace();
     void officeReadsBack_data();
     void officeReadsBack();
+    void templateCheckOfEveryFormat_data();
+    void templateCheckOfEveryFormat();
 
 private:
     bool convert(const QString &format, const QStringList &files);
@@ -224,6 +227,37 @@ void TestPackageTemplateOffice::officeReadsBack() {
     };
     for (const QString &line : expected)
         QVERIFY2(found.contains(line), qPrintable(line + QStringLiteral(" not in: ") + found.join(QLatin1Char('|'))));
+}
+
+void TestPackageTemplateOffice::templateCheckOfEveryFormat_data() {
+    QTest::addColumn<QString>("file");
+    QTest::newRow("doc") << QStringLiteral("template.doc");
+    QTest::newRow("docx") << QStringLiteral("template.docx");
+    QTest::newRow("odt") << QStringLiteral("template.odt");
+}
+
+void TestPackageTemplateOffice::templateCheckOfEveryFormat() {
+    // Every marker of the templates the office saved is found in its place: only 丙方 names no indicator, and the
+    // one indicator the template lacks is reported as unused.
+    QFETCH(QString, file);
+    QString package = mDir.filePath(file);
+    LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
+    if (file.endsWith(QLatin1String(".doc"))) {
+        QVERIFY2(word.connect(), qPrintable(word.lastError()));
+        package = word.openDocumentCopyOf(package);
+        QVERIFY2(!package.isEmpty(), qPrintable(word.lastError()));
+    }
+    QStringList names{QStringLiteral("没有用到")};
+    for (const auto &pair : values())
+        names << pair.first.mid(2, pair.first.size() - 4);
+    const TemplateCheck::Report report = TemplateCheck::check(package, names);
+    word.quit();
+    QVERIFY(report.readable);
+    QCOMPARE(report.unknownMarkers.size(), 1);
+    QCOMPARE(report.unknownMarkers.first().text, QStringLiteral("[<丙方>]"));
+    QCOMPARE(report.unknownMarkers.first().place, QStringLiteral("正文"));
+    QCOMPARE(report.unusedIndicators, QStringList{QStringLiteral("没有用到")});
+    QVERIFY2(report.brokenMarkers.isEmpty(), qPrintable(TemplateCheck::describe(report)));
 }
 
 QTEST_GUILESS_MAIN(TestPackageTemplateOffice)

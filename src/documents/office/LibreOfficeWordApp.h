@@ -40,6 +40,7 @@ public:
     // template changes); that copy is filled in the program, and the office only loads the result. Loading and
     // saving is then all the office does, one search of the whole document instead of one per marker.
     bool openPrefilled(const QString &templatePath, const QList<QPair<QString, QString>> &pairs) override;
+    QString openDocumentCopyOf(const QString &templatePath) override;
     bool saveAs(const QString &path) override;
     bool exportPdf(const QString &path) override;
     bool print() override;

@@ -2,6 +2,10 @@
 
 WordApp::~WordApp() = default;
 
+QString WordApp::openDocumentCopyOf(const QString &) {
+    return {};
+}
+
 bool WordApp::openPrefilled(const QString &, const QList<QPair<QString, QString>> &) {
     return false;
 }

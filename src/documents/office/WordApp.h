@@ -55,6 +55,9 @@ public:
     // at a scratch file of the office's own until saveAs(). False, with nothing opened and no error, when it
     // cannot (the caller then opens a copy of the template and fills it).
     virtual bool openPrefilled(const QString &templatePath, const QList<QPair<QString, QString>> &pairs);
+    // The OpenDocument copy this office makes of a template (kept in the user's cache, as openPrefilled() uses it),
+    // for reading the template's parts; empty when this office makes none.
+    virtual QString openDocumentCopyOf(const QString &templatePath);
     // Saves under path (overwriting) in the format its suffix names (.Doc: Word 97); the document then lives
     // at path.
     virtual bool saveAs(const QString &path) = 0;

@@ -1,10 +1,14 @@
 #include "DocumentTemplateTab.h"
 
+#include "DocumentPaths.h"
+#include "DocumentsEntry.h"
 #include "Messages.h"
 #include "TemplateImport.h"
 #include "TemplatePage.h"
 
 #include <QAbstractButton>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -19,11 +23,16 @@ DocumentTemplateTab::DocumentTemplateTab(QWidget *parent)
     auto *importButton = new QPushButton(QStringLiteral("导入模板文件"), this);
     importButton->setObjectName(QStringLiteral("importTemplateButton"));
     importButton->setToolTip(QStringLiteral("把已有的 Word 文档（.doc、.docx）或 .odt 文档作为本类合同的模板"));
+    auto *checkButton = new QPushButton(QStringLiteral("检查模板"), this);
+    checkButton->setObjectName(QStringLiteral("checkTemplateButton"));
+    checkButton->setToolTip(QStringLiteral("列出模板中没有对应指标的标记、没有使用的指标和不完整的标记"));
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(importButton);
+    buttons->addWidget(checkButton);
     buttons->addStretch();
     contentLayout()->addLayout(buttons);
     connect(importButton, &QPushButton::clicked, this, &DocumentTemplateTab::importTemplate);
+    connect(checkButton, &QPushButton::clicked, this, [this] { CheckTemplate(mPage->categoryCode(), false); });
 }
 
 void DocumentTemplateTab::importTemplate()
@@ -40,7 +49,15 @@ void DocumentTemplateTab::showTemplate(const QString &categoryCode)
 
 void DocumentTemplateTab::editTemplate(const QString &categoryCode)
 {
+    const auto state = [&categoryCode] {
+        const QFileInfo info(DocumentPaths::existingTemplate(categoryCode));
+        return std::pair(info.exists() ? info.lastModified() : QDateTime(), info.exists() ? info.size() : -1);
+    };
+    const auto before = state();
     EditTemplateBesideMainWindow(this, categoryCode);
+    // Saved by the editor: checked at once, said only when something is wrong.
+    if (state() != before)
+        CheckTemplate(categoryCode, true);
 }
 
 void DocumentTemplateTab::viewClicked()

@@ -6,6 +6,7 @@
 #include "Messages.h"
 #include "StandInWordApp.h"
 #include "TemplateEditor.h"
+#include "TemplateImport.h"
 #include "TemplatePage.h"
 #include "TfrmEditADoc.h"
 #include "TfrmEditAHTDoc.h"
@@ -23,6 +24,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -155,6 +157,24 @@ void GenerateDocuments(const QList<int> &recordIds, QWidget *parent)
     if (cancelled)
         summary = QStringLiteral("已取消，其余 %1 份没有生成。\n").arg(recordIds.size() - results.size()) + summary;
     messages.information(summary);
+}
+
+void CheckTemplate(const QString &categoryCode, bool onlyProblems)
+{
+    if (categoryCode.isEmpty())
+        return;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const std::unique_ptr<WordApp> word = newWordApp();
+    bool clean = false;
+    const QString text = TemplateImport::checkTemplate(categoryCode, *word, &clean);
+    word->quit();
+    QGuiApplication::restoreOverrideCursor();
+    if (clean && onlyProblems)
+        return;
+    if (clean)
+        Messages::instance().information(text);
+    else
+        Messages::instance().warning(text);
 }
 
 void StartOfficeInBackground()

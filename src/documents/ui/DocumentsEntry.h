@@ -53,3 +53,7 @@ void StartOfficeInBackground();
 // contract documents of the records in one office, with a progress window that can be cancelled between two
 // documents, and ends with a summary.
 void GenerateDocuments(const QList<int> &recordIds, QWidget *parent);
+
+// "检查模板": checks the category's template against its indicators and shows what was found; with onlyProblems
+// (after the template editor saved) nothing is shown when all is well.
+void CheckTemplate(const QString &categoryCode, bool onlyProblems);

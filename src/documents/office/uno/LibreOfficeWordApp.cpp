@@ -634,6 +634,20 @@ QString openDocumentCopy(OfficeInstance &office, const QString &templatePath) {
 
 } // namespace
 
+QString LibreOfficeWordApp::openDocumentCopyOf(const QString &templatePath) {
+    clearError();
+    if (!d->office.alive() || !QFileInfo(templatePath).isFile())
+        return {};
+    try {
+        OfficeInstance::Watch watch(d->office);
+        return openDocumentCopy(d->office, templatePath);
+    } catch (const uno::Exception &e) {
+        d->office.alive();
+        fail(QStringLiteral("办公软件无法读取模板：") + describe(e));
+        return {};
+    }
+}
+
 bool LibreOfficeWordApp::openPrefilled(const QString &templatePath, const QList<QPair<QString, QString>> &pairs) {
     clearError();
     if (!d->office.alive())

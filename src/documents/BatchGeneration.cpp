@@ -84,6 +84,7 @@ BatchGeneration::Result BatchGeneration::run(int recordId) {
     const QString staging = QFileInfo(target).absolutePath() + QStringLiteral("/.batch-") + name;
     CollectingMessages messages;
     ContractDocument document(mWord, messages, QString(), staging, recordId);
+    document.setShowInOffice(mOptions.pdf);
     const ContractDocument::Preparation prepared = document.ReadyData();
     const QString made = DocumentPaths::existingDocument(staging);
     const auto fail = [&](const QString &reason) {

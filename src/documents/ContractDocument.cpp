@@ -149,6 +149,8 @@ ContractDocument::Preparation ContractDocument::generateFromPackage(const QStrin
         mMessages.warning(QStringLiteral("生成合同文档发生错误！\r错误原因：") + filled.error);
         return Preparation::Failed;
     }
+    if (!mShowInOffice)
+        return Preparation::Generated;
     if (!mWord.open(mDocumentPath)) {
         showOfficeError();
         return Preparation::Failed;

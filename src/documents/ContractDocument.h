@@ -52,6 +52,9 @@ public:
     void exportPdf();
     // That proposed file name: the record's contract number (its numbering indicator's value), else its ID.
     QString pdfFileName() const;
+    // A batch that only writes documents does not open each one in the word processor: .docx and .odt templates
+    // are then filled without the office at all. (A PDF needs the document open.)
+    void setShowInOffice(bool show) { mShowInOffice = show; }
     // The timer after preparation: true when the window is to close now.
     bool Timer1Timer();
     void FormMouseDown();
@@ -92,6 +95,8 @@ private:
     static QList<QPair<QString, QString>> replacementsOf(const QList<MarkerPair> &pairs);
 
     WordApp &mWord;
+
+    bool mShowInOffice = true;
     Messages &mMessages;
     QString mCategoryCode;
     QString mDocumentPath;

@@ -1,0 +1,123 @@
+// Batch generation (the register's "批量生成合同文档", vantrel-generate): 100 lease contracts from the Word 97
+// template against 100 bare load + save of that template by the same office in the same run, and 1 000 lease
+// contracts from the same template as .docx, filled without the office.
+//
+//   bench_batch [contracts=100] [docx contracts=1000]
+
+#include "BatchGeneration.h"
+#include "DocumentPaths.h"
+#include "LibreOfficeWordApp.h"
+#include "ScriptedMessages.h"
+#include "TempAppFolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTextStream>
+
+namespace {
+
+const char16_t *const Lease[][2] = {{u"合同编号", u"FZ20261125001"},
+                                    {u"出租方", u"北京安居房地产经纪有限公司"},
+                                    {u"承租方", u"王晓明"},
+                                    {u"房屋坐落", u"北京市海淀区中关村大街18号3号楼502室"},
+                                    {u"房屋用途", u"住宅"},
+                                    {u"建筑面积", u"89.50"},
+                                    {u"月租金", u"6800.00"},
+                                    {u"租期", u"12"},
+                                    {u"租金总额", u"81600.00"},
+                                    {u"租金总额大写", u"捌万壹仟陆佰"},
+                                    {u"押金", u"13600.00"},
+                                    {u"付款方式", u"按月支付"},
+                                    {u"起租日期", u"2026-12-01"},
+                                    {u"签订日期", u"2026-11-25"},
+                                    {u"签订日期大写", u"二○二六年十一月二十五日"}};
+
+// A lease category with `count` records; their IDs.
+QList<int> leaseCategory(TempAppFolder &folder, const QString &code, int count) {
+    folder.addCategory(code, QStringLiteral("房屋租赁合同"), QStringLiteral("0001"));
+    QStringList columns;
+    QVariantList values{code};
+    for (int i = 0; i < int(std::size(Lease)); ++i) {
+        folder.addIndicator(code, QString::fromUtf16(Lease[i][0]), 0, QStringLiteral("Data%1").arg(i + 1), i + 1);
+        columns << QStringLiteral("Data%1").arg(i + 1);
+        values << QString::fromUtf16(Lease[i][1]);
+    }
+    const QString insert = QStringLiteral("INSERT INTO TContractMain (MainTypeCode, %1) VALUES (?%2)")
+                               .arg(columns.join(QStringLiteral(", ")), QStringLiteral(", ?").repeated(columns.size()));
+    QList<int> ids;
+    for (int r = 0; r < count; ++r) {
+        folder.exec(insert, values);
+        ids << folder.scalar(QStringLiteral("SELECT max(ID) FROM TContractMain")).toInt();
+    }
+    return ids;
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    const int count = std::max(1, app.arguments().value(1, QStringLiteral("100")).toInt());
+    const int docxCount = std::max(1, app.arguments().value(2, QStringLiteral("1000")).toInt());
+
+    TempAppFolder folder;
+    folder.addCategory(QStringLiteral("0001"), QStringLiteral("房屋租赁"));
+    const QString docCode = QStringLiteral("00010001");
+    const QString docxCode = QStringLiteral("00010002");
+    const QList<int> docIds = leaseCategory(folder, docCode, count);
+    const QList<int> docxIds = leaseCategory(folder, docxCode, docxCount);
+
+    ScriptedMessages messages;
+    Messages::setInstance(&messages);
+    LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
+    const QString docTemplate = DocumentPaths::templateFile(docCode);
+    const QString docxTemplate = folder.file(QStringLiteral("DB/ModelFiles/%1.docx").arg(docxCode));
+    if (!word.connect() || !word.open(QStringLiteral(VANTREL_DEMO_TEMPLATE)) || !word.saveAs(docTemplate) ||
+        !word.saveAs(docxTemplate)) {
+        out << "templates: " << word.lastError() << Qt::endl;
+        return 1;
+    }
+
+    // The reference: the office opening and saving the template as often, in the same run.
+    const QString bare = folder.file(QStringLiteral("bare.Doc"));
+    word.open(docTemplate);
+    word.saveAs(bare);
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < count; ++i) {
+        if (!word.open(docTemplate) || !word.saveAs(bare)) {
+            out << "bare: " << word.lastError() << Qt::endl;
+            return 1;
+        }
+    }
+    const double bareMs = timer.nsecsElapsed() / 1e6;
+
+    // The first contract converts the template once (as after every change of it); then the batch.
+    BatchGeneration warm(word, {true, false, folder.file(QStringLiteral("warm"))});
+    warm.run(docIds.first());
+    BatchGeneration batch(word, {true, false, QString()});
+    timer.restart();
+    int failed = 0;
+    for (int id : docIds)
+        failed += batch.run(id).kind != BatchGeneration::Result::Kind::Generated;
+    const double batchMs = timer.nsecsElapsed() / 1e6;
+
+    BatchGeneration docxBatch(word, {true, false, QString()});
+    timer.restart();
+    for (int id : docxIds)
+        failed += docxBatch.run(id).kind != BatchGeneration::Result::Kind::Generated;
+    const double docxMs = timer.nsecsElapsed() / 1e6;
+    word.quit();
+    if (failed) {
+        out << failed << " contracts failed: " << messages.texts().join(QLatin1Char('|')) << Qt::endl;
+        return 1;
+    }
+    out << count << " lease contracts (.Doc), batch:      " << QString::number(batchMs, 'f', 0) << " ms\n"
+        << count << " x office load + save of the template: " << QString::number(bareMs, 'f', 0) << " ms  (ratio "
+        << QString::number(batchMs / bareMs, 'f', 2) << ", target 1.3)\n"
+        << docxCount << " lease contracts (.docx), batch:    " << QString::number(docxMs, 'f', 0)
+        << " ms (target 10000 ms)" << Qt::endl;
+    return 0;
+}

@@ -681,11 +681,10 @@ bool LibreOfficeWordApp::openPrefilled(const QString &templatePath, const QList<
         QFile::remove(copy);
         return false;
     }
-    if (!open(filled.fileName())) {
-        if (d->office.alive())
-            clearError();
+    // Our own filled copy failing to open means the office failed (it may not even know yet that it is ending):
+    // said, not passed over to the slower way.
+    if (!open(filled.fileName()))
         return false;
-    }
     filled.setAutoRemove(false);
     d->scratch = filled.fileName();
     return true;

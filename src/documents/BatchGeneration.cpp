@@ -2,7 +2,6 @@
 
 #include "ContractDocument.h"
 #include "DocumentPaths.h"
-#include "Indicator.h"
 #include "Messages.h"
 #include "TDM.h"
 #include "WordApp.h"
@@ -120,18 +119,10 @@ BatchGeneration::Result BatchGeneration::run(int recordId) {
 
 QString BatchGeneration::contractNumber(int recordId) {
     QSqlQuery query(TDM::instance().ADOLocal());
-    if (execBound(query, QStringLiteral("Select * from TContractMain where ID=?"), {recordId}) && query.next()) {
-        const QSqlRecord record = query.record();
-        bool ok = false;
-        for (const Indicator &indicator :
-             Indicator::ofCategory(record.value(QStringLiteral("MainTypeCode")).toString(), &ok)) {
-            const QString column = indicator.DataFieldA.trimmed();
-            if (indicator.CalcStr.contains(QLatin1String("[GETBILLID]"), Qt::CaseInsensitive) &&
-                record.indexOf(column) >= 0 && !record.value(column).toString().trimmed().isEmpty())
-                return record.value(column).toString().trimmed();
-        }
-    }
-    return QString::number(recordId);
+    QString number;
+    if (execBound(query, QStringLiteral("Select * from TContractMain where ID=?"), {recordId}) && query.next())
+        number = ContractDocument::contractNumberIn(query.record());
+    return number.isEmpty() ? QString::number(recordId) : number;
 }
 
 QString BatchGeneration::summary(const QList<Result> &results) {

@@ -298,18 +298,21 @@ void ContractDocument::Button6Click()
     mWord.bringToFront();
 }
 
+QString ContractDocument::contractNumberIn(const QSqlRecord &record)
+{
+    bool ok = false;
+    for (const Indicator &indicator :
+         Indicator::ofCategory(record.value(QStringLiteral("MainTypeCode")).toString(), &ok)) {
+        const QString column = indicator.DataFieldA.trimmed();
+        if (indicator.CalcStr.contains(QLatin1String("[GETBILLID]"), Qt::CaseInsensitive) && record.indexOf(column) >= 0)
+            return record.value(column).toString().trimmed();
+    }
+    return QString();
+}
+
 QString ContractDocument::pdfFileName() const
 {
-    QString name;
-    bool ok = false;
-    for (const Indicator &indicator : Indicator::ofCategory(mCategoryCode, &ok)) {
-        const QString column = indicator.DataFieldA.trimmed();
-        if (indicator.CalcStr.contains(QLatin1String("[GETBILLID]"), Qt::CaseInsensitive) &&
-            mRecord.indexOf(column) >= 0) {
-            name = mRecord.value(column).toString().trimmed();
-            break;
-        }
-    }
+    QString name = contractNumberIn(mRecord);
     // Characters no file name may hold on the systems the file may travel to.
     static const QString forbidden = QStringLiteral("/\\:*?\"<>|");
     for (QChar &c : name) {

@@ -55,6 +55,9 @@ public:
     // A batch that only writes documents does not open each one in the word processor: .docx and .odt templates
     // are then filled without the office at all. (A PDF needs the document open.)
     void setShowInOffice(bool show) { mShowInOffice = show; }
+    // The contract number in a record of TContractMain: the value of its category's numbering indicator
+    // ([GETBILLID]); empty when the category has none or the record holds none.
+    static QString contractNumberIn(const QSqlRecord &record);
     // The timer after preparation: true when the window is to close now.
     bool Timer1Timer();
     void FormMouseDown();

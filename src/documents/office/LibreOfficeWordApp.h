@@ -61,6 +61,9 @@ public:
     void freezeOfficeForTest();
 
 private:
+    // A document to write and a folder with room for it; else false with the reason in lastError().
+    bool canWriteDocumentTo(const QString &path);
+
     struct Private;
     std::unique_ptr<Private> d;
 };

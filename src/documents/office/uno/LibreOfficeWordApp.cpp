@@ -701,7 +701,7 @@ static const char *writerFilterFor(const QString &path) {
     return "MS Word 97";
 }
 
-bool LibreOfficeWordApp::saveAs(const QString &path) {
+bool LibreOfficeWordApp::canWriteDocumentTo(const QString &path) {
     clearError();
     if (!hasDocument())
         return fail(d->office.alive() ? noDocument : notConnected);
@@ -713,6 +713,12 @@ bool LibreOfficeWordApp::saveAs(const QString &path) {
     const QStorageInfo storage(info.absolutePath());
     if (storage.isValid() && storage.bytesAvailable() >= 0 && storage.bytesAvailable() < kMinimumFreeBytes)
         return fail(QStringLiteral("磁盘空间不足，不能保存文档：") + QDir::toNativeSeparators(path));
+    return true;
+}
+
+bool LibreOfficeWordApp::saveAs(const QString &path) {
+    if (!canWriteDocumentTo(path))
+        return false;
     try {
         OfficeInstance::Watch watch(d->office);
         uno::Reference<frame::XStorable> storable(d->document, uno::UNO_QUERY_THROW);
@@ -726,12 +732,8 @@ bool LibreOfficeWordApp::saveAs(const QString &path) {
 }
 
 bool LibreOfficeWordApp::exportPdf(const QString &path) {
-    clearError();
-    if (!hasDocument())
-        return fail(d->office.alive() ? noDocument : notConnected);
-    const QFileInfo info(path);
-    if (!info.absoluteDir().exists())
-        return fail(QStringLiteral("文件夹不存在：") + QDir::toNativeSeparators(info.absolutePath()));
+    if (!canWriteDocumentTo(path))
+        return false;
     try {
         OfficeInstance::Watch watch(d->office);
         uno::Reference<frame::XStorable> storable(d->document, uno::UNO_QUERY_THROW);

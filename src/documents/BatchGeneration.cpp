@@ -1,10 +1,16 @@
 #include "BatchGeneration.h"
 
 #include "ContractDocument.h"
+#include "DocumentLock.h"
 #include "DocumentPaths.h"
 #include "Messages.h"
+#include "PackageTemplate.h"
 #include "TDM.h"
+#include "TemplateCheck.h"
 #include "WordApp.h"
+
+#include <QSet>
+#include <QThread>
 
 #include <QDir>
 #include <QFile>
@@ -12,9 +18,14 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <map>
+#include <mutex>
 
 namespace {
 
@@ -42,11 +53,6 @@ QString oneLine(const QString &text) {
     return line.simplified();
 }
 
-// The office's own lock file: the document is open in a window of this or another program.
-bool openElsewhere(const QString &document) {
-    const QFileInfo info(document);
-    return QFileInfo::exists(info.absolutePath() + QStringLiteral("/.~lock.") + info.fileName() + QLatin1Char('#'));
-}
 
 } // namespace
 
@@ -54,16 +60,65 @@ BatchGeneration::BatchGeneration(WordApp &word, Options options)
     : mWord(word)
     , mOptions(std::move(options)) {}
 
+BatchGeneration::Job BatchGeneration::read(int recordId) {
+    Job job;
+    job.recordId = recordId;
+    QSqlQuery query(TDM::instance().ADOLocal());
+    if (!execBound(query, QStringLiteral("Select * from TContractMain where ID=?"), {recordId}) || !query.next())
+        return job;
+    job.record = query.record();
+    job.indicators =
+        Indicator::ofCategory(job.record.value(QStringLiteral("MainTypeCode")).toString(), &job.indicatorsRead);
+    return job;
+}
+
 BatchGeneration::Result BatchGeneration::run(int recordId) {
+    return make(read(recordId));
+}
+
+namespace {
+
+// The markers of the category's template that name none of its indicators: generation leaves them as they are.
+QStringList unfilledMarkers(const QString &categoryCode, const QList<Indicator> &indicators, WordApp &word) {
+    const QString file = DocumentPaths::existingTemplate(categoryCode);
+    if (file.isEmpty())
+        return {};
+    QString package = file;
+    if (PackageTemplate::formatOf(file) == PackageTemplate::Format::None)
+        package = word.connect() ? word.openDocumentCopyOf(file) : QString();
+    if (package.isEmpty())
+        return {};
+    QStringList names;
+    for (const Indicator &indicator : indicators)
+        names << indicator.PropertyName;
+    QStringList markers;
+    for (const TemplateCheck::Finding &finding : TemplateCheck::check(package, names).unknownMarkers) {
+        if (!markers.contains(finding.text))
+            markers << finding.text;
+    }
+    return markers;
+}
+
+} // namespace
+
+BatchGeneration::Result BatchGeneration::make(const Job &job) {
+    const int recordId = job.recordId;
     Result result;
     result.recordId = recordId;
+    if (job.record.isEmpty()) {
+        result.reason = QStringLiteral("读取数据库发生错误！");
+        return result;
+    }
+    if (job.checkTemplate && job.indicatorsRead)
+        result.unfilledMarkers =
+            unfilledMarkers(job.record.value(QStringLiteral("MainTypeCode")).toString(), job.indicators, mWord);
     const QString name = QString::number(recordId) + QStringLiteral(".Doc");
     const QString target =
         mOptions.folder.isEmpty() ? DocumentPaths::contractFile(recordId) : QDir(mOptions.folder).filePath(name);
     const QString existing = DocumentPaths::existingDocument(target);
     if (!existing.isEmpty()) {
         result.document = existing;
-        if (openElsewhere(existing)) {
+        if (DocumentLock::isLocked(existing)) {
             result.kind = Result::Kind::Skipped;
             result.reason = QStringLiteral("合同文档正在窗口中打开，没有覆盖");
             return result;
@@ -84,6 +139,8 @@ BatchGeneration::Result BatchGeneration::run(int recordId) {
     CollectingMessages messages;
     ContractDocument document(mWord, messages, QString(), staging, recordId);
     document.setShowInOffice(mOptions.pdf);
+    if (job.indicatorsRead)
+        document.setRecordData(job.record, job.indicators);
     const ContractDocument::Preparation prepared = document.ReadyData();
     const QString made = DocumentPaths::existingDocument(staging);
     const auto fail = [&](const QString &reason) {
@@ -117,6 +174,94 @@ BatchGeneration::Result BatchGeneration::run(int recordId) {
     return result;
 }
 
+int BatchGeneration::defaultWorkers() {
+    return std::clamp(QThread::idealThreadCount(), 1, 4);
+}
+
+QList<BatchGeneration::Result> BatchGeneration::runAll(const QList<int> &recordIds, const Options &options,
+                                                       const WordFactory &newWord, int workers,
+                                                       const Progress &progress) {
+    const int total = int(recordIds.size());
+    workers = std::clamp(workers, 1, std::max(1, total));
+    // Records are read here and queued a few ahead; the workers take them in turn.
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<std::pair<int, Job>> queue;
+    std::map<int, Result> done;
+    bool closed = false;
+    int current = recordIds.value(0);
+
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (int w = 0; w < workers; ++w) {
+        threads.emplace_back(QThread::create([&] {
+            const std::unique_ptr<WordApp> word = newWord();
+            BatchGeneration batch(*word, options);
+            for (;;) {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return closed || !queue.empty(); });
+                if (queue.empty())
+                    break;
+                auto [index, job] = std::move(queue.front());
+                queue.pop_front();
+                current = job.recordId;
+                lock.unlock();
+                Result result = batch.make(job);
+                lock.lock();
+                done.emplace(index, std::move(result));
+                changed.notify_all();
+            }
+            word->quit();
+        }));
+        threads.back()->start();
+    }
+
+    QSet<QString> categories;
+    int next = 0;
+    bool cancelled = false;
+    std::unique_lock lock(mutex);
+    for (;;) {
+        while (!cancelled && next < total && int(queue.size()) < workers) {
+            lock.unlock();
+            Job job = read(recordIds.at(next));
+            const QString category = job.record.value(QStringLiteral("MainTypeCode")).toString();
+            job.checkTemplate = !category.isEmpty() && !categories.contains(category);
+            categories.insert(category);
+            lock.lock();
+            queue.emplace_back(next++, std::move(job));
+            changed.notify_all();
+        }
+        if (cancelled || next == total) {
+            closed = true;
+            changed.notify_all();
+        }
+        const int finished = int(done.size());
+        if (closed && finished + int(queue.size()) == next && queue.empty())
+            break;
+        if (progress && !cancelled) {
+            const int shown = current;
+            lock.unlock();
+            const bool goOn = progress(finished, shown);
+            lock.lock();
+            if (!goOn) {
+                // Records queued but not begun are left out; the documents being made are finished.
+                cancelled = true;
+                next -= int(queue.size());
+                queue.clear();
+                continue;
+            }
+        }
+        changed.wait_for(lock, std::chrono::milliseconds(progress ? 50 : 1000),
+                         [&] { return int(done.size()) != finished; });
+    }
+    lock.unlock();
+    for (const auto &thread : threads)
+        thread->wait();
+    QList<Result> results;
+    for (auto &[index, result] : done)
+        results << std::move(result);
+    return results;
+}
+
 QString BatchGeneration::contractNumber(int recordId) {
     QSqlQuery query(TDM::instance().ADOLocal());
     QString number;
@@ -130,7 +275,12 @@ QString BatchGeneration::summary(const QList<Result> &results) {
     int skipped = 0;
     int failed = 0;
     QStringList lines;
+    QStringList unfilled;
     for (const Result &r : results) {
+        for (const QString &marker : r.unfilledMarkers) {
+            if (!unfilled.contains(marker))
+                unfilled << marker;
+        }
         switch (r.kind) {
         case Result::Kind::Generated:
             ++generated;
@@ -148,5 +298,7 @@ QString BatchGeneration::summary(const QList<Result> &results) {
     QString text = QStringLiteral("已生成 %1 份，跳过 %2 份，失败 %3 份。").arg(generated).arg(skipped).arg(failed);
     if (!lines.isEmpty())
         text += QLatin1Char('\n') + lines.join(QLatin1Char('\n'));
+    if (!unfilled.isEmpty())
+        text += QStringLiteral("\n模板中以下标记没有对应的指标，在文档中没有填写：") + unfilled.join(QStringLiteral("、"));
     return text;
 }

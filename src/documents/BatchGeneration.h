@@ -1,14 +1,20 @@
 #pragma once
 
+#include "Indicator.h"
+
 #include <QList>
+#include <QSqlRecord>
 #include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
 
 class WordApp;
 
-// The contract documents of many records in one go, through the same generation as "生成/查看合同文档", one office
-// for the whole batch. Every document is made under a name of its own beside its place and renamed into it only
-// when it is complete, so a failed or cancelled record leaves nothing half-written and an existing document as it
-// was.
+// The contract documents of many records in one go, through the same generation as "生成/查看合同文档". Every
+// document is made under a name of its own beside its place and renamed into it only when it is complete, so a
+// failed or cancelled record leaves nothing half-written and an existing document as it was.
 class BatchGeneration {
 public:
     struct Options {
@@ -22,15 +28,43 @@ public:
         Kind kind = Kind::Failed;
         QString document; // the document written (or the one that exists, when skipped)
         QString reason;   // why it was skipped or failed, for the user
+        // Markers of the template that name no indicator of the category: they stay in the document as they are.
+        // Given with the first record of each category in a batch.
+        QStringList unfilledMarkers;
+    };
+    // What a document is made from: read from the database beforehand, so that it can be made on another thread.
+    struct Job {
+        int recordId = 0;
+        QSqlRecord record; // empty: the record is gone
+        QList<Indicator> indicators;
+        bool indicatorsRead = false;
+        bool checkTemplate = false; // also say which markers of the template stay unfilled
     };
 
     BatchGeneration(WordApp &word, Options options);
 
+    // Reads the record (on the thread that holds the database) and makes its document.
     Result run(int recordId);
+    static Job read(int recordId);
+    // Makes the document of a record read before; touches files and the office only.
+    Result make(const Job &job);
+
+    using WordFactory = std::function<std::unique_ptr<WordApp>()>;
+    // Called between documents on the calling thread (which may let events through): done so far, and the record
+    // being made next. False cancels: the documents being made are finished, no further one is begun.
+    using Progress = std::function<bool(int done, int nextRecordId)>;
+    // Every record, by `workers` offices side by side (each made by newWord on a thread of its own; a .docx or
+    // .odt template without PDF needs no office at all). The records are read here, on the calling thread. The
+    // results are in the order of the records; a cancelled batch returns those done.
+    static QList<Result> runAll(const QList<int> &recordIds, const Options &options, const WordFactory &newWord,
+                                int workers, const Progress &progress);
+    // As many as the machine has cores, at most four (each office takes its share of memory).
+    static int defaultWorkers();
 
     // The record's contract number (the value of its category's numbering indicator), else its ID, for progress.
     static QString contractNumber(int recordId);
-    // "已生成 N 份，跳过 N 份，失败 N 份。" and one line per record that was skipped or failed.
+    // "已生成 N 份，跳过 N 份，失败 N 份。", one line per record that was skipped or failed, and the markers that
+    // stayed unfilled.
     static QString summary(const QList<Result> &results);
 
 private:

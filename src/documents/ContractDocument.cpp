@@ -1,5 +1,6 @@
 #include "ContractDocument.h"
 
+#include "DocumentLock.h"
 #include "DocumentPaths.h"
 #include "Messages.h"
 #include "PackageTemplate.h"
@@ -25,6 +26,26 @@ ContractDocument::ContractDocument(WordApp &word, Messages &messages, const QStr
 {
 }
 
+ContractDocument::~ContractDocument()
+{
+    unlock();
+}
+
+ContractDocument::Preparation ContractDocument::lockShown(Preparation prepared)
+{
+    if (mShowInOffice && (prepared == Preparation::Opened || prepared == Preparation::Generated) &&
+        QFileInfo::exists(mDocumentPath) && DocumentLock::acquire(mDocumentPath))
+        mLocked = mDocumentPath;
+    return prepared;
+}
+
+void ContractDocument::unlock()
+{
+    if (!mLocked.isEmpty())
+        DocumentLock::release(mLocked);
+    mLocked.clear();
+}
+
 QString ContractDocument::templateMissingText()
 {
     return QStringLiteral("选定合同类型的模板文件尚未创建！");
@@ -36,8 +57,28 @@ void ContractDocument::showOfficeError()
     mMessages.warning(error.isEmpty() ? QStringLiteral("办公软件操作失败。") : error);
 }
 
+void ContractDocument::setRecordData(const QSqlRecord &record, const QList<Indicator> &indicators)
+{
+    mRecord = record;
+    mIndicators = indicators;
+    mPreloaded = true;
+}
+
+QList<Indicator> ContractDocument::indicators(bool *ok) const
+{
+    if (!mPreloaded)
+        return Indicator::ofCategory(mCategoryCode, ok);
+    *ok = true;
+    return mIndicators;
+}
+
 bool ContractDocument::readRecord()
 {
+    if (mPreloaded) {
+        mHaveRecord = !mRecord.isEmpty();
+        mCategoryCode = mRecord.value(QStringLiteral("MainTypeCode")).toString();
+        return mHaveRecord;
+    }
     QSqlQuery query(TDM::instance().ADOLocal());
     if (!execBound(query, QStringLiteral("Select * from TContractMain where ID=?"), {mRecordId}) || !query.next())
         return false;
@@ -54,22 +95,31 @@ ContractDocument::Preparation ContractDocument::ReadyData()
         mMessages.information(QStringLiteral("读取数据库发生错误！"));
         return Preparation::Failed;
     }
-    if (!mWord.connect()) {
+    // A batch that shows nothing reaches the office only for a document that needs it.
+    const auto connectOffice = [this] {
+        if (mWord.connect())
+            return true;
         mMessages.warning(TemplateEditor::officeMissingText());
-        return Preparation::Failed;
+        return false;
+    };
+    if (mShowInOffice) {
+        if (!connectOffice())
+            return Preparation::Failed;
+        mWord.arrange();
     }
-    mWord.arrange();
     mCloseRequested = false;
 
     const QString existing = DocumentPaths::existingDocument(mDocumentPath);
     if (!existing.isEmpty()) {
         if (PackageTemplate::formatOf(existing) != PackageTemplate::Format::None)
             mDocumentPath = DocumentPaths::withSuffixOf(mDocumentPath, existing);
+        if (!mShowInOffice && !connectOffice())
+            return Preparation::Failed;
         if (!mWord.open(existing)) {
             showOfficeError();
             return Preparation::Failed;
         }
-        return Preparation::Opened;
+        return lockShown(Preparation::Opened);
     }
 
     const QString templateFile = DocumentPaths::existingTemplate(mCategoryCode);
@@ -80,9 +130,10 @@ ContractDocument::Preparation ContractDocument::ReadyData()
         return Preparation::NoTemplate;
     }
     if (PackageTemplate::formatOf(templateFile) != PackageTemplate::Format::None)
-        return generateFromPackage(templateFile);
-
-    return generateNew(templateFile);
+        return lockShown(generateFromPackage(templateFile));
+    if (!mShowInOffice && !connectOffice())
+        return Preparation::Failed;
+    return lockShown(generateNew(templateFile));
 }
 
 QString ContractDocument::workingCopyPath(const QString &documentPath)
@@ -135,7 +186,7 @@ ContractDocument::Preparation ContractDocument::generateFromPackage(const QStrin
 {
     // Filled in the program, not in the office: the document on disk is the filled one, in the template's format.
     bool ok = false;
-    const QList<Indicator> indicators = Indicator::ofCategory(mCategoryCode, &ok);
+    const QList<Indicator> indicators = this->indicators(&ok);
     mPairs = ok ? markerPairsFor(indicators, mRecord) : QList<MarkerPair>();
     const QList<QPair<QString, QString>> replacements = replacementsOf(mPairs);
     mDocumentPath = DocumentPaths::withSuffixOf(mDocumentPath, templateFile);
@@ -179,7 +230,7 @@ QList<MarkerPair> ContractDocument::markerPairsFor(const QList<Indicator> &indic
 ContractDocument::Fill ContractDocument::fillPrefilled(const QString &templateFile)
 {
     bool ok = false;
-    const QList<Indicator> indicators = Indicator::ofCategory(mCategoryCode, &ok);
+    const QList<Indicator> indicators = this->indicators(&ok);
     if (!ok || indicators.isEmpty())
         return Fill::NotRun; // the usual way says what is missing
     mGenerating = true;
@@ -199,7 +250,8 @@ ContractDocument::Fill ContractDocument::fillPrefilled(const QString &templateFi
         return end;
     if (!opened)
         return Fill::NotRun;
-    mWord.bringToFront();
+    if (mShowInOffice)
+        mWord.bringToFront();
     return Fill::Filled;
 }
 
@@ -214,7 +266,7 @@ ContractDocument::Fill ContractDocument::fillMarkers()
     if (mGenerating || mClosed || !mHaveRecord)
         return Fill::NotRun;
     bool ok = false;
-    const QList<Indicator> indicators = Indicator::ofCategory(mCategoryCode, &ok);
+    const QList<Indicator> indicators = this->indicators(&ok);
     if (!ok)
         return Fill::NotRun;
     if (indicators.isEmpty()) {
@@ -235,7 +287,7 @@ ContractDocument::Fill ContractDocument::fillMarkers()
     // is replaced, wherever it stands in the document, in one batch that the office does not redraw in between.
     const QList<QPair<QString, QString>> replacements = replacementsOf(mPairs);
     const Fill end = endFill(mWord.replaceInOrder(replacements) ? QString() : mWord.lastError());
-    if (end == Fill::Filled)
+    if (end == Fill::Filled && mShowInOffice)
         mWord.bringToFront();
     return end;
 }
@@ -383,6 +435,7 @@ void ContractDocument::FormCloseQuery()
     if (mClosed)
         return;
     mClosed = true;
+    unlock();
     if (!mWord.quit())
         mWord.disconnect();
     // The office's own Save may have written the copy being filled again.

@@ -32,6 +32,7 @@ public:
 
     ContractDocument(WordApp &word, Messages &messages, const QString &categoryCode, const QString &documentPath,
                      int recordId);
+    ~ContractDocument();
 
     // Called between markers while generating, so the window repaints and stays responsive.
     void setPump(std::function<void()> pump) { mPump = std::move(pump); }
@@ -55,6 +56,9 @@ public:
     // A batch that only writes documents does not open each one in the word processor: .docx and .odt templates
     // are then filled without the office at all. (A PDF needs the document open.)
     void setShowInOffice(bool show) { mShowInOffice = show; }
+    // The record and its category's indicators read beforehand (by a batch, on the thread that holds the
+    // database): the document is then made without reading the database.
+    void setRecordData(const QSqlRecord &record, const QList<Indicator> &indicators);
     // The contract number in a record of TContractMain: the value of its category's numbering indicator
     // ([GETBILLID]); empty when the category has none or the record holds none.
     static QString contractNumberIn(const QSqlRecord &record);
@@ -86,8 +90,12 @@ private:
     enum class Fill { NotRun, Failed, Filled };
 
     bool readRecord();
+    QList<Indicator> indicators(bool *ok) const;
     Preparation generateFromPackage(const QString &templateFile);
     void showOfficeError();
+    // A window's document is marked open while the window shows it; a batch leaves it alone.
+    Preparation lockShown(Preparation prepared);
+    void unlock();
     Preparation generateNew(const QString &templateFile);
     Fill fillMarkers();
     // A new document straight from the template with every value in it, where the office offers that (much
@@ -106,6 +114,9 @@ private:
     int mRecordId;
     QSqlRecord mRecord;
     bool mHaveRecord = false;
+    bool mPreloaded = false;
+    QString mLocked; // the document this window has open, marked as such for batches
+    QList<Indicator> mIndicators; // when preloaded
     bool mNotSaved = true;
     bool mCloseRequested = false;
     bool mGenerating = false;

@@ -16,7 +16,9 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -636,10 +638,30 @@ void TestContractGeneration::batchGeneration()
     QCOMPARE(readText(contractPath(existing)), QStringLiteral("甲方李四"));
     QVERIFY(QFile::exists(QFileInfo(contractPath(existing)).absolutePath() + QStringLiteral("/%1.pdf").arg(existing)));
 
-    // A document open in a window is never overwritten.
+    // A document open in a window is never overwritten; once the window is closed it is made again. So is one
+    // another office has open; a lock left by a program that has ended does not count.
+    {
+        StandInWordApp windowWord;
+        ContractDocument window(windowWord, mMessages, Code, contractPath(existing), existing);
+        QCOMPARE(window.ReadyData(), ContractDocument::Preparation::Opened);
+        const BatchGeneration::Result skipped = again.run(existing);
+        QCOMPARE(skipped.kind, Kind::Skipped);
+        QCOMPARE(skipped.reason, QStringLiteral("合同文档正在窗口中打开，没有覆盖"));
+        window.FormCloseQuery();
+        QCOMPARE(again.run(existing).kind, Kind::Generated);
+    }
     const QString lock = QFileInfo(contractPath(existing)).absolutePath() + QStringLiteral("/.~lock.%1.Doc#").arg(existing);
-    QVERIFY(writeText(lock, QStringLiteral("lock")));
+    QVERIFY(writeText(lock, QStringLiteral("王五,办公室电脑,王五,10.12.2026 09:30,file:///home/wangwu/.config/libreoffice/4;")));
     QCOMPARE(again.run(existing).kind, Kind::Skipped);
+    QProcess ended;
+    ended.start(QStringLiteral("true"));
+    QVERIFY(ended.waitForStarted());
+    const qint64 endedPid = ended.processId();
+    QVERIFY(ended.waitForFinished());
+    QVERIFY(writeText(lock, QStringLiteral("u,%1,u,10.12.2026 09:30,vantrel:%2@%1;")
+                                .arg(QSysInfo::machineHostName())
+                                .arg(endedPid)));
+    QCOMPARE(again.run(existing).kind, Kind::Generated);
     QFile::remove(lock);
 
     // A save that fails leaves the earlier document as it was and nothing half-written.

@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -78,6 +79,8 @@ private Q_SLOTS:
     void textBoxesAreFilled();
     void editedTemplateIsFilledAnew();
     void batchGoesOnAfterTheOfficeDied();
+    void batchOfficesSideBySide();
+    void cancelledBatchKeepsWhatIsDone();
     void officeSaveLeavesEmptyDocAlone();
     void categoryWithoutTemplateOrIndicators();
 
@@ -346,6 +349,72 @@ void TestGenerationOffice::batchGoesOnAfterTheOfficeDied()
                  qPrintable(saved));
     }
     QVERIFY2(mMessages.texts().isEmpty(), qPrintable(mMessages.texts().join(QLatin1Char('|'))));
+}
+
+void TestGenerationOffice::batchOfficesSideBySide()
+{
+    QList<int> ids;
+    for (int i = 1; i <= 6; ++i)
+        ids << addRecord({QStringLiteral("FZ-并行%1").arg(i), QStringLiteral("出租人%1").arg(i)});
+    QVERIFY(!ids.contains(-1));
+    // A marker of the template that names no indicator of the category stays as it is, and the summary says so.
+    const QRegularExpression marker(QStringLiteral("\\[<(.*?)>\\]"));
+    QStringList expectedUnfilled;
+    bool ok = false;
+    QStringList names;
+    for (const Indicator &indicator : Indicator::ofCategory(Code, &ok))
+        names << indicator.PropertyName;
+    for (auto it = marker.globalMatch(mTemplateText); it.hasNext();) {
+        const auto match = it.next();
+        if (!names.contains(match.captured(1), Qt::CaseInsensitive) && !expectedUnfilled.contains(match.captured(0)))
+            expectedUnfilled << match.captured(0);
+    }
+    const QString other = QStringLiteral("00010006");
+    QVERIFY(mApp->addCategory(other, QStringLiteral("只有一个指标的合同"), QStringLiteral("0001")));
+    QVERIFY(mApp->addIndicator(other, QStringLiteral("合同编号"), 0, QStringLiteral("Data1"), 1) > 0);
+    QVERIFY(QFile::copy(DocumentPaths::templateFile(Code), DocumentPaths::templateFile(other)));
+    QVERIFY(mApp->exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1) VALUES (?, 'FZ-其他')"), {other}));
+    ids << mApp->scalar(QStringLiteral("SELECT max(ID) FROM TContractMain")).toInt();
+
+    const QList<BatchGeneration::Result> results = BatchGeneration::runAll(
+        ids, {}, [] { return std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless); }, 2, {});
+    QCOMPARE(results.size(), ids.size());
+    for (int i = 0; i < 6; ++i) {
+        QCOMPARE(results.at(i).recordId, ids.at(i));
+        QCOMPARE(results.at(i).kind, BatchGeneration::Result::Kind::Generated);
+        // Each document holds its own record's values, whichever office made it.
+        const QString saved = reopenedText(DocumentPaths::contractFile(ids.at(i)));
+        QVERIFY2(saved.contains(QStringLiteral("本合同由出租方出租人%1").arg(i + 1)), qPrintable(saved));
+    }
+    QCOMPARE(results.at(0).unfilledMarkers, expectedUnfilled);
+    QVERIFY(results.at(6).unfilledMarkers.contains(QStringLiteral("[<出租方>]")));
+    const QString summary = BatchGeneration::summary(results);
+    QVERIFY2(summary.contains(QStringLiteral("模板中以下标记没有对应的指标，在文档中没有填写：[<")), qPrintable(summary));
+    QVERIFY2(summary.contains(QStringLiteral("[<出租方>]")), qPrintable(summary));
+    QVERIFY2(mMessages.texts().isEmpty(), qPrintable(mMessages.texts().join(QLatin1Char('|'))));
+}
+
+void TestGenerationOffice::cancelledBatchKeepsWhatIsDone()
+{
+    QList<int> ids;
+    for (int i = 1; i <= 8; ++i)
+        ids << addRecord({QStringLiteral("FZ-取消%1").arg(i), QStringLiteral("取消%1").arg(i)});
+    // Cancelled as soon as the first document is done: those being made are finished, no further one begun.
+    const QList<BatchGeneration::Result> results = BatchGeneration::runAll(
+        ids, {}, [] { return std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless); }, 2,
+        [](int done, int) { return done == 0; });
+    QVERIFY2(results.size() >= 1 && results.size() <= 3, qPrintable(QString::number(results.size())));
+    for (int i = 0; i < ids.size(); ++i) {
+        const bool made = i < results.size();
+        if (made) {
+            QCOMPARE(results.at(i).recordId, ids.at(i));
+            QCOMPARE(results.at(i).kind, BatchGeneration::Result::Kind::Generated);
+        }
+        QCOMPARE(QFile::exists(DocumentPaths::contractFile(ids.at(i))), made);
+    }
+    const QDir folder = QFileInfo(DocumentPaths::contractFile(ids.first())).absoluteDir();
+    QCOMPARE(folder.entryList({QStringLiteral(".batch-*"), QStringLiteral("~*")}, QDir::Files | QDir::Hidden),
+             QStringList());
 }
 
 void TestGenerationOffice::officeSaveLeavesEmptyDocAlone()

@@ -102,35 +102,49 @@ int main(int argc, char *argv[]) {
     if (all)
         ids = ofCategory;
 
-    int failed = 0;
-    {
-        LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
-        BatchGeneration batch(word, options);
-        for (int i = 0; i < ids.size(); ++i) {
-            const int id = ids.at(i);
-            err << QStringLiteral("正在生成 %1 / %2：%3").arg(i + 1).arg(ids.size()).arg(id) << Qt::endl;
-            BatchGeneration::Result result;
-            if (ofCategory.contains(id)) {
-                result = batch.run(id);
-            } else {
-                result.recordId = id;
-                result.reason = QStringLiteral("该类别中没有这份合同");
-            }
-            switch (result.kind) {
-            case BatchGeneration::Result::Kind::Generated:
-                out << QStringLiteral("%1\t已生成\t%2").arg(id).arg(QDir::toNativeSeparators(result.document)) << Qt::endl;
-                break;
-            case BatchGeneration::Result::Kind::Skipped:
-                out << QStringLiteral("%1\t跳过\t%2").arg(id).arg(result.reason) << Qt::endl;
-                break;
-            case BatchGeneration::Result::Kind::Failed:
-                ++failed;
-                out << QStringLiteral("%1\t失败\t%2").arg(id).arg(result.reason) << Qt::endl;
-                break;
-            }
-        }
-        word.quit();
+    // Numbers of another category's records are listed as failed, never generated.
+    QList<int> toMake;
+    for (int id : std::as_const(ids)) {
+        if (ofCategory.contains(id))
+            toMake << id;
     }
+    const QList<BatchGeneration::Result> made = BatchGeneration::runAll(
+        toMake, options, [] { return std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless); },
+        BatchGeneration::defaultWorkers(), [&](int done, int current) {
+            err << QStringLiteral("正在生成 %1 / %2：%3").arg(done + 1).arg(toMake.size()).arg(current) << Qt::endl;
+            return true;
+        });
+    int failed = 0;
+    int nextMade = 0;
+    for (const int id : std::as_const(ids)) {
+        BatchGeneration::Result result;
+        if (ofCategory.contains(id) && nextMade < made.size()) {
+            result = made.at(nextMade++);
+        } else {
+            result.recordId = id;
+            result.reason = QStringLiteral("该类别中没有这份合同");
+        }
+        switch (result.kind) {
+        case BatchGeneration::Result::Kind::Generated:
+            out << QStringLiteral("%1\t已生成\t%2").arg(id).arg(QDir::toNativeSeparators(result.document)) << Qt::endl;
+            break;
+        case BatchGeneration::Result::Kind::Skipped:
+            out << QStringLiteral("%1\t跳过\t%2").arg(id).arg(result.reason) << Qt::endl;
+            break;
+        case BatchGeneration::Result::Kind::Failed:
+            ++failed;
+            out << QStringLiteral("%1\t失败\t%2").arg(id).arg(result.reason) << Qt::endl;
+            break;
+        }
+    }
+    QStringList unfilled;
+    for (const BatchGeneration::Result &result : made) {
+        for (const QString &marker : result.unfilledMarkers)
+            if (!unfilled.contains(marker))
+                unfilled << marker;
+    }
+    if (!unfilled.isEmpty())
+        err << QStringLiteral("模板中以下标记没有对应的指标，在文档中没有填写：") << unfilled.join(QStringLiteral("、")) << Qt::endl;
     TDM::destroy();
     return failed == 0 ? 0 : 1;
 }

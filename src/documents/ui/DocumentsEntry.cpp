@@ -116,43 +116,41 @@ void GenerateDocuments(const QList<int> &recordIds, QWidget *parent)
     if (dialog.exec() != QDialog::Accepted)
         return;
 
-    // One office for the whole batch, out of the user's sight.
-    std::unique_ptr<WordApp> word;
-    if (hooks().wordAppFactory)
-        word = hooks().wordAppFactory();
+    // Offices of the batch's own, out of the user's sight, side by side.
+    BatchGeneration::WordFactory newWord = hooks().wordAppFactory;
 #ifdef VANTREL_HAVE_LIBREOFFICE
-    else
-        word = std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless);
+    if (!newWord)
+        newWord = [] { return std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless); };
 #endif
-    if (!word) {
+    if (!newWord) {
         messages.warning(TemplateEditor::officeMissingText());
         return;
     }
-    BatchGeneration batch(*word, {regenerate->isChecked(), pdf->isChecked(), QDir::fromNativeSeparators(folder->text())});
+    const BatchGeneration::Options options{regenerate->isChecked(), pdf->isChecked(),
+                                           QDir::fromNativeSeparators(folder->text())};
     QProgressDialog progress(parent);
     progress.setWindowTitle(QStringLiteral("批量生成合同文档"));
     progress.setCancelButtonText(QStringLiteral("取消"));
     progress.setRange(0, int(recordIds.size()));
     progress.setMinimumDuration(0);
     progress.setWindowModality(Qt::WindowModal);
-    QList<BatchGeneration::Result> results;
-    bool cancelled = false;
-    for (int i = 0; i < recordIds.size(); ++i) {
-        progress.setLabelText(QStringLiteral("正在生成 %1 / %2\n%3")
-                                  .arg(i + 1)
-                                  .arg(recordIds.size())
-                                  .arg(BatchGeneration::contractNumber(recordIds.at(i))));
-        progress.setValue(i);
-        QCoreApplication::processEvents();
-        // Cancel takes effect between two documents: what is done stays, nothing is left half-made.
-        if (progress.wasCanceled()) {
-            cancelled = true;
-            break;
-        }
-        results << batch.run(recordIds.at(i));
-    }
+    int shownRecord = 0;
+    // Cancel takes effect between two documents: what is done stays, nothing is left half-made.
+    const QList<BatchGeneration::Result> results = BatchGeneration::runAll(
+        recordIds, options, newWord, BatchGeneration::defaultWorkers(), [&](int done, int current) {
+            if (current != shownRecord || progress.value() != done) {
+                shownRecord = current;
+                progress.setLabelText(QStringLiteral("正在生成 %1 / %2\n%3")
+                                          .arg(std::min(done + 1, int(recordIds.size())))
+                                          .arg(recordIds.size())
+                                          .arg(BatchGeneration::contractNumber(current)));
+                progress.setValue(done);
+            }
+            QCoreApplication::processEvents();
+            return !progress.wasCanceled();
+        });
+    const bool cancelled = progress.wasCanceled();
     progress.setValue(int(recordIds.size()));
-    word->quit();
     QString summary = BatchGeneration::summary(results);
     if (cancelled)
         summary = QStringLiteral("已取消，其余 %1 份没有生成。\n").arg(recordIds.size() - results.size()) + summary;

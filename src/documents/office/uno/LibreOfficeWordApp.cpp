@@ -593,6 +593,9 @@ QString templateCacheFolder() {
 // (a digest of its bytes is part of the name, so an edited template gets a new copy and the old one goes).
 // Empty when the office could not make it.
 QString openDocumentCopy(OfficeInstance &office, const QString &templatePath) {
+    // Offices of a batch working side by side make one copy, not two that remove each other's.
+    static std::mutex converting;
+    const std::lock_guard lock(converting);
     const QFileInfo info(templatePath);
     QFile file(templatePath);
     if (!file.open(QIODevice::ReadOnly))

@@ -41,6 +41,9 @@ QString programFolder() {
 // the UNO runtime's own shutdown).
 uno::Reference<uno::XComponentContext> localContext(QString *error) {
     static uno::Reference<uno::XComponentContext> *context = nullptr;
+    // Offices of a batch are reached from threads of their own.
+    static std::mutex making;
+    const std::lock_guard lock(making);
     if (context)
         return *context;
     if (qEnvironmentVariableIsEmpty("URE_BOOTSTRAP"))
@@ -270,7 +273,7 @@ bool OfficeInstance::claimProfile(QString *error) {
         return false;
     }
     const QString prefix = mKind == Kind::Shared ? QStringLiteral("sheets") : QStringLiteral("word");
-    static int counter = 0;
+    static std::atomic<int> counter = 0;
     for (int slot = 0; slot < 64; ++slot) {
         const QString name = mKind == Kind::Shared && !mHeadless && slot == 0 ? prefix : prefix + QString::number(slot);
         auto lock = std::make_unique<QLockFile>(root + QLatin1Char('/') + name + QStringLiteral(".lock"));
@@ -291,10 +294,32 @@ bool OfficeInstance::claimProfile(QString *error) {
 
 // Settings the office reads on its first start in this profile: no welcome dialogs, no document recovery, no
 // macros, no spell checking while the user types, no question about keeping the Word format, Chinese interface.
+namespace {
+
+// The installed office's version ("7.4"), as its own configuration states it; empty when it cannot be read.
+QString officeVersion() {
+    static const QString version = [] {
+        QFile file(programFolder() + QStringLiteral("/../share/registry/main.xcd"));
+        if (!file.open(QIODevice::ReadOnly))
+            return QString();
+        const QByteArray xml = file.readAll();
+        const qsizetype prop = xml.indexOf("<prop oor:name=\"ooSetupVersion\">");
+        const qsizetype start = prop < 0 ? -1 : xml.indexOf("<value>", prop);
+        const qsizetype end = start < 0 ? -1 : xml.indexOf("</value>", start);
+        if (end < 0 || end - start > 40)
+            return QString();
+        return QString::fromLatin1(xml.mid(start + 7, end - start - 7)).trimmed();
+    }();
+    return version;
+}
+
+} // namespace
+
 void OfficeInstance::seedProfile(const QString &folder) {
     // Raise the mark whenever the settings below change: the office rewrites the file with its own state, so
-    // a profile seeded by an older build is seeded afresh.
-    const QString mark = folder + QStringLiteral("/vantrel-settings-3");
+    // a profile seeded by an older build is seeded afresh. The office's version is part of it: see below.
+    const QString version = officeVersion();
+    const QString mark = folder + QStringLiteral("/vantrel-settings-4-") + version;
     const QString user = folder + QStringLiteral("/user");
     const QString file = user + QStringLiteral("/registrymodifications.xcu");
     if (QFile::exists(mark))
@@ -314,6 +339,10 @@ void OfficeInstance::seedProfile(const QString &folder) {
     xml += item("/org.openoffice.Office.Linguistic/General", "UILocale", "zh-CN");
     xml += item("/org.openoffice.Office.Linguistic/General", "DefaultLocale_CJK", "zh-CN");
     xml += item("/org.openoffice.Office.Common/Misc", "FirstRun", "false");
+    // An office without a display never records that it has met its version; each start would then take the
+    // slow first-start path again (about three seconds).
+    if (!version.isEmpty())
+        xml += item("/org.openoffice.Setup/Product", "ooSetupLastVersion", version.toLatin1().constData());
     xml += item("/org.openoffice.Office.Common/Misc", "ShowTipOfTheDay", "false");
     xml += item("/org.openoffice.Office.Common/Security/Scripting", "MacroSecurityLevel", "3");
     xml += item("/org.openoffice.Office.Common/Security/Scripting", "DisableMacrosExecution", "true");

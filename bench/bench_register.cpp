@@ -1,10 +1,10 @@
 // The register's list of one large category: ReadyGrid (the query and the snapshot) and a filter over it, next to
 // the sqlite3 command-line tool running the same select into /dev/null.
-#include "ContractRegister.h"
-#include "Messages.h"
-#include "Schema.h"
-#include "ScriptedMessages.h"
-#include "TDM.h"
+#include "contracts/ContractRegister.h"
+#include "platform/Messages.h"
+#include "store/Schema.h"
+#include "platform/ScriptedMessages.h"
+#include "store/TDM.h"
 
 #include <QCoreApplication>
 #include <QProcess>

@@ -16,7 +16,7 @@ PACKAGES=(
   lintian dpkg-dev file shared-mime-info desktop-file-utils libqt6sql6-psql
   fonts-noto-cjk fonts-wqy-microhei
   libgtest-dev libbenchmark-dev
-  clang clang-tidy libclang-rt-14-dev
+  clang clang-tidy clang-format libclang-rt-14-dev
 )
 
 missing=()

@@ -1,9 +1,9 @@
 // Backup of an application folder with 20 000 contracts and 500 contract documents, compared with `zip -r` of
 // the same folder DB in the same run. Prints the medians and their ratio.
 //   bench_backup [rounds=3]
-#include "DatabaseBackup.h"
-#include "Schema.h"
-#include "TDM.h"
+#include "app/admin/DatabaseBackup.h"
+#include "store/Schema.h"
+#include "store/TDM.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -4,11 +4,11 @@
 //
 //   bench_batch [contracts=100] [docx contracts=1000]
 
-#include "BatchGeneration.h"
-#include "DocumentPaths.h"
-#include "LibreOfficeWordApp.h"
-#include "ScriptedMessages.h"
-#include "TempAppFolder.h"
+#include "documents/BatchGeneration.h"
+#include "documents/DocumentPaths.h"
+#include "office/LibreOfficeWordApp.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -3,12 +3,12 @@
 //
 //   bench_generation [rounds=5]
 
-#include "ContractDocument.h"
-#include "DocumentPaths.h"
-#include "LibreOfficeWordApp.h"
-#include "OfficeFixture.h"
-#include "ScriptedMessages.h"
-#include "TempAppFolder.h"
+#include "documents/ContractDocument.h"
+#include "documents/DocumentPaths.h"
+#include "office/LibreOfficeWordApp.h"
+#include "documents/OfficeFixture.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -5,7 +5,7 @@
 //
 //   VANTREL_BENCH_FILES=/tmp/f bench_package_template --benchmark_repetitions=3
 
-#include "PackageTemplate.h"
+#include "documents/package/PackageTemplate.h"
 
 #include <benchmark/benchmark.h>
 

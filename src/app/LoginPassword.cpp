@@ -1,7 +1,7 @@
-#include "LoginPassword.h"
+#include "app/LoginPassword.h"
 
-#include "Messages.h"
-#include "TDM.h"
+#include "platform/Messages.h"
+#include "store/TDM.h"
 
 #include <QSqlQuery>
 

@@ -1,7 +1,7 @@
-#include "TfrmAbout.h"
+#include "app/TfrmAbout.h"
 
-#include "Messages.h"
-#include "Shell.h"
+#include "platform/Messages.h"
+#include "platform/Shell.h"
 
 #include <QApplication>
 #include <QEvent>

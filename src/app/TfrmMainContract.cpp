@@ -1,9 +1,9 @@
-#include "TfrmMainContract.h"
+#include "app/TfrmMainContract.h"
 
-#include "Messages.h"
-#include "TDM.h"
-#include "TfrmAbout.h"
-#include "TfrmPassSet.h"
+#include "platform/Messages.h"
+#include "store/TDM.h"
+#include "app/TfrmAbout.h"
+#include "app/TfrmPassSet.h"
 
 #include <QApplication>
 #include <QCloseEvent>

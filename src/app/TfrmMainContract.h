@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LoginPassword.h"
+#include "app/LoginPassword.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -12,8 +12,8 @@ class QMdiArea;
 class QToolButton;
 class QMenu;
 
-// What the main window's commands call. main() fills these with the subsystems' entry points; tests fill them
-// with recorders, so the frame is tested on its own.
+// What the main window's commands call. The composition root (app/Composition) fills these with the subsystems'
+// windows; tests fill them with recorders, so the frame is tested on its own.
 struct MainCommands
 {
     std::function<bool(QMdiArea *)> OpenContractMag;

@@ -1,7 +1,7 @@
-#include "TfrmPassSet.h"
+#include "app/TfrmPassSet.h"
 
-#include "LoginPassword.h"
-#include "Messages.h"
+#include "app/LoginPassword.h"
+#include "platform/Messages.h"
 
 #include <QFormLayout>
 #include <QGroupBox>

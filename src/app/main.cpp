@@ -1,9 +1,9 @@
-#include "AppCommands.h"
-#include "AppFolder.h"
-#include "Messages.h"
-#include "QtPlatform.h"
-#include "TDM.h"
-#include "TfrmMainContract.h"
+#include "app/Composition.h"
+#include "store/AppFolder.h"
+#include "platform/Messages.h"
+#include "platform/QtPlatform.h"
+#include "store/TDM.h"
+#include "app/TfrmMainContract.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -30,12 +30,12 @@ int main(int argc, char **argv)
     if (!dm.isConnected())
         Messages::instance().information(QStringLiteral("请确认您的程序是否安装正确，或者没有安装MDAC数据访问组件！"));
 
-    installSubsystemHooks();
-    TfrmMainContract frmMainContract(appCommands());
+    Composition composition;
+    TfrmMainContract frmMainContract(composition.mainCommands());
     if (QCoreApplication::arguments().size() == 2) // a backup opened with the program from the file manager
         frmMainContract.restoreAfterLogin(QCoreApplication::arguments().at(1));
     frmMainContract.show();
-    afterMainWindowShown();
+    composition.afterMainWindowShown();
     const int rc = QApplication::exec();
     TDM::destroy();
     return rc;

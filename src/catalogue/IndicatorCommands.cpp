@@ -1,9 +1,9 @@
-#include "IndicatorCommands.h"
+#include "catalogue/IndicatorCommands.h"
 
-#include "IndicatorEditor.h"
-#include "Messages.h"
-#include "SqlText.h"
-#include "TDM.h"
+#include "catalogue/IndicatorEditor.h"
+#include "platform/Messages.h"
+#include "store/SqlText.h"
+#include "store/TDM.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>

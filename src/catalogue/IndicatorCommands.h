@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IndicatorListModel.h"
+#include "catalogue/IndicatorListModel.h"
 
 #include <QItemSelectionModel>
 #include <QObject>

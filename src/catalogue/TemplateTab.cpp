@@ -1,14 +1,7 @@
-#include "TemplateTab.h"
+#include "catalogue/TemplateTab.h"
 
 #include <QGroupBox>
 #include <QVBoxLayout>
-
-namespace {
-TemplateTab::Factory &factory() {
-    static TemplateTab::Factory instance;
-    return instance;
-}
-} // namespace
 
 TemplateTab::TemplateTab(QWidget *parent)
     : QWidget(parent) {
@@ -18,17 +11,6 @@ TemplateTab::TemplateTab(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(GroupBox3);
-}
-
-TemplateTab *TemplateTab::create(QWidget *parent) {
-    if (factory())
-        if (TemplateTab *tab = factory()(parent))
-            return tab;
-    return new TemplateTab(parent);
-}
-
-void TemplateTab::setFactory(Factory f) {
-    factory() = std::move(f);
 }
 
 void TemplateTab::showTemplate(const QString &) {}

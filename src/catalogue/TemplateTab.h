@@ -8,8 +8,8 @@ class QGroupBox;
 class QVBoxLayout;
 
 // The template page of the template management window: the group box GroupBox3 with the category's template
-// document inside. The document view and the template editor come from the document part, which installs a
-// factory for its own page; without one the group box stays empty.
+// document inside. The document view and the template editor come from the documents subsystem, whose page the
+// window is given a factory for when it is made; without one the group box stays empty.
 class TemplateTab : public QWidget {
     Q_OBJECT
 
@@ -17,10 +17,6 @@ public:
     using Factory = std::function<TemplateTab *(QWidget *parent)>;
 
     explicit TemplateTab(QWidget *parent = nullptr);
-
-    // Makes the page of the installed factory, or a plain one.
-    static TemplateTab *create(QWidget *parent);
-    static void setFactory(Factory factory);
 
     // Shows the category's template document (or the empty template) in the group box.
     virtual void showTemplate(const QString &categoryCode);

@@ -1,11 +1,11 @@
-#include "TfrmContractModel.h"
+#include "catalogue/TfrmContractModel.h"
 
-#include "MdiChild.h"
+#include "catalogue/MdiChild.h"
 
-#include "CategoryTreeView.h"
-#include "TemplateTab.h"
-#include "TfrmExdParaPropertyEdit.h"
-#include "TfrmModelSelect.h"
+#include "catalogue/CategoryTreeView.h"
+#include "catalogue/TemplateTab.h"
+#include "catalogue/TfrmExdParaPropertyEdit.h"
+#include "catalogue/TfrmModelSelect.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -30,7 +30,7 @@ QPushButton *button(QWidget *parent, const char *name, const QString &caption, c
 
 } // namespace
 
-TfrmContractModel::TfrmContractModel(QWidget *parent)
+TfrmContractModel::TfrmContractModel(const TemplateTab::Factory &templateTab, QWidget *parent)
     : QWidget(parent) {
     setObjectName(QStringLiteral("TfrmContractModel"));
     setWindowTitle(QStringLiteral("合同文挡模板管理"));
@@ -61,7 +61,9 @@ TfrmContractModel::TfrmContractModel(QWidget *parent)
     lblPrompt->setAlignment(Qt::AlignCenter);
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    mTemplateTab = TemplateTab::create(PageControl1);
+    mTemplateTab = templateTab ? templateTab(PageControl1) : nullptr;
+    if (!mTemplateTab)
+        mTemplateTab = new TemplateTab(PageControl1);
     mTemplateTab->setObjectName(QStringLiteral("TabSheet1"));
     PageControl1->addTab(mTemplateTab, QStringLiteral("合同文档模板维护"));
     TabSheet2 = makeIndicatorPage();
@@ -187,6 +189,6 @@ void TfrmContractModel::Button2Click() {
         close();
 }
 
-bool OpenContractModel(QMdiArea *area) {
-    return openMaximizedChild<TfrmContractModel>(area);
+bool OpenContractModel(QMdiArea *area, const TemplateTab::Factory &templateTab) {
+    return openMaximizedChild<TfrmContractModel>(area, templateTab);
 }

@@ -1,8 +1,8 @@
-#include "TfrmExdParaPropertyEdit.h"
+#include "catalogue/TfrmExdParaPropertyEdit.h"
 
-#include "Clipboard.h"
-#include "Messages.h"
-#include "TfrmPropertySelect.h"
+#include "platform/Clipboard.h"
+#include "platform/Messages.h"
+#include "catalogue/TfrmPropertySelect.h"
 
 #include <QComboBox>
 #include <QCursor>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IndicatorEditor.h"
+#include "catalogue/IndicatorEditor.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
-#include "TfrmModelSelect.h"
+#include "catalogue/TfrmModelSelect.h"
 
-#include "CategoryTreeView.h"
+#include "catalogue/CategoryTreeView.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>

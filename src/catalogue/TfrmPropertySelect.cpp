@@ -1,4 +1,4 @@
-#include "TfrmPropertySelect.h"
+#include "catalogue/TfrmPropertySelect.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

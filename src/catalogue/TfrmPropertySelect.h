@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IndicatorPicker.h"
+#include "catalogue/IndicatorPicker.h"
 
 #include <QDialog>
 

@@ -1,7 +1,7 @@
-#include "ContractFormulas.h"
+#include "contracts/ContractFormulas.h"
 
-#include "ContractEntryGrid.h"
-#include "Messages.h"
+#include "contracts/ContractEntryGrid.h"
+#include "platform/Messages.h"
 #include "store/Arithmetic.h"
 #include "text/ChineseDate.h"
 #include "text/ChineseMoney.h"

@@ -1,6 +1,6 @@
-#include "ContractRecordModel.h"
+#include "contracts/ContractRecordModel.h"
 
-#include "TDM.h"
+#include "store/TDM.h"
 #include "text/DateText.h"
 #include "text/NumberText.h"
 

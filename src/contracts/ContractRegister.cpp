@@ -1,10 +1,10 @@
-#include "ContractRegister.h"
+#include "contracts/ContractRegister.h"
 
-#include "ContractEntry.h"
-#include "ContractNumbering.h"
-#include "Messages.h"
-#include "SqlText.h"
-#include "TDM.h"
+#include "contracts/ContractEntry.h"
+#include "contracts/ContractNumbering.h"
+#include "platform/Messages.h"
+#include "store/SqlText.h"
+#include "store/TDM.h"
 
 #include <QFile>
 #include <QHash>

@@ -1,12 +1,11 @@
-#include "TfrmContractMag.h"
+#include "contracts/TfrmContractMag.h"
 
-#include "MdiChild.h"
+#include "catalogue/MdiChild.h"
 
-#include "CategoryTreeView.h"
-#include "ContractMagHooks.h"
-#include "Messages.h"
-#include "MultiRowHeaderView.h"
-#include "TfrmEditAContract.h"
+#include "catalogue/CategoryTreeView.h"
+#include "platform/Messages.h"
+#include "contracts/MultiRowHeaderView.h"
+#include "contracts/TfrmEditAContract.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -26,18 +25,6 @@
 
 #include <algorithm>
 
-#ifdef VANTREL_HAVE_DOCUMENTS
-#include "DocumentsEntry.h"
-#endif
-#ifdef VANTREL_HAVE_EXPORT
-#include "GridExport.h"
-#endif
-#ifdef VANTREL_HAVE_EXCHANGE
-#include "GridContent.h"
-#include "TfrmPPLoadIn.h"
-#include "TfrmPreview.h"
-#endif
-
 namespace {
 
 const QString Caption = QStringLiteral("合同生成与维护");
@@ -50,42 +37,11 @@ QPushButton *makeButton(const QString &name, const QString &text, QWidget *paren
     return b;
 }
 
-void notAvailable(const QString &what) {
-    Messages::instance().information(what + QStringLiteral("功能在本版本中不可用！"));
-}
-
-#if defined(VANTREL_HAVE_EXCHANGE) || defined(VANTREL_HAVE_EXPORT)
-// What the grid shows, for the print preview and the export: its columns with their widths and every listed record.
-GridContent gridContent(const QTableView *grid, const ContractRecordModel *records) {
-    GridContent content;
-    content.isOpen = records->isOpen();
-    content.rowHeight = grid->verticalHeader()->defaultSectionSize();
-    const QList<ContractRecordModel::Column> &columns = records->columns();
-    for (int c = 0; c < columns.size(); ++c) {
-        GridColumn column;
-        column.title = columns.at(c).title;
-        column.fieldName = columns.at(c).field;
-        column.width = grid->columnWidth(c);
-        column.alignment = columns.at(c).alignment & Qt::AlignHorizontal_Mask;
-        column.visible = !grid->isColumnHidden(c);
-        content.columns.append(column);
-    }
-    content.rows.reserve(records->recordCount());
-    for (int r = 0; r < records->recordCount(); ++r) {
-        QStringList row;
-        row.reserve(columns.size());
-        for (int c = 0; c < columns.size(); ++c)
-            row.append(records->text(r, c));
-        content.rows.append(row);
-    }
-    return content;
-}
-#endif
-
 } // namespace
 
-TfrmContractMag::TfrmContractMag(QWidget *parent)
+TfrmContractMag::TfrmContractMag(ContractMagServices services, QWidget *parent)
     : QWidget(parent)
+    , mServices(std::move(services))
     , mTreeModel(this)
     , mRegister(this) {
     FormCreate();
@@ -191,35 +147,6 @@ void TfrmContractMag::FormCreate() {
     mWidthTimer->setSingleShot(true);
     mWidthTimer->setInterval(500);
     connect(mWidthTimer, &QTimer::timeout, this, &TfrmContractMag::storePendingWidths);
-
-#ifdef VANTREL_HAVE_DOCUMENTS
-    if (!ContractMagHooks::editDocument)
-        ContractMagHooks::editDocument = &EditAHTDoc;
-    if (!ContractMagHooks::generateDocuments)
-        ContractMagHooks::generateDocuments = &GenerateDocuments;
-#endif
-#ifdef VANTREL_HAVE_EXCHANGE
-    if (!ContractMagHooks::loadIn)
-        ContractMagHooks::loadIn = [](const QString &category) { return PPLoadIn(category); };
-    if (!ContractMagHooks::previewGrid) {
-        ContractMagHooks::previewGrid = [](const QString &title, QTableView *grid) {
-            auto *records = qobject_cast<ContractRecordModel *>(grid->model());
-            return records ? PreviewGrid(title, gridContent(grid, records), grid->window()) : false;
-        };
-    }
-#endif
-#ifdef VANTREL_HAVE_EXPORT
-    if (!ContractMagHooks::sendGridToExcel) {
-        ContractMagHooks::sendGridToExcel = [](const QString &title, QTableView *grid) {
-            auto *records = qobject_cast<ContractRecordModel *>(grid->model());
-            if (!records)
-                return;
-            // The list is left on the record the export ended with, as the spreadsheet shows it last.
-            SendGridToExcel(title, gridContent(grid, records),
-                            [grid, records](int row) { grid->setCurrentIndex(records->index(row, 0)); });
-        };
-    }
-#endif
 }
 
 bool TfrmContractMag::ReadyData() {
@@ -336,12 +263,10 @@ void TfrmContractMag::Button5Click() {
         Messages::instance().information(QStringLiteral("没有可用于生成或查看的合同数据记录！"));
         return;
     }
-    if (!ContractMagHooks::editDocument) {
-        notAvailable(QStringLiteral("合同文档"));
+    if (!mServices.editDocument)
         return;
-    }
     const qint64 id = mRegister.dsContract()->recordId(row);
-    ContractMagHooks::editDocument(mRegister.currentCategory(), ContractRegister::documentPath(id), int(id));
+    mServices.editDocument(mRegister.currentCategory(), ContractRegister::documentPath(id), int(id));
 }
 
 void TfrmContractMag::generateSelectedDocuments() {
@@ -350,10 +275,8 @@ void TfrmContractMag::generateSelectedDocuments() {
         Messages::instance().information(QStringLiteral("没有可用于生成或查看的合同数据记录！"));
         return;
     }
-    if (!ContractMagHooks::generateDocuments) {
-        notAvailable(QStringLiteral("合同文档"));
+    if (!mServices.generateDocuments)
         return;
-    }
     QList<int> rows;
     for (const QModelIndex &index : DBGridEh2->selectionModel()->selectedRows())
         rows << index.row();
@@ -368,7 +291,7 @@ void TfrmContractMag::generateSelectedDocuments() {
     QList<int> ids;
     for (int row : std::as_const(rows))
         ids << int(records->recordId(row));
-    ContractMagHooks::generateDocuments(ids, this);
+    mServices.generateDocuments(ids, this);
 }
 
 void TfrmContractMag::Button7Click() {
@@ -381,28 +304,20 @@ void TfrmContractMag::Button8Click() {
         Messages::instance().information(QStringLiteral("请首先选择一个合同数据分类！"));
         return;
     }
-    if (!ContractMagHooks::loadIn) {
-        notAvailable(QStringLiteral("Excel导入"));
+    if (!mServices.loadIn)
         return;
-    }
-    ContractMagHooks::loadIn(mRegister.currentCategory());
+    mServices.loadIn(mRegister.currentCategory());
     rebuildAfterChange();
 }
 
 void TfrmContractMag::Button1Click() {
-    if (!ContractMagHooks::previewGrid) {
-        notAvailable(QStringLiteral("打印列表"));
-        return;
-    }
-    ContractMagHooks::previewGrid(Caption, DBGridEh2);
+    if (mServices.previewGrid)
+        mServices.previewGrid(Caption, DBGridEh2);
 }
 
 void TfrmContractMag::Excel1Click() {
-    if (!ContractMagHooks::sendGridToExcel) {
-        notAvailable(QStringLiteral("发送到Excel"));
-        return;
-    }
-    ContractMagHooks::sendGridToExcel(QString(), DBGridEh2);
+    if (mServices.sendGridToExcel)
+        mServices.sendGridToExcel(QString(), DBGridEh2);
 }
 
 void TfrmContractMag::Button2Click() {
@@ -447,7 +362,7 @@ void TfrmContractMag::hideEvent(QHideEvent *event) {
     QWidget::hideEvent(event);
 }
 
-bool OpenContractMag(QMdiArea *area) {
+bool OpenContractMag(QMdiArea *area, const ContractMagServices &services) {
     for (QMdiSubWindow *sub : area->subWindowList()) {
         if (qobject_cast<TfrmContractMag *>(sub->widget())) {
             area->setActiveSubWindow(sub);
@@ -455,5 +370,5 @@ bool OpenContractMag(QMdiArea *area) {
             return true;
         }
     }
-    return openMaximizedChild<TfrmContractMag>(area);
+    return openMaximizedChild<TfrmContractMag>(area, services);
 }

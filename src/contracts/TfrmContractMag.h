@@ -1,7 +1,8 @@
 #pragma once
 
-#include "CategoryTreeModel.h"
-#include "ContractRegister.h"
+#include "catalogue/CategoryTreeModel.h"
+#include "contracts/ContractMagServices.h"
+#include "contracts/ContractRegister.h"
 
 #include <QWidget>
 
@@ -21,7 +22,7 @@ class TfrmContractMag : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TfrmContractMag(QWidget *parent = nullptr);
+    explicit TfrmContractMag(ContractMagServices services = {}, QWidget *parent = nullptr);
 
     ContractRegister &contractRegister() { return mRegister; }
     QTableView *grid() const { return DBGridEh2; }
@@ -63,6 +64,7 @@ private:
     // Re-reads the list of the category shown after a dialog reported a change.
     void rebuildAfterChange();
 
+    ContractMagServices mServices;
     CategoryTreeModel mTreeModel;
     ContractRegister mRegister;
     CategoryTreeView *Tree = nullptr;
@@ -92,4 +94,4 @@ private:
 
 // Opens the register in the frame's area, maximized, or brings the open one to the front. False when its
 // categories cannot be read (nothing is shown).
-bool OpenContractMag(QMdiArea *area);
+bool OpenContractMag(QMdiArea *area, const ContractMagServices &services);

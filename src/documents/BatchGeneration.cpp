@@ -1,13 +1,13 @@
-#include "BatchGeneration.h"
+#include "documents/BatchGeneration.h"
 
-#include "ContractDocument.h"
-#include "DocumentLock.h"
-#include "DocumentPaths.h"
-#include "Messages.h"
-#include "PackageTemplate.h"
-#include "TDM.h"
-#include "TemplateCheck.h"
-#include "WordApp.h"
+#include "documents/ContractDocument.h"
+#include "documents/DocumentLock.h"
+#include "documents/DocumentPaths.h"
+#include "platform/Messages.h"
+#include "documents/package/PackageTemplate.h"
+#include "store/TDM.h"
+#include "documents/package/TemplateCheck.h"
+#include "office/WordApp.h"
 
 #include <QSet>
 #include <QThread>

@@ -1,12 +1,12 @@
-#include "ContractDocument.h"
+#include "documents/ContractDocument.h"
 
-#include "DocumentLock.h"
-#include "DocumentPaths.h"
-#include "Messages.h"
-#include "PackageTemplate.h"
-#include "TDM.h"
-#include "TemplateEditor.h"
-#include "WordApp.h"
+#include "documents/DocumentLock.h"
+#include "documents/DocumentPaths.h"
+#include "platform/Messages.h"
+#include "documents/package/PackageTemplate.h"
+#include "store/TDM.h"
+#include "documents/TemplateEditor.h"
+#include "office/WordApp.h"
 #include "text/TextHelpers.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "DocumentLock.h"
+#include "documents/DocumentLock.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,6 +1,6 @@
-#include "DocumentPaths.h"
+#include "documents/DocumentPaths.h"
 
-#include "TDM.h"
+#include "store/TDM.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
-#include "TemplateEditor.h"
+#include "documents/TemplateEditor.h"
 
-#include "Clipboard.h"
-#include "DocumentPaths.h"
-#include "Messages.h"
-#include "WordApp.h"
+#include "platform/Clipboard.h"
+#include "documents/DocumentPaths.h"
+#include "platform/Messages.h"
+#include "office/WordApp.h"
 #include "text/TextHelpers.h"
 
 #include <QDir>

@@ -1,11 +1,11 @@
-#include "TemplateImport.h"
+#include "documents/TemplateImport.h"
 
-#include "DocumentPaths.h"
-#include "Indicator.h"
-#include "Messages.h"
-#include "PackageTemplate.h"
-#include "TemplateCheck.h"
-#include "WordApp.h"
+#include "documents/DocumentPaths.h"
+#include "catalogue/Indicator.h"
+#include "platform/Messages.h"
+#include "documents/package/PackageTemplate.h"
+#include "documents/package/TemplateCheck.h"
+#include "office/WordApp.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "AppFolder.h"
+#include "store/AppFolder.h"
 
-#include "Schema.h"
-#include "TDM.h"
+#include "store/Schema.h"
+#include "store/TDM.h"
 
 #include <QDir>
 #include <QDirIterator>

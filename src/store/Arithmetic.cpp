@@ -1,4 +1,4 @@
-#include "Arithmetic.h"
+#include "store/Arithmetic.h"
 
 #include <QList>
 #include <QStringList>

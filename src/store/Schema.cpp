@@ -1,4 +1,4 @@
-#include "Schema.h"
+#include "store/Schema.h"
 
 #include <QDir>
 #include <QFileInfo>

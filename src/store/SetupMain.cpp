@@ -1,7 +1,7 @@
 // vantrel-setup [application folder]: lays out a fresh application folder beside the program, or, for an installed
 // program, the user's data folder with the demo. An existing database is kept as it is.
-#include "AppFolder.h"
-#include "Schema.h"
+#include "store/AppFolder.h"
+#include "store/Schema.h"
 
 #include <QCoreApplication>
 #include <QDir>

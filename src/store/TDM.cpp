@@ -1,6 +1,6 @@
-#include "TDM.h"
+#include "store/TDM.h"
 
-#include "Arithmetic.h"
+#include "store/Arithmetic.h"
 
 #include <QDir>
 #include <QFileInfo>

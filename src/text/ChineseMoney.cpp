@@ -1,7 +1,7 @@
-#include "ChineseMoney.h"
+#include "text/ChineseMoney.h"
 
-#include "DecimalText.h"
-#include "NumberText.h"
+#include "text/DecimalText.h"
+#include "text/NumberText.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "DecimalText.h"
+#include "text/DecimalText.h"
 
 #include <QRegularExpression>
 

@@ -1,6 +1,6 @@
-#include "NumberText.h"
+#include "text/NumberText.h"
 
-#include "DecimalText.h"
+#include "text/DecimalText.h"
 
 #include <QLocale>
 

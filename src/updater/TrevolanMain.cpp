@@ -1,7 +1,7 @@
-#include "Messages.h"
-#include "QtPlatform.h"
-#include "Shell.h"
-#include "UpdateInstaller.h"
+#include "platform/Messages.h"
+#include "platform/QtPlatform.h"
+#include "platform/Shell.h"
+#include "updater/UpdateInstaller.h"
 
 #include <QApplication>
 

@@ -1,10 +1,10 @@
-#include "UpdateInstaller.h"
+#include "updater/UpdateInstaller.h"
 
-#include "AppFolder.h"
-#include "Messages.h"
-#include "Shell.h"
-#include "StagedReplacement.h"
-#include "ZipArchiveReader.h"
+#include "store/AppFolder.h"
+#include "platform/Messages.h"
+#include "platform/Shell.h"
+#include "app/admin/StagedReplacement.h"
+#include "app/admin/ZipArchiveReader.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TDM.h"
+#include "store/TDM.h"
 
 #include <QApplication>
 #include <QCryptographicHash>

@@ -1,20 +1,20 @@
 // Faults the program survives: the office killed while a contract document is generated or saved, and a full or
 // read-only disk under a backup, a template save, a contract document save and an import.
 
-#include "AcceptanceSupport.h"
+#include "acceptance/AcceptanceSupport.h"
 
-#include "AdminCommands.h"
-#include "Clipboard.h"
-#include "ContractDocument.h"
-#include "ContractEntry.h"
-#include "ContractImport.h"
-#include "DocumentPaths.h"
-#include "LibreOfficeWordApp.h"
-#include "Schema.h"
-#include "ScriptedMessages.h"
-#include "TDM.h"
-#include "TemplateEditor.h"
-#include "TfrmEditAHTDoc.h"
+#include "app/admin/AdminCommands.h"
+#include "platform/Clipboard.h"
+#include "documents/ContractDocument.h"
+#include "contracts/ContractEntry.h"
+#include "exchange/import/ContractImport.h"
+#include "documents/DocumentPaths.h"
+#include "office/LibreOfficeWordApp.h"
+#include "store/Schema.h"
+#include "platform/ScriptedMessages.h"
+#include "store/TDM.h"
+#include "documents/TemplateEditor.h"
+#include "documents/ui/TfrmEditAHTDoc.h"
 #include "text/TextHelpers.h"
 
 #include <QApplication>

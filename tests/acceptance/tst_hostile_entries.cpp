@@ -1,6 +1,6 @@
-#include "ContractEntry.h"
-#include "TDM.h"
-#include "TempAppFolder.h"
+#include "contracts/ContractEntry.h"
+#include "store/TDM.h"
+#include "support/TempAppFolder.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

@@ -1,5 +1,5 @@
-#include "TDM.h"
-#include "TempAppFolder.h"
+#include "store/TDM.h"
+#include "support/TempAppFolder.h"
 
 #include <QProcess>
 #include <QtTest>

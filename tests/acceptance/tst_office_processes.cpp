@@ -3,10 +3,10 @@
 // test, which starts an office and leaves it to the program's exit guards (as a window that went down without
 // ending its office would); the offices are then counted in /proc by the pipe name that holds the child's pid.
 
-#include "LibreOfficeWordApp.h"
-#include "OfficeProcesses.h"
-#include "TempAppFolder.h"
-#include "TfrmMainContract.h"
+#include "office/LibreOfficeWordApp.h"
+#include "office/OfficeProcesses.h"
+#include "support/TempAppFolder.h"
+#include "app/TfrmMainContract.h"
 
 #include <QApplication>
 #include <QDir>

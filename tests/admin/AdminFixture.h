@@ -1,7 +1,7 @@
 #pragma once
 
-#include "TDM.h"
-#include "TempAppFolder.h"
+#include "store/TDM.h"
+#include "support/TempAppFolder.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,12 +1,12 @@
-#include "AdminCommands.h"
-#include "AdminFixture.h"
-#include "Clock.h"
-#include "DatabaseBackup.h"
-#include "DatabaseRestore.h"
-#include "ScriptedMessages.h"
-#include "TDM.h"
-#include "TempAppFolder.h"
-#include "ZipArchiveWriter.h"
+#include "app/admin/AdminCommands.h"
+#include "admin/AdminFixture.h"
+#include "platform/Clock.h"
+#include "app/admin/DatabaseBackup.h"
+#include "app/admin/DatabaseRestore.h"
+#include "platform/ScriptedMessages.h"
+#include "store/TDM.h"
+#include "support/TempAppFolder.h"
+#include "app/admin/ZipArchiveWriter.h"
 
 #include <QProcess>
 #include <QStandardPaths>

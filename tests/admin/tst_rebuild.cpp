@@ -1,9 +1,9 @@
-#include "AdminFixture.h"
-#include "ScriptedMessages.h"
-#include "SystemRebuild.h"
-#include "TDM.h"
-#include "TempAppFolder.h"
-#include "TfrmReBulid.h"
+#include "admin/AdminFixture.h"
+#include "platform/ScriptedMessages.h"
+#include "app/admin/SystemRebuild.h"
+#include "store/TDM.h"
+#include "support/TempAppFolder.h"
+#include "app/admin/TfrmReBulid.h"
 
 #include <QCheckBox>
 #include <QPushButton>

@@ -1,7 +1,7 @@
-#include "AdminFixture.h"
-#include "ScriptedMessages.h"
-#include "Shell.h"
-#include "UpdateInstaller.h"
+#include "admin/AdminFixture.h"
+#include "platform/ScriptedMessages.h"
+#include "platform/Shell.h"
+#include "updater/UpdateInstaller.h"
 
 #include <QElapsedTimer>
 #include <QProcess>

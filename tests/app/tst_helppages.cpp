@@ -1,9 +1,9 @@
-#include "Messages.h"
-#include "ScriptedMessages.h"
-#include "TempAppFolder.h"
-#include "TfrmContractMag.h"
-#include "TfrmContractModel.h"
-#include "TfrmMainContract.h"
+#include "platform/Messages.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
+#include "contracts/TfrmContractMag.h"
+#include "catalogue/TfrmContractModel.h"
+#include "app/TfrmMainContract.h"
 
 #include <QFile>
 #include <QMdiArea>
@@ -97,13 +97,13 @@ private Q_SLOTS:
 
         // The register: every button, and nothing that is not one ("发送到Excel" lives in the list's menu).
         QMdiArea area;
-        QVERIFY(OpenContractMag(&area));
+        QVERIFY(OpenContractMag(&area, {}));
         QWidget *mag = area.subWindowList().first()->widget();
         const auto registerRows = tableAfter(mPage, u"register"_s);
         QCOMPARE(keysOf(registerRows), captionsOf<QPushButton>(mag));
 
         // The template management window: the table names the buttons below the category tree.
-        QVERIFY(OpenContractModel(&area));
+        QVERIFY(OpenContractModel(&area, {}));
         QWidget *model = area.subWindowList().last()->widget();
         const auto modelRows = tableAfter(mPage, u"model"_s);
         const QSet<QString> modelButtons = captionsOf<QPushButton>(model);
@@ -122,7 +122,7 @@ private Q_SLOTS:
         QMdiArea area;
         area.resize(1000, 600);
         area.show();
-        QVERIFY(OpenContractMag(&area));
+        QVERIFY(OpenContractMag(&area, {}));
         auto *mag = qobject_cast<TfrmContractMag *>(area.subWindowList().first()->widget());
         auto *tree = mag->findChild<QTreeView *>(u"Tree"_s);
         const QModelIndex root = tree->model()->index(0, 0);

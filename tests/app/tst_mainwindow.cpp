@@ -1,8 +1,8 @@
-#include "LoginPassword.h"
-#include "ScriptedMessages.h"
-#include "TDM.h"
-#include "TempAppFolder.h"
-#include "TfrmMainContract.h"
+#include "app/LoginPassword.h"
+#include "platform/ScriptedMessages.h"
+#include "store/TDM.h"
+#include "support/TempAppFolder.h"
+#include "app/TfrmMainContract.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>

@@ -1,7 +1,7 @@
-#include "LoginPassword.h"
-#include "ScriptedMessages.h"
-#include "TDM.h"
-#include "TempAppFolder.h"
+#include "app/LoginPassword.h"
+#include "platform/ScriptedMessages.h"
+#include "store/TDM.h"
+#include "support/TempAppFolder.h"
 
 #include <QtTest>
 

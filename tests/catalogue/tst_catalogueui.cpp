@@ -1,11 +1,11 @@
-#include "Clipboard.h"
-#include "ScriptedMessages.h"
-#include "TempAppFolder.h"
-#include "TemplateTab.h"
-#include "TfrmContractModel.h"
-#include "TfrmExdParaPropertyEdit.h"
-#include "TfrmModelSelect.h"
-#include "TfrmPropertySelect.h"
+#include "platform/Clipboard.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
+#include "catalogue/TemplateTab.h"
+#include "catalogue/TfrmContractModel.h"
+#include "catalogue/TfrmExdParaPropertyEdit.h"
+#include "catalogue/TfrmModelSelect.h"
+#include "catalogue/TfrmPropertySelect.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -75,7 +75,7 @@ private Q_SLOTS:
         QMdiArea area;
         area.resize(1200, 700);
         area.show();
-        QVERIFY(OpenContractModel(&area));
+        QVERIFY(OpenContractModel(&area, {}));
         QCOMPARE(area.subWindowList().size(), 1);
         QMdiSubWindow *sub = area.subWindowList().first();
         QVERIFY(sub->isMaximized());
@@ -153,7 +153,7 @@ private Q_SLOTS:
         QMdiArea area;
         area.resize(1200, 700);
         area.show();
-        QVERIFY(OpenContractModel(&area));
+        QVERIFY(OpenContractModel(&area, {}));
         auto *window = qobject_cast<TfrmContractModel *>(area.subWindowList().constFirst()->widget());
         QVERIFY(window);
         auto *tree = window->findChild<QTreeView *>(QStringLiteral("Tree"));
@@ -186,9 +186,7 @@ private Q_SLOTS:
         QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
         QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("买卖"), QStringLiteral("0001")));
         RecordingTemplateTab::calls.clear();
-        TemplateTab::setFactory([](QWidget *parent) { return new RecordingTemplateTab(parent); });
-        TfrmContractModel window;
-        TemplateTab::setFactory({});
+        TfrmContractModel window([](QWidget *parent) { return new RecordingTemplateTab(parent); });
         QVERIFY(window.ReadyData());
         window.resize(1000, 600);
         window.show();
@@ -214,7 +212,7 @@ private Q_SLOTS:
         QVERIFY(app.exec(QStringLiteral("DROP TABLE TContractMain")));
         QVERIFY(app.exec(QStringLiteral("DROP TABLE TContractClass")));
         QMdiArea area;
-        QVERIFY(!OpenContractModel(&area));
+        QVERIFY(!OpenContractModel(&area, {}));
         QVERIFY(area.subWindowList().isEmpty());
         QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("读取数据发生错误！")});
     }

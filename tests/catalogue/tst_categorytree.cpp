@@ -1,8 +1,8 @@
-#include "CategoryCodes.h"
-#include "CategoryCommands.h"
-#include "CategoryTreeModel.h"
-#include "ScriptedMessages.h"
-#include "TempAppFolder.h"
+#include "catalogue/CategoryCodes.h"
+#include "catalogue/CategoryCommands.h"
+#include "catalogue/CategoryTreeModel.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
 
 #include <QAbstractItemModelTester>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "IndicatorCommands.h"
-#include "ScriptedMessages.h"
-#include "TempAppFolder.h"
+#include "catalogue/IndicatorCommands.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
 
 #include <QAbstractItemModelTester>
 #include <QTest>

@@ -1,9 +1,9 @@
-#include "Clock.h"
-#include "ContractRegister.h"
-#include "Messages.h"
-#include "ScriptedMessages.h"
-#include "TDM.h"
-#include "TempAppFolder.h"
+#include "platform/Clock.h"
+#include "contracts/ContractRegister.h"
+#include "platform/Messages.h"
+#include "platform/ScriptedMessages.h"
+#include "store/TDM.h"
+#include "support/TempAppFolder.h"
 
 #include <QAbstractItemModelTester>
 #include <QFile>

@@ -1,13 +1,13 @@
-#include "Clock.h"
-#include "ContractMagHooks.h"
-#include "ContractRegister.h"
-#include "Messages.h"
-#include "MultiRowHeaderView.h"
-#include "ScriptedMessages.h"
-#include "TDM.h"
-#include "TempAppFolder.h"
-#include "TfrmContractMag.h"
-#include "TfrmEditAContract.h"
+#include "platform/Clock.h"
+#include "contracts/ContractMagServices.h"
+#include "contracts/ContractRegister.h"
+#include "platform/Messages.h"
+#include "contracts/MultiRowHeaderView.h"
+#include "platform/ScriptedMessages.h"
+#include "store/TDM.h"
+#include "support/TempAppFolder.h"
+#include "contracts/TfrmContractMag.h"
+#include "contracts/TfrmEditAContract.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -219,7 +219,7 @@ private Q_SLOTS:
         QMdiArea area;
         area.resize(1000, 600);
         area.show();
-        QVERIFY(OpenContractMag(&area));
+        QVERIFY(OpenContractMag(&area, {}));
         auto *mag = qobject_cast<TfrmContractMag *>(area.subWindowList().first()->widget());
         auto *tree = child<QTreeView>(mag, u"Tree"_s);
         tree->setCurrentIndex(tree->model()->index(0, 0, tree->model()->index(0, 0)));
@@ -248,7 +248,7 @@ private Q_SLOTS:
         QVERIFY(mFolder->addCategory(lease, u"租赁合同"_s, u"0001"_s));
         QVERIFY(mFolder->addIndicator(lease, u"承租人"_s, 0, u"Data2"_s, 1) > 0);
         QMdiArea area;
-        QVERIFY(OpenContractMag(&area));
+        QVERIFY(OpenContractMag(&area, {}));
         auto *mag = qobject_cast<TfrmContractMag *>(area.subWindowList().first()->widget());
         auto *tree = child<QTreeView>(mag, u"Tree"_s);
         const QModelIndex root = tree->model()->index(0, 0);
@@ -344,8 +344,8 @@ private Q_SLOTS:
         QMdiArea area;
         area.resize(1000, 600);
         area.show();
-        QVERIFY(OpenContractMag(&area));
-        QVERIFY(OpenContractMag(&area));
+        QVERIFY(OpenContractMag(&area, {}));
+        QVERIFY(OpenContractMag(&area, {}));
         QCOMPARE(area.subWindowList().size(), 1);
         auto *mag = qobject_cast<TfrmContractMag *>(area.subWindowList().first()->widget());
         QVERIFY(mag);
@@ -397,23 +397,22 @@ private Q_SLOTS:
         QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1) VALUES (?,'x')"_s, {Sales}));
         const int id = mFolder->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
         QStringList calls;
-        const auto saved =
-            std::make_tuple(ContractMagHooks::editDocument, ContractMagHooks::loadIn, ContractMagHooks::previewGrid);
-        ContractMagHooks::editDocument = [&](const QString &category, const QString &path, int record) {
+        ContractMagServices services;
+        services.editDocument = [&](const QString &category, const QString &path, int record) {
             calls << category + u" "_s + path + u" "_s + QString::number(record);
             return true;
         };
-        ContractMagHooks::loadIn = [&](const QString &category) {
+        services.loadIn = [&](const QString &category) {
             calls << u"import "_s + category;
             // The import appends a record; the register reads again afterwards.
             return mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1) VALUES (?,'y')"_s, {category});
         };
-        ContractMagHooks::previewGrid = [&](const QString &title, QTableView *grid) {
+        services.previewGrid = [&](const QString &title, QTableView *grid) {
             calls << title + u" "_s + QString::number(grid->model()->rowCount());
             return true;
         };
         QMdiArea area;
-        QVERIFY(OpenContractMag(&area));
+        QVERIFY(OpenContractMag(&area, services));
         auto *mag = qobject_cast<TfrmContractMag *>(area.subWindowList().first()->widget());
         auto *tree = child<QTreeView>(mag, u"Tree"_s);
         tree->setCurrentIndex(tree->model()->index(0, 0, tree->model()->index(0, 0)));
@@ -427,12 +426,11 @@ private Q_SLOTS:
         const QString doc = Sales + u" "_s + mFolder->file(u"DB/ContractFile/"_s) + QString::number(id) + u".Doc "_s +
                             QString::number(id);
         QCOMPARE(calls, (QStringList{doc, doc, u"import "_s + Sales, u"合同生成与维护 2"_s}));
-        std::tie(ContractMagHooks::editDocument, ContractMagHooks::loadIn, ContractMagHooks::previewGrid) = saved;
     }
 
     void registerButtonsWithoutRecords() {
         QMdiArea area;
-        QVERIFY(OpenContractMag(&area));
+        QVERIFY(OpenContractMag(&area, {}));
         auto *mag = qobject_cast<TfrmContractMag *>(area.subWindowList().first()->widget());
         child<QPushButton>(mag, u"cmdEdit"_s)->click();
         child<QPushButton>(mag, u"Button5"_s)->click();

@@ -1,8 +1,8 @@
-#include "ContractEntryGrid.h"
-#include "ContractFormulas.h"
-#include "Messages.h"
-#include "ScriptedMessages.h"
-#include "TempAppFolder.h"
+#include "contracts/ContractEntryGrid.h"
+#include "contracts/ContractFormulas.h"
+#include "platform/Messages.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
 
 #include <QTest>
 

@@ -1,13 +1,13 @@
 // Contract document generation over the in-process office stand-in and a real database: preparation, the filling
 // of markers, save and close.
 
-#include "BatchGeneration.h"
-#include "ContractDocument.h"
-#include "DocumentPaths.h"
-#include "ScriptedMessages.h"
-#include "StandInWordApp.h"
-#include "TempAppFolder.h"
-#include "TfrmEditAHTDoc.h"
+#include "documents/BatchGeneration.h"
+#include "documents/ContractDocument.h"
+#include "documents/DocumentPaths.h"
+#include "platform/ScriptedMessages.h"
+#include "office/StandInWordApp.h"
+#include "support/TempAppFolder.h"
+#include "documents/ui/TfrmEditAHTDoc.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,11 +1,11 @@
 // The demo content on a fresh database, turned into contract documents by the real office (headless).
 
-#include "ContractDocument.h"
-#include "DemoContent.h"
-#include "DocumentPaths.h"
-#include "LibreOfficeWordApp.h"
-#include "ScriptedMessages.h"
-#include "TempAppFolder.h"
+#include "documents/ContractDocument.h"
+#include "demo/DemoContent.h"
+#include "documents/DocumentPaths.h"
+#include "office/LibreOfficeWordApp.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
 
 #include <QDir>
 #include <QFile>

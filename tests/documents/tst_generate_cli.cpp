@@ -1,8 +1,8 @@
 // vantrel-generate as a script calls it: exit codes, one line per document on standard output, the documents and
 // PDFs where the register would put them, a document open in a window left alone.
 
-#include "PackageFiles.h"
-#include "TempAppFolder.h"
+#include "documents/PackageFiles.h"
+#include "support/TempAppFolder.h"
 
 #include <QDir>
 #include <QFile>

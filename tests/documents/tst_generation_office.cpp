@@ -1,15 +1,15 @@
 // Contract document generation end to end: a real database, a Word 97 template written by the office, the real
 // office (headless) filling it, and the saved contract document read back.
 
-#include "BatchGeneration.h"
-#include "Clipboard.h"
-#include "ContractDocument.h"
-#include "DocumentPaths.h"
-#include "LibreOfficeWordApp.h"
-#include "OfficeFixture.h"
-#include "ScriptedMessages.h"
-#include "TempAppFolder.h"
-#include "TemplateEditor.h"
+#include "documents/BatchGeneration.h"
+#include "platform/Clipboard.h"
+#include "documents/ContractDocument.h"
+#include "documents/DocumentPaths.h"
+#include "office/LibreOfficeWordApp.h"
+#include "documents/OfficeFixture.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
+#include "documents/TemplateEditor.h"
 
 #include <QCryptographicHash>
 #include <QDebug>

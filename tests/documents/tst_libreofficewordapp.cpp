@@ -1,6 +1,6 @@
-#include "LibreOfficeWordApp.h"
-#include "OfficeProcesses.h"
-#include "OfficeFixture.h"
+#include "office/LibreOfficeWordApp.h"
+#include "office/OfficeProcesses.h"
+#include "documents/OfficeFixture.h"
 
 #include <QDebug>
 #include <QDir>

@@ -1,15 +1,15 @@
 // A category whose template is a .docx or an .odt file: the contract document is filled in the program, takes the
 // template's format and is then opened in the word processor; a damaged template writes no document.
 
-#include "Clipboard.h"
-#include "ContractDocument.h"
-#include "DocumentPaths.h"
-#include "PackageFiles.h"
-#include "ScriptedMessages.h"
-#include "StandInWordApp.h"
-#include "TempAppFolder.h"
-#include "TemplateEditor.h"
-#include "TemplateImport.h"
+#include "platform/Clipboard.h"
+#include "documents/ContractDocument.h"
+#include "documents/DocumentPaths.h"
+#include "documents/PackageFiles.h"
+#include "platform/ScriptedMessages.h"
+#include "office/StandInWordApp.h"
+#include "support/TempAppFolder.h"
+#include "documents/TemplateEditor.h"
+#include "documents/TemplateImport.h"
 
 #include <QDir>
 #include <QFile>

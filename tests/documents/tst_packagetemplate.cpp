@@ -1,9 +1,9 @@
 // Filling .docx and .odt templates inside the program, on small handmade packages: the marker search over split
 // runs, what a replacement may hold, the parts of a package, and damaged templates.
 
-#include "PackageFiles.h"
-#include "PackageTemplate.h"
-#include "TemplateCheck.h"
+#include "documents/PackageFiles.h"
+#include "documents/package/PackageTemplate.h"
+#include "documents/package/TemplateCheck.h"
 
 #include <QDir>
 #include <QFile>

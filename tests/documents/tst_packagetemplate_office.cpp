@@ -2,10 +2,10 @@
 // the office's OpenDocument copy of it), then read back from the parts and by the office: every kind of place a
 // user can put a marker in.
 
-#include "LibreOfficeWordApp.h"
-#include "PackageFiles.h"
-#include "PackageTemplate.h"
-#include "TemplateCheck.h"
+#include "office/LibreOfficeWordApp.h"
+#include "documents/PackageFiles.h"
+#include "documents/package/PackageTemplate.h"
+#include "documents/package/TemplateCheck.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,12 +1,12 @@
 // The template editor's logic and window over the in-process office stand-in and a real database.
 
-#include "Clipboard.h"
-#include "DocumentPaths.h"
-#include "ScriptedMessages.h"
-#include "StandInWordApp.h"
-#include "TempAppFolder.h"
-#include "TemplateEditor.h"
-#include "TfrmEditADoc.h"
+#include "platform/Clipboard.h"
+#include "documents/DocumentPaths.h"
+#include "platform/ScriptedMessages.h"
+#include "office/StandInWordApp.h"
+#include "support/TempAppFolder.h"
+#include "documents/TemplateEditor.h"
+#include "documents/ui/TfrmEditADoc.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,13 +1,13 @@
 // The template page of the template management window: which document it shows, and what clicks and keys do.
 
-#include "DocumentPaths.h"
-#include "DocumentTemplateTab.h"
-#include "DocumentsEntry.h"
-#include "ScriptedMessages.h"
-#include "StandInPdfRenderer.h"
-#include "StandInWordApp.h"
-#include "TempAppFolder.h"
-#include "TemplatePage.h"
+#include "documents/DocumentPaths.h"
+#include "documents/ui/DocumentTemplateTab.h"
+#include "documents/ui/DocumentsEntry.h"
+#include "platform/ScriptedMessages.h"
+#include "office/StandInPdfRenderer.h"
+#include "office/StandInWordApp.h"
+#include "support/TempAppFolder.h"
+#include "documents/ui/TemplatePage.h"
 
 #include <QAbstractScrollArea>
 #include <QFile>
@@ -33,6 +33,7 @@ private Q_SLOTS:
 private:
     std::unique_ptr<TempAppFolder> mApp;
     std::unique_ptr<StandInPdfRenderer> mRenderer;
+    DocumentServices mServices;
     ScriptedMessages mMessages;
     QString mPdf;
     const QString mCode = QStringLiteral("00010001");
@@ -51,15 +52,15 @@ void TestTemplatePage::init()
         painter.drawText(100, 100, QStringLiteral("第二页"));
     }
     mRenderer = std::make_unique<StandInPdfRenderer>(mPdf);
-    SetPdfRenderer(mRenderer.get());
+    mServices = {};
+    mServices.pdfRenderer = mRenderer.get();
     Messages::setInstance(&mMessages);
     mMessages.clear();
 }
 
 void TestTemplatePage::cleanup()
 {
-    SetPdfRenderer(nullptr);
-    SetWordAppFactory({});
+    mServices = {};
     mRenderer.reset();
     mApp.reset();
 }
@@ -89,7 +90,7 @@ void TestTemplatePage::showsTemplateOrEmptyTemplate()
             file.write("doc");
         }
     }
-    TemplatePage page;
+    TemplatePage page(mServices);
     page.ReadyModel(mCode);
     if (expected.isEmpty()) {
         QVERIFY(mRenderer->requests().isEmpty());
@@ -107,11 +108,11 @@ void TestTemplatePage::renderFailureLeavesViewEmpty()
     QFile empty(DocumentPaths::emptyTemplate());
     QVERIFY(empty.open(QIODevice::WriteOnly));
     empty.close();
-    TemplatePage page;
+    TemplatePage page(mServices);
     page.ReadyModel(mCode);
     QCOMPARE(page.pageCount(), 2);
     StandInPdfRenderer failing;
-    SetPdfRenderer(&failing);
+    mServices.pdfRenderer = &failing;
     page.ReadyModel(mCode);
     QCOMPARE(failing.requests().size(), 1);
     QVERIFY(page.shownPdf().isEmpty());
@@ -123,7 +124,7 @@ void TestTemplatePage::keysAreSwallowedAndClickEditsThroughTheWindowButton()
 {
     QWidget window;
     auto *layout = new QVBoxLayout(&window);
-    auto *tab = new DocumentTemplateTab(&window);
+    auto *tab = new DocumentTemplateTab(mServices, &window);
     auto *cmdSave = new QPushButton(QStringLiteral("编辑模板(&E)"), &window);
     cmdSave->setObjectName(QStringLiteral("cmdSave"));
     layout->addWidget(tab);
@@ -149,11 +150,11 @@ void TestTemplatePage::keysAreSwallowedAndClickEditsThroughTheWindowButton()
 void TestTemplatePage::clickOnRootOrNothingDoesNothing()
 {
     int editors = 0;
-    SetWordAppFactory([&] {
+    mServices.newWordApp = [&] {
         ++editors;
         return std::make_unique<StandInWordApp>();
-    });
-    TemplatePage page;
+    };
+    TemplatePage page(mServices);
     page.cmdSaveClick();
     page.ReadyModel(QStringLiteral("0001"));
     page.cmdSaveClick();

@@ -5,9 +5,9 @@
 //
 // The workbooks are made from the CSV by LibreOffice once, before timing.
 
-#include "ContractImport.h"
-#include "ScriptedMessages.h"
-#include "TempAppFolder.h"
+#include "exchange/import/ContractImport.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
 
 #include <QCoreApplication>
 #include <QDate>

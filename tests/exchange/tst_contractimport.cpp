@@ -1,7 +1,7 @@
-#include "ContractImport.h"
-#include "ScriptedMessages.h"
-#include "TDM.h"
-#include "TempAppFolder.h"
+#include "exchange/import/ContractImport.h"
+#include "platform/ScriptedMessages.h"
+#include "store/TDM.h"
+#include "support/TempAppFolder.h"
 
 #include <QSqlQuery>
 #include <QTest>

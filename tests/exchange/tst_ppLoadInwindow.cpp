@@ -1,6 +1,6 @@
-#include "ScriptedMessages.h"
-#include "TempAppFolder.h"
-#include "TfrmPPLoadIn.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
+#include "exchange/import/TfrmPPLoadIn.h"
 
 #include <QComboBox>
 #include <QMenu>

@@ -1,7 +1,7 @@
-#include "CellText.h"
-#include "WorkbookReader.h"
-#include "XlsxScanner.h"
-#include "XlsxWorkbook.h"
+#include "exchange/workbook/CellText.h"
+#include "exchange/workbook/WorkbookReader.h"
+#include "exchange/workbook/XlsxScanner.h"
+#include "exchange/workbook/XlsxWorkbook.h"
 
 #include <QFile>
 #include <QTemporaryDir>

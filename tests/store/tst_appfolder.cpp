@@ -1,5 +1,5 @@
-#include "AppFolder.h"
-#include "TDM.h"
+#include "store/AppFolder.h"
+#include "store/TDM.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "Arithmetic.h"
-#include "TDM.h"
-#include "TempAppFolder.h"
+#include "store/Arithmetic.h"
+#include "store/TDM.h"
+#include "support/TempAppFolder.h"
 
 #include <QtTest>
 

@@ -1,7 +1,7 @@
-#include "TempAppFolder.h"
+#include "support/TempAppFolder.h"
 
-#include "Schema.h"
-#include "TDM.h"
+#include "store/Schema.h"
+#include "store/TDM.h"
 
 #include <QSqlQuery>
 

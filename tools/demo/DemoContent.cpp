@@ -1,6 +1,6 @@
-#include "DemoContent.h"
+#include "demo/DemoContent.h"
 
-#include "TDM.h"
+#include "store/TDM.h"
 #include "text/ChineseDate.h"
 #include "text/ChineseMoney.h"
 

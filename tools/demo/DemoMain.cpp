@@ -1,7 +1,7 @@
 // vantrel-demo <appFolder>: installs the demo content into a freshly set up application folder.
 
-#include "DemoContent.h"
-#include "TDM.h"
+#include "demo/DemoContent.h"
+#include "store/TDM.h"
 
 #include <QCoreApplication>
 #include <QDir>

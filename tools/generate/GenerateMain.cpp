@@ -1,9 +1,9 @@
 // vantrel-generate: contract documents of a category from the command line, headless, on an application folder.
 // The same generation as the register's "批量生成合同文档".
 
-#include "BatchGeneration.h"
-#include "LibreOfficeWordApp.h"
-#include "TDM.h"
+#include "documents/BatchGeneration.h"
+#include "office/LibreOfficeWordApp.h"
+#include "store/TDM.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -8,23 +8,22 @@
 // entry-edit, preview, import, delete-question, document, backup, restore, rebuild, password-set, password-login,
 // about, register-multirow (last: it renames indicators of the demo in the folder it is given).
 
-#include "AdminCommands.h"
-#include "AppCommands.h"
-#include "CategoryTreeModel.h"
-#include "DocumentsEntry.h"
-#include "Messages.h"
-#include "QtPlatform.h"
-#include "ShotMessages.h"
-#include "TDM.h"
-#include "TfrmContractMag.h"
-#include "TfrmContractModel.h"
-#include "TfrmEditAContract.h"
-#include "TfrmExdParaPropertyEdit.h"
-#include "TfrmMainContract.h"
-#include "TfrmModelSelect.h"
-#include "TfrmPassInput.h"
-#include "TfrmPropertySelect.h"
-#include "WindowShots.h"
+#include "app/admin/AdminCommands.h"
+#include "app/Composition.h"
+#include "catalogue/CategoryTreeModel.h"
+#include "platform/Messages.h"
+#include "platform/QtPlatform.h"
+#include "screenshots/ShotMessages.h"
+#include "store/TDM.h"
+#include "contracts/TfrmContractMag.h"
+#include "catalogue/TfrmContractModel.h"
+#include "contracts/TfrmEditAContract.h"
+#include "catalogue/TfrmExdParaPropertyEdit.h"
+#include "app/TfrmMainContract.h"
+#include "catalogue/TfrmModelSelect.h"
+#include "platform/TfrmPassInput.h"
+#include "catalogue/TfrmPropertySelect.h"
+#include "screenshots/WindowShots.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -469,10 +468,10 @@ int main(int argc, char **argv) {
         qWarning().noquote() << "vantrel-shots: no database in" << appFolder;
         return 1;
     }
-    installSubsystemHooks();
+    Composition composition;
     int rc = 1;
     {
-        TfrmMainContract frame(appCommands());
+        TfrmMainContract frame(composition.mainCommands());
         frame.terminate = [] {};
         frame.show();
         ShotRun shots(frame, messages, appFolder, out, args.mid(3));

@@ -1,4 +1,4 @@
-#include "WindowShots.h"
+#include "screenshots/WindowShots.h"
 
 #include <QApplication>
 #include <QDebug>

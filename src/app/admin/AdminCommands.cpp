@@ -1,12 +1,12 @@
-#include "AdminCommands.h"
+#include "app/admin/AdminCommands.h"
 
-#include "Clock.h"
-#include "DatabaseBackup.h"
-#include "DatabaseFiles.h"
-#include "DatabaseRestore.h"
-#include "Messages.h"
-#include "Shell.h"
-#include "TDM.h"
+#include "platform/Clock.h"
+#include "app/admin/DatabaseBackup.h"
+#include "app/admin/DatabaseFiles.h"
+#include "app/admin/DatabaseRestore.h"
+#include "platform/Messages.h"
+#include "platform/Shell.h"
+#include "store/TDM.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
-#include "DatabaseBackup.h"
+#include "app/admin/DatabaseBackup.h"
 
-#include "DatabaseFiles.h"
-#include "TDM.h"
-#include "ZipArchiveWriter.h"
+#include "app/admin/DatabaseFiles.h"
+#include "store/TDM.h"
+#include "app/admin/ZipArchiveWriter.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,8 +1,8 @@
-#include "DatabaseRestore.h"
+#include "app/admin/DatabaseRestore.h"
 
-#include "DatabaseFiles.h"
-#include "StagedReplacement.h"
-#include "ZipArchiveReader.h"
+#include "app/admin/DatabaseFiles.h"
+#include "app/admin/StagedReplacement.h"
+#include "app/admin/ZipArchiveReader.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,4 +1,4 @@
-#include "StagedReplacement.h"
+#include "app/admin/StagedReplacement.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "SystemRebuild.h"
+#include "app/admin/SystemRebuild.h"
 
-#include "TDM.h"
+#include "store/TDM.h"
 
 #include <QDirIterator>
 #include <QFile>

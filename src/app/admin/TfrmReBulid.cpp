@@ -1,8 +1,8 @@
-#include "TfrmReBulid.h"
+#include "app/admin/TfrmReBulid.h"
 
-#include "AdminCommands.h"
-#include "Messages.h"
-#include "SystemRebuild.h"
+#include "app/admin/AdminCommands.h"
+#include "platform/Messages.h"
+#include "app/admin/SystemRebuild.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

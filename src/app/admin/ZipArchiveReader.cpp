@@ -1,4 +1,4 @@
-#include "ZipArchiveReader.h"
+#include "app/admin/ZipArchiveReader.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "ZipArchiveWriter.h"
+#include "app/admin/ZipArchiveWriter.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "MarkerValues.h"
+#include "documents/package/MarkerValues.h"
 
 namespace {
 

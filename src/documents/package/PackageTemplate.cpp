@@ -1,6 +1,6 @@
-#include "PackageTemplate.h"
+#include "documents/package/PackageTemplate.h"
 
-#include "MarkerValues.h"
+#include "documents/package/MarkerValues.h"
 
 #include <QFile>
 #include <QFileInfo>

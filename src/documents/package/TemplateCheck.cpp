@@ -1,6 +1,6 @@
-#include "TemplateCheck.h"
+#include "documents/package/TemplateCheck.h"
 
-#include "PackageTemplate.h"
+#include "documents/package/PackageTemplate.h"
 
 #include <QFile>
 #include <QFileInfo>

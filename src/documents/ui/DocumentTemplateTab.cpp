@@ -1,10 +1,10 @@
-#include "DocumentTemplateTab.h"
+#include "documents/ui/DocumentTemplateTab.h"
 
-#include "DocumentPaths.h"
-#include "DocumentsEntry.h"
-#include "Messages.h"
-#include "TemplateImport.h"
-#include "TemplatePage.h"
+#include "documents/DocumentPaths.h"
+#include "documents/ui/DocumentsEntry.h"
+#include "platform/Messages.h"
+#include "documents/TemplateImport.h"
+#include "documents/ui/TemplatePage.h"
 
 #include <QAbstractButton>
 #include <QDateTime>
@@ -13,9 +13,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-DocumentTemplateTab::DocumentTemplateTab(QWidget *parent)
+DocumentTemplateTab::DocumentTemplateTab(const DocumentServices &services, QWidget *parent)
     : TemplateTab(parent)
-    , mPage(new TemplatePage(this))
+    , mServices(services)
+    , mPage(new TemplatePage(services, this))
 {
     contentLayout()->addWidget(mPage);
     mPage->setEditRequest([this] { viewClicked(); });
@@ -32,7 +33,7 @@ DocumentTemplateTab::DocumentTemplateTab(QWidget *parent)
     buttons->addStretch();
     contentLayout()->addLayout(buttons);
     connect(importButton, &QPushButton::clicked, this, &DocumentTemplateTab::importTemplate);
-    connect(checkButton, &QPushButton::clicked, this, [this] { CheckTemplate(mPage->categoryCode(), false); });
+    connect(checkButton, &QPushButton::clicked, this, [this] { CheckTemplate(mServices, mPage->categoryCode(), false); });
 }
 
 void DocumentTemplateTab::importTemplate()
@@ -54,10 +55,10 @@ void DocumentTemplateTab::editTemplate(const QString &categoryCode)
         return std::pair(info.exists() ? info.lastModified() : QDateTime(), info.exists() ? info.size() : -1);
     };
     const auto before = state();
-    EditTemplateBesideMainWindow(this, categoryCode);
+    EditTemplateBesideMainWindow(mServices, this, categoryCode);
     // Saved by the editor: checked at once, said only when something is wrong.
     if (state() != before)
-        CheckTemplate(categoryCode, true);
+        CheckTemplate(mServices, categoryCode, true);
 }
 
 void DocumentTemplateTab::viewClicked()

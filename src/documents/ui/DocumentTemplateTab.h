@@ -1,6 +1,7 @@
 #pragma once
 
-#include "TemplateTab.h"
+#include "catalogue/TemplateTab.h"
+#include "documents/ui/DocumentServices.h"
 
 class TemplatePage;
 
@@ -11,7 +12,7 @@ class DocumentTemplateTab : public TemplateTab
     Q_OBJECT
 
 public:
-    explicit DocumentTemplateTab(QWidget *parent = nullptr);
+    explicit DocumentTemplateTab(const DocumentServices &services, QWidget *parent = nullptr);
 
     void showTemplate(const QString &categoryCode) override;
     void editTemplate(const QString &categoryCode) override;
@@ -23,5 +24,6 @@ private:
     // "导入模板文件": the category's template replaced by a document the user picks, then shown.
     void importTemplate();
 
+    const DocumentServices &mServices;
     TemplatePage *mPage = nullptr;
 };

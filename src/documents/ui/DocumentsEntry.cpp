@@ -1,22 +1,14 @@
-#include "DocumentsEntry.h"
+#include "documents/ui/DocumentsEntry.h"
 
-#include "BatchGeneration.h"
-#include "Clipboard.h"
-#include "DocumentTemplateTab.h"
-#include "Messages.h"
-#include "StandInWordApp.h"
-#include "TemplateEditor.h"
-#include "TemplateImport.h"
-#include "TemplatePage.h"
-#include "TfrmEditADoc.h"
-#include "TfrmEditAHTDoc.h"
-#include "TfrmExdParaPropertyEdit.h"
-#include "TfrmPropertySelect.h"
+#include "documents/BatchGeneration.h"
+#include "platform/Messages.h"
+#include "documents/TemplateEditor.h"
+#include "documents/TemplateImport.h"
+#include "documents/ui/TfrmEditADoc.h"
+#include "documents/ui/TfrmEditAHTDoc.h"
 
-#ifdef VANTREL_HAVE_LIBREOFFICE
-#include "LibreOfficeWordApp.h"
-#include "OfficePdfRenderer.h"
-#endif
+#include "documents/DocumentPaths.h"
+#include "office/LibreOfficeWordApp.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -27,62 +19,21 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressDialog>
+#include <QScreen>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace {
 
-struct Hooks
+std::unique_ptr<WordApp> newWordApp(const DocumentServices &services)
 {
-    TemplateEditor::EditIndicatorNameFn editIndicatorName;
-    TemplateEditor::SelectIndicatorFn selectIndicator;
-    WordAppFactory wordAppFactory;
-    PdfRenderer *pdfRenderer = nullptr;
-    std::unique_ptr<PdfRenderer> defaultRenderer;
-};
-
-Hooks &hooks()
-{
-    static Hooks instance;
-    return instance;
-}
-
-std::unique_ptr<WordApp> newWordApp()
-{
-    if (hooks().wordAppFactory)
-        return hooks().wordAppFactory();
-#ifdef VANTREL_HAVE_LIBREOFFICE
-    return std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::FromEnvironment,
-                                                LibreOfficeWordApp::Office::Shared);
-#else
-    auto unreachable = std::make_unique<StandInWordApp>();
-    unreachable->setFailing(QStringLiteral("connect"));
-    return unreachable;
-#endif
+    return services.newWordApp ? services.newWordApp() : nullptr;
 }
 
 } // namespace
 
-PdfRenderer *documentsPdfRenderer()
-{
-    Hooks &h = hooks();
-    if (h.pdfRenderer)
-        return h.pdfRenderer;
-#ifdef VANTREL_HAVE_LIBREOFFICE
-    if (!h.defaultRenderer) {
-        h.defaultRenderer = std::make_unique<OfficePdfRenderer>(QString(), OfficePdfRenderer::Office::Shared);
-        // The renderer's office ends with the application, not at static destruction.
-        if (auto *app = QCoreApplication::instance())
-            QObject::connect(app, &QCoreApplication::aboutToQuit, app, [] { hooks().defaultRenderer.reset(); });
-    }
-    return h.defaultRenderer.get();
-#else
-    return nullptr;
-#endif
-}
-
-void GenerateDocuments(const QList<int> &recordIds, QWidget *parent)
+void GenerateDocuments(const DocumentServices &services, const QList<int> &recordIds, QWidget *parent)
 {
     if (recordIds.isEmpty())
         return;
@@ -117,12 +68,7 @@ void GenerateDocuments(const QList<int> &recordIds, QWidget *parent)
         return;
 
     // Offices of the batch's own, out of the user's sight, side by side.
-    BatchGeneration::WordFactory newWord = hooks().wordAppFactory;
-#ifdef VANTREL_HAVE_LIBREOFFICE
-    if (!newWord)
-        newWord = [] { return std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless); };
-#endif
-    if (!newWord) {
+    if (!services.newBatchWordApp) {
         messages.warning(TemplateEditor::officeMissingText());
         return;
     }
@@ -137,7 +83,7 @@ void GenerateDocuments(const QList<int> &recordIds, QWidget *parent)
     int shownRecord = 0;
     // Cancel takes effect between two documents: what is done stays, nothing is left half-made.
     const QList<BatchGeneration::Result> results = BatchGeneration::runAll(
-        recordIds, options, newWord, BatchGeneration::defaultWorkers(), [&](int done, int current) {
+        recordIds, options, services.newBatchWordApp, BatchGeneration::defaultWorkers(), [&](int done, int current) {
             if (current != shownRecord || progress.value() != done) {
                 shownRecord = current;
                 progress.setLabelText(QStringLiteral("正在生成 %1 / %2\n%3")
@@ -157,12 +103,14 @@ void GenerateDocuments(const QList<int> &recordIds, QWidget *parent)
     messages.information(summary);
 }
 
-void CheckTemplate(const QString &categoryCode, bool onlyProblems)
+void CheckTemplate(const DocumentServices &services, const QString &categoryCode, bool onlyProblems)
 {
     if (categoryCode.isEmpty())
         return;
+    const std::unique_ptr<WordApp> word = newWordApp(services);
+    if (!word)
+        return;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const std::unique_ptr<WordApp> word = newWordApp();
     bool clean = false;
     const QString text = TemplateImport::checkTemplate(categoryCode, *word, &clean);
     word->quit();
@@ -177,72 +125,39 @@ void CheckTemplate(const QString &categoryCode, bool onlyProblems)
 
 void StartOfficeInBackground()
 {
-#ifdef VANTREL_HAVE_LIBREOFFICE
-    // Windows made by a factory of their own (tests) use their own offices.
-    if (!hooks().wordAppFactory)
-        LibreOfficeWordApp::startSharedOffice();
-#endif
+    LibreOfficeWordApp::startSharedOffice();
 }
 
-void InstallDocumentHooks()
+void EditTemplateDocument(const DocumentServices &services, const QString &categoryCode, const QString &templatePath)
 {
-    TemplateTab::setFactory([](QWidget *parent) -> TemplateTab * { return new DocumentTemplateTab(parent); });
-    // Opened over the editor's tool window, which stays on top of everything else.
-    SetIndicatorDialogs(
-        [](const QString &table, const QString &categoryCode, int id) {
-            return EditIndicatorName(table, categoryCode, id, QApplication::activeWindow());
-        },
-        [](const QString &categoryCode, QString *name) {
-            return SelectIndicator(categoryCode, name, QApplication::activeWindow());
-        });
-}
-
-QWidget *CreateTemplatePage(QWidget *parent, std::function<void()> afterEdit)
-{
-    auto *page = new TemplatePage(parent);
-    page->setAfterEdit(std::move(afterEdit));
-    return page;
-}
-
-void ReadyTemplatePage(QWidget *page, const QString &categoryCode)
-{
-    if (auto *templatePage = qobject_cast<TemplatePage *>(page))
-        templatePage->ReadyModel(categoryCode);
-}
-
-void TemplatePageEditClick(QWidget *page)
-{
-    if (auto *templatePage = qobject_cast<TemplatePage *>(page))
-        templatePage->cmdSaveClick();
-}
-
-void EditTemplateDocument(const QString &categoryCode, const QString &templatePath)
-{
-    TfrmEditADoc form(categoryCode, templatePath, newWordApp());
-    form.editor().setIndicatorDialogs(hooks().editIndicatorName, hooks().selectIndicator);
+    std::unique_ptr<WordApp> word = newWordApp(services);
+    if (!word)
+        return;
+    TfrmEditADoc form(categoryCode, templatePath, std::move(word));
+    form.editor().setIndicatorDialogs(services.editIndicatorName, services.selectIndicator);
     form.exec();
 }
 
-bool EditAHTDoc(const QString &categoryCode, const QString &documentPath, int recordId)
+void EditTemplateBesideMainWindow(const DocumentServices &services, QWidget *anyWidget, const QString &categoryCode)
 {
-    TfrmEditAHTDoc form(categoryCode, documentPath, recordId, newWordApp());
+    // The editor and the word processor take the screen; the main window shrinks to a strip meanwhile.
+    QWidget *main = anyWidget ? anyWidget->window() : nullptr;
+    if (main)
+        main->resize(100, main->height());
+    EditTemplateDocument(services, categoryCode, DocumentPaths::templateFile(categoryCode));
+    if (main) {
+        if (QScreen *screen = main->screen())
+            main->resize(screen->availableGeometry().width(), main->height());
+    }
+}
+
+bool EditAHTDoc(const DocumentServices &services, const QString &categoryCode, const QString &documentPath,
+                int recordId)
+{
+    std::unique_ptr<WordApp> word = newWordApp(services);
+    if (!word)
+        return false;
+    TfrmEditAHTDoc form(categoryCode, documentPath, recordId, std::move(word));
     form.exec();
     return !form.document().NotSaved();
-}
-
-void SetIndicatorDialogs(TemplateEditor::EditIndicatorNameFn editIndicatorName,
-                         TemplateEditor::SelectIndicatorFn selectIndicator)
-{
-    hooks().editIndicatorName = std::move(editIndicatorName);
-    hooks().selectIndicator = std::move(selectIndicator);
-}
-
-void SetWordAppFactory(WordAppFactory factory)
-{
-    hooks().wordAppFactory = std::move(factory);
-}
-
-void SetPdfRenderer(PdfRenderer *renderer)
-{
-    hooks().pdfRenderer = renderer;
 }

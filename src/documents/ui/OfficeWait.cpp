@@ -1,6 +1,6 @@
-#include "OfficeWait.h"
+#include "documents/ui/OfficeWait.h"
 
-#include "WordApp.h"
+#include "office/WordApp.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,9 +1,9 @@
-#include "TemplatePage.h"
+#include "documents/ui/TemplatePage.h"
 
-#include "CategoryCodes.h"
-#include "DocumentPaths.h"
-#include "DocumentsEntry.h"
-#include "PdfRenderer.h"
+#include "catalogue/CategoryCodes.h"
+#include "documents/DocumentPaths.h"
+#include "documents/ui/DocumentsEntry.h"
+#include "office/PdfRenderer.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -15,10 +15,8 @@
 #include <QThread>
 #include <QVBoxLayout>
 
-#ifdef VANTREL_HAVE_QTPDF
 #include <QPdfDocument>
 #include <QPdfView>
-#endif
 
 namespace {
 // Only child categories (the root's four digits and four more) own a template.
@@ -28,13 +26,13 @@ bool isChildCategory(const QString &code)
 }
 } // namespace
 
-TemplatePage::TemplatePage(QWidget *parent)
+TemplatePage::TemplatePage(const DocumentServices &services, QWidget *parent)
     : QWidget(parent)
+    , mServices(services)
 {
     setObjectName(QStringLiteral("TemplatePage"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-#ifdef VANTREL_HAVE_QTPDF
     mPdf = new QPdfDocument(this);
     auto *view = new QPdfView(this);
     view->setDocument(mPdf);
@@ -42,9 +40,6 @@ TemplatePage::TemplatePage(QWidget *parent)
     view->setZoomMode(QPdfView::ZoomMode::FitToWidth);
     mView = view;
     view->viewport()->installEventFilter(this);
-#else
-    mView = new QWidget(this);
-#endif
     mView->setObjectName(QStringLiteral("OleContainer1"));
     mView->installEventFilter(this);
     layout->addWidget(mView);
@@ -52,20 +47,14 @@ TemplatePage::TemplatePage(QWidget *parent)
 
 int TemplatePage::pageCount() const
 {
-#ifdef VANTREL_HAVE_QTPDF
     return mPdf->pageCount();
-#else
-    return 0;
-#endif
 }
 
 void TemplatePage::clearView()
 {
     mShownDocument.clear();
     mShownPdf.clear();
-#ifdef VANTREL_HAVE_QTPDF
     mPdf->close();
-#endif
 }
 
 void TemplatePage::ReadyModel(const QString &categoryCode)
@@ -75,7 +64,7 @@ void TemplatePage::ReadyModel(const QString &categoryCode)
     // Clicked again while the office still comes up: the wait below shows the category clicked last.
     if (mWaitingForOffice)
         return;
-    PdfRenderer *renderer = documentsPdfRenderer();
+    PdfRenderer *renderer = mServices.pdfRenderer;
     if (!renderer)
         return;
 
@@ -100,27 +89,12 @@ void TemplatePage::ReadyModel(const QString &categoryCode)
     QString pdf;
     if (!renderer->pdfFor(document, &pdf))
         return;
-#ifdef VANTREL_HAVE_QTPDF
     if (mPdf->load(pdf) != QPdfDocument::Error::None) {
         mPdf->close();
         return;
     }
-#endif
     mShownDocument = document;
     mShownPdf = pdf;
-}
-
-void EditTemplateBesideMainWindow(QWidget *anyWidget, const QString &categoryCode)
-{
-    // The editor and the word processor take the screen; the main window shrinks to a strip meanwhile.
-    QWidget *main = anyWidget ? anyWidget->window() : nullptr;
-    if (main)
-        main->resize(100, main->height());
-    EditTemplateDocument(categoryCode, DocumentPaths::templateFile(categoryCode));
-    if (main) {
-        if (QScreen *screen = main->screen())
-            main->resize(screen->availableGeometry().width(), main->height());
-    }
 }
 
 void TemplatePage::cmdSaveClick()
@@ -129,7 +103,7 @@ void TemplatePage::cmdSaveClick()
         return;
     mEditing = true;
     const auto done = qScopeGuard([this] { mEditing = false; });
-    EditTemplateBesideMainWindow(this, mCategoryCode);
+    EditTemplateBesideMainWindow(mServices, this, mCategoryCode);
     if (mAfterEdit)
         mAfterEdit();
     else

@@ -1,10 +1,10 @@
-#include "TfrmEditADoc.h"
+#include "documents/ui/TfrmEditADoc.h"
 
-#include "Clipboard.h"
-#include "Messages.h"
-#include "OfficeFrontKeeper.h"
-#include "OfficeWait.h"
-#include "WordApp.h"
+#include "platform/Clipboard.h"
+#include "platform/Messages.h"
+#include "documents/ui/OfficeFrontKeeper.h"
+#include "documents/ui/OfficeWait.h"
+#include "office/WordApp.h"
 
 #include <QGuiApplication>
 #include <QPushButton>

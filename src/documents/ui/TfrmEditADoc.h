@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TemplateEditor.h"
+#include "documents/TemplateEditor.h"
 
 #include <QDialog>
 

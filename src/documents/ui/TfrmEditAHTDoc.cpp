@@ -1,9 +1,9 @@
-#include "TfrmEditAHTDoc.h"
+#include "documents/ui/TfrmEditAHTDoc.h"
 
-#include "Messages.h"
-#include "OfficeFrontKeeper.h"
-#include "OfficeWait.h"
-#include "WordApp.h"
+#include "platform/Messages.h"
+#include "documents/ui/OfficeFrontKeeper.h"
+#include "documents/ui/OfficeWait.h"
+#include "office/WordApp.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

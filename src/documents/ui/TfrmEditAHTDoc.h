@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ContractDocument.h"
+#include "documents/ContractDocument.h"
 
 #include <QDialog>
 

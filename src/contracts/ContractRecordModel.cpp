@@ -5,9 +5,6 @@
 #include "text/NumberText.h"
 
 #include <QHash>
-#include <QSqlDriver>
-
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <charconv>
@@ -16,22 +13,6 @@
 #include <string_view>
 
 namespace {
-
-sqlite3 *connectionHandle() {
-    const QVariant handle = TDM::instance().ADOLocal().driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3 *const *>(handle.data());
-}
-
-bool bindValue(sqlite3_stmt *stmt, int at, const QVariant &value) {
-    if (value.isNull())
-        return sqlite3_bind_null(stmt, at) == SQLITE_OK;
-    if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong)
-        return sqlite3_bind_int64(stmt, at, value.toLongLong()) == SQLITE_OK;
-    const QByteArray utf8 = value.toString().toUtf8();
-    return sqlite3_bind_text(stmt, at, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT) == SQLITE_OK;
-}
 
 inline char foldAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c;
@@ -165,52 +146,28 @@ bool ContractRecordModel::reopen(QString *error) {
     mRows.clear();
     mShown.clear();
 
-    sqlite3 *db = connectionHandle();
-    if (!db)
-        return fail(QStringLiteral("database not open"));
-    sqlite3_stmt *stmt = nullptr;
-    const QByteArray sql = mSql.toUtf8();
-    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &stmt, nullptr) != SQLITE_OK) {
-        const QString text = QString::fromUtf8(sqlite3_errmsg(db));
-        sqlite3_finalize(stmt);
-        return fail(text);
-    }
     const int fields = int(mFields.size());
-    if (sqlite3_column_count(stmt) < fields) {
-        sqlite3_finalize(stmt);
-        return fail(QStringLiteral("select list does not match the columns"));
-    }
-    for (int i = 0; i < mBinds.size(); ++i) {
-        if (!bindValue(stmt, i + 1, mBinds.at(i))) {
-            const QString text = QString::fromUtf8(sqlite3_errmsg(db));
-            sqlite3_finalize(stmt);
-            return fail(text);
-        }
-    }
-
     mArena.reserve(1 << 20);
-    int rc;
     int row = 0;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        for (int f = 0; f < fields; ++f) {
-            const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, f));
-            const int bytes = sqlite3_column_bytes(stmt, f);
-            mOffsets.push_back(quint32(mArena.size()));
-            if (text && bytes > 0)
-                mArena.append(text, bytes);
-        }
-        mRows.push_back(row++);
-    }
+    QString reason;
+    const bool ok = TDM::instance().bulkRead(
+        mSql, mBinds, fields,
+        [&](const char *const *texts, const int *sizes) {
+            for (int f = 0; f < fields; ++f) {
+                mOffsets.push_back(quint32(mArena.size()));
+                if (sizes[f] > 0)
+                    mArena.append(texts[f], sizes[f]);
+            }
+            mRows.push_back(row++);
+        },
+        &reason);
     mOffsets.push_back(quint32(mArena.size()));
-    if (rc != SQLITE_DONE) {
-        const QString text = QString::fromUtf8(sqlite3_errmsg(db));
-        sqlite3_finalize(stmt);
+    if (!ok) {
         mArena.clear();
         mOffsets.clear();
         mRows.clear();
-        return fail(text);
+        return fail(reason);
     }
-    sqlite3_finalize(stmt);
     mOpen = true;
     sortRows();
     refilter();

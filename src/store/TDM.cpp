@@ -11,6 +11,7 @@
 #include <sqlite3.h>
 
 #include <memory>
+#include <vector>
 
 namespace {
 std::unique_ptr<TDM> gModule;
@@ -95,6 +96,71 @@ void TDM::close()
     QSqlDatabase db = QSqlDatabase::database(mConnectionName, false);
     if (db.isOpen())
         db.close();
+}
+
+namespace {
+
+sqlite3 *sqliteHandle(const QSqlDatabase &db)
+{
+    if (!db.isOpen())
+        return nullptr;
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(handle.data());
+}
+
+bool bindSqlite(sqlite3_stmt *stmt, int at, const QVariant &value)
+{
+    if (value.isNull())
+        return sqlite3_bind_null(stmt, at) == SQLITE_OK;
+    if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong)
+        return sqlite3_bind_int64(stmt, at, value.toLongLong()) == SQLITE_OK;
+    const QByteArray utf8 = value.toString().toUtf8();
+    return sqlite3_bind_text(stmt, at, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT) == SQLITE_OK;
+}
+
+} // namespace
+
+bool TDM::bulkRead(const QString &sql, const QVariantList &binds, int fields, const RowSink &onRow, QString *error)
+{
+    auto fail = [&](const QString &text) {
+        if (error)
+            *error = text;
+        return false;
+    };
+    sqlite3 *db = sqliteHandle(ADOLocal());
+    if (!db)
+        return fail(QStringLiteral("database not open"));
+    // Straight through SQLite: QSqlQuery would build a QVariant for every cell.
+    sqlite3_stmt *stmt = nullptr;
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt, nullptr) != SQLITE_OK) {
+        const QString reason = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_finalize(stmt);
+        return fail(reason);
+    }
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> guard(stmt, sqlite3_finalize);
+    if (fields < 0 || sqlite3_column_count(stmt) < fields)
+        return fail(QStringLiteral("select list does not match the columns"));
+    for (int i = 0; i < binds.size(); ++i) {
+        if (!bindSqlite(stmt, i + 1, binds.at(i)))
+            return fail(QString::fromUtf8(sqlite3_errmsg(db)));
+    }
+    std::vector<const char *> texts(static_cast<size_t>(fields));
+    std::vector<int> sizes(static_cast<size_t>(fields));
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        for (int f = 0; f < fields; ++f) {
+            const auto *t = reinterpret_cast<const char *>(sqlite3_column_text(stmt, f));
+            texts[size_t(f)] = t ? t : "";
+            sizes[size_t(f)] = t ? sqlite3_column_bytes(stmt, f) : 0;
+        }
+        onRow(texts.data(), sizes.data());
+    }
+    if (rc != SQLITE_DONE)
+        return fail(QString::fromUtf8(sqlite3_errmsg(db)));
+    return true;
 }
 
 bool execBound(QSqlQuery &query, const QString &sql, const QVariantList &binds, QString *error)

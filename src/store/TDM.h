@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QVariantList>
 
+#include <functional>
 #include <optional>
 
 // The data module: owns the one database connection of the process and determines the application folder.
@@ -52,6 +53,13 @@ public:
     // The stored login password of the parameter row; nullopt when the table cannot be read,
     // empty text when it has no row.
     std::optional<QString> readLogPass();
+
+    // Reads every row of a SELECT with at least `fields` columns and hands each row to onRow as UTF-8 texts (null
+    // and empty are both an empty text). Built for the register: hundreds of thousands of cells without a QVariant
+    // each. False with the reason on failure; rows already handed over stay with the caller.
+    using RowSink = std::function<void(const char *const *texts, const int *sizes)>;
+    bool bulkRead(const QString &sql, const QVariantList &binds, int fields, const RowSink &onRow,
+                  QString *error = nullptr);
 
     // Consistent copy of the open database into a new file, through SQLite's online backup.
     bool backupDatabaseTo(const QString &targetFile, QString *error = nullptr);

@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include <cmath>
-#include <cstdlib>
 #include <utility>
 
 namespace {
@@ -448,5 +447,6 @@ bool DecimalText::isInteger() const {
 }
 
 double DecimalText::toDouble() const {
-    return std::strtod(toString().toLatin1().constData(), nullptr);
+    // Read the C way whatever the process locale says (strtod would not), giving infinity beyond the range.
+    return toString().toDouble();
 }

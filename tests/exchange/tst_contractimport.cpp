@@ -118,6 +118,14 @@ void TestContractImport::valuesTakeIndicatorForm_data() {
     QTest::newRow("more decimals are rounded") << "3.14159" << 1 << money << "3.14" << int(Outcome::Rounded);
     QTest::newRow("mask without decimals") << "4200.5" << 1 << u"9999999"_qs << "4201" << int(Outcome::Rounded);
     QTest::newRow("no mask: whole numbers") << "12" << 1 << QString() << "12" << int(Outcome::Written);
+    // Read as decimals: every digit of a long amount counts, and a rounding a double would not see is reported.
+    const QString longMoney = u"99999999999999999999.99"_qs;
+    QTest::newRow("long amount keeps every digit")
+        << "12345678901234567.89" << 1 << longMoney << "12345678901234567.89" << int(Outcome::Written);
+    QTest::newRow("long amount rounded in its last place")
+        << "12345678901234567.891" << 1 << longMoney << "12345678901234567.89" << int(Outcome::Rounded);
+    QTest::newRow("rounding below a double's digits")
+        << "0.1000000000000000001" << 1 << money << "0.10" << int(Outcome::Rounded);
     QTest::newRow("thousands separator is not a number")
         << "4,200" << 1 << money << "4,200" << int(Outcome::Unreadable);
     QTest::newRow("word in a number column") << "待定" << 1 << money << "待定" << int(Outcome::Unreadable);

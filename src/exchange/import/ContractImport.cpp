@@ -36,16 +36,15 @@ QString ContractImport::formattedValue(const QString &text, int type, const QStr
     if (text.isEmpty())
         return text;
     if (type == Indicator::Number) {
-        const TextResult<QString> written =
-            FormatNumberText(CleanNumberText(text.trimmed()), MaskToFloatFormat(format));
-        if (!written) {
+        const std::optional<DecimalText> read = DecimalText::parse(CleanNumberText(text.trimmed()));
+        if (!read) {
             *outcome = Outcome::Unreadable;
             return text;
         }
-        const TextResult<double> before = TextToNumber(text);
-        const TextResult<double> after = TextToNumber(written.value);
-        *outcome = before && after && before.value != after.value ? Outcome::Rounded : Outcome::Written;
-        return written.value;
+        const WrittenNumber written = WriteNumber(*read, MaskToFloatFormat(format));
+        // Compared as decimals: a rounding beyond a double's digits is still one.
+        *outcome = written.value == *read ? Outcome::Written : Outcome::Rounded;
+        return written.text;
     }
     if (type == Indicator::Date) {
         const TextResult<QDateTime> read = TextToDateTime(text.trimmed(), format);

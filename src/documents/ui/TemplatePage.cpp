@@ -45,7 +45,7 @@ TemplatePage::TemplatePage(QWidget *parent)
 #else
     mView = new QWidget(this);
 #endif
-    mView->setObjectName(QStringLiteral("OleContainer1"));
+    mView->setObjectName(QStringLiteral("documentView"));
     mView->installEventFilter(this);
     layout->addWidget(mView);
 }

@@ -31,23 +31,24 @@ TfrmEditADoc::TfrmEditADoc(const QString &categoryCode, const QString &templateP
         layout->addWidget(button);
         return button;
     };
-    QPushButton *button3 = addButton("Button3", QStringLiteral("插入新指标"));
-    QPushButton *button4 = addButton("Button4", QStringLiteral("插入已有指标"));
-    QPushButton *button2 = addButton("Button2", QStringLiteral("保存"));
-    QPushButton *button5 = addButton("Button5", QStringLiteral("打印"));
-    QPushButton *button1 = addButton("Button1", QStringLiteral("关闭"));
+    QPushButton *insertNewIndicatorButton = addButton("insertNewIndicatorButton", QStringLiteral("插入新指标"));
+    QPushButton *insertExistingIndicatorButton =
+        addButton("insertExistingIndicatorButton", QStringLiteral("插入已有指标"));
+    QPushButton *saveButton = addButton("saveButton", QStringLiteral("保存"));
+    QPushButton *printButton = addButton("printButton", QStringLiteral("打印"));
+    QPushButton *closeButton = addButton("closeButton", QStringLiteral("关闭"));
     layout->addStretch();
-    connect(button3, &QPushButton::clicked, this, [this] { mEditor.Button3Click(); });
-    connect(button4, &QPushButton::clicked, this, [this] { mEditor.Button4Click(); });
-    connect(button2, &QPushButton::clicked, this, &TfrmEditADoc::Button2Click);
-    connect(button5, &QPushButton::clicked, this, [this] { mEditor.Button5Click(); });
-    connect(button1, &QPushButton::clicked, this, &QDialog::reject);
+    connect(insertNewIndicatorButton, &QPushButton::clicked, this, [this] { mEditor.insertNewIndicator(); });
+    connect(insertExistingIndicatorButton, &QPushButton::clicked, this, [this] { mEditor.insertExistingIndicator(); });
+    connect(saveButton, &QPushButton::clicked, this, &TfrmEditADoc::save);
+    connect(printButton, &QPushButton::clicked, this, [this] { mEditor.print(); });
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
 
-    mTimer1 = new QTimer(this);
-    mTimer1->setObjectName(QStringLiteral("Timer1"));
-    mTimer1->setSingleShot(true);
-    mTimer1->setInterval(600);
-    connect(mTimer1, &QTimer::timeout, this, [this] { mEditor.Timer1Timer(); });
+    mPlacementTimer = new QTimer(this);
+    mPlacementTimer->setObjectName(QStringLiteral("placementTimer"));
+    mPlacementTimer->setSingleShot(true);
+    mPlacementTimer->setInterval(600);
+    connect(mPlacementTimer, &QTimer::timeout, this, [this] { mEditor.raiseOffice(); });
 
     new OfficeFrontKeeper(this, [this] { mEditor.OtherWindowActivated(); });
 
@@ -76,12 +77,12 @@ void TfrmEditADoc::FormActivate()
     if (!waitWhileOfficeStarts(*mWord, this, nullptr))
         return;
     if (mEditor.ReadyData())
-        mTimer1->start();
+        mPlacementTimer->start();
 }
 
-void TfrmEditADoc::Button2Click()
+void TfrmEditADoc::save()
 {
-    if (mEditor.Button2Click())
+    if (mEditor.save())
         accept();
 }
 
@@ -95,7 +96,7 @@ void TfrmEditADoc::reject()
 void TfrmEditADoc::done(int result)
 {
     // Every way out (关闭, Esc, the close box, a successful save) ends the office without saving.
-    mTimer1->stop();
+    mPlacementTimer->stop();
     mEditor.FormCloseQuery();
     QDialog::done(result);
 }

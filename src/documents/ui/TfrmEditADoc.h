@@ -22,7 +22,7 @@ public:
 
     TemplateEditor &editor() { return mEditor; }
     WordApp &word() { return *mWord; }
-    QTimer *timer() const { return mTimer1; }
+    QTimer *timer() const { return mPlacementTimer; }
 
     void done(int result) override;
     // "关闭", Esc and the close box: a changed document is asked about first.
@@ -33,10 +33,10 @@ protected:
 
 private:
     void FormActivate();
-    void Button2Click();
+    void save();
 
     std::unique_ptr<WordApp> mWord;
     TemplateEditor mEditor;
-    QTimer *mTimer1 = nullptr;
+    QTimer *mPlacementTimer = nullptr;
     bool mPrepared = false;
 };

@@ -31,12 +31,12 @@ TfrmEditAHTDoc::TfrmEditAHTDoc(const QString &categoryCode, const QString &docum
         layout->addWidget(button);
         return button;
     };
-    QPushButton *button3 = addButton("Button3", QStringLiteral("重新生成"));
-    QPushButton *button2 = addButton("Button2", QStringLiteral("保存"));
-    QPushButton *button5 = addButton("Button5", QStringLiteral("打印"));
-    QPushButton *button6 = addButton("Button6", QStringLiteral("电子邮件"));
+    QPushButton *regenerateButton = addButton("regenerateButton", QStringLiteral("重新生成"));
+    QPushButton *saveButton = addButton("saveButton", QStringLiteral("保存"));
+    QPushButton *printButton = addButton("printButton", QStringLiteral("打印"));
+    QPushButton *sendMailButton = addButton("sendMailButton", QStringLiteral("电子邮件"));
     QPushButton *pdfButton = addButton("exportPdfButton", QStringLiteral("导出PDF"));
-    QPushButton *button1 = addButton("Button1", QStringLiteral("关闭"));
+    QPushButton *closeButton = addButton("closeButton", QStringLiteral("关闭"));
     mHint = new QLabel(QStringLiteral("正在生成合同......"), this);
     mHint->setObjectName(QStringLiteral("lblHint"));
     mHint->setStyleSheet(QStringLiteral("color: red;"));
@@ -47,12 +47,12 @@ TfrmEditAHTDoc::TfrmEditAHTDoc(const QString &categoryCode, const QString &docum
     layout->addWidget(mHint);
     layout->addStretch();
 
-    connect(button3, &QPushButton::clicked, this, [this] { mDocument.Button3Click(); });
-    connect(button2, &QPushButton::clicked, this, &TfrmEditAHTDoc::Button2Click);
-    connect(button5, &QPushButton::clicked, this, [this] { mDocument.Button5Click(); });
-    connect(button6, &QPushButton::clicked, this, [this] { mDocument.Button6Click(); });
+    connect(regenerateButton, &QPushButton::clicked, this, [this] { mDocument.regenerate(); });
+    connect(saveButton, &QPushButton::clicked, this, &TfrmEditAHTDoc::save);
+    connect(printButton, &QPushButton::clicked, this, [this] { mDocument.print(); });
+    connect(sendMailButton, &QPushButton::clicked, this, [this] { mDocument.sendMail(); });
     connect(pdfButton, &QPushButton::clicked, this, [this] { mDocument.exportPdf(); });
-    connect(button1, &QPushButton::clicked, this, &QDialog::reject);
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
 
     mDocument.setHint([this](bool visible) {
         mHint->setVisible(visible);
@@ -62,11 +62,11 @@ TfrmEditAHTDoc::TfrmEditAHTDoc(const QString &categoryCode, const QString &docum
     });
     mDocument.setPump([] { QCoreApplication::processEvents(); });
 
-    mTimer1 = new QTimer(this);
-    mTimer1->setObjectName(QStringLiteral("Timer1"));
-    mTimer1->setSingleShot(true);
-    mTimer1->setInterval(600);
-    connect(mTimer1, &QTimer::timeout, this, &TfrmEditAHTDoc::Timer1Timer);
+    mPlacementTimer = new QTimer(this);
+    mPlacementTimer->setObjectName(QStringLiteral("placementTimer"));
+    mPlacementTimer->setSingleShot(true);
+    mPlacementTimer->setInterval(600);
+    connect(mPlacementTimer, &QTimer::timeout, this, &TfrmEditAHTDoc::raiseOffice);
 
     new OfficeFrontKeeper(this, [this] { mDocument.OtherWindowActivated(); });
 
@@ -95,18 +95,18 @@ void TfrmEditAHTDoc::FormActivate()
     if (!waitWhileOfficeStarts(*mWord, this, mHint))
         return;
     if (mDocument.ReadyData() != ContractDocument::Preparation::Failed)
-        mTimer1->start();
+        mPlacementTimer->start();
 }
 
-void TfrmEditAHTDoc::Button2Click()
+void TfrmEditAHTDoc::save()
 {
-    if (mDocument.Button2Click())
+    if (mDocument.save())
         accept();
 }
 
-void TfrmEditAHTDoc::Timer1Timer()
+void TfrmEditAHTDoc::raiseOffice()
 {
-    if (mDocument.Timer1Timer())
+    if (mDocument.raiseOffice())
         reject();
 }
 
@@ -126,7 +126,7 @@ void TfrmEditAHTDoc::mousePressEvent(QMouseEvent *event)
 void TfrmEditAHTDoc::done(int result)
 {
     // Closing is never refused: the office quits without saving whatever way the window goes.
-    mTimer1->stop();
+    mPlacementTimer->stop();
     mDocument.FormCloseQuery();
     QDialog::done(result);
 }

@@ -22,7 +22,7 @@ public:
 
     ContractDocument &document() { return mDocument; }
     WordApp &word() { return *mWord; }
-    QTimer *timer() const { return mTimer1; }
+    QTimer *timer() const { return mPlacementTimer; }
 
     void done(int result) override;
     // "关闭", Esc and the close box: a changed document is asked about first.
@@ -34,12 +34,12 @@ protected:
 
 private:
     void FormActivate();
-    void Button2Click();
-    void Timer1Timer();
+    void save();
+    void raiseOffice();
 
     std::unique_ptr<WordApp> mWord;
     ContractDocument mDocument;
     QLabel *mHint = nullptr;
-    QTimer *mTimer1 = nullptr;
+    QTimer *mPlacementTimer = nullptr;
     bool mPrepared = false;
 };

@@ -1,5 +1,6 @@
 #include "TfrmPassSet.h"
 
+#include "DialogButtonRow.h"
 #include "LoginPassword.h"
 #include "Messages.h"
 
@@ -52,18 +53,10 @@ TfrmPassSet::TfrmPassSet(LoginPassword &password, QWidget *parent)
     auto *hintLayout = new QVBoxLayout(hint);
     hintLayout->addWidget(hintText);
 
-    auto *okButton = new QPushButton(QStringLiteral("确认(&E)"), this);
-    okButton->setObjectName(QStringLiteral("okButton"));
-    okButton->setDefault(true);
-    auto *cancelButton = new QPushButton(QStringLiteral("取消(&X)"), this);
-    cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    auto *buttons = new DialogButtonRow(this);
+    QPushButton *okButton = buttons->add("okButton", QStringLiteral("确认(&E)"), DialogButtonRow::Enter::Default);
+    buttons->addCancel("cancelButton", QStringLiteral("取消(&X)"), DialogButtonRow::Enter::Focused);
     connect(okButton, &QPushButton::clicked, this, &TfrmPassSet::changePassword);
-    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(okButton);
-    buttons->addWidget(cancelButton);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);

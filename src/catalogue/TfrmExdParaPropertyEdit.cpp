@@ -1,6 +1,7 @@
 #include "TfrmExdParaPropertyEdit.h"
 
 #include "Clipboard.h"
+#include "DialogButtonRow.h"
 #include "Messages.h"
 #include "TfrmPropertySelect.h"
 
@@ -88,16 +89,9 @@ TfrmExdParaPropertyEdit::TfrmExdParaPropertyEdit(const QString &tableName, const
     grid->setColumnStretch(1, 1);
     grid->setColumnMinimumWidth(1, 260);
 
-    cmdSave = new QPushButton(QStringLiteral("保存(&S)"), this);
-    cmdSave->setObjectName(QStringLiteral("cmdSave"));
-    cmdSave->setAutoDefault(false);
-    cmdCancel = new QPushButton(QStringLiteral("关闭(&X)"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setAutoDefault(false);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdSave);
-    buttons->addWidget(cmdCancel);
+    auto *buttons = new DialogButtonRow(this);
+    cmdSave = buttons->add("cmdSave", QStringLiteral("保存(&S)"), DialogButtonRow::Enter::Never);
+    cmdCancel = buttons->addCancel("cmdCancel", QStringLiteral("关闭(&X)"), DialogButtonRow::Enter::Never);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(grid);
@@ -130,7 +124,6 @@ TfrmExdParaPropertyEdit::TfrmExdParaPropertyEdit(const QString &tableName, const
     // Only a pick by the user suggests a format; loading an indicator does not.
     connect(cmbFieldType, &QComboBox::activated, this, &TfrmExdParaPropertyEdit::cmbFieldTypeClick);
     connect(cmdSave, &QPushButton::clicked, this, &TfrmExdParaPropertyEdit::cmdSaveClick);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     // Enter moves on like Tab, wherever the focus is in this window.
     for (QWidget *child : findChildren<QWidget *>())

@@ -1,5 +1,6 @@
 #include "TfrmPropertySelect.h"
 
+#include "DialogButtonRow.h"
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -26,23 +27,15 @@ TfrmPropertySelect::TfrmPropertySelect(const QString &categoryCode, QWidget *par
     indicatorGrid->verticalHeader()->setDefaultSectionSize(22);
     indicatorGrid->installEventFilter(this);
 
-    cmdSelect = new QPushButton(QStringLiteral("选中(&S)"), this);
-    cmdSelect->setObjectName(QStringLiteral("cmdSelect"));
-    cmdSelect->setAutoDefault(false);
-    cmdClose = new QPushButton(QStringLiteral("退出(&X)"), this);
-    cmdClose->setObjectName(QStringLiteral("cmdClose"));
-    cmdClose->setAutoDefault(false);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdSelect);
-    buttons->addWidget(cmdClose);
+    auto *buttons = new DialogButtonRow(this);
+    cmdSelect = buttons->add("cmdSelect", QStringLiteral("选中(&S)"), DialogButtonRow::Enter::Never);
+    cmdClose = buttons->addCancel("cmdClose", QStringLiteral("退出(&X)"), DialogButtonRow::Enter::Never);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(indicatorGrid);
     layout->addLayout(buttons);
     setFixedSize(300, 400);
 
     connect(cmdSelect, &QPushButton::clicked, this, &TfrmPropertySelect::cmdSelectClick);
-    connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
     connect(indicatorGrid, &QTableView::doubleClicked, this, &TfrmPropertySelect::cmdSelectClick);
     indicatorGrid->setFocus();
 }

@@ -43,12 +43,12 @@ void TestPPLoadInWindow::chooseMapImport() {
     QCOMPARE(form.windowTitle(), u"合同数据导入"_qs);
     auto *tablesPanel = form.findChild<QWidget *>(u"pnlTables"_qs);
     auto *tables = form.findChild<QComboBox *>(u"cmbTables"_qs);
-    auto *grid1 = form.findChild<QTableView *>(u"mappingGrid"_qs);
+    auto *mapping = form.findChild<QTableView *>(u"mappingGrid"_qs);
     auto *sheet = form.findChild<QTableView *>(u"sheetGrid"_qs);
     auto *menu = form.findChild<QMenu *>(u"columnMenu"_qs);
-    QVERIFY(tablesPanel && tables && grid1 && sheet && menu);
+    QVERIFY(tablesPanel && tables && mapping && sheet && menu);
     QVERIFY(!tablesPanel->isEnabled());
-    QVERIFY(grid1->isColumnHidden(3) && grid1->isColumnHidden(4));
+    QVERIFY(mapping->isColumnHidden(3) && mapping->isColumnHidden(4));
 
     form.findChild<QPushButton *>(u"columnMenuButton"_qs)->click();
     QCOMPARE(mMessages.lastText(), u"请首先选择源Excel数据文件，然后再指定列对应关系。"_qs);
@@ -58,17 +58,17 @@ void TestPPLoadInWindow::chooseMapImport() {
     QVERIFY(tablesPanel->isEnabled());
     QCOMPARE(tables->count(), 1);
     QCOMPARE(sheet->model()->rowCount(), 4);
-    QCOMPARE(grid1->model()->rowCount(), 2);
-    QCOMPARE(grid1->model()->index(0, 5).data().toString(), u"合同编号"_qs);
-    QCOMPARE(grid1->model()->index(1, 5).data().toString(), QString());
+    QCOMPARE(mapping->model()->rowCount(), 2);
+    QCOMPARE(mapping->model()->index(0, 5).data().toString(), u"合同编号"_qs);
+    QCOMPARE(mapping->model()->index(1, 5).data().toString(), QString());
 
     // Map 乙方 by hand from the column menu.
-    grid1->setCurrentIndex(grid1->model()->index(1, 0));
+    mapping->setCurrentIndex(mapping->model()->index(1, 0));
     form.findChild<QPushButton *>(u"columnMenuButton"_qs)->click();
     QCOMPARE(menu->actions().size(), 6);
     menu->actions().at(1)->trigger(); // 甲方
     menu->hide();
-    QCOMPARE(grid1->model()->index(1, 5).data().toString(), u"甲方"_qs);
+    QCOMPARE(mapping->model()->index(1, 5).data().toString(), u"甲方"_qs);
 
     form.findChild<QPushButton *>(u"importButton"_qs)->click();
     QCOMPARE(mMessages.lastText(), u"数据导入完成！"_qs);

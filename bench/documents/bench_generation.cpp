@@ -102,7 +102,7 @@ int main(int argc, char *argv[])
         QElapsedTimer timer;
         timer.start();
         ContractDocument document(word, messages, Code, contractPath, id);
-        if (document.ReadyData() != ContractDocument::Preparation::Generated || !document.Button2Click())
+        if (document.ReadyData() != ContractDocument::Preparation::Generated || !document.save())
             return -1.0;
         return timer.nsecsElapsed() / 1e6;
     };

@@ -1,5 +1,6 @@
 #include "app/TfrmAbout.h"
 
+#include "platform/DialogButtonRow.h"
 #include "platform/Messages.h"
 #include "platform/Shell.h"
 
@@ -47,13 +48,9 @@ TfrmAbout::TfrmAbout(const QString &webAddress, QWidget *parent)
     top->addSpacing(12);
     top->addLayout(text);
 
-    auto *ok = new QPushButton(QStringLiteral("确认(&E)"), this);
-    ok->setObjectName(QStringLiteral("cmdOk"));
-    ok->setDefault(true);
+    auto *buttons = new DialogButtonRow(this);
+    QPushButton *ok = buttons->add("cmdOk", QStringLiteral("确认(&E)"), DialogButtonRow::Enter::Default);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);

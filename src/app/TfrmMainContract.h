@@ -56,14 +56,14 @@ public:
     void restoreAfterLogin(const QString &archive) { mStartArchive = archive; }
     void restoreDatabase(const QString &archive);
 
-    void ToolButton15Click();
-    void ToolButton21Click();
-    void ToolButton1Click();
-    void MenuItem1Click();
-    void MenuItem2Click();
-    void N2Click();
-    void ToolButton11Click();
-    void N15Click();
+    void openContractRegister();
+    void openTemplateManagement();
+    void setPassword();
+    void backupDatabase();
+    void restoreBackup();
+    void rebuildSystem();
+    void updateOnline();
+    void showAbout();
 
 protected:
     void changeEvent(QEvent *event) override;

@@ -16,7 +16,7 @@ public:
     QLineEdit *EditNew;
     QLineEdit *EditNewEnsure;
 
-    void Button1Click();
+    void changePassword();
 
 private:
     LoginPassword &mPassword;

@@ -176,11 +176,11 @@ void IndicatorCommands::cmdDelPropertyClick() {
     selectRow(qMin(row, mModel.rowCount() - 1));
 }
 
-void IndicatorCommands::SpeedButton2Click() {
+void IndicatorCommands::moveForward() {
     move(-1);
 }
 
-void IndicatorCommands::SpeedButton3Click() {
+void IndicatorCommands::moveBackward() {
     move(1);
 }
 
@@ -202,7 +202,7 @@ void IndicatorCommands::move(int step) {
     selectRow(mModel.rowOfId(id));
 }
 
-void IndicatorCommands::SpeedButton1Click() {
+void IndicatorCommands::importIndicators() {
     QString sourceCode;
     QString sourceName;
     if (!mSelect || !mSelect(&sourceCode, &sourceName) || sourceCode.isEmpty())

@@ -36,7 +36,7 @@ public:
 
     void TreeClick();
     void cmdSaveClick();
-    void Button2Click();
+    void closeWindow();
 
 private:
     QWidget *makeIndicatorPage();
@@ -47,12 +47,12 @@ private:
     IndicatorCommands mIndicators;
     CategoryTreeView *Tree = nullptr;
     QLabel *lblPrompt = nullptr;
-    QTabWidget *PageControl1 = nullptr;
+    QTabWidget *pages = nullptr;
     TemplateTab *mTemplateTab = nullptr;
-    QWidget *TabSheet2 = nullptr;
-    QTableView *DBGridEh2 = nullptr;
+    QWidget *indicatorPage = nullptr;
+    QTableView *indicatorGrid = nullptr;
     QPushButton *cmdSave = nullptr;
-    QPushButton *Button2 = nullptr;
+    QPushButton *closeButton = nullptr;
 };
 
 // Opens the template management window maximized in the area. False (nothing shown) when the categories cannot

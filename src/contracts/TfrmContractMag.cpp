@@ -57,67 +57,69 @@ void TfrmContractMag::FormCreate() {
     Tree->setCategoryModel(&mTreeModel);
     (new QVBoxLayout(treeBox))->addWidget(Tree);
 
-    GroupBox1 = new QGroupBox(QStringLiteral("分类XX下的合同列表"), this);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    cmbPropertyName = new QComboBox(GroupBox1);
+    recordBox = new QGroupBox(QStringLiteral("分类XX下的合同列表"), this);
+    recordBox->setObjectName(QStringLiteral("recordBox"));
+    cmbPropertyName = new QComboBox(recordBox);
     cmbPropertyName->setObjectName(QStringLiteral("cmbPropertyName"));
     cmbPropertyName->setMinimumWidth(140);
-    cmbValue = new QComboBox(GroupBox1);
+    cmbValue = new QComboBox(recordBox);
     cmbValue->setObjectName(QStringLiteral("cmbValue"));
     cmbValue->setEditable(true);
     cmbValue->setInsertPolicy(QComboBox::NoInsert);
     cmbValue->setMinimumWidth(200);
-    Button6 = makeButton(QStringLiteral("Button6"), QStringLiteral("过滤(&F)"), GroupBox1);
+    filterButton = makeButton(QStringLiteral("filterButton"), QStringLiteral("过滤(&F)"), recordBox);
     auto *filter = new QHBoxLayout;
-    filter->addWidget(new QLabel(QStringLiteral("查询指标"), GroupBox1));
+    filter->addWidget(new QLabel(QStringLiteral("查询指标"), recordBox));
     filter->addWidget(cmbPropertyName);
-    filter->addWidget(new QLabel(QStringLiteral("包含"), GroupBox1));
+    filter->addWidget(new QLabel(QStringLiteral("包含"), recordBox));
     filter->addWidget(cmbValue);
-    filter->addWidget(Button6);
+    filter->addWidget(filterButton);
     filter->addStretch();
 
-    DBGridEh2 = new QTableView(GroupBox1);
-    DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
-    mHeader = new MultiRowHeaderView(DBGridEh2);
-    mHeader->setObjectName(QStringLiteral("DBGridEh2Header"));
-    DBGridEh2->setHorizontalHeader(mHeader);
-    DBGridEh2->setModel(mRegister.dsContract());
-    DBGridEh2->setSelectionBehavior(QAbstractItemView::SelectRows);
+    recordGrid = new QTableView(recordBox);
+    recordGrid->setObjectName(QStringLiteral("recordGrid"));
+    mHeader = new MultiRowHeaderView(recordGrid);
+    mHeader->setObjectName(QStringLiteral("recordGridHeader"));
+    recordGrid->setHorizontalHeader(mHeader);
+    recordGrid->setModel(mRegister.dsContract());
+    recordGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
     // Several records (Ctrl and Shift click, Ctrl+A) for "批量生成合同文档"; the other commands take the current one.
-    DBGridEh2->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    DBGridEh2->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DBGridEh2->verticalHeader()->setDefaultSectionSize(DBGridEh2->fontMetrics().height() + 6);
-    DBGridEh2->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    recordGrid->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    recordGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    recordGrid->verticalHeader()->setDefaultSectionSize(recordGrid->fontMetrics().height() + 6);
+    recordGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     mHeader->setSectionResizeMode(QHeaderView::Interactive);
-    DBGridEh2->setColumnWidth(0, IdColumnWidth);
-    DBGridEh2->installEventFilter(this);
-    DBGridEh2->setContextMenuPolicy(Qt::ActionsContextMenu);
-    Excel1 = new QAction(QStringLiteral("发送到Excel"), DBGridEh2);
-    Excel1->setObjectName(QStringLiteral("Excel1"));
-    DBGridEh2->addAction(Excel1);
-    auto *listLayout = new QVBoxLayout(GroupBox1);
+    recordGrid->setColumnWidth(0, IdColumnWidth);
+    recordGrid->installEventFilter(this);
+    recordGrid->setContextMenuPolicy(Qt::ActionsContextMenu);
+    sendToExcelAction = new QAction(QStringLiteral("发送到Excel"), recordGrid);
+    sendToExcelAction->setObjectName(QStringLiteral("sendToExcelAction"));
+    recordGrid->addAction(sendToExcelAction);
+    auto *listLayout = new QVBoxLayout(recordBox);
     listLayout->addLayout(filter);
-    listLayout->addWidget(DBGridEh2);
+    listLayout->addWidget(recordGrid);
 
     cmdAppend = makeButton(QStringLiteral("cmdAppend"), QStringLiteral("添加合同"), this);
     cmdEdit = makeButton(QStringLiteral("cmdEdit"), QStringLiteral("修改合同"), this);
-    Button4 = makeButton(QStringLiteral("Button4"), QStringLiteral("删除合同"), this);
-    Button3 = makeButton(QStringLiteral("Button3"), QStringLiteral("复制为新合同"), this);
-    Button5 = makeButton(QStringLiteral("Button5"), QStringLiteral("生成/查看合同文档"), this);
+    deleteButton = makeButton(QStringLiteral("deleteButton"), QStringLiteral("删除合同"), this);
+    copyButton = makeButton(QStringLiteral("copyButton"), QStringLiteral("复制为新合同"), this);
+    documentButton = makeButton(QStringLiteral("documentButton"), QStringLiteral("生成/查看合同文档"), this);
     batchButton = makeButton(QStringLiteral("batchGenerateButton"), QStringLiteral("批量生成合同文档"), this);
-    Button7 = makeButton(QStringLiteral("Button7"), QStringLiteral("删除已生成合同文档"), this);
-    Button8 = makeButton(QStringLiteral("Button8"), QStringLiteral("Excel导入"), this);
-    Button1 = makeButton(QStringLiteral("Button1"), QStringLiteral("打印列表"), this);
-    Button2 = makeButton(QStringLiteral("Button2"), QStringLiteral("退出"), this);
+    deleteDocumentButton =
+        makeButton(QStringLiteral("deleteDocumentButton"), QStringLiteral("删除已生成合同文档"), this);
+    importButton = makeButton(QStringLiteral("importButton"), QStringLiteral("Excel导入"), this);
+    printButton = makeButton(QStringLiteral("printButton"), QStringLiteral("打印列表"), this);
+    closeButton = makeButton(QStringLiteral("closeButton"), QStringLiteral("退出"), this);
     auto *bar = new QHBoxLayout;
-    for (QPushButton *b : {cmdAppend, cmdEdit, Button4, Button3, Button5, batchButton, Button7, Button8, Button1})
+    for (QPushButton *b : {cmdAppend, cmdEdit, deleteButton, copyButton, documentButton, batchButton,
+                           deleteDocumentButton, importButton, printButton})
         bar->addWidget(b);
     bar->addStretch();
-    bar->addWidget(Button2);
+    bar->addWidget(closeButton);
 
     auto *split = new QSplitter(Qt::Horizontal, this);
     split->addWidget(treeBox);
-    split->addWidget(GroupBox1);
+    split->addWidget(recordBox);
     split->setStretchFactor(1, 1);
     split->setSizes({220, 800});
     auto *layout = new QVBoxLayout(this);
@@ -127,21 +129,21 @@ void TfrmContractMag::FormCreate() {
     connect(Tree, &QTreeView::clicked, this, &TfrmContractMag::TreeClick);
     connect(cmdAppend, &QPushButton::clicked, this, &TfrmContractMag::cmdAppendClick);
     connect(cmdEdit, &QPushButton::clicked, this, &TfrmContractMag::cmdEditClick);
-    connect(Button4, &QPushButton::clicked, this, &TfrmContractMag::Button4Click);
-    connect(Button3, &QPushButton::clicked, this, &TfrmContractMag::Button3Click);
-    connect(Button5, &QPushButton::clicked, this, &TfrmContractMag::Button5Click);
+    connect(deleteButton, &QPushButton::clicked, this, &TfrmContractMag::deleteRecord);
+    connect(copyButton, &QPushButton::clicked, this, &TfrmContractMag::copyRecord);
+    connect(documentButton, &QPushButton::clicked, this, &TfrmContractMag::openDocument);
     connect(batchButton, &QPushButton::clicked, this, &TfrmContractMag::generateSelectedDocuments);
-    connect(Button7, &QPushButton::clicked, this, &TfrmContractMag::Button7Click);
-    connect(Button8, &QPushButton::clicked, this, &TfrmContractMag::Button8Click);
-    connect(Button1, &QPushButton::clicked, this, &TfrmContractMag::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TfrmContractMag::Button2Click);
-    connect(Excel1, &QAction::triggered, this, &TfrmContractMag::Excel1Click);
-    connect(DBGridEh2, &QTableView::doubleClicked, this, &TfrmContractMag::Button5Click);
+    connect(deleteDocumentButton, &QPushButton::clicked, this, &TfrmContractMag::deleteDocument);
+    connect(importButton, &QPushButton::clicked, this, &TfrmContractMag::importRecords);
+    connect(printButton, &QPushButton::clicked, this, &TfrmContractMag::printList);
+    connect(closeButton, &QPushButton::clicked, this, &TfrmContractMag::closeWindow);
+    connect(sendToExcelAction, &QAction::triggered, this, &TfrmContractMag::sendToExcel);
+    connect(recordGrid, &QTableView::doubleClicked, this, &TfrmContractMag::openDocument);
     connect(cmbPropertyName, &QComboBox::activated, this, &TfrmContractMag::cmbPropertyNameChange);
-    connect(Button6, &QPushButton::clicked, this, &TfrmContractMag::Button6Click);
-    connect(cmbValue, &QComboBox::activated, this, &TfrmContractMag::Button6Click);
-    connect(cmbValue->lineEdit(), &QLineEdit::returnPressed, this, &TfrmContractMag::Button6Click);
-    connect(mHeader, &QHeaderView::sectionResized, this, &TfrmContractMag::DBGridEh2ColWidthsChanged);
+    connect(filterButton, &QPushButton::clicked, this, &TfrmContractMag::applyFilter);
+    connect(cmbValue, &QComboBox::activated, this, &TfrmContractMag::applyFilter);
+    connect(cmbValue->lineEdit(), &QLineEdit::returnPressed, this, &TfrmContractMag::applyFilter);
+    connect(mHeader, &QHeaderView::sectionResized, this, &TfrmContractMag::columnWidthsChanged);
     mHeader->viewport()->installEventFilter(this);
     mWidthTimer = new QTimer(this);
     mWidthTimer->setSingleShot(true);
@@ -169,7 +171,7 @@ void TfrmContractMag::TreeClick() {
     // Widths still waiting belong to the category shown until now.
     storePendingWidths();
     mRegister.setCurrentCategory(mTreeModel.goodsClass(node).TypeCode);
-    GroupBox1->setTitle(QStringLiteral("合同分类 [") + mTreeModel.caption(node) + QStringLiteral("] 的合同内容："));
+    recordBox->setTitle(QStringLiteral("合同分类 [") + mTreeModel.caption(node) + QStringLiteral("] 的合同内容："));
     ReadyGrid();
 }
 
@@ -179,15 +181,15 @@ bool TfrmContractMag::ReadyGrid() {
     storePendingWidths();
     cmbPropertyName->clear();
     // Widths set while the columns are built are the program's own: nothing is stored.
-    DBGridEh2->setEnabled(false);
+    recordGrid->setEnabled(false);
     const bool opened = mRegister.ReadyGrid();
     const QList<Indicator> &indicators = mRegister.indicators();
     if (mRegister.dsContract()->columnCount() == indicators.size() + 1) {
-        DBGridEh2->setColumnWidth(0, IdColumnWidth);
+        recordGrid->setColumnWidth(0, IdColumnWidth);
         for (int i = 0; i < indicators.size(); ++i)
-            DBGridEh2->setColumnWidth(i + 1, indicators.at(i).ColWidth);
+            recordGrid->setColumnWidth(i + 1, indicators.at(i).ColWidth);
     }
-    DBGridEh2->setEnabled(true);
+    recordGrid->setEnabled(true);
     for (const Indicator &i : indicators)
         cmbPropertyName->addItem(i.PropertyName);
     cmbPropertyName->setCurrentIndex(-1);
@@ -196,8 +198,8 @@ bool TfrmContractMag::ReadyGrid() {
     return opened;
 }
 
-void TfrmContractMag::DBGridEh2ColWidthsChanged() {
-    if (!DBGridEh2->isEnabled() || mRegister.isBuilding())
+void TfrmContractMag::columnWidthsChanged() {
+    if (!recordGrid->isEnabled() || mRegister.isBuilding())
         return;
     mWidthsPending = true;
     if (mHeaderPressed)
@@ -214,8 +216,8 @@ void TfrmContractMag::storePendingWidths() {
     const QList<ContractRecordModel::Column> &columns = mRegister.dsContract()->columns();
     QList<QPair<QString, int>> widths;
     for (int c = 1; c < columns.size(); ++c) {
-        if (!DBGridEh2->isColumnHidden(c))
-            widths.append({columns.at(c).field, DBGridEh2->columnWidth(c)});
+        if (!recordGrid->isColumnHidden(c))
+            widths.append({columns.at(c).field, recordGrid->columnWidth(c)});
     }
     mRegister.storeWidths(widths);
 }
@@ -224,7 +226,7 @@ int TfrmContractMag::currentRecord() const {
     const int count = mRegister.dsContract()->recordCount();
     if (count == 0)
         return -1;
-    const QModelIndex at = DBGridEh2->currentIndex();
+    const QModelIndex at = recordGrid->currentIndex();
     return at.isValid() && at.row() < count ? at.row() : 0;
 }
 
@@ -248,16 +250,16 @@ void TfrmContractMag::cmdEditClick() {
         rebuildAfterChange();
 }
 
-void TfrmContractMag::Button4Click() {
+void TfrmContractMag::deleteRecord() {
     mRegister.deleteRecord(currentRecord());
 }
 
-void TfrmContractMag::Button3Click() {
+void TfrmContractMag::copyRecord() {
     if (mRegister.copyRecord(currentRecord()) && mRegister.dsContract()->recordCount() > 0)
-        DBGridEh2->setCurrentIndex(mRegister.dsContract()->index(0, 0));
+        recordGrid->setCurrentIndex(mRegister.dsContract()->index(0, 0));
 }
 
-void TfrmContractMag::Button5Click() {
+void TfrmContractMag::openDocument() {
     const int row = currentRecord();
     if (row < 0) {
         Messages::instance().information(QStringLiteral("没有可用于生成或查看的合同数据记录！"));
@@ -278,7 +280,7 @@ void TfrmContractMag::generateSelectedDocuments() {
     if (!mServices.generateDocuments)
         return;
     QList<int> rows;
-    for (const QModelIndex &index : DBGridEh2->selectionModel()->selectedRows())
+    for (const QModelIndex &index : recordGrid->selectionModel()->selectedRows())
         rows << index.row();
     if (rows.isEmpty()) {
         if (!Messages::instance().question(
@@ -294,11 +296,11 @@ void TfrmContractMag::generateSelectedDocuments() {
     mServices.generateDocuments(ids, this);
 }
 
-void TfrmContractMag::Button7Click() {
+void TfrmContractMag::deleteDocument() {
     mRegister.deleteDocument(currentRecord());
 }
 
-void TfrmContractMag::Button8Click() {
+void TfrmContractMag::importRecords() {
     const QModelIndex node = Tree->currentIndex();
     if (!node.isValid() || !mTreeModel.isChild(node)) {
         Messages::instance().information(QStringLiteral("请首先选择一个合同数据分类！"));
@@ -310,17 +312,17 @@ void TfrmContractMag::Button8Click() {
     rebuildAfterChange();
 }
 
-void TfrmContractMag::Button1Click() {
+void TfrmContractMag::printList() {
     if (mServices.previewGrid)
-        mServices.previewGrid(Caption, DBGridEh2);
+        mServices.previewGrid(Caption, recordGrid);
 }
 
-void TfrmContractMag::Excel1Click() {
+void TfrmContractMag::sendToExcel() {
     if (mServices.sendGridToExcel)
-        mServices.sendGridToExcel(QString(), DBGridEh2);
+        mServices.sendGridToExcel(QString(), recordGrid);
 }
 
-void TfrmContractMag::Button2Click() {
+void TfrmContractMag::closeWindow() {
     if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
         sub->close();
     else
@@ -333,7 +335,7 @@ void TfrmContractMag::cmbPropertyNameChange() {
     cmbValue->setEditText(QString());
 }
 
-void TfrmContractMag::Button6Click() {
+void TfrmContractMag::applyFilter() {
     mRegister.applyFilter(cmbPropertyName->currentIndex(), cmbValue->currentText());
 }
 
@@ -346,7 +348,7 @@ bool TfrmContractMag::eventFilter(QObject *watched, QEvent *event) {
             storePendingWidths();
         }
     }
-    if (watched == DBGridEh2 && event->type() == QEvent::KeyPress) {
+    if (watched == recordGrid && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             cmdEditClick();

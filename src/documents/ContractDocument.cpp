@@ -255,7 +255,7 @@ ContractDocument::Fill ContractDocument::fillPrefilled(const QString &templateFi
     return Fill::Filled;
 }
 
-bool ContractDocument::Button3Click()
+bool ContractDocument::regenerate()
 {
     return fillMarkers() != Fill::NotRun;
 }
@@ -316,7 +316,7 @@ QList<QPair<QString, QString>> ContractDocument::replacementsOf(const QList<Mark
     return replacements;
 }
 
-bool ContractDocument::Button2Click()
+bool ContractDocument::save()
 {
     // The window's messages are let through while the markers are filled: a click on "保存" then would store the
     // half-made document and report it saved.
@@ -331,7 +331,7 @@ bool ContractDocument::Button2Click()
     return true;
 }
 
-void ContractDocument::Button5Click()
+void ContractDocument::print()
 {
     if (mGenerating)
         return;
@@ -339,7 +339,7 @@ void ContractDocument::Button5Click()
         showOfficeError();
 }
 
-void ContractDocument::Button6Click()
+void ContractDocument::sendMail()
 {
     if (mGenerating)
         return;
@@ -400,7 +400,7 @@ void ContractDocument::exportPdf()
     mWord.bringToFront();
 }
 
-bool ContractDocument::Timer1Timer()
+bool ContractDocument::raiseOffice()
 {
     if (mCloseRequested)
         return true;
@@ -421,7 +421,7 @@ bool ContractDocument::CanClose()
         return true;
     switch (mMessages.saveQuestion(QStringLiteral("合同文档已经修改，是否保存？"))) {
     case Messages::SaveChoice::Save:
-        return Button2Click();
+        return save();
     case Messages::SaveChoice::Discard:
         return true;
     case Messages::SaveChoice::Cancel:

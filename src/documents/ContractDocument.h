@@ -41,13 +41,13 @@ public:
 
     Preparation ReadyData();
     // "重新生成": fills the markers of the open document from the record. False when nothing was run.
-    bool Button3Click();
+    bool regenerate();
     // "保存": true when the document was written and the window is to close.
-    bool Button2Click();
+    bool save();
     // "打印".
-    void Button5Click();
+    void print();
     // "电子邮件".
-    void Button6Click();
+    void sendMail();
     // "导出PDF": the open document as a PDF where the user says, proposed as <contract number or ID>.pdf in the
     // user's documents folder.
     void exportPdf();
@@ -62,8 +62,9 @@ public:
     // The contract number in a record of TContractMain: the value of its category's numbering indicator
     // ([GETBILLID]); empty when the category has none or the record holds none.
     static QString contractNumberIn(const QSqlRecord &record);
-    // The timer after preparation: true when the window is to close now.
-    bool Timer1Timer();
+    // On the timer after preparation: the office's window comes to the front; true when the window is to close
+    // instead.
+    bool raiseOffice();
     void FormMouseDown();
     // Before the window closes ("关闭", Esc, the close box): a changed document asks "保存", "不保存" or "取消".
     // True when the window may close.

@@ -99,7 +99,7 @@ bool TemplateEditor::LoadDoc(const QString &path)
     return true;
 }
 
-void TemplateEditor::Timer1Timer()
+void TemplateEditor::raiseOffice()
 {
     if (!mClosed)
         mWord.bringToFront();
@@ -115,7 +115,7 @@ void TemplateEditor::insertMarker(const QString &indicatorName)
     mWord.bringToFront();
 }
 
-void TemplateEditor::Button3Click()
+void TemplateEditor::insertNewIndicator()
 {
     if (!mEditIndicatorName)
         return;
@@ -126,7 +126,7 @@ void TemplateEditor::Button3Click()
     insertMarker(name);
 }
 
-void TemplateEditor::Button4Click()
+void TemplateEditor::insertExistingIndicator()
 {
     if (!mSelectIndicator)
         return;
@@ -136,7 +136,7 @@ void TemplateEditor::Button4Click()
     insertMarker(name);
 }
 
-bool TemplateEditor::Button2Click()
+bool TemplateEditor::save()
 {
     // A fresh application folder may lack the template folder; the template must not be lost for that.
     QDir().mkpath(QFileInfo(mTemplatePath).absolutePath());
@@ -153,7 +153,7 @@ bool TemplateEditor::Button2Click()
     return true;
 }
 
-void TemplateEditor::Button5Click()
+void TemplateEditor::print()
 {
     if (!mWord.print())
         showOfficeError();
@@ -166,7 +166,7 @@ bool TemplateEditor::CanClose()
         return true;
     switch (mMessages.saveQuestion(QStringLiteral("模板文档已经修改，是否保存？"))) {
     case Messages::SaveChoice::Save:
-        return Button2Click();
+        return save();
     case Messages::SaveChoice::Discard:
         return true;
     case Messages::SaveChoice::Cancel:

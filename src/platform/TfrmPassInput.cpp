@@ -1,5 +1,7 @@
 #include "platform/TfrmPassInput.h"
 
+#include "platform/DialogButtonRow.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,19 +20,11 @@ TfrmPassInput::TfrmPassInput(QWidget *parent)
     EditPass->setEchoMode(QLineEdit::Password);
     EditPass->setMinimumWidth(220);
 
-    auto *cmdEnsure = new QPushButton(QStringLiteral("确认(&E)"), this);
-    cmdEnsure->setObjectName(QStringLiteral("cmdEnsure"));
-    cmdEnsure->setDefault(true);
-    auto *cmdCancel = new QPushButton(QStringLiteral("取消(&X)"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    auto *buttons = new DialogButtonRow(this);
+    QPushButton *cmdEnsure = buttons->add("cmdEnsure", QStringLiteral("确认(&E)"), DialogButtonRow::Enter::Default);
+    buttons->addCancel("cmdCancel", QStringLiteral("取消(&X)"), DialogButtonRow::Enter::Focused);
     // Both buttons only close: the caller reads the typed text in every case.
     connect(cmdEnsure, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdEnsure);
-    buttons->addWidget(cmdCancel);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(lblHint);
     layout->addWidget(EditPass);

@@ -204,7 +204,7 @@ void TDM::GetDataBySQLToItems(const QString &sql, const QVariantList &binds, QSt
     }
 }
 
-double TDM::GetFltDataBySQL(const QString &expression)
+double TDM::evaluateArithmetic(const QString &expression)
 {
     return Arithmetic::evaluate(expression).value_or(0.0);
 }

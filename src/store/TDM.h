@@ -48,7 +48,7 @@ public:
     void GetDataBySQLToItems(const QString &sql, const QVariantList &binds, QStringList &items, bool clearFirst);
     // Value of an arithmetic expression; 0 for anything that cannot be evaluated. The expression never reaches
     // the database: formula text typed by the user cannot read or change data.
-    double GetFltDataBySQL(const QString &expression);
+    double evaluateArithmetic(const QString &expression);
 
     // The stored login password of the parameter row; nullopt when the table cannot be read,
     // empty text when it has no row.

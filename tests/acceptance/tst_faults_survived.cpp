@@ -151,7 +151,7 @@ void TestFaultsSurvived::initTestCase() {
         TemplateEditor editor(word, mMessages, mClipboard, Child, DocumentPaths::templateFile(Child));
         QVERIFY(editor.ReadyData());
         QVERIFY(word.paste(u"出租方：[<出租方>]，月租金：[<月租金>]。"_s));
-        QVERIFY(editor.Button2Click());
+        QVERIFY(editor.save());
         editor.FormCloseQuery();
     }
     QVERIFY2(mMessages.texts().isEmpty(), qPrintable(mMessages.texts().join(u'|')));
@@ -241,15 +241,15 @@ void TestFaultsSurvived::officeKilledDuringGeneration() {
         mMessages.clear();
         QElapsedTimer clock;
         clock.start();
-        QTest::mouseClick(window.findChild<QPushButton *>(u"Button2"_s), Qt::LeftButton);
+        QTest::mouseClick(window.findChild<QPushButton *>(u"saveButton"_s), Qt::LeftButton);
         QCOMPARE(mMessages.texts(), QStringList{u"保存文件发生错误"_s});
         QVERIFY(window.isVisible());
         QVERIFY(window.document().NotSaved());
-        QTest::mouseClick(window.findChild<QPushButton *>(u"Button3"_s), Qt::LeftButton);
+        QTest::mouseClick(window.findChild<QPushButton *>(u"regenerateButton"_s), Qt::LeftButton);
         QCOMPARE(mMessages.texts().size(), 2);
         QVERIFY(mMessages.lastText().startsWith(u"生成合同文档时发生错误"_s));
         // Closing works at once.
-        QTest::mouseClick(window.findChild<QPushButton *>(u"Button1"_s), Qt::LeftButton);
+        QTest::mouseClick(window.findChild<QPushButton *>(u"closeButton"_s), Qt::LeftButton);
         QVERIFY(!window.isVisible());
         QVERIFY2(clock.elapsed() < 30000, qPrintable(QString::number(clock.elapsed())));
     }
@@ -278,8 +278,8 @@ void TestFaultsSurvived::officeKilledDuringGeneration() {
         for (const QString &pid : fresh)
             QVERIFY(!killed.contains(pid));
         if (window.document().markerPairs().isEmpty())
-            QTest::mouseClick(window.findChild<QPushButton *>(u"Button3"_s), Qt::LeftButton);
-        QTest::mouseClick(window.findChild<QPushButton *>(u"Button2"_s), Qt::LeftButton);
+            QTest::mouseClick(window.findChild<QPushButton *>(u"regenerateButton"_s), Qt::LeftButton);
+        QTest::mouseClick(window.findChild<QPushButton *>(u"saveButton"_s), Qt::LeftButton);
         QVERIFY(!window.document().NotSaved());
         QVERIFY(!window.isVisible());
     }
@@ -340,7 +340,7 @@ void TestFaultsSurvived::fullOrReadOnlyDisk() {
         LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
         ContractDocument document(word, mMessages, Child, DocumentPaths::contractFile(id), id);
         QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
-        QVERIFY(document.Button2Click());
+        QVERIFY(document.save());
         document.FormCloseQuery();
     }
     const int stored = TDM::instance().GetDataBySQL(u"SELECT ID FROM TContractMain WHERE Data1='王五'"_s, {}).toInt();
@@ -406,12 +406,12 @@ void TestFaultsSurvived::fullOrReadOnlyDisk() {
         QCOMPARE(mMessages.shown().last().kind, ScriptedMessages::Kind::Warning);
         QVERIFY(!QFileInfo::exists(archive));
     } else if (operation == u"template"_s) {
-        QVERIFY(!editor->Button2Click());
+        QVERIFY(!editor->save());
         QCOMPARE(mMessages.texts(), QStringList{u"保存文件发生错误"_s});
         editor->FormCloseQuery();
     } else if (operation == u"contract"_s) {
         // Over an existing document, and a new one that first needs the template's copy.
-        QVERIFY(!existing->Button2Click());
+        QVERIFY(!existing->save());
         QCOMPARE(mMessages.texts(), QStringList{u"保存文件发生错误"_s});
         QVERIFY(existing->NotSaved());
         existing->FormCloseQuery();
@@ -424,7 +424,7 @@ void TestFaultsSurvived::fullOrReadOnlyDisk() {
                  qPrintable(mMessages.lastText()));
         document.FormCloseQuery();
     } else if (operation == u"import"_s) {
-        QVERIFY(!import->Button1Click());
+        QVERIFY(!import->importRows());
         QCOMPARE(mMessages.texts().size(), 1);
         QVERIFY2(mMessages.lastText().startsWith(u"存储数据发生错误！"_s), qPrintable(mMessages.lastText()));
     }
@@ -450,7 +450,7 @@ void TestFaultsSurvived::fullOrReadOnlyDisk() {
     if (operation == u"import"_s) {
         lift();
         mMessages.clear();
-        QVERIFY(import->Button1Click());
+        QVERIFY(import->importRows());
         QCOMPARE(mMessages.texts(), QStringList{u"数据导入完成！"_s});
     }
 }
@@ -480,7 +480,7 @@ void TestFaultsSurvived::saveClickedWhileGenerating() {
     int clicks = 0;
     ShowWatcher watcher([&] {
         ++clicks;
-        window.findChild<QPushButton *>(u"Button2"_s)->click();
+        window.findChild<QPushButton *>(u"saveButton"_s)->click();
     });
     hint->installEventFilter(&watcher);
     window.show();
@@ -489,7 +489,7 @@ void TestFaultsSurvived::saveClickedWhileGenerating() {
     QVERIFY(window.isVisible());
     QVERIFY(window.document().NotSaved());
     // Once generated, the same click saves the filled document.
-    QTest::mouseClick(window.findChild<QPushButton *>(u"Button2"_s), Qt::LeftButton);
+    QTest::mouseClick(window.findChild<QPushButton *>(u"saveButton"_s), Qt::LeftButton);
     QVERIFY(!window.document().NotSaved());
     QVERIFY(!window.isVisible());
     QVERIFY2(mMessages.texts().isEmpty(), qPrintable(mMessages.texts().join(u'|')));

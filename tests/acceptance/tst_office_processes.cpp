@@ -115,7 +115,7 @@ static int endBy(int argc, char **argv, const QString &way)
     TfrmMainContract frame(commands);
     frame.terminate = [] {};
     if (way == u"restore"_s)
-        QTimer::singleShot(0, &frame, &TfrmMainContract::MenuItem2Click);
+        QTimer::singleShot(0, &frame, &TfrmMainContract::restoreBackup);
     else if (way == u"crash"_s)
         QTimer::singleShot(0, &frame, [] { ::raise(SIGSEGV); });
     else if (way == u"close"_s)

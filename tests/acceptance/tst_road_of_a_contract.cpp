@@ -159,8 +159,8 @@ void TestRoadOfAContract::roadOfAContract() {
         {u"签订日期"_s, 2, u"yyyy-MM-dd"_s},
         {u"签订日期大写"_s, 0, {}, {}, {}, u"[DATE_STOB][签订日期]"_s},
     };
-    child<QTabWidget>(model, u"PageControl1"_s)->setCurrentIndex(1);
-    auto *indicatorGrid = child<QTableView>(model, u"DBGridEh2"_s);
+    child<QTabWidget>(model, u"pages"_s)->setCurrentIndex(1);
+    auto *indicatorGrid = child<QTableView>(model, u"indicatorGrid"_s);
     for (const IndicatorInput &in : inputs) {
         bool ran = false;
         whenModal<TfrmExdParaPropertyEdit>([&in](TfrmExdParaPropertyEdit *d) { fillIndicatorDialog(d, in); }, &ran);
@@ -202,7 +202,7 @@ void TestRoadOfAContract::roadOfAContract() {
                 QVERIFY2(editor->word().paste(prose), qPrintable(editor->word().lastError()));
                 if (!marker.isEmpty()) {
                     picks << marker;
-                    QTest::mouseClick(child<QPushButton>(editor, u"Button4"_s), Qt::LeftButton);
+                    QTest::mouseClick(child<QPushButton>(editor, u"insertExistingIndicatorButton"_s), Qt::LeftButton);
                 }
             }
             bool indicatorRan = false;
@@ -211,14 +211,14 @@ void TestRoadOfAContract::roadOfAContract() {
                     fillIndicatorDialog(d, {u"面积"_s, 1, u"99999999999.99"_s, u"平方米"_s});
                 },
                 &indicatorRan);
-            QTest::mouseClick(child<QPushButton>(editor, u"Button3"_s), Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(editor, u"insertNewIndicatorButton"_s), Qt::LeftButton);
             QVERIFY(indicatorRan);
             QVERIFY2(editor->word().paste(u"。"_s), qPrintable(editor->word().lastError()));
             QCOMPARE(mClipboard.text(), u"。"_s);
-            QTest::mouseClick(child<QPushButton>(editor, u"Button2"_s), Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(editor, u"saveButton"_s), Qt::LeftButton);
         },
         &editorRan);
-    child<QTabWidget>(model, u"PageControl1"_s)->setCurrentIndex(0);
+    child<QTabWidget>(model, u"pages"_s)->setCurrentIndex(0);
     QTest::mouseClick(child<QPushButton>(model, u"cmdSave"_s), Qt::LeftButton);
     QVERIFY(editorRan);
     QVERIFY2(mMessages.texts().isEmpty(), qPrintable(mMessages.texts().join(u'|')));
@@ -312,7 +312,7 @@ void TestRoadOfAContract::roadOfAContract() {
     whenModal<TfrmEditAHTDoc>(
         [&](TfrmEditAHTDoc *window) {
             QVERIFY(window->word().hasDocument());
-            QTest::mouseClick(child<QPushButton>(window, u"Button2"_s), Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(window, u"saveButton"_s), Qt::LeftButton);
         },
         &documentRan,
         // Generated: the pairs are made and the hint "正在生成合同......" is gone again.
@@ -320,7 +320,7 @@ void TestRoadOfAContract::roadOfAContract() {
             return !window->document().markerPairs().isEmpty() && !child<QLabel>(window, u"lblHint"_s)->isVisible();
         });
     mag->grid()->setCurrentIndex(mag->grid()->model()->index(0, 1));
-    QTest::mouseClick(child<QPushButton>(mag, u"Button5"_s), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(mag, u"documentButton"_s), Qt::LeftButton);
     QVERIFY(documentRan);
     QVERIFY2(mMessages.texts().isEmpty(), qPrintable(mMessages.texts().join(u'|')));
     QVERIFY(QFile::exists(documentFile));

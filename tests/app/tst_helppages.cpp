@@ -142,7 +142,7 @@ private Q_SLOTS:
         };
 
         // "删除已生成合同文档" deletes without a question.
-        QTest::mouseClick(mag->findChild<QPushButton *>(u"Button7"_s), Qt::LeftButton);
+        QTest::mouseClick(mag->findChild<QPushButton *>(u"deleteDocumentButton"_s), Qt::LeftButton);
         QVERIFY(!QFile::exists(document));
         QVERIFY(!asked());
         QVERIFY2(rows.value(u"删除已生成合同文档"_s).contains(u"不询问"_s),
@@ -151,7 +151,7 @@ private Q_SLOTS:
         // "删除合同" asks first; No keeps the record.
         mMessages.clear();
         mMessages.answerQuestion(false);
-        QTest::mouseClick(mag->findChild<QPushButton *>(u"Button4"_s), Qt::LeftButton);
+        QTest::mouseClick(mag->findChild<QPushButton *>(u"deleteButton"_s), Qt::LeftButton);
         QVERIFY(asked());
         QCOMPARE(mag->grid()->model()->rowCount(), 1);
         QVERIFY(rows.value(u"删除合同"_s).contains(u"会先询问"_s));

@@ -108,14 +108,14 @@ private Q_SLOTS:
         };
         TfrmMainContract window(commands);
         window.show();
-        window.ToolButton15Click();
-        window.ToolButton15Click();
+        window.openContractRegister();
+        window.openContractRegister();
         QCOMPARE(created, 1);
         QCOMPARE(window.mdiArea()->subWindowList().size(), 1);
 
         window.closeChildWindows();
         QTRY_COMPARE(window.mdiArea()->subWindowList().size(), 0);
-        window.ToolButton15Click();
+        window.openContractRegister();
         QCOMPARE(created, 2);
         window.close();
         QTRY_COMPARE(window.mdiArea()->subWindowList().size(), 0);
@@ -130,7 +130,7 @@ private Q_SLOTS:
         TfrmMainContract window(commands);
         window.show();
         QVERIFY(window.isVisible());
-        window.ToolButton11Click();
+        window.updateOnline();
         QVERIFY(started);
         QVERIFY(!window.isVisible());
     }

@@ -350,7 +350,7 @@ private Q_SLOTS:
         auto *mag = qobject_cast<TfrmContractMag *>(area.subWindowList().first()->widget());
         QVERIFY(mag);
         QVERIFY(area.subWindowList().first()->isMaximized());
-        auto *box = child<QGroupBox>(mag, u"GroupBox1"_s);
+        auto *box = child<QGroupBox>(mag, u"recordBox"_s);
         QCOMPARE(box->title(), u"分类XX下的合同列表"_s);
         QCOMPARE(mag->grid()->model()->rowCount(), 0);
 
@@ -388,7 +388,7 @@ private Q_SLOTS:
         QCOMPARE(mag->grid()->model()->rowCount(), 2);
         QCOMPARE(property->currentIndex(), -1);
 
-        child<QPushButton>(mag, u"Button2"_s)->click();
+        child<QPushButton>(mag, u"closeButton"_s)->click();
         QTRY_COMPARE(area.subWindowList().size(), 0);
     }
 
@@ -418,11 +418,11 @@ private Q_SLOTS:
         tree->setCurrentIndex(tree->model()->index(0, 0, tree->model()->index(0, 0)));
         mag->TreeClick();
         QCOMPARE(mag->grid()->model()->rowCount(), 1);
-        child<QPushButton>(mag, u"Button5"_s)->click();
+        child<QPushButton>(mag, u"documentButton"_s)->click();
         Q_EMIT mag->grid()->doubleClicked(mag->grid()->model()->index(0, 1));
-        child<QPushButton>(mag, u"Button8"_s)->click();
+        child<QPushButton>(mag, u"importButton"_s)->click();
         QCOMPARE(mag->grid()->model()->rowCount(), 2);
-        child<QPushButton>(mag, u"Button1"_s)->click();
+        child<QPushButton>(mag, u"printButton"_s)->click();
         const QString doc = Sales + u" "_s + mFolder->file(u"DB/ContractFile/"_s) + QString::number(id) + u".Doc "_s +
                             QString::number(id);
         QCOMPARE(calls, (QStringList{doc, doc, u"import "_s + Sales, u"合同生成与维护 2"_s}));
@@ -433,10 +433,10 @@ private Q_SLOTS:
         QVERIFY(OpenContractMag(&area, {}));
         auto *mag = qobject_cast<TfrmContractMag *>(area.subWindowList().first()->widget());
         child<QPushButton>(mag, u"cmdEdit"_s)->click();
-        child<QPushButton>(mag, u"Button5"_s)->click();
-        child<QPushButton>(mag, u"Button7"_s)->click();
-        child<QPushButton>(mag, u"Button3"_s)->click();
-        child<QPushButton>(mag, u"Button8"_s)->click();
+        child<QPushButton>(mag, u"documentButton"_s)->click();
+        child<QPushButton>(mag, u"deleteDocumentButton"_s)->click();
+        child<QPushButton>(mag, u"copyButton"_s)->click();
+        child<QPushButton>(mag, u"importButton"_s)->click();
         // Adding before a child category was chosen: the dialog finds no indicators and nothing happens.
         child<QPushButton>(mag, u"cmdAppend"_s)->click();
         QCOMPARE(

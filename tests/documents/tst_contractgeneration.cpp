@@ -169,7 +169,7 @@ void TestContractGeneration::fillsMarkers()
     QCOMPARE(document.markerPairs().size(), 5);
     QCOMPARE(document.markerPairs().first().marker, QStringLiteral("[<说明>]"));
     QVERIFY(document.NotSaved());
-    QVERIFY(!document.Timer1Timer());
+    QVERIFY(!document.raiseOffice());
 }
 
 void TestContractGeneration::generatedDocumentIsFilledOnDisk_data()
@@ -240,7 +240,7 @@ void TestContractGeneration::reopenAfterCloseWithoutSave()
     ContractDocument second(mWord, mMessages, Code, contractPath(id), id);
     QCOMPARE(second.ReadyData(), ContractDocument::Preparation::Opened);
     QCOMPARE(mWord.text(), QStringLiteral("甲方张三"));
-    QVERIFY(second.Button3Click());
+    QVERIFY(second.regenerate());
     QCOMPARE(mWord.text(), QStringLiteral("甲方张三"));
 }
 
@@ -251,7 +251,7 @@ void TestContractGeneration::regenerateTwiceChangesNothing()
     ContractDocument document(mWord, mMessages, Code, contractPath(id), id);
     QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
     QVERIFY(mApp->exec(QStringLiteral("UPDATE TContractMain SET Data1='王五' WHERE ID=?"), {id}));
-    QVERIFY(document.Button3Click());
+    QVERIFY(document.regenerate());
     QCOMPARE(mWord.text(), QStringLiteral("甲方张三"));
 }
 
@@ -297,7 +297,7 @@ void TestContractGeneration::refusals()
     QCOMPARE(int(document.ReadyData()), expectedPreparation);
     QCOMPARE(mMessages.texts(), QStringList{expectedMessage});
     QCOMPARE(document.CloseRequested(), closes);
-    QCOMPARE(document.Timer1Timer(), closes);
+    QCOMPARE(document.raiseOffice(), closes);
     if (situation == QLatin1String("no indicators"))
         QCOMPARE(mWord.text(), templateText);
     if (closes) {
@@ -313,7 +313,7 @@ void TestContractGeneration::saveFailureKeepsNotSaved()
     ContractDocument document(mWord, mMessages, Code, contractPath(id), id);
     QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
     mWord.setFailing(QStringLiteral("saveAs"));
-    QVERIFY(!document.Button2Click());
+    QVERIFY(!document.save());
     QVERIFY(document.NotSaved());
     QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("保存文件发生错误")});
 }
@@ -351,8 +351,9 @@ void TestContractGeneration::windowGeneratesAndSaves()
     auto word = std::make_unique<StandInWordApp>();
     StandInWordApp *office = word.get();
     TfrmEditAHTDoc form(Code, contractPath(id), id, std::move(word));
-    const QStringList names{QStringLiteral("Button3"), QStringLiteral("Button2"), QStringLiteral("Button5"),
-                            QStringLiteral("Button6"), QStringLiteral("Button1")};
+    const QStringList names{QStringLiteral("regenerateButton"), QStringLiteral("saveButton"),
+                            QStringLiteral("printButton"), QStringLiteral("sendMailButton"),
+                            QStringLiteral("closeButton")};
     const QStringList captions{QStringLiteral("重新生成"), QStringLiteral("保存"), QStringLiteral("打印"),
                                QStringLiteral("电子邮件"), QStringLiteral("关闭")};
     for (int i = 0; i < names.size(); ++i)
@@ -366,7 +367,7 @@ void TestContractGeneration::windowGeneratesAndSaves()
     QVERIFY(hint->isHidden());
     QTRY_VERIFY(office->callCount(QStringLiteral("bringToFront")) >= 2);
 
-    QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("Button2")), Qt::LeftButton);
+    QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("saveButton")), Qt::LeftButton);
     QVERIFY(!form.isVisible());
     QVERIFY(!form.document().NotSaved());
     QCOMPARE(readText(contractPath(id)), QStringLiteral("甲方张三"));
@@ -447,7 +448,7 @@ void TestContractGeneration::closeAsksWhenModified()
         mMessages.answerSaveQuestion(Messages::SaveChoice(answer));
 
     if (how == QLatin1String("button"))
-        QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
+        QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("closeButton")), Qt::LeftButton);
     else if (how == QLatin1String("escape"))
         QTest::keyClick(&form, Qt::Key_Escape);
     else
@@ -474,10 +475,10 @@ void TestContractGeneration::printAndMailFailures_data()
     QTest::addColumn<QString>("operation");
     QTest::addColumn<QString>("button");
     QTest::addColumn<bool>("hangs");
-    QTest::newRow("print fails") << "print" << "Button5" << false;
-    QTest::newRow("print hangs until the watchdog ends the office") << "print" << "Button5" << true;
-    QTest::newRow("e-mail fails") << "sendMail" << "Button6" << false;
-    QTest::newRow("e-mail hangs until the watchdog ends the office") << "sendMail" << "Button6" << true;
+    QTest::newRow("print fails") << "print" << "printButton" << false;
+    QTest::newRow("print hangs until the watchdog ends the office") << "print" << "printButton" << true;
+    QTest::newRow("e-mail fails") << "sendMail" << "sendMailButton" << false;
+    QTest::newRow("e-mail hangs until the watchdog ends the office") << "sendMail" << "sendMailButton" << true;
 }
 
 void TestContractGeneration::printAndMailFailures()
@@ -505,7 +506,7 @@ void TestContractGeneration::printAndMailFailures()
     if (hangs)
         QVERIFY(mMessages.lastText().contains(QStringLiteral("没有响应")));
     QVERIFY(form.isVisible());
-    QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
+    QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("closeButton")), Qt::LeftButton);
     QVERIFY(!form.isVisible());
     QCOMPARE(readText(contractPath(id)), QStringLiteral("甲方张三"));
 }

@@ -180,7 +180,7 @@ void TestGenerationOffice::generateSaveAndReopen()
         QVERIFY(QFile::exists(path));
         QVERIFY(fileHash(path) != fileHash(DocumentPaths::templateFile(Code)));
         QVERIFY(!word.isModified());
-        QVERIFY(document.Button2Click());
+        QVERIFY(document.save());
         QVERIFY(!document.NotSaved());
         const QString expected = expectedFor(document.markerPairs());
 
@@ -248,7 +248,7 @@ void TestGenerationOffice::closeWithoutSaveKeepsTheFilledDocument()
         ContractDocument second(word, mMessages, Code, path, id);
         QCOMPARE(second.ReadyData(), ContractDocument::Preparation::Opened);
         QCOMPARE(normalised(word.documentText().value_or(QString())), expected);
-        QVERIFY(second.Button3Click());
+        QVERIFY(second.regenerate());
         QCOMPARE(normalised(word.documentText().value_or(QString())), expected);
         second.FormCloseQuery();
     }
@@ -463,7 +463,7 @@ void TestGenerationOffice::categoryWithoutTemplateOrIndicators()
     {
         ContractDocument document(word, mMessages, noTemplate, DocumentPaths::contractFile(first), first);
         QCOMPARE(document.ReadyData(), ContractDocument::Preparation::NoTemplate);
-        QVERIFY(document.Timer1Timer());
+        QVERIFY(document.raiseOffice());
         QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("选定合同类型的模板文件尚未创建！")});
         QVERIFY(!QFile::exists(DocumentPaths::contractFile(first)));
         document.FormCloseQuery();

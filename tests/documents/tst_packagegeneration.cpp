@@ -161,7 +161,7 @@ void TestPackageGeneration::templateEditorKeepsFormat() {
     TemplateEditor editor(mWord, mMessages, clipboard, Code, DocumentPaths::templateFile(Code));
     QVERIFY(editor.ReadyData());
     QCOMPARE(mWord.documentPath(), templateFile);
-    QVERIFY(editor.Button2Click());
+    QVERIFY(editor.save());
     QCOMPARE(mWord.callCount(QStringLiteral("saveAs")), 1);
     QCOMPARE(QDir(mApp->file(QStringLiteral("DB/ModelFiles"))).entryList(QDir::Files),
              QStringList{QFileInfo(templateFile).fileName()});

@@ -147,7 +147,7 @@ void TestTemplateEditor::insertNewIndicator()
     mWord.setInsertionPoint(2);
     mWord.clearCalls();
 
-    editor.Button3Click();
+    editor.insertNewIndicator();
     QCOMPARE(asked, QStringList{QStringLiteral("TDataPara/00010001/-1")});
     QCOMPARE(mWord.text(), expectedText);
     QCOMPARE(mClipboard.text(), expectedClipboard);
@@ -175,7 +175,7 @@ void TestTemplateEditor::insertExistingIndicator()
         return chosen;
     });
     QVERIFY(editor.ReadyData());
-    editor.Button4Click();
+    editor.insertExistingIndicator();
     QCOMPARE(askedFor, mCode);
     QCOMPARE(mWord.text(), expectedText);
     QCOMPARE(mClipboard.text(), chosen ? QStringLiteral("[<月租金>]") : QString());
@@ -189,8 +189,8 @@ void TestTemplateEditor::saveCreatesTemplateFile()
     TemplateEditor editor(mWord, mMessages, mClipboard, mCode, path);
     editor.setIndicatorDialogs([](const QString &, const QString &, int) { return QStringLiteral("甲方"); }, {});
     QVERIFY(editor.ReadyData());
-    editor.Button3Click();
-    QVERIFY(editor.Button2Click());
+    editor.insertNewIndicator();
+    QVERIFY(editor.save());
     QCOMPARE(readText(path), QStringLiteral("[<甲方>]空白文档"));
     QCOMPARE(path, mApp->file(QStringLiteral("DB/ModelFiles/00010001.Doc")));
     // The empty template is never written.
@@ -203,7 +203,7 @@ void TestTemplateEditor::saveFailureKeepsWindowOpen()
     TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
     QVERIFY(editor.ReadyData());
     mWord.setFailing(QStringLiteral("saveAs"));
-    QVERIFY(!editor.Button2Click());
+    QVERIFY(!editor.save());
     QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("保存文件发生错误")});
     QVERIFY(mWord.hasDocument());
     QVERIFY(!QFile::exists(DocumentPaths::templateFile(mCode)));
@@ -214,7 +214,7 @@ void TestTemplateEditor::closeWithoutSaveWritesNothing()
     TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
     editor.setIndicatorDialogs([](const QString &, const QString &, int) { return QStringLiteral("甲方"); }, {});
     QVERIFY(editor.ReadyData());
-    editor.Button3Click();
+    editor.insertNewIndicator();
     editor.FormCloseQuery();
     QCOMPARE(mWord.callCount(QStringLiteral("quit")), 1);
     QCOMPARE(mWord.callCount(QStringLiteral("saveAs")), 0);
@@ -241,15 +241,15 @@ void TestTemplateEditor::officeUnreachable()
 
     // Inserting still stores the indicator, then ends with the office's error; saving reports its own message.
     mMessages.clear();
-    editor.Button3Click();
+    editor.insertNewIndicator();
     QCOMPARE(created, 1);
     QCOMPARE(mMessages.texts().size(), 1);
     QVERIFY(!mMessages.lastText().isEmpty());
     mMessages.clear();
-    QVERIFY(!editor.Button2Click());
+    QVERIFY(!editor.save());
     QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("保存文件发生错误")});
     mMessages.clear();
-    editor.Button5Click();
+    editor.print();
     QCOMPARE(mMessages.texts().size(), 1);
     editor.FormCloseQuery();
     QVERIFY(!QFile::exists(DocumentPaths::templateFile(mCode)));
@@ -265,8 +265,8 @@ void TestTemplateEditor::windowLayoutAndClose()
     QVERIFY(form.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     const QStringList captions{QStringLiteral("插入新指标"), QStringLiteral("插入已有指标"), QStringLiteral("保存"),
                                QStringLiteral("打印"), QStringLiteral("关闭")};
-    const QStringList names{QStringLiteral("Button3"), QStringLiteral("Button4"), QStringLiteral("Button2"),
-                            QStringLiteral("Button5"), QStringLiteral("Button1")};
+    const QStringList names{QStringLiteral("insertNewIndicatorButton"), QStringLiteral("insertExistingIndicatorButton"),
+                            QStringLiteral("saveButton"), QStringLiteral("printButton"), QStringLiteral("closeButton")};
     for (int i = 0; i < names.size(); ++i) {
         auto *button = form.findChild<QPushButton *>(names.at(i));
         QVERIFY(button);
@@ -302,7 +302,7 @@ void TestTemplateEditor::officeOwnSaveNeverWritesEmptyDoc()
     TemplateEditor editor(mWord, mMessages, mClipboard, mCode, path);
     editor.setIndicatorDialogs([](const QString &, const QString &, int) { return QStringLiteral("甲方"); }, {});
     QVERIFY(editor.ReadyData());
-    editor.Button3Click();
+    editor.insertNewIndicator();
     QVERIFY(mWord.saveInPlace());
     if (officeWindowClosed)
         mWord.disconnect();
@@ -347,11 +347,11 @@ void TestTemplateEditor::closeAsksWhenModified()
     form.show();
     QTRY_VERIFY(office->hasDocument());
     if (edited)
-        QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("Button3")), Qt::LeftButton);
+        QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("insertNewIndicatorButton")), Qt::LeftButton);
     if (answer >= 0)
         mMessages.answerSaveQuestion(Messages::SaveChoice(answer));
 
-    QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
+    QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("closeButton")), Qt::LeftButton);
     QCOMPARE(mMessages.texts(),
              edited ? QStringList{QStringLiteral("模板文档已经修改，是否保存？")} : QStringList());
     QCOMPARE(mMessages.unexpected(), 0);

@@ -134,7 +134,7 @@ void TestTemplatePage::keysAreSwallowedAndClickEditsThroughTheWindowButton()
     tab->showTemplate(mCode);
     window.show();
 
-    QWidget *view = tab->findChild<QWidget *>(QStringLiteral("OleContainer1"));
+    QWidget *view = tab->findChild<QWidget *>(QStringLiteral("documentView"));
     QVERIFY(view);
     QKeyEvent key(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
     QVERIFY(QCoreApplication::sendEvent(view, &key));

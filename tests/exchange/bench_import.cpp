@@ -122,7 +122,7 @@ int main(int argc, char *argv[]) {
             ContractImport import(QStringLiteral("00010001"));
             bool ok = import.openFile(folder.filePath(QStringLiteral("data.") + format));
             times[format + QStringLiteral(" read")].append(timer.nsecsElapsed() / 1e6);
-            ok = ok && import.Button1Click();
+            ok = ok && import.importRows();
             times[format].append(timer.nsecsElapsed() / 1e6);
             times[format + QStringLiteral(" cpu")].append(cpuMs() - cpuStart);
             const int stored = appFolder.scalar(QStringLiteral("SELECT COUNT(*) FROM TContractMain")).toInt();

@@ -190,14 +190,14 @@ private Q_SLOTS:
     }
 
     // The helper the formulas call gives 0 for every failure and never touches the data.
-    void fltHelperLeavesDataAlone()
+    void arithmeticHelperLeavesDataAlone()
     {
         TempAppFolder app;
         QVERIFY(app.isValid());
         QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
-        QCOMPARE(TDM::instance().GetFltDataBySQL(QStringLiteral("7/2")), 3.5);
-        QCOMPARE(TDM::instance().GetFltDataBySQL(QStringLiteral("0; DELETE FROM TContractClass")), 0.0);
-        QCOMPARE(TDM::instance().GetFltDataBySQL(QStringLiteral("(SELECT count(*) FROM TContractClass)")), 0.0);
+        QCOMPARE(TDM::instance().evaluateArithmetic(QStringLiteral("7/2")), 3.5);
+        QCOMPARE(TDM::instance().evaluateArithmetic(QStringLiteral("0; DELETE FROM TContractClass")), 0.0);
+        QCOMPARE(TDM::instance().evaluateArithmetic(QStringLiteral("(SELECT count(*) FROM TContractClass)")), 0.0);
         QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM TContractClass")), QStringLiteral("1"));
     }
 };

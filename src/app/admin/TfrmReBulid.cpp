@@ -1,6 +1,7 @@
 #include "app/admin/TfrmReBulid.h"
 
 #include "app/admin/AdminCommands.h"
+#include "platform/DialogButtonRow.h"
 #include "platform/Messages.h"
 #include "app/admin/SystemRebuild.h"
 
@@ -52,21 +53,14 @@ TfrmReBulid::TfrmReBulid(std::function<void()> closeChildWindows, QWidget *paren
     ListSQL->addItems(SystemRebuild::ListSQL());
     ListSQL->hide();
 
-    cmdSH = new QPushButton(QStringLiteral("系统重建"), this);
-    cmdSH->setObjectName(QStringLiteral("cmdSH"));
-    cmdCancel = new QPushButton(QStringLiteral("取消(&X)"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdSH->setAutoDefault(false);
-    cmdCancel->setAutoDefault(false);
+    auto *buttons = new DialogButtonRow(this);
+    cmdSH = buttons->add("cmdSH", QStringLiteral("系统重建"), DialogButtonRow::Enter::Never);
+    cmdCancel = buttons->addCancel("cmdCancel", QStringLiteral("取消(&X)"), DialogButtonRow::Enter::Never);
 
     auto *checks = new QHBoxLayout;
     checks->addWidget(cmkYW);
     checks->addWidget(chkJB);
     checks->addStretch();
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdSH);
-    buttons->addWidget(cmdCancel);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(warning);
     layout->addLayout(checks);
@@ -75,8 +69,6 @@ TfrmReBulid::TfrmReBulid(std::function<void()> closeChildWindows, QWidget *paren
     connect(cmkYW, &QCheckBox::clicked, this, &TfrmReBulid::cmkYWClick);
     connect(chkJB, &QCheckBox::clicked, this, &TfrmReBulid::chkJBClick);
     connect(cmdSH, &QPushButton::clicked, this, &TfrmReBulid::cmdSHClick);
-    // Esc closes through QDialog::reject as for any cancel button.
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void TfrmReBulid::cmkYWClick(bool checked)

@@ -40,7 +40,7 @@ TemplatePage::TemplatePage(const DocumentServices &services, QWidget *parent)
     view->setZoomMode(QPdfView::ZoomMode::FitToWidth);
     mView = view;
     view->viewport()->installEventFilter(this);
-    mView->setObjectName(QStringLiteral("OleContainer1"));
+    mView->setObjectName(QStringLiteral("documentView"));
     mView->installEventFilter(this);
     layout->addWidget(mView);
 }

@@ -66,7 +66,7 @@ QString ContractImport::basicExcelFolder() {
     return TDM::instance().path(QStringLiteral("BasicExcel"));
 }
 
-bool ContractImport::Button6Click() {
+bool ContractImport::chooseFile() {
     const QString path = Messages::instance().openFileName(fileDialogTitle(), basicExcelFolder(), fileDialogFilter());
     if (path.isEmpty())
         return false;
@@ -150,7 +150,7 @@ void ContractImport::automaticMatch() {
     }
 }
 
-bool ContractImport::Button5Click() {
+bool ContractImport::prepareColumnMenu() {
     if (mMenuItems.isEmpty()) {
         Messages::instance().information(QStringLiteral("请首先选择源Excel数据文件，然后再指定列对应关系。"));
         return false;
@@ -162,7 +162,7 @@ void ContractImport::MappingMenuClick(const QString &column) {
     mMapping.setExcelColumn(mCurrentRow, column);
 }
 
-bool ContractImport::Button1Click() {
+bool ContractImport::importRows() {
     if (!mSheet) {
         Messages::instance().information(QStringLiteral("请选择要导入的拍品数据表！"));
         return false;

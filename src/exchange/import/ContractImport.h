@@ -26,22 +26,23 @@ public:
     static QString fileDialogTitle() { return QStringLiteral("选择用来导入的数据文件"); }
     static QString fileDialogFilter() { return QStringLiteral("Excel 数据文件 (*.xls *.xlsx)"); }
 
-    // Button6Click: asks for the file and opens it. False when cancelled or the file cannot be read.
-    bool Button6Click();
+    // "选择合同数据表": asks for the file and opens it. False when cancelled or the file cannot be read.
+    bool chooseFile();
     // The same for a known path (steps after the file dialog).
     bool openFile(const QString &path);
     // cmbTablesClick: the chosen worksheet replaces the current one and the mapping is built again.
     bool cmbTablesClick(const QString &sheetName);
     // Builds the mapping rows, the column menu and the automatic match for the current worksheet.
     void ProceduceMenu();
-    // Button7Click: every mapping row gets the first worksheet column named like its indicator, letter case aside.
+    // The automatic match: every mapping row gets the first worksheet column named like its indicator, letter case
+    // aside.
     void automaticMatch();
-    // Button5Click: true when the column menu can open; otherwise tells the user to choose a file first.
-    bool Button5Click();
+    // "对应设定": true when the column menu can open; otherwise tells the user to choose a file first.
+    bool prepareColumnMenu();
     // MappingMenuClick: the chosen worksheet column for the current mapping row.
     void MappingMenuClick(const QString &column);
-    // Button1Click: appends the worksheet's rows as contract records. True when they were stored.
-    bool Button1Click();
+    // "导入(&L)": appends the worksheet's rows as contract records. True when they were stored.
+    bool importRows();
 
     enum class Outcome { Unchanged, Written, Rounded, Unreadable };
     // A worksheet value in the form of an indicator of the given PropertyType and display format: a number with

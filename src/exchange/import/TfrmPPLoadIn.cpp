@@ -24,34 +24,34 @@ QLabel *stepMark(const QString &text) {
 TfrmPPLoadIn::TfrmPPLoadIn(const QString &categoryCode, QWidget *parent)
     : QDialog(parent)
     , mImport(categoryCode)
-    , mButton6(new QPushButton(QStringLiteral("选择合同数据表")))
+    , mChooseFileButton(new QPushButton(QStringLiteral("选择合同数据表")))
     , mTablesPanel(new QWidget)
     , mCmbTables(new QComboBox)
-    , mDBGridEh1(new QTableView)
-    , mGrid1(new QTableView)
+    , mSheetGrid(new QTableView)
+    , mMappingGrid(new QTableView)
     , mButtonPanel(new QWidget)
-    , mButton5(new QPushButton(QStringLiteral("对应设定")))
-    , mButton1(new QPushButton(QStringLiteral("导入(&L)")))
-    , mButton3(new QPushButton(QStringLiteral("退出(&X)")))
-    , mPopupMenu2(new QMenu(this)) {
+    , mColumnMenuButton(new QPushButton(QStringLiteral("对应设定")))
+    , mImportButton(new QPushButton(QStringLiteral("导入(&L)")))
+    , mCloseButton(new QPushButton(QStringLiteral("退出(&X)")))
+    , mColumnMenu(new QMenu(this)) {
     setObjectName(QStringLiteral("frmPPLoadIn"));
     setWindowTitle(QStringLiteral("合同数据导入"));
     resize(900, 640);
-    mButton6->setObjectName(QStringLiteral("Button6"));
+    mChooseFileButton->setObjectName(QStringLiteral("chooseFileButton"));
     mTablesPanel->setObjectName(QStringLiteral("pnlTables"));
     mCmbTables->setObjectName(QStringLiteral("cmbTables"));
-    mDBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-    mGrid1->setObjectName(QStringLiteral("Grid1"));
-    mButton5->setObjectName(QStringLiteral("Button5"));
-    mButton1->setObjectName(QStringLiteral("Button1"));
-    mButton3->setObjectName(QStringLiteral("Button3"));
-    mPopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
-    for (QPushButton *button : {mButton6, mButton5, mButton1, mButton3})
+    mSheetGrid->setObjectName(QStringLiteral("sheetGrid"));
+    mMappingGrid->setObjectName(QStringLiteral("mappingGrid"));
+    mColumnMenuButton->setObjectName(QStringLiteral("columnMenuButton"));
+    mImportButton->setObjectName(QStringLiteral("importButton"));
+    mCloseButton->setObjectName(QStringLiteral("closeButton"));
+    mColumnMenu->setObjectName(QStringLiteral("columnMenu"));
+    for (QPushButton *button : {mChooseFileButton, mColumnMenuButton, mImportButton, mCloseButton})
         button->setAutoDefault(false);
 
     auto *fileRow = new QHBoxLayout;
     fileRow->addWidget(stepMark(QStringLiteral("(1)")));
-    fileRow->addWidget(mButton6);
+    fileRow->addWidget(mChooseFileButton);
     fileRow->addSpacing(24);
     auto *tablesLayout = new QHBoxLayout(mTablesPanel);
     tablesLayout->setContentsMargins(0, 0, 0, 0);
@@ -61,50 +61,50 @@ TfrmPPLoadIn::TfrmPPLoadIn(const QString &categoryCode, QWidget *parent)
     fileRow->addWidget(mTablesPanel, 1);
     mTablesPanel->setEnabled(false);
 
-    mDBGridEh1->setModel(mImport.worksheetModel());
-    mDBGridEh1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    mDBGridEh1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    mSheetGrid->setModel(mImport.worksheetModel());
+    mSheetGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    mSheetGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
 
     auto *groupBox = new QGroupBox(QStringLiteral("数据列对应关系设定"));
-    groupBox->setObjectName(QStringLiteral("GroupBox1"));
-    mGrid1->setModel(mImport.mappingModel());
-    mGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    mGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    mGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    mGrid1->horizontalHeader()->setStretchLastSection(true);
+    groupBox->setObjectName(QStringLiteral("mappingBox"));
+    mMappingGrid->setModel(mImport.mappingModel());
+    mMappingGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    mMappingGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    mMappingGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    mMappingGrid->horizontalHeader()->setStretchLastSection(true);
     auto *groupLayout = new QHBoxLayout(groupBox);
-    groupLayout->addWidget(mGrid1, 1);
+    groupLayout->addWidget(mMappingGrid, 1);
 
     auto *buttons = new QVBoxLayout(mButtonPanel);
     buttons->setContentsMargins(0, 0, 0, 0);
     for (auto [mark, button] :
-         {std::pair{QStringLiteral("(3)"), mButton5}, std::pair{QStringLiteral("(4)"), mButton1}}) {
+         {std::pair{QStringLiteral("(3)"), mColumnMenuButton}, std::pair{QStringLiteral("(4)"), mImportButton}}) {
         auto *row = new QHBoxLayout;
         row->addWidget(stepMark(mark));
         row->addWidget(button, 1);
         buttons->addLayout(row);
     }
     buttons->addStretch();
-    buttons->addWidget(mButton3);
+    buttons->addWidget(mCloseButton);
     groupLayout->addWidget(mButtonPanel);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(fileRow);
     // The mapping is where the work is done: it gets as much room as the worksheet, and both grids keep their rows
     // compact so most of a category's indicators are in view at once.
-    for (QTableView *grid : {mDBGridEh1, mGrid1})
+    for (QTableView *grid : {mSheetGrid, mMappingGrid})
         grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
-    layout->addWidget(mDBGridEh1, 1);
+    layout->addWidget(mSheetGrid, 1);
     layout->addWidget(groupBox, 1);
 
-    connect(mButton6, &QPushButton::clicked, this, &TfrmPPLoadIn::Button6Click);
+    connect(mChooseFileButton, &QPushButton::clicked, this, &TfrmPPLoadIn::chooseFile);
     connect(mCmbTables, &QComboBox::activated, this, &TfrmPPLoadIn::cmbTablesClick);
-    connect(mButton5, &QPushButton::clicked, this, &TfrmPPLoadIn::Button5Click);
-    connect(mButton1, &QPushButton::clicked, this, &TfrmPPLoadIn::Button1Click);
-    connect(mButton3, &QPushButton::clicked, this, &QDialog::reject);
+    connect(mColumnMenuButton, &QPushButton::clicked, this, &TfrmPPLoadIn::showColumnMenu);
+    connect(mImportButton, &QPushButton::clicked, this, &TfrmPPLoadIn::importRows);
+    connect(mCloseButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(&mImport, &ContractImport::workbookChanged, this, &TfrmPPLoadIn::refreshWorkbook);
     connect(&mImport, &ContractImport::menuChanged, this, &TfrmPPLoadIn::rebuildMenu);
-    connect(mGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+    connect(mMappingGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) {
                 if (current.isValid())
                     mImport.setCurrentRow(current.row());
@@ -114,13 +114,13 @@ TfrmPPLoadIn::TfrmPPLoadIn(const QString &categoryCode, QWidget *parent)
 }
 
 void TfrmPPLoadIn::FormCreate() {
-    mGrid1->setColumnHidden(ImportMappingModel::UniqueKey, true);
-    mGrid1->setColumnHidden(ImportMappingModel::Required, true);
-    mGrid1->setColumnWidth(ImportMappingModel::PropertyName, 160);
+    mMappingGrid->setColumnHidden(ImportMappingModel::UniqueKey, true);
+    mMappingGrid->setColumnHidden(ImportMappingModel::Required, true);
+    mMappingGrid->setColumnWidth(ImportMappingModel::PropertyName, 160);
 }
 
-void TfrmPPLoadIn::Button6Click() {
-    if (mImport.Button6Click())
+void TfrmPPLoadIn::chooseFile() {
+    if (mImport.chooseFile())
         sizeSheetColumns(80);
 }
 
@@ -131,20 +131,20 @@ void TfrmPPLoadIn::cmbTablesClick(int index) {
     sizeSheetColumns(100);
 }
 
-void TfrmPPLoadIn::Button5Click() {
-    if (!mImport.Button5Click())
+void TfrmPPLoadIn::showColumnMenu() {
+    if (!mImport.prepareColumnMenu())
         return;
-    mPopupMenu2->popup(mButtonPanel->mapToGlobal(QPoint(0, 0)));
+    mColumnMenu->popup(mButtonPanel->mapToGlobal(QPoint(0, 0)));
 }
 
-void TfrmPPLoadIn::Button1Click() {
-    mImport.Button1Click();
+void TfrmPPLoadIn::importRows() {
+    mImport.importRows();
 }
 
 void TfrmPPLoadIn::rebuildMenu() {
-    mPopupMenu2->clear();
+    mColumnMenu->clear();
     for (const QString &column : mImport.menuItems()) {
-        QAction *action = mPopupMenu2->addAction(column);
+        QAction *action = mColumnMenu->addAction(column);
         connect(action, &QAction::triggered, this, [this, column] { mImport.MappingMenuClick(column); });
     }
 }
@@ -161,14 +161,14 @@ void TfrmPPLoadIn::refreshWorkbook() {
 void TfrmPPLoadIn::showCurrentRow() {
     const int row = mImport.currentRow();
     if (row >= 0 && row < mImport.mappingModel()->rowCount())
-        mGrid1->selectionModel()->setCurrentIndex(mImport.mappingModel()->index(row, 0),
-                                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        mMappingGrid->selectionModel()->setCurrentIndex(
+            mImport.mappingModel()->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void TfrmPPLoadIn::sizeSheetColumns(int widest) {
     for (int column = 0; column < mImport.worksheetModel()->columnCount(); ++column) {
-        if (widest == 80 || mDBGridEh1->columnWidth(column) > widest)
-            mDBGridEh1->setColumnWidth(column, widest);
+        if (widest == 80 || mSheetGrid->columnWidth(column) > widest)
+            mSheetGrid->setColumnWidth(column, widest);
     }
 }
 

@@ -21,26 +21,26 @@ public:
 
 private:
     void FormCreate();
-    void Button6Click();
+    void chooseFile();
     void cmbTablesClick(int index);
-    void Button5Click();
-    void Button1Click();
+    void showColumnMenu();
+    void importRows();
     void rebuildMenu();
     void refreshWorkbook();
     void showCurrentRow();
     void sizeSheetColumns(int widest);
 
     ContractImport mImport;
-    QPushButton *mButton6;
+    QPushButton *mChooseFileButton;
     QWidget *mTablesPanel;
     QComboBox *mCmbTables;
-    QTableView *mDBGridEh1;
-    QTableView *mGrid1;
+    QTableView *mSheetGrid;
+    QTableView *mMappingGrid;
     QWidget *mButtonPanel;
-    QPushButton *mButton5;
-    QPushButton *mButton1;
-    QPushButton *mButton3;
-    QMenu *mPopupMenu2;
+    QPushButton *mColumnMenuButton;
+    QPushButton *mImportButton;
+    QPushButton *mCloseButton;
+    QMenu *mColumnMenu;
 };
 
 // Opens the import dialog for a category and waits until it closes; always true. The caller re-reads its list.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TDM.h"
+#include "TestFiles.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -58,13 +59,6 @@ inline QStringList tableRows(const QString &table, const QString &order) {
         rows << fields.join(QLatin1Char('|'));
     }
     return rows;
-}
-
-inline QByteArray fileHash(const QString &path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1).toHex();
 }
 
 // Every file below `folder` with a digest of its content.

@@ -8,6 +8,7 @@
 #include "StandInWordApp.h"
 #include "TempAppFolder.h"
 #include "TemplatePage.h"
+#include "TestFiles.h"
 
 #include <QAbstractScrollArea>
 #include <QFile>
@@ -83,11 +84,8 @@ void TestTemplatePage::showsTemplateOrEmptyTemplate()
     const QList<std::pair<bool, QString>> files{{haveTemplate, DocumentPaths::templateFile(mCode)},
                                                 {haveEmpty, DocumentPaths::emptyTemplate()}};
     for (const auto &[wanted, path] : files) {
-        if (wanted) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("doc");
-        }
+        if (wanted)
+            QVERIFY(writeFile(path, "doc"));
     }
     TemplatePage page;
     page.ReadyModel(mCode);

@@ -1,4 +1,5 @@
 #include "CellText.h"
+#include "TestFiles.h"
 #include "WorkbookReader.h"
 #include "XlsxScanner.h"
 #include "XlsxWorkbook.h"
@@ -342,10 +343,7 @@ void TestWorkbookReader::damagedFiles() {
     QFETCH(QByteArray, content);
     QTemporaryDir folder;
     const QString path = folder.filePath(u"合同.xls"_qs);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-    file.close();
+    QVERIFY(writeFile(path, content));
 
     WorkbookReader reader;
     if (reader.open(path)) {

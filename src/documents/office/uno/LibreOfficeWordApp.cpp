@@ -54,6 +54,7 @@
 #include <algorithm>
 #include <exception>
 #include <mutex>
+#include <ranges>
 #include <thread>
 #include <vector>
 
@@ -120,7 +121,7 @@ struct LibreOfficeWordApp::Private {
 namespace {
 
 // Room a save needs beside the document itself: the office writes a temporary copy next to it first.
-constexpr qint64 kMinimumFreeBytes = 1024 * 1024;
+constexpr qint64 kMinimumFreeBytes = qint64(1024) * 1024;
 
 bool hasLineBreak(const QString &text) {
     return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
@@ -362,9 +363,9 @@ int replaceInText(const uno::Reference<text::XText> &text, const QString &findTe
              at = content.indexOf(findText, at + findText.size(), Qt::CaseInsensitive))
             positions << at;
         // From the back, so the positions in front stay valid.
-        for (auto it = positions.crbegin(); it != positions.crend(); ++it) {
+        for (const qsizetype at : std::views::reverse(positions)) {
             const auto cursor = text->createTextCursorByRange(paragraph->getStart());
-            goRight(cursor, *it, false);
+            goRight(cursor, at, false);
             goRight(cursor, findText.size(), true);
             const uno::Reference<text::XTextRange> range(cursor, uno::UNO_QUERY_THROW);
             if (hasLineBreak(replaceWith))
@@ -447,8 +448,8 @@ bool isFindableMarker(const QString &text) {
 bool replaceMarkersInOnePass(const uno::Reference<util::XReplaceable> &replaceable,
                              const QList<QPair<QString, QString>> &pairs, QList<int> &counts) {
     QHash<QString, int> indexOf;
-    for (int i = 0; i < pairs.size(); ++i) {
-        if (!isFindableMarker(pairs[i].first))
+    for (const auto &pair : pairs) {
+        if (!isFindableMarker(pair.first))
             return false;
     }
     // Of two pairs with one marker the first wins, as in order.
@@ -592,7 +593,7 @@ QString openDocumentCopy(OfficeInstance &office, const QString &templatePath) {
     const QString folder = templateCacheFolder();
     const QString key = QString::fromLatin1(
         QCryptographicHash::hash(info.absoluteFilePath().toUtf8(), QCryptographicHash::Sha1).toHex().left(20));
-    const QString copy = folder + QLatin1Char('/') + key + QLatin1Char('-') +
+    QString copy = folder + QLatin1Char('/') + key + QLatin1Char('-') +
                          QString::fromLatin1(contents.result().toHex()) + QStringLiteral(".odt");
     if (QFileInfo(copy).isFile())
         return copy;

@@ -11,6 +11,7 @@
 
 #include <QString>
 
+#include <type_traits>
 #include <utility>
 
 namespace office_calls {
@@ -38,7 +39,10 @@ auto guarded(OfficeInstance &office, const QString &what, Report &&report, Body 
         office.alive();
         report(what + QStringLiteral("未知错误"));
     }
-    return Result{};
+    if constexpr (std::is_void_v<Result>)
+        return;
+    else
+        return Result{};
 }
 
 // As guarded(), for calls whose failure leaves nothing to report: the document was closed in the office, or the

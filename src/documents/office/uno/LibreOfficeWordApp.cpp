@@ -54,7 +54,6 @@
 #include <algorithm>
 #include <exception>
 #include <mutex>
-#include <ranges>
 #include <thread>
 #include <vector>
 
@@ -358,12 +357,12 @@ int replaceInText(const uno::Reference<text::XText> &text, const QString &findTe
     int replaced = 0;
     for (const auto &paragraph : paragraphs) {
         const QString content = toQ(paragraph->getString());
+        // From the back, so the positions in front stay valid.
         QList<qsizetype> positions;
         for (qsizetype at = content.indexOf(findText, 0, Qt::CaseInsensitive); at >= 0;
              at = content.indexOf(findText, at + findText.size(), Qt::CaseInsensitive))
-            positions << at;
-        // From the back, so the positions in front stay valid.
-        for (const qsizetype at : std::views::reverse(positions)) {
+            positions.prepend(at);
+        for (const qsizetype at : std::as_const(positions)) {
             const auto cursor = text->createTextCursorByRange(paragraph->getStart());
             goRight(cursor, at, false);
             goRight(cursor, findText.size(), true);

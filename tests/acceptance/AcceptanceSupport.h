@@ -4,7 +4,6 @@
 #include "TestFiles.h"
 
 #include <QApplication>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>

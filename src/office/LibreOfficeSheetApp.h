@@ -38,6 +38,9 @@ public:
     bool closeSpreadsheet();
 
 private:
+    // Runs the remote calls of one operation under the office's watchdog; what they throw becomes a failure whose
+    // text starts with what.
+    template <typename Body> auto guarded(const char *what, Body &&body) -> decltype(body());
     struct Private;
     std::unique_ptr<Private> d;
 };

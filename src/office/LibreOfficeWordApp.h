@@ -63,6 +63,9 @@ public:
 private:
     // A document to write and a folder with room for it; else false with the reason in lastError().
     bool canWriteDocumentTo(const QString &path);
+    // Runs the remote calls of one operation under the office's watchdog; what they throw becomes a failure whose
+    // text starts with what.
+    template <typename Body> auto guarded(const char *what, Body &&body) -> decltype(body());
 
     struct Private;
     std::unique_ptr<Private> d;

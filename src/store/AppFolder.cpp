@@ -91,7 +91,7 @@ QString AppFolder::forProgram(const QString &programFolder, QString *error)
 {
     if (modeOf(programFolder) == Mode::Portable)
         return withSlash(programFolder);
-    const QString folder = installedFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    QString folder = installedFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
     const QString demo = withSlash(programFolder) + QStringLiteral("vantrel-demo");
     layOut(folder, shareFolder(programFolder),
            [&demo](const QString &target) {

@@ -1,5 +1,7 @@
 #include "store/Schema.h"
 
+#include "store/Transaction.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
@@ -56,27 +58,20 @@ QStringList statements()
 
 bool Schema::create(QSqlDatabase db, QString *error)
 {
-    QSqlQuery q(db);
-    if (!db.transaction()) {
-        if (error)
-            *error = db.lastError().text();
-        return false;
-    }
-    for (const QString &sql : statements()) {
-        if (!q.exec(sql)) {
-            if (error)
-                *error = q.lastError().text() + QStringLiteral(": ") + sql;
-            db.rollback();
-            return false;
-        }
-    }
-    if (!db.commit()) {
-        if (error)
-            *error = db.lastError().text();
-        db.rollback();
-        return false;
-    }
-    return true;
+    return inTransaction(
+        db,
+        [&] {
+            QSqlQuery q(db);
+            for (const QString &sql : statements()) {
+                if (!q.exec(sql)) {
+                    if (error)
+                        *error = q.lastError().text() + QStringLiteral(": ") + sql;
+                    return false;
+                }
+            }
+            return true;
+        },
+        error);
 }
 
 bool Schema::layOutAppFolder(const QString &appFolder, QString *error)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Transaction.h"
+
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -9,6 +11,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 // The data module: owns the one database connection of the process and determines the application folder.
 // Every statement is prepared with '?' placeholders and bound values; no value is ever spliced into SQL text.
@@ -67,23 +70,7 @@ public:
     // Runs fn inside one transaction; commits when it returns true, rolls back otherwise or on a failed commit.
     template <typename Fn> bool inTransaction(Fn &&fn, QString *error = nullptr)
     {
-        QSqlDatabase db = ADOLocal();
-        if (!db.transaction()) {
-            if (error)
-                *error = db.lastError().text();
-            return false;
-        }
-        if (!fn()) {
-            db.rollback();
-            return false;
-        }
-        if (!db.commit()) {
-            if (error)
-                *error = db.lastError().text();
-            db.rollback();
-            return false;
-        }
-        return true;
+        return ::inTransaction(ADOLocal(), std::forward<Fn>(fn), error);
     }
 
 private:

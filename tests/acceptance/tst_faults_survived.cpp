@@ -10,6 +10,7 @@
 #include "exchange/import/ContractImport.h"
 #include "documents/DocumentPaths.h"
 #include "office/LibreOfficeWordApp.h"
+#include "support/Processes.h"
 #include "store/Schema.h"
 #include "platform/ScriptedMessages.h"
 #include "store/TDM.h"
@@ -56,31 +57,9 @@ private:
     std::function<void()> mOnShow;
 };
 
-// The processes whose command line holds `text`, read from /proc so no process tools are needed.
-QStringList processesWith(const QString &text) {
-    QStringList pids;
-    const QByteArray needle = text.toUtf8();
-    for (const QString &pid : QDir(u"/proc"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        bool number = false;
-        pid.toInt(&number);
-        if (!number || pid.toLongLong() == QCoreApplication::applicationPid())
-            continue;
-        QFile cmdline(u"/proc/%1/cmdline"_s.arg(pid));
-        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(needle))
-            pids << pid;
-    }
-    pids.sort();
-    return pids;
-}
-
 // The office processes this test process started, found by the pipe name each office gets (it holds our pid).
 QStringList officePids() {
     return processesWith(u"pipe,name=vantrel-%1-"_s.arg(QCoreApplication::applicationPid()));
-}
-
-void killAll(const QStringList &pids) {
-    for (const QString &pid : pids)
-        ::kill(pid.toInt(), SIGKILL);
 }
 
 } // namespace
@@ -261,7 +240,7 @@ void TestFaultsSurvived::officeKilledDuringGeneration() {
         QVERIFY(!QFileInfo::exists(path));
     else
         QVERIFY(QFileInfo::exists(path) &&
-                Acceptance::fileHash(path) != Acceptance::fileHash(DocumentPaths::templateFile(Child)));
+                fileHash(path) != fileHash(DocumentPaths::templateFile(Child)));
     QCOMPARE(QDir(QFileInfo(path).absolutePath()).entryList({u"~*"_s}, QDir::Files), QStringList());
 
     // The next generation starts a new office and fills the document.

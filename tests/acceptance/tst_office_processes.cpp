@@ -5,6 +5,7 @@
 
 #include "office/LibreOfficeWordApp.h"
 #include "office/OfficeProcesses.h"
+#include "support/Processes.h"
 #include "support/TempAppFolder.h"
 #include "app/TfrmMainContract.h"
 
@@ -22,30 +23,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QStringList processesWith(const QString &text)
-{
-    QStringList pids;
-    const QByteArray needle = text.toUtf8();
-    for (const QString &pid : QDir(u"/proc"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        bool number = false;
-        pid.toInt(&number);
-        if (!number)
-            continue;
-        QFile cmdline(u"/proc/%1/cmdline"_s.arg(pid));
-        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(needle))
-            pids << pid;
-    }
-    return pids;
-}
-
 // Never ended by its owner; held here so that it is no leak to the sanitizers, only an office left running.
 LibreOfficeWordApp *gLeftRunning = nullptr;
-
-void killAll(const QStringList &pids)
-{
-    for (const QString &pid : pids)
-        ::kill(pid.toInt(), SIGKILL);
-}
 
 } // namespace
 

@@ -2,6 +2,7 @@
 
 #include "store/TDM.h"
 #include "support/TempAppFolder.h"
+#include "support/TestFiles.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -13,19 +14,6 @@
 #include <zip.h>
 
 namespace AdminFixture {
-
-inline bool writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
-}
-
-inline QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // Every file and folder below `folder`, with a digest of each file's content: equal maps mean an unchanged tree.
 inline QMap<QString, QByteArray> tree(const QString &folder)

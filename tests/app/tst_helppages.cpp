@@ -1,6 +1,7 @@
 #include "platform/Messages.h"
 #include "platform/ScriptedMessages.h"
 #include "support/TempAppFolder.h"
+#include "support/TestFiles.h"
 #include "contracts/TfrmContractMag.h"
 #include "catalogue/TfrmContractModel.h"
 #include "app/TfrmMainContract.h"
@@ -114,10 +115,7 @@ private Q_SLOTS:
     void registerAsksWhereTheGuideSaysItAsks() {
         QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (ID,MainTypeCode,Data1) VALUES (7,?,'甲公司')"_s, {Lease}));
         const QString document = mFolder->file(u"DB/ContractFile/7.Doc"_s);
-        QFile file(document);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("doc");
-        file.close();
+        QVERIFY(writeFile(document, "doc"));
 
         QMdiArea area;
         area.resize(1000, 600);

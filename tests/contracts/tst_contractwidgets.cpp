@@ -1,4 +1,5 @@
 #include "platform/Clock.h"
+#include "support/CommitCounter.h"
 #include "contracts/ContractMagServices.h"
 #include "contracts/ContractRegister.h"
 #include "platform/Messages.h"
@@ -18,27 +19,15 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
-#include <QSqlDriver>
 #include <QTableView>
 #include <QTest>
 #include <QTreeView>
-
-#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 const QString Sales = u"00010001"_s;
 const QDateTime Feb15(QDate(2012, 2, 15), QTime(9, 30));
-
-sqlite3 *connection() {
-    return *static_cast<sqlite3 *const *>(TDM::instance().ADOLocal().driver()->handle().data());
-}
-
-int countCommit(void *counter) {
-    ++*static_cast<int *>(counter);
-    return 0;
-}
 
 void sendMouse(QWidget *to, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
     QMouseEvent event(type, QPointF(at), QPointF(to->mapToGlobal(at)), button, held, Qt::NoModifier);
@@ -227,16 +216,15 @@ private Q_SLOTS:
         QHeaderView *header = mag->gridHeader();
         QWidget *viewport = header->viewport();
         const QPoint start(header->sectionViewportPosition(2) + header->sectionSize(2) - 1, header->height() / 2);
-        int commits = 0;
-        sqlite3_commit_hook(connection(), &countCommit, &commits);
+        CommitCounter commits;
         sendMouse(viewport, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
         for (int step = 1; step <= 100; ++step)
             sendMouse(viewport, QEvent::MouseMove, start + QPoint(step, 0), Qt::NoButton, Qt::LeftButton);
         QCOMPARE(mag->grid()->columnWidth(2), 200);
-        QCOMPARE(commits, 0);
+        QCOMPARE(commits.count(), 0);
         sendMouse(viewport, QEvent::MouseButtonRelease, start + QPoint(100, 0), Qt::LeftButton, Qt::NoButton);
-        sqlite3_commit_hook(connection(), nullptr, nullptr);
-        QCOMPARE(commits, 1);
+        commits.stop();
+        QCOMPARE(commits.count(), 1);
         QCOMPARE(
             mFolder->scalar(u"SELECT group_concat(ColWidth) FROM (SELECT ColWidth FROM TDataPara ORDER BY SortIdx)"_s),
             u"100,200,100,100,100,100"_s);

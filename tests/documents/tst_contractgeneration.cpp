@@ -7,6 +7,7 @@
 #include "platform/ScriptedMessages.h"
 #include "office/StandInWordApp.h"
 #include "support/TempAppFolder.h"
+#include "support/TestFiles.h"
 #include "documents/ui/TfrmEditAHTDoc.h"
 
 #include <QApplication>
@@ -24,20 +25,6 @@
 #include <QTimer>
 
 namespace {
-
-QString readText(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromUtf8(file.readAll());
-}
-
-bool writeText(const QString &path, const QString &text)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text.toUtf8()) >= 0;
-}
 
 const QString Code = QStringLiteral("00010001");
 

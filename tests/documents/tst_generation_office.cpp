@@ -10,8 +10,8 @@
 #include "platform/ScriptedMessages.h"
 #include "support/TempAppFolder.h"
 #include "documents/TemplateEditor.h"
+#include "support/TestFiles.h"
 
-#include <QCryptographicHash>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -23,14 +23,6 @@
 namespace {
 
 const QString Code = QStringLiteral("00010001");
-
-QByteArray fileHash(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
-}
 
 DocFixture templateFixture()
 {

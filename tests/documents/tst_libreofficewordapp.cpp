@@ -305,6 +305,7 @@ void TestLibreOfficeWordApp::hungOfficeIsEndedAfterTheLimit_data() {
     QTest::newRow("replace") << QStringLiteral("replace");
     QTest::newRow("print") << QStringLiteral("print");
     QTest::newRow("e-mail") << QStringLiteral("sendMail");
+    QTest::newRow("reading the text") << QStringLiteral("documentText");
 }
 
 void TestLibreOfficeWordApp::hungOfficeIsEndedAfterTheLimit() {
@@ -322,6 +323,8 @@ void TestLibreOfficeWordApp::hungOfficeIsEndedAfterTheLimit() {
         ok = word.replace(QStringLiteral("[<值>]"), QStringLiteral("x"));
     else if (operation == QLatin1String("print"))
         ok = word.print();
+    else if (operation == QLatin1String("documentText"))
+        ok = word.documentText().has_value();
     else
         ok = word.sendMail();
     QVERIFY(!ok);

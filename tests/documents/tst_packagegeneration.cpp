@@ -10,6 +10,7 @@
 #include "support/TempAppFolder.h"
 #include "documents/TemplateEditor.h"
 #include "documents/TemplateImport.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -195,9 +196,7 @@ void TestPackageGeneration::importTemplateFile() {
         if (damage.isEmpty()) {
             QVERIFY(QFile::copy(QStringLiteral(VANTREL_EMPTY_DOC), source));
         } else {
-            QFile text(source);
-            QVERIFY(text.open(QIODevice::WriteOnly));
-            text.write("not a word processor document");
+            QVERIFY(writeFile(source, "not a word processor document"));
         }
     } else if (suffix == QLatin1String("xls")) {
         QVERIFY(QFile::copy(QStringLiteral(VANTREL_EMPTY_DOC), source));
@@ -219,9 +218,7 @@ void TestPackageGeneration::importTemplateFile() {
     QByteArray before;
     if (!existing.isEmpty()) {
         before = "the old template " + existing.toUtf8();
-        QFile old(models + QLatin1Char('/') + existing);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write(before);
+        QVERIFY(writeFile(models + QLatin1Char('/') + existing, before));
     }
 
     const QString error = TemplateImport::importFile(Code, source);

@@ -4,6 +4,7 @@
 #include "documents/PackageFiles.h"
 #include "documents/package/PackageTemplate.h"
 #include "documents/package/TemplateCheck.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -344,10 +345,7 @@ void TestPackageTemplate::damagedTemplate() {
     QFETCH(QByteArray, bytes);
     QTemporaryDir dir;
     const QString source = dir.filePath(fileName);
-    QFile file(source);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    file.close();
+    QVERIFY(writeFile(source, bytes));
     const QString target = dir.filePath(QStringLiteral("1.") + QFileInfo(fileName).suffix());
 
     const PackageTemplate::Result result = PackageTemplate::fill(source, target, pairs());

@@ -6,6 +6,7 @@
 #include "office/StandInWordApp.h"
 #include "support/TempAppFolder.h"
 #include "documents/TemplateEditor.h"
+#include "support/TestFiles.h"
 #include "documents/ui/TfrmEditADoc.h"
 
 #include <QDir>
@@ -13,24 +14,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-
-namespace {
-
-QString readText(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromUtf8(file.readAll());
-}
-
-bool writeText(const QString &path, const QString &text)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text.toUtf8()) >= 0;
-}
-
-} // namespace
 
 class TestTemplateEditor : public QObject
 {

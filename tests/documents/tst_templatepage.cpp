@@ -8,6 +8,7 @@
 #include "office/StandInWordApp.h"
 #include "support/TempAppFolder.h"
 #include "documents/ui/TemplatePage.h"
+#include "support/TestFiles.h"
 
 #include <QAbstractScrollArea>
 #include <QFile>
@@ -84,11 +85,8 @@ void TestTemplatePage::showsTemplateOrEmptyTemplate()
     const QList<std::pair<bool, QString>> files{{haveTemplate, DocumentPaths::templateFile(mCode)},
                                                 {haveEmpty, DocumentPaths::emptyTemplate()}};
     for (const auto &[wanted, path] : files) {
-        if (wanted) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("doc");
-        }
+        if (wanted)
+            QVERIFY(writeFile(path, "doc"));
     }
     TemplatePage page(mServices);
     page.ReadyModel(mCode);

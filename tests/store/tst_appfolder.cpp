@@ -1,5 +1,6 @@
 #include "store/AppFolder.h"
 #include "store/TDM.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,19 +11,6 @@
 #include <unistd.h>
 
 namespace {
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 int categoryCount(const QString &folder)
 {
     TDM &dm = TDM::create(folder);

@@ -1,5 +1,6 @@
 #include "office/LibreOfficeSheetApp.h"
 
+#include "office/uno/OfficeCalls.h"
 #include "office/uno/OfficeInstance.h"
 #include "office/uno/UnoDocuments.h"
 #include "office/uno/UnoSupport.h"
@@ -241,22 +242,22 @@ LibreOfficeSheetApp::~LibreOfficeSheetApp() {
     d->document.clear();
 }
 
+template <typename Body> auto LibreOfficeSheetApp::guarded(const char *what, Body &&body) -> decltype(body()) {
+    return office_calls::guarded(
+        d->office, QString::fromUtf8(what), [this](const QString &error) { fail(error); }, std::forward<Body>(body));
+}
+
 bool LibreOfficeSheetApp::connect() {
     clearError();
     QString error;
-    if (!d->office.ensureRunning(&error)) {
-        d->document.clear();
-        return fail(error);
-    }
-    return true;
+    return office_calls::connect(d->office, d->document, &error) || fail(error);
 }
 
 bool LibreOfficeSheetApp::newSpreadsheet() {
     clearError();
     if (!d->office.alive())
         return fail(notConnected);
-    try {
-        OfficeInstance::Watch watch(d->office);
+    return guarded("无法新建电子表格：", [&] {
         // Hidden until filled, so the user never watches the rows arrive.
         auto document = loadDocument(d->office, ascii("private:factory/scalc"), false, /*hidden=*/true);
         if (!uno::Reference<sheet::XSpreadsheetDocument>(document, uno::UNO_QUERY).is()) {
@@ -272,8 +273,7 @@ bool LibreOfficeSheetApp::newSpreadsheet() {
         d->formatKeys.clear();
         d->widest.clear();
         return true;
-    }
-    VANTREL_UNO_GUARD("无法新建电子表格：")
+    });
 }
 
 bool LibreOfficeSheetApp::writeTexts(int row, int column, const QList<QStringList> &rows) {
@@ -300,8 +300,7 @@ bool LibreOfficeSheetApp::writeCells(int row, int column, const QList<QList<Shee
         width = std::max(width, cells.size());
     if (rows.isEmpty() || width == 0)
         return true;
-    try {
-        OfficeInstance::Watch watch(d->office);
+    return guarded("写入电子表格失败：", [&] {
         const auto sheet = d->firstSheet();
         QList<sal_Int32> multiLineRows;
         std::optional<RowHeightsDeferred> deferred(std::in_place, d->document);
@@ -333,8 +332,7 @@ bool LibreOfficeSheetApp::writeCells(int row, int column, const QList<QList<Shee
             }
         }
         return true;
-    }
-    VANTREL_UNO_GUARD("写入电子表格失败：")
+    });
 }
 
 bool LibreOfficeSheetApp::fitColumns(int column, int columns) {
@@ -346,8 +344,7 @@ bool LibreOfficeSheetApp::fitColumns(int column, int columns) {
     // The office measures every cell of a column for its optimal width (seconds for a large list). The widest
     // cells written into each column go to a scratch sheet instead; its optimal widths become this sheet's.
     const QString scratchName = QStringLiteral("VantrelColumnWidths");
-    try {
-        OfficeInstance::Watch watch(d->office);
+    return guarded("无法调整电子表格的列宽：", [&] {
         uno::Reference<sheet::XSpreadsheetDocument> spreadsheet(d->document, uno::UNO_QUERY_THROW);
         const auto sheets = spreadsheet->getSheets();
         uno::Reference<container::XIndexAccess> byIndex(sheets, uno::UNO_QUERY_THROW);
@@ -394,8 +391,7 @@ bool LibreOfficeSheetApp::fitColumns(int column, int columns) {
         }
         removeScratch();
         return true;
-    }
-    VANTREL_UNO_GUARD("无法调整电子表格的列宽：")
+    });
 }
 
 bool LibreOfficeSheetApp::setCaption(const QString &caption) {
@@ -404,22 +400,19 @@ bool LibreOfficeSheetApp::setCaption(const QString &caption) {
         return fail(d->office.alive() ? noDocument : notConnected);
     if (caption.isEmpty())
         return true;
-    try {
-        OfficeInstance::Watch watch(d->office);
+    return guarded("无法设置电子表格标题：", [&] {
         uno::Reference<frame::XTitle> title(d->frame(), uno::UNO_QUERY);
         if (title.is())
             title->setTitle(toOU(caption));
         return true;
-    }
-    VANTREL_UNO_GUARD("无法设置电子表格标题：")
+    });
 }
 
 bool LibreOfficeSheetApp::show() {
     clearError();
     if (!d->ready())
         return fail(d->office.alive() ? noDocument : notConnected);
-    try {
-        OfficeInstance::Watch watch(d->office);
+    return guarded("无法显示电子表格：", [&] {
         if (!d->office.headless()) {
             const auto window = d->frame()->getContainerWindow();
             window->setVisible(true);
@@ -430,8 +423,7 @@ bool LibreOfficeSheetApp::show() {
         // The spreadsheet is the user's now: this object only keeps the reference (for reading back); neither
         // it nor its destruction closes a visible spreadsheet.
         return true;
-    }
-    VANTREL_UNO_GUARD("无法显示电子表格：")
+    });
 }
 
 std::optional<QList<QStringList>> LibreOfficeSheetApp::readTexts(int row, int column, int rows, int columns) {
@@ -442,8 +434,7 @@ std::optional<QList<QStringList>> LibreOfficeSheetApp::readTexts(int row, int co
     }
     if (rows <= 0 || columns <= 0 || row < 0 || column < 0)
         return QList<QStringList>();
-    try {
-        OfficeInstance::Watch watch(d->office);
+    return guarded("读取电子表格失败：", [&]() -> std::optional<QList<QStringList>> {
         const auto range = d->firstSheet()->getCellRangeByPosition(column, row, column + columns - 1, row + rows - 1);
         uno::Reference<sheet::XCellRangeData> data(range, uno::UNO_QUERY_THROW);
         QList<QStringList> result;
@@ -462,11 +453,7 @@ std::optional<QList<QStringList>> LibreOfficeSheetApp::readTexts(int row, int co
             result << cells;
         }
         return result;
-    } catch (const uno::Exception &e) {
-        d->office.alive();
-        fail(QStringLiteral("读取电子表格失败：") + describe(e));
-    }
-    return std::nullopt;
+    });
 }
 
 std::optional<QList<QList<SheetCell>>> LibreOfficeSheetApp::readCells(int row, int column, int rows, int columns) {
@@ -477,8 +464,7 @@ std::optional<QList<QList<SheetCell>>> LibreOfficeSheetApp::readCells(int row, i
     }
     if (rows <= 0 || columns <= 0 || row < 0 || column < 0)
         return QList<QList<SheetCell>>();
-    try {
-        OfficeInstance::Watch watch(d->office);
+    return guarded("读取电子表格失败：", [&]() -> std::optional<QList<QList<SheetCell>>> {
         const auto sheet = d->firstSheet();
         const auto formats = d->numberFormats();
         QList<QList<SheetCell>> result;
@@ -508,11 +494,7 @@ std::optional<QList<QList<SheetCell>>> LibreOfficeSheetApp::readCells(int row, i
             result << line;
         }
         return result;
-    } catch (const uno::Exception &e) {
-        d->office.alive();
-        fail(QStringLiteral("读取电子表格失败：") + describe(e));
-    }
-    return std::nullopt;
+    });
 }
 
 std::optional<double> LibreOfficeSheetApp::sum(int row, int column, int rows, int columns) {
@@ -523,16 +505,11 @@ std::optional<double> LibreOfficeSheetApp::sum(int row, int column, int rows, in
     }
     if (rows <= 0 || columns <= 0 || row < 0 || column < 0)
         return 0.0;
-    try {
-        OfficeInstance::Watch watch(d->office);
+    return guarded("读取电子表格失败：", [&]() -> std::optional<double> {
         const auto range = d->firstSheet()->getCellRangeByPosition(column, row, column + columns - 1, row + rows - 1);
         uno::Reference<sheet::XSheetOperation> operation(range, uno::UNO_QUERY_THROW);
         return operation->computeFunction(sheet::GeneralFunction_SUM);
-    } catch (const uno::Exception &e) {
-        d->office.alive();
-        fail(QStringLiteral("读取电子表格失败：") + describe(e));
-    }
-    return std::nullopt;
+    });
 }
 
 std::optional<int> LibreOfficeSheetApp::columnWidth(int column) {
@@ -541,18 +518,13 @@ std::optional<int> LibreOfficeSheetApp::columnWidth(int column) {
         fail(d->office.alive() ? noDocument : notConnected);
         return std::nullopt;
     }
-    try {
-        OfficeInstance::Watch watch(d->office);
+    return guarded("读取电子表格失败：", [&]() -> std::optional<int> {
         uno::Reference<table::XColumnRowRange> range(d->firstSheet(), uno::UNO_QUERY_THROW);
         sal_Int32 width = 0;
         uno::Reference<beans::XPropertySet>(range->getColumns()->getByIndex(column), uno::UNO_QUERY_THROW)
             ->getPropertyValue(ascii("Width")) >>= width;
         return int(width);
-    } catch (const uno::Exception &e) {
-        d->office.alive();
-        fail(QStringLiteral("读取电子表格失败：") + describe(e));
-    }
-    return std::nullopt;
+    });
 }
 
 std::optional<int> LibreOfficeSheetApp::sheetCount() {
@@ -561,28 +533,19 @@ std::optional<int> LibreOfficeSheetApp::sheetCount() {
         fail(d->office.alive() ? noDocument : notConnected);
         return std::nullopt;
     }
-    try {
-        OfficeInstance::Watch watch(d->office);
+    return guarded("读取电子表格失败：", [&]() -> std::optional<int> {
         uno::Reference<sheet::XSpreadsheetDocument> spreadsheet(d->document, uno::UNO_QUERY_THROW);
         uno::Reference<container::XIndexAccess> sheets(spreadsheet->getSheets(), uno::UNO_QUERY_THROW);
         return int(sheets->getCount());
-    } catch (const uno::Exception &e) {
-        d->office.alive();
-        fail(QStringLiteral("读取电子表格失败：") + describe(e));
-    }
-    return std::nullopt;
+    });
 }
 
 bool LibreOfficeSheetApp::closeSpreadsheet() {
     clearError();
     if (!d->document.is())
         return true;
-    try {
-        OfficeInstance::Watch watch(d->office);
-        closeUnsaved(d->document);
-    } catch (...) {
-        // Gone already.
-    }
+    // A spreadsheet the user closed is gone already.
+    office_calls::quietly(d->office, [&] { closeUnsaved(d->document); });
     d->document.clear();
     return true;
 }

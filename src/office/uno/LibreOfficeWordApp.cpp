@@ -1,5 +1,6 @@
 #include "office/LibreOfficeWordApp.h"
 
+#include "office/uno/OfficeCalls.h"
 #include "office/uno/OfficeInstance.h"
 #include "documents/package/PackageTemplate.h"
 #include "office/uno/UnoDocuments.h"
@@ -119,7 +120,7 @@ struct LibreOfficeWordApp::Private {
 namespace {
 
 // Room a save needs beside the document itself: the office writes a temporary copy next to it first.
-constexpr qint64 kMinimumFreeBytes = 1024 * 1024;
+constexpr qint64 kMinimumFreeBytes = qint64(1024) * 1024;
 
 bool hasLineBreak(const QString &text) {
     return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
@@ -151,13 +152,8 @@ LibreOfficeWordApp::LibreOfficeWordApp(Display display, Office office)
 
 // The office's own end (OfficeInstance) closes the document unsaved; in the shared office it is closed here.
 LibreOfficeWordApp::~LibreOfficeWordApp() {
-    if (d->shared && hasDocument()) {
-        try {
-            OfficeInstance::Watch watch(d->office);
-            d->closeDocument();
-        } catch (...) {
-        }
-    }
+    if (d->shared && hasDocument())
+        office_calls::quietly(d->office, [&] { d->closeDocument(); });
     d->document.clear();
     d->dropScratch();
 }
@@ -176,14 +172,15 @@ const QString notConnected = QStringLiteral("办公软件没有连接或已经�
 const QString noDocument = QStringLiteral("办公软件中没有打开的文档");
 } // namespace
 
+template <typename Body> auto LibreOfficeWordApp::guarded(const char *what, Body &&body) -> decltype(body()) {
+    return office_calls::guarded(
+        d->office, QString::fromUtf8(what), [this](const QString &error) { fail(error); }, std::forward<Body>(body));
+}
+
 bool LibreOfficeWordApp::connect() {
     clearError();
     QString error;
-    if (!d->office.ensureRunning(&error)) {
-        d->document.clear();
-        return fail(error);
-    }
-    return true;
+    return office_calls::connect(d->office, d->document, &error) || fail(error);
 }
 
 bool LibreOfficeWordApp::isConnected() const {
@@ -201,12 +198,10 @@ bool LibreOfficeWordApp::arrange() {
     d->arranged = true;
     if (!hasDocument())
         return true;
-    try {
-        OfficeInstance::Watch watch(d->office);
+    return guarded("无法设置办公软件窗口：", [&] {
         d->applyArrangement();
         return true;
-    }
-    VANTREL_UNO_GUARD("无法设置办公软件窗口：")
+    });
 }
 
 bool LibreOfficeWordApp::open(const QString &path) {
@@ -217,8 +212,7 @@ bool LibreOfficeWordApp::open(const QString &path) {
     }
     if (!QFileInfo(path).isFile())
         return fail(QStringLiteral("文件不存在：") + QDir::toNativeSeparators(path));
-    try {
-        OfficeInstance::Watch watch(d->office);
+    return guarded("无法打开文档：", [&] {
         try {
             d->closeDocument();
         } catch (const uno::Exception &) {
@@ -237,24 +231,21 @@ bool LibreOfficeWordApp::open(const QString &path) {
         if (d->arranged)
             d->applyArrangement();
         return true;
-    }
-    VANTREL_UNO_GUARD("无法打开文档：")
+    });
 }
 
 bool LibreOfficeWordApp::bringToFront() {
     clearError();
     if (!hasDocument())
         return fail(d->office.alive() ? noDocument : notConnected);
-    try {
-        OfficeInstance::Watch watch(d->office);
+    return guarded("无法激活办公软件窗口：", [&] {
         const auto window = d->frame()->getContainerWindow();
         uno::Reference<awt::XTopWindow> top(window, uno::UNO_QUERY);
         if (top.is())
             top->toFront();
         window->setFocus();
         return true;
-    }
-    VANTREL_UNO_GUARD("无法激活办公软件窗口：")
+    });
 }
 
 bool LibreOfficeWordApp::paste(const QString &text) {
@@ -262,8 +253,7 @@ bool LibreOfficeWordApp::paste(const QString &text) {
     writeClipboard(text);
     if (!hasDocument())
         return fail(d->office.alive() ? noDocument : notConnected);
-    try {
-        OfficeInstance::Watch watch(d->office);
+    return guarded("无法插入文字：", [&] {
         uno::Reference<frame::XModel> model(d->document, uno::UNO_QUERY_THROW);
         uno::Reference<text::XTextViewCursorSupplier> supplier(model->getCurrentController(), uno::UNO_QUERY_THROW);
         const auto cursor = supplier->getViewCursor();
@@ -272,8 +262,7 @@ bool LibreOfficeWordApp::paste(const QString &text) {
         cursor->getText()->insertString(at, toOU(text), true);
         cursor->collapseToEnd();
         return true;
-    }
-    VANTREL_UNO_GUARD("无法插入文字：")
+    });
 }
 
 namespace {
@@ -368,14 +357,14 @@ int replaceInText(const uno::Reference<text::XText> &text, const QString &findTe
     int replaced = 0;
     for (const auto &paragraph : paragraphs) {
         const QString content = toQ(paragraph->getString());
+        // From the back, so the positions in front stay valid.
         QList<qsizetype> positions;
         for (qsizetype at = content.indexOf(findText, 0, Qt::CaseInsensitive); at >= 0;
              at = content.indexOf(findText, at + findText.size(), Qt::CaseInsensitive))
-            positions << at;
-        // From the back, so the positions in front stay valid.
-        for (auto it = positions.crbegin(); it != positions.crend(); ++it) {
+            positions.prepend(at);
+        for (const qsizetype at : std::as_const(positions)) {
             const auto cursor = text->createTextCursorByRange(paragraph->getStart());
-            goRight(cursor, *it, false);
+            goRight(cursor, at, false);
             goRight(cursor, findText.size(), true);
             const uno::Reference<text::XTextRange> range(cursor, uno::UNO_QUERY_THROW);
             if (hasLineBreak(replaceWith))
@@ -429,8 +418,7 @@ bool LibreOfficeWordApp::replace(const QString &findText, const QString &replace
         return fail(QStringLiteral("查找的文字为空"));
     if (!hasDocument())
         return fail(d->office.alive() ? noDocument : notConnected);
-    try {
-        OfficeInstance::Watch watch(d->office);
+    return guarded("替换文字失败：", [&] {
         uno::Reference<util::XReplaceable> replaceable(d->document, uno::UNO_QUERY_THROW);
         int replaced = replaceEverywhere(replaceable, findText, replaceWith);
         for (const auto &text : shapeTexts(d->document))
@@ -438,8 +426,7 @@ bool LibreOfficeWordApp::replace(const QString &findText, const QString &replace
         if (count)
             *count = replaced;
         return true;
-    }
-    VANTREL_UNO_GUARD("替换文字失败：")
+    });
 }
 
 namespace {
@@ -460,8 +447,8 @@ bool isFindableMarker(const QString &text) {
 bool replaceMarkersInOnePass(const uno::Reference<util::XReplaceable> &replaceable,
                              const QList<QPair<QString, QString>> &pairs, QList<int> &counts) {
     QHash<QString, int> indexOf;
-    for (int i = 0; i < pairs.size(); ++i) {
-        if (!isFindableMarker(pairs[i].first))
+    for (const auto &pair : pairs) {
+        if (!isFindableMarker(pair.first))
             return false;
     }
     // Of two pairs with one marker the first wins, as in order.
@@ -562,8 +549,7 @@ bool LibreOfficeWordApp::replaceInOrder(const QList<QPair<QString, QString>> &pa
     }
     if (!hasDocument())
         return fail(d->office.alive() ? noDocument : notConnected);
-    try {
-        OfficeInstance::Watch watch(d->office);
+    return guarded("替换文字失败：", [&] {
         uno::Reference<util::XReplaceable> replaceable(d->document, uno::UNO_QUERY_THROW);
         Batch batch(d->document);
         QList<int> replaced(pairs.size(), 0);
@@ -578,8 +564,7 @@ bool LibreOfficeWordApp::replaceInOrder(const QList<QPair<QString, QString>> &pa
         if (counts)
             *counts = replaced;
         return true;
-    }
-    VANTREL_UNO_GUARD("替换文字失败：")
+    });
 }
 
 namespace {
@@ -607,7 +592,7 @@ QString openDocumentCopy(OfficeInstance &office, const QString &templatePath) {
     const QString folder = templateCacheFolder();
     const QString key = QString::fromLatin1(
         QCryptographicHash::hash(info.absoluteFilePath().toUtf8(), QCryptographicHash::Sha1).toHex().left(20));
-    const QString copy = folder + QLatin1Char('/') + key + QLatin1Char('-') +
+    QString copy = folder + QLatin1Char('/') + key + QLatin1Char('-') +
                          QString::fromLatin1(contents.result().toHex()) + QStringLiteral(".odt");
     if (QFileInfo(copy).isFile())
         return copy;
@@ -641,14 +626,7 @@ QString LibreOfficeWordApp::openDocumentCopyOf(const QString &templatePath) {
     clearError();
     if (!d->office.alive() || !QFileInfo(templatePath).isFile())
         return {};
-    try {
-        OfficeInstance::Watch watch(d->office);
-        return openDocumentCopy(d->office, templatePath);
-    } catch (const uno::Exception &e) {
-        d->office.alive();
-        fail(QStringLiteral("办公软件无法读取模板：") + describe(e));
-        return {};
-    }
+    return guarded("办公软件无法读取模板：", [&] { return openDocumentCopy(d->office, templatePath); });
 }
 
 bool LibreOfficeWordApp::openPrefilled(const QString &templatePath, const QList<QPair<QString, QString>> &pairs) {
@@ -722,23 +700,20 @@ bool LibreOfficeWordApp::canWriteDocumentTo(const QString &path) {
 bool LibreOfficeWordApp::saveAs(const QString &path) {
     if (!canWriteDocumentTo(path))
         return false;
-    try {
-        OfficeInstance::Watch watch(d->office);
+    return guarded("保存文档失败：", [&] {
         uno::Reference<frame::XStorable> storable(d->document, uno::UNO_QUERY_THROW);
         storable->storeAsURL(fileUrl(path), props({prop("FilterName", uno::Any(ascii(writerFilterFor(path)))),
                                                    prop("Overwrite", uno::Any(true))}));
         if (QFileInfo(path).absoluteFilePath() != QFileInfo(d->scratch).absoluteFilePath())
             d->dropScratch();
         return true;
-    }
-    VANTREL_UNO_GUARD("保存文档失败：")
+    });
 }
 
 bool LibreOfficeWordApp::exportPdf(const QString &path) {
     if (!canWriteDocumentTo(path))
         return false;
-    try {
-        OfficeInstance::Watch watch(d->office);
+    return guarded("导出PDF文件失败：", [&] {
         uno::Reference<frame::XStorable> storable(d->document, uno::UNO_QUERY_THROW);
         // Fonts go into the file, so that the Chinese text looks the same and can be selected everywhere.
         const auto filterData = props({prop("EmbedStandardFonts", uno::Any(true))});
@@ -746,16 +721,14 @@ bool LibreOfficeWordApp::exportPdf(const QString &path) {
                                                    prop("FilterData", uno::Any(filterData)),
                                                    prop("Overwrite", uno::Any(true))}));
         return true;
-    }
-    VANTREL_UNO_GUARD("导出PDF文件失败：")
+    });
 }
 
 bool LibreOfficeWordApp::print() {
     clearError();
     if (!hasDocument())
         return fail(d->office.alive() ? noDocument : notConnected);
-    try {
-        OfficeInstance::Watch watch(d->office);
+    return guarded("打印失败：", [&] {
         uno::Reference<view::XPrintable> printable(d->document, uno::UNO_QUERY_THROW);
         // Without any printer the office would print into nothing and report nothing.
         rtl::OUString printer;
@@ -767,16 +740,14 @@ bool LibreOfficeWordApp::print() {
             return fail(QStringLiteral("系统中没有可用的打印机"));
         printable->print(props({prop("Wait", uno::Any(true))}));
         return true;
-    }
-    VANTREL_UNO_GUARD("打印失败：")
+    });
 }
 
 bool LibreOfficeWordApp::sendMail() {
     clearError();
     if (!hasDocument())
         return fail(d->office.alive() ? noDocument : notConnected);
-    try {
-        OfficeInstance::Watch watch(d->office);
+    return guarded("无法发送邮件：", [&] {
         uno::Reference<frame::XDispatchProvider> provider(d->frame(), uno::UNO_QUERY_THROW);
         util::URL url;
         url.Complete = ascii(".uno:SendMail");
@@ -792,36 +763,25 @@ bool LibreOfficeWordApp::sendMail() {
         if ((result >>= event) && event.State == frame::DispatchResultState::FAILURE)
             return fail(QStringLiteral("无法发送邮件：办公软件没有能够打开邮件程序"));
         return true;
-    }
-    VANTREL_UNO_GUARD("无法发送邮件：")
+    });
 }
 
 bool LibreOfficeWordApp::isModified() {
     if (!hasDocument())
         return false;
-    try {
-        OfficeInstance::Watch watch(d->office);
+    // A document the user closed in the office, or an office that went away: nothing left to keep.
+    return office_calls::quietly(d->office, [&] {
         uno::Reference<util::XModifiable> modifiable(d->document, uno::UNO_QUERY);
         return modifiable.is() && modifiable->isModified();
-    } catch (const uno::Exception &) {
-        // A document the user closed in the office, or an office that went away: nothing left to keep.
-        d->office.alive();
-    }
-    return false;
+    });
 }
 
 bool LibreOfficeWordApp::quit() {
     clearError();
     if (d->shared) {
         // The other windows' documents stay open in the shared office: only this one is closed, unsaved.
-        if (hasDocument()) {
-            try {
-                OfficeInstance::Watch watch(d->office);
-                d->closeDocument();
-            } catch (const uno::Exception &) {
-                d->office.alive();
-            }
-        }
+        if (hasDocument())
+            office_calls::quietly(d->office, [&] { d->closeDocument(); });
         d->document.clear();
         d->dropScratch();
         d->arranged = false;
@@ -848,28 +808,17 @@ std::optional<QString> LibreOfficeWordApp::documentText() {
         fail(d->office.alive() ? noDocument : notConnected);
         return std::nullopt;
     }
-    try {
-        OfficeInstance::Watch watch(d->office);
-        return textOfDocument(d->document);
-    } catch (const uno::Exception &e) {
-        d->office.alive();
-        fail(QStringLiteral("无法读取文档：") + describe(e));
-    } catch (...) {
-        fail(QStringLiteral("无法读取文档"));
-    }
-    return std::nullopt;
+    return guarded("无法读取文档：", [&] { return std::optional<QString>(textOfDocument(d->document)); });
 }
 
 bool LibreOfficeWordApp::saveInPlaceForTest() {
     clearError();
     if (!hasDocument())
         return fail(noDocument);
-    try {
-        OfficeInstance::Watch watch(d->office);
+    return guarded("保存文档失败：", [&] {
         uno::Reference<frame::XStorable>(d->document, uno::UNO_QUERY_THROW)->store();
         return true;
-    }
-    VANTREL_UNO_GUARD("保存文档失败：")
+    });
 }
 
 void LibreOfficeWordApp::killOfficeForTest() {

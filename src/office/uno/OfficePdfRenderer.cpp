@@ -1,5 +1,6 @@
 #include "office/OfficePdfRenderer.h"
 
+#include "office/uno/OfficeCalls.h"
 #include "office/uno/OfficeInstance.h"
 #include "office/uno/UnoDocuments.h"
 #include "office/uno/UnoSupport.h"
@@ -67,8 +68,8 @@ bool OfficePdfRenderer::pdfFor(const QString &documentPath, QString *pdfPath) {
     if (!d->office.ensureRunning(&error))
         return fail(error);
     const QString partial = target + QStringLiteral(".part");
-    try {
-        OfficeInstance::Watch watch(d->office);
+    const auto report = [this](const QString &error) { fail(error); };
+    const bool rendered = office_calls::guarded(d->office, QStringLiteral("无法显示文档："), report, [&] {
         const auto document = loadDocument(d->office, fileUrl(documentPath), /*readOnly=*/true, /*hidden=*/true);
         try {
             setAsianLocale(document);
@@ -80,13 +81,11 @@ bool OfficePdfRenderer::pdfFor(const QString &documentPath, QString *pdfPath) {
             throw;
         }
         closeUnsaved(document);
-    } catch (const uno::Exception &e) {
-        d->office.alive();
+        return true;
+    });
+    if (!rendered) {
         QFile::remove(partial);
-        return fail(QStringLiteral("无法显示文档：") + describe(e));
-    } catch (...) {
-        QFile::remove(partial);
-        return fail(QStringLiteral("无法显示文档"));
+        return false;
     }
 
     // Earlier renderings of the same file are stale now.

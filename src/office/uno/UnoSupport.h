@@ -65,17 +65,3 @@ inline int pointsToPixels(int points) {
 }
 
 } // namespace uno_support
-
-// Ends an operation's try block in the Writer and Calc classes: an exception becomes a failed result with its
-// text, and a dead or hung office is noticed on the way (d->office must exist).
-#define VANTREL_UNO_GUARD(what)                                                                                        \
-    catch (const com::sun::star::uno::Exception &e) {                                                                  \
-        d->office.alive();                                                                                             \
-        if (d->office.takeTimedOut())                                                                                  \
-            return fail(QStringLiteral(what) + QStringLiteral("办公软件没有响应，已被结束"));                          \
-        return fail(QStringLiteral(what) + uno_support::describe(e));                                                  \
-    }                                                                                                                  \
-    catch (...) {                                                                                                      \
-        d->office.alive();                                                                                             \
-        return fail(QStringLiteral(what) + QStringLiteral("未知错误"));                                                \
-    }

@@ -2,8 +2,8 @@
 // the sqlite3 command-line tool running the same select into /dev/null.
 #include "contracts/ContractRegister.h"
 #include "platform/Messages.h"
-#include "store/Schema.h"
 #include "platform/ScriptedMessages.h"
+#include "store/Schema.h"
 #include "store/TDM.h"
 
 #include <QCoreApplication>

@@ -18,10 +18,10 @@
 
 namespace {
 
-bool fill(TDM &dm)
-{
+bool fill(TDM &dm) {
     QSqlQuery q(dm.ADOLocal());
-    if (!q.exec(QStringLiteral("INSERT INTO TContractClass VALUES ('0001','根','',0), ('00010001','房屋租赁合同','0001',1)")))
+    if (!q.exec(QStringLiteral(
+            "INSERT INTO TContractClass VALUES ('0001','根','',0), ('00010001','房屋租赁合同','0001',1)")))
         return false;
     return dm.inTransaction([&] {
         QSqlQuery insert(dm.ADOLocal());
@@ -39,8 +39,7 @@ bool fill(TDM &dm)
     });
 }
 
-bool writeDocuments(const QString &folder)
-{
+bool writeDocuments(const QString &folder) {
     // Word documents compress moderately: a mix of repeated text and random bytes of that kind.
     QRandomGenerator random(7);
     for (int i = 1; i <= 500; ++i) {
@@ -59,16 +58,14 @@ bool writeDocuments(const QString &folder)
     return true;
 }
 
-double median(QList<double> v)
-{
+double median(QList<double> v) {
     std::sort(v.begin(), v.end());
     return v.isEmpty() ? 0 : v.at(v.size() / 2);
 }
 
 } // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 3;
     QTextStream out(stdout);

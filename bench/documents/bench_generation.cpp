@@ -3,10 +3,11 @@
 //
 //   bench_generation [rounds=5]
 
+#include "LeaseCategory.h"
 #include "documents/ContractDocument.h"
 #include "documents/DocumentPaths.h"
-#include "office/LibreOfficeWordApp.h"
 #include "documents/OfficeFixture.h"
+#include "office/LibreOfficeWordApp.h"
 #include "platform/ScriptedMessages.h"
 #include "support/TempAppFolder.h"
 
@@ -24,14 +25,14 @@ constexpr int Markers = 80;
 constexpr int Occurrences = 3;
 const QString Code = QStringLiteral("00010001");
 
-DocFixture tenPages()
-{
+DocFixture tenPages() {
     DocFixture doc;
-    const QString filler = QStringLiteral("双方应本着诚实信用的原则履行本合同约定的各项义务，任何一方不得擅自变更或解除合同。");
+    const QString filler =
+        QStringLiteral("双方应本着诚实信用的原则履行本合同约定的各项义务，任何一方不得擅自变更或解除合同。");
     for (int o = 0; o < Occurrences; ++o) {
         for (int m = 0; m < Markers; ++m) {
-            doc.paragraphs << QStringLiteral("第%1条：本合同约定的指标%2为[<指标%2>]，").arg(o * Markers + m + 1).arg(m) +
-                                  filler;
+            doc.paragraphs
+                << QStringLiteral("第%1条：本合同约定的指标%2为[<指标%2>]，").arg(o * Markers + m + 1).arg(m) + filler;
         }
     }
     for (int t = 0; t < 12; ++t)
@@ -40,23 +41,21 @@ DocFixture tenPages()
     return doc;
 }
 
-double median(QList<double> values)
-{
+double median(QList<double> values) {
     std::sort(values.begin(), values.end());
     return values.at(values.size() / 2);
 }
 
 } // namespace
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     const int rounds = std::max(1, app.arguments().value(1, QStringLiteral("5")).toInt());
 
     TempAppFolder folder;
-    if (!folder.isValid() || !folder.addCategory(QStringLiteral("0001"), QStringLiteral("基准"))
-        || !folder.addCategory(Code, QStringLiteral("基准合同"), QStringLiteral("0001"))) {
+    if (!folder.isValid() || !folder.addCategory(QStringLiteral("0001"), QStringLiteral("基准")) ||
+        !folder.addCategory(Code, QStringLiteral("基准合同"), QStringLiteral("0001"))) {
         out << "cannot lay out the application folder" << Qt::endl;
         return 1;
     }
@@ -138,24 +137,7 @@ int main(int argc, char *argv[])
     // connection to the shared office, the contract generated into it (the template's converted copy made by
     // the first round, as by the first contract after the template changed).
     const QString leaseCode = QStringLiteral("00010002");
-    folder.addCategory(leaseCode, QStringLiteral("房屋租赁合同"), QStringLiteral("0001"));
-    const char16_t *const lease[][2] = {
-        {u"合同编号", u"FZ20261125001"}, {u"出租方", u"北京安居房地产经纪有限公司"}, {u"承租方", u"王晓明"},
-        {u"房屋坐落", u"北京市海淀区中关村大街18号3号楼502室"}, {u"房屋用途", u"住宅"}, {u"建筑面积", u"89.50"},
-        {u"月租金", u"6800.00"}, {u"租期", u"12"}, {u"租金总额", u"81600.00"}, {u"租金总额大写", u"捌万壹仟陆佰"},
-        {u"押金", u"13600.00"}, {u"付款方式", u"按月支付"}, {u"起租日期", u"2026-12-01"},
-        {u"签订日期", u"2026-11-25"}, {u"签订日期大写", u"二○二六年十一月二十五日"}};
-    QStringList leaseColumns;
-    QVariantList leaseValues{leaseCode};
-    for (int i = 0; i < int(std::size(lease)); ++i) {
-        folder.addIndicator(leaseCode, QString::fromUtf16(lease[i][0]), 0, QStringLiteral("Data%1").arg(i + 1), i + 1);
-        leaseColumns << QStringLiteral("Data%1").arg(i + 1);
-        leaseValues << QString::fromUtf16(lease[i][1]);
-    }
-    folder.exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, %1) VALUES (?%2)")
-                    .arg(leaseColumns.join(QStringLiteral(", ")), QStringLiteral(", ?").repeated(leaseColumns.size())),
-                leaseValues);
-    const int leaseId = folder.scalar(QStringLiteral("SELECT max(ID) FROM TContractMain")).toInt();
+    const int leaseId = leaseCategory(folder, leaseCode, 1).constFirst();
     if (!word.open(QStringLiteral(VANTREL_DEMO_TEMPLATE)) || !word.saveAs(DocumentPaths::templateFile(leaseCode))) {
         out << "lease template: " << word.lastError() << Qt::endl;
         return 1;

@@ -7,9 +7,9 @@
 #include "exchange/export/GridExport.h"
 #include "office/LibreOfficeSheetApp.h"
 #include "office/uno/OfficeInstance.h"
-#include "platform/ScriptedMessages.h"
 #include "office/uno/UnoDocuments.h"
 #include "office/uno/UnoSupport.h"
+#include "platform/ScriptedMessages.h"
 
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/uno/Exception.hpp>

@@ -26,8 +26,7 @@ namespace {
 
 // What the register's grid shows, for the print preview and the export: its columns with their widths and every
 // listed record.
-GridContent gridContent(const QTableView *grid, const ContractRecordModel *records)
-{
+GridContent gridContent(const QTableView *grid, const ContractRecordModel *records) {
     GridContent content;
     content.isOpen = records->isOpen();
     content.rowHeight = grid->verticalHeader()->defaultSectionSize();
@@ -55,8 +54,7 @@ GridContent gridContent(const QTableView *grid, const ContractRecordModel *recor
 } // namespace
 
 Composition::Composition()
-    : mRenderer(std::make_unique<OfficePdfRenderer>(QString(), OfficePdfRenderer::Office::Shared))
-{
+    : mRenderer(std::make_unique<OfficePdfRenderer>(QString(), OfficePdfRenderer::Office::Shared)) {
     // No office the program starts may outlive it, however it ends.
     OfficeProcesses::installExitGuards();
     mDocuments.newWordApp = [] {
@@ -78,13 +76,11 @@ Composition::Composition()
 
 Composition::~Composition() = default;
 
-TemplateTab::Factory Composition::templateTab()
-{
+TemplateTab::Factory Composition::templateTab() {
     return [this](QWidget *parent) -> TemplateTab * { return new DocumentTemplateTab(mDocuments, parent); };
 }
 
-ContractMagServices Composition::contractMagServices()
-{
+ContractMagServices Composition::contractMagServices() {
     ContractMagServices services;
     services.editDocument = [this](const QString &category, const QString &documentPath, int recordId) {
         return EditAHTDoc(mDocuments, category, documentPath, recordId);
@@ -108,8 +104,7 @@ ContractMagServices Composition::contractMagServices()
     return services;
 }
 
-MainCommands Composition::mainCommands()
-{
+MainCommands Composition::mainCommands() {
     MainCommands c;
     c.OpenContractModel = [this](QMdiArea *area) { return OpenContractModel(area, templateTab()); };
     c.OpenContractMag = [this](QMdiArea *area) { return OpenContractMag(area, contractMagServices()); };
@@ -127,8 +122,7 @@ MainCommands Composition::mainCommands()
     return c;
 }
 
-void Composition::afterMainWindowShown()
-{
+void Composition::afterMainWindowShown() {
     // Once the main window has been drawn, so that the office's start does not hold it up.
     QTimer::singleShot(300, [] { StartOfficeInBackground(); });
 }

@@ -14,8 +14,7 @@
 
 TfrmAbout::TfrmAbout(const QString &webAddress, QWidget *parent)
     : QDialog(parent)
-    , mWebAddress(webAddress)
-{
+    , mWebAddress(webAddress) {
     setObjectName(QStringLiteral("TfrmAbout"));
     setWindowTitle(ApplicationTitle);
 
@@ -58,8 +57,7 @@ TfrmAbout::TfrmAbout(const QString &webAddress, QWidget *parent)
     setMinimumWidth(360);
 }
 
-bool TfrmAbout::eventFilter(QObject *watched, QEvent *event)
-{
+bool TfrmAbout::eventFilter(QObject *watched, QEvent *event) {
     if (watched == mPicture && event->type() == QEvent::MouseButtonRelease) {
         Shell::instance().openPage(mWebAddress);
         return true;

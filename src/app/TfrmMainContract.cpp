@@ -1,9 +1,9 @@
 #include "app/TfrmMainContract.h"
 
-#include "platform/Messages.h"
-#include "store/TDM.h"
 #include "app/TfrmAbout.h"
 #include "app/TfrmPassSet.h"
+#include "platform/Messages.h"
+#include "store/TDM.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -21,8 +21,7 @@
 
 TfrmMainContract::TfrmMainContract(MainCommands commands, QWidget *parent)
     : QMainWindow(parent)
-    , mCommands(std::move(commands))
-{
+    , mCommands(std::move(commands)) {
     setObjectName(QStringLiteral("TfrmMainContract"));
     setWindowTitle(ApplicationTitle);
     // The child windows and dialogs take the application's icon; without one they would show the toolkit's logo.
@@ -42,18 +41,16 @@ TfrmMainContract::TfrmMainContract(MainCommands commands, QWidget *parent)
     FormCreate();
 }
 
-void TfrmMainContract::FormCreate()
-{
+void TfrmMainContract::FormCreate() {
     mFirstActivation = true;
     if (TDM::exists())
         mPassword.load(TDM::instance());
-    const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry()
-                                                         : QRect(0, 0, 1024, 768);
+    const QRect screen =
+        QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry() : QRect(0, 0, 1024, 768);
     setGeometry(0, 0, screen.width(), screen.height() - 30);
 }
 
-QToolButton *TfrmMainContract::addButton(QToolBar *bar, const char *name, const QString &caption, int icon)
-{
+QToolButton *TfrmMainContract::addButton(QToolBar *bar, const char *name, const QString &caption, int icon) {
     auto *button = new QToolButton(bar);
     button->setObjectName(QString::fromLatin1(name));
     button->setText(caption);
@@ -65,8 +62,7 @@ QToolButton *TfrmMainContract::addButton(QToolBar *bar, const char *name, const 
     return button;
 }
 
-void TfrmMainContract::buildToolBar()
-{
+void TfrmMainContract::buildToolBar() {
     // Two rows, wrapped after the maintenance button.
     auto *top = addToolBar(QStringLiteral("ToolBar1"));
     top->setObjectName(QStringLiteral("topToolBar"));
@@ -155,22 +151,19 @@ void TfrmMainContract::buildToolBar()
     connect(closeButton, &QToolButton::clicked, this, &QWidget::close);
 }
 
-void TfrmMainContract::changeEvent(QEvent *event)
-{
+void TfrmMainContract::changeEvent(QEvent *event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         FormActivate();
 }
 
-void TfrmMainContract::showEvent(QShowEvent *event)
-{
+void TfrmMainContract::showEvent(QShowEvent *event) {
     QMainWindow::showEvent(event);
     // Some platforms (offscreen, some window managers) never activate the window: check once it is shown.
     QTimer::singleShot(0, this, &TfrmMainContract::FormActivate);
 }
 
-void TfrmMainContract::FormActivate()
-{
+void TfrmMainContract::FormActivate() {
     if (!mFirstActivation)
         return;
     mFirstActivation = false;
@@ -182,21 +175,18 @@ void TfrmMainContract::FormActivate()
         QTimer::singleShot(0, this, [this] { restoreDatabase(std::exchange(mStartArchive, QString())); });
 }
 
-void TfrmMainContract::closeEvent(QCloseEvent *event)
-{
+void TfrmMainContract::closeEvent(QCloseEvent *event) {
     closeChildWindows();
     event->accept();
 }
 
-void TfrmMainContract::closeChildWindows()
-{
+void TfrmMainContract::closeChildWindows() {
     const QList<QMdiSubWindow *> children = mArea->subWindowList(QMdiArea::CreationOrder);
     for (QMdiSubWindow *child : children)
         child->close();
 }
 
-void TfrmMainContract::openSingleChild(const char *className, const std::function<bool(QMdiArea *)> &opener)
-{
+void TfrmMainContract::openSingleChild(const char *className, const std::function<bool(QMdiArea *)> &opener) {
     const QList<QMdiSubWindow *> children = mArea->subWindowList(QMdiArea::CreationOrder);
     for (QMdiSubWindow *child : children) {
         if (child->widget() && child->widget()->inherits(className)) {
@@ -210,40 +200,33 @@ void TfrmMainContract::openSingleChild(const char *className, const std::functio
         opener(mArea);
 }
 
-bool TfrmMainContract::adminCheck()
-{
+bool TfrmMainContract::adminCheck() {
     return mPassword.adminCheck(Messages::instance());
 }
 
-void TfrmMainContract::openContractRegister()
-{
+void TfrmMainContract::openContractRegister() {
     openSingleChild("TfrmContractMag", mCommands.OpenContractMag);
 }
 
-void TfrmMainContract::openTemplateManagement()
-{
+void TfrmMainContract::openTemplateManagement() {
     openSingleChild("TfrmContractModel", mCommands.OpenContractModel);
 }
 
-void TfrmMainContract::setPassword()
-{
+void TfrmMainContract::setPassword() {
     TfrmPassSet dialog(mPassword, this);
     dialog.exec();
 }
 
-void TfrmMainContract::backupDatabase()
-{
+void TfrmMainContract::backupDatabase() {
     if (mCommands.backup)
         mCommands.backup();
 }
 
-void TfrmMainContract::restoreBackup()
-{
+void TfrmMainContract::restoreBackup() {
     restoreDatabase({});
 }
 
-void TfrmMainContract::restoreDatabase(const QString &archive)
-{
+void TfrmMainContract::restoreDatabase(const QString &archive) {
     if (!mCommands.restore)
         return;
     mCommands.restore([this] { return adminCheck(); },
@@ -258,22 +241,19 @@ void TfrmMainContract::restoreDatabase(const QString &archive)
                       archive);
 }
 
-void TfrmMainContract::rebuildSystem()
-{
+void TfrmMainContract::rebuildSystem() {
     if (!adminCheck() || !mCommands.rebuild)
         return;
     mCommands.rebuild(this, [this] { closeChildWindows(); });
 }
 
-void TfrmMainContract::updateOnline()
-{
+void TfrmMainContract::updateOnline() {
     if (mCommands.startUpdater)
         mCommands.startUpdater();
     close();
 }
 
-void TfrmMainContract::showAbout()
-{
+void TfrmMainContract::showAbout() {
     TfrmAbout about(mCommands.webAddress, this);
     about.exec();
 }

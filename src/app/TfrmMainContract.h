@@ -14,8 +14,7 @@ class QMenu;
 
 // What the main window's commands call. The composition root (app/Composition) fills these with the subsystems'
 // windows; tests fill them with recorders, so the frame is tested on its own.
-struct MainCommands
-{
+struct MainCommands {
     std::function<bool(QMdiArea *)> OpenContractMag;
     std::function<bool(QMdiArea *)> OpenContractModel;
     std::function<void()> backup;
@@ -33,8 +32,7 @@ struct MainCommands
 };
 
 // The frame: toolbar, drop-down menus and the multi-document area holding the two working windows.
-class TfrmMainContract : public QMainWindow
-{
+class TfrmMainContract : public QMainWindow {
     Q_OBJECT
 public:
     explicit TfrmMainContract(MainCommands commands, QWidget *parent = nullptr);

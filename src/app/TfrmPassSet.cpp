@@ -1,7 +1,7 @@
 #include "app/TfrmPassSet.h"
 
-#include "platform/DialogButtonRow.h"
 #include "app/LoginPassword.h"
+#include "platform/DialogButtonRow.h"
 #include "platform/Messages.h"
 
 #include <QFormLayout>
@@ -15,8 +15,7 @@
 
 TfrmPassSet::TfrmPassSet(LoginPassword &password, QWidget *parent)
     : QDialog(parent)
-    , mPassword(password)
-{
+    , mPassword(password) {
     setObjectName(QStringLiteral("TfrmPassSet"));
     setWindowTitle(QStringLiteral("参数修改密码设置"));
 
@@ -64,8 +63,7 @@ TfrmPassSet::TfrmPassSet(LoginPassword &password, QWidget *parent)
     layout->addLayout(buttons);
 }
 
-void TfrmPassSet::changePassword()
-{
+void TfrmPassSet::changePassword() {
     switch (mPassword.CheckPass(EditOld->text(), EditNew->text(), EditNewEnsure->text(), Messages::instance())) {
     case LoginPassword::ChangeResult::Mismatch:
         EditNew->clear();

@@ -6,8 +6,7 @@ class LoginPassword;
 class QLineEdit;
 
 // "参数修改密码设置": changes the login password.
-class TfrmPassSet : public QDialog
-{
+class TfrmPassSet : public QDialog {
     Q_OBJECT
 public:
     explicit TfrmPassSet(LoginPassword &password, QWidget *parent = nullptr);

@@ -1,9 +1,9 @@
 #include "app/Composition.h"
-#include "store/AppFolder.h"
+#include "app/TfrmMainContract.h"
 #include "platform/Messages.h"
 #include "platform/QtPlatform.h"
+#include "store/AppFolder.h"
 #include "store/TDM.h"
-#include "app/TfrmMainContract.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -11,8 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     // Answered before the application object exists: it needs no display.
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0)
         return std::printf("vantrel %s\n", VANTREL_VERSION) < 0 ? 1 : 0;

@@ -1,9 +1,9 @@
 #include "catalogue/TfrmExdParaPropertyEdit.h"
 
+#include "catalogue/TfrmPropertySelect.h"
 #include "platform/Clipboard.h"
 #include "platform/DialogButtonRow.h"
 #include "platform/Messages.h"
-#include "catalogue/TfrmPropertySelect.h"
 
 #include <QComboBox>
 #include <QCursor>

@@ -1,9 +1,9 @@
 #include "contracts/ContractEntry.h"
 
-#include "contracts/ContractNumbering.h"
 #include "catalogue/Indicator.h"
-#include "platform/Messages.h"
+#include "contracts/ContractNumbering.h"
 #include "contracts/NumberMask.h"
+#include "platform/Messages.h"
 #include "store/SqlText.h"
 #include "store/TDM.h"
 #include "text/DateText.h"

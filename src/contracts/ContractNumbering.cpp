@@ -1,8 +1,8 @@
 #include "contracts/ContractNumbering.h"
 
-#include "platform/Clock.h"
 #include "contracts/ContractEntryGrid.h"
 #include "contracts/ContractFormulas.h"
+#include "platform/Clock.h"
 #include "store/SqlText.h"
 #include "store/TDM.h"
 #include "text/TextHelpers.h"

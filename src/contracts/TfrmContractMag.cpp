@@ -3,9 +3,9 @@
 #include "catalogue/MdiChild.h"
 
 #include "catalogue/CategoryTreeView.h"
-#include "platform/Messages.h"
 #include "contracts/MultiRowHeaderView.h"
 #include "contracts/TfrmEditAContract.h"
+#include "platform/Messages.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -284,7 +284,8 @@ void TfrmContractMag::generateSelectedDocuments() {
         rows << index.row();
     if (rows.isEmpty()) {
         if (!Messages::instance().question(
-                QStringLiteral("没有选定合同记录，是否为列表中的全部 %1 份合同生成合同文档？").arg(records->recordCount())))
+                QStringLiteral("没有选定合同记录，是否为列表中的全部 %1 份合同生成合同文档？")
+                    .arg(records->recordCount())))
             return;
         for (int row = 0; row < records->recordCount(); ++row)
             rows << row;

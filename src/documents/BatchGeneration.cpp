@@ -3,11 +3,11 @@
 #include "documents/ContractDocument.h"
 #include "documents/DocumentLock.h"
 #include "documents/DocumentPaths.h"
-#include "platform/Messages.h"
 #include "documents/package/PackageTemplate.h"
-#include "store/TDM.h"
 #include "documents/package/TemplateCheck.h"
 #include "office/WordApp.h"
+#include "platform/Messages.h"
+#include "store/TDM.h"
 
 #include <QSet>
 #include <QThread>
@@ -52,7 +52,6 @@ QString oneLine(const QString &text) {
     line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     return line.simplified();
 }
-
 
 } // namespace
 
@@ -299,6 +298,7 @@ QString BatchGeneration::summary(const QList<Result> &results) {
     if (!lines.isEmpty())
         text += QLatin1Char('\n') + lines.join(QLatin1Char('\n'));
     if (!unfilled.isEmpty())
-        text += QStringLiteral("\n模板中以下标记没有对应的指标，在文档中没有填写：") + unfilled.join(QStringLiteral("、"));
+        text +=
+            QStringLiteral("\n模板中以下标记没有对应的指标，在文档中没有填写：") + unfilled.join(QStringLiteral("、"));
     return text;
 }

@@ -2,11 +2,11 @@
 
 #include "documents/DocumentLock.h"
 #include "documents/DocumentPaths.h"
-#include "platform/Messages.h"
-#include "documents/package/PackageTemplate.h"
-#include "store/TDM.h"
 #include "documents/TemplateEditor.h"
+#include "documents/package/PackageTemplate.h"
 #include "office/WordApp.h"
+#include "platform/Messages.h"
+#include "store/TDM.h"
 #include "text/TextHelpers.h"
 
 #include <QDir>
@@ -22,58 +22,48 @@ ContractDocument::ContractDocument(WordApp &word, Messages &messages, const QStr
     , mMessages(messages)
     , mCategoryCode(categoryCode)
     , mDocumentPath(documentPath)
-    , mRecordId(recordId)
-{
-}
+    , mRecordId(recordId) {}
 
-ContractDocument::~ContractDocument()
-{
+ContractDocument::~ContractDocument() {
     unlock();
 }
 
-ContractDocument::Preparation ContractDocument::lockShown(Preparation prepared)
-{
+ContractDocument::Preparation ContractDocument::lockShown(Preparation prepared) {
     if (mShowInOffice && (prepared == Preparation::Opened || prepared == Preparation::Generated) &&
         QFileInfo::exists(mDocumentPath) && DocumentLock::acquire(mDocumentPath))
         mLocked = mDocumentPath;
     return prepared;
 }
 
-void ContractDocument::unlock()
-{
+void ContractDocument::unlock() {
     if (!mLocked.isEmpty())
         DocumentLock::release(mLocked);
     mLocked.clear();
 }
 
-QString ContractDocument::templateMissingText()
-{
+QString ContractDocument::templateMissingText() {
     return QStringLiteral("选定合同类型的模板文件尚未创建！");
 }
 
-void ContractDocument::showOfficeError()
-{
+void ContractDocument::showOfficeError() {
     const QString error = mWord.lastError();
     mMessages.warning(error.isEmpty() ? QStringLiteral("办公软件操作失败。") : error);
 }
 
-void ContractDocument::setRecordData(const QSqlRecord &record, const QList<Indicator> &indicators)
-{
+void ContractDocument::setRecordData(const QSqlRecord &record, const QList<Indicator> &indicators) {
     mRecord = record;
     mIndicators = indicators;
     mPreloaded = true;
 }
 
-QList<Indicator> ContractDocument::indicators(bool *ok) const
-{
+QList<Indicator> ContractDocument::indicators(bool *ok) const {
     if (!mPreloaded)
         return Indicator::ofCategory(mCategoryCode, ok);
     *ok = true;
     return mIndicators;
 }
 
-bool ContractDocument::readRecord()
-{
+bool ContractDocument::readRecord() {
     if (mPreloaded) {
         mHaveRecord = !mRecord.isEmpty();
         mCategoryCode = mRecord.value(QStringLiteral("MainTypeCode")).toString();
@@ -88,8 +78,7 @@ bool ContractDocument::readRecord()
     return true;
 }
 
-ContractDocument::Preparation ContractDocument::ReadyData()
-{
+ContractDocument::Preparation ContractDocument::ReadyData() {
     // A record that is gone has no values to fill in: reported like a failed read.
     if (!readRecord()) {
         mMessages.information(QStringLiteral("读取数据库发生错误！"));
@@ -136,14 +125,12 @@ ContractDocument::Preparation ContractDocument::ReadyData()
     return lockShown(generateNew(templateFile));
 }
 
-QString ContractDocument::workingCopyPath(const QString &documentPath)
-{
+QString ContractDocument::workingCopyPath(const QString &documentPath) {
     const QFileInfo info(documentPath);
     return info.absolutePath() + QStringLiteral("/~") + info.fileName();
 }
 
-ContractDocument::Preparation ContractDocument::generateNew(const QString &templateFile)
-{
+ContractDocument::Preparation ContractDocument::generateNew(const QString &templateFile) {
     // The contract document comes into being filled or not at all: the template is filled in a copy beside it,
     // and the filled document is saved under the contract document's name at once. Closed without "保存" later,
     // it stays filled; a failed fill leaves nothing there, and the next opening generates again.
@@ -182,8 +169,7 @@ ContractDocument::Preparation ContractDocument::generateNew(const QString &templ
     return Preparation::Generated;
 }
 
-ContractDocument::Preparation ContractDocument::generateFromPackage(const QString &templateFile)
-{
+ContractDocument::Preparation ContractDocument::generateFromPackage(const QString &templateFile) {
     // Filled in the program, not in the office: the document on disk is the filled one, in the template's format.
     bool ok = false;
     const QList<Indicator> indicators = this->indicators(&ok);
@@ -212,8 +198,7 @@ ContractDocument::Preparation ContractDocument::generateFromPackage(const QStrin
     return Preparation::Generated;
 }
 
-QList<MarkerPair> ContractDocument::markerPairsFor(const QList<Indicator> &indicators, const QSqlRecord &record)
-{
+QList<MarkerPair> ContractDocument::markerPairsFor(const QList<Indicator> &indicators, const QSqlRecord &record) {
     QList<MarkerPair> pairs;
     pairs.reserve(indicators.size());
     for (const Indicator &indicator : indicators) {
@@ -227,8 +212,7 @@ QList<MarkerPair> ContractDocument::markerPairsFor(const QList<Indicator> &indic
     return pairs;
 }
 
-ContractDocument::Fill ContractDocument::fillPrefilled(const QString &templateFile)
-{
+ContractDocument::Fill ContractDocument::fillPrefilled(const QString &templateFile) {
     bool ok = false;
     const QList<Indicator> indicators = this->indicators(&ok);
     if (!ok || indicators.isEmpty())
@@ -255,13 +239,11 @@ ContractDocument::Fill ContractDocument::fillPrefilled(const QString &templateFi
     return Fill::Filled;
 }
 
-bool ContractDocument::regenerate()
-{
+bool ContractDocument::regenerate() {
     return fillMarkers() != Fill::NotRun;
 }
 
-ContractDocument::Fill ContractDocument::fillMarkers()
-{
+ContractDocument::Fill ContractDocument::fillMarkers() {
     // Pending events are let through while filling; a second click must not start a run inside the first.
     if (mGenerating || mClosed || !mHaveRecord)
         return Fill::NotRun;
@@ -292,8 +274,7 @@ ContractDocument::Fill ContractDocument::fillMarkers()
     return end;
 }
 
-ContractDocument::Fill ContractDocument::endFill(const QString &error)
-{
+ContractDocument::Fill ContractDocument::endFill(const QString &error) {
     if (mPump)
         mPump();
     if (mHint)
@@ -307,8 +288,7 @@ ContractDocument::Fill ContractDocument::endFill(const QString &error)
     return Fill::Filled;
 }
 
-QList<QPair<QString, QString>> ContractDocument::replacementsOf(const QList<MarkerPair> &pairs)
-{
+QList<QPair<QString, QString>> ContractDocument::replacementsOf(const QList<MarkerPair> &pairs) {
     QList<QPair<QString, QString>> replacements;
     replacements.reserve(pairs.size());
     for (const MarkerPair &pair : pairs)
@@ -316,8 +296,7 @@ QList<QPair<QString, QString>> ContractDocument::replacementsOf(const QList<Mark
     return replacements;
 }
 
-bool ContractDocument::save()
-{
+bool ContractDocument::save() {
     // The window's messages are let through while the markers are filled: a click on "保存" then would store the
     // half-made document and report it saved.
     if (mGenerating)
@@ -331,16 +310,14 @@ bool ContractDocument::save()
     return true;
 }
 
-void ContractDocument::print()
-{
+void ContractDocument::print() {
     if (mGenerating)
         return;
     if (!mWord.print())
         showOfficeError();
 }
 
-void ContractDocument::sendMail()
-{
+void ContractDocument::sendMail() {
     if (mGenerating)
         return;
     if (!mWord.sendMail()) {
@@ -350,20 +327,19 @@ void ContractDocument::sendMail()
     mWord.bringToFront();
 }
 
-QString ContractDocument::contractNumberIn(const QSqlRecord &record)
-{
+QString ContractDocument::contractNumberIn(const QSqlRecord &record) {
     bool ok = false;
     for (const Indicator &indicator :
          Indicator::ofCategory(record.value(QStringLiteral("MainTypeCode")).toString(), &ok)) {
         const QString column = indicator.DataFieldA.trimmed();
-        if (indicator.CalcStr.contains(QLatin1String("[GETBILLID]"), Qt::CaseInsensitive) && record.indexOf(column) >= 0)
+        if (indicator.CalcStr.contains(QLatin1String("[GETBILLID]"), Qt::CaseInsensitive) &&
+            record.indexOf(column) >= 0)
             return record.value(column).toString().trimmed();
     }
     return QString();
 }
 
-QString ContractDocument::pdfFileName() const
-{
+QString ContractDocument::pdfFileName() const {
     QString name = contractNumberIn(mRecord);
     // Characters no file name may hold on the systems the file may travel to.
     static const QString forbidden = QStringLiteral("/\\:*?\"<>|");
@@ -376,8 +352,7 @@ QString ContractDocument::pdfFileName() const
     return name + QStringLiteral(".pdf");
 }
 
-void ContractDocument::exportPdf()
-{
+void ContractDocument::exportPdf() {
     if (mGenerating)
         return;
     if (!mWord.hasDocument()) {
@@ -387,8 +362,8 @@ void ContractDocument::exportPdf()
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (!QFileInfo(folder).isDir())
         folder = QDir::homePath();
-    const QString path = mMessages.saveFileName(QStringLiteral("导出PDF文件"), folder + QLatin1Char('/') + pdfFileName(),
-                                                QStringLiteral("PDF 文件 (*.pdf)"));
+    const QString path = mMessages.saveFileName(
+        QStringLiteral("导出PDF文件"), folder + QLatin1Char('/') + pdfFileName(), QStringLiteral("PDF 文件 (*.pdf)"));
     if (path.isEmpty())
         return;
     if (!mWord.exportPdf(path)) {
@@ -400,22 +375,19 @@ void ContractDocument::exportPdf()
     mWord.bringToFront();
 }
 
-bool ContractDocument::raiseOffice()
-{
+bool ContractDocument::raiseOffice() {
     if (mCloseRequested)
         return true;
     mWord.bringToFront();
     return false;
 }
 
-void ContractDocument::FormMouseDown()
-{
+void ContractDocument::FormMouseDown() {
     if (!mClosed && mWord.isConnected())
         mWord.bringToFront();
 }
 
-bool ContractDocument::CanClose()
-{
+bool ContractDocument::CanClose() {
     // Closing while the markers are filled abandons the run; the document is not on disk yet.
     if (mClosed || mGenerating || !mWord.isModified())
         return true;
@@ -430,8 +402,7 @@ bool ContractDocument::CanClose()
     return false;
 }
 
-void ContractDocument::FormCloseQuery()
-{
+void ContractDocument::FormCloseQuery() {
     if (mClosed)
         return;
     mClosed = true;
@@ -442,8 +413,7 @@ void ContractDocument::FormCloseQuery()
     QFile::remove(workingCopyPath(mDocumentPath));
 }
 
-void ContractDocument::OtherWindowActivated()
-{
+void ContractDocument::OtherWindowActivated() {
     if (!mClosed && !mGenerating && mWord.hasDocument())
         mWord.bringToFront();
 }

@@ -12,16 +12,14 @@ class Messages;
 class WordApp;
 
 // One marker of a template and the text that takes its place in a contract document.
-struct MarkerPair
-{
+struct MarkerPair {
     QString marker;
     QString replacement;
 };
 
 // What the contract document window (TfrmEditAHTDoc) does: it opens a record's contract document, or makes it
 // from the category's template and fills every marker with the record's values, then saves, prints or mails it.
-class ContractDocument
-{
+class ContractDocument {
 public:
     enum class Preparation {
         Failed,     // a message was shown; the window stays open without a document
@@ -116,7 +114,7 @@ private:
     QSqlRecord mRecord;
     bool mHaveRecord = false;
     bool mPreloaded = false;
-    QString mLocked; // the document this window has open, marked as such for batches
+    QString mLocked;              // the document this window has open, marked as such for batches
     QList<Indicator> mIndicators; // when preloaded
     bool mNotSaved = true;
     bool mCloseRequested = false;

@@ -13,8 +13,7 @@ class WordApp;
 
 // What the template editor window (TfrmEditADoc) does: it edits one category's template document in the word
 // processor beside it and inserts indicator markers. The window only forwards its events here.
-class TemplateEditor
-{
+class TemplateEditor {
 public:
     // The indicator editor for a new indicator (table, category code, -1): the saved name, empty when nothing was
     // saved.

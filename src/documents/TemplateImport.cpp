@@ -1,11 +1,11 @@
 #include "documents/TemplateImport.h"
 
-#include "documents/DocumentPaths.h"
 #include "catalogue/Indicator.h"
-#include "platform/Messages.h"
+#include "documents/DocumentPaths.h"
 #include "documents/package/PackageTemplate.h"
 #include "documents/package/TemplateCheck.h"
 #include "office/WordApp.h"
+#include "platform/Messages.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,17 +18,16 @@ namespace {
 // The signature of the compound file a Word 97 document is stored in.
 constexpr char kCompoundFileSignature[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
 
-QString unreadable(const QString &source)
-{
-    return QStringLiteral("文件“%1”已损坏，或不是文字处理文档，不能作为合同模板导入。").arg(QFileInfo(source).fileName());
+QString unreadable(const QString &source) {
+    return QStringLiteral("文件“%1”已损坏，或不是文字处理文档，不能作为合同模板导入。")
+        .arg(QFileInfo(source).fileName());
 }
 
 } // namespace
 
 namespace TemplateImport {
 
-QString importFile(const QString &categoryCode, const QString &source)
-{
+QString importFile(const QString &categoryCode, const QString &source) {
     const QString suffix = QFileInfo(source).suffix().toLower();
     if (suffix != QLatin1String("doc") && suffix != QLatin1String("docx") && suffix != QLatin1String("odt"))
         return QStringLiteral("只能导入 .doc、.docx 或 .odt 格式的文档作为合同模板。");
@@ -46,10 +45,9 @@ QString importFile(const QString &categoryCode, const QString &source)
     }
 
     const QString wordTemplate = DocumentPaths::templateFile(categoryCode);
-    const QString target = suffix == QLatin1String("doc")
-                               ? wordTemplate
-                               : QFileInfo(wordTemplate).absolutePath() + QLatin1Char('/') + categoryCode +
-                                     QLatin1Char('.') + suffix;
+    const QString target = suffix == QLatin1String("doc") ? wordTemplate
+                                                          : QFileInfo(wordTemplate).absolutePath() + QLatin1Char('/') +
+                                                                categoryCode + QLatin1Char('.') + suffix;
     QDir().mkpath(QFileInfo(target).absolutePath());
     // The template in its place is either the old one or the whole new one.
     QSaveFile output(target);
@@ -70,8 +68,7 @@ QString importFile(const QString &categoryCode, const QString &source)
     return {};
 }
 
-QString checkTemplate(const QString &categoryCode, WordApp &word, bool *clean)
-{
+QString checkTemplate(const QString &categoryCode, WordApp &word, bool *clean) {
     *clean = false;
     const QString file = DocumentPaths::existingTemplate(categoryCode);
     if (file.isEmpty())
@@ -92,8 +89,7 @@ QString checkTemplate(const QString &categoryCode, WordApp &word, bool *clean)
     return TemplateCheck::describe(report);
 }
 
-bool run(const QString &categoryCode, Messages &messages)
-{
+bool run(const QString &categoryCode, Messages &messages) {
     if (categoryCode.isEmpty())
         return false;
     if (!DocumentPaths::existingTemplate(categoryCode).isEmpty() &&
@@ -102,8 +98,9 @@ bool run(const QString &categoryCode, Messages &messages)
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (!QFileInfo(folder).isDir())
         folder = QDir::homePath();
-    const QString source = messages.openFileName(QStringLiteral("选择合同模板文件"), folder,
-                                                 QStringLiteral("文字处理文档 (*.doc *.docx *.odt *.DOC *.DOCX *.ODT)"));
+    const QString source =
+        messages.openFileName(QStringLiteral("选择合同模板文件"), folder,
+                              QStringLiteral("文字处理文档 (*.doc *.docx *.odt *.DOC *.DOCX *.ODT)"));
     if (source.isEmpty())
         return false;
     const QString error = importFile(categoryCode, source);

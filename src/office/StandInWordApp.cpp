@@ -24,8 +24,7 @@ bool StandInWordApp::begin(const QString &operation, const QString &argument, bo
     return true;
 }
 
-bool StandInWordApp::isStarting()
-{
+bool StandInWordApp::isStarting() {
     if (mStartingPolls <= 0)
         return false;
     --mStartingPolls;

@@ -6,13 +6,11 @@ Clipboard *gClipboard = nullptr;
 
 Clipboard::~Clipboard() = default;
 
-Clipboard &Clipboard::instance()
-{
+Clipboard &Clipboard::instance() {
     static MemoryClipboard memory;
     return gClipboard ? *gClipboard : memory;
 }
 
-void Clipboard::setInstance(Clipboard *clipboard)
-{
+void Clipboard::setInstance(Clipboard *clipboard) {
     gClipboard = clipboard;
 }

@@ -3,8 +3,7 @@
 #include <QString>
 
 // The system clipboard: the formula menu and the template editor put texts there for the user to paste again.
-class Clipboard
-{
+class Clipboard {
 public:
     virtual ~Clipboard();
     virtual void setText(const QString &text) = 0;
@@ -14,8 +13,7 @@ public:
     static void setInstance(Clipboard *clipboard);
 };
 
-class MemoryClipboard : public Clipboard
-{
+class MemoryClipboard : public Clipboard {
 public:
     void setText(const QString &text) override { mText = text; }
     QString text() const override { return mText; }

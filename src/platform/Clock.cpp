@@ -6,13 +6,11 @@ const Clock *gClock = nullptr;
 
 Clock::~Clock() = default;
 
-const Clock &Clock::instance()
-{
+const Clock &Clock::instance() {
     static SystemClock system;
     return gClock ? *gClock : system;
 }
 
-void Clock::setInstance(const Clock *clock)
-{
+void Clock::setInstance(const Clock *clock) {
     gClock = clock;
 }

@@ -3,8 +3,7 @@
 #include <QDateTime>
 
 // The time of day as the program sees it; tests set it.
-class Clock
-{
+class Clock {
 public:
     virtual ~Clock();
     virtual QDateTime now() const = 0;
@@ -13,19 +12,15 @@ public:
     static void setInstance(const Clock *clock);
 };
 
-class SystemClock : public Clock
-{
+class SystemClock : public Clock {
 public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
 };
 
-class FixedClock : public Clock
-{
+class FixedClock : public Clock {
 public:
     explicit FixedClock(QDateTime at)
-        : mAt(std::move(at))
-    {
-    }
+        : mAt(std::move(at)) {}
     QDateTime now() const override { return mAt; }
     void set(const QDateTime &at) { mAt = at; }
 

@@ -8,19 +8,16 @@ Messages *gMessages = nullptr;
 
 Messages::~Messages() = default;
 
-Messages &Messages::instance()
-{
+Messages &Messages::instance() {
     // Until the application installs its dialogs, nothing may block on a user: answer as a script with no answers.
     static ScriptedMessages fallback;
     return gMessages ? *gMessages : fallback;
 }
 
-void Messages::setInstance(Messages *messages)
-{
+void Messages::setInstance(Messages *messages) {
     gMessages = messages;
 }
 
-QString Messages::folderName(const QString &, const QString &)
-{
+QString Messages::folderName(const QString &, const QString &) {
     return QString();
 }

@@ -6,8 +6,7 @@
 
 // Everything the program tells or asks the user goes through this interface: the windows call it, the real
 // implementation shows Qt dialogs, and tests script the answers.
-class Messages
-{
+class Messages {
 public:
     virtual ~Messages();
 

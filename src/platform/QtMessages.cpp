@@ -4,19 +4,18 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QHeaderView>
 #include <QSplitter>
 #include <QTreeView>
 
 namespace {
 
 // Qt's own size leaves the side bar too narrow for its Chinese place names.
-void sizeFileDialog(QFileDialog &dialog)
-{
+void sizeFileDialog(QFileDialog &dialog) {
     dialog.resize(760, 480);
     if (auto *sides = dialog.findChild<QSplitter *>(QStringLiteral("splitter")))
         sides->setSizes({150, 610});
@@ -30,32 +29,27 @@ void sizeFileDialog(QFileDialog &dialog)
 
 } // namespace
 
-QWidget *QtMessages::parentWindow()
-{
+QWidget *QtMessages::parentWindow() {
     return QApplication::activeWindow();
 }
 
-void QtMessages::information(const QString &text)
-{
+void QtMessages::information(const QString &text) {
     QMessageBox box(QMessageBox::Information, ApplicationTitle, text, QMessageBox::Ok, parentWindow());
     box.exec();
 }
 
-void QtMessages::warning(const QString &text)
-{
+void QtMessages::warning(const QString &text) {
     QMessageBox box(QMessageBox::Warning, ApplicationTitle, text, QMessageBox::Ok, parentWindow());
     box.exec();
 }
 
-bool QtMessages::question(const QString &text)
-{
+bool QtMessages::question(const QString &text) {
     QMessageBox box(QMessageBox::Warning, ApplicationTitle, text, QMessageBox::Yes | QMessageBox::No, parentWindow());
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 
-Messages::SaveChoice QtMessages::saveQuestion(const QString &text)
-{
+Messages::SaveChoice QtMessages::saveQuestion(const QString &text) {
     QMessageBox box(QMessageBox::Question, ApplicationTitle, text, QMessageBox::NoButton, parentWindow());
     QPushButton *save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
     QPushButton *discard = box.addButton(QStringLiteral("不保存"), QMessageBox::DestructiveRole);
@@ -73,8 +67,7 @@ Messages::SaveChoice QtMessages::saveQuestion(const QString &text)
     return SaveChoice::Cancel;
 }
 
-std::optional<QString> QtMessages::inputText(const QString &caption, const QString &prompt, const QString &initial)
-{
+std::optional<QString> QtMessages::inputText(const QString &caption, const QString &prompt, const QString &initial) {
     QInputDialog dialog(parentWindow());
     dialog.setWindowTitle(caption);
     dialog.setLabelText(prompt);
@@ -87,13 +80,11 @@ std::optional<QString> QtMessages::inputText(const QString &caption, const QStri
     return dialog.textValue();
 }
 
-QString QtMessages::passwordPrompt(const QString &caption, const QString &hint)
-{
+QString QtMessages::passwordPrompt(const QString &caption, const QString &hint) {
     return TfrmPassInput::ask(caption, hint, parentWindow());
 }
 
-QString QtMessages::openFileName(const QString &caption, const QString &folder, const QString &filter)
-{
+QString QtMessages::openFileName(const QString &caption, const QString &folder, const QString &filter) {
     QFileDialog dialog(parentWindow(), caption, folder, filter);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -104,8 +95,7 @@ QString QtMessages::openFileName(const QString &caption, const QString &folder, 
     return dialog.selectedFiles().constFirst();
 }
 
-QString QtMessages::saveFileName(const QString &caption, const QString &proposedPath, const QString &filter)
-{
+QString QtMessages::saveFileName(const QString &caption, const QString &proposedPath, const QString &filter) {
     QFileDialog dialog(parentWindow(), caption, proposedPath, filter);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -122,8 +112,7 @@ QString QtMessages::saveFileName(const QString &caption, const QString &proposed
     return dialog.selectedFiles().constFirst();
 }
 
-QString QtMessages::folderName(const QString &caption, const QString &folder)
-{
+QString QtMessages::folderName(const QString &caption, const QString &folder) {
     QFileDialog dialog(parentWindow(), caption, folder);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::Directory);

@@ -5,8 +5,7 @@
 class QWidget;
 
 // Messages shown with Qt's dialogs, parented to the active window.
-class QtMessages : public Messages
-{
+class QtMessages : public Messages {
 public:
     void information(const QString &text) override;
     void warning(const QString &text) override;

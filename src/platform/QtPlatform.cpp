@@ -12,30 +12,25 @@
 #include <QTranslator>
 #include <QUrl>
 
-bool QtShell::openPage(const QString &addressOrPath)
-{
-    const QUrl url = QFileInfo::exists(addressOrPath) ? QUrl::fromLocalFile(addressOrPath)
-                                                      : QUrl::fromUserInput(addressOrPath);
+bool QtShell::openPage(const QString &addressOrPath) {
+    const QUrl url =
+        QFileInfo::exists(addressOrPath) ? QUrl::fromLocalFile(addressOrPath) : QUrl::fromUserInput(addressOrPath);
     return QDesktopServices::openUrl(url);
 }
 
-bool QtShell::startProgram(const QString &program, const QStringList &arguments)
-{
+bool QtShell::startProgram(const QString &program, const QStringList &arguments) {
     return QProcess::startDetached(program, arguments);
 }
 
-void QtClipboard::setText(const QString &text)
-{
+void QtClipboard::setText(const QString &text) {
     QApplication::clipboard()->setText(text);
 }
 
-QString QtClipboard::text() const
-{
+QString QtClipboard::text() const {
     return QApplication::clipboard()->text();
 }
 
-void QtPlatform::install()
-{
+void QtPlatform::install() {
     static QtMessages messages;
     static QtShell shell;
     static QtClipboard clipboard;

@@ -1,17 +1,14 @@
 #include "platform/ScriptedMessages.h"
 
-void ScriptedMessages::information(const QString &text)
-{
+void ScriptedMessages::information(const QString &text) {
     mShown.append({Kind::Information, text});
 }
 
-void ScriptedMessages::warning(const QString &text)
-{
+void ScriptedMessages::warning(const QString &text) {
     mShown.append({Kind::Warning, text});
 }
 
-bool ScriptedMessages::question(const QString &text)
-{
+bool ScriptedMessages::question(const QString &text) {
     mShown.append({Kind::Question, text});
     if (mQuestions.isEmpty()) {
         ++mUnexpected;
@@ -20,8 +17,7 @@ bool ScriptedMessages::question(const QString &text)
     return mQuestions.dequeue();
 }
 
-Messages::SaveChoice ScriptedMessages::saveQuestion(const QString &text)
-{
+Messages::SaveChoice ScriptedMessages::saveQuestion(const QString &text) {
     mShown.append({Kind::Question, text});
     if (mSaveChoices.isEmpty()) {
         ++mUnexpected;
@@ -31,8 +27,7 @@ Messages::SaveChoice ScriptedMessages::saveQuestion(const QString &text)
 }
 
 std::optional<QString> ScriptedMessages::inputText(const QString &caption, const QString &prompt,
-                                                   const QString &initial)
-{
+                                                   const QString &initial) {
     mShown.append({Kind::Input, prompt});
     mDetails << caption << initial;
     if (mInputs.isEmpty()) {
@@ -42,8 +37,7 @@ std::optional<QString> ScriptedMessages::inputText(const QString &caption, const
     return mInputs.dequeue();
 }
 
-QString ScriptedMessages::passwordPrompt(const QString &caption, const QString &hint)
-{
+QString ScriptedMessages::passwordPrompt(const QString &caption, const QString &hint) {
     mShown.append({Kind::Password, hint});
     mDetails << caption;
     if (mPasswords.isEmpty()) {
@@ -53,8 +47,7 @@ QString ScriptedMessages::passwordPrompt(const QString &caption, const QString &
     return mPasswords.dequeue();
 }
 
-QString ScriptedMessages::openFileName(const QString &caption, const QString &folder, const QString &filter)
-{
+QString ScriptedMessages::openFileName(const QString &caption, const QString &folder, const QString &filter) {
     mShown.append({Kind::OpenFile, caption});
     mDetails << folder << filter;
     if (mFileNames.isEmpty()) {
@@ -64,8 +57,7 @@ QString ScriptedMessages::openFileName(const QString &caption, const QString &fo
     return mFileNames.dequeue();
 }
 
-QString ScriptedMessages::folderName(const QString &caption, const QString &folder)
-{
+QString ScriptedMessages::folderName(const QString &caption, const QString &folder) {
     mShown.append({Kind::SaveFile, caption});
     mDetails << folder;
     if (mFileNames.isEmpty()) {
@@ -75,8 +67,7 @@ QString ScriptedMessages::folderName(const QString &caption, const QString &fold
     return mFileNames.dequeue();
 }
 
-QString ScriptedMessages::saveFileName(const QString &caption, const QString &proposedPath, const QString &filter)
-{
+QString ScriptedMessages::saveFileName(const QString &caption, const QString &proposedPath, const QString &filter) {
     mShown.append({Kind::SaveFile, caption});
     mDetails << proposedPath << filter;
     if (mFileNames.isEmpty()) {
@@ -86,16 +77,14 @@ QString ScriptedMessages::saveFileName(const QString &caption, const QString &pr
     return mFileNames.dequeue();
 }
 
-QStringList ScriptedMessages::texts() const
-{
+QStringList ScriptedMessages::texts() const {
     QStringList out;
     for (const Shown &s : mShown)
         out << s.text;
     return out;
 }
 
-void ScriptedMessages::clear()
-{
+void ScriptedMessages::clear() {
     mShown.clear();
     mDetails.clear();
     mQuestions.clear();

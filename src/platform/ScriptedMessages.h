@@ -8,12 +8,10 @@
 
 // Messages for tests: records every text shown and answers from queues filled beforehand.
 // An empty queue answers No, cancel ("取消") or empty text, and counts the question as unexpected.
-class ScriptedMessages : public Messages
-{
+class ScriptedMessages : public Messages {
 public:
     enum class Kind { Information, Warning, Question, Input, Password, OpenFile, SaveFile };
-    struct Shown
-    {
+    struct Shown {
         Kind kind;
         QString text;
     };

@@ -6,13 +6,11 @@ Shell *gShell = nullptr;
 
 Shell::~Shell() = default;
 
-Shell &Shell::instance()
-{
+Shell &Shell::instance() {
     static RecordingShell inert;
     return gShell ? *gShell : inert;
 }
 
-void Shell::setInstance(Shell *shell)
-{
+void Shell::setInstance(Shell *shell) {
     gShell = shell;
 }

@@ -5,8 +5,7 @@
 
 // Hands pages and programs to the desktop: the browser or file viewer for a page, a new process for a program.
 // Results are not examined by the callers.
-class Shell
-{
+class Shell {
 public:
     virtual ~Shell();
     // A web address or a local file path.
@@ -18,16 +17,13 @@ public:
 };
 
 // Records what would have been opened; starts nothing.
-class RecordingShell : public Shell
-{
+class RecordingShell : public Shell {
 public:
-    bool openPage(const QString &addressOrPath) override
-    {
+    bool openPage(const QString &addressOrPath) override {
         mPages << addressOrPath;
         return true;
     }
-    bool startProgram(const QString &program, const QStringList &arguments) override
-    {
+    bool startProgram(const QString &program, const QStringList &arguments) override {
         mPrograms << (arguments.isEmpty() ? program : program + QLatin1Char(' ') + arguments.join(QLatin1Char(' ')));
         return true;
     }

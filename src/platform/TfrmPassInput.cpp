@@ -9,8 +9,7 @@
 #include <QVBoxLayout>
 
 TfrmPassInput::TfrmPassInput(QWidget *parent)
-    : QDialog(parent)
-{
+    : QDialog(parent) {
     setObjectName(QStringLiteral("TfrmPassInput"));
     setWindowTitle(QStringLiteral("请输入密码"));
     lblHint = new QLabel(QStringLiteral("请输入密码："), this);
@@ -31,8 +30,7 @@ TfrmPassInput::TfrmPassInput(QWidget *parent)
     layout->addLayout(buttons);
 }
 
-QString TfrmPassInput::ask(const QString &caption, const QString &hint, QWidget *parent)
-{
+QString TfrmPassInput::ask(const QString &caption, const QString &hint, QWidget *parent) {
     TfrmPassInput dialog(parent);
     dialog.setWindowTitle(caption);
     dialog.lblHint->setText(hint);

@@ -6,8 +6,7 @@ class QLabel;
 class QLineEdit;
 
 // The small password prompt used by the login and the administrative checks.
-class TfrmPassInput : public QDialog
-{
+class TfrmPassInput : public QDialog {
     Q_OBJECT
 public:
     explicit TfrmPassInput(QWidget *parent = nullptr);

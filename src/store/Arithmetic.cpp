@@ -18,30 +18,25 @@ constexpr int MaxDecimals = 400;
 // A power with a whole exponent up to this is multiplied out exactly.
 constexpr qint64 MaxWholeExponent = 1000000000;
 
-DecimalText whole(qint64 value)
-{
+DecimalText whole(qint64 value) {
     return DecimalText::fromInteger(value);
 }
 
-DecimalText settled(const DecimalText &x)
-{
+DecimalText settled(const DecimalText &x) {
     return x.roundedSignificant(SettledDigits);
 }
 
 // Rounds to the nearest integer, a half to the even neighbour, as the old engine converted operands of \ and Mod.
-DecimalText roundHalfEven(const DecimalText &x)
-{
+DecimalText roundHalfEven(const DecimalText &x) {
     return settled(x).roundedHalfEven(0);
 }
 
 // The old engine computed in doubles: a result beyond a double's range is refused as it was.
-bool beyondRange(const DecimalText &x)
-{
+bool beyondRange(const DecimalText &x) {
     return x.integerDigits().size() > 308 && !std::isfinite(x.toDouble());
 }
 
-bool isNameChar(QChar c)
-{
+bool isNameChar(QChar c) {
     return c.unicode() < 128 && (c.isLetterOrNumber() || c == QLatin1Char('_'));
 }
 
@@ -53,17 +48,13 @@ bool isNameChar(QChar c)
 //   negation = (+|-) negation | power          -- so -3^2 is -(3^2)
 //   power    = primary [^ exponent]             exponent = (+|-) exponent | power
 //   primary  = number | '(' sum ')' | name '(' sum {, sum} ')'
-class Parser
-{
+class Parser {
 public:
     explicit Parser(const Arithmetic::Expression &expression)
         : mExpression(expression)
-        , mText(expression.text())
-    {
-    }
+        , mText(expression.text()) {}
 
-    Arithmetic::Result parse()
-    {
+    Arithmetic::Result parse() {
         auto value = sum();
         skipSpaces();
         if (value && mPos != mText.size())
@@ -76,16 +67,14 @@ public:
 private:
     static constexpr int MaxDepth = 200;
 
-    Number fail(const QString &reason)
-    {
+    Number fail(const QString &reason) {
         if (mError.isEmpty())
             mError = reason;
         return std::nullopt;
     }
 
     // Every result passes here: too large fails, too many places are rounded away.
-    Number checked(const Number &value)
-    {
+    Number checked(const Number &value) {
         if (!value)
             return std::nullopt;
         if (beyondRange(*value))
@@ -95,14 +84,12 @@ private:
         return value;
     }
 
-    void skipSpaces()
-    {
+    void skipSpaces() {
         while (mPos < mText.size() && mText.at(mPos).isSpace())
             ++mPos;
     }
 
-    bool take(QChar c)
-    {
+    bool take(QChar c) {
         skipSpaces();
         if (mPos < mText.size() && mText.at(mPos) == c) {
             ++mPos;
@@ -111,8 +98,7 @@ private:
         return false;
     }
 
-    bool takeWord(QLatin1StringView word)
-    {
+    bool takeWord(QLatin1StringView word) {
         skipSpaces();
         const qsizetype end = mPos + word.size();
         if (end > mText.size() || QStringView(mText).mid(mPos, word.size()).compare(word, Qt::CaseInsensitive) != 0)
@@ -123,13 +109,9 @@ private:
         return true;
     }
 
-    bool enter()
-    {
-        return ++mDepth <= MaxDepth;
-    }
+    bool enter() { return ++mDepth <= MaxDepth; }
 
-    Number sum()
-    {
+    Number sum() {
         if (!enter())
             return fail(QStringLiteral("表达式嵌套过深"));
         auto value = modulo();
@@ -148,8 +130,7 @@ private:
         return value;
     }
 
-    Number modulo()
-    {
+    Number modulo() {
         auto value = quotient();
         while (value && takeWord(QLatin1StringView("mod"))) {
             auto rhs = quotient();
@@ -158,8 +139,7 @@ private:
         return value;
     }
 
-    Number quotient()
-    {
+    Number quotient() {
         auto value = product();
         while (value && take(QLatin1Char('\\'))) {
             auto rhs = product();
@@ -168,8 +148,7 @@ private:
         return value;
     }
 
-    Number product()
-    {
+    Number product() {
         auto value = negation();
         while (value) {
             if (take(QLatin1Char('*'))) {
@@ -187,14 +166,11 @@ private:
         return value;
     }
 
-    Number negation()
-    {
+    Number negation() {
         return signed_([this] { return power(); });
     }
 
-    template<typename Next>
-    Number signed_(Next next)
-    {
+    template <typename Next> Number signed_(Next next) {
         const bool minus = take(QLatin1Char('-'));
         if (minus || take(QLatin1Char('+'))) {
             if (!enter())
@@ -208,8 +184,7 @@ private:
         return next();
     }
 
-    Number power()
-    {
+    Number power() {
         auto base = primary();
         if (base && take(QLatin1Char('^'))) {
             if (!enter())
@@ -223,8 +198,7 @@ private:
         return base;
     }
 
-    Number raise(const DecimalText &base, const DecimalText &exponent)
-    {
+    Number raise(const DecimalText &base, const DecimalText &exponent) {
         if (!exponent.isInteger() || exponent.absolute() > whole(MaxWholeExponent)) {
             // Not a decimal in general (2^0.5): the double the old engine gave, as it showed it.
             const double result = std::pow(base.toDouble(), exponent.toDouble());
@@ -267,8 +241,7 @@ private:
         return checked(whole(1).dividedBy(result, QuotientDigits));
     }
 
-    Number primary()
-    {
+    Number primary() {
         if (take(QLatin1Char('('))) {
             auto value = sum();
             if (!value || !take(QLatin1Char(')')))
@@ -281,8 +254,7 @@ private:
         return number();
     }
 
-    Number function()
-    {
+    Number function() {
         const qsizetype start = mPos;
         while (mPos < mText.size() && isNameChar(mText.at(mPos)))
             ++mPos;
@@ -338,24 +310,21 @@ private:
     }
 
     // Both operands are first rounded to whole numbers; the remainder takes the sign of the dividend.
-    Number mod(const DecimalText &a, const DecimalText &b)
-    {
+    Number mod(const DecimalText &a, const DecimalText &b) {
         const DecimalText divisor = roundHalfEven(b);
         if (divisor.isZero())
             return fail(QStringLiteral("除数为零"));
         return roundHalfEven(a).remainder(divisor);
     }
 
-    Number integerDivide(const DecimalText &a, const DecimalText &b)
-    {
+    Number integerDivide(const DecimalText &a, const DecimalText &b) {
         const DecimalText divisor = roundHalfEven(b);
         if (divisor.isZero())
             return fail(QStringLiteral("除数为零"));
         return roundHalfEven(a).wholeQuotient(divisor);
     }
 
-    Number number()
-    {
+    Number number() {
         skipSpaces();
         const qsizetype start = mPos;
         auto digits = [&] {
@@ -397,13 +366,11 @@ private:
 
 } // namespace
 
-void Arithmetic::Expression::append(const QString &text)
-{
+void Arithmetic::Expression::append(const QString &text) {
     mText += text;
 }
 
-void Arithmetic::Expression::append(const QString &text, const DecimalText &number)
-{
+void Arithmetic::Expression::append(const QString &text, const DecimalText &number) {
     // The digits of the value are what the reader meets as one number; blanks and a sign in front are read as
     // they stand.
     qsizetype first = 0;
@@ -419,8 +386,7 @@ void Arithmetic::Expression::append(const QString &text, const DecimalText &numb
     mText += text;
 }
 
-std::optional<DecimalText> Arithmetic::Expression::numberAt(qsizetype position, qsizetype length) const
-{
+std::optional<DecimalText> Arithmetic::Expression::numberAt(qsizetype position, qsizetype length) const {
     for (const Span &span : mSpans) {
         if (span.position == position && span.length == length)
             return span.number;
@@ -428,17 +394,14 @@ std::optional<DecimalText> Arithmetic::Expression::numberAt(qsizetype position, 
     return std::nullopt;
 }
 
-Arithmetic::Result Arithmetic::compute(const Expression &expression)
-{
+Arithmetic::Result Arithmetic::compute(const Expression &expression) {
     return Parser(expression).parse();
 }
 
-Arithmetic::Result Arithmetic::compute(const QString &expression)
-{
+Arithmetic::Result Arithmetic::compute(const QString &expression) {
     return compute(Expression(expression));
 }
 
-std::optional<double> Arithmetic::evaluate(const QString &expression)
-{
+std::optional<double> Arithmetic::evaluate(const QString &expression) {
     return compute(expression).value;
 }

@@ -17,8 +17,7 @@
 // digits; only a power with a fractional exponent goes through a double (its result is not a decimal anyway).
 namespace Arithmetic {
 
-struct Result
-{
+struct Result {
     std::optional<double> value; // the exact result as the nearest double
     QString error;               // why there is no value, in words for the user
     std::optional<DecimalText> exact;
@@ -27,14 +26,11 @@ struct Result
 // The text of an expression put together from pieces, some of them values that were already read: a value's
 // number is taken as it is, not read again from its text, wherever the text reads it as one number (a value
 // glued to digits of its neighbours, as in "[A][B]", is read as the text says).
-class Expression
-{
+class Expression {
 public:
     Expression() = default;
     explicit Expression(const QString &text)
-        : mText(text)
-    {
-    }
+        : mText(text) {}
 
     void append(const QString &text);
     // The value's text, and the number it stands for.
@@ -45,8 +41,7 @@ public:
     std::optional<DecimalText> numberAt(qsizetype position, qsizetype length) const;
 
 private:
-    struct Span
-    {
+    struct Span {
         qsizetype position;
         qsizetype length;
         DecimalText number; // without its sign: a sign is read as an operator

@@ -10,8 +10,7 @@
 
 namespace {
 
-QStringList statements()
-{
+QStringList statements() {
     QStringList valueColumns;
     for (int i = 1; i <= Schema::ValueColumnCount; ++i)
         valueColumns << QStringLiteral("Data%1 TEXT DEFAULT ''").arg(i);
@@ -42,10 +41,11 @@ QStringList statements()
             .arg(Schema::DefaultColWidth),
         QStringLiteral("CREATE INDEX TDataParaByCategory ON TDataPara(MainTypeCode, SortIdx)"),
         QStringLiteral("CREATE TABLE TDataParaDetail (ID INTEGER PRIMARY KEY AUTOINCREMENT)"),
-        QStringLiteral("CREATE TABLE TContractMain ("
-                       "ID INTEGER PRIMARY KEY AUTOINCREMENT, "
-                       "MainTypeCode TEXT NOT NULL REFERENCES TContractClass(TypeCode) DEFERRABLE INITIALLY DEFERRED, ")
-            + valueColumns.join(QStringLiteral(", ")) + QLatin1Char(')'),
+        QStringLiteral(
+            "CREATE TABLE TContractMain ("
+            "ID INTEGER PRIMARY KEY AUTOINCREMENT, "
+            "MainTypeCode TEXT NOT NULL REFERENCES TContractClass(TypeCode) DEFERRABLE INITIALLY DEFERRED, ") +
+            valueColumns.join(QStringLiteral(", ")) + QLatin1Char(')'),
         QStringLiteral("CREATE INDEX TContractMainByCategory ON TContractMain(MainTypeCode, ID)"),
         QStringLiteral("CREATE TABLE TContractDetail (ID INTEGER PRIMARY KEY AUTOINCREMENT)"),
         QStringLiteral("CREATE TABLE TPara (LogPass TEXT DEFAULT '')"),
@@ -56,8 +56,7 @@ QStringList statements()
 
 } // namespace
 
-bool Schema::create(QSqlDatabase db, QString *error)
-{
+bool Schema::create(QSqlDatabase db, QString *error) {
     return inTransaction(
         db,
         [&] {
@@ -74,8 +73,7 @@ bool Schema::create(QSqlDatabase db, QString *error)
         error);
 }
 
-bool Schema::layOutAppFolder(const QString &appFolder, QString *error)
-{
+bool Schema::layOutAppFolder(const QString &appFolder, QString *error) {
     QDir root(appFolder);
     for (const char *sub : {"DB/ModelFiles", "DB/ContractFile", "Bak", "BasicExcel", "Help"}) {
         if (!root.mkpath(QString::fromLatin1(sub))) {

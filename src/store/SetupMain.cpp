@@ -8,8 +8,7 @@
 #include <QFile>
 #include <QTextStream>
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() == 2 && args.at(1) == QStringLiteral("--version")) {

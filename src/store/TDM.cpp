@@ -17,31 +17,26 @@ namespace {
 std::unique_ptr<TDM> gModule;
 }
 
-TDM &TDM::create(const QString &appFolder)
-{
+TDM &TDM::create(const QString &appFolder) {
     gModule.reset();
     gModule.reset(new TDM(appFolder));
     return *gModule;
 }
 
-TDM &TDM::instance()
-{
+TDM &TDM::instance() {
     Q_ASSERT(gModule);
     return *gModule;
 }
 
-bool TDM::exists()
-{
+bool TDM::exists() {
     return gModule != nullptr;
 }
 
-void TDM::destroy()
-{
+void TDM::destroy() {
     gModule.reset();
 }
 
-TDM::TDM(const QString &appFolder)
-{
+TDM::TDM(const QString &appFolder) {
     QString folder = QDir::fromNativeSeparators(appFolder);
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
@@ -51,14 +46,12 @@ TDM::TDM(const QString &appFolder)
     DataModuleCreate();
 }
 
-TDM::~TDM()
-{
+TDM::~TDM() {
     close();
     QSqlDatabase::removeDatabase(mConnectionName);
 }
 
-void TDM::DataModuleCreate()
-{
+void TDM::DataModuleCreate() {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), mConnectionName);
     const QString file = path(DatabaseFile);
     // SQLite would create a missing file; the program only ever opens the database the setup laid out.
@@ -74,25 +67,22 @@ void TDM::DataModuleCreate()
     }
     QSqlQuery q(db);
     // A file that is not a database fails here rather than on the first window's query.
-    if (!q.exec(QStringLiteral("PRAGMA foreign_keys=ON")) || !q.exec(QStringLiteral("PRAGMA synchronous=FULL"))
-        || !q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+    if (!q.exec(QStringLiteral("PRAGMA foreign_keys=ON")) || !q.exec(QStringLiteral("PRAGMA synchronous=FULL")) ||
+        !q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
         mConnectionError = q.lastError().text();
         db.close();
     }
 }
 
-bool TDM::isConnected() const
-{
+bool TDM::isConnected() const {
     return QSqlDatabase::database(mConnectionName, false).isOpen();
 }
 
-QSqlDatabase TDM::ADOLocal() const
-{
+QSqlDatabase TDM::ADOLocal() const {
     return QSqlDatabase::database(mConnectionName, false);
 }
 
-void TDM::close()
-{
+void TDM::close() {
     QSqlDatabase db = QSqlDatabase::database(mConnectionName, false);
     if (db.isOpen())
         db.close();
@@ -100,8 +90,7 @@ void TDM::close()
 
 namespace {
 
-sqlite3 *sqliteHandle(const QSqlDatabase &db)
-{
+sqlite3 *sqliteHandle(const QSqlDatabase &db) {
     if (!db.isOpen())
         return nullptr;
     const QVariant handle = db.driver()->handle();
@@ -110,8 +99,7 @@ sqlite3 *sqliteHandle(const QSqlDatabase &db)
     return *static_cast<sqlite3 *const *>(handle.data());
 }
 
-bool bindSqlite(sqlite3_stmt *stmt, int at, const QVariant &value)
-{
+bool bindSqlite(sqlite3_stmt *stmt, int at, const QVariant &value) {
     if (value.isNull())
         return sqlite3_bind_null(stmt, at) == SQLITE_OK;
     if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong)
@@ -122,8 +110,7 @@ bool bindSqlite(sqlite3_stmt *stmt, int at, const QVariant &value)
 
 } // namespace
 
-bool TDM::bulkRead(const QString &sql, const QVariantList &binds, int fields, const RowSink &onRow, QString *error)
-{
+bool TDM::bulkRead(const QString &sql, const QVariantList &binds, int fields, const RowSink &onRow, QString *error) {
     auto fail = [&](const QString &text) {
         if (error)
             *error = text;
@@ -163,8 +150,7 @@ bool TDM::bulkRead(const QString &sql, const QVariantList &binds, int fields, co
     return true;
 }
 
-bool execBound(QSqlQuery &query, const QString &sql, const QVariantList &binds, QString *error)
-{
+bool execBound(QSqlQuery &query, const QString &sql, const QVariantList &binds, QString *error) {
     if (!query.prepare(sql)) {
         if (error)
             *error = query.lastError().text();
@@ -180,8 +166,7 @@ bool execBound(QSqlQuery &query, const QString &sql, const QVariantList &binds, 
     return true;
 }
 
-QString TDM::GetDataBySQL(const QString &sql, const QVariantList &binds)
-{
+QString TDM::GetDataBySQL(const QString &sql, const QVariantList &binds) {
     QSqlQuery dsQuery(ADOLocal());
     if (!execBound(dsQuery, sql, binds) || !dsQuery.next())
         return {};
@@ -189,8 +174,7 @@ QString TDM::GetDataBySQL(const QString &sql, const QVariantList &binds)
     return value.isNull() ? QString() : value.toString();
 }
 
-void TDM::GetDataBySQLToItems(const QString &sql, const QVariantList &binds, QStringList &items, bool clearFirst)
-{
+void TDM::GetDataBySQLToItems(const QString &sql, const QVariantList &binds, QStringList &items, bool clearFirst) {
     QSqlQuery dsQuery(ADOLocal());
     dsQuery.setForwardOnly(true);
     if (!execBound(dsQuery, sql, binds))
@@ -204,13 +188,11 @@ void TDM::GetDataBySQLToItems(const QString &sql, const QVariantList &binds, QSt
     }
 }
 
-double TDM::evaluateArithmetic(const QString &expression)
-{
+double TDM::evaluateArithmetic(const QString &expression) {
     return Arithmetic::evaluate(expression).value_or(0.0);
 }
 
-std::optional<QString> TDM::readLogPass()
-{
+std::optional<QString> TDM::readLogPass() {
     QSqlQuery dsPara(ADOLocal());
     if (!execBound(dsPara, QStringLiteral("SELECT LogPass FROM TPara LIMIT 1"), {}))
         return std::nullopt;
@@ -219,8 +201,7 @@ std::optional<QString> TDM::readLogPass()
     return dsPara.value(0).toString();
 }
 
-bool TDM::backupDatabaseTo(const QString &targetFile, QString *error)
-{
+bool TDM::backupDatabaseTo(const QString &targetFile, QString *error) {
     auto fail = [&](const QString &text) {
         if (error)
             *error = text;
@@ -235,8 +216,8 @@ bool TDM::backupDatabaseTo(const QString &targetFile, QString *error)
     sqlite3 *source = *static_cast<sqlite3 *const *>(handle.data());
     sqlite3 *target = nullptr;
     QFile::remove(targetFile);
-    if (sqlite3_open_v2(targetFile.toUtf8().constData(), &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr)
-        != SQLITE_OK) {
+    if (sqlite3_open_v2(targetFile.toUtf8().constData(), &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                        nullptr) != SQLITE_OK) {
         const QString text = QString::fromUtf8(sqlite3_errmsg(target));
         sqlite3_close(target);
         return fail(text);

@@ -15,8 +15,7 @@
 
 // The data module: owns the one database connection of the process and determines the application folder.
 // Every statement is prepared with '?' placeholders and bound values; no value is ever spliced into SQL text.
-class TDM
-{
+class TDM {
 public:
     // Relative paths below the application folder.
     static inline const QString DatabaseFile = QStringLiteral("DB/ZYDB.dat");
@@ -68,8 +67,7 @@ public:
     bool backupDatabaseTo(const QString &targetFile, QString *error = nullptr);
 
     // Runs fn inside one transaction; commits when it returns true, rolls back otherwise or on a failed commit.
-    template <typename Fn> bool inTransaction(Fn &&fn, QString *error = nullptr)
-    {
+    template <typename Fn> bool inTransaction(Fn &&fn, QString *error = nullptr) {
         return ::inTransaction(ADOLocal(), std::forward<Fn>(fn), error);
     }
 

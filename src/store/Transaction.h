@@ -6,8 +6,7 @@
 
 // Runs fn inside one transaction of db; commits when it returns true, rolls back otherwise or on a failed commit.
 // A failure of the transaction itself puts its text into *error; fn reports its own failures.
-template <typename Fn> bool inTransaction(QSqlDatabase db, Fn &&fn, QString *error = nullptr)
-{
+template <typename Fn> bool inTransaction(QSqlDatabase db, Fn &&fn, QString *error = nullptr) {
     if (!db.transaction()) {
         if (error)
             *error = db.lastError().text();

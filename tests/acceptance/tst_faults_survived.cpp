@@ -4,18 +4,18 @@
 #include "acceptance/AcceptanceSupport.h"
 
 #include "app/admin/AdminCommands.h"
-#include "platform/Clipboard.h"
-#include "documents/ContractDocument.h"
 #include "contracts/ContractEntry.h"
-#include "exchange/import/ContractImport.h"
+#include "documents/ContractDocument.h"
 #include "documents/DocumentPaths.h"
-#include "office/LibreOfficeWordApp.h"
-#include "support/Processes.h"
-#include "store/Schema.h"
-#include "platform/ScriptedMessages.h"
-#include "store/TDM.h"
 #include "documents/TemplateEditor.h"
 #include "documents/ui/TfrmEditAHTDoc.h"
+#include "exchange/import/ContractImport.h"
+#include "office/LibreOfficeWordApp.h"
+#include "platform/Clipboard.h"
+#include "platform/ScriptedMessages.h"
+#include "store/Schema.h"
+#include "store/TDM.h"
+#include "support/Processes.h"
 #include "text/TextHelpers.h"
 
 #include <QApplication>
@@ -239,8 +239,7 @@ void TestFaultsSurvived::officeKilledDuringGeneration() {
     if (whileFilling)
         QVERIFY(!QFileInfo::exists(path));
     else
-        QVERIFY(QFileInfo::exists(path) &&
-                fileHash(path) != fileHash(DocumentPaths::templateFile(Child)));
+        QVERIFY(QFileInfo::exists(path) && fileHash(path) != fileHash(DocumentPaths::templateFile(Child)));
     QCOMPARE(QDir(QFileInfo(path).absolutePath()).entryList({u"~*"_s}, QDir::Files), QStringList());
 
     // The next generation starts a new office and fills the document.

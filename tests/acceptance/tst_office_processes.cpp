@@ -3,11 +3,11 @@
 // test, which starts an office and leaves it to the program's exit guards (as a window that went down without
 // ending its office would); the offices are then counted in /proc by the pipe name that holds the child's pid.
 
+#include "app/TfrmMainContract.h"
 #include "office/LibreOfficeWordApp.h"
 #include "office/OfficeProcesses.h"
 #include "support/Processes.h"
 #include "support/TempAppFolder.h"
-#include "app/TfrmMainContract.h"
 
 #include <QApplication>
 #include <QDir>
@@ -28,8 +28,7 @@ LibreOfficeWordApp *gLeftRunning = nullptr;
 
 } // namespace
 
-class TestOfficeProcesses : public QObject
-{
+class TestOfficeProcesses : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -37,8 +36,7 @@ private Q_SLOTS:
     void officesEndWithTheProgram();
 };
 
-void TestOfficeProcesses::officesEndWithTheProgram_data()
-{
+void TestOfficeProcesses::officesEndWithTheProgram_data() {
     QTest::addColumn<QString>("way");
     QTest::addColumn<bool>("endsNormally");
     QTest::newRow("main window closed") << u"close"_s << true;
@@ -47,8 +45,7 @@ void TestOfficeProcesses::officesEndWithTheProgram_data()
     QTest::newRow("terminated from outside") << u"terminate"_s << false;
 }
 
-void TestOfficeProcesses::officesEndWithTheProgram()
-{
+void TestOfficeProcesses::officesEndWithTheProgram() {
     QFETCH(QString, way);
     QFETCH(bool, endsNormally);
     QProcess program;
@@ -71,8 +68,7 @@ void TestOfficeProcesses::officesEndWithTheProgram()
 }
 
 // The child: an application with the program's exit guards and an office left running, then the way out.
-static int endBy(int argc, char **argv, const QString &way)
-{
+static int endBy(int argc, char **argv, const QString &way) {
     QApplication app(argc, argv);
     TempAppFolder folder;
     if (!folder.isValid())
@@ -103,8 +99,7 @@ static int endBy(int argc, char **argv, const QString &way)
     return QApplication::exec();
 }
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     if (argc > 2 && qstrcmp(argv[1], "--end-by") == 0)
         return endBy(argc, argv, QString::fromLocal8Bit(argv[2]));
     QCoreApplication app(argc, argv);

@@ -5,22 +5,22 @@
 
 #include "acceptance/AcceptanceSupport.h"
 
-#include "app/admin/AdminCommands.h"
-#include "platform/Clipboard.h"
-#include "platform/Clock.h"
-#include "app/admin/DatabaseRestore.h"
 #include "app/Composition.h"
-#include "office/LibreOfficeWordApp.h"
-#include "platform/ScriptedMessages.h"
-#include "office/StandInPdfRenderer.h"
+#include "app/admin/AdminCommands.h"
+#include "app/admin/DatabaseRestore.h"
 #include "app/admin/SystemRebuild.h"
-#include "support/TempAppFolder.h"
-#include "contracts/TfrmContractMag.h"
 #include "catalogue/TfrmContractModel.h"
+#include "catalogue/TfrmExdParaPropertyEdit.h"
+#include "contracts/TfrmContractMag.h"
 #include "contracts/TfrmEditAContract.h"
 #include "documents/ui/TfrmEditADoc.h"
 #include "documents/ui/TfrmEditAHTDoc.h"
-#include "catalogue/TfrmExdParaPropertyEdit.h"
+#include "office/LibreOfficeWordApp.h"
+#include "office/StandInPdfRenderer.h"
+#include "platform/Clipboard.h"
+#include "platform/Clock.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
 
 #include <QComboBox>
 #include <QDateTimeEdit>

@@ -1,8 +1,8 @@
 #include "app/admin/AdminCommands.h"
+#include "app/admin/TfrmHelp.h"
 #include "platform/ScriptedMessages.h"
 #include "platform/Shell.h"
 #include "store/TDM.h"
-#include "app/admin/TfrmHelp.h"
 
 #include <QApplication>
 #include <QScrollBar>

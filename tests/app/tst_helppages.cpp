@@ -1,10 +1,10 @@
+#include "app/TfrmMainContract.h"
+#include "catalogue/TfrmContractModel.h"
+#include "contracts/TfrmContractMag.h"
 #include "platform/Messages.h"
 #include "platform/ScriptedMessages.h"
 #include "support/TempAppFolder.h"
 #include "support/TestFiles.h"
-#include "contracts/TfrmContractMag.h"
-#include "catalogue/TfrmContractModel.h"
-#include "app/TfrmMainContract.h"
 
 #include <QFile>
 #include <QMdiArea>

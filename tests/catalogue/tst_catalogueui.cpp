@@ -1,11 +1,11 @@
-#include "platform/Clipboard.h"
-#include "platform/ScriptedMessages.h"
-#include "support/TempAppFolder.h"
 #include "catalogue/TemplateTab.h"
 #include "catalogue/TfrmContractModel.h"
 #include "catalogue/TfrmExdParaPropertyEdit.h"
 #include "catalogue/TfrmModelSelect.h"
 #include "catalogue/TfrmPropertySelect.h"
+#include "platform/Clipboard.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
 
 #include <QApplication>
 #include <QComboBox>

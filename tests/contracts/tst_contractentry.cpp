@@ -1,7 +1,7 @@
-#include "platform/Clock.h"
 #include "contracts/ContractEntry.h"
-#include "platform/Messages.h"
 #include "contracts/NumberMask.h"
+#include "platform/Clock.h"
+#include "platform/Messages.h"
 #include "platform/ScriptedMessages.h"
 #include "support/TempAppFolder.h"
 

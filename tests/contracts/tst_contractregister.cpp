@@ -1,9 +1,9 @@
-#include "platform/Clock.h"
-#include "support/CommitCounter.h"
 #include "contracts/ContractRegister.h"
+#include "platform/Clock.h"
 #include "platform/Messages.h"
 #include "platform/ScriptedMessages.h"
 #include "store/TDM.h"
+#include "support/CommitCounter.h"
 #include "support/TempAppFolder.h"
 #include "support/TestFiles.h"
 

@@ -1,14 +1,14 @@
-#include "platform/Clock.h"
-#include "support/CommitCounter.h"
 #include "contracts/ContractMagServices.h"
 #include "contracts/ContractRegister.h"
-#include "platform/Messages.h"
 #include "contracts/MultiRowHeaderView.h"
-#include "platform/ScriptedMessages.h"
-#include "store/TDM.h"
-#include "support/TempAppFolder.h"
 #include "contracts/TfrmContractMag.h"
 #include "contracts/TfrmEditAContract.h"
+#include "platform/Clock.h"
+#include "platform/Messages.h"
+#include "platform/ScriptedMessages.h"
+#include "store/TDM.h"
+#include "support/CommitCounter.h"
+#include "support/TempAppFolder.h"
 
 #include <QApplication>
 #include <QComboBox>

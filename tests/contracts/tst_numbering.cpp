@@ -1,6 +1,6 @@
-#include "platform/Clock.h"
 #include "contracts/ContractEntryGrid.h"
 #include "contracts/ContractNumbering.h"
+#include "platform/Clock.h"
 #include "support/TempAppFolder.h"
 
 #include <QTest>

@@ -4,17 +4,17 @@
 #include "documents/BatchGeneration.h"
 #include "documents/ContractDocument.h"
 #include "documents/DocumentPaths.h"
-#include "platform/ScriptedMessages.h"
+#include "documents/ui/TfrmEditAHTDoc.h"
 #include "office/StandInWordApp.h"
+#include "platform/ScriptedMessages.h"
 #include "support/TempAppFolder.h"
 #include "support/TestFiles.h"
-#include "documents/ui/TfrmEditAHTDoc.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProcess>
@@ -30,8 +30,7 @@ const QString Code = QStringLiteral("00010001");
 
 } // namespace
 
-class TestContractGeneration : public QObject
-{
+class TestContractGeneration : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -70,8 +69,7 @@ private:
     StandInWordApp mWord;
 };
 
-void TestContractGeneration::init()
-{
+void TestContractGeneration::init() {
     mApp = std::make_unique<TempAppFolder>();
     QVERIFY(mApp->isValid());
     QVERIFY(mApp->addCategory(QStringLiteral("0001"), QStringLiteral("房屋租赁")));
@@ -95,13 +93,11 @@ void TestContractGeneration::init()
     }
 }
 
-void TestContractGeneration::cleanup()
-{
+void TestContractGeneration::cleanup() {
     mApp.reset();
 }
 
-int TestContractGeneration::addRecord(const QVariantList &values)
-{
+int TestContractGeneration::addRecord(const QVariantList &values) {
     QVariantList binds{Code};
     binds << values;
     if (!mApp->exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1, Data2, Data3, Data4, Data5) "
@@ -111,8 +107,7 @@ int TestContractGeneration::addRecord(const QVariantList &values)
     return mApp->scalar(QStringLiteral("SELECT max(ID) FROM TContractMain")).toInt();
 }
 
-void TestContractGeneration::fillsMarkers_data()
-{
+void TestContractGeneration::fillsMarkers_data() {
     QTest::addColumn<QString>("templateText");
     QTest::addColumn<QVariantList>("values"); // Data1..Data5
     QTest::addColumn<QString>("expected");
@@ -139,8 +134,7 @@ void TestContractGeneration::fillsMarkers_data()
         << QStringLiteral("A&B $1 \\n [<");
 }
 
-void TestContractGeneration::fillsMarkers()
-{
+void TestContractGeneration::fillsMarkers() {
     QFETCH(QString, templateText);
     QFETCH(QVariantList, values);
     QFETCH(QString, expected);
@@ -159,15 +153,13 @@ void TestContractGeneration::fillsMarkers()
     QVERIFY(!document.raiseOffice());
 }
 
-void TestContractGeneration::generatedDocumentIsFilledOnDisk_data()
-{
+void TestContractGeneration::generatedDocumentIsFilledOnDisk_data() {
     QTest::addColumn<bool>("fillFails");
     QTest::newRow("closed without 保存: the filled document stays") << false;
     QTest::newRow("a failed fill leaves no document") << true;
 }
 
-void TestContractGeneration::generatedDocumentIsFilledOnDisk()
-{
+void TestContractGeneration::generatedDocumentIsFilledOnDisk() {
     // A contract document on disk is never an unfilled copy of the template: the next opening would show it as
     // the contract, markers and all.
     QFETCH(bool, fillFails);
@@ -203,8 +195,7 @@ void TestContractGeneration::generatedDocumentIsFilledOnDisk()
     QCOMPARE(readText(path), QStringLiteral("甲方：张三"));
 }
 
-void TestContractGeneration::existingDocumentOpenedUnchanged()
-{
+void TestContractGeneration::existingDocumentOpenedUnchanged() {
     QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("模板[<甲方>]")));
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
     QVERIFY(writeText(contractPath(id), QStringLiteral("已改过的合同[<甲方>]")));
@@ -215,8 +206,7 @@ void TestContractGeneration::existingDocumentOpenedUnchanged()
     QCOMPARE(mWord.callCount(QStringLiteral("replace")), 0);
 }
 
-void TestContractGeneration::reopenAfterCloseWithoutSave()
-{
+void TestContractGeneration::reopenAfterCloseWithoutSave() {
     QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
     {
@@ -231,8 +221,7 @@ void TestContractGeneration::reopenAfterCloseWithoutSave()
     QCOMPARE(mWord.text(), QStringLiteral("甲方张三"));
 }
 
-void TestContractGeneration::regenerateTwiceChangesNothing()
-{
+void TestContractGeneration::regenerateTwiceChangesNothing() {
     QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
     ContractDocument document(mWord, mMessages, Code, contractPath(id), id);
@@ -242,28 +231,23 @@ void TestContractGeneration::regenerateTwiceChangesNothing()
     QCOMPARE(mWord.text(), QStringLiteral("甲方张三"));
 }
 
-void TestContractGeneration::refusals_data()
-{
+void TestContractGeneration::refusals_data() {
     QTest::addColumn<QString>("situation");
     QTest::addColumn<int>("expectedPreparation");
     QTest::addColumn<QString>("expectedMessage");
     QTest::addColumn<bool>("closes");
 
-    QTest::newRow("category without template")
-        << "no template" << int(ContractDocument::Preparation::NoTemplate)
-        << QStringLiteral("选定合同类型的模板文件尚未创建！") << true;
-    QTest::newRow("category without indicators")
-        << "no indicators" << int(ContractDocument::Preparation::Generated)
-        << QStringLiteral("选定合同对应的合同参数已经不存在！") << false;
+    QTest::newRow("category without template") << "no template" << int(ContractDocument::Preparation::NoTemplate)
+                                               << QStringLiteral("选定合同类型的模板文件尚未创建！") << true;
+    QTest::newRow("category without indicators") << "no indicators" << int(ContractDocument::Preparation::Generated)
+                                                 << QStringLiteral("选定合同对应的合同参数已经不存在！") << false;
     QTest::newRow("record gone") << "no record" << int(ContractDocument::Preparation::Failed)
                                  << QStringLiteral("读取数据库发生错误！") << false;
-    QTest::newRow("office unreachable")
-        << "no office" << int(ContractDocument::Preparation::Failed)
-        << QStringLiteral("可能您的系统中尚未安装Microsoft Word 办公软件") << false;
+    QTest::newRow("office unreachable") << "no office" << int(ContractDocument::Preparation::Failed)
+                                        << QStringLiteral("可能您的系统中尚未安装Microsoft Word 办公软件") << false;
 }
 
-void TestContractGeneration::refusals()
-{
+void TestContractGeneration::refusals() {
     QFETCH(QString, situation);
     QFETCH(int, expectedPreparation);
     QFETCH(QString, expectedMessage);
@@ -293,8 +277,7 @@ void TestContractGeneration::refusals()
     }
 }
 
-void TestContractGeneration::saveFailureKeepsNotSaved()
-{
+void TestContractGeneration::saveFailureKeepsNotSaved() {
     QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("[<甲方>]")));
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
     ContractDocument document(mWord, mMessages, Code, contractPath(id), id);
@@ -305,8 +288,7 @@ void TestContractGeneration::saveFailureKeepsNotSaved()
     QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("保存文件发生错误")});
 }
 
-void TestContractGeneration::contractFolderMissing()
-{
+void TestContractGeneration::contractFolderMissing() {
     QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("[<甲方>]")));
     QVERIFY(QDir(mApp->file(QStringLiteral("DB/ContractFile"))).removeRecursively());
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
@@ -316,8 +298,7 @@ void TestContractGeneration::contractFolderMissing()
     QCOMPARE(mWord.text(), QStringLiteral("张三"));
 }
 
-void TestContractGeneration::windowClosesItselfWithoutTemplate()
-{
+void TestContractGeneration::windowClosesItselfWithoutTemplate() {
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
     TfrmEditAHTDoc form(Code, contractPath(id), id, std::make_unique<StandInWordApp>());
     QCOMPARE(form.windowTitle(), QStringLiteral("合同编辑"));
@@ -331,8 +312,7 @@ void TestContractGeneration::windowClosesItselfWithoutTemplate()
     QVERIFY(form.document().NotSaved());
 }
 
-void TestContractGeneration::windowGeneratesAndSaves()
-{
+void TestContractGeneration::windowGeneratesAndSaves() {
     QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
     auto word = std::make_unique<StandInWordApp>();
@@ -361,8 +341,7 @@ void TestContractGeneration::windowGeneratesAndSaves()
     QCOMPARE(office->callCount(QStringLiteral("quit")), 1);
 }
 
-void TestContractGeneration::windowWaitsForTheStartingOffice()
-{
+void TestContractGeneration::windowWaitsForTheStartingOffice() {
     QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
     auto word = std::make_unique<StandInWordApp>();
@@ -396,27 +375,25 @@ void TestContractGeneration::windowWaitsForTheStartingOffice()
     QVERIFY(!QGuiApplication::overrideCursor());
 }
 
-void TestContractGeneration::closeAsksWhenModified_data()
-{
-    QTest::addColumn<QString>("how");      // "关闭", Esc or the close box
-    QTest::addColumn<bool>("edited");      // the user changed the document in the office
-    QTest::addColumn<int>("answer");       // Messages::SaveChoice, when asked
+void TestContractGeneration::closeAsksWhenModified_data() {
+    QTest::addColumn<QString>("how"); // "关闭", Esc or the close box
+    QTest::addColumn<bool>("edited"); // the user changed the document in the office
+    QTest::addColumn<int>("answer");  // Messages::SaveChoice, when asked
     QTest::addColumn<bool>("closes");
     QTest::addColumn<QString>("onDisk");
 
     const int save = int(Messages::SaveChoice::Save);
     const int discard = int(Messages::SaveChoice::Discard);
     const int cancel = int(Messages::SaveChoice::Cancel);
-    QTest::newRow("unchanged, 关闭: closes without a question") << "button" << false << -1 << true
-                                                                << QStringLiteral("甲方张三");
+    QTest::newRow("unchanged, 关闭: closes without a question")
+        << "button" << false << -1 << true << QStringLiteral("甲方张三");
     QTest::newRow("changed, 关闭, 保存") << "button" << true << save << true << QStringLiteral("甲方张三，已改");
     QTest::newRow("changed, Esc, 不保存") << "escape" << true << discard << true << QStringLiteral("甲方张三");
     QTest::newRow("changed, close box, 取消: stays open")
         << "closebox" << true << cancel << false << QStringLiteral("甲方张三");
 }
 
-void TestContractGeneration::closeAsksWhenModified()
-{
+void TestContractGeneration::closeAsksWhenModified() {
     QFETCH(QString, how);
     QFETCH(bool, edited);
     QFETCH(int, answer);
@@ -441,8 +418,7 @@ void TestContractGeneration::closeAsksWhenModified()
     else
         form.close();
 
-    QCOMPARE(mMessages.texts(),
-             edited ? QStringList{QStringLiteral("合同文档已经修改，是否保存？")} : QStringList());
+    QCOMPARE(mMessages.texts(), edited ? QStringList{QStringLiteral("合同文档已经修改，是否保存？")} : QStringList());
     QCOMPARE(mMessages.unexpected(), 0);
     QCOMPARE(form.isVisible(), !closes);
     QCOMPARE(office->callCount(QStringLiteral("quit")), closes ? 1 : 0);
@@ -457,19 +433,21 @@ void TestContractGeneration::closeAsksWhenModified()
     }
 }
 
-void TestContractGeneration::printAndMailFailures_data()
-{
+void TestContractGeneration::printAndMailFailures_data() {
     QTest::addColumn<QString>("operation");
     QTest::addColumn<QString>("button");
     QTest::addColumn<bool>("hangs");
-    QTest::newRow("print fails") << "print" << "printButton" << false;
-    QTest::newRow("print hangs until the watchdog ends the office") << "print" << "printButton" << true;
-    QTest::newRow("e-mail fails") << "sendMail" << "sendMailButton" << false;
-    QTest::newRow("e-mail hangs until the watchdog ends the office") << "sendMail" << "sendMailButton" << true;
+    QTest::newRow("print fails") << "print"
+                                 << "printButton" << false;
+    QTest::newRow("print hangs until the watchdog ends the office") << "print"
+                                                                    << "printButton" << true;
+    QTest::newRow("e-mail fails") << "sendMail"
+                                  << "sendMailButton" << false;
+    QTest::newRow("e-mail hangs until the watchdog ends the office") << "sendMail"
+                                                                     << "sendMailButton" << true;
 }
 
-void TestContractGeneration::printAndMailFailures()
-{
+void TestContractGeneration::printAndMailFailures() {
     QFETCH(QString, operation);
     QFETCH(QString, button);
     QFETCH(bool, hangs);
@@ -498,8 +476,7 @@ void TestContractGeneration::printAndMailFailures()
     QCOMPARE(readText(contractPath(id)), QStringLiteral("甲方张三"));
 }
 
-void TestContractGeneration::officeKeptInFrontOfOtherWindows()
-{
+void TestContractGeneration::officeKeptInFrontOfOtherWindows() {
     QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
     QWidget mainWindow;
@@ -535,19 +512,21 @@ void TestContractGeneration::officeKeptInFrontOfOtherWindows()
     QCOMPARE(office->callCount(QStringLiteral("bringToFront")), 0);
 }
 
-void TestContractGeneration::exportPdf_data()
-{
+void TestContractGeneration::exportPdf_data() {
     QTest::addColumn<QString>("number"); // the numbering indicator's value, "" for a category without one
     QTest::addColumn<QString>("proposed");
     QTest::addColumn<bool>("fails");
-    QTest::newRow("contract number") << "FZ20261210001" << "FZ20261210001.pdf" << false;
-    QTest::newRow("number with characters no file name takes") << "HT/2026:07" << "HT_2026_07.pdf" << false;
-    QTest::newRow("no numbering indicator: the record's ID") << "" << "<ID>.pdf" << false;
-    QTest::newRow("the office fails: no file left") << "FZ1" << "FZ1.pdf" << true;
+    QTest::newRow("contract number") << "FZ20261210001"
+                                     << "FZ20261210001.pdf" << false;
+    QTest::newRow("number with characters no file name takes") << "HT/2026:07"
+                                                               << "HT_2026_07.pdf" << false;
+    QTest::newRow("no numbering indicator: the record's ID") << ""
+                                                             << "<ID>.pdf" << false;
+    QTest::newRow("the office fails: no file left") << "FZ1"
+                                                    << "FZ1.pdf" << true;
 }
 
-void TestContractGeneration::exportPdf()
-{
+void TestContractGeneration::exportPdf() {
     QFETCH(QString, number);
     QFETCH(QString, proposed);
     QFETCH(bool, fails);
@@ -567,8 +546,8 @@ void TestContractGeneration::exportPdf()
 
     // Cancelled: nothing is written.
     document.exportPdf();
-    QCOMPARE(mMessages.details().value(0), QFileInfo(mMessages.details().value(0)).absolutePath() +
-                                               QLatin1Char('/') + proposed);
+    QCOMPARE(mMessages.details().value(0),
+             QFileInfo(mMessages.details().value(0)).absolutePath() + QLatin1Char('/') + proposed);
     QCOMPARE(mWord.callCount(QStringLiteral("exportPdf")), 0);
 
     const QString pdf = mApp->file(QStringLiteral("导出.pdf"));
@@ -586,8 +565,7 @@ void TestContractGeneration::exportPdf()
     mWord.setFailing(QStringLiteral("exportPdf"), false);
 }
 
-void TestContractGeneration::batchGeneration()
-{
+void TestContractGeneration::batchGeneration() {
     using Kind = BatchGeneration::Result::Kind;
     QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
     const int fresh = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
@@ -599,8 +577,8 @@ void TestContractGeneration::batchGeneration()
     QVERIFY(mApp->exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1) VALUES (?, '王五')"), {other}));
     const int noTemplate = mApp->scalar(QStringLiteral("SELECT max(ID) FROM TContractMain")).toInt();
     const auto leftovers = [&] {
-        return QDir(QFileInfo(contractPath(fresh)).absolutePath()).entryList({QStringLiteral("*batch*")},
-                                                                              QDir::Files | QDir::Hidden);
+        return QDir(QFileInfo(contractPath(fresh)).absolutePath())
+            .entryList({QStringLiteral("*batch*")}, QDir::Files | QDir::Hidden);
     };
 
     // Existing documents skipped; a category without a template reported while the others go on.
@@ -638,17 +616,18 @@ void TestContractGeneration::batchGeneration()
         window.FormCloseQuery();
         QCOMPARE(again.run(existing).kind, Kind::Generated);
     }
-    const QString lock = QFileInfo(contractPath(existing)).absolutePath() + QStringLiteral("/.~lock.%1.Doc#").arg(existing);
-    QVERIFY(writeText(lock, QStringLiteral("王五,办公室电脑,王五,10.12.2026 09:30,file:///home/wangwu/.config/libreoffice/4;")));
+    const QString lock =
+        QFileInfo(contractPath(existing)).absolutePath() + QStringLiteral("/.~lock.%1.Doc#").arg(existing);
+    QVERIFY(writeText(
+        lock, QStringLiteral("王五,办公室电脑,王五,10.12.2026 09:30,file:///home/wangwu/.config/libreoffice/4;")));
     QCOMPARE(again.run(existing).kind, Kind::Skipped);
     QProcess ended;
     ended.start(QStringLiteral("true"));
     QVERIFY(ended.waitForStarted());
     const qint64 endedPid = ended.processId();
     QVERIFY(ended.waitForFinished());
-    QVERIFY(writeText(lock, QStringLiteral("u,%1,u,10.12.2026 09:30,vantrel:%2@%1;")
-                                .arg(QSysInfo::machineHostName())
-                                .arg(endedPid)));
+    QVERIFY(writeText(
+        lock, QStringLiteral("u,%1,u,10.12.2026 09:30,vantrel:%2@%1;").arg(QSysInfo::machineHostName()).arg(endedPid)));
     QCOMPARE(again.run(existing).kind, Kind::Generated);
     QFile::remove(lock);
 

@@ -73,7 +73,8 @@ void TestGenerateCli::initTestCase() {
     QVERIFY(QFile::remove(source.fileName()));
     QVERIFY(QFile::exists(mApp.file(QStringLiteral("DB/ModelFiles/%1.docx").arg(Code))));
     for (const QString &name : {QStringLiteral("张三"), QStringLiteral("李四")})
-        QVERIFY(mApp.exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1) VALUES (?, ?)"), {Code, name}));
+        QVERIFY(
+            mApp.exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1) VALUES (?, ?)"), {Code, name}));
     mSecond = mApp.scalar(QStringLiteral("SELECT max(ID) FROM TContractMain")).toInt();
     mFirst = mSecond - 1;
 }
@@ -81,17 +82,19 @@ void TestGenerateCli::initTestCase() {
 void TestGenerateCli::badArguments_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::newRow("nothing") << QStringList();
-    QTest::newRow("no records given") << QStringList{QStringLiteral("--folder"), mApp.path(), QStringLiteral("--category"), Code};
-    QTest::newRow("records and all") << QStringList{QStringLiteral("--folder"), mApp.path(), QStringLiteral("--category"),
-                                                    Code, QStringLiteral("--all"), QStringLiteral("--records"),
-                                                    QStringLiteral("1")};
-    QTest::newRow("record that is no number") << QStringList{QStringLiteral("--folder"), mApp.path(),
-                                                             QStringLiteral("--category"), Code,
-                                                             QStringLiteral("--records"), QStringLiteral("1,x")};
-    QTest::newRow("unknown category") << QStringList{QStringLiteral("--folder"), mApp.path(), QStringLiteral("--category"),
-                                                     QStringLiteral("9999"), QStringLiteral("--all")};
-    QTest::newRow("folder without database") << QStringList{QStringLiteral("--folder"), QDir::tempPath(),
-                                                            QStringLiteral("--category"), Code, QStringLiteral("--all")};
+    QTest::newRow("no records given") << QStringList{QStringLiteral("--folder"), mApp.path(),
+                                                     QStringLiteral("--category"), Code};
+    QTest::newRow("records and all") << QStringList{
+        QStringLiteral("--folder"),  mApp.path(),        QStringLiteral("--category"), Code, QStringLiteral("--all"),
+        QStringLiteral("--records"), QStringLiteral("1")};
+    QTest::newRow("record that is no number")
+        << QStringList{QStringLiteral("--folder"),  mApp.path(),          QStringLiteral("--category"), Code,
+                       QStringLiteral("--records"), QStringLiteral("1,x")};
+    QTest::newRow("unknown category") << QStringList{QStringLiteral("--folder"), mApp.path(),
+                                                     QStringLiteral("--category"), QStringLiteral("9999"),
+                                                     QStringLiteral("--all")};
+    QTest::newRow("folder without database") << QStringList{
+        QStringLiteral("--folder"), QDir::tempPath(), QStringLiteral("--category"), Code, QStringLiteral("--all")};
     QTest::newRow("unknown option") << QStringList{QStringLiteral("--colour")};
 }
 
@@ -114,9 +117,10 @@ void TestGenerateCli::generatesEveryRecord() {
                  qPrintable(run.lines.join(QLatin1Char('\n'))));
         QVERIFY(QFile::exists(mApp.file(QStringLiteral("DB/ContractFile/%1.pdf").arg(id))));
     }
-    QCOMPARE(PackageFiles::paragraphs(PackageFiles::read(mApp.file(QStringLiteral("DB/ContractFile/%1.docx").arg(mFirst)),
-                                                         QStringLiteral("word/document.xml"))),
-             QStringList{QStringLiteral("甲方：张三")});
+    QCOMPARE(
+        PackageFiles::paragraphs(PackageFiles::read(mApp.file(QStringLiteral("DB/ContractFile/%1.docx").arg(mFirst)),
+                                                    QStringLiteral("word/document.xml"))),
+        QStringList{QStringLiteral("甲方：张三")});
     QVERIFY(run.errors.contains(QStringLiteral("正在生成 2 / 2")));
 }
 

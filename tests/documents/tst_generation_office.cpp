@@ -2,14 +2,14 @@
 // office (headless) filling it, and the saved contract document read back.
 
 #include "documents/BatchGeneration.h"
-#include "platform/Clipboard.h"
 #include "documents/ContractDocument.h"
 #include "documents/DocumentPaths.h"
-#include "office/LibreOfficeWordApp.h"
 #include "documents/OfficeFixture.h"
+#include "documents/TemplateEditor.h"
+#include "office/LibreOfficeWordApp.h"
+#include "platform/Clipboard.h"
 #include "platform/ScriptedMessages.h"
 #include "support/TempAppFolder.h"
-#include "documents/TemplateEditor.h"
 #include "support/TestFiles.h"
 
 #include <QDebug>
@@ -24,8 +24,7 @@ namespace {
 
 const QString Code = QStringLiteral("00010001");
 
-DocFixture templateFixture()
-{
+DocFixture templateFixture() {
     DocFixture doc;
     QString installments;
     for (int i = 1; i <= 20; ++i)
@@ -47,8 +46,7 @@ DocFixture templateFixture()
 
 // The document text with repeated neighbouring lines dropped: the office lists a header or footer shared by
 // several page kinds once per kind, and how many kinds it reports varies between loads.
-QString normalised(const QString &text)
-{
+QString normalised(const QString &text) {
     QStringList lines;
     for (const QString &line : text.split(QLatin1Char('\n'))) {
         if (lines.isEmpty() || lines.last() != line || line.isEmpty())
@@ -59,8 +57,7 @@ QString normalised(const QString &text)
 
 } // namespace
 
-class TestGenerationOffice : public QObject
-{
+class TestGenerationOffice : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -87,15 +84,13 @@ private:
     QString mTemplateText;
 };
 
-void TestGenerationOffice::initTestCase()
-{
+void TestGenerationOffice::initTestCase() {
     mApp = std::make_unique<TempAppFolder>();
     QVERIFY(mApp->isValid());
     Messages::setInstance(&mMessages);
     QVERIFY(mApp->addCategory(QStringLiteral("0001"), QStringLiteral("房屋租赁")));
     QVERIFY(mApp->addCategory(Code, QStringLiteral("房屋租赁合同"), QStringLiteral("0001")));
-    struct Def
-    {
+    struct Def {
         const char16_t *name;
         const char *column;
         const char16_t *unit;
@@ -107,8 +102,7 @@ void TestGenerationOffice::initTestCase()
     int sort = 1;
     for (const Def &def : defs) {
         QVERIFY(mApp->addIndicator(Code, QString::fromUtf16(def.name), 0, QLatin1String(def.column), sort++, QString(),
-                                   QString(), QString::fromUtf16(def.unit))
-                > 0);
+                                   QString(), QString::fromUtf16(def.unit)) > 0);
     }
 
     QString error;
@@ -119,14 +113,12 @@ void TestGenerationOffice::initTestCase()
     QVERIFY2(mTemplateText.contains(QStringLiteral("备注：[<备注>]")), qPrintable(mTemplateText));
 }
 
-void TestGenerationOffice::cleanupTestCase()
-{
+void TestGenerationOffice::cleanupTestCase() {
     mReader.quit();
     mApp.reset();
 }
 
-int TestGenerationOffice::addRecord(const QStringList &values)
-{
+int TestGenerationOffice::addRecord(const QStringList &values) {
     QVariantList binds{Code};
     QStringList columns;
     for (int i = 0; i < values.size(); ++i) {
@@ -140,27 +132,24 @@ int TestGenerationOffice::addRecord(const QStringList &values)
     return mApp->scalar(QStringLiteral("SELECT max(ID) FROM TContractMain")).toInt();
 }
 
-QString TestGenerationOffice::expectedFor(const QList<MarkerPair> &pairs) const
-{
+QString TestGenerationOffice::expectedFor(const QList<MarkerPair> &pairs) const {
     QString text = mTemplateText;
     for (const MarkerPair &pair : pairs)
         text.replace(pair.marker, pair.replacement, Qt::CaseInsensitive);
     return text;
 }
 
-QString TestGenerationOffice::reopenedText(const QString &path)
-{
+QString TestGenerationOffice::reopenedText(const QString &path) {
     if (!mReader.open(path))
         return QStringLiteral("<open failed: %1>").arg(mReader.lastError());
     return mReader.documentText().value_or(QStringLiteral("<no text>"));
 }
 
-void TestGenerationOffice::generateSaveAndReopen()
-{
-    const int id = addRecord({QStringLiteral("FZ20261210001"), QStringLiteral("张三"), QStringLiteral("李四"),
-                              QStringLiteral("3500.00"), QString(), QStringLiteral("[<出租方>]负责维修 & 支付$1\\费用[<"),
-                              QStringLiteral("88.50"), QStringLiteral("2026-12-10"),
-                              QStringLiteral("第一行\n第二行")});
+void TestGenerationOffice::generateSaveAndReopen() {
+    const int id =
+        addRecord({QStringLiteral("FZ20261210001"), QStringLiteral("张三"), QStringLiteral("李四"),
+                   QStringLiteral("3500.00"), QString(), QStringLiteral("[<出租方>]负责维修 & 支付$1\\费用[<"),
+                   QStringLiteral("88.50"), QStringLiteral("2026-12-10"), QStringLiteral("第一行\n第二行")});
     QVERIFY(id > 0);
     const QString path = DocumentPaths::contractFile(id);
     {
@@ -182,8 +171,10 @@ void TestGenerationOffice::generateSaveAndReopen()
         document.exportPdf();
         QVERIFY2(mMessages.lastText() == QStringLiteral("导出PDF文件"), qPrintable(mMessages.lastText()));
         QProcess text;
-        text.start(QStringLiteral("pdftotext"), {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-")});
-        QVERIFY2(text.waitForFinished(60000) && text.exitCode() == 0, "pdftotext (poppler-utils) could not read the PDF");
+        text.start(QStringLiteral("pdftotext"),
+                   {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-")});
+        QVERIFY2(text.waitForFinished(60000) && text.exitCode() == 0,
+                 "pdftotext (poppler-utils) could not read the PDF");
         const QString pdfText = QString::fromUtf8(text.readAllStandardOutput());
         QVERIFY2(pdfText.contains(QStringLiteral("本合同由出租方张三与承租方李四签订")), qPrintable(pdfText));
         QVERIFY2(pdfText.contains(QStringLiteral("合同编号：FZ20261210001")), qPrintable(pdfText));
@@ -216,10 +207,9 @@ void TestGenerationOffice::generateSaveAndReopen()
     }
 }
 
-void TestGenerationOffice::closeWithoutSaveKeepsTheFilledDocument()
-{
-    const int id = addRecord({QStringLiteral("FZ20261210002"), QStringLiteral("王五"), QStringLiteral("赵六"),
-                              QStringLiteral("1200.00")});
+void TestGenerationOffice::closeWithoutSaveKeepsTheFilledDocument() {
+    const int id = addRecord(
+        {QStringLiteral("FZ20261210002"), QStringLiteral("王五"), QStringLiteral("赵六"), QStringLiteral("1200.00")});
     QVERIFY(id > 0);
     const QString path = DocumentPaths::contractFile(id);
     QList<MarkerPair> pairs;
@@ -247,15 +237,13 @@ void TestGenerationOffice::closeWithoutSaveKeepsTheFilledDocument()
     QVERIFY2(mMessages.texts().isEmpty(), qPrintable(mMessages.texts().join(QLatin1Char('|'))));
 }
 
-void TestGenerationOffice::textBoxesAreFilled()
-{
+void TestGenerationOffice::textBoxesAreFilled() {
     // A text box of a Word file is a drawing shape with text once the office has read it, not a text frame.
     const QString code = QStringLiteral("00010004");
     QVERIFY(mApp->addCategory(code, QStringLiteral("带文本框的合同"), QStringLiteral("0001")));
     QVERIFY(mApp->addIndicator(code, QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
     QVERIFY(mApp->addIndicator(code, QStringLiteral("金额"), 0, QStringLiteral("Data2"), 2, QString(), QString(),
-                               QStringLiteral("元"))
-            > 0);
+                               QStringLiteral("元")) > 0);
     DocFixture doc;
     doc.paragraphs = {QStringLiteral("正文：[<甲方>]")};
     doc.textBox = QStringLiteral("文本框：[<甲方>]，[<金额>]");
@@ -283,8 +271,7 @@ void TestGenerationOffice::textBoxesAreFilled()
     QVERIFY2(!saved.contains(QStringLiteral("[<")), qPrintable(saved));
 }
 
-void TestGenerationOffice::editedTemplateIsFilledAnew()
-{
+void TestGenerationOffice::editedTemplateIsFilledAnew() {
     // The office's converted copy of a template is kept between contracts; a template changed since must never
     // give a contract of its old text.
     const QString code = QStringLiteral("00010009");
@@ -319,8 +306,7 @@ void TestGenerationOffice::editedTemplateIsFilledAnew()
     QVERIFY2(mMessages.texts().isEmpty(), qPrintable(mMessages.texts().join(QLatin1Char('|'))));
 }
 
-void TestGenerationOffice::batchGoesOnAfterTheOfficeDied()
-{
+void TestGenerationOffice::batchGoesOnAfterTheOfficeDied() {
     QList<int> ids;
     for (const QString &name : {QStringLiteral("甲一"), QStringLiteral("甲二"), QStringLiteral("甲三")})
         ids << addRecord({QStringLiteral("FZ-%1").arg(name), name});
@@ -335,16 +321,16 @@ void TestGenerationOffice::batchGoesOnAfterTheOfficeDied()
     word.quit();
     for (int i = 0; i < ids.size(); ++i) {
         const QString saved = reopenedText(DocumentPaths::contractFile(ids.at(i)));
-        QVERIFY2(saved.contains(QStringLiteral("本合同由出租方%1").arg(i == 0 ? QStringLiteral("甲一")
-                                                                     : i == 1 ? QStringLiteral("甲二")
-                                                                              : QStringLiteral("甲三"))),
+        QVERIFY2(saved.contains(QStringLiteral("本合同由出租方%1")
+                                    .arg(i == 0   ? QStringLiteral("甲一")
+                                         : i == 1 ? QStringLiteral("甲二")
+                                                  : QStringLiteral("甲三"))),
                  qPrintable(saved));
     }
     QVERIFY2(mMessages.texts().isEmpty(), qPrintable(mMessages.texts().join(QLatin1Char('|'))));
 }
 
-void TestGenerationOffice::batchOfficesSideBySide()
-{
+void TestGenerationOffice::batchOfficesSideBySide() {
     QList<int> ids;
     for (int i = 1; i <= 6; ++i)
         ids << addRecord({QStringLiteral("FZ-并行%1").arg(i), QStringLiteral("出租人%1").arg(i)});
@@ -365,7 +351,8 @@ void TestGenerationOffice::batchOfficesSideBySide()
     QVERIFY(mApp->addCategory(other, QStringLiteral("只有一个指标的合同"), QStringLiteral("0001")));
     QVERIFY(mApp->addIndicator(other, QStringLiteral("合同编号"), 0, QStringLiteral("Data1"), 1) > 0);
     QVERIFY(QFile::copy(DocumentPaths::templateFile(Code), DocumentPaths::templateFile(other)));
-    QVERIFY(mApp->exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1) VALUES (?, 'FZ-其他')"), {other}));
+    QVERIFY(
+        mApp->exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1) VALUES (?, 'FZ-其他')"), {other}));
     ids << mApp->scalar(QStringLiteral("SELECT max(ID) FROM TContractMain")).toInt();
 
     const QList<BatchGeneration::Result> results = BatchGeneration::runAll(
@@ -381,13 +368,13 @@ void TestGenerationOffice::batchOfficesSideBySide()
     QCOMPARE(results.at(0).unfilledMarkers, expectedUnfilled);
     QVERIFY(results.at(6).unfilledMarkers.contains(QStringLiteral("[<出租方>]")));
     const QString summary = BatchGeneration::summary(results);
-    QVERIFY2(summary.contains(QStringLiteral("模板中以下标记没有对应的指标，在文档中没有填写：[<")), qPrintable(summary));
+    QVERIFY2(summary.contains(QStringLiteral("模板中以下标记没有对应的指标，在文档中没有填写：[<")),
+             qPrintable(summary));
     QVERIFY2(summary.contains(QStringLiteral("[<出租方>]")), qPrintable(summary));
     QVERIFY2(mMessages.texts().isEmpty(), qPrintable(mMessages.texts().join(QLatin1Char('|'))));
 }
 
-void TestGenerationOffice::cancelledBatchKeepsWhatIsDone()
-{
+void TestGenerationOffice::cancelledBatchKeepsWhatIsDone() {
     QList<int> ids;
     for (int i = 1; i <= 8; ++i)
         ids << addRecord({QStringLiteral("FZ-取消%1").arg(i), QStringLiteral("取消%1").arg(i)});
@@ -409,8 +396,7 @@ void TestGenerationOffice::cancelledBatchKeepsWhatIsDone()
              QStringList());
 }
 
-void TestGenerationOffice::officeSaveLeavesEmptyDocAlone()
-{
+void TestGenerationOffice::officeSaveLeavesEmptyDocAlone() {
     // A new category's template starts from DB/Empty.Doc; the office's own Save must not write over it.
     const QString code = QStringLiteral("00010005");
     QVERIFY(mApp->addCategory(code, QStringLiteral("新类别"), QStringLiteral("0001")));
@@ -435,8 +421,7 @@ void TestGenerationOffice::officeSaveLeavesEmptyDocAlone()
     mMessages.clear();
 }
 
-void TestGenerationOffice::categoryWithoutTemplateOrIndicators()
-{
+void TestGenerationOffice::categoryWithoutTemplateOrIndicators() {
     const QString noTemplate = QStringLiteral("00010002");
     const QString noIndicators = QStringLiteral("00010003");
     QVERIFY(mApp->addCategory(noTemplate, QStringLiteral("无模板"), QStringLiteral("0001")));

@@ -1,6 +1,6 @@
+#include "documents/OfficeFixture.h"
 #include "office/LibreOfficeWordApp.h"
 #include "office/OfficeProcesses.h"
-#include "documents/OfficeFixture.h"
 
 #include <QDebug>
 #include <QDir>

@@ -1,15 +1,15 @@
 // A category whose template is a .docx or an .odt file: the contract document is filled in the program, takes the
 // template's format and is then opened in the word processor; a damaged template writes no document.
 
-#include "platform/Clipboard.h"
 #include "documents/ContractDocument.h"
 #include "documents/DocumentPaths.h"
 #include "documents/PackageFiles.h"
-#include "platform/ScriptedMessages.h"
-#include "office/StandInWordApp.h"
-#include "support/TempAppFolder.h"
 #include "documents/TemplateEditor.h"
 #include "documents/TemplateImport.h"
+#include "office/StandInWordApp.h"
+#include "platform/Clipboard.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -123,10 +123,18 @@ void TestPackageGeneration::damagedTemplateWritesNothing_data() {
     QTest::addColumn<QString>("format");
     QTest::addColumn<QString>("damage");
     QTest::addColumn<QString>("message");
-    QTest::newRow("truncated .docx") << "docx" << "truncate" << "模板文件已损坏";
-    QTest::newRow("truncated .odt") << "odt" << "truncate" << "模板文件已损坏";
-    QTest::newRow(".docx without its document part") << "docx" << "no main part" << "模板文件缺少文档正文";
-    QTest::newRow(".odt without its content") << "odt" << "no main part" << "模板文件缺少文档正文";
+    QTest::newRow("truncated .docx") << "docx"
+                                     << "truncate"
+                                     << "模板文件已损坏";
+    QTest::newRow("truncated .odt") << "odt"
+                                    << "truncate"
+                                    << "模板文件已损坏";
+    QTest::newRow(".docx without its document part") << "docx"
+                                                     << "no main part"
+                                                     << "模板文件缺少文档正文";
+    QTest::newRow(".odt without its content") << "odt"
+                                              << "no main part"
+                                              << "模板文件缺少文档正文";
 }
 
 void TestPackageGeneration::damagedTemplateWritesNothing() {
@@ -170,18 +178,42 @@ void TestPackageGeneration::templateEditorKeepsFormat() {
 }
 
 void TestPackageGeneration::importTemplateFile_data() {
-    QTest::addColumn<QString>("file");    // the file the user picks, in a folder outside the application
-    QTest::addColumn<QString>("damage");  // "", "truncate", "no main part", "not xml", "not a document"
+    QTest::addColumn<QString>("file");     // the file the user picks, in a folder outside the application
+    QTest::addColumn<QString>("damage");   // "", "truncate", "no main part", "not xml", "not a document"
     QTest::addColumn<QString>("existing"); // the category's template before, "" for none
-    QTest::addColumn<QString>("after");   // the template afterwards, "" when the import is refused
-    QTest::newRow(".docx, no template yet") << "合同.docx" << "" << "" << "00010001.docx";
-    QTest::newRow(".odt replaces a Word 97 template") << "合同.odt" << "" << "00010001.Doc" << "00010001.odt";
-    QTest::newRow(".DOC spelled in capitals replaces a .docx") << "HT.DOC" << "" << "00010001.docx" << "00010001.Doc";
-    QTest::newRow("truncated .docx") << "合同.docx" << "truncate" << "00010001.Doc" << "";
-    QTest::newRow(".docx without its document part") << "合同.docx" << "no main part" << "" << "";
-    QTest::newRow(".odt whose content is no XML") << "合同.odt" << "not xml" << "00010001.docx" << "";
-    QTest::newRow("text file named .doc") << "合同.doc" << "not a document" << "" << "";
-    QTest::newRow("a spreadsheet") << "合同.xls" << "" << "00010001.Doc" << "";
+    QTest::addColumn<QString>("after");    // the template afterwards, "" when the import is refused
+    QTest::newRow(".docx, no template yet") << "合同.docx"
+                                            << ""
+                                            << ""
+                                            << "00010001.docx";
+    QTest::newRow(".odt replaces a Word 97 template") << "合同.odt"
+                                                      << ""
+                                                      << "00010001.Doc"
+                                                      << "00010001.odt";
+    QTest::newRow(".DOC spelled in capitals replaces a .docx") << "HT.DOC"
+                                                               << ""
+                                                               << "00010001.docx"
+                                                               << "00010001.Doc";
+    QTest::newRow("truncated .docx") << "合同.docx"
+                                     << "truncate"
+                                     << "00010001.Doc"
+                                     << "";
+    QTest::newRow(".docx without its document part") << "合同.docx"
+                                                     << "no main part"
+                                                     << ""
+                                                     << "";
+    QTest::newRow(".odt whose content is no XML") << "合同.odt"
+                                                  << "not xml"
+                                                  << "00010001.docx"
+                                                  << "";
+    QTest::newRow("text file named .doc") << "合同.doc"
+                                          << "not a document"
+                                          << ""
+                                          << "";
+    QTest::newRow("a spreadsheet") << "合同.xls"
+                                   << ""
+                                   << "00010001.Doc"
+                                   << "";
 }
 
 void TestPackageGeneration::importTemplateFile() {

@@ -370,14 +370,16 @@ void TestPackageTemplate::templateCheck() {
     const QString docx = dir.filePath(QStringLiteral("t.docx"));
     const QByteArray box = "<w:r><w:txbxContent><w:p><w:r><w:t>框[&lt;丙方>]</w:t></w:r></w:p></w:txbxContent></w:r>";
     QVERIFY(PackageFiles::write(
-        docx, docxEntries(docxDocument(
-                              "<w:p><w:r><w:t>正文[&lt;甲</w:t></w:r><w:r><w:t>方>]，[&lt;甲方>][&lt;丁方>]</w:t></w:r></w:p>"
-                              "<w:tbl><w:tr><w:tc><w:p><w:r><w:t>表[&lt;丁方>]</w:t></w:r></w:p></w:tc></w:tr></w:tbl>"
-                              "<w:p><mc:AlternateContent xmlns:mc=\"m\"><mc:Choice>" + box + "</mc:Choice><mc:Fallback>" + box +
-                              "</mc:Fallback></mc:AlternateContent></w:p>"
-                              "<w:p><w:r><w:t>未完[&lt;甲方</w:t></w:r></w:p>"
-                              "<w:p><w:r><w:t>拆开[&lt;乙</w:t></w:r></w:p><w:p><w:r><w:t>方>]</w:t></w:r></w:p>"),
-                          "页眉[&lt;戊方>]")));
+        docx,
+        docxEntries(docxDocument(
+                        "<w:p><w:r><w:t>正文[&lt;甲</w:t></w:r><w:r><w:t>方>]，[&lt;甲方>][&lt;丁方>]</w:t></w:r></w:p>"
+                        "<w:tbl><w:tr><w:tc><w:p><w:r><w:t>表[&lt;丁方>]</w:t></w:r></w:p></w:tc></w:tr></w:tbl>"
+                        "<w:p><mc:AlternateContent xmlns:mc=\"m\"><mc:Choice>" +
+                        box + "</mc:Choice><mc:Fallback>" + box +
+                        "</mc:Fallback></mc:AlternateContent></w:p>"
+                        "<w:p><w:r><w:t>未完[&lt;甲方</w:t></w:r></w:p>"
+                        "<w:p><w:r><w:t>拆开[&lt;乙</w:t></w:r></w:p><w:p><w:r><w:t>方>]</w:t></w:r></w:p>"),
+                    "页眉[&lt;戊方>]")));
     const TemplateCheck::Report report =
         TemplateCheck::check(docx, {QStringLiteral("甲方"), QStringLiteral("乙方"), QStringLiteral("金额")});
     QVERIFY(report.readable);
@@ -386,8 +388,9 @@ void TestPackageTemplate::templateCheck() {
         unknown << QStringLiteral("%1 %2 %3").arg(f.text, f.place).arg(f.count);
     unknown.sort();
     // The fixture's footnote holds [<name>] too.
-    QCOMPARE(unknown, (QStringList{QStringLiteral("[<name>] 脚注 1"), QStringLiteral("[<丁方>] 正文 1"), QStringLiteral("[<丁方>] 表格 1"),
-                                   QStringLiteral("[<丙方>] 文本框 1"), QStringLiteral("[<戊方>] 页眉 1")}));
+    QCOMPARE(unknown, (QStringList{QStringLiteral("[<name>] 脚注 1"), QStringLiteral("[<丁方>] 正文 1"),
+                                   QStringLiteral("[<丁方>] 表格 1"), QStringLiteral("[<丙方>] 文本框 1"),
+                                   QStringLiteral("[<戊方>] 页眉 1")}));
     QCOMPARE(report.unusedIndicators, QStringList{QStringLiteral("金额")});
     QStringList broken;
     for (const TemplateCheck::Finding &f : report.brokenMarkers)
@@ -402,7 +405,8 @@ void TestPackageTemplate::templateCheck() {
     // A template whose markers and indicators match: nothing to say. A file that is no package: unreadable.
     const QString good = dir.filePath(QStringLiteral("g.docx"));
     QVERIFY(PackageFiles::write(good, docxEntries(docxDocument("<w:p><w:r><w:t>[&lt;甲方>]</w:t></w:r></w:p>"))));
-    QVERIFY(TemplateCheck::check(good, {QStringLiteral("甲方"), QStringLiteral("乙方"), QStringLiteral("NAME")}).clean());
+    QVERIFY(
+        TemplateCheck::check(good, {QStringLiteral("甲方"), QStringLiteral("乙方"), QStringLiteral("NAME")}).clean());
     QFile junk(dir.filePath(QStringLiteral("j.odt")));
     QVERIFY(junk.open(QIODevice::WriteOnly));
     junk.write("not a package");

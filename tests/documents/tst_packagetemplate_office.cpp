@@ -2,10 +2,10 @@
 // the office's OpenDocument copy of it), then read back from the parts and by the office: every kind of place a
 // user can put a marker in.
 
-#include "office/LibreOfficeWordApp.h"
 #include "documents/PackageFiles.h"
 #include "documents/package/PackageTemplate.h"
 #include "documents/package/TemplateCheck.h"
+#include "office/LibreOfficeWordApp.h"
 
 #include <QDir>
 #include <QFile>
@@ -155,9 +155,9 @@ void TestPackageTemplateOffice::initTestCase() {
         QVERIFY2(word.saveAs(mDir.filePath(QStringLiteral("filled-doc.doc"))), qPrintable(word.lastError()));
         word.quit();
     }
-    QVERIFY(convert(QStringLiteral("fodt"), {mDir.filePath(QStringLiteral("filled-docx.docx")),
-                                             mDir.filePath(QStringLiteral("filled-odt.odt")),
-                                             mDir.filePath(QStringLiteral("filled-doc.doc"))}));
+    QVERIFY(convert(QStringLiteral("fodt"),
+                    {mDir.filePath(QStringLiteral("filled-docx.docx")), mDir.filePath(QStringLiteral("filled-odt.odt")),
+                     mDir.filePath(QStringLiteral("filled-doc.doc"))}));
 }
 
 void TestPackageTemplateOffice::filledInPlace_data() {

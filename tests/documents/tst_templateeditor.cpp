@@ -1,13 +1,13 @@
 // The template editor's logic and window over the in-process office stand-in and a real database.
 
-#include "platform/Clipboard.h"
 #include "documents/DocumentPaths.h"
-#include "platform/ScriptedMessages.h"
-#include "office/StandInWordApp.h"
-#include "support/TempAppFolder.h"
 #include "documents/TemplateEditor.h"
-#include "support/TestFiles.h"
 #include "documents/ui/TfrmEditADoc.h"
+#include "office/StandInWordApp.h"
+#include "platform/Clipboard.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,8 +15,7 @@
 #include <QTest>
 #include <QTimer>
 
-class TestTemplateEditor : public QObject
-{
+class TestTemplateEditor : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -48,8 +47,7 @@ private:
     QString mCode = QStringLiteral("00010001");
 };
 
-void TestTemplateEditor::init()
-{
+void TestTemplateEditor::init() {
     mApp = std::make_unique<TempAppFolder>();
     QVERIFY(mApp->isValid());
     QVERIFY(mApp->addCategory(QStringLiteral("0001"), QStringLiteral("房屋租赁")));
@@ -66,21 +64,18 @@ void TestTemplateEditor::init()
         mWord.setFailing(QLatin1String(op), false);
 }
 
-void TestTemplateEditor::cleanup()
-{
+void TestTemplateEditor::cleanup() {
     mApp.reset();
 }
 
-void TestTemplateEditor::opensTemplateOrEmptyTemplate_data()
-{
+void TestTemplateEditor::opensTemplateOrEmptyTemplate_data() {
     QTest::addColumn<bool>("haveTemplate");
     QTest::addColumn<QString>("expectedText");
     QTest::newRow("new category: the empty template") << false << QStringLiteral("空白文档");
     QTest::newRow("category with a template") << true << QStringLiteral("租赁合同 [<甲方>]");
 }
 
-void TestTemplateEditor::opensTemplateOrEmptyTemplate()
-{
+void TestTemplateEditor::opensTemplateOrEmptyTemplate() {
     QFETCH(bool, haveTemplate);
     QFETCH(QString, expectedText);
     const QString path = DocumentPaths::templateFile(mCode);
@@ -94,8 +89,7 @@ void TestTemplateEditor::opensTemplateOrEmptyTemplate()
     QVERIFY(mMessages.texts().isEmpty());
 }
 
-void TestTemplateEditor::noDocumentToOpen()
-{
+void TestTemplateEditor::noDocumentToOpen() {
     QVERIFY(QFile::remove(DocumentPaths::emptyTemplate()));
     TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
     QVERIFY(!editor.ReadyData());
@@ -104,17 +98,16 @@ void TestTemplateEditor::noDocumentToOpen()
     QVERIFY(mMessages.lastText().contains(QStringLiteral("Empty.Doc")));
 }
 
-void TestTemplateEditor::insertNewIndicator_data()
-{
+void TestTemplateEditor::insertNewIndicator_data() {
     QTest::addColumn<QString>("savedName");
     QTest::addColumn<QString>("expectedText");
     QTest::addColumn<QString>("expectedClipboard");
-    QTest::newRow("saved") << QStringLiteral("总价") << QStringLiteral("空白[<总价>]文档") << QStringLiteral("[<总价>]");
+    QTest::newRow("saved") << QStringLiteral("总价") << QStringLiteral("空白[<总价>]文档")
+                           << QStringLiteral("[<总价>]");
     QTest::newRow("cancelled") << QString() << QStringLiteral("空白文档") << QString();
 }
 
-void TestTemplateEditor::insertNewIndicator()
-{
+void TestTemplateEditor::insertNewIndicator() {
     QFETCH(QString, savedName);
     QFETCH(QString, expectedText);
     QFETCH(QString, expectedClipboard);
@@ -138,16 +131,14 @@ void TestTemplateEditor::insertNewIndicator()
     QVERIFY(mMessages.texts().isEmpty());
 }
 
-void TestTemplateEditor::insertExistingIndicator_data()
-{
+void TestTemplateEditor::insertExistingIndicator_data() {
     QTest::addColumn<bool>("chosen");
     QTest::addColumn<QString>("expectedText");
     QTest::newRow("chosen") << true << QStringLiteral("[<月租金>]空白文档");
     QTest::newRow("nothing chosen") << false << QStringLiteral("空白文档");
 }
 
-void TestTemplateEditor::insertExistingIndicator()
-{
+void TestTemplateEditor::insertExistingIndicator() {
     QFETCH(bool, chosen);
     QFETCH(QString, expectedText);
     TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
@@ -164,8 +155,7 @@ void TestTemplateEditor::insertExistingIndicator()
     QCOMPARE(mClipboard.text(), chosen ? QStringLiteral("[<月租金>]") : QString());
 }
 
-void TestTemplateEditor::saveCreatesTemplateFile()
-{
+void TestTemplateEditor::saveCreatesTemplateFile() {
     // A fresh folder may lack DB/ModelFiles: saving makes it.
     QVERIFY(QDir(mApp->file(QStringLiteral("DB/ModelFiles"))).removeRecursively());
     const QString path = DocumentPaths::templateFile(mCode);
@@ -181,8 +171,7 @@ void TestTemplateEditor::saveCreatesTemplateFile()
     QVERIFY(mMessages.texts().isEmpty());
 }
 
-void TestTemplateEditor::saveFailureKeepsWindowOpen()
-{
+void TestTemplateEditor::saveFailureKeepsWindowOpen() {
     TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
     QVERIFY(editor.ReadyData());
     mWord.setFailing(QStringLiteral("saveAs"));
@@ -192,8 +181,7 @@ void TestTemplateEditor::saveFailureKeepsWindowOpen()
     QVERIFY(!QFile::exists(DocumentPaths::templateFile(mCode)));
 }
 
-void TestTemplateEditor::closeWithoutSaveWritesNothing()
-{
+void TestTemplateEditor::closeWithoutSaveWritesNothing() {
     TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
     editor.setIndicatorDialogs([](const QString &, const QString &, int) { return QStringLiteral("甲方"); }, {});
     QVERIFY(editor.ReadyData());
@@ -206,8 +194,7 @@ void TestTemplateEditor::closeWithoutSaveWritesNothing()
     QVERIFY(mMessages.texts().isEmpty());
 }
 
-void TestTemplateEditor::officeUnreachable()
-{
+void TestTemplateEditor::officeUnreachable() {
     mWord.setFailing(QStringLiteral("connect"));
     TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
     int created = 0;
@@ -238,8 +225,7 @@ void TestTemplateEditor::officeUnreachable()
     QVERIFY(!QFile::exists(DocumentPaths::templateFile(mCode)));
 }
 
-void TestTemplateEditor::windowLayoutAndClose()
-{
+void TestTemplateEditor::windowLayoutAndClose() {
     auto word = std::make_unique<StandInWordApp>();
     StandInWordApp *office = word.get();
     TfrmEditADoc form(mCode, DocumentPaths::templateFile(mCode), std::move(word));
@@ -270,15 +256,13 @@ void TestTemplateEditor::windowLayoutAndClose()
     QVERIFY(!QFile::exists(DocumentPaths::templateFile(mCode)));
 }
 
-void TestTemplateEditor::officeOwnSaveNeverWritesEmptyDoc_data()
-{
+void TestTemplateEditor::officeOwnSaveNeverWritesEmptyDoc_data() {
     QTest::addColumn<bool>("officeWindowClosed");
     QTest::newRow("Ctrl+S in the office") << false;
     QTest::newRow("Save while closing the office's window") << true;
 }
 
-void TestTemplateEditor::officeOwnSaveNeverWritesEmptyDoc()
-{
+void TestTemplateEditor::officeOwnSaveNeverWritesEmptyDoc() {
     // The office's own Save writes where the document came from.
     QFETCH(bool, officeWindowClosed);
     const QString path = DocumentPaths::templateFile(mCode);
@@ -301,8 +285,7 @@ void TestTemplateEditor::officeOwnSaveNeverWritesEmptyDoc()
     QCOMPARE(readText(DocumentPaths::emptyTemplate()), QStringLiteral("空白文档"));
 }
 
-void TestTemplateEditor::closeAsksWhenModified_data()
-{
+void TestTemplateEditor::closeAsksWhenModified_data() {
     QTest::addColumn<bool>("edited");
     QTest::addColumn<int>("answer"); // Messages::SaveChoice, when asked
     QTest::addColumn<bool>("closes");
@@ -310,13 +293,12 @@ void TestTemplateEditor::closeAsksWhenModified_data()
 
     QTest::newRow("unchanged: closes without a question") << false << -1 << true << QString();
     QTest::newRow("changed, 保存") << true << int(Messages::SaveChoice::Save) << true
-                                 << QStringLiteral("[<甲方>]空白文档");
+                                   << QStringLiteral("[<甲方>]空白文档");
     QTest::newRow("changed, 不保存") << true << int(Messages::SaveChoice::Discard) << true << QString();
     QTest::newRow("changed, 取消: stays open") << true << int(Messages::SaveChoice::Cancel) << false << QString();
 }
 
-void TestTemplateEditor::closeAsksWhenModified()
-{
+void TestTemplateEditor::closeAsksWhenModified() {
     QFETCH(bool, edited);
     QFETCH(int, answer);
     QFETCH(bool, closes);
@@ -325,8 +307,7 @@ void TestTemplateEditor::closeAsksWhenModified()
     StandInWordApp *office = word.get();
     const QString path = DocumentPaths::templateFile(mCode);
     TfrmEditADoc form(mCode, path, std::move(word));
-    form.editor().setIndicatorDialogs([](const QString &, const QString &, int) { return QStringLiteral("甲方"); },
-                                      {});
+    form.editor().setIndicatorDialogs([](const QString &, const QString &, int) { return QStringLiteral("甲方"); }, {});
     form.show();
     QTRY_VERIFY(office->hasDocument());
     if (edited)
@@ -335,8 +316,7 @@ void TestTemplateEditor::closeAsksWhenModified()
         mMessages.answerSaveQuestion(Messages::SaveChoice(answer));
 
     QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("closeButton")), Qt::LeftButton);
-    QCOMPARE(mMessages.texts(),
-             edited ? QStringList{QStringLiteral("模板文档已经修改，是否保存？")} : QStringList());
+    QCOMPARE(mMessages.texts(), edited ? QStringList{QStringLiteral("模板文档已经修改，是否保存？")} : QStringList());
     QCOMPARE(mMessages.unexpected(), 0);
     QCOMPARE(form.isVisible(), !closes);
     if (!closes) {

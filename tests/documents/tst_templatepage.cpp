@@ -3,11 +3,11 @@
 #include "documents/DocumentPaths.h"
 #include "documents/ui/DocumentTemplateTab.h"
 #include "documents/ui/DocumentsEntry.h"
-#include "platform/ScriptedMessages.h"
+#include "documents/ui/TemplatePage.h"
 #include "office/StandInPdfRenderer.h"
 #include "office/StandInWordApp.h"
+#include "platform/ScriptedMessages.h"
 #include "support/TempAppFolder.h"
-#include "documents/ui/TemplatePage.h"
 #include "support/TestFiles.h"
 
 #include <QAbstractScrollArea>
@@ -18,8 +18,7 @@
 #include <QTest>
 #include <QVBoxLayout>
 
-class TestTemplatePage : public QObject
-{
+class TestTemplatePage : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -40,8 +39,7 @@ private:
     const QString mCode = QStringLiteral("00010001");
 };
 
-void TestTemplatePage::init()
-{
+void TestTemplatePage::init() {
     mApp = std::make_unique<TempAppFolder>();
     QVERIFY(mApp->isValid());
     mPdf = mApp->file(QStringLiteral("shown.pdf"));
@@ -59,15 +57,13 @@ void TestTemplatePage::init()
     mMessages.clear();
 }
 
-void TestTemplatePage::cleanup()
-{
+void TestTemplatePage::cleanup() {
     mServices = {};
     mRenderer.reset();
     mApp.reset();
 }
 
-void TestTemplatePage::showsTemplateOrEmptyTemplate_data()
-{
+void TestTemplatePage::showsTemplateOrEmptyTemplate_data() {
     QTest::addColumn<bool>("haveTemplate");
     QTest::addColumn<bool>("haveEmpty");
     QTest::addColumn<QString>("expected"); // relative to the application folder; empty: nothing shown
@@ -76,8 +72,7 @@ void TestTemplatePage::showsTemplateOrEmptyTemplate_data()
     QTest::newRow("neither file") << false << false << QString();
 }
 
-void TestTemplatePage::showsTemplateOrEmptyTemplate()
-{
+void TestTemplatePage::showsTemplateOrEmptyTemplate() {
     QFETCH(bool, haveTemplate);
     QFETCH(bool, haveEmpty);
     QFETCH(QString, expected);
@@ -101,8 +96,7 @@ void TestTemplatePage::showsTemplateOrEmptyTemplate()
     }
 }
 
-void TestTemplatePage::renderFailureLeavesViewEmpty()
-{
+void TestTemplatePage::renderFailureLeavesViewEmpty() {
     QFile empty(DocumentPaths::emptyTemplate());
     QVERIFY(empty.open(QIODevice::WriteOnly));
     empty.close();
@@ -118,8 +112,7 @@ void TestTemplatePage::renderFailureLeavesViewEmpty()
     QVERIFY(mMessages.texts().isEmpty());
 }
 
-void TestTemplatePage::keysAreSwallowedAndClickEditsThroughTheWindowButton()
-{
+void TestTemplatePage::keysAreSwallowedAndClickEditsThroughTheWindowButton() {
     QWidget window;
     auto *layout = new QVBoxLayout(&window);
     auto *tab = new DocumentTemplateTab(mServices, &window);
@@ -145,8 +138,7 @@ void TestTemplatePage::keysAreSwallowedAndClickEditsThroughTheWindowButton()
     QCOMPARE(windowClicks, 1);
 }
 
-void TestTemplatePage::clickOnRootOrNothingDoesNothing()
-{
+void TestTemplatePage::clickOnRootOrNothingDoesNothing() {
     int editors = 0;
     mServices.newWordApp = [&] {
         ++editors;

@@ -1,6 +1,6 @@
 #include "exchange/export/GridExport.h"
-#include "platform/ScriptedMessages.h"
 #include "office/StandInSheetApp.h"
+#include "platform/ScriptedMessages.h"
 
 #include "office/LibreOfficeSheetApp.h"
 

@@ -1,6 +1,6 @@
+#include "exchange/import/TfrmPPLoadIn.h"
 #include "platform/ScriptedMessages.h"
 #include "support/TempAppFolder.h"
-#include "exchange/import/TfrmPPLoadIn.h"
 
 #include <QComboBox>
 #include <QMenu>

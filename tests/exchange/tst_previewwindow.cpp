@@ -1,5 +1,5 @@
-#include "platform/ScriptedMessages.h"
 #include "exchange/preview/TfrmPreview.h"
+#include "platform/ScriptedMessages.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "exchange/workbook/CellText.h"
-#include "support/TestFiles.h"
 #include "exchange/workbook/WorkbookReader.h"
 #include "exchange/workbook/XlsxScanner.h"
 #include "exchange/workbook/XlsxWorkbook.h"
+#include "support/TestFiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>

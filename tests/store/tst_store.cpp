@@ -6,16 +6,14 @@
 #include <QSqlQuery>
 #include <QtTest>
 
-class TestStore : public QObject
-{
+class TestStore : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void freshFolderHasEveryTable()
-    {
+    void freshFolderHasEveryTable() {
         TempAppFolder app;
         QVERIFY(app.isValid());
-        for (const char *table : {"TContractClass", "TDataPara", "TDataParaDetail", "TContractMain", "TContractDetail",
-                                  "TPara"}) {
+        for (const char *table :
+             {"TContractClass", "TDataPara", "TDataParaDetail", "TContractMain", "TContractDetail", "TPara"}) {
             QVERIFY2(app.exec(QStringLiteral("SELECT * FROM %1").arg(QLatin1String(table))), table);
         }
         QVERIFY(app.exec(QStringLiteral("SELECT Data1, Data80 FROM TContractMain")));
@@ -26,20 +24,19 @@ private Q_SLOTS:
         // A new indicator's register column is visible without the user widening it.
         QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
         QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("子"), QStringLiteral("0001")));
-        QVERIFY(app.addIndicator(QStringLiteral("00010001"), QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
+        QVERIFY(app.addIndicator(QStringLiteral("00010001"), QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) >
+                0);
         QVERIFY(app.scalar(QStringLiteral("SELECT ColWidth FROM TDataPara")).toInt() > 0);
     }
 
-    void setupNeverOverwritesADatabase()
-    {
+    void setupNeverOverwritesADatabase() {
         TempAppFolder app;
         QVERIFY(app.exec(QStringLiteral("UPDATE TPara SET LogPass=?"), {QStringLiteral("kept")}));
         QVERIFY(Schema::layOutAppFolder(app.path()));
         QCOMPARE(TDM::instance().readLogPass(), std::optional<QString>(QStringLiteral("kept")));
     }
 
-    void missingDatabaseIsReportedNotCreated()
-    {
+    void missingDatabaseIsReportedNotCreated() {
         QTemporaryDir dir;
         TDM &dm = TDM::create(dir.path());
         QVERIFY(!dm.isConnected());
@@ -51,8 +48,7 @@ private Q_SLOTS:
         TDM::destroy();
     }
 
-    void notADatabaseFailsAtConnect()
-    {
+    void notADatabaseFailsAtConnect() {
         TempAppFolder app(false);
         QFile f(app.file(QStringLiteral("DB/ZYDB.dat")));
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -62,8 +58,7 @@ private Q_SLOTS:
         TDM::destroy();
     }
 
-    void queryHelpers()
-    {
+    void queryHelpers() {
         TempAppFolder app;
         TDM &dm = TDM::instance();
         // Max over no rows is null: empty text, not "0".
@@ -92,14 +87,14 @@ private Q_SLOTS:
         QCOMPARE(items, (QStringList{"a", "b"}));
     }
 
-    void hostileTextsRoundTrip()
-    {
+    void hostileTextsRoundTrip() {
         TempAppFolder app;
         QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
         const QStringList values{
-            QStringLiteral("O'Brien \"quoted\""), QStringLiteral("100%_done\\path"), QStringLiteral("😀 合同 emoji"),
-            QStringLiteral("'); DROP TABLE TContractMain; --"), QString(10000, QChar(0x5408)),
-            QStringLiteral("tab\tnew\nline\r\x01"), QStringLiteral("[甲方]*2"),
+            QStringLiteral("O'Brien \"quoted\""), QStringLiteral("100%_done\\path"),
+            QStringLiteral("😀 合同 emoji"),       QStringLiteral("'); DROP TABLE TContractMain; --"),
+            QString(10000, QChar(0x5408)),        QStringLiteral("tab\tnew\nline\r\x01"),
+            QStringLiteral("[甲方]*2"),
         };
         for (const QString &v : values) {
             QSqlQuery q(TDM::instance().ADOLocal());
@@ -111,8 +106,7 @@ private Q_SLOTS:
         QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM TContractMain")).toInt(), values.size());
     }
 
-    void likePatternsMatchLiterally_data()
-    {
+    void likePatternsMatchLiterally_data() {
         QTest::addColumn<QString>("needle");
         QTest::addColumn<int>("matches");
         QTest::newRow("percent") << "%" << 1;
@@ -123,8 +117,7 @@ private Q_SLOTS:
         QTest::newRow("chinese") << "合同" << 1;
     }
 
-    void likePatternsMatchLiterally()
-    {
+    void likePatternsMatchLiterally() {
         QFETCH(QString, needle);
         QFETCH(int, matches);
         TempAppFolder app;
@@ -133,22 +126,20 @@ private Q_SLOTS:
             QVERIFY(app.exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1) VALUES ('0001', ?)"),
                              {QString::fromUtf8(v)}));
         }
-        const QString count = app.scalar(
-            QStringLiteral("SELECT count(*) FROM TContractMain WHERE Data1 LIKE ? ESCAPE '\\'"),
-            {SqlText::containsPattern(needle)});
+        const QString count =
+            app.scalar(QStringLiteral("SELECT count(*) FROM TContractMain WHERE Data1 LIKE ? ESCAPE '\\'"),
+                       {SqlText::containsPattern(needle)});
         QCOMPARE(count.toInt(), matches);
     }
 
-    void valueColumnNames()
-    {
+    void valueColumnNames() {
         QVERIFY(SqlText::isValueColumn(QStringLiteral("Data1")));
         QVERIFY(SqlText::isValueColumn(QStringLiteral("Data80")));
         for (const char *bad : {"Data0", "Data81", "Data01", "Data", "Data+1", "ID", "Data1;--", "data1"})
             QVERIFY2(!SqlText::isValueColumn(QString::fromLatin1(bad)), bad);
     }
 
-    void textOrderAndIdentities()
-    {
+    void textOrderAndIdentities() {
         TempAppFolder app;
         QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
         for (const char *v : {"9", "10"})
@@ -164,13 +155,13 @@ private Q_SLOTS:
         QCOMPARE(app.scalar(QStringLiteral("SELECT Max(ID) FROM TContractMain")).toInt(), highest + 1);
     }
 
-    void categoryInUseCannotBeDeleted()
-    {
+    void categoryInUseCannotBeDeleted() {
         TempAppFolder app;
         QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
         QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("子"), QStringLiteral("0001")));
         QVERIFY(app.addCategory(QStringLiteral("00010002"), QStringLiteral("空"), QStringLiteral("0001")));
-        QVERIFY(app.addIndicator(QStringLiteral("00010001"), QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
+        QVERIFY(app.addIndicator(QStringLiteral("00010001"), QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) >
+                0);
         QVERIFY(!app.exec(QStringLiteral("DELETE FROM TContractClass WHERE TypeCode=?"), {QStringLiteral("00010001")}));
         QVERIFY(app.exec(QStringLiteral("DELETE FROM TContractClass WHERE TypeCode=?"), {QStringLiteral("00010002")}));
         QVERIFY(!app.exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode) VALUES ('nowhere')")));
@@ -178,8 +169,8 @@ private Q_SLOTS:
         // Emptying every table in the rebuild's order succeeds inside one transaction.
         QVERIFY(app.exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode) VALUES ('00010001')")));
         const bool ok = TDM::instance().inTransaction([&] {
-            for (const char *table : {"TDataParaDetail", "TDataPara", "TContractClass", "TContractDetail",
-                                      "TContractMain"}) {
+            for (const char *table :
+                 {"TDataParaDetail", "TDataPara", "TContractClass", "TContractDetail", "TContractMain"}) {
                 if (!app.exec(QStringLiteral("DELETE FROM %1").arg(QLatin1String(table))))
                     return false;
             }
@@ -190,8 +181,7 @@ private Q_SLOTS:
         QCOMPARE(TDM::instance().readLogPass(), std::optional<QString>(QStringLiteral("579")));
     }
 
-    void onlineBackupIsAConsistentCopy()
-    {
+    void onlineBackupIsAConsistentCopy() {
         TempAppFolder app;
         QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
         const QString copy = app.file(QStringLiteral("Bak/copy.dat"));

@@ -8,33 +8,28 @@
 
 namespace {
 
-sqlite3 *connection()
-{
+sqlite3 *connection() {
     return *static_cast<sqlite3 *const *>(TDM::instance().ADOLocal().driver()->handle().data());
 }
 
-int countCommit(void *counter)
-{
+int countCommit(void *counter) {
     ++*static_cast<int *>(counter);
     return 0; // the commit goes ahead
 }
 
 } // namespace
 
-CommitCounter::CommitCounter()
-{
+CommitCounter::CommitCounter() {
     sqlite3_commit_hook(connection(), &countCommit, &mCount);
     mCounting = true;
 }
 
 // A test that fails half-way must not leave the hook pointing at a counter that is gone.
-CommitCounter::~CommitCounter()
-{
+CommitCounter::~CommitCounter() {
     stop();
 }
 
-void CommitCounter::stop()
-{
+void CommitCounter::stop() {
     if (!mCounting || !TDM::exists())
         return;
     sqlite3_commit_hook(connection(), nullptr, nullptr);

@@ -2,8 +2,7 @@
 
 // Counts the transactions committed on the data module's connection from its making until stop() or its end, so
 // that a test sees how many commits an action cost.
-class CommitCounter
-{
+class CommitCounter {
 public:
     CommitCounter();
     ~CommitCounter();

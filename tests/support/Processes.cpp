@@ -6,8 +6,7 @@
 
 #include <csignal>
 
-QStringList processesWith(const QString &text)
-{
+QStringList processesWith(const QString &text) {
     QStringList pids;
     const QByteArray needle = text.toUtf8();
     for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
@@ -23,8 +22,7 @@ QStringList processesWith(const QString &text)
     return pids;
 }
 
-void killAll(const QStringList &pids)
-{
+void killAll(const QStringList &pids) {
     for (const QString &pid : pids)
         ::kill(pid.toInt(), SIGKILL);
 }

@@ -15,8 +15,7 @@ namespace DemoContent {
 
 namespace {
 
-struct IndicatorDef
-{
+struct IndicatorDef {
     const char16_t *name;
     int type; // 0 text, 1 number, 2 date
     const char16_t *format;
@@ -48,8 +47,7 @@ const IndicatorDef Indicators[] = {
 };
 constexpr int IndicatorCount = int(sizeof(Indicators) / sizeof(Indicators[0]));
 
-struct RecordDef
-{
+struct RecordDef {
     const char16_t *lessor;
     const char16_t *lessee;
     const char16_t *address;
@@ -73,18 +71,15 @@ const RecordDef Records[] = {
      QDate(2026, 12, 15), QDate(2026, 12, 10)},
 };
 
-DecimalText amount(const char16_t *text)
-{
+DecimalText amount(const char16_t *text) {
     return *DecimalText::parse(QStringView(text));
 }
 
-QString money(const DecimalText &value)
-{
+QString money(const DecimalText &value) {
     return FormatNumber(value, QStringLiteral("0.00"));
 }
 
-bool exec(const QString &sql, const QVariantList &binds, QString *message)
-{
+bool exec(const QString &sql, const QVariantList &binds, QString *message) {
     QSqlQuery query(TDM::instance().ADOLocal());
     QString error;
     if (execBound(query, sql, binds, &error))
@@ -93,12 +88,11 @@ bool exec(const QString &sql, const QVariantList &binds, QString *message)
     return false;
 }
 
-bool insertRows(QString *message)
-{
+bool insertRows(QString *message) {
     const QString category =
         QStringLiteral("INSERT INTO TContractClass (TypeCode, TypeName, ParTypeCode, nLeveal) VALUES (?, ?, ?, ?)");
-    if (!exec(category, {RootCode, QStringLiteral("房屋租赁"), QStringLiteral(""), 0}, message)
-        || !exec(category, {ChildCode, QStringLiteral("房屋租赁合同"), RootCode, 1}, message))
+    if (!exec(category, {RootCode, QStringLiteral("房屋租赁"), QStringLiteral(""), 0}, message) ||
+        !exec(category, {ChildCode, QStringLiteral("房屋租赁合同"), RootCode, 1}, message))
         return false;
 
     for (int i = 0; i < IndicatorCount; ++i) {
@@ -121,8 +115,8 @@ bool insertRows(QString *message)
             return false;
         }
         // The number the numbering formula would have given on the signing day: the first of that day.
-        const QString number = QStringLiteral("FZ") + r.signedOn.toString(QStringLiteral("yyyyMMdd"))
-                               + QStringLiteral("001");
+        const QString number =
+            QStringLiteral("FZ") + r.signedOn.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral("001");
         const QStringList values{number,
                                  QString::fromUtf16(r.lessor),
                                  QString::fromUtf16(r.lessee),
@@ -152,15 +146,14 @@ bool insertRows(QString *message)
     return true;
 }
 
-bool writeTemplate(QString *message)
-{
+bool writeTemplate(QString *message) {
     const QString target = TDM::instance().path(TDM::ModelFolder + ChildCode + QStringLiteral(".Doc"));
     if (QFileInfo::exists(target))
         return true;
     QDir().mkpath(QFileInfo(target).absolutePath());
     QFile::remove(target + QStringLiteral(".new"));
-    if (!QFile::copy(QStringLiteral(":/demo/template.Doc"), target + QStringLiteral(".new"))
-        || !QFile::rename(target + QStringLiteral(".new"), target)) {
+    if (!QFile::copy(QStringLiteral(":/demo/template.Doc"), target + QStringLiteral(".new")) ||
+        !QFile::rename(target + QStringLiteral(".new"), target)) {
         *message = QStringLiteral("cannot write ") + target;
         return false;
     }
@@ -171,8 +164,7 @@ bool writeTemplate(QString *message)
 
 } // namespace
 
-Result install(QString *message)
-{
+Result install(QString *message) {
     TDM &dm = TDM::instance();
     if (!dm.isConnected()) {
         *message = dm.connectionError();

@@ -8,8 +8,7 @@
 #include <QFileInfo>
 #include <QTextStream>
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     QTextStream err(stderr);
     QTextStream out(stdout);

@@ -13,16 +13,15 @@
 
 namespace {
 
-const char Usage[] =
-    "用法: vantrel-generate --folder 文件夹 --category 类别编号 (--records 1,5,9 | --all)\n"
-    "                       [--pdf] [--out 文件夹] [--regenerate]\n"
-    "  --folder      应用程序的数据文件夹（其中有 DB/ZYDB.dat）\n"
-    "  --category    合同类别的编号，例如 00010001\n"
-    "  --records     逗号分隔的合同记录编号；--all 为该类别的全部合同\n"
-    "  --pdf         同时在合同文档旁边导出 PDF 文件\n"
-    "  --out         输出到这个文件夹，而不是 DB/ContractFile\n"
-    "  --regenerate  已有的合同文档重新生成（不加时跳过）\n"
-    "退出码: 0 全部成功，1 有合同没有生成（列在输出中），2 参数错误\n";
+const char Usage[] = "用法: vantrel-generate --folder 文件夹 --category 类别编号 (--records 1,5,9 | --all)\n"
+                     "                       [--pdf] [--out 文件夹] [--regenerate]\n"
+                     "  --folder      应用程序的数据文件夹（其中有 DB/ZYDB.dat）\n"
+                     "  --category    合同类别的编号，例如 00010001\n"
+                     "  --records     逗号分隔的合同记录编号；--all 为该类别的全部合同\n"
+                     "  --pdf         同时在合同文档旁边导出 PDF 文件\n"
+                     "  --out         输出到这个文件夹，而不是 DB/ContractFile\n"
+                     "  --regenerate  已有的合同文档重新生成（不加时跳过）\n"
+                     "退出码: 0 全部成功，1 有合同没有生成（列在输出中），2 参数错误\n";
 
 int usage(QTextStream &err, const QString &problem) {
     err << "vantrel-generate: " << problem << "\n" << Usage;
@@ -110,7 +109,8 @@ int main(int argc, char *argv[]) {
     }
     const QList<BatchGeneration::Result> made = BatchGeneration::runAll(
         toMake, options, [] { return std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless); },
-        BatchGeneration::defaultWorkers(), [&](int done, int current) {
+        BatchGeneration::defaultWorkers(),
+        [&](int done, int current) {
             err << QStringLiteral("正在生成 %1 / %2：%3").arg(done + 1).arg(toMake.size()).arg(current) << Qt::endl;
             return true;
         });
@@ -144,7 +144,8 @@ int main(int argc, char *argv[]) {
                 unfilled << marker;
     }
     if (!unfilled.isEmpty())
-        err << QStringLiteral("模板中以下标记没有对应的指标，在文档中没有填写：") << unfilled.join(QStringLiteral("、")) << Qt::endl;
+        err << QStringLiteral("模板中以下标记没有对应的指标，在文档中没有填写：") << unfilled.join(QStringLiteral("、"))
+            << Qt::endl;
     TDM::destroy();
     return failed == 0 ? 0 : 1;
 }

@@ -8,22 +8,22 @@
 // entry-edit, preview, import, delete-question, document, backup, restore, rebuild, password-set, password-login,
 // about, register-multirow (last: it renames indicators of the demo in the folder it is given).
 
-#include "app/admin/AdminCommands.h"
 #include "app/Composition.h"
+#include "app/TfrmMainContract.h"
+#include "app/admin/AdminCommands.h"
 #include "catalogue/CategoryTreeModel.h"
+#include "catalogue/TfrmContractModel.h"
+#include "catalogue/TfrmExdParaPropertyEdit.h"
+#include "catalogue/TfrmModelSelect.h"
+#include "catalogue/TfrmPropertySelect.h"
+#include "contracts/TfrmContractMag.h"
+#include "contracts/TfrmEditAContract.h"
 #include "platform/Messages.h"
 #include "platform/QtPlatform.h"
-#include "screenshots/ShotMessages.h"
-#include "store/TDM.h"
-#include "contracts/TfrmContractMag.h"
-#include "catalogue/TfrmContractModel.h"
-#include "contracts/TfrmEditAContract.h"
-#include "catalogue/TfrmExdParaPropertyEdit.h"
-#include "app/TfrmMainContract.h"
-#include "catalogue/TfrmModelSelect.h"
 #include "platform/TfrmPassInput.h"
-#include "catalogue/TfrmPropertySelect.h"
+#include "screenshots/ShotMessages.h"
 #include "screenshots/WindowShots.h"
+#include "store/TDM.h"
 
 #include <QApplication>
 #include <QComboBox>

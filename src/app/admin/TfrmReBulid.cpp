@@ -1,9 +1,9 @@
 #include "app/admin/TfrmReBulid.h"
 
 #include "app/admin/AdminCommands.h"
+#include "app/admin/SystemRebuild.h"
 #include "platform/DialogButtonRow.h"
 #include "platform/Messages.h"
-#include "app/admin/SystemRebuild.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -15,8 +15,7 @@
 
 TfrmReBulid::TfrmReBulid(std::function<void()> closeChildWindows, QWidget *parent)
     : QDialog(parent)
-    , mCloseChildWindows(std::move(closeChildWindows))
-{
+    , mCloseChildWindows(std::move(closeChildWindows)) {
     setObjectName(QStringLiteral("TfrmReBulid"));
     setWindowTitle(QStringLiteral("系统重建"));
 
@@ -71,21 +70,18 @@ TfrmReBulid::TfrmReBulid(std::function<void()> closeChildWindows, QWidget *paren
     connect(cmdSH, &QPushButton::clicked, this, &TfrmReBulid::cmdSHClick);
 }
 
-void TfrmReBulid::cmkYWClick(bool checked)
-{
+void TfrmReBulid::cmkYWClick(bool checked) {
     // The basic information is never cleared without the business data.
     if (!checked)
         chkJB->setChecked(false);
 }
 
-void TfrmReBulid::chkJBClick(bool checked)
-{
+void TfrmReBulid::chkJBClick(bool checked) {
     if (checked)
         cmkYW->setChecked(true);
 }
 
-void TfrmReBulid::cmdSHClick()
-{
+void TfrmReBulid::cmdSHClick() {
     Messages &messages = Messages::instance();
     if (!cmkYW->isChecked() && !chkJB->isChecked()) {
         messages.information(QStringLiteral("至少需要选择一项清除项目！"));
@@ -105,8 +101,7 @@ void TfrmReBulid::cmdSHClick()
     accept();
 }
 
-void ShowRebuild(QWidget *parent, const std::function<void()> &closeChildWindows)
-{
+void ShowRebuild(QWidget *parent, const std::function<void()> &closeChildWindows) {
     TfrmReBulid frmReBulid(closeChildWindows, parent);
     frmReBulid.exec();
 }

@@ -576,7 +576,8 @@ Result verifyPackage(const QString &path) {
     const Format format = formatOf(path);
     QFile file(path);
     if (format == Format::None || !file.open(QIODevice::ReadOnly)) {
-        result.error = format == Format::None ? damagedText() : QStringLiteral("无法读取模板文件：%1").arg(file.errorString());
+        result.error =
+            format == Format::None ? damagedText() : QStringLiteral("无法读取模板文件：%1").arg(file.errorString());
         return result;
     }
     const Package package(file.readAll());

@@ -40,7 +40,8 @@ QString placeOf(pugi::xml_node node, const QString &partPlace) {
     for (pugi::xml_node n = node.parent(); n; n = n.parent()) {
         if (named(n, "txbxContent") || named(n, "text-box"))
             return QStringLiteral("文本框");
-        if (named(n, "footnote") || (named(n, "note") && std::strcmp(n.attribute("text:note-class").value(), "endnote")))
+        if (named(n, "footnote") ||
+            (named(n, "note") && std::strcmp(n.attribute("text:note-class").value(), "endnote")))
             return QStringLiteral("脚注");
         if (named(n, "endnote") || named(n, "note"))
             return QStringLiteral("尾注");
@@ -74,7 +75,7 @@ void collectText(pugi::xml_node node, std::string &text) {
 struct Collector {
     QMap<QPair<QString, QString>, int> markers; // (marker, place) -> count
     QMap<QPair<QString, QString>, int> broken;
-    QStringList seenNames;                      // lower case
+    QStringList seenNames; // lower case
 
     void paragraph(const QString &text, const QString &place) {
         static const QRegularExpression marker(QStringLiteral("\\[<(.*?)>\\]"));
@@ -191,7 +192,8 @@ QString describe(const Report &report) {
     if (!report.readable)
         return QStringLiteral("模板文件无法读取，请确认它是完好的文字处理文档。");
     if (report.clean())
-        return QStringLiteral("模板检查完毕，没有发现问题：模板中的每个标记都对应本类别的指标，每个指标都在模板中使用。");
+        return QStringLiteral(
+            "模板检查完毕，没有发现问题：模板中的每个标记都对应本类别的指标，每个指标都在模板中使用。");
     QStringList lines{QStringLiteral("模板检查发现以下问题（模板没有被修改）：")};
     if (!report.unknownMarkers.isEmpty()) {
         lines << QStringLiteral("模板中的标记没有对应的指标，生成时会原样保留：");

@@ -16,10 +16,12 @@ struct Finding {
 
 struct Report {
     bool readable = false;
-    QList<Finding> unknownMarkers;   // markers that name no indicator of the category
-    QStringList unusedIndicators;    // indicators the template never names
-    QList<Finding> brokenMarkers;    // "[<" without ">]" in its paragraph (also one cut by a paragraph break)
-    bool clean() const { return readable && unknownMarkers.isEmpty() && unusedIndicators.isEmpty() && brokenMarkers.isEmpty(); }
+    QList<Finding> unknownMarkers; // markers that name no indicator of the category
+    QStringList unusedIndicators;  // indicators the template never names
+    QList<Finding> brokenMarkers;  // "[<" without ">]" in its paragraph (also one cut by a paragraph break)
+    bool clean() const {
+        return readable && unknownMarkers.isEmpty() && unusedIndicators.isEmpty() && brokenMarkers.isEmpty();
+    }
 };
 
 // indicatorNames: the category's indicators (letter case is ignored, as in generation).

@@ -1,10 +1,10 @@
 #include "documents/ui/DocumentTemplateTab.h"
 
 #include "documents/DocumentPaths.h"
-#include "documents/ui/DocumentsEntry.h"
-#include "platform/Messages.h"
 #include "documents/TemplateImport.h"
+#include "documents/ui/DocumentsEntry.h"
 #include "documents/ui/TemplatePage.h"
+#include "platform/Messages.h"
 
 #include <QAbstractButton>
 #include <QDateTime>
@@ -16,8 +16,7 @@
 DocumentTemplateTab::DocumentTemplateTab(const DocumentServices &services, QWidget *parent)
     : TemplateTab(parent)
     , mServices(services)
-    , mPage(new TemplatePage(services, this))
-{
+    , mPage(new TemplatePage(services, this)) {
     contentLayout()->addWidget(mPage);
     mPage->setEditRequest([this] { viewClicked(); });
 
@@ -33,23 +32,21 @@ DocumentTemplateTab::DocumentTemplateTab(const DocumentServices &services, QWidg
     buttons->addStretch();
     contentLayout()->addLayout(buttons);
     connect(importButton, &QPushButton::clicked, this, &DocumentTemplateTab::importTemplate);
-    connect(checkButton, &QPushButton::clicked, this, [this] { CheckTemplate(mServices, mPage->categoryCode(), false); });
+    connect(checkButton, &QPushButton::clicked, this,
+            [this] { CheckTemplate(mServices, mPage->categoryCode(), false); });
 }
 
-void DocumentTemplateTab::importTemplate()
-{
+void DocumentTemplateTab::importTemplate() {
     const QString code = mPage->categoryCode();
     if (TemplateImport::run(code, Messages::instance()))
         mPage->ReadyModel(code);
 }
 
-void DocumentTemplateTab::showTemplate(const QString &categoryCode)
-{
+void DocumentTemplateTab::showTemplate(const QString &categoryCode) {
     mPage->ReadyModel(categoryCode);
 }
 
-void DocumentTemplateTab::editTemplate(const QString &categoryCode)
-{
+void DocumentTemplateTab::editTemplate(const QString &categoryCode) {
     const auto state = [&categoryCode] {
         const QFileInfo info(DocumentPaths::existingTemplate(categoryCode));
         return std::pair(info.exists() ? info.lastModified() : QDateTime(), info.exists() ? info.size() : -1);
@@ -61,8 +58,7 @@ void DocumentTemplateTab::editTemplate(const QString &categoryCode)
         CheckTemplate(mServices, categoryCode, true);
 }
 
-void DocumentTemplateTab::viewClicked()
-{
+void DocumentTemplateTab::viewClicked() {
     // A click on the view does what the window's "编辑模板(&E)" does, the re-reading of the tree node included.
     for (QWidget *w = parentWidget(); w; w = w->parentWidget()) {
         if (auto *button = w->findChild<QAbstractButton *>(QStringLiteral("cmdSave"))) {

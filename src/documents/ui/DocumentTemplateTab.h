@@ -7,8 +7,7 @@ class TemplatePage;
 
 // The template management window's template page with the document view of this subsystem: the category's
 // template shown read-only, and the template editor behind "编辑模板(&E)" and a click on the view.
-class DocumentTemplateTab : public TemplateTab
-{
+class DocumentTemplateTab : public TemplateTab {
     Q_OBJECT
 
 public:

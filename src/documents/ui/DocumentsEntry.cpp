@@ -1,11 +1,11 @@
 #include "documents/ui/DocumentsEntry.h"
 
 #include "documents/BatchGeneration.h"
-#include "platform/Messages.h"
 #include "documents/TemplateEditor.h"
 #include "documents/TemplateImport.h"
 #include "documents/ui/TfrmEditADoc.h"
 #include "documents/ui/TfrmEditAHTDoc.h"
+#include "platform/Messages.h"
 
 #include "documents/DocumentPaths.h"
 #include "office/LibreOfficeWordApp.h"
@@ -19,22 +19,20 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressDialog>
-#include <QScreen>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace {
 
-std::unique_ptr<WordApp> newWordApp(const DocumentServices &services)
-{
+std::unique_ptr<WordApp> newWordApp(const DocumentServices &services) {
     return services.newWordApp ? services.newWordApp() : nullptr;
 }
 
 } // namespace
 
-void GenerateDocuments(const DocumentServices &services, const QList<int> &recordIds, QWidget *parent)
-{
+void GenerateDocuments(const DocumentServices &services, const QList<int> &recordIds, QWidget *parent) {
     if (recordIds.isEmpty())
         return;
     Messages &messages = Messages::instance();
@@ -59,7 +57,8 @@ void GenerateDocuments(const DocumentServices &services, const QList<int> &recor
         folder->setText(QDir::toNativeSeparators(chosen));
     });
     auto *buttons = new QDialogButtonBox(&dialog);
-    buttons->addButton(QStringLiteral("开始生成(&S)"), QDialogButtonBox::AcceptRole)->setObjectName(QStringLiteral("startButton"));
+    buttons->addButton(QStringLiteral("开始生成(&S)"), QDialogButtonBox::AcceptRole)
+        ->setObjectName(QStringLiteral("startButton"));
     buttons->addButton(QStringLiteral("取消(&C)"), QDialogButtonBox::RejectRole);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
@@ -103,8 +102,7 @@ void GenerateDocuments(const DocumentServices &services, const QList<int> &recor
     messages.information(summary);
 }
 
-void CheckTemplate(const DocumentServices &services, const QString &categoryCode, bool onlyProblems)
-{
+void CheckTemplate(const DocumentServices &services, const QString &categoryCode, bool onlyProblems) {
     if (categoryCode.isEmpty())
         return;
     const std::unique_ptr<WordApp> word = newWordApp(services);
@@ -123,13 +121,11 @@ void CheckTemplate(const DocumentServices &services, const QString &categoryCode
         Messages::instance().warning(text);
 }
 
-void StartOfficeInBackground()
-{
+void StartOfficeInBackground() {
     LibreOfficeWordApp::startSharedOffice();
 }
 
-void EditTemplateDocument(const DocumentServices &services, const QString &categoryCode, const QString &templatePath)
-{
+void EditTemplateDocument(const DocumentServices &services, const QString &categoryCode, const QString &templatePath) {
     std::unique_ptr<WordApp> word = newWordApp(services);
     if (!word)
         return;
@@ -138,8 +134,7 @@ void EditTemplateDocument(const DocumentServices &services, const QString &categ
     form.exec();
 }
 
-void EditTemplateBesideMainWindow(const DocumentServices &services, QWidget *anyWidget, const QString &categoryCode)
-{
+void EditTemplateBesideMainWindow(const DocumentServices &services, QWidget *anyWidget, const QString &categoryCode) {
     // The editor and the word processor take the screen; the main window shrinks to a strip meanwhile.
     QWidget *main = anyWidget ? anyWidget->window() : nullptr;
     if (main)
@@ -152,8 +147,7 @@ void EditTemplateBesideMainWindow(const DocumentServices &services, QWidget *any
 }
 
 bool EditAHTDoc(const DocumentServices &services, const QString &categoryCode, const QString &documentPath,
-                int recordId)
-{
+                int recordId) {
     std::unique_ptr<WordApp> word = newWordApp(services);
     if (!word)
         return false;

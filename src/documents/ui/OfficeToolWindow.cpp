@@ -12,8 +12,7 @@
 
 OfficeToolWindow::OfficeToolWindow(std::unique_ptr<WordApp> word, Qt::WindowFlags flags, QWidget *parent)
     : QDialog(parent, flags)
-    , mWord(std::move(word))
-{
+    , mWord(std::move(word)) {
     setModal(true);
     mLayout = new QVBoxLayout(this);
 
@@ -28,8 +27,7 @@ OfficeToolWindow::OfficeToolWindow(std::unique_ptr<WordApp> word, Qt::WindowFlag
 
 OfficeToolWindow::~OfficeToolWindow() = default;
 
-QPushButton *OfficeToolWindow::addButton(const char *name, const QString &caption)
-{
+QPushButton *OfficeToolWindow::addButton(const char *name, const QString &caption) {
     auto *button = new QPushButton(caption, this);
     button->setObjectName(QLatin1String(name));
     button->setAutoDefault(false);
@@ -37,14 +35,12 @@ QPushButton *OfficeToolWindow::addButton(const char *name, const QString &captio
     return button;
 }
 
-void OfficeToolWindow::moveToTopLeft()
-{
+void OfficeToolWindow::moveToTopLeft() {
     if (QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().topLeft());
 }
 
-void OfficeToolWindow::showEvent(QShowEvent *event)
-{
+void OfficeToolWindow::showEvent(QShowEvent *event) {
     QDialog::showEvent(event);
     if (mPrepared)
         return;
@@ -53,23 +49,20 @@ void OfficeToolWindow::showEvent(QShowEvent *event)
     QMetaObject::invokeMethod(this, &OfficeToolWindow::FormActivate, Qt::QueuedConnection);
 }
 
-void OfficeToolWindow::FormActivate()
-{
+void OfficeToolWindow::FormActivate() {
     if (!waitWhileOfficeStarts(*mWord, this, mStartHint))
         return;
     if (prepareDocument())
         mPlacementTimer->start();
 }
 
-void OfficeToolWindow::reject()
-{
+void OfficeToolWindow::reject() {
     if (!canClose())
         return;
     QDialog::reject();
 }
 
-void OfficeToolWindow::done(int result)
-{
+void OfficeToolWindow::done(int result) {
     // Every way out (关闭, Esc, the close box, a successful save) ends the office without saving.
     mPlacementTimer->stop();
     closeOffice();

@@ -15,8 +15,7 @@ class WordApp;
 // window in front of the program's other windows, prepares its document once it is on screen (after the office
 // has started), brings the office window to the front once the document is open, and ends the office whatever
 // way it closes.
-class OfficeToolWindow : public QDialog
-{
+class OfficeToolWindow : public QDialog {
     Q_OBJECT
 
 public:

@@ -9,8 +9,7 @@
 #include <QPointer>
 #include <QThread>
 
-bool waitWhileOfficeStarts(WordApp &word, QWidget *window, QLabel *hint)
-{
+bool waitWhileOfficeStarts(WordApp &word, QWidget *window, QLabel *hint) {
     if (!word.isStarting())
         return true;
     const QPointer<QWidget> alive(window);

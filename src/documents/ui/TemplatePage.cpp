@@ -20,16 +20,14 @@
 
 namespace {
 // Only child categories (the root's four digits and four more) own a template.
-bool isChildCategory(const QString &code)
-{
+bool isChildCategory(const QString &code) {
     return code.size() == 2 * qsizetype(CategoryCodes::PartDigits);
 }
 } // namespace
 
 TemplatePage::TemplatePage(const DocumentServices &services, QWidget *parent)
     : QWidget(parent)
-    , mServices(services)
-{
+    , mServices(services) {
     setObjectName(QStringLiteral("TemplatePage"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -45,20 +43,17 @@ TemplatePage::TemplatePage(const DocumentServices &services, QWidget *parent)
     layout->addWidget(mView);
 }
 
-int TemplatePage::pageCount() const
-{
+int TemplatePage::pageCount() const {
     return mPdf->pageCount();
 }
 
-void TemplatePage::clearView()
-{
+void TemplatePage::clearView() {
     mShownDocument.clear();
     mShownPdf.clear();
     mPdf->close();
 }
 
-void TemplatePage::ReadyModel(const QString &categoryCode)
-{
+void TemplatePage::ReadyModel(const QString &categoryCode) {
     mCategoryCode = categoryCode;
     clearView();
     // Clicked again while the office still comes up: the wait below shows the category clicked last.
@@ -97,8 +92,7 @@ void TemplatePage::ReadyModel(const QString &categoryCode)
     mShownPdf = pdf;
 }
 
-void TemplatePage::cmdSaveClick()
-{
+void TemplatePage::cmdSaveClick() {
     if (mEditing || !isChildCategory(mCategoryCode))
         return;
     mEditing = true;
@@ -110,8 +104,7 @@ void TemplatePage::cmdSaveClick()
         ReadyModel(mCategoryCode);
 }
 
-bool TemplatePage::eventFilter(QObject *watched, QEvent *event)
-{
+bool TemplatePage::eventFilter(QObject *watched, QEvent *event) {
     switch (event->type()) {
     case QEvent::KeyPress:
     case QEvent::KeyRelease:

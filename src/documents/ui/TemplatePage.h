@@ -12,8 +12,7 @@ class QPdfView;
 
 // The template tab's document view: the category's template read-only with its real layout (a PDF of it). Keys
 // are swallowed; releasing a mouse button over it opens the template editor.
-class TemplatePage : public QWidget
-{
+class TemplatePage : public QWidget {
     Q_OBJECT
 
 public:

@@ -1,8 +1,8 @@
 #include "documents/ui/TfrmEditADoc.h"
 
+#include "office/WordApp.h"
 #include "platform/Clipboard.h"
 #include "platform/Messages.h"
-#include "office/WordApp.h"
 
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -13,8 +13,7 @@ TfrmEditADoc::TfrmEditADoc(const QString &categoryCode, const QString &templateP
                        Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint,
                        parent)
-    , mEditor(this->word(), Messages::instance(), Clipboard::instance(), categoryCode, templatePath)
-{
+    , mEditor(this->word(), Messages::instance(), Clipboard::instance(), categoryCode, templatePath) {
     setObjectName(QStringLiteral("TfrmEditADoc"));
     setWindowTitle(QStringLiteral("编辑Word"));
 
@@ -35,13 +34,11 @@ TfrmEditADoc::TfrmEditADoc(const QString &categoryCode, const QString &templateP
     moveToTopLeft();
 }
 
-TfrmEditADoc::~TfrmEditADoc()
-{
+TfrmEditADoc::~TfrmEditADoc() {
     mEditor.FormCloseQuery();
 }
 
-void TfrmEditADoc::save()
-{
+void TfrmEditADoc::save() {
     if (mEditor.save())
         accept();
 }

@@ -1,15 +1,14 @@
 #pragma once
 
-#include "documents/ui/OfficeToolWindow.h"
 #include "documents/TemplateEditor.h"
+#include "documents/ui/OfficeToolWindow.h"
 
 #include <memory>
 
 class WordApp;
 
 // "编辑Word": the narrow tool window beside the word processor while a template is edited.
-class TfrmEditADoc : public OfficeToolWindow
-{
+class TfrmEditADoc : public OfficeToolWindow {
     Q_OBJECT
 
 public:

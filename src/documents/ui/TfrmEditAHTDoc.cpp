@@ -1,7 +1,7 @@
 #include "documents/ui/TfrmEditAHTDoc.h"
 
-#include "platform/Messages.h"
 #include "office/WordApp.h"
+#include "platform/Messages.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -12,8 +12,7 @@ TfrmEditAHTDoc::TfrmEditAHTDoc(const QString &categoryCode, const QString &docum
                                std::unique_ptr<WordApp> word, QWidget *parent)
     : OfficeToolWindow(std::move(word),
                        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint, parent)
-    , mDocument(this->word(), Messages::instance(), categoryCode, documentPath, recordId)
-{
+    , mDocument(this->word(), Messages::instance(), categoryCode, documentPath, recordId) {
     setObjectName(QStringLiteral("TfrmEditAHTDoc"));
     setWindowTitle(QStringLiteral("合同编辑"));
 
@@ -54,26 +53,22 @@ TfrmEditAHTDoc::TfrmEditAHTDoc(const QString &categoryCode, const QString &docum
     moveToTopLeft();
 }
 
-TfrmEditAHTDoc::~TfrmEditAHTDoc()
-{
+TfrmEditAHTDoc::~TfrmEditAHTDoc() {
     mDocument.FormCloseQuery();
 }
 
-void TfrmEditAHTDoc::save()
-{
+void TfrmEditAHTDoc::save() {
     if (mDocument.save())
         accept();
 }
 
-void TfrmEditAHTDoc::placementTimeout()
-{
+void TfrmEditAHTDoc::placementTimeout() {
     // A category without a template: the window closes itself instead.
     if (mDocument.raiseOffice())
         reject();
 }
 
-void TfrmEditAHTDoc::mousePressEvent(QMouseEvent *event)
-{
+void TfrmEditAHTDoc::mousePressEvent(QMouseEvent *event) {
     mDocument.FormMouseDown();
     OfficeToolWindow::mousePressEvent(event);
 }

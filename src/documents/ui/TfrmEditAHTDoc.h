@@ -9,8 +9,7 @@ class QLabel;
 class WordApp;
 
 // "合同编辑": the strip of buttons beside the word processor that shows one record's contract document.
-class TfrmEditAHTDoc : public OfficeToolWindow
-{
+class TfrmEditAHTDoc : public OfficeToolWindow {
     Q_OBJECT
 
 public:

@@ -1,8 +1,7 @@
 #include "exchange/export/GridExport.h"
 
-#include "platform/Messages.h"
 #include "office/SheetApp.h"
-
+#include "platform/Messages.h"
 
 #include <QDate>
 #include <QDebug>
@@ -117,7 +116,6 @@ std::optional<SheetCell> dateCell(QStringView text) {
     }
     return SheetCell{SheetCell::Kind::Date, text.toString(), value, format};
 }
-
 
 } // namespace
 

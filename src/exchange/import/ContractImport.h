@@ -1,8 +1,8 @@
 #pragma once
 
 #include "exchange/import/ImportMappingModel.h"
-#include "exchange/workbook/WorkbookReader.h"
 #include "exchange/import/WorksheetModel.h"
+#include "exchange/workbook/WorkbookReader.h"
 
 #include <QObject>
 #include <QStringList>

@@ -1,8 +1,8 @@
 #include "exchange/preview/TfrmPreview.h"
 
 #include "exchange/preview/GridPreview.h"
-#include "platform/Messages.h"
 #include "exchange/preview/TablePainter.h"
+#include "platform/Messages.h"
 
 #include <QDir>
 #include <QHBoxLayout>

@@ -1,8 +1,8 @@
 #include "office/LibreOfficeWordApp.h"
 
+#include "documents/package/PackageTemplate.h"
 #include "office/uno/OfficeCalls.h"
 #include "office/uno/OfficeInstance.h"
-#include "documents/package/PackageTemplate.h"
 #include "office/uno/UnoDocuments.h"
 #include "office/uno/UnoSupport.h"
 
@@ -59,7 +59,6 @@
 
 using namespace com::sun::star;
 using namespace uno_support;
-
 
 struct LibreOfficeWordApp::Private {
     Private(bool headless, bool shared)
@@ -145,10 +144,9 @@ void setTextWithBreaks(const uno::Reference<text::XTextRange> &range, const QStr
 } // namespace
 
 LibreOfficeWordApp::LibreOfficeWordApp(Display display, Office office)
-    : d(std::make_unique<Private>(display == Display::Headless ||
-                                      (display == Display::FromEnvironment && OfficeInstance::headlessFromEnvironment()),
-                                  office == Office::Shared)) {
-}
+    : d(std::make_unique<Private>(display == Display::Headless || (display == Display::FromEnvironment &&
+                                                                   OfficeInstance::headlessFromEnvironment()),
+                                  office == Office::Shared)) {}
 
 // The office's own end (OfficeInstance) closes the document unsaved; in the shared office it is closed here.
 LibreOfficeWordApp::~LibreOfficeWordApp() {
@@ -571,7 +569,8 @@ namespace {
 
 // Where the OpenDocument copies of templates are kept: beside the office profiles, in the user's cache.
 QString templateCacheFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/vantrel/templates");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+           QStringLiteral("/vantrel/templates");
 }
 
 // The OpenDocument copy of a template, made by the office when there is none for these contents of the template
@@ -592,8 +591,8 @@ QString openDocumentCopy(OfficeInstance &office, const QString &templatePath) {
     const QString folder = templateCacheFolder();
     const QString key = QString::fromLatin1(
         QCryptographicHash::hash(info.absoluteFilePath().toUtf8(), QCryptographicHash::Sha1).toHex().left(20));
-    QString copy = folder + QLatin1Char('/') + key + QLatin1Char('-') +
-                         QString::fromLatin1(contents.result().toHex()) + QStringLiteral(".odt");
+    QString copy = folder + QLatin1Char('/') + key + QLatin1Char('-') + QString::fromLatin1(contents.result().toHex()) +
+                   QStringLiteral(".odt");
     if (QFileInfo(copy).isFile())
         return copy;
     if (!QDir().mkpath(folder))
@@ -717,9 +716,9 @@ bool LibreOfficeWordApp::exportPdf(const QString &path) {
         uno::Reference<frame::XStorable> storable(d->document, uno::UNO_QUERY_THROW);
         // Fonts go into the file, so that the Chinese text looks the same and can be selected everywhere.
         const auto filterData = props({prop("EmbedStandardFonts", uno::Any(true))});
-        storable->storeToURL(fileUrl(path), props({prop("FilterName", uno::Any(ascii("writer_pdf_Export"))),
-                                                   prop("FilterData", uno::Any(filterData)),
-                                                   prop("Overwrite", uno::Any(true))}));
+        storable->storeToURL(fileUrl(path),
+                             props({prop("FilterName", uno::Any(ascii("writer_pdf_Export"))),
+                                    prop("FilterData", uno::Any(filterData)), prop("Overwrite", uno::Any(true))}));
         return true;
     });
 }

@@ -48,7 +48,8 @@ auto guarded(OfficeInstance &office, const QString &what, Report &&report, Body 
 // As guarded(), for calls whose failure leaves nothing to report: the document was closed in the office, or the
 // office went away.
 template <typename Body> auto quietly(OfficeInstance &office, Body &&body) -> decltype(body()) {
-    return guarded(office, QString(), [](const QString &) {}, std::forward<Body>(body));
+    return guarded(
+        office, QString(), [](const QString &) {}, std::forward<Body>(body));
 }
 
 } // namespace office_calls

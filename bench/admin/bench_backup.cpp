@@ -47,8 +47,9 @@ bool writeDocuments(const QString &folder) {
         if (!f.open(QIODevice::WriteOnly))
             return false;
         QByteArray data;
-        data.reserve(60 * 1024);
-        while (data.size() < 60 * 1024) {
+        constexpr qsizetype DocumentBytes = qsizetype(60) * 1024;
+        data.reserve(DocumentBytes);
+        while (data.size() < DocumentBytes) {
             data += QStringLiteral("第%1条 出租方与承租方协商一致，订立本合同。").arg(i).toUtf8();
             for (int k = 0; k < 64; ++k)
                 data += char(random.bounded(256));

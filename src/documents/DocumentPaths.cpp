@@ -43,7 +43,7 @@ QString firstExisting(const QString &path) {
     const QString base = info.absolutePath() + QLatin1Char('/') + info.completeBaseName();
     const QStringList candidates{path, base + QStringLiteral(".docx"), base + QStringLiteral(".odt")};
     for (const QString &candidate : candidates) {
-        const QString found = existingFile(candidate);
+        QString found = existingFile(candidate);
         if (!found.isEmpty())
             return found;
     }

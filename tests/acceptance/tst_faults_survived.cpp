@@ -163,7 +163,7 @@ QString TestFaultsSurvived::documentText(const QString &path) {
     LibreOfficeWordApp reader(LibreOfficeWordApp::Display::Headless);
     if (!reader.connect() || !reader.open(path))
         return u"<cannot read: %1>"_s.arg(reader.lastError());
-    const QString text = reader.documentText().value_or(u"<no text>"_s);
+    QString text = reader.documentText().value_or(u"<no text>"_s);
     reader.quit();
     return text;
 }
@@ -270,7 +270,7 @@ bool TestFaultsSurvived::fillDisk() {
     QFile filler(mApp + u"filler"_s);
     if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
-    const QByteArray block(64 * 1024, 'x');
+    const QByteArray block(qsizetype(64) * 1024, 'x');
     while (filler.write(block) == block.size()) {
     }
     // The last pages, byte by byte, until not one is left.
@@ -334,7 +334,7 @@ void TestFaultsSurvived::fullOrReadOnlyDisk() {
         import = std::make_unique<ContractImport>(Child);
         QVERIFY(import->openFile(QStringLiteral(VANTREL_IMPORT_BOOK)));
         QVERIFY(import->hasWorksheet());
-        QVERIFY(import->worksheet()->rows.size() > 0);
+        QVERIFY(!import->worksheet()->rows.empty());
         QVERIFY(import->worksheet()->columns.contains(u"出租方"_s));
     }
     // The template editor and the contract document window have the office and the document open already.

@@ -46,11 +46,14 @@ void TestPPLoadInWindow::chooseMapImport() {
     auto *mapping = form.findChild<QTableView *>(u"mappingGrid"_qs);
     auto *sheet = form.findChild<QTableView *>(u"sheetGrid"_qs);
     auto *menu = form.findChild<QMenu *>(u"columnMenu"_qs);
-    QVERIFY(tablesPanel && tables && mapping && sheet && menu);
+    if (!(tablesPanel && tables && mapping && sheet && menu))
+        QFAIL("the window lacks one of its widgets");
     QVERIFY(!tablesPanel->isEnabled());
     QVERIFY(mapping->isColumnHidden(3) && mapping->isColumnHidden(4));
 
-    form.findChild<QPushButton *>(u"columnMenuButton"_qs)->click();
+    auto *columnMenuButton = form.findChild<QPushButton *>(u"columnMenuButton"_qs);
+    QVERIFY(columnMenuButton);
+    columnMenuButton->click();
     QCOMPARE(mMessages.lastText(), u"请首先选择源Excel数据文件，然后再指定列对应关系。"_qs);
 
     mMessages.answerFileName(data(u"basic.xlsx"_qs));

@@ -172,7 +172,7 @@ private:
             return low;
         };
         // From the right, so the offsets of the markers still to do stay valid.
-        for (auto it = found.rbegin(); it != found.rend(); ++it) {
+        for (auto it = found.rbegin(); it != found.rend(); ++it) { // NOLINT(modernize-loop-convert): backwards
             const size_t first = segmentAt(it->begin);
             const size_t last = segmentAt(it->end - 1);
             const std::string &value = mValues.value(it->index);
@@ -336,7 +336,7 @@ public:
         mSource = copy ? zip_source_buffer_create(copy, zip_uint64_t(bytes.size()), 1, &error) : nullptr;
         if (!mSource)
             std::free(copy);
-        if (mSource) {
+        if (mSource) { // NOLINT(clang-analyzer-unix.Malloc): the source owns the copy and frees it with itself
             mArchive = zip_open_from_source(mSource, 0, &error);
             if (mArchive) {
                 zip_source_keep(mSource);
@@ -373,7 +373,7 @@ public:
     bool read(zip_int64_t index, std::string *data) const {
         zip_stat_t stat;
         if (zip_stat_index(mArchive, zip_uint64_t(index), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE) ||
-            stat.size > 512u * 1024 * 1024)
+            stat.size > zip_uint64_t(512) * 1024 * 1024)
             return false;
         zip_file_t *file = zip_fopen_index(mArchive, zip_uint64_t(index), 0);
         if (!file)

@@ -18,7 +18,8 @@ namespace {
 std::string readEntry(zip_t *archive, const char *name, bool *ok) {
     *ok = false;
     zip_stat_t stat;
-    if (zip_stat(archive, name, 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE) || stat.size > 512u * 1024 * 1024)
+    if (zip_stat(archive, name, 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE) ||
+        stat.size > zip_uint64_t(512) * 1024 * 1024)
         return {};
     zip_file_t *file = zip_fopen(archive, name, 0);
     if (!file)
@@ -41,7 +42,7 @@ QString placeOf(pugi::xml_node node, const QString &partPlace) {
         if (named(n, "txbxContent") || named(n, "text-box"))
             return QStringLiteral("文本框");
         if (named(n, "footnote") ||
-            (named(n, "note") && std::strcmp(n.attribute("text:note-class").value(), "endnote")))
+            (named(n, "note") && std::strcmp(n.attribute("text:note-class").value(), "endnote") != 0))
             return QStringLiteral("脚注");
         if (named(n, "endnote") || named(n, "note"))
             return QStringLiteral("尾注");

@@ -350,7 +350,7 @@ private:
         }
         if (Number known = mExpression.numberAt(start, mPos - start))
             return known;
-        const Number value = DecimalText::parse(QStringView(mText).mid(start, mPos - start));
+        Number value = DecimalText::parse(QStringView(mText).mid(start, mPos - start));
         // A number written beyond a double's range does not read, as with the old engine.
         if (!value || beyondRange(*value))
             return std::nullopt;

@@ -3,20 +3,18 @@
 #include "documents/ContractDocument.h"
 #include "documents/DocumentLock.h"
 #include "documents/DocumentPaths.h"
-#include "documents/package/PackageTemplate.h"
-#include "documents/package/TemplateCheck.h"
+#include "documents/TemplateImport.h"
 #include "office/WordApp.h"
 #include "platform/Messages.h"
 #include "store/TDM.h"
 
-#include <QSet>
-#include <QThread>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QThread>
 
 #include <algorithm>
 #include <cerrno>
@@ -75,31 +73,6 @@ BatchGeneration::Result BatchGeneration::run(int recordId) {
     return make(read(recordId));
 }
 
-namespace {
-
-// The markers of the category's template that name none of its indicators: generation leaves them as they are.
-QStringList unfilledMarkers(const QString &categoryCode, const QList<Indicator> &indicators, WordApp &word) {
-    const QString file = DocumentPaths::existingTemplate(categoryCode);
-    if (file.isEmpty())
-        return {};
-    QString package = file;
-    if (PackageTemplate::formatOf(file) == PackageTemplate::Format::None)
-        package = word.connect() ? word.openDocumentCopyOf(file) : QString();
-    if (package.isEmpty())
-        return {};
-    QStringList names;
-    for (const Indicator &indicator : indicators)
-        names << indicator.PropertyName;
-    QStringList markers;
-    for (const TemplateCheck::Finding &finding : TemplateCheck::check(package, names).unknownMarkers) {
-        if (!markers.contains(finding.text))
-            markers << finding.text;
-    }
-    return markers;
-}
-
-} // namespace
-
 BatchGeneration::Result BatchGeneration::make(const Job &job) {
     const int recordId = job.recordId;
     Result result;
@@ -108,9 +81,19 @@ BatchGeneration::Result BatchGeneration::make(const Job &job) {
         result.reason = QStringLiteral("读取数据库发生错误！");
         return result;
     }
-    if (job.checkTemplate && job.indicatorsRead)
-        result.unfilledMarkers =
-            unfilledMarkers(job.record.value(QStringLiteral("MainTypeCode")).toString(), job.indicators, mWord);
+    if (job.checkTemplate && job.indicatorsRead) {
+        QStringList names;
+        for (const Indicator &indicator : job.indicators)
+            names << indicator.PropertyName;
+        QString why;
+        const auto report = TemplateImport::checkReport(job.record.value(QStringLiteral("MainTypeCode")).toString(),
+                                                        names, mWord, &why);
+        for (const TemplateCheck::Finding &finding :
+             report ? report->unknownMarkers : QList<TemplateCheck::Finding>()) {
+            if (!result.unfilledMarkers.contains(finding.text))
+                result.unfilledMarkers << finding.text;
+        }
+    }
     const QString name = QString::number(recordId) + QStringLiteral(".Doc");
     const QString target =
         mOptions.folder.isEmpty() ? DocumentPaths::contractFile(recordId) : QDir(mOptions.folder).filePath(name);
@@ -234,7 +217,7 @@ QList<BatchGeneration::Result> BatchGeneration::runAll(const QList<int> &recordI
             changed.notify_all();
         }
         const int finished = int(done.size());
-        if (closed && finished + int(queue.size()) == next && queue.empty())
+        if (closed && queue.empty() && finished == next)
             break;
         if (progress && !cancelled) {
             const int shown = current;
@@ -262,24 +245,28 @@ QList<BatchGeneration::Result> BatchGeneration::runAll(const QList<int> &recordI
 }
 
 QString BatchGeneration::contractNumber(int recordId) {
-    QSqlQuery query(TDM::instance().ADOLocal());
-    QString number;
-    if (execBound(query, QStringLiteral("Select * from TContractMain where ID=?"), {recordId}) && query.next())
-        number = ContractDocument::contractNumberIn(query.record());
+    const Job job = read(recordId);
+    const QString number = ContractDocument::contractNumberIn(job.record, job.indicators);
     return number.isEmpty() ? QString::number(recordId) : number;
 }
 
-QString BatchGeneration::summary(const QList<Result> &results) {
-    int generated = 0;
-    int skipped = 0;
-    int failed = 0;
-    QStringList lines;
+QStringList BatchGeneration::unfilledMarkers(const QList<Result> &results) {
     QStringList unfilled;
     for (const Result &r : results) {
         for (const QString &marker : r.unfilledMarkers) {
             if (!unfilled.contains(marker))
                 unfilled << marker;
         }
+    }
+    return unfilled;
+}
+
+QString BatchGeneration::summary(const QList<Result> &results, int requested) {
+    int generated = 0;
+    int skipped = 0;
+    int failed = 0;
+    QStringList lines;
+    for (const Result &r : results) {
         switch (r.kind) {
         case Result::Kind::Generated:
             ++generated;
@@ -295,8 +282,11 @@ QString BatchGeneration::summary(const QList<Result> &results) {
         }
     }
     QString text = QStringLiteral("已生成 %1 份，跳过 %2 份，失败 %3 份。").arg(generated).arg(skipped).arg(failed);
+    if (requested > results.size())
+        text.prepend(QStringLiteral("已取消，其余 %1 份没有生成。\n").arg(requested - results.size()));
     if (!lines.isEmpty())
         text += QLatin1Char('\n') + lines.join(QLatin1Char('\n'));
+    const QStringList unfilled = unfilledMarkers(results);
     if (!unfilled.isEmpty())
         text +=
             QStringLiteral("\n模板中以下标记没有对应的指标，在文档中没有填写：") + unfilled.join(QStringLiteral("、"));

@@ -64,8 +64,10 @@ public:
     // The record's contract number (the value of its category's numbering indicator), else its ID, for progress.
     static QString contractNumber(int recordId);
     // "已生成 N 份，跳过 N 份，失败 N 份。", one line per record that was skipped or failed, and the markers that
-    // stayed unfilled.
-    static QString summary(const QList<Result> &results);
+    // stayed unfilled; led by "已取消，其余 N 份没有生成。" when fewer than `requested` records were made.
+    static QString summary(const QList<Result> &results, int requested = 0);
+    // The template markers the results report as unfilled, each once.
+    static QStringList unfilledMarkers(const QList<Result> &results);
 
 private:
     WordApp &mWord;

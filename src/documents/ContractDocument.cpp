@@ -329,8 +329,12 @@ void ContractDocument::sendMail() {
 
 QString ContractDocument::contractNumberIn(const QSqlRecord &record) {
     bool ok = false;
-    for (const Indicator &indicator :
-         Indicator::ofCategory(record.value(QStringLiteral("MainTypeCode")).toString(), &ok)) {
+    return contractNumberIn(record,
+                            Indicator::ofCategory(record.value(QStringLiteral("MainTypeCode")).toString(), &ok));
+}
+
+QString ContractDocument::contractNumberIn(const QSqlRecord &record, const QList<Indicator> &indicators) {
+    for (const Indicator &indicator : indicators) {
         const QString column = indicator.DataFieldA.trimmed();
         if (indicator.CalcStr.contains(QLatin1String("[GETBILLID]"), Qt::CaseInsensitive) &&
             record.indexOf(column) >= 0)

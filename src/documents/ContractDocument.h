@@ -60,6 +60,8 @@ public:
     // The contract number in a record of TContractMain: the value of its category's numbering indicator
     // ([GETBILLID]); empty when the category has none or the record holds none.
     static QString contractNumberIn(const QSqlRecord &record);
+    // The same with the category's indicators already read.
+    static QString contractNumberIn(const QSqlRecord &record, const QList<Indicator> &indicators);
     // On the timer after preparation: the office's window comes to the front; true when the window is to close
     // instead.
     bool raiseOffice();

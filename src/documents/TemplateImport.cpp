@@ -68,25 +68,37 @@ QString importFile(const QString &categoryCode, const QString &source) {
     return {};
 }
 
-QString checkTemplate(const QString &categoryCode, WordApp &word, bool *clean) {
-    *clean = false;
+std::optional<TemplateCheck::Report> checkReport(const QString &categoryCode, const QStringList &indicatorNames,
+                                                 WordApp &word, QString *why) {
     const QString file = DocumentPaths::existingTemplate(categoryCode);
-    if (file.isEmpty())
-        return QStringLiteral("选定合同类型的模板文件尚未创建！");
+    if (file.isEmpty()) {
+        *why = QStringLiteral("选定合同类型的模板文件尚未创建！");
+        return std::nullopt;
+    }
     QString package = file;
     if (PackageTemplate::formatOf(file) == PackageTemplate::Format::None) {
         package = word.connect() ? word.openDocumentCopyOf(file) : QString();
-        if (package.isEmpty())
-            return QStringLiteral("办公软件无法读取模板文件，没有检查。") +
+        if (package.isEmpty()) {
+            *why = QStringLiteral("办公软件无法读取模板文件，没有检查。") +
                    (word.lastError().isEmpty() ? QString() : QStringLiteral("\n错误原因：") + word.lastError());
+            return std::nullopt;
+        }
     }
+    return TemplateCheck::check(package, indicatorNames);
+}
+
+QString checkTemplate(const QString &categoryCode, WordApp &word, bool *clean) {
+    *clean = false;
     bool ok = false;
     QStringList names;
     for (const Indicator &indicator : Indicator::ofCategory(categoryCode, &ok))
         names << indicator.PropertyName;
-    const TemplateCheck::Report report = TemplateCheck::check(package, names);
-    *clean = report.clean();
-    return TemplateCheck::describe(report);
+    QString why;
+    const std::optional<TemplateCheck::Report> report = checkReport(categoryCode, names, word, &why);
+    if (!report)
+        return why;
+    *clean = report->clean();
+    return TemplateCheck::describe(*report);
 }
 
 bool run(const QString &categoryCode, Messages &messages) {

@@ -1,6 +1,11 @@
 #pragma once
 
+#include "documents/package/TemplateCheck.h"
+
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 class Messages;
 class WordApp;
@@ -21,5 +26,9 @@ QString importFile(const QString &categoryCode, const QString &source);
 // "检查模板" on the category's template: the text for the dialog; clean tells whether nothing was found. A Word 97
 // template is read through word's OpenDocument copy of it.
 QString checkTemplate(const QString &categoryCode, WordApp &word, bool *clean);
+// The check itself, on the category's template against the given indicator names; nullopt with the reason for the
+// user when there is no template or the office cannot read it. Reads no database (a batch runs it on its threads).
+std::optional<TemplateCheck::Report> checkReport(const QString &categoryCode, const QStringList &indicatorNames,
+                                                 WordApp &word, QString *why);
 
 } // namespace TemplateImport

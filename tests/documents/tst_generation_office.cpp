@@ -391,6 +391,10 @@ void TestGenerationOffice::cancelledBatchKeepsWhatIsDone() {
         }
         QCOMPARE(QFile::exists(DocumentPaths::contractFile(ids.at(i))), made);
     }
+    QVERIFY(BatchGeneration::summary(results, int(ids.size()))
+                .startsWith(QStringLiteral("已取消，其余 %1 份没有生成。\n已生成 %2 份")
+                                .arg(ids.size() - results.size())
+                                .arg(results.size())));
     const QDir folder = QFileInfo(DocumentPaths::contractFile(ids.first())).absoluteDir();
     QCOMPARE(folder.entryList({QStringLiteral(".batch-*"), QStringLiteral("~*")}, QDir::Files | QDir::Hidden),
              QStringList());

@@ -137,13 +137,7 @@ int main(int argc, char *argv[]) {
             break;
         }
     }
-    QStringList unfilled;
-    for (const BatchGeneration::Result &result : made) {
-        for (const QString &marker : result.unfilledMarkers)
-            if (!unfilled.contains(marker))
-                unfilled << marker;
-    }
-    if (!unfilled.isEmpty())
+    if (const QStringList unfilled = BatchGeneration::unfilledMarkers(made); !unfilled.isEmpty())
         err << QStringLiteral("模板中以下标记没有对应的指标，在文档中没有填写：") << unfilled.join(QStringLiteral("、"))
             << Qt::endl;
     TDM::destroy();

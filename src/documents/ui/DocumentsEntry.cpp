@@ -94,12 +94,8 @@ void GenerateDocuments(const DocumentServices &services, const QList<int> &recor
             QCoreApplication::processEvents();
             return !progress.wasCanceled();
         });
-    const bool cancelled = progress.wasCanceled();
     progress.setValue(int(recordIds.size()));
-    QString summary = BatchGeneration::summary(results);
-    if (cancelled)
-        summary = QStringLiteral("已取消，其余 %1 份没有生成。\n").arg(recordIds.size() - results.size()) + summary;
-    messages.information(summary);
+    messages.information(BatchGeneration::summary(results, int(recordIds.size())));
 }
 
 void CheckTemplate(const DocumentServices &services, const QString &categoryCode, bool onlyProblems) {

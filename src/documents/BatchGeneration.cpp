@@ -171,7 +171,7 @@ QList<BatchGeneration::Result> BatchGeneration::runAll(const QList<int> &recordI
     std::deque<std::pair<int, Job>> queue;
     std::map<int, Result> done;
     bool closed = false;
-    int current = recordIds.value(0);
+    Step step;
 
     std::vector<std::unique_ptr<QThread>> threads;
     for (int w = 0; w < workers; ++w) {
@@ -185,7 +185,9 @@ QList<BatchGeneration::Result> BatchGeneration::runAll(const QList<int> &recordI
                     break;
                 auto [index, job] = std::move(queue.front());
                 queue.pop_front();
-                current = job.recordId;
+                step.begun = index + 1;
+                step.recordId = job.recordId;
+                changed.notify_all();
                 lock.unlock();
                 Result result = batch.make(job);
                 lock.lock();
@@ -200,6 +202,7 @@ QList<BatchGeneration::Result> BatchGeneration::runAll(const QList<int> &recordI
     QSet<QString> categories;
     int next = 0;
     bool cancelled = false;
+    Step reported;
     std::unique_lock lock(mutex);
     for (;;) {
         while (!cancelled && next < total && int(queue.size()) < workers) {
@@ -216,15 +219,14 @@ QList<BatchGeneration::Result> BatchGeneration::runAll(const QList<int> &recordI
             closed = true;
             changed.notify_all();
         }
-        const int finished = int(done.size());
-        if (closed && queue.empty() && finished == next)
-            break;
+        step.done = int(done.size());
+        const bool finished = closed && queue.empty() && step.done == next;
+        reported = step;
         if (progress && !cancelled) {
-            const int shown = current;
             lock.unlock();
-            const bool goOn = progress(finished, shown);
+            const bool goOn = progress(reported);
             lock.lock();
-            if (!goOn) {
+            if (!goOn && !finished) {
                 // Records queued but not begun are left out; the documents being made are finished.
                 cancelled = true;
                 next -= int(queue.size());
@@ -232,8 +234,10 @@ QList<BatchGeneration::Result> BatchGeneration::runAll(const QList<int> &recordI
                 continue;
             }
         }
+        if (finished)
+            break;
         changed.wait_for(lock, std::chrono::milliseconds(progress ? 50 : 1000),
-                         [&] { return int(done.size()) != finished; });
+                         [&] { return int(done.size()) != reported.done || step.begun != reported.begun; });
     }
     lock.unlock();
     for (const auto &thread : threads)

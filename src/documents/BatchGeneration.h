@@ -50,9 +50,16 @@ public:
     Result make(const Job &job);
 
     using WordFactory = std::function<std::unique_ptr<WordApp>()>;
-    // Called between documents on the calling thread (which may let events through): done so far, and the record
-    // being made next. False cancels: the documents being made are finished, no further one is begun.
-    using Progress = std::function<bool(int done, int nextRecordId)>;
+    // Where a batch stands: documents finished, documents begun (the last one begun is the `begun`-th of the
+    // batch) and the record of the last one begun.
+    struct Step {
+        int done = 0;
+        int begun = 0;
+        int recordId = 0;
+    };
+    // Called on the calling thread (which may let events through) whenever a document is begun or finished, and
+    // about every 50 ms in between. False cancels: the documents being made are finished, no further one is begun.
+    using Progress = std::function<bool(const Step &step)>;
     // Every record, by `workers` offices side by side (each made by newWord on a thread of its own; a .docx or
     // .odt template without PDF needs no office at all). The records are read here, on the calling thread. The
     // results are in the order of the records; a cancelled batch returns those done.

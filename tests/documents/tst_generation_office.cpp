@@ -381,7 +381,7 @@ void TestGenerationOffice::cancelledBatchKeepsWhatIsDone() {
     // Cancelled as soon as the first document is done: those being made are finished, no further one begun.
     const QList<BatchGeneration::Result> results = BatchGeneration::runAll(
         ids, {}, [] { return std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless); }, 2,
-        [](int done, int) { return done == 0; });
+        [](const BatchGeneration::Step &step) { return step.done == 0; });
     QVERIFY2(!results.isEmpty() && results.size() <= 3, qPrintable(QString::number(results.size())));
     for (int i = 0; i < ids.size(); ++i) {
         const bool made = i < results.size();

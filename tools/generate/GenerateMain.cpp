@@ -110,8 +110,12 @@ int main(int argc, char *argv[]) {
     const QList<BatchGeneration::Result> made = BatchGeneration::runAll(
         toMake, options, [] { return std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless); },
         BatchGeneration::defaultWorkers(),
-        [&](int done, int current) {
-            err << QStringLiteral("正在生成 %1 / %2：%3").arg(done + 1).arg(toMake.size()).arg(current) << Qt::endl;
+        [&, shown = 0](const BatchGeneration::Step &step) mutable {
+            if (step.begun != shown) {
+                shown = step.begun;
+                err << QStringLiteral("正在生成 %1 / %2：%3").arg(step.begun).arg(toMake.size()).arg(step.recordId)
+                    << Qt::endl;
+            }
             return true;
         });
     int failed = 0;

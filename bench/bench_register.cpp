@@ -1,10 +1,10 @@
 // The register's list of one large category: ReadyGrid (the query and the snapshot) and a filter over it, next to
 // the sqlite3 command-line tool running the same select into /dev/null.
-#include "ContractRegister.h"
-#include "Messages.h"
-#include "Schema.h"
-#include "ScriptedMessages.h"
-#include "TDM.h"
+#include "contracts/ContractRegister.h"
+#include "platform/Messages.h"
+#include "platform/ScriptedMessages.h"
+#include "store/Schema.h"
+#include "store/TDM.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -107,7 +107,7 @@ void runCli(const QString &sql) {
 void BM_ReadyGrid(benchmark::State &state) {
     ContractRegister reg;
     reg.setCurrentCategory(Category);
-    for (auto _ : state) {
+    for (auto _ : state) { // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
         if (!reg.ReadyGrid())
             state.SkipWithError("ReadyGrid failed");
         benchmark::DoNotOptimize(reg.dsContract()->recordCount());
@@ -120,7 +120,7 @@ void BM_Sqlite3CliSelect(benchmark::State &state) {
     reg.setCurrentCategory(Category);
     reg.ReadyGrid();
     const QString sql = cliSql(reg);
-    for (auto _ : state)
+    for (auto _ : state) // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
         runCli(sql);
 }
 
@@ -129,7 +129,7 @@ void BM_Filter(benchmark::State &state) {
     reg.setCurrentCategory(Category);
     reg.ReadyGrid();
     bool on = false;
-    for (auto _ : state) {
+    for (auto _ : state) { // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
         // Alternates with switching it off so every iteration scans all records.
         reg.applyFilter(FilterIndicator, on ? QString() : FilterText);
         on = !on;
@@ -144,7 +144,7 @@ void BM_Sqlite3CliFilteredSelect(benchmark::State &state) {
     reg.setCurrentCategory(Category);
     reg.ReadyGrid();
     const QString sql = cliSql(reg, QStringLiteral(" AND Data%1 LIKE '%%2%'").arg(FilterIndicator + 1).arg(FilterText));
-    for (auto _ : state)
+    for (auto _ : state) // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
         runCli(sql);
 }
 
@@ -163,7 +163,7 @@ void BM_ReadyGridSorted(benchmark::State &state) {
         state.SkipWithError("could not set the sort indicators");
     ContractRegister reg;
     reg.setCurrentCategory(Category);
-    for (auto _ : state) {
+    for (auto _ : state) { // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
         if (!reg.ReadyGrid())
             state.SkipWithError("ReadyGrid failed");
         benchmark::DoNotOptimize(reg.dsContract()->recordCount());
@@ -177,7 +177,7 @@ void BM_Sqlite3CliSortedSelect(benchmark::State &state) {
     reg.ReadyGrid();
     QString sql = cliSql(reg);
     sql.replace(QStringLiteral("ORDER BY ID DESC"), QStringLiteral("ORDER BY Data2,Data3 DESC"));
-    for (auto _ : state)
+    for (auto _ : state) // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
         runCli(sql);
 }
 

@@ -16,6 +16,10 @@ if(VANTREL_CPPUMAKER
    AND EXISTS ${VANTREL_LO_SDK_DIR}/include/cppuhelper/bootstrap.hxx
    AND EXISTS ${VANTREL_LO_SDK_DIR}/lib/libuno_cppu.so)
   set(VANTREL_HAVE_LIBREOFFICE TRUE)
+else()
+  message(FATAL_ERROR "LibreOffice's C++ UNO SDK was not found (cppumaker in ${VANTREL_LO_SDK_DIR}/bin, types.rdb in "
+                      "${VANTREL_LO_PROGRAM_DIR}). Install it with ./scripts/install-deps.sh (Debian: libreoffice-dev, "
+                      "libreoffice-writer, libreoffice-calc) or set VANTREL_LO_SDK_DIR and VANTREL_LO_PROGRAM_DIR.")
 endif()
 
 if(VANTREL_HAVE_LIBREOFFICE AND NOT TARGET vantrel_libreoffice)

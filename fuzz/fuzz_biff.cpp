@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the .xls record reader: the compound file, the workbook globals and every sheet. The
 // compound-file signature is put in front so that the inputs reach the sector tables.
-#include "BiffWorkbook.h"
+#include "exchange/workbook/BiffWorkbook.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the .xls path of the workbook reader. FreeXL only reads files, so every input goes
 // through one file in memory-backed storage.
-#include "WorkbookReader.h"
+#include "exchange/workbook/WorkbookReader.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -2,7 +2,7 @@
 // ZIP archive as it is; otherwise it is cut into the XML parts of a workbook at the separator "\n#part\n", which
 // are packed into a stored ZIP with correct checksums, so the mutations reach the XML readers instead of dying
 // in the archive's checks.
-#include "WorkbookReader.h"
+#include "exchange/workbook/WorkbookReader.h"
 
 #include <QByteArray>
 #include <QList>

@@ -30,6 +30,8 @@ cat "$log/register.txt" | tr '|' '\t'
 
 echo "== generation: ten-page template, 80 markers x 3, against the office's bare load + save"
 "$bin/bench_generation" "$rounds" | tee "$log/generation.txt"
+echo "== batch: 100 lease contracts (.Doc) against 100 x the office's bare load + save; 1 000 from .docx"
+"$bin/bench_batch" 100 1000 | tee "$log/batch.txt"
 echo "== import: 10 000 x 20 workbook, against sqlite3 .import of the same CSV"
 "$bin/bench_import" | tee "$log/import.txt"
 echo "== export: 10 000 x 20 register to a new spreadsheet, against the office opening the same CSV"
@@ -72,6 +74,6 @@ cat "$log/package.txt"
 echo
 echo "== summary (ratio = ours / reference in this run)"
 cat "$log/register.txt" | awk -F'|' '{printf "%-22s ratio %s\n", $1, $4}'
-grep -h -i "ratio" "$log/generation.txt" "$log/import.txt" "$log/export.txt" "$log/backup.txt" \
+grep -h -i "ratio\|target" "$log/generation.txt" "$log/batch.txt" "$log/import.txt" "$log/export.txt" "$log/backup.txt" \
   "$log/package.txt" | sed 's/^/  /'
 echo "machine: $(nproc) cores, $(free -g | awk '/Mem:/{print $2}') GiB, load $(cut -d' ' -f1-3 /proc/loadavg)"

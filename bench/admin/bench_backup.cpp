@@ -1,9 +1,9 @@
 // Backup of an application folder with 20 000 contracts and 500 contract documents, compared with `zip -r` of
 // the same folder DB in the same run. Prints the medians and their ratio.
 //   bench_backup [rounds=3]
-#include "DatabaseBackup.h"
-#include "Schema.h"
-#include "TDM.h"
+#include "app/admin/DatabaseBackup.h"
+#include "store/Schema.h"
+#include "store/TDM.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -18,10 +18,10 @@
 
 namespace {
 
-bool fill(TDM &dm)
-{
+bool fill(TDM &dm) {
     QSqlQuery q(dm.ADOLocal());
-    if (!q.exec(QStringLiteral("INSERT INTO TContractClass VALUES ('0001','根','',0), ('00010001','房屋租赁合同','0001',1)")))
+    if (!q.exec(QStringLiteral(
+            "INSERT INTO TContractClass VALUES ('0001','根','',0), ('00010001','房屋租赁合同','0001',1)")))
         return false;
     return dm.inTransaction([&] {
         QSqlQuery insert(dm.ADOLocal());
@@ -39,8 +39,7 @@ bool fill(TDM &dm)
     });
 }
 
-bool writeDocuments(const QString &folder)
-{
+bool writeDocuments(const QString &folder) {
     // Word documents compress moderately: a mix of repeated text and random bytes of that kind.
     QRandomGenerator random(7);
     for (int i = 1; i <= 500; ++i) {
@@ -48,8 +47,9 @@ bool writeDocuments(const QString &folder)
         if (!f.open(QIODevice::WriteOnly))
             return false;
         QByteArray data;
-        data.reserve(60 * 1024);
-        while (data.size() < 60 * 1024) {
+        constexpr qsizetype DocumentBytes = qsizetype(60) * 1024;
+        data.reserve(DocumentBytes);
+        while (data.size() < DocumentBytes) {
             data += QStringLiteral("第%1条 出租方与承租方协商一致，订立本合同。").arg(i).toUtf8();
             for (int k = 0; k < 64; ++k)
                 data += char(random.bounded(256));
@@ -59,16 +59,14 @@ bool writeDocuments(const QString &folder)
     return true;
 }
 
-double median(QList<double> v)
-{
+double median(QList<double> v) {
     std::sort(v.begin(), v.end());
     return v.isEmpty() ? 0 : v.at(v.size() / 2);
 }
 
 } // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 3;
     QTextStream out(stdout);

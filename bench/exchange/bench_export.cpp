@@ -4,12 +4,12 @@
 //
 //   bench_export [rounds=3]
 
-#include "GridExport.h"
-#include "LibreOfficeSheetApp.h"
-#include "OfficeInstance.h"
-#include "ScriptedMessages.h"
-#include "UnoDocuments.h"
-#include "UnoSupport.h"
+#include "exchange/export/GridExport.h"
+#include "office/LibreOfficeSheetApp.h"
+#include "office/uno/OfficeInstance.h"
+#include "office/uno/UnoDocuments.h"
+#include "office/uno/UnoSupport.h"
+#include "platform/ScriptedMessages.h"
 
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/uno/Exception.hpp>

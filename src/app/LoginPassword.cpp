@@ -1,7 +1,7 @@
-#include "LoginPassword.h"
+#include "app/LoginPassword.h"
 
-#include "Messages.h"
-#include "TDM.h"
+#include "platform/Messages.h"
+#include "store/TDM.h"
 
 #include <QSqlQuery>
 
@@ -12,34 +12,29 @@ namespace {
 const QString NoPassword = QStringLiteral("579");
 const QString HashPrefix = QStringLiteral("$argon2");
 
-bool sodiumReady()
-{
+bool sodiumReady() {
     static const bool ready = sodium_init() >= 0;
     return ready;
 }
 
 } // namespace
 
-bool LoginPassword::isNone(const QString &stored)
-{
+bool LoginPassword::isNone(const QString &stored) {
     return stored.isEmpty() || stored == NoPassword;
 }
 
-QString LoginPassword::toStored(const QString &password)
-{
+QString LoginPassword::toStored(const QString &password) {
     if (isNone(password) || !sodiumReady())
         return password;
     const QByteArray utf8 = password.toUtf8();
     char out[crypto_pwhash_STRBYTES];
     if (crypto_pwhash_str(out, utf8.constData(), static_cast<unsigned long long>(utf8.size()),
-                          crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE)
-        != 0)
+                          crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
         return QString();
     return QString::fromLatin1(out);
 }
 
-bool LoginPassword::matches(const QString &stored, const QString &typed)
-{
+bool LoginPassword::matches(const QString &stored, const QString &typed) {
     // A database from before hashing holds its password as typed.
     if (!stored.startsWith(HashPrefix))
         return stored == typed;
@@ -47,19 +42,17 @@ bool LoginPassword::matches(const QString &stored, const QString &typed)
         return false;
     const QByteArray hash = stored.toLatin1();
     const QByteArray utf8 = typed.toUtf8();
-    return crypto_pwhash_str_verify(hash.constData(), utf8.constData(), static_cast<unsigned long long>(utf8.size()))
-           == 0;
+    return crypto_pwhash_str_verify(hash.constData(), utf8.constData(), static_cast<unsigned long long>(utf8.size())) ==
+           0;
 }
 
-void LoginPassword::load(TDM &dm)
-{
+void LoginPassword::load(TDM &dm) {
     mStored = dm.readLogPass().value_or(QString());
     if (mStored == NoPassword)
         mStored.clear();
 }
 
-bool LoginPassword::loginCheck(Messages &messages) const
-{
+bool LoginPassword::loginCheck(Messages &messages) const {
     if (!isSet())
         return true;
     const QString typed = messages.passwordPrompt(ApplicationTitle, QStringLiteral("请输入登陆密码："));
@@ -69,8 +62,7 @@ bool LoginPassword::loginCheck(Messages &messages) const
     return false;
 }
 
-bool LoginPassword::adminCheck(Messages &messages) const
-{
+bool LoginPassword::adminCheck(Messages &messages) const {
     if (!isSet())
         return true;
     const QString typed = messages.passwordPrompt(ApplicationTitle, QStringLiteral("请输入登陆/管理密码："));
@@ -81,8 +73,7 @@ bool LoginPassword::adminCheck(Messages &messages) const
 }
 
 LoginPassword::ChangeResult LoginPassword::CheckPass(const QString &oldText, const QString &newText,
-                                                     const QString &ensureText, Messages &messages)
-{
+                                                     const QString &ensureText, Messages &messages) {
     if (newText != ensureText) {
         messages.information(QStringLiteral("新密码与确认输入的新密码不一致！"));
         return ChangeResult::Mismatch;
@@ -103,10 +94,10 @@ LoginPassword::ChangeResult LoginPassword::CheckPass(const QString &oldText, con
 
     const QString newStored = toStored(newText);
     QSqlQuery post(TDM::instance().ADOLocal());
-    const bool ok = !(newStored.isEmpty() && !newText.isEmpty())
-                    && (hasRow ? execBound(post, QStringLiteral("UPDATE TPara SET LogPass=? WHERE rowid=?"),
-                                           {newStored, rowId})
-                               : execBound(post, QStringLiteral("INSERT INTO TPara (LogPass) VALUES (?)"), {newStored}));
+    const bool ok =
+        !(newStored.isEmpty() && !newText.isEmpty()) &&
+        (hasRow ? execBound(post, QStringLiteral("UPDATE TPara SET LogPass=? WHERE rowid=?"), {newStored, rowId})
+                : execBound(post, QStringLiteral("INSERT INTO TPara (LogPass) VALUES (?)"), {newStored}));
     if (!ok) {
         messages.information(QStringLiteral("存储数据发生错误！"));
         return ChangeResult::SaveFailed;

@@ -7,8 +7,7 @@ class TDM;
 
 // The optional login password. The stored value is a salted hash; the empty text and "579" stay as they are
 // and mean that no password is asked.
-class LoginPassword
-{
+class LoginPassword {
 public:
     // True when the stored value means "no password".
     static bool isNone(const QString &stored);
@@ -29,11 +28,11 @@ public:
     bool adminCheck(Messages &messages) const;
 
     enum class ChangeResult {
-        Mismatch,     // new and confirmation differ: both fields emptied, dialog stays
-        ReadFailed,   // parameter row unreadable, dialog stays
-        WrongOld,     // old password wrong: old field emptied and focused, dialog stays
-        Saved,        // stored and remembered, dialog closes
-        SaveFailed,   // nothing changed, dialog closes
+        Mismatch,   // new and confirmation differ: both fields emptied, dialog stays
+        ReadFailed, // parameter row unreadable, dialog stays
+        WrongOld,   // old password wrong: old field emptied and focused, dialog stays
+        Saved,      // stored and remembered, dialog closes
+        SaveFailed, // nothing changed, dialog closes
     };
     // The change dialog's check: compares, stores and remembers; shows the messages.
     ChangeResult CheckPass(const QString &oldText, const QString &newText, const QString &ensureText,

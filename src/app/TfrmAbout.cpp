@@ -1,7 +1,8 @@
-#include "TfrmAbout.h"
+#include "app/TfrmAbout.h"
 
-#include "Messages.h"
-#include "Shell.h"
+#include "platform/DialogButtonRow.h"
+#include "platform/Messages.h"
+#include "platform/Shell.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -13,8 +14,7 @@
 
 TfrmAbout::TfrmAbout(const QString &webAddress, QWidget *parent)
     : QDialog(parent)
-    , mWebAddress(webAddress)
-{
+    , mWebAddress(webAddress) {
     setObjectName(QStringLiteral("TfrmAbout"));
     setWindowTitle(ApplicationTitle);
 
@@ -47,13 +47,9 @@ TfrmAbout::TfrmAbout(const QString &webAddress, QWidget *parent)
     top->addSpacing(12);
     top->addLayout(text);
 
-    auto *ok = new QPushButton(QStringLiteral("确认(&E)"), this);
-    ok->setObjectName(QStringLiteral("cmdOk"));
-    ok->setDefault(true);
+    auto *buttons = new DialogButtonRow(this);
+    QPushButton *ok = buttons->add("cmdOk", QStringLiteral("确认(&E)"), DialogButtonRow::Enter::Default);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -61,8 +57,7 @@ TfrmAbout::TfrmAbout(const QString &webAddress, QWidget *parent)
     setMinimumWidth(360);
 }
 
-bool TfrmAbout::eventFilter(QObject *watched, QEvent *event)
-{
+bool TfrmAbout::eventFilter(QObject *watched, QEvent *event) {
     if (watched == mPicture && event->type() == QEvent::MouseButtonRelease) {
         Shell::instance().openPage(mWebAddress);
         return true;

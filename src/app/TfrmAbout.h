@@ -3,8 +3,7 @@
 #include <QDialog>
 
 // The About box: title, version and the product's web address.
-class TfrmAbout : public QDialog
-{
+class TfrmAbout : public QDialog {
     Q_OBJECT
 public:
     explicit TfrmAbout(const QString &webAddress, QWidget *parent = nullptr);

@@ -1,9 +1,9 @@
-#include "TfrmMainContract.h"
+#include "app/TfrmMainContract.h"
 
-#include "Messages.h"
-#include "TDM.h"
-#include "TfrmAbout.h"
-#include "TfrmPassSet.h"
+#include "app/TfrmAbout.h"
+#include "app/TfrmPassSet.h"
+#include "platform/Messages.h"
+#include "store/TDM.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -21,8 +21,7 @@
 
 TfrmMainContract::TfrmMainContract(MainCommands commands, QWidget *parent)
     : QMainWindow(parent)
-    , mCommands(std::move(commands))
-{
+    , mCommands(std::move(commands)) {
     setObjectName(QStringLiteral("TfrmMainContract"));
     setWindowTitle(ApplicationTitle);
     // The child windows and dialogs take the application's icon; without one they would show the toolkit's logo.
@@ -42,18 +41,16 @@ TfrmMainContract::TfrmMainContract(MainCommands commands, QWidget *parent)
     FormCreate();
 }
 
-void TfrmMainContract::FormCreate()
-{
+void TfrmMainContract::FormCreate() {
     mFirstActivation = true;
     if (TDM::exists())
         mPassword.load(TDM::instance());
-    const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry()
-                                                         : QRect(0, 0, 1024, 768);
+    const QRect screen =
+        QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry() : QRect(0, 0, 1024, 768);
     setGeometry(0, 0, screen.width(), screen.height() - 30);
 }
 
-QToolButton *TfrmMainContract::addButton(QToolBar *bar, const char *name, const QString &caption, int icon)
-{
+QToolButton *TfrmMainContract::addButton(QToolBar *bar, const char *name, const QString &caption, int icon) {
     auto *button = new QToolButton(bar);
     button->setObjectName(QString::fromLatin1(name));
     button->setText(caption);
@@ -65,109 +62,108 @@ QToolButton *TfrmMainContract::addButton(QToolBar *bar, const char *name, const 
     return button;
 }
 
-void TfrmMainContract::buildToolBar()
-{
+void TfrmMainContract::buildToolBar() {
     // Two rows, wrapped after the maintenance button.
     auto *top = addToolBar(QStringLiteral("ToolBar1"));
-    top->setObjectName(QStringLiteral("ToolBar1"));
+    top->setObjectName(QStringLiteral("topToolBar"));
     top->setMovable(false);
     top->setIconSize(QSize(32, 32));
     addToolBarBreak();
     auto *bottom = addToolBar(QStringLiteral("ToolBar2"));
-    bottom->setObjectName(QStringLiteral("ToolBar2"));
+    bottom->setObjectName(QStringLiteral("bottomToolBar"));
     bottom->setMovable(false);
     bottom->setIconSize(QSize(32, 32));
 
-    auto *b15 = addButton(top, "ToolButton15", QStringLiteral("合同编辑与生成"), QStyle::SP_FileDialogDetailedView);
-    connect(b15, &QToolButton::clicked, this, &TfrmMainContract::ToolButton15Click);
-    auto *b21 = addButton(top, "ToolButton21", QStringLiteral("合同模板管理"), QStyle::SP_FileDialogListView);
-    connect(b21, &QToolButton::clicked, this, &TfrmMainContract::ToolButton21Click);
+    auto *contractsButton =
+        addButton(top, "contractsButton", QStringLiteral("合同编辑与生成"), QStyle::SP_FileDialogDetailedView);
+    connect(contractsButton, &QToolButton::clicked, this, &TfrmMainContract::openContractRegister);
+    auto *templatesButton =
+        addButton(top, "templatesButton", QStringLiteral("合同模板管理"), QStyle::SP_FileDialogListView);
+    connect(templatesButton, &QToolButton::clicked, this, &TfrmMainContract::openTemplateManagement);
     top->addSeparator();
 
-    auto *b5 = addButton(top, "ToolButton5", QStringLiteral("在线合同范本"), QStyle::SP_FileLinkIcon);
-    auto *PopupMenu3 = new QMenu(this);
-    PopupMenu3->setObjectName(QStringLiteral("PopupMenu3"));
+    auto *samplesButton = addButton(top, "samplesButton", QStringLiteral("在线合同范本"), QStyle::SP_FileLinkIcon);
+    auto *sampleMenu = new QMenu(this);
+    sampleMenu->setObjectName(QStringLiteral("sampleMenu"));
     for (int i = 0; i < mCommands.sampleSites.size(); ++i) {
-        QAction *item = PopupMenu3->addAction(mCommands.sampleSites.at(i).first);
+        QAction *item = sampleMenu->addAction(mCommands.sampleSites.at(i).first);
         connect(item, &QAction::triggered, this, [this, i] {
             if (mCommands.openSample)
                 mCommands.openSample(i);
         });
     }
-    b5->setMenu(PopupMenu3);
-    b5->setPopupMode(QToolButton::InstantPopup);
+    samplesButton->setMenu(sampleMenu);
+    samplesButton->setPopupMode(QToolButton::InstantPopup);
 
-    auto *b1 = addButton(top, "ToolButton1", QStringLiteral("设置登陆密码"), QStyle::SP_DialogApplyButton);
-    connect(b1, &QToolButton::clicked, this, &TfrmMainContract::ToolButton1Click);
+    auto *passwordButton =
+        addButton(top, "passwordButton", QStringLiteral("设置登陆密码"), QStyle::SP_DialogApplyButton);
+    connect(passwordButton, &QToolButton::clicked, this, &TfrmMainContract::setPassword);
 
     auto *db = addButton(top, "TBDatabase", QStringLiteral("数据库维护"), QStyle::SP_DialogSaveButton);
-    auto *PopupMenu2 = new QMenu(this);
-    PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
-    QAction *MenuItem1 = PopupMenu2->addAction(QStringLiteral("数据库备份"));
-    MenuItem1->setObjectName(QStringLiteral("MenuItem1"));
-    connect(MenuItem1, &QAction::triggered, this, &TfrmMainContract::MenuItem1Click);
-    QAction *MenuItem2 = PopupMenu2->addAction(QStringLiteral("数据库还原"));
-    MenuItem2->setObjectName(QStringLiteral("MenuItem2"));
-    connect(MenuItem2, &QAction::triggered, this, &TfrmMainContract::MenuItem2Click);
-    PopupMenu2->addSeparator();
-    QAction *N2 = PopupMenu2->addAction(QStringLiteral("系统重建"));
-    N2->setObjectName(QStringLiteral("N2"));
-    connect(N2, &QAction::triggered, this, &TfrmMainContract::N2Click);
-    db->setMenu(PopupMenu2);
+    auto *databaseMenu = new QMenu(this);
+    databaseMenu->setObjectName(QStringLiteral("databaseMenu"));
+    QAction *backupAction = databaseMenu->addAction(QStringLiteral("数据库备份"));
+    backupAction->setObjectName(QStringLiteral("backupAction"));
+    connect(backupAction, &QAction::triggered, this, &TfrmMainContract::backupDatabase);
+    QAction *restoreAction = databaseMenu->addAction(QStringLiteral("数据库还原"));
+    restoreAction->setObjectName(QStringLiteral("restoreAction"));
+    connect(restoreAction, &QAction::triggered, this, &TfrmMainContract::restoreBackup);
+    databaseMenu->addSeparator();
+    QAction *rebuildAction = databaseMenu->addAction(QStringLiteral("系统重建"));
+    rebuildAction->setObjectName(QStringLiteral("rebuildAction"));
+    connect(rebuildAction, &QAction::triggered, this, &TfrmMainContract::rebuildSystem);
+    db->setMenu(databaseMenu);
     db->setPopupMode(QToolButton::InstantPopup);
 
-    auto *b11 = addButton(bottom, "ToolButton11", QStringLiteral("在线升级"), QStyle::SP_BrowserReload);
-    connect(b11, &QToolButton::clicked, this, &TfrmMainContract::ToolButton11Click);
+    auto *updateButton = addButton(bottom, "updateButton", QStringLiteral("在线升级"), QStyle::SP_BrowserReload);
+    connect(updateButton, &QToolButton::clicked, this, &TfrmMainContract::updateOnline);
     bottom->addSeparator();
 
     auto *help = addButton(bottom, "TBHelp", QStringLiteral("帮助"), QStyle::SP_DialogHelpButton);
-    auto *PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    QAction *N12 = PopupMenu1->addAction(QStringLiteral("使用说明"));
-    N12->setObjectName(QStringLiteral("N12"));
-    connect(N12, &QAction::triggered, this, [this] {
+    auto *helpMenu = new QMenu(this);
+    helpMenu->setObjectName(QStringLiteral("helpMenu"));
+    QAction *manualAction = helpMenu->addAction(QStringLiteral("使用说明"));
+    manualAction->setObjectName(QStringLiteral("manualAction"));
+    connect(manualAction, &QAction::triggered, this, [this] {
         if (mCommands.openHelp)
             mCommands.openHelp(this);
     });
-    QAction *N13 = PopupMenu1->addAction(QStringLiteral("动画教程"));
-    N13->setObjectName(QStringLiteral("N13"));
-    connect(N13, &QAction::triggered, this, [this] {
+    QAction *tutorialAction = helpMenu->addAction(QStringLiteral("动画教程"));
+    tutorialAction->setObjectName(QStringLiteral("tutorialAction"));
+    connect(tutorialAction, &QAction::triggered, this, [this] {
         if (mCommands.openTutorial)
             mCommands.openTutorial(this);
     });
-    PopupMenu1->addSeparator();
-    QAction *N15 = PopupMenu1->addAction(QStringLiteral("关于.."));
-    N15->setObjectName(QStringLiteral("N15"));
-    connect(N15, &QAction::triggered, this, &TfrmMainContract::N15Click);
-    help->setMenu(PopupMenu1);
+    helpMenu->addSeparator();
+    QAction *aboutAction = helpMenu->addAction(QStringLiteral("关于.."));
+    aboutAction->setObjectName(QStringLiteral("aboutAction"));
+    connect(aboutAction, &QAction::triggered, this, &TfrmMainContract::showAbout);
+    help->setMenu(helpMenu);
     help->setPopupMode(QToolButton::InstantPopup);
 
-    auto *b7 = addButton(bottom, "ToolButton7", QStringLiteral("动画教程"), QStyle::SP_MediaPlay);
-    connect(b7, &QToolButton::clicked, this, [this] {
+    auto *tutorialButton = addButton(bottom, "tutorialButton", QStringLiteral("动画教程"), QStyle::SP_MediaPlay);
+    connect(tutorialButton, &QToolButton::clicked, this, [this] {
         if (mCommands.openTutorial)
             mCommands.openTutorial(this);
     });
     bottom->addSeparator();
-    auto *b2 = addButton(bottom, "ToolButton2", QStringLiteral("关闭"), QStyle::SP_DialogCloseButton);
-    connect(b2, &QToolButton::clicked, this, &QWidget::close);
+    auto *closeButton = addButton(bottom, "closeButton", QStringLiteral("关闭"), QStyle::SP_DialogCloseButton);
+    connect(closeButton, &QToolButton::clicked, this, &QWidget::close);
 }
 
-void TfrmMainContract::changeEvent(QEvent *event)
-{
+void TfrmMainContract::changeEvent(QEvent *event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         FormActivate();
 }
 
-void TfrmMainContract::showEvent(QShowEvent *event)
-{
+void TfrmMainContract::showEvent(QShowEvent *event) {
     QMainWindow::showEvent(event);
     // Some platforms (offscreen, some window managers) never activate the window: check once it is shown.
     QTimer::singleShot(0, this, &TfrmMainContract::FormActivate);
 }
 
-void TfrmMainContract::FormActivate()
-{
+void TfrmMainContract::FormActivate() {
     if (!mFirstActivation)
         return;
     mFirstActivation = false;
@@ -179,21 +175,18 @@ void TfrmMainContract::FormActivate()
         QTimer::singleShot(0, this, [this] { restoreDatabase(std::exchange(mStartArchive, QString())); });
 }
 
-void TfrmMainContract::closeEvent(QCloseEvent *event)
-{
+void TfrmMainContract::closeEvent(QCloseEvent *event) {
     closeChildWindows();
     event->accept();
 }
 
-void TfrmMainContract::closeChildWindows()
-{
+void TfrmMainContract::closeChildWindows() {
     const QList<QMdiSubWindow *> children = mArea->subWindowList(QMdiArea::CreationOrder);
     for (QMdiSubWindow *child : children)
         child->close();
 }
 
-void TfrmMainContract::openSingleChild(const char *className, const std::function<bool(QMdiArea *)> &opener)
-{
+void TfrmMainContract::openSingleChild(const char *className, const std::function<bool(QMdiArea *)> &opener) {
     const QList<QMdiSubWindow *> children = mArea->subWindowList(QMdiArea::CreationOrder);
     for (QMdiSubWindow *child : children) {
         if (child->widget() && child->widget()->inherits(className)) {
@@ -207,40 +200,33 @@ void TfrmMainContract::openSingleChild(const char *className, const std::functio
         opener(mArea);
 }
 
-bool TfrmMainContract::adminCheck()
-{
+bool TfrmMainContract::adminCheck() {
     return mPassword.adminCheck(Messages::instance());
 }
 
-void TfrmMainContract::ToolButton15Click()
-{
+void TfrmMainContract::openContractRegister() {
     openSingleChild("TfrmContractMag", mCommands.OpenContractMag);
 }
 
-void TfrmMainContract::ToolButton21Click()
-{
+void TfrmMainContract::openTemplateManagement() {
     openSingleChild("TfrmContractModel", mCommands.OpenContractModel);
 }
 
-void TfrmMainContract::ToolButton1Click()
-{
+void TfrmMainContract::setPassword() {
     TfrmPassSet dialog(mPassword, this);
     dialog.exec();
 }
 
-void TfrmMainContract::MenuItem1Click()
-{
+void TfrmMainContract::backupDatabase() {
     if (mCommands.backup)
         mCommands.backup();
 }
 
-void TfrmMainContract::MenuItem2Click()
-{
+void TfrmMainContract::restoreBackup() {
     restoreDatabase({});
 }
 
-void TfrmMainContract::restoreDatabase(const QString &archive)
-{
+void TfrmMainContract::restoreDatabase(const QString &archive) {
     if (!mCommands.restore)
         return;
     mCommands.restore([this] { return adminCheck(); },
@@ -255,22 +241,19 @@ void TfrmMainContract::restoreDatabase(const QString &archive)
                       archive);
 }
 
-void TfrmMainContract::N2Click()
-{
+void TfrmMainContract::rebuildSystem() {
     if (!adminCheck() || !mCommands.rebuild)
         return;
     mCommands.rebuild(this, [this] { closeChildWindows(); });
 }
 
-void TfrmMainContract::ToolButton11Click()
-{
+void TfrmMainContract::updateOnline() {
     if (mCommands.startUpdater)
         mCommands.startUpdater();
     close();
 }
 
-void TfrmMainContract::N15Click()
-{
+void TfrmMainContract::showAbout() {
     TfrmAbout about(mCommands.webAddress, this);
     about.exec();
 }

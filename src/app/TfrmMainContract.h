@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LoginPassword.h"
+#include "app/LoginPassword.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -12,10 +12,9 @@ class QMdiArea;
 class QToolButton;
 class QMenu;
 
-// What the main window's commands call. main() fills these with the subsystems' entry points; tests fill them
-// with recorders, so the frame is tested on its own.
-struct MainCommands
-{
+// What the main window's commands call. The composition root (app/Composition) fills these with the subsystems'
+// windows; tests fill them with recorders, so the frame is tested on its own.
+struct MainCommands {
     std::function<bool(QMdiArea *)> OpenContractMag;
     std::function<bool(QMdiArea *)> OpenContractModel;
     std::function<void()> backup;
@@ -33,8 +32,7 @@ struct MainCommands
 };
 
 // The frame: toolbar, drop-down menus and the multi-document area holding the two working windows.
-class TfrmMainContract : public QMainWindow
-{
+class TfrmMainContract : public QMainWindow {
     Q_OBJECT
 public:
     explicit TfrmMainContract(MainCommands commands, QWidget *parent = nullptr);
@@ -56,14 +54,14 @@ public:
     void restoreAfterLogin(const QString &archive) { mStartArchive = archive; }
     void restoreDatabase(const QString &archive);
 
-    void ToolButton15Click();
-    void ToolButton21Click();
-    void ToolButton1Click();
-    void MenuItem1Click();
-    void MenuItem2Click();
-    void N2Click();
-    void ToolButton11Click();
-    void N15Click();
+    void openContractRegister();
+    void openTemplateManagement();
+    void setPassword();
+    void backupDatabase();
+    void restoreBackup();
+    void rebuildSystem();
+    void updateOnline();
+    void showAbout();
 
 protected:
     void changeEvent(QEvent *event) override;

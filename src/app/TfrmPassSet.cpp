@@ -1,7 +1,8 @@
-#include "TfrmPassSet.h"
+#include "app/TfrmPassSet.h"
 
-#include "LoginPassword.h"
-#include "Messages.h"
+#include "app/LoginPassword.h"
+#include "platform/DialogButtonRow.h"
+#include "platform/Messages.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -14,8 +15,7 @@
 
 TfrmPassSet::TfrmPassSet(LoginPassword &password, QWidget *parent)
     : QDialog(parent)
-    , mPassword(password)
-{
+    , mPassword(password) {
     setObjectName(QStringLiteral("TfrmPassSet"));
     setWindowTitle(QStringLiteral("参数修改密码设置"));
 
@@ -32,9 +32,9 @@ TfrmPassSet::TfrmPassSet(LoginPassword &password, QWidget *parent)
 
     auto *oldRow = new QHBoxLayout;
     oldRow->addWidget(EditOld);
-    auto *Label4 = new QLabel(QStringLiteral("初始密码为579"), this);
-    Label4->setObjectName(QStringLiteral("Label4"));
-    oldRow->addWidget(Label4);
+    auto *initialPasswordLabel = new QLabel(QStringLiteral("初始密码为579"), this);
+    initialPasswordLabel->setObjectName(QStringLiteral("initialPasswordLabel"));
+    oldRow->addWidget(initialPasswordLabel);
 
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("原密码"), oldRow);
@@ -42,28 +42,20 @@ TfrmPassSet::TfrmPassSet(LoginPassword &password, QWidget *parent)
     form->addRow(QStringLiteral("确认新密码"), EditNewEnsure);
 
     auto *hint = new QGroupBox(QStringLiteral("提示"), this);
-    auto *Memo1 = new QPlainTextEdit(hint);
-    Memo1->setObjectName(QStringLiteral("Memo1"));
-    Memo1->setReadOnly(true);
-    Memo1->setPlainText(QStringLiteral("如果密码修改为初始密码为空（或579），则表示\n"
-                                       "登陆不需要输入密码！否则，表示登陆（清除数据\n"
-                                       "以及还原数据）需要输入密码。"));
-    Memo1->setFixedHeight(Memo1->fontMetrics().lineSpacing() * 4 + 12);
+    auto *hintText = new QPlainTextEdit(hint);
+    hintText->setObjectName(QStringLiteral("hintText"));
+    hintText->setReadOnly(true);
+    hintText->setPlainText(QStringLiteral("如果密码修改为初始密码为空（或579），则表示\n"
+                                          "登陆不需要输入密码！否则，表示登陆（清除数据\n"
+                                          "以及还原数据）需要输入密码。"));
+    hintText->setFixedHeight(hintText->fontMetrics().lineSpacing() * 4 + 12);
     auto *hintLayout = new QVBoxLayout(hint);
-    hintLayout->addWidget(Memo1);
+    hintLayout->addWidget(hintText);
 
-    auto *Button1 = new QPushButton(QStringLiteral("确认(&E)"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
-    auto *Button2 = new QPushButton(QStringLiteral("取消(&X)"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    connect(Button1, &QPushButton::clicked, this, &TfrmPassSet::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
+    auto *buttons = new DialogButtonRow(this);
+    QPushButton *okButton = buttons->add("okButton", QStringLiteral("确认(&E)"), DialogButtonRow::Enter::Default);
+    buttons->addCancel("cancelButton", QStringLiteral("取消(&X)"), DialogButtonRow::Enter::Focused);
+    connect(okButton, &QPushButton::clicked, this, &TfrmPassSet::changePassword);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
@@ -71,8 +63,7 @@ TfrmPassSet::TfrmPassSet(LoginPassword &password, QWidget *parent)
     layout->addLayout(buttons);
 }
 
-void TfrmPassSet::Button1Click()
-{
+void TfrmPassSet::changePassword() {
     switch (mPassword.CheckPass(EditOld->text(), EditNew->text(), EditNewEnsure->text(), Messages::instance())) {
     case LoginPassword::ChangeResult::Mismatch:
         EditNew->clear();

@@ -6,8 +6,7 @@ class LoginPassword;
 class QLineEdit;
 
 // "参数修改密码设置": changes the login password.
-class TfrmPassSet : public QDialog
-{
+class TfrmPassSet : public QDialog {
     Q_OBJECT
 public:
     explicit TfrmPassSet(LoginPassword &password, QWidget *parent = nullptr);
@@ -16,7 +15,7 @@ public:
     QLineEdit *EditNew;
     QLineEdit *EditNewEnsure;
 
-    void Button1Click();
+    void changePassword();
 
 private:
     LoginPassword &mPassword;

@@ -1,22 +1,27 @@
-#include "AppCommands.h"
-#include "AppFolder.h"
-#include "Messages.h"
-#include "QtPlatform.h"
-#include "TDM.h"
-#include "TfrmMainContract.h"
+#include "app/Composition.h"
+#include "app/TfrmMainContract.h"
+#include "platform/Messages.h"
+#include "platform/QtPlatform.h"
+#include "store/AppFolder.h"
+#include "store/TDM.h"
 
 #include <QApplication>
+#include <QIcon>
 
 #include <cstdio>
 #include <cstring>
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     // Answered before the application object exists: it needs no display.
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0)
         return std::printf("vantrel %s\n", VANTREL_VERSION) < 0 ? 1 : 0;
     QApplication app(argc, argv);
     QApplication::setApplicationName(ApplicationTitle);
+    // The icon of the menu entry, also where the desktop's icon theme does not hold it (a portable copy).
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vantrel"), icon));
     QApplication::setApplicationDisplayName(ApplicationTitle);
     QtPlatform::install();
 
@@ -24,11 +29,12 @@ int main(int argc, char **argv)
     if (!dm.isConnected())
         Messages::instance().information(QStringLiteral("请确认您的程序是否安装正确，或者没有安装MDAC数据访问组件！"));
 
-    installSubsystemHooks();
-    TfrmMainContract frmMainContract(appCommands());
+    Composition composition;
+    TfrmMainContract frmMainContract(composition.mainCommands());
     if (QCoreApplication::arguments().size() == 2) // a backup opened with the program from the file manager
         frmMainContract.restoreAfterLogin(QCoreApplication::arguments().at(1));
     frmMainContract.show();
+    composition.afterMainWindowShown();
     const int rc = QApplication::exec();
     TDM::destroy();
     return rc;

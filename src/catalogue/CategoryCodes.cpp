@@ -1,7 +1,7 @@
-#include "CategoryCodes.h"
+#include "catalogue/CategoryCodes.h"
 
-#include "Messages.h"
-#include "TDM.h"
+#include "platform/Messages.h"
+#include "store/TDM.h"
 #include "text/GbkText.h"
 #include "text/TextHelpers.h"
 

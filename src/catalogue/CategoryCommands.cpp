@@ -1,8 +1,8 @@
-#include "CategoryCommands.h"
+#include "catalogue/CategoryCommands.h"
 
-#include "CategoryCodes.h"
-#include "Messages.h"
-#include "TDM.h"
+#include "catalogue/CategoryCodes.h"
+#include "platform/Messages.h"
+#include "store/TDM.h"
 
 #include <QDir>
 #include <QSqlQuery>

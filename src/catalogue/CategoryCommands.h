@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CategoryTreeModel.h"
+#include "catalogue/CategoryTreeModel.h"
 
 #include <QItemSelectionModel>
 #include <QObject>

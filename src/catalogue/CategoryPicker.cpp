@@ -1,6 +1,6 @@
-#include "CategoryPicker.h"
+#include "catalogue/CategoryPicker.h"
 
-#include "Messages.h"
+#include "platform/Messages.h"
 
 CategoryPicker::CategoryPicker()
     : mSelection(&mModel) {}

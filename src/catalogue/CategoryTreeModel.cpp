@@ -1,6 +1,6 @@
-#include "CategoryTreeModel.h"
+#include "catalogue/CategoryTreeModel.h"
 
-#include "TDM.h"
+#include "store/TDM.h"
 
 #include <QCollator>
 #include <QSqlQuery>

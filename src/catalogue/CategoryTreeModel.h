@@ -1,6 +1,6 @@
 #pragma once
 
-#include "GoodsClass.h"
+#include "catalogue/GoodsClass.h"
 
 #include <QIcon>
 #include <QList>

@@ -1,6 +1,6 @@
-#include "CategoryTreeView.h"
+#include "catalogue/CategoryTreeView.h"
 
-#include "CategoryTreeModel.h"
+#include "catalogue/CategoryTreeModel.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
-#include "Indicator.h"
+#include "catalogue/Indicator.h"
 
-#include "TDM.h"
+#include "store/TDM.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>

@@ -1,9 +1,9 @@
-#include "IndicatorCommands.h"
+#include "catalogue/IndicatorCommands.h"
 
-#include "IndicatorEditor.h"
-#include "Messages.h"
-#include "SqlText.h"
-#include "TDM.h"
+#include "catalogue/IndicatorEditor.h"
+#include "platform/Messages.h"
+#include "store/SqlText.h"
+#include "store/TDM.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -177,11 +177,11 @@ void IndicatorCommands::cmdDelPropertyClick() {
     selectRow(qMin(row, mModel.rowCount() - 1));
 }
 
-void IndicatorCommands::SpeedButton2Click() {
+void IndicatorCommands::moveForward() {
     move(-1);
 }
 
-void IndicatorCommands::SpeedButton3Click() {
+void IndicatorCommands::moveBackward() {
     move(1);
 }
 
@@ -203,7 +203,7 @@ void IndicatorCommands::move(int step) {
     selectRow(mModel.rowOfId(id));
 }
 
-void IndicatorCommands::SpeedButton1Click() {
+void IndicatorCommands::importIndicators() {
     QString sourceCode;
     QString sourceName;
     if (!mSelect || !mSelect(&sourceCode, &sourceName) || sourceCode.isEmpty())

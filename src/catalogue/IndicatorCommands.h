@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IndicatorListModel.h"
+#include "catalogue/IndicatorListModel.h"
 
 #include <QItemSelectionModel>
 #include <QObject>
@@ -36,9 +36,10 @@ public:
     void cmdAppendPropertyClick();
     void cmdEditPropertyClick();
     void cmdDelPropertyClick();
-    void SpeedButton2Click(); // move forward
-    void SpeedButton3Click(); // move backward
-    void SpeedButton1Click(); // import
+    void moveForward();
+    void moveBackward();
+    // "导入指标": copies the indicators of another category, chosen in the category picker.
+    void importIndicators();
 
 private:
     bool reload(bool reportFailure);

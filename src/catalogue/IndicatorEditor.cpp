@@ -1,8 +1,8 @@
-#include "IndicatorEditor.h"
+#include "catalogue/IndicatorEditor.h"
 
-#include "Messages.h"
-#include "Schema.h"
-#include "TDM.h"
+#include "platform/Messages.h"
+#include "store/Schema.h"
+#include "store/TDM.h"
 #include "text/TextHelpers.h"
 
 #include <QSqlQuery>

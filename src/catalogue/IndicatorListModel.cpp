@@ -1,4 +1,4 @@
-#include "IndicatorListModel.h"
+#include "catalogue/IndicatorListModel.h"
 
 int IndicatorListModel::rowCount(const QModelIndex &parent) const {
     return parent.isValid() ? 0 : int(mIndicators.size());

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Indicator.h"
+#include "catalogue/Indicator.h"
 
 #include <QAbstractTableModel>
 #include <QList>

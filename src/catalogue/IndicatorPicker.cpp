@@ -1,7 +1,7 @@
-#include "IndicatorPicker.h"
+#include "catalogue/IndicatorPicker.h"
 
-#include "Messages.h"
-#include "TDM.h"
+#include "platform/Messages.h"
+#include "store/TDM.h"
 
 #include <QSqlQuery>
 

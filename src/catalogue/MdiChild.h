@@ -5,9 +5,8 @@
 
 // Opens one of the frame's working windows: it prepares itself (ReadyData) and is destroyed unshown when that
 // fails; otherwise it opens maximized in the area and frees itself when closed.
-template <typename Window> bool openMaximizedChild(QMdiArea *area)
-{
-    auto *window = new Window;
+template <typename Window, typename... Services> bool openMaximizedChild(QMdiArea *area, const Services &...services) {
+    auto *window = new Window(services...);
     if (!window->ReadyData()) {
         delete window;
         return false;

@@ -1,34 +1,16 @@
-#include "TemplateTab.h"
+#include "catalogue/TemplateTab.h"
 
 #include <QGroupBox>
 #include <QVBoxLayout>
 
-namespace {
-TemplateTab::Factory &factory() {
-    static TemplateTab::Factory instance;
-    return instance;
-}
-} // namespace
-
 TemplateTab::TemplateTab(QWidget *parent)
     : QWidget(parent) {
-    GroupBox3 = new QGroupBox(QStringLiteral("文档模板"), this);
-    GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
-    mContent = new QVBoxLayout(GroupBox3);
+    templateBox = new QGroupBox(QStringLiteral("文档模板"), this);
+    templateBox->setObjectName(QStringLiteral("templateBox"));
+    mContent = new QVBoxLayout(templateBox);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(GroupBox3);
-}
-
-TemplateTab *TemplateTab::create(QWidget *parent) {
-    if (factory())
-        if (TemplateTab *tab = factory()(parent))
-            return tab;
-    return new TemplateTab(parent);
-}
-
-void TemplateTab::setFactory(Factory f) {
-    factory() = std::move(f);
+    layout->addWidget(templateBox);
 }
 
 void TemplateTab::showTemplate(const QString &) {}
@@ -36,5 +18,5 @@ void TemplateTab::showTemplate(const QString &) {}
 void TemplateTab::editTemplate(const QString &) {}
 
 void TemplateTab::setGroupCaption(const QString &caption) {
-    GroupBox3->setTitle(caption);
+    templateBox->setTitle(caption);
 }

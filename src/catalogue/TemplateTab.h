@@ -7,9 +7,9 @@
 class QGroupBox;
 class QVBoxLayout;
 
-// The template page of the template management window: the group box GroupBox3 with the category's template
-// document inside. The document view and the template editor come from the document part, which installs a
-// factory for its own page; without one the group box stays empty.
+// The template page of the template management window: a group box with the category's template document inside.
+// The document view and the template editor come from the documents subsystem, whose page the window is given a
+// factory for when it is made; without one the group box stays empty.
 class TemplateTab : public QWidget {
     Q_OBJECT
 
@@ -18,10 +18,6 @@ public:
 
     explicit TemplateTab(QWidget *parent = nullptr);
 
-    // Makes the page of the installed factory, or a plain one.
-    static TemplateTab *create(QWidget *parent);
-    static void setFactory(Factory factory);
-
     // Shows the category's template document (or the empty template) in the group box.
     virtual void showTemplate(const QString &categoryCode);
     // Opens the template editor for the category and returns when it closes.
@@ -29,7 +25,7 @@ public:
 
     // "文档模板" until a child category is clicked.
     void setGroupCaption(const QString &caption);
-    QGroupBox *groupBox() const { return GroupBox3; }
+    QGroupBox *groupBox() const { return templateBox; }
     // Where the document view goes.
     QVBoxLayout *contentLayout() const { return mContent; }
 
@@ -39,6 +35,6 @@ Q_SIGNALS:
     void editRequested();
 
 private:
-    QGroupBox *GroupBox3 = nullptr;
+    QGroupBox *templateBox = nullptr;
     QVBoxLayout *mContent = nullptr;
 };

@@ -1,11 +1,11 @@
-#include "TfrmContractModel.h"
+#include "catalogue/TfrmContractModel.h"
 
-#include "MdiChild.h"
+#include "catalogue/MdiChild.h"
 
-#include "CategoryTreeView.h"
-#include "TemplateTab.h"
-#include "TfrmExdParaPropertyEdit.h"
-#include "TfrmModelSelect.h"
+#include "catalogue/CategoryTreeView.h"
+#include "catalogue/TemplateTab.h"
+#include "catalogue/TfrmExdParaPropertyEdit.h"
+#include "catalogue/TfrmModelSelect.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -30,14 +30,14 @@ QPushButton *button(QWidget *parent, const char *name, const QString &caption, c
 
 } // namespace
 
-TfrmContractModel::TfrmContractModel(QWidget *parent)
+TfrmContractModel::TfrmContractModel(const TemplateTab::Factory &templateTab, QWidget *parent)
     : QWidget(parent) {
     setObjectName(QStringLiteral("TfrmContractModel"));
     setWindowTitle(QStringLiteral("合同文挡模板管理"));
 
     // Left: the category tree and its commands.
     auto *treeBox = new QGroupBox(QStringLiteral("合同文挡类别名称管理"), this);
-    treeBox->setObjectName(QStringLiteral("GroupBox1"));
+    treeBox->setObjectName(QStringLiteral("treeBox"));
     Tree = new CategoryTreeView(treeBox);
     Tree->setObjectName(QStringLiteral("Tree"));
     Tree->setCategoryModel(mCategories.model(), mCategories.selectionModel());
@@ -59,24 +59,26 @@ TfrmContractModel::TfrmContractModel(QWidget *parent)
     lblPrompt = new QLabel(QStringLiteral("请选择一个合同分类节点"), this);
     lblPrompt->setObjectName(QStringLiteral("lblPrompt"));
     lblPrompt->setAlignment(Qt::AlignCenter);
-    PageControl1 = new QTabWidget(this);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    mTemplateTab = TemplateTab::create(PageControl1);
-    mTemplateTab->setObjectName(QStringLiteral("TabSheet1"));
-    PageControl1->addTab(mTemplateTab, QStringLiteral("合同文档模板维护"));
-    TabSheet2 = makeIndicatorPage();
-    PageControl1->addTab(TabSheet2, QStringLiteral("合同文挡编辑模板维护"));
+    pages = new QTabWidget(this);
+    pages->setObjectName(QStringLiteral("pages"));
+    mTemplateTab = templateTab ? templateTab(pages) : nullptr;
+    if (!mTemplateTab)
+        mTemplateTab = new TemplateTab(pages);
+    mTemplateTab->setObjectName(QStringLiteral("templatePage"));
+    pages->addTab(mTemplateTab, QStringLiteral("合同文档模板维护"));
+    indicatorPage = makeIndicatorPage();
+    pages->addTab(indicatorPage, QStringLiteral("合同文挡编辑模板维护"));
 
     cmdSave = button(this, "cmdSave", QStringLiteral("编辑模板(&E)"));
-    Button2 = button(this, "Button2", QStringLiteral("退出"));
+    closeButton = button(this, "closeButton", QStringLiteral("退出"));
     auto *bottom = new QHBoxLayout;
     bottom->addStretch();
     bottom->addWidget(cmdSave);
-    bottom->addWidget(Button2);
+    bottom->addWidget(closeButton);
 
     auto *right = new QVBoxLayout;
     right->addWidget(lblPrompt, 1);
-    right->addWidget(PageControl1, 1);
+    right->addWidget(pages, 1);
     right->addLayout(bottom);
     auto *layout = new QHBoxLayout(this);
     layout->addWidget(treeBox);
@@ -92,7 +94,7 @@ TfrmContractModel::TfrmContractModel(QWidget *parent)
     connect(&mCategories, &CategoryCommands::rootExpanded, Tree, &QTreeView::expand);
     connect(cmdSave, &QPushButton::clicked, this, &TfrmContractModel::cmdSaveClick);
     connect(mTemplateTab, &TemplateTab::editRequested, this, &TfrmContractModel::cmdSaveClick);
-    connect(Button2, &QPushButton::clicked, this, &TfrmContractModel::Button2Click);
+    connect(closeButton, &QPushButton::clicked, this, &TfrmContractModel::closeWindow);
 
     mIndicators.setEditHook([this](const QString &table, const QString &category, int id) {
         return EditIndicator(table, category, id, this);
@@ -103,44 +105,44 @@ TfrmContractModel::TfrmContractModel(QWidget *parent)
 }
 
 QWidget *TfrmContractModel::makeIndicatorPage() {
-    auto *page = new QWidget(PageControl1);
-    page->setObjectName(QStringLiteral("TabSheet2"));
-    DBGridEh2 = new QTableView(page);
-    DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
-    DBGridEh2->setModel(mIndicators.model());
-    DBGridEh2->setSelectionModel(mIndicators.selectionModel());
-    DBGridEh2->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBGridEh2->setSelectionMode(QAbstractItemView::SingleSelection);
-    DBGridEh2->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DBGridEh2->verticalHeader()->hide();
-    DBGridEh2->verticalHeader()->setDefaultSectionSize(22);
+    auto *page = new QWidget(pages);
+    page->setObjectName(QStringLiteral("indicatorPage"));
+    indicatorGrid = new QTableView(page);
+    indicatorGrid->setObjectName(QStringLiteral("indicatorGrid"));
+    indicatorGrid->setModel(mIndicators.model());
+    indicatorGrid->setSelectionModel(mIndicators.selectionModel());
+    indicatorGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    indicatorGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    indicatorGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    indicatorGrid->verticalHeader()->hide();
+    indicatorGrid->verticalHeader()->setDefaultSectionSize(22);
     const int widths[IndicatorListModel::ColumnCount] = {44, 120, 64, 120, 50, 110, 110, 180, 90, 64};
     for (int c = 0; c < IndicatorListModel::ColumnCount; ++c)
-        DBGridEh2->setColumnWidth(c, widths[c]);
-    DBGridEh2->horizontalHeader()->setStretchLastSection(true);
+        indicatorGrid->setColumnWidth(c, widths[c]);
+    indicatorGrid->horizontalHeader()->setStretchLastSection(true);
 
     QPushButton *cmdAppendProperty = button(page, "cmdAppendProperty", QStringLiteral("添加指标"));
     QPushButton *cmdEditProperty = button(page, "cmdEditProperty", QStringLiteral("修改指标"));
     QPushButton *cmdDelProperty = button(page, "cmdDelProperty", QStringLiteral("删除指标"));
-    QPushButton *SpeedButton2 = button(page, "SpeedButton2", QStringLiteral("向前移动"));
-    QPushButton *SpeedButton3 = button(page, "SpeedButton3", QStringLiteral("向后移动"));
-    QPushButton *SpeedButton1 = button(page, "SpeedButton1", QStringLiteral("导入指标"));
+    QPushButton *moveForwardButton = button(page, "moveForwardButton", QStringLiteral("向前移动"));
+    QPushButton *moveBackwardButton = button(page, "moveBackwardButton", QStringLiteral("向后移动"));
+    QPushButton *importIndicatorsButton = button(page, "importIndicatorsButton", QStringLiteral("导入指标"));
     auto *buttons = new QVBoxLayout;
-    for (QPushButton *b :
-         {cmdAppendProperty, cmdEditProperty, cmdDelProperty, SpeedButton2, SpeedButton3, SpeedButton1})
+    for (QPushButton *b : {cmdAppendProperty, cmdEditProperty, cmdDelProperty, moveForwardButton, moveBackwardButton,
+                           importIndicatorsButton})
         buttons->addWidget(b);
     buttons->addStretch();
     auto *layout = new QHBoxLayout(page);
-    layout->addWidget(DBGridEh2, 1);
+    layout->addWidget(indicatorGrid, 1);
     layout->addLayout(buttons);
 
     connect(cmdAppendProperty, &QPushButton::clicked, &mIndicators, &IndicatorCommands::cmdAppendPropertyClick);
     connect(cmdEditProperty, &QPushButton::clicked, &mIndicators, &IndicatorCommands::cmdEditPropertyClick);
-    connect(DBGridEh2, &QTableView::doubleClicked, &mIndicators, &IndicatorCommands::cmdEditPropertyClick);
+    connect(indicatorGrid, &QTableView::doubleClicked, &mIndicators, &IndicatorCommands::cmdEditPropertyClick);
     connect(cmdDelProperty, &QPushButton::clicked, &mIndicators, &IndicatorCommands::cmdDelPropertyClick);
-    connect(SpeedButton2, &QPushButton::clicked, &mIndicators, &IndicatorCommands::SpeedButton2Click);
-    connect(SpeedButton3, &QPushButton::clicked, &mIndicators, &IndicatorCommands::SpeedButton3Click);
-    connect(SpeedButton1, &QPushButton::clicked, &mIndicators, &IndicatorCommands::SpeedButton1Click);
+    connect(moveForwardButton, &QPushButton::clicked, &mIndicators, &IndicatorCommands::moveForward);
+    connect(moveBackwardButton, &QPushButton::clicked, &mIndicators, &IndicatorCommands::moveBackward);
+    connect(importIndicatorsButton, &QPushButton::clicked, &mIndicators, &IndicatorCommands::importIndicators);
     return page;
 }
 
@@ -153,7 +155,7 @@ void TfrmContractModel::TreeClick() {
 }
 
 void TfrmContractModel::hidePages() {
-    PageControl1->hide();
+    pages->hide();
     cmdSave->hide();
     lblPrompt->show();
 }
@@ -161,13 +163,13 @@ void TfrmContractModel::hidePages() {
 void TfrmContractModel::showCategory(const QString &typeCode, const QString &caption) {
     ReadyModel(typeCode);
     lblPrompt->hide();
-    PageControl1->show();
+    pages->show();
     cmdSave->show();
     mTemplateTab->setGroupCaption(QStringLiteral("合同文挡 [") + caption + QStringLiteral("] 的模板内容："));
 }
 
 void TfrmContractModel::ReadyModel(const QString &categoryCode) {
-    PageControl1->setCurrentWidget(mTemplateTab);
+    pages->setCurrentWidget(mTemplateTab);
     mTemplateTab->showTemplate(categoryCode);
     mIndicators.load(categoryCode);
 }
@@ -180,13 +182,13 @@ void TfrmContractModel::cmdSaveClick() {
     TreeClick();
 }
 
-void TfrmContractModel::Button2Click() {
+void TfrmContractModel::closeWindow() {
     if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
         sub->close();
     else
         close();
 }
 
-bool OpenContractModel(QMdiArea *area) {
-    return openMaximizedChild<TfrmContractModel>(area);
+bool OpenContractModel(QMdiArea *area, const TemplateTab::Factory &templateTab) {
+    return openMaximizedChild<TfrmContractModel>(area, templateTab);
 }

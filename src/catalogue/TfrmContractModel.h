@@ -1,7 +1,9 @@
 #pragma once
 
-#include "CategoryCommands.h"
-#include "IndicatorCommands.h"
+#include "catalogue/TemplateTab.h"
+
+#include "catalogue/CategoryCommands.h"
+#include "catalogue/IndicatorCommands.h"
 
 #include <QWidget>
 
@@ -19,7 +21,8 @@ class TfrmContractModel : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TfrmContractModel(QWidget *parent = nullptr);
+    // templateTab makes the page of the template tab (the documents subsystem's view); empty: a plain page.
+    explicit TfrmContractModel(const TemplateTab::Factory &templateTab = {}, QWidget *parent = nullptr);
 
     // Builds the tree; false (after the message) when the categories cannot be read.
     bool ReadyData();
@@ -33,7 +36,7 @@ public:
 
     void TreeClick();
     void cmdSaveClick();
-    void Button2Click();
+    void closeWindow();
 
 private:
     QWidget *makeIndicatorPage();
@@ -44,14 +47,14 @@ private:
     IndicatorCommands mIndicators;
     CategoryTreeView *Tree = nullptr;
     QLabel *lblPrompt = nullptr;
-    QTabWidget *PageControl1 = nullptr;
+    QTabWidget *pages = nullptr;
     TemplateTab *mTemplateTab = nullptr;
-    QWidget *TabSheet2 = nullptr;
-    QTableView *DBGridEh2 = nullptr;
+    QWidget *indicatorPage = nullptr;
+    QTableView *indicatorGrid = nullptr;
     QPushButton *cmdSave = nullptr;
-    QPushButton *Button2 = nullptr;
+    QPushButton *closeButton = nullptr;
 };
 
 // Opens the template management window maximized in the area. False (nothing shown) when the categories cannot
 // be read. Keeping to one window is the caller's part.
-bool OpenContractModel(QMdiArea *area);
+bool OpenContractModel(QMdiArea *area, const TemplateTab::Factory &templateTab);

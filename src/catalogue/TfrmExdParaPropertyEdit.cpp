@@ -1,8 +1,9 @@
-#include "TfrmExdParaPropertyEdit.h"
+#include "catalogue/TfrmExdParaPropertyEdit.h"
 
-#include "Clipboard.h"
-#include "Messages.h"
-#include "TfrmPropertySelect.h"
+#include "catalogue/TfrmPropertySelect.h"
+#include "platform/Clipboard.h"
+#include "platform/DialogButtonRow.h"
+#include "platform/Messages.h"
 
 #include <QComboBox>
 #include <QCursor>
@@ -88,16 +89,9 @@ TfrmExdParaPropertyEdit::TfrmExdParaPropertyEdit(const QString &tableName, const
     grid->setColumnStretch(1, 1);
     grid->setColumnMinimumWidth(1, 260);
 
-    cmdSave = new QPushButton(QStringLiteral("保存(&S)"), this);
-    cmdSave->setObjectName(QStringLiteral("cmdSave"));
-    cmdSave->setAutoDefault(false);
-    cmdCancel = new QPushButton(QStringLiteral("关闭(&X)"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setAutoDefault(false);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdSave);
-    buttons->addWidget(cmdCancel);
+    auto *buttons = new DialogButtonRow(this);
+    cmdSave = buttons->add("cmdSave", QStringLiteral("保存(&S)"), DialogButtonRow::Enter::Never);
+    cmdCancel = buttons->addCancel("cmdCancel", QStringLiteral("关闭(&X)"), DialogButtonRow::Enter::Never);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(grid);
@@ -105,28 +99,31 @@ TfrmExdParaPropertyEdit::TfrmExdParaPropertyEdit(const QString &tableName, const
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    formulaMenu = new QMenu(this);
+    formulaMenu->setObjectName(QStringLiteral("formulaMenu"));
     auto addItem = [&](const char *name, const QString &caption, void (TfrmExdParaPropertyEdit::*slot)()) {
-        QAction *action = PopupMenu1->addAction(caption);
+        QAction *action = formulaMenu->addAction(caption);
         action->setObjectName(QString::fromLatin1(name));
         connect(action, &QAction::triggered, this, slot);
     };
-    addItem("N1", QStringLiteral("MONEY_STOB 人民币小写转大写"), &TfrmExdParaPropertyEdit::N1Click);
-    addItem("N2", QStringLiteral("MONEY_STOB_W 人民币小写转大写（以万为单位）"), &TfrmExdParaPropertyEdit::N2Click);
-    addItem("N3", QStringLiteral("DATE_STOB日期小写转大写"), &TfrmExdParaPropertyEdit::N3Click);
-    addItem("GETBILLID1", QStringLiteral("GETBILLID自动合同编号()"), &TfrmExdParaPropertyEdit::GETBILLID1Click);
-    PopupMenu1->addSeparator()->setObjectName(QStringLiteral("N4"));
-    addItem("N5", QStringLiteral("选择已存在参数"), &TfrmExdParaPropertyEdit::N5Click);
+    addItem("moneyToCapitalAction", QStringLiteral("MONEY_STOB 人民币小写转大写"),
+            &TfrmExdParaPropertyEdit::insertMoneyToCapital);
+    addItem("moneyWanToCapitalAction", QStringLiteral("MONEY_STOB_W 人民币小写转大写（以万为单位）"),
+            &TfrmExdParaPropertyEdit::insertMoneyWanToCapital);
+    addItem("dateToChineseAction", QStringLiteral("DATE_STOB日期小写转大写"),
+            &TfrmExdParaPropertyEdit::insertDateToChinese);
+    addItem("numberingAction", QStringLiteral("GETBILLID自动合同编号()"), &TfrmExdParaPropertyEdit::insertNumbering);
+    formulaMenu->addSeparator()->setObjectName(QStringLiteral("formulaMenuSeparator"));
+    addItem("existingIndicatorAction", QStringLiteral("选择已存在参数"),
+            &TfrmExdParaPropertyEdit::insertExistingIndicator);
 
     connect(sbGS, &QToolButton::pressed, this, [this]() {
-        PopupMenu1->popup(QCursor::pos());
+        formulaMenu->popup(QCursor::pos());
         sbGS->setDown(false);
     });
     // Only a pick by the user suggests a format; loading an indicator does not.
     connect(cmbFieldType, &QComboBox::activated, this, &TfrmExdParaPropertyEdit::cmbFieldTypeClick);
     connect(cmdSave, &QPushButton::clicked, this, &TfrmExdParaPropertyEdit::cmdSaveClick);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     // Enter moves on like Tab, wherever the focus is in this window.
     for (QWidget *child : findChildren<QWidget *>())
@@ -217,24 +214,24 @@ void TfrmExdParaPropertyEdit::insertFormulaText(const QString &text, bool atStar
     EditCalcStr->insert(Clipboard::instance().text());
 }
 
-void TfrmExdParaPropertyEdit::N1Click() {
+void TfrmExdParaPropertyEdit::insertMoneyToCapital() {
     insertFormulaText(IndicatorEditor::formulaText(IndicatorEditor::FormulaItem::MoneyStob), true);
 }
 
-void TfrmExdParaPropertyEdit::N2Click() {
+void TfrmExdParaPropertyEdit::insertMoneyWanToCapital() {
     insertFormulaText(IndicatorEditor::formulaText(IndicatorEditor::FormulaItem::MoneyStobW), true);
 }
 
-void TfrmExdParaPropertyEdit::N3Click() {
+void TfrmExdParaPropertyEdit::insertDateToChinese() {
     insertFormulaText(IndicatorEditor::formulaText(IndicatorEditor::FormulaItem::DateStob), true);
 }
 
-void TfrmExdParaPropertyEdit::GETBILLID1Click() {
+void TfrmExdParaPropertyEdit::insertNumbering() {
     insertFormulaText(IndicatorEditor::formulaText(IndicatorEditor::FormulaItem::GetBillId), true);
     Messages::instance().information(IndicatorEditor::numberingHint());
 }
 
-void TfrmExdParaPropertyEdit::N5Click() {
+void TfrmExdParaPropertyEdit::insertExistingIndicator() {
     QString name;
     if (!SelectIndicator(mEditor.categoryCode(), &name, this) || name.isEmpty())
         return;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IndicatorEditor.h"
+#include "catalogue/IndicatorEditor.h"
 
 #include <QDialog>
 
@@ -26,11 +26,11 @@ public:
 
     void cmdSaveClick();
     void cmbFieldTypeClick();
-    void N1Click();
-    void N2Click();
-    void N3Click();
-    void GETBILLID1Click();
-    void N5Click();
+    void insertMoneyToCapital();
+    void insertMoneyWanToCapital();
+    void insertDateToChinese();
+    void insertNumbering();
+    void insertExistingIndicator();
     // Puts the text on the clipboard and pastes it into the formula: at the start, or over the selection at the
     // caret.
     void insertFormulaText(const QString &text, bool atStart);
@@ -55,7 +55,7 @@ private:
     QComboBox *cmbSortField = nullptr;
     QPushButton *cmdSave = nullptr;
     QPushButton *cmdCancel = nullptr;
-    QMenu *PopupMenu1 = nullptr;
+    QMenu *formulaMenu = nullptr;
 };
 
 // Opens the editor for an indicator of the category (ID -1 for a new one); true when it was saved.

@@ -1,6 +1,7 @@
-#include "TfrmModelSelect.h"
+#include "catalogue/TfrmModelSelect.h"
 
-#include "CategoryTreeView.h"
+#include "catalogue/CategoryTreeView.h"
+#include "platform/DialogButtonRow.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -15,24 +16,16 @@ TfrmModelSelect::TfrmModelSelect(QWidget *parent)
     Tree = new CategoryTreeView(this);
     Tree->setObjectName(QStringLiteral("Tree"));
     Tree->setCategoryModel(mPicker.model(), mPicker.selectionModel());
-    cmdSelect = new QPushButton(QStringLiteral("选中(&S)"), this);
-    cmdSelect->setObjectName(QStringLiteral("cmdSelect"));
-    cmdSelect->setAutoDefault(false);
-    cmdClose = new QPushButton(QStringLiteral("退出(&X)"), this);
-    cmdClose->setObjectName(QStringLiteral("cmdClose"));
-    cmdClose->setAutoDefault(false);
+    auto *buttons = new DialogButtonRow(this);
+    cmdSelect = buttons->add("cmdSelect", QStringLiteral("选中(&S)"), DialogButtonRow::Enter::Never);
+    cmdClose = buttons->addCancel("cmdClose", QStringLiteral("退出(&X)"), DialogButtonRow::Enter::Never);
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdSelect);
-    buttons->addWidget(cmdClose);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(Tree);
     layout->addLayout(buttons);
     setFixedSize(320, 440);
 
     connect(cmdSelect, &QPushButton::clicked, this, &TfrmModelSelect::cmdSelectClick);
-    connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
     connect(Tree, &QTreeView::doubleClicked, this, &TfrmModelSelect::cmdSelectClick);
     connect(Tree, &CategoryTreeView::enterPressed, this, &TfrmModelSelect::cmdSelectClick);
     Tree->setFocus();

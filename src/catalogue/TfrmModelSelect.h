@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CategoryPicker.h"
+#include "catalogue/CategoryPicker.h"
 
 #include <QDialog>
 

@@ -1,5 +1,6 @@
-#include "TfrmPropertySelect.h"
+#include "catalogue/TfrmPropertySelect.h"
 
+#include "platform/DialogButtonRow.h"
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -14,37 +15,29 @@ TfrmPropertySelect::TfrmPropertySelect(const QString &categoryCode, QWidget *par
     setWindowTitle(QStringLiteral("选择可插入的指标"));
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
 
-    DBGridEh2 = new QTableView(this);
-    DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
-    DBGridEh2->setModel(mPicker.model());
-    DBGridEh2->setSelectionModel(mPicker.selectionModel());
-    DBGridEh2->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBGridEh2->setSelectionMode(QAbstractItemView::SingleSelection);
-    DBGridEh2->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DBGridEh2->horizontalHeader()->setStretchLastSection(true);
-    DBGridEh2->verticalHeader()->hide();
-    DBGridEh2->verticalHeader()->setDefaultSectionSize(22);
-    DBGridEh2->installEventFilter(this);
+    indicatorGrid = new QTableView(this);
+    indicatorGrid->setObjectName(QStringLiteral("indicatorGrid"));
+    indicatorGrid->setModel(mPicker.model());
+    indicatorGrid->setSelectionModel(mPicker.selectionModel());
+    indicatorGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    indicatorGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    indicatorGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    indicatorGrid->horizontalHeader()->setStretchLastSection(true);
+    indicatorGrid->verticalHeader()->hide();
+    indicatorGrid->verticalHeader()->setDefaultSectionSize(22);
+    indicatorGrid->installEventFilter(this);
 
-    cmdSelect = new QPushButton(QStringLiteral("选中(&S)"), this);
-    cmdSelect->setObjectName(QStringLiteral("cmdSelect"));
-    cmdSelect->setAutoDefault(false);
-    cmdClose = new QPushButton(QStringLiteral("退出(&X)"), this);
-    cmdClose->setObjectName(QStringLiteral("cmdClose"));
-    cmdClose->setAutoDefault(false);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdSelect);
-    buttons->addWidget(cmdClose);
+    auto *buttons = new DialogButtonRow(this);
+    cmdSelect = buttons->add("cmdSelect", QStringLiteral("选中(&S)"), DialogButtonRow::Enter::Never);
+    cmdClose = buttons->addCancel("cmdClose", QStringLiteral("退出(&X)"), DialogButtonRow::Enter::Never);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(DBGridEh2);
+    layout->addWidget(indicatorGrid);
     layout->addLayout(buttons);
     setFixedSize(300, 400);
 
     connect(cmdSelect, &QPushButton::clicked, this, &TfrmPropertySelect::cmdSelectClick);
-    connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
-    connect(DBGridEh2, &QTableView::doubleClicked, this, &TfrmPropertySelect::cmdSelectClick);
-    DBGridEh2->setFocus();
+    connect(indicatorGrid, &QTableView::doubleClicked, this, &TfrmPropertySelect::cmdSelectClick);
+    indicatorGrid->setFocus();
 }
 
 bool TfrmPropertySelect::ReadyData() {
@@ -57,7 +50,7 @@ void TfrmPropertySelect::cmdSelectClick() {
 }
 
 bool TfrmPropertySelect::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == DBGridEh2 && event->type() == QEvent::KeyPress) {
+    if (watched == indicatorGrid && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             cmdSelectClick();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IndicatorPicker.h"
+#include "catalogue/IndicatorPicker.h"
 
 #include <QDialog>
 
@@ -23,7 +23,7 @@ protected:
 
 private:
     IndicatorPicker mPicker;
-    QTableView *DBGridEh2 = nullptr;
+    QTableView *indicatorGrid = nullptr;
     QPushButton *cmdSelect = nullptr;
     QPushButton *cmdClose = nullptr;
 };

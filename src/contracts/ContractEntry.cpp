@@ -1,11 +1,11 @@
-#include "ContractEntry.h"
+#include "contracts/ContractEntry.h"
 
-#include "ContractNumbering.h"
-#include "Indicator.h"
-#include "Messages.h"
-#include "NumberMask.h"
-#include "SqlText.h"
-#include "TDM.h"
+#include "catalogue/Indicator.h"
+#include "contracts/ContractNumbering.h"
+#include "contracts/NumberMask.h"
+#include "platform/Messages.h"
+#include "store/SqlText.h"
+#include "store/TDM.h"
 #include "text/DateText.h"
 #include "text/NumberText.h"
 #include "text/TextHelpers.h"
@@ -121,14 +121,16 @@ void ContractEntry::fillHistory(int row, QStringList &items) const {
 }
 
 bool ContractEntry::commitNumber(int row, const QString &typed) {
-    const QString format = MaskToFloatFormat(mGrid.cell(row, ContractEntryGrid::ColFormat));
-    const TextResult<QString> value = FormatNumberText(CleanNumberText(typed), format);
-    if (!value) {
-        Messages::instance().warning(value.error);
+    const QString cleaned = CleanNumberText(typed);
+    // The one reading of the typed number: the formulas get the value as shown, not its text to read again.
+    const std::optional<DecimalText> number = DecimalText::parse(cleaned);
+    if (!number) {
+        Messages::instance().warning(NotANumberMessage(cleaned));
         return false;
     }
-    mGrid.setValue(row, value.value);
-    mFormulas.CheckAutoCalc(mGrid.name(row), value.value);
+    const WrittenNumber value = WriteNumber(*number, MaskToFloatFormat(mGrid.cell(row, ContractEntryGrid::ColFormat)));
+    mGrid.setValue(row, value.text);
+    mFormulas.CheckAutoCalc(mGrid.name(row), value.text, value.value);
     return true;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ContractEntryGrid.h"
-#include "ContractFormulas.h"
+#include "contracts/ContractEntryGrid.h"
+#include "contracts/ContractFormulas.h"
 
 #include <QDateTime>
 #include <QObject>

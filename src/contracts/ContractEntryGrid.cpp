@@ -1,4 +1,4 @@
-#include "ContractEntryGrid.h"
+#include "contracts/ContractEntryGrid.h"
 
 ContractEntryGrid::ContractEntryGrid(QObject *parent)
     : QAbstractTableModel(parent) {}

@@ -1,7 +1,7 @@
-#include "ContractFormulas.h"
+#include "contracts/ContractFormulas.h"
 
-#include "ContractEntryGrid.h"
-#include "Messages.h"
+#include "contracts/ContractEntryGrid.h"
+#include "platform/Messages.h"
 #include "store/Arithmetic.h"
 #include "text/ChineseDate.h"
 #include "text/ChineseMoney.h"
@@ -34,13 +34,21 @@ QString ContractFormulas::errorMessage(const QString &reason) {
 }
 
 bool ContractFormulas::CheckAutoCalc(const QString &name, const QString &value) {
+    return start(name, {value, DecimalText::parse(value)});
+}
+
+bool ContractFormulas::CheckAutoCalc(const QString &name, const QString &shown, const DecimalText &number) {
+    return start(name, {shown, number});
+}
+
+bool ContractFormulas::start(const QString &name, const Value &value) {
     mCycleReported = false;
     mArithmeticReported = false;
     QStringList chain{name};
     return checkLevel(name, value, chain);
 }
 
-bool ContractFormulas::checkLevel(const QString &name, const QString &value, QStringList &chain) {
+bool ContractFormulas::checkLevel(const QString &name, const Value &value, QStringList &chain) {
     const QString reference = QLatin1Char('[') + name + QLatin1Char(']');
     for (int r = 0; r < mGrid.rows(); ++r) {
         const QString f = trimFormula(mGrid.cell(r, ContractEntryGrid::ColCalcStr));
@@ -62,48 +70,48 @@ bool ContractFormulas::checkLevel(const QString &name, const QString &value, QSt
             return false;
         }
 
-        QString result;
+        Value result;
         if (f.startsWith(KeyDate)) {
             // The value was written with its own row's format, which may be one of the user's choosing.
             const TextResult<QDateTime> date =
-                TextToDateTime(value, mGrid.cell(mGrid.rowOf(name), ContractEntryGrid::ColFormat));
+                TextToDateTime(value.text, mGrid.cell(mGrid.rowOf(name), ContractEntryGrid::ColFormat));
             if (!date) {
                 Messages::instance().warning(errorMessage(date.error));
                 return false;
             }
-            result = DateToChinese(date.value.date());
-        } else if (f.startsWith(KeyMoney)) {
-            const TextResult<QString> amount = FormatNumberText(value, QStringLiteral("0.00"));
-            const TextResult<QString> capital = amount ? MoneyToCapital(amount.value) : amount;
+            result.text = DateToChinese(date.value.date());
+        } else if (f.startsWith(KeyMoney) || f.startsWith(KeyMoneyWan)) {
+            TextResult<QString> capital = TextResult<QString>::failure(NotANumberMessage(value.text));
+            if (value.number)
+                capital = f.startsWith(KeyMoney) ? MoneyToCapital(*value.number) : MoneyWanToCapital(*value.number);
             if (!capital) {
                 Messages::instance().warning(errorMessage(capital.error));
                 return false;
             }
-            result = capital.value;
-        } else if (f.startsWith(KeyMoneyWan)) {
-            const TextResult<double> amount = TextToNumber(value);
-            const TextResult<QString> capital =
-                amount ? MoneyWanToCapital(amount.value) : TextResult<QString>::failure(amount.error);
-            if (!capital) {
-                Messages::instance().warning(errorMessage(capital.error));
-                return false;
-            }
-            result = capital.value;
+            result.text = capital.value;
         } else {
-            const QString expression = GetCalcStr(f.left(p)) + value + GetCalcStr(f.mid(p + reference.size()));
+            Arithmetic::Expression expression(GetCalcStr(f.left(p)));
+            if (value.number)
+                expression.append(value.text, *value.number);
+            else
+                expression.append(value.text);
+            expression.append(GetCalcStr(f.mid(p + reference.size())));
             const Arithmetic::Result number = Arithmetic::compute(expression);
-            if (!number.value) {
+            if (!number.exact) {
                 // A 0 in place of a formula that cannot be computed would pass for a result; say so once per change.
                 if (!mArithmeticReported) {
                     mArithmeticReported = true;
                     Messages::instance().warning(errorMessage(QStringLiteral("“%1”的公式 %2 无法计算（%3），算式为 %4")
-                                                                  .arg(rowName, f, number.error, expression)));
+                                                                  .arg(rowName, f, number.error, expression.text())));
                 }
                 return false;
             }
-            result = FormatNumber(*number.value, GetFloatFormat(mGrid.cell(r, ContractEntryGrid::ColFormat)));
+            // What the next formulas compute with is the number as shown, not the unrounded one.
+            const WrittenNumber written =
+                WriteNumber(*number.exact, GetFloatFormat(mGrid.cell(r, ContractEntryGrid::ColFormat)));
+            result = {written.text, written.value};
         }
-        mGrid.setValue(r, result);
+        mGrid.setValue(r, result.text);
 
         chain.append(rowName);
         // An error further down was reported there; this level goes on with its own rows.

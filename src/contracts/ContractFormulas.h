@@ -1,7 +1,11 @@
 #pragma once
 
+#include "text/DecimalText.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 class ContractEntryGrid;
 
@@ -21,7 +25,10 @@ public:
 
     // Recomputes what depends on the indicator `name`, whose new value is `value`. Returns false when this level
     // reported an error (a value that cannot be converted, or a formula that refers back to itself).
+    // A number in the text (a stored value) is read here, once, for every formula that uses it.
     bool CheckAutoCalc(const QString &name, const QString &value);
+    // The same for a number already read: `shown` as the grid shows it, `number` the value it stands for.
+    bool CheckAutoCalc(const QString &name, const QString &shown, const DecimalText &number);
 
     // The expression with every [name] replaced by GetValue(name).
     QString GetCalcStr(const QString &expression) const;
@@ -37,7 +44,13 @@ public:
     static QString trimFormula(const QString &formula);
 
 private:
-    bool checkLevel(const QString &name, const QString &value, QStringList &chain);
+    // A value handed down the formulas: as shown, and the number it stands for when it is one.
+    struct Value {
+        QString text;
+        std::optional<DecimalText> number;
+    };
+    bool start(const QString &name, const Value &value);
+    bool checkLevel(const QString &name, const Value &value, QStringList &chain);
 
     ContractEntryGrid &mGrid;
     bool mCycleReported = false;

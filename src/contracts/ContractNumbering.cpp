@@ -1,10 +1,10 @@
-#include "ContractNumbering.h"
+#include "contracts/ContractNumbering.h"
 
-#include "Clock.h"
-#include "ContractEntryGrid.h"
-#include "ContractFormulas.h"
-#include "SqlText.h"
-#include "TDM.h"
+#include "contracts/ContractEntryGrid.h"
+#include "contracts/ContractFormulas.h"
+#include "platform/Clock.h"
+#include "store/SqlText.h"
+#include "store/TDM.h"
 #include "text/TextHelpers.h"
 
 #include <QSqlQuery>

@@ -1,6 +1,6 @@
-#include "ContractRecordModel.h"
+#include "contracts/ContractRecordModel.h"
 
-#include "TDM.h"
+#include "store/TDM.h"
 #include "text/DateText.h"
 #include "text/NumberText.h"
 
@@ -100,7 +100,7 @@ std::optional<qint64> quickDateKey(std::string_view t) {
     const QDate date(year, month, day);
     if (!date.isValid() || hour > 23 || minute > 59 || second > 59)
         return std::nullopt;
-    return date.toJulianDay() * 86400000 + ((hour * 60 + minute) * 60 + second) * 1000;
+    return date.toJulianDay() * 86400000 + qint64((hour * 60 + minute) * 60 + second) * 1000;
 }
 
 } // namespace

@@ -1,10 +1,10 @@
-#include "ContractRegister.h"
+#include "contracts/ContractRegister.h"
 
-#include "ContractEntry.h"
-#include "ContractNumbering.h"
-#include "Messages.h"
-#include "SqlText.h"
-#include "TDM.h"
+#include "contracts/ContractEntry.h"
+#include "contracts/ContractNumbering.h"
+#include "platform/Messages.h"
+#include "store/SqlText.h"
+#include "store/TDM.h"
 
 #include <QFile>
 #include <QHash>
@@ -205,11 +205,10 @@ void ContractRegister::storeWidths(const QList<QPair<QString, int>> &widths) {
         return;
     // One transaction for all of them: every commit is a disk sync.
     TDM::instance().inTransaction([&] {
-        QSqlQuery ADOCommand1(TDM::instance().ADOLocal());
+        QSqlQuery update(TDM::instance().ADOLocal());
         for (const auto &[column, width] : widths) {
             // A failing update leaves the width shown but not stored.
-            execBound(ADOCommand1,
-                      QStringLiteral("UPDATE TDataPara SET ColWidth=? WHERE MainTypeCode=? AND DataFieldA=?"),
+            execBound(update, QStringLiteral("UPDATE TDataPara SET ColWidth=? WHERE MainTypeCode=? AND DataFieldA=?"),
                       {width, mCategory, column});
         }
         return true;

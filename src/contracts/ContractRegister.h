@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ContractRecordModel.h"
-#include "Indicator.h"
+#include "catalogue/Indicator.h"
+#include "contracts/ContractRecordModel.h"
 
 #include <QList>
 #include <QObject>

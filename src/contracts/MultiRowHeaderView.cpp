@@ -1,4 +1,4 @@
-#include "MultiRowHeaderView.h"
+#include "contracts/MultiRowHeaderView.h"
 
 #include <QPainter>
 #include <QStyleOptionHeader>

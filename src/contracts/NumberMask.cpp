@@ -1,4 +1,4 @@
-#include "NumberMask.h"
+#include "contracts/NumberMask.h"
 
 namespace {
 

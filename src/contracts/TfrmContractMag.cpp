@@ -1,12 +1,11 @@
-#include "TfrmContractMag.h"
+#include "contracts/TfrmContractMag.h"
 
-#include "MdiChild.h"
+#include "catalogue/MdiChild.h"
 
-#include "CategoryTreeView.h"
-#include "ContractMagHooks.h"
-#include "Messages.h"
-#include "MultiRowHeaderView.h"
-#include "TfrmEditAContract.h"
+#include "catalogue/CategoryTreeView.h"
+#include "contracts/MultiRowHeaderView.h"
+#include "contracts/TfrmEditAContract.h"
+#include "platform/Messages.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -24,17 +23,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#ifdef VANTREL_HAVE_DOCUMENTS
-#include "DocumentsEntry.h"
-#endif
-#ifdef VANTREL_HAVE_EXPORT
-#include "GridExport.h"
-#endif
-#ifdef VANTREL_HAVE_EXCHANGE
-#include "GridContent.h"
-#include "TfrmPPLoadIn.h"
-#include "TfrmPreview.h"
-#endif
+#include <algorithm>
 
 namespace {
 
@@ -48,42 +37,11 @@ QPushButton *makeButton(const QString &name, const QString &text, QWidget *paren
     return b;
 }
 
-void notAvailable(const QString &what) {
-    Messages::instance().information(what + QStringLiteral("功能在本版本中不可用！"));
-}
-
-#if defined(VANTREL_HAVE_EXCHANGE) || defined(VANTREL_HAVE_EXPORT)
-// What the grid shows, for the print preview and the export: its columns with their widths and every listed record.
-GridContent gridContent(const QTableView *grid, const ContractRecordModel *records) {
-    GridContent content;
-    content.isOpen = records->isOpen();
-    content.rowHeight = grid->verticalHeader()->defaultSectionSize();
-    const QList<ContractRecordModel::Column> &columns = records->columns();
-    for (int c = 0; c < columns.size(); ++c) {
-        GridColumn column;
-        column.title = columns.at(c).title;
-        column.fieldName = columns.at(c).field;
-        column.width = grid->columnWidth(c);
-        column.alignment = columns.at(c).alignment & Qt::AlignHorizontal_Mask;
-        column.visible = !grid->isColumnHidden(c);
-        content.columns.append(column);
-    }
-    content.rows.reserve(records->recordCount());
-    for (int r = 0; r < records->recordCount(); ++r) {
-        QStringList row;
-        row.reserve(columns.size());
-        for (int c = 0; c < columns.size(); ++c)
-            row.append(records->text(r, c));
-        content.rows.append(row);
-    }
-    return content;
-}
-#endif
-
 } // namespace
 
-TfrmContractMag::TfrmContractMag(QWidget *parent)
+TfrmContractMag::TfrmContractMag(ContractMagServices services, QWidget *parent)
     : QWidget(parent)
+    , mServices(std::move(services))
     , mTreeModel(this)
     , mRegister(this) {
     FormCreate();
@@ -99,65 +57,69 @@ void TfrmContractMag::FormCreate() {
     Tree->setCategoryModel(&mTreeModel);
     (new QVBoxLayout(treeBox))->addWidget(Tree);
 
-    GroupBox1 = new QGroupBox(QStringLiteral("分类XX下的合同列表"), this);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    cmbPropertyName = new QComboBox(GroupBox1);
+    recordBox = new QGroupBox(QStringLiteral("分类XX下的合同列表"), this);
+    recordBox->setObjectName(QStringLiteral("recordBox"));
+    cmbPropertyName = new QComboBox(recordBox);
     cmbPropertyName->setObjectName(QStringLiteral("cmbPropertyName"));
     cmbPropertyName->setMinimumWidth(140);
-    cmbValue = new QComboBox(GroupBox1);
+    cmbValue = new QComboBox(recordBox);
     cmbValue->setObjectName(QStringLiteral("cmbValue"));
     cmbValue->setEditable(true);
     cmbValue->setInsertPolicy(QComboBox::NoInsert);
     cmbValue->setMinimumWidth(200);
-    Button6 = makeButton(QStringLiteral("Button6"), QStringLiteral("过滤(&F)"), GroupBox1);
+    filterButton = makeButton(QStringLiteral("filterButton"), QStringLiteral("过滤(&F)"), recordBox);
     auto *filter = new QHBoxLayout;
-    filter->addWidget(new QLabel(QStringLiteral("查询指标"), GroupBox1));
+    filter->addWidget(new QLabel(QStringLiteral("查询指标"), recordBox));
     filter->addWidget(cmbPropertyName);
-    filter->addWidget(new QLabel(QStringLiteral("包含"), GroupBox1));
+    filter->addWidget(new QLabel(QStringLiteral("包含"), recordBox));
     filter->addWidget(cmbValue);
-    filter->addWidget(Button6);
+    filter->addWidget(filterButton);
     filter->addStretch();
 
-    DBGridEh2 = new QTableView(GroupBox1);
-    DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
-    mHeader = new MultiRowHeaderView(DBGridEh2);
-    mHeader->setObjectName(QStringLiteral("DBGridEh2Header"));
-    DBGridEh2->setHorizontalHeader(mHeader);
-    DBGridEh2->setModel(mRegister.dsContract());
-    DBGridEh2->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBGridEh2->setSelectionMode(QAbstractItemView::SingleSelection);
-    DBGridEh2->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DBGridEh2->verticalHeader()->setDefaultSectionSize(DBGridEh2->fontMetrics().height() + 6);
-    DBGridEh2->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    recordGrid = new QTableView(recordBox);
+    recordGrid->setObjectName(QStringLiteral("recordGrid"));
+    mHeader = new MultiRowHeaderView(recordGrid);
+    mHeader->setObjectName(QStringLiteral("recordGridHeader"));
+    recordGrid->setHorizontalHeader(mHeader);
+    recordGrid->setModel(mRegister.dsContract());
+    recordGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // Several records (Ctrl and Shift click, Ctrl+A) for "批量生成合同文档"; the other commands take the current one.
+    recordGrid->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    recordGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    recordGrid->verticalHeader()->setDefaultSectionSize(recordGrid->fontMetrics().height() + 6);
+    recordGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     mHeader->setSectionResizeMode(QHeaderView::Interactive);
-    DBGridEh2->setColumnWidth(0, IdColumnWidth);
-    DBGridEh2->installEventFilter(this);
-    DBGridEh2->setContextMenuPolicy(Qt::ActionsContextMenu);
-    Excel1 = new QAction(QStringLiteral("发送到Excel"), DBGridEh2);
-    Excel1->setObjectName(QStringLiteral("Excel1"));
-    DBGridEh2->addAction(Excel1);
-    auto *listLayout = new QVBoxLayout(GroupBox1);
+    recordGrid->setColumnWidth(0, IdColumnWidth);
+    recordGrid->installEventFilter(this);
+    recordGrid->setContextMenuPolicy(Qt::ActionsContextMenu);
+    sendToExcelAction = new QAction(QStringLiteral("发送到Excel"), recordGrid);
+    sendToExcelAction->setObjectName(QStringLiteral("sendToExcelAction"));
+    recordGrid->addAction(sendToExcelAction);
+    auto *listLayout = new QVBoxLayout(recordBox);
     listLayout->addLayout(filter);
-    listLayout->addWidget(DBGridEh2);
+    listLayout->addWidget(recordGrid);
 
     cmdAppend = makeButton(QStringLiteral("cmdAppend"), QStringLiteral("添加合同"), this);
     cmdEdit = makeButton(QStringLiteral("cmdEdit"), QStringLiteral("修改合同"), this);
-    Button4 = makeButton(QStringLiteral("Button4"), QStringLiteral("删除合同"), this);
-    Button3 = makeButton(QStringLiteral("Button3"), QStringLiteral("复制为新合同"), this);
-    Button5 = makeButton(QStringLiteral("Button5"), QStringLiteral("生成/查看合同文档"), this);
-    Button7 = makeButton(QStringLiteral("Button7"), QStringLiteral("删除已生成合同文档"), this);
-    Button8 = makeButton(QStringLiteral("Button8"), QStringLiteral("Excel导入"), this);
-    Button1 = makeButton(QStringLiteral("Button1"), QStringLiteral("打印列表"), this);
-    Button2 = makeButton(QStringLiteral("Button2"), QStringLiteral("退出"), this);
+    deleteButton = makeButton(QStringLiteral("deleteButton"), QStringLiteral("删除合同"), this);
+    copyButton = makeButton(QStringLiteral("copyButton"), QStringLiteral("复制为新合同"), this);
+    documentButton = makeButton(QStringLiteral("documentButton"), QStringLiteral("生成/查看合同文档"), this);
+    batchButton = makeButton(QStringLiteral("batchGenerateButton"), QStringLiteral("批量生成合同文档"), this);
+    deleteDocumentButton =
+        makeButton(QStringLiteral("deleteDocumentButton"), QStringLiteral("删除已生成合同文档"), this);
+    importButton = makeButton(QStringLiteral("importButton"), QStringLiteral("Excel导入"), this);
+    printButton = makeButton(QStringLiteral("printButton"), QStringLiteral("打印列表"), this);
+    closeButton = makeButton(QStringLiteral("closeButton"), QStringLiteral("退出"), this);
     auto *bar = new QHBoxLayout;
-    for (QPushButton *b : {cmdAppend, cmdEdit, Button4, Button3, Button5, Button7, Button8, Button1})
+    for (QPushButton *b : {cmdAppend, cmdEdit, deleteButton, copyButton, documentButton, batchButton,
+                           deleteDocumentButton, importButton, printButton})
         bar->addWidget(b);
     bar->addStretch();
-    bar->addWidget(Button2);
+    bar->addWidget(closeButton);
 
     auto *split = new QSplitter(Qt::Horizontal, this);
     split->addWidget(treeBox);
-    split->addWidget(GroupBox1);
+    split->addWidget(recordBox);
     split->setStretchFactor(1, 1);
     split->setSizes({220, 800});
     auto *layout = new QVBoxLayout(this);
@@ -167,52 +129,26 @@ void TfrmContractMag::FormCreate() {
     connect(Tree, &QTreeView::clicked, this, &TfrmContractMag::TreeClick);
     connect(cmdAppend, &QPushButton::clicked, this, &TfrmContractMag::cmdAppendClick);
     connect(cmdEdit, &QPushButton::clicked, this, &TfrmContractMag::cmdEditClick);
-    connect(Button4, &QPushButton::clicked, this, &TfrmContractMag::Button4Click);
-    connect(Button3, &QPushButton::clicked, this, &TfrmContractMag::Button3Click);
-    connect(Button5, &QPushButton::clicked, this, &TfrmContractMag::Button5Click);
-    connect(Button7, &QPushButton::clicked, this, &TfrmContractMag::Button7Click);
-    connect(Button8, &QPushButton::clicked, this, &TfrmContractMag::Button8Click);
-    connect(Button1, &QPushButton::clicked, this, &TfrmContractMag::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TfrmContractMag::Button2Click);
-    connect(Excel1, &QAction::triggered, this, &TfrmContractMag::Excel1Click);
-    connect(DBGridEh2, &QTableView::doubleClicked, this, &TfrmContractMag::Button5Click);
+    connect(deleteButton, &QPushButton::clicked, this, &TfrmContractMag::deleteRecord);
+    connect(copyButton, &QPushButton::clicked, this, &TfrmContractMag::copyRecord);
+    connect(documentButton, &QPushButton::clicked, this, &TfrmContractMag::openDocument);
+    connect(batchButton, &QPushButton::clicked, this, &TfrmContractMag::generateSelectedDocuments);
+    connect(deleteDocumentButton, &QPushButton::clicked, this, &TfrmContractMag::deleteDocument);
+    connect(importButton, &QPushButton::clicked, this, &TfrmContractMag::importRecords);
+    connect(printButton, &QPushButton::clicked, this, &TfrmContractMag::printList);
+    connect(closeButton, &QPushButton::clicked, this, &TfrmContractMag::closeWindow);
+    connect(sendToExcelAction, &QAction::triggered, this, &TfrmContractMag::sendToExcel);
+    connect(recordGrid, &QTableView::doubleClicked, this, &TfrmContractMag::openDocument);
     connect(cmbPropertyName, &QComboBox::activated, this, &TfrmContractMag::cmbPropertyNameChange);
-    connect(Button6, &QPushButton::clicked, this, &TfrmContractMag::Button6Click);
-    connect(cmbValue, &QComboBox::activated, this, &TfrmContractMag::Button6Click);
-    connect(cmbValue->lineEdit(), &QLineEdit::returnPressed, this, &TfrmContractMag::Button6Click);
-    connect(mHeader, &QHeaderView::sectionResized, this, &TfrmContractMag::DBGridEh2ColWidthsChanged);
+    connect(filterButton, &QPushButton::clicked, this, &TfrmContractMag::applyFilter);
+    connect(cmbValue, &QComboBox::activated, this, &TfrmContractMag::applyFilter);
+    connect(cmbValue->lineEdit(), &QLineEdit::returnPressed, this, &TfrmContractMag::applyFilter);
+    connect(mHeader, &QHeaderView::sectionResized, this, &TfrmContractMag::columnWidthsChanged);
     mHeader->viewport()->installEventFilter(this);
     mWidthTimer = new QTimer(this);
     mWidthTimer->setSingleShot(true);
     mWidthTimer->setInterval(500);
     connect(mWidthTimer, &QTimer::timeout, this, &TfrmContractMag::storePendingWidths);
-
-#ifdef VANTREL_HAVE_DOCUMENTS
-    if (!ContractMagHooks::editDocument)
-        ContractMagHooks::editDocument = &EditAHTDoc;
-#endif
-#ifdef VANTREL_HAVE_EXCHANGE
-    if (!ContractMagHooks::loadIn)
-        ContractMagHooks::loadIn = [](const QString &category) { return PPLoadIn(category); };
-    if (!ContractMagHooks::previewGrid) {
-        ContractMagHooks::previewGrid = [](const QString &title, QTableView *grid) {
-            auto *records = qobject_cast<ContractRecordModel *>(grid->model());
-            return records ? PreviewGrid(title, gridContent(grid, records), grid->window()) : false;
-        };
-    }
-#endif
-#ifdef VANTREL_HAVE_EXPORT
-    if (!ContractMagHooks::sendGridToExcel) {
-        ContractMagHooks::sendGridToExcel = [](const QString &title, QTableView *grid) {
-            auto *records = qobject_cast<ContractRecordModel *>(grid->model());
-            if (!records)
-                return;
-            // The list is left on the record the export ended with, as the spreadsheet shows it last.
-            SendGridToExcel(title, gridContent(grid, records),
-                            [grid, records](int row) { grid->setCurrentIndex(records->index(row, 0)); });
-        };
-    }
-#endif
 }
 
 bool TfrmContractMag::ReadyData() {
@@ -235,7 +171,7 @@ void TfrmContractMag::TreeClick() {
     // Widths still waiting belong to the category shown until now.
     storePendingWidths();
     mRegister.setCurrentCategory(mTreeModel.goodsClass(node).TypeCode);
-    GroupBox1->setTitle(QStringLiteral("合同分类 [") + mTreeModel.caption(node) + QStringLiteral("] 的合同内容："));
+    recordBox->setTitle(QStringLiteral("合同分类 [") + mTreeModel.caption(node) + QStringLiteral("] 的合同内容："));
     ReadyGrid();
 }
 
@@ -245,15 +181,15 @@ bool TfrmContractMag::ReadyGrid() {
     storePendingWidths();
     cmbPropertyName->clear();
     // Widths set while the columns are built are the program's own: nothing is stored.
-    DBGridEh2->setEnabled(false);
+    recordGrid->setEnabled(false);
     const bool opened = mRegister.ReadyGrid();
     const QList<Indicator> &indicators = mRegister.indicators();
     if (mRegister.dsContract()->columnCount() == indicators.size() + 1) {
-        DBGridEh2->setColumnWidth(0, IdColumnWidth);
+        recordGrid->setColumnWidth(0, IdColumnWidth);
         for (int i = 0; i < indicators.size(); ++i)
-            DBGridEh2->setColumnWidth(i + 1, indicators.at(i).ColWidth);
+            recordGrid->setColumnWidth(i + 1, indicators.at(i).ColWidth);
     }
-    DBGridEh2->setEnabled(true);
+    recordGrid->setEnabled(true);
     for (const Indicator &i : indicators)
         cmbPropertyName->addItem(i.PropertyName);
     cmbPropertyName->setCurrentIndex(-1);
@@ -262,8 +198,8 @@ bool TfrmContractMag::ReadyGrid() {
     return opened;
 }
 
-void TfrmContractMag::DBGridEh2ColWidthsChanged() {
-    if (!DBGridEh2->isEnabled() || mRegister.isBuilding())
+void TfrmContractMag::columnWidthsChanged() {
+    if (!recordGrid->isEnabled() || mRegister.isBuilding())
         return;
     mWidthsPending = true;
     if (mHeaderPressed)
@@ -280,8 +216,8 @@ void TfrmContractMag::storePendingWidths() {
     const QList<ContractRecordModel::Column> &columns = mRegister.dsContract()->columns();
     QList<QPair<QString, int>> widths;
     for (int c = 1; c < columns.size(); ++c) {
-        if (!DBGridEh2->isColumnHidden(c))
-            widths.append({columns.at(c).field, DBGridEh2->columnWidth(c)});
+        if (!recordGrid->isColumnHidden(c))
+            widths.append({columns.at(c).field, recordGrid->columnWidth(c)});
     }
     mRegister.storeWidths(widths);
 }
@@ -290,7 +226,7 @@ int TfrmContractMag::currentRecord() const {
     const int count = mRegister.dsContract()->recordCount();
     if (count == 0)
         return -1;
-    const QModelIndex at = DBGridEh2->currentIndex();
+    const QModelIndex at = recordGrid->currentIndex();
     return at.isValid() && at.row() < count ? at.row() : 0;
 }
 
@@ -314,64 +250,80 @@ void TfrmContractMag::cmdEditClick() {
         rebuildAfterChange();
 }
 
-void TfrmContractMag::Button4Click() {
+void TfrmContractMag::deleteRecord() {
     mRegister.deleteRecord(currentRecord());
 }
 
-void TfrmContractMag::Button3Click() {
+void TfrmContractMag::copyRecord() {
     if (mRegister.copyRecord(currentRecord()) && mRegister.dsContract()->recordCount() > 0)
-        DBGridEh2->setCurrentIndex(mRegister.dsContract()->index(0, 0));
+        recordGrid->setCurrentIndex(mRegister.dsContract()->index(0, 0));
 }
 
-void TfrmContractMag::Button5Click() {
+void TfrmContractMag::openDocument() {
     const int row = currentRecord();
     if (row < 0) {
         Messages::instance().information(QStringLiteral("没有可用于生成或查看的合同数据记录！"));
         return;
     }
-    if (!ContractMagHooks::editDocument) {
-        notAvailable(QStringLiteral("合同文档"));
+    if (!mServices.editDocument)
         return;
-    }
     const qint64 id = mRegister.dsContract()->recordId(row);
-    ContractMagHooks::editDocument(mRegister.currentCategory(), ContractRegister::documentPath(id), int(id));
+    mServices.editDocument(mRegister.currentCategory(), ContractRegister::documentPath(id), int(id));
 }
 
-void TfrmContractMag::Button7Click() {
+void TfrmContractMag::generateSelectedDocuments() {
+    ContractRecordModel *records = mRegister.dsContract();
+    if (records->recordCount() == 0) {
+        Messages::instance().information(QStringLiteral("没有可用于生成或查看的合同数据记录！"));
+        return;
+    }
+    if (!mServices.generateDocuments)
+        return;
+    QList<int> rows;
+    for (const QModelIndex &index : recordGrid->selectionModel()->selectedRows())
+        rows << index.row();
+    if (rows.isEmpty()) {
+        if (!Messages::instance().question(
+                QStringLiteral("没有选定合同记录，是否为列表中的全部 %1 份合同生成合同文档？")
+                    .arg(records->recordCount())))
+            return;
+        for (int row = 0; row < records->recordCount(); ++row)
+            rows << row;
+    }
+    std::sort(rows.begin(), rows.end());
+    QList<int> ids;
+    for (int row : std::as_const(rows))
+        ids << int(records->recordId(row));
+    mServices.generateDocuments(ids, this);
+}
+
+void TfrmContractMag::deleteDocument() {
     mRegister.deleteDocument(currentRecord());
 }
 
-void TfrmContractMag::Button8Click() {
+void TfrmContractMag::importRecords() {
     const QModelIndex node = Tree->currentIndex();
     if (!node.isValid() || !mTreeModel.isChild(node)) {
         Messages::instance().information(QStringLiteral("请首先选择一个合同数据分类！"));
         return;
     }
-    if (!ContractMagHooks::loadIn) {
-        notAvailable(QStringLiteral("Excel导入"));
+    if (!mServices.loadIn)
         return;
-    }
-    ContractMagHooks::loadIn(mRegister.currentCategory());
+    mServices.loadIn(mRegister.currentCategory());
     rebuildAfterChange();
 }
 
-void TfrmContractMag::Button1Click() {
-    if (!ContractMagHooks::previewGrid) {
-        notAvailable(QStringLiteral("打印列表"));
-        return;
-    }
-    ContractMagHooks::previewGrid(Caption, DBGridEh2);
+void TfrmContractMag::printList() {
+    if (mServices.previewGrid)
+        mServices.previewGrid(Caption, recordGrid);
 }
 
-void TfrmContractMag::Excel1Click() {
-    if (!ContractMagHooks::sendGridToExcel) {
-        notAvailable(QStringLiteral("发送到Excel"));
-        return;
-    }
-    ContractMagHooks::sendGridToExcel(QString(), DBGridEh2);
+void TfrmContractMag::sendToExcel() {
+    if (mServices.sendGridToExcel)
+        mServices.sendGridToExcel(QString(), recordGrid);
 }
 
-void TfrmContractMag::Button2Click() {
+void TfrmContractMag::closeWindow() {
     if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
         sub->close();
     else
@@ -384,7 +336,7 @@ void TfrmContractMag::cmbPropertyNameChange() {
     cmbValue->setEditText(QString());
 }
 
-void TfrmContractMag::Button6Click() {
+void TfrmContractMag::applyFilter() {
     mRegister.applyFilter(cmbPropertyName->currentIndex(), cmbValue->currentText());
 }
 
@@ -397,7 +349,7 @@ bool TfrmContractMag::eventFilter(QObject *watched, QEvent *event) {
             storePendingWidths();
         }
     }
-    if (watched == DBGridEh2 && event->type() == QEvent::KeyPress) {
+    if (watched == recordGrid && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             cmdEditClick();
@@ -413,7 +365,7 @@ void TfrmContractMag::hideEvent(QHideEvent *event) {
     QWidget::hideEvent(event);
 }
 
-bool OpenContractMag(QMdiArea *area) {
+bool OpenContractMag(QMdiArea *area, const ContractMagServices &services) {
     for (QMdiSubWindow *sub : area->subWindowList()) {
         if (qobject_cast<TfrmContractMag *>(sub->widget())) {
             area->setActiveSubWindow(sub);
@@ -421,5 +373,5 @@ bool OpenContractMag(QMdiArea *area) {
             return true;
         }
     }
-    return openMaximizedChild<TfrmContractMag>(area);
+    return openMaximizedChild<TfrmContractMag>(area, services);
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "CategoryTreeModel.h"
-#include "ContractRegister.h"
+#include "catalogue/CategoryTreeModel.h"
+#include "contracts/ContractMagServices.h"
+#include "contracts/ContractRegister.h"
 
 #include <QWidget>
 
@@ -21,10 +22,10 @@ class TfrmContractMag : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TfrmContractMag(QWidget *parent = nullptr);
+    explicit TfrmContractMag(ContractMagServices services = {}, QWidget *parent = nullptr);
 
     ContractRegister &contractRegister() { return mRegister; }
-    QTableView *grid() const { return DBGridEh2; }
+    QTableView *grid() const { return recordGrid; }
     MultiRowHeaderView *gridHeader() const { return mHeader; }
 
     // Builds the tree and selects its first node; false when the categories cannot be read.
@@ -35,16 +36,18 @@ public:
 
     void cmdAppendClick();
     void cmdEditClick();
-    void Button4Click();
-    void Button3Click();
-    void Button5Click();
-    void Button7Click();
-    void Button8Click();
-    void Button1Click();
-    void Excel1Click();
-    void Button2Click();
+    void deleteRecord();
+    void copyRecord();
+    void openDocument();
+    // "批量生成合同文档": the selected records, or every record of the list after asking.
+    void generateSelectedDocuments();
+    void deleteDocument();
+    void importRecords();
+    void printList();
+    void sendToExcel();
+    void closeWindow();
     void cmbPropertyNameChange();
-    void Button6Click();
+    void applyFilter();
 
     // Writes the column widths changed since the last write, if any.
     void storePendingWidths();
@@ -57,29 +60,31 @@ private:
     void FormCreate();
     // The row of the current record, -1 when the list is empty.
     int currentRecord() const;
-    void DBGridEh2ColWidthsChanged();
+    void columnWidthsChanged();
     // Re-reads the list of the category shown after a dialog reported a change.
     void rebuildAfterChange();
 
+    ContractMagServices mServices;
     CategoryTreeModel mTreeModel;
     ContractRegister mRegister;
     CategoryTreeView *Tree = nullptr;
-    QGroupBox *GroupBox1 = nullptr;
-    QTableView *DBGridEh2 = nullptr;
+    QGroupBox *recordBox = nullptr;
+    QTableView *recordGrid = nullptr;
     MultiRowHeaderView *mHeader = nullptr;
     QComboBox *cmbPropertyName = nullptr;
     QComboBox *cmbValue = nullptr;
-    QPushButton *Button6 = nullptr;
+    QPushButton *filterButton = nullptr;
     QPushButton *cmdAppend = nullptr;
     QPushButton *cmdEdit = nullptr;
-    QPushButton *Button4 = nullptr;
-    QPushButton *Button3 = nullptr;
-    QPushButton *Button5 = nullptr;
-    QPushButton *Button7 = nullptr;
-    QPushButton *Button8 = nullptr;
-    QPushButton *Button1 = nullptr;
-    QPushButton *Button2 = nullptr;
-    QAction *Excel1 = nullptr;
+    QPushButton *deleteButton = nullptr;
+    QPushButton *copyButton = nullptr;
+    QPushButton *documentButton = nullptr;
+    QPushButton *batchButton = nullptr;
+    QPushButton *deleteDocumentButton = nullptr;
+    QPushButton *importButton = nullptr;
+    QPushButton *printButton = nullptr;
+    QPushButton *closeButton = nullptr;
+    QAction *sendToExcelAction = nullptr;
     // A drag of a column border resizes on every mouse move; the widths are written once it ends, or after a
     // pause while the button is still held.
     QTimer *mWidthTimer = nullptr;
@@ -89,4 +94,4 @@ private:
 
 // Opens the register in the frame's area, maximized, or brings the open one to the front. False when its
 // categories cannot be read (nothing is shown).
-bool OpenContractMag(QMdiArea *area);
+bool OpenContractMag(QMdiArea *area, const ContractMagServices &services);

@@ -1,7 +1,7 @@
-#include "TfrmEditAContract.h"
+#include "contracts/TfrmEditAContract.h"
 
-#include "Clock.h"
-#include "Messages.h"
+#include "platform/Clock.h"
+#include "platform/Messages.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ContractEntry.h"
+#include "contracts/ContractEntry.h"
 
 #include <QDialog>
 

@@ -1,11 +1,12 @@
-#include "ContractDocument.h"
+#include "documents/ContractDocument.h"
 
-#include "DocumentPaths.h"
-#include "Messages.h"
-#include "PackageTemplate.h"
-#include "TDM.h"
-#include "TemplateEditor.h"
-#include "WordApp.h"
+#include "documents/DocumentLock.h"
+#include "documents/DocumentPaths.h"
+#include "documents/TemplateEditor.h"
+#include "documents/package/PackageTemplate.h"
+#include "office/WordApp.h"
+#include "platform/Messages.h"
+#include "store/TDM.h"
 #include "text/TextHelpers.h"
 
 #include <QDir>
@@ -13,6 +14,7 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QSqlQuery>
+#include <QStandardPaths>
 
 ContractDocument::ContractDocument(WordApp &word, Messages &messages, const QString &categoryCode,
                                    const QString &documentPath, int recordId)
@@ -20,23 +22,53 @@ ContractDocument::ContractDocument(WordApp &word, Messages &messages, const QStr
     , mMessages(messages)
     , mCategoryCode(categoryCode)
     , mDocumentPath(documentPath)
-    , mRecordId(recordId)
-{
+    , mRecordId(recordId) {}
+
+ContractDocument::~ContractDocument() {
+    unlock();
 }
 
-QString ContractDocument::templateMissingText()
-{
+ContractDocument::Preparation ContractDocument::lockShown(Preparation prepared) {
+    if (mShowInOffice && (prepared == Preparation::Opened || prepared == Preparation::Generated) &&
+        QFileInfo::exists(mDocumentPath) && DocumentLock::acquire(mDocumentPath))
+        mLocked = mDocumentPath;
+    return prepared;
+}
+
+void ContractDocument::unlock() {
+    if (!mLocked.isEmpty())
+        DocumentLock::release(mLocked);
+    mLocked.clear();
+}
+
+QString ContractDocument::templateMissingText() {
     return QStringLiteral("选定合同类型的模板文件尚未创建！");
 }
 
-void ContractDocument::showOfficeError()
-{
+void ContractDocument::showOfficeError() {
     const QString error = mWord.lastError();
     mMessages.warning(error.isEmpty() ? QStringLiteral("办公软件操作失败。") : error);
 }
 
-bool ContractDocument::readRecord()
-{
+void ContractDocument::setRecordData(const QSqlRecord &record, const QList<Indicator> &indicators) {
+    mRecord = record;
+    mIndicators = indicators;
+    mPreloaded = true;
+}
+
+QList<Indicator> ContractDocument::indicators(bool *ok) const {
+    if (!mPreloaded)
+        return Indicator::ofCategory(mCategoryCode, ok);
+    *ok = true;
+    return mIndicators;
+}
+
+bool ContractDocument::readRecord() {
+    if (mPreloaded) {
+        mHaveRecord = !mRecord.isEmpty();
+        mCategoryCode = mRecord.value(QStringLiteral("MainTypeCode")).toString();
+        return mHaveRecord;
+    }
     QSqlQuery query(TDM::instance().ADOLocal());
     if (!execBound(query, QStringLiteral("Select * from TContractMain where ID=?"), {mRecordId}) || !query.next())
         return false;
@@ -46,29 +78,37 @@ bool ContractDocument::readRecord()
     return true;
 }
 
-ContractDocument::Preparation ContractDocument::ReadyData()
-{
+ContractDocument::Preparation ContractDocument::ReadyData() {
     // A record that is gone has no values to fill in: reported like a failed read.
     if (!readRecord()) {
         mMessages.information(QStringLiteral("读取数据库发生错误！"));
         return Preparation::Failed;
     }
-    if (!mWord.connect()) {
+    // A batch that shows nothing reaches the office only for a document that needs it.
+    const auto connectOffice = [this] {
+        if (mWord.connect())
+            return true;
         mMessages.warning(TemplateEditor::officeMissingText());
-        return Preparation::Failed;
+        return false;
+    };
+    if (mShowInOffice) {
+        if (!connectOffice())
+            return Preparation::Failed;
+        mWord.arrange();
     }
-    mWord.arrange();
     mCloseRequested = false;
 
     const QString existing = DocumentPaths::existingDocument(mDocumentPath);
     if (!existing.isEmpty()) {
         if (PackageTemplate::formatOf(existing) != PackageTemplate::Format::None)
             mDocumentPath = DocumentPaths::withSuffixOf(mDocumentPath, existing);
+        if (!mShowInOffice && !connectOffice())
+            return Preparation::Failed;
         if (!mWord.open(existing)) {
             showOfficeError();
             return Preparation::Failed;
         }
-        return Preparation::Opened;
+        return lockShown(Preparation::Opened);
     }
 
     const QString templateFile = DocumentPaths::existingTemplate(mCategoryCode);
@@ -79,29 +119,41 @@ ContractDocument::Preparation ContractDocument::ReadyData()
         return Preparation::NoTemplate;
     }
     if (PackageTemplate::formatOf(templateFile) != PackageTemplate::Format::None)
-        return generateFromPackage(templateFile);
-
-    return generateNew(templateFile);
+        return lockShown(generateFromPackage(templateFile));
+    if (!mShowInOffice && !connectOffice())
+        return Preparation::Failed;
+    return lockShown(generateNew(templateFile));
 }
 
-QString ContractDocument::workingCopyPath(const QString &documentPath)
-{
+QString ContractDocument::workingCopyPath(const QString &documentPath) {
     const QFileInfo info(documentPath);
     return info.absolutePath() + QStringLiteral("/~") + info.fileName();
 }
 
-ContractDocument::Preparation ContractDocument::generateNew(const QString &templateFile)
-{
+ContractDocument::Preparation ContractDocument::generateNew(const QString &templateFile) {
     // The contract document comes into being filled or not at all: the template is filled in a copy beside it,
     // and the filled document is saved under the contract document's name at once. Closed without "保存" later,
     // it stays filled; a failed fill leaves nothing there, and the next opening generates again.
     QDir().mkpath(QFileInfo(mDocumentPath).absolutePath());
     const QString working = workingCopyPath(mDocumentPath);
     const auto removeWorking = qScopeGuard([&working] { QFile::remove(working); });
+    // The copy also shows at once that the document could not be written there (a full or read-only disk).
     const auto copied = CopyFileContent(templateFile, working);
     if (!copied) {
         mMessages.warning(QStringLiteral("复制合同模板文件发生错误！\r错误原因：") + copied.error);
         return Preparation::Failed;
+    }
+    switch (fillPrefilled(templateFile)) {
+    case Fill::Filled:
+        if (!mWord.saveAs(mDocumentPath)) {
+            QFile::remove(mDocumentPath);
+            mMessages.warning(QStringLiteral("保存文件发生错误"));
+        }
+        return Preparation::Generated;
+    case Fill::Failed:
+        return Preparation::Generated;
+    case Fill::NotRun:
+        break;
     }
     if (!mWord.open(working)) {
         showOfficeError();
@@ -117,15 +169,12 @@ ContractDocument::Preparation ContractDocument::generateNew(const QString &templ
     return Preparation::Generated;
 }
 
-ContractDocument::Preparation ContractDocument::generateFromPackage(const QString &templateFile)
-{
+ContractDocument::Preparation ContractDocument::generateFromPackage(const QString &templateFile) {
     // Filled in the program, not in the office: the document on disk is the filled one, in the template's format.
     bool ok = false;
-    const QList<Indicator> indicators = Indicator::ofCategory(mCategoryCode, &ok);
+    const QList<Indicator> indicators = this->indicators(&ok);
     mPairs = ok ? markerPairsFor(indicators, mRecord) : QList<MarkerPair>();
-    QList<QPair<QString, QString>> replacements;
-    for (const MarkerPair &pair : std::as_const(mPairs))
-        replacements.append({pair.marker, pair.replacement});
+    const QList<QPair<QString, QString>> replacements = replacementsOf(mPairs);
     mDocumentPath = DocumentPaths::withSuffixOf(mDocumentPath, templateFile);
     QDir().mkpath(QFileInfo(mDocumentPath).absolutePath());
     if (mHint)
@@ -137,6 +186,8 @@ ContractDocument::Preparation ContractDocument::generateFromPackage(const QStrin
         mMessages.warning(QStringLiteral("生成合同文档发生错误！\r错误原因：") + filled.error);
         return Preparation::Failed;
     }
+    if (!mShowInOffice)
+        return Preparation::Generated;
     if (!mWord.open(mDocumentPath)) {
         showOfficeError();
         return Preparation::Failed;
@@ -147,8 +198,7 @@ ContractDocument::Preparation ContractDocument::generateFromPackage(const QStrin
     return Preparation::Generated;
 }
 
-QList<MarkerPair> ContractDocument::markerPairsFor(const QList<Indicator> &indicators, const QSqlRecord &record)
-{
+QList<MarkerPair> ContractDocument::markerPairsFor(const QList<Indicator> &indicators, const QSqlRecord &record) {
     QList<MarkerPair> pairs;
     pairs.reserve(indicators.size());
     for (const Indicator &indicator : indicators) {
@@ -162,18 +212,43 @@ QList<MarkerPair> ContractDocument::markerPairsFor(const QList<Indicator> &indic
     return pairs;
 }
 
-bool ContractDocument::Button3Click()
-{
+ContractDocument::Fill ContractDocument::fillPrefilled(const QString &templateFile) {
+    bool ok = false;
+    const QList<Indicator> indicators = this->indicators(&ok);
+    if (!ok || indicators.isEmpty())
+        return Fill::NotRun; // the usual way says what is missing
+    mGenerating = true;
+    const auto done = qScopeGuard([this] { mGenerating = false; });
+    const QList<MarkerPair> pairs = markerPairsFor(indicators, mRecord);
+    const QList<QPair<QString, QString>> replacements = replacementsOf(pairs);
+    if (mHint)
+        mHint(true);
+    if (mPump)
+        mPump();
+    const bool opened = !mClosed && mWord.openPrefilled(templateFile, replacements);
+    if (opened)
+        mPairs = pairs;
+    // An office that failed on the way (it ended, or hung and was ended) is said as a failed fill is said.
+    const Fill end = endFill(opened ? QString() : mWord.lastError());
+    if (end != Fill::Filled)
+        return end;
+    if (!opened)
+        return Fill::NotRun;
+    if (mShowInOffice)
+        mWord.bringToFront();
+    return Fill::Filled;
+}
+
+bool ContractDocument::regenerate() {
     return fillMarkers() != Fill::NotRun;
 }
 
-ContractDocument::Fill ContractDocument::fillMarkers()
-{
+ContractDocument::Fill ContractDocument::fillMarkers() {
     // Pending events are let through while filling; a second click must not start a run inside the first.
     if (mGenerating || mClosed || !mHaveRecord)
         return Fill::NotRun;
     bool ok = false;
-    const QList<Indicator> indicators = Indicator::ofCategory(mCategoryCode, &ok);
+    const QList<Indicator> indicators = this->indicators(&ok);
     if (!ok)
         return Fill::NotRun;
     if (indicators.isEmpty()) {
@@ -192,13 +267,14 @@ ContractDocument::Fill ContractDocument::fillMarkers()
         return Fill::Failed;
     // In SortIdx order, so a value that holds the marker of a later indicator is filled in turn. Every occurrence
     // is replaced, wherever it stands in the document, in one batch that the office does not redraw in between.
-    QList<QPair<QString, QString>> replacements;
-    replacements.reserve(mPairs.size());
-    for (const MarkerPair &pair : std::as_const(mPairs))
-        replacements.append({pair.marker, pair.replacement});
-    QString error;
-    if (!mWord.replaceInOrder(replacements))
-        error = mWord.lastError();
+    const QList<QPair<QString, QString>> replacements = replacementsOf(mPairs);
+    const Fill end = endFill(mWord.replaceInOrder(replacements) ? QString() : mWord.lastError());
+    if (end == Fill::Filled && mShowInOffice)
+        mWord.bringToFront();
+    return end;
+}
+
+ContractDocument::Fill ContractDocument::endFill(const QString &error) {
     if (mPump)
         mPump();
     if (mHint)
@@ -209,12 +285,18 @@ ContractDocument::Fill ContractDocument::fillMarkers()
         mMessages.warning(QStringLiteral("生成合同文档时发生错误，文档可能没有填写完整。\r错误原因：") + error);
         return Fill::Failed;
     }
-    mWord.bringToFront();
     return Fill::Filled;
 }
 
-bool ContractDocument::Button2Click()
-{
+QList<QPair<QString, QString>> ContractDocument::replacementsOf(const QList<MarkerPair> &pairs) {
+    QList<QPair<QString, QString>> replacements;
+    replacements.reserve(pairs.size());
+    for (const MarkerPair &pair : pairs)
+        replacements.append({pair.marker, pair.replacement});
+    return replacements;
+}
+
+bool ContractDocument::save() {
     // The window's messages are let through while the markers are filled: a click on "保存" then would store the
     // half-made document and report it saved.
     if (mGenerating)
@@ -228,16 +310,14 @@ bool ContractDocument::Button2Click()
     return true;
 }
 
-void ContractDocument::Button5Click()
-{
+void ContractDocument::print() {
     if (mGenerating)
         return;
     if (!mWord.print())
         showOfficeError();
 }
 
-void ContractDocument::Button6Click()
-{
+void ContractDocument::sendMail() {
     if (mGenerating)
         return;
     if (!mWord.sendMail()) {
@@ -247,28 +327,77 @@ void ContractDocument::Button6Click()
     mWord.bringToFront();
 }
 
-bool ContractDocument::Timer1Timer()
-{
+QString ContractDocument::contractNumberIn(const QSqlRecord &record) {
+    bool ok = false;
+    return contractNumberIn(record,
+                            Indicator::ofCategory(record.value(QStringLiteral("MainTypeCode")).toString(), &ok));
+}
+
+QString ContractDocument::contractNumberIn(const QSqlRecord &record, const QList<Indicator> &indicators) {
+    for (const Indicator &indicator : indicators) {
+        const QString column = indicator.DataFieldA.trimmed();
+        if (indicator.CalcStr.contains(QLatin1String("[GETBILLID]"), Qt::CaseInsensitive) &&
+            record.indexOf(column) >= 0)
+            return record.value(column).toString().trimmed();
+    }
+    return QString();
+}
+
+QString ContractDocument::pdfFileName() const {
+    QString name = contractNumberIn(mRecord);
+    // Characters no file name may hold on the systems the file may travel to.
+    static const QString forbidden = QStringLiteral("/\\:*?\"<>|");
+    for (QChar &c : name) {
+        if (forbidden.contains(c) || c.unicode() < 0x20)
+            c = QLatin1Char('_');
+    }
+    if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
+        name = QString::number(mRecordId);
+    return name + QStringLiteral(".pdf");
+}
+
+void ContractDocument::exportPdf() {
+    if (mGenerating)
+        return;
+    if (!mWord.hasDocument()) {
+        showOfficeError();
+        return;
+    }
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    const QString path = mMessages.saveFileName(
+        QStringLiteral("导出PDF文件"), folder + QLatin1Char('/') + pdfFileName(), QStringLiteral("PDF 文件 (*.pdf)"));
+    if (path.isEmpty())
+        return;
+    if (!mWord.exportPdf(path)) {
+        // A half-written PDF must not pass for the contract.
+        QFile::remove(path);
+        showOfficeError();
+        return;
+    }
+    mWord.bringToFront();
+}
+
+bool ContractDocument::raiseOffice() {
     if (mCloseRequested)
         return true;
     mWord.bringToFront();
     return false;
 }
 
-void ContractDocument::FormMouseDown()
-{
+void ContractDocument::FormMouseDown() {
     if (!mClosed && mWord.isConnected())
         mWord.bringToFront();
 }
 
-bool ContractDocument::CanClose()
-{
+bool ContractDocument::CanClose() {
     // Closing while the markers are filled abandons the run; the document is not on disk yet.
     if (mClosed || mGenerating || !mWord.isModified())
         return true;
     switch (mMessages.saveQuestion(QStringLiteral("合同文档已经修改，是否保存？"))) {
     case Messages::SaveChoice::Save:
-        return Button2Click();
+        return save();
     case Messages::SaveChoice::Discard:
         return true;
     case Messages::SaveChoice::Cancel:
@@ -277,19 +406,18 @@ bool ContractDocument::CanClose()
     return false;
 }
 
-void ContractDocument::FormCloseQuery()
-{
+void ContractDocument::FormCloseQuery() {
     if (mClosed)
         return;
     mClosed = true;
+    unlock();
     if (!mWord.quit())
         mWord.disconnect();
     // The office's own Save may have written the copy being filled again.
     QFile::remove(workingCopyPath(mDocumentPath));
 }
 
-void ContractDocument::OtherWindowActivated()
-{
+void ContractDocument::OtherWindowActivated() {
     if (!mClosed && !mGenerating && mWord.hasDocument())
         mWord.bringToFront();
 }

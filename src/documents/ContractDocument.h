@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Indicator.h"
+#include "catalogue/Indicator.h"
 
 #include <QList>
 #include <QSqlRecord>
@@ -12,16 +12,14 @@ class Messages;
 class WordApp;
 
 // One marker of a template and the text that takes its place in a contract document.
-struct MarkerPair
-{
+struct MarkerPair {
     QString marker;
     QString replacement;
 };
 
 // What the contract document window (TfrmEditAHTDoc) does: it opens a record's contract document, or makes it
 // from the category's template and fills every marker with the record's values, then saves, prints or mails it.
-class ContractDocument
-{
+class ContractDocument {
 public:
     enum class Preparation {
         Failed,     // a message was shown; the window stays open without a document
@@ -32,6 +30,7 @@ public:
 
     ContractDocument(WordApp &word, Messages &messages, const QString &categoryCode, const QString &documentPath,
                      int recordId);
+    ~ContractDocument();
 
     // Called between markers while generating, so the window repaints and stays responsive.
     void setPump(std::function<void()> pump) { mPump = std::move(pump); }
@@ -40,15 +39,32 @@ public:
 
     Preparation ReadyData();
     // "重新生成": fills the markers of the open document from the record. False when nothing was run.
-    bool Button3Click();
+    bool regenerate();
     // "保存": true when the document was written and the window is to close.
-    bool Button2Click();
+    bool save();
     // "打印".
-    void Button5Click();
+    void print();
     // "电子邮件".
-    void Button6Click();
-    // The timer after preparation: true when the window is to close now.
-    bool Timer1Timer();
+    void sendMail();
+    // "导出PDF": the open document as a PDF where the user says, proposed as <contract number or ID>.pdf in the
+    // user's documents folder.
+    void exportPdf();
+    // That proposed file name: the record's contract number (its numbering indicator's value), else its ID.
+    QString pdfFileName() const;
+    // A batch that only writes documents does not open each one in the word processor: .docx and .odt templates
+    // are then filled without the office at all. (A PDF needs the document open.)
+    void setShowInOffice(bool show) { mShowInOffice = show; }
+    // The record and its category's indicators read beforehand (by a batch, on the thread that holds the
+    // database): the document is then made without reading the database.
+    void setRecordData(const QSqlRecord &record, const QList<Indicator> &indicators);
+    // The contract number in a record of TContractMain: the value of its category's numbering indicator
+    // ([GETBILLID]); empty when the category has none or the record holds none.
+    static QString contractNumberIn(const QSqlRecord &record);
+    // The same with the category's indicators already read.
+    static QString contractNumberIn(const QSqlRecord &record, const QList<Indicator> &indicators);
+    // On the timer after preparation: the office's window comes to the front; true when the window is to close
+    // instead.
+    bool raiseOffice();
     void FormMouseDown();
     // Before the window closes ("关闭", Esc, the close box): a changed document asks "保存", "不保存" or "取消".
     // True when the window may close.
@@ -75,18 +91,33 @@ private:
     enum class Fill { NotRun, Failed, Filled };
 
     bool readRecord();
+    QList<Indicator> indicators(bool *ok) const;
     Preparation generateFromPackage(const QString &templateFile);
     void showOfficeError();
+    // A window's document is marked open while the window shows it; a batch leaves it alone.
+    Preparation lockShown(Preparation prepared);
+    void unlock();
     Preparation generateNew(const QString &templateFile);
     Fill fillMarkers();
+    // A new document straight from the template with every value in it, where the office offers that (much
+    // quicker than opening the template and filling it there); NotRun when it does not.
+    Fill fillPrefilled(const QString &templateFile);
+    // The end of a fill: events let through, the hint hidden, a failure said; Filled when nothing went wrong.
+    Fill endFill(const QString &error);
+    static QList<QPair<QString, QString>> replacementsOf(const QList<MarkerPair> &pairs);
 
     WordApp &mWord;
+
+    bool mShowInOffice = true;
     Messages &mMessages;
     QString mCategoryCode;
     QString mDocumentPath;
     int mRecordId;
     QSqlRecord mRecord;
     bool mHaveRecord = false;
+    bool mPreloaded = false;
+    QString mLocked;              // the document this window has open, marked as such for batches
+    QList<Indicator> mIndicators; // when preloaded
     bool mNotSaved = true;
     bool mCloseRequested = false;
     bool mGenerating = false;

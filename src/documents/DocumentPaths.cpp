@@ -1,29 +1,25 @@
-#include "DocumentPaths.h"
+#include "documents/DocumentPaths.h"
 
-#include "TDM.h"
+#include "store/TDM.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 namespace DocumentPaths {
 
-QString templateFile(const QString &categoryCode)
-{
+QString templateFile(const QString &categoryCode) {
     return TDM::instance().path(TDM::ModelFolder + categoryCode + QStringLiteral(".Doc"));
 }
 
-QString emptyTemplate()
-{
+QString emptyTemplate() {
     return TDM::instance().path(TDM::EmptyDoc);
 }
 
-QString contractFile(int recordId)
-{
+QString contractFile(int recordId) {
     return TDM::instance().path(TDM::ContractFolder + QString::number(recordId) + QStringLiteral(".Doc"));
 }
 
-QString existingFile(const QString &path)
-{
+QString existingFile(const QString &path) {
     if (path.isEmpty())
         return QString();
     const QFileInfo info(path);
@@ -42,13 +38,12 @@ QString existingFile(const QString &path)
 
 namespace {
 
-QString firstExisting(const QString &path)
-{
+QString firstExisting(const QString &path) {
     const QFileInfo info(path);
     const QString base = info.absolutePath() + QLatin1Char('/') + info.completeBaseName();
     const QStringList candidates{path, base + QStringLiteral(".docx"), base + QStringLiteral(".odt")};
     for (const QString &candidate : candidates) {
-        const QString found = existingFile(candidate);
+        QString found = existingFile(candidate);
         if (!found.isEmpty())
             return found;
     }
@@ -57,29 +52,25 @@ QString firstExisting(const QString &path)
 
 } // namespace
 
-QString existingTemplate(const QString &categoryCode)
-{
+QString existingTemplate(const QString &categoryCode) {
     return firstExisting(templateFile(categoryCode));
 }
 
-QString existingDocument(const QString &path)
-{
+QString existingDocument(const QString &path) {
     return path.isEmpty() ? QString() : firstExisting(path);
 }
 
-QString withSuffixOf(const QString &path, const QString &model)
-{
+QString withSuffixOf(const QString &path, const QString &model) {
     const QFileInfo info(path);
-    return info.absolutePath() + QLatin1Char('/') + info.completeBaseName() + QLatin1Char('.')
-           + QFileInfo(model).suffix();
+    return info.absolutePath() + QLatin1Char('/') + info.completeBaseName() + QLatin1Char('.') +
+           QFileInfo(model).suffix();
 }
 
 } // namespace DocumentPaths
 
 namespace DocumentPaths {
 
-QString documentToShow(const QString &categoryCode)
-{
+QString documentToShow(const QString &categoryCode) {
     QString ownTemplate = existingTemplate(categoryCode);
     if (!ownTemplate.isEmpty())
         return ownTemplate;

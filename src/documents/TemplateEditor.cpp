@@ -1,9 +1,9 @@
-#include "TemplateEditor.h"
+#include "documents/TemplateEditor.h"
 
-#include "Clipboard.h"
-#include "DocumentPaths.h"
-#include "Messages.h"
-#include "WordApp.h"
+#include "documents/DocumentPaths.h"
+#include "office/WordApp.h"
+#include "platform/Clipboard.h"
+#include "platform/Messages.h"
 #include "text/TextHelpers.h"
 
 #include <QDir>
@@ -12,8 +12,7 @@
 
 namespace {
 
-QByteArray fileBytes(const QString &path)
-{
+QByteArray fileBytes(const QString &path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QByteArray();
@@ -27,30 +26,25 @@ TemplateEditor::TemplateEditor(WordApp &word, Messages &messages, Clipboard &cli
     : mWord(word)
     , mMessages(messages)
     , mCategoryCode(categoryCode)
-    , mTemplatePath(templatePath)
-{
+    , mTemplatePath(templatePath) {
     mWord.setClipboardWriter([&clipboard](const QString &text) { clipboard.setText(text); });
 }
 
-void TemplateEditor::setIndicatorDialogs(EditIndicatorNameFn editIndicatorName, SelectIndicatorFn selectIndicator)
-{
+void TemplateEditor::setIndicatorDialogs(EditIndicatorNameFn editIndicatorName, SelectIndicatorFn selectIndicator) {
     mEditIndicatorName = std::move(editIndicatorName);
     mSelectIndicator = std::move(selectIndicator);
 }
 
-QString TemplateEditor::officeMissingText()
-{
+QString TemplateEditor::officeMissingText() {
     return QStringLiteral("可能您的系统中尚未安装Microsoft Word 办公软件");
 }
 
-void TemplateEditor::showOfficeError()
-{
+void TemplateEditor::showOfficeError() {
     const QString error = mWord.lastError();
     mMessages.warning(error.isEmpty() ? QStringLiteral("办公软件操作失败。") : error);
 }
 
-bool TemplateEditor::ReadyData()
-{
+bool TemplateEditor::ReadyData() {
     if (!mWord.connect()) {
         mMessages.warning(officeMissingText());
         return false;
@@ -81,13 +75,11 @@ bool TemplateEditor::ReadyData()
     return LoadDoc(mWorkingCopy);
 }
 
-bool TemplateEditor::workingCopyChanged() const
-{
+bool TemplateEditor::workingCopyChanged() const {
     return !mWorkingCopy.isEmpty() && !mSaved && fileBytes(mWorkingCopy) != mBlankCopy;
 }
 
-bool TemplateEditor::LoadDoc(const QString &path)
-{
+bool TemplateEditor::LoadDoc(const QString &path) {
     if (!QFileInfo::exists(path)) {
         mMessages.warning(QStringLiteral("文件不存在：") + QDir::toNativeSeparators(path));
         return false;
@@ -99,14 +91,12 @@ bool TemplateEditor::LoadDoc(const QString &path)
     return true;
 }
 
-void TemplateEditor::Timer1Timer()
-{
+void TemplateEditor::raiseOffice() {
     if (!mClosed)
         mWord.bringToFront();
 }
 
-void TemplateEditor::insertMarker(const QString &indicatorName)
-{
+void TemplateEditor::insertMarker(const QString &indicatorName) {
     // paste() leaves the marker on the clipboard as well, so the user can paste it again elsewhere.
     if (!mWord.paste(QStringLiteral("[<") + indicatorName + QStringLiteral(">]"))) {
         showOfficeError();
@@ -115,8 +105,7 @@ void TemplateEditor::insertMarker(const QString &indicatorName)
     mWord.bringToFront();
 }
 
-void TemplateEditor::Button3Click()
-{
+void TemplateEditor::insertNewIndicator() {
     if (!mEditIndicatorName)
         return;
     // The indicator is stored by its editor, whether or not the template is saved afterwards.
@@ -126,8 +115,7 @@ void TemplateEditor::Button3Click()
     insertMarker(name);
 }
 
-void TemplateEditor::Button4Click()
-{
+void TemplateEditor::insertExistingIndicator() {
     if (!mSelectIndicator)
         return;
     QString name;
@@ -136,8 +124,7 @@ void TemplateEditor::Button4Click()
     insertMarker(name);
 }
 
-bool TemplateEditor::Button2Click()
-{
+bool TemplateEditor::save() {
     // A fresh application folder may lack the template folder; the template must not be lost for that.
     QDir().mkpath(QFileInfo(mTemplatePath).absolutePath());
     if (!mWord.saveAs(mTemplatePath)) {
@@ -153,20 +140,18 @@ bool TemplateEditor::Button2Click()
     return true;
 }
 
-void TemplateEditor::Button5Click()
-{
+void TemplateEditor::print() {
     if (!mWord.print())
         showOfficeError();
 }
 
-bool TemplateEditor::CanClose()
-{
+bool TemplateEditor::CanClose() {
     // A new category's changes the office saved went into the copy, not into the template: still to be saved.
     if (mClosed || !(mWord.isModified() || workingCopyChanged()))
         return true;
     switch (mMessages.saveQuestion(QStringLiteral("模板文档已经修改，是否保存？"))) {
     case Messages::SaveChoice::Save:
-        return Button2Click();
+        return save();
     case Messages::SaveChoice::Discard:
         return true;
     case Messages::SaveChoice::Cancel:
@@ -175,8 +160,7 @@ bool TemplateEditor::CanClose()
     return false;
 }
 
-void TemplateEditor::FormCloseQuery()
-{
+void TemplateEditor::FormCloseQuery() {
     if (mClosed)
         return;
     mClosed = true;
@@ -185,8 +169,7 @@ void TemplateEditor::FormCloseQuery()
     mScratch.reset();
 }
 
-void TemplateEditor::OtherWindowActivated()
-{
+void TemplateEditor::OtherWindowActivated() {
     if (!mClosed && mWord.hasDocument())
         mWord.bringToFront();
 }

@@ -13,8 +13,7 @@ class WordApp;
 
 // What the template editor window (TfrmEditADoc) does: it edits one category's template document in the word
 // processor beside it and inserts indicator markers. The window only forwards its events here.
-class TemplateEditor
-{
+class TemplateEditor {
 public:
     // The indicator editor for a new indicator (table, category code, -1): the saved name, empty when nothing was
     // saved.
@@ -28,19 +27,20 @@ public:
     void setIndicatorDialogs(EditIndicatorNameFn editIndicatorName, SelectIndicatorFn selectIndicator);
 
     // Connects to the office, arranges its window and opens the template (or the empty template when the category
-    // has none yet). True when a document is open and Timer1 is to be started.
+    // has none yet). True when a document is open and the placement timer is to be started.
     bool ReadyData();
     bool LoadDoc(const QString &path);
-    void Timer1Timer();
+    // On the timer after preparation: the office's window comes to the front.
+    void raiseOffice();
 
     // "插入新指标": the indicator editor, then the new indicator's marker at the insertion point.
-    void Button3Click();
+    void insertNewIndicator();
     // "插入已有指标": the indicator picker, then the chosen indicator's marker.
-    void Button4Click();
+    void insertExistingIndicator();
     // "保存": true when the template was written and the window is to close.
-    bool Button2Click();
+    bool save();
     // "打印".
-    void Button5Click();
+    void print();
     // Before the window closes ("关闭", Esc, the close box): a changed document asks "保存", "不保存" or "取消".
     // True when the window may close (saved, discarded, or nothing to lose).
     bool CanClose();

@@ -1,7 +1,7 @@
-#include "AppFolder.h"
+#include "store/AppFolder.h"
 
-#include "Schema.h"
-#include "TDM.h"
+#include "store/Schema.h"
+#include "store/TDM.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -11,8 +11,7 @@
 #include <QStandardPaths>
 
 namespace {
-QString withSlash(const QString &folder)
-{
+QString withSlash(const QString &folder) {
     QString clean = QDir::cleanPath(QDir(folder).absolutePath());
     if (!clean.endsWith(QLatin1Char('/')))
         clean += QLatin1Char('/');
@@ -20,8 +19,7 @@ QString withSlash(const QString &folder)
 }
 
 // Copies every file of `source` that `target` lacks, keeping the relative paths.
-bool copyMissing(const QString &source, const QString &target, QString *error)
-{
+bool copyMissing(const QString &source, const QString &target, QString *error) {
     if (!QFileInfo(source).isDir())
         return true;
     QDirIterator it(source, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
@@ -42,26 +40,22 @@ bool copyMissing(const QString &source, const QString &target, QString *error)
 }
 } // namespace
 
-QString AppFolder::shareFolder(const QString &programFolder)
-{
+QString AppFolder::shareFolder(const QString &programFolder) {
     return withSlash(programFolder + QStringLiteral("/../../share/vantrel"));
 }
 
-AppFolder::Mode AppFolder::modeOf(const QString &programFolder)
-{
+AppFolder::Mode AppFolder::modeOf(const QString &programFolder) {
     if (QFileInfo::exists(shareFolder(programFolder) + MarkerFile))
         return Mode::Installed;
     return QFileInfo(programFolder).isWritable() ? Mode::Portable : Mode::Installed;
 }
 
-QString AppFolder::installedFolder(const QString &dataHome)
-{
+QString AppFolder::installedFolder(const QString &dataHome) {
     return withSlash(dataHome + QLatin1Char('/') + DataFolderName);
 }
 
 bool AppFolder::layOut(const QString &folder, const QString &share,
-                       const std::function<bool(const QString &)> &installDemo, QString *error)
-{
+                       const std::function<bool(const QString &)> &installDemo, QString *error) {
     const QString root = withSlash(folder);
     const bool fresh = !QFileInfo::exists(root + TDM::DatabaseFile);
     if (!Schema::layOutAppFolder(root, error))
@@ -87,16 +81,16 @@ bool AppFolder::layOut(const QString &folder, const QString &share,
     return true;
 }
 
-QString AppFolder::forProgram(const QString &programFolder, QString *error)
-{
+QString AppFolder::forProgram(const QString &programFolder, QString *error) {
     if (modeOf(programFolder) == Mode::Portable)
         return withSlash(programFolder);
-    const QString folder = installedFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    QString folder = installedFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
     const QString demo = withSlash(programFolder) + QStringLiteral("vantrel-demo");
-    layOut(folder, shareFolder(programFolder),
-           [&demo](const QString &target) {
-               return QFileInfo(demo).isExecutable() && QProcess::execute(demo, {target}) == 0;
-           },
-           error);
+    layOut(
+        folder, shareFolder(programFolder),
+        [&demo](const QString &target) {
+            return QFileInfo(demo).isExecutable() && QProcess::execute(demo, {target}) == 0;
+        },
+        error);
     return folder;
 }

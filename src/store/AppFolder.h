@@ -14,8 +14,7 @@
 // The program counts as installed when the package's marker file <prefix>/share/vantrel/installed exists beside
 // its program folder <prefix>/lib/vantrel, or when it may not write into its program folder. The write permission
 // alone is not enough: root may write into /usr, and the program run as root would then scatter data there.
-class AppFolder
-{
+class AppFolder {
 public:
     enum class Mode { Portable, Installed };
 

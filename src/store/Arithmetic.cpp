@@ -1,39 +1,42 @@
-#include "Arithmetic.h"
+#include "store/Arithmetic.h"
 
-#include <QList>
 #include <QStringList>
 
-#include <cfloat>
 #include <cmath>
 
 namespace {
 
+using Number = std::optional<DecimalText>;
+
+// A quotient or square root that does not end keeps this many significant digits: far more than any amount has.
+constexpr int QuotientDigits = 34;
+// Functions that cut a value to whole numbers or places look at it to this many digits, so that the last rounded
+// digits of a quotient do not turn 11.5 into 11.4999… (Round(11.5/3*3) is 12, Int(10/3*3) is 10).
+constexpr int SettledDigits = 30;
+// Places kept after the point; a smaller value is far below anything a formula shows.
+constexpr int MaxDecimals = 400;
+// A power with a whole exponent up to this is multiplied out exactly.
+constexpr qint64 MaxWholeExponent = 1000000000;
+
+DecimalText whole(qint64 value) {
+    return DecimalText::fromInteger(value);
+}
+
+DecimalText settled(const DecimalText &x) {
+    return x.roundedSignificant(SettledDigits);
+}
+
 // Rounds to the nearest integer, a half to the even neighbour, as the old engine converted operands of \ and Mod.
-double roundHalfEven(double x)
-{
-    return std::nearbyint(x);
+DecimalText roundHalfEven(const DecimalText &x) {
+    return settled(x).roundedHalfEven(0);
 }
 
-// The old engine's Round: a half goes to the even neighbour. Values such as 62.525 are not exact in binary, so
-// a distance from the half within the noise of the multiplication still counts as the half the user wrote.
-double roundDigits(double x, int digits)
-{
-    const double factor = std::pow(10.0, digits);
-    const double scaled = x * factor;
-    if (!std::isfinite(scaled))
-        return x;
-    const double floor = std::floor(scaled);
-    const double tolerance = 8 * DBL_EPSILON * std::max(1.0, std::fabs(scaled));
-    double rounded = 0;
-    if (std::fabs(scaled - floor - 0.5) <= tolerance)
-        rounded = std::fmod(floor, 2.0) == 0 ? floor : floor + 1;
-    else
-        rounded = std::round(scaled);
-    return rounded / factor;
+// The old engine computed in doubles: a result beyond a double's range is refused as it was.
+bool beyondRange(const DecimalText &x) {
+    return x.integerDigits().size() > 308 && !std::isfinite(x.toDouble());
 }
 
-bool isNameChar(QChar c)
-{
+bool isNameChar(QChar c) {
     return c.unicode() < 128 && (c.isLetterOrNumber() || c == QLatin1Char('_'));
 }
 
@@ -45,46 +48,48 @@ bool isNameChar(QChar c)
 //   negation = (+|-) negation | power          -- so -3^2 is -(3^2)
 //   power    = primary [^ exponent]             exponent = (+|-) exponent | power
 //   primary  = number | '(' sum ')' | name '(' sum {, sum} ')'
-class Parser
-{
+class Parser {
 public:
-    explicit Parser(const QString &text)
-        : mText(text)
-    {
-    }
+    explicit Parser(const Arithmetic::Expression &expression)
+        : mExpression(expression)
+        , mText(expression.text()) {}
 
-    Arithmetic::Result parse()
-    {
+    Arithmetic::Result parse() {
         auto value = sum();
         skipSpaces();
         if (value && mPos != mText.size())
             value = std::nullopt;
-        if (value && !std::isfinite(*value))
-            return {std::nullopt, QStringLiteral("计算结果超出范围")};
         if (!value)
-            return {std::nullopt, mError.isEmpty() ? QStringLiteral("表达式无法识别") : mError};
-        // A negative zero would be shown as "-0".
-        return {*value == 0 ? 0.0 : *value, QString()};
+            return {std::nullopt, mError.isEmpty() ? QStringLiteral("表达式无法识别") : mError, std::nullopt};
+        return {value->toDouble(), QString(), *value};
     }
 
 private:
     static constexpr int MaxDepth = 200;
 
-    std::optional<double> fail(const QString &reason)
-    {
+    Number fail(const QString &reason) {
         if (mError.isEmpty())
             mError = reason;
         return std::nullopt;
     }
 
-    void skipSpaces()
-    {
+    // Every result passes here: too large fails, too many places are rounded away.
+    Number checked(const Number &value) {
+        if (!value)
+            return std::nullopt;
+        if (beyondRange(*value))
+            return fail(QStringLiteral("计算结果超出范围"));
+        if (value->decimals() > MaxDecimals)
+            return value->rounded(MaxDecimals);
+        return value;
+    }
+
+    void skipSpaces() {
         while (mPos < mText.size() && mText.at(mPos).isSpace())
             ++mPos;
     }
 
-    bool take(QChar c)
-    {
+    bool take(QChar c) {
         skipSpaces();
         if (mPos < mText.size() && mText.at(mPos) == c) {
             ++mPos;
@@ -93,8 +98,7 @@ private:
         return false;
     }
 
-    bool takeWord(QLatin1StringView word)
-    {
+    bool takeWord(QLatin1StringView word) {
         skipSpaces();
         const qsizetype end = mPos + word.size();
         if (end > mText.size() || QStringView(mText).mid(mPos, word.size()).compare(word, Qt::CaseInsensitive) != 0)
@@ -105,23 +109,19 @@ private:
         return true;
     }
 
-    bool enter()
-    {
-        return ++mDepth <= MaxDepth;
-    }
+    bool enter() { return ++mDepth <= MaxDepth; }
 
-    std::optional<double> sum()
-    {
+    Number sum() {
         if (!enter())
             return fail(QStringLiteral("表达式嵌套过深"));
         auto value = modulo();
         while (value) {
             if (take(QLatin1Char('+'))) {
                 auto rhs = modulo();
-                value = rhs ? std::optional(*value + *rhs) : std::nullopt;
+                value = rhs ? checked(*value + *rhs) : std::nullopt;
             } else if (take(QLatin1Char('-'))) {
                 auto rhs = modulo();
-                value = rhs ? std::optional(*value - *rhs) : std::nullopt;
+                value = rhs ? checked(*value - *rhs) : std::nullopt;
             } else {
                 break;
             }
@@ -130,8 +130,7 @@ private:
         return value;
     }
 
-    std::optional<double> modulo()
-    {
+    Number modulo() {
         auto value = quotient();
         while (value && takeWord(QLatin1StringView("mod"))) {
             auto rhs = quotient();
@@ -140,8 +139,7 @@ private:
         return value;
     }
 
-    std::optional<double> quotient()
-    {
+    Number quotient() {
         auto value = product();
         while (value && take(QLatin1Char('\\'))) {
             auto rhs = product();
@@ -150,18 +148,17 @@ private:
         return value;
     }
 
-    std::optional<double> product()
-    {
+    Number product() {
         auto value = negation();
         while (value) {
             if (take(QLatin1Char('*'))) {
                 auto rhs = negation();
-                value = rhs ? std::optional(*value * *rhs) : std::nullopt;
+                value = rhs ? checked(*value * *rhs) : std::nullopt;
             } else if (take(QLatin1Char('/'))) {
                 auto rhs = negation();
-                if (rhs && *rhs == 0.0)
+                if (rhs && rhs->isZero())
                     return fail(QStringLiteral("除数为零"));
-                value = rhs ? std::optional(*value / *rhs) : std::nullopt;
+                value = rhs ? checked(value->dividedBy(*rhs, QuotientDigits)) : std::nullopt;
             } else {
                 break;
             }
@@ -169,14 +166,11 @@ private:
         return value;
     }
 
-    std::optional<double> negation()
-    {
+    Number negation() {
         return signed_([this] { return power(); });
     }
 
-    template<typename Next>
-    std::optional<double> signed_(Next next)
-    {
+    template <typename Next> Number signed_(Next next) {
         const bool minus = take(QLatin1Char('-'));
         if (minus || take(QLatin1Char('+'))) {
             if (!enter())
@@ -190,8 +184,7 @@ private:
         return next();
     }
 
-    std::optional<double> power()
-    {
+    Number power() {
         auto base = primary();
         if (base && take(QLatin1Char('^'))) {
             if (!enter())
@@ -200,13 +193,55 @@ private:
             --mDepth;
             if (!exponent)
                 return std::nullopt;
-            return std::pow(*base, *exponent);
+            return raise(*base, *exponent);
         }
         return base;
     }
 
-    std::optional<double> primary()
-    {
+    Number raise(const DecimalText &base, const DecimalText &exponent) {
+        if (!exponent.isInteger() || exponent.absolute() > whole(MaxWholeExponent)) {
+            // Not a decimal in general (2^0.5): the double the old engine gave, as it showed it.
+            const double result = std::pow(base.toDouble(), exponent.toDouble());
+            if (!std::isfinite(result))
+                return fail(QStringLiteral("计算结果超出范围"));
+            return checked(DecimalText::fromDouble(result));
+        }
+        qint64 n = exponent.absolute().integerDigits().toLongLong();
+        if (exponent.isNegative() && base.isZero())
+            return fail(QStringLiteral("计算结果超出范围"));
+        // Squares and multiplies, each step checked, so a power too large stops at once.
+        DecimalText result = whole(1);
+        DecimalText factor = base;
+        const QString errorBefore = mError;
+        bool tooLarge = false;
+        while (n > 0 && !tooLarge) {
+            if (n % 2 != 0) {
+                const Number next = checked(result * factor);
+                tooLarge = !next;
+                if (next)
+                    result = *next;
+            }
+            n /= 2;
+            if (n > 0 && !tooLarge) {
+                const Number next = checked(factor * factor);
+                tooLarge = !next;
+                if (next)
+                    factor = *next;
+            }
+        }
+        if (!exponent.isNegative())
+            return tooLarge ? std::nullopt : Number(result);
+        if (tooLarge) {
+            // One over a number beyond range is below anything shown, as the old engine's 0.
+            mError = errorBefore;
+            return whole(0);
+        }
+        if (result.isZero()) // so small that no place held it: one over it is beyond range
+            return fail(QStringLiteral("计算结果超出范围"));
+        return checked(whole(1).dividedBy(result, QuotientDigits));
+    }
+
+    Number primary() {
         if (take(QLatin1Char('('))) {
             auto value = sum();
             if (!value || !take(QLatin1Char(')')))
@@ -219,8 +254,7 @@ private:
         return number();
     }
 
-    std::optional<double> function()
-    {
+    Number function() {
         const qsizetype start = mPos;
         while (mPos < mText.size() && isNameChar(mText.at(mPos)))
             ++mPos;
@@ -233,7 +267,7 @@ private:
             return fail(QStringLiteral("不认识的函数或名称：%1").arg(name));
         if (!take(QLatin1Char('(')))
             return fail(QStringLiteral("函数%1后缺少括号").arg(name));
-        QList<double> args;
+        QList<DecimalText> args;
         if (!take(QLatin1Char(')'))) {
             do {
                 auto arg = sum();
@@ -249,48 +283,48 @@ private:
         const bool optionalSecond = key == QLatin1String("round");
         if (!(count == 1 && !twoArguments) && !(count == 2 && (twoArguments || optionalSecond)))
             return fail(QStringLiteral("函数%1的参数个数不对").arg(name));
-        const double x = args.at(0);
+        const DecimalText &x = args.at(0);
         if (key == QLatin1String("round")) {
-            const double digits = count == 2 ? roundHalfEven(args.at(1)) : 0.0;
-            if (digits < 0)
+            const DecimalText digits = count == 2 ? roundHalfEven(args.at(1)) : whole(0);
+            if (digits.isNegative())
                 return fail(QStringLiteral("函数%1的小数位数不能为负").arg(name));
-            return digits > 15 ? x : roundDigits(x, int(digits));
+            if (digits > whole(15))
+                return x;
+            // The old engine's Round: a half goes to the even neighbour.
+            return settled(x).roundedHalfEven(digits.integerDigits().toInt());
         }
         if (key == QLatin1String("int"))
-            return std::floor(x);
+            return settled(x).floor();
         if (key == QLatin1String("fix"))
-            return std::trunc(x);
+            return settled(x).truncated();
         if (key == QLatin1String("abs"))
-            return std::fabs(x);
+            return x.absolute();
         if (key == QLatin1String("sgn"))
-            return x > 0 ? 1.0 : x < 0 ? -1.0 : 0.0;
+            return whole(x.isNegative() ? -1 : x.isZero() ? 0 : 1);
         if (key == QLatin1String("sqr")) {
-            if (x < 0)
+            if (x.isNegative())
                 return fail(QStringLiteral("负数不能开平方"));
-            return std::sqrt(x);
+            return x.squareRoot(QuotientDigits);
         }
         return mod(x, args.at(1));
     }
 
     // Both operands are first rounded to whole numbers; the remainder takes the sign of the dividend.
-    std::optional<double> mod(double a, double b)
-    {
-        const double divisor = roundHalfEven(b);
-        if (divisor == 0)
+    Number mod(const DecimalText &a, const DecimalText &b) {
+        const DecimalText divisor = roundHalfEven(b);
+        if (divisor.isZero())
             return fail(QStringLiteral("除数为零"));
-        return std::fmod(roundHalfEven(a), divisor);
+        return roundHalfEven(a).remainder(divisor);
     }
 
-    std::optional<double> integerDivide(double a, double b)
-    {
-        const double divisor = roundHalfEven(b);
-        if (divisor == 0)
+    Number integerDivide(const DecimalText &a, const DecimalText &b) {
+        const DecimalText divisor = roundHalfEven(b);
+        if (divisor.isZero())
             return fail(QStringLiteral("除数为零"));
-        return std::trunc(roundHalfEven(a) / divisor);
+        return roundHalfEven(a).wholeQuotient(divisor);
     }
 
-    std::optional<double> number()
-    {
+    Number number() {
         skipSpaces();
         const qsizetype start = mPos;
         auto digits = [&] {
@@ -314,13 +348,16 @@ private:
             if (digits() == 0)
                 mPos = mark;
         }
-        bool ok = false;
-        const double value = mText.mid(start, mPos - start).toDouble(&ok);
-        if (!ok)
+        if (Number known = mExpression.numberAt(start, mPos - start))
+            return known;
+        Number value = DecimalText::parse(QStringView(mText).mid(start, mPos - start));
+        // A number written beyond a double's range does not read, as with the old engine.
+        if (!value || beyondRange(*value))
             return std::nullopt;
         return value;
     }
 
+    const Arithmetic::Expression &mExpression;
     const QString &mText;
     qsizetype mPos = 0;
     int mDepth = 0;
@@ -329,12 +366,42 @@ private:
 
 } // namespace
 
-Arithmetic::Result Arithmetic::compute(const QString &expression)
-{
+void Arithmetic::Expression::append(const QString &text) {
+    mText += text;
+}
+
+void Arithmetic::Expression::append(const QString &text, const DecimalText &number) {
+    // The digits of the value are what the reader meets as one number; blanks and a sign in front are read as
+    // they stand.
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first).isSpace())
+        ++first;
+    while (last > first && text.at(last - 1).isSpace())
+        --last;
+    if (first < last && (text.at(first) == QLatin1Char('-') || text.at(first) == QLatin1Char('+')))
+        ++first;
+    if (first < last)
+        mSpans.append({mText.size() + first, last - first, number.absolute()});
+    mText += text;
+}
+
+std::optional<DecimalText> Arithmetic::Expression::numberAt(qsizetype position, qsizetype length) const {
+    for (const Span &span : mSpans) {
+        if (span.position == position && span.length == length)
+            return span.number;
+    }
+    return std::nullopt;
+}
+
+Arithmetic::Result Arithmetic::compute(const Expression &expression) {
     return Parser(expression).parse();
 }
 
-std::optional<double> Arithmetic::evaluate(const QString &expression)
-{
+Arithmetic::Result Arithmetic::compute(const QString &expression) {
+    return compute(Expression(expression));
+}
+
+std::optional<double> Arithmetic::evaluate(const QString &expression) {
     return compute(expression).value;
 }

@@ -1,4 +1,6 @@
-#include "Schema.h"
+#include "store/Schema.h"
+
+#include "store/Transaction.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -61,27 +63,20 @@ QStringList statements(bool server) {
 } // namespace
 
 bool Schema::create(QSqlDatabase db, QString *error) {
-    QSqlQuery q(db);
-    if (!db.transaction()) {
-        if (error)
-            *error = db.lastError().text();
-        return false;
-    }
-    for (const QString &sql : statements(db.driverName() == QLatin1String("QPSQL"))) {
-        if (!q.exec(sql)) {
-            if (error)
-                *error = q.lastError().text() + QStringLiteral(": ") + sql;
-            db.rollback();
-            return false;
-        }
-    }
-    if (!db.commit()) {
-        if (error)
-            *error = db.lastError().text();
-        db.rollback();
-        return false;
-    }
-    return true;
+    return inTransaction(
+        db,
+        [&] {
+            QSqlQuery q(db);
+            for (const QString &sql : statements(db.driverName() == QLatin1String("QPSQL"))) {
+                if (!q.exec(sql)) {
+                    if (error)
+                        *error = q.lastError().text() + QStringLiteral(": ") + sql;
+                    return false;
+                }
+            }
+            return true;
+        },
+        error);
 }
 
 bool Schema::hasTables(QSqlDatabase db) {

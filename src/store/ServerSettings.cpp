@@ -1,4 +1,4 @@
-#include "ServerSettings.h"
+#include "store/ServerSettings.h"
 
 #include <QDir>
 #include <QFileInfo>

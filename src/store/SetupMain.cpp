@@ -1,15 +1,14 @@
 // vantrel-setup [application folder]: lays out a fresh application folder beside the program, or, for an installed
 // program, the user's data folder with the demo. An existing database is kept as it is.
-#include "AppFolder.h"
-#include "Schema.h"
+#include "store/AppFolder.h"
+#include "store/Schema.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTextStream>
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() == 2 && args.at(1) == QStringLiteral("--version")) {

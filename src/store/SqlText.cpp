@@ -1,7 +1,6 @@
-#include "SqlText.h"
+#include "store/SqlText.h"
 
-QString SqlText::escapeLike(const QString &text)
-{
+QString SqlText::escapeLike(const QString &text) {
     QString out;
     out.reserve(text.size());
     for (const QChar c : text) {
@@ -12,18 +11,15 @@ QString SqlText::escapeLike(const QString &text)
     return out;
 }
 
-QString SqlText::containsPattern(const QString &text)
-{
+QString SqlText::containsPattern(const QString &text) {
     return QLatin1Char('%') + escapeLike(text) + QLatin1Char('%');
 }
 
-QString SqlText::prefixPattern(const QString &text)
-{
+QString SqlText::prefixPattern(const QString &text) {
     return escapeLike(text) + QLatin1Char('%');
 }
 
-bool SqlText::isValueColumn(const QString &name)
-{
+bool SqlText::isValueColumn(const QString &name) {
     if (!name.startsWith(QLatin1String("Data")))
         return false;
     const QStringView digits = QStringView(name).mid(4);

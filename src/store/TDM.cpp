@@ -1,7 +1,7 @@
-#include "TDM.h"
+#include "store/TDM.h"
 
-#include "Arithmetic.h"
-#include "ServerSettings.h"
+#include "store/Arithmetic.h"
+#include "store/ServerSettings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -204,6 +204,7 @@ bool TDM::bulkRead(const QString &sql, const QVariantList &binds, int fields, co
 }
 
 namespace {
+
 sqlite3 *sqliteHandle(const QSqlDatabase &db) {
     if (!db.isOpen())
         return nullptr;
@@ -241,7 +242,7 @@ bool TDM::bulkReadEmbedded(const QString &sql, const QVariantList &binds, int fi
         sqlite3_finalize(stmt);
         return fail(reason);
     }
-    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> guard(stmt, sqlite3_finalize);
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> guard(stmt, sqlite3_finalize);
     if (fields < 0 || sqlite3_column_count(stmt) < fields)
         return fail(QStringLiteral("select list does not match the columns"));
     for (int i = 0; i < binds.size(); ++i) {
@@ -302,7 +303,7 @@ void TDM::GetDataBySQLToItems(const QString &sql, const QVariantList &binds, QSt
     }
 }
 
-double TDM::GetFltDataBySQL(const QString &expression) {
+double TDM::evaluateArithmetic(const QString &expression) {
     return Arithmetic::evaluate(expression).value_or(0.0);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Transaction.h"
+
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -9,6 +11,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 struct ServerSettings;
 
@@ -71,7 +74,7 @@ public:
     void GetDataBySQLToItems(const QString &sql, const QVariantList &binds, QStringList &items, bool clearFirst);
     // Value of an arithmetic expression; 0 for anything that cannot be evaluated. The expression never reaches
     // the database: formula text typed by the user cannot read or change data.
-    double GetFltDataBySQL(const QString &expression);
+    double evaluateArithmetic(const QString &expression);
 
     // The stored login password of the parameter row; nullopt when the table cannot be read,
     // empty text when it has no row.
@@ -82,23 +85,7 @@ public:
 
     // Runs fn inside one transaction; commits when it returns true, rolls back otherwise or on a failed commit.
     template <typename Fn> bool inTransaction(Fn &&fn, QString *error = nullptr) {
-        QSqlDatabase db = ADOLocal();
-        if (!db.transaction()) {
-            if (error)
-                *error = db.lastError().text();
-            return false;
-        }
-        if (!fn()) {
-            db.rollback();
-            return false;
-        }
-        if (!db.commit()) {
-            if (error)
-                *error = db.lastError().text();
-            db.rollback();
-            return false;
-        }
-        return true;
+        return ::inTransaction(ADOLocal(), std::forward<Fn>(fn), error);
     }
 
 private:

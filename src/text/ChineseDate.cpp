@@ -1,7 +1,7 @@
-#include "ChineseDate.h"
+#include "text/ChineseDate.h"
 
-#include "DecimalText.h"
-#include "NumberText.h"
+#include "text/DecimalText.h"
+#include "text/NumberText.h"
 
 #include <array>
 

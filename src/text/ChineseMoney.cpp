@@ -1,7 +1,7 @@
-#include "ChineseMoney.h"
+#include "text/ChineseMoney.h"
 
-#include "DecimalText.h"
-#include "NumberText.h"
+#include "text/DecimalText.h"
+#include "text/NumberText.h"
 
 #include <QStringList>
 
@@ -95,6 +95,19 @@ QString capitalOf(const QString &digits) {
     return joined;
 }
 
+// The amount rounded to the 分 in capital digits; `shown` is the amount as named in a message.
+TextResult<QString> capitalOfAmount(const DecimalText &amount, const QString &shown) {
+    const DecimalText cents = amount.absolute().rounded(2);
+    if (cents.integerDigits().size() > maxIntegerDigits)
+        return TextResult<QString>::failure(tooLargeMessage(shown));
+
+    QString result = capitalOf(cents.toString());
+    // The sign is the one of the amount as written: -0.001 is still a debt even though it shows no 分.
+    if (amount.isNegative())
+        result.prepend(u'欠');
+    return TextResult<QString>::success(result);
+}
+
 } // namespace
 
 TextResult<QString> MoneyToCapital(const QString &text) {
@@ -104,34 +117,38 @@ TextResult<QString> MoneyToCapital(const QString &text) {
     const std::optional<DecimalText> amount = DecimalText::parse(text);
     if (!amount)
         return TextResult<QString>::failure(NotANumberMessage(text));
-    const DecimalText cents = amount->absolute().rounded(2);
-    if (cents.integerDigits().size() > maxIntegerDigits)
-        return TextResult<QString>::failure(tooLargeMessage(text.trimmed()));
+    return capitalOfAmount(*amount, text.trimmed());
+}
 
-    QString result = capitalOf(cents.toString());
-    // The sign is the one of the amount as written: -0.001 is still a debt even though it shows no 分.
-    if (amount->isNegative())
-        result.prepend(u'欠');
-    return TextResult<QString>::success(result);
+TextResult<QString> MoneyToCapital(const DecimalText &amount) {
+    const DecimalText fen = amount.rounded(2);
+    if (fen.isZero())
+        return TextResult<QString>::success(QStringLiteral("零"));
+    return capitalOfAmount(fen, fen.toString());
 }
 
 TextResult<QString> MoneyWanToCapital(double value) {
     const std::optional<DecimalText> exact = DecimalText::fromDouble(value);
     if (!exact)
         return TextResult<QString>::failure(NotANumberMessage(QString::number(value)));
+    return MoneyWanToCapital(*exact);
+}
 
+TextResult<QString> MoneyWanToCapital(const DecimalText &amount) {
     // Rounding the whole value first lets a fraction that rounds up carry into the 万 (12.99999 is 13 万).
-    const DecimalText wan = exact->absolute().rounded(4);
-    const QString units = wan.integerDigits();
-    const QString below = wan.fractionDigits(); // four digits: the yuan below 10 000
-    if (units.size() > maxIntegerDigits - 4)
-        return TextResult<QString>::failure(tooLargeMessage(QString::number(value, 'f', 4)));
+    const DecimalText wan = amount.absolute().rounded(4);
+    const DecimalText units = wan.truncated();
+    if (units.integerDigits().size() > maxIntegerDigits - 4)
+        return TextResult<QString>::failure(
+            tooLargeMessage((amount.isNegative() ? QStringLiteral("-") : QString()) + wan.toString()));
+    const DecimalText tenThousand = DecimalText::fromInteger(10000);
+    const DecimalText below = (wan - units) * tenThousand; // the yuan below 10 000
 
     QString result;
-    if (units.size() > 8) {
+    if (units.integerDigits().size() > 8) {
         // From 10^8 units of 10 000 on, the amount is 万亿 and the exchange of 万 for 亿 below would give a second
         // 亿; the amount in yuan is written directly, which reads the same way.
-        TextResult<QString> yuan = MoneyToCapital(units + below);
+        TextResult<QString> yuan = MoneyToCapital(wan * tenThousand);
         if (!yuan)
             return yuan;
         result = yuan.value;
@@ -144,16 +161,17 @@ TextResult<QString> MoneyWanToCapital(double value) {
         const qsizetype wanAt = result.indexOf(u'万');
         if (wanAt >= 0)
             result[wanAt] = u'亿';
-        if (below == u"0000") {
+        if (below.isZero()) {
             result += u'万';
         } else {
             TextResult<QString> rest = MoneyToCapital(below);
             if (!rest)
                 return rest;
-            result += (below.startsWith(u'0') ? QStringLiteral("万零") : QStringLiteral("万")) + rest.value;
+            result +=
+                (below < DecimalText::fromInteger(1000) ? QStringLiteral("万零") : QStringLiteral("万")) + rest.value;
         }
     }
-    if (!wan.isZero() && value < 0)
+    if (!wan.isZero() && amount.isNegative())
         result.prepend(u'欠');
     return TextResult<QString>::success(result);
 }

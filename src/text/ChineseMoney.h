@@ -1,5 +1,6 @@
 #pragma once
 
+#include "text/DecimalText.h"
 #include "text/TextResult.h"
 
 #include <QString>
@@ -14,7 +15,13 @@
 // cannot write.
 TextResult<QString> MoneyToCapital(const QString &text);
 
+// The same for an amount already read: rounded to the 分 first, so an amount that rounds to nothing gives 零 and
+// carries no 欠. Exact for any length: only the capital units set the limit.
+TextResult<QString> MoneyToCapital(const DecimalText &amount);
+
 // An amount given in units of 10 000 yuan, written as that many 万 followed by the yuan below 10 000 taken from
 // four decimals: 12.5 gives 壹拾贰万伍仟, 0.5 gives 零万伍仟. A negative amount gets 欠 in front. Fails for NaN,
 // infinity and amounts of 10 000 000 000 000 yuan or more.
 TextResult<QString> MoneyWanToCapital(double value);
+// The same for an amount already read, exactly as held (no double between).
+TextResult<QString> MoneyWanToCapital(const DecimalText &amount);

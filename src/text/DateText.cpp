@@ -1,4 +1,4 @@
-#include "DateText.h"
+#include "text/DateText.h"
 
 #include <QLocale>
 #include <QRegularExpression>

@@ -1,4 +1,4 @@
-#include "GbkText.h"
+#include "text/GbkText.h"
 
 #include <QStringEncoder>
 

@@ -1,6 +1,6 @@
-#include "NumberText.h"
+#include "text/NumberText.h"
 
-#include "DecimalText.h"
+#include "text/DecimalText.h"
 
 #include <QLocale>
 
@@ -39,9 +39,15 @@ DisplayFormat readFormat(const QString &format) {
     return f;
 }
 
-QString writeDecimal(const DecimalText &value, const DisplayFormat &f) {
+// The value a number written with the format stands for.
+DecimalText roundForFormat(const DecimalText &value, const DisplayFormat &f) {
+    return f.general ? value : value.rounded(f.maxDecimals);
+}
+
+// Writes a value already rounded for the format.
+QString writeDecimal(const DecimalText &r, const DisplayFormat &f) {
     if (f.general) {
-        QString s = value.toString();
+        QString s = r.toString();
         if (s.contains(u'.')) {
             while (s.endsWith(u'0'))
                 s.chop(1);
@@ -51,7 +57,6 @@ QString writeDecimal(const DecimalText &value, const DisplayFormat &f) {
         return s;
     }
 
-    const DecimalText r = value.rounded(f.maxDecimals);
     QString whole = r.integerDigits();
     if (whole.size() < f.minInteger)
         whole.prepend(QString(f.minInteger - whole.size(), u'0'));
@@ -93,12 +98,22 @@ QString FormatNumber(double value, const QString &format) {
         return QStringLiteral("NAN");
     if (std::isinf(value))
         return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
-    return writeDecimal(*DecimalText::fromDouble(value), readFormat(format));
+    return FormatNumber(*DecimalText::fromDouble(value), format);
+}
+
+WrittenNumber WriteNumber(const DecimalText &value, const QString &format) {
+    const DisplayFormat f = readFormat(format);
+    const DecimalText shown = roundForFormat(value, f);
+    return {writeDecimal(shown, f), shown};
+}
+
+QString FormatNumber(const DecimalText &value, const QString &format) {
+    return WriteNumber(value, format).text;
 }
 
 TextResult<QString> FormatNumberText(const QString &text, const QString &format) {
     const std::optional<DecimalText> d = DecimalText::parse(text);
     if (!d)
         return TextResult<QString>::failure(NotANumberMessage(text));
-    return TextResult<QString>::success(writeDecimal(*d, readFormat(format)));
+    return TextResult<QString>::success(FormatNumber(*d, format));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "text/DecimalText.h"
 #include "text/TextResult.h"
 
 #include <QString>
@@ -16,6 +17,15 @@ TextResult<double> TextToNumber(const QString &text);
 // are the least number of integer digits. An empty format writes up to 15 significant digits without trailing
 // zeros. A result that rounds to zero carries no minus sign. NaN and infinity give "NAN", "INF" and "-INF".
 QString FormatNumber(double value, const QString &format);
+
+// A number written with a display format, and the value the written text stands for (the number rounded to the
+// format's decimals), so that what is shown and what is computed further are the same number.
+struct WrittenNumber {
+    QString text;
+    DecimalText value;
+};
+WrittenNumber WriteNumber(const DecimalText &value, const QString &format);
+QString FormatNumber(const DecimalText &value, const QString &format);
 
 // The same for a number given as text, rounded exactly on its decimal digits ("2.675" with "0.00" gives 2.68).
 // Fails like TextToNumber when the text is not a number.

@@ -1,4 +1,4 @@
-#include "TextHelpers.h"
+#include "text/TextHelpers.h"
 
 #include <QDir>
 #include <QFile>

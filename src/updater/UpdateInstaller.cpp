@@ -1,10 +1,10 @@
-#include "UpdateInstaller.h"
+#include "updater/UpdateInstaller.h"
 
-#include "AppFolder.h"
-#include "Messages.h"
-#include "Shell.h"
-#include "StagedReplacement.h"
-#include "ZipArchiveReader.h"
+#include "app/admin/StagedReplacement.h"
+#include "app/admin/ZipArchiveReader.h"
+#include "platform/Messages.h"
+#include "platform/Shell.h"
+#include "store/AppFolder.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -16,16 +16,14 @@
 #include <QThread>
 
 namespace {
-bool fail(QString *error, const QString &text)
-{
+bool fail(QString *error, const QString &text) {
     if (error)
         *error = text;
     return false;
 }
 
 // Top folders a package may not write into: the user's data, his backups and the packages.
-bool isProtected(const QString &entry)
-{
+bool isProtected(const QString &entry) {
     const QString top = entry.section(QLatin1Char('/'), 0, 0);
     for (const char *name : {"DB", "Bak", "Update"}) {
         if (top.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
@@ -36,12 +34,9 @@ bool isProtected(const QString &entry)
 } // namespace
 
 UpdateInstaller::UpdateInstaller(const QString &appFolder)
-    : mAppFolder(QDir(appFolder).absolutePath() + QLatin1Char('/'))
-{
-}
+    : mAppFolder(QDir(appFolder).absolutePath() + QLatin1Char('/')) {}
 
-QList<qint64> UpdateInstaller::runningPrograms() const
-{
+QList<qint64> UpdateInstaller::runningPrograms() const {
     QList<qint64> pids;
     const QString folder = QDir(mAppFolder).canonicalPath();
     const qint64 self = QCoreApplication::applicationPid();
@@ -64,8 +59,7 @@ QList<qint64> UpdateInstaller::runningPrograms() const
     return pids;
 }
 
-bool UpdateInstaller::waitForApplicationEnd(int timeoutMs) const
-{
+bool UpdateInstaller::waitForApplicationEnd(int timeoutMs) const {
     QElapsedTimer timer;
     timer.start();
     while (!runningPrograms().isEmpty()) {
@@ -76,8 +70,7 @@ bool UpdateInstaller::waitForApplicationEnd(int timeoutMs) const
     return true;
 }
 
-QString UpdateInstaller::findPackage() const
-{
+QString UpdateInstaller::findPackage() const {
     QDir update(mAppFolder + QStringLiteral("Update"));
     const QFileInfoList packages =
         update.entryInfoList({QStringLiteral("*.zip"), QStringLiteral("*.ZIP")}, QDir::Files, QDir::Name);
@@ -85,15 +78,14 @@ QString UpdateInstaller::findPackage() const
         return {};
     QFileInfo newest = packages.first();
     for (const QFileInfo &info : packages) {
-        if (info.lastModified() > newest.lastModified()
-            || (info.lastModified() == newest.lastModified() && info.fileName() > newest.fileName()))
+        if (info.lastModified() > newest.lastModified() ||
+            (info.lastModified() == newest.lastModified() && info.fileName() > newest.fileName()))
             newest = info;
     }
     return newest.absoluteFilePath();
 }
 
-bool UpdateInstaller::install(const QString &package, QString *error)
-{
+bool UpdateInstaller::install(const QString &package, QString *error) {
     ZipArchiveReader reader;
     if (!reader.open(package, error))
         return false;
@@ -125,18 +117,18 @@ bool UpdateInstaller::install(const QString &package, QString *error)
 
     const QString installed = mAppFolder + QStringLiteral("Update/Installed/");
     QDir().mkpath(installed);
-    const QString done = installed + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss-"))
-                         + QFileInfo(package).fileName();
+    const QString done = installed + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss-")) +
+                         QFileInfo(package).fileName();
     if (!QFile::rename(package, done))
         QFile::remove(package);
     return true;
 }
 
-UpdateInstaller::Outcome UpdateInstaller::run(Messages &messages, Shell &shell, int waitMs)
-{
+UpdateInstaller::Outcome UpdateInstaller::run(Messages &messages, Shell &shell, int waitMs) {
     if (AppFolder::modeOf(mAppFolder) == AppFolder::Mode::Installed) {
-        messages.information(QStringLiteral("本系统由软件包管理器安装，不能在这里升级。\n"
-                                            "请通过软件包管理器安装新版本，例如：sudo apt install ./vantrel_新版本_amd64.deb"));
+        messages.information(
+            QStringLiteral("本系统由软件包管理器安装，不能在这里升级。\n"
+                           "请通过软件包管理器安装新版本，例如：sudo apt install ./vantrel_新版本_amd64.deb"));
         shell.startProgram(mAppFolder + ApplicationProgram);
         return Outcome::ManagedByPackage;
     }

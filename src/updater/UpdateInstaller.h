@@ -11,8 +11,7 @@ class Shell;
 // folder, start the application again. A package is a ZIP of program files with paths relative to the
 // application folder; it is checked completely before any file is replaced and may never touch the data (DB/),
 // the backups (Bak/) or the packages themselves (Update/).
-class UpdateInstaller
-{
+class UpdateInstaller {
 public:
     // ManagedByPackage: the program was installed by the package manager, which alone may replace its files.
     enum class Outcome { Installed, NothingToInstall, Failed, StillRunning, ManagedByPackage };

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "TDM.h"
+#include "store/TDM.h"
+#include "support/TestFiles.h"
 
 #include <QApplication>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -58,13 +58,6 @@ inline QStringList tableRows(const QString &table, const QString &order) {
         rows << fields.join(QLatin1Char('|'));
     }
     return rows;
-}
-
-inline QByteArray fileHash(const QString &path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1).toHex();
 }
 
 // Every file below `folder` with a digest of its content.

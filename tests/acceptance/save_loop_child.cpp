@@ -1,15 +1,14 @@
 // save_loop_child <appFolder> <category>: adds contract records through the entry logic, one after another,
 // and prints the ID of each record once its save has returned.
-#include "ContractEntry.h"
-#include "TDM.h"
+#include "contracts/ContractEntry.h"
+#include "store/TDM.h"
 
 #include <QCoreApplication>
 #include <QSqlQuery>
 
 #include <cstdio>
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     if (argc < 3)
         return 2;

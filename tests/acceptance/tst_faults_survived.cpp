@@ -1,20 +1,21 @@
 // Faults the program survives: the office killed while a contract document is generated or saved, and a full or
 // read-only disk under a backup, a template save, a contract document save and an import.
 
-#include "AcceptanceSupport.h"
+#include "acceptance/AcceptanceSupport.h"
 
-#include "AdminCommands.h"
-#include "Clipboard.h"
-#include "ContractDocument.h"
-#include "ContractEntry.h"
-#include "ContractImport.h"
-#include "DocumentPaths.h"
-#include "LibreOfficeWordApp.h"
-#include "Schema.h"
-#include "ScriptedMessages.h"
-#include "TDM.h"
-#include "TemplateEditor.h"
-#include "TfrmEditAHTDoc.h"
+#include "app/admin/AdminCommands.h"
+#include "contracts/ContractEntry.h"
+#include "documents/ContractDocument.h"
+#include "documents/DocumentPaths.h"
+#include "documents/TemplateEditor.h"
+#include "documents/ui/TfrmEditAHTDoc.h"
+#include "exchange/import/ContractImport.h"
+#include "office/LibreOfficeWordApp.h"
+#include "platform/Clipboard.h"
+#include "platform/ScriptedMessages.h"
+#include "store/Schema.h"
+#include "store/TDM.h"
+#include "support/Processes.h"
 #include "text/TextHelpers.h"
 
 #include <QApplication>
@@ -56,31 +57,9 @@ private:
     std::function<void()> mOnShow;
 };
 
-// The processes whose command line holds `text`, read from /proc so no process tools are needed.
-QStringList processesWith(const QString &text) {
-    QStringList pids;
-    const QByteArray needle = text.toUtf8();
-    for (const QString &pid : QDir(u"/proc"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        bool number = false;
-        pid.toInt(&number);
-        if (!number || pid.toLongLong() == QCoreApplication::applicationPid())
-            continue;
-        QFile cmdline(u"/proc/%1/cmdline"_s.arg(pid));
-        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(needle))
-            pids << pid;
-    }
-    pids.sort();
-    return pids;
-}
-
 // The office processes this test process started, found by the pipe name each office gets (it holds our pid).
 QStringList officePids() {
     return processesWith(u"pipe,name=vantrel-%1-"_s.arg(QCoreApplication::applicationPid()));
-}
-
-void killAll(const QStringList &pids) {
-    for (const QString &pid : pids)
-        ::kill(pid.toInt(), SIGKILL);
 }
 
 } // namespace
@@ -151,7 +130,7 @@ void TestFaultsSurvived::initTestCase() {
         TemplateEditor editor(word, mMessages, mClipboard, Child, DocumentPaths::templateFile(Child));
         QVERIFY(editor.ReadyData());
         QVERIFY(word.paste(u"出租方：[<出租方>]，月租金：[<月租金>]。"_s));
-        QVERIFY(editor.Button2Click());
+        QVERIFY(editor.save());
         editor.FormCloseQuery();
     }
     QVERIFY2(mMessages.texts().isEmpty(), qPrintable(mMessages.texts().join(u'|')));
@@ -184,7 +163,7 @@ QString TestFaultsSurvived::documentText(const QString &path) {
     LibreOfficeWordApp reader(LibreOfficeWordApp::Display::Headless);
     if (!reader.connect() || !reader.open(path))
         return u"<cannot read: %1>"_s.arg(reader.lastError());
-    const QString text = reader.documentText().value_or(u"<no text>"_s);
+    QString text = reader.documentText().value_or(u"<no text>"_s);
     reader.quit();
     return text;
 }
@@ -241,15 +220,15 @@ void TestFaultsSurvived::officeKilledDuringGeneration() {
         mMessages.clear();
         QElapsedTimer clock;
         clock.start();
-        QTest::mouseClick(window.findChild<QPushButton *>(u"Button2"_s), Qt::LeftButton);
+        QTest::mouseClick(window.findChild<QPushButton *>(u"saveButton"_s), Qt::LeftButton);
         QCOMPARE(mMessages.texts(), QStringList{u"保存文件发生错误"_s});
         QVERIFY(window.isVisible());
         QVERIFY(window.document().NotSaved());
-        QTest::mouseClick(window.findChild<QPushButton *>(u"Button3"_s), Qt::LeftButton);
+        QTest::mouseClick(window.findChild<QPushButton *>(u"regenerateButton"_s), Qt::LeftButton);
         QCOMPARE(mMessages.texts().size(), 2);
         QVERIFY(mMessages.lastText().startsWith(u"生成合同文档时发生错误"_s));
         // Closing works at once.
-        QTest::mouseClick(window.findChild<QPushButton *>(u"Button1"_s), Qt::LeftButton);
+        QTest::mouseClick(window.findChild<QPushButton *>(u"closeButton"_s), Qt::LeftButton);
         QVERIFY(!window.isVisible());
         QVERIFY2(clock.elapsed() < 30000, qPrintable(QString::number(clock.elapsed())));
     }
@@ -260,8 +239,7 @@ void TestFaultsSurvived::officeKilledDuringGeneration() {
     if (whileFilling)
         QVERIFY(!QFileInfo::exists(path));
     else
-        QVERIFY(QFileInfo::exists(path) &&
-                Acceptance::fileHash(path) != Acceptance::fileHash(DocumentPaths::templateFile(Child)));
+        QVERIFY(QFileInfo::exists(path) && fileHash(path) != fileHash(DocumentPaths::templateFile(Child)));
     QCOMPARE(QDir(QFileInfo(path).absolutePath()).entryList({u"~*"_s}, QDir::Files), QStringList());
 
     // The next generation starts a new office and fills the document.
@@ -278,8 +256,8 @@ void TestFaultsSurvived::officeKilledDuringGeneration() {
         for (const QString &pid : fresh)
             QVERIFY(!killed.contains(pid));
         if (window.document().markerPairs().isEmpty())
-            QTest::mouseClick(window.findChild<QPushButton *>(u"Button3"_s), Qt::LeftButton);
-        QTest::mouseClick(window.findChild<QPushButton *>(u"Button2"_s), Qt::LeftButton);
+            QTest::mouseClick(window.findChild<QPushButton *>(u"regenerateButton"_s), Qt::LeftButton);
+        QTest::mouseClick(window.findChild<QPushButton *>(u"saveButton"_s), Qt::LeftButton);
         QVERIFY(!window.document().NotSaved());
         QVERIFY(!window.isVisible());
     }
@@ -292,7 +270,7 @@ bool TestFaultsSurvived::fillDisk() {
     QFile filler(mApp + u"filler"_s);
     if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
-    const QByteArray block(64 * 1024, 'x');
+    const QByteArray block(qsizetype(64) * 1024, 'x');
     while (filler.write(block) == block.size()) {
     }
     // The last pages, byte by byte, until not one is left.
@@ -340,7 +318,7 @@ void TestFaultsSurvived::fullOrReadOnlyDisk() {
         LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
         ContractDocument document(word, mMessages, Child, DocumentPaths::contractFile(id), id);
         QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
-        QVERIFY(document.Button2Click());
+        QVERIFY(document.save());
         document.FormCloseQuery();
     }
     const int stored = TDM::instance().GetDataBySQL(u"SELECT ID FROM TContractMain WHERE Data1='王五'"_s, {}).toInt();
@@ -356,7 +334,7 @@ void TestFaultsSurvived::fullOrReadOnlyDisk() {
         import = std::make_unique<ContractImport>(Child);
         QVERIFY(import->openFile(QStringLiteral(VANTREL_IMPORT_BOOK)));
         QVERIFY(import->hasWorksheet());
-        QVERIFY(import->worksheet()->rows.size() > 0);
+        QVERIFY(!import->worksheet()->rows.empty());
         QVERIFY(import->worksheet()->columns.contains(u"出租方"_s));
     }
     // The template editor and the contract document window have the office and the document open already.
@@ -406,12 +384,12 @@ void TestFaultsSurvived::fullOrReadOnlyDisk() {
         QCOMPARE(mMessages.shown().last().kind, ScriptedMessages::Kind::Warning);
         QVERIFY(!QFileInfo::exists(archive));
     } else if (operation == u"template"_s) {
-        QVERIFY(!editor->Button2Click());
+        QVERIFY(!editor->save());
         QCOMPARE(mMessages.texts(), QStringList{u"保存文件发生错误"_s});
         editor->FormCloseQuery();
     } else if (operation == u"contract"_s) {
         // Over an existing document, and a new one that first needs the template's copy.
-        QVERIFY(!existing->Button2Click());
+        QVERIFY(!existing->save());
         QCOMPARE(mMessages.texts(), QStringList{u"保存文件发生错误"_s});
         QVERIFY(existing->NotSaved());
         existing->FormCloseQuery();
@@ -424,7 +402,7 @@ void TestFaultsSurvived::fullOrReadOnlyDisk() {
                  qPrintable(mMessages.lastText()));
         document.FormCloseQuery();
     } else if (operation == u"import"_s) {
-        QVERIFY(!import->Button1Click());
+        QVERIFY(!import->importRows());
         QCOMPARE(mMessages.texts().size(), 1);
         QVERIFY2(mMessages.lastText().startsWith(u"存储数据发生错误！"_s), qPrintable(mMessages.lastText()));
     }
@@ -450,7 +428,7 @@ void TestFaultsSurvived::fullOrReadOnlyDisk() {
     if (operation == u"import"_s) {
         lift();
         mMessages.clear();
-        QVERIFY(import->Button1Click());
+        QVERIFY(import->importRows());
         QCOMPARE(mMessages.texts(), QStringList{u"数据导入完成！"_s});
     }
 }
@@ -480,7 +458,7 @@ void TestFaultsSurvived::saveClickedWhileGenerating() {
     int clicks = 0;
     ShowWatcher watcher([&] {
         ++clicks;
-        window.findChild<QPushButton *>(u"Button2"_s)->click();
+        window.findChild<QPushButton *>(u"saveButton"_s)->click();
     });
     hint->installEventFilter(&watcher);
     window.show();
@@ -489,7 +467,7 @@ void TestFaultsSurvived::saveClickedWhileGenerating() {
     QVERIFY(window.isVisible());
     QVERIFY(window.document().NotSaved());
     // Once generated, the same click saves the filled document.
-    QTest::mouseClick(window.findChild<QPushButton *>(u"Button2"_s), Qt::LeftButton);
+    QTest::mouseClick(window.findChild<QPushButton *>(u"saveButton"_s), Qt::LeftButton);
     QVERIFY(!window.document().NotSaved());
     QVERIFY(!window.isVisible());
     QVERIFY2(mMessages.texts().isEmpty(), qPrintable(mMessages.texts().join(u'|')));

@@ -1,24 +1,28 @@
-#include "ContractEntry.h"
-#include "TDM.h"
-#include "TempAppFolder.h"
+#include "contracts/ContractEntry.h"
+#include "store/TDM.h"
+#include "support/TempAppFolder.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
 
 // Hostile texts typed into the entry dialog are stored and read back verbatim and never break a statement.
-class TestHostileEntries : public QObject
-{
+class TestHostileEntries : public QObject {
     Q_OBJECT
 
-    static QString hostile(int i, QRandomGenerator &random)
-    {
+    static QString hostile(int i, QRandomGenerator &random) {
         static const QStringList pieces{
-            QStringLiteral("'"), QStringLiteral("''"), QStringLiteral("\""), QStringLiteral("%"), QStringLiteral("_"),
-            QStringLiteral("\\"), QStringLiteral("\\'"), QStringLiteral("😀"), QStringLiteral("合同"),
-            QStringLiteral("'); DROP TABLE TContractMain; --"), QStringLiteral("[甲方]*2"), QStringLiteral("[<甲方>]"),
-            QStringLiteral("=1+1"), QStringLiteral("@SUM(A1)"), QStringLiteral("\t"), QStringLiteral("\n"),
-            QStringLiteral("\r\n"), QString(QChar(0x01)), QString(QChar(0x7f)), QStringLiteral("?"), QStringLiteral(":name"),
-            QStringLiteral("$1"), QStringLiteral("&"), QStringLiteral(" "),
+            QStringLiteral("'"),        QStringLiteral("''"),
+            QStringLiteral("\""),       QStringLiteral("%"),
+            QStringLiteral("_"),        QStringLiteral("\\"),
+            QStringLiteral("\\'"),      QStringLiteral("😀"),
+            QStringLiteral("合同"),     QStringLiteral("'); DROP TABLE TContractMain; --"),
+            QStringLiteral("[甲方]*2"), QStringLiteral("[<甲方>]"),
+            QStringLiteral("=1+1"),     QStringLiteral("@SUM(A1)"),
+            QStringLiteral("\t"),       QStringLiteral("\n"),
+            QStringLiteral("\r\n"),     QString(QChar(0x01)),
+            QString(QChar(0x7f)),       QStringLiteral("?"),
+            QStringLiteral(":name"),    QStringLiteral("$1"),
+            QStringLiteral("&"),        QStringLiteral(" "),
         };
         if (i % 1000 == 7)
             return QString(10000, QChar(0x5408 + i % 50));
@@ -30,13 +34,14 @@ class TestHostileEntries : public QObject
     }
 
 private Q_SLOTS:
-    void tenThousandHostileSaves()
-    {
+    void tenThousandHostileSaves() {
         TempAppFolder app;
         QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
         QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("子"), QStringLiteral("0001")));
-        QVERIFY(app.addIndicator(QStringLiteral("00010001"), QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
-        QVERIFY(app.addIndicator(QStringLiteral("00010001"), QStringLiteral("备注"), 0, QStringLiteral("Data2"), 2) > 0);
+        QVERIFY(app.addIndicator(QStringLiteral("00010001"), QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) >
+                0);
+        QVERIFY(app.addIndicator(QStringLiteral("00010001"), QStringLiteral("备注"), 0, QStringLiteral("Data2"), 2) >
+                0);
         QVERIFY(app.exec(QStringLiteral("PRAGMA synchronous=OFF")));
 
         QRandomGenerator random(20261210);

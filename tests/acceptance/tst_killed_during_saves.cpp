@@ -1,5 +1,5 @@
-#include "TDM.h"
-#include "TempAppFolder.h"
+#include "store/TDM.h"
+#include "support/TempAppFolder.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -8,12 +8,10 @@
 
 // The application killed in the middle of a loop of record saves: the database stays intact and holds every
 // record whose save had returned.
-class TestKilledDuringSaves : public QObject
-{
+class TestKilledDuringSaves : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void everyReturnedSaveSurvives()
-    {
+    void everyReturnedSaveSurvives() {
         QStringList returned;
         QString folder;
         {
@@ -21,7 +19,8 @@ private Q_SLOTS:
             QVERIFY(app.isValid());
             QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
             QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("子"), QStringLiteral("0001")));
-            QVERIFY(app.addIndicator(QStringLiteral("00010001"), QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
+            QVERIFY(app.addIndicator(QStringLiteral("00010001"), QStringLiteral("甲方"), 0, QStringLiteral("Data1"),
+                                     1) > 0);
             folder = app.path();
             TDM::destroy();
 

@@ -3,10 +3,11 @@
 // test, which starts an office and leaves it to the program's exit guards (as a window that went down without
 // ending its office would); the offices are then counted in /proc by the pipe name that holds the child's pid.
 
-#include "LibreOfficeWordApp.h"
-#include "OfficeProcesses.h"
-#include "TempAppFolder.h"
-#include "TfrmMainContract.h"
+#include "app/TfrmMainContract.h"
+#include "office/LibreOfficeWordApp.h"
+#include "office/OfficeProcesses.h"
+#include "support/Processes.h"
+#include "support/TempAppFolder.h"
 
 #include <QApplication>
 #include <QDir>
@@ -22,35 +23,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QStringList processesWith(const QString &text)
-{
-    QStringList pids;
-    const QByteArray needle = text.toUtf8();
-    for (const QString &pid : QDir(u"/proc"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        bool number = false;
-        pid.toInt(&number);
-        if (!number)
-            continue;
-        QFile cmdline(u"/proc/%1/cmdline"_s.arg(pid));
-        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(needle))
-            pids << pid;
-    }
-    return pids;
-}
-
 // Never ended by its owner; held here so that it is no leak to the sanitizers, only an office left running.
 LibreOfficeWordApp *gLeftRunning = nullptr;
 
-void killAll(const QStringList &pids)
-{
-    for (const QString &pid : pids)
-        ::kill(pid.toInt(), SIGKILL);
-}
-
 } // namespace
 
-class TestOfficeProcesses : public QObject
-{
+class TestOfficeProcesses : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -58,8 +36,7 @@ private Q_SLOTS:
     void officesEndWithTheProgram();
 };
 
-void TestOfficeProcesses::officesEndWithTheProgram_data()
-{
+void TestOfficeProcesses::officesEndWithTheProgram_data() {
     QTest::addColumn<QString>("way");
     QTest::addColumn<bool>("endsNormally");
     QTest::newRow("main window closed") << u"close"_s << true;
@@ -68,8 +45,7 @@ void TestOfficeProcesses::officesEndWithTheProgram_data()
     QTest::newRow("terminated from outside") << u"terminate"_s << false;
 }
 
-void TestOfficeProcesses::officesEndWithTheProgram()
-{
+void TestOfficeProcesses::officesEndWithTheProgram() {
     QFETCH(QString, way);
     QFETCH(bool, endsNormally);
     QProcess program;
@@ -92,8 +68,7 @@ void TestOfficeProcesses::officesEndWithTheProgram()
 }
 
 // The child: an application with the program's exit guards and an office left running, then the way out.
-static int endBy(int argc, char **argv, const QString &way)
-{
+static int endBy(int argc, char **argv, const QString &way) {
     QApplication app(argc, argv);
     TempAppFolder folder;
     if (!folder.isValid())
@@ -109,11 +84,13 @@ static int endBy(int argc, char **argv, const QString &way)
         return 4;
 
     MainCommands commands;
-    commands.restore = [](const std::function<bool()> &, const std::function<void()> &endProcess) { endProcess(); };
+    commands.restore = [](const std::function<bool()> &, const std::function<void()> &endProcess, const QString &) {
+        endProcess();
+    };
     TfrmMainContract frame(commands);
     frame.terminate = [] {};
     if (way == u"restore"_s)
-        QTimer::singleShot(0, &frame, &TfrmMainContract::MenuItem2Click);
+        QTimer::singleShot(0, &frame, &TfrmMainContract::restoreBackup);
     else if (way == u"crash"_s)
         QTimer::singleShot(0, &frame, [] { ::raise(SIGSEGV); });
     else if (way == u"close"_s)
@@ -122,8 +99,7 @@ static int endBy(int argc, char **argv, const QString &way)
     return QApplication::exec();
 }
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     if (argc > 2 && qstrcmp(argv[1], "--end-by") == 0)
         return endBy(argc, argv, QString::fromLocal8Bit(argv[2]));
     QCoreApplication app(argc, argv);

@@ -3,24 +3,24 @@
 // register's entry dialog, its contract document generated and saved, then a backup, a rebuild of the business data
 // and a restore into a second application folder.
 
-#include "AcceptanceSupport.h"
+#include "acceptance/AcceptanceSupport.h"
 
-#include "AdminCommands.h"
-#include "Clipboard.h"
-#include "Clock.h"
-#include "DatabaseRestore.h"
-#include "DocumentsEntry.h"
-#include "LibreOfficeWordApp.h"
-#include "ScriptedMessages.h"
-#include "StandInPdfRenderer.h"
-#include "SystemRebuild.h"
-#include "TempAppFolder.h"
-#include "TfrmContractMag.h"
-#include "TfrmContractModel.h"
-#include "TfrmEditAContract.h"
-#include "TfrmEditADoc.h"
-#include "TfrmEditAHTDoc.h"
-#include "TfrmExdParaPropertyEdit.h"
+#include "app/Composition.h"
+#include "app/admin/AdminCommands.h"
+#include "app/admin/DatabaseRestore.h"
+#include "app/admin/SystemRebuild.h"
+#include "catalogue/TfrmContractModel.h"
+#include "catalogue/TfrmExdParaPropertyEdit.h"
+#include "contracts/TfrmContractMag.h"
+#include "contracts/TfrmEditAContract.h"
+#include "documents/ui/TfrmEditADoc.h"
+#include "documents/ui/TfrmEditAHTDoc.h"
+#include "office/LibreOfficeWordApp.h"
+#include "office/StandInPdfRenderer.h"
+#include "platform/Clipboard.h"
+#include "platform/Clock.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
 
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -105,6 +105,7 @@ class TestRoadOfAContract : public QObject {
     MemoryClipboard mClipboard;
     FixedClock mClock{QDateTime(QDate(2026, 12, 10), QTime(9, 30))};
     StandInPdfRenderer mRenderer;
+    std::unique_ptr<Composition> mComposition;
 
 private Q_SLOTS:
     void initTestCase() {
@@ -113,8 +114,8 @@ private Q_SLOTS:
         Clock::setInstance(&mClock);
         // The start-up wiring of the program; the template page's picture comes from a stand-in, the editors and
         // the document window use the real office.
-        InstallDocumentHooks();
-        SetPdfRenderer(&mRenderer);
+        mComposition = std::make_unique<Composition>();
+        mComposition->documents().pdfRenderer = &mRenderer;
     }
 
     void roadOfAContract();
@@ -130,7 +131,7 @@ void TestRoadOfAContract::roadOfAContract() {
     area.show();
 
     // --- Template management window: a root and a child category through its buttons and input boxes.
-    QVERIFY(OpenContractModel(&area));
+    QVERIFY(OpenContractModel(&area, mComposition->templateTab()));
     auto *model = qobject_cast<TfrmContractModel *>(area.subWindowList().constLast()->widget());
     QVERIFY(model);
     auto *tree = child<QTreeView>(model, u"Tree"_s);
@@ -158,8 +159,8 @@ void TestRoadOfAContract::roadOfAContract() {
         {u"签订日期"_s, 2, u"yyyy-MM-dd"_s},
         {u"签订日期大写"_s, 0, {}, {}, {}, u"[DATE_STOB][签订日期]"_s},
     };
-    child<QTabWidget>(model, u"PageControl1"_s)->setCurrentIndex(1);
-    auto *indicatorGrid = child<QTableView>(model, u"DBGridEh2"_s);
+    child<QTabWidget>(model, u"pages"_s)->setCurrentIndex(1);
+    auto *indicatorGrid = child<QTableView>(model, u"indicatorGrid"_s);
     for (const IndicatorInput &in : inputs) {
         bool ran = false;
         whenModal<TfrmExdParaPropertyEdit>([&in](TfrmExdParaPropertyEdit *d) { fillIndicatorDialog(d, in); }, &ran);
@@ -175,14 +176,12 @@ void TestRoadOfAContract::roadOfAContract() {
     // --- The template: "编辑模板(&E)" opens the template editor beside the real office; prose is typed in, the
     // markers come from "插入已有指标" and one new indicator from "插入新指标".
     QStringList picks;
-    SetIndicatorDialogs([](const QString &table, const QString &category,
-                           int id) { return EditIndicatorName(table, category, id, QApplication::activeWindow()); },
-                        [&picks](const QString &, QString *name) {
-                            if (picks.isEmpty())
-                                return false;
-                            *name = picks.takeFirst();
-                            return true;
-                        });
+    mComposition->documents().selectIndicator = [&picks](const QString &, QString *name) {
+        if (picks.isEmpty())
+            return false;
+        *name = picks.takeFirst();
+        return true;
+    };
     const QList<QPair<QString, QString>> templatePieces{
         {u"房屋租赁合同  编号："_s, u"合同编号"_s},
         {u"出租方："_s, u"出租方"_s},
@@ -203,7 +202,7 @@ void TestRoadOfAContract::roadOfAContract() {
                 QVERIFY2(editor->word().paste(prose), qPrintable(editor->word().lastError()));
                 if (!marker.isEmpty()) {
                     picks << marker;
-                    QTest::mouseClick(child<QPushButton>(editor, u"Button4"_s), Qt::LeftButton);
+                    QTest::mouseClick(child<QPushButton>(editor, u"insertExistingIndicatorButton"_s), Qt::LeftButton);
                 }
             }
             bool indicatorRan = false;
@@ -212,14 +211,14 @@ void TestRoadOfAContract::roadOfAContract() {
                     fillIndicatorDialog(d, {u"面积"_s, 1, u"99999999999.99"_s, u"平方米"_s});
                 },
                 &indicatorRan);
-            QTest::mouseClick(child<QPushButton>(editor, u"Button3"_s), Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(editor, u"insertNewIndicatorButton"_s), Qt::LeftButton);
             QVERIFY(indicatorRan);
             QVERIFY2(editor->word().paste(u"。"_s), qPrintable(editor->word().lastError()));
             QCOMPARE(mClipboard.text(), u"。"_s);
-            QTest::mouseClick(child<QPushButton>(editor, u"Button2"_s), Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(editor, u"saveButton"_s), Qt::LeftButton);
         },
         &editorRan);
-    child<QTabWidget>(model, u"PageControl1"_s)->setCurrentIndex(0);
+    child<QTabWidget>(model, u"pages"_s)->setCurrentIndex(0);
     QTest::mouseClick(child<QPushButton>(model, u"cmdSave"_s), Qt::LeftButton);
     QVERIFY(editorRan);
     QVERIFY2(mMessages.texts().isEmpty(), qPrintable(mMessages.texts().join(u'|')));
@@ -230,7 +229,7 @@ void TestRoadOfAContract::roadOfAContract() {
     QCOMPARE(mRenderer.requests().value(mRenderer.requests().size() - 1), templateFile);
 
     // --- The register: a record through the entry dialog opened by "添加合同".
-    QVERIFY(OpenContractMag(&area));
+    QVERIFY(OpenContractMag(&area, mComposition->contractMagServices()));
     auto *mag = qobject_cast<TfrmContractMag *>(area.activeSubWindow()->widget());
     QVERIFY(mag);
     auto *magTree = child<QTreeView>(mag, u"Tree"_s);
@@ -313,7 +312,7 @@ void TestRoadOfAContract::roadOfAContract() {
     whenModal<TfrmEditAHTDoc>(
         [&](TfrmEditAHTDoc *window) {
             QVERIFY(window->word().hasDocument());
-            QTest::mouseClick(child<QPushButton>(window, u"Button2"_s), Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(window, u"saveButton"_s), Qt::LeftButton);
         },
         &documentRan,
         // Generated: the pairs are made and the hint "正在生成合同......" is gone again.
@@ -321,7 +320,7 @@ void TestRoadOfAContract::roadOfAContract() {
             return !window->document().markerPairs().isEmpty() && !child<QLabel>(window, u"lblHint"_s)->isVisible();
         });
     mag->grid()->setCurrentIndex(mag->grid()->model()->index(0, 1));
-    QTest::mouseClick(child<QPushButton>(mag, u"Button5"_s), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(mag, u"documentButton"_s), Qt::LeftButton);
     QVERIFY(documentRan);
     QVERIFY2(mMessages.texts().isEmpty(), qPrintable(mMessages.texts().join(u'|')));
     QVERIFY(QFile::exists(documentFile));
@@ -382,7 +381,7 @@ void TestRoadOfAContract::roadOfAContract() {
     QCOMPARE(restored, before);
 
     // The register of the second folder lists the record.
-    QVERIFY(OpenContractMag(&area));
+    QVERIFY(OpenContractMag(&area, mComposition->contractMagServices()));
     auto *again = qobject_cast<TfrmContractMag *>(area.activeSubWindow()->widget());
     auto *againTree = child<QTreeView>(again, u"Tree"_s);
     againTree->expandAll();

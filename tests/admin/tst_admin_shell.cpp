@@ -1,8 +1,8 @@
-#include "AdminCommands.h"
-#include "ScriptedMessages.h"
-#include "Shell.h"
-#include "TDM.h"
-#include "TfrmHelp.h"
+#include "app/admin/AdminCommands.h"
+#include "app/admin/TfrmHelp.h"
+#include "platform/ScriptedMessages.h"
+#include "platform/Shell.h"
+#include "store/TDM.h"
 
 #include <QApplication>
 #include <QScrollBar>

@@ -1,12 +1,12 @@
-#include "AdminCommands.h"
-#include "AdminFixture.h"
-#include "Clock.h"
-#include "DatabaseBackup.h"
-#include "DatabaseRestore.h"
-#include "ScriptedMessages.h"
-#include "TDM.h"
-#include "TempAppFolder.h"
-#include "ZipArchiveWriter.h"
+#include "admin/AdminFixture.h"
+#include "app/admin/AdminCommands.h"
+#include "app/admin/DatabaseBackup.h"
+#include "app/admin/DatabaseRestore.h"
+#include "app/admin/ZipArchiveWriter.h"
+#include "platform/Clock.h"
+#include "platform/ScriptedMessages.h"
+#include "store/TDM.h"
+#include "support/TempAppFolder.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -19,13 +19,13 @@ using namespace AdminFixture;
 
 namespace {
 const QString Restored = QStringLiteral("还原数据成功，软件将关闭，请手工重新启动系统。");
-const QString RestoreFailed = QStringLiteral("数据文件还原失败，确认选择的文件是本系统自动升级文件，或该自动升级文件已损坏！\n"
-                                             "软件将关闭，请手工重新启动系统。");
+const QString RestoreFailed =
+    QStringLiteral("数据文件还原失败，确认选择的文件是本系统自动升级文件，或该自动升级文件已损坏！\n"
+                   "软件将关闭，请手工重新启动系统。");
 const QString BackedUp = QStringLiteral("数据文件备份成功！");
 const QString BackupFailed = QStringLiteral("备份文件发生错误，确认目标位置可写入！");
 
-QStringList entryNames(const QString &archive)
-{
+QStringList entryNames(const QString &archive) {
     QStringList names;
     int code = 0;
     zip_t *za = zip_open(QFile::encodeName(archive).constData(), ZIP_RDONLY, &code);
@@ -39,8 +39,7 @@ QStringList entryNames(const QString &archive)
 }
 } // namespace
 
-class TestBackupRestore : public QObject
-{
+class TestBackupRestore : public QObject {
     Q_OBJECT
 private:
     ScriptedMessages mMessages;
@@ -48,14 +47,12 @@ private:
     QTemporaryDir mOutside;
     int mEnded = 0;
 
-    std::function<void()> endRecorder()
-    {
+    std::function<void()> endRecorder() {
         return [this] { ++mEnded; };
     }
 
     // A backup of a filled application folder, copied to a place that outlives the folder.
-    QString makeBackup()
-    {
+    QString makeBackup() {
         TempAppFolder source;
         if (!source.isValid() || !fillSample(source))
             return {};
@@ -65,16 +62,14 @@ private:
     }
 
 private Q_SLOTS:
-    void init()
-    {
+    void init() {
         Messages::setInstance(&mMessages);
         Clock::setInstance(&mClock);
         mMessages.clear();
         mEnded = 0;
     }
 
-    void backupThenRestoreIntoAnotherFolder()
-    {
+    void backupThenRestoreIntoAnotherFolder() {
         QMap<QString, QByteArray> sourceDocuments;
         QStringList sourceRows;
         QString archive;
@@ -125,8 +120,7 @@ private Q_SLOTS:
         QCOMPARE(QDir(target.path()).entryList({QStringLiteral("DB.*")}, QDir::AllEntries), QStringList());
     }
 
-    void archiveOfTheZipProgramRestores()
-    {
+    void archiveOfTheZipProgramRestores() {
         const QString zip = QStandardPaths::findExecutable(QStringLiteral("zip"));
         if (zip.isEmpty())
             QSKIP("no zip program");
@@ -152,8 +146,7 @@ private Q_SLOTS:
         QCOMPARE(readFile(target.file(QStringLiteral("DB/ContractFile/存档/旧合同.Doc"))), QByteArray("old contract"));
     }
 
-    void archiveSavedInsideDBDoesNotHoldItself()
-    {
+    void archiveSavedInsideDBDoesNotHoldItself() {
         TempAppFolder app;
         QVERIFY(fillSample(app));
         const QString archive = app.file(QStringLiteral("DB/我的备份.HTBK"));
@@ -171,14 +164,12 @@ private Q_SLOTS:
 
     // A backup double-clicked in the file manager starts the program with its path: no file dialog, but the user
     // confirms that his data is to be replaced.
-    void archiveGivenAtStartIsConfirmedFirst_data()
-    {
+    void archiveGivenAtStartIsConfirmedFirst_data() {
         QTest::addColumn<bool>("confirmed");
         QTest::newRow("confirmed: restored") << true;
         QTest::newRow("declined: nothing changes") << false;
     }
-    void archiveGivenAtStartIsConfirmedFirst()
-    {
+    void archiveGivenAtStartIsConfirmedFirst() {
         QFETCH(bool, confirmed);
         const QString archive = makeBackup();
         QVERIFY(!archive.isEmpty());
@@ -201,8 +192,7 @@ private Q_SLOTS:
         QVERIFY(contractRows() != before);
     }
 
-    void cancelledDialogsDoNothing()
-    {
+    void cancelledDialogsDoNothing() {
         TempAppFolder app;
         const auto before = tree(app.file(QStringLiteral("DB")));
         BackupDatabase();
@@ -218,16 +208,14 @@ private Q_SLOTS:
         QCOMPARE(mEnded, 0);
     }
 
-    void failedBackupLeavesNoArchive_data()
-    {
+    void failedBackupLeavesNoArchive_data() {
         QTest::addColumn<QString>("target");
         QTest::addColumn<bool>("earlierFile");
         QTest::newRow("missing folder") << QStringLiteral("no such folder/x.HTBK") << false;
         QTest::newRow("disk full, earlier archive kept") << QStringLiteral("Bak/full.HTBK") << true;
         QTest::newRow("disk full, no earlier archive") << QStringLiteral("Bak/full.HTBK") << false;
     }
-    void failedBackupLeavesNoArchive()
-    {
+    void failedBackupLeavesNoArchive() {
         QFETCH(QString, target);
         QFETCH(bool, earlierFile);
         TempAppFolder app;
@@ -265,8 +253,7 @@ private Q_SLOTS:
 
     // The database copy is as large as the database: it is made beside the archive, not in the system's
     // temporary folder (here one that cannot be used at all), and nothing of it is left behind.
-    void databaseCopyIsStagedBesideTheArchive()
-    {
+    void databaseCopyIsStagedBesideTheArchive() {
         TempAppFolder app;
         QVERIFY(fillSample(app));
         const QByteArray savedTmp = qgetenv("TMPDIR");
@@ -283,14 +270,12 @@ private Q_SLOTS:
 
     // The new archive takes the earlier one's name only after it was read back; one that does not read back is
     // thrown away and the earlier archive stays.
-    void archiveReplacesTheEarlierOneOnlyWhenSound_data()
-    {
+    void archiveReplacesTheEarlierOneOnlyWhenSound_data() {
         QTest::addColumn<bool>("sound");
         QTest::newRow("reads back") << true;
         QTest::newRow("does not read back") << false;
     }
-    void archiveReplacesTheEarlierOneOnlyWhenSound()
-    {
+    void archiveReplacesTheEarlierOneOnlyWhenSound() {
         QFETCH(bool, sound);
         QTemporaryDir folder;
         const QString archive = folder.filePath(QStringLiteral("备份.HTBK"));
@@ -318,8 +303,7 @@ private Q_SLOTS:
 
     // Before a restore replaces DB, the current DB goes into Bak/ under the date and time, so a restore picked by
     // mistake can be undone by restoring that archive.
-    void restoreKeepsTheCurrentStateInBak()
-    {
+    void restoreKeepsTheCurrentStateInBak() {
         const QString chosen = makeBackup();
         QVERIFY(!chosen.isEmpty());
         TempAppFolder app;
@@ -344,8 +328,7 @@ private Q_SLOTS:
         QCOMPARE(readFile(app.file(QStringLiteral("DB/ContractFile/4.Doc"))), QByteArray("contract four"));
     }
 
-    void failedSafetyBackupStopsTheRestore()
-    {
+    void failedSafetyBackupStopsTheRestore() {
         const QString chosen = makeBackup();
         QVERIFY(!chosen.isEmpty());
         TempAppFolder app;
@@ -366,8 +349,7 @@ private Q_SLOTS:
         QCOMPARE(contractRows().size(), 3);
     }
 
-    void hostileArchivesChangeNothing_data()
-    {
+    void hostileArchivesChangeNothing_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
         const char *rows[][2] = {
@@ -388,8 +370,7 @@ private Q_SLOTS:
         for (const auto &row : rows)
             QTest::newRow(row[0]) << QString::fromLatin1(row[0]) << QString::fromLatin1(row[1]);
     }
-    void hostileArchivesChangeNothing()
-    {
+    void hostileArchivesChangeNothing() {
         QFETCH(QString, kind);
         QFETCH(QString, reason);
         const QString good = makeBackup();
@@ -421,7 +402,8 @@ private Q_SLOTS:
         else if (kind.startsWith(QLatin1String("drive")))
             QVERIFY(makeZip(archive, {db, {"C:/x", marker}}));
         else if (kind.startsWith(QLatin1String("symlink")))
-            QVERIFY(makeZip(archive, {db, {"ContractFile/link", QFile::encodeName(outsideDir.path()), S_IFLNK | 0777},
+            QVERIFY(makeZip(archive, {db,
+                                      {"ContractFile/link", QFile::encodeName(outsideDir.path()), S_IFLNK | 0777},
                                       {"ContractFile/link/abs", marker}}));
         else if (kind.startsWith(QLatin1String("truncated"))) {
             QVERIFY(makeZip(archive, {db, {"ContractFile/1.Doc", marker}}));

@@ -1,9 +1,9 @@
-#include "AdminFixture.h"
-#include "ScriptedMessages.h"
-#include "SystemRebuild.h"
-#include "TDM.h"
-#include "TempAppFolder.h"
-#include "TfrmReBulid.h"
+#include "admin/AdminFixture.h"
+#include "app/admin/SystemRebuild.h"
+#include "app/admin/TfrmReBulid.h"
+#include "platform/ScriptedMessages.h"
+#include "store/TDM.h"
+#include "support/TempAppFolder.h"
 
 #include <QCheckBox>
 #include <QPushButton>
@@ -19,32 +19,27 @@ const QString Done = QStringLiteral("系统重建完成！");
 const QString Failed = QStringLiteral("系统重建失败：数据库中的数据未能全部清除！\n"
                                       "未清除的合同记录和合同类别，其合同文档和模板文件都已保留。");
 
-int count(TempAppFolder &app, const char *table)
-{
+int count(TempAppFolder &app, const char *table) {
     return app.scalar(QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(table))).toInt();
 }
 
-bool exists(TempAppFolder &app, const char *relative)
-{
+bool exists(TempAppFolder &app, const char *relative) {
     return QFileInfo::exists(app.file(QString::fromUtf8(relative)));
 }
 } // namespace
 
-class TestRebuild : public QObject
-{
+class TestRebuild : public QObject {
     Q_OBJECT
 private:
     ScriptedMessages mMessages;
 
 private Q_SLOTS:
-    void init()
-    {
+    void init() {
         Messages::setInstance(&mMessages);
         mMessages.clear();
     }
 
-    void checkBoxesAreCoupled()
-    {
+    void checkBoxesAreCoupled() {
         TempAppFolder app;
         TfrmReBulid dialog({});
         QVERIFY(!dialog.cmkYW->isChecked() && !dialog.chkJB->isChecked());
@@ -61,14 +56,12 @@ private Q_SLOTS:
         QVERIFY(dialog.cmkYW->isChecked() && !dialog.chkJB->isChecked());
     }
 
-    void nothingChosenOrNoStopsBeforeAnything_data()
-    {
+    void nothingChosenOrNoStopsBeforeAnything_data() {
         QTest::addColumn<bool>("tick");
         QTest::newRow("no box ticked") << false;
         QTest::newRow("answered No") << true;
     }
-    void nothingChosenOrNoStopsBeforeAnything()
-    {
+    void nothingChosenOrNoStopsBeforeAnything() {
         QFETCH(bool, tick);
         TempAppFolder app;
         QVERIFY(fillSample(app));
@@ -86,14 +79,12 @@ private Q_SLOTS:
         QVERIFY(exists(app, "DB/ContractFile/1.Doc"));
     }
 
-    void rebuildClearsWhatWasChosen_data()
-    {
+    void rebuildClearsWhatWasChosen_data() {
         QTest::addColumn<bool>("basic");
         QTest::newRow("business data only") << false;
         QTest::newRow("basic information too") << true;
     }
-    void rebuildClearsWhatWasChosen()
-    {
+    void rebuildClearsWhatWasChosen() {
         QFETCH(bool, basic);
         TempAppFolder app;
         QVERIFY(fillSample(app));
@@ -132,8 +123,7 @@ private Q_SLOTS:
 
     // When the tables are not emptied the rebuild says so, and no document whose record (or template whose
     // category) is still there is deleted.
-    void failedRebuildKeepsTheDocumentsOfWhatStayed_data()
-    {
+    void failedRebuildKeepsTheDocumentsOfWhatStayed_data() {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<bool>("basic");
         QTest::addColumn<bool>("contractDocumentsGone");
@@ -142,8 +132,7 @@ private Q_SLOTS:
         QTest::newRow("records cannot be deleted, basic too") << QStringLiteral("TContractMain") << true << false;
         QTest::newRow("categories cannot be deleted") << QStringLiteral("TContractClass") << true << true;
     }
-    void failedRebuildKeepsTheDocumentsOfWhatStayed()
-    {
+    void failedRebuildKeepsTheDocumentsOfWhatStayed() {
         QFETCH(QString, fault);
         QFETCH(bool, basic);
         QFETCH(bool, contractDocumentsGone);
@@ -152,9 +141,10 @@ private Q_SLOTS:
         if (fault.isEmpty()) {
             TDM::instance().close();
         } else {
-            QVERIFY(app.exec(QStringLiteral("CREATE TRIGGER keep BEFORE DELETE ON %1 BEGIN SELECT RAISE(ABORT, 'in use'); "
-                                            "END")
-                                 .arg(fault)));
+            QVERIFY(
+                app.exec(QStringLiteral("CREATE TRIGGER keep BEFORE DELETE ON %1 BEGIN SELECT RAISE(ABORT, 'in use'); "
+                                        "END")
+                             .arg(fault)));
         }
 
         TfrmReBulid dialog({});
@@ -174,8 +164,7 @@ private Q_SLOTS:
         }
     }
 
-    void failingStatementIsSkippedAndNothingDangles()
-    {
+    void failingStatementIsSkippedAndNothingDangles() {
         TempAppFolder app;
         QVERIFY(fillSample(app));
         // A statement that fails does not stop the others.
@@ -185,9 +174,8 @@ private Q_SLOTS:
         QCOMPARE(count(app, "TDataPara"), 0);
 
         // Without the records' delete the categories are still in use: they stay, and no record loses its category.
-        SystemRebuild::ExecAllSQL({QStringLiteral("B_Delete from TContractClass"),
-                                   QStringLiteral("Delete from TContractDetail")},
-                                  1);
+        SystemRebuild::ExecAllSQL(
+            {QStringLiteral("B_Delete from TContractClass"), QStringLiteral("Delete from TContractDetail")}, 1);
         QCOMPARE(count(app, "TContractClass"), 2);
         QCOMPARE(count(app, "TContractMain"), 3);
         QSqlQuery q(TDM::instance().ADOLocal());
@@ -195,8 +183,7 @@ private Q_SLOTS:
         QVERIFY(!q.next());
     }
 
-    void clearFolderPassesOverFilesThatCannotGo()
-    {
+    void clearFolderPassesOverFilesThatCannotGo() {
         TempAppFolder app;
         QVERIFY(fillSample(app));
         QStringList tried;

@@ -1,7 +1,7 @@
-#include "AdminFixture.h"
-#include "ScriptedMessages.h"
-#include "Shell.h"
-#include "UpdateInstaller.h"
+#include "admin/AdminFixture.h"
+#include "platform/ScriptedMessages.h"
+#include "platform/Shell.h"
+#include "updater/UpdateInstaller.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -11,38 +11,33 @@ using namespace AdminFixture;
 
 namespace {
 // An application folder with a program, a help page and data that no package may touch.
-bool layOut(const QString &app)
-{
-    return writeFile(app + QStringLiteral("vantrel"), "old program")
-           && writeFile(app + QStringLiteral("Help/ContractPHelp.htm"), "old help")
-           && writeFile(app + QStringLiteral("DB/ZYDB.dat"), "the user's data")
-           && QDir().mkpath(app + QStringLiteral("Update"));
+bool layOut(const QString &app) {
+    return writeFile(app + QStringLiteral("vantrel"), "old program") &&
+           writeFile(app + QStringLiteral("Help/ContractPHelp.htm"), "old help") &&
+           writeFile(app + QStringLiteral("DB/ZYDB.dat"), "the user's data") &&
+           QDir().mkpath(app + QStringLiteral("Update"));
 }
 } // namespace
 
-class TestUpdater : public QObject
-{
+class TestUpdater : public QObject {
     Q_OBJECT
 private:
     ScriptedMessages mMessages;
     RecordingShell mShell;
 
 private Q_SLOTS:
-    void init()
-    {
+    void init() {
         mMessages.clear();
         mShell = RecordingShell();
     }
 
-    void packageInstallsAndApplicationRestarts()
-    {
+    void packageInstallsAndApplicationRestarts() {
         QTemporaryDir dir;
         const QString app = dir.path() + QLatin1Char('/');
         QVERIFY(layOut(app));
-        QVERIFY(makeZip(app + QStringLiteral("Update/vantrel-2.1.zip"),
-                        {{"vantrel", "new program", S_IFREG | 0755},
-                         {"Help/ContractPHelp.htm", "new help"},
-                         {"Help/images/main.png", "picture"}}));
+        QVERIFY(makeZip(app + QStringLiteral("Update/vantrel-2.1.zip"), {{"vantrel", "new program", S_IFREG | 0755},
+                                                                         {"Help/ContractPHelp.htm", "new help"},
+                                                                         {"Help/images/main.png", "picture"}}));
         UpdateInstaller installer(app);
         QCOMPARE(installer.run(mMessages, mShell, 1000), UpdateInstaller::Outcome::Installed);
         QVERIFY(mMessages.shown().isEmpty());
@@ -57,16 +52,14 @@ private Q_SLOTS:
         QCOMPARE(QDir(app + QStringLiteral("Update/Installed")).entryList(QDir::Files).size(), 1);
     }
 
-    void damagedPackageChangesNothing_data()
-    {
+    void damagedPackageChangesNothing_data() {
         QTest::addColumn<QString>("kind");
         QTest::newRow("writes into DB") << QStringLiteral("db");
         QTest::newRow("parent entry") << QStringLiteral("parent");
         QTest::newRow("wrong CRC") << QStringLiteral("crc");
         QTest::newRow("not a ZIP") << QStringLiteral("garbage");
     }
-    void damagedPackageChangesNothing()
-    {
+    void damagedPackageChangesNothing() {
         QFETCH(QString, kind);
         QTemporaryDir dir;
         const QString app = dir.path() + QLatin1Char('/');
@@ -95,8 +88,7 @@ private Q_SLOTS:
         QCOMPARE(mShell.mPrograms, QStringList{app + QStringLiteral("vantrel")});
     }
 
-    void nothingToInstallIsSaidPlainly()
-    {
+    void nothingToInstallIsSaidPlainly() {
         QTemporaryDir dir;
         const QString app = dir.path() + QLatin1Char('/');
         QVERIFY(layOut(app));
@@ -111,8 +103,7 @@ private Q_SLOTS:
     }
 
     // The package manager owns an installed program's files, also for root, who could write them.
-    void packageManagedProgramIsLeftToThePackageManager()
-    {
+    void packageManagedProgramIsLeftToThePackageManager() {
         QTemporaryDir dir;
         const QString app = dir.path() + QStringLiteral("/lib/vantrel/");
         QVERIFY(layOut(app));
@@ -122,15 +113,15 @@ private Q_SLOTS:
         UpdateInstaller installer(app);
         QCOMPARE(installer.run(mMessages, mShell, 1000), UpdateInstaller::Outcome::ManagedByPackage);
         QCOMPARE(mMessages.texts(),
-                 QStringList{QStringLiteral("本系统由软件包管理器安装，不能在这里升级。\n"
-                                            "请通过软件包管理器安装新版本，例如：sudo apt install ./vantrel_新版本_amd64.deb")});
+                 QStringList{QStringLiteral(
+                     "本系统由软件包管理器安装，不能在这里升级。\n"
+                     "请通过软件包管理器安装新版本，例如：sudo apt install ./vantrel_新版本_amd64.deb")});
         QCOMPARE(tree(app), before);
         QCOMPARE(mShell.mPrograms, QStringList{app + QStringLiteral("vantrel")});
     }
 
     // The real program: it waits for the running application, replaces it and starts the new one.
-    void trevolanWaitsInstallsAndRestarts()
-    {
+    void trevolanWaitsInstallsAndRestarts() {
         const QString trevolan = QCoreApplication::applicationDirPath() + QStringLiteral("/Trevolan");
         QVERIFY(QFileInfo::exists(trevolan));
         QTemporaryDir dir;
@@ -139,8 +130,9 @@ private Q_SLOTS:
         QVERIFY(QFile::remove(app + QStringLiteral("vantrel")));
         QVERIFY(QFile::copy(QStringLiteral("/bin/sleep"), app + QStringLiteral("vantrel")));
         QVERIFY(QFile::copy(trevolan, app + QStringLiteral("Trevolan")));
-        QVERIFY(makeZip(app + QStringLiteral("Update/new.zip"),
-                        {{"vantrel", "#!/bin/sh\necho restarted > \"$(dirname \"$0\")/restarted.txt\"\n", S_IFREG | 0755}}));
+        QVERIFY(makeZip(
+            app + QStringLiteral("Update/new.zip"),
+            {{"vantrel", "#!/bin/sh\necho restarted > \"$(dirname \"$0\")/restarted.txt\"\n", S_IFREG | 0755}}));
 
         QProcess running;
         running.start(app + QStringLiteral("vantrel"), {QStringLiteral("1.5")});

@@ -1,9 +1,10 @@
-#include "Messages.h"
-#include "ScriptedMessages.h"
-#include "TempAppFolder.h"
-#include "TfrmContractMag.h"
-#include "TfrmContractModel.h"
-#include "TfrmMainContract.h"
+#include "app/TfrmMainContract.h"
+#include "catalogue/TfrmContractModel.h"
+#include "contracts/TfrmContractMag.h"
+#include "platform/Messages.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
+#include "support/TestFiles.h"
 
 #include <QFile>
 #include <QMdiArea>
@@ -97,13 +98,13 @@ private Q_SLOTS:
 
         // The register: every button, and nothing that is not one ("发送到Excel" lives in the list's menu).
         QMdiArea area;
-        QVERIFY(OpenContractMag(&area));
+        QVERIFY(OpenContractMag(&area, {}));
         QWidget *mag = area.subWindowList().first()->widget();
         const auto registerRows = tableAfter(mPage, u"register"_s);
         QCOMPARE(keysOf(registerRows), captionsOf<QPushButton>(mag));
 
         // The template management window: the table names the buttons below the category tree.
-        QVERIFY(OpenContractModel(&area));
+        QVERIFY(OpenContractModel(&area, {}));
         QWidget *model = area.subWindowList().last()->widget();
         const auto modelRows = tableAfter(mPage, u"model"_s);
         const QSet<QString> modelButtons = captionsOf<QPushButton>(model);
@@ -114,15 +115,12 @@ private Q_SLOTS:
     void registerAsksWhereTheGuideSaysItAsks() {
         QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (ID,MainTypeCode,Data1) VALUES (7,?,'甲公司')"_s, {Lease}));
         const QString document = mFolder->file(u"DB/ContractFile/7.Doc"_s);
-        QFile file(document);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("doc");
-        file.close();
+        QVERIFY(writeFile(document, "doc"));
 
         QMdiArea area;
         area.resize(1000, 600);
         area.show();
-        QVERIFY(OpenContractMag(&area));
+        QVERIFY(OpenContractMag(&area, {}));
         auto *mag = qobject_cast<TfrmContractMag *>(area.subWindowList().first()->widget());
         auto *tree = mag->findChild<QTreeView *>(u"Tree"_s);
         const QModelIndex root = tree->model()->index(0, 0);
@@ -142,7 +140,7 @@ private Q_SLOTS:
         };
 
         // "删除已生成合同文档" deletes without a question.
-        QTest::mouseClick(mag->findChild<QPushButton *>(u"Button7"_s), Qt::LeftButton);
+        QTest::mouseClick(mag->findChild<QPushButton *>(u"deleteDocumentButton"_s), Qt::LeftButton);
         QVERIFY(!QFile::exists(document));
         QVERIFY(!asked());
         QVERIFY2(rows.value(u"删除已生成合同文档"_s).contains(u"不询问"_s),
@@ -151,7 +149,7 @@ private Q_SLOTS:
         // "删除合同" asks first; No keeps the record.
         mMessages.clear();
         mMessages.answerQuestion(false);
-        QTest::mouseClick(mag->findChild<QPushButton *>(u"Button4"_s), Qt::LeftButton);
+        QTest::mouseClick(mag->findChild<QPushButton *>(u"deleteButton"_s), Qt::LeftButton);
         QVERIFY(asked());
         QCOMPARE(mag->grid()->model()->rowCount(), 1);
         QVERIFY(rows.value(u"删除合同"_s).contains(u"会先询问"_s));

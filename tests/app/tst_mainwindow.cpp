@@ -1,8 +1,8 @@
-#include "LoginPassword.h"
-#include "ScriptedMessages.h"
-#include "TDM.h"
-#include "TempAppFolder.h"
-#include "TfrmMainContract.h"
+#include "app/LoginPassword.h"
+#include "app/TfrmMainContract.h"
+#include "platform/ScriptedMessages.h"
+#include "store/TDM.h"
+#include "support/TempAppFolder.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -14,25 +14,21 @@
 namespace {
 
 // A child window standing in for the register: counts how often it was created.
-class TfrmContractMag : public QWidget
-{
+class TfrmContractMag : public QWidget {
     Q_OBJECT
 };
 
 } // namespace
 
-class TestMainWindow : public QObject
-{
+class TestMainWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void init()
-    {
+    void init() {
         Messages::setInstance(&mMessages);
         mMessages.clear();
     }
 
-    void toolbarCaptionsInOrderAndGeometry()
-    {
+    void toolbarCaptionsInOrderAndGeometry() {
         TempAppFolder app;
         TfrmMainContract window{MainCommands{}};
         QStringList captions;
@@ -51,8 +47,7 @@ private Q_SLOTS:
         QCOMPARE(window.windowTitle(), QStringLiteral("Vantrel"));
     }
 
-    void startsWithAMissingDatabase()
-    {
+    void startsWithAMissingDatabase() {
         QTemporaryDir dir;
         TDM::create(dir.path());
         TfrmMainContract window{MainCommands{}};
@@ -66,10 +61,10 @@ private Q_SLOTS:
         TDM::destroy();
     }
 
-    void wrongLoginTerminatesOnce()
-    {
+    void wrongLoginTerminatesOnce() {
         TempAppFolder app;
-        QVERIFY(app.exec(QStringLiteral("UPDATE TPara SET LogPass=?"), {LoginPassword::toStored(QStringLiteral("pw"))}));
+        QVERIFY(
+            app.exec(QStringLiteral("UPDATE TPara SET LogPass=?"), {LoginPassword::toStored(QStringLiteral("pw"))}));
         TfrmMainContract window{MainCommands{}};
         int terminated = 0;
         window.terminate = [&] { ++terminated; };
@@ -81,10 +76,10 @@ private Q_SLOTS:
         QCOMPARE(terminated, 1);
     }
 
-    void rightLoginLetsTheUserIn()
-    {
+    void rightLoginLetsTheUserIn() {
         TempAppFolder app;
-        QVERIFY(app.exec(QStringLiteral("UPDATE TPara SET LogPass=?"), {LoginPassword::toStored(QStringLiteral("pw"))}));
+        QVERIFY(
+            app.exec(QStringLiteral("UPDATE TPara SET LogPass=?"), {LoginPassword::toStored(QStringLiteral("pw"))}));
         TfrmMainContract window{MainCommands{}};
         int terminated = 0;
         window.terminate = [&] { ++terminated; };
@@ -94,8 +89,7 @@ private Q_SLOTS:
         QCOMPARE(terminated, 0);
     }
 
-    void childWindowsAreSingleAndClosedWithTheFrame()
-    {
+    void childWindowsAreSingleAndClosedWithTheFrame() {
         TempAppFolder app;
         int created = 0;
         MainCommands commands;
@@ -108,21 +102,20 @@ private Q_SLOTS:
         };
         TfrmMainContract window(commands);
         window.show();
-        window.ToolButton15Click();
-        window.ToolButton15Click();
+        window.openContractRegister();
+        window.openContractRegister();
         QCOMPARE(created, 1);
         QCOMPARE(window.mdiArea()->subWindowList().size(), 1);
 
         window.closeChildWindows();
         QTRY_COMPARE(window.mdiArea()->subWindowList().size(), 0);
-        window.ToolButton15Click();
+        window.openContractRegister();
         QCOMPARE(created, 2);
         window.close();
         QTRY_COMPARE(window.mdiArea()->subWindowList().size(), 0);
     }
 
-    void updaterClosesTheWindowEvenWhenItFails()
-    {
+    void updaterClosesTheWindowEvenWhenItFails() {
         TempAppFolder app;
         bool started = false;
         MainCommands commands;
@@ -130,7 +123,7 @@ private Q_SLOTS:
         TfrmMainContract window(commands);
         window.show();
         QVERIFY(window.isVisible());
-        window.ToolButton11Click();
+        window.updateOnline();
         QVERIFY(started);
         QVERIFY(!window.isVisible());
     }

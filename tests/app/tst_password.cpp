@@ -1,22 +1,19 @@
-#include "LoginPassword.h"
-#include "ScriptedMessages.h"
-#include "TDM.h"
-#include "TempAppFolder.h"
+#include "app/LoginPassword.h"
+#include "platform/ScriptedMessages.h"
+#include "store/TDM.h"
+#include "support/TempAppFolder.h"
 
 #include <QtTest>
 
-class TestPassword : public QObject
-{
+class TestPassword : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void noPasswordAsksNothing_data()
-    {
+    void noPasswordAsksNothing_data() {
         QTest::addColumn<QString>("stored");
         QTest::newRow("initial 579") << "579";
         QTest::newRow("empty") << "";
     }
-    void noPasswordAsksNothing()
-    {
+    void noPasswordAsksNothing() {
         QFETCH(QString, stored);
         TempAppFolder app;
         QVERIFY(app.exec(QStringLiteral("UPDATE TPara SET LogPass=?"), {stored}));
@@ -29,8 +26,7 @@ private Q_SLOTS:
         QVERIFY(messages.shown().isEmpty());
     }
 
-    void emptyParameterTableAsksNothing()
-    {
+    void emptyParameterTableAsksNothing() {
         TempAppFolder app;
         QVERIFY(app.exec(QStringLiteral("DELETE FROM TPara")));
         LoginPassword password;
@@ -38,8 +34,7 @@ private Q_SLOTS:
         QVERIFY(!password.isSet());
     }
 
-    void changeThenCheck()
-    {
+    void changeThenCheck() {
         TempAppFolder app;
         LoginPassword password;
         password.load(TDM::instance());
@@ -49,11 +44,13 @@ private Q_SLOTS:
         QCOMPARE(password.CheckPass(QStringLiteral(""), QStringLiteral("秘密Ab"), QStringLiteral("秘密Ab"), messages),
                  LoginPassword::ChangeResult::WrongOld);
         QCOMPARE(messages.lastText(), QStringLiteral("要修改密码，必须输入正确的原密码！"));
-        QCOMPARE(password.CheckPass(QStringLiteral("579"), QStringLiteral("秘密Ab"), QStringLiteral("秘密ab"), messages),
-                 LoginPassword::ChangeResult::Mismatch);
+        QCOMPARE(
+            password.CheckPass(QStringLiteral("579"), QStringLiteral("秘密Ab"), QStringLiteral("秘密ab"), messages),
+            LoginPassword::ChangeResult::Mismatch);
         QCOMPARE(messages.lastText(), QStringLiteral("新密码与确认输入的新密码不一致！"));
-        QCOMPARE(password.CheckPass(QStringLiteral("579"), QStringLiteral("秘密Ab"), QStringLiteral("秘密Ab"), messages),
-                 LoginPassword::ChangeResult::Saved);
+        QCOMPARE(
+            password.CheckPass(QStringLiteral("579"), QStringLiteral("秘密Ab"), QStringLiteral("秘密Ab"), messages),
+            LoginPassword::ChangeResult::Saved);
         QCOMPARE(messages.lastText(), QStringLiteral("修改密码成功！"));
 
         // Stored as a salted hash, never as typed.
@@ -89,8 +86,7 @@ private Q_SLOTS:
                  LoginPassword::ChangeResult::Saved);
     }
 
-    void changeCreatesMissingRow()
-    {
+    void changeCreatesMissingRow() {
         TempAppFolder app;
         QVERIFY(app.exec(QStringLiteral("DELETE FROM TPara")));
         LoginPassword password;
@@ -102,8 +98,7 @@ private Q_SLOTS:
         QVERIFY(LoginPassword::matches(app.scalar(QStringLiteral("SELECT LogPass FROM TPara")), QStringLiteral("pw")));
     }
 
-    void failuresInTheChangeDialog()
-    {
+    void failuresInTheChangeDialog() {
         TempAppFolder app;
         LoginPassword password;
         password.load(TDM::instance());
@@ -124,8 +119,7 @@ private Q_SLOTS:
         QCOMPARE(app.scalar(QStringLiteral("SELECT LogPass FROM TPara")), QStringLiteral("579"));
     }
 
-    void plainPasswordOfAnOlderDatabaseStillWorks()
-    {
+    void plainPasswordOfAnOlderDatabaseStillWorks() {
         QVERIFY(LoginPassword::matches(QStringLiteral("old"), QStringLiteral("old")));
         QVERIFY(!LoginPassword::matches(QStringLiteral("old"), QStringLiteral("Old")));
     }

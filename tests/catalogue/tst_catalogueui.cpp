@@ -1,11 +1,11 @@
-#include "Clipboard.h"
-#include "ScriptedMessages.h"
-#include "TempAppFolder.h"
-#include "TemplateTab.h"
-#include "TfrmContractModel.h"
-#include "TfrmExdParaPropertyEdit.h"
-#include "TfrmModelSelect.h"
-#include "TfrmPropertySelect.h"
+#include "catalogue/TemplateTab.h"
+#include "catalogue/TfrmContractModel.h"
+#include "catalogue/TfrmExdParaPropertyEdit.h"
+#include "catalogue/TfrmModelSelect.h"
+#include "catalogue/TfrmPropertySelect.h"
+#include "platform/Clipboard.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -75,7 +75,7 @@ private Q_SLOTS:
         QMdiArea area;
         area.resize(1200, 700);
         area.show();
-        QVERIFY(OpenContractModel(&area));
+        QVERIFY(OpenContractModel(&area, {}));
         QCOMPARE(area.subWindowList().size(), 1);
         QMdiSubWindow *sub = area.subWindowList().first();
         QVERIFY(sub->isMaximized());
@@ -83,14 +83,14 @@ private Q_SLOTS:
         QVERIFY(window);
         QCOMPARE(window->windowTitle(), QStringLiteral("合同文挡模板管理"));
         auto *tree = window->findChild<QTreeView *>(QStringLiteral("Tree"));
-        auto *pages = window->findChild<QTabWidget *>(QStringLiteral("PageControl1"));
+        auto *pages = window->findChild<QTabWidget *>(QStringLiteral("pages"));
         auto *prompt = window->findChild<QLabel *>(QStringLiteral("lblPrompt"));
         auto *cmdSave = window->findChild<QPushButton *>(QStringLiteral("cmdSave"));
         QVERIFY(tree && pages && prompt && cmdSave);
         QVERIFY(prompt->isVisible());
         QVERIFY(!pages->isVisible());
         QVERIFY(!cmdSave->isVisible());
-        QVERIFY(window->findChild<QWidget *>(QStringLiteral("TabSheet1")));
+        QVERIFY(window->findChild<QWidget *>(QStringLiteral("templatePage")));
 
         mMessages.answerInput(QStringLiteral("工程类"));
         click(window, "cmdAddRoot");
@@ -111,7 +111,7 @@ private Q_SLOTS:
         QVERIFY(cmdSave->isVisible());
         QVERIFY(!prompt->isVisible());
         QCOMPARE(window->currentCode(), QStringLiteral("00010001"));
-        QCOMPARE(window->findChild<QGroupBox *>(QStringLiteral("GroupBox3"))->title(),
+        QCOMPARE(window->findChild<QGroupBox *>(QStringLiteral("templateBox"))->title(),
                  QStringLiteral("合同文挡 [建设工程施工合同] 的模板内容："));
         QCOMPARE(pages->tabText(0), QStringLiteral("合同文档模板维护"));
         QCOMPARE(pages->tabText(1), QStringLiteral("合同文挡编辑模板维护"));
@@ -122,14 +122,14 @@ private Q_SLOTS:
                          QStringLiteral("[MONEY_STOB][合同金额]"));
         clickNode(tree, child);
         pages->setCurrentIndex(1);
-        QCOMPARE(window->findChild<QTableView *>(QStringLiteral("DBGridEh2"))->model()->rowCount(), 2);
+        QCOMPARE(window->findChild<QTableView *>(QStringLiteral("indicatorGrid"))->model()->rowCount(), 2);
         grab(sub, QStringLiteral("TfrmContractModel-indicators"));
 
         // A click on a root empties the right side again.
         clickNode(tree, root);
         QVERIFY(!pages->isVisible());
 
-        click(window, "Button2");
+        click(window, "closeButton");
         QTRY_VERIFY(!window);
         QVERIFY(area.subWindowList().isEmpty());
     }
@@ -153,7 +153,7 @@ private Q_SLOTS:
         QMdiArea area;
         area.resize(1200, 700);
         area.show();
-        QVERIFY(OpenContractModel(&area));
+        QVERIFY(OpenContractModel(&area, {}));
         auto *window = qobject_cast<TfrmContractModel *>(area.subWindowList().constFirst()->widget());
         QVERIFY(window);
         auto *tree = window->findChild<QTreeView *>(QStringLiteral("Tree"));
@@ -176,8 +176,7 @@ private Q_SLOTS:
         QCOMPARE(window->categories()->model()->rowCount(), 3);
         // A child keeps its root open; another root closes the one selected before.
         QCOMPARE(tree->isExpanded(works), clicked.parent() == QModelIndex(works));
-        QCOMPARE(window->findChild<QTabWidget *>(QStringLiteral("PageControl1"))->isVisible(),
-                 clicked.parent().isValid());
+        QCOMPARE(window->findChild<QTabWidget *>(QStringLiteral("pages"))->isVisible(), clicked.parent().isValid());
         QCOMPARE(mMessages.unexpected(), 0);
     }
 
@@ -186,9 +185,7 @@ private Q_SLOTS:
         QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
         QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("买卖"), QStringLiteral("0001")));
         RecordingTemplateTab::calls.clear();
-        TemplateTab::setFactory([](QWidget *parent) { return new RecordingTemplateTab(parent); });
-        TfrmContractModel window;
-        TemplateTab::setFactory({});
+        TfrmContractModel window([](QWidget *parent) { return new RecordingTemplateTab(parent); });
         QVERIFY(window.ReadyData());
         window.resize(1000, 600);
         window.show();
@@ -214,7 +211,7 @@ private Q_SLOTS:
         QVERIFY(app.exec(QStringLiteral("DROP TABLE TContractMain")));
         QVERIFY(app.exec(QStringLiteral("DROP TABLE TContractClass")));
         QMdiArea area;
-        QVERIFY(!OpenContractModel(&area));
+        QVERIFY(!OpenContractModel(&area, {}));
         QVERIFY(area.subWindowList().isEmpty());
         QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("读取数据发生错误！")});
     }
@@ -242,17 +239,17 @@ private Q_SLOTS:
         // The first four menu items go in front of the formula, whatever the caret; the pick goes at the caret.
         calc->setText(QStringLiteral("[金额]"));
         calc->setCursorPosition(calc->text().size());
-        dialog.N1Click();
+        dialog.insertMoneyToCapital();
         QCOMPARE(calc->text(), QStringLiteral("[MONEY_STOB][金额]"));
         QCOMPARE(mClipboard.text(), QStringLiteral("[MONEY_STOB]"));
         calc->setSelection(12, 4);
         dialog.insertFormulaText(QStringLiteral("[单价]"), false);
         QCOMPARE(calc->text(), QStringLiteral("[MONEY_STOB][单价]"));
         calc->setSelection(0, 3);
-        dialog.N2Click();
+        dialog.insertMoneyWanToCapital();
         QCOMPARE(calc->text(), QStringLiteral("[MONEY_STOB_W][MONEY_STOB][单价]"));
         calc->clear();
-        dialog.GETBILLID1Click();
+        dialog.insertNumbering();
         QCOMPARE(calc->text(), QStringLiteral("[GETBILLID]{C[YYYY][MM][DD][IIII]}"));
         QCOMPARE(mMessages.lastText().split(QLatin1Char('\n')),
                  (QStringList{QStringLiteral("{C[YYYY][MM][DD][IIII]}为合同编号的格式，"),
@@ -327,7 +324,7 @@ private Q_SLOTS:
         TfrmPropertySelect dialog(QStringLiteral("00010002"));
         QVERIFY(dialog.ReadyData());
         QCOMPARE(dialog.windowTitle(), QStringLiteral("选择可插入的指标"));
-        auto *grid = dialog.findChild<QTableView *>(QStringLiteral("DBGridEh2"));
+        auto *grid = dialog.findChild<QTableView *>(QStringLiteral("indicatorGrid"));
         QCOMPARE(grid->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("合同指标名称"));
         QCOMPARE(grid->model()->rowCount(), 2);
         dialog.show();

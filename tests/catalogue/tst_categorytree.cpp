@@ -1,8 +1,9 @@
-#include "CategoryCodes.h"
-#include "CategoryCommands.h"
-#include "CategoryTreeModel.h"
-#include "ScriptedMessages.h"
-#include "TempAppFolder.h"
+#include "catalogue/CategoryCodes.h"
+#include "catalogue/CategoryCommands.h"
+#include "catalogue/CategoryTreeModel.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
+#include "support/TestFiles.h"
 
 #include <QAbstractItemModelTester>
 #include <QFile>
@@ -284,9 +285,7 @@ private Q_SLOTS:
                                   QStringLiteral("000100020.Doc"), QStringLiteral("00010002.Doc.bak"),
                                   QStringLiteral("00010002.txt")};
         const auto write = [&](const QString &folder, const QString &name) {
-            QFile file(app.file(folder + name));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("text");
+            QVERIFY(writeFile(app.file(folder + name), "text"));
         };
         for (const QString &name : removed + kept)
             write(QStringLiteral("DB/ModelFiles/"), name);

@@ -1,6 +1,6 @@
-#include "IndicatorEditor.h"
-#include "ScriptedMessages.h"
-#include "TempAppFolder.h"
+#include "catalogue/IndicatorEditor.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
-#include "IndicatorCommands.h"
-#include "ScriptedMessages.h"
-#include "TempAppFolder.h"
+#include "catalogue/IndicatorCommands.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
 
 #include <QAbstractItemModelTester>
 #include <QTest>
@@ -105,7 +105,7 @@ private Q_SLOTS:
         QVERIFY(c.load(Cat));
         c.selectRow(row);
         for (int step : steps)
-            step < 0 ? c.SpeedButton2Click() : c.SpeedButton3Click();
+            step < 0 ? c.moveForward() : c.moveBackward();
         QCOMPARE(listed(c), expected);
         QCOMPARE(selectedName(c), selected);
         QVERIFY(mMessages.texts().isEmpty());
@@ -120,8 +120,8 @@ private Q_SLOTS:
         QVERIFY(c.load(Cat));
         c.cmdEditPropertyClick();
         c.cmdDelPropertyClick();
-        c.SpeedButton2Click();
-        c.SpeedButton3Click();
+        c.moveForward();
+        c.moveBackward();
         QCOMPARE(edits, 0);
         QVERIFY(mMessages.texts().isEmpty());
     }
@@ -274,13 +274,13 @@ private Q_SLOTS:
             QStringLiteral("如果您确定从其它分类导入指标，本分类的已经存在指标将被清除。\n"
                            "有 2 份合同填写了指标“乙”、“丙”的值，导入后这些值将被清除，您确认继续吗？");
         mMessages.answerQuestion(false);
-        c.SpeedButton1Click();
+        c.importIndicators();
         QCOMPARE(mMessages.texts(), QStringList{question});
         QCOMPARE(listed(c).size(), 4);
         QCOMPARE(mApp->joined(values, {Cat}), before);
 
         mMessages.answerQuestion(true);
-        c.SpeedButton1Click();
+        c.importIndicators();
         QCOMPARE(mMessages.texts(), (QStringList{question, question}));
         QCOMPARE(listed(c), (QStringList{QStringLiteral("甲:1"), QStringLiteral("丁:2"), QStringLiteral("丙:3"),
                                          QStringLiteral("戊:4")}));
@@ -305,17 +305,18 @@ private Q_SLOTS:
         QVERIFY(c.load(Cat));
 
         mMessages.answerQuestion(false);
-        c.SpeedButton1Click();
+        c.importIndicators();
         QCOMPARE(listed(c), QStringList{QStringLiteral("旧:1")});
 
         mMessages.answerQuestion(true);
-        c.SpeedButton1Click();
+        c.importIndicators();
         QCOMPARE(listed(c), (QStringList{QStringLiteral("甲:2"), QStringLiteral("乙:5")}));
-        QCOMPARE(mApp->joined(QStringLiteral("SELECT PropertyName||'/'||PropertyType||'/'||ColWidth||'/'||"
-                                             "DataFieldA||'/'||coalesce(CalcStr,'') FROM TDataPara WHERE MainTypeCode=? "
-                                             "ORDER BY SortIdx"),
-                              {Cat}),
-                 QStringLiteral("甲/0/100/Data3/,乙/1/140/Data7/[甲]*2"));
+        QCOMPARE(
+            mApp->joined(QStringLiteral("SELECT PropertyName||'/'||PropertyType||'/'||ColWidth||'/'||"
+                                        "DataFieldA||'/'||coalesce(CalcStr,'') FROM TDataPara WHERE MainTypeCode=? "
+                                        "ORDER BY SortIdx"),
+                         {Cat}),
+            QStringLiteral("甲/0/100/Data3/,乙/1/140/Data7/[甲]*2"));
         QCOMPARE(mApp->scalar(QStringLiteral("SELECT count(*) FROM TDataPara WHERE MainTypeCode=?"), {Source}),
                  QStringLiteral("2"));
         QCOMPARE(mMessages.texts().size(), 2);
@@ -323,7 +324,7 @@ private Q_SLOTS:
         // The current category as its own source is refused before any question.
         mMessages.clear();
         pick = Cat;
-        c.SpeedButton1Click();
+        c.importIndicators();
         QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("不能从本分类导入指标，请选择其它分类！")});
         QCOMPARE(c.model()->rowCount(), 2);
     }
@@ -333,13 +334,13 @@ private Q_SLOTS:
         IndicatorCommands c;
         c.setSelectHook([](QString *code, QString *) { return *code = Source, true; });
         QVERIFY(c.load(Cat));
-        c.SpeedButton1Click();
+        c.importIndicators();
         QVERIFY(mMessages.texts().isEmpty());
         QCOMPARE(listed(c), QStringList{QStringLiteral("甲:1")});
 
         // A cancelled picker changes nothing.
         c.setSelectHook([](QString *, QString *) { return false; });
-        c.SpeedButton1Click();
+        c.importIndicators();
         QCOMPARE(listed(c), QStringList{QStringLiteral("甲:1")});
     }
 
@@ -354,7 +355,7 @@ private Q_SLOTS:
         c.setSelectHook([](QString *code, QString *) { return *code = Source, true; });
         QVERIFY(c.load(Cat));
         mMessages.answerQuestion(true);
-        c.SpeedButton1Click();
+        c.importIndicators();
         QCOMPARE(mMessages.lastText(), QStringLiteral("存储数据发生错误！"));
         QCOMPARE(mApp->joined(QStringLiteral("SELECT PropertyName FROM TDataPara WHERE MainTypeCode=? "
                                              "ORDER BY SortIdx"),

@@ -1,9 +1,9 @@
-#include "Clock.h"
-#include "ContractEntry.h"
-#include "Messages.h"
-#include "NumberMask.h"
-#include "ScriptedMessages.h"
-#include "TempAppFolder.h"
+#include "contracts/ContractEntry.h"
+#include "contracts/NumberMask.h"
+#include "platform/Clock.h"
+#include "platform/Messages.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
 
 #include <QAbstractItemModelTester>
 #include <QTest>

@@ -1,31 +1,21 @@
-#include "Clock.h"
-#include "ContractRegister.h"
-#include "Messages.h"
-#include "ScriptedMessages.h"
-#include "TDM.h"
-#include "TempAppFolder.h"
+#include "contracts/ContractRegister.h"
+#include "platform/Clock.h"
+#include "platform/Messages.h"
+#include "platform/ScriptedMessages.h"
+#include "store/TDM.h"
+#include "support/CommitCounter.h"
+#include "support/TempAppFolder.h"
+#include "support/TestFiles.h"
 
 #include <QAbstractItemModelTester>
 #include <QFile>
-#include <QSqlDriver>
 #include <QTest>
-
-#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 const QString Sales = u"00010001"_s;
 const QString Lease = u"00010002"_s;
-
-sqlite3 *connection() {
-    return *static_cast<sqlite3 *const *>(TDM::instance().ADOLocal().driver()->handle().data());
-}
-
-int countCommit(void *counter) {
-    ++*static_cast<int *>(counter);
-    return 0;
-}
 } // namespace
 
 class TestContractRegister : public QObject {
@@ -281,11 +271,7 @@ private Q_SLOTS:
         const int id = addRecord(Sales, {u"b"_s, QString(), QString()});
         const QString doc = ContractRegister::documentPath(id);
         QCOMPARE(doc, mFolder->file(u"DB/ContractFile/"_s + QString::number(id) + u".Doc"_s));
-        {
-            QFile f(doc);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("doc");
-        }
+        QVERIFY(writeFile(doc, "doc"));
         ContractRegister reg;
         reg.setCurrentCategory(Sales);
         QVERIFY(reg.ReadyGrid());
@@ -349,18 +335,16 @@ private Q_SLOTS:
     void storeWidthsWritesEveryGiven() {
         if (TempAppFolder::store() == TempAppFolder::Store::Server)
             QSKIP("counts the commits of the embedded file");
-        mCommits = 0;
-        sqlite3_commit_hook(connection(), &countCommit, &mCommits);
+        CommitCounter commits;
         ContractRegister reg;
         reg.setCurrentCategory(Sales);
         QVERIFY(reg.ReadyGrid());
         reg.storeWidths({{u"Data1"_s, 120}, {u"Data2"_s, 64}, {u"Data3"_s, 80}});
-        QCOMPARE(
-            mFolder->joined(u"SELECT ColWidth FROM TDataPara WHERE MainTypeCode=? ORDER BY SortIdx"_s, {Sales}),
-            u"120,64,80"_s);
+        QCOMPARE(mFolder->joined(u"SELECT ColWidth FROM TDataPara WHERE MainTypeCode=? ORDER BY SortIdx"_s, {Sales}),
+                 u"120,64,80"_s);
         // All in one transaction.
-        sqlite3_commit_hook(connection(), nullptr, nullptr);
-        QCOMPARE(mCommits, 1);
+        commits.stop();
+        QCOMPARE(commits.count(), 1);
         QCOMPARE(mFolder->scalar(u"SELECT ColWidth FROM TDataPara WHERE MainTypeCode=?"_s, {Lease}).toInt() == 120,
                  false);
     }
@@ -368,7 +352,6 @@ private Q_SLOTS:
 private:
     std::unique_ptr<TempAppFolder> mFolder;
     ScriptedMessages mMessages;
-    int mCommits = 0;
     FixedClock mClock{QDateTime(QDate(2012, 2, 15), QTime(9, 30))};
 };
 

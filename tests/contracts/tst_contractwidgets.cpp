@@ -1,13 +1,14 @@
-#include "Clock.h"
-#include "ContractMagHooks.h"
-#include "ContractRegister.h"
-#include "Messages.h"
-#include "MultiRowHeaderView.h"
-#include "ScriptedMessages.h"
-#include "TDM.h"
-#include "TempAppFolder.h"
-#include "TfrmContractMag.h"
-#include "TfrmEditAContract.h"
+#include "contracts/ContractMagServices.h"
+#include "contracts/ContractRegister.h"
+#include "contracts/MultiRowHeaderView.h"
+#include "contracts/TfrmContractMag.h"
+#include "contracts/TfrmEditAContract.h"
+#include "platform/Clock.h"
+#include "platform/Messages.h"
+#include "platform/ScriptedMessages.h"
+#include "store/TDM.h"
+#include "support/CommitCounter.h"
+#include "support/TempAppFolder.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -18,27 +19,15 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
-#include <QSqlDriver>
 #include <QTableView>
 #include <QTest>
 #include <QTreeView>
-
-#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 const QString Sales = u"00010001"_s;
 const QDateTime Feb15(QDate(2012, 2, 15), QTime(9, 30));
-
-sqlite3 *connection() {
-    return *static_cast<sqlite3 *const *>(TDM::instance().ADOLocal().driver()->handle().data());
-}
-
-int countCommit(void *counter) {
-    ++*static_cast<int *>(counter);
-    return 0;
-}
 
 void sendMouse(QWidget *to, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
     QMouseEvent event(type, QPointF(at), QPointF(to->mapToGlobal(at)), button, held, Qt::NoModifier);
@@ -219,7 +208,7 @@ private Q_SLOTS:
         QMdiArea area;
         area.resize(1000, 600);
         area.show();
-        QVERIFY(OpenContractMag(&area));
+        QVERIFY(OpenContractMag(&area, {}));
         auto *mag = qobject_cast<TfrmContractMag *>(area.subWindowList().first()->widget());
         auto *tree = child<QTreeView>(mag, u"Tree"_s);
         tree->setCurrentIndex(tree->model()->index(0, 0, tree->model()->index(0, 0)));
@@ -227,16 +216,15 @@ private Q_SLOTS:
         QHeaderView *header = mag->gridHeader();
         QWidget *viewport = header->viewport();
         const QPoint start(header->sectionViewportPosition(2) + header->sectionSize(2) - 1, header->height() / 2);
-        int commits = 0;
-        sqlite3_commit_hook(connection(), &countCommit, &commits);
+        CommitCounter commits;
         sendMouse(viewport, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
         for (int step = 1; step <= 100; ++step)
             sendMouse(viewport, QEvent::MouseMove, start + QPoint(step, 0), Qt::NoButton, Qt::LeftButton);
         QCOMPARE(mag->grid()->columnWidth(2), 200);
-        QCOMPARE(commits, 0);
+        QCOMPARE(commits.count(), 0);
         sendMouse(viewport, QEvent::MouseButtonRelease, start + QPoint(100, 0), Qt::LeftButton, Qt::NoButton);
-        sqlite3_commit_hook(connection(), nullptr, nullptr);
-        QCOMPARE(commits, 1);
+        commits.stop();
+        QCOMPARE(commits.count(), 1);
         QCOMPARE(
             mFolder->scalar(u"SELECT group_concat(ColWidth) FROM (SELECT ColWidth FROM TDataPara ORDER BY SortIdx)"_s),
             u"100,200,100,100,100,100"_s);
@@ -248,7 +236,7 @@ private Q_SLOTS:
         QVERIFY(mFolder->addCategory(lease, u"租赁合同"_s, u"0001"_s));
         QVERIFY(mFolder->addIndicator(lease, u"承租人"_s, 0, u"Data2"_s, 1) > 0);
         QMdiArea area;
-        QVERIFY(OpenContractMag(&area));
+        QVERIFY(OpenContractMag(&area, {}));
         auto *mag = qobject_cast<TfrmContractMag *>(area.subWindowList().first()->widget());
         auto *tree = child<QTreeView>(mag, u"Tree"_s);
         const QModelIndex root = tree->model()->index(0, 0);
@@ -344,13 +332,13 @@ private Q_SLOTS:
         QMdiArea area;
         area.resize(1000, 600);
         area.show();
-        QVERIFY(OpenContractMag(&area));
-        QVERIFY(OpenContractMag(&area));
+        QVERIFY(OpenContractMag(&area, {}));
+        QVERIFY(OpenContractMag(&area, {}));
         QCOMPARE(area.subWindowList().size(), 1);
         auto *mag = qobject_cast<TfrmContractMag *>(area.subWindowList().first()->widget());
         QVERIFY(mag);
         QVERIFY(area.subWindowList().first()->isMaximized());
-        auto *box = child<QGroupBox>(mag, u"GroupBox1"_s);
+        auto *box = child<QGroupBox>(mag, u"recordBox"_s);
         QCOMPARE(box->title(), u"分类XX下的合同列表"_s);
         QCOMPARE(mag->grid()->model()->rowCount(), 0);
 
@@ -388,7 +376,7 @@ private Q_SLOTS:
         QCOMPARE(mag->grid()->model()->rowCount(), 2);
         QCOMPARE(property->currentIndex(), -1);
 
-        child<QPushButton>(mag, u"Button2"_s)->click();
+        child<QPushButton>(mag, u"closeButton"_s)->click();
         QTRY_COMPARE(area.subWindowList().size(), 0);
     }
 
@@ -397,48 +385,46 @@ private Q_SLOTS:
         QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1) VALUES (?,'x')"_s, {Sales}));
         const int id = mFolder->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
         QStringList calls;
-        const auto saved =
-            std::make_tuple(ContractMagHooks::editDocument, ContractMagHooks::loadIn, ContractMagHooks::previewGrid);
-        ContractMagHooks::editDocument = [&](const QString &category, const QString &path, int record) {
+        ContractMagServices services;
+        services.editDocument = [&](const QString &category, const QString &path, int record) {
             calls << category + u" "_s + path + u" "_s + QString::number(record);
             return true;
         };
-        ContractMagHooks::loadIn = [&](const QString &category) {
+        services.loadIn = [&](const QString &category) {
             calls << u"import "_s + category;
             // The import appends a record; the register reads again afterwards.
             return mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1) VALUES (?,'y')"_s, {category});
         };
-        ContractMagHooks::previewGrid = [&](const QString &title, QTableView *grid) {
+        services.previewGrid = [&](const QString &title, QTableView *grid) {
             calls << title + u" "_s + QString::number(grid->model()->rowCount());
             return true;
         };
         QMdiArea area;
-        QVERIFY(OpenContractMag(&area));
+        QVERIFY(OpenContractMag(&area, services));
         auto *mag = qobject_cast<TfrmContractMag *>(area.subWindowList().first()->widget());
         auto *tree = child<QTreeView>(mag, u"Tree"_s);
         tree->setCurrentIndex(tree->model()->index(0, 0, tree->model()->index(0, 0)));
         mag->TreeClick();
         QCOMPARE(mag->grid()->model()->rowCount(), 1);
-        child<QPushButton>(mag, u"Button5"_s)->click();
+        child<QPushButton>(mag, u"documentButton"_s)->click();
         Q_EMIT mag->grid()->doubleClicked(mag->grid()->model()->index(0, 1));
-        child<QPushButton>(mag, u"Button8"_s)->click();
+        child<QPushButton>(mag, u"importButton"_s)->click();
         QCOMPARE(mag->grid()->model()->rowCount(), 2);
-        child<QPushButton>(mag, u"Button1"_s)->click();
+        child<QPushButton>(mag, u"printButton"_s)->click();
         const QString doc = Sales + u" "_s + mFolder->file(u"DB/ContractFile/"_s) + QString::number(id) + u".Doc "_s +
                             QString::number(id);
         QCOMPARE(calls, (QStringList{doc, doc, u"import "_s + Sales, u"合同生成与维护 2"_s}));
-        std::tie(ContractMagHooks::editDocument, ContractMagHooks::loadIn, ContractMagHooks::previewGrid) = saved;
     }
 
     void registerButtonsWithoutRecords() {
         QMdiArea area;
-        QVERIFY(OpenContractMag(&area));
+        QVERIFY(OpenContractMag(&area, {}));
         auto *mag = qobject_cast<TfrmContractMag *>(area.subWindowList().first()->widget());
         child<QPushButton>(mag, u"cmdEdit"_s)->click();
-        child<QPushButton>(mag, u"Button5"_s)->click();
-        child<QPushButton>(mag, u"Button7"_s)->click();
-        child<QPushButton>(mag, u"Button3"_s)->click();
-        child<QPushButton>(mag, u"Button8"_s)->click();
+        child<QPushButton>(mag, u"documentButton"_s)->click();
+        child<QPushButton>(mag, u"deleteDocumentButton"_s)->click();
+        child<QPushButton>(mag, u"copyButton"_s)->click();
+        child<QPushButton>(mag, u"importButton"_s)->click();
         // Adding before a child category was chosen: the dialog finds no indicators and nothing happens.
         child<QPushButton>(mag, u"cmdAppend"_s)->click();
         QCOMPARE(

@@ -1,8 +1,8 @@
-#include "ContractEntryGrid.h"
-#include "ContractFormulas.h"
-#include "Messages.h"
-#include "ScriptedMessages.h"
-#include "TempAppFolder.h"
+#include "contracts/ContractEntryGrid.h"
+#include "contracts/ContractFormulas.h"
+#include "platform/Messages.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
 
 #include <QTest>
 
@@ -219,6 +219,60 @@ private Q_SLOTS:
         QVERIFY(f.CheckAutoCalc(u"金额"_s, value));
         QCOMPARE(grid.value(1), expected);
         QVERIFY(mMessages.shown().isEmpty());
+    }
+
+    // Amounts are exact to the last digit through arithmetic and into capital digits, however long: no double
+    // cuts them to 15 digits or leaves binary remainders of tenths. A null capital is refused as too large (the
+    // cell stays empty and the message says so).
+    void exactAmounts_data() {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("formula");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<QString>("capital");
+        QTest::addColumn<QString>("capitalWan");
+        const QString cents = u"99999999999999999999.99"_s;
+        const QString twenty = u"9."_s + QString(20, u'9');
+        QTest::newRow("long amount plus a fen") << u"12345678901234567.89"_s << u"[A]+0.01"_s << cents
+                                                << u"12345678901234567.90"_s << QString() << QString();
+        QTest::newRow("long amount times three")
+            << u"12345678901234567.89"_s << u"[A]*3"_s << cents << u"37037036703703703.67"_s << QString() << QString();
+        QTest::newRow("long amount shared out")
+            << u"12345678901234567.88"_s << u"[A]/4"_s << cents << u"3086419725308641.97"_s << QString() << QString();
+        QTest::newRow("tenths that binary cannot add")
+            << u"0.1"_s << u"[A]+0.2-0.3"_s << twenty << u"0."_s + QString(20, u'0') << u"零"_s << u"零万"_s;
+        QTest::newRow("tenths summed") << u"0.1"_s << u"[A]+0.2"_s << twenty << u"0.3"_s + QString(19, u'0')
+                                       << u"叁角"_s << u"零万叁仟"_s;
+        QTest::newRow("a third to twenty places") << u"1"_s << u"[A]/3"_s << twenty << u"0."_s + QString(20, u'3')
+                                                  << u"叁角叁分"_s << u"零万叁仟叁佰叁拾叁"_s;
+        QTest::newRow("largest amount in capitals")
+            << u"9999999999999.98"_s << u"[A]+0.01"_s << cents << u"9999999999999.99"_s
+            << u"玖万玖仟玖佰玖拾玖亿玖仟玖佰玖拾玖万玖仟玖佰玖拾玖玖角玖分"_s << QString();
+        QTest::newRow("largest amount in 万 with eight places")
+            << u"999999999.99994999"_s << u"[A]*1"_s << u"9.99999999"_s << u"999999999.99994999"_s << u"壹拾亿"_s
+            << u"玖万玖仟玖佰玖拾玖亿玖仟玖佰玖拾玖万玖仟玖佰玖拾玖"_s;
+    }
+    void exactAmounts() {
+        QFETCH(QString, value);
+        QFETCH(QString, formula);
+        QFETCH(QString, format);
+        QFETCH(QString, result);
+        QFETCH(QString, capital);
+        QFETCH(QString, capitalWan);
+        ContractEntryGrid grid;
+        grid.setRows({row(u"A"_s, Num), row(u"B"_s, Num, format, formula),
+                      row(u"C"_s, Txt, QString(), u"[MONEY_STOB][B]"_s),
+                      row(u"W"_s, Txt, QString(), u"[MONEY_STOB_W][B]"_s)});
+        ContractFormulas f(grid);
+        grid.setValue(0, value);
+        QVERIFY(f.CheckAutoCalc(u"A"_s, value));
+        QCOMPARE(grid.value(1), result);
+        QCOMPARE(grid.value(2), capital.isNull() ? QString() : capital);
+        QCOMPARE(grid.value(3), capitalWan.isNull() ? QString() : capitalWan);
+        const bool refused = capital.isNull() || capitalWan.isNull();
+        QCOMPARE(mMessages.shown().size(), refused ? 1 : 0);
+        if (refused)
+            QVERIFY2(mMessages.lastText().contains(u"超出大写金额的范围"_s), qPrintable(mMessages.lastText()));
     }
 
     // A formula that cannot be computed is reported once for the change, naming the formula, and leaves its row

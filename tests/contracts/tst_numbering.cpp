@@ -1,7 +1,7 @@
-#include "Clock.h"
-#include "ContractEntryGrid.h"
-#include "ContractNumbering.h"
-#include "TempAppFolder.h"
+#include "contracts/ContractEntryGrid.h"
+#include "contracts/ContractNumbering.h"
+#include "platform/Clock.h"
+#include "support/TempAppFolder.h"
 
 #include <QTest>
 

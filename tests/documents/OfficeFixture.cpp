@@ -1,8 +1,8 @@
-#include "OfficeFixture.h"
+#include "documents/OfficeFixture.h"
 
-#include "OfficeInstance.h"
-#include "UnoDocuments.h"
-#include "UnoSupport.h"
+#include "office/uno/OfficeInstance.h"
+#include "office/uno/UnoDocuments.h"
+#include "office/uno/UnoSupport.h"
 
 #include <com/sun/star/awt/Point.hpp>
 #include <com/sun/star/awt/Size.hpp>

@@ -1,4 +1,4 @@
-#include "PackageFiles.h"
+#include "documents/PackageFiles.h"
 
 #include <pugixml.hpp>
 #include <zip.h>

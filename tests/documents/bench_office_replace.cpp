@@ -3,8 +3,8 @@
 //
 //   bench_office_replace [markers=20] [occurrences=3] [rounds=10]
 
-#include "LibreOfficeWordApp.h"
-#include "OfficeFixture.h"
+#include "documents/OfficeFixture.h"
+#include "office/LibreOfficeWordApp.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

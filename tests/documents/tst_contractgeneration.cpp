@@ -1,45 +1,36 @@
 // Contract document generation over the in-process office stand-in and a real database: preparation, the filling
 // of markers, save and close.
 
-#include "ContractDocument.h"
-#include "DocumentPaths.h"
-#include "ScriptedMessages.h"
-#include "StandInWordApp.h"
-#include "TempAppFolder.h"
-#include "TfrmEditAHTDoc.h"
+#include "documents/BatchGeneration.h"
+#include "documents/ContractDocument.h"
+#include "documents/DocumentPaths.h"
+#include "documents/ui/TfrmEditAHTDoc.h"
+#include "office/StandInWordApp.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
+#include "support/TestFiles.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
+#include <QSysInfo>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 namespace {
 
-QString readText(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromUtf8(file.readAll());
-}
-
-bool writeText(const QString &path, const QString &text)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text.toUtf8()) >= 0;
-}
-
 const QString Code = QStringLiteral("00010001");
 
 } // namespace
 
-class TestContractGeneration : public QObject
-{
+class TestContractGeneration : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -59,11 +50,15 @@ private Q_SLOTS:
     void contractFolderMissing();
     void windowClosesItselfWithoutTemplate();
     void windowGeneratesAndSaves();
+    void windowWaitsForTheStartingOffice();
     void closeAsksWhenModified_data();
     void closeAsksWhenModified();
     void printAndMailFailures_data();
     void printAndMailFailures();
     void officeKeptInFrontOfOtherWindows();
+    void exportPdf_data();
+    void exportPdf();
+    void batchGeneration();
 
 private:
     int addRecord(const QVariantList &values);
@@ -74,8 +69,7 @@ private:
     StandInWordApp mWord;
 };
 
-void TestContractGeneration::init()
-{
+void TestContractGeneration::init() {
     mApp = std::make_unique<TempAppFolder>();
     QVERIFY(mApp->isValid());
     QVERIFY(mApp->addCategory(QStringLiteral("0001"), QStringLiteral("房屋租赁")));
@@ -99,13 +93,11 @@ void TestContractGeneration::init()
     }
 }
 
-void TestContractGeneration::cleanup()
-{
+void TestContractGeneration::cleanup() {
     mApp.reset();
 }
 
-int TestContractGeneration::addRecord(const QVariantList &values)
-{
+int TestContractGeneration::addRecord(const QVariantList &values) {
     QVariantList binds{Code};
     binds << values;
     if (!mApp->exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1, Data2, Data3, Data4, Data5) "
@@ -115,8 +107,7 @@ int TestContractGeneration::addRecord(const QVariantList &values)
     return mApp->scalar(QStringLiteral("SELECT max(ID) FROM TContractMain")).toInt();
 }
 
-void TestContractGeneration::fillsMarkers_data()
-{
+void TestContractGeneration::fillsMarkers_data() {
     QTest::addColumn<QString>("templateText");
     QTest::addColumn<QVariantList>("values"); // Data1..Data5
     QTest::addColumn<QString>("expected");
@@ -143,8 +134,7 @@ void TestContractGeneration::fillsMarkers_data()
         << QStringLiteral("A&B $1 \\n [<");
 }
 
-void TestContractGeneration::fillsMarkers()
-{
+void TestContractGeneration::fillsMarkers() {
     QFETCH(QString, templateText);
     QFETCH(QVariantList, values);
     QFETCH(QString, expected);
@@ -160,18 +150,16 @@ void TestContractGeneration::fillsMarkers()
     QCOMPARE(document.markerPairs().size(), 5);
     QCOMPARE(document.markerPairs().first().marker, QStringLiteral("[<说明>]"));
     QVERIFY(document.NotSaved());
-    QVERIFY(!document.Timer1Timer());
+    QVERIFY(!document.raiseOffice());
 }
 
-void TestContractGeneration::generatedDocumentIsFilledOnDisk_data()
-{
+void TestContractGeneration::generatedDocumentIsFilledOnDisk_data() {
     QTest::addColumn<bool>("fillFails");
     QTest::newRow("closed without 保存: the filled document stays") << false;
     QTest::newRow("a failed fill leaves no document") << true;
 }
 
-void TestContractGeneration::generatedDocumentIsFilledOnDisk()
-{
+void TestContractGeneration::generatedDocumentIsFilledOnDisk() {
     // A contract document on disk is never an unfilled copy of the template: the next opening would show it as
     // the contract, markers and all.
     QFETCH(bool, fillFails);
@@ -207,8 +195,7 @@ void TestContractGeneration::generatedDocumentIsFilledOnDisk()
     QCOMPARE(readText(path), QStringLiteral("甲方：张三"));
 }
 
-void TestContractGeneration::existingDocumentOpenedUnchanged()
-{
+void TestContractGeneration::existingDocumentOpenedUnchanged() {
     QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("模板[<甲方>]")));
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
     QVERIFY(writeText(contractPath(id), QStringLiteral("已改过的合同[<甲方>]")));
@@ -219,8 +206,7 @@ void TestContractGeneration::existingDocumentOpenedUnchanged()
     QCOMPARE(mWord.callCount(QStringLiteral("replace")), 0);
 }
 
-void TestContractGeneration::reopenAfterCloseWithoutSave()
-{
+void TestContractGeneration::reopenAfterCloseWithoutSave() {
     QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
     {
@@ -231,43 +217,37 @@ void TestContractGeneration::reopenAfterCloseWithoutSave()
     ContractDocument second(mWord, mMessages, Code, contractPath(id), id);
     QCOMPARE(second.ReadyData(), ContractDocument::Preparation::Opened);
     QCOMPARE(mWord.text(), QStringLiteral("甲方张三"));
-    QVERIFY(second.Button3Click());
+    QVERIFY(second.regenerate());
     QCOMPARE(mWord.text(), QStringLiteral("甲方张三"));
 }
 
-void TestContractGeneration::regenerateTwiceChangesNothing()
-{
+void TestContractGeneration::regenerateTwiceChangesNothing() {
     QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
     ContractDocument document(mWord, mMessages, Code, contractPath(id), id);
     QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
     QVERIFY(mApp->exec(QStringLiteral("UPDATE TContractMain SET Data1='王五' WHERE ID=?"), {id}));
-    QVERIFY(document.Button3Click());
+    QVERIFY(document.regenerate());
     QCOMPARE(mWord.text(), QStringLiteral("甲方张三"));
 }
 
-void TestContractGeneration::refusals_data()
-{
+void TestContractGeneration::refusals_data() {
     QTest::addColumn<QString>("situation");
     QTest::addColumn<int>("expectedPreparation");
     QTest::addColumn<QString>("expectedMessage");
     QTest::addColumn<bool>("closes");
 
-    QTest::newRow("category without template")
-        << "no template" << int(ContractDocument::Preparation::NoTemplate)
-        << QStringLiteral("选定合同类型的模板文件尚未创建！") << true;
-    QTest::newRow("category without indicators")
-        << "no indicators" << int(ContractDocument::Preparation::Generated)
-        << QStringLiteral("选定合同对应的合同参数已经不存在！") << false;
+    QTest::newRow("category without template") << "no template" << int(ContractDocument::Preparation::NoTemplate)
+                                               << QStringLiteral("选定合同类型的模板文件尚未创建！") << true;
+    QTest::newRow("category without indicators") << "no indicators" << int(ContractDocument::Preparation::Generated)
+                                                 << QStringLiteral("选定合同对应的合同参数已经不存在！") << false;
     QTest::newRow("record gone") << "no record" << int(ContractDocument::Preparation::Failed)
                                  << QStringLiteral("读取数据库发生错误！") << false;
-    QTest::newRow("office unreachable")
-        << "no office" << int(ContractDocument::Preparation::Failed)
-        << QStringLiteral("可能您的系统中尚未安装Microsoft Word 办公软件") << false;
+    QTest::newRow("office unreachable") << "no office" << int(ContractDocument::Preparation::Failed)
+                                        << QStringLiteral("可能您的系统中尚未安装Microsoft Word 办公软件") << false;
 }
 
-void TestContractGeneration::refusals()
-{
+void TestContractGeneration::refusals() {
     QFETCH(QString, situation);
     QFETCH(int, expectedPreparation);
     QFETCH(QString, expectedMessage);
@@ -288,7 +268,7 @@ void TestContractGeneration::refusals()
     QCOMPARE(int(document.ReadyData()), expectedPreparation);
     QCOMPARE(mMessages.texts(), QStringList{expectedMessage});
     QCOMPARE(document.CloseRequested(), closes);
-    QCOMPARE(document.Timer1Timer(), closes);
+    QCOMPARE(document.raiseOffice(), closes);
     if (situation == QLatin1String("no indicators"))
         QCOMPARE(mWord.text(), templateText);
     if (closes) {
@@ -297,20 +277,18 @@ void TestContractGeneration::refusals()
     }
 }
 
-void TestContractGeneration::saveFailureKeepsNotSaved()
-{
+void TestContractGeneration::saveFailureKeepsNotSaved() {
     QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("[<甲方>]")));
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
     ContractDocument document(mWord, mMessages, Code, contractPath(id), id);
     QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
     mWord.setFailing(QStringLiteral("saveAs"));
-    QVERIFY(!document.Button2Click());
+    QVERIFY(!document.save());
     QVERIFY(document.NotSaved());
     QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("保存文件发生错误")});
 }
 
-void TestContractGeneration::contractFolderMissing()
-{
+void TestContractGeneration::contractFolderMissing() {
     QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("[<甲方>]")));
     QVERIFY(QDir(mApp->file(QStringLiteral("DB/ContractFile"))).removeRecursively());
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
@@ -320,8 +298,7 @@ void TestContractGeneration::contractFolderMissing()
     QCOMPARE(mWord.text(), QStringLiteral("张三"));
 }
 
-void TestContractGeneration::windowClosesItselfWithoutTemplate()
-{
+void TestContractGeneration::windowClosesItselfWithoutTemplate() {
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
     TfrmEditAHTDoc form(Code, contractPath(id), id, std::make_unique<StandInWordApp>());
     QCOMPARE(form.windowTitle(), QStringLiteral("合同编辑"));
@@ -335,15 +312,15 @@ void TestContractGeneration::windowClosesItselfWithoutTemplate()
     QVERIFY(form.document().NotSaved());
 }
 
-void TestContractGeneration::windowGeneratesAndSaves()
-{
+void TestContractGeneration::windowGeneratesAndSaves() {
     QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
     auto word = std::make_unique<StandInWordApp>();
     StandInWordApp *office = word.get();
     TfrmEditAHTDoc form(Code, contractPath(id), id, std::move(word));
-    const QStringList names{QStringLiteral("Button3"), QStringLiteral("Button2"), QStringLiteral("Button5"),
-                            QStringLiteral("Button6"), QStringLiteral("Button1")};
+    const QStringList names{QStringLiteral("regenerateButton"), QStringLiteral("saveButton"),
+                            QStringLiteral("printButton"), QStringLiteral("sendMailButton"),
+                            QStringLiteral("closeButton")};
     const QStringList captions{QStringLiteral("重新生成"), QStringLiteral("保存"), QStringLiteral("打印"),
                                QStringLiteral("电子邮件"), QStringLiteral("关闭")};
     for (int i = 0; i < names.size(); ++i)
@@ -357,34 +334,66 @@ void TestContractGeneration::windowGeneratesAndSaves()
     QVERIFY(hint->isHidden());
     QTRY_VERIFY(office->callCount(QStringLiteral("bringToFront")) >= 2);
 
-    QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("Button2")), Qt::LeftButton);
+    QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("saveButton")), Qt::LeftButton);
     QVERIFY(!form.isVisible());
     QVERIFY(!form.document().NotSaved());
     QCOMPARE(readText(contractPath(id)), QStringLiteral("甲方张三"));
     QCOMPARE(office->callCount(QStringLiteral("quit")), 1);
 }
 
-void TestContractGeneration::closeAsksWhenModified_data()
-{
-    QTest::addColumn<QString>("how");      // "关闭", Esc or the close box
-    QTest::addColumn<bool>("edited");      // the user changed the document in the office
-    QTest::addColumn<int>("answer");       // Messages::SaveChoice, when asked
+void TestContractGeneration::windowWaitsForTheStartingOffice() {
+    QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
+    const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
+    auto word = std::make_unique<StandInWordApp>();
+    StandInWordApp *office = word.get();
+    office->setStartingPolls(20);
+    TfrmEditAHTDoc form(Code, contractPath(id), id, std::move(word));
+    auto *hint = form.findChild<QLabel *>(QStringLiteral("lblHint"));
+    QVERIFY(hint);
+
+    // While the office comes up the window answers events (this timer runs), says that it waits, and has not
+    // asked the office for anything yet.
+    bool sawWaiting = false;
+    bool connectedEarly = false;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (!hint->isVisible() || hint->text() != QStringLiteral("正在启动办公软件，请稍候......"))
+            return;
+        const QCursor *cursor = QGuiApplication::overrideCursor();
+        sawWaiting = sawWaiting || (cursor && cursor->shape() == Qt::BusyCursor);
+        connectedEarly = connectedEarly || office->callCount(QStringLiteral("connect")) > 0;
+    });
+    probe.start(5);
+    form.show();
+    QTRY_VERIFY(sawWaiting);
+    QVERIFY(!connectedEarly);
+
+    // Then it generates as always, the hint back to its own text and the cursor to normal.
+    QTRY_COMPARE(office->text(), QStringLiteral("甲方张三"));
+    QVERIFY(hint->isHidden());
+    QCOMPARE(hint->text(), QStringLiteral("正在生成合同......"));
+    QVERIFY(!QGuiApplication::overrideCursor());
+}
+
+void TestContractGeneration::closeAsksWhenModified_data() {
+    QTest::addColumn<QString>("how"); // "关闭", Esc or the close box
+    QTest::addColumn<bool>("edited"); // the user changed the document in the office
+    QTest::addColumn<int>("answer");  // Messages::SaveChoice, when asked
     QTest::addColumn<bool>("closes");
     QTest::addColumn<QString>("onDisk");
 
     const int save = int(Messages::SaveChoice::Save);
     const int discard = int(Messages::SaveChoice::Discard);
     const int cancel = int(Messages::SaveChoice::Cancel);
-    QTest::newRow("unchanged, 关闭: closes without a question") << "button" << false << -1 << true
-                                                                << QStringLiteral("甲方张三");
+    QTest::newRow("unchanged, 关闭: closes without a question")
+        << "button" << false << -1 << true << QStringLiteral("甲方张三");
     QTest::newRow("changed, 关闭, 保存") << "button" << true << save << true << QStringLiteral("甲方张三，已改");
     QTest::newRow("changed, Esc, 不保存") << "escape" << true << discard << true << QStringLiteral("甲方张三");
     QTest::newRow("changed, close box, 取消: stays open")
         << "closebox" << true << cancel << false << QStringLiteral("甲方张三");
 }
 
-void TestContractGeneration::closeAsksWhenModified()
-{
+void TestContractGeneration::closeAsksWhenModified() {
     QFETCH(QString, how);
     QFETCH(bool, edited);
     QFETCH(int, answer);
@@ -403,14 +412,13 @@ void TestContractGeneration::closeAsksWhenModified()
         mMessages.answerSaveQuestion(Messages::SaveChoice(answer));
 
     if (how == QLatin1String("button"))
-        QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
+        QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("closeButton")), Qt::LeftButton);
     else if (how == QLatin1String("escape"))
         QTest::keyClick(&form, Qt::Key_Escape);
     else
         form.close();
 
-    QCOMPARE(mMessages.texts(),
-             edited ? QStringList{QStringLiteral("合同文档已经修改，是否保存？")} : QStringList());
+    QCOMPARE(mMessages.texts(), edited ? QStringList{QStringLiteral("合同文档已经修改，是否保存？")} : QStringList());
     QCOMPARE(mMessages.unexpected(), 0);
     QCOMPARE(form.isVisible(), !closes);
     QCOMPARE(office->callCount(QStringLiteral("quit")), closes ? 1 : 0);
@@ -425,19 +433,21 @@ void TestContractGeneration::closeAsksWhenModified()
     }
 }
 
-void TestContractGeneration::printAndMailFailures_data()
-{
+void TestContractGeneration::printAndMailFailures_data() {
     QTest::addColumn<QString>("operation");
     QTest::addColumn<QString>("button");
     QTest::addColumn<bool>("hangs");
-    QTest::newRow("print fails") << "print" << "Button5" << false;
-    QTest::newRow("print hangs until the watchdog ends the office") << "print" << "Button5" << true;
-    QTest::newRow("e-mail fails") << "sendMail" << "Button6" << false;
-    QTest::newRow("e-mail hangs until the watchdog ends the office") << "sendMail" << "Button6" << true;
+    QTest::newRow("print fails") << "print"
+                                 << "printButton" << false;
+    QTest::newRow("print hangs until the watchdog ends the office") << "print"
+                                                                    << "printButton" << true;
+    QTest::newRow("e-mail fails") << "sendMail"
+                                  << "sendMailButton" << false;
+    QTest::newRow("e-mail hangs until the watchdog ends the office") << "sendMail"
+                                                                     << "sendMailButton" << true;
 }
 
-void TestContractGeneration::printAndMailFailures()
-{
+void TestContractGeneration::printAndMailFailures() {
     QFETCH(QString, operation);
     QFETCH(QString, button);
     QFETCH(bool, hangs);
@@ -461,13 +471,12 @@ void TestContractGeneration::printAndMailFailures()
     if (hangs)
         QVERIFY(mMessages.lastText().contains(QStringLiteral("没有响应")));
     QVERIFY(form.isVisible());
-    QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
+    QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("closeButton")), Qt::LeftButton);
     QVERIFY(!form.isVisible());
     QCOMPARE(readText(contractPath(id)), QStringLiteral("甲方张三"));
 }
 
-void TestContractGeneration::officeKeptInFrontOfOtherWindows()
-{
+void TestContractGeneration::officeKeptInFrontOfOtherWindows() {
     QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
     QWidget mainWindow;
@@ -501,6 +510,140 @@ void TestContractGeneration::officeKeptInFrontOfOtherWindows()
     QApplication::sendEvent(&mainWindow, &activate);
     QTest::qWait(300);
     QCOMPARE(office->callCount(QStringLiteral("bringToFront")), 0);
+}
+
+void TestContractGeneration::exportPdf_data() {
+    QTest::addColumn<QString>("number"); // the numbering indicator's value, "" for a category without one
+    QTest::addColumn<QString>("proposed");
+    QTest::addColumn<bool>("fails");
+    QTest::newRow("contract number") << "FZ20261210001"
+                                     << "FZ20261210001.pdf" << false;
+    QTest::newRow("number with characters no file name takes") << "HT/2026:07"
+                                                               << "HT_2026_07.pdf" << false;
+    QTest::newRow("no numbering indicator: the record's ID") << ""
+                                                             << "<ID>.pdf" << false;
+    QTest::newRow("the office fails: no file left") << "FZ1"
+                                                    << "FZ1.pdf" << true;
+}
+
+void TestContractGeneration::exportPdf() {
+    QFETCH(QString, number);
+    QFETCH(QString, proposed);
+    QFETCH(bool, fails);
+    if (!number.isEmpty()) {
+        QVERIFY(mApp->addIndicator(Code, QStringLiteral("合同编号"), 0, QStringLiteral("Data6"), 6,
+                                   QStringLiteral("[GETBILLID]{FZ[YYYY][MM][DD][III]}")) > 0);
+    }
+    QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
+    const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
+    QVERIFY(mApp->exec(QStringLiteral("UPDATE TContractMain SET Data6=? WHERE ID=?"), {number, id}));
+    proposed.replace(QStringLiteral("<ID>"), QString::number(id));
+
+    ContractDocument document(mWord, mMessages, Code, contractPath(id), id);
+    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+    QCOMPARE(document.pdfFileName(), proposed);
+    mMessages.clear();
+
+    // Cancelled: nothing is written.
+    document.exportPdf();
+    QCOMPARE(mMessages.details().value(0),
+             QFileInfo(mMessages.details().value(0)).absolutePath() + QLatin1Char('/') + proposed);
+    QCOMPARE(mWord.callCount(QStringLiteral("exportPdf")), 0);
+
+    const QString pdf = mApp->file(QStringLiteral("导出.pdf"));
+    mWord.setFailing(QStringLiteral("exportPdf"), fails);
+    mMessages.answerFileName(pdf);
+    document.exportPdf();
+    QCOMPARE(mWord.callCount(QStringLiteral("exportPdf")), 1);
+    if (fails) {
+        QCOMPARE(mMessages.shown().last().kind, ScriptedMessages::Kind::Warning);
+        QVERIFY(!QFile::exists(pdf));
+    } else {
+        QCOMPARE(readText(pdf), QStringLiteral("%PDF-stand-in\n甲方张三"));
+        QCOMPARE(mMessages.shown().last().kind, ScriptedMessages::Kind::SaveFile);
+    }
+    mWord.setFailing(QStringLiteral("exportPdf"), false);
+}
+
+void TestContractGeneration::batchGeneration() {
+    using Kind = BatchGeneration::Result::Kind;
+    QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
+    const int fresh = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
+    const int existing = addRecord({QStringLiteral("李四"), QString(), QString(), QString(), QString()});
+    QVERIFY(writeText(contractPath(existing), QStringLiteral("已经改过的文档")));
+    const QString other = QStringLiteral("00010002");
+    QVERIFY(mApp->addCategory(other, QStringLiteral("没有模板的合同"), QStringLiteral("0001")));
+    QVERIFY(mApp->addIndicator(other, QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
+    QVERIFY(mApp->exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1) VALUES (?, '王五')"), {other}));
+    const int noTemplate = mApp->scalar(QStringLiteral("SELECT max(ID) FROM TContractMain")).toInt();
+    const auto leftovers = [&] {
+        return QDir(QFileInfo(contractPath(fresh)).absolutePath())
+            .entryList({QStringLiteral("*batch*")}, QDir::Files | QDir::Hidden);
+    };
+
+    // Existing documents skipped; a category without a template reported while the others go on.
+    BatchGeneration skip(mWord, {});
+    QList<BatchGeneration::Result> results;
+    for (int id : {fresh, existing, noTemplate})
+        results << skip.run(id);
+    QCOMPARE(results.at(0).kind, Kind::Generated);
+    QCOMPARE(readText(contractPath(fresh)), QStringLiteral("甲方张三"));
+    QCOMPARE(results.at(1).kind, Kind::Skipped);
+    QCOMPARE(readText(contractPath(existing)), QStringLiteral("已经改过的文档"));
+    QCOMPARE(results.at(2).kind, Kind::Failed);
+    QVERIFY2(results.at(2).reason.contains(QStringLiteral("模板文件尚未创建")), qPrintable(results.at(2).reason));
+    QCOMPARE(BatchGeneration::summary(results).section(QLatin1Char('\n'), 0, 0),
+             QStringLiteral("已生成 1 份，跳过 1 份，失败 1 份。"));
+    QVERIFY(mMessages.texts().isEmpty()); // nothing shown during the batch
+    QCOMPARE(leftovers(), QStringList());
+
+    // Made again on request, with a PDF beside it.
+    BatchGeneration again(mWord, {true, true, QString()});
+    const BatchGeneration::Result regenerated = again.run(existing);
+    QCOMPARE(regenerated.kind, Kind::Generated);
+    QCOMPARE(readText(contractPath(existing)), QStringLiteral("甲方李四"));
+    QVERIFY(QFile::exists(QFileInfo(contractPath(existing)).absolutePath() + QStringLiteral("/%1.pdf").arg(existing)));
+
+    // A document open in a window is never overwritten; once the window is closed it is made again. So is one
+    // another office has open; a lock left by a program that has ended does not count.
+    {
+        StandInWordApp windowWord;
+        ContractDocument window(windowWord, mMessages, Code, contractPath(existing), existing);
+        QCOMPARE(window.ReadyData(), ContractDocument::Preparation::Opened);
+        const BatchGeneration::Result skipped = again.run(existing);
+        QCOMPARE(skipped.kind, Kind::Skipped);
+        QCOMPARE(skipped.reason, QStringLiteral("合同文档正在窗口中打开，没有覆盖"));
+        window.FormCloseQuery();
+        QCOMPARE(again.run(existing).kind, Kind::Generated);
+    }
+    const QString lock =
+        QFileInfo(contractPath(existing)).absolutePath() + QStringLiteral("/.~lock.%1.Doc#").arg(existing);
+    QVERIFY(writeText(
+        lock, QStringLiteral("王五,办公室电脑,王五,10.12.2026 09:30,file:///home/wangwu/.config/libreoffice/4;")));
+    QCOMPARE(again.run(existing).kind, Kind::Skipped);
+    QProcess ended;
+    ended.start(QStringLiteral("true"));
+    QVERIFY(ended.waitForStarted());
+    const qint64 endedPid = ended.processId();
+    QVERIFY(ended.waitForFinished());
+    QVERIFY(writeText(
+        lock, QStringLiteral("u,%1,u,10.12.2026 09:30,vantrel:%2@%1;").arg(QSysInfo::machineHostName()).arg(endedPid)));
+    QCOMPARE(again.run(existing).kind, Kind::Generated);
+    QFile::remove(lock);
+
+    // A save that fails leaves the earlier document as it was and nothing half-written.
+    QVERIFY(writeText(contractPath(existing), QStringLiteral("已经改过的文档")));
+    mWord.setFailing(QStringLiteral("saveAs"));
+    QCOMPARE(again.run(existing).kind, Kind::Failed);
+    mWord.setFailing(QStringLiteral("saveAs"), false);
+    QCOMPARE(readText(contractPath(existing)), QStringLiteral("已经改过的文档"));
+    QCOMPARE(leftovers(), QStringList());
+
+    // Another folder: the documents go there, DB/ContractFile stays as it is.
+    QTemporaryDir out;
+    BatchGeneration elsewhere(mWord, {false, false, out.path()});
+    QCOMPARE(elsewhere.run(fresh).kind, Kind::Generated);
+    QCOMPARE(readText(out.filePath(QStringLiteral("%1.Doc").arg(fresh))), QStringLiteral("甲方张三"));
 }
 
 QTEST_MAIN(TestContractGeneration)

@@ -1,19 +1,18 @@
 // The demo content on a fresh database, turned into contract documents by the real office (headless).
 
-#include "ContractDocument.h"
-#include "DemoContent.h"
-#include "DocumentPaths.h"
-#include "LibreOfficeWordApp.h"
-#include "ScriptedMessages.h"
-#include "TempAppFolder.h"
+#include "demo/DemoContent.h"
+#include "documents/ContractDocument.h"
+#include "documents/DocumentPaths.h"
+#include "office/LibreOfficeWordApp.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
 
-class TestDemoOffice : public QObject
-{
+class TestDemoOffice : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -25,15 +24,14 @@ private:
     ScriptedMessages mMessages;
 };
 
-void TestDemoOffice::installsOnceOnAFreshDatabase()
-{
+void TestDemoOffice::installsOnceOnAFreshDatabase() {
     QVERIFY(mApp.isValid());
     QString message;
     QCOMPARE(DemoContent::install(&message), DemoContent::Result::Installed);
     QCOMPARE(mApp.scalar(QStringLiteral("SELECT count(*) FROM TContractClass")), QStringLiteral("2"));
-    QCOMPARE(mApp.scalar(QStringLiteral("SELECT count(*) FROM TDataPara WHERE MainTypeCode=?"),
-                         {DemoContent::ChildCode}),
-             QStringLiteral("15"));
+    QCOMPARE(
+        mApp.scalar(QStringLiteral("SELECT count(*) FROM TDataPara WHERE MainTypeCode=?"), {DemoContent::ChildCode}),
+        QStringLiteral("15"));
     QCOMPARE(mApp.scalar(QStringLiteral("SELECT count(*) FROM TContractMain")), QStringLiteral("3"));
     QVERIFY(QFileInfo::exists(DocumentPaths::templateFile(DemoContent::ChildCode)));
     // Every kind of indicator is there.
@@ -56,8 +54,7 @@ void TestDemoOffice::installsOnceOnAFreshDatabase()
     QCOMPARE(mApp.scalar(QStringLiteral("SELECT count(*) FROM TContractMain")), QStringLiteral("3"));
 }
 
-void TestDemoOffice::everyRecordGeneratesWithoutAMarkerLeft()
-{
+void TestDemoOffice::everyRecordGeneratesWithoutAMarkerLeft() {
     Messages::setInstance(&mMessages);
     const QStringList ids = {QStringLiteral("1"), QStringLiteral("2")};
     LibreOfficeWordApp reader(LibreOfficeWordApp::Display::Headless);
@@ -69,7 +66,7 @@ void TestDemoOffice::everyRecordGeneratesWithoutAMarkerLeft()
             LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
             ContractDocument document(word, mMessages, QString(), path, id);
             QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
-            QVERIFY(document.Button2Click());
+            QVERIFY(document.save());
             document.FormCloseQuery();
         }
         // VANTREL_DEMO_OUTPUT names a folder that keeps the generated documents for a look at them.

@@ -1,4 +1,4 @@
-#include "LibreOfficeSheetApp.h"
+#include "office/LibreOfficeSheetApp.h"
 
 #include <QTest>
 

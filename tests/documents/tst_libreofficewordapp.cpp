@@ -1,5 +1,6 @@
-#include "LibreOfficeWordApp.h"
-#include "OfficeFixture.h"
+#include "documents/OfficeFixture.h"
+#include "office/LibreOfficeWordApp.h"
+#include "office/OfficeProcesses.h"
 
 #include <QDebug>
 #include <QDir>
@@ -28,6 +29,7 @@ private Q_SLOTS:
     void hungOfficeIsEndedAfterTheLimit_data();
     void hungOfficeIsEndedAfterTheLimit();
     void quitEndsTheOffice();
+    void windowsShareOneOffice();
 
 private:
     QString path(const QString &name) const { return mDir.filePath(name); }
@@ -303,6 +305,7 @@ void TestLibreOfficeWordApp::hungOfficeIsEndedAfterTheLimit_data() {
     QTest::newRow("replace") << QStringLiteral("replace");
     QTest::newRow("print") << QStringLiteral("print");
     QTest::newRow("e-mail") << QStringLiteral("sendMail");
+    QTest::newRow("reading the text") << QStringLiteral("documentText");
 }
 
 void TestLibreOfficeWordApp::hungOfficeIsEndedAfterTheLimit() {
@@ -320,6 +323,8 @@ void TestLibreOfficeWordApp::hungOfficeIsEndedAfterTheLimit() {
         ok = word.replace(QStringLiteral("[<值>]"), QStringLiteral("x"));
     else if (operation == QLatin1String("print"))
         ok = word.print();
+    else if (operation == QLatin1String("documentText"))
+        ok = word.documentText().has_value();
     else
         ok = word.sendMail();
     QVERIFY(!ok);
@@ -355,6 +360,42 @@ void TestLibreOfficeWordApp::quitEndsTheOffice() {
     // Quit never saves.
     QVERIFY2(mWord.open(mSimpleDoc), qPrintable(mWord.lastError()));
     QVERIFY(mWord.documentText().value_or(QString()).contains(QStringLiteral("前[<值>]后")));
+}
+
+void TestLibreOfficeWordApp::windowsShareOneOffice() {
+    // Started in the background when the program comes up; a window that comes first waits for it.
+    const int before = OfficeProcesses::count();
+    LibreOfficeWordApp::startSharedOffice();
+    LibreOfficeWordApp first(LibreOfficeWordApp::Display::Headless, LibreOfficeWordApp::Office::Shared);
+    QTRY_VERIFY_WITH_TIMEOUT(!first.isStarting(), 60000);
+    QVERIFY2(first.connect(), qPrintable(first.lastError()));
+    QCOMPARE(OfficeProcesses::count(), before + 1);
+
+    // Two windows, one office, a document each.
+    LibreOfficeWordApp second(LibreOfficeWordApp::Display::Headless, LibreOfficeWordApp::Office::Shared);
+    QVERIFY(!second.isStarting());
+    QVERIFY2(second.connect(), qPrintable(second.lastError()));
+    QCOMPARE(OfficeProcesses::count(), before + 1);
+    QVERIFY2(first.open(mSimpleDoc), qPrintable(first.lastError()));
+    QVERIFY2(second.open(mMarkerDoc), qPrintable(second.lastError()));
+    QVERIFY(first.documentText().value_or(QString()).contains(QStringLiteral("前[<值>]后")));
+
+    // Closing one window closes its document, not the office the other one works in.
+    QVERIFY(first.quit());
+    QVERIFY(second.hasDocument());
+    QVERIFY2(second.replace(QStringLiteral("[<重复>]"), QStringLiteral("甲")), qPrintable(second.lastError()));
+    QVERIFY(second.documentText().value_or(QString()).contains(QStringLiteral("第1处甲")));
+    QCOMPARE(OfficeProcesses::count(), before + 1);
+
+    // An office that died is replaced on the next window's use.
+    second.killOfficeForTest();
+    LibreOfficeWordApp third(LibreOfficeWordApp::Display::Headless, LibreOfficeWordApp::Office::Shared);
+    QVERIFY2(third.connect(), qPrintable(third.lastError()));
+    QVERIFY2(third.open(mSimpleDoc), qPrintable(third.lastError()));
+    QVERIFY(!second.hasDocument());
+    QVERIFY(third.quit());
+    OfficeProcesses::endAll();
+    QCOMPARE(OfficeProcesses::count(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestLibreOfficeWordApp)

@@ -1,5 +1,5 @@
-#include "OfficeFixture.h"
-#include "OfficePdfRenderer.h"
+#include "documents/OfficeFixture.h"
+#include "office/OfficePdfRenderer.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>

@@ -1,17 +1,20 @@
 // A category whose template is a .docx or an .odt file: the contract document is filled in the program, takes the
 // template's format and is then opened in the word processor; a damaged template writes no document.
 
-#include "Clipboard.h"
-#include "ContractDocument.h"
-#include "DocumentPaths.h"
-#include "PackageFiles.h"
-#include "ScriptedMessages.h"
-#include "StandInWordApp.h"
-#include "TempAppFolder.h"
-#include "TemplateEditor.h"
+#include "documents/ContractDocument.h"
+#include "documents/DocumentPaths.h"
+#include "documents/PackageFiles.h"
+#include "documents/TemplateEditor.h"
+#include "documents/TemplateImport.h"
+#include "office/StandInWordApp.h"
+#include "platform/Clipboard.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -46,8 +49,12 @@ private Q_SLOTS:
     void cleanup();
     void generatesInTemplateFormat_data();
     void generatesInTemplateFormat();
+    void damagedTemplateWritesNothing_data();
     void damagedTemplateWritesNothing();
     void templateEditorKeepsFormat();
+    void importTemplateFile_data();
+    void importTemplateFile();
+    void importAsksBeforeReplacing();
 
 private:
     int addRecord();
@@ -112,20 +119,46 @@ void TestPackageGeneration::generatesInTemplateFormat() {
     QCOMPARE(mWord.documentPath(), contract);
 }
 
+void TestPackageGeneration::damagedTemplateWritesNothing_data() {
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("truncated .docx") << "docx"
+                                     << "truncate"
+                                     << "模板文件已损坏";
+    QTest::newRow("truncated .odt") << "odt"
+                                    << "truncate"
+                                    << "模板文件已损坏";
+    QTest::newRow(".docx without its document part") << "docx"
+                                                     << "no main part"
+                                                     << "模板文件缺少文档正文";
+    QTest::newRow(".odt without its content") << "odt"
+                                              << "no main part"
+                                              << "模板文件缺少文档正文";
+}
+
 void TestPackageGeneration::damagedTemplateWritesNothing() {
-    const QString templateFile = mApp->file(QStringLiteral("DB/ModelFiles/%1.docx").arg(Code));
-    QVERIFY(PackageFiles::write(templateFile, package(QStringLiteral("docx"), "[&lt;甲方>]")));
-    QFile file(templateFile);
-    QVERIFY(file.open(QIODevice::ReadWrite));
-    file.resize(file.size() / 2);
-    file.close();
+    QFETCH(QString, format);
+    QFETCH(QString, damage);
+    QFETCH(QString, message);
+    const QString templateFile = mApp->file(QStringLiteral("DB/ModelFiles/%1.%2").arg(Code, format));
+    PackageFiles::Entries entries = package(format, "[&lt;甲方>]");
+    if (damage == QLatin1String("no main part")) {
+        entries.removeIf([&](const auto &entry) { return entry.first == mainPart(format); });
+        entries.append({QStringLiteral("other.xml"), "<x/>"});
+    }
+    QVERIFY(PackageFiles::write(templateFile, entries));
+    if (damage == QLatin1String("truncate")) {
+        QFile file(templateFile);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        file.resize(file.size() / 2);
+    }
     const int id = addRecord();
 
     ContractDocument document(mWord, mMessages, Code, DocumentPaths::contractFile(id), id);
     QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Failed);
     QCOMPARE(mMessages.texts().size(), 1);
-    QVERIFY2(mMessages.texts().first().contains(QStringLiteral("模板文件已损坏")),
-             qPrintable(mMessages.texts().first()));
+    QVERIFY2(mMessages.texts().first().contains(message), qPrintable(mMessages.texts().first()));
     QCOMPARE(QDir(mApp->file(QStringLiteral("DB/ContractFile"))).entryList(QDir::Files | QDir::Hidden), QStringList());
     QCOMPARE(mWord.callCount(QStringLiteral("open")), 0);
 }
@@ -137,11 +170,147 @@ void TestPackageGeneration::templateEditorKeepsFormat() {
     TemplateEditor editor(mWord, mMessages, clipboard, Code, DocumentPaths::templateFile(Code));
     QVERIFY(editor.ReadyData());
     QCOMPARE(mWord.documentPath(), templateFile);
-    QVERIFY(editor.Button2Click());
+    QVERIFY(editor.save());
     QCOMPARE(mWord.callCount(QStringLiteral("saveAs")), 1);
     QCOMPARE(QDir(mApp->file(QStringLiteral("DB/ModelFiles"))).entryList(QDir::Files),
              QStringList{QFileInfo(templateFile).fileName()});
     QCOMPARE(DocumentPaths::existingTemplate(Code), templateFile);
+}
+
+void TestPackageGeneration::importTemplateFile_data() {
+    QTest::addColumn<QString>("file");     // the file the user picks, in a folder outside the application
+    QTest::addColumn<QString>("damage");   // "", "truncate", "no main part", "not xml", "not a document"
+    QTest::addColumn<QString>("existing"); // the category's template before, "" for none
+    QTest::addColumn<QString>("after");    // the template afterwards, "" when the import is refused
+    QTest::newRow(".docx, no template yet") << "合同.docx"
+                                            << ""
+                                            << ""
+                                            << "00010001.docx";
+    QTest::newRow(".odt replaces a Word 97 template") << "合同.odt"
+                                                      << ""
+                                                      << "00010001.Doc"
+                                                      << "00010001.odt";
+    QTest::newRow(".DOC spelled in capitals replaces a .docx") << "HT.DOC"
+                                                               << ""
+                                                               << "00010001.docx"
+                                                               << "00010001.Doc";
+    QTest::newRow("truncated .docx") << "合同.docx"
+                                     << "truncate"
+                                     << "00010001.Doc"
+                                     << "";
+    QTest::newRow(".docx without its document part") << "合同.docx"
+                                                     << "no main part"
+                                                     << ""
+                                                     << "";
+    QTest::newRow(".odt whose content is no XML") << "合同.odt"
+                                                  << "not xml"
+                                                  << "00010001.docx"
+                                                  << "";
+    QTest::newRow("text file named .doc") << "合同.doc"
+                                          << "not a document"
+                                          << ""
+                                          << "";
+    QTest::newRow("a spreadsheet") << "合同.xls"
+                                   << ""
+                                   << "00010001.Doc"
+                                   << "";
+}
+
+void TestPackageGeneration::importTemplateFile() {
+    QFETCH(QString, file);
+    QFETCH(QString, damage);
+    QFETCH(QString, existing);
+    QFETCH(QString, after);
+    QTemporaryDir outside;
+    const QString source = outside.filePath(file);
+    const QString suffix = QFileInfo(file).suffix().toLower();
+    if (suffix == QLatin1String("doc")) {
+        if (damage.isEmpty()) {
+            QVERIFY(QFile::copy(QStringLiteral(VANTREL_EMPTY_DOC), source));
+        } else {
+            QVERIFY(writeFile(source, "not a word processor document"));
+        }
+    } else if (suffix == QLatin1String("xls")) {
+        QVERIFY(QFile::copy(QStringLiteral(VANTREL_EMPTY_DOC), source));
+    } else {
+        PackageFiles::Entries entries = package(suffix, "甲方：[&lt;甲方>]");
+        if (damage == QLatin1String("no main part"))
+            entries.removeIf([&](const auto &entry) { return entry.first == mainPart(suffix); });
+        if (damage == QLatin1String("not xml"))
+            entries.last().second = "<office:document-content><unclosed>";
+        entries.append({QStringLiteral("other.xml"), "<x/>"});
+        QVERIFY(PackageFiles::write(source, entries));
+        if (damage == QLatin1String("truncate")) {
+            QFile zip(source);
+            QVERIFY(zip.open(QIODevice::ReadWrite));
+            zip.resize(zip.size() / 2);
+        }
+    }
+    const QString models = mApp->file(QStringLiteral("DB/ModelFiles"));
+    QByteArray before;
+    if (!existing.isEmpty()) {
+        before = "the old template " + existing.toUtf8();
+        QVERIFY(writeFile(models + QLatin1Char('/') + existing, before));
+    }
+
+    const QString error = TemplateImport::importFile(Code, source);
+    const QStringList left = QDir(models).entryList(QDir::Files | QDir::Hidden);
+    if (after.isEmpty()) {
+        // Refused with a message, and the category keeps what it had.
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(left, existing.isEmpty() ? QStringList() : QStringList{existing});
+        if (!existing.isEmpty()) {
+            QFile old(models + QLatin1Char('/') + existing);
+            QVERIFY(old.open(QIODevice::ReadOnly));
+            QCOMPARE(old.readAll(), before);
+        }
+        return;
+    }
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QCOMPARE(left, QStringList{after});
+    QCOMPARE(DocumentPaths::existingTemplate(Code), models + QLatin1Char('/') + after);
+    QFile imported(models + QLatin1Char('/') + after);
+    QFile original(source);
+    QVERIFY(imported.open(QIODevice::ReadOnly) && original.open(QIODevice::ReadOnly));
+    QCOMPARE(imported.readAll(), original.readAll());
+
+    // The imported template is what the next contract is made from.
+    if (suffix != QLatin1String("doc")) {
+        const int id = addRecord();
+        ContractDocument document(mWord, mMessages, Code, DocumentPaths::contractFile(id), id);
+        QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+        QCOMPARE(PackageFiles::paragraphs(PackageFiles::read(document.documentPath(), mainPart(suffix))),
+                 QStringList{QStringLiteral("甲方：张三")});
+    }
+}
+
+void TestPackageGeneration::importAsksBeforeReplacing() {
+    const QString old = mApp->file(QStringLiteral("DB/ModelFiles/%1.Doc").arg(Code));
+    QVERIFY(QFile::copy(QStringLiteral(VANTREL_EMPTY_DOC), old));
+    QTemporaryDir outside;
+    const QString source = outside.filePath(QStringLiteral("新模板.docx"));
+    QVERIFY(PackageFiles::write(source, package(QStringLiteral("docx"), "[&lt;甲方>]")));
+
+    // "否": no file dialog, nothing changes.
+    mMessages.answerQuestion(false);
+    QVERIFY(!TemplateImport::run(Code, mMessages));
+    QCOMPARE(mMessages.texts().size(), 1);
+    QCOMPARE(DocumentPaths::existingTemplate(Code), old);
+
+    // "是", then the file dialog cancelled: nothing changes either.
+    mMessages.clear();
+    mMessages.answerQuestion(true);
+    mMessages.answerFileName(QString());
+    QVERIFY(!TemplateImport::run(Code, mMessages));
+    QCOMPARE(DocumentPaths::existingTemplate(Code), old);
+
+    // "是" and a file: the .docx takes the Word 97 template's place.
+    mMessages.clear();
+    mMessages.answerQuestion(true);
+    mMessages.answerFileName(source);
+    QVERIFY(TemplateImport::run(Code, mMessages));
+    QCOMPARE(DocumentPaths::existingTemplate(Code), mApp->file(QStringLiteral("DB/ModelFiles/%1.docx").arg(Code)));
+    QVERIFY(!QFile::exists(old));
 }
 
 QTEST_GUILESS_MAIN(TestPackageGeneration)

@@ -1,8 +1,10 @@
 // Filling .docx and .odt templates inside the program, on small handmade packages: the marker search over split
 // runs, what a replacement may hold, the parts of a package, and damaged templates.
 
-#include "PackageFiles.h"
-#include "PackageTemplate.h"
+#include "documents/PackageFiles.h"
+#include "documents/package/PackageTemplate.h"
+#include "documents/package/TemplateCheck.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -89,7 +91,7 @@ PackageFiles::Entries docxEntries(const QByteArray &document, const QByteArray &
     // Not a part with text: a style named like a marker stays as it is.
     entries.append(
         {QStringLiteral("word/styles.xml"), "<w:styles " + ns + "><w:style w:styleId=\"[&lt;甲方>]\"/></w:styles>"});
-    entries.append({QStringLiteral("word/media/image1.png"), QByteArray("\x89PNG\r\n\x1a\n\0\0binary", 18)});
+    entries.append({QStringLiteral("word/media/image1.png"), QByteArray("\x89PNG\r\n\x1a\n\0\0binary", 16)});
     return entries;
 }
 
@@ -128,6 +130,7 @@ private Q_SLOTS:
     void damagedTemplate_data();
     void damagedTemplate();
     void formatOfPath();
+    void templateCheck();
 };
 
 void TestPackageTemplate::docxParagraphs_data() {
@@ -342,10 +345,7 @@ void TestPackageTemplate::damagedTemplate() {
     QFETCH(QByteArray, bytes);
     QTemporaryDir dir;
     const QString source = dir.filePath(fileName);
-    QFile file(source);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    file.close();
+    QVERIFY(writeFile(source, bytes));
     const QString target = dir.filePath(QStringLiteral("1.") + QFileInfo(fileName).suffix());
 
     const PackageTemplate::Result result = PackageTemplate::fill(source, target, pairs());
@@ -360,6 +360,58 @@ void TestPackageTemplate::formatOfPath() {
     QCOMPARE(PackageTemplate::formatOf(QStringLiteral("/a/DB/ModelFiles/0001.docx")), Format::Docx);
     QCOMPARE(PackageTemplate::formatOf(QStringLiteral("/a/1.ODT")), Format::Odt);
     QCOMPARE(PackageTemplate::formatOf(QStringLiteral("/a/1.Doc")), Format::None);
+}
+
+void TestPackageTemplate::templateCheck() {
+    // Body with a known marker, a split one and one glued to the next; a table, the header and a text box (kept
+    // twice by a .docx: once only in the report) with a marker no indicator has; a "[<" left open; a marker cut
+    // by a paragraph break. 乙方 is in the footer; 金额 is never used.
+    QTemporaryDir dir;
+    const QString docx = dir.filePath(QStringLiteral("t.docx"));
+    const QByteArray box = "<w:r><w:txbxContent><w:p><w:r><w:t>框[&lt;丙方>]</w:t></w:r></w:p></w:txbxContent></w:r>";
+    QVERIFY(PackageFiles::write(
+        docx,
+        docxEntries(docxDocument(
+                        "<w:p><w:r><w:t>正文[&lt;甲</w:t></w:r><w:r><w:t>方>]，[&lt;甲方>][&lt;丁方>]</w:t></w:r></w:p>"
+                        "<w:tbl><w:tr><w:tc><w:p><w:r><w:t>表[&lt;丁方>]</w:t></w:r></w:p></w:tc></w:tr></w:tbl>"
+                        "<w:p><mc:AlternateContent xmlns:mc=\"m\"><mc:Choice>" +
+                        box + "</mc:Choice><mc:Fallback>" + box +
+                        "</mc:Fallback></mc:AlternateContent></w:p>"
+                        "<w:p><w:r><w:t>未完[&lt;甲方</w:t></w:r></w:p>"
+                        "<w:p><w:r><w:t>拆开[&lt;乙</w:t></w:r></w:p><w:p><w:r><w:t>方>]</w:t></w:r></w:p>"),
+                    "页眉[&lt;戊方>]")));
+    const TemplateCheck::Report report =
+        TemplateCheck::check(docx, {QStringLiteral("甲方"), QStringLiteral("乙方"), QStringLiteral("金额")});
+    QVERIFY(report.readable);
+    QStringList unknown;
+    for (const TemplateCheck::Finding &f : report.unknownMarkers)
+        unknown << QStringLiteral("%1 %2 %3").arg(f.text, f.place).arg(f.count);
+    unknown.sort();
+    // The fixture's footnote holds [<name>] too.
+    QCOMPARE(unknown, (QStringList{QStringLiteral("[<name>] 脚注 1"), QStringLiteral("[<丁方>] 正文 1"),
+                                   QStringLiteral("[<丁方>] 表格 1"), QStringLiteral("[<丙方>] 文本框 1"),
+                                   QStringLiteral("[<戊方>] 页眉 1")}));
+    QCOMPARE(report.unusedIndicators, QStringList{QStringLiteral("金额")});
+    QStringList broken;
+    for (const TemplateCheck::Finding &f : report.brokenMarkers)
+        broken << f.text.left(4) + QLatin1Char(' ') + f.place;
+    broken.sort();
+    QCOMPARE(broken, (QStringList{QStringLiteral("[<乙 正文"), QStringLiteral("[<甲方 正文")}));
+    QVERIFY(!report.clean());
+    const QString text = TemplateCheck::describe(report);
+    QVERIFY2(text.contains(QStringLiteral("[<丙方>]（文本框，1 处）")) && text.contains(QStringLiteral("金额")),
+             qPrintable(text));
+
+    // A template whose markers and indicators match: nothing to say. A file that is no package: unreadable.
+    const QString good = dir.filePath(QStringLiteral("g.docx"));
+    QVERIFY(PackageFiles::write(good, docxEntries(docxDocument("<w:p><w:r><w:t>[&lt;甲方>]</w:t></w:r></w:p>"))));
+    QVERIFY(
+        TemplateCheck::check(good, {QStringLiteral("甲方"), QStringLiteral("乙方"), QStringLiteral("NAME")}).clean());
+    QFile junk(dir.filePath(QStringLiteral("j.odt")));
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write("not a package");
+    junk.close();
+    QVERIFY(!TemplateCheck::check(junk.fileName(), {}).readable);
 }
 
 QTEST_GUILESS_MAIN(TestPackageTemplate)

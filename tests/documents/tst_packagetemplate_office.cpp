@@ -1,8 +1,11 @@
-// .docx and .odt templates saved by the office itself, filled in the program, then read back from the parts and
-// by the office: every kind of place a user can put a marker in.
+// .doc, .docx and .odt templates saved by the office itself, filled in the program (a Word 97 template through
+// the office's OpenDocument copy of it), then read back from the parts and by the office: every kind of place a
+// user can put a marker in.
 
-#include "PackageFiles.h"
-#include "PackageTemplate.h"
+#include "documents/PackageFiles.h"
+#include "documents/package/PackageTemplate.h"
+#include "documents/package/TemplateCheck.h"
+#include "office/LibreOfficeWordApp.h"
 
 #include <QDir>
 #include <QFile>
@@ -86,6 +89,8 @@ private Q_SLOTS:
     void filledInPlace();
     void officeReadsBack_data();
     void officeReadsBack();
+    void templateCheckOfEveryFormat_data();
+    void templateCheckOfEveryFormat();
 
 private:
     bool convert(const QString &format, const QStringList &files);
@@ -139,8 +144,20 @@ void TestPackageTemplateOffice::initTestCase() {
                                   mDir.filePath(QStringLiteral("filled-%1.%1").arg(format)), values());
         QVERIFY2(result.ok, qPrintable(result.error));
     }
-    QVERIFY(convert(QStringLiteral("fodt"), {mDir.filePath(QStringLiteral("filled-docx.docx")),
-                                             mDir.filePath(QStringLiteral("filled-odt.odt"))}));
+
+    // The Word 97 template: filled the way a new contract is, saved as Word 97 by the office.
+    QVERIFY(convert(QStringLiteral("doc"), {source.fileName()}));
+    {
+        LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
+        QVERIFY2(word.connect(), qPrintable(word.lastError()));
+        QVERIFY2(word.openPrefilled(mDir.filePath(QStringLiteral("template.doc")), values()),
+                 qPrintable(word.lastError()));
+        QVERIFY2(word.saveAs(mDir.filePath(QStringLiteral("filled-doc.doc"))), qPrintable(word.lastError()));
+        word.quit();
+    }
+    QVERIFY(convert(QStringLiteral("fodt"),
+                    {mDir.filePath(QStringLiteral("filled-docx.docx")), mDir.filePath(QStringLiteral("filled-odt.odt")),
+                     mDir.filePath(QStringLiteral("filled-doc.doc"))}));
 }
 
 void TestPackageTemplateOffice::filledInPlace_data() {
@@ -193,6 +210,7 @@ void TestPackageTemplateOffice::officeReadsBack_data() {
     QTest::addColumn<QString>("file");
     QTest::newRow("docx") << QStringLiteral("filled-docx.fodt");
     QTest::newRow("odt") << QStringLiteral("filled-odt.fodt");
+    QTest::newRow("doc") << QStringLiteral("filled-doc.fodt");
 }
 
 void TestPackageTemplateOffice::officeReadsBack() {
@@ -209,6 +227,37 @@ void TestPackageTemplateOffice::officeReadsBack() {
     };
     for (const QString &line : expected)
         QVERIFY2(found.contains(line), qPrintable(line + QStringLiteral(" not in: ") + found.join(QLatin1Char('|'))));
+}
+
+void TestPackageTemplateOffice::templateCheckOfEveryFormat_data() {
+    QTest::addColumn<QString>("file");
+    QTest::newRow("doc") << QStringLiteral("template.doc");
+    QTest::newRow("docx") << QStringLiteral("template.docx");
+    QTest::newRow("odt") << QStringLiteral("template.odt");
+}
+
+void TestPackageTemplateOffice::templateCheckOfEveryFormat() {
+    // Every marker of the templates the office saved is found in its place: only 丙方 names no indicator, and the
+    // one indicator the template lacks is reported as unused.
+    QFETCH(QString, file);
+    QString package = mDir.filePath(file);
+    LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
+    if (file.endsWith(QLatin1String(".doc"))) {
+        QVERIFY2(word.connect(), qPrintable(word.lastError()));
+        package = word.openDocumentCopyOf(package);
+        QVERIFY2(!package.isEmpty(), qPrintable(word.lastError()));
+    }
+    QStringList names{QStringLiteral("没有用到")};
+    for (const auto &pair : values())
+        names << pair.first.mid(2, pair.first.size() - 4);
+    const TemplateCheck::Report report = TemplateCheck::check(package, names);
+    word.quit();
+    QVERIFY(report.readable);
+    QCOMPARE(report.unknownMarkers.size(), 1);
+    QCOMPARE(report.unknownMarkers.first().text, QStringLiteral("[<丙方>]"));
+    QCOMPARE(report.unknownMarkers.first().place, QStringLiteral("正文"));
+    QCOMPARE(report.unusedIndicators, QStringList{QStringLiteral("没有用到")});
+    QVERIFY2(report.brokenMarkers.isEmpty(), qPrintable(TemplateCheck::describe(report)));
 }
 
 QTEST_GUILESS_MAIN(TestPackageTemplateOffice)

@@ -1,5 +1,5 @@
-#include "StandInSheetApp.h"
-#include "StandInWordApp.h"
+#include "office/StandInSheetApp.h"
+#include "office/StandInWordApp.h"
 
 #include <QTemporaryDir>
 #include <QTest>

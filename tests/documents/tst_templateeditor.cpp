@@ -1,12 +1,13 @@
 // The template editor's logic and window over the in-process office stand-in and a real database.
 
-#include "Clipboard.h"
-#include "DocumentPaths.h"
-#include "ScriptedMessages.h"
-#include "StandInWordApp.h"
-#include "TempAppFolder.h"
-#include "TemplateEditor.h"
-#include "TfrmEditADoc.h"
+#include "documents/DocumentPaths.h"
+#include "documents/TemplateEditor.h"
+#include "documents/ui/TfrmEditADoc.h"
+#include "office/StandInWordApp.h"
+#include "platform/Clipboard.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,26 +15,7 @@
 #include <QTest>
 #include <QTimer>
 
-namespace {
-
-QString readText(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromUtf8(file.readAll());
-}
-
-bool writeText(const QString &path, const QString &text)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text.toUtf8()) >= 0;
-}
-
-} // namespace
-
-class TestTemplateEditor : public QObject
-{
+class TestTemplateEditor : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -65,8 +47,7 @@ private:
     QString mCode = QStringLiteral("00010001");
 };
 
-void TestTemplateEditor::init()
-{
+void TestTemplateEditor::init() {
     mApp = std::make_unique<TempAppFolder>();
     QVERIFY(mApp->isValid());
     QVERIFY(mApp->addCategory(QStringLiteral("0001"), QStringLiteral("房屋租赁")));
@@ -83,21 +64,18 @@ void TestTemplateEditor::init()
         mWord.setFailing(QLatin1String(op), false);
 }
 
-void TestTemplateEditor::cleanup()
-{
+void TestTemplateEditor::cleanup() {
     mApp.reset();
 }
 
-void TestTemplateEditor::opensTemplateOrEmptyTemplate_data()
-{
+void TestTemplateEditor::opensTemplateOrEmptyTemplate_data() {
     QTest::addColumn<bool>("haveTemplate");
     QTest::addColumn<QString>("expectedText");
     QTest::newRow("new category: the empty template") << false << QStringLiteral("空白文档");
     QTest::newRow("category with a template") << true << QStringLiteral("租赁合同 [<甲方>]");
 }
 
-void TestTemplateEditor::opensTemplateOrEmptyTemplate()
-{
+void TestTemplateEditor::opensTemplateOrEmptyTemplate() {
     QFETCH(bool, haveTemplate);
     QFETCH(QString, expectedText);
     const QString path = DocumentPaths::templateFile(mCode);
@@ -111,8 +89,7 @@ void TestTemplateEditor::opensTemplateOrEmptyTemplate()
     QVERIFY(mMessages.texts().isEmpty());
 }
 
-void TestTemplateEditor::noDocumentToOpen()
-{
+void TestTemplateEditor::noDocumentToOpen() {
     QVERIFY(QFile::remove(DocumentPaths::emptyTemplate()));
     TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
     QVERIFY(!editor.ReadyData());
@@ -121,17 +98,16 @@ void TestTemplateEditor::noDocumentToOpen()
     QVERIFY(mMessages.lastText().contains(QStringLiteral("Empty.Doc")));
 }
 
-void TestTemplateEditor::insertNewIndicator_data()
-{
+void TestTemplateEditor::insertNewIndicator_data() {
     QTest::addColumn<QString>("savedName");
     QTest::addColumn<QString>("expectedText");
     QTest::addColumn<QString>("expectedClipboard");
-    QTest::newRow("saved") << QStringLiteral("总价") << QStringLiteral("空白[<总价>]文档") << QStringLiteral("[<总价>]");
+    QTest::newRow("saved") << QStringLiteral("总价") << QStringLiteral("空白[<总价>]文档")
+                           << QStringLiteral("[<总价>]");
     QTest::newRow("cancelled") << QString() << QStringLiteral("空白文档") << QString();
 }
 
-void TestTemplateEditor::insertNewIndicator()
-{
+void TestTemplateEditor::insertNewIndicator() {
     QFETCH(QString, savedName);
     QFETCH(QString, expectedText);
     QFETCH(QString, expectedClipboard);
@@ -147,7 +123,7 @@ void TestTemplateEditor::insertNewIndicator()
     mWord.setInsertionPoint(2);
     mWord.clearCalls();
 
-    editor.Button3Click();
+    editor.insertNewIndicator();
     QCOMPARE(asked, QStringList{QStringLiteral("TDataPara/00010001/-1")});
     QCOMPARE(mWord.text(), expectedText);
     QCOMPARE(mClipboard.text(), expectedClipboard);
@@ -155,16 +131,14 @@ void TestTemplateEditor::insertNewIndicator()
     QVERIFY(mMessages.texts().isEmpty());
 }
 
-void TestTemplateEditor::insertExistingIndicator_data()
-{
+void TestTemplateEditor::insertExistingIndicator_data() {
     QTest::addColumn<bool>("chosen");
     QTest::addColumn<QString>("expectedText");
     QTest::newRow("chosen") << true << QStringLiteral("[<月租金>]空白文档");
     QTest::newRow("nothing chosen") << false << QStringLiteral("空白文档");
 }
 
-void TestTemplateEditor::insertExistingIndicator()
-{
+void TestTemplateEditor::insertExistingIndicator() {
     QFETCH(bool, chosen);
     QFETCH(QString, expectedText);
     TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
@@ -175,22 +149,21 @@ void TestTemplateEditor::insertExistingIndicator()
         return chosen;
     });
     QVERIFY(editor.ReadyData());
-    editor.Button4Click();
+    editor.insertExistingIndicator();
     QCOMPARE(askedFor, mCode);
     QCOMPARE(mWord.text(), expectedText);
     QCOMPARE(mClipboard.text(), chosen ? QStringLiteral("[<月租金>]") : QString());
 }
 
-void TestTemplateEditor::saveCreatesTemplateFile()
-{
+void TestTemplateEditor::saveCreatesTemplateFile() {
     // A fresh folder may lack DB/ModelFiles: saving makes it.
     QVERIFY(QDir(mApp->file(QStringLiteral("DB/ModelFiles"))).removeRecursively());
     const QString path = DocumentPaths::templateFile(mCode);
     TemplateEditor editor(mWord, mMessages, mClipboard, mCode, path);
     editor.setIndicatorDialogs([](const QString &, const QString &, int) { return QStringLiteral("甲方"); }, {});
     QVERIFY(editor.ReadyData());
-    editor.Button3Click();
-    QVERIFY(editor.Button2Click());
+    editor.insertNewIndicator();
+    QVERIFY(editor.save());
     QCOMPARE(readText(path), QStringLiteral("[<甲方>]空白文档"));
     QCOMPARE(path, mApp->file(QStringLiteral("DB/ModelFiles/00010001.Doc")));
     // The empty template is never written.
@@ -198,23 +171,21 @@ void TestTemplateEditor::saveCreatesTemplateFile()
     QVERIFY(mMessages.texts().isEmpty());
 }
 
-void TestTemplateEditor::saveFailureKeepsWindowOpen()
-{
+void TestTemplateEditor::saveFailureKeepsWindowOpen() {
     TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
     QVERIFY(editor.ReadyData());
     mWord.setFailing(QStringLiteral("saveAs"));
-    QVERIFY(!editor.Button2Click());
+    QVERIFY(!editor.save());
     QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("保存文件发生错误")});
     QVERIFY(mWord.hasDocument());
     QVERIFY(!QFile::exists(DocumentPaths::templateFile(mCode)));
 }
 
-void TestTemplateEditor::closeWithoutSaveWritesNothing()
-{
+void TestTemplateEditor::closeWithoutSaveWritesNothing() {
     TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
     editor.setIndicatorDialogs([](const QString &, const QString &, int) { return QStringLiteral("甲方"); }, {});
     QVERIFY(editor.ReadyData());
-    editor.Button3Click();
+    editor.insertNewIndicator();
     editor.FormCloseQuery();
     QCOMPARE(mWord.callCount(QStringLiteral("quit")), 1);
     QCOMPARE(mWord.callCount(QStringLiteral("saveAs")), 0);
@@ -223,8 +194,7 @@ void TestTemplateEditor::closeWithoutSaveWritesNothing()
     QVERIFY(mMessages.texts().isEmpty());
 }
 
-void TestTemplateEditor::officeUnreachable()
-{
+void TestTemplateEditor::officeUnreachable() {
     mWord.setFailing(QStringLiteral("connect"));
     TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
     int created = 0;
@@ -241,22 +211,21 @@ void TestTemplateEditor::officeUnreachable()
 
     // Inserting still stores the indicator, then ends with the office's error; saving reports its own message.
     mMessages.clear();
-    editor.Button3Click();
+    editor.insertNewIndicator();
     QCOMPARE(created, 1);
     QCOMPARE(mMessages.texts().size(), 1);
     QVERIFY(!mMessages.lastText().isEmpty());
     mMessages.clear();
-    QVERIFY(!editor.Button2Click());
+    QVERIFY(!editor.save());
     QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("保存文件发生错误")});
     mMessages.clear();
-    editor.Button5Click();
+    editor.print();
     QCOMPARE(mMessages.texts().size(), 1);
     editor.FormCloseQuery();
     QVERIFY(!QFile::exists(DocumentPaths::templateFile(mCode)));
 }
 
-void TestTemplateEditor::windowLayoutAndClose()
-{
+void TestTemplateEditor::windowLayoutAndClose() {
     auto word = std::make_unique<StandInWordApp>();
     StandInWordApp *office = word.get();
     TfrmEditADoc form(mCode, DocumentPaths::templateFile(mCode), std::move(word));
@@ -265,8 +234,8 @@ void TestTemplateEditor::windowLayoutAndClose()
     QVERIFY(form.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     const QStringList captions{QStringLiteral("插入新指标"), QStringLiteral("插入已有指标"), QStringLiteral("保存"),
                                QStringLiteral("打印"), QStringLiteral("关闭")};
-    const QStringList names{QStringLiteral("Button3"), QStringLiteral("Button4"), QStringLiteral("Button2"),
-                            QStringLiteral("Button5"), QStringLiteral("Button1")};
+    const QStringList names{QStringLiteral("insertNewIndicatorButton"), QStringLiteral("insertExistingIndicatorButton"),
+                            QStringLiteral("saveButton"), QStringLiteral("printButton"), QStringLiteral("closeButton")};
     for (int i = 0; i < names.size(); ++i) {
         auto *button = form.findChild<QPushButton *>(names.at(i));
         QVERIFY(button);
@@ -287,22 +256,20 @@ void TestTemplateEditor::windowLayoutAndClose()
     QVERIFY(!QFile::exists(DocumentPaths::templateFile(mCode)));
 }
 
-void TestTemplateEditor::officeOwnSaveNeverWritesEmptyDoc_data()
-{
+void TestTemplateEditor::officeOwnSaveNeverWritesEmptyDoc_data() {
     QTest::addColumn<bool>("officeWindowClosed");
     QTest::newRow("Ctrl+S in the office") << false;
     QTest::newRow("Save while closing the office's window") << true;
 }
 
-void TestTemplateEditor::officeOwnSaveNeverWritesEmptyDoc()
-{
+void TestTemplateEditor::officeOwnSaveNeverWritesEmptyDoc() {
     // The office's own Save writes where the document came from.
     QFETCH(bool, officeWindowClosed);
     const QString path = DocumentPaths::templateFile(mCode);
     TemplateEditor editor(mWord, mMessages, mClipboard, mCode, path);
     editor.setIndicatorDialogs([](const QString &, const QString &, int) { return QStringLiteral("甲方"); }, {});
     QVERIFY(editor.ReadyData());
-    editor.Button3Click();
+    editor.insertNewIndicator();
     QVERIFY(mWord.saveInPlace());
     if (officeWindowClosed)
         mWord.disconnect();
@@ -318,8 +285,7 @@ void TestTemplateEditor::officeOwnSaveNeverWritesEmptyDoc()
     QCOMPARE(readText(DocumentPaths::emptyTemplate()), QStringLiteral("空白文档"));
 }
 
-void TestTemplateEditor::closeAsksWhenModified_data()
-{
+void TestTemplateEditor::closeAsksWhenModified_data() {
     QTest::addColumn<bool>("edited");
     QTest::addColumn<int>("answer"); // Messages::SaveChoice, when asked
     QTest::addColumn<bool>("closes");
@@ -327,13 +293,12 @@ void TestTemplateEditor::closeAsksWhenModified_data()
 
     QTest::newRow("unchanged: closes without a question") << false << -1 << true << QString();
     QTest::newRow("changed, 保存") << true << int(Messages::SaveChoice::Save) << true
-                                 << QStringLiteral("[<甲方>]空白文档");
+                                   << QStringLiteral("[<甲方>]空白文档");
     QTest::newRow("changed, 不保存") << true << int(Messages::SaveChoice::Discard) << true << QString();
     QTest::newRow("changed, 取消: stays open") << true << int(Messages::SaveChoice::Cancel) << false << QString();
 }
 
-void TestTemplateEditor::closeAsksWhenModified()
-{
+void TestTemplateEditor::closeAsksWhenModified() {
     QFETCH(bool, edited);
     QFETCH(int, answer);
     QFETCH(bool, closes);
@@ -342,18 +307,16 @@ void TestTemplateEditor::closeAsksWhenModified()
     StandInWordApp *office = word.get();
     const QString path = DocumentPaths::templateFile(mCode);
     TfrmEditADoc form(mCode, path, std::move(word));
-    form.editor().setIndicatorDialogs([](const QString &, const QString &, int) { return QStringLiteral("甲方"); },
-                                      {});
+    form.editor().setIndicatorDialogs([](const QString &, const QString &, int) { return QStringLiteral("甲方"); }, {});
     form.show();
     QTRY_VERIFY(office->hasDocument());
     if (edited)
-        QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("Button3")), Qt::LeftButton);
+        QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("insertNewIndicatorButton")), Qt::LeftButton);
     if (answer >= 0)
         mMessages.answerSaveQuestion(Messages::SaveChoice(answer));
 
-    QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
-    QCOMPARE(mMessages.texts(),
-             edited ? QStringList{QStringLiteral("模板文档已经修改，是否保存？")} : QStringList());
+    QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("closeButton")), Qt::LeftButton);
+    QCOMPARE(mMessages.texts(), edited ? QStringList{QStringLiteral("模板文档已经修改，是否保存？")} : QStringList());
     QCOMPARE(mMessages.unexpected(), 0);
     QCOMPARE(form.isVisible(), !closes);
     if (!closes) {

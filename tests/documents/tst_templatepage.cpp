@@ -1,13 +1,14 @@
 // The template page of the template management window: which document it shows, and what clicks and keys do.
 
-#include "DocumentPaths.h"
-#include "DocumentTemplateTab.h"
-#include "DocumentsEntry.h"
-#include "ScriptedMessages.h"
-#include "StandInPdfRenderer.h"
-#include "StandInWordApp.h"
-#include "TempAppFolder.h"
-#include "TemplatePage.h"
+#include "documents/DocumentPaths.h"
+#include "documents/ui/DocumentTemplateTab.h"
+#include "documents/ui/DocumentsEntry.h"
+#include "documents/ui/TemplatePage.h"
+#include "office/StandInPdfRenderer.h"
+#include "office/StandInWordApp.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
+#include "support/TestFiles.h"
 
 #include <QAbstractScrollArea>
 #include <QFile>
@@ -17,8 +18,7 @@
 #include <QTest>
 #include <QVBoxLayout>
 
-class TestTemplatePage : public QObject
-{
+class TestTemplatePage : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -33,13 +33,13 @@ private Q_SLOTS:
 private:
     std::unique_ptr<TempAppFolder> mApp;
     std::unique_ptr<StandInPdfRenderer> mRenderer;
+    DocumentServices mServices;
     ScriptedMessages mMessages;
     QString mPdf;
     const QString mCode = QStringLiteral("00010001");
 };
 
-void TestTemplatePage::init()
-{
+void TestTemplatePage::init() {
     mApp = std::make_unique<TempAppFolder>();
     QVERIFY(mApp->isValid());
     mPdf = mApp->file(QStringLiteral("shown.pdf"));
@@ -51,21 +51,19 @@ void TestTemplatePage::init()
         painter.drawText(100, 100, QStringLiteral("第二页"));
     }
     mRenderer = std::make_unique<StandInPdfRenderer>(mPdf);
-    SetPdfRenderer(mRenderer.get());
+    mServices = {};
+    mServices.pdfRenderer = mRenderer.get();
     Messages::setInstance(&mMessages);
     mMessages.clear();
 }
 
-void TestTemplatePage::cleanup()
-{
-    SetPdfRenderer(nullptr);
-    SetWordAppFactory({});
+void TestTemplatePage::cleanup() {
+    mServices = {};
     mRenderer.reset();
     mApp.reset();
 }
 
-void TestTemplatePage::showsTemplateOrEmptyTemplate_data()
-{
+void TestTemplatePage::showsTemplateOrEmptyTemplate_data() {
     QTest::addColumn<bool>("haveTemplate");
     QTest::addColumn<bool>("haveEmpty");
     QTest::addColumn<QString>("expected"); // relative to the application folder; empty: nothing shown
@@ -74,8 +72,7 @@ void TestTemplatePage::showsTemplateOrEmptyTemplate_data()
     QTest::newRow("neither file") << false << false << QString();
 }
 
-void TestTemplatePage::showsTemplateOrEmptyTemplate()
-{
+void TestTemplatePage::showsTemplateOrEmptyTemplate() {
     QFETCH(bool, haveTemplate);
     QFETCH(bool, haveEmpty);
     QFETCH(QString, expected);
@@ -83,13 +80,10 @@ void TestTemplatePage::showsTemplateOrEmptyTemplate()
     const QList<std::pair<bool, QString>> files{{haveTemplate, DocumentPaths::templateFile(mCode)},
                                                 {haveEmpty, DocumentPaths::emptyTemplate()}};
     for (const auto &[wanted, path] : files) {
-        if (wanted) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("doc");
-        }
+        if (wanted)
+            QVERIFY(writeFile(path, "doc"));
     }
-    TemplatePage page;
+    TemplatePage page(mServices);
     page.ReadyModel(mCode);
     if (expected.isEmpty()) {
         QVERIFY(mRenderer->requests().isEmpty());
@@ -102,16 +96,15 @@ void TestTemplatePage::showsTemplateOrEmptyTemplate()
     }
 }
 
-void TestTemplatePage::renderFailureLeavesViewEmpty()
-{
+void TestTemplatePage::renderFailureLeavesViewEmpty() {
     QFile empty(DocumentPaths::emptyTemplate());
     QVERIFY(empty.open(QIODevice::WriteOnly));
     empty.close();
-    TemplatePage page;
+    TemplatePage page(mServices);
     page.ReadyModel(mCode);
     QCOMPARE(page.pageCount(), 2);
     StandInPdfRenderer failing;
-    SetPdfRenderer(&failing);
+    mServices.pdfRenderer = &failing;
     page.ReadyModel(mCode);
     QCOMPARE(failing.requests().size(), 1);
     QVERIFY(page.shownPdf().isEmpty());
@@ -119,11 +112,10 @@ void TestTemplatePage::renderFailureLeavesViewEmpty()
     QVERIFY(mMessages.texts().isEmpty());
 }
 
-void TestTemplatePage::keysAreSwallowedAndClickEditsThroughTheWindowButton()
-{
+void TestTemplatePage::keysAreSwallowedAndClickEditsThroughTheWindowButton() {
     QWidget window;
     auto *layout = new QVBoxLayout(&window);
-    auto *tab = new DocumentTemplateTab(&window);
+    auto *tab = new DocumentTemplateTab(mServices, &window);
     auto *cmdSave = new QPushButton(QStringLiteral("编辑模板(&E)"), &window);
     cmdSave->setObjectName(QStringLiteral("cmdSave"));
     layout->addWidget(tab);
@@ -133,7 +125,7 @@ void TestTemplatePage::keysAreSwallowedAndClickEditsThroughTheWindowButton()
     tab->showTemplate(mCode);
     window.show();
 
-    QWidget *view = tab->findChild<QWidget *>(QStringLiteral("OleContainer1"));
+    QWidget *view = tab->findChild<QWidget *>(QStringLiteral("documentView"));
     QVERIFY(view);
     QKeyEvent key(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
     QVERIFY(QCoreApplication::sendEvent(view, &key));
@@ -146,14 +138,13 @@ void TestTemplatePage::keysAreSwallowedAndClickEditsThroughTheWindowButton()
     QCOMPARE(windowClicks, 1);
 }
 
-void TestTemplatePage::clickOnRootOrNothingDoesNothing()
-{
+void TestTemplatePage::clickOnRootOrNothingDoesNothing() {
     int editors = 0;
-    SetWordAppFactory([&] {
+    mServices.newWordApp = [&] {
         ++editors;
         return std::make_unique<StandInWordApp>();
-    });
-    TemplatePage page;
+    };
+    TemplatePage page(mServices);
     page.cmdSaveClick();
     page.ReadyModel(QStringLiteral("0001"));
     page.cmdSaveClick();

@@ -5,9 +5,9 @@
 //
 // The workbooks are made from the CSV by LibreOffice once, before timing.
 
-#include "ContractImport.h"
-#include "ScriptedMessages.h"
-#include "TempAppFolder.h"
+#include "exchange/import/ContractImport.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -122,7 +122,7 @@ int main(int argc, char *argv[]) {
             ContractImport import(QStringLiteral("00010001"));
             bool ok = import.openFile(folder.filePath(QStringLiteral("data.") + format));
             times[format + QStringLiteral(" read")].append(timer.nsecsElapsed() / 1e6);
-            ok = ok && import.Button1Click();
+            ok = ok && import.importRows();
             times[format].append(timer.nsecsElapsed() / 1e6);
             times[format + QStringLiteral(" cpu")].append(cpuMs() - cpuStart);
             const int stored = appFolder.scalar(QStringLiteral("SELECT COUNT(*) FROM TContractMain")).toInt();

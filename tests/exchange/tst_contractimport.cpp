@@ -1,7 +1,7 @@
-#include "ContractImport.h"
-#include "ScriptedMessages.h"
-#include "TDM.h"
-#include "TempAppFolder.h"
+#include "exchange/import/ContractImport.h"
+#include "platform/ScriptedMessages.h"
+#include "store/TDM.h"
+#include "support/TempAppFolder.h"
 
 #include <QSqlQuery>
 #include <QTest>
@@ -86,7 +86,7 @@ void TestContractImport::importsWorkbook() {
     QCOMPARE(import.mappingModel()->headerData(5, Qt::Horizontal).toString(), u"对应Excel列"_qs);
     QCOMPARE(import.mappingModel()->data(import.mappingModel()->index(2, 2)).toString(), u"数值"_qs);
 
-    QVERIFY(import.Button1Click());
+    QVERIFY(import.importRows());
     // Amounts and dates in the indicators' forms, as the entry dialog writes them; the amount that lost decimals
     // is named.
     QCOMPARE(mMessages.texts(), QStringList{u"数据导入完成！\r以下数值已按指标的格式舍入：第4行（金额）"_qs});
@@ -118,6 +118,14 @@ void TestContractImport::valuesTakeIndicatorForm_data() {
     QTest::newRow("more decimals are rounded") << "3.14159" << 1 << money << "3.14" << int(Outcome::Rounded);
     QTest::newRow("mask without decimals") << "4200.5" << 1 << u"9999999"_qs << "4201" << int(Outcome::Rounded);
     QTest::newRow("no mask: whole numbers") << "12" << 1 << QString() << "12" << int(Outcome::Written);
+    // Read as decimals: every digit of a long amount counts, and a rounding a double would not see is reported.
+    const QString longMoney = u"99999999999999999999.99"_qs;
+    QTest::newRow("long amount keeps every digit")
+        << "12345678901234567.89" << 1 << longMoney << "12345678901234567.89" << int(Outcome::Written);
+    QTest::newRow("long amount rounded in its last place")
+        << "12345678901234567.891" << 1 << longMoney << "12345678901234567.89" << int(Outcome::Rounded);
+    QTest::newRow("rounding below a double's digits")
+        << "0.1000000000000000001" << 1 << money << "0.10" << int(Outcome::Rounded);
     QTest::newRow("thousands separator is not a number")
         << "4,200" << 1 << money << "4,200" << int(Outcome::Unreadable);
     QTest::newRow("word in a number column") << "待定" << 1 << money << "待定" << int(Outcome::Unreadable);
@@ -161,12 +169,12 @@ void TestContractImport::mappingByHand() {
     ContractImport import(u"00010001"_qs);
     QVERIFY(import.openFile(data(u"corners.xlsx"_qs)));
     QCOMPARE(import.currentRow(), 0);
-    QVERIFY(import.Button5Click());
+    QVERIFY(import.prepareColumnMenu());
     import.MappingMenuClick(u"名称"_qs); // 合同编号 <- 名称
     import.setCurrentRow(2);
     import.MappingMenuClick(u"数值"_qs); // 金额 <- 数值
     import.MappingMenuClick(u"日期"_qs); // changed, not added
-    QVERIFY(import.Button1Click());
+    QVERIFY(import.importRows());
     // Dates do not read as amounts: they stay as they are and every such row is named by its worksheet row
     // (row 3 of the sheet is empty).
     QCOMPARE(mMessages.lastText(),
@@ -187,8 +195,8 @@ void TestContractImport::mappingByHand() {
 void TestContractImport::importTwiceAppendsTwice() {
     ContractImport import(u"00010001"_qs);
     QVERIFY(import.openFile(data(u"basic.xlsx"_qs)));
-    QVERIFY(import.Button1Click());
-    QVERIFY(import.Button1Click());
+    QVERIFY(import.importRows());
+    QVERIFY(import.importRows());
     QCOMPARE(count(), 8);
     QCOMPARE(mApp->scalar(u"SELECT COUNT(*) FROM TContractMain WHERE Data3='HT-004'"_qs).toInt(), 2);
 }
@@ -199,13 +207,13 @@ void TestContractImport::emptySheetAndNoMapping() {
     QCOMPARE(import.sheetNames(), QStringList({u"角落"_qs, u"无引用"_qs, u"空表"_qs}));
 
     QVERIFY(import.cmbTablesClick(u"空表"_qs));
-    QVERIFY(import.Button1Click());
+    QVERIFY(import.importRows());
     QCOMPARE(count(), 0);
     QCOMPARE(mMessages.lastText(), u"数据导入完成！"_qs);
 
     // No column of 无引用 (甲, 乙) is named like an indicator: one record per row with the category code only.
     QVERIFY(import.cmbTablesClick(u"无引用"_qs));
-    QVERIFY(import.Button1Click());
+    QVERIFY(import.importRows());
     QCOMPARE(stored({u"MainTypeCode"_qs, u"Data1"_qs, u"Data2"_qs, u"Data3"_qs}),
              QList<QStringList>({{u"00010001"_qs, QString(), QString(), QString()},
                                  {u"00010001"_qs, QString(), QString(), QString()}}));
@@ -216,9 +224,9 @@ void TestContractImport::categoryWithoutIndicators() {
     QVERIFY(import.openFile(data(u"basic.xlsx"_qs)));
     QCOMPARE(import.mappingModel()->rowCount(), 0);
     QVERIFY(import.menuItems().isEmpty());
-    QVERIFY(!import.Button5Click());
+    QVERIFY(!import.prepareColumnMenu());
     QCOMPARE(mMessages.lastText(), u"请首先选择源Excel数据文件，然后再指定列对应关系。"_qs);
-    QVERIFY(import.Button1Click());
+    QVERIFY(import.importRows());
     QCOMPARE(stored({u"MainTypeCode"_qs}).size(), 4);
 }
 
@@ -227,7 +235,7 @@ void TestContractImport::failingRowRollsBack() {
                        "BEGIN SELECT RAISE(ABORT, '拒绝保存'); END"_qs));
     ContractImport import(u"00010001"_qs);
     QVERIFY(import.openFile(data(u"basic.xls"_qs)));
-    QVERIFY(!import.Button1Click());
+    QVERIFY(!import.importRows());
     QCOMPARE(count(), 0);
     const QString message = mMessages.lastText();
     QCOMPARE(mMessages.shown().last().kind, ScriptedMessages::Kind::Warning);
@@ -238,7 +246,7 @@ void TestContractImport::failingRowRollsBack() {
 
 void TestContractImport::damagedFile() {
     ContractImport import(u"00010001"_qs);
-    QVERIFY(!import.Button1Click());
+    QVERIFY(!import.importRows());
     QCOMPARE(mMessages.lastText(), u"请选择要导入的拍品数据表！"_qs);
 
     QVERIFY(import.openFile(data(u"basic.xlsx"_qs)));
@@ -246,7 +254,7 @@ void TestContractImport::damagedFile() {
     QCOMPARE(mMessages.lastText(), u"确认选择的数据文件是正确的数据文件！"_qs);
     QVERIFY(!import.hasWorksheet());
     QVERIFY(!import.sheetChooserEnabled());
-    QVERIFY(!import.Button1Click());
+    QVERIFY(!import.importRows());
     QCOMPARE(mMessages.lastText(), u"请选择要导入的拍品数据表！"_qs);
     QVERIFY(!import.openFile(data(u"fuzz-xls-iconv-overread.xls"_qs)));
     QCOMPARE(count(), 0);
@@ -254,12 +262,12 @@ void TestContractImport::damagedFile() {
 
 void TestContractImport::fileDialog() {
     ContractImport import(u"00010001"_qs);
-    QVERIFY(!import.Button6Click()); // cancelled
+    QVERIFY(!import.chooseFile()); // cancelled
     QCOMPARE(mMessages.shown().last().kind, ScriptedMessages::Kind::OpenFile);
     QCOMPARE(mMessages.lastText(), u"选择用来导入的数据文件"_qs);
     QCOMPARE(mMessages.details().first(), mApp->file(u"BasicExcel"_qs));
     mMessages.answerFileName(data(u"basic.xls"_qs));
-    QVERIFY(import.Button6Click());
+    QVERIFY(import.chooseFile());
     QCOMPARE(import.currentSheetName(), import.sheetNames().first());
 }
 
@@ -284,7 +292,7 @@ void TestContractImport::sampleWorkbook() {
     QVERIFY(import.openFile(QStringLiteral(EXCHANGE_SAMPLE_FOLDER "/") + file));
     for (const auto &row : import.mappingModel()->rows())
         QCOMPARE(row.excelColumn, row.propertyName);
-    QVERIFY(import.Button1Click());
+    QVERIFY(import.importRows());
     QCOMPARE(stored({u"Data1"_qs, u"Data6"_qs, u"Data13"_qs, u"Data15"_qs}).first(),
              QStringList({u"FZ20261220001"_qs, u"95.6"_qs, u"2027-01-01"_qs, u"二○二六年十二月二十日"_qs}));
     QCOMPARE(count(), 3);

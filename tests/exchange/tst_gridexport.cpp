@@ -1,10 +1,8 @@
-#include "GridExport.h"
-#include "ScriptedMessages.h"
-#include "StandInSheetApp.h"
+#include "exchange/export/GridExport.h"
+#include "office/StandInSheetApp.h"
+#include "platform/ScriptedMessages.h"
 
-#ifdef VANTREL_HAVE_LIBREOFFICE
-#include "LibreOfficeSheetApp.h"
-#endif
+#include "office/LibreOfficeSheetApp.h"
 
 #include <QTest>
 
@@ -61,9 +59,7 @@ private Q_SLOTS:
 
 private:
     ScriptedMessages mMessages;
-#ifdef VANTREL_HAVE_LIBREOFFICE
     std::optional<LibreOfficeSheetApp> mOffice;
-#endif
 };
 
 void TestGridExport::init() {
@@ -73,7 +69,6 @@ void TestGridExport::init() {
 
 void TestGridExport::cleanup() {
     Messages::setInstance(nullptr);
-    GridExport::setSheetAppFactory({});
 }
 
 void TestGridExport::orderOfEffects() {
@@ -246,18 +241,18 @@ void TestGridExport::failures() {
 
 void TestGridExport::entryPointWithoutSpreadsheetProgram() {
     int made = 0;
-    GridExport::setSheetAppFactory([&]() -> std::unique_ptr<SheetApp> {
+    const GridExport::SheetAppFactory noSpreadsheet = [&]() -> std::unique_ptr<SheetApp> {
         ++made;
         return nullptr;
-    });
+    };
     GridContent closed = registerGrid({});
     closed.isOpen = false;
-    SendGridToExcel(QString(), closed);
+    SendGridToExcel(noSpreadsheet, QString(), closed);
     QCOMPARE(made, 0);
     QCOMPARE(mMessages.texts(), QStringList{NotOpen});
 
     mMessages.clear();
-    SendGridToExcel(QString(), registerGrid({}));
+    SendGridToExcel(noSpreadsheet, QString(), registerGrid({}));
     QCOMPARE(made, 1);
     QCOMPARE(mMessages.texts(), QStringList{NoExcel});
 }
@@ -282,7 +277,6 @@ void TestGridExport::office_data() {
 }
 
 void TestGridExport::office() {
-#ifdef VANTREL_HAVE_LIBREOFFICE
     QFETCH(GridContent, grid);
     QFETCH(QList<QStringList>, expected);
 
@@ -304,13 +298,9 @@ void TestGridExport::office() {
     }
     QCOMPARE(shown, expected);
     QVERIFY(mOffice->closeSpreadsheet());
-#else
-    QSKIP("this build has no LibreOffice");
-#endif
 }
 
 void TestGridExport::officeNumbersAndDates() {
-#ifdef VANTREL_HAVE_LIBREOFFICE
     if (!mOffice) {
         mOffice.emplace(LibreOfficeSheetApp::Display::Headless);
         QVERIFY2(mOffice->connect(), qPrintable(mOffice->lastError()));
@@ -352,9 +342,6 @@ void TestGridExport::officeNumbersAndDates() {
     QVERIFY2(*textWidth > 4 * *numberWidth, qPrintable(QStringLiteral("%1 %2").arg(*textWidth).arg(*numberWidth)));
     QCOMPARE(mOffice->sheetCount(), std::optional<int>(1));
     QVERIFY(mOffice->closeSpreadsheet());
-#else
-    QSKIP("this build has no LibreOffice");
-#endif
 }
 
 QTEST_GUILESS_MAIN(TestGridExport)

@@ -1,7 +1,7 @@
-#include "GridPreview.h"
-#include "TSkellarView.h"
-#include "TableLayout.h"
-#include "TablePainter.h"
+#include "exchange/preview/GridPreview.h"
+#include "exchange/preview/TSkellarView.h"
+#include "exchange/preview/TableLayout.h"
+#include "exchange/preview/TablePainter.h"
 
 #include <QProcess>
 #include <QStandardPaths>

@@ -1,6 +1,6 @@
-#include "ScriptedMessages.h"
-#include "TempAppFolder.h"
-#include "TfrmPPLoadIn.h"
+#include "exchange/import/TfrmPPLoadIn.h"
+#include "platform/ScriptedMessages.h"
+#include "support/TempAppFolder.h"
 
 #include <QComboBox>
 #include <QMenu>
@@ -43,38 +43,41 @@ void TestPPLoadInWindow::chooseMapImport() {
     QCOMPARE(form.windowTitle(), u"合同数据导入"_qs);
     auto *tablesPanel = form.findChild<QWidget *>(u"pnlTables"_qs);
     auto *tables = form.findChild<QComboBox *>(u"cmbTables"_qs);
-    auto *grid1 = form.findChild<QTableView *>(u"Grid1"_qs);
-    auto *sheet = form.findChild<QTableView *>(u"DBGridEh1"_qs);
-    auto *menu = form.findChild<QMenu *>(u"PopupMenu2"_qs);
-    QVERIFY(tablesPanel && tables && grid1 && sheet && menu);
+    auto *mapping = form.findChild<QTableView *>(u"mappingGrid"_qs);
+    auto *sheet = form.findChild<QTableView *>(u"sheetGrid"_qs);
+    auto *menu = form.findChild<QMenu *>(u"columnMenu"_qs);
+    if (!(tablesPanel && tables && mapping && sheet && menu))
+        QFAIL("the window lacks one of its widgets");
     QVERIFY(!tablesPanel->isEnabled());
-    QVERIFY(grid1->isColumnHidden(3) && grid1->isColumnHidden(4));
+    QVERIFY(mapping->isColumnHidden(3) && mapping->isColumnHidden(4));
 
-    form.findChild<QPushButton *>(u"Button5"_qs)->click();
+    auto *columnMenuButton = form.findChild<QPushButton *>(u"columnMenuButton"_qs);
+    QVERIFY(columnMenuButton);
+    columnMenuButton->click();
     QCOMPARE(mMessages.lastText(), u"请首先选择源Excel数据文件，然后再指定列对应关系。"_qs);
 
     mMessages.answerFileName(data(u"basic.xlsx"_qs));
-    form.findChild<QPushButton *>(u"Button6"_qs)->click();
+    form.findChild<QPushButton *>(u"chooseFileButton"_qs)->click();
     QVERIFY(tablesPanel->isEnabled());
     QCOMPARE(tables->count(), 1);
     QCOMPARE(sheet->model()->rowCount(), 4);
-    QCOMPARE(grid1->model()->rowCount(), 2);
-    QCOMPARE(grid1->model()->index(0, 5).data().toString(), u"合同编号"_qs);
-    QCOMPARE(grid1->model()->index(1, 5).data().toString(), QString());
+    QCOMPARE(mapping->model()->rowCount(), 2);
+    QCOMPARE(mapping->model()->index(0, 5).data().toString(), u"合同编号"_qs);
+    QCOMPARE(mapping->model()->index(1, 5).data().toString(), QString());
 
     // Map 乙方 by hand from the column menu.
-    grid1->setCurrentIndex(grid1->model()->index(1, 0));
-    form.findChild<QPushButton *>(u"Button5"_qs)->click();
+    mapping->setCurrentIndex(mapping->model()->index(1, 0));
+    form.findChild<QPushButton *>(u"columnMenuButton"_qs)->click();
     QCOMPARE(menu->actions().size(), 6);
     menu->actions().at(1)->trigger(); // 甲方
     menu->hide();
-    QCOMPARE(grid1->model()->index(1, 5).data().toString(), u"甲方"_qs);
+    QCOMPARE(mapping->model()->index(1, 5).data().toString(), u"甲方"_qs);
 
-    form.findChild<QPushButton *>(u"Button1"_qs)->click();
+    form.findChild<QPushButton *>(u"importButton"_qs)->click();
     QCOMPARE(mMessages.lastText(), u"数据导入完成！"_qs);
     QCOMPARE(mApp->scalar(u"SELECT Data2 FROM TContractMain WHERE Data1='HT-002'"_qs), u"上海某公司"_qs);
 
-    form.findChild<QPushButton *>(u"Button3"_qs)->click();
+    form.findChild<QPushButton *>(u"closeButton"_qs)->click();
     QVERIFY(!form.isVisible());
 }
 

@@ -1,5 +1,5 @@
-#include "ScriptedMessages.h"
-#include "TfrmPreview.h"
+#include "exchange/preview/TfrmPreview.h"
+#include "platform/ScriptedMessages.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,7 +1,8 @@
-#include "CellText.h"
-#include "WorkbookReader.h"
-#include "XlsxScanner.h"
-#include "XlsxWorkbook.h"
+#include "exchange/workbook/CellText.h"
+#include "exchange/workbook/WorkbookReader.h"
+#include "exchange/workbook/XlsxScanner.h"
+#include "exchange/workbook/XlsxWorkbook.h"
+#include "support/TestFiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -342,10 +343,7 @@ void TestWorkbookReader::damagedFiles() {
     QFETCH(QByteArray, content);
     QTemporaryDir folder;
     const QString path = folder.filePath(u"合同.xls"_qs);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-    file.close();
+    QVERIFY(writeFile(path, content));
 
     WorkbookReader reader;
     if (reader.open(path)) {

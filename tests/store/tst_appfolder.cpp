@@ -1,5 +1,6 @@
-#include "AppFolder.h"
-#include "TDM.h"
+#include "store/AppFolder.h"
+#include "store/TDM.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,21 +11,7 @@
 #include <unistd.h>
 
 namespace {
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-int categoryCount(const QString &folder)
-{
+int categoryCount(const QString &folder) {
     TDM &dm = TDM::create(folder);
     const int n = dm.GetDataBySQL(QStringLiteral("SELECT COUNT(*) FROM TContractClass")).toInt();
     TDM::destroy();
@@ -34,8 +21,7 @@ int categoryCount(const QString &folder)
 
 // A program tree as the package lays it out: <prefix>/lib/vantrel holds the programs, <prefix>/share/vantrel the
 // files an installed data folder starts from.
-class tst_AppFolder : public QObject
-{
+class tst_AppFolder : public QObject {
     Q_OBJECT
 
     QTemporaryDir mPrefix;
@@ -43,8 +29,7 @@ class tst_AppFolder : public QObject
     QString mShare;
 
 private Q_SLOTS:
-    void init()
-    {
+    void init() {
         QVERIFY(mPrefix.isValid());
         mPrograms = mPrefix.filePath(QStringLiteral("lib/vantrel"));
         mShare = mPrefix.filePath(QStringLiteral("share/vantrel/"));
@@ -56,15 +41,13 @@ private Q_SLOTS:
         // The package installs its files read-only for the user.
         QFile::setPermissions(mShare + QStringLiteral("Empty.Doc"), QFileDevice::ReadOwner | QFileDevice::ReadOther);
     }
-    void cleanup()
-    {
+    void cleanup() {
         QFile::setPermissions(mPrograms, QFile::permissions(mPrograms) | QFileDevice::WriteOwner);
         QDir(mPrefix.path()).removeRecursively();
         QDir().mkpath(mPrefix.path());
     }
 
-    void mode_data()
-    {
+    void mode_data() {
         QTest::addColumn<bool>("marker");
         QTest::addColumn<bool>("readOnly");
         QTest::addColumn<int>("expected");
@@ -73,8 +56,7 @@ private Q_SLOTS:
             << true << false << int(AppFolder::Mode::Installed);
         QTest::newRow("read-only folder: installed") << false << true << int(AppFolder::Mode::Installed);
     }
-    void mode()
-    {
+    void mode() {
         QFETCH(bool, marker);
         QFETCH(bool, readOnly);
         QFETCH(int, expected);
@@ -88,15 +70,13 @@ private Q_SLOTS:
         QCOMPARE(int(AppFolder::modeOf(mPrograms)), expected);
     }
 
-    void portableProgramWorksInItsOwnFolder()
-    {
+    void portableProgramWorksInItsOwnFolder() {
         QCOMPARE(AppFolder::forProgram(mPrograms), mPrograms + QLatin1Char('/'));
         // The portable folder is laid out by the setup script, not behind the user's back.
         QVERIFY(!QFileInfo::exists(mPrograms + QStringLiteral("/DB")));
     }
 
-    void installedProgramLivesInTheDataHome()
-    {
+    void installedProgramLivesInTheDataHome() {
         QTemporaryDir home;
         QVERIFY(writeFile(mShare + AppFolder::MarkerFile, ""));
         const QByteArray before = qgetenv("XDG_DATA_HOME");
@@ -109,8 +89,7 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(mPrograms + QStringLiteral("/DB")));
     }
 
-    void firstStartLaysOutSecondLeavesUserDataAlone()
-    {
+    void firstStartLaysOutSecondLeavesUserDataAlone() {
         QTemporaryDir home;
         const QString folder = AppFolder::installedFolder(home.path());
         int demos = 0;

@@ -1,17 +1,15 @@
-#include "Arithmetic.h"
-#include "TDM.h"
-#include "TempAppFolder.h"
+#include "store/Arithmetic.h"
+#include "store/TDM.h"
+#include "support/TempAppFolder.h"
 
 #include <QtTest>
 
 #include <cmath>
 
-class TestArithmetic : public QObject
-{
+class TestArithmetic : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void evaluate_data()
-    {
+    void evaluate_data() {
         QTest::addColumn<QString>("expression");
         QTest::addColumn<bool>("ok");
         QTest::addColumn<double>("value");
@@ -33,8 +31,8 @@ private Q_SLOTS:
         QTest::newRow("table read") << "(select count(*) from TContractMain)" << false << 0.0;
         QTest::newRow("statement") << "1; delete from TContractMain" << false << 0.0;
         QTest::newRow("chinese digits") << "１+1" << false << 0.0;
-        QTest::newRow("deep nesting") << QString(500, QLatin1Char('(')) + "1" + QString(500, QLatin1Char(')'))
-                                      << false << 0.0;
+        QTest::newRow("deep nesting") << QString(500, QLatin1Char('(')) + "1" + QString(500, QLatin1Char(')')) << false
+                                      << 0.0;
         QTest::newRow("overflow") << "1e308*10" << false << 0.0;
 
         // Formulas written for the old database engine: its functions and operators, in its precedence.
@@ -84,8 +82,7 @@ private Q_SLOTS:
         QTest::newRow("no negative zero") << "Round(-0.4)" << true << 0.0;
     }
 
-    void evaluate()
-    {
+    void evaluate() {
         QFETCH(QString, expression);
         QFETCH(bool, ok);
         QFETCH(double, value);
@@ -97,9 +94,107 @@ private Q_SLOTS:
         }
     }
 
+    // Computed as decimals: every digit of amounts longer than a double holds, sums of tenths that binary cannot
+    // write, and a quotient's last rounded digits not cutting a whole number short.
+    void exactDecimals_data() {
+        QTest::addColumn<QString>("expression");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("sum beyond a double") << "12345678901234567.89+0.01"
+                                             << "12345678901234567.90";
+        QTest::newRow("product beyond a double") << "12345678901234567.89*3"
+                                                 << "37037036703703703.67";
+        QTest::newRow("tenths") << "0.1+0.2-0.3"
+                                << "0";
+        QTest::newRow("quotient keeps 34 digits") << "1/3"
+                                                  << "0." + QString(34, QLatin1Char('3'));
+        QTest::newRow("quotient rounds its last digit") << "2/3"
+                                                        << "0." + QString(33, QLatin1Char('6')) + "7";
+        QTest::newRow("quotient that ends") << "12345678901234567.88/4"
+                                            << "3086419725308641.97";
+        QTest::newRow("whole power multiplied out") << "1.1^20"
+                                                    << "6.72749994932560009201";
+        QTest::newRow("negative power") << "2^-3"
+                                        << "0.125";
+        QTest::newRow("root of a long square") << "Sqr(15241578753238836.75019051998750190521)"
+                                               << "123456789.0123456789";
+        QTest::newRow("Int of a third times three") << "Int(10/3*3)"
+                                                    << "10";
+        QTest::newRow("Round of a half through a quotient") << "Round(11.5/3*3)"
+                                                            << "12";
+        QTest::newRow("Mod of a long whole number") << "12345678901234567891 Mod 10"
+                                                    << "1";
+        QTest::newRow("integer division of a long whole number") << "12345678901234567891\\10"
+                                                                 << "1234567890123456789";
+    }
+
+    void exactDecimals() {
+        QFETCH(QString, expression);
+        QFETCH(QString, expected);
+        const Arithmetic::Result result = Arithmetic::compute(expression);
+        QVERIFY2(result.exact, qPrintable(result.error));
+        QVERIFY2(*result.exact == *DecimalText::parse(expected), qPrintable(result.exact->toString()));
+    }
+
+    // A value handed in already read is taken as it is where the text reads it as one number; glued to other
+    // digits, or after a sign, the text decides as it always did.
+    void valuesAlreadyRead_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("alone") << ""
+                               << "12345678901234567.89"
+                               << "12345678901234567.89"
+                               << "+0.01"
+                               << "12345678901234567.90";
+        // Shown rounded, held with all its digits: the number is what counts, the text is not read again.
+        QTest::newRow("number not read again from its text") << ""
+                                                             << "0.33"
+                                                             << "0.333333333333333333333"
+                                                             << "*3"
+                                                             << "0.999999999999999999999";
+        QTest::newRow("negative value under a power") << ""
+                                                      << "-3"
+                                                      << "-3"
+                                                      << "^2"
+                                                      << "-9";
+        // Where the text does not read the value as one number, the text decides (the number here differs only to
+        // show which one was used).
+        QTest::newRow("glued to digits before") << "1+0"
+                                                << "5"
+                                                << "7"
+                                                << ""
+                                                << "6";
+        QTest::newRow("glued to an exponent after") << ""
+                                                    << "2"
+                                                    << "7"
+                                                    << "e3"
+                                                    << "2000";
+        QTest::newRow("blanks around") << "2*"
+                                       << " 4.50 "
+                                       << "4.5"
+                                       << ""
+                                       << "9";
+    }
+
+    void valuesAlreadyRead() {
+        QFETCH(QString, before);
+        QFETCH(QString, value);
+        QFETCH(QString, number);
+        QFETCH(QString, after);
+        QFETCH(QString, expected);
+        Arithmetic::Expression expression(before);
+        expression.append(value, *DecimalText::parse(number));
+        expression.append(after);
+        QCOMPARE(expression.text(), before + value + after);
+        const Arithmetic::Result result = Arithmetic::compute(expression);
+        QVERIFY2(result.exact, qPrintable(result.error));
+        QVERIFY2(*result.exact == *DecimalText::parse(expected), qPrintable(result.exact->toString()));
+    }
+
     // A failure says why, so the user can mend the formula.
-    void failureReason_data()
-    {
+    void failureReason_data() {
         QTest::addColumn<QString>("expression");
         QTest::addColumn<QString>("reason");
         QTest::newRow("division by zero") << "1/(2-2)" << QStringLiteral("除数为零");
@@ -110,8 +205,7 @@ private Q_SLOTS:
         QTest::newRow("text inserted") << "甲方公司*2" << QStringLiteral("表达式无法识别");
         QTest::newRow("overflow") << "1e308*10" << QStringLiteral("计算结果超出范围");
     }
-    void failureReason()
-    {
+    void failureReason() {
         QFETCH(QString, expression);
         QFETCH(QString, reason);
         const Arithmetic::Result result = Arithmetic::compute(expression);
@@ -120,14 +214,13 @@ private Q_SLOTS:
     }
 
     // The helper the formulas call gives 0 for every failure and never touches the data.
-    void fltHelperLeavesDataAlone()
-    {
+    void arithmeticHelperLeavesDataAlone() {
         TempAppFolder app;
         QVERIFY(app.isValid());
         QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
-        QCOMPARE(TDM::instance().GetFltDataBySQL(QStringLiteral("7/2")), 3.5);
-        QCOMPARE(TDM::instance().GetFltDataBySQL(QStringLiteral("0; DELETE FROM TContractClass")), 0.0);
-        QCOMPARE(TDM::instance().GetFltDataBySQL(QStringLiteral("(SELECT count(*) FROM TContractClass)")), 0.0);
+        QCOMPARE(TDM::instance().evaluateArithmetic(QStringLiteral("7/2")), 3.5);
+        QCOMPARE(TDM::instance().evaluateArithmetic(QStringLiteral("0; DELETE FROM TContractClass")), 0.0);
+        QCOMPARE(TDM::instance().evaluateArithmetic(QStringLiteral("(SELECT count(*) FROM TContractClass)")), 0.0);
         QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM TContractClass")), QStringLiteral("1"));
     }
 };

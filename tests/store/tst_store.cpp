@@ -1,7 +1,7 @@
-#include "Schema.h"
-#include "SqlText.h"
-#include "TDM.h"
-#include "TempAppFolder.h"
+#include "store/Schema.h"
+#include "store/SqlText.h"
+#include "store/TDM.h"
+#include "support/TempAppFolder.h"
 
 #include <QSqlQuery>
 #include <QtTest>

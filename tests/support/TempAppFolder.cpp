@@ -1,9 +1,9 @@
-#include "TempAppFolder.h"
+#include "support/TempAppFolder.h"
 
-#include "Schema.h"
-#include "TDM.h"
+#include "store/Schema.h"
+#include "store/TDM.h"
 
-#include "ServerSettings.h"
+#include "store/ServerSettings.h"
 
 #include <QFile>
 #include <QRandomGenerator>

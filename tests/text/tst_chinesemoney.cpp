@@ -136,6 +136,8 @@ private Q_SLOTS:
     void moneyToCapitalFailures_data();
     void moneyToCapitalFailures();
     void moneyToCapitalReadsBack();
+    void moneyOfDecimal_data();
+    void moneyOfDecimal();
     void moneyWanToCapital_data();
     void moneyWanToCapital();
     void moneyWanToCapitalFailures();
@@ -258,6 +260,36 @@ void TestChineseMoney::moneyToCapitalReadsBack() {
             }
         }
     }
+}
+
+// An amount already read is rounded to the 分 (or, in 万, to the yuan) on all its digits, and one that rounds to
+// nothing is 零 without 欠.
+void TestChineseMoney::moneyOfDecimal_data() {
+    QTest::addColumn<QString>("amount");
+    QTest::addColumn<QString>("capital");
+    QTest::addColumn<QString>("capitalWan");
+
+    QTest::newRow("rounds to zero") << u"0.00001"_s << u"零"_s << u"零万"_s;
+    QTest::newRow("debt rounds to zero") << u"-0.00001"_s << u"零"_s << u"零万"_s;
+    QTest::newRow("debt") << u"-12.5"_s << u"欠壹拾贰伍角"_s << u"欠壹拾贰万伍仟"_s;
+    QTest::newRow("more digits than a double holds")
+        << u"9999999999999.994999999"_s << u"玖万玖仟玖佰玖拾玖亿玖仟玖佰玖拾玖万玖仟玖佰玖拾玖玖角玖分"_s << QString();
+    QTest::newRow("万 with more digits than a double holds")
+        << u"999999999.99994999999"_s << u"壹拾亿"_s << u"玖万玖仟玖佰玖拾玖亿玖仟玖佰玖拾玖万玖仟玖佰玖拾玖"_s;
+}
+
+void TestChineseMoney::moneyOfDecimal() {
+    QFETCH(QString, amount);
+    QFETCH(QString, capital);
+    QFETCH(QString, capitalWan);
+    const DecimalText value = *DecimalText::parse(amount);
+    const TextResult<QString> r = MoneyToCapital(value);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QCOMPARE(r.value, capital);
+    const TextResult<QString> wan = MoneyWanToCapital(value);
+    // A null capital in 万 is beyond what the capital units write.
+    QCOMPARE(wan.ok, !capitalWan.isNull());
+    QCOMPARE(wan.value, capitalWan.isNull() ? QString() : capitalWan);
 }
 
 void TestChineseMoney::moneyWanToCapital_data() {

@@ -1,8 +1,9 @@
-#include "DemoContent.h"
+#include "demo/DemoContent.h"
 
-#include "TDM.h"
+#include "store/TDM.h"
 #include "text/ChineseDate.h"
 #include "text/ChineseMoney.h"
+#include "text/NumberText.h"
 
 #include <QDate>
 #include <QDir>
@@ -14,8 +15,7 @@ namespace DemoContent {
 
 namespace {
 
-struct IndicatorDef
-{
+struct IndicatorDef {
     const char16_t *name;
     int type; // 0 text, 1 number, 2 date
     const char16_t *format;
@@ -47,37 +47,39 @@ const IndicatorDef Indicators[] = {
 };
 constexpr int IndicatorCount = int(sizeof(Indicators) / sizeof(Indicators[0]));
 
-struct RecordDef
-{
+struct RecordDef {
     const char16_t *lessor;
     const char16_t *lessee;
     const char16_t *address;
     const char16_t *use;
-    double area;
-    double rent;
+    // Amounts as written, so that they are computed as the decimals they are.
+    const char16_t *area;
+    const char16_t *rent;
     int months;
-    double deposit;
+    const char16_t *deposit;
     const char16_t *payment;
     QDate start;
     QDate signedOn;
 };
 
 const RecordDef Records[] = {
-    {u"北京安居房地产经纪有限公司", u"王晓明", u"北京市海淀区中关村大街18号3号楼502室", u"住宅", 89.5, 6800, 12,
-     13600, u"按月支付", QDate(2026, 12, 1), QDate(2026, 11, 25)},
-    {u"上海浦江置业有限公司", u"上海云帆科技有限公司", u"上海市浦东新区张江路88号A座1203室", u"办公", 245, 36750.5,
-     24, 73501, u"按季支付", QDate(2027, 1, 1), QDate(2026, 12, 8)},
-    {u"李建国", u"陈芳", u"广州市天河区天河北路233号1栋806房", u"住宅", 72.3, 4200, 6, 8400, u"按月支付",
+    {u"北京安居房地产经纪有限公司", u"王晓明", u"北京市海淀区中关村大街18号3号楼502室", u"住宅", u"89.5", u"6800", 12,
+     u"13600", u"按月支付", QDate(2026, 12, 1), QDate(2026, 11, 25)},
+    {u"上海浦江置业有限公司", u"上海云帆科技有限公司", u"上海市浦东新区张江路88号A座1203室", u"办公", u"245",
+     u"36750.5", 24, u"73501", u"按季支付", QDate(2027, 1, 1), QDate(2026, 12, 8)},
+    {u"李建国", u"陈芳", u"广州市天河区天河北路233号1栋806房", u"住宅", u"72.3", u"4200", 6, u"8400", u"按月支付",
      QDate(2026, 12, 15), QDate(2026, 12, 10)},
 };
 
-QString money(double value)
-{
-    return QString::number(value, 'f', 2);
+DecimalText amount(const char16_t *text) {
+    return *DecimalText::parse(QStringView(text));
 }
 
-bool exec(const QString &sql, const QVariantList &binds, QString *message)
-{
+QString money(const DecimalText &value) {
+    return FormatNumber(value, QStringLiteral("0.00"));
+}
+
+bool exec(const QString &sql, const QVariantList &binds, QString *message) {
     QSqlQuery query(TDM::instance().ADOLocal());
     QString error;
     if (execBound(query, sql, binds, &error))
@@ -86,12 +88,11 @@ bool exec(const QString &sql, const QVariantList &binds, QString *message)
     return false;
 }
 
-bool insertRows(QString *message)
-{
+bool insertRows(QString *message) {
     const QString category =
         QStringLiteral("INSERT INTO TContractClass (TypeCode, TypeName, ParTypeCode, nLeveal) VALUES (?, ?, ?, ?)");
-    if (!exec(category, {RootCode, QStringLiteral("房屋租赁"), QStringLiteral(""), 0}, message)
-        || !exec(category, {ChildCode, QStringLiteral("房屋租赁合同"), RootCode, 1}, message))
+    if (!exec(category, {RootCode, QStringLiteral("房屋租赁"), QStringLiteral(""), 0}, message) ||
+        !exec(category, {ChildCode, QStringLiteral("房屋租赁合同"), RootCode, 1}, message))
         return false;
 
     for (int i = 0; i < IndicatorCount; ++i) {
@@ -107,26 +108,26 @@ bool insertRows(QString *message)
     }
 
     for (const RecordDef &r : Records) {
-        const double total = r.rent * r.months;
-        const auto capital = MoneyToCapital(money(total));
+        const DecimalText total = amount(r.rent) * DecimalText::fromInteger(r.months);
+        const auto capital = MoneyToCapital(total);
         if (!capital) {
             *message = capital.error;
             return false;
         }
         // The number the numbering formula would have given on the signing day: the first of that day.
-        const QString number = QStringLiteral("FZ") + r.signedOn.toString(QStringLiteral("yyyyMMdd"))
-                               + QStringLiteral("001");
+        const QString number =
+            QStringLiteral("FZ") + r.signedOn.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral("001");
         const QStringList values{number,
                                  QString::fromUtf16(r.lessor),
                                  QString::fromUtf16(r.lessee),
                                  QString::fromUtf16(r.address),
                                  QString::fromUtf16(r.use),
-                                 money(r.area),
-                                 money(r.rent),
+                                 money(amount(r.area)),
+                                 money(amount(r.rent)),
                                  QString::number(r.months),
                                  money(total),
                                  capital.value,
-                                 money(r.deposit),
+                                 money(amount(r.deposit)),
                                  QString::fromUtf16(r.payment),
                                  r.start.toString(QStringLiteral("yyyy-MM-dd")),
                                  r.signedOn.toString(QStringLiteral("yyyy-MM-dd")),
@@ -145,15 +146,14 @@ bool insertRows(QString *message)
     return true;
 }
 
-bool writeTemplate(QString *message)
-{
+bool writeTemplate(QString *message) {
     const QString target = TDM::instance().path(TDM::ModelFolder + ChildCode + QStringLiteral(".Doc"));
     if (QFileInfo::exists(target))
         return true;
     QDir().mkpath(QFileInfo(target).absolutePath());
     QFile::remove(target + QStringLiteral(".new"));
-    if (!QFile::copy(QStringLiteral(":/demo/template.Doc"), target + QStringLiteral(".new"))
-        || !QFile::rename(target + QStringLiteral(".new"), target)) {
+    if (!QFile::copy(QStringLiteral(":/demo/template.Doc"), target + QStringLiteral(".new")) ||
+        !QFile::rename(target + QStringLiteral(".new"), target)) {
         *message = QStringLiteral("cannot write ") + target;
         return false;
     }
@@ -164,8 +164,7 @@ bool writeTemplate(QString *message)
 
 } // namespace
 
-Result install(QString *message)
-{
+Result install(QString *message) {
     TDM &dm = TDM::instance();
     if (!dm.isConnected()) {
         *message = dm.connectionError();

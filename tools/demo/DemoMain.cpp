@@ -1,15 +1,14 @@
 // vantrel-demo <appFolder>: installs the demo content into a freshly set up application folder.
 
-#include "DemoContent.h"
-#include "TDM.h"
+#include "demo/DemoContent.h"
+#include "store/TDM.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     QTextStream err(stderr);
     QTextStream out(stdout);

@@ -2,9 +2,9 @@
 //
 //   vantrel-make-doc <output.Doc>
 
-#include "OfficeInstance.h"
-#include "UnoDocuments.h"
-#include "UnoSupport.h"
+#include "office/uno/OfficeInstance.h"
+#include "office/uno/UnoDocuments.h"
+#include "office/uno/UnoSupport.h"
 
 #include <com/sun/star/frame/XStorable.hpp>
 

@@ -1,4 +1,4 @@
-#include "ShotMessages.h"
+#include "screenshots/ShotMessages.h"
 
 #include <QDebug>
 

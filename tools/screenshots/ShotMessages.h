@@ -1,6 +1,6 @@
 #pragma once
 
-#include "QtMessages.h"
+#include "platform/QtMessages.h"
 
 #include <QQueue>
 

@@ -8,23 +8,22 @@
 // entry-edit, preview, import, delete-question, document, backup, restore, rebuild, password-set, password-login,
 // about, register-multirow (last: it renames indicators of the demo in the folder it is given).
 
-#include "AdminCommands.h"
-#include "AppCommands.h"
-#include "CategoryTreeModel.h"
-#include "DocumentsEntry.h"
-#include "Messages.h"
-#include "QtPlatform.h"
-#include "ShotMessages.h"
-#include "TDM.h"
-#include "TfrmContractMag.h"
-#include "TfrmContractModel.h"
-#include "TfrmEditAContract.h"
-#include "TfrmExdParaPropertyEdit.h"
-#include "TfrmMainContract.h"
-#include "TfrmModelSelect.h"
-#include "TfrmPassInput.h"
-#include "TfrmPropertySelect.h"
-#include "WindowShots.h"
+#include "app/Composition.h"
+#include "app/TfrmMainContract.h"
+#include "app/admin/AdminCommands.h"
+#include "catalogue/CategoryTreeModel.h"
+#include "catalogue/TfrmContractModel.h"
+#include "catalogue/TfrmExdParaPropertyEdit.h"
+#include "catalogue/TfrmModelSelect.h"
+#include "catalogue/TfrmPropertySelect.h"
+#include "contracts/TfrmContractMag.h"
+#include "contracts/TfrmEditAContract.h"
+#include "platform/Messages.h"
+#include "platform/QtPlatform.h"
+#include "platform/TfrmPassInput.h"
+#include "screenshots/ShotMessages.h"
+#include "screenshots/WindowShots.h"
+#include "store/TDM.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -125,7 +124,7 @@ void ShotRun::menus() {
     const struct {
         const char *name;
         const char *button;
-    } list[] = {{"menu-samples", "ToolButton5"}, {"menu-maintenance", "TBDatabase"}, {"menu-help", "TBHelp"}};
+    } list[] = {{"menu-samples", "samplesButton"}, {"menu-maintenance", "TBDatabase"}, {"menu-help", "TBHelp"}};
     for (const auto &item : list) {
         const QString name = QString::fromLatin1(item.name);
         auto *button = child<QToolButton>(QString::fromLatin1(item.button));
@@ -151,7 +150,7 @@ void ShotRun::templateWindow() {
                     QStringLiteral("indicator-formula-menu"), QStringLiteral("select-category"),
                     QStringLiteral("select-indicator"), QStringLiteral("template-editor")}))
         return;
-    mMain.ToolButton21Click();
+    mMain.openTemplateManagement();
     auto *window = child<TfrmContractModel>();
     if (!window) {
         mShots.miss(QStringLiteral("template management window (not opened)"));
@@ -162,14 +161,14 @@ void ShotRun::templateWindow() {
     tree->expandAll();
     tree->setCurrentIndex(model->findCode(ChildCode));
     window->TreeClick();
-    auto *pages = window->findChild<QTabWidget *>(QStringLiteral("PageControl1"));
+    auto *pages = window->findChild<QTabWidget *>(QStringLiteral("pages"));
     pages->setCurrentIndex(0);
     // The template page shows a PDF the office program renders in the background.
     WindowShots::pause(4000);
     if (wanted(QStringLiteral("model-template")))
         mShots.window(QStringLiteral("model-template"), &mMain);
     pages->setCurrentIndex(1);
-    if (auto *grid = window->findChild<QTableView *>(QStringLiteral("DBGridEh2")))
+    if (auto *grid = window->findChild<QTableView *>(QStringLiteral("indicatorGrid")))
         grid->selectRow(8);
     WindowShots::pause(300);
     if (wanted(QStringLiteral("model-indicators")))
@@ -282,7 +281,7 @@ void ShotRun::registerWindow() {
                     QStringLiteral("preview"), QStringLiteral("import"), QStringLiteral("delete-question"),
                     QStringLiteral("document")}))
         return;
-    mMain.ToolButton15Click();
+    mMain.openContractRegister();
     auto *window = child<TfrmContractMag>();
     if (!window) {
         mShots.miss(QStringLiteral("register (not opened)"));
@@ -331,31 +330,31 @@ void ShotRun::registerWindow() {
                 dialog->setCurrentRow(13);
         });
 
-    auto *print = window->findChild<QPushButton *>(QStringLiteral("Button1"));
+    auto *print = window->findChild<QPushButton *>(QStringLiteral("printButton"));
     shootModal(
         QStringLiteral("preview"), [print] { print->click(); }, [](QWidget *) { WindowShots::pause(1000); });
 
     if (wanted(QStringLiteral("import"))) {
         mMessages.answerFileName(mAppFolder + QStringLiteral("BasicExcel/房屋租赁合同.xls"));
-        auto *import = window->findChild<QPushButton *>(QStringLiteral("Button8"));
+        auto *import = window->findChild<QPushButton *>(QStringLiteral("importButton"));
         shootModal(
             QStringLiteral("import"), [import] { import->click(); },
             [](QWidget *dialog) {
-                if (auto *open = dialog->findChild<QPushButton *>(QStringLiteral("Button6")))
+                if (auto *open = dialog->findChild<QPushButton *>(QStringLiteral("chooseFileButton")))
                     open->click();
                 WindowShots::pause(1500);
-                if (auto *mapping = dialog->findChild<QTableView *>(QStringLiteral("Grid1")))
+                if (auto *mapping = dialog->findChild<QTableView *>(QStringLiteral("mappingGrid")))
                     mapping->selectRow(6);
             });
     }
 
     // The question before a record is deleted, answered No (nothing is deleted).
-    auto *remove = window->findChild<QPushButton *>(QStringLiteral("Button4"));
+    auto *remove = window->findChild<QPushButton *>(QStringLiteral("deleteButton"));
     shootModal(QStringLiteral("delete-question"), [remove] { remove->click(); });
 
     if (wanted(QStringLiteral("document"))) {
         window->grid()->setCurrentIndex(window->grid()->model()->index(0, 1));
-        auto *generate = window->findChild<QPushButton *>(QStringLiteral("Button5"));
+        auto *generate = window->findChild<QPushButton *>(QStringLiteral("documentButton"));
         QElapsedTimer since;
         since.start();
         const bool seen = WindowShots::whenModalReady(
@@ -396,7 +395,7 @@ void ShotRun::multiRowTitles() {
         rename.addBindValue(from);
         rename.exec();
     }
-    mMain.ToolButton15Click();
+    mMain.openContractRegister();
     auto *window = child<TfrmContractMag>();
     if (!window) {
         mShots.miss(QStringLiteral("register-multirow (not opened)"));
@@ -424,10 +423,10 @@ void ShotRun::administration() {
     }
     shootModal(QStringLiteral("restore"), [] { RestoreDatabase([] { return true; }, [] {}); });
     shootModal(QStringLiteral("rebuild"), [this] { ShowRebuild(&mMain, [] {}); });
-    shootModal(QStringLiteral("password-set"), [this] { mMain.ToolButton1Click(); });
+    shootModal(QStringLiteral("password-set"), [this] { mMain.setPassword(); });
     shootModal(QStringLiteral("password-login"),
                [this] { TfrmPassInput::ask(ApplicationTitle, QStringLiteral("请输入登陆密码："), &mMain); });
-    shootModal(QStringLiteral("about"), [this] { mMain.N15Click(); });
+    shootModal(QStringLiteral("about"), [this] { mMain.showAbout(); });
 }
 
 int ShotRun::run() {
@@ -469,10 +468,10 @@ int main(int argc, char **argv) {
         qWarning().noquote() << "vantrel-shots: no database in" << appFolder;
         return 1;
     }
-    installSubsystemHooks();
+    Composition composition;
     int rc = 1;
     {
-        TfrmMainContract frame(appCommands());
+        TfrmMainContract frame(composition.mainCommands());
         frame.terminate = [] {};
         frame.show();
         ShotRun shots(frame, messages, appFolder, out, args.mid(3));

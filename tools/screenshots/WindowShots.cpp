@@ -1,4 +1,4 @@
-#include "WindowShots.h"
+#include "screenshots/WindowShots.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -152,7 +152,7 @@ bool WindowShots::whenModalReady(const std::function<void()> &trigger, const std
     QObject::connect(&poll, &QTimer::timeout, [&] {
         QWidget *shown = QApplication::activeModalWidget();
         if (done || !shown || shown == before || !shown->isVisible()) {
-            if (clock.elapsed() > 2 * timeoutMs)
+            if (clock.elapsed() > qint64(2) * timeoutMs)
                 poll.stop();
             return;
         }

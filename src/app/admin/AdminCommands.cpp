@@ -1,12 +1,12 @@
-#include "AdminCommands.h"
+#include "app/admin/AdminCommands.h"
 
-#include "Clock.h"
-#include "DatabaseBackup.h"
-#include "DatabaseFiles.h"
-#include "DatabaseRestore.h"
-#include "Messages.h"
-#include "Shell.h"
-#include "TDM.h"
+#include "app/admin/DatabaseBackup.h"
+#include "app/admin/DatabaseFiles.h"
+#include "app/admin/DatabaseRestore.h"
+#include "platform/Clock.h"
+#include "platform/Messages.h"
+#include "platform/Shell.h"
+#include "store/TDM.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -19,8 +19,7 @@
 namespace {
 // File dialog filters are kept in the "description|pattern" form; Qt reads "description (pattern)" and shows
 // the description alone when it already names the pattern.
-QString qtFilter(const QString &filter)
-{
+QString qtFilter(const QString &filter) {
     QString description = filter.section(QLatin1Char('|'), 0, 0);
     const QString pattern = filter.section(QLatin1Char('|'), 1, 1);
     if (pattern.isEmpty() || description.endsWith(QLatin1Char('(') + pattern + QLatin1Char(')')))
@@ -28,16 +27,14 @@ QString qtFilter(const QString &filter)
     return description + QStringLiteral(" (") + pattern + QLatin1Char(')');
 }
 
-QString appFolder()
-{
+QString appFolder() {
     if (TDM::exists())
         return TDM::instance().appFolder();
     return QCoreApplication::applicationDirPath() + QLatin1Char('/');
 }
 
 // Name, size and time of every file below `folder`: equal maps mean nothing was moved, replaced or written.
-QMap<QString, QString> fileStates(const QString &folder)
-{
+QMap<QString, QString> fileStates(const QString &folder) {
     QMap<QString, QString> states;
     const QDir root(folder);
     QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
@@ -45,21 +42,19 @@ QMap<QString, QString> fileStates(const QString &folder)
     while (it.hasNext()) {
         const QFileInfo info(it.next());
         states.insert(root.relativeFilePath(info.filePath()),
-                      QString::number(info.size()) + QLatin1Char('@')
-                          + QString::number(info.lastModified().toMSecsSinceEpoch()));
+                      QString::number(info.size()) + QLatin1Char('@') +
+                          QString::number(info.lastModified().toMSecsSinceEpoch()));
     }
     return states;
 }
 
-struct SafetyBackup
-{
+struct SafetyBackup {
     QString archive; // empty when there was no database to keep
     bool madeFolder = false;
 };
 
 // Packs the current DB into Bak/ under a name with the date and time; nothing on failure.
-std::optional<SafetyBackup> writeSafetyBackup(const QString &folder, QString *error)
-{
+std::optional<SafetyBackup> writeSafetyBackup(const QString &folder, QString *error) {
     SafetyBackup made;
     if (!QFileInfo::exists(folder + QStringLiteral("DB/") + DatabaseFiles::Database))
         return made;
@@ -84,16 +79,14 @@ std::optional<SafetyBackup> writeSafetyBackup(const QString &folder, QString *er
     return made;
 }
 
-void removeSafetyBackup(const SafetyBackup &made)
-{
+void removeSafetyBackup(const SafetyBackup &made) {
     QFile::remove(made.archive);
     if (made.madeFolder)
         QDir().rmdir(QFileInfo(made.archive).absolutePath());
 }
 } // namespace
 
-void BackupDatabase()
-{
+void BackupDatabase() {
     Messages &messages = Messages::instance();
     TDM &dm = TDM::instance();
     const QString proposed = DatabaseBackup::proposedArchivePath(dm.appFolder(), Clock::instance().now().date());
@@ -104,8 +97,8 @@ void BackupDatabase()
     // The dialog confirmed overwriting the name as typed; a name that only gets its extension now is asked anew.
     if (QFileInfo(file).suffix().isEmpty()) {
         file += QStringLiteral(".HTBK");
-        if (QFileInfo::exists(file)
-            && !messages.question(QStringLiteral("文件“%1”已经存在，是否替换？").arg(QFileInfo(file).fileName())))
+        if (QFileInfo::exists(file) &&
+            !messages.question(QStringLiteral("文件“%1”已经存在，是否替换？").arg(QFileInfo(file).fileName())))
             return;
     }
     if (DatabaseBackup::write(dm, file))
@@ -115,8 +108,7 @@ void BackupDatabase()
 }
 
 void RestoreDatabase(const std::function<bool()> &adminCheck, const std::function<void()> &endProcess,
-                     const QString &archive)
-{
+                     const QString &archive) {
     if (adminCheck && !adminCheck())
         return;
     Messages &messages = Messages::instance();
@@ -136,8 +128,9 @@ void RestoreDatabase(const std::function<bool()> &adminCheck, const std::functio
     QString safetyError;
     const std::optional<SafetyBackup> safety = writeSafetyBackup(folder, &safetyError);
     if (!safety) {
-        messages.warning(QStringLiteral("还原前未能备份当前数据，数据没有还原！\n请确认备份文件夹“%1”可写入且磁盘空间足够。")
-                             .arg(QDir::toNativeSeparators(folder + QStringLiteral("Bak"))));
+        messages.warning(
+            QStringLiteral("还原前未能备份当前数据，数据没有还原！\n请确认备份文件夹“%1”可写入且磁盘空间足够。")
+                .arg(QDir::toNativeSeparators(folder + QStringLiteral("Bak"))));
         return;
     }
     const QMap<QString, QString> before = fileStates(folder + QStringLiteral("DB"));
@@ -150,14 +143,14 @@ void RestoreDatabase(const std::function<bool()> &adminCheck, const std::functio
     if (restored)
         messages.information(QStringLiteral("还原数据成功，软件将关闭，请手工重新启动系统。"));
     else
-        messages.warning(QStringLiteral("数据文件还原失败，确认选择的文件是本系统自动升级文件，或该自动升级文件已损坏！\n"
-                                        "软件将关闭，请手工重新启动系统。"));
+        messages.warning(
+            QStringLiteral("数据文件还原失败，确认选择的文件是本系统自动升级文件，或该自动升级文件已损坏！\n"
+                           "软件将关闭，请手工重新启动系统。"));
     if (endProcess)
         endProcess();
 }
 
-QList<QPair<QString, QString>> SampleSites()
-{
+QList<QPair<QString, QString>> SampleSites() {
     return {
         {QStringLiteral("合同范本-律师365网络(文本)"), QStringLiteral("https://www.64365.com/contract/")},
         {QStringLiteral("合同范本-华律网(文本)"), QStringLiteral("https://www.66law.cn/contractmodel/")},
@@ -169,20 +162,17 @@ QList<QPair<QString, QString>> SampleSites()
     };
 }
 
-void OpenSampleSite(int index)
-{
+void OpenSampleSite(int index) {
     const auto sites = SampleSites();
     if (index >= 0 && index < sites.size())
         Shell::instance().openPage(sites.at(index).second);
 }
 
-void StartUpdater()
-{
+void StartUpdater() {
     // The updater lives beside the program, which for an installed program is not the data folder.
     Shell::instance().startProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/Trevolan"));
 }
 
-QString ProductWebAddress()
-{
+QString ProductWebAddress() {
     return QStringLiteral("https://vantrel.example.com/");
 }

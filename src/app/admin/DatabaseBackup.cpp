@@ -1,8 +1,8 @@
-#include "DatabaseBackup.h"
+#include "app/admin/DatabaseBackup.h"
 
-#include "DatabaseFiles.h"
-#include "TDM.h"
-#include "ZipArchiveWriter.h"
+#include "app/admin/DatabaseFiles.h"
+#include "app/admin/ZipArchiveWriter.h"
+#include "store/TDM.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -11,21 +11,18 @@
 
 #include <optional>
 
-QString DatabaseBackup::proposedArchivePath(const QString &appFolder, const QDate &today)
-{
+QString DatabaseBackup::proposedArchivePath(const QString &appFolder, const QDate &today) {
     QString folder = appFolder;
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
     return folder + QStringLiteral("Bak/") + today.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".HTBK");
 }
 
-bool DatabaseBackup::write(TDM &dm, const QString &archive, QString *error)
-{
+bool DatabaseBackup::write(TDM &dm, const QString &archive, QString *error) {
     return writeFolder(dm.appFolder(), archive, dm.isConnected() ? &dm : nullptr, error);
 }
 
-bool DatabaseBackup::writeFolder(const QString &appFolder, const QString &archive, TDM *connected, QString *error)
-{
+bool DatabaseBackup::writeFolder(const QString &appFolder, const QString &archive, TDM *connected, QString *error) {
     QString app = appFolder;
     if (!app.endsWith(QLatin1Char('/')))
         app += QLatin1Char('/');
@@ -53,8 +50,8 @@ bool DatabaseBackup::writeFolder(const QString &appFolder, const QString &archiv
         if (relative == DatabaseFiles::Database || DatabaseFiles::isTransient(relative))
             continue;
         // Saving the archive inside DB must not store the archive (or the earlier file it replaces) in itself.
-        if (info.absoluteFilePath() == archivePath
-            || (!archiveCanonical.isEmpty() && info.canonicalFilePath() == archiveCanonical))
+        if (info.absoluteFilePath() == archivePath ||
+            (!archiveCanonical.isEmpty() && info.canonicalFilePath() == archiveCanonical))
             continue;
         sources << ZipArchiveWriter::Source{relative, file};
     }
@@ -65,8 +62,8 @@ bool DatabaseBackup::writeFolder(const QString &appFolder, const QString &archiv
     std::optional<QTemporaryDir> snapshotDir;
     if (connected) {
         const QFileInfo target(archivePath);
-        snapshotDir.emplace(target.absolutePath() + QStringLiteral("/.") + target.fileName()
-                            + QStringLiteral(".db-XXXXXX"));
+        snapshotDir.emplace(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+                            QStringLiteral(".db-XXXXXX"));
         if (!snapshotDir->isValid()) {
             if (error)
                 *error = QStringLiteral("cannot create a folder for the database copy beside ") + archivePath;

@@ -7,8 +7,7 @@ class TDM;
 
 // The backup archive of the folder DB: every file below it under its relative path, the database file as a
 // consistent copy taken while the connection stays open.
-class DatabaseBackup
-{
+class DatabaseBackup {
 public:
     // application folder + "Bak/" + yyyyMMdd + ".HTBK"
     static QString proposedArchivePath(const QString &appFolder, const QDate &today);
@@ -19,6 +18,5 @@ public:
     // The same for the folder DB of `appFolder`. With `connected` (the open data module of that folder) the
     // database is copied through the connection; without, the database file must not be in use and is stored as
     // it is.
-    static bool writeFolder(const QString &appFolder, const QString &archive, TDM *connected,
-                            QString *error = nullptr);
+    static bool writeFolder(const QString &appFolder, const QString &archive, TDM *connected, QString *error = nullptr);
 };

@@ -1,8 +1,8 @@
-#include "DatabaseRestore.h"
+#include "app/admin/DatabaseRestore.h"
 
-#include "DatabaseFiles.h"
-#include "StagedReplacement.h"
-#include "ZipArchiveReader.h"
+#include "app/admin/DatabaseFiles.h"
+#include "app/admin/StagedReplacement.h"
+#include "app/admin/ZipArchiveReader.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -13,23 +13,20 @@
 #include <QTemporaryDir>
 
 namespace {
-bool fail(QString *error, const QString &text)
-{
+bool fail(QString *error, const QString &text) {
     if (error)
         *error = text;
     return false;
 }
 
-bool holdsFiles(const QString &folder)
-{
+bool holdsFiles(const QString &folder) {
     QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     return it.hasNext();
 }
 } // namespace
 
-bool DatabaseRestore::isUsableDatabase(const QString &file, QString *error)
-{
+bool DatabaseRestore::isUsableDatabase(const QString &file, QString *error) {
     static int serial = 0;
     const QString connection = QStringLiteral("restore-check-%1").arg(++serial);
     bool ok = false;
@@ -41,12 +38,12 @@ bool DatabaseRestore::isUsableDatabase(const QString &file, QString *error)
             fail(error, db.lastError().text());
         } else {
             QSqlQuery q(db);
-            if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next()
-                || q.value(0).toString() != QLatin1String("ok")) {
+            if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next() ||
+                q.value(0).toString() != QLatin1String("ok")) {
                 fail(error, QStringLiteral("database check failed: ") + q.lastError().text());
             } else if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN "
-                                              "('TContractClass','TDataPara','TContractMain','TPara')"))
-                       || !q.next() || q.value(0).toInt() != 4) {
+                                              "('TContractClass','TDataPara','TContractMain','TPara')")) ||
+                       !q.next() || q.value(0).toInt() != 4) {
                 fail(error, QStringLiteral("not a database of this system"));
             } else {
                 ok = true;
@@ -59,8 +56,7 @@ bool DatabaseRestore::isUsableDatabase(const QString &file, QString *error)
     return ok;
 }
 
-bool DatabaseRestore::restore(const QString &archive, const QString &appFolder, QString *error)
-{
+bool DatabaseRestore::restore(const QString &archive, const QString &appFolder, QString *error) {
     QString app = appFolder;
     if (!app.endsWith(QLatin1Char('/')))
         app += QLatin1Char('/');

@@ -1,24 +1,21 @@
-#include "StagedReplacement.h"
+#include "app/admin/StagedReplacement.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 namespace {
-QString withSlash(const QString &folder)
-{
+QString withSlash(const QString &folder) {
     return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
 
-bool fail(QString *error, const QString &text)
-{
+bool fail(QString *error, const QString &text) {
     if (error)
         *error = text;
     return false;
 }
 
-bool exists(const QString &path)
-{
+bool exists(const QString &path) {
     // A dangling link is still something in the way of a rename.
     const QFileInfo info(path);
     return info.exists() || info.isSymLink();
@@ -29,12 +26,9 @@ StagedReplacement::StagedReplacement(const QString &stagingFolder, const QString
                                      const QString &undoFolder)
     : mStaging(withSlash(stagingFolder))
     , mTarget(withSlash(targetFolder))
-    , mUndo(withSlash(undoFolder))
-{
-}
+    , mUndo(withSlash(undoFolder)) {}
 
-bool StagedReplacement::ensureParent(const QString &relative, QString *error)
-{
+bool StagedReplacement::ensureParent(const QString &relative, QString *error) {
     const QStringList parts = relative.split(QLatin1Char('/'));
     QString sub;
     for (int i = 0; i + 1 < parts.size(); ++i) {
@@ -54,8 +48,7 @@ bool StagedReplacement::ensureParent(const QString &relative, QString *error)
     return true;
 }
 
-bool StagedReplacement::moveAside(const QString &relative, QString *error)
-{
+bool StagedReplacement::moveAside(const QString &relative, QString *error) {
     const QString target = mTarget + relative;
     if (!exists(target))
         return true;
@@ -71,8 +64,7 @@ bool StagedReplacement::moveAside(const QString &relative, QString *error)
     return true;
 }
 
-bool StagedReplacement::apply(const QStringList &files, const QStringList &removals, QString *error)
-{
+bool StagedReplacement::apply(const QStringList &files, const QStringList &removals, QString *error) {
     mDone.clear();
     if (!QDir().mkpath(mTarget) || !QDir().mkpath(mUndo))
         return fail(error, QStringLiteral("cannot create ") + mTarget);
@@ -97,8 +89,7 @@ bool StagedReplacement::apply(const QStringList &files, const QStringList &remov
     return ok;
 }
 
-void StagedReplacement::undo()
-{
+void StagedReplacement::undo() {
     for (int i = mDone.size() - 1; i >= 0; --i) {
         const Done &d = mDone.at(i);
         switch (d.step) {

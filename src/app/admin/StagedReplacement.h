@@ -8,8 +8,7 @@
 // replaced file is first moved aside into an undo folder, and when any step fails every move done so far is
 // reversed, so the target folder is exactly as it was. Files of the target that are not replaced stay.
 // Staging, undo and target folder should lie on one file system, so that every move is a rename.
-class StagedReplacement
-{
+class StagedReplacement {
 public:
     StagedReplacement(const QString &stagingFolder, const QString &targetFolder, const QString &undoFolder);
 
@@ -20,8 +19,7 @@ public:
 
 private:
     enum class Step { MadeFolder, MovedAside, MovedIn };
-    struct Done
-    {
+    struct Done {
         Step step;
         QString relative;
     };

@@ -1,6 +1,6 @@
-#include "SystemRebuild.h"
+#include "app/admin/SystemRebuild.h"
 
-#include "TDM.h"
+#include "store/TDM.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -8,8 +8,7 @@
 #include <QSqlQuery>
 
 namespace {
-QStringList chosenStatements(const QStringList &statements, int mode)
-{
+QStringList chosenStatements(const QStringList &statements, int mode) {
     QStringList chosen;
     for (const QString &text : statements) {
         if (text.startsWith(QLatin1String("B_"))) {
@@ -22,15 +21,13 @@ QStringList chosenStatements(const QStringList &statements, int mode)
     return chosen;
 }
 
-bool exec(QSqlDatabase db, const QString &sql)
-{
+bool exec(QSqlDatabase db, const QString &sql) {
     QSqlQuery q(db);
     return q.exec(sql);
 }
 
 // False as well when the table cannot be read.
-bool isEmptied(QLatin1StringView table)
-{
+bool isEmptied(QLatin1StringView table) {
     QSqlDatabase db = TDM::instance().ADOLocal();
     if (!db.isOpen())
         return false;
@@ -39,8 +36,7 @@ bool isEmptied(QLatin1StringView table)
 }
 } // namespace
 
-QStringList SystemRebuild::ListSQL()
-{
+QStringList SystemRebuild::ListSQL() {
     return {
         QStringLiteral("B_Delete from TDataParaDetail"), QStringLiteral("B_Delete from TDataPara"),
         QStringLiteral("B_Delete from TContractClass"),  QStringLiteral("Delete from TContractDetail"),
@@ -48,8 +44,7 @@ QStringList SystemRebuild::ListSQL()
     };
 }
 
-bool SystemRebuild::ExecAllSQL(const QStringList &statements, int mode)
-{
+bool SystemRebuild::ExecAllSQL(const QStringList &statements, int mode) {
     const QStringList chosen = chosenStatements(statements, mode);
     QSqlDatabase db = TDM::instance().ADOLocal();
     if (!db.isOpen())
@@ -79,8 +74,7 @@ bool SystemRebuild::ExecAllSQL(const QStringList &statements, int mode)
     return all;
 }
 
-void SystemRebuild::ClearFolder(const QString &folder, const std::function<bool(const QString &)> &remove)
-{
+void SystemRebuild::ClearFolder(const QString &folder, const std::function<bool(const QString &)> &remove) {
     QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     // The mode bits, not WriteUser: that one asks the system, which lets an administrator write anything.
@@ -98,8 +92,7 @@ void SystemRebuild::ClearFolder(const QString &folder, const std::function<bool(
     }
 }
 
-bool SystemRebuild::Run(const QStringList &statements, bool basic, const std::function<void()> &closeChildWindows)
-{
+bool SystemRebuild::Run(const QStringList &statements, bool basic, const std::function<void()> &closeChildWindows) {
     if (closeChildWindows)
         closeChildWindows();
     const bool allRan = ExecAllSQL(statements, basic ? 1 : 0);

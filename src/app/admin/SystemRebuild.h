@@ -7,8 +7,7 @@
 
 // Empties the system for a fresh start: the business data (contract records and documents) and, on request, the
 // basic information (categories, indicators, template documents). The login password is never touched.
-class SystemRebuild
-{
+class SystemRebuild {
 public:
     // The statements in the order they run; "B_" marks a statement of the basic information.
     static QStringList ListSQL();
@@ -21,8 +20,7 @@ public:
 
     // Deletes every file in `folder` and its sub-folders; the folders stay. A file that is read-only or cannot be
     // deleted is passed over. `remove` deletes one file (tests pass a failing one).
-    static void ClearFolder(const QString &folder,
-                            const std::function<bool(const QString &)> &remove = {});
+    static void ClearFolder(const QString &folder, const std::function<bool(const QString &)> &remove = {});
 
     // Everything after the user's confirmation: closes the child windows first, runs `statements`, then clears
     // DB/ContractFile/ once the contract records are gone and, with `basic`, DB/ModelFiles/ once the categories

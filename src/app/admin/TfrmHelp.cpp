@@ -1,9 +1,9 @@
-#include "TfrmHelp.h"
+#include "app/admin/TfrmHelp.h"
 
-#include "AdminCommands.h"
-#include "Messages.h"
-#include "Shell.h"
-#include "TDM.h"
+#include "app/admin/AdminCommands.h"
+#include "platform/Messages.h"
+#include "platform/Shell.h"
+#include "store/TDM.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,8 +1,9 @@
-#include "TfrmReBulid.h"
+#include "app/admin/TfrmReBulid.h"
 
-#include "AdminCommands.h"
-#include "Messages.h"
-#include "SystemRebuild.h"
+#include "app/admin/AdminCommands.h"
+#include "app/admin/SystemRebuild.h"
+#include "platform/DialogButtonRow.h"
+#include "platform/Messages.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -14,8 +15,7 @@
 
 TfrmReBulid::TfrmReBulid(std::function<void()> closeChildWindows, QWidget *parent)
     : QDialog(parent)
-    , mCloseChildWindows(std::move(closeChildWindows))
-{
+    , mCloseChildWindows(std::move(closeChildWindows)) {
     setObjectName(QStringLiteral("TfrmReBulid"));
     setWindowTitle(QStringLiteral("系统重建"));
 
@@ -52,21 +52,14 @@ TfrmReBulid::TfrmReBulid(std::function<void()> closeChildWindows, QWidget *paren
     ListSQL->addItems(SystemRebuild::ListSQL());
     ListSQL->hide();
 
-    cmdSH = new QPushButton(QStringLiteral("系统重建"), this);
-    cmdSH->setObjectName(QStringLiteral("cmdSH"));
-    cmdCancel = new QPushButton(QStringLiteral("取消(&X)"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdSH->setAutoDefault(false);
-    cmdCancel->setAutoDefault(false);
+    auto *buttons = new DialogButtonRow(this);
+    cmdSH = buttons->add("cmdSH", QStringLiteral("系统重建"), DialogButtonRow::Enter::Never);
+    cmdCancel = buttons->addCancel("cmdCancel", QStringLiteral("取消(&X)"), DialogButtonRow::Enter::Never);
 
     auto *checks = new QHBoxLayout;
     checks->addWidget(cmkYW);
     checks->addWidget(chkJB);
     checks->addStretch();
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdSH);
-    buttons->addWidget(cmdCancel);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(warning);
     layout->addLayout(checks);
@@ -75,25 +68,20 @@ TfrmReBulid::TfrmReBulid(std::function<void()> closeChildWindows, QWidget *paren
     connect(cmkYW, &QCheckBox::clicked, this, &TfrmReBulid::cmkYWClick);
     connect(chkJB, &QCheckBox::clicked, this, &TfrmReBulid::chkJBClick);
     connect(cmdSH, &QPushButton::clicked, this, &TfrmReBulid::cmdSHClick);
-    // Esc closes through QDialog::reject as for any cancel button.
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TfrmReBulid::cmkYWClick(bool checked)
-{
+void TfrmReBulid::cmkYWClick(bool checked) {
     // The basic information is never cleared without the business data.
     if (!checked)
         chkJB->setChecked(false);
 }
 
-void TfrmReBulid::chkJBClick(bool checked)
-{
+void TfrmReBulid::chkJBClick(bool checked) {
     if (checked)
         cmkYW->setChecked(true);
 }
 
-void TfrmReBulid::cmdSHClick()
-{
+void TfrmReBulid::cmdSHClick() {
     Messages &messages = Messages::instance();
     if (!cmkYW->isChecked() && !chkJB->isChecked()) {
         messages.information(QStringLiteral("至少需要选择一项清除项目！"));
@@ -113,8 +101,7 @@ void TfrmReBulid::cmdSHClick()
     accept();
 }
 
-void ShowRebuild(QWidget *parent, const std::function<void()> &closeChildWindows)
-{
+void ShowRebuild(QWidget *parent, const std::function<void()> &closeChildWindows) {
     TfrmReBulid frmReBulid(closeChildWindows, parent);
     frmReBulid.exec();
 }

@@ -10,8 +10,7 @@ class QPlainTextEdit;
 class QPushButton;
 
 // The system rebuild dialog: two coupled check boxes choose what to clear, "系统重建" clears it after a warning.
-class TfrmReBulid : public QDialog
-{
+class TfrmReBulid : public QDialog {
     Q_OBJECT
 public:
     explicit TfrmReBulid(std::function<void()> closeChildWindows, QWidget *parent = nullptr);

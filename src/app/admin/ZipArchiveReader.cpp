@@ -1,4 +1,4 @@
-#include "ZipArchiveReader.h"
+#include "app/admin/ZipArchiveReader.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,16 +9,14 @@
 #include <zip.h>
 
 namespace {
-bool fail(QString *error, const QString &text)
-{
+bool fail(QString *error, const QString &text) {
     if (error)
         *error = text;
     return false;
 }
 
 // The stored Unix bits, always readable by the owner so a later backup can read the file again.
-QFileDevice::Permissions permissionsOf(quint32 mode)
-{
+QFileDevice::Permissions permissionsOf(quint32 mode) {
     QFileDevice::Permissions p = QFileDevice::ReadOwner | QFileDevice::ReadUser;
     const std::pair<quint32, QFileDevice::Permissions> bits[] = {
         {S_IWUSR, QFileDevice::WriteOwner | QFileDevice::WriteUser},
@@ -37,8 +35,7 @@ QFileDevice::Permissions permissionsOf(quint32 mode)
     return p;
 }
 
-QString zipErrorText(int code)
-{
+QString zipErrorText(int code) {
     zip_error_t err;
     zip_error_init_with_code(&err, code);
     QString text = QString::fromUtf8(zip_error_strerror(&err));
@@ -47,21 +44,18 @@ QString zipErrorText(int code)
 }
 } // namespace
 
-ZipArchiveReader::~ZipArchiveReader()
-{
+ZipArchiveReader::~ZipArchiveReader() {
     close();
 }
 
-void ZipArchiveReader::close()
-{
+void ZipArchiveReader::close() {
     if (mZip)
         zip_discard(mZip);
     mZip = nullptr;
     mEntries.clear();
 }
 
-QString ZipArchiveReader::entryNameProblem(const QString &name)
-{
+QString ZipArchiveReader::entryNameProblem(const QString &name) {
     if (name.isEmpty())
         return QStringLiteral("empty name");
     if (name.contains(QLatin1Char('\\')))
@@ -85,8 +79,7 @@ QString ZipArchiveReader::entryNameProblem(const QString &name)
     return {};
 }
 
-bool ZipArchiveReader::open(const QString &file, QString *error)
-{
+bool ZipArchiveReader::open(const QString &file, QString *error) {
     close();
     int code = 0;
     mZip = zip_open(QFile::encodeName(file).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
@@ -118,8 +111,8 @@ bool ZipArchiveReader::open(const QString &file, QString *error)
 
         zip_uint8_t opsys = 0;
         zip_uint32_t attributes = 0;
-        if (zip_file_get_external_attributes(mZip, quint64(i), 0, &opsys, &attributes) == 0
-            && opsys == ZIP_OPSYS_UNIX) {
+        if (zip_file_get_external_attributes(mZip, quint64(i), 0, &opsys, &attributes) == 0 &&
+            opsys == ZIP_OPSYS_UNIX) {
             const quint32 mode = attributes >> 16;
             // A link would let a later entry write through it to anywhere on the disk.
             if (S_ISLNK(mode)) {
@@ -142,8 +135,7 @@ bool ZipArchiveReader::open(const QString &file, QString *error)
     return true;
 }
 
-bool ZipArchiveReader::contains(const QString &name) const
-{
+bool ZipArchiveReader::contains(const QString &name) const {
     for (const Entry &e : mEntries) {
         if (!e.isFolder && e.name == name)
             return true;
@@ -151,8 +143,7 @@ bool ZipArchiveReader::contains(const QString &name) const
     return false;
 }
 
-bool ZipArchiveReader::extractEntry(int index, const QString &folder, QString *error)
-{
+bool ZipArchiveReader::extractEntry(int index, const QString &folder, QString *error) {
     const Entry &entry = mEntries.at(index);
     QDir root(folder);
     if (entry.isFolder)
@@ -170,8 +161,8 @@ bool ZipArchiveReader::extractEntry(int index, const QString &folder, QString *e
 
     zip_file_t *in = zip_fopen_index(mZip, entry.index, 0);
     if (!in)
-        return fail(error, QStringLiteral("cannot read entry ") + entry.name + QStringLiteral(": ")
-                               + QString::fromUtf8(zip_strerror(mZip)));
+        return fail(error, QStringLiteral("cannot read entry ") + entry.name + QStringLiteral(": ") +
+                               QString::fromUtf8(zip_strerror(mZip)));
     QByteArray buffer(1 << 16, Qt::Uninitialized);
     quint64 total = 0;
     bool ok = true;

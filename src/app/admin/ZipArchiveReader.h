@@ -9,11 +9,9 @@ struct zip;
 
 // Reads a ZIP archive defensively: every entry name is checked before anything is written, and extraction
 // verifies each entry's size and CRC. Used by the restore and by the updater.
-class ZipArchiveReader
-{
+class ZipArchiveReader {
 public:
-    struct Entry
-    {
+    struct Entry {
         QString name; // relative path with '/' separators, without a trailing '/' for folders
         bool isFolder = false;
         quint64 size = 0;
@@ -37,8 +35,7 @@ public:
     // Writes every entry (except those `skip` refuses) below `folder`, which must be empty; reads each entry to its
     // end so a damaged entry (CRC, size, truncated data) fails the whole extraction. Returns the relative paths of
     // the files written.
-    template <typename Skip> std::optional<QStringList> extractTo(const QString &folder, Skip &&skip, QString *error)
-    {
+    template <typename Skip> std::optional<QStringList> extractTo(const QString &folder, Skip &&skip, QString *error) {
         QStringList written;
         for (int i = 0; i < mEntries.size(); ++i) {
             if (skip(mEntries.at(i)))
@@ -50,9 +47,9 @@ public:
         }
         return written;
     }
-    std::optional<QStringList> extractTo(const QString &folder, QString *error = nullptr)
-    {
-        return extractTo(folder, [](const Entry &) { return false; }, error);
+    std::optional<QStringList> extractTo(const QString &folder, QString *error = nullptr) {
+        return extractTo(
+            folder, [](const Entry &) { return false; }, error);
     }
 
     // Why an entry name may not be extracted: absolute, a drive letter, a backslash, an empty, "." or ".."

@@ -1,4 +1,4 @@
-#include "ZipArchiveWriter.h"
+#include "app/admin/ZipArchiveWriter.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -12,23 +12,22 @@
 #include <zip.h>
 
 namespace {
-bool fail(QString *error, const QString &text)
-{
+bool fail(QString *error, const QString &text) {
     if (error)
         *error = text;
     return false;
 }
 } // namespace
 
-bool ZipArchiveWriter::write(const QString &archive, const QList<Source> &sources, QString *error, const Check &check)
-{
+bool ZipArchiveWriter::write(const QString &archive, const QList<Source> &sources, QString *error, const Check &check) {
     if (sources.isEmpty())
         return fail(error, QStringLiteral("nothing to store"));
     // libzip only reads the sources when it closes the archive; an unreadable file is better named now.
     for (const Source &source : sources) {
         QFile probe(source.file);
         if (!probe.open(QIODevice::ReadOnly))
-            return fail(error, QStringLiteral("cannot read ") + source.file + QStringLiteral(": ") + probe.errorString());
+            return fail(error,
+                        QStringLiteral("cannot read ") + source.file + QStringLiteral(": ") + probe.errorString());
     }
 
     // Beside the target, so that the final step is a rename on one file system; hidden, so that nobody takes the
@@ -36,8 +35,8 @@ bool ZipArchiveWriter::write(const QString &archive, const QList<Source> &source
     const QFileInfo target(archive);
     QString written;
     do {
-        written = target.absolutePath() + QStringLiteral("/.") + target.fileName() + QLatin1Char('.')
-                  + QString::number(QRandomGenerator::global()->generate(), 16) + QStringLiteral(".part");
+        written = target.absolutePath() + QStringLiteral("/.") + target.fileName() + QLatin1Char('.') +
+                  QString::number(QRandomGenerator::global()->generate(), 16) + QStringLiteral(".part");
     } while (QFileInfo::exists(written));
 
     int code = 0;
@@ -103,8 +102,7 @@ bool ZipArchiveWriter::write(const QString &archive, const QList<Source> &source
     return true;
 }
 
-bool ZipArchiveWriter::readBack(const QString &written, const QList<Source> &sources, QString *error)
-{
+bool ZipArchiveWriter::readBack(const QString &written, const QList<Source> &sources, QString *error) {
     int code = 0;
     zip_t *check = zip_open(QFile::encodeName(written).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
     if (!check)
@@ -113,8 +111,8 @@ bool ZipArchiveWriter::readBack(const QString &written, const QList<Source> &sou
     for (const Source &source : sources) {
         zip_stat_t stat;
         zip_stat_init(&stat);
-        if (!sound || zip_stat(check, source.name.toUtf8().constData(), 0, &stat) != 0
-            || !(stat.valid & ZIP_STAT_SIZE) || qint64(stat.size) != QFileInfo(source.file).size()) {
+        if (!sound || zip_stat(check, source.name.toUtf8().constData(), 0, &stat) != 0 ||
+            !(stat.valid & ZIP_STAT_SIZE) || qint64(stat.size) != QFileInfo(source.file).size()) {
             sound = false;
             break;
         }

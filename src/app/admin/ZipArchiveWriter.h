@@ -6,11 +6,9 @@
 #include <functional>
 
 // Writes a standard ZIP archive from files on disk.
-class ZipArchiveWriter
-{
+class ZipArchiveWriter {
 public:
-    struct Source
-    {
+    struct Source {
         QString name; // entry name, '/' separators
         QString file; // file on disk whose content is stored
     };

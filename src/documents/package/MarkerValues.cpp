@@ -1,9 +1,9 @@
-#include "MarkerValues.h"
+#include "documents/package/MarkerValues.h"
 
 namespace {
 
 // A generated document would grow without end if every replacement held the next marker twice.
-constexpr size_t MaxValueBytes = 4 * 1024 * 1024;
+constexpr size_t MaxValueBytes = size_t(4) * 1024 * 1024;
 
 std::string folded(std::string_view text) {
     return QString::fromUtf8(text.data(), qsizetype(text.size())).toCaseFolded().toStdString();

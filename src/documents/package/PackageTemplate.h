@@ -27,6 +27,10 @@ struct Result {
 // name no pair stay as they are. A replacement that holds the marker of a later pair is filled in turn.
 Result fill(const QString &templatePath, const QString &outputPath, const QList<QPair<QString, QString>> &pairs);
 
+// Reads a .docx/.odt package as filling would, without writing anything: the archive opens, the main part is
+// there, and every part that holds text reads and is well-formed XML. error names the first fault for the user.
+Result verify(const QString &path);
+
 // The same on one XML part held in memory (document.xml, content.xml, ...). False, with error set, when the part
 // is not well-formed; xml is then unchanged.
 bool fillPart(QByteArray &xml, Format format, const QList<QPair<QString, QString>> &pairs, int *filled = nullptr,

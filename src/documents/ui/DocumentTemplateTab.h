@@ -1,17 +1,17 @@
 #pragma once
 
-#include "TemplateTab.h"
+#include "catalogue/TemplateTab.h"
+#include "documents/ui/DocumentServices.h"
 
 class TemplatePage;
 
 // The template management window's template page with the document view of this subsystem: the category's
 // template shown read-only, and the template editor behind "编辑模板(&E)" and a click on the view.
-class DocumentTemplateTab : public TemplateTab
-{
+class DocumentTemplateTab : public TemplateTab {
     Q_OBJECT
 
 public:
-    explicit DocumentTemplateTab(QWidget *parent = nullptr);
+    explicit DocumentTemplateTab(const DocumentServices &services, QWidget *parent = nullptr);
 
     void showTemplate(const QString &categoryCode) override;
     void editTemplate(const QString &categoryCode) override;
@@ -20,6 +20,9 @@ public:
 
 private:
     void viewClicked();
+    // "导入模板文件": the category's template replaced by a document the user picks, then shown.
+    void importTemplate();
 
+    const DocumentServices &mServices;
     TemplatePage *mPage = nullptr;
 };

@@ -1,4 +1,4 @@
-#include "OfficeFrontKeeper.h"
+#include "documents/ui/OfficeFrontKeeper.h"
 
 #include <QApplication>
 #include <QCursor>

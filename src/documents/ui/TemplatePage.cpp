@@ -1,37 +1,36 @@
-#include "TemplatePage.h"
+#include "documents/ui/TemplatePage.h"
 
-#include "CategoryCodes.h"
-#include "DocumentPaths.h"
-#include "DocumentsEntry.h"
-#include "PdfRenderer.h"
+#include "catalogue/CategoryCodes.h"
+#include "documents/DocumentPaths.h"
+#include "documents/ui/DocumentsEntry.h"
+#include "office/PdfRenderer.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
-#include <QScreen>
+#include <QPointer>
 #include <QScopeGuard>
+#include <QScreen>
+#include <QThread>
 #include <QVBoxLayout>
 
-#ifdef VANTREL_HAVE_QTPDF
 #include <QPdfDocument>
 #include <QPdfView>
-#endif
 
 namespace {
 // Only child categories (the root's four digits and four more) own a template.
-bool isChildCategory(const QString &code)
-{
+bool isChildCategory(const QString &code) {
     return code.size() == 2 * qsizetype(CategoryCodes::PartDigits);
 }
 } // namespace
 
-TemplatePage::TemplatePage(QWidget *parent)
+TemplatePage::TemplatePage(const DocumentServices &services, QWidget *parent)
     : QWidget(parent)
-{
+    , mServices(services) {
     setObjectName(QStringLiteral("TemplatePage"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-#ifdef VANTREL_HAVE_QTPDF
     mPdf = new QPdfDocument(this);
     auto *view = new QPdfView(this);
     view->setDocument(mPdf);
@@ -39,84 +38,73 @@ TemplatePage::TemplatePage(QWidget *parent)
     view->setZoomMode(QPdfView::ZoomMode::FitToWidth);
     mView = view;
     view->viewport()->installEventFilter(this);
-#else
-    mView = new QWidget(this);
-#endif
-    mView->setObjectName(QStringLiteral("OleContainer1"));
+    mView->setObjectName(QStringLiteral("documentView"));
     mView->installEventFilter(this);
     layout->addWidget(mView);
 }
 
-int TemplatePage::pageCount() const
-{
-#ifdef VANTREL_HAVE_QTPDF
+int TemplatePage::pageCount() const {
     return mPdf->pageCount();
-#else
-    return 0;
-#endif
 }
 
-void TemplatePage::clearView()
-{
+void TemplatePage::clearView() {
     mShownDocument.clear();
     mShownPdf.clear();
-#ifdef VANTREL_HAVE_QTPDF
     mPdf->close();
-#endif
 }
 
-void TemplatePage::ReadyModel(const QString &categoryCode)
-{
+void TemplatePage::ReadyModel(const QString &categoryCode) {
     mCategoryCode = categoryCode;
     clearView();
-    const QString document = DocumentPaths::documentToShow(categoryCode);
-    PdfRenderer *renderer = documentsPdfRenderer();
-    if (document.isEmpty() || !renderer)
+    // Clicked again while the office still comes up: the wait below shows the category clicked last.
+    if (mWaitingForOffice)
+        return;
+    PdfRenderer *renderer = mServices.pdfRenderer;
+    if (!renderer)
         return;
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+    if (renderer->isStarting()) {
+        // The office the program started in the background is not up yet: the window stays responsive.
+        const QPointer<TemplatePage> alive(this);
+        mWaitingForOffice = true;
+        while (renderer->isStarting()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            if (!alive)
+                return;
+            QThread::msleep(50);
+        }
+        mWaitingForOffice = false;
+        clearView();
+    }
+    const QString document = DocumentPaths::documentToShow(mCategoryCode);
+    if (document.isEmpty())
+        return;
     QString pdf;
     if (!renderer->pdfFor(document, &pdf))
         return;
-#ifdef VANTREL_HAVE_QTPDF
     if (mPdf->load(pdf) != QPdfDocument::Error::None) {
         mPdf->close();
         return;
     }
-#endif
     mShownDocument = document;
     mShownPdf = pdf;
 }
 
-void EditTemplateBesideMainWindow(QWidget *anyWidget, const QString &categoryCode)
-{
-    // The editor and the word processor take the screen; the main window shrinks to a strip meanwhile.
-    QWidget *main = anyWidget ? anyWidget->window() : nullptr;
-    if (main)
-        main->resize(100, main->height());
-    EditTemplateDocument(categoryCode, DocumentPaths::templateFile(categoryCode));
-    if (main) {
-        if (QScreen *screen = main->screen())
-            main->resize(screen->availableGeometry().width(), main->height());
-    }
-}
-
-void TemplatePage::cmdSaveClick()
-{
+void TemplatePage::cmdSaveClick() {
     if (mEditing || !isChildCategory(mCategoryCode))
         return;
     mEditing = true;
     const auto done = qScopeGuard([this] { mEditing = false; });
-    EditTemplateBesideMainWindow(this, mCategoryCode);
+    EditTemplateBesideMainWindow(mServices, this, mCategoryCode);
     if (mAfterEdit)
         mAfterEdit();
     else
         ReadyModel(mCategoryCode);
 }
 
-bool TemplatePage::eventFilter(QObject *watched, QEvent *event)
-{
+bool TemplatePage::eventFilter(QObject *watched, QEvent *event) {
     switch (event->type()) {
     case QEvent::KeyPress:
     case QEvent::KeyRelease:

@@ -5,25 +5,19 @@
 
 #include <functional>
 
-class PdfRenderer;
+#include "documents/ui/DocumentServices.h"
+
 class QPdfDocument;
 class QPdfView;
 
-// The renderer shared by every template page (set by SetPdfRenderer, else the office's); may be null.
-PdfRenderer *documentsPdfRenderer();
-
-// Runs the template editor for the category with the main window of `anyWidget` 100 pixels wide meanwhile, and
-// gives it the screen's width again afterwards.
-void EditTemplateBesideMainWindow(QWidget *anyWidget, const QString &categoryCode);
-
 // The template tab's document view: the category's template read-only with its real layout (a PDF of it). Keys
 // are swallowed; releasing a mouse button over it opens the template editor.
-class TemplatePage : public QWidget
-{
+class TemplatePage : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TemplatePage(QWidget *parent = nullptr);
+    // The services are used as they are when the page needs them; they outlive the page.
+    explicit TemplatePage(const DocumentServices &services, QWidget *parent = nullptr);
 
     void setAfterEdit(std::function<void()> afterEdit) { mAfterEdit = std::move(afterEdit); }
     // What a mouse click on the view does; by default cmdSaveClick().
@@ -47,6 +41,7 @@ protected:
 private:
     void clearView();
 
+    const DocumentServices &mServices;
     QString mCategoryCode;
     QString mShownDocument;
     QString mShownPdf;
@@ -55,4 +50,5 @@ private:
     QWidget *mView = nullptr;
     QPdfDocument *mPdf = nullptr;
     bool mEditing = false;
+    bool mWaitingForOffice = false;
 };

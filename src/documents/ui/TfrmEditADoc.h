@@ -1,18 +1,14 @@
 #pragma once
 
-#include "TemplateEditor.h"
-
-#include <QDialog>
+#include "documents/TemplateEditor.h"
+#include "documents/ui/OfficeToolWindow.h"
 
 #include <memory>
 
-class QPushButton;
-class QTimer;
 class WordApp;
 
 // "编辑Word": the narrow tool window beside the word processor while a template is edited.
-class TfrmEditADoc : public QDialog
-{
+class TfrmEditADoc : public OfficeToolWindow {
     Q_OBJECT
 
 public:
@@ -21,22 +17,16 @@ public:
     ~TfrmEditADoc() override;
 
     TemplateEditor &editor() { return mEditor; }
-    WordApp &word() { return *mWord; }
-    QTimer *timer() const { return mTimer1; }
-
-    void done(int result) override;
-    // "关闭", Esc and the close box: a changed document is asked about first.
-    void reject() override;
 
 protected:
-    void showEvent(QShowEvent *event) override;
+    bool prepareDocument() override { return mEditor.ReadyData(); }
+    void placementTimeout() override { mEditor.raiseOffice(); }
+    bool canClose() override { return mEditor.CanClose(); }
+    void closeOffice() override { mEditor.FormCloseQuery(); }
+    void otherWindowActivated() override { mEditor.OtherWindowActivated(); }
 
 private:
-    void FormActivate();
-    void Button2Click();
+    void save();
 
-    std::unique_ptr<WordApp> mWord;
     TemplateEditor mEditor;
-    QTimer *mTimer1 = nullptr;
-    bool mPrepared = false;
 };

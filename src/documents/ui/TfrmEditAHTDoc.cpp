@@ -1,40 +1,27 @@
-#include "TfrmEditAHTDoc.h"
+#include "documents/ui/TfrmEditAHTDoc.h"
 
-#include "Messages.h"
-#include "OfficeFrontKeeper.h"
-#include "WordApp.h"
+#include "office/WordApp.h"
+#include "platform/Messages.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
-#include <QTimer>
 #include <QVBoxLayout>
 
 TfrmEditAHTDoc::TfrmEditAHTDoc(const QString &categoryCode, const QString &documentPath, int recordId,
                                std::unique_ptr<WordApp> word, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
-    , mWord(std::move(word))
-    , mDocument(*mWord, Messages::instance(), categoryCode, documentPath, recordId)
-{
+    : OfficeToolWindow(std::move(word),
+                       Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint, parent)
+    , mDocument(this->word(), Messages::instance(), categoryCode, documentPath, recordId) {
     setObjectName(QStringLiteral("TfrmEditAHTDoc"));
     setWindowTitle(QStringLiteral("合同编辑"));
-    setModal(true);
 
-    auto *layout = new QVBoxLayout(this);
-    const auto addButton = [this, layout](const char *name, const QString &caption) {
-        auto *button = new QPushButton(caption, this);
-        button->setObjectName(QLatin1String(name));
-        button->setAutoDefault(false);
-        layout->addWidget(button);
-        return button;
-    };
-    QPushButton *button3 = addButton("Button3", QStringLiteral("重新生成"));
-    QPushButton *button2 = addButton("Button2", QStringLiteral("保存"));
-    QPushButton *button5 = addButton("Button5", QStringLiteral("打印"));
-    QPushButton *button6 = addButton("Button6", QStringLiteral("电子邮件"));
-    QPushButton *button1 = addButton("Button1", QStringLiteral("关闭"));
+    QPushButton *regenerateButton = addButton("regenerateButton", QStringLiteral("重新生成"));
+    QPushButton *saveButton = addButton("saveButton", QStringLiteral("保存"));
+    QPushButton *printButton = addButton("printButton", QStringLiteral("打印"));
+    QPushButton *sendMailButton = addButton("sendMailButton", QStringLiteral("电子邮件"));
+    QPushButton *pdfButton = addButton("exportPdfButton", QStringLiteral("导出PDF"));
+    QPushButton *closeButton = addButton("closeButton", QStringLiteral("关闭"));
     mHint = new QLabel(QStringLiteral("正在生成合同......"), this);
     mHint->setObjectName(QStringLiteral("lblHint"));
     mHint->setStyleSheet(QStringLiteral("color: red;"));
@@ -42,14 +29,16 @@ TfrmEditAHTDoc::TfrmEditAHTDoc(const QString &categoryCode, const QString &docum
     // The strip is narrower than the hint: it takes two lines.
     mHint->setMinimumHeight(mHint->fontMetrics().lineSpacing() * 2 + 2);
     mHint->hide();
-    layout->addWidget(mHint);
-    layout->addStretch();
+    stripLayout()->addWidget(mHint);
+    stripLayout()->addStretch();
+    setStartHint(mHint);
 
-    connect(button3, &QPushButton::clicked, this, [this] { mDocument.Button3Click(); });
-    connect(button2, &QPushButton::clicked, this, &TfrmEditAHTDoc::Button2Click);
-    connect(button5, &QPushButton::clicked, this, [this] { mDocument.Button5Click(); });
-    connect(button6, &QPushButton::clicked, this, [this] { mDocument.Button6Click(); });
-    connect(button1, &QPushButton::clicked, this, &QDialog::reject);
+    connect(regenerateButton, &QPushButton::clicked, this, [this] { mDocument.regenerate(); });
+    connect(saveButton, &QPushButton::clicked, this, &TfrmEditAHTDoc::save);
+    connect(printButton, &QPushButton::clicked, this, [this] { mDocument.print(); });
+    connect(sendMailButton, &QPushButton::clicked, this, [this] { mDocument.sendMail(); });
+    connect(pdfButton, &QPushButton::clicked, this, [this] { mDocument.exportPdf(); });
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
 
     mDocument.setHint([this](bool visible) {
         mHint->setVisible(visible);
@@ -59,69 +48,27 @@ TfrmEditAHTDoc::TfrmEditAHTDoc(const QString &categoryCode, const QString &docum
     });
     mDocument.setPump([] { QCoreApplication::processEvents(); });
 
-    mTimer1 = new QTimer(this);
-    mTimer1->setObjectName(QStringLiteral("Timer1"));
-    mTimer1->setSingleShot(true);
-    mTimer1->setInterval(600);
-    connect(mTimer1, &QTimer::timeout, this, &TfrmEditAHTDoc::Timer1Timer);
-
-    new OfficeFrontKeeper(this, [this] { mDocument.OtherWindowActivated(); });
-
     setFixedWidth(110);
     resize(110, sizeHint().height());
-    if (QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().topLeft());
+    moveToTopLeft();
 }
 
-TfrmEditAHTDoc::~TfrmEditAHTDoc()
-{
+TfrmEditAHTDoc::~TfrmEditAHTDoc() {
     mDocument.FormCloseQuery();
 }
 
-void TfrmEditAHTDoc::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    if (mPrepared)
-        return;
-    mPrepared = true;
-    QMetaObject::invokeMethod(this, &TfrmEditAHTDoc::FormActivate, Qt::QueuedConnection);
-}
-
-void TfrmEditAHTDoc::FormActivate()
-{
-    if (mDocument.ReadyData() != ContractDocument::Preparation::Failed)
-        mTimer1->start();
-}
-
-void TfrmEditAHTDoc::Button2Click()
-{
-    if (mDocument.Button2Click())
+void TfrmEditAHTDoc::save() {
+    if (mDocument.save())
         accept();
 }
 
-void TfrmEditAHTDoc::Timer1Timer()
-{
-    if (mDocument.Timer1Timer())
+void TfrmEditAHTDoc::placementTimeout() {
+    // A category without a template: the window closes itself instead.
+    if (mDocument.raiseOffice())
         reject();
 }
 
-void TfrmEditAHTDoc::reject()
-{
-    if (!mDocument.CanClose())
-        return;
-    QDialog::reject();
-}
-
-void TfrmEditAHTDoc::mousePressEvent(QMouseEvent *event)
-{
+void TfrmEditAHTDoc::mousePressEvent(QMouseEvent *event) {
     mDocument.FormMouseDown();
-    QDialog::mousePressEvent(event);
-}
-
-void TfrmEditAHTDoc::done(int result)
-{
-    // Closing is never refused: the office quits without saving whatever way the window goes.
-    mTimer1->stop();
-    mDocument.FormCloseQuery();
-    QDialog::done(result);
+    OfficeToolWindow::mousePressEvent(event);
 }

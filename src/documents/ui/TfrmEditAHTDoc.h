@@ -1,18 +1,15 @@
 #pragma once
 
-#include "ContractDocument.h"
-
-#include <QDialog>
+#include "documents/ContractDocument.h"
+#include "documents/ui/OfficeToolWindow.h"
 
 #include <memory>
 
 class QLabel;
-class QTimer;
 class WordApp;
 
 // "合同编辑": the strip of buttons beside the word processor that shows one record's contract document.
-class TfrmEditAHTDoc : public QDialog
-{
+class TfrmEditAHTDoc : public OfficeToolWindow {
     Q_OBJECT
 
 public:
@@ -21,25 +18,18 @@ public:
     ~TfrmEditAHTDoc() override;
 
     ContractDocument &document() { return mDocument; }
-    WordApp &word() { return *mWord; }
-    QTimer *timer() const { return mTimer1; }
-
-    void done(int result) override;
-    // "关闭", Esc and the close box: a changed document is asked about first.
-    void reject() override;
 
 protected:
-    void showEvent(QShowEvent *event) override;
+    bool prepareDocument() override { return mDocument.ReadyData() != ContractDocument::Preparation::Failed; }
+    void placementTimeout() override;
+    bool canClose() override { return mDocument.CanClose(); }
+    void closeOffice() override { mDocument.FormCloseQuery(); }
+    void otherWindowActivated() override { mDocument.OtherWindowActivated(); }
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
-    void FormActivate();
-    void Button2Click();
-    void Timer1Timer();
+    void save();
 
-    std::unique_ptr<WordApp> mWord;
     ContractDocument mDocument;
     QLabel *mHint = nullptr;
-    QTimer *mTimer1 = nullptr;
-    bool mPrepared = false;
 };

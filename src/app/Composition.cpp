@@ -1,0 +1,128 @@
+#include "app/Composition.h"
+
+#include "app/admin/AdminCommands.h"
+#include "catalogue/TfrmContractModel.h"
+#include "catalogue/TfrmExdParaPropertyEdit.h"
+#include "catalogue/TfrmPropertySelect.h"
+#include "contracts/ContractRecordModel.h"
+#include "contracts/TfrmContractMag.h"
+#include "documents/ui/DocumentTemplateTab.h"
+#include "documents/ui/DocumentsEntry.h"
+#include "exchange/export/GridExport.h"
+#include "exchange/import/TfrmPPLoadIn.h"
+#include "exchange/preview/GridContent.h"
+#include "exchange/preview/TfrmPreview.h"
+#include "office/LibreOfficeSheetApp.h"
+#include "office/LibreOfficeWordApp.h"
+#include "office/OfficePdfRenderer.h"
+#include "office/OfficeProcesses.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QTableView>
+#include <QTimer>
+
+namespace {
+
+// What the register's grid shows, for the print preview and the export: its columns with their widths and every
+// listed record.
+GridContent gridContent(const QTableView *grid, const ContractRecordModel *records) {
+    GridContent content;
+    content.isOpen = records->isOpen();
+    content.rowHeight = grid->verticalHeader()->defaultSectionSize();
+    const QList<ContractRecordModel::Column> &columns = records->columns();
+    for (int c = 0; c < columns.size(); ++c) {
+        GridColumn column;
+        column.title = columns.at(c).title;
+        column.fieldName = columns.at(c).field;
+        column.width = grid->columnWidth(c);
+        column.alignment = columns.at(c).alignment & Qt::AlignHorizontal_Mask;
+        column.visible = !grid->isColumnHidden(c);
+        content.columns.append(column);
+    }
+    content.rows.reserve(records->recordCount());
+    for (int r = 0; r < records->recordCount(); ++r) {
+        QStringList row;
+        row.reserve(columns.size());
+        for (int c = 0; c < columns.size(); ++c)
+            row.append(records->text(r, c));
+        content.rows.append(row);
+    }
+    return content;
+}
+
+} // namespace
+
+Composition::Composition()
+    : mRenderer(std::make_unique<OfficePdfRenderer>(QString(), OfficePdfRenderer::Office::Shared)) {
+    // No office the program starts may outlive it, however it ends.
+    OfficeProcesses::installExitGuards();
+    mDocuments.newWordApp = [] {
+        return std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::FromEnvironment,
+                                                    LibreOfficeWordApp::Office::Shared);
+    };
+    mDocuments.newBatchWordApp = [] {
+        return std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless);
+    };
+    mDocuments.pdfRenderer = mRenderer.get();
+    // Opened over the editor's tool window, which stays on top of everything else.
+    mDocuments.editIndicatorName = [](const QString &table, const QString &categoryCode, int id) {
+        return EditIndicatorName(table, categoryCode, id, QApplication::activeWindow());
+    };
+    mDocuments.selectIndicator = [](const QString &categoryCode, QString *name) {
+        return SelectIndicator(categoryCode, name, QApplication::activeWindow());
+    };
+}
+
+Composition::~Composition() = default;
+
+TemplateTab::Factory Composition::templateTab() {
+    return [this](QWidget *parent) -> TemplateTab * { return new DocumentTemplateTab(mDocuments, parent); };
+}
+
+ContractMagServices Composition::contractMagServices() {
+    ContractMagServices services;
+    services.editDocument = [this](const QString &category, const QString &documentPath, int recordId) {
+        return EditAHTDoc(mDocuments, category, documentPath, recordId);
+    };
+    services.generateDocuments = [this](const QList<int> &recordIds, QWidget *parent) {
+        GenerateDocuments(mDocuments, recordIds, parent);
+    };
+    services.loadIn = [](const QString &category) { return PPLoadIn(category); };
+    services.previewGrid = [](const QString &title, QTableView *grid) {
+        auto *records = qobject_cast<ContractRecordModel *>(grid->model());
+        return records ? PreviewGrid(title, gridContent(grid, records), grid->window()) : false;
+    };
+    services.sendGridToExcel = [](const QString &title, QTableView *grid) {
+        auto *records = qobject_cast<ContractRecordModel *>(grid->model());
+        if (!records)
+            return;
+        // The list is left on the record the export ended with, as the spreadsheet shows it last.
+        SendGridToExcel([] { return std::make_unique<LibreOfficeSheetApp>(); }, title, gridContent(grid, records),
+                        [grid, records](int row) { grid->setCurrentIndex(records->index(row, 0)); });
+    };
+    return services;
+}
+
+MainCommands Composition::mainCommands() {
+    MainCommands c;
+    c.OpenContractModel = [this](QMdiArea *area) { return OpenContractModel(area, templateTab()); };
+    c.OpenContractMag = [this](QMdiArea *area) { return OpenContractMag(area, contractMagServices()); };
+    c.backup = [] { BackupDatabase(); };
+    c.restore = [](const std::function<bool()> &check, const std::function<void()> &end, const QString &archive) {
+        RestoreDatabase(check, end, archive);
+    };
+    c.rebuild = [](QWidget *parent, const std::function<void()> &closeChildren) { ShowRebuild(parent, closeChildren); };
+    c.openHelp = [](QWidget *parent) { OpenHelpPage(parent); };
+    c.openTutorial = [](QWidget *parent) { OpenTutorialPage(parent); };
+    c.sampleSites = SampleSites();
+    c.openSample = [](int index) { OpenSampleSite(index); };
+    c.startUpdater = [] { StartUpdater(); };
+    c.webAddress = ProductWebAddress();
+    return c;
+}
+
+void Composition::afterMainWindowShown() {
+    // Once the main window has been drawn, so that the office's start does not hold it up.
+    QTimer::singleShot(300, [] { StartOfficeInBackground(); });
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "app/TfrmMainContract.h"
+#include "catalogue/TemplateTab.h"
+#include "contracts/ContractMagServices.h"
+#include "documents/ui/DocumentServices.h"
+
+#include <memory>
+
+class PdfRenderer;
+
+// The composition root: the one place where the program's parts are made and joined. It makes the concrete
+// services (the office the windows share, the renderer of the template view, the catalogue's indicator dialogs)
+// and hands each window what it needs through its constructor: the main window its commands, the register the
+// document windows, import, preview and export, the template management window the documents subsystem's template
+// page. A test makes a Composition too and puts its stand-ins into documents() before it opens a window.
+class Composition {
+public:
+    Composition();
+    ~Composition();
+    Composition(const Composition &) = delete;
+    Composition &operator=(const Composition &) = delete;
+
+    // What the main window's commands open and run.
+    MainCommands mainCommands();
+    // What the contract register reaches in other subsystems.
+    ContractMagServices contractMagServices();
+    // The template management window's template page.
+    TemplateTab::Factory templateTab();
+    // The services of the documents subsystem's windows; windows made later see what is changed here.
+    DocumentServices &documents() { return mDocuments; }
+
+    // Once the main window is on screen: the office the document windows share starts in the background, so that
+    // the first document does not wait for it.
+    void afterMainWindowShown();
+
+private:
+    std::unique_ptr<PdfRenderer> mRenderer;
+    DocumentServices mDocuments;
+};

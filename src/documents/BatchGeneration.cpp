@@ -1,0 +1,298 @@
+#include "documents/BatchGeneration.h"
+
+#include "documents/ContractDocument.h"
+#include "documents/DocumentLock.h"
+#include "documents/DocumentPaths.h"
+#include "documents/TemplateImport.h"
+#include "office/WordApp.h"
+#include "platform/Messages.h"
+#include "store/TDM.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QThread>
+
+#include <algorithm>
+#include <cerrno>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <mutex>
+
+namespace {
+
+// The generation's messages, kept as the record's reason instead of being shown one by one during the batch.
+class CollectingMessages final : public Messages {
+public:
+    void information(const QString &text) override { texts << text; }
+    void warning(const QString &text) override { texts << text; }
+    bool question(const QString &text) override {
+        texts << text;
+        return false;
+    }
+    SaveChoice saveQuestion(const QString &) override { return SaveChoice::Discard; }
+    std::optional<QString> inputText(const QString &, const QString &, const QString &) override { return {}; }
+    QString passwordPrompt(const QString &, const QString &) override { return {}; }
+    QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
+    QString saveFileName(const QString &, const QString &, const QString &) override { return {}; }
+
+    QStringList texts;
+};
+
+QString oneLine(const QString &text) {
+    QString line = text;
+    line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return line.simplified();
+}
+
+} // namespace
+
+BatchGeneration::BatchGeneration(WordApp &word, Options options)
+    : mWord(word)
+    , mOptions(std::move(options)) {}
+
+BatchGeneration::Job BatchGeneration::read(int recordId) {
+    Job job;
+    job.recordId = recordId;
+    QSqlQuery query(TDM::instance().ADOLocal());
+    if (!execBound(query, QStringLiteral("Select * from TContractMain where ID=?"), {recordId}) || !query.next())
+        return job;
+    job.record = query.record();
+    job.indicators =
+        Indicator::ofCategory(job.record.value(QStringLiteral("MainTypeCode")).toString(), &job.indicatorsRead);
+    return job;
+}
+
+BatchGeneration::Result BatchGeneration::run(int recordId) {
+    return make(read(recordId));
+}
+
+BatchGeneration::Result BatchGeneration::make(const Job &job) {
+    const int recordId = job.recordId;
+    Result result;
+    result.recordId = recordId;
+    if (job.record.isEmpty()) {
+        result.reason = QStringLiteral("读取数据库发生错误！");
+        return result;
+    }
+    if (job.checkTemplate && job.indicatorsRead) {
+        QStringList names;
+        for (const Indicator &indicator : job.indicators)
+            names << indicator.PropertyName;
+        QString why;
+        const auto report = TemplateImport::checkReport(job.record.value(QStringLiteral("MainTypeCode")).toString(),
+                                                        names, mWord, &why);
+        for (const TemplateCheck::Finding &finding :
+             report ? report->unknownMarkers : QList<TemplateCheck::Finding>()) {
+            if (!result.unfilledMarkers.contains(finding.text))
+                result.unfilledMarkers << finding.text;
+        }
+    }
+    const QString name = QString::number(recordId) + QStringLiteral(".Doc");
+    const QString target =
+        mOptions.folder.isEmpty() ? DocumentPaths::contractFile(recordId) : QDir(mOptions.folder).filePath(name);
+    const QString existing = DocumentPaths::existingDocument(target);
+    if (!existing.isEmpty()) {
+        result.document = existing;
+        if (DocumentLock::isLocked(existing)) {
+            result.kind = Result::Kind::Skipped;
+            result.reason = QStringLiteral("合同文档正在窗口中打开，没有覆盖");
+            return result;
+        }
+        if (!mOptions.regenerate) {
+            result.kind = Result::Kind::Skipped;
+            result.reason = QStringLiteral("合同文档已经存在");
+            return result;
+        }
+    }
+    if (!QDir().mkpath(QFileInfo(target).absolutePath())) {
+        result.reason = QStringLiteral("无法创建文件夹：") + QDir::toNativeSeparators(QFileInfo(target).absolutePath());
+        return result;
+    }
+
+    // Made under a name of its own, then renamed into place.
+    const QString staging = QFileInfo(target).absolutePath() + QStringLiteral("/.batch-") + name;
+    CollectingMessages messages;
+    ContractDocument document(mWord, messages, QString(), staging, recordId);
+    document.setShowInOffice(mOptions.pdf);
+    if (job.indicatorsRead)
+        document.setRecordData(job.record, job.indicators);
+    const ContractDocument::Preparation prepared = document.ReadyData();
+    const QString made = DocumentPaths::existingDocument(staging);
+    const auto fail = [&](const QString &reason) {
+        if (!made.isEmpty())
+            QFile::remove(made);
+        result.kind = Result::Kind::Failed;
+        result.reason = reason;
+        return result;
+    };
+    if (prepared != ContractDocument::Preparation::Generated || made.isEmpty() || !messages.texts.isEmpty()) {
+        const QString reason = messages.texts.isEmpty() ? mWord.lastError() : messages.texts.join(QLatin1Char(' '));
+        return fail(oneLine(reason.isEmpty() ? QStringLiteral("合同文档没有生成") : reason));
+    }
+
+    const QString final = DocumentPaths::withSuffixOf(target, made);
+    if (mOptions.pdf) {
+        const QString pdf = QFileInfo(final).absolutePath() + QLatin1Char('/') + QFileInfo(final).completeBaseName() +
+                            QStringLiteral(".pdf");
+        if (!mWord.exportPdf(pdf)) {
+            QFile::remove(pdf);
+            return fail(oneLine(mWord.lastError()));
+        }
+    }
+    if (std::rename(QFile::encodeName(made).constData(), QFile::encodeName(final).constData()) != 0)
+        return fail(QStringLiteral("保存文件发生错误：") + QString::fromLocal8Bit(std::strerror(errno)));
+    // A document of the record in another format would be opened instead of the new one.
+    if (!existing.isEmpty() && QFileInfo(existing).absoluteFilePath() != QFileInfo(final).absoluteFilePath())
+        QFile::remove(existing);
+    result.kind = Result::Kind::Generated;
+    result.document = final;
+    return result;
+}
+
+int BatchGeneration::defaultWorkers() {
+    return std::clamp(QThread::idealThreadCount(), 1, 4);
+}
+
+QList<BatchGeneration::Result> BatchGeneration::runAll(const QList<int> &recordIds, const Options &options,
+                                                       const WordFactory &newWord, int workers,
+                                                       const Progress &progress) {
+    const int total = int(recordIds.size());
+    workers = std::clamp(workers, 1, std::max(1, total));
+    // Records are read here and queued a few ahead; the workers take them in turn.
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<std::pair<int, Job>> queue;
+    std::map<int, Result> done;
+    bool closed = false;
+    Step step;
+
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (int w = 0; w < workers; ++w) {
+        threads.emplace_back(QThread::create([&] {
+            const std::unique_ptr<WordApp> word = newWord();
+            BatchGeneration batch(*word, options);
+            for (;;) {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return closed || !queue.empty(); });
+                if (queue.empty())
+                    break;
+                auto [index, job] = std::move(queue.front());
+                queue.pop_front();
+                step.begun = index + 1;
+                step.recordId = job.recordId;
+                changed.notify_all();
+                lock.unlock();
+                Result result = batch.make(job);
+                lock.lock();
+                done.emplace(index, std::move(result));
+                changed.notify_all();
+            }
+            word->quit();
+        }));
+        threads.back()->start();
+    }
+
+    QSet<QString> categories;
+    int next = 0;
+    bool cancelled = false;
+    Step reported;
+    std::unique_lock lock(mutex);
+    for (;;) {
+        while (!cancelled && next < total && int(queue.size()) < workers) {
+            lock.unlock();
+            Job job = read(recordIds.at(next));
+            const QString category = job.record.value(QStringLiteral("MainTypeCode")).toString();
+            job.checkTemplate = !category.isEmpty() && !categories.contains(category);
+            categories.insert(category);
+            lock.lock();
+            queue.emplace_back(next++, std::move(job));
+            changed.notify_all();
+        }
+        if (cancelled || next == total) {
+            closed = true;
+            changed.notify_all();
+        }
+        step.done = int(done.size());
+        const bool finished = closed && queue.empty() && step.done == next;
+        reported = step;
+        if (progress && !cancelled) {
+            lock.unlock();
+            const bool goOn = progress(reported);
+            lock.lock();
+            if (!goOn && !finished) {
+                // Records queued but not begun are left out; the documents being made are finished.
+                cancelled = true;
+                next -= int(queue.size());
+                queue.clear();
+                continue;
+            }
+        }
+        if (finished)
+            break;
+        changed.wait_for(lock, std::chrono::milliseconds(progress ? 50 : 1000),
+                         [&] { return int(done.size()) != reported.done || step.begun != reported.begun; });
+    }
+    lock.unlock();
+    for (const auto &thread : threads)
+        thread->wait();
+    QList<Result> results;
+    for (auto &[index, result] : done)
+        results << std::move(result);
+    return results;
+}
+
+QString BatchGeneration::contractNumber(int recordId) {
+    const Job job = read(recordId);
+    const QString number = ContractDocument::contractNumberIn(job.record, job.indicators);
+    return number.isEmpty() ? QString::number(recordId) : number;
+}
+
+QStringList BatchGeneration::unfilledMarkers(const QList<Result> &results) {
+    QStringList unfilled;
+    for (const Result &r : results) {
+        for (const QString &marker : r.unfilledMarkers) {
+            if (!unfilled.contains(marker))
+                unfilled << marker;
+        }
+    }
+    return unfilled;
+}
+
+QString BatchGeneration::summary(const QList<Result> &results, int requested) {
+    int generated = 0;
+    int skipped = 0;
+    int failed = 0;
+    QStringList lines;
+    for (const Result &r : results) {
+        switch (r.kind) {
+        case Result::Kind::Generated:
+            ++generated;
+            break;
+        case Result::Kind::Skipped:
+            ++skipped;
+            lines << QStringLiteral("跳过 记录 %1：%2").arg(r.recordId).arg(r.reason);
+            break;
+        case Result::Kind::Failed:
+            ++failed;
+            lines << QStringLiteral("失败 记录 %1：%2").arg(r.recordId).arg(r.reason);
+            break;
+        }
+    }
+    QString text = QStringLiteral("已生成 %1 份，跳过 %2 份，失败 %3 份。").arg(generated).arg(skipped).arg(failed);
+    if (requested > results.size())
+        text.prepend(QStringLiteral("已取消，其余 %1 份没有生成。\n").arg(requested - results.size()));
+    if (!lines.isEmpty())
+        text += QLatin1Char('\n') + lines.join(QLatin1Char('\n'));
+    const QStringList unfilled = unfilledMarkers(results);
+    if (!unfilled.isEmpty())
+        text +=
+            QStringLiteral("\n模板中以下标记没有对应的指标，在文档中没有填写：") + unfilled.join(QStringLiteral("、"));
+    return text;
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "catalogue/Indicator.h"
+
+#include <QList>
+#include <QSqlRecord>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class WordApp;
+
+// The contract documents of many records in one go, through the same generation as "生成/查看合同文档". Every
+// document is made under a name of its own beside its place and renamed into it only when it is complete, so a
+// failed or cancelled record leaves nothing half-written and an existing document as it was.
+class BatchGeneration {
+public:
+    struct Options {
+        bool regenerate = false; // make existing documents again instead of skipping them
+        bool pdf = false;        // a PDF beside each document
+        QString folder;          // where the documents go; empty: DB/ContractFile
+    };
+    struct Result {
+        enum class Kind { Generated, Skipped, Failed };
+        int recordId = 0;
+        Kind kind = Kind::Failed;
+        QString document; // the document written (or the one that exists, when skipped)
+        QString reason;   // why it was skipped or failed, for the user
+        // Markers of the template that name no indicator of the category: they stay in the document as they are.
+        // Given with the first record of each category in a batch.
+        QStringList unfilledMarkers;
+    };
+    // What a document is made from: read from the database beforehand, so that it can be made on another thread.
+    struct Job {
+        int recordId = 0;
+        QSqlRecord record; // empty: the record is gone
+        QList<Indicator> indicators;
+        bool indicatorsRead = false;
+        bool checkTemplate = false; // also say which markers of the template stay unfilled
+    };
+
+    BatchGeneration(WordApp &word, Options options);
+
+    // Reads the record (on the thread that holds the database) and makes its document.
+    Result run(int recordId);
+    static Job read(int recordId);
+    // Makes the document of a record read before; touches files and the office only.
+    Result make(const Job &job);
+
+    using WordFactory = std::function<std::unique_ptr<WordApp>()>;
+    // Where a batch stands: documents finished, documents begun (the last one begun is the `begun`-th of the
+    // batch) and the record of the last one begun.
+    struct Step {
+        int done = 0;
+        int begun = 0;
+        int recordId = 0;
+    };
+    // Called on the calling thread (which may let events through) whenever a document is begun or finished, and
+    // about every 50 ms in between. False cancels: the documents being made are finished, no further one is begun.
+    using Progress = std::function<bool(const Step &step)>;
+    // Every record, by `workers` offices side by side (each made by newWord on a thread of its own; a .docx or
+    // .odt template without PDF needs no office at all). The records are read here, on the calling thread. The
+    // results are in the order of the records; a cancelled batch returns those done.
+    static QList<Result> runAll(const QList<int> &recordIds, const Options &options, const WordFactory &newWord,
+                                int workers, const Progress &progress);
+    // As many as the machine has cores, at most four (each office takes its share of memory).
+    static int defaultWorkers();
+
+    // The record's contract number (the value of its category's numbering indicator), else its ID, for progress.
+    static QString contractNumber(int recordId);
+    // "已生成 N 份，跳过 N 份，失败 N 份。", one line per record that was skipped or failed, and the markers that
+    // stayed unfilled; led by "已取消，其余 N 份没有生成。" when fewer than `requested` records were made.
+    static QString summary(const QList<Result> &results, int requested = 0);
+    // The template markers the results report as unfilled, each once.
+    static QStringList unfilledMarkers(const QList<Result> &results);
+
+private:
+    WordApp &mWord;
+    Options mOptions;
+};

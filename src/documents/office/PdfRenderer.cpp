@@ -1,8 +1,0 @@
-#include "PdfRenderer.h"
-
-PdfRenderer::~PdfRenderer() = default;
-
-bool PdfRenderer::fail(const QString &error) {
-    mLastError = error;
-    return false;
-}

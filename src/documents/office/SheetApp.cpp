@@ -1,8 +1,0 @@
-#include "SheetApp.h"
-
-SheetApp::~SheetApp() = default;
-
-bool SheetApp::fail(const QString &error) {
-    mLastError = error;
-    return false;
-}

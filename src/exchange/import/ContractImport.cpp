@@ -1,0 +1,259 @@
+#include "exchange/import/ContractImport.h"
+
+#include "catalogue/Indicator.h"
+#include "platform/Messages.h"
+#include "store/TDM.h"
+#include "text/DateText.h"
+#include "text/NumberText.h"
+#include "text/TextHelpers.h"
+
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+// Value columns are named in SQL text, so only the names the schema has get there.
+bool isValueColumn(const QString &name) {
+    static const QRegularExpression valueColumn(QStringLiteral("^Data([1-9]|[1-7][0-9]|80)$"));
+    return valueColumn.match(name).hasMatch();
+}
+
+// How a mapped worksheet column is written: numbers and dates in the indicator's form, as the entry dialog
+// writes a committed value; texts as they are.
+struct ValueForm {
+    int type = Indicator::Text;
+    QString format;
+};
+
+// Notes longer than this are cut, so the completion message stays on the screen.
+constexpr int MaxNotesShown = 10;
+
+} // namespace
+
+QString ContractImport::formattedValue(const QString &text, int type, const QString &format, Outcome *outcome) {
+    *outcome = Outcome::Unchanged;
+    if (text.isEmpty())
+        return text;
+    if (type == Indicator::Number) {
+        const std::optional<DecimalText> read = DecimalText::parse(CleanNumberText(text.trimmed()));
+        if (!read) {
+            *outcome = Outcome::Unreadable;
+            return text;
+        }
+        const WrittenNumber written = WriteNumber(*read, MaskToFloatFormat(format));
+        // Compared as decimals: a rounding beyond a double's digits is still one.
+        *outcome = written.value == *read ? Outcome::Written : Outcome::Rounded;
+        return written.text;
+    }
+    if (type == Indicator::Date) {
+        const TextResult<QDateTime> read = TextToDateTime(text.trimmed(), format);
+        if (!read) {
+            *outcome = Outcome::Unreadable;
+            return text;
+        }
+        *outcome = Outcome::Written;
+        return DateTimeToText(read.value, format);
+    }
+    return text;
+}
+
+ContractImport::ContractImport(const QString &categoryCode, QObject *parent)
+    : QObject(parent)
+    , mCategoryCode(categoryCode) {}
+
+QString ContractImport::basicExcelFolder() {
+    return TDM::instance().path(QStringLiteral("BasicExcel"));
+}
+
+bool ContractImport::chooseFile() {
+    const QString path = Messages::instance().openFileName(fileDialogTitle(), basicExcelFolder(), fileDialogFilter());
+    if (path.isEmpty())
+        return false;
+    return openFile(path);
+}
+
+bool ContractImport::openFile(const QString &path) {
+    mReader.close();
+    mSheet.reset();
+    mSheetModel.clear();
+    mSheetNames.clear();
+    mChooserEnabled = false;
+    if (!mReader.open(path)) {
+        Q_EMIT workbookChanged();
+        Messages::instance().warning(QStringLiteral("确认选择的数据文件是正确的数据文件！"));
+        return false;
+    }
+    mSheetNames = mReader.sheetNames();
+    Q_EMIT workbookChanged();
+
+    auto sheet = mReader.readSheet(0);
+    if (!sheet) {
+        Messages::instance().warning(
+            QStringLiteral("读取数据表 [拍品表] 发生错误，请确认选择的文件是根据我方提供的模板编辑的！") + u'\r' +
+            mReader.errorString());
+        return false;
+    }
+    mSheet = std::move(sheet);
+    mSheetModel.setWorksheet(*mSheet);
+    mChooserEnabled = true;
+    Q_EMIT workbookChanged();
+    ProceduceMenu();
+    return true;
+}
+
+bool ContractImport::cmbTablesClick(const QString &sheetName) {
+    if (!mReader.isOpen())
+        return false;
+    auto sheet = mReader.readSheet(sheetName);
+    if (!sheet) {
+        mSheet.reset();
+        mSheetModel.clear();
+        Messages::instance().warning(QStringLiteral("读取数据表发生错误！") + u'\r' + mReader.errorString());
+        return false;
+    }
+    mSheet = std::move(sheet);
+    mSheetModel.setWorksheet(*mSheet);
+    ProceduceMenu();
+    return true;
+}
+
+void ContractImport::ProceduceMenu() {
+    bool ok = false;
+    const QList<Indicator> indicators = Indicator::ofCategory(mCategoryCode, &ok);
+    if (!ok) {
+        Messages::instance().warning(QStringLiteral("读取数据库发生错误！"));
+        return;
+    }
+    // A category without indicators keeps the grid and the menu as they were.
+    if (indicators.isEmpty())
+        return;
+    mMapping.setIndicators(indicators);
+    mCurrentRow = 0;
+    mMenuItems = mSheet ? mSheet->columns : QStringList();
+    Q_EMIT menuChanged();
+    automaticMatch();
+}
+
+void ContractImport::automaticMatch() {
+    const QStringList columns = mSheet ? mSheet->columns : QStringList();
+    const auto &rows = mMapping.rows();
+    for (int row = 0; row < rows.size(); ++row) {
+        QString match;
+        for (const QString &column : columns) {
+            if (column.compare(rows.at(row).propertyName, Qt::CaseInsensitive) == 0) {
+                match = column;
+                break;
+            }
+        }
+        mMapping.setExcelColumn(row, match);
+    }
+}
+
+bool ContractImport::prepareColumnMenu() {
+    if (mMenuItems.isEmpty()) {
+        Messages::instance().information(QStringLiteral("请首先选择源Excel数据文件，然后再指定列对应关系。"));
+        return false;
+    }
+    return true;
+}
+
+void ContractImport::MappingMenuClick(const QString &column) {
+    mMapping.setExcelColumn(mCurrentRow, column);
+}
+
+bool ContractImport::importRows() {
+    if (!mSheet) {
+        Messages::instance().information(QStringLiteral("请选择要导入的拍品数据表！"));
+        return false;
+    }
+    QString message;
+    QStringList unreadable;
+    QStringList rounded;
+    if (!storeRows(&message, &unreadable, &rounded)) {
+        Messages::instance().warning(message);
+        return false;
+    }
+    QString done = QStringLiteral("数据导入完成！");
+    const auto list = [](const QStringList &notes) {
+        QString text = notes.mid(0, MaxNotesShown).join(QStringLiteral("、"));
+        if (notes.size() > MaxNotesShown)
+            text += QStringLiteral("等共%1处").arg(notes.size());
+        return text;
+    };
+    if (!unreadable.isEmpty())
+        done += u'\r' + QStringLiteral("以下数值或日期无法识别，已按原样导入：") + list(unreadable);
+    if (!rounded.isEmpty())
+        done += u'\r' + QStringLiteral("以下数值已按指标的格式舍入：") + list(rounded);
+    Messages::instance().information(done);
+    return true;
+}
+
+bool ContractImport::storeRows(QString *message, QStringList *unreadable, QStringList *rounded) {
+    const QString failed = QStringLiteral("存储数据发生错误！");
+    QStringList targets{QStringLiteral("MainTypeCode")};
+    QList<qsizetype> sources;
+    QList<ValueForm> forms;
+    QStringList names;
+    for (const ImportMappingModel::Row &row : mMapping.rows()) {
+        if (row.excelColumn.isEmpty())
+            continue;
+        if (!isValueColumn(row.dataField)) {
+            *message = failed + u'\r' +
+                       QStringLiteral("指标“%1”的字段名称“%2”不是有效的数据列，没有导入任何数据。")
+                           .arg(row.propertyName, row.dataField);
+            return false;
+        }
+        targets.append(row.dataField);
+        sources.append(mSheet->columnIndex(row.excelColumn));
+        forms.append({row.propertyType, row.format});
+        names.append(row.propertyName);
+    }
+    // Named placeholders: binding by position makes Qt format a placeholder name for every value.
+    QStringList placeholders;
+    for (qsizetype i = 0; i < targets.size(); ++i)
+        placeholders.append(QStringLiteral(":v%1").arg(i));
+    const QString sql = QStringLiteral("INSERT INTO TContractMain (%1) VALUES (%2)")
+                            .arg(targets.join(QStringLiteral(", ")), placeholders.join(QStringLiteral(", ")));
+
+    TDM &dm = TDM::instance();
+    QString rowError;
+    QString commitError;
+    const bool stored = dm.inTransaction(
+        [&] {
+            QSqlQuery query(dm.ADOLocal());
+            if (!query.prepare(sql)) {
+                rowError = query.lastError().text();
+                return false;
+            }
+            for (qsizetype r = 0; r < mSheet->rows.size(); ++r) {
+                const QStringList &cells = mSheet->rows.at(r);
+                const int sheetRow = r < mSheet->rowNumbers.size() ? mSheet->rowNumbers.at(r) : int(r + 2);
+                query.bindValue(placeholders.at(0), mCategoryCode);
+                for (qsizetype i = 0; i < sources.size(); ++i) {
+                    const qsizetype source = sources.at(i);
+                    const QString text = source >= 0 && source < cells.size() ? cells.at(source) : QString();
+                    Outcome outcome = Outcome::Unchanged;
+                    const QString value = formattedValue(text, forms.at(i).type, forms.at(i).format, &outcome);
+                    if (outcome == Outcome::Unreadable)
+                        unreadable->append(QStringLiteral("第%1行（%2）").arg(sheetRow).arg(names.at(i)));
+                    else if (outcome == Outcome::Rounded)
+                        rounded->append(QStringLiteral("第%1行（%2）").arg(sheetRow).arg(names.at(i)));
+                    query.bindValue(placeholders.at(i + 1), value);
+                }
+                if (!query.exec()) {
+                    rowError = QStringLiteral("工作表第%1行不能保存，本次导入的数据已全部撤销。").arg(sheetRow) +
+                               u'\r' + query.lastError().text();
+                    return false;
+                }
+            }
+            return true;
+        },
+        &commitError);
+    if (stored)
+        return true;
+    if (rowError.isEmpty())
+        rowError = QStringLiteral("本次导入的数据已全部撤销。") + u'\r' + commitError;
+    *message = failed + u'\r' + rowError;
+    return false;
+}

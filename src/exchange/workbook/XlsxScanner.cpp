@@ -1,0 +1,705 @@
+#include "exchange/workbook/XlsxScanner.h"
+
+#include <QVarLengthArray>
+
+#include <cstring>
+#include <string_view>
+
+namespace XlsxScanner {
+
+namespace {
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+const char *skipSpace(const char *p, const char *end) {
+    while (p < end && isSpace(*p))
+        ++p;
+    return p;
+}
+
+bool startsWith(const char *p, const char *end, const char *text, size_t length) {
+    return size_t(end - p) >= length && std::memcmp(p, text, length) == 0;
+}
+
+template <size_t N> bool startsWith(const char *p, const char *end, const char (&text)[N]) {
+    return startsWith(p, end, text, N - 1);
+}
+
+// p points at '<': is this the start tag of the unprefixed element name?
+template <size_t N> bool isTag(const char *p, const char *end, const char (&name)[N]) {
+    constexpr size_t length = N - 1;
+    if (size_t(end - p) < length + 2 || std::memcmp(p + 1, name, length) != 0)
+        return false;
+    const char next = p[1 + length];
+    return isSpace(next) || next == '>' || next == '/';
+}
+
+const char *find(const char *p, const char *end, const char *text, size_t length) {
+    if (length == 0 || end - p < qint64(length))
+        return nullptr;
+    const void *at = memmem(p, size_t(end - p), text, length);
+    return static_cast<const char *>(at);
+}
+
+// Comparison with a literal, inline: the scan makes it for every tag and attribute.
+template <size_t N> bool is(QByteArrayView text, const char (&literal)[N]) {
+    return text.size() == qsizetype(N - 1) && std::memcmp(text.data(), literal, N - 1) == 0;
+}
+
+// XML names as spreadsheet parts use them: ASCII letters, digits, '_', ':', '.', '-' and any non-ASCII letter.
+bool isName(QByteArrayView name) {
+    if (name.isEmpty())
+        return false;
+    const uchar first = uchar(name.front());
+    if (!((first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z') || first == '_' || first == ':' ||
+          first >= 0x80))
+        return false;
+    for (const char c : name) {
+        const uchar u = uchar(c);
+        if (!((u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '_' || u == ':' ||
+              u == '.' || u == '-' || u >= 0x80))
+            return false;
+    }
+    return true;
+}
+
+// The namespace prefixes the part declares on its root element (xml and xmlns always exist). A name with a
+// prefix nobody declared is an error for the parser, so the scan does not accept it either.
+struct Prefixes {
+    bool any = false; // while the root's own declarations are being collected
+    QVarLengthArray<QByteArrayView, 16> declared{QByteArrayView("xml"), QByteArrayView("xmlns")};
+
+    bool known(QByteArrayView name) const {
+        if (any)
+            return true;
+        const void *found = std::memchr(name.data(), ':', size_t(name.size()));
+        if (!found)
+            return true;
+        const qsizetype colon = static_cast<const char *>(found) - name.data();
+        const QByteArrayView prefix = name.first(colon);
+        if (prefix.isEmpty() || colon + 1 >= name.size() || name.sliced(colon + 1).contains(':'))
+            return false;
+        return std::find(declared.begin(), declared.end(), prefix) != declared.end();
+    }
+};
+
+struct Attribute {
+    QByteArrayView name;
+    QByteArrayView value;
+};
+
+// Reads the attributes of a start tag from just after its name to its '>'. Returns the position after the tag,
+// or nullptr for a tag the scanner does not understand.
+template <typename Visit>
+const char *attributes(const char *p, const char *end, const Prefixes &prefixes, bool *selfClosing, Visit visit) {
+    for (;;) {
+        p = skipSpace(p, end);
+        if (p >= end)
+            return nullptr;
+        if (*p == '>') {
+            *selfClosing = false;
+            return p + 1;
+        }
+        if (*p == '/') {
+            if (p + 1 >= end || p[1] != '>')
+                return nullptr;
+            *selfClosing = true;
+            return p + 2;
+        }
+        const char *nameStart = p;
+        while (p < end && *p != '=' && !isSpace(*p) && *p != '>' && *p != '/')
+            ++p;
+        const QByteArrayView name(nameStart, p - nameStart);
+        if (!isName(name) || !prefixes.known(name))
+            return nullptr;
+        p = skipSpace(p, end);
+        if (p >= end || *p != '=')
+            return nullptr;
+        p = skipSpace(p + 1, end);
+        if (p >= end || (*p != '"' && *p != '\''))
+            return nullptr;
+        const char quote = *p++;
+        const char *valueStart = p;
+        const void *close = std::memchr(p, quote, size_t(end - p));
+        if (!close)
+            return nullptr;
+        p = static_cast<const char *>(close);
+        const QByteArrayView value(valueStart, p - valueStart);
+        bool entity = false;
+        for (const char c : value) {
+            if (c == '<')
+                return nullptr;
+            entity = entity || c == '&';
+        }
+        if (entity) {
+            QString ignored;
+            if (!decodeText(value, &ignored))
+                return nullptr;
+        }
+        visit(name, value);
+        ++p;
+    }
+}
+
+const char *skipAttributes(const char *p, const char *end, const Prefixes &prefixes, bool *selfClosing) {
+    return attributes(p, end, prefixes, selfClosing, [](QByteArrayView, QByteArrayView) {});
+}
+
+// Plain decimal digits only.
+bool digits(QByteArrayView text, qint64 *value) {
+    if (text.isEmpty() || text.size() > 15)
+        return false;
+    qint64 result = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        result = result * 10 + (c - '0');
+    }
+    *value = result;
+    return true;
+}
+
+// "B12" -> column 1, row 11.
+bool reference(QByteArrayView text, qint64 *row, qint64 *column) {
+    qsizetype i = 0;
+    qint64 col = 0;
+    while (i < text.size() && i < 4) {
+        char c = text[i];
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+        if (c < 'A' || c > 'Z')
+            break;
+        col = col * 26 + (c - 'A' + 1);
+        ++i;
+    }
+    qint64 r = 0;
+    if (i == 0 || !digits(text.sliced(i), &r) || r < 1)
+        return false;
+    *row = r - 1;
+    *column = col - 1;
+    return true;
+}
+
+bool appendCodePoint(char32_t code, QString *text) {
+    // Only what XML allows as a character.
+    const bool allowed = code == 0x9 || code == 0xA || code == 0xD || (code >= 0x20 && code <= 0xD7FF) ||
+                         (code >= 0xE000 && code <= 0xFFFD) || (code >= 0x10000 && code <= 0x10FFFF);
+    if (!allowed)
+        return false;
+    text->append(QStringView(QChar::fromUcs4(code)));
+    return true;
+}
+
+bool isRunElement(std::string_view name) {
+    switch (name.size()) {
+    case 1:
+        return name == "r" || name == "b" || name == "i" || name == "u";
+    case 2:
+        return name == "sz";
+    case 3:
+        return name == "rPr";
+    case 5:
+        return name == "color" || name == "rFont";
+    case 6:
+        return name == "strike" || name == "extend" || name == "shadow" || name == "family" || name == "scheme";
+    case 7:
+        return name == "outline" || name == "charset";
+    case 8:
+        return name == "condense";
+    case 9:
+        return name == "vertAlign";
+    case 10:
+        return name == "phoneticPr";
+    default:
+        return false;
+    }
+}
+
+// The text of the string item between p and end (<si> or <is> content): the <t> elements, also those of
+// rich-text runs, without phonetic hints.
+bool stringItem(const char *p, const char *end, const Prefixes &prefixes, QString *text) {
+    // Open elements, so that end tags are checked as the parser would; phonetic hints are left out.
+    QVarLengthArray<QByteArrayView, 8> open;
+    int phonetic = 0;
+    for (;;) {
+        const char *tag = skipSpace(p, end);
+        if (tag >= end)
+            return open.isEmpty();
+        if (*tag != '<')
+            return false;
+        p = tag;
+        const bool closing = p + 1 < end && p[1] == '/';
+        const char *nameStart = p + 1 + (closing ? 1 : 0);
+        const char *nameEnd = nameStart;
+        while (nameEnd < end && !isSpace(*nameEnd) && *nameEnd != '>' && *nameEnd != '/')
+            ++nameEnd;
+        const QByteArrayView name(nameStart, nameEnd - nameStart);
+        if (!prefixes.known(name))
+            return false;
+        if (closing) {
+            const char *close = skipSpace(nameEnd, end);
+            if (close >= end || *close != '>' || open.isEmpty() || open.last() != name)
+                return false;
+            open.removeLast();
+            if (is(name, "rPh"))
+                --phonetic;
+            p = close + 1;
+            continue;
+        }
+        bool selfClosing = false;
+        if (is(name, "t")) {
+            p = skipAttributes(nameEnd, end, prefixes, &selfClosing);
+            if (!p)
+                return false;
+            if (selfClosing)
+                continue;
+            const void *close = std::memchr(p, '<', size_t(end - p));
+            if (!close || !startsWith(static_cast<const char *>(close), end, "</t>"))
+                return false;
+            const char *textEnd = static_cast<const char *>(close);
+            if (phonetic == 0 && !decodeText(QByteArrayView(p, textEnd - p), text))
+                return false;
+            p = textEnd + 4;
+            continue;
+        }
+        // Runs and their formatting carry no text of their own.
+        if (!is(name, "rPh") && !isRunElement(std::string_view(name.data(), size_t(name.size()))))
+            return false;
+        p = skipAttributes(nameEnd, end, prefixes, &selfClosing);
+        if (!p)
+            return false;
+        if (!selfClosing) {
+            open.append(name);
+            if (is(name, "rPh"))
+                ++phonetic;
+        }
+    }
+}
+
+// The whole part is UTF-8 without the control characters XML forbids; otherwise the parser has the last word.
+bool cleanBytes(const QByteArray &xml) {
+    const auto *p = reinterpret_cast<const uchar *>(xml.constData());
+    const auto *end = p + xml.size();
+    while (p < end) {
+        // Eight plain ASCII characters at a time: no high bit set and no byte below 0x20.
+        if (end - p >= 8) {
+            quint64 word;
+            std::memcpy(&word, p, sizeof word);
+            constexpr quint64 High = 0x8080808080808080ULL;
+            // With no high bit set, adding 0x60 to a byte carries into its high bit exactly when it is 0x20 or more.
+            if ((word & High) == 0 && ((word + 0x6060606060606060ULL) & High) == High) {
+                p += 8;
+                continue;
+            }
+        }
+        const uchar c = *p;
+        if (c < 0x80) {
+            if (c < 0x20 && c != '\t' && c != '\n' && c != '\r')
+                return false;
+            ++p;
+            continue;
+        }
+        int length = 0;
+        char32_t code = 0;
+        if (c >= 0xC2 && c <= 0xDF) {
+            length = 2;
+            code = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3;
+            code = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4;
+            code = c & 0x07;
+        } else {
+            return false;
+        }
+        if (end - p < length)
+            return false;
+        for (int i = 1; i < length; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
+            code = (code << 6) | (p[i] & 0x3F);
+        }
+        if ((length == 3 && code < 0x800) || (length == 4 && (code < 0x10000 || code > 0x10FFFF)) ||
+            (code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE || code == 0xFFFF)
+            return false;
+        p += length;
+    }
+    return true;
+}
+
+// Walks plain elements (start, end and empty tags, character data between them) from p until the text at p starts
+// with stop at the given nesting depth; checks that end tags match. Returns the position of stop, or nullptr.
+const char *walkElements(const char *p, const char *end, const Prefixes &prefixes, QList<QByteArrayView> *open,
+                         QByteArrayView stop) {
+    for (;;) {
+        p = skipSpace(p, end);
+        if (p < end && *p != '<' && !open->isEmpty()) {
+            // Character data such as page headers: checked, not kept.
+            const void *next = std::memchr(p, '<', size_t(end - p));
+            QString ignored;
+            if (!next || !decodeText(QByteArrayView(p, static_cast<const char *>(next) - p), &ignored))
+                return nullptr;
+            p = static_cast<const char *>(next);
+        }
+        if (p >= end || *p != '<')
+            return nullptr;
+        if (QByteArrayView(p, end - p).startsWith(stop))
+            return p;
+        const char *nameStart = p + 1 + (p + 1 < end && p[1] == '/');
+        const char *nameEnd = nameStart;
+        while (nameEnd < end && !isSpace(*nameEnd) && *nameEnd != '>' && *nameEnd != '/')
+            ++nameEnd;
+        const QByteArrayView name(nameStart, nameEnd - nameStart);
+        if (!isName(name) || !prefixes.known(name))
+            return nullptr;
+        if (p[1] == '/') {
+            const char *close = skipSpace(nameEnd, end);
+            if (close >= end || *close != '>' || open->isEmpty() || open->last() != name)
+                return nullptr;
+            open->removeLast();
+            p = close + 1;
+            continue;
+        }
+        bool selfClosing = false;
+        p = skipAttributes(nameEnd, end, prefixes, &selfClosing);
+        if (!p)
+            return nullptr;
+        if (!selfClosing)
+            open->append(name);
+    }
+}
+
+// The prefixes the root element declares; p is just after the root's name.
+bool collectPrefixes(const char *p, const char *end, Prefixes *prefixes) {
+    prefixes->any = true;
+    bool selfClosing = false;
+    QVarLengthArray<QByteArrayView, 16> found;
+    const bool ok = attributes(p, end, *prefixes, &selfClosing, [&](QByteArrayView name, QByteArrayView) {
+        if (name.startsWith("xmlns:"))
+            found.append(name.sliced(6));
+    });
+    prefixes->any = false;
+    for (const QByteArrayView prefix : found)
+        prefixes->declared.append(prefix);
+    return ok;
+}
+
+// The prolog may declare UTF-8 only; no DOCTYPE (entities) and no comments before the root.
+const char *afterProlog(const QByteArray &xml) {
+    const char *p = xml.constData();
+    const char *end = p + xml.size();
+    if (startsWith(p, end, "\xEF\xBB\xBF"))
+        p += 3;
+    if (startsWith(p, end, "<?xml") && p + 5 < end && (isSpace(p[5]) || p[5] == '?')) {
+        const char *close = find(p, end, "?>", 2);
+        if (!close)
+            return nullptr;
+        // version="1.x", then optionally encoding (UTF-8 only) and standalone, in this order.
+        const char *at = p + 5;
+        int next = 0;
+        while (at < close) {
+            const char *nameStart = skipSpace(at, close);
+            if (nameStart == close)
+                break;
+            if (nameStart == at)
+                return nullptr;
+            const char *nameEnd = nameStart;
+            while (nameEnd < close && *nameEnd != '=' && !isSpace(*nameEnd))
+                ++nameEnd;
+            const QByteArrayView name(nameStart, nameEnd - nameStart);
+            const char *quote = skipSpace(nameEnd, close);
+            if (quote >= close || *quote != '=')
+                return nullptr;
+            quote = skipSpace(quote + 1, close);
+            if (quote >= close || (*quote != '"' && *quote != '\''))
+                return nullptr;
+            const void *valueEnd = std::memchr(quote + 1, *quote, size_t(close - quote - 1));
+            if (!valueEnd)
+                return nullptr;
+            const QByteArrayView value(quote + 1, static_cast<const char *>(valueEnd) - quote - 1);
+            if (next == 0 && name == "version" && value.startsWith("1.") && value.size() > 2) {
+                next = 1;
+            } else if (next == 1 && name == "encoding" &&
+                       value.compare(QByteArrayView("utf-8"), Qt::CaseInsensitive) == 0) {
+                next = 2;
+            } else if (next >= 1 && next <= 2 && name == "standalone" && (value == "yes" || value == "no")) {
+                next = 3;
+            } else {
+                return nullptr;
+            }
+            at = static_cast<const char *>(valueEnd) + 1;
+        }
+        if (next == 0)
+            return nullptr;
+        p = close + 2;
+    }
+    p = skipSpace(p, end);
+    if (p >= end || *p != '<' || p + 1 >= end || p[1] == '!' || p[1] == '?')
+        return nullptr;
+    return p;
+}
+
+// The document ends with the given closing tag of its root.
+bool endsWith(const QByteArray &xml, QByteArrayView closing) {
+    qsizetype end = xml.size();
+    while (end > 0 && isSpace(xml.at(end - 1)))
+        --end;
+    return QByteArrayView(xml).first(end).endsWith(closing);
+}
+
+} // namespace
+
+bool decodeText(QByteArrayView raw, QString *text) {
+    const char *p = raw.data();
+    const char *end = p + raw.size();
+    bool plain = true;
+    for (const char *q = p; q < end; ++q) {
+        const uchar c = uchar(*q);
+        if (c == '&' || c == '\r' || (c < 0x20 && c != '\t' && c != '\n')) {
+            plain = false;
+            break;
+        }
+    }
+    if (plain) {
+        text->append(QString::fromUtf8(raw));
+        return true;
+    }
+    QByteArray bytes;
+    bytes.reserve(raw.size());
+    while (p < end) {
+        const uchar c = uchar(*p);
+        if (c == '&') {
+            const void *semicolon = std::memchr(p, ';', size_t(std::min<qint64>(end - p, 12)));
+            if (!semicolon)
+                return false;
+            const QByteArrayView entity(p + 1, static_cast<const char *>(semicolon) - p - 1);
+            p = static_cast<const char *>(semicolon) + 1;
+            if (entity == "lt") {
+                bytes += '<';
+            } else if (entity == "gt") {
+                bytes += '>';
+            } else if (entity == "amp") {
+                bytes += '&';
+            } else if (entity == "quot") {
+                bytes += '"';
+            } else if (entity == "apos") {
+                bytes += '\'';
+            } else if (entity.startsWith('#') && entity.size() > 1) {
+                bool ok = false;
+                const uint code = entity[1] == 'x' ? entity.sliced(2).toByteArray().toUInt(&ok, 16)
+                                                   : entity.sliced(1).toByteArray().toUInt(&ok, 10);
+                if (!ok || (entity[1] != 'x' && !(entity[1] >= '0' && entity[1] <= '9')))
+                    return false;
+                text->append(QString::fromUtf8(bytes));
+                bytes.clear();
+                if (!appendCodePoint(char32_t(code), text))
+                    return false;
+            } else {
+                return false;
+            }
+        } else if (c == '\r') {
+            // XML reads a line end as a single line feed.
+            bytes += '\n';
+            ++p;
+            if (p < end && *p == '\n')
+                ++p;
+        } else if (c < 0x20 && c != '\t' && c != '\n') {
+            return false;
+        } else {
+            bytes += char(c);
+            ++p;
+        }
+    }
+    text->append(QString::fromUtf8(bytes));
+    return true;
+}
+
+Result sharedStrings(const QByteArray &xml, QStringList *strings) {
+    const char *p = cleanBytes(xml) ? afterProlog(xml) : nullptr;
+    const char *end = xml.constData() + xml.size();
+    Prefixes prefixes;
+    if (!p || !isTag(p, end, "sst") || !endsWith(xml, "</sst>") || !collectPrefixes(p + 4, end, &prefixes))
+        return Result::Unsupported;
+    bool selfClosing = false;
+    p = skipAttributes(p + 4, end, prefixes, &selfClosing);
+    if (!p)
+        return Result::Unsupported;
+    if (selfClosing)
+        return Result::Done;
+    for (;;) {
+        p = skipSpace(p, end);
+        if (p >= end || *p != '<')
+            return Result::Unsupported;
+        if (startsWith(p, end, "</sst>"))
+            return skipSpace(p + 6, end) == end ? Result::Done : Result::Unsupported;
+        if (!isTag(p, end, "si"))
+            return Result::Unsupported;
+        p = skipAttributes(p + 3, end, prefixes, &selfClosing);
+        if (!p)
+            return Result::Unsupported;
+        QString text;
+        if (!selfClosing) {
+            const char *close = find(p, end, "</si>", 5);
+            if (!close || !stringItem(p, close, prefixes, &text))
+                return Result::Unsupported;
+            p = close + 5;
+        }
+        strings->append(text);
+    }
+}
+
+Result sheet(const QByteArray &xml, const std::function<Result(const Cell &)> &visit) {
+    const char *p = cleanBytes(xml) ? afterProlog(xml) : nullptr;
+    const char *end = xml.constData() + xml.size();
+    Prefixes prefixes;
+    if (!p || !isTag(p, end, "worksheet") || !endsWith(xml, "</worksheet>") || !collectPrefixes(p + 10, end, &prefixes))
+        return Result::Unsupported;
+    // The elements around the cells are walked through too, so that the scan accepts only what the parser would.
+    QList<QByteArrayView> open;
+    p = walkElements(p, end, prefixes, &open, "<sheetData");
+    if (!p || open.size() != 1 || !isTag(p, end, "sheetData"))
+        return Result::Unsupported;
+    bool selfClosing = false;
+    p = skipAttributes(p + 10, end, prefixes, &selfClosing);
+    if (!p)
+        return Result::Unsupported;
+    auto rest = [&](const char *from) {
+        const char *last = walkElements(from, end, prefixes, &open, "</worksheet>");
+        return last && open.size() == 1 && skipSpace(last + 12, end) == end ? Result::Done : Result::Unsupported;
+    };
+    if (selfClosing)
+        return rest(p);
+
+    qint64 row = -1;
+    qint64 column = -1;
+    bool inRow = false;
+    Cell cell;
+    for (;;) {
+        p = skipSpace(p, end);
+        if (p >= end || *p != '<')
+            return Result::Unsupported;
+        if (startsWith(p, end, "</sheetData>"))
+            return inRow ? Result::Unsupported : rest(p + 12);
+        if (startsWith(p, end, "</row>")) {
+            if (!inRow)
+                return Result::Unsupported;
+            inRow = false;
+            p += 6;
+            continue;
+        }
+        if (isTag(p, end, "row")) {
+            if (inRow)
+                return Result::Unsupported;
+            bool understood = true;
+            qint64 number = 0;
+            bool hasNumber = false;
+            p = attributes(p + 4, end, prefixes, &selfClosing, [&](QByteArrayView name, QByteArrayView value) {
+                if (is(name, "r")) {
+                    hasNumber = true;
+                    understood = digits(value, &number);
+                }
+            });
+            if (!p || !understood)
+                return Result::Unsupported;
+            row = hasNumber && number >= 1 ? number - 1 : row + 1;
+            column = -1;
+            inRow = !selfClosing;
+            continue;
+        }
+        if (!inRow || !isTag(p, end, "c"))
+            return Result::Unsupported;
+
+        bool understood = true;
+        bool hasReference = false;
+        cell.type = {};
+        cell.style = 0;
+        cell.hasValue = false;
+        cell.value = {};
+        cell.hasInline = false;
+        cell.inlineText.clear();
+        qint64 cellRow = 0;
+        qint64 cellColumn = 0;
+        bool hasType = false;
+        bool hasStyle = false;
+        p = attributes(p + 2, end, prefixes, &selfClosing, [&](QByteArrayView name, QByteArrayView value) {
+            if (is(name, "r")) {
+                understood = understood && !hasReference;
+                hasReference = true;
+                understood = understood && reference(value, &cellRow, &cellColumn);
+            } else if (is(name, "t")) {
+                understood = understood && !hasType;
+                hasType = true;
+                cell.type = value;
+            } else if (is(name, "s")) {
+                understood = understood && !hasStyle && digits(value, &cell.style);
+                hasStyle = true;
+            }
+        });
+        if (!p || !understood)
+            return Result::Unsupported;
+        if (hasReference) {
+            row = cellRow;
+            column = cellColumn;
+        } else {
+            row = std::max<qint64>(row, 0);
+            ++column;
+        }
+        cell.row = row;
+        cell.column = column;
+        while (!selfClosing) {
+            p = skipSpace(p, end);
+            if (p >= end || *p != '<')
+                return Result::Unsupported;
+            if (startsWith(p, end, "</c>")) {
+                p += 4;
+                break;
+            }
+            bool childClosed = false;
+            if (isTag(p, end, "v")) {
+                p = skipAttributes(p + 2, end, prefixes, &childClosed);
+                if (!p)
+                    return Result::Unsupported;
+                cell.hasValue = true;
+                if (childClosed) {
+                    cell.value = {};
+                    continue;
+                }
+                const void *close = std::memchr(p, '<', size_t(end - p));
+                if (!close || !startsWith(static_cast<const char *>(close), end, "</v>"))
+                    return Result::Unsupported;
+                cell.value = QByteArrayView(p, static_cast<const char *>(close) - p);
+                p = static_cast<const char *>(close) + 4;
+            } else if (isTag(p, end, "f")) {
+                p = skipAttributes(p + 2, end, prefixes, &childClosed);
+                if (!p)
+                    return Result::Unsupported;
+                if (childClosed)
+                    continue;
+                const void *close = std::memchr(p, '<', size_t(end - p));
+                if (!close || !startsWith(static_cast<const char *>(close), end, "</f>"))
+                    return Result::Unsupported;
+                p = static_cast<const char *>(close) + 4;
+            } else if (isTag(p, end, "is")) {
+                p = skipAttributes(p + 3, end, prefixes, &childClosed);
+                if (!p)
+                    return Result::Unsupported;
+                cell.hasInline = true;
+                if (childClosed)
+                    continue;
+                const char *close = find(p, end, "</is>", 5);
+                if (!close || !stringItem(p, close, prefixes, &cell.inlineText))
+                    return Result::Unsupported;
+                p = close + 5;
+            } else {
+                return Result::Unsupported;
+            }
+        }
+        if (const Result result = visit(cell); result != Result::Done)
+            return result;
+    }
+}
+
+} // namespace XlsxScanner

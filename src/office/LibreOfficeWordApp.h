@@ -1,0 +1,72 @@
+#pragma once
+
+#include "office/WordApp.h"
+
+#include <memory>
+
+// WordApp on LibreOffice Writer through its C++ UNO interface. An object starts an office of its own (own profile
+// folder and pipe) on connect() and ends it on quit() or destruction, or uses the one office that the program's
+// windows share, each with its own document and frame; documents are loaded with macros switched off and with
+// Chinese as their Asian language.
+class LibreOfficeWordApp final : public WordApp {
+public:
+    enum class Display {
+        FromEnvironment, // headless when VANTREL_OFFICE_HEADLESS=1, else visible
+        Visible,
+        Headless,
+    };
+
+    enum class Office {
+        Own,    // an office of this object's own, ended by quit()
+        Shared, // the one office the program's windows share: quit() closes this object's document only
+    };
+
+    explicit LibreOfficeWordApp(Display display = Display::FromEnvironment, Office office = Office::Own);
+    ~LibreOfficeWordApp() override;
+
+    // Starts the shared office and returns at once, so that it is ready when the first window needs it. It ends
+    // with the program.
+    static void startSharedOffice();
+    bool isStarting() override;
+
+    bool connect() override;
+    bool arrange() override;
+    bool open(const QString &path) override;
+    bool bringToFront() override;
+    bool paste(const QString &text) override;
+    bool replace(const QString &findText, const QString &replaceWith, int *count = nullptr) override;
+    bool replaceInOrder(const QList<QPair<QString, QString>> &pairs, QList<int> *counts = nullptr) override;
+    // The template is converted once into an OpenDocument copy kept in the user's cache (made anew when the
+    // template changes); that copy is filled in the program, and the office only loads the result. Loading and
+    // saving is then all the office does, one search of the whole document instead of one per marker.
+    bool openPrefilled(const QString &templatePath, const QList<QPair<QString, QString>> &pairs) override;
+    QString openDocumentCopyOf(const QString &templatePath) override;
+    bool saveAs(const QString &path) override;
+    bool exportPdf(const QString &path) override;
+    bool print() override;
+    bool sendMail() override;
+    bool quit() override;
+    void disconnect() override;
+    bool isConnected() const override;
+    bool hasDocument() const override;
+    std::optional<QString> documentText() override;
+    bool isModified() override;
+
+    // Test hook: the office's own Save (as Ctrl+S does it), which writes the document where it was opened from.
+    bool saveInPlaceForTest();
+
+    // Test hook: ends the office process abruptly, as a crash would.
+    void killOfficeForTest();
+    // Test hook: stops the office process, so that calls to it hang as with a hung office.
+    void freezeOfficeForTest();
+
+private:
+    // A document to write and a folder with room for it; else false with the reason in lastError().
+    bool canWriteDocumentTo(const QString &path);
+    // Runs the remote calls of one operation under the office's watchdog; what they throw becomes a failure whose
+    // text starts with what.
+    template <typename Body> auto guarded(const char *what, Body &&body) -> decltype(body());
+
+    struct Private;
+    std::unique_ptr<Private> d;
+};

@@ -1,0 +1,145 @@
+// vantrel-generate as a script calls it: exit codes, one line per document on standard output, the documents and
+// PDFs where the register would put them, a document open in a window left alone.
+
+#include "documents/PackageFiles.h"
+#include "support/TempAppFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+namespace {
+
+const QString Code = QStringLiteral("00010001");
+
+struct Run {
+    int exitCode = -1;
+    QStringList lines; // standard output
+    QString errors;    // standard error
+};
+
+Run generate(const QStringList &arguments) {
+    QProcess process;
+    process.start(QStringLiteral(VANTREL_GENERATE), arguments);
+    Run run;
+    if (!process.waitForFinished(240000))
+        return run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.lines = QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    run.errors = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+} // namespace
+
+class TestGenerateCli : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void badArguments_data();
+    void badArguments();
+    void generatesEveryRecord();
+    void partlyFailingRun();
+
+private:
+    TempAppFolder mApp;
+    int mFirst = 0;
+    int mSecond = 0;
+};
+
+void TestGenerateCli::initTestCase() {
+    QVERIFY(mApp.isValid());
+    QVERIFY(mApp.addCategory(QStringLiteral("0001"), QStringLiteral("房屋租赁")));
+    QVERIFY(mApp.addCategory(Code, QStringLiteral("房屋租赁合同"), QStringLiteral("0001")));
+    QVERIFY(mApp.addIndicator(Code, QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
+    // A .docx template as the word processor writes it.
+    QFile source(mApp.file(QStringLiteral("DB/ModelFiles/%1.fodt").arg(Code)));
+    QVERIFY(source.open(QIODevice::WriteOnly));
+    source.write(R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+ xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" office:version="1.3"
+ office:mimetype="application/vnd.oasis.opendocument.text"><office:body><office:text>
+<text:p>甲方：[&lt;甲方&gt;]</text:p></office:text></office:body></office:document>)");
+    source.close();
+    QProcess convert;
+    convert.start(QStringLiteral("soffice"),
+                  {QStringLiteral("--headless"), QStringLiteral("--norestore"),
+                   QStringLiteral("-env:UserInstallation=file://") + mApp.file(QStringLiteral("profile")),
+                   QStringLiteral("--convert-to"), QStringLiteral("docx"), QStringLiteral("--outdir"),
+                   mApp.file(QStringLiteral("DB/ModelFiles")), source.fileName()});
+    QVERIFY(convert.waitForFinished(180000) && convert.exitCode() == 0);
+    QVERIFY(QFile::remove(source.fileName()));
+    QVERIFY(QFile::exists(mApp.file(QStringLiteral("DB/ModelFiles/%1.docx").arg(Code))));
+    for (const QString &name : {QStringLiteral("张三"), QStringLiteral("李四")})
+        QVERIFY(
+            mApp.exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1) VALUES (?, ?)"), {Code, name}));
+    mSecond = mApp.scalar(QStringLiteral("SELECT max(ID) FROM TContractMain")).toInt();
+    mFirst = mSecond - 1;
+}
+
+void TestGenerateCli::badArguments_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("nothing") << QStringList();
+    QTest::newRow("no records given") << QStringList{QStringLiteral("--folder"), mApp.path(),
+                                                     QStringLiteral("--category"), Code};
+    QTest::newRow("records and all") << QStringList{
+        QStringLiteral("--folder"),  mApp.path(),        QStringLiteral("--category"), Code, QStringLiteral("--all"),
+        QStringLiteral("--records"), QStringLiteral("1")};
+    QTest::newRow("record that is no number")
+        << QStringList{QStringLiteral("--folder"),  mApp.path(),          QStringLiteral("--category"), Code,
+                       QStringLiteral("--records"), QStringLiteral("1,x")};
+    QTest::newRow("unknown category") << QStringList{QStringLiteral("--folder"), mApp.path(),
+                                                     QStringLiteral("--category"), QStringLiteral("9999"),
+                                                     QStringLiteral("--all")};
+    QTest::newRow("folder without database") << QStringList{
+        QStringLiteral("--folder"), QDir::tempPath(), QStringLiteral("--category"), Code, QStringLiteral("--all")};
+    QTest::newRow("unknown option") << QStringList{QStringLiteral("--colour")};
+}
+
+void TestGenerateCli::badArguments() {
+    QFETCH(QStringList, arguments);
+    const Run run = generate(arguments);
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.errors.contains(QStringLiteral("用法")), qPrintable(run.errors));
+    QVERIFY(run.lines.isEmpty());
+}
+
+void TestGenerateCli::generatesEveryRecord() {
+    const Run run = generate({QStringLiteral("--folder"), mApp.path(), QStringLiteral("--category"), Code,
+                              QStringLiteral("--all"), QStringLiteral("--pdf")});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors + run.lines.join(QLatin1Char('\n'))));
+    QCOMPARE(run.lines.size(), 2);
+    for (int id : {mFirst, mSecond}) {
+        const QString document = mApp.file(QStringLiteral("DB/ContractFile/%1.docx").arg(id));
+        QVERIFY2(run.lines.contains(QStringLiteral("%1\t已生成\t%2").arg(id).arg(QDir::toNativeSeparators(document))),
+                 qPrintable(run.lines.join(QLatin1Char('\n'))));
+        QVERIFY(QFile::exists(mApp.file(QStringLiteral("DB/ContractFile/%1.pdf").arg(id))));
+    }
+    QCOMPARE(
+        PackageFiles::paragraphs(PackageFiles::read(mApp.file(QStringLiteral("DB/ContractFile/%1.docx").arg(mFirst)),
+                                                    QStringLiteral("word/document.xml"))),
+        QStringList{QStringLiteral("甲方：张三")});
+    QVERIFY(run.errors.contains(QStringLiteral("正在生成 2 / 2")));
+}
+
+void TestGenerateCli::partlyFailingRun() {
+    // The first document is open in a window (the office's lock file beside it); record 999 does not exist.
+    const QString lock = mApp.file(QStringLiteral("DB/ContractFile/.~lock.%1.docx#").arg(mFirst));
+    QFile file(lock);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    const Run run = generate({QStringLiteral("--folder"), mApp.path(), QStringLiteral("--category"), Code,
+                              QStringLiteral("--records"), QStringLiteral("%1,%2,999").arg(mFirst).arg(mSecond),
+                              QStringLiteral("--regenerate")});
+    QFile::remove(lock);
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.lines.size(), 3);
+    QVERIFY2(run.lines.at(0).startsWith(QStringLiteral("%1\t跳过\t").arg(mFirst)), qPrintable(run.lines.at(0)));
+    QVERIFY2(run.lines.at(1).startsWith(QStringLiteral("%1\t已生成\t").arg(mSecond)), qPrintable(run.lines.at(1)));
+    QVERIFY2(run.lines.at(2).startsWith(QStringLiteral("999\t失败\t")), qPrintable(run.lines.at(2)));
+}
+
+QTEST_GUILESS_MAIN(TestGenerateCli)
+#include "tst_generate_cli.moc"

@@ -1,0 +1,149 @@
+// vantrel-generate: contract documents of a category from the command line, headless, on an application folder.
+// The same generation as the register's "批量生成合同文档".
+
+#include "documents/BatchGeneration.h"
+#include "office/LibreOfficeWordApp.h"
+#include "store/TDM.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlQuery>
+#include <QTextStream>
+
+namespace {
+
+const char Usage[] = "用法: vantrel-generate --folder 文件夹 --category 类别编号 (--records 1,5,9 | --all)\n"
+                     "                       [--pdf] [--out 文件夹] [--regenerate]\n"
+                     "  --folder      应用程序的数据文件夹（其中有 DB/ZYDB.dat）\n"
+                     "  --category    合同类别的编号，例如 00010001\n"
+                     "  --records     逗号分隔的合同记录编号；--all 为该类别的全部合同\n"
+                     "  --pdf         同时在合同文档旁边导出 PDF 文件\n"
+                     "  --out         输出到这个文件夹，而不是 DB/ContractFile\n"
+                     "  --regenerate  已有的合同文档重新生成（不加时跳过）\n"
+                     "退出码: 0 全部成功，1 有合同没有生成（列在输出中），2 参数错误\n";
+
+int usage(QTextStream &err, const QString &problem) {
+    err << "vantrel-generate: " << problem << "\n" << Usage;
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    QString folder;
+    QString category;
+    QString records;
+    bool all = false;
+    BatchGeneration::Options options;
+    const QStringList args = app.arguments().mid(1);
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &arg = args.at(i);
+        const auto value = [&]() -> QString { return i + 1 < args.size() ? args.at(++i) : QString(); };
+        if (arg == QLatin1String("--folder"))
+            folder = value();
+        else if (arg == QLatin1String("--category"))
+            category = value();
+        else if (arg == QLatin1String("--records"))
+            records = value();
+        else if (arg == QLatin1String("--all"))
+            all = true;
+        else if (arg == QLatin1String("--pdf"))
+            options.pdf = true;
+        else if (arg == QLatin1String("--regenerate"))
+            options.regenerate = true;
+        else if (arg == QLatin1String("--out"))
+            options.folder = value();
+        else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            out << Usage;
+            return 0;
+        } else
+            return usage(err, QStringLiteral("不认识的参数 %1").arg(arg));
+    }
+    if (folder.isEmpty() || category.isEmpty())
+        return usage(err, QStringLiteral("缺少 --folder 或 --category"));
+    if (all == !records.isEmpty())
+        return usage(err, QStringLiteral("请给出 --records 或 --all 之一"));
+    QList<int> ids;
+    for (const QString &part : records.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const int id = part.trimmed().toInt(&ok);
+        if (!ok || id <= 0)
+            return usage(err, QStringLiteral("合同记录编号不正确：%1").arg(part));
+        ids << id;
+    }
+    const QString appFolder = QDir(folder).absolutePath() + QLatin1Char('/');
+    if (!QFileInfo::exists(appFolder + TDM::DatabaseFile))
+        return usage(err, QStringLiteral("%1 中没有数据库 %2").arg(appFolder, TDM::DatabaseFile));
+    if (!options.folder.isEmpty())
+        options.folder = QDir(options.folder).absolutePath();
+
+    TDM &dm = TDM::create(appFolder);
+    if (!dm.isConnected()) {
+        err << "vantrel-generate: 无法打开数据库\n";
+        return 1;
+    }
+    QSqlQuery query(dm.ADOLocal());
+    if (!execBound(query, QStringLiteral("Select count(*) from TContractClass where TypeCode=?"), {category}) ||
+        !query.next() || query.value(0).toInt() == 0) {
+        TDM::destroy();
+        return usage(err, QStringLiteral("没有编号为 %1 的合同类别").arg(category));
+    }
+    // Records of the category only: a number of another category's record is listed as failed, never generated.
+    QList<int> ofCategory;
+    if (execBound(query, QStringLiteral("Select ID from TContractMain where MainTypeCode=? order by ID"), {category})) {
+        while (query.next())
+            ofCategory << query.value(0).toInt();
+    }
+    if (all)
+        ids = ofCategory;
+
+    // Numbers of another category's records are listed as failed, never generated.
+    QList<int> toMake;
+    for (int id : std::as_const(ids)) {
+        if (ofCategory.contains(id))
+            toMake << id;
+    }
+    const QList<BatchGeneration::Result> made = BatchGeneration::runAll(
+        toMake, options, [] { return std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless); },
+        BatchGeneration::defaultWorkers(),
+        [&, shown = 0](const BatchGeneration::Step &step) mutable {
+            if (step.begun != shown) {
+                shown = step.begun;
+                err << QStringLiteral("正在生成 %1 / %2：%3").arg(step.begun).arg(toMake.size()).arg(step.recordId)
+                    << Qt::endl;
+            }
+            return true;
+        });
+    int failed = 0;
+    int nextMade = 0;
+    for (const int id : std::as_const(ids)) {
+        BatchGeneration::Result result;
+        if (ofCategory.contains(id) && nextMade < made.size()) {
+            result = made.at(nextMade++);
+        } else {
+            result.recordId = id;
+            result.reason = QStringLiteral("该类别中没有这份合同");
+        }
+        switch (result.kind) {
+        case BatchGeneration::Result::Kind::Generated:
+            out << QStringLiteral("%1\t已生成\t%2").arg(id).arg(QDir::toNativeSeparators(result.document)) << Qt::endl;
+            break;
+        case BatchGeneration::Result::Kind::Skipped:
+            out << QStringLiteral("%1\t跳过\t%2").arg(id).arg(result.reason) << Qt::endl;
+            break;
+        case BatchGeneration::Result::Kind::Failed:
+            ++failed;
+            out << QStringLiteral("%1\t失败\t%2").arg(id).arg(result.reason) << Qt::endl;
+            break;
+        }
+    }
+    if (const QStringList unfilled = BatchGeneration::unfilledMarkers(made); !unfilled.isEmpty())
+        err << QStringLiteral("模板中以下标记没有对应的指标，在文档中没有填写：") << unfilled.join(QStringLiteral("、"))
+            << Qt::endl;
+    TDM::destroy();
+    return failed == 0 ? 0 : 1;
+}

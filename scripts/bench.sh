@@ -26,6 +26,16 @@ for ours, ref, label in (("BM_ReadyGrid", "BM_Sqlite3CliSelect", "register Ready
                          ("BM_Filter", "BM_Sqlite3CliFilteredSelect", "register filter")):
     print(f"{label}|{runs[ours]:.0f} ms|sqlite3 {runs[ref]:.0f} ms|{runs[ours] / runs[ref]:.2f}")
 PY
+echo "== register on the database server: the same 100 000 x 80 on a private PostgreSQL cluster, against psql \\copy"
+"$bin/bench_register_server" --benchmark_repetitions="$rounds" --benchmark_report_aggregates_only=true \
+  --benchmark_format=json --benchmark_out="$log/register-server.json" --benchmark_out_format=json >/dev/null
+python3 - "$log/register-server.json" >> "$log/register.txt" <<'PY'
+import json, sys
+runs = {b["run_name"].split("/")[0]: b["real_time"] for b in json.load(open(sys.argv[1]))["benchmarks"]
+        if b.get("aggregate_name") == "median"}
+ours, ref = runs["BM_ReadyGridServer"], runs["BM_PsqlCopy"]
+print(f"register on the server|{ours:.0f} ms|psql \\copy {ref:.0f} ms|{ours / ref:.2f}")
+PY
 cat "$log/register.txt" | tr '|' '\t'
 
 echo "== generation: ten-page template, 80 markers x 3, against the office's bare load + save"

@@ -10,6 +10,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -174,33 +175,102 @@ std::optional<qint64> TDM::insertReturningId(const QString &sql, const QVariantL
 bool TDM::bulkRead(const QString &sql, const QVariantList &binds, int fields, const RowSink &onRow, QString *error) {
     if (mBackend == Backend::Embedded)
         return bulkReadEmbedded(sql, binds, fields, onRow, error);
-    QSqlQuery q(ADOLocal());
-    q.setForwardOnly(true);
-    if (!execBound(q, sql, binds, error))
-        return false;
-    if (q.record().count() < fields) {
-        if (error)
-            *error = QStringLiteral("select list does not match the columns");
-        return false;
-    }
-    std::vector<QByteArray> bytes(size_t(std::max(fields, 0)));
-    std::vector<const char *> texts(bytes.size());
-    std::vector<int> sizes(bytes.size());
-    while (q.next()) {
-        for (int f = 0; f < fields; ++f) {
-            const QVariant v = q.value(f);
-            bytes[size_t(f)] = v.isNull() ? QByteArray() : v.toString().toUtf8();
-            texts[size_t(f)] = bytes[size_t(f)].constData();
-            sizes[size_t(f)] = int(bytes[size_t(f)].size());
+    return bulkReadServer(sql, binds, fields, onRow, error);
+}
+
+namespace {
+
+PGconn *serverHandle(const QSqlDatabase &db) {
+    if (!db.isOpen())
+        return nullptr;
+    const QVariant handle = db.driver()->handle();
+    // The driver names the handle by libpq's struct.
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "pg_conn*") != 0)
+        return nullptr;
+    return *static_cast<PGconn *const *>(handle.data());
+}
+
+// The server numbers its placeholders ($1, $2 ...); '?' inside a quoted literal or name is left alone.
+QByteArray numberedPlaceholders(const QString &sql) {
+    QByteArray out;
+    const QByteArray in = sql.toUtf8();
+    out.reserve(in.size() + 16);
+    char quote = 0;
+    int n = 0;
+    for (const char c : in) {
+        if (quote) {
+            if (c == quote)
+                quote = 0;
+        } else if (c == '\'' || c == '"') {
+            quote = c;
+        } else if (c == '?') {
+            out += '$' + QByteArray::number(++n);
+            continue;
         }
-        onRow(texts.data(), sizes.data());
+        out += c;
     }
-    if (q.lastError().isValid()) {
+    return out;
+}
+
+} // namespace
+
+bool TDM::bulkReadServer(const QString &sql, const QVariantList &binds, int fields, const RowSink &onRow,
+                         QString *error) {
+    auto fail = [&](const QString &text) {
         if (error)
-            *error = q.lastError().text();
+            *error = text;
         return false;
+    };
+    PGconn *conn = serverHandle(ADOLocal());
+    if (!conn)
+        return fail(QStringLiteral("database not open"));
+    if (PQtransactionStatus(conn) == PQTRANS_ACTIVE) {
+        // A forward-only query of the driver is still being read row by row (or its end not yet collected); a
+        // statement of the driver's own makes it finish that one first, keeping its bookkeeping right.
+        QSqlQuery settle(ADOLocal());
+        settle.exec(QStringLiteral("SELECT 1"));
     }
-    return true;
+    // Values go as text; the server reads each as the type its place in the statement asks for.
+    std::vector<QByteArray> values;
+    std::vector<const char *> params;
+    values.reserve(size_t(binds.size()));
+    for (const QVariant &v : binds) {
+        values.push_back(v.isNull() ? QByteArray() : v.toString().toUtf8());
+        params.push_back(v.isNull() ? nullptr : values.back().constData());
+    }
+    const QByteArray text = numberedPlaceholders(sql);
+    if (!PQsendQueryParams(conn, text.constData(), int(params.size()), nullptr, params.data(), nullptr, nullptr, 0))
+        return fail(QString::fromUtf8(PQerrorMessage(conn)).trimmed());
+    // Row by row as the server sends them, so the whole result is never held twice.
+    PQsetSingleRowMode(conn);
+    QString reason;
+    std::vector<const char *> texts(size_t(std::max(fields, 0)));
+    std::vector<int> sizes(texts.size());
+    while (PGresult *result = PQgetResult(conn)) {
+        const std::unique_ptr<PGresult, void (*)(PGresult *)> guard(result, PQclear);
+        const ExecStatusType status = PQresultStatus(result);
+        if (status == PGRES_SINGLE_TUPLE) {
+            if (!reason.isEmpty())
+                continue;
+            if (PQnfields(result) < fields) {
+                reason = QStringLiteral("select list does not match the columns");
+                continue;
+            }
+            for (int f = 0; f < fields; ++f) {
+                texts[size_t(f)] = PQgetvalue(result, 0, f);
+                sizes[size_t(f)] = PQgetlength(result, 0, f);
+            }
+            onRow(texts.data(), sizes.data());
+        } else if (status == PGRES_TUPLES_OK) {
+            if (reason.isEmpty() && PQnfields(result) < fields)
+                reason = QStringLiteral("select list does not match the columns");
+        } else if (reason.isEmpty()) {
+            reason = QString::fromUtf8(PQresultErrorMessage(result)).trimmed();
+            if (reason.isEmpty())
+                reason = QString::fromUtf8(PQresStatus(status));
+        }
+    }
+    return reason.isEmpty() || fail(reason);
 }
 
 namespace {

@@ -95,6 +95,8 @@ private:
     void openServer(const ServerSettings &settings);
     bool bulkReadEmbedded(const QString &sql, const QVariantList &binds, int fields, const RowSink &onRow,
                           QString *error);
+    bool bulkReadServer(const QString &sql, const QVariantList &binds, int fields, const RowSink &onRow,
+                        QString *error);
 
     QString mAppFolder;
     QString mConnectionName;

@@ -1,0 +1,204 @@
+// The register's list of one large category on the database server: ReadyGrid over 100 000 records x 80
+// indicators, next to psql copying the same select to /dev/null. The server is a private cluster of this run
+// (tests/support/pg-cluster.sh); the data are loaded with psql's \copy.
+//   bench_register_server [--benchmark_repetitions=3 ...]
+#include "contracts/ContractRegister.h"
+#include "platform/Messages.h"
+#include "platform/ScriptedMessages.h"
+#include "store/Schema.h"
+#include "store/ServerSettings.h"
+#include "store/TDM.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <random>
+
+namespace {
+
+const QString Category = QStringLiteral("00010001");
+constexpr int IndicatorCount = 80;
+constexpr int RecordCount = 100000;
+
+ServerSettings gServer;
+QString gPsql;
+
+QString psqlProgram() {
+    const QStringList versions = QDir(QStringLiteral("/usr/lib/postgresql")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &v : versions) {
+        const QString p = QStringLiteral("/usr/lib/postgresql/%1/bin/psql").arg(v);
+        if (QFile::exists(p))
+            return p;
+    }
+    return QStringLiteral("psql");
+}
+
+bool psql(const QString &database, const QString &command) {
+    QProcess p;
+    p.setStandardOutputFile(QProcess::nullDevice());
+    p.start(gPsql, {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"),
+                    QStringLiteral("-h"), gServer.host, QStringLiteral("-p"), QString::number(gServer.port),
+                    QStringLiteral("-U"), gServer.user, QStringLiteral("-d"), database, QStringLiteral("-c"), command});
+    p.waitForFinished(-1);
+    if (p.exitCode() != 0)
+        std::fprintf(stderr, "psql: %s\n", p.readAllStandardError().constData());
+    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+QString textValue(std::mt19937 &rng) {
+    static const QStringList words{QStringLiteral("华东"),     QStringLiteral("华北"), QStringLiteral("西南"),
+                                   QStringLiteral("有限公司"), QStringLiteral("设备"), QStringLiteral("Alpha"),
+                                   QStringLiteral("工程"),     QStringLiteral("采购"), QStringLiteral("Service"),
+                                   QStringLiteral("租赁")};
+    QString out;
+    const int n = 1 + int(rng() % 4);
+    for (int i = 0; i < n; ++i)
+        out += words.at(int(rng() % words.size()));
+    return out + QString::number(rng() % 1000);
+}
+
+// The same category as the embedded register's benchmark: eighty indicators (text, number and date in turn).
+bool generate(const QString &folder) {
+    if (!Schema::layOutAppFolder(folder) || !gServer.write(folder))
+        return false;
+    {
+        QString error;
+        QSqlDatabase db = TDM::openServer(gServer, QStringLiteral("bench-schema"), &error);
+        const bool made = db.isOpen() && Schema::create(db, &error);
+        db.close();
+        if (!made) {
+            std::fprintf(stderr, "schema: %s\n", qPrintable(error));
+            return false;
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("bench-schema"));
+    if (!TDM::create(folder).isConnected())
+        return false;
+    QSqlQuery q(TDM::instance().ADOLocal());
+    if (!execBound(q, QStringLiteral("INSERT INTO TContractClass VALUES ('0001','根','',0)"), {}) ||
+        !execBound(q, QStringLiteral("INSERT INTO TContractClass VALUES (?,'大类','0001',1)"), {Category}))
+        return false;
+    for (int i = 1; i <= IndicatorCount; ++i) {
+        if (!execBound(q,
+                       QStringLiteral("INSERT INTO TDataPara (MainTypeCode,PropertyName,PropertyType,SortIdx,"
+                                      "DataFieldA,IsSortField) VALUES (?,?,?,?,?,0)"),
+                       {Category, QStringLiteral("指标%1").arg(i), (i - 1) % 3, i, QStringLiteral("Data%1").arg(i)}))
+            return false;
+    }
+    const QString csv = folder + QStringLiteral("/records.csv");
+    {
+        QFile file(csv);
+        if (!file.open(QIODevice::WriteOnly))
+            return false;
+        QTextStream out(&file);
+        std::mt19937 rng(7);
+        for (int r = 0; r < RecordCount; ++r) {
+            out << Category;
+            for (int i = 1; i <= IndicatorCount; ++i) {
+                out << ',';
+                switch ((i - 1) % 3) {
+                case 0:
+                    out << textValue(rng);
+                    break;
+                case 1:
+                    out << QString::number(double(rng() % 10000000) / 100.0, 'f', 2);
+                    break;
+                default:
+                    out << QDate(2010, 1, 1).addDays(rng() % 1500).toString(Qt::ISODate);
+                }
+            }
+            out << '\n';
+        }
+    }
+    QStringList columns{QStringLiteral("MainTypeCode")};
+    for (int i = 1; i <= IndicatorCount; ++i)
+        columns << QStringLiteral("Data%1").arg(i);
+    return psql(gServer.database, QStringLiteral("\\copy TContractMain(%1) FROM '%2' CSV")
+                                      .arg(columns.join(QLatin1Char(',')), csv)) &&
+           psql(gServer.database, QStringLiteral("ANALYZE"));
+}
+
+void BM_ReadyGridServer(benchmark::State &state) {
+    ContractRegister reg;
+    reg.setCurrentCategory(Category);
+    for (auto _ : state) { // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
+        if (!reg.ReadyGrid()) {
+            const QString why = static_cast<ScriptedMessages &>(Messages::instance()).texts().join(QLatin1Char('|'));
+            state.SkipWithError(qPrintable(QStringLiteral("ReadyGrid failed: ") + why));
+        }
+        benchmark::DoNotOptimize(reg.dsContract()->recordCount());
+    }
+    state.counters["records"] = reg.dsContract()->recordCount();
+}
+
+void BM_PsqlCopy(benchmark::State &state) {
+    ContractRegister reg;
+    reg.setCurrentCategory(Category);
+    reg.ReadyGrid();
+    QString sql = reg.recordSql();
+    sql.replace(QStringLiteral("MainTypeCode=?"), QStringLiteral("MainTypeCode='") + Category + QLatin1Char('\''));
+    const QString command = QStringLiteral("\\copy (") + sql + QStringLiteral(") TO '/dev/null'");
+    for (auto _ : state) { // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
+        if (!psql(gServer.database, command))
+            state.SkipWithError("psql failed");
+    }
+}
+
+BENCHMARK(BM_ReadyGridServer)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PsqlCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+struct Cluster {
+    QString script;
+    QString state;
+    ~Cluster() {
+        if (!state.isEmpty())
+            QProcess::execute(script, {QStringLiteral("stop"), state});
+    }
+};
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    ScriptedMessages messages;
+    Messages::setInstance(&messages);
+    gPsql = psqlProgram();
+
+    QTemporaryDir work;
+    Cluster cluster{QStringLiteral(VANTREL_PG_SCRIPT), work.filePath(QStringLiteral("pg"))};
+    QProcess::execute(cluster.script, {QStringLiteral("start"), cluster.state});
+    QFile port(cluster.state + QStringLiteral("/port"));
+    if (!port.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "the PostgreSQL cluster did not start\n");
+        return 1;
+    }
+    gServer.host = QStringLiteral("127.0.0.1");
+    gServer.port = port.readAll().trimmed().toInt();
+    gServer.user = QStringLiteral("vantrel");
+    gServer.database = QStringLiteral("bench");
+    if (!psql(QStringLiteral("postgres"), QStringLiteral("CREATE DATABASE bench TEMPLATE template0 ENCODING 'UTF8'"))) {
+        return 1;
+    }
+    QElapsedTimer loading;
+    loading.start();
+    if (!generate(work.filePath(QStringLiteral("app")))) {
+        std::fprintf(stderr, "could not generate the benchmark data\n");
+        return 1;
+    }
+    std::fprintf(stderr, "data loaded in %lld ms\n", loading.elapsed());
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    TDM::destroy();
+    return 0;
+}

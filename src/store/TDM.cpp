@@ -10,6 +10,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -18,7 +19,41 @@
 
 namespace {
 std::unique_ptr<TDM> gModule;
+
+// Texts are exchanged as UTF-8 whatever the server's default; dates and numbers never depend on its locale.
+bool setUpServerSession(const QSqlDatabase &db, QString *error) {
+    QSqlQuery q(db);
+    if (q.exec(QStringLiteral("SET client_encoding TO 'UTF8'")) &&
+        q.exec(QStringLiteral("SET standard_conforming_strings TO on")))
+        return true;
+    if (error)
+        *error = q.lastError().text();
+    return false;
 }
+
+PGconn *serverHandle(const QSqlDatabase &db) {
+    if (!db.isOpen())
+        return nullptr;
+    const QVariant handle = db.driver()->handle();
+    // Qt names the type by the structure behind the client library's typedef.
+    if (!handle.isValid() ||
+        (qstrcmp(handle.typeName(), "pg_conn*") != 0 && qstrcmp(handle.typeName(), "PGconn*") != 0))
+        return nullptr;
+    return *static_cast<PGconn *const *>(handle.data());
+}
+
+// QtSql keeps a server connection "open" after the server has gone. Reading what is waiting on the socket (without
+// blocking) lets the client library notice a connection the server closed before the next statement fails on it.
+bool serverConnectionBroken(const QSqlDatabase &db) {
+    PGconn *connection = serverHandle(db);
+    if (!connection)
+        return true;
+    // The server's farewell and the end of the stream usually arrive apart: a second read sees the end.
+    for (int read = 0; read < 2 && PQstatus(connection) != CONNECTION_BAD; ++read)
+        PQconsumeInput(connection);
+    return PQstatus(connection) == CONNECTION_BAD;
+}
+} // namespace
 
 TDM &TDM::create(const QString &appFolder, const QString &serverPassword) {
     gModule.reset();
@@ -86,14 +121,8 @@ QSqlDatabase TDM::openServer(const ServerSettings &settings, const QString &conn
             *error = db.lastError().text();
         return db;
     }
-    QSqlQuery q(db);
-    // Texts are exchanged as UTF-8 whatever the server's default; dates and numbers never depend on its locale.
-    if (!q.exec(QStringLiteral("SET client_encoding TO 'UTF8'")) ||
-        !q.exec(QStringLiteral("SET standard_conforming_strings TO on"))) {
-        if (error)
-            *error = q.lastError().text();
+    if (!setUpServerSession(db, error))
         db.close();
-    }
     return db;
 }
 
@@ -103,6 +132,40 @@ void TDM::openServer(const ServerSettings &settings) {
     QSqlDatabase db = openServer(settings, mConnectionName, &error);
     if (!db.isOpen())
         mConnectionError = error;
+    mMayReconnect = db.isOpen();
+}
+
+void TDM::reconnect(QSqlDatabase &db) const {
+    if (mLastReconnect.isValid() && mLastReconnect.elapsed() < ReconnectPauseMs)
+        return;
+    mLastReconnect.start();
+    // The same connection is opened again, so statements made on it before (by windows still open) use the new one.
+    db.close();
+    QString error;
+    if (db.open() && setUpServerSession(db, &error)) {
+        mReconnectError.clear();
+        mLastReconnect.invalidate();
+        return;
+    }
+    mReconnectError = error.isEmpty() ? db.lastError().text() : error;
+    db.close();
+}
+
+bool TDM::connectionLost() const {
+    return mBackend == Backend::Server && serverConnectionBroken(QSqlDatabase::database(mConnectionName, false));
+}
+
+QString TDM::failureText(const QString &message) const {
+    if (!connectionLost())
+        return message;
+    QString reason = mReconnectError;
+    if (PGconn *connection = serverHandle(QSqlDatabase::database(mConnectionName, false)))
+        reason = QString::fromUtf8(PQerrorMessage(connection));
+    if (reason.trimmed().isEmpty())
+        reason = mConnectionError.isEmpty() ? QStringLiteral("连接已断开。") : mConnectionError;
+    return QStringLiteral("无法连接数据库服务器！\n") + message +
+           QStringLiteral("\n请确认服务器已经启动、网络畅通后再试，程序会自动重新连接。\n\n服务器的回答：") +
+           reason.trimmed();
 }
 
 void TDM::openEmbedded() {
@@ -133,10 +196,14 @@ bool TDM::isConnected() const {
 }
 
 QSqlDatabase TDM::ADOLocal() const {
-    return QSqlDatabase::database(mConnectionName, false);
+    QSqlDatabase db = QSqlDatabase::database(mConnectionName, false);
+    if (mBackend == Backend::Server && mMayReconnect && mTransactionDepth == 0 && serverConnectionBroken(db))
+        reconnect(db);
+    return db;
 }
 
 void TDM::close() {
+    mMayReconnect = false;
     QSqlDatabase db = QSqlDatabase::database(mConnectionName, false);
     if (db.isOpen())
         db.close();

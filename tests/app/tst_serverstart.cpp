@@ -134,7 +134,8 @@ private Q_SLOTS:
         auto resumeAtEnd = qScopeGuard([this] { mCluster->resume(); });
         QVERIFY(!entry.SaveData());
         const QString told = mMessages.lastText();
-        QVERIFY2(told.startsWith(u"无法连接数据库服务器！\n保存数据发生错误！\n"_s) && told.contains(u"服务器的回答："_s),
+        QVERIFY2(told.startsWith(u"无法连接数据库服务器！\n保存数据发生错误！\n"_s) &&
+                     told.contains(u"服务器的回答："_s),
                  qPrintable(told));
         QVERIFY(TDM::instance().connectionLost());
 
@@ -160,7 +161,8 @@ private Q_SLOTS:
         QTemporaryDir dir;
         QVERIFY(layOut(dir, mCluster->settings(u"clerk"_s, u"clerk"_s)));
         QVERIFY(TDM::create(dir.path(), u"secret"_s).isConnected());
-        const QString insert = u"INSERT INTO TContractClass (TypeCode,TypeName,ParTypeCode,nLeveal) VALUES (?,?,'',0)"_s;
+        const QString insert =
+            u"INSERT INTO TContractClass (TypeCode,TypeName,ParTypeCode,nLeveal) VALUES (?,?,'',0)"_s;
         bool secondWritten = true;
         const bool committed = TDM::instance().inTransaction([&] {
             QSqlQuery first(TDM::instance().ADOLocal());
@@ -172,8 +174,9 @@ private Q_SLOTS:
         });
         QVERIFY(!committed);
         QVERIFY(!secondWritten);
-        QCOMPARE(TDM::instance().GetDataBySQL(u"SELECT count(*) FROM TContractClass WHERE TypeCode IN ('0091','0092')"_s),
-                 u"0"_s);
+        QCOMPARE(
+            TDM::instance().GetDataBySQL(u"SELECT count(*) FROM TContractClass WHERE TypeCode IN ('0091','0092')"_s),
+            u"0"_s);
     }
 };
 

@@ -80,7 +80,7 @@ LoginPassword::ChangeResult LoginPassword::CheckPass(const QString &oldText, con
     }
     QSqlQuery dsQuery(TDM::instance().ADOLocal());
     if (!execBound(dsQuery, QStringLiteral("SELECT LogPass FROM TPara LIMIT 1"), {})) {
-        messages.information(QStringLiteral("读取数据文件发生错误！"));
+        messages.information(TDM::instance().failureText(QStringLiteral("读取数据文件发生错误！")));
         return ChangeResult::ReadFailed;
     }
     const bool hasRow = dsQuery.next();
@@ -98,7 +98,7 @@ LoginPassword::ChangeResult LoginPassword::CheckPass(const QString &oldText, con
                     (hasRow ? execBound(post, QStringLiteral("UPDATE TPara SET LogPass=?"), {newStored})
                             : execBound(post, QStringLiteral("INSERT INTO TPara (LogPass) VALUES (?)"), {newStored}));
     if (!ok) {
-        messages.information(QStringLiteral("存储数据发生错误！"));
+        messages.information(TDM::instance().failureText(QStringLiteral("存储数据发生错误！")));
         return ChangeResult::SaveFailed;
     }
     messages.information(QStringLiteral("修改密码成功！"));

@@ -62,16 +62,16 @@ bool ServerConnection::testConnection() {
     }
     QString error;
     enum class Outcome { Failed, Empty, Ready };
-    const Outcome outcome = withServer(settings, &error, [](QSqlDatabase &db) {
-        return Schema::hasTables(db) ? Outcome::Ready : Outcome::Empty;
-    });
+    const Outcome outcome = withServer(
+        settings, &error, [](QSqlDatabase &db) { return Schema::hasTables(db) ? Outcome::Ready : Outcome::Empty; });
     if (outcome == Outcome::Failed) {
         mMessages.warning(noServer(error));
         return false;
     }
-    mMessages.information(outcome == Outcome::Ready
-                              ? QStringLiteral("连接数据库服务器成功！")
-                              : QStringLiteral("连接数据库服务器成功！\n这个数据库还没有数据表，可以点击“建立数据表”建立。"));
+    mMessages.information(
+        outcome == Outcome::Ready
+            ? QStringLiteral("连接数据库服务器成功！")
+            : QStringLiteral("连接数据库服务器成功！\n这个数据库还没有数据表，可以点击“建立数据表”建立。"));
     return true;
 }
 

@@ -43,10 +43,11 @@ TfrmServerConnection::TfrmServerConnection(const QString &appFolder, Messages &m
     form->addRow(QStringLiteral("用户名："), userEdit);
     form->addRow(QStringLiteral("密码："), passwordEdit);
 
-    auto *hint = new QLabel(mLogic.configured()
-                                ? QStringLiteral("程序正在使用数据库服务器。密码只用于测试连接和建立数据表，不会保存。")
-                                : QStringLiteral("程序正在使用本机的数据库文件。密码只用于测试连接和建立数据表，不会保存。"),
-                            this);
+    auto *hint =
+        new QLabel(mLogic.configured()
+                       ? QStringLiteral("程序正在使用数据库服务器。密码只用于测试连接和建立数据表，不会保存。")
+                       : QStringLiteral("程序正在使用本机的数据库文件。密码只用于测试连接和建立数据表，不会保存。"),
+                   this);
     hint->setObjectName(QStringLiteral("hintLabel"));
     hint->setWordWrap(true);
 

@@ -66,8 +66,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("told");
         QTest::addColumn<QString>("reason");
         const QString failed = u"无法连接数据库服务器！\n服务器的回答："_s;
-        QTest::newRow("right password, no tables yet") << u"clerk"_s << 0 << u"secret"_s << true
-                                                        << u"连接数据库服务器成功！\n这个数据库还没有数据表"_s << "";
+        QTest::newRow("right password, no tables yet")
+            << u"clerk"_s << 0 << u"secret"_s << true << u"连接数据库服务器成功！\n这个数据库还没有数据表"_s << "";
         QTest::newRow("wrong password") << u"clerk"_s << 0 << u"secret2"_s << false << failed
                                         << "password authentication failed";
         QTest::newRow("nobody listening") << u"clerk"_s << 1 << u"secret"_s << false << failed << "refused";

@@ -155,12 +155,15 @@ bool TDM::connectionLost() const {
     return mBackend == Backend::Server && serverConnectionBroken(QSqlDatabase::database(mConnectionName, false));
 }
 
-QString TDM::failureText(const QString &message) const {
+QString TDM::failureText(const QString &message, const QString &error) const {
     if (!connectionLost())
         return message;
-    QString reason = mReconnectError;
-    if (PGconn *connection = serverHandle(QSqlDatabase::database(mConnectionName, false)))
+    QString reason = error.trimmed().isEmpty() ? mReconnectError : error;
+    if (PGconn *connection = serverHandle(QSqlDatabase::database(mConnectionName, false));
+        connection && error.trimmed().isEmpty())
         reason = QString::fromUtf8(PQerrorMessage(connection));
+    // The client library indents its hints with tabs, which a message box shows as wide gaps.
+    reason.replace(QLatin1Char('\t'), QString());
     if (reason.trimmed().isEmpty())
         reason = mConnectionError.isEmpty() ? QStringLiteral("连接已断开。") : mConnectionError;
     return QStringLiteral("无法连接数据库服务器！\n") + message +

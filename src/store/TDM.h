@@ -62,8 +62,8 @@ public:
     // True when the store is the server and the connection to it is broken now.
     bool connectionLost() const;
     // What the user is told after an operation failed: `message` as it stands, or, when the server connection is
-    // lost, that the server cannot be reached, with the server's reason.
-    QString failureText(const QString &message) const;
+    // lost, that the server cannot be reached, with the server's reason (the failed statement's error when given).
+    QString failureText(const QString &message, const QString &error = QString()) const;
     void close();
     Backend backend() const { return mBackend; }
 

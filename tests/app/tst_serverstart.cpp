@@ -113,46 +113,68 @@ private Q_SLOTS:
         QVERIFY(mMessages.lastText().contains(u"还没有数据表"_s));
     }
 
-    // The server stops while the program works: the save fails with a clear message and writes nothing; once the
-    // server is back the same entry saves without restarting the program.
-    void serverStoppedBeforeASave() {
+    // The server stops while the program works, before a save or while its row is being written: the save fails
+    // with a clear message and writes nothing; once the server is back the same entry saves without a restart.
+    void serverStoppedAroundASave_data() {
+        QTest::addColumn<bool>("whileWriting");
+        QTest::newRow("before the save") << false;
+        QTest::newRow("while the row is written") << true;
+    }
+    void serverStoppedAroundASave() {
+        QFETCH(bool, whileWriting);
         QTemporaryDir dir;
         QVERIFY(layOut(dir, mCluster->settings(u"clerk"_s, u"clerk"_s)));
         QVERIFY(TDM::create(dir.path(), u"secret"_s).isConnected());
         QSqlQuery q(TDM::instance().ADOLocal());
-        QVERIFY(q.exec(u"DELETE FROM TContractMain"_s));
+        QVERIFY(q.exec(u"DROP TRIGGER IF EXISTS slow ON TContractMain"_s));
+        QVERIFY(q.exec(u"DELETE FROM TContractMain"_s) && q.exec(u"DELETE FROM TDataPara"_s) &&
+                q.exec(u"DELETE FROM TContractClass"_s));
         QVERIFY(q.exec(u"INSERT INTO TContractClass (TypeCode,TypeName,ParTypeCode,nLeveal) VALUES "
                        "('0001','根','',0),('00010001','租赁','0001',1)"_s));
         QVERIFY(q.exec(u"INSERT INTO TDataPara (MainTypeCode,PropertyName,PropertyType,SortIdx,DataFieldA) VALUES "
                        "('00010001','甲方',0,1,'Data1')"_s));
+        if (whileWriting) {
+            // The row waits on the server long enough for the server to be stopped under it.
+            QVERIFY(q.exec(u"CREATE OR REPLACE FUNCTION slow() RETURNS trigger LANGUAGE plpgsql AS "
+                           "$$ BEGIN PERFORM pg_sleep(5); RETURN NEW; END $$"_s));
+            QVERIFY(
+                q.exec(u"CREATE TRIGGER slow BEFORE INSERT ON TContractMain FOR EACH ROW EXECUTE FUNCTION slow()"_s));
+        }
         ContractEntry entry(-1, u"00010001"_s);
         QVERIFY(entry.ReadyData());
         entry.commitText(0, u"某某公司"_s);
 
-        QVERIFY(mCluster->pause());
         // Back also when a check below fails, for the tests after this one.
         auto resumeAtEnd = qScopeGuard([this] { mCluster->resume(); });
-        QVERIFY(!entry.SaveData());
+        bool saved = true;
+        if (whileWriting) {
+            QVERIFY(mCluster->pauseDuring([&] { saved = entry.SaveData(); }, 700));
+        } else {
+            QVERIFY(mCluster->pause());
+            saved = entry.SaveData();
+        }
+        QVERIFY(!saved);
         const QString told = mMessages.lastText();
         QVERIFY2(told.startsWith(u"无法连接数据库服务器！\n保存数据发生错误！\n"_s) &&
                      told.contains(u"服务器的回答："_s),
                  qPrintable(told));
+        // Stopped under the running statement, the server ended the session; stopped before, it was not there.
+        QVERIFY2(told.contains(whileWriting ? u"terminating connection"_s : u"Connection refused"_s), qPrintable(told));
         QVERIFY(TDM::instance().connectionLost());
 
         resumeAtEnd.dismiss();
         QVERIFY(mCluster->resume());
         QTest::qWait(TDM::ReconnectPauseMs);
+        // Statements made before the connection was opened again are spent, as after any close.
+        QSqlQuery after(TDM::instance().ADOLocal());
+        QCOMPARE(rows(u"TContractMain"_s), 0);
+        QVERIFY(after.exec(u"DROP TRIGGER IF EXISTS slow ON TContractMain"_s));
         mMessages.clear();
         QVERIFY(entry.SaveData());
         QVERIFY(mMessages.shown().isEmpty());
         QVERIFY(!TDM::instance().connectionLost());
         QCOMPARE(rows(u"TContractMain"_s), 1);
         QCOMPARE(TDM::instance().GetDataBySQL(u"SELECT Data1 FROM TContractMain"_s), u"某某公司"_s);
-        // Statements made before the connection was opened again are spent, as after any close.
-        QSqlQuery after(TDM::instance().ADOLocal());
-        QVERIFY2(after.exec(u"DELETE FROM TContractMain"_s) && after.exec(u"DELETE FROM TDataPara"_s) &&
-                     after.exec(u"DELETE FROM TContractClass"_s),
-                 qPrintable(after.lastError().text()));
     }
 
     // The server goes away between two statements of one transaction and is back before the second: the second must

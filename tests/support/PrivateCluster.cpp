@@ -90,3 +90,15 @@ bool PrivateCluster::pause() {
 bool PrivateCluster::resume() {
     return script(QStringLiteral("resume"));
 }
+
+bool PrivateCluster::pauseDuring(const std::function<void()> &work, int afterMs) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(QStringLiteral("sh"),
+            {QStringLiteral("-c"), QStringLiteral("sleep %1 && exec \"$0\" pause \"$1\"").arg(afterMs / 1000.0),
+             QStringLiteral(VANTREL_PG_SCRIPT), mState.path()});
+    if (!p.waitForStarted())
+        return false;
+    work();
+    return p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}

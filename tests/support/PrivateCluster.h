@@ -5,6 +5,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <functional>
+
 // A PostgreSQL cluster of one test program's own (started by pg-cluster.sh into a temporary state folder), for tests
 // that stop the server under the program or need a password the server checks (the shared test cluster trusts
 // everyone and must keep running). Removed again on destruction.
@@ -29,6 +31,9 @@ public:
     // The server stops (fast: connected programs see their connection closed) and starts again on the same port.
     bool pause();
     bool resume();
+    // Runs work while the server is stopped afterMs milliseconds after it began (work must still be waiting on the
+    // server then); true when the stop succeeded.
+    bool pauseDuring(const std::function<void()> &work, int afterMs);
 
 private:
     bool script(const QString &action);

@@ -117,8 +117,9 @@ QSqlDatabase TDM::openServer(const ServerSettings &settings, const QString &conn
     // A server that does not answer must not hold the start for minutes.
     db.setConnectOptions(QStringLiteral("connect_timeout=5;application_name=vantrel"));
     if (!db.open()) {
+        // The client library indents its hints with tabs, which a message box shows as wide gaps.
         if (error)
-            *error = db.lastError().text();
+            *error = db.lastError().text().remove(QLatin1Char('\t'));
         return db;
     }
     if (!setUpServerSession(db, error))
@@ -162,8 +163,7 @@ QString TDM::failureText(const QString &message, const QString &error) const {
     if (PGconn *connection = serverHandle(QSqlDatabase::database(mConnectionName, false));
         connection && error.trimmed().isEmpty())
         reason = QString::fromUtf8(PQerrorMessage(connection));
-    // The client library indents its hints with tabs, which a message box shows as wide gaps.
-    reason.replace(QLatin1Char('\t'), QString());
+    reason.remove(QLatin1Char('\t'));
     if (reason.trimmed().isEmpty())
         reason = mConnectionError.isEmpty() ? QStringLiteral("连接已断开。") : mConnectionError;
     return QStringLiteral("无法连接数据库服务器！\n") + message +

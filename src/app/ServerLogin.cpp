@@ -5,6 +5,9 @@
 #include "store/ServerSettings.h"
 #include "store/TDM.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 bool ServerLogin::OpenServerAtStart(const QString &appFolder, Messages &messages) {
     const std::optional<ServerSettings> settings = ServerSettings::read(appFolder);
     const QString where = settings ? QStringLiteral("服务器：%1:%2\n数据库：%3\n用户：%4\n\n")
@@ -28,4 +31,12 @@ bool ServerLogin::OpenServerAtStart(const QString &appFolder, Messages &messages
                                QStringLiteral("\n\n是否重新输入密码再试？选择“否”将退出程序。")))
             return false;
     }
+}
+
+bool ServerLogin::SettingsIncomplete(const QString &appFolder, Messages &messages) {
+    if (!QFileInfo::exists(QDir(appFolder).filePath(ServerSettings::File)) || ServerSettings::read(appFolder))
+        return false;
+    messages.warning(QStringLiteral("服务器连接设置（DB/Server.ini）中缺少服务器地址或数据库名，程序不能启动。\n"
+                                    "请改正这个文件，或者删除它改用本机的数据库文件。"));
+    return true;
 }

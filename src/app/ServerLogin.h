@@ -11,4 +11,7 @@ namespace ServerLogin {
 // to try again or to quit. Returns true with the data module open on the server, false when the user quits (no data
 // module then: the program never falls back to the embedded file).
 bool OpenServerAtStart(const QString &appFolder, Messages &messages);
+// A DB/Server.ini that names no server (no host or database): the user is told and the program does not start, as
+// quietly working on the embedded file instead would hide the shared data. False when there is nothing to say.
+bool SettingsIncomplete(const QString &appFolder, Messages &messages);
 } // namespace ServerLogin

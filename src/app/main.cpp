@@ -27,6 +27,8 @@ int main(int argc, char **argv) {
     QtPlatform::install();
 
     const QString appFolder = AppFolder::forProgram(QCoreApplication::applicationDirPath());
+    if (ServerLogin::SettingsIncomplete(appFolder, Messages::instance()))
+        return 1;
     if (TDM::usesServer(appFolder)) {
         // The user chose to quit rather than to work without the shared data.
         if (!ServerLogin::OpenServerAtStart(appFolder, Messages::instance()))

@@ -87,6 +87,18 @@ private Q_SLOTS:
         QCOMPARE(mMessages.unexpected(), 0);
     }
 
+    void incompleteSettingsStopTheStart() {
+        QTemporaryDir dir;
+        QVERIFY(Schema::layOutAppFolder(dir.path()));
+        QVERIFY(!ServerLogin::SettingsIncomplete(dir.path(), mMessages));
+        QVERIFY(mMessages.shown().isEmpty());
+        ServerSettings nameless = mCluster->settings(QString(), u"clerk"_s);
+        QVERIFY(nameless.write(dir.path()));
+        QVERIFY(ServerLogin::SettingsIncomplete(dir.path(), mMessages));
+        QVERIFY(mMessages.lastText().startsWith(u"服务器连接设置（DB/Server.ini）中缺少服务器地址或数据库名"_s));
+        QVERIFY(!TDM::exists());
+    }
+
     void tryAgainWithTheRightPassword() {
         QTemporaryDir dir;
         QVERIFY(layOut(dir, mCluster->settings(u"clerk"_s, u"clerk"_s)));

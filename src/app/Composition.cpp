@@ -1,6 +1,7 @@
 #include "app/Composition.h"
 
 #include "app/admin/AdminCommands.h"
+#include "app/admin/TfrmServerConnection.h"
 #include "catalogue/TfrmContractModel.h"
 #include "catalogue/TfrmExdParaPropertyEdit.h"
 #include "catalogue/TfrmPropertySelect.h"
@@ -113,6 +114,7 @@ MainCommands Composition::mainCommands() {
         RestoreDatabase(check, end, archive);
     };
     c.rebuild = [](QWidget *parent, const std::function<void()> &closeChildren) { ShowRebuild(parent, closeChildren); };
+    c.serverConnection = [](QWidget *parent) { ShowServerConnection(parent); };
     c.openHelp = [](QWidget *parent) { OpenHelpPage(parent); };
     c.openTutorial = [](QWidget *parent) { OpenTutorialPage(parent); };
     c.sampleSites = SampleSites();

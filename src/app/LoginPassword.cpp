@@ -79,13 +79,12 @@ LoginPassword::ChangeResult LoginPassword::CheckPass(const QString &oldText, con
         return ChangeResult::Mismatch;
     }
     QSqlQuery dsQuery(TDM::instance().ADOLocal());
-    if (!execBound(dsQuery, QStringLiteral("SELECT rowid, LogPass FROM TPara LIMIT 1"), {})) {
-        messages.information(QStringLiteral("读取数据文件发生错误！"));
+    if (!execBound(dsQuery, QStringLiteral("SELECT LogPass FROM TPara LIMIT 1"), {})) {
+        messages.information(TDM::instance().failureText(QStringLiteral("读取数据文件发生错误！")));
         return ChangeResult::ReadFailed;
     }
     const bool hasRow = dsQuery.next();
-    const QString storedNow = hasRow ? dsQuery.value(1).toString() : QString();
-    const QVariant rowId = hasRow ? dsQuery.value(0) : QVariant();
+    const QString storedNow = hasRow ? dsQuery.value(0).toString() : QString();
     dsQuery.finish();
     if (!matches(storedNow, oldText)) {
         messages.information(QStringLiteral("要修改密码，必须输入正确的原密码！"));
@@ -94,12 +93,12 @@ LoginPassword::ChangeResult LoginPassword::CheckPass(const QString &oldText, con
 
     const QString newStored = toStored(newText);
     QSqlQuery post(TDM::instance().ADOLocal());
-    const bool ok =
-        !(newStored.isEmpty() && !newText.isEmpty()) &&
-        (hasRow ? execBound(post, QStringLiteral("UPDATE TPara SET LogPass=? WHERE rowid=?"), {newStored, rowId})
-                : execBound(post, QStringLiteral("INSERT INTO TPara (LogPass) VALUES (?)"), {newStored}));
+    const bool ok = !(newStored.isEmpty() && !newText.isEmpty()) &&
+                    // The table holds the one parameter row; no row identifier is common to both stores.
+                    (hasRow ? execBound(post, QStringLiteral("UPDATE TPara SET LogPass=?"), {newStored})
+                            : execBound(post, QStringLiteral("INSERT INTO TPara (LogPass) VALUES (?)"), {newStored}));
     if (!ok) {
-        messages.information(QStringLiteral("存储数据发生错误！"));
+        messages.information(TDM::instance().failureText(QStringLiteral("存储数据发生错误！")));
         return ChangeResult::SaveFailed;
     }
     messages.information(QStringLiteral("修改密码成功！"));

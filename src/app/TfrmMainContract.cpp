@@ -112,6 +112,10 @@ void TfrmMainContract::buildToolBar() {
     QAction *rebuildAction = databaseMenu->addAction(QStringLiteral("系统重建"));
     rebuildAction->setObjectName(QStringLiteral("rebuildAction"));
     connect(rebuildAction, &QAction::triggered, this, &TfrmMainContract::rebuildSystem);
+    databaseMenu->addSeparator();
+    QAction *serverAction = databaseMenu->addAction(QStringLiteral("服务器连接设置"));
+    serverAction->setObjectName(QStringLiteral("serverConnectionAction"));
+    connect(serverAction, &QAction::triggered, this, &TfrmMainContract::serverConnectionSettings);
     db->setMenu(databaseMenu);
     db->setPopupMode(QToolButton::InstantPopup);
 
@@ -245,6 +249,13 @@ void TfrmMainContract::rebuildSystem() {
     if (!adminCheck() || !mCommands.rebuild)
         return;
     mCommands.rebuild(this, [this] { closeChildWindows(); });
+}
+
+void TfrmMainContract::serverConnectionSettings() {
+    // It decides which data the program works on at its next start: as guarded as restore and rebuild.
+    if (!adminCheck() || !mCommands.serverConnection)
+        return;
+    mCommands.serverConnection(this);
 }
 
 void TfrmMainContract::updateOnline() {

@@ -22,6 +22,8 @@ struct MainCommands {
     std::function<void(const std::function<bool()> &, const std::function<void()> &, const QString &)> restore;
     // Rebuild dialog: given the way to close every child window.
     std::function<void(QWidget *, const std::function<void()> &)> rebuild;
+    // "服务器连接设置": the dialog of the shared database server's connection.
+    std::function<void(QWidget *)> serverConnection;
     // The help pages, in a window owned by the main window.
     std::function<void(QWidget *)> openHelp;
     std::function<void(QWidget *)> openTutorial;
@@ -60,6 +62,7 @@ public:
     void backupDatabase();
     void restoreBackup();
     void rebuildSystem();
+    void serverConnectionSettings();
     void updateOnline();
     void showAbout();
 

@@ -1,4 +1,5 @@
 #include "app/Composition.h"
+#include "app/ServerLogin.h"
 #include "app/TfrmMainContract.h"
 #include "platform/Messages.h"
 #include "platform/QtPlatform.h"
@@ -25,9 +26,16 @@ int main(int argc, char **argv) {
     QApplication::setApplicationDisplayName(ApplicationTitle);
     QtPlatform::install();
 
-    TDM &dm = TDM::create(AppFolder::forProgram(QCoreApplication::applicationDirPath()));
-    if (!dm.isConnected())
+    const QString appFolder = AppFolder::forProgram(QCoreApplication::applicationDirPath());
+    if (ServerLogin::SettingsIncomplete(appFolder, Messages::instance()))
+        return 1;
+    if (TDM::usesServer(appFolder)) {
+        // The user chose to quit rather than to work without the shared data.
+        if (!ServerLogin::OpenServerAtStart(appFolder, Messages::instance()))
+            return 0;
+    } else if (!TDM::create(appFolder).isConnected()) {
         Messages::instance().information(QStringLiteral("请确认您的程序是否安装正确，或者没有安装MDAC数据访问组件！"));
+    }
 
     Composition composition;
     TfrmMainContract frmMainContract(composition.mainCommands());

@@ -40,7 +40,7 @@ CategoryCommands::CategoryCommands(QObject *parent)
 
 bool CategoryCommands::ReadyData() {
     if (!mModel.ReadyData()) {
-        Messages::instance().warning(QStringLiteral("读取数据发生错误！"));
+        Messages::instance().warning(TDM::instance().failureText(QStringLiteral("读取数据发生错误！")));
         return false;
     }
     if (mModel.rowCount() > 0) {

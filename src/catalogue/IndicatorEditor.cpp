@@ -133,7 +133,7 @@ bool IndicatorEditor::SaveData(bool *nameRejected, bool *formulaRejected) {
             && q.numRowsAffected() == 1;
     }
     if (!stored) {
-        Messages::instance().warning(QStringLiteral("存储数据发生错误！"));
+        Messages::instance().warning(TDM::instance().failureText(QStringLiteral("存储数据发生错误！")));
         return false;
     }
     mCancelled = false;

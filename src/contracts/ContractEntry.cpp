@@ -190,7 +190,7 @@ bool ContractEntry::SaveData() {
         binds += values;
         binds.append(ContractID);
         if (!execBound(dsTmp1, sql, binds, &error)) {
-            Messages::instance().warning(QStringLiteral("保存数据发生错误！"));
+            Messages::instance().warning(TDM::instance().failureText(QStringLiteral("保存数据发生错误！"), error));
             return false;
         }
         // A record deleted since it was loaded is saved as a new record of the category.
@@ -208,7 +208,7 @@ bool ContractEntry::SaveData() {
         binds += values;
         const std::optional<qint64> id = TDM::instance().insertReturningId(sql, binds, &error);
         if (!id) {
-            Messages::instance().warning(QStringLiteral("保存数据发生错误！"));
+            Messages::instance().warning(TDM::instance().failureText(QStringLiteral("保存数据发生错误！"), error));
             return false;
         }
         ContractID = int(*id);

@@ -177,7 +177,7 @@ bool ContractRegister::copyRecord(int row) {
                                   binds) &&
                         dsTmp.numRowsAffected() == 1;
     if (!copied || !mRecords.reopen()) {
-        Messages::instance().warning(QStringLiteral("存储数据发生错误！"));
+        Messages::instance().warning(TDM::instance().failureText(QStringLiteral("存储数据发生错误！")));
         return false;
     }
     return true;

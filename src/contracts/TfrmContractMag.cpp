@@ -6,6 +6,7 @@
 #include "contracts/MultiRowHeaderView.h"
 #include "contracts/TfrmEditAContract.h"
 #include "platform/Messages.h"
+#include "store/TDM.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -153,7 +154,7 @@ void TfrmContractMag::FormCreate() {
 
 bool TfrmContractMag::ReadyData() {
     if (!mTreeModel.ReadyData()) {
-        Messages::instance().warning(QStringLiteral("读取数据发生错误！"));
+        Messages::instance().warning(TDM::instance().failureText(QStringLiteral("读取数据发生错误！")));
         return false;
     }
     const QModelIndex first = mTreeModel.firstNode();

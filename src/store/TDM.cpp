@@ -19,7 +19,41 @@
 
 namespace {
 std::unique_ptr<TDM> gModule;
+
+// Texts are exchanged as UTF-8 whatever the server's default; dates and numbers never depend on its locale.
+bool setUpServerSession(const QSqlDatabase &db, QString *error) {
+    QSqlQuery q(db);
+    if (q.exec(QStringLiteral("SET client_encoding TO 'UTF8'")) &&
+        q.exec(QStringLiteral("SET standard_conforming_strings TO on")))
+        return true;
+    if (error)
+        *error = q.lastError().text();
+    return false;
 }
+
+PGconn *serverHandle(const QSqlDatabase &db) {
+    if (!db.isOpen())
+        return nullptr;
+    const QVariant handle = db.driver()->handle();
+    // Qt names the type by the structure behind the client library's typedef.
+    if (!handle.isValid() ||
+        (qstrcmp(handle.typeName(), "pg_conn*") != 0 && qstrcmp(handle.typeName(), "PGconn*") != 0))
+        return nullptr;
+    return *static_cast<PGconn *const *>(handle.data());
+}
+
+// QtSql keeps a server connection "open" after the server has gone. Reading what is waiting on the socket (without
+// blocking) lets the client library notice a connection the server closed before the next statement fails on it.
+bool serverConnectionBroken(const QSqlDatabase &db) {
+    PGconn *connection = serverHandle(db);
+    if (!connection)
+        return true;
+    // The server's farewell and the end of the stream usually arrive apart: a second read sees the end.
+    for (int read = 0; read < 2 && PQstatus(connection) != CONNECTION_BAD; ++read)
+        PQconsumeInput(connection);
+    return PQstatus(connection) == CONNECTION_BAD;
+}
+} // namespace
 
 TDM &TDM::create(const QString &appFolder, const QString &serverPassword) {
     gModule.reset();
@@ -83,18 +117,13 @@ QSqlDatabase TDM::openServer(const ServerSettings &settings, const QString &conn
     // A server that does not answer must not hold the start for minutes.
     db.setConnectOptions(QStringLiteral("connect_timeout=5;application_name=vantrel"));
     if (!db.open()) {
+        // The client library indents its hints with tabs, which a message box shows as wide gaps.
         if (error)
-            *error = db.lastError().text();
+            *error = db.lastError().text().remove(QLatin1Char('\t'));
         return db;
     }
-    QSqlQuery q(db);
-    // Texts are exchanged as UTF-8 whatever the server's default; dates and numbers never depend on its locale.
-    if (!q.exec(QStringLiteral("SET client_encoding TO 'UTF8'")) ||
-        !q.exec(QStringLiteral("SET standard_conforming_strings TO on"))) {
-        if (error)
-            *error = q.lastError().text();
+    if (!setUpServerSession(db, error))
         db.close();
-    }
     return db;
 }
 
@@ -104,6 +133,42 @@ void TDM::openServer(const ServerSettings &settings) {
     QSqlDatabase db = openServer(settings, mConnectionName, &error);
     if (!db.isOpen())
         mConnectionError = error;
+    mMayReconnect = db.isOpen();
+}
+
+void TDM::reconnect(QSqlDatabase &db) const {
+    if (mLastReconnect.isValid() && mLastReconnect.elapsed() < ReconnectPauseMs)
+        return;
+    mLastReconnect.start();
+    // The same connection is opened again, so statements made on it before (by windows still open) use the new one.
+    db.close();
+    QString error;
+    if (db.open() && setUpServerSession(db, &error)) {
+        mReconnectError.clear();
+        mLastReconnect.invalidate();
+        return;
+    }
+    mReconnectError = error.isEmpty() ? db.lastError().text() : error;
+    db.close();
+}
+
+bool TDM::connectionLost() const {
+    return mBackend == Backend::Server && serverConnectionBroken(QSqlDatabase::database(mConnectionName, false));
+}
+
+QString TDM::failureText(const QString &message, const QString &error) const {
+    if (!connectionLost())
+        return message;
+    QString reason = error.trimmed().isEmpty() ? mReconnectError : error;
+    if (PGconn *connection = serverHandle(QSqlDatabase::database(mConnectionName, false));
+        connection && error.trimmed().isEmpty())
+        reason = QString::fromUtf8(PQerrorMessage(connection));
+    reason.remove(QLatin1Char('\t'));
+    if (reason.trimmed().isEmpty())
+        reason = mConnectionError.isEmpty() ? QStringLiteral("连接已断开。") : mConnectionError;
+    return QStringLiteral("无法连接数据库服务器！\n") + message +
+           QStringLiteral("\n请确认服务器已经启动、网络畅通后再试，程序会自动重新连接。\n\n服务器的回答：") +
+           reason.trimmed();
 }
 
 void TDM::openEmbedded() {
@@ -134,10 +199,14 @@ bool TDM::isConnected() const {
 }
 
 QSqlDatabase TDM::ADOLocal() const {
-    return QSqlDatabase::database(mConnectionName, false);
+    QSqlDatabase db = QSqlDatabase::database(mConnectionName, false);
+    if (mBackend == Backend::Server && mMayReconnect && mTransactionDepth == 0 && serverConnectionBroken(db))
+        reconnect(db);
+    return db;
 }
 
 void TDM::close() {
+    mMayReconnect = false;
     QSqlDatabase db = QSqlDatabase::database(mConnectionName, false);
     if (db.isOpen())
         db.close();
@@ -179,16 +248,6 @@ bool TDM::bulkRead(const QString &sql, const QVariantList &binds, int fields, co
 }
 
 namespace {
-
-PGconn *serverHandle(const QSqlDatabase &db) {
-    if (!db.isOpen())
-        return nullptr;
-    const QVariant handle = db.driver()->handle();
-    // The driver names the handle by libpq's struct.
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "pg_conn*") != 0)
-        return nullptr;
-    return *static_cast<PGconn *const *>(handle.data());
-}
 
 // The server numbers its placeholders ($1, $2 ...); '?' inside a quoted literal or name is left alone.
 QByteArray numberedPlaceholders(const QString &sql) {

@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QVariantList>
 
+#include <QElapsedTimer>
+
 #include <functional>
 #include <optional>
 #include <utility>
@@ -51,7 +53,17 @@ public:
     // True when the connection opened at creation; false after a failure or close().
     bool isConnected() const;
     QString connectionError() const { return mConnectionError; }
+    // The connection. On the server, one found broken (the server restarted, the network dropped) is opened again
+    // here with the settings and password it was made with, but never inside inTransaction(): statements of a
+    // transaction must not go on in a new session. After a failed attempt the next waits ReconnectPauseMs, so an
+    // unreachable server does not hold every statement for the connect timeout.
     QSqlDatabase ADOLocal() const;
+    static constexpr int ReconnectPauseMs = 2000;
+    // True when the store is the server and the connection to it is broken now.
+    bool connectionLost() const;
+    // What the user is told after an operation failed: `message` as it stands, or, when the server connection is
+    // lost, that the server cannot be reached, with the server's reason (the failed statement's error when given).
+    QString failureText(const QString &message, const QString &error = QString()) const;
     void close();
     Backend backend() const { return mBackend; }
 
@@ -85,11 +97,25 @@ public:
 
     // Runs fn inside one transaction; commits when it returns true, rolls back otherwise or on a failed commit.
     template <typename Fn> bool inTransaction(Fn &&fn, QString *error = nullptr) {
-        return ::inTransaction(ADOLocal(), std::forward<Fn>(fn), error);
+        const QSqlDatabase db = ADOLocal();
+        const TransactionScope scope(*this);
+        return ::inTransaction(db, std::forward<Fn>(fn), error);
     }
 
 private:
+    struct TransactionScope {
+        explicit TransactionScope(const TDM &dm)
+            : mDm(dm) {
+            ++mDm.mTransactionDepth;
+        }
+        ~TransactionScope() { --mDm.mTransactionDepth; }
+        TransactionScope(const TransactionScope &) = delete;
+        TransactionScope &operator=(const TransactionScope &) = delete;
+        const TDM &mDm;
+    };
+
     TDM(const QString &appFolder, const QString &serverPassword);
+    void reconnect(QSqlDatabase &db) const;
     void DataModuleCreate(const QString &serverPassword);
     void openEmbedded();
     void openServer(const ServerSettings &settings);
@@ -102,6 +128,11 @@ private:
     QString mConnectionName;
     QString mConnectionError;
     Backend mBackend = Backend::Embedded;
+    // Reconnecting: only a connection that was open and not closed on purpose, never inside a transaction.
+    bool mMayReconnect = false;
+    mutable int mTransactionDepth = 0;
+    mutable QElapsedTimer mLastReconnect;
+    mutable QString mReconnectError;
 };
 
 // A prepared statement on the module's connection with its values bound in order. Returns whether exec succeeded;

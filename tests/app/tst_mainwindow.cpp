@@ -115,6 +115,27 @@ private Q_SLOTS:
         QTRY_COMPARE(window.mdiArea()->subWindowList().size(), 0);
     }
 
+    // It decides which data the next start works on: the administrative password guards it.
+    void serverConnectionSettingsAfterTheAdminCheck() {
+        TempAppFolder app;
+        QVERIFY(
+            app.exec(QStringLiteral("UPDATE TPara SET LogPass=?"), {LoginPassword::toStored(QStringLiteral("pw"))}));
+        int opened = 0;
+        MainCommands commands;
+        commands.serverConnection = [&](QWidget *) { ++opened; };
+        TfrmMainContract window(commands);
+        auto *action = window.findChild<QAction *>(QStringLiteral("serverConnectionAction"));
+        QVERIFY(action);
+        QCOMPARE(action->text(), QStringLiteral("服务器连接设置"));
+        mMessages.answerPassword(QStringLiteral("wrong"));
+        action->trigger();
+        QCOMPARE(opened, 0);
+        QCOMPARE(mMessages.lastText(), QStringLiteral("密码错误！"));
+        mMessages.answerPassword(QStringLiteral("pw"));
+        action->trigger();
+        QCOMPARE(opened, 1);
+    }
+
     void updaterClosesTheWindowEvenWhenItFails() {
         TempAppFolder app;
         bool started = false;

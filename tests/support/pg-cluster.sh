@@ -6,6 +6,8 @@
 #        cannot be started it writes the reason to STATE_DIR/unavailable and still succeeds, so the tests that
 #        need the server are skipped with that reason instead of failing for want of it.
 # stop:  stops the cluster and removes its folder; harmless when nothing runs.
+# pause: stops the server of a started cluster but keeps its folder (how a test sees a server go away);
+# resume: starts it again on the same port.
 set -uo pipefail
 action="${1:?start or stop}"
 state="${2:?state folder}"
@@ -43,15 +45,31 @@ unavailable() {
   exit 0
 }
 
+server_options() {
+  echo "-p $1 -c listen_addresses=127.0.0.1 -k $2 -c fsync=off -c max_connections=60"
+}
+
 case "$action" in
 stop)
   stop_cluster
   rm -f "$state/unavailable"
   exit 0
   ;;
+pause | resume)
+  [ -f "$state/cluster" ] && [ -f "$state/port" ] || { echo "pg-cluster: no cluster in $state" >&2; exit 1; }
+  folder="$(cat "$state/cluster")"
+  owner="$(cat "$state/owner" 2>/dev/null || id -un)"
+  if [ "$action" = pause ]; then
+    as_owner "$pgbin/pg_ctl" -D "$folder/data" -m fast -w stop >/dev/null
+  else
+    as_owner "$pgbin/pg_ctl" -D "$folder/data" -l "$folder/server.log" -w -t 30 \
+      -o "$(server_options "$(cat "$state/port")" "$folder")" start >/dev/null
+  fi
+  exit $?
+  ;;
 start) ;;
 *)
-  echo "usage: $0 start|stop STATE_DIR" >&2
+  echo "usage: $0 start|stop|pause|resume STATE_DIR" >&2
   exit 2
   ;;
 esac
@@ -84,7 +102,7 @@ fi
 for attempt in 1 2 3 4 5 6 7 8; do
   port=$((20000 + (RANDOM * 32768 + RANDOM) % 30000))
   if as_owner "$pgbin/pg_ctl" -D "$folder/data" -l "$folder/server.log" -w -t 30 \
-    -o "-p $port -c listen_addresses=127.0.0.1 -k $folder -c fsync=off -c max_connections=60" start >/dev/null 2>&1; then
+    -o "$(server_options "$port" "$folder")" start >/dev/null 2>&1; then
     echo "$port" >"$state/port"
     echo "pg-cluster: PostgreSQL on 127.0.0.1:$port in $folder"
     exit 0

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "app/admin/ServerConnection.h"
+
+#include <QDialog>
+
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+
+// "服务器连接设置": the fields of the server connection over ServerConnection, which decides and tells.
+class TfrmServerConnection : public QDialog {
+    Q_OBJECT
+public:
+    TfrmServerConnection(const QString &appFolder, Messages &messages, QWidget *parent = nullptr);
+
+    ServerConnection &logic() { return mLogic; }
+
+    QLineEdit *hostEdit;
+    QSpinBox *portEdit;
+    QLineEdit *databaseEdit;
+    QLineEdit *userEdit;
+    QLineEdit *passwordEdit;
+    QPushButton *testButton;
+    QPushButton *createButton;
+    QPushButton *saveButton;
+    QPushButton *embeddedButton;
+
+private:
+    // The fields into the logic's settings before every command.
+    void takeFields();
+
+    ServerConnection mLogic;
+};
+
+// Opens the dialog for the data module's application folder.
+void ShowServerConnection(QWidget *parent);

@@ -88,7 +88,32 @@ public:
         return ::inTransaction(ADOLocal(), std::forward<Fn>(fn), error);
     }
 
+    // Runs fn inside a transaction that holds the right to write from its first statement, so that what fn reads
+    // cannot be changed by another program before fn writes. The embedded file's ordinary transaction would take
+    // its write lock only at the first write, after the reads. Commits when fn returns true, rolls back otherwise.
+    template <typename Fn> bool inWriteTransaction(Fn &&fn, QString *error = nullptr) {
+        if (!beginWriteTransaction(error))
+            return false;
+        QSqlDatabase db = ADOLocal();
+        if (!fn()) {
+            db.rollback();
+            return false;
+        }
+        if (!db.commit()) {
+            if (error)
+                *error = db.lastError().text();
+            db.rollback();
+            return false;
+        }
+        return true;
+    }
+    // Appended to a SELECT inside inWriteTransaction: on the server the rows read stay locked against other
+    // programs until the transaction ends; the embedded file's write transaction already shuts every other writer
+    // out, so there it adds nothing.
+    QString lockRows() const;
+
 private:
+    bool beginWriteTransaction(QString *error);
     TDM(const QString &appFolder, const QString &serverPassword);
     void DataModuleCreate(const QString &serverPassword);
     void openEmbedded();

@@ -47,7 +47,8 @@ private Q_SLOTS:
             bool otherWrote = true;
             QVERIFY(dm.inWriteTransaction([&]() {
                 QSqlQuery q(dm.ADOLocal());
-                if (!execBound(q, QStringLiteral("SELECT TypeName FROM TContractClass WHERE TypeCode=?") + dm.lockRows(),
+                if (!execBound(q,
+                               QStringLiteral("SELECT TypeName FROM TContractClass WHERE TypeCode=?") + dm.lockRows(),
                                {QStringLiteral("0001")}) ||
                     !q.next())
                     return false;

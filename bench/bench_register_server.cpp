@@ -34,7 +34,8 @@ ServerSettings gServer;
 QString gPsql;
 
 QString psqlProgram() {
-    const QStringList versions = QDir(QStringLiteral("/usr/lib/postgresql")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    const QStringList versions =
+        QDir(QStringLiteral("/usr/lib/postgresql")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString &v : versions) {
         const QString p = QStringLiteral("/usr/lib/postgresql/%1/bin/psql").arg(v);
         if (QFile::exists(p))
@@ -123,8 +124,8 @@ bool generate(const QString &folder) {
     QStringList columns{QStringLiteral("MainTypeCode")};
     for (int i = 1; i <= IndicatorCount; ++i)
         columns << QStringLiteral("Data%1").arg(i);
-    return psql(gServer.database, QStringLiteral("\\copy TContractMain(%1) FROM '%2' CSV")
-                                      .arg(columns.join(QLatin1Char(',')), csv)) &&
+    return psql(gServer.database,
+                QStringLiteral("\\copy TContractMain(%1) FROM '%2' CSV").arg(columns.join(QLatin1Char(',')), csv)) &&
            psql(gServer.database, QStringLiteral("ANALYZE"));
 }
 

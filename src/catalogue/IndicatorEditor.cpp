@@ -133,7 +133,12 @@ bool IndicatorEditor::SaveData(bool *nameRejected, bool *formulaRejected) {
             && q.numRowsAffected() == 1;
     }
     if (!stored) {
-        Messages::instance().warning(TDM::instance().failureText(QStringLiteral("存储数据发生错误！")));
+        // The database refuses an indicator of a category that another user has deleted since the window opened.
+        const bool categoryGone =
+            TDM::instance().GetDataBySQL(QStringLiteral("SELECT count(*) FROM TContractClass WHERE TypeCode=?"),
+                                         {mCategoryCode}) == QLatin1String("0");
+        Messages::instance().warning(categoryGone ? QStringLiteral("该合同分类已被其他用户删除，指标不能保存。")
+                                                  : TDM::instance().failureText(QStringLiteral("存储数据发生错误！")));
         return false;
     }
     mCancelled = false;

@@ -10,12 +10,18 @@
 #include "text/NumberText.h"
 #include "text/TextHelpers.h"
 
+#include <QSet>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
 namespace {
 const QString DefaultPickerFormat = QStringLiteral("yyyy-MM-dd");
+const QString SaveFailed = QStringLiteral("保存数据发生错误！");
+
+QString quotedList(const QStringList &names) {
+    return QStringLiteral("“") + names.join(QStringLiteral("”、“")) + QStringLiteral("”");
 }
+} // namespace
 
 ContractEntry::ContractEntry(int contractId, const QString &typeCode, QObject *parent)
     : QObject(parent)
@@ -36,8 +42,14 @@ bool ContractEntry::ReadyData() {
     QList<Indicator> indicators;
     while (dsTmp.next())
         indicators.append(Indicator::fromRecord(dsTmp.record()));
-    if (indicators.isEmpty())
+    if (indicators.isEmpty()) {
+        // A category the list still showed may have been deleted by another user since.
+        if (!TypeCode.isEmpty() &&
+            TDM::instance().GetDataBySQL(QStringLiteral("SELECT count(*) FROM TContractClass WHERE TypeCode=?"),
+                                         {TypeCode}) == QLatin1String("0"))
+            Messages::instance().information(QStringLiteral("该合同分类已被其他用户删除。"));
         return false;
+    }
 
     QSqlQuery dsTmp1(TDM::instance().ADOLocal());
     dsTmp1.setForwardOnly(true);
@@ -47,12 +59,25 @@ bool ContractEntry::ReadyData() {
         return false;
     }
     mHasRecord = dsTmp1.next();
+    if (!mHasRecord && ContractID >= 0) {
+        Messages::instance().information(QStringLiteral("这份合同已被其他用户删除。"));
+        return false;
+    }
     const QSqlRecord record = mHasRecord ? dsTmp1.record() : QSqlRecord();
     mGrid.load(indicators, mHasRecord ? &record : nullptr);
+    mLoaded = valuesOf(record);
 
+    mOffers.clear();
     if (ContractID < 0)
-        ContractNumbering::ReadyBillID(mGrid, TypeCode);
+        mOffers = ContractNumbering::ReadyBillID(mGrid, TypeCode);
     return true;
+}
+
+QHash<QString, QString> ContractEntry::valuesOf(const QSqlRecord &record) {
+    QHash<QString, QString> values;
+    for (int i = 0; i < record.count(); ++i)
+        values.insert(record.fieldName(i).toLower(), record.value(i).toString());
+    return values;
 }
 
 ContractEntry::Editor ContractEntry::editorFor(int row) const {
@@ -157,64 +182,184 @@ int ContractEntry::CheckNoNull() {
 }
 
 bool ContractEntry::SaveData() {
-    // Two rows naming the same column: the lower one is written last and wins.
-    QStringList columns;
-    QVariantList values;
     for (int r = 0; r < mGrid.rows(); ++r) {
-        if (mGrid.name(r).isEmpty())
-            continue;
         const QString column = mGrid.cell(r, ContractEntryGrid::ColDataField);
-        if (!SqlText::isValueColumn(column)) {
-            Messages::instance().warning(QStringLiteral("保存数据发生错误！") + QLatin1Char('\n') + mGrid.name(r) +
+        if (!mGrid.name(r).isEmpty() && !SqlText::isValueColumn(column)) {
+            Messages::instance().warning(SaveFailed + QLatin1Char('\n') + mGrid.name(r) +
                                          QStringLiteral("：数据字段“") + column + QStringLiteral("”无效。"));
             return false;
         }
-        const qsizetype at = columns.indexOf(column);
-        if (at >= 0) {
-            values[at] = mGrid.value(r);
-        } else {
-            columns.append(column);
-            values.append(mGrid.value(r));
-        }
     }
 
+    TDM &dm = TDM::instance();
+    SaveOutcome outcome = SaveOutcome::Failed;
+    QStringList goneIndicators;
+    QStringList renumbered;
+    QHash<int, QString> newNumbers;
+    QHash<QString, QString> current;
+    bool deletedMeanwhile = false;
+    QStringList columns;
+    QVariantList values;
+    qint64 newId = -1;
+
+    // Everything is read again and written under one write lock: the category, its indicators, the record as it
+    // is now and the numbers stored meanwhile. Nothing is shown to the user while the lock is held.
     QString error;
-    QSqlQuery dsTmp1(TDM::instance().ADOLocal());
-    bool written = false;
-    if (mHasRecord) {
-        QString sql = QStringLiteral("UPDATE TContractMain SET MainTypeCode=?");
-        for (const QString &column : columns)
-            sql += QLatin1Char(',') + column + QStringLiteral("=?");
-        sql += QStringLiteral(" WHERE ID=?");
-        QVariantList binds{TypeCode};
-        binds += values;
-        binds.append(ContractID);
-        if (!execBound(dsTmp1, sql, binds, &error)) {
-            Messages::instance().warning(TDM::instance().failureText(QStringLiteral("保存数据发生错误！"), error));
-            return false;
+    const bool done = dm.inWriteTransaction(
+        [&]() {
+            QSqlQuery q(dm.ADOLocal());
+            q.setForwardOnly(true);
+            // On the server this row lock lines up every save of the category, so two saves never take one number.
+            if (!execBound(q, QStringLiteral("SELECT TypeCode FROM TContractClass WHERE TypeCode=?") + dm.lockRows(),
+                           {TypeCode}))
+                return false;
+            if (!q.next()) {
+                outcome = SaveOutcome::CategoryGone;
+                return false;
+            }
+            QSet<QPair<QString, QString>> indicators;
+            if (!execBound(q, QStringLiteral("SELECT PropertyName, DataFieldA FROM TDataPara WHERE MainTypeCode=?"),
+                           {TypeCode}))
+                return false;
+            while (q.next())
+                indicators.insert({q.value(0).toString(), q.value(1).toString()});
+
+            // Two rows naming the same column: the lower one is written last and wins.
+            for (int r = 0; r < mGrid.rows(); ++r) {
+                if (mGrid.name(r).isEmpty())
+                    continue;
+                const QString column = mGrid.cell(r, ContractEntryGrid::ColDataField);
+                // Its column is cleared or belongs to another indicator now.
+                if (!indicators.contains({mGrid.name(r), column})) {
+                    if (!goneIndicators.contains(mGrid.name(r)))
+                        goneIndicators.append(mGrid.name(r));
+                    continue;
+                }
+                const qsizetype at = columns.indexOf(column);
+                if (at >= 0) {
+                    values[at] = mGrid.value(r);
+                } else {
+                    columns.append(column);
+                    values.append(mGrid.value(r));
+                }
+            }
+
+            if (mHasRecord) {
+                if (!execBound(q, QStringLiteral("SELECT * FROM TContractMain WHERE ID=?") + dm.lockRows(),
+                               {ContractID}))
+                    return false;
+                if (q.next()) {
+                    current = valuesOf(q.record());
+                    for (const QString &column : std::as_const(columns)) {
+                        if (current.value(column.toLower()) != mLoaded.value(column.toLower())) {
+                            outcome = SaveOutcome::ChangedMeanwhile;
+                            return false;
+                        }
+                    }
+                    QString sql = QStringLiteral("UPDATE TContractMain SET MainTypeCode=?");
+                    for (const QString &column : std::as_const(columns))
+                        sql += QLatin1Char(',') + column + QStringLiteral("=?");
+                    sql += QStringLiteral(" WHERE ID=?");
+                    QVariantList binds{TypeCode};
+                    binds += values;
+                    binds.append(ContractID);
+                    return execBound(q, sql, binds);
+                }
+                deletedMeanwhile = true;
+            }
+
+            // A number still as offered is checked against what was stored since; the user's own typing is kept.
+            for (const ContractNumbering::Offer &offer : std::as_const(mOffers)) {
+                const QString column = mGrid.cell(offer.row, ContractEntryGrid::ColDataField);
+                const qsizetype at = columns.indexOf(column);
+                if (at < 0 || values.at(at).toString() != offer.number)
+                    continue;
+                const QString taken =
+                    dm.GetDataBySQL(QStringLiteral("SELECT count(*) FROM TContractMain WHERE MainTypeCode=? AND ") +
+                                        column + QStringLiteral("=?"),
+                                    {TypeCode, offer.number});
+                if (taken.isEmpty())
+                    return false;
+                if (taken == QLatin1String("0"))
+                    continue;
+                const std::optional<QString> next =
+                    ContractNumbering::nextNumber(TypeCode, column, offer.prefix, offer.width, offer.suffix);
+                if (!next || *next == offer.number)
+                    continue;
+                values[at] = *next;
+                newNumbers.insert(offer.row, *next);
+                renumbered.append(*next);
+            }
+
+            QString sql = QStringLiteral("INSERT INTO TContractMain (MainTypeCode");
+            QString marks = QStringLiteral("?");
+            for (const QString &column : std::as_const(columns)) {
+                sql += QLatin1Char(',') + column;
+                marks += QStringLiteral(",?");
+            }
+            sql += QStringLiteral(") VALUES (") + marks + QLatin1Char(')');
+            QVariantList binds{TypeCode};
+            binds += values;
+            const std::optional<qint64> id = dm.insertReturningId(sql, binds);
+            if (!id)
+                return false;
+            newId = *id;
+            return true;
+        },
+        &error);
+
+    if (!done) {
+        switch (outcome) {
+        case SaveOutcome::CategoryGone:
+            Messages::instance().warning(QStringLiteral("该合同分类已被其他用户删除，本合同不能保存。"));
+            break;
+        case SaveOutcome::ChangedMeanwhile:
+            askToReload(current);
+            break;
+        default:
+            Messages::instance().warning(dm.failureText(SaveFailed, error));
+            break;
         }
-        // A record deleted since it was loaded is saved as a new record of the category.
-        written = dsTmp1.numRowsAffected() > 0;
+        return false;
     }
-    if (!written) {
-        QString sql = QStringLiteral("INSERT INTO TContractMain (MainTypeCode");
-        QString marks = QStringLiteral("?");
-        for (const QString &column : columns) {
-            sql += QLatin1Char(',') + column;
-            marks += QStringLiteral(",?");
-        }
-        sql += QStringLiteral(") VALUES (") + marks + QLatin1Char(')');
-        QVariantList binds{TypeCode};
-        binds += values;
-        const std::optional<qint64> id = TDM::instance().insertReturningId(sql, binds, &error);
-        if (!id) {
-            Messages::instance().warning(TDM::instance().failureText(QStringLiteral("保存数据发生错误！"), error));
-            return false;
-        }
-        ContractID = int(*id);
+
+    for (auto it = newNumbers.cbegin(); it != newNumbers.cend(); ++it)
+        mGrid.setValue(it.key(), it.value());
+    if (newId >= 0) {
+        ContractID = int(newId);
         mHasRecord = true;
+        mOffers.clear();
     }
+    for (qsizetype i = 0; i < columns.size(); ++i)
+        mLoaded.insert(columns.at(i).toLower(), values.at(i).toString());
+
+    if (deletedMeanwhile)
+        Messages::instance().information(
+            QStringLiteral("这份合同已被其他用户删除，您填写的内容已作为一份新合同保存。"));
+    if (!renumbered.isEmpty())
+        Messages::instance().information(QStringLiteral("合同编号已被其他用户使用，本合同的编号改为：") +
+                                         renumbered.join(QStringLiteral("、")));
+    if (!goneIndicators.isEmpty())
+        Messages::instance().information(QStringLiteral("指标") + quotedList(goneIndicators) +
+                                         QStringLiteral("已被其他用户删除，它们的数值没有保存。"));
     return true;
+}
+
+void ContractEntry::askToReload(const QHash<QString, QString> &current) {
+    // Either way the next save compares with what is stored now: after "No" the user has seen the conflict and
+    // keeps his own values on purpose.
+    mLoaded = current;
+    if (!Messages::instance().question(
+            QStringLiteral("这份合同已被其他用户修改。") + QLatin1Char('\n') +
+            QStringLiteral("是否读取其他用户保存的内容？") + QLatin1Char('\n') +
+            QStringLiteral("选择“是”将显示其他用户保存的内容，放弃您在本窗口的修改；选择“否”保留您的修改，"
+                           "再次保存将覆盖其他用户的修改。")))
+        return;
+    for (int r = 0; r < mGrid.rows(); ++r) {
+        const QString column = mGrid.cell(r, ContractEntryGrid::ColDataField).toLower();
+        if (!mGrid.name(r).isEmpty() && current.contains(column))
+            mGrid.setValue(r, current.value(column));
+    }
 }
 
 int ContractEntry::cmdSaveClick(bool *saved) {

@@ -2,9 +2,13 @@
 
 #include "contracts/ContractEntryGrid.h"
 #include "contracts/ContractFormulas.h"
+#include "contracts/ContractNumbering.h"
+
+#include <QHash>
 
 #include <QDateTime>
 #include <QObject>
+#include <QSqlRecord>
 #include <QString>
 #include <QStringList>
 
@@ -72,6 +76,12 @@ public:
     // The first row whose required value is empty, after telling the user; -1 when every required value is there.
     int CheckNoNull();
     // Writes every value into the record (a new one when there is none). False after showing the failure.
+    // Other programs may have written since the record was opened. A number offered to a new record that has
+    // been stored meanwhile is replaced by the next free one (the user is told). A record changed meanwhile is not
+    // overwritten: the user is asked whether to load the other values (nothing is written either way; after "No"
+    // a second save writes his own). A record deleted meanwhile is saved as a new one, and the values of
+    // indicators deleted meanwhile are left out; the user is told of both. A category deleted meanwhile gets
+    // nothing.
     bool SaveData();
     // The save button: check, then save. On success Cancelled becomes false. Returns the row to show when the
     // check failed, -1 otherwise; `saved` tells whether the record was written.
@@ -81,7 +91,14 @@ public:
     static QStringList splitDefaultSelect(const QString &list);
 
 private:
+    enum class SaveOutcome { Saved, Failed, CategoryGone, ChangedMeanwhile };
+    // The record's stored values when it was loaded or last saved, by column.
+    static QHash<QString, QString> valuesOf(const QSqlRecord &record);
+    void askToReload(const QHash<QString, QString> &current);
+
     ContractEntryGrid mGrid;
     ContractFormulas mFormulas;
     bool mHasRecord = false;
+    QList<ContractNumbering::Offer> mOffers;
+    QHash<QString, QString> mLoaded;
 };

@@ -127,21 +127,40 @@ std::optional<QString> nextNumber(const QString &category, const QString &column
     return nextNumberAmong(stored, prefix, width, suffix);
 }
 
-std::optional<QString> newRecordNumber(const QString &formula, const QString &category, const QString &column) {
+namespace {
+std::optional<Offer> offerFor(const QString &formula, const QString &category, const QString &column) {
     const std::optional<Template> t = parseTemplate(formula);
     if (!t)
         return std::nullopt;
-    const QString prefix = ReplaceDateTokens(RemoveBrackets(t->prefixSource), Clock::instance().now());
-    return nextNumber(category, column, prefix, t->width, t->suffix);
+    Offer offer;
+    offer.prefix = ReplaceDateTokens(RemoveBrackets(t->prefixSource), Clock::instance().now());
+    offer.width = t->width;
+    offer.suffix = t->suffix;
+    const std::optional<QString> number = nextNumber(category, column, offer.prefix, offer.width, offer.suffix);
+    if (!number)
+        return std::nullopt;
+    offer.number = *number;
+    return offer;
+}
+} // namespace
+
+std::optional<QString> newRecordNumber(const QString &formula, const QString &category, const QString &column) {
+    const std::optional<Offer> offer = offerFor(formula, category, column);
+    return offer ? std::optional<QString>(offer->number) : std::nullopt;
 }
 
-void ReadyBillID(ContractEntryGrid &grid, const QString &category) {
+QList<Offer> ReadyBillID(ContractEntryGrid &grid, const QString &category) {
+    QList<Offer> offers;
     for (int r = 0; r < grid.rows(); ++r) {
-        const std::optional<QString> number = newRecordNumber(grid.cell(r, ContractEntryGrid::ColCalcStr), category,
-                                                              grid.cell(r, ContractEntryGrid::ColDataField));
-        if (number)
-            grid.setValue(r, *number);
+        std::optional<Offer> offer = offerFor(grid.cell(r, ContractEntryGrid::ColCalcStr), category,
+                                              grid.cell(r, ContractEntryGrid::ColDataField));
+        if (!offer)
+            continue;
+        grid.setValue(r, offer->number);
+        offer->row = r;
+        offers.append(*offer);
     }
+    return offers;
 }
 
 } // namespace ContractNumbering

@@ -39,8 +39,18 @@ std::optional<QString> nextNumberAmong(const QStringList &stored, const QString 
 // when the formula is no numbering formula or gives no number.
 std::optional<QString> newRecordNumber(const QString &formula, const QString &category, const QString &column);
 
+// A number given to a row of a new record, with what it was made from: the save makes it again from the same
+// prefix when another program has stored it meanwhile.
+struct Offer {
+    int row = -1;
+    QString number;
+    QString prefix;
+    int width = 0;
+    QString suffix;
+};
+
 // Writes the next number into the value cell of every numbering row of the grid, reading the time from Clock.
-// Rows whose number cannot be made stay as they are; nothing is reported.
-void ReadyBillID(ContractEntryGrid &grid, const QString &category);
+// Rows whose number cannot be made stay as they are; nothing is reported. Returns the numbers given.
+QList<Offer> ReadyBillID(ContractEntryGrid &grid, const QString &category);
 
 } // namespace ContractNumbering

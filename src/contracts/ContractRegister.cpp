@@ -148,34 +148,50 @@ bool ContractRegister::copyRecord(int row) {
     if (!Messages::instance().question(QStringLiteral("您确认按照选定记录的相同数据复制出新的记录吗？")))
         return false;
     // A contract number names one contract: the copy's numbering indicators get the number a new record would
-    // be offered now (empty when none can be made), every other value is copied.
-    QHash<QString, QString> numbers;
-    for (const Indicator &i : std::as_const(mIndicators)) {
-        if (ContractNumbering::parseTemplate(i.CalcStr))
-            numbers.insert(i.DataFieldA,
-                           ContractNumbering::newRecordNumber(i.CalcStr, mCategory, i.DataFieldA).value_or(QString()));
-    }
-    QStringList data;
-    QStringList sources;
-    QVariantList binds;
-    for (int i = 1; i <= 80; ++i) {
-        const QString column = QStringLiteral("Data%1").arg(i);
-        data.append(column);
-        if (const auto number = numbers.constFind(column); number != numbers.cend()) {
-            sources.append(QStringLiteral("?"));
-            binds.append(*number);
-        } else {
-            sources.append(column);
+    // be offered now (empty when none can be made), every other value is copied. Numbers are made under the
+    // category's write lock, as a save makes them, so that another program's save cannot take the same one.
+    TDM &dm = TDM::instance();
+    bool sourceGone = false;
+    const bool copied = dm.inWriteTransaction([&]() {
+        QSqlQuery dsTmp(dm.ADOLocal());
+        if (!execBound(dsTmp, QStringLiteral("SELECT TypeCode FROM TContractClass WHERE TypeCode=?") + dm.lockRows(),
+                       {mCategory}))
+            return false;
+        QHash<QString, QString> numbers;
+        for (const Indicator &i : std::as_const(mIndicators)) {
+            if (ContractNumbering::parseTemplate(i.CalcStr))
+                numbers.insert(
+                    i.DataFieldA,
+                    ContractNumbering::newRecordNumber(i.CalcStr, mCategory, i.DataFieldA).value_or(QString()));
         }
+        QStringList data;
+        QStringList sources;
+        QVariantList binds;
+        for (int i = 1; i <= 80; ++i) {
+            const QString column = QStringLiteral("Data%1").arg(i);
+            data.append(column);
+            if (const auto number = numbers.constFind(column); number != numbers.cend()) {
+                sources.append(QStringLiteral("?"));
+                binds.append(*number);
+            } else {
+                sources.append(column);
+            }
+        }
+        binds.append(mRecords.recordId(row));
+        if (!execBound(dsTmp,
+                       QStringLiteral("INSERT INTO TContractMain (MainTypeCode,") + data.join(QLatin1Char(',')) +
+                           QStringLiteral(") SELECT MainTypeCode,") + sources.join(QLatin1Char(',')) +
+                           QStringLiteral(" FROM TContractMain WHERE ID=?"),
+                       binds))
+            return false;
+        sourceGone = dsTmp.numRowsAffected() == 0;
+        return dsTmp.numRowsAffected() == 1;
+    });
+    if (sourceGone) {
+        Messages::instance().information(QStringLiteral("选定的合同已被其他用户删除，不能复制。"));
+        mRecords.reopen();
+        return false;
     }
-    binds.append(mRecords.recordId(row));
-    QSqlQuery dsTmp(TDM::instance().ADOLocal());
-    const bool copied = execBound(dsTmp,
-                                  QStringLiteral("INSERT INTO TContractMain (MainTypeCode,") +
-                                      data.join(QLatin1Char(',')) + QStringLiteral(") SELECT MainTypeCode,") +
-                                      sources.join(QLatin1Char(',')) + QStringLiteral(" FROM TContractMain WHERE ID=?"),
-                                  binds) &&
-                        dsTmp.numRowsAffected() == 1;
     if (!copied || !mRecords.reopen()) {
         Messages::instance().warning(TDM::instance().failureText(QStringLiteral("存储数据发生错误！")));
         return false;

@@ -342,6 +342,9 @@ void TfrmEditAContract::cmdSaveClick() {
     }
     if (saved)
         accept();
+    else
+        // The values may have been read again from the store (changed by another user): the editor shows them.
+        GridClick();
 }
 
 void TfrmEditAContract::cmdCancelClick() {

@@ -217,6 +217,28 @@ QString TDM::caseInsensitiveLike() const {
     return mBackend == Backend::Server ? QStringLiteral("ILIKE") : QStringLiteral("LIKE");
 }
 
+bool TDM::beginWriteTransaction(QString *error) {
+    QSqlDatabase db = ADOLocal();
+    if (mBackend == Backend::Server) {
+        if (db.transaction())
+            return true;
+        if (error)
+            *error = db.lastError().text();
+        return false;
+    }
+    QSqlQuery begin(db);
+    // IMMEDIATE waits (up to the busy timeout) for the write lock now rather than failing at the first write.
+    if (begin.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return true;
+    if (error)
+        *error = begin.lastError().text();
+    return false;
+}
+
+QString TDM::lockRows() const {
+    return mBackend == Backend::Server ? QStringLiteral(" FOR UPDATE") : QString();
+}
+
 std::optional<qint64> TDM::insertReturningId(const QString &sql, const QVariantList &binds, QString *error) {
     QSqlQuery q(ADOLocal());
     if (mBackend == Backend::Server) {

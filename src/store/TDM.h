@@ -102,6 +102,31 @@ public:
         return ::inTransaction(db, std::forward<Fn>(fn), error);
     }
 
+    // Runs fn inside a transaction that holds the right to write from its first statement, so that what fn reads
+    // cannot be changed by another program before fn writes. The embedded file's ordinary transaction would take
+    // its write lock only at the first write, after the reads. Commits when fn returns true, rolls back otherwise.
+    template <typename Fn> bool inWriteTransaction(Fn &&fn, QString *error = nullptr) {
+        QSqlDatabase db = ADOLocal();
+        const TransactionScope scope(*this);
+        if (!beginWriteTransaction(error))
+            return false;
+        if (!fn()) {
+            db.rollback();
+            return false;
+        }
+        if (!db.commit()) {
+            if (error)
+                *error = db.lastError().text();
+            db.rollback();
+            return false;
+        }
+        return true;
+    }
+    // Appended to a SELECT inside inWriteTransaction: on the server the rows read stay locked against other
+    // programs until the transaction ends; the embedded file's write transaction already shuts every other writer
+    // out, so there it adds nothing.
+    QString lockRows() const;
+
 private:
     struct TransactionScope {
         explicit TransactionScope(const TDM &dm)
@@ -114,6 +139,7 @@ private:
         const TDM &mDm;
     };
 
+    bool beginWriteTransaction(QString *error);
     TDM(const QString &appFolder, const QString &serverPassword);
     void reconnect(QSqlDatabase &db) const;
     void DataModuleCreate(const QString &serverPassword);

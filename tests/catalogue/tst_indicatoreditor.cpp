@@ -167,6 +167,17 @@ private Q_SLOTS:
         QVERIFY(open.cancelled());
     }
 
+    void categoryDeletedWhileOpen() {
+        IndicatorEditor editor(IndicatorEditor::IndicatorTable, Other, -1);
+        QVERIFY(editor.ReadyData());
+        QVERIFY(mApp->exec(QStringLiteral("DELETE FROM TContractClass WHERE TypeCode=?"), {Other}));
+        editor.values().PropertyName = QStringLiteral("新指标");
+        QVERIFY(!editor.SaveData());
+        QCOMPARE(mMessages.lastText(), QStringLiteral("该合同分类已被其他用户删除，指标不能保存。"));
+        QVERIFY(editor.cancelled());
+        QCOMPARE(mApp->scalar(QStringLiteral("SELECT count(*) FROM TDataPara")), QStringLiteral("0"));
+    }
+
     void unreadableTable() {
         IndicatorEditor wrongTable(QStringLiteral("TDataPara; DROP TABLE TPara"), Cat, -1);
         QVERIFY(!wrongTable.ReadyData());

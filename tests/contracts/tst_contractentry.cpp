@@ -239,6 +239,117 @@ private Q_SLOTS:
         QVERIFY(e.ContractID != id);
     }
 
+    // Another program stores the number this dialog offered before this one saves.
+    void numberStoredMeanwhileIsReplaced() {
+        QVERIFY(mFolder->addIndicator(Category, u"合同编号"_s, 0, u"Data1"_s, 1,
+                                      u"[GETBILLID]{C[YYYY][MM][DD][IIII]}"_s) > 0);
+        QVERIFY(mFolder->addIndicator(Category, u"甲方"_s, 0, u"Data2"_s, 2) > 0);
+        ContractEntry first(-1, Category);
+        ContractEntry second(-1, Category);
+        ContractEntry typed(-1, Category);
+        QVERIFY(first.ReadyData() && second.ReadyData() && typed.ReadyData());
+        QCOMPARE(second.grid().value(0), u"C201202150001"_s);
+        QVERIFY(first.SaveData());
+        QVERIFY(mMessages.shown().isEmpty());
+
+        QVERIFY(second.SaveData());
+        QCOMPARE(mMessages.texts(), QStringList{u"合同编号已被其他用户使用，本合同的编号改为：C201202150002"_s});
+        QCOMPARE(second.grid().value(0), u"C201202150002"_s);
+        // A number the user typed himself is his to keep.
+        typed.commitText(0, u"C201202150002"_s);
+        mMessages.clear();
+        QVERIFY(typed.SaveData());
+        QVERIFY(mMessages.shown().isEmpty());
+        QCOMPARE(mFolder->joined(u"SELECT Data1 FROM TContractMain ORDER BY ID"_s),
+                 u"C201202150001,C201202150002,C201202150002"_s);
+    }
+
+    void changeByAnotherUserIsNotOverwritten_data() {
+        QTest::addColumn<bool>("reload");
+        QTest::newRow("reload their values") << true;
+        QTest::newRow("keep mine") << false;
+    }
+    void changeByAnotherUserIsNotOverwritten() {
+        QFETCH(bool, reload);
+        QVERIFY(mFolder->addIndicator(Category, u"甲方"_s, 0, u"Data1"_s, 1) > 0);
+        QVERIFY(mFolder->addIndicator(Category, u"乙方"_s, 0, u"Data2"_s, 2) > 0);
+        QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1,Data2) VALUES (?,'旧甲','旧乙')"_s,
+                              {Category}));
+        const int id = mFolder->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
+        ContractEntry mine(id, Category);
+        QVERIFY(mine.ReadyData());
+        // The other program.
+        QVERIFY(mFolder->exec(u"UPDATE TContractMain SET Data2='他人的乙' WHERE ID=?"_s, {id}));
+        mine.commitText(0, u"我的甲"_s);
+        mMessages.answerQuestion(reload);
+        bool saved = true;
+        QCOMPARE(mine.cmdSaveClick(&saved), -1);
+        QVERIFY(!saved);
+        QVERIFY(mMessages.lastText().startsWith(u"这份合同已被其他用户修改。"_s));
+        QCOMPARE(mFolder->scalar(u"SELECT Data1||'|'||Data2 FROM TContractMain WHERE ID=?"_s, {id}),
+                 u"旧甲|他人的乙"_s);
+        if (reload) {
+            QCOMPARE(mine.grid().value(0), u"旧甲"_s);
+            QCOMPARE(mine.grid().value(1), u"他人的乙"_s);
+            return;
+        }
+        QCOMPARE(mine.grid().value(0), u"我的甲"_s);
+        // Told once, the user may write his own values deliberately.
+        mMessages.clear();
+        QVERIFY(mine.SaveData());
+        QVERIFY(mMessages.shown().isEmpty());
+        QCOMPARE(mFolder->scalar(u"SELECT Data1||'|'||Data2 FROM TContractMain WHERE ID=?"_s, {id}), u"我的甲|旧乙"_s);
+    }
+
+    void changeOutsideTheDialogsColumnsIsNoConflict() {
+        QVERIFY(mFolder->addIndicator(Category, u"甲方"_s, 0, u"Data1"_s, 1) > 0);
+        QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1) VALUES (?,'旧')"_s, {Category}));
+        const int id = mFolder->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
+        ContractEntry e(id, Category);
+        QVERIFY(e.ReadyData());
+        QVERIFY(mFolder->exec(u"UPDATE TContractMain SET Data9='他人' WHERE ID=?"_s, {id}));
+        e.commitText(0, u"新"_s);
+        QVERIFY(e.SaveData());
+        QCOMPARE(mFolder->scalar(u"SELECT Data1||Data9 FROM TContractMain WHERE ID=?"_s, {id}), u"新他人"_s);
+        QVERIFY(mMessages.shown().isEmpty());
+    }
+
+    void catalogueChangedByAnotherUser() {
+        QVERIFY(mFolder->addIndicator(Category, u"甲方"_s, 0, u"Data1"_s, 1) > 0);
+        QVERIFY(mFolder->addIndicator(Category, u"乙方"_s, 0, u"Data2"_s, 2) > 0);
+        ContractEntry e(-1, Category);
+        QVERIFY(e.ReadyData());
+        e.commitText(0, u"甲"_s);
+        e.commitText(1, u"乙"_s);
+        // An indicator deleted elsewhere: its column is no one's now, so its value is not written.
+        QVERIFY(mFolder->exec(u"DELETE FROM TDataPara WHERE PropertyName='乙方'"_s));
+        QVERIFY(e.SaveData());
+        QCOMPARE(mMessages.texts(), QStringList{u"指标“乙方”已被其他用户删除，它们的数值没有保存。"_s});
+        QCOMPARE(mFolder->scalar(u"SELECT Data1||'|'||Data2 FROM TContractMain"_s), u"甲|"_s);
+
+        // A record deleted elsewhere does not open for editing.
+        mMessages.clear();
+        QVERIFY(mFolder->exec(u"DELETE FROM TContractMain"_s));
+        ContractEntry gone(e.ContractID, Category);
+        QVERIFY(!gone.ReadyData());
+        QCOMPARE(mMessages.texts(), QStringList{u"这份合同已被其他用户删除。"_s});
+
+        // The whole category deleted elsewhere: nothing is written, the user is told.
+        ContractEntry late(-1, Category);
+        QVERIFY(late.ReadyData());
+        late.commitText(0, u"甲"_s);
+        QVERIFY(mFolder->exec(u"DELETE FROM TDataPara"_s));
+        QVERIFY(mFolder->exec(u"DELETE FROM TContractClass WHERE TypeCode=?"_s, {Category}));
+        mMessages.clear();
+        QVERIFY(!late.SaveData());
+        QCOMPARE(mMessages.texts(), QStringList{u"该合同分类已被其他用户删除，本合同不能保存。"_s});
+        QCOMPARE(mFolder->scalar(u"SELECT count(*) FROM TContractMain"_s), u"0"_s);
+        mMessages.clear();
+        ContractEntry reopened(-1, Category);
+        QVERIFY(!reopened.ReadyData());
+        QCOMPARE(mMessages.texts(), QStringList{u"该合同分类已被其他用户删除。"_s});
+    }
+
     void editingKeepsColumnsOfNoIndicator() {
         QVERIFY(mFolder->addIndicator(Category, u"甲方"_s, 0, u"Data1"_s, 1) > 0);
         QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1,Data9) VALUES (?,'旧','其他')"_s,

@@ -184,6 +184,19 @@ private Q_SLOTS:
         QCOMPARE(mMessages.lastText(), u"没有可复制的记录！"_s);
     }
 
+    void copyOfARecordDeletedByAnotherUser() {
+        const int id = addRecord(Sales, {u"a"_s, u"1"_s, u"2"_s}, QString());
+        ContractRegister reg;
+        reg.setCurrentCategory(Sales);
+        QVERIFY(reg.ReadyGrid());
+        QVERIFY(mFolder->exec(u"DELETE FROM TContractMain WHERE ID=?"_s, {id}));
+        mMessages.answerQuestion(true);
+        QVERIFY(!reg.copyRecord(0));
+        QCOMPARE(mMessages.lastText(), u"选定的合同已被其他用户删除，不能复制。"_s);
+        QCOMPARE(reg.dsContract()->recordCount(), 0);
+        QCOMPARE(mFolder->scalar(u"SELECT count(*) FROM TContractMain"_s), u"0"_s);
+    }
+
     void copyGetsTheNextContractNumber() {
         QVERIFY(mFolder->addIndicator(Sales, u"合同编号"_s, 0, u"Data4"_s, 4, u"[GETBILLID]{C[YYYY][III]}"_s) > 0);
         QVERIFY(mFolder->exec(

@@ -3,6 +3,7 @@
 #include "contracts/ContractEntry.h"
 #include "contracts/ContractNumbering.h"
 #include "platform/Messages.h"
+#include "store/DocumentStore.h"
 #include "store/SqlText.h"
 #include "store/TDM.h"
 
@@ -136,6 +137,8 @@ bool ContractRegister::deleteRecord(int row) {
     // The document goes with its record, so that a later record given the same ID never finds it.
     for (const QString &doc : existingDocuments(id))
         QFile::remove(doc);
+    for (const char *suffix : {".Doc", ".docx", ".odt"})
+        DocumentStore::remove(TDM::ContractFolder + QString::number(id) + QLatin1String(suffix));
     mRecords.removeShownRow(row);
     return true;
 }

@@ -22,8 +22,8 @@ QString keepAside(const QString &path) {
     QString copy = folder + QLatin1Char('/') + info.completeBaseName() + QStringLiteral("_本机修改_") + stamp +
                    QLatin1Char('.') + info.suffix();
     for (int n = 2; QFileInfo::exists(copy); ++n)
-        copy = folder + QLatin1Char('/') + info.completeBaseName() + QStringLiteral("_本机修改_%1_%2.").arg(stamp).arg(n) +
-               info.suffix();
+        copy = folder + QLatin1Char('/') + info.completeBaseName() +
+               QStringLiteral("_本机修改_%1_%2.").arg(stamp).arg(n) + info.suffix();
     return QFile::copy(path, copy) ? copy : QString();
 }
 
@@ -42,9 +42,10 @@ bool fetchAnyFormat(const QString &path, QString *error) {
     if (relative.isEmpty())
         return true;
     const QFileInfo info(relative);
-    const QString base = (info.path() == QLatin1String(".") ? QString() : info.path() + QLatin1Char('/')) +
-                         info.completeBaseName();
-    for (const QString &candidate : QStringList{relative, base + QStringLiteral(".docx"), base + QStringLiteral(".odt")}) {
+    const QString base =
+        (info.path() == QLatin1String(".") ? QString() : info.path() + QLatin1Char('/')) + info.completeBaseName();
+    for (const QString &candidate :
+         QStringList{relative, base + QStringLiteral(".docx"), base + QStringLiteral(".odt")}) {
         if (!DocumentStore::fetch(candidate, error))
             return false;
     }
@@ -65,7 +66,8 @@ WriteBack writeBack(const QString &path, Messages &messages, const QString &what
     case DocumentStore::Outcome::Conflict:
         break;
     }
-    const QString refused = QStringLiteral("该%1在您打开之后已经被其他用户修改并保存，您的修改没有保存到服务器。").arg(what);
+    const QString refused =
+        QStringLiteral("该%1在您打开之后已经被其他用户修改并保存，您的修改没有保存到服务器。").arg(what);
     const QString copy = keepAside(path);
     if (copy.isEmpty()) {
         messages.warning(refused + QStringLiteral("\n您的修改仍在打开的文档中，请另存为其他文件后再重新打开。"));

@@ -153,8 +153,8 @@ bool removeUnder(const QString &folder, QString *error) {
     QSqlQuery q(TDM::instance().ADOLocal());
     QString why;
     // A prefix compared as text: LIKE would read '_' and '%' in the path as wildcards.
-    if (!execBound(q, QStringLiteral("DELETE FROM TFile WHERE substr(Path, 1, ?) = ?"),
-                   {int(folder.size()), folder}, &why))
+    if (!execBound(q, QStringLiteral("DELETE FROM TFile WHERE substr(Path, 1, ?) = ?"), {int(folder.size()), folder},
+                   &why))
         return fail(error, why);
     return true;
 }

@@ -53,8 +53,9 @@ bool resetGenerators(QSqlDatabase db, QString *error) {
     if (db.driverName() != QLatin1String("QPSQL"))
         return true;
     QSqlQuery q(db);
+    // The tables with a generated ID (the categories are keyed by their code, the parameter row by nothing).
     for (const QString &table : tables()) {
-        if (table == QLatin1String("TPara"))
+        if (table == QLatin1String("TPara") || table == QLatin1String("TContractClass"))
             continue;
         const QString sql = QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', 'id'), "
                                            "(SELECT COALESCE(MAX(ID), 0) + 1 FROM %1), false)")

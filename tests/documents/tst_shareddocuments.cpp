@@ -1,0 +1,174 @@
+// Documents of a shared server: two programs (two application folders on one server database) fetch, save and
+// delete one document; the later of two saves is refused and nothing is lost.
+
+#include "documents/ContractDocument.h"
+#include "documents/DocumentPaths.h"
+#include "office/StandInWordApp.h"
+#include "platform/Clock.h"
+#include "platform/ScriptedMessages.h"
+#include "store/DocumentStore.h"
+#include "store/ServerSettings.h"
+#include "store/TDM.h"
+#include "support/TempAppFolder.h"
+#include "support/TestFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+namespace {
+const QString Code = QStringLiteral("00010001");
+const QString Doc = QStringLiteral("DB/ContractFile/7.Doc");
+} // namespace
+
+class TestSharedDocuments : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempAppFolder> mFirst;
+    std::unique_ptr<TempAppFolder> mSecond;
+    ScriptedMessages mMessages;
+    FixedClock mClock{QDateTime(QDate(2026, 3, 7), QTime(9, 30))};
+
+    // The program of that folder is the one running now.
+    static void use(const TempAppFolder &app) { QVERIFY(TDM::create(app.path()).isConnected()); }
+    // What the server holds for the path: the bytes, or nothing.
+    static std::optional<QByteArray> onServer(const QString &relative) {
+        QSqlQuery q(TDM::instance().ADOLocal());
+        if (!execBound(q, QStringLiteral("SELECT Content FROM TFile WHERE Path=?"), {relative}) || !q.next())
+            return std::nullopt;
+        return q.value(0).toByteArray();
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        Clock::setInstance(&mClock);
+        Messages::setInstance(&mMessages);
+    }
+
+    void init() {
+        const QString why = TempAppFolder::serverUnavailableReason();
+        if (!why.isEmpty())
+            QSKIP(qPrintable(why));
+        TempAppFolder::useStore(TempAppFolder::Store::Server);
+        mFirst = std::make_unique<TempAppFolder>();
+        QVERIFY(mFirst->isValid());
+        // The second program names the first one's database.
+        mSecond = std::make_unique<TempAppFolder>(false);
+        QVERIFY(mSecond->isValid());
+        QFile::remove(mSecond->file(ServerSettings::File));
+        QVERIFY(QFile::copy(mFirst->file(ServerSettings::File), mSecond->file(ServerSettings::File)));
+        mMessages.clear();
+    }
+
+    void cleanup() {
+        mSecond.reset();
+        mFirst.reset();
+        TempAppFolder::useStore(TempAppFolder::Store::Embedded);
+    }
+
+    void laterSaveIsRefusedAndTheFirstSurvives() {
+        use(*mFirst);
+        QVERIFY(writeFile(mFirst->file(Doc), "original"));
+        QCOMPARE(DocumentStore::put(Doc), DocumentStore::Outcome::Done);
+        QVERIFY(DocumentStore::fetch(Doc));
+
+        use(*mSecond);
+        QVERIFY(DocumentStore::fetch(Doc));
+        QCOMPARE(readFile(mSecond->file(Doc)), QByteArray("original"));
+
+        use(*mFirst);
+        QVERIFY(writeFile(mFirst->file(Doc), "first's edit"));
+        QCOMPARE(DocumentStore::put(Doc), DocumentStore::Outcome::Done);
+
+        use(*mSecond);
+        QVERIFY(writeFile(mSecond->file(Doc), "second's edit"));
+        QCOMPARE(DocumentStore::put(Doc), DocumentStore::Outcome::Conflict);
+        QCOMPARE(onServer(Doc), std::optional<QByteArray>("first's edit"));
+        // Reloaded, the second program saves on top of what it now has.
+        QVERIFY(DocumentStore::fetch(Doc));
+        QCOMPARE(readFile(mSecond->file(Doc)), QByteArray("first's edit"));
+        QVERIFY(writeFile(mSecond->file(Doc), "second's edit after reload"));
+        QCOMPARE(DocumentStore::put(Doc), DocumentStore::Outcome::Done);
+        QCOMPARE(onServer(Doc), std::optional<QByteArray>("second's edit after reload"));
+    }
+
+    void twoNewDocumentsOfOnePath() {
+        for (const TempAppFolder *app : {mFirst.get(), mSecond.get()}) {
+            use(*app);
+            QVERIFY(DocumentStore::fetch(Doc));
+        }
+        use(*mFirst);
+        QVERIFY(writeFile(mFirst->file(Doc), "made by the first"));
+        QCOMPARE(DocumentStore::put(Doc), DocumentStore::Outcome::Done);
+        use(*mSecond);
+        QVERIFY(writeFile(mSecond->file(Doc), "made by the second"));
+        QCOMPARE(DocumentStore::put(Doc), DocumentStore::Outcome::Conflict);
+        QCOMPARE(onServer(Doc), std::optional<QByteArray>("made by the first"));
+    }
+
+    void deletedOnTheServerLeavesNoLocalCopy() {
+        use(*mFirst);
+        QVERIFY(writeFile(mFirst->file(Doc), "to be deleted"));
+        QCOMPARE(DocumentStore::put(Doc), DocumentStore::Outcome::Done);
+        use(*mSecond);
+        QVERIFY(DocumentStore::fetch(Doc));
+        QVERIFY(QFile::exists(mSecond->file(Doc)));
+        use(*mFirst);
+        QVERIFY(DocumentStore::remove(Doc));
+        QVERIFY(!DocumentStore::exists(Doc));
+        use(*mSecond);
+        QVERIFY(DocumentStore::fetch(Doc));
+        QVERIFY(!QFile::exists(mSecond->file(Doc)));
+    }
+
+    // The contract document window of the second program: its save is told, the first's document stays on the
+    // server, the user's own is kept aside, and on "yes" the first's is loaded.
+    void documentWindowIsToldAndKeepsTheUsersDocument() {
+        use(*mFirst);
+        QVERIFY(mFirst->addCategory(QStringLiteral("0001"), QStringLiteral("房屋租赁")));
+        QVERIFY(mFirst->addCategory(Code, QStringLiteral("房屋租赁合同"), QStringLiteral("0001")));
+        QVERIFY(mFirst->addIndicator(Code, QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
+        QVERIFY(mFirst->exec(QStringLiteral("INSERT INTO TContractMain (ID, MainTypeCode, Data1) VALUES (7, ?, ?)"),
+                             {Code, QStringLiteral("张三")}));
+        QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
+        QCOMPARE(DocumentStore::put(DocumentStore::relativePath(DocumentPaths::templateFile(Code))),
+                 DocumentStore::Outcome::Done);
+        QVERIFY(QFile::remove(DocumentPaths::templateFile(Code)));
+
+        StandInWordApp firstWord;
+        ContractDocument first(firstWord, mMessages, Code, DocumentPaths::contractFile(7), 7);
+        // Made from the template fetched from the server, and written back there.
+        QCOMPARE(first.ReadyData(), ContractDocument::Preparation::Generated);
+        QCOMPARE(onServer(Doc), std::optional<QByteArray>(QStringLiteral("甲方张三").toUtf8()));
+
+        use(*mSecond);
+        StandInWordApp secondWord;
+        ContractDocument second(secondWord, mMessages, Code, DocumentPaths::contractFile(7), 7);
+        QCOMPARE(second.ReadyData(), ContractDocument::Preparation::Opened);
+        QCOMPARE(secondWord.text(), QStringLiteral("甲方张三"));
+
+        use(*mFirst);
+        firstWord.setText(QStringLiteral("第一位用户的修改"));
+        QVERIFY(first.save());
+
+        use(*mSecond);
+        secondWord.setText(QStringLiteral("第二位用户的修改"));
+        mMessages.clear();
+        mMessages.answerQuestion(true);
+        QVERIFY(!second.save());
+        const QString kept = mSecond->file(QStringLiteral("Bak/7_本机修改_20260307_093000.Doc"));
+        QCOMPARE(mMessages.texts(),
+                 QStringList{QStringLiteral("该合同文档在您打开之后已经被其他用户修改并保存，您的修改没有保存到服务器。\n"
+                                            "您的修改已另存为“%1”。\n是否载入其他用户保存的合同文档？")
+                                 .arg(QDir::toNativeSeparators(kept))});
+        QCOMPARE(readText(kept), QStringLiteral("第二位用户的修改"));
+        QCOMPARE(onServer(Doc), std::optional<QByteArray>(QStringLiteral("第一位用户的修改").toUtf8()));
+        QCOMPARE(secondWord.text(), QStringLiteral("第一位用户的修改"));
+        QVERIFY(second.NotSaved());
+        first.FormCloseQuery();
+        second.FormCloseQuery();
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSharedDocuments)
+#include "tst_shareddocuments.moc"

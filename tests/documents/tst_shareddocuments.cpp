@@ -1,6 +1,7 @@
 // Documents of a shared server: two programs (two application folders on one server database) fetch, save and
 // delete one document; the later of two saves is refused and nothing is lost.
 
+#include "documents/BatchGeneration.h"
 #include "documents/ContractDocument.h"
 #include "documents/DocumentPaths.h"
 #include "office/StandInWordApp.h"
@@ -37,6 +38,19 @@ class TestSharedDocuments : public QObject {
         if (!execBound(q, QStringLiteral("SELECT Content FROM TFile WHERE Path=?"), {relative}) || !q.next())
             return std::nullopt;
         return q.value(0).toByteArray();
+    }
+
+    // Record 7 of a category whose template "甲方[<甲方>]" is on the server only.
+    static void addRecordWithTemplate(TempAppFolder &app) {
+        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("房屋租赁")));
+        QVERIFY(app.addCategory(Code, QStringLiteral("房屋租赁合同"), QStringLiteral("0001")));
+        QVERIFY(app.addIndicator(Code, QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
+        QVERIFY(app.exec(QStringLiteral("INSERT INTO TContractMain (ID, MainTypeCode, Data1) VALUES (7, ?, ?)"),
+                         {Code, QStringLiteral("张三")}));
+        QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
+        QCOMPARE(DocumentStore::put(DocumentStore::relativePath(DocumentPaths::templateFile(Code))),
+                 DocumentStore::Outcome::Done);
+        QVERIFY(QFile::remove(DocumentPaths::templateFile(Code)));
     }
 
 private Q_SLOTS:
@@ -121,19 +135,29 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(mSecond->file(Doc)));
     }
 
+    // A batch makes the document from the template the server has and writes it there; another program's batch
+    // then finds it and leaves it alone.
+    void batchWorksOnTheServersDocuments() {
+        use(*mFirst);
+        addRecordWithTemplate(*mFirst);
+        const auto standIn = [] { return std::unique_ptr<WordApp>(new StandInWordApp); };
+        QList<BatchGeneration::Result> made = BatchGeneration::runAll({7}, {}, standIn, 1, {});
+        QCOMPARE(made.size(), 1);
+        QCOMPARE(made.first().kind, BatchGeneration::Result::Kind::Generated);
+        QCOMPARE(onServer(Doc), std::optional<QByteArray>(QStringLiteral("甲方张三").toUtf8()));
+
+        use(*mSecond);
+        made = BatchGeneration::runAll({7}, {}, standIn, 1, {});
+        QCOMPARE(made.size(), 1);
+        QCOMPARE(made.first().kind, BatchGeneration::Result::Kind::Skipped);
+        QCOMPARE(readText(mSecond->file(Doc)), QStringLiteral("甲方张三"));
+    }
+
     // The contract document window of the second program: its save is told, the first's document stays on the
     // server, the user's own is kept aside, and on "yes" the first's is loaded.
     void documentWindowIsToldAndKeepsTheUsersDocument() {
         use(*mFirst);
-        QVERIFY(mFirst->addCategory(QStringLiteral("0001"), QStringLiteral("房屋租赁")));
-        QVERIFY(mFirst->addCategory(Code, QStringLiteral("房屋租赁合同"), QStringLiteral("0001")));
-        QVERIFY(mFirst->addIndicator(Code, QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
-        QVERIFY(mFirst->exec(QStringLiteral("INSERT INTO TContractMain (ID, MainTypeCode, Data1) VALUES (7, ?, ?)"),
-                             {Code, QStringLiteral("张三")}));
-        QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
-        QCOMPARE(DocumentStore::put(DocumentStore::relativePath(DocumentPaths::templateFile(Code))),
-                 DocumentStore::Outcome::Done);
-        QVERIFY(QFile::remove(DocumentPaths::templateFile(Code)));
+        addRecordWithTemplate(*mFirst);
 
         StandInWordApp firstWord;
         ContractDocument first(firstWord, mMessages, Code, DocumentPaths::contractFile(7), 7);
@@ -157,10 +181,11 @@ private Q_SLOTS:
         mMessages.answerQuestion(true);
         QVERIFY(!second.save());
         const QString kept = mSecond->file(QStringLiteral("Bak/7_本机修改_20260307_093000.Doc"));
-        QCOMPARE(mMessages.texts(),
-                 QStringList{QStringLiteral("该合同文档在您打开之后已经被其他用户修改并保存，您的修改没有保存到服务器。\n"
-                                            "您的修改已另存为“%1”。\n是否载入其他用户保存的合同文档？")
-                                 .arg(QDir::toNativeSeparators(kept))});
+        QCOMPARE(
+            mMessages.texts(),
+            QStringList{QStringLiteral("该合同文档在您打开之后已经被其他用户修改并保存，您的修改没有保存到服务器。\n"
+                                       "您的修改已另存为“%1”。\n是否载入其他用户保存的合同文档？")
+                            .arg(QDir::toNativeSeparators(kept))});
         QCOMPARE(readText(kept), QStringLiteral("第二位用户的修改"));
         QCOMPARE(onServer(Doc), std::optional<QByteArray>(QStringLiteral("第一位用户的修改").toUtf8()));
         QCOMPARE(secondWord.text(), QStringLiteral("第一位用户的修改"));

@@ -4,6 +4,7 @@
 #include "documents/BatchGeneration.h"
 #include "documents/ContractDocument.h"
 #include "documents/DocumentPaths.h"
+#include "documents/TemplateImport.h"
 #include "office/StandInWordApp.h"
 #include "platform/Clock.h"
 #include "platform/ScriptedMessages.h"
@@ -133,6 +134,17 @@ private Q_SLOTS:
         use(*mSecond);
         QVERIFY(DocumentStore::fetch(Doc));
         QVERIFY(!QFile::exists(mSecond->file(Doc)));
+    }
+
+    // An imported template reaches the other program when it shows the category's template.
+    void importedTemplateIsShared() {
+        use(*mFirst);
+        const QString source = mFirst->file(QStringLiteral("Bak/导入.doc"));
+        QVERIFY(writeFile(source, QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1 imported", 17)));
+        QCOMPARE(TemplateImport::importFile(Code, source), QString());
+        use(*mSecond);
+        QCOMPARE(DocumentPaths::documentToShow(Code), DocumentPaths::templateFile(Code));
+        QCOMPARE(readFile(DocumentPaths::templateFile(Code)), readFile(source));
     }
 
     // A batch makes the document from the template the server has and writes it there; another program's batch

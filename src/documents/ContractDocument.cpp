@@ -449,6 +449,8 @@ void ContractDocument::FormCloseQuery() {
     unlock();
     if (!mWord.quit())
         mWord.disconnect();
+    // What the office's own Save wrote in place reaches the shared server too.
+    DocumentSync::writeBackOnClose(mDocumentPath, mMessages, QStringLiteral("合同文档"));
     // The office's own Save may have written the copy being filled again.
     QFile::remove(workingCopyPath(mDocumentPath));
 }

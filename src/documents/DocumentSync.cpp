@@ -52,6 +52,17 @@ bool fetchAnyFormat(const QString &path, QString *error) {
     return true;
 }
 
+void writeBackOnClose(const QString &path, Messages &messages, const QString &what) {
+    const QString relative = DocumentStore::relativePath(path);
+    if (relative.isEmpty() || !DocumentStore::changedLocally(relative))
+        return;
+    if (writeBack(path, messages, what) != WriteBack::Failed)
+        return;
+    const QString copy = keepAside(path);
+    if (!copy.isEmpty())
+        messages.information(QStringLiteral("您的修改已另存为“%1”。").arg(QDir::toNativeSeparators(copy)));
+}
+
 WriteBack writeBack(const QString &path, Messages &messages, const QString &what) {
     const QString relative = DocumentStore::relativePath(path);
     if (!DocumentStore::active() || relative.isEmpty())

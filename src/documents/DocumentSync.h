@@ -22,6 +22,11 @@ enum class WriteBack {
 // After the document at `path` was saved locally. `what` names it for the user ("合同文档", "模板文档").
 WriteBack writeBack(const QString &path, Messages &messages, const QString &what);
 
+// A window closes without a save of its own, but the office may have saved the document in place: such a change
+// is written back, or, when the server refuses or fails, kept aside in Bak/ and the user told where. Never keeps the
+// window open.
+void writeBackOnClose(const QString &path, Messages &messages, const QString &what);
+
 // The message for a document that could not be read from the server.
 QString fetchFailedText(const QString &error);
 

@@ -188,6 +188,8 @@ void TemplateEditor::FormCloseQuery() {
     if (!mWord.quit())
         mWord.disconnect();
     mScratch.reset();
+    // What the office's own Save wrote in place reaches the shared server too.
+    DocumentSync::writeBackOnClose(mTemplatePath, mMessages, QStringLiteral("模板文档"));
 }
 
 void TemplateEditor::OtherWindowActivated() {

@@ -3,6 +3,7 @@
 #include "store/TDM.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -18,6 +19,17 @@ namespace {
 QHash<QString, qint64> &knownVersions() {
     static QHash<QString, qint64> versions;
     return versions;
+}
+
+// Digest of each local working copy's bytes as last fetched or written, to tell a copy changed behind the program's
+// back (the office's own Save) from one as the server has it.
+QHash<QString, QByteArray> &knownDigests() {
+    static QHash<QString, QByteArray> digests;
+    return digests;
+}
+
+QByteArray digest(const QByteArray &bytes) {
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
 }
 
 bool fail(QString *error, const QString &text) {
@@ -67,6 +79,7 @@ bool fetch(const QString &relative, QString *error) {
         if (QFileInfo::exists(local) && !QFile::remove(local))
             return fail(error, QStringLiteral("cannot remove ") + local);
         knownVersions().insert(local, 0);
+        knownDigests().remove(local);
         return true;
     }
     const QByteArray content = q.value(0).toByteArray();
@@ -79,6 +92,7 @@ bool fetch(const QString &relative, QString *error) {
             return fail(error, out.errorString());
     }
     knownVersions().insert(local, version);
+    knownDigests().insert(local, digest(content));
     return true;
 }
 
@@ -129,6 +143,7 @@ Outcome put(const QString &relative, QString *error) {
         &why);
     if (committed) {
         knownVersions().insert(local, written);
+        knownDigests().insert(local, digest(content));
         return Outcome::Done;
     }
     if (outcome != Outcome::Conflict)
@@ -136,8 +151,22 @@ Outcome put(const QString &relative, QString *error) {
     return outcome;
 }
 
+bool changedLocally(const QString &relative) {
+    if (!active())
+        return false;
+    const QString local = TDM::instance().path(relative);
+    const auto known = knownDigests().constFind(local);
+    bool readable = false;
+    const QByteArray bytes = localBytes(local, &readable);
+    if (!readable)
+        return false;
+    // A file the server did not have when fetched counts as changed once it is there.
+    return known == knownDigests().constEnd() ? knownVersions().contains(local) : digest(bytes) != *known;
+}
+
 bool remove(const QString &relative, QString *error) {
     knownVersions().remove(TDM::exists() ? TDM::instance().path(relative) : relative);
+    knownDigests().remove(TDM::exists() ? TDM::instance().path(relative) : relative);
     if (!active())
         return true;
     QSqlQuery q(TDM::instance().ADOLocal());

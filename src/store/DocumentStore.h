@@ -27,6 +27,9 @@ bool fetch(const QString &relative, QString *error = nullptr);
 // Writes the local file to the server as a new version, unless the server's version moved on since the last
 // fetch() or put() of this path by this program.
 Outcome put(const QString &relative, QString *error = nullptr);
+// True when the local file differs from what this program last fetched or wrote of it (someone saved it
+// without the program, as the office's own Save does); false on the embedded store.
+bool changedLocally(const QString &relative);
 // Removes the document from the server (the local file is the caller's).
 bool remove(const QString &relative, QString *error = nullptr);
 // Removes every document whose path begins with `folder` ("DB/ContractFile/").

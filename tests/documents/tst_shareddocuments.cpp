@@ -4,8 +4,10 @@
 #include "documents/BatchGeneration.h"
 #include "documents/ContractDocument.h"
 #include "documents/DocumentPaths.h"
+#include "documents/TemplateEditor.h"
 #include "documents/TemplateImport.h"
 #include "office/StandInWordApp.h"
+#include "platform/Clipboard.h"
 #include "platform/Clock.h"
 #include "platform/ScriptedMessages.h"
 #include "store/DocumentStore.h"
@@ -134,6 +136,48 @@ private Q_SLOTS:
         use(*mSecond);
         QVERIFY(DocumentStore::fetch(Doc));
         QVERIFY(!QFile::exists(mSecond->file(Doc)));
+    }
+
+    // The office's own Save writes the template in place; closing the editor takes it to the server, and when
+    // another program saved meanwhile the user's template is kept aside.
+    void officeSaveReachesTheServerOnClose_data() {
+        QTest::addColumn<bool>("otherSavedMeanwhile");
+        QTest::newRow("alone") << false;
+        QTest::newRow("another program saved meanwhile") << true;
+    }
+    void officeSaveReachesTheServerOnClose() {
+        QFETCH(bool, otherSavedMeanwhile);
+        use(*mFirst);
+        const QString relative = QStringLiteral("DB/ModelFiles/") + Code + QStringLiteral(".Doc");
+        QVERIFY(writeText(mFirst->file(relative), QStringLiteral("原模板")));
+        QCOMPARE(DocumentStore::put(relative), DocumentStore::Outcome::Done);
+
+        use(*mSecond);
+        StandInWordApp word;
+        MemoryClipboard clipboard;
+        TemplateEditor editor(word, mMessages, clipboard, Code, DocumentPaths::templateFile(Code));
+        QVERIFY(editor.ReadyData());
+        QCOMPARE(word.text(), QStringLiteral("原模板"));
+        if (otherSavedMeanwhile) {
+            use(*mFirst);
+            QVERIFY(writeText(mFirst->file(relative), QStringLiteral("其他用户的模板")));
+            QCOMPARE(DocumentStore::put(relative), DocumentStore::Outcome::Done);
+            use(*mSecond);
+            mMessages.answerQuestion(false);
+        }
+        word.setText(QStringLiteral("办公软件中保存的模板"));
+        QVERIFY(word.saveInPlace());
+        QVERIFY(editor.CanClose());
+        editor.FormCloseQuery();
+        const QString expected =
+            otherSavedMeanwhile ? QStringLiteral("其他用户的模板") : QStringLiteral("办公软件中保存的模板");
+        QCOMPARE(onServer(relative), std::optional<QByteArray>(expected.toUtf8()));
+        if (otherSavedMeanwhile) {
+            QCOMPARE(readText(mSecond->file(QStringLiteral("Bak/00010001_本机修改_20260307_093000.Doc"))),
+                     QStringLiteral("办公软件中保存的模板"));
+        } else {
+            QCOMPARE(mMessages.texts(), QStringList());
+        }
     }
 
     // An imported template reaches the other program when it shows the category's template.

@@ -44,8 +44,11 @@ bool fetchAnyFormat(const QString &path, QString *error) {
     const QFileInfo info(relative);
     const QString base =
         (info.path() == QLatin1String(".") ? QString() : info.path() + QLatin1Char('/')) + info.completeBaseName();
+    // A copy changed here and never written back (the server failed at its save) is not overwritten unseen.
     for (const QString &candidate :
          QStringList{relative, base + QStringLiteral(".docx"), base + QStringLiteral(".odt")}) {
+        if (DocumentStore::changedLocally(candidate))
+            keepAside(TDM::instance().path(candidate));
         if (!DocumentStore::fetch(candidate, error))
             return false;
     }

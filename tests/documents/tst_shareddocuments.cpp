@@ -1,6 +1,8 @@
 // Documents of a shared server: two programs (two application folders on one server database) fetch, save and
 // delete one document; the later of two saves is refused and nothing is lost.
 
+#include "catalogue/CategoryCommands.h"
+#include "contracts/ContractRegister.h"
 #include "documents/BatchGeneration.h"
 #include "documents/ContractDocument.h"
 #include "documents/DocumentPaths.h"
@@ -178,6 +180,44 @@ private Q_SLOTS:
         } else {
             QCOMPARE(mMessages.texts(), QStringList());
         }
+    }
+
+    // Documents another program made go from the server with the record, the document command and the category.
+    void deletionsReachTheServer() {
+        use(*mFirst);
+        addRecordWithTemplate(*mFirst);
+        QVERIFY(mFirst->addCategory(QStringLiteral("00010002"), QStringLiteral("空类别"), QStringLiteral("0001")));
+        const QString otherTemplate = QStringLiteral("DB/ModelFiles/00010002.docx");
+        const auto madeBySecond = [&](const QString &relative) {
+            use(*mSecond);
+            QVERIFY(DocumentStore::fetch(relative));
+            QVERIFY(writeFile(mSecond->file(relative), "made by the second"));
+            QCOMPARE(DocumentStore::put(relative), DocumentStore::Outcome::Done);
+            use(*mFirst);
+        };
+
+        madeBySecond(Doc);
+        ContractRegister reg;
+        reg.setCurrentCategory(Code);
+        QVERIFY(reg.ReadyGrid());
+        QVERIFY(reg.deleteDocument(0));
+        QCOMPARE(mMessages.lastText(), QStringLiteral("选定合同记录生成的Word文档已经删除！"));
+        QCOMPARE(onServer(Doc), std::nullopt);
+
+        madeBySecond(Doc);
+        mMessages.answerQuestion(true);
+        QVERIFY(reg.deleteRecord(0));
+        QCOMPARE(onServer(Doc), std::nullopt);
+
+        madeBySecond(otherTemplate);
+        CategoryCommands commands;
+        QVERIFY(commands.ReadyData());
+        commands.select(commands.model()->findCode(QStringLiteral("00010002")));
+        mMessages.answerQuestion(true);
+        commands.cmdDeleteClick();
+        QCOMPARE(mFirst->scalar(QStringLiteral("SELECT count(*) FROM TContractClass WHERE TypeCode='00010002'")),
+                 QStringLiteral("0"));
+        QCOMPARE(onServer(otherTemplate), std::nullopt);
     }
 
     // An imported template reaches the other program when it shows the category's template.

@@ -32,8 +32,39 @@ bool fail(QString *error, const QString &text) {
     return false;
 }
 
-// The server's data as a database file of the embedded store, read in one snapshot so that the rows agree.
-bool writeServerDatabase(TDM &dm, const QString &file, QString *error) {
+// The server's documents written into `folder` under their names below DB/.
+bool writeServerDocuments(TDM &dm, const QString &folder, QList<ZipArchiveWriter::Source> &sources, QString *error) {
+    // The names first, then one document at a time: the driver holds a whole result in memory.
+    QStringList paths;
+    dm.GetDataBySQLToItems(QStringLiteral("SELECT Path FROM TFile ORDER BY Path"), {}, paths, true);
+    const QString prefix = QStringLiteral("DB/");
+    QSqlQuery q(dm.ADOLocal());
+    if (paths.isEmpty() && !q.exec(QStringLiteral("SELECT count(*) FROM TFile")))
+        return fail(error, q.lastError().text());
+    for (const QString &path : paths) {
+        const QString name = path.mid(prefix.size());
+        // Only documents below DB/ belong to the archive; a path that climbs out of it is no name to write.
+        if (!path.startsWith(prefix) || name.isEmpty() || QDir::cleanPath(name) != name ||
+            name.startsWith(QLatin1String("..")))
+            continue;
+        QString why;
+        if (!execBound(q, QStringLiteral("SELECT Content FROM TFile WHERE Path=?"), {path}, &why) || !q.next())
+            return fail(error, why.isEmpty() ? QStringLiteral("document gone: ") + path : why);
+        const QString file = folder + QLatin1Char('/') + name;
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        const QByteArray content = q.value(0).toByteArray();
+        QSaveFile out(file);
+        if (!out.open(QIODevice::WriteOnly) || out.write(content) != content.size() || !out.commit())
+            return fail(error, out.errorString());
+        sources << ZipArchiveWriter::Source{name, file};
+    }
+    return true;
+}
+
+// The server's data as a database file of the embedded store, and its documents into `documents`, read in one
+// snapshot so that rows and documents agree.
+bool writeServerData(TDM &dm, const QString &file, const QString &documents, QList<ZipArchiveWriter::Source> &sources,
+                     QString *error) {
     static int serial = 0;
     const QString connection = QStringLiteral("backup-copy-%1").arg(++serial);
     bool ok = false;
@@ -54,7 +85,8 @@ bool writeServerDatabase(TDM &dm, const QString &file, QString *error) {
                                 QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY")))
                             return fail(error, snapshot.lastError().text());
                         return inTransaction(
-                            target, [&] { return StoreCopy::copyRows(dm.ADOLocal(), target, error); }, error);
+                                   target, [&] { return StoreCopy::copyRows(dm.ADOLocal(), target, error); }, error) &&
+                               writeServerDocuments(dm, documents, sources, error);
                     },
                     error);
             }
@@ -64,31 +96,6 @@ bool writeServerDatabase(TDM &dm, const QString &file, QString *error) {
     }
     QSqlDatabase::removeDatabase(connection);
     return ok;
-}
-
-// The server's documents written into `folder` under their names below DB/.
-bool writeServerDocuments(TDM &dm, const QString &folder, QList<ZipArchiveWriter::Source> &sources, QString *error) {
-    QSqlQuery q(dm.ADOLocal());
-    q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT Path, Content FROM TFile ORDER BY Path")))
-        return fail(error, q.lastError().text());
-    const QString prefix = QStringLiteral("DB/");
-    while (q.next()) {
-        const QString path = q.value(0).toString();
-        const QString name = path.mid(prefix.size());
-        // Only documents below DB/ belong to the archive; a path that climbs out of it is no name to write.
-        if (!path.startsWith(prefix) || name.isEmpty() || QDir::cleanPath(name) != name ||
-            name.startsWith(QLatin1String("..")))
-            continue;
-        const QString file = folder + QLatin1Char('/') + name;
-        QDir().mkpath(QFileInfo(file).absolutePath());
-        const QByteArray content = q.value(1).toByteArray();
-        QSaveFile out(file);
-        if (!out.open(QIODevice::WriteOnly) || out.write(content) != content.size() || !out.commit())
-            return fail(error, out.errorString());
-        sources << ZipArchiveWriter::Source{name, file};
-    }
-    return !q.lastError().isValid() || fail(error, q.lastError().text());
 }
 
 bool isServerDocument(const QString &relative) {
@@ -170,8 +177,7 @@ bool DatabaseBackup::writeServer(TDM &dm, const QString &archive, QString *error
 
     QList<ZipArchiveWriter::Source> sources;
     sources << ZipArchiveWriter::Source{DatabaseFiles::Database, staging.filePath(DatabaseFiles::Database)};
-    if (!writeServerDatabase(dm, sources.first().file, error) ||
-        !writeServerDocuments(dm, staging.filePath(QStringLiteral("DB")), sources, error))
+    if (!writeServerData(dm, sources.first().file, staging.filePath(QStringLiteral("DB")), sources, error))
         return false;
 
     // Files of this folder's DB that are not kept on the server (the blank template) travel as they do from the

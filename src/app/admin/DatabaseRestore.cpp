@@ -150,16 +150,6 @@ bool loadIntoServer(TDM &dm, const QString &staging, const QStringList &files, Q
     return ok;
 }
 
-// The local copies of server documents: fetched again, as the server now has them, when next used.
-void clearLocalCopies(const QString &dbFolder) {
-    for (const char *sub : {"ModelFiles", "ContractFile"}) {
-        QDirIterator it(dbFolder + QLatin1String(sub), QDir::Files | QDir::Hidden | QDir::System,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext())
-            QFile::remove(it.next());
-    }
-}
-
 } // namespace
 
 bool DatabaseRestore::restoreIntoServer(const QString &archive, TDM &dm, QString *error) {
@@ -192,7 +182,6 @@ bool DatabaseRestore::restoreIntoServer(const QString &archive, TDM &dm, QString
         if (name != DatabaseFiles::Database && !isServerDocument(name))
             local << name;
     }
-    clearLocalCopies(app + QStringLiteral("DB/"));
     StagedReplacement replacement(staging.path(), app + QStringLiteral("DB"), undo.path());
     if (!replacement.apply(local, {}, error)) {
         if (holdsFiles(undo.path()))

@@ -174,6 +174,8 @@ private Q_SLOTS:
         const QString expected =
             otherSavedMeanwhile ? QStringLiteral("其他用户的模板") : QStringLiteral("办公软件中保存的模板");
         QCOMPARE(onServer(relative), std::optional<QByteArray>(expected.toUtf8()));
+        // Once told and kept aside, the same change is neither offered nor kept again.
+        QCOMPARE(mMessages.texts().size(), otherSavedMeanwhile ? 1 : 0);
         if (otherSavedMeanwhile) {
             QCOMPARE(readText(mSecond->file(QStringLiteral("Bak/00010001_本机修改_20260307_093000.Doc"))),
                      QStringLiteral("办公软件中保存的模板"));
@@ -286,8 +288,25 @@ private Q_SLOTS:
         QCOMPARE(onServer(Doc), std::optional<QByteArray>(QStringLiteral("第一位用户的修改").toUtf8()));
         QCOMPARE(secondWord.text(), QStringLiteral("第一位用户的修改"));
         QVERIFY(second.NotSaved());
-        first.FormCloseQuery();
+
+        // Declined: the user's document stays open and unsaved; closing neither asks again nor keeps it twice.
+        secondWord.setText(QStringLiteral("第二位用户再次修改"));
+        use(*mFirst);
+        firstWord.setText(QStringLiteral("第一位用户再次修改"));
+        QVERIFY(first.save());
+        use(*mSecond);
+        mMessages.clear();
+        mMessages.answerQuestion(false);
+        QVERIFY(!second.save());
+        QCOMPARE(mMessages.texts().size(), 1);
+        QCOMPARE(secondWord.text(), QStringLiteral("第二位用户再次修改"));
+        QVERIFY(second.CanClose());
         second.FormCloseQuery();
+        QCOMPARE(mMessages.texts().size(), 1);
+        QCOMPARE(QDir(mSecond->file(QStringLiteral("Bak"))).entryList(QDir::Files).size(), 2);
+        QCOMPARE(onServer(Doc), std::optional<QByteArray>(QStringLiteral("第一位用户再次修改").toUtf8()));
+        use(*mFirst);
+        first.FormCloseQuery();
     }
 };
 

@@ -222,6 +222,31 @@ private Q_SLOTS:
         QCOMPARE(onServer(otherTemplate), std::nullopt);
     }
 
+    // The server refuses the write: the save is not reported done, and the change is kept aside when the window
+    // closes rather than lost to the next fetch.
+    void failedWriteIsToldAndKeptOnClose() {
+        use(*mFirst);
+        addRecordWithTemplate(*mFirst);
+        StandInWordApp word;
+        ContractDocument document(word, mMessages, Code, DocumentPaths::contractFile(7), 7);
+        QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+        QVERIFY(mFirst->refuseChanges(QStringLiteral("TFile"), QStringLiteral("UPDATE")));
+        word.setText(QStringLiteral("未能写入服务器的修改"));
+        mMessages.clear();
+        QVERIFY(!document.save());
+        QCOMPARE(mMessages.texts().size(), 1);
+        QVERIFY(mMessages.lastText().startsWith(
+            QStringLiteral("保存文件到服务器发生错误，您的修改没有保存到服务器！\r错误原因：")));
+        QVERIFY(document.NotSaved());
+        QCOMPARE(onServer(Doc), std::optional<QByteArray>(QStringLiteral("甲方张三").toUtf8()));
+
+        QVERIFY(document.CanClose());
+        document.FormCloseQuery();
+        const QString kept = mFirst->file(QStringLiteral("Bak/7_本机修改_20260307_093000.Doc"));
+        QCOMPARE(readText(kept), QStringLiteral("未能写入服务器的修改"));
+        QCOMPARE(mMessages.lastText(), QStringLiteral("您的修改已另存为“%1”。").arg(QDir::toNativeSeparators(kept)));
+    }
+
     // An imported template reaches the other program when it shows the category's template.
     void importedTemplateIsShared() {
         use(*mFirst);

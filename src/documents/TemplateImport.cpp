@@ -120,6 +120,8 @@ QString checkTemplate(const QString &categoryCode, WordApp &word, bool *clean) {
 bool run(const QString &categoryCode, Messages &messages) {
     if (categoryCode.isEmpty())
         return false;
+    // A template another user gave the category counts too; a server that cannot be read is said by the import.
+    DocumentSync::fetchAnyFormat(DocumentPaths::templateFile(categoryCode));
     if (!DocumentPaths::existingTemplate(categoryCode).isEmpty() &&
         !messages.question(QStringLiteral("该合同类别已经有模板文档，导入的文件将替换原有的模板，是否继续？")))
         return false;

@@ -2,6 +2,7 @@
 
 #include "catalogue/CategoryCodes.h"
 #include "platform/Messages.h"
+#include "store/DocumentStore.h"
 #include "store/TDM.h"
 
 #include <QDir>
@@ -16,6 +17,11 @@ const QString ReadFailed = QStringLiteral("读取数据出现错误。");
 QStringList removeTemplateFiles(const QString &typeCode) {
     QDir folder(TDM::instance().path(TDM::ModelFolder));
     QStringList left;
+    for (const char *suffix : {".Doc", ".docx", ".odt"}) {
+        const QString relative = TDM::ModelFolder + typeCode + QLatin1String(suffix);
+        if (!DocumentStore::remove(relative))
+            left << relative;
+    }
     const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QString &fileName : names) {
         const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));

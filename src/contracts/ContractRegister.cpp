@@ -3,6 +3,7 @@
 #include "contracts/ContractEntry.h"
 #include "contracts/ContractNumbering.h"
 #include "platform/Messages.h"
+#include "store/DocumentStore.h"
 #include "store/SqlText.h"
 #include "store/TDM.h"
 
@@ -136,6 +137,8 @@ bool ContractRegister::deleteRecord(int row) {
     // The document goes with its record, so that a later record given the same ID never finds it.
     for (const QString &doc : existingDocuments(id))
         QFile::remove(doc);
+    for (const char *suffix : {".Doc", ".docx", ".odt"})
+        DocumentStore::remove(TDM::ContractFolder + QString::number(id) + QLatin1String(suffix));
     mRecords.removeShownRow(row);
     return true;
 }
@@ -204,13 +207,24 @@ bool ContractRegister::deleteDocument(int row) {
         Messages::instance().information(QStringLiteral("没有可用于删除的合同数据！"));
         return false;
     }
-    const QStringList docs = existingDocuments(mRecords.recordId(row));
-    if (docs.isEmpty()) {
+    const qint64 id = mRecords.recordId(row);
+    const QStringList docs = existingDocuments(id);
+    // On a shared server the document may have been made by another program and never fetched here.
+    QStringList onServer;
+    for (const char *suffix : {".Doc", ".docx", ".odt"}) {
+        const QString relative = TDM::ContractFolder + QString::number(id) + QLatin1String(suffix);
+        if (DocumentStore::active() && DocumentStore::exists(relative))
+            onServer << relative;
+    }
+    if (docs.isEmpty() && onServer.isEmpty()) {
         Messages::instance().information(QStringLiteral("选定合同数据的文档尚未生成或已经被删除！"));
         return false;
     }
     for (const QString &doc : docs)
         if (!QFile::remove(doc))
+            return false;
+    for (const QString &relative : onServer)
+        if (!DocumentStore::remove(relative))
             return false;
     Messages::instance().information(QStringLiteral("选定合同记录生成的Word文档已经删除！"));
     return true;

@@ -3,9 +3,11 @@
 #include "documents/ContractDocument.h"
 #include "documents/DocumentLock.h"
 #include "documents/DocumentPaths.h"
+#include "documents/DocumentSync.h"
 #include "documents/TemplateImport.h"
 #include "office/WordApp.h"
 #include "platform/Messages.h"
+#include "store/DocumentStore.h"
 #include "store/TDM.h"
 
 #include <QDir>
@@ -57,6 +59,51 @@ BatchGeneration::BatchGeneration(WordApp &word, Options options)
     : mWord(word)
     , mOptions(std::move(options)) {}
 
+namespace {
+
+// With a shared server the batch works on local copies, brought up to date here on the thread that holds the
+// database: the record's document and, once per batch and category, the template.
+void fetchFor(BatchGeneration::Job &job, const BatchGeneration::Options &options, bool withTemplate) {
+    if (!DocumentStore::active() || job.record.isEmpty())
+        return;
+    const QString category = job.record.value(QStringLiteral("MainTypeCode")).toString();
+    if (withTemplate && !DocumentSync::fetchAnyFormat(DocumentPaths::templateFile(category), &job.fetchError))
+        return;
+    if (options.folder.isEmpty())
+        DocumentSync::fetchAnyFormat(DocumentPaths::contractFile(job.recordId), &job.fetchError);
+}
+
+// A document made in DB/ContractFile goes to the shared server, in place of the record's document in any format.
+void storeResult(BatchGeneration::Result &result) {
+    if (!DocumentStore::active() || result.kind != BatchGeneration::Result::Kind::Generated)
+        return;
+    const QString relative = DocumentStore::relativePath(result.document);
+    if (!relative.startsWith(TDM::ContractFolder))
+        return;
+    QString error;
+    switch (DocumentStore::put(relative, &error)) {
+    case DocumentStore::Outcome::Done:
+        break;
+    case DocumentStore::Outcome::Conflict:
+        result.kind = BatchGeneration::Result::Kind::Failed;
+        result.reason = QStringLiteral("其他用户同时生成或修改了该合同文档，本次生成的文档没有保存到服务器");
+        return;
+    case DocumentStore::Outcome::Failed:
+        result.kind = BatchGeneration::Result::Kind::Failed;
+        result.reason = QStringLiteral("保存文件到服务器发生错误：") + error;
+        return;
+    }
+    const QFileInfo info(relative);
+    for (const char *suffix : {"Doc", "docx", "odt"}) {
+        const QString other =
+            info.path() + QLatin1Char('/') + info.completeBaseName() + QLatin1Char('.') + QLatin1String(suffix);
+        if (other != relative)
+            DocumentStore::remove(other);
+    }
+}
+
+} // namespace
+
 BatchGeneration::Job BatchGeneration::read(int recordId) {
     Job job;
     job.recordId = recordId;
@@ -70,7 +117,11 @@ BatchGeneration::Job BatchGeneration::read(int recordId) {
 }
 
 BatchGeneration::Result BatchGeneration::run(int recordId) {
-    return make(read(recordId));
+    Job job = read(recordId);
+    fetchFor(job, mOptions, true);
+    Result result = make(job);
+    storeResult(result);
+    return result;
 }
 
 BatchGeneration::Result BatchGeneration::make(const Job &job) {
@@ -79,6 +130,10 @@ BatchGeneration::Result BatchGeneration::make(const Job &job) {
     result.recordId = recordId;
     if (job.record.isEmpty()) {
         result.reason = QStringLiteral("读取数据库发生错误！");
+        return result;
+    }
+    if (!job.fetchError.isEmpty()) {
+        result.reason = QStringLiteral("从服务器读取文档发生错误：") + oneLine(job.fetchError);
         return result;
     }
     if (job.checkTemplate && job.indicatorsRead) {
@@ -210,6 +265,7 @@ QList<BatchGeneration::Result> BatchGeneration::runAll(const QList<int> &recordI
             Job job = read(recordIds.at(next));
             const QString category = job.record.value(QStringLiteral("MainTypeCode")).toString();
             job.checkTemplate = !category.isEmpty() && !categories.contains(category);
+            fetchFor(job, options, !categories.contains(category));
             categories.insert(category);
             lock.lock();
             queue.emplace_back(next++, std::move(job));
@@ -243,8 +299,10 @@ QList<BatchGeneration::Result> BatchGeneration::runAll(const QList<int> &recordI
     for (const auto &thread : threads)
         thread->wait();
     QList<Result> results;
-    for (auto &[index, result] : done)
+    for (auto &[index, result] : done) {
+        storeResult(result);
         results << std::move(result);
+    }
     return results;
 }
 

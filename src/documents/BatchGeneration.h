@@ -39,6 +39,7 @@ public:
         QList<Indicator> indicators;
         bool indicatorsRead = false;
         bool checkTemplate = false; // also say which markers of the template stay unfilled
+        QString fetchError;         // the shared server's documents could not be read: nothing is made
     };
 
     BatchGeneration(WordApp &word, Options options);

@@ -2,6 +2,7 @@
 
 #include "documents/DocumentLock.h"
 #include "documents/DocumentPaths.h"
+#include "documents/DocumentSync.h"
 #include "documents/TemplateEditor.h"
 #include "documents/package/PackageTemplate.h"
 #include "office/WordApp.h"
@@ -98,6 +99,12 @@ ContractDocument::Preparation ContractDocument::ReadyData() {
     }
     mCloseRequested = false;
 
+    // With a shared server the local files are copies: the document, or else the template, as it is there now.
+    QString fetchError;
+    if (!DocumentSync::fetchAnyFormat(mDocumentPath, &fetchError)) {
+        mMessages.warning(DocumentSync::fetchFailedText(fetchError));
+        return Preparation::Failed;
+    }
     const QString existing = DocumentPaths::existingDocument(mDocumentPath);
     if (!existing.isEmpty()) {
         if (PackageTemplate::formatOf(existing) != PackageTemplate::Format::None)
@@ -111,6 +118,10 @@ ContractDocument::Preparation ContractDocument::ReadyData() {
         return lockShown(Preparation::Opened);
     }
 
+    if (!DocumentSync::fetchAnyFormat(DocumentPaths::templateFile(mCategoryCode), &fetchError)) {
+        mMessages.warning(DocumentSync::fetchFailedText(fetchError));
+        return Preparation::Failed;
+    }
     const QString templateFile = DocumentPaths::existingTemplate(mCategoryCode);
     if (templateFile.isEmpty()) {
         mMessages.information(templateMissingText());
@@ -148,6 +159,8 @@ ContractDocument::Preparation ContractDocument::generateNew(const QString &templ
         if (!mWord.saveAs(mDocumentPath)) {
             QFile::remove(mDocumentPath);
             mMessages.warning(QStringLiteral("保存文件发生错误"));
+        } else {
+            storeGenerated();
         }
         return Preparation::Generated;
     case Fill::Failed:
@@ -165,8 +178,18 @@ ContractDocument::Preparation ContractDocument::generateNew(const QString &templ
         // A save cut short must not leave a half-written file that later opens as the contract document.
         QFile::remove(mDocumentPath);
         mMessages.warning(QStringLiteral("保存文件发生错误"));
+    } else {
+        storeGenerated();
     }
     return Preparation::Generated;
+}
+
+void ContractDocument::storeGenerated() {
+    // Another user made this record's document meanwhile: theirs is shown when the user asks for it.
+    if (DocumentSync::writeBack(mDocumentPath, mMessages, QStringLiteral("合同文档")) ==
+            DocumentSync::WriteBack::Reloaded &&
+        !mWord.open(mDocumentPath))
+        showOfficeError();
 }
 
 ContractDocument::Preparation ContractDocument::generateFromPackage(const QString &templateFile) {
@@ -186,6 +209,8 @@ ContractDocument::Preparation ContractDocument::generateFromPackage(const QStrin
         mMessages.warning(QStringLiteral("生成合同文档发生错误！\r错误原因：") + filled.error);
         return Preparation::Failed;
     }
+    // Opened below in whichever form the server keeps: the user's own, or another user's made meanwhile.
+    DocumentSync::writeBack(mDocumentPath, mMessages, QStringLiteral("合同文档"));
     if (!mShowInOffice)
         return Preparation::Generated;
     if (!mWord.open(mDocumentPath)) {
@@ -306,6 +331,17 @@ bool ContractDocument::save() {
         mMessages.warning(QStringLiteral("保存文件发生错误"));
         return false;
     }
+    switch (DocumentSync::writeBack(mDocumentPath, mMessages, QStringLiteral("合同文档"))) {
+    case DocumentSync::WriteBack::Written:
+        break;
+    case DocumentSync::WriteBack::Reloaded:
+        if (!mWord.open(mDocumentPath))
+            showOfficeError();
+        return false;
+    case DocumentSync::WriteBack::Kept:
+    case DocumentSync::WriteBack::Failed:
+        return false;
+    }
     mNotSaved = false;
     return true;
 }
@@ -413,6 +449,8 @@ void ContractDocument::FormCloseQuery() {
     unlock();
     if (!mWord.quit())
         mWord.disconnect();
+    // What the office's own Save wrote in place reaches the shared server too.
+    DocumentSync::writeBackOnClose(mDocumentPath, mMessages, QStringLiteral("合同文档"));
     // The office's own Save may have written the copy being filled again.
     QFile::remove(workingCopyPath(mDocumentPath));
 }

@@ -98,6 +98,8 @@ private:
     Preparation lockShown(Preparation prepared);
     void unlock();
     Preparation generateNew(const QString &templateFile);
+    // The generated document written back to a shared server.
+    void storeGenerated();
     Fill fillMarkers();
     // A new document straight from the template with every value in it, where the office offers that (much
     // quicker than opening the template and filling it there); NotRun when it does not.

@@ -1,5 +1,6 @@
 #include "documents/DocumentPaths.h"
 
+#include "documents/DocumentSync.h"
 #include "store/TDM.h"
 
 #include <QDir>
@@ -71,6 +72,8 @@ QString withSuffixOf(const QString &path, const QString &model) {
 namespace DocumentPaths {
 
 QString documentToShow(const QString &categoryCode) {
+    // Shown as the shared server has it now; an unreadable server leaves the copy last fetched.
+    DocumentSync::fetchAnyFormat(templateFile(categoryCode));
     QString ownTemplate = existingTemplate(categoryCode);
     if (!ownTemplate.isEmpty())
         return ownTemplate;

@@ -1,6 +1,7 @@
 #include "documents/TemplateEditor.h"
 
 #include "documents/DocumentPaths.h"
+#include "documents/DocumentSync.h"
 #include "office/WordApp.h"
 #include "platform/Clipboard.h"
 #include "platform/Messages.h"
@@ -50,6 +51,11 @@ bool TemplateEditor::ReadyData() {
         return false;
     }
     mWord.arrange();
+    QString fetchError;
+    if (!DocumentSync::fetchAnyFormat(mTemplatePath, &fetchError)) {
+        mMessages.warning(DocumentSync::fetchFailedText(fetchError));
+        return false;
+    }
     // A .docx or .odt template is edited and saved as such: a Word 97 file saved beside it would take its place.
     const QString ownTemplate = DocumentPaths::existingDocument(mTemplatePath);
     if (!ownTemplate.isEmpty()) {
@@ -129,15 +135,30 @@ bool TemplateEditor::save() {
     QDir().mkpath(QFileInfo(mTemplatePath).absolutePath());
     if (!mWord.saveAs(mTemplatePath)) {
         // The user saved in the office and closed its window: what the office saved is the template.
-        if (workingCopyChanged() && !mWord.isModified() && CopyFileContent(mWorkingCopy, mTemplatePath)) {
-            mSaved = true;
-            return true;
-        }
+        if (workingCopyChanged() && !mWord.isModified() && CopyFileContent(mWorkingCopy, mTemplatePath))
+            return storeSaved();
         mMessages.warning(QStringLiteral("保存文件发生错误"));
         return false;
     }
-    mSaved = true;
-    return true;
+    return storeSaved();
+}
+
+bool TemplateEditor::storeSaved() {
+    switch (DocumentSync::writeBack(mTemplatePath, mMessages, QStringLiteral("模板文档"))) {
+    case DocumentSync::WriteBack::Written:
+        mSaved = true;
+        return true;
+    case DocumentSync::WriteBack::Reloaded:
+        // The other user's template from now on; a new category's copy no longer stands for it.
+        mScratch.reset();
+        mWorkingCopy.clear();
+        LoadDoc(mTemplatePath);
+        return false;
+    case DocumentSync::WriteBack::Kept:
+    case DocumentSync::WriteBack::Failed:
+        break;
+    }
+    return false;
 }
 
 void TemplateEditor::print() {
@@ -167,6 +188,8 @@ void TemplateEditor::FormCloseQuery() {
     if (!mWord.quit())
         mWord.disconnect();
     mScratch.reset();
+    // What the office's own Save wrote in place reaches the shared server too.
+    DocumentSync::writeBackOnClose(mTemplatePath, mMessages, QStringLiteral("模板文档"));
 }
 
 void TemplateEditor::OtherWindowActivated() {

@@ -73,4 +73,6 @@ private:
     QByteArray mBlankCopy;
 
     bool workingCopyChanged() const;
+    // The saved template written back to a shared server; true when it is there.
+    bool storeSaved();
 };

@@ -2,10 +2,12 @@
 
 #include "catalogue/Indicator.h"
 #include "documents/DocumentPaths.h"
+#include "documents/DocumentSync.h"
 #include "documents/package/PackageTemplate.h"
 #include "documents/package/TemplateCheck.h"
 #include "office/WordApp.h"
 #include "platform/Messages.h"
+#include "store/DocumentStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,15 +51,26 @@ QString importFile(const QString &categoryCode, const QString &source) {
                                                           : QFileInfo(wordTemplate).absolutePath() + QLatin1Char('/') +
                                                                 categoryCode + QLatin1Char('.') + suffix;
     QDir().mkpath(QFileInfo(target).absolutePath());
+    // The user chose to replace whatever template the category has now, also one another user saved a moment ago.
+    const QString relative = DocumentStore::relativePath(target);
+    QString serverError;
+    if (!DocumentStore::fetch(relative, &serverError))
+        return QStringLiteral("保存模板文件发生错误！\r错误原因：") + serverError;
     // The template in its place is either the old one or the whole new one.
     QSaveFile output(target);
     if (!output.open(QIODevice::WriteOnly) || output.write(bytes) != bytes.size() || !output.commit())
         return QStringLiteral("保存模板文件发生错误！\r错误原因：") + output.errorString();
+    if (DocumentStore::put(relative, &serverError) != DocumentStore::Outcome::Done)
+        return QStringLiteral("保存模板文件到服务器发生错误！\r错误原因：") +
+               (serverError.isEmpty() ? QStringLiteral("其他用户同时保存了该模板，请重新导入。") : serverError);
 
     // A template of another format (or another spelling of the name) would be found before or after this one:
     // only the imported one stays.
     const QString base = QFileInfo(wordTemplate).absolutePath() + QLatin1Char('/') + categoryCode + QLatin1Char('.');
     for (const QString &other : {QStringLiteral("Doc"), QStringLiteral("docx"), QStringLiteral("odt")}) {
+        const QString otherRelative = DocumentStore::relativePath(base + other);
+        if (otherRelative != relative && !DocumentStore::remove(otherRelative, &serverError))
+            return QStringLiteral("模板已经导入，但原有的模板文件不能从服务器删除：") + serverError;
         const QString found = DocumentPaths::existingFile(base + other);
         if (found.isEmpty() || QFileInfo(found).absoluteFilePath() == QFileInfo(target).absoluteFilePath())
             continue;
@@ -89,6 +102,9 @@ std::optional<TemplateCheck::Report> checkReport(const QString &categoryCode, co
 
 QString checkTemplate(const QString &categoryCode, WordApp &word, bool *clean) {
     *clean = false;
+    QString fetchError;
+    if (!DocumentSync::fetchAnyFormat(DocumentPaths::templateFile(categoryCode), &fetchError))
+        return DocumentSync::fetchFailedText(fetchError);
     bool ok = false;
     QStringList names;
     for (const Indicator &indicator : Indicator::ofCategory(categoryCode, &ok))
@@ -104,6 +120,8 @@ QString checkTemplate(const QString &categoryCode, WordApp &word, bool *clean) {
 bool run(const QString &categoryCode, Messages &messages) {
     if (categoryCode.isEmpty())
         return false;
+    // A template another user gave the category counts too; a server that cannot be read is said by the import.
+    DocumentSync::fetchAnyFormat(DocumentPaths::templateFile(categoryCode));
     if (!DocumentPaths::existingTemplate(categoryCode).isEmpty() &&
         !messages.question(QStringLiteral("该合同类别已经有模板文档，导入的文件将替换原有的模板，是否继续？")))
         return false;

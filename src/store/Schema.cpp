@@ -54,6 +54,10 @@ QStringList statements(bool server) {
         QStringLiteral("CREATE TABLE TPara (LogPass TEXT DEFAULT '')"),
         QStringLiteral("INSERT INTO TPara (LogPass) VALUES ('579')"),
     };
+    // Documents of a shared server live beside the data (the embedded store keeps them as files in DB/).
+    if (server)
+        list << QStringLiteral("CREATE TABLE TFile (Path TEXT PRIMARY KEY, Content BYTEA NOT NULL, "
+                               "Version INTEGER NOT NULL DEFAULT 1)");
     // The server has no version field of its own; a database-level comment would need its name.
     if (!server)
         list << QStringLiteral("PRAGMA user_version = %1").arg(Schema::Version);

@@ -2,6 +2,7 @@
 #include "app/admin/SystemRebuild.h"
 #include "app/admin/TfrmReBulid.h"
 #include "platform/ScriptedMessages.h"
+#include "store/DocumentStore.h"
 #include "store/TDM.h"
 #include "support/TempAppFolder.h"
 
@@ -119,6 +120,31 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(app.file(QStringLiteral("DB/ModelFiles/sub"))).isDir());
         for (const char *kept : {"DB/ZYDB.dat", "DB/Empty.Doc", "DB/说明.txt"})
             QVERIFY2(exists(app, kept), kept);
+    }
+
+    // On a shared server the documents go from the server with their rows, not only from this program's copies.
+    void rebuildClearsTheServersDocuments_data() {
+        QTest::addColumn<bool>("basic");
+        QTest::newRow("business data only") << false;
+        QTest::newRow("basic information too") << true;
+    }
+    void rebuildClearsTheServersDocuments() {
+        QFETCH(bool, basic);
+        const QString why = TempAppFolder::serverUnavailableReason();
+        if (!why.isEmpty())
+            QSKIP(qPrintable(why));
+        TempAppFolder::useStore(TempAppFolder::Store::Server);
+        const auto embedded = qScopeGuard([] { TempAppFolder::useStore(TempAppFolder::Store::Embedded); });
+        TempAppFolder app;
+        QVERIFY(fillSample(app));
+        const QString model = QStringLiteral("DB/ModelFiles/00010001.Doc");
+        const QString contract = QStringLiteral("DB/ContractFile/1.Doc");
+        for (const QString &relative : {model, contract})
+            QCOMPARE(DocumentStore::put(relative), DocumentStore::Outcome::Done);
+
+        QVERIFY(SystemRebuild::Run(SystemRebuild::ListSQL(), basic, {}));
+        QVERIFY(!DocumentStore::exists(contract));
+        QCOMPARE(DocumentStore::exists(model), !basic);
     }
 
     // When the tables are not emptied the rebuild says so, and no document whose record (or template whose

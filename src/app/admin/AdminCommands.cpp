@@ -56,7 +56,9 @@ struct SafetyBackup {
 // Packs the current DB into Bak/ under a name with the date and time; nothing on failure.
 std::optional<SafetyBackup> writeSafetyBackup(const QString &folder, QString *error) {
     SafetyBackup made;
-    if (!QFileInfo::exists(folder + QStringLiteral("DB/") + DatabaseFiles::Database))
+    const bool server =
+        TDM::exists() && TDM::instance().appFolder() == folder && TDM::instance().backend() == TDM::Backend::Server;
+    if (!server && !QFileInfo::exists(folder + QStringLiteral("DB/") + DatabaseFiles::Database))
         return made;
     const QString bak = folder + QStringLiteral("Bak");
     made.madeFolder = !QFileInfo(bak).isDir();
@@ -113,11 +115,18 @@ void RestoreDatabase(const std::function<bool()> &adminCheck, const std::functio
         return;
     Messages &messages = Messages::instance();
     const QString folder = appFolder();
+    // The shared server's data is every user's: replacing it is said as such before anything is chosen or done.
+    const bool server = TDM::exists() && TDM::instance().backend() == TDM::Backend::Server;
+    if (server &&
+        !messages.question(QStringLiteral("服务器上的数据由所有用户共用。还原将用备份文件中的数据替换服务器上"
+                                          "的全部数据和文档，其他用户正在编辑的内容可能无法保存。\n是否继续？")))
+        return;
     QString file = archive;
     if (file.isEmpty()) {
         file = messages.openFileName(QStringLiteral("选择合同生成数据备份文件"), folder + QStringLiteral("Bak"),
                                      qtFilter(QStringLiteral("合同生成系统备份(*.HTBK)|*.HTBK")));
-    } else if (!messages.question(QStringLiteral("是否用备份文件“%1”还原数据？\n现有的数据将被备份中的数据替换。")
+    } else if (!server &&
+               !messages.question(QStringLiteral("是否用备份文件“%1”还原数据？\n现有的数据将被备份中的数据替换。")
                                       .arg(QFileInfo(file).fileName()))) {
         return;
     }
@@ -134,12 +143,21 @@ void RestoreDatabase(const std::function<bool()> &adminCheck, const std::functio
         return;
     }
     const QMap<QString, QString> before = fileStates(folder + QStringLiteral("DB"));
-    if (TDM::exists())
+    bool restored = false;
+    if (server) {
+        // All or nothing in one transaction of the server: a failed restore changed nothing there.
+        restored = DatabaseRestore::restoreIntoServer(file, TDM::instance());
         TDM::instance().close();
-    const bool restored = DatabaseRestore::restore(file, folder);
-    // A restore that left DB as it was needs no copy of it.
-    if (!restored && !safety->archive.isEmpty() && fileStates(folder + QStringLiteral("DB")) == before)
-        removeSafetyBackup(*safety);
+        if (!restored && !safety->archive.isEmpty())
+            removeSafetyBackup(*safety);
+    } else {
+        if (TDM::exists())
+            TDM::instance().close();
+        restored = DatabaseRestore::restore(file, folder);
+        // A restore that left DB as it was needs no copy of it.
+        if (!restored && !safety->archive.isEmpty() && fileStates(folder + QStringLiteral("DB")) == before)
+            removeSafetyBackup(*safety);
+    }
     if (restored)
         messages.information(QStringLiteral("还原数据成功，软件将关闭，请手工重新启动系统。"));
     else

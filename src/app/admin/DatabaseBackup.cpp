@@ -1,12 +1,18 @@
 #include "app/admin/DatabaseBackup.h"
 
 #include "app/admin/DatabaseFiles.h"
+#include "app/admin/StoreCopy.h"
 #include "app/admin/ZipArchiveWriter.h"
+#include "store/Schema.h"
+#include "store/ServerSettings.h"
 #include "store/TDM.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QSaveFile>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <optional>
@@ -18,7 +24,89 @@ QString DatabaseBackup::proposedArchivePath(const QString &appFolder, const QDat
     return folder + QStringLiteral("Bak/") + today.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".HTBK");
 }
 
+namespace {
+
+bool fail(QString *error, const QString &text) {
+    if (error)
+        *error = text;
+    return false;
+}
+
+// The server's documents written into `folder` under their names below DB/.
+bool writeServerDocuments(TDM &dm, const QString &folder, QList<ZipArchiveWriter::Source> &sources, QString *error) {
+    // The names first, then one document at a time: the driver holds a whole result in memory.
+    QStringList paths;
+    dm.GetDataBySQLToItems(QStringLiteral("SELECT Path FROM TFile ORDER BY Path"), {}, paths, true);
+    const QString prefix = QStringLiteral("DB/");
+    QSqlQuery q(dm.ADOLocal());
+    if (paths.isEmpty() && !q.exec(QStringLiteral("SELECT count(*) FROM TFile")))
+        return fail(error, q.lastError().text());
+    for (const QString &path : paths) {
+        const QString name = path.mid(prefix.size());
+        // Only documents below DB/ belong to the archive; a path that climbs out of it is no name to write.
+        if (!path.startsWith(prefix) || name.isEmpty() || QDir::cleanPath(name) != name ||
+            name.startsWith(QLatin1String("..")))
+            continue;
+        QString why;
+        if (!execBound(q, QStringLiteral("SELECT Content FROM TFile WHERE Path=?"), {path}, &why) || !q.next())
+            return fail(error, why.isEmpty() ? QStringLiteral("document gone: ") + path : why);
+        const QString file = folder + QLatin1Char('/') + name;
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        const QByteArray content = q.value(0).toByteArray();
+        QSaveFile out(file);
+        if (!out.open(QIODevice::WriteOnly) || out.write(content) != content.size() || !out.commit())
+            return fail(error, out.errorString());
+        sources << ZipArchiveWriter::Source{name, file};
+    }
+    return true;
+}
+
+// The server's data as a database file of the embedded store, and its documents into `documents`, read in one
+// snapshot so that rows and documents agree.
+bool writeServerData(TDM &dm, const QString &file, const QString &documents, QList<ZipArchiveWriter::Source> &sources,
+                     QString *error) {
+    static int serial = 0;
+    const QString connection = QStringLiteral("backup-copy-%1").arg(++serial);
+    bool ok = false;
+    {
+        QSqlDatabase target = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        target.setDatabaseName(file);
+        if (!target.open()) {
+            fail(error, target.lastError().text());
+        } else {
+            QSqlQuery q(target);
+            // The fresh schema brings the parameter row of a new database; the server's takes its place.
+            ok = Schema::create(target, error) && q.exec(QStringLiteral("DELETE FROM TPara"));
+            if (ok && !q.lastError().isValid()) {
+                ok = dm.inTransaction(
+                    [&] {
+                        QSqlQuery snapshot(dm.ADOLocal());
+                        if (!snapshot.exec(
+                                QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY")))
+                            return fail(error, snapshot.lastError().text());
+                        return inTransaction(
+                                   target, [&] { return StoreCopy::copyRows(dm.ADOLocal(), target, error); }, error) &&
+                               writeServerDocuments(dm, documents, sources, error);
+                    },
+                    error);
+            }
+            q.finish();
+            target.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return ok;
+}
+
+bool isServerDocument(const QString &relative) {
+    return relative.startsWith(QLatin1String("ModelFiles/")) || relative.startsWith(QLatin1String("ContractFile/"));
+}
+
+} // namespace
+
 bool DatabaseBackup::write(TDM &dm, const QString &archive, QString *error) {
+    if (dm.backend() == TDM::Backend::Server)
+        return writeServer(dm, archive, error);
     return writeFolder(dm.appFolder(), archive, dm.isConnected() ? &dm : nullptr, error);
 }
 
@@ -72,6 +160,41 @@ bool DatabaseBackup::writeFolder(const QString &appFolder, const QString &archiv
         sources.first().file = snapshotDir->filePath(DatabaseFiles::Database);
         if (!connected->backupDatabaseTo(sources.first().file, error))
             return false;
+    }
+    return ZipArchiveWriter::write(archive, sources, error);
+}
+
+bool DatabaseBackup::writeServer(TDM &dm, const QString &archive, QString *error) {
+    if (!dm.isConnected())
+        return fail(error, QStringLiteral("database not open"));
+    const QString archivePath = QFileInfo(archive).absoluteFilePath();
+    const QFileInfo target(archivePath);
+    // Staged beside the archive, which needs the room anyway.
+    QTemporaryDir staging(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+                          QStringLiteral(".db-XXXXXX"));
+    if (!staging.isValid())
+        return fail(error, QStringLiteral("cannot create a folder for the database copy beside ") + archivePath);
+
+    QList<ZipArchiveWriter::Source> sources;
+    sources << ZipArchiveWriter::Source{DatabaseFiles::Database, staging.filePath(DatabaseFiles::Database)};
+    if (!writeServerData(dm, sources.first().file, staging.filePath(QStringLiteral("DB")), sources, error))
+        return false;
+
+    // Files of this folder's DB that are not kept on the server (the blank template) travel as they do from the
+    // embedded store; the local copies of server documents and the connection file do not.
+    const QString dbFolder = dm.path(QStringLiteral("DB/"));
+    const QDir root(dbFolder);
+    QDirIterator it(dbFolder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo info(it.next());
+        const QString relative = root.relativeFilePath(info.filePath());
+        if (!info.isFile() || relative == DatabaseFiles::Database || DatabaseFiles::isTransient(relative) ||
+            isServerDocument(relative) || QStringLiteral("DB/") + relative == ServerSettings::File ||
+            info.absoluteFilePath() == archivePath ||
+            info.absoluteFilePath().startsWith(staging.path() + QLatin1Char('/')))
+            continue;
+        sources << ZipArchiveWriter::Source{relative, info.filePath()};
     }
     return ZipArchiveWriter::write(archive, sources, error);
 }

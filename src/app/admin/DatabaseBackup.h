@@ -19,4 +19,8 @@ public:
     // database is copied through the connection; without, the database file must not be in use and is stored as
     // it is.
     static bool writeFolder(const QString &appFolder, const QString &archive, TDM *connected, QString *error = nullptr);
+
+    // The archive of a shared server: the same layout, with a database file holding the server's data and the
+    // documents the server keeps.
+    static bool writeServer(TDM &dm, const QString &archive, QString *error = nullptr);
 };

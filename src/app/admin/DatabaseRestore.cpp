@@ -2,10 +2,13 @@
 
 #include "app/admin/DatabaseFiles.h"
 #include "app/admin/StagedReplacement.h"
+#include "app/admin/StoreCopy.h"
 #include "app/admin/ZipArchiveReader.h"
+#include "store/TDM.h"
 
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -90,5 +93,100 @@ bool DatabaseRestore::restore(const QString &archive, const QString &appFolder, 
     }
     QDir(app).mkpath(QStringLiteral("DB/ModelFiles"));
     QDir(app).mkpath(QStringLiteral("DB/ContractFile"));
+    return true;
+}
+
+namespace {
+
+bool isServerDocument(const QString &relative) {
+    return relative.startsWith(QLatin1String("ModelFiles/")) || relative.startsWith(QLatin1String("ContractFile/"));
+}
+
+QByteArray fileBytes(const QString &file, bool *ok) {
+    QFile in(file);
+    *ok = in.open(QIODevice::ReadOnly);
+    return *ok ? in.readAll() : QByteArray();
+}
+
+// Replaces every row and document of the server by the staged archive's, in the caller's transaction.
+bool loadIntoServer(TDM &dm, const QString &staging, const QStringList &files, QString *error) {
+    static int serial = 0;
+    const QString connection = QStringLiteral("restore-source-%1").arg(++serial);
+    bool ok = false;
+    {
+        QSqlDatabase source = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        source.setDatabaseName(staging + QLatin1Char('/') + DatabaseFiles::Database);
+        source.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (!source.open()) {
+            fail(error, source.lastError().text());
+        } else {
+            QSqlQuery q(dm.ADOLocal());
+            // Every document gets a version above any a program may hold: its next save is told of the restore.
+            ok = q.exec(QStringLiteral("SELECT COALESCE(MAX(Version), 0) + 1 FROM TFile")) && q.next();
+            const qint64 version = ok ? q.value(0).toLongLong() : 0;
+            QStringList deletes{QStringLiteral("DELETE FROM TFile")};
+            for (const QString &table : StoreCopy::tables())
+                deletes << QStringLiteral("DELETE FROM ") + table;
+            for (const QString &sql : deletes)
+                ok = ok && q.exec(sql);
+            if (!ok)
+                fail(error, q.lastError().text());
+            ok = ok && StoreCopy::copyRows(source, dm.ADOLocal(), error) &&
+                 StoreCopy::resetGenerators(dm.ADOLocal(), error);
+            for (const QString &name : files) {
+                if (!ok || !isServerDocument(name))
+                    continue;
+                bool read = false;
+                const QByteArray content = fileBytes(staging + QLatin1Char('/') + name, &read);
+                ok = read ? execBound(q, QStringLiteral("INSERT INTO TFile (Path, Content, Version) VALUES (?, ?, ?)"),
+                                      {QString(QStringLiteral("DB/") + name), content, version}, error)
+                          : fail(error, QStringLiteral("cannot read ") + name);
+            }
+            q.finish();
+            source.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return ok;
+}
+
+} // namespace
+
+bool DatabaseRestore::restoreIntoServer(const QString &archive, TDM &dm, QString *error) {
+    if (dm.backend() != TDM::Backend::Server || !dm.isConnected())
+        return fail(error, QStringLiteral("no server connection"));
+    const QString app = dm.appFolder();
+    ZipArchiveReader reader;
+    if (!reader.open(archive, error))
+        return false;
+    if (!reader.contains(DatabaseFiles::Database))
+        return fail(error, QStringLiteral("the archive holds no database file"));
+    QTemporaryDir staging(app + QStringLiteral("DB.restore-XXXXXX"));
+    QTemporaryDir undo(app + QStringLiteral("DB.undo-XXXXXX"));
+    if (!staging.isValid() || !undo.isValid())
+        return fail(error, QStringLiteral("cannot create a staging folder in ") + app);
+    const auto files = reader.extractTo(
+        staging.path(), [](const ZipArchiveReader::Entry &e) { return DatabaseFiles::isTransient(e.name); }, error);
+    reader.close();
+    if (!files)
+        return false;
+    if (!isUsableDatabase(staging.filePath(DatabaseFiles::Database), error))
+        return false;
+
+    if (!dm.inTransaction([&] { return loadIntoServer(dm, staging.path(), *files, error); }, error))
+        return false;
+
+    // The rest of the archive (the blank template) goes into this folder's DB as the embedded restore puts it.
+    QStringList local;
+    for (const QString &name : *files) {
+        if (name != DatabaseFiles::Database && !isServerDocument(name))
+            local << name;
+    }
+    StagedReplacement replacement(staging.path(), app + QStringLiteral("DB"), undo.path());
+    if (!replacement.apply(local, {}, error)) {
+        if (holdsFiles(undo.path()))
+            undo.setAutoRemove(false);
+        return false;
+    }
     return true;
 }

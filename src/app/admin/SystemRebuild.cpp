@@ -1,5 +1,6 @@
 #include "app/admin/SystemRebuild.h"
 
+#include "store/DocumentStore.h"
 #include "store/TDM.h"
 
 #include <QDirIterator>
@@ -101,9 +102,15 @@ bool SystemRebuild::Run(const QStringList &statements, bool basic, const std::fu
     const bool recordsGone = isEmptied(QLatin1StringView("TContractMain"));
     const bool categoriesGone = basic && isEmptied(QLatin1StringView("TContractClass"));
     TDM &dm = TDM::instance();
-    if (recordsGone)
+    // A shared server's documents go with the rows; the local copies of this program are cleared as before.
+    bool serverCleared = true;
+    if (recordsGone) {
         ClearFolder(dm.path(TDM::ContractFolder));
-    if (categoriesGone)
+        serverCleared = DocumentStore::removeUnder(TDM::ContractFolder) && serverCleared;
+    }
+    if (categoriesGone) {
         ClearFolder(dm.path(TDM::ModelFolder));
-    return allRan && recordsGone && (!basic || categoriesGone);
+        serverCleared = DocumentStore::removeUnder(TDM::ModelFolder) && serverCleared;
+    }
+    return allRan && recordsGone && (!basic || categoriesGone) && serverCleared;
 }

@@ -1,0 +1,124 @@
+#include "documents/DocumentSync.h"
+
+#include "platform/Clock.h"
+#include "platform/Messages.h"
+#include "store/DocumentStore.h"
+#include "store/TDM.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QStringList>
+
+namespace {
+
+// The bytes of each document last kept aside: the same refused change is not kept (nor offered to the server)
+// a second time when the window closes or the document is fetched again.
+QHash<QString, QByteArray> &keptDigests() {
+    static QHash<QString, QByteArray> digests;
+    return digests;
+}
+
+QByteArray digestOf(const QString &path) {
+    QFile in(path);
+    return in.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(in.readAll(), QCryptographicHash::Sha256)
+                                        : QByteArray();
+}
+
+bool alreadyKept(const QString &path) {
+    const auto kept = keptDigests().constFind(path);
+    return kept != keptDigests().constEnd() && *kept == digestOf(path);
+}
+
+// The user's losing copy goes where backups go: out of DB/, which mirrors the server, and kept by nothing else.
+QString keepAside(const QString &path) {
+    const QFileInfo info(path);
+    const QString folder = TDM::instance().path(QStringLiteral("Bak"));
+    if (!QDir().mkpath(folder))
+        return QString();
+    const QString stamp = Clock::instance().now().toString(QStringLiteral("yyyyMMdd_HHmmss"));
+    QString copy = folder + QLatin1Char('/') + info.completeBaseName() + QStringLiteral("_本机修改_") + stamp +
+                   QLatin1Char('.') + info.suffix();
+    for (int n = 2; QFileInfo::exists(copy); ++n)
+        copy = folder + QLatin1Char('/') + info.completeBaseName() +
+               QStringLiteral("_本机修改_%1_%2.").arg(stamp).arg(n) + info.suffix();
+    if (!QFile::copy(path, copy))
+        return QString();
+    keptDigests().insert(path, digestOf(path));
+    return copy;
+}
+
+} // namespace
+
+namespace DocumentSync {
+
+QString fetchFailedText(const QString &error) {
+    return QStringLiteral("从服务器读取文档发生错误！\r错误原因：") + error;
+}
+
+bool fetchAnyFormat(const QString &path, QString *error) {
+    if (!DocumentStore::active())
+        return true;
+    const QString relative = DocumentStore::relativePath(path);
+    if (relative.isEmpty())
+        return true;
+    const QFileInfo info(relative);
+    const QString base =
+        (info.path() == QLatin1String(".") ? QString() : info.path() + QLatin1Char('/')) + info.completeBaseName();
+    // A copy changed here and never written back (the server failed at its save) is not overwritten unseen.
+    for (const QString &candidate :
+         QStringList{relative, base + QStringLiteral(".docx"), base + QStringLiteral(".odt")}) {
+        const QString local = TDM::instance().path(candidate);
+        if (DocumentStore::changedLocally(candidate) && !alreadyKept(local))
+            keepAside(local);
+        if (!DocumentStore::fetch(candidate, error))
+            return false;
+    }
+    return true;
+}
+
+void writeBackOnClose(const QString &path, Messages &messages, const QString &what) {
+    const QString relative = DocumentStore::relativePath(path);
+    if (relative.isEmpty() || !DocumentStore::changedLocally(relative) || alreadyKept(path))
+        return;
+    if (writeBack(path, messages, what) != WriteBack::Failed)
+        return;
+    const QString copy = keepAside(path);
+    if (!copy.isEmpty())
+        messages.information(QStringLiteral("您的修改已另存为“%1”。").arg(QDir::toNativeSeparators(copy)));
+}
+
+WriteBack writeBack(const QString &path, Messages &messages, const QString &what) {
+    const QString relative = DocumentStore::relativePath(path);
+    if (!DocumentStore::active() || relative.isEmpty())
+        return WriteBack::Written;
+    QString error;
+    switch (DocumentStore::put(relative, &error)) {
+    case DocumentStore::Outcome::Done:
+        return WriteBack::Written;
+    case DocumentStore::Outcome::Failed:
+        messages.warning(QStringLiteral("保存文件到服务器发生错误，您的修改没有保存到服务器！\r错误原因：") + error);
+        return WriteBack::Failed;
+    case DocumentStore::Outcome::Conflict:
+        break;
+    }
+    const QString refused =
+        QStringLiteral("该%1在您打开之后已经被其他用户修改并保存，您的修改没有保存到服务器。").arg(what);
+    const QString copy = keepAside(path);
+    if (copy.isEmpty()) {
+        messages.warning(refused + QStringLiteral("\n您的修改仍在打开的文档中，请另存为其他文件后再重新打开。"));
+        return WriteBack::Kept;
+    }
+    if (!messages.question(refused + QStringLiteral("\n您的修改已另存为“%1”。\n是否载入其他用户保存的%2？")
+                                         .arg(QDir::toNativeSeparators(copy), what)))
+        return WriteBack::Kept;
+    if (!DocumentStore::fetch(relative, &error)) {
+        messages.warning(fetchFailedText(error));
+        return WriteBack::Kept;
+    }
+    return WriteBack::Reloaded;
+}
+
+} // namespace DocumentSync

@@ -1,0 +1,237 @@
+// One backup archive for both stores: a backup of the server restores into an embedded folder and the reverse, with
+// every record and document as it was; a restore into the server is all or nothing.
+
+#include "app/admin/AdminCommands.h"
+#include "app/admin/DatabaseBackup.h"
+#include "app/admin/DatabaseRestore.h"
+#include "app/admin/StoreCopy.h"
+#include "platform/Clock.h"
+#include "platform/ScriptedMessages.h"
+#include "store/DocumentStore.h"
+#include "store/Schema.h"
+#include "store/TDM.h"
+#include "support/TempAppFolder.h"
+#include "support/TestFiles.h"
+
+#include <QDirIterator>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QtTest>
+
+#include <zip.h>
+
+namespace {
+
+using Store = TempAppFolder::Store;
+
+// Every row of every table of the open store, each as its values in column order.
+QStringList dataRows() {
+    QStringList rows;
+    for (const QString &table : StoreCopy::tables()) {
+        QSqlQuery q(TDM::instance().ADOLocal());
+        if (!q.exec(QStringLiteral("SELECT * FROM %1 ORDER BY 1").arg(table)))
+            return {QStringLiteral("unreadable ") + table};
+        while (q.next()) {
+            QStringList values;
+            for (int i = 0; i < q.record().count(); ++i)
+                values << (q.isNull(i) ? QStringLiteral("<null>") : q.value(i).toString());
+            rows << table + QLatin1Char(':') + values.join(QLatin1Char('|'));
+        }
+    }
+    return rows;
+}
+
+// The template and contract documents of the open store by their path below the application folder.
+QMap<QString, QByteArray> documents() {
+    QMap<QString, QByteArray> out;
+    TDM &dm = TDM::instance();
+    if (dm.backend() == TDM::Backend::Server) {
+        QSqlQuery q(dm.ADOLocal());
+        q.exec(QStringLiteral("SELECT Path, Content FROM TFile"));
+        while (q.next())
+            out.insert(q.value(0).toString(), q.value(1).toByteArray());
+        return out;
+    }
+    for (const QString &folder : {TDM::ModelFolder, TDM::ContractFolder}) {
+        QDirIterator it(dm.path(folder), QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString file = it.next();
+            out.insert(DocumentStore::relativePath(file), readFile(file));
+        }
+    }
+    return out;
+}
+
+// A document of the open store, on the server or in the folder.
+bool addDocument(const QString &relative, const QByteArray &content) {
+    return writeFile(TDM::instance().path(relative), content) &&
+           DocumentStore::put(relative) == DocumentStore::Outcome::Done;
+}
+
+// Categories, an indicator, records with a gap in their IDs and every value column filled (quotes, Chinese, empty),
+// documents of every format with bytes no text would survive.
+bool fill(TempAppFolder &app) {
+    bool ok = app.addCategory(QStringLiteral("0001"), QStringLiteral("买卖合同")) &&
+              app.addCategory(QStringLiteral("00010001"), QStringLiteral("设备采购"), QStringLiteral("0001")) &&
+              app.addIndicator(QStringLiteral("00010001"), QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0;
+    for (int id : {3, 4, 9}) {
+        QStringList columns{QStringLiteral("ID"), QStringLiteral("MainTypeCode")};
+        QVariantList values{id, QStringLiteral("00010001")};
+        for (int c = 1; c <= Schema::ValueColumnCount; ++c) {
+            columns << QStringLiteral("Data%1").arg(c);
+            values << (c % 7 == 0 ? QString() : QStringLiteral("值%1-%2 'q' \"d\"").arg(id).arg(c));
+        }
+        QStringList marks(values.size(), QStringLiteral("?"));
+        ok = ok && app.exec(QStringLiteral("INSERT INTO TContractMain (%1) VALUES (%2)")
+                                .arg(columns.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
+                            values);
+    }
+    ok = ok && app.exec(QStringLiteral("UPDATE TPara SET LogPass=?"), {QStringLiteral("秘密123")});
+    const QByteArray binary("\xD0\xCF\x11\xE0\x00\xFF\x00 binary", 16);
+    return ok && addDocument(QStringLiteral("DB/ModelFiles/00010001.Doc"), binary + "template") &&
+           addDocument(QStringLiteral("DB/ContractFile/3.Doc"), binary + "three") &&
+           addDocument(QStringLiteral("DB/ContractFile/9.docx"), "PK\x03\x04 nine") &&
+           writeFile(app.file(QStringLiteral("DB/Empty.Doc")), "blank");
+}
+
+QStringList entryNames(const QString &archive) {
+    QStringList names;
+    int code = 0;
+    zip_t *za = zip_open(QFile::encodeName(archive).constData(), ZIP_RDONLY, &code);
+    for (zip_int64_t i = 0; za && i < zip_get_num_entries(za, 0); ++i)
+        names << QString::fromUtf8(zip_get_name(za, quint64(i), 0));
+    if (za)
+        zip_discard(za);
+    names.sort();
+    return names;
+}
+
+} // namespace
+
+class TestBackupBetweenStores : public QObject {
+    Q_OBJECT
+    QTemporaryDir mOutside;
+    ScriptedMessages mMessages;
+    FixedClock mClock{QDateTime(QDate(2026, 3, 7), QTime(9, 30))};
+
+private Q_SLOTS:
+    void initTestCase() {
+        Clock::setInstance(&mClock);
+        Messages::setInstance(&mMessages);
+    }
+    void init() {
+        const QString why = TempAppFolder::serverUnavailableReason();
+        if (!why.isEmpty())
+            QSKIP(qPrintable(why));
+        mMessages.clear();
+    }
+    void cleanup() { TempAppFolder::useStore(Store::Embedded); }
+
+    void archiveMovesEverythingBetweenStores_data() {
+        QTest::addColumn<Store>("from");
+        QTest::addColumn<Store>("to");
+        QTest::newRow("server to embedded file") << Store::Server << Store::Embedded;
+        QTest::newRow("embedded file to server") << Store::Embedded << Store::Server;
+        QTest::newRow("server to server") << Store::Server << Store::Server;
+    }
+    void archiveMovesEverythingBetweenStores() {
+        QFETCH(Store, from);
+        QFETCH(Store, to);
+        const QString archive = mOutside.filePath(QStringLiteral("moved.HTBK"));
+        QFile::remove(archive);
+        QStringList rows;
+        QMap<QString, QByteArray> docs;
+        {
+            TempAppFolder::useStore(from);
+            TempAppFolder source;
+            QVERIFY(source.isValid());
+            QVERIFY(fill(source));
+            rows = dataRows();
+            docs = documents();
+            QCOMPARE(docs.size(), 3);
+            QString error;
+            QVERIFY2(DatabaseBackup::write(TDM::instance(), archive, &error), qPrintable(error));
+        }
+        // One layout whichever store wrote it; the connection file stays with its folder.
+        QCOMPARE(entryNames(archive),
+                 (QStringList{QStringLiteral("ContractFile/3.Doc"), QStringLiteral("ContractFile/9.docx"),
+                              QStringLiteral("Empty.Doc"), QStringLiteral("ModelFiles/00010001.Doc"),
+                              QStringLiteral("ZYDB.dat")}));
+
+        TempAppFolder::useStore(to);
+        TempAppFolder target(to == Store::Server);
+        QVERIFY(target.isValid());
+        QString error;
+        if (to == Store::Server) {
+            QVERIFY2(DatabaseRestore::restoreIntoServer(archive, TDM::instance(), &error), qPrintable(error));
+        } else {
+            QVERIFY2(DatabaseRestore::restore(archive, target.path(), &error), qPrintable(error));
+            QVERIFY(TDM::create(target.path()).isConnected());
+        }
+        QCOMPARE(dataRows(), rows);
+        QCOMPARE(documents(), docs);
+        QCOMPARE(readFile(target.file(QStringLiteral("DB/Empty.Doc"))), QByteArray("blank"));
+        // New records continue above the restored IDs.
+        const std::optional<qint64> id = TDM::instance().insertReturningId(
+            QStringLiteral("INSERT INTO TContractMain (MainTypeCode) VALUES (?)"), {QStringLiteral("00010001")});
+        QVERIFY(id && *id > 9);
+    }
+
+    void failedRestoreLeavesTheServerAsItWas() {
+        const QString archive = mOutside.filePath(QStringLiteral("refused.HTBK"));
+        QFile::remove(archive);
+        {
+            TempAppFolder source;
+            QVERIFY(fill(source));
+            QVERIFY(DatabaseBackup::write(TDM::instance(), archive));
+        }
+        TempAppFolder::useStore(Store::Server);
+        TempAppFolder server;
+        QVERIFY(server.isValid());
+        QVERIFY(server.addCategory(QStringLiteral("0002"), QStringLiteral("租赁合同")));
+        QVERIFY(addDocument(QStringLiteral("DB/ModelFiles/0002.Doc"), "kept"));
+        const QStringList rows = dataRows();
+        const QMap<QString, QByteArray> docs = documents();
+        // The last record of the archive cannot be written: everything before it must go back.
+        QVERIFY(server.refuseChanges(QStringLiteral("TContractMain"), QStringLiteral("INSERT"),
+                                     QStringLiteral("NEW.ID=9")));
+        QVERIFY(!DatabaseRestore::restoreIntoServer(archive, TDM::instance()));
+        QCOMPARE(dataRows(), rows);
+        QCOMPARE(documents(), docs);
+    }
+
+    void restoreCommandAsksBeforeReplacingTheServer_data() {
+        QTest::addColumn<bool>("confirmed");
+        QTest::newRow("confirmed") << true;
+        QTest::newRow("declined") << false;
+    }
+    void restoreCommandAsksBeforeReplacingTheServer() {
+        QFETCH(bool, confirmed);
+        const QString archive = mOutside.filePath(QStringLiteral("asked.HTBK"));
+        QFile::remove(archive);
+        {
+            TempAppFolder source;
+            QVERIFY(fill(source));
+            QVERIFY(DatabaseBackup::write(TDM::instance(), archive));
+        }
+        TempAppFolder::useStore(Store::Server);
+        TempAppFolder server;
+        QVERIFY(server.isValid());
+        mMessages.answerQuestion(confirmed);
+        int ended = 0;
+        RestoreDatabase([] { return true; }, [&ended] { ++ended; }, archive);
+        QVERIFY(mMessages.texts().value(0).startsWith(QStringLiteral("服务器上的数据由所有用户共用。")));
+        QCOMPARE(ended, confirmed ? 1 : 0);
+        QVERIFY(TDM::create(server.path()).isConnected());
+        QCOMPARE(TDM::instance().GetDataBySQL(QStringLiteral("SELECT count(*) FROM TContractMain")),
+                 confirmed ? QStringLiteral("3") : QStringLiteral("0"));
+        if (confirmed) {
+            QCOMPARE(mMessages.lastText(), QStringLiteral("还原数据成功，软件将关闭，请手工重新启动系统。"));
+            // The server's state before the restore is kept as an archive in Bak/.
+            QVERIFY(QFile::exists(server.file(QStringLiteral("Bak/恢复前自动备份_20260307_093000.HTBK"))));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBackupBetweenStores)
+#include "tst_backup_between_stores.moc"

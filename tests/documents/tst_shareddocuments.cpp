@@ -1,0 +1,339 @@
+// Documents of a shared server: two programs (two application folders on one server database) fetch, save and
+// delete one document; the later of two saves is refused and nothing is lost.
+
+#include "catalogue/CategoryCommands.h"
+#include "contracts/ContractRegister.h"
+#include "documents/BatchGeneration.h"
+#include "documents/ContractDocument.h"
+#include "documents/DocumentPaths.h"
+#include "documents/TemplateEditor.h"
+#include "documents/TemplateImport.h"
+#include "office/StandInWordApp.h"
+#include "platform/Clipboard.h"
+#include "platform/Clock.h"
+#include "platform/ScriptedMessages.h"
+#include "store/DocumentStore.h"
+#include "store/ServerSettings.h"
+#include "store/TDM.h"
+#include "support/TempAppFolder.h"
+#include "support/TestFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+namespace {
+const QString Code = QStringLiteral("00010001");
+const QString Doc = QStringLiteral("DB/ContractFile/7.Doc");
+} // namespace
+
+class TestSharedDocuments : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempAppFolder> mFirst;
+    std::unique_ptr<TempAppFolder> mSecond;
+    ScriptedMessages mMessages;
+    FixedClock mClock{QDateTime(QDate(2026, 3, 7), QTime(9, 30))};
+
+    // The program of that folder is the one running now.
+    static void use(const TempAppFolder &app) { QVERIFY(TDM::create(app.path()).isConnected()); }
+    // What the server holds for the path: the bytes, or nothing.
+    static std::optional<QByteArray> onServer(const QString &relative) {
+        QSqlQuery q(TDM::instance().ADOLocal());
+        if (!execBound(q, QStringLiteral("SELECT Content FROM TFile WHERE Path=?"), {relative}) || !q.next())
+            return std::nullopt;
+        return q.value(0).toByteArray();
+    }
+
+    // Record 7 of a category whose template "甲方[<甲方>]" is on the server only.
+    static void addRecordWithTemplate(TempAppFolder &app) {
+        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("房屋租赁")));
+        QVERIFY(app.addCategory(Code, QStringLiteral("房屋租赁合同"), QStringLiteral("0001")));
+        QVERIFY(app.addIndicator(Code, QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
+        QVERIFY(app.exec(QStringLiteral("INSERT INTO TContractMain (ID, MainTypeCode, Data1) VALUES (7, ?, ?)"),
+                         {Code, QStringLiteral("张三")}));
+        QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
+        QCOMPARE(DocumentStore::put(DocumentStore::relativePath(DocumentPaths::templateFile(Code))),
+                 DocumentStore::Outcome::Done);
+        QVERIFY(QFile::remove(DocumentPaths::templateFile(Code)));
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        Clock::setInstance(&mClock);
+        Messages::setInstance(&mMessages);
+    }
+
+    void init() {
+        const QString why = TempAppFolder::serverUnavailableReason();
+        if (!why.isEmpty())
+            QSKIP(qPrintable(why));
+        TempAppFolder::useStore(TempAppFolder::Store::Server);
+        mFirst = std::make_unique<TempAppFolder>();
+        QVERIFY(mFirst->isValid());
+        // The second program names the first one's database.
+        mSecond = std::make_unique<TempAppFolder>(false);
+        QVERIFY(mSecond->isValid());
+        QFile::remove(mSecond->file(ServerSettings::File));
+        QVERIFY(QFile::copy(mFirst->file(ServerSettings::File), mSecond->file(ServerSettings::File)));
+        mMessages.clear();
+    }
+
+    void cleanup() {
+        mSecond.reset();
+        mFirst.reset();
+        TempAppFolder::useStore(TempAppFolder::Store::Embedded);
+    }
+
+    void laterSaveIsRefusedAndTheFirstSurvives() {
+        use(*mFirst);
+        QVERIFY(writeFile(mFirst->file(Doc), "original"));
+        QCOMPARE(DocumentStore::put(Doc), DocumentStore::Outcome::Done);
+        QVERIFY(DocumentStore::fetch(Doc));
+
+        use(*mSecond);
+        QVERIFY(DocumentStore::fetch(Doc));
+        QCOMPARE(readFile(mSecond->file(Doc)), QByteArray("original"));
+
+        use(*mFirst);
+        QVERIFY(writeFile(mFirst->file(Doc), "first's edit"));
+        QCOMPARE(DocumentStore::put(Doc), DocumentStore::Outcome::Done);
+
+        use(*mSecond);
+        QVERIFY(writeFile(mSecond->file(Doc), "second's edit"));
+        QCOMPARE(DocumentStore::put(Doc), DocumentStore::Outcome::Conflict);
+        QCOMPARE(onServer(Doc), std::optional<QByteArray>("first's edit"));
+        // Reloaded, the second program saves on top of what it now has.
+        QVERIFY(DocumentStore::fetch(Doc));
+        QCOMPARE(readFile(mSecond->file(Doc)), QByteArray("first's edit"));
+        QVERIFY(writeFile(mSecond->file(Doc), "second's edit after reload"));
+        QCOMPARE(DocumentStore::put(Doc), DocumentStore::Outcome::Done);
+        QCOMPARE(onServer(Doc), std::optional<QByteArray>("second's edit after reload"));
+    }
+
+    void twoNewDocumentsOfOnePath() {
+        for (const TempAppFolder *app : {mFirst.get(), mSecond.get()}) {
+            use(*app);
+            QVERIFY(DocumentStore::fetch(Doc));
+        }
+        use(*mFirst);
+        QVERIFY(writeFile(mFirst->file(Doc), "made by the first"));
+        QCOMPARE(DocumentStore::put(Doc), DocumentStore::Outcome::Done);
+        use(*mSecond);
+        QVERIFY(writeFile(mSecond->file(Doc), "made by the second"));
+        QCOMPARE(DocumentStore::put(Doc), DocumentStore::Outcome::Conflict);
+        QCOMPARE(onServer(Doc), std::optional<QByteArray>("made by the first"));
+    }
+
+    void deletedOnTheServerLeavesNoLocalCopy() {
+        use(*mFirst);
+        QVERIFY(writeFile(mFirst->file(Doc), "to be deleted"));
+        QCOMPARE(DocumentStore::put(Doc), DocumentStore::Outcome::Done);
+        use(*mSecond);
+        QVERIFY(DocumentStore::fetch(Doc));
+        QVERIFY(QFile::exists(mSecond->file(Doc)));
+        use(*mFirst);
+        QVERIFY(DocumentStore::remove(Doc));
+        QVERIFY(!DocumentStore::exists(Doc));
+        use(*mSecond);
+        QVERIFY(DocumentStore::fetch(Doc));
+        QVERIFY(!QFile::exists(mSecond->file(Doc)));
+    }
+
+    // The office's own Save writes the template in place; closing the editor takes it to the server, and when
+    // another program saved meanwhile the user's template is kept aside.
+    void officeSaveReachesTheServerOnClose_data() {
+        QTest::addColumn<bool>("otherSavedMeanwhile");
+        QTest::newRow("alone") << false;
+        QTest::newRow("another program saved meanwhile") << true;
+    }
+    void officeSaveReachesTheServerOnClose() {
+        QFETCH(bool, otherSavedMeanwhile);
+        use(*mFirst);
+        const QString relative = QStringLiteral("DB/ModelFiles/") + Code + QStringLiteral(".Doc");
+        QVERIFY(writeText(mFirst->file(relative), QStringLiteral("原模板")));
+        QCOMPARE(DocumentStore::put(relative), DocumentStore::Outcome::Done);
+
+        use(*mSecond);
+        StandInWordApp word;
+        MemoryClipboard clipboard;
+        TemplateEditor editor(word, mMessages, clipboard, Code, DocumentPaths::templateFile(Code));
+        QVERIFY(editor.ReadyData());
+        QCOMPARE(word.text(), QStringLiteral("原模板"));
+        if (otherSavedMeanwhile) {
+            use(*mFirst);
+            QVERIFY(writeText(mFirst->file(relative), QStringLiteral("其他用户的模板")));
+            QCOMPARE(DocumentStore::put(relative), DocumentStore::Outcome::Done);
+            use(*mSecond);
+            mMessages.answerQuestion(false);
+        }
+        word.setText(QStringLiteral("办公软件中保存的模板"));
+        QVERIFY(word.saveInPlace());
+        QVERIFY(editor.CanClose());
+        editor.FormCloseQuery();
+        const QString expected =
+            otherSavedMeanwhile ? QStringLiteral("其他用户的模板") : QStringLiteral("办公软件中保存的模板");
+        QCOMPARE(onServer(relative), std::optional<QByteArray>(expected.toUtf8()));
+        // Once told and kept aside, the same change is neither offered nor kept again.
+        QCOMPARE(mMessages.texts().size(), otherSavedMeanwhile ? 1 : 0);
+        if (otherSavedMeanwhile) {
+            QCOMPARE(readText(mSecond->file(QStringLiteral("Bak/00010001_本机修改_20260307_093000.Doc"))),
+                     QStringLiteral("办公软件中保存的模板"));
+        } else {
+            QCOMPARE(mMessages.texts(), QStringList());
+        }
+    }
+
+    // Documents another program made go from the server with the record, the document command and the category.
+    void deletionsReachTheServer() {
+        use(*mFirst);
+        addRecordWithTemplate(*mFirst);
+        QVERIFY(mFirst->addCategory(QStringLiteral("00010002"), QStringLiteral("空类别"), QStringLiteral("0001")));
+        const QString otherTemplate = QStringLiteral("DB/ModelFiles/00010002.docx");
+        const auto madeBySecond = [&](const QString &relative) {
+            use(*mSecond);
+            QVERIFY(DocumentStore::fetch(relative));
+            QVERIFY(writeFile(mSecond->file(relative), "made by the second"));
+            QCOMPARE(DocumentStore::put(relative), DocumentStore::Outcome::Done);
+            use(*mFirst);
+        };
+
+        madeBySecond(Doc);
+        ContractRegister reg;
+        reg.setCurrentCategory(Code);
+        QVERIFY(reg.ReadyGrid());
+        QVERIFY(reg.deleteDocument(0));
+        QCOMPARE(mMessages.lastText(), QStringLiteral("选定合同记录生成的Word文档已经删除！"));
+        QCOMPARE(onServer(Doc), std::nullopt);
+
+        madeBySecond(Doc);
+        mMessages.answerQuestion(true);
+        QVERIFY(reg.deleteRecord(0));
+        QCOMPARE(onServer(Doc), std::nullopt);
+
+        madeBySecond(otherTemplate);
+        CategoryCommands commands;
+        QVERIFY(commands.ReadyData());
+        commands.select(commands.model()->findCode(QStringLiteral("00010002")));
+        mMessages.answerQuestion(true);
+        commands.cmdDeleteClick();
+        QCOMPARE(mFirst->scalar(QStringLiteral("SELECT count(*) FROM TContractClass WHERE TypeCode='00010002'")),
+                 QStringLiteral("0"));
+        QCOMPARE(onServer(otherTemplate), std::nullopt);
+    }
+
+    // The server refuses the write: the save is not reported done, and the change is kept aside when the window
+    // closes rather than lost to the next fetch.
+    void failedWriteIsToldAndKeptOnClose() {
+        use(*mFirst);
+        addRecordWithTemplate(*mFirst);
+        StandInWordApp word;
+        ContractDocument document(word, mMessages, Code, DocumentPaths::contractFile(7), 7);
+        QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+        QVERIFY(mFirst->refuseChanges(QStringLiteral("TFile"), QStringLiteral("UPDATE")));
+        word.setText(QStringLiteral("未能写入服务器的修改"));
+        mMessages.clear();
+        QVERIFY(!document.save());
+        QCOMPARE(mMessages.texts().size(), 1);
+        QVERIFY(mMessages.lastText().startsWith(
+            QStringLiteral("保存文件到服务器发生错误，您的修改没有保存到服务器！\r错误原因：")));
+        QVERIFY(document.NotSaved());
+        QCOMPARE(onServer(Doc), std::optional<QByteArray>(QStringLiteral("甲方张三").toUtf8()));
+
+        QVERIFY(document.CanClose());
+        document.FormCloseQuery();
+        const QString kept = mFirst->file(QStringLiteral("Bak/7_本机修改_20260307_093000.Doc"));
+        QCOMPARE(readText(kept), QStringLiteral("未能写入服务器的修改"));
+        QCOMPARE(mMessages.lastText(), QStringLiteral("您的修改已另存为“%1”。").arg(QDir::toNativeSeparators(kept)));
+    }
+
+    // An imported template reaches the other program when it shows the category's template.
+    void importedTemplateIsShared() {
+        use(*mFirst);
+        const QString source = mFirst->file(QStringLiteral("Bak/导入.doc"));
+        QVERIFY(writeFile(source, QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1 imported", 17)));
+        QCOMPARE(TemplateImport::importFile(Code, source), QString());
+        use(*mSecond);
+        QCOMPARE(DocumentPaths::documentToShow(Code), DocumentPaths::templateFile(Code));
+        QCOMPARE(readFile(DocumentPaths::templateFile(Code)), readFile(source));
+    }
+
+    // A batch makes the document from the template the server has and writes it there; another program's batch
+    // then finds it and leaves it alone.
+    void batchWorksOnTheServersDocuments() {
+        use(*mFirst);
+        addRecordWithTemplate(*mFirst);
+        const auto standIn = [] { return std::unique_ptr<WordApp>(new StandInWordApp); };
+        QList<BatchGeneration::Result> made = BatchGeneration::runAll({7}, {}, standIn, 1, {});
+        QCOMPARE(made.size(), 1);
+        QCOMPARE(made.first().kind, BatchGeneration::Result::Kind::Generated);
+        QCOMPARE(onServer(Doc), std::optional<QByteArray>(QStringLiteral("甲方张三").toUtf8()));
+
+        use(*mSecond);
+        made = BatchGeneration::runAll({7}, {}, standIn, 1, {});
+        QCOMPARE(made.size(), 1);
+        QCOMPARE(made.first().kind, BatchGeneration::Result::Kind::Skipped);
+        QCOMPARE(readText(mSecond->file(Doc)), QStringLiteral("甲方张三"));
+    }
+
+    // The contract document window of the second program: its save is told, the first's document stays on the
+    // server, the user's own is kept aside, and on "yes" the first's is loaded.
+    void documentWindowIsToldAndKeepsTheUsersDocument() {
+        use(*mFirst);
+        addRecordWithTemplate(*mFirst);
+
+        StandInWordApp firstWord;
+        ContractDocument first(firstWord, mMessages, Code, DocumentPaths::contractFile(7), 7);
+        // Made from the template fetched from the server, and written back there.
+        QCOMPARE(first.ReadyData(), ContractDocument::Preparation::Generated);
+        QCOMPARE(onServer(Doc), std::optional<QByteArray>(QStringLiteral("甲方张三").toUtf8()));
+
+        use(*mSecond);
+        StandInWordApp secondWord;
+        ContractDocument second(secondWord, mMessages, Code, DocumentPaths::contractFile(7), 7);
+        QCOMPARE(second.ReadyData(), ContractDocument::Preparation::Opened);
+        QCOMPARE(secondWord.text(), QStringLiteral("甲方张三"));
+
+        use(*mFirst);
+        firstWord.setText(QStringLiteral("第一位用户的修改"));
+        QVERIFY(first.save());
+
+        use(*mSecond);
+        secondWord.setText(QStringLiteral("第二位用户的修改"));
+        mMessages.clear();
+        mMessages.answerQuestion(true);
+        QVERIFY(!second.save());
+        const QString kept = mSecond->file(QStringLiteral("Bak/7_本机修改_20260307_093000.Doc"));
+        QCOMPARE(
+            mMessages.texts(),
+            QStringList{QStringLiteral("该合同文档在您打开之后已经被其他用户修改并保存，您的修改没有保存到服务器。\n"
+                                       "您的修改已另存为“%1”。\n是否载入其他用户保存的合同文档？")
+                            .arg(QDir::toNativeSeparators(kept))});
+        QCOMPARE(readText(kept), QStringLiteral("第二位用户的修改"));
+        QCOMPARE(onServer(Doc), std::optional<QByteArray>(QStringLiteral("第一位用户的修改").toUtf8()));
+        QCOMPARE(secondWord.text(), QStringLiteral("第一位用户的修改"));
+        QVERIFY(second.NotSaved());
+
+        // Declined: the user's document stays open and unsaved; closing neither asks again nor keeps it twice.
+        secondWord.setText(QStringLiteral("第二位用户再次修改"));
+        use(*mFirst);
+        firstWord.setText(QStringLiteral("第一位用户再次修改"));
+        QVERIFY(first.save());
+        use(*mSecond);
+        mMessages.clear();
+        mMessages.answerQuestion(false);
+        QVERIFY(!second.save());
+        QCOMPARE(mMessages.texts().size(), 1);
+        QCOMPARE(secondWord.text(), QStringLiteral("第二位用户再次修改"));
+        QVERIFY(second.CanClose());
+        second.FormCloseQuery();
+        QCOMPARE(mMessages.texts().size(), 1);
+        QCOMPARE(QDir(mSecond->file(QStringLiteral("Bak"))).entryList(QDir::Files).size(), 2);
+        QCOMPARE(onServer(Doc), std::optional<QByteArray>(QStringLiteral("第一位用户再次修改").toUtf8()));
+        use(*mFirst);
+        first.FormCloseQuery();
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSharedDocuments)
+#include "tst_shareddocuments.moc"

@@ -211,7 +211,7 @@ bool ContractEntry::SaveData() {
             q.setForwardOnly(true);
             // On the server this row lock lines up every save of the category, so two saves never take one number.
             if (!execBound(q, QStringLiteral("SELECT TypeCode FROM TContractClass WHERE TypeCode=?") + dm.lockRows(),
-                           {TypeCode}))
+                           {TypeCode}, &error))
                 return false;
             if (!q.next()) {
                 outcome = SaveOutcome::CategoryGone;
@@ -219,7 +219,7 @@ bool ContractEntry::SaveData() {
             }
             QSet<QPair<QString, QString>> indicators;
             if (!execBound(q, QStringLiteral("SELECT PropertyName, DataFieldA FROM TDataPara WHERE MainTypeCode=?"),
-                           {TypeCode}))
+                           {TypeCode}, &error))
                 return false;
             while (q.next())
                 indicators.insert({q.value(0).toString(), q.value(1).toString()});
@@ -246,7 +246,7 @@ bool ContractEntry::SaveData() {
 
             if (mHasRecord) {
                 if (!execBound(q, QStringLiteral("SELECT * FROM TContractMain WHERE ID=?") + dm.lockRows(),
-                               {ContractID}))
+                               {ContractID}, &error))
                     return false;
                 if (q.next()) {
                     current = valuesOf(q.record());
@@ -263,7 +263,7 @@ bool ContractEntry::SaveData() {
                     QVariantList binds{TypeCode};
                     binds += values;
                     binds.append(ContractID);
-                    return execBound(q, sql, binds);
+                    return execBound(q, sql, binds, &error);
                 }
                 deletedMeanwhile = true;
             }
@@ -300,7 +300,7 @@ bool ContractEntry::SaveData() {
             sql += QStringLiteral(") VALUES (") + marks + QLatin1Char(')');
             QVariantList binds{TypeCode};
             binds += values;
-            const std::optional<qint64> id = dm.insertReturningId(sql, binds);
+            const std::optional<qint64> id = dm.insertReturningId(sql, binds, &error);
             if (!id)
                 return false;
             newId = *id;

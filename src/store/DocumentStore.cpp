@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -75,9 +76,20 @@ bool fetch(const QString &relative, QString *error) {
     if (!execBound(q, QStringLiteral("SELECT Content, Version FROM TFile WHERE Path=?"), {relative}, &why))
         return fail(error, why);
     if (!q.next()) {
-        // Another program deleted it (or it never was): a copy left here would pass for the document.
-        if (QFileInfo::exists(local) && !QFile::remove(local))
-            return fail(error, QStringLiteral("cannot remove ") + local);
+        // Another program deleted it (or it never was): a copy left here would pass for the document. A copy this
+        // program never had from the server (put here by hand, or from before the folder used the server) is
+        // moved to Bak/ rather than lost.
+        if (QFileInfo::exists(local)) {
+            const bool known = knownVersions().contains(local);
+            const QFileInfo info(local);
+            const QString kept = dm.path(QStringLiteral("Bak/")) + info.completeBaseName() +
+                                 QStringLiteral("_本机副本_") +
+                                 QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss")) +
+                                 QLatin1Char('.') + info.suffix();
+            if (known ? !QFile::remove(local)
+                      : !(QDir().mkpath(dm.path(QStringLiteral("Bak"))) && QFile::rename(local, kept)))
+                return fail(error, QStringLiteral("cannot remove ") + local);
+        }
         knownVersions().insert(local, 0);
         knownDigests().remove(local);
         return true;

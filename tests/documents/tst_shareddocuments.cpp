@@ -140,6 +140,18 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(mSecond->file(Doc)));
     }
 
+    void localCopyTheServerNeverHadIsKeptAside() {
+        // A document put into the folder by hand (or from before the folder used the server) is no stale copy:
+        // the fetch keeps it in Bak/ instead of deleting it.
+        use(*mFirst);
+        QVERIFY(writeFile(mFirst->file(Doc), "only here"));
+        QVERIFY(DocumentStore::fetch(Doc));
+        QVERIFY(!QFile::exists(mFirst->file(Doc)));
+        const QStringList kept = QDir(mFirst->file(QStringLiteral("Bak"))).entryList({QStringLiteral("*_本机副本_*")});
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(readFile(mFirst->file(QStringLiteral("Bak/")) + kept.first()), QByteArray("only here"));
+    }
+
     // The office's own Save writes the template in place; closing the editor takes it to the server, and when
     // another program saved meanwhile the user's template is kept aside.
     void officeSaveReachesTheServerOnClose_data() {

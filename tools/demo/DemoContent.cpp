@@ -1,5 +1,6 @@
 #include "demo/DemoContent.h"
 
+#include "store/DocumentStore.h"
 #include "store/TDM.h"
 #include "text/ChineseDate.h"
 #include "text/ChineseMoney.h"
@@ -146,10 +147,18 @@ bool insertRows(QString *message) {
     return true;
 }
 
-bool writeTemplate(QString *message) {
-    const QString target = TDM::instance().path(TDM::ModelFolder + ChildCode + QStringLiteral(".Doc"));
-    if (QFileInfo::exists(target))
+// On a server the template goes to the server too, where every program fetches it from.
+bool shareTemplate(const QString &relative, QString *message) {
+    if (!DocumentStore::active() || DocumentStore::exists(relative))
         return true;
+    return DocumentStore::put(relative, message) == DocumentStore::Outcome::Done;
+}
+
+bool writeTemplate(QString *message) {
+    const QString relative = TDM::ModelFolder + ChildCode + QStringLiteral(".Doc");
+    const QString target = TDM::instance().path(relative);
+    if (QFileInfo::exists(target))
+        return shareTemplate(relative, message);
     QDir().mkpath(QFileInfo(target).absolutePath());
     QFile::remove(target + QStringLiteral(".new"));
     if (!QFile::copy(QStringLiteral(":/demo/template.Doc"), target + QStringLiteral(".new")) ||
@@ -159,7 +168,7 @@ bool writeTemplate(QString *message) {
     }
     // Copied from a resource: read-only until told otherwise.
     QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-    return true;
+    return shareTemplate(relative, message);
 }
 
 } // namespace

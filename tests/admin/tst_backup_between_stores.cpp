@@ -87,7 +87,8 @@ bool fill(TempAppFolder &app) {
                             values);
     }
     ok = ok && app.exec(QStringLiteral("UPDATE TPara SET LogPass=?"), {QStringLiteral("秘密123")});
-    const QByteArray binary("\xD0\xCF\x11\xE0\x00\xFF\x00 binary", 16);
+    static const char raw[] = "\xD0\xCF\x11\xE0\x00\xFF\x00 binary";
+    const QByteArray binary(raw, sizeof raw - 1);
     return ok && addDocument(QStringLiteral("DB/ModelFiles/00010001.Doc"), binary + "template") &&
            addDocument(QStringLiteral("DB/ContractFile/3.Doc"), binary + "three") &&
            addDocument(QStringLiteral("DB/ContractFile/9.docx"), "PK\x03\x04 nine") &&

@@ -1,5 +1,6 @@
 // The register's list of one large category: ReadyGrid (the query and the snapshot) and a filter over it, next to
 // the sqlite3 command-line tool running the same select into /dev/null.
+#include "RegisterData.h"
 #include "contracts/ContractRegister.h"
 #include "platform/Messages.h"
 #include "platform/ScriptedMessages.h"
@@ -18,43 +19,21 @@
 
 namespace {
 
-const QString Category = QStringLiteral("00010001");
-constexpr int IndicatorCount = 80;
-constexpr int RecordCount = 100000;
+using namespace RegisterData;
+
 // Indicator 3 (Data4) is a text column: filtering it for this text keeps about one record in five.
 constexpr int FilterIndicator = 3;
 const QString FilterText = QStringLiteral("华东");
 
 QTemporaryDir *gFolder = nullptr;
 
-QString textValue(std::mt19937 &rng) {
-    static const QStringList words{QStringLiteral("华东"),     QStringLiteral("华北"), QStringLiteral("西南"),
-                                   QStringLiteral("有限公司"), QStringLiteral("设备"), QStringLiteral("Alpha"),
-                                   QStringLiteral("工程"),     QStringLiteral("采购"), QStringLiteral("Service"),
-                                   QStringLiteral("租赁")};
-    QString out;
-    const int n = 1 + int(rng() % 4);
-    for (int i = 0; i < n; ++i)
-        out += words.at(int(rng() % words.size()));
-    return out + QString::number(rng() % 1000);
-}
-
 // A category of eighty indicators (text, number and date in turn), none of them sorted, and its records.
 bool generate(const QString &folder) {
     QString error;
     if (!Schema::layOutAppFolder(folder, &error) || !TDM::create(folder).isConnected())
         return false;
-    QSqlQuery q(TDM::instance().ADOLocal());
-    if (!execBound(q, QStringLiteral("INSERT INTO TContractClass VALUES ('0001','根','',0)"), {}) ||
-        !execBound(q, QStringLiteral("INSERT INTO TContractClass VALUES (?,'大类','0001',1)"), {Category}))
+    if (!addCategory())
         return false;
-    for (int i = 1; i <= IndicatorCount; ++i) {
-        if (!execBound(q,
-                       QStringLiteral("INSERT INTO TDataPara (MainTypeCode,PropertyName,PropertyType,SortIdx,"
-                                      "DataFieldA,IsSortField) VALUES (?,?,?,?,?,0)"),
-                       {Category, QStringLiteral("指标%1").arg(i), (i - 1) % 3, i, QStringLiteral("Data%1").arg(i)}))
-            return false;
-    }
     QStringList columns{QStringLiteral("MainTypeCode")};
     QStringList marks{QStringLiteral("?")};
     for (int i = 1; i <= IndicatorCount; ++i) {
@@ -69,18 +48,8 @@ bool generate(const QString &folder) {
             return false;
         for (int r = 0; r < RecordCount; ++r) {
             insert.addBindValue(Category);
-            for (int i = 1; i <= IndicatorCount; ++i) {
-                switch ((i - 1) % 3) {
-                case 0:
-                    insert.addBindValue(textValue(rng));
-                    break;
-                case 1:
-                    insert.addBindValue(QString::number(double(rng() % 10000000) / 100.0, 'f', 2));
-                    break;
-                default:
-                    insert.addBindValue(QDate(2010, 1, 1).addDays(rng() % 1500).toString(Qt::ISODate));
-                }
-            }
+            for (int i = 1; i <= IndicatorCount; ++i)
+                insert.addBindValue(cellValue(i, rng));
             if (!insert.exec())
                 return false;
         }

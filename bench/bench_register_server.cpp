@@ -2,6 +2,7 @@
 // indicators, next to psql copying the same select to /dev/null. The server is a private cluster of this run
 // (tests/support/pg-cluster.sh); the data are loaded with psql's \copy.
 //   bench_register_server [--benchmark_repetitions=3 ...]
+#include "RegisterData.h"
 #include "contracts/ContractRegister.h"
 #include "platform/Messages.h"
 #include "platform/ScriptedMessages.h"
@@ -26,9 +27,7 @@
 
 namespace {
 
-const QString Category = QStringLiteral("00010001");
-constexpr int IndicatorCount = 80;
-constexpr int RecordCount = 100000;
+using namespace RegisterData;
 
 ServerSettings gServer;
 QString gPsql;
@@ -56,18 +55,6 @@ bool psql(const QString &database, const QString &command) {
     return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
-QString textValue(std::mt19937 &rng) {
-    static const QStringList words{QStringLiteral("华东"),     QStringLiteral("华北"), QStringLiteral("西南"),
-                                   QStringLiteral("有限公司"), QStringLiteral("设备"), QStringLiteral("Alpha"),
-                                   QStringLiteral("工程"),     QStringLiteral("采购"), QStringLiteral("Service"),
-                                   QStringLiteral("租赁")};
-    QString out;
-    const int n = 1 + int(rng() % 4);
-    for (int i = 0; i < n; ++i)
-        out += words.at(int(rng() % words.size()));
-    return out + QString::number(rng() % 1000);
-}
-
 // The same category as the embedded register's benchmark: eighty indicators (text, number and date in turn).
 bool generate(const QString &folder) {
     if (!Schema::layOutAppFolder(folder) || !gServer.write(folder))
@@ -85,17 +72,8 @@ bool generate(const QString &folder) {
     QSqlDatabase::removeDatabase(QStringLiteral("bench-schema"));
     if (!TDM::create(folder).isConnected())
         return false;
-    QSqlQuery q(TDM::instance().ADOLocal());
-    if (!execBound(q, QStringLiteral("INSERT INTO TContractClass VALUES ('0001','根','',0)"), {}) ||
-        !execBound(q, QStringLiteral("INSERT INTO TContractClass VALUES (?,'大类','0001',1)"), {Category}))
+    if (!addCategory())
         return false;
-    for (int i = 1; i <= IndicatorCount; ++i) {
-        if (!execBound(q,
-                       QStringLiteral("INSERT INTO TDataPara (MainTypeCode,PropertyName,PropertyType,SortIdx,"
-                                      "DataFieldA,IsSortField) VALUES (?,?,?,?,?,0)"),
-                       {Category, QStringLiteral("指标%1").arg(i), (i - 1) % 3, i, QStringLiteral("Data%1").arg(i)}))
-            return false;
-    }
     const QString csv = folder + QStringLiteral("/records.csv");
     {
         QFile file(csv);
@@ -105,19 +83,8 @@ bool generate(const QString &folder) {
         std::mt19937 rng(7);
         for (int r = 0; r < RecordCount; ++r) {
             out << Category;
-            for (int i = 1; i <= IndicatorCount; ++i) {
-                out << ',';
-                switch ((i - 1) % 3) {
-                case 0:
-                    out << textValue(rng);
-                    break;
-                case 1:
-                    out << QString::number(double(rng() % 10000000) / 100.0, 'f', 2);
-                    break;
-                default:
-                    out << QDate(2010, 1, 1).addDays(rng() % 1500).toString(Qt::ISODate);
-                }
-            }
+            for (int i = 1; i <= IndicatorCount; ++i)
+                out << ',' << cellValue(i, rng);
             out << '\n';
         }
     }

@@ -108,19 +108,7 @@ public:
     template <typename Fn> bool inWriteTransaction(Fn &&fn, QString *error = nullptr) {
         QSqlDatabase db = ADOLocal();
         const TransactionScope scope(*this);
-        if (!beginWriteTransaction(error))
-            return false;
-        if (!fn()) {
-            db.rollback();
-            return false;
-        }
-        if (!db.commit()) {
-            if (error)
-                *error = db.lastError().text();
-            db.rollback();
-            return false;
-        }
-        return true;
+        return beginWriteTransaction(error) && finishTransaction(db, std::forward<Fn>(fn), error);
     }
     // Appended to a SELECT inside inWriteTransaction: on the server the rows read stay locked against other
     // programs until the transaction ends; the embedded file's write transaction already shuts every other writer

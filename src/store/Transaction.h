@@ -4,14 +4,11 @@
 #include <QSqlError>
 #include <QString>
 
-// Runs fn inside one transaction of db; commits when it returns true, rolls back otherwise or on a failed commit.
-// A failure of the transaction itself puts its text into *error; fn reports its own failures.
-template <typename Fn> bool inTransaction(QSqlDatabase db, Fn &&fn, QString *error = nullptr) {
-    if (!db.transaction()) {
-        if (error)
-            *error = db.lastError().text();
-        return false;
-    }
+#include <utility>
+
+// Ends a transaction already begun on db: commits when fn returns true, rolls back otherwise or on a failed commit.
+// A failure of the commit puts its text into *error; fn reports its own failures.
+template <typename Fn> bool finishTransaction(QSqlDatabase db, Fn &&fn, QString *error = nullptr) {
     if (!fn()) {
         db.rollback();
         return false;
@@ -23,4 +20,15 @@ template <typename Fn> bool inTransaction(QSqlDatabase db, Fn &&fn, QString *err
         return false;
     }
     return true;
+}
+
+// Runs fn inside one transaction of db; commits when it returns true, rolls back otherwise or on a failed commit.
+// A failure of the transaction itself puts its text into *error; fn reports its own failures.
+template <typename Fn> bool inTransaction(QSqlDatabase db, Fn &&fn, QString *error = nullptr) {
+    if (!db.transaction()) {
+        if (error)
+            *error = db.lastError().text();
+        return false;
+    }
+    return finishTransaction(db, std::forward<Fn>(fn), error);
 }

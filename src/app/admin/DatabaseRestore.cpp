@@ -15,6 +15,8 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
+#include <optional>
+
 namespace {
 bool fail(QString *error, const QString &text) {
     if (error)
@@ -26,6 +28,29 @@ bool holdsFiles(const QString &folder) {
     QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     return it.hasNext();
+}
+
+// Unpacks the archive into staging (its database checked before anything is replaced); the files unpacked, or
+// nullopt with the reason.
+std::optional<QStringList> stage(const QString &archive, const QString &app, const QTemporaryDir &staging,
+                                 const QTemporaryDir &undo, QString *error) {
+    ZipArchiveReader reader;
+    if (!reader.open(archive, error))
+        return std::nullopt;
+    if (!reader.contains(DatabaseFiles::Database)) {
+        fail(error, QStringLiteral("the archive holds no database file"));
+        return std::nullopt;
+    }
+    if (!staging.isValid() || !undo.isValid()) {
+        fail(error, QStringLiteral("cannot create a staging folder in ") + app);
+        return std::nullopt;
+    }
+    auto files = reader.extractTo(
+        staging.path(), [](const ZipArchiveReader::Entry &e) { return DatabaseFiles::isTransient(e.name); }, error);
+    reader.close();
+    if (!files || !DatabaseRestore::isUsableDatabase(staging.filePath(DatabaseFiles::Database), error))
+        return std::nullopt;
+    return files;
 }
 } // namespace
 
@@ -64,24 +89,11 @@ bool DatabaseRestore::restore(const QString &archive, const QString &appFolder, 
     if (!app.endsWith(QLatin1Char('/')))
         app += QLatin1Char('/');
 
-    ZipArchiveReader reader;
-    if (!reader.open(archive, error))
-        return false;
-    if (!reader.contains(DatabaseFiles::Database))
-        return fail(error, QStringLiteral("the archive holds no database file"));
-
     // Beside DB, so that moving the staged files in is a rename on the same disk.
     QTemporaryDir staging(app + QStringLiteral("DB.restore-XXXXXX"));
     QTemporaryDir undo(app + QStringLiteral("DB.undo-XXXXXX"));
-    if (!staging.isValid() || !undo.isValid())
-        return fail(error, QStringLiteral("cannot create a staging folder in ") + app);
-
-    const auto files = reader.extractTo(
-        staging.path(), [](const ZipArchiveReader::Entry &e) { return DatabaseFiles::isTransient(e.name); }, error);
-    reader.close();
+    const auto files = stage(archive, app, staging, undo, error);
     if (!files)
-        return false;
-    if (!isUsableDatabase(staging.filePath(DatabaseFiles::Database), error))
         return false;
 
     StagedReplacement replacement(staging.path(), app + QStringLiteral("DB"), undo.path());
@@ -156,21 +168,10 @@ bool DatabaseRestore::restoreIntoServer(const QString &archive, TDM &dm, QString
     if (dm.backend() != TDM::Backend::Server || !dm.isConnected())
         return fail(error, QStringLiteral("no server connection"));
     const QString app = dm.appFolder();
-    ZipArchiveReader reader;
-    if (!reader.open(archive, error))
-        return false;
-    if (!reader.contains(DatabaseFiles::Database))
-        return fail(error, QStringLiteral("the archive holds no database file"));
     QTemporaryDir staging(app + QStringLiteral("DB.restore-XXXXXX"));
     QTemporaryDir undo(app + QStringLiteral("DB.undo-XXXXXX"));
-    if (!staging.isValid() || !undo.isValid())
-        return fail(error, QStringLiteral("cannot create a staging folder in ") + app);
-    const auto files = reader.extractTo(
-        staging.path(), [](const ZipArchiveReader::Entry &e) { return DatabaseFiles::isTransient(e.name); }, error);
-    reader.close();
+    const auto files = stage(archive, app, staging, undo, error);
     if (!files)
-        return false;
-    if (!isUsableDatabase(staging.filePath(DatabaseFiles::Database), error))
         return false;
 
     if (!dm.inTransaction([&] { return loadIntoServer(dm, staging.path(), *files, error); }, error))

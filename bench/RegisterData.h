@@ -1,0 +1,59 @@
+#pragma once
+
+// The large category both register benchmarks list: eighty indicators (text, number and date in turn), none of
+// them sorted, and the generated values of its records.
+#include "store/TDM.h"
+
+#include <QDate>
+#include <QSqlQuery>
+#include <QStringList>
+
+#include <random>
+
+namespace RegisterData {
+
+inline const QString Category = QStringLiteral("00010001");
+constexpr int IndicatorCount = 80;
+constexpr int RecordCount = 100000;
+
+// Root, the category and its indicators, on the open data module.
+inline bool addCategory() {
+    QSqlQuery q(TDM::instance().ADOLocal());
+    if (!execBound(q, QStringLiteral("INSERT INTO TContractClass VALUES ('0001','根','',0)"), {}) ||
+        !execBound(q, QStringLiteral("INSERT INTO TContractClass VALUES (?,'大类','0001',1)"), {Category}))
+        return false;
+    for (int i = 1; i <= IndicatorCount; ++i) {
+        if (!execBound(q,
+                       QStringLiteral("INSERT INTO TDataPara (MainTypeCode,PropertyName,PropertyType,SortIdx,"
+                                      "DataFieldA,IsSortField) VALUES (?,?,?,?,?,0)"),
+                       {Category, QStringLiteral("指标%1").arg(i), (i - 1) % 3, i, QStringLiteral("Data%1").arg(i)}))
+            return false;
+    }
+    return true;
+}
+
+inline QString textValue(std::mt19937 &rng) {
+    static const QStringList words{QStringLiteral("华东"),     QStringLiteral("华北"), QStringLiteral("西南"),
+                                   QStringLiteral("有限公司"), QStringLiteral("设备"), QStringLiteral("Alpha"),
+                                   QStringLiteral("工程"),     QStringLiteral("采购"), QStringLiteral("Service"),
+                                   QStringLiteral("租赁")};
+    QString out;
+    const int n = 1 + int(rng() % 4);
+    for (int i = 0; i < n; ++i)
+        out += words.at(int(rng() % words.size()));
+    return out + QString::number(rng() % 1000);
+}
+
+// The value of indicator `indicator` (1-based) in the next record.
+inline QString cellValue(int indicator, std::mt19937 &rng) {
+    switch ((indicator - 1) % 3) {
+    case 0:
+        return textValue(rng);
+    case 1:
+        return QString::number(double(rng() % 10000000) / 100.0, 'f', 2);
+    default:
+        return QDate(2010, 1, 1).addDays(rng() % 1500).toString(Qt::ISODate);
+    }
+}
+
+} // namespace RegisterData

@@ -61,8 +61,8 @@ void TestDocumentLock::othersLocks_data() {
     QTest::newRow("a copy on another machine")
         << QStringLiteral("李四,前台,李四,10.12.2026 09:30,vantrel:1@前台/0000/1;") << true
         << QStringLiteral("李四 于 10.12.2026 09:30 在 前台 上打开");
-    QTest::newRow("a copy that has ended") << QStringLiteral("u,%HOST%,u,10.12.2026 09:30,vantrel:%ENDED%@%HOST%;")
-                                           << false << QString();
+    QTest::newRow("a copy that has ended")
+        << QStringLiteral("u,%HOST%,u,10.12.2026 09:30,vantrel:%ENDED%@%HOST%;") << false << QString();
     QTest::newRow("number given to a later process")
         << QStringLiteral("u,%HOST%,u,10.12.2026 09:30,vantrel:%PID%@%HOST%/%BOOT%/1;") << false << QString();
     QTest::newRow("number given to a later process, lock without its start")

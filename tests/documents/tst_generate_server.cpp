@@ -59,8 +59,9 @@ void TestGenerateServer::password_data() {
     QTest::addColumn<QString>("category");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("said"); // on standard error
-    QTest::newRow("no password anywhere") << QString() << QStringLiteral("00010001") << 1
-                                          << QStringLiteral("要求密码，但没有给出。请用环境变量 PGPASSWORD 或 ~/.pgpass");
+    QTest::newRow("no password anywhere")
+        << QString() << QStringLiteral("00010001") << 1
+        << QStringLiteral("要求密码，但没有给出。请用环境变量 PGPASSWORD 或 ~/.pgpass");
     QTest::newRow("wrong password") << QStringLiteral("Secret") << QStringLiteral("00010001") << 1
                                     << QStringLiteral("无法打开数据库：");
     QTest::newRow("PGPASSWORD, a category without contracts")

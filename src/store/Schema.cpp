@@ -69,15 +69,15 @@ QStringList step(int version, bool server) {
     switch (version) {
     case 2:
         // Date indicators that remind before their date, and the reminders marked as dealt with: one per contract,
-        // indicator and date (as yyyy-MM-dd), so that a changed date reminds again.
+        // indicator and date (as yyyy-MM-dd), so that a changed date reminds again. The marks do not hold the
+        // contract tables down with foreign keys: a mark whose contract or indicator is gone shows nowhere and is
+        // cleared at the next mark.
         return {
             QStringLiteral("ALTER TABLE TDataPara ADD COLUMN DueRemind INTEGER DEFAULT 0"),
             QStringLiteral("ALTER TABLE TDataPara ADD COLUMN DueDays INTEGER DEFAULT %1").arg(Schema::DefaultDueDays),
             QStringLiteral("CREATE TABLE TDueDone ("
-                           "ContractID INTEGER NOT NULL REFERENCES TContractMain(ID) ON DELETE CASCADE "
-                           "DEFERRABLE INITIALLY DEFERRED, "
-                           "ParaID INTEGER NOT NULL REFERENCES TDataPara(ID) ON DELETE CASCADE "
-                           "DEFERRABLE INITIALLY DEFERRED, "
+                           "ContractID INTEGER NOT NULL, "
+                           "ParaID INTEGER NOT NULL, "
                            "DueDate TEXT NOT NULL, "
                            "DoneAt TEXT DEFAULT '', "
                            "PRIMARY KEY (ContractID, ParaID, DueDate))"),
@@ -224,6 +224,13 @@ bool Schema::layOutAppFolder(const QString &appFolder, QString *error) {
         }
     }
     QSqlDatabase::removeDatabase(QStringLiteral("vantrel-setup"));
+    // The database holds every contract: its owner's alone, wherever the folder is.
+    if (ok && !QFile::setPermissions(partial, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                                                  QFileDevice::WriteUser)) {
+        ok = false;
+        if (error)
+            *error = QStringLiteral("cannot set the permissions of ") + partial;
+    }
     if (!ok || !QFile::rename(partial, file)) {
         QFile::remove(partial);
         if (ok && error)

@@ -568,7 +568,7 @@ bool replaceMarkersInOnePass(const uno::Reference<util::XReplaceable> &replaceab
 namespace {
 
 // The document holds a marker of an optional clause somewhere a marker may stand.
-bool holdsClauseMarker(const uno::Reference<lang::XComponent> &document) {
+bool holdsClauseMarker(const uno::Reference<lang::XComponent> &document, ShapeTextObjects &kept) {
     static const QString pattern =
         QStringLiteral("\\[<[ \\t\u3000]*(如果[ \\t\u3000]*[:：]|否则[ \\t\u3000]*>\\]|结束[ \\t\u3000]*>\\])");
     uno::Reference<util::XReplaceable> replaceable(document, uno::UNO_QUERY_THROW);
@@ -579,7 +579,7 @@ bool holdsClauseMarker(const uno::Reference<lang::XComponent> &document) {
     if (found.is() && found->getCount() > 0)
         return true;
     const QRegularExpression inShapes(pattern);
-    for (const auto &text : shapeTexts(document)) {
+    for (const auto &text : shapeTexts(document, kept)) {
         if (inShapes.match(toQ(text->getString())).hasMatch())
             return true;
     }
@@ -635,8 +635,8 @@ bool LibreOfficeWordApp::replaceInOrder(const QList<QPair<QString, QString>> &pa
     }
     if (!hasDocument())
         return fail(d->office.alive() ? noDocument : notConnected);
-    const std::optional<bool> clauses =
-        guarded("替换文字失败：", [&] { return std::optional<bool>(holdsClauseMarker(d->document)); });
+    const std::optional<bool> clauses = guarded(
+        "替换文字失败：", [&] { return std::optional<bool>(holdsClauseMarker(d->document, d->keptShapeObjects)); });
     if (!clauses)
         return false;
     if (*clauses)

@@ -9,7 +9,7 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${BENCH_BUILD_DIR:-$here/build-bench}"
 rounds="${ROUNDS:-3}"
 "$here/scripts/install-deps.sh" >/dev/null
-BUILD_TYPE=Release "$here/scripts/build.sh" "$build" -DVANTREL_BENCHMARKS=ON >/dev/null
+BUILD_TYPE=Release "$here/scripts/build.sh" "$build" -DVANTREL_TESTS=OFF -DVANTREL_BENCHMARKS=ON >/dev/null
 bin="$build/bin"
 export VANTREL_OFFICE_HEADLESS=1 QT_QPA_PLATFORM=offscreen
 log="$(mktemp -d)"

@@ -8,6 +8,8 @@
 #include <QSqlQuery>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 
 // The one schema of both stores. Only the generated key and the version mark are spelled per store.
@@ -58,27 +60,134 @@ QStringList statements(bool server) {
     if (server)
         list << QStringLiteral("CREATE TABLE TFile (Path TEXT PRIMARY KEY, Content BYTEA NOT NULL, "
                                "Version INTEGER NOT NULL DEFAULT 1)");
-    // The server has no version field of its own; a database-level comment would need its name.
-    if (!server)
-        list << QStringLiteral("PRAGMA user_version = %1").arg(Schema::Version);
     return list;
+}
+
+// What each version adds to the one before, by the version it makes. A database made new runs them all after the
+// first version's tables, so a new and an upgraded database cannot differ.
+QStringList step(int version, bool server) {
+    switch (version) {
+    case 2:
+        // Date indicators that remind before their date, and the reminders marked as dealt with: one per contract,
+        // indicator and date (as yyyy-MM-dd), so that a changed date reminds again. The marks do not hold the
+        // contract tables down with foreign keys: a mark whose contract or indicator is gone shows nowhere and is
+        // cleared at the next mark.
+        return {
+            QStringLiteral("ALTER TABLE TDataPara ADD COLUMN DueRemind INTEGER DEFAULT 0"),
+            QStringLiteral("ALTER TABLE TDataPara ADD COLUMN DueDays INTEGER DEFAULT %1").arg(Schema::DefaultDueDays),
+            QStringLiteral("CREATE TABLE TDueDone ("
+                           "ContractID INTEGER NOT NULL, "
+                           "ParaID INTEGER NOT NULL, "
+                           "DueDate TEXT NOT NULL, "
+                           "DoneAt TEXT DEFAULT '', "
+                           "PRIMARY KEY (ContractID, ParaID, DueDate))"),
+        };
+    default:
+        Q_UNUSED(server);
+        return {};
+    }
+}
+
+bool isServer(const QSqlDatabase &db) {
+    return db.driverName() == QLatin1String("QPSQL");
+}
+
+bool run(QSqlQuery &q, const QString &sql, QString *error) {
+    if (q.exec(sql))
+        return true;
+    if (error)
+        *error = q.lastError().text() + QStringLiteral(": ") + sql;
+    return false;
+}
+
+// The embedded file keeps the version in its header; the server, which has no such field, in a table of one row
+// (absent on a server database of the first version).
+bool writeVersion(QSqlDatabase db, int version, QString *error) {
+    QSqlQuery q(db);
+    if (!isServer(db))
+        return run(q, QStringLiteral("PRAGMA user_version = %1").arg(version), error);
+    return run(q, QStringLiteral("CREATE TABLE IF NOT EXISTS TSchemaVersion (Version INTEGER NOT NULL)"), error) &&
+           run(q, QStringLiteral("DELETE FROM TSchemaVersion"), error) &&
+           run(q, QStringLiteral("INSERT INTO TSchemaVersion (Version) VALUES (%1)").arg(version), error);
+}
+
+bool runSteps(QSqlDatabase db, int from, int to, QString *error) {
+    QSqlQuery q(db);
+    for (int v = from + 1; v <= to; ++v) {
+        for (const QString &sql : step(v, isServer(db))) {
+            if (!run(q, sql, error))
+                return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
 
-bool Schema::create(QSqlDatabase db, QString *error) {
+bool Schema::create(QSqlDatabase db, QString *error, int version) {
     return inTransaction(
         db,
         [&] {
             QSqlQuery q(db);
-            for (const QString &sql : statements(db.driverName() == QLatin1String("QPSQL"))) {
-                if (!q.exec(sql)) {
-                    if (error)
-                        *error = q.lastError().text() + QStringLiteral(": ") + sql;
+            for (const QString &sql : statements(isServer(db))) {
+                if (!run(q, sql, error))
                     return false;
-                }
             }
-            return true;
+            // A server database of the first version had no version table.
+            return runSteps(db, 1, version, error) &&
+                   (isServer(db) && version < 2 ? true : writeVersion(db, version, error));
+        },
+        error);
+}
+
+int Schema::version(QSqlDatabase db) {
+    QSqlQuery q(db);
+    if (!isServer(db)) {
+        if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
+            return 0;
+        // A file whose header was never marked holds the first version's tables.
+        return std::max(1, q.value(0).toInt());
+    }
+    if (!q.exec(QStringLiteral("SELECT to_regclass('tschemaversion') IS NOT NULL")) || !q.next())
+        return 0;
+    if (!q.value(0).toBool())
+        return 1;
+    return q.exec(QStringLiteral("SELECT MAX(Version) FROM TSchemaVersion")) && q.next() ? q.value(0).toInt() : 0;
+}
+
+bool Schema::upgrade(QSqlDatabase db, QString *error) {
+    // Most opens find the database current: no write lock is taken for them.
+    const int found = version(db);
+    if (found >= Version)
+        return true;
+    if (found < 1) {
+        if (error)
+            *error = QStringLiteral("cannot read the version of the database");
+        return false;
+    }
+    QSqlQuery q(db);
+    // The version is read again under a lock that a second program upgrading at the same moment waits for: it then
+    // finds the work done.
+    if (isServer(db)) {
+        if (!db.transaction()) {
+            if (error)
+                *error = db.lastError().text();
+            return false;
+        }
+        if (!run(q, QStringLiteral("SELECT pg_advisory_xact_lock(4317521902)"), error)) {
+            db.rollback();
+            return false;
+        }
+    } else if (!run(q, QStringLiteral("BEGIN IMMEDIATE"), error)) {
+        return false;
+    }
+    return finishTransaction(
+        db,
+        [&] {
+            const int current = version(db);
+            if (current >= Version)
+                return true;
+            return runSteps(db, current, Version, error) && writeVersion(db, Version, error);
         },
         error);
 }

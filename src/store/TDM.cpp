@@ -1,6 +1,7 @@
 #include "store/TDM.h"
 
 #include "store/Arithmetic.h"
+#include "store/Schema.h"
 #include "store/ServerSettings.h"
 
 #include <QDir>
@@ -136,6 +137,9 @@ void TDM::openServer(const ServerSettings &settings) {
     if (!db.isOpen())
         mConnectionError = error;
     mMayReconnect = db.isOpen();
+    // A server database without the program's tables is set up by the connection window, not here.
+    if (db.isOpen() && Schema::hasTables(db))
+        upgradeSchema(db);
 }
 
 void TDM::reconnect(QSqlDatabase &db) const {
@@ -192,6 +196,20 @@ void TDM::openEmbedded() {
     if (!q.exec(QStringLiteral("PRAGMA foreign_keys=ON")) || !q.exec(QStringLiteral("PRAGMA synchronous=FULL")) ||
         !q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
         mConnectionError = q.lastError().text();
+        db.close();
+        return;
+    }
+    q.finish();
+    upgradeSchema(db);
+}
+
+void TDM::upgradeSchema(QSqlDatabase &db) {
+    // A database of an earlier version (an older program's file, a restored older backup, a server that older
+    // programs used) gains what this program stores beside the old tables; nothing of it is lost.
+    QString error;
+    if (!Schema::upgrade(db, &error)) {
+        mConnectionError = QStringLiteral("数据库升级失败：") + error;
+        mMayReconnect = false;
         db.close();
     }
 }

@@ -66,6 +66,8 @@ struct LibreOfficeWordApp::Private {
         , office(own ? *own : OfficeInstance::forWindows())
         , shared(shared) {}
 
+    // Declared first, so that they go after the office has ended with the document.
+    ShapeTextObjects keptShapeObjects;
     std::unique_ptr<OfficeInstance> own;
     OfficeInstance &office;
     const bool shared;
@@ -112,7 +114,13 @@ struct LibreOfficeWordApp::Private {
     void closeDocument() {
         if (document.is())
             closeUnsaved(document);
+        forgetDocument();
+    }
+
+    // The document is closed (or left to the user): what its shapes handed out may go now.
+    void forgetDocument() {
         document.clear();
+        keptShapeObjects.clear();
     }
 };
 
@@ -125,10 +133,15 @@ bool hasLineBreak(const QString &text) {
     return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
 }
 
-// Puts text over range; line breaks in it become line breaks of the document.
-void setTextWithBreaks(const uno::Reference<text::XTextRange> &range, const QString &value) {
+// Puts text over range; line breaks in it become line breaks of the document. kept: set for a shape's text.
+void setTextWithBreaks(const uno::Reference<text::XTextRange> &range, const QString &value,
+                       ShapeTextObjects *kept = nullptr) {
     const auto text = range->getText();
     const uno::Reference<text::XTextRange> cursor(text->createTextCursorByRange(range), uno::UNO_QUERY_THROW);
+    if (kept) {
+        kept->push_back(text);
+        kept->push_back(cursor);
+    }
     cursor->setString(rtl::OUString());
     QString normalised = value;
     normalised.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -205,7 +218,7 @@ bool LibreOfficeWordApp::arrange() {
 bool LibreOfficeWordApp::open(const QString &path) {
     clearError();
     if (!d->office.alive()) {
-        d->document.clear();
+        d->forgetDocument();
         return fail(notConnected);
     }
     if (!QFileInfo(path).isFile())
@@ -214,7 +227,7 @@ bool LibreOfficeWordApp::open(const QString &path) {
         try {
             d->closeDocument();
         } catch (const uno::Exception &) {
-            d->document.clear(); // the user may have closed it already
+            d->forgetDocument(); // the user may have closed it already
         }
         d->dropScratch();
         auto document = loadDocument(d->office, fileUrl(path), /*readOnly=*/false);
@@ -291,15 +304,18 @@ int replaceEverywhere(const uno::Reference<util::XReplaceable> &replaceable, con
 // The text of drawing shapes (a text box of a Word file arrives as one) lies outside what the document's own
 // search reaches: body, tables, headers, footers and text frames.
 void collectShapeTexts(const uno::Reference<container::XIndexAccess> &shapes,
-                       std::vector<uno::Reference<text::XText>> &texts) {
+                       std::vector<uno::Reference<text::XText>> &texts, ShapeTextObjects &kept) {
     for (sal_Int32 i = 0; i < shapes->getCount(); ++i) {
         uno::Reference<lang::XServiceInfo> info(shapes->getByIndex(i), uno::UNO_QUERY);
-        if (!info.is() || info->supportsService(ascii("com.sun.star.text.TextFrame")))
+        if (!info.is())
+            continue;
+        kept.push_back(info);
+        if (info->supportsService(ascii("com.sun.star.text.TextFrame")))
             continue;
         if (info->supportsService(ascii("com.sun.star.drawing.GroupShape"))) {
             uno::Reference<container::XIndexAccess> members(info, uno::UNO_QUERY);
             if (members.is())
-                collectShapeTexts(members, texts);
+                collectShapeTexts(members, texts, kept);
             continue;
         }
         // A shape whose text lives in a text frame attached to it is searched with the frames.
@@ -315,7 +331,8 @@ void collectShapeTexts(const uno::Reference<container::XIndexAccess> &shapes,
     }
 }
 
-std::vector<uno::Reference<text::XText>> shapeTexts(const uno::Reference<lang::XComponent> &document) {
+std::vector<uno::Reference<text::XText>> shapeTexts(const uno::Reference<lang::XComponent> &document,
+                                                    ShapeTextObjects &kept) {
     std::vector<uno::Reference<text::XText>> texts;
     uno::Reference<drawing::XDrawPageSupplier> pages(document, uno::UNO_QUERY);
     if (!pages.is())
@@ -326,7 +343,7 @@ std::vector<uno::Reference<text::XText>> shapeTexts(const uno::Reference<lang::X
     const uno::Reference<container::XIndexAccess> page(pages->getDrawPage(), uno::UNO_QUERY);
 #pragma GCC diagnostic pop
     if (page.is())
-        collectShapeTexts(page, texts);
+        collectShapeTexts(page, texts, kept);
     return texts;
 }
 
@@ -341,14 +358,19 @@ void goRight(const uno::Reference<text::XTextCursor> &cursor, qsizetype n, bool 
 
 // Literal replacement, letter case ignored, paragraph by paragraph, so that the formatting around each
 // occurrence stays; returns the number of replaced occurrences.
-int replaceInText(const uno::Reference<text::XText> &text, const QString &findText, const QString &replaceWith) {
+// Every object the shape's text hands out goes to kept.
+int replaceInText(const uno::Reference<text::XText> &text, const QString &findText, const QString &replaceWith,
+                  ShapeTextObjects &kept) {
     uno::Reference<container::XEnumerationAccess> access(text, uno::UNO_QUERY);
     if (!access.is())
         return 0;
     std::vector<uno::Reference<text::XTextRange>> paragraphs;
     const auto e = access->createEnumeration();
+    kept.push_back(e);
     while (e->hasMoreElements()) {
-        uno::Reference<text::XTextRange> paragraph(e->nextElement(), uno::UNO_QUERY);
+        const uno::Reference<uno::XInterface> element(e->nextElement(), uno::UNO_QUERY);
+        kept.push_back(element);
+        uno::Reference<text::XTextRange> paragraph(element, uno::UNO_QUERY);
         if (paragraph.is())
             paragraphs.push_back(paragraph);
     }
@@ -361,12 +383,15 @@ int replaceInText(const uno::Reference<text::XText> &text, const QString &findTe
              at = content.indexOf(findText, at + findText.size(), Qt::CaseInsensitive))
             positions.prepend(at);
         for (const qsizetype at : std::as_const(positions)) {
-            const auto cursor = text->createTextCursorByRange(paragraph->getStart());
+            const auto start = paragraph->getStart();
+            kept.push_back(start);
+            const auto cursor = text->createTextCursorByRange(start);
+            kept.push_back(cursor);
             goRight(cursor, at, false);
             goRight(cursor, findText.size(), true);
             const uno::Reference<text::XTextRange> range(cursor, uno::UNO_QUERY_THROW);
             if (hasLineBreak(replaceWith))
-                setTextWithBreaks(range, replaceWith);
+                setTextWithBreaks(range, replaceWith, &kept);
             else
                 range->setString(toOU(replaceWith));
             ++replaced;
@@ -419,8 +444,8 @@ bool LibreOfficeWordApp::replace(const QString &findText, const QString &replace
     return guarded("替换文字失败：", [&] {
         uno::Reference<util::XReplaceable> replaceable(d->document, uno::UNO_QUERY_THROW);
         int replaced = replaceEverywhere(replaceable, findText, replaceWith);
-        for (const auto &text : shapeTexts(d->document))
-            replaced += replaceInText(text, findText, replaceWith);
+        for (const auto &text : shapeTexts(d->document, d->keptShapeObjects))
+            replaced += replaceInText(text, findText, replaceWith, d->keptShapeObjects);
         if (count)
             *count = replaced;
         return true;
@@ -555,9 +580,9 @@ bool LibreOfficeWordApp::replaceInOrder(const QList<QPair<QString, QString>> &pa
             for (int i = 0; i < pairs.size(); ++i)
                 replaced[i] = replaceEverywhere(replaceable, pairs[i].first, pairs[i].second);
         }
-        for (const auto &text : shapeTexts(d->document)) {
+        for (const auto &text : shapeTexts(d->document, d->keptShapeObjects)) {
             for (int i = 0; i < pairs.size(); ++i)
-                replaced[i] += replaceInText(text, pairs[i].first, pairs[i].second);
+                replaced[i] += replaceInText(text, pairs[i].first, pairs[i].second, d->keptShapeObjects);
         }
         if (counts)
             *counts = replaced;
@@ -781,7 +806,7 @@ bool LibreOfficeWordApp::quit() {
         // The other windows' documents stay open in the shared office: only this one is closed, unsaved.
         if (hasDocument())
             office_calls::quietly(d->office, [&] { d->closeDocument(); });
-        d->document.clear();
+        d->forgetDocument();
         d->dropScratch();
         d->arranged = false;
         return true;
@@ -789,13 +814,14 @@ bool LibreOfficeWordApp::quit() {
     // Ending the office closes every document unsaved, under the watchdog.
     d->document.clear();
     d->office.terminate();
+    d->keptShapeObjects.clear();
     d->dropScratch();
     d->arranged = false;
     return true;
 }
 
 void LibreOfficeWordApp::disconnect() {
-    d->document.clear();
+    d->forgetDocument();
     // The shared office's references serve the other windows too.
     if (!d->shared)
         d->office.release();
@@ -807,7 +833,8 @@ std::optional<QString> LibreOfficeWordApp::documentText() {
         fail(d->office.alive() ? noDocument : notConnected);
         return std::nullopt;
     }
-    return guarded("无法读取文档：", [&] { return std::optional<QString>(textOfDocument(d->document)); });
+    return guarded("无法读取文档：",
+                   [&] { return std::optional<QString>(textOfDocument(d->document, d->keptShapeObjects)); });
 }
 
 bool LibreOfficeWordApp::saveInPlaceForTest() {

@@ -82,6 +82,8 @@ void TfrmContractMag::FormCreate() {
     mHeader = new MultiRowHeaderView(recordGrid);
     mHeader->setObjectName(QStringLiteral("recordGridHeader"));
     recordGrid->setHorizontalHeader(mHeader);
+    // A large category shows its first screen of records while the rest is read.
+    mRegister.setReadInBackground(true);
     recordGrid->setModel(mRegister.dsContract());
     recordGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
     // Several records (Ctrl and Shift click, Ctrl+A) for "批量生成合同文档"; the other commands take the current one.
@@ -274,6 +276,8 @@ void TfrmContractMag::openDocument() {
 
 void TfrmContractMag::generateSelectedDocuments() {
     ContractRecordModel *records = mRegister.dsContract();
+    // "All records of the list" means all of them, also while the last are still being read.
+    records->finishLoading();
     if (records->recordCount() == 0) {
         Messages::instance().information(QStringLiteral("没有可用于生成或查看的合同数据记录！"));
         return;
@@ -315,11 +319,13 @@ void TfrmContractMag::importRecords() {
 }
 
 void TfrmContractMag::printList() {
+    mRegister.dsContract()->finishLoading();
     if (mServices.previewGrid)
         mServices.previewGrid(Caption, recordGrid);
 }
 
 void TfrmContractMag::sendToExcel() {
+    mRegister.dsContract()->finishLoading();
     if (mServices.sendGridToExcel)
         mServices.sendGridToExcel(QString(), recordGrid);
 }

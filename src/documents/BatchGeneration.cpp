@@ -189,7 +189,7 @@ BatchGeneration::Result BatchGeneration::makeDocument(const Job &job) {
             result.kind = Result::Kind::Skipped;
             result.reason = QStringLiteral("合同文档正在窗口中打开，没有覆盖（%1）").arg(holder->describe());
             if (mOptions.pdf)
-                result.pdfError = QStringLiteral("合同文档正在窗口中打开，没有导出PDF文件");
+                result.pdfError = QStringLiteral("合同文档正在窗口中打开");
             return result;
         }
         if (!mOptions.regenerate) {

@@ -45,6 +45,7 @@ private Q_SLOTS:
     void generatesEveryRecord();
     void keptDocumentsGetTheirPdf();
     void partlyFailingRun();
+    void pdfNotWrittenIsAFailure();
     void categoryWithoutContracts_data();
     void categoryWithoutContracts();
     void reportsClauseProblems();
@@ -169,6 +170,23 @@ void TestGenerateCli::partlyFailingRun() {
     QVERIFY2(run.lines.at(0).startsWith(QStringLiteral("%1\t跳过\t").arg(mFirst)), qPrintable(run.lines.at(0)));
     QVERIFY2(run.lines.at(1).startsWith(QStringLiteral("%1\t已生成\t").arg(mSecond)), qPrintable(run.lines.at(1)));
     QVERIFY2(run.lines.at(2).startsWith(QStringLiteral("999\t失败\t")), qPrintable(run.lines.at(2)));
+}
+
+void TestGenerateCli::pdfNotWrittenIsAFailure() {
+    // The document is kept, but it is open elsewhere: its PDF is not made, and the exit code says so.
+    const QString lock = mApp.file(QStringLiteral("DB/ContractFile/.~lock.%1.docx#").arg(mFirst));
+    QFile file(lock);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    const Run run = generate({QStringLiteral("--folder"), mApp.path(), QStringLiteral("--category"), Code,
+                              QStringLiteral("--records"), QString::number(mFirst), QStringLiteral("--pdf")});
+    QFile::remove(lock);
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.lines.size(), 1);
+    QVERIFY2(run.lines.first().startsWith(QStringLiteral("%1\t跳过\t合同文档正在窗口中打开").arg(mFirst)) &&
+                 run.lines.first().endsWith(QStringLiteral("；没有导出PDF文件：合同文档正在窗口中打开")),
+             qPrintable(run.lines.first()));
+    QVERIFY2(run.errors.contains(QStringLiteral("已导出PDF文件 0 份，1 份没有导出。")), qPrintable(run.errors));
 }
 
 void TestGenerateCli::categoryWithoutContracts_data() {

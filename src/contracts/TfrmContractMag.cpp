@@ -82,6 +82,8 @@ void TfrmContractMag::FormCreate() {
     mHeader = new MultiRowHeaderView(recordGrid);
     mHeader->setObjectName(QStringLiteral("recordGridHeader"));
     recordGrid->setHorizontalHeader(mHeader);
+    // A large category shows its first screen of records while the rest is read.
+    mRegister.setReadInBackground(true);
     recordGrid->setModel(mRegister.dsContract());
     recordGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
     // Several records (Ctrl and Shift click, Ctrl+A) for "批量生成合同文档"; the other commands take the current one.
@@ -96,6 +98,9 @@ void TfrmContractMag::FormCreate() {
     sendToExcelAction = new QAction(QStringLiteral("发送到Excel"), recordGrid);
     sendToExcelAction->setObjectName(QStringLiteral("sendToExcelAction"));
     recordGrid->addAction(sendToExcelAction);
+    dueRemindersAction = new QAction(QStringLiteral("到期提醒"), recordGrid);
+    dueRemindersAction->setObjectName(QStringLiteral("dueRemindersAction"));
+    recordGrid->addAction(dueRemindersAction);
     auto *listLayout = new QVBoxLayout(recordBox);
     listLayout->addLayout(filter);
     listLayout->addWidget(recordGrid);
@@ -139,6 +144,11 @@ void TfrmContractMag::FormCreate() {
     connect(printButton, &QPushButton::clicked, this, &TfrmContractMag::printList);
     connect(closeButton, &QPushButton::clicked, this, &TfrmContractMag::closeWindow);
     connect(sendToExcelAction, &QAction::triggered, this, &TfrmContractMag::sendToExcel);
+    connect(dueRemindersAction, &QAction::triggered, this, [this] {
+        auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget());
+        if (mServices.openDueReminders && sub && sub->mdiArea())
+            mServices.openDueReminders(sub->mdiArea());
+    });
     connect(recordGrid, &QTableView::doubleClicked, this, &TfrmContractMag::openDocument);
     connect(cmbPropertyName, &QComboBox::activated, this, &TfrmContractMag::cmbPropertyNameChange);
     connect(filterButton, &QPushButton::clicked, this, &TfrmContractMag::applyFilter);
@@ -274,6 +284,8 @@ void TfrmContractMag::openDocument() {
 
 void TfrmContractMag::generateSelectedDocuments() {
     ContractRecordModel *records = mRegister.dsContract();
+    // "All records of the list" means all of them, also while the last are still being read.
+    records->finishLoading();
     if (records->recordCount() == 0) {
         Messages::instance().information(QStringLiteral("没有可用于生成或查看的合同数据记录！"));
         return;
@@ -315,11 +327,13 @@ void TfrmContractMag::importRecords() {
 }
 
 void TfrmContractMag::printList() {
+    mRegister.dsContract()->finishLoading();
     if (mServices.previewGrid)
         mServices.previewGrid(Caption, recordGrid);
 }
 
 void TfrmContractMag::sendToExcel() {
+    mRegister.dsContract()->finishLoading();
     if (mServices.sendGridToExcel)
         mServices.sendGridToExcel(QString(), recordGrid);
 }

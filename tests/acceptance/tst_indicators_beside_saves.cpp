@@ -61,8 +61,7 @@ private Q_SLOTS:
         int roundsWithValues = 0;
         for (int round = 0; round < rounds; ++round) {
             const QString name = QStringLiteral("临时%1").arg(round);
-            const int id =
-                app.addIndicator(category, name, 0, QStringLiteral("Data%1").arg(10 + round), 2 + round);
+            const int id = app.addIndicator(category, name, 0, QStringLiteral("Data%1").arg(10 + round), 2 + round);
             QVERIFY(id > 0);
             // The other programs open records with it and save values into it.
             QTest::qWait(150);

@@ -64,8 +64,8 @@ class TestOneProgram : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         QVERIFY(mRuntime.isValid());
-        QVERIFY(QFile::setPermissions(mRuntime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                           QFileDevice::ExeOwner));
+        QVERIFY(QFile::setPermissions(mRuntime.path(),
+                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(mRuntime.path()));
     }
     void init() {
@@ -78,8 +78,8 @@ private Q_SLOTS:
     void secondStartHandsOverAndEnds_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("received");
-        QTest::newRow("opened with a backup") << QStringList{QStringLiteral("备份 1.HTBK")}
-                                              << QStringLiteral("备份 1.HTBK");
+        QTest::newRow("opened with a backup")
+            << QStringList{QStringLiteral("备份 1.HTBK")} << QStringLiteral("备份 1.HTBK");
         QTest::newRow("started without a file") << QStringList{} << QString();
     }
     void secondStartHandsOverAndEnds() {

@@ -220,6 +220,9 @@ int main(int argc, char *argv[]) {
     if (const QStringList unfilled = BatchGeneration::unfilledMarkers(made); !unfilled.isEmpty())
         err << QStringLiteral("模板中以下标记没有对应的指标，在文档中没有填写：") << unfilled.join(QStringLiteral("、"))
             << Qt::endl;
+    if (const QStringList problems = BatchGeneration::clauseProblems(made); !problems.isEmpty())
+        err << QStringLiteral("模板中的条件段落有以下问题：") << Qt::endl
+            << problems.join(QLatin1Char('\n')) << Qt::endl;
     // The counts, PDFs among them, as the window's summary gives them.
     if (!listed.isEmpty()) {
         const QStringList summary = BatchGeneration::summary(listed).split(QLatin1Char('\n'));

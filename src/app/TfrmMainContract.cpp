@@ -270,6 +270,30 @@ void TfrmMainContract::restoreDatabase(const QString &archive) {
                       archive);
 }
 
+void TfrmMainContract::handOver(const QString &archive) {
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
+    if (archive.isEmpty())
+        return;
+    mHandedArchives << archive;
+    restoreHandedArchive();
+}
+
+void TfrmMainContract::restoreHandedArchive() {
+    if (mHandedArchives.isEmpty())
+        return;
+    if (mFirstActivation || QApplication::activeModalWidget()) {
+        QTimer::singleShot(300, this, &TfrmMainContract::restoreHandedArchive);
+        return;
+    }
+    restoreDatabase(mHandedArchives.takeFirst());
+    if (!mHandedArchives.isEmpty())
+        QTimer::singleShot(0, this, &TfrmMainContract::restoreHandedArchive);
+}
+
 void TfrmMainContract::rebuildSystem() {
     if (!adminCheck() || !mCommands.rebuild)
         return;

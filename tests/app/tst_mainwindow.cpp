@@ -4,6 +4,7 @@
 #include "store/TDM.h"
 #include "support/TempAppFolder.h"
 
+#include <QDialog>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -167,6 +168,34 @@ private Q_SLOTS:
         mMessages.answerPassword(QStringLiteral("pw"));
         action->trigger();
         QCOMPARE(opened, 1);
+    }
+
+    // What a second start of the program handed over: the window comes back to the front; a backup's restore
+    // waits until the dialog the user is working in is closed, then asks its questions here.
+    void handedOverBackupWaitsForTheOpenDialog() {
+        TempAppFolder app;
+        QStringList restores;
+        MainCommands commands;
+        commands.restore = [&](const std::function<bool()> &, const std::function<void()> &, const QString &archive) {
+            restores << archive;
+        };
+        TfrmMainContract window(commands);
+        window.show();
+        QTest::qWait(50); // the first activation (no password here)
+        window.showMinimized();
+        QDialog entry(&window);
+        entry.setModal(true);
+        entry.show();
+        window.handOver(QStringLiteral("/home/u/备份.HTBK"));
+        QVERIFY(!window.isMinimized());
+        QVERIFY(window.isVisible());
+        QTest::qWait(700);
+        QVERIFY(restores.isEmpty());
+        entry.close();
+        QTRY_COMPARE(restores, QStringList{QStringLiteral("/home/u/备份.HTBK")});
+        window.handOver(QString());
+        QTest::qWait(400);
+        QCOMPARE(restores.size(), 1);
     }
 
     void updaterClosesTheWindowEvenWhenItFails() {

@@ -58,8 +58,9 @@ private Q_SLOTS:
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.lines, QStringList());
 
-        for (const auto &[party, date] : {std::pair{"华东\t机械", "2026年3月1日"}, std::pair{"西南电力", "2026年3月9日"},
-                                          std::pair{"远航贸易", "2026年5月1日"}, std::pair{"北方物流", "下月"}})
+        for (const auto &[party, date] :
+             {std::pair{"华东\t机械", "2026年3月1日"}, std::pair{"西南电力", "2026年3月9日"},
+              std::pair{"远航贸易", "2026年5月1日"}, std::pair{"北方物流", "下月"}})
             QVERIFY(app.exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1, Data2) VALUES (?, ?, ?)"),
                              {Cat, QString::fromUtf8(party), QString::fromUtf8(date)}));
         const QStringList ids = app.joined(QStringLiteral("SELECT ID FROM TContractMain ORDER BY ID")).split(u',');
@@ -67,13 +68,14 @@ private Q_SLOTS:
         run = runDue(args);
         QCOMPARE(run.exitCode, 0);
         // A tab typed into a value does not split its line.
-        QCOMPARE(run.lines, (QStringList{
-                                "2026-03-01\t-6\t设备采购\t" + ids[0] + "\t到期日\t2026年3月1日\t甲方：华东 机械\t\t" +
-                                    ids[0] + "\t",
-                                "2026-03-09\t2\t设备采购\t" + ids[1] + "\t到期日\t2026年3月9日\t甲方：西南电力\t\t" +
-                                    ids[1] + "\t",
-                            }));
-        QVERIFY2(run.errors.contains(QStringLiteral("无法识别的日期\t设备采购\t") + ids[3] + QStringLiteral("\t到期日\t下月")),
+        QCOMPARE(
+            run.lines,
+            (QStringList{
+                "2026-03-01\t-6\t设备采购\t" + ids[0] + "\t到期日\t2026年3月1日\t甲方：华东 机械\t\t" + ids[0] + "\t",
+                "2026-03-09\t2\t设备采购\t" + ids[1] + "\t到期日\t2026年3月9日\t甲方：西南电力\t\t" + ids[1] + "\t",
+            }));
+        QVERIFY2(run.errors.contains(QStringLiteral("无法识别的日期\t设备采购\t") + ids[3] +
+                                     QStringLiteral("\t到期日\t下月")),
                  qPrintable(run.errors));
 
         run = runDue(args + QStringList{QStringLiteral("--days"), QStringLiteral("60")});

@@ -202,6 +202,11 @@ void TfrmMainContract::refreshDueNote() {
 
 void TfrmMainContract::openDueReminders() {
     openSingleChild("DueReminderWindow", mCommands.OpenDueReminders);
+    // What was marked done or changed in the list shows in the note once the list is closed.
+    for (QMdiSubWindow *child : mArea->subWindowList()) {
+        if (child->widget() && child->widget()->inherits("DueReminderWindow"))
+            connect(child, &QObject::destroyed, this, &TfrmMainContract::refreshDueNote, Qt::UniqueConnection);
+    }
 }
 
 void TfrmMainContract::closeEvent(QCloseEvent *event) {

@@ -20,6 +20,11 @@ class TfrmContractMag : public QWidget {
     Q_OBJECT
 };
 
+// And for the reminder list.
+class DueReminderWindow : public QWidget {
+    Q_OBJECT
+};
+
 } // namespace
 
 class TestMainWindow : public QObject {
@@ -130,8 +135,13 @@ private Q_SLOTS:
         int opened = 0;
         MainCommands commands;
         commands.countDueContracts = [&] { return due; };
-        commands.OpenDueReminders = [&](QMdiArea *) {
+        commands.OpenDueReminders = [&](QMdiArea *area) {
             ++opened;
+            auto *child = new DueReminderWindow;
+            child->setAttribute(Qt::WA_DeleteOnClose);
+            QMdiSubWindow *sub = area->addSubWindow(child);
+            sub->setAttribute(Qt::WA_DeleteOnClose);
+            sub->showMaximized();
             return true;
         };
         TfrmMainContract window(commands);
@@ -144,6 +154,10 @@ private Q_SLOTS:
             QVERIFY(note->text().contains(QStringLiteral("有 3 份合同的日期在提醒期内")));
             Q_EMIT note->linkActivated(QStringLiteral("due"));
             QCOMPARE(opened, 1);
+            // Reminders marked done in the list: the note follows once the list is closed.
+            due = 1;
+            window.closeChildWindows();
+            QTRY_VERIFY(note->text().contains(QStringLiteral("有 1 份合同的日期在提醒期内")));
         }
         window.findChild<QToolButton *>(QStringLiteral("dueButton"))->click();
         QCOMPARE(opened, due > 0 ? 2 : 1);

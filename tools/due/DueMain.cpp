@@ -118,10 +118,10 @@ int main(int argc, char *argv[]) {
             << '\n';
     }
     for (const DueReminder &r : reminders.unreadable()) {
-        err << QStringLiteral("无法识别的日期\t") +
-                   QStringList{field(r.categoryName), field(r.contractNumber), field(r.indicatorName),
-                               field(r.dateText), QString::number(r.contractId)}
-                       .join(QLatin1Char('\t'))
+        err << QStringLiteral("无法识别的日期\t") + QStringList{field(r.categoryName), field(r.contractNumber),
+                                                                field(r.indicatorName), field(r.dateText),
+                                                                QString::number(r.contractId)}
+                                                        .join(QLatin1Char('\t'))
             << '\n';
     }
     out.flush();

@@ -56,8 +56,8 @@ DueReminderWindow::DueReminderWindow(DueReminderServices services, QWidget *pare
     unreadableBox->setObjectName(QStringLiteral("unreadableBox"));
     unreadableGrid = makeGrid("unreadableGrid", mUnreadableModel, unreadableBox);
     auto *unreadableLayout = new QVBoxLayout(unreadableBox);
-    unreadableLayout->addWidget(
-        new QLabel(QStringLiteral("以下合同填写的日期无法按指标的格式识别，双击打开合同改正后才能提醒："), unreadableBox));
+    unreadableLayout->addWidget(new QLabel(
+        QStringLiteral("以下合同填写的日期无法按指标的格式识别，双击打开合同改正后才能提醒："), unreadableBox));
     unreadableLayout->addWidget(unreadableGrid);
 
     doneButton = makeButton("doneButton", QStringLiteral("已处理"), this);
@@ -108,7 +108,8 @@ bool DueReminderWindow::ReadyData() {
     mUnreadableModel->setReminders(mReminders.unreadable());
     unreadableBox->setVisible(!mReminders.unreadable().isEmpty());
     summaryLabel->setText(
-        QStringLiteral("今天是%1。以下合同的日期在提醒期内（过期30天以内，或在指标的提前天数以内），共%2条，涉及%3份合同。")
+        QStringLiteral(
+            "今天是%1。以下合同的日期在提醒期内（过期30天以内，或在指标的提前天数以内），共%2条，涉及%3份合同。")
             .arg(today.toString(QStringLiteral("yyyy年M月d日")))
             .arg(mReminders.due().size())
             .arg(mReminders.contractsDue()));
@@ -124,8 +125,7 @@ void DueReminderWindow::selectionChanged() {
     const int row = reminderGrid->currentIndex().row();
     const bool any = row >= 0 && row < mDueModel->rowCount();
     doneButton->setEnabled(any);
-    doneButton->setText(any && mDueModel->reminder(row).done ? QStringLiteral("取消已处理")
-                                                             : QStringLiteral("已处理"));
+    doneButton->setText(any && mDueModel->reminder(row).done ? QStringLiteral("取消已处理") : QStringLiteral("已处理"));
 }
 
 void DueReminderWindow::markSelectedDone() {

@@ -41,11 +41,11 @@ private Q_SLOTS:
         QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("合同")));
         QVERIFY(app.addCategory(Cat, QStringLiteral("设备采购"), QStringLiteral("0001")));
         QVERIFY(app.addIndicator(Cat, QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
-        const int expiry =
-            app.addIndicator(Cat, QStringLiteral("到期日"), 2, QStringLiteral("Data2"), 2, {}, QStringLiteral("yyyy-MM-dd"));
+        const int expiry = app.addIndicator(Cat, QStringLiteral("到期日"), 2, QStringLiteral("Data2"), 2, {},
+                                            QStringLiteral("yyyy-MM-dd"));
         QVERIFY(app.exec(QStringLiteral("UPDATE TDataPara SET DueRemind=1, DueDays=30 WHERE ID=?"), {expiry}));
-        for (const auto &[party, date] : {std::pair{"华东机械", "2026-03-01"}, std::pair{"西南电力", "2026-03-27"},
-                                          std::pair{"远航贸易", "月底"}})
+        for (const auto &[party, date] :
+             {std::pair{"华东机械", "2026-03-01"}, std::pair{"西南电力", "2026-03-27"}, std::pair{"远航贸易", "月底"}})
             QVERIFY(app.exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1, Data2) VALUES (?, ?, ?)"),
                              {Cat, QString::fromUtf8(party), QString::fromUtf8(date)}));
 
@@ -74,6 +74,9 @@ private Q_SLOTS:
         QVERIFY(!grid->model()->index(1, DueReminderModel::DaysLeft).data(Qt::ForegroundRole).isValid());
         QVERIFY(window.findChild<QGroupBox *>(QStringLiteral("unreadableBox"))->isVisibleTo(&window));
         QCOMPARE(unreadable->model()->rowCount(), 1);
+        // Without days left and state: the texts of the contract are the last columns.
+        QCOMPARE(unreadable->model()->columnCount(), 6);
+        QCOMPARE(unreadable->model()->headerData(5, Qt::Horizontal).toString(), QStringLiteral("合同信息二"));
         QCOMPARE(cell(unreadable, 0, DueReminderModel::Date), QStringLiteral("月底"));
 
         // "已处理" takes the selected row off the list; "显示已处理" shows it again, marked, and can take it back.

@@ -190,7 +190,12 @@ int main(int argc, char *argv[]) {
                                                    PackageTemplate::Format::None;
     BatchGeneration::Timing timing;
     const QList<BatchGeneration::Result> made = BatchGeneration::runAll(
-        toMake, options, [] { return std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless); },
+        toMake, options,
+        [] {
+            auto word = std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless);
+            word->setQuickSave(true);
+            return word;
+        },
         withoutOffice ? BatchGeneration::workersWithoutOffice() : BatchGeneration::defaultWorkers(),
         [&, shown = 0](const BatchGeneration::Step &step) mutable {
             if (step.begun != shown) {

@@ -6,6 +6,7 @@
 #include "catalogue/TfrmExdParaPropertyEdit.h"
 #include "catalogue/TfrmPropertySelect.h"
 #include "contracts/ContractRecordModel.h"
+#include "contracts/TfrmChangeHistory.h"
 #include "contracts/TfrmContractMag.h"
 #include "documents/ui/DocumentTemplateTab.h"
 #include "documents/ui/DocumentsEntry.h"
@@ -47,6 +48,27 @@ GridContent gridContent(const QTableView *grid, const ContractRecordModel *recor
         row.reserve(columns.size());
         for (int c = 0; c < columns.size(); ++c)
             row.append(records->text(r, c));
+        content.rows.append(row);
+    }
+    return content;
+}
+
+// What any table view shows, column by column as its header titles them.
+GridContent shownContent(const QTableView *grid) {
+    GridContent content;
+    content.rowHeight = grid->verticalHeader()->defaultSectionSize();
+    const QAbstractItemModel *model = grid->model();
+    for (int c = 0; c < model->columnCount(); ++c) {
+        GridColumn column;
+        column.title = model->headerData(c, Qt::Horizontal).toString();
+        column.width = grid->columnWidth(c);
+        column.visible = !grid->isColumnHidden(c);
+        content.columns.append(column);
+    }
+    for (int r = 0; r < model->rowCount(); ++r) {
+        QStringList row;
+        for (int c = 0; c < model->columnCount(); ++c)
+            row.append(model->index(r, c).data().toString());
         content.rows.append(row);
     }
     return content;
@@ -96,8 +118,11 @@ ContractMagServices Composition::contractMagServices() {
     };
     services.sendGridToExcel = [](const QString &title, QTableView *grid) {
         auto *records = qobject_cast<ContractRecordModel *>(grid->model());
-        if (!records)
+        if (!records) {
+            // Other lists (the history) go over as their cells show.
+            SendGridToExcel([] { return std::make_unique<LibreOfficeSheetApp>(); }, title, shownContent(grid));
             return;
+        }
         // The list is left on the record the export ended with, as the spreadsheet shows it last.
         SendGridToExcel([] { return std::make_unique<LibreOfficeSheetApp>(); }, title, gridContent(grid, records),
                         [grid, records](int row) { grid->setCurrentIndex(records->index(row, 0)); });
@@ -115,6 +140,7 @@ MainCommands Composition::mainCommands() {
     };
     c.rebuild = [](QWidget *parent, const std::function<void()> &closeChildren) { ShowRebuild(parent, closeChildren); };
     c.serverConnection = [](QWidget *parent) { ShowServerConnection(parent); };
+    c.changeHistory = [this](QWidget *parent) { ShowChangeHistory(parent, contractMagServices().sendGridToExcel); };
     c.openHelp = [](QWidget *parent) { OpenHelpPage(parent); };
     c.openTutorial = [](QWidget *parent) { OpenTutorialPage(parent); };
     c.sampleSites = SampleSites();

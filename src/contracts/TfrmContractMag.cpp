@@ -4,6 +4,7 @@
 
 #include "catalogue/CategoryTreeView.h"
 #include "contracts/MultiRowHeaderView.h"
+#include "contracts/TfrmChangeHistory.h"
 #include "contracts/TfrmEditAContract.h"
 #include "platform/Messages.h"
 #include "store/TDM.h"
@@ -96,6 +97,9 @@ void TfrmContractMag::FormCreate() {
     sendToExcelAction = new QAction(QStringLiteral("发送到Excel"), recordGrid);
     sendToExcelAction->setObjectName(QStringLiteral("sendToExcelAction"));
     recordGrid->addAction(sendToExcelAction);
+    historyAction = new QAction(QStringLiteral("修改记录"), recordGrid);
+    historyAction->setObjectName(QStringLiteral("historyAction"));
+    recordGrid->addAction(historyAction);
     auto *listLayout = new QVBoxLayout(recordBox);
     listLayout->addLayout(filter);
     listLayout->addWidget(recordGrid);
@@ -139,6 +143,7 @@ void TfrmContractMag::FormCreate() {
     connect(printButton, &QPushButton::clicked, this, &TfrmContractMag::printList);
     connect(closeButton, &QPushButton::clicked, this, &TfrmContractMag::closeWindow);
     connect(sendToExcelAction, &QAction::triggered, this, &TfrmContractMag::sendToExcel);
+    connect(historyAction, &QAction::triggered, this, &TfrmContractMag::showHistory);
     connect(recordGrid, &QTableView::doubleClicked, this, &TfrmContractMag::openDocument);
     connect(cmbPropertyName, &QComboBox::activated, this, &TfrmContractMag::cmbPropertyNameChange);
     connect(filterButton, &QPushButton::clicked, this, &TfrmContractMag::applyFilter);
@@ -317,6 +322,15 @@ void TfrmContractMag::importRecords() {
 void TfrmContractMag::printList() {
     if (mServices.previewGrid)
         mServices.previewGrid(Caption, recordGrid);
+}
+
+void TfrmContractMag::showHistory() {
+    const int row = currentRecord();
+    if (row < 0) {
+        Messages::instance().information(QStringLiteral("没有可查看修改记录的合同数据！"));
+        return;
+    }
+    ShowRecordHistory(this, mRegister.dsContract()->recordId(row), mServices.sendGridToExcel);
 }
 
 void TfrmContractMag::sendToExcel() {

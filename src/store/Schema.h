@@ -7,11 +7,17 @@
 namespace Schema {
 inline constexpr int ValueColumnCount = 80;
 inline constexpr int DefaultColWidth = 100;
-inline constexpr int Version = 1;
+// Version of the tables; a database of an earlier version is brought up to it when the program opens it.
+inline constexpr int Version = 2;
 
 // Creates every table on an empty database (embedded file or server: the driver decides the spelling) and the parameter
 // row with the initial password "579".
 bool create(QSqlDatabase db, QString *error = nullptr);
+
+// Brings a database made by an earlier version of the program up to Version, step by step in one transaction,
+// without losing data; does nothing to an up-to-date one. Refuses (false, with the reason) a database made by a
+// later version.
+bool upgrade(QSqlDatabase db, QString *error = nullptr);
 
 // True when the database already holds the program's tables (on an empty server database it does not).
 bool hasTables(QSqlDatabase db);

@@ -1,6 +1,7 @@
 #include "store/TDM.h"
 
 #include "store/Arithmetic.h"
+#include "store/Schema.h"
 #include "store/ServerSettings.h"
 
 #include <QDir>
@@ -21,10 +22,13 @@ namespace {
 std::unique_ptr<TDM> gModule;
 
 // Texts are exchanged as UTF-8 whatever the server's default; dates and numbers never depend on its locale.
+// vantrel.program tells the server's history trigger that this program writes its own history rows, so that only
+// changes made by other programs are recorded by the trigger.
 bool setUpServerSession(const QSqlDatabase &db, QString *error) {
     QSqlQuery q(db);
     if (q.exec(QStringLiteral("SET client_encoding TO 'UTF8'")) &&
-        q.exec(QStringLiteral("SET standard_conforming_strings TO on")))
+        q.exec(QStringLiteral("SET standard_conforming_strings TO on")) &&
+        q.exec(QStringLiteral("SET vantrel.program TO '1'")))
         return true;
     if (error)
         *error = q.lastError().text();
@@ -131,6 +135,9 @@ void TDM::openServer(const ServerSettings &settings) {
     mBackend = Backend::Server;
     QString error;
     QSqlDatabase db = openServer(settings, mConnectionName, &error);
+    // An empty database gets its tables from the settings dialog; one that has them is brought up to date.
+    if (db.isOpen() && Schema::hasTables(db) && !Schema::upgrade(db, &error))
+        db.close();
     if (!db.isOpen())
         mConnectionError = error;
     mMayReconnect = db.isOpen();
@@ -190,6 +197,12 @@ void TDM::openEmbedded() {
     if (!q.exec(QStringLiteral("PRAGMA foreign_keys=ON")) || !q.exec(QStringLiteral("PRAGMA synchronous=FULL")) ||
         !q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
         mConnectionError = q.lastError().text();
+        db.close();
+        return;
+    }
+    QString error;
+    if (!Schema::upgrade(db, &error)) {
+        mConnectionError = error;
         db.close();
     }
 }

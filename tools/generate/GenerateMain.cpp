@@ -3,6 +3,7 @@
 
 #include "documents/BatchGeneration.h"
 #include "office/LibreOfficeWordApp.h"
+#include "store/ChangeHistory.h"
 #include "store/TDM.h"
 
 #include <QCoreApplication>
@@ -21,11 +22,48 @@ const char Usage[] = "用法: vantrel-generate --folder 文件夹 --category 类
                      "  --pdf         同时在合同文档旁边导出 PDF 文件\n"
                      "  --out         输出到这个文件夹，而不是 DB/ContractFile\n"
                      "  --regenerate  已有的合同文档重新生成（不加时跳过）\n"
-                     "退出码: 0 全部成功，1 有合同没有生成（列在输出中），2 参数错误\n";
+                     "退出码: 0 全部成功，1 有合同没有生成（列在输出中），2 参数错误\n"
+                     "\n"
+                     "       vantrel-generate --folder 文件夹 --verify 合同文档...\n"
+                     "  --verify      检查合同文档是否与本程序最后一次写入时相同，输出每个文档的结果、\n"
+                     "                写入时间和用户（制表符分隔）\n"
+                     "退出码: 0 全部未修改，1 有文档被修改、没有写入记录或无法读取，2 参数错误\n";
 
 int usage(QTextStream &err, const QString &problem) {
     err << "vantrel-generate: " << problem << "\n" << Usage;
     return 2;
+}
+
+// One line per document: the file, 未修改 / 已修改 / 无写入记录 / 无法读取, and the program's last write of it.
+int verify(const QStringList &files, QTextStream &out) {
+    int notSame = 0;
+    for (const QString &file : files) {
+        const QString path = QFileInfo(file).absoluteFilePath();
+        const ChangeHistory::DocumentCheck check = ChangeHistory::checkDocument(path);
+        QString outcome;
+        switch (check.outcome) {
+        case ChangeHistory::DocumentCheck::Outcome::Unchanged:
+            outcome = QStringLiteral("未修改");
+            break;
+        case ChangeHistory::DocumentCheck::Outcome::Changed:
+            outcome = QStringLiteral("已修改");
+            break;
+        case ChangeHistory::DocumentCheck::Outcome::NeverWritten:
+            outcome = QStringLiteral("无写入记录");
+            break;
+        case ChangeHistory::DocumentCheck::Outcome::Missing:
+            outcome = QStringLiteral("无法读取");
+            break;
+        }
+        if (check.outcome != ChangeHistory::DocumentCheck::Outcome::Unchanged)
+            ++notSame;
+        QStringList line{file, outcome};
+        if (check.lastWrite)
+            line << check.lastWrite->time << check.lastWrite->osUser << check.lastWrite->dbUser
+                 << check.lastWrite->action;
+        out << line.join(QLatin1Char('\t')) << Qt::endl;
+    }
+    return notSame == 0 ? 0 : 1;
 }
 
 } // namespace
@@ -38,6 +76,8 @@ int main(int argc, char *argv[]) {
     QString category;
     QString records;
     bool all = false;
+    QStringList verifyFiles;
+    bool verifying = false;
     BatchGeneration::Options options;
     const QStringList args = app.arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
@@ -57,11 +97,29 @@ int main(int argc, char *argv[]) {
             options.regenerate = true;
         else if (arg == QLatin1String("--out"))
             options.folder = value();
+        else if (arg == QLatin1String("--verify"))
+            verifying = true;
+        else if (verifying && !arg.startsWith(QLatin1String("--")))
+            verifyFiles << arg;
         else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             out << Usage;
             return 0;
         } else
             return usage(err, QStringLiteral("不认识的参数 %1").arg(arg));
+    }
+    if (verifying) {
+        if (folder.isEmpty() || verifyFiles.isEmpty() || !category.isEmpty() || all || !records.isEmpty())
+            return usage(err, QStringLiteral("--verify 需要 --folder 和至少一个合同文档，不能与生成的参数同用"));
+        const QString appFolder = QDir(folder).absolutePath() + QLatin1Char('/');
+        if (!QFileInfo::exists(appFolder + TDM::DatabaseFile))
+            return usage(err, QStringLiteral("%1 中没有数据库 %2").arg(appFolder, TDM::DatabaseFile));
+        if (!TDM::create(appFolder).isConnected()) {
+            err << "vantrel-generate: 无法打开数据库\n";
+            return 1;
+        }
+        const int code = verify(verifyFiles, out);
+        TDM::destroy();
+        return code;
     }
     if (folder.isEmpty() || category.isEmpty())
         return usage(err, QStringLiteral("缺少 --folder 或 --category"));

@@ -2,6 +2,7 @@
 
 #include "catalogue/Indicator.h"
 #include "platform/Messages.h"
+#include "store/ChangeHistory.h"
 #include "store/TDM.h"
 #include "text/DateText.h"
 #include "text/NumberText.h"
@@ -14,6 +15,19 @@
 namespace {
 
 // Value columns are named in SQL text, so only the names the schema has get there.
+// The ID the record just inserted by `query` got (the server names it in the statement's result).
+bool importedId(QSqlQuery &query, qint64 *id) {
+    if (TDM::instance().backend() == TDM::Backend::Server) {
+        if (!query.next())
+            return false;
+        *id = query.value(0).toLongLong();
+        return true;
+    }
+    const QVariant last = query.lastInsertId();
+    *id = last.toLongLong();
+    return last.isValid();
+}
+
 bool isValueColumn(const QString &name) {
     static const QRegularExpression valueColumn(QStringLiteral("^Data([1-9]|[1-7][0-9]|80)$"));
     return valueColumn.match(name).hasMatch();
@@ -213,10 +227,11 @@ bool ContractImport::storeRows(QString *message, QStringList *unreadable, QStrin
     QStringList placeholders;
     for (qsizetype i = 0; i < targets.size(); ++i)
         placeholders.append(QStringLiteral(":v%1").arg(i));
-    const QString sql = QStringLiteral("INSERT INTO TContractMain (%1) VALUES (%2)")
-                            .arg(targets.join(QStringLiteral(", ")), placeholders.join(QStringLiteral(", ")));
-
     TDM &dm = TDM::instance();
+    const QString sql = QStringLiteral("INSERT INTO TContractMain (%1) VALUES (%2)")
+                            .arg(targets.join(QStringLiteral(", ")), placeholders.join(QStringLiteral(", "))) +
+                        (dm.backend() == TDM::Backend::Server ? QStringLiteral(" RETURNING ID") : QString());
+
     QString rowError;
     QString commitError;
     const bool stored = dm.inTransaction(
@@ -246,6 +261,14 @@ bool ContractImport::storeRows(QString *message, QStringList *unreadable, QStrin
                                u'\r' + query.lastError().text();
                     return false;
                 }
+                ChangeHistory::Entry entry{0, mCategoryCode, ChangeHistory::Imported, {}, {}, {}};
+                for (qsizetype i = 0; i < sources.size(); ++i) {
+                    const QString value = query.boundValue(placeholders.at(i + 1)).toString();
+                    if (!value.isEmpty())
+                        entry.changes.append({names.at(i), QString(), value});
+                }
+                if (!importedId(query, &entry.recordId) || !ChangeHistory::record(entry, &rowError))
+                    return false;
             }
             return true;
         },

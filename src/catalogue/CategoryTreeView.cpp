@@ -4,6 +4,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QStyle>
 
 CategoryTreeView::CategoryTreeView(QWidget *parent)
@@ -34,11 +35,40 @@ void CategoryTreeView::setCategoryModel(CategoryTreeModel *model, QItemSelection
 
 void CategoryTreeView::currentChanged(const QModelIndex &current, const QModelIndex &previous) {
     QTreeView::currentChanged(current, previous);
-    if (previous.isValid() && previous != current.parent())
+    if (mMouseDown) {
+        if (!mOpenPending)
+            mPendingPrevious = previous;
+        mOpenPending = true;
+        return;
+    }
+    openCurrent(current, previous);
+}
+
+void CategoryTreeView::openCurrent(const QModelIndex &current, const QModelIndex &previous) {
+    if (previous.isValid() && previous != current && previous != current.parent())
         collapse(previous);
     if (current.isValid()) {
         expand(current);
         scrollTo(current);
+    }
+}
+
+void CategoryTreeView::mousePressEvent(QMouseEvent *event) {
+    mMouseDown = true;
+    QTreeView::mousePressEvent(event);
+}
+
+void CategoryTreeView::mouseReleaseEvent(QMouseEvent *event) {
+    // The click (and the window's reaction to it) comes first, on the rows as they were at the press.
+    QTreeView::mouseReleaseEvent(event);
+    if (event->buttons() != Qt::NoButton)
+        return;
+    mMouseDown = false;
+    if (mOpenPending) {
+        mOpenPending = false;
+        const QModelIndex previous = mPendingPrevious;
+        mPendingPrevious = QPersistentModelIndex();
+        openCurrent(currentIndex(), previous);
     }
 }
 

@@ -99,6 +99,16 @@ bool clearColumns(const QString &category, const QStringList &columns, const QHa
                      {category});
 }
 
+// Inside a write transaction, before anything else: the lock a record's save of the category takes first. A save
+// then either finishes before the indicators change (and its values are cleared with the others) or reads the
+// changed indicators; and the two never wait for each other's rows the other way round.
+bool lockCategory(const QString &category) {
+    TDM &dm = TDM::instance();
+    QSqlQuery q(dm.ADOLocal());
+    return execBound(q, QStringLiteral("SELECT TypeCode FROM TContractClass WHERE TypeCode=?") + dm.lockRows(),
+                     {category});
+}
+
 // “甲”、“乙”; a long list is cut after a few names.
 QString quotedNames(const QStringList &names) {
     constexpr int Shown = 5;
@@ -194,9 +204,10 @@ void IndicatorCommands::cmdDelPropertyClick() {
                                  : QStringLiteral("您确认删除选定合同文档参数指标吗？");
     if (!Messages::instance().question(question))
         return;
-    const bool done = TDM::instance().inTransaction([&]() {
+    const bool done = TDM::instance().inWriteTransaction([&]() {
         QSqlQuery q(TDM::instance().ADOLocal());
-        return execBound(q, QStringLiteral("DELETE FROM TDataPara WHERE ID=?"), {indicator.ID}) &&
+        return lockCategory(mCategoryCode) &&
+               execBound(q, QStringLiteral("DELETE FROM TDataPara WHERE ID=?"), {indicator.ID}) &&
                clearColumns(mCategoryCode, columns, {{indicator.DataFieldA, indicator.PropertyName}});
     });
     if (!done) {
@@ -305,9 +316,10 @@ void IndicatorCommands::importIndicators() {
     // One transaction: a failure leaves the category's indicators and its records exactly as they were.
     QString failure;
     QList<Indicator> copies;
-    const bool done = TDM::instance().inTransaction([&]() {
+    const bool done = TDM::instance().inWriteTransaction([&]() {
         QSqlQuery q(TDM::instance().ADOLocal());
-        if (!execBound(q, QStringLiteral("DELETE FROM TDataPara WHERE MainTypeCode=?"), {mCategoryCode}) ||
+        if (!lockCategory(mCategoryCode) ||
+            !execBound(q, QStringLiteral("DELETE FROM TDataPara WHERE MainTypeCode=?"), {mCategoryCode}) ||
             !clearColumns(mCategoryCode, clearedColumns, previousNames)) {
             failure = QStringLiteral("删除数据发生错误！");
             return false;

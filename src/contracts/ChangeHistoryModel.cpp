@@ -69,7 +69,7 @@ QVariant ChangeHistoryModel::data(const QModelIndex &index, int role) const {
 QVariant ChangeHistoryModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
-    static const char *const titles[ColumnCount] = {"时间",       "合同分类",   "合同ID",   "操作",        "修改内容",
+    static const char *const titles[ColumnCount] = {"时间",         "合同分类",   "合同ID",   "操作",        "修改内容",
                                                     "操作系统用户", "数据库用户", "合同文档", "文档SHA-256", "来源"};
     return section >= 0 && section < ColumnCount ? QString::fromUtf8(titles[section]) : QVariant();
 }

@@ -199,6 +199,7 @@ bool ContractEntry::SaveData() {
     QHash<int, QString> newNumbers;
     QHash<QString, QString> current;
     bool deletedMeanwhile = false;
+    QString takenNumber;
     QStringList columns;
     QVariantList values;
     QList<ChangeHistory::Indicator> written;
@@ -298,8 +299,14 @@ bool ContractEntry::SaveData() {
                     continue;
                 const std::optional<QString> next =
                     ContractNumbering::nextNumber(TypeCode, column, offer.prefix, offer.width, offer.suffix);
-                if (!next || *next == offer.number)
-                    continue;
+                if (!next && dm.connectionLost())
+                    return false;
+                // Without a next number the offered one would be stored a second time.
+                if (!next || *next == offer.number) {
+                    outcome = SaveOutcome::NumberTaken;
+                    takenNumber = offer.number;
+                    return false;
+                }
                 values[at] = *next;
                 newNumbers.insert(offer.row, *next);
                 renumbered.append(*next);
@@ -335,6 +342,12 @@ bool ContractEntry::SaveData() {
             break;
         case SaveOutcome::ChangedMeanwhile:
             askToReload(current);
+            break;
+        case SaveOutcome::NumberTaken:
+            Messages::instance().warning(
+                QStringLiteral("合同编号“%1”已被其他用户使用，无法确定下一个合同编号，本合同没有保存。\n"
+                               "请修改合同编号后再保存。")
+                    .arg(takenNumber));
             break;
         default:
             Messages::instance().warning(dm.failureText(SaveFailed, error));

@@ -91,7 +91,7 @@ public:
     static QStringList splitDefaultSelect(const QString &list);
 
 private:
-    enum class SaveOutcome { Saved, Failed, CategoryGone, ChangedMeanwhile };
+    enum class SaveOutcome { Saved, Failed, CategoryGone, ChangedMeanwhile, NumberTaken };
     // The record's stored values when it was loaded or last saved, by column.
     static QHash<QString, QString> valuesOf(const QSqlRecord &record);
     void askToReload(const QHash<QString, QString> &current);

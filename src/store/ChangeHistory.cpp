@@ -71,9 +71,9 @@ bool record(const Entry &entry, QString *error) {
                      QStringLiteral("INSERT INTO TChangeLog (ChangeTime, OsUser, DbUser, RecordID, MainTypeCode, "
                                     "Action, Changes, DocumentFile, DocumentSha256, Outside) "
                                     "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 0)"),
-                     {Clock::instance().now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), osUser(),
-                      databaseUser(), entry.recordId, entry.category, entry.action, encode(entry.changes),
-                      entry.documentFile, entry.documentSha256},
+                     {Clock::instance().now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), osUser(), databaseUser(),
+                      entry.recordId, entry.category, entry.action, encode(entry.changes), entry.documentFile,
+                      entry.documentSha256},
                      error);
 }
 
@@ -213,10 +213,9 @@ QString describe(const QList<Change> &changes) {
 }
 
 std::optional<Row> lastDocumentWrite(const QString &documentFile) {
-    const std::optional<QList<Row>> rows =
-        rowsWhere(QStringLiteral(" AND h.DocumentFile=? AND h.DocumentSha256<>'' AND h.Action IN (?, ?, ?)"),
-                  {documentFile, DocumentGenerated, DocumentRegenerated, DocumentSaved}, QStringLiteral(" LIMIT 1"),
-                  nullptr);
+    const std::optional<QList<Row>> rows = rowsWhere(
+        QStringLiteral(" AND h.DocumentFile=? AND h.DocumentSha256<>'' AND h.Action IN (?, ?, ?)"),
+        {documentFile, DocumentGenerated, DocumentRegenerated, DocumentSaved}, QStringLiteral(" LIMIT 1"), nullptr);
     if (!rows || rows->isEmpty())
         return std::nullopt;
     return rows->first();
@@ -233,7 +232,7 @@ DocumentCheck checkDocument(const QString &localPath) {
         check.outcome = DocumentCheck::Outcome::NeverWritten;
     else
         check.outcome = check.lastWrite->documentSha256 == check.sha256 ? DocumentCheck::Outcome::Unchanged
-                                                                         : DocumentCheck::Outcome::Changed;
+                                                                        : DocumentCheck::Outcome::Changed;
     return check;
 }
 

@@ -7,16 +7,24 @@
 namespace Schema {
 inline constexpr int ValueColumnCount = 80;
 inline constexpr int DefaultColWidth = 100;
-// Version of the tables; a database of an earlier version is brought up to it when the program opens it.
-inline constexpr int Version = 2;
+// The version of the tables this program builds and expects. A database of an earlier version is brought up to it
+// by upgrade(), step by step, when the program opens it.
+inline constexpr int Version = 3;
+// Days ahead a date marked for due reminders starts to remind, unless the indicator says otherwise.
+inline constexpr int DefaultDueDays = 30;
 
 // Creates every table on an empty database (embedded file or server: the driver decides the spelling) and the parameter
-// row with the initial password "579".
-bool create(QSqlDatabase db, QString *error = nullptr);
+// row with the initial password "579". With `version` below Version the tables are made as that version had them
+// (how the tests make a database of an earlier program).
+bool create(QSqlDatabase db, QString *error = nullptr, int version = Version);
 
-// Brings a database made by an earlier version of the program up to Version, step by step in one transaction,
-// without losing data; does nothing to an up-to-date one. Refuses (false, with the reason) a database made by a
-// later version.
+// The version of an open database: the embedded file keeps it in its header, the server in TSchemaVersion. A
+// database made before versions were kept on the server reads as 1.
+int version(QSqlDatabase db);
+
+// Brings an open database of an earlier version up to Version in one transaction, keeping every row; a database
+// already at Version (or of a later program) is left as it is. Several programs opening one server at once
+// upgrade it once. Returns false with the reason, and the database as it was, when a step fails.
 bool upgrade(QSqlDatabase db, QString *error = nullptr);
 
 // True when the database already holds the program's tables (on an empty server database it does not).

@@ -135,12 +135,12 @@ void TDM::openServer(const ServerSettings &settings) {
     mBackend = Backend::Server;
     QString error;
     QSqlDatabase db = openServer(settings, mConnectionName, &error);
-    // An empty database gets its tables from the settings dialog; one that has them is brought up to date.
-    if (db.isOpen() && Schema::hasTables(db) && !Schema::upgrade(db, &error))
-        db.close();
     if (!db.isOpen())
         mConnectionError = error;
     mMayReconnect = db.isOpen();
+    // A server database without the program's tables is set up by the connection window, not here.
+    if (db.isOpen() && Schema::hasTables(db))
+        upgradeSchema(db);
 }
 
 void TDM::reconnect(QSqlDatabase &db) const {
@@ -200,9 +200,17 @@ void TDM::openEmbedded() {
         db.close();
         return;
     }
+    q.finish();
+    upgradeSchema(db);
+}
+
+void TDM::upgradeSchema(QSqlDatabase &db) {
+    // A database of an earlier version (an older program's file, a restored older backup, a server that older
+    // programs used) gains what this program stores beside the old tables; nothing of it is lost.
     QString error;
     if (!Schema::upgrade(db, &error)) {
-        mConnectionError = error;
+        mConnectionError = QStringLiteral("数据库升级失败：") + error;
+        mMayReconnect = false;
         db.close();
     }
 }

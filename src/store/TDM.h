@@ -132,6 +132,7 @@ private:
     void reconnect(QSqlDatabase &db) const;
     void DataModuleCreate(const QString &serverPassword);
     void openEmbedded();
+    void upgradeSchema(QSqlDatabase &db);
     void openServer(const ServerSettings &settings);
     bool bulkReadEmbedded(const QString &sql, const QVariantList &binds, int fields, const RowSink &onRow,
                           QString *error);

@@ -34,7 +34,9 @@ class TestChangeHistoryPaths : public QObject {
     StandInWordApp mWord;
     int mRecord = 0;
 
-    qint64 lastHistoryId() { return mApp->scalar(QStringLiteral("SELECT coalesce(max(ID), 0) FROM TChangeLog")).toLongLong(); }
+    qint64 lastHistoryId() {
+        return mApp->scalar(QStringLiteral("SELECT coalesce(max(ID), 0) FROM TChangeLog")).toLongLong();
+    }
 
     int rowOf(const ContractEntry &entry, const QString &name) {
         for (int r = 0; r < entry.grid().rows(); ++r)

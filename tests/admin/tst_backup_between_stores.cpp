@@ -14,6 +14,7 @@
 #include "support/TestFiles.h"
 
 #include <QDirIterator>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QtTest>
@@ -176,6 +177,61 @@ private Q_SLOTS:
         const std::optional<qint64> id = TDM::instance().insertReturningId(
             QStringLiteral("INSERT INTO TContractMain (MainTypeCode) VALUES (?)"), {QStringLiteral("00010001")});
         QVERIFY(id && *id > 9);
+    }
+
+    // An archive written by the previous version of the program restores into either store of this one: its rows
+    // as they were, the columns added since at their defaults, the tables added since usable.
+    void olderArchiveRestoresIntoTheNewSchema_data() {
+        QTest::addColumn<Store>("to");
+        QTest::newRow("embedded file") << Store::Embedded;
+        QTest::newRow("server") << Store::Server;
+    }
+    void olderArchiveRestoresIntoTheNewSchema() {
+        QFETCH(Store, to);
+        const QString archive = mOutside.filePath(QStringLiteral("older.HTBK"));
+        QFile::remove(archive);
+        {
+            TempAppFolder::useStore(Store::Embedded);
+            TempAppFolder old(false, 1);
+            QVERIFY(old.isValid());
+            {
+                QSqlDatabase raw = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("older"));
+                raw.setDatabaseName(old.file(TDM::DatabaseFile));
+                QVERIFY(raw.open());
+                QSqlQuery q(raw);
+                for (const char *sql :
+                     {"INSERT INTO TContractClass VALUES ('0001','根','',0)",
+                      "INSERT INTO TContractClass VALUES ('00010001','子','0001',1)",
+                      "INSERT INTO TDataPara (ID,MainTypeCode,PropertyName,PropertyType,FormatStr,SortIdx,DataFieldA) "
+                      "VALUES (4,'00010001','到期日',2,'yyyy-MM-dd',1,'Data1')",
+                      "INSERT INTO TContractMain (ID,MainTypeCode,Data1) VALUES (7,'00010001','2026-04-01')"})
+                    QVERIFY2(q.exec(QString::fromUtf8(sql)), qPrintable(q.lastError().text()));
+                q.finish();
+                raw.close();
+            }
+            QSqlDatabase::removeDatabase(QStringLiteral("older"));
+            QString error;
+            QVERIFY2(DatabaseBackup::writeFolder(old.path(), archive, nullptr, &error), qPrintable(error));
+        }
+
+        TempAppFolder::useStore(to);
+        TempAppFolder target(to == Store::Server);
+        QVERIFY(target.isValid());
+        QString error;
+        if (to == Store::Server) {
+            QVERIFY2(DatabaseRestore::restoreIntoServer(archive, TDM::instance(), &error), qPrintable(error));
+        } else {
+            QVERIFY2(DatabaseRestore::restore(archive, target.path(), &error), qPrintable(error));
+            QVERIFY2(TDM::create(target.path()).isConnected(), qPrintable(TDM::instance().connectionError()));
+        }
+        QCOMPARE(Schema::version(TDM::instance().ADOLocal()), Schema::Version);
+        QCOMPARE(target.scalar(QStringLiteral("SELECT Data1 FROM TContractMain WHERE ID=7")),
+                 QStringLiteral("2026-04-01"));
+        QCOMPARE(target.scalar(QStringLiteral("SELECT DueDays FROM TDataPara WHERE ID=4")).toInt(),
+                 Schema::DefaultDueDays);
+        QVERIFY(target.exec(QStringLiteral("UPDATE TDataPara SET DueRemind=1 WHERE ID=4")));
+        QVERIFY(target.exec(
+            QStringLiteral("INSERT INTO TDueDone (ContractID, ParaID, DueDate) VALUES (7, 4, '2026-04-01')")));
     }
 
     void failedRestoreLeavesTheServerAsItWas() {

@@ -180,6 +180,70 @@ private Q_SLOTS:
         QCOMPARE(mMessages.unexpected(), 0);
     }
 
+    // A press and its release as the X server delivers them: whatever the press makes the tree do (expanding,
+    // collapsing, a pending layout) runs before the release comes.
+    static void pressAndRelease(QTreeView *tree, const QModelIndex &index) {
+        tree->scrollTo(index);
+        QCoreApplication::processEvents();
+        const QPoint at = tree->visualRect(index).center();
+        QTest::mousePress(tree->viewport(), Qt::LeftButton, {}, at);
+        QTest::qWait(30);
+        QTest::mouseRelease(tree->viewport(), Qt::LeftButton, {}, at);
+        QCoreApplication::processEvents();
+    }
+
+    void aClickOpensTheNodeUnderThePress_data() {
+        QTest::addColumn<QString>("newRoot");
+        QTest::addColumn<QString>("target");
+        QTest::newRow("a root below the open root") << QString() << QStringLiteral("买卖合同");
+        QTest::newRow("a just-added root below the open root") << QStringLiteral("租赁类") << QStringLiteral("租赁类");
+        QTest::newRow("a child of the open root after adding a root")
+            << QStringLiteral("租赁类") << QStringLiteral("商铺租赁合同");
+    }
+
+    void aClickOpensTheNodeUnderThePress() {
+        QFETCH(QString, newRoot);
+        QFETCH(QString, target);
+        TempAppFolder app;
+        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("房屋租赁")));
+        QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("房屋租赁合同"), QStringLiteral("0001")));
+        QVERIFY(app.addCategory(QStringLiteral("00010002"), QStringLiteral("商铺租赁合同"), QStringLiteral("0001")));
+        QVERIFY(app.addCategory(QStringLiteral("0002"), QStringLiteral("买卖合同")));
+        QVERIFY(app.addCategory(QStringLiteral("00020001"), QStringLiteral("设备采购合同"), QStringLiteral("0002")));
+        QMdiArea area;
+        area.resize(1200, 700);
+        area.show();
+        QVERIFY(OpenContractModel(&area, {}));
+        auto *window = qobject_cast<TfrmContractModel *>(area.subWindowList().constFirst()->widget());
+        QVERIFY(window);
+        auto *tree = window->findChild<QTreeView *>(QStringLiteral("Tree"));
+        QVERIFY(QTest::qWaitForWindowExposed(tree));
+        const QPersistentModelIndex lease(findNode(tree, QStringLiteral("房屋租赁")));
+        QCOMPARE(tree->currentIndex(), QModelIndex(lease));
+        QVERIFY(tree->isExpanded(lease));
+        if (!newRoot.isEmpty()) {
+            mMessages.answerInput(newRoot);
+            click(window, "cmdAddRoot");
+        }
+
+        const QPersistentModelIndex node(findNode(tree, target));
+        QVERIFY(node.isValid());
+        const bool isChild = node.parent().isValid();
+        pressAndRelease(tree, node);
+        QCOMPARE(tree->currentIndex(), QModelIndex(node));
+        QCOMPARE(tree->selectionModel()->selectedIndexes(), QModelIndexList{node});
+        // The window opened what was clicked: a child's pages, or the empty right side of a root.
+        QCOMPARE(window->findChild<QTabWidget *>(QStringLiteral("pages"))->isVisible(), isChild);
+        QCOMPARE(window->findChild<QLabel *>(QStringLiteral("lblPrompt"))->isVisible(), !isChild);
+        if (isChild)
+            QCOMPARE(window->currentCode(), window->categories()->model()->goodsClass(node).TypeCode);
+        // Selecting still opens the node and closes the root selected before, unless it holds the node.
+        QCOMPARE(tree->isExpanded(lease), node.parent() == QModelIndex(lease));
+        if (tree->model()->hasChildren(node))
+            QVERIFY(tree->isExpanded(node));
+        QCOMPARE(mMessages.unexpected(), 0);
+    }
+
     void templatePageIsDrivenByTheWindow() {
         TempAppFolder app;
         QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));

@@ -264,6 +264,33 @@ private Q_SLOTS:
                  u"C201202150001,C201202150002,C201202150002"_s);
     }
 
+    // The number offered was stored meanwhile and the next one cannot be made (the greatest stored value was typed
+    // by hand and has no serial): the save stops instead of storing the number twice.
+    void takenNumberWithoutANextOneIsNotStoredTwice() {
+        QVERIFY(mFolder->addIndicator(Category, u"合同编号"_s, 0, u"Data1"_s, 1,
+                                      u"[GETBILLID]{C[YYYY][MM][DD][IIII]}"_s) > 0);
+        QVERIFY(mFolder->addIndicator(Category, u"甲方"_s, 0, u"Data2"_s, 2) > 0);
+        ContractEntry e(-1, Category);
+        QVERIFY(e.ReadyData());
+        QCOMPARE(e.grid().value(0), u"C201202150001"_s);
+        for (const QString &other : {u"C201202150001"_s, u"C20120215补"_s})
+            QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1) VALUES (?,?)"_s, {Category, other}));
+        e.commitText(1, u"甲"_s);
+        bool saved = true;
+        e.cmdSaveClick(&saved);
+        QVERIFY(!saved);
+        QCOMPARE(mMessages.texts(), QStringList{u"合同编号“C201202150001”已被其他用户使用，无法确定下一个合同编号，"
+                                                u"本合同没有保存。\n请修改合同编号后再保存。"_s});
+        QCOMPARE(mFolder->scalar(u"SELECT count(*) FROM TContractMain WHERE Data1='C201202150001'"_s), u"1"_s);
+        QCOMPARE(mFolder->scalar(u"SELECT count(*) FROM TContractMain"_s), u"2"_s);
+        // A number the user gives himself is saved.
+        e.commitText(0, u"C201202150009"_s);
+        mMessages.clear();
+        QVERIFY(e.SaveData());
+        QVERIFY(mMessages.shown().isEmpty());
+        QCOMPARE(mFolder->scalar(u"SELECT Data2 FROM TContractMain WHERE Data1='C201202150009'"_s), u"甲"_s);
+    }
+
     void changeByAnotherUserIsNotOverwritten_data() {
         QTest::addColumn<bool>("reload");
         QTest::newRow("reload their values") << true;

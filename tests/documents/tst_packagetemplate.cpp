@@ -1,6 +1,7 @@
 // Filling .docx and .odt templates inside the program, on small handmade packages: the marker search over split
 // runs, what a replacement may hold, the parts of a package, and damaged templates.
 
+#include "documents/ClauseCases.h"
 #include "documents/PackageFiles.h"
 #include "documents/package/PackageTemplate.h"
 #include "documents/package/TemplateCheck.h"
@@ -14,6 +15,8 @@
 #include <pugixml.hpp>
 
 using Pairs = QList<QPair<QString, QString>>;
+
+Q_DECLARE_METATYPE(ClauseCases::Case)
 
 namespace {
 
@@ -131,6 +134,8 @@ private Q_SLOTS:
     void damagedTemplate();
     void formatOfPath();
     void templateCheck();
+    void clauses_data();
+    void clauses();
 };
 
 void TestPackageTemplate::docxParagraphs_data() {
@@ -416,3 +421,37 @@ void TestPackageTemplate::templateCheck() {
 
 QTEST_GUILESS_MAIN(TestPackageTemplate)
 #include "tst_packagetemplate.moc"
+
+void TestPackageTemplate::clauses_data() {
+    QTest::addColumn<ClauseCases::Case>("c");
+    QTest::addColumn<QString>("format");
+    const QList<ClauseCases::Case> cases = ClauseCases::load(QStringLiteral(VANTREL_CLAUSE_CASES));
+    QVERIFY(cases.size() >= 10);
+    for (const ClauseCases::Case &c : cases) {
+        for (const QString &format : {QStringLiteral("docx"), QStringLiteral("odt")})
+            QTest::newRow(qPrintable(c.name + QLatin1Char('/') + format)) << c << format;
+    }
+}
+
+// Each case folder's template in both package formats, filled with its record: the text and the structure that
+// remain (no empty line, row or list item left by a removed part).
+void TestPackageTemplate::clauses() {
+    QFETCH(ClauseCases::Case, c);
+    QFETCH(QString, format);
+    QTemporaryDir dir;
+    const QString source = dir.filePath(QStringLiteral("template.") + format);
+    const QString target = dir.filePath(QStringLiteral("contract.") + format);
+    QVERIFY(PackageFiles::write(source, ClauseCases::build(c.templateLines, format)));
+    QString error;
+    // The notation reads back as written (but for the ends of runs), so what the fill leaves is all that differs.
+    QStringList written = c.templateLines;
+    written.replaceInStrings(QStringLiteral("¦"), QString());
+    QCOMPARE(ClauseCases::render(source, format, &error), written);
+
+    const PackageTemplate::Result result =
+        PackageTemplate::fill(source, target, ClauseCases::pairs(c), ClauseCases::conditions(c));
+    QVERIFY2(result.ok, qPrintable(result.error));
+    const QStringList lines = ClauseCases::render(target, format, &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QCOMPARE(lines, ClauseCases::expected(c, format));
+}

@@ -1,10 +1,43 @@
 #include "store/Schema.h"
+#include "store/ServerSettings.h"
 #include "store/SqlText.h"
 #include "store/TDM.h"
 #include "support/TempAppFolder.h"
 
+#include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QtTest>
+
+namespace {
+
+// A connection to the folder's database that does not go through the data module (which would upgrade it).
+QSqlDatabase rawConnection(const TempAppFolder &app) {
+    if (const std::optional<ServerSettings> server = ServerSettings::read(app.path())) {
+        QString error;
+        return TDM::openServer(*server, QStringLiteral("raw"), &error);
+    }
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
+    db.setDatabaseName(app.file(TDM::DatabaseFile));
+    db.open();
+    return db;
+}
+
+// The column names of each table of the open store, in their order.
+QMap<QString, QStringList> columnsOfEveryTable() {
+    QMap<QString, QStringList> out;
+    const QSqlDatabase db = TDM::instance().ADOLocal();
+    for (const QString &table : db.tables(QSql::Tables)) {
+        const QSqlRecord record = db.record(table);
+        QStringList names;
+        for (int i = 0; i < record.count(); ++i)
+            names << record.fieldName(i).toLower();
+        out.insert(table.toLower(), names);
+    }
+    return out;
+}
+
+} // namespace
 
 class TestStore : public QObject {
     Q_OBJECT
@@ -234,6 +267,45 @@ private Q_SLOTS:
         QVERIFY(ok);
         QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM TContractClass")), QStringLiteral("0"));
         QCOMPARE(TDM::instance().readLogPass(), std::optional<QString>(QStringLiteral("579")));
+    }
+
+    // A database the previous version of the program made, with its rows, is brought to the current tables when
+    // opened: nothing lost, the new columns at their defaults, and the same tables as a database made new.
+    void olderDatabaseIsUpgradedOnOpen() {
+        TempAppFolder old(false, 1);
+        QVERIFY(old.isValid());
+        {
+            QSqlDatabase raw = rawConnection(old);
+            QVERIFY(raw.isOpen());
+            QCOMPARE(Schema::version(raw), 1);
+            QSqlQuery q(raw);
+            for (const char *sql :
+                 {"INSERT INTO TContractClass VALUES ('0001','根','',0)",
+                  "INSERT INTO TContractClass VALUES ('00010001','子','0001',1)",
+                  "INSERT INTO TDataPara (MainTypeCode,PropertyName,PropertyType,FormatStr,SortIdx,DataFieldA) "
+                  "VALUES ('00010001','到期日',2,'yyyy年M月d日',1,'Data1')",
+                  "INSERT INTO TContractMain (MainTypeCode,Data1) VALUES ('00010001','2026年4月1日')"})
+                QVERIFY2(q.exec(QString::fromUtf8(sql)), qPrintable(q.lastError().text()));
+            QVERIFY(!q.exec(QStringLiteral("SELECT * FROM TDueDone")));
+            q.finish();
+            raw.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("raw"));
+
+        for (int open = 0; open < 2; ++open) {
+            TDM &dm = TDM::create(old.path());
+            QVERIFY2(dm.isConnected(), qPrintable(dm.connectionError()));
+            QCOMPARE(Schema::version(dm.ADOLocal()), Schema::Version);
+            QCOMPARE(old.joined(QStringLiteral("SELECT PropertyName || '|' || FormatStr || '|' || DueRemind || '|' || "
+                                               "DueDays FROM TDataPara")),
+                     QStringLiteral("到期日|yyyy年M月d日|0|%1").arg(Schema::DefaultDueDays));
+            QCOMPARE(old.scalar(QStringLiteral("SELECT Data1 FROM TContractMain")), QStringLiteral("2026年4月1日"));
+        }
+        QVERIFY(old.exec(QStringLiteral("INSERT INTO TDueDone (ContractID, ParaID, DueDate) "
+                                        "SELECT c.ID, p.ID, '2026-04-01' FROM TContractMain c, TDataPara p")));
+        const QMap<QString, QStringList> upgraded = columnsOfEveryTable();
+        TempAppFolder fresh;
+        QCOMPARE(columnsOfEveryTable(), upgraded);
     }
 
     void onlineBackupIsAConsistentCopy() {

@@ -69,15 +69,39 @@ QString TempAppFolder::serverUnavailableReason() {
     return reason;
 }
 
-TempAppFolder::TempAppFolder(bool open) {
+TempAppFolder::TempAppFolder(bool open)
+    : TempAppFolder(open, Schema::Version) {}
+
+TempAppFolder::TempAppFolder(bool open, int schemaVersion) {
     mValid = mDir.isValid() && Schema::layOutAppFolder(mDir.path());
+    if (mValid && sStore == Store::Embedded && schemaVersion != Schema::Version)
+        mValid = recreateEmbeddedDatabase(schemaVersion);
     if (mValid && sStore == Store::Server)
-        mValid = createServerDatabase();
+        mValid = createServerDatabase(schemaVersion);
     if (mValid && open)
         mValid = TDM::create(mDir.path()).isConnected();
 }
 
-bool TempAppFolder::createServerDatabase() {
+bool TempAppFolder::recreateEmbeddedDatabase(int schemaVersion) {
+    const QString file = mDir.filePath(TDM::DatabaseFile);
+    if (!QFile::remove(file))
+        return false;
+    const QString connection = QStringLiteral("vantrel-test-older");
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(file);
+        QString error;
+        ok = db.open() && Schema::create(db, &error, schemaVersion);
+        if (!ok)
+            qWarning("older schema: %s", qPrintable(error));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return ok;
+}
+
+bool TempAppFolder::createServerDatabase(int schemaVersion) {
     if (!serverUnavailableReason().isEmpty())
         return false;
     const QString name = QStringLiteral("vt_%1_%2")
@@ -93,7 +117,7 @@ bool TempAppFolder::createServerDatabase() {
     {
         QString error;
         QSqlDatabase db = TDM::openServer(settings, AdminConnection, &error);
-        ok = db.isOpen() && Schema::create(db, &error);
+        ok = db.isOpen() && Schema::create(db, &error, schemaVersion);
         if (!ok)
             qWarning("server schema: %s", qPrintable(error));
         db.close();

@@ -27,6 +27,8 @@ public:
 
     // With `open` false the folder is laid out but no data module is created.
     explicit TempAppFolder(bool open = true);
+    // The same with the tables as the given earlier version of the program made them: how an upgrade is tested.
+    TempAppFolder(bool open, int schemaVersion);
     ~TempAppFolder();
 
     bool isValid() const { return mValid; }
@@ -48,7 +50,8 @@ public:
     bool refuseChanges(const QString &table, const QString &event, const QString &condition = QString());
 
 private:
-    bool createServerDatabase();
+    bool createServerDatabase(int schemaVersion);
+    bool recreateEmbeddedDatabase(int schemaVersion);
 
     QTemporaryDir mDir;
     bool mValid = false;

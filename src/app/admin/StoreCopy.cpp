@@ -17,11 +17,17 @@ namespace StoreCopy {
 
 QStringList tables() {
     return {QStringLiteral("TContractClass"), QStringLiteral("TDataPara"),       QStringLiteral("TDataParaDetail"),
-            QStringLiteral("TContractMain"),  QStringLiteral("TContractDetail"), QStringLiteral("TPara")};
+            QStringLiteral("TContractMain"),  QStringLiteral("TContractDetail"), QStringLiteral("TPara"),
+            QStringLiteral("TDueDone")};
 }
 
 bool copyRows(QSqlDatabase from, QSqlDatabase to, QString *error) {
+    const QStringList present = from.tables(QSql::Tables);
     for (const QString &table : tables()) {
+        // An archive of an earlier version lacks the tables added since: they stay empty, and the columns added
+        // since keep their defaults, since only the columns the source has are written.
+        if (!present.contains(table, Qt::CaseInsensitive))
+            continue;
         QSqlQuery read(from);
         read.setForwardOnly(true);
         if (!read.exec(QStringLiteral("SELECT * FROM ") + table))
@@ -53,9 +59,11 @@ bool resetGenerators(QSqlDatabase db, QString *error) {
     if (db.driverName() != QLatin1String("QPSQL"))
         return true;
     QSqlQuery q(db);
-    // The tables with a generated ID (the categories are keyed by their code, the parameter row by nothing).
+    // The tables with a generated ID (the categories are keyed by their code, the done reminders by what they mark,
+    // the parameter row by nothing).
     for (const QString &table : tables()) {
-        if (table == QLatin1String("TPara") || table == QLatin1String("TContractClass"))
+        if (table == QLatin1String("TPara") || table == QLatin1String("TContractClass") ||
+            table == QLatin1String("TDueDone"))
             continue;
         const QString sql = QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', 'id'), "
                                            "(SELECT COALESCE(MAX(ID), 0) + 1 FROM %1), false)")

@@ -1,6 +1,8 @@
 #include "documents/package/PackageTemplate.h"
 
+#include "documents/package/Clauses.h"
 #include "documents/package/MarkerValues.h"
+#include "documents/package/PartText.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -25,35 +27,9 @@ namespace {
 
 using Pairs = QList<QPair<QString, QString>>;
 
-bool is(const char *name, std::string_view expected) {
-    return std::string_view(name) == expected;
-}
+using PartText::Paragraph;
 
-// The text of one paragraph as the reader sees it, and the XML nodes it came from.
-struct Paragraph {
-    struct Segment {
-        pugi::xml_node node; // docx: the w:t element; odt: the text node
-        size_t begin;        // where its text starts in `text`
-        size_t length;       // its length before any change
-        std::string text;
-        bool changed = false;
-    };
-
-    std::string text;
-    std::vector<Segment> segments;
-
-    void add(pugi::xml_node node, std::string value) {
-        const size_t length = value.size();
-        text += value;
-        segments.push_back({node, text.size() - length, length, std::move(value)});
-    }
-    void barrier() {
-        if (!text.empty() && text.back() != MarkerValues::Barrier)
-            text += MarkerValues::Barrier;
-    }
-};
-
-// Finds and fills the markers of one XML part, paragraph by paragraph.
+// Fills the markers of the paragraphs of one XML part.
 class PartFiller {
 public:
     PartFiller(Format format, const MarkerValues &values, std::string wordPrefix)
@@ -62,92 +38,6 @@ public:
         , mW(std::move(wordPrefix)) {}
 
     int filled() const { return mFilled; }
-
-    void walk(pugi::xml_node parent, Paragraph *paragraph) {
-        if (mFormat == Format::Docx)
-            walkDocx(parent, paragraph);
-        else
-            walkOdt(parent, paragraph);
-    }
-
-private:
-    // The local name of a WordprocessingML element, or empty for any other.
-    std::string_view word(const char *name) const {
-        const std::string_view n(name);
-        if (n.size() <= mW.size() || n.compare(0, mW.size(), mW) != 0)
-            return {};
-        return n.substr(mW.size());
-    }
-
-    void nested(pugi::xml_node element, Paragraph *outer) {
-        // A paragraph inside a paragraph (a text box anchored in it) is text of its own.
-        if (outer)
-            outer->barrier();
-        Paragraph inner;
-        walk(element, &inner);
-        finish(inner);
-    }
-
-    void walkDocx(pugi::xml_node parent, Paragraph *paragraph) {
-        for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
-            if (child.type() != pugi::node_element)
-                continue;
-            const std::string_view name = word(child.name());
-            if (name == "p") {
-                nested(child, paragraph);
-            } else if (!paragraph) {
-                walkDocx(child, nullptr);
-            } else if (name == "t") {
-                std::string value;
-                for (pugi::xml_node text = child.first_child(); text; text = text.next_sibling())
-                    value += text.value();
-                paragraph->add(child, std::move(value));
-            } else if (name == "rPr" || name == "pPr" || name == "instrText" || name == "delText" ||
-                       name == "delInstrText") {
-                continue;
-            } else if (name == "tab" || name == "br" || name == "cr" || name == "sym" || name == "ptab" ||
-                       name == "noBreakHyphen" || name == "softHyphen" || name == "fldChar" ||
-                       name == "footnoteReference" || name == "endnoteReference" || name == "drawing" ||
-                       name == "pict" || name == "object") {
-                paragraph->barrier();
-                walkDocx(child, nullptr);
-            } else {
-                walkDocx(child, paragraph);
-            }
-        }
-    }
-
-    void walkOdt(pugi::xml_node parent, Paragraph *paragraph) {
-        for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
-            const pugi::xml_node_type type = child.type();
-            if (type == pugi::node_pcdata || type == pugi::node_cdata) {
-                if (paragraph)
-                    paragraph->add(child, child.value());
-                continue;
-            }
-            if (type != pugi::node_element)
-                continue;
-            const char *name = child.name();
-            if (is(name, "text:p") || is(name, "text:h")) {
-                nested(child, paragraph);
-            } else if (!paragraph) {
-                walkOdt(child, nullptr);
-            } else if (is(name, "text:span") || is(name, "text:a") || is(name, "text:meta") ||
-                       is(name, "text:ruby-base")) {
-                walkOdt(child, paragraph);
-            } else if (is(name, "text:bookmark") || is(name, "text:bookmark-start") || is(name, "text:bookmark-end") ||
-                       is(name, "text:reference-mark") || is(name, "text:reference-mark-start") ||
-                       is(name, "text:reference-mark-end") || is(name, "text:soft-page-break") ||
-                       is(name, "text:change") || is(name, "text:change-start") || is(name, "text:change-end") ||
-                       is(name, "office:annotation-end")) {
-                continue;
-            } else {
-                // Spaces, tabs, fields, notes, frames: the text around them does not form one marker.
-                paragraph->barrier();
-                walkOdt(child, nullptr);
-            }
-        }
-    }
 
     void finish(Paragraph &paragraph) {
         if (paragraph.text.find('[') == std::string::npos)
@@ -277,6 +167,7 @@ private:
             parent.remove_child(segment.node);
     }
 
+private:
     Format mFormat;
     const MarkerValues &mValues;
     std::string mW;
@@ -290,23 +181,48 @@ struct StringWriter : pugi::xml_writer {
 
 constexpr unsigned ParseOptions = pugi::parse_full | pugi::parse_ws_pcdata;
 
+// The paragraphs of a part that may hold a marker, in the walker's order; `blocks` tells whether one holds the
+// marker of an optional clause.
+std::vector<Paragraph> markedParagraphs(pugi::xml_node root, Format format, const std::string &prefix, bool *blocks) {
+    std::vector<Paragraph> paragraphs;
+    const auto keep = [&](Paragraph &paragraph) {
+        if (paragraph.text.find("[<") == std::string::npos)
+            return;
+        if (blocks && !*blocks && Clauses::holdsMarker(paragraph.text))
+            *blocks = true;
+        paragraphs.push_back(std::move(paragraph));
+    };
+    PartText::Walker<decltype(keep)> walker(format, prefix, keep);
+    walker.walk(root, nullptr);
+    return paragraphs;
+}
+
+std::string wordPrefix(const pugi::xml_document &document, Format format) {
+    return format == Format::Docx ? PartText::wordPrefixOf(document) : std::string();
+}
+
 // Fills one part; out is left empty when nothing in it changed.
 // Parsed in place: xml is spoilt afterwards.
-bool fillXml(std::string &xml, Format format, const MarkerValues &values, std::string *out, int *filled) {
+bool fillXml(std::string &xml, Format format, const MarkerValues &values, const Clauses::Values &conditions,
+             std::string *out, int *filled) {
     pugi::xml_document document;
     if (!document.load_buffer_inplace(xml.data(), xml.size(), ParseOptions, pugi::encoding_utf8))
         return false;
-    std::string prefix;
-    if (format == Format::Docx) {
-        // WordprocessingML is nearly always written with "w:", but the root element says which prefix it has.
-        const std::string_view root = document.document_element().name();
-        const size_t colon = root.find(':');
-        prefix = colon == std::string_view::npos ? std::string() : std::string(root.substr(0, colon + 1));
+    const std::string prefix = wordPrefix(document, format);
+    bool blocks = false;
+    std::vector<Paragraph> paragraphs = markedParagraphs(document, format, prefix, &blocks);
+    bool changed = false;
+    if (blocks) {
+        // The clauses first, on the template's own text: a value that holds a block marker is only text.
+        changed = Clauses::apply(format, prefix, paragraphs, conditions);
+        if (changed)
+            paragraphs = markedParagraphs(document, format, prefix, nullptr);
     }
     PartFiller filler(format, values, prefix);
-    filler.walk(document, nullptr);
+    for (Paragraph &paragraph : paragraphs)
+        filler.finish(paragraph);
     *filled += filler.filled();
-    if (filler.filled() > 0) {
+    if (changed || filler.filled() > 0) {
         StringWriter writer;
         writer.out.reserve(xml.size() + xml.size() / 8);
         document.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
@@ -508,7 +424,21 @@ bool writeBeside(const QString &target, const QByteArray &bytes, QString *error)
     return true;
 }
 
-Result fillPackage(const QString &templatePath, const QString &outputPath, const Pairs &pairs) {
+// The values conditions test; without them, what the pairs fill in (a marker's value with its unit).
+Clauses::Values conditionValues(const Pairs &pairs, const QHash<QString, QString> &conditions) {
+    if (!conditions.isEmpty() || pairs.isEmpty())
+        return Clauses::Values(conditions);
+    QHash<QString, QString> fromPairs;
+    for (const auto &pair : pairs) {
+        const QString &marker = pair.first;
+        if (marker.startsWith(QLatin1String("[<")) && marker.endsWith(QLatin1String(">]")))
+            fromPairs.insert(marker.mid(2, marker.size() - 4), pair.second);
+    }
+    return Clauses::Values(fromPairs);
+}
+
+Result fillPackage(const QString &templatePath, const QString &outputPath, const Pairs &pairs,
+                   const QHash<QString, QString> &conditions) {
     Result result;
     const Format format = formatOf(templatePath);
     if (format == Format::None) {
@@ -537,6 +467,7 @@ Result fillPackage(const QString &templatePath, const QString &outputPath, const
     }
 
     const MarkerValues values(pairs);
+    const Clauses::Values clauseValues = conditionValues(pairs, conditions);
     std::list<std::string> written; // the archive reads them when it is closed
     for (const std::string &part : parts) {
         const zip_int64_t index = package.indexOf(part);
@@ -546,7 +477,7 @@ Result fillPackage(const QString &templatePath, const QString &outputPath, const
             return result;
         }
         std::string filled;
-        if (!fillXml(xml, format, values, &filled, &result.filled)) {
+        if (!fillXml(xml, format, values, clauseValues, &filled, &result.filled)) {
             result.error = QStringLiteral("模板文件的内容已损坏（%1 不是有效的 XML），无法生成合同文档。")
                                .arg(QString::fromStdString(part));
             return result;
@@ -620,9 +551,10 @@ Format formatOf(const QString &path) {
     return Format::None;
 }
 
-Result fill(const QString &templatePath, const QString &outputPath, const Pairs &pairs) {
+Result fill(const QString &templatePath, const QString &outputPath, const Pairs &pairs,
+            const QHash<QString, QString> &conditions) {
     try {
-        return fillPackage(templatePath, outputPath, pairs);
+        return fillPackage(templatePath, outputPath, pairs, conditions);
     } catch (const std::exception &) {
         Result result;
         result.error = QStringLiteral("生成合同文档时内存不足。");
@@ -630,13 +562,15 @@ Result fill(const QString &templatePath, const QString &outputPath, const Pairs 
     }
 }
 
-bool fillPart(QByteArray &xml, Format format, const Pairs &pairs, int *filled, QString *error) {
+bool fillPart(QByteArray &xml, Format format, const Pairs &pairs, int *filled, QString *error,
+              const QHash<QString, QString> &conditions) {
     try {
         const MarkerValues values(pairs);
+        const Clauses::Values clauseValues = conditionValues(pairs, conditions);
         std::string out;
         int count = 0;
         std::string text(xml.constData(), size_t(xml.size()));
-        if (!fillXml(text, format, values, &out, &count)) {
+        if (!fillXml(text, format, values, clauseValues, &out, &count)) {
             if (error)
                 *error = QStringLiteral("不是有效的 XML");
             return false;

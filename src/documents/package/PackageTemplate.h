@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -25,7 +26,10 @@ struct Result {
 // letter case, also when the word processor split it over several runs of one paragraph; the replacement takes
 // the formatting of the marker's first character, its line breaks become line breaks of the document. Markers that
 // name no pair stay as they are. A replacement that holds the marker of a later pair is filled in turn.
-Result fill(const QString &templatePath, const QString &outputPath, const QList<QPair<QString, QString>> &pairs);
+// Optional clauses ([<如果:指标名>] ... [<否则>] ... [<结束>]) are settled first, on the template's own text, by
+// conditions: indicator name -> its value without the unit (empty: the pairs' replacements stand in).
+Result fill(const QString &templatePath, const QString &outputPath, const QList<QPair<QString, QString>> &pairs,
+            const QHash<QString, QString> &conditions = {});
 
 // Reads a .docx/.odt package as filling would, without writing anything: the archive opens, the main part is
 // there, and every part that holds text reads and is well-formed XML. error names the first fault for the user.
@@ -34,6 +38,6 @@ Result verify(const QString &path);
 // The same on one XML part held in memory (document.xml, content.xml, ...). False, with error set, when the part
 // is not well-formed; xml is then unchanged.
 bool fillPart(QByteArray &xml, Format format, const QList<QPair<QString, QString>> &pairs, int *filled = nullptr,
-              QString *error = nullptr);
+              QString *error = nullptr, const QHash<QString, QString> &conditions = {});
 
 } // namespace PackageTemplate

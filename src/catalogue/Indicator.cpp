@@ -21,6 +21,9 @@ Indicator Indicator::fromRecord(const QSqlRecord &r) {
     i.ColWidth = r.value(QStringLiteral("ColWidth")).toInt();
     i.IsSortField = r.value(QStringLiteral("IsSortField")).toInt();
     i.DataFieldA = r.value(QStringLiteral("DataFieldA")).toString();
+    i.DueRemind = r.value(QStringLiteral("DueRemind")).toInt();
+    if (const QVariant days = r.value(QStringLiteral("DueDays")); !days.isNull())
+        i.DueDays = days.toInt();
     return i;
 }
 

@@ -24,6 +24,9 @@ struct Indicator {
     int ColWidth = 0;
     int IsSortField = 0;
     QString DataFieldA;
+    // A date indicator marked "到期提醒" reminds of its contracts' dates DueDays days ahead (0 to 365).
+    int DueRemind = 0;
+    int DueDays = 30;
 
     // Reads every field from a row of "SELECT * FROM TDataPara"; nulls read as 0 and empty text.
     static Indicator fromRecord(const QSqlRecord &record);

@@ -329,10 +329,10 @@ void IndicatorCommands::importIndicators() {
             const std::optional<qint64> id = TDM::instance().insertReturningId(
                 QStringLiteral("INSERT INTO TDataPara (MainTypeCode,PropertyName,PropertyType,FormatStr,"
                                "Unit,DefaultSelect,HisSelect,CalcStr,SortIdx,NoNull,ColWidth,IsSortField,"
-                               "DataFieldA) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?)"),
+                               "DataFieldA,DueRemind,DueDays) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"),
                 {copy.MainTypeCode, copy.PropertyName, copy.PropertyType, copy.FormatStr, copy.Unit, copy.DefaultSelect,
                  copy.HisSelect, copy.CalcStr, copy.SortIdx, copy.NoNull, copy.ColWidth, copy.IsSortField,
-                 copy.DataFieldA});
+                 copy.DataFieldA, copy.DueRemind, copy.DueDays});
             if (!id) {
                 failure = StoreFailed;
                 return false;

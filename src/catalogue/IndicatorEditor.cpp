@@ -8,6 +8,8 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <algorithm>
+
 IndicatorEditor::IndicatorEditor(const QString &tableName, const QString &categoryCode, int indicatorId)
     : mTableName(tableName)
     , mCategoryCode(categoryCode)
@@ -107,15 +109,18 @@ bool IndicatorEditor::SaveData(bool *nameRejected, bool *formulaRejected) {
     }
 
     const Indicator &v = mValues;
+    // Only a date reminds; the days ahead keep their range whatever the caller put in.
+    const int dueRemind = v.PropertyType == Indicator::Date && v.DueRemind == 1 ? 1 : 0;
+    const int dueDays = std::clamp(v.DueDays, 0, MaxDueDays);
     QSqlQuery q(TDM::instance().ADOLocal());
     bool stored = false;
     if (!mFound) {
         const std::optional<qint64> id = TDM::instance().insertReturningId(
             QStringLiteral("INSERT INTO TDataPara (MainTypeCode,PropertyName,PropertyType,FormatStr,Unit,"
-                           "DefaultSelect,HisSelect,CalcStr,SortIdx,NoNull,IsSortField,DataFieldA) "
-                           "VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"),
+                           "DefaultSelect,HisSelect,CalcStr,SortIdx,NoNull,IsSortField,DataFieldA,DueRemind,DueDays) "
+                           "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?)"),
             {mCategoryCode, v.PropertyName, v.PropertyType, v.FormatStr, v.Unit, v.DefaultSelect, v.HisSelect,
-             v.CalcStr, mOrderNumber, v.NoNull, v.IsSortField, mValueColumn});
+             v.CalcStr, mOrderNumber, v.NoNull, v.IsSortField, mValueColumn, dueRemind, dueDays});
         stored = id.has_value();
         if (stored) {
             mId = int(*id);
@@ -126,9 +131,9 @@ bool IndicatorEditor::SaveData(bool *nameRejected, bool *formulaRejected) {
             execBound(q,
                       QStringLiteral("UPDATE TDataPara SET MainTypeCode=?,PropertyName=?,PropertyType=?,FormatStr=?,"
                                      "Unit=?,DefaultSelect=?,HisSelect=?,CalcStr=?,SortIdx=?,NoNull=?,"
-                                     "IsSortField=?,DataFieldA=? WHERE ID=?"),
+                                     "IsSortField=?,DataFieldA=?,DueRemind=?,DueDays=? WHERE ID=?"),
                       {mCategoryCode, v.PropertyName, v.PropertyType, v.FormatStr, v.Unit, v.DefaultSelect, v.HisSelect,
-                       v.CalcStr, mOrderNumber, v.NoNull, v.IsSortField, mValueColumn, mId})
+                       v.CalcStr, mOrderNumber, v.NoNull, v.IsSortField, mValueColumn, dueRemind, dueDays, mId})
             // The row may have been deleted since the dialog opened.
             && q.numRowsAffected() == 1;
     }

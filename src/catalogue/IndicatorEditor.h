@@ -9,6 +9,7 @@
 class IndicatorEditor {
 public:
     static inline const QString IndicatorTable = QStringLiteral("TDataPara");
+    static constexpr int MaxDueDays = 365;
 
     enum class FormulaItem { MoneyStob, MoneyStobW, DateStob, GetBillId };
 

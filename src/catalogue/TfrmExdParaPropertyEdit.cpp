@@ -5,6 +5,7 @@
 #include "platform/DialogButtonRow.h"
 #include "platform/Messages.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCursor>
 #include <QGridLayout>
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -67,6 +69,12 @@ TfrmExdParaPropertyEdit::TfrmExdParaPropertyEdit(const QString &tableName, const
     sbGS->setFocusPolicy(Qt::NoFocus);
     cmbNoNull = fixedList(this, "cmbNoNull", {QStringLiteral("否"), QStringLiteral("是")});
     cmbSortField = fixedList(this, "cmbSortField", {QStringLiteral("否"), QStringLiteral("是")});
+    dueRemindCheck = new QCheckBox(QStringLiteral("到期提醒"), this);
+    dueRemindCheck->setObjectName(QStringLiteral("dueRemindCheck"));
+    dueDaysSpin = new QSpinBox(this);
+    dueDaysSpin->setObjectName(QStringLiteral("dueDaysSpin"));
+    dueDaysSpin->setRange(0, IndicatorEditor::MaxDueDays);
+    dueDaysSpin->setSuffix(QStringLiteral(" 天"));
 
     auto *grid = new QGridLayout;
     int row = 0;
@@ -86,6 +94,17 @@ TfrmExdParaPropertyEdit::TfrmExdParaPropertyEdit(const QString &tableName, const
     addRow(QStringLiteral("计算公式"), EditCalcStr, sbGS);
     addRow(QStringLiteral("必须填写"), cmbNoNull);
     addRow(QStringLiteral("排序字段"), cmbSortField);
+    {
+        auto *due = new QWidget(this);
+        auto *dueRow = new QHBoxLayout(due);
+        dueRow->setContentsMargins(0, 0, 0, 0);
+        dueRow->addWidget(dueRemindCheck);
+        dueRow->addSpacing(12);
+        dueRow->addWidget(new QLabel(QStringLiteral("提前天数"), this));
+        dueRow->addWidget(dueDaysSpin);
+        dueRow->addStretch(1);
+        addRow(QStringLiteral("到期提醒"), due);
+    }
     grid->setColumnStretch(1, 1);
     grid->setColumnMinimumWidth(1, 260);
 
@@ -124,6 +143,8 @@ TfrmExdParaPropertyEdit::TfrmExdParaPropertyEdit(const QString &tableName, const
     // Only a pick by the user suggests a format; loading an indicator does not.
     connect(cmbFieldType, &QComboBox::activated, this, &TfrmExdParaPropertyEdit::cmbFieldTypeClick);
     connect(cmdSave, &QPushButton::clicked, this, &TfrmExdParaPropertyEdit::cmdSaveClick);
+    connect(cmbFieldType, &QComboBox::currentIndexChanged, this, &TfrmExdParaPropertyEdit::enableDueControls);
+    connect(dueRemindCheck, &QCheckBox::toggled, this, &TfrmExdParaPropertyEdit::enableDueControls);
 
     // Enter moves on like Tab, wherever the focus is in this window.
     for (QWidget *child : findChildren<QWidget *>())
@@ -139,6 +160,15 @@ void TfrmExdParaPropertyEdit::FormCreate() {
     cmbSortField->setCurrentIndex(0);
     EditFormatStr->setCurrentText(QString());
     cmbUnit->setCurrentText(QString());
+    dueRemindCheck->setChecked(false);
+    dueDaysSpin->setValue(Indicator().DueDays);
+    enableDueControls();
+}
+
+void TfrmExdParaPropertyEdit::enableDueControls() {
+    const bool date = cmbFieldType->currentIndex() == Indicator::Date;
+    dueRemindCheck->setEnabled(date);
+    dueDaysSpin->setEnabled(date && dueRemindCheck->isChecked());
 }
 
 bool TfrmExdParaPropertyEdit::ReadyData() {
@@ -156,6 +186,9 @@ bool TfrmExdParaPropertyEdit::ReadyData() {
     EditCalcStr->setText(v.CalcStr);
     cmbNoNull->setCurrentIndex(qBound(0, v.NoNull, 1));
     cmbSortField->setCurrentIndex(qBound(0, v.IsSortField, 1));
+    dueRemindCheck->setChecked(v.DueRemind == 1);
+    dueDaysSpin->setValue(v.DueDays);
+    enableDueControls();
     return true;
 }
 
@@ -170,6 +203,8 @@ void TfrmExdParaPropertyEdit::copyControlsToValues() {
     v.CalcStr = EditCalcStr->text();
     v.NoNull = cmbNoNull->currentIndex();
     v.IsSortField = cmbSortField->currentIndex();
+    v.DueRemind = dueRemindCheck->isChecked() ? 1 : 0;
+    v.DueDays = dueDaysSpin->value();
 }
 
 bool TfrmExdParaPropertyEdit::SaveData() {

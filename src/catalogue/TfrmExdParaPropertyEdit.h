@@ -4,10 +4,12 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QSpinBox;
 class QToolButton;
 
 // Creates or changes one indicator. Opened by EditIndicator and EditIndicatorName.
@@ -41,6 +43,8 @@ protected:
 private:
     void FormCreate();
     void copyControlsToValues();
+    // The reminder applies to dates only.
+    void enableDueControls();
 
     IndicatorEditor mEditor;
     QLineEdit *EditFieldName = nullptr;
@@ -53,6 +57,8 @@ private:
     QToolButton *sbGS = nullptr;
     QComboBox *cmbNoNull = nullptr;
     QComboBox *cmbSortField = nullptr;
+    QCheckBox *dueRemindCheck = nullptr;
+    QSpinBox *dueDaysSpin = nullptr;
     QPushButton *cmdSave = nullptr;
     QPushButton *cmdCancel = nullptr;
     QMenu *formulaMenu = nullptr;

@@ -4,6 +4,7 @@
 #include "documents/DocumentLock.h"
 #include "documents/DocumentPaths.h"
 #include "documents/DocumentSync.h"
+#include "documents/TemplateEditor.h"
 #include "documents/TemplateImport.h"
 #include "office/WordApp.h"
 #include "platform/Messages.h"
@@ -11,9 +12,11 @@
 #include "store/DocumentStore.h"
 #include "store/TDM.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSet>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -58,7 +61,10 @@ QString oneLine(const QString &text) {
 
 BatchGeneration::BatchGeneration(WordApp &word, Options options)
     : mWord(word)
-    , mOptions(std::move(options)) {}
+    , mOptions(std::move(options))
+    , mToken(QStringLiteral("%1-%2")
+                 .arg(QCoreApplication::applicationPid())
+                 .arg(QRandomGenerator::system()->generate(), 8, 16, QLatin1Char('0'))) {}
 
 namespace {
 
@@ -134,10 +140,20 @@ BatchGeneration::Result BatchGeneration::run(int recordId) {
 }
 
 BatchGeneration::Result BatchGeneration::make(const Job &job) {
+    Result result = makeDocument(job);
+    // Counted among the PDFs not written; the record's failure says why.
+    if (mOptions.pdf && result.kind == Result::Kind::Failed && result.pdfError.isEmpty())
+        result.pdfError = QStringLiteral("合同文档没有生成");
+    return result;
+}
+
+BatchGeneration::Result BatchGeneration::makeDocument(const Job &job) {
     const int recordId = job.recordId;
     Result result;
     result.recordId = recordId;
-    if (job.record.isEmpty()) {
+    // Everything the document is made from was read on the database's thread: a read that failed there is not
+    // tried again from here.
+    if (job.record.isEmpty() || !job.indicatorsRead) {
         result.reason = QStringLiteral("读取数据库发生错误！");
         return result;
     }
@@ -145,13 +161,13 @@ BatchGeneration::Result BatchGeneration::make(const Job &job) {
         result.reason = QStringLiteral("从服务器读取文档发生错误：") + oneLine(job.fetchError);
         return result;
     }
-    if (job.checkTemplate && job.indicatorsRead) {
+    const QString category = job.record.value(QStringLiteral("MainTypeCode")).toString();
+    if (job.checkTemplate) {
         QStringList names;
         for (const Indicator &indicator : job.indicators)
             names << indicator.PropertyName;
         QString why;
-        const auto report = TemplateImport::checkReport(job.record.value(QStringLiteral("MainTypeCode")).toString(),
-                                                        names, mWord, &why);
+        const auto report = TemplateImport::checkReport(category, names, mWord, &why);
         for (const TemplateCheck::Finding &finding :
              report ? report->unknownMarkers : QList<TemplateCheck::Finding>()) {
             if (!result.unfilledMarkers.contains(finding.text))
@@ -159,19 +175,33 @@ BatchGeneration::Result BatchGeneration::make(const Job &job) {
         }
     }
     const QString name = QString::number(recordId) + QStringLiteral(".Doc");
-    const QString target =
-        mOptions.folder.isEmpty() ? DocumentPaths::contractFile(recordId) : QDir(mOptions.folder).filePath(name);
-    const QString existing = DocumentPaths::existingDocument(target);
+    const bool ownFolder = mOptions.folder.isEmpty();
+    const QString target = ownFolder ? DocumentPaths::contractFile(recordId) : QDir(mOptions.folder).filePath(name);
+    // In DB/ContractFile the record's document in any format is its document (it is the one opened). Another
+    // folder may hold the user's own files under the same numbers: only a file in the format the batch makes
+    // there (the template's) counts as the record's document.
+    QString existing;
+    if (ownFolder) {
+        existing = DocumentPaths::existingDocument(target);
+    } else {
+        const QString templateFile = DocumentPaths::existingTemplate(category);
+        existing = DocumentPaths::existingFile(
+            templateFile.isEmpty() ? target : DocumentPaths::withSuffixOf(target, templateFile));
+    }
     if (!existing.isEmpty()) {
         result.document = existing;
-        if (DocumentLock::isLocked(existing)) {
+        if (const std::optional<DocumentLock::Holder> holder = DocumentLock::holder(existing)) {
             result.kind = Result::Kind::Skipped;
-            result.reason = QStringLiteral("合同文档正在窗口中打开，没有覆盖");
+            result.reason = QStringLiteral("合同文档正在窗口中打开，没有覆盖（%1）").arg(holder->describe());
+            if (mOptions.pdf)
+                result.pdfError = QStringLiteral("合同文档正在窗口中打开，没有导出PDF文件");
             return result;
         }
         if (!mOptions.regenerate) {
             result.kind = Result::Kind::Skipped;
             result.reason = QStringLiteral("合同文档已经存在");
+            if (mOptions.pdf)
+                exportKept(existing, result);
             return result;
         }
     }
@@ -181,19 +211,22 @@ BatchGeneration::Result BatchGeneration::make(const Job &job) {
     }
 
     // Made under a name of its own, then renamed into place.
-    const QString staging = QFileInfo(target).absolutePath() + QStringLiteral("/.batch-") + name;
+    const QString staging = stagingPath(target);
     CollectingMessages messages;
     ContractDocument document(mWord, messages, QString(), staging, recordId);
     document.setShowInOffice(mOptions.pdf);
-    if (job.indicatorsRead)
-        document.setRecordData(job.record, job.indicators);
+    document.setRecordData(job.record, job.indicators);
     const ContractDocument::Preparation prepared = document.ReadyData();
     const QString made = DocumentPaths::existingDocument(staging);
+    QString stagedPdf;
     const auto fail = [&](const QString &reason) {
         if (!made.isEmpty())
             QFile::remove(made);
+        if (!stagedPdf.isEmpty())
+            QFile::remove(stagedPdf);
         result.kind = Result::Kind::Failed;
         result.reason = reason;
+        result.pdfError.clear();
         return result;
     };
     if (prepared != ContractDocument::Preparation::Generated || made.isEmpty() || !messages.texts.isEmpty()) {
@@ -202,22 +235,75 @@ BatchGeneration::Result BatchGeneration::make(const Job &job) {
     }
 
     const QString final = DocumentPaths::withSuffixOf(target, made);
+    // The PDF is exported before the document takes its place and takes its own only after it: a PDF beside a
+    // document always shows that document.
     if (mOptions.pdf) {
-        const QString pdf = QFileInfo(final).absolutePath() + QLatin1Char('/') + QFileInfo(final).completeBaseName() +
-                            QStringLiteral(".pdf");
-        if (!mWord.exportPdf(pdf)) {
-            QFile::remove(pdf);
-            return fail(oneLine(mWord.lastError()));
-        }
+        stagedPdf = exportStaged(final, result);
+        if (stagedPdf.isEmpty())
+            return fail(result.pdfError);
     }
     if (std::rename(QFile::encodeName(made).constData(), QFile::encodeName(final).constData()) != 0)
         return fail(QStringLiteral("保存文件发生错误：") + QString::fromLocal8Bit(std::strerror(errno)));
     // A document of the record in another format would be opened instead of the new one.
-    if (!existing.isEmpty() && QFileInfo(existing).absoluteFilePath() != QFileInfo(final).absoluteFilePath())
+    if (ownFolder && !existing.isEmpty() &&
+        QFileInfo(existing).absoluteFilePath() != QFileInfo(final).absoluteFilePath())
         QFile::remove(existing);
     result.kind = Result::Kind::Generated;
     result.document = final;
+    if (!stagedPdf.isEmpty())
+        placePdf(stagedPdf, final, result);
     return result;
+}
+
+QString BatchGeneration::stagingPath(const QString &target) const {
+    const QFileInfo info(target);
+    return info.absolutePath() + QStringLiteral("/.batch-") + mToken + QLatin1Char('-') + info.fileName();
+}
+
+namespace {
+
+QString pdfBeside(const QString &document) {
+    const QFileInfo info(document);
+    return info.absolutePath() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(".pdf");
+}
+
+} // namespace
+
+QString BatchGeneration::exportStaged(const QString &document, Result &result) {
+    const QString staged = stagingPath(pdfBeside(document));
+    if (mWord.exportPdf(staged))
+        return staged;
+    QFile::remove(staged);
+    const QString error = oneLine(mWord.lastError());
+    result.pdfError =
+        QStringLiteral("导出PDF文件发生错误") + (error.isEmpty() ? QString() : QStringLiteral("：") + error);
+    return QString();
+}
+
+void BatchGeneration::placePdf(const QString &staged, const QString &document, Result &result) {
+    const QString pdf = pdfBeside(document);
+    if (std::rename(QFile::encodeName(staged).constData(), QFile::encodeName(pdf).constData()) != 0) {
+        result.pdfError = QStringLiteral("保存PDF文件发生错误：") + QString::fromLocal8Bit(std::strerror(errno));
+        QFile::remove(staged);
+        return;
+    }
+    result.pdf = pdf;
+}
+
+void BatchGeneration::exportKept(const QString &document, Result &result) {
+    if (!mWord.connect()) {
+        result.pdfError = TemplateEditor::officeMissingText();
+        return;
+    }
+    if (!mWord.open(document)) {
+        const QString error = oneLine(mWord.lastError());
+        result.pdfError =
+            QStringLiteral("办公软件无法打开合同文档") + (error.isEmpty() ? QString() : QStringLiteral("：") + error);
+        return;
+    }
+    const QString staged = exportStaged(document, result);
+    if (!staged.isEmpty())
+        placePdf(staged, document, result);
 }
 
 int BatchGeneration::defaultWorkers() {
@@ -227,7 +313,14 @@ int BatchGeneration::defaultWorkers() {
 QList<BatchGeneration::Result> BatchGeneration::runAll(const QList<int> &recordIds, const Options &options,
                                                        const WordFactory &newWord, int workers,
                                                        const Progress &progress) {
-    const int total = int(recordIds.size());
+    // A record given twice would be made twice at once, each run taking the other's files.
+    QList<int> unique;
+    for (const int id : recordIds) {
+        if (!unique.contains(id))
+            unique << id;
+    }
+    const QList<int> &ids = unique;
+    const int total = int(ids.size());
     workers = std::clamp(workers, 1, std::max(1, total));
     // Records are read here and queued a few ahead; the workers take them in turn.
     std::mutex mutex;
@@ -271,7 +364,7 @@ QList<BatchGeneration::Result> BatchGeneration::runAll(const QList<int> &recordI
     for (;;) {
         while (!cancelled && next < total && int(queue.size()) < workers) {
             lock.unlock();
-            Job job = read(recordIds.at(next));
+            Job job = read(ids.at(next));
             const QString category = job.record.value(QStringLiteral("MainTypeCode")).toString();
             job.checkTemplate = !category.isEmpty() && !categories.contains(category);
             fetchFor(job, options, !categories.contains(category));
@@ -336,6 +429,8 @@ QString BatchGeneration::summary(const QList<Result> &results, int requested) {
     int generated = 0;
     int skipped = 0;
     int failed = 0;
+    int pdfs = 0;
+    int pdfsMissing = 0;
     QStringList lines;
     for (const Result &r : results) {
         switch (r.kind) {
@@ -351,8 +446,21 @@ QString BatchGeneration::summary(const QList<Result> &results, int requested) {
             lines << QStringLiteral("失败 记录 %1：%2").arg(r.recordId).arg(r.reason);
             break;
         }
+        if (!r.pdf.isEmpty())
+            ++pdfs;
+        if (!r.pdfError.isEmpty()) {
+            ++pdfsMissing;
+            if (r.kind != Result::Kind::Failed)
+                lines << QStringLiteral("没有导出PDF 记录 %1：%2").arg(r.recordId).arg(r.pdfError);
+        }
     }
     QString text = QStringLiteral("已生成 %1 份，跳过 %2 份，失败 %3 份。").arg(generated).arg(skipped).arg(failed);
+    if (pdfs > 0 || pdfsMissing > 0) {
+        text += QStringLiteral("\n已导出PDF文件 %1 份").arg(pdfs);
+        if (pdfsMissing > 0)
+            text += QStringLiteral("，%1 份没有导出").arg(pdfsMissing);
+        text += QStringLiteral("。");
+    }
     if (requested > results.size())
         text.prepend(QStringLiteral("已取消，其余 %1 份没有生成。\n").arg(requested - results.size()));
     if (!lines.isEmpty())

@@ -13,14 +13,17 @@
 class WordApp;
 
 // The contract documents of many records in one go, through the same generation as "生成/查看合同文档". Every
-// document is made under a name of its own beside its place and renamed into it only when it is complete, so a
-// failed or cancelled record leaves nothing half-written and an existing document as it was.
+// document (and its PDF) is made under a name of its own beside its place, unique to the batch, and renamed into it
+// only when it is complete, so a failed or cancelled record leaves nothing half-written and an existing document as
+// it was, and two batches on one folder (a window's and vantrel-generate's) never take each other's files.
 class BatchGeneration {
 public:
     struct Options {
         bool regenerate = false; // make existing documents again instead of skipping them
-        bool pdf = false;        // a PDF beside each document
-        QString folder;          // where the documents go; empty: DB/ContractFile
+        bool pdf = false;        // a PDF beside each document, also beside one that is kept
+        // Where the documents go; empty: DB/ContractFile. In another folder only the files the batch makes are
+        // touched: a document of the record in another format there is the user's and stays.
+        QString folder;
     };
     struct Result {
         enum class Kind { Generated, Skipped, Failed };
@@ -28,6 +31,8 @@ public:
         Kind kind = Kind::Failed;
         QString document; // the document written (or the one that exists, when skipped)
         QString reason;   // why it was skipped or failed, for the user
+        QString pdf;      // the PDF written beside the document (PDFs asked for)
+        QString pdfError; // PDFs asked for and none written for this record: why
         // Markers of the template that name no indicator of the category: they stay in the document as they are.
         // Given with the first record of each category in a batch.
         QStringList unfilledMarkers;
@@ -47,7 +52,8 @@ public:
     // Reads the record (on the thread that holds the database) and makes its document.
     Result run(int recordId);
     static Job read(int recordId);
-    // Makes the document of a record read before; touches files and the office only.
+    // Makes the document of a record read before; touches files and the office only, never the database (a job
+    // whose indicators could not be read fails).
     Result make(const Job &job);
 
     using WordFactory = std::function<std::unique_ptr<WordApp>()>;
@@ -62,8 +68,8 @@ public:
     // about every 50 ms in between. False cancels: the documents being made are finished, no further one is begun.
     using Progress = std::function<bool(const Step &step)>;
     // Every record, by `workers` offices side by side (each made by newWord on a thread of its own; a .docx or
-    // .odt template without PDF needs no office at all). The records are read here, on the calling thread. The
-    // results are in the order of the records; a cancelled batch returns those done.
+    // .odt template without PDF needs no office at all). The records are read here, on the calling thread. A record
+    // given twice is made once. The results are in the order of the records; a cancelled batch returns those done.
     static QList<Result> runAll(const QList<int> &recordIds, const Options &options, const WordFactory &newWord,
                                 int workers, const Progress &progress);
     // As many as the machine has cores, at most four (each office takes its share of memory).
@@ -71,13 +77,25 @@ public:
 
     // The record's contract number (the value of its category's numbering indicator), else its ID, for progress.
     static QString contractNumber(int recordId);
-    // "已生成 N 份，跳过 N 份，失败 N 份。", one line per record that was skipped or failed, and the markers that
-    // stayed unfilled; led by "已取消，其余 N 份没有生成。" when fewer than `requested` records were made.
+    // "已生成 N 份，跳过 N 份，失败 N 份。", with PDFs "已导出PDF文件 N 份（M 份没有导出）。", one line per record
+    // that was skipped or failed or got no PDF, and the markers that stayed unfilled; led by "已取消，其余 N 份没有
+    // 生成。" when fewer than `requested` records were made.
     static QString summary(const QList<Result> &results, int requested = 0);
     // The template markers the results report as unfilled, each once.
     static QStringList unfilledMarkers(const QList<Result> &results);
 
 private:
+    Result makeDocument(const Job &job);
+    // The PDF of a document that stays as it is, exported from that document.
+    void exportKept(const QString &document, Result &result);
+    // A PDF exported from the open document under a name of the batch's own; empty when it failed (the reason in
+    // result.pdfError).
+    QString exportStaged(const QString &document, Result &result);
+    // The staged PDF renamed to its place beside the document.
+    void placePdf(const QString &staged, const QString &document, Result &result);
+    QString stagingPath(const QString &target) const;
+
     WordApp &mWord;
     Options mOptions;
+    QString mToken; // in the names of the files being made: unique to this batch
 };

@@ -137,15 +137,15 @@ QStringList step(int version, bool server) {
     switch (version) {
     case 2:
         // Date indicators that remind before their date, and the reminders marked as dealt with: one per contract,
-        // indicator and date (as yyyy-MM-dd), so that a changed date reminds again.
+        // indicator and date (as yyyy-MM-dd), so that a changed date reminds again. The marks do not hold the
+        // contract tables down with foreign keys: a mark whose contract or indicator is gone shows nowhere and is
+        // cleared at the next mark.
         return {
             QStringLiteral("ALTER TABLE TDataPara ADD COLUMN DueRemind INTEGER DEFAULT 0"),
             QStringLiteral("ALTER TABLE TDataPara ADD COLUMN DueDays INTEGER DEFAULT %1").arg(Schema::DefaultDueDays),
             QStringLiteral("CREATE TABLE TDueDone ("
-                           "ContractID INTEGER NOT NULL REFERENCES TContractMain(ID) ON DELETE CASCADE "
-                           "DEFERRABLE INITIALLY DEFERRED, "
-                           "ParaID INTEGER NOT NULL REFERENCES TDataPara(ID) ON DELETE CASCADE "
-                           "DEFERRABLE INITIALLY DEFERRED, "
+                           "ContractID INTEGER NOT NULL, "
+                           "ParaID INTEGER NOT NULL, "
                            "DueDate TEXT NOT NULL, "
                            "DoneAt TEXT DEFAULT '', "
                            "PRIMARY KEY (ContractID, ParaID, DueDate))"),

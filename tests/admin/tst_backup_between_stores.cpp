@@ -19,6 +19,7 @@
 #include <QSqlRecord>
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <zip.h>
 
 namespace {
@@ -94,6 +95,30 @@ bool fill(TempAppFolder &app) {
            addDocument(QStringLiteral("DB/ContractFile/3.Doc"), binary + "three") &&
            addDocument(QStringLiteral("DB/ContractFile/9.docx"), "PK\x03\x04 nine") &&
            writeFile(app.file(QStringLiteral("DB/Empty.Doc")), "blank");
+}
+
+// The files below the folder DB, relative to it.
+QStringList localFiles(const QString &db) {
+    QStringList files;
+    QDirIterator it(db, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(db).relativeFilePath(it.next());
+    files.sort();
+    return files;
+}
+
+QByteArray fileTree(const QString &folder) {
+    QByteArray out;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    QStringList paths;
+    while (it.hasNext())
+        paths << it.next();
+    paths.sort();
+    for (const QString &path : paths)
+        out += QDir(folder).relativeFilePath(path).toUtf8() + '=' +
+               (QFileInfo(path).isDir() ? QByteArray("<dir>") : readFile(path)) + '\n';
+    return out;
 }
 
 QStringList entryNames(const QString &archive) {
@@ -177,6 +202,198 @@ private Q_SLOTS:
         const std::optional<qint64> id = TDM::instance().insertReturningId(
             QStringLiteral("INSERT INTO TContractMain (MainTypeCode) VALUES (?)"), {QStringLiteral("00010001")});
         QVERIFY(id && *id > 9);
+    }
+
+    // An older backup restored: the IDs of records and categories made after it are handed out again, so their
+    // documents must go with them (they are in the safety backup), on the server and in the local folder alike.
+    void restoreLeavesNoLaterDocument_data() {
+        QTest::addColumn<Store>("store");
+        QTest::newRow("embedded file") << Store::Embedded;
+        QTest::newRow("server") << Store::Server;
+    }
+    void restoreLeavesNoLaterDocument() {
+        QFETCH(Store, store);
+        TempAppFolder::useStore(store);
+        TempAppFolder app;
+        QVERIFY(app.isValid());
+        QVERIFY(fill(app));
+        // The server's generators continue above the filled IDs, as they do after any restore.
+        QVERIFY(StoreCopy::resetGenerators(TDM::instance().ADOLocal()));
+        const QString archive = mOutside.filePath(QStringLiteral("older.HTBK"));
+        QFile::remove(archive);
+        QVERIFY(DatabaseBackup::write(TDM::instance(), archive));
+        const QMap<QString, QByteArray> older = documents();
+
+        const std::optional<qint64> later = TDM::instance().insertReturningId(
+            QStringLiteral("INSERT INTO TContractMain (MainTypeCode) VALUES (?)"), {QStringLiteral("00010001")});
+        QVERIFY(later);
+        const QString laterContract = QStringLiteral("DB/ContractFile/%1.Doc").arg(*later);
+        QVERIFY(app.addCategory(QStringLiteral("00010002"), QStringLiteral("其他采购"), QStringLiteral("0001")));
+        QVERIFY(addDocument(laterContract, "the contract of another customer"));
+        QVERIFY(addDocument(QStringLiteral("DB/ModelFiles/00010002.Doc"), "a later template"));
+        QVERIFY(addDocument(QStringLiteral("DB/ContractFile/存档/later.Doc"), "filed later"));
+
+        mMessages.answerQuestion(true);
+        RestoreDatabase([] { return true; }, [] {}, archive);
+        QCOMPARE(mMessages.lastText(), QStringLiteral("还原数据成功，软件将关闭，请手工重新启动系统。"));
+        const QString safety = app.file(QStringLiteral("Bak/恢复前自动备份_20260307_093000.HTBK"));
+        for (const QString &gone : {laterContract, QStringLiteral("DB/ModelFiles/00010002.Doc")})
+            QVERIFY2(entryNames(safety).contains(gone.mid(3)), qPrintable(gone));
+
+        QVERIFY(TDM::create(app.path()).isConnected());
+        QCOMPARE(documents(), older);
+        // Locally: the archive's files on the embedded store; on the server no copy of any document, since every
+        // restored one has a new version (the folder's own embedded file and connection file stay).
+        const QStringList expected =
+            store == Store::Server
+                ? QStringList{QStringLiteral("Empty.Doc"), QStringLiteral("Server.ini"), QStringLiteral("ZYDB.dat")}
+                : entryNames(archive);
+        QCOMPARE(localFiles(app.file(QStringLiteral("DB"))), expected);
+        QVERIFY(!QFileInfo::exists(app.file(QStringLiteral("DB/ContractFile/存档"))));
+        // The next record gets the later one's ID back, and finds no document under it.
+        const std::optional<qint64> next = TDM::instance().insertReturningId(
+            QStringLiteral("INSERT INTO TContractMain (MainTypeCode) VALUES (?)"), {QStringLiteral("00010001")});
+        QCOMPARE(next, later);
+        QVERIFY(!DocumentStore::exists(laterContract));
+        QVERIFY(!QFileInfo::exists(app.file(laterContract)));
+    }
+
+    // Restoring into the server: the local files are put in place before the server commits, and whatever may
+    // have changed is said and its safety backup kept.
+    void serverRestoreThatFailsSaysWhatChanged_data() {
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<bool>("localChanged");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("a folder where the archive has a file") << QStringLiteral("folder") << false << QString();
+        QTest::newRow("the server refuses the commit") << QStringLiteral("refuse") << false << QString();
+        QTest::newRow("the connection breaks during the commit")
+            << QStringLiteral("break") << true
+            << QStringLiteral("提交时与数据库服务器的连接中断，无法确定服务器上的数据和文档是否已经还原。");
+    }
+    void serverRestoreThatFailsSaysWhatChanged() {
+        QFETCH(QString, failure);
+        QFETCH(bool, localChanged);
+        QFETCH(QString, says);
+        const QString archive = mOutside.filePath(QStringLiteral("refused.HTBK"));
+        QFile::remove(archive);
+        {
+            TempAppFolder source;
+            QVERIFY(fill(source));
+            QVERIFY(DatabaseBackup::write(TDM::instance(), archive));
+        }
+        TempAppFolder::useStore(Store::Server);
+        TempAppFolder server;
+        QVERIFY(server.isValid());
+        QVERIFY(server.addCategory(QStringLiteral("0002"), QStringLiteral("租赁合同")));
+        QVERIFY(addDocument(QStringLiteral("DB/ModelFiles/0002.Doc"), "kept"));
+        QVERIFY(writeFile(server.file(QStringLiteral("DB/Empty.Doc")), "this folder's blank"));
+        if (failure == QLatin1String("folder")) {
+            QVERIFY(QFile::remove(server.file(QStringLiteral("DB/Empty.Doc"))));
+            QVERIFY(writeFile(server.file(QStringLiteral("DB/Empty.Doc/x")), "in the way"));
+        } else {
+            // Runs when the server commits: refuses it, or ends the connection in the middle of it.
+            const QString body = failure == QLatin1String("refuse")
+                                     ? QStringLiteral("RAISE EXCEPTION 'refused at commit';")
+                                     : QStringLiteral("PERFORM pg_terminate_backend(pg_backend_pid()); "
+                                                      "PERFORM pg_sleep(5);");
+            QVERIFY(server.exec(QStringLiteral("CREATE FUNCTION at_commit() RETURNS trigger LANGUAGE plpgsql AS $$ "
+                                               "BEGIN %1 RETURN NULL; END $$")
+                                    .arg(body)));
+            QVERIFY(server.exec(QStringLiteral("CREATE CONSTRAINT TRIGGER at_commit AFTER INSERT ON TContractMain "
+                                               "DEFERRABLE INITIALLY DEFERRED FOR EACH ROW EXECUTE FUNCTION "
+                                               "at_commit()")));
+        }
+        const QStringList rows = dataRows();
+        const QMap<QString, QByteArray> docs = documents();
+        const QByteArray localBefore = fileTree(server.file(QStringLiteral("DB")));
+
+        mMessages.answerQuestion(true);
+        int ended = 0;
+        RestoreDatabase([] { return true; }, [&ended] { ++ended; }, archive);
+        QCOMPARE(ended, 1);
+        const QString text = mMessages.lastText();
+        QVERIFY2(text.startsWith(QStringLiteral("数据文件还原失败")), qPrintable(text));
+        QVERIFY2(text.contains(says), qPrintable(text));
+        const QString safety = server.file(QStringLiteral("Bak/恢复前自动备份_20260307_093000.HTBK"));
+        // Kept whenever anything may have changed, and named.
+        QCOMPARE(QFileInfo::exists(safety), localChanged);
+        QCOMPARE(text.contains(QDir::toNativeSeparators(safety)), localChanged);
+        if (localChanged) {
+            QCOMPARE(readFile(server.file(QStringLiteral("DB/Empty.Doc"))), QByteArray("blank"));
+            QCOMPARE(
+                localFiles(server.file(QStringLiteral("DB"))),
+                (QStringList{QStringLiteral("Empty.Doc"), QStringLiteral("Server.ini"), QStringLiteral("ZYDB.dat")}));
+        } else {
+            QCOMPARE(fileTree(server.file(QStringLiteral("DB"))), localBefore);
+        }
+        QVERIFY(TDM::create(server.path()).isConnected());
+        QCOMPARE(dataRows(), rows);
+        QCOMPARE(documents(), docs);
+    }
+
+    // A backup takes the data and nothing else, checks every name as its restore would, and names the one it
+    // cannot store instead of writing an archive the restore refuses or leaving the document out.
+    void backupRefusesNamesItsRestoreRefuses_data() {
+        QTest::addColumn<Store>("store");
+        QTest::addColumn<QString>("path");
+        const char *serverPaths[] = {
+            "DB//etc/x",     "DB/ContractFile/a\\b.Doc",   "DB/ContractFile/x\x01.Doc", "Other/12.Doc", "DB/ZYDB.dat",
+            "DB/Server.ini", "DB/ContractFile/../../x.Doc"};
+        for (const char *path : serverPaths)
+            QTest::addRow("server: %s", path) << Store::Server << QString::fromUtf8(path);
+        const char *folderPaths[] = {"DB/ContractFile/a\\b.Doc", "DB/ModelFiles/x\x01.Doc"};
+        for (const char *path : folderPaths)
+            QTest::addRow("embedded file: %s", path) << Store::Embedded << QString::fromUtf8(path);
+    }
+    void backupRefusesNamesItsRestoreRefuses() {
+        QFETCH(Store, store);
+        QFETCH(QString, path);
+        TempAppFolder::useStore(store);
+        TempAppFolder app;
+        QVERIFY(app.isValid());
+        QVERIFY(fill(app));
+        if (store == Store::Server)
+            QVERIFY(app.exec(QStringLiteral("INSERT INTO TFile (Path, Content, Version) VALUES (?, ?, 1)"),
+                             {path, QByteArray("odd")}));
+        else
+            QVERIFY(writeFile(app.file(path), "odd"));
+        const QString archive = app.file(QStringLiteral("Bak/odd.HTBK"));
+        mMessages.answerFileName(archive);
+        BackupDatabase();
+        QCOMPARE(mMessages.shown().last().kind, ScriptedMessages::Kind::Warning);
+        const QString named = store == Store::Server ? path : path.mid(3);
+        QVERIFY2(mMessages.lastText().contains(QStringLiteral("“%1”").arg(QDir::toNativeSeparators(named))),
+                 qPrintable(mMessages.lastText()));
+        QVERIFY(!QFileInfo::exists(archive));
+    }
+
+    // The connection file never enters an archive, nor a file someone left in DB; the archive and what a
+    // restore unpacks are the owner's alone, whatever the archive's stored modes say.
+    void archiveHoldsTheDataAlone_data() {
+        QTest::addColumn<Store>("store");
+        QTest::newRow("embedded file") << Store::Embedded;
+        QTest::newRow("server") << Store::Server;
+    }
+    void archiveHoldsTheDataAlone() {
+        QFETCH(Store, store);
+        const mode_t savedMask = ::umask(022);
+        TempAppFolder::useStore(store);
+        TempAppFolder app;
+        QVERIFY(app.isValid());
+        QVERIFY(fill(app));
+        QVERIFY(writeFile(app.file(QStringLiteral("DB/notes.txt")), "not data"));
+        QVERIFY(writeFile(app.file(QStringLiteral("DB/ModelFiles.bak/x.Doc")), "not data either"));
+        if (store == Store::Embedded)
+            QVERIFY(writeFile(app.file(QStringLiteral("DB/Server.ini")), "[server]\nhost=elsewhere.example.com\n"));
+        const QString archive = app.file(QStringLiteral("Bak/owner.HTBK"));
+        QVERIFY(DatabaseBackup::write(TDM::instance(), archive));
+        QCOMPARE(entryNames(archive),
+                 (QStringList{QStringLiteral("ContractFile/3.Doc"), QStringLiteral("ContractFile/9.docx"),
+                              QStringLiteral("Empty.Doc"), QStringLiteral("ModelFiles/00010001.Doc"),
+                              QStringLiteral("ZYDB.dat")}));
+        ::umask(savedMask);
+        QCOMPARE(int(QFileInfo(archive).permissions() & 0x0077), 0);
+        QCOMPARE(QFileInfo(archive).permissions() & 0x7000, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
 
     // An archive written by the previous version of the program restores into either store of this one: its rows

@@ -51,6 +51,15 @@ private:
         return [this] { ++mEnded; };
     }
 
+    // The database file of a backup of the sample, as bytes to build archives from.
+    QByteArray backupDatabaseBytes() {
+        const QString good = makeBackup();
+        QTemporaryDir unpack;
+        QProcess::execute(QStringLiteral("unzip"), {QStringLiteral("-qq"), good, QStringLiteral("ZYDB.dat"),
+                                                    QStringLiteral("-d"), unpack.path()});
+        return readFile(unpack.filePath(QStringLiteral("ZYDB.dat")));
+    }
+
     // A backup of a filled application folder, copied to a place that outlives the folder.
     QString makeBackup() {
         TempAppFolder source;
@@ -113,9 +122,12 @@ private Q_SLOTS:
         QCOMPARE(TDM::instance().readLogPass(), std::optional<QString>(QStringLiteral("秘密123")));
         QMap<QString, QByteArray> restored = tree(target.file(QStringLiteral("DB")));
         restored.remove(QStringLiteral("ZYDB.dat"));
-        QVERIFY(restored.contains(QStringLiteral("ContractFile/9.Doc")));
-        restored.remove(QStringLiteral("ContractFile/9.Doc"));
+        // DB holds the archive's documents and no other: the target's own 9.Doc went into the safety backup.
+        QVERIFY(!restored.contains(QStringLiteral("ContractFile/9.Doc")));
         QCOMPARE(restored, sourceDocuments);
+        QCOMPARE(entryNames(target.file(QStringLiteral("Bak/恢复前自动备份_20260307_093000.HTBK"))),
+                 QStringList({QStringLiteral("ContractFile/1.Doc"), QStringLiteral("ContractFile/9.Doc"),
+                              QStringLiteral("ZYDB.dat")}));
         // No staging or undo folder is left beside DB.
         QCOMPARE(QDir(target.path()).entryList({QStringLiteral("DB.*")}, QDir::AllEntries), QStringList());
     }
@@ -349,6 +361,64 @@ private Q_SLOTS:
         QCOMPARE(contractRows().size(), 3);
     }
 
+    // A restore takes the data and nothing else: an archive with any other entry (a connection file that would
+    // send the program to another server, a file of another folder) is refused whole, and the entry is named.
+    void archiveWithAnythingButTheDataIsRefused_data() {
+        QTest::addColumn<QByteArray>("entry");
+        for (const char *entry : {"Server.ini", "DB/Server.ini", "Bak/20260101.HTBK", "notes.txt", "ModelFiles",
+                                  "contractfile/1.Doc", "Help/ContractPHelp.htm", "ZYDB.dat-backup"})
+            QTest::newRow(entry) << QByteArray(entry);
+    }
+    void archiveWithAnythingButTheDataIsRefused() {
+        QFETCH(QByteArray, entry);
+        const QByteArray database = backupDatabaseBytes();
+        QVERIFY(!database.isEmpty());
+        TempAppFolder app;
+        QVERIFY(fillSample(app));
+        const QString archive = mOutside.filePath(QStringLiteral("foreign.HTBK"));
+        QVERIFY(makeZip(archive, {{"ZYDB.dat", database},
+                                  {"ContractFile/1.Doc", "one"},
+                                  {entry, "[server]\nhost=elsewhere.example.com\n"}}));
+        const auto before = tree(app.path());
+        mMessages.answerFileName(archive);
+        RestoreDatabase([] { return true; }, endRecorder());
+        const QString text = mMessages.lastText();
+        QVERIFY2(text.startsWith(RestoreFailed.section(QLatin1Char('\n'), 0, 0)), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("“%1”").arg(QString::fromUtf8(entry))), qPrintable(text));
+        QVERIFY(text.endsWith(RestoreFailed.section(QLatin1Char('\n'), 1, 1)));
+        QCOMPARE(tree(app.path()), before);
+    }
+
+    // The contracts are the owner's alone: what a restore unpacks gets owner-only modes whatever the archive
+    // stored, and the database it restores too.
+    void restoredFilesIgnoreTheArchiveModes() {
+        const QByteArray database = backupDatabaseBytes();
+        QVERIFY(!database.isEmpty());
+        TempAppFolder app;
+        const QString archive = mOutside.filePath(QStringLiteral("modes.HTBK"));
+        QVERIFY(makeZip(archive, {{"ZYDB.dat", database, S_IFREG | 0666},
+                                  {"ContractFile/1.Doc", "one", S_IFREG | 0644},
+                                  {"ContractFile/存档/", "", S_IFDIR | 0777},
+                                  {"ContractFile/存档/2.Doc", "two", S_IFREG | 0755},
+                                  {"ModelFiles/00010001.Doc", "template", S_IFREG | 0604}}));
+        const mode_t saved = ::umask(022);
+        TDM::instance().close();
+        QString error;
+        const bool restored = DatabaseRestore::restore(archive, app.path(), &error);
+        ::umask(saved);
+        QVERIFY2(restored, qPrintable(error));
+        const auto mode = [&](const char *relative) {
+            struct stat st {};
+            return ::stat(QFile::encodeName(app.file(QString::fromUtf8(relative))).constData(), &st) == 0
+                       ? int(st.st_mode & 07777)
+                       : -1;
+        };
+        for (const char *file :
+             {"DB/ZYDB.dat", "DB/ContractFile/1.Doc", "DB/ContractFile/存档/2.Doc", "DB/ModelFiles/00010001.Doc"})
+            QVERIFY2(mode(file) == 0600, file);
+        QCOMPARE(mode("DB/ContractFile/存档"), 0700);
+    }
+
     void hostileArchivesChangeNothing_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
@@ -420,8 +490,9 @@ private Q_SLOTS:
         } else if (kind.startsWith(QLatin1String("no ZYDB")))
             QVERIFY(makeZip(archive, {{"ContractFile/1.Doc", marker}}));
         else if (kind.startsWith(QLatin1String("file where"))) {
-            // Two files are moved in before the third fails; both must go back.
-            QVERIFY(makeZip(archive, {db, {"ContractFile/1.Doc", marker}, {"ModelFiles", marker}}));
+            // A document is moved aside and two files are moved in before the third fails; all must go back.
+            QVERIFY(writeFile(app.file(QStringLiteral("DB/ContractFile/sub/3.Doc")), "kept too"));
+            QVERIFY(makeZip(archive, {db, {"ContractFile/1.Doc", marker}, {"ContractFile/sub", marker}}));
         } else if (kind.startsWith(QLatin1String("DB sub-folder"))) {
             QVERIFY(QDir(app.file(QStringLiteral("DB/ContractFile"))).removeRecursively());
             QVERIFY(QFile::link(outsideDir.path(), app.file(QStringLiteral("DB/ContractFile"))));

@@ -8,6 +8,7 @@
 #include "support/TempAppFolder.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -17,6 +18,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -340,6 +342,45 @@ private Q_SLOTS:
         QCOMPARE(app.scalar(QStringLiteral("SELECT PropertyType||'/'||FormatStr||'/'||DataFieldA||'/'||SortIdx||'/'||"
                                            "CalcStr FROM TDataPara")),
                  QStringLiteral("1/99999999999.99/Data1/1/[GETBILLID]{C[YYYY][MM][DD][IIII]}"));
+    }
+
+    // A date indicator marked for reminders keeps the mark and its days ahead; other types cannot be marked.
+    void indicatorEditorMarksADateForReminders() {
+        TempAppFolder app;
+        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
+        QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("买卖"), QStringLiteral("0001")));
+        int id = 0;
+        {
+            TfrmExdParaPropertyEdit dialog(QStringLiteral("TDataPara"), QStringLiteral("00010001"), -1);
+            QVERIFY(dialog.ReadyData());
+            auto *type = dialog.findChild<QComboBox *>(QStringLiteral("cmbFieldType"));
+            auto *remind = dialog.findChild<QCheckBox *>(QStringLiteral("dueRemindCheck"));
+            auto *days = dialog.findChild<QSpinBox *>(QStringLiteral("dueDaysSpin"));
+            QVERIFY(type && remind && days);
+            QVERIFY(!remind->isEnabled());
+            QCOMPARE(days->value(), 30);
+            type->setCurrentIndex(2);
+            QVERIFY(remind->isEnabled());
+            QVERIFY(!days->isEnabled());
+            remind->setChecked(true);
+            QVERIFY(days->isEnabled());
+            days->setValue(15);
+            QCOMPARE(days->maximum(), 365);
+            dialog.findChild<QLineEdit *>(QStringLiteral("EditFieldName"))->setText(QStringLiteral("到期日"));
+            click(&dialog, "cmdSave");
+            QVERIFY(!dialog.cancelled());
+            QCOMPARE(app.scalar(QStringLiteral("SELECT DueRemind||'/'||DueDays FROM TDataPara")),
+                     QStringLiteral("1/15"));
+            id = app.scalar(QStringLiteral("SELECT ID FROM TDataPara")).toInt();
+        }
+        TfrmExdParaPropertyEdit again(QStringLiteral("TDataPara"), QStringLiteral("00010001"), id);
+        QVERIFY(again.ReadyData());
+        QVERIFY(again.findChild<QCheckBox *>(QStringLiteral("dueRemindCheck"))->isChecked());
+        QCOMPARE(again.findChild<QSpinBox *>(QStringLiteral("dueDaysSpin"))->value(), 15);
+        // Changed to text, the indicator no longer reminds.
+        again.findChild<QComboBox *>(QStringLiteral("cmbFieldType"))->setCurrentIndex(0);
+        click(&again, "cmdSave");
+        QCOMPARE(app.scalar(QStringLiteral("SELECT DueRemind||'/'||DueDays FROM TDataPara")), QStringLiteral("0/15"));
     }
 
     void categoryPicker() {

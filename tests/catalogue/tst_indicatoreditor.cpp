@@ -138,6 +138,30 @@ private Q_SLOTS:
         QCOMPARE(mApp->scalar(QStringLiteral("SELECT count(*) FROM TDataPara")), QStringLiteral("2"));
     }
 
+    // Days ahead out of range are stored at the nearest end; a number is never marked.
+    void dueReminderIsStoredInRange_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("days");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("date") << int(Indicator::Date) << 45 << "1/45";
+        QTest::newRow("date, too far") << int(Indicator::Date) << 999 << "1/365";
+        QTest::newRow("date, negative") << int(Indicator::Date) << -3 << "1/0";
+        QTest::newRow("number") << int(Indicator::Number) << 45 << "0/45";
+    }
+    void dueReminderIsStoredInRange() {
+        QFETCH(int, type);
+        QFETCH(int, days);
+        QFETCH(QString, stored);
+        IndicatorEditor editor(IndicatorEditor::IndicatorTable, Cat, -1);
+        QVERIFY(editor.ReadyData());
+        editor.values().PropertyName = QStringLiteral("到期日");
+        editor.values().PropertyType = type;
+        editor.values().DueRemind = 1;
+        editor.values().DueDays = days;
+        QVERIFY(editor.SaveData());
+        QCOMPARE(mApp->scalar(QStringLiteral("SELECT DueRemind||'/'||DueDays FROM TDataPara")), stored);
+    }
+
     void deletedMeanwhile() {
         QVERIFY(add(Cat, QStringLiteral("甲"), QStringLiteral("Data1"), 3) > 0);
         const int gone = add(Cat, QStringLiteral("乙"), QStringLiteral("Data2"), 4);

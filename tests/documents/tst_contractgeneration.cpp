@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -27,6 +28,26 @@
 namespace {
 
 const QString Code = QStringLiteral("00010001");
+
+// Every entry of a folder, hidden ones too, as "name=content" ("name/" for a folder), sorted.
+QStringList folderListing(const QString &path) {
+    QStringList entries;
+    const QDir folder(path);
+    for (const QFileInfo &info :
+         folder.entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name))
+        entries << (info.isDir() ? QString(info.fileName() + QLatin1Char('/'))
+                                 : QString(info.fileName() + QLatin1Char('=') + readText(info.filePath())));
+    return entries;
+}
+
+// The same listing with %1 in the names and contents given the record's ID.
+QStringList withId(const QStringList &entries, int id) {
+    QStringList result;
+    for (const QString &entry : entries)
+        result << QString(entry).replace(QStringLiteral("%1"), QString::number(id));
+    result.sort();
+    return result;
+}
 
 } // namespace
 
@@ -59,6 +80,12 @@ private Q_SLOTS:
     void exportPdf_data();
     void exportPdf();
     void batchGeneration();
+    void batchInAnotherFolder_data();
+    void batchInAnotherFolder();
+    void pdfOfKeptDocuments_data();
+    void pdfOfKeptDocuments();
+    void batchMakesARecordGivenTwiceOnce();
+    void batchReadsTheDatabaseOnItsOwnThread();
 
 private:
     int addRecord(const QVariantList &values);
@@ -612,7 +639,10 @@ void TestContractGeneration::batchGeneration() {
         QCOMPARE(window.ReadyData(), ContractDocument::Preparation::Opened);
         const BatchGeneration::Result skipped = again.run(existing);
         QCOMPARE(skipped.kind, Kind::Skipped);
-        QCOMPARE(skipped.reason, QStringLiteral("合同文档正在窗口中打开，没有覆盖"));
+        // The summary says who holds the lock and where it is, so a lock that stays can be found.
+        QVERIFY2(skipped.reason.startsWith(QStringLiteral("合同文档正在窗口中打开，没有覆盖（")) &&
+                     skipped.reason.contains(QStringLiteral(".~lock.%1.Doc#").arg(existing)),
+                 qPrintable(skipped.reason));
         window.FormCloseQuery();
         QCOMPARE(again.run(existing).kind, Kind::Generated);
     }
@@ -620,7 +650,10 @@ void TestContractGeneration::batchGeneration() {
         QFileInfo(contractPath(existing)).absolutePath() + QStringLiteral("/.~lock.%1.Doc#").arg(existing);
     QVERIFY(writeText(
         lock, QStringLiteral("王五,办公室电脑,王五,10.12.2026 09:30,file:///home/wangwu/.config/libreoffice/4;")));
-    QCOMPARE(again.run(existing).kind, Kind::Skipped);
+    const BatchGeneration::Result inOffice = again.run(existing);
+    QCOMPARE(inOffice.kind, Kind::Skipped);
+    QVERIFY2(inOffice.reason.contains(QStringLiteral("王五 于 10.12.2026 09:30 在 办公室电脑 上打开")),
+             qPrintable(inOffice.reason));
     QProcess ended;
     ended.start(QStringLiteral("true"));
     QVERIFY(ended.waitForStarted());
@@ -644,6 +677,158 @@ void TestContractGeneration::batchGeneration() {
     BatchGeneration elsewhere(mWord, {false, false, out.path()});
     QCOMPARE(elsewhere.run(fresh).kind, Kind::Generated);
     QCOMPARE(readText(out.filePath(QStringLiteral("%1.Doc").arg(fresh))), QStringLiteral("甲方张三"));
+}
+
+void TestContractGeneration::batchInAnotherFolder_data() {
+    using Kind = BatchGeneration::Result::Kind;
+    QTest::addColumn<QStringList>("before"); // "name=content", "name/" for a folder
+    QTest::addColumn<bool>("regenerate");
+    QTest::addColumn<bool>("pdf");
+    QTest::addColumn<bool>("exportFails");
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<QStringList>("after");
+    const QString made = QStringLiteral("%1.Doc=甲方张三");
+    const QString madePdf = QStringLiteral("%1.pdf=%PDF-stand-in\n甲方张三");
+    const QString usersOdt = QStringLiteral("%1.odt=用户自己的文档");
+    const QString usersPdf = QStringLiteral("%1.pdf=用户自己的PDF");
+    QTest::newRow("the user's document in another format is no reason to skip")
+        << QStringList{usersOdt} << false << false << false << Kind::Generated << QStringList{made, usersOdt};
+    QTest::newRow("nor is it deleted by 重新生成")
+        << QStringList{usersOdt} << true << false << false << Kind::Generated << QStringList{made, usersOdt};
+    QTest::newRow("a document in the batch's format is kept")
+        << QStringList{QStringLiteral("%1.Doc=上次生成的")} << false << false << false << Kind::Skipped
+        << QStringList{QStringLiteral("%1.Doc=上次生成的")};
+    QTest::newRow("a PDF is replaced only by a complete one")
+        << QStringList{usersPdf} << false << true << false << Kind::Generated << QStringList{made, madePdf};
+    QTest::newRow("a failed PDF leaves the user's PDF")
+        << QStringList{usersPdf} << false << true << true << Kind::Failed << QStringList{usersPdf};
+    // The document cannot take its place (a folder has its name): no PDF of it is left behind.
+    QTest::newRow("no PDF without its document") << QStringList{QStringLiteral("%1.Doc/")} << false << true << false
+                                                 << Kind::Failed << QStringList{QStringLiteral("%1.Doc/")};
+    // Files another batch is making in the same folder under the names a batch once used for every record.
+    const QStringList otherBatch{QStringLiteral(".batch-%1.Doc=另一批次正在生成"),
+                                 QStringLiteral("~.batch-%1.Doc=另一批次的模板副本"),
+                                 QStringLiteral(".batch-%1.pdf=另一批次的PDF")};
+    QTest::newRow("another batch's files are not taken")
+        << otherBatch << false << true << false << Kind::Generated << (QStringList{made, madePdf} + otherBatch);
+}
+
+void TestContractGeneration::batchInAnotherFolder() {
+    using Kind = BatchGeneration::Result::Kind;
+    QFETCH(QStringList, before);
+    QFETCH(bool, regenerate);
+    QFETCH(bool, pdf);
+    QFETCH(bool, exportFails);
+    QFETCH(Kind, kind);
+    QFETCH(QStringList, after);
+    QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
+    const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
+    QTemporaryDir out;
+    for (const QString &entry : withId(before, id)) {
+        if (entry.endsWith(QLatin1Char('/')))
+            QVERIFY(QDir(out.path()).mkdir(entry.chopped(1)));
+        else
+            QVERIFY(writeText(out.filePath(entry.section(QLatin1Char('='), 0, 0)), entry.section(QLatin1Char('='), 1)));
+    }
+    mWord.setFailing(QStringLiteral("exportPdf"), exportFails);
+    BatchGeneration batch(mWord, {regenerate, pdf, out.path()});
+    const BatchGeneration::Result result = batch.run(id);
+    mWord.setFailing(QStringLiteral("exportPdf"), false);
+    QVERIFY2(result.kind == kind, qPrintable(result.reason));
+    QCOMPARE(folderListing(out.path()), withId(after, id));
+    QCOMPARE(result.pdf.isEmpty(), !after.contains(QStringLiteral("%1.pdf=%PDF-stand-in\n甲方张三")));
+    // DB/ContractFile is not the batch's place this time.
+    QCOMPARE(folderListing(QFileInfo(contractPath(id)).absolutePath()), QStringList());
+}
+
+void TestContractGeneration::pdfOfKeptDocuments_data() {
+    QTest::addColumn<bool>("elsewhere");
+    QTest::addColumn<QString>("lock"); // the lock file's line, empty for none
+    QTest::addColumn<bool>("exportFails");
+    QTest::addColumn<QString>("pdf");        // the PDF's content afterwards, empty for none
+    QTest::addColumn<QString>("pdfSummary"); // the summary's second line
+    const QString exported = QStringLiteral("%PDF-stand-in\n已经改过的文档");
+    QTest::newRow("kept in DB/ContractFile")
+        << false << QString() << false << exported << QStringLiteral("已导出PDF文件 2 份。");
+    QTest::newRow("kept in another folder")
+        << true << QString() << false << exported << QStringLiteral("已导出PDF文件 2 份。");
+    QTest::newRow("open in an office")
+        << false << QStringLiteral("王五,办公室电脑,王五,10.12.2026 09:30,file:///home/wangwu/.config/libreoffice/4;")
+        << false << QString() << QStringLiteral("已导出PDF文件 1 份，1 份没有导出。");
+    QTest::newRow("export fails") << false << QString() << true << QString()
+                                  << QStringLiteral("已导出PDF文件 0 份，2 份没有导出。");
+}
+
+void TestContractGeneration::pdfOfKeptDocuments() {
+    using Kind = BatchGeneration::Result::Kind;
+    QFETCH(bool, elsewhere);
+    QFETCH(QString, lock);
+    QFETCH(bool, exportFails);
+    QFETCH(QString, pdf);
+    QFETCH(QString, pdfSummary);
+    QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
+    const int fresh = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
+    const int kept = addRecord({QStringLiteral("李四"), QString(), QString(), QString(), QString()});
+    QTemporaryDir out;
+    const QString folder = elsewhere ? out.path() : QFileInfo(contractPath(kept)).absolutePath();
+    const QString document = folder + QStringLiteral("/%1.Doc").arg(kept);
+    QVERIFY(writeText(document, QStringLiteral("已经改过的文档")));
+    if (!lock.isEmpty())
+        QVERIFY(writeText(folder + QStringLiteral("/.~lock.%1.Doc#").arg(kept), lock));
+    const QList<BatchGeneration::Result> results =
+        BatchGeneration::runAll({fresh, kept}, {false, true, elsewhere ? out.path() : QString()},
+                                [exportFails] {
+                                    auto word = std::make_unique<StandInWordApp>();
+                                    word->setFailing(QStringLiteral("exportPdf"), exportFails);
+                                    return word;
+                                },
+                                1, {});
+    QCOMPARE(results.size(), 2);
+    QCOMPARE(results.at(0).kind, exportFails ? Kind::Failed : Kind::Generated);
+    const BatchGeneration::Result &result = results.at(1);
+    QCOMPARE(result.kind, Kind::Skipped);
+    // The document itself stays as it was; its PDF is made from it.
+    QCOMPARE(readText(document), QStringLiteral("已经改过的文档"));
+    const QString pdfFile = folder + QStringLiteral("/%1.pdf").arg(kept);
+    QCOMPARE(readText(pdfFile), pdf);
+    QCOMPARE(result.pdf, pdf.isEmpty() ? QString() : pdfFile);
+    QCOMPARE(result.pdfError.isEmpty(), !pdf.isEmpty());
+    const QString summary = BatchGeneration::summary(results);
+    QCOMPARE(summary.section(QLatin1Char('\n'), 1, 1), pdfSummary);
+    if (!lock.isEmpty())
+        QVERIFY2(summary.contains(QStringLiteral("王五")), qPrintable(summary));
+    QCOMPARE(QDir(folder).entryList({QStringLiteral("*batch*")}, QDir::Files | QDir::Hidden), QStringList());
+}
+
+void TestContractGeneration::batchMakesARecordGivenTwiceOnce() {
+    QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
+    const int first = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
+    const int second = addRecord({QStringLiteral("李四"), QString(), QString(), QString(), QString()});
+    const QList<BatchGeneration::Result> results = BatchGeneration::runAll(
+        {first, first, second, first}, {}, [] { return std::make_unique<StandInWordApp>(); }, 2, {});
+    QCOMPARE(results.size(), 2);
+    QCOMPARE(results.at(0).recordId, first);
+    QCOMPARE(results.at(1).recordId, second);
+    for (const BatchGeneration::Result &result : results)
+        QVERIFY2(result.kind == BatchGeneration::Result::Kind::Generated, qPrintable(result.reason));
+    QCOMPARE(readText(contractPath(first)), QStringLiteral("甲方张三"));
+    QCOMPARE(BatchGeneration::summary(results, 2).section(QLatin1Char('\n'), 0, 0),
+             QStringLiteral("已生成 2 份，跳过 0 份，失败 0 份。"));
+}
+
+void TestContractGeneration::batchReadsTheDatabaseOnItsOwnThread() {
+    // The category's indicators cannot be read: the record's document is not made, and nothing tries the
+    // database from the batch's workers (its connection belongs to this thread).
+    QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
+    const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
+    QVERIFY(mApp->exec(QStringLiteral("ALTER TABLE TDataPara RENAME TO TDataParaGone")));
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("does not belong to the calling thread")));
+    const QList<BatchGeneration::Result> results =
+        BatchGeneration::runAll({id}, {}, [] { return std::make_unique<StandInWordApp>(); }, 1, {});
+    QCOMPARE(results.size(), 1);
+    QCOMPARE(results.first().kind, BatchGeneration::Result::Kind::Failed);
+    QCOMPARE(results.first().reason, QStringLiteral("读取数据库发生错误！"));
+    QVERIFY(DocumentPaths::existingDocument(contractPath(id)).isEmpty());
 }
 
 QTEST_MAIN(TestContractGeneration)

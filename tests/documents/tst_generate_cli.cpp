@@ -3,6 +3,7 @@
 
 #include "documents/PackageFiles.h"
 #include "support/TempAppFolder.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,8 +42,11 @@ private Q_SLOTS:
     void badArguments_data();
     void badArguments();
     void generatesEveryRecord();
+    void keptDocumentsGetTheirPdf();
     void verifiesWhatItWrote();
     void partlyFailingRun();
+    void categoryWithoutContracts_data();
+    void categoryWithoutContracts();
 
 private:
     TempAppFolder mApp;
@@ -78,6 +82,7 @@ void TestGenerateCli::initTestCase() {
             mApp.exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1) VALUES (?, ?)"), {Code, name}));
     mSecond = mApp.scalar(QStringLiteral("SELECT max(ID) FROM TContractMain")).toInt();
     mFirst = mSecond - 1;
+    QVERIFY(mApp.addCategory(QStringLiteral("00010002"), QStringLiteral("尚无合同的类别"), QStringLiteral("0001")));
 }
 
 void TestGenerateCli::badArguments_data() {
@@ -134,6 +139,28 @@ void TestGenerateCli::generatesEveryRecord() {
     QVERIFY(run.errors.contains(QStringLiteral("正在生成 2 / 2")));
 }
 
+void TestGenerateCli::keptDocumentsGetTheirPdf() {
+    // The documents are there from the run before; their PDFs are asked for again.
+    for (int id : {mFirst, mSecond})
+        QVERIFY(QFile::remove(mApp.file(QStringLiteral("DB/ContractFile/%1.pdf").arg(id))));
+    const QByteArray kept = readFile(mApp.file(QStringLiteral("DB/ContractFile/%1.docx").arg(mFirst)));
+    const Run run = generate({QStringLiteral("--folder"), mApp.path(), QStringLiteral("--category"), Code,
+                              QStringLiteral("--all"), QStringLiteral("--pdf")});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors + run.lines.join(QLatin1Char('\n'))));
+    QCOMPARE(run.lines.size(), 2);
+    for (int id : {mFirst, mSecond}) {
+        const QString pdf = mApp.file(QStringLiteral("DB/ContractFile/%1.pdf").arg(id));
+        QVERIFY2(run.lines.contains(QStringLiteral("%1\t跳过\t合同文档已经存在，已从这份文档导出PDF文件 %2")
+                                        .arg(id)
+                                        .arg(QDir::toNativeSeparators(pdf))),
+                 qPrintable(run.lines.join(QLatin1Char('\n'))));
+        QVERIFY(readFile(pdf).startsWith("%PDF"));
+    }
+    QCOMPARE(readFile(mApp.file(QStringLiteral("DB/ContractFile/%1.docx").arg(mFirst))), kept);
+    QVERIFY2(run.errors.contains(QStringLiteral("已生成 0 份，跳过 2 份，失败 0 份。\n已导出PDF文件 2 份。")),
+             qPrintable(run.errors));
+}
+
 // The documents just generated are checked against the digests the run recorded: one left alone, one changed
 // afterwards, one the program never wrote.
 void TestGenerateCli::verifiesWhatItWrote() {
@@ -170,7 +197,8 @@ void TestGenerateCli::partlyFailingRun() {
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.close();
     const Run run = generate({QStringLiteral("--folder"), mApp.path(), QStringLiteral("--category"), Code,
-                              QStringLiteral("--records"), QStringLiteral("%1,%2,999").arg(mFirst).arg(mSecond),
+                              QStringLiteral("--records"),
+                              QStringLiteral("%1,%2,%2,999").arg(mFirst).arg(mSecond), // the second given twice
                               QStringLiteral("--regenerate")});
     QFile::remove(lock);
     QCOMPARE(run.exitCode, 1);
@@ -178,6 +206,27 @@ void TestGenerateCli::partlyFailingRun() {
     QVERIFY2(run.lines.at(0).startsWith(QStringLiteral("%1\t跳过\t").arg(mFirst)), qPrintable(run.lines.at(0)));
     QVERIFY2(run.lines.at(1).startsWith(QStringLiteral("%1\t已生成\t").arg(mSecond)), qPrintable(run.lines.at(1)));
     QVERIFY2(run.lines.at(2).startsWith(QStringLiteral("999\t失败\t")), qPrintable(run.lines.at(2)));
+}
+
+void TestGenerateCli::categoryWithoutContracts_data() {
+    QTest::addColumn<QString>("category");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("no contracts yet") << QStringLiteral("00010002")
+                                      << QStringLiteral("类别 00010002（尚无合同的类别）中没有合同。");
+    QTest::newRow("root category") << QStringLiteral("0001")
+                                   << QStringLiteral(
+                                          "类别 0001（房屋租赁）是一级分类，其中没有合同，合同在它下面的类别中："
+                                          "00010001、00010002。");
+}
+
+void TestGenerateCli::categoryWithoutContracts() {
+    QFETCH(QString, category);
+    QFETCH(QString, said);
+    const Run run = generate(
+        {QStringLiteral("--folder"), mApp.path(), QStringLiteral("--category"), category, QStringLiteral("--all")});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.errors.contains(said), qPrintable(run.errors));
+    QVERIFY(run.lines.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestGenerateCli)

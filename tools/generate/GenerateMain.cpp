@@ -4,7 +4,10 @@
 #include "documents/BatchGeneration.h"
 #include "office/LibreOfficeWordApp.h"
 #include "store/ChangeHistory.h"
+#include "store/ServerSettings.h"
 #include "store/TDM.h"
+
+#include <libpq-fe.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -21,8 +24,11 @@ const char Usage[] = "用法: vantrel-generate --folder 文件夹 --category 类
                      "  --records     逗号分隔的合同记录编号；--all 为该类别的全部合同\n"
                      "  --pdf         同时在合同文档旁边导出 PDF 文件\n"
                      "  --out         输出到这个文件夹，而不是 DB/ContractFile\n"
-                     "  --regenerate  已有的合同文档重新生成（不加时跳过）\n"
-                     "退出码: 0 全部成功，1 有合同没有生成（列在输出中），2 参数错误\n"
+                     "  --regenerate  已有的合同文档重新生成（不加时跳过；加 --pdf 时仍从已有的文档导出 PDF）\n"
+                     "数据库在服务器上时（DB/Server.ini），服务器的密码由 PostgreSQL 的客户端库取得：\n"
+                     "  环境变量 PGPASSWORD，或 ~/.pgpass 文件（另一位置可由 PGPASSFILE 指定）中的一行\n"
+                     "  主机:端口:数据库:用户:密码；两处都没有而服务器要求密码时，以退出码 1 结束\n"
+                     "退出码: 0 全部成功，1 有合同没有生成或 PDF 没有导出（列在输出中）或无法连接数据库，2 参数错误\n"
                      "\n"
                      "       vantrel-generate --folder 文件夹 --verify 合同文档...\n"
                      "  --verify      检查合同文档是否与本程序最后一次写入时相同，输出每个文档的结果、\n"
@@ -38,8 +44,7 @@ int usage(QTextStream &err, const QString &problem) {
 int verify(const QStringList &files, QTextStream &out) {
     int notSame = 0;
     for (const QString &file : files) {
-        const QString path = QFileInfo(file).absoluteFilePath();
-        const ChangeHistory::DocumentCheck check = ChangeHistory::checkDocument(path);
+        const ChangeHistory::DocumentCheck check = ChangeHistory::checkDocument(QFileInfo(file).absoluteFilePath());
         QString outcome;
         switch (check.outcome) {
         case ChangeHistory::DocumentCheck::Outcome::Unchanged:
@@ -64,6 +69,23 @@ int verify(const QStringList &files, QTextStream &out) {
         out << line.join(QLatin1Char('\t')) << Qt::endl;
     }
     return notSame == 0 ? 0 : 1;
+}
+
+// The program asks no one for the server's password: the client library takes it from PGPASSWORD or ~/.pgpass.
+// True when the server wants a password and neither gave one.
+bool serverPasswordMissing(const ServerSettings &settings) {
+    const QByteArray host = settings.host.toUtf8();
+    const QByteArray port = QByteArray::number(settings.port);
+    const QByteArray database = settings.database.toUtf8();
+    const QByteArray user = settings.user.toUtf8();
+    const char *const keys[] = {"host", "port", "dbname", "user", "connect_timeout", nullptr};
+    const char *const values[] = {host.constData(), port.constData(), database.constData(), user.constData(), "5",
+                                  nullptr};
+    PGconn *connection = PQconnectdbParams(keys, values, 0);
+    const bool missing =
+        connection && PQstatus(connection) == CONNECTION_BAD && PQconnectionNeedsPassword(connection) != 0;
+    PQfinish(connection);
+    return missing;
 }
 
 } // namespace
@@ -110,21 +132,12 @@ int main(int argc, char *argv[]) {
     if (verifying) {
         if (folder.isEmpty() || verifyFiles.isEmpty() || !category.isEmpty() || all || !records.isEmpty())
             return usage(err, QStringLiteral("--verify 需要 --folder 和至少一个合同文档，不能与生成的参数同用"));
-        const QString appFolder = QDir(folder).absolutePath() + QLatin1Char('/');
-        if (!QFileInfo::exists(appFolder + TDM::DatabaseFile))
-            return usage(err, QStringLiteral("%1 中没有数据库 %2").arg(appFolder, TDM::DatabaseFile));
-        if (!TDM::create(appFolder).isConnected()) {
-            err << "vantrel-generate: 无法打开数据库\n";
-            return 1;
-        }
-        const int code = verify(verifyFiles, out);
-        TDM::destroy();
-        return code;
+    } else {
+        if (folder.isEmpty() || category.isEmpty())
+            return usage(err, QStringLiteral("缺少 --folder 或 --category"));
+        if (all == !records.isEmpty())
+            return usage(err, QStringLiteral("请给出 --records 或 --all 之一"));
     }
-    if (folder.isEmpty() || category.isEmpty())
-        return usage(err, QStringLiteral("缺少 --folder 或 --category"));
-    if (all == !records.isEmpty())
-        return usage(err, QStringLiteral("请给出 --records 或 --all 之一"));
     QList<int> ids;
     for (const QString &part : records.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         bool ok = false;
@@ -141,15 +154,36 @@ int main(int argc, char *argv[]) {
 
     TDM &dm = TDM::create(appFolder);
     if (!dm.isConnected()) {
-        err << "vantrel-generate: 无法打开数据库\n";
+        const std::optional<ServerSettings> server = ServerSettings::read(appFolder);
+        if (server && serverPasswordMissing(*server)) {
+            err << QStringLiteral("vantrel-generate: 数据库服务器 %1 要求密码，但没有给出。请用环境变量 PGPASSWORD "
+                                  "或 ~/.pgpass 文件给出用户 %2 的密码。")
+                       .arg(server->host, server->user)
+                << Qt::endl;
+        } else {
+            err << "vantrel-generate: 无法打开数据库";
+            if (const QString reason = dm.connectionError().trimmed(); !reason.isEmpty())
+                err << QStringLiteral("：") << reason;
+            err << Qt::endl;
+        }
+        TDM::destroy();
         return 1;
     }
+    if (verifying) {
+        const int code = verify(verifyFiles, out);
+        TDM::destroy();
+        return code;
+    }
     QSqlQuery query(dm.ADOLocal());
-    if (!execBound(query, QStringLiteral("Select count(*) from TContractClass where TypeCode=?"), {category}) ||
-        !query.next() || query.value(0).toInt() == 0) {
+    if (!execBound(query,
+                   QStringLiteral("Select TypeName, coalesce(ParTypeCode,'') from TContractClass where TypeCode=?"),
+                   {category}) ||
+        !query.next()) {
         TDM::destroy();
         return usage(err, QStringLiteral("没有编号为 %1 的合同类别").arg(category));
     }
+    const QString categoryName = query.value(0).toString();
+    const bool rootCategory = query.value(1).toString().isEmpty();
     // Records of the category only: a number of another category's record is listed as failed, never generated.
     QList<int> ofCategory;
     if (execBound(query, QStringLiteral("Select ID from TContractMain where MainTypeCode=? order by ID"), {category})) {
@@ -158,6 +192,31 @@ int main(int argc, char *argv[]) {
     }
     if (all)
         ids = ofCategory;
+    // Said instead of finishing without a word.
+    if (rootCategory && ofCategory.isEmpty()) {
+        QStringList children;
+        if (execBound(query,
+                      QStringLiteral("Select TypeCode from TContractClass where ParTypeCode=? order by TypeCode"),
+                      {category})) {
+            while (query.next())
+                children << query.value(0).toString();
+        }
+        err << QStringLiteral("类别 %1（%2）是一级分类，其中没有合同，合同在它下面的类别中%3")
+                   .arg(category, categoryName,
+                        children.isEmpty()
+                            ? QStringLiteral("。")
+                            : QStringLiteral("：") + children.join(QStringLiteral("、")) + QStringLiteral("。"))
+            << Qt::endl;
+    } else if (ofCategory.isEmpty()) {
+        err << QStringLiteral("类别 %1（%2）中没有合同。").arg(category, categoryName) << Qt::endl;
+    }
+    // A record named twice is made and listed once.
+    QList<int> unique;
+    for (const int id : std::as_const(ids)) {
+        if (!unique.contains(id))
+            unique << id;
+    }
+    ids = unique;
 
     // Numbers of another category's records are listed as failed, never generated.
     QList<int> toMake;
@@ -178,6 +237,7 @@ int main(int argc, char *argv[]) {
         });
     int failed = 0;
     int nextMade = 0;
+    QList<BatchGeneration::Result> listed;
     for (const int id : std::as_const(ids)) {
         BatchGeneration::Result result;
         if (ofCategory.contains(id) && nextMade < made.size()) {
@@ -186,12 +246,29 @@ int main(int argc, char *argv[]) {
             result.recordId = id;
             result.reason = QStringLiteral("该类别中没有这份合同");
         }
+        listed << result;
+        // Asked for and not written: the record failed, whatever became of its document.
+        if (!result.pdfError.isEmpty() && result.kind != BatchGeneration::Result::Kind::Failed) {
+            ++failed;
+            out << QStringLiteral("%1\t失败\t%2%3")
+                       .arg(id)
+                       .arg(result.kind == BatchGeneration::Result::Kind::Generated
+                                ? QStringLiteral("合同文档已生成（%1），但")
+                                      .arg(QDir::toNativeSeparators(result.document))
+                                : result.reason + QStringLiteral("，"),
+                            result.pdfError)
+                << Qt::endl;
+            continue;
+        }
         switch (result.kind) {
         case BatchGeneration::Result::Kind::Generated:
             out << QStringLiteral("%1\t已生成\t%2").arg(id).arg(QDir::toNativeSeparators(result.document)) << Qt::endl;
             break;
         case BatchGeneration::Result::Kind::Skipped:
-            out << QStringLiteral("%1\t跳过\t%2").arg(id).arg(result.reason) << Qt::endl;
+            out << QStringLiteral("%1\t跳过\t%2").arg(id).arg(result.reason);
+            if (!result.pdf.isEmpty())
+                out << QStringLiteral("，已从这份文档导出PDF文件 %1").arg(QDir::toNativeSeparators(result.pdf));
+            out << Qt::endl;
             break;
         case BatchGeneration::Result::Kind::Failed:
             ++failed;
@@ -202,6 +279,13 @@ int main(int argc, char *argv[]) {
     if (const QStringList unfilled = BatchGeneration::unfilledMarkers(made); !unfilled.isEmpty())
         err << QStringLiteral("模板中以下标记没有对应的指标，在文档中没有填写：") << unfilled.join(QStringLiteral("、"))
             << Qt::endl;
+    // The counts, PDFs among them, as the window's summary gives them.
+    if (!listed.isEmpty()) {
+        const QStringList summary = BatchGeneration::summary(listed).split(QLatin1Char('\n'));
+        err << summary.first() << Qt::endl;
+        if (summary.size() > 1 && summary.at(1).startsWith(QStringLiteral("已导出PDF文件")))
+            err << summary.at(1) << Qt::endl;
+    }
     TDM::destroy();
     return failed == 0 ? 0 : 1;
 }

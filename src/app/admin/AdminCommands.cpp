@@ -54,7 +54,7 @@ struct SafetyBackup {
 };
 
 // Packs the current DB into Bak/ under a name with the date and time; nothing on failure.
-std::optional<SafetyBackup> writeSafetyBackup(const QString &folder, QString *error) {
+std::optional<SafetyBackup> writeSafetyBackup(const QString &folder, QString *error, QString *unfitName) {
     SafetyBackup made;
     const bool server =
         TDM::exists() && TDM::instance().appFolder() == folder && TDM::instance().backend() == TDM::Backend::Server;
@@ -71,8 +71,8 @@ std::optional<SafetyBackup> writeSafetyBackup(const QString &folder, QString *er
     for (int n = 2; QFileInfo::exists(made.archive); ++n)
         made.archive = bak + QStringLiteral("/恢复前自动备份_%1_%2.HTBK").arg(stamp).arg(n);
     const bool ok = TDM::exists() && TDM::instance().appFolder() == folder
-                        ? DatabaseBackup::write(TDM::instance(), made.archive, error)
-                        : DatabaseBackup::writeFolder(folder, made.archive, nullptr, error);
+                        ? DatabaseBackup::write(TDM::instance(), made.archive, error, unfitName)
+                        : DatabaseBackup::writeFolder(folder, made.archive, nullptr, error, unfitName);
     if (!ok) {
         if (made.madeFolder)
             QDir().rmdir(bak);
@@ -85,6 +85,41 @@ void removeSafetyBackup(const SafetyBackup &made) {
     QFile::remove(made.archive);
     if (made.madeFolder)
         QDir().rmdir(QFileInfo(made.archive).absolutePath());
+}
+
+QString unfitNameText(const QString &name) {
+    return QStringLiteral("文档“%1”的名称不能放入备份文件（名称中不能有反斜杠、控制字符或空的、“.”、“..”的路径部分，"
+                          "且只能是DB文件夹中ModelFiles或ContractFile下的文档）。请先改正或移走该文档。")
+        .arg(QDir::toNativeSeparators(name));
+}
+
+const QString RestoreFailed =
+    QStringLiteral("数据文件还原失败，确认选择的文件是本系统自动升级文件，或该自动升级文件已损坏！");
+const QString WillEnd = QStringLiteral("软件将关闭，请手工重新启动系统。");
+
+// What the user is told after a restore that did not complete: what was restored, what was not, and where the data
+// from before the restore is kept.
+QString restoreFailureText(const DatabaseRestore::Outcome &outcome, const QString &safetyArchive) {
+    QStringList lines{RestoreFailed};
+    if (!outcome.refusedEntry.isEmpty())
+        lines << QStringLiteral("备份文件中的“%1”不属于合同数据（备份只能包含数据库、Empty.Doc、模板文档和合同文档），"
+                                "数据没有还原。")
+                     .arg(QDir::toNativeSeparators(outcome.refusedEntry));
+    using Server = DatabaseRestore::Outcome::Server;
+    if (outcome.server == Server::Unknown)
+        lines << QStringLiteral("提交时与数据库服务器的连接中断，无法确定服务器上的数据和文档是否已经还原。") +
+                     QStringLiteral("本机DB文件夹中的文件已按备份还原。");
+    else if (!outcome.localUnchanged)
+        lines << QStringLiteral("本机DB文件夹中的部分文件未能恢复原状") +
+                     (outcome.server == Server::Untouched ? QStringLiteral("（服务器上的数据没有改变）") : QString()) +
+                     (outcome.leftoverFolder.isEmpty() ? QStringLiteral("。")
+                                                       : QStringLiteral("，原来的文件保存在“%1”。")
+                                                             .arg(QDir::toNativeSeparators(outcome.leftoverFolder)));
+    if (!safetyArchive.isEmpty() && (outcome.server == Server::Unknown || !outcome.localUnchanged))
+        lines << QStringLiteral("还原前的数据已备份在“%1”，可用“数据库还原”恢复。")
+                     .arg(QDir::toNativeSeparators(safetyArchive));
+    lines << WillEnd;
+    return lines.join(QLatin1Char('\n'));
 }
 } // namespace
 
@@ -103,8 +138,12 @@ void BackupDatabase() {
             !messages.question(QStringLiteral("文件“%1”已经存在，是否替换？").arg(QFileInfo(file).fileName())))
             return;
     }
-    if (DatabaseBackup::write(dm, file))
+    QString error;
+    QString unfitName;
+    if (DatabaseBackup::write(dm, file, &error, &unfitName))
         messages.information(QStringLiteral("数据文件备份成功！"));
+    else if (!unfitName.isEmpty())
+        messages.warning(QStringLiteral("备份文件发生错误，备份没有完成！\n") + unfitNameText(unfitName));
     else
         messages.warning(QStringLiteral("备份文件发生错误，确认目标位置可写入！"));
 }
@@ -135,35 +174,36 @@ void RestoreDatabase(const std::function<bool()> &adminCheck, const std::functio
     // An archive picked by mistake would otherwise replace the data for good: the current state goes into Bak/
     // first, while the connection can still take a consistent copy. Without that copy nothing is replaced.
     QString safetyError;
-    const std::optional<SafetyBackup> safety = writeSafetyBackup(folder, &safetyError);
+    QString unfitName;
+    const std::optional<SafetyBackup> safety = writeSafetyBackup(folder, &safetyError, &unfitName);
     if (!safety) {
-        messages.warning(
-            QStringLiteral("还原前未能备份当前数据，数据没有还原！\n请确认备份文件夹“%1”可写入且磁盘空间足够。")
-                .arg(QDir::toNativeSeparators(folder + QStringLiteral("Bak"))));
+        messages.warning(QStringLiteral("还原前未能备份当前数据，数据没有还原！\n") +
+                         (unfitName.isEmpty() ? QStringLiteral("请确认备份文件夹“%1”可写入且磁盘空间足够。")
+                                                    .arg(QDir::toNativeSeparators(folder + QStringLiteral("Bak")))
+                                              : unfitNameText(unfitName)));
         return;
     }
     const QMap<QString, QString> before = fileStates(folder + QStringLiteral("DB"));
     bool restored = false;
+    DatabaseRestore::Outcome outcome;
     if (server) {
-        // All or nothing in one transaction of the server: a failed restore changed nothing there.
-        restored = DatabaseRestore::restoreIntoServer(file, TDM::instance());
+        // The server's data is replaced in one transaction, committed after the local files are in place.
+        restored = DatabaseRestore::restoreIntoServer(file, TDM::instance(), nullptr, &outcome);
         TDM::instance().close();
-        if (!restored && !safety->archive.isEmpty())
-            removeSafetyBackup(*safety);
     } else {
         if (TDM::exists())
             TDM::instance().close();
-        restored = DatabaseRestore::restore(file, folder);
-        // A restore that left DB as it was needs no copy of it.
-        if (!restored && !safety->archive.isEmpty() && fileStates(folder + QStringLiteral("DB")) == before)
-            removeSafetyBackup(*safety);
+        restored = DatabaseRestore::restore(file, folder, nullptr, &outcome);
     }
+    // A restore that left the server and DB as they were needs no copy of them; one that may have changed
+    // anything keeps it.
+    if (!restored && !safety->archive.isEmpty() && outcome.server == DatabaseRestore::Outcome::Server::Untouched &&
+        outcome.localUnchanged && fileStates(folder + QStringLiteral("DB")) == before)
+        removeSafetyBackup(*safety);
     if (restored)
         messages.information(QStringLiteral("还原数据成功，软件将关闭，请手工重新启动系统。"));
     else
-        messages.warning(
-            QStringLiteral("数据文件还原失败，确认选择的文件是本系统自动升级文件，或该自动升级文件已损坏！\n"
-                           "软件将关闭，请手工重新启动系统。"));
+        messages.warning(restoreFailureText(outcome, safety->archive));
     if (endProcess)
         endProcess();
 }

@@ -11,14 +11,16 @@ class QWidget;
 // The administrative commands of the main window. Each shows its own dialogs and messages through Messages and
 // hands pages and programs to Shell; the data module must exist.
 
-// "数据库备份": asks where to save (proposing Bak/yyyyMMdd.HTBK) and writes the archive of DB.
+// "数据库备份": asks where to save (proposing Bak/yyyyMMdd.HTBK) and writes the archive of the data; a document
+// whose name cannot go into an archive is named in the message.
 void BackupDatabase();
 
 // "数据库还原": runs `adminCheck` (the administrative password check, which shows its own message and returns
 // false on a wrong password), asks for the archive, closes the connection, restores, reports the outcome and
-// calls `endProcess`. Once an archive was chosen, the current DB is first packed into
-// Bak/恢复前自动备份_yyyyMMdd_HHmmss.HTBK (kept unless the restore left DB untouched); when that fails the user is
-// told and nothing else happens. Otherwise `endProcess` is called whether the restore succeeded or not.
+// calls `endProcess`. Once an archive was chosen, the current data is first packed into
+// Bak/恢复前自动备份_yyyyMMdd_HHmmss.HTBK (kept unless the restore left the data and DB untouched); when that fails
+// the user is told and nothing else happens. Otherwise `endProcess` is called whether the restore succeeded or not;
+// a restore that did not complete says what was restored, what was not, and where that archive is.
 // An `archive` given already (a backup opened from the file manager) is not asked for; the user confirms it instead.
 void RestoreDatabase(const std::function<bool()> &adminCheck, const std::function<void()> &endProcess,
                      const QString &archive = {});

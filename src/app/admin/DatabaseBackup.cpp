@@ -1,10 +1,10 @@
 #include "app/admin/DatabaseBackup.h"
 
 #include "app/admin/DatabaseFiles.h"
+#include "app/admin/DatabaseRestore.h"
 #include "app/admin/StoreCopy.h"
 #include "app/admin/ZipArchiveWriter.h"
 #include "store/Schema.h"
-#include "store/ServerSettings.h"
 #include "store/TDM.h"
 
 #include <QDir>
@@ -33,7 +33,8 @@ bool fail(QString *error, const QString &text) {
 }
 
 // The server's documents written into `folder` under their names below DB/.
-bool writeServerDocuments(TDM &dm, const QString &folder, QList<ZipArchiveWriter::Source> &sources, QString *error) {
+bool writeServerDocuments(TDM &dm, const QString &folder, QList<ZipArchiveWriter::Source> &sources, QString *error,
+                          QString *unfitName) {
     // The names first, then one document at a time: the driver holds a whole result in memory.
     QStringList paths;
     dm.GetDataBySQLToItems(QStringLiteral("SELECT Path FROM TFile ORDER BY Path"), {}, paths, true);
@@ -41,12 +42,22 @@ bool writeServerDocuments(TDM &dm, const QString &folder, QList<ZipArchiveWriter
     QSqlQuery q(dm.ADOLocal());
     if (paths.isEmpty() && !q.exec(QStringLiteral("SELECT count(*) FROM TFile")))
         return fail(error, q.lastError().text());
+    // Every name is checked before a document is read: a backup with a document left out would not be the
+    // server's data, and one the restore refuses would be no backup at all.
     for (const QString &path : paths) {
         const QString name = path.mid(prefix.size());
-        // Only documents below DB/ belong to the archive; a path that climbs out of it is no name to write.
-        if (!path.startsWith(prefix) || name.isEmpty() || QDir::cleanPath(name) != name ||
-            name.startsWith(QLatin1String("..")))
-            continue;
+        const QString problem = !path.startsWith(prefix)           ? QStringLiteral("not below DB/")
+                                : !DatabaseFiles::isDocument(name) ? QStringLiteral("not a document")
+                                                                   : DatabaseFiles::archiveNameProblem(name);
+        if (!problem.isEmpty()) {
+            if (unfitName)
+                *unfitName = path;
+            return fail(error, QStringLiteral("document name unfit for an archive: ") + path + QStringLiteral(" (") +
+                                   problem + QLatin1Char(')'));
+        }
+    }
+    for (const QString &path : paths) {
+        const QString name = path.mid(prefix.size());
         QString why;
         if (!execBound(q, QStringLiteral("SELECT Content FROM TFile WHERE Path=?"), {path}, &why) || !q.next())
             return fail(error, why.isEmpty() ? QStringLiteral("document gone: ") + path : why);
@@ -64,7 +75,7 @@ bool writeServerDocuments(TDM &dm, const QString &folder, QList<ZipArchiveWriter
 // The server's data as a database file of the embedded store, and its documents into `documents`, read in one
 // snapshot so that rows and documents agree.
 bool writeServerData(TDM &dm, const QString &file, const QString &documents, QList<ZipArchiveWriter::Source> &sources,
-                     QString *error) {
+                     QString *error, QString *unfitName) {
     static int serial = 0;
     const QString connection = QStringLiteral("backup-copy-%1").arg(++serial);
     bool ok = false;
@@ -86,7 +97,7 @@ bool writeServerData(TDM &dm, const QString &file, const QString &documents, QLi
                             return fail(error, snapshot.lastError().text());
                         return inTransaction(
                                    target, [&] { return StoreCopy::copyRows(dm.ADOLocal(), target, error); }, error) &&
-                               writeServerDocuments(dm, documents, sources, error);
+                               writeServerDocuments(dm, documents, sources, error, unfitName);
                     },
                     error);
             }
@@ -98,19 +109,37 @@ bool writeServerData(TDM &dm, const QString &file, const QString &documents, QLi
     return ok;
 }
 
-bool isServerDocument(const QString &relative) {
-    return relative.startsWith(QLatin1String("ModelFiles/")) || relative.startsWith(QLatin1String("ContractFile/"));
+// The archive as written is what a restore takes: sound, every entry there, every name one the restore accepts.
+bool restorable(const QString &written, const QList<ZipArchiveWriter::Source> &sources, QString *error) {
+    return ZipArchiveWriter::readBack(written, sources, error) && DatabaseRestore::wouldRestore(written, error);
+}
+
+// Whether a file of the folder DB goes into the archive: the blank template and the documents do, anything else
+// (a server's connection file, a file someone left there) does not. A document whose name the restore would refuse
+// fails the backup.
+enum class Kind { Data, Other, Unfit };
+Kind kindOf(const QString &relative, QString *error, QString *unfitName) {
+    if (relative != DatabaseFiles::EmptyDoc && !DatabaseFiles::isDocument(relative))
+        return Kind::Other;
+    const QString problem = DatabaseFiles::archiveNameProblem(relative);
+    if (problem.isEmpty())
+        return Kind::Data;
+    if (unfitName)
+        *unfitName = relative;
+    fail(error, QStringLiteral("document name unfit for an archive: ") + problem);
+    return Kind::Unfit;
 }
 
 } // namespace
 
-bool DatabaseBackup::write(TDM &dm, const QString &archive, QString *error) {
+bool DatabaseBackup::write(TDM &dm, const QString &archive, QString *error, QString *unfitName) {
     if (dm.backend() == TDM::Backend::Server)
-        return writeServer(dm, archive, error);
-    return writeFolder(dm.appFolder(), archive, dm.isConnected() ? &dm : nullptr, error);
+        return writeServer(dm, archive, error, unfitName);
+    return writeFolder(dm.appFolder(), archive, dm.isConnected() ? &dm : nullptr, error, unfitName);
 }
 
-bool DatabaseBackup::writeFolder(const QString &appFolder, const QString &archive, TDM *connected, QString *error) {
+bool DatabaseBackup::writeFolder(const QString &appFolder, const QString &archive, TDM *connected, QString *error,
+                                 QString *unfitName) {
     QString app = appFolder;
     if (!app.endsWith(QLatin1Char('/')))
         app += QLatin1Char('/');
@@ -141,7 +170,11 @@ bool DatabaseBackup::writeFolder(const QString &appFolder, const QString &archiv
         if (info.absoluteFilePath() == archivePath ||
             (!archiveCanonical.isEmpty() && info.canonicalFilePath() == archiveCanonical))
             continue;
-        sources << ZipArchiveWriter::Source{relative, file};
+        const Kind kind = kindOf(relative, error, unfitName);
+        if (kind == Kind::Unfit)
+            return false;
+        if (kind == Kind::Data)
+            sources << ZipArchiveWriter::Source{relative, file};
     }
 
     // The live file may be in the middle of a write; the archive gets a copy taken through SQLite's backup. The
@@ -161,10 +194,10 @@ bool DatabaseBackup::writeFolder(const QString &appFolder, const QString &archiv
         if (!connected->backupDatabaseTo(sources.first().file, error))
             return false;
     }
-    return ZipArchiveWriter::write(archive, sources, error);
+    return ZipArchiveWriter::write(archive, sources, error, restorable);
 }
 
-bool DatabaseBackup::writeServer(TDM &dm, const QString &archive, QString *error) {
+bool DatabaseBackup::writeServer(TDM &dm, const QString &archive, QString *error, QString *unfitName) {
     if (!dm.isConnected())
         return fail(error, QStringLiteral("database not open"));
     const QString archivePath = QFileInfo(archive).absoluteFilePath();
@@ -177,24 +210,13 @@ bool DatabaseBackup::writeServer(TDM &dm, const QString &archive, QString *error
 
     QList<ZipArchiveWriter::Source> sources;
     sources << ZipArchiveWriter::Source{DatabaseFiles::Database, staging.filePath(DatabaseFiles::Database)};
-    if (!writeServerData(dm, sources.first().file, staging.filePath(QStringLiteral("DB")), sources, error))
+    if (!writeServerData(dm, sources.first().file, staging.filePath(QStringLiteral("DB")), sources, error, unfitName))
         return false;
 
-    // Files of this folder's DB that are not kept on the server (the blank template) travel as they do from the
-    // embedded store; the local copies of server documents and the connection file do not.
-    const QString dbFolder = dm.path(QStringLiteral("DB/"));
-    const QDir root(dbFolder);
-    QDirIterator it(dbFolder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QFileInfo info(it.next());
-        const QString relative = root.relativeFilePath(info.filePath());
-        if (!info.isFile() || relative == DatabaseFiles::Database || DatabaseFiles::isTransient(relative) ||
-            isServerDocument(relative) || QStringLiteral("DB/") + relative == ServerSettings::File ||
-            info.absoluteFilePath() == archivePath ||
-            info.absoluteFilePath().startsWith(staging.path() + QLatin1Char('/')))
-            continue;
-        sources << ZipArchiveWriter::Source{relative, info.filePath()};
-    }
-    return ZipArchiveWriter::write(archive, sources, error);
+    // The blank template is not kept on the server: it travels from this folder's DB as from the embedded store.
+    // The local copies of server documents and the connection file do not.
+    const QString blank = dm.path(QStringLiteral("DB/")) + DatabaseFiles::EmptyDoc;
+    if (QFileInfo(blank).isFile() && QFileInfo(blank).absoluteFilePath() != archivePath)
+        sources << ZipArchiveWriter::Source{DatabaseFiles::EmptyDoc, blank};
+    return ZipArchiveWriter::write(archive, sources, error, restorable);
 }

@@ -15,6 +15,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -30,27 +31,83 @@ bool holdsFiles(const QString &folder) {
     return it.hasNext();
 }
 
+// Opens the archive and checks that it holds the data and nothing else; the entry that is no part of the data goes
+// to `refused`.
+bool openChecked(ZipArchiveReader &reader, const QString &archive, QString *refused, QString *error) {
+    if (!reader.open(archive, error))
+        return false;
+    for (const ZipArchiveReader::Entry &entry : reader.entries()) {
+        if (DatabaseFiles::isTransient(entry.name))
+            continue;
+        const QString problem = DatabaseFiles::archiveNameProblem(entry.name, entry.isFolder);
+        if (!problem.isEmpty()) {
+            if (refused)
+                *refused = entry.name;
+            return fail(error, problem);
+        }
+    }
+    if (!reader.contains(DatabaseFiles::Database))
+        return fail(error, QStringLiteral("the archive holds no database file"));
+    return true;
+}
+
 // Unpacks the archive into staging (its database checked before anything is replaced); the files unpacked, or
 // nullopt with the reason.
 std::optional<QStringList> stage(const QString &archive, const QString &app, const QTemporaryDir &staging,
-                                 const QTemporaryDir &undo, QString *error) {
+                                 const QTemporaryDir &undo, DatabaseRestore::Outcome &outcome, QString *error) {
     ZipArchiveReader reader;
-    if (!reader.open(archive, error))
+    if (!openChecked(reader, archive, &outcome.refusedEntry, error))
         return std::nullopt;
-    if (!reader.contains(DatabaseFiles::Database)) {
-        fail(error, QStringLiteral("the archive holds no database file"));
-        return std::nullopt;
-    }
     if (!staging.isValid() || !undo.isValid()) {
         fail(error, QStringLiteral("cannot create a staging folder in ") + app);
         return std::nullopt;
     }
+    // The contracts are the owner's alone, whatever modes the archive stored.
+    reader.setOwnerOnly(true);
     auto files = reader.extractTo(
         staging.path(), [](const ZipArchiveReader::Entry &e) { return DatabaseFiles::isTransient(e.name); }, error);
     reader.close();
     if (!files || !DatabaseRestore::isUsableDatabase(staging.filePath(DatabaseFiles::Database), error))
         return std::nullopt;
     return files;
+}
+
+// The template and contract documents now in DB, relative to it.
+QStringList localDocuments(const QString &db) {
+    QStringList found;
+    const QDir root(db);
+    for (const QString &folder : {DatabaseFiles::ModelFolder, DatabaseFiles::ContractFolder}) {
+        QDirIterator it(root.filePath(folder), QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            found << root.relativeFilePath(it.next());
+    }
+    return found;
+}
+
+// Sub-folders of the document folders that the replacement emptied.
+void removeEmptyFolders(const QString &db) {
+    for (const QString &folder : {DatabaseFiles::ModelFolder, DatabaseFiles::ContractFolder}) {
+        QStringList folders;
+        QDirIterator it(db + folder, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            folders << it.next();
+        // Deepest first, so that a folder whose only content was an empty folder goes too.
+        std::sort(folders.begin(), folders.end(),
+                  [](const QString &a, const QString &b) { return a.size() > b.size(); });
+        for (const QString &sub : folders)
+            QDir().rmdir(sub);
+    }
+}
+
+// Keeps what could not be put back after a failure, and says where.
+void keepLeftovers(QTemporaryDir &undo, DatabaseRestore::Outcome &outcome) {
+    if (!holdsFiles(undo.path()))
+        return;
+    undo.setAutoRemove(false);
+    outcome.localUnchanged = false;
+    outcome.leftoverFolder = undo.path();
 }
 } // namespace
 
@@ -84,35 +141,49 @@ bool DatabaseRestore::isUsableDatabase(const QString &file, QString *error) {
     return ok;
 }
 
-bool DatabaseRestore::restore(const QString &archive, const QString &appFolder, QString *error) {
+bool DatabaseRestore::restore(const QString &archive, const QString &appFolder, QString *error, Outcome *outcome) {
+    Outcome ignored;
+    Outcome &out = outcome ? *outcome : ignored;
+    out = Outcome{};
     QString app = appFolder;
     if (!app.endsWith(QLatin1Char('/')))
         app += QLatin1Char('/');
+    const QString db = app + QStringLiteral("DB/");
 
     // Beside DB, so that moving the staged files in is a rename on the same disk.
     QTemporaryDir staging(app + QStringLiteral("DB.restore-XXXXXX"));
     QTemporaryDir undo(app + QStringLiteral("DB.undo-XXXXXX"));
-    const auto files = stage(archive, app, staging, undo, error);
+    const auto files = stage(archive, app, staging, undo, out, error);
     if (!files)
         return false;
 
+    // Documents the archive does not hold go with the database they belonged to: the restored database hands
+    // their IDs and category codes out again, and a stale contract would then pass for a new record's.
+    QStringList removals = DatabaseFiles::transientFiles();
+    for (const QString &document : localDocuments(db)) {
+        if (!files->contains(document))
+            removals << document;
+    }
     StagedReplacement replacement(staging.path(), app + QStringLiteral("DB"), undo.path());
-    if (!replacement.apply(*files, DatabaseFiles::transientFiles(), error)) {
+    if (!replacement.apply(*files, removals, error)) {
         // Whatever could not be put back stays in the undo folder rather than being thrown away.
-        if (holdsFiles(undo.path()))
-            undo.setAutoRemove(false);
+        keepLeftovers(undo, out);
         return false;
     }
+    out.localUnchanged = false;
+    removeEmptyFolders(db);
     QDir(app).mkpath(QStringLiteral("DB/ModelFiles"));
     QDir(app).mkpath(QStringLiteral("DB/ContractFile"));
     return true;
 }
 
-namespace {
-
-bool isServerDocument(const QString &relative) {
-    return relative.startsWith(QLatin1String("ModelFiles/")) || relative.startsWith(QLatin1String("ContractFile/"));
+bool DatabaseRestore::wouldRestore(const QString &archive, QString *error) {
+    ZipArchiveReader reader;
+    QString refused;
+    return openChecked(reader, archive, &refused, error);
 }
+
+namespace {
 
 QByteArray fileBytes(const QString &file, bool *ok) {
     QFile in(file);
@@ -146,7 +217,7 @@ bool loadIntoServer(TDM &dm, const QString &staging, const QStringList &files, Q
             ok = ok && StoreCopy::copyRows(source, dm.ADOLocal(), error) &&
                  StoreCopy::resetGenerators(dm.ADOLocal(), error);
             for (const QString &name : files) {
-                if (!ok || !isServerDocument(name))
+                if (!ok || !DatabaseFiles::isDocument(name))
                     continue;
                 bool read = false;
                 const QByteArray content = fileBytes(staging + QLatin1Char('/') + name, &read);
@@ -164,30 +235,57 @@ bool loadIntoServer(TDM &dm, const QString &staging, const QStringList &files, Q
 
 } // namespace
 
-bool DatabaseRestore::restoreIntoServer(const QString &archive, TDM &dm, QString *error) {
+bool DatabaseRestore::restoreIntoServer(const QString &archive, TDM &dm, QString *error, Outcome *outcome) {
+    Outcome ignored;
+    Outcome &out = outcome ? *outcome : ignored;
+    out = Outcome{};
     if (dm.backend() != TDM::Backend::Server || !dm.isConnected())
         return fail(error, QStringLiteral("no server connection"));
     const QString app = dm.appFolder();
     QTemporaryDir staging(app + QStringLiteral("DB.restore-XXXXXX"));
     QTemporaryDir undo(app + QStringLiteral("DB.undo-XXXXXX"));
-    const auto files = stage(archive, app, staging, undo, error);
+    const auto files = stage(archive, app, staging, undo, out, error);
     if (!files)
         return false;
 
-    if (!dm.inTransaction([&] { return loadIntoServer(dm, staging.path(), *files, error); }, error))
-        return false;
-
-    // The rest of the archive (the blank template) goes into this folder's DB as the embedded restore puts it.
+    // The local part: the rest of the archive (the blank template) into this folder's DB, and every local copy of
+    // a server document out of it. The restored documents get versions above any the program fetched, and a copy
+    // left behind would be taken for the document of a record that now has its ID.
     QStringList local;
     for (const QString &name : *files) {
-        if (name != DatabaseFiles::Database && !isServerDocument(name))
+        if (name != DatabaseFiles::Database && !DatabaseFiles::isDocument(name))
             local << name;
     }
     StagedReplacement replacement(staging.path(), app + QStringLiteral("DB"), undo.path());
-    if (!replacement.apply(local, {}, error)) {
-        if (holdsFiles(undo.path()))
-            undo.setAutoRemove(false);
+    bool localDone = false;
+    const bool committed = dm.inTransaction(
+        [&] {
+            if (!loadIntoServer(dm, staging.path(), *files, error))
+                return false;
+            // Last before the commit: a local failure still leaves the server as it was.
+            localDone = replacement.apply(local, localDocuments(app + QStringLiteral("DB/")), error);
+            if (!localDone)
+                keepLeftovers(undo, out);
+            return localDone;
+        },
+        error);
+    if (committed) {
+        out.server = Outcome::Server::Replaced;
+        out.localUnchanged = false;
+        removeEmptyFolders(app + QStringLiteral("DB/"));
+        return true;
+    }
+    if (!localDone)
+        return false;
+    // The commit failed. A broken connection leaves open whether the server committed before it broke: the local
+    // part stays, since it fits the restored data and the old local copies were only copies.
+    if (dm.connectionLost()) {
+        out.server = Outcome::Server::Unknown;
+        out.localUnchanged = false;
         return false;
     }
-    return true;
+    // The server refused the commit and rolled back: the local part is taken back too.
+    if (!replacement.undo())
+        keepLeftovers(undo, out);
+    return false;
 }

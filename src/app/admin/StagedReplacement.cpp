@@ -39,6 +39,9 @@ bool StagedReplacement::ensureParent(const QString &relative, QString *error) {
         if (!info.exists()) {
             if (!QDir().mkdir(mTarget + sub))
                 return fail(error, QStringLiteral("cannot create folder ") + sub);
+            // The folder as it was staged: the restore stages its folders for the owner alone.
+            if (QFileInfo(mStaging + sub).isDir())
+                QFile::setPermissions(mTarget + sub, QFile::permissions(mStaging + sub));
             mDone << Done{Step::MadeFolder, sub};
         } else if (!info.isDir()) {
             return fail(error, QStringLiteral("not a folder: ") + sub);
@@ -89,15 +92,16 @@ bool StagedReplacement::apply(const QStringList &files, const QStringList &remov
     return ok;
 }
 
-void StagedReplacement::undo() {
+bool StagedReplacement::undo() {
+    bool all = true;
     for (int i = mDone.size() - 1; i >= 0; --i) {
         const Done &d = mDone.at(i);
         switch (d.step) {
         case Step::MovedIn:
-            QFile::rename(mTarget + d.relative, mStaging + d.relative);
+            all = QFile::rename(mTarget + d.relative, mStaging + d.relative) && all;
             break;
         case Step::MovedAside:
-            QFile::rename(mUndo + d.relative, mTarget + d.relative);
+            all = QFile::rename(mUndo + d.relative, mTarget + d.relative) && all;
             break;
         case Step::MadeFolder:
             QDir().rmdir(mTarget + d.relative);
@@ -105,4 +109,5 @@ void StagedReplacement::undo() {
         }
     }
     mDone.clear();
+    return all;
 }

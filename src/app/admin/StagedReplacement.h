@@ -17,6 +17,11 @@ public:
     // target folder.
     bool apply(const QStringList &files, const QStringList &removals = {}, QString *error = nullptr);
 
+    // Reverses the last successful apply() (a step after it failed): the replaced files come back from the undo
+    // folder and the new ones go back into the staging folder. False when something could not be moved back; it
+    // then stays in the undo folder.
+    bool undo();
+
 private:
     enum class Step { MadeFolder, MovedAside, MovedIn };
     struct Done {
@@ -25,7 +30,6 @@ private:
     };
     bool moveAside(const QString &relative, QString *error);
     bool ensureParent(const QString &relative, QString *error);
-    void undo();
 
     QString mStaging;
     QString mTarget;

@@ -146,18 +146,39 @@ bool ZipArchiveReader::contains(const QString &name) const {
 bool ZipArchiveReader::extractEntry(int index, const QString &folder, QString *error) {
     const Entry &entry = mEntries.at(index);
     QDir root(folder);
+    const auto makeFolder = [&](const QString &name) {
+        if (!root.mkpath(name))
+            return false;
+        if (mOwnerOnly) {
+            // Every level below the staging folder, so that none is readable by others once moved into place.
+            QString sub;
+            for (const QString &part : name.split(QLatin1Char('/'))) {
+                sub += (sub.isEmpty() ? QString() : QStringLiteral("/")) + part;
+                QFile::setPermissions(root.filePath(sub), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                              QFileDevice::ExeOwner | QFileDevice::ReadUser |
+                                                              QFileDevice::WriteUser | QFileDevice::ExeUser);
+            }
+        }
+        return true;
+    };
     if (entry.isFolder)
-        return root.mkpath(entry.name) || fail(error, QStringLiteral("cannot create folder ") + entry.name);
+        return makeFolder(entry.name) || fail(error, QStringLiteral("cannot create folder ") + entry.name);
 
     const QString target = root.filePath(entry.name);
     const int slash = entry.name.lastIndexOf(QLatin1Char('/'));
-    if (slash > 0 && !root.mkpath(entry.name.left(slash)))
+    if (slash > 0 && !makeFolder(entry.name.left(slash)))
         return fail(error, QStringLiteral("cannot create folder for ") + entry.name);
 
     QFile out(target);
     // NewOnly: a name that resolves to an existing file (a folder entry and a file entry of the same path) fails.
     if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return fail(error, QStringLiteral("cannot create ") + target + QStringLiteral(": ") + out.errorString());
+    // Before a byte is written: the content is never readable by others, not even for a moment.
+    if (mOwnerOnly && !out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                                          QFileDevice::WriteUser)) {
+        out.remove();
+        return fail(error, QStringLiteral("cannot set the permissions of ") + target);
+    }
 
     zip_file_t *in = zip_fopen_index(mZip, entry.index, 0);
     if (!in)
@@ -206,7 +227,7 @@ bool ZipArchiveReader::extractEntry(int index, const QString &folder, QString *e
         out.remove();
         return fail(error, QStringLiteral("entry ") + entry.name + QStringLiteral(": ") + problem);
     }
-    if (entry.unixMode & 0777)
+    if (!mOwnerOnly && (entry.unixMode & 0777))
         QFile::setPermissions(target, permissionsOf(entry.unixMode));
     return true;
 }

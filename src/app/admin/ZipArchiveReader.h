@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileDevice>
 #include <QList>
 #include <QString>
 
@@ -52,6 +53,10 @@ public:
             folder, [](const Entry &) { return false; }, error);
     }
 
+    // Files extracted afterwards get exactly these permissions and folders the owner's alone, whatever bits the
+    // archive stored (by default the stored bits are kept: a program package stays runnable).
+    void setOwnerOnly(bool ownerOnly) { mOwnerOnly = ownerOnly; }
+
     // Why an entry name may not be extracted: absolute, a drive letter, a backslash, an empty, "." or ".."
     // component, or a control character. Empty text when the name is safe.
     static QString entryNameProblem(const QString &name);
@@ -60,5 +65,6 @@ private:
     bool extractEntry(int index, const QString &folder, QString *error);
 
     struct zip *mZip = nullptr;
+    bool mOwnerOnly = false;
     QList<Entry> mEntries;
 };

@@ -89,6 +89,12 @@ bool ZipArchiveWriter::write(const QString &archive, const QList<Source> &source
         return fail(error, QStringLiteral("cannot write archive: ") + text);
     }
 
+    // A backup holds every contract: it is the owner's alone, whatever the folder and the umask allow.
+    if (!QFile::setPermissions(written, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                                            QFileDevice::WriteUser)) {
+        QFile::remove(written);
+        return fail(error, QStringLiteral("cannot set the permissions of ") + written);
+    }
     QString reason;
     if (!(check ? check(written, sources, &reason) : readBack(written, sources, &reason))) {
         QFile::remove(written);

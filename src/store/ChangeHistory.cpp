@@ -37,9 +37,8 @@ QList<Change> decode(const QString &text) {
 
 bool gPaused = false;
 
-QString databaseUser() {
-    TDM &dm = TDM::instance();
-    return dm.backend() == TDM::Backend::Server ? dm.ADOLocal().userName() : QString();
+QString databaseUser(const QSqlDatabase &db) {
+    return db.driverName() == QLatin1String("QPSQL") ? db.userName() : QString();
 }
 
 } // namespace
@@ -64,9 +63,13 @@ Pause::~Pause() {
 }
 
 bool record(const Entry &entry, QString *error) {
+    return record(TDM::instance().ADOLocal(), entry, error);
+}
+
+bool record(QSqlDatabase db, const Entry &entry, QString *error) {
     if (gPaused)
         return true;
-    QSqlQuery q(TDM::instance().ADOLocal());
+    QSqlQuery q(db);
     return execBound(q,
                      QStringLiteral("INSERT INTO TChangeLog (ChangeTime, OsUser, DbUser, RecordID, MainTypeCode, "
                                     "Action, Changes, DocumentFile, DocumentSha256, Outside) "

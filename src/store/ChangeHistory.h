@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QHash>
 #include <QList>
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 
@@ -55,6 +56,8 @@ using Values = QHash<QString, QString>;
 
 // Writes one history row on the data module's connection. Call it inside the write's transaction.
 bool record(const Entry &entry, QString *error = nullptr);
+// The same on another connection (a restore writes into the restored database before it takes its place).
+bool record(QSqlDatabase db, const Entry &entry, QString *error = nullptr);
 
 // While one lives (with `paused` true), record() writes nothing and reports success. Only for measuring what the
 // history costs a save (bench_save_history); nothing in the program makes one.

@@ -74,9 +74,9 @@ bool record(QSqlDatabase db, const Entry &entry, QString *error) {
                      QStringLiteral("INSERT INTO TChangeLog (ChangeTime, OsUser, DbUser, RecordID, MainTypeCode, "
                                     "Action, Changes, DocumentFile, DocumentSha256, Outside) "
                                     "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 0)"),
-                     {Clock::instance().now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), osUser(), databaseUser(),
-                      entry.recordId, entry.category, entry.action, encode(entry.changes), entry.documentFile,
-                      entry.documentSha256},
+                     {Clock::instance().now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), osUser(),
+                      databaseUser(db), entry.recordId, entry.category, entry.action, encode(entry.changes),
+                      entry.documentFile, entry.documentSha256},
                      error);
 }
 

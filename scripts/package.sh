@@ -10,7 +10,8 @@ out="$(realpath -m "${2:-$here}")"
 
 "$here/scripts/install-deps.sh"
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" >/dev/null
+  cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" -DVANTREL_TESTS=OFF \
+    -DVANTREL_BENCHMARKS=OFF >/dev/null
 else
   cmake "$build" >/dev/null
 fi

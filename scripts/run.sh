@@ -3,7 +3,8 @@
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 "$here/scripts/install-deps.sh"
-"$here/scripts/build.sh" "$here/build"
+# The programs and their libraries only: the tests are built by scripts/test.sh, the benchmarks by scripts/bench.sh.
+"$here/scripts/build.sh" "$here/build" -DVANTREL_TESTS=OFF -DVANTREL_BENCHMARKS=OFF
 "$here/scripts/setup-app.sh" "$here/build/bin"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then

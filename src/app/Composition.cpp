@@ -6,6 +6,8 @@
 #include "catalogue/TfrmExdParaPropertyEdit.h"
 #include "catalogue/TfrmPropertySelect.h"
 #include "contracts/ContractRecordModel.h"
+#include "contracts/DueReminderWindow.h"
+#include "contracts/DueReminders.h"
 #include "contracts/TfrmChangeHistory.h"
 #include "contracts/TfrmContractMag.h"
 #include "documents/ui/DocumentTemplateTab.h"
@@ -18,6 +20,7 @@
 #include "office/LibreOfficeWordApp.h"
 #include "office/OfficePdfRenderer.h"
 #include "office/OfficeProcesses.h"
+#include "platform/Clock.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -53,11 +56,11 @@ GridContent gridContent(const QTableView *grid, const ContractRecordModel *recor
     return content;
 }
 
-// What any table view shows, column by column as its header titles them.
-GridContent shownContent(const QTableView *grid) {
+// What any read-only grid shows, by its model's headers and display texts.
+GridContent gridContent(const QTableView *grid) {
     GridContent content;
-    content.rowHeight = grid->verticalHeader()->defaultSectionSize();
     const QAbstractItemModel *model = grid->model();
+    content.rowHeight = grid->verticalHeader()->defaultSectionSize();
     for (int c = 0; c < model->columnCount(); ++c) {
         GridColumn column;
         column.title = model->headerData(c, Qt::Horizontal).toString();
@@ -72,6 +75,14 @@ GridContent shownContent(const QTableView *grid) {
         content.rows.append(row);
     }
     return content;
+}
+
+DueReminderServices dueReminderServices() {
+    DueReminderServices services;
+    services.sendGridToExcel = [](const QString &title, QTableView *grid) {
+        SendGridToExcel([] { return std::make_unique<LibreOfficeSheetApp>(); }, title, gridContent(grid));
+    };
+    return services;
 }
 
 } // namespace
@@ -120,13 +131,14 @@ ContractMagServices Composition::contractMagServices() {
         auto *records = qobject_cast<ContractRecordModel *>(grid->model());
         if (!records) {
             // Other lists (the history) go over as their cells show.
-            SendGridToExcel([] { return std::make_unique<LibreOfficeSheetApp>(); }, title, shownContent(grid));
+            SendGridToExcel([] { return std::make_unique<LibreOfficeSheetApp>(); }, title, gridContent(grid));
             return;
         }
         // The list is left on the record the export ended with, as the spreadsheet shows it last.
         SendGridToExcel([] { return std::make_unique<LibreOfficeSheetApp>(); }, title, gridContent(grid, records),
                         [grid, records](int row) { grid->setCurrentIndex(records->index(row, 0)); });
     };
+    services.openDueReminders = [](QMdiArea *area) { return OpenDueReminders(area, dueReminderServices()); };
     return services;
 }
 
@@ -134,6 +146,11 @@ MainCommands Composition::mainCommands() {
     MainCommands c;
     c.OpenContractModel = [this](QMdiArea *area) { return OpenContractModel(area, templateTab()); };
     c.OpenContractMag = [this](QMdiArea *area) { return OpenContractMag(area, contractMagServices()); };
+    c.OpenDueReminders = [](QMdiArea *area) { return OpenDueReminders(area, dueReminderServices()); };
+    c.countDueContracts = [] {
+        DueReminders reminders;
+        return reminders.load(Clock::instance().now().date()) ? reminders.contractsDue() : 0;
+    };
     c.backup = [] { BackupDatabase(); };
     c.restore = [](const std::function<bool()> &check, const std::function<void()> &end, const QString &archive) {
         RestoreDatabase(check, end, archive);

@@ -7,10 +7,12 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QScreen>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
@@ -32,6 +34,14 @@ TfrmMainContract::TfrmMainContract(MainCommands commands, QWidget *parent)
     mArea->setViewMode(QMdiArea::SubWindowView);
     setCentralWidget(mArea);
     buildToolBar();
+    // Due dates are told here, never by a dialog in the way of the start; a click opens the list.
+    mDueNote = new QLabel(this);
+    mDueNote->setObjectName(QStringLiteral("dueNote"));
+    mDueNote->setTextFormat(Qt::RichText);
+    mDueNote->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+    mDueNote->hide();
+    connect(mDueNote, &QLabel::linkActivated, this, &TfrmMainContract::openDueReminders);
+    statusBar()->addWidget(mDueNote);
 
     terminate = [this] {
         TDM::instance().close();
@@ -80,6 +90,8 @@ void TfrmMainContract::buildToolBar() {
     auto *templatesButton =
         addButton(top, "templatesButton", QStringLiteral("合同模板管理"), QStyle::SP_FileDialogListView);
     connect(templatesButton, &QToolButton::clicked, this, &TfrmMainContract::openTemplateManagement);
+    auto *dueButton = addButton(top, "dueButton", QStringLiteral("到期提醒"), QStyle::SP_MessageBoxWarning);
+    connect(dueButton, &QToolButton::clicked, this, &TfrmMainContract::openDueReminders);
     top->addSeparator();
 
     auto *samplesButton = addButton(top, "samplesButton", QStringLiteral("在线合同范本"), QStyle::SP_FileLinkIcon);
@@ -180,6 +192,19 @@ void TfrmMainContract::FormActivate() {
     }
     if (!mStartArchive.isEmpty())
         QTimer::singleShot(0, this, [this] { restoreDatabase(std::exchange(mStartArchive, QString())); });
+    else
+        refreshDueNote();
+}
+
+void TfrmMainContract::refreshDueNote() {
+    const int due = mCommands.countDueContracts ? mCommands.countDueContracts() : 0;
+    mDueNote->setVisible(due > 0);
+    if (due > 0)
+        mDueNote->setText(QStringLiteral("<a href=\"due\">有 %1 份合同的日期在提醒期内</a>").arg(due));
+}
+
+void TfrmMainContract::openDueReminders() {
+    openSingleChild("DueReminderWindow", mCommands.OpenDueReminders);
 }
 
 void TfrmMainContract::closeEvent(QCloseEvent *event) {

@@ -8,6 +8,7 @@
 
 #include <functional>
 
+class QLabel;
 class QMdiArea;
 class QToolButton;
 class QMenu;
@@ -17,6 +18,9 @@ class QMenu;
 struct MainCommands {
     std::function<bool(QMdiArea *)> OpenContractMag;
     std::function<bool(QMdiArea *)> OpenContractModel;
+    // "到期提醒": the reminder window; and how many contracts have dates due today (0 when none or unreadable).
+    std::function<bool(QMdiArea *)> OpenDueReminders;
+    std::function<int()> countDueContracts;
     std::function<void()> backup;
     // Restore: given the administrative check, the way to end the process and the archive when already known.
     std::function<void(const std::function<bool()> &, const std::function<void()> &, const QString &)> restore;
@@ -60,6 +64,9 @@ public:
 
     void openContractRegister();
     void openTemplateManagement();
+    void openDueReminders();
+    // The status bar's note of contracts with dates due, read again.
+    void refreshDueNote();
     void setPassword();
     void backupDatabase();
     void restoreBackup();
@@ -85,4 +92,5 @@ private:
     LoginPassword mPassword;
     bool mFirstActivation = true;
     QString mStartArchive;
+    QLabel *mDueNote = nullptr;
 };

@@ -16,6 +16,7 @@ int main(int argc, char **argv) {
     // Answered before the application object exists: it needs no display.
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0)
         return std::printf("vantrel %s\n", VANTREL_VERSION) < 0 ? 1 : 0;
+    AppFolder::keepNewFilesPrivate();
     QApplication app(argc, argv);
     QApplication::setApplicationName(ApplicationTitle);
     // The icon of the menu entry, also where the desktop's icon theme does not hold it (a portable copy).

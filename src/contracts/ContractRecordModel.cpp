@@ -6,6 +6,10 @@
 
 #include <QHash>
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -105,10 +109,79 @@ std::optional<qint64> quickDateKey(std::string_view t) {
 
 } // namespace
 
+// The reader thread of a background read and what it hands over.
+struct ContractRecordModel::Loader {
+    std::thread thread;
+    std::atomic<bool> stop{false};
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<Batch> ready; // read, not yet taken by the model
+    bool done = false;
+    bool ok = false;
+    QString error;
+};
+
+namespace {
+
+// Collects rows into batches of about `bytes` bytes (the first of `firstRows` rows at most).
+class BatchBuilder {
+public:
+    BatchBuilder(int fields, qsizetype bytes)
+        : mFields(fields)
+        , mBytes(bytes) {}
+    template <typename Batch> bool add(const char *const *texts, const int *sizes, Batch &batch) {
+        for (int f = 0; f < mFields; ++f) {
+            batch.offsets.push_back(quint32(batch.bytes.size()));
+            if (sizes[f] > 0)
+                batch.bytes.append(texts[f], sizes[f]);
+        }
+        batch.offsets.push_back(quint32(batch.bytes.size()));
+        ++batch.rows;
+        return batch.bytes.size() >= mBytes;
+    }
+    template <typename Batch> void prepare(Batch &batch, int rowsExpected) const {
+        batch.bytes.reserve(mBytes + (512 << 10));
+        batch.offsets.reserve(size_t(rowsExpected) * size_t(mFields + 1));
+    }
+
+private:
+    int mFields;
+    qsizetype mBytes;
+};
+
+// A batch is closed once its texts pass this size, so that a block is never moved while it grows.
+constexpr qsizetype BatchBytes = 2 << 20;
+
+} // namespace
+
 ContractRecordModel::ContractRecordModel(QObject *parent)
     : QAbstractTableModel(parent) {}
 
+ContractRecordModel::~ContractRecordModel() {
+    stopLoading();
+}
+
+void ContractRecordModel::clearRows() {
+    mBatches.clear();
+    mRowBatch.clear();
+    mBatchFirstRow.clear();
+    mRows.clear();
+    mShown.clear();
+}
+
+void ContractRecordModel::appendBatch(Batch &&batch) {
+    if (batch.rows == 0)
+        return;
+    const int first = int(mRowBatch.size());
+    mBatchFirstRow.push_back(first);
+    mRowBatch.insert(mRowBatch.end(), size_t(batch.rows), quint32(mBatches.size()));
+    for (int r = 0; r < batch.rows; ++r)
+        mRows.push_back(first + r);
+    mBatches.push_back(std::move(batch));
+}
+
 void ContractRecordModel::setColumns(const QList<Column> &columns) {
+    stopLoading();
     beginResetModel();
     mColumns = columns;
     mFields.clear();
@@ -116,10 +189,7 @@ void ContractRecordModel::setColumns(const QList<Column> &columns) {
         mFields.append(c.field);
     mFields += mExtraFields;
     mOpen = false;
-    mArena.clear();
-    mOffsets.clear();
-    mRows.clear();
-    mShown.clear();
+    clearRows();
     endResetModel();
 }
 
@@ -133,46 +203,207 @@ bool ContractRecordModel::open(const QString &sql, const QVariantList &binds, co
 }
 
 bool ContractRecordModel::reopen(QString *error) {
-    auto fail = [&](const QString &text) {
-        if (error)
-            *error = text;
-        endResetModel();
-        return false;
-    };
+    stopLoading();
     beginResetModel();
     mOpen = false;
-    mArena.clear();
-    mOffsets.clear();
-    mRows.clear();
-    mShown.clear();
+    clearRows();
 
     const int fields = int(mFields.size());
-    mArena.reserve(1 << 20);
-    int row = 0;
-    QString reason;
-    const bool ok = TDM::instance().bulkRead(
-        mSql, mBinds, fields,
-        [&](const char *const *texts, const int *sizes) {
-            for (int f = 0; f < fields; ++f) {
-                mOffsets.push_back(quint32(mArena.size()));
-                if (sizes[f] > 0)
-                    mArena.append(texts[f], sizes[f]);
+    if (!mInBackground) {
+        Batch batch;
+        BatchBuilder builder(fields, BatchBytes);
+        builder.prepare(batch, 4096);
+        QString reason;
+        const bool ok = TDM::instance().bulkRead(
+            mSql, mBinds, fields,
+            [&](const char *const *texts, const int *sizes) {
+                if (builder.add(texts, sizes, batch)) {
+                    appendBatch(std::move(batch));
+                    batch = Batch();
+                    builder.prepare(batch, 4096);
+                }
+            },
+            &reason);
+        appendBatch(std::move(batch));
+        if (!ok && error)
+            *error = reason;
+        return completeLoading(ok, reason, true);
+    }
+
+    // The reader thread: a first batch of a screen of rows, handed over at once, then larger ones.
+    mLoader = std::make_unique<Loader>();
+    Loader *loader = mLoader.get();
+    const quint64 generation = ++mGeneration;
+    ContractRecordModel *model = this; // outlives the thread: stopLoading() joins it first
+    const int firstRows = mFirstScreenRows;
+    loader->thread = std::thread([loader, model, generation, firstRows, fields, source = TDM::instance().readSource(),
+                                  sql = mSql, binds = mBinds]() {
+        BatchBuilder builder(fields, BatchBytes);
+        Batch batch;
+        builder.prepare(batch, firstRows);
+        bool first = true;
+        auto handOver = [&]() {
+            bool notify;
+            {
+                const std::lock_guard<std::mutex> lock(loader->mutex);
+                notify = loader->ready.empty();
+                loader->ready.push_back(std::move(batch));
             }
-            mRows.push_back(row++);
-        },
-        &reason);
-    mOffsets.push_back(quint32(mArena.size()));
-    if (!ok) {
-        mArena.clear();
-        mOffsets.clear();
-        mRows.clear();
-        return fail(reason);
+            loader->changed.notify_all();
+            // One message at a time: the model takes every batch waiting when it comes.
+            if (notify)
+                QMetaObject::invokeMethod(
+                    model,
+                    [model, generation]() {
+                        if (model->mGeneration == generation && model->mLoader)
+                            model->takeBatches();
+                    },
+                    Qt::QueuedConnection);
+            batch = Batch();
+            builder.prepare(batch, 4096);
+        };
+        QString reason;
+        const bool ok = TDM::bulkReadFrom(
+            source, sql, binds, fields,
+            [&](const char *const *texts, const int *sizes) {
+                const bool full = builder.add(texts, sizes, batch);
+                if (first && batch.rows >= firstRows) {
+                    first = false;
+                    handOver();
+                    // open() shows this screen before any later row comes in.
+                    std::unique_lock<std::mutex> lock(loader->mutex);
+                    loader->changed.wait(lock, [loader] { return loader->ready.empty() || loader->stop; });
+                } else if (full) {
+                    handOver();
+                }
+            },
+            &loader->stop, &reason);
+        {
+            const std::lock_guard<std::mutex> lock(loader->mutex);
+            if (batch.rows > 0)
+                loader->ready.push_back(std::move(batch));
+            loader->done = true;
+            loader->ok = ok;
+            loader->error = reason;
+        }
+        loader->changed.notify_all();
+        QMetaObject::invokeMethod(
+            model,
+            [model, generation]() {
+                if (model->mGeneration == generation && model->mLoader)
+                    model->takeBatches();
+            },
+            Qt::QueuedConnection);
+    });
+
+    // The first screen, or everything when the category is that small.
+    std::vector<Batch> ready;
+    bool done;
+    bool ok;
+    QString reason;
+    {
+        std::unique_lock<std::mutex> lock(loader->mutex);
+        loader->changed.wait(lock, [loader] { return loader->done || !loader->ready.empty(); });
+        ready.swap(loader->ready);
+        done = loader->done;
+        ok = loader->ok;
+        reason = loader->error;
+    }
+    loader->changed.notify_all();
+    for (Batch &b : ready)
+        appendBatch(std::move(b));
+    if (done) {
+        loader->thread.join();
+        mLoader.reset();
+        if (!ok && error)
+            *error = reason;
+        return completeLoading(ok, reason, true);
     }
     mOpen = true;
-    sortRows();
     refilter();
     endResetModel();
     return true;
+}
+
+void ContractRecordModel::takeBatches() {
+    if (!mLoader)
+        return;
+    std::vector<Batch> ready;
+    bool done;
+    bool ok;
+    QString reason;
+    {
+        const std::lock_guard<std::mutex> lock(mLoader->mutex);
+        ready.swap(mLoader->ready);
+        done = mLoader->done;
+        ok = mLoader->ok;
+        reason = mLoader->error;
+    }
+    const int firstNew = int(mRows.size());
+    for (Batch &b : ready)
+        appendBatch(std::move(b));
+    // The new rows come after every row shown: only those the filter lets through are added to the view.
+    std::vector<int> shown;
+    const int field = mFilterField.isEmpty() ? -1 : fieldIndex(mFilterField);
+    const QByteArray needle = foldedNeedle();
+    for (size_t i = size_t(firstNew); i < mRows.size(); ++i) {
+        if (mFilterField.isEmpty() || matchesFilter(mRows[i], field, needle))
+            shown.push_back(mRows[i]);
+    }
+    if (!shown.empty()) {
+        beginInsertRows(QModelIndex(), int(mShown.size()), int(mShown.size() + shown.size()) - 1);
+        mShown.insert(mShown.end(), shown.begin(), shown.end());
+        endInsertRows();
+    }
+    if (done) {
+        mLoader->thread.join();
+        mLoader.reset();
+        completeLoading(ok, reason, false);
+    }
+}
+
+bool ContractRecordModel::finishLoading() {
+    if (!mLoader)
+        return mOpen;
+    mLoader->thread.join();
+    takeBatches();
+    return mOpen;
+}
+
+void ContractRecordModel::stopLoading() {
+    if (!mLoader)
+        return;
+    {
+        const std::lock_guard<std::mutex> lock(mLoader->mutex);
+        mLoader->stop = true;
+    }
+    mLoader->changed.notify_all();
+    mLoader->thread.join();
+    mLoader.reset();
+    ++mGeneration;
+}
+
+// Ends a read: on failure the list is emptied; otherwise the rows take their sort order. Inside a reset begun by
+// the caller (inReset), or after a background read whose rows the view already shows: the view is reset only when
+// the rows change their order, so that a list read in statement order keeps where the user is in it.
+bool ContractRecordModel::completeLoading(bool ok, const QString &error, bool inReset) {
+    if (!ok) {
+        if (!inReset)
+            beginResetModel();
+        clearRows();
+        mOpen = false;
+        endResetModel();
+    } else if (inReset || !mSortKeys.isEmpty()) {
+        if (!inReset)
+            beginResetModel();
+        mOpen = true;
+        sortRows();
+        refilter();
+        endResetModel();
+    }
+    if (!inReset)
+        Q_EMIT loaded(ok, error);
+    return ok;
 }
 
 void ContractRecordModel::sortRows() {
@@ -275,40 +506,47 @@ void ContractRecordModel::sortRows() {
 }
 
 void ContractRecordModel::close() {
+    stopLoading();
     beginResetModel();
     mOpen = false;
-    mArena.clear();
-    mOffsets.clear();
-    mRows.clear();
-    mShown.clear();
+    clearRows();
     endResetModel();
 }
 
 QByteArrayView ContractRecordModel::cell(int storedRow, int field) const {
-    const size_t at = size_t(storedRow) * size_t(mFields.size()) + size_t(field);
-    const quint32 start = mOffsets[at];
-    return QByteArrayView(mArena.constData() + start, qsizetype(mOffsets[at + 1] - start));
+    const quint32 b = mRowBatch[size_t(storedRow)];
+    const Batch &batch = mBatches[b];
+    const size_t at = size_t(storedRow - mBatchFirstRow[b]) * size_t(mFields.size() + 1) + size_t(field);
+    const quint32 start = batch.offsets[at];
+    return QByteArrayView(batch.bytes.constData() + start, qsizetype(batch.offsets[at + 1] - start));
 }
 
 int ContractRecordModel::fieldIndex(const QString &field) const {
     return int(mFields.indexOf(field));
 }
 
+QByteArray ContractRecordModel::foldedNeedle() const {
+    QByteArray needle = mFilterText.toUtf8();
+    for (char &c : needle)
+        c = foldAscii(c);
+    return needle;
+}
+
+bool ContractRecordModel::matchesFilter(int storedRow, int field, const QByteArray &needle) const {
+    // A filter on a column this snapshot does not hold lets nothing through, as a failing match would.
+    return field >= 0 && containsFolded(cell(storedRow, field), needle);
+}
+
 void ContractRecordModel::refilter() {
-    const int field = mFilterField.isEmpty() ? -1 : fieldIndex(mFilterField);
     if (mFilterField.isEmpty()) {
         mShown = mRows;
         return;
     }
     mShown.clear();
-    // A filter on a column this snapshot does not hold lets nothing through, as a failing match would.
-    if (field < 0)
-        return;
-    QByteArray needle = mFilterText.toUtf8();
-    for (char &c : needle)
-        c = foldAscii(c);
+    const int field = fieldIndex(mFilterField);
+    const QByteArray needle = foldedNeedle();
     for (const int r : mRows) {
-        if (containsFolded(cell(r, field), needle))
+        if (matchesFilter(r, field, needle))
             mShown.push_back(r);
     }
 }

@@ -1,17 +1,25 @@
 #pragma once
 
 #include <QAbstractTableModel>
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QVariantList>
+#include <algorithm>
 
+#include <memory>
 #include <vector>
 
 // The register's record list: a snapshot of one query, held compactly (every cell as UTF-8 in one block) so a
 // category of a hundred thousand records loads and filters quickly. Text is decoded only for the cells a view
 // asks for. Column 0 is the record's ID under "编号"; the others are value columns with their titles.
 // The filter narrows the loaded rows; it runs no query.
+//
+// Read in the background (setReadInBackground), a reader thread with a connection of its own reads the rows while
+// the list shows those that have come: open() returns once the first screen of rows is there (or all of them, for
+// a category that small), the rest is added as it comes, and loaded() tells when all are in. A filter set
+// meanwhile applies to the rows that come later too; the sort keys take effect when all rows are in.
 class ContractRecordModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -34,6 +42,18 @@ public:
     };
 
     explicit ContractRecordModel(QObject *parent = nullptr);
+    ~ContractRecordModel() override;
+
+    // Reads of open and reopen go to a reader thread; see above. Off by default: the rows are all in when open()
+    // returns.
+    void setReadInBackground(bool on) { mInBackground = on; }
+    // How many rows a background read has shown when open() returns (a screen of the list).
+    void setFirstScreenRows(int rows) { mFirstScreenRows = std::max(rows, 1); }
+    // True while a background read is still adding rows.
+    bool isLoading() const { return bool(mLoader); }
+    // Waits for a background read to bring in its last rows; returns at once when none is running. False when
+    // that read failed (the list is then empty).
+    bool finishLoading();
 
     // The order of the rows, applied after the statement ran (rows equal on every key keep the statement's order);
     // no keys keep the statement's order. Takes effect at the next open or reopen.
@@ -72,11 +92,33 @@ public:
     // Keeps the column definitions of the grid while the records stay as they are.
     void setColumns(const QList<Column> &columns);
 
+Q_SIGNALS:
+    // A background read has brought in its last row (ok), or failed with the reason (the list is then empty).
+    void loaded(bool ok, const QString &error);
+
 private:
+    // Rows as read: their texts one after the other in one block, and for every row the start of each of its
+    // cells and the end of its last. A block is never grown once handed to the model, so no text is copied twice.
+    struct Batch {
+        QByteArray bytes;
+        std::vector<quint32> offsets;
+        int rows = 0;
+    };
+    struct Loader;
+
     QByteArrayView cell(int storedRow, int field) const;
     int fieldIndex(const QString &field) const;
+    void clearRows();
     void refilter();
     void sortRows();
+    bool matchesFilter(int storedRow, int field, const QByteArray &needle) const;
+    QByteArray foldedNeedle() const;
+    // Appends read rows (not yet shown: the caller tells the view).
+    void appendBatch(Batch &&batch);
+    // Takes the rows the reader thread has read so far into the list; ends the read when it is done.
+    void takeBatches();
+    void stopLoading();
+    bool completeLoading(bool ok, const QString &error, bool inReset);
 
     QList<Column> mColumns;
     QStringList mFields; // every loaded field: the columns', then the extra ones
@@ -86,10 +128,16 @@ private:
     QList<SortKey> mSortKeys;
     bool mOpen = false;
 
-    QByteArray mArena;
-    std::vector<quint32> mOffsets; // start of every cell, row by row, and one end mark
-    std::vector<int> mRows;        // stored rows still in the snapshot, in query order
-    std::vector<int> mShown;       // the rows the filter lets through
+    bool mInBackground = false;
+    int mFirstScreenRows = 200;
+    std::unique_ptr<Loader> mLoader;
+    quint64 mGeneration = 0; // which background read a message of the reader thread belongs to
+
+    std::vector<Batch> mBatches;
+    std::vector<quint32> mRowBatch;  // by stored row: its batch
+    std::vector<int> mBatchFirstRow; // by batch: its first stored row
+    std::vector<int> mRows;          // stored rows still in the snapshot, in query order
+    std::vector<int> mShown;         // the rows the filter lets through
 
     QString mFilterField;
     QString mFilterText;

@@ -17,6 +17,10 @@ ContractRegister::ContractRegister(QObject *parent)
     : QObject(parent)
     , mRecords(this) {
     mRecords.setColumns({{QStringLiteral("ID"), QStringLiteral("编号"), Qt::AlignLeft | Qt::AlignVCenter}});
+    connect(&mRecords, &ContractRecordModel::loaded, this, [](bool ok) {
+        if (!ok)
+            Messages::instance().warning(QStringLiteral("读取合同详细数据发生错误！"));
+    });
 }
 
 QString ContractRegister::recordSql() const {

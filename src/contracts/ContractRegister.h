@@ -26,8 +26,10 @@ public:
     const ContractRecordModel *dsContract() const { return &mRecords; }
 
     // Rebuilds the columns from the category's indicators and reads its records. Messages tell the user about
-    // failures; false when the records were not opened.
+    // failures; false when the records were not opened. Read in the background (the window's list), it returns
+    // once the first screen of records is in; a failure of the rest is told when it happens.
     bool ReadyGrid();
+    void setReadInBackground(bool on) { mRecords.setReadInBackground(on); }
     // True while ReadyGrid builds the columns: width changes then are the program's own and are not stored.
     bool isBuilding() const { return mBuilding; }
     // The statement ReadyGrid runs, with the sort columns of the indicators that have IsSortField.

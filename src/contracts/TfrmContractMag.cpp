@@ -83,6 +83,8 @@ void TfrmContractMag::FormCreate() {
     mHeader = new MultiRowHeaderView(recordGrid);
     mHeader->setObjectName(QStringLiteral("recordGridHeader"));
     recordGrid->setHorizontalHeader(mHeader);
+    // A large category shows its first screen of records while the rest is read.
+    mRegister.setReadInBackground(true);
     recordGrid->setModel(mRegister.dsContract());
     recordGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
     // Several records (Ctrl and Shift click, Ctrl+A) for "批量生成合同文档"; the other commands take the current one.
@@ -100,6 +102,9 @@ void TfrmContractMag::FormCreate() {
     historyAction = new QAction(QStringLiteral("修改记录"), recordGrid);
     historyAction->setObjectName(QStringLiteral("historyAction"));
     recordGrid->addAction(historyAction);
+    dueRemindersAction = new QAction(QStringLiteral("到期提醒"), recordGrid);
+    dueRemindersAction->setObjectName(QStringLiteral("dueRemindersAction"));
+    recordGrid->addAction(dueRemindersAction);
     auto *listLayout = new QVBoxLayout(recordBox);
     listLayout->addLayout(filter);
     listLayout->addWidget(recordGrid);
@@ -144,6 +149,11 @@ void TfrmContractMag::FormCreate() {
     connect(closeButton, &QPushButton::clicked, this, &TfrmContractMag::closeWindow);
     connect(sendToExcelAction, &QAction::triggered, this, &TfrmContractMag::sendToExcel);
     connect(historyAction, &QAction::triggered, this, &TfrmContractMag::showHistory);
+    connect(dueRemindersAction, &QAction::triggered, this, [this] {
+        auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget());
+        if (mServices.openDueReminders && sub && sub->mdiArea())
+            mServices.openDueReminders(sub->mdiArea());
+    });
     connect(recordGrid, &QTableView::doubleClicked, this, &TfrmContractMag::openDocument);
     connect(cmbPropertyName, &QComboBox::activated, this, &TfrmContractMag::cmbPropertyNameChange);
     connect(filterButton, &QPushButton::clicked, this, &TfrmContractMag::applyFilter);
@@ -279,6 +289,8 @@ void TfrmContractMag::openDocument() {
 
 void TfrmContractMag::generateSelectedDocuments() {
     ContractRecordModel *records = mRegister.dsContract();
+    // "All records of the list" means all of them, also while the last are still being read.
+    records->finishLoading();
     if (records->recordCount() == 0) {
         Messages::instance().information(QStringLiteral("没有可用于生成或查看的合同数据记录！"));
         return;
@@ -320,6 +332,7 @@ void TfrmContractMag::importRecords() {
 }
 
 void TfrmContractMag::printList() {
+    mRegister.dsContract()->finishLoading();
     if (mServices.previewGrid)
         mServices.previewGrid(Caption, recordGrid);
 }
@@ -334,6 +347,7 @@ void TfrmContractMag::showHistory() {
 }
 
 void TfrmContractMag::sendToExcel() {
+    mRegister.dsContract()->finishLoading();
     if (mServices.sendGridToExcel)
         mServices.sendGridToExcel(QString(), recordGrid);
 }

@@ -1,53 +1,18 @@
 #include "documents/DocumentSync.h"
 
-#include "platform/Clock.h"
 #include "platform/Messages.h"
 #include "store/DocumentStore.h"
 #include "store/TDM.h"
 
-#include <QCryptographicHash>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QStringList>
 
 namespace {
 
-// The bytes of each document last kept aside: the same refused change is not kept (nor offered to the server)
-// a second time when the window closes or the document is fetched again.
-QHash<QString, QByteArray> &keptDigests() {
-    static QHash<QString, QByteArray> digests;
-    return digests;
-}
-
-QByteArray digestOf(const QString &path) {
-    QFile in(path);
-    return in.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(in.readAll(), QCryptographicHash::Sha256)
-                                        : QByteArray();
-}
-
-bool alreadyKept(const QString &path) {
-    const auto kept = keptDigests().constFind(path);
-    return kept != keptDigests().constEnd() && *kept == digestOf(path);
-}
-
 // The user's losing copy goes where backups go: out of DB/, which mirrors the server, and kept by nothing else.
 QString keepAside(const QString &path) {
-    const QFileInfo info(path);
-    const QString folder = TDM::instance().path(QStringLiteral("Bak"));
-    if (!QDir().mkpath(folder))
-        return QString();
-    const QString stamp = Clock::instance().now().toString(QStringLiteral("yyyyMMdd_HHmmss"));
-    QString copy = folder + QLatin1Char('/') + info.completeBaseName() + QStringLiteral("_本机修改_") + stamp +
-                   QLatin1Char('.') + info.suffix();
-    for (int n = 2; QFileInfo::exists(copy); ++n)
-        copy = folder + QLatin1Char('/') + info.completeBaseName() +
-               QStringLiteral("_本机修改_%1_%2.").arg(stamp).arg(n) + info.suffix();
-    if (!QFile::copy(path, copy))
-        return QString();
-    keptDigests().insert(path, digestOf(path));
-    return copy;
+    return DocumentStore::keepAside(DocumentStore::relativePath(path), QStringLiteral("本机修改"));
 }
 
 } // namespace
@@ -67,12 +32,9 @@ bool fetchAnyFormat(const QString &path, QString *error) {
     const QFileInfo info(relative);
     const QString base =
         (info.path() == QLatin1String(".") ? QString() : info.path() + QLatin1Char('/')) + info.completeBaseName();
-    // A copy changed here and never written back (the server failed at its save) is not overwritten unseen.
+    // A copy changed here and never written back is kept in Bak/ by the fetch, or nothing is replaced.
     for (const QString &candidate :
          QStringList{relative, base + QStringLiteral(".docx"), base + QStringLiteral(".odt")}) {
-        const QString local = TDM::instance().path(candidate);
-        if (DocumentStore::changedLocally(candidate) && !alreadyKept(local))
-            keepAside(local);
         if (!DocumentStore::fetch(candidate, error))
             return false;
     }
@@ -81,7 +43,7 @@ bool fetchAnyFormat(const QString &path, QString *error) {
 
 void writeBackOnClose(const QString &path, Messages &messages, const QString &what) {
     const QString relative = DocumentStore::relativePath(path);
-    if (relative.isEmpty() || !DocumentStore::changedLocally(relative) || alreadyKept(path))
+    if (relative.isEmpty() || !DocumentStore::changedLocally(relative) || DocumentStore::keptAside(relative))
         return;
     if (writeBack(path, messages, what) != WriteBack::Failed)
         return;

@@ -1,5 +1,7 @@
 #include "office/StandInWordApp.h"
 
+#include "documents/package/PackageTemplate.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -95,9 +97,17 @@ bool StandInWordApp::replace(const QString &findText, const QString &replaceWith
     return true;
 }
 
-bool StandInWordApp::replaceInOrder(const QList<QPair<QString, QString>> &pairs, QList<int> *counts) {
+bool StandInWordApp::replaceInOrder(const QList<QPair<QString, QString>> &pairs, QList<int> *counts,
+                                    const QHash<QString, QString> &conditions) {
     if (counts)
         counts->clear();
+    if (hasDocument()) {
+        const QString settled = PackageTemplate::settleClauses(mText, conditions);
+        if (settled != mText) {
+            mText = settled;
+            mModified = true;
+        }
+    }
     for (const auto &[findText, replaceWith] : pairs) {
         int count = 0;
         if (!replace(findText, replaceWith, &count))

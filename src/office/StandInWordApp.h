@@ -22,7 +22,9 @@ public:
     bool bringToFront() override;
     bool paste(const QString &text) override;
     bool replace(const QString &findText, const QString &replaceWith, int *count = nullptr) override;
-    bool replaceInOrder(const QList<QPair<QString, QString>> &pairs, QList<int> *counts = nullptr) override;
+    // Optional clauses are settled first, the lines of the text taken as paragraphs.
+    bool replaceInOrder(const QList<QPair<QString, QString>> &pairs, QList<int> *counts = nullptr,
+                        const QHash<QString, QString> &conditions = {}) override;
     bool saveAs(const QString &path) override;
     // Writes "%PDF-stand-in" and the text, so that tests can tell what was exported.
     bool exportPdf(const QString &path) override;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -49,12 +50,16 @@ public:
     // replace() for each pair in turn (so a value holding a later pair's marker is filled too), in one batch
     // that the office neither redraws nor records for undo in between; much quicker for many markers.
     // counts receives one count per pair. Stops at the first failure.
-    virtual bool replaceInOrder(const QList<QPair<QString, QString>> &pairs, QList<int> *counts = nullptr) = 0;
+    // Optional clauses of the document ([<如果:指标名>] … [<否则>] … [<结束>]) are settled first by conditions
+    // (indicator name -> value without unit), as the in-program fill of a template settles them.
+    virtual bool replaceInOrder(const QList<QPair<QString, QString>> &pairs, QList<int> *counts = nullptr,
+                                const QHash<QString, QString> &conditions = {}) = 0;
     // Opens a new document made from templatePath with every pair filled in as replaceInOrder() fills them, when
     // this office can do that faster than opening the template and filling it there; the document then stands
     // at a scratch file of the office's own until saveAs(). False, with nothing opened and no error, when it
     // cannot (the caller then opens a copy of the template and fills it).
-    virtual bool openPrefilled(const QString &templatePath, const QList<QPair<QString, QString>> &pairs);
+    virtual bool openPrefilled(const QString &templatePath, const QList<QPair<QString, QString>> &pairs,
+                               const QHash<QString, QString> &conditions = {});
     // The OpenDocument copy this office makes of a template (kept in the user's cache, as openPrefilled() uses it),
     // for reading the template's parts; empty when this office makes none.
     virtual QString openDocumentCopyOf(const QString &templatePath);

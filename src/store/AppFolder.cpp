@@ -10,6 +10,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <sys/stat.h>
+
 namespace {
 QString withSlash(const QString &folder) {
     QString clean = QDir::cleanPath(QDir(folder).absolutePath());
@@ -17,6 +19,10 @@ QString withSlash(const QString &folder) {
         clean += QLatin1Char('/');
     return clean;
 }
+
+constexpr QFileDevice::Permissions OwnerFile =
+    QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser;
+constexpr QFileDevice::Permissions OwnerFolder = OwnerFile | QFileDevice::ExeOwner | QFileDevice::ExeUser;
 
 // Copies every file of `source` that `target` lacks, keeping the relative paths.
 bool copyMissing(const QString &source, const QString &target, QString *error) {
@@ -33,8 +39,8 @@ bool copyMissing(const QString &source, const QString &target, QString *error) {
                 *error = QStringLiteral("cannot copy ") + file + QStringLiteral(" to ") + copy;
             return false;
         }
-        // The package's files are read-only; the user's copies must not be.
-        QFile::setPermissions(copy, QFile::permissions(copy) | QFileDevice::WriteOwner);
+        // The package's files are read-only and readable by all; the user's copies are his to change, and his alone.
+        QFile::setPermissions(copy, OwnerFile);
     }
     return true;
 }
@@ -58,8 +64,17 @@ bool AppFolder::layOut(const QString &folder, const QString &share,
                        const std::function<bool(const QString &)> &installDemo, QString *error) {
     const QString root = withSlash(folder);
     const bool fresh = !QFileInfo::exists(root + TDM::DatabaseFile);
+    // The folder first, so that nothing below it is ever reachable by others, not even while it is laid out.
+    if (!QDir().mkpath(root) || !QFile::setPermissions(root, OwnerFolder)) {
+        if (error)
+            *error = QStringLiteral("cannot create the private folder ") + root;
+        return false;
+    }
     if (!Schema::layOutAppFolder(root, error))
         return false;
+    for (const QString &sub : {QStringLiteral("DB"), QStringLiteral("Bak")})
+        QFile::setPermissions(root + sub, OwnerFolder);
+    QFile::setPermissions(root + TDM::DatabaseFile, OwnerFile);
     const QString source = withSlash(share);
     const QString blank = source + QStringLiteral("Empty.Doc");
     const QString copy = root + TDM::EmptyDoc;
@@ -69,7 +84,7 @@ bool AppFolder::layOut(const QString &folder, const QString &share,
                 *error = QStringLiteral("cannot copy the blank document to ") + copy;
             return false;
         }
-        QFile::setPermissions(copy, QFile::permissions(copy) | QFileDevice::WriteOwner);
+        QFile::setPermissions(copy, OwnerFile);
     }
     for (const QString &sub : {QStringLiteral("Help/"), QStringLiteral("BasicExcel/")}) {
         if (!copyMissing(source + sub, root + sub, error))
@@ -93,4 +108,8 @@ QString AppFolder::forProgram(const QString &programFolder, QString *error) {
         },
         error);
     return folder;
+}
+
+void AppFolder::keepNewFilesPrivate() {
+    ::umask(S_IRWXG | S_IRWXO);
 }

@@ -31,6 +31,8 @@ public:
     // Lays out an installed data folder: the database and its folders, then whatever of the shared files is
     // missing (Empty.Doc into DB/, Help/, BasicExcel/). A file that exists is never replaced, so the user's
     // changes survive every later start. `installDemo` runs only when the database was created by this call.
+    // The folder, DB/ and Bak/ are the user's alone (0700), the database and the copied files too (0600), also
+    // when an earlier start left them readable by others.
     static bool layOut(const QString &folder, const QString &share,
                        const std::function<bool(const QString &folder)> &installDemo, QString *error = nullptr);
 
@@ -38,4 +40,9 @@ public:
     // when portable, else the installed data folder in the user's data home, laid out with the demo content of
     // vantrel-demo (beside the program) on the first start.
     static QString forProgram(const QString &programFolder, QString *error = nullptr);
+
+    // From here on, every file and folder the process (and a program it starts) creates is its user's alone
+    // (umask 077): contract documents, archives and exports are nobody else's to read. A folder that exists keeps
+    // the modes its owner gave it.
+    static void keepNewFilesPrivate();
 };

@@ -293,6 +293,13 @@ bool Schema::layOutAppFolder(const QString &appFolder, QString *error) {
         }
     }
     QSqlDatabase::removeDatabase(QStringLiteral("vantrel-setup"));
+    // The database holds every contract: its owner's alone, wherever the folder is.
+    if (ok && !QFile::setPermissions(partial, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                                                  QFileDevice::WriteUser)) {
+        ok = false;
+        if (error)
+            *error = QStringLiteral("cannot set the permissions of ") + partial;
+    }
     if (!ok || !QFile::rename(partial, file)) {
         QFile::remove(partial);
         if (ok && error)

@@ -14,6 +14,8 @@
 #include <libpq-fe.h>
 #include <sqlite3.h>
 
+#include <QFile>
+
 #include <algorithm>
 #include <memory>
 #include <vector>
@@ -316,22 +318,17 @@ QByteArray numberedPlaceholders(const QString &sql) {
 
 } // namespace
 
-bool TDM::bulkReadServer(const QString &sql, const QVariantList &binds, int fields, const RowSink &onRow,
-                         QString *error) {
+namespace {
+
+// Reads the rows of a statement on a server connection (values bound as text) and hands them to onRow. Stops
+// handing rows over once *stop is set; the caller then closes the connection.
+bool readServer(PGconn *conn, const QString &sql, const QVariantList &binds, int fields, const TDM::RowSink &onRow,
+                const std::atomic<bool> *stop, QString *error) {
     auto fail = [&](const QString &text) {
         if (error)
             *error = text;
         return false;
     };
-    PGconn *conn = serverHandle(ADOLocal());
-    if (!conn)
-        return fail(QStringLiteral("database not open"));
-    if (PQtransactionStatus(conn) == PQTRANS_ACTIVE) {
-        // A forward-only query of the driver is still being read row by row (or its end not yet collected); a
-        // statement of the driver's own makes it finish that one first, keeping its bookkeeping right.
-        QSqlQuery settle(ADOLocal());
-        settle.exec(QStringLiteral("SELECT 1"));
-    }
     // Values go as text; the server reads each as the type its place in the statement asks for.
     std::vector<QByteArray> values;
     std::vector<const char *> params;
@@ -354,6 +351,10 @@ bool TDM::bulkReadServer(const QString &sql, const QVariantList &binds, int fiel
         if (status == PGRES_SINGLE_TUPLE) {
             if (!reason.isEmpty())
                 continue;
+            if (stop && stop->load(std::memory_order_relaxed)) {
+                reason = QStringLiteral("stopped");
+                break;
+            }
             if (PQnfields(result) < fields) {
                 reason = QStringLiteral("select list does not match the columns");
                 continue;
@@ -375,8 +376,6 @@ bool TDM::bulkReadServer(const QString &sql, const QVariantList &binds, int fiel
     return reason.isEmpty() || fail(reason);
 }
 
-namespace {
-
 sqlite3 *sqliteHandle(const QSqlDatabase &db) {
     if (!db.isOpen())
         return nullptr;
@@ -394,19 +393,15 @@ bool bindSqlite(sqlite3_stmt *stmt, int at, const QVariant &value) {
     const QByteArray utf8 = value.toString().toUtf8();
     return sqlite3_bind_text(stmt, at, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT) == SQLITE_OK;
 }
-} // namespace
 
-bool TDM::bulkReadEmbedded(const QString &sql, const QVariantList &binds, int fields, const RowSink &onRow,
-                           QString *error) {
+// The same on an SQLite connection: straight through SQLite, as QSqlQuery would build a QVariant for every cell.
+bool readSqlite(sqlite3 *db, const QString &sql, const QVariantList &binds, int fields, const TDM::RowSink &onRow,
+                const std::atomic<bool> *stop, QString *error) {
     auto fail = [&](const QString &text) {
         if (error)
             *error = text;
         return false;
     };
-    sqlite3 *db = sqliteHandle(ADOLocal());
-    if (!db)
-        return fail(QStringLiteral("database not open"));
-    // Straight through SQLite: QSqlQuery would build a QVariant for every cell.
     sqlite3_stmt *stmt = nullptr;
     const QByteArray text = sql.toUtf8();
     if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt, nullptr) != SQLITE_OK) {
@@ -425,6 +420,8 @@ bool TDM::bulkReadEmbedded(const QString &sql, const QVariantList &binds, int fi
     std::vector<int> sizes(static_cast<size_t>(fields));
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        if (stop && stop->load(std::memory_order_relaxed))
+            return fail(QStringLiteral("stopped"));
         for (int f = 0; f < fields; ++f) {
             const auto *t = reinterpret_cast<const char *>(sqlite3_column_text(stmt, f));
             texts[size_t(f)] = t ? t : "";
@@ -435,6 +432,102 @@ bool TDM::bulkReadEmbedded(const QString &sql, const QVariantList &binds, int fi
     if (rc != SQLITE_DONE)
         return fail(QString::fromUtf8(sqlite3_errmsg(db)));
     return true;
+}
+
+} // namespace
+
+bool TDM::bulkReadServer(const QString &sql, const QVariantList &binds, int fields, const RowSink &onRow,
+                         QString *error) {
+    PGconn *conn = serverHandle(ADOLocal());
+    if (!conn) {
+        if (error)
+            *error = QStringLiteral("database not open");
+        return false;
+    }
+    if (PQtransactionStatus(conn) == PQTRANS_ACTIVE) {
+        // A forward-only query of the driver is still being read row by row (or its end not yet collected); a
+        // statement of the driver's own makes it finish that one first, keeping its bookkeeping right.
+        QSqlQuery settle(ADOLocal());
+        settle.exec(QStringLiteral("SELECT 1"));
+    }
+    return readServer(conn, sql, binds, fields, onRow, nullptr, error);
+}
+
+bool TDM::bulkReadEmbedded(const QString &sql, const QVariantList &binds, int fields, const RowSink &onRow,
+                           QString *error) {
+    sqlite3 *db = sqliteHandle(ADOLocal());
+    if (!db) {
+        if (error)
+            *error = QStringLiteral("database not open");
+        return false;
+    }
+    return readSqlite(db, sql, binds, fields, onRow, nullptr, error);
+}
+
+TDM::ReadSource TDM::readSource() const {
+    ReadSource source;
+    source.backend = mBackend;
+    if (mBackend == Backend::Embedded) {
+        source.file = QFile::encodeName(path(DatabaseFile));
+        return source;
+    }
+    PGconn *conn = serverHandle(ADOLocal());
+    if (!conn)
+        return source;
+    PQconninfoOption *options = PQconninfo(conn);
+    for (PQconninfoOption *o = options; o && o->keyword; ++o) {
+        if (o->val && *o->val)
+            source.serverOptions.emplace_back(o->keyword, o->val);
+    }
+    PQconninfoFree(options);
+    return source;
+}
+
+bool TDM::bulkReadFrom(const ReadSource &source, const QString &sql, const QVariantList &binds, int fields,
+                       const RowSink &onRow, const std::atomic<bool> *stop, QString *error) {
+    if (source.backend == Backend::Embedded) {
+        sqlite3 *db = nullptr;
+        const int rc =
+            sqlite3_open_v2(source.file.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+        const std::unique_ptr<sqlite3, int (*)(sqlite3 *)> guard(db, sqlite3_close_v2);
+        if (rc != SQLITE_OK) {
+            if (error)
+                *error = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("database not open");
+            return false;
+        }
+        // A save of the program's own connection may hold the file for a moment.
+        sqlite3_busy_timeout(db, 5000);
+        return readSqlite(db, sql, binds, fields, onRow, stop, error);
+    }
+    if (source.serverOptions.empty()) {
+        if (error)
+            *error = QStringLiteral("database not open");
+        return false;
+    }
+    std::vector<const char *> keys, values;
+    for (const auto &[key, value] : source.serverOptions) {
+        keys.push_back(key.constData());
+        values.push_back(value.constData());
+    }
+    keys.push_back(nullptr);
+    values.push_back(nullptr);
+    PGconn *conn = PQconnectdbParams(keys.data(), values.data(), 0);
+    const std::unique_ptr<PGconn, void (*)(PGconn *)> guard(conn, PQfinish);
+    if (!conn || PQstatus(conn) != CONNECTION_OK) {
+        if (error)
+            *error = conn ? QString::fromUtf8(PQerrorMessage(conn)).trimmed() : QStringLiteral("database not open");
+        return false;
+    }
+    // The session as the module's own: texts as UTF-8 whatever the server's default.
+    for (const char *set : {"SET client_encoding TO 'UTF8'", "SET standard_conforming_strings TO on"}) {
+        const std::unique_ptr<PGresult, void (*)(PGresult *)> result(PQexec(conn, set), PQclear);
+        if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
+            if (error)
+                *error = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+            return false;
+        }
+    }
+    return readServer(conn, sql, binds, fields, onRow, stop, error);
 }
 
 bool execBound(QSqlQuery &query, const QString &sql, const QVariantList &binds, QString *error) {

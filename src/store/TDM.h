@@ -11,9 +11,11 @@
 
 #include <QElapsedTimer>
 
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <utility>
+#include <vector>
 
 struct ServerSettings;
 
@@ -79,6 +81,20 @@ public:
     using RowSink = std::function<void(const char *const *texts, const int *sizes)>;
     bool bulkRead(const QString &sql, const QVariantList &binds, int fields, const RowSink &onRow,
                   QString *error = nullptr);
+
+    // Where a read on a connection of its own goes: the embedded file, or the server with the options (password
+    // included) of the module's connection. Taken on the module's thread, used on any other.
+    struct ReadSource {
+        Backend backend = Backend::Embedded;
+        QByteArray file;
+        std::vector<std::pair<QByteArray, QByteArray>> serverOptions;
+    };
+    ReadSource readSource() const;
+    // bulkRead on a connection of its own, opened and closed here: for a reader thread, so that the module's
+    // connection stays free while the rows come. Stops with false (reason "stopped") once *stop is set. It sees
+    // what was committed when it starts, not the module's open transaction.
+    static bool bulkReadFrom(const ReadSource &source, const QString &sql, const QVariantList &binds, int fields,
+                             const RowSink &onRow, const std::atomic<bool> *stop, QString *error = nullptr);
 
     // First column of the first row as text; empty text on failure, no row or null.
     QString GetDataBySQL(const QString &sql, const QVariantList &binds = {});

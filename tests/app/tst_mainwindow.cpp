@@ -4,6 +4,7 @@
 #include "store/TDM.h"
 #include "support/TempAppFolder.h"
 
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QScreen>
@@ -38,8 +39,8 @@ private Q_SLOTS:
                     captions << button->text();
             }
         }
-        QCOMPARE(captions, (QStringList{"合同编辑与生成", "合同模板管理", "在线合同范本", "设置登陆密码", "数据库维护",
-                                        "在线升级", "帮助", "动画教程", "关闭"}));
+        QCOMPARE(captions, (QStringList{"合同编辑与生成", "合同模板管理", "到期提醒", "在线合同范本", "设置登陆密码",
+                                        "数据库维护", "在线升级", "帮助", "动画教程", "关闭"}));
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         QCOMPARE(window.geometry().topLeft(), QPoint(0, 0));
         QCOMPARE(window.width(), screen.width());
@@ -113,6 +114,38 @@ private Q_SLOTS:
         QCOMPARE(created, 2);
         window.close();
         QTRY_COMPARE(window.mdiArea()->subWindowList().size(), 0);
+    }
+
+    // Due dates are told in the status bar after the login, never by a dialog; the note and the toolbar button open
+    // the list.
+    void dueDatesAreToldInTheStatusBar_data() {
+        QTest::addColumn<int>("due");
+        QTest::newRow("none due") << 0;
+        QTest::newRow("three due") << 3;
+    }
+    void dueDatesAreToldInTheStatusBar() {
+        QFETCH(int, due);
+        TempAppFolder app;
+        int opened = 0;
+        MainCommands commands;
+        commands.countDueContracts = [&] { return due; };
+        commands.OpenDueReminders = [&](QMdiArea *) {
+            ++opened;
+            return true;
+        };
+        TfrmMainContract window(commands);
+        window.show();
+        auto *note = window.findChild<QLabel *>(QStringLiteral("dueNote"));
+        QVERIFY(note);
+        QTRY_COMPARE(note->isVisible(), due > 0);
+        QVERIFY(mMessages.shown().isEmpty());
+        if (due > 0) {
+            QVERIFY(note->text().contains(QStringLiteral("有 3 份合同的日期在提醒期内")));
+            Q_EMIT note->linkActivated(QStringLiteral("due"));
+            QCOMPARE(opened, 1);
+        }
+        window.findChild<QToolButton *>(QStringLiteral("dueButton"))->click();
+        QCOMPARE(opened, due > 0 ? 2 : 1);
     }
 
     // The server connection decides which data the next start works on, the whole history shows every user's

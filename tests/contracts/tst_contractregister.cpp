@@ -9,6 +9,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -136,6 +137,96 @@ private Q_SLOTS:
         // An empty text ends it.
         reg.applyFilter(0, QString());
         QCOMPARE(m->recordCount(), 2);
+    }
+
+    // The window's read: rows handed over by a reader thread while the list already shows the first of them. What
+    // the list holds at the end is exactly what the whole read in one go gives, whatever happened meanwhile.
+    void backgroundReadEndsAsTheWholeRead_data() {
+        QTest::addColumn<bool>("sorted");
+        QTest::addColumn<QString>("filterMeanwhile");
+        QTest::addColumn<bool>("rereadMeanwhile");
+        QTest::newRow("newest first") << false << QString() << false;
+        QTest::newRow("sorted by a number once all are in") << true << QString() << false;
+        QTest::newRow("filter typed while reading") << false << u"7"_s << false;
+        QTest::newRow("filter and sort") << true << u"1"_s << false;
+        QTest::newRow("read again while reading") << true << QString() << true;
+    }
+    void backgroundReadEndsAsTheWholeRead() {
+        QFETCH(bool, sorted);
+        QFETCH(QString, filterMeanwhile);
+        QFETCH(bool, rereadMeanwhile);
+        constexpr int Records = 3000;
+        QVERIFY(
+            mFolder->exec(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<%1) "
+                          "INSERT INTO TContractMain (MainTypeCode,Data1,Data2,Data3) "
+                          "SELECT ?, 'r' || CAST(i AS TEXT), CAST((i * 37) % 101 AS TEXT), '' FROM n"_s.arg(Records),
+                          {Sales}));
+        if (sorted)
+            QVERIFY(mFolder->exec(u"UPDATE TDataPara SET IsSortField=1 WHERE MainTypeCode=? AND DataFieldA='Data2'"_s,
+                                  {Sales}));
+
+        ContractRegister whole;
+        whole.setCurrentCategory(Sales);
+        QVERIFY(whole.ReadyGrid());
+        if (!filterMeanwhile.isEmpty())
+            whole.applyFilter(1, filterMeanwhile);
+
+        ContractRegister reg;
+        reg.setReadInBackground(true);
+        reg.dsContract()->setFirstScreenRows(20);
+        reg.setCurrentCategory(Sales);
+        ContractRecordModel *m = reg.dsContract();
+        QAbstractItemModelTester tester(m, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QVERIFY(reg.ReadyGrid());
+        // The first screen at least (or all of them, had the reader been that quick).
+        QVERIFY2(m->recordCount() == 20 || m->recordCount() == Records, qPrintable(QString::number(m->recordCount())));
+        if (!filterMeanwhile.isEmpty())
+            reg.applyFilter(1, filterMeanwhile);
+        if (rereadMeanwhile) {
+            QCoreApplication::processEvents();
+            QVERIFY(reg.ReadyGrid());
+        }
+        QSignalSpy loaded(m, &ContractRecordModel::loaded);
+        if (m->isLoading())
+            QVERIFY(loaded.wait(10000));
+        QVERIFY(!m->isLoading());
+        QCOMPARE(column(m, 0), column(whole.dsContract(), 0));
+        QCOMPARE(column(m, 2), column(whole.dsContract(), 2));
+        QVERIFY(m->recordCount() > 0);
+        if (filterMeanwhile.isEmpty())
+            QCOMPARE(m->recordCount(), Records);
+        else
+            QVERIFY(m->recordCount() < Records);
+        QVERIFY(mMessages.texts().isEmpty());
+    }
+
+    // Leaving the list (or reading another category) while rows still come neither waits for them nor lets them
+    // into the list afterwards.
+    void backgroundReadStopsWithItsList() {
+        QVERIFY(
+            mFolder->exec(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<3000) "
+                          "INSERT INTO TContractMain (MainTypeCode,Data1) SELECT ?, 'r' || CAST(i AS TEXT) FROM n"_s,
+                          {Sales}));
+        addRecord(Lease, {u"甲"_s, QString(), QString()});
+        {
+            auto reg = std::make_unique<ContractRegister>();
+            reg->setReadInBackground(true);
+            reg->dsContract()->setFirstScreenRows(5);
+            reg->setCurrentCategory(Sales);
+            QVERIFY(reg->ReadyGrid());
+            reg.reset();
+            QCoreApplication::processEvents();
+        }
+        ContractRegister reg;
+        reg.setReadInBackground(true);
+        reg.dsContract()->setFirstScreenRows(5);
+        reg.setCurrentCategory(Sales);
+        QVERIFY(reg.ReadyGrid());
+        reg.setCurrentCategory(Lease);
+        QVERIFY(reg.ReadyGrid());
+        QVERIFY(reg.dsContract()->finishLoading());
+        QTest::qWait(20);
+        QCOMPARE(column(reg.dsContract(), 1), QStringList{u"甲"_s});
     }
 
     void filterOnAColumnTheOtherCategoryDoesNotShow() {

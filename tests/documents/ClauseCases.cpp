@@ -417,7 +417,8 @@ struct Reader {
                 continue;
             if (named(child, "w:footnoteReference")) {
                 text += QStringLiteral("^(") + noteText(child.attribute("w:id").value()) + QLatin1Char(')');
-            } else if (named(child, "w:txbxContent") || named(child, "draw:text-box")) {
+            } else if (named(child, "w:txbxContent") || named(child, "draw:text-box") ||
+                       (named(child, "draw:custom-shape") && child.child("text:p"))) {
                 text += QStringLiteral("#(") + paragraphs(child).join(QStringLiteral(" // ")) + QLatin1Char(')');
             } else if (named(child, "text:note")) {
                 text += QStringLiteral("^(") + paragraphs(child.child("text:note-body")).join(QStringLiteral(" // ")) +
@@ -511,6 +512,11 @@ QStringList expected(const Case &c, const QString &format) {
         c.folder + QStringLiteral("/expected") + (c.variant.isEmpty() ? QString() : QLatin1Char('-') + c.variant);
     const QString specific = stem + QLatin1Char('-') + format + QStringLiteral(".txt");
     return readLines(QFile::exists(specific) ? specific : stem + QStringLiteral(".txt"));
+}
+
+QStringList checkLines(const Case &c) {
+    const QString path = c.folder + QStringLiteral("/check.txt");
+    return QFile::exists(path) ? readLines(path) : QStringList();
 }
 
 QList<QPair<QString, QString>> pairs(const Case &c) {

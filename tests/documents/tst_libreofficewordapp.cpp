@@ -22,6 +22,7 @@ private Q_SLOTS:
     void batchEqualsOneByOne();
     void valuesLandLiterally_data();
     void valuesLandLiterally();
+    void replacePassKeepsTheOfficeAlive();
     void pasteInsertsAtCursorAndFillsClipboard();
     void emptyTemplateIsABlankWordDocument();
     void failuresAreReported();
@@ -201,6 +202,50 @@ void TestLibreOfficeWordApp::batchEqualsOneByOne() {
     QVERIFY2(mWord.replaceInOrder(pairs, &counts), qPrintable(mWord.lastError()));
     QCOMPARE(mWord.documentText().value_or(QString()), expected);
     QCOMPARE(counts, expectedCounts);
+}
+
+// A contract as offices write them: markers in the body, a table, header, footer, a text box and a grouped drawing
+// of text boxes. The replace pass ran over such a document again and again ("重新生成") must never end the office.
+void TestLibreOfficeWordApp::replacePassKeepsTheOfficeAlive() {
+    DocFixture lease;
+    Pairs pairs;
+    QStringList markers;
+    for (int i = 0; i < 44; ++i) {
+        const QString marker = QStringLiteral("[<指标%1>]").arg(i);
+        markers << marker;
+        pairs << qMakePair(marker,
+                           i % 11 == 5 ? QStringLiteral("第一行\n第二行%1").arg(i) : QStringLiteral("值%1").arg(i));
+    }
+    for (int i = 0; i < 24; ++i)
+        lease.paragraphs << QStringLiteral("第%1条 出租方%2，承租方%3。").arg(i).arg(markers[i], markers[(i + 7) % 44]);
+    lease.table = {{markers[24], markers[25], markers[26]},
+                   {markers[27], QStringLiteral("租金") + markers[28], markers[29]}};
+    lease.header = QStringLiteral("合同编号") + markers[30];
+    lease.footer = QStringLiteral("签订日期") + markers[31];
+    lease.textBox = QStringLiteral("房屋坐落：%1，面积%2").arg(markers[32], markers[33]);
+    lease.groupedTextBoxes = {
+        QStringLiteral("出租方签章%1%2").arg(markers[34], markers[35]),
+        QStringLiteral("承租方签章%1%2%3").arg(markers[36], markers[37], markers[38]),
+        QStringLiteral("%1%2%3%4%5").arg(markers[39], markers[40], markers[41], markers[42], markers[43])};
+    const QString file = path(QStringLiteral("lease.Doc"));
+    QString error;
+    QVERIFY2(mFixtures.write(file, lease, &error), qPrintable(error));
+    QVERIFY2(mWord.open(file), qPrintable(mWord.lastError()));
+    const QString before = mWord.documentText().value_or(QString());
+    for (const QString &part : {lease.textBox, lease.groupedTextBoxes.last()})
+        QVERIFY2(before.contains(part), qPrintable(QStringLiteral("fixture lacks %1:\n%2").arg(part, before)));
+
+    for (int round = 1; round <= 50; ++round) {
+        QVERIFY2(mWord.open(file), qPrintable(QStringLiteral("round %1: %2").arg(round).arg(mWord.lastError())));
+        QVERIFY2(mWord.replaceInOrder(pairs),
+                 qPrintable(QStringLiteral("round %1: %2").arg(round).arg(mWord.lastError())));
+        // "重新生成" on the filled document: nothing left to find, and still nothing may break.
+        QVERIFY2(mWord.replaceInOrder(pairs),
+                 qPrintable(QStringLiteral("round %1, again: %2").arg(round).arg(mWord.lastError())));
+        if (round == 1)
+            QCOMPARE(mWord.documentText().value_or(QString()), expectedAfter(before, pairs));
+    }
+    QVERIFY(mWord.isConnected());
 }
 
 void TestLibreOfficeWordApp::valuesLandLiterally_data() {

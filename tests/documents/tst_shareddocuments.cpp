@@ -6,6 +6,7 @@
 #include "documents/BatchGeneration.h"
 #include "documents/ContractDocument.h"
 #include "documents/DocumentPaths.h"
+#include "documents/DocumentSync.h"
 #include "documents/TemplateEditor.h"
 #include "documents/TemplateImport.h"
 #include "office/StandInWordApp.h"
@@ -20,6 +21,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTest>
 
 namespace {
@@ -150,6 +152,89 @@ private Q_SLOTS:
         const QStringList kept = QDir(mFirst->file(QStringLiteral("Bak"))).entryList({QStringLiteral("*_本机副本_*")});
         QCOMPARE(kept.size(), 1);
         QCOMPARE(readFile(mFirst->file(QStringLiteral("Bak/")) + kept.first()), QByteArray("only here"));
+    }
+
+    // A program started later (after a crash, or after the user edited the document outside the program) does not
+    // replace a changed copy unseen: it goes to Bak/ first, and when it cannot, nothing is replaced and the user is
+    // told. A copy as the program last had it is replaced without one.
+    void laterProgramKeepsAChangedCopy_data() {
+        QTest::addColumn<bool>("editedOutside");
+        QTest::addColumn<bool>("bakWritable");
+        QTest::newRow("unchanged copy") << false << true;
+        QTest::newRow("changed copy, Bak writable") << true << true;
+        QTest::newRow("changed copy, Bak not writable") << true << false;
+    }
+    void laterProgramKeepsAChangedCopy() {
+        QFETCH(bool, editedOutside);
+        QFETCH(bool, bakWritable);
+        use(*mFirst);
+        QVERIFY(writeFile(mFirst->file(Doc), "as written"));
+        QCOMPARE(DocumentStore::put(Doc), DocumentStore::Outcome::Done);
+        use(*mSecond);
+        QVERIFY(DocumentStore::fetch(Doc));
+        QVERIFY(writeFile(mSecond->file(Doc), "the second's version"));
+        QCOMPARE(DocumentStore::put(Doc), DocumentStore::Outcome::Done);
+
+        // The first program has ended.
+        const QByteArray before = editedOutside ? QByteArray("edited outside the program") : QByteArray("as written");
+        QVERIFY(writeFile(mFirst->file(Doc), before));
+        const QString bak = mFirst->file(QStringLiteral("Bak"));
+        if (!bakWritable) {
+            QVERIFY(QDir(bak).removeRecursively());
+            QVERIFY(writeFile(bak, "a file where the folder belongs"));
+        }
+        const auto fetchInANewProgram = [&](int exitCode) {
+            QProcess child;
+            child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            child.start(QStringLiteral(FETCH_CHILD), {mFirst->path(), Doc});
+            QVERIFY(child.waitForFinished(60000));
+            const QString output = QString::fromUtf8(child.readAllStandardOutput()).trimmed();
+            QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == exitCode, qPrintable(output));
+            if (exitCode == 0) {
+                QCOMPARE(output, QStringLiteral("fetched"));
+                return;
+            }
+            QCOMPARE(output,
+                     DocumentSync::fetchFailedText(
+                         QStringLiteral("本机的文件“%1”与程序从服务器取得或保存的版本不同，又不能在Bak文件夹中保留"
+                                        "它的副本，所以没有用服务器上的版本替换它。请先将这个文件另存到其他位置。")
+                             .arg(QDir::toNativeSeparators(mFirst->file(Doc)))));
+        };
+        fetchInANewProgram(bakWritable ? 0 : 1);
+        if (!bakWritable) {
+            QCOMPARE(readFile(mFirst->file(Doc)), before);
+            return;
+        }
+        QCOMPARE(readFile(mFirst->file(Doc)), QByteArray("the second's version"));
+        const QStringList kept = QDir(bak).entryList(QDir::Files);
+        QCOMPARE(kept.size(), editedOutside ? 1 : 0);
+        if (editedOutside) {
+            QVERIFY2(kept.first().startsWith(QStringLiteral("7_本机修改_")), qPrintable(kept.first()));
+            QCOMPARE(readFile(bak + QLatin1Char('/') + kept.first()), before);
+        }
+        // Fetched once more, the copy now as fetched is not kept again.
+        fetchInANewProgram(0);
+        QCOMPARE(QDir(bak).entryList(QDir::Files), kept);
+    }
+
+    // A program that never fetched the document does not overwrite the version on the server: the save is refused
+    // and the user's document kept aside, as when another user saved first.
+    void saveWithoutAFetchIsRefused() {
+        use(*mFirst);
+        QVERIFY(writeFile(mFirst->file(Doc), "on the server"));
+        QCOMPARE(DocumentStore::put(Doc), DocumentStore::Outcome::Done);
+        use(*mSecond);
+        QVERIFY(writeFile(mSecond->file(Doc), "never fetched"));
+        mMessages.answerQuestion(false);
+        QCOMPARE(DocumentSync::writeBack(mSecond->file(Doc), mMessages, QStringLiteral("合同文档")),
+                 DocumentSync::WriteBack::Kept);
+        QCOMPARE(onServer(Doc), std::optional<QByteArray>("on the server"));
+        const QString kept = mSecond->file(QStringLiteral("Bak/7_本机修改_20260307_093000.Doc"));
+        QCOMPARE(readFile(kept), QByteArray("never fetched"));
+        QCOMPARE(mMessages.texts().size(), 1);
+        QVERIFY2(mMessages.lastText().startsWith(
+                     QStringLiteral("该合同文档在您打开之后已经被其他用户修改并保存，您的修改没有保存到服务器。")),
+                 qPrintable(mMessages.lastText()));
     }
 
     // The office's own Save writes the template in place; closing the editor takes it to the server, and when

@@ -1,4 +1,5 @@
 #include "store/AppFolder.h"
+#include "store/Schema.h"
 #include "store/TDM.h"
 #include "support/TestFiles.h"
 
@@ -8,9 +9,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
+int modeOf(const QString &path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
 int categoryCount(const QString &folder) {
     TDM &dm = TDM::create(folder);
     const int n = dm.GetDataBySQL(QStringLiteral("SELECT COUNT(*) FROM TContractClass")).toInt();
@@ -87,6 +94,36 @@ private Q_SLOTS:
         QVERIFY(QFileInfo::exists(folder + TDM::DatabaseFile));
         QCOMPARE(readFile(folder + TDM::EmptyDoc), QByteArray("blank"));
         QVERIFY(!QFileInfo::exists(mPrograms + QStringLiteral("/DB")));
+    }
+
+    // Other users of the machine read no contract: the installed data home is its owner's alone, also one an
+    // earlier version left open; a portable folder keeps the modes its owner gave it, but the database the program
+    // creates there is private too. The umask is the usual one, as in a user's session.
+    void dataIsTheOwnersAlone_data() {
+        QTest::addColumn<bool>("installed");
+        QTest::newRow("installed data home") << true;
+        QTest::newRow("portable folder") << false;
+    }
+    void dataIsTheOwnersAlone() {
+        QFETCH(bool, installed);
+        QTemporaryDir home;
+        const QString folder = AppFolder::installedFolder(home.path());
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0755) == 0);
+        const mode_t saved = ::umask(022);
+        QString error;
+        const bool ok =
+            installed ? AppFolder::layOut(folder, mShare, {}, &error) : Schema::layOutAppFolder(folder, &error);
+        ::umask(saved);
+        QVERIFY2(ok, qPrintable(error));
+        QCOMPARE(modeOf(folder), installed ? 0700 : 0755);
+        QCOMPARE(modeOf(folder + TDM::DatabaseFile), 0600);
+        if (installed) {
+            for (const char *sub : {"DB", "Bak"})
+                QVERIFY2(modeOf(folder + QLatin1String(sub)) == 0700, sub);
+            for (const char *file : {"DB/Empty.Doc", "Help/ContractPHelp.htm", "BasicExcel/sample.xls"})
+                QVERIFY2(modeOf(folder + QLatin1String(file)) == 0600, file);
+        }
     }
 
     void firstStartLaysOutSecondLeavesUserDataAlone() {

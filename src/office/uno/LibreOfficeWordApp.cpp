@@ -47,6 +47,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStorageInfo>
 #include <QTemporaryFile>
@@ -66,6 +67,8 @@ struct LibreOfficeWordApp::Private {
         , office(own ? *own : OfficeInstance::forWindows())
         , shared(shared) {}
 
+    // Declared first, so that they go after the office has ended with the document.
+    ShapeTextObjects keptShapeObjects;
     std::unique_ptr<OfficeInstance> own;
     OfficeInstance &office;
     const bool shared;
@@ -112,11 +115,19 @@ struct LibreOfficeWordApp::Private {
     void closeDocument() {
         if (document.is())
             closeUnsaved(document);
+        forgetDocument();
+    }
+
+    // The document is closed (or left to the user): what its shapes handed out may go now.
+    void forgetDocument() {
         document.clear();
+        keptShapeObjects.clear();
     }
 };
 
 namespace {
+
+QString templateCacheFolder();
 
 // Room a save needs beside the document itself: the office writes a temporary copy next to it first.
 constexpr qint64 kMinimumFreeBytes = qint64(1024) * 1024;
@@ -125,10 +136,15 @@ bool hasLineBreak(const QString &text) {
     return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
 }
 
-// Puts text over range; line breaks in it become line breaks of the document.
-void setTextWithBreaks(const uno::Reference<text::XTextRange> &range, const QString &value) {
+// Puts text over range; line breaks in it become line breaks of the document. kept: set for a shape's text.
+void setTextWithBreaks(const uno::Reference<text::XTextRange> &range, const QString &value,
+                       ShapeTextObjects *kept = nullptr) {
     const auto text = range->getText();
     const uno::Reference<text::XTextRange> cursor(text->createTextCursorByRange(range), uno::UNO_QUERY_THROW);
+    if (kept) {
+        kept->push_back(text);
+        kept->push_back(cursor);
+    }
     cursor->setString(rtl::OUString());
     QString normalised = value;
     normalised.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -205,7 +221,7 @@ bool LibreOfficeWordApp::arrange() {
 bool LibreOfficeWordApp::open(const QString &path) {
     clearError();
     if (!d->office.alive()) {
-        d->document.clear();
+        d->forgetDocument();
         return fail(notConnected);
     }
     if (!QFileInfo(path).isFile())
@@ -214,7 +230,7 @@ bool LibreOfficeWordApp::open(const QString &path) {
         try {
             d->closeDocument();
         } catch (const uno::Exception &) {
-            d->document.clear(); // the user may have closed it already
+            d->forgetDocument(); // the user may have closed it already
         }
         d->dropScratch();
         auto document = loadDocument(d->office, fileUrl(path), /*readOnly=*/false);
@@ -291,15 +307,18 @@ int replaceEverywhere(const uno::Reference<util::XReplaceable> &replaceable, con
 // The text of drawing shapes (a text box of a Word file arrives as one) lies outside what the document's own
 // search reaches: body, tables, headers, footers and text frames.
 void collectShapeTexts(const uno::Reference<container::XIndexAccess> &shapes,
-                       std::vector<uno::Reference<text::XText>> &texts) {
+                       std::vector<uno::Reference<text::XText>> &texts, ShapeTextObjects &kept) {
     for (sal_Int32 i = 0; i < shapes->getCount(); ++i) {
         uno::Reference<lang::XServiceInfo> info(shapes->getByIndex(i), uno::UNO_QUERY);
-        if (!info.is() || info->supportsService(ascii("com.sun.star.text.TextFrame")))
+        if (!info.is())
+            continue;
+        kept.push_back(info);
+        if (info->supportsService(ascii("com.sun.star.text.TextFrame")))
             continue;
         if (info->supportsService(ascii("com.sun.star.drawing.GroupShape"))) {
             uno::Reference<container::XIndexAccess> members(info, uno::UNO_QUERY);
             if (members.is())
-                collectShapeTexts(members, texts);
+                collectShapeTexts(members, texts, kept);
             continue;
         }
         // A shape whose text lives in a text frame attached to it is searched with the frames.
@@ -315,7 +334,8 @@ void collectShapeTexts(const uno::Reference<container::XIndexAccess> &shapes,
     }
 }
 
-std::vector<uno::Reference<text::XText>> shapeTexts(const uno::Reference<lang::XComponent> &document) {
+std::vector<uno::Reference<text::XText>> shapeTexts(const uno::Reference<lang::XComponent> &document,
+                                                    ShapeTextObjects &kept) {
     std::vector<uno::Reference<text::XText>> texts;
     uno::Reference<drawing::XDrawPageSupplier> pages(document, uno::UNO_QUERY);
     if (!pages.is())
@@ -326,7 +346,7 @@ std::vector<uno::Reference<text::XText>> shapeTexts(const uno::Reference<lang::X
     const uno::Reference<container::XIndexAccess> page(pages->getDrawPage(), uno::UNO_QUERY);
 #pragma GCC diagnostic pop
     if (page.is())
-        collectShapeTexts(page, texts);
+        collectShapeTexts(page, texts, kept);
     return texts;
 }
 
@@ -341,14 +361,19 @@ void goRight(const uno::Reference<text::XTextCursor> &cursor, qsizetype n, bool 
 
 // Literal replacement, letter case ignored, paragraph by paragraph, so that the formatting around each
 // occurrence stays; returns the number of replaced occurrences.
-int replaceInText(const uno::Reference<text::XText> &text, const QString &findText, const QString &replaceWith) {
+// Every object the shape's text hands out goes to kept.
+int replaceInText(const uno::Reference<text::XText> &text, const QString &findText, const QString &replaceWith,
+                  ShapeTextObjects &kept) {
     uno::Reference<container::XEnumerationAccess> access(text, uno::UNO_QUERY);
     if (!access.is())
         return 0;
     std::vector<uno::Reference<text::XTextRange>> paragraphs;
     const auto e = access->createEnumeration();
+    kept.push_back(e);
     while (e->hasMoreElements()) {
-        uno::Reference<text::XTextRange> paragraph(e->nextElement(), uno::UNO_QUERY);
+        const uno::Reference<uno::XInterface> element(e->nextElement(), uno::UNO_QUERY);
+        kept.push_back(element);
+        uno::Reference<text::XTextRange> paragraph(element, uno::UNO_QUERY);
         if (paragraph.is())
             paragraphs.push_back(paragraph);
     }
@@ -361,12 +386,15 @@ int replaceInText(const uno::Reference<text::XText> &text, const QString &findTe
              at = content.indexOf(findText, at + findText.size(), Qt::CaseInsensitive))
             positions.prepend(at);
         for (const qsizetype at : std::as_const(positions)) {
-            const auto cursor = text->createTextCursorByRange(paragraph->getStart());
+            const auto start = paragraph->getStart();
+            kept.push_back(start);
+            const auto cursor = text->createTextCursorByRange(start);
+            kept.push_back(cursor);
             goRight(cursor, at, false);
             goRight(cursor, findText.size(), true);
             const uno::Reference<text::XTextRange> range(cursor, uno::UNO_QUERY_THROW);
             if (hasLineBreak(replaceWith))
-                setTextWithBreaks(range, replaceWith);
+                setTextWithBreaks(range, replaceWith, &kept);
             else
                 range->setString(toOU(replaceWith));
             ++replaced;
@@ -419,8 +447,8 @@ bool LibreOfficeWordApp::replace(const QString &findText, const QString &replace
     return guarded("替换文字失败：", [&] {
         uno::Reference<util::XReplaceable> replaceable(d->document, uno::UNO_QUERY_THROW);
         int replaced = replaceEverywhere(replaceable, findText, replaceWith);
-        for (const auto &text : shapeTexts(d->document))
-            replaced += replaceInText(text, findText, replaceWith);
+        for (const auto &text : shapeTexts(d->document, d->keptShapeObjects))
+            replaced += replaceInText(text, findText, replaceWith, d->keptShapeObjects);
         if (count)
             *count = replaced;
         return true;
@@ -537,7 +565,67 @@ bool replaceMarkersInOnePass(const uno::Reference<util::XReplaceable> &replaceab
 
 } // namespace
 
-bool LibreOfficeWordApp::replaceInOrder(const QList<QPair<QString, QString>> &pairs, QList<int> *counts) {
+namespace {
+
+// The document holds a marker of an optional clause somewhere a marker may stand.
+bool holdsClauseMarker(const uno::Reference<lang::XComponent> &document, ShapeTextObjects &kept) {
+    static const QString pattern =
+        QStringLiteral("\\[<[ \\t\u3000]*(如果[ \\t\u3000]*[:：]|否则[ \\t\u3000]*>\\]|结束[ \\t\u3000]*>\\])");
+    uno::Reference<util::XReplaceable> replaceable(document, uno::UNO_QUERY_THROW);
+    const auto descriptor = literalSearch(replaceable->createReplaceDescriptor(), pattern);
+    uno::Reference<beans::XPropertySet>(descriptor, uno::UNO_QUERY_THROW)
+        ->setPropertyValue(ascii("SearchRegularExpression"), uno::Any(true));
+    const auto found = replaceable->findAll(uno::Reference<util::XSearchDescriptor>(descriptor, uno::UNO_QUERY_THROW));
+    if (found.is() && found->getCount() > 0)
+        return true;
+    const QRegularExpression inShapes(pattern);
+    for (const auto &text : shapeTexts(document, kept)) {
+        if (inShapes.match(toQ(text->getString())).hasMatch())
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool LibreOfficeWordApp::settleThroughPackage(const QList<QPair<QString, QString>> &pairs,
+                                              const QHash<QString, QString> &conditions) {
+    const QString folder = templateCacheFolder();
+    if (!QDir().mkpath(folder))
+        return fail(QStringLiteral("无法创建临时文件夹：") + QDir::toNativeSeparators(folder));
+    QTemporaryFile written(folder + QStringLiteral("/settle-XXXXXX.odt"));
+    QTemporaryFile filled(folder + QStringLiteral("/filled-XXXXXX.odt"));
+    if (!written.open() || !filled.open())
+        return fail(QStringLiteral("无法创建临时文件：") + written.errorString());
+    written.close();
+    filled.close();
+    const bool stored = guarded("替换文字失败：", [&] {
+        uno::Reference<frame::XStorable> storable(d->document, uno::UNO_QUERY_THROW);
+        storable->storeToURL(fileUrl(written.fileName()), props({prop("FilterName", uno::Any(ascii("writer8"))),
+                                                                 prop("Overwrite", uno::Any(true))}));
+        return true;
+    });
+    if (!stored)
+        return false;
+    const PackageTemplate::Result result =
+        PackageTemplate::fill(written.fileName(), filled.fileName(), pairs, conditions);
+    if (!result.ok)
+        return fail(result.error);
+    // The filled document takes the place of the open one, in the same window place; it is the user's until saved.
+    if (!open(filled.fileName()))
+        return false;
+    filled.setAutoRemove(false);
+    d->scratch = filled.fileName();
+    return guarded("替换文字失败：", [&] {
+        uno::Reference<util::XModifiable> modifiable(d->document, uno::UNO_QUERY);
+        if (modifiable.is())
+            modifiable->setModified(true);
+        return true;
+    });
+}
+
+bool LibreOfficeWordApp::replaceInOrder(const QList<QPair<QString, QString>> &pairs, QList<int> *counts,
+                                        const QHash<QString, QString> &conditions) {
     clearError();
     if (counts)
         counts->clear();
@@ -547,6 +635,12 @@ bool LibreOfficeWordApp::replaceInOrder(const QList<QPair<QString, QString>> &pa
     }
     if (!hasDocument())
         return fail(d->office.alive() ? noDocument : notConnected);
+    const std::optional<bool> clauses = guarded(
+        "替换文字失败：", [&] { return std::optional<bool>(holdsClauseMarker(d->document, d->keptShapeObjects)); });
+    if (!clauses)
+        return false;
+    if (*clauses)
+        return settleThroughPackage(pairs, conditions);
     return guarded("替换文字失败：", [&] {
         uno::Reference<util::XReplaceable> replaceable(d->document, uno::UNO_QUERY_THROW);
         Batch batch(d->document);
@@ -555,9 +649,9 @@ bool LibreOfficeWordApp::replaceInOrder(const QList<QPair<QString, QString>> &pa
             for (int i = 0; i < pairs.size(); ++i)
                 replaced[i] = replaceEverywhere(replaceable, pairs[i].first, pairs[i].second);
         }
-        for (const auto &text : shapeTexts(d->document)) {
+        for (const auto &text : shapeTexts(d->document, d->keptShapeObjects)) {
             for (int i = 0; i < pairs.size(); ++i)
-                replaced[i] += replaceInText(text, pairs[i].first, pairs[i].second);
+                replaced[i] += replaceInText(text, pairs[i].first, pairs[i].second, d->keptShapeObjects);
         }
         if (counts)
             *counts = replaced;
@@ -628,7 +722,8 @@ QString LibreOfficeWordApp::openDocumentCopyOf(const QString &templatePath) {
     return guarded("办公软件无法读取模板：", [&] { return openDocumentCopy(d->office, templatePath); });
 }
 
-bool LibreOfficeWordApp::openPrefilled(const QString &templatePath, const QList<QPair<QString, QString>> &pairs) {
+bool LibreOfficeWordApp::openPrefilled(const QString &templatePath, const QList<QPair<QString, QString>> &pairs,
+                                       const QHash<QString, QString> &conditions) {
     clearError();
     if (!d->office.alive())
         return fail(notConnected);
@@ -655,7 +750,7 @@ bool LibreOfficeWordApp::openPrefilled(const QString &templatePath, const QList<
     if (!filled.open())
         return false;
     filled.close();
-    const PackageTemplate::Result result = PackageTemplate::fill(copy, filled.fileName(), pairs);
+    const PackageTemplate::Result result = PackageTemplate::fill(copy, filled.fileName(), pairs, conditions);
     if (!result.ok) {
         // A damaged copy is made anew next time.
         QFile::remove(copy);
@@ -781,7 +876,7 @@ bool LibreOfficeWordApp::quit() {
         // The other windows' documents stay open in the shared office: only this one is closed, unsaved.
         if (hasDocument())
             office_calls::quietly(d->office, [&] { d->closeDocument(); });
-        d->document.clear();
+        d->forgetDocument();
         d->dropScratch();
         d->arranged = false;
         return true;
@@ -789,13 +884,14 @@ bool LibreOfficeWordApp::quit() {
     // Ending the office closes every document unsaved, under the watchdog.
     d->document.clear();
     d->office.terminate();
+    d->keptShapeObjects.clear();
     d->dropScratch();
     d->arranged = false;
     return true;
 }
 
 void LibreOfficeWordApp::disconnect() {
-    d->document.clear();
+    d->forgetDocument();
     // The shared office's references serve the other windows too.
     if (!d->shared)
         d->office.release();
@@ -807,7 +903,8 @@ std::optional<QString> LibreOfficeWordApp::documentText() {
         fail(d->office.alive() ? noDocument : notConnected);
         return std::nullopt;
     }
-    return guarded("无法读取文档：", [&] { return std::optional<QString>(textOfDocument(d->document)); });
+    return guarded("无法读取文档：",
+                   [&] { return std::optional<QString>(textOfDocument(d->document, d->keptShapeObjects)); });
 }
 
 bool LibreOfficeWordApp::saveInPlaceForTest() {

@@ -83,7 +83,7 @@ uno::Reference<util::XReplaceDescriptor> literalSearch(const uno::Reference<util
 
 namespace {
 
-void appendText(QStringList &lines, const uno::Reference<text::XText> &text);
+void appendText(QStringList &lines, const uno::Reference<text::XText> &text, ShapeTextObjects *kept = nullptr);
 
 void appendTable(QStringList &lines, const uno::Reference<text::XTextTable> &table) {
     const auto names = table->getCellNames();
@@ -94,15 +94,20 @@ void appendTable(QStringList &lines, const uno::Reference<text::XTextTable> &tab
     }
 }
 
-void appendText(QStringList &lines, const uno::Reference<text::XText> &text) {
+// kept: set for the text of a drawing shape.
+void appendText(QStringList &lines, const uno::Reference<text::XText> &text, ShapeTextObjects *kept) {
     uno::Reference<container::XEnumerationAccess> access(text, uno::UNO_QUERY);
     if (!access.is()) {
         lines << toQ(text->getString());
         return;
     }
     const auto paragraphs = access->createEnumeration();
+    if (kept)
+        kept->push_back(paragraphs);
     while (paragraphs->hasMoreElements()) {
         const auto element = paragraphs->nextElement();
+        if (kept)
+            kept->emplace_back(element, uno::UNO_QUERY);
         uno::Reference<text::XTextTable> table(element, uno::UNO_QUERY);
         if (table.is()) {
             appendTable(lines, table);
@@ -168,24 +173,28 @@ void appendHeadersAndFooters(QStringList &lines, const uno::Reference<lang::XCom
 }
 
 // Shapes with text, grouped ones in their group; text frames are listed with the frames.
-void appendShapes(QStringList &lines, const uno::Reference<container::XIndexAccess> &shapes) {
+void appendShapes(QStringList &lines, const uno::Reference<container::XIndexAccess> &shapes, ShapeTextObjects &kept) {
     for (sal_Int32 i = 0; i < shapes->getCount(); ++i) {
         uno::Reference<lang::XServiceInfo> info(shapes->getByIndex(i), uno::UNO_QUERY);
-        if (!info.is() || info->supportsService(ascii("com.sun.star.text.TextFrame")))
+        if (!info.is())
+            continue;
+        kept.push_back(info);
+        if (info->supportsService(ascii("com.sun.star.text.TextFrame")))
             continue;
         if (info->supportsService(ascii("com.sun.star.drawing.GroupShape"))) {
             uno::Reference<container::XIndexAccess> members(info, uno::UNO_QUERY);
             if (members.is())
-                appendShapes(lines, members);
+                appendShapes(lines, members, kept);
             continue;
         }
         uno::Reference<text::XText> text(info, uno::UNO_QUERY);
         if (text.is() && !text->getString().isEmpty())
-            appendText(lines, text);
+            appendText(lines, text, &kept);
     }
 }
 
-void appendFramesAndShapes(QStringList &lines, const uno::Reference<lang::XComponent> &document) {
+void appendFramesAndShapes(QStringList &lines, const uno::Reference<lang::XComponent> &document,
+                           ShapeTextObjects &kept) {
     uno::Reference<text::XTextFramesSupplier> frames(document, uno::UNO_QUERY);
     if (frames.is()) {
         uno::Reference<container::XIndexAccess> all(frames->getTextFrames(), uno::UNO_QUERY_THROW);
@@ -203,16 +212,16 @@ void appendFramesAndShapes(QStringList &lines, const uno::Reference<lang::XCompo
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     const auto page = pages->getDrawPage();
 #pragma GCC diagnostic pop
-    appendShapes(lines, uno::Reference<container::XIndexAccess>(page, uno::UNO_QUERY_THROW));
+    appendShapes(lines, uno::Reference<container::XIndexAccess>(page, uno::UNO_QUERY_THROW), kept);
 }
 
 } // namespace
 
-QString textOfDocument(const uno::Reference<lang::XComponent> &document) {
+QString textOfDocument(const uno::Reference<lang::XComponent> &document, ShapeTextObjects &kept) {
     uno::Reference<text::XTextDocument> textDocument(document, uno::UNO_QUERY_THROW);
     QStringList lines;
     appendText(lines, textDocument->getText());
     appendHeadersAndFooters(lines, document);
-    appendFramesAndShapes(lines, document);
+    appendFramesAndShapes(lines, document, kept);
     return lines.join(QLatin1Char('\n'));
 }

@@ -2,11 +2,14 @@
 
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/uno/Reference.hxx>
+#include <com/sun/star/uno/XInterface.hpp>
 #include <com/sun/star/util/XReplaceDescriptor.hpp>
 
 #include <rtl/ustring.hxx>
 
 #include <QString>
+
+#include <vector>
 
 class OfficeInstance;
 
@@ -22,5 +25,13 @@ void setAsianLocale(const com::sun::star::uno::Reference<com::sun::star::lang::X
 com::sun::star::uno::Reference<com::sun::star::util::XReplaceDescriptor>
 literalSearch(const com::sun::star::uno::Reference<com::sun::star::util::XReplaceDescriptor> &descriptor,
               const QString &text);
+// The office objects met in the text of drawing shapes (the shapes themselves, their paragraphs, cursors and
+// ranges), held until their document is closed. The office destroys such an object on its own thread when its
+// last reference here goes, without waiting for the calls that run meanwhile on the same shape, and that race
+// ends the office now and then; once the document is closed nothing else touches them.
+using ShapeTextObjects = std::vector<com::sun::star::uno::Reference<com::sun::star::uno::XInterface>>;
+
 // Body (tables cell by cell), headers and footers, then text frames and text shapes; one line per paragraph.
-QString textOfDocument(const com::sun::star::uno::Reference<com::sun::star::lang::XComponent> &document);
+// What the shapes' text hands out goes to kept.
+QString textOfDocument(const com::sun::star::uno::Reference<com::sun::star::lang::XComponent> &document,
+                       ShapeTextObjects &kept);

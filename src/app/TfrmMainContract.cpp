@@ -205,6 +205,11 @@ void TfrmMainContract::refreshDueNote() {
 
 void TfrmMainContract::openDueReminders() {
     openSingleChild("DueReminderWindow", mCommands.OpenDueReminders);
+    // What was marked done or changed in the list shows in the note once the list is closed.
+    for (QMdiSubWindow *child : mArea->subWindowList()) {
+        if (child->widget() && child->widget()->inherits("DueReminderWindow"))
+            connect(child, &QObject::destroyed, this, &TfrmMainContract::refreshDueNote, Qt::UniqueConnection);
+    }
 }
 
 void TfrmMainContract::closeEvent(QCloseEvent *event) {
@@ -271,6 +276,30 @@ void TfrmMainContract::restoreDatabase(const QString &archive) {
                           std::quick_exit(0);
                       },
                       archive);
+}
+
+void TfrmMainContract::handOver(const QString &archive) {
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
+    if (archive.isEmpty())
+        return;
+    mHandedArchives << archive;
+    restoreHandedArchive();
+}
+
+void TfrmMainContract::restoreHandedArchive() {
+    if (mHandedArchives.isEmpty())
+        return;
+    if (mFirstActivation || QApplication::activeModalWidget()) {
+        QTimer::singleShot(300, this, &TfrmMainContract::restoreHandedArchive);
+        return;
+    }
+    restoreDatabase(mHandedArchives.takeFirst());
+    if (!mHandedArchives.isEmpty())
+        QTimer::singleShot(0, this, &TfrmMainContract::restoreHandedArchive);
 }
 
 void TfrmMainContract::rebuildSystem() {

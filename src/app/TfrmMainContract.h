@@ -5,6 +5,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPair>
+#include <QStringList>
 
 #include <functional>
 
@@ -61,6 +62,10 @@ public:
     // A backup the program was started with (double-clicked in the file manager): restored after the login.
     void restoreAfterLogin(const QString &archive) { mStartArchive = archive; }
     void restoreDatabase(const QString &archive);
+    // What a later start of the program on the same data folder handed over: the window comes to the front, and a
+    // backup is restored as one the program was started with. Its questions wait for the login and for a dialog
+    // that is open (the user finishes what he is doing first).
+    void handOver(const QString &archive);
 
     void openContractRegister();
     void openTemplateManagement();
@@ -92,5 +97,7 @@ private:
     LoginPassword mPassword;
     bool mFirstActivation = true;
     QString mStartArchive;
+    QStringList mHandedArchives;
+    void restoreHandedArchive();
     QLabel *mDueNote = nullptr;
 };

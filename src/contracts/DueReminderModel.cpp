@@ -21,7 +21,7 @@ int DueReminderModel::columnCount(const QModelIndex &parent) const {
     if (parent.isValid())
         return 0;
     // The dates that cannot be read have no days left and no state.
-    return mKind == Kind::Due ? State + 1 : SecondText + 1;
+    return mKind == Kind::Due ? State + 1 : SecondText;
 }
 
 QVariant DueReminderModel::data(const QModelIndex &index, int role) const {

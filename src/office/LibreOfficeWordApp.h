@@ -34,6 +34,7 @@ public:
     bool open(const QString &path) override;
     bool bringToFront() override;
     bool paste(const QString &text) override;
+    bool encloseSelection(const QString &before, const QString &after) override;
     bool replace(const QString &findText, const QString &replaceWith, int *count = nullptr) override;
     // A document that holds optional clauses is settled by the program's own fill: the office writes it as
     // OpenDocument, the program fills that, and the office shows the result in its place (counts stay empty).

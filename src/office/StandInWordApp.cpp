@@ -66,6 +66,19 @@ bool StandInWordApp::open(const QString &path) {
     return true;
 }
 
+bool StandInWordApp::encloseSelection(const QString &before, const QString &after) {
+    if (!begin(QStringLiteral("encloseSelection"), before + QStringLiteral("…") + after))
+        return false;
+    const int at = std::clamp(mInsertionPoint, 0, static_cast<int>(mText.size()));
+    const int end = std::clamp(at + mSelectionLength, at, static_cast<int>(mText.size()));
+    mText.insert(end, after);
+    mText.insert(at, before);
+    mModified = true;
+    mInsertionPoint = end + static_cast<int>(before.size() + after.size());
+    mSelectionLength = 0;
+    return true;
+}
+
 bool StandInWordApp::bringToFront() {
     return begin(QStringLiteral("bringToFront"), QString(), false);
 }

@@ -42,6 +42,9 @@ public:
     virtual bool bringToFront() = 0;
     // Puts text on the clipboard (through the clipboard writer) and inserts the same text at the insertion point.
     virtual bool paste(const QString &text) = 0;
+    // Puts before in front of the selection and after behind it (the selection's text stays as it is); without a
+    // selection both go in at the insertion point, one after the other.
+    virtual bool encloseSelection(const QString &before, const QString &after) = 0;
     // Replaces every occurrence of findText (literal, letter case ignored, also inside words and next to Chinese
     // characters) in the body, tables, headers, footers, text frames and the text of drawing shapes (text boxes,
     // grouped ones too) by replaceWith, taken literally: "&",

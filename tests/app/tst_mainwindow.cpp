@@ -4,6 +4,7 @@
 #include "store/TDM.h"
 #include "support/TempAppFolder.h"
 
+#include <QDialog>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -16,6 +17,11 @@ namespace {
 
 // A child window standing in for the register: counts how often it was created.
 class TfrmContractMag : public QWidget {
+    Q_OBJECT
+};
+
+// And for the reminder list.
+class DueReminderWindow : public QWidget {
     Q_OBJECT
 };
 
@@ -129,8 +135,13 @@ private Q_SLOTS:
         int opened = 0;
         MainCommands commands;
         commands.countDueContracts = [&] { return due; };
-        commands.OpenDueReminders = [&](QMdiArea *) {
+        commands.OpenDueReminders = [&](QMdiArea *area) {
             ++opened;
+            auto *child = new DueReminderWindow;
+            child->setAttribute(Qt::WA_DeleteOnClose);
+            QMdiSubWindow *sub = area->addSubWindow(child);
+            sub->setAttribute(Qt::WA_DeleteOnClose);
+            sub->showMaximized();
             return true;
         };
         TfrmMainContract window(commands);
@@ -143,6 +154,10 @@ private Q_SLOTS:
             QVERIFY(note->text().contains(QStringLiteral("有 3 份合同的日期在提醒期内")));
             Q_EMIT note->linkActivated(QStringLiteral("due"));
             QCOMPARE(opened, 1);
+            // Reminders marked done in the list: the note follows once the list is closed.
+            due = 1;
+            window.closeChildWindows();
+            QTRY_VERIFY(note->text().contains(QStringLiteral("有 1 份合同的日期在提醒期内")));
         }
         window.findChild<QToolButton *>(QStringLiteral("dueButton"))->click();
         QCOMPARE(opened, due > 0 ? 2 : 1);
@@ -178,6 +193,34 @@ private Q_SLOTS:
         mMessages.answerPassword(QStringLiteral("pw"));
         menuAction->trigger();
         QCOMPARE(opened, QStringList{action});
+    }
+
+    // What a second start of the program handed over: the window comes back to the front; a backup's restore
+    // waits until the dialog the user is working in is closed, then asks its questions here.
+    void handedOverBackupWaitsForTheOpenDialog() {
+        TempAppFolder app;
+        QStringList restores;
+        MainCommands commands;
+        commands.restore = [&](const std::function<bool()> &, const std::function<void()> &, const QString &archive) {
+            restores << archive;
+        };
+        TfrmMainContract window(commands);
+        window.show();
+        QTest::qWait(50); // the first activation (no password here)
+        window.showMinimized();
+        QDialog entry(&window);
+        entry.setModal(true);
+        entry.show();
+        window.handOver(QStringLiteral("/home/u/备份.HTBK"));
+        QVERIFY(!window.isMinimized());
+        QVERIFY(window.isVisible());
+        QTest::qWait(700);
+        QVERIFY(restores.isEmpty());
+        entry.close();
+        QTRY_COMPARE(restores, QStringList{QStringLiteral("/home/u/备份.HTBK")});
+        window.handOver(QString());
+        QTest::qWait(400);
+        QCOMPARE(restores.size(), 1);
     }
 
     void updaterClosesTheWindowEvenWhenItFails() {

@@ -74,6 +74,9 @@ private Q_SLOTS:
         QVERIFY(!grid->model()->index(1, DueReminderModel::DaysLeft).data(Qt::ForegroundRole).isValid());
         QVERIFY(window.findChild<QGroupBox *>(QStringLiteral("unreadableBox"))->isVisibleTo(&window));
         QCOMPARE(unreadable->model()->rowCount(), 1);
+        // Without days left and state: the texts of the contract are the last columns.
+        QCOMPARE(unreadable->model()->columnCount(), 6);
+        QCOMPARE(unreadable->model()->headerData(5, Qt::Horizontal).toString(), QStringLiteral("合同信息二"));
         QCOMPARE(cell(unreadable, 0, DueReminderModel::Date), QStringLiteral("月底"));
 
         // "已处理" takes the selected row off the list; "显示已处理" shows it again, marked, and can take it back.

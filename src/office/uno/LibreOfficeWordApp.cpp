@@ -279,6 +279,23 @@ bool LibreOfficeWordApp::paste(const QString &text) {
     });
 }
 
+bool LibreOfficeWordApp::encloseSelection(const QString &before, const QString &after) {
+    clearError();
+    if (!hasDocument())
+        return fail(d->office.alive() ? noDocument : notConnected);
+    return guarded("无法插入文字：", [&] {
+        uno::Reference<frame::XModel> model(d->document, uno::UNO_QUERY_THROW);
+        uno::Reference<text::XTextViewCursorSupplier> supplier(model->getCurrentController(), uno::UNO_QUERY_THROW);
+        const auto cursor = supplier->getViewCursor();
+        // The end first, so the start stays where it was; each end may lie in a text of its own (a table cell).
+        const auto end = cursor->getEnd();
+        const auto start = cursor->getStart();
+        end->getText()->insertString(end, toOU(after), false);
+        start->getText()->insertString(start, toOU(before), false);
+        return true;
+    });
+}
+
 namespace {
 
 // One literal replacement over the whole document; throws UNO exceptions.

@@ -78,16 +78,19 @@ if ! command -v npm >/dev/null; then
   $SUDO apt-get install -y -qq --no-install-recommends nodejs npm >/dev/null
 fi
 (cd "$log" && npm install --silent --no-audit --no-fund --no-save --prefix "$log/npm" docxtemplater pizzip >/dev/null)
-for t in lease large; do
+for t in lease large leasesections; do
   NODE_PATH="$log/npm/node_modules" node "$here/bench/documents/docxtemplater-fill.js" "$files/$t.docx" \
     "$files/$t.json" 30 > "$log/docxtemplater-$t.txt"
 done
-python3 - "$log/package.json" "$log/docxtemplater-lease.txt" "$log/docxtemplater-large.txt" > "$log/package.txt" <<'PY'
+python3 - "$log/package.json" "$log/docxtemplater-lease.txt" "$log/docxtemplater-large.txt" \
+  "$log/docxtemplater-leasesections.txt" > "$log/package.txt" <<'PY'
 import json, sys
 runs = {b["run_name"].split("/")[0]: (b["real_time"], b["cpu_time"]) for b in json.load(open(sys.argv[1]))["benchmarks"]
         if b.get("aggregate_name") == "median"}
-lease_ref, large_ref = (float(open(p).read()) for p in sys.argv[2:4])
+lease_ref, large_ref, sections_ref = (float(open(p).read()) for p in sys.argv[2:5])
 for name, label, ref in (("BM_FillLeaseDocx", "lease template .docx", lease_ref),
+                         ("BM_FillLeasePlainDocx", "lease, no clauses .docx", None),
+                         ("BM_FillLeaseClausesDocx", "lease, 10 clauses .docx", sections_ref),
                          ("BM_Fill80x3Docx", "80 x 3 template .docx", large_ref),
                          ("BM_Fill80x3Odt", "80 x 3 template .odt", None)):
     real, cpu = runs[name]
@@ -95,6 +98,7 @@ for name, label, ref in (("BM_FillLeaseDocx", "lease template .docx", lease_ref)
     if ref is not None:
         line += f"   docxtemplater {ref:6.1f} ms   ratio {real / ref:.2f}"
     print(line)
+print(f"lease with 10 clauses / without: ratio {runs['BM_FillLeaseClausesDocx'][0] / runs['BM_FillLeasePlainDocx'][0]:.2f} (target <= 1.5)")
 PY
 cat "$log/package.txt"
 

@@ -69,6 +69,9 @@ SingleInstance::Role SingleInstance::start(const QString &file, int timeoutMs) {
             mServer->listen(socketPath(mFolder));
             return Role::First;
         }
+        // A folder that takes no lock file at all (read-only, full) guards nothing: the program starts as before.
+        if (mLock.error() != QLockFile::LockFailedError)
+            return Role::First;
         if (handTo(mFolder, file, int(std::clamp<qint64>(deadline.remainingTime(), 100, 2000))))
             return Role::HandedOver;
         if (deadline.hasExpired())

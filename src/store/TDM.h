@@ -110,6 +110,9 @@ public:
 
     // Consistent copy of the open database into a new file, through SQLite's online backup.
     bool backupDatabaseTo(const QString &targetFile, QString *error = nullptr);
+    // The same copy as the bytes of a database file, taken in memory: for an archive that stores it, without a
+    // copy written to disk and read back. Nothing on failure.
+    std::optional<QByteArray> databaseImage(QString *error = nullptr);
 
     // Runs fn inside one transaction; commits when it returns true, rolls back otherwise or on a failed commit.
     template <typename Fn> bool inTransaction(Fn &&fn, QString *error = nullptr) {

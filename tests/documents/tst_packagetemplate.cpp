@@ -136,6 +136,8 @@ private Q_SLOTS:
     void templateCheck();
     void clauses_data();
     void clauses();
+    void clauseRowsAndMergedCells_data();
+    void clauseRowsAndMergedCells();
 };
 
 void TestPackageTemplate::docxParagraphs_data() {
@@ -465,4 +467,75 @@ void TestPackageTemplate::clauses() {
     const QStringList lines = ClauseCases::render(target, format, &error);
     QVERIFY2(error.isEmpty(), qPrintable(error));
     QCOMPARE(lines, ClauseCases::expected(c, format));
+}
+
+void TestPackageTemplate::clauseRowsAndMergedCells_data() {
+    QTest::addColumn<bool>("docx");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QStringList>("expected");
+
+    // A first column merged down over three rows; the clause starts in the merged cell.
+    const auto docxTable = [](const char *endRow) -> QByteArray {
+        QByteArray rows;
+        const char *texts[] = {"乙", "丙", "丁"};
+        for (int r = 0; r < 3; ++r) {
+            rows += "<w:tr><w:tc><w:tcPr>";
+            rows += r == 0 ? "<w:vMerge w:val=\"restart\"/>" : "<w:vMerge/>";
+            rows += "</w:tcPr><w:p><w:r><w:t>";
+            rows += r == 0 ? "[&lt;如果:担保人>]甲" : "";
+            rows += "</w:t></w:r></w:p></w:tc><w:tc><w:p><w:r><w:t>";
+            rows += texts[r];
+            if (QByteArray(endRow) == QByteArray::number(r))
+                rows += "[&lt;结束>]";
+            rows += "</w:t></w:r></w:p></w:tc></w:tr>";
+        }
+        return "<w:tbl>" + rows + "</w:tbl><w:p><w:r><w:t>后</w:t></w:r></w:p>";
+    };
+    const auto odtTable = [](const char *endRow) -> QByteArray {
+        QByteArray rows;
+        const char *texts[] = {"乙", "丙", "丁"};
+        for (int r = 0; r < 3; ++r) {
+            rows += "<table:table-row>";
+            rows += r == 0 ? "<table:table-cell table:number-rows-spanned=\"3\"><text:p>[&lt;如果:担保人>]甲</text:p>"
+                             "</table:table-cell>"
+                           : "<table:covered-table-cell/>";
+            rows += "<table:table-cell><text:p>";
+            rows += texts[r];
+            if (QByteArray(endRow) == QByteArray::number(r))
+                rows += "[&lt;结束>]";
+            rows += "</text:p></table:table-cell></table:table-row>";
+        }
+        return "<table:table>" + rows + "</table:table><text:p>后</text:p>";
+    };
+    // Ending in the second row would cut the merged cell in two: the clause stays as it is.
+    QTest::newRow("docx, merged cell cut") << true << docxTable("1")
+                                           << QStringList{QStringLiteral("[<如果:担保人>]甲"),
+                                                          QStringLiteral("乙"),
+                                                          QString(),
+                                                          QStringLiteral("丙[<结束>]"),
+                                                          QString(),
+                                                          QStringLiteral("丁"),
+                                                          QStringLiteral("后")};
+    QTest::newRow("odt, merged cell cut")
+        << false << odtTable("1")
+        << QStringList{QStringLiteral("[<如果:担保人>]甲"), QStringLiteral("乙"), QStringLiteral("丙[<结束>]"),
+                       QStringLiteral("丁"), QStringLiteral("后")};
+    // Over all three rows the merged cell goes whole, and the table with it.
+    QTest::newRow("docx, merged cell whole") << true << docxTable("2") << QStringList{QStringLiteral("后")};
+    QTest::newRow("odt, merged cell whole") << false << odtTable("2") << QStringList{QStringLiteral("后")};
+}
+
+void TestPackageTemplate::clauseRowsAndMergedCells() {
+    QFETCH(bool, docx);
+    QFETCH(QByteArray, body);
+    QFETCH(QStringList, expected);
+    QByteArray xml = docx ? docxDocument(body)
+                          : odtContent(body).replace("xmlns:draw=", "xmlns:table=\"urn:oasis:names:tc:opendocument:"
+                                                                    "xmlns:table:1.0\" xmlns:draw=");
+    QString error;
+    QVERIFY2(PackageTemplate::fillPart(xml, docx ? PackageTemplate::Format::Docx : PackageTemplate::Format::Odt,
+                                       {{QStringLiteral("[<担保人>]"), QString()}}, nullptr, &error,
+                                       {{QStringLiteral("担保人"), QString()}}),
+             qPrintable(error));
+    QCOMPARE(PackageFiles::paragraphs(xml), expected);
 }

@@ -66,18 +66,34 @@ bool record(const Entry &entry, QString *error) {
     return record(TDM::instance().ADOLocal(), entry, error);
 }
 
+QString insertStatement() {
+    return QStringLiteral(
+        "INSERT INTO TChangeLog (ChangeTime, OsUser, DbUser, RecordID, MainTypeCode, Action, Changes, "
+        "DocumentFile, DocumentSha256, Outside) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 0)");
+}
+
+QStringList insertValues(const Entry &entry, const QSqlDatabase &db) {
+    return {Clock::instance().now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+            osUser(),
+            databaseUser(db),
+            QString::number(entry.recordId),
+            entry.category,
+            entry.action,
+            encode(entry.changes),
+            entry.documentFile,
+            entry.documentSha256};
+}
+
 bool record(QSqlDatabase db, const Entry &entry, QString *error) {
     if (gPaused)
         return true;
     QSqlQuery q(db);
-    return execBound(q,
-                     QStringLiteral("INSERT INTO TChangeLog (ChangeTime, OsUser, DbUser, RecordID, MainTypeCode, "
-                                    "Action, Changes, DocumentFile, DocumentSha256, Outside) "
-                                    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 0)"),
-                     {Clock::instance().now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), osUser(),
-                      databaseUser(db), entry.recordId, entry.category, entry.action, encode(entry.changes),
-                      entry.documentFile, entry.documentSha256},
-                     error);
+    QVariantList binds;
+    for (const QString &value : insertValues(entry, db))
+        binds << value;
+    // The record's ID as a number: the server compares it with a number column.
+    binds[3] = entry.recordId;
+    return execBound(q, insertStatement(), binds, error);
 }
 
 bool recordDocument(qint64 recordId, const QString &category, const QString &action, const QString &localPath) {

@@ -59,6 +59,11 @@ bool record(const Entry &entry, QString *error = nullptr);
 // The same on another connection (a restore writes into the restored database before it takes its place).
 bool record(QSqlDatabase db, const Entry &entry, QString *error = nullptr);
 
+// The statement of one history row and its values in order, for a caller that writes many rows through
+// TDM::execManyEmbedded.
+QString insertStatement();
+QStringList insertValues(const Entry &entry, const QSqlDatabase &db);
+
 // While one lives (with `paused` true), record() writes nothing and reports success. Only for measuring what the
 // history costs a save (bench_save_history); nothing in the program makes one.
 class Pause {

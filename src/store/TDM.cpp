@@ -650,3 +650,50 @@ std::optional<QByteArray> TDM::databaseImage(QString *error) {
     sqlite3_free(bytes);
     return image;
 }
+
+bool TDM::execManyEmbedded(const QString &sql, const RowValues &next, QString *error) {
+    auto fail = [&](const QString &text) {
+        if (error)
+            *error = text;
+        return false;
+    };
+    sqlite3 *db = mBackend == Backend::Embedded ? sqliteHandle(ADOLocal()) : nullptr;
+    if (!db)
+        return fail(QStringLiteral("database not open"));
+    sqlite3_stmt *stmt = nullptr;
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt, nullptr) != SQLITE_OK) {
+        const QString reason = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_finalize(stmt);
+        return fail(reason);
+    }
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> guard(stmt, sqlite3_finalize);
+    const int parameters = sqlite3_bind_parameter_count(stmt);
+    QStringList values;
+    // The UTF-8 texts stay here until the row is stepped, so SQLite need not copy them.
+    std::vector<QByteArray> utf8(size_t(std::max(parameters, 0)));
+    for (;;) {
+        values.clear();
+        if (!next(values))
+            return true;
+        for (int i = 0; i < parameters; ++i) {
+            const QString value = i < values.size() ? values.at(i) : QString();
+            int rc;
+            if (value.isNull()) {
+                rc = sqlite3_bind_null(stmt, i + 1);
+            } else {
+                utf8[size_t(i)] = value.toUtf8();
+                rc = sqlite3_bind_text(stmt, i + 1, utf8[size_t(i)].constData(), int(utf8[size_t(i)].size()),
+                                       SQLITE_STATIC);
+            }
+            if (rc != SQLITE_OK)
+                return fail(QString::fromUtf8(sqlite3_errmsg(db)));
+        }
+        if (sqlite3_step(stmt) != SQLITE_DONE) {
+            const QString reason = QString::fromUtf8(sqlite3_errmsg(db));
+            sqlite3_reset(stmt);
+            return fail(reason);
+        }
+        sqlite3_reset(stmt);
+    }
+}

@@ -95,8 +95,11 @@ Composition::Composition()
         return std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::FromEnvironment,
                                                     LibreOfficeWordApp::Office::Shared);
     };
+    // A batch's documents are not edited in its offices again.
     mDocuments.newBatchWordApp = [] {
-        return std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless);
+        auto word = std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless);
+        word->setQuickSave(true);
+        return word;
     };
     mDocuments.pdfRenderer = mRenderer.get();
     // Opened over the editor's tool window, which stays on top of everything else.

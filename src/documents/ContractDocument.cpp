@@ -102,11 +102,11 @@ ContractDocument::Preparation ContractDocument::ReadyData() {
 
     // With a shared server the local files are copies: the document, or else the template, as it is there now.
     QString fetchError;
-    if (!DocumentSync::fetchAnyFormat(mDocumentPath, &fetchError)) {
+    if (!mNewDocument && !DocumentSync::fetchAnyFormat(mDocumentPath, &fetchError)) {
         mMessages.warning(DocumentSync::fetchFailedText(fetchError));
         return Preparation::Failed;
     }
-    const QString existing = DocumentPaths::existingDocument(mDocumentPath);
+    const QString existing = mNewDocument ? QString() : DocumentPaths::existingDocument(mDocumentPath);
     if (!existing.isEmpty()) {
         if (PackageTemplate::formatOf(existing) != PackageTemplate::Format::None)
             mDocumentPath = DocumentPaths::withSuffixOf(mDocumentPath, existing);
@@ -209,8 +209,11 @@ ContractDocument::Preparation ContractDocument::generateFromPackage(const QStrin
     QDir().mkpath(QFileInfo(mDocumentPath).absolutePath());
     if (mHint)
         mHint(true);
+    const QHash<QString, QString> conditions = conditionValuesFor(indicators, mRecord);
     const PackageTemplate::Result filled =
-        PackageTemplate::fill(templateFile, mDocumentPath, replacements, conditionValuesFor(indicators, mRecord));
+        mPrepared && mPrepared->templatePath() == templateFile
+            ? mPrepared->fill(mDocumentPath, replacements, conditions)
+            : PackageTemplate::fill(templateFile, mDocumentPath, replacements, conditions);
     if (mHint)
         mHint(false);
     if (!filled.ok) {

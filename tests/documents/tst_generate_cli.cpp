@@ -50,6 +50,7 @@ private Q_SLOTS:
     void categoryWithoutContracts_data();
     void categoryWithoutContracts();
     void reportsClauseProblems();
+    void verboseSaysWhereTheTimeGoes();
 
 private:
     TempAppFolder mApp;
@@ -272,6 +273,26 @@ void TestGenerateCli::reportsClauseProblems() {
     QCOMPARE(PackageFiles::paragraphs(PackageFiles::read(mApp.file(QStringLiteral("DB/ContractFile/%1.docx").arg(id)),
                                                          QStringLiteral("word/document.xml"))),
              (QStringList{QStringLiteral("甲方：王五"), QStringLiteral("附注[<结束>]")}));
+}
+
+void TestGenerateCli::verboseSaysWhereTheTimeGoes() {
+    // The same documents and lines, the time of each step after them on standard error; a .docx batch without
+    // PDFs starts no office.
+    const Run run = generate({QStringLiteral("--folder"), mApp.path(), QStringLiteral("--category"), Code,
+                              QStringLiteral("--records"), QStringLiteral("%1,%2").arg(mFirst).arg(mSecond),
+                              QStringLiteral("--regenerate"), QStringLiteral("--verbose")});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors + run.lines.join(QLatin1Char('\n'))));
+    QCOMPARE(run.lines.size(), 2);
+    QVERIFY(run.lines.first().startsWith(QStringLiteral("%1\t已生成\t").arg(mFirst)));
+    for (const QString &step :
+         {QStringLiteral("用时（毫秒）："), QStringLiteral("读取 2 份合同记录及其指标"),
+          QStringLiteral("读取 .docx/.odt 模板"), QStringLiteral("生成文档"), QStringLiteral("全部")})
+        QVERIFY2(run.errors.contains(step), qPrintable(run.errors));
+    QVERIFY2(!run.errors.contains(QStringLiteral("办公软件")), qPrintable(run.errors));
+    QCOMPARE(
+        PackageFiles::paragraphs(PackageFiles::read(mApp.file(QStringLiteral("DB/ContractFile/%1.docx").arg(mSecond)),
+                                                    QStringLiteral("word/document.xml"))),
+        QStringList{QStringLiteral("甲方：李四")});
 }
 
 QTEST_GUILESS_MAIN(TestGenerateCli)

@@ -11,8 +11,12 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <pugixml.hpp>
+
+#include <memory>
+#include <vector>
 
 using Pairs = QList<QPair<QString, QString>>;
 
@@ -297,6 +301,29 @@ void TestPackageTemplate::docxPackage() {
     QCOMPARE(PackageFiles::paragraphs(PackageFiles::read(target, QStringLiteral("word/document.xml"))),
              QStringList{QStringLiteral("正文王五")});
     QCOMPARE(QDir(dir.filePath(QStringLiteral("out"))).entryList(QDir::Files), QStringList{QStringLiteral("1.docx")});
+
+    // Read once and filled for many documents (from several threads at once): each document has its own values
+    // and the template's other parts, also once the template file itself has gone.
+    const PackageTemplate::Prepared prepared(source);
+    QVERIFY(QFile::remove(source));
+    const QStringList names{QStringLiteral("甲"), QStringLiteral("乙"), QStringLiteral("丙"), QStringLiteral("丁")};
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (const QString &name : names) {
+        threads.emplace_back(QThread::create([&, name] {
+            prepared.fill(dir.filePath(QStringLiteral("out/%1.docx").arg(name)), {{QStringLiteral("[<甲方>]"), name}});
+        }));
+        threads.back()->start();
+    }
+    for (const auto &thread : threads)
+        thread->wait();
+    for (const QString &name : names) {
+        const QString made = dir.filePath(QStringLiteral("out/%1.docx").arg(name));
+        QCOMPARE(PackageFiles::paragraphs(PackageFiles::read(made, QStringLiteral("word/document.xml"))),
+                 QStringList{QStringLiteral("正文") + name});
+        QCOMPARE(PackageFiles::paragraphs(PackageFiles::read(made, QStringLiteral("word/header1.xml"))),
+                 QStringList{QStringLiteral("页眉") + name});
+        QCOMPARE(PackageFiles::names(made), expectedNames);
+    }
 }
 
 void TestPackageTemplate::odtPackage() {
@@ -359,6 +386,15 @@ void TestPackageTemplate::damagedTemplate() {
     QVERIFY(!result.ok);
     QVERIFY(!result.error.isEmpty());
     // Neither the document nor a temporary file of it is left behind.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{fileName});
+
+    // Read once for a batch: every fill fails as the single fill does, and leaves nothing either.
+    const PackageTemplate::Prepared prepared(source);
+    for (int i = 0; i < 2; ++i) {
+        const PackageTemplate::Result again = prepared.fill(target, pairs());
+        QVERIFY(!again.ok);
+        QCOMPARE(again.error, result.error);
+    }
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{fileName});
 }
 

@@ -2,6 +2,8 @@
 // The same generation as the register's "批量生成合同文档".
 
 #include "documents/BatchGeneration.h"
+#include "documents/DocumentPaths.h"
+#include "documents/package/PackageTemplate.h"
 #include "office/LibreOfficeWordApp.h"
 #include "store/ChangeHistory.h"
 #include "store/ServerSettings.h"
@@ -11,6 +13,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSqlQuery>
 #include <QTextStream>
@@ -18,13 +21,14 @@
 namespace {
 
 const char Usage[] = "用法: vantrel-generate --folder 文件夹 --category 类别编号 (--records 1,5,9 | --all)\n"
-                     "                       [--pdf] [--out 文件夹] [--regenerate]\n"
+                     "                       [--pdf] [--out 文件夹] [--regenerate] [--verbose]\n"
                      "  --folder      应用程序的数据文件夹（其中有 DB/ZYDB.dat）\n"
                      "  --category    合同类别的编号，例如 00010001\n"
                      "  --records     逗号分隔的合同记录编号；--all 为该类别的全部合同\n"
                      "  --pdf         同时在合同文档旁边导出 PDF 文件\n"
                      "  --out         输出到这个文件夹，而不是 DB/ContractFile\n"
                      "  --regenerate  已有的合同文档重新生成（不加时跳过；加 --pdf 时仍从已有的文档导出 PDF）\n"
+                     "  --verbose     最后列出各步骤所用的时间\n"
                      "数据库在服务器上时（DB/Server.ini），服务器的密码由 PostgreSQL 的客户端库取得：\n"
                      "  环境变量 PGPASSWORD，或 ~/.pgpass 文件（另一位置可由 PGPASSFILE 指定）中的一行\n"
                      "  主机:端口:数据库:用户:密码；两处都没有而服务器要求密码时，以退出码 1 结束\n"
@@ -88,9 +92,15 @@ bool serverPasswordMissing(const ServerSettings &settings) {
     return missing;
 }
 
+QString ms(double value) {
+    return QString::number(value, 'f', 0);
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
+    QElapsedTimer sinceStart;
+    sinceStart.start();
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -100,6 +110,7 @@ int main(int argc, char *argv[]) {
     bool all = false;
     QStringList verifyFiles;
     bool verifying = false;
+    bool verbose = false;
     BatchGeneration::Options options;
     const QStringList args = app.arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
@@ -117,6 +128,8 @@ int main(int argc, char *argv[]) {
             options.pdf = true;
         else if (arg == QLatin1String("--regenerate"))
             options.regenerate = true;
+        else if (arg == QLatin1String("--verbose"))
+            verbose = true;
         else if (arg == QLatin1String("--out"))
             options.folder = value();
         else if (arg == QLatin1String("--verify"))
@@ -224,9 +237,19 @@ int main(int argc, char *argv[]) {
         if (ofCategory.contains(id))
             toMake << id;
     }
+    const double startMs = double(sinceStart.nsecsElapsed()) / 1e6;
+    // A .docx/.odt template without PDFs is filled in the program alone: a worker for each core, no office.
+    const bool withoutOffice = !options.pdf && PackageTemplate::formatOf(DocumentPaths::existingTemplate(category)) !=
+                                                   PackageTemplate::Format::None;
+    BatchGeneration::Timing timing;
     const QList<BatchGeneration::Result> made = BatchGeneration::runAll(
-        toMake, options, [] { return std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless); },
-        BatchGeneration::defaultWorkers(),
+        toMake, options,
+        [] {
+            auto word = std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless);
+            word->setQuickSave(true);
+            return word;
+        },
+        withoutOffice ? BatchGeneration::workersWithoutOffice() : BatchGeneration::defaultWorkers(),
         [&, shown = 0](const BatchGeneration::Step &step) mutable {
             if (step.begun != shown) {
                 shown = step.begun;
@@ -234,7 +257,8 @@ int main(int argc, char *argv[]) {
                     << Qt::endl;
             }
             return true;
-        });
+        },
+        &timing);
     int failed = 0;
     int nextMade = 0;
     QList<BatchGeneration::Result> listed;
@@ -283,6 +307,31 @@ int main(int argc, char *argv[]) {
         if (summary.size() > 1 && summary.at(1).startsWith(QStringLiteral("已导出PDF文件")))
             err << summary.at(1) << Qt::endl;
     }
+    if (verbose) {
+        double makeMs = 0;
+        double pdfMs = 0;
+        for (const BatchGeneration::Result &result : made) {
+            makeMs += result.makeMs;
+            pdfMs += result.pdfMs;
+        }
+        const QString each = made.isEmpty() ? QStringLiteral("0") : QString::number(makeMs / made.size(), 'f', 1);
+        err << QStringLiteral("用时（毫秒）：") << Qt::endl
+            << QStringLiteral("  启动并打开数据库、查找合同 %1").arg(ms(startMs)) << Qt::endl
+            << QStringLiteral("  读取 %1 份合同记录及其指标 %2").arg(made.size()).arg(ms(timing.readMs)) << Qt::endl
+            << QStringLiteral("  读取 .docx/.odt 模板 %1").arg(ms(timing.templatesMs)) << Qt::endl;
+        if (options.pdf)
+            err << QStringLiteral("  启动 %1 个办公软件 %2（合计）").arg(timing.workers).arg(ms(timing.officeStartMs))
+                << Qt::endl;
+        err << QStringLiteral("  生成文档 %1（%2 个线程同时进行；每份平均 %3，合计 %4）")
+                   .arg(ms(timing.makeMs))
+                   .arg(timing.workers)
+                   .arg(each, ms(makeMs))
+            << Qt::endl;
+        if (options.pdf)
+            err << QStringLiteral("  其中导出PDF文件 %1（合计）").arg(ms(pdfMs)) << Qt::endl;
+    }
     TDM::destroy();
+    if (verbose)
+        err << QStringLiteral("  全部 %1").arg(ms(double(sinceStart.nsecsElapsed()) / 1e6)) << Qt::endl;
     return failed == 0 ? 0 : 1;
 }

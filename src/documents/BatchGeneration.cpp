@@ -9,6 +9,7 @@
 #include "documents/package/PackageTemplate.h"
 #include "office/WordApp.h"
 #include "platform/Messages.h"
+#include "store/ChangeHistory.h"
 #include "store/DocumentStore.h"
 #include "store/TDM.h"
 
@@ -81,8 +82,7 @@ void fetchFor(BatchGeneration::Job &job, const BatchGeneration::Options &options
         DocumentSync::fetchAnyFormat(DocumentPaths::contractFile(job.recordId), &job.fetchError);
 }
 
-// A document made in DB/ContractFile goes to the shared server, in place of the record's document in any format.
-void storeResult(BatchGeneration::Result &result) {
+void storeOnServer(BatchGeneration::Result &result) {
     if (!DocumentStore::active() || result.kind != BatchGeneration::Result::Kind::Generated)
         return;
     const QString relative = DocumentStore::relativePath(result.document);
@@ -108,6 +108,15 @@ void storeResult(BatchGeneration::Result &result) {
         if (other != relative)
             DocumentStore::remove(other);
     }
+}
+
+// A document made in DB/ContractFile goes to the shared server, in place of the record's document in any format,
+// and into the history.
+void storeResult(BatchGeneration::Result &result) {
+    storeOnServer(result);
+    if (result.kind == BatchGeneration::Result::Kind::Generated &&
+        DocumentStore::relativePath(result.document).startsWith(TDM::ContractFolder))
+        ChangeHistory::recordDocument(result.recordId, QString(), ChangeHistory::DocumentGenerated, result.document);
 }
 
 } // namespace

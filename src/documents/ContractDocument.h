@@ -47,6 +47,8 @@ public:
     bool regenerate();
     // "保存": true when the document was written and the window is to close.
     bool save();
+    // "检查合同文档": tells whether the document file is the one the program last wrote, and when and by whom.
+    void checkDocument();
     // "打印".
     void print();
     // "电子邮件".
@@ -115,6 +117,8 @@ private:
     Preparation generateNew(const QString &templateFile);
     // The generated document written back to a shared server.
     void storeGenerated();
+    // A history row for the document file as it is now.
+    void recordWrite(const QString &action);
     Fill fillMarkers();
     // A new document straight from the template with every value in it, where the office offers that (much
     // quicker than opening the template and filling it there); NotRun when it does not.

@@ -24,10 +24,13 @@ namespace {
 std::unique_ptr<TDM> gModule;
 
 // Texts are exchanged as UTF-8 whatever the server's default; dates and numbers never depend on its locale.
+// vantrel.program tells the server's history trigger that this program writes its own history rows, so that only
+// changes made by other programs are recorded by the trigger.
 bool setUpServerSession(const QSqlDatabase &db, QString *error) {
     QSqlQuery q(db);
     if (q.exec(QStringLiteral("SET client_encoding TO 'UTF8'")) &&
-        q.exec(QStringLiteral("SET standard_conforming_strings TO on")))
+        q.exec(QStringLiteral("SET standard_conforming_strings TO on")) &&
+        q.exec(QStringLiteral("SET vantrel.program TO '1'")))
         return true;
     if (error)
         *error = q.lastError().text();

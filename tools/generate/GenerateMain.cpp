@@ -5,6 +5,7 @@
 #include "documents/DocumentPaths.h"
 #include "documents/package/PackageTemplate.h"
 #include "office/LibreOfficeWordApp.h"
+#include "store/ChangeHistory.h"
 #include "store/ServerSettings.h"
 #include "store/TDM.h"
 
@@ -31,11 +32,47 @@ const char Usage[] = "用法: vantrel-generate --folder 文件夹 --category 类
                      "数据库在服务器上时（DB/Server.ini），服务器的密码由 PostgreSQL 的客户端库取得：\n"
                      "  环境变量 PGPASSWORD，或 ~/.pgpass 文件（另一位置可由 PGPASSFILE 指定）中的一行\n"
                      "  主机:端口:数据库:用户:密码；两处都没有而服务器要求密码时，以退出码 1 结束\n"
-                     "退出码: 0 全部成功，1 有合同没有生成或 PDF 没有导出（列在输出中）或无法连接数据库，2 参数错误\n";
+                     "退出码: 0 全部成功，1 有合同没有生成或 PDF 没有导出（列在输出中）或无法连接数据库，2 参数错误\n"
+                     "\n"
+                     "       vantrel-generate --folder 文件夹 --verify 合同文档...\n"
+                     "  --verify      检查合同文档是否与本程序最后一次写入时相同，输出每个文档的结果、\n"
+                     "                写入时间和用户（制表符分隔）\n"
+                     "退出码: 0 全部未修改，1 有文档被修改、没有写入记录或无法读取，2 参数错误\n";
 
 int usage(QTextStream &err, const QString &problem) {
     err << "vantrel-generate: " << problem << "\n" << Usage;
     return 2;
+}
+
+// One line per document: the file, 未修改 / 已修改 / 无写入记录 / 无法读取, and the program's last write of it.
+int verify(const QStringList &files, QTextStream &out) {
+    int notSame = 0;
+    for (const QString &file : files) {
+        const ChangeHistory::DocumentCheck check = ChangeHistory::checkDocument(QFileInfo(file).absoluteFilePath());
+        QString outcome;
+        switch (check.outcome) {
+        case ChangeHistory::DocumentCheck::Outcome::Unchanged:
+            outcome = QStringLiteral("未修改");
+            break;
+        case ChangeHistory::DocumentCheck::Outcome::Changed:
+            outcome = QStringLiteral("已修改");
+            break;
+        case ChangeHistory::DocumentCheck::Outcome::NeverWritten:
+            outcome = QStringLiteral("无写入记录");
+            break;
+        case ChangeHistory::DocumentCheck::Outcome::Missing:
+            outcome = QStringLiteral("无法读取");
+            break;
+        }
+        if (check.outcome != ChangeHistory::DocumentCheck::Outcome::Unchanged)
+            ++notSame;
+        QStringList line{file, outcome};
+        if (check.lastWrite)
+            line << check.lastWrite->time << check.lastWrite->osUser << check.lastWrite->dbUser
+                 << check.lastWrite->action;
+        out << line.join(QLatin1Char('\t')) << Qt::endl;
+    }
+    return notSame == 0 ? 0 : 1;
 }
 
 // The program asks no one for the server's password: the client library takes it from PGPASSWORD or ~/.pgpass.
@@ -71,6 +108,8 @@ int main(int argc, char *argv[]) {
     QString category;
     QString records;
     bool all = false;
+    QStringList verifyFiles;
+    bool verifying = false;
     bool verbose = false;
     BatchGeneration::Options options;
     const QStringList args = app.arguments().mid(1);
@@ -93,16 +132,25 @@ int main(int argc, char *argv[]) {
             verbose = true;
         else if (arg == QLatin1String("--out"))
             options.folder = value();
+        else if (arg == QLatin1String("--verify"))
+            verifying = true;
+        else if (verifying && !arg.startsWith(QLatin1String("--")))
+            verifyFiles << arg;
         else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             out << Usage;
             return 0;
         } else
             return usage(err, QStringLiteral("不认识的参数 %1").arg(arg));
     }
-    if (folder.isEmpty() || category.isEmpty())
-        return usage(err, QStringLiteral("缺少 --folder 或 --category"));
-    if (all == !records.isEmpty())
-        return usage(err, QStringLiteral("请给出 --records 或 --all 之一"));
+    if (verifying) {
+        if (folder.isEmpty() || verifyFiles.isEmpty() || !category.isEmpty() || all || !records.isEmpty())
+            return usage(err, QStringLiteral("--verify 需要 --folder 和至少一个合同文档，不能与生成的参数同用"));
+    } else {
+        if (folder.isEmpty() || category.isEmpty())
+            return usage(err, QStringLiteral("缺少 --folder 或 --category"));
+        if (all == !records.isEmpty())
+            return usage(err, QStringLiteral("请给出 --records 或 --all 之一"));
+    }
     QList<int> ids;
     for (const QString &part : records.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         bool ok = false;
@@ -133,6 +181,11 @@ int main(int argc, char *argv[]) {
         }
         TDM::destroy();
         return 1;
+    }
+    if (verifying) {
+        const int code = verify(verifyFiles, out);
+        TDM::destroy();
+        return code;
     }
     QSqlQuery query(dm.ADOLocal());
     if (!execBound(query,

@@ -63,6 +63,7 @@ vantrel_install_program(vantrel-setup)
 vantrel_install_program(vantrel-demo)
 vantrel_install_program(vantrel-make-doc)
 vantrel_install_program(vantrel-generate)
+vantrel_install_program(vantrel-due)
 vantrel_install_program(Trevolan NO_LINK)
 
 # The user's data folder starts from these.

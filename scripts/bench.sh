@@ -42,6 +42,17 @@ for ours, label in (("BM_ReadyGridServer", "register on the server"),
                     ("BM_ReadyGridServerInBackground", "server all rows in")):
     print(f"{label}|{runs[ours]:.0f} ms|psql \\copy {ref:.0f} ms|{runs[ours] / ref:.2f}")
 PY
+echo "== due reminders: the list over 100 000 contracts x 3 marked dates (target 100 ms), against sqlite3 on the same columns"
+"$bin/bench_due" --benchmark_repetitions="$rounds" --benchmark_report_aggregates_only=true \
+  --benchmark_format=json --benchmark_out="$log/due.json" --benchmark_out_format=json >/dev/null
+python3 - "$log/due.json" >> "$log/register.txt" <<'PY'
+import json, sys
+runs = {b["run_name"].split("/")[0]: b for b in json.load(open(sys.argv[1]))["benchmarks"]
+        if b.get("aggregate_name") == "median"}
+ours, ref = runs["BM_DueReminders"], runs["BM_Sqlite3CliSelect"]
+print(f"due reminder list|{ours['real_time']:.0f} ms (cpu {ours['cpu_time']:.0f} ms)|sqlite3 {ref['real_time']:.0f} ms"
+      f"|{ours['real_time'] / ref['real_time']:.2f}")
+PY
 cat "$log/register.txt" | tr '|' '\t'
 
 echo "== generation: ten-page template, 80 markers x 3, against the office's bare load + save"

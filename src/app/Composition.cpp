@@ -6,6 +6,8 @@
 #include "catalogue/TfrmExdParaPropertyEdit.h"
 #include "catalogue/TfrmPropertySelect.h"
 #include "contracts/ContractRecordModel.h"
+#include "contracts/DueReminderWindow.h"
+#include "contracts/DueReminders.h"
 #include "contracts/TfrmContractMag.h"
 #include "documents/ui/DocumentTemplateTab.h"
 #include "documents/ui/DocumentsEntry.h"
@@ -17,6 +19,7 @@
 #include "office/LibreOfficeWordApp.h"
 #include "office/OfficePdfRenderer.h"
 #include "office/OfficeProcesses.h"
+#include "platform/Clock.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -50,6 +53,35 @@ GridContent gridContent(const QTableView *grid, const ContractRecordModel *recor
         content.rows.append(row);
     }
     return content;
+}
+
+// What any read-only grid shows, by its model's headers and display texts.
+GridContent gridContent(const QTableView *grid) {
+    GridContent content;
+    const QAbstractItemModel *model = grid->model();
+    content.rowHeight = grid->verticalHeader()->defaultSectionSize();
+    for (int c = 0; c < model->columnCount(); ++c) {
+        GridColumn column;
+        column.title = model->headerData(c, Qt::Horizontal).toString();
+        column.width = grid->columnWidth(c);
+        column.visible = !grid->isColumnHidden(c);
+        content.columns.append(column);
+    }
+    for (int r = 0; r < model->rowCount(); ++r) {
+        QStringList row;
+        for (int c = 0; c < model->columnCount(); ++c)
+            row.append(model->index(r, c).data().toString());
+        content.rows.append(row);
+    }
+    return content;
+}
+
+DueReminderServices dueReminderServices() {
+    DueReminderServices services;
+    services.sendGridToExcel = [](const QString &title, QTableView *grid) {
+        SendGridToExcel([] { return std::make_unique<LibreOfficeSheetApp>(); }, title, gridContent(grid));
+    };
+    return services;
 }
 
 } // namespace
@@ -102,6 +134,7 @@ ContractMagServices Composition::contractMagServices() {
         SendGridToExcel([] { return std::make_unique<LibreOfficeSheetApp>(); }, title, gridContent(grid, records),
                         [grid, records](int row) { grid->setCurrentIndex(records->index(row, 0)); });
     };
+    services.openDueReminders = [](QMdiArea *area) { return OpenDueReminders(area, dueReminderServices()); };
     return services;
 }
 
@@ -109,6 +142,11 @@ MainCommands Composition::mainCommands() {
     MainCommands c;
     c.OpenContractModel = [this](QMdiArea *area) { return OpenContractModel(area, templateTab()); };
     c.OpenContractMag = [this](QMdiArea *area) { return OpenContractMag(area, contractMagServices()); };
+    c.OpenDueReminders = [](QMdiArea *area) { return OpenDueReminders(area, dueReminderServices()); };
+    c.countDueContracts = [] {
+        DueReminders reminders;
+        return reminders.load(Clock::instance().now().date()) ? reminders.contractsDue() : 0;
+    };
     c.backup = [] { BackupDatabase(); };
     c.restore = [](const std::function<bool()> &check, const std::function<void()> &end, const QString &archive) {
         RestoreDatabase(check, end, archive);

@@ -7,10 +7,12 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QScreen>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
@@ -32,6 +34,14 @@ TfrmMainContract::TfrmMainContract(MainCommands commands, QWidget *parent)
     mArea->setViewMode(QMdiArea::SubWindowView);
     setCentralWidget(mArea);
     buildToolBar();
+    // Due dates are told here, never by a dialog in the way of the start; a click opens the list.
+    mDueNote = new QLabel(this);
+    mDueNote->setObjectName(QStringLiteral("dueNote"));
+    mDueNote->setTextFormat(Qt::RichText);
+    mDueNote->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+    mDueNote->hide();
+    connect(mDueNote, &QLabel::linkActivated, this, &TfrmMainContract::openDueReminders);
+    statusBar()->addWidget(mDueNote);
 
     terminate = [this] {
         TDM::instance().close();
@@ -80,6 +90,8 @@ void TfrmMainContract::buildToolBar() {
     auto *templatesButton =
         addButton(top, "templatesButton", QStringLiteral("合同模板管理"), QStyle::SP_FileDialogListView);
     connect(templatesButton, &QToolButton::clicked, this, &TfrmMainContract::openTemplateManagement);
+    auto *dueButton = addButton(top, "dueButton", QStringLiteral("到期提醒"), QStyle::SP_MessageBoxWarning);
+    connect(dueButton, &QToolButton::clicked, this, &TfrmMainContract::openDueReminders);
     top->addSeparator();
 
     auto *samplesButton = addButton(top, "samplesButton", QStringLiteral("在线合同范本"), QStyle::SP_FileLinkIcon);
@@ -177,6 +189,24 @@ void TfrmMainContract::FormActivate() {
     }
     if (!mStartArchive.isEmpty())
         QTimer::singleShot(0, this, [this] { restoreDatabase(std::exchange(mStartArchive, QString())); });
+    else
+        refreshDueNote();
+}
+
+void TfrmMainContract::refreshDueNote() {
+    const int due = mCommands.countDueContracts ? mCommands.countDueContracts() : 0;
+    mDueNote->setVisible(due > 0);
+    if (due > 0)
+        mDueNote->setText(QStringLiteral("<a href=\"due\">有 %1 份合同的日期在提醒期内</a>").arg(due));
+}
+
+void TfrmMainContract::openDueReminders() {
+    openSingleChild("DueReminderWindow", mCommands.OpenDueReminders);
+    // What was marked done or changed in the list shows in the note once the list is closed.
+    for (QMdiSubWindow *child : mArea->subWindowList()) {
+        if (child->widget() && child->widget()->inherits("DueReminderWindow"))
+            connect(child, &QObject::destroyed, this, &TfrmMainContract::refreshDueNote, Qt::UniqueConnection);
+    }
 }
 
 void TfrmMainContract::closeEvent(QCloseEvent *event) {
@@ -243,6 +273,30 @@ void TfrmMainContract::restoreDatabase(const QString &archive) {
                           std::quick_exit(0);
                       },
                       archive);
+}
+
+void TfrmMainContract::handOver(const QString &archive) {
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
+    if (archive.isEmpty())
+        return;
+    mHandedArchives << archive;
+    restoreHandedArchive();
+}
+
+void TfrmMainContract::restoreHandedArchive() {
+    if (mHandedArchives.isEmpty())
+        return;
+    if (mFirstActivation || QApplication::activeModalWidget()) {
+        QTimer::singleShot(300, this, &TfrmMainContract::restoreHandedArchive);
+        return;
+    }
+    restoreDatabase(mHandedArchives.takeFirst());
+    if (!mHandedArchives.isEmpty())
+        QTimer::singleShot(0, this, &TfrmMainContract::restoreHandedArchive);
 }
 
 void TfrmMainContract::rebuildSystem() {

@@ -5,9 +5,11 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPair>
+#include <QStringList>
 
 #include <functional>
 
+class QLabel;
 class QMdiArea;
 class QToolButton;
 class QMenu;
@@ -17,6 +19,9 @@ class QMenu;
 struct MainCommands {
     std::function<bool(QMdiArea *)> OpenContractMag;
     std::function<bool(QMdiArea *)> OpenContractModel;
+    // "到期提醒": the reminder window; and how many contracts have dates due today (0 when none or unreadable).
+    std::function<bool(QMdiArea *)> OpenDueReminders;
+    std::function<int()> countDueContracts;
     std::function<void()> backup;
     // Restore: given the administrative check, the way to end the process and the archive when already known.
     std::function<void(const std::function<bool()> &, const std::function<void()> &, const QString &)> restore;
@@ -55,9 +60,16 @@ public:
     // A backup the program was started with (double-clicked in the file manager): restored after the login.
     void restoreAfterLogin(const QString &archive) { mStartArchive = archive; }
     void restoreDatabase(const QString &archive);
+    // What a later start of the program on the same data folder handed over: the window comes to the front, and a
+    // backup is restored as one the program was started with. Its questions wait for the login and for a dialog
+    // that is open (the user finishes what he is doing first).
+    void handOver(const QString &archive);
 
     void openContractRegister();
     void openTemplateManagement();
+    void openDueReminders();
+    // The status bar's note of contracts with dates due, read again.
+    void refreshDueNote();
     void setPassword();
     void backupDatabase();
     void restoreBackup();
@@ -81,4 +93,7 @@ private:
     LoginPassword mPassword;
     bool mFirstActivation = true;
     QString mStartArchive;
+    QStringList mHandedArchives;
+    void restoreHandedArchive();
+    QLabel *mDueNote = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "app/Composition.h"
 #include "app/ServerLogin.h"
+#include "app/SingleInstance.h"
 #include "app/TfrmMainContract.h"
 #include "platform/Messages.h"
 #include "platform/QtPlatform.h"
@@ -7,6 +8,8 @@
 #include "store/TDM.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 
 #include <cstdio>
@@ -27,7 +30,27 @@ int main(int argc, char **argv) {
     QApplication::setApplicationDisplayName(ApplicationTitle);
     QtPlatform::install();
 
-    const QString appFolder = AppFolder::forProgram(QCoreApplication::applicationDirPath());
+    // A backup opened from the file manager while the program runs starts a second copy: it hands the backup to
+    // the program already working on this data folder, which asks its questions, and ends. So does a start
+    // without a file, which brings that program's window to the front.
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    const QStringList arguments = QCoreApplication::arguments();
+    const QString handed = arguments.size() == 2 ? QFileInfo(arguments.at(1)).absoluteFilePath() : QString();
+    SingleInstance instance(AppFolder::locate(programFolder));
+    switch (instance.start(handed)) {
+    case SingleInstance::Role::HandedOver:
+        return 0;
+    case SingleInstance::Role::NoAnswer:
+        Messages::instance().warning(
+            QStringLiteral("本程序已经在使用数据文件夹“%1”，但没有响应（也可能是其他用户或其他计算机上的本程序）。\n"
+                           "请切换到正在运行的程序，或将其关闭后再启动。")
+                .arg(QDir::toNativeSeparators(AppFolder::locate(programFolder))));
+        return 1;
+    case SingleInstance::Role::First:
+        break;
+    }
+
+    const QString appFolder = AppFolder::forProgram(programFolder);
     if (ServerLogin::SettingsIncomplete(appFolder, Messages::instance()))
         return 1;
     if (TDM::usesServer(appFolder)) {
@@ -40,8 +63,9 @@ int main(int argc, char **argv) {
 
     Composition composition;
     TfrmMainContract frmMainContract(composition.mainCommands());
-    if (QCoreApplication::arguments().size() == 2) // a backup opened with the program from the file manager
-        frmMainContract.restoreAfterLogin(QCoreApplication::arguments().at(1));
+    if (!handed.isEmpty()) // a backup opened with the program from the file manager
+        frmMainContract.restoreAfterLogin(handed);
+    instance.setReceiver([&frmMainContract](const QString &archive) { frmMainContract.handOver(archive); });
     frmMainContract.show();
     composition.afterMainWindowShown();
     const int rc = QApplication::exec();

@@ -103,7 +103,7 @@ TfrmExdParaPropertyEdit::TfrmExdParaPropertyEdit(const QString &tableName, const
         dueRow->addWidget(new QLabel(QStringLiteral("提前天数"), this));
         dueRow->addWidget(dueDaysSpin);
         dueRow->addStretch(1);
-        addRow(QStringLiteral("到期提醒"), due);
+        addRow(QStringLiteral("提    醒"), due);
     }
     grid->setColumnStretch(1, 1);
     grid->setColumnMinimumWidth(1, 260);

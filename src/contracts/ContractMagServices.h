@@ -5,6 +5,7 @@
 
 #include <functional>
 
+class QMdiArea;
 class QTableView;
 class QWidget;
 
@@ -22,4 +23,6 @@ struct ContractMagServices {
     std::function<bool(const QString &title, QTableView *grid)> previewGrid;
     // SendGridToExcel: an empty title and the grid.
     std::function<void(const QString &title, QTableView *grid)> sendGridToExcel;
+    // "到期提醒": the reminder window in the register's area.
+    std::function<bool(QMdiArea *area)> openDueReminders;
 };

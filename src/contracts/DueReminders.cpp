@@ -278,7 +278,7 @@ bool DueReminders::load(const QDate &today, const Options &options, QString *err
                     DueReminder r = remind(m, texts, sizes, at);
                     r.date = date;
                     r.daysLeft = int(today.daysTo(date));
-                    r.done = done.contains(doneKey(r.contractId, r.indicatorId, date));
+                    r.done = !done.isEmpty() && done.contains(doneKey(r.contractId, r.indicatorId, date));
                     if (!r.done || options.includeDone)
                         mDue.append(std::move(r));
                 }
@@ -287,13 +287,18 @@ bool DueReminders::load(const QDate &today, const Options &options, QString *err
         if (!read)
             return fail(error, why);
     }
-    std::stable_sort(mDue.begin(), mDue.end(), [](const DueReminder &a, const DueReminder &b) {
-        if (a.date != b.date)
-            return a.date < b.date;
-        if (a.categoryCode != b.categoryCode)
-            return a.categoryCode < b.categoryCode;
-        return a.contractId < b.contractId;
-    });
+    // The rows were read category by category in ID order; ordered by date they keep that order within a day. An
+    // order of positions is sorted rather than the rows themselves, which are large to move.
+    std::vector<std::pair<qint64, int>> order;
+    order.reserve(size_t(mDue.size()));
+    for (int i = 0; i < mDue.size(); ++i)
+        order.emplace_back(mDue.at(i).date.toJulianDay(), i);
+    std::sort(order.begin(), order.end());
+    QList<DueReminder> sorted;
+    sorted.reserve(mDue.size());
+    for (const auto &[day, at] : order)
+        sorted.append(std::move(mDue[at]));
+    mDue = std::move(sorted);
     return true;
 }
 

@@ -98,6 +98,9 @@ void TfrmContractMag::FormCreate() {
     sendToExcelAction = new QAction(QStringLiteral("发送到Excel"), recordGrid);
     sendToExcelAction->setObjectName(QStringLiteral("sendToExcelAction"));
     recordGrid->addAction(sendToExcelAction);
+    dueRemindersAction = new QAction(QStringLiteral("到期提醒"), recordGrid);
+    dueRemindersAction->setObjectName(QStringLiteral("dueRemindersAction"));
+    recordGrid->addAction(dueRemindersAction);
     auto *listLayout = new QVBoxLayout(recordBox);
     listLayout->addLayout(filter);
     listLayout->addWidget(recordGrid);
@@ -141,6 +144,11 @@ void TfrmContractMag::FormCreate() {
     connect(printButton, &QPushButton::clicked, this, &TfrmContractMag::printList);
     connect(closeButton, &QPushButton::clicked, this, &TfrmContractMag::closeWindow);
     connect(sendToExcelAction, &QAction::triggered, this, &TfrmContractMag::sendToExcel);
+    connect(dueRemindersAction, &QAction::triggered, this, [this] {
+        auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget());
+        if (mServices.openDueReminders && sub && sub->mdiArea())
+            mServices.openDueReminders(sub->mdiArea());
+    });
     connect(recordGrid, &QTableView::doubleClicked, this, &TfrmContractMag::openDocument);
     connect(cmbPropertyName, &QComboBox::activated, this, &TfrmContractMag::cmbPropertyNameChange);
     connect(filterButton, &QPushButton::clicked, this, &TfrmContractMag::applyFilter);

@@ -85,6 +85,7 @@ private:
     QPushButton *printButton = nullptr;
     QPushButton *closeButton = nullptr;
     QAction *sendToExcelAction = nullptr;
+    QAction *dueRemindersAction = nullptr;
     // A drag of a column border resizes on every mouse move; the widths are written once it ends, or after a
     // pause while the button is still held.
     QTimer *mWidthTimer = nullptr;

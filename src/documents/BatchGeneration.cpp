@@ -164,6 +164,10 @@ BatchGeneration::Result BatchGeneration::makeDocument(const Job &job) {
             if (!result.unfilledMarkers.contains(finding.text))
                 result.unfilledMarkers << finding.text;
         }
+        if (report) {
+            for (const TemplateCheck::ClauseFinding &finding : report->clauseProblems)
+                result.clauseProblems << TemplateCheck::describe(finding);
+        }
     }
     const QString name = QString::number(recordId) + QStringLiteral(".Doc");
     const bool ownFolder = mOptions.folder.isEmpty();
@@ -185,7 +189,7 @@ BatchGeneration::Result BatchGeneration::makeDocument(const Job &job) {
             result.kind = Result::Kind::Skipped;
             result.reason = QStringLiteral("合同文档正在窗口中打开，没有覆盖（%1）").arg(holder->describe());
             if (mOptions.pdf)
-                result.pdfError = QStringLiteral("合同文档正在窗口中打开，没有导出PDF文件");
+                result.pdfError = QStringLiteral("合同文档正在窗口中打开");
             return result;
         }
         if (!mOptions.regenerate) {
@@ -416,6 +420,17 @@ QStringList BatchGeneration::unfilledMarkers(const QList<Result> &results) {
     return unfilled;
 }
 
+QStringList BatchGeneration::clauseProblems(const QList<Result> &results) {
+    QStringList problems;
+    for (const Result &r : results) {
+        for (const QString &problem : r.clauseProblems) {
+            if (!problems.contains(problem))
+                problems << problem;
+        }
+    }
+    return problems;
+}
+
 QString BatchGeneration::summary(const QList<Result> &results, int requested) {
     int generated = 0;
     int skipped = 0;
@@ -460,5 +475,7 @@ QString BatchGeneration::summary(const QList<Result> &results, int requested) {
     if (!unfilled.isEmpty())
         text +=
             QStringLiteral("\n模板中以下标记没有对应的指标，在文档中没有填写：") + unfilled.join(QStringLiteral("、"));
+    if (const QStringList problems = clauseProblems(results); !problems.isEmpty())
+        text += QStringLiteral("\n模板中的条件段落有以下问题：\n") + problems.join(QLatin1Char('\n'));
     return text;
 }

@@ -36,6 +36,8 @@ public:
         // Markers of the template that name no indicator of the category: they stay in the document as they are.
         // Given with the first record of each category in a batch.
         QStringList unfilledMarkers;
+        // What "检查模板" says of the template's optional clauses, one line each; also with the first record only.
+        QStringList clauseProblems;
     };
     // What a document is made from: read from the database beforehand, so that it can be made on another thread.
     struct Job {
@@ -83,6 +85,8 @@ public:
     static QString summary(const QList<Result> &results, int requested = 0);
     // The template markers the results report as unfilled, each once.
     static QStringList unfilledMarkers(const QList<Result> &results);
+    // The clause problems of all results, each once.
+    static QStringList clauseProblems(const QList<Result> &results);
 
 private:
     Result makeDocument(const Job &job);

@@ -202,7 +202,8 @@ ContractDocument::Preparation ContractDocument::generateFromPackage(const QStrin
     QDir().mkpath(QFileInfo(mDocumentPath).absolutePath());
     if (mHint)
         mHint(true);
-    const PackageTemplate::Result filled = PackageTemplate::fill(templateFile, mDocumentPath, replacements);
+    const PackageTemplate::Result filled =
+        PackageTemplate::fill(templateFile, mDocumentPath, replacements, conditionValuesFor(indicators, mRecord));
     if (mHint)
         mHint(false);
     if (!filled.ok) {
@@ -223,18 +224,39 @@ ContractDocument::Preparation ContractDocument::generateFromPackage(const QStrin
     return Preparation::Generated;
 }
 
+namespace {
+
+// Only a value column of the record counts; a damaged DataFieldA gives an empty value, never another field.
+QString valueOf(const Indicator &indicator, const QSqlRecord &record) {
+    const QString column = indicator.DataFieldA.trimmed();
+    if (column.startsWith(QLatin1String("Data"), Qt::CaseInsensitive) && record.indexOf(column) >= 0)
+        return record.value(column).toString();
+    return {};
+}
+
+} // namespace
+
 QList<MarkerPair> ContractDocument::markerPairsFor(const QList<Indicator> &indicators, const QSqlRecord &record) {
     QList<MarkerPair> pairs;
     pairs.reserve(indicators.size());
-    for (const Indicator &indicator : indicators) {
-        // Only a value column of the record counts; a damaged DataFieldA gives an empty value, never another field.
-        const QString column = indicator.DataFieldA.trimmed();
-        QString value;
-        if (column.startsWith(QLatin1String("Data"), Qt::CaseInsensitive) && record.indexOf(column) >= 0)
-            value = record.value(column).toString();
-        pairs.append({indicator.marker(), value + indicator.Unit});
-    }
+    for (const Indicator &indicator : indicators)
+        pairs.append({indicator.marker(), valueOf(indicator, record) + indicator.Unit});
     return pairs;
+}
+
+QHash<QString, QString> ContractDocument::conditionValuesFor(const QList<Indicator> &indicators,
+                                                             const QSqlRecord &record) {
+    QHash<QString, QString> values;
+    for (const Indicator &indicator : indicators) {
+        // Of two indicators whose names differ only in letter case the first counts, as for their markers.
+        const QString name = indicator.PropertyName;
+        bool taken = false;
+        for (auto it = values.cbegin(); it != values.cend() && !taken; ++it)
+            taken = it.key().compare(name, Qt::CaseInsensitive) == 0;
+        if (!taken)
+            values.insert(name, valueOf(indicator, record));
+    }
+    return values;
 }
 
 ContractDocument::Fill ContractDocument::fillPrefilled(const QString &templateFile) {
@@ -250,7 +272,8 @@ ContractDocument::Fill ContractDocument::fillPrefilled(const QString &templateFi
         mHint(true);
     if (mPump)
         mPump();
-    const bool opened = !mClosed && mWord.openPrefilled(templateFile, replacements);
+    const bool opened =
+        !mClosed && mWord.openPrefilled(templateFile, replacements, conditionValuesFor(indicators, mRecord));
     if (opened)
         mPairs = pairs;
     // An office that failed on the way (it ended, or hung and was ended) is said as a failed fill is said.
@@ -293,7 +316,9 @@ ContractDocument::Fill ContractDocument::fillMarkers() {
     // In SortIdx order, so a value that holds the marker of a later indicator is filled in turn. Every occurrence
     // is replaced, wherever it stands in the document, in one batch that the office does not redraw in between.
     const QList<QPair<QString, QString>> replacements = replacementsOf(mPairs);
-    const Fill end = endFill(mWord.replaceInOrder(replacements) ? QString() : mWord.lastError());
+    const Fill end = endFill(mWord.replaceInOrder(replacements, nullptr, conditionValuesFor(indicators, mRecord))
+                                 ? QString()
+                                 : mWord.lastError());
     if (end == Fill::Filled && mShowInOffice)
         mWord.bringToFront();
     return end;

@@ -2,6 +2,7 @@
 
 #include "catalogue/Indicator.h"
 
+#include <QHash>
 #include <QList>
 #include <QSqlRecord>
 #include <QString>
@@ -83,6 +84,8 @@ public:
 
     // Value (as stored in the indicator's value column of the record) followed by the unit, for every indicator.
     static QList<MarkerPair> markerPairsFor(const QList<Indicator> &indicators, const QSqlRecord &record);
+    // Indicator name -> its value without the unit: what the conditions of optional clauses test.
+    static QHash<QString, QString> conditionValuesFor(const QList<Indicator> &indicators, const QSqlRecord &record);
     static QString templateMissingText();
     // Where the template copy is filled before it becomes the contract document at `documentPath`.
     static QString workingCopyPath(const QString &documentPath);

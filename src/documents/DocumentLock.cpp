@@ -140,7 +140,7 @@ bool acquire(const QString &document) {
         // between the creation and the line sees an empty lock, which counts as held.
         if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
             const QString line =
-                QStringList{userName(), QSysInfo::machineHostName(), userName(),
+                QStringList{userName(), userName(), QSysInfo::machineHostName(),
                             QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy HH:mm")), owner}
                     .join(QLatin1Char(',')) +
                 QLatin1Char(';');
@@ -179,7 +179,13 @@ std::optional<Holder> holder(const QString &document) {
         return std::nullopt;
     Holder holder;
     holder.user = line.fields.value(0).trimmed();
-    holder.host = line.fields.value(1).trimmed();
+    if (holder.user.isEmpty())
+        holder.user = line.fields.value(1).trimmed();
+    // This program's own locks say the machine in their last field, also those written before the fields were
+    // in the office's order.
+    holder.host = line.owner.startsWith(QLatin1String("vantrel:"))
+                      ? line.owner.section(QLatin1Char('@'), 1).section(QLatin1Char('/'), 0, 0)
+                      : line.fields.value(2).trimmed();
     holder.since = line.fields.value(3).trimmed();
     holder.lockFile = QFileInfo(path).fileName();
     return holder;

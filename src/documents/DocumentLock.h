@@ -8,7 +8,7 @@
 // place ("<folder>/.~lock.<name>#"): a batch, in this program or in vantrel-generate, then leaves the document
 // alone, and so does another office. The program's own offices keep no lock files of their own.
 //
-// The line is "user,host,user,dd.MM.yyyy HH:mm,owner;". The office puts its profile in the last field; this program
+// The line is "name,login,host,dd.MM.yyyy HH:mm,owner;". The office puts its profile in the last field; this program
 // puts "vantrel:<pid>@<host>/<boot id>/<process start>", so that a lock left by a copy that has ended is told from
 // one of a copy that runs, even when the system has given the process number to another program since.
 namespace DocumentLock {

@@ -130,6 +130,30 @@ void TemplateEditor::insertExistingIndicator() {
     insertMarker(name);
 }
 
+QString TemplateEditor::clauseStart(const QString &indicatorName, const QString &value) {
+    const QString condition =
+        value.trimmed().isEmpty() ? indicatorName : indicatorName + QLatin1Char('=') + value.trimmed();
+    return QStringLiteral("[<如果:") + condition + QStringLiteral(">]");
+}
+
+void TemplateEditor::insertClause() {
+    if (!mSelectIndicator)
+        return;
+    QString name;
+    if (!mSelectIndicator(mCategoryCode, &name) || name.isEmpty())
+        return;
+    const std::optional<QString> value = mMessages.inputText(
+        QStringLiteral("插入条件段落"),
+        QStringLiteral("指标“%1”的值等于下面的文字时保留这段文字；不填则只要该指标有值就保留：").arg(name));
+    if (!value)
+        return;
+    if (!mWord.encloseSelection(clauseStart(name, *value), QStringLiteral("[<结束>]"))) {
+        showOfficeError();
+        return;
+    }
+    mWord.bringToFront();
+}
+
 bool TemplateEditor::save() {
     // A fresh application folder may lack the template folder; the template must not be lost for that.
     QDir().mkpath(QFileInfo(mTemplatePath).absolutePath());

@@ -37,6 +37,11 @@ public:
     void insertNewIndicator();
     // "插入已有指标": the indicator picker, then the chosen indicator's marker.
     void insertExistingIndicator();
+    // "插入条件段落": the indicator picker, then the value the indicator must have (empty: any value); the
+    // selected text is enclosed in the clause's markers, or an empty clause goes in at the insertion point.
+    void insertClause();
+    // "[<如果:名称>]", or "[<如果:名称=值>]" with a value.
+    static QString clauseStart(const QString &indicatorName, const QString &value);
     // "保存": true when the template was written and the window is to close.
     bool save();
     // "打印".

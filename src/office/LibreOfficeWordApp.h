@@ -34,12 +34,17 @@ public:
     bool open(const QString &path) override;
     bool bringToFront() override;
     bool paste(const QString &text) override;
+    bool encloseSelection(const QString &before, const QString &after) override;
     bool replace(const QString &findText, const QString &replaceWith, int *count = nullptr) override;
-    bool replaceInOrder(const QList<QPair<QString, QString>> &pairs, QList<int> *counts = nullptr) override;
+    // A document that holds optional clauses is settled by the program's own fill: the office writes it as
+    // OpenDocument, the program fills that, and the office shows the result in its place (counts stay empty).
+    bool replaceInOrder(const QList<QPair<QString, QString>> &pairs, QList<int> *counts = nullptr,
+                        const QHash<QString, QString> &conditions = {}) override;
     // The template is converted once into an OpenDocument copy kept in the user's cache (made anew when the
     // template changes); that copy is filled in the program, and the office only loads the result. Loading and
     // saving is then all the office does, one search of the whole document instead of one per marker.
-    bool openPrefilled(const QString &templatePath, const QList<QPair<QString, QString>> &pairs) override;
+    bool openPrefilled(const QString &templatePath, const QList<QPair<QString, QString>> &pairs,
+                       const QHash<QString, QString> &conditions = {}) override;
     QString openDocumentCopyOf(const QString &templatePath) override;
     bool saveAs(const QString &path) override;
     bool exportPdf(const QString &path) override;
@@ -61,6 +66,8 @@ public:
     void freezeOfficeForTest();
 
 private:
+    // replaceInOrder() on a document with optional clauses.
+    bool settleThroughPackage(const QList<QPair<QString, QString>> &pairs, const QHash<QString, QString> &conditions);
     // A document to write and a folder with room for it; else false with the reason in lastError().
     bool canWriteDocumentTo(const QString &path);
     // Runs the remote calls of one operation under the office's watchdog; what they throw becomes a failure whose

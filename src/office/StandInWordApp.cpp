@@ -1,5 +1,7 @@
 #include "office/StandInWordApp.h"
 
+#include "documents/package/PackageTemplate.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -64,6 +66,19 @@ bool StandInWordApp::open(const QString &path) {
     return true;
 }
 
+bool StandInWordApp::encloseSelection(const QString &before, const QString &after) {
+    if (!begin(QStringLiteral("encloseSelection"), before + QStringLiteral("…") + after))
+        return false;
+    const int at = std::clamp(mInsertionPoint, 0, static_cast<int>(mText.size()));
+    const int end = std::clamp(at + mSelectionLength, at, static_cast<int>(mText.size()));
+    mText.insert(end, after);
+    mText.insert(at, before);
+    mModified = true;
+    mInsertionPoint = end + static_cast<int>(before.size() + after.size());
+    mSelectionLength = 0;
+    return true;
+}
+
 bool StandInWordApp::bringToFront() {
     return begin(QStringLiteral("bringToFront"), QString(), false);
 }
@@ -95,9 +110,17 @@ bool StandInWordApp::replace(const QString &findText, const QString &replaceWith
     return true;
 }
 
-bool StandInWordApp::replaceInOrder(const QList<QPair<QString, QString>> &pairs, QList<int> *counts) {
+bool StandInWordApp::replaceInOrder(const QList<QPair<QString, QString>> &pairs, QList<int> *counts,
+                                    const QHash<QString, QString> &conditions) {
     if (counts)
         counts->clear();
+    if (hasDocument()) {
+        const QString settled = PackageTemplate::settleClauses(mText, conditions);
+        if (settled != mText) {
+            mText = settled;
+            mModified = true;
+        }
+    }
     for (const auto &[findText, replaceWith] : pairs) {
         int count = 0;
         if (!replace(findText, replaceWith, &count))

@@ -21,8 +21,11 @@ public:
     bool open(const QString &path) override;
     bool bringToFront() override;
     bool paste(const QString &text) override;
+    bool encloseSelection(const QString &before, const QString &after) override;
     bool replace(const QString &findText, const QString &replaceWith, int *count = nullptr) override;
-    bool replaceInOrder(const QList<QPair<QString, QString>> &pairs, QList<int> *counts = nullptr) override;
+    // Optional clauses are settled first, the lines of the text taken as paragraphs.
+    bool replaceInOrder(const QList<QPair<QString, QString>> &pairs, QList<int> *counts = nullptr,
+                        const QHash<QString, QString> &conditions = {}) override;
     bool saveAs(const QString &path) override;
     // Writes "%PDF-stand-in" and the text, so that tests can tell what was exported.
     bool exportPdf(const QString &path) override;
@@ -55,6 +58,8 @@ public:
     QString documentPath() const { return mPath; }
     int insertionPoint() const { return mInsertionPoint; }
     void setInsertionPoint(int position) { mInsertionPoint = position; }
+    // A selection of length characters from the insertion point (0: none).
+    void setSelectionLength(int length) { mSelectionLength = length; }
     bool isArranged() const { return mArranged; }
 
 private:
@@ -71,4 +76,5 @@ private:
     QString mText;
     QString mPath;
     int mInsertionPoint = 0;
+    int mSelectionLength = 0;
 };

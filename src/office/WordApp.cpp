@@ -6,7 +6,7 @@ QString WordApp::openDocumentCopyOf(const QString &) {
     return {};
 }
 
-bool WordApp::openPrefilled(const QString &, const QList<QPair<QString, QString>> &) {
+bool WordApp::openPrefilled(const QString &, const QList<QPair<QString, QString>> &, const QHash<QString, QString> &) {
     return false;
 }
 

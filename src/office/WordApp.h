@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -41,6 +42,9 @@ public:
     virtual bool bringToFront() = 0;
     // Puts text on the clipboard (through the clipboard writer) and inserts the same text at the insertion point.
     virtual bool paste(const QString &text) = 0;
+    // Puts before in front of the selection and after behind it (the selection's text stays as it is); without a
+    // selection both go in at the insertion point, one after the other.
+    virtual bool encloseSelection(const QString &before, const QString &after) = 0;
     // Replaces every occurrence of findText (literal, letter case ignored, also inside words and next to Chinese
     // characters) in the body, tables, headers, footers, text frames and the text of drawing shapes (text boxes,
     // grouped ones too) by replaceWith, taken literally: "&",
@@ -49,12 +53,16 @@ public:
     // replace() for each pair in turn (so a value holding a later pair's marker is filled too), in one batch
     // that the office neither redraws nor records for undo in between; much quicker for many markers.
     // counts receives one count per pair. Stops at the first failure.
-    virtual bool replaceInOrder(const QList<QPair<QString, QString>> &pairs, QList<int> *counts = nullptr) = 0;
+    // Optional clauses of the document ([<如果:指标名>] … [<否则>] … [<结束>]) are settled first by conditions
+    // (indicator name -> value without unit), as the in-program fill of a template settles them.
+    virtual bool replaceInOrder(const QList<QPair<QString, QString>> &pairs, QList<int> *counts = nullptr,
+                                const QHash<QString, QString> &conditions = {}) = 0;
     // Opens a new document made from templatePath with every pair filled in as replaceInOrder() fills them, when
     // this office can do that faster than opening the template and filling it there; the document then stands
     // at a scratch file of the office's own until saveAs(). False, with nothing opened and no error, when it
     // cannot (the caller then opens a copy of the template and fills it).
-    virtual bool openPrefilled(const QString &templatePath, const QList<QPair<QString, QString>> &pairs);
+    virtual bool openPrefilled(const QString &templatePath, const QList<QPair<QString, QString>> &pairs,
+                               const QHash<QString, QString> &conditions = {});
     // The OpenDocument copy this office makes of a template (kept in the user's cache, as openPrefilled() uses it),
     // for reading the template's parts; empty when this office makes none.
     virtual QString openDocumentCopyOf(const QString &templatePath);

@@ -96,10 +96,16 @@ bool AppFolder::layOut(const QString &folder, const QString &share,
     return true;
 }
 
+QString AppFolder::locate(const QString &programFolder) {
+    if (modeOf(programFolder) == Mode::Portable)
+        return withSlash(programFolder);
+    return installedFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+}
+
 QString AppFolder::forProgram(const QString &programFolder, QString *error) {
     if (modeOf(programFolder) == Mode::Portable)
         return withSlash(programFolder);
-    QString folder = installedFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    QString folder = locate(programFolder);
     const QString demo = withSlash(programFolder) + QStringLiteral("vantrel-demo");
     layOut(
         folder, shareFolder(programFolder),

@@ -36,6 +36,9 @@ public:
     static bool layOut(const QString &folder, const QString &share,
                        const std::function<bool(const QString &folder)> &installDemo, QString *error = nullptr);
 
+    // Where the program in `programFolder` keeps its data, with a trailing '/', without laying anything out.
+    static QString locate(const QString &programFolder);
+
     // The application folder of the program in `programFolder`, with a trailing '/': the program folder itself
     // when portable, else the installed data folder in the user's data home, laid out with the demo content of
     // vantrel-demo (beside the program) on the first start.

@@ -232,10 +232,21 @@ private Q_SLOTS:
         QVERIFY(addDocument(laterContract, "the contract of another customer"));
         QVERIFY(addDocument(QStringLiteral("DB/ModelFiles/00010002.Doc"), "a later template"));
         QVERIFY(addDocument(QStringLiteral("DB/ContractFile/存档/later.Doc"), "filed later"));
+        // On the server a local copy edited outside the program and never saved back is in no backup: it is kept.
+        if (store == Store::Server)
+            QVERIFY(writeFile(app.file(QStringLiteral("DB/ContractFile/3.Doc")), "edited outside the program"));
 
         mMessages.answerQuestion(true);
         RestoreDatabase([] { return true; }, [] {}, archive);
-        QCOMPARE(mMessages.lastText(), QStringLiteral("还原数据成功，软件将关闭，请手工重新启动系统。"));
+        const QStringList lines = mMessages.lastText().split(QLatin1Char('\n'));
+        QCOMPARE(lines.first(), QStringLiteral("还原数据成功，软件将关闭，请手工重新启动系统。"));
+        if (store == Store::Server) {
+            QCOMPARE(lines.size(), 3);
+            QCOMPARE(readFile(lines.at(2)), QByteArray("edited outside the program"));
+            QVERIFY2(lines.at(2).startsWith(app.file(QStringLiteral("Bak/"))), qPrintable(lines.at(2)));
+        } else {
+            QCOMPARE(lines.size(), 1);
+        }
         const QString safety = app.file(QStringLiteral("Bak/恢复前自动备份_20260307_093000.HTBK"));
         for (const QString &gone : {laterContract, QStringLiteral("DB/ModelFiles/00010002.Doc")})
             QVERIFY2(entryNames(safety).contains(gone.mid(3)), qPrintable(gone));

@@ -1,6 +1,9 @@
 #include "app/TfrmMainContract.h"
 #include "catalogue/TfrmContractModel.h"
 #include "contracts/TfrmContractMag.h"
+#include "documents/DocumentPaths.h"
+#include "documents/ui/TfrmEditADoc.h"
+#include "office/StandInWordApp.h"
 #include "platform/Messages.h"
 #include "platform/ScriptedMessages.h"
 #include "support/TempAppFolder.h"
@@ -23,8 +26,8 @@ namespace {
 
 const QString Lease = u"00010001"_s;
 
-QString guide() {
-    QFile file(QStringLiteral(HELP_SOURCE_FOLDER "/ContractPHelp.htm"));
+QString helpPage(const QString &name) {
+    QFile file(QStringLiteral(HELP_SOURCE_FOLDER "/") + name);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(file.readAll());
@@ -83,7 +86,7 @@ private Q_SLOTS:
         QVERIFY(mFolder->addIndicator(Lease, u"出租方"_s, 0, u"Data1"_s, 1) > 0);
         mMessages.clear();
         Messages::setInstance(&mMessages);
-        mPage = guide();
+        mPage = helpPage(u"ContractPHelp.htm"_s);
         QVERIFY(!mPage.isEmpty());
     }
     void cleanup() {
@@ -153,6 +156,32 @@ private Q_SLOTS:
         QVERIFY(asked());
         QCOMPARE(mag->grid()->model()->rowCount(), 1);
         QVERIFY(rows.value(u"删除合同"_s).contains(u"会先询问"_s));
+    }
+
+    // "保存" in the template editor saves the template and closes the editor: the guide says so, and the tutorial
+    // asks for no "关闭" after it (there is no editor left to close).
+    void templateEditorClosesOnSaveAsTheGuideSays() {
+        QVERIFY(writeText(DocumentPaths::emptyTemplate(), u"出租方：[<出租方>]"_s));
+        auto word = std::make_unique<StandInWordApp>();
+        StandInWordApp *office = word.get();
+        TfrmEditADoc editor(Lease, DocumentPaths::templateFile(Lease), std::move(word));
+        editor.show();
+        QTRY_VERIFY(office->hasDocument());
+        QTest::mouseClick(editor.findChild<QPushButton *>(u"saveButton"_s), Qt::LeftButton);
+        QVERIFY(QFile::exists(DocumentPaths::templateFile(Lease)));
+        QVERIFY(!editor.isVisible());
+
+        const qsizetype section = mPage.indexOf(u"id=\"template\""_s);
+        QVERIFY(section >= 0);
+        static const QRegularExpression saveItem(u"<li><b>保存</b>(.*?)</li>"_s);
+        const QString item = saveItem.match(mPage, section).captured(1);
+        QVERIFY2(item.contains(u"关闭"_s), qPrintable(item));
+
+        const QString tutorial = QTextDocumentFragment::fromHtml(helpPage(u"contract.htm"_s)).toPlainText();
+        QVERIFY(tutorial.contains(u"保存"_s));
+        static const QRegularExpression closeAfterSave(u"按\\s*保存[，,]\\s*再按\\s*关闭"_s);
+        QVERIFY2(!closeAfterSave.match(tutorial).hasMatch(), qPrintable(closeAfterSave.match(tutorial).captured()));
+        QCOMPARE(mMessages.unexpected(), 0);
     }
 
 private:

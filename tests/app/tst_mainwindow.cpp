@@ -4,6 +4,8 @@
 #include "store/TDM.h"
 #include "support/TempAppFolder.h"
 
+#include <QDialog>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QScreen>
@@ -15,6 +17,11 @@ namespace {
 
 // A child window standing in for the register: counts how often it was created.
 class TfrmContractMag : public QWidget {
+    Q_OBJECT
+};
+
+// And for the reminder list.
+class DueReminderWindow : public QWidget {
     Q_OBJECT
 };
 
@@ -38,8 +45,8 @@ private Q_SLOTS:
                     captions << button->text();
             }
         }
-        QCOMPARE(captions, (QStringList{"合同编辑与生成", "合同模板管理", "在线合同范本", "设置登陆密码", "数据库维护",
-                                        "在线升级", "帮助", "动画教程", "关闭"}));
+        QCOMPARE(captions, (QStringList{"合同编辑与生成", "合同模板管理", "到期提醒", "在线合同范本", "设置登陆密码",
+                                        "数据库维护", "在线升级", "帮助", "动画教程", "关闭"}));
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         QCOMPARE(window.geometry().topLeft(), QPoint(0, 0));
         QCOMPARE(window.width(), screen.width());
@@ -115,6 +122,47 @@ private Q_SLOTS:
         QTRY_COMPARE(window.mdiArea()->subWindowList().size(), 0);
     }
 
+    // Due dates are told in the status bar after the login, never by a dialog; the note and the toolbar button open
+    // the list.
+    void dueDatesAreToldInTheStatusBar_data() {
+        QTest::addColumn<int>("due");
+        QTest::newRow("none due") << 0;
+        QTest::newRow("three due") << 3;
+    }
+    void dueDatesAreToldInTheStatusBar() {
+        QFETCH(int, due);
+        TempAppFolder app;
+        int opened = 0;
+        MainCommands commands;
+        commands.countDueContracts = [&] { return due; };
+        commands.OpenDueReminders = [&](QMdiArea *area) {
+            ++opened;
+            auto *child = new DueReminderWindow;
+            child->setAttribute(Qt::WA_DeleteOnClose);
+            QMdiSubWindow *sub = area->addSubWindow(child);
+            sub->setAttribute(Qt::WA_DeleteOnClose);
+            sub->showMaximized();
+            return true;
+        };
+        TfrmMainContract window(commands);
+        window.show();
+        auto *note = window.findChild<QLabel *>(QStringLiteral("dueNote"));
+        QVERIFY(note);
+        QTRY_COMPARE(note->isVisible(), due > 0);
+        QVERIFY(mMessages.shown().isEmpty());
+        if (due > 0) {
+            QVERIFY(note->text().contains(QStringLiteral("有 3 份合同的日期在提醒期内")));
+            Q_EMIT note->linkActivated(QStringLiteral("due"));
+            QCOMPARE(opened, 1);
+            // Reminders marked done in the list: the note follows once the list is closed.
+            due = 1;
+            window.closeChildWindows();
+            QTRY_VERIFY(note->text().contains(QStringLiteral("有 1 份合同的日期在提醒期内")));
+        }
+        window.findChild<QToolButton *>(QStringLiteral("dueButton"))->click();
+        QCOMPARE(opened, due > 0 ? 2 : 1);
+    }
+
     // It decides which data the next start works on: the administrative password guards it.
     void serverConnectionSettingsAfterTheAdminCheck() {
         TempAppFolder app;
@@ -134,6 +182,34 @@ private Q_SLOTS:
         mMessages.answerPassword(QStringLiteral("pw"));
         action->trigger();
         QCOMPARE(opened, 1);
+    }
+
+    // What a second start of the program handed over: the window comes back to the front; a backup's restore
+    // waits until the dialog the user is working in is closed, then asks its questions here.
+    void handedOverBackupWaitsForTheOpenDialog() {
+        TempAppFolder app;
+        QStringList restores;
+        MainCommands commands;
+        commands.restore = [&](const std::function<bool()> &, const std::function<void()> &, const QString &archive) {
+            restores << archive;
+        };
+        TfrmMainContract window(commands);
+        window.show();
+        QTest::qWait(50); // the first activation (no password here)
+        window.showMinimized();
+        QDialog entry(&window);
+        entry.setModal(true);
+        entry.show();
+        window.handOver(QStringLiteral("/home/u/备份.HTBK"));
+        QVERIFY(!window.isMinimized());
+        QVERIFY(window.isVisible());
+        QTest::qWait(700);
+        QVERIFY(restores.isEmpty());
+        entry.close();
+        QTRY_COMPARE(restores, QStringList{QStringLiteral("/home/u/备份.HTBK")});
+        window.handOver(QString());
+        QTest::qWait(400);
+        QCOMPARE(restores.size(), 1);
     }
 
     void updaterClosesTheWindowEvenWhenItFails() {

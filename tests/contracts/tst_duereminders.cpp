@@ -42,8 +42,8 @@ struct Fixture {
                                    QStringLiteral("yyyy-MM-dd"));
         ok = ok && app.addIndicator(Lease, QStringLiteral("承租方"), 0, QStringLiteral("Data1"), 1) > 0;
         leaseEnd = app.addIndicator(Lease, QStringLiteral("租期届满"), 2, QStringLiteral("Data2"), 2);
-        return ok && expiry > 0 && payment > 0 && delivery > 0 && signing > 0 && leaseEnd > 0 &&
-               mark(expiry, 30) && mark(payment, 10) && mark(delivery, 0) && mark(leaseEnd, 60);
+        return ok && expiry > 0 && payment > 0 && delivery > 0 && signing > 0 && leaseEnd > 0 && mark(expiry, 30) &&
+               mark(payment, 10) && mark(delivery, 0) && mark(leaseEnd, 60);
     }
     bool mark(int indicator, int days) {
         return app.exec(QStringLiteral("UPDATE TDataPara SET DueRemind=1, DueDays=? WHERE ID=?"), {days, indicator});
@@ -86,27 +86,69 @@ private Q_SLOTS:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("expected"); // days left, "unreadable" or "none"
 
-        QTest::newRow("30 days past") << Purchase << "Data5" << "2026-02-05" << "-30";
-        QTest::newRow("31 days past") << Purchase << "Data5" << "2026-02-04" << "none";
-        QTest::newRow("today") << Purchase << "Data5" << "2026-03-07" << "0";
-        QTest::newRow("last day ahead") << Purchase << "Data5" << "2026-04-06" << "30";
-        QTest::newRow("beyond the days ahead") << Purchase << "Data5" << "2026-04-07" << "none";
-        QTest::newRow("unmarked indicator") << Purchase << "Data8" << "2026-03-08" << "none";
-        QTest::newRow("chinese format") << Purchase << "Data6" << "2026年3月17日" << "10";
-        QTest::newRow("chinese format, leading zeros") << Purchase << "Data6" << "2026年03月09日" << "2";
-        QTest::newRow("chinese format beyond its 10 days") << Purchase << "Data6" << "2026年3月18日" << "none";
-        QTest::newRow("month first") << Purchase << "Data7" << "03/07/2026" << "0";
-        QTest::newRow("month first, not day first") << Purchase << "Data7" << "03/02/2026" << "-5";
-        QTest::newRow("no days ahead") << Purchase << "Data7" << "03/08/2026" << "none";
-        QTest::newRow("no format: short date") << Lease << "Data2" << "2026/5/1" << "55";
-        QTest::newRow("no format: short date and time") << Lease << "Data2" << "2026/5/6 9:30:00" << "60";
-        QTest::newRow("another format than the indicator's") << Purchase << "Data5" << "2026年3月10日" << "3";
-        QTest::newRow("blanks around") << Purchase << "Data5" << " 2026-03-08 " << "1";
-        QTest::newRow("words") << Purchase << "Data5" << "下月底" << "unreadable";
-        QTest::newRow("no such day") << Purchase << "Data5" << "2026-02-30" << "unreadable";
-        QTest::newRow("no such month") << Purchase << "Data6" << "2026年13月1日" << "unreadable";
-        QTest::newRow("empty") << Purchase << "Data5" << "" << "none";
-        QTest::newRow("blank") << Purchase << "Data5" << "  " << "none";
+        QTest::newRow("30 days past") << Purchase << "Data5"
+                                      << "2026-02-05"
+                                      << "-30";
+        QTest::newRow("31 days past") << Purchase << "Data5"
+                                      << "2026-02-04"
+                                      << "none";
+        QTest::newRow("today") << Purchase << "Data5"
+                               << "2026-03-07"
+                               << "0";
+        QTest::newRow("last day ahead") << Purchase << "Data5"
+                                        << "2026-04-06"
+                                        << "30";
+        QTest::newRow("beyond the days ahead") << Purchase << "Data5"
+                                               << "2026-04-07"
+                                               << "none";
+        QTest::newRow("unmarked indicator") << Purchase << "Data8"
+                                            << "2026-03-08"
+                                            << "none";
+        QTest::newRow("chinese format") << Purchase << "Data6"
+                                        << "2026年3月17日"
+                                        << "10";
+        QTest::newRow("chinese format, leading zeros") << Purchase << "Data6"
+                                                       << "2026年03月09日"
+                                                       << "2";
+        QTest::newRow("chinese format beyond its 10 days") << Purchase << "Data6"
+                                                           << "2026年3月18日"
+                                                           << "none";
+        QTest::newRow("month first") << Purchase << "Data7"
+                                     << "03/07/2026"
+                                     << "0";
+        QTest::newRow("month first, not day first") << Purchase << "Data7"
+                                                    << "03/02/2026"
+                                                    << "-5";
+        QTest::newRow("no days ahead") << Purchase << "Data7"
+                                       << "03/08/2026"
+                                       << "none";
+        QTest::newRow("no format: short date") << Lease << "Data2"
+                                               << "2026/5/1"
+                                               << "55";
+        QTest::newRow("no format: short date and time") << Lease << "Data2"
+                                                        << "2026/5/6 9:30:00"
+                                                        << "60";
+        QTest::newRow("another format than the indicator's") << Purchase << "Data5"
+                                                             << "2026年3月10日"
+                                                             << "3";
+        QTest::newRow("blanks around") << Purchase << "Data5"
+                                       << " 2026-03-08 "
+                                       << "1";
+        QTest::newRow("words") << Purchase << "Data5"
+                               << "下月底"
+                               << "unreadable";
+        QTest::newRow("no such day") << Purchase << "Data5"
+                                     << "2026-02-30"
+                                     << "unreadable";
+        QTest::newRow("no such month") << Purchase << "Data6"
+                                       << "2026年13月1日"
+                                       << "unreadable";
+        QTest::newRow("empty") << Purchase << "Data5"
+                               << ""
+                               << "none";
+        QTest::newRow("blank") << Purchase << "Data5"
+                               << "  "
+                               << "none";
     }
     void storedDateReminds() {
         QFETCH(QString, category);
@@ -155,8 +197,8 @@ private Q_SLOTS:
         QVERIFY(reminders.load(Today));
         QStringList rows;
         for (const DueReminder &r : reminders.due())
-            rows << QStringList{r.categoryName, r.contractNumber,    r.indicatorName, r.dateText,
-                                r.firstText,    r.secondText,        QString::number(r.daysLeft)}
+            rows << QStringList{r.categoryName, r.contractNumber,           r.indicatorName, r.dateText, r.firstText,
+                                r.secondText,   QString::number(r.daysLeft)}
                         .join(QLatin1Char('|'));
         QCOMPARE(rows, (QStringList{
                            "设备采购|" + QString::number(unnumbered) + "|到期日|2026-03-01|甲方：西南电力||-6",

@@ -44,7 +44,8 @@ QList<Piece> pieces(const QString &line) {
                 if (!text.isEmpty())
                     result.append({Piece::Text, text, {}});
                 text.clear();
-                result.append({c == QLatin1Char('#') ? Piece::Box : Piece::Note, {},
+                result.append({c == QLatin1Char('#') ? Piece::Box : Piece::Note,
+                               {},
                                line.mid(i + 2, close - i - 2).split(QStringLiteral(" // "))});
                 i = close;
                 continue;
@@ -68,13 +69,12 @@ QStringList cells(const QString &line) {
 
 // --- .docx ---
 
-const char DocxNamespaces[] =
-    R"( xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main")"
-    R"( xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships")"
-    R"( xmlns:wp="http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing")"
-    R"( xmlns:a="http://schemas.openxmlformats.org/drawingml/2006/main")"
-    R"( xmlns:wps="http://schemas.microsoft.com/office/word/2010/wordprocessingShape")"
-    R"( xmlns:mc="http://schemas.openxmlformats.org/markup-compatibility/2006")";
+const char DocxNamespaces[] = R"( xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main")"
+                              R"( xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships")"
+                              R"( xmlns:wp="http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing")"
+                              R"( xmlns:a="http://schemas.openxmlformats.org/drawingml/2006/main")"
+                              R"( xmlns:wps="http://schemas.microsoft.com/office/word/2010/wordprocessingShape")"
+                              R"( xmlns:mc="http://schemas.openxmlformats.org/markup-compatibility/2006")";
 
 struct DocxWriter {
     QByteArray footnotes;
@@ -185,23 +185,24 @@ PackageFiles::Entries buildDocx(const QStringList &lines) {
         R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
         R"(<Relationship Id="rIdNumbering" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/)"
         R"(numbering" Target="numbering.xml"/>)";
-    QByteArray types = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
-                       R"(<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">)"
-                       R"(<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>)"
-                       R"(<Default Extension="xml" ContentType="application/xml"/>)"
-                       R"(<Override PartName="/word/document.xml" ContentType="application/)"
-                       R"(vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml"/>)"
-                       R"(<Override PartName="/word/numbering.xml" ContentType="application/)"
-                       R"(vnd.openxmlformats-officedocument.wordprocessingml.numbering+xml"/>)";
+    QByteArray types =
+        R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
+        R"(<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">)"
+        R"(<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>)"
+        R"(<Default Extension="xml" ContentType="application/xml"/>)"
+        R"(<Override PartName="/word/document.xml" ContentType="application/)"
+        R"(vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml"/>)"
+        R"(<Override PartName="/word/numbering.xml" ContentType="application/)"
+        R"(vnd.openxmlformats-officedocument.wordprocessingml.numbering+xml"/>)";
     PackageFiles::Entries entries;
     if (!header.isEmpty()) {
         rels += R"(<Relationship Id="rIdHeader" Type="http://schemas.openxmlformats.org/officeDocument/2006/)"
                 R"(relationships/header" Target="header1.xml"/>)";
         types += R"(<Override PartName="/word/header1.xml" ContentType="application/)"
                  R"(vnd.openxmlformats-officedocument.wordprocessingml.header+xml"/>)";
-        entries.append({QStringLiteral("word/header1.xml"),
-                        R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?><w:hdr)" + ns + ">" + header +
-                            "</w:hdr>"});
+        entries.append(
+            {QStringLiteral("word/header1.xml"),
+             R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?><w:hdr)" + ns + ">" + header + "</w:hdr>"});
     }
     if (!writer.footnotes.isEmpty()) {
         rels += R"(<Relationship Id="rIdNotes" Type="http://schemas.openxmlformats.org/officeDocument/2006/)"
@@ -223,9 +224,9 @@ PackageFiles::Entries buildDocx(const QStringList &lines) {
                          R"(<w:numFmt w:val="decimal"/><w:lvlText w:val="%1."/><w:lvlJc w:val="left"/></w:lvl>)"
                          R"(</w:abstractNum><w:num w:numId="1"><w:abstractNumId w:val="0"/></w:num></w:numbering>)"});
     entries.prepend({QStringLiteral("word/_rels/document.xml.rels"), rels});
-    entries.prepend({QStringLiteral("word/document.xml"),
-                     R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?><w:document)" + ns + "><w:body>" +
-                         body + sect + "</w:body></w:document>"});
+    entries.prepend(
+        {QStringLiteral("word/document.xml"), R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?><w:document)" +
+                                                  ns + "><w:body>" + body + sect + "</w:body></w:document>"});
     entries.prepend(
         {QStringLiteral("_rels/.rels"),
          R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
@@ -264,8 +265,8 @@ struct OdtWriter {
                 }
             } else if (piece.kind == Piece::Note) {
                 const QByteArray id = QByteArray::number(nextNote++);
-                xml += R"(<text:note text:id="ftn)" + id + R"(" text:note-class="footnote"><text:note-citation>)" +
-                       id + "</text:note-citation><text:note-body>";
+                xml += R"(<text:note text:id="ftn)" + id + R"(" text:note-class="footnote"><text:note-citation>)" + id +
+                       "</text:note-citation><text:note-body>";
                 for (const QString &p : piece.paragraphs)
                     xml += paragraph(p);
                 xml += "</text:note-body></text:note>";
@@ -416,7 +417,8 @@ struct Reader {
                 continue;
             if (named(child, "w:footnoteReference")) {
                 text += QStringLiteral("^(") + noteText(child.attribute("w:id").value()) + QLatin1Char(')');
-            } else if (named(child, "w:txbxContent") || named(child, "draw:text-box")) {
+            } else if (named(child, "w:txbxContent") || named(child, "draw:text-box") ||
+                       (named(child, "draw:custom-shape") && child.child("text:p"))) {
                 text += QStringLiteral("#(") + paragraphs(child).join(QStringLiteral(" // ")) + QLatin1Char(')');
             } else if (named(child, "text:note")) {
                 text += QStringLiteral("^(") + paragraphs(child.child("text:note-body")).join(QStringLiteral(" // ")) +
@@ -506,10 +508,15 @@ QList<Case> load(const QString &root) {
 }
 
 QStringList expected(const Case &c, const QString &format) {
-    const QString stem = c.folder + QStringLiteral("/expected") +
-                         (c.variant.isEmpty() ? QString() : QLatin1Char('-') + c.variant);
+    const QString stem =
+        c.folder + QStringLiteral("/expected") + (c.variant.isEmpty() ? QString() : QLatin1Char('-') + c.variant);
     const QString specific = stem + QLatin1Char('-') + format + QStringLiteral(".txt");
     return readLines(QFile::exists(specific) ? specific : stem + QStringLiteral(".txt"));
+}
+
+QStringList checkLines(const Case &c) {
+    const QString path = c.folder + QStringLiteral("/check.txt");
+    return QFile::exists(path) ? readLines(path) : QStringList();
 }
 
 QList<QPair<QString, QString>> pairs(const Case &c) {
@@ -562,10 +569,8 @@ QStringList render(const QString &path, const QString &format, QString *error) {
             *error = QStringLiteral("content.xml or styles.xml is no XML");
             return {};
         }
-        const pugi::xml_node header = styles.document_element()
-                                          .child("office:master-styles")
-                                          .child("style:master-page")
-                                          .child("style:header");
+        const pugi::xml_node header =
+            styles.document_element().child("office:master-styles").child("style:master-page").child("style:header");
         if (header) {
             for (const QString &p : reader.paragraphs(header))
                 lines << QStringLiteral("页眉: ") + p;

@@ -35,6 +35,9 @@ QList<Case> load(const QString &root);
 // The expected lines of a case for "docx" or "odt".
 QStringList expected(const Case &c, const QString &format);
 
+// What check.txt says (empty without one).
+QStringList checkLines(const Case &c);
+
 // The marker pairs and the condition values of a case, as generation makes them.
 QList<QPair<QString, QString>> pairs(const Case &c);
 QHash<QString, QString> conditions(const Case &c);

@@ -649,7 +649,7 @@ void TestContractGeneration::batchGeneration() {
     const QString lock =
         QFileInfo(contractPath(existing)).absolutePath() + QStringLiteral("/.~lock.%1.Doc#").arg(existing);
     QVERIFY(writeText(
-        lock, QStringLiteral("王五,办公室电脑,王五,10.12.2026 09:30,file:///home/wangwu/.config/libreoffice/4;")));
+        lock, QStringLiteral("王五,wangwu,办公室电脑,10.12.2026 09:30,file:///home/wangwu/.config/libreoffice/4;")));
     const BatchGeneration::Result inOffice = again.run(existing);
     QCOMPARE(inOffice.kind, Kind::Skipped);
     QVERIFY2(inOffice.reason.contains(QStringLiteral("王五 于 10.12.2026 09:30 在 办公室电脑 上打开")),
@@ -753,7 +753,7 @@ void TestContractGeneration::pdfOfKeptDocuments_data() {
     QTest::newRow("kept in another folder")
         << true << QString() << false << exported << QStringLiteral("已导出PDF文件 2 份。");
     QTest::newRow("open in an office")
-        << false << QStringLiteral("王五,办公室电脑,王五,10.12.2026 09:30,file:///home/wangwu/.config/libreoffice/4;")
+        << false << QStringLiteral("王五,wangwu,办公室电脑,10.12.2026 09:30,file:///home/wangwu/.config/libreoffice/4;")
         << false << QString() << QStringLiteral("已导出PDF文件 1 份，1 份没有导出。");
     QTest::newRow("export fails") << false << QString() << true << QString()
                                   << QStringLiteral("已导出PDF文件 0 份，2 份没有导出。");

@@ -31,7 +31,7 @@ void TestDemoOffice::installsOnceOnAFreshDatabase() {
     QCOMPARE(mApp.scalar(QStringLiteral("SELECT count(*) FROM TContractClass")), QStringLiteral("2"));
     QCOMPARE(
         mApp.scalar(QStringLiteral("SELECT count(*) FROM TDataPara WHERE MainTypeCode=?"), {DemoContent::ChildCode}),
-        QStringLiteral("15"));
+        QStringLiteral("16"));
     QCOMPARE(mApp.scalar(QStringLiteral("SELECT count(*) FROM TContractMain")), QStringLiteral("3"));
     QVERIFY(QFileInfo::exists(DocumentPaths::templateFile(DemoContent::ChildCode)));
     // Every kind of indicator is there.
@@ -80,6 +80,14 @@ void TestDemoOffice::everyRecordGeneratesWithoutAMarkerLeft() {
         QVERIFY2(text.contains(QStringLiteral("合同编号：") + number), qPrintable(text));
         const QString capital = mApp.scalar(QStringLiteral("SELECT Data10 FROM TContractMain WHERE ID=?"), {id});
         QVERIFY2(text.contains(QStringLiteral("（大写：") + capital + QStringLiteral("）")), qPrintable(text));
+        // The first lease names a guarantor: its clause, table row and signature line are there, the later
+        // article numbered on; the second names none and reads as if the template had no such clause.
+        const bool guarantor = id == 1;
+        QCOMPARE(text.contains(QStringLiteral("第五条　保证")), guarantor);
+        QCOMPARE(text.contains(QStringLiteral("保证人：王建华")), guarantor);
+        QVERIFY2(text.contains(guarantor ? QStringLiteral("第六条　其他") : QStringLiteral("第五条　其他")),
+                 qPrintable(text));
+        QCOMPARE(text.contains(QStringLiteral("保证人")), guarantor);
     }
     QVERIFY2(mMessages.texts().isEmpty(), qPrintable(mMessages.texts().join(QLatin1Char('|'))));
     reader.quit();

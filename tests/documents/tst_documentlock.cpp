@@ -55,11 +55,14 @@ void TestDocumentLock::othersLocks_data() {
     QTest::addColumn<bool>("held");
     QTest::addColumn<QString>("holder"); // what the description names, for a lock that counts
     QTest::newRow("the user's office")
-        << QStringLiteral("王五,办公室电脑,王五,10.12.2026 09:30,file:///home/wangwu/.config/libreoffice/4;") << true
+        << QStringLiteral("王五,wangwu,办公室电脑,10.12.2026 09:30,file:///home/wangwu/.config/libreoffice/4;") << true
         << QStringLiteral("王五 于 10.12.2026 09:30 在 办公室电脑 上打开");
+    QTest::newRow("the user's office, no name set in it")
+        << QStringLiteral(",wangwu,办公室电脑,10.12.2026 09:30,file:///home/wangwu/.config/libreoffice/4;") << true
+        << QStringLiteral("wangwu 于 10.12.2026 09:30 在 办公室电脑 上打开");
     QTest::newRow("a lock still being written") << QString() << true << QStringLiteral("锁定文件 .~lock.7.Doc#");
     QTest::newRow("a copy on another machine")
-        << QStringLiteral("李四,前台,李四,10.12.2026 09:30,vantrel:1@前台/0000/1;") << true
+        << QStringLiteral("李四,lisi,前台,10.12.2026 09:30,vantrel:1@前台/0000/1;") << true
         << QStringLiteral("李四 于 10.12.2026 09:30 在 前台 上打开");
     QTest::newRow("a copy that has ended")
         << QStringLiteral("u,%HOST%,u,10.12.2026 09:30,vantrel:%ENDED%@%HOST%;") << false << QString();

@@ -1,6 +1,7 @@
 // vantrel-generate as a script calls it: exit codes, one line per document on standard output, the documents and
 // PDFs where the register would put them, a document open in a window left alone.
 
+#include "documents/ClauseCases.h"
 #include "documents/PackageFiles.h"
 #include "support/TempAppFolder.h"
 #include "support/TestFiles.h"
@@ -44,8 +45,10 @@ private Q_SLOTS:
     void generatesEveryRecord();
     void keptDocumentsGetTheirPdf();
     void partlyFailingRun();
+    void pdfNotWrittenIsAFailure();
     void categoryWithoutContracts_data();
     void categoryWithoutContracts();
+    void reportsClauseProblems();
 
 private:
     TempAppFolder mApp;
@@ -169,6 +172,23 @@ void TestGenerateCli::partlyFailingRun() {
     QVERIFY2(run.lines.at(2).startsWith(QStringLiteral("999\t失败\t")), qPrintable(run.lines.at(2)));
 }
 
+void TestGenerateCli::pdfNotWrittenIsAFailure() {
+    // The document is kept, but it is open elsewhere: its PDF is not made, and the exit code says so.
+    const QString lock = mApp.file(QStringLiteral("DB/ContractFile/.~lock.%1.docx#").arg(mFirst));
+    QFile file(lock);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    const Run run = generate({QStringLiteral("--folder"), mApp.path(), QStringLiteral("--category"), Code,
+                              QStringLiteral("--records"), QString::number(mFirst), QStringLiteral("--pdf")});
+    QFile::remove(lock);
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.lines.size(), 1);
+    QVERIFY2(run.lines.first().startsWith(QStringLiteral("%1\t跳过\t合同文档正在窗口中打开").arg(mFirst)) &&
+                 run.lines.first().endsWith(QStringLiteral("；没有导出PDF文件：合同文档正在窗口中打开")),
+             qPrintable(run.lines.first()));
+    QVERIFY2(run.errors.contains(QStringLiteral("已导出PDF文件 0 份，1 份没有导出。")), qPrintable(run.errors));
+}
+
 void TestGenerateCli::categoryWithoutContracts_data() {
     QTest::addColumn<QString>("category");
     QTest::addColumn<QString>("said");
@@ -188,6 +208,31 @@ void TestGenerateCli::categoryWithoutContracts() {
     QCOMPARE(run.exitCode, 0);
     QVERIFY2(run.errors.contains(said), qPrintable(run.errors));
     QVERIFY(run.lines.isEmpty());
+}
+
+void TestGenerateCli::reportsClauseProblems() {
+    // A condition on an indicator the category lacks, and an end without its block: said on standard error, the
+    // documents made all the same (the block removed, the stray end left as it is).
+    const QString code = QStringLiteral("00010003");
+    QVERIFY(mApp.addCategory(code, QStringLiteral("带条件的合同"), QStringLiteral("0001")));
+    QVERIFY(mApp.addIndicator(code, QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
+    QVERIFY(PackageFiles::write(mApp.file(QStringLiteral("DB/ModelFiles/%1.docx").arg(code)),
+                                ClauseCases::build({QStringLiteral("甲方：[<甲方>][<如果:担保人>]，有担保[<结束>]"),
+                                                    QStringLiteral("附注[<结束>]")},
+                                                   QStringLiteral("docx"))));
+    QVERIFY(mApp.exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1) VALUES (?, ?)"),
+                      {code, QStringLiteral("王五")}));
+    const int id = mApp.scalar(QStringLiteral("SELECT max(ID) FROM TContractMain")).toInt();
+    const Run run = generate(
+        {QStringLiteral("--folder"), mApp.path(), QStringLiteral("--category"), code, QStringLiteral("--all")});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors + run.lines.join(QLatin1Char('\n'))));
+    QVERIFY2(run.errors.contains(QStringLiteral("模板中的条件段落有以下问题：")), qPrintable(run.errors));
+    QVERIFY2(run.errors.contains(QStringLiteral("[<如果:担保人>]：本类别没有名为“担保人”的指标")),
+             qPrintable(run.errors));
+    QVERIFY2(run.errors.contains(QStringLiteral("[<结束>]：前面没有对应的“[<如果:…>]”")), qPrintable(run.errors));
+    QCOMPARE(PackageFiles::paragraphs(PackageFiles::read(mApp.file(QStringLiteral("DB/ContractFile/%1.docx").arg(id)),
+                                                         QStringLiteral("word/document.xml"))),
+             (QStringList{QStringLiteral("甲方：王五"), QStringLiteral("附注[<结束>]")}));
 }
 
 QTEST_GUILESS_MAIN(TestGenerateCli)

@@ -55,6 +55,9 @@ private Q_SLOTS:
     void importTemplateFile_data();
     void importTemplateFile();
     void importAsksBeforeReplacing();
+    void clausesTestTheValueWithoutItsUnit_data();
+    void clausesTestTheValueWithoutItsUnit();
+    void regenerateSettlesClauses();
 
 private:
     int addRecord();
@@ -311,6 +314,42 @@ void TestPackageGeneration::importAsksBeforeReplacing() {
     QVERIFY(TemplateImport::run(Code, mMessages));
     QCOMPARE(DocumentPaths::existingTemplate(Code), mApp->file(QStringLiteral("DB/ModelFiles/%1.docx").arg(Code)));
     QVERIFY(!QFile::exists(old));
+}
+
+void TestPackageGeneration::clausesTestTheValueWithoutItsUnit_data() {
+    QTest::addColumn<QString>("format");
+    QTest::newRow("docx") << QStringLiteral("docx");
+    QTest::newRow("odt") << QStringLiteral("odt");
+}
+
+// 月租金 has the unit 元: a record without a rent fills its marker with "元", yet the clause on it goes.
+void TestPackageGeneration::clausesTestTheValueWithoutItsUnit() {
+    QFETCH(QString, format);
+    const QString templateFile = mApp->file(QStringLiteral("DB/ModelFiles/%1.%2").arg(Code, format));
+    QVERIFY(PackageFiles::write(
+        templateFile, package(format, "甲方：[&lt;甲方>][&lt;如果:月租金>]，月租金[&lt;月租金>][&lt;结束>]。")));
+    QVERIFY(mApp->exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1, Data2) VALUES (?, ?, ?)"),
+                       {Code, QStringLiteral("张三"), QString()}));
+    const int id = mApp->scalar(QStringLiteral("SELECT max(ID) FROM TContractMain")).toInt();
+    ContractDocument document(mWord, mMessages, Code, DocumentPaths::contractFile(id), id);
+    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+    QCOMPARE(PackageFiles::paragraphs(PackageFiles::read(document.documentPath(), mainPart(format))),
+             QStringList{QStringLiteral("甲方：张三。")});
+}
+
+// "重新生成" on a contract document that holds clauses settles them before it fills the markers.
+void TestPackageGeneration::regenerateSettlesClauses() {
+    const int id = addRecord();
+    QVERIFY(mApp->exec(QStringLiteral("UPDATE TContractMain SET Data2 = '' WHERE ID = ?"), {id}));
+    QFile file(DocumentPaths::contractFile(id));
+    QVERIFY(QDir().mkpath(QFileInfo(file).absolutePath()) && file.open(QIODevice::WriteOnly));
+    file.write("甲方：[<甲方>]\n[<如果:月租金>]月租金[<月租金>]\n[<结束>]\n末尾");
+    file.close();
+    ContractDocument document(mWord, mMessages, Code, DocumentPaths::contractFile(id), id);
+    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Opened);
+    QVERIFY(document.regenerate());
+    QCOMPARE(mWord.text(), QStringLiteral("甲方：张三\n末尾"));
+    QVERIFY(mWord.isModified());
 }
 
 QTEST_GUILESS_MAIN(TestPackageGeneration)

@@ -448,6 +448,17 @@ void TestPackageTemplate::clauses() {
     written.replaceInStrings(QStringLiteral("¦"), QString());
     QCOMPARE(ClauseCases::render(source, format, &error), written);
 
+    // "检查模板" says what the fill leaves as it is, and nothing of a sound template.
+    QStringList names;
+    for (const auto &value : c.values)
+        names << value.first;
+    const TemplateCheck::Report report = TemplateCheck::check(source, names);
+    QVERIFY(report.readable);
+    QStringList said;
+    for (const TemplateCheck::ClauseFinding &finding : report.clauseProblems)
+        said << TemplateCheck::describe(finding);
+    QCOMPARE(said, ClauseCases::checkLines(c));
+
     const PackageTemplate::Result result =
         PackageTemplate::fill(source, target, ClauseCases::pairs(c), ClauseCases::conditions(c));
     QVERIFY2(result.ok, qPrintable(result.error));

@@ -15,6 +15,8 @@
 #include <QTest>
 #include <QTimer>
 
+Q_DECLARE_METATYPE(std::optional<QString>)
+
 class TestTemplateEditor : public QObject {
     Q_OBJECT
 
@@ -29,6 +31,8 @@ private Q_SLOTS:
     void insertNewIndicator();
     void insertExistingIndicator_data();
     void insertExistingIndicator();
+    void insertClause_data();
+    void insertClause();
     void saveCreatesTemplateFile();
     void saveFailureKeepsWindowOpen();
     void closeWithoutSaveWritesNothing();
@@ -153,6 +157,39 @@ void TestTemplateEditor::insertExistingIndicator() {
     QCOMPARE(askedFor, mCode);
     QCOMPARE(mWord.text(), expectedText);
     QCOMPARE(mClipboard.text(), chosen ? QStringLiteral("[<月租金>]") : QString());
+}
+
+void TestTemplateEditor::insertClause_data() {
+    QTest::addColumn<bool>("chosen");
+    QTest::addColumn<std::optional<QString>>("value");
+    QTest::addColumn<int>("selected"); // characters selected from the start of the document
+    QTest::addColumn<QString>("expectedText");
+    QTest::newRow("any value, around the selection")
+        << true << std::optional<QString>(QString()) << 4 << QStringLiteral("[<如果:月租金>]空白文档[<结束>]");
+    QTest::newRow("a value, at the caret") << true << std::optional<QString>(QStringLiteral(" 3500 ")) << 0
+                                           << QStringLiteral("[<如果:月租金=3500>][<结束>]空白文档");
+    QTest::newRow("nothing chosen") << false << std::optional<QString>(QString()) << 4 << QStringLiteral("空白文档");
+    QTest::newRow("value box cancelled") << true << std::optional<QString>() << 4 << QStringLiteral("空白文档");
+}
+
+void TestTemplateEditor::insertClause() {
+    QFETCH(bool, chosen);
+    QFETCH(std::optional<QString>, value);
+    QFETCH(int, selected);
+    QFETCH(QString, expectedText);
+    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
+    editor.setIndicatorDialogs({}, [&](const QString &, QString *name) {
+        *name = chosen ? QStringLiteral("月租金") : QString();
+        return chosen;
+    });
+    QVERIFY(editor.ReadyData());
+    mWord.setInsertionPoint(0);
+    mWord.setSelectionLength(selected);
+    mMessages.answerInput(value);
+    editor.insertClause();
+    QCOMPARE(mWord.text(), expectedText);
+    // The value is asked for once the indicator is chosen; nothing else is said.
+    QCOMPARE(mMessages.texts().size(), chosen ? 1 : 0);
 }
 
 void TestTemplateEditor::saveCreatesTemplateFile() {

@@ -45,6 +45,7 @@ const IndicatorDef Indicators[] = {
     {u"起租日期", 2, u"yyyy-MM-dd", u"", u"", 0, u"", 0, 0},
     {u"签订日期", 2, u"yyyy-MM-dd", u"", u"", 0, u"", 1, 0},
     {u"签订日期大写", 0, u"", u"", u"", 0, u"[DATE_STOB][签订日期]", 0, 0},
+    {u"担保人", 0, u"", u"", u"", 1, u"", 0, 0},
 };
 constexpr int IndicatorCount = int(sizeof(Indicators) / sizeof(Indicators[0]));
 
@@ -61,15 +62,16 @@ struct RecordDef {
     const char16_t *payment;
     QDate start;
     QDate signedOn;
+    const char16_t *guarantor; // the template's guarantee clause appears only with one
 };
 
 const RecordDef Records[] = {
     {u"北京安居房地产经纪有限公司", u"王晓明", u"北京市海淀区中关村大街18号3号楼502室", u"住宅", u"89.5", u"6800", 12,
-     u"13600", u"按月支付", QDate(2026, 12, 1), QDate(2026, 11, 25)},
+     u"13600", u"按月支付", QDate(2026, 12, 1), QDate(2026, 11, 25), u"王建华"},
     {u"上海浦江置业有限公司", u"上海云帆科技有限公司", u"上海市浦东新区张江路88号A座1203室", u"办公", u"245",
-     u"36750.5", 24, u"73501", u"按季支付", QDate(2027, 1, 1), QDate(2026, 12, 8)},
+     u"36750.5", 24, u"73501", u"按季支付", QDate(2027, 1, 1), QDate(2026, 12, 8), u""},
     {u"李建国", u"陈芳", u"广州市天河区天河北路233号1栋806房", u"住宅", u"72.3", u"4200", 6, u"8400", u"按月支付",
-     QDate(2026, 12, 15), QDate(2026, 12, 10)},
+     QDate(2026, 12, 15), QDate(2026, 12, 10), u""},
 };
 
 DecimalText amount(const char16_t *text) {
@@ -132,7 +134,8 @@ bool insertRows(QString *message) {
                                  QString::fromUtf16(r.payment),
                                  r.start.toString(QStringLiteral("yyyy-MM-dd")),
                                  r.signedOn.toString(QStringLiteral("yyyy-MM-dd")),
-                                 DateToChinese(r.signedOn)};
+                                 DateToChinese(r.signedOn),
+                                 QString::fromUtf16(r.guarantor)};
         QStringList columns;
         QVariantList binds{ChildCode};
         for (int i = 0; i < values.size(); ++i) {

@@ -206,28 +206,22 @@ int main(int argc, char *argv[]) {
             result.reason = QStringLiteral("该类别中没有这份合同");
         }
         listed << result;
-        // Asked for and not written: the record failed, whatever became of its document.
-        if (!result.pdfError.isEmpty() && result.kind != BatchGeneration::Result::Kind::Failed) {
+        // A PDF asked for and not written is said on the document's line and counts as a failure.
+        const QString noPdf = result.pdfError.isEmpty() || result.kind == BatchGeneration::Result::Kind::Failed
+                                  ? QString()
+                                  : QStringLiteral("；没有导出PDF文件：") + result.pdfError;
+        if (!noPdf.isEmpty())
             ++failed;
-            out << QStringLiteral("%1\t失败\t%2%3")
-                       .arg(id)
-                       .arg(result.kind == BatchGeneration::Result::Kind::Generated
-                                ? QStringLiteral("合同文档已生成（%1），但")
-                                      .arg(QDir::toNativeSeparators(result.document))
-                                : result.reason + QStringLiteral("，"),
-                            result.pdfError)
-                << Qt::endl;
-            continue;
-        }
         switch (result.kind) {
         case BatchGeneration::Result::Kind::Generated:
-            out << QStringLiteral("%1\t已生成\t%2").arg(id).arg(QDir::toNativeSeparators(result.document)) << Qt::endl;
+            out << QStringLiteral("%1\t已生成\t%2").arg(id).arg(QDir::toNativeSeparators(result.document)) << noPdf
+                << Qt::endl;
             break;
         case BatchGeneration::Result::Kind::Skipped:
             out << QStringLiteral("%1\t跳过\t%2").arg(id).arg(result.reason);
             if (!result.pdf.isEmpty())
                 out << QStringLiteral("，已从这份文档导出PDF文件 %1").arg(QDir::toNativeSeparators(result.pdf));
-            out << Qt::endl;
+            out << noPdf << Qt::endl;
             break;
         case BatchGeneration::Result::Kind::Failed:
             ++failed;
@@ -238,6 +232,9 @@ int main(int argc, char *argv[]) {
     if (const QStringList unfilled = BatchGeneration::unfilledMarkers(made); !unfilled.isEmpty())
         err << QStringLiteral("模板中以下标记没有对应的指标，在文档中没有填写：") << unfilled.join(QStringLiteral("、"))
             << Qt::endl;
+    if (const QStringList problems = BatchGeneration::clauseProblems(made); !problems.isEmpty())
+        err << QStringLiteral("模板中的条件段落有以下问题：") << Qt::endl
+            << problems.join(QLatin1Char('\n')) << Qt::endl;
     // The counts, PDFs among them, as the window's summary gives them.
     if (!listed.isEmpty()) {
         const QStringList summary = BatchGeneration::summary(listed).split(QLatin1Char('\n'));

@@ -200,8 +200,13 @@ void RestoreDatabase(const std::function<bool()> &adminCheck, const std::functio
     if (!restored && !safety->archive.isEmpty() && outcome.server == DatabaseRestore::Outcome::Server::Untouched &&
         outcome.localUnchanged && fileStates(folder + QStringLiteral("DB")) == before)
         removeSafetyBackup(*safety);
-    if (restored)
+    if (restored && outcome.keptCopies.isEmpty())
         messages.information(QStringLiteral("还原数据成功，软件将关闭，请手工重新启动系统。"));
+    else if (restored)
+        messages.information(
+            QStringLiteral("还原数据成功，软件将关闭，请手工重新启动系统。\n本机与服务器上不同的文档副本"
+                           "已保留在Bak文件夹中：\n") +
+            QDir::toNativeSeparators(outcome.keptCopies.join(QLatin1Char('\n'))));
     else
         messages.warning(restoreFailureText(outcome, safety->archive));
     if (endProcess)

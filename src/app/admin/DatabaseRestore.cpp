@@ -4,6 +4,7 @@
 #include "app/admin/StagedReplacement.h"
 #include "app/admin/StoreCopy.h"
 #include "app/admin/ZipArchiveReader.h"
+#include "store/DocumentStore.h"
 #include "store/TDM.h"
 
 #include <QDir>
@@ -257,11 +258,34 @@ bool DatabaseRestore::restoreIntoServer(const QString &archive, TDM &dm, QString
             local << name;
     }
     StagedReplacement replacement(staging.path(), app + QStringLiteral("DB"), undo.path());
+    const QStringList copies = localDocuments(app + QStringLiteral("DB/"));
     bool localDone = false;
     const bool committed = dm.inTransaction(
         [&] {
+            // A copy that is not the server's document (edited outside the program and never saved back) is in no
+            // backup: it is kept in Bak/ before it goes.
+            QStringList differing;
+            QSqlQuery q(dm.ADOLocal());
+            for (const QString &copy : copies) {
+                const QString path = QStringLiteral("DB/") + copy;
+                if (!execBound(q, QStringLiteral("SELECT Content FROM TFile WHERE Path=?"), {path}, error))
+                    return false;
+                bool read = false;
+                const QByteArray bytes = fileBytes(app + path, &read);
+                if (!read || !q.next() || q.value(0).toByteArray() != bytes)
+                    differing << path;
+            }
+            q.finish();
             if (!loadIntoServer(dm, staging.path(), *files, error))
                 return false;
+            for (const QString &path : differing) {
+                if (DocumentStore::keptAside(path))
+                    continue;
+                const QString kept = DocumentStore::keepAside(path, QStringLiteral("还原前"));
+                if (kept.isEmpty())
+                    return fail(error, QStringLiteral("cannot keep the local copy ") + path);
+                out.keptCopies << kept;
+            }
             // Last before the commit: a local failure still leaves the server as it was.
             localDone = replacement.apply(local, localDocuments(app + QStringLiteral("DB/")), error);
             if (!localDone)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class TDM;
 
@@ -23,6 +24,9 @@ public:
         QString refusedEntry;
         // Where files that could not be put back after a failure were left (empty when none were).
         QString leftoverFolder;
+        // Local copies of server documents that differed from the server's (edited outside the program, never
+        // saved back): kept in Bak/ under these paths before they went.
+        QStringList keptCopies;
     };
 
     // The database connection must be closed. On failure the folder DB is exactly as it was.

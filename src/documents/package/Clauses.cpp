@@ -382,8 +382,7 @@ struct Deletion {
 
 class Engine {
 public:
-    Engine(Format format, const std::string &wordPrefix,
-           std::vector<Paragraph> &paragraphs, const Values &values)
+    Engine(Format format, const std::string &wordPrefix, std::vector<Paragraph> &paragraphs, const Values &values)
         : mTree(format, wordPrefix)
         , mW(wordPrefix)
         , mParagraphs(paragraphs)
@@ -543,7 +542,8 @@ private:
         while (!open.empty()) {
             const int unclosed = open.back();
             open.pop_back();
-            mProblems.push_back(problem(ProblemKind::Unclosed, story.marks[size_t(story.blocks[size_t(unclosed)].start)]));
+            mProblems.push_back(
+                problem(ProblemKind::Unclosed, story.marks[size_t(story.blocks[size_t(unclosed)].start)]));
             promote(story, unclosed, adopt);
         }
     }
@@ -588,8 +588,8 @@ private:
         const auto at = std::find(all.begin(), all.end(), self);
         if (at == all.end())
             return false;
-        const auto others = before ? std::vector<pugi::xml_node>(all.begin(), at)
-                                   : std::vector<pugi::xml_node>(at + 1, all.end());
+        const auto others =
+            before ? std::vector<pugi::xml_node>(all.begin(), at) : std::vector<pugi::xml_node>(at + 1, all.end());
         for (pugi::xml_node other : others) {
             if (!paragraphBlank(other))
                 return false;
@@ -851,9 +851,8 @@ private:
         pugi::xml_node parent = paragraph.parent();
         removeNode(paragraph);
         // A list item or section with nothing left in it would still show (a number, an empty line).
-        while (parent && mTree.isPrunable(parent) && !parent.find_child([](pugi::xml_node n) {
-                   return n.type() == pugi::node_element;
-               })) {
+        while (parent && mTree.isPrunable(parent) &&
+               !parent.find_child([](pugi::xml_node n) { return n.type() == pugi::node_element; })) {
             const pugi::xml_node up = parent.parent();
             removeNode(parent);
             parent = up;
@@ -911,8 +910,8 @@ private:
         std::vector<std::pair<size_t, pugi::xml_node>> rows; // with their depth
         for (pugi::xml_node paragraph : mTouched) {
             const pugi::xml_node row = mTree.row(paragraph);
-            if (!row || std::find_if(rows.begin(), rows.end(), [&](const auto &r) { return r.second == row; }) !=
-                            rows.end())
+            if (!row ||
+                std::find_if(rows.begin(), rows.end(), [&](const auto &r) { return r.second == row; }) != rows.end())
                 continue;
             size_t depth = 0;
             for (pugi::xml_node n = row; n; n = n.parent())
@@ -947,14 +946,13 @@ private:
 
 } // namespace
 
-bool apply(Format format, const std::string &wordPrefix,
-           std::vector<Paragraph> &paragraphs, const Values &values) {
+bool apply(Format format, const std::string &wordPrefix, std::vector<Paragraph> &paragraphs, const Values &values) {
     Engine engine(format, wordPrefix, paragraphs, values);
     return engine.apply();
 }
 
-std::vector<Problem> check(Format format, const std::string &wordPrefix,
-                           std::vector<Paragraph> &paragraphs, const Values &values) {
+std::vector<Problem> check(Format format, const std::string &wordPrefix, std::vector<Paragraph> &paragraphs,
+                           const Values &values) {
     Engine engine(format, wordPrefix, paragraphs, values);
     return engine.problems();
 }

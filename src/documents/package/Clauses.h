@@ -61,17 +61,17 @@ enum class ProblemKind { Unclosed, StrayElse, StrayEnd, UnknownIndicator, Split 
 
 struct Problem {
     ProblemKind kind;
-    std::string marker;          // the marker's text
-    pugi::xml_node paragraph;    // where it stands
-    std::string paragraphText;   // that paragraph's text
-    std::string name;            // UnknownIndicator: the name
+    std::string marker;        // the marker's text
+    pugi::xml_node paragraph;  // where it stands
+    std::string paragraphText; // that paragraph's text
+    std::string name;          // UnknownIndicator: the name
 };
 
 // Evaluates the blocks of a parsed part; paragraphs are those of the part that hold "[<", in the walker's order.
 // Blocks that are not well formed, or whose removal would break a table cell or a text box, stay as they are.
 // True when the part changed. The paragraphs' nodes are stale afterwards.
-bool apply(PackageTemplate::Format format, const std::string &wordPrefix,
-           std::vector<PartText::Paragraph> &paragraphs, const Values &values);
+bool apply(PackageTemplate::Format format, const std::string &wordPrefix, std::vector<PartText::Paragraph> &paragraphs,
+           const Values &values);
 
 // What apply() would leave as it is, and conditions that name no indicator of `values`.
 std::vector<Problem> check(PackageTemplate::Format format, const std::string &wordPrefix,

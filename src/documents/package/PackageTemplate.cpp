@@ -587,4 +587,28 @@ bool fillPart(QByteArray &xml, Format format, const Pairs &pairs, int *filled, Q
     }
 }
 
+QString settleClauses(const QString &text, const QHash<QString, QString> &conditions) {
+    if (!text.contains(QLatin1String("[<")) || !Clauses::holdsMarker(text.toStdString()))
+        return text;
+    QByteArray xml = "<office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                     "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:body><office:text>";
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (const QString &line : lines)
+        xml += "<text:p>" + line.toHtmlEscaped().toUtf8() + "</text:p>";
+    xml += "</office:text></office:body></office:document-content>";
+    if (!fillPart(xml, Format::Odt, {}, nullptr, nullptr, conditions))
+        return text;
+    pugi::xml_document document;
+    if (!document.load_buffer(xml.constData(), size_t(xml.size()), ParseOptions))
+        return text;
+    QStringList settled;
+    for (pugi::xml_node p : document.document_element().child("office:body").child("office:text").children()) {
+        std::string line;
+        for (pugi::xml_node piece : p.children())
+            line += piece.value();
+        settled << QString::fromStdString(line);
+    }
+    return settled.join(QLatin1Char('\n'));
+}
+
 } // namespace PackageTemplate

@@ -40,4 +40,7 @@ Result verify(const QString &path);
 bool fillPart(QByteArray &xml, Format format, const QList<QPair<QString, QString>> &pairs, int *filled = nullptr,
               QString *error = nullptr, const QHash<QString, QString> &conditions = {});
 
+// The optional clauses of a plain text settled as fill() settles them, each line taken as a paragraph.
+QString settleClauses(const QString &text, const QHash<QString, QString> &conditions);
+
 } // namespace PackageTemplate

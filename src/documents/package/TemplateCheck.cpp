@@ -1,6 +1,8 @@
 #include "documents/package/TemplateCheck.h"
 
+#include "documents/package/Clauses.h"
 #include "documents/package/PackageTemplate.h"
+#include "documents/package/PartText.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -73,10 +75,49 @@ void collectText(pugi::xml_node node, std::string &text) {
     }
 }
 
+bool insideFallback(pugi::xml_node node) {
+    for (pugi::xml_node n = node.parent(); n; n = n.parent()) {
+        if (named(n, "Fallback"))
+            return true;
+    }
+    return false;
+}
+
+// The start of a paragraph's text, to say where something stands.
+QString paragraphStart(const std::string &text) {
+    QString start = QString::fromStdString(text).remove(QChar(MarkerValues::Barrier)).trimmed();
+    if (start.size() > 16)
+        start = start.left(16) + QStringLiteral("……");
+    return start;
+}
+
+QString problemText(Clauses::ProblemKind kind, const std::string &name) {
+    switch (kind) {
+    case Clauses::ProblemKind::Unclosed:
+        return QStringLiteral("缺少对应的“[<结束>]”，这段条件文字生成时原样保留");
+    case Clauses::ProblemKind::StrayElse:
+        return QStringLiteral("不在“[<如果:…>]”和“[<结束>]”之间（或同一段中已有“[<否则>]”），生成时原样保留");
+    case Clauses::ProblemKind::StrayEnd:
+        return QStringLiteral("前面没有对应的“[<如果:…>]”，生成时原样保留");
+    case Clauses::ProblemKind::UnknownIndicator:
+        return QStringLiteral("本类别没有名为“%1”的指标，条件按空值判断").arg(QString::fromStdString(name));
+    case Clauses::ProblemKind::Split:
+        return QStringLiteral("条件段落跨越了表格单元格或文本框的边界（又不是整行），无法完整删除，生成时原样保留");
+    }
+    return {};
+}
+
 struct Collector {
+    Collector(PackageTemplate::Format format, const QStringList &names)
+        : format(format)
+        , values(names) {}
+
+    PackageTemplate::Format format;
+    Clauses::Values values;
     QMap<QPair<QString, QString>, int> markers; // (marker, place) -> count
     QMap<QPair<QString, QString>, int> broken;
     QStringList seenNames; // lower case
+    QList<TemplateCheck::ClauseFinding> clauses;
 
     void paragraph(const QString &text, const QString &place) {
         static const QRegularExpression marker(QStringLiteral("\\[<(.*?)>\\]"));
@@ -89,6 +130,15 @@ struct Collector {
             const QString name = again >= 0 ? inner.mid(again + 2) : inner;
             if (again >= 0)
                 ++broken[{text.mid(m.capturedStart(), again + 2), place}];
+            consumed = int(m.capturedEnd());
+            // The markers of optional clauses are no indicators; the one a condition names is used.
+            const std::vector<Clauses::Marker> block =
+                Clauses::find(QString(QStringLiteral("[<") + name + QStringLiteral(">]")).toStdString());
+            if (!block.empty()) {
+                if (block.front().kind == Clauses::Kind::If)
+                    seenNames << QString::fromStdString(values.resolve(block.front().condition).name).toLower();
+                continue;
+            }
             ++markers[{QStringLiteral("[<") + name + QStringLiteral(">]"), place}];
             seenNames << name.toLower();
             consumed = int(m.capturedEnd());
@@ -118,6 +168,28 @@ struct Collector {
             }
         };
         visit(visit, document);
+        clauseProblems(xml, partPlace);
+    }
+
+    void clauseProblems(const std::string &xml, const QString &partPlace) {
+        pugi::xml_document document;
+        if (!document.load_buffer(xml.data(), xml.size(), pugi::parse_full | pugi::parse_ws_pcdata))
+            return;
+        const std::string prefix =
+            format == PackageTemplate::Format::Docx ? PartText::wordPrefixOf(document) : std::string();
+        std::vector<PartText::Paragraph> paragraphs;
+        const auto keep = [&](PartText::Paragraph &paragraph) {
+            if (paragraph.text.find("[<") != std::string::npos)
+                paragraphs.push_back(std::move(paragraph));
+        };
+        PartText::Walker<decltype(keep)> walker(format, prefix, keep);
+        walker.walk(document, nullptr);
+        for (const Clauses::Problem &problem : Clauses::check(format, prefix, paragraphs, values)) {
+            if (insideFallback(problem.paragraph))
+                continue;
+            clauses.append({QString::fromStdString(problem.marker), problemText(problem.kind, problem.name),
+                            placeOf(problem.paragraph, partPlace), paragraphStart(problem.paragraphText)});
+        }
     }
 };
 
@@ -134,7 +206,7 @@ Report check(const QString &packagePath, const QStringList &indicatorNames) {
                          : zip_open(QFile::encodeName(packagePath).constData(), ZIP_RDONLY, &error);
     if (!archive)
         return report;
-    Collector collector;
+    Collector collector(format, indicatorNames);
     const zip_int64_t count = zip_get_num_entries(archive, 0);
     for (zip_int64_t i = 0; i < count; ++i) {
         const char *raw = zip_get_name(archive, zip_uint64_t(i), 0);
@@ -186,6 +258,7 @@ Report check(const QString &packagePath, const QStringList &indicatorNames) {
     }
     for (auto it = collector.broken.cbegin(); it != collector.broken.cend(); ++it)
         report.brokenMarkers.append({it.key().first, it.key().second, it.value()});
+    report.clauseProblems = collector.clauses;
     return report;
 }
 
@@ -208,7 +281,16 @@ QString describe(const Report &report) {
         for (const Finding &f : report.brokenMarkers)
             lines << QStringLiteral("    %1……（%2，%3 处）").arg(f.text, f.place).arg(f.count);
     }
+    if (!report.clauseProblems.isEmpty()) {
+        lines << QStringLiteral("条件段落（[<如果:指标名>]……[<否则>]……[<结束>]）的问题：");
+        for (const ClauseFinding &f : report.clauseProblems)
+            lines << QStringLiteral("    ") + describe(f);
+    }
     return lines.join(QLatin1Char('\n'));
+}
+
+QString describe(const ClauseFinding &finding) {
+    return QStringLiteral("%1：%2（%3，“%4”）").arg(finding.marker, finding.problem, finding.place, finding.paragraph);
 }
 
 } // namespace TemplateCheck

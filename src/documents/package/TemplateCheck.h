@@ -14,13 +14,23 @@ struct Finding {
     int count = 0;
 };
 
+// A marker of an optional clause ([<如果:…>], [<否则>], [<结束>]) that generation cannot settle as written.
+struct ClauseFinding {
+    QString marker;    // the marker as written
+    QString problem;   // what is wrong, for the user
+    QString place;     // as in Finding
+    QString paragraph; // the start of its paragraph
+};
+
 struct Report {
     bool readable = false;
     QList<Finding> unknownMarkers; // markers that name no indicator of the category
     QStringList unusedIndicators;  // indicators the template never names
     QList<Finding> brokenMarkers;  // "[<" without ">]" in its paragraph (also one cut by a paragraph break)
+    QList<ClauseFinding> clauseProblems;
     bool clean() const {
-        return readable && unknownMarkers.isEmpty() && unusedIndicators.isEmpty() && brokenMarkers.isEmpty();
+        return readable && unknownMarkers.isEmpty() && unusedIndicators.isEmpty() && brokenMarkers.isEmpty() &&
+               clauseProblems.isEmpty();
     }
 };
 
@@ -29,5 +39,7 @@ Report check(const QString &packagePath, const QStringList &indicatorNames);
 
 // The report as the dialog shows it.
 QString describe(const Report &report);
+// One clause finding on one line: the marker, what is wrong, where.
+QString describe(const ClauseFinding &finding);
 
 } // namespace TemplateCheck

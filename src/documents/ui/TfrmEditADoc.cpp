@@ -20,12 +20,14 @@ TfrmEditADoc::TfrmEditADoc(const QString &categoryCode, const QString &templateP
     QPushButton *insertNewIndicatorButton = addButton("insertNewIndicatorButton", QStringLiteral("插入新指标"));
     QPushButton *insertExistingIndicatorButton =
         addButton("insertExistingIndicatorButton", QStringLiteral("插入已有指标"));
+    QPushButton *insertClauseButton = addButton("insertClauseButton", QStringLiteral("插入条件段落"));
     QPushButton *saveButton = addButton("saveButton", QStringLiteral("保存"));
     QPushButton *printButton = addButton("printButton", QStringLiteral("打印"));
     QPushButton *closeButton = addButton("closeButton", QStringLiteral("关闭"));
     stripLayout()->addStretch();
     connect(insertNewIndicatorButton, &QPushButton::clicked, this, [this] { mEditor.insertNewIndicator(); });
     connect(insertExistingIndicatorButton, &QPushButton::clicked, this, [this] { mEditor.insertExistingIndicator(); });
+    connect(insertClauseButton, &QPushButton::clicked, this, [this] { mEditor.insertClause(); });
     connect(saveButton, &QPushButton::clicked, this, &TfrmEditADoc::save);
     connect(printButton, &QPushButton::clicked, this, [this] { mEditor.print(); });
     connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);

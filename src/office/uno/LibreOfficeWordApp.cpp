@@ -47,6 +47,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStorageInfo>
 #include <QTemporaryFile>
@@ -125,6 +126,8 @@ struct LibreOfficeWordApp::Private {
 };
 
 namespace {
+
+QString templateCacheFolder();
 
 // Room a save needs beside the document itself: the office writes a temporary copy next to it first.
 constexpr qint64 kMinimumFreeBytes = qint64(1024) * 1024;
@@ -272,6 +275,23 @@ bool LibreOfficeWordApp::paste(const QString &text) {
         // Like a paste, the text takes the place of a selection.
         cursor->getText()->insertString(at, toOU(text), true);
         cursor->collapseToEnd();
+        return true;
+    });
+}
+
+bool LibreOfficeWordApp::encloseSelection(const QString &before, const QString &after) {
+    clearError();
+    if (!hasDocument())
+        return fail(d->office.alive() ? noDocument : notConnected);
+    return guarded("无法插入文字：", [&] {
+        uno::Reference<frame::XModel> model(d->document, uno::UNO_QUERY_THROW);
+        uno::Reference<text::XTextViewCursorSupplier> supplier(model->getCurrentController(), uno::UNO_QUERY_THROW);
+        const auto cursor = supplier->getViewCursor();
+        // The end first, so the start stays where it was; each end may lie in a text of its own (a table cell).
+        const auto end = cursor->getEnd();
+        const auto start = cursor->getStart();
+        end->getText()->insertString(end, toOU(after), false);
+        start->getText()->insertString(start, toOU(before), false);
         return true;
     });
 }
@@ -562,7 +582,67 @@ bool replaceMarkersInOnePass(const uno::Reference<util::XReplaceable> &replaceab
 
 } // namespace
 
-bool LibreOfficeWordApp::replaceInOrder(const QList<QPair<QString, QString>> &pairs, QList<int> *counts) {
+namespace {
+
+// The document holds a marker of an optional clause somewhere a marker may stand.
+bool holdsClauseMarker(const uno::Reference<lang::XComponent> &document, ShapeTextObjects &kept) {
+    static const QString pattern =
+        QStringLiteral("\\[<[ \\t\u3000]*(如果[ \\t\u3000]*[:：]|否则[ \\t\u3000]*>\\]|结束[ \\t\u3000]*>\\])");
+    uno::Reference<util::XReplaceable> replaceable(document, uno::UNO_QUERY_THROW);
+    const auto descriptor = literalSearch(replaceable->createReplaceDescriptor(), pattern);
+    uno::Reference<beans::XPropertySet>(descriptor, uno::UNO_QUERY_THROW)
+        ->setPropertyValue(ascii("SearchRegularExpression"), uno::Any(true));
+    const auto found = replaceable->findAll(uno::Reference<util::XSearchDescriptor>(descriptor, uno::UNO_QUERY_THROW));
+    if (found.is() && found->getCount() > 0)
+        return true;
+    const QRegularExpression inShapes(pattern);
+    for (const auto &text : shapeTexts(document, kept)) {
+        if (inShapes.match(toQ(text->getString())).hasMatch())
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool LibreOfficeWordApp::settleThroughPackage(const QList<QPair<QString, QString>> &pairs,
+                                              const QHash<QString, QString> &conditions) {
+    const QString folder = templateCacheFolder();
+    if (!QDir().mkpath(folder))
+        return fail(QStringLiteral("无法创建临时文件夹：") + QDir::toNativeSeparators(folder));
+    QTemporaryFile written(folder + QStringLiteral("/settle-XXXXXX.odt"));
+    QTemporaryFile filled(folder + QStringLiteral("/filled-XXXXXX.odt"));
+    if (!written.open() || !filled.open())
+        return fail(QStringLiteral("无法创建临时文件：") + written.errorString());
+    written.close();
+    filled.close();
+    const bool stored = guarded("替换文字失败：", [&] {
+        uno::Reference<frame::XStorable> storable(d->document, uno::UNO_QUERY_THROW);
+        storable->storeToURL(fileUrl(written.fileName()), props({prop("FilterName", uno::Any(ascii("writer8"))),
+                                                                 prop("Overwrite", uno::Any(true))}));
+        return true;
+    });
+    if (!stored)
+        return false;
+    const PackageTemplate::Result result =
+        PackageTemplate::fill(written.fileName(), filled.fileName(), pairs, conditions);
+    if (!result.ok)
+        return fail(result.error);
+    // The filled document takes the place of the open one, in the same window place; it is the user's until saved.
+    if (!open(filled.fileName()))
+        return false;
+    filled.setAutoRemove(false);
+    d->scratch = filled.fileName();
+    return guarded("替换文字失败：", [&] {
+        uno::Reference<util::XModifiable> modifiable(d->document, uno::UNO_QUERY);
+        if (modifiable.is())
+            modifiable->setModified(true);
+        return true;
+    });
+}
+
+bool LibreOfficeWordApp::replaceInOrder(const QList<QPair<QString, QString>> &pairs, QList<int> *counts,
+                                        const QHash<QString, QString> &conditions) {
     clearError();
     if (counts)
         counts->clear();
@@ -572,6 +652,12 @@ bool LibreOfficeWordApp::replaceInOrder(const QList<QPair<QString, QString>> &pa
     }
     if (!hasDocument())
         return fail(d->office.alive() ? noDocument : notConnected);
+    const std::optional<bool> clauses = guarded(
+        "替换文字失败：", [&] { return std::optional<bool>(holdsClauseMarker(d->document, d->keptShapeObjects)); });
+    if (!clauses)
+        return false;
+    if (*clauses)
+        return settleThroughPackage(pairs, conditions);
     return guarded("替换文字失败：", [&] {
         uno::Reference<util::XReplaceable> replaceable(d->document, uno::UNO_QUERY_THROW);
         Batch batch(d->document);
@@ -653,7 +739,8 @@ QString LibreOfficeWordApp::openDocumentCopyOf(const QString &templatePath) {
     return guarded("办公软件无法读取模板：", [&] { return openDocumentCopy(d->office, templatePath); });
 }
 
-bool LibreOfficeWordApp::openPrefilled(const QString &templatePath, const QList<QPair<QString, QString>> &pairs) {
+bool LibreOfficeWordApp::openPrefilled(const QString &templatePath, const QList<QPair<QString, QString>> &pairs,
+                                       const QHash<QString, QString> &conditions) {
     clearError();
     if (!d->office.alive())
         return fail(notConnected);
@@ -680,7 +767,7 @@ bool LibreOfficeWordApp::openPrefilled(const QString &templatePath, const QList<
     if (!filled.open())
         return false;
     filled.close();
-    const PackageTemplate::Result result = PackageTemplate::fill(copy, filled.fileName(), pairs);
+    const PackageTemplate::Result result = PackageTemplate::fill(copy, filled.fileName(), pairs, conditions);
     if (!result.ok) {
         // A damaged copy is made anew next time.
         QFile::remove(copy);

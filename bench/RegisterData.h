@@ -60,8 +60,10 @@ inline QString cellValue(int indicator, std::mt19937 &rng) {
 }
 
 // The window's read: ReadyGrid in the background, timed to its first screen of rows and to its last row, the rows
-// coming through the event loop as they do in the window. False when the read failed.
-inline bool readInBackground(ContractRegister &reg, double &firstScreenSeconds, double &wholeSeconds) {
+// coming through the event loop as they do in the window; with `whole` false the read is stopped after the first
+// screen (as when the user leaves the list). False when the read failed.
+inline bool readInBackground(ContractRegister &reg, double &firstScreenSeconds, double &wholeSeconds,
+                             bool whole = true) {
     reg.setReadInBackground(true);
     QElapsedTimer timer;
     timer.start();
@@ -70,6 +72,11 @@ inline bool readInBackground(ContractRegister &reg, double &firstScreenSeconds, 
     firstScreenSeconds = double(timer.nsecsElapsed()) / 1e9;
     ContractRecordModel *records = reg.dsContract();
     bool ok = true;
+    if (!whole) {
+        records->close();
+        wholeSeconds = 0;
+        return true;
+    }
     if (records->isLoading()) {
         QEventLoop loop;
         QObject::connect(records, &ContractRecordModel::loaded, &loop, [&](bool done) {

@@ -90,11 +90,10 @@ void BM_ReadyGridFirstScreen(benchmark::State &state) {
     reg.setCurrentCategory(Category);
     for (auto _ : state) { // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
         double first = 0, whole = 0;
-        if (!readInBackground(reg, first, whole))
+        if (!readInBackground(reg, first, whole, false))
             state.SkipWithError("ReadyGrid failed");
         state.SetIterationTime(first);
     }
-    state.counters["records"] = reg.dsContract()->recordCount();
 }
 
 void BM_ReadyGridInBackground(benchmark::State &state) {

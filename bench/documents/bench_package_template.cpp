@@ -1,5 +1,7 @@
 // Filling .docx/.odt templates in the program: the demo lease template and a template of 80 markers × 3 (with a
-// table and a page header), both made by the office from flat OpenDocument sources before timing starts.
+// table and a page header), both made by the office from flat OpenDocument sources before timing starts. The lease
+// is also timed without its optional clauses and with ten of them (five kept, five removed), and docxtemplater
+// gets the same ten as its own sections ([<#name>] … [</name>]).
 // scripts/bench.sh times docxtemplater on the same files with the same values (docxtemplater-fill.js); it reads
 // them from the folder named by VANTREL_BENCH_FILES, where this program leaves them.
 //
@@ -15,6 +17,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -30,6 +33,7 @@ constexpr int Occurrences = 3;
 
 QString gFolder;
 Pairs gLease;
+Pairs gLeaseClauses;
 Pairs gLarge;
 
 // The demo category's indicators with the first demo record's values and units.
@@ -56,6 +60,32 @@ Pairs leasePairs() {
         pairs.append(
             {QStringLiteral("[<") + QString::fromUtf16(value[0]) + QStringLiteral(">]"), QString::fromUtf16(value[1])});
     return pairs;
+}
+
+// The lease template without any optional clause, and with ten: every second on an indicator without a value.
+// sections: docxtemplater's form of the same clauses.
+QByteArray leaseVariant(const QByteArray &demo, int clauses, bool sections) {
+    QString text = QString::fromUtf8(demo);
+    text.remove(QRegularExpression(QStringLiteral("\\[&lt;否则&gt;\\][^\\[<]*")));
+    text.remove(QRegularExpression(QStringLiteral("\\[&lt;(如果:[^&]*|结束)&gt;\\]")));
+    static const QRegularExpression paragraph(
+        QStringLiteral("<text:p text:style-name=\"(Body|Heading)\">(.*?)</text:p>"));
+    QString out;
+    qsizetype last = 0;
+    int done = 0;
+    for (auto it = paragraph.globalMatch(text); it.hasNext() && done < clauses; ++done) {
+        const auto m = it.next();
+        const QString name = done % 2 ? QStringLiteral("担保人") : QStringLiteral("出租方");
+        const QString open =
+            sections ? QStringLiteral("[&lt;#%1&gt;]").arg(name) : QStringLiteral("[&lt;如果:%1&gt;]").arg(name);
+        const QString close = sections ? QStringLiteral("[&lt;/%1&gt;]").arg(name) : QStringLiteral("[&lt;结束&gt;]");
+        out += text.mid(last, m.capturedStart() - last);
+        out += QStringLiteral("<text:p text:style-name=\"%1\">%2%3%4</text:p>")
+                   .arg(m.captured(1), open, m.captured(2), close);
+        last = m.capturedEnd();
+    }
+    out += text.mid(last);
+    return out.toUtf8();
 }
 
 Pairs largePairs() {
@@ -141,6 +171,12 @@ void fill(benchmark::State &state, const QString &templateName, const Pairs &pai
 void BM_FillLeaseDocx(benchmark::State &state) {
     fill(state, QStringLiteral("lease.docx"), gLease);
 }
+void BM_FillLeasePlainDocx(benchmark::State &state) {
+    fill(state, QStringLiteral("leaseplain.docx"), gLeaseClauses);
+}
+void BM_FillLeaseClausesDocx(benchmark::State &state) {
+    fill(state, QStringLiteral("leaseclauses.docx"), gLeaseClauses);
+}
 void BM_Fill80x3Docx(benchmark::State &state) {
     fill(state, QStringLiteral("large.docx"), gLarge);
 }
@@ -148,6 +184,8 @@ void BM_Fill80x3Odt(benchmark::State &state) {
     fill(state, QStringLiteral("large.odt"), gLarge);
 }
 BENCHMARK(BM_FillLeaseDocx)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FillLeasePlainDocx)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FillLeaseClausesDocx)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Fill80x3Docx)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Fill80x3Odt)->Unit(benchmark::kMillisecond);
 
@@ -169,20 +207,38 @@ int main(int argc, char *argv[]) {
         return 1;
     }
     large.close();
-    if (!convert(QStringLiteral("docx"), {path(QStringLiteral("lease.fodt")), large.fileName()}) ||
+    QFile demo(path(QStringLiteral("lease.fodt")));
+    if (!demo.open(QIODevice::ReadOnly))
+        return 1;
+    const QByteArray demoText = demo.readAll();
+    for (const auto &[name, clauses, sections] :
+         {std::tuple{QStringLiteral("leaseplain"), 0, false}, std::tuple{QStringLiteral("leaseclauses"), 10, false},
+          std::tuple{QStringLiteral("leasesections"), 10, true}}) {
+        QFile variant(path(name + QStringLiteral(".fodt")));
+        if (!variant.open(QIODevice::WriteOnly) || variant.write(leaseVariant(demoText, clauses, sections)) <= 0)
+            return 1;
+    }
+    if (!convert(QStringLiteral("docx"),
+                 {path(QStringLiteral("lease.fodt")), large.fileName(), path(QStringLiteral("leaseplain.fodt")),
+                  path(QStringLiteral("leaseclauses.fodt")), path(QStringLiteral("leasesections.fodt"))}) ||
         !convert(QStringLiteral("odt"), {large.fileName()})) {
         std::fprintf(stderr, "the office could not convert the templates\n");
         return 1;
     }
     gLease = leasePairs();
     gLarge = largePairs();
+    gLeaseClauses = gLease;
+    gLeaseClauses.append({QStringLiteral("[<担保人>]"), QString()});
     writeValues(path(QStringLiteral("lease.json")), gLease);
+    writeValues(path(QStringLiteral("leasesections.json")), gLeaseClauses);
     writeValues(path(QStringLiteral("large.json")), gLarge);
 
     // Every marker of the templates is filled, or the timing means nothing.
     for (const auto &[name, pairs, expected] :
          {std::tuple{QStringLiteral("lease.docx"), gLease, 19}, std::tuple{QStringLiteral("large.docx"), gLarge, 253},
-          std::tuple{QStringLiteral("large.odt"), gLarge, 253}}) {
+          std::tuple{QStringLiteral("large.odt"), gLarge, 253},
+          std::tuple{QStringLiteral("leaseplain.docx"), gLeaseClauses, 22},
+          std::tuple{QStringLiteral("leaseclauses.docx"), gLeaseClauses, 22}}) {
         const PackageTemplate::Result result =
             PackageTemplate::fill(path(name), path(QStringLiteral("check-") + name), pairs);
         std::fprintf(stderr, "%s: %d markers filled\n", qPrintable(name), result.filled);

@@ -8,6 +8,7 @@
 #include "contracts/ContractRecordModel.h"
 #include "contracts/DueReminderWindow.h"
 #include "contracts/DueReminders.h"
+#include "contracts/TfrmChangeHistory.h"
 #include "contracts/TfrmContractMag.h"
 #include "documents/ui/DocumentTemplateTab.h"
 #include "documents/ui/DocumentsEntry.h"
@@ -94,8 +95,11 @@ Composition::Composition()
         return std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::FromEnvironment,
                                                     LibreOfficeWordApp::Office::Shared);
     };
+    // A batch's documents are not edited in its offices again.
     mDocuments.newBatchWordApp = [] {
-        return std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless);
+        auto word = std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless);
+        word->setQuickSave(true);
+        return word;
     };
     mDocuments.pdfRenderer = mRenderer.get();
     // Opened over the editor's tool window, which stays on top of everything else.
@@ -128,8 +132,11 @@ ContractMagServices Composition::contractMagServices() {
     };
     services.sendGridToExcel = [](const QString &title, QTableView *grid) {
         auto *records = qobject_cast<ContractRecordModel *>(grid->model());
-        if (!records)
+        if (!records) {
+            // Other lists (the history) go over as their cells show.
+            SendGridToExcel([] { return std::make_unique<LibreOfficeSheetApp>(); }, title, gridContent(grid));
             return;
+        }
         // The list is left on the record the export ended with, as the spreadsheet shows it last.
         SendGridToExcel([] { return std::make_unique<LibreOfficeSheetApp>(); }, title, gridContent(grid, records),
                         [grid, records](int row) { grid->setCurrentIndex(records->index(row, 0)); });
@@ -153,6 +160,7 @@ MainCommands Composition::mainCommands() {
     };
     c.rebuild = [](QWidget *parent, const std::function<void()> &closeChildren) { ShowRebuild(parent, closeChildren); };
     c.serverConnection = [](QWidget *parent) { ShowServerConnection(parent); };
+    c.changeHistory = [this](QWidget *parent) { ShowChangeHistory(parent, contractMagServices().sendGridToExcel); };
     c.openHelp = [](QWidget *parent) { OpenHelpPage(parent); };
     c.openTutorial = [](QWidget *parent) { OpenTutorialPage(parent); };
     c.sampleSites = SampleSites();

@@ -11,6 +11,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 // What a request looks like on the socket: a version word, then the file as UTF-8 (empty: come to the front). The

@@ -124,6 +124,9 @@ void TfrmMainContract::buildToolBar() {
     QAction *rebuildAction = databaseMenu->addAction(QStringLiteral("系统重建"));
     rebuildAction->setObjectName(QStringLiteral("rebuildAction"));
     connect(rebuildAction, &QAction::triggered, this, &TfrmMainContract::rebuildSystem);
+    QAction *historyAction = databaseMenu->addAction(QStringLiteral("修改记录"));
+    historyAction->setObjectName(QStringLiteral("changeHistoryAction"));
+    connect(historyAction, &QAction::triggered, this, &TfrmMainContract::showChangeHistory);
     databaseMenu->addSeparator();
     QAction *serverAction = databaseMenu->addAction(QStringLiteral("服务器连接设置"));
     serverAction->setObjectName(QStringLiteral("serverConnectionAction"));
@@ -303,6 +306,12 @@ void TfrmMainContract::rebuildSystem() {
     if (!adminCheck() || !mCommands.rebuild)
         return;
     mCommands.rebuild(this, [this] { closeChildWindows(); });
+}
+
+void TfrmMainContract::showChangeHistory() {
+    if (!adminCheck() || !mCommands.changeHistory)
+        return;
+    mCommands.changeHistory(this);
 }
 
 void TfrmMainContract::serverConnectionSettings() {

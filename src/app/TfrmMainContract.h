@@ -29,6 +29,8 @@ struct MainCommands {
     std::function<void(QWidget *, const std::function<void()> &)> rebuild;
     // "服务器连接设置": the dialog of the shared database server's connection.
     std::function<void(QWidget *)> serverConnection;
+    // "修改记录": the whole history of changes.
+    std::function<void(QWidget *)> changeHistory;
     // The help pages, in a window owned by the main window.
     std::function<void(QWidget *)> openHelp;
     std::function<void(QWidget *)> openTutorial;
@@ -75,6 +77,8 @@ public:
     void restoreBackup();
     void rebuildSystem();
     void serverConnectionSettings();
+    // "修改记录" after the administrative password check.
+    void showChangeHistory();
     void updateOnline();
     void showAbout();
 

@@ -2,6 +2,7 @@
 
 #include "catalogue/IndicatorEditor.h"
 #include "platform/Messages.h"
+#include "store/ChangeHistory.h"
 #include "store/SqlText.h"
 #include "store/TDM.h"
 
@@ -54,15 +55,44 @@ std::optional<Holding> recordsWithValues(const QString &category, const QStringL
 }
 
 // Empties the value columns in every contract record of the category, so that an indicator given one of them
-// later does not show the values of the indicator that held it before.
-bool clearColumns(const QString &category, const QStringList &columns) {
+// later does not show the values of the indicator that held it before. Each record that loses a value gets a
+// history row with the values it lost, under the name of the indicator that held them (`names` by column; the
+// column itself when none did).
+bool clearColumns(const QString &category, const QStringList &columns, const QHash<QString, QString> &names) {
     QStringList sets;
-    for (const QString &column : columns)
-        if (SqlText::isValueColumn(column) && !sets.contains(column + QStringLiteral("=''")))
+    QStringList cleared;
+    QStringList filled;
+    for (const QString &column : columns) {
+        if (SqlText::isValueColumn(column) && !cleared.contains(column)) {
+            cleared << column;
             sets << column + QStringLiteral("=''");
+            filled << QStringLiteral("coalesce(") + column + QStringLiteral(",'')<>''");
+        }
+    }
     if (sets.isEmpty())
         return true;
     QSqlQuery q(TDM::instance().ADOLocal());
+    q.setForwardOnly(true);
+    if (!execBound(q,
+                   QStringLiteral("SELECT ID,") + cleared.join(QLatin1Char(',')) +
+                       QStringLiteral(" FROM TContractMain WHERE MainTypeCode=? AND (") +
+                       filled.join(QStringLiteral(" OR ")) + QStringLiteral(") ORDER BY ID"),
+                   {category}))
+        return false;
+    QList<ChangeHistory::Entry> losses;
+    while (q.next()) {
+        ChangeHistory::Entry entry{q.value(0).toLongLong(), category, ChangeHistory::Cleared, {}, {}, {}};
+        for (qsizetype i = 0; i < cleared.size(); ++i) {
+            const QString value = q.value(int(i) + 1).toString();
+            if (!value.isEmpty())
+                entry.changes.append({names.value(cleared.at(i), cleared.at(i)), value, QString()});
+        }
+        losses.append(entry);
+    }
+    for (const ChangeHistory::Entry &entry : std::as_const(losses)) {
+        if (!ChangeHistory::record(entry))
+            return false;
+    }
     return execBound(q,
                      QStringLiteral("UPDATE TContractMain SET ") + sets.join(QLatin1Char(',')) +
                          QStringLiteral(" WHERE MainTypeCode=?"),
@@ -178,7 +208,7 @@ void IndicatorCommands::cmdDelPropertyClick() {
         QSqlQuery q(TDM::instance().ADOLocal());
         return lockCategory(mCategoryCode) &&
                execBound(q, QStringLiteral("DELETE FROM TDataPara WHERE ID=?"), {indicator.ID}) &&
-               clearColumns(mCategoryCode, columns);
+               clearColumns(mCategoryCode, columns, {{indicator.DataFieldA, indicator.PropertyName}});
     });
     if (!done) {
         Messages::instance().warning(QStringLiteral("删除数据发生错误！"));
@@ -279,6 +309,10 @@ void IndicatorCommands::importIndicators() {
             return;
     }
 
+    QHash<QString, QString> previousNames;
+    for (const Indicator &old : current)
+        previousNames.insert(old.DataFieldA, old.PropertyName);
+
     // One transaction: a failure leaves the category's indicators and its records exactly as they were.
     QString failure;
     QList<Indicator> copies;
@@ -286,7 +320,7 @@ void IndicatorCommands::importIndicators() {
         QSqlQuery q(TDM::instance().ADOLocal());
         if (!lockCategory(mCategoryCode) ||
             !execBound(q, QStringLiteral("DELETE FROM TDataPara WHERE MainTypeCode=?"), {mCategoryCode}) ||
-            !clearColumns(mCategoryCode, clearedColumns)) {
+            !clearColumns(mCategoryCode, clearedColumns, previousNames)) {
             failure = QStringLiteral("删除数据发生错误！");
             return false;
         }

@@ -4,6 +4,7 @@
 #include "contracts/ContractNumbering.h"
 #include "contracts/NumberMask.h"
 #include "platform/Messages.h"
+#include "store/ChangeHistory.h"
 #include "store/SqlText.h"
 #include "store/TDM.h"
 #include "text/DateText.h"
@@ -201,6 +202,7 @@ bool ContractEntry::SaveData() {
     QString takenNumber;
     QStringList columns;
     QVariantList values;
+    QList<ChangeHistory::Indicator> written;
     qint64 newId = -1;
 
     // Everything is read again and written under one write lock: the category, its indicators, the record as it
@@ -242,8 +244,14 @@ bool ContractEntry::SaveData() {
                 } else {
                     columns.append(column);
                     values.append(mGrid.value(r));
+                    written.append({mGrid.name(r), column});
                 }
             }
+            auto valuesWritten = [&](ChangeHistory::Values base) {
+                for (qsizetype i = 0; i < columns.size(); ++i)
+                    base.insert(columns.at(i).toLower(), values.at(i).toString());
+                return base;
+            };
 
             if (mHasRecord) {
                 if (!execBound(q, QStringLiteral("SELECT * FROM TContractMain WHERE ID=?") + dm.lockRows(),
@@ -264,7 +272,13 @@ bool ContractEntry::SaveData() {
                     QVariantList binds{TypeCode};
                     binds += values;
                     binds.append(ContractID);
-                    return execBound(q, sql, binds, &error);
+                    if (!execBound(q, sql, binds, &error))
+                        return false;
+                    const QList<ChangeHistory::Change> changes =
+                        ChangeHistory::changesBetween(written, current, valuesWritten(current));
+                    return changes.isEmpty() ||
+                           ChangeHistory::record({ContractID, TypeCode, ChangeHistory::Changed, changes, {}, {}},
+                                                 &error);
                 }
                 deletedMeanwhile = true;
             }
@@ -311,7 +325,13 @@ bool ContractEntry::SaveData() {
             if (!id)
                 return false;
             newId = *id;
-            return true;
+            return ChangeHistory::record({newId,
+                                          TypeCode,
+                                          ChangeHistory::Created,
+                                          ChangeHistory::changesBetween(written, {}, valuesWritten({})),
+                                          {},
+                                          {}},
+                                         &error);
         },
         &error);
 

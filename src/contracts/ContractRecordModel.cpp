@@ -162,6 +162,11 @@ ContractRecordModel::~ContractRecordModel() {
 }
 
 void ContractRecordModel::clearRows() {
+    // Giving back the memory of a large list takes a moment: a background read does it on its reader thread.
+    if (mInBackground) {
+        mDiscarded.insert(mDiscarded.end(), std::make_move_iterator(mBatches.begin()),
+                          std::make_move_iterator(mBatches.end()));
+    }
     mBatches.clear();
     mRowBatch.clear();
     mBatchFirstRow.clear();
@@ -237,7 +242,8 @@ bool ContractRecordModel::reopen(QString *error) {
     ContractRecordModel *model = this; // outlives the thread: stopLoading() joins it first
     const int firstRows = mFirstScreenRows;
     loader->thread = std::thread([loader, model, generation, firstRows, fields, source = TDM::instance().readSource(),
-                                  sql = mSql, binds = mBinds]() {
+                                  sql = mSql, binds = mBinds, discarded = std::move(mDiscarded)]() mutable {
+        discarded = {};
         BatchBuilder builder(fields, BatchBytes);
         Batch batch;
         builder.prepare(batch, firstRows);
@@ -295,6 +301,8 @@ bool ContractRecordModel::reopen(QString *error) {
             },
             Qt::QueuedConnection);
     });
+
+    mDiscarded.clear(); // handed to the thread above
 
     // The first screen, or everything when the category is that small.
     std::vector<Batch> ready;
@@ -510,6 +518,7 @@ void ContractRecordModel::close() {
     beginResetModel();
     mOpen = false;
     clearRows();
+    mDiscarded.clear();
     endResetModel();
 }
 

@@ -134,6 +134,7 @@ private:
     quint64 mGeneration = 0; // which background read a message of the reader thread belongs to
 
     std::vector<Batch> mBatches;
+    std::vector<Batch> mDiscarded;   // rows of the previous read, freed by the next reader thread
     std::vector<quint32> mRowBatch;  // by stored row: its batch
     std::vector<int> mBatchFirstRow; // by batch: its first stored row
     std::vector<int> mRows;          // stored rows still in the snapshot, in query order

@@ -3,6 +3,7 @@
 #include "contracts/ContractEntry.h"
 #include "contracts/ContractNumbering.h"
 #include "platform/Messages.h"
+#include "store/ChangeHistory.h"
 #include "store/DocumentStore.h"
 #include "store/SqlText.h"
 #include "store/TDM.h"
@@ -133,18 +134,44 @@ bool ContractRegister::deleteRecord(int row) {
                                        QStringLiteral("本记录对应已经生成或编辑过的合同内容也将一并删除！")))
         return false;
     const qint64 id = mRecords.recordId(row);
-    QSqlQuery q(TDM::instance().ADOLocal());
-    if (!execBound(q, QStringLiteral("DELETE FROM TContractMain WHERE ID=?"), {id}) || q.numRowsAffected() < 1) {
+    TDM &dm = TDM::instance();
+    // The history keeps every value the record had.
+    const bool deleted = dm.inTransaction([&]() {
+        const std::optional<ChangeHistory::Values> before = ChangeHistory::recordValues(id);
+        const std::optional<QList<ChangeHistory::Indicator>> indicators = ChangeHistory::indicatorsOf(mCategory);
+        QSqlQuery q(dm.ADOLocal());
+        if (!before || !indicators || !execBound(q, QStringLiteral("DELETE FROM TContractMain WHERE ID=?"), {id}) ||
+            q.numRowsAffected() < 1)
+            return false;
+        return ChangeHistory::record(
+            {id, mCategory, ChangeHistory::Deleted, ChangeHistory::changesBetween(*indicators, *before, {}), {}, {}});
+    });
+    if (!deleted) {
         Messages::instance().warning(QStringLiteral("删除数据发生错误！"));
         return false;
     }
     // The document goes with its record, so that a later record given the same ID never finds it.
-    for (const QString &doc : existingDocuments(id))
-        QFile::remove(doc);
-    for (const char *suffix : {".Doc", ".docx", ".odt"})
-        DocumentStore::remove(TDM::ContractFolder + QString::number(id) + QLatin1String(suffix));
+    QStringList removed;
+    for (const QString &doc : existingDocuments(id)) {
+        if (QFile::remove(doc))
+            removed << doc;
+    }
+    for (const char *suffix : {".Doc", ".docx", ".odt"}) {
+        const QString relative = TDM::ContractFolder + QString::number(id) + QLatin1String(suffix);
+        const bool onServer = DocumentStore::active() && DocumentStore::exists(relative);
+        if (DocumentStore::remove(relative) && onServer && !removed.contains(dm.path(relative)))
+            removed << dm.path(relative);
+    }
+    recordDocumentsDeleted(id, removed);
     mRecords.removeShownRow(row);
     return true;
+}
+
+void ContractRegister::recordDocumentsDeleted(qint64 id, const QStringList &paths) {
+    if (paths.isEmpty())
+        return;
+    for (const QString &path : paths)
+        ChangeHistory::recordDocument(id, mCategory, ChangeHistory::DocumentDeleted, path);
 }
 
 bool ContractRegister::copyRecord(int row) {
@@ -184,15 +211,32 @@ bool ContractRegister::copyRecord(int row) {
                 sources.append(column);
             }
         }
-        binds.append(mRecords.recordId(row));
-        if (!execBound(dsTmp,
-                       QStringLiteral("INSERT INTO TContractMain (MainTypeCode,") + data.join(QLatin1Char(',')) +
-                           QStringLiteral(") SELECT MainTypeCode,") + sources.join(QLatin1Char(',')) +
-                           QStringLiteral(" FROM TContractMain WHERE ID=?"),
-                       binds))
+        const qint64 sourceId = mRecords.recordId(row);
+        binds.append(sourceId);
+        // Nobody else writes while the lock is held: a source found now is still there for the copy.
+        const std::optional<ChangeHistory::Values> source = ChangeHistory::recordValues(sourceId);
+        if (!source)
             return false;
-        sourceGone = dsTmp.numRowsAffected() == 0;
-        return dsTmp.numRowsAffected() == 1;
+        if (source->isEmpty()) {
+            sourceGone = true;
+            return false;
+        }
+        const std::optional<qint64> copyId =
+            dm.insertReturningId(QStringLiteral("INSERT INTO TContractMain (MainTypeCode,") +
+                                     data.join(QLatin1Char(',')) + QStringLiteral(") SELECT MainTypeCode,") +
+                                     sources.join(QLatin1Char(',')) + QStringLiteral(" FROM TContractMain WHERE ID=?"),
+                                 binds);
+        if (!copyId)
+            return false;
+        const std::optional<ChangeHistory::Values> copy = ChangeHistory::recordValues(*copyId);
+        const std::optional<QList<ChangeHistory::Indicator>> indicators = ChangeHistory::indicatorsOf(mCategory);
+        return copy && indicators &&
+               ChangeHistory::record({*copyId,
+                                      mCategory,
+                                      ChangeHistory::Copied,
+                                      ChangeHistory::changesBetween(*indicators, {}, *copy),
+                                      {},
+                                      {}});
     });
     if (sourceGone) {
         Messages::instance().information(QStringLiteral("选定的合同已被其他用户删除，不能复制。"));
@@ -224,12 +268,26 @@ bool ContractRegister::deleteDocument(int row) {
         Messages::instance().information(QStringLiteral("选定合同数据的文档尚未生成或已经被删除！"));
         return false;
     }
-    for (const QString &doc : docs)
-        if (!QFile::remove(doc))
-            return false;
-    for (const QString &relative : onServer)
-        if (!DocumentStore::remove(relative))
-            return false;
+    QStringList removed;
+    bool ok = true;
+    for (const QString &doc : docs) {
+        if (!QFile::remove(doc)) {
+            ok = false;
+            break;
+        }
+        removed << doc;
+    }
+    for (const QString &relative : onServer) {
+        if (!ok || !DocumentStore::remove(relative)) {
+            ok = false;
+            break;
+        }
+        if (!removed.contains(TDM::instance().path(relative)))
+            removed << TDM::instance().path(relative);
+    }
+    recordDocumentsDeleted(id, removed);
+    if (!ok)
+        return false;
     Messages::instance().information(QStringLiteral("选定合同记录生成的Word文档已经删除！"));
     return true;
 }

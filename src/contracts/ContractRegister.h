@@ -54,6 +54,9 @@ public:
     void storeWidths(const QList<QPair<QString, int>> &widths);
 
 private:
+    // One history row per removed document file (paths in the application folder).
+    void recordDocumentsDeleted(qint64 id, const QStringList &paths);
+
     QString mCategory;
     QList<Indicator> mIndicators;
     QStringList mSortColumns;

@@ -4,6 +4,7 @@
 
 #include "catalogue/CategoryTreeView.h"
 #include "contracts/MultiRowHeaderView.h"
+#include "contracts/TfrmChangeHistory.h"
 #include "contracts/TfrmEditAContract.h"
 #include "platform/Messages.h"
 #include "store/TDM.h"
@@ -98,6 +99,9 @@ void TfrmContractMag::FormCreate() {
     sendToExcelAction = new QAction(QStringLiteral("发送到Excel"), recordGrid);
     sendToExcelAction->setObjectName(QStringLiteral("sendToExcelAction"));
     recordGrid->addAction(sendToExcelAction);
+    historyAction = new QAction(QStringLiteral("修改记录"), recordGrid);
+    historyAction->setObjectName(QStringLiteral("historyAction"));
+    recordGrid->addAction(historyAction);
     dueRemindersAction = new QAction(QStringLiteral("到期提醒"), recordGrid);
     dueRemindersAction->setObjectName(QStringLiteral("dueRemindersAction"));
     recordGrid->addAction(dueRemindersAction);
@@ -144,6 +148,7 @@ void TfrmContractMag::FormCreate() {
     connect(printButton, &QPushButton::clicked, this, &TfrmContractMag::printList);
     connect(closeButton, &QPushButton::clicked, this, &TfrmContractMag::closeWindow);
     connect(sendToExcelAction, &QAction::triggered, this, &TfrmContractMag::sendToExcel);
+    connect(historyAction, &QAction::triggered, this, &TfrmContractMag::showHistory);
     connect(dueRemindersAction, &QAction::triggered, this, [this] {
         auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget());
         if (mServices.openDueReminders && sub && sub->mdiArea())
@@ -330,6 +335,15 @@ void TfrmContractMag::printList() {
     mRegister.dsContract()->finishLoading();
     if (mServices.previewGrid)
         mServices.previewGrid(Caption, recordGrid);
+}
+
+void TfrmContractMag::showHistory() {
+    const int row = currentRecord();
+    if (row < 0) {
+        Messages::instance().information(QStringLiteral("没有可查看修改记录的合同数据！"));
+        return;
+    }
+    ShowRecordHistory(this, mRegister.dsContract()->recordId(row), mServices.sendGridToExcel);
 }
 
 void TfrmContractMag::sendToExcel() {

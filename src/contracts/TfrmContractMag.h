@@ -45,6 +45,8 @@ public:
     void importRecords();
     void printList();
     void sendToExcel();
+    // "修改记录" in the list's context menu: the history of the current record.
+    void showHistory();
     void closeWindow();
     void cmbPropertyNameChange();
     void applyFilter();
@@ -85,6 +87,7 @@ private:
     QPushButton *printButton = nullptr;
     QPushButton *closeButton = nullptr;
     QAction *sendToExcelAction = nullptr;
+    QAction *historyAction = nullptr;
     QAction *dueRemindersAction = nullptr;
     // A drag of a column border resizes on every mouse move; the widths are written once it ends, or after a
     // pause while the button is still held.

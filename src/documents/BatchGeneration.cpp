@@ -6,13 +6,16 @@
 #include "documents/DocumentSync.h"
 #include "documents/TemplateEditor.h"
 #include "documents/TemplateImport.h"
+#include "documents/package/PackageTemplate.h"
 #include "office/WordApp.h"
 #include "platform/Messages.h"
+#include "store/ChangeHistory.h"
 #include "store/DocumentStore.h"
 #include "store/TDM.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -79,8 +82,7 @@ void fetchFor(BatchGeneration::Job &job, const BatchGeneration::Options &options
         DocumentSync::fetchAnyFormat(DocumentPaths::contractFile(job.recordId), &job.fetchError);
 }
 
-// A document made in DB/ContractFile goes to the shared server, in place of the record's document in any format.
-void storeResult(BatchGeneration::Result &result) {
+void storeOnServer(BatchGeneration::Result &result) {
     if (!DocumentStore::active() || result.kind != BatchGeneration::Result::Kind::Generated)
         return;
     const QString relative = DocumentStore::relativePath(result.document);
@@ -108,6 +110,15 @@ void storeResult(BatchGeneration::Result &result) {
     }
 }
 
+// A document made in DB/ContractFile goes to the shared server, in place of the record's document in any format,
+// and into the history.
+void storeResult(BatchGeneration::Result &result) {
+    storeOnServer(result);
+    if (result.kind == BatchGeneration::Result::Kind::Generated &&
+        DocumentStore::relativePath(result.document).startsWith(TDM::ContractFolder))
+        ChangeHistory::recordDocument(result.recordId, QString(), ChangeHistory::DocumentGenerated, result.document);
+}
+
 } // namespace
 
 BatchGeneration::Job BatchGeneration::read(int recordId) {
@@ -122,6 +133,50 @@ BatchGeneration::Job BatchGeneration::read(int recordId) {
     return job;
 }
 
+QList<BatchGeneration::Job> BatchGeneration::readMany(const QList<int> &recordIds) {
+    QHash<int, QSqlRecord> records;
+    QSqlQuery query(TDM::instance().ADOLocal());
+    query.setForwardOnly(true);
+    // Within what every SQLite build and the server take as bound parameters of one statement.
+    constexpr qsizetype MostAtOnce = 1000;
+    for (qsizetype from = 0; from < recordIds.size(); from += MostAtOnce) {
+        const QList<int> some = recordIds.mid(from, MostAtOnce);
+        QVariantList binds;
+        binds.reserve(some.size());
+        for (const int id : some)
+            binds << id;
+        const QString sql = QStringLiteral("Select * from TContractMain where ID in (?%1)")
+                                .arg(QStringLiteral(",?").repeated(some.size() - 1));
+        if (!execBound(query, sql, binds))
+            continue; // these records fail as records that could not be read
+        while (query.next()) {
+            const QSqlRecord record = query.record();
+            records.insert(record.value(QStringLiteral("ID")).toInt(), record);
+        }
+    }
+    QHash<QString, std::pair<QList<Indicator>, bool>> indicators;
+    QList<Job> jobs;
+    jobs.reserve(recordIds.size());
+    for (const int id : recordIds) {
+        Job job;
+        job.recordId = id;
+        job.record = records.value(id);
+        if (!job.record.isEmpty()) {
+            const QString category = job.record.value(QStringLiteral("MainTypeCode")).toString();
+            auto known = indicators.find(category);
+            if (known == indicators.end()) {
+                bool read = false;
+                QList<Indicator> list = Indicator::ofCategory(category, &read);
+                known = indicators.insert(category, {std::move(list), read});
+            }
+            job.indicators = known->first;
+            job.indicatorsRead = known->second;
+        }
+        jobs << std::move(job);
+    }
+    return jobs;
+}
+
 BatchGeneration::Result BatchGeneration::run(int recordId) {
     Job job = read(recordId);
     fetchFor(job, mOptions, true);
@@ -131,7 +186,10 @@ BatchGeneration::Result BatchGeneration::run(int recordId) {
 }
 
 BatchGeneration::Result BatchGeneration::make(const Job &job) {
+    QElapsedTimer timer;
+    timer.start();
     Result result = makeDocument(job);
+    result.makeMs = double(timer.nsecsElapsed()) / 1e6;
     // Counted among the PDFs not written; the record's failure says why.
     if (mOptions.pdf && result.kind == Result::Kind::Failed && result.pdfError.isEmpty())
         result.pdfError = QStringLiteral("合同文档没有生成");
@@ -177,11 +235,12 @@ BatchGeneration::Result BatchGeneration::makeDocument(const Job &job) {
     // there (the template's) counts as the record's document.
     QString existing;
     if (ownFolder) {
-        existing = DocumentPaths::existingDocument(target);
+        existing = mFolderNames ? DocumentPaths::existingDocument(target, *mFolderNames)
+                                : DocumentPaths::existingDocument(target);
     } else {
         const QString templateFile = DocumentPaths::existingTemplate(category);
-        existing = DocumentPaths::existingFile(
-            templateFile.isEmpty() ? target : DocumentPaths::withSuffixOf(target, templateFile));
+        const QString file = templateFile.isEmpty() ? target : DocumentPaths::withSuffixOf(target, templateFile);
+        existing = mFolderNames ? DocumentPaths::existingFile(file, *mFolderNames) : DocumentPaths::existingFile(file);
     }
     if (!existing.isEmpty()) {
         result.document = existing;
@@ -210,9 +269,12 @@ BatchGeneration::Result BatchGeneration::makeDocument(const Job &job) {
     CollectingMessages messages;
     ContractDocument document(mWord, messages, QString(), staging, recordId);
     document.setShowInOffice(mOptions.pdf);
+    document.setNewDocument(true);
     document.setRecordData(job.record, job.indicators);
+    document.setPreparedTemplate(job.preparedTemplate);
     const ContractDocument::Preparation prepared = document.ReadyData();
-    const QString made = DocumentPaths::existingDocument(staging);
+    // The document is written under the name it says (the template's format), never under another case.
+    const QString made = QFileInfo::exists(document.documentPath()) ? document.documentPath() : QString();
     QString stagedPdf;
     const auto fail = [&](const QString &reason) {
         if (!made.isEmpty())
@@ -266,7 +328,11 @@ QString pdfBeside(const QString &document) {
 
 QString BatchGeneration::exportStaged(const QString &document, Result &result) {
     const QString staged = stagingPath(pdfBeside(document));
-    if (mWord.exportPdf(staged))
+    QElapsedTimer timer;
+    timer.start();
+    const bool exported = mWord.exportPdf(staged);
+    result.pdfMs += double(timer.nsecsElapsed()) / 1e6;
+    if (exported)
         return staged;
     QFile::remove(staged);
     const QString error = oneLine(mWord.lastError());
@@ -305,9 +371,15 @@ int BatchGeneration::defaultWorkers() {
     return std::clamp(QThread::idealThreadCount(), 1, 4);
 }
 
+int BatchGeneration::workersWithoutOffice() {
+    return std::max(QThread::idealThreadCount(), 1);
+}
+
 QList<BatchGeneration::Result> BatchGeneration::runAll(const QList<int> &recordIds, const Options &options,
                                                        const WordFactory &newWord, int workers,
-                                                       const Progress &progress) {
+                                                       const Progress &progress, Timing *timing) {
+    Timing spent;
+    QElapsedTimer clock;
     // A record given twice would be made twice at once, each run taking the other's files.
     QList<int> unique;
     for (const int id : recordIds) {
@@ -317,6 +389,7 @@ QList<BatchGeneration::Result> BatchGeneration::runAll(const QList<int> &recordI
     const QList<int> &ids = unique;
     const int total = int(ids.size());
     workers = std::clamp(workers, 1, std::max(1, total));
+    spent.workers = workers;
     // Records are read here and queued a few ahead; the workers take them in turn.
     std::mutex mutex;
     std::condition_variable changed;
@@ -325,11 +398,29 @@ QList<BatchGeneration::Result> BatchGeneration::runAll(const QList<int> &recordI
     bool closed = false;
     Step step;
 
+    // With a shared server the documents of DB/ContractFile are fetched one by one as they are read: no listing
+    // made beforehand knows them.
+    std::shared_ptr<const DocumentPaths::FolderNames> folderNames;
+    if (!options.folder.isEmpty() || !DocumentStore::active())
+        folderNames = std::make_shared<const DocumentPaths::FolderNames>(DocumentPaths::namesIn(
+            options.folder.isEmpty() ? QFileInfo(DocumentPaths::contractFile(0)).absolutePath() : options.folder));
     std::vector<std::unique_ptr<QThread>> threads;
+    QElapsedTimer making;
+    making.start();
     for (int w = 0; w < workers; ++w) {
         threads.emplace_back(QThread::create([&] {
             const std::unique_ptr<WordApp> word = newWord();
+            // Every record needs the office for its PDF: it starts while the records are read. (Without PDFs it
+            // is started by the first record whose template needs it, if any.)
+            if (options.pdf) {
+                QElapsedTimer started;
+                started.start();
+                word->connect();
+                const std::lock_guard guard(mutex);
+                spent.officeStartMs += double(started.nsecsElapsed()) / 1e6;
+            }
             BatchGeneration batch(*word, options);
+            batch.mFolderNames = folderNames;
             for (;;) {
                 std::unique_lock lock(mutex);
                 changed.wait(lock, [&] { return closed || !queue.empty(); });
@@ -352,6 +443,11 @@ QList<BatchGeneration::Result> BatchGeneration::runAll(const QList<int> &recordI
     }
 
     QSet<QString> categories;
+    QHash<QString, std::shared_ptr<const PackageTemplate::Prepared>> templates;
+    // Records read ahead in one query: readAhead[i] is the record at next - readFrom + i.
+    QList<Job> readAhead;
+    int readFrom = 0;
+    constexpr int ReadAtOnce = 1000;
     int next = 0;
     bool cancelled = false;
     Step reported;
@@ -359,11 +455,27 @@ QList<BatchGeneration::Result> BatchGeneration::runAll(const QList<int> &recordI
     for (;;) {
         while (!cancelled && next < total && int(queue.size()) < workers) {
             lock.unlock();
-            Job job = read(ids.at(next));
+            if (next - readFrom >= readAhead.size()) {
+                clock.start();
+                readFrom = next;
+                readAhead = readMany(ids.mid(next, ReadAtOnce));
+                spent.readMs += double(clock.nsecsElapsed()) / 1e6;
+            }
+            Job job = std::move(readAhead[next - readFrom]);
             const QString category = job.record.value(QStringLiteral("MainTypeCode")).toString();
-            job.checkTemplate = !category.isEmpty() && !categories.contains(category);
-            fetchFor(job, options, !categories.contains(category));
+            const bool firstOfCategory = !categories.contains(category);
+            job.checkTemplate = !category.isEmpty() && firstOfCategory;
+            fetchFor(job, options, firstOfCategory);
             categories.insert(category);
+            if (firstOfCategory && !category.isEmpty()) {
+                // Read once here, filled by every worker; a Word 97 template goes through the office.
+                clock.start();
+                const QString templateFile = DocumentPaths::existingTemplate(category);
+                if (PackageTemplate::formatOf(templateFile) != PackageTemplate::Format::None)
+                    templates.insert(category, std::make_shared<const PackageTemplate::Prepared>(templateFile));
+                spent.templatesMs += double(clock.nsecsElapsed()) / 1e6;
+            }
+            job.preparedTemplate = templates.value(category);
             lock.lock();
             queue.emplace_back(next++, std::move(job));
             changed.notify_all();
@@ -395,6 +507,9 @@ QList<BatchGeneration::Result> BatchGeneration::runAll(const QList<int> &recordI
     lock.unlock();
     for (const auto &thread : threads)
         thread->wait();
+    spent.makeMs = double(making.nsecsElapsed()) / 1e6;
+    if (timing)
+        *timing = spent;
     QList<Result> results;
     for (auto &[index, result] : done) {
         storeResult(result);

@@ -11,6 +11,9 @@
 #include <memory>
 
 class WordApp;
+namespace PackageTemplate {
+class Prepared;
+}
 
 // The contract documents of many records in one go, through the same generation as "生成/查看合同文档". Every
 // document (and its PDF) is made under a name of its own beside its place, unique to the batch, and renamed into it
@@ -38,6 +41,8 @@ public:
         QStringList unfilledMarkers;
         // What "检查模板" says of the template's optional clauses, one line each; also with the first record only.
         QStringList clauseProblems;
+        double makeMs = 0; // making the document, its PDF included
+        double pdfMs = 0;  // exporting the PDF
     };
     // What a document is made from: read from the database beforehand, so that it can be made on another thread.
     struct Job {
@@ -47,6 +52,16 @@ public:
         bool indicatorsRead = false;
         bool checkTemplate = false; // also say which markers of the template stay unfilled
         QString fetchError;         // the shared server's documents could not be read: nothing is made
+        // The category's .docx/.odt template, read once for the batch; null for a Word 97 template.
+        std::shared_ptr<const PackageTemplate::Prepared> preparedTemplate;
+    };
+    // Where the time of a batch went, in milliseconds.
+    struct Timing {
+        double readMs = 0;        // reading the records and indicators (the calling thread)
+        double templatesMs = 0;   // reading the .docx/.odt templates, once each
+        int workers = 0;          // making the documents side by side
+        double officeStartMs = 0; // starting the offices, all workers together (PDFs asked for)
+        double makeMs = 0;        // from the first worker's start to the last document made
     };
 
     BatchGeneration(WordApp &word, Options options);
@@ -54,6 +69,9 @@ public:
     // Reads the record (on the thread that holds the database) and makes its document.
     Result run(int recordId);
     static Job read(int recordId);
+    // The records of many IDs in one query, each category's indicators read once; in the order of the IDs (a
+    // record that is gone gives a job with an empty record).
+    static QList<Job> readMany(const QList<int> &recordIds);
     // Makes the document of a record read before; touches files and the office only, never the database (a job
     // whose indicators could not be read fails).
     Result make(const Job &job);
@@ -73,9 +91,11 @@ public:
     // .odt template without PDF needs no office at all). The records are read here, on the calling thread. A record
     // given twice is made once. The results are in the order of the records; a cancelled batch returns those done.
     static QList<Result> runAll(const QList<int> &recordIds, const Options &options, const WordFactory &newWord,
-                                int workers, const Progress &progress);
+                                int workers, const Progress &progress, Timing *timing = nullptr);
     // As many as the machine has cores, at most four (each office takes its share of memory).
     static int defaultWorkers();
+    // Without an office (documents filled in the program, no PDFs): as many as the machine has cores.
+    static int workersWithoutOffice();
 
     // The record's contract number (the value of its category's numbering indicator), else its ID, for progress.
     static QString contractNumber(int recordId);
@@ -101,5 +121,8 @@ private:
 
     WordApp &mWord;
     Options mOptions;
+    // The documents' folder as it was when the batch began, to find a record's document under another letter case
+    // without listing the folder for each record; null: listed each time.
+    std::shared_ptr<const QHash<QString, QString>> mFolderNames;
     QString mToken; // in the names of the files being made: unique to this batch
 };

@@ -7,6 +7,7 @@
 #include "documents/package/PackageTemplate.h"
 #include "office/WordApp.h"
 #include "platform/Messages.h"
+#include "store/ChangeHistory.h"
 #include "store/TDM.h"
 #include "text/TextHelpers.h"
 
@@ -101,11 +102,11 @@ ContractDocument::Preparation ContractDocument::ReadyData() {
 
     // With a shared server the local files are copies: the document, or else the template, as it is there now.
     QString fetchError;
-    if (!DocumentSync::fetchAnyFormat(mDocumentPath, &fetchError)) {
+    if (!mNewDocument && !DocumentSync::fetchAnyFormat(mDocumentPath, &fetchError)) {
         mMessages.warning(DocumentSync::fetchFailedText(fetchError));
         return Preparation::Failed;
     }
-    const QString existing = DocumentPaths::existingDocument(mDocumentPath);
+    const QString existing = mNewDocument ? QString() : DocumentPaths::existingDocument(mDocumentPath);
     if (!existing.isEmpty()) {
         if (PackageTemplate::formatOf(existing) != PackageTemplate::Format::None)
             mDocumentPath = DocumentPaths::withSuffixOf(mDocumentPath, existing);
@@ -186,10 +187,16 @@ ContractDocument::Preparation ContractDocument::generateNew(const QString &templ
 
 void ContractDocument::storeGenerated() {
     // Another user made this record's document meanwhile: theirs is shown when the user asks for it.
-    if (DocumentSync::writeBack(mDocumentPath, mMessages, QStringLiteral("合同文档")) ==
-            DocumentSync::WriteBack::Reloaded &&
-        !mWord.open(mDocumentPath))
+    const DocumentSync::WriteBack written =
+        DocumentSync::writeBack(mDocumentPath, mMessages, QStringLiteral("合同文档"));
+    if (written == DocumentSync::WriteBack::Written)
+        recordWrite(ChangeHistory::DocumentGenerated);
+    if (written == DocumentSync::WriteBack::Reloaded && !mWord.open(mDocumentPath))
         showOfficeError();
+}
+
+void ContractDocument::recordWrite(const QString &action) {
+    ChangeHistory::recordDocument(mRecordId, mCategoryCode, action, mDocumentPath);
 }
 
 ContractDocument::Preparation ContractDocument::generateFromPackage(const QString &templateFile) {
@@ -202,8 +209,11 @@ ContractDocument::Preparation ContractDocument::generateFromPackage(const QStrin
     QDir().mkpath(QFileInfo(mDocumentPath).absolutePath());
     if (mHint)
         mHint(true);
+    const QHash<QString, QString> conditions = conditionValuesFor(indicators, mRecord);
     const PackageTemplate::Result filled =
-        PackageTemplate::fill(templateFile, mDocumentPath, replacements, conditionValuesFor(indicators, mRecord));
+        mPrepared && mPrepared->templatePath() == templateFile
+            ? mPrepared->fill(mDocumentPath, replacements, conditions)
+            : PackageTemplate::fill(templateFile, mDocumentPath, replacements, conditions);
     if (mHint)
         mHint(false);
     if (!filled.ok) {
@@ -211,7 +221,9 @@ ContractDocument::Preparation ContractDocument::generateFromPackage(const QStrin
         return Preparation::Failed;
     }
     // Opened below in whichever form the server keeps: the user's own, or another user's made meanwhile.
-    DocumentSync::writeBack(mDocumentPath, mMessages, QStringLiteral("合同文档"));
+    if (DocumentSync::writeBack(mDocumentPath, mMessages, QStringLiteral("合同文档")) ==
+        DocumentSync::WriteBack::Written)
+        recordWrite(ChangeHistory::DocumentGenerated);
     if (!mShowInOffice)
         return Preparation::Generated;
     if (!mWord.open(mDocumentPath)) {
@@ -288,7 +300,11 @@ ContractDocument::Fill ContractDocument::fillPrefilled(const QString &templateFi
 }
 
 bool ContractDocument::regenerate() {
-    return fillMarkers() != Fill::NotRun;
+    const Fill filled = fillMarkers();
+    // Filled in the open document; the file changes when it is saved, which is recorded then.
+    if (filled == Fill::Filled)
+        recordWrite(ChangeHistory::DocumentRegenerated);
+    return filled != Fill::NotRun;
 }
 
 ContractDocument::Fill ContractDocument::fillMarkers() {
@@ -367,8 +383,19 @@ bool ContractDocument::save() {
     case DocumentSync::WriteBack::Failed:
         return false;
     }
+    recordWrite(ChangeHistory::DocumentSaved);
     mNotSaved = false;
     return true;
+}
+
+void ContractDocument::checkDocument() {
+    // The file as it stands on disk: what the office shows but has not saved is not part of it.
+    const ChangeHistory::DocumentCheck check = ChangeHistory::checkDocument(mDocumentPath);
+    const QString text = ChangeHistory::describe(check, mDocumentPath);
+    if (check.outcome == ChangeHistory::DocumentCheck::Outcome::Unchanged)
+        mMessages.information(text);
+    else
+        mMessages.warning(text);
 }
 
 void ContractDocument::print() {

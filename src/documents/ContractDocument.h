@@ -8,9 +8,13 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class Messages;
 class WordApp;
+namespace PackageTemplate {
+class Prepared;
+}
 
 // One marker of a template and the text that takes its place in a contract document.
 struct MarkerPair {
@@ -43,6 +47,8 @@ public:
     bool regenerate();
     // "保存": true when the document was written and the window is to close.
     bool save();
+    // "检查合同文档": tells whether the document file is the one the program last wrote, and when and by whom.
+    void checkDocument();
     // "打印".
     void print();
     // "电子邮件".
@@ -58,6 +64,14 @@ public:
     // The record and its category's indicators read beforehand (by a batch, on the thread that holds the
     // database): the document is then made without reading the database.
     void setRecordData(const QSqlRecord &record, const QList<Indicator> &indicators);
+    // A .docx/.odt template read beforehand (a batch reads each template once): filled instead of reading the
+    // template file again when it is the category's template.
+    // The document path is a name of the caller's own that holds nothing yet (a batch's name for the document it
+    // makes): the document is made from the template without looking for one there, locally or on the server.
+    void setNewDocument(bool isNew) { mNewDocument = isNew; }
+    void setPreparedTemplate(std::shared_ptr<const PackageTemplate::Prepared> prepared) {
+        mPrepared = std::move(prepared);
+    }
     // The contract number in a record of TContractMain: the value of its category's numbering indicator
     // ([GETBILLID]); empty when the category has none or the record holds none.
     static QString contractNumberIn(const QSqlRecord &record);
@@ -103,6 +117,8 @@ private:
     Preparation generateNew(const QString &templateFile);
     // The generated document written back to a shared server.
     void storeGenerated();
+    // A history row for the document file as it is now.
+    void recordWrite(const QString &action);
     Fill fillMarkers();
     // A new document straight from the template with every value in it, where the office offers that (much
     // quicker than opening the template and filling it there); NotRun when it does not.
@@ -114,6 +130,7 @@ private:
     WordApp &mWord;
 
     bool mShowInOffice = true;
+    bool mNewDocument = false;
     Messages &mMessages;
     QString mCategoryCode;
     QString mDocumentPath;
@@ -123,6 +140,7 @@ private:
     bool mPreloaded = false;
     QString mLocked;              // the document this window has open, marked as such for batches
     QList<Indicator> mIndicators; // when preloaded
+    std::shared_ptr<const PackageTemplate::Prepared> mPrepared;
     bool mNotSaved = true;
     bool mCloseRequested = false;
     bool mGenerating = false;

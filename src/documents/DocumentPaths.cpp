@@ -37,21 +37,54 @@ QString existingFile(const QString &path) {
     return QString();
 }
 
+FolderNames namesIn(const QString &folder) {
+    FolderNames names;
+    const QStringList all = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    names.reserve(all.size());
+    // entryList gives the names in order; of two that fold alike the first one counts, as in existingFile.
+    for (auto it = all.crbegin(); it != all.crend(); ++it)
+        names.insert(it->toCaseFolded(), *it);
+    return names;
+}
+
+QString existingFile(const QString &path, const FolderNames &names) {
+    if (path.isEmpty())
+        return QString();
+    const QFileInfo info(path);
+    if (info.isFile())
+        return path;
+    const QString name = names.value(info.fileName().toCaseFolded());
+    if (name.isEmpty())
+        return QString();
+    const QString found = info.absoluteDir().filePath(name);
+    return QFileInfo(found).isFile() ? found : QString();
+}
+
 namespace {
 
-QString firstExisting(const QString &path) {
+template <typename Find> QString firstExisting(const QString &path, Find find) {
     const QFileInfo info(path);
     const QString base = info.absolutePath() + QLatin1Char('/') + info.completeBaseName();
     const QStringList candidates{path, base + QStringLiteral(".docx"), base + QStringLiteral(".odt")};
     for (const QString &candidate : candidates) {
-        QString found = existingFile(candidate);
+        QString found = find(candidate);
         if (!found.isEmpty())
             return found;
     }
     return QString();
 }
 
+QString firstExisting(const QString &path) {
+    return firstExisting(path, [](const QString &candidate) { return existingFile(candidate); });
+}
+
 } // namespace
+
+QString existingDocument(const QString &path, const FolderNames &names) {
+    return path.isEmpty()
+               ? QString()
+               : firstExisting(path, [&](const QString &candidate) { return existingFile(candidate, names); });
+}
 
 QString existingTemplate(const QString &categoryCode) {
     return firstExisting(templateFile(categoryCode));

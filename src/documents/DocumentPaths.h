@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 
 // Where the template and contract documents of the application folder live. File names keep the case the
@@ -24,6 +25,16 @@ QString existingFile(const QString &path);
 QString existingTemplate(const QString &categoryCode);
 // The contract document on disk in any of the three formats (path itself first); empty when there is none.
 QString existingDocument(const QString &path);
+
+// The file names of one folder by their case-folded form (the first in name order where two fold alike), read
+// once for many look-ups there: a batch asks for a document of each of thousands of records, and listing the
+// folder for each would take longer than making the documents.
+using FolderNames = QHash<QString, QString>;
+FolderNames namesIn(const QString &folder);
+// As above, the letter-case variants looked up in names, a listing of the path's folder, instead of listing it
+// again; what it finds is checked to be there still.
+QString existingFile(const QString &path, const FolderNames &names);
+QString existingDocument(const QString &path, const FolderNames &names);
 // path with the suffix of model's file name in place of its own.
 QString withSuffixOf(const QString &path, const QString &model);
 

@@ -27,6 +27,9 @@ public:
     // Starts the shared office and returns at once, so that it is ready when the first window needs it. It ends
     // with the program.
     static void startSharedOffice();
+    // The documents this office saves and exports are not edited in it again (a batch): written without waiting
+    // for the disk to confirm every file and without a preview picture in OpenDocument files.
+    void setQuickSave(bool quick);
     bool isStarting() override;
 
     bool connect() override;

@@ -9,7 +9,7 @@ inline constexpr int ValueColumnCount = 80;
 inline constexpr int DefaultColWidth = 100;
 // The version of the tables this program builds and expects. A database of an earlier version is brought up to it
 // by upgrade(), step by step, when the program opens it.
-inline constexpr int Version = 2;
+inline constexpr int Version = 3;
 // Days ahead a date marked for due reminders starts to remind, unless the indicator says otherwise.
 inline constexpr int DefaultDueDays = 30;
 

@@ -24,10 +24,13 @@ namespace {
 std::unique_ptr<TDM> gModule;
 
 // Texts are exchanged as UTF-8 whatever the server's default; dates and numbers never depend on its locale.
+// vantrel.program tells the server's history trigger that this program writes its own history rows, so that only
+// changes made by other programs are recorded by the trigger.
 bool setUpServerSession(const QSqlDatabase &db, QString *error) {
     QSqlQuery q(db);
     if (q.exec(QStringLiteral("SET client_encoding TO 'UTF8'")) &&
-        q.exec(QStringLiteral("SET standard_conforming_strings TO on")))
+        q.exec(QStringLiteral("SET standard_conforming_strings TO on")) &&
+        q.exec(QStringLiteral("SET vantrel.program TO '1'")))
         return true;
     if (error)
         *error = q.lastError().text();
@@ -641,6 +644,8 @@ bool TDM::backupDatabaseTo(const QString &targetFile, QString *error) {
         sqlite3_close(target);
         return fail(text);
     }
+    // A copy that is only read again once: no journal of its own, no waiting for the disk on every commit.
+    sqlite3_exec(target, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
     sqlite3_backup *backup = sqlite3_backup_init(target, "main", source, "main");
     int rc = SQLITE_ERROR;
     if (backup) {
@@ -654,4 +659,84 @@ bool TDM::backupDatabaseTo(const QString &targetFile, QString *error) {
         return fail(text);
     }
     return true;
+}
+
+std::optional<QByteArray> TDM::databaseImage(QString *error) {
+    auto fail = [&](const QString &text) -> std::optional<QByteArray> {
+        if (error)
+            *error = text;
+        return std::nullopt;
+    };
+    sqlite3 *source = sqliteHandle(ADOLocal());
+    if (!source)
+        return fail(QStringLiteral("database not open"));
+    sqlite3 *target = nullptr;
+    if (sqlite3_open_v2(":memory:", &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+        const QString text = target ? QString::fromUtf8(sqlite3_errmsg(target)) : QStringLiteral("out of memory");
+        sqlite3_close(target);
+        return fail(text);
+    }
+    const std::unique_ptr<sqlite3, int (*)(sqlite3 *)> guard(target, sqlite3_close);
+    sqlite3_backup *backup = sqlite3_backup_init(target, "main", source, "main");
+    if (!backup)
+        return fail(QString::fromUtf8(sqlite3_errmsg(target)));
+    // All pages in one step: one read lock on the file for the whole copy, so the copy is one moment's state.
+    const int rc = sqlite3_backup_step(backup, -1);
+    sqlite3_backup_finish(backup);
+    if (rc != SQLITE_DONE)
+        return fail(QString::fromUtf8(sqlite3_errmsg(target)));
+    sqlite3_int64 size = 0;
+    unsigned char *bytes = sqlite3_serialize(target, "main", &size, 0);
+    if (!bytes)
+        return fail(QStringLiteral("out of memory"));
+    QByteArray image(reinterpret_cast<const char *>(bytes), qsizetype(size));
+    sqlite3_free(bytes);
+    return image;
+}
+
+bool TDM::execManyEmbedded(const QString &sql, const RowValues &next, QString *error) {
+    auto fail = [&](const QString &text) {
+        if (error)
+            *error = text;
+        return false;
+    };
+    sqlite3 *db = mBackend == Backend::Embedded ? sqliteHandle(ADOLocal()) : nullptr;
+    if (!db)
+        return fail(QStringLiteral("database not open"));
+    sqlite3_stmt *stmt = nullptr;
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt, nullptr) != SQLITE_OK) {
+        const QString reason = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_finalize(stmt);
+        return fail(reason);
+    }
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> guard(stmt, sqlite3_finalize);
+    const int parameters = sqlite3_bind_parameter_count(stmt);
+    QStringList values;
+    // The UTF-8 texts stay here until the row is stepped, so SQLite need not copy them.
+    std::vector<QByteArray> utf8(size_t(std::max(parameters, 0)));
+    for (;;) {
+        values.clear();
+        if (!next(values))
+            return true;
+        for (int i = 0; i < parameters; ++i) {
+            const QString value = i < values.size() ? values.at(i) : QString();
+            int rc;
+            if (value.isNull()) {
+                rc = sqlite3_bind_null(stmt, i + 1);
+            } else {
+                utf8[size_t(i)] = value.toUtf8();
+                rc = sqlite3_bind_text(stmt, i + 1, utf8[size_t(i)].constData(), int(utf8[size_t(i)].size()),
+                                       SQLITE_STATIC);
+            }
+            if (rc != SQLITE_OK)
+                return fail(QString::fromUtf8(sqlite3_errmsg(db)));
+        }
+        if (sqlite3_step(stmt) != SQLITE_DONE) {
+            const QString reason = QString::fromUtf8(sqlite3_errmsg(db));
+            sqlite3_reset(stmt);
+            return fail(reason);
+        }
+        sqlite3_reset(stmt);
+    }
 }

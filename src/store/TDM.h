@@ -96,6 +96,14 @@ public:
     static bool bulkReadFrom(const ReadSource &source, const QString &sql, const QVariantList &binds, int fields,
                              const RowSink &onRow, const std::atomic<bool> *stop, QString *error = nullptr);
 
+    // Runs one statement (with '?' or ':name' placeholders, bound in order) for many rows on the embedded file,
+    // inside the caller's transaction: `next` fills the values of the next row (a null text binds NULL) and returns
+    // false after the last. The texts go to SQLite as UTF-8 without QtSql's conversions of every value. Returns false
+    // with the reason at the first row that fails (its values were the last `next` gave) or on the server, where
+    // the caller binds through the driver.
+    using RowValues = std::function<bool(QStringList &values)>;
+    bool execManyEmbedded(const QString &sql, const RowValues &next, QString *error = nullptr);
+
     // First column of the first row as text; empty text on failure, no row or null.
     QString GetDataBySQL(const QString &sql, const QVariantList &binds = {});
     // Appends the non-empty first-column texts of all rows; on failure the list stays as it was.
@@ -110,6 +118,9 @@ public:
 
     // Consistent copy of the open database into a new file, through SQLite's online backup.
     bool backupDatabaseTo(const QString &targetFile, QString *error = nullptr);
+    // The same copy as the bytes of a database file, taken in memory: for an archive that stores it, without a
+    // copy written to disk and read back. Nothing on failure.
+    std::optional<QByteArray> databaseImage(QString *error = nullptr);
 
     // Runs fn inside one transaction; commits when it returns true, rolls back otherwise or on a failed commit.
     template <typename Fn> bool inTransaction(Fn &&fn, QString *error = nullptr) {

@@ -7,6 +7,7 @@
 #include "app/admin/StoreCopy.h"
 #include "platform/Clock.h"
 #include "platform/ScriptedMessages.h"
+#include "store/ChangeHistory.h"
 #include "store/DocumentStore.h"
 #include "store/Schema.h"
 #include "store/TDM.h"
@@ -173,7 +174,17 @@ private Q_SLOTS:
             TempAppFolder source;
             QVERIFY(source.isValid());
             QVERIFY(fill(source));
+            // The history travels with the data.
+            QVERIFY(TDM::instance().inTransaction([] {
+                return ChangeHistory::record({9,
+                                              QStringLiteral("00010001"),
+                                              ChangeHistory::Changed,
+                                              {{QStringLiteral("甲方"), QStringLiteral("旧"), QStringLiteral("新")}},
+                                              {},
+                                              {}});
+            }));
             rows = dataRows();
+            QCOMPARE(rows.filter(QRegularExpression(QStringLiteral("^TChangeLog:"))).size(), 1);
             docs = documents();
             QCOMPARE(docs.size(), 3);
             QString error;
@@ -195,7 +206,16 @@ private Q_SLOTS:
             QVERIFY2(DatabaseRestore::restore(archive, target.path(), &error), qPrintable(error));
             QVERIFY(TDM::create(target.path()).isConnected());
         }
-        QCOMPARE(dataRows(), rows);
+        // Everything as it was, and one history row more: the restore's own, the newest.
+        QStringList after = dataRows();
+        QVERIFY(!after.isEmpty());
+        const QString restoreRow = after.takeLast();
+        QCOMPARE(after, rows);
+        QVERIFY2(restoreRow.startsWith(QStringLiteral("TChangeLog:")) &&
+                     restoreRow.contains(QStringLiteral("|2026-03-07 09:30:00|")) &&
+                     restoreRow.contains(QStringLiteral("|数据库还原|")) &&
+                     restoreRow.contains(QStringLiteral("moved.HTBK")),
+                 qPrintable(restoreRow));
         QCOMPARE(documents(), docs);
         QCOMPARE(readFile(target.file(QStringLiteral("DB/Empty.Doc"))), QByteArray("blank"));
         // New records continue above the restored IDs.
@@ -457,6 +477,8 @@ private Q_SLOTS:
                  QStringLiteral("2026-04-01"));
         QCOMPARE(target.scalar(QStringLiteral("SELECT DueDays FROM TDataPara WHERE ID=4")).toInt(),
                  Schema::DefaultDueDays);
+        // The older archive had no history; the restore's own entry is its first.
+        QCOMPARE(target.joined(QStringLiteral("SELECT Action FROM TChangeLog")), ChangeHistory::Restored);
         QVERIFY(target.exec(QStringLiteral("UPDATE TDataPara SET DueRemind=1 WHERE ID=4")));
         QVERIFY(target.exec(
             QStringLiteral("INSERT INTO TDueDone (ContractID, ParaID, DueDate) VALUES (7, 4, '2026-04-01')")));

@@ -2,6 +2,7 @@
 #include "app/admin/SystemRebuild.h"
 #include "app/admin/TfrmReBulid.h"
 #include "platform/ScriptedMessages.h"
+#include "store/ChangeHistory.h"
 #include "store/DocumentStore.h"
 #include "store/TDM.h"
 #include "support/TempAppFolder.h"
@@ -120,6 +121,30 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(app.file(QStringLiteral("DB/ModelFiles/sub"))).isDir());
         for (const char *kept : {"DB/ZYDB.dat", "DB/Empty.Doc", "DB/说明.txt"})
             QVERIFY2(exists(app, kept), kept);
+    }
+
+    // The history describes the contracts being emptied: the rebuild says it goes too and asks, and a No keeps it.
+    void rebuildAsksBeforeEmptyingTheHistory_data() {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("answered Yes") << true;
+        QTest::newRow("answered No") << false;
+    }
+    void rebuildAsksBeforeEmptyingTheHistory() {
+        QFETCH(bool, yes);
+        TempAppFolder app;
+        QVERIFY(fillSample(app));
+        QVERIFY(TDM::instance().inTransaction([] {
+            return ChangeHistory::record({1, QStringLiteral("00010001"), ChangeHistory::Changed, {}, {}, {}});
+        }));
+        TfrmReBulid dialog({});
+        dialog.cmkYW->click();
+        mMessages.answerQuestion(true);
+        mMessages.answerQuestion(yes);
+        dialog.cmdSH->click();
+        const QString history = QStringLiteral("系统重建将同时清空全部合同的修改记录，清空后无法恢复，是否继续？");
+        QCOMPARE(mMessages.texts(), yes ? QStringList({Confirm, history, Done}) : QStringList({Confirm, history}));
+        QCOMPARE(count(app, "TChangeLog"), yes ? 0 : 1);
+        QCOMPARE(count(app, "TContractMain"), yes ? 0 : 3);
     }
 
     // On a shared server the documents go from the server with their rows, not only from this program's copies.

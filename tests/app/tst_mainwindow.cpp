@@ -163,25 +163,36 @@ private Q_SLOTS:
         QCOMPARE(opened, due > 0 ? 2 : 1);
     }
 
-    // It decides which data the next start works on: the administrative password guards it.
-    void serverConnectionSettingsAfterTheAdminCheck() {
+    // The server connection decides which data the next start works on, the whole history shows every user's
+    // work: the administrative password guards both.
+    void maintenanceAfterTheAdminCheck_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("server connection")
+            << QStringLiteral("serverConnectionAction") << QStringLiteral("服务器连接设置");
+        QTest::newRow("whole history") << QStringLiteral("changeHistoryAction") << QStringLiteral("修改记录");
+    }
+    void maintenanceAfterTheAdminCheck() {
+        QFETCH(QString, action);
+        QFETCH(QString, caption);
         TempAppFolder app;
         QVERIFY(
             app.exec(QStringLiteral("UPDATE TPara SET LogPass=?"), {LoginPassword::toStored(QStringLiteral("pw"))}));
-        int opened = 0;
+        QStringList opened;
         MainCommands commands;
-        commands.serverConnection = [&](QWidget *) { ++opened; };
+        commands.serverConnection = [&](QWidget *) { opened << QStringLiteral("serverConnectionAction"); };
+        commands.changeHistory = [&](QWidget *) { opened << QStringLiteral("changeHistoryAction"); };
         TfrmMainContract window(commands);
-        auto *action = window.findChild<QAction *>(QStringLiteral("serverConnectionAction"));
-        QVERIFY(action);
-        QCOMPARE(action->text(), QStringLiteral("服务器连接设置"));
+        auto *menuAction = window.findChild<QAction *>(action);
+        QVERIFY(menuAction);
+        QCOMPARE(menuAction->text(), caption);
         mMessages.answerPassword(QStringLiteral("wrong"));
-        action->trigger();
-        QCOMPARE(opened, 0);
+        menuAction->trigger();
+        QCOMPARE(opened, QStringList());
         QCOMPARE(mMessages.lastText(), QStringLiteral("密码错误！"));
         mMessages.answerPassword(QStringLiteral("pw"));
-        action->trigger();
-        QCOMPARE(opened, 1);
+        menuAction->trigger();
+        QCOMPARE(opened, QStringList{action});
     }
 
     // What a second start of the program handed over: the window comes back to the front; a backup's restore

@@ -3,15 +3,18 @@
 
 #include "contracts/DueReminderModel.h"
 #include "contracts/DueReminderWindow.h"
+#include "contracts/TfrmContractMag.h"
 #include "contracts/TfrmEditAContract.h"
 #include "platform/Clock.h"
 #include "platform/ScriptedMessages.h"
 #include "support/TempAppFolder.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QBrush>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QMdiArea>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -34,6 +37,24 @@ private Q_SLOTS:
     void cleanupTestCase() {
         Messages::setInstance(nullptr);
         Clock::setInstance(nullptr);
+    }
+
+    // The register's context menu opens the list in the register's own area.
+    void registerOpensTheList() {
+        TempAppFolder app;
+        QMdiArea area;
+        QMdiArea *openedIn = nullptr;
+        ContractMagServices services;
+        services.openDueReminders = [&](QMdiArea *in) {
+            openedIn = in;
+            return true;
+        };
+        QVERIFY(OpenContractMag(&area, services));
+        auto *action = area.findChild<QAction *>(QStringLiteral("dueRemindersAction"));
+        QVERIFY(action);
+        QCOMPARE(action->text(), QStringLiteral("到期提醒"));
+        action->trigger();
+        QCOMPARE(openedIn, &area);
     }
 
     void windowListsMarksAndOpens() {

@@ -85,6 +85,8 @@ private Q_SLOTS:
     void pdfOfKeptDocuments_data();
     void pdfOfKeptDocuments();
     void batchMakesARecordGivenTwiceOnce();
+    void batchOfManyRecords_data();
+    void batchOfManyRecords();
     void batchReadsTheDatabaseOnItsOwnThread();
 
 private:
@@ -814,6 +816,61 @@ void TestContractGeneration::batchMakesARecordGivenTwiceOnce() {
     QCOMPARE(readText(contractPath(first)), QStringLiteral("甲方张三"));
     QCOMPARE(BatchGeneration::summary(results, 2).section(QLatin1Char('\n'), 0, 0),
              QStringLiteral("已生成 2 份，跳过 0 份，失败 0 份。"));
+}
+
+void TestContractGeneration::batchOfManyRecords_data() {
+    QTest::addColumn<bool>("elsewhere");
+    QTest::addColumn<bool>("regenerate");
+    QTest::addColumn<QStringList>("after"); // the documents' folder, %a, %b and %c standing for the records' IDs
+    const QString a = QStringLiteral("%a.Doc=甲方张三");
+    const QString c = QStringLiteral("%c.Doc=甲方王五");
+    const QString keptB = QStringLiteral("%b.DOC=上次的文档");
+    QTest::newRow("DB/ContractFile, kept") << false << false << QStringList{a, keptB, c};
+    QTest::newRow("DB/ContractFile, made again")
+        << false << true << QStringList{a, QStringLiteral("%b.Doc=甲方李四"), c};
+    QTest::newRow("another folder, kept") << true << false << QStringList{a, keptB, c};
+}
+
+void TestContractGeneration::batchOfManyRecords() {
+    // Records read together and made side by side: each document gets its own record's values, a record that is
+    // gone fails alone, and a document under another letter case is found as the record's document.
+    using Kind = BatchGeneration::Result::Kind;
+    QFETCH(bool, elsewhere);
+    QFETCH(bool, regenerate);
+    QFETCH(QStringList, after);
+    QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
+    const int a = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
+    const int b = addRecord({QStringLiteral("李四"), QString(), QString(), QString(), QString()});
+    const int c = addRecord({QStringLiteral("王五"), QString(), QString(), QString(), QString()});
+    const int gone = addRecord({QStringLiteral("赵六"), QString(), QString(), QString(), QString()});
+    QVERIFY(mApp->exec(QStringLiteral("DELETE FROM TContractMain WHERE ID=?"), {gone}));
+    QTemporaryDir out;
+    const QString folder = elsewhere ? out.path() : QFileInfo(contractPath(a)).absolutePath();
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(writeText(folder + QStringLiteral("/%1.DOC").arg(b), QStringLiteral("上次的文档")));
+
+    const QList<BatchGeneration::Result> results =
+        BatchGeneration::runAll({c, gone, a, b}, {regenerate, false, elsewhere ? out.path() : QString()},
+                                [] { return std::make_unique<StandInWordApp>(); }, 2, {});
+    QCOMPARE(results.size(), 4);
+    const QList<int> order{c, gone, a, b};
+    const QList<Kind> kinds{Kind::Generated, Kind::Failed, Kind::Generated,
+                            regenerate ? Kind::Generated : Kind::Skipped};
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(results.at(i).recordId, order.at(i));
+        QVERIFY2(results.at(i).kind == kinds.at(i), qPrintable(results.at(i).reason));
+    }
+    QCOMPARE(results.at(1).reason, QStringLiteral("读取数据库发生错误！"));
+    if (!regenerate)
+        QCOMPARE(results.at(3).reason, QStringLiteral("合同文档已经存在"));
+    QStringList expected;
+    for (const QString &entry : after)
+        expected << QString(entry)
+                        .replace(QStringLiteral("%a"), QString::number(a))
+                        .replace(QStringLiteral("%b"), QString::number(b))
+                        .replace(QStringLiteral("%c"), QString::number(c));
+    expected.sort();
+    QCOMPARE(folderListing(folder), expected);
 }
 
 void TestContractGeneration::batchReadsTheDatabaseOnItsOwnThread() {

@@ -44,11 +44,13 @@ private Q_SLOTS:
     void badArguments();
     void generatesEveryRecord();
     void keptDocumentsGetTheirPdf();
+    void verifiesWhatItWrote();
     void partlyFailingRun();
     void pdfNotWrittenIsAFailure();
     void categoryWithoutContracts_data();
     void categoryWithoutContracts();
     void reportsClauseProblems();
+    void verboseSaysWhereTheTimeGoes();
 
 private:
     TempAppFolder mApp;
@@ -104,6 +106,15 @@ void TestGenerateCli::badArguments_data() {
     QTest::newRow("folder without database") << QStringList{
         QStringLiteral("--folder"), QDir::tempPath(), QStringLiteral("--category"), Code, QStringLiteral("--all")};
     QTest::newRow("unknown option") << QStringList{QStringLiteral("--colour")};
+    QTest::newRow("verify without a document")
+        << QStringList{QStringLiteral("--folder"), mApp.path(), QStringLiteral("--verify")};
+    QTest::newRow("verify while generating") << QStringList{QStringLiteral("--folder"),
+                                                            mApp.path(),
+                                                            QStringLiteral("--category"),
+                                                            Code,
+                                                            QStringLiteral("--all"),
+                                                            QStringLiteral("--verify"),
+                                                            mApp.file(QStringLiteral("DB/ContractFile/1.docx"))};
 }
 
 void TestGenerateCli::badArguments() {
@@ -152,6 +163,35 @@ void TestGenerateCli::keptDocumentsGetTheirPdf() {
     QCOMPARE(readFile(mApp.file(QStringLiteral("DB/ContractFile/%1.docx").arg(mFirst))), kept);
     QVERIFY2(run.errors.contains(QStringLiteral("已生成 0 份，跳过 2 份，失败 0 份。\n已导出PDF文件 2 份。")),
              qPrintable(run.errors));
+}
+
+// The documents just generated are checked against the digests the run recorded: one left alone, one changed
+// afterwards, one the program never wrote.
+void TestGenerateCli::verifiesWhatItWrote() {
+    const QString same = mApp.file(QStringLiteral("DB/ContractFile/%1.docx").arg(mFirst));
+    const QString changed = mApp.file(QStringLiteral("DB/ContractFile/%1.docx").arg(mSecond));
+    const QString stranger = mApp.file(QStringLiteral("DB/ContractFile/stranger.docx"));
+    QVERIFY(QFile::copy(same, stranger));
+
+    Run run = generate({QStringLiteral("--folder"), mApp.path(), QStringLiteral("--verify"), same});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.lines.size(), 1);
+    QVERIFY2(run.lines.first().startsWith(same + QStringLiteral("\t未修改\t")), qPrintable(run.lines.first()));
+    QVERIFY(run.lines.first().contains(QStringLiteral("\t生成合同文档")));
+
+    QFile file(changed);
+    QVERIFY(file.open(QIODevice::Append));
+    file.write("x");
+    file.close();
+    run = generate({QStringLiteral("--folder"), mApp.path(), QStringLiteral("--verify"), same, changed, stranger,
+                    mApp.file(QStringLiteral("DB/ContractFile/none.docx"))});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.lines.size(), 4);
+    QVERIFY(run.lines.at(0).startsWith(same + QStringLiteral("\t未修改")));
+    QVERIFY(run.lines.at(1).startsWith(changed + QStringLiteral("\t已修改\t")));
+    QCOMPARE(run.lines.at(2), stranger + QStringLiteral("\t无写入记录"));
+    QCOMPARE(run.lines.at(3), mApp.file(QStringLiteral("DB/ContractFile/none.docx")) + QStringLiteral("\t无法读取"));
+    QVERIFY(QFile::remove(stranger));
 }
 
 void TestGenerateCli::partlyFailingRun() {
@@ -233,6 +273,26 @@ void TestGenerateCli::reportsClauseProblems() {
     QCOMPARE(PackageFiles::paragraphs(PackageFiles::read(mApp.file(QStringLiteral("DB/ContractFile/%1.docx").arg(id)),
                                                          QStringLiteral("word/document.xml"))),
              (QStringList{QStringLiteral("甲方：王五"), QStringLiteral("附注[<结束>]")}));
+}
+
+void TestGenerateCli::verboseSaysWhereTheTimeGoes() {
+    // The same documents and lines, the time of each step after them on standard error; a .docx batch without
+    // PDFs starts no office.
+    const Run run = generate({QStringLiteral("--folder"), mApp.path(), QStringLiteral("--category"), Code,
+                              QStringLiteral("--records"), QStringLiteral("%1,%2").arg(mFirst).arg(mSecond),
+                              QStringLiteral("--regenerate"), QStringLiteral("--verbose")});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors + run.lines.join(QLatin1Char('\n'))));
+    QCOMPARE(run.lines.size(), 2);
+    QVERIFY(run.lines.first().startsWith(QStringLiteral("%1\t已生成\t").arg(mFirst)));
+    for (const QString &step :
+         {QStringLiteral("用时（毫秒）："), QStringLiteral("读取 2 份合同记录及其指标"),
+          QStringLiteral("读取 .docx/.odt 模板"), QStringLiteral("生成文档"), QStringLiteral("全部")})
+        QVERIFY2(run.errors.contains(step), qPrintable(run.errors));
+    QVERIFY2(!run.errors.contains(QStringLiteral("办公软件")), qPrintable(run.errors));
+    QCOMPARE(
+        PackageFiles::paragraphs(PackageFiles::read(mApp.file(QStringLiteral("DB/ContractFile/%1.docx").arg(mSecond)),
+                                                    QStringLiteral("word/document.xml"))),
+        QStringList{QStringLiteral("甲方：李四")});
 }
 
 QTEST_GUILESS_MAIN(TestGenerateCli)

@@ -24,6 +24,7 @@ private Q_SLOTS:
     void valuesLandLiterally();
     void replacePassKeepsTheOfficeAlive();
     void pasteInsertsAtCursorAndFillsClipboard();
+    void encloseWithoutSelectionInsertsAtCursor();
     void emptyTemplateIsABlankWordDocument();
     void failuresAreReported();
     void deadOfficeIsNoticedAndReplaced();
@@ -290,6 +291,16 @@ void TestLibreOfficeWordApp::pasteInsertsAtCursorAndFillsClipboard() {
     const QString saved = path(QStringLiteral("pasted.Doc"));
     QVERIFY(mWord.saveAs(saved));
     QVERIFY(reopenedText(saved).startsWith(QStringLiteral("[<总价>]、前[<值>]后\n")));
+}
+
+void TestLibreOfficeWordApp::encloseWithoutSelectionInsertsAtCursor() {
+    QVERIFY2(mWord.open(mSimpleDoc), qPrintable(mWord.lastError()));
+    QVERIFY2(mWord.encloseSelection(QStringLiteral("[<如果:甲方>]"), QStringLiteral("[<结束>]")),
+             qPrintable(mWord.lastError()));
+    const QString saved = path(QStringLiteral("enclosed.Doc"));
+    QVERIFY(mWord.saveAs(saved));
+    QVERIFY2(reopenedText(saved).startsWith(QStringLiteral("[<如果:甲方>][<结束>]前[<值>]后\n")),
+             qPrintable(reopenedText(saved)));
 }
 
 void TestLibreOfficeWordApp::emptyTemplateIsABlankWordDocument() {

@@ -11,8 +11,12 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <pugixml.hpp>
+
+#include <memory>
+#include <vector>
 
 using Pairs = QList<QPair<QString, QString>>;
 
@@ -136,6 +140,8 @@ private Q_SLOTS:
     void templateCheck();
     void clauses_data();
     void clauses();
+    void clauseRowsAndMergedCells_data();
+    void clauseRowsAndMergedCells();
 };
 
 void TestPackageTemplate::docxParagraphs_data() {
@@ -295,6 +301,29 @@ void TestPackageTemplate::docxPackage() {
     QCOMPARE(PackageFiles::paragraphs(PackageFiles::read(target, QStringLiteral("word/document.xml"))),
              QStringList{QStringLiteral("正文王五")});
     QCOMPARE(QDir(dir.filePath(QStringLiteral("out"))).entryList(QDir::Files), QStringList{QStringLiteral("1.docx")});
+
+    // Read once and filled for many documents (from several threads at once): each document has its own values
+    // and the template's other parts, also once the template file itself has gone.
+    const PackageTemplate::Prepared prepared(source);
+    QVERIFY(QFile::remove(source));
+    const QStringList names{QStringLiteral("甲"), QStringLiteral("乙"), QStringLiteral("丙"), QStringLiteral("丁")};
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (const QString &name : names) {
+        threads.emplace_back(QThread::create([&, name] {
+            prepared.fill(dir.filePath(QStringLiteral("out/%1.docx").arg(name)), {{QStringLiteral("[<甲方>]"), name}});
+        }));
+        threads.back()->start();
+    }
+    for (const auto &thread : threads)
+        thread->wait();
+    for (const QString &name : names) {
+        const QString made = dir.filePath(QStringLiteral("out/%1.docx").arg(name));
+        QCOMPARE(PackageFiles::paragraphs(PackageFiles::read(made, QStringLiteral("word/document.xml"))),
+                 QStringList{QStringLiteral("正文") + name});
+        QCOMPARE(PackageFiles::paragraphs(PackageFiles::read(made, QStringLiteral("word/header1.xml"))),
+                 QStringList{QStringLiteral("页眉") + name});
+        QCOMPARE(PackageFiles::names(made), expectedNames);
+    }
 }
 
 void TestPackageTemplate::odtPackage() {
@@ -357,6 +386,15 @@ void TestPackageTemplate::damagedTemplate() {
     QVERIFY(!result.ok);
     QVERIFY(!result.error.isEmpty());
     // Neither the document nor a temporary file of it is left behind.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{fileName});
+
+    // Read once for a batch: every fill fails as the single fill does, and leaves nothing either.
+    const PackageTemplate::Prepared prepared(source);
+    for (int i = 0; i < 2; ++i) {
+        const PackageTemplate::Result again = prepared.fill(target, pairs());
+        QVERIFY(!again.ok);
+        QCOMPARE(again.error, result.error);
+    }
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{fileName});
 }
 
@@ -465,4 +503,75 @@ void TestPackageTemplate::clauses() {
     const QStringList lines = ClauseCases::render(target, format, &error);
     QVERIFY2(error.isEmpty(), qPrintable(error));
     QCOMPARE(lines, ClauseCases::expected(c, format));
+}
+
+void TestPackageTemplate::clauseRowsAndMergedCells_data() {
+    QTest::addColumn<bool>("docx");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QStringList>("expected");
+
+    // A first column merged down over three rows; the clause starts in the merged cell.
+    const auto docxTable = [](const char *endRow) -> QByteArray {
+        QByteArray rows;
+        const char *texts[] = {"乙", "丙", "丁"};
+        for (int r = 0; r < 3; ++r) {
+            rows += "<w:tr><w:tc><w:tcPr>";
+            rows += r == 0 ? "<w:vMerge w:val=\"restart\"/>" : "<w:vMerge/>";
+            rows += "</w:tcPr><w:p><w:r><w:t>";
+            rows += r == 0 ? "[&lt;如果:担保人>]甲" : "";
+            rows += "</w:t></w:r></w:p></w:tc><w:tc><w:p><w:r><w:t>";
+            rows += texts[r];
+            if (QByteArray(endRow) == QByteArray::number(r))
+                rows += "[&lt;结束>]";
+            rows += "</w:t></w:r></w:p></w:tc></w:tr>";
+        }
+        return "<w:tbl>" + rows + "</w:tbl><w:p><w:r><w:t>后</w:t></w:r></w:p>";
+    };
+    const auto odtTable = [](const char *endRow) -> QByteArray {
+        QByteArray rows;
+        const char *texts[] = {"乙", "丙", "丁"};
+        for (int r = 0; r < 3; ++r) {
+            rows += "<table:table-row>";
+            rows += r == 0 ? "<table:table-cell table:number-rows-spanned=\"3\"><text:p>[&lt;如果:担保人>]甲</text:p>"
+                             "</table:table-cell>"
+                           : "<table:covered-table-cell/>";
+            rows += "<table:table-cell><text:p>";
+            rows += texts[r];
+            if (QByteArray(endRow) == QByteArray::number(r))
+                rows += "[&lt;结束>]";
+            rows += "</text:p></table:table-cell></table:table-row>";
+        }
+        return "<table:table>" + rows + "</table:table><text:p>后</text:p>";
+    };
+    // Ending in the second row would cut the merged cell in two: the clause stays as it is.
+    QTest::newRow("docx, merged cell cut") << true << docxTable("1")
+                                           << QStringList{QStringLiteral("[<如果:担保人>]甲"),
+                                                          QStringLiteral("乙"),
+                                                          QString(),
+                                                          QStringLiteral("丙[<结束>]"),
+                                                          QString(),
+                                                          QStringLiteral("丁"),
+                                                          QStringLiteral("后")};
+    QTest::newRow("odt, merged cell cut")
+        << false << odtTable("1")
+        << QStringList{QStringLiteral("[<如果:担保人>]甲"), QStringLiteral("乙"), QStringLiteral("丙[<结束>]"),
+                       QStringLiteral("丁"), QStringLiteral("后")};
+    // Over all three rows the merged cell goes whole, and the table with it.
+    QTest::newRow("docx, merged cell whole") << true << docxTable("2") << QStringList{QStringLiteral("后")};
+    QTest::newRow("odt, merged cell whole") << false << odtTable("2") << QStringList{QStringLiteral("后")};
+}
+
+void TestPackageTemplate::clauseRowsAndMergedCells() {
+    QFETCH(bool, docx);
+    QFETCH(QByteArray, body);
+    QFETCH(QStringList, expected);
+    QByteArray xml = docx ? docxDocument(body)
+                          : odtContent(body).replace("xmlns:draw=", "xmlns:table=\"urn:oasis:names:tc:opendocument:"
+                                                                    "xmlns:table:1.0\" xmlns:draw=");
+    QString error;
+    QVERIFY2(PackageTemplate::fillPart(xml, docx ? PackageTemplate::Format::Docx : PackageTemplate::Format::Odt,
+                                       {{QStringLiteral("[<担保人>]"), QString()}}, nullptr, &error,
+                                       {{QStringLiteral("担保人"), QString()}}),
+             qPrintable(error));
+    QCOMPARE(PackageFiles::paragraphs(xml), expected);
 }

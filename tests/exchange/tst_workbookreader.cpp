@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <zip.h>
+
 class TestWorkbookReader : public QObject {
     Q_OBJECT
 
@@ -33,6 +35,8 @@ private Q_SLOTS:
     void formulaResults();
     void damagedFiles_data();
     void damagedFiles();
+    void numbersAsStored_data();
+    void numbersAsStored();
 
 private:
     static QString data(const QString &name) { return QStringLiteral(EXCHANGE_TEST_DATA "/") + name; }
@@ -356,3 +360,95 @@ void TestWorkbookReader::damagedFiles() {
 
 QTEST_GUILESS_MAIN(TestWorkbookReader)
 #include "tst_workbookreader.moc"
+
+namespace {
+
+// A one-sheet workbook with the given cells of row 1 (raw <c> elements), made in memory.
+QByteArray workbookWithCells(const QByteArray &cells) {
+    const QList<QPair<const char *, QByteArray>> parts{
+        {"xl/workbook.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><workbook "
+                            "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+                            "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>"
+                            "<sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
+        {"xl/_rels/workbook.xml.rels",
+         "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships "
+         "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rId1\" "
+         "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
+         "Target=\"worksheets/sheet1.xml\"/></Relationships>"},
+        {"xl/worksheets/sheet1.xml",
+         "<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet "
+         "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData><row r=\"1\">" +
+             cells + "</row></sheetData></worksheet>"},
+    };
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t *buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
+    zip_t *za = buffer ? zip_open_from_source(buffer, ZIP_TRUNCATE, &error) : nullptr;
+    zip_error_fini(&error);
+    if (!za)
+        return {};
+    zip_source_keep(buffer);
+    for (const auto &[name, content] : parts) {
+        zip_source_t *source = zip_source_buffer(za, content.constData(), zip_uint64_t(content.size()), 0);
+        if (!source || zip_file_add(za, name, source, 0) < 0)
+            return {};
+    }
+    // The parts' buffers must outlive the close, which reads them.
+    if (zip_close(za) != 0)
+        return {};
+    QByteArray out;
+    zip_stat_t stat;
+    if (zip_source_stat(buffer, &stat) == 0 && zip_source_open(buffer) == 0) {
+        out.resize(qsizetype(stat.size));
+        out.resize(qsizetype(std::max<zip_int64_t>(0, zip_source_read(buffer, out.data(), stat.size))));
+        zip_source_close(buffer);
+    }
+    zip_source_free(buffer);
+    return out;
+}
+
+} // namespace
+
+void TestWorkbookReader::numbersAsStored_data() {
+    QTest::addColumn<QByteArray>("stored");
+    // Written as the program writes a number's value, or not: either way the cell reads as CellText says.
+    for (const char *stored : {"3.7",
+                               "3.70",
+                               "-2.5",
+                               "0",
+                               "-0",
+                               "0.0",
+                               "100",
+                               "0100",
+                               "1200.",
+                               "0.0001",
+                               "0.00001",
+                               "-0.00001234",
+                               "123456789012345",
+                               "1234567890123456",
+                               "12345678901234.5",
+                               "1234567890123.45",
+                               "0.100000000000001",
+                               "0.1000000000000001",
+                               "1E3",
+                               "1e-7",
+                               " 42 ",
+                               "3.14159265358979",
+                               "35.51861572265625"})
+        QTest::newRow(stored) << QByteArray(stored);
+}
+
+void TestWorkbookReader::numbersAsStored() {
+    QFETCH(QByteArray, stored);
+    const QByteArray book = workbookWithCells("<c r=\"A1\" t=\"n\"><v>" + stored + "</v></c>");
+    QVERIFY(!book.isEmpty());
+    WorkbookReader reader;
+    QVERIFY2(reader.openData(book), qPrintable(reader.errorString()));
+    // The first row names the columns.
+    const auto sheet = reader.readSheet(0);
+    QVERIFY2(sheet, qPrintable(reader.errorString()));
+    bool ok = false;
+    const double value = QString::fromLatin1(stored).trimmed().toDouble(&ok);
+    QVERIFY(ok);
+    QCOMPARE(sheet->columns, QStringList{CellText::fromNumber(value)});
+}

@@ -2,7 +2,10 @@
 // The same generation as the register's "批量生成合同文档".
 
 #include "documents/BatchGeneration.h"
+#include "documents/DocumentPaths.h"
+#include "documents/package/PackageTemplate.h"
 #include "office/LibreOfficeWordApp.h"
+#include "store/ChangeHistory.h"
 #include "store/ServerSettings.h"
 #include "store/TDM.h"
 
@@ -10,6 +13,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlQuery>
@@ -18,21 +22,58 @@
 namespace {
 
 const char Usage[] = "用法: vantrel-generate --folder 文件夹 --category 类别编号 (--records 1,5,9 | --all)\n"
-                     "                       [--pdf] [--out 文件夹] [--regenerate]\n"
+                     "                       [--pdf] [--out 文件夹] [--regenerate] [--verbose]\n"
                      "  --folder      应用程序的数据文件夹（其中有 DB/ZYDB.dat）\n"
                      "  --category    合同类别的编号，例如 00010001\n"
                      "  --records     逗号分隔的合同记录编号；--all 为该类别的全部合同\n"
                      "  --pdf         同时在合同文档旁边导出 PDF 文件\n"
                      "  --out         输出到这个文件夹，而不是 DB/ContractFile\n"
                      "  --regenerate  已有的合同文档重新生成（不加时跳过；加 --pdf 时仍从已有的文档导出 PDF）\n"
+                     "  --verbose     最后列出各步骤所用的时间\n"
                      "数据库在服务器上时（DB/Server.ini），服务器的密码由 PostgreSQL 的客户端库取得：\n"
                      "  环境变量 PGPASSWORD，或 ~/.pgpass 文件（另一位置可由 PGPASSFILE 指定）中的一行\n"
                      "  主机:端口:数据库:用户:密码；两处都没有而服务器要求密码时，以退出码 1 结束\n"
-                     "退出码: 0 全部成功，1 有合同没有生成或 PDF 没有导出（列在输出中）或无法连接数据库，2 参数错误\n";
+                     "退出码: 0 全部成功，1 有合同没有生成或 PDF 没有导出（列在输出中）或无法连接数据库，2 参数错误\n"
+                     "\n"
+                     "       vantrel-generate --folder 文件夹 --verify 合同文档...\n"
+                     "  --verify      检查合同文档是否与本程序最后一次写入时相同，输出每个文档的结果、\n"
+                     "                写入时间和用户（制表符分隔）\n"
+                     "退出码: 0 全部未修改，1 有文档被修改、没有写入记录或无法读取，2 参数错误\n";
 
 int usage(QTextStream &err, const QString &problem) {
     err << "vantrel-generate: " << problem << "\n" << Usage;
     return 2;
+}
+
+// One line per document: the file, 未修改 / 已修改 / 无写入记录 / 无法读取, and the program's last write of it.
+int verify(const QStringList &files, QTextStream &out) {
+    int notSame = 0;
+    for (const QString &file : files) {
+        const ChangeHistory::DocumentCheck check = ChangeHistory::checkDocument(QFileInfo(file).absoluteFilePath());
+        QString outcome;
+        switch (check.outcome) {
+        case ChangeHistory::DocumentCheck::Outcome::Unchanged:
+            outcome = QStringLiteral("未修改");
+            break;
+        case ChangeHistory::DocumentCheck::Outcome::Changed:
+            outcome = QStringLiteral("已修改");
+            break;
+        case ChangeHistory::DocumentCheck::Outcome::NeverWritten:
+            outcome = QStringLiteral("无写入记录");
+            break;
+        case ChangeHistory::DocumentCheck::Outcome::Missing:
+            outcome = QStringLiteral("无法读取");
+            break;
+        }
+        if (check.outcome != ChangeHistory::DocumentCheck::Outcome::Unchanged)
+            ++notSame;
+        QStringList line{file, outcome};
+        if (check.lastWrite)
+            line << check.lastWrite->time << check.lastWrite->osUser << check.lastWrite->dbUser
+                 << check.lastWrite->action;
+        out << line.join(QLatin1Char('\t')) << Qt::endl;
+    }
+    return notSame == 0 ? 0 : 1;
 }
 
 // The program asks no one for the server's password: the client library takes it from PGPASSWORD or ~/.pgpass.
@@ -63,9 +104,15 @@ bool serverPasswordMissing(const ServerSettings &settings) {
     return missing;
 }
 
+QString ms(double value) {
+    return QString::number(value, 'f', 0);
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
+    QElapsedTimer sinceStart;
+    sinceStart.start();
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -73,6 +120,9 @@ int main(int argc, char *argv[]) {
     QString category;
     QString records;
     bool all = false;
+    QStringList verifyFiles;
+    bool verifying = false;
+    bool verbose = false;
     BatchGeneration::Options options;
     const QStringList args = app.arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
@@ -90,18 +140,29 @@ int main(int argc, char *argv[]) {
             options.pdf = true;
         else if (arg == QLatin1String("--regenerate"))
             options.regenerate = true;
+        else if (arg == QLatin1String("--verbose"))
+            verbose = true;
         else if (arg == QLatin1String("--out"))
             options.folder = value();
+        else if (arg == QLatin1String("--verify"))
+            verifying = true;
+        else if (verifying && !arg.startsWith(QLatin1String("--")))
+            verifyFiles << arg;
         else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             out << Usage;
             return 0;
         } else
             return usage(err, QStringLiteral("不认识的参数 %1").arg(arg));
     }
-    if (folder.isEmpty() || category.isEmpty())
-        return usage(err, QStringLiteral("缺少 --folder 或 --category"));
-    if (all == !records.isEmpty())
-        return usage(err, QStringLiteral("请给出 --records 或 --all 之一"));
+    if (verifying) {
+        if (folder.isEmpty() || verifyFiles.isEmpty() || !category.isEmpty() || all || !records.isEmpty())
+            return usage(err, QStringLiteral("--verify 需要 --folder 和至少一个合同文档，不能与生成的参数同用"));
+    } else {
+        if (folder.isEmpty() || category.isEmpty())
+            return usage(err, QStringLiteral("缺少 --folder 或 --category"));
+        if (all == !records.isEmpty())
+            return usage(err, QStringLiteral("请给出 --records 或 --all 之一"));
+    }
     QList<int> ids;
     for (const QString &part : records.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         bool ok = false;
@@ -132,6 +193,11 @@ int main(int argc, char *argv[]) {
         }
         TDM::destroy();
         return 1;
+    }
+    if (verifying) {
+        const int code = verify(verifyFiles, out);
+        TDM::destroy();
+        return code;
     }
     QSqlQuery query(dm.ADOLocal());
     if (!execBound(query,
@@ -183,9 +249,19 @@ int main(int argc, char *argv[]) {
         if (ofCategory.contains(id))
             toMake << id;
     }
+    const double startMs = double(sinceStart.nsecsElapsed()) / 1e6;
+    // A .docx/.odt template without PDFs is filled in the program alone: a worker for each core, no office.
+    const bool withoutOffice = !options.pdf && PackageTemplate::formatOf(DocumentPaths::existingTemplate(category)) !=
+                                                   PackageTemplate::Format::None;
+    BatchGeneration::Timing timing;
     const QList<BatchGeneration::Result> made = BatchGeneration::runAll(
-        toMake, options, [] { return std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless); },
-        BatchGeneration::defaultWorkers(),
+        toMake, options,
+        [] {
+            auto word = std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless);
+            word->setQuickSave(true);
+            return word;
+        },
+        withoutOffice ? BatchGeneration::workersWithoutOffice() : BatchGeneration::defaultWorkers(),
         [&, shown = 0](const BatchGeneration::Step &step) mutable {
             if (step.begun != shown) {
                 shown = step.begun;
@@ -193,7 +269,8 @@ int main(int argc, char *argv[]) {
                     << Qt::endl;
             }
             return true;
-        });
+        },
+        &timing);
     int failed = 0;
     int nextMade = 0;
     QList<BatchGeneration::Result> listed;
@@ -242,6 +319,31 @@ int main(int argc, char *argv[]) {
         if (summary.size() > 1 && summary.at(1).startsWith(QStringLiteral("已导出PDF文件")))
             err << summary.at(1) << Qt::endl;
     }
+    if (verbose) {
+        double makeMs = 0;
+        double pdfMs = 0;
+        for (const BatchGeneration::Result &result : made) {
+            makeMs += result.makeMs;
+            pdfMs += result.pdfMs;
+        }
+        const QString each = made.isEmpty() ? QStringLiteral("0") : QString::number(makeMs / made.size(), 'f', 1);
+        err << QStringLiteral("用时（毫秒）：") << Qt::endl
+            << QStringLiteral("  启动并打开数据库、查找合同 %1").arg(ms(startMs)) << Qt::endl
+            << QStringLiteral("  读取 %1 份合同记录及其指标 %2").arg(made.size()).arg(ms(timing.readMs)) << Qt::endl
+            << QStringLiteral("  读取 .docx/.odt 模板 %1").arg(ms(timing.templatesMs)) << Qt::endl;
+        if (options.pdf)
+            err << QStringLiteral("  启动 %1 个办公软件 %2（合计）").arg(timing.workers).arg(ms(timing.officeStartMs))
+                << Qt::endl;
+        err << QStringLiteral("  生成文档 %1（%2 个线程同时进行；每份平均 %3，合计 %4）")
+                   .arg(ms(timing.makeMs))
+                   .arg(timing.workers)
+                   .arg(each, ms(makeMs))
+            << Qt::endl;
+        if (options.pdf)
+            err << QStringLiteral("  其中导出PDF文件 %1（合计）").arg(ms(pdfMs)) << Qt::endl;
+    }
     TDM::destroy();
+    if (verbose)
+        err << QStringLiteral("  全部 %1").arg(ms(double(sinceStart.nsecsElapsed()) / 1e6)) << Qt::endl;
     return failed == 0 ? 0 : 1;
 }

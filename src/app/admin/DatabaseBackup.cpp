@@ -130,6 +130,9 @@ Kind kindOf(const QString &relative, QString *error, QString *unfitName) {
     return Kind::Unfit;
 }
 
+// Above this the database copy for the archive goes to a file rather than into memory.
+constexpr qint64 MaxDatabaseInMemory = qint64(512) << 20;
+
 } // namespace
 
 bool DatabaseBackup::write(TDM &dm, const QString &archive, QString *error, QString *unfitName) {
@@ -177,11 +180,18 @@ bool DatabaseBackup::writeFolder(const QString &appFolder, const QString &archiv
             sources << ZipArchiveWriter::Source{relative, file};
     }
 
-    // The live file may be in the middle of a write; the archive gets a copy taken through SQLite's backup. The
-    // copy is as large as the database: it is staged beside the archive, where the archive needs the room anyway,
-    // not in the system's temporary folder, which may be small.
+    // The live file may be in the middle of a write; the archive gets a copy taken through SQLite's backup. A
+    // database of ordinary size is copied in memory and compressed from there, so its bytes are read once, as
+    // zip reads a file. A larger one is staged beside the archive, where the archive needs the room anyway, not in
+    // the system's temporary folder, which may be small.
     std::optional<QTemporaryDir> snapshotDir;
-    if (connected) {
+    if (connected && QFileInfo(sources.first().file).size() <= MaxDatabaseInMemory) {
+        std::optional<QByteArray> image = connected->databaseImage(error);
+        if (!image)
+            return false;
+        sources.first().file.clear();
+        sources.first().content = std::move(*image);
+    } else if (connected) {
         const QFileInfo target(archivePath);
         snapshotDir.emplace(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
                             QStringLiteral(".db-XXXXXX"));

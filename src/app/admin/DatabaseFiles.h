@@ -37,7 +37,7 @@ inline bool isDocument(const QString &relative) {
 // too), nothing else: not the connection file of a server, not a file someone left in DB. A name that would not
 // extract safely is refused as well, so a backup never writes an archive its restore refuses.
 inline QString archiveNameProblem(const QString &relative, bool isFolder = false) {
-    const QString unsafe = ZipArchiveReader::entryNameProblem(relative);
+    QString unsafe = ZipArchiveReader::entryNameProblem(relative);
     if (!unsafe.isEmpty())
         return unsafe;
     if (isFolder) {

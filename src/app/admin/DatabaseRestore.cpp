@@ -4,8 +4,11 @@
 #include "app/admin/StagedReplacement.h"
 #include "app/admin/StoreCopy.h"
 #include "app/admin/ZipArchiveReader.h"
+#include "store/ChangeHistory.h"
 #include "store/DocumentStore.h"
+#include "store/Schema.h"
 #include "store/TDM.h"
+#include "store/Transaction.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -142,6 +145,41 @@ bool DatabaseRestore::isUsableDatabase(const QString &file, QString *error) {
     return ok;
 }
 
+namespace {
+
+// The history row of a restore: the archive it came from.
+ChangeHistory::Entry restoreEntry(const QString &archive) {
+    return {0,
+            QString(),
+            ChangeHistory::Restored,
+            {{QStringLiteral("备份文件"), QString(), QFileInfo(archive).fileName()}},
+            QString(),
+            QString()};
+}
+
+// The staged database keeps the archive's history and gains the restore's own entry before it takes the place of
+// the current one. An archive of an earlier version is brought up to date first, as opening it would.
+bool recordRestoreIn(const QString &file, const QString &archive, QString *error) {
+    static int serial = 0;
+    const QString connection = QStringLiteral("restore-history-%1").arg(++serial);
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(file);
+        if (!db.open())
+            fail(error, db.lastError().text());
+        else
+            ok = Schema::upgrade(db, error) &&
+                 inTransaction(
+                     db, [&] { return ChangeHistory::record(db, restoreEntry(archive), error); }, error);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return ok;
+}
+
+} // namespace
+
 bool DatabaseRestore::restore(const QString &archive, const QString &appFolder, QString *error, Outcome *outcome) {
     Outcome ignored;
     Outcome &out = outcome ? *outcome : ignored;
@@ -155,7 +193,7 @@ bool DatabaseRestore::restore(const QString &archive, const QString &appFolder, 
     QTemporaryDir staging(app + QStringLiteral("DB.restore-XXXXXX"));
     QTemporaryDir undo(app + QStringLiteral("DB.undo-XXXXXX"));
     const auto files = stage(archive, app, staging, undo, out, error);
-    if (!files)
+    if (!files || !recordRestoreIn(staging.path() + QLatin1Char('/') + DatabaseFiles::Database, archive, error))
         return false;
 
     // Documents the archive does not hold go with the database they belonged to: the restored database hands
@@ -276,7 +314,8 @@ bool DatabaseRestore::restoreIntoServer(const QString &archive, TDM &dm, QString
                     differing << path;
             }
             q.finish();
-            if (!loadIntoServer(dm, staging.path(), *files, error))
+            if (!loadIntoServer(dm, staging.path(), *files, error) ||
+                !ChangeHistory::record(dm.ADOLocal(), restoreEntry(archive), error))
                 return false;
             for (const QString &path : differing) {
                 if (DocumentStore::keptAside(path))

@@ -18,7 +18,7 @@ namespace StoreCopy {
 QStringList tables() {
     return {QStringLiteral("TContractClass"), QStringLiteral("TDataPara"),       QStringLiteral("TDataParaDetail"),
             QStringLiteral("TContractMain"),  QStringLiteral("TContractDetail"), QStringLiteral("TPara"),
-            QStringLiteral("TDueDone")};
+            QStringLiteral("TDueDone"),       QStringLiteral("TChangeLog")};
 }
 
 bool copyRows(QSqlDatabase from, QSqlDatabase to, QString *error) {

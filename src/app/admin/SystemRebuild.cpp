@@ -46,7 +46,10 @@ QStringList SystemRebuild::ListSQL() {
 }
 
 bool SystemRebuild::ExecAllSQL(const QStringList &statements, int mode) {
-    const QStringList chosen = chosenStatements(statements, mode);
+    QStringList chosen = chosenStatements(statements, mode);
+    // The history of changes describes the contracts being emptied: it goes with them.
+    if (chosen.contains(QStringLiteral("Delete from TContractMain")))
+        chosen << QStringLiteral("Delete from TChangeLog");
     QSqlDatabase db = TDM::instance().ADOLocal();
     if (!db.isOpen())
         return false;
@@ -91,6 +94,11 @@ void SystemRebuild::ClearFolder(const QString &folder, const std::function<bool(
         else
             QFile::remove(file);
     }
+}
+
+bool SystemRebuild::hasHistory() {
+    const QString rows = TDM::instance().GetDataBySQL(QStringLiteral("SELECT count(*) FROM TChangeLog"));
+    return !rows.isEmpty() && rows != QLatin1String("0");
 }
 
 bool SystemRebuild::Run(const QStringList &statements, bool basic, const std::function<void()> &closeChildWindows) {

@@ -14,9 +14,12 @@ public:
 
     // Mode 1 runs every statement (without its "B_"), any other mode only those without "B_". All run in one
     // transaction so the deferred foreign keys are checked once the tables are empty; a statement that fails is
-    // rolled back on its own and skipped. True when every chosen statement ran; false when one failed or the
-    // database is not open.
+    // rolled back on its own and skipped. Emptying the contract records empties the history of changes too. True when
+    // every chosen statement ran; false when one failed or the database is not open.
     static bool ExecAllSQL(const QStringList &statements, int mode);
+
+    // True when the history of changes holds rows (the rebuild empties it with the contract records).
+    static bool hasHistory();
 
     // Deletes every file in `folder` and its sub-folders; the folders stay. A file that is read-only or cannot be
     // deleted is passed over. `remove` deletes one file (tests pass a failing one).

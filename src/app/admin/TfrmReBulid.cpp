@@ -89,6 +89,9 @@ void TfrmReBulid::cmdSHClick() {
     }
     if (!messages.question(QStringLiteral("系统重建将清除所有数据，请确认您已经备份了数据库，是否继续？")))
         return;
+    if (SystemRebuild::hasHistory() &&
+        !messages.question(QStringLiteral("系统重建将同时清空全部合同的修改记录，清空后无法恢复，是否继续？")))
+        return;
     QStringList statements;
     for (int i = 0; i < ListSQL->count(); ++i)
         statements << ListSQL->item(i)->text();

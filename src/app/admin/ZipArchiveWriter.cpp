@@ -24,6 +24,8 @@ bool ZipArchiveWriter::write(const QString &archive, const QList<Source> &source
         return fail(error, QStringLiteral("nothing to store"));
     // libzip only reads the sources when it closes the archive; an unreadable file is better named now.
     for (const Source &source : sources) {
+        if (source.file.isEmpty())
+            continue;
         QFile probe(source.file);
         if (!probe.open(QIODevice::ReadOnly))
             return fail(error,
@@ -49,7 +51,11 @@ bool ZipArchiveWriter::write(const QString &archive, const QList<Source> &source
         return fail(error, QStringLiteral("cannot create archive: ") + text);
     }
     for (const Source &source : sources) {
-        zip_source_t *src = zip_source_file_create(QFile::encodeName(source.file).constData(), 0, -1, nullptr);
+        // Content from memory stays in `sources` until zip_close has read it.
+        zip_source_t *src =
+            source.file.isEmpty()
+                ? zip_source_buffer_create(source.content.constData(), zip_uint64_t(source.content.size()), 0, nullptr)
+                : zip_source_file_create(QFile::encodeName(source.file).constData(), 0, -1, nullptr);
         if (!src) {
             zip_discard(za);
             return fail(error, QStringLiteral("cannot read ") + source.file);
@@ -64,7 +70,8 @@ bool ZipArchiveWriter::write(const QString &archive, const QList<Source> &source
         // Deflate at zlib's own default level: libzip's default (the best compression) takes several times as
         // long for an archive hardly smaller, and the user waits for the backup.
         zip_set_file_compression(za, quint64(index), ZIP_CM_DEFLATE, 6);
-        const auto mode = quint32(QFileInfo(source.file).permissions().toInt());
+        const auto mode =
+            source.file.isEmpty() ? quint32(0x6000 | 0x0600) : quint32(QFileInfo(source.file).permissions().toInt());
         // Qt's owner bits are 0x7000, Unix's are 0700; keep the executable bit so a program package stays runnable.
         quint32 unixMode = S_IFREG;
         if (mode & 0x4000)
@@ -118,7 +125,8 @@ bool ZipArchiveWriter::readBack(const QString &written, const QList<Source> &sou
         zip_stat_t stat;
         zip_stat_init(&stat);
         if (!sound || zip_stat(check, source.name.toUtf8().constData(), 0, &stat) != 0 ||
-            !(stat.valid & ZIP_STAT_SIZE) || qint64(stat.size) != QFileInfo(source.file).size()) {
+            !(stat.valid & ZIP_STAT_SIZE) ||
+            qint64(stat.size) != (source.file.isEmpty() ? source.content.size() : QFileInfo(source.file).size())) {
             sound = false;
             break;
         }

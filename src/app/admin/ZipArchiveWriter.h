@@ -1,16 +1,23 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
 #include <functional>
+#include <utility>
 
 // Writes a standard ZIP archive from files on disk.
 class ZipArchiveWriter {
 public:
     struct Source {
-        QString name; // entry name, '/' separators
-        QString file; // file on disk whose content is stored
+        Source() = default;
+        Source(QString entryName, QString fileName)
+            : name(std::move(entryName))
+            , file(std::move(fileName)) {}
+        QString name;       // entry name, '/' separators
+        QString file;       // file on disk whose content is stored
+        QByteArray content; // stored instead when there is no file (owner-only, as the program's data files)
     };
 
     // Reads the finished archive (under its temporary name) and tells whether it is sound.

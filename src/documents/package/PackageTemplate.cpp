@@ -437,47 +437,72 @@ Clauses::Values conditionValues(const Pairs &pairs, const QHash<QString, QString
     return Clauses::Values(fromPairs);
 }
 
-Result fillPackage(const QString &templatePath, const QString &outputPath, const Pairs &pairs,
-                   const QHash<QString, QString> &conditions) {
-    Result result;
-    const Format format = formatOf(templatePath);
-    if (format == Format::None) {
-        result.error = QStringLiteral("模板文件的格式无法直接填写：%1").arg(QFileInfo(templatePath).fileName());
-        return result;
+// What filling needs of a template, read once: its bytes and its text parts unpacked.
+struct Opened {
+    QString path;
+    Format format = Format::None;
+    QByteArray bytes;
+    std::vector<std::pair<std::string, std::string>> parts; // name, XML
+    QString error;                                          // the template cannot be filled: why
+};
+
+void openTemplate(Opened &opened) {
+    opened.format = formatOf(opened.path);
+    if (opened.format == Format::None) {
+        opened.error = QStringLiteral("模板文件的格式无法直接填写：%1").arg(QFileInfo(opened.path).fileName());
+        return;
     }
-    QFile file(templatePath);
+    QFile file(opened.path);
     if (!file.open(QIODevice::ReadOnly)) {
-        result.error = QStringLiteral("无法读取模板文件：%1").arg(file.errorString());
-        return result;
+        opened.error = QStringLiteral("无法读取模板文件：%1").arg(file.errorString());
+        return;
     }
-    const QByteArray bytes = file.readAll();
+    opened.bytes = file.readAll();
     file.close();
 
-    Package package(bytes);
+    const Package package(opened.bytes);
+    if (!package.isOpen()) {
+        opened.error = damagedText();
+        return;
+    }
+    std::string mainPart;
+    const std::vector<std::string> parts = textParts(package, opened.format, &mainPart);
+    if (package.indexOf(mainPart) < 0) {
+        opened.error =
+            QStringLiteral("模板文件缺少文档正文（%1），无法生成合同文档。").arg(QString::fromStdString(mainPart));
+        return;
+    }
+    for (const std::string &part : parts) {
+        std::string xml;
+        if (!package.read(package.indexOf(part), &xml)) {
+            opened.error = damagedText();
+            return;
+        }
+        opened.parts.emplace_back(part, std::move(xml));
+    }
+}
+
+Result fillOpened(const Opened &opened, const QString &outputPath, const Pairs &pairs,
+                  const QHash<QString, QString> &conditions) {
+    Result result;
+    if (!opened.error.isEmpty()) {
+        result.error = opened.error;
+        return result;
+    }
+    Package package(opened.bytes);
     if (!package.isOpen()) {
         result.error = damagedText();
         return result;
     }
-    std::string mainPart;
-    const std::vector<std::string> parts = textParts(package, format, &mainPart);
-    if (package.indexOf(mainPart) < 0) {
-        result.error =
-            QStringLiteral("模板文件缺少文档正文（%1），无法生成合同文档。").arg(QString::fromStdString(mainPart));
-        return result;
-    }
-
     const MarkerValues values(pairs);
     const Clauses::Values clauseValues = conditionValues(pairs, conditions);
     std::list<std::string> written; // the archive reads them when it is closed
-    for (const std::string &part : parts) {
-        const zip_int64_t index = package.indexOf(part);
-        std::string xml;
-        if (!package.read(index, &xml)) {
-            result.error = damagedText();
-            return result;
-        }
+    std::string xml;
+    for (const auto &[part, templateXml] : opened.parts) {
+        // Parsed in place, so each document gets a copy of the template's part.
+        xml = templateXml;
         std::string filled;
-        if (!fillXml(xml, format, values, clauseValues, &filled, &result.filled)) {
+        if (!fillXml(xml, opened.format, values, clauseValues, &filled, &result.filled)) {
             result.error = QStringLiteral("模板文件的内容已损坏（%1 不是有效的 XML），无法生成合同文档。")
                                .arg(QString::fromStdString(part));
             return result;
@@ -485,7 +510,7 @@ Result fillPackage(const QString &templatePath, const QString &outputPath, const
         if (filled.empty())
             continue;
         written.push_back(std::move(filled));
-        if (!package.replace(index, written.back())) {
+        if (!package.replace(package.indexOf(part), written.back())) {
             result.error = damagedText();
             return result;
         }
@@ -551,14 +576,53 @@ Format formatOf(const QString &path) {
     return Format::None;
 }
 
+namespace {
+
+Result outOfMemory() {
+    Result result;
+    result.error = QStringLiteral("生成合同文档时内存不足。");
+    return result;
+}
+
+} // namespace
+
 Result fill(const QString &templatePath, const QString &outputPath, const Pairs &pairs,
             const QHash<QString, QString> &conditions) {
     try {
-        return fillPackage(templatePath, outputPath, pairs, conditions);
+        Opened opened;
+        opened.path = templatePath;
+        openTemplate(opened);
+        return fillOpened(opened, outputPath, pairs, conditions);
     } catch (const std::exception &) {
-        Result result;
-        result.error = QStringLiteral("生成合同文档时内存不足。");
-        return result;
+        return outOfMemory();
+    }
+}
+
+struct Prepared::Data : Opened {};
+
+Prepared::Prepared(const QString &templatePath)
+    : d(std::make_unique<Data>()) {
+    d->path = templatePath;
+    try {
+        openTemplate(*d);
+    } catch (const std::exception &) {
+        d->parts.clear();
+        d->bytes.clear();
+        d->error = outOfMemory().error;
+    }
+}
+
+Prepared::~Prepared() = default;
+
+const QString &Prepared::templatePath() const {
+    return d->path;
+}
+
+Result Prepared::fill(const QString &outputPath, const Pairs &pairs, const QHash<QString, QString> &conditions) const {
+    try {
+        return fillOpened(*d, outputPath, pairs, conditions);
+    } catch (const std::exception &) {
+        return outOfMemory();
     }
 }
 

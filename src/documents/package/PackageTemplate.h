@@ -6,6 +6,8 @@
 #include <QPair>
 #include <QString>
 
+#include <memory>
+
 // Fills the markers of a .docx or .odt template without the office: the package is read, the parts that hold
 // text (body, tables, headers, footers, text boxes, footnotes and endnotes) are filled, and the new package is
 // written beside the target and then put in its place, so a failure never leaves a half-written document.
@@ -30,6 +32,26 @@ struct Result {
 // conditions: indicator name -> its value without the unit (empty: the pairs' replacements stand in).
 Result fill(const QString &templatePath, const QString &outputPath, const QList<QPair<QString, QString>> &pairs,
             const QHash<QString, QString> &conditions = {});
+
+// A template read once and filled for many documents (a batch): the package is read and its text parts unpacked
+// when it is made, each fill() parses and fills its own copy of them and writes the new package. fill() may run on
+// several threads at once. A template that cannot be read gives the same failure from every fill() as the free
+// function above gives.
+class Prepared {
+public:
+    explicit Prepared(const QString &templatePath);
+    ~Prepared();
+    Prepared(const Prepared &) = delete;
+    Prepared &operator=(const Prepared &) = delete;
+
+    const QString &templatePath() const;
+    Result fill(const QString &outputPath, const QList<QPair<QString, QString>> &pairs,
+                const QHash<QString, QString> &conditions = {}) const;
+
+private:
+    struct Data;
+    std::unique_ptr<Data> d;
+};
 
 // Reads a .docx/.odt package as filling would, without writing anything: the archive opens, the main part is
 // there, and every part that holds text reads and is well-formed XML. error names the first fault for the user.

@@ -21,6 +21,7 @@ TfrmEditAHTDoc::TfrmEditAHTDoc(const QString &categoryCode, const QString &docum
     QPushButton *printButton = addButton("printButton", QStringLiteral("打印"));
     QPushButton *sendMailButton = addButton("sendMailButton", QStringLiteral("电子邮件"));
     QPushButton *pdfButton = addButton("exportPdfButton", QStringLiteral("导出PDF"));
+    QPushButton *checkButton = addButton("checkDocumentButton", QStringLiteral("检查合同文档"));
     QPushButton *closeButton = addButton("closeButton", QStringLiteral("关闭"));
     mHint = new QLabel(QStringLiteral("正在生成合同......"), this);
     mHint->setObjectName(QStringLiteral("lblHint"));
@@ -38,6 +39,7 @@ TfrmEditAHTDoc::TfrmEditAHTDoc(const QString &categoryCode, const QString &docum
     connect(printButton, &QPushButton::clicked, this, [this] { mDocument.print(); });
     connect(sendMailButton, &QPushButton::clicked, this, [this] { mDocument.sendMail(); });
     connect(pdfButton, &QPushButton::clicked, this, [this] { mDocument.exportPdf(); });
+    connect(checkButton, &QPushButton::clicked, this, [this] { mDocument.checkDocument(); });
     connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
 
     mDocument.setHint([this](bool visible) {

@@ -2,6 +2,7 @@
 
 #include "catalogue/Indicator.h"
 #include "platform/Messages.h"
+#include "store/ChangeHistory.h"
 #include "store/TDM.h"
 #include "text/DateText.h"
 #include "text/NumberText.h"
@@ -213,43 +214,118 @@ bool ContractImport::storeRows(QString *message, QStringList *unreadable, QStrin
     QStringList placeholders;
     for (qsizetype i = 0; i < targets.size(); ++i)
         placeholders.append(QStringLiteral(":v%1").arg(i));
-    const QString sql = QStringLiteral("INSERT INTO TContractMain (%1) VALUES (%2)")
-                            .arg(targets.join(QStringLiteral(", ")), placeholders.join(QStringLiteral(", ")));
-
     TDM &dm = TDM::instance();
+    const QString sql = QStringLiteral("INSERT INTO TContractMain (%1) VALUES (%2)")
+                            .arg(targets.join(QStringLiteral(", ")), placeholders.join(QStringLiteral(", "))) +
+                        (dm.backend() == TDM::Backend::Server ? QStringLiteral(" RETURNING ID") : QString());
+
     QString rowError;
     QString commitError;
-    const bool stored = dm.inTransaction(
-        [&] {
-            QSqlQuery query(dm.ADOLocal());
-            if (!query.prepare(sql)) {
-                rowError = query.lastError().text();
+    // The values of sheet row r in the order of the statement's placeholders.
+    auto rowValues = [&](qsizetype r, QStringList &values) {
+        const QStringList &cells = mSheet->rows.at(r);
+        const int sheetRow = r < mSheet->rowNumbers.size() ? mSheet->rowNumbers.at(r) : int(r + 2);
+        values.append(mCategoryCode);
+        for (qsizetype i = 0; i < sources.size(); ++i) {
+            const qsizetype source = sources.at(i);
+            const QString text = source >= 0 && source < cells.size() ? cells.at(source) : QString();
+            Outcome outcome = Outcome::Unchanged;
+            values.append(formattedValue(text, forms.at(i).type, forms.at(i).format, &outcome));
+            if (outcome == Outcome::Unreadable)
+                unreadable->append(QStringLiteral("第%1行（%2）").arg(sheetRow).arg(names.at(i)));
+            else if (outcome == Outcome::Rounded)
+                rounded->append(QStringLiteral("第%1行（%2）").arg(sheetRow).arg(names.at(i)));
+        }
+    };
+    auto rowFailed = [&](qsizetype r, const QString &why) {
+        const int sheetRow = r < mSheet->rowNumbers.size() ? mSheet->rowNumbers.at(r) : int(r + 2);
+        rowError = QStringLiteral("工作表第%1行不能保存，本次导入的数据已全部撤销。").arg(sheetRow) + u'\r' + why;
+        return false;
+    };
+    // One history row per imported record: the values it was given.
+    auto importEntry = [&](qint64 id, const QStringList &values) {
+        ChangeHistory::Entry entry{id, mCategoryCode, ChangeHistory::Imported, {}, {}, {}};
+        for (qsizetype i = 0; i < names.size() && i + 1 < values.size(); ++i) {
+            if (!values.at(i + 1).isEmpty())
+                entry.changes.append({names.at(i), QString(), values.at(i + 1)});
+        }
+        return entry;
+    };
+    auto store = [&] {
+        if (dm.backend() == TDM::Backend::Embedded) {
+            // Straight to the file: most of an import's time went into the driver's handling of each value.
+            // The write transaction holds the file from its start, so the records made here are exactly those
+            // above the highest ID before, in the order of the rows.
+            const QString highest = dm.GetDataBySQL(QStringLiteral("SELECT coalesce(max(ID), 0) FROM TContractMain"));
+            if (highest.isEmpty()) {
+                rowError = QStringLiteral("cannot read the records");
                 return false;
             }
-            for (qsizetype r = 0; r < mSheet->rows.size(); ++r) {
-                const QStringList &cells = mSheet->rows.at(r);
-                const int sheetRow = r < mSheet->rowNumbers.size() ? mSheet->rowNumbers.at(r) : int(r + 2);
-                query.bindValue(placeholders.at(0), mCategoryCode);
-                for (qsizetype i = 0; i < sources.size(); ++i) {
-                    const qsizetype source = sources.at(i);
-                    const QString text = source >= 0 && source < cells.size() ? cells.at(source) : QString();
-                    Outcome outcome = Outcome::Unchanged;
-                    const QString value = formattedValue(text, forms.at(i).type, forms.at(i).format, &outcome);
-                    if (outcome == Outcome::Unreadable)
-                        unreadable->append(QStringLiteral("第%1行（%2）").arg(sheetRow).arg(names.at(i)));
-                    else if (outcome == Outcome::Rounded)
-                        rounded->append(QStringLiteral("第%1行（%2）").arg(sheetRow).arg(names.at(i)));
-                    query.bindValue(placeholders.at(i + 1), value);
-                }
-                if (!query.exec()) {
-                    rowError = QStringLiteral("工作表第%1行不能保存，本次导入的数据已全部撤销。").arg(sheetRow) +
-                               u'\r' + query.lastError().text();
-                    return false;
-                }
+            QList<QStringList> imported;
+            qsizetype r = -1;
+            QString why;
+            const bool ok = dm.execManyEmbedded(
+                sql,
+                [&](QStringList &values) {
+                    if (++r >= mSheet->rows.size())
+                        return false;
+                    rowValues(r, values);
+                    imported.append(values);
+                    return true;
+                },
+                &why);
+            if (!ok) {
+                if (r < 0)
+                    rowError = why;
+                else
+                    rowFailed(r, why);
+                return false;
+            }
+            QStringList ids;
+            dm.GetDataBySQLToItems(QStringLiteral("SELECT ID FROM TContractMain WHERE ID>? ORDER BY ID"),
+                                   {highest.toLongLong()}, ids, true);
+            if (ids.size() != imported.size()) {
+                rowError = QStringLiteral("the imported records cannot be read back");
+                return false;
+            }
+            const QSqlDatabase db = dm.ADOLocal();
+            qsizetype h = -1;
+            if (!dm.execManyEmbedded(
+                    ChangeHistory::insertStatement(),
+                    [&](QStringList &values) {
+                        if (++h >= ids.size())
+                            return false;
+                        values = ChangeHistory::insertValues(importEntry(ids.at(h).toLongLong(), imported.at(h)), db);
+                        return true;
+                    },
+                    &why)) {
+                rowError = why;
+                return false;
             }
             return true;
-        },
-        &commitError);
+        }
+        QSqlQuery query(dm.ADOLocal());
+        if (!query.prepare(sql)) {
+            rowError = query.lastError().text();
+            return false;
+        }
+        QStringList values;
+        for (qsizetype r = 0; r < mSheet->rows.size(); ++r) {
+            values.clear();
+            rowValues(r, values);
+            for (qsizetype i = 0; i < values.size(); ++i)
+                query.bindValue(placeholders.at(i), values.at(i));
+            if (!query.exec())
+                return rowFailed(r, query.lastError().text());
+            if (!query.next())
+                return rowFailed(r, QStringLiteral("no generated ID"));
+            if (!ChangeHistory::record(importEntry(query.value(0).toLongLong(), values), &rowError))
+                return false;
+        }
+        return true;
+    };
+    const bool stored = dm.backend() == TDM::Backend::Embedded ? dm.inWriteTransaction(store, &commitError)
+                                                               : dm.inTransaction(store, &commitError);
     if (stored)
         return true;
     if (rowError.isEmpty())

@@ -9,6 +9,10 @@ namespace XlsxScanner {
 
 namespace {
 
+// XML character data as UTF-8 (entities decoded, line ends normalised), appended to out; false when it holds
+// anything the scanner does not understand.
+bool decodeBytes(QByteArrayView raw, QByteArray *out);
+
 bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
@@ -134,8 +138,8 @@ const char *attributes(const char *p, const char *end, const Prefixes &prefixes,
             entity = entity || c == '&';
         }
         if (entity) {
-            QString ignored;
-            if (!decodeText(value, &ignored))
+            QByteArray ignored;
+            if (!decodeBytes(value, &ignored))
                 return nullptr;
         }
         visit(name, value);
@@ -182,16 +186,6 @@ bool reference(QByteArrayView text, qint64 *row, qint64 *column) {
     return true;
 }
 
-bool appendCodePoint(char32_t code, QString *text) {
-    // Only what XML allows as a character.
-    const bool allowed = code == 0x9 || code == 0xA || code == 0xD || (code >= 0x20 && code <= 0xD7FF) ||
-                         (code >= 0xE000 && code <= 0xFFFD) || (code >= 0x10000 && code <= 0x10FFFF);
-    if (!allowed)
-        return false;
-    text->append(QStringView(QChar::fromUcs4(code)));
-    return true;
-}
-
 bool isRunElement(std::string_view name) {
     switch (name.size()) {
     case 1:
@@ -219,7 +213,7 @@ bool isRunElement(std::string_view name) {
 
 // The text of the string item between p and end (<si> or <is> content): the <t> elements, also those of
 // rich-text runs, without phonetic hints.
-bool stringItem(const char *p, const char *end, const Prefixes &prefixes, QString *text) {
+bool stringItem(const char *p, const char *end, const Prefixes &prefixes, QByteArray *text) {
     // Open elements, so that end tags are checked as the parser would; phonetic hints are left out.
     QVarLengthArray<QByteArrayView, 8> open;
     int phonetic = 0;
@@ -259,7 +253,7 @@ bool stringItem(const char *p, const char *end, const Prefixes &prefixes, QStrin
             if (!close || !startsWith(static_cast<const char *>(close), end, "</t>"))
                 return false;
             const char *textEnd = static_cast<const char *>(close);
-            if (phonetic == 0 && !decodeText(QByteArrayView(p, textEnd - p), text))
+            if (phonetic == 0 && !decodeBytes(QByteArrayView(p, textEnd - p), text))
                 return false;
             p = textEnd + 4;
             continue;
@@ -339,8 +333,8 @@ const char *walkElements(const char *p, const char *end, const Prefixes &prefixe
         if (p < end && *p != '<' && !open->isEmpty()) {
             // Character data such as page headers: checked, not kept.
             const void *next = std::memchr(p, '<', size_t(end - p));
-            QString ignored;
-            if (!next || !decodeText(QByteArrayView(p, static_cast<const char *>(next) - p), &ignored))
+            QByteArray ignored;
+            if (!next || !decodeBytes(QByteArrayView(p, static_cast<const char *>(next) - p), &ignored))
                 return nullptr;
             p = static_cast<const char *>(next);
         }
@@ -450,9 +444,31 @@ bool endsWith(const QByteArray &xml, QByteArrayView closing) {
     return QByteArrayView(xml).first(end).endsWith(closing);
 }
 
-} // namespace
+bool appendUtf8(char32_t code, QByteArray *out) {
+    // Only what XML allows as a character.
+    const bool allowed = code == 0x9 || code == 0xA || code == 0xD || (code >= 0x20 && code <= 0xD7FF) ||
+                         (code >= 0xE000 && code <= 0xFFFD) || (code >= 0x10000 && code <= 0x10FFFF);
+    if (!allowed)
+        return false;
+    if (code < 0x80) {
+        *out += char(code);
+    } else if (code < 0x800) {
+        *out += char(0xC0 | (code >> 6));
+        *out += char(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        *out += char(0xE0 | (code >> 12));
+        *out += char(0x80 | ((code >> 6) & 0x3F));
+        *out += char(0x80 | (code & 0x3F));
+    } else {
+        *out += char(0xF0 | (code >> 18));
+        *out += char(0x80 | ((code >> 12) & 0x3F));
+        *out += char(0x80 | ((code >> 6) & 0x3F));
+        *out += char(0x80 | (code & 0x3F));
+    }
+    return true;
+}
 
-bool decodeText(QByteArrayView raw, QString *text) {
+bool decodeBytes(QByteArrayView raw, QByteArray *out) {
     const char *p = raw.data();
     const char *end = p + raw.size();
     bool plain = true;
@@ -464,11 +480,10 @@ bool decodeText(QByteArrayView raw, QString *text) {
         }
     }
     if (plain) {
-        text->append(QString::fromUtf8(raw));
+        out->append(raw);
         return true;
     }
-    QByteArray bytes;
-    bytes.reserve(raw.size());
+    out->reserve(out->size() + raw.size());
     while (p < end) {
         const uchar c = uchar(*p);
         if (c == '&') {
@@ -478,41 +493,48 @@ bool decodeText(QByteArrayView raw, QString *text) {
             const QByteArrayView entity(p + 1, static_cast<const char *>(semicolon) - p - 1);
             p = static_cast<const char *>(semicolon) + 1;
             if (entity == "lt") {
-                bytes += '<';
+                *out += '<';
             } else if (entity == "gt") {
-                bytes += '>';
+                *out += '>';
             } else if (entity == "amp") {
-                bytes += '&';
+                *out += '&';
             } else if (entity == "quot") {
-                bytes += '"';
+                *out += '"';
             } else if (entity == "apos") {
-                bytes += '\'';
+                *out += '\'';
             } else if (entity.startsWith('#') && entity.size() > 1) {
                 bool ok = false;
                 const uint code = entity[1] == 'x' ? entity.sliced(2).toByteArray().toUInt(&ok, 16)
                                                    : entity.sliced(1).toByteArray().toUInt(&ok, 10);
                 if (!ok || (entity[1] != 'x' && !(entity[1] >= '0' && entity[1] <= '9')))
                     return false;
-                text->append(QString::fromUtf8(bytes));
-                bytes.clear();
-                if (!appendCodePoint(char32_t(code), text))
+                if (!appendUtf8(char32_t(code), out))
                     return false;
             } else {
                 return false;
             }
         } else if (c == '\r') {
             // XML reads a line end as a single line feed.
-            bytes += '\n';
+            *out += '\n';
             ++p;
             if (p < end && *p == '\n')
                 ++p;
         } else if (c < 0x20 && c != '\t' && c != '\n') {
             return false;
         } else {
-            bytes += char(c);
+            *out += char(c);
             ++p;
         }
     }
+    return true;
+}
+
+} // namespace
+
+bool decodeText(QByteArrayView raw, QString *text) {
+    QByteArray bytes;
+    if (!decodeBytes(raw, &bytes))
+        return false;
     text->append(QString::fromUtf8(bytes));
     return true;
 }
@@ -529,6 +551,7 @@ Result sharedStrings(const QByteArray &xml, QStringList *strings) {
         return Result::Unsupported;
     if (selfClosing)
         return Result::Done;
+    QByteArray bytes;
     for (;;) {
         p = skipSpace(p, end);
         if (p >= end || *p != '<')
@@ -540,14 +563,15 @@ Result sharedStrings(const QByteArray &xml, QStringList *strings) {
         p = skipAttributes(p + 3, end, prefixes, &selfClosing);
         if (!p)
             return Result::Unsupported;
-        QString text;
+        // One buffer for all items: each item's text is made once, from its UTF-8 bytes.
+        bytes.resize(0);
         if (!selfClosing) {
             const char *close = find(p, end, "</si>", 5);
-            if (!close || !stringItem(p, close, prefixes, &text))
+            if (!close || !stringItem(p, close, prefixes, &bytes))
                 return Result::Unsupported;
             p = close + 5;
         }
-        strings->append(text);
+        strings->append(QString::fromUtf8(bytes));
     }
 }
 
@@ -690,8 +714,10 @@ Result sheet(const QByteArray &xml, const std::function<Result(const Cell &)> &v
                 if (childClosed)
                     continue;
                 const char *close = find(p, end, "</is>", 5);
-                if (!close || !stringItem(p, close, prefixes, &cell.inlineText))
+                QByteArray text;
+                if (!close || !stringItem(p, close, prefixes, &text))
                     return Result::Unsupported;
+                cell.inlineText = QString::fromUtf8(text);
                 p = close + 5;
             } else {
                 return Result::Unsupported;

@@ -4,6 +4,7 @@
 #include "exchange/workbook/SheetBuilder.h"
 #include "exchange/workbook/XlsxScanner.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 
@@ -123,6 +124,45 @@ bool plainNumber(QByteArrayView bytes, double *value) {
     return ec == std::errc() && at == end && std::isfinite(*value);
 }
 
+// True when the bytes are a number written as CellText::fromNumber would write its value: plain notation, at most
+// 15 significant digits, no superfluous zero, at least 1E-4 and below 1E15 in size. Such a text is the cell's text
+// as it stands (the shortest digits that read back as a value of at most 15 digits are those digits), so a sheet
+// full of numbers is not formatted anew cell by cell.
+bool generalForm(QByteArrayView t) {
+    auto digit = [&](qsizetype i) { return t[i] >= '0' && t[i] <= '9'; };
+    qsizetype i = 0;
+    if (i < t.size() && t[i] == '-')
+        ++i;
+    const qsizetype intStart = i;
+    while (i < t.size() && digit(i))
+        ++i;
+    const qsizetype intLength = i - intStart;
+    if (intLength == 0 || intLength > 15 || (intLength > 1 && t[intStart] == '0'))
+        return false;
+    qsizetype fracStart = i;
+    qsizetype fracLength = 0;
+    if (i < t.size()) {
+        if (t[i] != '.')
+            return false;
+        fracStart = ++i;
+        while (i < t.size() && digit(i))
+            ++i;
+        fracLength = i - fracStart;
+        if (i != t.size() || fracLength == 0 || t[i - 1] == '0')
+            return false;
+    }
+    if (t[intStart] == '0') {
+        // 0.000d is the smallest plain form; zero itself goes the general way.
+        qsizetype zeros = 0;
+        while (zeros < fracLength && t[fracStart + zeros] == '0')
+            ++zeros;
+        return fracLength > 0 && zeros <= 3 && fracLength - zeros <= 15;
+    }
+    if (fracLength > 0)
+        return intLength + fracLength <= 15;
+    return true;
+}
+
 bool plainIndex(QByteArrayView bytes, qint64 *value) {
     if (bytes.isEmpty() || bytes.size() > 12)
         return false;
@@ -238,6 +278,22 @@ std::optional<QByteArray> XlsxWorkbook::entry(const QString &name, QString *erro
     QByteArray content;
     char buffer[65536];
     bool failed = false;
+    // The size the package gives is read straight into place, without growing the buffer on the way; anything
+    // beyond it (a package that names a wrong size) is still read below, so the check of the data decides.
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_stat_index(mZip, zip_uint64_t(index), 0, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE) &&
+        stat.size <= zip_uint64_t(MaxPartSize)) {
+        content.resize(qsizetype(stat.size));
+        qsizetype filled = 0;
+        while (filled < content.size()) {
+            const zip_int64_t got = zip_fread(file, content.data() + filled, zip_uint64_t(content.size() - filled));
+            if (got <= 0)
+                break;
+            filled += qsizetype(got);
+        }
+        content.resize(filled);
+    }
     for (;;) {
         const zip_int64_t got = zip_fread(file, buffer, sizeof buffer);
         if (got < 0) {
@@ -412,13 +468,24 @@ std::optional<Worksheet> XlsxWorkbook::readSheet(int index, QString *error) {
 
     SheetBuilder builder;
     QString why;
+    // A sheet holds the same few thousand dates over and over: each is written out once.
+    QHash<double, QString> dateTexts;
     const auto scanned = XlsxScanner::sheet(*content, [&](const XlsxScanner::Cell &cell) {
         using XlsxScanner::Result;
         QString text;
         double number = 0;
         qint64 index = 0;
         if ((cell.type.isEmpty() || cell.type == "n") && cell.hasValue && plainNumber(cell.value, &number)) {
-            text = numberText(number, cell.style);
+            if (cell.style >= 0 && cell.style < mDateStyles.size() && mDateStyles.at(cell.style)) {
+                auto known = dateTexts.constFind(number);
+                if (known == dateTexts.cend())
+                    known = dateTexts.insert(number, numberText(number, cell.style));
+                text = *known;
+            } else if (generalForm(cell.value)) {
+                text = QString::fromLatin1(cell.value);
+            } else {
+                text = numberText(number, cell.style);
+            }
         } else if (cell.type == "s" && cell.hasValue && plainIndex(cell.value, &index) &&
                    index < mSharedStrings.size()) {
             text = mSharedStrings.at(index);

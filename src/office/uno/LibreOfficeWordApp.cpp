@@ -72,6 +72,7 @@ struct LibreOfficeWordApp::Private {
     std::unique_ptr<OfficeInstance> own;
     OfficeInstance &office;
     const bool shared;
+    bool quickSave = false;
     uno::Reference<lang::XComponent> document;
     int documentGeneration = 0; // the office connection the document came from
     bool arranged = false;
@@ -170,6 +171,10 @@ LibreOfficeWordApp::~LibreOfficeWordApp() {
         office_calls::quietly(d->office, [&] { d->closeDocument(); });
     d->document.clear();
     d->dropScratch();
+}
+
+void LibreOfficeWordApp::setQuickSave(bool quick) {
+    d->quickSave = quick;
 }
 
 void LibreOfficeWordApp::startSharedOffice() {
@@ -813,8 +818,14 @@ bool LibreOfficeWordApp::saveAs(const QString &path) {
         return false;
     return guarded("保存文档失败：", [&] {
         uno::Reference<frame::XStorable> storable(d->document, uno::UNO_QUERY_THROW);
-        storable->storeAsURL(fileUrl(path), props({prop("FilterName", uno::Any(ascii(writerFilterFor(path)))),
-                                                   prop("Overwrite", uno::Any(true))}));
+        std::vector<beans::PropertyValue> arguments{prop("FilterName", uno::Any(ascii(writerFilterFor(path)))),
+                                                    prop("Overwrite", uno::Any(true))};
+        if (d->quickSave) {
+            arguments.push_back(prop("NoFileSync", uno::Any(true)));
+            arguments.push_back(prop("NoThumbnail", uno::Any(true)));
+        }
+        storable->storeAsURL(fileUrl(path), uno::Sequence<beans::PropertyValue>(
+                                                arguments.data(), static_cast<sal_Int32>(arguments.size())));
         if (QFileInfo(path).absoluteFilePath() != QFileInfo(d->scratch).absoluteFilePath())
             d->dropScratch();
         return true;
@@ -828,9 +839,13 @@ bool LibreOfficeWordApp::exportPdf(const QString &path) {
         uno::Reference<frame::XStorable> storable(d->document, uno::UNO_QUERY_THROW);
         // Fonts go into the file, so that the Chinese text looks the same and can be selected everywhere.
         const auto filterData = props({prop("EmbedStandardFonts", uno::Any(true))});
-        storable->storeToURL(fileUrl(path),
-                             props({prop("FilterName", uno::Any(ascii("writer_pdf_Export"))),
-                                    prop("FilterData", uno::Any(filterData)), prop("Overwrite", uno::Any(true))}));
+        std::vector<beans::PropertyValue> arguments{prop("FilterName", uno::Any(ascii("writer_pdf_Export"))),
+                                                    prop("FilterData", uno::Any(filterData)),
+                                                    prop("Overwrite", uno::Any(true))};
+        if (d->quickSave)
+            arguments.push_back(prop("NoFileSync", uno::Any(true)));
+        storable->storeToURL(fileUrl(path), uno::Sequence<beans::PropertyValue>(
+                                                arguments.data(), static_cast<sal_Int32>(arguments.size())));
         return true;
     });
 }

@@ -1,0 +1,163 @@
+// The cost of the history of changes on a save: the entry dialog's save of one record of the register's large
+// category (80 indicators, five of them changed per save), with its history row and without, on the embedded
+// file and on a private PostgreSQL cluster (tests/support/pg-cluster.sh) started by the benchmark itself.
+//   bench_save_history [--benchmark_repetitions=3 ...]
+#include "RegisterData.h"
+#include "contracts/ContractEntry.h"
+#include "platform/Messages.h"
+#include "platform/ScriptedMessages.h"
+#include "store/ChangeHistory.h"
+#include "store/Schema.h"
+#include "store/ServerSettings.h"
+#include "store/TDM.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <random>
+
+namespace {
+
+using namespace RegisterData;
+
+constexpr int Records = 1000;
+QString gEmbeddedFolder;
+QString gServerFolder;
+
+bool fill() {
+    if (!addCategory())
+        return false;
+    std::mt19937 rng(7);
+    QStringList columns{QStringLiteral("MainTypeCode")};
+    QStringList marks{QStringLiteral("?")};
+    for (int i = 1; i <= IndicatorCount; ++i) {
+        columns << QStringLiteral("Data%1").arg(i);
+        marks << QStringLiteral("?");
+    }
+    const QString sql = QStringLiteral("INSERT INTO TContractMain (%1) VALUES (%2)")
+                            .arg(columns.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+    return TDM::instance().inTransaction([&] {
+        QSqlQuery q(TDM::instance().ADOLocal());
+        for (int r = 0; r < Records; ++r) {
+            QVariantList binds{Category};
+            for (int i = 1; i <= IndicatorCount; ++i)
+                binds << cellValue(i, rng);
+            if (!execBound(q, sql, binds))
+                return false;
+        }
+        return true;
+    });
+}
+
+// Saves one record again and again, five text values changed each time, as a user saving in the entry dialog.
+void saveLoop(benchmark::State &state, const QString &folder, bool withHistory) {
+    if (!TDM::create(folder).isConnected()) {
+        state.SkipWithError("database not open");
+        return;
+    }
+    ContractEntry entry(Records / 2, Category);
+    if (!entry.ReadyData()) {
+        state.SkipWithError("record not loaded");
+        return;
+    }
+    const ChangeHistory::Pause pause(!withHistory);
+    int round = 0;
+    for (auto _ : state) { // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
+        ++round;
+        for (int row = 0; row < 15; row += 3)
+            entry.commitText(row, QStringLiteral("第%1次保存的值%2").arg(round).arg(row));
+        if (!entry.SaveData()) {
+            state.SkipWithError("save failed");
+            return;
+        }
+    }
+    state.counters["history rows"] =
+        TDM::instance().GetDataBySQL(QStringLiteral("SELECT count(*) FROM TChangeLog")).toDouble();
+}
+
+void BM_SaveEmbeddedWithHistory(benchmark::State &state) {
+    saveLoop(state, gEmbeddedFolder, true);
+}
+void BM_SaveEmbeddedWithoutHistory(benchmark::State &state) {
+    saveLoop(state, gEmbeddedFolder, false);
+}
+void BM_SaveServerWithHistory(benchmark::State &state) {
+    saveLoop(state, gServerFolder, true);
+}
+void BM_SaveServerWithoutHistory(benchmark::State &state) {
+    saveLoop(state, gServerFolder, false);
+}
+
+BENCHMARK(BM_SaveEmbeddedWithoutHistory)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(BM_SaveEmbeddedWithHistory)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(BM_SaveServerWithoutHistory)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(BM_SaveServerWithHistory)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+
+struct Cluster {
+    QString script;
+    QString state;
+    ~Cluster() {
+        if (!state.isEmpty())
+            QProcess::execute(script, {QStringLiteral("stop"), state});
+    }
+};
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    ScriptedMessages messages;
+    Messages::setInstance(&messages);
+    QTemporaryDir work;
+
+    gEmbeddedFolder = work.filePath(QStringLiteral("embedded"));
+    if (!Schema::layOutAppFolder(gEmbeddedFolder) || !TDM::create(gEmbeddedFolder).isConnected() || !fill()) {
+        std::fprintf(stderr, "could not lay out the embedded database\n");
+        return 1;
+    }
+
+    Cluster cluster{QStringLiteral(VANTREL_PG_SCRIPT), work.filePath(QStringLiteral("pg"))};
+    QProcess::execute(cluster.script, {QStringLiteral("start"), cluster.state});
+    QFile port(cluster.state + QStringLiteral("/port"));
+    if (!port.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "the PostgreSQL cluster did not start\n");
+        return 1;
+    }
+    ServerSettings server;
+    server.host = QStringLiteral("127.0.0.1");
+    server.port = port.readAll().trimmed().toInt();
+    server.user = QStringLiteral("vantrel");
+    server.database = QStringLiteral("postgres");
+    gServerFolder = work.filePath(QStringLiteral("server"));
+    bool made = false;
+    {
+        QString error;
+        QSqlDatabase db = TDM::openServer(server, QStringLiteral("bench-schema"), &error);
+        made = db.isOpen() && QSqlQuery(db).exec(QStringLiteral("CREATE DATABASE bench TEMPLATE template0"));
+        db.close();
+        server.database = QStringLiteral("bench");
+        db = TDM::openServer(server, QStringLiteral("bench-schema"), &error);
+        made = made && db.isOpen() && Schema::create(db, &error);
+        db.close();
+        if (!made)
+            std::fprintf(stderr, "server schema: %s\n", qPrintable(error));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("bench-schema"));
+    if (!made || !Schema::layOutAppFolder(gServerFolder) || !server.write(gServerFolder) ||
+        !TDM::create(gServerFolder).isConnected() || !fill()) {
+        std::fprintf(stderr, "could not lay out the server database\n");
+        return 1;
+    }
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    TDM::destroy();
+    return 0;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "store/ChangeHistory.h"
+
+#include <QAbstractTableModel>
+#include <QString>
+
+// The rows of the history ("修改记录") as a table: one line per write, newest first.
+class ChangeHistoryModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    enum Column {
+        ColTime,
+        ColCategory,
+        ColRecord,
+        ColAction,
+        ColChanges,
+        ColOsUser,
+        ColDbUser,
+        ColDocument,
+        ColDigest,
+        ColSource,
+        ColumnCount
+    };
+
+    using QAbstractTableModel::QAbstractTableModel;
+
+    // Reads the rows that pass the filter; false with the reason when they cannot be read (the rows stay).
+    bool load(const ChangeHistory::Filter &filter, QString *error = nullptr);
+    const QList<ChangeHistory::Row> &rows() const { return mRows; }
+    // The child categories (code, name) to filter by, in code order.
+    static QList<QPair<QString, QString>> categories();
+    // The text a cell shows.
+    QString text(int row, int column) const;
+
+    int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : int(mRows.size()); }
+    int columnCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : ColumnCount; }
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    QList<ChangeHistory::Row> mRows;
+};

@@ -1,0 +1,290 @@
+#include "store/ChangeHistory.h"
+
+#include "platform/Clock.h"
+#include "store/DocumentStore.h"
+#include "store/TDM.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <pwd.h>
+#include <unistd.h>
+
+namespace ChangeHistory {
+
+namespace {
+
+QString encode(const QList<Change> &changes) {
+    QJsonArray list;
+    for (const Change &c : changes)
+        list.append(QJsonArray{c.indicator, c.oldValue, c.newValue});
+    return QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Compact));
+}
+
+QList<Change> decode(const QString &text) {
+    QList<Change> changes;
+    const QJsonArray list = QJsonDocument::fromJson(text.toUtf8()).array();
+    for (const QJsonValue &item : list) {
+        const QJsonArray c = item.toArray();
+        changes.append({c.at(0).toString(), c.at(1).toString(), c.at(2).toString()});
+    }
+    return changes;
+}
+
+bool gPaused = false;
+
+QString databaseUser(const QSqlDatabase &db) {
+    return db.driverName() == QLatin1String("QPSQL") ? db.userName() : QString();
+}
+
+} // namespace
+
+QString osUser() {
+    static const QString name = [] {
+        if (const passwd *pw = getpwuid(geteuid()); pw && pw->pw_name)
+            return QString::fromLocal8Bit(pw->pw_name);
+        const QString user = qEnvironmentVariable("USER");
+        return user.isEmpty() ? qEnvironmentVariable("LOGNAME") : user;
+    }();
+    return name;
+}
+
+Pause::Pause(bool paused)
+    : mWas(gPaused) {
+    gPaused = paused;
+}
+
+Pause::~Pause() {
+    gPaused = mWas;
+}
+
+bool record(const Entry &entry, QString *error) {
+    return record(TDM::instance().ADOLocal(), entry, error);
+}
+
+QString insertStatement() {
+    return QStringLiteral(
+        "INSERT INTO TChangeLog (ChangeTime, OsUser, DbUser, RecordID, MainTypeCode, Action, Changes, "
+        "DocumentFile, DocumentSha256, Outside) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 0)");
+}
+
+QStringList insertValues(const Entry &entry, const QSqlDatabase &db) {
+    return {Clock::instance().now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+            osUser(),
+            databaseUser(db),
+            QString::number(entry.recordId),
+            entry.category,
+            entry.action,
+            encode(entry.changes),
+            entry.documentFile,
+            entry.documentSha256};
+}
+
+bool record(QSqlDatabase db, const Entry &entry, QString *error) {
+    if (gPaused)
+        return true;
+    QSqlQuery q(db);
+    QVariantList binds;
+    for (const QString &value : insertValues(entry, db))
+        binds << value;
+    // The record's ID as a number: the server compares it with a number column.
+    binds[3] = entry.recordId;
+    return execBound(q, insertStatement(), binds, error);
+}
+
+bool recordDocument(qint64 recordId, const QString &category, const QString &action, const QString &localPath) {
+    TDM &dm = TDM::instance();
+    const QString relative = DocumentStore::relativePath(localPath);
+    const QString sha = action == DocumentDeleted ? QString() : fileSha256(localPath);
+    return dm.inTransaction([&] {
+        const QString code =
+            category.isEmpty()
+                ? dm.GetDataBySQL(QStringLiteral("SELECT MainTypeCode FROM TContractMain WHERE ID=?"), {recordId})
+                : category;
+        return record({recordId, code, action, {}, relative.isEmpty() ? localPath : relative, sha});
+    });
+}
+
+std::optional<QList<Indicator>> indicatorsOf(const QString &category, QString *error) {
+    QSqlQuery q(TDM::instance().ADOLocal());
+    q.setForwardOnly(true);
+    if (!execBound(q,
+                   QStringLiteral("SELECT PropertyName, DataFieldA FROM TDataPara WHERE MainTypeCode=? "
+                                  "ORDER BY SortIdx, ID"),
+                   {category}, error))
+        return std::nullopt;
+    QList<Indicator> list;
+    while (q.next())
+        list.append({q.value(0).toString(), q.value(1).toString()});
+    return list;
+}
+
+std::optional<Values> recordValues(qint64 recordId, QString *error) {
+    QSqlQuery q(TDM::instance().ADOLocal());
+    q.setForwardOnly(true);
+    if (!execBound(q, QStringLiteral("SELECT * FROM TContractMain WHERE ID=?"), {recordId}, error))
+        return std::nullopt;
+    Values values;
+    if (q.next()) {
+        const QSqlRecord row = q.record();
+        for (int i = 0; i < row.count(); ++i)
+            values.insert(row.fieldName(i).toLower(), row.value(i).toString());
+    }
+    return values;
+}
+
+QList<Change> changesBetween(const QList<Indicator> &indicators, const Values &before, const Values &after) {
+    QList<Change> changes;
+    for (const Indicator &indicator : indicators) {
+        const QString column = indicator.column.toLower();
+        if (column.isEmpty())
+            continue;
+        const QString oldValue = before.value(column);
+        const QString newValue = after.value(column);
+        if (oldValue != newValue)
+            changes.append({indicator.name, oldValue, newValue});
+    }
+    return changes;
+}
+
+namespace {
+
+// The rows after `conditions` (" AND ..." on h, the history, with their values in binds), newest first.
+std::optional<QList<Row>> rowsWhere(const QString &conditions, const QVariantList &binds, const QString &limit,
+                                    QString *error) {
+    const QString sql = QStringLiteral("SELECT h.ID, h.ChangeTime, h.OsUser, h.DbUser, h.RecordID, h.MainTypeCode, "
+                                       "c.TypeName, h.Action, h.Changes, h.DocumentFile, h.DocumentSha256, h.Outside "
+                                       "FROM TChangeLog h LEFT JOIN TContractClass c ON c.TypeCode = h.MainTypeCode "
+                                       "WHERE 1=1") +
+                        conditions + QStringLiteral(" ORDER BY h.ID DESC") + limit;
+    QSqlQuery q(TDM::instance().ADOLocal());
+    q.setForwardOnly(true);
+    if (!execBound(q, sql, binds, error))
+        return std::nullopt;
+    QList<Row> rows;
+    while (q.next()) {
+        Row row;
+        row.id = q.value(0).toLongLong();
+        row.time = q.value(1).toString();
+        row.osUser = q.value(2).toString();
+        row.dbUser = q.value(3).toString();
+        row.recordId = q.value(4).toLongLong();
+        row.category = q.value(5).toString();
+        row.categoryName = q.value(6).toString();
+        row.action = q.value(7).toString();
+        row.changes = decode(q.value(8).toString());
+        row.documentFile = q.value(9).toString();
+        row.documentSha256 = q.value(10).toString();
+        row.outside = q.value(11).toInt() != 0;
+        rows.append(row);
+    }
+    return rows;
+}
+
+} // namespace
+
+std::optional<QList<Row>> read(const Filter &filter, QString *error) {
+    QString conditions;
+    QVariantList binds;
+    if (filter.recordId) {
+        conditions += QStringLiteral(" AND h.RecordID=?");
+        binds << *filter.recordId;
+    }
+    // Times are stored as "yyyy-MM-dd HH:mm:ss", so text comparison orders them.
+    if (filter.from.isValid()) {
+        conditions += QStringLiteral(" AND h.ChangeTime>=?");
+        binds << filter.from.toString(QStringLiteral("yyyy-MM-dd"));
+    }
+    if (filter.to.isValid()) {
+        conditions += QStringLiteral(" AND h.ChangeTime<?");
+        binds << filter.to.addDays(1).toString(QStringLiteral("yyyy-MM-dd"));
+    }
+    if (!filter.user.isEmpty()) {
+        conditions += QStringLiteral(" AND (h.OsUser=? OR h.DbUser=?)");
+        binds << filter.user << filter.user;
+    }
+    if (!filter.category.isEmpty()) {
+        conditions += QStringLiteral(" AND h.MainTypeCode=?");
+        binds << filter.category;
+    }
+    return rowsWhere(conditions, binds, QString(), error);
+}
+
+QStringList users() {
+    QStringList names;
+    TDM &dm = TDM::instance();
+    dm.GetDataBySQLToItems(QStringLiteral("SELECT OsUser FROM TChangeLog UNION SELECT DbUser FROM TChangeLog"), {},
+                           names, true);
+    names.removeDuplicates();
+    names.sort();
+    return names;
+}
+
+QString describe(const QList<Change> &changes) {
+    QStringList lines;
+    for (const Change &c : changes)
+        lines << c.indicator + QStringLiteral("：") + c.oldValue + QStringLiteral(" → ") + c.newValue;
+    return lines.join(QLatin1Char('\n'));
+}
+
+std::optional<Row> lastDocumentWrite(const QString &documentFile) {
+    const std::optional<QList<Row>> rows = rowsWhere(
+        QStringLiteral(" AND h.DocumentFile=? AND h.DocumentSha256<>'' AND h.Action IN (?, ?, ?)"),
+        {documentFile, DocumentGenerated, DocumentRegenerated, DocumentSaved}, QStringLiteral(" LIMIT 1"), nullptr);
+    if (!rows || rows->isEmpty())
+        return std::nullopt;
+    return rows->first();
+}
+
+DocumentCheck checkDocument(const QString &localPath) {
+    DocumentCheck check;
+    check.sha256 = fileSha256(localPath);
+    if (check.sha256.isEmpty())
+        return check;
+    const QString relative = DocumentStore::relativePath(localPath);
+    check.lastWrite = lastDocumentWrite(relative.isEmpty() ? localPath : relative);
+    if (!check.lastWrite)
+        check.outcome = DocumentCheck::Outcome::NeverWritten;
+    else
+        check.outcome = check.lastWrite->documentSha256 == check.sha256 ? DocumentCheck::Outcome::Unchanged
+                                                                        : DocumentCheck::Outcome::Changed;
+    return check;
+}
+
+QString describe(const DocumentCheck &check, const QString &localPath) {
+    QString writer;
+    if (check.lastWrite) {
+        const Row &w = *check.lastWrite;
+        QString user = w.osUser;
+        if (!w.dbUser.isEmpty())
+            user += QStringLiteral("（数据库用户 %1）").arg(w.dbUser);
+        writer = QStringLiteral("\n本程序最后一次写入：%1，%2，用户：%3").arg(w.time, w.action, user);
+    }
+    switch (check.outcome) {
+    case DocumentCheck::Outcome::Unchanged:
+        return QStringLiteral("合同文档与本程序最后一次写入的内容相同，没有被修改过。") + writer;
+    case DocumentCheck::Outcome::Changed:
+        return QStringLiteral("合同文档在本程序最后一次写入之后已被修改！") + writer;
+    case DocumentCheck::Outcome::NeverWritten:
+        return QStringLiteral("修改记录中没有本程序写入这份合同文档的记录，无法确认它是否被修改过。");
+    case DocumentCheck::Outcome::Missing:
+        break;
+    }
+    return QStringLiteral("无法读取合同文档：") + localPath;
+}
+
+QString fileSha256(const QString &path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&file))
+        return {};
+    return QString::fromLatin1(hash.result().toHex());
+}
+
+} // namespace ChangeHistory

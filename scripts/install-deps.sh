@@ -13,7 +13,7 @@ PACKAGES=(
   libzip-dev zip unzip libfreexl-dev libsodium-dev libpugixml-dev
   sqlite3 libsqlite3-dev poppler-utils xvfb xauth x11-apps xdg-utils imagemagick
   xdotool
-  lintian dpkg-dev file shared-mime-info desktop-file-utils libqt6sql6-psql postgresql libpq-dev
+  lintian dpkg-dev file shared-mime-info desktop-file-utils libqt6sql6-psql postgresql libpq-dev openssl
   fonts-noto-cjk fonts-wqy-microhei
   libgtest-dev libbenchmark-dev
   clang clang-tidy clang-format libclang-rt-14-dev

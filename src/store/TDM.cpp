@@ -37,6 +37,36 @@ bool setUpServerSession(const QSqlDatabase &db, QString *error) {
     return false;
 }
 
+// A value of the client library's connection string: quoted, with its quotes and backslashes escaped.
+QString connectionValue(QString value) {
+    value.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    value.replace(QLatin1Char('\''), QStringLiteral("\\'"));
+    return QLatin1Char('\'') + value + QLatin1Char('\'');
+}
+
+// The client library's reasons for refusing an encrypted connection are terse and English; the user is told in
+// plain words what happened, followed by the library's own text.
+QString explainedError(const QString &error, const ServerSettings &settings) {
+    QString told;
+    if (error.contains(QLatin1String("server does not support SSL"))) {
+        told = QStringLiteral("数据库服务器不支持加密连接，而连接设置要求加密，所以没有连接。"
+                              "请在服务器上启用加密（SSL），或者确认连接的是您的数据库服务器。");
+    } else if (error.contains(QLatin1String("does not match host name"))) {
+        told = QStringLiteral("服务器证书上的名称与服务器地址“%1”不符，连接被拒绝：连接到的可能不是您的数据库服务器。"
+                              "请使用证书上的服务器名称作为服务器地址。")
+                   .arg(settings.host);
+    } else if (error.contains(QLatin1String("certificate verify failed"))) {
+        told = QStringLiteral("服务器的证书不能用指定的根证书验证，连接被拒绝：连接到的可能不是您的数据库服务器。"
+                              "请确认根证书文件是给这台服务器颁发证书的机构的根证书。");
+    } else if (error.contains(QLatin1String("root certificate file"))) {
+        told = QStringLiteral("不能读取根证书文件“%1”。").arg(settings.rootCertificate);
+    } else if (error.contains(QLatin1String("no encryption")) &&
+               settings.encryption == ServerSettings::Encryption::None) {
+        told = QStringLiteral("数据库服务器只接受加密连接，请在连接设置中选择加密。");
+    }
+    return told.isEmpty() ? error : told + QLatin1Char('\n') + error;
+}
+
 PGconn *serverHandle(const QSqlDatabase &db) {
     if (!db.isOpen())
         return nullptr;
@@ -121,11 +151,24 @@ QSqlDatabase TDM::openServer(const ServerSettings &settings, const QString &conn
     db.setUserName(settings.user);
     db.setPassword(settings.password);
     // A server that does not answer must not hold the start for minutes.
-    db.setConnectOptions(QStringLiteral("connect_timeout=5;application_name=vantrel"));
+    QString options = QStringLiteral("connect_timeout=5;application_name=vantrel;sslmode=") +
+                      ServerSettings::sslMode(settings.encryption);
+    if (settings.encryption == ServerSettings::Encryption::VerifyServer) {
+        // The driver turns every ';' of the options into a blank: such a path cannot be handed over.
+        if (settings.rootCertificate.isEmpty() || settings.rootCertificate.contains(QLatin1Char(';'))) {
+            if (error)
+                *error = settings.rootCertificate.isEmpty()
+                             ? QStringLiteral("没有指定服务器的根证书文件，不能验证服务器的证书。")
+                             : QStringLiteral("根证书文件的路径中不能有分号（;）。");
+            return db;
+        }
+        options += QStringLiteral(";sslrootcert=") + connectionValue(settings.rootCertificate);
+    }
+    db.setConnectOptions(options);
     if (!db.open()) {
         // The client library indents its hints with tabs, which a message box shows as wide gaps.
         if (error)
-            *error = db.lastError().text().remove(QLatin1Char('\t'));
+            *error = explainedError(db.lastError().text().remove(QLatin1Char('\t')), settings);
         return db;
     }
     if (!setUpServerSession(db, error))

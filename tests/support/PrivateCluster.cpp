@@ -14,8 +14,9 @@ QString readState(const QString &file) {
 }
 } // namespace
 
-PrivateCluster::PrivateCluster() {
-    if (!mState.isValid() || !script(QStringLiteral("start"))) {
+PrivateCluster::PrivateCluster(const QStringList &startOptions)
+    : mEncrypted(!startOptions.contains(QStringLiteral("--no-tls"))) {
+    if (!mState.isValid() || !script(QStringLiteral("start"), startOptions)) {
         mUnavailable = QStringLiteral("cannot run pg-cluster.sh");
         return;
     }
@@ -33,10 +34,10 @@ PrivateCluster::~PrivateCluster() {
     script(QStringLiteral("stop"));
 }
 
-bool PrivateCluster::script(const QString &action) {
+bool PrivateCluster::script(const QString &action, const QStringList &options) {
     QProcess p;
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p.start(QStringLiteral(VANTREL_PG_SCRIPT), {action, mState.path()});
+    p.start(QStringLiteral(VANTREL_PG_SCRIPT), QStringList{action, mState.path()} + options);
     return p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
@@ -46,6 +47,7 @@ ServerSettings PrivateCluster::settings(const QString &database, const QString &
     s.port = mPort;
     s.database = database;
     s.user = user;
+    s.encryption = mEncrypted ? ServerSettings::Encryption::Required : ServerSettings::Encryption::None;
     return s;
 }
 

@@ -3,6 +3,7 @@
 #include "store/ServerSettings.h"
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -12,7 +13,10 @@
 // everyone and must keep running). Removed again on destruction.
 class PrivateCluster {
 public:
-    PrivateCluster();
+    // The server encrypts connections with a certificate of its own for "localhost"; startOptions are those of
+    // pg-cluster.sh's start: {"--no-tls"} for a server without encryption, {"--tls", certificate, key} for a server
+    // with the given certificate.
+    explicit PrivateCluster(const QStringList &startOptions = {});
     ~PrivateCluster();
     PrivateCluster(const PrivateCluster &) = delete;
     PrivateCluster &operator=(const PrivateCluster &) = delete;
@@ -20,7 +24,7 @@ public:
     // Empty when the cluster runs; otherwise why not (the caller skips).
     QString unavailableReason() const { return mUnavailable; }
     int port() const { return mPort; }
-    // Settings of a database on this cluster (no password).
+    // Settings of a database on this cluster (no password), encrypted when the server can.
     ServerSettings settings(const QString &database, const QString &user = QStringLiteral("vantrel")) const;
 
     // A login whose password the server checks, owning a new empty database of the same name as the login.
@@ -36,9 +40,10 @@ public:
     bool pauseDuring(const std::function<void()> &work, int afterMs);
 
 private:
-    bool script(const QString &action);
+    bool script(const QString &action, const QStringList &options = {});
 
     QTemporaryDir mState;
+    bool mEncrypted = true;
     QString mUnavailable;
     int mPort = 0;
 };

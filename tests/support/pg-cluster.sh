@@ -5,6 +5,9 @@
 #        root (the server refuses to run as root). Writes STATE_DIR/port and STATE_DIR/cluster; when the server
 #        cannot be started it writes the reason to STATE_DIR/unavailable and still succeeds, so the tests that
 #        need the server are skipped with that reason instead of failing for want of it.
+#        The server encrypts connections (TLS) with a self-signed certificate for "localhost" made here, as a
+#        Debian server does from its first start; "start STATE_DIR --tls CERT KEY" uses the given certificate and
+#        key instead, "start STATE_DIR --no-tls" starts a server without encryption.
 # stop:  stops the cluster and removes its folder; harmless when nothing runs.
 # pause: stops the server of a started cluster but keeps its folder (how a test sees a server go away);
 # resume: starts it again on the same port.
@@ -69,7 +72,7 @@ pause | resume)
   ;;
 start) ;;
 *)
-  echo "usage: $0 start|stop|pause|resume STATE_DIR" >&2
+  echo "usage: $0 start|stop|pause|resume STATE_DIR [--no-tls | --tls CERT KEY]" >&2
   exit 2
   ;;
 esac
@@ -77,6 +80,21 @@ esac
 stop_cluster
 rm -f "$state/unavailable"
 [ -n "$pgbin" ] || unavailable "PostgreSQL is not installed (no initdb under /usr/lib/postgresql)"
+
+tls="self"
+case "${3:-}" in
+--no-tls) tls="none" ;;
+--tls)
+  tls="given"
+  tls_cert="${4:?certificate file}"
+  tls_key="${5:?key file}"
+  ;;
+"") ;;
+*)
+  echo "pg-cluster: unknown option ${3}" >&2
+  exit 2
+  ;;
+esac
 
 owner="$(id -un)"
 if [ "$(id -u)" -eq 0 ]; then
@@ -96,6 +114,22 @@ chmod 700 "$folder"
 if ! as_owner "$pgbin/initdb" -D "$folder/data" -U vantrel --auth=trust -E UTF8 --locale=C.UTF-8 \
   >"$folder/initdb.log" 2>&1; then
   unavailable "initdb failed: $(tail -n 3 "$folder/initdb.log" | tr '\n' ' ')"
+fi
+
+if [ "$tls" != none ]; then
+  data="$folder/data"
+  if [ "$tls" = given ]; then
+    cp "$tls_cert" "$data/server.crt" && cp "$tls_key" "$data/server.key" ||
+      unavailable "cannot copy the server's certificate and key"
+  else
+    command -v openssl >/dev/null || unavailable "openssl is not installed (needed for the server's certificate)"
+    openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 30 -subj "/CN=localhost" \
+      -keyout "$data/server.key" -out "$data/server.crt" >"$folder/openssl.log" 2>&1 ||
+      unavailable "openssl could not make the server's certificate: $(tail -n 2 "$folder/openssl.log" | tr '\n' ' ')"
+  fi
+  chmod 600 "$data/server.key"
+  [ "$(id -u)" -eq 0 ] && chown "$owner" "$data/server.crt" "$data/server.key"
+  printf "ssl = on\nssl_cert_file = 'server.crt'\nssl_key_file = 'server.key'\n" >>"$data/postgresql.conf"
 fi
 
 # A random port in the dynamic range; a port taken by someone else makes the start fail and the next is tried.

@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlQuery>
 #include <QTextStream>
@@ -82,8 +83,19 @@ bool serverPasswordMissing(const ServerSettings &settings) {
     const QByteArray port = QByteArray::number(settings.port);
     const QByteArray database = settings.database.toUtf8();
     const QByteArray user = settings.user.toUtf8();
-    const char *const keys[] = {"host", "port", "dbname", "user", "connect_timeout", nullptr};
-    const char *const values[] = {host.constData(), port.constData(), database.constData(), user.constData(), "5",
+    // Encrypted as the program's own connection is: the password given must not cross the network in plain text.
+    const QByteArray sslMode = ServerSettings::sslMode(settings.encryption).toUtf8();
+    const QByteArray rootCertificate = QFile::encodeName(settings.rootCertificate);
+    const bool verify = settings.encryption == ServerSettings::Encryption::VerifyServer;
+    const char *const keys[] = {
+        "host", "port", "dbname", "user", "connect_timeout", "sslmode", verify ? "sslrootcert" : nullptr, nullptr};
+    const char *const values[] = {host.constData(),
+                                  port.constData(),
+                                  database.constData(),
+                                  user.constData(),
+                                  "5",
+                                  sslMode.constData(),
+                                  rootCertificate.constData(),
                                   nullptr};
     PGconn *connection = PQconnectdbParams(keys, values, 0);
     const bool missing =

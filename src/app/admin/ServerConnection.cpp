@@ -4,6 +4,8 @@
 #include "store/Schema.h"
 #include "store/TDM.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSqlDatabase>
 
 #include <utility>
@@ -52,7 +54,25 @@ QString ServerConnection::missingField() const {
         return QStringLiteral("请输入数据库名！");
     if (settings.user.trimmed().isEmpty())
         return QStringLiteral("请输入用户名！");
+    if (settings.encryption == ServerSettings::Encryption::VerifyServer) {
+        const QString certificate = settings.rootCertificate.trimmed();
+        if (certificate.isEmpty())
+            return QStringLiteral("请选择给服务器颁发证书的机构的根证书文件！");
+        // The client library's connection options are separated by it.
+        if (certificate.contains(QLatin1Char(';')))
+            return QStringLiteral("根证书文件的路径中不能有分号（;），请把文件放到其他位置后再选择。");
+        if (!QFileInfo(QDir(mAppFolder).absoluteFilePath(certificate)).isFile())
+            return QStringLiteral("找不到根证书文件“%1”！").arg(QDir::toNativeSeparators(certificate));
+    }
     return {};
+}
+
+ServerSettings ServerConnection::resolved() const {
+    ServerSettings s = settings;
+    s.rootCertificate = s.rootCertificate.trimmed();
+    if (!s.rootCertificate.isEmpty())
+        s.rootCertificate = QDir(mAppFolder).absoluteFilePath(s.rootCertificate);
+    return s;
 }
 
 bool ServerConnection::testConnection() {
@@ -63,7 +83,7 @@ bool ServerConnection::testConnection() {
     QString error;
     enum class Outcome { Failed, Empty, Ready };
     const Outcome outcome = withServer(
-        settings, &error, [](QSqlDatabase &db) { return Schema::hasTables(db) ? Outcome::Ready : Outcome::Empty; });
+        resolved(), &error, [](QSqlDatabase &db) { return Schema::hasTables(db) ? Outcome::Ready : Outcome::Empty; });
     if (outcome == Outcome::Failed) {
         mMessages.warning(noServer(error));
         return false;
@@ -82,7 +102,7 @@ bool ServerConnection::createTables() {
     }
     QString error;
     enum class Outcome { Failed, HasTables, Declined, NotCreated, Created };
-    const Outcome outcome = withServer(settings, &error, [&](QSqlDatabase &db) {
+    const Outcome outcome = withServer(resolved(), &error, [&](QSqlDatabase &db) {
         if (Schema::hasTables(db))
             return Outcome::HasTables;
         if (!mMessages.question(QStringLiteral("将在数据库服务器的数据库“") + settings.database +
@@ -118,6 +138,7 @@ bool ServerConnection::save() {
     stored.host = stored.host.trimmed();
     stored.database = stored.database.trimmed();
     stored.user = stored.user.trimmed();
+    stored.rootCertificate = stored.rootCertificate.trimmed();
     QString error;
     if (!stored.write(mAppFolder, &error)) {
         mMessages.warning(QStringLiteral("保存服务器连接设置发生错误！\n") + error);
@@ -142,5 +163,17 @@ bool ServerConnection::useEmbedded() {
         return false;
     }
     mMessages.information(QStringLiteral("已改用本机的数据库文件，下次启动程序时生效。"));
+    return true;
+}
+
+bool ServerConnection::chooseRootCertificate() {
+    const QString current = settings.rootCertificate.trimmed();
+    const QString chosen = mMessages.openFileName(
+        QStringLiteral("选择根证书文件"),
+        current.isEmpty() ? mAppFolder : QFileInfo(QDir(mAppFolder).absoluteFilePath(current)).absolutePath(),
+        QStringLiteral("证书文件 (*.crt *.pem *.cer);;所有文件 (*)"));
+    if (chosen.isEmpty())
+        return false;
+    settings.rootCertificate = chosen;
     return true;
 }

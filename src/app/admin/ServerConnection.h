@@ -29,10 +29,15 @@ public:
     bool save();
     // Removes Server.ini after asking: the next start uses DB/ZYDB.dat.
     bool useEmbedded();
+    // Asks for the root certificate file; true when one was chosen (it is in settings then).
+    bool chooseRootCertificate();
 
 private:
     // Empty text when the fields name a server; otherwise what is missing.
     QString missingField() const;
+    // The settings with a root certificate path taken from the application folder when it is relative, as the
+    // program reads it from Server.ini.
+    ServerSettings resolved() const;
 
     QString mAppFolder;
     Messages &mMessages;

@@ -4,7 +4,10 @@
 #include "platform/Messages.h"
 #include "store/TDM.h"
 
+#include <QComboBox>
+#include <QDir>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -35,6 +38,16 @@ TfrmServerConnection::TfrmServerConnection(const QString &appFolder, Messages &m
     userEdit = lineEdit(this, "userEdit", s.user);
     passwordEdit = lineEdit(this, "passwordEdit", QString());
     passwordEdit->setEchoMode(QLineEdit::Password);
+    encryptionBox = new QComboBox(this);
+    encryptionBox->setObjectName(QStringLiteral("encryptionBox"));
+    encryptionBox->addItems(ServerSettings::encryptionCaptions());
+    encryptionBox->setCurrentIndex(int(s.encryption));
+    rootCertificateEdit = lineEdit(this, "rootCertificateEdit", QDir::toNativeSeparators(s.rootCertificate));
+    rootCertificateButton = new QPushButton(QStringLiteral("选择(&R)..."), this);
+    rootCertificateButton->setObjectName(QStringLiteral("rootCertificateButton"));
+    auto *certificateRow = new QHBoxLayout;
+    certificateRow->addWidget(rootCertificateEdit, 1);
+    certificateRow->addWidget(rootCertificateButton);
 
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("服务器地址："), hostEdit);
@@ -42,6 +55,8 @@ TfrmServerConnection::TfrmServerConnection(const QString &appFolder, Messages &m
     form->addRow(QStringLiteral("数据库名："), databaseEdit);
     form->addRow(QStringLiteral("用户名："), userEdit);
     form->addRow(QStringLiteral("密码："), passwordEdit);
+    form->addRow(QStringLiteral("加密方式："), encryptionBox);
+    form->addRow(QStringLiteral("根证书文件："), certificateRow);
 
     auto *hint =
         new QLabel(mLogic.configured()
@@ -59,6 +74,12 @@ TfrmServerConnection::TfrmServerConnection(const QString &appFolder, Messages &m
         buttons->add("embeddedButton", QStringLiteral("改用本机数据库(&L)"), DialogButtonRow::Enter::Focused);
     buttons->addCancel("closeButton", QStringLiteral("关闭(&X)"), DialogButtonRow::Enter::Focused);
 
+    connect(encryptionBox, &QComboBox::currentIndexChanged, this, &TfrmServerConnection::showEncryption);
+    connect(rootCertificateButton, &QPushButton::clicked, this, [this] {
+        takeFields();
+        if (mLogic.chooseRootCertificate())
+            rootCertificateEdit->setText(QDir::toNativeSeparators(mLogic.settings.rootCertificate));
+    });
     connect(testButton, &QPushButton::clicked, this, [this] {
         takeFields();
         mLogic.testConnection();
@@ -81,6 +102,13 @@ TfrmServerConnection::TfrmServerConnection(const QString &appFolder, Messages &m
     layout->addLayout(form);
     layout->addWidget(hint);
     layout->addLayout(buttons);
+    showEncryption();
+}
+
+void TfrmServerConnection::showEncryption() {
+    const bool verify = encryptionBox->currentIndex() == int(ServerSettings::Encryption::VerifyServer);
+    rootCertificateEdit->setEnabled(verify);
+    rootCertificateButton->setEnabled(verify);
 }
 
 void TfrmServerConnection::takeFields() {
@@ -90,6 +118,8 @@ void TfrmServerConnection::takeFields() {
     s.database = databaseEdit->text();
     s.user = userEdit->text();
     s.password = passwordEdit->text();
+    s.encryption = ServerSettings::Encryption(encryptionBox->currentIndex());
+    s.rootCertificate = QDir::fromNativeSeparators(rootCertificateEdit->text().trimmed());
 }
 
 void ShowServerConnection(QWidget *parent) {

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
@@ -21,6 +22,10 @@ public:
     QLineEdit *databaseEdit;
     QLineEdit *userEdit;
     QLineEdit *passwordEdit;
+    // "加密方式": the choices in the order of ServerSettings::Encryption.
+    QComboBox *encryptionBox;
+    QLineEdit *rootCertificateEdit;
+    QPushButton *rootCertificateButton;
     QPushButton *testButton;
     QPushButton *createButton;
     QPushButton *saveButton;
@@ -29,6 +34,8 @@ public:
 private:
     // The fields into the logic's settings before every command.
     void takeFields();
+    // The root certificate counts only when the server's certificate is checked.
+    void showEncryption();
 
     ServerConnection mLogic;
 };

@@ -196,6 +196,10 @@ void ContractDocument::storeGenerated() {
 }
 
 void ContractDocument::recordWrite(const QString &action) {
+    // A batch hands the record over and makes the document on a thread of its own, away from the database; it
+    // records the documents it made itself, on the database's thread.
+    if (mPreloaded)
+        return;
     ChangeHistory::recordDocument(mRecordId, mCategoryCode, action, mDocumentPath);
 }
 

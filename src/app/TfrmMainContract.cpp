@@ -196,6 +196,13 @@ void TfrmMainContract::FormActivate() {
         refreshDueNote();
 }
 
+TfrmMainContract::~TfrmMainContract() {
+    // The reminder list refreshes the note when the user closes it, not when the frame tears its children down:
+    // by then this object is half destroyed.
+    for (QMdiSubWindow *child : mArea->subWindowList())
+        disconnect(child, &QObject::destroyed, this, nullptr);
+}
+
 void TfrmMainContract::refreshDueNote() {
     const int due = mCommands.countDueContracts ? mCommands.countDueContracts() : 0;
     mDueNote->setVisible(due > 0);

@@ -45,6 +45,7 @@ class TfrmMainContract : public QMainWindow {
     Q_OBJECT
 public:
     explicit TfrmMainContract(MainCommands commands, QWidget *parent = nullptr);
+    ~TfrmMainContract() override;
 
     QMdiArea *mdiArea() const { return mArea; }
     LoginPassword &password() { return mPassword; }

@@ -5,6 +5,7 @@
 #include "documents/DocumentPaths.h"
 #include "documents/package/PackageTemplate.h"
 #include "office/LibreOfficeWordApp.h"
+#include "store/AppFolder.h"
 #include "store/ChangeHistory.h"
 #include "store/ServerSettings.h"
 #include "store/TDM.h"
@@ -114,6 +115,7 @@ int main(int argc, char *argv[]) {
     QElapsedTimer sinceStart;
     sinceStart.start();
     QCoreApplication app(argc, argv);
+    AppFolder::keepNewFilesPrivate();
     QTextStream out(stdout);
     QTextStream err(stderr);
     QString folder;

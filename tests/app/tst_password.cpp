@@ -1,20 +1,14 @@
 #include "app/LoginPassword.h"
 #include "platform/ScriptedMessages.h"
 #include "store/TDM.h"
+#include "support/BothStoresTest.h"
 #include "support/TempAppFolder.h"
 
 #include <QtTest>
 
-class TestPassword : public QObject {
+class TestPassword : public BothStoresTest {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase_data() { TempAppFolder::addStoreRows(); }
-    void init() {
-        const QString why = TempAppFolder::selectStore();
-        if (!why.isEmpty())
-            QSKIP(qPrintable(why));
-    }
-
     void noPasswordAsksNothing_data() {
         QTest::addColumn<QString>("stored");
         QTest::newRow("initial 579") << "579";

@@ -2,6 +2,7 @@
 // error, exit 0 with or without reminders and 2 on bad arguments.
 
 #include "contracts/DueReminders.h"
+#include "support/BothStoresTest.h"
 #include "support/TempAppFolder.h"
 
 #include <QProcess>
@@ -31,17 +32,9 @@ Run runDue(const QStringList &args) {
 
 } // namespace
 
-class TestDueCli : public QObject {
+class TestDueCli : public BothStoresTest {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase_data() { TempAppFolder::addStoreRows(); }
-    void init() {
-        const QString why = TempAppFolder::selectStore();
-        if (!why.isEmpty())
-            QSKIP(qPrintable(why));
-    }
-    void cleanupTestCase() { TempAppFolder::useStore(TempAppFolder::Store::Embedded); }
-
     void linesAndExitCodes() {
         TempAppFolder app;
         QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("合同")));

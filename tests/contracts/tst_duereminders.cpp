@@ -2,6 +2,7 @@
 // indicator's days ahead, unreadable values listed, and "已处理" marks that hold for one date only.
 
 #include "contracts/DueReminders.h"
+#include "support/BothStoresTest.h"
 #include "support/TempAppFolder.h"
 
 #include <QtTest>
@@ -67,17 +68,9 @@ struct Fixture {
 
 } // namespace
 
-class TestDueReminders : public QObject {
+class TestDueReminders : public BothStoresTest {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase_data() { TempAppFolder::addStoreRows(); }
-    void init() {
-        const QString why = TempAppFolder::selectStore();
-        if (!why.isEmpty())
-            QSKIP(qPrintable(why));
-    }
-    void cleanupTestCase() { TempAppFolder::useStore(TempAppFolder::Store::Embedded); }
-
     // One stored value of one indicator: a due reminder with its days left, a value listed as unreadable, or
     // nothing at all.
     void storedDateReminds_data() {

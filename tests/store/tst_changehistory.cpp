@@ -2,6 +2,7 @@
 #include "store/Schema.h"
 #include "store/ServerSettings.h"
 #include "store/TDM.h"
+#include "support/BothStoresTest.h"
 #include "support/TempAppFolder.h"
 
 #include <QFile>
@@ -11,7 +12,7 @@
 
 // The history table as the schema upgrade brings it to an older database, and the server's trigger that records
 // writes made by other programs.
-class TestChangeHistory : public QObject {
+class TestChangeHistory : public BothStoresTest {
     Q_OBJECT
 
     // A category with two text indicators and one record.
@@ -27,14 +28,6 @@ class TestChangeHistory : public QObject {
     }
 
 private Q_SLOTS:
-    void initTestCase_data() { TempAppFolder::addStoreRows(); }
-    void init() {
-        const QString why = TempAppFolder::selectStore();
-        if (!why.isEmpty())
-            QSKIP(qPrintable(why));
-    }
-    void cleanupTestCase() { TempAppFolder::useStore(TempAppFolder::Store::Embedded); }
-
     // A database of the version before the history (the due reminders' version) gains the table on open.
     void olderDatabaseIsUpgradedOnOpen() {
         TempAppFolder app(false, 2);

@@ -2,6 +2,7 @@
 #include "store/ServerSettings.h"
 #include "store/SqlText.h"
 #include "store/TDM.h"
+#include "support/BothStoresTest.h"
 #include "support/TempAppFolder.h"
 
 #include <QSqlError>
@@ -39,18 +40,9 @@ QMap<QString, QStringList> columnsOfEveryTable() {
 
 } // namespace
 
-class TestStore : public QObject {
+class TestStore : public BothStoresTest {
     Q_OBJECT
 private Q_SLOTS:
-    // Every test runs once on the embedded file and once on the test server.
-    void initTestCase_data() { TempAppFolder::addStoreRows(); }
-    void init() {
-        const QString why = TempAppFolder::selectStore();
-        if (!why.isEmpty())
-            QSKIP(qPrintable(why));
-    }
-    void cleanupTestCase() { TempAppFolder::useStore(TempAppFolder::Store::Embedded); }
-
     void freshFolderHasEveryTable() {
         TempAppFolder app;
         QVERIFY(app.isValid());

@@ -1,5 +1,6 @@
 #include "store/ServerSettings.h"
 #include "store/TDM.h"
+#include "support/BothStoresTest.h"
 #include "support/TempAppFolder.h"
 
 #include <QSqlError>
@@ -7,7 +8,7 @@
 #include <QtTest>
 
 // What a write transaction reads stays as read until it ends: another program cannot change it in between.
-class TestWriteLock : public QObject {
+class TestWriteLock : public BothStoresTest {
     Q_OBJECT
 
     // A second program's connection to the same store, giving up on a lock after a fraction of a second.
@@ -27,14 +28,6 @@ class TestWriteLock : public QObject {
     }
 
 private Q_SLOTS:
-    void initTestCase_data() { TempAppFolder::addStoreRows(); }
-    void init() {
-        const QString why = TempAppFolder::selectStore();
-        if (!why.isEmpty())
-            QSKIP(qPrintable(why));
-    }
-    void cleanupTestCase() { TempAppFolder::useStore(TempAppFolder::Store::Embedded); }
-
     void rowsReadAreLockedUntilTheEnd() {
         TempAppFolder app;
         QVERIFY(app.isValid());

@@ -11,7 +11,8 @@
 // The folder can also point at the test cluster of PostgreSQL (started by the ctest fixture): then it holds
 // DB/Server.ini naming a fresh database of its own with every table, dropped again on destruction. A test runs on
 // both stores by a global data table (initTestCase_data with TempAppFolder::addStoreRows()) and
-// TempAppFolder::selectStore() in init(), which skips with the reason when the server is not there.
+// TempAppFolder::selectStore() in init(), which skips with the reason when the server is not there; BothStoresTest
+// (support/BothStoresTest.h) is a base class that does both.
 class TempAppFolder {
 public:
     enum class Store { Embedded, Server };

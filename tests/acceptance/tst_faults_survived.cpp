@@ -21,6 +21,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
@@ -477,7 +478,21 @@ void TestFaultsSurvived::saveClickedWhileGenerating() {
 
 void TestFaultsSurvived::officeLeftBehindByADeadProgram() {
     // A program killed while its office runs leaves that office behind on its profile; the next program that
-    // takes the profile is handed over to it by the office's launcher and must work with it.
+    // takes the profile is handed over to it by the office's launcher and must work with it. The profiles lie in a
+    // folder of this test's own: offices of other programs running beside it must neither take that profile over
+    // (and lose their office when this test ends the one left behind) nor leave this test a different free slot.
+    QTemporaryDir profiles;
+    QVERIFY(profiles.isValid());
+    const QByteArray rootVariable("VANTREL_OFFICE_PROFILE_ROOT");
+    const QByteArray oldRoot = qgetenv(rootVariable.constData());
+    const bool hadRoot = qEnvironmentVariableIsSet(rootVariable.constData());
+    qputenv(rootVariable.constData(), QFile::encodeName(profiles.path()));
+    const auto restoreRoot = qScopeGuard([&] {
+        if (hadRoot)
+            qputenv(rootVariable.constData(), oldRoot);
+        else
+            qunsetenv(rootVariable.constData());
+    });
     QProcess program;
     program.start(QCoreApplication::applicationFilePath(), {u"--start-office-and-wait"_s});
     QVERIFY(program.waitForStarted());

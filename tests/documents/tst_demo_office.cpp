@@ -73,7 +73,7 @@ void TestDemoOffice::everyRecordGeneratesWithoutAMarkerLeft() {
         const QString keep = qEnvironmentVariable("VANTREL_DEMO_OUTPUT");
         if (!keep.isEmpty())
             QFile::copy(path, QDir(keep).filePath(QFileInfo(path).fileName()));
-        QVERIFY(reader.open(path));
+        QVERIFY2(reader.open(path), qPrintable(reader.lastError()));
         const QString text = reader.documentText().value_or(QString());
         QVERIFY2(!text.contains(QStringLiteral("[<")), qPrintable(text));
         const QString number = mApp.scalar(QStringLiteral("SELECT Data1 FROM TContractMain WHERE ID=?"), {id});

@@ -3,7 +3,7 @@
 // The large category both register benchmarks list: eighty indicators (text, number and date in turn), none of
 // them sorted, and the generated values of its records.
 #include "contracts/ContractRegister.h"
-#include "store/TDM.h"
+#include "store/Database.h"
 
 #include <QDate>
 #include <QElapsedTimer>
@@ -21,7 +21,7 @@ constexpr int RecordCount = 100000;
 
 // Root, the category and its indicators, on the open data module.
 inline bool addCategory() {
-    QSqlQuery q(TDM::instance().ADOLocal());
+    QSqlQuery q(Database::instance().connection());
     if (!execBound(q, QStringLiteral("INSERT INTO TContractClass VALUES ('0001','根','',0)"), {}) ||
         !execBound(q, QStringLiteral("INSERT INTO TContractClass VALUES (?,'大类','0001',1)"), {Category}))
         return false;

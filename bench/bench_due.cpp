@@ -5,8 +5,8 @@
 #include "contracts/DueReminders.h"
 #include "platform/Messages.h"
 #include "platform/ScriptedMessages.h"
+#include "store/Database.h"
 #include "store/Schema.h"
-#include "store/TDM.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -32,7 +32,7 @@ QString category(int c) {
 // Each category: a numbering indicator, texts and numbers, an unmarked signing date and three marked dates
 // written "yyyy-MM-dd", "yyyy年M月d日" and "MM/dd/yyyy" (30, 15 and 60 days ahead).
 bool addCategories() {
-    QSqlQuery q(TDM::instance().ADOLocal());
+    QSqlQuery q(Database::instance().connection());
     if (!execBound(q, QStringLiteral("INSERT INTO TContractClass VALUES ('0001','合同','',0)"), {}))
         return false;
     for (int c = 0; c < CategoryCount; ++c) {
@@ -82,7 +82,7 @@ bool addCategories() {
 
 bool generate(const QString &folder) {
     QString error;
-    if (!Schema::layOutAppFolder(folder, &error) || !TDM::create(folder).isConnected() || !addCategories())
+    if (!Schema::layOutAppFolder(folder, &error) || !Database::create(folder).isConnected() || !addCategories())
         return false;
     QStringList columns{QStringLiteral("MainTypeCode")};
     QStringList marks{QStringLiteral("?")};
@@ -93,8 +93,8 @@ bool generate(const QString &folder) {
     std::mt19937 rng(11);
     // Dates over four years around today: a few in a hundred fall due.
     const auto date = [&rng] { return Today.addDays(int(rng() % 1461) - 730); };
-    return TDM::instance().inTransaction([&] {
-        QSqlQuery insert(TDM::instance().ADOLocal());
+    return Database::instance().inTransaction([&] {
+        QSqlQuery insert(Database::instance().connection());
         if (!insert.prepare(QStringLiteral("INSERT INTO TContractMain (") + columns.join(QLatin1Char(',')) +
                             QStringLiteral(") VALUES (") + marks.join(QLatin1Char(',')) + QLatin1Char(')')))
             return false;
@@ -149,7 +149,7 @@ void BM_DueReminders(benchmark::State &state) {
 
 // The columns the list reads, by the command-line tool.
 void BM_Sqlite3CliSelect(benchmark::State &state) {
-    const QString db = TDM::instance().path(TDM::DatabaseFile);
+    const QString db = Database::instance().path(Database::DatabaseFile);
     const QString sql = QStringLiteral("SELECT ID,Data1,Data2,Data3,Data6,Data7,Data8 FROM TContractMain "
                                        "ORDER BY MainTypeCode, ID");
     for (auto _ : state) { // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
@@ -177,6 +177,6 @@ int main(int argc, char **argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    TDM::destroy();
+    Database::destroy();
     return 0;
 }

@@ -4,8 +4,8 @@
 #include "contracts/ContractRegister.h"
 #include "platform/Messages.h"
 #include "platform/ScriptedMessages.h"
+#include "store/Database.h"
 #include "store/Schema.h"
-#include "store/TDM.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -30,7 +30,7 @@ QTemporaryDir *gFolder = nullptr;
 // A category of eighty indicators (text, number and date in turn), none of them sorted, and its records.
 bool generate(const QString &folder) {
     QString error;
-    if (!Schema::layOutAppFolder(folder, &error) || !TDM::create(folder).isConnected())
+    if (!Schema::layOutAppFolder(folder, &error) || !Database::create(folder).isConnected())
         return false;
     if (!addCategory())
         return false;
@@ -41,8 +41,8 @@ bool generate(const QString &folder) {
         marks << QStringLiteral("?");
     }
     std::mt19937 rng(7);
-    return TDM::instance().inTransaction([&] {
-        QSqlQuery insert(TDM::instance().ADOLocal());
+    return Database::instance().inTransaction([&] {
+        QSqlQuery insert(Database::instance().connection());
         if (!insert.prepare(QStringLiteral("INSERT INTO TContractMain (") + columns.join(QLatin1Char(',')) +
                             QStringLiteral(") VALUES (") + marks.join(QLatin1Char(',')) + QLatin1Char(')')))
             return false;
@@ -66,7 +66,7 @@ QString cliSql(ContractRegister &reg, const QString &extraCondition = QString())
 }
 
 void runCli(const QString &sql) {
-    const QString db = TDM::instance().path(TDM::DatabaseFile);
+    const QString db = Database::instance().path(Database::DatabaseFile);
     QProcess p;
     p.setStandardOutputFile(QProcess::nullDevice());
     p.start(QStringLiteral("sqlite3"), {db, sql});
@@ -144,7 +144,7 @@ void BM_Sqlite3CliFilteredSelect(benchmark::State &state) {
 // Listing sorted by a number (Data2) and a date (Data3) indicator: the snapshot orders the rows by value itself;
 // the reference is the command-line tool running the select ordered by the same columns as text.
 bool setSorted(bool on) {
-    QSqlQuery q(TDM::instance().ADOLocal());
+    QSqlQuery q(Database::instance().connection());
     return execBound(q,
                      QStringLiteral("UPDATE TDataPara SET IsSortField=? WHERE MainTypeCode=? AND DataFieldA IN "
                                     "('Data2','Data3')"),
@@ -198,6 +198,6 @@ int main(int argc, char **argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    TDM::destroy();
+    Database::destroy();
     return 0;
 }

@@ -6,9 +6,9 @@
 #include "contracts/ContractRegister.h"
 #include "platform/Messages.h"
 #include "platform/ScriptedMessages.h"
+#include "store/Database.h"
 #include "store/Schema.h"
 #include "store/ServerSettings.h"
-#include "store/TDM.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -61,7 +61,7 @@ bool generate(const QString &folder) {
         return false;
     {
         QString error;
-        QSqlDatabase db = TDM::openServer(gServer, QStringLiteral("bench-schema"), &error);
+        QSqlDatabase db = Database::openServer(gServer, QStringLiteral("bench-schema"), &error);
         const bool made = db.isOpen() && Schema::create(db, &error);
         db.close();
         if (!made) {
@@ -70,7 +70,7 @@ bool generate(const QString &folder) {
         }
     }
     QSqlDatabase::removeDatabase(QStringLiteral("bench-schema"));
-    if (!TDM::create(folder).isConnected())
+    if (!Database::create(folder).isConnected())
         return false;
     if (!addCategory())
         return false;
@@ -193,6 +193,6 @@ int main(int argc, char **argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    TDM::destroy();
+    Database::destroy();
     return 0;
 }

@@ -7,9 +7,9 @@
 #include "platform/Messages.h"
 #include "platform/ScriptedMessages.h"
 #include "store/ChangeHistory.h"
+#include "store/Database.h"
 #include "store/Schema.h"
 #include "store/ServerSettings.h"
-#include "store/TDM.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -42,8 +42,8 @@ bool fill() {
     }
     const QString sql = QStringLiteral("INSERT INTO TContractMain (%1) VALUES (%2)")
                             .arg(columns.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
-    return TDM::instance().inTransaction([&] {
-        QSqlQuery q(TDM::instance().ADOLocal());
+    return Database::instance().inTransaction([&] {
+        QSqlQuery q(Database::instance().connection());
         for (int r = 0; r < Records; ++r) {
             QVariantList binds{Category};
             for (int i = 1; i <= IndicatorCount; ++i)
@@ -57,7 +57,7 @@ bool fill() {
 
 // Saves one record again and again, five text values changed each time, as a user saving in the entry dialog.
 void saveLoop(benchmark::State &state, const QString &folder, bool withHistory) {
-    if (!TDM::create(folder).isConnected()) {
+    if (!Database::create(folder).isConnected()) {
         state.SkipWithError("database not open");
         return;
     }
@@ -78,7 +78,7 @@ void saveLoop(benchmark::State &state, const QString &folder, bool withHistory) 
         }
     }
     state.counters["history rows"] =
-        TDM::instance().GetDataBySQL(QStringLiteral("SELECT count(*) FROM TChangeLog")).toDouble();
+        Database::instance().GetDataBySQL(QStringLiteral("SELECT count(*) FROM TChangeLog")).toDouble();
 }
 
 void BM_SaveEmbeddedWithHistory(benchmark::State &state) {
@@ -117,7 +117,7 @@ int main(int argc, char **argv) {
     QTemporaryDir work;
 
     gEmbeddedFolder = work.filePath(QStringLiteral("embedded"));
-    if (!Schema::layOutAppFolder(gEmbeddedFolder) || !TDM::create(gEmbeddedFolder).isConnected() || !fill()) {
+    if (!Schema::layOutAppFolder(gEmbeddedFolder) || !Database::create(gEmbeddedFolder).isConnected() || !fill()) {
         std::fprintf(stderr, "could not lay out the embedded database\n");
         return 1;
     }
@@ -138,11 +138,11 @@ int main(int argc, char **argv) {
     bool made = false;
     {
         QString error;
-        QSqlDatabase db = TDM::openServer(server, QStringLiteral("bench-schema"), &error);
+        QSqlDatabase db = Database::openServer(server, QStringLiteral("bench-schema"), &error);
         made = db.isOpen() && QSqlQuery(db).exec(QStringLiteral("CREATE DATABASE bench TEMPLATE template0"));
         db.close();
         server.database = QStringLiteral("bench");
-        db = TDM::openServer(server, QStringLiteral("bench-schema"), &error);
+        db = Database::openServer(server, QStringLiteral("bench-schema"), &error);
         made = made && db.isOpen() && Schema::create(db, &error);
         db.close();
         if (!made)
@@ -150,7 +150,7 @@ int main(int argc, char **argv) {
     }
     QSqlDatabase::removeDatabase(QStringLiteral("bench-schema"));
     if (!made || !Schema::layOutAppFolder(gServerFolder) || !server.write(gServerFolder) ||
-        !TDM::create(gServerFolder).isConnected() || !fill()) {
+        !Database::create(gServerFolder).isConnected() || !fill()) {
         std::fprintf(stderr, "could not lay out the server database\n");
         return 1;
     }
@@ -158,6 +158,6 @@ int main(int argc, char **argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    TDM::destroy();
+    Database::destroy();
     return 0;
 }

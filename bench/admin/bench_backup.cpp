@@ -2,8 +2,8 @@
 // the same folder DB in the same run. Prints the medians and their ratio.
 //   bench_backup [rounds=3]
 #include "app/admin/DatabaseBackup.h"
+#include "store/Database.h"
 #include "store/Schema.h"
-#include "store/TDM.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -20,13 +20,13 @@
 
 namespace {
 
-bool fill(TDM &dm) {
-    QSqlQuery q(dm.ADOLocal());
+bool fill(Database &dm) {
+    QSqlQuery q(dm.connection());
     if (!q.exec(QStringLiteral(
             "INSERT INTO TContractClass VALUES ('0001','根','',0), ('00010001','房屋租赁合同','0001',1)")))
         return false;
     return dm.inTransaction([&] {
-        QSqlQuery insert(dm.ADOLocal());
+        QSqlQuery insert(dm.connection());
         insert.prepare(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1, Data2, Data3, Data4) "
                                       "VALUES ('00010001', ?, ?, ?, ?)"));
         for (int i = 0; i < 20000; ++i) {
@@ -87,7 +87,7 @@ int main(int argc, char **argv) {
         out << "could not lay out the benchmark folder" << Qt::endl;
         return 1;
     }
-    TDM &dm = TDM::create(folder);
+    Database &dm = Database::create(folder);
     if (!dm.isConnected() || !fill(dm)) {
         out << "could not fill the benchmark database" << Qt::endl;
         return 1;
@@ -133,6 +133,6 @@ int main(int argc, char **argv) {
     out << "processor time: backup " << QString::number(median(backupCpu), 'f', 0) << " ms, zip -r "
         << QString::number(median(zipCpu), 'f', 0) << " ms, ratio "
         << QString::number(median(backupCpu) / median(zipCpu), 'f', 2) << Qt::endl;
-    TDM::destroy();
+    Database::destroy();
     return 0;
 }

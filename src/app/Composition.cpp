@@ -1,26 +1,27 @@
 #include "app/Composition.h"
 
 #include "app/admin/AdminCommands.h"
-#include "app/admin/TfrmServerConnection.h"
-#include "catalogue/TfrmContractModel.h"
-#include "catalogue/TfrmExdParaPropertyEdit.h"
-#include "catalogue/TfrmPropertySelect.h"
+#include "app/admin/ServerConnectionDialog.h"
+#include "catalogue/IndicatorEditorDialog.h"
+#include "catalogue/IndicatorSelectDialog.h"
+#include "catalogue/TemplateManagerWindow.h"
+#include "contracts/ChangeHistoryWindow.h"
 #include "contracts/ContractRecordModel.h"
+#include "contracts/ContractRegisterWindow.h"
 #include "contracts/DueReminderWindow.h"
 #include "contracts/DueReminders.h"
-#include "contracts/TfrmChangeHistory.h"
-#include "contracts/TfrmContractMag.h"
 #include "documents/ui/DocumentTemplateTab.h"
 #include "documents/ui/DocumentsEntry.h"
 #include "exchange/export/GridExport.h"
-#include "exchange/import/TfrmPPLoadIn.h"
+#include "exchange/import/ImportDialog.h"
 #include "exchange/preview/GridContent.h"
-#include "exchange/preview/TfrmPreview.h"
+#include "exchange/preview/PrintPreviewWindow.h"
 #include "office/LibreOfficeSheetApp.h"
 #include "office/LibreOfficeWordApp.h"
 #include "office/OfficePdfRenderer.h"
 #include "office/OfficeProcesses.h"
 #include "platform/Clock.h"
+#include "store/Database.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -117,15 +118,15 @@ TemplateTab::Factory Composition::templateTab() {
     return [this](QWidget *parent) -> TemplateTab * { return new DocumentTemplateTab(mDocuments, parent); };
 }
 
-ContractMagServices Composition::contractMagServices() {
-    ContractMagServices services;
+ContractRegisterServices Composition::contractMagServices() {
+    ContractRegisterServices services;
     services.editDocument = [this](const QString &category, const QString &documentPath, int recordId) {
-        return EditAHTDoc(mDocuments, category, documentPath, recordId);
+        return openContractDocument(mDocuments, category, documentPath, recordId);
     };
     services.generateDocuments = [this](const QList<int> &recordIds, QWidget *parent) {
         GenerateDocuments(mDocuments, recordIds, parent);
     };
-    services.loadIn = [](const QString &category) { return PPLoadIn(category); };
+    services.loadIn = [](const QString &category) { return importContracts(category); };
     services.previewGrid = [](const QString &title, QTableView *grid) {
         auto *records = qobject_cast<ContractRecordModel *>(grid->model());
         return records ? PreviewGrid(title, gridContent(grid, records), grid->window()) : false;
@@ -145,10 +146,16 @@ ContractMagServices Composition::contractMagServices() {
     return services;
 }
 
+Database &Composition::database() {
+    return Database::instance();
+}
+
 MainCommands Composition::mainCommands() {
     MainCommands c;
-    c.OpenContractModel = [this](QMdiArea *area) { return OpenContractModel(area, templateTab()); };
-    c.OpenContractMag = [this](QMdiArea *area) { return OpenContractMag(area, contractMagServices()); };
+    c.openTemplateManagerWindow = [this](QMdiArea *area) { return openTemplateManagerWindow(area, templateTab()); };
+    c.openContractRegisterWindow = [this](QMdiArea *area) {
+        return openContractRegisterWindow(area, contractMagServices());
+    };
     c.OpenDueReminders = [](QMdiArea *area) { return OpenDueReminders(area, dueReminderServices()); };
     c.countDueContracts = [] {
         DueReminders reminders;

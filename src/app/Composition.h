@@ -1,12 +1,13 @@
 #pragma once
 
-#include "app/TfrmMainContract.h"
+#include "app/MainWindow.h"
 #include "catalogue/TemplateTab.h"
-#include "contracts/ContractMagServices.h"
+#include "contracts/ContractRegisterServices.h"
 #include "documents/ui/DocumentServices.h"
 
 #include <memory>
 
+class Database;
 class PdfRenderer;
 
 // The composition root: the one place where the program's parts are made and joined. It makes the concrete
@@ -21,10 +22,13 @@ public:
     Composition(const Composition &) = delete;
     Composition &operator=(const Composition &) = delete;
 
+    // The one database of the program, opened before the composition is made.
+    Database &database();
+
     // What the main window's commands open and run.
     MainCommands mainCommands();
     // What the contract register reaches in other subsystems.
-    ContractMagServices contractMagServices();
+    ContractRegisterServices contractMagServices();
     // The template management window's template page.
     TemplateTab::Factory templateTab();
     // The services of the documents subsystem's windows; windows made later see what is changed here.

@@ -1,7 +1,7 @@
 #include "app/LoginPassword.h"
 
 #include "platform/Messages.h"
-#include "store/TDM.h"
+#include "store/Database.h"
 
 #include <QSqlQuery>
 
@@ -46,7 +46,7 @@ bool LoginPassword::matches(const QString &stored, const QString &typed) {
            0;
 }
 
-void LoginPassword::load(TDM &dm) {
+void LoginPassword::load(Database &dm) {
     mStored = dm.readLogPass().value_or(QString());
     if (mStored == NoPassword)
         mStored.clear();
@@ -78,9 +78,9 @@ LoginPassword::ChangeResult LoginPassword::CheckPass(const QString &oldText, con
         messages.information(QStringLiteral("新密码与确认输入的新密码不一致！"));
         return ChangeResult::Mismatch;
     }
-    QSqlQuery dsQuery(TDM::instance().ADOLocal());
+    QSqlQuery dsQuery(Database::instance().connection());
     if (!execBound(dsQuery, QStringLiteral("SELECT LogPass FROM TPara LIMIT 1"), {})) {
-        messages.information(TDM::instance().failureText(QStringLiteral("读取数据文件发生错误！")));
+        messages.information(Database::instance().failureText(QStringLiteral("读取数据文件发生错误！")));
         return ChangeResult::ReadFailed;
     }
     const bool hasRow = dsQuery.next();
@@ -92,13 +92,13 @@ LoginPassword::ChangeResult LoginPassword::CheckPass(const QString &oldText, con
     }
 
     const QString newStored = toStored(newText);
-    QSqlQuery post(TDM::instance().ADOLocal());
+    QSqlQuery post(Database::instance().connection());
     const bool ok = !(newStored.isEmpty() && !newText.isEmpty()) &&
                     // The table holds the one parameter row; no row identifier is common to both stores.
                     (hasRow ? execBound(post, QStringLiteral("UPDATE TPara SET LogPass=?"), {newStored})
                             : execBound(post, QStringLiteral("INSERT INTO TPara (LogPass) VALUES (?)"), {newStored}));
     if (!ok) {
-        messages.information(TDM::instance().failureText(QStringLiteral("存储数据发生错误！")));
+        messages.information(Database::instance().failureText(QStringLiteral("存储数据发生错误！")));
         return ChangeResult::SaveFailed;
     }
     messages.information(QStringLiteral("修改密码成功！"));

@@ -3,7 +3,7 @@
 #include <QString>
 
 class Messages;
-class TDM;
+class Database;
 
 // The optional login password. The stored value is a salted hash; the empty text and "579" stay as they are
 // and mean that no password is asked.
@@ -17,7 +17,7 @@ public:
     static bool matches(const QString &stored, const QString &typed);
 
     // Loads the stored value at start; a table that cannot be read leaves no password.
-    void load(TDM &dm);
+    void load(Database &dm);
     bool isSet() const { return !isNone(mStored); }
     const QString &stored() const { return mStored; }
     void setStored(const QString &stored) { mStored = stored; }

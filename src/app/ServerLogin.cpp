@@ -1,9 +1,9 @@
 #include "app/ServerLogin.h"
 
 #include "platform/Messages.h"
+#include "store/Database.h"
 #include "store/Schema.h"
 #include "store/ServerSettings.h"
-#include "store/TDM.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,15 +18,15 @@ bool ServerLogin::OpenServerAtStart(const QString &appFolder, Messages &messages
     for (;;) {
         const QString password =
             messages.passwordPrompt(ApplicationTitle, where + QStringLiteral("请输入数据库服务器的密码："));
-        TDM &dm = TDM::create(appFolder, password);
+        Database &dm = Database::create(appFolder, password);
         if (dm.isConnected()) {
-            if (!Schema::hasTables(dm.ADOLocal()))
+            if (!Schema::hasTables(dm.connection()))
                 messages.warning(QStringLiteral("数据库服务器上的这个数据库还没有数据表。\n请在“数据库维护”的"
                                                 "“服务器连接设置”中建立数据表。"));
             return true;
         }
         const QString reason = dm.connectionError().trimmed();
-        TDM::destroy();
+        Database::destroy();
         if (!messages.question(QStringLiteral("无法连接数据库服务器！\n服务器的回答：") + reason +
                                QStringLiteral("\n\n是否重新输入密码再试？选择“否”将退出程序。")))
             return false;

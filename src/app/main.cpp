@@ -1,11 +1,11 @@
 #include "app/Composition.h"
+#include "app/MainWindow.h"
 #include "app/ServerLogin.h"
 #include "app/SingleInstance.h"
-#include "app/TfrmMainContract.h"
 #include "platform/Messages.h"
 #include "platform/QtPlatform.h"
 #include "store/AppFolder.h"
-#include "store/TDM.h"
+#include "store/Database.h"
 
 #include <QApplication>
 #include <QDir>
@@ -53,22 +53,22 @@ int main(int argc, char **argv) {
     const QString appFolder = AppFolder::forProgram(programFolder);
     if (ServerLogin::SettingsIncomplete(appFolder, Messages::instance()))
         return 1;
-    if (TDM::usesServer(appFolder)) {
+    if (Database::usesServer(appFolder)) {
         // The user chose to quit rather than to work without the shared data.
         if (!ServerLogin::OpenServerAtStart(appFolder, Messages::instance()))
             return 0;
-    } else if (!TDM::create(appFolder).isConnected()) {
+    } else if (!Database::create(appFolder).isConnected()) {
         Messages::instance().information(QStringLiteral("请确认您的程序是否安装正确，或者没有安装MDAC数据访问组件！"));
     }
 
     Composition composition;
-    TfrmMainContract frmMainContract(composition.mainCommands());
+    MainWindow mainWindow(composition.mainCommands());
     if (!handed.isEmpty()) // a backup opened with the program from the file manager
-        frmMainContract.restoreAfterLogin(handed);
-    instance.setReceiver([&frmMainContract](const QString &archive) { frmMainContract.handOver(archive); });
-    frmMainContract.show();
+        mainWindow.restoreAfterLogin(handed);
+    instance.setReceiver([&mainWindow](const QString &archive) { mainWindow.handOver(archive); });
+    mainWindow.show();
     composition.afterMainWindowShown();
     const int rc = QApplication::exec();
-    TDM::destroy();
+    Database::destroy();
     return rc;
 }

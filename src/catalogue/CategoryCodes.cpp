@@ -1,7 +1,7 @@
 #include "catalogue/CategoryCodes.h"
 
 #include "platform/Messages.h"
-#include "store/TDM.h"
+#include "store/Database.h"
 #include "text/GbkText.h"
 #include "text/TextHelpers.h"
 
@@ -12,7 +12,7 @@ QString CategoryCodes::cutName(const QString &name) {
 }
 
 QString GetMaxNum(const QString &parentCode) {
-    QSqlQuery q(TDM::instance().ADOLocal());
+    QSqlQuery q(Database::instance().connection());
     // The longest code first: a five-digit part written by an older version would otherwise hide behind "9999".
     if (!execBound(q,
                    QStringLiteral("SELECT TypeCode FROM TContractClass WHERE coalesce(ParTypeCode,'')=? "

@@ -2,8 +2,8 @@
 
 #include "catalogue/CategoryCodes.h"
 #include "platform/Messages.h"
+#include "store/Database.h"
 #include "store/DocumentStore.h"
-#include "store/TDM.h"
 
 #include <QDir>
 #include <QSqlQuery>
@@ -15,10 +15,10 @@ const QString ReadFailed = QStringLiteral("读取数据出现错误。");
 // same parent, which would otherwise open with the deleted category's contract text. Letter case of the file
 // name does not count: a template may come from a system that ignores it. Returns the files left in place.
 QStringList removeTemplateFiles(const QString &typeCode) {
-    QDir folder(TDM::instance().path(TDM::ModelFolder));
+    QDir folder(Database::instance().path(Database::ModelFolder));
     QStringList left;
     for (const char *suffix : {".Doc", ".docx", ".odt"}) {
-        const QString relative = TDM::ModelFolder + typeCode + QLatin1String(suffix);
+        const QString relative = Database::ModelFolder + typeCode + QLatin1String(suffix);
         if (!DocumentStore::remove(relative))
             left << relative;
     }
@@ -46,7 +46,7 @@ CategoryCommands::CategoryCommands(QObject *parent)
 
 bool CategoryCommands::ReadyData() {
     if (!mModel.ReadyData()) {
-        Messages::instance().warning(TDM::instance().failureText(QStringLiteral("读取数据发生错误！")));
+        Messages::instance().warning(Database::instance().failureText(QStringLiteral("读取数据发生错误！")));
         return false;
     }
     if (mModel.rowCount() > 0) {
@@ -69,8 +69,8 @@ void CategoryCommands::TreeClick() {
     Q_EMIT childCategoryClicked(mCurrentCode, mModel.caption(node));
 }
 
-bool CategoryCommands::insertCategory(const GoodsClass &record) {
-    QSqlQuery q(TDM::instance().ADOLocal());
+bool CategoryCommands::insertCategory(const CategoryRecord &record) {
+    QSqlQuery q(Database::instance().connection());
     if (execBound(q,
                   QStringLiteral("INSERT INTO TContractClass (TypeCode,TypeName,ParTypeCode,nLeveal) VALUES (?,?,?,?)"),
                   {record.TypeCode, record.TypeName, CategoryCodes::nonNull(record.ParTypeCode), record.nLeveal}))
@@ -88,7 +88,7 @@ void CategoryCommands::cmdAddRootClick() {
     const QString code = GetMaxNum(QString());
     if (code.isEmpty())
         return;
-    const GoodsClass record{code, QStringLiteral(""), name, 0};
+    const CategoryRecord record{code, QStringLiteral(""), name, 0};
     // The row first: a node never stands in the tree without a row behind it.
     if (!insertCategory(record))
         return;
@@ -99,7 +99,7 @@ void CategoryCommands::cmdAddRootClick() {
     }
 }
 
-void CategoryCommands::cndAddSonClick() {
+void CategoryCommands::addChildCategory() {
     const QModelIndex root = selected();
     if (!root.isValid())
         return;
@@ -116,7 +116,7 @@ void CategoryCommands::cndAddSonClick() {
     const QString code = GetMaxNum(rootCode);
     if (code.isEmpty())
         return;
-    const GoodsClass record{code, rootCode, name, 1};
+    const CategoryRecord record{code, rootCode, name, 1};
     if (!insertCategory(record))
         return;
     const QPersistentModelIndex rootNode(root);
@@ -135,7 +135,7 @@ void CategoryCommands::cmdEditClick() {
     if (answer.isEmpty())
         return;
     const QString name = CategoryCodes::cutName(answer);
-    QSqlQuery q(TDM::instance().ADOLocal());
+    QSqlQuery q(Database::instance().connection());
     if (!execBound(q, QStringLiteral("UPDATE TContractClass SET TypeName=? WHERE TypeCode=?"),
                    {name, mModel.goodsClass(node).TypeCode})) {
         Messages::instance().warning(ReadFailed);
@@ -156,7 +156,7 @@ void CategoryCommands::cmdDeleteClick() {
         return;
     // The database refuses the statement while indicators or contract records still refer to the category.
     const QString code = mModel.goodsClass(node).TypeCode;
-    QSqlQuery q(TDM::instance().ADOLocal());
+    QSqlQuery q(Database::instance().connection());
     if (!execBound(q, QStringLiteral("DELETE FROM TContractClass WHERE TypeCode=?"), {code})) {
         Messages::instance().warning(QStringLiteral("删除数据发生错误，可能该分类已经被使用。"));
         return;

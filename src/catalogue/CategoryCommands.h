@@ -26,7 +26,7 @@ public:
 
     void TreeClick();
     void cmdAddRootClick();
-    void cndAddSonClick();
+    void addChildCategory();
     void cmdEditClick();
     void cmdDeleteClick();
 
@@ -42,7 +42,7 @@ Q_SIGNALS:
     void rootExpanded(const QModelIndex &root);
 
 private:
-    bool insertCategory(const GoodsClass &record);
+    bool insertCategory(const CategoryRecord &record);
 
     CategoryTreeModel mModel;
     QItemSelectionModel mSelection;

@@ -23,7 +23,7 @@ bool CategoryPicker::cmdSelectClick() {
         Messages::instance().information(QStringLiteral("请选择下级分类！"));
         return false;
     }
-    const GoodsClass record = mModel.goodsClass(node);
+    const CategoryRecord record = mModel.goodsClass(node);
     mCode = record.TypeCode;
     mName = record.TypeName;
     mCancelled = false;

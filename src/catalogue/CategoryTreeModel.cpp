@@ -1,6 +1,6 @@
 #include "catalogue/CategoryTreeModel.h"
 
-#include "store/TDM.h"
+#include "store/Database.h"
 
 #include <QCollator>
 #include <QSqlQuery>
@@ -17,8 +17,8 @@ public:
         const int order = collator.compare(text(), other.text());
         if (order != 0)
             return order < 0;
-        return data(CategoryTreeModel::GoodsClassRole).value<GoodsClass>().TypeCode <
-               other.data(CategoryTreeModel::GoodsClassRole).value<GoodsClass>().TypeCode;
+        return data(CategoryTreeModel::GoodsClassRole).value<CategoryRecord>().TypeCode <
+               other.data(CategoryTreeModel::GoodsClassRole).value<CategoryRecord>().TypeCode;
     }
 
     QStandardItem *clone() const override { return new CategoryItem(*this); }
@@ -31,15 +31,15 @@ CategoryTreeModel::CategoryTreeModel(QObject *parent)
     setColumnCount(1);
 }
 
-std::optional<QList<GoodsClass>> CategoryTreeModel::readRows(QString *error) {
-    QSqlQuery q(TDM::instance().ADOLocal());
+std::optional<QList<CategoryRecord>> CategoryTreeModel::readRows(QString *error) {
+    QSqlQuery q(Database::instance().connection());
     q.setForwardOnly(true);
     if (!execBound(q,
                    QStringLiteral("SELECT TypeCode, ParTypeCode, TypeName, nLeveal FROM TContractClass "
                                   "ORDER BY TypeCode"),
                    {}, error))
         return std::nullopt;
-    QList<GoodsClass> rows;
+    QList<CategoryRecord> rows;
     while (q.next())
         rows.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), q.value(3).toInt()});
     return rows;
@@ -55,11 +55,11 @@ bool CategoryTreeModel::ReadyData(QString *error) {
     return true;
 }
 
-void CategoryTreeModel::build(const QList<GoodsClass> &rows) {
+void CategoryTreeModel::build(const QList<CategoryRecord> &rows) {
     clear();
     setColumnCount(1);
     QStandardItem *lastRoot = nullptr;
-    for (const GoodsClass &row : rows) {
+    for (const CategoryRecord &row : rows) {
         QStandardItem *item = makeItem(row);
         if (row.isChild()) {
             // A child row before any root has no parent to go under; it cannot be shown.
@@ -76,14 +76,14 @@ void CategoryTreeModel::build(const QList<GoodsClass> &rows) {
     sortSiblings();
 }
 
-QModelIndex CategoryTreeModel::addRoot(const GoodsClass &record) {
+QModelIndex CategoryTreeModel::addRoot(const CategoryRecord &record) {
     QStandardItem *item = makeItem(record);
     invisibleRootItem()->appendRow(item);
     sortSiblings();
     return item->index();
 }
 
-QModelIndex CategoryTreeModel::addChild(const QModelIndex &root, const GoodsClass &record) {
+QModelIndex CategoryTreeModel::addChild(const QModelIndex &root, const CategoryRecord &record) {
     QStandardItem *parentItem = itemFromIndex(root);
     if (!parentItem)
         return {};
@@ -106,8 +106,8 @@ bool CategoryTreeModel::removeNode(const QModelIndex &index) {
     return removeRow(index.row(), index.parent());
 }
 
-GoodsClass CategoryTreeModel::goodsClass(const QModelIndex &index) const {
-    return index.isValid() ? index.data(GoodsClassRole).value<GoodsClass>() : GoodsClass{};
+CategoryRecord CategoryTreeModel::goodsClass(const QModelIndex &index) const {
+    return index.isValid() ? index.data(GoodsClassRole).value<CategoryRecord>() : CategoryRecord{};
 }
 
 QString CategoryTreeModel::caption(const QModelIndex &index) const {
@@ -143,12 +143,12 @@ void CategoryTreeModel::setIcons(const QIcon &rootIcon, const QIcon &childIcon) 
         QStandardItem *root = item(r);
         root->setIcon(mRootIcon);
         for (int c = 0; c < root->rowCount(); ++c)
-            root->child(c)->setIcon(root->child(c)->data(GoodsClassRole).value<GoodsClass>().isChild() ? mChildIcon
-                                                                                                       : mRootIcon);
+            root->child(c)->setIcon(root->child(c)->data(GoodsClassRole).value<CategoryRecord>().isChild() ? mChildIcon
+                                                                                                           : mRootIcon);
     }
 }
 
-QStandardItem *CategoryTreeModel::makeItem(const GoodsClass &record) const {
+QStandardItem *CategoryTreeModel::makeItem(const CategoryRecord &record) const {
     auto *item = new CategoryItem(record.TypeName);
     item->setEditable(false);
     item->setData(QVariant::fromValue(record), GoodsClassRole);

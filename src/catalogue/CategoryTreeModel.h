@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue/GoodsClass.h"
+#include "catalogue/CategoryRecord.h"
 
 #include <QIcon>
 #include <QList>
@@ -9,7 +9,7 @@
 #include <optional>
 
 // The category tree shared by the template management window, the contract register and the category picker:
-// roots at the top level, child categories below them, siblings sorted by name, each node carrying its GoodsClass.
+// roots at the top level, child categories below them, siblings sorted by name, each node carrying its CategoryRecord.
 // The windows decide which message a failed read shows and what a click does.
 class CategoryTreeModel : public QStandardItemModel {
     Q_OBJECT
@@ -20,21 +20,21 @@ public:
     explicit CategoryTreeModel(QObject *parent = nullptr);
 
     // Every row of TContractClass in TypeCode order; nullopt when the table cannot be read.
-    static std::optional<QList<GoodsClass>> readRows(QString *error = nullptr);
+    static std::optional<QList<CategoryRecord>> readRows(QString *error = nullptr);
 
     // Reads the categories and rebuilds the tree; false (tree left empty) when they cannot be read.
     bool ReadyData(QString *error = nullptr);
     // Builds from rows in TypeCode order: a child goes under the root read most recently.
-    void build(const QList<GoodsClass> &rows);
+    void build(const QList<CategoryRecord> &rows);
 
     // New nodes are put in their sorted place; the returned index is valid after sorting.
-    QModelIndex addRoot(const GoodsClass &record);
-    QModelIndex addChild(const QModelIndex &root, const GoodsClass &record);
+    QModelIndex addRoot(const CategoryRecord &record);
+    QModelIndex addChild(const QModelIndex &root, const CategoryRecord &record);
     // Changes the caption (not the record) and moves the node to its sorted place.
     void setCaption(const QModelIndex &index, const QString &caption);
     bool removeNode(const QModelIndex &index);
 
-    GoodsClass goodsClass(const QModelIndex &index) const;
+    CategoryRecord goodsClass(const QModelIndex &index) const;
     QString caption(const QModelIndex &index) const;
     // A node counts as a child category when its level is non-zero.
     bool isChild(const QModelIndex &index) const;
@@ -46,7 +46,7 @@ public:
     void setIcons(const QIcon &rootIcon, const QIcon &childIcon);
 
 private:
-    QStandardItem *makeItem(const GoodsClass &record) const;
+    QStandardItem *makeItem(const CategoryRecord &record) const;
     void sortSiblings();
 
     QIcon mRootIcon;

@@ -1,6 +1,6 @@
 #include "catalogue/Indicator.h"
 
-#include "store/TDM.h"
+#include "store/Database.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -29,7 +29,7 @@ Indicator Indicator::fromRecord(const QSqlRecord &r) {
 
 QList<Indicator> Indicator::ofCategory(const QString &category, bool *ok) {
     QList<Indicator> list;
-    QSqlQuery q(TDM::instance().ADOLocal());
+    QSqlQuery q(Database::instance().connection());
     q.setForwardOnly(true);
     const bool done =
         execBound(q, QStringLiteral("SELECT * FROM TDataPara WHERE MainTypeCode=? ORDER BY SortIdx, ID"), {category});

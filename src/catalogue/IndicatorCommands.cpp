@@ -3,8 +3,8 @@
 #include "catalogue/IndicatorEditor.h"
 #include "platform/Messages.h"
 #include "store/ChangeHistory.h"
+#include "store/Database.h"
 #include "store/SqlText.h"
-#include "store/TDM.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -38,7 +38,7 @@ std::optional<Holding> recordsWithValues(const QString &category, const QStringL
     }
     if (checked.isEmpty())
         return Holding{};
-    QSqlQuery q(TDM::instance().ADOLocal());
+    QSqlQuery q(Database::instance().connection());
     if (!execBound(q,
                    QStringLiteral("SELECT count(*),") + anyFilled.join(QLatin1Char(',')) +
                        QStringLiteral(" FROM TContractMain WHERE MainTypeCode=? AND (") +
@@ -71,7 +71,7 @@ bool clearColumns(const QString &category, const QStringList &columns, const QHa
     }
     if (sets.isEmpty())
         return true;
-    QSqlQuery q(TDM::instance().ADOLocal());
+    QSqlQuery q(Database::instance().connection());
     q.setForwardOnly(true);
     if (!execBound(q,
                    QStringLiteral("SELECT ID,") + cleared.join(QLatin1Char(',')) +
@@ -103,8 +103,8 @@ bool clearColumns(const QString &category, const QStringList &columns, const QHa
 // then either finishes before the indicators change (and its values are cleared with the others) or reads the
 // changed indicators; and the two never wait for each other's rows the other way round.
 bool lockCategory(const QString &category) {
-    TDM &dm = TDM::instance();
-    QSqlQuery q(dm.ADOLocal());
+    Database &dm = Database::instance();
+    QSqlQuery q(dm.connection());
     return execBound(q, QStringLiteral("SELECT TypeCode FROM TContractClass WHERE TypeCode=?") + dm.lockRows(),
                      {category});
 }
@@ -183,7 +183,7 @@ void IndicatorCommands::cmdDelPropertyClick() {
     // A column another indicator of the category still holds keeps its values.
     QStringList columns;
     if (SqlText::isValueColumn(indicator.DataFieldA)) {
-        const QString owners = TDM::instance().GetDataBySQL(
+        const QString owners = Database::instance().GetDataBySQL(
             QStringLiteral("SELECT count(*) FROM TDataPara WHERE MainTypeCode=? AND DataFieldA=? AND ID<>?"),
             {mCategoryCode, indicator.DataFieldA, indicator.ID});
         if (owners.isEmpty()) {
@@ -204,8 +204,8 @@ void IndicatorCommands::cmdDelPropertyClick() {
                                  : QStringLiteral("您确认删除选定合同文档参数指标吗？");
     if (!Messages::instance().question(question))
         return;
-    const bool done = TDM::instance().inWriteTransaction([&]() {
-        QSqlQuery q(TDM::instance().ADOLocal());
+    const bool done = Database::instance().inWriteTransaction([&]() {
+        QSqlQuery q(Database::instance().connection());
         return lockCategory(mCategoryCode) &&
                execBound(q, QStringLiteral("DELETE FROM TDataPara WHERE ID=?"), {indicator.ID}) &&
                clearColumns(mCategoryCode, columns, {{indicator.DataFieldA, indicator.PropertyName}});
@@ -233,7 +233,7 @@ void IndicatorCommands::move(int step) {
     const Indicator &selected = mModel.at(row);
     const int id = selected.ID;
     // Exchanges numbers with the indicator one step away; over a gap only the selected one moves by one.
-    QSqlQuery q(TDM::instance().ADOLocal());
+    QSqlQuery q(Database::instance().connection());
     if (!execBound(q, QStringLiteral("UPDATE TDataPara SET SortIdx=SortIdx-? WHERE SortIdx=? AND MainTypeCode=?"),
                    {step, selected.SortIdx + step, mCategoryCode}))
         Messages::instance().warning(StoreFailed);
@@ -262,7 +262,7 @@ void IndicatorCommands::importIndicators() {
     }
     QList<Indicator> sources;
     {
-        QSqlQuery source(TDM::instance().ADOLocal());
+        QSqlQuery source(Database::instance().connection());
         source.setForwardOnly(true);
         if (!execBound(source, QStringLiteral("SELECT * FROM TDataPara WHERE MainTypeCode=? ORDER BY SortIdx, ID"),
                        {sourceCode})) {
@@ -316,8 +316,8 @@ void IndicatorCommands::importIndicators() {
     // One transaction: a failure leaves the category's indicators and its records exactly as they were.
     QString failure;
     QList<Indicator> copies;
-    const bool done = TDM::instance().inWriteTransaction([&]() {
-        QSqlQuery q(TDM::instance().ADOLocal());
+    const bool done = Database::instance().inWriteTransaction([&]() {
+        QSqlQuery q(Database::instance().connection());
         if (!lockCategory(mCategoryCode) ||
             !execBound(q, QStringLiteral("DELETE FROM TDataPara WHERE MainTypeCode=?"), {mCategoryCode}) ||
             !clearColumns(mCategoryCode, clearedColumns, previousNames)) {
@@ -326,7 +326,7 @@ void IndicatorCommands::importIndicators() {
         }
         for (Indicator copy : sources) {
             copy.MainTypeCode = mCategoryCode;
-            const std::optional<qint64> id = TDM::instance().insertReturningId(
+            const std::optional<qint64> id = Database::instance().insertReturningId(
                 QStringLiteral("INSERT INTO TDataPara (MainTypeCode,PropertyName,PropertyType,FormatStr,"
                                "Unit,DefaultSelect,HisSelect,CalcStr,SortIdx,NoNull,ColWidth,IsSortField,"
                                "DataFieldA,DueRemind,DueDays) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"),

@@ -1,8 +1,8 @@
 #include "catalogue/IndicatorEditor.h"
 
 #include "platform/Messages.h"
+#include "store/Database.h"
 #include "store/Schema.h"
-#include "store/TDM.h"
 #include "text/TextHelpers.h"
 
 #include <QSqlQuery>
@@ -17,14 +17,14 @@ IndicatorEditor::IndicatorEditor(const QString &tableName, const QString &catego
 
 bool IndicatorEditor::ReadyData() {
     // Table names cannot be bound; indicators live in one table only.
-    QSqlQuery q(TDM::instance().ADOLocal());
+    QSqlQuery q(Database::instance().connection());
     if (mTableName != IndicatorTable || !execBound(q, QStringLiteral("SELECT * FROM TDataPara WHERE ID=?"), {mId})) {
         Messages::instance().warning(QStringLiteral("读取数据库发生错误！"));
         return false;
     }
     mFound = q.next();
     if (!mFound) {
-        const QString highest = TDM::instance().GetDataBySQL(
+        const QString highest = Database::instance().GetDataBySQL(
             QStringLiteral("SELECT Max(SortIdx) FROM TDataPara WHERE MainTypeCode=?"), {mCategoryCode});
         mOrderNumber = (highest.isEmpty() ? 0 : highest.toInt()) + 1;
         mValues = Indicator();
@@ -39,7 +39,7 @@ bool IndicatorEditor::ReadyData() {
 }
 
 bool IndicatorEditor::CheckFieldNameExists(const QString &name) const {
-    QSqlQuery q(TDM::instance().ADOLocal());
+    QSqlQuery q(Database::instance().connection());
     const int self = mFound ? mId : -1;
     if (!execBound(q, QStringLiteral("SELECT ID FROM TDataPara WHERE ID<>? AND MainTypeCode=? AND PropertyName=?"),
                    {self, mCategoryCode, name}) ||
@@ -51,8 +51,8 @@ bool IndicatorEditor::CheckFieldNameExists(const QString &name) const {
 
 QString IndicatorEditor::GetFieldName() const {
     QStringList used;
-    TDM::instance().GetDataBySQLToItems(QStringLiteral("SELECT DataFieldA FROM TDataPara WHERE MainTypeCode=?"),
-                                        {mCategoryCode}, used, false);
+    Database::instance().GetDataBySQLToItems(QStringLiteral("SELECT DataFieldA FROM TDataPara WHERE MainTypeCode=?"),
+                                             {mCategoryCode}, used, false);
     for (int n = 1; n <= Schema::ValueColumnCount; ++n) {
         QString column = QStringLiteral("Data") + QString::number(n);
         if (IndexOfText(used, column, false) < 0)
@@ -79,7 +79,7 @@ bool IndicatorEditor::SaveData(bool *nameRejected, bool *formulaRejected) {
         return rejectName();
     if (!mValues.CalcStr.isEmpty()) {
         QStringList names;
-        TDM::instance().GetDataBySQLToItems(
+        Database::instance().GetDataBySQLToItems(
             QStringLiteral("SELECT PropertyName FROM TDataPara WHERE MainTypeCode=? AND ID<>?"),
             {mCategoryCode, mFound ? mId : -1}, names, false);
         names << mValues.PropertyName;
@@ -112,10 +112,10 @@ bool IndicatorEditor::SaveData(bool *nameRejected, bool *formulaRejected) {
     // Only a date reminds; the days ahead keep their range whatever the caller put in.
     const int dueRemind = v.PropertyType == Indicator::Date && v.DueRemind == 1 ? 1 : 0;
     const int dueDays = std::clamp(v.DueDays, 0, MaxDueDays);
-    QSqlQuery q(TDM::instance().ADOLocal());
+    QSqlQuery q(Database::instance().connection());
     bool stored = false;
     if (!mFound) {
-        const std::optional<qint64> id = TDM::instance().insertReturningId(
+        const std::optional<qint64> id = Database::instance().insertReturningId(
             QStringLiteral("INSERT INTO TDataPara (MainTypeCode,PropertyName,PropertyType,FormatStr,Unit,"
                            "DefaultSelect,HisSelect,CalcStr,SortIdx,NoNull,IsSortField,DataFieldA,DueRemind,DueDays) "
                            "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?)"),
@@ -140,10 +140,11 @@ bool IndicatorEditor::SaveData(bool *nameRejected, bool *formulaRejected) {
     if (!stored) {
         // The database refuses an indicator of a category that another user has deleted since the window opened.
         const bool categoryGone =
-            TDM::instance().GetDataBySQL(QStringLiteral("SELECT count(*) FROM TContractClass WHERE TypeCode=?"),
-                                         {mCategoryCode}) == QLatin1String("0");
-        Messages::instance().warning(categoryGone ? QStringLiteral("该合同分类已被其他用户删除，指标不能保存。")
-                                                  : TDM::instance().failureText(QStringLiteral("存储数据发生错误！")));
+            Database::instance().GetDataBySQL(QStringLiteral("SELECT count(*) FROM TContractClass WHERE TypeCode=?"),
+                                              {mCategoryCode}) == QLatin1String("0");
+        Messages::instance().warning(categoryGone
+                                         ? QStringLiteral("该合同分类已被其他用户删除，指标不能保存。")
+                                         : Database::instance().failureText(QStringLiteral("存储数据发生错误！")));
         return false;
     }
     mCancelled = false;

@@ -1,7 +1,7 @@
 #include "catalogue/IndicatorPicker.h"
 
 #include "platform/Messages.h"
-#include "store/TDM.h"
+#include "store/Database.h"
 
 #include <QSqlQuery>
 
@@ -13,7 +13,7 @@ IndicatorPicker::IndicatorPicker(const QString &categoryCode)
 }
 
 bool IndicatorPicker::ReadyData() {
-    QSqlQuery q(TDM::instance().ADOLocal());
+    QSqlQuery q(Database::instance().connection());
     q.setForwardOnly(true);
     if (!execBound(q, QStringLiteral("SELECT PropertyName FROM TDataPara WHERE MainTypeCode=? ORDER BY SortIdx, ID"),
                    {mCategoryCode})) {

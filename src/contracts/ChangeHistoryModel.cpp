@@ -1,6 +1,6 @@
 #include "contracts/ChangeHistoryModel.h"
 
-#include "store/TDM.h"
+#include "store/Database.h"
 
 #include <QSqlQuery>
 
@@ -16,7 +16,7 @@ bool ChangeHistoryModel::load(const ChangeHistory::Filter &filter, QString *erro
 
 QList<QPair<QString, QString>> ChangeHistoryModel::categories() {
     QList<QPair<QString, QString>> list;
-    QSqlQuery q(TDM::instance().ADOLocal());
+    QSqlQuery q(Database::instance().connection());
     q.setForwardOnly(true);
     if (execBound(q, QStringLiteral("SELECT TypeCode, TypeName FROM TContractClass WHERE nLeveal=? ORDER BY TypeCode"),
                   {1})) {

@@ -5,8 +5,8 @@
 #include "contracts/NumberMask.h"
 #include "platform/Messages.h"
 #include "store/ChangeHistory.h"
+#include "store/Database.h"
 #include "store/SqlText.h"
-#include "store/TDM.h"
 #include "text/DateText.h"
 #include "text/NumberText.h"
 #include "text/TextHelpers.h"
@@ -33,7 +33,7 @@ ContractEntry::ContractEntry(int contractId, const QString &typeCode, QObject *p
 
 bool ContractEntry::ReadyData() {
     QString error;
-    QSqlQuery dsTmp(TDM::instance().ADOLocal());
+    QSqlQuery dsTmp(Database::instance().connection());
     dsTmp.setForwardOnly(true);
     if (!execBound(dsTmp, QStringLiteral("SELECT * FROM TDataPara WHERE MainTypeCode=? ORDER BY SortIdx, ID"),
                    {TypeCode}, &error)) {
@@ -46,13 +46,13 @@ bool ContractEntry::ReadyData() {
     if (indicators.isEmpty()) {
         // A category the list still showed may have been deleted by another user since.
         if (!TypeCode.isEmpty() &&
-            TDM::instance().GetDataBySQL(QStringLiteral("SELECT count(*) FROM TContractClass WHERE TypeCode=?"),
-                                         {TypeCode}) == QLatin1String("0"))
+            Database::instance().GetDataBySQL(QStringLiteral("SELECT count(*) FROM TContractClass WHERE TypeCode=?"),
+                                              {TypeCode}) == QLatin1String("0"))
             Messages::instance().information(QStringLiteral("该合同分类已被其他用户删除。"));
         return false;
     }
 
-    QSqlQuery dsTmp1(TDM::instance().ADOLocal());
+    QSqlQuery dsTmp1(Database::instance().connection());
     dsTmp1.setForwardOnly(true);
     if (!execBound(dsTmp1, QStringLiteral("SELECT * FROM TContractMain WHERE MainTypeCode=? AND ID=?"),
                    {TypeCode, ContractID}, &error)) {
@@ -140,10 +140,10 @@ void ContractEntry::fillHistory(int row, QStringList &items) const {
     const QString column = mGrid.cell(row, ContractEntryGrid::ColDataField);
     if (!SqlText::isValueColumn(column))
         return;
-    TDM::instance().GetDataBySQLToItems(QStringLiteral("SELECT DISTINCT ") + column +
-                                            QStringLiteral(" FROM TContractMain WHERE MainTypeCode=? ORDER BY ") +
-                                            column,
-                                        {TypeCode}, items, true);
+    Database::instance().GetDataBySQLToItems(QStringLiteral("SELECT DISTINCT ") + column +
+                                                 QStringLiteral(" FROM TContractMain WHERE MainTypeCode=? ORDER BY ") +
+                                                 column,
+                                             {TypeCode}, items, true);
 }
 
 bool ContractEntry::commitNumber(int row, const QString &typed) {
@@ -192,7 +192,7 @@ bool ContractEntry::SaveData() {
         }
     }
 
-    TDM &dm = TDM::instance();
+    Database &dm = Database::instance();
     SaveOutcome outcome = SaveOutcome::Failed;
     QStringList goneIndicators;
     QStringList renumbered;
@@ -210,7 +210,7 @@ bool ContractEntry::SaveData() {
     QString error;
     const bool done = dm.inWriteTransaction(
         [&]() {
-            QSqlQuery q(dm.ADOLocal());
+            QSqlQuery q(dm.connection());
             q.setForwardOnly(true);
             // On the server this row lock lines up every save of the category, so two saves never take one number.
             if (!execBound(q, QStringLiteral("SELECT TypeCode FROM TContractClass WHERE TypeCode=?") + dm.lockRows(),

@@ -3,8 +3,8 @@
 #include "contracts/ContractEntryGrid.h"
 #include "contracts/ContractFormulas.h"
 #include "platform/Clock.h"
+#include "store/Database.h"
 #include "store/SqlText.h"
-#include "store/TDM.h"
 #include "text/TextHelpers.h"
 
 #include <QSqlQuery>
@@ -113,12 +113,12 @@ std::optional<QString> nextNumber(const QString &category, const QString &column
                                   const QString &suffix) {
     if (!SqlText::isValueColumn(column))
         return std::nullopt;
-    QSqlQuery dsTmp(TDM::instance().ADOLocal());
+    QSqlQuery dsTmp(Database::instance().connection());
     dsTmp.setForwardOnly(true);
     // The match ignores the case of Latin letters; the exact prefix is checked on each value.
     const QString sql = QStringLiteral("SELECT ") + column +
                         QStringLiteral(" FROM TContractMain WHERE MainTypeCode=? AND ") + column + QLatin1Char(' ') +
-                        TDM::instance().caseInsensitiveLike() + QStringLiteral(" ? ESCAPE '\\'");
+                        Database::instance().caseInsensitiveLike() + QStringLiteral(" ? ESCAPE '\\'");
     if (!execBound(dsTmp, sql, {category, SqlText::prefixPattern(prefix)}))
         return std::nullopt;
     QStringList stored;

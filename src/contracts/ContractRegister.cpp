@@ -4,9 +4,9 @@
 #include "contracts/ContractNumbering.h"
 #include "platform/Messages.h"
 #include "store/ChangeHistory.h"
+#include "store/Database.h"
 #include "store/DocumentStore.h"
 #include "store/SqlText.h"
-#include "store/TDM.h"
 
 #include <QFile>
 #include <QHash>
@@ -38,7 +38,7 @@ QString ContractRegister::recordSql() const {
 }
 
 bool ContractRegister::ReadyGrid() {
-    QSqlQuery q(TDM::instance().ADOLocal());
+    QSqlQuery q(Database::instance().connection());
     q.setForwardOnly(true);
     if (!execBound(q, QStringLiteral("SELECT * FROM TDataPara WHERE MainTypeCode=? ORDER BY SortIdx, ID"),
                    {mCategory})) {
@@ -112,12 +112,12 @@ void ContractRegister::applyFilter(int indicator, const QString &text) {
 }
 
 QString ContractRegister::documentPath(qint64 id) {
-    return TDM::instance().path(TDM::ContractFolder) + QString::number(id) + QStringLiteral(".Doc");
+    return Database::instance().path(Database::ContractFolder) + QString::number(id) + QStringLiteral(".Doc");
 }
 
 // A record's document takes its template's format: the Word 97 file, or a .docx / .odt one.
 static QStringList existingDocuments(qint64 id) {
-    const QString base = TDM::instance().path(TDM::ContractFolder) + QString::number(id);
+    const QString base = Database::instance().path(Database::ContractFolder) + QString::number(id);
     QStringList found;
     const QStringList candidates{ContractRegister::documentPath(id), base + QStringLiteral(".docx"),
                                  base + QStringLiteral(".odt")};
@@ -134,12 +134,12 @@ bool ContractRegister::deleteRecord(int row) {
                                        QStringLiteral("本记录对应已经生成或编辑过的合同内容也将一并删除！")))
         return false;
     const qint64 id = mRecords.recordId(row);
-    TDM &dm = TDM::instance();
+    Database &dm = Database::instance();
     // The history keeps every value the record had.
     const bool deleted = dm.inTransaction([&]() {
         const std::optional<ChangeHistory::Values> before = ChangeHistory::recordValues(id);
         const std::optional<QList<ChangeHistory::Indicator>> indicators = ChangeHistory::indicatorsOf(mCategory);
-        QSqlQuery q(dm.ADOLocal());
+        QSqlQuery q(dm.connection());
         if (!before || !indicators || !execBound(q, QStringLiteral("DELETE FROM TContractMain WHERE ID=?"), {id}) ||
             q.numRowsAffected() < 1)
             return false;
@@ -157,7 +157,7 @@ bool ContractRegister::deleteRecord(int row) {
             removed << doc;
     }
     for (const char *suffix : {".Doc", ".docx", ".odt"}) {
-        const QString relative = TDM::ContractFolder + QString::number(id) + QLatin1String(suffix);
+        const QString relative = Database::ContractFolder + QString::number(id) + QLatin1String(suffix);
         const bool onServer = DocumentStore::active() && DocumentStore::exists(relative);
         if (DocumentStore::remove(relative) && onServer && !removed.contains(dm.path(relative)))
             removed << dm.path(relative);
@@ -184,10 +184,10 @@ bool ContractRegister::copyRecord(int row) {
     // A contract number names one contract: the copy's numbering indicators get the number a new record would
     // be offered now (empty when none can be made), every other value is copied. Numbers are made under the
     // category's write lock, as a save makes them, so that another program's save cannot take the same one.
-    TDM &dm = TDM::instance();
+    Database &dm = Database::instance();
     bool sourceGone = false;
     const bool copied = dm.inWriteTransaction([&]() {
-        QSqlQuery dsTmp(dm.ADOLocal());
+        QSqlQuery dsTmp(dm.connection());
         if (!execBound(dsTmp, QStringLiteral("SELECT TypeCode FROM TContractClass WHERE TypeCode=?") + dm.lockRows(),
                        {mCategory}))
             return false;
@@ -244,7 +244,7 @@ bool ContractRegister::copyRecord(int row) {
         return false;
     }
     if (!copied || !mRecords.reopen()) {
-        Messages::instance().warning(TDM::instance().failureText(QStringLiteral("存储数据发生错误！")));
+        Messages::instance().warning(Database::instance().failureText(QStringLiteral("存储数据发生错误！")));
         return false;
     }
     return true;
@@ -260,7 +260,7 @@ bool ContractRegister::deleteDocument(int row) {
     // On a shared server the document may have been made by another program and never fetched here.
     QStringList onServer;
     for (const char *suffix : {".Doc", ".docx", ".odt"}) {
-        const QString relative = TDM::ContractFolder + QString::number(id) + QLatin1String(suffix);
+        const QString relative = Database::ContractFolder + QString::number(id) + QLatin1String(suffix);
         if (DocumentStore::active() && DocumentStore::exists(relative))
             onServer << relative;
     }
@@ -282,8 +282,8 @@ bool ContractRegister::deleteDocument(int row) {
             ok = false;
             break;
         }
-        if (!removed.contains(TDM::instance().path(relative)))
-            removed << TDM::instance().path(relative);
+        if (!removed.contains(Database::instance().path(relative)))
+            removed << Database::instance().path(relative);
     }
     recordDocumentsDeleted(id, removed);
     if (!ok)
@@ -296,8 +296,8 @@ void ContractRegister::storeWidths(const QList<QPair<QString, int>> &widths) {
     if (mBuilding || mCategory.isEmpty())
         return;
     // One transaction for all of them: every commit is a disk sync.
-    TDM::instance().inTransaction([&] {
-        QSqlQuery update(TDM::instance().ADOLocal());
+    Database::instance().inTransaction([&] {
+        QSqlQuery update(Database::instance().connection());
         for (const auto &[column, width] : widths) {
             // A failing update leaves the width shown but not stored.
             execBound(update, QStringLiteral("UPDATE TDataPara SET ColWidth=? WHERE MainTypeCode=? AND DataFieldA=?"),

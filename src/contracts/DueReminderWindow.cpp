@@ -1,11 +1,11 @@
 #include "contracts/DueReminderWindow.h"
 
 #include "catalogue/MdiChild.h"
+#include "contracts/ContractEntryDialog.h"
 #include "contracts/DueReminderModel.h"
-#include "contracts/TfrmEditAContract.h"
 #include "platform/Clock.h"
 #include "platform/Messages.h"
-#include "store/TDM.h"
+#include "store/Database.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -100,7 +100,7 @@ bool DueReminderWindow::ReadyData() {
     DueReminders::Options options;
     options.includeDone = showDoneCheck->isChecked();
     if (!mReminders.load(today, options, &error)) {
-        Messages::instance().warning(TDM::instance().failureText(QStringLiteral("读取数据库发生错误！"), error));
+        Messages::instance().warning(Database::instance().failureText(QStringLiteral("读取数据库发生错误！"), error));
         return false;
     }
     const int current = reminderGrid->currentIndex().row();
@@ -137,7 +137,7 @@ void DueReminderWindow::markSelectedDone() {
     const bool stored = reminder.done ? DueReminders::unmarkDone(reminder, &error)
                                       : DueReminders::markDone(reminder, Clock::instance().now(), &error);
     if (!stored) {
-        Messages::instance().warning(TDM::instance().failureText(QStringLiteral("存储数据发生错误！"), error));
+        Messages::instance().warning(Database::instance().failureText(QStringLiteral("存储数据发生错误！"), error));
         return;
     }
     ReadyData();
@@ -150,7 +150,7 @@ void DueReminderWindow::openSelectedContract(QTableView *grid) {
         return;
     const DueReminder reminder = model->reminder(row);
     // A changed date moves the contract in the list or out of it.
-    if (EditAContract(int(reminder.contractId), reminder.categoryCode, this))
+    if (editContract(int(reminder.contractId), reminder.categoryCode, this))
         ReadyData();
 }
 

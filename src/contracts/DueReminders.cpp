@@ -2,7 +2,7 @@
 
 #include "catalogue/Indicator.h"
 #include "contracts/ContractNumbering.h"
-#include "store/TDM.h"
+#include "store/Database.h"
 #include "text/DateText.h"
 
 #include <QHash>
@@ -170,11 +170,11 @@ QDate DueReminders::readDate(const QString &text, const QString &format) {
 bool DueReminders::load(const QDate &today, const Options &options, QString *error) {
     mDue.clear();
     mUnreadable.clear();
-    TDM &dm = TDM::instance();
+    Database &dm = Database::instance();
 
     QHash<QString, QString> categoryNames;
     {
-        QSqlQuery q(dm.ADOLocal());
+        QSqlQuery q(dm.connection());
         q.setForwardOnly(true);
         if (!q.exec(QStringLiteral("SELECT TypeCode, TypeName FROM TContractClass")))
             return fail(error, q.lastError().text());
@@ -184,7 +184,7 @@ bool DueReminders::load(const QDate &today, const Options &options, QString *err
 
     std::vector<CategoryPlan> plans;
     {
-        QSqlQuery q(dm.ADOLocal());
+        QSqlQuery q(dm.connection());
         q.setForwardOnly(true);
         if (!q.exec(QStringLiteral("SELECT * FROM TDataPara ORDER BY MainTypeCode, SortIdx, ID")))
             return fail(error, q.lastError().text());
@@ -222,7 +222,7 @@ bool DueReminders::load(const QDate &today, const Options &options, QString *err
 
     QSet<QString> done;
     {
-        QSqlQuery q(dm.ADOLocal());
+        QSqlQuery q(dm.connection());
         q.setForwardOnly(true);
         if (!q.exec(QStringLiteral("SELECT ContractID, ParaID, DueDate FROM TDueDone")))
             return fail(error, q.lastError().text());
@@ -314,10 +314,10 @@ int DueReminders::contractsDue() const {
 bool DueReminders::markDone(const DueReminder &reminder, const QDateTime &at, QString *error) {
     if (!reminder.date.isValid())
         return fail(error, QStringLiteral("no date"));
-    TDM &dm = TDM::instance();
+    Database &dm = Database::instance();
     return dm.inTransaction(
         [&] {
-            QSqlQuery q(dm.ADOLocal());
+            QSqlQuery q(dm.connection());
             const QVariantList key{reminder.contractId, reminder.indicatorId, reminder.date.toString(Qt::ISODate)};
             // Marked twice (by two users at once, or a second click) is still one mark; marks of deleted contracts
             // and indicators go, so that no number given again later finds an old mark.
@@ -336,7 +336,7 @@ bool DueReminders::markDone(const DueReminder &reminder, const QDateTime &at, QS
 }
 
 bool DueReminders::unmarkDone(const DueReminder &reminder, QString *error) {
-    QSqlQuery q(TDM::instance().ADOLocal());
+    QSqlQuery q(Database::instance().connection());
     return execBound(q, QStringLiteral("DELETE FROM TDueDone WHERE ContractID=? AND ParaID=? AND DueDate=?"),
                      {reminder.contractId, reminder.indicatorId, reminder.date.toString(Qt::ISODate)}, error);
 }

@@ -10,8 +10,8 @@
 #include "office/WordApp.h"
 #include "platform/Messages.h"
 #include "store/ChangeHistory.h"
+#include "store/Database.h"
 #include "store/DocumentStore.h"
-#include "store/TDM.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -86,7 +86,7 @@ void storeOnServer(BatchGeneration::Result &result) {
     if (!DocumentStore::active() || result.kind != BatchGeneration::Result::Kind::Generated)
         return;
     const QString relative = DocumentStore::relativePath(result.document);
-    if (!relative.startsWith(TDM::ContractFolder))
+    if (!relative.startsWith(Database::ContractFolder))
         return;
     QString error;
     switch (DocumentStore::put(relative, &error)) {
@@ -115,7 +115,7 @@ void storeOnServer(BatchGeneration::Result &result) {
 void storeResult(BatchGeneration::Result &result) {
     storeOnServer(result);
     if (result.kind == BatchGeneration::Result::Kind::Generated &&
-        DocumentStore::relativePath(result.document).startsWith(TDM::ContractFolder))
+        DocumentStore::relativePath(result.document).startsWith(Database::ContractFolder))
         ChangeHistory::recordDocument(result.recordId, QString(), ChangeHistory::DocumentGenerated, result.document);
 }
 
@@ -124,7 +124,7 @@ void storeResult(BatchGeneration::Result &result) {
 BatchGeneration::Job BatchGeneration::read(int recordId) {
     Job job;
     job.recordId = recordId;
-    QSqlQuery query(TDM::instance().ADOLocal());
+    QSqlQuery query(Database::instance().connection());
     if (!execBound(query, QStringLiteral("Select * from TContractMain where ID=?"), {recordId}) || !query.next())
         return job;
     job.record = query.record();
@@ -135,7 +135,7 @@ BatchGeneration::Job BatchGeneration::read(int recordId) {
 
 QList<BatchGeneration::Job> BatchGeneration::readMany(const QList<int> &recordIds) {
     QHash<int, QSqlRecord> records;
-    QSqlQuery query(TDM::instance().ADOLocal());
+    QSqlQuery query(Database::instance().connection());
     query.setForwardOnly(true);
     // Within what every SQLite build and the server take as bound parameters of one statement.
     constexpr qsizetype MostAtOnce = 1000;

@@ -8,7 +8,7 @@
 #include "office/WordApp.h"
 #include "platform/Messages.h"
 #include "store/ChangeHistory.h"
-#include "store/TDM.h"
+#include "store/Database.h"
 #include "text/TextHelpers.h"
 
 #include <QDir>
@@ -71,7 +71,7 @@ bool ContractDocument::readRecord() {
         mCategoryCode = mRecord.value(QStringLiteral("MainTypeCode")).toString();
         return mHaveRecord;
     }
-    QSqlQuery query(TDM::instance().ADOLocal());
+    QSqlQuery query(Database::instance().connection());
     if (!execBound(query, QStringLiteral("Select * from TContractMain where ID=?"), {mRecordId}) || !query.next())
         return false;
     mRecord = query.record();

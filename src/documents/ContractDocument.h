@@ -22,7 +22,7 @@ struct MarkerPair {
     QString replacement;
 };
 
-// What the contract document window (TfrmEditAHTDoc) does: it opens a record's contract document, or makes it
+// What the contract document window (ContractDocumentWindow) does: it opens a record's contract document, or makes it
 // from the category's template and fills every marker with the record's values, then saves, prints or mails it.
 class ContractDocument {
 public:

@@ -1,7 +1,7 @@
 #include "documents/DocumentPaths.h"
 
 #include "documents/DocumentSync.h"
-#include "store/TDM.h"
+#include "store/Database.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -9,15 +9,15 @@
 namespace DocumentPaths {
 
 QString templateFile(const QString &categoryCode) {
-    return TDM::instance().path(TDM::ModelFolder + categoryCode + QStringLiteral(".Doc"));
+    return Database::instance().path(Database::ModelFolder + categoryCode + QStringLiteral(".Doc"));
 }
 
 QString emptyTemplate() {
-    return TDM::instance().path(TDM::EmptyDoc);
+    return Database::instance().path(Database::EmptyDoc);
 }
 
 QString contractFile(int recordId) {
-    return TDM::instance().path(TDM::ContractFolder + QString::number(recordId) + QStringLiteral(".Doc"));
+    return Database::instance().path(Database::ContractFolder + QString::number(recordId) + QStringLiteral(".Doc"));
 }
 
 QString existingFile(const QString &path) {

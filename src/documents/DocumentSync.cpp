@@ -1,8 +1,8 @@
 #include "documents/DocumentSync.h"
 
 #include "platform/Messages.h"
+#include "store/Database.h"
 #include "store/DocumentStore.h"
-#include "store/TDM.h"
 
 #include <QDir>
 #include <QFileInfo>

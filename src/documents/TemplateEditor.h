@@ -11,7 +11,7 @@ class Clipboard;
 class Messages;
 class WordApp;
 
-// What the template editor window (TfrmEditADoc) does: it edits one category's template document in the word
+// What the template editor window (TemplateEditorWindow) does: it edits one category's template document in the word
 // processor beside it and inserts indicator markers. The window only forwards its events here.
 class TemplateEditor {
 public:

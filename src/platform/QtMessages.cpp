@@ -1,6 +1,6 @@
 #include "platform/QtMessages.h"
 
-#include "platform/TfrmPassInput.h"
+#include "platform/PasswordInputDialog.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -81,7 +81,7 @@ std::optional<QString> QtMessages::inputText(const QString &caption, const QStri
 }
 
 QString QtMessages::passwordPrompt(const QString &caption, const QString &hint) {
-    return TfrmPassInput::ask(caption, hint, parentWindow());
+    return PasswordInputDialog::ask(caption, hint, parentWindow());
 }
 
 QString QtMessages::openFileName(const QString &caption, const QString &folder, const QString &filter) {

@@ -1,7 +1,7 @@
 #include "store/AppFolder.h"
 
+#include "store/Database.h"
 #include "store/Schema.h"
-#include "store/TDM.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -63,7 +63,7 @@ QString AppFolder::installedFolder(const QString &dataHome) {
 bool AppFolder::layOut(const QString &folder, const QString &share,
                        const std::function<bool(const QString &)> &installDemo, QString *error) {
     const QString root = withSlash(folder);
-    const bool fresh = !QFileInfo::exists(root + TDM::DatabaseFile);
+    const bool fresh = !QFileInfo::exists(root + Database::DatabaseFile);
     // The folder first, so that nothing below it is ever reachable by others, not even while it is laid out.
     if (!QDir().mkpath(root) || !QFile::setPermissions(root, OwnerFolder)) {
         if (error)
@@ -74,10 +74,10 @@ bool AppFolder::layOut(const QString &folder, const QString &share,
         return false;
     for (const QString &sub : {QStringLiteral("DB"), QStringLiteral("Bak")})
         QFile::setPermissions(root + sub, OwnerFolder);
-    QFile::setPermissions(root + TDM::DatabaseFile, OwnerFile);
+    QFile::setPermissions(root + Database::DatabaseFile, OwnerFile);
     const QString source = withSlash(share);
     const QString blank = source + QStringLiteral("Empty.Doc");
-    const QString copy = root + TDM::EmptyDoc;
+    const QString copy = root + Database::EmptyDoc;
     if (!QFileInfo::exists(copy) && QFileInfo::exists(blank)) {
         if (!QFile::copy(blank, copy)) {
             if (error)

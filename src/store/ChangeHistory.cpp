@@ -1,8 +1,8 @@
 #include "store/ChangeHistory.h"
 
 #include "platform/Clock.h"
+#include "store/Database.h"
 #include "store/DocumentStore.h"
-#include "store/TDM.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -63,7 +63,7 @@ Pause::~Pause() {
 }
 
 bool record(const Entry &entry, QString *error) {
-    return record(TDM::instance().ADOLocal(), entry, error);
+    return record(Database::instance().connection(), entry, error);
 }
 
 QString insertStatement() {
@@ -97,7 +97,7 @@ bool record(QSqlDatabase db, const Entry &entry, QString *error) {
 }
 
 bool recordDocument(qint64 recordId, const QString &category, const QString &action, const QString &localPath) {
-    TDM &dm = TDM::instance();
+    Database &dm = Database::instance();
     const QString relative = DocumentStore::relativePath(localPath);
     const QString sha = action == DocumentDeleted ? QString() : fileSha256(localPath);
     return dm.inTransaction([&] {
@@ -110,7 +110,7 @@ bool recordDocument(qint64 recordId, const QString &category, const QString &act
 }
 
 std::optional<QList<Indicator>> indicatorsOf(const QString &category, QString *error) {
-    QSqlQuery q(TDM::instance().ADOLocal());
+    QSqlQuery q(Database::instance().connection());
     q.setForwardOnly(true);
     if (!execBound(q,
                    QStringLiteral("SELECT PropertyName, DataFieldA FROM TDataPara WHERE MainTypeCode=? "
@@ -124,7 +124,7 @@ std::optional<QList<Indicator>> indicatorsOf(const QString &category, QString *e
 }
 
 std::optional<Values> recordValues(qint64 recordId, QString *error) {
-    QSqlQuery q(TDM::instance().ADOLocal());
+    QSqlQuery q(Database::instance().connection());
     q.setForwardOnly(true);
     if (!execBound(q, QStringLiteral("SELECT * FROM TContractMain WHERE ID=?"), {recordId}, error))
         return std::nullopt;
@@ -161,7 +161,7 @@ std::optional<QList<Row>> rowsWhere(const QString &conditions, const QVariantLis
                                        "FROM TChangeLog h LEFT JOIN TContractClass c ON c.TypeCode = h.MainTypeCode "
                                        "WHERE 1=1") +
                         conditions + QStringLiteral(" ORDER BY h.ID DESC") + limit;
-    QSqlQuery q(TDM::instance().ADOLocal());
+    QSqlQuery q(Database::instance().connection());
     q.setForwardOnly(true);
     if (!execBound(q, sql, binds, error))
         return std::nullopt;
@@ -216,7 +216,7 @@ std::optional<QList<Row>> read(const Filter &filter, QString *error) {
 
 QStringList users() {
     QStringList names;
-    TDM &dm = TDM::instance();
+    Database &dm = Database::instance();
     dm.GetDataBySQLToItems(QStringLiteral("SELECT OsUser FROM TChangeLog UNION SELECT DbUser FROM TChangeLog"), {},
                            names, true);
     names.removeDuplicates();

@@ -60,7 +60,7 @@ bool record(const Entry &entry, QString *error = nullptr);
 bool record(QSqlDatabase db, const Entry &entry, QString *error = nullptr);
 
 // The statement of one history row and its values in order, for a caller that writes many rows through
-// TDM::execManyEmbedded.
+// Database::execManyEmbedded.
 QString insertStatement();
 QStringList insertValues(const Entry &entry, const QSqlDatabase &db);
 

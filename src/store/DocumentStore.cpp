@@ -1,7 +1,7 @@
 #include "store/DocumentStore.h"
 
 #include "platform/Clock.h"
-#include "store/TDM.h"
+#include "store/Database.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -42,7 +42,7 @@ QByteArray localBytes(const QString &file, bool *ok) {
 }
 
 QString stateFile(const QString &relative) {
-    return TDM::instance().path(DocumentStore::StateFolder + relative);
+    return Database::instance().path(DocumentStore::StateFolder + relative);
 }
 
 // nullopt when nothing is remembered, also for a file cut short by a crash: the copy then counts as unknown.
@@ -85,7 +85,7 @@ void writeState(const QString &relative, const std::optional<CopyState> &before,
 // Copies the local file into Bak/; the copy's path or empty text.
 QString copyToBak(const QString &local, const QString &label) {
     const QFileInfo info(local);
-    const QString folder = TDM::instance().path(QStringLiteral("Bak"));
+    const QString folder = Database::instance().path(QStringLiteral("Bak"));
     if (!QDir().mkpath(folder))
         return QString();
     const QString stamp = Clock::instance().now().toString(QStringLiteral("yyyyMMdd_HHmmss"));
@@ -111,16 +111,16 @@ const QString NeverFetched = QStringLiteral("本机副本");
 namespace DocumentStore {
 
 bool active() {
-    if (!TDM::exists() || TDM::instance().backend() != TDM::Backend::Server)
+    if (!Database::exists() || Database::instance().backend() != Database::Backend::Server)
         return false;
     const QCoreApplication *app = QCoreApplication::instance();
     return app && QThread::currentThread() == app->thread();
 }
 
 QString relativePath(const QString &localFile) {
-    if (!TDM::exists() || localFile.isEmpty())
+    if (!Database::exists() || localFile.isEmpty())
         return QString();
-    const QString folder = QFileInfo(TDM::instance().appFolder()).absoluteFilePath();
+    const QString folder = QFileInfo(Database::instance().appFolder()).absoluteFilePath();
     const QString relative = QDir(folder).relativeFilePath(QFileInfo(localFile).absoluteFilePath());
     if (relative.startsWith(QLatin1String("../")) || QDir::isAbsolutePath(relative))
         return QString();
@@ -130,9 +130,9 @@ QString relativePath(const QString &localFile) {
 bool fetch(const QString &relative, QString *error) {
     if (!active())
         return true;
-    TDM &dm = TDM::instance();
+    Database &dm = Database::instance();
     const QString local = dm.path(relative);
-    QSqlQuery q(dm.ADOLocal());
+    QSqlQuery q(dm.connection());
     QString why;
     if (!execBound(q, QStringLiteral("SELECT Content, Version FROM TFile WHERE Path=?"), {relative}, &why))
         return fail(error, why);
@@ -189,7 +189,7 @@ bool fetch(const QString &relative, QString *error) {
 Outcome put(const QString &relative, QString *error) {
     if (!active())
         return Outcome::Done;
-    TDM &dm = TDM::instance();
+    Database &dm = Database::instance();
     const QString local = dm.path(relative);
     bool readable = false;
     const QByteArray content = localBytes(local, &readable);
@@ -205,7 +205,7 @@ Outcome put(const QString &relative, QString *error) {
     QString why;
     const bool committed = dm.inTransaction(
         [&] {
-            QSqlQuery q(dm.ADOLocal());
+            QSqlQuery q(dm.connection());
             // The row stays locked until the commit: a second writer waits here and then sees the new version.
             if (!execBound(q, QStringLiteral("SELECT Version FROM TFile WHERE Path=? FOR UPDATE"), {relative}, &why))
                 return false;
@@ -251,7 +251,7 @@ bool changedLocally(const QString &relative) {
     if (!known || known->version < 0)
         return false;
     bool readable = false;
-    const QByteArray bytes = localBytes(TDM::instance().path(relative), &readable);
+    const QByteArray bytes = localBytes(Database::instance().path(relative), &readable);
     if (!readable)
         return false;
     // A file the server did not have when fetched counts as changed once it is there.
@@ -259,9 +259,9 @@ bool changedLocally(const QString &relative) {
 }
 
 QString keepAside(const QString &relative, const QString &label) {
-    if (!TDM::exists())
+    if (!Database::exists())
         return QString();
-    const QString local = TDM::instance().path(relative);
+    const QString local = Database::instance().path(relative);
     const QString copy = copyToBak(local, label);
     bool readable = false;
     const QByteArray bytes = localBytes(copy, &readable);
@@ -275,20 +275,20 @@ QString keepAside(const QString &relative, const QString &label) {
 }
 
 bool keptAside(const QString &relative) {
-    if (!TDM::exists())
+    if (!Database::exists())
         return false;
     const std::optional<CopyState> known = readState(relative);
     bool readable = false;
-    const QByteArray bytes = localBytes(TDM::instance().path(relative), &readable);
+    const QByteArray bytes = localBytes(Database::instance().path(relative), &readable);
     return known && readable && !known->kept.isEmpty() && digest(bytes) == known->kept;
 }
 
 bool remove(const QString &relative, QString *error) {
-    if (TDM::exists())
+    if (Database::exists())
         QFile::remove(stateFile(relative));
     if (!active())
         return true;
-    QSqlQuery q(TDM::instance().ADOLocal());
+    QSqlQuery q(Database::instance().connection());
     QString why;
     if (!execBound(q, QStringLiteral("DELETE FROM TFile WHERE Path=?"), {relative}, &why))
         return fail(error, why);
@@ -298,7 +298,7 @@ bool remove(const QString &relative, QString *error) {
 bool removeUnder(const QString &folder, QString *error) {
     if (!active())
         return true;
-    QSqlQuery q(TDM::instance().ADOLocal());
+    QSqlQuery q(Database::instance().connection());
     QString why;
     // A prefix compared as text: LIKE would read '_' and '%' in the path as wildcards.
     if (!execBound(q, QStringLiteral("DELETE FROM TFile WHERE substr(Path, 1, ?) = ?"), {int(folder.size()), folder},
@@ -310,8 +310,8 @@ bool removeUnder(const QString &folder, QString *error) {
 
 bool exists(const QString &relative) {
     if (!active())
-        return TDM::exists() && QFileInfo::exists(TDM::instance().path(relative));
-    return TDM::instance().GetDataBySQL(QStringLiteral("SELECT count(*) FROM TFile WHERE Path=?"), {relative}) ==
+        return Database::exists() && QFileInfo::exists(Database::instance().path(relative));
+    return Database::instance().GetDataBySQL(QStringLiteral("SELECT count(*) FROM TFile WHERE Path=?"), {relative}) ==
            QLatin1String("1");
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/TDM.h"
+#include "store/Database.h"
 #include "support/TestFiles.h"
 
 #include <QApplication>
@@ -47,7 +47,7 @@ void whenModal(std::function<void(T *)> script, bool *ran = nullptr, std::functi
 // Every row of a table as text, in ID order (or the given order), for comparing two databases.
 inline QStringList tableRows(const QString &table, const QString &order) {
     QStringList rows;
-    QSqlQuery q(TDM::instance().ADOLocal());
+    QSqlQuery q(Database::instance().connection());
     if (!q.exec(QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(table, order)))
         return {QStringLiteral("<query failed>")};
     while (q.next()) {

@@ -5,7 +5,7 @@
 #include "contracts/ContractEntry.h"
 #include "platform/Messages.h"
 #include "platform/ScriptedMessages.h"
-#include "store/TDM.h"
+#include "store/Database.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -51,7 +51,7 @@ int main(int argc, char **argv) {
         return 2;
     ScriptedMessages messages;
     Messages::setInstance(&messages);
-    TDM &dm = TDM::create(QString::fromLocal8Bit(argv[1]));
+    Database &dm = Database::create(QString::fromLocal8Bit(argv[1]));
     if (!dm.isConnected()) {
         std::printf("connect: %s\n", qPrintable(dm.connectionError()));
         return 3;
@@ -65,6 +65,6 @@ int main(int argc, char **argv) {
     }
     std::fflush(stdout);
     // The connection goes before the application object it belongs to.
-    TDM::destroy();
+    Database::destroy();
     return 0;
 }

@@ -4,7 +4,7 @@
 #include "contracts/ContractEntry.h"
 #include "platform/Messages.h"
 #include "platform/ScriptedMessages.h"
-#include "store/TDM.h"
+#include "store/Database.h"
 
 #include <QCoreApplication>
 
@@ -16,7 +16,7 @@ int main(int argc, char **argv) {
         return 2;
     ScriptedMessages messages;
     Messages::setInstance(&messages);
-    TDM &dm = TDM::create(QString::fromLocal8Bit(argv[1]));
+    Database &dm = Database::create(QString::fromLocal8Bit(argv[1]));
     if (!dm.isConnected()) {
         std::printf("connect: %s\n", qPrintable(dm.connectionError()));
         return 3;
@@ -35,13 +35,13 @@ int main(int argc, char **argv) {
         }
         messages.clear();
         if (!saved) {
-            TDM::destroy();
+            Database::destroy();
             return 4;
         }
         std::printf("saved %d\n", entry.ContractID);
     }
     std::fflush(stdout);
     // The connection goes before the application object it belongs to.
-    TDM::destroy();
+    Database::destroy();
     return 0;
 }

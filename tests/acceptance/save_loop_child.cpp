@@ -1,7 +1,7 @@
 // save_loop_child <appFolder> <category>: adds contract records through the entry logic, one after another,
 // and prints the ID of each record once its save has returned.
 #include "contracts/ContractEntry.h"
-#include "store/TDM.h"
+#include "store/Database.h"
 
 #include <QCoreApplication>
 #include <QSqlQuery>
@@ -12,7 +12,7 @@ int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     if (argc < 3)
         return 2;
-    TDM &dm = TDM::create(QString::fromLocal8Bit(argv[1]));
+    Database &dm = Database::create(QString::fromLocal8Bit(argv[1]));
     if (!dm.isConnected())
         return 3;
     const QString category = QString::fromLocal8Bit(argv[2]);

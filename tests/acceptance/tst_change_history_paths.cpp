@@ -11,8 +11,8 @@
 #include "office/StandInWordApp.h"
 #include "platform/ScriptedMessages.h"
 #include "store/ChangeHistory.h"
+#include "store/Database.h"
 #include "store/DocumentStore.h"
-#include "store/TDM.h"
 #include "support/TempAppFolder.h"
 
 #include <QFile>
@@ -221,7 +221,7 @@ private Q_SLOTS:
         QCOMPARE(ChangeHistory::describe(newest.changes), p.changes);
         QCOMPARE(newest.category, Cat);
         QCOMPARE(newest.osUser, ChangeHistory::osUser());
-        QCOMPARE(newest.dbUser.isEmpty(), TDM::instance().backend() == TDM::Backend::Embedded);
+        QCOMPARE(newest.dbUser.isEmpty(), Database::instance().backend() == Database::Backend::Embedded);
         QVERIFY(!newest.outside);
         QVERIFY(!newest.time.isEmpty());
         if (p.action != ChangeHistory::Created && p.action != ChangeHistory::Copied &&
@@ -230,7 +230,7 @@ private Q_SLOTS:
         else
             QCOMPARE(newest.recordId, mApp->scalar(QStringLiteral("SELECT max(ID) FROM TContractMain")).toLongLong());
         if (p.document) {
-            QVERIFY(newest.documentFile.startsWith(TDM::ContractFolder));
+            QVERIFY(newest.documentFile.startsWith(Database::ContractFolder));
             QCOMPARE(newest.documentSha256, ChangeHistory::fileSha256(mApp->file(newest.documentFile)));
             QCOMPARE(newest.documentSha256.size(), 64);
         }

@@ -8,13 +8,13 @@
 #include "documents/ContractDocument.h"
 #include "documents/DocumentPaths.h"
 #include "documents/TemplateEditor.h"
-#include "documents/ui/TfrmEditAHTDoc.h"
+#include "documents/ui/ContractDocumentWindow.h"
 #include "exchange/import/ContractImport.h"
 #include "office/LibreOfficeWordApp.h"
 #include "platform/Clipboard.h"
 #include "platform/ScriptedMessages.h"
+#include "store/Database.h"
 #include "store/Schema.h"
-#include "store/TDM.h"
 #include "support/Processes.h"
 #include "text/TextHelpers.h"
 
@@ -112,9 +112,9 @@ void TestFaultsSurvived::initTestCase() {
     mApp = mDir.path() + u'/';
     QVERIFY(Schema::layOutAppFolder(mDir.path()));
     QVERIFY(QFile::copy(QStringLiteral(VANTREL_EMPTY_DOC), mApp + u"DB/Empty.Doc"_s));
-    QVERIFY(TDM::create(mDir.path()).isConnected());
+    QVERIFY(Database::create(mDir.path()).isConnected());
 
-    QSqlQuery q(TDM::instance().ADOLocal());
+    QSqlQuery q(Database::instance().connection());
     QVERIFY(execBound(q, u"INSERT INTO TContractClass (TypeCode,TypeName,ParTypeCode,nLeveal) VALUES (?,?,?,?)"_s,
                       {u"0001"_s, u"租赁类"_s, u""_s, 0}));
     QVERIFY(execBound(q, u"INSERT INTO TContractClass (TypeCode,TypeName,ParTypeCode,nLeveal) VALUES (?,?,?,?)"_s,
@@ -140,7 +140,7 @@ void TestFaultsSurvived::initTestCase() {
 }
 
 void TestFaultsSurvived::cleanupTestCase() {
-    TDM::destroy();
+    Database::destroy();
     if (mMounted) {
         ::umount2(QFile::encodeName(mDir.path()).constData(), MNT_DETACH);
     }
@@ -157,7 +157,7 @@ int TestFaultsSurvived::addRecord(const QString &landlord, const QString &rent) 
     entry.cmdSaveClick(&saved);
     if (!saved)
         return -1;
-    return TDM::instance().GetDataBySQL(u"SELECT max(ID) FROM TContractMain"_s, {}).toInt();
+    return Database::instance().GetDataBySQL(u"SELECT max(ID) FROM TContractMain"_s, {}).toInt();
 }
 
 QString TestFaultsSurvived::documentText(const QString &path) {
@@ -189,7 +189,7 @@ void TestFaultsSurvived::officeKilledDuringGeneration() {
 
     QStringList killed;
     {
-        TfrmEditAHTDoc window(Child, path, id, std::make_unique<LibreOfficeWordApp>());
+        ContractDocumentWindow window(Child, path, id, std::make_unique<LibreOfficeWordApp>());
         auto *hint = window.findChild<QLabel *>(u"lblHint"_s);
         QVERIFY(hint);
         ShowWatcher watcher([&] {
@@ -246,7 +246,7 @@ void TestFaultsSurvived::officeKilledDuringGeneration() {
     // The next generation starts a new office and fills the document.
     mMessages.clear();
     {
-        TfrmEditAHTDoc window(Child, path, id, std::make_unique<LibreOfficeWordApp>());
+        ContractDocumentWindow window(Child, path, id, std::make_unique<LibreOfficeWordApp>());
         window.show();
         QTRY_VERIFY_WITH_TIMEOUT(window.word().hasDocument(), 120000);
         QStringList fresh;
@@ -313,7 +313,7 @@ void TestFaultsSurvived::fullOrReadOnlyDisk() {
         QSKIP(qPrintable(u"no file system of our own can be mounted here: "_s + mMountError));
 
     // What is stored before: a record with its contract document, the template, the empty document.
-    if (TDM::instance().GetDataBySQL(u"SELECT count(*) FROM TContractMain WHERE Data1='王五'"_s, {}) == u"0"_s) {
+    if (Database::instance().GetDataBySQL(u"SELECT count(*) FROM TContractMain WHERE Data1='王五'"_s, {}) == u"0"_s) {
         const int id = addRecord(u"王五"_s, u"1500"_s);
         QVERIFY(id > 0);
         LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
@@ -322,7 +322,8 @@ void TestFaultsSurvived::fullOrReadOnlyDisk() {
         QVERIFY(document.save());
         document.FormCloseQuery();
     }
-    const int stored = TDM::instance().GetDataBySQL(u"SELECT ID FROM TContractMain WHERE Data1='王五'"_s, {}).toInt();
+    const int stored =
+        Database::instance().GetDataBySQL(u"SELECT ID FROM TContractMain WHERE Data1='王五'"_s, {}).toInt();
     const int fresh = addRecord(u"赵六"_s, u"900"_s); // no document yet
     QVERIFY(fresh > 0);
     const QStringList tablesBefore = tables();
@@ -422,7 +423,7 @@ void TestFaultsSurvived::fullOrReadOnlyDisk() {
     };
     QCOMPARE(documents(Acceptance::files(mApp + u"DB"_s)), documents(filesBefore));
     QCOMPARE(tables(), tablesBefore);
-    QCOMPARE(TDM::instance().GetDataBySQL(u"PRAGMA integrity_check"_s, {}), u"ok"_s);
+    QCOMPARE(Database::instance().GetDataBySQL(u"PRAGMA integrity_check"_s, {}), u"ok"_s);
     QVERIFY(QDir(mApp + u"Bak"_s).entryList(QDir::Files).isEmpty());
 
     // Once there is room again, the same store succeeds.
@@ -454,7 +455,7 @@ void TestFaultsSurvived::saveClickedWhileGenerating() {
     const int id = addRecord(u"孙七"_s, u"3100"_s);
     QVERIFY(id > 0);
     const QString path = DocumentPaths::contractFile(id);
-    TfrmEditAHTDoc window(Child, path, id, std::make_unique<LibreOfficeWordApp>());
+    ContractDocumentWindow window(Child, path, id, std::make_unique<LibreOfficeWordApp>());
     auto *hint = window.findChild<QLabel *>(u"lblHint"_s);
     int clicks = 0;
     ShowWatcher watcher([&] {

@@ -1,5 +1,5 @@
 #include "contracts/ContractEntry.h"
-#include "store/TDM.h"
+#include "store/Database.h"
 #include "support/TempAppFolder.h"
 
 #include <QRandomGenerator>

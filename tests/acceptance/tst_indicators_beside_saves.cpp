@@ -2,7 +2,7 @@
 // no record keeps a value of an indicator that is gone, and neither side fails for waiting on the other.
 #include "catalogue/IndicatorCommands.h"
 #include "platform/ScriptedMessages.h"
-#include "store/TDM.h"
+#include "store/Database.h"
 #include "support/TempAppFolder.h"
 
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "store/TDM.h"
+#include "store/Database.h"
 #include "support/TempAppFolder.h"
 
 #include <QProcess>
@@ -22,7 +22,7 @@ private Q_SLOTS:
             QVERIFY(app.addIndicator(QStringLiteral("00010001"), QStringLiteral("甲方"), 0, QStringLiteral("Data1"),
                                      1) > 0);
             folder = app.path();
-            TDM::destroy();
+            Database::destroy();
 
             for (int round = 0; round < 3; ++round) {
                 QProcess child;
@@ -47,7 +47,7 @@ private Q_SLOTS:
             }
             QVERIFY(returned.size() >= 20 + 57 + 94);
 
-            TDM &dm = TDM::create(folder);
+            Database &dm = Database::create(folder);
             QVERIFY(dm.isConnected());
             QCOMPARE(dm.GetDataBySQL(QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
             for (const QString &id : std::as_const(returned)) {

@@ -1,4 +1,4 @@
-#include "store/TDM.h"
+#include "store/Database.h"
 #include "support/TempAppFolder.h"
 
 #include <QElapsedTimer>

@@ -3,7 +3,7 @@
 // test, which starts an office and leaves it to the program's exit guards (as a window that went down without
 // ending its office would); the offices are then counted in /proc by the pipe name that holds the child's pid.
 
-#include "app/TfrmMainContract.h"
+#include "app/MainWindow.h"
 #include "office/LibreOfficeWordApp.h"
 #include "office/OfficeProcesses.h"
 #include "support/Processes.h"
@@ -87,10 +87,10 @@ static int endBy(int argc, char **argv, const QString &way) {
     commands.restore = [](const std::function<bool()> &, const std::function<void()> &endProcess, const QString &) {
         endProcess();
     };
-    TfrmMainContract frame(commands);
+    MainWindow frame(commands);
     frame.terminate = [] {};
     if (way == u"restore"_s)
-        QTimer::singleShot(0, &frame, &TfrmMainContract::restoreBackup);
+        QTimer::singleShot(0, &frame, &MainWindow::restoreBackup);
     else if (way == u"crash"_s)
         QTimer::singleShot(0, &frame, [] { ::raise(SIGSEGV); });
     else if (way == u"close"_s)

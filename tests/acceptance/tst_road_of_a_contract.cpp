@@ -9,12 +9,12 @@
 #include "app/admin/AdminCommands.h"
 #include "app/admin/DatabaseRestore.h"
 #include "app/admin/SystemRebuild.h"
-#include "catalogue/TfrmContractModel.h"
-#include "catalogue/TfrmExdParaPropertyEdit.h"
-#include "contracts/TfrmContractMag.h"
-#include "contracts/TfrmEditAContract.h"
-#include "documents/ui/TfrmEditADoc.h"
-#include "documents/ui/TfrmEditAHTDoc.h"
+#include "catalogue/IndicatorEditorDialog.h"
+#include "catalogue/TemplateManagerWindow.h"
+#include "contracts/ContractEntryDialog.h"
+#include "contracts/ContractRegisterWindow.h"
+#include "documents/ui/ContractDocumentWindow.h"
+#include "documents/ui/TemplateEditorWindow.h"
 #include "office/LibreOfficeWordApp.h"
 #include "office/StandInPdfRenderer.h"
 #include "platform/Clipboard.h"
@@ -80,7 +80,7 @@ template <typename T> T *child(QWidget *parent, const QString &name) {
 }
 
 // Fills the indicator editor's controls and presses its save button.
-void fillIndicatorDialog(TfrmExdParaPropertyEdit *dialog, const IndicatorInput &in) {
+void fillIndicatorDialog(IndicatorEditorDialog *dialog, const IndicatorInput &in) {
     auto *type = child<QComboBox>(dialog, u"cmbFieldType"_s);
     QVERIFY(type);
     child<QLineEdit>(dialog, u"EditFieldName"_s)->setText(in.name);
@@ -131,14 +131,14 @@ void TestRoadOfAContract::roadOfAContract() {
     area.show();
 
     // --- Template management window: a root and a child category through its buttons and input boxes.
-    QVERIFY(OpenContractModel(&area, mComposition->templateTab()));
-    auto *model = qobject_cast<TfrmContractModel *>(area.subWindowList().constLast()->widget());
+    QVERIFY(openTemplateManagerWindow(&area, mComposition->templateTab()));
+    auto *model = qobject_cast<TemplateManagerWindow *>(area.subWindowList().constLast()->widget());
     QVERIFY(model);
     auto *tree = child<QTreeView>(model, u"Tree"_s);
     mMessages.answerInput(u"房屋租赁类"_s);
     QTest::mouseClick(child<QPushButton>(model, u"cmdAddRoot"_s), Qt::LeftButton);
     mMessages.answerInput(u"房屋租赁合同"_s);
-    QTest::mouseClick(child<QPushButton>(model, u"cndAddSon"_s), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(model, u"addChildButton"_s), Qt::LeftButton);
     const QModelIndex childNode = findNode(tree, u"房屋租赁合同"_s);
     QVERIFY(childNode.isValid());
     QCOMPARE(childNode.parent(), findNode(tree, u"房屋租赁类"_s));
@@ -163,7 +163,7 @@ void TestRoadOfAContract::roadOfAContract() {
     auto *indicatorGrid = child<QTableView>(model, u"indicatorGrid"_s);
     for (const IndicatorInput &in : inputs) {
         bool ran = false;
-        whenModal<TfrmExdParaPropertyEdit>([&in](TfrmExdParaPropertyEdit *d) { fillIndicatorDialog(d, in); }, &ran);
+        whenModal<IndicatorEditorDialog>([&in](IndicatorEditorDialog *d) { fillIndicatorDialog(d, in); }, &ran);
         child<QPushButton>(model, u"cmdAppendProperty"_s)->click();
         QVERIFY(ran);
         if (QTest::currentTestFailed())
@@ -195,8 +195,8 @@ void TestRoadOfAContract::roadOfAContract() {
         {u"）。房屋面积："_s, QString()},
     };
     bool editorRan = false;
-    whenModal<TfrmEditADoc>(
-        [&](TfrmEditADoc *editor) {
+    whenModal<TemplateEditorWindow>(
+        [&](TemplateEditorWindow *editor) {
             QTRY_VERIFY_WITH_TIMEOUT(editor->word().hasDocument(), 120000);
             for (const auto &[prose, marker] : templatePieces) {
                 QVERIFY2(editor->word().paste(prose), qPrintable(editor->word().lastError()));
@@ -206,8 +206,8 @@ void TestRoadOfAContract::roadOfAContract() {
                 }
             }
             bool indicatorRan = false;
-            whenModal<TfrmExdParaPropertyEdit>(
-                [](TfrmExdParaPropertyEdit *d) {
+            whenModal<IndicatorEditorDialog>(
+                [](IndicatorEditorDialog *d) {
                     fillIndicatorDialog(d, {u"面积"_s, 1, u"99999999999.99"_s, u"平方米"_s});
                 },
                 &indicatorRan);
@@ -229,8 +229,8 @@ void TestRoadOfAContract::roadOfAContract() {
     QCOMPARE(mRenderer.requests().value(mRenderer.requests().size() - 1), templateFile);
 
     // --- The register: a record through the entry dialog opened by "添加合同".
-    QVERIFY(OpenContractMag(&area, mComposition->contractMagServices()));
-    auto *mag = qobject_cast<TfrmContractMag *>(area.activeSubWindow()->widget());
+    QVERIFY(openContractRegisterWindow(&area, mComposition->contractMagServices()));
+    auto *mag = qobject_cast<ContractRegisterWindow *>(area.activeSubWindow()->widget());
     QVERIFY(mag);
     auto *magTree = child<QTreeView>(mag, u"Tree"_s);
     magTree->expandAll();
@@ -239,8 +239,8 @@ void TestRoadOfAContract::roadOfAContract() {
     QCOMPARE(mag->grid()->model()->rowCount(), 0);
 
     bool entryRan = false;
-    whenModal<TfrmEditAContract>(
-        [&](TfrmEditAContract *dialog) {
+    whenModal<ContractEntryDialog>(
+        [&](ContractEntryDialog *dialog) {
             // The user works in the active window: focus moves to a clicked button there.
             QApplication::setActiveWindow(dialog);
             QVERIFY(QTest::qWaitForWindowActive(dialog));
@@ -309,14 +309,14 @@ void TestRoadOfAContract::roadOfAContract() {
     // --- "生成/查看合同文档": the document window fills the template with the real office; "保存" writes it.
     const QString documentFile = app->file(u"DB/ContractFile/%1.Doc"_s.arg(id));
     bool documentRan = false;
-    whenModal<TfrmEditAHTDoc>(
-        [&](TfrmEditAHTDoc *window) {
+    whenModal<ContractDocumentWindow>(
+        [&](ContractDocumentWindow *window) {
             QVERIFY(window->word().hasDocument());
             QTest::mouseClick(child<QPushButton>(window, u"saveButton"_s), Qt::LeftButton);
         },
         &documentRan,
         // Generated: the pairs are made and the hint "正在生成合同......" is gone again.
-        [](TfrmEditAHTDoc *window) {
+        [](ContractDocumentWindow *window) {
             return !window->document().markerPairs().isEmpty() && !child<QLabel>(window, u"lblHint"_s)->isVisible();
         });
     mag->grid()->setCurrentIndex(mag->grid()->model()->index(0, 1));
@@ -370,7 +370,7 @@ void TestRoadOfAContract::roadOfAContract() {
     QString error;
     QVERIFY2(DatabaseRestore::restore(archive, second.path(), &error), qPrintable(error));
     app.reset();
-    QVERIFY(TDM::create(second.path()).isConnected());
+    QVERIFY(Database::create(second.path()).isConnected());
     QCOMPARE(Acceptance::tableRows(u"TContractClass"_s, u"TypeCode"_s), categories);
     QCOMPARE(Acceptance::tableRows(u"TDataPara"_s, u"ID"_s), indicators);
     QCOMPARE(Acceptance::tableRows(u"TContractMain"_s, u"ID"_s), records);
@@ -381,14 +381,14 @@ void TestRoadOfAContract::roadOfAContract() {
     QCOMPARE(restored, before);
 
     // The register of the second folder lists the record.
-    QVERIFY(OpenContractMag(&area, mComposition->contractMagServices()));
-    auto *again = qobject_cast<TfrmContractMag *>(area.activeSubWindow()->widget());
+    QVERIFY(openContractRegisterWindow(&area, mComposition->contractMagServices()));
+    auto *again = qobject_cast<ContractRegisterWindow *>(area.activeSubWindow()->widget());
     auto *againTree = child<QTreeView>(again, u"Tree"_s);
     againTree->expandAll();
     clickNode(againTree, findNode(againTree, u"房屋租赁合同"_s));
     QCOMPARE(again->grid()->model()->rowCount(), 1);
     area.closeAllSubWindows();
-    TDM::destroy();
+    Database::destroy();
 }
 
 QTEST_MAIN(TestRoadOfAContract)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/TDM.h"
+#include "store/Database.h"
 #include "support/TempAppFolder.h"
 #include "support/TestFiles.h"
 
@@ -52,7 +52,7 @@ inline bool fillSample(TempAppFolder &app) {
 
 inline QStringList contractRows() {
     QStringList rows;
-    QSqlQuery q(TDM::instance().ADOLocal());
+    QSqlQuery q(Database::instance().connection());
     q.exec(QStringLiteral("SELECT ID, MainTypeCode, Data1, Data2 FROM TContractMain ORDER BY ID"));
     while (q.next())
         rows << QStringLiteral("%1|%2|%3|%4")

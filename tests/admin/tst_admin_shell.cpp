@@ -1,8 +1,8 @@
 #include "app/admin/AdminCommands.h"
-#include "app/admin/TfrmHelp.h"
+#include "app/admin/HelpWindow.h"
 #include "platform/ScriptedMessages.h"
 #include "platform/Shell.h"
-#include "store/TDM.h"
+#include "store/Database.h"
 
 #include <QApplication>
 #include <QScrollBar>
@@ -24,21 +24,21 @@ private Q_SLOTS:
         // Blanks in the folder are passed on as they are, without quotes.
         mApp = mDir.filePath(QStringLiteral("合同 程序")) + QLatin1Char('/');
         QVERIFY(QDir().mkpath(mApp));
-        TDM::create(mApp);
+        Database::create(mApp);
         Messages::setInstance(&mMessages);
     }
     void cleanupTestCase() {
         Messages::setInstance(nullptr);
-        TDM::destroy();
+        Database::destroy();
     }
     void init() {
         mShell = RecordingShell();
         mMessages.clear();
     }
 
-    static TfrmHelp *helpWindow() {
+    static HelpWindow *helpWindow() {
         for (QWidget *widget : QApplication::topLevelWidgets()) {
-            if (auto *window = qobject_cast<TfrmHelp *>(widget); window && window->isVisible())
+            if (auto *window = qobject_cast<HelpWindow *>(widget); window && window->isVisible())
                 return window;
         }
         return nullptr;
@@ -53,7 +53,7 @@ private Q_SLOTS:
 
         QWidget frame;
         OpenHelpPage(&frame);
-        TfrmHelp *window = helpWindow();
+        HelpWindow *window = helpWindow();
         QVERIFY(window);
         QCOMPARE(window->windowTitle(), QStringLiteral("Vantrel 使用说明"));
         QVERIFY(window->browser()->toPlainText().contains(QStringLiteral("Vantrel 合同生成系统 使用说明")));

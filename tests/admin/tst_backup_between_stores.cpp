@@ -8,9 +8,9 @@
 #include "platform/Clock.h"
 #include "platform/ScriptedMessages.h"
 #include "store/ChangeHistory.h"
+#include "store/Database.h"
 #include "store/DocumentStore.h"
 #include "store/Schema.h"
-#include "store/TDM.h"
 #include "support/TempAppFolder.h"
 #include "support/TestFiles.h"
 
@@ -31,7 +31,7 @@ using Store = TempAppFolder::Store;
 QStringList dataRows() {
     QStringList rows;
     for (const QString &table : StoreCopy::tables()) {
-        QSqlQuery q(TDM::instance().ADOLocal());
+        QSqlQuery q(Database::instance().connection());
         if (!q.exec(QStringLiteral("SELECT * FROM %1 ORDER BY 1").arg(table)))
             return {QStringLiteral("unreadable ") + table};
         while (q.next()) {
@@ -47,15 +47,15 @@ QStringList dataRows() {
 // The template and contract documents of the open store by their path below the application folder.
 QMap<QString, QByteArray> documents() {
     QMap<QString, QByteArray> out;
-    TDM &dm = TDM::instance();
-    if (dm.backend() == TDM::Backend::Server) {
-        QSqlQuery q(dm.ADOLocal());
+    Database &dm = Database::instance();
+    if (dm.backend() == Database::Backend::Server) {
+        QSqlQuery q(dm.connection());
         q.exec(QStringLiteral("SELECT Path, Content FROM TFile"));
         while (q.next())
             out.insert(q.value(0).toString(), q.value(1).toByteArray());
         return out;
     }
-    for (const QString &folder : {TDM::ModelFolder, TDM::ContractFolder}) {
+    for (const QString &folder : {Database::ModelFolder, Database::ContractFolder}) {
         QDirIterator it(dm.path(folder), QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString file = it.next();
@@ -67,7 +67,7 @@ QMap<QString, QByteArray> documents() {
 
 // A document of the open store, on the server or in the folder.
 bool addDocument(const QString &relative, const QByteArray &content) {
-    return writeFile(TDM::instance().path(relative), content) &&
+    return writeFile(Database::instance().path(relative), content) &&
            DocumentStore::put(relative) == DocumentStore::Outcome::Done;
 }
 
@@ -175,7 +175,7 @@ private Q_SLOTS:
             QVERIFY(source.isValid());
             QVERIFY(fill(source));
             // The history travels with the data.
-            QVERIFY(TDM::instance().inTransaction([] {
+            QVERIFY(Database::instance().inTransaction([] {
                 return ChangeHistory::record({9,
                                               QStringLiteral("00010001"),
                                               ChangeHistory::Changed,
@@ -188,7 +188,7 @@ private Q_SLOTS:
             docs = documents();
             QCOMPARE(docs.size(), 3);
             QString error;
-            QVERIFY2(DatabaseBackup::write(TDM::instance(), archive, &error), qPrintable(error));
+            QVERIFY2(DatabaseBackup::write(Database::instance(), archive, &error), qPrintable(error));
         }
         // One layout whichever store wrote it; the connection file stays with its folder.
         QCOMPARE(entryNames(archive),
@@ -201,10 +201,10 @@ private Q_SLOTS:
         QVERIFY(target.isValid());
         QString error;
         if (to == Store::Server) {
-            QVERIFY2(DatabaseRestore::restoreIntoServer(archive, TDM::instance(), &error), qPrintable(error));
+            QVERIFY2(DatabaseRestore::restoreIntoServer(archive, Database::instance(), &error), qPrintable(error));
         } else {
             QVERIFY2(DatabaseRestore::restore(archive, target.path(), &error), qPrintable(error));
-            QVERIFY(TDM::create(target.path()).isConnected());
+            QVERIFY(Database::create(target.path()).isConnected());
         }
         // Everything as it was, and one history row more: the restore's own, the newest.
         QStringList after = dataRows();
@@ -219,7 +219,7 @@ private Q_SLOTS:
         QCOMPARE(documents(), docs);
         QCOMPARE(readFile(target.file(QStringLiteral("DB/Empty.Doc"))), QByteArray("blank"));
         // New records continue above the restored IDs.
-        const std::optional<qint64> id = TDM::instance().insertReturningId(
+        const std::optional<qint64> id = Database::instance().insertReturningId(
             QStringLiteral("INSERT INTO TContractMain (MainTypeCode) VALUES (?)"), {QStringLiteral("00010001")});
         QVERIFY(id && *id > 9);
     }
@@ -238,13 +238,13 @@ private Q_SLOTS:
         QVERIFY(app.isValid());
         QVERIFY(fill(app));
         // The server's generators continue above the filled IDs, as they do after any restore.
-        QVERIFY(StoreCopy::resetGenerators(TDM::instance().ADOLocal()));
+        QVERIFY(StoreCopy::resetGenerators(Database::instance().connection()));
         const QString archive = mOutside.filePath(QStringLiteral("older.HTBK"));
         QFile::remove(archive);
-        QVERIFY(DatabaseBackup::write(TDM::instance(), archive));
+        QVERIFY(DatabaseBackup::write(Database::instance(), archive));
         const QMap<QString, QByteArray> older = documents();
 
-        const std::optional<qint64> later = TDM::instance().insertReturningId(
+        const std::optional<qint64> later = Database::instance().insertReturningId(
             QStringLiteral("INSERT INTO TContractMain (MainTypeCode) VALUES (?)"), {QStringLiteral("00010001")});
         QVERIFY(later);
         const QString laterContract = QStringLiteral("DB/ContractFile/%1.Doc").arg(*later);
@@ -271,7 +271,7 @@ private Q_SLOTS:
         for (const QString &gone : {laterContract, QStringLiteral("DB/ModelFiles/00010002.Doc")})
             QVERIFY2(entryNames(safety).contains(gone.mid(3)), qPrintable(gone));
 
-        QVERIFY(TDM::create(app.path()).isConnected());
+        QVERIFY(Database::create(app.path()).isConnected());
         QCOMPARE(documents(), older);
         // Locally: the archive's files on the embedded store; on the server no copy of any document, since every
         // restored one has a new version (the folder's own embedded file and connection file stay).
@@ -282,7 +282,7 @@ private Q_SLOTS:
         QCOMPARE(localFiles(app.file(QStringLiteral("DB"))), expected);
         QVERIFY(!QFileInfo::exists(app.file(QStringLiteral("DB/ContractFile/存档"))));
         // The next record gets the later one's ID back, and finds no document under it.
-        const std::optional<qint64> next = TDM::instance().insertReturningId(
+        const std::optional<qint64> next = Database::instance().insertReturningId(
             QStringLiteral("INSERT INTO TContractMain (MainTypeCode) VALUES (?)"), {QStringLiteral("00010001")});
         QCOMPARE(next, later);
         QVERIFY(!DocumentStore::exists(laterContract));
@@ -310,7 +310,7 @@ private Q_SLOTS:
         {
             TempAppFolder source;
             QVERIFY(fill(source));
-            QVERIFY(DatabaseBackup::write(TDM::instance(), archive));
+            QVERIFY(DatabaseBackup::write(Database::instance(), archive));
         }
         TempAppFolder::useStore(Store::Server);
         TempAppFolder server;
@@ -357,7 +357,7 @@ private Q_SLOTS:
         } else {
             QCOMPARE(fileTree(server.file(QStringLiteral("DB"))), localBefore);
         }
-        QVERIFY(TDM::create(server.path()).isConnected());
+        QVERIFY(Database::create(server.path()).isConnected());
         QCOMPARE(dataRows(), rows);
         QCOMPARE(documents(), docs);
     }
@@ -417,7 +417,7 @@ private Q_SLOTS:
         if (store == Store::Embedded)
             QVERIFY(writeFile(app.file(QStringLiteral("DB/Server.ini")), "[server]\nhost=elsewhere.example.com\n"));
         const QString archive = app.file(QStringLiteral("Bak/owner.HTBK"));
-        QVERIFY(DatabaseBackup::write(TDM::instance(), archive));
+        QVERIFY(DatabaseBackup::write(Database::instance(), archive));
         QCOMPARE(entryNames(archive),
                  (QStringList{QStringLiteral("ContractFile/3.Doc"), QStringLiteral("ContractFile/9.docx"),
                               QStringLiteral("Empty.Doc"), QStringLiteral("ModelFiles/00010001.Doc"),
@@ -444,7 +444,7 @@ private Q_SLOTS:
             QVERIFY(old.isValid());
             {
                 QSqlDatabase raw = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("older"));
-                raw.setDatabaseName(old.file(TDM::DatabaseFile));
+                raw.setDatabaseName(old.file(Database::DatabaseFile));
                 QVERIFY(raw.open());
                 QSqlQuery q(raw);
                 for (const char *sql :
@@ -467,12 +467,12 @@ private Q_SLOTS:
         QVERIFY(target.isValid());
         QString error;
         if (to == Store::Server) {
-            QVERIFY2(DatabaseRestore::restoreIntoServer(archive, TDM::instance(), &error), qPrintable(error));
+            QVERIFY2(DatabaseRestore::restoreIntoServer(archive, Database::instance(), &error), qPrintable(error));
         } else {
             QVERIFY2(DatabaseRestore::restore(archive, target.path(), &error), qPrintable(error));
-            QVERIFY2(TDM::create(target.path()).isConnected(), qPrintable(TDM::instance().connectionError()));
+            QVERIFY2(Database::create(target.path()).isConnected(), qPrintable(Database::instance().connectionError()));
         }
-        QCOMPARE(Schema::version(TDM::instance().ADOLocal()), Schema::Version);
+        QCOMPARE(Schema::version(Database::instance().connection()), Schema::Version);
         QCOMPARE(target.scalar(QStringLiteral("SELECT Data1 FROM TContractMain WHERE ID=7")),
                  QStringLiteral("2026-04-01"));
         QCOMPARE(target.scalar(QStringLiteral("SELECT DueDays FROM TDataPara WHERE ID=4")).toInt(),
@@ -490,7 +490,7 @@ private Q_SLOTS:
         {
             TempAppFolder source;
             QVERIFY(fill(source));
-            QVERIFY(DatabaseBackup::write(TDM::instance(), archive));
+            QVERIFY(DatabaseBackup::write(Database::instance(), archive));
         }
         TempAppFolder::useStore(Store::Server);
         TempAppFolder server;
@@ -502,7 +502,7 @@ private Q_SLOTS:
         // The last record of the archive cannot be written: everything before it must go back.
         QVERIFY(server.refuseChanges(QStringLiteral("TContractMain"), QStringLiteral("INSERT"),
                                      QStringLiteral("NEW.ID=9")));
-        QVERIFY(!DatabaseRestore::restoreIntoServer(archive, TDM::instance()));
+        QVERIFY(!DatabaseRestore::restoreIntoServer(archive, Database::instance()));
         QCOMPARE(dataRows(), rows);
         QCOMPARE(documents(), docs);
     }
@@ -519,7 +519,7 @@ private Q_SLOTS:
         {
             TempAppFolder source;
             QVERIFY(fill(source));
-            QVERIFY(DatabaseBackup::write(TDM::instance(), archive));
+            QVERIFY(DatabaseBackup::write(Database::instance(), archive));
         }
         TempAppFolder::useStore(Store::Server);
         TempAppFolder server;
@@ -529,8 +529,8 @@ private Q_SLOTS:
         RestoreDatabase([] { return true; }, [&ended] { ++ended; }, archive);
         QVERIFY(mMessages.texts().value(0).startsWith(QStringLiteral("服务器上的数据由所有用户共用。")));
         QCOMPARE(ended, confirmed ? 1 : 0);
-        QVERIFY(TDM::create(server.path()).isConnected());
-        QCOMPARE(TDM::instance().GetDataBySQL(QStringLiteral("SELECT count(*) FROM TContractMain")),
+        QVERIFY(Database::create(server.path()).isConnected());
+        QCOMPARE(Database::instance().GetDataBySQL(QStringLiteral("SELECT count(*) FROM TContractMain")),
                  confirmed ? QStringLiteral("3") : QStringLiteral("0"));
         if (confirmed) {
             QCOMPARE(mMessages.lastText(), QStringLiteral("还原数据成功，软件将关闭，请手工重新启动系统。"));

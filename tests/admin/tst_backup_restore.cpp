@@ -5,7 +5,7 @@
 #include "app/admin/ZipArchiveWriter.h"
 #include "platform/Clock.h"
 #include "platform/ScriptedMessages.h"
-#include "store/TDM.h"
+#include "store/Database.h"
 #include "support/TempAppFolder.h"
 
 #include <QProcess>
@@ -67,7 +67,7 @@ private:
             return {};
         const QString archive = mOutside.filePath(QStringLiteral("source.HTBK"));
         QFile::remove(archive);
-        return DatabaseBackup::write(TDM::instance(), archive) ? archive : QString();
+        return DatabaseBackup::write(Database::instance(), archive) ? archive : QString();
     }
 
 private Q_SLOTS:
@@ -115,11 +115,11 @@ private Q_SLOTS:
         QCOMPARE(mMessages.details(),
                  QStringList({target.file(QStringLiteral("Bak")), QStringLiteral("合同生成系统备份(*.HTBK)")}));
         QCOMPARE(mEnded, 1);
-        QVERIFY(!TDM::instance().isConnected());
+        QVERIFY(!Database::instance().isConnected());
 
-        TDM::create(target.path());
+        Database::create(target.path());
         QCOMPARE(contractRows(), sourceRows);
-        QCOMPARE(TDM::instance().readLogPass(), std::optional<QString>(QStringLiteral("秘密123")));
+        QCOMPARE(Database::instance().readLogPass(), std::optional<QString>(QStringLiteral("秘密123")));
         QMap<QString, QByteArray> restored = tree(target.file(QStringLiteral("DB")));
         restored.remove(QStringLiteral("ZYDB.dat"));
         // DB holds the archive's documents and no other: the target's own 9.Doc went into the safety backup.
@@ -143,17 +143,17 @@ private Q_SLOTS:
             TempAppFolder source;
             QVERIFY(fillSample(source));
             rows = contractRows();
-            TDM::destroy();
+            Database::destroy();
             QProcess p;
             p.setWorkingDirectory(source.file(QStringLiteral("DB")));
             p.start(zip, {QStringLiteral("-qr"), archive, QStringLiteral(".")});
             QVERIFY(p.waitForFinished() && p.exitCode() == 0);
         }
         TempAppFolder target;
-        TDM::instance().close();
+        Database::instance().close();
         QString error;
         QVERIFY2(DatabaseRestore::restore(archive, target.path(), &error), qPrintable(error));
-        TDM::create(target.path());
+        Database::create(target.path());
         QCOMPARE(contractRows(), rows);
         QCOMPARE(readFile(target.file(QStringLiteral("DB/ContractFile/存档/旧合同.Doc"))), QByteArray("old contract"));
     }
@@ -200,7 +200,7 @@ private Q_SLOTS:
         }
         QCOMPARE(mMessages.texts(), QStringList({mMessages.texts().at(0), Restored}));
         QCOMPARE(mEnded, 1);
-        TDM::create(target.path());
+        Database::create(target.path());
         QVERIFY(contractRows() != before);
     }
 
@@ -210,7 +210,7 @@ private Q_SLOTS:
         BackupDatabase();
         RestoreDatabase([] { return true; }, endRecorder());
         QCOMPARE(mEnded, 0);
-        QVERIFY(TDM::instance().isConnected());
+        QVERIFY(Database::instance().isConnected());
         QCOMPARE(tree(app.file(QStringLiteral("DB"))), before);
 
         // A wrong password (the check shows its own message) asks for no file at all.
@@ -335,7 +335,7 @@ private Q_SLOTS:
         // Restoring the safety archive brings the state before the restore back.
         QString error;
         QVERIFY2(DatabaseRestore::restore(safety, app.path(), &error), qPrintable(error));
-        TDM::create(app.path());
+        Database::create(app.path());
         QCOMPARE(contractRows(), currentRows);
         QCOMPARE(readFile(app.file(QStringLiteral("DB/ContractFile/4.Doc"))), QByteArray("contract four"));
     }
@@ -356,7 +356,7 @@ private Q_SLOTS:
         QVERIFY2(mMessages.lastText().startsWith(QStringLiteral("还原前未能备份当前数据，数据没有还原！")),
                  qPrintable(mMessages.lastText()));
         QCOMPARE(mEnded, 0);
-        QVERIFY(TDM::instance().isConnected());
+        QVERIFY(Database::instance().isConnected());
         QCOMPARE(tree(app.file(QStringLiteral("DB"))), before);
         QCOMPARE(contractRows().size(), 3);
     }
@@ -402,7 +402,7 @@ private Q_SLOTS:
                                   {"ContractFile/存档/2.Doc", "two", S_IFREG | 0755},
                                   {"ModelFiles/00010001.Doc", "template", S_IFREG | 0604}}));
         const mode_t saved = ::umask(022);
-        TDM::instance().close();
+        Database::instance().close();
         QString error;
         const bool restored = DatabaseRestore::restore(archive, app.path(), &error);
         ::umask(saved);
@@ -503,7 +503,7 @@ private Q_SLOTS:
             QVERIFY(writeFile(archive, marker));
 
         const auto appBefore = tree(app.path());
-        TDM::instance().close();
+        Database::instance().close();
         QString error;
         QVERIFY(!DatabaseRestore::restore(archive, app.path(), &error));
         QVERIFY2(error.contains(reason), qPrintable(error));

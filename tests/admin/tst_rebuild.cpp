@@ -1,10 +1,10 @@
 #include "admin/AdminFixture.h"
+#include "app/admin/RebuildDialog.h"
 #include "app/admin/SystemRebuild.h"
-#include "app/admin/TfrmReBulid.h"
 #include "platform/ScriptedMessages.h"
 #include "store/ChangeHistory.h"
+#include "store/Database.h"
 #include "store/DocumentStore.h"
-#include "store/TDM.h"
 #include "support/TempAppFolder.h"
 
 #include <QCheckBox>
@@ -43,19 +43,19 @@ private Q_SLOTS:
 
     void checkBoxesAreCoupled() {
         TempAppFolder app;
-        TfrmReBulid dialog({});
-        QVERIFY(!dialog.cmkYW->isChecked() && !dialog.chkJB->isChecked());
+        RebuildDialog dialog({});
+        QVERIFY(!dialog.clearRecordsCheck->isChecked() && !dialog.clearBasicsCheck->isChecked());
 
-        dialog.chkJB->click();
-        QVERIFY(dialog.cmkYW->isChecked() && dialog.chkJB->isChecked());
-        dialog.cmkYW->click();
-        QVERIFY(!dialog.cmkYW->isChecked() && !dialog.chkJB->isChecked());
+        dialog.clearBasicsCheck->click();
+        QVERIFY(dialog.clearRecordsCheck->isChecked() && dialog.clearBasicsCheck->isChecked());
+        dialog.clearRecordsCheck->click();
+        QVERIFY(!dialog.clearRecordsCheck->isChecked() && !dialog.clearBasicsCheck->isChecked());
         // Business data alone stays alone; unticking the basic information leaves the business data ticked.
-        dialog.cmkYW->click();
-        QVERIFY(dialog.cmkYW->isChecked() && !dialog.chkJB->isChecked());
-        dialog.chkJB->click();
-        dialog.chkJB->click();
-        QVERIFY(dialog.cmkYW->isChecked() && !dialog.chkJB->isChecked());
+        dialog.clearRecordsCheck->click();
+        QVERIFY(dialog.clearRecordsCheck->isChecked() && !dialog.clearBasicsCheck->isChecked());
+        dialog.clearBasicsCheck->click();
+        dialog.clearBasicsCheck->click();
+        QVERIFY(dialog.clearRecordsCheck->isChecked() && !dialog.clearBasicsCheck->isChecked());
     }
 
     void nothingChosenOrNoStopsBeforeAnything_data() {
@@ -68,12 +68,12 @@ private Q_SLOTS:
         TempAppFolder app;
         QVERIFY(fillSample(app));
         int closed = 0;
-        TfrmReBulid dialog([&] { ++closed; });
+        RebuildDialog dialog([&] { ++closed; });
         if (tick)
-            dialog.chkJB->click();
+            dialog.clearBasicsCheck->click();
         mMessages.answerQuestion(false);
         dialog.show();
-        dialog.cmdSH->click();
+        dialog.rebuildButton->click();
         QCOMPARE(mMessages.texts(), tick ? QStringList{Confirm} : QStringList{NothingChosen});
         QVERIFY(dialog.isVisible());
         QCOMPARE(closed, 0);
@@ -97,11 +97,11 @@ private Q_SLOTS:
 
         // The open register still shows records when it is asked to close: closing comes before deleting.
         int recordsWhenClosed = -1;
-        TfrmReBulid dialog([&] { recordsWhenClosed = count(app, "TContractMain"); });
-        (basic ? dialog.chkJB : dialog.cmkYW)->click();
+        RebuildDialog dialog([&] { recordsWhenClosed = count(app, "TContractMain"); });
+        (basic ? dialog.clearBasicsCheck : dialog.clearRecordsCheck)->click();
         mMessages.answerQuestion(true);
         dialog.show();
-        dialog.cmdSH->click();
+        dialog.rebuildButton->click();
 
         QCOMPARE(mMessages.texts(), QStringList({Confirm, Done}));
         QVERIFY(!dialog.isVisible());
@@ -110,7 +110,7 @@ private Q_SLOTS:
         QCOMPARE(count(app, "TContractMain"), 0);
         QCOMPARE(count(app, "TContractClass"), basic ? 0 : 2);
         QCOMPARE(count(app, "TDataPara"), basic ? 0 : 2);
-        QCOMPARE(TDM::instance().readLogPass(), std::optional<QString>(QStringLiteral("秘密123")));
+        QCOMPARE(Database::instance().readLogPass(), std::optional<QString>(QStringLiteral("秘密123")));
 
         QVERIFY(!exists(app, "DB/ContractFile/1.Doc"));
         QVERIFY(!exists(app, "DB/ContractFile/存档/旧合同.Doc"));
@@ -133,14 +133,14 @@ private Q_SLOTS:
         QFETCH(bool, yes);
         TempAppFolder app;
         QVERIFY(fillSample(app));
-        QVERIFY(TDM::instance().inTransaction([] {
+        QVERIFY(Database::instance().inTransaction([] {
             return ChangeHistory::record({1, QStringLiteral("00010001"), ChangeHistory::Changed, {}, {}, {}});
         }));
-        TfrmReBulid dialog({});
-        dialog.cmkYW->click();
+        RebuildDialog dialog({});
+        dialog.clearRecordsCheck->click();
         mMessages.answerQuestion(true);
         mMessages.answerQuestion(yes);
-        dialog.cmdSH->click();
+        dialog.rebuildButton->click();
         const QString history = QStringLiteral("系统重建将同时清空全部合同的修改记录，清空后无法恢复，是否继续？");
         QCOMPARE(mMessages.texts(), yes ? QStringList({Confirm, history, Done}) : QStringList({Confirm, history}));
         QCOMPARE(count(app, "TChangeLog"), yes ? 0 : 1);
@@ -190,7 +190,7 @@ private Q_SLOTS:
         TempAppFolder app;
         QVERIFY(fillSample(app));
         if (fault.isEmpty()) {
-            TDM::instance().close();
+            Database::instance().close();
         } else {
             QVERIFY(
                 app.exec(QStringLiteral("CREATE TRIGGER keep BEFORE DELETE ON %1 BEGIN SELECT RAISE(ABORT, 'in use'); "
@@ -198,11 +198,11 @@ private Q_SLOTS:
                              .arg(fault)));
         }
 
-        TfrmReBulid dialog({});
-        (basic ? dialog.chkJB : dialog.cmkYW)->click();
+        RebuildDialog dialog({});
+        (basic ? dialog.clearBasicsCheck : dialog.clearRecordsCheck)->click();
         mMessages.answerQuestion(true);
         dialog.show();
-        dialog.cmdSH->click();
+        dialog.rebuildButton->click();
 
         QCOMPARE(mMessages.texts(), QStringList({Confirm, Failed}));
         QVERIFY(dialog.isVisible());
@@ -229,7 +229,7 @@ private Q_SLOTS:
             {QStringLiteral("B_Delete from TContractClass"), QStringLiteral("Delete from TContractDetail")}, 1);
         QCOMPARE(count(app, "TContractClass"), 2);
         QCOMPARE(count(app, "TContractMain"), 3);
-        QSqlQuery q(TDM::instance().ADOLocal());
+        QSqlQuery q(Database::instance().connection());
         QVERIFY(q.exec(QStringLiteral("PRAGMA foreign_key_check")));
         QVERIFY(!q.next());
     }

@@ -1,8 +1,8 @@
 #include "app/admin/ServerConnection.h"
-#include "app/admin/TfrmServerConnection.h"
+#include "app/admin/ServerConnectionDialog.h"
 #include "platform/ScriptedMessages.h"
+#include "store/Database.h"
 #include "store/Schema.h"
-#include "store/TDM.h"
 #include "support/PrivateCluster.h"
 
 #include <QComboBox>
@@ -62,7 +62,7 @@ class TestServerConnection : public QObject {
         std::optional<bool> result;
         {
             QString error;
-            QSqlDatabase db = TDM::openServer(settings, u"probe"_s, &error);
+            QSqlDatabase db = Database::openServer(settings, u"probe"_s, &error);
             QSqlQuery q(db);
             if (db.isOpen() && q.exec(u"SELECT ssl FROM pg_stat_ssl WHERE pid=pg_backend_pid()"_s) && q.next())
                 result = q.value(0).toBool();
@@ -86,7 +86,7 @@ class TestServerConnection : public QObject {
         QString error;
         bool has = false;
         {
-            QSqlDatabase db = TDM::openServer(clerk(), u"check"_s, &error);
+            QSqlDatabase db = Database::openServer(clerk(), u"check"_s, &error);
             has = db.isOpen() && Schema::hasTables(db);
             db.close();
         }
@@ -246,7 +246,7 @@ private Q_SLOTS:
         mMessages.answerQuestion(true);
         QVERIFY(reopened.useEmbedded());
         QVERIFY(!reopened.configured());
-        QVERIFY(QFile::exists(QDir(mDir.path()).filePath(TDM::DatabaseFile)));
+        QVERIFY(QFile::exists(QDir(mDir.path()).filePath(Database::DatabaseFile)));
         QCOMPARE(mMessages.lastText(), u"已改用本机的数据库文件，下次启动程序时生效。"_s);
         QCOMPARE(mMessages.unexpected(), 0);
     }
@@ -277,7 +277,7 @@ private Q_SLOTS:
 
     // The window hands its fields to the logic: typed values are what is saved.
     void windowSavesWhatWasTyped() {
-        TfrmServerConnection window(mDir.path(), mMessages);
+        ServerConnectionDialog window(mDir.path(), mMessages);
         // New settings ask for encryption; the root certificate counts only when the certificate is checked.
         QCOMPARE(window.encryptionBox->currentText(), u"必须加密"_s);
         QVERIFY(!window.rootCertificateEdit->isEnabled());

@@ -1,8 +1,8 @@
-#include "app/TfrmMainContract.h"
-#include "catalogue/TfrmContractModel.h"
-#include "contracts/TfrmContractMag.h"
+#include "app/MainWindow.h"
+#include "catalogue/TemplateManagerWindow.h"
+#include "contracts/ContractRegisterWindow.h"
 #include "documents/DocumentPaths.h"
-#include "documents/ui/TfrmEditADoc.h"
+#include "documents/ui/TemplateEditorWindow.h"
 #include "office/StandInWordApp.h"
 #include "platform/Messages.h"
 #include "platform/ScriptedMessages.h"
@@ -96,18 +96,18 @@ private Q_SLOTS:
 
     void buttonTablesNameTheWindowsButtons() {
         // The main window: every toolbar button, and nothing else.
-        TfrmMainContract frame{MainCommands()};
+        MainWindow frame{MainCommands()};
         QCOMPARE(keysOf(tableAfter(mPage, u"main"_s)), captionsOf<QToolButton>(&frame));
 
         // The register: every button, and nothing that is not one ("发送到Excel" lives in the list's menu).
         QMdiArea area;
-        QVERIFY(OpenContractMag(&area, {}));
+        QVERIFY(openContractRegisterWindow(&area, {}));
         QWidget *mag = area.subWindowList().first()->widget();
         const auto registerRows = tableAfter(mPage, u"register"_s);
         QCOMPARE(keysOf(registerRows), captionsOf<QPushButton>(mag));
 
         // The template management window: the table names the buttons below the category tree.
-        QVERIFY(OpenContractModel(&area, {}));
+        QVERIFY(openTemplateManagerWindow(&area, {}));
         QWidget *model = area.subWindowList().last()->widget();
         const auto modelRows = tableAfter(mPage, u"model"_s);
         const QSet<QString> modelButtons = captionsOf<QPushButton>(model);
@@ -123,8 +123,8 @@ private Q_SLOTS:
         QMdiArea area;
         area.resize(1000, 600);
         area.show();
-        QVERIFY(OpenContractMag(&area, {}));
-        auto *mag = qobject_cast<TfrmContractMag *>(area.subWindowList().first()->widget());
+        QVERIFY(openContractRegisterWindow(&area, {}));
+        auto *mag = qobject_cast<ContractRegisterWindow *>(area.subWindowList().first()->widget());
         auto *tree = mag->findChild<QTreeView *>(u"Tree"_s);
         const QModelIndex root = tree->model()->index(0, 0);
         tree->expand(root);
@@ -164,7 +164,7 @@ private Q_SLOTS:
         QVERIFY(writeText(DocumentPaths::emptyTemplate(), u"出租方：[<出租方>]"_s));
         auto word = std::make_unique<StandInWordApp>();
         StandInWordApp *office = word.get();
-        TfrmEditADoc editor(Lease, DocumentPaths::templateFile(Lease), std::move(word));
+        TemplateEditorWindow editor(Lease, DocumentPaths::templateFile(Lease), std::move(word));
         editor.show();
         QTRY_VERIFY(office->hasDocument());
         QTest::mouseClick(editor.findChild<QPushButton *>(u"saveButton"_s), Qt::LeftButton);

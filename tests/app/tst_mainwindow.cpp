@@ -1,7 +1,7 @@
 #include "app/LoginPassword.h"
-#include "app/TfrmMainContract.h"
+#include "app/MainWindow.h"
 #include "platform/ScriptedMessages.h"
-#include "store/TDM.h"
+#include "store/Database.h"
 #include "support/TempAppFolder.h"
 
 #include <QDialog>
@@ -16,7 +16,7 @@
 namespace {
 
 // A child window standing in for the register: counts how often it was created.
-class TfrmContractMag : public QWidget {
+class ContractRegisterWindow : public QWidget {
     Q_OBJECT
 };
 
@@ -37,7 +37,7 @@ private Q_SLOTS:
 
     void toolbarCaptionsInOrderAndGeometry() {
         TempAppFolder app;
-        TfrmMainContract window{MainCommands{}};
+        MainWindow window{MainCommands{}};
         QStringList captions;
         for (QToolBar *bar : window.findChildren<QToolBar *>()) {
             for (QAction *action : bar->actions()) {
@@ -56,8 +56,8 @@ private Q_SLOTS:
 
     void startsWithAMissingDatabase() {
         QTemporaryDir dir;
-        TDM::create(dir.path());
-        TfrmMainContract window{MainCommands{}};
+        Database::create(dir.path());
+        MainWindow window{MainCommands{}};
         bool terminated = false;
         window.terminate = [&] { terminated = true; };
         window.show();
@@ -65,14 +65,14 @@ private Q_SLOTS:
         QCoreApplication::processEvents();
         QVERIFY(!terminated);
         QVERIFY(mMessages.shown().isEmpty());
-        TDM::destroy();
+        Database::destroy();
     }
 
     void wrongLoginTerminatesOnce() {
         TempAppFolder app;
         QVERIFY(
             app.exec(QStringLiteral("UPDATE TPara SET LogPass=?"), {LoginPassword::toStored(QStringLiteral("pw"))}));
-        TfrmMainContract window{MainCommands{}};
+        MainWindow window{MainCommands{}};
         int terminated = 0;
         window.terminate = [&] { ++terminated; };
         mMessages.answerPassword(QStringLiteral("wrong"));
@@ -87,7 +87,7 @@ private Q_SLOTS:
         TempAppFolder app;
         QVERIFY(
             app.exec(QStringLiteral("UPDATE TPara SET LogPass=?"), {LoginPassword::toStored(QStringLiteral("pw"))}));
-        TfrmMainContract window{MainCommands{}};
+        MainWindow window{MainCommands{}};
         int terminated = 0;
         window.terminate = [&] { ++terminated; };
         mMessages.answerPassword(QStringLiteral("pw"));
@@ -100,14 +100,14 @@ private Q_SLOTS:
         TempAppFolder app;
         int created = 0;
         MainCommands commands;
-        commands.OpenContractMag = [&](QMdiArea *area) {
+        commands.openContractRegisterWindow = [&](QMdiArea *area) {
             ++created;
-            auto *child = new TfrmContractMag;
+            auto *child = new ContractRegisterWindow;
             child->setAttribute(Qt::WA_DeleteOnClose);
             area->addSubWindow(child)->showMaximized();
             return true;
         };
-        TfrmMainContract window(commands);
+        MainWindow window(commands);
         window.show();
         window.openContractRegister();
         window.openContractRegister();
@@ -144,7 +144,7 @@ private Q_SLOTS:
             sub->showMaximized();
             return true;
         };
-        TfrmMainContract window(commands);
+        MainWindow window(commands);
         window.show();
         auto *note = window.findChild<QLabel *>(QStringLiteral("dueNote"));
         QVERIFY(note);
@@ -182,7 +182,7 @@ private Q_SLOTS:
         MainCommands commands;
         commands.serverConnection = [&](QWidget *) { opened << QStringLiteral("serverConnectionAction"); };
         commands.changeHistory = [&](QWidget *) { opened << QStringLiteral("changeHistoryAction"); };
-        TfrmMainContract window(commands);
+        MainWindow window(commands);
         auto *menuAction = window.findChild<QAction *>(action);
         QVERIFY(menuAction);
         QCOMPARE(menuAction->text(), caption);
@@ -204,7 +204,7 @@ private Q_SLOTS:
         commands.restore = [&](const std::function<bool()> &, const std::function<void()> &, const QString &archive) {
             restores << archive;
         };
-        TfrmMainContract window(commands);
+        MainWindow window(commands);
         window.show();
         QTest::qWait(50); // the first activation (no password here)
         window.showMinimized();
@@ -228,7 +228,7 @@ private Q_SLOTS:
         bool started = false;
         MainCommands commands;
         commands.startUpdater = [&] { started = true; };
-        TfrmMainContract window(commands);
+        MainWindow window(commands);
         window.show();
         QVERIFY(window.isVisible());
         window.updateOnline();

@@ -1,6 +1,6 @@
 #include "app/LoginPassword.h"
 #include "platform/ScriptedMessages.h"
-#include "store/TDM.h"
+#include "store/Database.h"
 #include "support/BothStoresTest.h"
 #include "support/TempAppFolder.h"
 
@@ -19,7 +19,7 @@ private Q_SLOTS:
         TempAppFolder app;
         QVERIFY(app.exec(QStringLiteral("UPDATE TPara SET LogPass=?"), {stored}));
         LoginPassword password;
-        password.load(TDM::instance());
+        password.load(Database::instance());
         ScriptedMessages messages;
         QVERIFY(!password.isSet());
         QVERIFY(password.loginCheck(messages));
@@ -31,14 +31,14 @@ private Q_SLOTS:
         TempAppFolder app;
         QVERIFY(app.exec(QStringLiteral("DELETE FROM TPara")));
         LoginPassword password;
-        password.load(TDM::instance());
+        password.load(Database::instance());
         QVERIFY(!password.isSet());
     }
 
     void changeThenCheck() {
         TempAppFolder app;
         LoginPassword password;
-        password.load(TDM::instance());
+        password.load(Database::instance());
         ScriptedMessages messages;
 
         // The old password of a new database is the initial 579.
@@ -69,7 +69,7 @@ private Q_SLOTS:
 
         // At the next start the login asks for it; a cancelled (empty) prompt is a wrong password.
         LoginPassword nextRun;
-        nextRun.load(TDM::instance());
+        nextRun.load(Database::instance());
         messages.clear();
         messages.answerPassword(QString());
         QVERIFY(!nextRun.loginCheck(messages));
@@ -91,7 +91,7 @@ private Q_SLOTS:
         TempAppFolder app;
         QVERIFY(app.exec(QStringLiteral("DELETE FROM TPara")));
         LoginPassword password;
-        password.load(TDM::instance());
+        password.load(Database::instance());
         ScriptedMessages messages;
         QCOMPARE(password.CheckPass(QString(), QStringLiteral("pw"), QStringLiteral("pw"), messages),
                  LoginPassword::ChangeResult::Saved);
@@ -102,7 +102,7 @@ private Q_SLOTS:
     void failuresInTheChangeDialog() {
         TempAppFolder app;
         LoginPassword password;
-        password.load(TDM::instance());
+        password.load(Database::instance());
         ScriptedMessages messages;
         QVERIFY(app.exec(QStringLiteral("ALTER TABLE TPara RENAME TO TParaGone")));
         QCOMPARE(password.CheckPass(QStringLiteral("579"), QStringLiteral("a"), QStringLiteral("a"), messages),

@@ -1,9 +1,9 @@
 #include "app/ServerLogin.h"
 #include "contracts/ContractEntry.h"
 #include "platform/ScriptedMessages.h"
+#include "store/Database.h"
 #include "store/Schema.h"
 #include "store/ServerSettings.h"
-#include "store/TDM.h"
 #include "support/PrivateCluster.h"
 
 #include <QSqlError>
@@ -29,7 +29,7 @@ class TestServerStart : public QObject {
     }
 
     static qsizetype rows(const QString &table) {
-        return TDM::instance().GetDataBySQL(u"SELECT count(*) FROM "_s + table).toLongLong();
+        return Database::instance().GetDataBySQL(u"SELECT count(*) FROM "_s + table).toLongLong();
     }
 
 private Q_SLOTS:
@@ -43,7 +43,7 @@ private Q_SLOTS:
         clerk.password = u"secret"_s;
         QString error;
         {
-            QSqlDatabase db = TDM::openServer(clerk, u"schema"_s, &error);
+            QSqlDatabase db = Database::openServer(clerk, u"schema"_s, &error);
             QVERIFY2(db.isOpen() && Schema::create(db, &error), qPrintable(error));
             db.close();
         }
@@ -51,7 +51,7 @@ private Q_SLOTS:
         Messages::setInstance(&mMessages);
     }
     void init() { mMessages.clear(); }
-    void cleanup() { TDM::destroy(); }
+    void cleanup() { Database::destroy(); }
     void cleanupTestCase() {
         Messages::setInstance(nullptr);
         mCluster.reset();
@@ -77,7 +77,7 @@ private Q_SLOTS:
         mMessages.answerQuestion(false);
         QVERIFY(!ServerLogin::OpenServerAtStart(dir.path(), mMessages));
         // Quitting leaves no data module: the embedded file beside it is never used instead.
-        QVERIFY(!TDM::exists());
+        QVERIFY(!Database::exists());
         QCOMPARE(mMessages.shown().size(), 2);
         QCOMPARE(mMessages.shown().at(0).kind, ScriptedMessages::Kind::Password);
         QVERIFY(mMessages.shown().at(0).text.contains(u"数据库：clerk"_s));
@@ -96,7 +96,7 @@ private Q_SLOTS:
         QVERIFY(nameless.write(dir.path()));
         QVERIFY(ServerLogin::SettingsIncomplete(dir.path(), mMessages));
         QVERIFY(mMessages.lastText().startsWith(u"服务器连接设置（DB/Server.ini）中缺少服务器地址或数据库名"_s));
-        QVERIFY(!TDM::exists());
+        QVERIFY(!Database::exists());
     }
 
     void tryAgainWithTheRightPassword() {
@@ -106,9 +106,9 @@ private Q_SLOTS:
         mMessages.answerQuestion(true);
         mMessages.answerPassword(u"secret"_s);
         QVERIFY(ServerLogin::OpenServerAtStart(dir.path(), mMessages));
-        QCOMPARE(TDM::instance().backend(), TDM::Backend::Server);
-        QVERIFY(TDM::instance().isConnected());
-        QCOMPARE(TDM::instance().readLogPass(), u"579"_s);
+        QCOMPARE(Database::instance().backend(), Database::Backend::Server);
+        QVERIFY(Database::instance().isConnected());
+        QCOMPARE(Database::instance().readLogPass(), u"579"_s);
         QCOMPARE(mMessages.shown().size(), 3);
         QCOMPARE(mMessages.unexpected(), 0);
         // The password lives in memory only.
@@ -136,8 +136,8 @@ private Q_SLOTS:
         QFETCH(bool, whileWriting);
         QTemporaryDir dir;
         QVERIFY(layOut(dir, mCluster->settings(u"clerk"_s, u"clerk"_s)));
-        QVERIFY(TDM::create(dir.path(), u"secret"_s).isConnected());
-        QSqlQuery q(TDM::instance().ADOLocal());
+        QVERIFY(Database::create(dir.path(), u"secret"_s).isConnected());
+        QSqlQuery q(Database::instance().connection());
         QVERIFY(q.exec(u"DROP TRIGGER IF EXISTS slow ON TContractMain"_s));
         QVERIFY(q.exec(u"DELETE FROM TContractMain"_s) && q.exec(u"DELETE FROM TDataPara"_s) &&
                 q.exec(u"DELETE FROM TContractClass"_s));
@@ -172,21 +172,21 @@ private Q_SLOTS:
                  qPrintable(told));
         // Stopped under the running statement, the server ended the session; stopped before, it was not there.
         QVERIFY2(told.contains(whileWriting ? u"terminating connection"_s : u"Connection refused"_s), qPrintable(told));
-        QVERIFY(TDM::instance().connectionLost());
+        QVERIFY(Database::instance().connectionLost());
 
         resumeAtEnd.dismiss();
         QVERIFY(mCluster->resume());
-        QTest::qWait(TDM::ReconnectPauseMs);
+        QTest::qWait(Database::ReconnectPauseMs);
         // Statements made before the connection was opened again are spent, as after any close.
-        QSqlQuery after(TDM::instance().ADOLocal());
+        QSqlQuery after(Database::instance().connection());
         QCOMPARE(rows(u"TContractMain"_s), 0);
         QVERIFY(after.exec(u"DROP TRIGGER IF EXISTS slow ON TContractMain"_s));
         mMessages.clear();
         QVERIFY(entry.SaveData());
         QVERIFY(mMessages.shown().isEmpty());
-        QVERIFY(!TDM::instance().connectionLost());
+        QVERIFY(!Database::instance().connectionLost());
         QCOMPARE(rows(u"TContractMain"_s), 1);
-        QCOMPARE(TDM::instance().GetDataBySQL(u"SELECT Data1 FROM TContractMain"_s), u"某某公司"_s);
+        QCOMPARE(Database::instance().GetDataBySQL(u"SELECT Data1 FROM TContractMain"_s), u"某某公司"_s);
     }
 
     // The server goes away between two statements of one transaction and is back before the second: the second must
@@ -194,23 +194,23 @@ private Q_SLOTS:
     void serverRestartedInsideATransaction() {
         QTemporaryDir dir;
         QVERIFY(layOut(dir, mCluster->settings(u"clerk"_s, u"clerk"_s)));
-        QVERIFY(TDM::create(dir.path(), u"secret"_s).isConnected());
+        QVERIFY(Database::create(dir.path(), u"secret"_s).isConnected());
         const QString insert =
             u"INSERT INTO TContractClass (TypeCode,TypeName,ParTypeCode,nLeveal) VALUES (?,?,'',0)"_s;
         bool secondWritten = true;
-        const bool committed = TDM::instance().inTransaction([&] {
-            QSqlQuery first(TDM::instance().ADOLocal());
+        const bool committed = Database::instance().inTransaction([&] {
+            QSqlQuery first(Database::instance().connection());
             if (!execBound(first, insert, {u"0091"_s, u"一"_s}) || !mCluster->pause() || !mCluster->resume())
                 return false;
-            QSqlQuery second(TDM::instance().ADOLocal());
+            QSqlQuery second(Database::instance().connection());
             secondWritten = execBound(second, insert, {u"0092"_s, u"二"_s});
             return secondWritten;
         });
         QVERIFY(!committed);
         QVERIFY(!secondWritten);
-        QCOMPARE(
-            TDM::instance().GetDataBySQL(u"SELECT count(*) FROM TContractClass WHERE TypeCode IN ('0091','0092')"_s),
-            u"0"_s);
+        QCOMPARE(Database::instance().GetDataBySQL(
+                     u"SELECT count(*) FROM TContractClass WHERE TypeCode IN ('0091','0092')"_s),
+                 u"0"_s);
     }
 };
 

@@ -1,8 +1,8 @@
+#include "catalogue/CategorySelectDialog.h"
+#include "catalogue/IndicatorEditorDialog.h"
+#include "catalogue/IndicatorSelectDialog.h"
+#include "catalogue/TemplateManagerWindow.h"
 #include "catalogue/TemplateTab.h"
-#include "catalogue/TfrmContractModel.h"
-#include "catalogue/TfrmExdParaPropertyEdit.h"
-#include "catalogue/TfrmModelSelect.h"
-#include "catalogue/TfrmPropertySelect.h"
 #include "platform/Clipboard.h"
 #include "platform/ScriptedMessages.h"
 #include "support/TempAppFolder.h"
@@ -77,11 +77,11 @@ private Q_SLOTS:
         QMdiArea area;
         area.resize(1200, 700);
         area.show();
-        QVERIFY(OpenContractModel(&area, {}));
+        QVERIFY(openTemplateManagerWindow(&area, {}));
         QCOMPARE(area.subWindowList().size(), 1);
         QMdiSubWindow *sub = area.subWindowList().first();
         QVERIFY(sub->isMaximized());
-        QPointer<TfrmContractModel> window = qobject_cast<TfrmContractModel *>(sub->widget());
+        QPointer<TemplateManagerWindow> window = qobject_cast<TemplateManagerWindow *>(sub->widget());
         QVERIFY(window);
         QCOMPARE(window->windowTitle(), QStringLiteral("合同文挡模板管理"));
         auto *tree = window->findChild<QTreeView *>(QStringLiteral("Tree"));
@@ -101,7 +101,7 @@ private Q_SLOTS:
         QCOMPARE(tree->currentIndex(), root);
 
         mMessages.answerInput(QStringLiteral("建设工程施工合同"));
-        click(window, "cndAddSon");
+        click(window, "addChildButton");
         const QModelIndex child = findNode(tree, QStringLiteral("建设工程施工合同"));
         QVERIFY(child.isValid());
         QCOMPARE(child.parent(), root);
@@ -117,7 +117,7 @@ private Q_SLOTS:
                  QStringLiteral("合同文挡 [建设工程施工合同] 的模板内容："));
         QCOMPARE(pages->tabText(0), QStringLiteral("合同文档模板维护"));
         QCOMPARE(pages->tabText(1), QStringLiteral("合同文挡编辑模板维护"));
-        grab(sub, QStringLiteral("TfrmContractModel"));
+        grab(sub, QStringLiteral("TemplateManagerWindow"));
 
         app.addIndicator(QStringLiteral("00010001"), QStringLiteral("合同金额"), 1, QStringLiteral("Data1"), 1);
         app.addIndicator(QStringLiteral("00010001"), QStringLiteral("金额大写"), 0, QStringLiteral("Data2"), 2,
@@ -125,7 +125,7 @@ private Q_SLOTS:
         clickNode(tree, child);
         pages->setCurrentIndex(1);
         QCOMPARE(window->findChild<QTableView *>(QStringLiteral("indicatorGrid"))->model()->rowCount(), 2);
-        grab(sub, QStringLiteral("TfrmContractModel-indicators"));
+        grab(sub, QStringLiteral("TemplateManagerWindow-indicators"));
 
         // A click on a root empties the right side again.
         clickNode(tree, root);
@@ -155,8 +155,8 @@ private Q_SLOTS:
         QMdiArea area;
         area.resize(1200, 700);
         area.show();
-        QVERIFY(OpenContractModel(&area, {}));
-        auto *window = qobject_cast<TfrmContractModel *>(area.subWindowList().constFirst()->widget());
+        QVERIFY(openTemplateManagerWindow(&area, {}));
+        auto *window = qobject_cast<TemplateManagerWindow *>(area.subWindowList().constFirst()->widget());
         QVERIFY(window);
         auto *tree = window->findChild<QTreeView *>(QStringLiteral("Tree"));
         QVERIFY(QTest::qWaitForWindowExposed(tree));
@@ -215,8 +215,8 @@ private Q_SLOTS:
         QMdiArea area;
         area.resize(1200, 700);
         area.show();
-        QVERIFY(OpenContractModel(&area, {}));
-        auto *window = qobject_cast<TfrmContractModel *>(area.subWindowList().constFirst()->widget());
+        QVERIFY(openTemplateManagerWindow(&area, {}));
+        auto *window = qobject_cast<TemplateManagerWindow *>(area.subWindowList().constFirst()->widget());
         QVERIFY(window);
         auto *tree = window->findChild<QTreeView *>(QStringLiteral("Tree"));
         QVERIFY(QTest::qWaitForWindowExposed(tree));
@@ -251,7 +251,7 @@ private Q_SLOTS:
         QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
         QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("买卖"), QStringLiteral("0001")));
         RecordingTemplateTab::calls.clear();
-        TfrmContractModel window([](QWidget *parent) { return new RecordingTemplateTab(parent); });
+        TemplateManagerWindow window([](QWidget *parent) { return new RecordingTemplateTab(parent); });
         QVERIFY(window.ReadyData());
         window.resize(1000, 600);
         window.show();
@@ -277,7 +277,7 @@ private Q_SLOTS:
         QVERIFY(app.exec(QStringLiteral("DROP TABLE TContractMain")));
         QVERIFY(app.exec(QStringLiteral("DROP TABLE TContractClass")));
         QMdiArea area;
-        QVERIFY(!OpenContractModel(&area, {}));
+        QVERIFY(!openTemplateManagerWindow(&area, {}));
         QVERIFY(area.subWindowList().isEmpty());
         QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("读取数据发生错误！")});
     }
@@ -286,7 +286,7 @@ private Q_SLOTS:
         TempAppFolder app;
         QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
         QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("买卖"), QStringLiteral("0001")));
-        TfrmExdParaPropertyEdit dialog(QStringLiteral("TDataPara"), QStringLiteral("00010001"), -1);
+        IndicatorEditorDialog dialog(QStringLiteral("TDataPara"), QStringLiteral("00010001"), -1);
         QVERIFY(dialog.ReadyData());
         QCOMPARE(dialog.windowTitle(), QStringLiteral("新增/修改扩展参数指标"));
         auto *name = dialog.findChild<QLineEdit *>(QStringLiteral("EditFieldName"));
@@ -329,7 +329,7 @@ private Q_SLOTS:
         name->setFocus();
         QTest::keyClick(name, Qt::Key_Return);
         QCOMPARE(QApplication::focusWidget(), type);
-        grab(&dialog, QStringLiteral("TfrmExdParaPropertyEdit"));
+        grab(&dialog, QStringLiteral("IndicatorEditorDialog"));
 
         click(&dialog, "cmdSave");
         QCOMPARE(mMessages.lastText(), QStringLiteral("指标名称必须输入！"));
@@ -351,7 +351,7 @@ private Q_SLOTS:
         QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("买卖"), QStringLiteral("0001")));
         int id = 0;
         {
-            TfrmExdParaPropertyEdit dialog(QStringLiteral("TDataPara"), QStringLiteral("00010001"), -1);
+            IndicatorEditorDialog dialog(QStringLiteral("TDataPara"), QStringLiteral("00010001"), -1);
             QVERIFY(dialog.ReadyData());
             auto *type = dialog.findChild<QComboBox *>(QStringLiteral("cmbFieldType"));
             auto *remind = dialog.findChild<QCheckBox *>(QStringLiteral("dueRemindCheck"));
@@ -373,7 +373,7 @@ private Q_SLOTS:
                      QStringLiteral("1/15"));
             id = app.scalar(QStringLiteral("SELECT ID FROM TDataPara")).toInt();
         }
-        TfrmExdParaPropertyEdit again(QStringLiteral("TDataPara"), QStringLiteral("00010001"), id);
+        IndicatorEditorDialog again(QStringLiteral("TDataPara"), QStringLiteral("00010001"), id);
         QVERIFY(again.ReadyData());
         QVERIFY(again.findChild<QCheckBox *>(QStringLiteral("dueRemindCheck"))->isChecked());
         QCOMPARE(again.findChild<QSpinBox *>(QStringLiteral("dueDaysSpin"))->value(), 15);
@@ -388,7 +388,7 @@ private Q_SLOTS:
         QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
         QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("旧名"), QStringLiteral("0001")));
         QVERIFY(app.exec(QStringLiteral("UPDATE TContractClass SET TypeName='新名' WHERE TypeCode='00010001'")));
-        TfrmModelSelect dialog;
+        CategorySelectDialog dialog;
         QVERIFY(dialog.ReadyData());
         QCOMPARE(dialog.windowTitle(), QStringLiteral("选择合同模板"));
         dialog.show();
@@ -396,7 +396,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         auto *tree = dialog.findChild<QTreeView *>(QStringLiteral("Tree"));
         QCOMPARE(QApplication::focusWidget(), tree);
-        grab(&dialog, QStringLiteral("TfrmModelSelect"));
+        grab(&dialog, QStringLiteral("CategorySelectDialog"));
 
         // The topmost root is selected: Enter asks for a child category and the picker stays open.
         QTest::keyClick(tree, Qt::Key_Return);
@@ -419,14 +419,14 @@ private Q_SLOTS:
         app.addIndicator(QStringLiteral("00010002"), QStringLiteral("乙方"), 0, QStringLiteral("Data2"), 2);
         app.addIndicator(QStringLiteral("00010002"), QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1);
 
-        TfrmPropertySelect empty(QStringLiteral("00010001"));
+        IndicatorSelectDialog empty(QStringLiteral("00010001"));
         QVERIFY(empty.ReadyData());
         empty.show();
         click(&empty, "cmdSelect");
         QVERIFY(empty.isVisible());
         QVERIFY(empty.picker().cancelled());
 
-        TfrmPropertySelect dialog(QStringLiteral("00010002"));
+        IndicatorSelectDialog dialog(QStringLiteral("00010002"));
         QVERIFY(dialog.ReadyData());
         QCOMPARE(dialog.windowTitle(), QStringLiteral("选择可插入的指标"));
         auto *grid = dialog.findChild<QTableView *>(QStringLiteral("indicatorGrid"));
@@ -435,7 +435,7 @@ private Q_SLOTS:
         dialog.show();
         dialog.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        grab(&dialog, QStringLiteral("TfrmPropertySelect"));
+        grab(&dialog, QStringLiteral("IndicatorSelectDialog"));
         grid->selectRow(1);
         QTest::keyClick(grid, Qt::Key_Return);
         QVERIFY(!dialog.isVisible());

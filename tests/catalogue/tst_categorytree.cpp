@@ -111,7 +111,7 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("A 空分类"), QStringLiteral("B 工程类"), QStringLiteral("C 销售类")}));
         const QModelIndex works = model.findCode(QStringLiteral("0002"));
         QCOMPARE(captions(model, works), (QStringList{QStringLiteral("安装合同"), QStringLiteral("租赁合同")}));
-        const GoodsClass lease = model.goodsClass(model.index(1, 0, works));
+        const CategoryRecord lease = model.goodsClass(model.index(1, 0, works));
         QCOMPARE(lease.TypeCode, QStringLiteral("00020002"));
         QCOMPARE(lease.ParTypeCode, QStringLiteral("0002"));
         QCOMPARE(lease.nLeveal, 1);
@@ -174,7 +174,7 @@ private Q_SLOTS:
         QCOMPARE(commands.model()->caption(commands.selected()), cut);
 
         mMessages.answerInput(QStringLiteral("买卖合同"));
-        commands.cndAddSonClick();
+        commands.addChildCategory();
         QCOMPARE(app.scalar(QStringLiteral("SELECT ParTypeCode||'/'||nLeveal||'/'||TypeName FROM TContractClass "
                                            "WHERE TypeCode='00010001'")),
                  QStringLiteral("0001/1/买卖合同"));
@@ -185,11 +185,11 @@ private Q_SLOTS:
         mMessages.answerInput(std::nullopt);
         commands.cmdAddRootClick();
         mMessages.answerInput(QString());
-        commands.cndAddSonClick();
+        commands.addChildCategory();
         QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM TContractClass")), QStringLiteral("2"));
 
         commands.select(child);
-        commands.cndAddSonClick();
+        commands.addChildCategory();
         QCOMPARE(mMessages.lastText(), QStringLiteral("选择根分类再添加下级"));
         QCOMPARE(mMessages.unexpected(), 0);
     }
@@ -203,7 +203,7 @@ private Q_SLOTS:
         mMessages.answerInput(QStringLiteral("新根"));
         commands.cmdAddRootClick();
         mMessages.answerInput(QStringLiteral("新合同"));
-        commands.cndAddSonClick();
+        commands.addChildCategory();
         QCOMPARE(boxes(), (QStringList{QStringLiteral("读取数据出现错误。"), QStringLiteral("读取数据出现错误。")}));
         QCOMPARE(commands.model()->rowCount(), 1);
         QCOMPARE(commands.model()->rowCount(commands.model()->firstNode()), 0);
@@ -323,7 +323,7 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(app.file(QStringLiteral("DB/00010002.Doc"))));
         commands.select(commands.model()->findCode(QStringLiteral("0001")));
         mMessages.answerInput(QStringLiteral("新的"));
-        commands.cndAddSonClick();
+        commands.addChildCategory();
         QVERIFY(commands.model()->findCode(QStringLiteral("00010002")).isValid());
         QVERIFY(!QFile::exists(app.file(QStringLiteral("DB/ModelFiles/00010002.Doc"))));
         QCOMPARE(mMessages.unexpected(), 0);

@@ -2,7 +2,7 @@
 #include "platform/Clock.h"
 #include "platform/Messages.h"
 #include "platform/ScriptedMessages.h"
-#include "store/TDM.h"
+#include "store/Database.h"
 #include "support/CommitCounter.h"
 #include "support/TempAppFolder.h"
 #include "support/TestFiles.h"

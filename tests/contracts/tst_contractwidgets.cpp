@@ -1,12 +1,12 @@
-#include "contracts/ContractMagServices.h"
+#include "contracts/ContractEntryDialog.h"
 #include "contracts/ContractRegister.h"
+#include "contracts/ContractRegisterServices.h"
+#include "contracts/ContractRegisterWindow.h"
 #include "contracts/MultiRowHeaderView.h"
-#include "contracts/TfrmContractMag.h"
-#include "contracts/TfrmEditAContract.h"
 #include "platform/Clock.h"
 #include "platform/Messages.h"
 #include "platform/ScriptedMessages.h"
-#include "store/TDM.h"
+#include "store/Database.h"
 #include "support/CommitCounter.h"
 #include "support/TempAppFolder.h"
 
@@ -74,7 +74,7 @@ private Q_SLOTS:
 
     void typingFillsFormulasThroughTheEditors() {
         addSalesIndicators();
-        TfrmEditAContract dialog(-1, Sales);
+        ContractEntryDialog dialog(-1, Sales);
         QVERIFY(dialog.ReadyData());
         showActive(&dialog);
         auto *edit = child<QLineEdit>(&dialog, u"EditCell"_s);
@@ -127,7 +127,7 @@ private Q_SLOTS:
         QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data2,Data3) VALUES (?,'1250.50','-3')"_s,
                               {Sales}));
         const int id = mFolder->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
-        TfrmEditAContract dialog(id, Sales);
+        ContractEntryDialog dialog(id, Sales);
         QVERIFY(dialog.ReadyData());
         showActive(&dialog);
         auto *edit = child<QLineEdit>(&dialog, u"EditCell"_s);
@@ -152,7 +152,7 @@ private Q_SLOTS:
                               u"VALUES (?,'1250.5','2012-3-8','明年春天','7.5','手写')"_s,
                               {Sales}));
         const int id = mFolder->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
-        TfrmEditAContract dialog(id, Sales);
+        ContractEntryDialog dialog(id, Sales);
         QVERIFY(dialog.ReadyData());
         showActive(&dialog);
         auto *edit = child<QLineEdit>(&dialog, u"EditCell"_s);
@@ -182,7 +182,7 @@ private Q_SLOTS:
         QVERIFY(mFolder->addIndicator(Sales, u"甲方"_s, 0, u"Data2"_s, 2) > 0);
         QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1) VALUES (?,'明年春天')"_s, {Sales}));
         const int id = mFolder->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
-        TfrmEditAContract dialog(id, Sales);
+        ContractEntryDialog dialog(id, Sales);
         QVERIFY(dialog.ReadyData());
         showActive(&dialog);
         auto *date = child<QDateTimeEdit>(&dialog, u"dtDate"_s);
@@ -208,8 +208,8 @@ private Q_SLOTS:
         QMdiArea area;
         area.resize(1000, 600);
         area.show();
-        QVERIFY(OpenContractMag(&area, {}));
-        auto *mag = qobject_cast<TfrmContractMag *>(area.subWindowList().first()->widget());
+        QVERIFY(openContractRegisterWindow(&area, {}));
+        auto *mag = qobject_cast<ContractRegisterWindow *>(area.subWindowList().first()->widget());
         auto *tree = child<QTreeView>(mag, u"Tree"_s);
         tree->setCurrentIndex(tree->model()->index(0, 0, tree->model()->index(0, 0)));
         mag->TreeClick();
@@ -236,8 +236,8 @@ private Q_SLOTS:
         QVERIFY(mFolder->addCategory(lease, u"租赁合同"_s, u"0001"_s));
         QVERIFY(mFolder->addIndicator(lease, u"承租人"_s, 0, u"Data2"_s, 1) > 0);
         QMdiArea area;
-        QVERIFY(OpenContractMag(&area, {}));
-        auto *mag = qobject_cast<TfrmContractMag *>(area.subWindowList().first()->widget());
+        QVERIFY(openContractRegisterWindow(&area, {}));
+        auto *mag = qobject_cast<ContractRegisterWindow *>(area.subWindowList().first()->widget());
         auto *tree = child<QTreeView>(mag, u"Tree"_s);
         const QModelIndex root = tree->model()->index(0, 0);
         auto node = [&](const QString &caption) {
@@ -266,7 +266,7 @@ private Q_SLOTS:
 
     void clickingAnotherRowCommitsToTheRowLeft() {
         addSalesIndicators();
-        TfrmEditAContract dialog(-1, Sales);
+        ContractEntryDialog dialog(-1, Sales);
         QVERIFY(dialog.ReadyData());
         showActive(&dialog);
         auto *edit = child<QLineEdit>(&dialog, u"EditCell"_s);
@@ -288,7 +288,7 @@ private Q_SLOTS:
         QVERIFY(mFolder->addIndicator(Sales, u"签订日期"_s, 2, u"Data4"_s, 4, QString(), u"yyyy-MM-dd"_s) > 0);
         QVERIFY(mFolder->addIndicator(Sales, u"日期大写"_s, 0, u"Data5"_s, 5, u"[DATE_STOB][签订日期]"_s) > 0);
         QVERIFY(mFolder->exec(u"UPDATE TDataPara SET DefaultSelect='甲;乙;' WHERE DataFieldA='Data1'"_s));
-        TfrmEditAContract dialog(-1, Sales);
+        ContractEntryDialog dialog(-1, Sales);
         QVERIFY(dialog.ReadyData());
         showActive(&dialog);
         auto *combo = child<QComboBox>(&dialog, u"cmbCell"_s);
@@ -314,7 +314,7 @@ private Q_SLOTS:
     void requiredRowGetsTheEditor() {
         addSalesIndicators();
         QVERIFY(mFolder->exec(u"UPDATE TDataPara SET NoNull=1 WHERE PropertyName='甲方'"_s));
-        TfrmEditAContract dialog(-1, Sales);
+        ContractEntryDialog dialog(-1, Sales);
         QVERIFY(dialog.ReadyData());
         showActive(&dialog);
         dialog.cmdSaveClick();
@@ -332,10 +332,10 @@ private Q_SLOTS:
         QMdiArea area;
         area.resize(1000, 600);
         area.show();
-        QVERIFY(OpenContractMag(&area, {}));
-        QVERIFY(OpenContractMag(&area, {}));
+        QVERIFY(openContractRegisterWindow(&area, {}));
+        QVERIFY(openContractRegisterWindow(&area, {}));
         QCOMPARE(area.subWindowList().size(), 1);
-        auto *mag = qobject_cast<TfrmContractMag *>(area.subWindowList().first()->widget());
+        auto *mag = qobject_cast<ContractRegisterWindow *>(area.subWindowList().first()->widget());
         QVERIFY(mag);
         QVERIFY(area.subWindowList().first()->isMaximized());
         auto *box = child<QGroupBox>(mag, u"recordBox"_s);
@@ -385,7 +385,7 @@ private Q_SLOTS:
         QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1) VALUES (?,'x')"_s, {Sales}));
         const int id = mFolder->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
         QStringList calls;
-        ContractMagServices services;
+        ContractRegisterServices services;
         services.editDocument = [&](const QString &category, const QString &path, int record) {
             calls << category + u" "_s + path + u" "_s + QString::number(record);
             return true;
@@ -400,8 +400,8 @@ private Q_SLOTS:
             return true;
         };
         QMdiArea area;
-        QVERIFY(OpenContractMag(&area, services));
-        auto *mag = qobject_cast<TfrmContractMag *>(area.subWindowList().first()->widget());
+        QVERIFY(openContractRegisterWindow(&area, services));
+        auto *mag = qobject_cast<ContractRegisterWindow *>(area.subWindowList().first()->widget());
         auto *tree = child<QTreeView>(mag, u"Tree"_s);
         tree->setCurrentIndex(tree->model()->index(0, 0, tree->model()->index(0, 0)));
         mag->TreeClick();
@@ -418,8 +418,8 @@ private Q_SLOTS:
 
     void registerButtonsWithoutRecords() {
         QMdiArea area;
-        QVERIFY(OpenContractMag(&area, {}));
-        auto *mag = qobject_cast<TfrmContractMag *>(area.subWindowList().first()->widget());
+        QVERIFY(openContractRegisterWindow(&area, {}));
+        auto *mag = qobject_cast<ContractRegisterWindow *>(area.subWindowList().first()->widget());
         child<QPushButton>(mag, u"cmdEdit"_s)->click();
         child<QPushButton>(mag, u"documentButton"_s)->click();
         child<QPushButton>(mag, u"deleteDocumentButton"_s)->click();

@@ -1,10 +1,10 @@
 // The reminder window as the user meets it: due rows with past days in red, the unreadable dates apart, "已处理"
 // and "显示已处理", the export, and a double click that opens the contract.
 
+#include "contracts/ContractEntryDialog.h"
+#include "contracts/ContractRegisterWindow.h"
 #include "contracts/DueReminderModel.h"
 #include "contracts/DueReminderWindow.h"
-#include "contracts/TfrmContractMag.h"
-#include "contracts/TfrmEditAContract.h"
 #include "platform/Clock.h"
 #include "platform/ScriptedMessages.h"
 #include "support/TempAppFolder.h"
@@ -44,12 +44,12 @@ private Q_SLOTS:
         TempAppFolder app;
         QMdiArea area;
         QMdiArea *openedIn = nullptr;
-        ContractMagServices services;
+        ContractRegisterServices services;
         services.openDueReminders = [&](QMdiArea *in) {
             openedIn = in;
             return true;
         };
-        QVERIFY(OpenContractMag(&area, services));
+        QVERIFY(openContractRegisterWindow(&area, services));
         auto *action = area.findChild<QAction *>(QStringLiteral("dueRemindersAction"));
         QVERIFY(action);
         QCOMPARE(action->text(), QStringLiteral("到期提醒"));
@@ -119,7 +119,7 @@ private Q_SLOTS:
         // A double click opens the contract in the entry dialog.
         QString shown;
         QTimer::singleShot(0, this, [&] {
-            auto *dialog = qobject_cast<TfrmEditAContract *>(QApplication::activeModalWidget());
+            auto *dialog = qobject_cast<ContractEntryDialog *>(QApplication::activeModalWidget());
             if (!dialog)
                 return;
             for (QTableView *view : dialog->findChildren<QTableView *>())

@@ -2,7 +2,7 @@
 // folder) up to date from the server, as a window does before it opens it. Prints "fetched", or the message the
 // user would read and exits with 1.
 #include "documents/DocumentSync.h"
-#include "store/TDM.h"
+#include "store/Database.h"
 
 #include <QCoreApplication>
 
@@ -12,7 +12,7 @@ int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     if (argc < 3)
         return 2;
-    TDM &dm = TDM::create(QString::fromLocal8Bit(argv[1]));
+    Database &dm = Database::create(QString::fromLocal8Bit(argv[1]));
     if (!dm.isConnected()) {
         std::printf("connect: %s\n", qPrintable(dm.connectionError()));
         return 3;
@@ -22,6 +22,6 @@ int main(int argc, char **argv) {
     std::printf("%s\n", fetched ? "fetched" : DocumentSync::fetchFailedText(error).toUtf8().constData());
     std::fflush(stdout);
     // The connection goes before the application object it belongs to.
-    TDM::destroy();
+    Database::destroy();
     return fetched ? 0 : 1;
 }

@@ -4,7 +4,7 @@
 #include "documents/BatchGeneration.h"
 #include "documents/ContractDocument.h"
 #include "documents/DocumentPaths.h"
-#include "documents/ui/TfrmEditAHTDoc.h"
+#include "documents/ui/ContractDocumentWindow.h"
 #include "office/StandInWordApp.h"
 #include "platform/ScriptedMessages.h"
 #include "support/TempAppFolder.h"
@@ -329,7 +329,7 @@ void TestContractGeneration::contractFolderMissing() {
 
 void TestContractGeneration::windowClosesItselfWithoutTemplate() {
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
-    TfrmEditAHTDoc form(Code, contractPath(id), id, std::make_unique<StandInWordApp>());
+    ContractDocumentWindow form(Code, contractPath(id), id, std::make_unique<StandInWordApp>());
     QCOMPARE(form.windowTitle(), QStringLiteral("合同编辑"));
     QCOMPARE(form.width(), 110);
     QVERIFY(!form.timer()->isActive());
@@ -346,7 +346,7 @@ void TestContractGeneration::windowGeneratesAndSaves() {
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
     auto word = std::make_unique<StandInWordApp>();
     StandInWordApp *office = word.get();
-    TfrmEditAHTDoc form(Code, contractPath(id), id, std::move(word));
+    ContractDocumentWindow form(Code, contractPath(id), id, std::move(word));
     const QStringList names{QStringLiteral("regenerateButton"), QStringLiteral("saveButton"),
                             QStringLiteral("printButton"), QStringLiteral("sendMailButton"),
                             QStringLiteral("closeButton")};
@@ -376,7 +376,7 @@ void TestContractGeneration::windowWaitsForTheStartingOffice() {
     auto word = std::make_unique<StandInWordApp>();
     StandInWordApp *office = word.get();
     office->setStartingPolls(20);
-    TfrmEditAHTDoc form(Code, contractPath(id), id, std::move(word));
+    ContractDocumentWindow form(Code, contractPath(id), id, std::move(word));
     auto *hint = form.findChild<QLabel *>(QStringLiteral("lblHint"));
     QVERIFY(hint);
 
@@ -432,7 +432,7 @@ void TestContractGeneration::closeAsksWhenModified() {
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
     auto word = std::make_unique<StandInWordApp>();
     StandInWordApp *office = word.get();
-    TfrmEditAHTDoc form(Code, contractPath(id), id, std::move(word));
+    ContractDocumentWindow form(Code, contractPath(id), id, std::move(word));
     form.show();
     QTRY_COMPARE(office->text(), QStringLiteral("甲方张三"));
     if (edited)
@@ -484,7 +484,7 @@ void TestContractGeneration::printAndMailFailures() {
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
     auto word = std::make_unique<StandInWordApp>();
     StandInWordApp *office = word.get();
-    TfrmEditAHTDoc form(Code, contractPath(id), id, std::move(word));
+    ContractDocumentWindow form(Code, contractPath(id), id, std::move(word));
     form.show();
     QTRY_COMPARE(office->text(), QStringLiteral("甲方张三"));
     if (hangs)
@@ -513,7 +513,7 @@ void TestContractGeneration::officeKeptInFrontOfOtherWindows() {
     mainWindow.show();
     auto word = std::make_unique<StandInWordApp>();
     StandInWordApp *office = word.get();
-    TfrmEditAHTDoc form(Code, contractPath(id), id, std::move(word));
+    ContractDocumentWindow form(Code, contractPath(id), id, std::move(word));
     form.show();
     QTRY_COMPARE(office->text(), QStringLiteral("甲方张三"));
     QTRY_VERIFY(!form.timer()->isActive());

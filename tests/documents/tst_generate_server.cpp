@@ -2,9 +2,9 @@
 // own sources (PGPASSWORD, the password file), and without one the program ends saying so. The cluster is private
 // to this test (the shared one trusts every login).
 
+#include "store/Database.h"
 #include "store/Schema.h"
 #include "store/ServerSettings.h"
-#include "store/TDM.h"
 #include "support/PrivateCluster.h"
 #include "support/TestFiles.h"
 
@@ -40,7 +40,7 @@ void TestGenerateServer::initTestCase() {
     settings.password = QStringLiteral("secret");
     QString error;
     {
-        QSqlDatabase db = TDM::openServer(settings, QStringLiteral("schema"), &error);
+        QSqlDatabase db = Database::openServer(settings, QStringLiteral("schema"), &error);
         QVERIFY2(db.isOpen() && Schema::create(db, &error), qPrintable(error));
         QSqlQuery query(db);
         QVERIFY(query.exec(QStringLiteral("INSERT INTO TContractClass (TypeCode,TypeName,ParTypeCode,nLeveal) VALUES "

@@ -13,9 +13,9 @@
 #include "platform/Clipboard.h"
 #include "platform/Clock.h"
 #include "platform/ScriptedMessages.h"
+#include "store/Database.h"
 #include "store/DocumentStore.h"
 #include "store/ServerSettings.h"
-#include "store/TDM.h"
 #include "support/TempAppFolder.h"
 #include "support/TestFiles.h"
 
@@ -38,10 +38,10 @@ class TestSharedDocuments : public QObject {
     FixedClock mClock{QDateTime(QDate(2026, 3, 7), QTime(9, 30))};
 
     // The program of that folder is the one running now.
-    static void use(const TempAppFolder &app) { QVERIFY(TDM::create(app.path()).isConnected()); }
+    static void use(const TempAppFolder &app) { QVERIFY(Database::create(app.path()).isConnected()); }
     // What the server holds for the path: the bytes, or nothing.
     static std::optional<QByteArray> onServer(const QString &relative) {
-        QSqlQuery q(TDM::instance().ADOLocal());
+        QSqlQuery q(Database::instance().connection());
         if (!execBound(q, QStringLiteral("SELECT Content FROM TFile WHERE Path=?"), {relative}) || !q.next())
             return std::nullopt;
         return q.value(0).toByteArray();

@@ -2,7 +2,7 @@
 
 #include "documents/DocumentPaths.h"
 #include "documents/TemplateEditor.h"
-#include "documents/ui/TfrmEditADoc.h"
+#include "documents/ui/TemplateEditorWindow.h"
 #include "office/StandInWordApp.h"
 #include "platform/Clipboard.h"
 #include "platform/ScriptedMessages.h"
@@ -265,7 +265,7 @@ void TestTemplateEditor::officeUnreachable() {
 void TestTemplateEditor::windowLayoutAndClose() {
     auto word = std::make_unique<StandInWordApp>();
     StandInWordApp *office = word.get();
-    TfrmEditADoc form(mCode, DocumentPaths::templateFile(mCode), std::move(word));
+    TemplateEditorWindow form(mCode, DocumentPaths::templateFile(mCode), std::move(word));
     QCOMPARE(form.windowTitle(), QStringLiteral("编辑Word"));
     QCOMPARE(form.width(), 110);
     QVERIFY(form.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
@@ -343,7 +343,7 @@ void TestTemplateEditor::closeAsksWhenModified() {
     auto word = std::make_unique<StandInWordApp>();
     StandInWordApp *office = word.get();
     const QString path = DocumentPaths::templateFile(mCode);
-    TfrmEditADoc form(mCode, path, std::move(word));
+    TemplateEditorWindow form(mCode, path, std::move(word));
     form.editor().setIndicatorDialogs([](const QString &, const QString &, int) { return QStringLiteral("甲方"); }, {});
     form.show();
     QTRY_VERIFY(office->hasDocument());

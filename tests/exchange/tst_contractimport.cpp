@@ -1,6 +1,6 @@
 #include "exchange/import/ContractImport.h"
 #include "platform/ScriptedMessages.h"
-#include "store/TDM.h"
+#include "store/Database.h"
 #include "support/TempAppFolder.h"
 
 #include <QSqlQuery>
@@ -60,7 +60,7 @@ void TestContractImport::cleanup() {
 
 QList<QStringList> TestContractImport::stored(const QStringList &columns) const {
     QList<QStringList> rows;
-    QSqlQuery query(TDM::instance().ADOLocal());
+    QSqlQuery query(Database::instance().connection());
     query.exec(QStringLiteral("SELECT %1 FROM TContractMain ORDER BY ID").arg(columns.join(u", "_qs)));
     while (query.next()) {
         QStringList row;

@@ -1,5 +1,5 @@
 #include "exchange/preview/GridPreview.h"
-#include "exchange/preview/TSkellarView.h"
+#include "exchange/preview/PrintableGrid.h"
 #include "exchange/preview/TableLayout.h"
 #include "exchange/preview/TablePainter.h"
 
@@ -62,8 +62,8 @@ void TestGridPreview::headerRows_data() {
 void TestGridPreview::headerRows() {
     QFETCH(QStringList, titles);
     QFETCH(Titles, header);
-    TSkellarView view;
-    ReadyData1(view, u"合同列表"_qs, grid(titles, 1));
+    PrintableGrid view;
+    loadGrid(view, u"合同列表"_qs, grid(titles, 1));
     QCOMPARE(view.pHeaderRowCount(), header.first().size());
     for (int c = 0; c < titles.size(); ++c) {
         QStringList texts;
@@ -78,8 +78,8 @@ void TestGridPreview::loadsPropertiesAndCells() {
     content.columns[1].alignment = Qt::AlignRight | Qt::AlignVCenter;
     content.columns[2].alignment = Qt::AlignHCenter;
     content.columns[0].width = 120;
-    TSkellarView view;
-    ReadyData1(view, u"合同管理"_qs, content);
+    PrintableGrid view;
+    loadGrid(view, u"合同管理"_qs, content);
     QCOMPARE(view.pPrintType(), 1);
     QCOMPARE(view.pRowHeight(), 16); // the grid reported no row height
     QCOMPARE(view.pCaption(), u"合同管理"_qs);
@@ -88,21 +88,21 @@ void TestGridPreview::loadsPropertiesAndCells() {
     QCOMPARE(view.pCountRowCount(), 0);
     QCOMPARE(view.pShowCount(), false);
     QCOMPARE(view.colWidth(0), 120);
-    QCOMPARE(view.colAlign(0), int(TSkellarView::AlignLeft));
-    QCOMPARE(view.colAlign(1), int(TSkellarView::AlignRight));
-    QCOMPARE(view.colAlign(2), int(TSkellarView::AlignCenter));
+    QCOMPARE(view.colAlign(0), int(PrintableGrid::AlignLeft));
+    QCOMPARE(view.colAlign(1), int(PrintableGrid::AlignRight));
+    QCOMPARE(view.colAlign(2), int(PrintableGrid::AlignCenter));
     QCOMPARE(view.cellText(2, 1), u"r2c3"_qs);
 
     content.rowHeight = 22;
-    ReadyData1(view, u"合同管理"_qs, content);
+    loadGrid(view, u"合同管理"_qs, content);
     QCOMPARE(view.pRowHeight(), 22);
 }
 
 void TestGridPreview::hiddenColumns() {
     GridContent content = grid({u"编号"_qs, u"内部|代码"_qs, u"甲方"_qs}, 1);
     content.columns[1].visible = false;
-    TSkellarView view;
-    ReadyData1(view, QString(), content);
+    PrintableGrid view;
+    loadGrid(view, QString(), content);
     // The hidden column keeps its place (indexes match the grid) at width 0, and still counts for header rows.
     QCOMPARE(view.pColCount(), 3);
     QCOMPARE(view.colWidth(1), 0);
@@ -117,8 +117,8 @@ void TestGridPreview::hiddenColumns() {
 }
 
 void TestGridPreview::emptyDataset() {
-    TSkellarView view;
-    ReadyData1(view, u"合同管理"_qs, grid({u"合同|甲方"_qs, u"合同|乙方"_qs}, 0));
+    PrintableGrid view;
+    loadGrid(view, u"合同管理"_qs, grid({u"合同|甲方"_qs, u"合同|乙方"_qs}, 0));
     QCOMPARE(view.pDataRowCount(), 0);
     QCOMPARE(view.pHeaderRowCount(), 2);
     QCOMPARE(view.titleText(1, 1), u"乙方"_qs);
@@ -126,8 +126,8 @@ void TestGridPreview::emptyDataset() {
     QCOMPARE(layout.pageCount(), 1);
     QCOMPARE(layout.rowCount(0), 0);
 
-    TSkellarView noColumns;
-    ReadyData1(noColumns, QString(), GridContent());
+    PrintableGrid noColumns;
+    loadGrid(noColumns, QString(), GridContent());
     QCOMPARE(noColumns.pColCount(), 0);
     QCOMPARE(TableLayout(noColumns, QSizeF(700, 1000)).pageCount(), 1);
 }
@@ -155,8 +155,8 @@ void TestGridPreview::mergedHeaderCells() {
 }
 
 void TestGridPreview::pageBreaking() {
-    TSkellarView view;
-    ReadyData1(view, u"标题"_qs, grid({u"A|B"_qs}, 100));
+    PrintableGrid view;
+    loadGrid(view, u"标题"_qs, grid({u"A|B"_qs}, 100));
     // 20 units a row: caption 40, two header rows 40, footer 30 leave 290 for 14 rows.
     view.setPRowHeight(20);
     const TableLayout layout(view, QSizeF(500, 400));
@@ -169,7 +169,7 @@ void TestGridPreview::pageBreaking() {
     GridContent wide = grid({u"A"_qs, u"B"_qs}, 10);
     wide.columns[0].width = 300;
     wide.columns[1].width = 325;
-    ReadyData1(view, QString(), wide);
+    loadGrid(view, QString(), wide);
     const TableLayout scaled(view, QSizeF(500, 400));
     QCOMPARE(scaled.scale(), 0.8);
     QCOMPARE(scaled.pageSize(), QSizeF(625, 500));
@@ -208,8 +208,8 @@ void TestGridPreview::wideTableKeepsReadableText() {
     GridContent content = grid(titles, 100);
     for (int c = 0; c < widths.size(); ++c)
         content.columns[c].width = widths.at(c);
-    TSkellarView view;
-    ReadyData1(view, u"合同管理"_qs, content);
+    PrintableGrid view;
+    loadGrid(view, u"合同管理"_qs, content);
 
     const TableLayout layout(view, QSizeF(1009, 680));
     QCOMPARE(layout.scale(), scale);
@@ -244,8 +244,8 @@ void TestGridPreview::wideTablePdf() {
     GridContent content = grid(titles, 60);
     for (int r = 0; r < 60; ++r)
         content.rows[r][0] = QStringLiteral("HT-%1").arg(r + 1, 4, 10, QLatin1Char('0'));
-    TSkellarView view;
-    ReadyData1(view, u"合同管理"_qs, content);
+    PrintableGrid view;
+    loadGrid(view, u"合同管理"_qs, content);
 
     QTemporaryDir folder;
     const QString path = folder.filePath(u"宽列表.pdf"_qs);
@@ -280,8 +280,8 @@ void TestGridPreview::pdfText() {
     content.columns[2].visible = false;
     content.columns[3].alignment = Qt::AlignRight;
     content.rows[0] = QStringList{u"北京某公司"_qs, u"上海某公司"_qs, u"秘密"_qs, u"1234.50"_qs};
-    TSkellarView view;
-    ReadyData1(view, u"合同管理"_qs, content);
+    PrintableGrid view;
+    loadGrid(view, u"合同管理"_qs, content);
 
     QTemporaryDir folder;
     const QString path = folder.filePath(u"列表.pdf"_qs);

@@ -1,4 +1,4 @@
-#include "exchange/import/TfrmPPLoadIn.h"
+#include "exchange/import/ImportDialog.h"
 #include "platform/ScriptedMessages.h"
 #include "support/TempAppFolder.h"
 
@@ -8,7 +8,7 @@
 #include <QTableView>
 #include <QTest>
 
-class TestPPLoadInWindow : public QObject {
+class TestImportDialog : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -22,7 +22,7 @@ private:
     ScriptedMessages mMessages;
 };
 
-void TestPPLoadInWindow::init() {
+void TestImportDialog::init() {
     mApp = std::make_unique<TempAppFolder>();
     QVERIFY(mApp->addCategory(u"0001"_qs, u"合同"_qs));
     QVERIFY(mApp->addCategory(u"00010001"_qs, u"买卖合同"_qs, u"0001"_qs));
@@ -32,13 +32,13 @@ void TestPPLoadInWindow::init() {
     Messages::setInstance(&mMessages);
 }
 
-void TestPPLoadInWindow::cleanup() {
+void TestImportDialog::cleanup() {
     Messages::setInstance(nullptr);
     mApp.reset();
 }
 
-void TestPPLoadInWindow::chooseMapImport() {
-    TfrmPPLoadIn form(u"00010001"_qs);
+void TestImportDialog::chooseMapImport() {
+    ImportDialog form(u"00010001"_qs);
     form.show();
     QCOMPARE(form.windowTitle(), u"合同数据导入"_qs);
     auto *tablesPanel = form.findChild<QWidget *>(u"pnlTables"_qs);
@@ -81,5 +81,5 @@ void TestPPLoadInWindow::chooseMapImport() {
     QVERIFY(!form.isVisible());
 }
 
-QTEST_MAIN(TestPPLoadInWindow)
+QTEST_MAIN(TestImportDialog)
 #include "tst_ppLoadInwindow.moc"

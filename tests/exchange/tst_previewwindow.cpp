@@ -1,4 +1,4 @@
-#include "exchange/preview/TfrmPreview.h"
+#include "exchange/preview/PrintPreviewWindow.h"
 #include "platform/ScriptedMessages.h"
 
 #include <QApplication>
@@ -53,7 +53,7 @@ void TestPreviewWindow::closedDatasetShowsNoPreview() {
 void TestPreviewWindow::returnButtonLeavesModalPreview() {
     bool sawPreview = false;
     QTimer::singleShot(0, this, [&] {
-        auto *form = qobject_cast<TfrmPreview *>(QApplication::activeModalWidget());
+        auto *form = qobject_cast<PrintPreviewWindow *>(QApplication::activeModalWidget());
         if (!form)
             return;
         sawPreview = form->windowTitle() == u"打印预览窗口"_qs && form->PPreview().pActive() &&
@@ -66,8 +66,8 @@ void TestPreviewWindow::returnButtonLeavesModalPreview() {
 }
 
 void TestPreviewWindow::pagesAndPdf() {
-    TfrmPreview form;
-    form.ReadyData1(u"合同管理"_qs, grid(150));
+    PrintPreviewWindow form;
+    form.loadGrid(u"合同管理"_qs, grid(150));
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     auto *preview = form.findChild<QPrintPreviewWidget *>(u"PPreview"_qs);

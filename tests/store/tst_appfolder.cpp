@@ -1,6 +1,6 @@
 #include "store/AppFolder.h"
+#include "store/Database.h"
 #include "store/Schema.h"
-#include "store/TDM.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -19,9 +19,9 @@ int modeOf(const QString &path) {
 }
 
 int categoryCount(const QString &folder) {
-    TDM &dm = TDM::create(folder);
+    Database &dm = Database::create(folder);
     const int n = dm.GetDataBySQL(QStringLiteral("SELECT COUNT(*) FROM TContractClass")).toInt();
-    TDM::destroy();
+    Database::destroy();
     return n;
 }
 } // namespace
@@ -91,8 +91,8 @@ private Q_SLOTS:
         const QString folder = AppFolder::forProgram(mPrograms);
         qputenv("XDG_DATA_HOME", before);
         QCOMPARE(folder, home.path() + QStringLiteral("/Vantrel/"));
-        QVERIFY(QFileInfo::exists(folder + TDM::DatabaseFile));
-        QCOMPARE(readFile(folder + TDM::EmptyDoc), QByteArray("blank"));
+        QVERIFY(QFileInfo::exists(folder + Database::DatabaseFile));
+        QCOMPARE(readFile(folder + Database::EmptyDoc), QByteArray("blank"));
         QVERIFY(!QFileInfo::exists(mPrograms + QStringLiteral("/DB")));
     }
 
@@ -117,7 +117,7 @@ private Q_SLOTS:
         ::umask(saved);
         QVERIFY2(ok, qPrintable(error));
         QCOMPARE(modeOf(folder), installed ? 0700 : 0755);
-        QCOMPARE(modeOf(folder + TDM::DatabaseFile), 0600);
+        QCOMPARE(modeOf(folder + Database::DatabaseFile), 0600);
         if (installed) {
             for (const char *sub : {"DB", "Bak"})
                 QVERIFY2(modeOf(folder + QLatin1String(sub)) == 0700, sub);
@@ -132,12 +132,12 @@ private Q_SLOTS:
         int demos = 0;
         const auto demo = [&demos](const QString &target) {
             ++demos;
-            TDM &dm = TDM::create(target);
-            QSqlQuery q(dm.ADOLocal());
+            Database &dm = Database::create(target);
+            QSqlQuery q(dm.connection());
             const bool ok =
                 execBound(q, QStringLiteral("INSERT INTO TContractClass (TypeCode, TypeName) VALUES (?, ?)"),
                           {QStringLiteral("0001"), QStringLiteral("房屋租赁")});
-            TDM::destroy();
+            Database::destroy();
             return ok;
         };
 
@@ -147,20 +147,20 @@ private Q_SLOTS:
         QCOMPARE(categoryCount(folder), 1);
         for (const char *sub : {"DB/ModelFiles", "DB/ContractFile", "Bak", "Help/images", "BasicExcel"})
             QVERIFY2(QFileInfo(folder + QLatin1String(sub)).isDir(), sub);
-        QCOMPARE(readFile(folder + TDM::EmptyDoc), QByteArray("blank"));
+        QCOMPARE(readFile(folder + Database::EmptyDoc), QByteArray("blank"));
         QCOMPARE(readFile(folder + QStringLiteral("Help/images/main.png")), QByteArray("png"));
         QCOMPARE(readFile(folder + QStringLiteral("BasicExcel/sample.xls")), QByteArray("xls"));
-        QVERIFY(QFileInfo(folder + TDM::EmptyDoc).isWritable());
+        QVERIFY(QFileInfo(folder + Database::EmptyDoc).isWritable());
 
         // The user works: a second category, an edited sample and blank document, a document of his own. Then the
         // package is upgraded with new shared files.
-        TDM &dm = TDM::create(folder);
-        QSqlQuery q(dm.ADOLocal());
+        Database &dm = Database::create(folder);
+        QSqlQuery q(dm.connection());
         QVERIFY(execBound(q, QStringLiteral("INSERT INTO TContractClass (TypeCode, TypeName) VALUES (?, ?)"),
                           {QStringLiteral("0002"), QStringLiteral("借款")}));
-        TDM::destroy();
+        Database::destroy();
         QVERIFY(writeFile(folder + QStringLiteral("BasicExcel/sample.xls"), "edited by the user"));
-        QVERIFY(writeFile(folder + TDM::EmptyDoc, "the user's own blank"));
+        QVERIFY(writeFile(folder + Database::EmptyDoc, "the user's own blank"));
         QVERIFY(writeFile(folder + QStringLiteral("DB/ContractFile/1.Doc"), "contract"));
         QFile::setPermissions(mShare + QStringLiteral("Empty.Doc"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         QVERIFY(writeFile(mShare + QStringLiteral("Empty.Doc"), "new blank"));
@@ -171,7 +171,7 @@ private Q_SLOTS:
         QCOMPARE(demos, 1);
         QCOMPARE(categoryCount(folder), 2);
         QCOMPARE(readFile(folder + QStringLiteral("BasicExcel/sample.xls")), QByteArray("edited by the user"));
-        QCOMPARE(readFile(folder + TDM::EmptyDoc), QByteArray("the user's own blank"));
+        QCOMPARE(readFile(folder + Database::EmptyDoc), QByteArray("the user's own blank"));
         QCOMPARE(readFile(folder + QStringLiteral("DB/ContractFile/1.Doc")), QByteArray("contract"));
         // What the upgrade added and the user never had arrives.
         QCOMPARE(readFile(folder + QStringLiteral("Help/new.htm")), QByteArray("new page"));

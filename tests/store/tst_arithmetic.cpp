@@ -1,5 +1,5 @@
 #include "store/Arithmetic.h"
-#include "store/TDM.h"
+#include "store/Database.h"
 #include "support/TempAppFolder.h"
 
 #include <QtTest>
@@ -218,9 +218,9 @@ private Q_SLOTS:
         TempAppFolder app;
         QVERIFY(app.isValid());
         QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
-        QCOMPARE(TDM::instance().evaluateArithmetic(QStringLiteral("7/2")), 3.5);
-        QCOMPARE(TDM::instance().evaluateArithmetic(QStringLiteral("0; DELETE FROM TContractClass")), 0.0);
-        QCOMPARE(TDM::instance().evaluateArithmetic(QStringLiteral("(SELECT count(*) FROM TContractClass)")), 0.0);
+        QCOMPARE(Database::instance().evaluateArithmetic(QStringLiteral("7/2")), 3.5);
+        QCOMPARE(Database::instance().evaluateArithmetic(QStringLiteral("0; DELETE FROM TContractClass")), 0.0);
+        QCOMPARE(Database::instance().evaluateArithmetic(QStringLiteral("(SELECT count(*) FROM TContractClass)")), 0.0);
         QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM TContractClass")), QStringLiteral("1"));
     }
 };

@@ -1,7 +1,7 @@
 #include "store/ChangeHistory.h"
+#include "store/Database.h"
 #include "store/Schema.h"
 #include "store/ServerSettings.h"
-#include "store/TDM.h"
 #include "support/BothStoresTest.h"
 #include "support/TempAppFolder.h"
 
@@ -33,16 +33,16 @@ private Q_SLOTS:
         TempAppFolder app(false, 2);
         QVERIFY(app.isValid());
         for (int open = 0; open < 2; ++open) {
-            TDM &dm = TDM::create(app.path());
+            Database &dm = Database::create(app.path());
             QVERIFY2(dm.isConnected(), qPrintable(dm.connectionError()));
-            QCOMPARE(Schema::version(dm.ADOLocal()), Schema::Version);
+            QCOMPARE(Schema::version(dm.connection()), Schema::Version);
             if (open == 0)
                 QVERIFY(addRecord(app));
             QCOMPARE(app.joined(QStringLiteral("SELECT Data1 || '/' || Data2 FROM TContractMain")),
                      QStringLiteral("甲公司/100"));
             QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM TChangeLog")), QStringLiteral("0"));
         }
-        QVERIFY(TDM::instance().inTransaction([] {
+        QVERIFY(Database::instance().inTransaction([] {
             return ChangeHistory::record(
                 {7,
                  QStringLiteral("00010001"),
@@ -70,7 +70,7 @@ private Q_SLOTS:
         QVERIFY(app.isValid());
         QVERIFY(addRecord(app));
         const QList<ChangeHistory::Change> changes{{QStringLiteral("甲方"), oldValue, newValue}};
-        QVERIFY(TDM::instance().inTransaction([&] {
+        QVERIFY(Database::instance().inTransaction([&] {
             return ChangeHistory::record({7, QStringLiteral("00010001"), ChangeHistory::Changed, changes, {}, {}});
         }));
         ChangeHistory::Filter filter;
@@ -138,7 +138,7 @@ private Q_SLOTS:
             QSKIP("the embedded file has no other writers to record");
         TempAppFolder app(false, 2);
         QVERIFY(app.isValid());
-        QVERIFY(TDM::create(app.path()).isConnected());
+        QVERIFY(Database::create(app.path()).isConnected());
         QVERIFY(addRecord(app));
         // The program's own write through its connection: no row from the trigger.
         QVERIFY(app.exec(QStringLiteral("UPDATE TContractMain SET Data1='乙公司' WHERE ID=7")));

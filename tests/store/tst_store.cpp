@@ -1,7 +1,7 @@
+#include "store/Database.h"
 #include "store/Schema.h"
 #include "store/ServerSettings.h"
 #include "store/SqlText.h"
-#include "store/TDM.h"
 #include "support/BothStoresTest.h"
 #include "support/TempAppFolder.h"
 
@@ -16,10 +16,10 @@ namespace {
 QSqlDatabase rawConnection(const TempAppFolder &app) {
     if (const std::optional<ServerSettings> server = ServerSettings::read(app.path())) {
         QString error;
-        return TDM::openServer(*server, QStringLiteral("raw"), &error);
+        return Database::openServer(*server, QStringLiteral("raw"), &error);
     }
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
-    db.setDatabaseName(app.file(TDM::DatabaseFile));
+    db.setDatabaseName(app.file(Database::DatabaseFile));
     db.open();
     return db;
 }
@@ -27,7 +27,7 @@ QSqlDatabase rawConnection(const TempAppFolder &app) {
 // The column names of each table of the open store, in their order.
 QMap<QString, QStringList> columnsOfEveryTable() {
     QMap<QString, QStringList> out;
-    const QSqlDatabase db = TDM::instance().ADOLocal();
+    const QSqlDatabase db = Database::instance().connection();
     for (const QString &table : db.tables(QSql::Tables)) {
         const QSqlRecord record = db.record(table);
         QStringList names;
@@ -51,7 +51,7 @@ private Q_SLOTS:
             QVERIFY2(app.exec(QStringLiteral("SELECT * FROM %1").arg(QLatin1String(table))), table);
         }
         QVERIFY(app.exec(QStringLiteral("SELECT Data1, Data80 FROM TContractMain")));
-        QCOMPARE(TDM::instance().readLogPass(), std::optional<QString>(QStringLiteral("579")));
+        QCOMPARE(Database::instance().readLogPass(), std::optional<QString>(QStringLiteral("579")));
         for (const char *dir : {"DB/ModelFiles", "DB/ContractFile", "Bak", "BasicExcel", "Help"})
             QVERIFY(QFileInfo(app.file(QString::fromLatin1(dir))).isDir());
 
@@ -67,21 +67,21 @@ private Q_SLOTS:
         TempAppFolder app;
         QVERIFY(app.exec(QStringLiteral("UPDATE TPara SET LogPass=?"), {QStringLiteral("kept")}));
         QVERIFY(Schema::layOutAppFolder(app.path()));
-        QCOMPARE(TDM::instance().readLogPass(), std::optional<QString>(QStringLiteral("kept")));
+        QCOMPARE(Database::instance().readLogPass(), std::optional<QString>(QStringLiteral("kept")));
     }
 
     void missingDatabaseIsReportedNotCreated() {
         if (TempAppFolder::store() == TempAppFolder::Store::Server)
             QSKIP("the embedded file only");
         QTemporaryDir dir;
-        TDM &dm = TDM::create(dir.path());
+        Database &dm = Database::create(dir.path());
         QVERIFY(!dm.isConnected());
         QVERIFY(!dm.connectionError().isEmpty());
         QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("DB/ZYDB.dat"))));
         // Later queries fail quietly with their empty results.
         QCOMPARE(dm.GetDataBySQL(QStringLiteral("SELECT 1")), QString());
         QCOMPARE(dm.readLogPass(), std::nullopt);
-        TDM::destroy();
+        Database::destroy();
     }
 
     void notADatabaseFailsAtConnect() {
@@ -92,13 +92,13 @@ private Q_SLOTS:
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(QByteArray(4096, 'x'));
         f.close();
-        QVERIFY(!TDM::create(app.path()).isConnected());
-        TDM::destroy();
+        QVERIFY(!Database::create(app.path()).isConnected());
+        Database::destroy();
     }
 
     void queryHelpers() {
         TempAppFolder app;
-        TDM &dm = TDM::instance();
+        Database &dm = Database::instance();
         // Max over no rows is null: empty text, not "0".
         QCOMPARE(dm.GetDataBySQL(QStringLiteral("SELECT Max(SortIdx) FROM TDataPara WHERE MainTypeCode=?"),
                                  {QStringLiteral("x")}),
@@ -135,7 +135,7 @@ private Q_SLOTS:
             QStringLiteral("[甲方]*2"),
         };
         for (const QString &v : values) {
-            const std::optional<qint64> id = TDM::instance().insertReturningId(
+            const std::optional<qint64> id = Database::instance().insertReturningId(
                 QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data7) VALUES (?, ?)"),
                 {QStringLiteral("0001"), v});
             QVERIFY(id);
@@ -164,9 +164,10 @@ private Q_SLOTS:
             QVERIFY(app.exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1) VALUES ('0001', ?)"),
                              {QString::fromUtf8(v)}));
         }
-        const QString count = app.scalar(QStringLiteral("SELECT count(*) FROM TContractMain WHERE Data1 ") +
-                                             TDM::instance().caseInsensitiveLike() + QStringLiteral(" ? ESCAPE '\\'"),
-                                         {SqlText::containsPattern(needle)});
+        const QString count =
+            app.scalar(QStringLiteral("SELECT count(*) FROM TContractMain WHERE Data1 ") +
+                           Database::instance().caseInsensitiveLike() + QStringLiteral(" ? ESCAPE '\\'"),
+                       {SqlText::containsPattern(needle)});
         QCOMPARE(count.toInt(), matches);
     }
 
@@ -184,12 +185,12 @@ private Q_SLOTS:
         }
         // A query of the connection still half read, as a window may leave one, does not stand in the way; a
         // question mark inside a literal is no placeholder.
-        QSqlQuery halfRead(TDM::instance().ADOLocal());
+        QSqlQuery halfRead(Database::instance().connection());
         halfRead.setForwardOnly(true);
         QVERIFY(halfRead.exec(QStringLiteral("SELECT ID FROM TContractMain")) && halfRead.next());
         QList<QStringList> read;
         QString error;
-        const bool ok = TDM::instance().bulkRead(
+        const bool ok = Database::instance().bulkRead(
             QStringLiteral("SELECT Data1, Data80, ID FROM TContractMain WHERE MainTypeCode=? AND Data1 <> 'a?b' "
                            "ORDER BY ID"),
             {QStringLiteral("0001")}, 2,
@@ -205,9 +206,9 @@ private Q_SLOTS:
         }
 
         // Fewer columns than asked for, or a statement that fails, is reported rather than read short.
-        QVERIFY(!TDM::instance().bulkRead(
+        QVERIFY(!Database::instance().bulkRead(
             QStringLiteral("SELECT Data1 FROM TContractMain"), {}, 2, [](const char *const *, const int *) {}, &error));
-        QVERIFY(!TDM::instance().bulkRead(
+        QVERIFY(!Database::instance().bulkRead(
             QStringLiteral("SELECT nothing FROM nowhere"), {}, 1, [](const char *const *, const int *) {}, &error));
         QVERIFY(!error.isEmpty());
     }
@@ -248,7 +249,7 @@ private Q_SLOTS:
 
         // Emptying every table in the rebuild's order succeeds inside one transaction.
         QVERIFY(app.exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode) VALUES ('00010001')")));
-        const bool ok = TDM::instance().inTransaction([&] {
+        const bool ok = Database::instance().inTransaction([&] {
             for (const char *table :
                  {"TDataParaDetail", "TDataPara", "TContractClass", "TContractDetail", "TContractMain"}) {
                 if (!app.exec(QStringLiteral("DELETE FROM %1").arg(QLatin1String(table))))
@@ -258,7 +259,7 @@ private Q_SLOTS:
         });
         QVERIFY(ok);
         QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM TContractClass")), QStringLiteral("0"));
-        QCOMPARE(TDM::instance().readLogPass(), std::optional<QString>(QStringLiteral("579")));
+        QCOMPARE(Database::instance().readLogPass(), std::optional<QString>(QStringLiteral("579")));
     }
 
     // A database the previous version of the program made, with its rows, is brought to the current tables when
@@ -285,9 +286,9 @@ private Q_SLOTS:
         QSqlDatabase::removeDatabase(QStringLiteral("raw"));
 
         for (int open = 0; open < 2; ++open) {
-            TDM &dm = TDM::create(old.path());
+            Database &dm = Database::create(old.path());
             QVERIFY2(dm.isConnected(), qPrintable(dm.connectionError()));
-            QCOMPARE(Schema::version(dm.ADOLocal()), Schema::Version);
+            QCOMPARE(Schema::version(dm.connection()), Schema::Version);
             QCOMPARE(old.joined(QStringLiteral("SELECT PropertyName || '|' || FormatStr || '|' || DueRemind || '|' || "
                                                "DueDays FROM TDataPara")),
                      QStringLiteral("到期日|yyyy年M月d日|0|%1").arg(Schema::DefaultDueDays));
@@ -306,7 +307,7 @@ private Q_SLOTS:
         TempAppFolder app;
         QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
         const QString copy = app.file(QStringLiteral("Bak/copy.dat"));
-        QVERIFY(TDM::instance().backupDatabaseTo(copy));
+        QVERIFY(Database::instance().backupDatabaseTo(copy));
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
         db.setDatabaseName(copy);
         QVERIFY(db.open());

@@ -1,5 +1,5 @@
+#include "store/Database.h"
 #include "store/ServerSettings.h"
-#include "store/TDM.h"
 #include "support/BothStoresTest.h"
 #include "support/TempAppFolder.h"
 
@@ -16,12 +16,12 @@ class TestWriteLock : public BothStoresTest {
         const QString name = QStringLiteral("other-program");
         if (std::optional<ServerSettings> server = ServerSettings::read(app.path())) {
             QString error;
-            QSqlDatabase db = TDM::openServer(*server, name, &error);
+            QSqlDatabase db = Database::openServer(*server, name, &error);
             QSqlQuery(db).exec(QStringLiteral("SET lock_timeout TO 200"));
             return db;
         }
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(app.file(TDM::DatabaseFile));
+        db.setDatabaseName(app.file(Database::DatabaseFile));
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=200"));
         db.open();
         return db;
@@ -36,10 +36,10 @@ private Q_SLOTS:
             QSqlDatabase other = otherProgram(app);
             QVERIFY(other.isOpen());
             const QString rename = QStringLiteral("UPDATE TContractClass SET TypeName='他人' WHERE TypeCode='0001'");
-            TDM &dm = TDM::instance();
+            Database &dm = Database::instance();
             bool otherWrote = true;
             QVERIFY(dm.inWriteTransaction([&]() {
-                QSqlQuery q(dm.ADOLocal());
+                QSqlQuery q(dm.connection());
                 if (!execBound(q,
                                QStringLiteral("SELECT TypeName FROM TContractClass WHERE TypeCode=?") + dm.lockRows(),
                                {QStringLiteral("0001")}) ||
@@ -47,7 +47,7 @@ private Q_SLOTS:
                     return false;
                 // The other program would change the row (the server), or take the file's write lock and then
                 // find our transaction in its way at its own commit (the embedded file).
-                if (dm.backend() == TDM::Backend::Server) {
+                if (dm.backend() == Database::Backend::Server) {
                     otherWrote = QSqlQuery(other).exec(rename);
                 } else {
                     QSqlQuery begin(other);

@@ -1,6 +1,6 @@
 #include "support/CommitCounter.h"
 
-#include "store/TDM.h"
+#include "store/Database.h"
 
 #include <QSqlDriver>
 
@@ -9,7 +9,7 @@
 namespace {
 
 sqlite3 *connection() {
-    return *static_cast<sqlite3 *const *>(TDM::instance().ADOLocal().driver()->handle().data());
+    return *static_cast<sqlite3 *const *>(Database::instance().connection().driver()->handle().data());
 }
 
 int countCommit(void *counter) {
@@ -30,7 +30,7 @@ CommitCounter::~CommitCounter() {
 }
 
 void CommitCounter::stop() {
-    if (!mCounting || !TDM::exists())
+    if (!mCounting || !Database::exists())
         return;
     sqlite3_commit_hook(connection(), nullptr, nullptr);
     mCounting = false;

@@ -1,6 +1,6 @@
 #include "support/PrivateCluster.h"
 
-#include "store/TDM.h"
+#include "store/Database.h"
 
 #include <QFile>
 #include <QProcess>
@@ -55,7 +55,7 @@ QString PrivateCluster::exec(const QString &sql) {
     const QString name = QStringLiteral("vantrel-private-cluster");
     QString error;
     {
-        QSqlDatabase db = TDM::openServer(settings(QStringLiteral("postgres")), name, &error);
+        QSqlDatabase db = Database::openServer(settings(QStringLiteral("postgres")), name, &error);
         if (db.isOpen()) {
             QSqlQuery q(db);
             if (!q.exec(sql))

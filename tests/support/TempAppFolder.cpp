@@ -1,7 +1,7 @@
 #include "support/TempAppFolder.h"
 
+#include "store/Database.h"
 #include "store/Schema.h"
-#include "store/TDM.h"
 
 #include "store/ServerSettings.h"
 
@@ -31,7 +31,7 @@ ServerSettings clusterSettings(const QString &database) {
 QString onCluster(const QString &sql) {
     QString error;
     {
-        QSqlDatabase db = TDM::openServer(clusterSettings(QStringLiteral("postgres")), AdminConnection, &error);
+        QSqlDatabase db = Database::openServer(clusterSettings(QStringLiteral("postgres")), AdminConnection, &error);
         if (db.isOpen()) {
             QSqlQuery q(db);
             if (!q.exec(sql))
@@ -79,11 +79,11 @@ TempAppFolder::TempAppFolder(bool open, int schemaVersion) {
     if (mValid && sStore == Store::Server)
         mValid = createServerDatabase(schemaVersion);
     if (mValid && open)
-        mValid = TDM::create(mDir.path()).isConnected();
+        mValid = Database::create(mDir.path()).isConnected();
 }
 
 bool TempAppFolder::recreateEmbeddedDatabase(int schemaVersion) {
-    const QString file = mDir.filePath(TDM::DatabaseFile);
+    const QString file = mDir.filePath(Database::DatabaseFile);
     if (!QFile::remove(file))
         return false;
     const QString connection = QStringLiteral("vantrel-test-older");
@@ -116,7 +116,7 @@ bool TempAppFolder::createServerDatabase(int schemaVersion) {
     bool ok = false;
     {
         QString error;
-        QSqlDatabase db = TDM::openServer(settings, AdminConnection, &error);
+        QSqlDatabase db = Database::openServer(settings, AdminConnection, &error);
         ok = db.isOpen() && Schema::create(db, &error, schemaVersion);
         if (!ok)
             qWarning("server schema: %s", qPrintable(error));
@@ -127,8 +127,8 @@ bool TempAppFolder::createServerDatabase(int schemaVersion) {
 }
 
 TempAppFolder::~TempAppFolder() {
-    if (TDM::exists() && TDM::instance().appFolder().startsWith(mDir.path()))
-        TDM::destroy();
+    if (Database::exists() && Database::instance().appFolder().startsWith(mDir.path()))
+        Database::destroy();
     if (!mServerDatabase.isEmpty())
         onCluster(QStringLiteral("DROP DATABASE IF EXISTS ") + mServerDatabase + QStringLiteral(" WITH (FORCE)"));
 }
@@ -141,8 +141,12 @@ QString TempAppFolder::file(const QString &relative) const {
     return path() + relative;
 }
 
+Database &TempAppFolder::database() {
+    return Database::instance();
+}
+
 bool TempAppFolder::exec(const QString &sql, const QVariantList &binds) {
-    QSqlQuery q(TDM::instance().ADOLocal());
+    QSqlQuery q(Database::instance().connection());
     // The server prepares only queries and row changes; fixtures that drop tables or add triggers run as they are.
     const bool ok = binds.isEmpty() ? q.exec(sql) : execBound(q, sql, binds);
     if (!ok)
@@ -151,11 +155,11 @@ bool TempAppFolder::exec(const QString &sql, const QVariantList &binds) {
 }
 
 QString TempAppFolder::scalar(const QString &sql, const QVariantList &binds) {
-    return TDM::instance().GetDataBySQL(sql, binds);
+    return Database::instance().GetDataBySQL(sql, binds);
 }
 
 QString TempAppFolder::joined(const QString &sql, const QVariantList &binds) {
-    QSqlQuery q(TDM::instance().ADOLocal());
+    QSqlQuery q(Database::instance().connection());
     if (!execBound(q, sql, binds)) {
         std::fprintf(stderr, "fixture query failed: %s\n", qPrintable(q.lastError().text()));
         return QStringLiteral("<failed>");
@@ -167,7 +171,7 @@ QString TempAppFolder::joined(const QString &sql, const QVariantList &binds) {
 }
 
 bool TempAppFolder::refuseChanges(const QString &table, const QString &event, const QString &condition) {
-    if (TDM::instance().backend() == TDM::Backend::Embedded) {
+    if (Database::instance().backend() == Database::Backend::Embedded) {
         return exec(QStringLiteral("CREATE TRIGGER refuse_%1_%2 BEFORE %2 ON %1 ").arg(table, event) +
                     (condition.isEmpty() ? QString() : QStringLiteral("WHEN ") + condition + QLatin1Char(' ')) +
                     QStringLiteral("BEGIN SELECT RAISE(ABORT, 'refused'); END"));
@@ -194,7 +198,7 @@ bool TempAppFolder::addCategory(const QString &code, const QString &name, const 
 
 int TempAppFolder::addIndicator(const QString &category, const QString &name, int type, const QString &column,
                                 int sortIdx, const QString &calc, const QString &format, const QString &unit) {
-    const std::optional<qint64> id = TDM::instance().insertReturningId(
+    const std::optional<qint64> id = Database::instance().insertReturningId(
         QStringLiteral("INSERT INTO TDataPara (MainTypeCode,PropertyName,PropertyType,FormatStr,Unit,"
                        "CalcStr,SortIdx,DataFieldA) VALUES (?,?,?,?,?,?,?,?)"),
         {category, name, type, text(format), text(unit), text(calc), sortIdx, column});

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+class Database;
+
 // A fresh application folder in a temporary directory: the real database file with every table, the document
 // folders, and the data module pointed at it. Destroying it closes the module and removes the folder.
 //
@@ -33,6 +35,8 @@ public:
     ~TempAppFolder();
 
     bool isValid() const { return mValid; }
+    // The folder's database: what a test hands to the classes it makes.
+    Database &database();
     QString path() const;
     QString file(const QString &relative) const;
 

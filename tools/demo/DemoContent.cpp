@@ -1,7 +1,7 @@
 #include "demo/DemoContent.h"
 
+#include "store/Database.h"
 #include "store/DocumentStore.h"
-#include "store/TDM.h"
 #include "text/ChineseDate.h"
 #include "text/ChineseMoney.h"
 #include "text/NumberText.h"
@@ -83,7 +83,7 @@ QString money(const DecimalText &value) {
 }
 
 bool exec(const QString &sql, const QVariantList &binds, QString *message) {
-    QSqlQuery query(TDM::instance().ADOLocal());
+    QSqlQuery query(Database::instance().connection());
     QString error;
     if (execBound(query, sql, binds, &error))
         return true;
@@ -158,8 +158,8 @@ bool shareTemplate(const QString &relative, QString *message) {
 }
 
 bool writeTemplate(QString *message) {
-    const QString relative = TDM::ModelFolder + ChildCode + QStringLiteral(".Doc");
-    const QString target = TDM::instance().path(relative);
+    const QString relative = Database::ModelFolder + ChildCode + QStringLiteral(".Doc");
+    const QString target = Database::instance().path(relative);
     if (QFileInfo::exists(target))
         return shareTemplate(relative, message);
     QDir().mkpath(QFileInfo(target).absolutePath());
@@ -177,12 +177,12 @@ bool writeTemplate(QString *message) {
 } // namespace
 
 Result install(QString *message) {
-    TDM &dm = TDM::instance();
+    Database &dm = Database::instance();
     if (!dm.isConnected()) {
         *message = dm.connectionError();
         return Result::Failed;
     }
-    QSqlQuery query(dm.ADOLocal());
+    QSqlQuery query(dm.connection());
     if (!execBound(query, QStringLiteral("SELECT count(*) FROM TContractClass"), {}, message) || !query.next())
         return Result::Failed;
     if (query.value(0).toInt() > 0) {
@@ -202,7 +202,7 @@ Result install(QString *message) {
                    .arg(ChildCode)
                    .arg(IndicatorCount)
                    .arg(int(sizeof(Records) / sizeof(Records[0])))
-                   .arg(TDM::ModelFolder + ChildCode + QStringLiteral(".Doc"));
+                   .arg(Database::ModelFolder + ChildCode + QStringLiteral(".Doc"));
     return Result::Installed;
 }
 

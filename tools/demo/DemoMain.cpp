@@ -1,7 +1,7 @@
 // vantrel-demo <appFolder>: installs the demo content into a freshly set up application folder.
 
 #include "demo/DemoContent.h"
-#include "store/TDM.h"
+#include "store/Database.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,14 +18,14 @@ int main(int argc, char *argv[]) {
         return 2;
     }
     const QString folder = QDir(args.at(1)).absolutePath() + QLatin1Char('/');
-    if (!QFileInfo::exists(folder + TDM::DatabaseFile)) {
-        err << "vantrel-demo: no database at " << folder + TDM::DatabaseFile << " (run vantrel-setup first)\n";
+    if (!QFileInfo::exists(folder + Database::DatabaseFile)) {
+        err << "vantrel-demo: no database at " << folder + Database::DatabaseFile << " (run vantrel-setup first)\n";
         return 1;
     }
-    TDM::create(folder);
+    Database::create(folder);
     QString message;
     const DemoContent::Result result = DemoContent::install(&message);
-    TDM::destroy();
+    Database::destroy();
     (result == DemoContent::Result::Failed ? err : out) << "vantrel-demo: " << message << '\n';
     return result == DemoContent::Result::Failed ? 1 : 0;
 }

@@ -3,7 +3,7 @@
 
 #include "contracts/DueReminders.h"
 #include "platform/Clock.h"
-#include "store/TDM.h"
+#include "store/Database.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -82,23 +82,23 @@ int main(int argc, char *argv[]) {
     if (folder.isEmpty())
         return usage(err, QStringLiteral("缺少 --folder"));
     const QString appFolder = QDir(folder).absolutePath() + QLatin1Char('/');
-    if (!QFileInfo::exists(appFolder + TDM::DatabaseFile))
-        return usage(err, QStringLiteral("%1 中没有数据库 %2").arg(appFolder, TDM::DatabaseFile));
+    if (!QFileInfo::exists(appFolder + Database::DatabaseFile))
+        return usage(err, QStringLiteral("%1 中没有数据库 %2").arg(appFolder, Database::DatabaseFile));
 
     // On a server the client library takes the password from PGPASSWORD or ~/.pgpass.
-    TDM &dm = TDM::create(appFolder);
+    Database &dm = Database::create(appFolder);
     if (!dm.isConnected()) {
         err << "vantrel-due: 无法打开数据库";
         if (const QString reason = dm.connectionError().trimmed(); !reason.isEmpty())
             err << QStringLiteral("：") << reason;
         err << Qt::endl;
-        TDM::destroy();
+        Database::destroy();
         return 1;
     }
     DueReminders reminders;
     QString error;
     const bool read = reminders.load(today, options, &error);
-    TDM::destroy();
+    Database::destroy();
     if (!read) {
         err << "vantrel-due: 读取数据库发生错误：" << error << Qt::endl;
         return 1;

@@ -7,8 +7,8 @@
 #include "office/LibreOfficeWordApp.h"
 #include "store/AppFolder.h"
 #include "store/ChangeHistory.h"
+#include "store/Database.h"
 #include "store/ServerSettings.h"
-#include "store/TDM.h"
 
 #include <libpq-fe.h>
 
@@ -174,12 +174,12 @@ int main(int argc, char *argv[]) {
         ids << id;
     }
     const QString appFolder = QDir(folder).absolutePath() + QLatin1Char('/');
-    if (!QFileInfo::exists(appFolder + TDM::DatabaseFile))
-        return usage(err, QStringLiteral("%1 中没有数据库 %2").arg(appFolder, TDM::DatabaseFile));
+    if (!QFileInfo::exists(appFolder + Database::DatabaseFile))
+        return usage(err, QStringLiteral("%1 中没有数据库 %2").arg(appFolder, Database::DatabaseFile));
     if (!options.folder.isEmpty())
         options.folder = QDir(options.folder).absolutePath();
 
-    TDM &dm = TDM::create(appFolder);
+    Database &dm = Database::create(appFolder);
     if (!dm.isConnected()) {
         const std::optional<ServerSettings> server = ServerSettings::read(appFolder);
         if (server && serverPasswordMissing(*server)) {
@@ -193,20 +193,20 @@ int main(int argc, char *argv[]) {
                 err << QStringLiteral("：") << reason;
             err << Qt::endl;
         }
-        TDM::destroy();
+        Database::destroy();
         return 1;
     }
     if (verifying) {
         const int code = verify(verifyFiles, out);
-        TDM::destroy();
+        Database::destroy();
         return code;
     }
-    QSqlQuery query(dm.ADOLocal());
+    QSqlQuery query(dm.connection());
     if (!execBound(query,
                    QStringLiteral("Select TypeName, coalesce(ParTypeCode,'') from TContractClass where TypeCode=?"),
                    {category}) ||
         !query.next()) {
-        TDM::destroy();
+        Database::destroy();
         return usage(err, QStringLiteral("没有编号为 %1 的合同类别").arg(category));
     }
     const QString categoryName = query.value(0).toString();
@@ -344,7 +344,7 @@ int main(int argc, char *argv[]) {
         if (options.pdf)
             err << QStringLiteral("  其中导出PDF文件 %1（合计）").arg(ms(pdfMs)) << Qt::endl;
     }
-    TDM::destroy();
+    Database::destroy();
     if (verbose)
         err << QStringLiteral("  全部 %1").arg(ms(double(sinceStart.nsecsElapsed()) / 1e6)) << Qt::endl;
     return failed == 0 ? 0 : 1;

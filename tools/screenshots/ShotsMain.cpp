@@ -9,21 +9,21 @@
 // about, register-multirow (last: it renames indicators of the demo in the folder it is given).
 
 #include "app/Composition.h"
-#include "app/TfrmMainContract.h"
+#include "app/MainWindow.h"
 #include "app/admin/AdminCommands.h"
+#include "catalogue/CategorySelectDialog.h"
 #include "catalogue/CategoryTreeModel.h"
-#include "catalogue/TfrmContractModel.h"
-#include "catalogue/TfrmExdParaPropertyEdit.h"
-#include "catalogue/TfrmModelSelect.h"
-#include "catalogue/TfrmPropertySelect.h"
-#include "contracts/TfrmContractMag.h"
-#include "contracts/TfrmEditAContract.h"
+#include "catalogue/IndicatorEditorDialog.h"
+#include "catalogue/IndicatorSelectDialog.h"
+#include "catalogue/TemplateManagerWindow.h"
+#include "contracts/ContractEntryDialog.h"
+#include "contracts/ContractRegisterWindow.h"
 #include "platform/Messages.h"
+#include "platform/PasswordInputDialog.h"
 #include "platform/QtPlatform.h"
-#include "platform/TfrmPassInput.h"
 #include "screenshots/ShotMessages.h"
 #include "screenshots/WindowShots.h"
-#include "store/TDM.h"
+#include "store/Database.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -55,7 +55,7 @@ const QString ChildCode = QStringLiteral("00010001");
 
 class ShotRun {
 public:
-    ShotRun(TfrmMainContract &main, ShotMessages &messages, const QString &appFolder, const QString &out,
+    ShotRun(MainWindow &main, ShotMessages &messages, const QString &appFolder, const QString &out,
             const QStringList &only)
         : mMain(main)
         , mMessages(messages)
@@ -80,13 +80,13 @@ private:
     void menus();
     void templateWindow();
     void registerWindow();
-    void typeInto(TfrmEditAContract *dialog, int row, const QString &text);
+    void typeInto(ContractEntryDialog *dialog, int row, const QString &text);
     void administration();
     void multiRowTitles();
     void closeChildren();
     int indicatorId(const QString &name) const;
 
-    TfrmMainContract &mMain;
+    MainWindow &mMain;
     ShotMessages &mMessages;
     QString mAppFolder;
     WindowShots mShots;
@@ -108,7 +108,7 @@ void ShotRun::shootModal(const QString &name, const std::function<void()> &trigg
 }
 
 int ShotRun::indicatorId(const QString &name) const {
-    const QString id = TDM::instance().GetDataBySQL(
+    const QString id = Database::instance().GetDataBySQL(
         QStringLiteral("SELECT ID FROM TDataPara WHERE MainTypeCode = ? AND PropertyName = ?"), {ChildCode, name});
     return id.isEmpty() ? -1 : id.toInt();
 }
@@ -151,7 +151,7 @@ void ShotRun::templateWindow() {
                     QStringLiteral("select-indicator"), QStringLiteral("template-editor")}))
         return;
     mMain.openTemplateManagement();
-    auto *window = child<TfrmContractModel>();
+    auto *window = child<TemplateManagerWindow>();
     if (!window) {
         mShots.miss(QStringLiteral("template management window (not opened)"));
         return;
@@ -189,7 +189,7 @@ void ShotRun::templateWindow() {
         // The "…" button opens the formula menu under the pointer.
         WindowShots::withModal([&] { EditIndicator(QStringLiteral("TDataPara"), ChildCode, id, &mMain); },
                                [&](QWidget *dialog) {
-                                   auto *formula = dialog->findChild<QToolButton *>(QStringLiteral("sbGS"));
+                                   auto *formula = dialog->findChild<QToolButton *>(QStringLiteral("formulaButton"));
                                    if (!formula)
                                        return;
                                    QCursor::setPos(formula->mapToGlobal(formula->rect().center()));
@@ -251,7 +251,7 @@ void ShotRun::templateWindow() {
     closeChildren();
 }
 
-void ShotRun::typeInto(TfrmEditAContract *dialog, int row, const QString &text) {
+void ShotRun::typeInto(ContractEntryDialog *dialog, int row, const QString &text) {
     dialog->setCurrentRow(row);
     WindowShots::pause(150);
     auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("EditCell"));
@@ -282,7 +282,7 @@ void ShotRun::registerWindow() {
                     QStringLiteral("document")}))
         return;
     mMain.openContractRegister();
-    auto *window = child<TfrmContractMag>();
+    auto *window = child<ContractRegisterWindow>();
     if (!window) {
         mShots.miss(QStringLiteral("register (not opened)"));
         return;
@@ -305,7 +305,7 @@ void ShotRun::registerWindow() {
     shootModal(
         QStringLiteral("entry"), [append] { append->click(); },
         [&](QWidget *widget) {
-            auto *dialog = qobject_cast<TfrmEditAContract *>(widget);
+            auto *dialog = qobject_cast<ContractEntryDialog *>(widget);
             if (!dialog)
                 return;
             const QStringList values = {QString(),
@@ -326,7 +326,7 @@ void ShotRun::registerWindow() {
     shootModal(
         QStringLiteral("entry-edit"), [edit] { edit->click(); },
         [](QWidget *widget) {
-            if (auto *dialog = qobject_cast<TfrmEditAContract *>(widget))
+            if (auto *dialog = qobject_cast<ContractEntryDialog *>(widget))
                 dialog->setCurrentRow(13);
         });
 
@@ -380,7 +380,7 @@ void ShotRun::multiRowTitles() {
     if (!wanted(QStringLiteral("register-multirow")))
         return;
     // Titles holding "|" are shown in two rows, neighbours with the same first piece under one upper cell.
-    QSqlQuery rename(TDM::instance().ADOLocal());
+    QSqlQuery rename(Database::instance().connection());
     rename.prepare(QStringLiteral("UPDATE TDataPara SET PropertyName = ? WHERE MainTypeCode = ? AND PropertyName = ?"));
     const QList<QPair<QString, QString>> names = {{QStringLiteral("月租金"), QStringLiteral("租金|月租金")},
                                                   {QStringLiteral("租期"), QStringLiteral("租金|租期")},
@@ -396,7 +396,7 @@ void ShotRun::multiRowTitles() {
         rename.exec();
     }
     mMain.openContractRegister();
-    auto *window = child<TfrmContractMag>();
+    auto *window = child<ContractRegisterWindow>();
     if (!window) {
         mShots.miss(QStringLiteral("register-multirow (not opened)"));
         return;
@@ -425,7 +425,7 @@ void ShotRun::administration() {
     shootModal(QStringLiteral("rebuild"), [this] { ShowRebuild(&mMain, [] {}); });
     shootModal(QStringLiteral("password-set"), [this] { mMain.setPassword(); });
     shootModal(QStringLiteral("password-login"),
-               [this] { TfrmPassInput::ask(ApplicationTitle, QStringLiteral("请输入登陆密码："), &mMain); });
+               [this] { PasswordInputDialog::ask(ApplicationTitle, QStringLiteral("请输入登陆密码："), &mMain); });
     shootModal(QStringLiteral("about"), [this] { mMain.showAbout(); });
 }
 
@@ -463,7 +463,7 @@ int main(int argc, char **argv) {
     const QString appFolder = QDir(args.at(1)).absolutePath() + QLatin1Char('/');
     const QString out = QDir(args.at(2)).absolutePath();
     QDir().mkpath(out);
-    TDM &dm = TDM::create(appFolder);
+    Database &dm = Database::create(appFolder);
     if (!dm.isConnected()) {
         qWarning().noquote() << "vantrel-shots: no database in" << appFolder;
         return 1;
@@ -471,7 +471,7 @@ int main(int argc, char **argv) {
     Composition composition;
     int rc = 1;
     {
-        TfrmMainContract frame(composition.mainCommands());
+        MainWindow frame(composition.mainCommands());
         frame.terminate = [] {};
         frame.show();
         ShotRun shots(frame, messages, appFolder, out, args.mid(3));
@@ -482,6 +482,6 @@ int main(int argc, char **argv) {
         });
         QApplication::exec();
     }
-    TDM::destroy();
+    Database::destroy();
     return rc;
 }

@@ -6,7 +6,7 @@
 #include "platform/Clock.h"
 #include "platform/Messages.h"
 #include "platform/Shell.h"
-#include "store/TDM.h"
+#include "store/Database.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -28,8 +28,8 @@ QString qtFilter(const QString &filter) {
 }
 
 QString appFolder() {
-    if (TDM::exists())
-        return TDM::instance().appFolder();
+    if (Database::exists())
+        return Database::instance().appFolder();
     return QCoreApplication::applicationDirPath() + QLatin1Char('/');
 }
 
@@ -56,8 +56,8 @@ struct SafetyBackup {
 // Packs the current DB into Bak/ under a name with the date and time; nothing on failure.
 std::optional<SafetyBackup> writeSafetyBackup(const QString &folder, QString *error, QString *unfitName) {
     SafetyBackup made;
-    const bool server =
-        TDM::exists() && TDM::instance().appFolder() == folder && TDM::instance().backend() == TDM::Backend::Server;
+    const bool server = Database::exists() && Database::instance().appFolder() == folder &&
+                        Database::instance().backend() == Database::Backend::Server;
     if (!server && !QFileInfo::exists(folder + QStringLiteral("DB/") + DatabaseFiles::Database))
         return made;
     const QString bak = folder + QStringLiteral("Bak");
@@ -70,8 +70,8 @@ std::optional<SafetyBackup> writeSafetyBackup(const QString &folder, QString *er
     made.archive = bak + QStringLiteral("/恢复前自动备份_") + stamp + QStringLiteral(".HTBK");
     for (int n = 2; QFileInfo::exists(made.archive); ++n)
         made.archive = bak + QStringLiteral("/恢复前自动备份_%1_%2.HTBK").arg(stamp).arg(n);
-    const bool ok = TDM::exists() && TDM::instance().appFolder() == folder
-                        ? DatabaseBackup::write(TDM::instance(), made.archive, error, unfitName)
+    const bool ok = Database::exists() && Database::instance().appFolder() == folder
+                        ? DatabaseBackup::write(Database::instance(), made.archive, error, unfitName)
                         : DatabaseBackup::writeFolder(folder, made.archive, nullptr, error, unfitName);
     if (!ok) {
         if (made.madeFolder)
@@ -125,7 +125,7 @@ QString restoreFailureText(const DatabaseRestore::Outcome &outcome, const QStrin
 
 void BackupDatabase() {
     Messages &messages = Messages::instance();
-    TDM &dm = TDM::instance();
+    Database &dm = Database::instance();
     const QString proposed = DatabaseBackup::proposedArchivePath(dm.appFolder(), Clock::instance().now().date());
     QString file = messages.saveFileName(QStringLiteral(" 存储合同生成数据库"), proposed,
                                          qtFilter(QStringLiteral("合同生成数据库备份(*.HTBK)|*.HTBK")));
@@ -155,7 +155,7 @@ void RestoreDatabase(const std::function<bool()> &adminCheck, const std::functio
     Messages &messages = Messages::instance();
     const QString folder = appFolder();
     // The shared server's data is every user's: replacing it is said as such before anything is chosen or done.
-    const bool server = TDM::exists() && TDM::instance().backend() == TDM::Backend::Server;
+    const bool server = Database::exists() && Database::instance().backend() == Database::Backend::Server;
     if (server &&
         !messages.question(QStringLiteral("服务器上的数据由所有用户共用。还原将用备份文件中的数据替换服务器上"
                                           "的全部数据和文档，其他用户正在编辑的内容可能无法保存。\n是否继续？")))
@@ -188,11 +188,11 @@ void RestoreDatabase(const std::function<bool()> &adminCheck, const std::functio
     DatabaseRestore::Outcome outcome;
     if (server) {
         // The server's data is replaced in one transaction, committed after the local files are in place.
-        restored = DatabaseRestore::restoreIntoServer(file, TDM::instance(), nullptr, &outcome);
-        TDM::instance().close();
+        restored = DatabaseRestore::restoreIntoServer(file, Database::instance(), nullptr, &outcome);
+        Database::instance().close();
     } else {
-        if (TDM::exists())
-            TDM::instance().close();
+        if (Database::exists())
+            Database::instance().close();
         restored = DatabaseRestore::restore(file, folder, nullptr, &outcome);
     }
     // A restore that left the server and DB as they were needs no copy of them; one that may have changed

@@ -25,7 +25,7 @@ void BackupDatabase();
 void RestoreDatabase(const std::function<bool()> &adminCheck, const std::function<void()> &endProcess,
                      const QString &archive = {});
 
-// "系统重建": shows the modal dialog TfrmReBulid. The caller runs the administrative check first.
+// "系统重建": shows the modal dialog RebuildDialog. The caller runs the administrative check first.
 // `closeChildWindows` closes every child window of the frame; it runs only when the user confirms the rebuild,
 // before any data is deleted. Lives in vantrel_admin_ui.
 void ShowRebuild(QWidget *parent, const std::function<void()> &closeChildWindows);

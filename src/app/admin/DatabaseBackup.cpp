@@ -4,8 +4,8 @@
 #include "app/admin/DatabaseRestore.h"
 #include "app/admin/StoreCopy.h"
 #include "app/admin/ZipArchiveWriter.h"
+#include "store/Database.h"
 #include "store/Schema.h"
-#include "store/TDM.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -33,13 +33,13 @@ bool fail(QString *error, const QString &text) {
 }
 
 // The server's documents written into `folder` under their names below DB/.
-bool writeServerDocuments(TDM &dm, const QString &folder, QList<ZipArchiveWriter::Source> &sources, QString *error,
+bool writeServerDocuments(Database &dm, const QString &folder, QList<ZipArchiveWriter::Source> &sources, QString *error,
                           QString *unfitName) {
     // The names first, then one document at a time: the driver holds a whole result in memory.
     QStringList paths;
     dm.GetDataBySQLToItems(QStringLiteral("SELECT Path FROM TFile ORDER BY Path"), {}, paths, true);
     const QString prefix = QStringLiteral("DB/");
-    QSqlQuery q(dm.ADOLocal());
+    QSqlQuery q(dm.connection());
     if (paths.isEmpty() && !q.exec(QStringLiteral("SELECT count(*) FROM TFile")))
         return fail(error, q.lastError().text());
     // Every name is checked before a document is read: a backup with a document left out would not be the
@@ -74,8 +74,8 @@ bool writeServerDocuments(TDM &dm, const QString &folder, QList<ZipArchiveWriter
 
 // The server's data as a database file of the embedded store, and its documents into `documents`, read in one
 // snapshot so that rows and documents agree.
-bool writeServerData(TDM &dm, const QString &file, const QString &documents, QList<ZipArchiveWriter::Source> &sources,
-                     QString *error, QString *unfitName) {
+bool writeServerData(Database &dm, const QString &file, const QString &documents,
+                     QList<ZipArchiveWriter::Source> &sources, QString *error, QString *unfitName) {
     static int serial = 0;
     const QString connection = QStringLiteral("backup-copy-%1").arg(++serial);
     bool ok = false;
@@ -91,12 +91,13 @@ bool writeServerData(TDM &dm, const QString &file, const QString &documents, QLi
             if (ok && !q.lastError().isValid()) {
                 ok = dm.inTransaction(
                     [&] {
-                        QSqlQuery snapshot(dm.ADOLocal());
+                        QSqlQuery snapshot(dm.connection());
                         if (!snapshot.exec(
                                 QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY")))
                             return fail(error, snapshot.lastError().text());
                         return inTransaction(
-                                   target, [&] { return StoreCopy::copyRows(dm.ADOLocal(), target, error); }, error) &&
+                                   target, [&] { return StoreCopy::copyRows(dm.connection(), target, error); },
+                                   error) &&
                                writeServerDocuments(dm, documents, sources, error, unfitName);
                     },
                     error);
@@ -135,13 +136,13 @@ constexpr qint64 MaxDatabaseInMemory = qint64(512) << 20;
 
 } // namespace
 
-bool DatabaseBackup::write(TDM &dm, const QString &archive, QString *error, QString *unfitName) {
-    if (dm.backend() == TDM::Backend::Server)
+bool DatabaseBackup::write(Database &dm, const QString &archive, QString *error, QString *unfitName) {
+    if (dm.backend() == Database::Backend::Server)
         return writeServer(dm, archive, error, unfitName);
     return writeFolder(dm.appFolder(), archive, dm.isConnected() ? &dm : nullptr, error, unfitName);
 }
 
-bool DatabaseBackup::writeFolder(const QString &appFolder, const QString &archive, TDM *connected, QString *error,
+bool DatabaseBackup::writeFolder(const QString &appFolder, const QString &archive, Database *connected, QString *error,
                                  QString *unfitName) {
     QString app = appFolder;
     if (!app.endsWith(QLatin1Char('/')))
@@ -207,7 +208,7 @@ bool DatabaseBackup::writeFolder(const QString &appFolder, const QString &archiv
     return ZipArchiveWriter::write(archive, sources, error, restorable);
 }
 
-bool DatabaseBackup::writeServer(TDM &dm, const QString &archive, QString *error, QString *unfitName) {
+bool DatabaseBackup::writeServer(Database &dm, const QString &archive, QString *error, QString *unfitName) {
     if (!dm.isConnected())
         return fail(error, QStringLiteral("database not open"));
     const QString archivePath = QFileInfo(archive).absoluteFilePath();

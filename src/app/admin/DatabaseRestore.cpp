@@ -5,9 +5,9 @@
 #include "app/admin/StoreCopy.h"
 #include "app/admin/ZipArchiveReader.h"
 #include "store/ChangeHistory.h"
+#include "store/Database.h"
 #include "store/DocumentStore.h"
 #include "store/Schema.h"
-#include "store/TDM.h"
 #include "store/Transaction.h"
 
 #include <QDir>
@@ -231,7 +231,7 @@ QByteArray fileBytes(const QString &file, bool *ok) {
 }
 
 // Replaces every row and document of the server by the staged archive's, in the caller's transaction.
-bool loadIntoServer(TDM &dm, const QString &staging, const QStringList &files, QString *error) {
+bool loadIntoServer(Database &dm, const QString &staging, const QStringList &files, QString *error) {
     static int serial = 0;
     const QString connection = QStringLiteral("restore-source-%1").arg(++serial);
     bool ok = false;
@@ -242,7 +242,7 @@ bool loadIntoServer(TDM &dm, const QString &staging, const QStringList &files, Q
         if (!source.open()) {
             fail(error, source.lastError().text());
         } else {
-            QSqlQuery q(dm.ADOLocal());
+            QSqlQuery q(dm.connection());
             // Every document gets a version above any a program may hold: its next save is told of the restore.
             ok = q.exec(QStringLiteral("SELECT COALESCE(MAX(Version), 0) + 1 FROM TFile")) && q.next();
             const qint64 version = ok ? q.value(0).toLongLong() : 0;
@@ -253,8 +253,8 @@ bool loadIntoServer(TDM &dm, const QString &staging, const QStringList &files, Q
                 ok = ok && q.exec(sql);
             if (!ok)
                 fail(error, q.lastError().text());
-            ok = ok && StoreCopy::copyRows(source, dm.ADOLocal(), error) &&
-                 StoreCopy::resetGenerators(dm.ADOLocal(), error);
+            ok = ok && StoreCopy::copyRows(source, dm.connection(), error) &&
+                 StoreCopy::resetGenerators(dm.connection(), error);
             for (const QString &name : files) {
                 if (!ok || !DatabaseFiles::isDocument(name))
                     continue;
@@ -274,11 +274,11 @@ bool loadIntoServer(TDM &dm, const QString &staging, const QStringList &files, Q
 
 } // namespace
 
-bool DatabaseRestore::restoreIntoServer(const QString &archive, TDM &dm, QString *error, Outcome *outcome) {
+bool DatabaseRestore::restoreIntoServer(const QString &archive, Database &dm, QString *error, Outcome *outcome) {
     Outcome ignored;
     Outcome &out = outcome ? *outcome : ignored;
     out = Outcome{};
-    if (dm.backend() != TDM::Backend::Server || !dm.isConnected())
+    if (dm.backend() != Database::Backend::Server || !dm.isConnected())
         return fail(error, QStringLiteral("no server connection"));
     const QString app = dm.appFolder();
     QTemporaryDir staging(app + QStringLiteral("DB.restore-XXXXXX"));
@@ -303,7 +303,7 @@ bool DatabaseRestore::restoreIntoServer(const QString &archive, TDM &dm, QString
             // A copy that is not the server's document (edited outside the program and never saved back) is in no
             // backup: it is kept in Bak/ before it goes.
             QStringList differing;
-            QSqlQuery q(dm.ADOLocal());
+            QSqlQuery q(dm.connection());
             for (const QString &copy : copies) {
                 const QString path = QStringLiteral("DB/") + copy;
                 if (!execBound(q, QStringLiteral("SELECT Content FROM TFile WHERE Path=?"), {path}, error))
@@ -315,7 +315,7 @@ bool DatabaseRestore::restoreIntoServer(const QString &archive, TDM &dm, QString
             }
             q.finish();
             if (!loadIntoServer(dm, staging.path(), *files, error) ||
-                !ChangeHistory::record(dm.ADOLocal(), restoreEntry(archive), error))
+                !ChangeHistory::record(dm.connection(), restoreEntry(archive), error))
                 return false;
             for (const QString &path : differing) {
                 if (DocumentStore::keptAside(path))

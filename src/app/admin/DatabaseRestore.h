@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-class TDM;
+class Database;
 
 // Restores the folder DB from a backup archive, all or nothing: the whole archive is checked and extracted into a
 // staging folder beside DB first, and the files of DB are replaced only when every entry was sound and the
@@ -38,7 +38,7 @@ public:
     // server's documents out of it, all of them older than the restored versions), the server's commit last: when
     // anything fails before the commit, the server and DB are as they were. `outcome` says what happened when the
     // commit itself failed.
-    static bool restoreIntoServer(const QString &archive, TDM &dm, QString *error = nullptr,
+    static bool restoreIntoServer(const QString &archive, Database &dm, QString *error = nullptr,
                                   Outcome *outcome = nullptr);
 
     // True when `file` is a database that SQLite opens, passes a quick check and holds the system's tables.

@@ -1,8 +1,8 @@
 #include "app/admin/ServerConnection.h"
 
 #include "platform/Messages.h"
+#include "store/Database.h"
 #include "store/Schema.h"
-#include "store/TDM.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,7 +18,7 @@ const QString ProbeConnection = QStringLiteral("vantrel-server-settings");
 template <typename Fn> auto withServer(const ServerSettings &settings, QString *error, Fn &&fn) {
     decltype(fn(std::declval<QSqlDatabase &>())) result{};
     {
-        QSqlDatabase db = TDM::openServer(settings, ProbeConnection, error);
+        QSqlDatabase db = Database::openServer(settings, ProbeConnection, error);
         if (db.isOpen())
             result = fn(db);
         db.close();

@@ -1,7 +1,7 @@
 #include "app/admin/SystemRebuild.h"
 
+#include "store/Database.h"
 #include "store/DocumentStore.h"
-#include "store/TDM.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -29,7 +29,7 @@ bool exec(QSqlDatabase db, const QString &sql) {
 
 // False as well when the table cannot be read.
 bool isEmptied(QLatin1StringView table) {
-    QSqlDatabase db = TDM::instance().ADOLocal();
+    QSqlDatabase db = Database::instance().connection();
     if (!db.isOpen())
         return false;
     QSqlQuery q(db);
@@ -50,7 +50,7 @@ bool SystemRebuild::ExecAllSQL(const QStringList &statements, int mode) {
     // The history of changes describes the contracts being emptied: it goes with them.
     if (chosen.contains(QStringLiteral("Delete from TContractMain")))
         chosen << QStringLiteral("Delete from TChangeLog");
-    QSqlDatabase db = TDM::instance().ADOLocal();
+    QSqlDatabase db = Database::instance().connection();
     if (!db.isOpen())
         return false;
 
@@ -97,7 +97,7 @@ void SystemRebuild::ClearFolder(const QString &folder, const std::function<bool(
 }
 
 bool SystemRebuild::hasHistory() {
-    const QString rows = TDM::instance().GetDataBySQL(QStringLiteral("SELECT count(*) FROM TChangeLog"));
+    const QString rows = Database::instance().GetDataBySQL(QStringLiteral("SELECT count(*) FROM TChangeLog"));
     return !rows.isEmpty() && rows != QLatin1String("0");
 }
 
@@ -109,16 +109,16 @@ bool SystemRebuild::Run(const QStringList &statements, bool basic, const std::fu
     // categories that stayed keep their templates.
     const bool recordsGone = isEmptied(QLatin1StringView("TContractMain"));
     const bool categoriesGone = basic && isEmptied(QLatin1StringView("TContractClass"));
-    TDM &dm = TDM::instance();
+    Database &dm = Database::instance();
     // A shared server's documents go with the rows; the local copies of this program are cleared as before.
     bool serverCleared = true;
     if (recordsGone) {
-        ClearFolder(dm.path(TDM::ContractFolder));
-        serverCleared = DocumentStore::removeUnder(TDM::ContractFolder) && serverCleared;
+        ClearFolder(dm.path(Database::ContractFolder));
+        serverCleared = DocumentStore::removeUnder(Database::ContractFolder) && serverCleared;
     }
     if (categoriesGone) {
-        ClearFolder(dm.path(TDM::ModelFolder));
-        serverCleared = DocumentStore::removeUnder(TDM::ModelFolder) && serverCleared;
+        ClearFolder(dm.path(Database::ModelFolder));
+        serverCleared = DocumentStore::removeUnder(Database::ModelFolder) && serverCleared;
     }
     return allRan && recordsGone && (!basic || categoriesGone) && serverCleared;
 }

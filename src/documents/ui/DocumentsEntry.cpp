@@ -3,8 +3,8 @@
 #include "documents/BatchGeneration.h"
 #include "documents/TemplateEditor.h"
 #include "documents/TemplateImport.h"
-#include "documents/ui/TfrmEditADoc.h"
-#include "documents/ui/TfrmEditAHTDoc.h"
+#include "documents/ui/ContractDocumentWindow.h"
+#include "documents/ui/TemplateEditorWindow.h"
 #include "platform/Messages.h"
 
 #include "documents/DocumentPaths.h"
@@ -128,7 +128,7 @@ void EditTemplateDocument(const DocumentServices &services, const QString &categ
     std::unique_ptr<WordApp> word = newWordApp(services);
     if (!word)
         return;
-    TfrmEditADoc form(categoryCode, templatePath, std::move(word));
+    TemplateEditorWindow form(categoryCode, templatePath, std::move(word));
     form.editor().setIndicatorDialogs(services.editIndicatorName, services.selectIndicator);
     form.exec();
 }
@@ -145,12 +145,12 @@ void EditTemplateBesideMainWindow(const DocumentServices &services, QWidget *any
     }
 }
 
-bool EditAHTDoc(const DocumentServices &services, const QString &categoryCode, const QString &documentPath,
-                int recordId) {
+bool openContractDocument(const DocumentServices &services, const QString &categoryCode, const QString &documentPath,
+                          int recordId) {
     std::unique_ptr<WordApp> word = newWordApp(services);
     if (!word)
         return false;
-    TfrmEditAHTDoc form(categoryCode, documentPath, recordId, std::move(word));
+    ContractDocumentWindow form(categoryCode, documentPath, recordId, std::move(word));
     form.exec();
     return !form.document().NotSaved();
 }

@@ -9,14 +9,14 @@ class QWidget;
 
 // The documents subsystem's windows as the other windows open them, each with the services it runs on.
 
-// The template editor TfrmEditADoc, modal; returns when it has closed.
+// The template editor TemplateEditorWindow, modal; returns when it has closed.
 void EditTemplateDocument(const DocumentServices &services, const QString &categoryCode, const QString &templatePath);
 // The template editor for the category, with the main window of `anyWidget` 100 pixels wide meanwhile; the main
 // window gets the screen's width again afterwards.
 void EditTemplateBesideMainWindow(const DocumentServices &services, QWidget *anyWidget, const QString &categoryCode);
-// The contract document window TfrmEditAHTDoc, modal; true when the document was saved while it was open.
-bool EditAHTDoc(const DocumentServices &services, const QString &categoryCode, const QString &documentPath,
-                int recordId);
+// The contract document window ContractDocumentWindow, modal; true when the document was saved while it was open.
+bool openContractDocument(const DocumentServices &services, const QString &categoryCode, const QString &documentPath,
+                          int recordId);
 
 // Starts the office that the document windows share and returns at once: it comes up while the user works, so
 // the first "生成/查看合同文档" or template editor does not wait for it.

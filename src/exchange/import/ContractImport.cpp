@@ -3,7 +3,7 @@
 #include "catalogue/Indicator.h"
 #include "platform/Messages.h"
 #include "store/ChangeHistory.h"
-#include "store/TDM.h"
+#include "store/Database.h"
 #include "text/DateText.h"
 #include "text/NumberText.h"
 #include "text/TextHelpers.h"
@@ -64,7 +64,7 @@ ContractImport::ContractImport(const QString &categoryCode, QObject *parent)
     , mCategoryCode(categoryCode) {}
 
 QString ContractImport::basicExcelFolder() {
-    return TDM::instance().path(QStringLiteral("BasicExcel"));
+    return Database::instance().path(QStringLiteral("BasicExcel"));
 }
 
 bool ContractImport::chooseFile() {
@@ -99,7 +99,7 @@ bool ContractImport::openFile(const QString &path) {
     mSheetModel.setWorksheet(*mSheet);
     mChooserEnabled = true;
     Q_EMIT workbookChanged();
-    ProceduceMenu();
+    buildColumnMenu();
     return true;
 }
 
@@ -115,11 +115,11 @@ bool ContractImport::cmbTablesClick(const QString &sheetName) {
     }
     mSheet = std::move(sheet);
     mSheetModel.setWorksheet(*mSheet);
-    ProceduceMenu();
+    buildColumnMenu();
     return true;
 }
 
-void ContractImport::ProceduceMenu() {
+void ContractImport::buildColumnMenu() {
     bool ok = false;
     const QList<Indicator> indicators = Indicator::ofCategory(mCategoryCode, &ok);
     if (!ok) {
@@ -214,10 +214,10 @@ bool ContractImport::storeRows(QString *message, QStringList *unreadable, QStrin
     QStringList placeholders;
     for (qsizetype i = 0; i < targets.size(); ++i)
         placeholders.append(QStringLiteral(":v%1").arg(i));
-    TDM &dm = TDM::instance();
+    Database &dm = Database::instance();
     const QString sql = QStringLiteral("INSERT INTO TContractMain (%1) VALUES (%2)")
                             .arg(targets.join(QStringLiteral(", ")), placeholders.join(QStringLiteral(", "))) +
-                        (dm.backend() == TDM::Backend::Server ? QStringLiteral(" RETURNING ID") : QString());
+                        (dm.backend() == Database::Backend::Server ? QStringLiteral(" RETURNING ID") : QString());
 
     QString rowError;
     QString commitError;
@@ -252,7 +252,7 @@ bool ContractImport::storeRows(QString *message, QStringList *unreadable, QStrin
         return entry;
     };
     auto store = [&] {
-        if (dm.backend() == TDM::Backend::Embedded) {
+        if (dm.backend() == Database::Backend::Embedded) {
             // Straight to the file: most of an import's time went into the driver's handling of each value.
             // The write transaction holds the file from its start, so the records made here are exactly those
             // above the highest ID before, in the order of the rows.
@@ -288,7 +288,7 @@ bool ContractImport::storeRows(QString *message, QStringList *unreadable, QStrin
                 rowError = QStringLiteral("the imported records cannot be read back");
                 return false;
             }
-            const QSqlDatabase db = dm.ADOLocal();
+            const QSqlDatabase db = dm.connection();
             qsizetype h = -1;
             if (!dm.execManyEmbedded(
                     ChangeHistory::insertStatement(),
@@ -304,7 +304,7 @@ bool ContractImport::storeRows(QString *message, QStringList *unreadable, QStrin
             }
             return true;
         }
-        QSqlQuery query(dm.ADOLocal());
+        QSqlQuery query(dm.connection());
         if (!query.prepare(sql)) {
             rowError = query.lastError().text();
             return false;
@@ -324,8 +324,8 @@ bool ContractImport::storeRows(QString *message, QStringList *unreadable, QStrin
         }
         return true;
     };
-    const bool stored = dm.backend() == TDM::Backend::Embedded ? dm.inWriteTransaction(store, &commitError)
-                                                               : dm.inTransaction(store, &commitError);
+    const bool stored = dm.backend() == Database::Backend::Embedded ? dm.inWriteTransaction(store, &commitError)
+                                                                    : dm.inTransaction(store, &commitError);
     if (stored)
         return true;
     if (rowError.isEmpty())

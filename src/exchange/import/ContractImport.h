@@ -33,7 +33,7 @@ public:
     // cmbTablesClick: the chosen worksheet replaces the current one and the mapping is built again.
     bool cmbTablesClick(const QString &sheetName);
     // Builds the mapping rows, the column menu and the automatic match for the current worksheet.
-    void ProceduceMenu();
+    void buildColumnMenu();
     // The automatic match: every mapping row gets the first worksheet column named like its indicator, letter case
     // aside.
     void automaticMatch();

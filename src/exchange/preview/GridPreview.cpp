@@ -1,9 +1,9 @@
 #include "exchange/preview/GridPreview.h"
 
 #include "exchange/preview/HeaderTitles.h"
-#include "exchange/preview/TSkellarView.h"
+#include "exchange/preview/PrintableGrid.h"
 
-void ReadyData1(TSkellarView &view, const QString &title, const GridContent &grid) {
+void loadGrid(PrintableGrid &view, const QString &title, const GridContent &grid) {
     const int columnCount = int(grid.columns.size());
     view.setPPrintType(1);
     view.setPRowHeight(grid.rowHeight == 0 ? 16 : grid.rowHeight);
@@ -20,9 +20,9 @@ void ReadyData1(TSkellarView &view, const QString &title, const GridContent &gri
         view.SetTitleText(i, 0, column.title);
         headerRows = std::max(headerRows, HeaderTitles::GetMaxTitleRow(column.title));
         const Qt::Alignment horizontal = column.alignment & Qt::AlignHorizontal_Mask;
-        view.SetColAlign(i, horizontal == Qt::AlignLeft || horizontal == 0 ? TSkellarView::AlignLeft
-                            : horizontal == Qt::AlignHCenter               ? TSkellarView::AlignCenter
-                                                                           : TSkellarView::AlignRight);
+        view.SetColAlign(i, horizontal == Qt::AlignLeft || horizontal == 0 ? PrintableGrid::AlignLeft
+                            : horizontal == Qt::AlignHCenter               ? PrintableGrid::AlignCenter
+                                                                           : PrintableGrid::AlignRight);
         if (!column.visible)
             view.SetColWidth(i, 0);
     }

@@ -2,8 +2,8 @@
 
 #include "exchange/preview/GridContent.h"
 
-class TSkellarView;
+class PrintableGrid;
 
 // Loads a grid into the printable table: the properties, then per column (hidden ones included, at width 0) the
 // width, the whole title, the alignment, then the header rows cut from the titles, then the cells row by row.
-void ReadyData1(TSkellarView &view, const QString &title, const GridContent &grid);
+void loadGrid(PrintableGrid &view, const QString &title, const GridContent &grid);

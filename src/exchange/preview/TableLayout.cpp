@@ -1,10 +1,10 @@
 #include "exchange/preview/TableLayout.h"
 
-#include "exchange/preview/TSkellarView.h"
+#include "exchange/preview/PrintableGrid.h"
 
 #include <cmath>
 
-TableLayout::TableLayout(const TSkellarView &view, const QSizeF &pageSize) {
+TableLayout::TableLayout(const PrintableGrid &view, const QSizeF &pageSize) {
     mRowHeight = view.pRowHeight() > 0 ? view.pRowHeight() : 16;
     mHeaderRows = std::max(view.pHeaderRowCount(), 0);
     mDataRows = view.pDataRowCount();
@@ -32,7 +32,7 @@ TableLayout::TableLayout(const TSkellarView &view, const QSizeF &pageSize) {
     mPageCount = rowPages * bandCount();
 }
 
-QList<QStringList> TableLayout::titles(const TSkellarView &view, const QList<int> &columns, int headerRows) {
+QList<QStringList> TableLayout::titles(const PrintableGrid &view, const QList<int> &columns, int headerRows) {
     QList<QStringList> rows;
     for (int row = 0; row < headerRows; ++row) {
         QStringList texts;
@@ -43,7 +43,7 @@ QList<QStringList> TableLayout::titles(const TSkellarView &view, const QList<int
     return rows;
 }
 
-void TableLayout::cutIntoBands(const TSkellarView &view, double pageWidth) {
+void TableLayout::cutIntoBands(const PrintableGrid &view, double pageWidth) {
     mBands.clear();
     const int count = int(mColumns.size());
     // Rounding in the scale must not cut a table that was scaled to fit exactly.

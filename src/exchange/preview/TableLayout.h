@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-class TSkellarView;
+class PrintableGrid;
 
 // One header cell as drawn: equal texts of neighbouring header cells become one cell, across columns (within the
 // same cell of the row above) and down the rows of one column group. Columns are positions among the drawn ones.
@@ -36,7 +36,7 @@ public:
     // Text height of the cells for a row height.
     static double textHeight(double rowHeight) { return std::max(6.0, rowHeight - 6); }
 
-    TableLayout(const TSkellarView &view, const QSizeF &pageSize);
+    TableLayout(const PrintableGrid &view, const QSizeF &pageSize);
 
     static QList<HeaderCell> mergeHeader(const QList<QStringList> &titles);
     static QString pageNumberText(int page, int pageCount);
@@ -82,8 +82,8 @@ private:
         QList<double> lefts;
         QList<HeaderCell> header;
     };
-    void cutIntoBands(const TSkellarView &view, double pageWidth);
-    static QList<QStringList> titles(const TSkellarView &view, const QList<int> &columns, int headerRows);
+    void cutIntoBands(const PrintableGrid &view, double pageWidth);
+    static QList<QStringList> titles(const PrintableGrid &view, const QList<int> &columns, int headerRows);
 
     QList<int> mColumns;
     QList<double> mLefts;

@@ -1,6 +1,6 @@
 #include "exchange/preview/TablePainter.h"
 
-#include "exchange/preview/TSkellarView.h"
+#include "exchange/preview/PrintableGrid.h"
 #include "exchange/preview/TableLayout.h"
 
 #include <QFile>
@@ -28,9 +28,9 @@ void drawCellText(QPainter &painter, const QRectF &rect, const QString &text, Qt
 
 Qt::Alignment columnAlignment(int value) {
     switch (value) {
-    case TSkellarView::AlignLeft:
+    case PrintableGrid::AlignLeft:
         return Qt::AlignLeft;
-    case TSkellarView::AlignCenter:
+    case PrintableGrid::AlignCenter:
         return Qt::AlignHCenter;
     default:
         return Qt::AlignRight;
@@ -39,7 +39,7 @@ Qt::Alignment columnAlignment(int value) {
 
 } // namespace
 
-QPageLayout::Orientation TablePainter::preferredOrientation(const TSkellarView &view, const QPageLayout &layout) {
+QPageLayout::Orientation TablePainter::preferredOrientation(const PrintableGrid &view, const QPageLayout &layout) {
     QPageLayout upright = layout;
     upright.setOrientation(QPageLayout::Portrait);
     const double width = upright.paintRect(QPageLayout::Inch).width() * TableDpi;
@@ -47,7 +47,7 @@ QPageLayout::Orientation TablePainter::preferredOrientation(const TSkellarView &
     return table.tableWidth() > width ? QPageLayout::Landscape : QPageLayout::Portrait;
 }
 
-bool TablePainter::print(const TSkellarView &view, QPagedPaintDevice *device) {
+bool TablePainter::print(const PrintableGrid &view, QPagedPaintDevice *device) {
     QPainter painter;
     if (!painter.begin(device))
         return false;
@@ -64,7 +64,7 @@ bool TablePainter::print(const TSkellarView &view, QPagedPaintDevice *device) {
     return painter.end();
 }
 
-bool TablePainter::writePdf(const TSkellarView &view, const QString &path, QString *error) {
+bool TablePainter::writePdf(const PrintableGrid &view, const QString &path, QString *error) {
     {
         QFile probe(path);
         if (!probe.open(QIODevice::WriteOnly)) {
@@ -88,7 +88,7 @@ bool TablePainter::writePdf(const TSkellarView &view, const QString &path, QStri
     return true;
 }
 
-void TablePainter::paintPage(QPainter &painter, const TSkellarView &view, const TableLayout &layout, int page) {
+void TablePainter::paintPage(QPainter &painter, const PrintableGrid &view, const TableLayout &layout, int page) {
     const double rowHeight = layout.rowHeight();
     const double width = layout.pageTableWidth(page);
     const double pageWidth = layout.pageSize().width();

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "catalogue/CategoryPicker.h"
+
+#include <QDialog>
+
+class CategoryTreeView;
+class QPushButton;
+
+// Chooses a child category from the category tree.
+class CategorySelectDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit CategorySelectDialog(QWidget *parent = nullptr);
+
+    bool ReadyData();
+    void cmdSelectClick();
+    const CategoryPicker &picker() const { return mPicker; }
+
+private:
+    CategoryPicker mPicker;
+    CategoryTreeView *Tree = nullptr;
+    QPushButton *cmdSelect = nullptr;
+    QPushButton *cmdClose = nullptr;
+};
+
+// True with the chosen child category's code and name; false (and empty values) when nothing was chosen or the
+// categories could not be read.
+bool SelectCategory(QString *code, QString *name, QWidget *parent = nullptr);

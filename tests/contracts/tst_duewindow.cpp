@@ -59,8 +59,7 @@ private Q_SLOTS:
 
     void windowListsMarksAndOpens() {
         TempAppFolder app;
-        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("合同")));
-        QVERIFY(app.addCategory(Cat, QStringLiteral("设备采购"), QStringLiteral("0001")));
+        QVERIFY(app.addCategoryTree({{Cat, QStringLiteral("设备采购")}}, QStringLiteral("合同")));
         QVERIFY(app.addIndicator(Cat, QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
         const int expiry = app.addIndicator(Cat, QStringLiteral("到期日"), 2, QStringLiteral("Data2"), 2, {},
                                             QStringLiteral("yyyy-MM-dd"));

@@ -107,6 +107,15 @@ inline void benchReadInBackground(benchmark::State &state, bool whole) {
         state.counters["records"] = reg.dsContract()->recordCount();
 }
 
+// Runs the benchmarks the command line asks for, then closes the database; main()'s result.
+inline int runBenchmarks(int &argc, char **argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    Database::destroy();
+    return 0;
+}
+
 // The command-line tool running one statement on the open embedded database, its output thrown away: the
 // reference the program's reads are measured against.
 inline void runSqlite3(const QString &sql) {

@@ -169,9 +169,5 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "could not generate the benchmark data\n");
         return 1;
     }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    Database::destroy();
-    return 0;
+    return RegisterData::runBenchmarks(argc, argv);
 }

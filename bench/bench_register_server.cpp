@@ -161,9 +161,5 @@ int main(int argc, char **argv) {
         return 1;
     }
     std::fprintf(stderr, "data loaded in %lld ms\n", loading.elapsed());
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    Database::destroy();
-    return 0;
+    return RegisterData::runBenchmarks(argc, argv);
 }

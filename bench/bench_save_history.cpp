@@ -140,9 +140,5 @@ int main(int argc, char **argv) {
         return 1;
     }
 
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    Database::destroy();
-    return 0;
+    return RegisterData::runBenchmarks(argc, argv);
 }

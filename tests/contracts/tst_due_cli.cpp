@@ -41,7 +41,7 @@ private Q_SLOTS:
         QVERIFY(app.addIndicator(Cat, QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
         const int expiry = app.addIndicator(Cat, QStringLiteral("到期日"), 2, QStringLiteral("Data2"), 2, {},
                                             QStringLiteral("yyyy年M月d日"));
-        QVERIFY(app.exec(QStringLiteral("UPDATE TDataPara SET DueRemind=1, DueDays=30 WHERE ID=?"), {expiry}));
+        QVERIFY(app.markDue(expiry, 30));
         const QStringList args{QStringLiteral("--folder"), app.path(), QStringLiteral("--today"),
                                QStringLiteral("2026-03-07")};
 

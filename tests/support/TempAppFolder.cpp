@@ -207,6 +207,10 @@ bool TempAppFolder::addCategoryTree(const QList<std::pair<QString, QString>> &ch
     return true;
 }
 
+bool TempAppFolder::markDue(int indicator, int days) {
+    return exec(QStringLiteral("UPDATE TDataPara SET DueRemind=1, DueDays=? WHERE ID=?"), {days, indicator});
+}
+
 int TempAppFolder::addIndicator(const QString &category, const QString &name, int type, const QString &column,
                                 int sortIdx, const QString &calc, const QString &format, const QString &unit) {
     const std::optional<qint64> id = Database::instance().insertReturningId(

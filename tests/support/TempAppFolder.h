@@ -51,6 +51,8 @@ public:
     int addIndicator(const QString &category, const QString &name, int type, const QString &column, int sortIdx,
                      const QString &calc = QString(), const QString &format = QString(),
                      const QString &unit = QString());
+    // Makes a date indicator remind `days` ahead of its date.
+    bool markDue(int indicator, int days);
     // Executes a statement with bound values; QFAIL-style failure is the caller's (returns false).
     bool exec(const QString &sql, const QVariantList &binds = {});
     QString scalar(const QString &sql, const QVariantList &binds = {});

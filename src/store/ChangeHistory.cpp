@@ -18,11 +18,76 @@ namespace ChangeHistory {
 
 namespace {
 
+// A JSON string as QJsonDocument's compact form writes it: quote, backslash and control characters escaped, a
+// lone surrogate (which UTF-8 cannot carry) as \uXXXX, everything else as it stands.
+void appendJsonString(QString &out, const QString &text) {
+    static constexpr char Hex[] = "0123456789abcdef";
+    auto escaped = [&](char16_t u) {
+        out += u"\\u";
+        for (int shift = 12; shift >= 0; shift -= 4)
+            out += QLatin1Char(Hex[(u >> shift) & 0xF]);
+    };
+    out += u'"';
+    const auto *p = reinterpret_cast<const char16_t *>(text.utf16());
+    const char16_t *const end = p + text.size();
+    while (p < end) {
+        const char16_t u = *p++;
+        if (u == u'"' || u == u'\\') {
+            out += u'\\';
+            out += QChar(u);
+        } else if (u < 0x20) {
+            switch (u) {
+            case u'\b':
+                out += u"\\b";
+                break;
+            case u'\f':
+                out += u"\\f";
+                break;
+            case u'\n':
+                out += u"\\n";
+                break;
+            case u'\r':
+                out += u"\\r";
+                break;
+            case u'\t':
+                out += u"\\t";
+                break;
+            default:
+                escaped(u);
+            }
+        } else if (QChar::isHighSurrogate(u) && p < end && QChar::isLowSurrogate(*p)) {
+            out += QChar(u);
+            out += QChar(*p++);
+        } else if (QChar::isSurrogate(u)) {
+            escaped(u);
+        } else {
+            out += QChar(u);
+        }
+    }
+    out += u'"';
+}
+
+// The changes as a JSON array of [indicator, old, new], written directly: an import writes one such text per
+// record, and building a QJsonDocument for each cost more than storing the records.
 QString encode(const QList<Change> &changes) {
-    QJsonArray list;
+    QString out;
+    qsizetype size = 2;
     for (const Change &c : changes)
-        list.append(QJsonArray{c.indicator, c.oldValue, c.newValue});
-    return QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Compact));
+        size += c.indicator.size() + c.oldValue.size() + c.newValue.size() + 12;
+    out.reserve(size);
+    out += u'[';
+    for (qsizetype i = 0; i < changes.size(); ++i) {
+        const Change &c = changes.at(i);
+        out += i == 0 ? u"[" : u",[";
+        appendJsonString(out, c.indicator);
+        out += u',';
+        appendJsonString(out, c.oldValue);
+        out += u',';
+        appendJsonString(out, c.newValue);
+        out += u']';
+    }
+    out += u']';
+    return out;
 }
 
 QList<Change> decode(const QString &text) {

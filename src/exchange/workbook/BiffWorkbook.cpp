@@ -306,7 +306,7 @@ bool BiffWorkbook::readGlobals(QString *error) {
             }
             break;
         case DateMode:
-            mDate1904 = record.body.u16(0) == 1;
+            mNumbers.setDate1904(record.body.u16(0) == 1);
             break;
         case Format:
             formats.insert(record.body.u16(0), shortString(record.body, 2, true));
@@ -328,7 +328,7 @@ bool BiffWorkbook::readGlobals(QString *error) {
         return fail(damagedFile());
 
     for (const quint16 format : std::as_const(xfFormats))
-        mDateStyles.append(XlsxWorkbook::isDateFormat(formats.contains(format) ? -1 : format, formats.value(format)));
+        mNumbers.addStyle(XlsxWorkbook::isDateFormat(formats.contains(format) ? -1 : format, formats.value(format)));
 
     if (haveSst) {
         quint32 total = 0;
@@ -349,15 +349,6 @@ bool BiffWorkbook::readGlobals(QString *error) {
 
 QStringList BiffWorkbook::sheetNames() const {
     return mSheetNames;
-}
-
-QString BiffWorkbook::numberText(double value, quint16 xf) const {
-    if (xf < mDateStyles.size() && mDateStyles.at(xf)) {
-        QString date = CellText::fromSerial(value, mDate1904);
-        if (!date.isEmpty())
-            return date;
-    }
-    return CellText::fromNumber(value);
 }
 
 std::optional<Worksheet> BiffWorkbook::readSheet(int index, QString *error) {
@@ -419,18 +410,18 @@ std::optional<Worksheet> BiffWorkbook::readSheet(int index, QString *error) {
             break;
         case Number:
             if (body.size >= 14)
-                set(body.u16(0), body.u16(2), numberText(body.f64(6), body.u16(4)));
+                set(body.u16(0), body.u16(2), mNumbers.text(body.f64(6), body.u16(4)));
             break;
         case Rk:
             if (body.size >= 10)
-                set(body.u16(0), body.u16(2), numberText(rkValue(body.u32(6)), body.u16(4)));
+                set(body.u16(0), body.u16(2), mNumbers.text(rkValue(body.u32(6)), body.u16(4)));
             break;
         case MulRk: {
             const quint16 row = body.u16(0);
             const quint16 first = body.u16(2);
             const qint64 count = (body.size - 6) / 6;
             for (qint64 i = 0; i < count; ++i)
-                set(row, quint32(first + i), numberText(rkValue(body.u32(4 + 6 * i + 2)), body.u16(4 + 6 * i)));
+                set(row, quint32(first + i), mNumbers.text(rkValue(body.u32(4 + 6 * i + 2)), body.u16(4 + 6 * i)));
             break;
         }
         case Formula:
@@ -439,7 +430,7 @@ std::optional<Worksheet> BiffWorkbook::readSheet(int index, QString *error) {
                 const quint16 row = body.u16(0);
                 const quint16 column = body.u16(2);
                 if (body.u16(12) != 0xFFFF) {
-                    set(row, column, numberText(body.f64(6), body.u16(4)));
+                    set(row, column, mNumbers.text(body.f64(6), body.u16(4)));
                 } else if (body.u8(6) == 0) { // a text result, in the STRING record that follows
                     pendingRow = row;
                     pendingColumn = column;

@@ -1,5 +1,7 @@
 #include "exchange/workbook/XlsxScanner.h"
 
+#include "exchange/workbook/CellText.h"
+
 #include <QVarLengthArray>
 
 #include <cstring>
@@ -149,41 +151,6 @@ const char *attributes(const char *p, const char *end, const Prefixes &prefixes,
 
 const char *skipAttributes(const char *p, const char *end, const Prefixes &prefixes, bool *selfClosing) {
     return attributes(p, end, prefixes, selfClosing, [](QByteArrayView, QByteArrayView) {});
-}
-
-// Plain decimal digits only.
-bool digits(QByteArrayView text, qint64 *value) {
-    if (text.isEmpty() || text.size() > 15)
-        return false;
-    qint64 result = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-        result = result * 10 + (c - '0');
-    }
-    *value = result;
-    return true;
-}
-
-// "B12" -> column 1, row 11.
-bool reference(QByteArrayView text, qint64 *row, qint64 *column) {
-    qsizetype i = 0;
-    qint64 col = 0;
-    while (i < text.size() && i < 4) {
-        char c = text[i];
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
-        if (c < 'A' || c > 'Z')
-            break;
-        col = col * 26 + (c - 'A' + 1);
-        ++i;
-    }
-    qint64 r = 0;
-    if (i == 0 || !digits(text.sliced(i), &r) || r < 1)
-        return false;
-    *row = r - 1;
-    *column = col - 1;
-    return true;
 }
 
 bool isRunElement(std::string_view name) {
@@ -623,7 +590,7 @@ Result sheet(const QByteArray &xml, const std::function<Result(const Cell &)> &v
             p = attributes(p + 4, end, prefixes, &selfClosing, [&](QByteArrayView name, QByteArrayView value) {
                 if (is(name, "r")) {
                     hasNumber = true;
-                    understood = digits(value, &number);
+                    understood = CellText::readDigits(value, &number);
                 }
             });
             if (!p || !understood)
@@ -652,13 +619,13 @@ Result sheet(const QByteArray &xml, const std::function<Result(const Cell &)> &v
             if (is(name, "r")) {
                 understood = understood && !hasReference;
                 hasReference = true;
-                understood = understood && reference(value, &cellRow, &cellColumn);
+                understood = understood && CellText::readReference(value, &cellRow, &cellColumn);
             } else if (is(name, "t")) {
                 understood = understood && !hasType;
                 hasType = true;
                 cell.type = value;
             } else if (is(name, "s")) {
-                understood = understood && !hasStyle && digits(value, &cell.style);
+                understood = understood && !hasStyle && CellText::readDigits(value, &cell.style);
                 hasStyle = true;
             }
         });

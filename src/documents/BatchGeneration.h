@@ -109,7 +109,19 @@ public:
     static QStringList clauseProblems(const QList<Result> &results);
 
 private:
+    struct Run;
+
     Result makeDocument(const Job &job);
+    // The first record of a category: which markers of the template stay unfilled and what is wrong with its
+    // optional clauses.
+    void reportTemplate(const Job &job, const QString &category, Result &result);
+    // The record's document already there for `target`, its place; empty when there is none.
+    QString existingDocument(const QString &target, const QString &category) const;
+    // True when the existing document stays (open in a window, or not to be made again): result says so.
+    bool keepsExisting(const QString &existing, Result &result);
+    // The document made under a name of the batch's own and renamed to `target` (in the template's format),
+    // replacing `existing`; result says how it went.
+    void makeInPlaceOf(const Job &job, const QString &target, const QString &existing, Result &result);
     // The PDF of a document that stays as it is, exported from that document.
     void exportKept(const QString &document, Result &result);
     // A PDF exported from the open document under a name of the batch's own; empty when it failed (the reason in

@@ -170,10 +170,10 @@ void TestContractImport::mappingByHand() {
     QVERIFY(import.openFile(data(u"corners.xlsx"_qs)));
     QCOMPARE(import.currentRow(), 0);
     QVERIFY(import.prepareColumnMenu());
-    import.MappingMenuClick(u"名称"_qs); // 合同编号 <- 名称
+    import.mapCurrentRowTo(u"名称"_qs); // 合同编号 <- 名称
     import.setCurrentRow(2);
-    import.MappingMenuClick(u"数值"_qs); // 金额 <- 数值
-    import.MappingMenuClick(u"日期"_qs); // changed, not added
+    import.mapCurrentRowTo(u"数值"_qs); // 金额 <- 数值
+    import.mapCurrentRowTo(u"日期"_qs); // changed, not added
     QVERIFY(import.importRows());
     // Dates do not read as amounts: they stay as they are and every such row is named by its worksheet row
     // (row 3 of the sheet is empty).
@@ -187,7 +187,7 @@ void TestContractImport::mappingByHand() {
                                  {u"时长"_qs, u"12:00:00"_qs, QString()}}));
 
     // Choosing the worksheet again clears the hand mapping and matches again.
-    QVERIFY(import.cmbTablesClick(u"角落"_qs));
+    QVERIFY(import.chooseSheet(u"角落"_qs));
     for (const auto &row : import.mappingModel()->rows())
         QVERIFY(row.excelColumn.isEmpty());
 }
@@ -206,13 +206,13 @@ void TestContractImport::emptySheetAndNoMapping() {
     QVERIFY(import.openFile(data(u"corners.xlsx"_qs)));
     QCOMPARE(import.sheetNames(), QStringList({u"角落"_qs, u"无引用"_qs, u"空表"_qs}));
 
-    QVERIFY(import.cmbTablesClick(u"空表"_qs));
+    QVERIFY(import.chooseSheet(u"空表"_qs));
     QVERIFY(import.importRows());
     QCOMPARE(count(), 0);
     QCOMPARE(mMessages.lastText(), u"数据导入完成！"_qs);
 
     // No column of 无引用 (甲, 乙) is named like an indicator: one record per row with the category code only.
-    QVERIFY(import.cmbTablesClick(u"无引用"_qs));
+    QVERIFY(import.chooseSheet(u"无引用"_qs));
     QVERIFY(import.importRows());
     QCOMPARE(stored({u"MainTypeCode"_qs, u"Data1"_qs, u"Data2"_qs, u"Data3"_qs}),
              QList<QStringList>({{u"00010001"_qs, QString(), QString(), QString()},

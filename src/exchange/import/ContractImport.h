@@ -30,8 +30,8 @@ public:
     bool chooseFile();
     // The same for a known path (steps after the file dialog).
     bool openFile(const QString &path);
-    // cmbTablesClick: the chosen worksheet replaces the current one and the mapping is built again.
-    bool cmbTablesClick(const QString &sheetName);
+    // The chosen worksheet replaces the current one and the mapping is built again.
+    bool chooseSheet(const QString &sheetName);
     // Builds the mapping rows, the column menu and the automatic match for the current worksheet.
     void buildColumnMenu();
     // The automatic match: every mapping row gets the first worksheet column named like its indicator, letter case
@@ -39,8 +39,8 @@ public:
     void automaticMatch();
     // "对应设定": true when the column menu can open; otherwise tells the user to choose a file first.
     bool prepareColumnMenu();
-    // MappingMenuClick: the chosen worksheet column for the current mapping row.
-    void MappingMenuClick(const QString &column);
+    // The worksheet column chosen in the column menu for the current mapping row.
+    void mapCurrentRowTo(const QString &column);
     // "导入(&L)": appends the worksheet's rows as contract records. True when they were stored.
     bool importRows();
 

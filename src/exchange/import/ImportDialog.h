@@ -5,6 +5,8 @@
 #include <QDialog>
 
 class QComboBox;
+class QGroupBox;
+class QHBoxLayout;
 class QMenu;
 class QPushButton;
 class QTableView;
@@ -20,9 +22,15 @@ public:
     ContractImport &import() { return mImport; }
 
 private:
-    void FormCreate();
+    void nameWidgets();
+    // "(1) 选择合同数据表" and "(2)" the worksheet chooser.
+    QHBoxLayout *fileRow();
+    // "数据列对应关系设定": the mapping grid with "(3) 对应设定", "(4) 导入" and "退出" beside it.
+    QGroupBox *mappingBox();
+    void connectSignals();
+    void arrangeMappingColumns();
     void chooseFile();
-    void cmbTablesClick(int index);
+    void showSheet(int index);
     void showColumnMenu();
     void importRows();
     void rebuildMenu();
@@ -32,8 +40,8 @@ private:
 
     ContractImport mImport;
     QPushButton *mChooseFileButton;
-    QWidget *mTablesPanel;
-    QComboBox *mCmbTables;
+    QWidget *mSheetPanel;
+    QComboBox *mSheetChooser;
     QTableView *mSheetGrid;
     QTableView *mMappingGrid;
     QWidget *mButtonPanel;

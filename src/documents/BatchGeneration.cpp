@@ -10,6 +10,7 @@
 #include "office/WordApp.h"
 #include "platform/Messages.h"
 #include "store/ChangeHistory.h"
+#include "store/ContractStore.h"
 #include "store/Database.h"
 #include "store/DocumentStore.h"
 
@@ -20,7 +21,6 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSet>
-#include <QSqlQuery>
 #include <QSqlRecord>
 #include <QThread>
 
@@ -61,8 +61,9 @@ QString oneLine(const QString &text) {
 
 } // namespace
 
-BatchGeneration::BatchGeneration(WordApp &word, Options options)
-    : mWord(word)
+BatchGeneration::BatchGeneration(Database &database, WordApp &word, Options options)
+    : mDb(database)
+    , mWord(word)
     , mOptions(std::move(options))
     , mToken(QStringLiteral("%1-%2")
                  .arg(QCoreApplication::applicationPid())
@@ -121,39 +122,20 @@ void storeResult(BatchGeneration::Result &result) {
 
 } // namespace
 
-BatchGeneration::Job BatchGeneration::read(int recordId) {
+BatchGeneration::Job BatchGeneration::read(Database &database, int recordId) {
     Job job;
     job.recordId = recordId;
-    QSqlQuery query(Database::instance().connection());
-    if (!execBound(query, QStringLiteral("Select * from TContractMain where ID=?"), {recordId}) || !query.next())
+    job.record = ContractStore(database).recordById(recordId);
+    if (job.record.isEmpty())
         return job;
-    job.record = query.record();
     job.indicators =
         Indicator::ofCategory(job.record.value(QStringLiteral("MainTypeCode")).toString(), &job.indicatorsRead);
     return job;
 }
 
-QList<BatchGeneration::Job> BatchGeneration::readMany(const QList<int> &recordIds) {
-    QHash<int, QSqlRecord> records;
-    QSqlQuery query(Database::instance().connection());
-    query.setForwardOnly(true);
-    // Within what every SQLite build and the server take as bound parameters of one statement.
-    constexpr qsizetype MostAtOnce = 1000;
-    for (qsizetype from = 0; from < recordIds.size(); from += MostAtOnce) {
-        const QList<int> some = recordIds.mid(from, MostAtOnce);
-        QVariantList binds;
-        binds.reserve(some.size());
-        for (const int id : some)
-            binds << id;
-        const QString sql = QStringLiteral("Select * from TContractMain where ID in (?%1)")
-                                .arg(QStringLiteral(",?").repeated(some.size() - 1));
-        if (!execBound(query, sql, binds))
-            continue; // these records fail as records that could not be read
-        while (query.next()) {
-            const QSqlRecord record = query.record();
-            records.insert(record.value(QStringLiteral("ID")).toInt(), record);
-        }
-    }
+QList<BatchGeneration::Job> BatchGeneration::readMany(Database &database, const QList<int> &recordIds) {
+    // Records that could not be read fail as records that are gone.
+    const QHash<int, QSqlRecord> records = ContractStore(database).recordsById(recordIds);
     QHash<QString, std::pair<QList<Indicator>, bool>> indicators;
     QList<Job> jobs;
     jobs.reserve(recordIds.size());
@@ -178,7 +160,7 @@ QList<BatchGeneration::Job> BatchGeneration::readMany(const QList<int> &recordId
 }
 
 BatchGeneration::Result BatchGeneration::run(int recordId) {
-    Job job = read(recordId);
+    Job job = read(mDb, recordId);
     fetchFor(job, mOptions, true);
     Result result = make(job);
     storeResult(result);
@@ -214,8 +196,7 @@ BatchGeneration::Result BatchGeneration::makeDocument(const Job &job) {
         reportTemplate(job, category, result);
     const QString name = QString::number(job.recordId) + QStringLiteral(".Doc");
     const bool ownFolder = mOptions.folder.isEmpty();
-    const QString target =
-        ownFolder ? DocumentPaths::contractFile(job.recordId) : QDir(mOptions.folder).filePath(name);
+    const QString target = ownFolder ? DocumentPaths::contractFile(job.recordId) : QDir(mOptions.folder).filePath(name);
     const QString existing = existingDocument(target, category);
     if (!existing.isEmpty() && keepsExisting(existing, result))
         return result;
@@ -408,8 +389,10 @@ std::shared_ptr<const DocumentPaths::FolderNames> listedFolder(const BatchGenera
 // first record of each category also checks the template, and a .docx/.odt template is read once for all.
 class JobSource {
 public:
-    JobSource(const QList<int> &ids, const BatchGeneration::Options &options, BatchGeneration::Timing &spent)
-        : mIds(ids)
+    JobSource(Database &database, const QList<int> &ids, const BatchGeneration::Options &options,
+              BatchGeneration::Timing &spent)
+        : mDb(database)
+        , mIds(ids)
         , mOptions(options)
         , mSpent(spent) {}
 
@@ -418,7 +401,7 @@ public:
         if (index - mReadFrom >= mReadAhead.size()) {
             clock.start();
             mReadFrom = index;
-            mReadAhead = BatchGeneration::readMany(mIds.mid(index, ReadAtOnce));
+            mReadAhead = BatchGeneration::readMany(mDb, mIds.mid(index, ReadAtOnce));
             mSpent.readMs += double(clock.nsecsElapsed()) / 1e6;
         }
         BatchGeneration::Job job = std::move(mReadAhead[index - mReadFrom]);
@@ -442,6 +425,7 @@ public:
 private:
     static constexpr int ReadAtOnce = 1000;
 
+    Database &mDb;
     const QList<int> &mIds;
     const BatchGeneration::Options &mOptions;
     BatchGeneration::Timing &mSpent;
@@ -457,6 +441,12 @@ private:
 // What the threads of one batch share: the jobs read and not yet begun, the documents finished, where the batch
 // stands. Guarded by mutex; `changed` wakes whoever waits for any of it.
 struct BatchGeneration::Run {
+    Run(Database &database, const Options &options)
+        : database(database)
+        , options(options)
+        , folderNames(listedFolder(options)) {}
+
+    Database &database;
     const Options &options;
     std::shared_ptr<const DocumentPaths::FolderNames> folderNames;
     Timing spent;
@@ -479,7 +469,7 @@ struct BatchGeneration::Run {
             const std::lock_guard guard(mutex);
             spent.officeStartMs += double(started.nsecsElapsed()) / 1e6;
         }
-        BatchGeneration batch(*word, options);
+        BatchGeneration batch(database, *word, options);
         batch.mFolderNames = folderNames;
         for (;;) {
             std::unique_lock lock(mutex);
@@ -501,12 +491,12 @@ struct BatchGeneration::Run {
     }
 };
 
-QList<BatchGeneration::Result> BatchGeneration::runAll(const QList<int> &recordIds, const Options &options,
-                                                       const WordFactory &newWord, int workers,
+QList<BatchGeneration::Result> BatchGeneration::runAll(Database &database, const QList<int> &recordIds,
+                                                       const Options &options, const WordFactory &newWord, int workers,
                                                        const Progress &progress, Timing *timing) {
     const QList<int> ids = withoutRepeats(recordIds);
     const int total = int(ids.size());
-    Run run{options, listedFolder(options)};
+    Run run(database, options);
     workers = std::clamp(workers, 1, std::max(1, total));
     run.spent.workers = workers;
     std::vector<std::unique_ptr<QThread>> threads;
@@ -518,7 +508,7 @@ QList<BatchGeneration::Result> BatchGeneration::runAll(const QList<int> &recordI
     }
 
     // Records are read here and queued a few ahead; the workers take them in turn.
-    JobSource source(ids, options, run.spent);
+    JobSource source(database, ids, options, run.spent);
     int next = 0;
     bool cancelled = false;
     Step reported;
@@ -552,9 +542,8 @@ QList<BatchGeneration::Result> BatchGeneration::runAll(const QList<int> &recordI
         }
         if (finished)
             break;
-        run.changed.wait_for(lock, std::chrono::milliseconds(progress ? 50 : 1000), [&] {
-            return int(run.done.size()) != reported.done || run.step.begun != reported.begun;
-        });
+        run.changed.wait_for(lock, std::chrono::milliseconds(progress ? 50 : 1000),
+                             [&] { return int(run.done.size()) != reported.done || run.step.begun != reported.begun; });
     }
     lock.unlock();
     for (const auto &thread : threads)
@@ -570,8 +559,8 @@ QList<BatchGeneration::Result> BatchGeneration::runAll(const QList<int> &recordI
     return results;
 }
 
-QString BatchGeneration::contractNumber(int recordId) {
-    const Job job = read(recordId);
+QString BatchGeneration::contractNumber(Database &database, int recordId) {
+    const Job job = read(database, recordId);
     const QString number = ContractDocument::contractNumberIn(job.record, job.indicators);
     return number.isEmpty() ? QString::number(recordId) : number;
 }

@@ -38,7 +38,7 @@ void TestImportDialog::cleanup() {
 }
 
 void TestImportDialog::chooseMapImport() {
-    ImportDialog form(u"00010001"_qs);
+    ImportDialog form(mApp->database(), u"00010001"_qs);
     form.show();
     QCOMPARE(form.windowTitle(), u"合同数据导入"_qs);
     auto *tablesPanel = form.findChild<QWidget *>(u"sheetPanel"_qs);

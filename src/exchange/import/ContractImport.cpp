@@ -3,6 +3,7 @@
 #include "catalogue/Indicator.h"
 #include "platform/Messages.h"
 #include "store/ChangeHistory.h"
+#include "store/ContractStore.h"
 #include "store/Database.h"
 #include "text/DateText.h"
 #include "text/NumberText.h"
@@ -59,12 +60,13 @@ QString ContractImport::formattedValue(const QString &text, int type, const QStr
     return text;
 }
 
-ContractImport::ContractImport(const QString &categoryCode, QObject *parent)
+ContractImport::ContractImport(Database &database, const QString &categoryCode, QObject *parent)
     : QObject(parent)
+    , mDb(database)
     , mCategoryCode(categoryCode) {}
 
-QString ContractImport::basicExcelFolder() {
-    return Database::instance().path(QStringLiteral("BasicExcel"));
+QString ContractImport::basicExcelFolder() const {
+    return mDb.path(QStringLiteral("BasicExcel"));
 }
 
 bool ContractImport::chooseFile() {
@@ -201,8 +203,7 @@ struct ImportColumns {
 };
 
 // The mapping rows that name a worksheet column; nullopt (with the reason) when one names no value column.
-std::optional<ImportColumns> mappedColumns(const ImportMappingModel &mapping, const Worksheet &sheet,
-                                           QString *error) {
+std::optional<ImportColumns> mappedColumns(const ImportMappingModel &mapping, const Worksheet &sheet, QString *error) {
     ImportColumns columns;
     for (const ImportMappingModel::Row &row : mapping.rows()) {
         if (row.excelColumn.isEmpty())
@@ -278,9 +279,10 @@ private:
 // Straight to the embedded file: most of an import's time went into the driver's handling of each value. Runs
 // inside a write transaction, which holds the file from its start, so the records made here are exactly those
 // above the highest ID before, in the order of the rows.
-bool storeEmbedded(Database &dm, const QString &sql, ImportRows &rows, QString *rowError) {
-    const QString highest = dm.GetDataBySQL(QStringLiteral("SELECT coalesce(max(ID), 0) FROM TContractMain"));
-    if (highest.isEmpty()) {
+bool storeEmbedded(ContractStore &store, const QString &sql, ImportRows &rows, QString *rowError) {
+    Database &dm = store.database();
+    const std::optional<qint64> highest = store.highestId();
+    if (!highest) {
         *rowError = QStringLiteral("cannot read the records");
         return false;
     }
@@ -301,9 +303,7 @@ bool storeEmbedded(Database &dm, const QString &sql, ImportRows &rows, QString *
         *rowError = r < 0 ? why : rows.failedAt(r, why);
         return false;
     }
-    QStringList ids;
-    dm.GetDataBySQLToItems(QStringLiteral("SELECT ID FROM TContractMain WHERE ID>? ORDER BY ID"),
-                           {highest.toLongLong()}, ids, true);
+    const QStringList ids = store.idsAbove(*highest);
     if (ids.size() != imported.size()) {
         *rowError = QStringLiteral("the imported records cannot be read back");
         return false;
@@ -363,18 +363,17 @@ bool ContractImport::storeRows(QString *message, QStringList *unreadable, QStrin
     QStringList placeholders;
     for (qsizetype i = 0; i < columns->targets.size(); ++i)
         placeholders.append(QStringLiteral(":v%1").arg(i));
-    Database &dm = Database::instance();
-    const bool embedded = dm.backend() == Database::Backend::Embedded;
-    const QString sql = QStringLiteral("INSERT INTO TContractMain (%1) VALUES (%2)")
-                            .arg(columns->targets.join(QStringLiteral(", ")), placeholders.join(QStringLiteral(", "))) +
-                        (embedded ? QString() : QStringLiteral(" RETURNING ID"));
+    ContractStore store(mDb);
+    const bool embedded = mDb.backend() == Database::Backend::Embedded;
+    const QString sql = store.importStatement(columns->targets, placeholders);
 
     ImportRows rows(*mSheet, mCategoryCode, *columns, unreadable, rounded);
     QString rowError;
     QString commitError;
     const bool stored =
-        embedded ? dm.inWriteTransaction([&] { return storeEmbedded(dm, sql, rows, &rowError); }, &commitError)
-                 : dm.inTransaction([&] { return storeOnServer(dm, sql, placeholders, rows, &rowError); }, &commitError);
+        embedded
+            ? mDb.inWriteTransaction([&] { return storeEmbedded(store, sql, rows, &rowError); }, &commitError)
+            : mDb.inTransaction([&] { return storeOnServer(mDb, sql, placeholders, rows, &rowError); }, &commitError);
     if (stored)
         return true;
     if (rowError.isEmpty())

@@ -9,6 +9,8 @@
 
 #include <optional>
 
+class Database;
+
 // What the import dialog "合同数据导入" does: open a workbook, choose a worksheet, map worksheet columns to the
 // category's indicators (automatically by name, letter case aside, or by hand), and append one contract record
 // per worksheet row. The import runs in one transaction: every row is stored, or none is and the message names
@@ -19,10 +21,10 @@ class ContractImport : public QObject {
     Q_OBJECT
 
 public:
-    explicit ContractImport(const QString &categoryCode, QObject *parent = nullptr);
+    ContractImport(Database &database, const QString &categoryCode, QObject *parent = nullptr);
 
     // Where the file dialog starts: the BasicExcel folder of the application folder.
-    static QString basicExcelFolder();
+    QString basicExcelFolder() const;
     static QString fileDialogTitle() { return QStringLiteral("选择用来导入的数据文件"); }
     static QString fileDialogFilter() { return QStringLiteral("Excel 数据文件 (*.xls *.xlsx)"); }
 
@@ -71,6 +73,7 @@ Q_SIGNALS:
 private:
     bool storeRows(QString *message, QStringList *unreadable, QStringList *rounded);
 
+    Database &mDb;
     QString mCategoryCode;
     WorkbookReader mReader;
     QStringList mSheetNames;

@@ -21,9 +21,9 @@ QLabel *stepMark(const QString &text) {
 
 } // namespace
 
-ImportDialog::ImportDialog(const QString &categoryCode, QWidget *parent)
+ImportDialog::ImportDialog(Database &database, const QString &categoryCode, QWidget *parent)
     : QDialog(parent)
-    , mImport(categoryCode)
+    , mImport(database, categoryCode)
     , mChooseFileButton(new QPushButton(QStringLiteral("选择合同数据表")))
     , mSheetPanel(new QWidget)
     , mSheetChooser(new QComboBox)
@@ -187,8 +187,8 @@ void ImportDialog::sizeSheetColumns(int widest) {
     }
 }
 
-bool importContracts(const QString &categoryCode, QWidget *parent) {
-    ImportDialog form(categoryCode, parent);
+bool importContracts(Database &database, const QString &categoryCode, QWidget *parent) {
+    ImportDialog form(database, categoryCode, parent);
     form.exec();
     return true;
 }

@@ -17,7 +17,7 @@ class ImportDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit ImportDialog(const QString &categoryCode, QWidget *parent = nullptr);
+    ImportDialog(Database &database, const QString &categoryCode, QWidget *parent = nullptr);
 
     ContractImport &import() { return mImport; }
 
@@ -52,4 +52,4 @@ private:
 };
 
 // Opens the import dialog for a category and waits until it closes; always true. The caller re-reads its list.
-bool importContracts(const QString &categoryCode, QWidget *parent = nullptr);
+bool importContracts(Database &database, const QString &categoryCode, QWidget *parent = nullptr);

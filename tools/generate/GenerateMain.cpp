@@ -257,7 +257,7 @@ int main(int argc, char *argv[]) {
                                                    PackageTemplate::Format::None;
     BatchGeneration::Timing timing;
     const QList<BatchGeneration::Result> made = BatchGeneration::runAll(
-        toMake, options,
+        dm, toMake, options,
         [] {
             auto word = std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless);
             word->setQuickSave(true);

@@ -34,12 +34,11 @@ std::optional<bool> ContractStore::lockCategory(const QString &category, QString
     return q.next();
 }
 
-std::optional<QSet<QPair<QString, QString>>> ContractStore::indicatorColumns(const QString &category,
-                                                                              QString *error) {
+std::optional<QSet<QPair<QString, QString>>> ContractStore::indicatorColumns(const QString &category, QString *error) {
     QSqlQuery q(mDb.connection());
     q.setForwardOnly(true);
-    if (!execBound(q, QStringLiteral("SELECT PropertyName, DataFieldA FROM TDataPara WHERE MainTypeCode=?"),
-                   {category}, error))
+    if (!execBound(q, QStringLiteral("SELECT PropertyName, DataFieldA FROM TDataPara WHERE MainTypeCode=?"), {category},
+                   error))
         return std::nullopt;
     QSet<QPair<QString, QString>> indicators;
     while (q.next())
@@ -68,8 +67,58 @@ std::optional<std::optional<QSqlRecord>> ContractStore::lockRecord(qint64 id, QS
     return std::optional<QSqlRecord>(q.record());
 }
 
-bool ContractStore::update(qint64 id, const QString &category, const QStringList &columns,
-                           const QVariantList &values, QString *error) {
+QSqlRecord ContractStore::recordById(qint64 id) {
+    QSqlQuery q(mDb.connection());
+    if (!execBound(q, QStringLiteral("Select * from TContractMain where ID=?"), {id}) || !q.next())
+        return QSqlRecord();
+    return q.record();
+}
+
+QHash<int, QSqlRecord> ContractStore::recordsById(const QList<int> &ids) {
+    QHash<int, QSqlRecord> records;
+    QSqlQuery q(mDb.connection());
+    q.setForwardOnly(true);
+    // Within what every SQLite build and the server take as bound parameters of one statement.
+    constexpr qsizetype MostAtOnce = 1000;
+    for (qsizetype from = 0; from < ids.size(); from += MostAtOnce) {
+        const QList<int> some = ids.mid(from, MostAtOnce);
+        QVariantList binds;
+        binds.reserve(some.size());
+        for (const int id : some)
+            binds << id;
+        const QString sql = QStringLiteral("Select * from TContractMain where ID in (?%1)")
+                                .arg(QStringLiteral(",?").repeated(some.size() - 1));
+        if (!execBound(q, sql, binds))
+            continue;
+        while (q.next()) {
+            const QSqlRecord record = q.record();
+            records.insert(record.value(QStringLiteral("ID")).toInt(), record);
+        }
+    }
+    return records;
+}
+
+QString ContractStore::importStatement(const QStringList &columns, const QStringList &placeholders) const {
+    return QStringLiteral("INSERT INTO TContractMain (%1) VALUES (%2)")
+               .arg(columns.join(QStringLiteral(", ")), placeholders.join(QStringLiteral(", "))) +
+           (mDb.backend() == Database::Backend::Server ? QStringLiteral(" RETURNING ID") : QString());
+}
+
+std::optional<qint64> ContractStore::highestId() {
+    const QString highest = mDb.GetDataBySQL(QStringLiteral("SELECT coalesce(max(ID), 0) FROM TContractMain"));
+    if (highest.isEmpty())
+        return std::nullopt;
+    return highest.toLongLong();
+}
+
+QStringList ContractStore::idsAbove(qint64 id) {
+    QStringList ids;
+    mDb.GetDataBySQLToItems(QStringLiteral("SELECT ID FROM TContractMain WHERE ID>? ORDER BY ID"), {id}, ids, true);
+    return ids;
+}
+
+bool ContractStore::update(qint64 id, const QString &category, const QStringList &columns, const QVariantList &values,
+                           QString *error) {
     QString sql = QStringLiteral("UPDATE TContractMain SET MainTypeCode=?");
     for (const QString &column : columns)
         sql += QLatin1Char(',') + column + QStringLiteral("=?");
@@ -123,10 +172,9 @@ std::optional<qint64> ContractStore::copy(qint64 sourceId, const QHash<QString, 
 
 std::optional<qint64> ContractStore::countWithValue(const QString &category, const QString &column,
                                                     const QString &value) {
-    const QString count =
-        mDb.GetDataBySQL(QStringLiteral("SELECT count(*) FROM TContractMain WHERE MainTypeCode=? AND ") + column +
-                             QStringLiteral("=?"),
-                         {category, value});
+    const QString count = mDb.GetDataBySQL(
+        QStringLiteral("SELECT count(*) FROM TContractMain WHERE MainTypeCode=? AND ") + column + QStringLiteral("=?"),
+        {category, value});
     if (count.isEmpty())
         return std::nullopt;
     return count.toLongLong();

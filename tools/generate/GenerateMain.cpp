@@ -3,8 +3,8 @@
 
 #include "documents/BatchGeneration.h"
 #include "documents/DocumentPaths.h"
-#include "documents/package/PackageTemplate.h"
 #include "office/LibreOfficeWordApp.h"
+#include "package/PackageTemplate.h"
 #include "store/AppFolder.h"
 #include "store/ChangeHistory.h"
 #include "store/Database.h"

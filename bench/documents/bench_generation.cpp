@@ -100,7 +100,7 @@ int main(int argc, char *argv[]) {
         QFile::remove(contractPath);
         QElapsedTimer timer;
         timer.start();
-        ContractDocument document(word, messages, Code, contractPath, id);
+        ContractDocument document(word, Code, contractPath, id);
         if (document.ReadyData() != ContractDocument::Preparation::Generated || !document.save())
             return -1.0;
         return timer.nsecsElapsed() / 1e6;
@@ -156,7 +156,7 @@ int main(int argc, char *argv[]) {
         QElapsedTimer timer;
         timer.start();
         LibreOfficeWordApp window(LibreOfficeWordApp::Display::FromEnvironment, LibreOfficeWordApp::Office::Shared);
-        ContractDocument document(window, messages, leaseCode, path, leaseId);
+        ContractDocument document(window, leaseCode, path, leaseId);
         if (!window.connect() || document.ReadyData() != ContractDocument::Preparation::Generated)
             return -1.0;
         const double ms = timer.nsecsElapsed() / 1e6;

@@ -51,11 +51,11 @@ int main(int argc, char **argv) {
     }
 
     const QString appFolder = AppFolder::forProgram(programFolder);
-    if (ServerLogin::SettingsIncomplete(appFolder, Messages::instance()))
+    if (ServerLogin::SettingsIncomplete(appFolder))
         return 1;
     if (Database::usesServer(appFolder)) {
         // The user chose to quit rather than to work without the shared data.
-        if (!ServerLogin::OpenServerAtStart(appFolder, Messages::instance()))
+        if (!ServerLogin::OpenServerAtStart(appFolder))
             return 0;
     } else if (!Database::create(appFolder).isConnected()) {
         Messages::instance().information(QStringLiteral("请确认您的程序是否安装正确，或者没有安装MDAC数据访问组件！"));

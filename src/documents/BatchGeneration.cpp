@@ -267,7 +267,8 @@ BatchGeneration::Result BatchGeneration::makeDocument(const Job &job) {
     // Made under a name of its own, then renamed into place.
     const QString staging = stagingPath(target);
     CollectingMessages messages;
-    ContractDocument document(mWord, messages, QString(), staging, recordId);
+    const Messages::Redirect toTheRecord(messages);
+    ContractDocument document(mWord, QString(), staging, recordId);
     document.setShowInOffice(mOptions.pdf);
     document.setNewDocument(true);
     document.setRecordData(job.record, job.indicators);

@@ -10,7 +10,6 @@
 #include <functional>
 #include <memory>
 
-class Messages;
 class WordApp;
 namespace PackageTemplate {
 class Prepared;
@@ -33,8 +32,7 @@ public:
         NoTemplate, // the category has no template: the window closes itself on the timer
     };
 
-    ContractDocument(WordApp &word, Messages &messages, const QString &categoryCode, const QString &documentPath,
-                     int recordId);
+    ContractDocument(WordApp &word, const QString &categoryCode, const QString &documentPath, int recordId);
     ~ContractDocument();
 
     // Called between markers while generating, so the window repaints and stays responsive.
@@ -131,7 +129,6 @@ private:
 
     bool mShowInOffice = true;
     bool mNewDocument = false;
-    Messages &mMessages;
     QString mCategoryCode;
     QString mDocumentPath;
     int mRecordId;

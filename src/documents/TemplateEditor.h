@@ -7,8 +7,6 @@
 #include <functional>
 #include <memory>
 
-class Clipboard;
-class Messages;
 class WordApp;
 
 // What the template editor window (TemplateEditorWindow) does: it edits one category's template document in the word
@@ -21,8 +19,7 @@ public:
     // The indicator picker: true and the chosen name when a choice was made.
     using SelectIndicatorFn = std::function<bool(const QString &categoryCode, QString *name)>;
 
-    TemplateEditor(WordApp &word, Messages &messages, Clipboard &clipboard, const QString &categoryCode,
-                   const QString &templatePath);
+    TemplateEditor(WordApp &word, const QString &categoryCode, const QString &templatePath);
 
     void setIndicatorDialogs(EditIndicatorNameFn editIndicatorName, SelectIndicatorFn selectIndicator);
 
@@ -65,7 +62,6 @@ private:
     void showOfficeError();
 
     WordApp &mWord;
-    Messages &mMessages;
     QString mCategoryCode;
     QString mTemplatePath;
     EditIndicatorNameFn mEditIndicatorName;

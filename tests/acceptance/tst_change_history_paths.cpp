@@ -72,7 +72,7 @@ class TestChangeHistoryPaths : public QObject {
         auto none = [](T &) {};
         auto generate = [](T &t) {
             QVERIFY(t.writeTemplate());
-            ContractDocument document(t.mWord, t.mMessages, Cat, DocumentPaths::contractFile(t.mRecord), t.mRecord);
+            ContractDocument document(t.mWord, Cat, DocumentPaths::contractFile(t.mRecord), t.mRecord);
             QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
         };
         return {
@@ -143,8 +143,7 @@ class TestChangeHistoryPaths : public QObject {
             {"document generated", none, generate, ChangeHistory::DocumentGenerated, QString(), 1, true},
             {"document regenerated and saved", generate,
              [](T &t) {
-                 ContractDocument document(t.mWord, t.mMessages, Cat, DocumentPaths::contractFile(t.mRecord),
-                                           t.mRecord);
+                 ContractDocument document(t.mWord, Cat, DocumentPaths::contractFile(t.mRecord), t.mRecord);
                  QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Opened);
                  // The stand-in office shows a package as an empty text: a marker typed in gives it something to
                  // fill and save.

@@ -128,7 +128,7 @@ void TestFaultsSurvived::initTestCase() {
     // The template, written by the template editor with the real office.
     {
         LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
-        TemplateEditor editor(word, mMessages, mClipboard, Child, DocumentPaths::templateFile(Child));
+        TemplateEditor editor(word, Child, DocumentPaths::templateFile(Child));
         QVERIFY(editor.ReadyData());
         QVERIFY(word.paste(u"出租方：[<出租方>]，月租金：[<月租金>]。"_s));
         QVERIFY(editor.save());
@@ -317,7 +317,7 @@ void TestFaultsSurvived::fullOrReadOnlyDisk() {
         const int id = addRecord(u"王五"_s, u"1500"_s);
         QVERIFY(id > 0);
         LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
-        ContractDocument document(word, mMessages, Child, DocumentPaths::contractFile(id), id);
+        ContractDocument document(word, Child, DocumentPaths::contractFile(id), id);
         QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
         QVERIFY(document.save());
         document.FormCloseQuery();
@@ -397,7 +397,7 @@ void TestFaultsSurvived::fullOrReadOnlyDisk() {
         existing->FormCloseQuery();
         mMessages.clear();
         LibreOfficeWordApp other(LibreOfficeWordApp::Display::Headless);
-        ContractDocument document(other, mMessages, Child, DocumentPaths::contractFile(fresh), fresh);
+        ContractDocument document(other, Child, DocumentPaths::contractFile(fresh), fresh);
         QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Failed);
         QCOMPARE(mMessages.texts().size(), 1);
         QVERIFY2(mMessages.lastText().startsWith(u"复制合同模板文件发生错误！\r错误原因："_s),

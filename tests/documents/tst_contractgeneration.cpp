@@ -171,7 +171,7 @@ void TestContractGeneration::fillsMarkers() {
     const int id = addRecord(values);
     QVERIFY(id > 0);
 
-    ContractDocument document(mWord, mMessages, QStringLiteral("caller's code"), contractPath(id), id);
+    ContractDocument document(mWord, QStringLiteral("caller's code"), contractPath(id), id);
     QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
     QCOMPARE(document.categoryCode(), Code);
     QCOMPARE(mWord.text(), expected);
@@ -198,7 +198,7 @@ void TestContractGeneration::generatedDocumentIsFilledOnDisk() {
     QCOMPARE(path, mApp->file(QStringLiteral("DB/ContractFile/%1.Doc").arg(id)));
     mWord.setFailing(QStringLiteral("replace"), fillFails);
     {
-        ContractDocument document(mWord, mMessages, Code, path, id);
+        ContractDocument document(mWord, Code, path, id);
         QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
         if (fillFails) {
             QVERIFY(!QFile::exists(path));
@@ -217,7 +217,7 @@ void TestContractGeneration::generatedDocumentIsFilledOnDisk() {
 
     // The next opening: the filled document as it is, or a new generation.
     mWord.setFailing(QStringLiteral("replace"), false);
-    ContractDocument again(mWord, mMessages, Code, path, id);
+    ContractDocument again(mWord, Code, path, id);
     QCOMPARE(again.ReadyData(),
              fillFails ? ContractDocument::Preparation::Generated : ContractDocument::Preparation::Opened);
     QCOMPARE(mWord.text(), QStringLiteral("甲方：张三"));
@@ -229,7 +229,7 @@ void TestContractGeneration::existingDocumentOpenedUnchanged() {
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
     QVERIFY(writeText(contractPath(id), QStringLiteral("已改过的合同[<甲方>]")));
 
-    ContractDocument document(mWord, mMessages, Code, contractPath(id), id);
+    ContractDocument document(mWord, Code, contractPath(id), id);
     QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Opened);
     QCOMPARE(mWord.text(), QStringLiteral("已改过的合同[<甲方>]"));
     QCOMPARE(mWord.callCount(QStringLiteral("replace")), 0);
@@ -239,11 +239,11 @@ void TestContractGeneration::reopenAfterCloseWithoutSave() {
     QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
     {
-        ContractDocument first(mWord, mMessages, Code, contractPath(id), id);
+        ContractDocument first(mWord, Code, contractPath(id), id);
         QCOMPARE(first.ReadyData(), ContractDocument::Preparation::Generated);
         first.FormCloseQuery();
     }
-    ContractDocument second(mWord, mMessages, Code, contractPath(id), id);
+    ContractDocument second(mWord, Code, contractPath(id), id);
     QCOMPARE(second.ReadyData(), ContractDocument::Preparation::Opened);
     QCOMPARE(mWord.text(), QStringLiteral("甲方张三"));
     QVERIFY(second.regenerate());
@@ -253,7 +253,7 @@ void TestContractGeneration::reopenAfterCloseWithoutSave() {
 void TestContractGeneration::regenerateTwiceChangesNothing() {
     QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
-    ContractDocument document(mWord, mMessages, Code, contractPath(id), id);
+    ContractDocument document(mWord, Code, contractPath(id), id);
     QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
     QVERIFY(mApp->exec(QStringLiteral("UPDATE TContractMain SET Data1='王五' WHERE ID=?"), {id}));
     QVERIFY(document.regenerate());
@@ -293,7 +293,7 @@ void TestContractGeneration::refusals() {
     if (situation == QLatin1String("no record"))
         id += 1;
 
-    ContractDocument document(mWord, mMessages, Code, contractPath(id), id);
+    ContractDocument document(mWord, Code, contractPath(id), id);
     QCOMPARE(int(document.ReadyData()), expectedPreparation);
     QCOMPARE(mMessages.texts(), QStringList{expectedMessage});
     QCOMPARE(document.CloseRequested(), closes);
@@ -309,7 +309,7 @@ void TestContractGeneration::refusals() {
 void TestContractGeneration::saveFailureKeepsNotSaved() {
     QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("[<甲方>]")));
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
-    ContractDocument document(mWord, mMessages, Code, contractPath(id), id);
+    ContractDocument document(mWord, Code, contractPath(id), id);
     QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
     mWord.setFailing(QStringLiteral("saveAs"));
     QVERIFY(!document.save());
@@ -321,7 +321,7 @@ void TestContractGeneration::contractFolderMissing() {
     QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("[<甲方>]")));
     QVERIFY(QDir(mApp->file(QStringLiteral("DB/ContractFile"))).removeRecursively());
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
-    ContractDocument document(mWord, mMessages, Code, contractPath(id), id);
+    ContractDocument document(mWord, Code, contractPath(id), id);
     QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
     QCOMPARE(readText(contractPath(id)), QStringLiteral("张三"));
     QCOMPARE(mWord.text(), QStringLiteral("张三"));
@@ -568,7 +568,7 @@ void TestContractGeneration::exportPdf() {
     QVERIFY(mApp->exec(QStringLiteral("UPDATE TContractMain SET Data6=? WHERE ID=?"), {number, id}));
     proposed.replace(QStringLiteral("<ID>"), QString::number(id));
 
-    ContractDocument document(mWord, mMessages, Code, contractPath(id), id);
+    ContractDocument document(mWord, Code, contractPath(id), id);
     QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
     QCOMPARE(document.pdfFileName(), proposed);
     mMessages.clear();
@@ -637,7 +637,7 @@ void TestContractGeneration::batchGeneration() {
     // another office has open; a lock left by a program that has ended does not count.
     {
         StandInWordApp windowWord;
-        ContractDocument window(windowWord, mMessages, Code, contractPath(existing), existing);
+        ContractDocument window(windowWord, Code, contractPath(existing), existing);
         QCOMPARE(window.ReadyData(), ContractDocument::Preparation::Opened);
         const BatchGeneration::Result skipped = again.run(existing);
         QCOMPARE(skipped.kind, Kind::Skipped);

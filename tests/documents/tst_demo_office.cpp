@@ -64,7 +64,7 @@ void TestDemoOffice::everyRecordGeneratesWithoutAMarkerLeft() {
         const QString path = DocumentPaths::contractFile(id);
         {
             LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
-            ContractDocument document(word, mMessages, QString(), path, id);
+            ContractDocument document(word, QString(), path, id);
             QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
             QVERIFY(document.save());
             document.FormCloseQuery();

@@ -154,7 +154,7 @@ void TestGenerationOffice::generateSaveAndReopen() {
     const QString path = DocumentPaths::contractFile(id);
     {
         LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
-        ContractDocument document(word, mMessages, Code, path, id);
+        ContractDocument document(word, Code, path, id);
         QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
         QVERIFY2(mMessages.texts().isEmpty(), qPrintable(mMessages.texts().join(QLatin1Char('|'))));
         // Saved filled at once, never as a copy of the template.
@@ -215,7 +215,7 @@ void TestGenerationOffice::closeWithoutSaveKeepsTheFilledDocument() {
     QList<MarkerPair> pairs;
     {
         LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
-        ContractDocument first(word, mMessages, Code, path, id);
+        ContractDocument first(word, Code, path, id);
         QCOMPARE(first.ReadyData(), ContractDocument::Preparation::Generated);
         pairs = first.markerPairs();
         // Nothing to ask about: what the office shows is what is on disk.
@@ -227,7 +227,7 @@ void TestGenerationOffice::closeWithoutSaveKeepsTheFilledDocument() {
     QCOMPARE(QDir(QFileInfo(path).absolutePath()).entryList({QStringLiteral("~*")}, QDir::Files), QStringList());
     {
         LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
-        ContractDocument second(word, mMessages, Code, path, id);
+        ContractDocument second(word, Code, path, id);
         QCOMPARE(second.ReadyData(), ContractDocument::Preparation::Opened);
         QCOMPARE(normalised(word.documentText().value_or(QString())), expected);
         QVERIFY(second.regenerate());
@@ -260,7 +260,7 @@ void TestGenerationOffice::textBoxesAreFilled() {
     const QString path = DocumentPaths::contractFile(id);
     {
         LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
-        ContractDocument document(word, mMessages, code, path, id);
+        ContractDocument document(word, code, path, id);
         QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
         document.FormCloseQuery();
     }
@@ -288,7 +288,7 @@ void TestGenerationOffice::editedTemplateIsFilledAnew() {
         const int id = mApp->scalar(QStringLiteral("SELECT max(ID) FROM TContractMain")).toInt();
         {
             LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
-            ContractDocument document(word, mMessages, code, DocumentPaths::contractFile(id), id);
+            ContractDocument document(word, code, DocumentPaths::contractFile(id), id);
             if (document.ReadyData() != ContractDocument::Preparation::Generated)
                 return QStringLiteral("<not generated: %1>").arg(mMessages.texts().join(QLatin1Char('|')));
             document.FormCloseQuery();
@@ -426,9 +426,8 @@ void TestGenerationOffice::officeSaveLeavesEmptyDocAlone() {
     QFile::remove(DocumentPaths::emptyTemplate());
     QVERIFY(QFile::copy(QStringLiteral(VANTREL_EMPTY_DOC), DocumentPaths::emptyTemplate()));
     const QByteArray blank = fileHash(DocumentPaths::emptyTemplate());
-    MemoryClipboard clipboard;
     LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
-    TemplateEditor editor(word, mMessages, clipboard, code, DocumentPaths::templateFile(code));
+    TemplateEditor editor(word, code, DocumentPaths::templateFile(code));
     QVERIFY(editor.ReadyData());
     QVERIFY2(word.paste(QStringLiteral("[<甲方>]")), qPrintable(word.lastError()));
     QVERIFY2(word.saveInPlaceForTest(), qPrintable(word.lastError()));
@@ -461,7 +460,7 @@ void TestGenerationOffice::categoryWithoutTemplateOrIndicators() {
     mMessages.clear();
     const int first = addTo(noTemplate);
     {
-        ContractDocument document(word, mMessages, noTemplate, DocumentPaths::contractFile(first), first);
+        ContractDocument document(word, noTemplate, DocumentPaths::contractFile(first), first);
         QCOMPARE(document.ReadyData(), ContractDocument::Preparation::NoTemplate);
         QVERIFY(document.raiseOffice());
         QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("选定合同类型的模板文件尚未创建！")});
@@ -471,7 +470,7 @@ void TestGenerationOffice::categoryWithoutTemplateOrIndicators() {
     mMessages.clear();
     const int second = addTo(noIndicators);
     {
-        ContractDocument document(word, mMessages, noIndicators, DocumentPaths::contractFile(second), second);
+        ContractDocument document(word, noIndicators, DocumentPaths::contractFile(second), second);
         QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
         QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("选定合同对应的合同参数已经不存在！")});
         QCOMPARE(normalised(word.documentText().value_or(QString())), normalised(mTemplateText));

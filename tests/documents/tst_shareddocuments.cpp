@@ -226,7 +226,7 @@ private Q_SLOTS:
         use(*mSecond);
         QVERIFY(writeFile(mSecond->file(Doc), "never fetched"));
         mMessages.answerQuestion(false);
-        QCOMPARE(DocumentSync::writeBack(mSecond->file(Doc), mMessages, QStringLiteral("合同文档")),
+        QCOMPARE(DocumentSync::writeBack(mSecond->file(Doc), QStringLiteral("合同文档")),
                  DocumentSync::WriteBack::Kept);
         QCOMPARE(onServer(Doc), std::optional<QByteArray>("on the server"));
         const QString kept = mSecond->file(QStringLiteral("Bak/7_本机修改_20260307_093000.Doc"));
@@ -253,8 +253,7 @@ private Q_SLOTS:
 
         use(*mSecond);
         StandInWordApp word;
-        MemoryClipboard clipboard;
-        TemplateEditor editor(word, mMessages, clipboard, Code, DocumentPaths::templateFile(Code));
+        TemplateEditor editor(word, Code, DocumentPaths::templateFile(Code));
         QVERIFY(editor.ReadyData());
         QCOMPARE(word.text(), QStringLiteral("原模板"));
         if (otherSavedMeanwhile) {
@@ -325,7 +324,7 @@ private Q_SLOTS:
         use(*mFirst);
         addRecordWithTemplate(*mFirst);
         StandInWordApp word;
-        ContractDocument document(word, mMessages, Code, DocumentPaths::contractFile(7), 7);
+        ContractDocument document(word, Code, DocumentPaths::contractFile(7), 7);
         QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
         QVERIFY(mFirst->refuseChanges(QStringLiteral("TFile"), QStringLiteral("UPDATE")));
         word.setText(QStringLiteral("未能写入服务器的修改"));
@@ -380,14 +379,14 @@ private Q_SLOTS:
         addRecordWithTemplate(*mFirst);
 
         StandInWordApp firstWord;
-        ContractDocument first(firstWord, mMessages, Code, DocumentPaths::contractFile(7), 7);
+        ContractDocument first(firstWord, Code, DocumentPaths::contractFile(7), 7);
         // Made from the template fetched from the server, and written back there.
         QCOMPARE(first.ReadyData(), ContractDocument::Preparation::Generated);
         QCOMPARE(onServer(Doc), std::optional<QByteArray>(QStringLiteral("甲方张三").toUtf8()));
 
         use(*mSecond);
         StandInWordApp secondWord;
-        ContractDocument second(secondWord, mMessages, Code, DocumentPaths::contractFile(7), 7);
+        ContractDocument second(secondWord, Code, DocumentPaths::contractFile(7), 7);
         QCOMPARE(second.ReadyData(), ContractDocument::Preparation::Opened);
         QCOMPARE(secondWord.text(), QStringLiteral("甲方张三"));
 

@@ -86,7 +86,7 @@ void TestTemplateEditor::opensTemplateOrEmptyTemplate() {
     if (haveTemplate)
         QVERIFY(writeText(path, QStringLiteral("租赁合同 [<甲方>]")));
 
-    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, path);
+    TemplateEditor editor(mWord, mCode, path);
     QVERIFY(editor.ReadyData());
     QVERIFY(mWord.isArranged());
     QCOMPARE(mWord.text(), expectedText);
@@ -95,7 +95,7 @@ void TestTemplateEditor::opensTemplateOrEmptyTemplate() {
 
 void TestTemplateEditor::noDocumentToOpen() {
     QVERIFY(QFile::remove(DocumentPaths::emptyTemplate()));
-    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
+    TemplateEditor editor(mWord, mCode, DocumentPaths::templateFile(mCode));
     QVERIFY(!editor.ReadyData());
     QVERIFY(!mWord.hasDocument());
     QCOMPARE(mMessages.texts().size(), 1);
@@ -115,7 +115,7 @@ void TestTemplateEditor::insertNewIndicator() {
     QFETCH(QString, savedName);
     QFETCH(QString, expectedText);
     QFETCH(QString, expectedClipboard);
-    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
+    TemplateEditor editor(mWord, mCode, DocumentPaths::templateFile(mCode));
     QStringList asked;
     editor.setIndicatorDialogs(
         [&](const QString &table, const QString &code, int id) {
@@ -145,7 +145,7 @@ void TestTemplateEditor::insertExistingIndicator_data() {
 void TestTemplateEditor::insertExistingIndicator() {
     QFETCH(bool, chosen);
     QFETCH(QString, expectedText);
-    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
+    TemplateEditor editor(mWord, mCode, DocumentPaths::templateFile(mCode));
     QString askedFor;
     editor.setIndicatorDialogs({}, [&](const QString &code, QString *name) {
         askedFor = code;
@@ -177,7 +177,7 @@ void TestTemplateEditor::insertClause() {
     QFETCH(std::optional<QString>, value);
     QFETCH(int, selected);
     QFETCH(QString, expectedText);
-    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
+    TemplateEditor editor(mWord, mCode, DocumentPaths::templateFile(mCode));
     editor.setIndicatorDialogs({}, [&](const QString &, QString *name) {
         *name = chosen ? QStringLiteral("月租金") : QString();
         return chosen;
@@ -196,7 +196,7 @@ void TestTemplateEditor::saveCreatesTemplateFile() {
     // A fresh folder may lack DB/ModelFiles: saving makes it.
     QVERIFY(QDir(mApp->file(QStringLiteral("DB/ModelFiles"))).removeRecursively());
     const QString path = DocumentPaths::templateFile(mCode);
-    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, path);
+    TemplateEditor editor(mWord, mCode, path);
     editor.setIndicatorDialogs([](const QString &, const QString &, int) { return QStringLiteral("甲方"); }, {});
     QVERIFY(editor.ReadyData());
     editor.insertNewIndicator();
@@ -209,7 +209,7 @@ void TestTemplateEditor::saveCreatesTemplateFile() {
 }
 
 void TestTemplateEditor::saveFailureKeepsWindowOpen() {
-    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
+    TemplateEditor editor(mWord, mCode, DocumentPaths::templateFile(mCode));
     QVERIFY(editor.ReadyData());
     mWord.setFailing(QStringLiteral("saveAs"));
     QVERIFY(!editor.save());
@@ -219,7 +219,7 @@ void TestTemplateEditor::saveFailureKeepsWindowOpen() {
 }
 
 void TestTemplateEditor::closeWithoutSaveWritesNothing() {
-    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
+    TemplateEditor editor(mWord, mCode, DocumentPaths::templateFile(mCode));
     editor.setIndicatorDialogs([](const QString &, const QString &, int) { return QStringLiteral("甲方"); }, {});
     QVERIFY(editor.ReadyData());
     editor.insertNewIndicator();
@@ -233,7 +233,7 @@ void TestTemplateEditor::closeWithoutSaveWritesNothing() {
 
 void TestTemplateEditor::officeUnreachable() {
     mWord.setFailing(QStringLiteral("connect"));
-    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
+    TemplateEditor editor(mWord, mCode, DocumentPaths::templateFile(mCode));
     int created = 0;
     editor.setIndicatorDialogs(
         [&](const QString &, const QString &, int) {
@@ -303,7 +303,7 @@ void TestTemplateEditor::officeOwnSaveNeverWritesEmptyDoc() {
     // The office's own Save writes where the document came from.
     QFETCH(bool, officeWindowClosed);
     const QString path = DocumentPaths::templateFile(mCode);
-    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, path);
+    TemplateEditor editor(mWord, mCode, path);
     editor.setIndicatorDialogs([](const QString &, const QString &, int) { return QStringLiteral("甲方"); }, {});
     QVERIFY(editor.ReadyData());
     editor.insertNewIndicator();

@@ -12,7 +12,7 @@ ContractDocumentWindow::ContractDocumentWindow(const QString &categoryCode, cons
                                                std::unique_ptr<WordApp> word, QWidget *parent)
     : OfficeToolWindow(std::move(word),
                        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint, parent)
-    , mDocument(this->word(), Messages::instance(), categoryCode, documentPath, recordId) {
+    , mDocument(this->word(), categoryCode, documentPath, recordId) {
     setObjectName(QStringLiteral("ContractDocumentWindow"));
     setWindowTitle(QStringLiteral("合同编辑"));
 

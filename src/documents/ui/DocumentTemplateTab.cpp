@@ -38,7 +38,7 @@ DocumentTemplateTab::DocumentTemplateTab(const DocumentServices &services, QWidg
 
 void DocumentTemplateTab::importTemplate() {
     const QString code = mPage->categoryCode();
-    if (TemplateImport::run(code, Messages::instance()))
+    if (TemplateImport::run(code))
         mPage->ReadyModel(code);
 }
 

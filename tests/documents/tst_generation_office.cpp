@@ -315,7 +315,7 @@ void TestGenerationOffice::batchGoesOnAfterTheOfficeDied() {
     BatchGeneration batch(word, {});
     QCOMPARE(batch.run(ids.at(0)).kind, BatchGeneration::Result::Kind::Generated);
     // The office dies between two documents, as a crash would end it: the next document starts a new one.
-    word.killOfficeForTest();
+    OfficeTestAccess::killOffice(word);
     QCOMPARE(batch.run(ids.at(1)).kind, BatchGeneration::Result::Kind::Generated);
     QCOMPARE(batch.run(ids.at(2)).kind, BatchGeneration::Result::Kind::Generated);
     word.quit();
@@ -430,7 +430,7 @@ void TestGenerationOffice::officeSaveLeavesEmptyDocAlone() {
     TemplateEditor editor(word, code, DocumentPaths::templateFile(code));
     QVERIFY(editor.ReadyData());
     QVERIFY2(word.paste(QStringLiteral("[<甲方>]")), qPrintable(word.lastError()));
-    QVERIFY2(word.saveInPlaceForTest(), qPrintable(word.lastError()));
+    QVERIFY2(OfficeTestAccess::saveInPlace(word), qPrintable(word.lastError()));
     QCOMPARE(fileHash(DocumentPaths::emptyTemplate()), blank);
     QVERIFY(!QFile::exists(DocumentPaths::templateFile(code)));
 

@@ -1,6 +1,7 @@
 #include "documents/OfficeFixture.h"
 #include "office/LibreOfficeWordApp.h"
 #include "office/OfficeProcesses.h"
+#include "office/SharedOffice.h"
 
 #include <QDebug>
 #include <QDir>
@@ -340,7 +341,7 @@ void TestLibreOfficeWordApp::deadOfficeIsNoticedAndReplaced() {
     LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
     QVERIFY2(word.connect(), qPrintable(word.lastError()));
     QVERIFY2(word.open(mSimpleDoc), qPrintable(word.lastError()));
-    word.killOfficeForTest();
+    OfficeTestAccess::killOffice(word);
 
     QElapsedTimer timer;
     timer.start();
@@ -370,7 +371,7 @@ void TestLibreOfficeWordApp::hungOfficeIsEndedAfterTheLimit() {
     LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
     QVERIFY2(word.connect(), qPrintable(word.lastError()));
     QVERIFY2(word.open(mSimpleDoc), qPrintable(word.lastError()));
-    word.freezeOfficeForTest();
+    OfficeTestAccess::freezeOffice(word);
 
     QElapsedTimer timer;
     timer.start();
@@ -421,14 +422,15 @@ void TestLibreOfficeWordApp::quitEndsTheOffice() {
 void TestLibreOfficeWordApp::windowsShareOneOffice() {
     // Started in the background when the program comes up; a window that comes first waits for it.
     const int before = OfficeProcesses::count();
-    LibreOfficeWordApp::startSharedOffice();
-    LibreOfficeWordApp first(LibreOfficeWordApp::Display::Headless, LibreOfficeWordApp::Office::Shared);
+    SharedOffice shared;
+    shared.startInBackground();
+    LibreOfficeWordApp first(shared);
     QTRY_VERIFY_WITH_TIMEOUT(!first.isStarting(), 60000);
     QVERIFY2(first.connect(), qPrintable(first.lastError()));
     QCOMPARE(OfficeProcesses::count(), before + 1);
 
     // Two windows, one office, a document each.
-    LibreOfficeWordApp second(LibreOfficeWordApp::Display::Headless, LibreOfficeWordApp::Office::Shared);
+    LibreOfficeWordApp second(shared);
     QVERIFY(!second.isStarting());
     QVERIFY2(second.connect(), qPrintable(second.lastError()));
     QCOMPARE(OfficeProcesses::count(), before + 1);
@@ -444,8 +446,8 @@ void TestLibreOfficeWordApp::windowsShareOneOffice() {
     QCOMPARE(OfficeProcesses::count(), before + 1);
 
     // An office that died is replaced on the next window's use.
-    second.killOfficeForTest();
-    LibreOfficeWordApp third(LibreOfficeWordApp::Display::Headless, LibreOfficeWordApp::Office::Shared);
+    OfficeTestAccess::killOffice(second);
+    LibreOfficeWordApp third(shared);
     QVERIFY2(third.connect(), qPrintable(third.lastError()));
     QVERIFY2(third.open(mSimpleDoc), qPrintable(third.lastError()));
     QVERIFY(!second.hasDocument());

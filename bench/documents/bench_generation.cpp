@@ -103,7 +103,7 @@ int main(int argc, char *argv[]) {
         QElapsedTimer timer;
         timer.start();
         ContractDocument document(word, Code, contractPath, id);
-        if (document.ReadyData() != ContractDocument::Preparation::Generated || !document.save())
+        if (document.prepare() != ContractDocument::Preparation::Generated || !document.save())
             return -1.0;
         return timer.nsecsElapsed() / 1e6;
     };
@@ -162,7 +162,7 @@ int main(int argc, char *argv[]) {
         timer.start();
         LibreOfficeWordApp window(shared);
         ContractDocument document(window, leaseCode, path, leaseId);
-        if (!window.connect() || document.ReadyData() != ContractDocument::Preparation::Generated)
+        if (!window.connect() || document.prepare() != ContractDocument::Preparation::Generated)
             return -1.0;
         const double ms = timer.nsecsElapsed() / 1e6;
         window.quit();

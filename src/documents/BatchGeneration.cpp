@@ -273,7 +273,7 @@ BatchGeneration::Result BatchGeneration::makeDocument(const Job &job) {
     document.setNewDocument(true);
     document.setRecordData(job.record, job.indicators);
     document.setPreparedTemplate(job.preparedTemplate);
-    const ContractDocument::Preparation prepared = document.ReadyData();
+    const ContractDocument::Preparation prepared = document.prepare();
     // The document is written under the name it says (the template's format), never under another case.
     const QString made = QFileInfo::exists(document.documentPath()) ? document.documentPath() : QString();
     QString stagedPdf;

@@ -20,7 +20,7 @@
 
 ContractDocument::ContractDocument(WordApp &word, const QString &categoryCode, const QString &documentPath,
                                    int recordId)
-    : mWord(word)
+    : DocumentSession(word, QStringLiteral("合同文档"))
     , mCategoryCode(categoryCode)
     , mDocumentPath(documentPath)
     , mRecordId(recordId) {}
@@ -79,7 +79,7 @@ bool ContractDocument::readRecord() {
     return true;
 }
 
-ContractDocument::Preparation ContractDocument::ReadyData() {
+ContractDocument::Preparation ContractDocument::prepare() {
     // A record that is gone has no values to fill in: reported like a failed read.
     if (!readRecord()) {
         Messages::instance().information(QStringLiteral("读取数据库发生错误！"));
@@ -386,7 +386,7 @@ bool ContractDocument::save() {
         return false;
     }
     recordWrite(ChangeHistory::DocumentSaved);
-    mNotSaved = false;
+    mSaved = true;
     return true;
 }
 
@@ -476,40 +476,15 @@ bool ContractDocument::raiseOffice() {
     return false;
 }
 
-void ContractDocument::FormMouseDown() {
+void ContractDocument::windowClicked() {
     if (!mClosed && mWord.isConnected())
         mWord.bringToFront();
 }
 
-bool ContractDocument::CanClose() {
-    // Closing while the markers are filled abandons the run; the document is not on disk yet.
-    if (mClosed || mGenerating || !mWord.isModified())
-        return true;
-    switch (Messages::instance().saveQuestion(QStringLiteral("合同文档已经修改，是否保存？"))) {
-    case Messages::SaveChoice::Save:
-        return save();
-    case Messages::SaveChoice::Discard:
-        return true;
-    case Messages::SaveChoice::Cancel:
-        break;
-    }
-    return false;
+bool ContractDocument::hasUnsavedChange() {
+    return mWord.isModified();
 }
 
-void ContractDocument::FormCloseQuery() {
-    if (mClosed)
-        return;
-    mClosed = true;
-    unlock();
-    if (!mWord.quit())
-        mWord.disconnect();
-    // What the office's own Save wrote in place reaches the shared server too.
-    DocumentSync::writeBackOnClose(mDocumentPath, QStringLiteral("合同文档"));
-    // The office's own Save may have written the copy being filled again.
+void ContractDocument::afterClosed() {
     QFile::remove(workingCopyPath(mDocumentPath));
-}
-
-void ContractDocument::OtherWindowActivated() {
-    if (!mClosed && !mGenerating && mWord.hasDocument())
-        mWord.bringToFront();
 }

@@ -23,7 +23,7 @@ QByteArray fileBytes(const QString &path) {
 } // namespace
 
 TemplateEditor::TemplateEditor(WordApp &word, const QString &categoryCode, const QString &templatePath)
-    : mWord(word)
+    : DocumentSession(word, QStringLiteral("模板文档"))
     , mCategoryCode(categoryCode)
     , mTemplatePath(templatePath) {
     mWord.setClipboardWriter([](const QString &text) { Clipboard::instance().setText(text); });
@@ -43,7 +43,7 @@ void TemplateEditor::showOfficeError() {
     Messages::instance().warning(error.isEmpty() ? QStringLiteral("办公软件操作失败。") : error);
 }
 
-bool TemplateEditor::ReadyData() {
+bool TemplateEditor::prepare() {
     if (!mWord.connect()) {
         Messages::instance().warning(officeMissingText());
         return false;
@@ -59,11 +59,11 @@ bool TemplateEditor::ReadyData() {
     if (!ownTemplate.isEmpty()) {
         if (QFileInfo(ownTemplate).suffix().compare(QLatin1String("doc"), Qt::CaseInsensitive))
             mTemplatePath = DocumentPaths::withSuffixOf(mTemplatePath, ownTemplate);
-        return LoadDoc(ownTemplate);
+        return loadDocument(ownTemplate);
     }
     const QString blank = DocumentPaths::emptyTemplate();
     if (!QFileInfo::exists(blank))
-        return LoadDoc(blank);
+        return loadDocument(blank);
     // The office's own Save (Ctrl+S, or "Save" when its window is closed) writes where the document came from:
     // the empty template shared by every new category must never be that place. A copy of it is, in a folder of
     // this editor's own, so that the category still has no template until "保存".
@@ -76,14 +76,14 @@ bool TemplateEditor::ReadyData() {
         return false;
     }
     mBlankCopy = fileBytes(mWorkingCopy);
-    return LoadDoc(mWorkingCopy);
+    return loadDocument(mWorkingCopy);
 }
 
 bool TemplateEditor::workingCopyChanged() const {
     return !mWorkingCopy.isEmpty() && !mSaved && fileBytes(mWorkingCopy) != mBlankCopy;
 }
 
-bool TemplateEditor::LoadDoc(const QString &path) {
+bool TemplateEditor::loadDocument(const QString &path) {
     if (!QFileInfo::exists(path)) {
         Messages::instance().warning(QStringLiteral("文件不存在：") + QDir::toNativeSeparators(path));
         return false;
@@ -174,7 +174,7 @@ bool TemplateEditor::storeSaved() {
         // The other user's template from now on; a new category's copy no longer stands for it.
         mScratch.reset();
         mWorkingCopy.clear();
-        LoadDoc(mTemplatePath);
+        loadDocument(mTemplatePath);
         return false;
     case DocumentSync::WriteBack::Kept:
     case DocumentSync::WriteBack::Failed:
@@ -188,33 +188,10 @@ void TemplateEditor::print() {
         showOfficeError();
 }
 
-bool TemplateEditor::CanClose() {
-    // A new category's changes the office saved went into the copy, not into the template: still to be saved.
-    if (mClosed || !(mWord.isModified() || workingCopyChanged()))
-        return true;
-    switch (Messages::instance().saveQuestion(QStringLiteral("模板文档已经修改，是否保存？"))) {
-    case Messages::SaveChoice::Save:
-        return save();
-    case Messages::SaveChoice::Discard:
-        return true;
-    case Messages::SaveChoice::Cancel:
-        break;
-    }
-    return false;
+bool TemplateEditor::hasUnsavedChange() {
+    return mWord.isModified() || workingCopyChanged();
 }
 
-void TemplateEditor::FormCloseQuery() {
-    if (mClosed)
-        return;
-    mClosed = true;
-    if (!mWord.quit())
-        mWord.disconnect();
+void TemplateEditor::afterClosed() {
     mScratch.reset();
-    // What the office's own Save wrote in place reaches the shared server too.
-    DocumentSync::writeBackOnClose(mTemplatePath, QStringLiteral("模板文档"));
-}
-
-void TemplateEditor::OtherWindowActivated() {
-    if (!mClosed && mWord.hasDocument())
-        mWord.bringToFront();
 }

@@ -73,7 +73,7 @@ class TestChangeHistoryPaths : public QObject {
         auto generate = [](T &t) {
             QVERIFY(t.writeTemplate());
             ContractDocument document(t.mWord, Cat, DocumentPaths::contractFile(t.mRecord), t.mRecord);
-            QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+            QCOMPARE(document.prepare(), ContractDocument::Preparation::Generated);
         };
         return {
             {"new record in the entry dialog", none,
@@ -144,7 +144,7 @@ class TestChangeHistoryPaths : public QObject {
             {"document regenerated and saved", generate,
              [](T &t) {
                  ContractDocument document(t.mWord, Cat, DocumentPaths::contractFile(t.mRecord), t.mRecord);
-                 QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Opened);
+                 QCOMPARE(document.prepare(), ContractDocument::Preparation::Opened);
                  // The stand-in office shows a package as an empty text: a marker typed in gives it something to
                  // fill and save.
                  QVERIFY(t.mWord.paste(QStringLiteral("甲方：[<甲方>]")));

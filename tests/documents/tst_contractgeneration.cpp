@@ -172,13 +172,13 @@ void TestContractGeneration::fillsMarkers() {
     QVERIFY(id > 0);
 
     ContractDocument document(mWord, QStringLiteral("caller's code"), contractPath(id), id);
-    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+    QCOMPARE(document.prepare(), ContractDocument::Preparation::Generated);
     QCOMPARE(document.categoryCode(), Code);
     QCOMPARE(mWord.text(), expected);
     QVERIFY(mMessages.texts().isEmpty());
     QCOMPARE(document.markerPairs().size(), 5);
     QCOMPARE(document.markerPairs().first().marker, QStringLiteral("[<说明>]"));
-    QVERIFY(document.NotSaved());
+    QVERIFY(!document.saved());
     QVERIFY(!document.raiseOffice());
 }
 
@@ -199,7 +199,7 @@ void TestContractGeneration::generatedDocumentIsFilledOnDisk() {
     mWord.setFailing(QStringLiteral("replace"), fillFails);
     {
         ContractDocument document(mWord, Code, path, id);
-        QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+        QCOMPARE(document.prepare(), ContractDocument::Preparation::Generated);
         if (fillFails) {
             QVERIFY(!QFile::exists(path));
             QCOMPARE(mMessages.texts().size(), 1);
@@ -208,9 +208,9 @@ void TestContractGeneration::generatedDocumentIsFilledOnDisk() {
             QCOMPARE(readText(path), QStringLiteral("甲方：张三"));
             QVERIFY(mMessages.texts().isEmpty());
         }
-        QVERIFY(document.NotSaved());
-        QVERIFY(document.CanClose());
-        document.FormCloseQuery();
+        QVERIFY(!document.saved());
+        QVERIFY(document.canClose());
+        document.close();
     }
     QCOMPARE(QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files),
              fillFails ? QStringList() : QStringList{QFileInfo(path).fileName()});
@@ -218,7 +218,7 @@ void TestContractGeneration::generatedDocumentIsFilledOnDisk() {
     // The next opening: the filled document as it is, or a new generation.
     mWord.setFailing(QStringLiteral("replace"), false);
     ContractDocument again(mWord, Code, path, id);
-    QCOMPARE(again.ReadyData(),
+    QCOMPARE(again.prepare(),
              fillFails ? ContractDocument::Preparation::Generated : ContractDocument::Preparation::Opened);
     QCOMPARE(mWord.text(), QStringLiteral("甲方：张三"));
     QCOMPARE(readText(path), QStringLiteral("甲方：张三"));
@@ -230,7 +230,7 @@ void TestContractGeneration::existingDocumentOpenedUnchanged() {
     QVERIFY(writeText(contractPath(id), QStringLiteral("已改过的合同[<甲方>]")));
 
     ContractDocument document(mWord, Code, contractPath(id), id);
-    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Opened);
+    QCOMPARE(document.prepare(), ContractDocument::Preparation::Opened);
     QCOMPARE(mWord.text(), QStringLiteral("已改过的合同[<甲方>]"));
     QCOMPARE(mWord.callCount(QStringLiteral("replace")), 0);
 }
@@ -240,11 +240,11 @@ void TestContractGeneration::reopenAfterCloseWithoutSave() {
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
     {
         ContractDocument first(mWord, Code, contractPath(id), id);
-        QCOMPARE(first.ReadyData(), ContractDocument::Preparation::Generated);
-        first.FormCloseQuery();
+        QCOMPARE(first.prepare(), ContractDocument::Preparation::Generated);
+        first.close();
     }
     ContractDocument second(mWord, Code, contractPath(id), id);
-    QCOMPARE(second.ReadyData(), ContractDocument::Preparation::Opened);
+    QCOMPARE(second.prepare(), ContractDocument::Preparation::Opened);
     QCOMPARE(mWord.text(), QStringLiteral("甲方张三"));
     QVERIFY(second.regenerate());
     QCOMPARE(mWord.text(), QStringLiteral("甲方张三"));
@@ -254,7 +254,7 @@ void TestContractGeneration::regenerateTwiceChangesNothing() {
     QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
     ContractDocument document(mWord, Code, contractPath(id), id);
-    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+    QCOMPARE(document.prepare(), ContractDocument::Preparation::Generated);
     QVERIFY(mApp->exec(QStringLiteral("UPDATE TContractMain SET Data1='王五' WHERE ID=?"), {id}));
     QVERIFY(document.regenerate());
     QCOMPARE(mWord.text(), QStringLiteral("甲方张三"));
@@ -294,9 +294,9 @@ void TestContractGeneration::refusals() {
         id += 1;
 
     ContractDocument document(mWord, Code, contractPath(id), id);
-    QCOMPARE(int(document.ReadyData()), expectedPreparation);
+    QCOMPARE(int(document.prepare()), expectedPreparation);
     QCOMPARE(mMessages.texts(), QStringList{expectedMessage});
-    QCOMPARE(document.CloseRequested(), closes);
+    QCOMPARE(document.closeRequested(), closes);
     QCOMPARE(document.raiseOffice(), closes);
     if (situation == QLatin1String("no indicators"))
         QCOMPARE(mWord.text(), templateText);
@@ -310,10 +310,10 @@ void TestContractGeneration::saveFailureKeepsNotSaved() {
     QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("[<甲方>]")));
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
     ContractDocument document(mWord, Code, contractPath(id), id);
-    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+    QCOMPARE(document.prepare(), ContractDocument::Preparation::Generated);
     mWord.setFailing(QStringLiteral("saveAs"));
     QVERIFY(!document.save());
-    QVERIFY(document.NotSaved());
+    QVERIFY(!document.saved());
     QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("保存文件发生错误")});
 }
 
@@ -322,7 +322,7 @@ void TestContractGeneration::contractFolderMissing() {
     QVERIFY(QDir(mApp->file(QStringLiteral("DB/ContractFile"))).removeRecursively());
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
     ContractDocument document(mWord, Code, contractPath(id), id);
-    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+    QCOMPARE(document.prepare(), ContractDocument::Preparation::Generated);
     QCOMPARE(readText(contractPath(id)), QStringLiteral("张三"));
     QCOMPARE(mWord.text(), QStringLiteral("张三"));
 }
@@ -334,11 +334,11 @@ void TestContractGeneration::windowClosesItselfWithoutTemplate() {
     QCOMPARE(form.width(), 110);
     QVERIFY(!form.timer()->isActive());
     form.show();
-    QTRY_VERIFY(form.document().CloseRequested());
+    QTRY_VERIFY(form.document().closeRequested());
     QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("选定合同类型的模板文件尚未创建！")});
     QVERIFY(form.isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), 3000);
-    QVERIFY(form.document().NotSaved());
+    QVERIFY(!form.document().saved());
 }
 
 void TestContractGeneration::windowGeneratesAndSaves() {
@@ -365,7 +365,7 @@ void TestContractGeneration::windowGeneratesAndSaves() {
 
     QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("saveButton")), Qt::LeftButton);
     QVERIFY(!form.isVisible());
-    QVERIFY(!form.document().NotSaved());
+    QVERIFY(form.document().saved());
     QCOMPARE(readText(contractPath(id)), QStringLiteral("甲方张三"));
     QCOMPARE(office->callCount(QStringLiteral("quit")), 1);
 }
@@ -452,7 +452,7 @@ void TestContractGeneration::closeAsksWhenModified() {
     QCOMPARE(form.isVisible(), !closes);
     QCOMPARE(office->callCount(QStringLiteral("quit")), closes ? 1 : 0);
     QCOMPARE(readText(contractPath(id)), onDisk);
-    QCOMPARE(form.document().NotSaved(), answer != int(Messages::SaveChoice::Save));
+    QCOMPARE(!form.document().saved(), answer != int(Messages::SaveChoice::Save));
     if (!closes) {
         // Staying open keeps the edits in the office; a later 不保存 closes.
         QCOMPARE(office->text(), QStringLiteral("甲方张三，已改"));
@@ -569,7 +569,7 @@ void TestContractGeneration::exportPdf() {
     proposed.replace(QStringLiteral("<ID>"), QString::number(id));
 
     ContractDocument document(mWord, Code, contractPath(id), id);
-    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+    QCOMPARE(document.prepare(), ContractDocument::Preparation::Generated);
     QCOMPARE(document.pdfFileName(), proposed);
     mMessages.clear();
 
@@ -638,14 +638,14 @@ void TestContractGeneration::batchGeneration() {
     {
         StandInWordApp windowWord;
         ContractDocument window(windowWord, Code, contractPath(existing), existing);
-        QCOMPARE(window.ReadyData(), ContractDocument::Preparation::Opened);
+        QCOMPARE(window.prepare(), ContractDocument::Preparation::Opened);
         const BatchGeneration::Result skipped = again.run(existing);
         QCOMPARE(skipped.kind, Kind::Skipped);
         // The summary says who holds the lock and where it is, so a lock that stays can be found.
         QVERIFY2(skipped.reason.startsWith(QStringLiteral("合同文档正在窗口中打开，没有覆盖（")) &&
                      skipped.reason.contains(QStringLiteral(".~lock.%1.Doc#").arg(existing)),
                  qPrintable(skipped.reason));
-        window.FormCloseQuery();
+        window.close();
         QCOMPARE(again.run(existing).kind, Kind::Generated);
     }
     const QString lock =

@@ -65,9 +65,9 @@ void TestDemoOffice::everyRecordGeneratesWithoutAMarkerLeft() {
         {
             LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
             ContractDocument document(word, QString(), path, id);
-            QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+            QCOMPARE(document.prepare(), ContractDocument::Preparation::Generated);
             QVERIFY(document.save());
-            document.FormCloseQuery();
+            document.close();
         }
         // VANTREL_DEMO_OUTPUT names a folder that keeps the generated documents for a look at them.
         const QString keep = qEnvironmentVariable("VANTREL_DEMO_OUTPUT");

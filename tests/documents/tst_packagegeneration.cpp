@@ -106,7 +106,7 @@ void TestPackageGeneration::generatesInTemplateFormat() {
     const int id = addRecord();
 
     ContractDocument document(mWord, Code, DocumentPaths::contractFile(id), id);
-    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+    QCOMPARE(document.prepare(), ContractDocument::Preparation::Generated);
     const QString contract = mApp->file(QStringLiteral("DB/ContractFile/%1.%2").arg(id).arg(format));
     QCOMPARE(document.documentPath(), contract);
     QCOMPARE(mWord.documentPath(), contract);
@@ -117,7 +117,7 @@ void TestPackageGeneration::generatesInTemplateFormat() {
 
     // The next opening finds the document in its format and opens it as it is.
     ContractDocument again(mWord, Code, DocumentPaths::contractFile(id), id);
-    QCOMPARE(again.ReadyData(), ContractDocument::Preparation::Opened);
+    QCOMPARE(again.prepare(), ContractDocument::Preparation::Opened);
     QCOMPARE(again.documentPath(), contract);
     QCOMPARE(mWord.documentPath(), contract);
 }
@@ -159,7 +159,7 @@ void TestPackageGeneration::damagedTemplateWritesNothing() {
     const int id = addRecord();
 
     ContractDocument document(mWord, Code, DocumentPaths::contractFile(id), id);
-    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Failed);
+    QCOMPARE(document.prepare(), ContractDocument::Preparation::Failed);
     QCOMPARE(mMessages.texts().size(), 1);
     QVERIFY2(mMessages.texts().first().contains(message), qPrintable(mMessages.texts().first()));
     QCOMPARE(QDir(mApp->file(QStringLiteral("DB/ContractFile"))).entryList(QDir::Files | QDir::Hidden), QStringList());
@@ -170,7 +170,7 @@ void TestPackageGeneration::templateEditorKeepsFormat() {
     const QString templateFile = mApp->file(QStringLiteral("DB/ModelFiles/%1.docx").arg(Code));
     QVERIFY(PackageFiles::write(templateFile, package(QStringLiteral("docx"), "[&lt;甲方>]")));
     TemplateEditor editor(mWord, Code, DocumentPaths::templateFile(Code));
-    QVERIFY(editor.ReadyData());
+    QVERIFY(editor.prepare());
     QCOMPARE(mWord.documentPath(), templateFile);
     QVERIFY(editor.save());
     QCOMPARE(mWord.callCount(QStringLiteral("saveAs")), 1);
@@ -280,7 +280,7 @@ void TestPackageGeneration::importTemplateFile() {
     if (suffix != QLatin1String("doc")) {
         const int id = addRecord();
         ContractDocument document(mWord, Code, DocumentPaths::contractFile(id), id);
-        QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+        QCOMPARE(document.prepare(), ContractDocument::Preparation::Generated);
         QCOMPARE(PackageFiles::paragraphs(PackageFiles::read(document.documentPath(), mainPart(suffix))),
                  QStringList{QStringLiteral("甲方：张三")});
     }
@@ -331,7 +331,7 @@ void TestPackageGeneration::clausesTestTheValueWithoutItsUnit() {
                        {Code, QStringLiteral("张三"), QString()}));
     const int id = mApp->scalar(QStringLiteral("SELECT max(ID) FROM TContractMain")).toInt();
     ContractDocument document(mWord, Code, DocumentPaths::contractFile(id), id);
-    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+    QCOMPARE(document.prepare(), ContractDocument::Preparation::Generated);
     QCOMPARE(PackageFiles::paragraphs(PackageFiles::read(document.documentPath(), mainPart(format))),
              QStringList{QStringLiteral("甲方：张三。")});
 }
@@ -345,7 +345,7 @@ void TestPackageGeneration::regenerateSettlesClauses() {
     file.write("甲方：[<甲方>]\n[<如果:月租金>]月租金[<月租金>]\n[<结束>]\n末尾");
     file.close();
     ContractDocument document(mWord, Code, DocumentPaths::contractFile(id), id);
-    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Opened);
+    QCOMPARE(document.prepare(), ContractDocument::Preparation::Opened);
     QVERIFY(document.regenerate());
     QCOMPARE(mWord.text(), QStringLiteral("甲方：张三\n末尾"));
     QVERIFY(mWord.isModified());

@@ -87,7 +87,7 @@ void TestTemplateEditor::opensTemplateOrEmptyTemplate() {
         QVERIFY(writeText(path, QStringLiteral("租赁合同 [<甲方>]")));
 
     TemplateEditor editor(mWord, mCode, path);
-    QVERIFY(editor.ReadyData());
+    QVERIFY(editor.prepare());
     QVERIFY(mWord.isArranged());
     QCOMPARE(mWord.text(), expectedText);
     QVERIFY(mMessages.texts().isEmpty());
@@ -96,7 +96,7 @@ void TestTemplateEditor::opensTemplateOrEmptyTemplate() {
 void TestTemplateEditor::noDocumentToOpen() {
     QVERIFY(QFile::remove(DocumentPaths::emptyTemplate()));
     TemplateEditor editor(mWord, mCode, DocumentPaths::templateFile(mCode));
-    QVERIFY(!editor.ReadyData());
+    QVERIFY(!editor.prepare());
     QVERIFY(!mWord.hasDocument());
     QCOMPARE(mMessages.texts().size(), 1);
     QVERIFY(mMessages.lastText().contains(QStringLiteral("Empty.Doc")));
@@ -123,7 +123,7 @@ void TestTemplateEditor::insertNewIndicator() {
             return savedName;
         },
         {});
-    QVERIFY(editor.ReadyData());
+    QVERIFY(editor.prepare());
     mWord.setInsertionPoint(2);
     mWord.clearCalls();
 
@@ -152,7 +152,7 @@ void TestTemplateEditor::insertExistingIndicator() {
         *name = chosen ? QStringLiteral("月租金") : QString();
         return chosen;
     });
-    QVERIFY(editor.ReadyData());
+    QVERIFY(editor.prepare());
     editor.insertExistingIndicator();
     QCOMPARE(askedFor, mCode);
     QCOMPARE(mWord.text(), expectedText);
@@ -182,7 +182,7 @@ void TestTemplateEditor::insertClause() {
         *name = chosen ? QStringLiteral("月租金") : QString();
         return chosen;
     });
-    QVERIFY(editor.ReadyData());
+    QVERIFY(editor.prepare());
     mWord.setInsertionPoint(0);
     mWord.setSelectionLength(selected);
     mMessages.answerInput(value);
@@ -198,7 +198,7 @@ void TestTemplateEditor::saveCreatesTemplateFile() {
     const QString path = DocumentPaths::templateFile(mCode);
     TemplateEditor editor(mWord, mCode, path);
     editor.setIndicatorDialogs([](const QString &, const QString &, int) { return QStringLiteral("甲方"); }, {});
-    QVERIFY(editor.ReadyData());
+    QVERIFY(editor.prepare());
     editor.insertNewIndicator();
     QVERIFY(editor.save());
     QCOMPARE(readText(path), QStringLiteral("[<甲方>]空白文档"));
@@ -210,7 +210,7 @@ void TestTemplateEditor::saveCreatesTemplateFile() {
 
 void TestTemplateEditor::saveFailureKeepsWindowOpen() {
     TemplateEditor editor(mWord, mCode, DocumentPaths::templateFile(mCode));
-    QVERIFY(editor.ReadyData());
+    QVERIFY(editor.prepare());
     mWord.setFailing(QStringLiteral("saveAs"));
     QVERIFY(!editor.save());
     QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("保存文件发生错误")});
@@ -221,9 +221,9 @@ void TestTemplateEditor::saveFailureKeepsWindowOpen() {
 void TestTemplateEditor::closeWithoutSaveWritesNothing() {
     TemplateEditor editor(mWord, mCode, DocumentPaths::templateFile(mCode));
     editor.setIndicatorDialogs([](const QString &, const QString &, int) { return QStringLiteral("甲方"); }, {});
-    QVERIFY(editor.ReadyData());
+    QVERIFY(editor.prepare());
     editor.insertNewIndicator();
-    editor.FormCloseQuery();
+    editor.close();
     QCOMPARE(mWord.callCount(QStringLiteral("quit")), 1);
     QCOMPARE(mWord.callCount(QStringLiteral("saveAs")), 0);
     QVERIFY(!mWord.isConnected());
@@ -241,7 +241,7 @@ void TestTemplateEditor::officeUnreachable() {
             return QStringLiteral("总价");
         },
         {});
-    QVERIFY(!editor.ReadyData());
+    QVERIFY(!editor.prepare());
     QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("可能您的系统中尚未安装Microsoft Word 办公软件")});
     QCOMPARE(mMessages.shown().first().kind, ScriptedMessages::Kind::Warning);
     QCOMPARE(mWord.callCount(QStringLiteral("open")), 0);
@@ -258,7 +258,7 @@ void TestTemplateEditor::officeUnreachable() {
     mMessages.clear();
     editor.print();
     QCOMPARE(mMessages.texts().size(), 1);
-    editor.FormCloseQuery();
+    editor.close();
     QVERIFY(!QFile::exists(DocumentPaths::templateFile(mCode)));
 }
 
@@ -305,7 +305,7 @@ void TestTemplateEditor::officeOwnSaveNeverWritesEmptyDoc() {
     const QString path = DocumentPaths::templateFile(mCode);
     TemplateEditor editor(mWord, mCode, path);
     editor.setIndicatorDialogs([](const QString &, const QString &, int) { return QStringLiteral("甲方"); }, {});
-    QVERIFY(editor.ReadyData());
+    QVERIFY(editor.prepare());
     editor.insertNewIndicator();
     QVERIFY(mWord.saveInPlace());
     if (officeWindowClosed)
@@ -315,9 +315,9 @@ void TestTemplateEditor::officeOwnSaveNeverWritesEmptyDoc() {
 
     // What the user saved in the office is not yet the template: closing asks, and "保存" keeps it.
     mMessages.answerSaveQuestion(Messages::SaveChoice::Save);
-    QVERIFY(editor.CanClose());
+    QVERIFY(editor.canClose());
     QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("模板文档已经修改，是否保存？")});
-    editor.FormCloseQuery();
+    editor.close();
     QCOMPARE(readText(path), QStringLiteral("[<甲方>]空白文档"));
     QCOMPARE(readText(DocumentPaths::emptyTemplate()), QStringLiteral("空白文档"));
 }

@@ -88,7 +88,7 @@ void TestTemplatePage::showsTemplateOrEmptyTemplate() {
             QVERIFY(writeFile(path, "doc"));
     }
     TemplatePage page(*mServices);
-    page.ReadyModel(mCode);
+    page.showTemplate(mCode);
     if (expected.isEmpty()) {
         QVERIFY(mRenderer->requests().isEmpty());
         QVERIFY(page.shownDocument().isEmpty());
@@ -105,11 +105,11 @@ void TestTemplatePage::renderFailureLeavesViewEmpty() {
     QVERIFY(empty.open(QIODevice::WriteOnly));
     empty.close();
     TemplatePage page(*mServices);
-    page.ReadyModel(mCode);
+    page.showTemplate(mCode);
     QCOMPARE(page.pageCount(), 2);
     StandInPdfRenderer failing;
     mServices->pdfRenderer = &failing;
-    page.ReadyModel(mCode);
+    page.showTemplate(mCode);
     QCOMPARE(failing.requests().size(), 1);
     QVERIFY(page.shownPdf().isEmpty());
     QCOMPARE(page.pageCount(), 0);
@@ -149,9 +149,9 @@ void TestTemplatePage::clickOnRootOrNothingDoesNothing() {
         return std::make_unique<StandInWordApp>();
     };
     TemplatePage page(*mServices);
-    page.cmdSaveClick();
-    page.ReadyModel(QStringLiteral("0001"));
-    page.cmdSaveClick();
+    page.editTemplate();
+    page.showTemplate(QStringLiteral("0001"));
+    page.editTemplate();
     QCOMPARE(editors, 0);
 }
 

@@ -56,7 +56,7 @@ ContractDocumentWindow::ContractDocumentWindow(const QString &categoryCode, cons
 }
 
 ContractDocumentWindow::~ContractDocumentWindow() {
-    mDocument.FormCloseQuery();
+    mDocument.close();
 }
 
 void ContractDocumentWindow::save() {
@@ -71,6 +71,6 @@ void ContractDocumentWindow::placementTimeout() {
 }
 
 void ContractDocumentWindow::mousePressEvent(QMouseEvent *event) {
-    mDocument.FormMouseDown();
+    mDocument.windowClicked();
     OfficeToolWindow::mousePressEvent(event);
 }

@@ -135,5 +135,5 @@ bool openContractDocument(const DocumentServices &services, const QString &categ
         return false;
     ContractDocumentWindow form(categoryCode, documentPath, recordId, std::move(word));
     form.exec();
-    return !form.document().NotSaved();
+    return form.document().saved();
 }

@@ -37,7 +37,7 @@ TemplateEditorWindow::TemplateEditorWindow(const QString &categoryCode, const QS
 }
 
 TemplateEditorWindow::~TemplateEditorWindow() {
-    mEditor.FormCloseQuery();
+    mEditor.close();
 }
 
 void TemplateEditorWindow::save() {

@@ -70,7 +70,6 @@ void setTextWithBreaks(const uno::Reference<text::XTextRange> &range, const QStr
     }
 }
 
-
 // One literal replacement over the whole document; throws UNO exceptions.
 int replaceEverywhere(const uno::Reference<util::XReplaceable> &replaceable, const QString &findText,
                       const QString &replaceWith) {

@@ -3,8 +3,8 @@
 #include "office/uno/OfficeInstance.h"
 
 SharedOffice::SharedOffice()
-    : mOffice(std::make_unique<OfficeInstance>(OfficeInstance::Kind::Private,
-                                               OfficeInstance::headlessFromEnvironment())) {}
+    : mOffice(
+          std::make_unique<OfficeInstance>(OfficeInstance::Kind::Private, OfficeInstance::headlessFromEnvironment())) {}
 
 SharedOffice::~SharedOffice() = default;
 

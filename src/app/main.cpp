@@ -57,8 +57,11 @@ int main(int argc, char **argv) {
         // The user chose to quit rather than to work without the shared data.
         if (!ServerLogin::OpenServerAtStart(appFolder))
             return 0;
-    } else if (!Database::create(appFolder).isConnected()) {
-        Messages::instance().information(QStringLiteral("请确认您的程序是否安装正确，或者没有安装MDAC数据访问组件！"));
+    } else if (const Database &database = Database::create(appFolder); !database.isConnected()) {
+        // The program goes on without its data, as it always has: each window then says what it cannot read.
+        Messages::instance().information(
+            QStringLiteral("无法打开数据文件“%1”：%2\n请确认您的程序是否安装正确！")
+                .arg(QDir::toNativeSeparators(database.path(Database::DatabaseFile)), database.connectionError()));
     }
 
     Composition composition;

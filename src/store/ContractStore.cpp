@@ -34,12 +34,11 @@ std::optional<bool> ContractStore::lockCategory(const QString &category, QString
     return q.next();
 }
 
-std::optional<QSet<QPair<QString, QString>>> ContractStore::indicatorColumns(const QString &category,
-                                                                              QString *error) {
+std::optional<QSet<QPair<QString, QString>>> ContractStore::indicatorColumns(const QString &category, QString *error) {
     QSqlQuery q(mDb.connection());
     q.setForwardOnly(true);
-    if (!execBound(q, QStringLiteral("SELECT PropertyName, DataFieldA FROM TDataPara WHERE MainTypeCode=?"),
-                   {category}, error))
+    if (!execBound(q, QStringLiteral("SELECT PropertyName, DataFieldA FROM TDataPara WHERE MainTypeCode=?"), {category},
+                   error))
         return std::nullopt;
     QSet<QPair<QString, QString>> indicators;
     while (q.next())
@@ -68,8 +67,8 @@ std::optional<std::optional<QSqlRecord>> ContractStore::lockRecord(qint64 id, QS
     return std::optional<QSqlRecord>(q.record());
 }
 
-bool ContractStore::update(qint64 id, const QString &category, const QStringList &columns,
-                           const QVariantList &values, QString *error) {
+bool ContractStore::update(qint64 id, const QString &category, const QStringList &columns, const QVariantList &values,
+                           QString *error) {
     QString sql = QStringLiteral("UPDATE TContractMain SET MainTypeCode=?");
     for (const QString &column : columns)
         sql += QLatin1Char(',') + column + QStringLiteral("=?");
@@ -123,10 +122,9 @@ std::optional<qint64> ContractStore::copy(qint64 sourceId, const QHash<QString, 
 
 std::optional<qint64> ContractStore::countWithValue(const QString &category, const QString &column,
                                                     const QString &value) {
-    const QString count =
-        mDb.GetDataBySQL(QStringLiteral("SELECT count(*) FROM TContractMain WHERE MainTypeCode=? AND ") + column +
-                             QStringLiteral("=?"),
-                         {category, value});
+    const QString count = mDb.GetDataBySQL(
+        QStringLiteral("SELECT count(*) FROM TContractMain WHERE MainTypeCode=? AND ") + column + QStringLiteral("=?"),
+        {category, value});
     if (count.isEmpty())
         return std::nullopt;
     return count.toLongLong();

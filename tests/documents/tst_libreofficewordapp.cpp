@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
 // The real office, headless: every replacement must survive a save in Word 97 format and a reload.
 class TestLibreOfficeWordApp : public QObject {
     Q_OBJECT
@@ -33,6 +35,7 @@ private Q_SLOTS:
     void hungOfficeIsEndedAfterTheLimit();
     void quitEndsTheOffice();
     void windowsShareOneOffice();
+    void sharedOfficeEndsWithItsOwner();
 
 private:
     QString path(const QString &name) const { return mDir.filePath(name); }
@@ -454,6 +457,22 @@ void TestLibreOfficeWordApp::windowsShareOneOffice() {
     QVERIFY(third.quit());
     OfficeProcesses::endAll();
     QCOMPARE(OfficeProcesses::count(), 0);
+}
+
+void TestLibreOfficeWordApp::sharedOfficeEndsWithItsOwner() {
+    // The office the windows share belongs to whoever made it: it goes with its owner, not only with the program.
+    const int before = OfficeProcesses::count();
+    auto shared = std::make_unique<SharedOffice>();
+    {
+        LibreOfficeWordApp window(*shared);
+        QVERIFY2(window.connect(), qPrintable(window.lastError()));
+        QVERIFY2(window.open(mSimpleDoc), qPrintable(window.lastError()));
+        QCOMPARE(OfficeProcesses::count(), before + 1);
+    }
+    // The window's document is closed; the office stays for the next window.
+    QCOMPARE(OfficeProcesses::count(), before + 1);
+    shared.reset();
+    QCOMPARE(OfficeProcesses::count(), before);
 }
 
 QTEST_GUILESS_MAIN(TestLibreOfficeWordApp)

@@ -8,6 +8,7 @@
 #include "platform/Messages.h"
 
 #include "documents/DocumentPaths.h"
+#include "office/WordApp.h"
 
 #include <QApplication>
 #include <QCheckBox>

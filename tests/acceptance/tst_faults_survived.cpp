@@ -344,13 +344,11 @@ void TestFaultsSurvived::fullOrReadOnlyDisk() {
     std::unique_ptr<TemplateEditor> editor;
     std::unique_ptr<ContractDocument> existing;
     if (operation == u"template"_s) {
-        editor =
-            std::make_unique<TemplateEditor>(word, mMessages, mClipboard, Child, DocumentPaths::templateFile(Child));
+        editor = std::make_unique<TemplateEditor>(word, Child, DocumentPaths::templateFile(Child));
         QVERIFY(editor->prepare());
         QVERIFY(word.paste(u"补充条款。"_s));
     } else if (operation == u"contract"_s) {
-        existing =
-            std::make_unique<ContractDocument>(word, mMessages, Child, DocumentPaths::contractFile(stored), stored);
+        existing = std::make_unique<ContractDocument>(word, Child, DocumentPaths::contractFile(stored), stored);
         QCOMPARE(existing->prepare(), ContractDocument::Preparation::Opened);
         QVERIFY(word.paste(u"补充条款。"_s));
     }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <utility>
 
+class Database;
 class PdfRenderer;
 class WordApp;
 
@@ -16,15 +17,18 @@ class WordApp;
 struct DocumentServices {
     using WordAppFactory = std::function<std::unique_ptr<WordApp>()>;
 
-    DocumentServices(WordAppFactory newWordApp, WordAppFactory newBatchWordApp, PdfRenderer &pdfRenderer,
-                     TemplateEditor::EditIndicatorNameFn editIndicatorName,
+    DocumentServices(Database &database, WordAppFactory newWordApp, WordAppFactory newBatchWordApp,
+                     PdfRenderer &pdfRenderer, TemplateEditor::EditIndicatorNameFn editIndicatorName,
                      TemplateEditor::SelectIndicatorFn selectIndicator)
-        : newWordApp(std::move(newWordApp))
+        : database(&database)
+        , newWordApp(std::move(newWordApp))
         , newBatchWordApp(std::move(newBatchWordApp))
         , pdfRenderer(&pdfRenderer)
         , editIndicatorName(std::move(editIndicatorName))
         , selectIndicator(std::move(selectIndicator)) {}
 
+    // The program's database, owned by whoever made these services.
+    Database *database;
     // Each editor window's connection to the office (the one the program's windows share).
     WordAppFactory newWordApp;
     // An office of a batch's own, out of the user's sight; a batch makes one per core.

@@ -1,9 +1,9 @@
 #include "office/LibreOfficeWordApp.h"
 
-#include "documents/package/PackageTemplate.h"
 #include "office/uno/LibreOfficeWordAppPrivate.h"
 #include "office/uno/UnoDocuments.h"
 #include "office/uno/UnoSupport.h"
+#include "package/PackageTemplate.h"
 
 #include <com/sun/star/frame/XStorable.hpp>
 

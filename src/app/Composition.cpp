@@ -92,21 +92,22 @@ DueReminderServices dueReminderServices() {
 Composition::Composition()
     : mOffice(std::make_unique<SharedOffice>())
     , mRenderer(std::make_unique<OfficePdfRenderer>(*mOffice))
-    , mDocuments(database(), [this] { return std::make_unique<LibreOfficeWordApp>(*mOffice); },
-                 // A batch's documents are not edited in its offices again.
-                 [] {
-                     auto word = std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless);
-                     word->setQuickSave(true);
-                     return word;
-                 },
-                 *mRenderer,
-                 // Opened over the editor's tool window, which stays on top of everything else.
-                 [](const QString &table, const QString &categoryCode, int id) {
-                     return EditIndicatorName(table, categoryCode, id, QApplication::activeWindow());
-                 },
-                 [](const QString &categoryCode, QString *name) {
-                     return SelectIndicator(categoryCode, name, QApplication::activeWindow());
-                 }) {
+    , mDocuments(
+          database(), [this] { return std::make_unique<LibreOfficeWordApp>(*mOffice); },
+          // A batch's documents are not edited in its offices again.
+          [] {
+              auto word = std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless);
+              word->setQuickSave(true);
+              return word;
+          },
+          *mRenderer,
+          // Opened over the editor's tool window, which stays on top of everything else.
+          [](const QString &table, const QString &categoryCode, int id) {
+              return EditIndicatorName(table, categoryCode, id, QApplication::activeWindow());
+          },
+          [](const QString &categoryCode, QString *name) {
+              return SelectIndicator(categoryCode, name, QApplication::activeWindow());
+          }) {
     // No office the program starts may outlive it, however it ends.
     OfficeProcesses::installExitGuards();
 }

@@ -54,9 +54,10 @@ void TestTemplatePage::init() {
     }
     mRenderer = std::make_unique<StandInPdfRenderer>(mPdf);
     // No office is reached unless a test says so: the editor counts as not opened.
-    mServices.emplace([] { return std::unique_ptr<WordApp>(); }, [] { return std::unique_ptr<WordApp>(); }, *mRenderer,
-                      [](const QString &, const QString &, int) { return QString(); },
-                      [](const QString &, QString *) { return false; });
+    mServices.emplace(
+        mApp->database(), [] { return std::unique_ptr<WordApp>(); }, [] { return std::unique_ptr<WordApp>(); },
+        *mRenderer, [](const QString &, const QString &, int) { return QString(); },
+        [](const QString &, QString *) { return false; });
     Messages::setInstance(&mMessages);
     mMessages.clear();
 }

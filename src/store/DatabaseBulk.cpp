@@ -43,7 +43,6 @@ QByteArray numberedPlaceholders(const QString &sql) {
     return out;
 }
 
-
 // Reads the rows of a statement on a server connection (values bound as text) and hands them to onRow. Stops
 // handing rows over once *stop is set; the caller then closes the connection.
 bool readServer(PGconn *conn, const QString &sql, const QVariantList &binds, int fields, const Database::RowSink &onRow,

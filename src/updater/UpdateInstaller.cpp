@@ -87,8 +87,8 @@ QString UpdateInstaller::findPackage() const {
 
 bool UpdateInstaller::install(const QString &package, QString *error) {
     ZipArchiveReader reader;
-    if (!reader.open(package, error))
-        return false;
+    if (const Status opened = reader.open(package); !opened)
+        return fail(error, opened.error);
     bool anyFile = false;
     for (const ZipArchiveReader::Entry &entry : reader.entries()) {
         if (isProtected(entry.name))
@@ -102,13 +102,14 @@ bool UpdateInstaller::install(const QString &package, QString *error) {
     QTemporaryDir undo(mAppFolder + QStringLiteral(".update-undo-XXXXXX"));
     if (!staging.isValid() || !undo.isValid())
         return fail(error, QStringLiteral("cannot create a staging folder in ") + mAppFolder);
-    const auto files = reader.extractTo(staging.path(), error);
+    const Result<QStringList> files = reader.extractTo(staging.path());
     reader.close();
     if (!files)
-        return false;
+        return fail(error, files.error);
 
     StagedReplacement replacement(staging.path(), mAppFolder, undo.path());
-    if (!replacement.apply(*files, {}, error)) {
+    if (const Status replaced = replacement.apply(files.value); !replaced) {
+        fail(error, replaced.error);
         QDirIterator left(undo.path(), QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
         if (left.hasNext())
             undo.setAutoRemove(false);

@@ -332,12 +332,9 @@ bool DatabaseRestore::restoreIntoServer(const QString &archive, Database &dm, QS
             }
             // Last before the commit: a local failure still leaves the server as it was.
             const Status replaced = replacement.apply(local, localDocuments(app + QStringLiteral("DB/")));
-            localDone = replaced.ok;
-            if (!localDone) {
+            if (!(localDone = replaced.ok))
                 keepLeftovers(undo, out);
-                return fail(error, replaced.error);
-            }
-            return true;
+            return localDone || fail(error, replaced.error);
         },
         error);
     if (committed) {

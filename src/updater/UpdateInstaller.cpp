@@ -139,7 +139,8 @@ UpdateInstaller::Outcome UpdateInstaller::run(int waitMs) {
                                                         "升级包（*.zip）应放在程序目录下的 Update 文件夹中。"));
     } else if (const Status installed = install(package); !installed) {
         outcome = Outcome::Failed;
-        Messages::instance().warning(QStringLiteral("升级包已损坏或不是本系统的升级包，未作任何改动。\n") + installed.error);
+        Messages::instance().warning(QStringLiteral("升级包已损坏或不是本系统的升级包，未作任何改动。\n") +
+                                     installed.error);
     }
     Shell::instance().startProgram(mAppFolder + ApplicationProgram);
     return outcome;

@@ -34,12 +34,11 @@ std::optional<bool> ContractStore::lockCategory(const QString &category, QString
     return q.next();
 }
 
-std::optional<QSet<QPair<QString, QString>>> ContractStore::indicatorColumns(const QString &category,
-                                                                              QString *error) {
+std::optional<QSet<QPair<QString, QString>>> ContractStore::indicatorColumns(const QString &category, QString *error) {
     QSqlQuery q(mDb.connection());
     q.setForwardOnly(true);
-    if (!execBound(q, QStringLiteral("SELECT PropertyName, DataFieldA FROM TDataPara WHERE MainTypeCode=?"),
-                   {category}, error))
+    if (!execBound(q, QStringLiteral("SELECT PropertyName, DataFieldA FROM TDataPara WHERE MainTypeCode=?"), {category},
+                   error))
         return std::nullopt;
     QSet<QPair<QString, QString>> indicators;
     while (q.next())
@@ -68,8 +67,8 @@ std::optional<std::optional<QSqlRecord>> ContractStore::lockRecord(qint64 id, QS
     return std::optional<QSqlRecord>(q.record());
 }
 
-bool ContractStore::update(qint64 id, const QString &category, const QStringList &columns,
-                           const QVariantList &values, QString *error) {
+bool ContractStore::update(qint64 id, const QString &category, const QStringList &columns, const QVariantList &values,
+                           QString *error) {
     QString sql = QStringLiteral("UPDATE TContractMain SET MainTypeCode=?");
     for (const QString &column : columns)
         sql += QLatin1Char(',') + column + QStringLiteral("=?");
@@ -123,10 +122,9 @@ std::optional<qint64> ContractStore::copy(qint64 sourceId, const QHash<QString, 
 
 std::optional<qint64> ContractStore::countWithValue(const QString &category, const QString &column,
                                                     const QString &value) {
-    const QString count =
-        mDb.GetDataBySQL(QStringLiteral("SELECT count(*) FROM TContractMain WHERE MainTypeCode=? AND ") + column +
-                             QStringLiteral("=?"),
-                         {category, value});
+    const QString count = mDb.GetDataBySQL(
+        QStringLiteral("SELECT count(*) FROM TContractMain WHERE MainTypeCode=? AND ") + column + QStringLiteral("=?"),
+        {category, value});
     if (count.isEmpty())
         return std::nullopt;
     return count.toLongLong();
@@ -165,4 +163,46 @@ void ContractStore::storeColumnWidths(const QString &category, const QList<QPair
         }
         return true;
     });
+}
+
+namespace {
+
+QString updateStatement(const QStringList &columns) {
+    QString sql = QStringLiteral("UPDATE TContractMain SET MainTypeCode=?");
+    for (const QString &column : columns)
+        sql += QLatin1Char(',') + column + QStringLiteral("=?");
+    return sql + QStringLiteral(" WHERE ID=?");
+}
+
+QString insertStatement(const QStringList &columns) {
+    QString sql = QStringLiteral("INSERT INTO TContractMain (MainTypeCode");
+    QString marks = QStringLiteral("?");
+    for (const QString &column : columns) {
+        sql += QLatin1Char(',') + column;
+        marks += QStringLiteral(",?");
+    }
+    return sql + QStringLiteral(") VALUES (") + marks + QLatin1Char(')');
+}
+
+} // namespace
+
+bool ContractStore::update(qint64 id, const QString &category, const QStringList &columns, const QVariantList &values,
+                           const ChangeHistory::Entry &history, QString *error) const {
+    QVariantList binds{category};
+    binds += values;
+    binds.append(id);
+    ChangeHistory::Entry entry = history;
+    entry.recordId = id;
+    return ChangeHistory::writeRecorded(mDb, ChangeHistory::Write::Update, updateStatement(columns), binds, entry,
+                                        error)
+        .has_value();
+}
+
+std::optional<qint64> ContractStore::insert(const QString &category, const QStringList &columns,
+                                            const QVariantList &values, const ChangeHistory::Entry &history,
+                                            QString *error) const {
+    QVariantList binds{category};
+    binds += values;
+    return ChangeHistory::writeRecorded(mDb, ChangeHistory::Write::Insert, insertStatement(columns), binds, history,
+                                        error);
 }

@@ -92,6 +92,7 @@ Composition::Composition()
     : mRenderer(std::make_unique<OfficePdfRenderer>(QString(), OfficePdfRenderer::Office::Shared)) {
     // No office the program starts may outlive it, however it ends.
     OfficeProcesses::installExitGuards();
+    mDocuments.database = &database();
     mDocuments.newWordApp = [] {
         return std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::FromEnvironment,
                                                     LibreOfficeWordApp::Office::Shared);
@@ -126,7 +127,7 @@ ContractRegisterServices Composition::contractMagServices() {
     services.generateDocuments = [this](const QList<int> &recordIds, QWidget *parent) {
         GenerateDocuments(mDocuments, recordIds, parent);
     };
-    services.loadIn = [](const QString &category) { return importContracts(category); };
+    services.loadIn = [this](const QString &category) { return importContracts(database(), category); };
     services.previewGrid = [](const QString &title, QTableView *grid) {
         auto *records = qobject_cast<ContractRecordModel *>(grid->model());
         return records ? PreviewGrid(title, gridContent(grid, records), grid->window()) : false;

@@ -107,7 +107,7 @@ struct DocumentWrite {
 // The rows of many document writes (a batch's documents), each as recordDocument() writes it, in one transaction
 // per thousand: a batch pays one disk sync for its history, not one per document. Should such a transaction fail,
 // its rows are tried one by one. How many rows were written.
-int recordDocuments(const QList<DocumentWrite> &writes);
+int recordDocuments(Database &database, const QList<DocumentWrite> &writes);
 
 // The category's indicators in their order; nullopt when they cannot be read.
 std::optional<QList<Indicator>> indicatorsOf(const QString &category, QString *error = nullptr);

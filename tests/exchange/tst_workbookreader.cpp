@@ -20,6 +20,8 @@ private Q_SLOTS:
     void serialText();
     void dateFormat_data();
     void dateFormat();
+    void cellReference_data();
+    void cellReference();
     void basicWorkbook_data();
     void basicWorkbook();
     void corners_data();
@@ -115,6 +117,35 @@ void TestWorkbookReader::dateFormat() {
     QFETCH(QString, code);
     QFETCH(bool, isDate);
     QCOMPARE(XlsxWorkbook::isDateFormat(id, code), isDate);
+}
+
+// What both workbook formats accept as a cell reference; anything else leaves the cell where it follows on.
+void TestWorkbookReader::cellReference_data() {
+    QTest::addColumn<QByteArray>("reference");
+    QTest::addColumn<qint64>("row");
+    QTest::addColumn<qint64>("column");
+    QTest::newRow("first cell") << QByteArray("A1") << qint64(0) << qint64(0);
+    QTest::newRow("lower case") << QByteArray("b12") << qint64(11) << qint64(1);
+    QTest::newRow("last cell of a sheet") << QByteArray("XFD1048576") << qint64(1048575) << qint64(16383);
+    QTest::newRow("four letters") << QByteArray("AAAA3") << qint64(2) << qint64(18278);
+    QTest::newRow("five letters") << QByteArray("AAAAA3") << qint64(-1) << qint64(-1);
+    QTest::newRow("row zero") << QByteArray("A0") << qint64(-1) << qint64(-1);
+    QTest::newRow("no row") << QByteArray("AB") << qint64(-1) << qint64(-1);
+    QTest::newRow("no column") << QByteArray("12") << qint64(-1) << qint64(-1);
+    QTest::newRow("signed row") << QByteArray("A+1") << qint64(-1) << qint64(-1);
+    QTest::newRow("trailing letter") << QByteArray("A1B") << qint64(-1) << qint64(-1);
+    QTest::newRow("row beyond 15 digits") << QByteArray("A1234567890123456") << qint64(-1) << qint64(-1);
+}
+
+void TestWorkbookReader::cellReference() {
+    QFETCH(QByteArray, reference);
+    QFETCH(qint64, row);
+    QFETCH(qint64, column);
+    qint64 readRow = -1;
+    qint64 readColumn = -1;
+    QCOMPARE(CellText::readReference(reference, &readRow, &readColumn), row >= 0);
+    QCOMPARE(readRow, row);
+    QCOMPARE(readColumn, column);
 }
 
 void TestWorkbookReader::basicWorkbook_data() {

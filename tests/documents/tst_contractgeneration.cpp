@@ -913,8 +913,8 @@ void TestContractGeneration::batchHistoryKeepsTheRowsAroundOneThatFails() {
     const int c = addRecord({QStringLiteral("王五"), QString(), QString(), QString(), QString()});
     QVERIFY(mApp->refuseChanges(QStringLiteral("TChangeLog"), QStringLiteral("INSERT"),
                                 QStringLiteral("NEW.RecordID=%1").arg(b)));
-    const QList<BatchGeneration::Result> results =
-        BatchGeneration::runAll({a, b, c}, {}, [] { return std::make_unique<StandInWordApp>(); }, 2, {});
+    const QList<BatchGeneration::Result> results = BatchGeneration::runAll(
+        mApp->database(), {a, b, c}, {}, [] { return std::make_unique<StandInWordApp>(); }, 2, {});
     QCOMPARE(results.size(), 3);
     for (const BatchGeneration::Result &result : results)
         QVERIFY2(result.kind == BatchGeneration::Result::Kind::Generated, qPrintable(result.reason));

@@ -31,13 +31,11 @@ public:
     // ID and the given columns (an empty name reads as an empty text) of every record of the category, in ID
     // order, handed over as Database::bulkRead hands them.
     using RowSink = std::function<void(const char *const *texts, const int *sizes)>;
-    bool readDates(const QString &category, const QStringList &columns, const RowSink &onRow,
-                   QString *error = nullptr);
+    bool readDates(const QString &category, const QStringList &columns, const RowSink &onRow, QString *error = nullptr);
 
     // Marks the date of the contract's indicator done at `at`. Marked twice is still one mark; the marks of
     // deleted contracts and indicators go at the same time.
-    bool markDone(qint64 contractId, int indicatorId, const QDate &date, const QDateTime &at,
-                  QString *error = nullptr);
+    bool markDone(qint64 contractId, int indicatorId, const QDate &date, const QDateTime &at, QString *error = nullptr);
     bool unmarkDone(qint64 contractId, int indicatorId, const QDate &date, QString *error = nullptr);
 
 private:

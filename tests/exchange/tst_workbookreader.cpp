@@ -31,6 +31,8 @@ private Q_SLOTS:
     void xmlText_data();
     void xmlText();
     void scanWhatLibreOfficeWrites();
+    void scanSharedStrings_data();
+    void scanSharedStrings();
     void scanLeavesTheUnusual_data();
     void scanLeavesTheUnusual();
     void formulaResults_data();
@@ -277,6 +279,38 @@ void TestWorkbookReader::xmlText() {
 }
 
 // The parts LibreOffice writes (from basic.xlsx) take the direct scan, not the slower XML parser.
+// String items as the scan reads them in one pass, each up to its own end tag; null strings: the scan leaves the
+// part to the XML parser.
+void TestWorkbookReader::scanSharedStrings_data() {
+    QTest::addColumn<QByteArray>("items");
+    QTest::addColumn<QStringList>("strings");
+    QTest::newRow("plain") << QByteArray("<si><t>甲</t></si>") << QStringList{u"甲"_qs};
+    QTest::newRow("rich-text runs") << QByteArray("<si><r><rPr><b/><sz val=\"11\"/></rPr><t>甲</t></r>"
+                                                  "<r><t xml:space=\"preserve\"> 乙</t></r></si>")
+                                    << QStringList{u"甲 乙"_qs};
+    QTest::newRow("phonetic hint left out")
+        << QByteArray("<si><t>漢</t><rPh sb=\"0\" eb=\"1\"><t>kan</t></rPh></si>") << QStringList{u"漢"_qs};
+    QTest::newRow("empty item and blank in end tag")
+        << QByteArray("<si/><si><t>b</t></si >") << QStringList{QString(), u"b"_qs};
+    QTest::newRow("run left open") << QByteArray("<si><r><t>a</t></si>") << QStringList();
+    QTest::newRow("end tag of another item") << QByteArray("<si><t>a</t></is><si><t>b</t></si>") << QStringList();
+    QTest::newRow("end tag in an attribute")
+        << QByteArray("<si><r><rPr><rFont val=\"</si>\"/></rPr><t>a</t></r></si>") << QStringList();
+}
+
+void TestWorkbookReader::scanSharedStrings() {
+    QFETCH(QByteArray, items);
+    QFETCH(QStringList, strings);
+    const QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><sst "
+                           "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">" +
+                           items + "</sst>";
+    QStringList read;
+    const XlsxScanner::Result result = XlsxScanner::sharedStrings(xml, &read);
+    QCOMPARE(result, strings.isEmpty() ? XlsxScanner::Result::Unsupported : XlsxScanner::Result::Done);
+    if (!strings.isEmpty())
+        QCOMPARE(read, strings);
+}
+
 void TestWorkbookReader::scanWhatLibreOfficeWrites() {
     auto read = [](const QString &name) {
         QFile file(data(name));

@@ -178,18 +178,18 @@ bool isRunElement(std::string_view name) {
     }
 }
 
-// The text of the string item between p and end (<si> or <is> content): the <t> elements, also those of
-// rich-text runs, without phonetic hints.
-bool stringItem(const char *p, const char *end, const Prefixes &prefixes, QByteArray *text) {
+// The text of a string item (<si> or <is>) from p, just after its start tag, to its end tag </element>: the <t>
+// elements, also those of rich-text runs, without phonetic hints. Returns the position after the end tag, or
+// nullptr.
+const char *stringItem(const char *p, const char *end, const Prefixes &prefixes, QByteArrayView element,
+                       QByteArray *text) {
     // Open elements, so that end tags are checked as the parser would; phonetic hints are left out.
     QVarLengthArray<QByteArrayView, 8> open;
     int phonetic = 0;
     for (;;) {
         const char *tag = skipSpace(p, end);
-        if (tag >= end)
-            return open.isEmpty();
-        if (*tag != '<')
-            return false;
+        if (tag >= end || *tag != '<')
+            return nullptr;
         p = tag;
         const bool closing = p + 1 < end && p[1] == '/';
         const char *nameStart = p + 1 + (closing ? 1 : 0);
@@ -198,11 +198,15 @@ bool stringItem(const char *p, const char *end, const Prefixes &prefixes, QByteA
             ++nameEnd;
         const QByteArrayView name(nameStart, nameEnd - nameStart);
         if (!prefixes.known(name))
-            return false;
+            return nullptr;
         if (closing) {
             const char *close = skipSpace(nameEnd, end);
-            if (close >= end || *close != '>' || open.isEmpty() || open.last() != name)
-                return false;
+            if (close >= end || *close != '>')
+                return nullptr;
+            if (open.isEmpty() && name == element)
+                return close + 1;
+            if (open.isEmpty() || open.last() != name)
+                return nullptr;
             open.removeLast();
             if (is(name, "rPh"))
                 --phonetic;
@@ -213,24 +217,24 @@ bool stringItem(const char *p, const char *end, const Prefixes &prefixes, QByteA
         if (is(name, "t")) {
             p = skipAttributes(nameEnd, end, prefixes, &selfClosing);
             if (!p)
-                return false;
+                return nullptr;
             if (selfClosing)
                 continue;
             const void *close = std::memchr(p, '<', size_t(end - p));
             if (!close || !startsWith(static_cast<const char *>(close), end, "</t>"))
-                return false;
+                return nullptr;
             const char *textEnd = static_cast<const char *>(close);
             if (phonetic == 0 && !decodeBytes(QByteArrayView(p, textEnd - p), text))
-                return false;
+                return nullptr;
             p = textEnd + 4;
             continue;
         }
         // Runs and their formatting carry no text of their own.
         if (!is(name, "rPh") && !isRunElement(std::string_view(name.data(), size_t(name.size()))))
-            return false;
+            return nullptr;
         p = skipAttributes(nameEnd, end, prefixes, &selfClosing);
         if (!p)
-            return false;
+            return nullptr;
         if (!selfClosing) {
             open.append(name);
             if (is(name, "rPh"))
@@ -533,10 +537,9 @@ Result sharedStrings(const QByteArray &xml, QStringList *strings) {
         // One buffer for all items: each item's text is made once, from its UTF-8 bytes.
         bytes.resize(0);
         if (!selfClosing) {
-            const char *close = find(p, end, "</si>", 5);
-            if (!close || !stringItem(p, close, prefixes, &bytes))
+            p = stringItem(p, end, prefixes, "si", &bytes);
+            if (!p)
                 return Result::Unsupported;
-            p = close + 5;
         }
         strings->append(QString::fromUtf8(bytes));
     }
@@ -664,12 +667,11 @@ const char *inlineString(const char *p, const char *end, const Prefixes &prefixe
     cell->hasInline = true;
     if (closed)
         return p;
-    const char *close = find(p, end, "</is>", 5);
     QByteArray text;
-    if (!close || !stringItem(p, close, prefixes, &text))
-        return nullptr;
-    cell->inlineText = QString::fromUtf8(text);
-    return close + 5;
+    p = stringItem(p, end, prefixes, "is", &text);
+    if (p)
+        cell->inlineText = QString::fromUtf8(text);
+    return p;
 }
 
 // The children of a <c> element from p up to and including its end tag: the value, the inline text and the

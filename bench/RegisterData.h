@@ -92,6 +92,19 @@ inline bool readInBackground(ContractRegister &reg, double &firstScreenSeconds, 
     return ok;
 }
 
+// The category's list read in the foreground (ReadyGrid returns with every row), one read an iteration; the number
+// of records listed.
+inline int benchReadyGrid(benchmark::State &state) {
+    ContractRegister reg;
+    reg.setCurrentCategory(Category);
+    for (auto _ : state) { // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
+        if (!reg.ReadyGrid())
+            state.SkipWithError("ReadyGrid failed");
+        benchmark::DoNotOptimize(reg.dsContract()->recordCount());
+    }
+    return reg.dsContract()->recordCount();
+}
+
 // The category's list as the window reads it, each iteration timed to its first screen of rows (`whole` false) or
 // to its last row; the benchmark is registered with UseManualTime().
 inline void benchReadInBackground(benchmark::State &state, bool whole) {

@@ -66,14 +66,7 @@ QString cliSql(ContractRegister &reg, const QString &extraCondition = QString())
 }
 
 void BM_ReadyGrid(benchmark::State &state) {
-    ContractRegister reg;
-    reg.setCurrentCategory(Category);
-    for (auto _ : state) { // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
-        if (!reg.ReadyGrid())
-            state.SkipWithError("ReadyGrid failed");
-        benchmark::DoNotOptimize(reg.dsContract()->recordCount());
-    }
-    state.counters["records"] = reg.dsContract()->recordCount();
+    state.counters["records"] = benchReadyGrid(state);
 }
 
 // The same list as the window reads it: the first screen of rows (ReadyGrid returns) and all rows in.
@@ -131,13 +124,7 @@ bool setSorted(bool on) {
 void BM_ReadyGridSorted(benchmark::State &state) {
     if (!setSorted(true))
         state.SkipWithError("could not set the sort indicators");
-    ContractRegister reg;
-    reg.setCurrentCategory(Category);
-    for (auto _ : state) { // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
-        if (!reg.ReadyGrid())
-            state.SkipWithError("ReadyGrid failed");
-        benchmark::DoNotOptimize(reg.dsContract()->recordCount());
-    }
+    benchReadyGrid(state);
     setSorted(false);
 }
 

@@ -111,13 +111,28 @@ void storeOnServer(BatchGeneration::Result &result) {
     }
 }
 
+// A document made in DB/ContractFile goes into the history; one made in another folder is not the record's.
+bool goesIntoHistory(const BatchGeneration::Result &result) {
+    return result.kind == BatchGeneration::Result::Kind::Generated &&
+           DocumentStore::relativePath(result.document).startsWith(Database::ContractFolder);
+}
+
 // A document made in DB/ContractFile goes to the shared server, in place of the record's document in any format,
 // and into the history.
 void storeResult(BatchGeneration::Result &result) {
     storeOnServer(result);
-    if (result.kind == BatchGeneration::Result::Kind::Generated &&
-        DocumentStore::relativePath(result.document).startsWith(Database::ContractFolder))
+    if (goesIntoHistory(result))
         ChangeHistory::recordDocument(result.recordId, QString(), ChangeHistory::DocumentGenerated, result.document);
+}
+
+// The history rows of a batch's documents, written together.
+void recordHistory(Database &database, const QList<BatchGeneration::Result> &results) {
+    QList<ChangeHistory::DocumentWrite> writes;
+    for (const BatchGeneration::Result &result : results) {
+        if (goesIntoHistory(result))
+            writes.append({result.recordId, QString(), ChangeHistory::DocumentGenerated, result.document});
+    }
+    ChangeHistory::recordDocuments(database, writes);
 }
 
 } // namespace
@@ -554,9 +569,10 @@ QList<BatchGeneration::Result> BatchGeneration::runAll(Database &database, const
         *timing = run.spent;
     QList<Result> results;
     for (auto &[index, result] : run.done) {
-        storeResult(result);
+        storeOnServer(result);
         results << std::move(result);
     }
+    recordHistory(database, results);
     return results;
 }
 

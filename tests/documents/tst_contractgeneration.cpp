@@ -7,6 +7,7 @@
 #include "documents/ui/ContractDocumentWindow.h"
 #include "office/StandInWordApp.h"
 #include "platform/ScriptedMessages.h"
+#include "store/ChangeHistory.h"
 #include "support/TempAppFolder.h"
 #include "support/TestFiles.h"
 
@@ -88,6 +89,7 @@ private Q_SLOTS:
     void batchOfManyRecords_data();
     void batchOfManyRecords();
     void batchReadsTheDatabaseOnItsOwnThread();
+    void batchHistoryKeepsTheRowsAroundOneThatFails();
 
 private:
     int addRecord(const QVariantList &values);
@@ -872,6 +874,19 @@ void TestContractGeneration::batchOfManyRecords() {
                         .replace(QStringLiteral("%c"), QString::number(c));
     expected.sort();
     QCOMPARE(folderListing(folder), expected);
+
+    // One history row per document made in DB/ContractFile, with its category and the digest of the file.
+    QStringList rows;
+    for (int i = 0; i < 4; ++i) {
+        if (!elsewhere && kinds.at(i) == Kind::Generated)
+            rows << QStringLiteral("%1|%2|%3")
+                        .arg(order.at(i))
+                        .arg(Code, ChangeHistory::fileSha256(results.at(i).document));
+    }
+    QCOMPARE(mApp->joined(QStringLiteral("SELECT RecordID || '|' || MainTypeCode || '|' || DocumentSha256 FROM "
+                                         "TChangeLog WHERE Action=? ORDER BY ID"),
+                          {ChangeHistory::DocumentGenerated}),
+             rows.join(QLatin1Char(',')));
 }
 
 void TestContractGeneration::batchReadsTheDatabaseOnItsOwnThread() {
@@ -887,6 +902,24 @@ void TestContractGeneration::batchReadsTheDatabaseOnItsOwnThread() {
     QCOMPARE(results.first().kind, BatchGeneration::Result::Kind::Failed);
     QCOMPARE(results.first().reason, QStringLiteral("读取数据库发生错误！"));
     QVERIFY(DocumentPaths::existingDocument(contractPath(id)).isEmpty());
+}
+
+void TestContractGeneration::batchHistoryKeepsTheRowsAroundOneThatFails() {
+    // The rows of a batch are written together; one that cannot be written costs that row alone.
+    QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
+    const int a = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
+    const int b = addRecord({QStringLiteral("李四"), QString(), QString(), QString(), QString()});
+    const int c = addRecord({QStringLiteral("王五"), QString(), QString(), QString(), QString()});
+    QVERIFY(mApp->refuseChanges(QStringLiteral("TChangeLog"), QStringLiteral("INSERT"),
+                                QStringLiteral("NEW.RecordID=%1").arg(b)));
+    const QList<BatchGeneration::Result> results = BatchGeneration::runAll(
+        mApp->database(), {a, b, c}, {}, [] { return std::make_unique<StandInWordApp>(); }, 2, {});
+    QCOMPARE(results.size(), 3);
+    for (const BatchGeneration::Result &result : results)
+        QVERIFY2(result.kind == BatchGeneration::Result::Kind::Generated, qPrintable(result.reason));
+    QCOMPARE(mApp->joined(QStringLiteral("SELECT RecordID FROM TChangeLog WHERE Action=? ORDER BY ID"),
+                          {ChangeHistory::DocumentGenerated}),
+             QStringLiteral("%1,%2").arg(a).arg(c));
 }
 
 QTEST_MAIN(TestContractGeneration)

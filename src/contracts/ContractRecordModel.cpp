@@ -154,8 +154,9 @@ constexpr qsizetype BatchBytes = 2 << 20;
 
 } // namespace
 
-ContractRecordModel::ContractRecordModel(QObject *parent)
-    : QAbstractTableModel(parent) {}
+ContractRecordModel::ContractRecordModel(Database &database, QObject *parent)
+    : QAbstractTableModel(parent)
+    , mDb(database) {}
 
 ContractRecordModel::~ContractRecordModel() {
     stopLoading();
@@ -219,7 +220,7 @@ bool ContractRecordModel::reopen(QString *error) {
         BatchBuilder builder(fields, BatchBytes);
         builder.prepare(batch, 4096);
         QString reason;
-        const bool ok = Database::instance().bulkRead(
+        const bool ok = mDb.bulkRead(
             mSql, mBinds, fields,
             [&](const char *const *texts, const int *sizes) {
                 if (builder.add(texts, sizes, batch)) {
@@ -241,67 +242,66 @@ bool ContractRecordModel::reopen(QString *error) {
     const quint64 generation = ++mGeneration;
     ContractRecordModel *model = this; // outlives the thread: stopLoading() joins it first
     const int firstRows = mFirstScreenRows;
-    loader->thread =
-        std::thread([loader, model, generation, firstRows, fields, source = Database::instance().readSource(),
-                     sql = mSql, binds = mBinds, discarded = std::move(mDiscarded)]() mutable {
-            discarded = {};
-            BatchBuilder builder(fields, BatchBytes);
-            Batch batch;
-            builder.prepare(batch, firstRows);
-            bool first = true;
-            auto handOver = [&]() {
-                bool notify;
-                {
-                    const std::lock_guard<std::mutex> lock(loader->mutex);
-                    notify = loader->ready.empty();
-                    loader->ready.push_back(std::move(batch));
-                }
-                loader->changed.notify_all();
-                // One message at a time: the model takes every batch waiting when it comes.
-                if (notify)
-                    QMetaObject::invokeMethod(
-                        model,
-                        [model, generation]() {
-                            if (model->mGeneration == generation && model->mLoader)
-                                model->takeBatches();
-                        },
-                        Qt::QueuedConnection);
-                batch = Batch();
-                builder.prepare(batch, 4096);
-            };
-            QString reason;
-            const bool ok = Database::bulkReadFrom(
-                source, sql, binds, fields,
-                [&](const char *const *texts, const int *sizes) {
-                    const bool full = builder.add(texts, sizes, batch);
-                    if (first && batch.rows >= firstRows) {
-                        first = false;
-                        handOver();
-                        // open() shows this screen before any later row comes in.
-                        std::unique_lock<std::mutex> lock(loader->mutex);
-                        loader->changed.wait(lock, [loader] { return loader->ready.empty() || loader->stop; });
-                    } else if (full) {
-                        handOver();
-                    }
-                },
-                &loader->stop, &reason);
+    loader->thread = std::thread([loader, model, generation, firstRows, fields, source = mDb.readSource(), sql = mSql,
+                                  binds = mBinds, discarded = std::move(mDiscarded)]() mutable {
+        discarded = {};
+        BatchBuilder builder(fields, BatchBytes);
+        Batch batch;
+        builder.prepare(batch, firstRows);
+        bool first = true;
+        auto handOver = [&]() {
+            bool notify;
             {
                 const std::lock_guard<std::mutex> lock(loader->mutex);
-                if (batch.rows > 0)
-                    loader->ready.push_back(std::move(batch));
-                loader->done = true;
-                loader->ok = ok;
-                loader->error = reason;
+                notify = loader->ready.empty();
+                loader->ready.push_back(std::move(batch));
             }
             loader->changed.notify_all();
-            QMetaObject::invokeMethod(
-                model,
-                [model, generation]() {
-                    if (model->mGeneration == generation && model->mLoader)
-                        model->takeBatches();
-                },
-                Qt::QueuedConnection);
-        });
+            // One message at a time: the model takes every batch waiting when it comes.
+            if (notify)
+                QMetaObject::invokeMethod(
+                    model,
+                    [model, generation]() {
+                        if (model->mGeneration == generation && model->mLoader)
+                            model->takeBatches();
+                    },
+                    Qt::QueuedConnection);
+            batch = Batch();
+            builder.prepare(batch, 4096);
+        };
+        QString reason;
+        const bool ok = Database::bulkReadFrom(
+            source, sql, binds, fields,
+            [&](const char *const *texts, const int *sizes) {
+                const bool full = builder.add(texts, sizes, batch);
+                if (first && batch.rows >= firstRows) {
+                    first = false;
+                    handOver();
+                    // open() shows this screen before any later row comes in.
+                    std::unique_lock<std::mutex> lock(loader->mutex);
+                    loader->changed.wait(lock, [loader] { return loader->ready.empty() || loader->stop; });
+                } else if (full) {
+                    handOver();
+                }
+            },
+            &loader->stop, &reason);
+        {
+            const std::lock_guard<std::mutex> lock(loader->mutex);
+            if (batch.rows > 0)
+                loader->ready.push_back(std::move(batch));
+            loader->done = true;
+            loader->ok = ok;
+            loader->error = reason;
+        }
+        loader->changed.notify_all();
+        QMetaObject::invokeMethod(
+            model,
+            [model, generation]() {
+                if (model->mGeneration == generation && model->mLoader)
+                    model->takeBatches();
+            },
+            Qt::QueuedConnection);
+    });
 
     mDiscarded.clear(); // handed to the thread above
 

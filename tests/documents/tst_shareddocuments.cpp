@@ -296,9 +296,9 @@ private Q_SLOTS:
         };
 
         madeBySecond(Doc);
-        ContractRegister reg;
+        ContractRegister reg(mFirst->database());
         reg.setCurrentCategory(Code);
-        QVERIFY(reg.ReadyGrid());
+        QVERIFY(reg.loadRecords());
         QVERIFY(reg.deleteDocument(0));
         QCOMPARE(mMessages.lastText(), QStringLiteral("选定合同记录生成的Word文档已经删除！"));
         QCOMPARE(onServer(Doc), std::nullopt);

@@ -92,6 +92,7 @@ Composition::Composition()
     : mRenderer(std::make_unique<OfficePdfRenderer>(QString(), OfficePdfRenderer::Office::Shared)) {
     // No office the program starts may outlive it, however it ends.
     OfficeProcesses::installExitGuards();
+    mDocuments.database = &database();
     mDocuments.newWordApp = [] {
         return std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::FromEnvironment,
                                                     LibreOfficeWordApp::Office::Shared);
@@ -125,7 +126,7 @@ ContractRegisterServices Composition::contractMagServices() {
     const auto generateDocuments = [this](const QList<int> &recordIds, QWidget *parent) {
         GenerateDocuments(mDocuments, recordIds, parent);
     };
-    const auto loadIn = [](const QString &category) { return importContracts(category); };
+    const auto loadIn = [this](const QString &category) { return importContracts(database(), category); };
     const auto previewGrid = [](const QString &title, QTableView *grid) {
         auto *records = qobject_cast<ContractRecordModel *>(grid->model());
         return records ? PreviewGrid(title, gridContent(grid, records), grid->window()) : false;

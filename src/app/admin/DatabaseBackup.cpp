@@ -3,7 +3,7 @@
 #include "app/admin/DatabaseFiles.h"
 #include "app/admin/DatabaseRestore.h"
 #include "app/admin/StoreCopy.h"
-#include "app/admin/ZipArchiveWriter.h"
+#include "archive/ZipArchiveWriter.h"
 #include "store/Database.h"
 #include "store/Schema.h"
 

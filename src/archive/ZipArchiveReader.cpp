@@ -1,4 +1,4 @@
-#include "app/admin/ZipArchiveReader.h"
+#include "archive/ZipArchiveReader.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "app/admin/ZipArchiveWriter.h"
+#include "archive/ZipArchiveWriter.h"
 
 #include <QFile>
 #include <QFileInfo>

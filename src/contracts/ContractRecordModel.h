@@ -108,10 +108,21 @@ private:
     };
     struct Loader;
 
+    // Reads every row here, before returning.
+    bool readAll(QString *error);
+    // Starts the reader thread of a background read.
+    void startReader();
+    // Waits for the reader thread's first screen of rows (or all of them) and shows it.
+    bool takeFirstScreen(QString *error);
     QByteArrayView cell(int storedRow, int field) const;
     int fieldIndex(const QString &field) const;
     void clearRows();
     void refilter();
+    struct SortColumn;
+    void readNumbers(SortColumn &key) const;
+    void readDates(SortColumn &key, const QString &format) const;
+    // Negative when row a comes first on this key, positive when b does, 0 when they are equal on it.
+    int compareRows(const SortColumn &key, int a, int b) const;
     void sortRows();
     bool matchesFilter(int storedRow, int field, const QByteArray &needle) const;
     QByteArray foldedNeedle() const;

@@ -22,9 +22,9 @@ struct ContractRegisterServices {
     using GenerateDocuments = std::function<void(const QList<int> &recordIds, QWidget *parent)>;
     // importContracts: the category the records are imported into.
     using LoadIn = std::function<bool(const QString &category)>;
-    // PreviewGrid: the window caption as title, the grid (its model is the record list).
+    // previewGrid: the window caption as title, the grid (its model is the record list).
     using PreviewGrid = std::function<bool(const QString &title, QTableView *grid)>;
-    // SendGridToExcel: an empty title and the grid.
+    // sendGridToSpreadsheet: an empty title and the grid.
     using SendGridToExcel = std::function<void(const QString &title, QTableView *grid)>;
     // "到期提醒": the reminder window in the register's area.
     using OpenDueReminders = std::function<bool(QMdiArea *area)>;

@@ -154,7 +154,7 @@ class TestChangeHistoryPaths : public QObject {
              },
              ChangeHistory::DocumentSaved, QString(), 2, true},
             {"document deleted", generate,
-             [](T &) {
+             [](T &t) {
                  ContractRegister reg(t.mApp->database());
                  reg.setCurrentCategory(Cat);
                  QVERIFY(reg.loadRecords());

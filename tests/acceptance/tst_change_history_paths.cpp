@@ -9,11 +9,10 @@
 #include "documents/PackageFiles.h"
 #include "exchange/import/ContractImport.h"
 #include "office/StandInWordApp.h"
-#include "platform/ScriptedMessages.h"
 #include "store/ChangeHistory.h"
 #include "store/Database.h"
 #include "store/DocumentStore.h"
-#include "support/TempAppFolder.h"
+#include "support/FolderTest.h"
 
 #include <QFile>
 #include <QTest>
@@ -26,11 +25,14 @@ const QString Cat = QStringLiteral("00010001");
 const QString Other = QStringLiteral("00010002");
 } // namespace
 
-class TestChangeHistoryPaths : public QObject {
+class TestChangeHistoryPaths : public FolderTest {
     Q_OBJECT
 
-    std::unique_ptr<TempAppFolder> mApp;
-    ScriptedMessages mMessages;
+public:
+    TestChangeHistoryPaths()
+        : FolderTest({{Cat, QStringLiteral("买卖")}, {Other, QStringLiteral("其它")}}) {}
+
+private:
     StandInWordApp mWord;
     int mRecord = 0;
 
@@ -164,34 +166,18 @@ class TestChangeHistoryPaths : public QObject {
         };
     }
 
-private Q_SLOTS:
-    void initTestCase_data() { TempAppFolder::addStoreRows(); }
-    void init() {
-        const QString why = TempAppFolder::selectStore();
-        if (!why.isEmpty())
-            QSKIP(qPrintable(why));
-        mApp = std::make_unique<TempAppFolder>();
-        QVERIFY(mApp->isValid());
-        QVERIFY(mApp->addCategory(QStringLiteral("0001"), QStringLiteral("根")));
-        QVERIFY(mApp->addCategory(Cat, QStringLiteral("买卖"), QStringLiteral("0001")));
-        QVERIFY(mApp->addCategory(Other, QStringLiteral("其它"), QStringLiteral("0001")));
+    void initFolder() override {
         QVERIFY(mApp->addIndicator(Cat, QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
         QVERIFY(mApp->addIndicator(Cat, QStringLiteral("乙方"), 0, QStringLiteral("Data2"), 2) > 0);
         QVERIFY(mApp->addIndicator(Other, QStringLiteral("丙方"), 0, QStringLiteral("Data3"), 1) > 0);
         QVERIFY(mApp->exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1, Data2) VALUES (?, ?, ?)"),
                            {Cat, QStringLiteral("甲公司"), QStringLiteral("乙公司")}));
         mRecord = mApp->scalar(QStringLiteral("SELECT max(ID) FROM TContractMain")).toInt();
-        mMessages.clear();
-        Messages::setInstance(&mMessages);
         mWord.quit();
         mWord.clearCalls();
     }
-    void cleanup() {
-        mApp.reset();
-        Messages::setInstance(nullptr);
-    }
-    void cleanupTestCase() { TempAppFolder::useStore(TempAppFolder::Store::Embedded); }
 
+private Q_SLOTS:
     void everyWriteLeavesItsRow_data() {
         QTest::addColumn<int>("path");
         const QList<Path> list = paths();

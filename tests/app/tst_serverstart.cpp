@@ -76,7 +76,7 @@ private Q_SLOTS:
         mMessages.answerPassword(password);
         mMessages.answerQuestion(false);
         QVERIFY(!ServerLogin::OpenServerAtStart(dir.path(), mMessages));
-        // Quitting leaves no data module: the embedded file beside it is never used instead.
+        // Quitting leaves no database open: the embedded file beside it is never used instead.
         QVERIFY(!Database::exists());
         QCOMPARE(mMessages.shown().size(), 2);
         QCOMPARE(mMessages.shown().at(0).kind, ScriptedMessages::Kind::Password);

@@ -101,8 +101,7 @@ private:
 void TestContractGeneration::init() {
     mApp = std::make_unique<TempAppFolder>();
     QVERIFY(mApp->isValid());
-    QVERIFY(mApp->addCategory(QStringLiteral("0001"), QStringLiteral("房屋租赁")));
-    QVERIFY(mApp->addCategory(Code, QStringLiteral("房屋租赁合同"), QStringLiteral("0001")));
+    QVERIFY(mApp->addCategoryTree({{Code, QStringLiteral("房屋租赁合同")}}, QStringLiteral("房屋租赁")));
     // SortIdx order differs from the column order on purpose: 说明 comes before 甲方 and holds its marker.
     QVERIFY(mApp->addIndicator(Code, QStringLiteral("说明"), 0, QStringLiteral("Data4"), 1) > 0);
     QVERIFY(mApp->addIndicator(Code, QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 2) > 0);

@@ -70,8 +70,7 @@ private:
 void TestPackageGeneration::init() {
     mApp = std::make_unique<TempAppFolder>();
     QVERIFY(mApp->isValid());
-    QVERIFY(mApp->addCategory(QStringLiteral("0001"), QStringLiteral("房屋租赁")));
-    QVERIFY(mApp->addCategory(Code, QStringLiteral("房屋租赁合同"), QStringLiteral("0001")));
+    QVERIFY(mApp->addCategoryTree({{Code, QStringLiteral("房屋租赁合同")}}, QStringLiteral("房屋租赁")));
     QVERIFY(mApp->addIndicator(Code, QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
     QVERIFY(mApp->addIndicator(Code, QStringLiteral("月租金"), 1, QStringLiteral("Data2"), 2, QString(),
                                QStringLiteral("99999999.99"), QStringLiteral("元")) > 0);

@@ -49,8 +49,7 @@ class TestSharedDocuments : public QObject {
 
     // Record 7 of a category whose template "甲方[<甲方>]" is on the server only.
     static void addRecordWithTemplate(TempAppFolder &app) {
-        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("房屋租赁")));
-        QVERIFY(app.addCategory(Code, QStringLiteral("房屋租赁合同"), QStringLiteral("0001")));
+        QVERIFY(app.addCategoryTree({{Code, QStringLiteral("房屋租赁合同")}}, QStringLiteral("房屋租赁")));
         QVERIFY(app.addIndicator(Code, QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
         QVERIFY(app.exec(QStringLiteral("INSERT INTO TContractMain (ID, MainTypeCode, Data1) VALUES (7, ?, ?)"),
                          {Code, QStringLiteral("张三")}));

@@ -54,8 +54,7 @@ private:
 void TestTemplateEditor::init() {
     mApp = std::make_unique<TempAppFolder>();
     QVERIFY(mApp->isValid());
-    QVERIFY(mApp->addCategory(QStringLiteral("0001"), QStringLiteral("房屋租赁")));
-    QVERIFY(mApp->addCategory(mCode, QStringLiteral("房屋租赁合同"), QStringLiteral("0001")));
+    QVERIFY(mApp->addCategoryTree({{mCode, QStringLiteral("房屋租赁合同")}}, QStringLiteral("房屋租赁")));
     // The stand-in reads UTF-8 text files as documents.
     QVERIFY(writeText(DocumentPaths::emptyTemplate(), QStringLiteral("空白文档")));
     mMessages.clear();

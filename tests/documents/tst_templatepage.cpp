@@ -3,6 +3,7 @@
 #include "documents/DocumentPaths.h"
 #include "documents/ui/DocumentTemplateTab.h"
 #include "documents/ui/DocumentsEntry.h"
+#include "documents/ui/TemplateEditorWindow.h"
 #include "documents/ui/TemplatePage.h"
 #include "office/StandInPdfRenderer.h"
 #include "office/StandInWordApp.h"
@@ -11,11 +12,13 @@
 #include "support/TestFiles.h"
 
 #include <QAbstractScrollArea>
+#include <QApplication>
 #include <QFile>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QVBoxLayout>
 
 class TestTemplatePage : public QObject {
@@ -28,7 +31,8 @@ private Q_SLOTS:
     void showsTemplateOrEmptyTemplate();
     void renderFailureLeavesViewEmpty();
     void keysAreSwallowedAndClickEditsThroughTheWindowButton();
-    void clickOnRootOrNothingDoesNothing();
+    void clickEditsOnlyAChildCategory_data();
+    void clickEditsOnlyAChildCategory();
 
 private:
     std::unique_ptr<TempAppFolder> mApp;
@@ -138,17 +142,58 @@ void TestTemplatePage::keysAreSwallowedAndClickEditsThroughTheWindowButton() {
     QCOMPARE(windowClicks, 1);
 }
 
-void TestTemplatePage::clickOnRootOrNothingDoesNothing() {
+void TestTemplatePage::clickEditsOnlyAChildCategory_data() {
+    QTest::addColumn<QString>("shown"); // the category on the page; empty: none yet
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("nothing shown") << QString() << false;
+    QTest::newRow("root category") << QStringLiteral("0001") << false;
+    QTest::newRow("child category") << mCode << true;
+}
+
+// A click edits the template of the child category shown: the editor window comes up on that category's template.
+// A root category has no template, and neither has an empty page.
+void TestTemplatePage::clickEditsOnlyAChildCategory() {
+    QFETCH(QString, shown);
+    QFETCH(bool, opens);
+    QVERIFY(writeFile(DocumentPaths::templateFile(mCode), "甲方：[<甲方>]"));
     int editors = 0;
+    StandInWordApp *office = nullptr;
     mServices.newWordApp = [&] {
         ++editors;
-        return std::make_unique<StandInWordApp>();
+        auto word = std::make_unique<StandInWordApp>();
+        office = word.get();
+        return word;
     };
+    // What the modal editor showed, noted and closed from the event loop it runs.
+    QString editorTitle;
+    QString editedDocument;
+    QTimer closer;
+    int ticks = 0;
+    connect(&closer, &QTimer::timeout, this, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        auto *editor = qobject_cast<TemplateEditorWindow *>(modal);
+        const bool ready = editor && office && office->hasDocument();
+        if (!ready && ++ticks < 250)
+            return;
+        if (ready) {
+            editorTitle = editor->windowTitle();
+            editedDocument = office->documentPath();
+        }
+        if (modal)
+            QTest::keyClick(modal, Qt::Key_Escape);
+    });
+    closer.start(20);
+
     TemplatePage page(mServices);
+    if (!shown.isEmpty())
+        page.ReadyModel(shown);
     page.cmdSaveClick();
-    page.ReadyModel(QStringLiteral("0001"));
-    page.cmdSaveClick();
-    QCOMPARE(editors, 0);
+    closer.stop();
+    QCOMPARE(editors, opens ? 1 : 0);
+    if (opens) {
+        QCOMPARE(editorTitle, QStringLiteral("编辑Word"));
+        QCOMPARE(editedDocument, DocumentPaths::templateFile(mCode));
+    }
 }
 
 QTEST_MAIN(TestTemplatePage)

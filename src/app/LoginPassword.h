@@ -2,7 +2,6 @@
 
 #include <QString>
 
-class Messages;
 class Database;
 
 // The optional login password. The stored value is a salted hash; the empty text and "579" stay as they are
@@ -23,9 +22,9 @@ public:
     void setStored(const QString &stored) { mStored = stored; }
 
     // Login at start: true when the user may go on; on a wrong password the message has been shown.
-    bool loginCheck(Messages &messages) const;
+    bool loginCheck() const;
     // Before restore and rebuild: true when the command may go on.
-    bool adminCheck(Messages &messages) const;
+    bool adminCheck() const;
 
     enum class ChangeResult {
         Mismatch,   // new and confirmation differ: both fields emptied, dialog stays
@@ -35,8 +34,7 @@ public:
         SaveFailed, // nothing changed, dialog closes
     };
     // The change dialog's check: compares, stores and remembers; shows the messages.
-    ChangeResult CheckPass(const QString &oldText, const QString &newText, const QString &ensureText,
-                           Messages &messages);
+    ChangeResult CheckPass(const QString &oldText, const QString &newText, const QString &ensureText);
 
 private:
     QString mStored;

@@ -186,7 +186,7 @@ void MainWindow::FormActivate() {
     if (!mFirstActivation)
         return;
     mFirstActivation = false;
-    if (!mPassword.loginCheck(Messages::instance())) {
+    if (!mPassword.loginCheck()) {
         terminate();
         return;
     }
@@ -245,7 +245,7 @@ void MainWindow::openSingleChild(const char *className, const std::function<bool
 }
 
 bool MainWindow::adminCheck() {
-    return mPassword.adminCheck(Messages::instance());
+    return mPassword.adminCheck();
 }
 
 void MainWindow::openContractRegister() {

@@ -51,11 +51,11 @@ int main(int argc, char **argv) {
     }
 
     const QString appFolder = AppFolder::forProgram(programFolder);
-    if (ServerLogin::SettingsIncomplete(appFolder, Messages::instance()))
+    if (ServerLogin::SettingsIncomplete(appFolder))
         return 1;
     if (Database::usesServer(appFolder)) {
         // The user chose to quit rather than to work without the shared data.
-        if (!ServerLogin::OpenServerAtStart(appFolder, Messages::instance()))
+        if (!ServerLogin::OpenServerAtStart(appFolder))
             return 0;
     } else if (const Database &database = Database::create(appFolder); !database.isConnected()) {
         // The program goes on without its data, as it always has: each window then says what it cannot read.

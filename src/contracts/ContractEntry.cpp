@@ -5,6 +5,7 @@
 #include "contracts/NumberMask.h"
 #include "platform/Messages.h"
 #include "store/ChangeHistory.h"
+#include "store/ContractStore.h"
 #include "store/Database.h"
 #include "store/SqlText.h"
 #include "text/DateText.h"
@@ -262,12 +263,13 @@ bool ContractEntry::updateRecord(const QSqlRecord &stored, SaveState &state) {
             return false;
         }
     }
-    if (!mStore.update(mContractId, mTypeCode, state.columns, state.values, &state.error))
-        return false;
     const QList<ChangeHistory::Change> changes =
         ChangeHistory::changesBetween(state.written, state.current, state.valuesWritten(state.current));
-    return changes.isEmpty() ||
-           ChangeHistory::record({mContractId, mTypeCode, ChangeHistory::Changed, changes, {}, {}}, &state.error);
+    // The history row goes with the update itself.
+    return changes.isEmpty() ? mStore.update(mContractId, mTypeCode, state.columns, state.values, &state.error)
+                             : mStore.update(mContractId, mTypeCode, state.columns, state.values,
+                                             {mContractId, mTypeCode, ChangeHistory::Changed, changes, {}, {}},
+                                             &state.error);
 }
 
 bool ContractEntry::renumberTakenOffers(SaveState &state) {
@@ -300,17 +302,18 @@ bool ContractEntry::renumberTakenOffers(SaveState &state) {
 }
 
 bool ContractEntry::insertRecord(SaveState &state) {
-    const std::optional<qint64> id = mStore.insert(mTypeCode, state.columns, state.values, &state.error);
+    const std::optional<qint64> id = mStore.insert(mTypeCode, state.columns, state.values,
+                                                   {0,
+                                                    mTypeCode,
+                                                    ChangeHistory::Created,
+                                                    ChangeHistory::changesBetween(state.written, {}, state.valuesWritten({})),
+                                                    {},
+                                                    {}},
+                                                   &state.error);
     if (!id)
         return false;
     state.newId = *id;
-    return ChangeHistory::record({state.newId,
-                                  mTypeCode,
-                                  ChangeHistory::Created,
-                                  ChangeHistory::changesBetween(state.written, {}, state.valuesWritten({})),
-                                  {},
-                                  {}},
-                                 &state.error);
+    return true;
 }
 
 void ContractEntry::reportFailure(const SaveState &state) {

@@ -74,8 +74,8 @@ private:
         auto none = [](T &) {};
         auto generate = [](T &t) {
             QVERIFY(t.writeTemplate());
-            ContractDocument document(t.mWord, t.mMessages, Cat, DocumentPaths::contractFile(t.mRecord), t.mRecord);
-            QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+            ContractDocument document(t.mWord, Cat, DocumentPaths::contractFile(t.mRecord), t.mRecord);
+            QCOMPARE(document.prepare(), ContractDocument::Preparation::Generated);
         };
         return {
             {"new record in the entry dialog", none,
@@ -145,9 +145,8 @@ private:
             {"document generated", none, generate, ChangeHistory::DocumentGenerated, QString(), 1, true},
             {"document regenerated and saved", generate,
              [](T &t) {
-                 ContractDocument document(t.mWord, t.mMessages, Cat, DocumentPaths::contractFile(t.mRecord),
-                                           t.mRecord);
-                 QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Opened);
+                 ContractDocument document(t.mWord, Cat, DocumentPaths::contractFile(t.mRecord), t.mRecord);
+                 QCOMPARE(document.prepare(), ContractDocument::Preparation::Opened);
                  // The stand-in office shows a package as an empty text: a marker typed in gives it something to
                  // fill and save.
                  QVERIFY(t.mWord.paste(QStringLiteral("甲方：[<甲方>]")));

@@ -21,6 +21,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <optional>
+
 class TestTemplatePage : public QObject {
     Q_OBJECT
 
@@ -37,7 +39,7 @@ private Q_SLOTS:
 private:
     std::unique_ptr<TempAppFolder> mApp;
     std::unique_ptr<StandInPdfRenderer> mRenderer;
-    DocumentServices mServices;
+    std::optional<DocumentServices> mServices;
     ScriptedMessages mMessages;
     QString mPdf;
     const QString mCode = QStringLiteral("00010001");
@@ -55,14 +57,17 @@ void TestTemplatePage::init() {
         painter.drawText(100, 100, QStringLiteral("第二页"));
     }
     mRenderer = std::make_unique<StandInPdfRenderer>(mPdf);
-    mServices = {};
-    mServices.pdfRenderer = mRenderer.get();
+    // No office is reached unless a test says so: the editor counts as not opened.
+    mServices.emplace(
+        mApp->database(), [] { return std::unique_ptr<WordApp>(); }, [] { return std::unique_ptr<WordApp>(); },
+        *mRenderer, [](const QString &, const QString &, int) { return QString(); },
+        [](const QString &, QString *) { return false; });
     Messages::setInstance(&mMessages);
     mMessages.clear();
 }
 
 void TestTemplatePage::cleanup() {
-    mServices = {};
+    mServices.reset();
     mRenderer.reset();
     mApp.reset();
 }
@@ -87,8 +92,8 @@ void TestTemplatePage::showsTemplateOrEmptyTemplate() {
         if (wanted)
             QVERIFY(writeFile(path, "doc"));
     }
-    TemplatePage page(mServices);
-    page.ReadyModel(mCode);
+    TemplatePage page(*mServices);
+    page.showTemplate(mCode);
     if (expected.isEmpty()) {
         QVERIFY(mRenderer->requests().isEmpty());
         QVERIFY(page.shownDocument().isEmpty());
@@ -104,12 +109,12 @@ void TestTemplatePage::renderFailureLeavesViewEmpty() {
     QFile empty(DocumentPaths::emptyTemplate());
     QVERIFY(empty.open(QIODevice::WriteOnly));
     empty.close();
-    TemplatePage page(mServices);
-    page.ReadyModel(mCode);
+    TemplatePage page(*mServices);
+    page.showTemplate(mCode);
     QCOMPARE(page.pageCount(), 2);
     StandInPdfRenderer failing;
-    mServices.pdfRenderer = &failing;
-    page.ReadyModel(mCode);
+    mServices->pdfRenderer = &failing;
+    page.showTemplate(mCode);
     QCOMPARE(failing.requests().size(), 1);
     QVERIFY(page.shownPdf().isEmpty());
     QCOMPARE(page.pageCount(), 0);
@@ -119,7 +124,7 @@ void TestTemplatePage::renderFailureLeavesViewEmpty() {
 void TestTemplatePage::keysAreSwallowedAndClickEditsThroughTheWindowButton() {
     QWidget window;
     auto *layout = new QVBoxLayout(&window);
-    auto *tab = new DocumentTemplateTab(mServices, &window);
+    auto *tab = new DocumentTemplateTab(*mServices, &window);
     auto *cmdSave = new QPushButton(QStringLiteral("编辑模板(&E)"), &window);
     cmdSave->setObjectName(QStringLiteral("cmdSave"));
     layout->addWidget(tab);
@@ -158,7 +163,7 @@ void TestTemplatePage::clickEditsOnlyAChildCategory() {
     QVERIFY(writeFile(DocumentPaths::templateFile(mCode), "甲方：[<甲方>]"));
     int editors = 0;
     StandInWordApp *office = nullptr;
-    mServices.newWordApp = [&] {
+    mServices->newWordApp = [&] {
         ++editors;
         auto word = std::make_unique<StandInWordApp>();
         office = word.get();
@@ -184,10 +189,10 @@ void TestTemplatePage::clickEditsOnlyAChildCategory() {
     });
     closer.start(20);
 
-    TemplatePage page(mServices);
+    TemplatePage page(*mServices);
     if (!shown.isEmpty())
-        page.ReadyModel(shown);
-    page.cmdSaveClick();
+        page.showTemplate(shown);
+    page.editTemplate();
     closer.stop();
     QCOMPARE(editors, opens ? 1 : 0);
     if (opens) {

@@ -23,9 +23,9 @@ QLineEdit *lineEdit(QWidget *parent, const char *name, const QString &text) {
 }
 } // namespace
 
-ServerConnectionDialog::ServerConnectionDialog(const QString &appFolder, Messages &messages, QWidget *parent)
+ServerConnectionDialog::ServerConnectionDialog(const QString &appFolder, QWidget *parent)
     : QDialog(parent)
-    , mLogic(appFolder, messages) {
+    , mLogic(appFolder) {
     setObjectName(QStringLiteral("ServerConnectionDialog"));
     setWindowTitle(QStringLiteral("服务器连接设置"));
     const ServerSettings &s = mLogic.settings;
@@ -123,6 +123,6 @@ void ServerConnectionDialog::takeFields() {
 }
 
 void ShowServerConnection(QWidget *parent) {
-    ServerConnectionDialog dialog(Database::instance().appFolder(), Messages::instance(), parent);
+    ServerConnectionDialog dialog(Database::instance().appFolder(), parent);
     dialog.exec();
 }

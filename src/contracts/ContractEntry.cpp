@@ -266,10 +266,10 @@ bool ContractEntry::updateRecord(const QSqlRecord &stored, SaveState &state) {
     const QList<ChangeHistory::Change> changes =
         ChangeHistory::changesBetween(state.written, state.current, state.valuesWritten(state.current));
     // The history row goes with the update itself.
-    return changes.isEmpty() ? mStore.update(mContractId, mTypeCode, state.columns, state.values, &state.error)
-                             : mStore.update(mContractId, mTypeCode, state.columns, state.values,
-                                             {mContractId, mTypeCode, ChangeHistory::Changed, changes, {}, {}},
-                                             &state.error);
+    return changes.isEmpty()
+               ? mStore.update(mContractId, mTypeCode, state.columns, state.values, &state.error)
+               : mStore.update(mContractId, mTypeCode, state.columns, state.values,
+                               {mContractId, mTypeCode, ChangeHistory::Changed, changes, {}, {}}, &state.error);
 }
 
 bool ContractEntry::renumberTakenOffers(SaveState &state) {
@@ -302,14 +302,15 @@ bool ContractEntry::renumberTakenOffers(SaveState &state) {
 }
 
 bool ContractEntry::insertRecord(SaveState &state) {
-    const std::optional<qint64> id = mStore.insert(mTypeCode, state.columns, state.values,
-                                                   {0,
-                                                    mTypeCode,
-                                                    ChangeHistory::Created,
-                                                    ChangeHistory::changesBetween(state.written, {}, state.valuesWritten({})),
-                                                    {},
-                                                    {}},
-                                                   &state.error);
+    const std::optional<qint64> id =
+        mStore.insert(mTypeCode, state.columns, state.values,
+                      {0,
+                       mTypeCode,
+                       ChangeHistory::Created,
+                       ChangeHistory::changesBetween(state.written, {}, state.valuesWritten({})),
+                       {},
+                       {}},
+                      &state.error);
     if (!id)
         return false;
     state.newId = *id;

@@ -95,7 +95,7 @@ int main(int argc, char *argv[]) {
         Database::destroy();
         return 1;
     }
-    DueReminders reminders;
+    DueReminders reminders(dm);
     QString error;
     const bool read = reminders.load(today, options, &error);
     Database::destroy();

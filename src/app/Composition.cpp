@@ -88,8 +88,14 @@ DueReminderServices dueReminderServices() {
 
 } // namespace
 
-Composition::Composition()
-    : mRenderer(std::make_unique<OfficePdfRenderer>(QString(), OfficePdfRenderer::Office::Shared)) {
+Composition::Composition(std::unique_ptr<Database> database)
+    : Composition(*database) {
+    mOwnedDatabase = std::move(database);
+}
+
+Composition::Composition(Database &database)
+    : mDatabase(database)
+    , mRenderer(std::make_unique<OfficePdfRenderer>(QString(), OfficePdfRenderer::Office::Shared)) {
     // No office the program starts may outlive it, however it ends.
     OfficeProcesses::installExitGuards();
     mDocuments.newWordApp = [] {
@@ -104,11 +110,11 @@ Composition::Composition()
     };
     mDocuments.pdfRenderer = mRenderer.get();
     // Opened over the editor's tool window, which stays on top of everything else.
-    mDocuments.editIndicatorName = [](const QString &table, const QString &categoryCode, int id) {
-        return EditIndicatorName(table, categoryCode, id, QApplication::activeWindow());
+    mDocuments.editIndicatorName = [this](const QString &table, const QString &categoryCode, int id) {
+        return EditIndicatorName(mDatabase, table, categoryCode, id, QApplication::activeWindow());
     };
-    mDocuments.selectIndicator = [](const QString &categoryCode, QString *name) {
-        return SelectIndicator(categoryCode, name, QApplication::activeWindow());
+    mDocuments.selectIndicator = [this](const QString &categoryCode, QString *name) {
+        return SelectIndicator(mDatabase, categoryCode, name, QApplication::activeWindow());
     };
 }
 
@@ -146,13 +152,12 @@ ContractRegisterServices Composition::contractMagServices() {
     return services;
 }
 
-Database &Composition::database() {
-    return Database::instance();
-}
-
 MainCommands Composition::mainCommands() {
     MainCommands c;
-    c.openTemplateManagerWindow = [this](QMdiArea *area) { return openTemplateManagerWindow(area, templateTab()); };
+    c.database = &mDatabase;
+    c.openTemplateManagerWindow = [this](QMdiArea *area) {
+        return openTemplateManagerWindow(area, mDatabase, templateTab());
+    };
     c.openContractRegisterWindow = [this](QMdiArea *area) {
         return openContractRegisterWindow(area, contractMagServices());
     };

@@ -16,8 +16,9 @@ public:
     // Whether a typed text is the password the stored value stands for (exact, letter case included).
     static bool matches(const QString &stored, const QString &typed);
 
-    // Loads the stored value at start; a table that cannot be read leaves no password.
-    void load(Database &dm);
+    // Loads the stored value at start from the database that keeps it; a table that cannot be read leaves no
+    // password.
+    void load(Database &database);
     bool isSet() const { return !isNone(mStored); }
     const QString &stored() const { return mStored; }
     void setStored(const QString &stored) { mStored = stored; }
@@ -34,10 +35,12 @@ public:
         Saved,      // stored and remembered, dialog closes
         SaveFailed, // nothing changed, dialog closes
     };
-    // The change dialog's check: compares, stores and remembers; shows the messages.
-    ChangeResult CheckPass(const QString &oldText, const QString &newText, const QString &ensureText,
-                           Messages &messages);
+    // The change dialog's check: compares, stores in the database load() read from and remembers; shows the
+    // messages.
+    ChangeResult changePassword(const QString &oldText, const QString &newText, const QString &ensureText,
+                                Messages &messages);
 
 private:
+    Database *mDatabase = nullptr;
     QString mStored;
 };

@@ -44,7 +44,8 @@ MainWindow::MainWindow(MainCommands commands, QWidget *parent)
     statusBar()->addWidget(mDueNote);
 
     terminate = [this] {
-        Database::instance().close();
+        if (mCommands.database)
+            mCommands.database->close();
         QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
         hide();
     };
@@ -53,8 +54,8 @@ MainWindow::MainWindow(MainCommands commands, QWidget *parent)
 
 void MainWindow::FormCreate() {
     mFirstActivation = true;
-    if (Database::exists())
-        mPassword.load(Database::instance());
+    if (mCommands.database)
+        mPassword.load(*mCommands.database);
     const QRect screen =
         QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry() : QRect(0, 0, 1024, 768);
     setGeometry(0, 0, screen.width(), screen.height() - 30);
@@ -274,8 +275,9 @@ void MainWindow::restoreDatabase(const QString &archive) {
     if (!mCommands.restore)
         return;
     mCommands.restore([this] { return adminCheck(); },
-                      [] {
-                          Database::instance().close();
+                      [database = mCommands.database] {
+                          if (database)
+                              database->close();
                           // The database files were replaced under the running program: end at once, without
                           // closing the windows one by one. A quick exit still runs the handlers registered for
                           // it (at_quick_exit), which end the office processes the program started.

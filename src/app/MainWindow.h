@@ -9,6 +9,7 @@
 
 #include <functional>
 
+class Database;
 class QLabel;
 class QMdiArea;
 class QToolButton;
@@ -17,6 +18,9 @@ class QMenu;
 // What the main window's commands call. The composition root (app/Composition) fills these with the subsystems'
 // windows; tests fill them with recorders, so the frame is tested on its own.
 struct MainCommands {
+    // The program's database: the login password's, and closed before the process ends. None in tests of the
+    // frame alone.
+    Database *database = nullptr;
     std::function<bool(QMdiArea *)> openContractRegisterWindow;
     std::function<bool(QMdiArea *)> openTemplateManagerWindow;
     // "到期提醒": the reminder window; and how many contracts have dates due today (0 when none or unreadable).

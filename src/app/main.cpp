@@ -51,24 +51,27 @@ int main(int argc, char **argv) {
     }
 
     const QString appFolder = AppFolder::forProgram(programFolder);
-    if (ServerLogin::SettingsIncomplete(appFolder, Messages::instance()))
+    if (ServerLogin::settingsIncomplete(appFolder, Messages::instance()))
         return 1;
+    std::unique_ptr<Database> database;
     if (Database::usesServer(appFolder)) {
+        database = ServerLogin::openServerAtStart(appFolder, Messages::instance());
         // The user chose to quit rather than to work without the shared data.
-        if (!ServerLogin::OpenServerAtStart(appFolder, Messages::instance()))
+        if (!database)
             return 0;
-    } else if (!Database::create(appFolder).isConnected()) {
-        Messages::instance().information(QStringLiteral("请确认您的程序是否安装正确，或者没有安装MDAC数据访问组件！"));
+    } else {
+        database = Database::open(appFolder);
+        if (!database->isConnected())
+            Messages::instance().information(
+                QStringLiteral("请确认您的程序是否安装正确，或者没有安装MDAC数据访问组件！"));
     }
 
-    Composition composition;
+    Composition composition(std::move(database));
     MainWindow mainWindow(composition.mainCommands());
     if (!handed.isEmpty()) // a backup opened with the program from the file manager
         mainWindow.restoreAfterLogin(handed);
     instance.setReceiver([&mainWindow](const QString &archive) { mainWindow.handOver(archive); });
     mainWindow.show();
     composition.afterMainWindowShown();
-    const int rc = QApplication::exec();
-    Database::destroy();
-    return rc;
+    return QApplication::exec();
 }

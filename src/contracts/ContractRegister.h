@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue/Indicator.h"
 #include "contracts/ContractRecordModel.h"
+#include "store/Indicator.h"
 
 #include <QList>
 #include <QObject>

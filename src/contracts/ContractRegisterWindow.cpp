@@ -7,6 +7,7 @@
 #include "contracts/ContractEntryDialog.h"
 #include "contracts/MultiRowHeaderView.h"
 #include "platform/Messages.h"
+#include "store/CategoryStore.h"
 #include "store/Database.h"
 
 #include <QAction>
@@ -168,7 +169,7 @@ void ContractRegisterWindow::FormCreate() {
 }
 
 bool ContractRegisterWindow::ReadyData() {
-    if (!mTreeModel.ReadyData()) {
+    if (!mTreeModel.load(CategoryStore(Database::instance()))) {
         Messages::instance().warning(Database::instance().failureText(QStringLiteral("读取数据发生错误！")));
         return false;
     }

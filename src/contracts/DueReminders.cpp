@@ -1,8 +1,8 @@
 #include "contracts/DueReminders.h"
 
-#include "catalogue/Indicator.h"
 #include "contracts/ContractNumbering.h"
 #include "store/Database.h"
+#include "store/Indicator.h"
 #include "text/DateText.h"
 
 #include <QHash>

@@ -1,6 +1,5 @@
 #include "documents/TemplateImport.h"
 
-#include "catalogue/Indicator.h"
 #include "documents/DocumentPaths.h"
 #include "documents/DocumentSync.h"
 #include "documents/package/PackageTemplate.h"
@@ -8,6 +7,7 @@
 #include "office/WordApp.h"
 #include "platform/Messages.h"
 #include "store/DocumentStore.h"
+#include "store/Indicator.h"
 
 #include <QDir>
 #include <QFile>

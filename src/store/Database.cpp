@@ -1,6 +1,7 @@
 #include "store/Database.h"
 
 #include "store/Arithmetic.h"
+#include "store/ParameterStore.h"
 #include "store/Schema.h"
 #include "store/ServerSettings.h"
 
@@ -22,6 +23,8 @@
 
 namespace {
 std::unique_ptr<Database> gModule;
+// The database instance() answers with: the one opened last, until it is destroyed.
+Database *gCurrent = nullptr;
 
 // Texts are exchanged as UTF-8 whatever the server's default; dates and numbers never depend on its locale.
 // vantrel.program tells the server's history trigger that this program writes its own history rows, so that only
@@ -91,19 +94,25 @@ bool serverConnectionBroken(const QSqlDatabase &db) {
 }
 } // namespace
 
+std::unique_ptr<Database> Database::open(const QString &appFolder, const QString &serverPassword) {
+    std::unique_ptr<Database> database(new Database(appFolder, serverPassword));
+    gCurrent = database.get();
+    return database;
+}
+
 Database &Database::create(const QString &appFolder, const QString &serverPassword) {
     gModule.reset();
-    gModule.reset(new Database(appFolder, serverPassword));
+    gModule = open(appFolder, serverPassword);
     return *gModule;
 }
 
 Database &Database::instance() {
-    Q_ASSERT(gModule);
-    return *gModule;
+    Q_ASSERT(gCurrent);
+    return *gCurrent;
 }
 
 bool Database::exists() {
-    return gModule != nullptr;
+    return gCurrent != nullptr;
 }
 
 void Database::destroy() {
@@ -125,6 +134,8 @@ Database::Database(const QString &appFolder, const QString &serverPassword) {
 }
 
 Database::~Database() {
+    if (gCurrent == this)
+        gCurrent = nullptr;
     close();
     QSqlDatabase::removeDatabase(mConnectionName);
 }
@@ -617,12 +628,7 @@ double Database::evaluateArithmetic(const QString &expression) {
 }
 
 std::optional<QString> Database::readLogPass() {
-    QSqlQuery dsPara(connection());
-    if (!execBound(dsPara, QStringLiteral("SELECT LogPass FROM TPara LIMIT 1"), {}))
-        return std::nullopt;
-    if (!dsPara.next())
-        return QString();
-    return dsPara.value(0).toString();
+    return ParameterStore(*this).password();
 }
 
 bool Database::backupDatabaseTo(const QString &targetFile, QString *error) {

@@ -61,9 +61,11 @@ int main(int argc, char **argv) {
             return 0;
     } else {
         database = Database::open(appFolder);
+        // The program goes on without its data, as it always has: each window then says what it cannot read.
         if (!database->isConnected())
-            Messages::instance().information(
-                QStringLiteral("请确认您的程序是否安装正确，或者没有安装MDAC数据访问组件！"));
+            Messages::instance().information(QStringLiteral("无法打开数据文件“%1”：%2\n请确认您的程序是否安装正确！")
+                                                 .arg(QDir::toNativeSeparators(database->path(Database::DatabaseFile)),
+                                                      database->connectionError()));
     }
 
     Composition composition(std::move(database));

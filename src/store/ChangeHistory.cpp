@@ -224,6 +224,18 @@ QStringList users() {
     return names;
 }
 
+QList<QPair<QString, QString>> childCategories(Database &database) {
+    QList<QPair<QString, QString>> list;
+    QSqlQuery q(database.connection());
+    q.setForwardOnly(true);
+    if (execBound(q, QStringLiteral("SELECT TypeCode, TypeName FROM TContractClass WHERE nLeveal=? ORDER BY TypeCode"),
+                  {1})) {
+        while (q.next())
+            list.append({q.value(0).toString(), q.value(1).toString()});
+    }
+    return list;
+}
+
 QString describe(const QList<Change> &changes) {
     QStringList lines;
     for (const Change &c : changes)

@@ -3,11 +3,14 @@
 #include <QDate>
 #include <QHash>
 #include <QList>
+#include <QPair>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
+
+class Database;
 
 // The history of changes ("修改记录"): one row in TChangeLog per write of a contract record or contract document,
 // with the time, the users, what was done and, per changed indicator, the old and the new value. A write path calls
@@ -119,6 +122,8 @@ struct Filter {
 std::optional<QList<Row>> read(const Filter &filter, QString *error = nullptr);
 // Every user name that occurs in the history (either kind), sorted.
 QStringList users();
+// The child categories (code, name) the history can be filtered by, in code order; empty when they cannot be read.
+QList<QPair<QString, QString>> childCategories(Database &database);
 // The changes as lines "name：old → new".
 QString describe(const QList<Change> &changes);
 

@@ -57,8 +57,7 @@ QStringList IndicatorStore::valueColumns(const QString &category) const {
     return used;
 }
 
-std::optional<int> IndicatorStore::holdersOfColumn(const QString &category, const QString &column,
-                                                   int exceptId) const {
+std::optional<int> IndicatorStore::holdersOfColumn(const QString &category, const QString &column, int exceptId) const {
     const QString owners = mDatabase.GetDataBySQL(
         QStringLiteral("SELECT count(*) FROM TDataPara WHERE MainTypeCode=? AND DataFieldA=? AND ID<>?"),
         {category, column, exceptId});
@@ -92,16 +91,16 @@ bool IndicatorStore::update(const Indicator &v) {
                      QStringLiteral("UPDATE TDataPara SET MainTypeCode=?,PropertyName=?,PropertyType=?,FormatStr=?,"
                                     "Unit=?,DefaultSelect=?,HisSelect=?,CalcStr=?,SortIdx=?,NoNull=?,"
                                     "IsSortField=?,DataFieldA=?,DueRemind=?,DueDays=? WHERE ID=?"),
-                     {v.MainTypeCode, v.PropertyName, v.PropertyType, v.FormatStr, v.Unit, v.DefaultSelect,
-                      v.HisSelect, v.CalcStr, v.SortIdx, v.NoNull, v.IsSortField, v.DataFieldA, v.DueRemind, v.DueDays,
-                      v.ID}) &&
+                     {v.MainTypeCode, v.PropertyName, v.PropertyType, v.FormatStr, v.Unit, v.DefaultSelect, v.HisSelect,
+                      v.CalcStr, v.SortIdx, v.NoNull, v.IsSortField, v.DataFieldA, v.DueRemind, v.DueDays, v.ID}) &&
            q.numRowsAffected() == 1;
 }
 
 bool IndicatorStore::rename(const QString &category, const QString &from, const QString &to) {
     QSqlQuery q(mDatabase.connection());
-    return execBound(q, QStringLiteral("UPDATE TDataPara SET PropertyName = ? WHERE MainTypeCode = ? AND PropertyName = ?"),
-                     {to, category, from});
+    return execBound(
+        q, QStringLiteral("UPDATE TDataPara SET PropertyName = ? WHERE MainTypeCode = ? AND PropertyName = ?"),
+        {to, category, from});
 }
 
 bool IndicatorStore::remove(int id) {

@@ -166,15 +166,17 @@ MainCommands Composition::mainCommands() {
         DueReminders reminders;
         return reminders.load(Clock::instance().now().date()) ? reminders.contractsDue() : 0;
     };
-    c.backup = [] { BackupDatabase(); };
-    c.restore = [](const std::function<bool()> &check, const std::function<void()> &end, const QString &archive) {
-        RestoreDatabase(check, end, archive);
+    c.backup = [this] { BackupDatabase(mDatabase); };
+    c.restore = [this](const std::function<bool()> &check, const std::function<void()> &end, const QString &archive) {
+        RestoreDatabase(mDatabase, check, end, archive);
     };
-    c.rebuild = [](QWidget *parent, const std::function<void()> &closeChildren) { ShowRebuild(parent, closeChildren); };
-    c.serverConnection = [](QWidget *parent) { ShowServerConnection(parent); };
+    c.rebuild = [this](QWidget *parent, const std::function<void()> &closeChildren) {
+        ShowRebuild(parent, mDatabase, closeChildren);
+    };
+    c.serverConnection = [this](QWidget *parent) { ShowServerConnection(parent, mDatabase.appFolder()); };
     c.changeHistory = [this](QWidget *parent) { ShowChangeHistory(parent, contractMagServices().sendGridToExcel); };
-    c.openHelp = [](QWidget *parent) { OpenHelpPage(parent); };
-    c.openTutorial = [](QWidget *parent) { OpenTutorialPage(parent); };
+    c.openHelp = [this](QWidget *parent) { OpenHelpPage(parent, mDatabase.appFolder()); };
+    c.openTutorial = [this](QWidget *parent) { OpenTutorialPage(parent, mDatabase.appFolder()); };
     c.sampleSites = SampleSites();
     c.openSample = [](int index) { OpenSampleSite(index); };
     c.startUpdater = [] { StartUpdater(); };

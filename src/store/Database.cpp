@@ -134,8 +134,9 @@ Database::Database(const QString &appFolder, const QString &serverPassword) {
 }
 
 Database::~Database() {
+    // The process-wide one answers again once the one opened after it is gone.
     if (gCurrent == this)
-        gCurrent = nullptr;
+        gCurrent = gModule && gModule.get() != this ? gModule.get() : nullptr;
     close();
     QSqlDatabase::removeDatabase(mConnectionName);
 }

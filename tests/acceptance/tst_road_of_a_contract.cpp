@@ -358,12 +358,13 @@ void TestRoadOfAContract::roadOfAContract() {
     const QString archive = app->file(u"Bak/road.HTBK"_s);
     mMessages.clear();
     mMessages.answerFileName(archive);
-    BackupDatabase();
+    BackupDatabase(mComposition->database());
     QCOMPARE(mMessages.lastText(), u"数据文件备份成功！"_s);
     QCOMPARE(mMessages.unexpected(), 0);
     QVERIFY(QFile::exists(archive));
 
-    SystemRebuild::Run(SystemRebuild::ListSQL(), false, [&area] { area.closeAllSubWindows(); });
+    SystemRebuild::run(mComposition->database(), SystemRebuild::rebuildStatements(), false,
+                       [&area] { area.closeAllSubWindows(); });
     QCOMPARE(app->scalar(u"SELECT count(*) FROM TContractMain"_s), u"0"_s);
     QVERIFY(!QFile::exists(documentFile));
     QCOMPARE(Acceptance::tableRows(u"TDataPara"_s, u"ID"_s), indicators);

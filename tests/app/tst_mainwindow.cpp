@@ -56,8 +56,9 @@ private Q_SLOTS:
 
     void startsWithAMissingDatabase() {
         QTemporaryDir dir;
-        Database::create(dir.path());
-        MainWindow window{MainCommands{}};
+        MainCommands commands;
+        commands.database = &Database::create(dir.path());
+        MainWindow window(commands);
         bool terminated = false;
         window.terminate = [&] { terminated = true; };
         window.show();
@@ -79,7 +80,7 @@ private Q_SLOTS:
         window.show();
         QTRY_COMPARE(terminated, 1);
         QCOMPARE(mMessages.texts(), (QStringList{"请输入登陆密码：", "密码错误！"}));
-        window.FormActivate();
+        window.checkLoginOnce();
         QCOMPARE(terminated, 1);
     }
 

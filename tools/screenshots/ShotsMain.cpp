@@ -414,15 +414,18 @@ void ShotRun::multiRowTitles() {
 }
 
 void ShotRun::administration() {
-    shootModal(QStringLiteral("backup"), [] { BackupDatabase(); });
+    shootModal(QStringLiteral("backup"), [this] { BackupDatabase(mDatabase); });
     if (wanted(QStringLiteral("restore"))) {
         // A real backup first, so the restore dialog lists one; its closing message is dismissed.
         mMessages.answerFileName(mAppFolder + QStringLiteral("Bak/") +
                                  QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".HTBK"));
-        WindowShots::withModal([] { BackupDatabase(); }, [](QWidget *) {});
+        WindowShots::withModal([this] { BackupDatabase(mDatabase); }, [](QWidget *) {});
     }
-    shootModal(QStringLiteral("restore"), [] { RestoreDatabase([] { return true; }, [] {}); });
-    shootModal(QStringLiteral("rebuild"), [this] { ShowRebuild(&mMain, [] {}); });
+    shootModal(QStringLiteral("restore"), [this] {
+        RestoreDatabase(
+            mDatabase, [] { return true; }, [] {});
+    });
+    shootModal(QStringLiteral("rebuild"), [this] { ShowRebuild(&mMain, mDatabase, [] {}); });
     shootModal(QStringLiteral("password-set"), [this] { mMain.setPassword(); });
     shootModal(QStringLiteral("password-login"),
                [this] { PasswordInputDialog::ask(ApplicationTitle, QStringLiteral("请输入登陆密码："), &mMain); });

@@ -35,9 +35,6 @@ endfunction()
 # does not hard-wire a search path into the system.
 function(vantrel_install_program target)
   cmake_parse_arguments(P "NO_LINK" "" "" ${ARGN})
-  if(NOT TARGET ${target})
-    return()
-  endif()
   add_dependencies(package-programs ${target})
   install(TARGETS ${target} RUNTIME DESTINATION ${VANTREL_PROGRAM_DIR})
   install(CODE "

@@ -96,10 +96,10 @@ int main(int argc, char *argv[]) {
     const double bareMs = timer.nsecsElapsed() / 1e6;
 
     // The first contract converts the template once (as after every change of it); then the batch.
-    BatchGeneration warm(word, {true, false, folder.file(QStringLiteral("warm"))});
+    BatchGeneration warm(folder.database(), word, {true, false, folder.file(QStringLiteral("warm"))});
     warm.run(docIds.first());
     // One office, one document after the other.
-    BatchGeneration batch(word, {true, false, QString()});
+    BatchGeneration batch(folder.database(), word, {true, false, QString()});
     timer.restart();
     int failed = 0;
     for (int id : docIds)
@@ -120,11 +120,13 @@ int main(int argc, char *argv[]) {
     };
     const int workers = BatchGeneration::defaultWorkers();
     timer.restart();
-    failed += count_failed(BatchGeneration::runAll(docIds, {true, false, QString()}, newWord, workers, {}));
+    failed += count_failed(
+        BatchGeneration::runAll(folder.database(), docIds, {true, false, QString()}, newWord, workers, {}));
     const double batchMs = timer.nsecsElapsed() / 1e6;
 
     timer.restart();
-    failed += count_failed(BatchGeneration::runAll(docxIds, {true, false, QString()}, newWord, workers, {}));
+    failed += count_failed(
+        BatchGeneration::runAll(folder.database(), docxIds, {true, false, QString()}, newWord, workers, {}));
     const double docxMs = timer.nsecsElapsed() / 1e6;
     word.quit();
 

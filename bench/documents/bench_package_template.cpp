@@ -7,7 +7,7 @@
 //
 //   VANTREL_BENCH_FILES=/tmp/f bench_package_template --benchmark_repetitions=3
 
-#include "documents/package/PackageTemplate.h"
+#include "package/PackageTemplate.h"
 
 #include <benchmark/benchmark.h>
 

@@ -119,7 +119,7 @@ int main(int argc, char *argv[]) {
             QElapsedTimer timer;
             timer.start();
             const double cpuStart = cpuMs();
-            ContractImport import(QStringLiteral("00010001"));
+            ContractImport import(appFolder.database(), QStringLiteral("00010001"));
             bool ok = import.openFile(folder.filePath(QStringLiteral("data.") + format));
             times[format + QStringLiteral(" read")].append(timer.nsecsElapsed() / 1e6);
             ok = ok && import.importRows();

@@ -98,6 +98,7 @@ Composition::Composition(Database &database)
     , mRenderer(std::make_unique<OfficePdfRenderer>(QString(), OfficePdfRenderer::Office::Shared)) {
     // No office the program starts may outlive it, however it ends.
     OfficeProcesses::installExitGuards();
+    mDocuments.database = &mDatabase;
     mDocuments.newWordApp = [] {
         return std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::FromEnvironment,
                                                     LibreOfficeWordApp::Office::Shared);
@@ -132,7 +133,7 @@ ContractRegisterServices Composition::contractMagServices() {
     services.generateDocuments = [this](const QList<int> &recordIds, QWidget *parent) {
         GenerateDocuments(mDocuments, recordIds, parent);
     };
-    services.loadIn = [](const QString &category) { return importContracts(category); };
+    services.loadIn = [this](const QString &category) { return importContracts(mDatabase, category); };
     services.previewGrid = [](const QString &title, QTableView *grid) {
         auto *records = qobject_cast<ContractRecordModel *>(grid->model());
         return records ? PreviewGrid(title, gridContent(grid, records), grid->window()) : false;

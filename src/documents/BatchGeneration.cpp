@@ -6,10 +6,11 @@
 #include "documents/DocumentSync.h"
 #include "documents/TemplateEditor.h"
 #include "documents/TemplateImport.h"
-#include "documents/package/PackageTemplate.h"
 #include "office/WordApp.h"
+#include "package/PackageTemplate.h"
 #include "platform/Messages.h"
 #include "store/ChangeHistory.h"
+#include "store/ContractStore.h"
 #include "store/Database.h"
 #include "store/DocumentStore.h"
 
@@ -20,7 +21,6 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSet>
-#include <QSqlQuery>
 #include <QSqlRecord>
 #include <QThread>
 
@@ -61,8 +61,9 @@ QString oneLine(const QString &text) {
 
 } // namespace
 
-BatchGeneration::BatchGeneration(WordApp &word, Options options)
-    : mWord(word)
+BatchGeneration::BatchGeneration(Database &database, WordApp &word, Options options)
+    : mDb(database)
+    , mWord(word)
     , mOptions(std::move(options))
     , mToken(QStringLiteral("%1-%2")
                  .arg(QCoreApplication::applicationPid())
@@ -121,39 +122,20 @@ void storeResult(BatchGeneration::Result &result) {
 
 } // namespace
 
-BatchGeneration::Job BatchGeneration::read(int recordId) {
+BatchGeneration::Job BatchGeneration::read(Database &database, int recordId) {
     Job job;
     job.recordId = recordId;
-    QSqlQuery query(Database::instance().connection());
-    if (!execBound(query, QStringLiteral("Select * from TContractMain where ID=?"), {recordId}) || !query.next())
+    job.record = ContractStore(database).recordById(recordId);
+    if (job.record.isEmpty())
         return job;
-    job.record = query.record();
     job.indicators =
         Indicator::ofCategory(job.record.value(QStringLiteral("MainTypeCode")).toString(), &job.indicatorsRead);
     return job;
 }
 
-QList<BatchGeneration::Job> BatchGeneration::readMany(const QList<int> &recordIds) {
-    QHash<int, QSqlRecord> records;
-    QSqlQuery query(Database::instance().connection());
-    query.setForwardOnly(true);
-    // Within what every SQLite build and the server take as bound parameters of one statement.
-    constexpr qsizetype MostAtOnce = 1000;
-    for (qsizetype from = 0; from < recordIds.size(); from += MostAtOnce) {
-        const QList<int> some = recordIds.mid(from, MostAtOnce);
-        QVariantList binds;
-        binds.reserve(some.size());
-        for (const int id : some)
-            binds << id;
-        const QString sql = QStringLiteral("Select * from TContractMain where ID in (?%1)")
-                                .arg(QStringLiteral(",?").repeated(some.size() - 1));
-        if (!execBound(query, sql, binds))
-            continue; // these records fail as records that could not be read
-        while (query.next()) {
-            const QSqlRecord record = query.record();
-            records.insert(record.value(QStringLiteral("ID")).toInt(), record);
-        }
-    }
+QList<BatchGeneration::Job> BatchGeneration::readMany(Database &database, const QList<int> &recordIds) {
+    // Records that could not be read fail as records that are gone.
+    const QHash<int, QSqlRecord> records = ContractStore(database).recordsById(recordIds);
     QHash<QString, std::pair<QList<Indicator>, bool>> indicators;
     QList<Job> jobs;
     jobs.reserve(recordIds.size());
@@ -178,7 +160,7 @@ QList<BatchGeneration::Job> BatchGeneration::readMany(const QList<int> &recordId
 }
 
 BatchGeneration::Result BatchGeneration::run(int recordId) {
-    Job job = read(recordId);
+    Job job = read(mDb, recordId);
     fetchFor(job, mOptions, true);
     Result result = make(job);
     storeResult(result);
@@ -197,9 +179,8 @@ BatchGeneration::Result BatchGeneration::make(const Job &job) {
 }
 
 BatchGeneration::Result BatchGeneration::makeDocument(const Job &job) {
-    const int recordId = job.recordId;
     Result result;
-    result.recordId = recordId;
+    result.recordId = job.recordId;
     // Everything the document is made from was read on the database's thread: a read that failed there is not
     // tried again from here.
     if (job.record.isEmpty() || !job.indicatorsRead) {
@@ -211,63 +192,73 @@ BatchGeneration::Result BatchGeneration::makeDocument(const Job &job) {
         return result;
     }
     const QString category = job.record.value(QStringLiteral("MainTypeCode")).toString();
-    if (job.checkTemplate) {
-        QStringList names;
-        for (const Indicator &indicator : job.indicators)
-            names << indicator.PropertyName;
-        QString why;
-        const auto report = TemplateImport::checkReport(category, names, mWord, &why);
-        for (const TemplateCheck::Finding &finding :
-             report ? report->unknownMarkers : QList<TemplateCheck::Finding>()) {
-            if (!result.unfilledMarkers.contains(finding.text))
-                result.unfilledMarkers << finding.text;
-        }
-        if (report) {
-            for (const TemplateCheck::ClauseFinding &finding : report->clauseProblems)
-                result.clauseProblems << TemplateCheck::describe(finding);
-        }
-    }
-    const QString name = QString::number(recordId) + QStringLiteral(".Doc");
+    if (job.checkTemplate)
+        reportTemplate(job, category, result);
+    const QString name = QString::number(job.recordId) + QStringLiteral(".Doc");
     const bool ownFolder = mOptions.folder.isEmpty();
-    const QString target = ownFolder ? DocumentPaths::contractFile(recordId) : QDir(mOptions.folder).filePath(name);
-    // In DB/ContractFile the record's document in any format is its document (it is the one opened). Another
-    // folder may hold the user's own files under the same numbers: only a file in the format the batch makes
-    // there (the template's) counts as the record's document.
-    QString existing;
-    if (ownFolder) {
-        existing = mFolderNames ? DocumentPaths::existingDocument(target, *mFolderNames)
-                                : DocumentPaths::existingDocument(target);
-    } else {
-        const QString templateFile = DocumentPaths::existingTemplate(category);
-        const QString file = templateFile.isEmpty() ? target : DocumentPaths::withSuffixOf(target, templateFile);
-        existing = mFolderNames ? DocumentPaths::existingFile(file, *mFolderNames) : DocumentPaths::existingFile(file);
-    }
-    if (!existing.isEmpty()) {
-        result.document = existing;
-        if (const std::optional<DocumentLock::Holder> holder = DocumentLock::holder(existing)) {
-            result.kind = Result::Kind::Skipped;
-            result.reason = QStringLiteral("合同文档正在窗口中打开，没有覆盖（%1）").arg(holder->describe());
-            if (mOptions.pdf)
-                result.pdfError = QStringLiteral("合同文档正在窗口中打开");
-            return result;
-        }
-        if (!mOptions.regenerate) {
-            result.kind = Result::Kind::Skipped;
-            result.reason = QStringLiteral("合同文档已经存在");
-            if (mOptions.pdf)
-                exportKept(existing, result);
-            return result;
-        }
-    }
+    const QString target = ownFolder ? DocumentPaths::contractFile(job.recordId) : QDir(mOptions.folder).filePath(name);
+    const QString existing = existingDocument(target, category);
+    if (!existing.isEmpty() && keepsExisting(existing, result))
+        return result;
     if (!QDir().mkpath(QFileInfo(target).absolutePath())) {
         result.reason = QStringLiteral("无法创建文件夹：") + QDir::toNativeSeparators(QFileInfo(target).absolutePath());
         return result;
     }
+    makeInPlaceOf(job, target, existing, result);
+    return result;
+}
 
+void BatchGeneration::reportTemplate(const Job &job, const QString &category, Result &result) {
+    QStringList names;
+    for (const Indicator &indicator : job.indicators)
+        names << indicator.PropertyName;
+    QString why;
+    const auto report = TemplateImport::checkReport(category, names, mWord, &why);
+    if (!report)
+        return;
+    for (const TemplateCheck::Finding &finding : report->unknownMarkers) {
+        if (!result.unfilledMarkers.contains(finding.text))
+            result.unfilledMarkers << finding.text;
+    }
+    for (const TemplateCheck::ClauseFinding &finding : report->clauseProblems)
+        result.clauseProblems << TemplateCheck::describe(finding);
+}
+
+QString BatchGeneration::existingDocument(const QString &target, const QString &category) const {
+    // In DB/ContractFile the record's document in any format is its document (it is the one opened). Another
+    // folder may hold the user's own files under the same numbers: only a file in the format the batch makes
+    // there (the template's) counts as the record's document.
+    if (mOptions.folder.isEmpty())
+        return mFolderNames ? DocumentPaths::existingDocument(target, *mFolderNames)
+                            : DocumentPaths::existingDocument(target);
+    const QString templateFile = DocumentPaths::existingTemplate(category);
+    const QString file = templateFile.isEmpty() ? target : DocumentPaths::withSuffixOf(target, templateFile);
+    return mFolderNames ? DocumentPaths::existingFile(file, *mFolderNames) : DocumentPaths::existingFile(file);
+}
+
+bool BatchGeneration::keepsExisting(const QString &existing, Result &result) {
+    result.document = existing;
+    if (const std::optional<DocumentLock::Holder> holder = DocumentLock::holder(existing)) {
+        result.kind = Result::Kind::Skipped;
+        result.reason = QStringLiteral("合同文档正在窗口中打开，没有覆盖（%1）").arg(holder->describe());
+        if (mOptions.pdf)
+            result.pdfError = QStringLiteral("合同文档正在窗口中打开");
+        return true;
+    }
+    if (mOptions.regenerate)
+        return false;
+    result.kind = Result::Kind::Skipped;
+    result.reason = QStringLiteral("合同文档已经存在");
+    if (mOptions.pdf)
+        exportKept(existing, result);
+    return true;
+}
+
+void BatchGeneration::makeInPlaceOf(const Job &job, const QString &target, const QString &existing, Result &result) {
     // Made under a name of its own, then renamed into place.
     const QString staging = stagingPath(target);
     CollectingMessages messages;
-    ContractDocument document(mWord, messages, QString(), staging, recordId);
+    ContractDocument document(mWord, messages, QString(), staging, job.recordId);
     document.setShowInOffice(mOptions.pdf);
     document.setNewDocument(true);
     document.setRecordData(job.record, job.indicators);
@@ -284,7 +275,6 @@ BatchGeneration::Result BatchGeneration::makeDocument(const Job &job) {
         result.kind = Result::Kind::Failed;
         result.reason = reason;
         result.pdfError.clear();
-        return result;
     };
     if (prepared != ContractDocument::Preparation::Generated || made.isEmpty() || !messages.texts.isEmpty()) {
         const QString reason = messages.texts.isEmpty() ? mWord.lastError() : messages.texts.join(QLatin1Char(' '));
@@ -302,14 +292,13 @@ BatchGeneration::Result BatchGeneration::makeDocument(const Job &job) {
     if (std::rename(QFile::encodeName(made).constData(), QFile::encodeName(final).constData()) != 0)
         return fail(QStringLiteral("保存文件发生错误：") + QString::fromLocal8Bit(std::strerror(errno)));
     // A document of the record in another format would be opened instead of the new one.
-    if (ownFolder && !existing.isEmpty() &&
+    if (mOptions.folder.isEmpty() && !existing.isEmpty() &&
         QFileInfo(existing).absoluteFilePath() != QFileInfo(final).absoluteFilePath())
         QFile::remove(existing);
     result.kind = Result::Kind::Generated;
     result.document = final;
     if (!stagedPdf.isEmpty())
         placePdf(stagedPdf, final, result);
-    return result;
 }
 
 QString BatchGeneration::stagingPath(const QString &target) const {
@@ -375,118 +364,170 @@ int BatchGeneration::workersWithoutOffice() {
     return std::max(QThread::idealThreadCount(), 1);
 }
 
-QList<BatchGeneration::Result> BatchGeneration::runAll(const QList<int> &recordIds, const Options &options,
-                                                       const WordFactory &newWord, int workers,
-                                                       const Progress &progress, Timing *timing) {
-    Timing spent;
-    QElapsedTimer clock;
-    // A record given twice would be made twice at once, each run taking the other's files.
+namespace {
+
+// A record given twice would be made twice at once, each run taking the other's files.
+QList<int> withoutRepeats(const QList<int> &recordIds) {
     QList<int> unique;
     for (const int id : recordIds) {
         if (!unique.contains(id))
             unique << id;
     }
-    const QList<int> &ids = unique;
-    const int total = int(ids.size());
-    workers = std::clamp(workers, 1, std::max(1, total));
-    spent.workers = workers;
-    // Records are read here and queued a few ahead; the workers take them in turn.
+    return unique;
+}
+
+// The documents' folder listed once for the batch. With a shared server the documents of DB/ContractFile are
+// fetched one by one as they are read: no listing made beforehand knows them, so there is none.
+std::shared_ptr<const DocumentPaths::FolderNames> listedFolder(const BatchGeneration::Options &options) {
+    if (options.folder.isEmpty() && DocumentStore::active())
+        return nullptr;
+    return std::make_shared<const DocumentPaths::FolderNames>(DocumentPaths::namesIn(
+        options.folder.isEmpty() ? QFileInfo(DocumentPaths::contractFile(0)).absolutePath() : options.folder));
+}
+
+// The jobs of a batch in the order of its records, read on the calling thread a thousand records at a time; the
+// first record of each category also checks the template, and a .docx/.odt template is read once for all.
+class JobSource {
+public:
+    JobSource(Database &database, const QList<int> &ids, const BatchGeneration::Options &options,
+              BatchGeneration::Timing &spent)
+        : mDb(database)
+        , mIds(ids)
+        , mOptions(options)
+        , mSpent(spent) {}
+
+    BatchGeneration::Job take(int index) {
+        QElapsedTimer clock;
+        if (index - mReadFrom >= mReadAhead.size()) {
+            clock.start();
+            mReadFrom = index;
+            mReadAhead = BatchGeneration::readMany(mDb, mIds.mid(index, ReadAtOnce));
+            mSpent.readMs += double(clock.nsecsElapsed()) / 1e6;
+        }
+        BatchGeneration::Job job = std::move(mReadAhead[index - mReadFrom]);
+        const QString category = job.record.value(QStringLiteral("MainTypeCode")).toString();
+        const bool firstOfCategory = !mCategories.contains(category);
+        job.checkTemplate = !category.isEmpty() && firstOfCategory;
+        fetchFor(job, mOptions, firstOfCategory);
+        mCategories.insert(category);
+        if (firstOfCategory && !category.isEmpty()) {
+            // Read once here, filled by every worker; a Word 97 template goes through the office.
+            clock.start();
+            const QString templateFile = DocumentPaths::existingTemplate(category);
+            if (PackageTemplate::formatOf(templateFile) != PackageTemplate::Format::None)
+                mTemplates.insert(category, std::make_shared<const PackageTemplate::Prepared>(templateFile));
+            mSpent.templatesMs += double(clock.nsecsElapsed()) / 1e6;
+        }
+        job.preparedTemplate = mTemplates.value(category);
+        return job;
+    }
+
+private:
+    static constexpr int ReadAtOnce = 1000;
+
+    Database &mDb;
+    const QList<int> &mIds;
+    const BatchGeneration::Options &mOptions;
+    BatchGeneration::Timing &mSpent;
+    // Records read ahead in one query: mReadAhead[i] is the record at mReadFrom + i.
+    QList<BatchGeneration::Job> mReadAhead;
+    int mReadFrom = 0;
+    QSet<QString> mCategories;
+    QHash<QString, std::shared_ptr<const PackageTemplate::Prepared>> mTemplates;
+};
+
+} // namespace
+
+// What the threads of one batch share: the jobs read and not yet begun, the documents finished, where the batch
+// stands. Guarded by mutex; `changed` wakes whoever waits for any of it.
+struct BatchGeneration::Run {
+    Run(Database &database, const Options &options)
+        : database(database)
+        , options(options)
+        , folderNames(listedFolder(options)) {}
+
+    Database &database;
+    const Options &options;
+    std::shared_ptr<const DocumentPaths::FolderNames> folderNames;
+    Timing spent;
     std::mutex mutex;
     std::condition_variable changed;
     std::deque<std::pair<int, Job>> queue;
     std::map<int, Result> done;
-    bool closed = false;
+    bool closed = false; // no further job comes
     Step step;
 
-    // With a shared server the documents of DB/ContractFile are fetched one by one as they are read: no listing
-    // made beforehand knows them.
-    std::shared_ptr<const DocumentPaths::FolderNames> folderNames;
-    if (!options.folder.isEmpty() || !DocumentStore::active())
-        folderNames = std::make_shared<const DocumentPaths::FolderNames>(DocumentPaths::namesIn(
-            options.folder.isEmpty() ? QFileInfo(DocumentPaths::contractFile(0)).absolutePath() : options.folder));
+    // One worker: its own office, the jobs in turn until the queue is closed and empty.
+    void work(const WordFactory &newWord) {
+        const std::unique_ptr<WordApp> word = newWord();
+        // Every record needs the office for its PDF: it starts while the records are read. (Without PDFs it
+        // is started by the first record whose template needs it, if any.)
+        if (options.pdf) {
+            QElapsedTimer started;
+            started.start();
+            word->connect();
+            const std::lock_guard guard(mutex);
+            spent.officeStartMs += double(started.nsecsElapsed()) / 1e6;
+        }
+        BatchGeneration batch(database, *word, options);
+        batch.mFolderNames = folderNames;
+        for (;;) {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return closed || !queue.empty(); });
+            if (queue.empty())
+                break;
+            auto [index, job] = std::move(queue.front());
+            queue.pop_front();
+            step.begun = index + 1;
+            step.recordId = job.recordId;
+            changed.notify_all();
+            lock.unlock();
+            Result result = batch.make(job);
+            lock.lock();
+            done.emplace(index, std::move(result));
+            changed.notify_all();
+        }
+        word->quit();
+    }
+};
+
+QList<BatchGeneration::Result> BatchGeneration::runAll(Database &database, const QList<int> &recordIds,
+                                                       const Options &options, const WordFactory &newWord, int workers,
+                                                       const Progress &progress, Timing *timing) {
+    const QList<int> ids = withoutRepeats(recordIds);
+    const int total = int(ids.size());
+    Run run(database, options);
+    workers = std::clamp(workers, 1, std::max(1, total));
+    run.spent.workers = workers;
     std::vector<std::unique_ptr<QThread>> threads;
     QElapsedTimer making;
     making.start();
     for (int w = 0; w < workers; ++w) {
-        threads.emplace_back(QThread::create([&] {
-            const std::unique_ptr<WordApp> word = newWord();
-            // Every record needs the office for its PDF: it starts while the records are read. (Without PDFs it
-            // is started by the first record whose template needs it, if any.)
-            if (options.pdf) {
-                QElapsedTimer started;
-                started.start();
-                word->connect();
-                const std::lock_guard guard(mutex);
-                spent.officeStartMs += double(started.nsecsElapsed()) / 1e6;
-            }
-            BatchGeneration batch(*word, options);
-            batch.mFolderNames = folderNames;
-            for (;;) {
-                std::unique_lock lock(mutex);
-                changed.wait(lock, [&] { return closed || !queue.empty(); });
-                if (queue.empty())
-                    break;
-                auto [index, job] = std::move(queue.front());
-                queue.pop_front();
-                step.begun = index + 1;
-                step.recordId = job.recordId;
-                changed.notify_all();
-                lock.unlock();
-                Result result = batch.make(job);
-                lock.lock();
-                done.emplace(index, std::move(result));
-                changed.notify_all();
-            }
-            word->quit();
-        }));
+        threads.emplace_back(QThread::create([&run, &newWord] { run.work(newWord); }));
         threads.back()->start();
     }
 
-    QSet<QString> categories;
-    QHash<QString, std::shared_ptr<const PackageTemplate::Prepared>> templates;
-    // Records read ahead in one query: readAhead[i] is the record at next - readFrom + i.
-    QList<Job> readAhead;
-    int readFrom = 0;
-    constexpr int ReadAtOnce = 1000;
+    // Records are read here and queued a few ahead; the workers take them in turn.
+    JobSource source(database, ids, options, run.spent);
     int next = 0;
     bool cancelled = false;
     Step reported;
-    std::unique_lock lock(mutex);
+    std::unique_lock lock(run.mutex);
     for (;;) {
-        while (!cancelled && next < total && int(queue.size()) < workers) {
+        while (!cancelled && next < total && int(run.queue.size()) < workers) {
             lock.unlock();
-            if (next - readFrom >= readAhead.size()) {
-                clock.start();
-                readFrom = next;
-                readAhead = readMany(ids.mid(next, ReadAtOnce));
-                spent.readMs += double(clock.nsecsElapsed()) / 1e6;
-            }
-            Job job = std::move(readAhead[next - readFrom]);
-            const QString category = job.record.value(QStringLiteral("MainTypeCode")).toString();
-            const bool firstOfCategory = !categories.contains(category);
-            job.checkTemplate = !category.isEmpty() && firstOfCategory;
-            fetchFor(job, options, firstOfCategory);
-            categories.insert(category);
-            if (firstOfCategory && !category.isEmpty()) {
-                // Read once here, filled by every worker; a Word 97 template goes through the office.
-                clock.start();
-                const QString templateFile = DocumentPaths::existingTemplate(category);
-                if (PackageTemplate::formatOf(templateFile) != PackageTemplate::Format::None)
-                    templates.insert(category, std::make_shared<const PackageTemplate::Prepared>(templateFile));
-                spent.templatesMs += double(clock.nsecsElapsed()) / 1e6;
-            }
-            job.preparedTemplate = templates.value(category);
+            Job job = source.take(next);
             lock.lock();
-            queue.emplace_back(next++, std::move(job));
-            changed.notify_all();
+            run.queue.emplace_back(next++, std::move(job));
+            run.changed.notify_all();
         }
         if (cancelled || next == total) {
-            closed = true;
-            changed.notify_all();
+            run.closed = true;
+            run.changed.notify_all();
         }
-        step.done = int(done.size());
-        const bool finished = closed && queue.empty() && step.done == next;
-        reported = step;
+        run.step.done = int(run.done.size());
+        const bool finished = run.closed && run.queue.empty() && run.step.done == next;
+        reported = run.step;
         if (progress && !cancelled) {
             lock.unlock();
             const bool goOn = progress(reported);
@@ -494,32 +535,32 @@ QList<BatchGeneration::Result> BatchGeneration::runAll(const QList<int> &recordI
             if (!goOn && !finished) {
                 // Records queued but not begun are left out; the documents being made are finished.
                 cancelled = true;
-                next -= int(queue.size());
-                queue.clear();
+                next -= int(run.queue.size());
+                run.queue.clear();
                 continue;
             }
         }
         if (finished)
             break;
-        changed.wait_for(lock, std::chrono::milliseconds(progress ? 50 : 1000),
-                         [&] { return int(done.size()) != reported.done || step.begun != reported.begun; });
+        run.changed.wait_for(lock, std::chrono::milliseconds(progress ? 50 : 1000),
+                             [&] { return int(run.done.size()) != reported.done || run.step.begun != reported.begun; });
     }
     lock.unlock();
     for (const auto &thread : threads)
         thread->wait();
-    spent.makeMs = double(making.nsecsElapsed()) / 1e6;
+    run.spent.makeMs = double(making.nsecsElapsed()) / 1e6;
     if (timing)
-        *timing = spent;
+        *timing = run.spent;
     QList<Result> results;
-    for (auto &[index, result] : done) {
+    for (auto &[index, result] : run.done) {
         storeResult(result);
         results << std::move(result);
     }
     return results;
 }
 
-QString BatchGeneration::contractNumber(int recordId) {
-    const Job job = read(recordId);
+QString BatchGeneration::contractNumber(Database &database, int recordId) {
+    const Job job = read(database, recordId);
     const QString number = ContractDocument::contractNumberIn(job.record, job.indicators);
     return number.isEmpty() ? QString::number(recordId) : number;
 }

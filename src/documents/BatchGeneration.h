@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+class Database;
 class WordApp;
 namespace PackageTemplate {
 class Prepared;
@@ -64,14 +65,15 @@ public:
         double makeMs = 0;        // from the first worker's start to the last document made
     };
 
-    BatchGeneration(WordApp &word, Options options);
+    // The records are read from `database`; a batch's workers only make documents, in its application folder.
+    BatchGeneration(Database &database, WordApp &word, Options options);
 
     // Reads the record (on the thread that holds the database) and makes its document.
     Result run(int recordId);
-    static Job read(int recordId);
+    static Job read(Database &database, int recordId);
     // The records of many IDs in one query, each category's indicators read once; in the order of the IDs (a
     // record that is gone gives a job with an empty record).
-    static QList<Job> readMany(const QList<int> &recordIds);
+    static QList<Job> readMany(Database &database, const QList<int> &recordIds);
     // Makes the document of a record read before; touches files and the office only, never the database (a job
     // whose indicators could not be read fails).
     Result make(const Job &job);
@@ -90,15 +92,16 @@ public:
     // Every record, by `workers` offices side by side (each made by newWord on a thread of its own; a .docx or
     // .odt template without PDF needs no office at all). The records are read here, on the calling thread. A record
     // given twice is made once. The results are in the order of the records; a cancelled batch returns those done.
-    static QList<Result> runAll(const QList<int> &recordIds, const Options &options, const WordFactory &newWord,
-                                int workers, const Progress &progress, Timing *timing = nullptr);
+    static QList<Result> runAll(Database &database, const QList<int> &recordIds, const Options &options,
+                                const WordFactory &newWord, int workers, const Progress &progress,
+                                Timing *timing = nullptr);
     // As many as the machine has cores, at most four (each office takes its share of memory).
     static int defaultWorkers();
     // Without an office (documents filled in the program, no PDFs): as many as the machine has cores.
     static int workersWithoutOffice();
 
     // The record's contract number (the value of its category's numbering indicator), else its ID, for progress.
-    static QString contractNumber(int recordId);
+    static QString contractNumber(Database &database, int recordId);
     // "已生成 N 份，跳过 N 份，失败 N 份。", with PDFs "已导出PDF文件 N 份（M 份没有导出）。", one line per record
     // that was skipped or failed or got no PDF, and the markers that stayed unfilled; led by "已取消，其余 N 份没有
     // 生成。" when fewer than `requested` records were made.
@@ -109,7 +112,19 @@ public:
     static QStringList clauseProblems(const QList<Result> &results);
 
 private:
+    struct Run;
+
     Result makeDocument(const Job &job);
+    // The first record of a category: which markers of the template stay unfilled and what is wrong with its
+    // optional clauses.
+    void reportTemplate(const Job &job, const QString &category, Result &result);
+    // The record's document already there for `target`, its place; empty when there is none.
+    QString existingDocument(const QString &target, const QString &category) const;
+    // True when the existing document stays (open in a window, or not to be made again): result says so.
+    bool keepsExisting(const QString &existing, Result &result);
+    // The document made under a name of the batch's own and renamed to `target` (in the template's format),
+    // replacing `existing`; result says how it went.
+    void makeInPlaceOf(const Job &job, const QString &target, const QString &existing, Result &result);
     // The PDF of a document that stays as it is, exported from that document.
     void exportKept(const QString &document, Result &result);
     // A PDF exported from the open document under a name of the batch's own; empty when it failed (the reason in
@@ -119,6 +134,7 @@ private:
     void placePdf(const QString &staged, const QString &document, Result &result);
     QString stagingPath(const QString &target) const;
 
+    Database &mDb;
     WordApp &mWord;
     Options mOptions;
     // The documents' folder as it was when the batch began, to find a record's document under another letter case

@@ -2,9 +2,9 @@
 
 #include "documents/DocumentPaths.h"
 #include "documents/DocumentSync.h"
-#include "documents/package/PackageTemplate.h"
-#include "documents/package/TemplateCheck.h"
 #include "office/WordApp.h"
+#include "package/PackageTemplate.h"
+#include "package/TemplateCheck.h"
 #include "platform/Messages.h"
 #include "store/DocumentStore.h"
 #include "store/Indicator.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "documents/package/TemplateCheck.h"
+#include "package/TemplateCheck.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "office/StandInWordApp.h"
 
-#include "documents/package/PackageTemplate.h"
+#include "package/PackageTemplate.h"
 
 #include <QDir>
 #include <QFile>

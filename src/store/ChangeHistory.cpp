@@ -18,11 +18,76 @@ namespace ChangeHistory {
 
 namespace {
 
+// A JSON string as QJsonDocument's compact form writes it, from out on: quote, backslash and control characters
+// escaped, a lone surrogate (which UTF-8 cannot carry) as \uXXXX, everything else as it stands. Writes at most
+// 6 units per unit of the text and 2 more; returns the end of what it wrote.
+char16_t *writeJsonString(char16_t *out, const QString &text) {
+    static constexpr char Hex[] = "0123456789abcdef";
+    auto escaped = [&](char16_t u) {
+        *out++ = u'\\';
+        *out++ = u'u';
+        for (int shift = 12; shift >= 0; shift -= 4)
+            *out++ = char16_t(Hex[(u >> shift) & 0xF]);
+    };
+    *out++ = u'"';
+    const auto *p = reinterpret_cast<const char16_t *>(text.utf16());
+    const char16_t *const end = p + text.size();
+    while (p < end) {
+        const char16_t u = *p++;
+        if (u >= 0x20 && u != u'"' && u != u'\\' && (u < 0xD800 || u > 0xDFFF)) {
+            *out++ = u;
+        } else if (u == u'"' || u == u'\\') {
+            *out++ = u'\\';
+            *out++ = u;
+        } else if (u < 0x20) {
+            const char16_t *named = u == u'\b'   ? u"b"
+                                    : u == u'\f' ? u"f"
+                                    : u == u'\n' ? u"n"
+                                    : u == u'\r' ? u"r"
+                                    : u == u'\t' ? u"t"
+                                                 : nullptr;
+            if (named) {
+                *out++ = u'\\';
+                *out++ = *named;
+            } else {
+                escaped(u);
+            }
+        } else if (QChar::isHighSurrogate(u) && p < end && QChar::isLowSurrogate(*p)) {
+            *out++ = u;
+            *out++ = *p++;
+        } else {
+            escaped(u);
+        }
+    }
+    *out++ = u'"';
+    return out;
+}
+
+// The changes as a JSON array of [indicator, old, new], written directly: an import writes one such text per
+// record, and building a QJsonDocument for each cost more than storing the records.
 QString encode(const QList<Change> &changes) {
-    QJsonArray list;
+    qsizetype most = 2;
     for (const Change &c : changes)
-        list.append(QJsonArray{c.indicator, c.oldValue, c.newValue});
-    return QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Compact));
+        most += 6 * (c.indicator.size() + c.oldValue.size() + c.newValue.size()) + 6 + 3 + 2;
+    QString text(most, Qt::Uninitialized);
+    char16_t *const start = reinterpret_cast<char16_t *>(text.data());
+    char16_t *out = start;
+    *out++ = u'[';
+    for (qsizetype i = 0; i < changes.size(); ++i) {
+        const Change &c = changes.at(i);
+        if (i > 0)
+            *out++ = u',';
+        *out++ = u'[';
+        out = writeJsonString(out, c.indicator);
+        *out++ = u',';
+        out = writeJsonString(out, c.oldValue);
+        *out++ = u',';
+        out = writeJsonString(out, c.newValue);
+        *out++ = u']';
+    }
+    *out++ = u']';
+    text.truncate(out - start);
+    return text;
 }
 
 QList<Change> decode(const QString &text) {

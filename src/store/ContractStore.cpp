@@ -67,6 +67,56 @@ std::optional<std::optional<QSqlRecord>> ContractStore::lockRecord(qint64 id, QS
     return std::optional<QSqlRecord>(q.record());
 }
 
+QSqlRecord ContractStore::recordById(qint64 id) {
+    QSqlQuery q(mDb.connection());
+    if (!execBound(q, QStringLiteral("Select * from TContractMain where ID=?"), {id}) || !q.next())
+        return QSqlRecord();
+    return q.record();
+}
+
+QHash<int, QSqlRecord> ContractStore::recordsById(const QList<int> &ids) {
+    QHash<int, QSqlRecord> records;
+    QSqlQuery q(mDb.connection());
+    q.setForwardOnly(true);
+    // Within what every SQLite build and the server take as bound parameters of one statement.
+    constexpr qsizetype MostAtOnce = 1000;
+    for (qsizetype from = 0; from < ids.size(); from += MostAtOnce) {
+        const QList<int> some = ids.mid(from, MostAtOnce);
+        QVariantList binds;
+        binds.reserve(some.size());
+        for (const int id : some)
+            binds << id;
+        const QString sql = QStringLiteral("Select * from TContractMain where ID in (?%1)")
+                                .arg(QStringLiteral(",?").repeated(some.size() - 1));
+        if (!execBound(q, sql, binds))
+            continue;
+        while (q.next()) {
+            const QSqlRecord record = q.record();
+            records.insert(record.value(QStringLiteral("ID")).toInt(), record);
+        }
+    }
+    return records;
+}
+
+QString ContractStore::importStatement(const QStringList &columns, const QStringList &placeholders) const {
+    return QStringLiteral("INSERT INTO TContractMain (%1) VALUES (%2)")
+               .arg(columns.join(QStringLiteral(", ")), placeholders.join(QStringLiteral(", "))) +
+           (mDb.backend() == Database::Backend::Server ? QStringLiteral(" RETURNING ID") : QString());
+}
+
+std::optional<qint64> ContractStore::highestId() {
+    const QString highest = mDb.GetDataBySQL(QStringLiteral("SELECT coalesce(max(ID), 0) FROM TContractMain"));
+    if (highest.isEmpty())
+        return std::nullopt;
+    return highest.toLongLong();
+}
+
+QStringList ContractStore::idsAbove(qint64 id) {
+    QStringList ids;
+    mDb.GetDataBySQLToItems(QStringLiteral("SELECT ID FROM TContractMain WHERE ID>? ORDER BY ID"), {id}, ids, true);
+    return ids;
+}
+
 bool ContractStore::update(qint64 id, const QString &category, const QStringList &columns, const QVariantList &values,
                            QString *error) {
     QString sql = QStringLiteral("UPDATE TContractMain SET MainTypeCode=?");

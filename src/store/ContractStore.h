@@ -40,6 +40,10 @@ public:
     std::optional<std::optional<QSqlRecord>> record(const QString &category, qint64 id, QString *error = nullptr);
     // One record by its ID, locked on the server against other writers until the transaction ends.
     std::optional<std::optional<QSqlRecord>> lockRecord(qint64 id, QString *error = nullptr);
+    // One record by its ID, whatever its category: empty when it cannot be read or there is none.
+    QSqlRecord recordById(qint64 id);
+    // The records of the IDs, read a thousand at a time; a record that is gone or could not be read is missing.
+    QHash<int, QSqlRecord> recordsById(const QList<int> &ids);
 
     // Writes the values into the columns of the record and sets its category.
     bool update(qint64 id, const QString &category, const QStringList &columns, const QVariantList &values,
@@ -47,6 +51,14 @@ public:
     // A new record of the category with the values in the columns; its ID, or nullopt with the reason.
     std::optional<qint64> insert(const QString &category, const QStringList &columns, const QVariantList &values,
                                  QString *error = nullptr);
+    // The statement that adds one record with the given columns from the values bound to `placeholders`
+    // (":v0", ...). On the server it returns the new record's ID; on the embedded file the new records of an
+    // import in one write transaction are those above the highest ID before it (highestId, idsAbove).
+    QString importStatement(const QStringList &columns, const QStringList &placeholders) const;
+    // The highest record ID, 0 without records; nullopt when it cannot be read.
+    std::optional<qint64> highestId();
+    // The IDs above `id`, ascending.
+    QStringList idsAbove(qint64 id);
     // Deletes the record; false when it failed or there was no such record.
     bool remove(qint64 id);
     // A new record with every value of the source record, except the value columns in `replaced`, which take the

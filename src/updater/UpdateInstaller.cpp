@@ -1,7 +1,7 @@
 #include "updater/UpdateInstaller.h"
 
-#include "app/admin/StagedReplacement.h"
-#include "app/admin/ZipArchiveReader.h"
+#include "archive/StagedReplacement.h"
+#include "archive/ZipArchiveReader.h"
 #include "platform/Messages.h"
 #include "platform/Shell.h"
 #include "store/AppFolder.h"

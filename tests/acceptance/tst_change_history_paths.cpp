@@ -112,8 +112,8 @@ class TestChangeHistoryPaths : public QObject {
              ChangeHistory::Deleted, QStringLiteral("甲方：甲公司 → \n乙方：乙公司 → "), 1, false},
             // basic.xlsx holds four rows; 甲方 matches its column by name, 乙方 has none.
             {"import", none,
-             [](T &) {
-                 ContractImport import(Cat);
+             [](T &t) {
+                 ContractImport import(t.mApp->database(), Cat);
                  QVERIFY(import.openFile(QStringLiteral(EXCHANGE_TEST_DATA "/basic.xlsx")));
                  QVERIFY(import.importRows());
              },

@@ -2,7 +2,7 @@
 #include "app/admin/AdminCommands.h"
 #include "app/admin/DatabaseBackup.h"
 #include "app/admin/DatabaseRestore.h"
-#include "app/admin/ZipArchiveWriter.h"
+#include "archive/ZipArchiveWriter.h"
 #include "platform/Clock.h"
 #include "platform/ScriptedMessages.h"
 #include "store/Database.h"

@@ -611,7 +611,7 @@ void TestContractGeneration::batchGeneration() {
     };
 
     // Existing documents skipped; a category without a template reported while the others go on.
-    BatchGeneration skip(mWord, {});
+    BatchGeneration skip(mApp->database(), mWord, {});
     QList<BatchGeneration::Result> results;
     for (int id : {fresh, existing, noTemplate})
         results << skip.run(id);
@@ -627,7 +627,7 @@ void TestContractGeneration::batchGeneration() {
     QCOMPARE(leftovers(), QStringList());
 
     // Made again on request, with a PDF beside it.
-    BatchGeneration again(mWord, {true, true, QString()});
+    BatchGeneration again(mApp->database(), mWord, {true, true, QString()});
     const BatchGeneration::Result regenerated = again.run(existing);
     QCOMPARE(regenerated.kind, Kind::Generated);
     QCOMPARE(readText(contractPath(existing)), QStringLiteral("甲方李四"));
@@ -676,7 +676,7 @@ void TestContractGeneration::batchGeneration() {
 
     // Another folder: the documents go there, DB/ContractFile stays as it is.
     QTemporaryDir out;
-    BatchGeneration elsewhere(mWord, {false, false, out.path()});
+    BatchGeneration elsewhere(mApp->database(), mWord, {false, false, out.path()});
     QCOMPARE(elsewhere.run(fresh).kind, Kind::Generated);
     QCOMPARE(readText(out.filePath(QStringLiteral("%1.Doc").arg(fresh))), QStringLiteral("甲方张三"));
 }
@@ -733,7 +733,7 @@ void TestContractGeneration::batchInAnotherFolder() {
             QVERIFY(writeText(out.filePath(entry.section(QLatin1Char('='), 0, 0)), entry.section(QLatin1Char('='), 1)));
     }
     mWord.setFailing(QStringLiteral("exportPdf"), exportFails);
-    BatchGeneration batch(mWord, {regenerate, pdf, out.path()});
+    BatchGeneration batch(mApp->database(), mWord, {regenerate, pdf, out.path()});
     const BatchGeneration::Result result = batch.run(id);
     mWord.setFailing(QStringLiteral("exportPdf"), false);
     QVERIFY2(result.kind == kind, qPrintable(result.reason));
@@ -778,7 +778,7 @@ void TestContractGeneration::pdfOfKeptDocuments() {
     if (!lock.isEmpty())
         QVERIFY(writeText(folder + QStringLiteral("/.~lock.%1.Doc#").arg(kept), lock));
     const QList<BatchGeneration::Result> results =
-        BatchGeneration::runAll({fresh, kept}, {false, true, elsewhere ? out.path() : QString()},
+        BatchGeneration::runAll(mApp->database(), {fresh, kept}, {false, true, elsewhere ? out.path() : QString()},
                                 [exportFails] {
                                     auto word = std::make_unique<StandInWordApp>();
                                     word->setFailing(QStringLiteral("exportPdf"), exportFails);
@@ -807,7 +807,7 @@ void TestContractGeneration::batchMakesARecordGivenTwiceOnce() {
     const int first = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
     const int second = addRecord({QStringLiteral("李四"), QString(), QString(), QString(), QString()});
     const QList<BatchGeneration::Result> results = BatchGeneration::runAll(
-        {first, first, second, first}, {}, [] { return std::make_unique<StandInWordApp>(); }, 2, {});
+        mApp->database(), {first, first, second, first}, {}, [] { return std::make_unique<StandInWordApp>(); }, 2, {});
     QCOMPARE(results.size(), 2);
     QCOMPARE(results.at(0).recordId, first);
     QCOMPARE(results.at(1).recordId, second);
@@ -851,9 +851,9 @@ void TestContractGeneration::batchOfManyRecords() {
     // The workers never reach for the database (its connection belongs to this thread), history included.
     QTest::failOnWarning(QRegularExpression(QStringLiteral("does not belong to the calling thread")));
 
-    const QList<BatchGeneration::Result> results =
-        BatchGeneration::runAll({c, gone, a, b}, {regenerate, false, elsewhere ? out.path() : QString()},
-                                [] { return std::make_unique<StandInWordApp>(); }, 2, {});
+    const QList<BatchGeneration::Result> results = BatchGeneration::runAll(
+        mApp->database(), {c, gone, a, b}, {regenerate, false, elsewhere ? out.path() : QString()},
+        [] { return std::make_unique<StandInWordApp>(); }, 2, {});
     QCOMPARE(results.size(), 4);
     const QList<int> order{c, gone, a, b};
     const QList<Kind> kinds{Kind::Generated, Kind::Failed, Kind::Generated,
@@ -883,7 +883,7 @@ void TestContractGeneration::batchReadsTheDatabaseOnItsOwnThread() {
     QVERIFY(mApp->exec(QStringLiteral("ALTER TABLE TDataPara RENAME TO TDataParaGone")));
     QTest::failOnWarning(QRegularExpression(QStringLiteral("does not belong to the calling thread")));
     const QList<BatchGeneration::Result> results =
-        BatchGeneration::runAll({id}, {}, [] { return std::make_unique<StandInWordApp>(); }, 1, {});
+        BatchGeneration::runAll(mApp->database(), {id}, {}, [] { return std::make_unique<StandInWordApp>(); }, 1, {});
     QCOMPARE(results.size(), 1);
     QCOMPARE(results.first().kind, BatchGeneration::Result::Kind::Failed);
     QCOMPARE(results.first().reason, QStringLiteral("读取数据库发生错误！"));

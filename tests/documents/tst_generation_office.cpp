@@ -312,7 +312,7 @@ void TestGenerationOffice::batchGoesOnAfterTheOfficeDied() {
         ids << addRecord({QStringLiteral("FZ-%1").arg(name), name});
     QVERIFY(!ids.contains(-1));
     LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
-    BatchGeneration batch(word, {});
+    BatchGeneration batch(mApp->database(), word, {});
     QCOMPARE(batch.run(ids.at(0)).kind, BatchGeneration::Result::Kind::Generated);
     // The office dies between two documents, as a crash would end it: the next document starts a new one.
     word.killOfficeForTest();
@@ -357,7 +357,7 @@ void TestGenerationOffice::batchOfficesSideBySide() {
 
     // Offices that save quickly, as the register's and vantrel-generate's: the documents are complete all the same.
     const QList<BatchGeneration::Result> results =
-        BatchGeneration::runAll(ids, {},
+        BatchGeneration::runAll(mApp->database(), ids, {},
                                 [] {
                                     auto word =
                                         std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless);
@@ -391,7 +391,8 @@ void TestGenerationOffice::cancelledBatchKeepsWhatIsDone() {
     // is bounded by what had begun then, not by a fixed number.
     int begunAtCancel = 0;
     const QList<BatchGeneration::Result> results = BatchGeneration::runAll(
-        ids, {}, [] { return std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless); }, 2,
+        mApp->database(), ids, {},
+        [] { return std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless); }, 2,
         [&](const BatchGeneration::Step &step) {
             if (step.done == 0)
                 return true;

@@ -3,8 +3,8 @@
 
 #include "documents/ClauseCases.h"
 #include "documents/PackageFiles.h"
-#include "documents/package/PackageTemplate.h"
-#include "documents/package/TemplateCheck.h"
+#include "package/PackageTemplate.h"
+#include "package/TemplateCheck.h"
 #include "support/TestFiles.h"
 
 #include <QDir>

@@ -4,9 +4,9 @@
 
 #include "documents/ClauseCases.h"
 #include "documents/PackageFiles.h"
-#include "documents/package/PackageTemplate.h"
-#include "documents/package/TemplateCheck.h"
 #include "office/LibreOfficeWordApp.h"
+#include "package/PackageTemplate.h"
+#include "package/TemplateCheck.h"
 
 #include <QDir>
 #include <QFile>

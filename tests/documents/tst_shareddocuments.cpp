@@ -361,13 +361,13 @@ private Q_SLOTS:
         use(*mFirst);
         addRecordWithTemplate(*mFirst);
         const auto standIn = [] { return std::unique_ptr<WordApp>(new StandInWordApp); };
-        QList<BatchGeneration::Result> made = BatchGeneration::runAll({7}, {}, standIn, 1, {});
+        QList<BatchGeneration::Result> made = BatchGeneration::runAll(mFirst->database(), {7}, {}, standIn, 1, {});
         QCOMPARE(made.size(), 1);
         QCOMPARE(made.first().kind, BatchGeneration::Result::Kind::Generated);
         QCOMPARE(onServer(Doc), std::optional<QByteArray>(QStringLiteral("甲方张三").toUtf8()));
 
         use(*mSecond);
-        made = BatchGeneration::runAll({7}, {}, standIn, 1, {});
+        made = BatchGeneration::runAll(mFirst->database(), {7}, {}, standIn, 1, {});
         QCOMPARE(made.size(), 1);
         QCOMPARE(made.first().kind, BatchGeneration::Result::Kind::Skipped);
         QCOMPARE(readText(mSecond->file(Doc)), QStringLiteral("甲方张三"));

@@ -79,7 +79,7 @@ void TestContractImport::importsWorkbook_data() {
 
 void TestContractImport::importsWorkbook() {
     QFETCH(QString, file);
-    ContractImport import(u"00010001"_qs);
+    ContractImport import(mApp->database(), u"00010001"_qs);
     QVERIFY(import.openFile(data(file)));
     QVERIFY(import.sheetChooserEnabled());
     QCOMPARE(import.mappingModel()->rowCount(), 5);
@@ -154,7 +154,7 @@ void TestContractImport::valuesTakeIndicatorForm() {
 
 void TestContractImport::automaticMatchIgnoresCase() {
     QVERIFY(mApp->addIndicator(u"00010001"_qs, u"HT-NO"_qs, 0, u"Data6"_qs, 6) > 0);
-    ContractImport import(u"00010001"_qs);
+    ContractImport import(mApp->database(), u"00010001"_qs);
     // corners.xlsx columns: 名称, 数值, 日期, F4, 名称1.
     QVERIFY(mApp->exec(u"UPDATE TDataPara SET PropertyName='f4' WHERE DataFieldA='Data6'"_qs));
     QVERIFY(import.openFile(data(u"corners.xlsx"_qs)));
@@ -166,14 +166,14 @@ void TestContractImport::automaticMatchIgnoresCase() {
 }
 
 void TestContractImport::mappingByHand() {
-    ContractImport import(u"00010001"_qs);
+    ContractImport import(mApp->database(), u"00010001"_qs);
     QVERIFY(import.openFile(data(u"corners.xlsx"_qs)));
     QCOMPARE(import.currentRow(), 0);
     QVERIFY(import.prepareColumnMenu());
-    import.MappingMenuClick(u"名称"_qs); // 合同编号 <- 名称
+    import.mapCurrentRowTo(u"名称"_qs); // 合同编号 <- 名称
     import.setCurrentRow(2);
-    import.MappingMenuClick(u"数值"_qs); // 金额 <- 数值
-    import.MappingMenuClick(u"日期"_qs); // changed, not added
+    import.mapCurrentRowTo(u"数值"_qs); // 金额 <- 数值
+    import.mapCurrentRowTo(u"日期"_qs); // changed, not added
     QVERIFY(import.importRows());
     // Dates do not read as amounts: they stay as they are and every such row is named by its worksheet row
     // (row 3 of the sheet is empty).
@@ -187,13 +187,13 @@ void TestContractImport::mappingByHand() {
                                  {u"时长"_qs, u"12:00:00"_qs, QString()}}));
 
     // Choosing the worksheet again clears the hand mapping and matches again.
-    QVERIFY(import.cmbTablesClick(u"角落"_qs));
+    QVERIFY(import.chooseSheet(u"角落"_qs));
     for (const auto &row : import.mappingModel()->rows())
         QVERIFY(row.excelColumn.isEmpty());
 }
 
 void TestContractImport::importTwiceAppendsTwice() {
-    ContractImport import(u"00010001"_qs);
+    ContractImport import(mApp->database(), u"00010001"_qs);
     QVERIFY(import.openFile(data(u"basic.xlsx"_qs)));
     QVERIFY(import.importRows());
     QVERIFY(import.importRows());
@@ -202,17 +202,17 @@ void TestContractImport::importTwiceAppendsTwice() {
 }
 
 void TestContractImport::emptySheetAndNoMapping() {
-    ContractImport import(u"00010001"_qs);
+    ContractImport import(mApp->database(), u"00010001"_qs);
     QVERIFY(import.openFile(data(u"corners.xlsx"_qs)));
     QCOMPARE(import.sheetNames(), QStringList({u"角落"_qs, u"无引用"_qs, u"空表"_qs}));
 
-    QVERIFY(import.cmbTablesClick(u"空表"_qs));
+    QVERIFY(import.chooseSheet(u"空表"_qs));
     QVERIFY(import.importRows());
     QCOMPARE(count(), 0);
     QCOMPARE(mMessages.lastText(), u"数据导入完成！"_qs);
 
     // No column of 无引用 (甲, 乙) is named like an indicator: one record per row with the category code only.
-    QVERIFY(import.cmbTablesClick(u"无引用"_qs));
+    QVERIFY(import.chooseSheet(u"无引用"_qs));
     QVERIFY(import.importRows());
     QCOMPARE(stored({u"MainTypeCode"_qs, u"Data1"_qs, u"Data2"_qs, u"Data3"_qs}),
              QList<QStringList>({{u"00010001"_qs, QString(), QString(), QString()},
@@ -220,7 +220,7 @@ void TestContractImport::emptySheetAndNoMapping() {
 }
 
 void TestContractImport::categoryWithoutIndicators() {
-    ContractImport import(u"00010002"_qs);
+    ContractImport import(mApp->database(), u"00010002"_qs);
     QVERIFY(import.openFile(data(u"basic.xlsx"_qs)));
     QCOMPARE(import.mappingModel()->rowCount(), 0);
     QVERIFY(import.menuItems().isEmpty());
@@ -233,7 +233,7 @@ void TestContractImport::categoryWithoutIndicators() {
 void TestContractImport::failingRowRollsBack() {
     QVERIFY(mApp->exec(u"CREATE TRIGGER refuse BEFORE INSERT ON TContractMain WHEN NEW.Data3 = 'HT-003' "
                        "BEGIN SELECT RAISE(ABORT, '拒绝保存'); END"_qs));
-    ContractImport import(u"00010001"_qs);
+    ContractImport import(mApp->database(), u"00010001"_qs);
     QVERIFY(import.openFile(data(u"basic.xls"_qs)));
     QVERIFY(!import.importRows());
     QCOMPARE(count(), 0);
@@ -245,7 +245,7 @@ void TestContractImport::failingRowRollsBack() {
 }
 
 void TestContractImport::damagedFile() {
-    ContractImport import(u"00010001"_qs);
+    ContractImport import(mApp->database(), u"00010001"_qs);
     QVERIFY(!import.importRows());
     QCOMPARE(mMessages.lastText(), u"请选择要导入的拍品数据表！"_qs);
 
@@ -261,7 +261,7 @@ void TestContractImport::damagedFile() {
 }
 
 void TestContractImport::fileDialog() {
-    ContractImport import(u"00010001"_qs);
+    ContractImport import(mApp->database(), u"00010001"_qs);
     QVERIFY(!import.chooseFile()); // cancelled
     QCOMPARE(mMessages.shown().last().kind, ScriptedMessages::Kind::OpenFile);
     QCOMPARE(mMessages.lastText(), u"选择用来导入的数据文件"_qs);
@@ -288,7 +288,7 @@ void TestContractImport::sampleWorkbook() {
     for (int i = 0; i < demoIndicators.size(); ++i)
         QVERIFY(mApp->addIndicator(u"00010003"_qs, demoIndicators.at(i), 0, QStringLiteral("Data%1").arg(i + 1),
                                    i + 1) > 0);
-    ContractImport import(u"00010003"_qs);
+    ContractImport import(mApp->database(), u"00010003"_qs);
     QVERIFY(import.openFile(QStringLiteral(EXCHANGE_SAMPLE_FOLDER "/") + file));
     for (const auto &row : import.mappingModel()->rows())
         QCOMPARE(row.excelColumn, row.propertyName);

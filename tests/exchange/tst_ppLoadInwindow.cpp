@@ -38,11 +38,11 @@ void TestImportDialog::cleanup() {
 }
 
 void TestImportDialog::chooseMapImport() {
-    ImportDialog form(u"00010001"_qs);
+    ImportDialog form(mApp->database(), u"00010001"_qs);
     form.show();
     QCOMPARE(form.windowTitle(), u"合同数据导入"_qs);
-    auto *tablesPanel = form.findChild<QWidget *>(u"pnlTables"_qs);
-    auto *tables = form.findChild<QComboBox *>(u"cmbTables"_qs);
+    auto *tablesPanel = form.findChild<QWidget *>(u"sheetPanel"_qs);
+    auto *tables = form.findChild<QComboBox *>(u"sheetChooser"_qs);
     auto *mapping = form.findChild<QTableView *>(u"mappingGrid"_qs);
     auto *sheet = form.findChild<QTableView *>(u"sheetGrid"_qs);
     auto *menu = form.findChild<QMenu *>(u"columnMenu"_qs);

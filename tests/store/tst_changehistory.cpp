@@ -6,6 +6,8 @@
 #include "support/TempAppFolder.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QtTest>
@@ -62,6 +64,9 @@ private Q_SLOTS:
         QTest::newRow("empty to value") << QString() << QStringLiteral("1,000.00");
         QTest::newRow("quotes, tabs, lines") << QStringLiteral("a\"b\tc\nd") << QStringLiteral("[\"x\"]\\");
         QTest::newRow("arrow and colon") << QStringLiteral("A → B") << QStringLiteral("名：值");
+        QTest::newRow("control characters") << QStringLiteral("\x01\x1f\b\f\r") << QStringLiteral("a\x7f\x0b");
+        QTest::newRow("lone surrogates") << QString(QChar(0xD800)) + u'x' << u'y' + QString(QChar(0xDC01));
+        QTest::newRow("beyond the basic plane") << QStringLiteral("😀𠀀") << QStringLiteral("\U0010FFFF");
     }
     void changesRoundTrip() {
         QFETCH(QString, oldValue);
@@ -78,6 +83,10 @@ private Q_SLOTS:
         const std::optional<QList<ChangeHistory::Row>> rows = ChangeHistory::read(filter);
         QVERIFY(rows && rows->size() == 1);
         QCOMPARE(rows->first().changes, changes);
+        // Stored as the JSON text the history has always held.
+        QCOMPARE(app.scalar(QStringLiteral("SELECT Changes FROM TChangeLog WHERE RecordID=7")),
+                 QString::fromUtf8(QJsonDocument(QJsonArray{QJsonArray{changes.first().indicator, oldValue, newValue}})
+                                       .toJson(QJsonDocument::Compact)));
         QCOMPARE(rows->first().categoryName, QStringLiteral("租赁"));
         QCOMPARE(rows->first().osUser, ChangeHistory::osUser());
         QVERIFY(!rows->first().outside);

@@ -3,8 +3,8 @@
 
 #include "documents/BatchGeneration.h"
 #include "documents/DocumentPaths.h"
-#include "documents/package/PackageTemplate.h"
 #include "office/LibreOfficeWordApp.h"
+#include "package/PackageTemplate.h"
 #include "store/AppFolder.h"
 #include "store/ChangeHistory.h"
 #include "store/Database.h"
@@ -254,7 +254,7 @@ int main(int argc, char *argv[]) {
                                                    PackageTemplate::Format::None;
     BatchGeneration::Timing timing;
     const QList<BatchGeneration::Result> made = BatchGeneration::runAll(
-        toMake, options,
+        dm, toMake, options,
         [] {
             auto word = std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless);
             word->setQuickSave(true);

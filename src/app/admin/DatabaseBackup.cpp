@@ -2,7 +2,7 @@
 
 #include "app/admin/DatabaseFiles.h"
 #include "app/admin/DatabaseRestore.h"
-#include "app/admin/ZipArchiveWriter.h"
+#include "archive/ZipArchiveWriter.h"
 #include "store/Database.h"
 #include "store/Schema.h"
 #include "store/StoreCopy.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/admin/ZipArchiveReader.h"
+#include "archive/ZipArchiveReader.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,8 +1,8 @@
 #include "app/admin/DatabaseRestore.h"
 
 #include "app/admin/DatabaseFiles.h"
-#include "app/admin/StagedReplacement.h"
-#include "app/admin/ZipArchiveReader.h"
+#include "archive/StagedReplacement.h"
+#include "archive/ZipArchiveReader.h"
 #include "store/ChangeHistory.h"
 #include "store/Database.h"
 #include "store/DocumentStore.h"

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+class Database;
 class PdfRenderer;
 class WordApp;
 
@@ -14,6 +15,8 @@ class WordApp;
 struct DocumentServices {
     using WordAppFactory = std::function<std::unique_ptr<WordApp>()>;
 
+    // The program's database, owned by whoever made these services; required.
+    Database *database = nullptr;
     // Each editor window's connection to the office (the one the program's windows share).
     WordAppFactory newWordApp;
     // An office of a batch's own, out of the user's sight; a batch makes one per core.

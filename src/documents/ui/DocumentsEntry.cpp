@@ -82,21 +82,21 @@ void GenerateDocuments(const DocumentServices &services, const QList<int> &recor
     progress.setLabelText(QStringLiteral("正在生成 1 / %1").arg(recordIds.size()));
     BatchGeneration::Step shown;
     // Cancel takes effect between two documents: what is done stays, nothing is left half-made.
-    const QList<BatchGeneration::Result> results =
-        BatchGeneration::runAll(recordIds, options, services.newBatchWordApp, BatchGeneration::defaultWorkers(),
-                                [&](const BatchGeneration::Step &step) {
-                                    if (step.recordId != 0 && step.begun != shown.begun) {
-                                        progress.setLabelText(QStringLiteral("正在生成 %1 / %2\n%3")
-                                                                  .arg(step.begun)
-                                                                  .arg(recordIds.size())
-                                                                  .arg(BatchGeneration::contractNumber(step.recordId)));
-                                    }
-                                    if (step.done != shown.done)
-                                        progress.setValue(step.done);
-                                    shown = step;
-                                    QCoreApplication::processEvents();
-                                    return !progress.wasCanceled();
-                                });
+    const QList<BatchGeneration::Result> results = BatchGeneration::runAll(
+        *services.database, recordIds, options, services.newBatchWordApp, BatchGeneration::defaultWorkers(),
+        [&](const BatchGeneration::Step &step) {
+            if (step.recordId != 0 && step.begun != shown.begun) {
+                progress.setLabelText(QStringLiteral("正在生成 %1 / %2\n%3")
+                                          .arg(step.begun)
+                                          .arg(recordIds.size())
+                                          .arg(BatchGeneration::contractNumber(*services.database, step.recordId)));
+            }
+            if (step.done != shown.done)
+                progress.setValue(step.done);
+            shown = step;
+            QCoreApplication::processEvents();
+            return !progress.wasCanceled();
+        });
     progress.setValue(int(recordIds.size()));
     messages.information(BatchGeneration::summary(results, int(recordIds.size())));
 }

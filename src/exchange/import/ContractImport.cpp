@@ -2,6 +2,7 @@
 
 #include "platform/Messages.h"
 #include "store/ChangeHistory.h"
+#include "store/ContractStore.h"
 #include "store/Database.h"
 #include "store/Indicator.h"
 #include "text/DateText.h"
@@ -59,12 +60,13 @@ QString ContractImport::formattedValue(const QString &text, int type, const QStr
     return text;
 }
 
-ContractImport::ContractImport(const QString &categoryCode, QObject *parent)
+ContractImport::ContractImport(Database &database, const QString &categoryCode, QObject *parent)
     : QObject(parent)
+    , mDb(database)
     , mCategoryCode(categoryCode) {}
 
-QString ContractImport::basicExcelFolder() {
-    return Database::instance().path(QStringLiteral("BasicExcel"));
+QString ContractImport::basicExcelFolder() const {
+    return mDb.path(QStringLiteral("BasicExcel"));
 }
 
 bool ContractImport::chooseFile() {
@@ -103,7 +105,7 @@ bool ContractImport::openFile(const QString &path) {
     return true;
 }
 
-bool ContractImport::cmbTablesClick(const QString &sheetName) {
+bool ContractImport::chooseSheet(const QString &sheetName) {
     if (!mReader.isOpen())
         return false;
     auto sheet = mReader.readSheet(sheetName);
@@ -159,7 +161,7 @@ bool ContractImport::prepareColumnMenu() {
     return true;
 }
 
-void ContractImport::MappingMenuClick(const QString &column) {
+void ContractImport::mapCurrentRowTo(const QString &column) {
     mMapping.setExcelColumn(mCurrentRow, column);
 }
 
@@ -190,142 +192,188 @@ bool ContractImport::importRows() {
     return true;
 }
 
-bool ContractImport::storeRows(QString *message, QStringList *unreadable, QStringList *rounded) {
-    const QString failed = QStringLiteral("存储数据发生错误！");
-    QStringList targets{QStringLiteral("MainTypeCode")};
-    QList<qsizetype> sources;
+namespace {
+
+// The mapped columns of an import: where each value comes from in the worksheet and where it goes in the record.
+struct ImportColumns {
+    QStringList targets{QStringLiteral("MainTypeCode")}; // the record's columns, the category's code first
+    QList<qsizetype> sources;                            // the worksheet column of each value column
     QList<ValueForm> forms;
-    QStringList names;
-    for (const ImportMappingModel::Row &row : mMapping.rows()) {
+    QStringList names; // the indicators' names
+};
+
+// The mapping rows that name a worksheet column; nullopt (with the reason) when one names no value column.
+std::optional<ImportColumns> mappedColumns(const ImportMappingModel &mapping, const Worksheet &sheet, QString *error) {
+    ImportColumns columns;
+    for (const ImportMappingModel::Row &row : mapping.rows()) {
         if (row.excelColumn.isEmpty())
             continue;
         if (!isValueColumn(row.dataField)) {
-            *message = failed + u'\r' +
-                       QStringLiteral("指标“%1”的字段名称“%2”不是有效的数据列，没有导入任何数据。")
-                           .arg(row.propertyName, row.dataField);
+            *error = QStringLiteral("指标“%1”的字段名称“%2”不是有效的数据列，没有导入任何数据。")
+                         .arg(row.propertyName, row.dataField);
+            return std::nullopt;
+        }
+        columns.targets.append(row.dataField);
+        columns.sources.append(sheet.columnIndex(row.excelColumn));
+        columns.forms.append({row.propertyType, row.format});
+        columns.names.append(row.propertyName);
+    }
+    return columns;
+}
+
+// The worksheet's rows as the values of new records, noting the values that were rounded or did not read.
+class ImportRows {
+public:
+    ImportRows(const Worksheet &sheet, const QString &categoryCode, const ImportColumns &columns,
+               QStringList *unreadable, QStringList *rounded)
+        : mSheet(sheet)
+        , mCategoryCode(categoryCode)
+        , mColumns(columns)
+        , mUnreadable(unreadable)
+        , mRounded(rounded) {}
+
+    qsizetype count() const { return mSheet.rows.size(); }
+
+    // The values of row r in the order of the statement's placeholders.
+    void values(qsizetype r, QStringList &values) {
+        const QStringList &cells = mSheet.rows.at(r);
+        values.append(mCategoryCode);
+        for (qsizetype i = 0; i < mColumns.sources.size(); ++i) {
+            const qsizetype source = mColumns.sources.at(i);
+            const QString text = source >= 0 && source < cells.size() ? cells.at(source) : QString();
+            ContractImport::Outcome outcome = ContractImport::Outcome::Unchanged;
+            const ValueForm &form = mColumns.forms.at(i);
+            values.append(ContractImport::formattedValue(text, form.type, form.format, &outcome));
+            if (outcome == ContractImport::Outcome::Unreadable)
+                mUnreadable->append(QStringLiteral("第%1行（%2）").arg(sheetRow(r)).arg(mColumns.names.at(i)));
+            else if (outcome == ContractImport::Outcome::Rounded)
+                mRounded->append(QStringLiteral("第%1行（%2）").arg(sheetRow(r)).arg(mColumns.names.at(i)));
+        }
+    }
+
+    // Why the import was undone at row r.
+    QString failedAt(qsizetype r, const QString &why) const {
+        return QStringLiteral("工作表第%1行不能保存，本次导入的数据已全部撤销。").arg(sheetRow(r)) + u'\r' + why;
+    }
+
+    // One history row per imported record: the values it was given.
+    ChangeHistory::Entry historyEntry(qint64 id, const QStringList &values) const {
+        ChangeHistory::Entry entry{id, mCategoryCode, ChangeHistory::Imported, {}, {}, {}};
+        for (qsizetype i = 0; i < mColumns.names.size() && i + 1 < values.size(); ++i) {
+            if (!values.at(i + 1).isEmpty())
+                entry.changes.append({mColumns.names.at(i), QString(), values.at(i + 1)});
+        }
+        return entry;
+    }
+
+private:
+    int sheetRow(qsizetype r) const { return r < mSheet.rowNumbers.size() ? mSheet.rowNumbers.at(r) : int(r + 2); }
+
+    const Worksheet &mSheet;
+    const QString &mCategoryCode;
+    const ImportColumns &mColumns;
+    QStringList *mUnreadable;
+    QStringList *mRounded;
+};
+
+// Straight to the embedded file: most of an import's time went into the driver's handling of each value. Runs
+// inside a write transaction, which holds the file from its start, so the records made here are exactly those
+// above the highest ID before, in the order of the rows.
+bool storeEmbedded(ContractStore &store, const QString &sql, ImportRows &rows, QString *rowError) {
+    Database &dm = store.database();
+    const std::optional<qint64> highest = store.highestId();
+    if (!highest) {
+        *rowError = QStringLiteral("cannot read the records");
+        return false;
+    }
+    QList<QStringList> imported;
+    qsizetype r = -1;
+    QString why;
+    const bool ok = dm.execManyEmbedded(
+        sql,
+        [&](QStringList &values) {
+            if (++r >= rows.count())
+                return false;
+            rows.values(r, values);
+            imported.append(values);
+            return true;
+        },
+        &why);
+    if (!ok) {
+        *rowError = r < 0 ? why : rows.failedAt(r, why);
+        return false;
+    }
+    const QStringList ids = store.idsAbove(*highest);
+    if (ids.size() != imported.size()) {
+        *rowError = QStringLiteral("the imported records cannot be read back");
+        return false;
+    }
+    const QSqlDatabase db = dm.connection();
+    qsizetype h = -1;
+    const bool recorded = dm.execManyEmbedded(
+        ChangeHistory::insertStatement(),
+        [&](QStringList &values) {
+            if (++h >= ids.size())
+                return false;
+            values = ChangeHistory::insertValues(rows.historyEntry(ids.at(h).toLongLong(), imported.at(h)), db);
+            return true;
+        },
+        &why);
+    if (!recorded)
+        *rowError = why;
+    return recorded;
+}
+
+// On the server, row by row through the driver inside the caller's transaction; the statement returns each ID.
+bool storeOnServer(Database &dm, const QString &sql, const QStringList &placeholders, ImportRows &rows,
+                   QString *rowError) {
+    QSqlQuery query(dm.connection());
+    if (!query.prepare(sql)) {
+        *rowError = query.lastError().text();
+        return false;
+    }
+    QStringList values;
+    for (qsizetype r = 0; r < rows.count(); ++r) {
+        values.clear();
+        rows.values(r, values);
+        for (qsizetype i = 0; i < values.size(); ++i)
+            query.bindValue(placeholders.at(i), values.at(i));
+        const bool inserted = query.exec();
+        if (!inserted || !query.next()) {
+            *rowError = rows.failedAt(r, inserted ? QStringLiteral("no generated ID") : query.lastError().text());
             return false;
         }
-        targets.append(row.dataField);
-        sources.append(mSheet->columnIndex(row.excelColumn));
-        forms.append({row.propertyType, row.format});
-        names.append(row.propertyName);
+        if (!ChangeHistory::record(rows.historyEntry(query.value(0).toLongLong(), values), rowError))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool ContractImport::storeRows(QString *message, QStringList *unreadable, QStringList *rounded) {
+    const QString failed = QStringLiteral("存储数据发生错误！");
+    QString columnError;
+    const std::optional<ImportColumns> columns = mappedColumns(mMapping, *mSheet, &columnError);
+    if (!columns) {
+        *message = failed + u'\r' + columnError;
+        return false;
     }
     // Named placeholders: binding by position makes Qt format a placeholder name for every value.
     QStringList placeholders;
-    for (qsizetype i = 0; i < targets.size(); ++i)
+    for (qsizetype i = 0; i < columns->targets.size(); ++i)
         placeholders.append(QStringLiteral(":v%1").arg(i));
-    Database &dm = Database::instance();
-    const QString sql = QStringLiteral("INSERT INTO TContractMain (%1) VALUES (%2)")
-                            .arg(targets.join(QStringLiteral(", ")), placeholders.join(QStringLiteral(", "))) +
-                        (dm.backend() == Database::Backend::Server ? QStringLiteral(" RETURNING ID") : QString());
+    ContractStore store(mDb);
+    const bool embedded = mDb.backend() == Database::Backend::Embedded;
+    const QString sql = store.importStatement(columns->targets, placeholders);
 
+    ImportRows rows(*mSheet, mCategoryCode, *columns, unreadable, rounded);
     QString rowError;
     QString commitError;
-    // The values of sheet row r in the order of the statement's placeholders.
-    auto rowValues = [&](qsizetype r, QStringList &values) {
-        const QStringList &cells = mSheet->rows.at(r);
-        const int sheetRow = r < mSheet->rowNumbers.size() ? mSheet->rowNumbers.at(r) : int(r + 2);
-        values.append(mCategoryCode);
-        for (qsizetype i = 0; i < sources.size(); ++i) {
-            const qsizetype source = sources.at(i);
-            const QString text = source >= 0 && source < cells.size() ? cells.at(source) : QString();
-            Outcome outcome = Outcome::Unchanged;
-            values.append(formattedValue(text, forms.at(i).type, forms.at(i).format, &outcome));
-            if (outcome == Outcome::Unreadable)
-                unreadable->append(QStringLiteral("第%1行（%2）").arg(sheetRow).arg(names.at(i)));
-            else if (outcome == Outcome::Rounded)
-                rounded->append(QStringLiteral("第%1行（%2）").arg(sheetRow).arg(names.at(i)));
-        }
-    };
-    auto rowFailed = [&](qsizetype r, const QString &why) {
-        const int sheetRow = r < mSheet->rowNumbers.size() ? mSheet->rowNumbers.at(r) : int(r + 2);
-        rowError = QStringLiteral("工作表第%1行不能保存，本次导入的数据已全部撤销。").arg(sheetRow) + u'\r' + why;
-        return false;
-    };
-    // One history row per imported record: the values it was given.
-    auto importEntry = [&](qint64 id, const QStringList &values) {
-        ChangeHistory::Entry entry{id, mCategoryCode, ChangeHistory::Imported, {}, {}, {}};
-        for (qsizetype i = 0; i < names.size() && i + 1 < values.size(); ++i) {
-            if (!values.at(i + 1).isEmpty())
-                entry.changes.append({names.at(i), QString(), values.at(i + 1)});
-        }
-        return entry;
-    };
-    auto store = [&] {
-        if (dm.backend() == Database::Backend::Embedded) {
-            // Straight to the file: most of an import's time went into the driver's handling of each value.
-            // The write transaction holds the file from its start, so the records made here are exactly those
-            // above the highest ID before, in the order of the rows.
-            const QString highest = dm.GetDataBySQL(QStringLiteral("SELECT coalesce(max(ID), 0) FROM TContractMain"));
-            if (highest.isEmpty()) {
-                rowError = QStringLiteral("cannot read the records");
-                return false;
-            }
-            QList<QStringList> imported;
-            qsizetype r = -1;
-            QString why;
-            const bool ok = dm.execManyEmbedded(
-                sql,
-                [&](QStringList &values) {
-                    if (++r >= mSheet->rows.size())
-                        return false;
-                    rowValues(r, values);
-                    imported.append(values);
-                    return true;
-                },
-                &why);
-            if (!ok) {
-                if (r < 0)
-                    rowError = why;
-                else
-                    rowFailed(r, why);
-                return false;
-            }
-            QStringList ids;
-            dm.GetDataBySQLToItems(QStringLiteral("SELECT ID FROM TContractMain WHERE ID>? ORDER BY ID"),
-                                   {highest.toLongLong()}, ids, true);
-            if (ids.size() != imported.size()) {
-                rowError = QStringLiteral("the imported records cannot be read back");
-                return false;
-            }
-            const QSqlDatabase db = dm.connection();
-            qsizetype h = -1;
-            if (!dm.execManyEmbedded(
-                    ChangeHistory::insertStatement(),
-                    [&](QStringList &values) {
-                        if (++h >= ids.size())
-                            return false;
-                        values = ChangeHistory::insertValues(importEntry(ids.at(h).toLongLong(), imported.at(h)), db);
-                        return true;
-                    },
-                    &why)) {
-                rowError = why;
-                return false;
-            }
-            return true;
-        }
-        QSqlQuery query(dm.connection());
-        if (!query.prepare(sql)) {
-            rowError = query.lastError().text();
-            return false;
-        }
-        QStringList values;
-        for (qsizetype r = 0; r < mSheet->rows.size(); ++r) {
-            values.clear();
-            rowValues(r, values);
-            for (qsizetype i = 0; i < values.size(); ++i)
-                query.bindValue(placeholders.at(i), values.at(i));
-            if (!query.exec())
-                return rowFailed(r, query.lastError().text());
-            if (!query.next())
-                return rowFailed(r, QStringLiteral("no generated ID"));
-            if (!ChangeHistory::record(importEntry(query.value(0).toLongLong(), values), &rowError))
-                return false;
-        }
-        return true;
-    };
-    const bool stored = dm.backend() == Database::Backend::Embedded ? dm.inWriteTransaction(store, &commitError)
-                                                                    : dm.inTransaction(store, &commitError);
+    const bool stored =
+        embedded
+            ? mDb.inWriteTransaction([&] { return storeEmbedded(store, sql, rows, &rowError); }, &commitError)
+            : mDb.inTransaction([&] { return storeOnServer(mDb, sql, placeholders, rows, &rowError); }, &commitError);
     if (stored)
         return true;
     if (rowError.isEmpty())

@@ -9,6 +9,8 @@
 
 #include <optional>
 
+class Database;
+
 // What the import dialog "合同数据导入" does: open a workbook, choose a worksheet, map worksheet columns to the
 // category's indicators (automatically by name, letter case aside, or by hand), and append one contract record
 // per worksheet row. The import runs in one transaction: every row is stored, or none is and the message names
@@ -19,10 +21,10 @@ class ContractImport : public QObject {
     Q_OBJECT
 
 public:
-    explicit ContractImport(const QString &categoryCode, QObject *parent = nullptr);
+    ContractImport(Database &database, const QString &categoryCode, QObject *parent = nullptr);
 
     // Where the file dialog starts: the BasicExcel folder of the application folder.
-    static QString basicExcelFolder();
+    QString basicExcelFolder() const;
     static QString fileDialogTitle() { return QStringLiteral("选择用来导入的数据文件"); }
     static QString fileDialogFilter() { return QStringLiteral("Excel 数据文件 (*.xls *.xlsx)"); }
 
@@ -30,8 +32,8 @@ public:
     bool chooseFile();
     // The same for a known path (steps after the file dialog).
     bool openFile(const QString &path);
-    // cmbTablesClick: the chosen worksheet replaces the current one and the mapping is built again.
-    bool cmbTablesClick(const QString &sheetName);
+    // The chosen worksheet replaces the current one and the mapping is built again.
+    bool chooseSheet(const QString &sheetName);
     // Builds the mapping rows, the column menu and the automatic match for the current worksheet.
     void buildColumnMenu();
     // The automatic match: every mapping row gets the first worksheet column named like its indicator, letter case
@@ -39,8 +41,8 @@ public:
     void automaticMatch();
     // "对应设定": true when the column menu can open; otherwise tells the user to choose a file first.
     bool prepareColumnMenu();
-    // MappingMenuClick: the chosen worksheet column for the current mapping row.
-    void MappingMenuClick(const QString &column);
+    // The worksheet column chosen in the column menu for the current mapping row.
+    void mapCurrentRowTo(const QString &column);
     // "导入(&L)": appends the worksheet's rows as contract records. True when they were stored.
     bool importRows();
 
@@ -71,6 +73,7 @@ Q_SIGNALS:
 private:
     bool storeRows(QString *message, QStringList *unreadable, QStringList *rounded);
 
+    Database &mDb;
     QString mCategoryCode;
     WorkbookReader mReader;
     QStringList mSheetNames;

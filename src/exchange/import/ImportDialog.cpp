@@ -21,12 +21,12 @@ QLabel *stepMark(const QString &text) {
 
 } // namespace
 
-ImportDialog::ImportDialog(const QString &categoryCode, QWidget *parent)
+ImportDialog::ImportDialog(Database &database, const QString &categoryCode, QWidget *parent)
     : QDialog(parent)
-    , mImport(categoryCode)
+    , mImport(database, categoryCode)
     , mChooseFileButton(new QPushButton(QStringLiteral("选择合同数据表")))
-    , mTablesPanel(new QWidget)
-    , mCmbTables(new QComboBox)
+    , mSheetPanel(new QWidget)
+    , mSheetChooser(new QComboBox)
     , mSheetGrid(new QTableView)
     , mMappingGrid(new QTableView)
     , mButtonPanel(new QWidget)
@@ -37,43 +37,65 @@ ImportDialog::ImportDialog(const QString &categoryCode, QWidget *parent)
     setObjectName(QStringLiteral("importDialog"));
     setWindowTitle(QStringLiteral("合同数据导入"));
     resize(900, 640);
+    nameWidgets();
+    for (QPushButton *button : {mChooseFileButton, mColumnMenuButton, mImportButton, mCloseButton})
+        button->setAutoDefault(false);
+
+    mSheetGrid->setModel(mImport.worksheetModel());
+    mSheetGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    mSheetGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(fileRow());
+    QGroupBox *mappingBox = this->mappingBox();
+    // The mapping is where the work is done: it gets as much room as the worksheet, and both grids keep their rows
+    // compact so most of a category's indicators are in view at once.
+    for (QTableView *grid : {mSheetGrid, mMappingGrid})
+        grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
+    layout->addWidget(mSheetGrid, 1);
+    layout->addWidget(mappingBox, 1);
+
+    connectSignals();
+    arrangeMappingColumns();
+}
+
+void ImportDialog::nameWidgets() {
     mChooseFileButton->setObjectName(QStringLiteral("chooseFileButton"));
-    mTablesPanel->setObjectName(QStringLiteral("pnlTables"));
-    mCmbTables->setObjectName(QStringLiteral("cmbTables"));
+    mSheetPanel->setObjectName(QStringLiteral("sheetPanel"));
+    mSheetChooser->setObjectName(QStringLiteral("sheetChooser"));
     mSheetGrid->setObjectName(QStringLiteral("sheetGrid"));
     mMappingGrid->setObjectName(QStringLiteral("mappingGrid"));
     mColumnMenuButton->setObjectName(QStringLiteral("columnMenuButton"));
     mImportButton->setObjectName(QStringLiteral("importButton"));
     mCloseButton->setObjectName(QStringLiteral("closeButton"));
     mColumnMenu->setObjectName(QStringLiteral("columnMenu"));
-    for (QPushButton *button : {mChooseFileButton, mColumnMenuButton, mImportButton, mCloseButton})
-        button->setAutoDefault(false);
+}
 
-    auto *fileRow = new QHBoxLayout;
-    fileRow->addWidget(stepMark(QStringLiteral("(1)")));
-    fileRow->addWidget(mChooseFileButton);
-    fileRow->addSpacing(24);
-    auto *tablesLayout = new QHBoxLayout(mTablesPanel);
-    tablesLayout->setContentsMargins(0, 0, 0, 0);
-    tablesLayout->addWidget(stepMark(QStringLiteral("(2)")));
-    tablesLayout->addWidget(new QLabel(QStringLiteral("Excel文件所包含表名称")));
-    tablesLayout->addWidget(mCmbTables, 1);
-    fileRow->addWidget(mTablesPanel, 1);
-    mTablesPanel->setEnabled(false);
+QHBoxLayout *ImportDialog::fileRow() {
+    auto *row = new QHBoxLayout;
+    row->addWidget(stepMark(QStringLiteral("(1)")));
+    row->addWidget(mChooseFileButton);
+    row->addSpacing(24);
+    auto *sheetLayout = new QHBoxLayout(mSheetPanel);
+    sheetLayout->setContentsMargins(0, 0, 0, 0);
+    sheetLayout->addWidget(stepMark(QStringLiteral("(2)")));
+    sheetLayout->addWidget(new QLabel(QStringLiteral("Excel文件所包含表名称")));
+    sheetLayout->addWidget(mSheetChooser, 1);
+    row->addWidget(mSheetPanel, 1);
+    mSheetPanel->setEnabled(false);
+    return row;
+}
 
-    mSheetGrid->setModel(mImport.worksheetModel());
-    mSheetGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    mSheetGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
-
-    auto *groupBox = new QGroupBox(QStringLiteral("数据列对应关系设定"));
-    groupBox->setObjectName(QStringLiteral("mappingBox"));
+QGroupBox *ImportDialog::mappingBox() {
+    auto *box = new QGroupBox(QStringLiteral("数据列对应关系设定"));
+    box->setObjectName(QStringLiteral("mappingBox"));
     mMappingGrid->setModel(mImport.mappingModel());
     mMappingGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     mMappingGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
     mMappingGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     mMappingGrid->horizontalHeader()->setStretchLastSection(true);
-    auto *groupLayout = new QHBoxLayout(groupBox);
-    groupLayout->addWidget(mMappingGrid, 1);
+    auto *boxLayout = new QHBoxLayout(box);
+    boxLayout->addWidget(mMappingGrid, 1);
 
     auto *buttons = new QVBoxLayout(mButtonPanel);
     buttons->setContentsMargins(0, 0, 0, 0);
@@ -86,19 +108,13 @@ ImportDialog::ImportDialog(const QString &categoryCode, QWidget *parent)
     }
     buttons->addStretch();
     buttons->addWidget(mCloseButton);
-    groupLayout->addWidget(mButtonPanel);
+    boxLayout->addWidget(mButtonPanel);
+    return box;
+}
 
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(fileRow);
-    // The mapping is where the work is done: it gets as much room as the worksheet, and both grids keep their rows
-    // compact so most of a category's indicators are in view at once.
-    for (QTableView *grid : {mSheetGrid, mMappingGrid})
-        grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
-    layout->addWidget(mSheetGrid, 1);
-    layout->addWidget(groupBox, 1);
-
+void ImportDialog::connectSignals() {
     connect(mChooseFileButton, &QPushButton::clicked, this, &ImportDialog::chooseFile);
-    connect(mCmbTables, &QComboBox::activated, this, &ImportDialog::cmbTablesClick);
+    connect(mSheetChooser, &QComboBox::activated, this, &ImportDialog::showSheet);
     connect(mColumnMenuButton, &QPushButton::clicked, this, &ImportDialog::showColumnMenu);
     connect(mImportButton, &QPushButton::clicked, this, &ImportDialog::importRows);
     connect(mCloseButton, &QPushButton::clicked, this, &QDialog::reject);
@@ -110,10 +126,9 @@ ImportDialog::ImportDialog(const QString &categoryCode, QWidget *parent)
                     mImport.setCurrentRow(current.row());
             });
     connect(mImport.mappingModel(), &QAbstractItemModel::modelReset, this, &ImportDialog::showCurrentRow);
-    FormCreate();
 }
 
-void ImportDialog::FormCreate() {
+void ImportDialog::arrangeMappingColumns() {
     mMappingGrid->setColumnHidden(ImportMappingModel::UniqueKey, true);
     mMappingGrid->setColumnHidden(ImportMappingModel::Required, true);
     mMappingGrid->setColumnWidth(ImportMappingModel::PropertyName, 160);
@@ -124,10 +139,10 @@ void ImportDialog::chooseFile() {
         sizeSheetColumns(80);
 }
 
-void ImportDialog::cmbTablesClick(int index) {
+void ImportDialog::showSheet(int index) {
     if (index < 0)
         return;
-    mImport.cmbTablesClick(mCmbTables->itemText(index));
+    mImport.chooseSheet(mSheetChooser->itemText(index));
     sizeSheetColumns(100);
 }
 
@@ -145,17 +160,17 @@ void ImportDialog::rebuildMenu() {
     mColumnMenu->clear();
     for (const QString &column : mImport.menuItems()) {
         QAction *action = mColumnMenu->addAction(column);
-        connect(action, &QAction::triggered, this, [this, column] { mImport.MappingMenuClick(column); });
+        connect(action, &QAction::triggered, this, [this, column] { mImport.mapCurrentRowTo(column); });
     }
 }
 
 void ImportDialog::refreshWorkbook() {
-    const QSignalBlocker blocker(mCmbTables);
-    mCmbTables->clear();
-    mCmbTables->addItems(mImport.sheetNames());
+    const QSignalBlocker blocker(mSheetChooser);
+    mSheetChooser->clear();
+    mSheetChooser->addItems(mImport.sheetNames());
     const qsizetype current = mImport.sheetNames().indexOf(mImport.currentSheetName());
-    mCmbTables->setCurrentIndex(current >= 0 ? int(current) : (mCmbTables->count() > 0 ? 0 : -1));
-    mTablesPanel->setEnabled(mImport.sheetChooserEnabled());
+    mSheetChooser->setCurrentIndex(current >= 0 ? int(current) : (mSheetChooser->count() > 0 ? 0 : -1));
+    mSheetPanel->setEnabled(mImport.sheetChooserEnabled());
 }
 
 void ImportDialog::showCurrentRow() {
@@ -172,8 +187,8 @@ void ImportDialog::sizeSheetColumns(int widest) {
     }
 }
 
-bool importContracts(const QString &categoryCode, QWidget *parent) {
-    ImportDialog form(categoryCode, parent);
+bool importContracts(Database &database, const QString &categoryCode, QWidget *parent) {
+    ImportDialog form(database, categoryCode, parent);
     form.exec();
     return true;
 }

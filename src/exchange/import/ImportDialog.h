@@ -5,6 +5,8 @@
 #include <QDialog>
 
 class QComboBox;
+class QGroupBox;
+class QHBoxLayout;
 class QMenu;
 class QPushButton;
 class QTableView;
@@ -15,14 +17,20 @@ class ImportDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit ImportDialog(const QString &categoryCode, QWidget *parent = nullptr);
+    ImportDialog(Database &database, const QString &categoryCode, QWidget *parent = nullptr);
 
     ContractImport &import() { return mImport; }
 
 private:
-    void FormCreate();
+    void nameWidgets();
+    // "(1) 选择合同数据表" and "(2)" the worksheet chooser.
+    QHBoxLayout *fileRow();
+    // "数据列对应关系设定": the mapping grid with "(3) 对应设定", "(4) 导入" and "退出" beside it.
+    QGroupBox *mappingBox();
+    void connectSignals();
+    void arrangeMappingColumns();
     void chooseFile();
-    void cmbTablesClick(int index);
+    void showSheet(int index);
     void showColumnMenu();
     void importRows();
     void rebuildMenu();
@@ -32,8 +40,8 @@ private:
 
     ContractImport mImport;
     QPushButton *mChooseFileButton;
-    QWidget *mTablesPanel;
-    QComboBox *mCmbTables;
+    QWidget *mSheetPanel;
+    QComboBox *mSheetChooser;
     QTableView *mSheetGrid;
     QTableView *mMappingGrid;
     QWidget *mButtonPanel;
@@ -44,4 +52,4 @@ private:
 };
 
 // Opens the import dialog for a category and waits until it closes; always true. The caller re-reads its list.
-bool importContracts(const QString &categoryCode, QWidget *parent = nullptr);
+bool importContracts(Database &database, const QString &categoryCode, QWidget *parent = nullptr);

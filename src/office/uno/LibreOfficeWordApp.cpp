@@ -1,10 +1,10 @@
 #include "office/LibreOfficeWordApp.h"
 
-#include "documents/package/PackageTemplate.h"
 #include "office/uno/OfficeCalls.h"
 #include "office/uno/OfficeInstance.h"
 #include "office/uno/UnoDocuments.h"
 #include "office/uno/UnoSupport.h"
+#include "package/PackageTemplate.h"
 
 #include <com/sun/star/awt/PosSize.hpp>
 #include <com/sun/star/awt/XTopWindow.hpp>

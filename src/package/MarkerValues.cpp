@@ -1,4 +1,4 @@
-#include "documents/package/MarkerValues.h"
+#include "package/MarkerValues.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "documents/package/TemplateCheck.h"
+#include "package/TemplateCheck.h"
 
-#include "documents/package/Clauses.h"
-#include "documents/package/PackageTemplate.h"
-#include "documents/package/PartText.h"
+#include "package/Clauses.h"
+#include "package/PackageTemplate.h"
+#include "package/PartText.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "app/admin/StagedReplacement.h"
+#include "archive/StagedReplacement.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "documents/package/MarkerValues.h"
-#include "documents/package/PackageTemplate.h"
+#include "package/MarkerValues.h"
+#include "package/PackageTemplate.h"
 
 #include <pugixml.hpp>
 

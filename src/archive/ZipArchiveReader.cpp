@@ -1,4 +1,4 @@
-#include "app/admin/ZipArchiveReader.h"
+#include "archive/ZipArchiveReader.h"
 
 #include <QDir>
 #include <QFile>
@@ -143,30 +143,69 @@ bool ZipArchiveReader::contains(const QString &name) const {
     return false;
 }
 
+namespace {
+// Creates `name` below `root`; with ownerOnly every level of it, so that none is readable by others once the
+// staging folder is moved into place.
+bool makeFolder(const QDir &root, const QString &name, bool ownerOnly) {
+    if (!root.mkpath(name))
+        return false;
+    if (ownerOnly) {
+        QString sub;
+        for (const QString &part : name.split(QLatin1Char('/'))) {
+            sub += (sub.isEmpty() ? QString() : QStringLiteral("/")) + part;
+            QFile::setPermissions(root.filePath(sub), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                          QFileDevice::ExeOwner | QFileDevice::ReadUser |
+                                                          QFileDevice::WriteUser | QFileDevice::ExeUser);
+        }
+    }
+    return true;
+}
+
+// Copies the open entry `in` into `out` to its end and makes it durable; false with the reason when anything is wrong
+// with the entry (read error, CRC, a size other than the directory's) or with the disk. `in` is closed here.
+bool copyEntry(zip_file_t *in, QFile &out, quint64 expectedSize, QString *problem) {
+    QByteArray buffer(1 << 16, Qt::Uninitialized);
+    quint64 total = 0;
+    bool ok = true;
+    for (;;) {
+        const zip_int64_t n = zip_fread(in, buffer.data(), quint64(buffer.size()));
+        if (n < 0) {
+            ok = fail(problem, QString::fromUtf8(zip_file_strerror(in)));
+            break;
+        }
+        if (n == 0)
+            break;
+        total += quint64(n);
+        if (out.write(buffer.constData(), n) != n) {
+            ok = fail(problem, out.errorString());
+            break;
+        }
+    }
+    // Closing reports a CRC mismatch that the last read did not.
+    if (zip_fclose(in) != 0 && ok)
+        ok = fail(problem, QStringLiteral("CRC or data error"));
+    if (ok && total != expectedSize)
+        ok = fail(problem, QStringLiteral("size differs from the directory"));
+    // The staged copy replaces the only other copy of the data: it must be on the disk, not in a cache.
+    if (ok && (!out.flush() || ::fsync(out.handle()) != 0))
+        ok = fail(problem, out.errorString());
+    out.close();
+    if (ok && out.error() != QFileDevice::NoError)
+        ok = fail(problem, out.errorString());
+    return ok;
+}
+} // namespace
+
 bool ZipArchiveReader::extractEntry(int index, const QString &folder, QString *error) {
     const Entry &entry = mEntries.at(index);
-    QDir root(folder);
-    const auto makeFolder = [&](const QString &name) {
-        if (!root.mkpath(name))
-            return false;
-        if (mOwnerOnly) {
-            // Every level below the staging folder, so that none is readable by others once moved into place.
-            QString sub;
-            for (const QString &part : name.split(QLatin1Char('/'))) {
-                sub += (sub.isEmpty() ? QString() : QStringLiteral("/")) + part;
-                QFile::setPermissions(root.filePath(sub), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                              QFileDevice::ExeOwner | QFileDevice::ReadUser |
-                                                              QFileDevice::WriteUser | QFileDevice::ExeUser);
-            }
-        }
-        return true;
-    };
+    const QDir root(folder);
     if (entry.isFolder)
-        return makeFolder(entry.name) || fail(error, QStringLiteral("cannot create folder ") + entry.name);
+        return makeFolder(root, entry.name, mOwnerOnly) ||
+               fail(error, QStringLiteral("cannot create folder ") + entry.name);
 
     const QString target = root.filePath(entry.name);
     const int slash = entry.name.lastIndexOf(QLatin1Char('/'));
-    if (slash > 0 && !makeFolder(entry.name.left(slash)))
+    if (slash > 0 && !makeFolder(root, entry.name.left(slash), mOwnerOnly))
         return fail(error, QStringLiteral("cannot create folder for ") + entry.name);
 
     QFile out(target);
@@ -181,49 +220,13 @@ bool ZipArchiveReader::extractEntry(int index, const QString &folder, QString *e
     }
 
     zip_file_t *in = zip_fopen_index(mZip, entry.index, 0);
-    if (!in)
-        return fail(error, QStringLiteral("cannot read entry ") + entry.name + QStringLiteral(": ") +
-                               QString::fromUtf8(zip_strerror(mZip)));
-    QByteArray buffer(1 << 16, Qt::Uninitialized);
-    quint64 total = 0;
-    bool ok = true;
+    if (!in) {
+        const QString text = QString::fromUtf8(zip_strerror(mZip));
+        out.remove();
+        return fail(error, QStringLiteral("cannot read entry ") + entry.name + QStringLiteral(": ") + text);
+    }
     QString problem;
-    for (;;) {
-        const zip_int64_t n = zip_fread(in, buffer.data(), quint64(buffer.size()));
-        if (n < 0) {
-            ok = false;
-            problem = QString::fromUtf8(zip_file_strerror(in));
-            break;
-        }
-        if (n == 0)
-            break;
-        total += quint64(n);
-        if (out.write(buffer.constData(), n) != n) {
-            ok = false;
-            problem = out.errorString();
-            break;
-        }
-    }
-    // Closing reports a CRC mismatch that the last read did not.
-    if (zip_fclose(in) != 0 && ok) {
-        ok = false;
-        problem = QStringLiteral("CRC or data error");
-    }
-    if (ok && total != entry.size) {
-        ok = false;
-        problem = QStringLiteral("size differs from the directory");
-    }
-    // The staged copy replaces the only other copy of the data: it must be on the disk, not in a cache.
-    if (ok && (!out.flush() || ::fsync(out.handle()) != 0)) {
-        ok = false;
-        problem = out.errorString();
-    }
-    out.close();
-    if (ok && out.error() != QFileDevice::NoError) {
-        ok = false;
-        problem = out.errorString();
-    }
-    if (!ok) {
+    if (!copyEntry(in, out, entry.size, &problem)) {
         out.remove();
         return fail(error, QStringLiteral("entry ") + entry.name + QStringLiteral(": ") + problem);
     }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "documents/package/PackageTemplate.h"
-#include "documents/package/PartText.h"
+#include "package/PackageTemplate.h"
+#include "package/PartText.h"
 
 #include <QHash>
 #include <QString>

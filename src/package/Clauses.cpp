@@ -1,4 +1,4 @@
-#include "documents/package/Clauses.h"
+#include "package/Clauses.h"
 
 #include <algorithm>
 #include <unordered_map>

@@ -81,7 +81,7 @@ GridContent gridContent(const QTableView *grid) {
 DueReminderServices dueReminderServices() {
     DueReminderServices services;
     services.sendGridToExcel = [](const QString &title, QTableView *grid) {
-        SendGridToExcel([] { return std::make_unique<LibreOfficeSheetApp>(); }, title, gridContent(grid));
+        sendGridToSpreadsheet([] { return std::make_unique<LibreOfficeSheetApp>(); }, title, gridContent(grid));
     };
     return services;
 }
@@ -136,18 +136,18 @@ ContractRegisterServices Composition::contractMagServices() {
     services.loadIn = [this](const QString &category) { return importContracts(mDatabase, category); };
     services.previewGrid = [](const QString &title, QTableView *grid) {
         auto *records = qobject_cast<ContractRecordModel *>(grid->model());
-        return records ? PreviewGrid(title, gridContent(grid, records), grid->window()) : false;
+        return records ? previewGrid(title, gridContent(grid, records), grid->window()) : false;
     };
     services.sendGridToExcel = [](const QString &title, QTableView *grid) {
         auto *records = qobject_cast<ContractRecordModel *>(grid->model());
         if (!records) {
             // Other lists (the history) go over as their cells show.
-            SendGridToExcel([] { return std::make_unique<LibreOfficeSheetApp>(); }, title, gridContent(grid));
+            sendGridToSpreadsheet([] { return std::make_unique<LibreOfficeSheetApp>(); }, title, gridContent(grid));
             return;
         }
         // The list is left on the record the export ended with, as the spreadsheet shows it last.
-        SendGridToExcel([] { return std::make_unique<LibreOfficeSheetApp>(); }, title, gridContent(grid, records),
-                        [grid, records](int row) { grid->setCurrentIndex(records->index(row, 0)); });
+        sendGridToSpreadsheet([] { return std::make_unique<LibreOfficeSheetApp>(); }, title, gridContent(grid, records),
+                              [grid, records](int row) { grid->setCurrentIndex(records->index(row, 0)); });
     };
     services.openDueReminders = [](QMdiArea *area) { return OpenDueReminders(area, dueReminderServices()); };
     return services;

@@ -9,12 +9,6 @@ QString withSlash(const QString &folder) {
     return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
 
-bool fail(QString *error, const QString &text) {
-    if (error)
-        *error = text;
-    return false;
-}
-
 bool exists(const QString &path) {
     // A dangling link is still something in the way of a rename.
     const QFileInfo info(path);
@@ -28,68 +22,67 @@ StagedReplacement::StagedReplacement(const QString &stagingFolder, const QString
     , mTarget(withSlash(targetFolder))
     , mUndo(withSlash(undoFolder)) {}
 
-bool StagedReplacement::ensureParent(const QString &relative, QString *error) {
+Status StagedReplacement::ensureParent(const QString &relative) {
     const QStringList parts = relative.split(QLatin1Char('/'));
     QString sub;
     for (int i = 0; i + 1 < parts.size(); ++i) {
         sub += parts.at(i);
         const QFileInfo info(mTarget + sub);
         if (info.isSymLink())
-            return fail(error, QStringLiteral("link in the way: ") + sub);
+            return Status::failure(QStringLiteral("link in the way: ") + sub);
         if (!info.exists()) {
             if (!QDir().mkdir(mTarget + sub))
-                return fail(error, QStringLiteral("cannot create folder ") + sub);
+                return Status::failure(QStringLiteral("cannot create folder ") + sub);
             // The folder as it was staged: the restore stages its folders for the owner alone.
             if (QFileInfo(mStaging + sub).isDir())
                 QFile::setPermissions(mTarget + sub, QFile::permissions(mStaging + sub));
             mDone << Done{Step::MadeFolder, sub};
         } else if (!info.isDir()) {
-            return fail(error, QStringLiteral("not a folder: ") + sub);
+            return Status::failure(QStringLiteral("not a folder: ") + sub);
         }
         sub += QLatin1Char('/');
     }
-    return true;
+    return Status::success();
 }
 
-bool StagedReplacement::moveAside(const QString &relative, QString *error) {
+Status StagedReplacement::moveAside(const QString &relative) {
     const QString target = mTarget + relative;
     if (!exists(target))
-        return true;
+        return Status::success();
     if (QFileInfo(target).isDir() && !QFileInfo(target).isSymLink())
-        return fail(error, QStringLiteral("a folder is in the way: ") + relative);
+        return Status::failure(QStringLiteral("a folder is in the way: ") + relative);
     const QString aside = mUndo + relative;
     const int slash = relative.lastIndexOf(QLatin1Char('/'));
     if (slash > 0 && !QDir().mkpath(mUndo + relative.left(slash)))
-        return fail(error, QStringLiteral("cannot create undo folder for ") + relative);
+        return Status::failure(QStringLiteral("cannot create undo folder for ") + relative);
     if (!QFile::rename(target, aside))
-        return fail(error, QStringLiteral("cannot move aside ") + relative);
+        return Status::failure(QStringLiteral("cannot move aside ") + relative);
     mDone << Done{Step::MovedAside, relative};
-    return true;
+    return Status::success();
 }
 
-bool StagedReplacement::apply(const QStringList &files, const QStringList &removals, QString *error) {
+Status StagedReplacement::apply(const QStringList &files, const QStringList &removals) {
     mDone.clear();
     if (!QDir().mkpath(mTarget) || !QDir().mkpath(mUndo))
-        return fail(error, QStringLiteral("cannot create ") + mTarget);
-    bool ok = true;
+        return Status::failure(QStringLiteral("cannot create ") + mTarget);
+    Status done = Status::success();
     for (const QString &relative : removals) {
-        if (!(ok = ensureParent(relative, error) && moveAside(relative, error)))
+        if (!(done = ensureParent(relative)) || !(done = moveAside(relative)))
             break;
     }
-    for (int i = 0; ok && i < files.size(); ++i) {
+    for (int i = 0; done && i < files.size(); ++i) {
         const QString &relative = files.at(i);
-        ok = ensureParent(relative, error) && moveAside(relative, error);
-        if (!ok)
+        if (!(done = ensureParent(relative)) || !(done = moveAside(relative)))
             break;
         if (!QFile::rename(mStaging + relative, mTarget + relative)) {
-            ok = fail(error, QStringLiteral("cannot move in ") + relative);
+            done = Status::failure(QStringLiteral("cannot move in ") + relative);
             break;
         }
         mDone << Done{Step::MovedIn, relative};
     }
-    if (!ok)
+    if (!done)
         undo();
-    return ok;
+    return done;
 }
 
 bool StagedReplacement::undo() {

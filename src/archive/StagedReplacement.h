@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -15,7 +17,7 @@ public:
     // `files`: relative paths present in the staging folder. `removals`: relative paths of target files that must
     // go as well (moved aside, given back on failure). Refuses a path that would pass through a link below the
     // target folder.
-    bool apply(const QStringList &files, const QStringList &removals = {}, QString *error = nullptr);
+    Status apply(const QStringList &files, const QStringList &removals = {});
 
     // Reverses the last successful apply() (a step after it failed): the replaced files come back from the undo
     // folder and the new ones go back into the staging folder. False when something could not be moved back; it
@@ -28,8 +30,8 @@ private:
         Step step;
         QString relative;
     };
-    bool moveAside(const QString &relative, QString *error);
-    bool ensureParent(const QString &relative, QString *error);
+    Status moveAside(const QString &relative);
+    Status ensureParent(const QString &relative);
 
     QString mStaging;
     QString mTarget;

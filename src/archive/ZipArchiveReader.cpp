@@ -9,12 +9,6 @@
 #include <zip.h>
 
 namespace {
-bool fail(QString *error, const QString &text) {
-    if (error)
-        *error = text;
-    return false;
-}
-
 // The stored Unix bits, always readable by the owner so a later backup can read the file again.
 QFileDevice::Permissions permissionsOf(quint32 mode) {
     QFileDevice::Permissions p = QFileDevice::ReadOwner | QFileDevice::ReadUser;
@@ -79,12 +73,12 @@ QString ZipArchiveReader::entryNameProblem(const QString &name) {
     return {};
 }
 
-bool ZipArchiveReader::open(const QString &file, QString *error) {
+Status ZipArchiveReader::open(const QString &file) {
     close();
     int code = 0;
     mZip = zip_open(QFile::encodeName(file).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
     if (!mZip)
-        return fail(error, QStringLiteral("cannot open archive: ") + zipErrorText(code));
+        return Status::failure(QStringLiteral("cannot open archive: ") + zipErrorText(code));
 
     const zip_int64_t count = zip_get_num_entries(mZip, 0);
     QSet<QString> seen;
@@ -94,7 +88,7 @@ bool ZipArchiveReader::open(const QString &file, QString *error) {
         if (zip_stat_index(mZip, quint64(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME)) {
             const QString text = QString::fromUtf8(zip_strerror(mZip));
             close();
-            return fail(error, QStringLiteral("unreadable entry: ") + text);
+            return Status::failure(QStringLiteral("unreadable entry: ") + text);
         }
         Entry entry;
         entry.index = quint64(i);
@@ -102,7 +96,7 @@ bool ZipArchiveReader::open(const QString &file, QString *error) {
         const QString problem = entryNameProblem(entry.name);
         if (!problem.isEmpty()) {
             close();
-            return fail(error, problem);
+            return Status::failure(problem);
         }
         entry.isFolder = entry.name.endsWith(QLatin1Char('/'));
         if (entry.isFolder)
@@ -117,22 +111,22 @@ bool ZipArchiveReader::open(const QString &file, QString *error) {
             // A link would let a later entry write through it to anywhere on the disk.
             if (S_ISLNK(mode)) {
                 close();
-                return fail(error, QStringLiteral("link entry: ") + entry.name);
+                return Status::failure(QStringLiteral("link entry: ") + entry.name);
             }
             if (mode != 0 && !S_ISREG(mode) && !S_ISDIR(mode)) {
                 close();
-                return fail(error, QStringLiteral("special file entry: ") + entry.name);
+                return Status::failure(QStringLiteral("special file entry: ") + entry.name);
             }
             entry.unixMode = mode & 07777;
         }
         if (seen.contains(entry.name)) {
             close();
-            return fail(error, QStringLiteral("entry stored twice: ") + entry.name);
+            return Status::failure(QStringLiteral("entry stored twice: ") + entry.name);
         }
         seen.insert(entry.name);
         mEntries << entry;
     }
-    return true;
+    return Status::success();
 }
 
 bool ZipArchiveReader::contains(const QString &name) const {
@@ -161,76 +155,76 @@ bool makeFolder(const QDir &root, const QString &name, bool ownerOnly) {
     return true;
 }
 
-// Copies the open entry `in` into `out` to its end and makes it durable; false with the reason when anything is wrong
-// with the entry (read error, CRC, a size other than the directory's) or with the disk. `in` is closed here.
-bool copyEntry(zip_file_t *in, QFile &out, quint64 expectedSize, QString *problem) {
+// Copies the open entry `in` into `out` to its end and makes it durable; the reason when anything is wrong with the
+// entry (read error, CRC, a size other than the directory's) or with the disk. `in` is closed here.
+Status copyEntry(zip_file_t *in, QFile &out, quint64 expectedSize) {
     QByteArray buffer(1 << 16, Qt::Uninitialized);
     quint64 total = 0;
-    bool ok = true;
+    Status copied = Status::success();
     for (;;) {
         const zip_int64_t n = zip_fread(in, buffer.data(), quint64(buffer.size()));
         if (n < 0) {
-            ok = fail(problem, QString::fromUtf8(zip_file_strerror(in)));
+            copied = Status::failure(QString::fromUtf8(zip_file_strerror(in)));
             break;
         }
         if (n == 0)
             break;
         total += quint64(n);
         if (out.write(buffer.constData(), n) != n) {
-            ok = fail(problem, out.errorString());
+            copied = Status::failure(out.errorString());
             break;
         }
     }
     // Closing reports a CRC mismatch that the last read did not.
-    if (zip_fclose(in) != 0 && ok)
-        ok = fail(problem, QStringLiteral("CRC or data error"));
-    if (ok && total != expectedSize)
-        ok = fail(problem, QStringLiteral("size differs from the directory"));
+    if (zip_fclose(in) != 0 && copied)
+        copied = Status::failure(QStringLiteral("CRC or data error"));
+    if (copied && total != expectedSize)
+        copied = Status::failure(QStringLiteral("size differs from the directory"));
     // The staged copy replaces the only other copy of the data: it must be on the disk, not in a cache.
-    if (ok && (!out.flush() || ::fsync(out.handle()) != 0))
-        ok = fail(problem, out.errorString());
+    if (copied && (!out.flush() || ::fsync(out.handle()) != 0))
+        copied = Status::failure(out.errorString());
     out.close();
-    if (ok && out.error() != QFileDevice::NoError)
-        ok = fail(problem, out.errorString());
-    return ok;
+    if (copied && out.error() != QFileDevice::NoError)
+        copied = Status::failure(out.errorString());
+    return copied;
 }
 } // namespace
 
-bool ZipArchiveReader::extractEntry(int index, const QString &folder, QString *error) {
+Status ZipArchiveReader::extractEntry(int index, const QString &folder) {
     const Entry &entry = mEntries.at(index);
     const QDir root(folder);
     if (entry.isFolder)
-        return makeFolder(root, entry.name, mOwnerOnly) ||
-               fail(error, QStringLiteral("cannot create folder ") + entry.name);
+        return makeFolder(root, entry.name, mOwnerOnly)
+                   ? Status::success()
+                   : Status::failure(QStringLiteral("cannot create folder ") + entry.name);
 
     const QString target = root.filePath(entry.name);
     const int slash = entry.name.lastIndexOf(QLatin1Char('/'));
     if (slash > 0 && !makeFolder(root, entry.name.left(slash), mOwnerOnly))
-        return fail(error, QStringLiteral("cannot create folder for ") + entry.name);
+        return Status::failure(QStringLiteral("cannot create folder for ") + entry.name);
 
     QFile out(target);
     // NewOnly: a name that resolves to an existing file (a folder entry and a file entry of the same path) fails.
     if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return fail(error, QStringLiteral("cannot create ") + target + QStringLiteral(": ") + out.errorString());
+        return Status::failure(QStringLiteral("cannot create ") + target + QStringLiteral(": ") + out.errorString());
     // Before a byte is written: the content is never readable by others, not even for a moment.
     if (mOwnerOnly && !out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
                                           QFileDevice::WriteUser)) {
         out.remove();
-        return fail(error, QStringLiteral("cannot set the permissions of ") + target);
+        return Status::failure(QStringLiteral("cannot set the permissions of ") + target);
     }
 
     zip_file_t *in = zip_fopen_index(mZip, entry.index, 0);
     if (!in) {
         const QString text = QString::fromUtf8(zip_strerror(mZip));
         out.remove();
-        return fail(error, QStringLiteral("cannot read entry ") + entry.name + QStringLiteral(": ") + text);
+        return Status::failure(QStringLiteral("cannot read entry ") + entry.name + QStringLiteral(": ") + text);
     }
-    QString problem;
-    if (!copyEntry(in, out, entry.size, &problem)) {
+    if (const Status copied = copyEntry(in, out, entry.size); !copied) {
         out.remove();
-        return fail(error, QStringLiteral("entry ") + entry.name + QStringLiteral(": ") + problem);
+        return Status::failure(QStringLiteral("entry ") + entry.name + QStringLiteral(": ") + copied.error);
     }
     if (!mOwnerOnly && (entry.unixMode & 0777))
         QFile::setPermissions(target, permissionsOf(entry.unixMode));
-    return true;
+    return Status::success();
 }

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QFileDevice>
 #include <QList>
 #include <QString>
-
-#include <optional>
 
 struct zip;
 
@@ -27,7 +27,7 @@ public:
 
     // Opens the archive and reads its directory; false when it is not a readable ZIP file or when any entry
     // name is unsafe (see entryNameProblem) or is stored twice.
-    bool open(const QString &file, QString *error = nullptr);
+    Status open(const QString &file);
     void close();
 
     const QList<Entry> &entries() const { return mEntries; }
@@ -36,21 +36,20 @@ public:
     // Writes every entry (except those `skip` refuses) below `folder`, which must be empty; reads each entry to its
     // end so a damaged entry (CRC, size, truncated data) fails the whole extraction. Returns the relative paths of
     // the files written.
-    template <typename Skip> std::optional<QStringList> extractTo(const QString &folder, Skip &&skip, QString *error) {
+    template <typename Skip> Result<QStringList> extractTo(const QString &folder, Skip &&skip) {
         QStringList written;
         for (int i = 0; i < mEntries.size(); ++i) {
             if (skip(mEntries.at(i)))
                 continue;
-            if (!extractEntry(i, folder, error))
-                return std::nullopt;
+            if (Status extracted = extractEntry(i, folder); !extracted)
+                return Result<QStringList>::failure(extracted.error);
             if (!mEntries.at(i).isFolder)
                 written << mEntries.at(i).name;
         }
-        return written;
+        return Result<QStringList>::success(written);
     }
-    std::optional<QStringList> extractTo(const QString &folder, QString *error = nullptr) {
-        return extractTo(
-            folder, [](const Entry &) { return false; }, error);
+    Result<QStringList> extractTo(const QString &folder) {
+        return extractTo(folder, [](const Entry &) { return false; });
     }
 
     // Files extracted afterwards get exactly these permissions and folders the owner's alone, whatever bits the
@@ -62,7 +61,7 @@ public:
     static QString entryNameProblem(const QString &name);
 
 private:
-    bool extractEntry(int index, const QString &folder, QString *error);
+    Status extractEntry(int index, const QString &folder);
 
     struct zip *mZip = nullptr;
     bool mOwnerOnly = false;

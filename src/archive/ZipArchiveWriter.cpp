@@ -13,14 +13,6 @@
 #include <zip.h>
 
 namespace {
-bool fail(QString *error, const QString &text) {
-    if (error)
-        *error = text;
-    return false;
-}
-} // namespace
-
-namespace {
 QString zipErrorText(int code) {
     zip_error_t err;
     zip_error_init_with_code(&err, code);
@@ -30,16 +22,16 @@ QString zipErrorText(int code) {
 }
 
 // libzip only reads the sources when it closes the archive; an unreadable file is better named now.
-bool sourcesReadable(const QList<ZipArchiveWriter::Source> &sources, QString *error) {
+Status sourcesReadable(const QList<ZipArchiveWriter::Source> &sources) {
     for (const ZipArchiveWriter::Source &source : sources) {
         if (source.file.isEmpty())
             continue;
         QFile probe(source.file);
         if (!probe.open(QIODevice::ReadOnly))
-            return fail(error,
-                        QStringLiteral("cannot read ") + source.file + QStringLiteral(": ") + probe.errorString());
+            return Status::failure(QStringLiteral("cannot read ") + source.file + QStringLiteral(": ") +
+                                   probe.errorString());
     }
-    return true;
+    return Status::success();
 }
 
 // Beside the target, so that the final step is a rename on one file system; hidden, so that nobody takes the
@@ -72,81 +64,80 @@ quint32 unixModeOf(const ZipArchiveWriter::Source &source) {
 }
 
 // Adds one entry to the open archive; on failure the archive is left for the caller to discard.
-bool addEntry(zip_t *za, const ZipArchiveWriter::Source &source, QString *error) {
+Status addEntry(zip_t *za, const ZipArchiveWriter::Source &source) {
     // Content from memory stays in `sources` until zip_close has read it.
     zip_source_t *src =
         source.file.isEmpty()
             ? zip_source_buffer_create(source.content.constData(), zip_uint64_t(source.content.size()), 0, nullptr)
             : zip_source_file_create(QFile::encodeName(source.file).constData(), 0, -1, nullptr);
     if (!src)
-        return fail(error, QStringLiteral("cannot read ") + source.file);
+        return Status::failure(QStringLiteral("cannot read ") + source.file);
     const zip_int64_t index = zip_file_add(za, source.name.toUtf8().constData(), src, ZIP_FL_ENC_UTF_8);
     if (index < 0) {
         const QString text = QString::fromUtf8(zip_strerror(za));
         zip_source_free(src);
-        return fail(error, QStringLiteral("cannot add ") + source.name + QStringLiteral(": ") + text);
+        return Status::failure(QStringLiteral("cannot add ") + source.name + QStringLiteral(": ") + text);
     }
     // Deflate at zlib's own default level: libzip's default (the best compression) takes several times as long
     // for an archive hardly smaller, and the user waits for the backup.
     zip_set_file_compression(za, quint64(index), ZIP_CM_DEFLATE, 6);
     zip_file_set_external_attributes(za, quint64(index), 0, ZIP_OPSYS_UNIX, unixModeOf(source) << 16);
-    return true;
+    return Status::success();
 }
 
 // Writes every source into a new archive at `written`.
-bool writeEntries(const QString &written, const QList<ZipArchiveWriter::Source> &sources, QString *error) {
+Status writeEntries(const QString &written, const QList<ZipArchiveWriter::Source> &sources) {
     int code = 0;
     zip_t *za = zip_open(QFile::encodeName(written).constData(), ZIP_CREATE | ZIP_EXCL, &code);
     if (!za)
-        return fail(error, QStringLiteral("cannot create archive: ") + zipErrorText(code));
+        return Status::failure(QStringLiteral("cannot create archive: ") + zipErrorText(code));
     for (const ZipArchiveWriter::Source &source : sources) {
-        if (!addEntry(za, source, error)) {
+        if (Status added = addEntry(za, source); !added) {
             zip_discard(za);
-            return false;
+            return added;
         }
     }
     if (zip_close(za) != 0) {
         const QString text = QString::fromUtf8(zip_strerror(za));
         zip_discard(za);
-        return fail(error, QStringLiteral("cannot write archive: ") + text);
+        return Status::failure(QStringLiteral("cannot write archive: ") + text);
     }
-    return true;
+    return Status::success();
 }
 } // namespace
 
-bool ZipArchiveWriter::write(const QString &archive, const QList<Source> &sources, QString *error, const Check &check) {
+Status ZipArchiveWriter::write(const QString &archive, const QList<Source> &sources, const Check &check) {
     if (sources.isEmpty())
-        return fail(error, QStringLiteral("nothing to store"));
-    if (!sourcesReadable(sources, error))
-        return false;
+        return Status::failure(QStringLiteral("nothing to store"));
+    if (Status readable = sourcesReadable(sources); !readable)
+        return readable;
     const QString written = unusedNameBeside(archive);
-    if (!writeEntries(written, sources, error))
-        return false;
+    if (Status entries = writeEntries(written, sources); !entries)
+        return entries;
 
     // A backup holds every contract: it is the owner's alone, whatever the folder and the umask allow.
     if (!QFile::setPermissions(written, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
                                             QFileDevice::WriteUser)) {
         QFile::remove(written);
-        return fail(error, QStringLiteral("cannot set the permissions of ") + written);
+        return Status::failure(QStringLiteral("cannot set the permissions of ") + written);
     }
-    QString reason;
-    if (!(check ? check(written, sources, &reason) : readBack(written, sources, &reason))) {
+    if (const Status sound = check ? check(written, sources) : readBack(written, sources); !sound) {
         QFile::remove(written);
-        return fail(error, QStringLiteral("written archive does not read back: ") + reason);
+        return Status::failure(QStringLiteral("written archive does not read back: ") + sound.error);
     }
     if (std::rename(QFile::encodeName(written).constData(), QFile::encodeName(archive).constData()) != 0) {
         const QString text = QString::fromLocal8Bit(std::strerror(errno));
         QFile::remove(written);
-        return fail(error, QStringLiteral("cannot rename the archive to ") + archive + QStringLiteral(": ") + text);
+        return Status::failure(QStringLiteral("cannot rename the archive to ") + archive + QStringLiteral(": ") + text);
     }
-    return true;
+    return Status::success();
 }
 
-bool ZipArchiveWriter::readBack(const QString &written, const QList<Source> &sources, QString *error) {
+Status ZipArchiveWriter::readBack(const QString &written, const QList<Source> &sources) {
     int code = 0;
     zip_t *check = zip_open(QFile::encodeName(written).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
     if (!check)
-        return fail(error, QStringLiteral("cannot be opened"));
+        return Status::failure(QStringLiteral("cannot be opened"));
     bool sound = zip_get_num_entries(check, 0) == sources.size();
     for (const Source &source : sources) {
         zip_stat_t stat;
@@ -159,5 +150,5 @@ bool ZipArchiveWriter::readBack(const QString &written, const QList<Source> &sou
         }
     }
     zip_discard(check);
-    return sound || fail(error, QStringLiteral("incomplete"));
+    return sound ? Status::success() : Status::failure(QStringLiteral("incomplete"));
 }

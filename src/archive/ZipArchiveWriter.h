@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -21,15 +23,14 @@ public:
     };
 
     // Reads the finished archive (under its temporary name) and tells whether it is sound.
-    using Check = std::function<bool(const QString &written, const QList<Source> &sources, QString *error)>;
+    using Check = std::function<Status(const QString &written, const QList<Source> &sources)>;
 
     // The archive is written under a temporary name beside `archive`, opened again and checked (`check`, by
     // default readBack), and only then renamed over `archive`. So a failure (folder not writable, disk full, a
     // source that cannot be read, an archive that does not read back) leaves no partial file under that name and
     // leaves an earlier file of that name as it was.
-    static bool write(const QString &archive, const QList<Source> &sources, QString *error = nullptr,
-                      const Check &check = {});
+    static Status write(const QString &archive, const QList<Source> &sources, const Check &check = {});
 
     // Every entry is there under its name with the size of its source, and the archive's structure is sound.
-    static bool readBack(const QString &written, const QList<Source> &sources, QString *error = nullptr);
+    static Status readBack(const QString &written, const QList<Source> &sources);
 };

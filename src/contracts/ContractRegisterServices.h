@@ -19,9 +19,9 @@ struct ContractRegisterServices {
     std::function<void(const QList<int> &recordIds, QWidget *parent)> generateDocuments;
     // importContracts: the category the records are imported into.
     std::function<bool(const QString &category)> loadIn;
-    // PreviewGrid: the window caption as title, the grid (its model is the record list).
+    // previewGrid: the window caption as title, the grid (its model is the record list).
     std::function<bool(const QString &title, QTableView *grid)> previewGrid;
-    // SendGridToExcel: an empty title and the grid.
+    // sendGridToSpreadsheet: an empty title and the grid.
     std::function<void(const QString &title, QTableView *grid)> sendGridToExcel;
     // "到期提醒": the reminder window in the register's area.
     std::function<bool(QMdiArea *area)> openDueReminders;

@@ -8,6 +8,7 @@
 #include "package/PackageTemplate.h"
 #include "platform/Messages.h"
 #include "store/ChangeHistory.h"
+#include "store/ContractStore.h"
 #include "store/Database.h"
 #include "text/TextHelpers.h"
 
@@ -15,7 +16,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
-#include <QSqlQuery>
 #include <QStandardPaths>
 
 ContractDocument::ContractDocument(WordApp &word, Messages &messages, const QString &categoryCode,
@@ -71,10 +71,9 @@ bool ContractDocument::readRecord() {
         mCategoryCode = mRecord.value(QStringLiteral("MainTypeCode")).toString();
         return mHaveRecord;
     }
-    QSqlQuery query(Database::instance().connection());
-    if (!execBound(query, QStringLiteral("Select * from TContractMain where ID=?"), {mRecordId}) || !query.next())
+    mRecord = ContractStore(Database::instance()).recordById(mRecordId);
+    if (mRecord.isEmpty())
         return false;
-    mRecord = query.record();
     mHaveRecord = true;
     mCategoryCode = mRecord.value(QStringLiteral("MainTypeCode")).toString();
     return true;

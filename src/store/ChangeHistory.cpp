@@ -11,6 +11,8 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <cstdio>
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -137,8 +139,25 @@ QString insertStatement() {
         "DocumentFile, DocumentSha256, Outside) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 0)");
 }
 
+namespace {
+
+// The time as the history stores it, "yyyy-MM-dd HH:mm:ss", written without the general formatter, which parses
+// its format anew for each of an import's rows.
+QString timeText(const QDateTime &at) {
+    const QDate date = at.date();
+    const QTime time = at.time();
+    if (!date.isValid() || !time.isValid() || date.year() < 1000 || date.year() > 9999)
+        return at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    char text[24];
+    const int length = std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", date.year(), date.month(),
+                                     date.day(), time.hour(), time.minute(), time.second());
+    return QString::fromLatin1(text, length);
+}
+
+} // namespace
+
 QStringList insertValues(const Entry &entry, const QSqlDatabase &db) {
-    return {Clock::instance().now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+    return {timeText(Clock::instance().now()),
             osUser(),
             databaseUser(db),
             QString::number(entry.recordId),

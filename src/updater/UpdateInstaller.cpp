@@ -16,12 +16,6 @@
 #include <QThread>
 
 namespace {
-bool fail(QString *error, const QString &text) {
-    if (error)
-        *error = text;
-    return false;
-}
-
 // Top folders a package may not write into: the user's data, his backups and the packages.
 bool isProtected(const QString &entry) {
     const QString top = entry.section(QLatin1Char('/'), 0, 0);
@@ -85,34 +79,34 @@ QString UpdateInstaller::findPackage() const {
     return newest.absoluteFilePath();
 }
 
-bool UpdateInstaller::install(const QString &package, QString *error) {
+Status UpdateInstaller::install(const QString &package) {
     ZipArchiveReader reader;
-    if (!reader.open(package, error))
-        return false;
+    if (Status opened = reader.open(package); !opened)
+        return opened;
     bool anyFile = false;
     for (const ZipArchiveReader::Entry &entry : reader.entries()) {
         if (isProtected(entry.name))
-            return fail(error, QStringLiteral("the package writes into a protected folder: ") + entry.name);
+            return Status::failure(QStringLiteral("the package writes into a protected folder: ") + entry.name);
         anyFile = anyFile || !entry.isFolder;
     }
     if (!anyFile)
-        return fail(error, QStringLiteral("the package holds no file"));
+        return Status::failure(QStringLiteral("the package holds no file"));
 
     QTemporaryDir staging(mAppFolder + QStringLiteral(".update-XXXXXX"));
     QTemporaryDir undo(mAppFolder + QStringLiteral(".update-undo-XXXXXX"));
     if (!staging.isValid() || !undo.isValid())
-        return fail(error, QStringLiteral("cannot create a staging folder in ") + mAppFolder);
-    const auto files = reader.extractTo(staging.path(), error);
+        return Status::failure(QStringLiteral("cannot create a staging folder in ") + mAppFolder);
+    const Result<QStringList> files = reader.extractTo(staging.path());
     reader.close();
     if (!files)
-        return false;
+        return Status::failure(files.error);
 
     StagedReplacement replacement(staging.path(), mAppFolder, undo.path());
-    if (!replacement.apply(*files, {}, error)) {
+    if (Status replaced = replacement.apply(files.value); !replaced) {
         QDirIterator left(undo.path(), QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
         if (left.hasNext())
             undo.setAutoRemove(false);
-        return false;
+        return replaced;
     }
 
     const QString installed = mAppFolder + QStringLiteral("Update/Installed/");
@@ -121,7 +115,7 @@ bool UpdateInstaller::install(const QString &package, QString *error) {
                          QFileInfo(package).fileName();
     if (!QFile::rename(package, done))
         QFile::remove(package);
-    return true;
+    return Status::success();
 }
 
 UpdateInstaller::Outcome UpdateInstaller::run(Messages &messages, Shell &shell, int waitMs) {
@@ -138,14 +132,13 @@ UpdateInstaller::Outcome UpdateInstaller::run(Messages &messages, Shell &shell, 
     }
     Outcome outcome = Outcome::Installed;
     const QString package = findPackage();
-    QString error;
     if (package.isEmpty()) {
         outcome = Outcome::NothingToInstall;
         messages.information(QStringLiteral("没有找到可以安装的升级包，系统无需升级。\n"
                                             "升级包（*.zip）应放在程序目录下的 Update 文件夹中。"));
-    } else if (!install(package, &error)) {
+    } else if (const Status installed = install(package); !installed) {
         outcome = Outcome::Failed;
-        messages.warning(QStringLiteral("升级包已损坏或不是本系统的升级包，未作任何改动。\n") + error);
+        messages.warning(QStringLiteral("升级包已损坏或不是本系统的升级包，未作任何改动。\n") + installed.error);
     }
     shell.startProgram(mAppFolder + ApplicationProgram);
     return outcome;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -34,7 +36,7 @@ public:
 
     // Checks the whole package, stages it beside the program files and replaces them all or none. The installed
     // package is moved to Update/Installed/ so it is not installed twice.
-    bool install(const QString &package, QString *error = nullptr);
+    Status install(const QString &package);
 
     // The whole run: for a program the package manager installed only the advice to upgrade through it; otherwise
     // wait, install, tell the user what happened (nothing on success), restart the application.

@@ -333,7 +333,7 @@ void TestFaultsSurvived::fullOrReadOnlyDisk() {
     // The workbook is read before the disk gives out; only the storing meets it.
     std::unique_ptr<ContractImport> import;
     if (operation == u"import"_s) {
-        import = std::make_unique<ContractImport>(Child);
+        import = std::make_unique<ContractImport>(Database::instance(), Child);
         QVERIFY(import->openFile(QStringLiteral(VANTREL_IMPORT_BOOK)));
         QVERIFY(import->hasWorksheet());
         QVERIFY(!import->worksheet()->rows.empty());

@@ -299,14 +299,14 @@ private Q_SLOTS:
         QVERIFY(writeFile(folder.filePath(QStringLiteral("source/a.Doc")), "document"));
         QByteArray targetWhenChecked;
         QString checkedFile;
-        QString error;
-        const bool written = ZipArchiveWriter::write(
-            archive, {{QStringLiteral("a.Doc"), folder.filePath(QStringLiteral("source/a.Doc"))}}, &error,
-            [&](const QString &file, const QList<ZipArchiveWriter::Source> &sources, QString *why) {
+        const Status result = ZipArchiveWriter::write(
+            archive, {{QStringLiteral("a.Doc"), folder.filePath(QStringLiteral("source/a.Doc"))}},
+            [&](const QString &file, const QList<ZipArchiveWriter::Source> &sources) {
                 targetWhenChecked = readFile(archive);
                 checkedFile = file;
-                return sound ? ZipArchiveWriter::readBack(file, sources, why) : false;
+                return sound ? ZipArchiveWriter::readBack(file, sources) : Status::failure(QStringLiteral("unsound"));
             });
+        const bool written = result.ok;
         QCOMPARE(written, sound);
         QCOMPARE(targetWhenChecked, QByteArray("earlier backup"));
         QCOMPARE(QFileInfo(checkedFile).absolutePath(), QFileInfo(archive).absolutePath());

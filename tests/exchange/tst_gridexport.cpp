@@ -247,12 +247,12 @@ void TestGridExport::entryPointWithoutSpreadsheetProgram() {
     };
     GridContent closed = registerGrid({});
     closed.isOpen = false;
-    SendGridToExcel(noSpreadsheet, QString(), closed);
+    sendGridToSpreadsheet(noSpreadsheet, QString(), closed);
     QCOMPARE(made, 0);
     QCOMPARE(mMessages.texts(), QStringList{NotOpen});
 
     mMessages.clear();
-    SendGridToExcel(noSpreadsheet, QString(), registerGrid({}));
+    sendGridToSpreadsheet(noSpreadsheet, QString(), registerGrid({}));
     QCOMPARE(made, 1);
     QCOMPARE(mMessages.texts(), QStringList{NoExcel});
 }

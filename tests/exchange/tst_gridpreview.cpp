@@ -64,10 +64,10 @@ void TestGridPreview::headerRows() {
     QFETCH(Titles, header);
     PrintableGrid view;
     loadGrid(view, u"合同列表"_qs, grid(titles, 1));
-    QCOMPARE(view.pHeaderRowCount(), header.first().size());
+    QCOMPARE(view.headerRowCount(), header.first().size());
     for (int c = 0; c < titles.size(); ++c) {
         QStringList texts;
-        for (int r = 0; r < view.pHeaderRowCount(); ++r)
+        for (int r = 0; r < view.headerRowCount(); ++r)
             texts.append(view.titleText(c, r));
         QCOMPARE(texts, header.at(c));
     }
@@ -80,13 +80,13 @@ void TestGridPreview::loadsPropertiesAndCells() {
     content.columns[0].width = 120;
     PrintableGrid view;
     loadGrid(view, u"合同管理"_qs, content);
-    QCOMPARE(view.pPrintType(), 1);
-    QCOMPARE(view.pRowHeight(), 16); // the grid reported no row height
-    QCOMPARE(view.pCaption(), u"合同管理"_qs);
-    QCOMPARE(view.pColCount(), 3);
-    QCOMPARE(view.pDataRowCount(), 2);
-    QCOMPARE(view.pCountRowCount(), 0);
-    QCOMPARE(view.pShowCount(), false);
+    QCOMPARE(view.printType(), 1);
+    QCOMPARE(view.rowHeight(), 16); // the grid reported no row height
+    QCOMPARE(view.caption(), u"合同管理"_qs);
+    QCOMPARE(view.columnCount(), 3);
+    QCOMPARE(view.dataRowCount(), 2);
+    QCOMPARE(view.countRowCount(), 0);
+    QCOMPARE(view.showCount(), false);
     QCOMPARE(view.colWidth(0), 120);
     QCOMPARE(view.colAlign(0), int(PrintableGrid::AlignLeft));
     QCOMPARE(view.colAlign(1), int(PrintableGrid::AlignRight));
@@ -95,7 +95,7 @@ void TestGridPreview::loadsPropertiesAndCells() {
 
     content.rowHeight = 22;
     loadGrid(view, u"合同管理"_qs, content);
-    QCOMPARE(view.pRowHeight(), 22);
+    QCOMPARE(view.rowHeight(), 22);
 }
 
 void TestGridPreview::hiddenColumns() {
@@ -104,9 +104,9 @@ void TestGridPreview::hiddenColumns() {
     PrintableGrid view;
     loadGrid(view, QString(), content);
     // The hidden column keeps its place (indexes match the grid) at width 0, and still counts for header rows.
-    QCOMPARE(view.pColCount(), 3);
+    QCOMPARE(view.columnCount(), 3);
     QCOMPARE(view.colWidth(1), 0);
-    QCOMPARE(view.pHeaderRowCount(), 2);
+    QCOMPARE(view.headerRowCount(), 2);
     QCOMPARE(view.cellText(1, 0), u"r1c2"_qs);
 
     const TableLayout layout(view, QSizeF(700, 1000));
@@ -119,8 +119,8 @@ void TestGridPreview::hiddenColumns() {
 void TestGridPreview::emptyDataset() {
     PrintableGrid view;
     loadGrid(view, u"合同管理"_qs, grid({u"合同|甲方"_qs, u"合同|乙方"_qs}, 0));
-    QCOMPARE(view.pDataRowCount(), 0);
-    QCOMPARE(view.pHeaderRowCount(), 2);
+    QCOMPARE(view.dataRowCount(), 0);
+    QCOMPARE(view.headerRowCount(), 2);
     QCOMPARE(view.titleText(1, 1), u"乙方"_qs);
     const TableLayout layout(view, QSizeF(700, 1000));
     QCOMPARE(layout.pageCount(), 1);
@@ -128,7 +128,7 @@ void TestGridPreview::emptyDataset() {
 
     PrintableGrid noColumns;
     loadGrid(noColumns, QString(), GridContent());
-    QCOMPARE(noColumns.pColCount(), 0);
+    QCOMPARE(noColumns.columnCount(), 0);
     QCOMPARE(TableLayout(noColumns, QSizeF(700, 1000)).pageCount(), 1);
 }
 
@@ -158,7 +158,7 @@ void TestGridPreview::pageBreaking() {
     PrintableGrid view;
     loadGrid(view, u"标题"_qs, grid({u"A|B"_qs}, 100));
     // 20 units a row: caption 40, two header rows 40, footer 30 leave 290 for 14 rows.
-    view.setPRowHeight(20);
+    view.setRowHeight(20);
     const TableLayout layout(view, QSizeF(500, 400));
     QCOMPARE(layout.rowsPerPage(), 14);
     QCOMPARE(layout.pageCount(), 8);

@@ -46,7 +46,7 @@ void TestPreviewWindow::cleanup() {
 void TestPreviewWindow::closedDatasetShowsNoPreview() {
     GridContent content = grid(3);
     content.isOpen = false;
-    QVERIFY(PreviewGrid(u"合同管理"_qs, content));
+    QVERIFY(previewGrid(u"合同管理"_qs, content));
     QCOMPARE(mMessages.texts(), QStringList{u"无查询结果！"_qs});
 }
 
@@ -56,11 +56,11 @@ void TestPreviewWindow::returnButtonLeavesModalPreview() {
         auto *form = qobject_cast<PrintPreviewWindow *>(QApplication::activeModalWidget());
         if (!form)
             return;
-        sawPreview = form->windowTitle() == u"打印预览窗口"_qs && form->PPreview().pActive() &&
-                     form->PPreview().pDataRowCount() == 2;
+        sawPreview =
+            form->windowTitle() == u"打印预览窗口"_qs && form->grid().isActive() && form->grid().dataRowCount() == 2;
         form->findChild<QPushButton *>(u"cmdReturn"_qs)->click();
     });
-    QVERIFY(PreviewGrid(u"合同管理"_qs, grid(2)));
+    QVERIFY(previewGrid(u"合同管理"_qs, grid(2)));
     QVERIFY(sawPreview);
     QVERIFY(mMessages.texts().isEmpty());
 }
@@ -70,7 +70,7 @@ void TestPreviewWindow::pagesAndPdf() {
     form.loadGrid(u"合同管理"_qs, grid(150));
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    auto *preview = form.findChild<QPrintPreviewWidget *>(u"PPreview"_qs);
+    auto *preview = form.findChild<QPrintPreviewWidget *>(u"previewPages"_qs);
     QVERIFY(preview);
     QTRY_VERIFY(preview->pageCount() >= 2);
 

@@ -20,6 +20,8 @@ private Q_SLOTS:
     void serialText();
     void dateFormat_data();
     void dateFormat();
+    void cellReference_data();
+    void cellReference();
     void basicWorkbook_data();
     void basicWorkbook();
     void corners_data();
@@ -29,6 +31,8 @@ private Q_SLOTS:
     void xmlText_data();
     void xmlText();
     void scanWhatLibreOfficeWrites();
+    void scanSharedStrings_data();
+    void scanSharedStrings();
     void scanLeavesTheUnusual_data();
     void scanLeavesTheUnusual();
     void formulaResults_data();
@@ -115,6 +119,35 @@ void TestWorkbookReader::dateFormat() {
     QFETCH(QString, code);
     QFETCH(bool, isDate);
     QCOMPARE(XlsxWorkbook::isDateFormat(id, code), isDate);
+}
+
+// What both workbook formats accept as a cell reference; anything else leaves the cell where it follows on.
+void TestWorkbookReader::cellReference_data() {
+    QTest::addColumn<QByteArray>("reference");
+    QTest::addColumn<qint64>("row");
+    QTest::addColumn<qint64>("column");
+    QTest::newRow("first cell") << QByteArray("A1") << qint64(0) << qint64(0);
+    QTest::newRow("lower case") << QByteArray("b12") << qint64(11) << qint64(1);
+    QTest::newRow("last cell of a sheet") << QByteArray("XFD1048576") << qint64(1048575) << qint64(16383);
+    QTest::newRow("four letters") << QByteArray("AAAA3") << qint64(2) << qint64(18278);
+    QTest::newRow("five letters") << QByteArray("AAAAA3") << qint64(-1) << qint64(-1);
+    QTest::newRow("row zero") << QByteArray("A0") << qint64(-1) << qint64(-1);
+    QTest::newRow("no row") << QByteArray("AB") << qint64(-1) << qint64(-1);
+    QTest::newRow("no column") << QByteArray("12") << qint64(-1) << qint64(-1);
+    QTest::newRow("signed row") << QByteArray("A+1") << qint64(-1) << qint64(-1);
+    QTest::newRow("trailing letter") << QByteArray("A1B") << qint64(-1) << qint64(-1);
+    QTest::newRow("row beyond 15 digits") << QByteArray("A1234567890123456") << qint64(-1) << qint64(-1);
+}
+
+void TestWorkbookReader::cellReference() {
+    QFETCH(QByteArray, reference);
+    QFETCH(qint64, row);
+    QFETCH(qint64, column);
+    qint64 readRow = -1;
+    qint64 readColumn = -1;
+    QCOMPARE(CellText::readReference(reference, &readRow, &readColumn), row >= 0);
+    QCOMPARE(readRow, row);
+    QCOMPARE(readColumn, column);
 }
 
 void TestWorkbookReader::basicWorkbook_data() {
@@ -246,6 +279,38 @@ void TestWorkbookReader::xmlText() {
 }
 
 // The parts LibreOffice writes (from basic.xlsx) take the direct scan, not the slower XML parser.
+// String items as the scan reads them in one pass, each up to its own end tag; null strings: the scan leaves the
+// part to the XML parser.
+void TestWorkbookReader::scanSharedStrings_data() {
+    QTest::addColumn<QByteArray>("items");
+    QTest::addColumn<QStringList>("strings");
+    QTest::newRow("plain") << QByteArray("<si><t>甲</t></si>") << QStringList{u"甲"_qs};
+    QTest::newRow("rich-text runs") << QByteArray("<si><r><rPr><b/><sz val=\"11\"/></rPr><t>甲</t></r>"
+                                                  "<r><t xml:space=\"preserve\"> 乙</t></r></si>")
+                                    << QStringList{u"甲 乙"_qs};
+    QTest::newRow("phonetic hint left out")
+        << QByteArray("<si><t>漢</t><rPh sb=\"0\" eb=\"1\"><t>kan</t></rPh></si>") << QStringList{u"漢"_qs};
+    QTest::newRow("empty item and blank in end tag")
+        << QByteArray("<si/><si><t>b</t></si >") << QStringList{QString(), u"b"_qs};
+    QTest::newRow("run left open") << QByteArray("<si><r><t>a</t></si>") << QStringList();
+    QTest::newRow("end tag of another item") << QByteArray("<si><t>a</t></is><si><t>b</t></si>") << QStringList();
+    QTest::newRow("end tag in an attribute")
+        << QByteArray("<si><r><rPr><rFont val=\"</si>\"/></rPr><t>a</t></r></si>") << QStringList();
+}
+
+void TestWorkbookReader::scanSharedStrings() {
+    QFETCH(QByteArray, items);
+    QFETCH(QStringList, strings);
+    const QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><sst "
+                           "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">" +
+                           items + "</sst>";
+    QStringList read;
+    const XlsxScanner::Result result = XlsxScanner::sharedStrings(xml, &read);
+    QCOMPARE(result, strings.isEmpty() ? XlsxScanner::Result::Unsupported : XlsxScanner::Result::Done);
+    if (!strings.isEmpty())
+        QCOMPARE(read, strings);
+}
+
 void TestWorkbookReader::scanWhatLibreOfficeWrites() {
     auto read = [](const QString &name) {
         QFile file(data(name));

@@ -1,3 +1,4 @@
+#include "platform/Clock.h"
 #include "store/ChangeHistory.h"
 #include "store/Database.h"
 #include "store/Schema.h"
@@ -75,6 +76,9 @@ private Q_SLOTS:
         QVERIFY(app.isValid());
         QVERIFY(addRecord(app));
         const QList<ChangeHistory::Change> changes{{QStringLiteral("甲方"), oldValue, newValue}};
+        FixedClock clock(QDateTime(QDate(2026, 3, 5), QTime(7, 8, 9)));
+        Clock::setInstance(&clock);
+        const auto restore = qScopeGuard([] { Clock::setInstance(nullptr); });
         QVERIFY(Database::instance().inTransaction([&] {
             return ChangeHistory::record({7, QStringLiteral("00010001"), ChangeHistory::Changed, changes, {}, {}});
         }));
@@ -83,6 +87,8 @@ private Q_SLOTS:
         const std::optional<QList<ChangeHistory::Row>> rows = ChangeHistory::read(filter);
         QVERIFY(rows && rows->size() == 1);
         QCOMPARE(rows->first().changes, changes);
+        QCOMPARE(app.scalar(QStringLiteral("SELECT ChangeTime FROM TChangeLog WHERE RecordID=7")),
+                 QStringLiteral("2026-03-05 07:08:09"));
         // Stored as the JSON text the history has always held.
         QCOMPARE(app.scalar(QStringLiteral("SELECT Changes FROM TChangeLog WHERE RecordID=7")),
                  QString::fromUtf8(QJsonDocument(QJsonArray{QJsonArray{changes.first().indicator, oldValue, newValue}})

@@ -108,8 +108,11 @@ bool writeServerData(Database &dm, const QString &file, const QString &documents
 }
 
 // The archive as written is what a restore takes: sound, every entry there, every name one the restore accepts.
-bool restorable(const QString &written, const QList<ZipArchiveWriter::Source> &sources, QString *error) {
-    return ZipArchiveWriter::readBack(written, sources, error) && DatabaseRestore::wouldRestore(written, error);
+Status restorable(const QString &written, const QList<ZipArchiveWriter::Source> &sources) {
+    if (Status sound = ZipArchiveWriter::readBack(written, sources); !sound)
+        return sound;
+    QString why;
+    return DatabaseRestore::wouldRestore(written, &why) ? Status::success() : Status::failure(why);
 }
 
 // Whether a file of the folder DB goes into the archive: the blank template and the documents do, anything else
@@ -202,7 +205,8 @@ bool DatabaseBackup::writeFolder(const QString &appFolder, const QString &archiv
         if (!connected->backupDatabaseTo(sources.first().file, error))
             return false;
     }
-    return ZipArchiveWriter::write(archive, sources, error, restorable);
+    const Status written = ZipArchiveWriter::write(archive, sources, restorable);
+    return written || fail(error, written.error);
 }
 
 bool DatabaseBackup::writeServer(Database &dm, const QString &archive, QString *error, QString *unfitName) {
@@ -226,5 +230,6 @@ bool DatabaseBackup::writeServer(Database &dm, const QString &archive, QString *
     const QString blank = dm.path(QStringLiteral("DB/")) + DatabaseFiles::EmptyDoc;
     if (QFileInfo(blank).isFile() && QFileInfo(blank).absoluteFilePath() != archivePath)
         sources << ZipArchiveWriter::Source{DatabaseFiles::EmptyDoc, blank};
-    return ZipArchiveWriter::write(archive, sources, error, restorable);
+    const Status written = ZipArchiveWriter::write(archive, sources, restorable);
+    return written || fail(error, written.error);
 }

@@ -38,8 +38,8 @@ bool holdsFiles(const QString &folder) {
 // Opens the archive and checks that it holds the data and nothing else; the entry that is no part of the data goes
 // to `refused`.
 bool openChecked(ZipArchiveReader &reader, const QString &archive, QString *refused, QString *error) {
-    if (!reader.open(archive, error))
-        return false;
+    if (const Status opened = reader.open(archive); !opened)
+        return fail(error, opened.error);
     for (const ZipArchiveReader::Entry &entry : reader.entries()) {
         if (DatabaseFiles::isTransient(entry.name))
             continue;
@@ -68,12 +68,16 @@ std::optional<QStringList> stage(const QString &archive, const QString &app, con
     }
     // The contracts are the owner's alone, whatever modes the archive stored.
     reader.setOwnerOnly(true);
-    auto files = reader.extractTo(
-        staging.path(), [](const ZipArchiveReader::Entry &e) { return DatabaseFiles::isTransient(e.name); }, error);
+    const Result<QStringList> files = reader.extractTo(
+        staging.path(), [](const ZipArchiveReader::Entry &e) { return DatabaseFiles::isTransient(e.name); });
     reader.close();
-    if (!files || !DatabaseRestore::isUsableDatabase(staging.filePath(DatabaseFiles::Database), error))
+    if (!files) {
+        fail(error, files.error);
         return std::nullopt;
-    return files;
+    }
+    if (!DatabaseRestore::isUsableDatabase(staging.filePath(DatabaseFiles::Database), error))
+        return std::nullopt;
+    return files.value;
 }
 
 // The template and contract documents now in DB, relative to it.
@@ -199,7 +203,8 @@ bool DatabaseRestore::restore(const QString &archive, const QString &appFolder, 
             removals << document;
     }
     StagedReplacement replacement(staging.path(), app + QStringLiteral("DB"), undo.path());
-    if (!replacement.apply(*files, removals, error)) {
+    if (const Status replaced = replacement.apply(*files, removals); !replaced) {
+        fail(error, replaced.error);
         // Whatever could not be put back stays in the undo folder rather than being thrown away.
         keepLeftovers(undo, out);
         return false;
@@ -311,10 +316,10 @@ bool DatabaseRestore::restoreIntoServer(const QString &archive, Database &dm, QS
                 out.keptCopies << kept;
             }
             // Last before the commit: a local failure still leaves the server as it was.
-            localDone = replacement.apply(local, localDocuments(app + QStringLiteral("DB/")), error);
-            if (!localDone)
+            const Status replaced = replacement.apply(local, localDocuments(app + QStringLiteral("DB/")));
+            if (!(localDone = replaced.ok))
                 keepLeftovers(undo, out);
-            return localDone;
+            return localDone || fail(error, replaced.error);
         },
         error);
     if (committed) {

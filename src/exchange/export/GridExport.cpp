@@ -200,8 +200,8 @@ GridExport::Result GridExport::failed() {
     return Result::Failed;
 }
 
-void SendGridToExcel(const GridExport::SheetAppFactory &newSheet, const QString &title, const GridContent &grid,
-                     const GridExport::MoveToRecord &moveToRecord) {
+void sendGridToSpreadsheet(const GridExport::SheetAppFactory &newSheet, const QString &title, const GridContent &grid,
+                           const GridExport::MoveToRecord &moveToRecord) {
     Messages &messages = Messages::instance();
     if (!grid.isOpen) {
         messages.warning(NotOpenText);

@@ -52,5 +52,5 @@ private:
 
 // The register's "发送到Excel": the title (the register passes an empty one) and what its grid shows, into a
 // spreadsheet program made by newSheet; messages go to Messages::instance().
-void SendGridToExcel(const GridExport::SheetAppFactory &newSheet, const QString &title, const GridContent &grid,
-                     const GridExport::MoveToRecord &moveToRecord = {});
+void sendGridToSpreadsheet(const GridExport::SheetAppFactory &newSheet, const QString &title, const GridContent &grid,
+                           const GridExport::MoveToRecord &moveToRecord = {});

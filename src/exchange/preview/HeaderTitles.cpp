@@ -4,11 +4,11 @@
 
 namespace HeaderTitles {
 
-int GetMaxTitleRow(const QString &title) {
+int headerRowsOf(const QString &title) {
     return CountSubText(QStringLiteral("|"), title) + 1;
 }
 
-QStringList SplitTitle(const QString &title, int rowCount) {
+QStringList splitTitle(const QString &title, int rowCount) {
     QStringList texts;
     QString rest = title;
     for (int row = 0; row < rowCount; ++row) {

@@ -42,7 +42,7 @@ PrintPreviewWindow::PrintPreviewWindow(QWidget *parent)
     mPrinter->setPageSize(QPageSize(QPageSize::A4));
     mPrinter->setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
     mPreview = new QPrintPreviewWidget(mPrinter, this);
-    mPreview->setObjectName(QStringLiteral("PPreview"));
+    mPreview->setObjectName(QStringLiteral("previewPages"));
 
     auto *bar = new QHBoxLayout;
     QPushButton *print = addButton(bar, QStringLiteral("打印(&P)"), QStringLiteral("cmdPrint"));
@@ -68,8 +68,8 @@ PrintPreviewWindow::PrintPreviewWindow(QWidget *parent)
 
     connect(mPreview, &QPrintPreviewWidget::paintRequested, this, &PrintPreviewWindow::paintRequested);
     connect(mPreview, &QPrintPreviewWidget::previewChanged, this, &PrintPreviewWindow::updatePageLabel);
-    connect(print, &QPushButton::clicked, this, &PrintPreviewWindow::PrintTable);
-    connect(pdf, &QPushButton::clicked, this, &PrintPreviewWindow::SavePdf);
+    connect(print, &QPushButton::clicked, this, &PrintPreviewWindow::printTable);
+    connect(pdf, &QPushButton::clicked, this, &PrintPreviewWindow::savePdf);
     connect(first, &QPushButton::clicked, this, [this] {
         mPreview->setCurrentPage(1);
         updatePageLabel();
@@ -91,7 +91,7 @@ PrintPreviewWindow::PrintPreviewWindow(QWidget *parent)
     connect(fitWidth, &QPushButton::clicked, mPreview, &QPrintPreviewWidget::fitToWidth);
     connect(wholePage, &QPushButton::clicked, mPreview, &QPrintPreviewWidget::fitInView);
     connect(back, &QPushButton::clicked, &mView, &PrintableGrid::requestReturn);
-    connect(&mView, &PrintableGrid::OnReturn, this, &PrintPreviewWindow::PPreviewReturn);
+    connect(&mView, &PrintableGrid::returnRequested, this, &PrintPreviewWindow::leavePreview);
     connect(&mView, &PrintableGrid::activeChanged, this, [this](bool active) {
         if (active)
             mPreview->updatePreview();
@@ -107,22 +107,22 @@ void PrintPreviewWindow::loadGrid(const QString &title, const GridContent &grid)
     ::loadGrid(mView, title, grid);
     mPrinter->setPageOrientation(TablePainter::preferredOrientation(mView, mPrinter->pageLayout()));
     mPrinter->setDocName(title);
-    if (mView.pActive())
+    if (mView.isActive())
         mPreview->updatePreview();
 }
 
 void PrintPreviewWindow::showEvent(QShowEvent *event) {
     QDialog::showEvent(event);
-    FormShow();
+    showCentred();
 }
 
-void PrintPreviewWindow::FormShow() {
+void PrintPreviewWindow::showCentred() {
     if (const QScreen *screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
-    mView.setPActive(true);
+    mView.setActive(true);
 }
 
-void PrintPreviewWindow::PPreviewReturn() {
+void PrintPreviewWindow::leavePreview() {
     close();
 }
 
@@ -134,7 +134,7 @@ void PrintPreviewWindow::updatePageLabel() {
     mPageLabel->setText(QStringLiteral("%1 / %2").arg(mPreview->currentPage()).arg(mPreview->pageCount()));
 }
 
-void PrintPreviewWindow::PrintTable() {
+void PrintPreviewWindow::printTable() {
     QPrintDialog dialog(mPrinter, this);
     dialog.setWindowTitle(QStringLiteral("打印"));
     if (dialog.exec() != QDialog::Accepted)
@@ -144,11 +144,11 @@ void PrintPreviewWindow::PrintTable() {
     mPreview->updatePreview();
 }
 
-void PrintPreviewWindow::SavePdf() {
+void PrintPreviewWindow::savePdf() {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty())
         folder = QDir::homePath();
-    QString name = mView.pCaption().trimmed();
+    QString name = mView.caption().trimmed();
     name.replace(QRegularExpression(QStringLiteral("[\\\\/:*?\"<>|]")), QStringLiteral("_"));
     if (name.isEmpty())
         name = QStringLiteral("打印列表");
@@ -164,7 +164,7 @@ void PrintPreviewWindow::SavePdf() {
         Messages::instance().warning(QStringLiteral("保存PDF文件发生错误！") + u'\r' + error);
 }
 
-bool PreviewGrid(const QString &title, const GridContent &grid, QWidget *parent) {
+bool previewGrid(const QString &title, const GridContent &grid, QWidget *parent) {
     PrintPreviewWindow form(parent);
     if (!grid.isOpen) {
         Messages::instance().information(QStringLiteral("无查询结果！"));

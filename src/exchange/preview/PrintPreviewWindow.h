@@ -20,18 +20,18 @@ public:
     ~PrintPreviewWindow() override;
 
     void loadGrid(const QString &title, const GridContent &grid);
-    PrintableGrid &PPreview() { return mView; }
+    PrintableGrid &grid() { return mView; }
 
     // The table in a PDF file chosen by the user; reports a failure.
-    void SavePdf();
-    void PrintTable();
+    void savePdf();
+    void printTable();
 
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void FormShow();
-    void PPreviewReturn();
+    void showCentred();
+    void leavePreview();
     void paintRequested(QPrinter *printer);
     void updatePageLabel();
 
@@ -42,4 +42,4 @@ private:
 };
 
 // Shows a grid's records as a printable table in a modal preview. Always true.
-bool PreviewGrid(const QString &title, const GridContent &grid, QWidget *parent = nullptr);
+bool previewGrid(const QString &title, const GridContent &grid, QWidget *parent = nullptr);

@@ -10,44 +10,44 @@
 // layout and painting. Out-of-range columns and rows are ignored. No display is needed.
 class PrintableGrid : public QObject {
     Q_OBJECT
-    Q_PROPERTY(int pPrintType READ pPrintType WRITE setPPrintType)
-    Q_PROPERTY(int pRowHeight READ pRowHeight WRITE setPRowHeight)
-    Q_PROPERTY(QString pCaption READ pCaption WRITE setPCaption)
-    Q_PROPERTY(int pColCount READ pColCount WRITE setPColCount)
-    Q_PROPERTY(int pHeaderRowCount READ pHeaderRowCount WRITE setPHeaderRowCount)
-    Q_PROPERTY(int pDataRowCount READ pDataRowCount WRITE setPDataRowCount)
-    Q_PROPERTY(int pCountRowCount READ pCountRowCount WRITE setPCountRowCount)
-    Q_PROPERTY(bool pShowCount READ pShowCount WRITE setPShowCount)
-    Q_PROPERTY(bool pActive READ pActive WRITE setPActive NOTIFY activeChanged)
+    Q_PROPERTY(int printType READ printType WRITE setPrintType)
+    Q_PROPERTY(int rowHeight READ rowHeight WRITE setRowHeight)
+    Q_PROPERTY(QString caption READ caption WRITE setCaption)
+    Q_PROPERTY(int columnCount READ columnCount WRITE setColumnCount)
+    Q_PROPERTY(int headerRowCount READ headerRowCount WRITE setHeaderRowCount)
+    Q_PROPERTY(int dataRowCount READ dataRowCount WRITE setDataRowCount)
+    Q_PROPERTY(int countRowCount READ countRowCount WRITE setCountRowCount)
+    Q_PROPERTY(bool showCount READ showCount WRITE setShowCount)
+    Q_PROPERTY(bool active READ isActive WRITE setActive NOTIFY activeChanged)
 
 public:
     enum Alignment { AlignLeft = 0, AlignCenter = 1, AlignRight = 2 };
 
     explicit PrintableGrid(QObject *parent = nullptr);
 
-    int pPrintType() const { return mPrintType; }
-    void setPPrintType(int value) { mPrintType = value; }
-    int pRowHeight() const { return mRowHeight; }
-    void setPRowHeight(int value) { mRowHeight = value; }
-    QString pCaption() const { return mCaption; }
-    void setPCaption(const QString &value) { mCaption = value; }
-    int pColCount() const { return int(mWidths.size()); }
-    void setPColCount(int value);
-    int pHeaderRowCount() const { return int(mTitles.size()); }
-    void setPHeaderRowCount(int value);
-    int pDataRowCount() const { return int(mCells.size()); }
-    void setPDataRowCount(int value);
-    int pCountRowCount() const { return mCountRowCount; }
-    void setPCountRowCount(int value) { mCountRowCount = value; }
-    bool pShowCount() const { return mShowCount; }
-    void setPShowCount(bool value) { mShowCount = value; }
-    bool pActive() const { return mActive; }
-    void setPActive(bool value);
+    int printType() const { return mPrintType; }
+    void setPrintType(int value) { mPrintType = value; }
+    int rowHeight() const { return mRowHeight; }
+    void setRowHeight(int value) { mRowHeight = value; }
+    QString caption() const { return mCaption; }
+    void setCaption(const QString &value) { mCaption = value; }
+    int columnCount() const { return int(mWidths.size()); }
+    void setColumnCount(int value);
+    int headerRowCount() const { return int(mTitles.size()); }
+    void setHeaderRowCount(int value);
+    int dataRowCount() const { return int(mCells.size()); }
+    void setDataRowCount(int value);
+    int countRowCount() const { return mCountRowCount; }
+    void setCountRowCount(int value) { mCountRowCount = value; }
+    bool showCount() const { return mShowCount; }
+    void setShowCount(bool value) { mShowCount = value; }
+    bool isActive() const { return mActive; }
+    void setActive(bool value);
 
-    void SetColWidth(int column, int width);
-    void SetColAlign(int column, int alignment);
-    void SetTitleText(int column, int headerRow, const QString &text);
-    void SetCellText(int column, int dataRow, const QString &text);
+    void setColumnWidth(int column, int width);
+    void setColumnAlignment(int column, int alignment);
+    void setTitleText(int column, int headerRow, const QString &text);
+    void setCellText(int column, int dataRow, const QString &text);
 
     int colWidth(int column) const;
     int colAlign(int column) const;
@@ -55,10 +55,10 @@ public:
     QString cellText(int column, int dataRow) const;
 
     // The user asks to leave the preview.
-    void requestReturn() { Q_EMIT OnReturn(); }
+    void requestReturn() { Q_EMIT returnRequested(); }
 
 Q_SIGNALS:
-    void OnReturn();
+    void returnRequested();
     void activeChanged(bool active);
 
 private:

@@ -5,13 +5,13 @@
 #include <cmath>
 
 TableLayout::TableLayout(const PrintableGrid &view, const QSizeF &pageSize) {
-    mRowHeight = view.pRowHeight() > 0 ? view.pRowHeight() : 16;
-    mHeaderRows = std::max(view.pHeaderRowCount(), 0);
-    mDataRows = view.pDataRowCount();
-    mCaptionHeight = view.pCaption().isEmpty() ? 0 : mRowHeight * 2;
+    mRowHeight = view.rowHeight() > 0 ? view.rowHeight() : 16;
+    mHeaderRows = std::max(view.headerRowCount(), 0);
+    mDataRows = view.dataRowCount();
+    mCaptionHeight = view.caption().isEmpty() ? 0 : mRowHeight * 2;
 
     mLefts.append(0);
-    for (int i = 0; i < view.pColCount(); ++i) {
+    for (int i = 0; i < view.columnCount(); ++i) {
         if (view.colWidth(i) <= 0)
             continue;
         mColumns.append(i);

@@ -74,7 +74,7 @@ bool TablePainter::writePdf(const PrintableGrid &view, const QString &path, QStr
         }
     }
     QPdfWriter writer(path);
-    writer.setTitle(view.pCaption());
+    writer.setTitle(view.caption());
     writer.setCreator(QStringLiteral("Vantrel"));
     QPageLayout page(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15),
                      QPageLayout::Millimeter);
@@ -99,7 +99,7 @@ void TablePainter::paintPage(QPainter &painter, const PrintableGrid &view, const
     if (layout.captionHeight() > 0) {
         painter.setFont(tableFont(rowHeight, true, 1.4));
         painter.drawText(QRectF(0, y, pageWidth, layout.captionHeight()), int(Qt::AlignCenter | Qt::TextSingleLine),
-                         view.pCaption());
+                         view.caption());
         y += layout.captionHeight();
     }
 

@@ -306,7 +306,7 @@ bool BiffWorkbook::readGlobals(QString *error) {
             }
             break;
         case DateMode:
-            mDate1904 = record.body.u16(0) == 1;
+            mNumbers.setDate1904(record.body.u16(0) == 1);
             break;
         case Format:
             formats.insert(record.body.u16(0), shortString(record.body, 2, true));
@@ -328,7 +328,7 @@ bool BiffWorkbook::readGlobals(QString *error) {
         return fail(damagedFile());
 
     for (const quint16 format : std::as_const(xfFormats))
-        mDateStyles.append(XlsxWorkbook::isDateFormat(formats.contains(format) ? -1 : format, formats.value(format)));
+        mNumbers.addStyle(XlsxWorkbook::isDateFormat(formats.contains(format) ? -1 : format, formats.value(format)));
 
     if (haveSst) {
         quint32 total = 0;
@@ -351,14 +351,127 @@ QStringList BiffWorkbook::sheetNames() const {
     return mSheetNames;
 }
 
-QString BiffWorkbook::numberText(double value, quint16 xf) const {
-    if (xf < mDateStyles.size() && mDateStyles.at(xf)) {
-        QString date = CellText::fromSerial(value, mDate1904);
-        if (!date.isEmpty())
-            return date;
+namespace {
+
+// The cells of one worksheet as its records give them. A formula whose result is a text has it in the STRING
+// record that follows; a reference to a shared string that does not exist makes the sheet damaged.
+class SheetCells {
+public:
+    SheetCells(const QStringList &sharedStrings, CellText::NumberCells &numbers)
+        : mSharedStrings(sharedStrings)
+        , mNumbers(numbers) {}
+
+    // False when the record refers to a shared string that does not exist (missingStringRow() tells the row).
+    bool read(const Record &record, Records &records) {
+        const Bytes &body = record.body;
+        switch (record.type) {
+        case LabelSst:
+            return sharedString(body);
+        case Label:
+        case RString:
+            if (body.size >= 8)
+                set(body.u16(0), body.u16(2), shortString(body, 6, true));
+            break;
+        case Number:
+            if (body.size >= 14)
+                set(body.u16(0), body.u16(2), mNumbers.text(body.f64(6), body.u16(4)));
+            break;
+        case Rk:
+            if (body.size >= 10)
+                set(body.u16(0), body.u16(2), mNumbers.text(rkValue(body.u32(6)), body.u16(4)));
+            break;
+        case MulRk:
+            numbers(body);
+            break;
+        case Formula:
+            formula(body);
+            break;
+        case String:
+            formulaText(body, records);
+            break;
+        case BoolErr:
+            if (body.size >= 8 && body.u8(7) == 0)
+                set(body.u16(0), body.u16(2), body.u8(6) ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
+            break;
+        default:
+            break;
+        }
+        return true;
     }
-    return CellText::fromNumber(value);
-}
+
+    bool tooLarge() const { return mTooLarge; }
+    quint16 missingStringRow() const { return mMissingStringRow; }
+    std::optional<Worksheet> build(const QString &name, QString *error) const { return mBuilder.build(name, error); }
+
+private:
+    void set(quint32 row, quint32 column, const QString &text) {
+        if (!mBuilder.setCell(row, column, text))
+            mTooLarge = true;
+    }
+
+    bool sharedString(const Bytes &body) {
+        if (body.size < 10)
+            return true;
+        const quint32 i = body.u32(6);
+        if (i >= quint32(mSharedStrings.size())) {
+            mMissingStringRow = body.u16(0);
+            return false;
+        }
+        set(body.u16(0), body.u16(2), mSharedStrings.at(i));
+        return true;
+    }
+
+    // Several numbers of one row, each with its own format.
+    void numbers(const Bytes &body) {
+        const quint16 row = body.u16(0);
+        const quint16 first = body.u16(2);
+        const qint64 count = (body.size - 6) / 6;
+        for (qint64 i = 0; i < count; ++i)
+            set(row, quint32(first + i), mNumbers.text(rkValue(body.u32(4 + 6 * i + 2)), body.u16(4 + 6 * i)));
+    }
+
+    void formula(const Bytes &body) {
+        mStringPending = false;
+        if (body.size < 20)
+            return;
+        const quint16 row = body.u16(0);
+        const quint16 column = body.u16(2);
+        if (body.u16(12) != 0xFFFF) {
+            set(row, column, mNumbers.text(body.f64(6), body.u16(4)));
+        } else if (body.u8(6) == 0) { // a text result, in the STRING record that follows
+            mPendingRow = row;
+            mPendingColumn = column;
+            mStringPending = true;
+        } else if (body.u8(6) == 1) {
+            set(row, column, body.u8(8) ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
+        }
+    }
+
+    void formulaText(const Bytes &body, Records &records) {
+        if (!mStringPending)
+            return;
+        mContinued.start(body);
+        Record record;
+        while (records.peekType() == Continue && records.next(&record))
+            mContinued.append(record.body);
+        QString text;
+        if (mContinued.string(&text))
+            set(mPendingRow, mPendingColumn, text);
+        mStringPending = false;
+    }
+
+    const QStringList &mSharedStrings;
+    CellText::NumberCells &mNumbers;
+    SheetBuilder mBuilder;
+    bool mTooLarge = false;
+    quint16 mMissingStringRow = 0;
+    bool mStringPending = false;
+    quint32 mPendingRow = 0;
+    quint16 mPendingColumn = 0;
+    ContinuedRecord mContinued;
+};
+
+} // namespace
 
 std::optional<Worksheet> BiffWorkbook::readSheet(int index, QString *error) {
     if (index < 0 || index >= mSheetNames.size()) {
@@ -377,101 +490,23 @@ std::optional<Worksheet> BiffWorkbook::readSheet(int index, QString *error) {
     if (!records.next(&record) || record.type != Bof)
         return fail(QStringLiteral("找不到工作表的开头。"));
 
-    SheetBuilder builder;
-    bool tooLarge = false;
-    auto set = [&](quint32 row, quint32 column, const QString &text) {
-        if (!builder.setCell(row, column, text))
-            tooLarge = true;
-    };
+    SheetCells cells(mSharedStrings, mNumbers);
     // Embedded charts are sheets of their own inside the worksheet's records.
     int depth = 1;
-    quint32 pendingRow = 0;
-    quint16 pendingColumn = 0;
-    bool stringPending = false;
-    ContinuedRecord continued;
-    while (depth > 0 && !tooLarge) {
+    while (depth > 0 && !cells.tooLarge()) {
         if (!records.next(&record))
             return fail(QStringLiteral("记录不完整。"));
-        if (record.type == Bof) {
+        if (record.type == Bof)
             ++depth;
-            continue;
-        }
-        if (record.type == Eof) {
+        else if (record.type == Eof)
             --depth;
-            continue;
-        }
-        if (depth != 1)
-            continue;
-        const Bytes &body = record.body;
-        switch (record.type) {
-        case LabelSst:
-            if (body.size >= 10) {
-                const quint32 i = body.u32(6);
-                if (i >= quint32(mSharedStrings.size()))
-                    return fail(QStringLiteral("第%1行引用了不存在的文本。").arg(body.u16(0) + 1));
-                set(body.u16(0), body.u16(2), mSharedStrings.at(i));
-            }
-            break;
-        case Label:
-        case RString:
-            if (body.size >= 8)
-                set(body.u16(0), body.u16(2), shortString(body, 6, true));
-            break;
-        case Number:
-            if (body.size >= 14)
-                set(body.u16(0), body.u16(2), numberText(body.f64(6), body.u16(4)));
-            break;
-        case Rk:
-            if (body.size >= 10)
-                set(body.u16(0), body.u16(2), numberText(rkValue(body.u32(6)), body.u16(4)));
-            break;
-        case MulRk: {
-            const quint16 row = body.u16(0);
-            const quint16 first = body.u16(2);
-            const qint64 count = (body.size - 6) / 6;
-            for (qint64 i = 0; i < count; ++i)
-                set(row, quint32(first + i), numberText(rkValue(body.u32(4 + 6 * i + 2)), body.u16(4 + 6 * i)));
-            break;
-        }
-        case Formula:
-            stringPending = false;
-            if (body.size >= 20) {
-                const quint16 row = body.u16(0);
-                const quint16 column = body.u16(2);
-                if (body.u16(12) != 0xFFFF) {
-                    set(row, column, numberText(body.f64(6), body.u16(4)));
-                } else if (body.u8(6) == 0) { // a text result, in the STRING record that follows
-                    pendingRow = row;
-                    pendingColumn = column;
-                    stringPending = true;
-                } else if (body.u8(6) == 1) {
-                    set(row, column, body.u8(8) ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
-                }
-            }
-            break;
-        case String:
-            if (stringPending) {
-                continued.start(body);
-                while (records.peekType() == Continue && records.next(&record))
-                    continued.append(record.body);
-                QString text;
-                if (continued.string(&text))
-                    set(pendingRow, pendingColumn, text);
-                stringPending = false;
-            }
-            break;
-        case BoolErr:
-            if (body.size >= 8 && body.u8(7) == 0)
-                set(body.u16(0), body.u16(2), body.u8(6) ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
-            break;
-        default:
-            break;
-        }
+        else if (depth == 1 && !cells.read(record, records))
+            return fail(QStringLiteral("第%1行引用了不存在的文本。").arg(cells.missingStringRow() + 1));
     }
-    if (tooLarge) {
+    if (cells.tooLarge()) {
         if (error)
             *error = QStringLiteral("工作表“%1”的数据太多，无法读取。").arg(name);
         return std::nullopt;
     }
-    return builder.build(name, error);
+    return cells.build(name, error);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exchange/workbook/CellText.h"
 #include "exchange/workbook/WorkbookSource.h"
 
 #include <QByteArray>
@@ -23,12 +24,10 @@ public:
 private:
     BiffWorkbook() = default;
     bool readGlobals(QString *error);
-    QString numberText(double value, quint16 xf) const;
 
     QByteArray mStream;
     QStringList mSheetNames;
     QList<quint32> mSheetOffsets;
     QStringList mSharedStrings;
-    QList<bool> mDateStyles;
-    bool mDate1904 = false;
+    CellText::NumberCells mNumbers;
 };

@@ -152,4 +152,49 @@ QString fromSerial(double serial, bool date1904) {
     return fromDateTime(date, time);
 }
 
+bool readDigits(QByteArrayView text, qint64 *value) {
+    if (text.isEmpty() || text.size() > 15)
+        return false;
+    qint64 result = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        result = result * 10 + (c - '0');
+    }
+    *value = result;
+    return true;
+}
+
+bool readReference(QByteArrayView text, qint64 *row, qint64 *column) {
+    qsizetype i = 0;
+    qint64 col = 0;
+    while (i < text.size() && i < 4) {
+        char c = text[i];
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+        if (c < 'A' || c > 'Z')
+            break;
+        col = col * 26 + (c - 'A' + 1);
+        ++i;
+    }
+    qint64 r = 0;
+    if (i == 0 || !readDigits(text.sliced(i), &r) || r < 1)
+        return false;
+    *row = r - 1;
+    *column = col - 1;
+    return true;
+}
+
+QString NumberCells::text(double value, qint64 style) {
+    if (!showsDate(style) || !std::isfinite(value))
+        return fromNumber(value);
+    auto known = mDates.constFind(value);
+    if (known == mDates.cend()) {
+        // A serial outside the spreadsheet's dates shows as the number it is.
+        QString date = fromSerial(value, mDate1904);
+        known = mDates.insert(value, date.isEmpty() ? fromNumber(value) : date);
+    }
+    return *known;
+}
+
 } // namespace CellText

@@ -1,5 +1,7 @@
 #include "exchange/workbook/XlsxScanner.h"
 
+#include "exchange/workbook/CellText.h"
+
 #include <QVarLengthArray>
 
 #include <cstring>
@@ -151,41 +153,6 @@ const char *skipAttributes(const char *p, const char *end, const Prefixes &prefi
     return attributes(p, end, prefixes, selfClosing, [](QByteArrayView, QByteArrayView) {});
 }
 
-// Plain decimal digits only.
-bool digits(QByteArrayView text, qint64 *value) {
-    if (text.isEmpty() || text.size() > 15)
-        return false;
-    qint64 result = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-        result = result * 10 + (c - '0');
-    }
-    *value = result;
-    return true;
-}
-
-// "B12" -> column 1, row 11.
-bool reference(QByteArrayView text, qint64 *row, qint64 *column) {
-    qsizetype i = 0;
-    qint64 col = 0;
-    while (i < text.size() && i < 4) {
-        char c = text[i];
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
-        if (c < 'A' || c > 'Z')
-            break;
-        col = col * 26 + (c - 'A' + 1);
-        ++i;
-    }
-    qint64 r = 0;
-    if (i == 0 || !digits(text.sliced(i), &r) || r < 1)
-        return false;
-    *row = r - 1;
-    *column = col - 1;
-    return true;
-}
-
 bool isRunElement(std::string_view name) {
     switch (name.size()) {
     case 1:
@@ -211,18 +178,18 @@ bool isRunElement(std::string_view name) {
     }
 }
 
-// The text of the string item between p and end (<si> or <is> content): the <t> elements, also those of
-// rich-text runs, without phonetic hints.
-bool stringItem(const char *p, const char *end, const Prefixes &prefixes, QByteArray *text) {
+// The text of a string item (<si> or <is>) from p, just after its start tag, to its end tag </element>: the <t>
+// elements, also those of rich-text runs, without phonetic hints. Returns the position after the end tag, or
+// nullptr.
+const char *stringItem(const char *p, const char *end, const Prefixes &prefixes, QByteArrayView element,
+                       QByteArray *text) {
     // Open elements, so that end tags are checked as the parser would; phonetic hints are left out.
     QVarLengthArray<QByteArrayView, 8> open;
     int phonetic = 0;
     for (;;) {
         const char *tag = skipSpace(p, end);
-        if (tag >= end)
-            return open.isEmpty();
-        if (*tag != '<')
-            return false;
+        if (tag >= end || *tag != '<')
+            return nullptr;
         p = tag;
         const bool closing = p + 1 < end && p[1] == '/';
         const char *nameStart = p + 1 + (closing ? 1 : 0);
@@ -231,11 +198,15 @@ bool stringItem(const char *p, const char *end, const Prefixes &prefixes, QByteA
             ++nameEnd;
         const QByteArrayView name(nameStart, nameEnd - nameStart);
         if (!prefixes.known(name))
-            return false;
+            return nullptr;
         if (closing) {
             const char *close = skipSpace(nameEnd, end);
-            if (close >= end || *close != '>' || open.isEmpty() || open.last() != name)
-                return false;
+            if (close >= end || *close != '>')
+                return nullptr;
+            if (open.isEmpty() && name == element)
+                return close + 1;
+            if (open.isEmpty() || open.last() != name)
+                return nullptr;
             open.removeLast();
             if (is(name, "rPh"))
                 --phonetic;
@@ -246,24 +217,24 @@ bool stringItem(const char *p, const char *end, const Prefixes &prefixes, QByteA
         if (is(name, "t")) {
             p = skipAttributes(nameEnd, end, prefixes, &selfClosing);
             if (!p)
-                return false;
+                return nullptr;
             if (selfClosing)
                 continue;
             const void *close = std::memchr(p, '<', size_t(end - p));
             if (!close || !startsWith(static_cast<const char *>(close), end, "</t>"))
-                return false;
+                return nullptr;
             const char *textEnd = static_cast<const char *>(close);
             if (phonetic == 0 && !decodeBytes(QByteArrayView(p, textEnd - p), text))
-                return false;
+                return nullptr;
             p = textEnd + 4;
             continue;
         }
         // Runs and their formatting carry no text of their own.
         if (!is(name, "rPh") && !isRunElement(std::string_view(name.data(), size_t(name.size()))))
-            return false;
+            return nullptr;
         p = skipAttributes(nameEnd, end, prefixes, &selfClosing);
         if (!p)
-            return false;
+            return nullptr;
         if (!selfClosing) {
             open.append(name);
             if (is(name, "rPh"))
@@ -566,165 +537,211 @@ Result sharedStrings(const QByteArray &xml, QStringList *strings) {
         // One buffer for all items: each item's text is made once, from its UTF-8 bytes.
         bytes.resize(0);
         if (!selfClosing) {
-            const char *close = find(p, end, "</si>", 5);
-            if (!close || !stringItem(p, close, prefixes, &bytes))
+            p = stringItem(p, end, prefixes, "si", &bytes);
+            if (!p)
                 return Result::Unsupported;
-            p = close + 5;
         }
         strings->append(QString::fromUtf8(bytes));
     }
 }
 
-Result sheet(const QByteArray &xml, const std::function<Result(const Cell &)> &visit) {
-    const char *p = cleanBytes(xml) ? afterProlog(xml) : nullptr;
-    const char *end = xml.constData() + xml.size();
-    Prefixes prefixes;
-    if (!p || !isTag(p, end, "worksheet") || !endsWith(xml, "</worksheet>") || !collectPrefixes(p + 10, end, &prefixes))
-        return Result::Unsupported;
-    // The elements around the cells are walked through too, so that the scan accepts only what the parser would.
-    QList<QByteArrayView> open;
-    p = walkElements(p, end, prefixes, &open, "<sheetData");
-    if (!p || open.size() != 1 || !isTag(p, end, "sheetData"))
-        return Result::Unsupported;
-    bool selfClosing = false;
-    p = skipAttributes(p + 10, end, prefixes, &selfClosing);
-    if (!p)
-        return Result::Unsupported;
-    auto rest = [&](const char *from) {
-        const char *last = walkElements(from, end, prefixes, &open, "</worksheet>");
-        return last && open.size() == 1 && skipSpace(last + 12, end) == end ? Result::Done : Result::Unsupported;
-    };
-    if (selfClosing)
-        return rest(p);
+namespace {
 
+// Where the scan stands in the sheet data: the row and column of the last cell, which a cell without a reference
+// follows.
+struct Position {
     qint64 row = -1;
     qint64 column = -1;
     bool inRow = false;
+};
+
+// From the part's start to just after the <sheetData> start tag, through the elements before it; nullptr when the
+// part is not a plain worksheet. empty tells an empty <sheetData/>.
+const char *sheetDataStart(const QByteArray &xml, Prefixes *prefixes, QList<QByteArrayView> *open, bool *empty) {
+    const char *p = cleanBytes(xml) ? afterProlog(xml) : nullptr;
+    const char *end = xml.constData() + xml.size();
+    if (!p || !isTag(p, end, "worksheet") || !endsWith(xml, "</worksheet>") || !collectPrefixes(p + 10, end, prefixes))
+        return nullptr;
+    // The elements around the cells are walked through too, so that the scan accepts only what the parser would.
+    p = walkElements(p, end, *prefixes, open, "<sheetData");
+    if (!p || open->size() != 1 || !isTag(p, end, "sheetData"))
+        return nullptr;
+    return skipAttributes(p + 10, end, *prefixes, empty);
+}
+
+// The elements after the sheet data, up to the end of the part.
+Result afterSheetData(const char *p, const char *end, const Prefixes &prefixes, QList<QByteArrayView> *open) {
+    const char *last = walkElements(p, end, prefixes, open, "</worksheet>");
+    return last && open->size() == 1 && skipSpace(last + 12, end) == end ? Result::Done : Result::Unsupported;
+}
+
+// A <row> start tag at p: its number, or the one after the last row's. Returns the position after the tag, or
+// nullptr.
+const char *rowStart(const char *p, const char *end, const Prefixes &prefixes, Position *at) {
+    bool understood = true;
+    qint64 number = 0;
+    bool hasNumber = false;
+    bool selfClosing = false;
+    p = attributes(p + 4, end, prefixes, &selfClosing, [&](QByteArrayView name, QByteArrayView value) {
+        if (is(name, "r")) {
+            hasNumber = true;
+            understood = CellText::readDigits(value, &number);
+        }
+    });
+    if (!p || !understood)
+        return nullptr;
+    at->row = hasNumber && number >= 1 ? number - 1 : at->row + 1;
+    at->column = -1;
+    at->inRow = !selfClosing;
+    return p;
+}
+
+// A <c> start tag at p: the cell's place (its reference, or the one after the last cell), type and style. Returns
+// the position after the tag, or nullptr.
+const char *cellStart(const char *p, const char *end, const Prefixes &prefixes, Position *at, Cell *cell,
+                      bool *selfClosing) {
+    bool understood = true;
+    bool hasReference = false;
+    bool hasType = false;
+    bool hasStyle = false;
+    qint64 cellRow = 0;
+    qint64 cellColumn = 0;
+    cell->type = {};
+    cell->style = 0;
+    cell->hasValue = false;
+    cell->value = {};
+    cell->hasInline = false;
+    cell->inlineText.clear();
+    p = attributes(p + 2, end, prefixes, selfClosing, [&](QByteArrayView name, QByteArrayView value) {
+        if (is(name, "r")) {
+            understood = understood && !hasReference && CellText::readReference(value, &cellRow, &cellColumn);
+            hasReference = true;
+        } else if (is(name, "t")) {
+            understood = understood && !hasType;
+            hasType = true;
+            cell->type = value;
+        } else if (is(name, "s")) {
+            understood = understood && !hasStyle && CellText::readDigits(value, &cell->style);
+            hasStyle = true;
+        }
+    });
+    if (!p || !understood)
+        return nullptr;
+    if (hasReference) {
+        at->row = cellRow;
+        at->column = cellColumn;
+    } else {
+        at->row = std::max<qint64>(at->row, 0);
+        ++at->column;
+    }
+    cell->row = at->row;
+    cell->column = at->column;
+    return p;
+}
+
+// A child element of character data only (<v>, <f>) at p, whose name has nameLength characters: its raw bytes
+// (empty for an empty element). Returns the position after its end tag, or nullptr.
+template <size_t N>
+const char *textChild(const char *p, const char *end, const Prefixes &prefixes, size_t nameLength,
+                      const char (&closing)[N], QByteArrayView *text) {
+    bool closed = false;
+    p = skipAttributes(p + 1 + nameLength, end, prefixes, &closed);
+    if (!p)
+        return nullptr;
+    *text = {};
+    if (closed)
+        return p;
+    const void *close = std::memchr(p, '<', size_t(end - p));
+    if (!close || !startsWith(static_cast<const char *>(close), end, closing))
+        return nullptr;
+    *text = QByteArrayView(p, static_cast<const char *>(close) - p);
+    return static_cast<const char *>(close) + N - 1;
+}
+
+// An <is> element at p: the cell's inline text. Returns the position after its end tag, or nullptr.
+const char *inlineString(const char *p, const char *end, const Prefixes &prefixes, Cell *cell) {
+    bool closed = false;
+    p = skipAttributes(p + 3, end, prefixes, &closed);
+    if (!p)
+        return nullptr;
+    cell->hasInline = true;
+    if (closed)
+        return p;
+    QByteArray text;
+    p = stringItem(p, end, prefixes, "is", &text);
+    if (p)
+        cell->inlineText = QString::fromUtf8(text);
+    return p;
+}
+
+// The children of a <c> element from p up to and including its end tag: the value, the inline text and the
+// formula (passed over). Returns the position after </c>, or nullptr.
+const char *cellContent(const char *p, const char *end, const Prefixes &prefixes, Cell *cell) {
+    for (;;) {
+        p = skipSpace(p, end);
+        if (p >= end || *p != '<')
+            return nullptr;
+        if (startsWith(p, end, "</c>"))
+            return p + 4;
+        if (isTag(p, end, "v")) {
+            cell->hasValue = true;
+            p = textChild(p, end, prefixes, 1, "</v>", &cell->value);
+        } else if (isTag(p, end, "f")) {
+            QByteArrayView formula;
+            p = textChild(p, end, prefixes, 1, "</f>", &formula);
+        } else if (isTag(p, end, "is")) {
+            p = inlineString(p, end, prefixes, cell);
+        } else {
+            return nullptr;
+        }
+        if (!p)
+            return nullptr;
+    }
+}
+
+} // namespace
+
+Result sheet(const QByteArray &xml, const std::function<Result(const Cell &)> &visit) {
+    const char *end = xml.constData() + xml.size();
+    Prefixes prefixes;
+    QList<QByteArrayView> open;
+    bool empty = false;
+    const char *p = sheetDataStart(xml, &prefixes, &open, &empty);
+    if (!p)
+        return Result::Unsupported;
+    if (empty)
+        return afterSheetData(p, end, prefixes, &open);
+    Position at;
     Cell cell;
     for (;;) {
         p = skipSpace(p, end);
         if (p >= end || *p != '<')
             return Result::Unsupported;
         if (startsWith(p, end, "</sheetData>"))
-            return inRow ? Result::Unsupported : rest(p + 12);
+            return at.inRow ? Result::Unsupported : afterSheetData(p + 12, end, prefixes, &open);
         if (startsWith(p, end, "</row>")) {
-            if (!inRow)
+            if (!at.inRow)
                 return Result::Unsupported;
-            inRow = false;
+            at.inRow = false;
             p += 6;
-            continue;
-        }
-        if (isTag(p, end, "row")) {
-            if (inRow)
+        } else if (isTag(p, end, "row")) {
+            if (at.inRow)
                 return Result::Unsupported;
-            bool understood = true;
-            qint64 number = 0;
-            bool hasNumber = false;
-            p = attributes(p + 4, end, prefixes, &selfClosing, [&](QByteArrayView name, QByteArrayView value) {
-                if (is(name, "r")) {
-                    hasNumber = true;
-                    understood = digits(value, &number);
-                }
-            });
-            if (!p || !understood)
-                return Result::Unsupported;
-            row = hasNumber && number >= 1 ? number - 1 : row + 1;
-            column = -1;
-            inRow = !selfClosing;
-            continue;
-        }
-        if (!inRow || !isTag(p, end, "c"))
-            return Result::Unsupported;
-
-        bool understood = true;
-        bool hasReference = false;
-        cell.type = {};
-        cell.style = 0;
-        cell.hasValue = false;
-        cell.value = {};
-        cell.hasInline = false;
-        cell.inlineText.clear();
-        qint64 cellRow = 0;
-        qint64 cellColumn = 0;
-        bool hasType = false;
-        bool hasStyle = false;
-        p = attributes(p + 2, end, prefixes, &selfClosing, [&](QByteArrayView name, QByteArrayView value) {
-            if (is(name, "r")) {
-                understood = understood && !hasReference;
-                hasReference = true;
-                understood = understood && reference(value, &cellRow, &cellColumn);
-            } else if (is(name, "t")) {
-                understood = understood && !hasType;
-                hasType = true;
-                cell.type = value;
-            } else if (is(name, "s")) {
-                understood = understood && !hasStyle && digits(value, &cell.style);
-                hasStyle = true;
-            }
-        });
-        if (!p || !understood)
-            return Result::Unsupported;
-        if (hasReference) {
-            row = cellRow;
-            column = cellColumn;
+            p = rowStart(p, end, prefixes, &at);
         } else {
-            row = std::max<qint64>(row, 0);
-            ++column;
-        }
-        cell.row = row;
-        cell.column = column;
-        while (!selfClosing) {
-            p = skipSpace(p, end);
-            if (p >= end || *p != '<')
+            if (!at.inRow || !isTag(p, end, "c"))
                 return Result::Unsupported;
-            if (startsWith(p, end, "</c>")) {
-                p += 4;
-                break;
-            }
-            bool childClosed = false;
-            if (isTag(p, end, "v")) {
-                p = skipAttributes(p + 2, end, prefixes, &childClosed);
-                if (!p)
-                    return Result::Unsupported;
-                cell.hasValue = true;
-                if (childClosed) {
-                    cell.value = {};
-                    continue;
-                }
-                const void *close = std::memchr(p, '<', size_t(end - p));
-                if (!close || !startsWith(static_cast<const char *>(close), end, "</v>"))
-                    return Result::Unsupported;
-                cell.value = QByteArrayView(p, static_cast<const char *>(close) - p);
-                p = static_cast<const char *>(close) + 4;
-            } else if (isTag(p, end, "f")) {
-                p = skipAttributes(p + 2, end, prefixes, &childClosed);
-                if (!p)
-                    return Result::Unsupported;
-                if (childClosed)
-                    continue;
-                const void *close = std::memchr(p, '<', size_t(end - p));
-                if (!close || !startsWith(static_cast<const char *>(close), end, "</f>"))
-                    return Result::Unsupported;
-                p = static_cast<const char *>(close) + 4;
-            } else if (isTag(p, end, "is")) {
-                p = skipAttributes(p + 3, end, prefixes, &childClosed);
-                if (!p)
-                    return Result::Unsupported;
-                cell.hasInline = true;
-                if (childClosed)
-                    continue;
-                const char *close = find(p, end, "</is>", 5);
-                QByteArray text;
-                if (!close || !stringItem(p, close, prefixes, &text))
-                    return Result::Unsupported;
-                cell.inlineText = QString::fromUtf8(text);
-                p = close + 5;
-            } else {
+            bool selfClosing = false;
+            p = cellStart(p, end, prefixes, &at, &cell, &selfClosing);
+            if (p && !selfClosing)
+                p = cellContent(p, end, prefixes, &cell);
+            if (!p)
                 return Result::Unsupported;
-            }
+            if (const Result result = visit(cell); result != Result::Done)
+                return result;
         }
-        if (const Result result = visit(cell); result != Result::Done)
-            return result;
+        if (!p)
+            return Result::Unsupported;
     }
 }
 

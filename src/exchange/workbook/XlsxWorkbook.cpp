@@ -91,25 +91,6 @@ QString readStringItem(QXmlStreamReader &xml) {
     return decodeEscapes(text);
 }
 
-// "B12" -> column 1, row 11. Returns false for anything that is not a cell reference.
-bool parseReference(QStringView reference, qint64 *row, qint64 *column) {
-    qsizetype i = 0;
-    qint64 col = 0;
-    while (i < reference.size() && i < 4 && reference[i].isLetter() && reference[i].unicode() < 128) {
-        col = col * 26 + (reference[i].toUpper().unicode() - u'A' + 1);
-        ++i;
-    }
-    if (i == 0 || i == reference.size())
-        return false;
-    bool ok = false;
-    const qint64 r = reference.mid(i).toLongLong(&ok);
-    if (!ok || r < 1 || !reference[i].isDigit())
-        return false;
-    *row = r - 1;
-    *column = col - 1;
-    return true;
-}
-
 // A number as spreadsheet programs write it, read without making a text first; false for anything else (the
 // caller then takes the general path).
 bool plainNumber(QByteArrayView bytes, double *value) {
@@ -160,19 +141,6 @@ bool generalForm(QByteArrayView t) {
     }
     if (fracLength > 0)
         return intLength + fracLength <= 15;
-    return true;
-}
-
-bool plainIndex(QByteArrayView bytes, qint64 *value) {
-    if (bytes.isEmpty() || bytes.size() > 12)
-        return false;
-    qint64 result = 0;
-    for (const char c : bytes) {
-        if (c < '0' || c > '9')
-            return false;
-        result = result * 10 + (c - '0');
-    }
-    *value = result;
     return true;
 }
 
@@ -380,7 +348,7 @@ bool XlsxWorkbook::readWorkbook(QString *error) {
             continue;
         if (xml.name() == u"workbookPr") {
             const auto value = xml.attributes().value(QLatin1StringView("date1904"));
-            mDate1904 = value == u"1" || value == u"true";
+            mNumbers.setDate1904(value == u"1" || value == u"true");
         } else if (xml.name() == u"sheet") {
             const QString id = idAttribute(xml.attributes());
             if (!worksheetParts.contains(id))
@@ -441,7 +409,7 @@ bool XlsxWorkbook::readStyles(const QString &partName, QString *error) {
                 inCellXfs = true;
             } else if (xml.name() == u"xf" && inCellXfs) {
                 const int id = xml.attributes().value(QLatin1StringView("numFmtId")).toInt();
-                mDateStyles.append(isDateFormat(formats.contains(id) ? -1 : id, formats.value(id)));
+                mNumbers.addStyle(isDateFormat(formats.contains(id) ? -1 : id, formats.value(id)));
             }
         } else if (xml.isEndElement() && xml.name() == u"cellXfs") {
             inCellXfs = false;
@@ -468,25 +436,15 @@ std::optional<Worksheet> XlsxWorkbook::readSheet(int index, QString *error) {
 
     SheetBuilder builder;
     QString why;
-    // A sheet holds the same few thousand dates over and over: each is written out once.
-    QHash<double, QString> dateTexts;
     const auto scanned = XlsxScanner::sheet(*content, [&](const XlsxScanner::Cell &cell) {
         using XlsxScanner::Result;
         QString text;
         double number = 0;
         qint64 index = 0;
         if ((cell.type.isEmpty() || cell.type == "n") && cell.hasValue && plainNumber(cell.value, &number)) {
-            if (cell.style >= 0 && cell.style < mDateStyles.size() && mDateStyles.at(cell.style)) {
-                auto known = dateTexts.constFind(number);
-                if (known == dateTexts.cend())
-                    known = dateTexts.insert(number, numberText(number, cell.style));
-                text = *known;
-            } else if (generalForm(cell.value)) {
-                text = QString::fromLatin1(cell.value);
-            } else {
-                text = numberText(number, cell.style);
-            }
-        } else if (cell.type == "s" && cell.hasValue && plainIndex(cell.value, &index) &&
+            text = !mNumbers.showsDate(cell.style) && generalForm(cell.value) ? QString::fromLatin1(cell.value)
+                                                                              : mNumbers.text(number, cell.style);
+        } else if (cell.type == "s" && cell.hasValue && CellText::readDigits(cell.value, &index) &&
                    index < mSharedStrings.size()) {
             text = mSharedStrings.at(index);
         } else {
@@ -523,23 +481,15 @@ std::optional<Worksheet> XlsxWorkbook::readSheet(int index, QString *error) {
     return parseSheet(*content, sheetName, error);
 }
 
-QString XlsxWorkbook::numberText(double value, qint64 style) const {
-    QString text;
-    if (style >= 0 && style < mDateStyles.size() && mDateStyles.at(style))
-        text = CellText::fromSerial(value, mDate1904);
-    return text.isEmpty() ? CellText::fromNumber(value) : text;
-}
-
 XlsxWorkbook::CellOutcome XlsxWorkbook::cellText(QStringView type, const QString &value, bool hasValue,
-                                                 const QString &inlineText, qint64 style, QString *text) const {
+                                                 const QString &inlineText, qint64 style, QString *text) {
     if (type == u"inlineStr") {
         *text = inlineText;
     } else if (!hasValue) {
         return CellOutcome::Empty;
     } else if (type == u"s") {
-        bool ok = false;
-        const qsizetype i = value.toLongLong(&ok);
-        if (!ok || i < 0 || i >= mSharedStrings.size())
+        qint64 i = 0;
+        if (!CellText::readDigits(value.trimmed().toLatin1(), &i) || i >= mSharedStrings.size())
             return CellOutcome::MissingString;
         *text = mSharedStrings.at(i);
     } else if (type == u"str") {
@@ -554,14 +504,13 @@ XlsxWorkbook::CellOutcome XlsxWorkbook::cellText(QStringView type, const QString
     } else {
         bool ok = false;
         const double number = value.trimmed().toDouble(&ok);
-        *text = ok ? numberText(number, style) : value;
+        *text = ok ? mNumbers.text(number, style) : value;
     }
     return CellOutcome::Text;
 }
 
 // The sheet through the XML parser: the forms the scanner leaves, and damaged parts, which it reports.
-std::optional<Worksheet> XlsxWorkbook::parseSheet(const QByteArray &content, const QString &sheetName,
-                                                  QString *error) const {
+std::optional<Worksheet> XlsxWorkbook::parseSheet(const QByteArray &content, const QString &sheetName, QString *error) {
     SheetBuilder builder;
     QXmlStreamReader xml(content);
     qint64 row = -1;
@@ -575,8 +524,9 @@ std::optional<Worksheet> XlsxWorkbook::parseSheet(const QByteArray &content, con
         if (xml.readNext() != QXmlStreamReader::StartElement)
             continue;
         if (xml.name() == u"row") {
-            bool ok = false;
-            const qint64 r = xml.attributes().value(QLatin1StringView("r")).toLongLong(&ok);
+            qint64 r = 0;
+            const bool ok =
+                CellText::readDigits(xml.attributes().value(QLatin1StringView("r")).trimmed().toLatin1(), &r);
             row = ok && r >= 1 ? r - 1 : row + 1;
             column = -1;
             continue;
@@ -586,7 +536,8 @@ std::optional<Worksheet> XlsxWorkbook::parseSheet(const QByteArray &content, con
         const auto attributes = xml.attributes();
         qint64 cellRow = 0;
         qint64 cellColumn = 0;
-        if (parseReference(attributes.value(QLatin1StringView("r")), &cellRow, &cellColumn)) {
+        if (CellText::readReference(attributes.value(QLatin1StringView("r")).trimmed().toLatin1(), &cellRow,
+                                    &cellColumn)) {
             row = cellRow;
             column = cellColumn;
         } else {
@@ -594,7 +545,8 @@ std::optional<Worksheet> XlsxWorkbook::parseSheet(const QByteArray &content, con
             ++column;
         }
         const QString type = attributes.value(QLatin1StringView("t")).toString();
-        const qsizetype style = attributes.value(QLatin1StringView("s")).toLongLong();
+        qint64 style = 0;
+        CellText::readDigits(attributes.value(QLatin1StringView("s")).trimmed().toLatin1(), &style);
         QString value;
         bool hasValue = false;
         QString inlineText;

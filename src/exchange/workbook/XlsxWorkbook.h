@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exchange/workbook/CellText.h"
 #include "exchange/workbook/WorkbookSource.h"
 
 #include <QByteArray>
@@ -37,18 +38,16 @@ private:
     bool readWorkbook(QString *error);
     bool readSharedStrings(const QString &partName, QString *error);
     bool readStyles(const QString &partName, QString *error);
-    std::optional<Worksheet> parseSheet(const QByteArray &content, const QString &sheetName, QString *error) const;
+    std::optional<Worksheet> parseSheet(const QByteArray &content, const QString &sheetName, QString *error);
 
     enum class CellOutcome { Text, Empty, MissingString };
     CellOutcome cellText(QStringView type, const QString &value, bool hasValue, const QString &inlineText, qint64 style,
-                         QString *text) const;
-    QString numberText(double value, qint64 style) const;
+                         QString *text);
 
     QByteArray mData;
     zip *mZip = nullptr;
-    bool mDate1904 = false;
     QStringList mSheetNames;
     QStringList mSheetParts;
     QStringList mSharedStrings;
-    QList<bool> mDateStyles;
+    CellText::NumberCells mNumbers;
 };

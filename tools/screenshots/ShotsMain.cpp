@@ -164,7 +164,7 @@ void ShotRun::templateWindow() {
     auto *model = qobject_cast<CategoryTreeModel *>(tree->model());
     tree->expandAll();
     tree->setCurrentIndex(model->findCode(ChildCode));
-    window->TreeClick();
+    window->showSelected();
     auto *pages = window->findChild<QTabWidget *>(QStringLiteral("pages"));
     pages->setCurrentIndex(0);
     // The template page shows a PDF the office program renders in the background.

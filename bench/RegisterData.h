@@ -8,8 +8,11 @@
 #include <QDate>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QProcess>
 #include <QSqlQuery>
 #include <QStringList>
+
+#include <benchmark/benchmark.h>
 
 #include <random>
 
@@ -19,7 +22,7 @@ inline const QString Category = QStringLiteral("00010001");
 constexpr int IndicatorCount = 80;
 constexpr int RecordCount = 100000;
 
-// Root, the category and its indicators, on the open data module.
+// Root, the category and its indicators, in the open database.
 inline bool addCategory() {
     QSqlQuery q(Database::instance().connection());
     if (!execBound(q, QStringLiteral("INSERT INTO TContractClass VALUES ('0001','根','',0)"), {}) ||
@@ -87,6 +90,52 @@ inline bool readInBackground(ContractRegister &reg, double &firstScreenSeconds, 
     }
     wholeSeconds = double(timer.nsecsElapsed()) / 1e9;
     return ok;
+}
+
+// The category's list read in the foreground (ReadyGrid returns with every row), one read an iteration; the number
+// of records listed.
+inline int benchReadyGrid(benchmark::State &state) {
+    ContractRegister reg;
+    reg.setCurrentCategory(Category);
+    for (auto _ : state) { // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
+        if (!reg.ReadyGrid())
+            state.SkipWithError("ReadyGrid failed");
+        benchmark::DoNotOptimize(reg.dsContract()->recordCount());
+    }
+    return reg.dsContract()->recordCount();
+}
+
+// The category's list as the window reads it, each iteration timed to its first screen of rows (`whole` false) or
+// to its last row; the benchmark is registered with UseManualTime().
+inline void benchReadInBackground(benchmark::State &state, bool whole) {
+    ContractRegister reg;
+    reg.setCurrentCategory(Category);
+    for (auto _ : state) { // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
+        double first = 0, all = 0;
+        if (!readInBackground(reg, first, all, whole))
+            state.SkipWithError("ReadyGrid failed");
+        state.SetIterationTime(whole ? all : first);
+    }
+    if (whole)
+        state.counters["records"] = reg.dsContract()->recordCount();
+}
+
+// Runs the benchmarks the command line asks for, then closes the database; main()'s result.
+inline int runBenchmarks(int &argc, char **argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    Database::destroy();
+    return 0;
+}
+
+// The command-line tool running one statement on the open embedded database, its output thrown away: the
+// reference the program's reads are measured against.
+inline void runSqlite3(const QString &sql) {
+    QProcess p;
+    p.setStandardOutputFile(QProcess::nullDevice());
+    p.start(QStringLiteral("sqlite3"), {Database::instance().path(Database::DatabaseFile), sql});
+    p.waitForFinished(-1);
 }
 
 } // namespace RegisterData

@@ -65,47 +65,17 @@ QString cliSql(ContractRegister &reg, const QString &extraCondition = QString())
     return sql;
 }
 
-void runCli(const QString &sql) {
-    const QString db = Database::instance().path(Database::DatabaseFile);
-    QProcess p;
-    p.setStandardOutputFile(QProcess::nullDevice());
-    p.start(QStringLiteral("sqlite3"), {db, sql});
-    p.waitForFinished(-1);
-}
-
 void BM_ReadyGrid(benchmark::State &state) {
-    ContractRegister reg;
-    reg.setCurrentCategory(Category);
-    for (auto _ : state) { // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
-        if (!reg.ReadyGrid())
-            state.SkipWithError("ReadyGrid failed");
-        benchmark::DoNotOptimize(reg.dsContract()->recordCount());
-    }
-    state.counters["records"] = reg.dsContract()->recordCount();
+    state.counters["records"] = benchReadyGrid(state);
 }
 
 // The same list as the window reads it: the first screen of rows (ReadyGrid returns) and all rows in.
 void BM_ReadyGridFirstScreen(benchmark::State &state) {
-    ContractRegister reg;
-    reg.setCurrentCategory(Category);
-    for (auto _ : state) { // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
-        double first = 0, whole = 0;
-        if (!readInBackground(reg, first, whole, false))
-            state.SkipWithError("ReadyGrid failed");
-        state.SetIterationTime(first);
-    }
+    benchReadInBackground(state, false);
 }
 
 void BM_ReadyGridInBackground(benchmark::State &state) {
-    ContractRegister reg;
-    reg.setCurrentCategory(Category);
-    for (auto _ : state) { // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
-        double first = 0, whole = 0;
-        if (!readInBackground(reg, first, whole))
-            state.SkipWithError("ReadyGrid failed");
-        state.SetIterationTime(whole);
-    }
-    state.counters["records"] = reg.dsContract()->recordCount();
+    benchReadInBackground(state, true);
 }
 
 void BM_Sqlite3CliSelect(benchmark::State &state) {
@@ -114,7 +84,7 @@ void BM_Sqlite3CliSelect(benchmark::State &state) {
     reg.ReadyGrid();
     const QString sql = cliSql(reg);
     for (auto _ : state) // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
-        runCli(sql);
+        runSqlite3(sql);
 }
 
 void BM_Filter(benchmark::State &state) {
@@ -138,7 +108,7 @@ void BM_Sqlite3CliFilteredSelect(benchmark::State &state) {
     reg.ReadyGrid();
     const QString sql = cliSql(reg, QStringLiteral(" AND Data%1 LIKE '%%2%'").arg(FilterIndicator + 1).arg(FilterText));
     for (auto _ : state) // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
-        runCli(sql);
+        runSqlite3(sql);
 }
 
 // Listing sorted by a number (Data2) and a date (Data3) indicator: the snapshot orders the rows by value itself;
@@ -154,13 +124,7 @@ bool setSorted(bool on) {
 void BM_ReadyGridSorted(benchmark::State &state) {
     if (!setSorted(true))
         state.SkipWithError("could not set the sort indicators");
-    ContractRegister reg;
-    reg.setCurrentCategory(Category);
-    for (auto _ : state) { // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
-        if (!reg.ReadyGrid())
-            state.SkipWithError("ReadyGrid failed");
-        benchmark::DoNotOptimize(reg.dsContract()->recordCount());
-    }
+    benchReadyGrid(state);
     setSorted(false);
 }
 
@@ -171,7 +135,7 @@ void BM_Sqlite3CliSortedSelect(benchmark::State &state) {
     QString sql = cliSql(reg);
     sql.replace(QStringLiteral("ORDER BY ID DESC"), QStringLiteral("ORDER BY Data2,Data3 DESC"));
     for (auto _ : state) // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
-        runCli(sql);
+        runSqlite3(sql);
 }
 
 BENCHMARK(BM_ReadyGrid)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -195,9 +159,5 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "could not generate the benchmark data\n");
         return 1;
     }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    Database::destroy();
-    return 0;
+    return RegisterData::runBenchmarks(argc, argv);
 }

@@ -2,6 +2,7 @@
 // indicators, next to psql copying the same select to /dev/null. The server is a private cluster of this run
 // (tests/support/pg-cluster.sh); the data are loaded with psql's \copy.
 //   bench_register_server [--benchmark_repetitions=3 ...]
+#include "BenchCluster.h"
 #include "RegisterData.h"
 #include "contracts/ContractRegister.h"
 #include "platform/Messages.h"
@@ -111,26 +112,11 @@ void BM_ReadyGridServer(benchmark::State &state) {
 
 // As the window reads it: the first screen of rows (ReadyGrid returns) and all rows in, on a connection of its own.
 void BM_ReadyGridServerFirstScreen(benchmark::State &state) {
-    ContractRegister reg;
-    reg.setCurrentCategory(Category);
-    for (auto _ : state) { // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
-        double first = 0, whole = 0;
-        if (!readInBackground(reg, first, whole, false))
-            state.SkipWithError("ReadyGrid failed");
-        state.SetIterationTime(first);
-    }
+    benchReadInBackground(state, false);
 }
 
 void BM_ReadyGridServerInBackground(benchmark::State &state) {
-    ContractRegister reg;
-    reg.setCurrentCategory(Category);
-    for (auto _ : state) { // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
-        double first = 0, whole = 0;
-        if (!readInBackground(reg, first, whole))
-            state.SkipWithError("ReadyGrid failed");
-        state.SetIterationTime(whole);
-    }
-    state.counters["records"] = reg.dsContract()->recordCount();
+    benchReadInBackground(state, true);
 }
 
 void BM_PsqlCopy(benchmark::State &state) {
@@ -151,15 +137,6 @@ BENCHMARK(BM_ReadyGridServerFirstScreen)->Unit(benchmark::kMillisecond)->UseManu
 BENCHMARK(BM_ReadyGridServerInBackground)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_PsqlCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-struct Cluster {
-    QString script;
-    QString state;
-    ~Cluster() {
-        if (!state.isEmpty())
-            QProcess::execute(script, {QStringLiteral("stop"), state});
-    }
-};
-
 } // namespace
 
 int main(int argc, char **argv) {
@@ -169,17 +146,11 @@ int main(int argc, char **argv) {
     gPsql = psqlProgram();
 
     QTemporaryDir work;
-    Cluster cluster{QStringLiteral(VANTREL_PG_SCRIPT), work.filePath(QStringLiteral("pg"))};
-    QProcess::execute(cluster.script, {QStringLiteral("start"), cluster.state});
-    QFile port(cluster.state + QStringLiteral("/port"));
-    if (!port.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "the PostgreSQL cluster did not start\n");
+    const BenchCluster cluster(work.filePath(QStringLiteral("pg")));
+    const std::optional<ServerSettings> settings = cluster.settings(QStringLiteral("bench"));
+    if (!settings)
         return 1;
-    }
-    gServer.host = QStringLiteral("127.0.0.1");
-    gServer.port = port.readAll().trimmed().toInt();
-    gServer.user = QStringLiteral("vantrel");
-    gServer.database = QStringLiteral("bench");
+    gServer = *settings;
     if (!psql(QStringLiteral("postgres"), QStringLiteral("CREATE DATABASE bench TEMPLATE template0 ENCODING 'UTF8'"))) {
         return 1;
     }
@@ -190,9 +161,5 @@ int main(int argc, char **argv) {
         return 1;
     }
     std::fprintf(stderr, "data loaded in %lld ms\n", loading.elapsed());
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    Database::destroy();
-    return 0;
+    return RegisterData::runBenchmarks(argc, argv);
 }

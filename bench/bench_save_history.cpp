@@ -2,6 +2,7 @@
 // category (80 indicators, five of them changed per save), with its history row and without, on the embedded
 // file and on a private PostgreSQL cluster (tests/support/pg-cluster.sh) started by the benchmark itself.
 //   bench_save_history [--benchmark_repetitions=3 ...]
+#include "BenchCluster.h"
 #include "RegisterData.h"
 #include "contracts/ContractEntry.h"
 #include "platform/Messages.h"
@@ -99,15 +100,6 @@ BENCHMARK(BM_SaveEmbeddedWithHistory)->Unit(benchmark::kMillisecond)->UseRealTim
 BENCHMARK(BM_SaveServerWithoutHistory)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK(BM_SaveServerWithHistory)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 
-struct Cluster {
-    QString script;
-    QString state;
-    ~Cluster() {
-        if (!state.isEmpty())
-            QProcess::execute(script, {QStringLiteral("stop"), state});
-    }
-};
-
 } // namespace
 
 int main(int argc, char **argv) {
@@ -122,18 +114,11 @@ int main(int argc, char **argv) {
         return 1;
     }
 
-    Cluster cluster{QStringLiteral(VANTREL_PG_SCRIPT), work.filePath(QStringLiteral("pg"))};
-    QProcess::execute(cluster.script, {QStringLiteral("start"), cluster.state});
-    QFile port(cluster.state + QStringLiteral("/port"));
-    if (!port.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "the PostgreSQL cluster did not start\n");
+    const BenchCluster cluster(work.filePath(QStringLiteral("pg")));
+    const std::optional<ServerSettings> settings = cluster.settings(QStringLiteral("postgres"));
+    if (!settings)
         return 1;
-    }
-    ServerSettings server;
-    server.host = QStringLiteral("127.0.0.1");
-    server.port = port.readAll().trimmed().toInt();
-    server.user = QStringLiteral("vantrel");
-    server.database = QStringLiteral("postgres");
+    ServerSettings server = *settings;
     gServerFolder = work.filePath(QStringLiteral("server"));
     bool made = false;
     {
@@ -155,9 +140,5 @@ int main(int argc, char **argv) {
         return 1;
     }
 
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    Database::destroy();
-    return 0;
+    return RegisterData::runBenchmarks(argc, argv);
 }

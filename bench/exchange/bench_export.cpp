@@ -180,13 +180,12 @@ double median(QList<double> values) {
 }
 
 // One export into a new spreadsheet; the spreadsheet is closed afterwards, outside the time taken.
-double exportOnce(LibreOfficeSheetApp &sheet, ScriptedMessages &messages, const GridContent &grid,
-                  QMap<QString, double> *times, double *cpuMs) {
+double exportOnce(LibreOfficeSheetApp &sheet, const GridContent &grid, QMap<QString, double> *times, double *cpuMs) {
     TimedSheetApp timed(sheet);
     const double cpu = processorMs();
     QElapsedTimer timer;
     timer.start();
-    const auto result = GridExport(timed, messages).send(QString(), grid);
+    const auto result = GridExport(timed).send(QString(), grid);
     const double ms = double(timer.nsecsElapsed()) / 1e6;
     *cpuMs = processorMs() - cpu;
     sheet.closeSpreadsheet();
@@ -238,6 +237,7 @@ int main(int argc, char *argv[]) {
     }
 
     ScriptedMessages messages;
+    Messages::setInstance(&messages);
     QList<double> exports;
     QList<double> exportCpu;
     QMap<QString, double> times;
@@ -249,7 +249,7 @@ int main(int argc, char *argv[]) {
         }
         for (int round = 0; round <= rounds; ++round) {
             double cpu = 0;
-            const double ms = exportOnce(sheet, messages, grid, &times, &cpu);
+            const double ms = exportOnce(sheet, grid, &times, &cpu);
             if (ms < 0) {
                 out << "export failed: " << messages.texts().join(u' ') << Qt::endl;
                 return 1;

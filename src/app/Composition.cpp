@@ -20,6 +20,7 @@
 #include "office/LibreOfficeWordApp.h"
 #include "office/OfficePdfRenderer.h"
 #include "office/OfficeProcesses.h"
+#include "office/SharedOffice.h"
 #include "platform/Clock.h"
 #include "store/Database.h"
 
@@ -95,28 +96,26 @@ Composition::Composition(std::unique_ptr<Database> database)
 
 Composition::Composition(Database &database)
     : mDatabase(database)
-    , mRenderer(std::make_unique<OfficePdfRenderer>(QString(), OfficePdfRenderer::Office::Shared)) {
+    , mOffice(std::make_unique<SharedOffice>())
+    , mRenderer(std::make_unique<OfficePdfRenderer>(*mOffice))
+    , mDocuments(
+          database, [this] { return std::make_unique<LibreOfficeWordApp>(*mOffice); },
+          // A batch's documents are not edited in its offices again.
+          [] {
+              auto word = std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless);
+              word->setQuickSave(true);
+              return word;
+          },
+          *mRenderer,
+          // Opened over the editor's tool window, which stays on top of everything else.
+          [this](const QString &table, const QString &categoryCode, int id) {
+              return EditIndicatorName(mDatabase, table, categoryCode, id, QApplication::activeWindow());
+          },
+          [this](const QString &categoryCode, QString *name) {
+              return SelectIndicator(mDatabase, categoryCode, name, QApplication::activeWindow());
+          }) {
     // No office the program starts may outlive it, however it ends.
     OfficeProcesses::installExitGuards();
-    mDocuments.database = &mDatabase;
-    mDocuments.newWordApp = [] {
-        return std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::FromEnvironment,
-                                                    LibreOfficeWordApp::Office::Shared);
-    };
-    // A batch's documents are not edited in its offices again.
-    mDocuments.newBatchWordApp = [] {
-        auto word = std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless);
-        word->setQuickSave(true);
-        return word;
-    };
-    mDocuments.pdfRenderer = mRenderer.get();
-    // Opened over the editor's tool window, which stays on top of everything else.
-    mDocuments.editIndicatorName = [this](const QString &table, const QString &categoryCode, int id) {
-        return EditIndicatorName(mDatabase, table, categoryCode, id, QApplication::activeWindow());
-    };
-    mDocuments.selectIndicator = [this](const QString &categoryCode, QString *name) {
-        return SelectIndicator(mDatabase, categoryCode, name, QApplication::activeWindow());
-    };
 }
 
 Composition::~Composition() = default;
@@ -187,5 +186,5 @@ MainCommands Composition::mainCommands() {
 
 void Composition::afterMainWindowShown() {
     // Once the main window has been drawn, so that the office's start does not hold it up.
-    QTimer::singleShot(300, [] { StartOfficeInBackground(); });
+    QTimer::singleShot(300, &mStartContext, [this] { mOffice->startInBackground(); });
 }

@@ -5,12 +5,15 @@
 #include "contracts/ContractRegisterServices.h"
 #include "documents/ui/DocumentServices.h"
 
+#include <QObject>
+
 #include <memory>
 
 class Database;
 class PdfRenderer;
+class SharedOffice;
 
-// The composition root: the one place where the program's parts are made and joined. It makes the concrete
+// The composition root: the one place where the program's parts are made and joined. It owns the concrete
 // services (the office the windows share, the renderer of the template view, the catalogue's indicator dialogs)
 // and hands each window what it needs through its constructor: the main window its commands, the register the
 // document windows, import, preview and export, the template management window the documents subsystem's template
@@ -44,6 +47,10 @@ public:
 private:
     std::unique_ptr<Database> mOwnedDatabase;
     Database &mDatabase;
+    // Declared first: every window's document and the renderer go before the office they live in.
+    std::unique_ptr<SharedOffice> mOffice;
     std::unique_ptr<PdfRenderer> mRenderer;
     DocumentServices mDocuments;
+    // The context of the office's delayed start: a start not run yet goes with the composition.
+    QObject mStartContext;
 };

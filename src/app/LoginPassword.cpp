@@ -52,41 +52,42 @@ void LoginPassword::load(Database &database) {
         mStored.clear();
 }
 
-bool LoginPassword::loginCheck(Messages &messages) const {
+bool LoginPassword::loginCheck() const {
     if (!isSet())
         return true;
-    const QString typed = messages.passwordPrompt(ApplicationTitle, QStringLiteral("请输入登陆密码："));
+    const QString typed = Messages::instance().passwordPrompt(ApplicationTitle, QStringLiteral("请输入登陆密码："));
     if (matches(mStored, typed))
         return true;
-    messages.information(QStringLiteral("密码错误！"));
+    Messages::instance().information(QStringLiteral("密码错误！"));
     return false;
 }
 
-bool LoginPassword::adminCheck(Messages &messages) const {
+bool LoginPassword::adminCheck() const {
     if (!isSet())
         return true;
-    const QString typed = messages.passwordPrompt(ApplicationTitle, QStringLiteral("请输入登陆/管理密码："));
+    const QString typed =
+        Messages::instance().passwordPrompt(ApplicationTitle, QStringLiteral("请输入登陆/管理密码："));
     if (matches(mStored, typed))
         return true;
-    messages.information(QStringLiteral("密码错误！"));
+    Messages::instance().information(QStringLiteral("密码错误！"));
     return false;
 }
 
 LoginPassword::ChangeResult LoginPassword::changePassword(const QString &oldText, const QString &newText,
-                                                          const QString &ensureText, Messages &messages) {
+                                                          const QString &ensureText) {
     if (newText != ensureText) {
-        messages.information(QStringLiteral("新密码与确认输入的新密码不一致！"));
+        Messages::instance().information(QStringLiteral("新密码与确认输入的新密码不一致！"));
         return ChangeResult::Mismatch;
     }
     const std::optional<ParameterStore::PasswordRow> row =
         mDatabase ? ParameterStore(*mDatabase).passwordRow() : std::nullopt;
     if (!row) {
-        messages.information(mDatabase ? mDatabase->failureText(QStringLiteral("读取数据文件发生错误！"))
-                                       : QStringLiteral("读取数据文件发生错误！"));
+        Messages::instance().information(mDatabase ? mDatabase->failureText(QStringLiteral("读取数据文件发生错误！"))
+                                                   : QStringLiteral("读取数据文件发生错误！"));
         return ChangeResult::ReadFailed;
     }
     if (!matches(row->stored, oldText)) {
-        messages.information(QStringLiteral("要修改密码，必须输入正确的原密码！"));
+        Messages::instance().information(QStringLiteral("要修改密码，必须输入正确的原密码！"));
         return ChangeResult::WrongOld;
     }
 
@@ -94,10 +95,10 @@ LoginPassword::ChangeResult LoginPassword::changePassword(const QString &oldText
     const bool ok =
         !(newStored.isEmpty() && !newText.isEmpty()) && ParameterStore(*mDatabase).setPassword(newStored, row->exists);
     if (!ok) {
-        messages.information(mDatabase->failureText(QStringLiteral("存储数据发生错误！")));
+        Messages::instance().information(mDatabase->failureText(QStringLiteral("存储数据发生错误！")));
         return ChangeResult::SaveFailed;
     }
-    messages.information(QStringLiteral("修改密码成功！"));
+    Messages::instance().information(QStringLiteral("修改密码成功！"));
     mStored = isNone(newStored) ? QString() : newStored;
     return ChangeResult::Saved;
 }

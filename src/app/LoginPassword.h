@@ -24,9 +24,9 @@ public:
     void setStored(const QString &stored) { mStored = stored; }
 
     // Login at start: true when the user may go on; on a wrong password the message has been shown.
-    bool loginCheck(Messages &messages) const;
+    bool loginCheck() const;
     // Before restore and rebuild: true when the command may go on.
-    bool adminCheck(Messages &messages) const;
+    bool adminCheck() const;
 
     enum class ChangeResult {
         Mismatch,   // new and confirmation differ: both fields emptied, dialog stays
@@ -36,9 +36,8 @@ public:
         SaveFailed, // nothing changed, dialog closes
     };
     // The change dialog's check: compares, stores in the database load() read from and remembers; shows the
-    // messages.
-    ChangeResult changePassword(const QString &oldText, const QString &newText, const QString &ensureText,
-                                Messages &messages);
+    // Messages::instance().
+    ChangeResult changePassword(const QString &oldText, const QString &newText, const QString &ensureText);
 
 private:
     Database *mDatabase = nullptr;

@@ -215,7 +215,7 @@ void MainWindow::checkLoginOnce() {
     if (!mFirstActivation)
         return;
     mFirstActivation = false;
-    if (!mPassword.loginCheck(Messages::instance())) {
+    if (!mPassword.loginCheck()) {
         terminate();
         return;
     }
@@ -274,7 +274,7 @@ void MainWindow::openSingleChild(const char *className, const std::function<bool
 }
 
 bool MainWindow::adminCheck() {
-    return mPassword.adminCheck(Messages::instance());
+    return mPassword.adminCheck();
 }
 
 void MainWindow::openContractRegister() {

@@ -51,11 +51,11 @@ int main(int argc, char **argv) {
     }
 
     const QString appFolder = AppFolder::forProgram(programFolder);
-    if (ServerLogin::settingsIncomplete(appFolder, Messages::instance()))
+    if (ServerLogin::settingsIncomplete(appFolder))
         return 1;
     std::unique_ptr<Database> database;
     if (Database::usesServer(appFolder)) {
-        database = ServerLogin::openServerAtStart(appFolder, Messages::instance());
+        database = ServerLogin::openServerAtStart(appFolder);
         // The user chose to quit rather than to work without the shared data.
         if (!database)
             return 0;

@@ -4,6 +4,7 @@
 #include "contracts/NumberMask.h"
 #include "platform/Messages.h"
 #include "store/ChangeHistory.h"
+#include "store/ContractStore.h"
 #include "store/Database.h"
 #include "store/Indicator.h"
 #include "store/SqlText.h"
@@ -193,6 +194,7 @@ bool ContractEntry::SaveData() {
     }
 
     Database &dm = Database::instance();
+    ContractStore store(dm);
     SaveOutcome outcome = SaveOutcome::Failed;
     QStringList goneIndicators;
     QStringList renumbered;
@@ -265,20 +267,13 @@ bool ContractEntry::SaveData() {
                             return false;
                         }
                     }
-                    QString sql = QStringLiteral("UPDATE TContractMain SET MainTypeCode=?");
-                    for (const QString &column : std::as_const(columns))
-                        sql += QLatin1Char(',') + column + QStringLiteral("=?");
-                    sql += QStringLiteral(" WHERE ID=?");
-                    QVariantList binds{TypeCode};
-                    binds += values;
-                    binds.append(ContractID);
-                    if (!execBound(q, sql, binds, &error))
-                        return false;
                     const QList<ChangeHistory::Change> changes =
                         ChangeHistory::changesBetween(written, current, valuesWritten(current));
-                    return changes.isEmpty() ||
-                           ChangeHistory::record({ContractID, TypeCode, ChangeHistory::Changed, changes, {}, {}},
-                                                 &error);
+                    // The history row goes with the update itself.
+                    return changes.isEmpty()
+                               ? store.update(ContractID, TypeCode, columns, values, &error)
+                               : store.update(ContractID, TypeCode, columns, values,
+                                              {ContractID, TypeCode, ChangeHistory::Changed, changes, {}, {}}, &error);
                 }
                 deletedMeanwhile = true;
             }
@@ -312,26 +307,19 @@ bool ContractEntry::SaveData() {
                 renumbered.append(*next);
             }
 
-            QString sql = QStringLiteral("INSERT INTO TContractMain (MainTypeCode");
-            QString marks = QStringLiteral("?");
-            for (const QString &column : std::as_const(columns)) {
-                sql += QLatin1Char(',') + column;
-                marks += QStringLiteral(",?");
-            }
-            sql += QStringLiteral(") VALUES (") + marks + QLatin1Char(')');
-            QVariantList binds{TypeCode};
-            binds += values;
-            const std::optional<qint64> id = dm.insertReturningId(sql, binds, &error);
+            const std::optional<qint64> id =
+                store.insert(TypeCode, columns, values,
+                             {0,
+                              TypeCode,
+                              ChangeHistory::Created,
+                              ChangeHistory::changesBetween(written, {}, valuesWritten({})),
+                              {},
+                              {}},
+                             &error);
             if (!id)
                 return false;
             newId = *id;
-            return ChangeHistory::record({newId,
-                                          TypeCode,
-                                          ChangeHistory::Created,
-                                          ChangeHistory::changesBetween(written, {}, valuesWritten({})),
-                                          {},
-                                          {}},
-                                         &error);
+            return true;
         },
         &error);
 

@@ -111,13 +111,28 @@ void storeOnServer(BatchGeneration::Result &result) {
     }
 }
 
+// A document made in DB/ContractFile goes into the history; one made in another folder is not the record's.
+bool goesIntoHistory(const BatchGeneration::Result &result) {
+    return result.kind == BatchGeneration::Result::Kind::Generated &&
+           DocumentStore::relativePath(result.document).startsWith(Database::ContractFolder);
+}
+
 // A document made in DB/ContractFile goes to the shared server, in place of the record's document in any format,
 // and into the history.
 void storeResult(BatchGeneration::Result &result) {
     storeOnServer(result);
-    if (result.kind == BatchGeneration::Result::Kind::Generated &&
-        DocumentStore::relativePath(result.document).startsWith(Database::ContractFolder))
+    if (goesIntoHistory(result))
         ChangeHistory::recordDocument(result.recordId, QString(), ChangeHistory::DocumentGenerated, result.document);
+}
+
+// The history rows of a batch's documents, written together.
+void recordHistory(Database &database, const QList<BatchGeneration::Result> &results) {
+    QList<ChangeHistory::DocumentWrite> writes;
+    for (const BatchGeneration::Result &result : results) {
+        if (goesIntoHistory(result))
+            writes.append({result.recordId, QString(), ChangeHistory::DocumentGenerated, result.document});
+    }
+    ChangeHistory::recordDocuments(database, writes);
 }
 
 } // namespace
@@ -258,12 +273,13 @@ void BatchGeneration::makeInPlaceOf(const Job &job, const QString &target, const
     // Made under a name of its own, then renamed into place.
     const QString staging = stagingPath(target);
     CollectingMessages messages;
-    ContractDocument document(mWord, messages, QString(), staging, job.recordId);
+    const Messages::Redirect toTheRecord(messages);
+    ContractDocument document(mWord, QString(), staging, job.recordId);
     document.setShowInOffice(mOptions.pdf);
     document.setNewDocument(true);
     document.setRecordData(job.record, job.indicators);
     document.setPreparedTemplate(job.preparedTemplate);
-    const ContractDocument::Preparation prepared = document.ReadyData();
+    const ContractDocument::Preparation prepared = document.prepare();
     // The document is written under the name it says (the template's format), never under another case.
     const QString made = QFileInfo::exists(document.documentPath()) ? document.documentPath() : QString();
     QString stagedPdf;
@@ -553,9 +569,10 @@ QList<BatchGeneration::Result> BatchGeneration::runAll(Database &database, const
         *timing = run.spent;
     QList<Result> results;
     for (auto &[index, result] : run.done) {
-        storeResult(result);
+        storeOnServer(result);
         results << std::move(result);
     }
+    recordHistory(database, results);
     return results;
 }
 

@@ -18,10 +18,9 @@
 #include <QScopeGuard>
 #include <QStandardPaths>
 
-ContractDocument::ContractDocument(WordApp &word, Messages &messages, const QString &categoryCode,
-                                   const QString &documentPath, int recordId)
-    : mWord(word)
-    , mMessages(messages)
+ContractDocument::ContractDocument(WordApp &word, const QString &categoryCode, const QString &documentPath,
+                                   int recordId)
+    : DocumentSession(word, QStringLiteral("合同文档"))
     , mCategoryCode(categoryCode)
     , mDocumentPath(documentPath)
     , mRecordId(recordId) {}
@@ -49,7 +48,7 @@ QString ContractDocument::templateMissingText() {
 
 void ContractDocument::showOfficeError() {
     const QString error = mWord.lastError();
-    mMessages.warning(error.isEmpty() ? QStringLiteral("办公软件操作失败。") : error);
+    Messages::instance().warning(error.isEmpty() ? QStringLiteral("办公软件操作失败。") : error);
 }
 
 void ContractDocument::setRecordData(const QSqlRecord &record, const QList<Indicator> &indicators) {
@@ -79,17 +78,17 @@ bool ContractDocument::readRecord() {
     return true;
 }
 
-ContractDocument::Preparation ContractDocument::ReadyData() {
+ContractDocument::Preparation ContractDocument::prepare() {
     // A record that is gone has no values to fill in: reported like a failed read.
     if (!readRecord()) {
-        mMessages.information(QStringLiteral("读取数据库发生错误！"));
+        Messages::instance().information(QStringLiteral("读取数据库发生错误！"));
         return Preparation::Failed;
     }
     // A batch that shows nothing reaches the office only for a document that needs it.
     const auto connectOffice = [this] {
         if (mWord.connect())
             return true;
-        mMessages.warning(TemplateEditor::officeMissingText());
+        Messages::instance().warning(TemplateEditor::officeMissingText());
         return false;
     };
     if (mShowInOffice) {
@@ -102,7 +101,7 @@ ContractDocument::Preparation ContractDocument::ReadyData() {
     // With a shared server the local files are copies: the document, or else the template, as it is there now.
     QString fetchError;
     if (!mNewDocument && !DocumentSync::fetchAnyFormat(mDocumentPath, &fetchError)) {
-        mMessages.warning(DocumentSync::fetchFailedText(fetchError));
+        Messages::instance().warning(DocumentSync::fetchFailedText(fetchError));
         return Preparation::Failed;
     }
     const QString existing = mNewDocument ? QString() : DocumentPaths::existingDocument(mDocumentPath);
@@ -119,12 +118,12 @@ ContractDocument::Preparation ContractDocument::ReadyData() {
     }
 
     if (!DocumentSync::fetchAnyFormat(DocumentPaths::templateFile(mCategoryCode), &fetchError)) {
-        mMessages.warning(DocumentSync::fetchFailedText(fetchError));
+        Messages::instance().warning(DocumentSync::fetchFailedText(fetchError));
         return Preparation::Failed;
     }
     const QString templateFile = DocumentPaths::existingTemplate(mCategoryCode);
     if (templateFile.isEmpty()) {
-        mMessages.information(templateMissingText());
+        Messages::instance().information(templateMissingText());
         mWord.disconnect();
         mCloseRequested = true;
         return Preparation::NoTemplate;
@@ -151,14 +150,14 @@ ContractDocument::Preparation ContractDocument::generateNew(const QString &templ
     // The copy also shows at once that the document could not be written there (a full or read-only disk).
     const auto copied = CopyFileContent(templateFile, working);
     if (!copied) {
-        mMessages.warning(QStringLiteral("复制合同模板文件发生错误！\r错误原因：") + copied.error);
+        Messages::instance().warning(QStringLiteral("复制合同模板文件发生错误！\r错误原因：") + copied.error);
         return Preparation::Failed;
     }
     switch (fillPrefilled(templateFile)) {
     case Fill::Filled:
         if (!mWord.saveAs(mDocumentPath)) {
             QFile::remove(mDocumentPath);
-            mMessages.warning(QStringLiteral("保存文件发生错误"));
+            Messages::instance().warning(QStringLiteral("保存文件发生错误"));
         } else {
             storeGenerated();
         }
@@ -177,7 +176,7 @@ ContractDocument::Preparation ContractDocument::generateNew(const QString &templ
     if (!mWord.saveAs(mDocumentPath)) {
         // A save cut short must not leave a half-written file that later opens as the contract document.
         QFile::remove(mDocumentPath);
-        mMessages.warning(QStringLiteral("保存文件发生错误"));
+        Messages::instance().warning(QStringLiteral("保存文件发生错误"));
     } else {
         storeGenerated();
     }
@@ -186,8 +185,7 @@ ContractDocument::Preparation ContractDocument::generateNew(const QString &templ
 
 void ContractDocument::storeGenerated() {
     // Another user made this record's document meanwhile: theirs is shown when the user asks for it.
-    const DocumentSync::WriteBack written =
-        DocumentSync::writeBack(mDocumentPath, mMessages, QStringLiteral("合同文档"));
+    const DocumentSync::WriteBack written = DocumentSync::writeBack(mDocumentPath, QStringLiteral("合同文档"));
     if (written == DocumentSync::WriteBack::Written)
         recordWrite(ChangeHistory::DocumentGenerated);
     if (written == DocumentSync::WriteBack::Reloaded && !mWord.open(mDocumentPath))
@@ -220,12 +218,11 @@ ContractDocument::Preparation ContractDocument::generateFromPackage(const QStrin
     if (mHint)
         mHint(false);
     if (!filled.ok) {
-        mMessages.warning(QStringLiteral("生成合同文档发生错误！\r错误原因：") + filled.error);
+        Messages::instance().warning(QStringLiteral("生成合同文档发生错误！\r错误原因：") + filled.error);
         return Preparation::Failed;
     }
     // Opened below in whichever form the server keeps: the user's own, or another user's made meanwhile.
-    if (DocumentSync::writeBack(mDocumentPath, mMessages, QStringLiteral("合同文档")) ==
-        DocumentSync::WriteBack::Written)
+    if (DocumentSync::writeBack(mDocumentPath, QStringLiteral("合同文档")) == DocumentSync::WriteBack::Written)
         recordWrite(ChangeHistory::DocumentGenerated);
     if (!mShowInOffice)
         return Preparation::Generated;
@@ -234,7 +231,7 @@ ContractDocument::Preparation ContractDocument::generateFromPackage(const QStrin
         return Preparation::Failed;
     }
     if (ok && indicators.isEmpty())
-        mMessages.information(QStringLiteral("选定合同对应的合同参数已经不存在！"));
+        Messages::instance().information(QStringLiteral("选定合同对应的合同参数已经不存在！"));
     mWord.bringToFront();
     return Preparation::Generated;
 }
@@ -319,7 +316,7 @@ ContractDocument::Fill ContractDocument::fillMarkers() {
     if (!ok)
         return Fill::NotRun;
     if (indicators.isEmpty()) {
-        mMessages.information(QStringLiteral("选定合同对应的合同参数已经不存在！"));
+        Messages::instance().information(QStringLiteral("选定合同对应的合同参数已经不存在！"));
         return Fill::NotRun;
     }
 
@@ -351,7 +348,8 @@ ContractDocument::Fill ContractDocument::endFill(const QString &error) {
     if (mClosed)
         return Fill::Failed;
     if (!error.isEmpty()) {
-        mMessages.warning(QStringLiteral("生成合同文档时发生错误，文档可能没有填写完整。\r错误原因：") + error);
+        Messages::instance().warning(QStringLiteral("生成合同文档时发生错误，文档可能没有填写完整。\r错误原因：") +
+                                     error);
         return Fill::Failed;
     }
     return Fill::Filled;
@@ -372,10 +370,10 @@ bool ContractDocument::save() {
         return false;
     QDir().mkpath(QFileInfo(mDocumentPath).absolutePath());
     if (!mWord.saveAs(mDocumentPath)) {
-        mMessages.warning(QStringLiteral("保存文件发生错误"));
+        Messages::instance().warning(QStringLiteral("保存文件发生错误"));
         return false;
     }
-    switch (DocumentSync::writeBack(mDocumentPath, mMessages, QStringLiteral("合同文档"))) {
+    switch (DocumentSync::writeBack(mDocumentPath, QStringLiteral("合同文档"))) {
     case DocumentSync::WriteBack::Written:
         break;
     case DocumentSync::WriteBack::Reloaded:
@@ -387,7 +385,7 @@ bool ContractDocument::save() {
         return false;
     }
     recordWrite(ChangeHistory::DocumentSaved);
-    mNotSaved = false;
+    mSaved = true;
     return true;
 }
 
@@ -396,9 +394,9 @@ void ContractDocument::checkDocument() {
     const ChangeHistory::DocumentCheck check = ChangeHistory::checkDocument(mDocumentPath);
     const QString text = ChangeHistory::describe(check, mDocumentPath);
     if (check.outcome == ChangeHistory::DocumentCheck::Outcome::Unchanged)
-        mMessages.information(text);
+        Messages::instance().information(text);
     else
-        mMessages.warning(text);
+        Messages::instance().warning(text);
 }
 
 void ContractDocument::print() {
@@ -457,7 +455,7 @@ void ContractDocument::exportPdf() {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (!QFileInfo(folder).isDir())
         folder = QDir::homePath();
-    const QString path = mMessages.saveFileName(
+    const QString path = Messages::instance().saveFileName(
         QStringLiteral("导出PDF文件"), folder + QLatin1Char('/') + pdfFileName(), QStringLiteral("PDF 文件 (*.pdf)"));
     if (path.isEmpty())
         return;
@@ -477,40 +475,15 @@ bool ContractDocument::raiseOffice() {
     return false;
 }
 
-void ContractDocument::FormMouseDown() {
+void ContractDocument::windowClicked() {
     if (!mClosed && mWord.isConnected())
         mWord.bringToFront();
 }
 
-bool ContractDocument::CanClose() {
-    // Closing while the markers are filled abandons the run; the document is not on disk yet.
-    if (mClosed || mGenerating || !mWord.isModified())
-        return true;
-    switch (mMessages.saveQuestion(QStringLiteral("合同文档已经修改，是否保存？"))) {
-    case Messages::SaveChoice::Save:
-        return save();
-    case Messages::SaveChoice::Discard:
-        return true;
-    case Messages::SaveChoice::Cancel:
-        break;
-    }
-    return false;
+bool ContractDocument::hasUnsavedChange() {
+    return mWord.isModified();
 }
 
-void ContractDocument::FormCloseQuery() {
-    if (mClosed)
-        return;
-    mClosed = true;
-    unlock();
-    if (!mWord.quit())
-        mWord.disconnect();
-    // What the office's own Save wrote in place reaches the shared server too.
-    DocumentSync::writeBackOnClose(mDocumentPath, mMessages, QStringLiteral("合同文档"));
-    // The office's own Save may have written the copy being filled again.
+void ContractDocument::afterClosed() {
     QFile::remove(workingCopyPath(mDocumentPath));
-}
-
-void ContractDocument::OtherWindowActivated() {
-    if (!mClosed && !mGenerating && mWord.hasDocument())
-        mWord.bringToFront();
 }

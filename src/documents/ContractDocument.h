@@ -1,5 +1,6 @@
 #pragma once
 
+#include "documents/DocumentSession.h"
 #include "store/Indicator.h"
 
 #include <QHash>
@@ -10,7 +11,6 @@
 #include <functional>
 #include <memory>
 
-class Messages;
 class WordApp;
 namespace PackageTemplate {
 class Prepared;
@@ -24,7 +24,7 @@ struct MarkerPair {
 
 // What the contract document window (ContractDocumentWindow) does: it opens a record's contract document, or makes it
 // from the category's template and fills every marker with the record's values, then saves, prints or mails it.
-class ContractDocument {
+class ContractDocument : public DocumentSession {
 public:
     enum class Preparation {
         Failed,     // a message was shown; the window stays open without a document
@@ -33,20 +33,19 @@ public:
         NoTemplate, // the category has no template: the window closes itself on the timer
     };
 
-    ContractDocument(WordApp &word, Messages &messages, const QString &categoryCode, const QString &documentPath,
-                     int recordId);
-    ~ContractDocument();
+    ContractDocument(WordApp &word, const QString &categoryCode, const QString &documentPath, int recordId);
+    ~ContractDocument() override;
 
     // Called between markers while generating, so the window repaints and stays responsive.
     void setPump(std::function<void()> pump) { mPump = std::move(pump); }
     // Shows (true) or hides (false) the hint "正在生成合同......".
     void setHint(std::function<void(bool visible)> hint) { mHint = std::move(hint); }
 
-    Preparation ReadyData();
+    Preparation prepare();
     // "重新生成": fills the markers of the open document from the record. False when nothing was run.
     bool regenerate();
     // "保存": true when the document was written and the window is to close.
-    bool save();
+    bool save() override;
     // "检查合同文档": tells whether the document file is the one the program last wrote, and when and by whom.
     void checkDocument();
     // "打印".
@@ -80,16 +79,13 @@ public:
     // On the timer after preparation: the office's window comes to the front; true when the window is to close
     // instead.
     bool raiseOffice();
-    void FormMouseDown();
-    // Before the window closes ("关闭", Esc, the close box): a changed document asks "保存", "不保存" or "取消".
-    // True when the window may close.
-    bool CanClose();
-    void FormCloseQuery();
-    // Another window of the program came to the front: the office window goes back in front of it.
-    void OtherWindowActivated();
+    // A click on the window: the office window comes to the front.
+    void windowClicked();
 
-    bool NotSaved() const { return mNotSaved; }
-    bool CloseRequested() const { return mCloseRequested; }
+    // The document was saved while it was open.
+    bool saved() const { return mSaved; }
+    // The window is to close on its own (the category has no template).
+    bool closeRequested() const { return mCloseRequested; }
     QString categoryCode() const { return mCategoryCode; }
     QString documentPath() const { return mDocumentPath; }
     int recordId() const { return mRecordId; }
@@ -103,6 +99,15 @@ public:
     static QString templateMissingText();
     // Where the template copy is filled before it becomes the contract document at `documentPath`.
     static QString workingCopyPath(const QString &documentPath);
+
+protected:
+    bool hasUnsavedChange() override;
+    // Closing while the markers are filled abandons the run; the document is not on disk yet.
+    bool busy() const override { return mGenerating; }
+    QString storedPath() const override { return mDocumentPath; }
+    void beforeOfficeQuits() override { unlock(); }
+    // The office's own Save may have written the copy being filled again.
+    void afterClosed() override;
 
 private:
     enum class Fill { NotRun, Failed, Filled };
@@ -127,11 +132,8 @@ private:
     Fill endFill(const QString &error);
     static QList<QPair<QString, QString>> replacementsOf(const QList<MarkerPair> &pairs);
 
-    WordApp &mWord;
-
     bool mShowInOffice = true;
     bool mNewDocument = false;
-    Messages &mMessages;
     QString mCategoryCode;
     QString mDocumentPath;
     int mRecordId;
@@ -141,10 +143,9 @@ private:
     QString mLocked;              // the document this window has open, marked as such for batches
     QList<Indicator> mIndicators; // when preloaded
     std::shared_ptr<const PackageTemplate::Prepared> mPrepared;
-    bool mNotSaved = true;
+    bool mSaved = false;
     bool mCloseRequested = false;
     bool mGenerating = false;
-    bool mClosed = false;
     QList<MarkerPair> mPairs;
     std::function<void()> mPump;
     std::function<void(bool)> mHint;

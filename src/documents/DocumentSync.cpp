@@ -41,18 +41,18 @@ bool fetchAnyFormat(const QString &path, QString *error) {
     return true;
 }
 
-void writeBackOnClose(const QString &path, Messages &messages, const QString &what) {
+void writeBackOnClose(const QString &path, const QString &what) {
     const QString relative = DocumentStore::relativePath(path);
     if (relative.isEmpty() || !DocumentStore::changedLocally(relative) || DocumentStore::keptAside(relative))
         return;
-    if (writeBack(path, messages, what) != WriteBack::Failed)
+    if (writeBack(path, what) != WriteBack::Failed)
         return;
     const QString copy = keepAside(path);
     if (!copy.isEmpty())
-        messages.information(QStringLiteral("您的修改已另存为“%1”。").arg(QDir::toNativeSeparators(copy)));
+        Messages::instance().information(QStringLiteral("您的修改已另存为“%1”。").arg(QDir::toNativeSeparators(copy)));
 }
 
-WriteBack writeBack(const QString &path, Messages &messages, const QString &what) {
+WriteBack writeBack(const QString &path, const QString &what) {
     const QString relative = DocumentStore::relativePath(path);
     if (!DocumentStore::active() || relative.isEmpty())
         return WriteBack::Written;
@@ -61,7 +61,8 @@ WriteBack writeBack(const QString &path, Messages &messages, const QString &what
     case DocumentStore::Outcome::Done:
         return WriteBack::Written;
     case DocumentStore::Outcome::Failed:
-        messages.warning(QStringLiteral("保存文件到服务器发生错误，您的修改没有保存到服务器！\r错误原因：") + error);
+        Messages::instance().warning(
+            QStringLiteral("保存文件到服务器发生错误，您的修改没有保存到服务器！\r错误原因：") + error);
         return WriteBack::Failed;
     case DocumentStore::Outcome::Conflict:
         break;
@@ -70,14 +71,15 @@ WriteBack writeBack(const QString &path, Messages &messages, const QString &what
         QStringLiteral("该%1在您打开之后已经被其他用户修改并保存，您的修改没有保存到服务器。").arg(what);
     const QString copy = keepAside(path);
     if (copy.isEmpty()) {
-        messages.warning(refused + QStringLiteral("\n您的修改仍在打开的文档中，请另存为其他文件后再重新打开。"));
+        Messages::instance().warning(refused +
+                                     QStringLiteral("\n您的修改仍在打开的文档中，请另存为其他文件后再重新打开。"));
         return WriteBack::Kept;
     }
-    if (!messages.question(refused + QStringLiteral("\n您的修改已另存为“%1”。\n是否载入其他用户保存的%2？")
-                                         .arg(QDir::toNativeSeparators(copy), what)))
+    if (!Messages::instance().question(refused + QStringLiteral("\n您的修改已另存为“%1”。\n是否载入其他用户保存的%2？")
+                                                     .arg(QDir::toNativeSeparators(copy), what)))
         return WriteBack::Kept;
     if (!DocumentStore::fetch(relative, &error)) {
-        messages.warning(fetchFailedText(error));
+        Messages::instance().warning(fetchFailedText(error));
         return WriteBack::Kept;
     }
     return WriteBack::Reloaded;

@@ -2,8 +2,6 @@
 
 #include <QString>
 
-class Messages;
-
 // The documents' round trip through the shared server (see store/DocumentStore.h) for the windows that open and save
 // them: the local copy is brought up to date before use and written back after a save. On the embedded store
 // nothing happens and every call succeeds.
@@ -20,12 +18,12 @@ enum class WriteBack {
     Failed,   // the server could not be written; the user was told
 };
 // After the document at `path` was saved locally. `what` names it for the user ("合同文档", "模板文档").
-WriteBack writeBack(const QString &path, Messages &messages, const QString &what);
+WriteBack writeBack(const QString &path, const QString &what);
 
 // A window closes without a save of its own, but the office may have saved the document in place: such a change
 // is written back, or, when the server refuses or fails, kept aside in Bak/ and the user told where. Never keeps the
 // window open.
-void writeBackOnClose(const QString &path, Messages &messages, const QString &what);
+void writeBackOnClose(const QString &path, const QString &what);
 
 // The message for a document that could not be read from the server.
 QString fetchFailedText(const QString &error);

@@ -22,13 +22,11 @@ QByteArray fileBytes(const QString &path) {
 
 } // namespace
 
-TemplateEditor::TemplateEditor(WordApp &word, Messages &messages, Clipboard &clipboard, const QString &categoryCode,
-                               const QString &templatePath)
-    : mWord(word)
-    , mMessages(messages)
+TemplateEditor::TemplateEditor(WordApp &word, const QString &categoryCode, const QString &templatePath)
+    : DocumentSession(word, QStringLiteral("模板文档"))
     , mCategoryCode(categoryCode)
     , mTemplatePath(templatePath) {
-    mWord.setClipboardWriter([&clipboard](const QString &text) { clipboard.setText(text); });
+    mWord.setClipboardWriter([](const QString &text) { Clipboard::instance().setText(text); });
 }
 
 void TemplateEditor::setIndicatorDialogs(EditIndicatorNameFn editIndicatorName, SelectIndicatorFn selectIndicator) {
@@ -42,18 +40,18 @@ QString TemplateEditor::officeMissingText() {
 
 void TemplateEditor::showOfficeError() {
     const QString error = mWord.lastError();
-    mMessages.warning(error.isEmpty() ? QStringLiteral("办公软件操作失败。") : error);
+    Messages::instance().warning(error.isEmpty() ? QStringLiteral("办公软件操作失败。") : error);
 }
 
-bool TemplateEditor::ReadyData() {
+bool TemplateEditor::prepare() {
     if (!mWord.connect()) {
-        mMessages.warning(officeMissingText());
+        Messages::instance().warning(officeMissingText());
         return false;
     }
     mWord.arrange();
     QString fetchError;
     if (!DocumentSync::fetchAnyFormat(mTemplatePath, &fetchError)) {
-        mMessages.warning(DocumentSync::fetchFailedText(fetchError));
+        Messages::instance().warning(DocumentSync::fetchFailedText(fetchError));
         return false;
     }
     // A .docx or .odt template is edited and saved as such: a Word 97 file saved beside it would take its place.
@@ -61,11 +59,11 @@ bool TemplateEditor::ReadyData() {
     if (!ownTemplate.isEmpty()) {
         if (QFileInfo(ownTemplate).suffix().compare(QLatin1String("doc"), Qt::CaseInsensitive))
             mTemplatePath = DocumentPaths::withSuffixOf(mTemplatePath, ownTemplate);
-        return LoadDoc(ownTemplate);
+        return loadDocument(ownTemplate);
     }
     const QString blank = DocumentPaths::emptyTemplate();
     if (!QFileInfo::exists(blank))
-        return LoadDoc(blank);
+        return loadDocument(blank);
     // The office's own Save (Ctrl+S, or "Save" when its window is closed) writes where the document came from:
     // the empty template shared by every new category must never be that place. A copy of it is, in a folder of
     // this editor's own, so that the category still has no template until "保存".
@@ -73,21 +71,21 @@ bool TemplateEditor::ReadyData() {
     mWorkingCopy = mScratch->isValid() ? mScratch->filePath(mCategoryCode + QStringLiteral(".Doc")) : QString();
     const auto copied = mWorkingCopy.isEmpty() ? TextResult<qint64>{} : CopyFileContent(blank, mWorkingCopy);
     if (mWorkingCopy.isEmpty() || !copied) {
-        mMessages.warning(QStringLiteral("复制空白模板文件发生错误！\r错误原因：") +
-                          (mWorkingCopy.isEmpty() ? mScratch->errorString() : copied.error));
+        Messages::instance().warning(QStringLiteral("复制空白模板文件发生错误！\r错误原因：") +
+                                     (mWorkingCopy.isEmpty() ? mScratch->errorString() : copied.error));
         return false;
     }
     mBlankCopy = fileBytes(mWorkingCopy);
-    return LoadDoc(mWorkingCopy);
+    return loadDocument(mWorkingCopy);
 }
 
 bool TemplateEditor::workingCopyChanged() const {
     return !mWorkingCopy.isEmpty() && !mSaved && fileBytes(mWorkingCopy) != mBlankCopy;
 }
 
-bool TemplateEditor::LoadDoc(const QString &path) {
+bool TemplateEditor::loadDocument(const QString &path) {
     if (!QFileInfo::exists(path)) {
-        mMessages.warning(QStringLiteral("文件不存在：") + QDir::toNativeSeparators(path));
+        Messages::instance().warning(QStringLiteral("文件不存在：") + QDir::toNativeSeparators(path));
         return false;
     }
     if (!mWord.open(path)) {
@@ -142,7 +140,7 @@ void TemplateEditor::insertClause() {
     QString name;
     if (!mSelectIndicator(mCategoryCode, &name) || name.isEmpty())
         return;
-    const std::optional<QString> value = mMessages.inputText(
+    const std::optional<QString> value = Messages::instance().inputText(
         QStringLiteral("插入条件段落"),
         QStringLiteral("指标“%1”的值等于下面的文字时保留这段文字；不填则只要该指标有值就保留：").arg(name));
     if (!value)
@@ -161,14 +159,14 @@ bool TemplateEditor::save() {
         // The user saved in the office and closed its window: what the office saved is the template.
         if (workingCopyChanged() && !mWord.isModified() && CopyFileContent(mWorkingCopy, mTemplatePath))
             return storeSaved();
-        mMessages.warning(QStringLiteral("保存文件发生错误"));
+        Messages::instance().warning(QStringLiteral("保存文件发生错误"));
         return false;
     }
     return storeSaved();
 }
 
 bool TemplateEditor::storeSaved() {
-    switch (DocumentSync::writeBack(mTemplatePath, mMessages, QStringLiteral("模板文档"))) {
+    switch (DocumentSync::writeBack(mTemplatePath, QStringLiteral("模板文档"))) {
     case DocumentSync::WriteBack::Written:
         mSaved = true;
         return true;
@@ -176,7 +174,7 @@ bool TemplateEditor::storeSaved() {
         // The other user's template from now on; a new category's copy no longer stands for it.
         mScratch.reset();
         mWorkingCopy.clear();
-        LoadDoc(mTemplatePath);
+        loadDocument(mTemplatePath);
         return false;
     case DocumentSync::WriteBack::Kept:
     case DocumentSync::WriteBack::Failed:
@@ -190,33 +188,10 @@ void TemplateEditor::print() {
         showOfficeError();
 }
 
-bool TemplateEditor::CanClose() {
-    // A new category's changes the office saved went into the copy, not into the template: still to be saved.
-    if (mClosed || !(mWord.isModified() || workingCopyChanged()))
-        return true;
-    switch (mMessages.saveQuestion(QStringLiteral("模板文档已经修改，是否保存？"))) {
-    case Messages::SaveChoice::Save:
-        return save();
-    case Messages::SaveChoice::Discard:
-        return true;
-    case Messages::SaveChoice::Cancel:
-        break;
-    }
-    return false;
+bool TemplateEditor::hasUnsavedChange() {
+    return mWord.isModified() || workingCopyChanged();
 }
 
-void TemplateEditor::FormCloseQuery() {
-    if (mClosed)
-        return;
-    mClosed = true;
-    if (!mWord.quit())
-        mWord.disconnect();
+void TemplateEditor::afterClosed() {
     mScratch.reset();
-    // What the office's own Save wrote in place reaches the shared server too.
-    DocumentSync::writeBackOnClose(mTemplatePath, mMessages, QStringLiteral("模板文档"));
-}
-
-void TemplateEditor::OtherWindowActivated() {
-    if (!mClosed && mWord.hasDocument())
-        mWord.bringToFront();
 }

@@ -117,25 +117,26 @@ QString checkTemplate(const QString &categoryCode, WordApp &word, bool *clean) {
     return TemplateCheck::describe(*report);
 }
 
-bool run(const QString &categoryCode, Messages &messages) {
+bool run(const QString &categoryCode) {
     if (categoryCode.isEmpty())
         return false;
     // A template another user gave the category counts too; a server that cannot be read is said by the import.
     DocumentSync::fetchAnyFormat(DocumentPaths::templateFile(categoryCode));
     if (!DocumentPaths::existingTemplate(categoryCode).isEmpty() &&
-        !messages.question(QStringLiteral("该合同类别已经有模板文档，导入的文件将替换原有的模板，是否继续？")))
+        !Messages::instance().question(
+            QStringLiteral("该合同类别已经有模板文档，导入的文件将替换原有的模板，是否继续？")))
         return false;
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (!QFileInfo(folder).isDir())
         folder = QDir::homePath();
     const QString source =
-        messages.openFileName(QStringLiteral("选择合同模板文件"), folder,
-                              QStringLiteral("文字处理文档 (*.doc *.docx *.odt *.DOC *.DOCX *.ODT)"));
+        Messages::instance().openFileName(QStringLiteral("选择合同模板文件"), folder,
+                                          QStringLiteral("文字处理文档 (*.doc *.docx *.odt *.DOC *.DOCX *.ODT)"));
     if (source.isEmpty())
         return false;
     const QString error = importFile(categoryCode, source);
     if (!error.isEmpty()) {
-        messages.warning(error);
+        Messages::instance().warning(error);
         return false;
     }
     return true;

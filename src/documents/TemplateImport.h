@@ -7,7 +7,6 @@
 
 #include <optional>
 
-class Messages;
 class WordApp;
 
 // "导入模板文件": a word processor document the user already has becomes the category's template. A Word 97
@@ -18,7 +17,7 @@ namespace TemplateImport {
 
 // Asks for the file (a question first when the category has a template already) and imports it; messages for
 // every failure. True when the category's template was replaced.
-bool run(const QString &categoryCode, Messages &messages);
+bool run(const QString &categoryCode);
 
 // The import without the dialogs: empty on success, else the message for the user.
 QString importFile(const QString &categoryCode, const QString &source);

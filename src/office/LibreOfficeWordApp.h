@@ -4,10 +4,12 @@
 
 #include <memory>
 
+class SharedOffice;
+
 // WordApp on LibreOffice Writer through its C++ UNO interface. An object starts an office of its own (own profile
 // folder and pipe) on connect() and ends it on quit() or destruction, or uses the one office that the program's
-// windows share, each with its own document and frame; documents are loaded with macros switched off and with
-// Chinese as their Asian language.
+// windows share (SharedOffice), each with its own document and frame; documents are loaded with macros switched
+// off and with Chinese as their Asian language.
 class LibreOfficeWordApp final : public WordApp {
 public:
     enum class Display {
@@ -16,17 +18,12 @@ public:
         Headless,
     };
 
-    enum class Office {
-        Own,    // an office of this object's own, ended by quit()
-        Shared, // the one office the program's windows share: quit() closes this object's document only
-    };
-
-    explicit LibreOfficeWordApp(Display display = Display::FromEnvironment, Office office = Office::Own);
+    // An office of this object's own, ended by quit().
+    explicit LibreOfficeWordApp(Display display = Display::FromEnvironment);
+    // A document of its own in the shared office, which must outlive this object: quit() closes the document only.
+    explicit LibreOfficeWordApp(SharedOffice &office);
     ~LibreOfficeWordApp() override;
 
-    // Starts the shared office and returns at once, so that it is ready when the first window needs it. It ends
-    // with the program.
-    static void startSharedOffice();
     // The documents this office saves and exports are not edited in it again (a batch): written without waiting
     // for the disk to confirm every file and without a preview picture in OpenDocument files.
     void setQuickSave(bool quick);
@@ -60,15 +57,10 @@ public:
     std::optional<QString> documentText() override;
     bool isModified() override;
 
-    // Test hook: the office's own Save (as Ctrl+S does it), which writes the document where it was opened from.
-    bool saveInPlaceForTest();
-
-    // Test hook: ends the office process abruptly, as a crash would.
-    void killOfficeForTest();
-    // Test hook: stops the office process, so that calls to it hang as with a hung office.
-    void freezeOfficeForTest();
-
 private:
+    // What the office tests do to a document and its office that the program never does.
+    friend class OfficeTestAccess;
+
     // replaceInOrder() on a document with optional clauses.
     bool settleThroughPackage(const QList<QPair<QString, QString>> &pairs, const QHash<QString, QString> &conditions);
     // A document to write and a folder with room for it; else false with the reason in lastError().

@@ -4,13 +4,16 @@
 
 namespace {
 Messages *gMessages = nullptr;
-}
+thread_local Messages *tRedirected = nullptr;
+} // namespace
 
 Messages::~Messages() = default;
 
 Messages &Messages::instance() {
     // Until the application installs its dialogs, nothing may block on a user: answer as a script with no answers.
     static ScriptedMessages fallback;
+    if (tRedirected)
+        return *tRedirected;
     return gMessages ? *gMessages : fallback;
 }
 
@@ -20,4 +23,13 @@ void Messages::setInstance(Messages *messages) {
 
 QString Messages::folderName(const QString &, const QString &) {
     return QString();
+}
+
+Messages::Redirect::Redirect(Messages &messages)
+    : mPrevious(tRedirected) {
+    tRedirected = &messages;
+}
+
+Messages::Redirect::~Redirect() {
+    tRedirected = mPrevious;
 }

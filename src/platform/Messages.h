@@ -6,6 +6,12 @@
 
 // Everything the program tells or asks the user goes through this interface: the windows call it, the real
 // implementation shows Qt dialogs, and tests script the answers.
+//
+// The platform services (Messages, Clock, Shell, Clipboard) are reached in one way only: `X::instance()`.
+// `QtPlatform::install()` sets the real ones once in main(); a test installs its scripted ones with
+// `X::setInstance()` and removes them again. No class takes a service as a constructor or function parameter, so
+// there is one place to look for where a message goes. Work that must keep the messages of one task to itself
+// (a document made by a batch on a worker thread) redirects them for that thread with `Messages::Redirect`.
 class Messages {
 public:
     virtual ~Messages();
@@ -30,9 +36,22 @@ public:
     // Folder dialog; empty text when cancelled. Without a dialog of its own an implementation answers cancelled.
     virtual QString folderName(const QString &caption, const QString &folder);
 
+    // The redirection of the calling thread if there is one, else the implementation installed for the process.
     static Messages &instance();
     // Installs the implementation for the process; the caller keeps ownership.
     static void setInstance(Messages *messages);
+
+    // While it lives, what the calling thread says or asks goes to `messages` (other threads are not affected).
+    class Redirect {
+    public:
+        explicit Redirect(Messages &messages);
+        ~Redirect();
+        Redirect(const Redirect &) = delete;
+        Redirect &operator=(const Redirect &) = delete;
+
+    private:
+        Messages *mPrevious;
+    };
 };
 
 // The application's title: caption of every message box and of the main window.

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -130,7 +131,7 @@ Pause::~Pause() {
 }
 
 bool record(const Entry &entry, QString *error) {
-    return record(Database::instance().connection(), entry, error);
+    return record(Database::instance(), entry, error);
 }
 
 QString insertStatement() {
@@ -168,29 +169,149 @@ QStringList insertValues(const Entry &entry, const QSqlDatabase &db) {
             entry.documentSha256};
 }
 
+namespace {
+
+// The values of insertStatement() in order, the record's ID as a number: the server compares it with a number
+// column.
+QVariantList rowValues(const Entry &entry, const QSqlDatabase &db) {
+    QVariantList binds;
+    for (const QString &value : insertValues(entry, db))
+        binds << value;
+    binds[3] = entry.recordId;
+    return binds;
+}
+
+// The history row of the record written by `writeSql` in the same statement, for the server: the write becomes a
+// data-modifying WITH, the row takes the ID of the record written from it, and the statement returns that ID. The
+// row's values (rowValues() without the record's ID) follow the write's.
+QString withHistoryRow(const QString &writeSql) {
+    return QStringLiteral("WITH written AS (") + writeSql +
+           QStringLiteral(
+               " RETURNING ID) "
+               "INSERT INTO TChangeLog (ChangeTime, OsUser, DbUser, RecordID, MainTypeCode, Action, Changes, "
+               "DocumentFile, DocumentSha256, Outside) "
+               "SELECT CAST(? AS TEXT), CAST(? AS TEXT), CAST(? AS TEXT), written.ID, CAST(? AS TEXT), "
+               "CAST(? AS TEXT), CAST(? AS TEXT), CAST(? AS TEXT), CAST(? AS TEXT), 0 FROM written "
+               "RETURNING RecordID");
+}
+
+} // namespace
+
 bool record(QSqlDatabase db, const Entry &entry, QString *error) {
     if (gPaused)
         return true;
     QSqlQuery q(db);
-    QVariantList binds;
-    for (const QString &value : insertValues(entry, db))
-        binds << value;
-    // The record's ID as a number: the server compares it with a number column.
-    binds[3] = entry.recordId;
-    return execBound(q, insertStatement(), binds, error);
+    return execBound(q, insertStatement(), rowValues(entry, db), error);
 }
 
+bool record(Database &database, const Entry &entry, QString *error) {
+    if (gPaused)
+        return true;
+    QSqlQuery *q = database.keptStatement(insertStatement(), error);
+    if (!q)
+        return false;
+    const QVariantList binds = rowValues(entry, database.connection());
+    for (qsizetype i = 0; i < binds.size(); ++i)
+        q->bindValue(int(i), binds.at(i));
+    const bool done = q->exec();
+    if (!done && error)
+        *error = q->lastError().text();
+    q->finish();
+    return done;
+}
+
+std::optional<qint64> writeRecorded(Database &database, Write kind, const QString &writeSql, const QVariantList &binds,
+                                    Entry entry, QString *error) {
+    if (database.backend() == Database::Backend::Server && !gPaused) {
+        QSqlQuery q(database.connection());
+        q.setForwardOnly(true);
+        QVariantList all = binds;
+        QVariantList row = rowValues(entry, database.connection());
+        row.removeAt(3);
+        all += row;
+        if (!execBound(q, withHistoryRow(writeSql), all, error))
+            return std::nullopt;
+        if (!q.next()) {
+            if (error)
+                *error = QStringLiteral("no record written");
+            return std::nullopt;
+        }
+        return q.value(0).toLongLong();
+    }
+    if (kind == Write::Insert) {
+        const std::optional<qint64> id = database.insertReturningId(writeSql, binds, error);
+        if (!id)
+            return std::nullopt;
+        entry.recordId = *id;
+    } else {
+        QSqlQuery q(database.connection());
+        if (!execBound(q, writeSql, binds, error))
+            return std::nullopt;
+        if (q.numRowsAffected() < 1) {
+            if (error)
+                *error = QStringLiteral("no record written");
+            return std::nullopt;
+        }
+    }
+    if (!record(database, entry, error))
+        return std::nullopt;
+    return entry.recordId;
+}
+
+namespace {
+
+// A document's row without its category when that is to be looked up; the digest is taken here, before any
+// transaction, so that reading the file never holds the database.
+Entry documentEntry(const DocumentWrite &write) {
+    const QString relative = DocumentStore::relativePath(write.localPath);
+    const QString sha = write.action == DocumentDeleted ? QString() : fileSha256(write.localPath);
+    return {write.recordId, write.category, write.action, {}, relative.isEmpty() ? write.localPath : relative, sha};
+}
+
+bool recordDocumentEntry(Database &dm, Entry entry) {
+    if (entry.category.isEmpty()) {
+        // A record that cannot be read leaves the category empty; the row is written all the same.
+        if (QSqlQuery *q =
+                dm.keptStatement(QStringLiteral("SELECT MainTypeCode FROM TContractMain WHERE ID=?"), nullptr)) {
+            q->bindValue(0, entry.recordId);
+            if (q->exec() && q->next())
+                entry.category = q->value(0).toString();
+            q->finish();
+        }
+    }
+    return record(dm, entry);
+}
+
+} // namespace
+
 bool recordDocument(qint64 recordId, const QString &category, const QString &action, const QString &localPath) {
-    Database &dm = Database::instance();
-    const QString relative = DocumentStore::relativePath(localPath);
-    const QString sha = action == DocumentDeleted ? QString() : fileSha256(localPath);
-    return dm.inTransaction([&] {
-        const QString code =
-            category.isEmpty()
-                ? dm.GetDataBySQL(QStringLiteral("SELECT MainTypeCode FROM TContractMain WHERE ID=?"), {recordId})
-                : category;
-        return record({recordId, code, action, {}, relative.isEmpty() ? localPath : relative, sha});
-    });
+    return recordDocuments(Database::instance(), {{recordId, category, action, localPath}}) == 1;
+}
+
+int recordDocuments(Database &dm, const QList<DocumentWrite> &writes) {
+    QList<Entry> entries;
+    entries.reserve(writes.size());
+    for (const DocumentWrite &write : writes)
+        entries.append(documentEntry(write));
+    constexpr qsizetype PerTransaction = 1000;
+    int written = 0;
+    for (qsizetype from = 0; from < entries.size(); from += PerTransaction) {
+        const QList<Entry> some = entries.mid(from, PerTransaction);
+        const bool together = dm.inTransaction([&] {
+            for (const Entry &entry : some) {
+                if (!recordDocumentEntry(dm, entry))
+                    return false;
+            }
+            return true;
+        });
+        if (together) {
+            written += int(some.size());
+            continue;
+        }
+        for (const Entry &entry : some)
+            written += dm.inTransaction([&] { return recordDocumentEntry(dm, entry); }) ? 1 : 0;
+    }
+    return written;
 }
 
 std::optional<QList<Indicator>> indicatorsOf(const QString &category, QString *error) {

@@ -7,8 +7,11 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
 #include <optional>
+
+class Database;
 
 class Database;
 
@@ -59,6 +62,8 @@ using Values = QHash<QString, QString>;
 
 // Writes one history row on the data module's connection. Call it inside the write's transaction.
 bool record(const Entry &entry, QString *error = nullptr);
+// The same on the database's connection, through a statement kept prepared there (one per save is written).
+bool record(Database &database, const Entry &entry, QString *error = nullptr);
 // The same on another connection (a restore writes into the restored database before it takes its place).
 bool record(QSqlDatabase db, const Entry &entry, QString *error = nullptr);
 
@@ -66,6 +71,14 @@ bool record(QSqlDatabase db, const Entry &entry, QString *error = nullptr);
 // Database::execManyEmbedded.
 QString insertStatement();
 QStringList insertValues(const Entry &entry, const QSqlDatabase &db);
+
+// A write of one contract record (`writeSql`: an INSERT or UPDATE of TContractMain with its values in `binds`) and
+// its history row `entry`, whose record ID is the one written (an insert's new record). On the server both go in
+// one statement, one round trip; on the embedded file the row follows the write. Returns the record's ID; nullopt
+// with the reason when either failed or an update found no record. Call it inside the write's transaction.
+enum class Write { Insert, Update };
+std::optional<qint64> writeRecorded(Database &database, Write kind, const QString &writeSql, const QVariantList &binds,
+                                    Entry entry, QString *error = nullptr);
 
 // While one lives (with `paused` true), record() writes nothing and reports success. Only for measuring what the
 // history costs a save (bench_save_history); nothing in the program makes one.
@@ -84,6 +97,17 @@ private:
 // in a transaction of its own (a file is not part of a database transaction). An empty category is looked up from
 // the record. False when the row could not be written.
 bool recordDocument(qint64 recordId, const QString &category, const QString &action, const QString &localPath);
+// One document write for recordDocuments().
+struct DocumentWrite {
+    qint64 recordId = 0;
+    QString category; // empty: looked up from the record
+    QString action;
+    QString localPath;
+};
+// The rows of many document writes (a batch's documents), each as recordDocument() writes it, in one transaction
+// per thousand: a batch pays one disk sync for its history, not one per document. Should such a transaction fail,
+// its rows are tried one by one. How many rows were written.
+int recordDocuments(Database &database, const QList<DocumentWrite> &writes);
 
 // The category's indicators in their order; nullopt when they cannot be read.
 std::optional<QList<Indicator>> indicatorsOf(const QString &category, QString *error = nullptr);

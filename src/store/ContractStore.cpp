@@ -214,3 +214,45 @@ void ContractStore::storeColumnWidths(const QString &category, const QList<QPair
         return true;
     });
 }
+
+namespace {
+
+QString updateStatement(const QStringList &columns) {
+    QString sql = QStringLiteral("UPDATE TContractMain SET MainTypeCode=?");
+    for (const QString &column : columns)
+        sql += QLatin1Char(',') + column + QStringLiteral("=?");
+    return sql + QStringLiteral(" WHERE ID=?");
+}
+
+QString insertStatement(const QStringList &columns) {
+    QString sql = QStringLiteral("INSERT INTO TContractMain (MainTypeCode");
+    QString marks = QStringLiteral("?");
+    for (const QString &column : columns) {
+        sql += QLatin1Char(',') + column;
+        marks += QStringLiteral(",?");
+    }
+    return sql + QStringLiteral(") VALUES (") + marks + QLatin1Char(')');
+}
+
+} // namespace
+
+bool ContractStore::update(qint64 id, const QString &category, const QStringList &columns, const QVariantList &values,
+                           const ChangeHistory::Entry &history, QString *error) const {
+    QVariantList binds{category};
+    binds += values;
+    binds.append(id);
+    ChangeHistory::Entry entry = history;
+    entry.recordId = id;
+    return ChangeHistory::writeRecorded(mDb, ChangeHistory::Write::Update, updateStatement(columns), binds, entry,
+                                        error)
+        .has_value();
+}
+
+std::optional<qint64> ContractStore::insert(const QString &category, const QStringList &columns,
+                                            const QVariantList &values, const ChangeHistory::Entry &history,
+                                            QString *error) const {
+    QVariantList binds{category};
+    binds += values;
+    return ChangeHistory::writeRecorded(mDb, ChangeHistory::Write::Insert, insertStatement(columns), binds, history,
+                                        error);
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/ChangeHistory.h"
+
 #include <QHash>
 #include <QList>
 #include <QPair>
@@ -22,6 +24,13 @@ public:
     explicit ContractStore(Database &database);
 
     Database &database() const { return mDb; }
+
+    // update() and insert() with the history row of the write (ChangeHistory::writeRecorded: the row's record ID is
+    // the record written): on the server the row goes in the same statement, so a save pays no round trip for it.
+    bool update(qint64 id, const QString &category, const QStringList &columns, const QVariantList &values,
+                const ChangeHistory::Entry &history, QString *error = nullptr) const;
+    std::optional<qint64> insert(const QString &category, const QStringList &columns, const QVariantList &values,
+                                 const ChangeHistory::Entry &history, QString *error = nullptr) const;
 
     // The list of a category: ID and the given value columns, in the order of entry (ascending) when the caller
     // sorts the rows itself, newest first otherwise. Run with the category as its one bound value.

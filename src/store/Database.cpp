@@ -186,6 +186,8 @@ void Database::reconnect(QSqlDatabase &db) const {
         return;
     mLastReconnect.start();
     // The same connection is opened again, so statements made on it before (by windows still open) use the new one.
+    // Statements prepared on the server went with the old session.
+    mKept.clear();
     db.close();
     QString error;
     if (db.open() && setUpServerSession(db, &error)) {
@@ -266,6 +268,7 @@ QSqlDatabase Database::connection() const {
 
 void Database::close() {
     mMayReconnect = false;
+    mKept.clear();
     QSqlDatabase db = QSqlDatabase::database(mConnectionName, false);
     if (db.isOpen())
         db.close();
@@ -336,6 +339,19 @@ bool execBound(QSqlQuery &query, const QString &sql, const QVariantList &binds, 
         return false;
     }
     return true;
+}
+
+QSqlQuery *Database::keptStatement(const QString &sql, QString *error) {
+    const QSqlDatabase db = connection();
+    if (const auto kept = mKept.find(sql); kept != mKept.end())
+        return &kept.value();
+    QSqlQuery query(db);
+    if (!query.prepare(sql)) {
+        if (error)
+            *error = query.lastError().text();
+        return nullptr;
+    }
+    return &mKept.insert(sql, std::move(query)).value();
 }
 
 QString Database::GetDataBySQL(const QString &sql, const QVariantList &binds) {

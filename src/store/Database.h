@@ -10,6 +10,7 @@
 #include <QVariantList>
 
 #include <QElapsedTimer>
+#include <QHash>
 
 #include <atomic>
 #include <functional>
@@ -108,6 +109,11 @@ public:
     using RowValues = std::function<bool(QStringList &values)>;
     bool execManyEmbedded(const QString &sql, const RowValues &next, QString *error = nullptr);
 
+    // A statement prepared once on the module's connection and kept for the next call with the same text, for one
+    // that runs on every save (the history row): bind its values by position and exec() it. Prepared anew after
+    // the connection was closed or opened again. Null with the reason when it cannot be prepared.
+    QSqlQuery *keptStatement(const QString &sql, QString *error = nullptr);
+
     // First column of the first row as text; empty text on failure, no row or null.
     QString GetDataBySQL(const QString &sql, const QVariantList &binds = {});
     // Appends the non-empty first-column texts of all rows; on failure the list stays as it was.
@@ -179,6 +185,8 @@ private:
     mutable int mTransactionDepth = 0;
     mutable QElapsedTimer mLastReconnect;
     mutable QString mReconnectError;
+    // keptStatement()'s statements; emptied before the connection closes.
+    mutable QHash<QString, QSqlQuery> mKept;
 };
 
 // A prepared statement on the module's connection with its values bound in order. Returns whether exec succeeded;

@@ -13,7 +13,7 @@ int main(int argc, char **argv) {
     QtPlatform::install();
 
     UpdateInstaller installer(QCoreApplication::applicationDirPath());
-    const auto outcome = installer.run(Messages::instance(), Shell::instance(), 30000);
+    const auto outcome = installer.run(30000);
     return outcome == UpdateInstaller::Outcome::Installed || outcome == UpdateInstaller::Outcome::NothingToInstall ? 0
                                                                                                                    : 1;
 }

@@ -118,28 +118,30 @@ Status UpdateInstaller::install(const QString &package) {
     return Status::success();
 }
 
-UpdateInstaller::Outcome UpdateInstaller::run(Messages &messages, Shell &shell, int waitMs) {
+UpdateInstaller::Outcome UpdateInstaller::run(int waitMs) {
     if (AppFolder::modeOf(mAppFolder) == AppFolder::Mode::Installed) {
-        messages.information(
+        Messages::instance().information(
             QStringLiteral("本系统由软件包管理器安装，不能在这里升级。\n"
                            "请通过软件包管理器安装新版本，例如：sudo apt install ./vantrel_新版本_amd64.deb"));
-        shell.startProgram(mAppFolder + ApplicationProgram);
+        Shell::instance().startProgram(mAppFolder + ApplicationProgram);
         return Outcome::ManagedByPackage;
     }
     if (!waitForApplicationEnd(waitMs)) {
-        messages.warning(QStringLiteral("合同生成系统仍在运行，无法升级。\n请先关闭系统，再重新运行升级程序。"));
+        Messages::instance().warning(
+            QStringLiteral("合同生成系统仍在运行，无法升级。\n请先关闭系统，再重新运行升级程序。"));
         return Outcome::StillRunning;
     }
     Outcome outcome = Outcome::Installed;
     const QString package = findPackage();
     if (package.isEmpty()) {
         outcome = Outcome::NothingToInstall;
-        messages.information(QStringLiteral("没有找到可以安装的升级包，系统无需升级。\n"
-                                            "升级包（*.zip）应放在程序目录下的 Update 文件夹中。"));
+        Messages::instance().information(QStringLiteral("没有找到可以安装的升级包，系统无需升级。\n"
+                                                        "升级包（*.zip）应放在程序目录下的 Update 文件夹中。"));
     } else if (const Status installed = install(package); !installed) {
         outcome = Outcome::Failed;
-        messages.warning(QStringLiteral("升级包已损坏或不是本系统的升级包，未作任何改动。\n") + installed.error);
+        Messages::instance().warning(QStringLiteral("升级包已损坏或不是本系统的升级包，未作任何改动。\n") +
+                                     installed.error);
     }
-    shell.startProgram(mAppFolder + ApplicationProgram);
+    Shell::instance().startProgram(mAppFolder + ApplicationProgram);
     return outcome;
 }

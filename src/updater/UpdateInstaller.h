@@ -5,9 +5,6 @@
 #include <QString>
 #include <QStringList>
 
-class Messages;
-class Shell;
-
 // The work of the updater Trevolan, which the application starts from its folder while it closes itself:
 // wait until the application has ended, install the update package found in the folder Update/ of the application
 // folder, start the application again. A package is a ZIP of program files with paths relative to the
@@ -40,7 +37,7 @@ public:
 
     // The whole run: for a program the package manager installed only the advice to upgrade through it; otherwise
     // wait, install, tell the user what happened (nothing on success), restart the application.
-    Outcome run(Messages &messages, Shell &shell, int waitMs);
+    Outcome run(int waitMs);
 
 private:
     QString mAppFolder;

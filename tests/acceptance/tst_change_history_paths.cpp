@@ -9,11 +9,10 @@
 #include "documents/PackageFiles.h"
 #include "exchange/import/ContractImport.h"
 #include "office/StandInWordApp.h"
-#include "platform/ScriptedMessages.h"
 #include "store/ChangeHistory.h"
 #include "store/Database.h"
 #include "store/DocumentStore.h"
-#include "support/TempAppFolder.h"
+#include "support/FolderTest.h"
 
 #include <QFile>
 #include <QTest>
@@ -26,11 +25,14 @@ const QString Cat = QStringLiteral("00010001");
 const QString Other = QStringLiteral("00010002");
 } // namespace
 
-class TestChangeHistoryPaths : public QObject {
+class TestChangeHistoryPaths : public FolderTest {
     Q_OBJECT
 
-    std::unique_ptr<TempAppFolder> mApp;
-    ScriptedMessages mMessages;
+public:
+    TestChangeHistoryPaths()
+        : FolderTest({{Cat, QStringLiteral("买卖")}, {Other, QStringLiteral("其它")}}) {}
+
+private:
     StandInWordApp mWord;
     int mRecord = 0;
 
@@ -72,8 +74,8 @@ class TestChangeHistoryPaths : public QObject {
         auto none = [](T &) {};
         auto generate = [](T &t) {
             QVERIFY(t.writeTemplate());
-            ContractDocument document(t.mWord, t.mMessages, Cat, DocumentPaths::contractFile(t.mRecord), t.mRecord);
-            QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+            ContractDocument document(t.mWord, Cat, DocumentPaths::contractFile(t.mRecord), t.mRecord);
+            QCOMPARE(document.prepare(), ContractDocument::Preparation::Generated);
         };
         return {
             {"new record in the entry dialog", none,
@@ -143,9 +145,8 @@ class TestChangeHistoryPaths : public QObject {
             {"document generated", none, generate, ChangeHistory::DocumentGenerated, QString(), 1, true},
             {"document regenerated and saved", generate,
              [](T &t) {
-                 ContractDocument document(t.mWord, t.mMessages, Cat, DocumentPaths::contractFile(t.mRecord),
-                                           t.mRecord);
-                 QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Opened);
+                 ContractDocument document(t.mWord, Cat, DocumentPaths::contractFile(t.mRecord), t.mRecord);
+                 QCOMPARE(document.prepare(), ContractDocument::Preparation::Opened);
                  // The stand-in office shows a package as an empty text: a marker typed in gives it something to
                  // fill and save.
                  QVERIFY(t.mWord.paste(QStringLiteral("甲方：[<甲方>]")));
@@ -164,34 +165,18 @@ class TestChangeHistoryPaths : public QObject {
         };
     }
 
-private Q_SLOTS:
-    void initTestCase_data() { TempAppFolder::addStoreRows(); }
-    void init() {
-        const QString why = TempAppFolder::selectStore();
-        if (!why.isEmpty())
-            QSKIP(qPrintable(why));
-        mApp = std::make_unique<TempAppFolder>();
-        QVERIFY(mApp->isValid());
-        QVERIFY(mApp->addCategory(QStringLiteral("0001"), QStringLiteral("根")));
-        QVERIFY(mApp->addCategory(Cat, QStringLiteral("买卖"), QStringLiteral("0001")));
-        QVERIFY(mApp->addCategory(Other, QStringLiteral("其它"), QStringLiteral("0001")));
+    void initFolder() override {
         QVERIFY(mApp->addIndicator(Cat, QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
         QVERIFY(mApp->addIndicator(Cat, QStringLiteral("乙方"), 0, QStringLiteral("Data2"), 2) > 0);
         QVERIFY(mApp->addIndicator(Other, QStringLiteral("丙方"), 0, QStringLiteral("Data3"), 1) > 0);
         QVERIFY(mApp->exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1, Data2) VALUES (?, ?, ?)"),
                            {Cat, QStringLiteral("甲公司"), QStringLiteral("乙公司")}));
         mRecord = mApp->scalar(QStringLiteral("SELECT max(ID) FROM TContractMain")).toInt();
-        mMessages.clear();
-        Messages::setInstance(&mMessages);
         mWord.quit();
         mWord.clearCalls();
     }
-    void cleanup() {
-        mApp.reset();
-        Messages::setInstance(nullptr);
-    }
-    void cleanupTestCase() { TempAppFolder::useStore(TempAppFolder::Store::Embedded); }
 
+private Q_SLOTS:
     void everyWriteLeavesItsRow_data() {
         QTest::addColumn<int>("path");
         const QList<Path> list = paths();

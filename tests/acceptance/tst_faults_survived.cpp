@@ -128,11 +128,11 @@ void TestFaultsSurvived::initTestCase() {
     // The template, written by the template editor with the real office.
     {
         LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
-        TemplateEditor editor(word, mMessages, mClipboard, Child, DocumentPaths::templateFile(Child));
-        QVERIFY(editor.ReadyData());
+        TemplateEditor editor(word, Child, DocumentPaths::templateFile(Child));
+        QVERIFY(editor.prepare());
         QVERIFY(word.paste(u"出租方：[<出租方>]，月租金：[<月租金>]。"_s));
         QVERIFY(editor.save());
-        editor.FormCloseQuery();
+        editor.close();
     }
     QVERIFY2(mMessages.texts().isEmpty(), qPrintable(mMessages.texts().join(u'|')));
     mTemplateText = documentText(DocumentPaths::templateFile(Child));
@@ -224,7 +224,7 @@ void TestFaultsSurvived::officeKilledDuringGeneration() {
         QTest::mouseClick(window.findChild<QPushButton *>(u"saveButton"_s), Qt::LeftButton);
         QCOMPARE(mMessages.texts(), QStringList{u"保存文件发生错误"_s});
         QVERIFY(window.isVisible());
-        QVERIFY(window.document().NotSaved());
+        QVERIFY(!window.document().saved());
         QTest::mouseClick(window.findChild<QPushButton *>(u"regenerateButton"_s), Qt::LeftButton);
         QCOMPARE(mMessages.texts().size(), 2);
         QVERIFY(mMessages.lastText().startsWith(u"生成合同文档时发生错误"_s));
@@ -259,7 +259,7 @@ void TestFaultsSurvived::officeKilledDuringGeneration() {
         if (window.document().markerPairs().isEmpty())
             QTest::mouseClick(window.findChild<QPushButton *>(u"regenerateButton"_s), Qt::LeftButton);
         QTest::mouseClick(window.findChild<QPushButton *>(u"saveButton"_s), Qt::LeftButton);
-        QVERIFY(!window.document().NotSaved());
+        QVERIFY(window.document().saved());
         QVERIFY(!window.isVisible());
     }
     QVERIFY2(mMessages.texts().isEmpty(), qPrintable(mMessages.texts().join(u'|')));
@@ -317,10 +317,10 @@ void TestFaultsSurvived::fullOrReadOnlyDisk() {
         const int id = addRecord(u"王五"_s, u"1500"_s);
         QVERIFY(id > 0);
         LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
-        ContractDocument document(word, mMessages, Child, DocumentPaths::contractFile(id), id);
-        QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+        ContractDocument document(word, Child, DocumentPaths::contractFile(id), id);
+        QCOMPARE(document.prepare(), ContractDocument::Preparation::Generated);
         QVERIFY(document.save());
-        document.FormCloseQuery();
+        document.close();
     }
     const int stored =
         Database::instance().GetDataBySQL(u"SELECT ID FROM TContractMain WHERE Data1='王五'"_s, {}).toInt();
@@ -344,14 +344,12 @@ void TestFaultsSurvived::fullOrReadOnlyDisk() {
     std::unique_ptr<TemplateEditor> editor;
     std::unique_ptr<ContractDocument> existing;
     if (operation == u"template"_s) {
-        editor =
-            std::make_unique<TemplateEditor>(word, mMessages, mClipboard, Child, DocumentPaths::templateFile(Child));
-        QVERIFY(editor->ReadyData());
+        editor = std::make_unique<TemplateEditor>(word, Child, DocumentPaths::templateFile(Child));
+        QVERIFY(editor->prepare());
         QVERIFY(word.paste(u"补充条款。"_s));
     } else if (operation == u"contract"_s) {
-        existing =
-            std::make_unique<ContractDocument>(word, mMessages, Child, DocumentPaths::contractFile(stored), stored);
-        QCOMPARE(existing->ReadyData(), ContractDocument::Preparation::Opened);
+        existing = std::make_unique<ContractDocument>(word, Child, DocumentPaths::contractFile(stored), stored);
+        QCOMPARE(existing->prepare(), ContractDocument::Preparation::Opened);
         QVERIFY(word.paste(u"补充条款。"_s));
     }
 
@@ -388,21 +386,21 @@ void TestFaultsSurvived::fullOrReadOnlyDisk() {
     } else if (operation == u"template"_s) {
         QVERIFY(!editor->save());
         QCOMPARE(mMessages.texts(), QStringList{u"保存文件发生错误"_s});
-        editor->FormCloseQuery();
+        editor->close();
     } else if (operation == u"contract"_s) {
         // Over an existing document, and a new one that first needs the template's copy.
         QVERIFY(!existing->save());
         QCOMPARE(mMessages.texts(), QStringList{u"保存文件发生错误"_s});
-        QVERIFY(existing->NotSaved());
-        existing->FormCloseQuery();
+        QVERIFY(!existing->saved());
+        existing->close();
         mMessages.clear();
         LibreOfficeWordApp other(LibreOfficeWordApp::Display::Headless);
-        ContractDocument document(other, mMessages, Child, DocumentPaths::contractFile(fresh), fresh);
-        QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Failed);
+        ContractDocument document(other, Child, DocumentPaths::contractFile(fresh), fresh);
+        QCOMPARE(document.prepare(), ContractDocument::Preparation::Failed);
         QCOMPARE(mMessages.texts().size(), 1);
         QVERIFY2(mMessages.lastText().startsWith(u"复制合同模板文件发生错误！\r错误原因："_s),
                  qPrintable(mMessages.lastText()));
-        document.FormCloseQuery();
+        document.close();
     } else if (operation == u"import"_s) {
         QVERIFY(!import->importRows());
         QCOMPARE(mMessages.texts().size(), 1);
@@ -467,10 +465,10 @@ void TestFaultsSurvived::saveClickedWhileGenerating() {
     QTRY_VERIFY_WITH_TIMEOUT(!window.document().markerPairs().isEmpty() && !hint->isVisible(), 120000);
     QCOMPARE(clicks, 1);
     QVERIFY(window.isVisible());
-    QVERIFY(window.document().NotSaved());
+    QVERIFY(!window.document().saved());
     // Once generated, the same click saves the filled document.
     QTest::mouseClick(window.findChild<QPushButton *>(u"saveButton"_s), Qt::LeftButton);
-    QVERIFY(!window.document().NotSaved());
+    QVERIFY(window.document().saved());
     QVERIFY(!window.isVisible());
     QVERIFY2(mMessages.texts().isEmpty(), qPrintable(mMessages.texts().join(u'|')));
     const QString text = documentText(path);

@@ -108,8 +108,10 @@ private Q_SLOTS:
     }
     void init() {
         mMessages.clear();
+        Messages::setInstance(&mMessages);
         QVERIFY(ServerSettings::remove(mDir.path()));
     }
+    void cleanup() { Messages::setInstance(nullptr); }
     void cleanupTestCase() {
         mPlainCluster.reset();
         mCluster.reset();
@@ -137,7 +139,7 @@ private Q_SLOTS:
         QFETCH(bool, connected);
         QFETCH(QString, told);
         QFETCH(QString, reason);
-        ServerConnection logic(mDir.path(), mMessages);
+        ServerConnection logic(mDir.path());
         logic.settings = clerk(password);
         logic.settings.database = database;
         if (port)
@@ -185,7 +187,7 @@ private Q_SLOTS:
         QFETCH(QString, authority);
         QFETCH(bool, plainServer);
         QFETCH(QString, refusal);
-        ServerConnection logic(mDir.path(), mMessages);
+        ServerConnection logic(mDir.path());
         logic.settings = plainServer ? mPlainCluster->settings(u"postgres"_s) : clerk();
         logic.settings.host = host;
         logic.settings.encryption = encryption;
@@ -203,7 +205,7 @@ private Q_SLOTS:
 
     // Asked first; made once; a database that has the tables is refused.
     void tablesCreatedOnceAfterAsking() {
-        ServerConnection logic(mDir.path(), mMessages);
+        ServerConnection logic(mDir.path());
         logic.settings = clerk();
         mMessages.answerQuestion(false);
         QVERIFY(!logic.createTables());
@@ -220,7 +222,7 @@ private Q_SLOTS:
     }
 
     void saveWritesNoPasswordAndEmbeddedRemovesAfterAsking() {
-        ServerConnection logic(mDir.path(), mMessages);
+        ServerConnection logic(mDir.path());
         logic.settings = clerk(u"Geheim42"_s);
         logic.settings.host = u" 127.0.0.1 "_s;
         QVERIFY(logic.save());
@@ -235,7 +237,7 @@ private Q_SLOTS:
         QVERIFY(stored->password.isEmpty());
 
         // The dialog opens on what was saved, without a password.
-        ServerConnection reopened(mDir.path(), mMessages);
+        ServerConnection reopened(mDir.path());
         QVERIFY(reopened.configured());
         QCOMPARE(reopened.settings.port, mCluster->port());
         QVERIFY(reopened.settings.password.isEmpty());
@@ -277,7 +279,7 @@ private Q_SLOTS:
 
     // The window hands its fields to the logic: typed values are what is saved.
     void windowSavesWhatWasTyped() {
-        ServerConnectionDialog window(mDir.path(), mMessages);
+        ServerConnectionDialog window(mDir.path());
         // New settings ask for encryption; the root certificate counts only when the certificate is checked.
         QCOMPARE(window.encryptionBox->currentText(), u"必须加密"_s);
         QVERIFY(!window.rootCertificateEdit->isEnabled());

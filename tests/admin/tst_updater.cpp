@@ -29,6 +29,12 @@ private Q_SLOTS:
     void init() {
         mMessages.clear();
         mShell = RecordingShell();
+        Messages::setInstance(&mMessages);
+        Shell::setInstance(&mShell);
+    }
+    void cleanup() {
+        Messages::setInstance(nullptr);
+        Shell::setInstance(nullptr);
     }
 
     void packageInstallsAndApplicationRestarts() {
@@ -39,7 +45,7 @@ private Q_SLOTS:
                                                                          {"Help/ContractPHelp.htm", "new help"},
                                                                          {"Help/images/main.png", "picture"}}));
         UpdateInstaller installer(app);
-        QCOMPARE(installer.run(mMessages, mShell, 1000), UpdateInstaller::Outcome::Installed);
+        QCOMPARE(installer.run(1000), UpdateInstaller::Outcome::Installed);
         QVERIFY(mMessages.shown().isEmpty());
         QCOMPARE(mShell.mPrograms, QStringList{app + QStringLiteral("vantrel")});
         QCOMPARE(readFile(app + QStringLiteral("vantrel")), QByteArray("new program"));
@@ -80,7 +86,7 @@ private Q_SLOTS:
         }
         const auto before = tree(app);
         UpdateInstaller installer(app);
-        QCOMPARE(installer.run(mMessages, mShell, 1000), UpdateInstaller::Outcome::Failed);
+        QCOMPARE(installer.run(1000), UpdateInstaller::Outcome::Failed);
         QCOMPARE(tree(app), before);
         QCOMPARE(mMessages.shown().size(), 1);
         QVERIFY(mMessages.lastText().startsWith(QStringLiteral("升级包已损坏或不是本系统的升级包，未作任何改动。")));
@@ -95,7 +101,7 @@ private Q_SLOTS:
         QVERIFY(writeFile(app + QStringLiteral("Update/readme.txt"), "not a package"));
         const auto before = tree(app);
         UpdateInstaller installer(app);
-        QCOMPARE(installer.run(mMessages, mShell, 1000), UpdateInstaller::Outcome::NothingToInstall);
+        QCOMPARE(installer.run(1000), UpdateInstaller::Outcome::NothingToInstall);
         QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("没有找到可以安装的升级包，系统无需升级。\n"
                                                                "升级包（*.zip）应放在程序目录下的 Update 文件夹中。")});
         QCOMPARE(tree(app), before);
@@ -111,7 +117,7 @@ private Q_SLOTS:
         QVERIFY(makeZip(app + QStringLiteral("Update/vantrel-2.1.zip"), {{"vantrel", "new program", S_IFREG | 0755}}));
         const auto before = tree(app);
         UpdateInstaller installer(app);
-        QCOMPARE(installer.run(mMessages, mShell, 1000), UpdateInstaller::Outcome::ManagedByPackage);
+        QCOMPARE(installer.run(1000), UpdateInstaller::Outcome::ManagedByPackage);
         QCOMPARE(mMessages.texts(),
                  QStringList{QStringLiteral(
                      "本系统由软件包管理器安装，不能在这里升级。\n"

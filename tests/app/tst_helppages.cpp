@@ -81,8 +81,7 @@ private Q_SLOTS:
     void init() {
         mFolder = std::make_unique<TempAppFolder>();
         QVERIFY(mFolder->isValid());
-        QVERIFY(mFolder->addCategory(u"0001"_s, u"房屋租赁"_s));
-        QVERIFY(mFolder->addCategory(Lease, u"房屋租赁合同"_s, u"0001"_s));
+        QVERIFY(mFolder->addCategoryTree({{Lease, u"房屋租赁合同"_s}}, u"房屋租赁"_s));
         QVERIFY(mFolder->addIndicator(Lease, u"出租方"_s, 0, u"Data1"_s, 1) > 0);
         mMessages.clear();
         Messages::setInstance(&mMessages);

@@ -149,8 +149,7 @@ private Q_SLOTS:
         QFETCH(QString, newRoot);
         QFETCH(QString, target);
         TempAppFolder app;
-        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("工程类")));
-        QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("监理"), QStringLiteral("0001")));
+        QVERIFY(app.addCategoryTree({{QStringLiteral("00010001"), QStringLiteral("监理")}}, QStringLiteral("工程类")));
         QVERIFY(app.addCategory(QStringLiteral("0002"), QStringLiteral("买卖类")));
         QMdiArea area;
         area.resize(1200, 700);
@@ -207,9 +206,9 @@ private Q_SLOTS:
         QFETCH(QString, newRoot);
         QFETCH(QString, target);
         TempAppFolder app;
-        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("房屋租赁")));
-        QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("房屋租赁合同"), QStringLiteral("0001")));
-        QVERIFY(app.addCategory(QStringLiteral("00010002"), QStringLiteral("商铺租赁合同"), QStringLiteral("0001")));
+        QVERIFY(app.addCategoryTree({{QStringLiteral("00010001"), QStringLiteral("房屋租赁合同")},
+                                     {QStringLiteral("00010002"), QStringLiteral("商铺租赁合同")}},
+                                    QStringLiteral("房屋租赁")));
         QVERIFY(app.addCategory(QStringLiteral("0002"), QStringLiteral("买卖合同")));
         QVERIFY(app.addCategory(QStringLiteral("00020001"), QStringLiteral("设备采购合同"), QStringLiteral("0002")));
         QMdiArea area;
@@ -248,8 +247,7 @@ private Q_SLOTS:
 
     void templatePageIsDrivenByTheWindow() {
         TempAppFolder app;
-        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
-        QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("买卖"), QStringLiteral("0001")));
+        QVERIFY(app.addCategoryTree({{QStringLiteral("00010001"), QStringLiteral("买卖")}}));
         RecordingTemplateTab::calls.clear();
         TemplateManagerWindow window(app.database(), [](QWidget *parent) { return new RecordingTemplateTab(parent); });
         QVERIFY(window.loadTree());
@@ -284,8 +282,7 @@ private Q_SLOTS:
 
     void indicatorEditor() {
         TempAppFolder app;
-        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
-        QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("买卖"), QStringLiteral("0001")));
+        QVERIFY(app.addCategoryTree({{QStringLiteral("00010001"), QStringLiteral("买卖")}}));
         IndicatorEditorDialog dialog(app.database(), QStringLiteral("TDataPara"), QStringLiteral("00010001"), -1);
         QVERIFY(dialog.load());
         QCOMPARE(dialog.windowTitle(), QStringLiteral("新增/修改扩展参数指标"));
@@ -347,8 +344,7 @@ private Q_SLOTS:
     // A date indicator marked for reminders keeps the mark and its days ahead; other types cannot be marked.
     void indicatorEditorMarksADateForReminders() {
         TempAppFolder app;
-        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
-        QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("买卖"), QStringLiteral("0001")));
+        QVERIFY(app.addCategoryTree({{QStringLiteral("00010001"), QStringLiteral("买卖")}}));
         int id = 0;
         {
             IndicatorEditorDialog dialog(app.database(), QStringLiteral("TDataPara"), QStringLiteral("00010001"), -1);
@@ -385,8 +381,7 @@ private Q_SLOTS:
 
     void categoryPicker() {
         TempAppFolder app;
-        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
-        QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("旧名"), QStringLiteral("0001")));
+        QVERIFY(app.addCategoryTree({{QStringLiteral("00010001"), QStringLiteral("旧名")}}));
         QVERIFY(app.exec(QStringLiteral("UPDATE TContractClass SET TypeName='新名' WHERE TypeCode='00010001'")));
         CategorySelectDialog dialog(app.database());
         QVERIFY(dialog.load());
@@ -413,9 +408,8 @@ private Q_SLOTS:
 
     void indicatorPicker() {
         TempAppFolder app;
-        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
-        QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("空"), QStringLiteral("0001")));
-        QVERIFY(app.addCategory(QStringLiteral("00010002"), QStringLiteral("有"), QStringLiteral("0001")));
+        QVERIFY(app.addCategoryTree(
+            {{QStringLiteral("00010001"), QStringLiteral("空")}, {QStringLiteral("00010002"), QStringLiteral("有")}}));
         app.addIndicator(QStringLiteral("00010002"), QStringLiteral("乙方"), 0, QStringLiteral("Data2"), 2);
         app.addIndicator(QStringLiteral("00010002"), QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1);
 

@@ -3,6 +3,7 @@
 #include "catalogue/CategoryTreeModel.h"
 #include "platform/ScriptedMessages.h"
 #include "store/CategoryStore.h"
+#include "support/BothStoresTest.h"
 #include "support/TempAppFolder.h"
 #include "support/TestFiles.h"
 
@@ -11,7 +12,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-class tst_CategoryTree : public QObject {
+class tst_CategoryTree : public BothStoresTest {
     Q_OBJECT
 
 private:
@@ -33,16 +34,12 @@ private:
         return list;
     }
 
-private Q_SLOTS:
-    // Every test runs once on the embedded file and once on the test server.
-    void initTestCase_data() { TempAppFolder::addStoreRows(); }
-    void init() {
-        const QString why = TempAppFolder::selectStore();
-        if (!why.isEmpty())
-            QSKIP(qPrintable(why));
+    void initStore() override {
         mMessages.clear();
         Messages::setInstance(&mMessages);
     }
+
+private Q_SLOTS:
     void cleanup() { Messages::setInstance(nullptr); }
 
     void getMaxNum_data() {
@@ -237,9 +234,8 @@ private Q_SLOTS:
 
     void deleteCases() {
         TempAppFolder app;
-        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
-        QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("用过的"), QStringLiteral("0001")));
-        QVERIFY(app.addCategory(QStringLiteral("00010002"), QStringLiteral("空的"), QStringLiteral("0001")));
+        QVERIFY(app.addCategoryTree({{QStringLiteral("00010001"), QStringLiteral("用过的")},
+                                     {QStringLiteral("00010002"), QStringLiteral("空的")}}));
         QVERIFY(app.addIndicator(QStringLiteral("00010001"), QStringLiteral("金额"), 1, QStringLiteral("Data1"), 1) >
                 0);
         CategoryCommands commands(app.database());
@@ -275,9 +271,8 @@ private Q_SLOTS:
 
     void deleteRemovesTheTemplateOnly() {
         TempAppFolder app;
-        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
-        QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("留下的"), QStringLiteral("0001")));
-        QVERIFY(app.addCategory(QStringLiteral("00010002"), QStringLiteral("删除的"), QStringLiteral("0001")));
+        QVERIFY(app.addCategoryTree({{QStringLiteral("00010001"), QStringLiteral("留下的")},
+                                     {QStringLiteral("00010002"), QStringLiteral("删除的")}}));
         QVERIFY(app.addIndicator(QStringLiteral("00010001"), QStringLiteral("金额"), 1, QStringLiteral("Data1"), 1) >
                 0);
         const QStringList removed = {QStringLiteral("00010002.Doc"), QStringLiteral("00010002.docx"),

@@ -1,6 +1,5 @@
 #include "catalogue/IndicatorEditor.h"
-#include "platform/ScriptedMessages.h"
-#include "support/TempAppFolder.h"
+#include "support/FolderTest.h"
 
 #include <QTest>
 
@@ -9,37 +8,19 @@ const QString Cat = QStringLiteral("00010001");
 const QString Other = QStringLiteral("00010002");
 } // namespace
 
-class tst_IndicatorEditor : public QObject {
+class tst_IndicatorEditor : public FolderTest {
     Q_OBJECT
 
-private:
-    ScriptedMessages mMessages;
-    std::unique_ptr<TempAppFolder> mApp;
+public:
+    tst_IndicatorEditor()
+        : FolderTest({{Cat, QStringLiteral("买卖")}, {Other, QStringLiteral("租赁")}}) {}
 
+private:
     int add(const QString &category, const QString &name, const QString &column, int sortIdx) {
         return mApp->addIndicator(category, name, 0, column, sortIdx);
     }
 
 private Q_SLOTS:
-    // Every test runs once on the embedded file and once on the test server.
-    void initTestCase_data() { TempAppFolder::addStoreRows(); }
-    void init() {
-        const QString why = TempAppFolder::selectStore();
-        if (!why.isEmpty())
-            QSKIP(qPrintable(why));
-        mMessages.clear();
-        Messages::setInstance(&mMessages);
-        mApp = std::make_unique<TempAppFolder>();
-        QVERIFY(mApp->isValid());
-        QVERIFY(mApp->addCategory(QStringLiteral("0001"), QStringLiteral("根")));
-        QVERIFY(mApp->addCategory(Cat, QStringLiteral("买卖"), QStringLiteral("0001")));
-        QVERIFY(mApp->addCategory(Other, QStringLiteral("租赁"), QStringLiteral("0001")));
-    }
-    void cleanup() {
-        mApp.reset();
-        Messages::setInstance(nullptr);
-    }
-
     void valueColumnAllocation_data() {
         QTest::addColumn<QStringList>("used");
         QTest::addColumn<QString>("expected");

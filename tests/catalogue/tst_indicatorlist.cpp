@@ -1,6 +1,5 @@
 #include "catalogue/IndicatorCommands.h"
-#include "platform/ScriptedMessages.h"
-#include "support/TempAppFolder.h"
+#include "support/FolderTest.h"
 
 #include <QAbstractItemModelTester>
 #include <QTest>
@@ -10,13 +9,14 @@ const QString Cat = QStringLiteral("00010001");
 const QString Source = QStringLiteral("00010002");
 } // namespace
 
-class tst_IndicatorList : public QObject {
+class tst_IndicatorList : public FolderTest {
     Q_OBJECT
 
-private:
-    ScriptedMessages mMessages;
-    std::unique_ptr<TempAppFolder> mApp;
+public:
+    tst_IndicatorList()
+        : FolderTest({{Cat, QStringLiteral("买卖")}, {Source, QStringLiteral("租赁")}}) {}
 
+private:
     int add(const QString &category, const QString &name, const QString &column, int sortIdx) {
         return mApp->addIndicator(category, name, 0, column, sortIdx);
     }
@@ -30,25 +30,6 @@ private:
     QString selectedName(IndicatorCommands &c) { return c.model()->at(c.currentRow()).PropertyName; }
 
 private Q_SLOTS:
-    // Every test runs once on the embedded file and once on the test server.
-    void initTestCase_data() { TempAppFolder::addStoreRows(); }
-    void init() {
-        const QString why = TempAppFolder::selectStore();
-        if (!why.isEmpty())
-            QSKIP(qPrintable(why));
-        mMessages.clear();
-        Messages::setInstance(&mMessages);
-        mApp = std::make_unique<TempAppFolder>();
-        QVERIFY(mApp->isValid());
-        QVERIFY(mApp->addCategory(QStringLiteral("0001"), QStringLiteral("根")));
-        QVERIFY(mApp->addCategory(Cat, QStringLiteral("买卖"), QStringLiteral("0001")));
-        QVERIFY(mApp->addCategory(Source, QStringLiteral("租赁"), QStringLiteral("0001")));
-    }
-    void cleanup() {
-        mApp.reset();
-        Messages::setInstance(nullptr);
-    }
-
     void columnsAndTexts() {
         QVERIFY(mApp->exec(QStringLiteral("INSERT INTO TDataPara (MainTypeCode,PropertyName,PropertyType,HisSelect,"
                                           "NoNull,IsSortField,SortIdx,DataFieldA) VALUES (?,?,1,1,1,1,1,'Data1')"),

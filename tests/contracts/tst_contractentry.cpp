@@ -2,8 +2,7 @@
 #include "contracts/NumberMask.h"
 #include "platform/Clock.h"
 #include "platform/Messages.h"
-#include "platform/ScriptedMessages.h"
-#include "support/TempAppFolder.h"
+#include "support/FolderTest.h"
 
 #include <QAbstractItemModelTester>
 #include <QTest>
@@ -15,12 +14,17 @@ const QString Category = u"00010001"_s;
 const QDateTime Feb15(QDate(2012, 2, 15), QTime(9, 30));
 } // namespace
 
-class TestContractEntry : public QObject {
+class TestContractEntry : public FolderTest {
     Q_OBJECT
 
+public:
+    TestContractEntry()
+        : FolderTest({{Category, u"买卖"_s}}) {}
+
+private:
     // The worked category: numbering, price, quantity, amount, amount in words, date, date in words, a choice.
     void addSalesIndicators() {
-        TempAppFolder &f = *mFolder;
+        TempAppFolder &f = *mApp;
         QVERIFY(f.addIndicator(Category, u"合同编号"_s, 0, u"Data1"_s, 1, u"[GETBILLID]{C[YYYY][MM][DD][IIII]}"_s) > 0);
         QVERIFY(f.addIndicator(Category, u"单价"_s, 1, u"Data2"_s, 2, QString(), u"99999999999.99"_s, u"元"_s) > 0);
         QVERIFY(f.addIndicator(Category, u"数量"_s, 1, u"Data3"_s, 3) > 0);
@@ -32,22 +36,9 @@ class TestContractEntry : public QObject {
         QVERIFY(f.exec(u"UPDATE TDataPara SET NoNull=1 WHERE PropertyName IN ('甲方','签订日期')"_s));
     }
 
+    void initFolder() override { Clock::setInstance(&mClock); }
+
 private Q_SLOTS:
-    // Every test runs once on the embedded file and once on the test server.
-    void initTestCase_data() { TempAppFolder::addStoreRows(); }
-    void init() {
-        const QString why = TempAppFolder::selectStore();
-        if (!why.isEmpty())
-            QSKIP(qPrintable(why));
-        mFolder = std::make_unique<TempAppFolder>();
-        QVERIFY(mFolder->isValid());
-        QVERIFY(mFolder->addCategory(u"0001"_s, u"根"_s));
-        QVERIFY(mFolder->addCategory(Category, u"买卖"_s, u"0001"_s));
-        mMessages.clear();
-        Messages::setInstance(&mMessages);
-        Clock::setInstance(&mClock);
-    }
-    void cleanup() { mFolder.reset(); }
 
     void roadOfANewRecord() {
         addSalesIndicators();
@@ -84,9 +75,9 @@ private Q_SLOTS:
         QVERIFY(saved);
         QVERIFY(!e.Cancelled);
 
-        const QString id = mFolder->scalar(u"SELECT ID FROM TContractMain WHERE MainTypeCode=?"_s, {Category});
+        const QString id = mApp->scalar(u"SELECT ID FROM TContractMain WHERE MainTypeCode=?"_s, {Category});
         QCOMPARE(id.toInt(), e.ContractID);
-        QCOMPARE(mFolder->scalar(u"SELECT Data1||'|'||Data4||'|'||Data5||'|'||Data75 FROM TContractMain"_s),
+        QCOMPARE(mApp->scalar(u"SELECT Data1||'|'||Data4||'|'||Data5||'|'||Data75 FROM TContractMain"_s),
                  u"C201202150001|50.00|伍拾|某某公司"_s);
 
         // Editing it computes no number and keeps every value.
@@ -148,7 +139,7 @@ private Q_SLOTS:
         QFETCH(QString, format);
         QFETCH(QString, value);
         QFETCH(QString, qtMask);
-        QVERIFY(mFolder->addIndicator(Category, u"数"_s, 1, u"Data1"_s, 1, QString(), format) > 0);
+        QVERIFY(mApp->addIndicator(Category, u"数"_s, 1, u"Data1"_s, 1, QString(), format) > 0);
         ContractEntry e(-1, Category);
         QVERIFY(e.ReadyData());
         e.grid().setValue(0, value);
@@ -178,16 +169,16 @@ private Q_SLOTS:
     }
 
     void pickListsAndHistory() {
-        QVERIFY(mFolder->addIndicator(Category, u"选项"_s, 0, u"Data1"_s, 1) > 0);
-        QVERIFY(mFolder->addIndicator(Category, u"历史"_s, 0, u"Data2"_s, 2) > 0);
-        QVERIFY(mFolder->addIndicator(Category, u"两者"_s, 0, u"Data3"_s, 3) > 0);
-        QVERIFY(mFolder->addIndicator(Category, u"普通"_s, 0, u"Data4"_s, 4) > 0);
-        QVERIFY(mFolder->exec(u"UPDATE TDataPara SET DefaultSelect='甲;乙;' WHERE DataFieldA IN ('Data1','Data3')"_s));
-        QVERIFY(mFolder->exec(u"UPDATE TDataPara SET HisSelect=1 WHERE DataFieldA IN ('Data2','Data3')"_s));
+        QVERIFY(mApp->addIndicator(Category, u"选项"_s, 0, u"Data1"_s, 1) > 0);
+        QVERIFY(mApp->addIndicator(Category, u"历史"_s, 0, u"Data2"_s, 2) > 0);
+        QVERIFY(mApp->addIndicator(Category, u"两者"_s, 0, u"Data3"_s, 3) > 0);
+        QVERIFY(mApp->addIndicator(Category, u"普通"_s, 0, u"Data4"_s, 4) > 0);
+        QVERIFY(mApp->exec(u"UPDATE TDataPara SET DefaultSelect='甲;乙;' WHERE DataFieldA IN ('Data1','Data3')"_s));
+        QVERIFY(mApp->exec(u"UPDATE TDataPara SET HisSelect=1 WHERE DataFieldA IN ('Data2','Data3')"_s));
         for (const QString &v : {u"北京"_s, QString(), u"上海"_s, u"北京"_s})
-            QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data2) VALUES (?,?)"_s, {Category, v}));
-        QVERIFY(mFolder->addCategory(u"00010002"_s, u"其他"_s, u"0001"_s));
-        QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data2) VALUES ('00010002','广州')"_s));
+            QVERIFY(mApp->exec(u"INSERT INTO TContractMain (MainTypeCode,Data2) VALUES (?,?)"_s, {Category, v}));
+        QVERIFY(mApp->addCategory(u"00010002"_s, u"其他"_s, u"0001"_s));
+        QVERIFY(mApp->exec(u"INSERT INTO TContractMain (MainTypeCode,Data2) VALUES ('00010002','广州')"_s));
 
         ContractEntry e(-1, Category);
         QVERIFY(e.ReadyData());
@@ -205,9 +196,9 @@ private Q_SLOTS:
     }
 
     void twoRequiredRows() {
-        QVERIFY(mFolder->addIndicator(Category, u"甲方"_s, 0, u"Data1"_s, 1) > 0);
-        QVERIFY(mFolder->addIndicator(Category, u"乙方"_s, 0, u"Data2"_s, 2) > 0);
-        QVERIFY(mFolder->exec(u"UPDATE TDataPara SET NoNull=1"_s));
+        QVERIFY(mApp->addIndicator(Category, u"甲方"_s, 0, u"Data1"_s, 1) > 0);
+        QVERIFY(mApp->addIndicator(Category, u"乙方"_s, 0, u"Data2"_s, 2) > 0);
+        QVERIFY(mApp->exec(u"UPDATE TDataPara SET NoNull=1"_s));
         ContractEntry e(-1, Category);
         QVERIFY(e.ReadyData());
         bool saved = false;
@@ -217,33 +208,32 @@ private Q_SLOTS:
         QCOMPARE(e.cmdSaveClick(&saved), 1);
         QCOMPARE(mMessages.lastText(), u"扩展参数：乙方必须填写字段！"_s);
         QVERIFY(!saved);
-        QCOMPARE(mFolder->scalar(u"SELECT count(*) FROM TContractMain"_s), u"0"_s);
+        QCOMPARE(mApp->scalar(u"SELECT count(*) FROM TContractMain"_s), u"0"_s);
     }
 
     void recordDeletedMeanwhileIsSavedAsNew() {
-        QVERIFY(mFolder->addIndicator(Category, u"甲方"_s, 0, u"Data1"_s, 1) > 0);
-        QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1,Data9) VALUES (?,'旧','其他')"_s,
-                              {Category}));
-        const int id = mFolder->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
+        QVERIFY(mApp->addIndicator(Category, u"甲方"_s, 0, u"Data1"_s, 1) > 0);
+        QVERIFY(
+            mApp->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1,Data9) VALUES (?,'旧','其他')"_s, {Category}));
+        const int id = mApp->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
         ContractEntry e(id, Category);
         QVERIFY(e.ReadyData());
         QCOMPARE(e.grid().value(0), u"旧"_s);
-        QVERIFY(mFolder->exec(u"DELETE FROM TContractMain WHERE ID=?"_s, {id}));
+        QVERIFY(mApp->exec(u"DELETE FROM TContractMain WHERE ID=?"_s, {id}));
         e.commitText(0, u"新"_s);
         bool saved = false;
         e.cmdSaveClick(&saved);
         QVERIFY(saved);
-        QCOMPARE(
-            mFolder->scalar(u"SELECT count(*) FROM TContractMain WHERE MainTypeCode=? AND Data1='新'"_s, {Category}),
-            u"1"_s);
+        QCOMPARE(mApp->scalar(u"SELECT count(*) FROM TContractMain WHERE MainTypeCode=? AND Data1='新'"_s, {Category}),
+                 u"1"_s);
         QVERIFY(e.ContractID != id);
     }
 
     // Another program stores the number this dialog offered before this one saves.
     void numberStoredMeanwhileIsReplaced() {
-        QVERIFY(mFolder->addIndicator(Category, u"合同编号"_s, 0, u"Data1"_s, 1,
-                                      u"[GETBILLID]{C[YYYY][MM][DD][IIII]}"_s) > 0);
-        QVERIFY(mFolder->addIndicator(Category, u"甲方"_s, 0, u"Data2"_s, 2) > 0);
+        QVERIFY(mApp->addIndicator(Category, u"合同编号"_s, 0, u"Data1"_s, 1, u"[GETBILLID]{C[YYYY][MM][DD][IIII]}"_s) >
+                0);
+        QVERIFY(mApp->addIndicator(Category, u"甲方"_s, 0, u"Data2"_s, 2) > 0);
         ContractEntry first(-1, Category);
         ContractEntry second(-1, Category);
         ContractEntry typed(-1, Category);
@@ -260,35 +250,35 @@ private Q_SLOTS:
         mMessages.clear();
         QVERIFY(typed.SaveData());
         QVERIFY(mMessages.shown().isEmpty());
-        QCOMPARE(mFolder->joined(u"SELECT Data1 FROM TContractMain ORDER BY ID"_s),
+        QCOMPARE(mApp->joined(u"SELECT Data1 FROM TContractMain ORDER BY ID"_s),
                  u"C201202150001,C201202150002,C201202150002"_s);
     }
 
     // The number offered was stored meanwhile and the next one cannot be made (the greatest stored value was typed
     // by hand and has no serial): the save stops instead of storing the number twice.
     void takenNumberWithoutANextOneIsNotStoredTwice() {
-        QVERIFY(mFolder->addIndicator(Category, u"合同编号"_s, 0, u"Data1"_s, 1,
-                                      u"[GETBILLID]{C[YYYY][MM][DD][IIII]}"_s) > 0);
-        QVERIFY(mFolder->addIndicator(Category, u"甲方"_s, 0, u"Data2"_s, 2) > 0);
+        QVERIFY(mApp->addIndicator(Category, u"合同编号"_s, 0, u"Data1"_s, 1, u"[GETBILLID]{C[YYYY][MM][DD][IIII]}"_s) >
+                0);
+        QVERIFY(mApp->addIndicator(Category, u"甲方"_s, 0, u"Data2"_s, 2) > 0);
         ContractEntry e(-1, Category);
         QVERIFY(e.ReadyData());
         QCOMPARE(e.grid().value(0), u"C201202150001"_s);
         for (const QString &other : {u"C201202150001"_s, u"C20120215补"_s})
-            QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1) VALUES (?,?)"_s, {Category, other}));
+            QVERIFY(mApp->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1) VALUES (?,?)"_s, {Category, other}));
         e.commitText(1, u"甲"_s);
         bool saved = true;
         e.cmdSaveClick(&saved);
         QVERIFY(!saved);
         QCOMPARE(mMessages.texts(), QStringList{u"合同编号“C201202150001”已被其他用户使用，无法确定下一个合同编号，"
                                                 u"本合同没有保存。\n请修改合同编号后再保存。"_s});
-        QCOMPARE(mFolder->scalar(u"SELECT count(*) FROM TContractMain WHERE Data1='C201202150001'"_s), u"1"_s);
-        QCOMPARE(mFolder->scalar(u"SELECT count(*) FROM TContractMain"_s), u"2"_s);
+        QCOMPARE(mApp->scalar(u"SELECT count(*) FROM TContractMain WHERE Data1='C201202150001'"_s), u"1"_s);
+        QCOMPARE(mApp->scalar(u"SELECT count(*) FROM TContractMain"_s), u"2"_s);
         // A number the user gives himself is saved.
         e.commitText(0, u"C201202150009"_s);
         mMessages.clear();
         QVERIFY(e.SaveData());
         QVERIFY(mMessages.shown().isEmpty());
-        QCOMPARE(mFolder->scalar(u"SELECT Data2 FROM TContractMain WHERE Data1='C201202150009'"_s), u"甲"_s);
+        QCOMPARE(mApp->scalar(u"SELECT Data2 FROM TContractMain WHERE Data1='C201202150009'"_s), u"甲"_s);
     }
 
     void changeByAnotherUserIsNotOverwritten_data() {
@@ -298,23 +288,22 @@ private Q_SLOTS:
     }
     void changeByAnotherUserIsNotOverwritten() {
         QFETCH(bool, reload);
-        QVERIFY(mFolder->addIndicator(Category, u"甲方"_s, 0, u"Data1"_s, 1) > 0);
-        QVERIFY(mFolder->addIndicator(Category, u"乙方"_s, 0, u"Data2"_s, 2) > 0);
-        QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1,Data2) VALUES (?,'旧甲','旧乙')"_s,
-                              {Category}));
-        const int id = mFolder->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
+        QVERIFY(mApp->addIndicator(Category, u"甲方"_s, 0, u"Data1"_s, 1) > 0);
+        QVERIFY(mApp->addIndicator(Category, u"乙方"_s, 0, u"Data2"_s, 2) > 0);
+        QVERIFY(
+            mApp->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1,Data2) VALUES (?,'旧甲','旧乙')"_s, {Category}));
+        const int id = mApp->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
         ContractEntry mine(id, Category);
         QVERIFY(mine.ReadyData());
         // The other program.
-        QVERIFY(mFolder->exec(u"UPDATE TContractMain SET Data2='他人的乙' WHERE ID=?"_s, {id}));
+        QVERIFY(mApp->exec(u"UPDATE TContractMain SET Data2='他人的乙' WHERE ID=?"_s, {id}));
         mine.commitText(0, u"我的甲"_s);
         mMessages.answerQuestion(reload);
         bool saved = true;
         QCOMPARE(mine.cmdSaveClick(&saved), -1);
         QVERIFY(!saved);
         QVERIFY(mMessages.lastText().startsWith(u"这份合同已被其他用户修改。"_s));
-        QCOMPARE(mFolder->scalar(u"SELECT Data1||'|'||Data2 FROM TContractMain WHERE ID=?"_s, {id}),
-                 u"旧甲|他人的乙"_s);
+        QCOMPARE(mApp->scalar(u"SELECT Data1||'|'||Data2 FROM TContractMain WHERE ID=?"_s, {id}), u"旧甲|他人的乙"_s);
         if (reload) {
             QCOMPARE(mine.grid().value(0), u"旧甲"_s);
             QCOMPARE(mine.grid().value(1), u"他人的乙"_s);
@@ -325,38 +314,38 @@ private Q_SLOTS:
         mMessages.clear();
         QVERIFY(mine.SaveData());
         QVERIFY(mMessages.shown().isEmpty());
-        QCOMPARE(mFolder->scalar(u"SELECT Data1||'|'||Data2 FROM TContractMain WHERE ID=?"_s, {id}), u"我的甲|旧乙"_s);
+        QCOMPARE(mApp->scalar(u"SELECT Data1||'|'||Data2 FROM TContractMain WHERE ID=?"_s, {id}), u"我的甲|旧乙"_s);
     }
 
     void changeOutsideTheDialogsColumnsIsNoConflict() {
-        QVERIFY(mFolder->addIndicator(Category, u"甲方"_s, 0, u"Data1"_s, 1) > 0);
-        QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1) VALUES (?,'旧')"_s, {Category}));
-        const int id = mFolder->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
+        QVERIFY(mApp->addIndicator(Category, u"甲方"_s, 0, u"Data1"_s, 1) > 0);
+        QVERIFY(mApp->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1) VALUES (?,'旧')"_s, {Category}));
+        const int id = mApp->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
         ContractEntry e(id, Category);
         QVERIFY(e.ReadyData());
-        QVERIFY(mFolder->exec(u"UPDATE TContractMain SET Data9='他人' WHERE ID=?"_s, {id}));
+        QVERIFY(mApp->exec(u"UPDATE TContractMain SET Data9='他人' WHERE ID=?"_s, {id}));
         e.commitText(0, u"新"_s);
         QVERIFY(e.SaveData());
-        QCOMPARE(mFolder->scalar(u"SELECT Data1||Data9 FROM TContractMain WHERE ID=?"_s, {id}), u"新他人"_s);
+        QCOMPARE(mApp->scalar(u"SELECT Data1||Data9 FROM TContractMain WHERE ID=?"_s, {id}), u"新他人"_s);
         QVERIFY(mMessages.shown().isEmpty());
     }
 
     void catalogueChangedByAnotherUser() {
-        QVERIFY(mFolder->addIndicator(Category, u"甲方"_s, 0, u"Data1"_s, 1) > 0);
-        QVERIFY(mFolder->addIndicator(Category, u"乙方"_s, 0, u"Data2"_s, 2) > 0);
+        QVERIFY(mApp->addIndicator(Category, u"甲方"_s, 0, u"Data1"_s, 1) > 0);
+        QVERIFY(mApp->addIndicator(Category, u"乙方"_s, 0, u"Data2"_s, 2) > 0);
         ContractEntry e(-1, Category);
         QVERIFY(e.ReadyData());
         e.commitText(0, u"甲"_s);
         e.commitText(1, u"乙"_s);
         // An indicator deleted elsewhere: its column is no one's now, so its value is not written.
-        QVERIFY(mFolder->exec(u"DELETE FROM TDataPara WHERE PropertyName='乙方'"_s));
+        QVERIFY(mApp->exec(u"DELETE FROM TDataPara WHERE PropertyName='乙方'"_s));
         QVERIFY(e.SaveData());
         QCOMPARE(mMessages.texts(), QStringList{u"指标“乙方”已被其他用户删除，它们的数值没有保存。"_s});
-        QCOMPARE(mFolder->scalar(u"SELECT Data1||'|'||Data2 FROM TContractMain"_s), u"甲|"_s);
+        QCOMPARE(mApp->scalar(u"SELECT Data1||'|'||Data2 FROM TContractMain"_s), u"甲|"_s);
 
         // A record deleted elsewhere does not open for editing.
         mMessages.clear();
-        QVERIFY(mFolder->exec(u"DELETE FROM TContractMain"_s));
+        QVERIFY(mApp->exec(u"DELETE FROM TContractMain"_s));
         ContractEntry gone(e.ContractID, Category);
         QVERIFY(!gone.ReadyData());
         QCOMPARE(mMessages.texts(), QStringList{u"这份合同已被其他用户删除。"_s});
@@ -365,12 +354,12 @@ private Q_SLOTS:
         ContractEntry late(-1, Category);
         QVERIFY(late.ReadyData());
         late.commitText(0, u"甲"_s);
-        QVERIFY(mFolder->exec(u"DELETE FROM TDataPara"_s));
-        QVERIFY(mFolder->exec(u"DELETE FROM TContractClass WHERE TypeCode=?"_s, {Category}));
+        QVERIFY(mApp->exec(u"DELETE FROM TDataPara"_s));
+        QVERIFY(mApp->exec(u"DELETE FROM TContractClass WHERE TypeCode=?"_s, {Category}));
         mMessages.clear();
         QVERIFY(!late.SaveData());
         QCOMPARE(mMessages.texts(), QStringList{u"该合同分类已被其他用户删除，本合同不能保存。"_s});
-        QCOMPARE(mFolder->scalar(u"SELECT count(*) FROM TContractMain"_s), u"0"_s);
+        QCOMPARE(mApp->scalar(u"SELECT count(*) FROM TContractMain"_s), u"0"_s);
         mMessages.clear();
         ContractEntry reopened(-1, Category);
         QVERIFY(!reopened.ReadyData());
@@ -378,20 +367,20 @@ private Q_SLOTS:
     }
 
     void editingKeepsColumnsOfNoIndicator() {
-        QVERIFY(mFolder->addIndicator(Category, u"甲方"_s, 0, u"Data1"_s, 1) > 0);
-        QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1,Data9) VALUES (?,'旧','其他')"_s,
-                              {Category}));
-        const int id = mFolder->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
+        QVERIFY(mApp->addIndicator(Category, u"甲方"_s, 0, u"Data1"_s, 1) > 0);
+        QVERIFY(
+            mApp->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1,Data9) VALUES (?,'旧','其他')"_s, {Category}));
+        const int id = mApp->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
         ContractEntry e(id, Category);
         QVERIFY(e.ReadyData());
         e.commitText(0, u"新"_s);
         QVERIFY(e.SaveData());
-        QCOMPARE(mFolder->scalar(u"SELECT Data1||Data9 FROM TContractMain WHERE ID=?"_s, {id}), u"新其他"_s);
-        QCOMPARE(mFolder->scalar(u"SELECT count(*) FROM TContractMain"_s), u"1"_s);
+        QCOMPARE(mApp->scalar(u"SELECT Data1||Data9 FROM TContractMain WHERE ID=?"_s, {id}), u"新其他"_s);
+        QCOMPARE(mApp->scalar(u"SELECT count(*) FROM TContractMain"_s), u"1"_s);
     }
 
     void rowOfUnknownTypeCannotBeEdited() {
-        QVERIFY(mFolder->addIndicator(Category, u"怪"_s, 7, u"Data1"_s, 1) > 0);
+        QVERIFY(mApp->addIndicator(Category, u"怪"_s, 7, u"Data1"_s, 1) > 0);
         ContractEntry e(-1, Category);
         QVERIFY(e.ReadyData());
         QCOMPARE(e.grid().cell(0, ContractEntryGrid::ColType), QString());
@@ -399,7 +388,7 @@ private Q_SLOTS:
     }
 
     void dateRowWithoutFormat() {
-        QVERIFY(mFolder->addIndicator(Category, u"日期"_s, 2, u"Data1"_s, 1) > 0);
+        QVERIFY(mApp->addIndicator(Category, u"日期"_s, 2, u"Data1"_s, 1) > 0);
         ContractEntry e(-1, Category);
         QVERIFY(e.ReadyData());
         QCOMPARE(QDate(2012, 2, 5).toString(e.pickerFormatFor(0)), u"2012-02-05"_s);
@@ -410,8 +399,6 @@ private Q_SLOTS:
     }
 
 private:
-    std::unique_ptr<TempAppFolder> mFolder;
-    ScriptedMessages mMessages;
     FixedClock mClock{Feb15};
 };
 

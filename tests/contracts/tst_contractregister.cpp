@@ -1,10 +1,9 @@
 #include "contracts/ContractRegister.h"
 #include "platform/Clock.h"
 #include "platform/Messages.h"
-#include "platform/ScriptedMessages.h"
 #include "store/Database.h"
 #include "support/CommitCounter.h"
-#include "support/TempAppFolder.h"
+#include "support/FolderTest.h"
 #include "support/TestFiles.h"
 
 #include <QAbstractItemModelTester>
@@ -19,16 +18,21 @@ const QString Sales = u"00010001"_s;
 const QString Lease = u"00010002"_s;
 } // namespace
 
-class TestContractRegister : public QObject {
+class TestContractRegister : public FolderTest {
     Q_OBJECT
 
+public:
+    TestContractRegister()
+        : FolderTest({{Sales, u"买卖"_s}, {Lease, u"租赁"_s}}) {}
+
+private:
     int addRecord(const QString &category, const QVariantList &data1to3, const QString &data75 = QString()) {
         [&] {
             QVERIFY(
-                mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1,Data2,Data3,Data75) VALUES (?,?,?,?,?)"_s,
-                              QVariantList{category} + data1to3 + QVariantList{data75}));
+                mApp->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1,Data2,Data3,Data75) VALUES (?,?,?,?,?)"_s,
+                           QVariantList{category} + data1to3 + QVariantList{data75}));
         }();
-        return mFolder->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
+        return mApp->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
     }
     QStringList column(ContractRecordModel *m, int c) {
         QStringList out;
@@ -37,27 +41,15 @@ class TestContractRegister : public QObject {
         return out;
     }
 
-private Q_SLOTS:
-    // Every test runs once on the embedded file and once on the test server.
-    void initTestCase_data() { TempAppFolder::addStoreRows(); }
-    void init() {
-        const QString why = TempAppFolder::selectStore();
-        if (!why.isEmpty())
-            QSKIP(qPrintable(why));
-        mFolder = std::make_unique<TempAppFolder>();
-        QVERIFY(mFolder->isValid());
-        QVERIFY(mFolder->addCategory(u"0001"_s, u"根"_s));
-        QVERIFY(mFolder->addCategory(Sales, u"买卖"_s, u"0001"_s));
-        QVERIFY(mFolder->addCategory(Lease, u"租赁"_s, u"0001"_s));
-        QVERIFY(mFolder->addIndicator(Sales, u"名称"_s, 0, u"Data1"_s, 1) > 0);
-        QVERIFY(mFolder->addIndicator(Sales, u"金额|合计"_s, 1, u"Data2"_s, 2) > 0);
-        QVERIFY(mFolder->addIndicator(Sales, u"金额|税"_s, 1, u"Data3"_s, 3) > 0);
-        QVERIFY(mFolder->addIndicator(Lease, u"承租人"_s, 0, u"Data1"_s, 1) > 0);
-        mMessages.clear();
-        Messages::setInstance(&mMessages);
+    void initFolder() override {
+        QVERIFY(mApp->addIndicator(Sales, u"名称"_s, 0, u"Data1"_s, 1) > 0);
+        QVERIFY(mApp->addIndicator(Sales, u"金额|合计"_s, 1, u"Data2"_s, 2) > 0);
+        QVERIFY(mApp->addIndicator(Sales, u"金额|税"_s, 1, u"Data3"_s, 3) > 0);
+        QVERIFY(mApp->addIndicator(Lease, u"承租人"_s, 0, u"Data1"_s, 1) > 0);
         Clock::setInstance(&mClock);
     }
-    void cleanup() { mFolder.reset(); }
+
+private Q_SLOTS:
 
     void columnsFollowTheIndicators() {
         ContractRegister reg;
@@ -84,7 +76,7 @@ private Q_SLOTS:
     }
 
     void sortByTwoIndicators() {
-        QVERIFY(mFolder->exec(
+        QVERIFY(mApp->exec(
             u"UPDATE TDataPara SET IsSortField=1 WHERE MainTypeCode=? AND DataFieldA IN ('Data1','Data3')"_s, {Sales}));
         addRecord(Sales, {u"b"_s, QString(), u"1"_s});
         addRecord(Sales, {u"a"_s, QString(), u"1"_s});
@@ -156,14 +148,13 @@ private Q_SLOTS:
         QFETCH(QString, filterMeanwhile);
         QFETCH(bool, rereadMeanwhile);
         constexpr int Records = 3000;
-        QVERIFY(
-            mFolder->exec(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<%1) "
-                          "INSERT INTO TContractMain (MainTypeCode,Data1,Data2,Data3) "
-                          "SELECT ?, 'r' || CAST(i AS TEXT), CAST((i * 37) % 101 AS TEXT), '' FROM n"_s.arg(Records),
-                          {Sales}));
+        QVERIFY(mApp->exec(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<%1) "
+                           "INSERT INTO TContractMain (MainTypeCode,Data1,Data2,Data3) "
+                           "SELECT ?, 'r' || CAST(i AS TEXT), CAST((i * 37) % 101 AS TEXT), '' FROM n"_s.arg(Records),
+                           {Sales}));
         if (sorted)
-            QVERIFY(mFolder->exec(u"UPDATE TDataPara SET IsSortField=1 WHERE MainTypeCode=? AND DataFieldA='Data2'"_s,
-                                  {Sales}));
+            QVERIFY(mApp->exec(u"UPDATE TDataPara SET IsSortField=1 WHERE MainTypeCode=? AND DataFieldA='Data2'"_s,
+                               {Sales}));
 
         ContractRegister whole;
         whole.setCurrentCategory(Sales);
@@ -203,10 +194,9 @@ private Q_SLOTS:
     // Leaving the list (or reading another category) while rows still come neither waits for them nor lets them
     // into the list afterwards.
     void backgroundReadStopsWithItsList() {
-        QVERIFY(
-            mFolder->exec(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<3000) "
-                          "INSERT INTO TContractMain (MainTypeCode,Data1) SELECT ?, 'r' || CAST(i AS TEXT) FROM n"_s,
-                          {Sales}));
+        QVERIFY(mApp->exec(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<3000) "
+                           "INSERT INTO TContractMain (MainTypeCode,Data1) SELECT ?, 'r' || CAST(i AS TEXT) FROM n"_s,
+                           {Sales}));
         addRecord(Lease, {u"甲"_s, QString(), QString()});
         {
             auto reg = std::make_unique<ContractRegister>();
@@ -245,8 +235,8 @@ private Q_SLOTS:
     }
 
     void filterValuesSplitDefaultSelect() {
-        QVERIFY(mFolder->exec(
-            u"UPDATE TDataPara SET DefaultSelect='甲;;乙' WHERE MainTypeCode=? AND DataFieldA='Data1'"_s, {Sales}));
+        QVERIFY(mApp->exec(u"UPDATE TDataPara SET DefaultSelect='甲;;乙' WHERE MainTypeCode=? AND DataFieldA='Data1'"_s,
+                           {Sales}));
         ContractRegister reg;
         reg.setCurrentCategory(Sales);
         QVERIFY(reg.ReadyGrid());
@@ -266,7 +256,7 @@ private Q_SLOTS:
         QCOMPARE(reg.dsContract()->recordCount(), 2);
         const qint64 copy = reg.dsContract()->recordId(0);
         QVERIFY(copy > id);
-        QCOMPARE(mFolder->scalar(u"SELECT MainTypeCode||Data1||Data75 FROM TContractMain WHERE ID=?"_s, {copy}),
+        QCOMPARE(mApp->scalar(u"SELECT MainTypeCode||Data1||Data75 FROM TContractMain WHERE ID=?"_s, {copy}),
                  Sales + u"a第七十五列"_s);
 
         reg.setCurrentCategory(u"00019999"_s);
@@ -280,21 +270,21 @@ private Q_SLOTS:
         ContractRegister reg;
         reg.setCurrentCategory(Sales);
         QVERIFY(reg.ReadyGrid());
-        QVERIFY(mFolder->exec(u"DELETE FROM TContractMain WHERE ID=?"_s, {id}));
+        QVERIFY(mApp->exec(u"DELETE FROM TContractMain WHERE ID=?"_s, {id}));
         mMessages.answerQuestion(true);
         QVERIFY(!reg.copyRecord(0));
         QCOMPARE(mMessages.lastText(), u"选定的合同已被其他用户删除，不能复制。"_s);
         QCOMPARE(reg.dsContract()->recordCount(), 0);
-        QCOMPARE(mFolder->scalar(u"SELECT count(*) FROM TContractMain"_s), u"0"_s);
+        QCOMPARE(mApp->scalar(u"SELECT count(*) FROM TContractMain"_s), u"0"_s);
     }
 
     void copyGetsTheNextContractNumber() {
-        QVERIFY(mFolder->addIndicator(Sales, u"合同编号"_s, 0, u"Data4"_s, 4, u"[GETBILLID]{C[YYYY][III]}"_s) > 0);
-        QVERIFY(mFolder->exec(
+        QVERIFY(mApp->addIndicator(Sales, u"合同编号"_s, 0, u"Data4"_s, 4, u"[GETBILLID]{C[YYYY][III]}"_s) > 0);
+        QVERIFY(mApp->exec(
             u"INSERT INTO TContractMain (MainTypeCode,Data1,Data2,Data4) VALUES (?,'a','9.50','C2012005')"_s, {Sales}));
-        const int original = mFolder->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
-        QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1,Data4) VALUES (?,'b','C2012007')"_s,
-                              {Sales}));
+        const int original = mApp->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
+        QVERIFY(
+            mApp->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1,Data4) VALUES (?,'b','C2012007')"_s, {Sales}));
         ContractRegister reg;
         reg.setCurrentCategory(Sales);
         QVERIFY(reg.ReadyGrid());
@@ -302,10 +292,10 @@ private Q_SLOTS:
         mMessages.answerQuestion(true);
         QVERIFY(reg.copyRecord(1));
         const qint64 copy = reg.dsContract()->recordId(0);
-        QCOMPARE(mFolder->scalar(u"SELECT Data1||'/'||Data2||'/'||Data4 FROM TContractMain WHERE ID=?"_s, {copy}),
+        QCOMPARE(mApp->scalar(u"SELECT Data1||'/'||Data2||'/'||Data4 FROM TContractMain WHERE ID=?"_s, {copy}),
                  u"a/9.50/C2012008"_s);
-        QCOMPARE(mFolder->scalar(u"SELECT Data4 FROM TContractMain WHERE ID=?"_s, {original}), u"C2012005"_s);
-        QCOMPARE(mFolder->scalar(u"SELECT count(DISTINCT Data4) FROM TContractMain"_s), u"3"_s);
+        QCOMPARE(mApp->scalar(u"SELECT Data4 FROM TContractMain WHERE ID=?"_s, {original}), u"C2012005"_s);
+        QCOMPARE(mApp->scalar(u"SELECT count(DISTINCT Data4) FROM TContractMain"_s), u"3"_s);
     }
 
     // The sort indicator (Data2, or Data3 in the case of two) with its type and format, the stored values in order
@@ -336,9 +326,9 @@ private Q_SLOTS:
         QFETCH(QString, format);
         QFETCH(QStringList, stored);
         QFETCH(QStringList, listed);
-        QVERIFY(mFolder->exec(u"UPDATE TDataPara SET PropertyType=?, FormatStr=?, IsSortField=1 WHERE MainTypeCode=? "
-                              u"AND DataFieldA='Data2'"_s,
-                              {type, format, Sales}));
+        QVERIFY(mApp->exec(u"UPDATE TDataPara SET PropertyType=?, FormatStr=?, IsSortField=1 WHERE MainTypeCode=? "
+                           u"AND DataFieldA='Data2'"_s,
+                           {type, format, Sales}));
         for (const QString &v : stored)
             addRecord(Sales, {u"x"_s, v, QString()});
         ContractRegister reg;
@@ -351,9 +341,9 @@ private Q_SLOTS:
     }
 
     void numberAscendsBeforeTheLastSortColumn() {
-        QVERIFY(mFolder->exec(u"UPDATE TDataPara SET IsSortField=1 WHERE MainTypeCode=? AND DataFieldA IN "
-                              u"('Data2','Data1')"_s,
-                              {Sales}));
+        QVERIFY(mApp->exec(u"UPDATE TDataPara SET IsSortField=1 WHERE MainTypeCode=? AND DataFieldA IN "
+                           u"('Data2','Data1')"_s,
+                           {Sales}));
         addRecord(Sales, {u"b"_s, u"100"_s, QString()});
         addRecord(Sales, {u"a"_s, u"20"_s, QString()});
         addRecord(Sales, {u"a"_s, u"100"_s, QString()});
@@ -374,7 +364,7 @@ private Q_SLOTS:
         addRecord(Sales, {u"a"_s, QString(), QString()});
         const int id = addRecord(Sales, {u"b"_s, QString(), QString()});
         const QString doc = ContractRegister::documentPath(id);
-        QCOMPARE(doc, mFolder->file(u"DB/ContractFile/"_s + QString::number(id) + u".Doc"_s));
+        QCOMPARE(doc, mApp->file(u"DB/ContractFile/"_s + QString::number(id) + u".Doc"_s));
         QVERIFY(writeFile(doc, "doc"));
         ContractRegister reg;
         reg.setCurrentCategory(Sales);
@@ -388,7 +378,7 @@ private Q_SLOTS:
                  u"您确认删除选定的合同数据吗？\n本记录对应已经生成或编辑过的合同内容也将一并删除！"_s);
         QVERIFY(!QFile::exists(doc));
         QCOMPARE(reg.dsContract()->recordCount(), 1);
-        QCOMPARE(mFolder->scalar(u"SELECT count(*) FROM TContractMain WHERE ID=?"_s, {id}), u"0"_s);
+        QCOMPARE(mApp->scalar(u"SELECT count(*) FROM TContractMain WHERE ID=?"_s, {id}), u"0"_s);
     }
 
     void deleteDocumentOnly() {
@@ -404,7 +394,7 @@ private Q_SLOTS:
         QVERIFY(reg.deleteDocument(0));
         QCOMPARE(mMessages.lastText(), u"选定合同记录生成的Word文档已经删除！"_s);
         QVERIFY(!f.exists());
-        QCOMPARE(mFolder->scalar(u"SELECT count(*) FROM TContractMain"_s), u"1"_s);
+        QCOMPARE(mApp->scalar(u"SELECT count(*) FROM TContractMain"_s), u"1"_s);
     }
 
     // A document made from a .docx or .odt template has that format; it goes like a Word 97 one.
@@ -417,7 +407,7 @@ private Q_SLOTS:
     void deletesDocumentOfEitherPackageFormat() {
         QFETCH(QString, suffix);
         const int id = addRecord(Sales, {u"a"_s, QString(), QString()});
-        const QString doc = mFolder->file(u"DB/ContractFile/"_s + QString::number(id) + suffix);
+        const QString doc = mApp->file(u"DB/ContractFile/"_s + QString::number(id) + suffix);
         const auto make = [&] {
             QFile f(doc);
             return f.open(QIODevice::WriteOnly);
@@ -444,18 +434,15 @@ private Q_SLOTS:
         reg.setCurrentCategory(Sales);
         QVERIFY(reg.ReadyGrid());
         reg.storeWidths({{u"Data1"_s, 120}, {u"Data2"_s, 64}, {u"Data3"_s, 80}});
-        QCOMPARE(mFolder->joined(u"SELECT ColWidth FROM TDataPara WHERE MainTypeCode=? ORDER BY SortIdx"_s, {Sales}),
+        QCOMPARE(mApp->joined(u"SELECT ColWidth FROM TDataPara WHERE MainTypeCode=? ORDER BY SortIdx"_s, {Sales}),
                  u"120,64,80"_s);
         // All in one transaction.
         commits.stop();
         QCOMPARE(commits.count(), 1);
-        QCOMPARE(mFolder->scalar(u"SELECT ColWidth FROM TDataPara WHERE MainTypeCode=?"_s, {Lease}).toInt() == 120,
-                 false);
+        QCOMPARE(mApp->scalar(u"SELECT ColWidth FROM TDataPara WHERE MainTypeCode=?"_s, {Lease}).toInt() == 120, false);
     }
 
 private:
-    std::unique_ptr<TempAppFolder> mFolder;
-    ScriptedMessages mMessages;
     FixedClock mClock{QDateTime(QDate(2012, 2, 15), QTime(9, 30))};
 };
 

@@ -64,8 +64,7 @@ private Q_SLOTS:
     void init() {
         mFolder = std::make_unique<TempAppFolder>();
         QVERIFY(mFolder->isValid());
-        QVERIFY(mFolder->addCategory(u"0001"_s, u"买卖类"_s));
-        QVERIFY(mFolder->addCategory(Sales, u"购销合同"_s, u"0001"_s));
+        QVERIFY(mFolder->addCategoryTree({{Sales, u"购销合同"_s}}, u"买卖类"_s));
         mMessages.clear();
         Messages::setInstance(&mMessages);
         Clock::setInstance(&mClock);

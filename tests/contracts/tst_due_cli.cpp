@@ -37,12 +37,11 @@ class TestDueCli : public BothStoresTest {
 private Q_SLOTS:
     void linesAndExitCodes() {
         TempAppFolder app;
-        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("合同")));
-        QVERIFY(app.addCategory(Cat, QStringLiteral("设备采购"), QStringLiteral("0001")));
+        QVERIFY(app.addCategoryTree({{Cat, QStringLiteral("设备采购")}}, QStringLiteral("合同")));
         QVERIFY(app.addIndicator(Cat, QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
         const int expiry = app.addIndicator(Cat, QStringLiteral("到期日"), 2, QStringLiteral("Data2"), 2, {},
                                             QStringLiteral("yyyy年M月d日"));
-        QVERIFY(app.exec(QStringLiteral("UPDATE TDataPara SET DueRemind=1, DueDays=30 WHERE ID=?"), {expiry}));
+        QVERIFY(app.markDue(expiry, 30));
         const QStringList args{QStringLiteral("--folder"), app.path(), QStringLiteral("--today"),
                                QStringLiteral("2026-03-07")};
 

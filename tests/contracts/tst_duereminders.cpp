@@ -25,9 +25,9 @@ struct Fixture {
     int leaseEnd = 0;
 
     bool build() {
-        bool ok = app.isValid() && app.addCategory(QStringLiteral("0001"), QStringLiteral("合同")) &&
-                  app.addCategory(Purchase, QStringLiteral("设备采购"), QStringLiteral("0001")) &&
-                  app.addCategory(Lease, QStringLiteral("房屋租赁"), QStringLiteral("0001"));
+        bool ok = app.isValid() &&
+                  app.addCategoryTree({{Purchase, QStringLiteral("设备采购")}, {Lease, QStringLiteral("房屋租赁")}},
+                                      QStringLiteral("合同"));
         ok = ok && app.addIndicator(Purchase, QStringLiteral("合同编号"), 0, QStringLiteral("Data1"), 1,
                                     QStringLiteral("[GETBILLID]{C[YYYY][IIII]}")) > 0;
         ok = ok && app.addIndicator(Purchase, QStringLiteral("甲方"), 0, QStringLiteral("Data2"), 2) > 0;
@@ -46,9 +46,7 @@ struct Fixture {
         return ok && expiry > 0 && payment > 0 && delivery > 0 && signing > 0 && leaseEnd > 0 && mark(expiry, 30) &&
                mark(payment, 10) && mark(delivery, 0) && mark(leaseEnd, 60);
     }
-    bool mark(int indicator, int days) {
-        return app.exec(QStringLiteral("UPDATE TDataPara SET DueRemind=1, DueDays=? WHERE ID=?"), {days, indicator});
-    }
+    bool mark(int indicator, int days) { return app.markDue(indicator, days); }
     // A record of the category with values in the given columns; its ID.
     qint64 contract(const QString &category, const QList<QPair<QString, QString>> &values) {
         QStringList columns{QStringLiteral("MainTypeCode")};

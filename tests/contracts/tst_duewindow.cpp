@@ -59,12 +59,11 @@ private Q_SLOTS:
 
     void windowListsMarksAndOpens() {
         TempAppFolder app;
-        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("合同")));
-        QVERIFY(app.addCategory(Cat, QStringLiteral("设备采购"), QStringLiteral("0001")));
+        QVERIFY(app.addCategoryTree({{Cat, QStringLiteral("设备采购")}}, QStringLiteral("合同")));
         QVERIFY(app.addIndicator(Cat, QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
         const int expiry = app.addIndicator(Cat, QStringLiteral("到期日"), 2, QStringLiteral("Data2"), 2, {},
                                             QStringLiteral("yyyy-MM-dd"));
-        QVERIFY(app.exec(QStringLiteral("UPDATE TDataPara SET DueRemind=1, DueDays=30 WHERE ID=?"), {expiry}));
+        QVERIFY(app.markDue(expiry, 30));
         for (const auto &[party, date] :
              {std::pair{"华东机械", "2026-03-01"}, std::pair{"西南电力", "2026-03-27"}, std::pair{"远航贸易", "月底"}})
             QVERIFY(app.exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1, Data2) VALUES (?, ?, ?)"),

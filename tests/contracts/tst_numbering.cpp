@@ -1,7 +1,7 @@
 #include "contracts/ContractEntryGrid.h"
 #include "contracts/ContractNumbering.h"
 #include "platform/Clock.h"
-#include "support/TempAppFolder.h"
+#include "support/FolderTest.h"
 
 #include <QTest>
 
@@ -13,9 +13,14 @@ const QString Category = u"00010001"_s;
 const QDateTime Feb15(QDate(2012, 2, 15), QTime(9, 30));
 } // namespace
 
-class TestNumbering : public QObject {
+class TestNumbering : public FolderTest {
     Q_OBJECT
 
+public:
+    TestNumbering()
+        : FolderTest({{Category, u"买卖"_s}, {u"00010002"_s, u"租赁"_s}}) {}
+
+private:
     // Opens a new record's grid of the category and returns what the numbering gave each row.
     QStringList numbers(const QList<QPair<QString, QString>> &rows) // (formula, column)
     {
@@ -38,26 +43,16 @@ class TestNumbering : public QObject {
     }
     QString number(const QString &formula) { return numbers({{formula, u"Data1"_s}}).value(0); }
     void store(const QString &value, const QString &column = u"Data1"_s, const QString &category = Category) {
-        QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,"_s + column + u") VALUES (?,?)"_s,
-                              {category, value}));
+        QVERIFY(mApp->exec(u"INSERT INTO TContractMain (MainTypeCode,"_s + column + u") VALUES (?,?)"_s,
+                           {category, value}));
     }
 
-private Q_SLOTS:
-    // Every test runs once on the embedded file and once on the test server.
-    void initTestCase_data() { TempAppFolder::addStoreRows(); }
-    void init() {
-        const QString why = TempAppFolder::selectStore();
-        if (!why.isEmpty())
-            QSKIP(qPrintable(why));
-        mFolder = std::make_unique<TempAppFolder>();
-        QVERIFY(mFolder->isValid());
-        QVERIFY(mFolder->addCategory(u"0001"_s, u"根"_s));
-        QVERIFY(mFolder->addCategory(Category, u"买卖"_s, u"0001"_s));
-        QVERIFY(mFolder->addCategory(u"00010002"_s, u"租赁"_s, u"0001"_s));
+    void initFolder() override {
         mClock.set(Feb15);
         Clock::setInstance(&mClock);
     }
-    void cleanup() { mFolder.reset(); }
+
+private Q_SLOTS:
 
     void workedExampleAndNextDay() {
         const QString f = u"[GETBILLID]{C[YYYY][MM][DD][IIII]}"_s;
@@ -136,7 +131,6 @@ private Q_SLOTS:
     }
 
 private:
-    std::unique_ptr<TempAppFolder> mFolder;
     FixedClock mClock{QDateTime()};
 };
 

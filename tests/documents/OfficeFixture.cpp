@@ -1,5 +1,7 @@
 #include "documents/OfficeFixture.h"
 
+#include "office/LibreOfficeWordApp.h"
+#include "office/uno/LibreOfficeWordAppPrivate.h"
 #include "office/uno/OfficeInstance.h"
 #include "office/uno/UnoDocuments.h"
 #include "office/uno/UnoSupport.h"
@@ -24,6 +26,10 @@
 #include <com/sun/star/text/XTextDocument.hpp>
 #include <com/sun/star/text/XTextFrame.hpp>
 #include <com/sun/star/text/XTextTable.hpp>
+
+#include <QProcess>
+
+#include <csignal>
 
 using namespace com::sun::star;
 using namespace uno_support;
@@ -157,4 +163,28 @@ bool DocFixtureWriter::write(const QString &path, const DocFixture &content, QSt
 bool writeDocFixture(const QString &path, const DocFixture &content, QString *error) {
     DocFixtureWriter writer;
     return writer.write(path, content, error);
+}
+
+void OfficeTestAccess::killOffice(LibreOfficeWordApp &word) {
+    OfficeInstance &office = word.d->office;
+    if (!office.mProcess)
+        return;
+    ::kill(-static_cast<pid_t>(office.mProcess->processId()), SIGKILL);
+    office.mProcess->waitForFinished(5'000);
+}
+
+void OfficeTestAccess::freezeOffice(LibreOfficeWordApp &word) {
+    OfficeInstance &office = word.d->office;
+    if (office.mProcess)
+        ::kill(-static_cast<pid_t>(office.mProcess->processId()), SIGSTOP);
+}
+
+bool OfficeTestAccess::saveInPlace(LibreOfficeWordApp &word) {
+    word.clearError();
+    if (!word.hasDocument())
+        return word.fail(word_app::noDocument);
+    return word.guarded("保存文档失败：", [&] {
+        uno::Reference<frame::XStorable>(word.d->document, uno::UNO_QUERY_THROW)->store();
+        return true;
+    });
 }

@@ -35,3 +35,18 @@ private:
 
 // One fixture with an office of its own.
 bool writeDocFixture(const QString &path, const DocFixture &content, QString *error);
+
+class LibreOfficeWordApp;
+
+// What the office tests do to a word processor's office that the program itself never does: crash it, hang it,
+// or save the document with the office's own Save. A friend of the office classes, defined only here.
+class OfficeTestAccess {
+public:
+    // Ends the office process abruptly and keeps the references, as a crash of the office would leave them.
+    static void killOffice(LibreOfficeWordApp &word);
+    // Stops the office process, so that every call to it hangs as with a hung office.
+    static void freezeOffice(LibreOfficeWordApp &word);
+    // The office's own Save (as Ctrl+S does it), which writes the document where it was opened from; false with
+    // the reason in word.lastError().
+    static bool saveInPlace(LibreOfficeWordApp &word);
+};

@@ -7,6 +7,7 @@
 #include "documents/ui/ContractDocumentWindow.h"
 #include "office/StandInWordApp.h"
 #include "platform/ScriptedMessages.h"
+#include "store/ChangeHistory.h"
 #include "support/TempAppFolder.h"
 #include "support/TestFiles.h"
 
@@ -88,6 +89,7 @@ private Q_SLOTS:
     void batchOfManyRecords_data();
     void batchOfManyRecords();
     void batchReadsTheDatabaseOnItsOwnThread();
+    void batchHistoryKeepsTheRowsAroundOneThatFails();
 
 private:
     int addRecord(const QVariantList &values);
@@ -101,8 +103,7 @@ private:
 void TestContractGeneration::init() {
     mApp = std::make_unique<TempAppFolder>();
     QVERIFY(mApp->isValid());
-    QVERIFY(mApp->addCategory(QStringLiteral("0001"), QStringLiteral("房屋租赁")));
-    QVERIFY(mApp->addCategory(Code, QStringLiteral("房屋租赁合同"), QStringLiteral("0001")));
+    QVERIFY(mApp->addCategoryTree({{Code, QStringLiteral("房屋租赁合同")}}, QStringLiteral("房屋租赁")));
     // SortIdx order differs from the column order on purpose: 说明 comes before 甲方 and holds its marker.
     QVERIFY(mApp->addIndicator(Code, QStringLiteral("说明"), 0, QStringLiteral("Data4"), 1) > 0);
     QVERIFY(mApp->addIndicator(Code, QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 2) > 0);
@@ -171,14 +172,14 @@ void TestContractGeneration::fillsMarkers() {
     const int id = addRecord(values);
     QVERIFY(id > 0);
 
-    ContractDocument document(mWord, mMessages, QStringLiteral("caller's code"), contractPath(id), id);
-    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+    ContractDocument document(mWord, QStringLiteral("caller's code"), contractPath(id), id);
+    QCOMPARE(document.prepare(), ContractDocument::Preparation::Generated);
     QCOMPARE(document.categoryCode(), Code);
     QCOMPARE(mWord.text(), expected);
     QVERIFY(mMessages.texts().isEmpty());
     QCOMPARE(document.markerPairs().size(), 5);
     QCOMPARE(document.markerPairs().first().marker, QStringLiteral("[<说明>]"));
-    QVERIFY(document.NotSaved());
+    QVERIFY(!document.saved());
     QVERIFY(!document.raiseOffice());
 }
 
@@ -198,8 +199,8 @@ void TestContractGeneration::generatedDocumentIsFilledOnDisk() {
     QCOMPARE(path, mApp->file(QStringLiteral("DB/ContractFile/%1.Doc").arg(id)));
     mWord.setFailing(QStringLiteral("replace"), fillFails);
     {
-        ContractDocument document(mWord, mMessages, Code, path, id);
-        QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+        ContractDocument document(mWord, Code, path, id);
+        QCOMPARE(document.prepare(), ContractDocument::Preparation::Generated);
         if (fillFails) {
             QVERIFY(!QFile::exists(path));
             QCOMPARE(mMessages.texts().size(), 1);
@@ -208,17 +209,17 @@ void TestContractGeneration::generatedDocumentIsFilledOnDisk() {
             QCOMPARE(readText(path), QStringLiteral("甲方：张三"));
             QVERIFY(mMessages.texts().isEmpty());
         }
-        QVERIFY(document.NotSaved());
-        QVERIFY(document.CanClose());
-        document.FormCloseQuery();
+        QVERIFY(!document.saved());
+        QVERIFY(document.canClose());
+        document.close();
     }
     QCOMPARE(QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files),
              fillFails ? QStringList() : QStringList{QFileInfo(path).fileName()});
 
     // The next opening: the filled document as it is, or a new generation.
     mWord.setFailing(QStringLiteral("replace"), false);
-    ContractDocument again(mWord, mMessages, Code, path, id);
-    QCOMPARE(again.ReadyData(),
+    ContractDocument again(mWord, Code, path, id);
+    QCOMPARE(again.prepare(),
              fillFails ? ContractDocument::Preparation::Generated : ContractDocument::Preparation::Opened);
     QCOMPARE(mWord.text(), QStringLiteral("甲方：张三"));
     QCOMPARE(readText(path), QStringLiteral("甲方：张三"));
@@ -229,8 +230,8 @@ void TestContractGeneration::existingDocumentOpenedUnchanged() {
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
     QVERIFY(writeText(contractPath(id), QStringLiteral("已改过的合同[<甲方>]")));
 
-    ContractDocument document(mWord, mMessages, Code, contractPath(id), id);
-    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Opened);
+    ContractDocument document(mWord, Code, contractPath(id), id);
+    QCOMPARE(document.prepare(), ContractDocument::Preparation::Opened);
     QCOMPARE(mWord.text(), QStringLiteral("已改过的合同[<甲方>]"));
     QCOMPARE(mWord.callCount(QStringLiteral("replace")), 0);
 }
@@ -239,12 +240,12 @@ void TestContractGeneration::reopenAfterCloseWithoutSave() {
     QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
     {
-        ContractDocument first(mWord, mMessages, Code, contractPath(id), id);
-        QCOMPARE(first.ReadyData(), ContractDocument::Preparation::Generated);
-        first.FormCloseQuery();
+        ContractDocument first(mWord, Code, contractPath(id), id);
+        QCOMPARE(first.prepare(), ContractDocument::Preparation::Generated);
+        first.close();
     }
-    ContractDocument second(mWord, mMessages, Code, contractPath(id), id);
-    QCOMPARE(second.ReadyData(), ContractDocument::Preparation::Opened);
+    ContractDocument second(mWord, Code, contractPath(id), id);
+    QCOMPARE(second.prepare(), ContractDocument::Preparation::Opened);
     QCOMPARE(mWord.text(), QStringLiteral("甲方张三"));
     QVERIFY(second.regenerate());
     QCOMPARE(mWord.text(), QStringLiteral("甲方张三"));
@@ -253,8 +254,8 @@ void TestContractGeneration::reopenAfterCloseWithoutSave() {
 void TestContractGeneration::regenerateTwiceChangesNothing() {
     QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
-    ContractDocument document(mWord, mMessages, Code, contractPath(id), id);
-    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+    ContractDocument document(mWord, Code, contractPath(id), id);
+    QCOMPARE(document.prepare(), ContractDocument::Preparation::Generated);
     QVERIFY(mApp->exec(QStringLiteral("UPDATE TContractMain SET Data1='王五' WHERE ID=?"), {id}));
     QVERIFY(document.regenerate());
     QCOMPARE(mWord.text(), QStringLiteral("甲方张三"));
@@ -293,10 +294,10 @@ void TestContractGeneration::refusals() {
     if (situation == QLatin1String("no record"))
         id += 1;
 
-    ContractDocument document(mWord, mMessages, Code, contractPath(id), id);
-    QCOMPARE(int(document.ReadyData()), expectedPreparation);
+    ContractDocument document(mWord, Code, contractPath(id), id);
+    QCOMPARE(int(document.prepare()), expectedPreparation);
     QCOMPARE(mMessages.texts(), QStringList{expectedMessage});
-    QCOMPARE(document.CloseRequested(), closes);
+    QCOMPARE(document.closeRequested(), closes);
     QCOMPARE(document.raiseOffice(), closes);
     if (situation == QLatin1String("no indicators"))
         QCOMPARE(mWord.text(), templateText);
@@ -309,11 +310,11 @@ void TestContractGeneration::refusals() {
 void TestContractGeneration::saveFailureKeepsNotSaved() {
     QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("[<甲方>]")));
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
-    ContractDocument document(mWord, mMessages, Code, contractPath(id), id);
-    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+    ContractDocument document(mWord, Code, contractPath(id), id);
+    QCOMPARE(document.prepare(), ContractDocument::Preparation::Generated);
     mWord.setFailing(QStringLiteral("saveAs"));
     QVERIFY(!document.save());
-    QVERIFY(document.NotSaved());
+    QVERIFY(!document.saved());
     QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("保存文件发生错误")});
 }
 
@@ -321,8 +322,8 @@ void TestContractGeneration::contractFolderMissing() {
     QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("[<甲方>]")));
     QVERIFY(QDir(mApp->file(QStringLiteral("DB/ContractFile"))).removeRecursively());
     const int id = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
-    ContractDocument document(mWord, mMessages, Code, contractPath(id), id);
-    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+    ContractDocument document(mWord, Code, contractPath(id), id);
+    QCOMPARE(document.prepare(), ContractDocument::Preparation::Generated);
     QCOMPARE(readText(contractPath(id)), QStringLiteral("张三"));
     QCOMPARE(mWord.text(), QStringLiteral("张三"));
 }
@@ -334,11 +335,11 @@ void TestContractGeneration::windowClosesItselfWithoutTemplate() {
     QCOMPARE(form.width(), 110);
     QVERIFY(!form.timer()->isActive());
     form.show();
-    QTRY_VERIFY(form.document().CloseRequested());
+    QTRY_VERIFY(form.document().closeRequested());
     QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("选定合同类型的模板文件尚未创建！")});
     QVERIFY(form.isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), 3000);
-    QVERIFY(form.document().NotSaved());
+    QVERIFY(!form.document().saved());
 }
 
 void TestContractGeneration::windowGeneratesAndSaves() {
@@ -365,7 +366,7 @@ void TestContractGeneration::windowGeneratesAndSaves() {
 
     QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("saveButton")), Qt::LeftButton);
     QVERIFY(!form.isVisible());
-    QVERIFY(!form.document().NotSaved());
+    QVERIFY(form.document().saved());
     QCOMPARE(readText(contractPath(id)), QStringLiteral("甲方张三"));
     QCOMPARE(office->callCount(QStringLiteral("quit")), 1);
 }
@@ -452,7 +453,7 @@ void TestContractGeneration::closeAsksWhenModified() {
     QCOMPARE(form.isVisible(), !closes);
     QCOMPARE(office->callCount(QStringLiteral("quit")), closes ? 1 : 0);
     QCOMPARE(readText(contractPath(id)), onDisk);
-    QCOMPARE(form.document().NotSaved(), answer != int(Messages::SaveChoice::Save));
+    QCOMPARE(!form.document().saved(), answer != int(Messages::SaveChoice::Save));
     if (!closes) {
         // Staying open keeps the edits in the office; a later 不保存 closes.
         QCOMPARE(office->text(), QStringLiteral("甲方张三，已改"));
@@ -568,8 +569,8 @@ void TestContractGeneration::exportPdf() {
     QVERIFY(mApp->exec(QStringLiteral("UPDATE TContractMain SET Data6=? WHERE ID=?"), {number, id}));
     proposed.replace(QStringLiteral("<ID>"), QString::number(id));
 
-    ContractDocument document(mWord, mMessages, Code, contractPath(id), id);
-    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+    ContractDocument document(mWord, Code, contractPath(id), id);
+    QCOMPARE(document.prepare(), ContractDocument::Preparation::Generated);
     QCOMPARE(document.pdfFileName(), proposed);
     mMessages.clear();
 
@@ -637,15 +638,15 @@ void TestContractGeneration::batchGeneration() {
     // another office has open; a lock left by a program that has ended does not count.
     {
         StandInWordApp windowWord;
-        ContractDocument window(windowWord, mMessages, Code, contractPath(existing), existing);
-        QCOMPARE(window.ReadyData(), ContractDocument::Preparation::Opened);
+        ContractDocument window(windowWord, Code, contractPath(existing), existing);
+        QCOMPARE(window.prepare(), ContractDocument::Preparation::Opened);
         const BatchGeneration::Result skipped = again.run(existing);
         QCOMPARE(skipped.kind, Kind::Skipped);
         // The summary says who holds the lock and where it is, so a lock that stays can be found.
         QVERIFY2(skipped.reason.startsWith(QStringLiteral("合同文档正在窗口中打开，没有覆盖（")) &&
                      skipped.reason.contains(QStringLiteral(".~lock.%1.Doc#").arg(existing)),
                  qPrintable(skipped.reason));
-        window.FormCloseQuery();
+        window.close();
         QCOMPARE(again.run(existing).kind, Kind::Generated);
     }
     const QString lock =
@@ -873,6 +874,19 @@ void TestContractGeneration::batchOfManyRecords() {
                         .replace(QStringLiteral("%c"), QString::number(c));
     expected.sort();
     QCOMPARE(folderListing(folder), expected);
+
+    // One history row per document made in DB/ContractFile, with its category and the digest of the file.
+    QStringList rows;
+    for (int i = 0; i < 4; ++i) {
+        if (!elsewhere && kinds.at(i) == Kind::Generated)
+            rows << QStringLiteral("%1|%2|%3")
+                        .arg(order.at(i))
+                        .arg(Code, ChangeHistory::fileSha256(results.at(i).document));
+    }
+    QCOMPARE(mApp->joined(QStringLiteral("SELECT RecordID || '|' || MainTypeCode || '|' || DocumentSha256 FROM "
+                                         "TChangeLog WHERE Action=? ORDER BY ID"),
+                          {ChangeHistory::DocumentGenerated}),
+             rows.join(QLatin1Char(',')));
 }
 
 void TestContractGeneration::batchReadsTheDatabaseOnItsOwnThread() {
@@ -888,6 +902,24 @@ void TestContractGeneration::batchReadsTheDatabaseOnItsOwnThread() {
     QCOMPARE(results.first().kind, BatchGeneration::Result::Kind::Failed);
     QCOMPARE(results.first().reason, QStringLiteral("读取数据库发生错误！"));
     QVERIFY(DocumentPaths::existingDocument(contractPath(id)).isEmpty());
+}
+
+void TestContractGeneration::batchHistoryKeepsTheRowsAroundOneThatFails() {
+    // The rows of a batch are written together; one that cannot be written costs that row alone.
+    QVERIFY(writeText(DocumentPaths::templateFile(Code), QStringLiteral("甲方[<甲方>]")));
+    const int a = addRecord({QStringLiteral("张三"), QString(), QString(), QString(), QString()});
+    const int b = addRecord({QStringLiteral("李四"), QString(), QString(), QString(), QString()});
+    const int c = addRecord({QStringLiteral("王五"), QString(), QString(), QString(), QString()});
+    QVERIFY(mApp->refuseChanges(QStringLiteral("TChangeLog"), QStringLiteral("INSERT"),
+                                QStringLiteral("NEW.RecordID=%1").arg(b)));
+    const QList<BatchGeneration::Result> results = BatchGeneration::runAll(
+        mApp->database(), {a, b, c}, {}, [] { return std::make_unique<StandInWordApp>(); }, 2, {});
+    QCOMPARE(results.size(), 3);
+    for (const BatchGeneration::Result &result : results)
+        QVERIFY2(result.kind == BatchGeneration::Result::Kind::Generated, qPrintable(result.reason));
+    QCOMPARE(mApp->joined(QStringLiteral("SELECT RecordID FROM TChangeLog WHERE Action=? ORDER BY ID"),
+                          {ChangeHistory::DocumentGenerated}),
+             QStringLiteral("%1,%2").arg(a).arg(c));
 }
 
 QTEST_MAIN(TestContractGeneration)

@@ -64,10 +64,10 @@ void TestDemoOffice::everyRecordGeneratesWithoutAMarkerLeft() {
         const QString path = DocumentPaths::contractFile(id);
         {
             LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
-            ContractDocument document(word, mMessages, QString(), path, id);
-            QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+            ContractDocument document(word, QString(), path, id);
+            QCOMPARE(document.prepare(), ContractDocument::Preparation::Generated);
             QVERIFY(document.save());
-            document.FormCloseQuery();
+            document.close();
         }
         // VANTREL_DEMO_OUTPUT names a folder that keeps the generated documents for a look at them.
         const QString keep = qEnvironmentVariable("VANTREL_DEMO_OUTPUT");

@@ -60,8 +60,7 @@ private:
 
 void TestGenerateCli::initTestCase() {
     QVERIFY(mApp.isValid());
-    QVERIFY(mApp.addCategory(QStringLiteral("0001"), QStringLiteral("房屋租赁")));
-    QVERIFY(mApp.addCategory(Code, QStringLiteral("房屋租赁合同"), QStringLiteral("0001")));
+    QVERIFY(mApp.addCategoryTree({{Code, QStringLiteral("房屋租赁合同")}}, QStringLiteral("房屋租赁")));
     QVERIFY(mApp.addIndicator(Code, QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
     // A .docx template as the word processor writes it.
     QFile source(mApp.file(QStringLiteral("DB/ModelFiles/%1.fodt").arg(Code)));

@@ -154,15 +154,15 @@ void TestGenerationOffice::generateSaveAndReopen() {
     const QString path = DocumentPaths::contractFile(id);
     {
         LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
-        ContractDocument document(word, mMessages, Code, path, id);
-        QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+        ContractDocument document(word, Code, path, id);
+        QCOMPARE(document.prepare(), ContractDocument::Preparation::Generated);
         QVERIFY2(mMessages.texts().isEmpty(), qPrintable(mMessages.texts().join(QLatin1Char('|'))));
         // Saved filled at once, never as a copy of the template.
         QVERIFY(QFile::exists(path));
         QVERIFY(fileHash(path) != fileHash(DocumentPaths::templateFile(Code)));
         QVERIFY(!word.isModified());
         QVERIFY(document.save());
-        QVERIFY(!document.NotSaved());
+        QVERIFY(document.saved());
         const QString expected = expectedFor(document.markerPairs());
 
         // "导出PDF": the Chinese text can be read out of the PDF, its fonts are in it.
@@ -189,7 +189,7 @@ void TestGenerationOffice::generateSaveAndReopen() {
                 QVERIFY2(fields.at(fields.size() - 5) == QStringLiteral("yes"), qPrintable(line));
         }
         mMessages.clear();
-        document.FormCloseQuery();
+        document.close();
 
         const QString saved = reopenedText(path);
         if (normalised(saved) != normalised(expected))
@@ -215,24 +215,24 @@ void TestGenerationOffice::closeWithoutSaveKeepsTheFilledDocument() {
     QList<MarkerPair> pairs;
     {
         LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
-        ContractDocument first(word, mMessages, Code, path, id);
-        QCOMPARE(first.ReadyData(), ContractDocument::Preparation::Generated);
+        ContractDocument first(word, Code, path, id);
+        QCOMPARE(first.prepare(), ContractDocument::Preparation::Generated);
         pairs = first.markerPairs();
         // Nothing to ask about: what the office shows is what is on disk.
-        QVERIFY(first.CanClose());
-        first.FormCloseQuery();
+        QVERIFY(first.canClose());
+        first.close();
     }
     const QString expected = normalised(expectedFor(pairs));
     QCOMPARE(normalised(reopenedText(path)), expected);
     QCOMPARE(QDir(QFileInfo(path).absolutePath()).entryList({QStringLiteral("~*")}, QDir::Files), QStringList());
     {
         LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
-        ContractDocument second(word, mMessages, Code, path, id);
-        QCOMPARE(second.ReadyData(), ContractDocument::Preparation::Opened);
+        ContractDocument second(word, Code, path, id);
+        QCOMPARE(second.prepare(), ContractDocument::Preparation::Opened);
         QCOMPARE(normalised(word.documentText().value_or(QString())), expected);
         QVERIFY(second.regenerate());
         QCOMPARE(normalised(word.documentText().value_or(QString())), expected);
-        second.FormCloseQuery();
+        second.close();
     }
     QVERIFY2(mMessages.texts().isEmpty(), qPrintable(mMessages.texts().join(QLatin1Char('|'))));
 }
@@ -260,9 +260,9 @@ void TestGenerationOffice::textBoxesAreFilled() {
     const QString path = DocumentPaths::contractFile(id);
     {
         LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
-        ContractDocument document(word, mMessages, code, path, id);
-        QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
-        document.FormCloseQuery();
+        ContractDocument document(word, code, path, id);
+        QCOMPARE(document.prepare(), ContractDocument::Preparation::Generated);
+        document.close();
     }
     const QString saved = reopenedText(path);
     for (const QString &line : {QStringLiteral("正文：张三"), QStringLiteral("文本框：张三，500.00元"),
@@ -288,10 +288,10 @@ void TestGenerationOffice::editedTemplateIsFilledAnew() {
         const int id = mApp->scalar(QStringLiteral("SELECT max(ID) FROM TContractMain")).toInt();
         {
             LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
-            ContractDocument document(word, mMessages, code, DocumentPaths::contractFile(id), id);
-            if (document.ReadyData() != ContractDocument::Preparation::Generated)
+            ContractDocument document(word, code, DocumentPaths::contractFile(id), id);
+            if (document.prepare() != ContractDocument::Preparation::Generated)
                 return QStringLiteral("<not generated: %1>").arg(mMessages.texts().join(QLatin1Char('|')));
-            document.FormCloseQuery();
+            document.close();
         }
         return reopenedText(DocumentPaths::contractFile(id));
     };
@@ -315,7 +315,7 @@ void TestGenerationOffice::batchGoesOnAfterTheOfficeDied() {
     BatchGeneration batch(mApp->database(), word, {});
     QCOMPARE(batch.run(ids.at(0)).kind, BatchGeneration::Result::Kind::Generated);
     // The office dies between two documents, as a crash would end it: the next document starts a new one.
-    word.killOfficeForTest();
+    OfficeTestAccess::killOffice(word);
     QCOMPARE(batch.run(ids.at(1)).kind, BatchGeneration::Result::Kind::Generated);
     QCOMPARE(batch.run(ids.at(2)).kind, BatchGeneration::Result::Kind::Generated);
     word.quit();
@@ -427,18 +427,17 @@ void TestGenerationOffice::officeSaveLeavesEmptyDocAlone() {
     QFile::remove(DocumentPaths::emptyTemplate());
     QVERIFY(QFile::copy(QStringLiteral(VANTREL_EMPTY_DOC), DocumentPaths::emptyTemplate()));
     const QByteArray blank = fileHash(DocumentPaths::emptyTemplate());
-    MemoryClipboard clipboard;
     LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
-    TemplateEditor editor(word, mMessages, clipboard, code, DocumentPaths::templateFile(code));
-    QVERIFY(editor.ReadyData());
+    TemplateEditor editor(word, code, DocumentPaths::templateFile(code));
+    QVERIFY(editor.prepare());
     QVERIFY2(word.paste(QStringLiteral("[<甲方>]")), qPrintable(word.lastError()));
-    QVERIFY2(word.saveInPlaceForTest(), qPrintable(word.lastError()));
+    QVERIFY2(OfficeTestAccess::saveInPlace(word), qPrintable(word.lastError()));
     QCOMPARE(fileHash(DocumentPaths::emptyTemplate()), blank);
     QVERIFY(!QFile::exists(DocumentPaths::templateFile(code)));
 
     mMessages.answerSaveQuestion(Messages::SaveChoice::Discard);
-    QVERIFY(editor.CanClose());
-    editor.FormCloseQuery();
+    QVERIFY(editor.canClose());
+    editor.close();
     QCOMPARE(fileHash(DocumentPaths::emptyTemplate()), blank);
     QVERIFY(!QFile::exists(DocumentPaths::templateFile(code)));
     QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("模板文档已经修改，是否保存？")});
@@ -462,21 +461,21 @@ void TestGenerationOffice::categoryWithoutTemplateOrIndicators() {
     mMessages.clear();
     const int first = addTo(noTemplate);
     {
-        ContractDocument document(word, mMessages, noTemplate, DocumentPaths::contractFile(first), first);
-        QCOMPARE(document.ReadyData(), ContractDocument::Preparation::NoTemplate);
+        ContractDocument document(word, noTemplate, DocumentPaths::contractFile(first), first);
+        QCOMPARE(document.prepare(), ContractDocument::Preparation::NoTemplate);
         QVERIFY(document.raiseOffice());
         QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("选定合同类型的模板文件尚未创建！")});
         QVERIFY(!QFile::exists(DocumentPaths::contractFile(first)));
-        document.FormCloseQuery();
+        document.close();
     }
     mMessages.clear();
     const int second = addTo(noIndicators);
     {
-        ContractDocument document(word, mMessages, noIndicators, DocumentPaths::contractFile(second), second);
-        QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+        ContractDocument document(word, noIndicators, DocumentPaths::contractFile(second), second);
+        QCOMPARE(document.prepare(), ContractDocument::Preparation::Generated);
         QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("选定合同对应的合同参数已经不存在！")});
         QCOMPARE(normalised(word.documentText().value_or(QString())), normalised(mTemplateText));
-        document.FormCloseQuery();
+        document.close();
     }
 }
 

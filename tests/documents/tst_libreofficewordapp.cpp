@@ -1,6 +1,7 @@
 #include "documents/OfficeFixture.h"
 #include "office/LibreOfficeWordApp.h"
 #include "office/OfficeProcesses.h"
+#include "office/SharedOffice.h"
 
 #include <QDebug>
 #include <QDir>
@@ -9,6 +10,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <memory>
 
 // The real office, headless: every replacement must survive a save in Word 97 format and a reload.
 class TestLibreOfficeWordApp : public QObject {
@@ -32,6 +35,7 @@ private Q_SLOTS:
     void hungOfficeIsEndedAfterTheLimit();
     void quitEndsTheOffice();
     void windowsShareOneOffice();
+    void sharedOfficeEndsWithItsOwner();
 
 private:
     QString path(const QString &name) const { return mDir.filePath(name); }
@@ -340,7 +344,7 @@ void TestLibreOfficeWordApp::deadOfficeIsNoticedAndReplaced() {
     LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
     QVERIFY2(word.connect(), qPrintable(word.lastError()));
     QVERIFY2(word.open(mSimpleDoc), qPrintable(word.lastError()));
-    word.killOfficeForTest();
+    OfficeTestAccess::killOffice(word);
 
     QElapsedTimer timer;
     timer.start();
@@ -370,7 +374,7 @@ void TestLibreOfficeWordApp::hungOfficeIsEndedAfterTheLimit() {
     LibreOfficeWordApp word(LibreOfficeWordApp::Display::Headless);
     QVERIFY2(word.connect(), qPrintable(word.lastError()));
     QVERIFY2(word.open(mSimpleDoc), qPrintable(word.lastError()));
-    word.freezeOfficeForTest();
+    OfficeTestAccess::freezeOffice(word);
 
     QElapsedTimer timer;
     timer.start();
@@ -421,14 +425,15 @@ void TestLibreOfficeWordApp::quitEndsTheOffice() {
 void TestLibreOfficeWordApp::windowsShareOneOffice() {
     // Started in the background when the program comes up; a window that comes first waits for it.
     const int before = OfficeProcesses::count();
-    LibreOfficeWordApp::startSharedOffice();
-    LibreOfficeWordApp first(LibreOfficeWordApp::Display::Headless, LibreOfficeWordApp::Office::Shared);
+    SharedOffice shared;
+    shared.startInBackground();
+    LibreOfficeWordApp first(shared);
     QTRY_VERIFY_WITH_TIMEOUT(!first.isStarting(), 60000);
     QVERIFY2(first.connect(), qPrintable(first.lastError()));
     QCOMPARE(OfficeProcesses::count(), before + 1);
 
     // Two windows, one office, a document each.
-    LibreOfficeWordApp second(LibreOfficeWordApp::Display::Headless, LibreOfficeWordApp::Office::Shared);
+    LibreOfficeWordApp second(shared);
     QVERIFY(!second.isStarting());
     QVERIFY2(second.connect(), qPrintable(second.lastError()));
     QCOMPARE(OfficeProcesses::count(), before + 1);
@@ -444,14 +449,30 @@ void TestLibreOfficeWordApp::windowsShareOneOffice() {
     QCOMPARE(OfficeProcesses::count(), before + 1);
 
     // An office that died is replaced on the next window's use.
-    second.killOfficeForTest();
-    LibreOfficeWordApp third(LibreOfficeWordApp::Display::Headless, LibreOfficeWordApp::Office::Shared);
+    OfficeTestAccess::killOffice(second);
+    LibreOfficeWordApp third(shared);
     QVERIFY2(third.connect(), qPrintable(third.lastError()));
     QVERIFY2(third.open(mSimpleDoc), qPrintable(third.lastError()));
     QVERIFY(!second.hasDocument());
     QVERIFY(third.quit());
     OfficeProcesses::endAll();
     QCOMPARE(OfficeProcesses::count(), 0);
+}
+
+void TestLibreOfficeWordApp::sharedOfficeEndsWithItsOwner() {
+    // The office the windows share belongs to whoever made it: it goes with its owner, not only with the program.
+    const int before = OfficeProcesses::count();
+    auto shared = std::make_unique<SharedOffice>();
+    {
+        LibreOfficeWordApp window(*shared);
+        QVERIFY2(window.connect(), qPrintable(window.lastError()));
+        QVERIFY2(window.open(mSimpleDoc), qPrintable(window.lastError()));
+        QCOMPARE(OfficeProcesses::count(), before + 1);
+    }
+    // The window's document is closed; the office stays for the next window.
+    QCOMPARE(OfficeProcesses::count(), before + 1);
+    shared.reset();
+    QCOMPARE(OfficeProcesses::count(), before);
 }
 
 QTEST_GUILESS_MAIN(TestLibreOfficeWordApp)

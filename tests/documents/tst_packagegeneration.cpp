@@ -70,8 +70,7 @@ private:
 void TestPackageGeneration::init() {
     mApp = std::make_unique<TempAppFolder>();
     QVERIFY(mApp->isValid());
-    QVERIFY(mApp->addCategory(QStringLiteral("0001"), QStringLiteral("房屋租赁")));
-    QVERIFY(mApp->addCategory(Code, QStringLiteral("房屋租赁合同"), QStringLiteral("0001")));
+    QVERIFY(mApp->addCategoryTree({{Code, QStringLiteral("房屋租赁合同")}}, QStringLiteral("房屋租赁")));
     QVERIFY(mApp->addIndicator(Code, QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
     QVERIFY(mApp->addIndicator(Code, QStringLiteral("月租金"), 1, QStringLiteral("Data2"), 2, QString(),
                                QStringLiteral("99999999.99"), QStringLiteral("元")) > 0);
@@ -105,8 +104,8 @@ void TestPackageGeneration::generatesInTemplateFormat() {
     QCOMPARE(DocumentPaths::documentToShow(Code), templateFile);
     const int id = addRecord();
 
-    ContractDocument document(mWord, mMessages, Code, DocumentPaths::contractFile(id), id);
-    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+    ContractDocument document(mWord, Code, DocumentPaths::contractFile(id), id);
+    QCOMPARE(document.prepare(), ContractDocument::Preparation::Generated);
     const QString contract = mApp->file(QStringLiteral("DB/ContractFile/%1.%2").arg(id).arg(format));
     QCOMPARE(document.documentPath(), contract);
     QCOMPARE(mWord.documentPath(), contract);
@@ -116,8 +115,8 @@ void TestPackageGeneration::generatesInTemplateFormat() {
     QVERIFY(mMessages.texts().isEmpty());
 
     // The next opening finds the document in its format and opens it as it is.
-    ContractDocument again(mWord, mMessages, Code, DocumentPaths::contractFile(id), id);
-    QCOMPARE(again.ReadyData(), ContractDocument::Preparation::Opened);
+    ContractDocument again(mWord, Code, DocumentPaths::contractFile(id), id);
+    QCOMPARE(again.prepare(), ContractDocument::Preparation::Opened);
     QCOMPARE(again.documentPath(), contract);
     QCOMPARE(mWord.documentPath(), contract);
 }
@@ -158,8 +157,8 @@ void TestPackageGeneration::damagedTemplateWritesNothing() {
     }
     const int id = addRecord();
 
-    ContractDocument document(mWord, mMessages, Code, DocumentPaths::contractFile(id), id);
-    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Failed);
+    ContractDocument document(mWord, Code, DocumentPaths::contractFile(id), id);
+    QCOMPARE(document.prepare(), ContractDocument::Preparation::Failed);
     QCOMPARE(mMessages.texts().size(), 1);
     QVERIFY2(mMessages.texts().first().contains(message), qPrintable(mMessages.texts().first()));
     QCOMPARE(QDir(mApp->file(QStringLiteral("DB/ContractFile"))).entryList(QDir::Files | QDir::Hidden), QStringList());
@@ -169,9 +168,8 @@ void TestPackageGeneration::damagedTemplateWritesNothing() {
 void TestPackageGeneration::templateEditorKeepsFormat() {
     const QString templateFile = mApp->file(QStringLiteral("DB/ModelFiles/%1.docx").arg(Code));
     QVERIFY(PackageFiles::write(templateFile, package(QStringLiteral("docx"), "[&lt;甲方>]")));
-    MemoryClipboard clipboard;
-    TemplateEditor editor(mWord, mMessages, clipboard, Code, DocumentPaths::templateFile(Code));
-    QVERIFY(editor.ReadyData());
+    TemplateEditor editor(mWord, Code, DocumentPaths::templateFile(Code));
+    QVERIFY(editor.prepare());
     QCOMPARE(mWord.documentPath(), templateFile);
     QVERIFY(editor.save());
     QCOMPARE(mWord.callCount(QStringLiteral("saveAs")), 1);
@@ -280,8 +278,8 @@ void TestPackageGeneration::importTemplateFile() {
     // The imported template is what the next contract is made from.
     if (suffix != QLatin1String("doc")) {
         const int id = addRecord();
-        ContractDocument document(mWord, mMessages, Code, DocumentPaths::contractFile(id), id);
-        QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+        ContractDocument document(mWord, Code, DocumentPaths::contractFile(id), id);
+        QCOMPARE(document.prepare(), ContractDocument::Preparation::Generated);
         QCOMPARE(PackageFiles::paragraphs(PackageFiles::read(document.documentPath(), mainPart(suffix))),
                  QStringList{QStringLiteral("甲方：张三")});
     }
@@ -296,7 +294,7 @@ void TestPackageGeneration::importAsksBeforeReplacing() {
 
     // "否": no file dialog, nothing changes.
     mMessages.answerQuestion(false);
-    QVERIFY(!TemplateImport::run(Code, mMessages));
+    QVERIFY(!TemplateImport::run(Code));
     QCOMPARE(mMessages.texts().size(), 1);
     QCOMPARE(DocumentPaths::existingTemplate(Code), old);
 
@@ -304,14 +302,14 @@ void TestPackageGeneration::importAsksBeforeReplacing() {
     mMessages.clear();
     mMessages.answerQuestion(true);
     mMessages.answerFileName(QString());
-    QVERIFY(!TemplateImport::run(Code, mMessages));
+    QVERIFY(!TemplateImport::run(Code));
     QCOMPARE(DocumentPaths::existingTemplate(Code), old);
 
     // "是" and a file: the .docx takes the Word 97 template's place.
     mMessages.clear();
     mMessages.answerQuestion(true);
     mMessages.answerFileName(source);
-    QVERIFY(TemplateImport::run(Code, mMessages));
+    QVERIFY(TemplateImport::run(Code));
     QCOMPARE(DocumentPaths::existingTemplate(Code), mApp->file(QStringLiteral("DB/ModelFiles/%1.docx").arg(Code)));
     QVERIFY(!QFile::exists(old));
 }
@@ -331,8 +329,8 @@ void TestPackageGeneration::clausesTestTheValueWithoutItsUnit() {
     QVERIFY(mApp->exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode, Data1, Data2) VALUES (?, ?, ?)"),
                        {Code, QStringLiteral("张三"), QString()}));
     const int id = mApp->scalar(QStringLiteral("SELECT max(ID) FROM TContractMain")).toInt();
-    ContractDocument document(mWord, mMessages, Code, DocumentPaths::contractFile(id), id);
-    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+    ContractDocument document(mWord, Code, DocumentPaths::contractFile(id), id);
+    QCOMPARE(document.prepare(), ContractDocument::Preparation::Generated);
     QCOMPARE(PackageFiles::paragraphs(PackageFiles::read(document.documentPath(), mainPart(format))),
              QStringList{QStringLiteral("甲方：张三。")});
 }
@@ -345,8 +343,8 @@ void TestPackageGeneration::regenerateSettlesClauses() {
     QVERIFY(QDir().mkpath(QFileInfo(file).absolutePath()) && file.open(QIODevice::WriteOnly));
     file.write("甲方：[<甲方>]\n[<如果:月租金>]月租金[<月租金>]\n[<结束>]\n末尾");
     file.close();
-    ContractDocument document(mWord, mMessages, Code, DocumentPaths::contractFile(id), id);
-    QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Opened);
+    ContractDocument document(mWord, Code, DocumentPaths::contractFile(id), id);
+    QCOMPARE(document.prepare(), ContractDocument::Preparation::Opened);
     QVERIFY(document.regenerate());
     QCOMPARE(mWord.text(), QStringLiteral("甲方：张三\n末尾"));
     QVERIFY(mWord.isModified());

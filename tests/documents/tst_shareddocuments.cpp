@@ -49,8 +49,7 @@ class TestSharedDocuments : public QObject {
 
     // Record 7 of a category whose template "甲方[<甲方>]" is on the server only.
     static void addRecordWithTemplate(TempAppFolder &app) {
-        QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("房屋租赁")));
-        QVERIFY(app.addCategory(Code, QStringLiteral("房屋租赁合同"), QStringLiteral("0001")));
+        QVERIFY(app.addCategoryTree({{Code, QStringLiteral("房屋租赁合同")}}, QStringLiteral("房屋租赁")));
         QVERIFY(app.addIndicator(Code, QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1) > 0);
         QVERIFY(app.exec(QStringLiteral("INSERT INTO TContractMain (ID, MainTypeCode, Data1) VALUES (7, ?, ?)"),
                          {Code, QStringLiteral("张三")}));
@@ -226,7 +225,7 @@ private Q_SLOTS:
         use(*mSecond);
         QVERIFY(writeFile(mSecond->file(Doc), "never fetched"));
         mMessages.answerQuestion(false);
-        QCOMPARE(DocumentSync::writeBack(mSecond->file(Doc), mMessages, QStringLiteral("合同文档")),
+        QCOMPARE(DocumentSync::writeBack(mSecond->file(Doc), QStringLiteral("合同文档")),
                  DocumentSync::WriteBack::Kept);
         QCOMPARE(onServer(Doc), std::optional<QByteArray>("on the server"));
         const QString kept = mSecond->file(QStringLiteral("Bak/7_本机修改_20260307_093000.Doc"));
@@ -253,9 +252,8 @@ private Q_SLOTS:
 
         use(*mSecond);
         StandInWordApp word;
-        MemoryClipboard clipboard;
-        TemplateEditor editor(word, mMessages, clipboard, Code, DocumentPaths::templateFile(Code));
-        QVERIFY(editor.ReadyData());
+        TemplateEditor editor(word, Code, DocumentPaths::templateFile(Code));
+        QVERIFY(editor.prepare());
         QCOMPARE(word.text(), QStringLiteral("原模板"));
         if (otherSavedMeanwhile) {
             use(*mFirst);
@@ -266,8 +264,8 @@ private Q_SLOTS:
         }
         word.setText(QStringLiteral("办公软件中保存的模板"));
         QVERIFY(word.saveInPlace());
-        QVERIFY(editor.CanClose());
-        editor.FormCloseQuery();
+        QVERIFY(editor.canClose());
+        editor.close();
         const QString expected =
             otherSavedMeanwhile ? QStringLiteral("其他用户的模板") : QStringLiteral("办公软件中保存的模板");
         QCOMPARE(onServer(relative), std::optional<QByteArray>(expected.toUtf8()));
@@ -325,8 +323,8 @@ private Q_SLOTS:
         use(*mFirst);
         addRecordWithTemplate(*mFirst);
         StandInWordApp word;
-        ContractDocument document(word, mMessages, Code, DocumentPaths::contractFile(7), 7);
-        QCOMPARE(document.ReadyData(), ContractDocument::Preparation::Generated);
+        ContractDocument document(word, Code, DocumentPaths::contractFile(7), 7);
+        QCOMPARE(document.prepare(), ContractDocument::Preparation::Generated);
         QVERIFY(mFirst->refuseChanges(QStringLiteral("TFile"), QStringLiteral("UPDATE")));
         word.setText(QStringLiteral("未能写入服务器的修改"));
         mMessages.clear();
@@ -334,11 +332,11 @@ private Q_SLOTS:
         QCOMPARE(mMessages.texts().size(), 1);
         QVERIFY(mMessages.lastText().startsWith(
             QStringLiteral("保存文件到服务器发生错误，您的修改没有保存到服务器！\r错误原因：")));
-        QVERIFY(document.NotSaved());
+        QVERIFY(!document.saved());
         QCOMPARE(onServer(Doc), std::optional<QByteArray>(QStringLiteral("甲方张三").toUtf8()));
 
-        QVERIFY(document.CanClose());
-        document.FormCloseQuery();
+        QVERIFY(document.canClose());
+        document.close();
         const QString kept = mFirst->file(QStringLiteral("Bak/7_本机修改_20260307_093000.Doc"));
         QCOMPARE(readText(kept), QStringLiteral("未能写入服务器的修改"));
         QCOMPARE(mMessages.lastText(), QStringLiteral("您的修改已另存为“%1”。").arg(QDir::toNativeSeparators(kept)));
@@ -380,15 +378,15 @@ private Q_SLOTS:
         addRecordWithTemplate(*mFirst);
 
         StandInWordApp firstWord;
-        ContractDocument first(firstWord, mMessages, Code, DocumentPaths::contractFile(7), 7);
+        ContractDocument first(firstWord, Code, DocumentPaths::contractFile(7), 7);
         // Made from the template fetched from the server, and written back there.
-        QCOMPARE(first.ReadyData(), ContractDocument::Preparation::Generated);
+        QCOMPARE(first.prepare(), ContractDocument::Preparation::Generated);
         QCOMPARE(onServer(Doc), std::optional<QByteArray>(QStringLiteral("甲方张三").toUtf8()));
 
         use(*mSecond);
         StandInWordApp secondWord;
-        ContractDocument second(secondWord, mMessages, Code, DocumentPaths::contractFile(7), 7);
-        QCOMPARE(second.ReadyData(), ContractDocument::Preparation::Opened);
+        ContractDocument second(secondWord, Code, DocumentPaths::contractFile(7), 7);
+        QCOMPARE(second.prepare(), ContractDocument::Preparation::Opened);
         QCOMPARE(secondWord.text(), QStringLiteral("甲方张三"));
 
         use(*mFirst);
@@ -409,7 +407,7 @@ private Q_SLOTS:
         QCOMPARE(readText(kept), QStringLiteral("第二位用户的修改"));
         QCOMPARE(onServer(Doc), std::optional<QByteArray>(QStringLiteral("第一位用户的修改").toUtf8()));
         QCOMPARE(secondWord.text(), QStringLiteral("第一位用户的修改"));
-        QVERIFY(second.NotSaved());
+        QVERIFY(!second.saved());
 
         // Declined: the user's document stays open and unsaved; closing neither asks again nor keeps it twice.
         secondWord.setText(QStringLiteral("第二位用户再次修改"));
@@ -422,13 +420,13 @@ private Q_SLOTS:
         QVERIFY(!second.save());
         QCOMPARE(mMessages.texts().size(), 1);
         QCOMPARE(secondWord.text(), QStringLiteral("第二位用户再次修改"));
-        QVERIFY(second.CanClose());
-        second.FormCloseQuery();
+        QVERIFY(second.canClose());
+        second.close();
         QCOMPARE(mMessages.texts().size(), 1);
         QCOMPARE(QDir(mSecond->file(QStringLiteral("Bak"))).entryList(QDir::Files).size(), 2);
         QCOMPARE(onServer(Doc), std::optional<QByteArray>(QStringLiteral("第一位用户再次修改").toUtf8()));
         use(*mFirst);
-        first.FormCloseQuery();
+        first.close();
     }
 };
 

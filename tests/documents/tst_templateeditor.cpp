@@ -54,8 +54,7 @@ private:
 void TestTemplateEditor::init() {
     mApp = std::make_unique<TempAppFolder>();
     QVERIFY(mApp->isValid());
-    QVERIFY(mApp->addCategory(QStringLiteral("0001"), QStringLiteral("房屋租赁")));
-    QVERIFY(mApp->addCategory(mCode, QStringLiteral("房屋租赁合同"), QStringLiteral("0001")));
+    QVERIFY(mApp->addCategoryTree({{mCode, QStringLiteral("房屋租赁合同")}}, QStringLiteral("房屋租赁")));
     // The stand-in reads UTF-8 text files as documents.
     QVERIFY(writeText(DocumentPaths::emptyTemplate(), QStringLiteral("空白文档")));
     mMessages.clear();
@@ -86,8 +85,8 @@ void TestTemplateEditor::opensTemplateOrEmptyTemplate() {
     if (haveTemplate)
         QVERIFY(writeText(path, QStringLiteral("租赁合同 [<甲方>]")));
 
-    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, path);
-    QVERIFY(editor.ReadyData());
+    TemplateEditor editor(mWord, mCode, path);
+    QVERIFY(editor.prepare());
     QVERIFY(mWord.isArranged());
     QCOMPARE(mWord.text(), expectedText);
     QVERIFY(mMessages.texts().isEmpty());
@@ -95,8 +94,8 @@ void TestTemplateEditor::opensTemplateOrEmptyTemplate() {
 
 void TestTemplateEditor::noDocumentToOpen() {
     QVERIFY(QFile::remove(DocumentPaths::emptyTemplate()));
-    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
-    QVERIFY(!editor.ReadyData());
+    TemplateEditor editor(mWord, mCode, DocumentPaths::templateFile(mCode));
+    QVERIFY(!editor.prepare());
     QVERIFY(!mWord.hasDocument());
     QCOMPARE(mMessages.texts().size(), 1);
     QVERIFY(mMessages.lastText().contains(QStringLiteral("Empty.Doc")));
@@ -115,7 +114,7 @@ void TestTemplateEditor::insertNewIndicator() {
     QFETCH(QString, savedName);
     QFETCH(QString, expectedText);
     QFETCH(QString, expectedClipboard);
-    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
+    TemplateEditor editor(mWord, mCode, DocumentPaths::templateFile(mCode));
     QStringList asked;
     editor.setIndicatorDialogs(
         [&](const QString &table, const QString &code, int id) {
@@ -123,7 +122,7 @@ void TestTemplateEditor::insertNewIndicator() {
             return savedName;
         },
         {});
-    QVERIFY(editor.ReadyData());
+    QVERIFY(editor.prepare());
     mWord.setInsertionPoint(2);
     mWord.clearCalls();
 
@@ -145,14 +144,14 @@ void TestTemplateEditor::insertExistingIndicator_data() {
 void TestTemplateEditor::insertExistingIndicator() {
     QFETCH(bool, chosen);
     QFETCH(QString, expectedText);
-    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
+    TemplateEditor editor(mWord, mCode, DocumentPaths::templateFile(mCode));
     QString askedFor;
     editor.setIndicatorDialogs({}, [&](const QString &code, QString *name) {
         askedFor = code;
         *name = chosen ? QStringLiteral("月租金") : QString();
         return chosen;
     });
-    QVERIFY(editor.ReadyData());
+    QVERIFY(editor.prepare());
     editor.insertExistingIndicator();
     QCOMPARE(askedFor, mCode);
     QCOMPARE(mWord.text(), expectedText);
@@ -177,12 +176,12 @@ void TestTemplateEditor::insertClause() {
     QFETCH(std::optional<QString>, value);
     QFETCH(int, selected);
     QFETCH(QString, expectedText);
-    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
+    TemplateEditor editor(mWord, mCode, DocumentPaths::templateFile(mCode));
     editor.setIndicatorDialogs({}, [&](const QString &, QString *name) {
         *name = chosen ? QStringLiteral("月租金") : QString();
         return chosen;
     });
-    QVERIFY(editor.ReadyData());
+    QVERIFY(editor.prepare());
     mWord.setInsertionPoint(0);
     mWord.setSelectionLength(selected);
     mMessages.answerInput(value);
@@ -196,9 +195,9 @@ void TestTemplateEditor::saveCreatesTemplateFile() {
     // A fresh folder may lack DB/ModelFiles: saving makes it.
     QVERIFY(QDir(mApp->file(QStringLiteral("DB/ModelFiles"))).removeRecursively());
     const QString path = DocumentPaths::templateFile(mCode);
-    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, path);
+    TemplateEditor editor(mWord, mCode, path);
     editor.setIndicatorDialogs([](const QString &, const QString &, int) { return QStringLiteral("甲方"); }, {});
-    QVERIFY(editor.ReadyData());
+    QVERIFY(editor.prepare());
     editor.insertNewIndicator();
     QVERIFY(editor.save());
     QCOMPARE(readText(path), QStringLiteral("[<甲方>]空白文档"));
@@ -209,8 +208,8 @@ void TestTemplateEditor::saveCreatesTemplateFile() {
 }
 
 void TestTemplateEditor::saveFailureKeepsWindowOpen() {
-    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
-    QVERIFY(editor.ReadyData());
+    TemplateEditor editor(mWord, mCode, DocumentPaths::templateFile(mCode));
+    QVERIFY(editor.prepare());
     mWord.setFailing(QStringLiteral("saveAs"));
     QVERIFY(!editor.save());
     QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("保存文件发生错误")});
@@ -219,11 +218,11 @@ void TestTemplateEditor::saveFailureKeepsWindowOpen() {
 }
 
 void TestTemplateEditor::closeWithoutSaveWritesNothing() {
-    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
+    TemplateEditor editor(mWord, mCode, DocumentPaths::templateFile(mCode));
     editor.setIndicatorDialogs([](const QString &, const QString &, int) { return QStringLiteral("甲方"); }, {});
-    QVERIFY(editor.ReadyData());
+    QVERIFY(editor.prepare());
     editor.insertNewIndicator();
-    editor.FormCloseQuery();
+    editor.close();
     QCOMPARE(mWord.callCount(QStringLiteral("quit")), 1);
     QCOMPARE(mWord.callCount(QStringLiteral("saveAs")), 0);
     QVERIFY(!mWord.isConnected());
@@ -233,7 +232,7 @@ void TestTemplateEditor::closeWithoutSaveWritesNothing() {
 
 void TestTemplateEditor::officeUnreachable() {
     mWord.setFailing(QStringLiteral("connect"));
-    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, DocumentPaths::templateFile(mCode));
+    TemplateEditor editor(mWord, mCode, DocumentPaths::templateFile(mCode));
     int created = 0;
     editor.setIndicatorDialogs(
         [&](const QString &, const QString &, int) {
@@ -241,7 +240,7 @@ void TestTemplateEditor::officeUnreachable() {
             return QStringLiteral("总价");
         },
         {});
-    QVERIFY(!editor.ReadyData());
+    QVERIFY(!editor.prepare());
     QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("可能您的系统中尚未安装Microsoft Word 办公软件")});
     QCOMPARE(mMessages.shown().first().kind, ScriptedMessages::Kind::Warning);
     QCOMPARE(mWord.callCount(QStringLiteral("open")), 0);
@@ -258,7 +257,7 @@ void TestTemplateEditor::officeUnreachable() {
     mMessages.clear();
     editor.print();
     QCOMPARE(mMessages.texts().size(), 1);
-    editor.FormCloseQuery();
+    editor.close();
     QVERIFY(!QFile::exists(DocumentPaths::templateFile(mCode)));
 }
 
@@ -303,9 +302,9 @@ void TestTemplateEditor::officeOwnSaveNeverWritesEmptyDoc() {
     // The office's own Save writes where the document came from.
     QFETCH(bool, officeWindowClosed);
     const QString path = DocumentPaths::templateFile(mCode);
-    TemplateEditor editor(mWord, mMessages, mClipboard, mCode, path);
+    TemplateEditor editor(mWord, mCode, path);
     editor.setIndicatorDialogs([](const QString &, const QString &, int) { return QStringLiteral("甲方"); }, {});
-    QVERIFY(editor.ReadyData());
+    QVERIFY(editor.prepare());
     editor.insertNewIndicator();
     QVERIFY(mWord.saveInPlace());
     if (officeWindowClosed)
@@ -315,9 +314,9 @@ void TestTemplateEditor::officeOwnSaveNeverWritesEmptyDoc() {
 
     // What the user saved in the office is not yet the template: closing asks, and "保存" keeps it.
     mMessages.answerSaveQuestion(Messages::SaveChoice::Save);
-    QVERIFY(editor.CanClose());
+    QVERIFY(editor.canClose());
     QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("模板文档已经修改，是否保存？")});
-    editor.FormCloseQuery();
+    editor.close();
     QCOMPARE(readText(path), QStringLiteral("[<甲方>]空白文档"));
     QCOMPARE(readText(DocumentPaths::emptyTemplate()), QStringLiteral("空白文档"));
 }

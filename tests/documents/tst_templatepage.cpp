@@ -3,6 +3,7 @@
 #include "documents/DocumentPaths.h"
 #include "documents/ui/DocumentTemplateTab.h"
 #include "documents/ui/DocumentsEntry.h"
+#include "documents/ui/TemplateEditorWindow.h"
 #include "documents/ui/TemplatePage.h"
 #include "office/StandInPdfRenderer.h"
 #include "office/StandInWordApp.h"
@@ -11,12 +12,16 @@
 #include "support/TestFiles.h"
 
 #include <QAbstractScrollArea>
+#include <QApplication>
 #include <QFile>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <optional>
 
 class TestTemplatePage : public QObject {
     Q_OBJECT
@@ -28,12 +33,13 @@ private Q_SLOTS:
     void showsTemplateOrEmptyTemplate();
     void renderFailureLeavesViewEmpty();
     void keysAreSwallowedAndClickEditsThroughTheWindowButton();
-    void clickOnRootOrNothingDoesNothing();
+    void clickEditsOnlyAChildCategory_data();
+    void clickEditsOnlyAChildCategory();
 
 private:
     std::unique_ptr<TempAppFolder> mApp;
     std::unique_ptr<StandInPdfRenderer> mRenderer;
-    DocumentServices mServices;
+    std::optional<DocumentServices> mServices;
     ScriptedMessages mMessages;
     QString mPdf;
     const QString mCode = QStringLiteral("00010001");
@@ -51,14 +57,17 @@ void TestTemplatePage::init() {
         painter.drawText(100, 100, QStringLiteral("第二页"));
     }
     mRenderer = std::make_unique<StandInPdfRenderer>(mPdf);
-    mServices = {};
-    mServices.pdfRenderer = mRenderer.get();
+    // No office is reached unless a test says so: the editor counts as not opened.
+    mServices.emplace(
+        mApp->database(), [] { return std::unique_ptr<WordApp>(); }, [] { return std::unique_ptr<WordApp>(); },
+        *mRenderer, [](const QString &, const QString &, int) { return QString(); },
+        [](const QString &, QString *) { return false; });
     Messages::setInstance(&mMessages);
     mMessages.clear();
 }
 
 void TestTemplatePage::cleanup() {
-    mServices = {};
+    mServices.reset();
     mRenderer.reset();
     mApp.reset();
 }
@@ -83,8 +92,8 @@ void TestTemplatePage::showsTemplateOrEmptyTemplate() {
         if (wanted)
             QVERIFY(writeFile(path, "doc"));
     }
-    TemplatePage page(mServices);
-    page.ReadyModel(mCode);
+    TemplatePage page(*mServices);
+    page.showTemplate(mCode);
     if (expected.isEmpty()) {
         QVERIFY(mRenderer->requests().isEmpty());
         QVERIFY(page.shownDocument().isEmpty());
@@ -100,12 +109,12 @@ void TestTemplatePage::renderFailureLeavesViewEmpty() {
     QFile empty(DocumentPaths::emptyTemplate());
     QVERIFY(empty.open(QIODevice::WriteOnly));
     empty.close();
-    TemplatePage page(mServices);
-    page.ReadyModel(mCode);
+    TemplatePage page(*mServices);
+    page.showTemplate(mCode);
     QCOMPARE(page.pageCount(), 2);
     StandInPdfRenderer failing;
-    mServices.pdfRenderer = &failing;
-    page.ReadyModel(mCode);
+    mServices->pdfRenderer = &failing;
+    page.showTemplate(mCode);
     QCOMPARE(failing.requests().size(), 1);
     QVERIFY(page.shownPdf().isEmpty());
     QCOMPARE(page.pageCount(), 0);
@@ -115,7 +124,7 @@ void TestTemplatePage::renderFailureLeavesViewEmpty() {
 void TestTemplatePage::keysAreSwallowedAndClickEditsThroughTheWindowButton() {
     QWidget window;
     auto *layout = new QVBoxLayout(&window);
-    auto *tab = new DocumentTemplateTab(mServices, &window);
+    auto *tab = new DocumentTemplateTab(*mServices, &window);
     auto *cmdSave = new QPushButton(QStringLiteral("编辑模板(&E)"), &window);
     cmdSave->setObjectName(QStringLiteral("cmdSave"));
     layout->addWidget(tab);
@@ -138,17 +147,58 @@ void TestTemplatePage::keysAreSwallowedAndClickEditsThroughTheWindowButton() {
     QCOMPARE(windowClicks, 1);
 }
 
-void TestTemplatePage::clickOnRootOrNothingDoesNothing() {
+void TestTemplatePage::clickEditsOnlyAChildCategory_data() {
+    QTest::addColumn<QString>("shown"); // the category on the page; empty: none yet
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("nothing shown") << QString() << false;
+    QTest::newRow("root category") << QStringLiteral("0001") << false;
+    QTest::newRow("child category") << mCode << true;
+}
+
+// A click edits the template of the child category shown: the editor window comes up on that category's template.
+// A root category has no template, and neither has an empty page.
+void TestTemplatePage::clickEditsOnlyAChildCategory() {
+    QFETCH(QString, shown);
+    QFETCH(bool, opens);
+    QVERIFY(writeFile(DocumentPaths::templateFile(mCode), "甲方：[<甲方>]"));
     int editors = 0;
-    mServices.newWordApp = [&] {
+    StandInWordApp *office = nullptr;
+    mServices->newWordApp = [&] {
         ++editors;
-        return std::make_unique<StandInWordApp>();
+        auto word = std::make_unique<StandInWordApp>();
+        office = word.get();
+        return word;
     };
-    TemplatePage page(mServices);
-    page.cmdSaveClick();
-    page.ReadyModel(QStringLiteral("0001"));
-    page.cmdSaveClick();
-    QCOMPARE(editors, 0);
+    // What the modal editor showed, noted and closed from the event loop it runs.
+    QString editorTitle;
+    QString editedDocument;
+    QTimer closer;
+    int ticks = 0;
+    connect(&closer, &QTimer::timeout, this, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        auto *editor = qobject_cast<TemplateEditorWindow *>(modal);
+        const bool ready = editor && office && office->hasDocument();
+        if (!ready && ++ticks < 250)
+            return;
+        if (ready) {
+            editorTitle = editor->windowTitle();
+            editedDocument = office->documentPath();
+        }
+        if (modal)
+            QTest::keyClick(modal, Qt::Key_Escape);
+    });
+    closer.start(20);
+
+    TemplatePage page(*mServices);
+    if (!shown.isEmpty())
+        page.showTemplate(shown);
+    page.editTemplate();
+    closer.stop();
+    QCOMPARE(editors, opens ? 1 : 0);
+    if (opens) {
+        QCOMPARE(editorTitle, QStringLiteral("编辑Word"));
+        QCOMPARE(editedDocument, DocumentPaths::templateFile(mCode));
+    }
 }
 
 QTEST_MAIN(TestTemplatePage)

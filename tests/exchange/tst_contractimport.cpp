@@ -39,9 +39,7 @@ private:
 void TestContractImport::init() {
     mApp = std::make_unique<TempAppFolder>();
     QVERIFY(mApp->isValid());
-    QVERIFY(mApp->addCategory(u"0001"_qs, u"合同"_qs));
-    QVERIFY(mApp->addCategory(u"00010001"_qs, u"买卖合同"_qs, u"0001"_qs));
-    QVERIFY(mApp->addCategory(u"00010002"_qs, u"空分类"_qs, u"0001"_qs));
+    QVERIFY(mApp->addCategoryTree({{u"00010001"_qs, u"买卖合同"_qs}, {u"00010002"_qs, u"空分类"_qs}}, u"合同"_qs));
     // Indicators in SortIdx order; 签订日期 has no worksheet column, 时间戳 is spelled in other case below.
     // 金额 and 签订日期 have display formats, 时间戳 has none.
     QVERIFY(mApp->addIndicator(u"00010001"_qs, u"合同编号"_qs, 0, u"Data3"_qs, 1) > 0);

@@ -78,7 +78,7 @@ void TestGridExport::orderOfEffects() {
                       {QStringLiteral("2"), QString(), QStringLiteral("隐"), QStringLiteral("=1+1")},
                       {QStringLiteral("3"), QStringLiteral("王五")}});
     QList<int> positions;
-    const auto result = GridExport(sheet, mMessages).send(QStringLiteral("合同清单"), grid, [&](int row) {
+    const auto result = GridExport(sheet).send(QStringLiteral("合同清单"), grid, [&](int row) {
         // The list is complete before the dataset is left on its last record, and still hidden.
         QCOMPARE(sheet.cell(3, 1), QStringLiteral("王五"));
         QVERIFY(!sheet.isShown());
@@ -156,7 +156,7 @@ void TestGridExport::titleStaysWithoutVisibleColumns() {
     for (auto &c : grid.columns)
         c.visible = false;
     int moved = -1;
-    QCOMPARE(GridExport(sheet, mMessages).send(QStringLiteral("标题"), grid, [&](int row) { moved = row; }),
+    QCOMPARE(GridExport(sheet).send(QStringLiteral("标题"), grid, [&](int row) { moved = row; }),
              GridExport::Result::Sent);
     QCOMPARE(sheet.rowCount(), 1);
     QCOMPARE(sheet.columnCount(), 1);
@@ -172,7 +172,7 @@ void TestGridExport::largeListGoesOverInBlocks() {
     for (int r = 0; r < count; ++r)
         rows << QStringList{QString::number(r + 1), QStringLiteral("甲%1").arg(r), QStringLiteral("x"),
                             QString::number(r * 10)};
-    QCOMPARE(GridExport(sheet, mMessages).send(QString(), registerGrid(rows)), GridExport::Result::Sent);
+    QCOMPARE(GridExport(sheet).send(QString(), registerGrid(rows)), GridExport::Result::Sent);
     QCOMPARE(sheet.calls().count(QStringLiteral("writeTexts")), 2);
     QCOMPARE(sheet.calls().count(QStringLiteral("writeCells")), 3);
     QCOMPARE(sheet.rowCount(), count + 1);
@@ -222,7 +222,7 @@ void TestGridExport::failures() {
     GridContent grid = registerGrid({{QStringLiteral("1"), QStringLiteral("张三"), QString(), QStringLiteral("5")}});
     grid.isOpen = open;
     bool moved = false;
-    QCOMPARE(int(GridExport(sheet, mMessages).send(QString(), grid, [&](int) { moved = true; })), result);
+    QCOMPARE(int(GridExport(sheet).send(QString(), grid, [&](int) { moved = true; })), result);
 
     QCOMPARE(mMessages.shown().size(), 1);
     QCOMPARE(mMessages.shown().first().kind, ScriptedMessages::Kind::Warning);
@@ -284,7 +284,7 @@ void TestGridExport::office() {
         mOffice.emplace(LibreOfficeSheetApp::Display::Headless);
         QVERIFY2(mOffice->connect(), qPrintable(mOffice->lastError()));
     }
-    QCOMPARE(GridExport(*mOffice, mMessages).send(QString(), grid), GridExport::Result::Sent);
+    QCOMPARE(GridExport(*mOffice).send(QString(), grid), GridExport::Result::Sent);
     QVERIFY2(mMessages.shown().isEmpty(), qPrintable(mMessages.texts().join(u'\n')));
     // What the spreadsheet shows: numbers in their grid form, texts as they were.
     const auto cells = mOffice->readCells(0, 0, int(expected.size()), int(expected.first().size()));
@@ -312,7 +312,7 @@ void TestGridExport::officeNumbersAndDates() {
                                            {"3", "=1+1", "", "1250.50"},
                                            {"4", "007", "", "未定"},
                                            {"5", longest, "", ""}});
-    QCOMPARE(GridExport(*mOffice, mMessages).send(QString(), grid), GridExport::Result::Sent);
+    QCOMPARE(GridExport(*mOffice).send(QString(), grid), GridExport::Result::Sent);
     QVERIFY2(mMessages.shown().isEmpty(), qPrintable(mMessages.texts().join(u'\n')));
 
     // The spreadsheet's own sum over the amount column counts every amount and passes over the text.

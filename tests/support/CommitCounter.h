@@ -1,6 +1,6 @@
 #pragma once
 
-// Counts the transactions committed on the data module's connection from its making until stop() or its end, so
+// Counts the transactions committed on the database's connection from its making until stop() or its end, so
 // that a test sees how many commits an action cost.
 class CommitCounter {
 public:

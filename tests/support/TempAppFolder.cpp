@@ -196,6 +196,21 @@ bool TempAppFolder::addCategory(const QString &code, const QString &name, const 
                 {code, name, text(parent), parent.isEmpty() ? 0 : 1});
 }
 
+bool TempAppFolder::addCategoryTree(const QList<std::pair<QString, QString>> &children, const QString &rootName) {
+    const QString root = QStringLiteral("0001");
+    if (!addCategory(root, rootName))
+        return false;
+    for (const auto &[code, name] : children) {
+        if (!addCategory(code, name, root))
+            return false;
+    }
+    return true;
+}
+
+bool TempAppFolder::markDue(int indicator, int days) {
+    return exec(QStringLiteral("UPDATE TDataPara SET DueRemind=1, DueDays=? WHERE ID=?"), {days, indicator});
+}
+
 int TempAppFolder::addIndicator(const QString &category, const QString &name, int type, const QString &column,
                                 int sortIdx, const QString &calc, const QString &format, const QString &unit) {
     const std::optional<qint64> id = Database::instance().insertReturningId(

@@ -1,14 +1,17 @@
 #pragma once
 
+#include <QList>
 #include <QMetaType>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <utility>
+
 class Database;
 
 // A fresh application folder in a temporary directory: the real database file with every table, the document
-// folders, and the data module pointed at it. Destroying it closes the module and removes the folder.
+// folders, and the database opened on it. Destroying it closes the database and removes the folder.
 //
 // The folder can also point at the test cluster of PostgreSQL (started by the ctest fixture): then it holds
 // DB/Server.ini naming a fresh database of its own with every table, dropped again on destruction. A test runs on
@@ -28,7 +31,7 @@ public:
     // Empty when the test cluster answers; otherwise why not.
     static QString serverUnavailableReason();
 
-    // With `open` false the folder is laid out but no data module is created.
+    // With `open` false the folder is laid out but no database is opened.
     explicit TempAppFolder(bool open = true);
     // The same with the tables as the given earlier version of the program made them: how an upgrade is tested.
     TempAppFolder(bool open, int schemaVersion);
@@ -42,9 +45,14 @@ public:
 
     // Small fixtures: a root and a child category, and indicators given as (name, type, DataFieldA).
     bool addCategory(const QString &code, const QString &name, const QString &parent = QString());
+    // The tree most tests start from: the root category 0001 and the given (code, name) children under it.
+    bool addCategoryTree(const QList<std::pair<QString, QString>> &children,
+                         const QString &rootName = QStringLiteral("根"));
     int addIndicator(const QString &category, const QString &name, int type, const QString &column, int sortIdx,
                      const QString &calc = QString(), const QString &format = QString(),
                      const QString &unit = QString());
+    // Makes a date indicator remind `days` ahead of its date.
+    bool markDue(int indicator, int days);
     // Executes a statement with bound values; QFAIL-style failure is the caller's (returns false).
     bool exec(const QString &sql, const QVariantList &binds = {});
     QString scalar(const QString &sql, const QVariantList &binds = {});

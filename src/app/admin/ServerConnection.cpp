@@ -33,9 +33,8 @@ QString noServer(const QString &reason) {
 
 } // namespace
 
-ServerConnection::ServerConnection(QString appFolder, Messages &messages)
-    : mAppFolder(std::move(appFolder))
-    , mMessages(messages) {
+ServerConnection::ServerConnection(QString appFolder)
+    : mAppFolder(std::move(appFolder)) {
     if (std::optional<ServerSettings> stored = ServerSettings::read(mAppFolder))
         settings = *stored;
     settings.password.clear();
@@ -77,7 +76,7 @@ ServerSettings ServerConnection::resolved() const {
 
 bool ServerConnection::testConnection() {
     if (const QString missing = missingField(); !missing.isEmpty()) {
-        mMessages.information(missing);
+        Messages::instance().information(missing);
         return false;
     }
     QString error;
@@ -85,10 +84,10 @@ bool ServerConnection::testConnection() {
     const Outcome outcome = withServer(
         resolved(), &error, [](QSqlDatabase &db) { return Schema::hasTables(db) ? Outcome::Ready : Outcome::Empty; });
     if (outcome == Outcome::Failed) {
-        mMessages.warning(noServer(error));
+        Messages::instance().warning(noServer(error));
         return false;
     }
-    mMessages.information(
+    Messages::instance().information(
         outcome == Outcome::Ready
             ? QStringLiteral("连接数据库服务器成功！")
             : QStringLiteral("连接数据库服务器成功！\n这个数据库还没有数据表，可以点击“建立数据表”建立。"));
@@ -97,7 +96,7 @@ bool ServerConnection::testConnection() {
 
 bool ServerConnection::createTables() {
     if (const QString missing = missingField(); !missing.isEmpty()) {
-        mMessages.information(missing);
+        Messages::instance().information(missing);
         return false;
     }
     QString error;
@@ -105,33 +104,33 @@ bool ServerConnection::createTables() {
     const Outcome outcome = withServer(resolved(), &error, [&](QSqlDatabase &db) {
         if (Schema::hasTables(db))
             return Outcome::HasTables;
-        if (!mMessages.question(QStringLiteral("将在数据库服务器的数据库“") + settings.database +
-                                QStringLiteral("”中建立本系统的数据表，是否继续？")))
+        if (!Messages::instance().question(QStringLiteral("将在数据库服务器的数据库“") + settings.database +
+                                           QStringLiteral("”中建立本系统的数据表，是否继续？")))
             return Outcome::Declined;
         return Schema::create(db, &error) ? Outcome::Created : Outcome::NotCreated;
     });
     switch (outcome) {
     case Outcome::Failed:
-        mMessages.warning(noServer(error));
+        Messages::instance().warning(noServer(error));
         return false;
     case Outcome::HasTables:
-        mMessages.information(QStringLiteral("这个数据库中已经有本系统的数据表，不能再次建立！"));
+        Messages::instance().information(QStringLiteral("这个数据库中已经有本系统的数据表，不能再次建立！"));
         return false;
     case Outcome::Declined:
         return false;
     case Outcome::NotCreated:
-        mMessages.warning(QStringLiteral("建立数据表发生错误！\n服务器的回答：") + error.trimmed());
+        Messages::instance().warning(QStringLiteral("建立数据表发生错误！\n服务器的回答：") + error.trimmed());
         return false;
     case Outcome::Created:
         break;
     }
-    mMessages.information(QStringLiteral("数据表建立成功！"));
+    Messages::instance().information(QStringLiteral("数据表建立成功！"));
     return true;
 }
 
 bool ServerConnection::save() {
     if (const QString missing = missingField(); !missing.isEmpty()) {
-        mMessages.information(missing);
+        Messages::instance().information(missing);
         return false;
     }
     ServerSettings stored = settings;
@@ -141,34 +140,35 @@ bool ServerConnection::save() {
     stored.rootCertificate = stored.rootCertificate.trimmed();
     QString error;
     if (!stored.write(mAppFolder, &error)) {
-        mMessages.warning(QStringLiteral("保存服务器连接设置发生错误！\n") + error);
+        Messages::instance().warning(QStringLiteral("保存服务器连接设置发生错误！\n") + error);
         return false;
     }
-    mMessages.information(QStringLiteral("服务器连接设置已保存，下次启动程序时生效。\n密码不会保存，每次启动时输入。"));
+    Messages::instance().information(
+        QStringLiteral("服务器连接设置已保存，下次启动程序时生效。\n密码不会保存，每次启动时输入。"));
     return true;
 }
 
 bool ServerConnection::useEmbedded() {
     if (!configured()) {
-        mMessages.information(QStringLiteral("程序已经在使用本机的数据库文件。"));
+        Messages::instance().information(QStringLiteral("程序已经在使用本机的数据库文件。"));
         return false;
     }
-    if (!mMessages.question(QStringLiteral("删除服务器连接设置，下次启动程序时改用本机的数据库文件吗？\n"
-                                           "服务器上的数据不会被删除，也不会复制到本机。")))
+    if (!Messages::instance().question(QStringLiteral("删除服务器连接设置，下次启动程序时改用本机的数据库文件吗？\n"
+                                                      "服务器上的数据不会被删除，也不会复制到本机。")))
         return false;
     // The next start must find a database file to open.
     QString error;
     if (!Schema::layOutAppFolder(mAppFolder, &error) || !ServerSettings::remove(mAppFolder)) {
-        mMessages.warning(QStringLiteral("删除服务器连接设置发生错误！\n") + error);
+        Messages::instance().warning(QStringLiteral("删除服务器连接设置发生错误！\n") + error);
         return false;
     }
-    mMessages.information(QStringLiteral("已改用本机的数据库文件，下次启动程序时生效。"));
+    Messages::instance().information(QStringLiteral("已改用本机的数据库文件，下次启动程序时生效。"));
     return true;
 }
 
 bool ServerConnection::chooseRootCertificate() {
     const QString current = settings.rootCertificate.trimmed();
-    const QString chosen = mMessages.openFileName(
+    const QString chosen = Messages::instance().openFileName(
         QStringLiteral("选择根证书文件"),
         current.isEmpty() ? mAppFolder : QFileInfo(QDir(mAppFolder).absoluteFilePath(current)).absolutePath(),
         QStringLiteral("证书文件 (*.crt *.pem *.cer);;所有文件 (*)"));

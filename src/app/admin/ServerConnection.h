@@ -4,15 +4,13 @@
 
 #include <QString>
 
-class Messages;
-
 // What "服务器连接设置" decides, without its widgets: the connection settings of the application folder
 // (DB/Server.ini), a test of them, the tables made on an empty server database, and the way back to the embedded
 // file. Every outcome is told through Messages. Nothing here changes the connection the program runs on: a saved
 // choice takes effect at the next start.
 class ServerConnection {
 public:
-    ServerConnection(QString appFolder, Messages &messages);
+    explicit ServerConnection(QString appFolder);
 
     // What the dialog shows: the folder's Server.ini, or the defaults when there is none. The password is always
     // empty: it is never stored.
@@ -40,5 +38,4 @@ private:
     ServerSettings resolved() const;
 
     QString mAppFolder;
-    Messages &mMessages;
 };

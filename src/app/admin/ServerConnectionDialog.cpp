@@ -22,9 +22,9 @@ QLineEdit *lineEdit(QWidget *parent, const char *name, const QString &text) {
 }
 } // namespace
 
-ServerConnectionDialog::ServerConnectionDialog(const QString &appFolder, Messages &messages, QWidget *parent)
+ServerConnectionDialog::ServerConnectionDialog(const QString &appFolder, QWidget *parent)
     : QDialog(parent)
-    , mLogic(appFolder, messages) {
+    , mLogic(appFolder) {
     setObjectName(QStringLiteral("ServerConnectionDialog"));
     setWindowTitle(QStringLiteral("服务器连接设置"));
     QFormLayout *form = createFields();
@@ -130,6 +130,6 @@ void ServerConnectionDialog::takeFields() {
 }
 
 void ShowServerConnection(QWidget *parent, const QString &appFolder) {
-    ServerConnectionDialog dialog(appFolder, Messages::instance(), parent);
+    ServerConnectionDialog dialog(appFolder, parent);
     dialog.exec();
 }

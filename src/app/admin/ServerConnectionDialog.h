@@ -14,7 +14,7 @@ class QSpinBox;
 class ServerConnectionDialog : public QDialog {
     Q_OBJECT
 public:
-    ServerConnectionDialog(const QString &appFolder, Messages &messages, QWidget *parent = nullptr);
+    explicit ServerConnectionDialog(const QString &appFolder, QWidget *parent = nullptr);
 
     ServerConnection &logic() { return mLogic; }
 

@@ -12,7 +12,7 @@ ContractDocumentWindow::ContractDocumentWindow(const QString &categoryCode, cons
                                                std::unique_ptr<WordApp> word, QWidget *parent)
     : OfficeToolWindow(std::move(word),
                        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint, parent)
-    , mDocument(this->word(), Messages::instance(), categoryCode, documentPath, recordId) {
+    , mDocument(this->word(), categoryCode, documentPath, recordId) {
     setObjectName(QStringLiteral("ContractDocumentWindow"));
     setWindowTitle(QStringLiteral("合同编辑"));
 
@@ -56,7 +56,7 @@ ContractDocumentWindow::ContractDocumentWindow(const QString &categoryCode, cons
 }
 
 ContractDocumentWindow::~ContractDocumentWindow() {
-    mDocument.FormCloseQuery();
+    mDocument.close();
 }
 
 void ContractDocumentWindow::save() {
@@ -71,6 +71,6 @@ void ContractDocumentWindow::placementTimeout() {
 }
 
 void ContractDocumentWindow::mousePressEvent(QMouseEvent *event) {
-    mDocument.FormMouseDown();
+    mDocument.windowClicked();
     OfficeToolWindow::mousePressEvent(event);
 }

@@ -20,11 +20,9 @@ public:
     ContractDocument &document() { return mDocument; }
 
 protected:
-    bool prepareDocument() override { return mDocument.ReadyData() != ContractDocument::Preparation::Failed; }
+    DocumentSession &session() override { return mDocument; }
+    bool prepareDocument() override { return mDocument.prepare() != ContractDocument::Preparation::Failed; }
     void placementTimeout() override;
-    bool canClose() override { return mDocument.CanClose(); }
-    void closeOffice() override { mDocument.FormCloseQuery(); }
-    void otherWindowActivated() override { mDocument.OtherWindowActivated(); }
     void mousePressEvent(QMouseEvent *event) override;
 
 private:

@@ -38,12 +38,12 @@ DocumentTemplateTab::DocumentTemplateTab(const DocumentServices &services, QWidg
 
 void DocumentTemplateTab::importTemplate() {
     const QString code = mPage->categoryCode();
-    if (TemplateImport::run(code, Messages::instance()))
-        mPage->ReadyModel(code);
+    if (TemplateImport::run(code))
+        mPage->showTemplate(code);
 }
 
 void DocumentTemplateTab::showTemplate(const QString &categoryCode) {
-    mPage->ReadyModel(categoryCode);
+    mPage->showTemplate(categoryCode);
 }
 
 void DocumentTemplateTab::editTemplate(const QString &categoryCode) {
@@ -66,5 +66,5 @@ void DocumentTemplateTab::viewClicked() {
             return;
         }
     }
-    mPage->cmdSaveClick();
+    mPage->editTemplate();
 }

@@ -8,7 +8,7 @@
 #include "platform/Messages.h"
 
 #include "documents/DocumentPaths.h"
-#include "office/LibreOfficeWordApp.h"
+#include "office/WordApp.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -23,14 +23,6 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
-
-namespace {
-
-std::unique_ptr<WordApp> newWordApp(const DocumentServices &services) {
-    return services.newWordApp ? services.newWordApp() : nullptr;
-}
-
-} // namespace
 
 void GenerateDocuments(const DocumentServices &services, const QList<int> &recordIds, QWidget *parent) {
     if (recordIds.isEmpty())
@@ -67,10 +59,6 @@ void GenerateDocuments(const DocumentServices &services, const QList<int> &recor
         return;
 
     // Offices of the batch's own, out of the user's sight, side by side.
-    if (!services.newBatchWordApp) {
-        messages.warning(TemplateEditor::officeMissingText());
-        return;
-    }
     const BatchGeneration::Options options{regenerate->isChecked(), pdf->isChecked(),
                                            QDir::fromNativeSeparators(folder->text())};
     QProgressDialog progress(parent);
@@ -104,7 +92,7 @@ void GenerateDocuments(const DocumentServices &services, const QList<int> &recor
 void CheckTemplate(const DocumentServices &services, const QString &categoryCode, bool onlyProblems) {
     if (categoryCode.isEmpty())
         return;
-    const std::unique_ptr<WordApp> word = newWordApp(services);
+    const std::unique_ptr<WordApp> word = services.newWordApp();
     if (!word)
         return;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
@@ -120,12 +108,8 @@ void CheckTemplate(const DocumentServices &services, const QString &categoryCode
         Messages::instance().warning(text);
 }
 
-void StartOfficeInBackground() {
-    LibreOfficeWordApp::startSharedOffice();
-}
-
 void EditTemplateDocument(const DocumentServices &services, const QString &categoryCode, const QString &templatePath) {
-    std::unique_ptr<WordApp> word = newWordApp(services);
+    std::unique_ptr<WordApp> word = services.newWordApp();
     if (!word)
         return;
     TemplateEditorWindow form(categoryCode, templatePath, std::move(word));
@@ -147,10 +131,10 @@ void EditTemplateBesideMainWindow(const DocumentServices &services, QWidget *any
 
 bool openContractDocument(const DocumentServices &services, const QString &categoryCode, const QString &documentPath,
                           int recordId) {
-    std::unique_ptr<WordApp> word = newWordApp(services);
+    std::unique_ptr<WordApp> word = services.newWordApp();
     if (!word)
         return false;
     ContractDocumentWindow form(categoryCode, documentPath, recordId, std::move(word));
     form.exec();
-    return !form.document().NotSaved();
+    return form.document().saved();
 }

@@ -18,10 +18,6 @@ void EditTemplateBesideMainWindow(const DocumentServices &services, QWidget *any
 bool openContractDocument(const DocumentServices &services, const QString &categoryCode, const QString &documentPath,
                           int recordId);
 
-// Starts the office that the document windows share and returns at once: it comes up while the user works, so
-// the first "生成/查看合同文档" or template editor does not wait for it.
-void StartOfficeInBackground();
-
 // "批量生成合同文档": asks how (existing documents skipped or made again, PDFs too, another folder), then makes the
 // contract documents of the records on offices of the batch's own, with a progress window that can be cancelled
 // between two documents, and ends with a summary.

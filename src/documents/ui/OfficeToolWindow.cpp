@@ -1,5 +1,6 @@
 #include "documents/ui/OfficeToolWindow.h"
 
+#include "documents/DocumentSession.h"
 #include "documents/ui/OfficeFrontKeeper.h"
 #include "documents/ui/OfficeWait.h"
 #include "office/WordApp.h"
@@ -22,7 +23,7 @@ OfficeToolWindow::OfficeToolWindow(std::unique_ptr<WordApp> word, Qt::WindowFlag
     mPlacementTimer->setInterval(600);
     connect(mPlacementTimer, &QTimer::timeout, this, [this] { placementTimeout(); });
 
-    new OfficeFrontKeeper(this, [this] { otherWindowActivated(); });
+    new OfficeFrontKeeper(this, [this] { session().bringOfficeBack(); });
 }
 
 OfficeToolWindow::~OfficeToolWindow() = default;
@@ -46,10 +47,10 @@ void OfficeToolWindow::showEvent(QShowEvent *event) {
         return;
     mPrepared = true;
     // Prepared once the window is on screen, so its messages appear above it.
-    QMetaObject::invokeMethod(this, &OfficeToolWindow::FormActivate, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &OfficeToolWindow::prepareOnceShown, Qt::QueuedConnection);
 }
 
-void OfficeToolWindow::FormActivate() {
+void OfficeToolWindow::prepareOnceShown() {
     if (!waitWhileOfficeStarts(*mWord, this, mStartHint))
         return;
     if (prepareDocument())
@@ -57,7 +58,7 @@ void OfficeToolWindow::FormActivate() {
 }
 
 void OfficeToolWindow::reject() {
-    if (!canClose())
+    if (!session().canClose())
         return;
     QDialog::reject();
 }
@@ -65,6 +66,6 @@ void OfficeToolWindow::reject() {
 void OfficeToolWindow::done(int result) {
     // Every way out (关闭, Esc, the close box, a successful save) ends the office without saving.
     mPlacementTimer->stop();
-    closeOffice();
+    session().close();
     QDialog::done(result);
 }

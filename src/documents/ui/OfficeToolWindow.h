@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class DocumentSession;
 class QLabel;
 class QPushButton;
 class QTimer;
@@ -14,7 +15,8 @@ class WordApp;
 // editor's and the contract document's windows. The strip sits at the top left of the screen, keeps the office
 // window in front of the program's other windows, prepares its document once it is on screen (after the office
 // has started), brings the office window to the front once the document is open, and ends the office whatever
-// way it closes.
+// way it closes: the close protocol is its document's (DocumentSession), the same for both windows. A subclass
+// closes its document in its own destructor too, as the document goes before this base.
 class OfficeToolWindow : public QDialog {
     Q_OBJECT
 
@@ -38,21 +40,17 @@ protected:
     // Shown while the office starts; none by default.
     void setStartHint(QLabel *hint) { mStartHint = hint; }
 
+    // The document the window shows.
+    virtual DocumentSession &session() = 0;
     // Opens the document; true when the placement timer is to run.
     virtual bool prepareDocument() = 0;
     // The placement timer ran out.
     virtual void placementTimeout() = 0;
-    // True when the window may close now (a changed document was saved or given up).
-    virtual bool canClose() = 0;
-    // The office quits without saving. Runs again when the window is destroyed; it must not mind.
-    virtual void closeOffice() = 0;
-    // Another window of the program came to the front.
-    virtual void otherWindowActivated() = 0;
 
     void showEvent(QShowEvent *event) override;
 
 private:
-    void FormActivate();
+    void prepareOnceShown();
 
     std::unique_ptr<WordApp> mWord;
     QVBoxLayout *mLayout = nullptr;

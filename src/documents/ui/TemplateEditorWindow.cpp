@@ -13,7 +13,7 @@ TemplateEditorWindow::TemplateEditorWindow(const QString &categoryCode, const QS
                        Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint,
                        parent)
-    , mEditor(this->word(), Messages::instance(), Clipboard::instance(), categoryCode, templatePath) {
+    , mEditor(this->word(), categoryCode, templatePath) {
     setObjectName(QStringLiteral("TemplateEditorWindow"));
     setWindowTitle(QStringLiteral("编辑Word"));
 
@@ -37,7 +37,7 @@ TemplateEditorWindow::TemplateEditorWindow(const QString &categoryCode, const QS
 }
 
 TemplateEditorWindow::~TemplateEditorWindow() {
-    mEditor.FormCloseQuery();
+    mEditor.close();
 }
 
 void TemplateEditorWindow::save() {

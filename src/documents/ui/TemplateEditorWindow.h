@@ -19,11 +19,9 @@ public:
     TemplateEditor &editor() { return mEditor; }
 
 protected:
-    bool prepareDocument() override { return mEditor.ReadyData(); }
+    DocumentSession &session() override { return mEditor; }
+    bool prepareDocument() override { return mEditor.prepare(); }
     void placementTimeout() override { mEditor.raiseOffice(); }
-    bool canClose() override { return mEditor.CanClose(); }
-    void closeOffice() override { mEditor.FormCloseQuery(); }
-    void otherWindowActivated() override { mEditor.OtherWindowActivated(); }
 
 private:
     void save();

@@ -53,7 +53,7 @@ void TemplatePage::clearView() {
     mPdf->close();
 }
 
-void TemplatePage::ReadyModel(const QString &categoryCode) {
+void TemplatePage::showTemplate(const QString &categoryCode) {
     mCategoryCode = categoryCode;
     clearView();
     // Clicked again while the office still comes up: the wait below shows the category clicked last.
@@ -92,7 +92,7 @@ void TemplatePage::ReadyModel(const QString &categoryCode) {
     mShownPdf = pdf;
 }
 
-void TemplatePage::cmdSaveClick() {
+void TemplatePage::editTemplate() {
     if (mEditing || !isChildCategory(mCategoryCode))
         return;
     mEditing = true;
@@ -101,7 +101,7 @@ void TemplatePage::cmdSaveClick() {
     if (mAfterEdit)
         mAfterEdit();
     else
-        ReadyModel(mCategoryCode);
+        showTemplate(mCategoryCode);
 }
 
 bool TemplatePage::eventFilter(QObject *watched, QEvent *event) {
@@ -114,7 +114,7 @@ bool TemplatePage::eventFilter(QObject *watched, QEvent *event) {
         if (mEditRequest)
             mEditRequest();
         else
-            cmdSaveClick();
+            editTemplate();
         return true;
     default:
         return QWidget::eventFilter(watched, event);

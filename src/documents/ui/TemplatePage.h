@@ -20,14 +20,14 @@ public:
     explicit TemplatePage(const DocumentServices &services, QWidget *parent = nullptr);
 
     void setAfterEdit(std::function<void()> afterEdit) { mAfterEdit = std::move(afterEdit); }
-    // What a mouse click on the view does; by default cmdSaveClick().
+    // What a mouse click on the view does; by default editTemplate().
     void setEditRequest(std::function<void()> editRequest) { mEditRequest = std::move(editRequest); }
 
     // Shows the category's template, or the empty template when it has none; an error leaves the view empty.
-    void ReadyModel(const QString &categoryCode);
+    void showTemplate(const QString &categoryCode);
     // Opens the template editor for the category shown (nothing for a root category or none), the main window
     // 100 pixels wide while it is open; then runs the after-edit hook (or shows the template again).
-    void cmdSaveClick();
+    void editTemplate();
 
     QString categoryCode() const { return mCategoryCode; }
     // The document shown and the PDF standing for it; both empty while the view is empty.

@@ -119,9 +119,8 @@ std::optional<SheetCell> dateCell(QStringView text) {
 
 } // namespace
 
-GridExport::GridExport(SheetApp &sheet, Messages &messages)
-    : mSheet(sheet)
-    , mMessages(messages) {}
+GridExport::GridExport(SheetApp &sheet)
+    : mSheet(sheet) {}
 
 SheetCell GridExport::cellFor(const QString &text) {
     if (text.isEmpty())
@@ -138,12 +137,12 @@ SheetCell GridExport::cellFor(const QString &text) {
 
 GridExport::Result GridExport::send(const QString &title, const GridContent &grid, const MoveToRecord &moveToRecord) {
     if (!grid.isOpen) {
-        mMessages.warning(NotOpenText);
+        Messages::instance().warning(NotOpenText);
         return Result::NotOpen;
     }
     if (!mSheet.connect() || !mSheet.newSpreadsheet()) {
         qWarning().noquote() << "spreadsheet program not reachable:" << mSheet.lastError();
-        mMessages.warning(NoSpreadsheetText);
+        Messages::instance().warning(NoSpreadsheetText);
         return Result::NoSpreadsheet;
     }
 
@@ -196,7 +195,7 @@ GridExport::Result GridExport::failed() {
     const QString error = mSheet.lastError();
     // What has arrived is shown rather than left in a hidden window the user could never close.
     mSheet.show();
-    mMessages.warning(QStringLiteral("向Excel发送数据发生错误！") + u'\r' + error);
+    Messages::instance().warning(QStringLiteral("向Excel发送数据发生错误！") + u'\r' + error);
     return Result::Failed;
 }
 
@@ -212,5 +211,5 @@ void sendGridToSpreadsheet(const GridExport::SheetAppFactory &newSheet, const QS
         messages.warning(NoSpreadsheetText);
         return;
     }
-    GridExport(*sheet, messages).send(title, grid, moveToRecord);
+    GridExport(*sheet).send(title, grid, moveToRecord);
 }

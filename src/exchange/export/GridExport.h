@@ -8,7 +8,6 @@
 #include <functional>
 #include <memory>
 
-class Messages;
 class SheetApp;
 
 // Sends what a grid shows to a new spreadsheet and hands it to the user unsaved: row 1 holds the titles of the
@@ -30,7 +29,7 @@ public:
     // Called with the grid row the dataset is left on (its last record) once every record has gone over.
     using MoveToRecord = std::function<void(int row)>;
 
-    GridExport(SheetApp &sheet, Messages &messages);
+    explicit GridExport(SheetApp &sheet);
 
     Result send(const QString &title, const GridContent &grid, const MoveToRecord &moveToRecord = {});
 
@@ -47,7 +46,6 @@ private:
     Result failed();
 
     SheetApp &mSheet;
-    Messages &mMessages;
 };
 
 // The register's "发送到Excel": the title (the register passes an empty one) and what its grid shows, into a

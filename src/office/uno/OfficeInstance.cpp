@@ -204,16 +204,6 @@ bool OfficeInstance::ensureRunning(QString *error) {
     return false;
 }
 
-OfficeInstance &OfficeInstance::forWindows() {
-    static OfficeInstance *office = [] {
-        auto *instance = new OfficeInstance(Kind::Private, headlessFromEnvironment());
-        // Whichever way the program ends, the shared office ends with it.
-        OfficeProcesses::installExitGuards();
-        return instance;
-    }();
-    return *office;
-}
-
 bool OfficeInstance::startInBackground(QString *error) {
     if (alive() || starting())
         return true;
@@ -478,18 +468,6 @@ void OfficeInstance::killProcess() {
     mProcess.reset();
     release();
     unregisterProcess();
-}
-
-void OfficeInstance::killForTest() {
-    if (!mProcess)
-        return;
-    ::kill(-static_cast<pid_t>(mProcess->processId()), SIGKILL);
-    mProcess->waitForFinished(5'000);
-}
-
-void OfficeInstance::freezeForTest() {
-    if (mProcess)
-        ::kill(-static_cast<pid_t>(mProcess->processId()), SIGSTOP);
 }
 
 int OfficeInstance::callTimeoutMs() {

@@ -67,11 +67,6 @@ public:
     // VANTREL_OFFICE_CALL_TIMEOUT_MS, else two minutes.
     static int callTimeoutMs();
 
-    // Ends the process abruptly and keeps the references, as a crash of the office would leave them.
-    void killForTest();
-    // Stops the process so that every call to it hangs.
-    void freezeForTest();
-
     bool headless() const { return mHeadless; }
     // Counts the connections made to an office: documents of an earlier one are gone with it.
     int generation() const { return mGeneration; }
@@ -80,11 +75,11 @@ public:
 
     // VANTREL_OFFICE_HEADLESS=1 runs every office invisibly (tests, servers).
     static bool headlessFromEnvironment();
-    // The one office the program's windows share (documents, template editor, template view). Made on first use
-    // and never destroyed at static destruction: it ends with the program through OfficeProcesses.
-    static OfficeInstance &forWindows();
 
 private:
+    // What the office tests do to an office that the program never does (crash it, hang it).
+    friend class OfficeTestAccess;
+
     bool tryResolve(QString *error);
     bool startProcess(QString *error);
     bool claimProfile(QString *error);

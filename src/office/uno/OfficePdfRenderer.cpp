@@ -1,5 +1,6 @@
 #include "office/OfficePdfRenderer.h"
 
+#include "office/SharedOffice.h"
 #include "office/uno/OfficeCalls.h"
 #include "office/uno/OfficeInstance.h"
 #include "office/uno/UnoDocuments.h"
@@ -18,23 +19,26 @@ using namespace com::sun::star;
 using namespace uno_support;
 
 struct OfficePdfRenderer::Private {
-    explicit Private(bool shared)
+    Private(OfficeInstance *shared, const QString &cacheFolder)
         : own(shared ? nullptr : std::make_unique<OfficeInstance>(OfficeInstance::Kind::Private, /*headless=*/true))
-        , office(own ? *own : OfficeInstance::forWindows()) {}
+        , office(own ? *own : *shared)
+        , cacheFolder(cacheFolder) {
+        if (this->cacheFolder.isEmpty()) {
+            const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+            this->cacheFolder = (cache.isEmpty() ? QDir::tempPath() : cache) + QStringLiteral("/vantrel/pdf");
+        }
+    }
 
     std::unique_ptr<OfficeInstance> own;
     OfficeInstance &office;
     QString cacheFolder;
 };
 
-OfficePdfRenderer::OfficePdfRenderer(const QString &cacheFolder, Office office)
-    : d(std::make_unique<Private>(office == Office::Shared)) {
-    d->cacheFolder = cacheFolder;
-    if (d->cacheFolder.isEmpty()) {
-        const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-        d->cacheFolder = (cache.isEmpty() ? QDir::tempPath() : cache) + QStringLiteral("/vantrel/pdf");
-    }
-}
+OfficePdfRenderer::OfficePdfRenderer(const QString &cacheFolder)
+    : d(std::make_unique<Private>(nullptr, cacheFolder)) {}
+
+OfficePdfRenderer::OfficePdfRenderer(SharedOffice &office, const QString &cacheFolder)
+    : d(std::make_unique<Private>(office.mOffice.get(), cacheFolder)) {}
 
 OfficePdfRenderer::~OfficePdfRenderer() = default;
 

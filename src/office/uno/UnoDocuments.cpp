@@ -172,27 +172,6 @@ void appendHeadersAndFooters(QStringList &lines, const uno::Reference<lang::XCom
     }
 }
 
-// Shapes with text, grouped ones in their group; text frames are listed with the frames.
-void appendShapes(QStringList &lines, const uno::Reference<container::XIndexAccess> &shapes, ShapeTextObjects &kept) {
-    for (sal_Int32 i = 0; i < shapes->getCount(); ++i) {
-        uno::Reference<lang::XServiceInfo> info(shapes->getByIndex(i), uno::UNO_QUERY);
-        if (!info.is())
-            continue;
-        kept.push_back(info);
-        if (info->supportsService(ascii("com.sun.star.text.TextFrame")))
-            continue;
-        if (info->supportsService(ascii("com.sun.star.drawing.GroupShape"))) {
-            uno::Reference<container::XIndexAccess> members(info, uno::UNO_QUERY);
-            if (members.is())
-                appendShapes(lines, members, kept);
-            continue;
-        }
-        uno::Reference<text::XText> text(info, uno::UNO_QUERY);
-        if (text.is() && !text->getString().isEmpty())
-            appendText(lines, text, &kept);
-    }
-}
-
 void appendFramesAndShapes(QStringList &lines, const uno::Reference<lang::XComponent> &document,
                            ShapeTextObjects &kept) {
     uno::Reference<text::XTextFramesSupplier> frames(document, uno::UNO_QUERY);
@@ -204,18 +183,56 @@ void appendFramesAndShapes(QStringList &lines, const uno::Reference<lang::XCompo
                 appendText(lines, text);
         }
     }
-    uno::Reference<drawing::XDrawPageSupplier> pages(document, uno::UNO_QUERY);
-    if (!pages.is())
-        return;
-        // Writer offers its one draw page only through this (deprecated) supplier.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    const auto page = pages->getDrawPage();
-#pragma GCC diagnostic pop
-    appendShapes(lines, uno::Reference<container::XIndexAccess>(page, uno::UNO_QUERY_THROW), kept);
+    for (const auto &text : shapeTexts(document, kept)) {
+        if (!text->getString().isEmpty())
+            appendText(lines, text, &kept);
+    }
+}
+
+void collectShapeTexts(const uno::Reference<container::XIndexAccess> &shapes,
+                       std::vector<uno::Reference<text::XText>> &texts, ShapeTextObjects &kept) {
+    for (sal_Int32 i = 0; i < shapes->getCount(); ++i) {
+        uno::Reference<lang::XServiceInfo> info(shapes->getByIndex(i), uno::UNO_QUERY);
+        if (!info.is())
+            continue;
+        kept.push_back(info);
+        if (info->supportsService(ascii("com.sun.star.text.TextFrame")))
+            continue;
+        if (info->supportsService(ascii("com.sun.star.drawing.GroupShape"))) {
+            uno::Reference<container::XIndexAccess> members(info, uno::UNO_QUERY);
+            if (members.is())
+                collectShapeTexts(members, texts, kept);
+            continue;
+        }
+        uno::Reference<beans::XPropertySet> properties(info, uno::UNO_QUERY);
+        if (properties.is() && properties->getPropertySetInfo()->hasPropertyByName(ascii("TextBox"))) {
+            bool textBox = false;
+            if ((properties->getPropertyValue(ascii("TextBox")) >>= textBox) && textBox)
+                continue;
+        }
+        uno::Reference<text::XText> text(info, uno::UNO_QUERY);
+        if (text.is())
+            texts.push_back(text);
+    }
 }
 
 } // namespace
+
+std::vector<uno::Reference<text::XText>> shapeTexts(const uno::Reference<lang::XComponent> &document,
+                                                    ShapeTextObjects &kept) {
+    std::vector<uno::Reference<text::XText>> texts;
+    uno::Reference<drawing::XDrawPageSupplier> pages(document, uno::UNO_QUERY);
+    if (!pages.is())
+        return texts;
+        // Writer offers its one draw page only through this (deprecated) supplier.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    const uno::Reference<container::XIndexAccess> page(pages->getDrawPage(), uno::UNO_QUERY);
+#pragma GCC diagnostic pop
+    if (page.is())
+        collectShapeTexts(page, texts, kept);
+    return texts;
+}
 
 QString textOfDocument(const uno::Reference<lang::XComponent> &document, ShapeTextObjects &kept) {
     uno::Reference<text::XTextDocument> textDocument(document, uno::UNO_QUERY_THROW);

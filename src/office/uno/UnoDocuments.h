@@ -1,6 +1,7 @@
 #pragma once
 
 #include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/uno/Reference.hxx>
 #include <com/sun/star/uno/XInterface.hpp>
 #include <com/sun/star/util/XReplaceDescriptor.hpp>
@@ -30,6 +31,12 @@ literalSearch(const com::sun::star::uno::Reference<com::sun::star::util::XReplac
 // last reference here goes, without waiting for the calls that run meanwhile on the same shape, and that race
 // ends the office now and then; once the document is closed nothing else touches them.
 using ShapeTextObjects = std::vector<com::sun::star::uno::Reference<com::sun::star::uno::XInterface>>;
+
+// The texts of a Writer document's drawing shapes (a text box of a Word file arrives as one), which the document's
+// own search does not reach; shapes of a group from the group. Text frames, and shapes whose text lives in a text
+// frame attached to them, are left out: they belong with the frames. Every shape met goes to kept.
+std::vector<com::sun::star::uno::Reference<com::sun::star::text::XText>>
+shapeTexts(const com::sun::star::uno::Reference<com::sun::star::lang::XComponent> &document, ShapeTextObjects &kept);
 
 // Body (tables cell by cell), headers and footers, then text frames and text shapes; one line per paragraph.
 // What the shapes' text hands out goes to kept.

@@ -24,8 +24,7 @@ private:
 
 void TestImportDialog::init() {
     mApp = std::make_unique<TempAppFolder>();
-    QVERIFY(mApp->addCategory(u"0001"_qs, u"合同"_qs));
-    QVERIFY(mApp->addCategory(u"00010001"_qs, u"买卖合同"_qs, u"0001"_qs));
+    QVERIFY(mApp->addCategoryTree({{u"00010001"_qs, u"买卖合同"_qs}}, u"合同"_qs));
     QVERIFY(mApp->addIndicator(u"00010001"_qs, u"合同编号"_qs, 0, u"Data1"_qs, 1) > 0);
     QVERIFY(mApp->addIndicator(u"00010001"_qs, u"乙方"_qs, 0, u"Data2"_qs, 2) > 0);
     mMessages.clear();
@@ -82,4 +81,4 @@ void TestImportDialog::chooseMapImport() {
 }
 
 QTEST_MAIN(TestImportDialog)
-#include "tst_ppLoadInwindow.moc"
+#include "tst_importdialog.moc"

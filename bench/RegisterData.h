@@ -70,10 +70,10 @@ inline bool readInBackground(ContractRegister &reg, double &firstScreenSeconds, 
     reg.setReadInBackground(true);
     QElapsedTimer timer;
     timer.start();
-    if (!reg.ReadyGrid())
+    if (!reg.loadRecords())
         return false;
     firstScreenSeconds = double(timer.nsecsElapsed()) / 1e9;
-    ContractRecordModel *records = reg.dsContract();
+    ContractRecordModel *records = reg.records();
     bool ok = true;
     if (!whole) {
         records->close();
@@ -95,20 +95,20 @@ inline bool readInBackground(ContractRegister &reg, double &firstScreenSeconds, 
 // The category's list read in the foreground (ReadyGrid returns with every row), one read an iteration; the number
 // of records listed.
 inline int benchReadyGrid(benchmark::State &state) {
-    ContractRegister reg;
+    ContractRegister reg(Database::instance());
     reg.setCurrentCategory(Category);
     for (auto _ : state) { // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
-        if (!reg.ReadyGrid())
+        if (!reg.loadRecords())
             state.SkipWithError("ReadyGrid failed");
-        benchmark::DoNotOptimize(reg.dsContract()->recordCount());
+        benchmark::DoNotOptimize(reg.records()->recordCount());
     }
-    return reg.dsContract()->recordCount();
+    return reg.records()->recordCount();
 }
 
 // The category's list as the window reads it, each iteration timed to its first screen of rows (`whole` false) or
 // to its last row; the benchmark is registered with UseManualTime().
 inline void benchReadInBackground(benchmark::State &state, bool whole) {
-    ContractRegister reg;
+    ContractRegister reg(Database::instance());
     reg.setCurrentCategory(Category);
     for (auto _ : state) { // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
         double first = 0, all = 0;
@@ -117,7 +117,7 @@ inline void benchReadInBackground(benchmark::State &state, bool whole) {
         state.SetIterationTime(whole ? all : first);
     }
     if (whole)
-        state.counters["records"] = reg.dsContract()->recordCount();
+        state.counters["records"] = reg.records()->recordCount();
 }
 
 // Runs the benchmarks the command line asks for, then closes the database; main()'s result.

@@ -135,7 +135,7 @@ bool generate(const QString &folder) {
 void BM_DueReminders(benchmark::State &state) {
     DueReminderModel due(DueReminderModel::Kind::Due);
     DueReminderModel unreadable(DueReminderModel::Kind::Unreadable);
-    DueReminders reminders;
+    DueReminders reminders(Database::instance());
     for (auto _ : state) { // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
         if (!reminders.load(Today))
             state.SkipWithError("load failed");

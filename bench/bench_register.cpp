@@ -79,33 +79,33 @@ void BM_ReadyGridInBackground(benchmark::State &state) {
 }
 
 void BM_Sqlite3CliSelect(benchmark::State &state) {
-    ContractRegister reg;
+    ContractRegister reg(Database::instance());
     reg.setCurrentCategory(Category);
-    reg.ReadyGrid();
+    reg.loadRecords();
     const QString sql = cliSql(reg);
     for (auto _ : state) // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
         runSqlite3(sql);
 }
 
 void BM_Filter(benchmark::State &state) {
-    ContractRegister reg;
+    ContractRegister reg(Database::instance());
     reg.setCurrentCategory(Category);
-    reg.ReadyGrid();
+    reg.loadRecords();
     bool on = false;
     for (auto _ : state) { // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
         // Alternates with switching it off so every iteration scans all records.
         reg.applyFilter(FilterIndicator, on ? QString() : FilterText);
         on = !on;
-        benchmark::DoNotOptimize(reg.dsContract()->recordCount());
+        benchmark::DoNotOptimize(reg.records()->recordCount());
     }
     reg.applyFilter(FilterIndicator, FilterText);
-    state.counters["shown"] = reg.dsContract()->recordCount();
+    state.counters["shown"] = reg.records()->recordCount();
 }
 
 void BM_Sqlite3CliFilteredSelect(benchmark::State &state) {
-    ContractRegister reg;
+    ContractRegister reg(Database::instance());
     reg.setCurrentCategory(Category);
-    reg.ReadyGrid();
+    reg.loadRecords();
     const QString sql = cliSql(reg, QStringLiteral(" AND Data%1 LIKE '%%2%'").arg(FilterIndicator + 1).arg(FilterText));
     for (auto _ : state) // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
         runSqlite3(sql);
@@ -129,9 +129,9 @@ void BM_ReadyGridSorted(benchmark::State &state) {
 }
 
 void BM_Sqlite3CliSortedSelect(benchmark::State &state) {
-    ContractRegister reg;
+    ContractRegister reg(Database::instance());
     reg.setCurrentCategory(Category);
-    reg.ReadyGrid();
+    reg.loadRecords();
     QString sql = cliSql(reg);
     sql.replace(QStringLiteral("ORDER BY ID DESC"), QStringLiteral("ORDER BY Data2,Data3 DESC"));
     for (auto _ : state) // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop

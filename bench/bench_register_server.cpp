@@ -98,16 +98,16 @@ bool generate(const QString &folder) {
 }
 
 void BM_ReadyGridServer(benchmark::State &state) {
-    ContractRegister reg;
+    ContractRegister reg(Database::instance());
     reg.setCurrentCategory(Category);
     for (auto _ : state) { // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark library's loop
-        if (!reg.ReadyGrid()) {
+        if (!reg.loadRecords()) {
             const QString why = static_cast<ScriptedMessages &>(Messages::instance()).texts().join(QLatin1Char('|'));
             state.SkipWithError(qPrintable(QStringLiteral("ReadyGrid failed: ") + why));
         }
-        benchmark::DoNotOptimize(reg.dsContract()->recordCount());
+        benchmark::DoNotOptimize(reg.records()->recordCount());
     }
-    state.counters["records"] = reg.dsContract()->recordCount();
+    state.counters["records"] = reg.records()->recordCount();
 }
 
 // As the window reads it: the first screen of rows (ReadyGrid returns) and all rows in, on a connection of its own.
@@ -120,9 +120,9 @@ void BM_ReadyGridServerInBackground(benchmark::State &state) {
 }
 
 void BM_PsqlCopy(benchmark::State &state) {
-    ContractRegister reg;
+    ContractRegister reg(Database::instance());
     reg.setCurrentCategory(Category);
-    reg.ReadyGrid();
+    reg.loadRecords();
     QString sql = reg.recordSql();
     sql.replace(QStringLiteral("MainTypeCode=?"), QStringLiteral("MainTypeCode='") + Category + QLatin1Char('\''));
     const QString command = QStringLiteral("\\copy (") + sql + QStringLiteral(") TO '/dev/null'");

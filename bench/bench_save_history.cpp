@@ -62,8 +62,8 @@ void saveLoop(benchmark::State &state, const QString &folder, bool withHistory) 
         state.SkipWithError("database not open");
         return;
     }
-    ContractEntry entry(Records / 2, Category);
-    if (!entry.ReadyData()) {
+    ContractEntry entry(Database::instance(), Records / 2, Category);
+    if (!entry.load()) {
         state.SkipWithError("record not loaded");
         return;
     }
@@ -73,7 +73,7 @@ void saveLoop(benchmark::State &state, const QString &folder, bool withHistory) 
         ++round;
         for (int row = 0; row < 15; row += 3)
             entry.commitText(row, QStringLiteral("第%1次保存的值%2").arg(round).arg(row));
-        if (!entry.SaveData()) {
+        if (!entry.save()) {
             state.SkipWithError("save failed");
             return;
         }

@@ -125,19 +125,18 @@ TemplateTab::Factory Composition::templateTab() {
 }
 
 ContractRegisterServices Composition::contractMagServices() {
-    ContractRegisterServices services;
-    services.editDocument = [this](const QString &category, const QString &documentPath, int recordId) {
+    const auto editDocument = [this](const QString &category, const QString &documentPath, int recordId) {
         return openContractDocument(mDocuments, category, documentPath, recordId);
     };
-    services.generateDocuments = [this](const QList<int> &recordIds, QWidget *parent) {
+    const auto generateDocuments = [this](const QList<int> &recordIds, QWidget *parent) {
         GenerateDocuments(mDocuments, recordIds, parent);
     };
-    services.loadIn = [this](const QString &category) { return importContracts(mDatabase, category); };
-    services.previewGrid = [](const QString &title, QTableView *grid) {
+    const auto loadIn = [this](const QString &category) { return importContracts(mDatabase, category); };
+    const auto preview = [](const QString &title, QTableView *grid) {
         auto *records = qobject_cast<ContractRecordModel *>(grid->model());
         return records ? previewGrid(title, gridContent(grid, records), grid->window()) : false;
     };
-    services.sendGridToExcel = [](const QString &title, QTableView *grid) {
+    const auto sendToSpreadsheet = [](const QString &title, QTableView *grid) {
         auto *records = qobject_cast<ContractRecordModel *>(grid->model());
         if (!records) {
             // Other lists (the history) go over as their cells show.
@@ -148,8 +147,10 @@ ContractRegisterServices Composition::contractMagServices() {
         sendGridToSpreadsheet([] { return std::make_unique<LibreOfficeSheetApp>(); }, title, gridContent(grid, records),
                               [grid, records](int row) { grid->setCurrentIndex(records->index(row, 0)); });
     };
-    services.openDueReminders = [](QMdiArea *area) { return OpenDueReminders(area, dueReminderServices()); };
-    return services;
+    const auto openReminders = [this](QMdiArea *area) {
+        return ::openDueReminders(area, database(), dueReminderServices());
+    };
+    return {editDocument, generateDocuments, loadIn, preview, sendToSpreadsheet, openReminders};
 }
 
 MainCommands Composition::mainCommands() {
@@ -159,11 +160,11 @@ MainCommands Composition::mainCommands() {
         return openTemplateManagerWindow(area, mDatabase, templateTab());
     };
     c.openContractRegisterWindow = [this](QMdiArea *area) {
-        return openContractRegisterWindow(area, contractMagServices());
+        return openContractRegisterWindow(area, database(), contractMagServices());
     };
-    c.OpenDueReminders = [](QMdiArea *area) { return OpenDueReminders(area, dueReminderServices()); };
-    c.countDueContracts = [] {
-        DueReminders reminders;
+    c.OpenDueReminders = [this](QMdiArea *area) { return openDueReminders(area, database(), dueReminderServices()); };
+    c.countDueContracts = [this] {
+        DueReminders reminders(database());
         return reminders.load(Clock::instance().now().date()) ? reminders.contractsDue() : 0;
     };
     c.backup = [this] { BackupDatabase(mDatabase); };
@@ -174,7 +175,9 @@ MainCommands Composition::mainCommands() {
         ShowRebuild(parent, mDatabase, closeChildren);
     };
     c.serverConnection = [this](QWidget *parent) { ShowServerConnection(parent, mDatabase.appFolder()); };
-    c.changeHistory = [this](QWidget *parent) { ShowChangeHistory(parent, contractMagServices().sendGridToExcel); };
+    c.changeHistory = [this](QWidget *parent) {
+        showChangeHistory(mDatabase, parent, contractMagServices().sendGridToExcel);
+    };
     c.openHelp = [this](QWidget *parent) { OpenHelpPage(parent, mDatabase.appFolder()); };
     c.openTutorial = [this](QWidget *parent) { OpenTutorialPage(parent, mDatabase.appFolder()); };
     c.sampleSites = SampleSites();

@@ -1,8 +1,8 @@
 #include "contracts/ChangeHistoryModel.h"
 
-#include "store/Database.h"
-
-#include <QSqlQuery>
+ChangeHistoryModel::ChangeHistoryModel(Database &database, QObject *parent)
+    : QAbstractTableModel(parent)
+    , mDb(database) {}
 
 bool ChangeHistoryModel::load(const ChangeHistory::Filter &filter, QString *error) {
     std::optional<QList<ChangeHistory::Row>> rows = ChangeHistory::read(filter, error);
@@ -14,16 +14,8 @@ bool ChangeHistoryModel::load(const ChangeHistory::Filter &filter, QString *erro
     return true;
 }
 
-QList<QPair<QString, QString>> ChangeHistoryModel::categories() {
-    QList<QPair<QString, QString>> list;
-    QSqlQuery q(Database::instance().connection());
-    q.setForwardOnly(true);
-    if (execBound(q, QStringLiteral("SELECT TypeCode, TypeName FROM TContractClass WHERE nLeveal=? ORDER BY TypeCode"),
-                  {1})) {
-        while (q.next())
-            list.append({q.value(0).toString(), q.value(1).toString()});
-    }
-    return list;
+QList<QPair<QString, QString>> ChangeHistoryModel::categories() const {
+    return ChangeHistory::childCategories(mDb);
 }
 
 QString ChangeHistoryModel::text(int row, int column) const {

@@ -24,13 +24,15 @@ public:
         ColumnCount
     };
 
-    using QAbstractTableModel::QAbstractTableModel;
+    explicit ChangeHistoryModel(Database &database, QObject *parent = nullptr);
+
+    Database &database() const { return mDb; }
 
     // Reads the rows that pass the filter; false with the reason when they cannot be read (the rows stay).
     bool load(const ChangeHistory::Filter &filter, QString *error = nullptr);
     const QList<ChangeHistory::Row> &rows() const { return mRows; }
     // The child categories (code, name) to filter by, in code order.
-    static QList<QPair<QString, QString>> categories();
+    QList<QPair<QString, QString>> categories() const;
     // The text a cell shows.
     QString text(int row, int column) const;
 
@@ -40,5 +42,6 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
+    Database &mDb;
     QList<ChangeHistory::Row> mRows;
 };

@@ -13,11 +13,12 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-ChangeHistoryWindow::ChangeHistoryWindow(std::optional<qint64> recordId, const QString &caption, SendToExcel send,
-                                         QWidget *parent)
+ChangeHistoryWindow::ChangeHistoryWindow(Database &database, std::optional<qint64> recordId, const QString &caption,
+                                         SendToExcel send, QWidget *parent)
     : QDialog(parent)
     , mRecordId(recordId)
-    , mSend(std::move(send)) {
+    , mSend(std::move(send))
+    , mModel(database) {
     setObjectName(QStringLiteral("ChangeHistoryWindow"));
     setWindowTitle(caption);
     auto *layout = new QVBoxLayout(this);
@@ -40,7 +41,7 @@ ChangeHistoryWindow::ChangeHistoryWindow(std::optional<qint64> recordId, const Q
         categoryCombo = new QComboBox(this);
         categoryCombo->setObjectName(QStringLiteral("categoryCombo"));
         categoryCombo->addItem(QStringLiteral("全部分类"), QString());
-        for (const auto &[code, name] : ChangeHistoryModel::categories())
+        for (const auto &[code, name] : mModel.categories())
             categoryCombo->addItem(name, code);
         queryButton = new QPushButton(QStringLiteral("查询"), this);
         queryButton->setObjectName(QStringLiteral("queryButton"));
@@ -98,7 +99,7 @@ bool ChangeHistoryWindow::query() {
     }
     QString error;
     if (!mModel.load(filter, &error)) {
-        Messages::instance().warning(Database::instance().failureText(QStringLiteral("读取数据库发生错误！"), error));
+        Messages::instance().warning(mModel.database().failureText(QStringLiteral("读取数据库发生错误！"), error));
         return false;
     }
     historyGrid->resizeRowsToContents();
@@ -110,12 +111,13 @@ void ChangeHistoryWindow::sendToExcel() {
         mSend(QString(), historyGrid);
 }
 
-void ShowRecordHistory(QWidget *parent, qint64 recordId, const ChangeHistoryWindow::SendToExcel &send) {
-    ChangeHistoryWindow window(recordId, QStringLiteral("修改记录 - 合同 %1").arg(recordId), send, parent);
+void showRecordHistory(Database &database, QWidget *parent, qint64 recordId,
+                       const ChangeHistoryWindow::SendToExcel &send) {
+    ChangeHistoryWindow window(database, recordId, QStringLiteral("修改记录 - 合同 %1").arg(recordId), send, parent);
     window.exec();
 }
 
-void ShowChangeHistory(QWidget *parent, const ChangeHistoryWindow::SendToExcel &send) {
-    ChangeHistoryWindow window(std::nullopt, QStringLiteral("修改记录"), send, parent);
+void showChangeHistory(Database &database, QWidget *parent, const ChangeHistoryWindow::SendToExcel &send) {
+    ChangeHistoryWindow window(database, std::nullopt, QStringLiteral("修改记录"), send, parent);
     window.exec();
 }

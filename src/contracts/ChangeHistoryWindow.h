@@ -23,7 +23,7 @@ public:
     using SendToExcel = std::function<void(const QString &title, QTableView *grid)>;
 
     // A record's history when recordId is given, the whole history otherwise.
-    ChangeHistoryWindow(std::optional<qint64> recordId, const QString &caption, SendToExcel send,
+    ChangeHistoryWindow(Database &database, std::optional<qint64> recordId, const QString &caption, SendToExcel send,
                         QWidget *parent = nullptr);
 
     ChangeHistoryModel *model() { return &mModel; }
@@ -48,6 +48,7 @@ private:
 };
 
 // The register's "修改记录" for one record.
-void ShowRecordHistory(QWidget *parent, qint64 recordId, const ChangeHistoryWindow::SendToExcel &send);
+void showRecordHistory(Database &database, QWidget *parent, qint64 recordId,
+                       const ChangeHistoryWindow::SendToExcel &send);
 // "数据库维护" → "修改记录": the whole history.
-void ShowChangeHistory(QWidget *parent, const ChangeHistoryWindow::SendToExcel &send);
+void showChangeHistory(Database &database, QWidget *parent, const ChangeHistoryWindow::SendToExcel &send);

@@ -13,7 +13,6 @@
 #include "text/TextHelpers.h"
 
 #include <QSet>
-#include <QSqlQuery>
 #include <QSqlRecord>
 
 namespace {
@@ -25,53 +24,49 @@ QString quotedList(const QStringList &names) {
 }
 } // namespace
 
-ContractEntry::ContractEntry(int contractId, const QString &typeCode, QObject *parent)
+ContractEntry::ContractEntry(Database &database, int contractId, const QString &typeCode, QObject *parent)
     : QObject(parent)
-    , ContractID(contractId)
-    , TypeCode(typeCode)
+    , mStore(database)
+    , mContractId(contractId)
+    , mTypeCode(typeCode)
     , mGrid(this)
     , mFormulas(mGrid) {}
 
-bool ContractEntry::ReadyData() {
-    QString error;
-    QSqlQuery dsTmp(Database::instance().connection());
-    dsTmp.setForwardOnly(true);
-    if (!execBound(dsTmp, QStringLiteral("SELECT * FROM TDataPara WHERE MainTypeCode=? ORDER BY SortIdx, ID"),
-                   {TypeCode}, &error)) {
-        Messages::instance().warning(QStringLiteral("读取数据库发生错误！") + QLatin1Char('\n') + error);
+bool ContractEntry::readIndicators(QList<Indicator> &indicators) {
+    bool read = false;
+    indicators = Indicator::ofCategory(mTypeCode, &read);
+    if (!read) {
+        Messages::instance().warning(mStore.database().failureText(QStringLiteral("读取数据库发生错误！")));
         return false;
     }
-    QList<Indicator> indicators;
-    while (dsTmp.next())
-        indicators.append(Indicator::fromRecord(dsTmp.record()));
-    if (indicators.isEmpty()) {
-        // A category the list still showed may have been deleted by another user since.
-        if (!TypeCode.isEmpty() &&
-            Database::instance().GetDataBySQL(QStringLiteral("SELECT count(*) FROM TContractClass WHERE TypeCode=?"),
-                                              {TypeCode}) == QLatin1String("0"))
-            Messages::instance().information(QStringLiteral("该合同分类已被其他用户删除。"));
-        return false;
-    }
+    // A category the list still showed may have been deleted by another user since.
+    if (indicators.isEmpty() && !mTypeCode.isEmpty() && mStore.categoryExists(mTypeCode) == false)
+        Messages::instance().information(QStringLiteral("该合同分类已被其他用户删除。"));
+    return !indicators.isEmpty();
+}
 
-    QSqlQuery dsTmp1(Database::instance().connection());
-    dsTmp1.setForwardOnly(true);
-    if (!execBound(dsTmp1, QStringLiteral("SELECT * FROM TContractMain WHERE MainTypeCode=? AND ID=?"),
-                   {TypeCode, ContractID}, &error)) {
+bool ContractEntry::load() {
+    QList<Indicator> indicators;
+    if (!readIndicators(indicators))
+        return false;
+    QString error;
+    const std::optional<std::optional<QSqlRecord>> stored = mStore.record(mTypeCode, mContractId, &error);
+    if (!stored) {
         Messages::instance().warning(QStringLiteral("读取数据库发生错误！") + QLatin1Char('\n') + error);
         return false;
     }
-    mHasRecord = dsTmp1.next();
-    if (!mHasRecord && ContractID >= 0) {
+    mHasRecord = stored->has_value();
+    if (!mHasRecord && mContractId >= 0) {
         Messages::instance().information(QStringLiteral("这份合同已被其他用户删除。"));
         return false;
     }
-    const QSqlRecord record = mHasRecord ? dsTmp1.record() : QSqlRecord();
+    const QSqlRecord record = mHasRecord ? **stored : QSqlRecord();
     mGrid.load(indicators, mHasRecord ? &record : nullptr);
     mLoaded = valuesOf(record);
 
     mOffers.clear();
-    if (ContractID < 0)
-        mOffers = ContractNumbering::ReadyBillID(mGrid, TypeCode);
+    if (mContractId < 0)
+        mOffers = ContractNumbering::numberNewRecord(mStore, mGrid, mTypeCode);
     return true;
 }
 
@@ -141,10 +136,7 @@ void ContractEntry::fillHistory(int row, QStringList &items) const {
     const QString column = mGrid.cell(row, ContractEntryGrid::ColDataField);
     if (!SqlText::isValueColumn(column))
         return;
-    Database::instance().GetDataBySQLToItems(QStringLiteral("SELECT DISTINCT ") + column +
-                                                 QStringLiteral(" FROM TContractMain WHERE MainTypeCode=? ORDER BY ") +
-                                                 column,
-                                             {TypeCode}, items, true);
+    mStore.distinctValues(mTypeCode, column, items);
 }
 
 bool ContractEntry::commitNumber(int row, const QString &typed) {
@@ -157,21 +149,21 @@ bool ContractEntry::commitNumber(int row, const QString &typed) {
     }
     const WrittenNumber value = WriteNumber(*number, MaskToFloatFormat(mGrid.cell(row, ContractEntryGrid::ColFormat)));
     mGrid.setValue(row, value.text);
-    mFormulas.CheckAutoCalc(mGrid.name(row), value.text, value.value);
+    mFormulas.recalculate(mGrid.name(row), value.text, value.value);
     return true;
 }
 
 void ContractEntry::commitDate(int row, const QDateTime &value) {
     const QString text = DateTimeToText(value, mGrid.cell(row, ContractEntryGrid::ColFormat));
     mGrid.setValue(row, text);
-    mFormulas.CheckAutoCalc(mGrid.name(row), text);
+    mFormulas.recalculate(mGrid.name(row), text);
 }
 
 void ContractEntry::commitText(int row, const QString &text) {
     mGrid.setValue(row, text);
 }
 
-int ContractEntry::CheckNoNull() {
+int ContractEntry::firstMissingRequired() {
     for (int r = 0; r < mGrid.rows(); ++r) {
         if (!mGrid.name(r).isEmpty() && mGrid.cell(r, ContractEntryGrid::ColNoNull) == QLatin1String("1") &&
             mGrid.value(r).isEmpty()) {
@@ -183,7 +175,7 @@ int ContractEntry::CheckNoNull() {
     return -1;
 }
 
-bool ContractEntry::SaveData() {
+bool ContractEntry::valueColumnsValid() const {
     for (int r = 0; r < mGrid.rows(); ++r) {
         const QString column = mGrid.cell(r, ContractEntryGrid::ColDataField);
         if (!mGrid.name(r).isEmpty() && !SqlText::isValueColumn(column)) {
@@ -192,178 +184,179 @@ bool ContractEntry::SaveData() {
             return false;
         }
     }
+    return true;
+}
 
-    Database &dm = Database::instance();
-    ContractStore store(dm);
-    SaveOutcome outcome = SaveOutcome::Failed;
-    QStringList goneIndicators;
-    QStringList renumbered;
-    QHash<int, QString> newNumbers;
-    QHash<QString, QString> current;
-    bool deletedMeanwhile = false;
-    QString takenNumber;
-    QStringList columns;
-    QVariantList values;
-    QList<ChangeHistory::Indicator> written;
-    qint64 newId = -1;
-
+bool ContractEntry::save() {
+    if (!valueColumnsValid())
+        return false;
+    SaveState state;
     // Everything is read again and written under one write lock: the category, its indicators, the record as it
     // is now and the numbers stored meanwhile. Nothing is shown to the user while the lock is held.
-    QString error;
-    const bool done = dm.inWriteTransaction(
-        [&]() {
-            QSqlQuery q(dm.connection());
-            q.setForwardOnly(true);
-            // On the server this row lock lines up every save of the category, so two saves never take one number.
-            if (!execBound(q, QStringLiteral("SELECT TypeCode FROM TContractClass WHERE TypeCode=?") + dm.lockRows(),
-                           {TypeCode}, &error))
-                return false;
-            if (!q.next()) {
-                outcome = SaveOutcome::CategoryGone;
-                return false;
-            }
-            QSet<QPair<QString, QString>> indicators;
-            if (!execBound(q, QStringLiteral("SELECT PropertyName, DataFieldA FROM TDataPara WHERE MainTypeCode=?"),
-                           {TypeCode}, &error))
-                return false;
-            while (q.next())
-                indicators.insert({q.value(0).toString(), q.value(1).toString()});
-
-            // Two rows naming the same column: the lower one is written last and wins.
-            for (int r = 0; r < mGrid.rows(); ++r) {
-                if (mGrid.name(r).isEmpty())
-                    continue;
-                const QString column = mGrid.cell(r, ContractEntryGrid::ColDataField);
-                // Its column is cleared or belongs to another indicator now.
-                if (!indicators.contains({mGrid.name(r), column})) {
-                    if (!goneIndicators.contains(mGrid.name(r)))
-                        goneIndicators.append(mGrid.name(r));
-                    continue;
-                }
-                const qsizetype at = columns.indexOf(column);
-                if (at >= 0) {
-                    values[at] = mGrid.value(r);
-                } else {
-                    columns.append(column);
-                    values.append(mGrid.value(r));
-                    written.append({mGrid.name(r), column});
-                }
-            }
-            auto valuesWritten = [&](ChangeHistory::Values base) {
-                for (qsizetype i = 0; i < columns.size(); ++i)
-                    base.insert(columns.at(i).toLower(), values.at(i).toString());
-                return base;
-            };
-
-            if (mHasRecord) {
-                if (!execBound(q, QStringLiteral("SELECT * FROM TContractMain WHERE ID=?") + dm.lockRows(),
-                               {ContractID}, &error))
-                    return false;
-                if (q.next()) {
-                    current = valuesOf(q.record());
-                    for (const QString &column : std::as_const(columns)) {
-                        if (current.value(column.toLower()) != mLoaded.value(column.toLower())) {
-                            outcome = SaveOutcome::ChangedMeanwhile;
-                            return false;
-                        }
-                    }
-                    const QList<ChangeHistory::Change> changes =
-                        ChangeHistory::changesBetween(written, current, valuesWritten(current));
-                    // The history row goes with the update itself.
-                    return changes.isEmpty()
-                               ? store.update(ContractID, TypeCode, columns, values, &error)
-                               : store.update(ContractID, TypeCode, columns, values,
-                                              {ContractID, TypeCode, ChangeHistory::Changed, changes, {}, {}}, &error);
-                }
-                deletedMeanwhile = true;
-            }
-
-            // A number still as offered is checked against what was stored since; the user's own typing is kept.
-            for (const ContractNumbering::Offer &offer : std::as_const(mOffers)) {
-                const QString column = mGrid.cell(offer.row, ContractEntryGrid::ColDataField);
-                const qsizetype at = columns.indexOf(column);
-                if (at < 0 || values.at(at).toString() != offer.number)
-                    continue;
-                const QString taken =
-                    dm.GetDataBySQL(QStringLiteral("SELECT count(*) FROM TContractMain WHERE MainTypeCode=? AND ") +
-                                        column + QStringLiteral("=?"),
-                                    {TypeCode, offer.number});
-                if (taken.isEmpty())
-                    return false;
-                if (taken == QLatin1String("0"))
-                    continue;
-                const std::optional<QString> next =
-                    ContractNumbering::nextNumber(TypeCode, column, offer.prefix, offer.width, offer.suffix);
-                if (!next && dm.connectionLost())
-                    return false;
-                // Without a next number the offered one would be stored a second time.
-                if (!next || *next == offer.number) {
-                    outcome = SaveOutcome::NumberTaken;
-                    takenNumber = offer.number;
-                    return false;
-                }
-                values[at] = *next;
-                newNumbers.insert(offer.row, *next);
-                renumbered.append(*next);
-            }
-
-            const std::optional<qint64> id =
-                store.insert(TypeCode, columns, values,
-                             {0,
-                              TypeCode,
-                              ChangeHistory::Created,
-                              ChangeHistory::changesBetween(written, {}, valuesWritten({})),
-                              {},
-                              {}},
-                             &error);
-            if (!id)
-                return false;
-            newId = *id;
-            return true;
-        },
-        &error);
-
-    if (!done) {
-        switch (outcome) {
-        case SaveOutcome::CategoryGone:
-            Messages::instance().warning(QStringLiteral("该合同分类已被其他用户删除，本合同不能保存。"));
-            break;
-        case SaveOutcome::ChangedMeanwhile:
-            askToReload(current);
-            break;
-        case SaveOutcome::NumberTaken:
-            Messages::instance().warning(
-                QStringLiteral("合同编号“%1”已被其他用户使用，无法确定下一个合同编号，本合同没有保存。\n"
-                               "请修改合同编号后再保存。")
-                    .arg(takenNumber));
-            break;
-        default:
-            Messages::instance().warning(dm.failureText(SaveFailed, error));
-            break;
-        }
+    if (!mStore.database().inWriteTransaction([&]() { return writeUnderLock(state); }, &state.error)) {
+        reportFailure(state);
         return false;
     }
+    takeSaved(state);
+    return true;
+}
 
-    for (auto it = newNumbers.cbegin(); it != newNumbers.cend(); ++it)
+ChangeHistory::Values ContractEntry::SaveState::valuesWritten(ChangeHistory::Values base) const {
+    for (qsizetype i = 0; i < columns.size(); ++i)
+        base.insert(columns.at(i).toLower(), values.at(i).toString());
+    return base;
+}
+
+bool ContractEntry::writeUnderLock(SaveState &state) {
+    // On the server this row lock lines up every save of the category, so two saves never take one number.
+    const std::optional<bool> category = mStore.lockCategory(mTypeCode, &state.error);
+    if (!category)
+        return false;
+    if (!*category) {
+        state.outcome = SaveOutcome::CategoryGone;
+        return false;
+    }
+    const std::optional<QSet<QPair<QString, QString>>> indicators = mStore.indicatorColumns(mTypeCode, &state.error);
+    if (!indicators)
+        return false;
+    collectValues(*indicators, state);
+
+    if (mHasRecord) {
+        const std::optional<std::optional<QSqlRecord>> stored = mStore.lockRecord(mContractId, &state.error);
+        if (!stored)
+            return false;
+        if (stored->has_value())
+            return updateRecord(**stored, state);
+        state.deletedMeanwhile = true;
+    }
+    return renumberTakenOffers(state) && insertRecord(state);
+}
+
+void ContractEntry::collectValues(const QSet<QPair<QString, QString>> &indicators, SaveState &state) const {
+    // Two rows naming the same column: the lower one is written last and wins.
+    for (int r = 0; r < mGrid.rows(); ++r) {
+        if (mGrid.name(r).isEmpty())
+            continue;
+        const QString column = mGrid.cell(r, ContractEntryGrid::ColDataField);
+        // Its column is cleared or belongs to another indicator now.
+        if (!indicators.contains({mGrid.name(r), column})) {
+            if (!state.goneIndicators.contains(mGrid.name(r)))
+                state.goneIndicators.append(mGrid.name(r));
+            continue;
+        }
+        const qsizetype at = state.columns.indexOf(column);
+        if (at >= 0) {
+            state.values[at] = mGrid.value(r);
+        } else {
+            state.columns.append(column);
+            state.values.append(mGrid.value(r));
+            state.written.append({mGrid.name(r), column});
+        }
+    }
+}
+
+bool ContractEntry::updateRecord(const QSqlRecord &stored, SaveState &state) {
+    state.current = valuesOf(stored);
+    for (const QString &column : std::as_const(state.columns)) {
+        if (state.current.value(column.toLower()) != mLoaded.value(column.toLower())) {
+            state.outcome = SaveOutcome::ChangedMeanwhile;
+            return false;
+        }
+    }
+    const QList<ChangeHistory::Change> changes =
+        ChangeHistory::changesBetween(state.written, state.current, state.valuesWritten(state.current));
+    // The history row goes with the update itself.
+    return changes.isEmpty()
+               ? mStore.update(mContractId, mTypeCode, state.columns, state.values, &state.error)
+               : mStore.update(mContractId, mTypeCode, state.columns, state.values,
+                               {mContractId, mTypeCode, ChangeHistory::Changed, changes, {}, {}}, &state.error);
+}
+
+bool ContractEntry::renumberTakenOffers(SaveState &state) {
+    // A number still as offered is checked against what was stored since; the user's own typing is kept.
+    for (const ContractNumbering::Offer &offer : std::as_const(mOffers)) {
+        const QString column = mGrid.cell(offer.row, ContractEntryGrid::ColDataField);
+        const qsizetype at = state.columns.indexOf(column);
+        if (at < 0 || state.values.at(at).toString() != offer.number)
+            continue;
+        const std::optional<qint64> taken = mStore.countWithValue(mTypeCode, column, offer.number);
+        if (!taken)
+            return false;
+        if (*taken == 0)
+            continue;
+        const std::optional<QString> next =
+            ContractNumbering::nextNumber(mStore, mTypeCode, column, offer.prefix, offer.width, offer.suffix);
+        if (!next && mStore.database().connectionLost())
+            return false;
+        // Without a next number the offered one would be stored a second time.
+        if (!next || *next == offer.number) {
+            state.outcome = SaveOutcome::NumberTaken;
+            state.takenNumber = offer.number;
+            return false;
+        }
+        state.values[at] = *next;
+        state.newNumbers.insert(offer.row, *next);
+        state.renumbered.append(*next);
+    }
+    return true;
+}
+
+bool ContractEntry::insertRecord(SaveState &state) {
+    const std::optional<qint64> id =
+        mStore.insert(mTypeCode, state.columns, state.values,
+                      {0,
+                       mTypeCode,
+                       ChangeHistory::Created,
+                       ChangeHistory::changesBetween(state.written, {}, state.valuesWritten({})),
+                       {},
+                       {}},
+                      &state.error);
+    if (!id)
+        return false;
+    state.newId = *id;
+    return true;
+}
+
+void ContractEntry::reportFailure(const SaveState &state) {
+    switch (state.outcome) {
+    case SaveOutcome::CategoryGone:
+        Messages::instance().warning(QStringLiteral("该合同分类已被其他用户删除，本合同不能保存。"));
+        break;
+    case SaveOutcome::ChangedMeanwhile:
+        askToReload(state.current);
+        break;
+    case SaveOutcome::NumberTaken:
+        Messages::instance().warning(
+            QStringLiteral("合同编号“%1”已被其他用户使用，无法确定下一个合同编号，本合同没有保存。\n"
+                           "请修改合同编号后再保存。")
+                .arg(state.takenNumber));
+        break;
+    default:
+        Messages::instance().warning(mStore.database().failureText(SaveFailed, state.error));
+        break;
+    }
+}
+
+void ContractEntry::takeSaved(const SaveState &state) {
+    for (auto it = state.newNumbers.cbegin(); it != state.newNumbers.cend(); ++it)
         mGrid.setValue(it.key(), it.value());
-    if (newId >= 0) {
-        ContractID = int(newId);
+    if (state.newId >= 0) {
+        mContractId = int(state.newId);
         mHasRecord = true;
         mOffers.clear();
     }
-    for (qsizetype i = 0; i < columns.size(); ++i)
-        mLoaded.insert(columns.at(i).toLower(), values.at(i).toString());
+    for (qsizetype i = 0; i < state.columns.size(); ++i)
+        mLoaded.insert(state.columns.at(i).toLower(), state.values.at(i).toString());
 
-    if (deletedMeanwhile)
+    if (state.deletedMeanwhile)
         Messages::instance().information(
             QStringLiteral("这份合同已被其他用户删除，您填写的内容已作为一份新合同保存。"));
-    if (!renumbered.isEmpty())
+    if (!state.renumbered.isEmpty())
         Messages::instance().information(QStringLiteral("合同编号已被其他用户使用，本合同的编号改为：") +
-                                         renumbered.join(QStringLiteral("、")));
-    if (!goneIndicators.isEmpty())
-        Messages::instance().information(QStringLiteral("指标") + quotedList(goneIndicators) +
+                                         state.renumbered.join(QStringLiteral("、")));
+    if (!state.goneIndicators.isEmpty())
+        Messages::instance().information(QStringLiteral("指标") + quotedList(state.goneIndicators) +
                                          QStringLiteral("已被其他用户删除，它们的数值没有保存。"));
-    return true;
 }
 
 void ContractEntry::askToReload(const QHash<QString, QString> &current) {
@@ -383,15 +376,15 @@ void ContractEntry::askToReload(const QHash<QString, QString> &current) {
     }
 }
 
-int ContractEntry::cmdSaveClick(bool *saved) {
+int ContractEntry::checkAndSave(bool *saved) {
     if (saved)
         *saved = false;
-    const int missing = CheckNoNull();
+    const int missing = firstMissingRequired();
     if (missing >= 0)
         return missing;
-    if (!SaveData())
+    if (!save())
         return -1;
-    Cancelled = false;
+    mCancelled = false;
     if (saved)
         *saved = true;
     return -1;

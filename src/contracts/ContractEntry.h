@@ -3,6 +3,8 @@
 #include "contracts/ContractEntryGrid.h"
 #include "contracts/ContractFormulas.h"
 #include "contracts/ContractNumbering.h"
+#include "store/ChangeHistory.h"
+#include "store/ContractStore.h"
 
 #include <QHash>
 
@@ -21,12 +23,13 @@ class ContractEntry : public QObject {
 public:
     enum class Editor { None, Number, Text, Combo, Date };
 
-    ContractEntry(int contractId, const QString &typeCode, QObject *parent = nullptr);
+    ContractEntry(Database &database, int contractId, const QString &typeCode, QObject *parent = nullptr);
 
-    int ContractID = -1;
-    QString TypeCode;
+    // The record shown: -1 for a new one until it is saved.
+    int contractId() const { return mContractId; }
+    const QString &typeCode() const { return mTypeCode; }
     // True until a save succeeds.
-    bool Cancelled = true;
+    bool cancelled() const { return mCancelled; }
 
     ContractEntryGrid &grid() { return mGrid; }
     const ContractEntryGrid &grid() const { return mGrid; }
@@ -34,8 +37,8 @@ public:
 
     // Loads the category's indicators and the record's values, and numbers a new record. False when the
     // category has no indicators (nothing shown) or a query failed (the error was shown).
-    bool ReadyData();
-    // Whether a record row was found (or written) for ContractID.
+    bool load();
+    // Whether a record row was found (or written) for contractId().
     bool hasRecord() const { return mHasRecord; }
 
     // Editors.
@@ -74,7 +77,7 @@ public:
     int rowAfterEnter(int row) const { return row + 1 < mGrid.rows() ? row + 1 : -1; }
 
     // The first row whose required value is empty, after telling the user; -1 when every required value is there.
-    int CheckNoNull();
+    int firstMissingRequired();
     // Writes every value into the record (a new one when there is none). False after showing the failure.
     // Other programs may have written since the record was opened. A number offered to a new record that has
     // been stored meanwhile is replaced by the next free one (the user is told). A record changed meanwhile is not
@@ -82,20 +85,59 @@ public:
     // a second save writes his own). A record deleted meanwhile is saved as a new one, and the values of
     // indicators deleted meanwhile are left out; the user is told of both. A category deleted meanwhile gets
     // nothing.
-    bool SaveData();
-    // The save button: check, then save. On success Cancelled becomes false. Returns the row to show when the
+    bool save();
+    // The save button: check, then save. On success cancelled() becomes false. Returns the row to show when the
     // check failed, -1 otherwise; `saved` tells whether the record was written.
-    int cmdSaveClick(bool *saved);
+    int checkAndSave(bool *saved);
 
     // "甲;;乙" gives 甲, an empty item and 乙; "甲;乙;" gives 甲 and 乙.
     static QStringList splitDefaultSelect(const QString &list);
 
 private:
     enum class SaveOutcome { Saved, Failed, CategoryGone, ChangedMeanwhile, NumberTaken };
+    // What one save found and wrote, from the write transaction to the messages after it.
+    struct SaveState {
+        SaveOutcome outcome = SaveOutcome::Failed;
+        QString error;
+        // The values to write by column, and the indicators they belong to.
+        QStringList columns;
+        QVariantList values;
+        QList<ChangeHistory::Indicator> written;
+        // Rows whose indicator is gone or has another column now: their values are left out.
+        QStringList goneIndicators;
+        // The record as stored now, when it was changed meanwhile.
+        QHash<QString, QString> current;
+        bool deletedMeanwhile = false;
+        QString takenNumber;
+        QHash<int, QString> newNumbers;
+        QStringList renumbered;
+        qint64 newId = -1;
+        ChangeHistory::Values valuesWritten(ChangeHistory::Values base) const;
+    };
+
     // The record's stored values when it was loaded or last saved, by column.
     static QHash<QString, QString> valuesOf(const QSqlRecord &record);
+    bool readIndicators(QList<Indicator> &indicators);
+    // False after telling the user when a row names a column that is no value column.
+    bool valueColumnsValid() const;
+    // The whole save under the category's write lock; false leaves the reason in the state.
+    bool writeUnderLock(SaveState &state);
+    // The values of the grid's rows whose indicator still has the same column.
+    void collectValues(const QSet<QPair<QString, QString>> &indicators, SaveState &state) const;
+    bool updateRecord(const QSqlRecord &stored, SaveState &state);
+    // Offered numbers stored by another program meanwhile are replaced by the next free ones.
+    bool renumberTakenOffers(SaveState &state);
+    bool insertRecord(SaveState &state);
+    void reportFailure(const SaveState &state);
+    // Takes what was written into the grid and the values compared with at the next save, and tells the user
+    // what was saved differently from what he saw.
+    void takeSaved(const SaveState &state);
     void askToReload(const QHash<QString, QString> &current);
 
+    ContractStore mStore;
+    int mContractId = -1;
+    QString mTypeCode;
+    bool mCancelled = true;
     ContractEntryGrid mGrid;
     ContractFormulas mFormulas;
     bool mHasRecord = false;

@@ -24,104 +24,105 @@ namespace {
 constexpr int RowHeight = 19;
 }
 
-ContractEntryDialog::ContractEntryDialog(int contractId, const QString &typeCode, QWidget *parent)
+ContractEntryDialog::ContractEntryDialog(Database &database, int contractId, const QString &typeCode, QWidget *parent)
     : QDialog(parent)
-    , mEntry(contractId, typeCode) {
-    FormCreate();
+    , mEntry(database, contractId, typeCode) {
+    buildWidgets();
 }
 
-void ContractEntryDialog::FormCreate() {
+void ContractEntryDialog::buildWidgets() {
     setObjectName(QStringLiteral("ContractEntryDialog"));
     setWindowTitle(QStringLiteral("合同关键数据编辑"));
 
-    Grid = new QTableView(this);
-    Grid->setObjectName(QStringLiteral("Grid"));
-    Grid->setModel(&mEntry.grid());
-    Grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    Grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    Grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Grid->verticalHeader()->hide();
-    Grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    Grid->verticalHeader()->setDefaultSectionSize(RowHeight);
-    Grid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-    Grid->horizontalHeader()->setStretchLastSection(false);
+    mValueGrid = new QTableView(this);
+    mValueGrid->setObjectName(QStringLiteral("Grid"));
+    mValueGrid->setModel(&mEntry.grid());
+    mValueGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    mValueGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    mValueGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    mValueGrid->verticalHeader()->hide();
+    mValueGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    mValueGrid->verticalHeader()->setDefaultSectionSize(RowHeight);
+    mValueGrid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    mValueGrid->horizontalHeader()->setStretchLastSection(false);
     for (int c = 0; c < ContractEntryGrid::ColumnCount; ++c)
-        Grid->setColumnHidden(c, !ContractEntryGrid::isShownColumn(c));
-    Grid->setColumnWidth(ContractEntryGrid::ColName, 133);
-    Grid->setColumnWidth(ContractEntryGrid::ColType, 127);
-    Grid->setColumnWidth(ContractEntryGrid::ColValue, 431);
-    Grid->setColumnWidth(ContractEntryGrid::ColUnit, 49);
+        mValueGrid->setColumnHidden(c, !ContractEntryGrid::isShownColumn(c));
+    mValueGrid->setColumnWidth(ContractEntryGrid::ColName, 133);
+    mValueGrid->setColumnWidth(ContractEntryGrid::ColType, 127);
+    mValueGrid->setColumnWidth(ContractEntryGrid::ColValue, 431);
+    mValueGrid->setColumnWidth(ContractEntryGrid::ColUnit, 49);
 
-    EditCell = new QLineEdit(Grid->viewport());
-    EditCell->setObjectName(QStringLiteral("EditCell"));
-    cmbCell = new QComboBox(Grid->viewport());
-    cmbCell->setObjectName(QStringLiteral("cmbCell"));
-    cmbCell->setEditable(true);
-    cmbCell->setInsertPolicy(QComboBox::NoInsert);
-    dtDate = new QDateTimeEdit(Grid->viewport());
-    dtDate->setObjectName(QStringLiteral("dtDate"));
-    dtDate->setCalendarPopup(true);
-    for (QWidget *editor : {static_cast<QWidget *>(EditCell), static_cast<QWidget *>(cmbCell),
-                            static_cast<QWidget *>(dtDate), static_cast<QWidget *>(cmbCell->lineEdit())}) {
+    mTextEditor = new QLineEdit(mValueGrid->viewport());
+    mTextEditor->setObjectName(QStringLiteral("EditCell"));
+    mComboEditor = new QComboBox(mValueGrid->viewport());
+    mComboEditor->setObjectName(QStringLiteral("cmbCell"));
+    mComboEditor->setEditable(true);
+    mComboEditor->setInsertPolicy(QComboBox::NoInsert);
+    mDateEditor = new QDateTimeEdit(mValueGrid->viewport());
+    mDateEditor->setObjectName(QStringLiteral("dtDate"));
+    mDateEditor->setCalendarPopup(true);
+    for (QWidget *editor : {static_cast<QWidget *>(mTextEditor), static_cast<QWidget *>(mComboEditor),
+                            static_cast<QWidget *>(mDateEditor), static_cast<QWidget *>(mComboEditor->lineEdit())}) {
         editor->installEventFilter(this);
         editor->hide();
     }
-    cmbCell->lineEdit()->show();
+    mComboEditor->lineEdit()->show();
     // A click into the picker's text reaches its inner edit, not the picker.
-    if (auto *dateText = dtDate->findChild<QLineEdit *>())
+    if (auto *dateText = mDateEditor->findChild<QLineEdit *>())
         dateText->installEventFilter(this);
-    connect(dtDate, &QDateTimeEdit::dateTimeChanged, this, [this] {
+    connect(mDateEditor, &QDateTimeEdit::dateTimeChanged, this, [this] {
         if (mDateUnreadable && !mLoadingEditor)
             unreadableDateTouched();
     });
 
-    cmdSave = new QPushButton(QStringLiteral("保存(&S)"), this);
-    cmdSave->setObjectName(QStringLiteral("cmdSave"));
-    cmdCancel = new QPushButton(QStringLiteral("关闭(&X)"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    mSaveButton = new QPushButton(QStringLiteral("保存(&S)"), this);
+    mSaveButton->setObjectName(QStringLiteral("cmdSave"));
+    mCloseButton = new QPushButton(QStringLiteral("关闭(&X)"), this);
+    mCloseButton->setObjectName(QStringLiteral("cmdCancel"));
     // Enter belongs to the editors: it moves to the next row and never presses a button.
-    cmdSave->setAutoDefault(false);
-    cmdCancel->setAutoDefault(false);
+    mSaveButton->setAutoDefault(false);
+    mCloseButton->setAutoDefault(false);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(cmdSave);
-    buttons->addWidget(cmdCancel);
+    buttons->addWidget(mSaveButton);
+    buttons->addWidget(mCloseButton);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(Grid);
+    layout->addWidget(mValueGrid);
     layout->addLayout(buttons);
 
-    connect(cmdSave, &QPushButton::clicked, this, &ContractEntryDialog::cmdSaveClick);
-    connect(cmdCancel, &QPushButton::clicked, this, &ContractEntryDialog::cmdCancelClick);
-    connect(Grid, &QTableView::clicked, this, &ContractEntryDialog::GridClick);
-    connect(Grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &ContractEntryDialog::GridClick);
+    connect(mSaveButton, &QPushButton::clicked, this, &ContractEntryDialog::save);
+    connect(mCloseButton, &QPushButton::clicked, this, &ContractEntryDialog::reject);
+    connect(mValueGrid, &QTableView::clicked, this, &ContractEntryDialog::showEditorOfCurrentRow);
+    connect(mValueGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &ContractEntryDialog::showEditorOfCurrentRow);
     // Scrolling moves the editor with its row.
-    connect(Grid->verticalScrollBar(), &QScrollBar::valueChanged, this, &ContractEntryDialog::placeEditors);
+    connect(mValueGrid->verticalScrollBar(), &QScrollBar::valueChanged, this, &ContractEntryDialog::placeEditors);
 
-    const int width = 133 + 127 + 431 + 49 + 2 * Grid->frameWidth() + 24;
+    const int width = 133 + 127 + 431 + 49 + 2 * mValueGrid->frameWidth() + 24;
     setFixedSize(width + 24, 420);
 }
 
-bool ContractEntryDialog::ReadyData() {
-    if (!mEntry.ReadyData())
+bool ContractEntryDialog::load() {
+    if (!mEntry.load())
         return false;
     setCurrentRow(0);
     return true;
 }
 
 int ContractEntryDialog::currentRow() const {
-    return Grid->currentIndex().isValid() ? Grid->currentIndex().row() : -1;
+    return mValueGrid->currentIndex().isValid() ? mValueGrid->currentIndex().row() : -1;
 }
 
 void ContractEntryDialog::setCurrentRow(int row) {
     if (row == currentRow())
-        GridClick();
+        showEditorOfCurrentRow();
     else
-        Grid->setCurrentIndex(mEntry.grid().index(row, ContractEntryGrid::ColName));
+        mValueGrid->setCurrentIndex(mEntry.grid().index(row, ContractEntryGrid::ColName));
 }
 
 QWidget *ContractEntryDialog::visibleEditor() const {
-    for (QWidget *w :
-         {static_cast<QWidget *>(EditCell), static_cast<QWidget *>(cmbCell), static_cast<QWidget *>(dtDate)}) {
+    for (QWidget *w : {static_cast<QWidget *>(mTextEditor), static_cast<QWidget *>(mComboEditor),
+                       static_cast<QWidget *>(mDateEditor)}) {
         if (!w->isHidden())
             return w;
     }
@@ -132,92 +133,106 @@ void ContractEntryDialog::placeEditors() {
     const int row = mEditorRow >= 0 ? mEditorRow : currentRow();
     if (row < 0)
         return;
-    const QRect cell = Grid->visualRect(mEntry.grid().index(row, ContractEntryGrid::ColValue));
-    for (QWidget *w :
-         {static_cast<QWidget *>(EditCell), static_cast<QWidget *>(cmbCell), static_cast<QWidget *>(dtDate)})
+    const QRect cell = mValueGrid->visualRect(mEntry.grid().index(row, ContractEntryGrid::ColValue));
+    for (QWidget *w : {static_cast<QWidget *>(mTextEditor), static_cast<QWidget *>(mComboEditor),
+                       static_cast<QWidget *>(mDateEditor)})
         w->setGeometry(cell.x(), cell.y(), cell.width(), std::max(cell.height(), RowHeight) + 1);
 }
 
-void ContractEntryDialog::GridClick() {
+void ContractEntryDialog::showEditorOfCurrentRow() {
     const int row = currentRow();
+    hideEditors();
+    if (row < 0)
+        return;
+    mEditorKind = mEntry.editorFor(row);
+    mDateUnreadable = false;
+    mLoadingEditor = true;
+    QWidget *editor = fillEditor(row);
+    mLoadingEditor = false;
+    if (editor)
+        showEditor(editor, row);
+}
+
+void ContractEntryDialog::hideEditors() {
     // The program moved the row under an editor that still has the focus: its value goes to its own row first.
     // Then the focus leaves it before it is hidden, so that no late leaving writes it into the new row.
     const QWidget *focus = QApplication::focusWidget();
     if (QWidget *old = visibleEditor(); old && focus && (focus == old || old->isAncestorOf(focus))) {
         commitEditor();
         mEditorRow = -1;
-        Grid->setFocus(Qt::OtherFocusReason);
+        mValueGrid->setFocus(Qt::OtherFocusReason);
     }
     mEditorRow = -1;
-    EditCell->hide();
-    cmbCell->hide();
-    dtDate->hide();
-    if (row < 0)
-        return;
-    const ContractEntryGrid &grid = mEntry.grid();
-    const QString value = grid.value(row);
-    mEditorKind = mEntry.editorFor(row);
-    mDateUnreadable = false;
-    mLoadingEditor = true;
-    QWidget *editor = nullptr;
+    mTextEditor->hide();
+    mComboEditor->hide();
+    mDateEditor->hide();
+}
+
+QWidget *ContractEntryDialog::fillEditor(int row) {
+    const QString value = mEntry.grid().value(row);
     switch (mEditorKind) {
     case ContractEntry::Editor::Number:
-        EditCell->setInputMask(mEntry.inputMaskFor(row));
-        EditCell->setText(value);
-        editor = EditCell;
-        break;
+        mTextEditor->setInputMask(mEntry.inputMaskFor(row));
+        mTextEditor->setText(value);
+        return mTextEditor;
     case ContractEntry::Editor::Text:
-        EditCell->setInputMask(QString());
-        EditCell->setText(value);
-        editor = EditCell;
-        break;
-    case ContractEntry::Editor::Combo: {
-        QStringList items;
-        if (mEntry.offersHistory(row)) {
-            for (int i = 0; i < cmbCell->count(); ++i)
-                items.append(cmbCell->itemText(i));
-            mEntry.fillHistory(row, items);
-        } else {
-            items = mEntry.defaultItems(row);
-        }
-        cmbCell->clear();
-        cmbCell->addItems(items);
-        cmbCell->setEditText(value);
-        editor = cmbCell;
-        break;
-    }
+        mTextEditor->setInputMask(QString());
+        mTextEditor->setText(value);
+        return mTextEditor;
+    case ContractEntry::Editor::Combo:
+        fillComboEditor(row, value);
+        return mComboEditor;
     case ContractEntry::Editor::Date:
-        dtDate->setSpecialValueText(QString());
-        dtDate->setDisplayFormat(mEntry.pickerFormatFor(row));
-        if (value.isEmpty()) {
-            dtDate->setDateTime(Clock::instance().now());
-        } else if (const std::optional<QDateTime> stored = mEntry.storedDate(row)) {
-            dtDate->setDateTime(*stored);
-        } else {
-            // Shown as it is stored, never as some other row's date.
-            mDateUnreadable = true;
-            dtDate->setSpecialValueText(value);
-            dtDate->setDateTime(dtDate->minimumDateTime());
-        }
-        editor = dtDate;
-        break;
+        fillDateEditor(row, value);
+        return mDateEditor;
     case ContractEntry::Editor::None:
-        mLoadingEditor = false;
-        return;
+        break;
     }
-    mLoadingEditor = false;
-    mEditorStartText = editor == EditCell ? EditCell->text() : cmbCell->currentText();
-    mEditorStartDate = dtDate->dateTime();
+    return nullptr;
+}
+
+void ContractEntryDialog::fillComboEditor(int row, const QString &value) {
+    QStringList items;
+    if (mEntry.offersHistory(row)) {
+        for (int i = 0; i < mComboEditor->count(); ++i)
+            items.append(mComboEditor->itemText(i));
+        mEntry.fillHistory(row, items);
+    } else {
+        items = mEntry.defaultItems(row);
+    }
+    mComboEditor->clear();
+    mComboEditor->addItems(items);
+    mComboEditor->setEditText(value);
+}
+
+void ContractEntryDialog::fillDateEditor(int row, const QString &value) {
+    mDateEditor->setSpecialValueText(QString());
+    mDateEditor->setDisplayFormat(mEntry.pickerFormatFor(row));
+    if (value.isEmpty()) {
+        mDateEditor->setDateTime(Clock::instance().now());
+    } else if (const std::optional<QDateTime> stored = mEntry.storedDate(row)) {
+        mDateEditor->setDateTime(*stored);
+    } else {
+        // Shown as it is stored, never as some other row's date.
+        mDateUnreadable = true;
+        mDateEditor->setSpecialValueText(value);
+        mDateEditor->setDateTime(mDateEditor->minimumDateTime());
+    }
+}
+
+void ContractEntryDialog::showEditor(QWidget *editor, int row) {
+    mEditorStartText = editor == mTextEditor ? mTextEditor->text() : mComboEditor->currentText();
+    mEditorStartDate = mDateEditor->dateTime();
     mEditorRow = row;
     placeEditors();
     editor->show();
     editor->raise();
     if (isVisible())
         editor->setFocus(Qt::OtherFocusReason);
-    if (editor == EditCell)
-        EditCell->selectAll();
-    else if (editor == cmbCell)
-        cmbCell->lineEdit()->selectAll();
+    if (editor == mTextEditor)
+        mTextEditor->selectAll();
+    else if (editor == mComboEditor)
+        mComboEditor->lineEdit()->selectAll();
 }
 
 void ContractEntryDialog::commitEditor() {
@@ -226,20 +241,20 @@ void ContractEntryDialog::commitEditor() {
         return;
     switch (mEditorKind) {
     case ContractEntry::Editor::Number:
-        if (mEntry.commitsOnLeaving(row, EditCell->text() != mEditorStartText))
-            mEntry.commitNumber(row, EditCell->text());
+        if (mEntry.commitsOnLeaving(row, mTextEditor->text() != mEditorStartText))
+            mEntry.commitNumber(row, mTextEditor->text());
         break;
     case ContractEntry::Editor::Text:
-        if (mEntry.commitsOnLeaving(row, EditCell->text() != mEditorStartText))
-            mEntry.commitText(row, EditCell->text());
+        if (mEntry.commitsOnLeaving(row, mTextEditor->text() != mEditorStartText))
+            mEntry.commitText(row, mTextEditor->text());
         break;
     case ContractEntry::Editor::Combo:
-        if (mEntry.commitsOnLeaving(row, cmbCell->currentText() != mEditorStartText))
-            mEntry.commitText(row, cmbCell->currentText());
+        if (mEntry.commitsOnLeaving(row, mComboEditor->currentText() != mEditorStartText))
+            mEntry.commitText(row, mComboEditor->currentText());
         break;
     case ContractEntry::Editor::Date:
-        if (!mDateUnreadable && mEntry.commitsOnLeaving(row, dtDate->dateTime() != mEditorStartDate))
-            mEntry.commitDate(row, dtDate->dateTime());
+        if (!mDateUnreadable && mEntry.commitsOnLeaving(row, mDateEditor->dateTime() != mEditorStartDate))
+            mEntry.commitDate(row, mDateEditor->dateTime());
         break;
     case ContractEntry::Editor::None:
         break;
@@ -266,14 +281,14 @@ void ContractEntryDialog::unreadableDateTouched() {
     Messages::instance().information(mEntry.unreadableDateMessage(mEditorRow));
     // The user picks from today; leaving without picking keeps the stored text.
     mLoadingEditor = true;
-    dtDate->setSpecialValueText(QString());
-    dtDate->setDateTime(Clock::instance().now());
+    mDateEditor->setSpecialValueText(QString());
+    mDateEditor->setDateTime(Clock::instance().now());
     mLoadingEditor = false;
-    mEditorStartDate = dtDate->dateTime();
+    mEditorStartDate = mDateEditor->dateTime();
 }
 
 bool ContractEntryDialog::eventFilter(QObject *watched, QEvent *event) {
-    if (mDateUnreadable && (watched == dtDate || watched->parent() == dtDate)) {
+    if (mDateUnreadable && (watched == mDateEditor || watched->parent() == mDateEditor)) {
         bool touches = false;
         if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent *>(event)->key();
@@ -289,22 +304,24 @@ bool ContractEntryDialog::eventFilter(QObject *watched, QEvent *event) {
             return true;
         }
     }
-    const bool ours = watched == EditCell || watched == cmbCell || watched == dtDate || watched == cmbCell->lineEdit();
+    const bool ours = watched == mTextEditor || watched == mComboEditor || watched == mDateEditor ||
+                      watched == mComboEditor->lineEdit();
     if (ours && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            if (!(watched == cmbCell && cmbCell->view()->isVisible())) {
+            if (!(watched == mComboEditor && mComboEditor->view()->isVisible())) {
                 enterPressed();
                 return true;
             }
         }
     }
-    if (ours && watched != cmbCell->lineEdit() && event->type() == QEvent::FocusOut) {
+    if (ours && watched != mComboEditor->lineEdit() && event->type() == QEvent::FocusOut) {
         const auto reason = static_cast<QFocusEvent *>(event)->reason();
         // A popup of the editor itself or another window taking the focus (a message box) is no leaving.
         if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) {
             const QWidget *to = QApplication::focusWidget();
-            const bool inside = to && (to == cmbCell->lineEdit() || static_cast<QWidget *>(watched)->isAncestorOf(to));
+            const bool inside =
+                to && (to == mComboEditor->lineEdit() || static_cast<QWidget *>(watched)->isAncestorOf(to));
             // Only the editor of the row commits; an editor hidden a moment ago may report its leaving late.
             if (!inside && watched == visibleEditor())
                 commitEditor();
@@ -320,22 +337,22 @@ void ContractEntryDialog::changeEvent(QEvent *event) {
         if (QWidget *editor = visibleEditor())
             editor->setFocus(Qt::OtherFocusReason);
         else
-            GridClick();
+            showEditorOfCurrentRow();
     }
 }
 
 void ContractEntryDialog::showEvent(QShowEvent *event) {
     QDialog::showEvent(event);
-    GridClick();
+    showEditorOfCurrentRow();
 }
 
-void ContractEntryDialog::cmdSaveClick() {
+void ContractEntryDialog::save() {
     // A value typed just before Alt+S has not left its editor yet; a click on the button has committed it.
     const QWidget *focus = QApplication::focusWidget();
     if (QWidget *editor = visibleEditor(); editor && focus && (focus == editor || editor->isAncestorOf(focus)))
         commitEditor();
     bool saved = false;
-    const int missing = mEntry.cmdSaveClick(&saved);
+    const int missing = mEntry.checkAndSave(&saved);
     if (missing >= 0) {
         setCurrentRow(missing);
         return;
@@ -344,17 +361,13 @@ void ContractEntryDialog::cmdSaveClick() {
         accept();
     else
         // The values may have been read again from the store (changed by another user): the editor shows them.
-        GridClick();
+        showEditorOfCurrentRow();
 }
 
-void ContractEntryDialog::cmdCancelClick() {
-    reject();
-}
-
-bool editContract(int id, const QString &typeCode, QWidget *parent) {
-    ContractEntryDialog dialog(id, typeCode, parent);
-    if (!dialog.ReadyData())
+bool editContract(Database &database, int id, const QString &typeCode, QWidget *parent) {
+    ContractEntryDialog dialog(database, id, typeCode, parent);
+    if (!dialog.load())
         return false;
     dialog.exec();
-    return !dialog.entry().Cancelled;
+    return !dialog.entry().cancelled();
 }

@@ -16,15 +16,15 @@ class ContractEntryDialog : public QDialog {
     Q_OBJECT
 
 public:
-    ContractEntryDialog(int contractId, const QString &typeCode, QWidget *parent = nullptr);
+    ContractEntryDialog(Database &database, int contractId, const QString &typeCode, QWidget *parent = nullptr);
 
     ContractEntry &entry() { return mEntry; }
-    bool ReadyData();
+    bool load();
 
     // Places and fills the editor of the current row.
-    void GridClick();
-    void cmdSaveClick();
-    void cmdCancelClick();
+    void showEditorOfCurrentRow();
+    // The save button: commits the editor, checks, saves and closes the dialog when the record was written.
+    void save();
     int currentRow() const;
     void setCurrentRow(int row);
 
@@ -34,7 +34,14 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void FormCreate();
+    void buildWidgets();
+    // Commits an editor that still has the focus and hides every editor.
+    void hideEditors();
+    // Fills the editor of the row's kind with its value; nullptr when the row gets none.
+    QWidget *fillEditor(int row);
+    void fillComboEditor(int row, const QString &value);
+    void fillDateEditor(int row, const QString &value);
+    void showEditor(QWidget *editor, int row);
     void placeEditors();
     // Writes the visible editor's value into the row it was opened for.
     void commitEditor();
@@ -44,12 +51,12 @@ private:
     void unreadableDateTouched();
 
     ContractEntry mEntry;
-    QTableView *Grid = nullptr;
-    QLineEdit *EditCell = nullptr;
-    QComboBox *cmbCell = nullptr;
-    QDateTimeEdit *dtDate = nullptr;
-    QPushButton *cmdSave = nullptr;
-    QPushButton *cmdCancel = nullptr;
+    QTableView *mValueGrid = nullptr;
+    QLineEdit *mTextEditor = nullptr;
+    QComboBox *mComboEditor = nullptr;
+    QDateTimeEdit *mDateEditor = nullptr;
+    QPushButton *mSaveButton = nullptr;
+    QPushButton *mCloseButton = nullptr;
     // The row whose value the visible editor holds; -1 while no editor may commit.
     int mEditorRow = -1;
     ContractEntry::Editor mEditorKind = ContractEntry::Editor::None;
@@ -63,4 +70,4 @@ private:
 
 // Opens the entry dialog for the record (-1 for a new one) of the category; true when a record was saved.
 // Nothing is shown when the category has no indicators.
-bool editContract(int id, const QString &typeCode, QWidget *parent = nullptr);
+bool editContract(Database &database, int id, const QString &typeCode, QWidget *parent = nullptr);

@@ -33,11 +33,11 @@ QString ContractFormulas::errorMessage(const QString &reason) {
            QStringLiteral("错误原因：") + reason + QLatin1Char('\n');
 }
 
-bool ContractFormulas::CheckAutoCalc(const QString &name, const QString &value) {
+bool ContractFormulas::recalculate(const QString &name, const QString &value) {
     return start(name, {value, DecimalText::parse(value)});
 }
 
-bool ContractFormulas::CheckAutoCalc(const QString &name, const QString &shown, const DecimalText &number) {
+bool ContractFormulas::recalculate(const QString &name, const QString &shown, const DecimalText &number) {
     return start(name, {shown, number});
 }
 
@@ -90,12 +90,12 @@ bool ContractFormulas::checkLevel(const QString &name, const Value &value, QStri
             }
             result.text = capital.value;
         } else {
-            Arithmetic::Expression expression(GetCalcStr(f.left(p)));
+            Arithmetic::Expression expression(substituteValues(f.left(p)));
             if (value.number)
                 expression.append(value.text, *value.number);
             else
                 expression.append(value.text);
-            expression.append(GetCalcStr(f.mid(p + reference.size())));
+            expression.append(substituteValues(f.mid(p + reference.size())));
             const Arithmetic::Result number = Arithmetic::compute(expression);
             if (!number.exact) {
                 // A 0 in place of a formula that cannot be computed would pass for a result; say so once per change.
@@ -108,7 +108,7 @@ bool ContractFormulas::checkLevel(const QString &name, const Value &value, QStri
             }
             // What the next formulas compute with is the number as shown, not the unrounded one.
             const WrittenNumber written =
-                WriteNumber(*number.exact, GetFloatFormat(mGrid.cell(r, ContractEntryGrid::ColFormat)));
+                WriteNumber(*number.exact, floatFormat(mGrid.cell(r, ContractEntryGrid::ColFormat)));
             result = {written.text, written.value};
         }
         mGrid.setValue(r, result.text);
@@ -121,7 +121,7 @@ bool ContractFormulas::checkLevel(const QString &name, const Value &value, QStri
     return true;
 }
 
-QString ContractFormulas::GetCalcStr(const QString &expression) const {
+QString ContractFormulas::substituteValues(const QString &expression) const {
     QString out;
     qsizetype at = 0;
     while (true) {
@@ -132,14 +132,14 @@ QString ContractFormulas::GetCalcStr(const QString &expression) const {
         if (close < 0)
             break;
         out += expression.mid(at, open - at);
-        out += GetValue(expression.mid(open + 1, close - open - 1));
+        out += valueOf(expression.mid(open + 1, close - open - 1));
         at = close + 1;
     }
     out += expression.mid(at);
     return out;
 }
 
-QString ContractFormulas::GetValue(const QString &name) const {
+QString ContractFormulas::valueOf(const QString &name) const {
     // Names are unique within a category; should two rows share one, the lower row counts.
     for (int r = mGrid.rows() - 1; r >= 0; --r) {
         if (mGrid.name(r) == name) {
@@ -150,7 +150,7 @@ QString ContractFormulas::GetValue(const QString &name) const {
     return QStringLiteral("0");
 }
 
-QString ContractFormulas::GetFloatFormat(const QString &formatStr) {
+QString ContractFormulas::floatFormat(const QString &formatStr) {
     const qsizetype point = formatStr.indexOf(QLatin1Char('.'));
     if (point < 0)
         return QStringLiteral("0");

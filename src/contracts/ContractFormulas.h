@@ -26,17 +26,17 @@ public:
     // Recomputes what depends on the indicator `name`, whose new value is `value`. Returns false when this level
     // reported an error (a value that cannot be converted, or a formula that refers back to itself).
     // A number in the text (a stored value) is read here, once, for every formula that uses it.
-    bool CheckAutoCalc(const QString &name, const QString &value);
+    bool recalculate(const QString &name, const QString &value);
     // The same for a number already read: `shown` as the grid shows it, `number` the value it stands for.
-    bool CheckAutoCalc(const QString &name, const QString &shown, const DecimalText &number);
+    bool recalculate(const QString &name, const QString &shown, const DecimalText &number);
 
-    // The expression with every [name] replaced by GetValue(name).
-    QString GetCalcStr(const QString &expression) const;
+    // The expression with every [name] replaced by valueOf(name).
+    QString substituteValues(const QString &expression) const;
     // The value text of the named row (the lowest one of that name), "0" when it is empty or there is none.
-    QString GetValue(const QString &name) const;
+    QString valueOf(const QString &name) const;
     // Display format of an arithmetic result: "0." and one "0" for every character after the first "." of the
     // row's format; "0" without a point.
-    static QString GetFloatFormat(const QString &formatStr);
+    static QString floatFormat(const QString &formatStr);
 
     // The two-line message of a formula that could not be computed.
     static QString errorMessage(const QString &reason);

@@ -3,11 +3,9 @@
 #include "contracts/ContractEntryGrid.h"
 #include "contracts/ContractFormulas.h"
 #include "platform/Clock.h"
-#include "store/Database.h"
+#include "store/ContractStore.h"
 #include "store/SqlText.h"
 #include "text/TextHelpers.h"
-
-#include <QSqlQuery>
 
 namespace {
 
@@ -65,14 +63,14 @@ std::optional<Template> parseTemplate(const QString &formula) {
     return out;
 }
 
-QString RemoveBrackets(const QString &text) {
+QString removeBrackets(const QString &text) {
     QString out = text;
     out.remove(QLatin1Char('['));
     out.remove(QLatin1Char(']'));
     return out;
 }
 
-QString ReplaceDateTokens(const QString &text, const QDateTime &at) {
+QString replaceDateTokens(const QString &text, const QDateTime &at) {
     QString out = text;
     const QDate d = at.date();
     auto replaceFirst = [&out](const QString &token, const QString &by) {
@@ -109,34 +107,27 @@ std::optional<QString> nextNumberAmong(const QStringList &stored, const QString 
     return prefix + PadLeftZeros(QString::number(*highest + 1), width) + suffix;
 }
 
-std::optional<QString> nextNumber(const QString &category, const QString &column, const QString &prefix, int width,
-                                  const QString &suffix) {
+std::optional<QString> nextNumber(const ContractStore &store, const QString &category, const QString &column,
+                                  const QString &prefix, int width, const QString &suffix) {
     if (!SqlText::isValueColumn(column))
         return std::nullopt;
-    QSqlQuery dsTmp(Database::instance().connection());
-    dsTmp.setForwardOnly(true);
-    // The match ignores the case of Latin letters; the exact prefix is checked on each value.
-    const QString sql = QStringLiteral("SELECT ") + column +
-                        QStringLiteral(" FROM TContractMain WHERE MainTypeCode=? AND ") + column + QLatin1Char(' ') +
-                        Database::instance().caseInsensitiveLike() + QStringLiteral(" ? ESCAPE '\\'");
-    if (!execBound(dsTmp, sql, {category, SqlText::prefixPattern(prefix)}))
+    const std::optional<QStringList> stored = store.valuesStartingWith(category, column, prefix);
+    if (!stored)
         return std::nullopt;
-    QStringList stored;
-    while (dsTmp.next())
-        stored.append(dsTmp.value(0).toString());
-    return nextNumberAmong(stored, prefix, width, suffix);
+    return nextNumberAmong(*stored, prefix, width, suffix);
 }
 
 namespace {
-std::optional<Offer> offerFor(const QString &formula, const QString &category, const QString &column) {
+std::optional<Offer> offerFor(const ContractStore &store, const QString &formula, const QString &category,
+                              const QString &column) {
     const std::optional<Template> t = parseTemplate(formula);
     if (!t)
         return std::nullopt;
     Offer offer;
-    offer.prefix = ReplaceDateTokens(RemoveBrackets(t->prefixSource), Clock::instance().now());
+    offer.prefix = replaceDateTokens(removeBrackets(t->prefixSource), Clock::instance().now());
     offer.width = t->width;
     offer.suffix = t->suffix;
-    const std::optional<QString> number = nextNumber(category, column, offer.prefix, offer.width, offer.suffix);
+    const std::optional<QString> number = nextNumber(store, category, column, offer.prefix, offer.width, offer.suffix);
     if (!number)
         return std::nullopt;
     offer.number = *number;
@@ -144,15 +135,16 @@ std::optional<Offer> offerFor(const QString &formula, const QString &category, c
 }
 } // namespace
 
-std::optional<QString> newRecordNumber(const QString &formula, const QString &category, const QString &column) {
-    const std::optional<Offer> offer = offerFor(formula, category, column);
+std::optional<QString> newRecordNumber(const ContractStore &store, const QString &formula, const QString &category,
+                                       const QString &column) {
+    const std::optional<Offer> offer = offerFor(store, formula, category, column);
     return offer ? std::optional<QString>(offer->number) : std::nullopt;
 }
 
-QList<Offer> ReadyBillID(ContractEntryGrid &grid, const QString &category) {
+QList<Offer> numberNewRecord(const ContractStore &store, ContractEntryGrid &grid, const QString &category) {
     QList<Offer> offers;
     for (int r = 0; r < grid.rows(); ++r) {
-        std::optional<Offer> offer = offerFor(grid.cell(r, ContractEntryGrid::ColCalcStr), category,
+        std::optional<Offer> offer = offerFor(store, grid.cell(r, ContractEntryGrid::ColCalcStr), category,
                                               grid.cell(r, ContractEntryGrid::ColDataField));
         if (!offer)
             continue;

@@ -154,8 +154,9 @@ constexpr qsizetype BatchBytes = 2 << 20;
 
 } // namespace
 
-ContractRecordModel::ContractRecordModel(QObject *parent)
-    : QAbstractTableModel(parent) {}
+ContractRecordModel::ContractRecordModel(Database &database, QObject *parent)
+    : QAbstractTableModel(parent)
+    , mDb(database) {}
 
 ContractRecordModel::~ContractRecordModel() {
     stopLoading();
@@ -212,99 +213,108 @@ bool ContractRecordModel::reopen(QString *error) {
     beginResetModel();
     mOpen = false;
     clearRows();
+    if (!mInBackground)
+        return readAll(error);
+    startReader();
+    return takeFirstScreen(error);
+}
 
+bool ContractRecordModel::readAll(QString *error) {
     const int fields = int(mFields.size());
-    if (!mInBackground) {
-        Batch batch;
-        BatchBuilder builder(fields, BatchBytes);
-        builder.prepare(batch, 4096);
-        QString reason;
-        const bool ok = Database::instance().bulkRead(
-            mSql, mBinds, fields,
-            [&](const char *const *texts, const int *sizes) {
-                if (builder.add(texts, sizes, batch)) {
-                    appendBatch(std::move(batch));
-                    batch = Batch();
-                    builder.prepare(batch, 4096);
-                }
-            },
-            &reason);
-        appendBatch(std::move(batch));
-        if (!ok && error)
-            *error = reason;
-        return completeLoading(ok, reason, true);
-    }
+    Batch batch;
+    BatchBuilder builder(fields, BatchBytes);
+    builder.prepare(batch, 4096);
+    QString reason;
+    const bool ok = mDb.bulkRead(
+        mSql, mBinds, fields,
+        [&](const char *const *texts, const int *sizes) {
+            if (builder.add(texts, sizes, batch)) {
+                appendBatch(std::move(batch));
+                batch = Batch();
+                builder.prepare(batch, 4096);
+            }
+        },
+        &reason);
+    appendBatch(std::move(batch));
+    if (!ok && error)
+        *error = reason;
+    return completeLoading(ok, reason, true);
+}
 
+void ContractRecordModel::startReader() {
+    const int fields = int(mFields.size());
     // The reader thread: a first batch of a screen of rows, handed over at once, then larger ones.
     mLoader = std::make_unique<Loader>();
     Loader *loader = mLoader.get();
     const quint64 generation = ++mGeneration;
     ContractRecordModel *model = this; // outlives the thread: stopLoading() joins it first
     const int firstRows = mFirstScreenRows;
-    loader->thread =
-        std::thread([loader, model, generation, firstRows, fields, source = Database::instance().readSource(),
-                     sql = mSql, binds = mBinds, discarded = std::move(mDiscarded)]() mutable {
-            discarded = {};
-            BatchBuilder builder(fields, BatchBytes);
-            Batch batch;
-            builder.prepare(batch, firstRows);
-            bool first = true;
-            auto handOver = [&]() {
-                bool notify;
-                {
-                    const std::lock_guard<std::mutex> lock(loader->mutex);
-                    notify = loader->ready.empty();
-                    loader->ready.push_back(std::move(batch));
-                }
-                loader->changed.notify_all();
-                // One message at a time: the model takes every batch waiting when it comes.
-                if (notify)
-                    QMetaObject::invokeMethod(
-                        model,
-                        [model, generation]() {
-                            if (model->mGeneration == generation && model->mLoader)
-                                model->takeBatches();
-                        },
-                        Qt::QueuedConnection);
-                batch = Batch();
-                builder.prepare(batch, 4096);
-            };
-            QString reason;
-            const bool ok = Database::bulkReadFrom(
-                source, sql, binds, fields,
-                [&](const char *const *texts, const int *sizes) {
-                    const bool full = builder.add(texts, sizes, batch);
-                    if (first && batch.rows >= firstRows) {
-                        first = false;
-                        handOver();
-                        // open() shows this screen before any later row comes in.
-                        std::unique_lock<std::mutex> lock(loader->mutex);
-                        loader->changed.wait(lock, [loader] { return loader->ready.empty() || loader->stop; });
-                    } else if (full) {
-                        handOver();
-                    }
-                },
-                &loader->stop, &reason);
+    loader->thread = std::thread([loader, model, generation, firstRows, fields, source = mDb.readSource(), sql = mSql,
+                                  binds = mBinds, discarded = std::move(mDiscarded)]() mutable {
+        discarded = {};
+        BatchBuilder builder(fields, BatchBytes);
+        Batch batch;
+        builder.prepare(batch, firstRows);
+        bool first = true;
+        auto handOver = [&]() {
+            bool notify;
             {
                 const std::lock_guard<std::mutex> lock(loader->mutex);
-                if (batch.rows > 0)
-                    loader->ready.push_back(std::move(batch));
-                loader->done = true;
-                loader->ok = ok;
-                loader->error = reason;
+                notify = loader->ready.empty();
+                loader->ready.push_back(std::move(batch));
             }
             loader->changed.notify_all();
-            QMetaObject::invokeMethod(
-                model,
-                [model, generation]() {
-                    if (model->mGeneration == generation && model->mLoader)
-                        model->takeBatches();
-                },
-                Qt::QueuedConnection);
-        });
+            // One message at a time: the model takes every batch waiting when it comes.
+            if (notify)
+                QMetaObject::invokeMethod(
+                    model,
+                    [model, generation]() {
+                        if (model->mGeneration == generation && model->mLoader)
+                            model->takeBatches();
+                    },
+                    Qt::QueuedConnection);
+            batch = Batch();
+            builder.prepare(batch, 4096);
+        };
+        QString reason;
+        const bool ok = Database::bulkReadFrom(
+            source, sql, binds, fields,
+            [&](const char *const *texts, const int *sizes) {
+                const bool full = builder.add(texts, sizes, batch);
+                if (first && batch.rows >= firstRows) {
+                    first = false;
+                    handOver();
+                    // open() shows this screen before any later row comes in.
+                    std::unique_lock<std::mutex> lock(loader->mutex);
+                    loader->changed.wait(lock, [loader] { return loader->ready.empty() || loader->stop; });
+                } else if (full) {
+                    handOver();
+                }
+            },
+            &loader->stop, &reason);
+        {
+            const std::lock_guard<std::mutex> lock(loader->mutex);
+            if (batch.rows > 0)
+                loader->ready.push_back(std::move(batch));
+            loader->done = true;
+            loader->ok = ok;
+            loader->error = reason;
+        }
+        loader->changed.notify_all();
+        QMetaObject::invokeMethod(
+            model,
+            [model, generation]() {
+                if (model->mGeneration == generation && model->mLoader)
+                    model->takeBatches();
+            },
+            Qt::QueuedConnection);
+    });
 
     mDiscarded.clear(); // handed to the thread above
+}
 
+bool ContractRecordModel::takeFirstScreen(QString *error) {
+    Loader *loader = mLoader.get();
     // The first screen, or everything when the category is that small.
     std::vector<Batch> ready;
     bool done;
@@ -415,99 +425,108 @@ bool ContractRecordModel::completeLoading(bool ok, const QString &error, bool in
     return ok;
 }
 
-void ContractRecordModel::sortRows() {
-    struct Prepared {
-        int field;
-        SortKind kind;
-        bool descending;
-        std::vector<char> readable; // by stored row
-        std::vector<double> number;
-        std::vector<qint64> moment;
-    };
+// A sort key with the values of its column read once: numbers and dates as numbers, by stored row.
+struct ContractRecordModel::SortColumn {
+    int field;
+    SortKind kind;
+    bool descending;
+    std::vector<char> readable; // by stored row
+    std::vector<double> number;
+    std::vector<qint64> moment;
+};
+
+void ContractRecordModel::readNumbers(SortColumn &key) const {
     const size_t rows = mRows.size();
-    std::vector<Prepared> keys;
+    key.readable.resize(rows);
+    key.number.resize(rows);
+    for (size_t r = 0; r < rows; ++r) {
+        std::string_view t = bytes(cell(int(r), key.field));
+        while (!t.empty() && t.front() == ' ')
+            t.remove_prefix(1);
+        while (!t.empty() && t.back() == ' ')
+            t.remove_suffix(1);
+        double v = 0;
+        const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+        if (!t.empty() && ec == std::errc() && end == t.data() + t.size() && std::isfinite(v)) {
+            key.readable[r] = 1;
+            key.number[r] = v;
+        } else if (const TextResult<double> read = TextToNumber(QString::fromUtf8(cell(int(r), key.field)));
+                   read && std::isfinite(read.value)) {
+            key.readable[r] = 1;
+            key.number[r] = read.value;
+        }
+    }
+}
+
+void ContractRecordModel::readDates(SortColumn &key, const QString &format) const {
+    const size_t rows = mRows.size();
+    key.readable.resize(rows);
+    key.moment.resize(rows);
+    // The quick reading holds only where the format itself puts the year before the month and the day.
+    const QString qtFormat = ToQtDateTimeFormat(format);
+    const qsizetype y = qtFormat.indexOf(u'y'), m = qtFormat.indexOf(u'M'), d = qtFormat.indexOf(u'd');
+    const bool quick = format.isEmpty() || (y >= 0 && y < m && m < d);
+    QHash<QByteArray, std::optional<qint64>> slow;
+    for (size_t r = 0; r < rows; ++r) {
+        const QByteArrayView text = cell(int(r), key.field);
+        std::optional<qint64> moment = quick ? quickDateKey(bytes(text)) : std::nullopt;
+        if (!moment && !text.isEmpty()) {
+            const QByteArray owned = text.toByteArray();
+            auto found = slow.constFind(owned);
+            if (found == slow.cend()) {
+                const TextResult<QDateTime> read = TextToDateTime(QString::fromUtf8(owned), format);
+                std::optional<qint64> value;
+                if (read)
+                    value = read.value.date().toJulianDay() * 86400000 + read.value.time().msecsSinceStartOfDay();
+                found = slow.insert(owned, value);
+            }
+            moment = *found;
+        }
+        if (moment) {
+            key.readable[r] = 1;
+            key.moment[r] = *moment;
+        }
+    }
+}
+
+int ContractRecordModel::compareRows(const SortColumn &k, int a, int b) const {
+    if (k.kind != SortKind::Text) {
+        const bool ra = k.readable[size_t(a)], rb = k.readable[size_t(b)];
+        // Readable values first in either direction: a stray text never hides the greatest numbers.
+        if (ra != rb)
+            return ra ? -1 : 1;
+        if (ra) {
+            int c = 0;
+            if (k.kind == SortKind::Number)
+                c = k.number[size_t(a)] < k.number[size_t(b)] ? -1 : (k.number[size_t(b)] < k.number[size_t(a)]);
+            else
+                c = k.moment[size_t(a)] < k.moment[size_t(b)] ? -1 : (k.moment[size_t(b)] < k.moment[size_t(a)]);
+            return k.descending ? -c : c;
+        }
+    }
+    const int c = bytes(cell(a, k.field)).compare(bytes(cell(b, k.field)));
+    const int sign = (c > 0) - (c < 0);
+    return k.descending ? -sign : sign;
+}
+
+void ContractRecordModel::sortRows() {
+    std::vector<SortColumn> keys;
     for (const SortKey &k : std::as_const(mSortKeys)) {
         const int field = fieldIndex(k.field);
         if (field < 0)
             continue;
-        Prepared p{field, k.kind, k.descending, {}, {}, {}};
-        if (k.kind == SortKind::Number) {
-            p.readable.resize(rows);
-            p.number.resize(rows);
-            for (size_t r = 0; r < rows; ++r) {
-                std::string_view t = bytes(cell(int(r), field));
-                while (!t.empty() && t.front() == ' ')
-                    t.remove_prefix(1);
-                while (!t.empty() && t.back() == ' ')
-                    t.remove_suffix(1);
-                double v = 0;
-                const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
-                if (!t.empty() && ec == std::errc() && end == t.data() + t.size() && std::isfinite(v)) {
-                    p.readable[r] = 1;
-                    p.number[r] = v;
-                } else if (const TextResult<double> read = TextToNumber(QString::fromUtf8(cell(int(r), field)));
-                           read && std::isfinite(read.value)) {
-                    p.readable[r] = 1;
-                    p.number[r] = read.value;
-                }
-            }
-        } else if (k.kind == SortKind::Date) {
-            p.readable.resize(rows);
-            p.moment.resize(rows);
-            // The quick reading holds only where the format itself puts the year before the month and the day.
-            const QString qtFormat = ToQtDateTimeFormat(k.format);
-            const qsizetype y = qtFormat.indexOf(u'y'), m = qtFormat.indexOf(u'M'), d = qtFormat.indexOf(u'd');
-            const bool quick = k.format.isEmpty() || (y >= 0 && y < m && m < d);
-            QHash<QByteArray, std::optional<qint64>> slow;
-            for (size_t r = 0; r < rows; ++r) {
-                const QByteArrayView text = cell(int(r), field);
-                std::optional<qint64> key = quick ? quickDateKey(bytes(text)) : std::nullopt;
-                if (!key && !text.isEmpty()) {
-                    const QByteArray owned = text.toByteArray();
-                    auto found = slow.constFind(owned);
-                    if (found == slow.cend()) {
-                        const TextResult<QDateTime> read = TextToDateTime(QString::fromUtf8(owned), k.format);
-                        std::optional<qint64> value;
-                        if (read)
-                            value =
-                                read.value.date().toJulianDay() * 86400000 + read.value.time().msecsSinceStartOfDay();
-                        found = slow.insert(owned, value);
-                    }
-                    key = *found;
-                }
-                if (key) {
-                    p.readable[r] = 1;
-                    p.moment[r] = *key;
-                }
-            }
-        }
-        keys.push_back(std::move(p));
+        SortColumn column{field, k.kind, k.descending, {}, {}, {}};
+        if (k.kind == SortKind::Number)
+            readNumbers(column);
+        else if (k.kind == SortKind::Date)
+            readDates(column, k.format);
+        keys.push_back(std::move(column));
     }
     if (keys.empty())
         return;
-
-    auto compare = [this](const Prepared &k, int a, int b) -> int {
-        if (k.kind != SortKind::Text) {
-            const bool ra = k.readable[size_t(a)], rb = k.readable[size_t(b)];
-            // Readable values first in either direction: a stray text never hides the greatest numbers.
-            if (ra != rb)
-                return ra ? -1 : 1;
-            if (ra) {
-                int c = 0;
-                if (k.kind == SortKind::Number)
-                    c = k.number[size_t(a)] < k.number[size_t(b)] ? -1 : (k.number[size_t(b)] < k.number[size_t(a)]);
-                else
-                    c = k.moment[size_t(a)] < k.moment[size_t(b)] ? -1 : (k.moment[size_t(b)] < k.moment[size_t(a)]);
-                return k.descending ? -c : c;
-            }
-        }
-        const int c = bytes(cell(a, k.field)).compare(bytes(cell(b, k.field)));
-        const int sign = (c > 0) - (c < 0);
-        return k.descending ? -sign : sign;
-    };
     std::stable_sort(mRows.begin(), mRows.end(), [&](int a, int b) {
-        for (const Prepared &k : keys) {
-            if (const int c = compare(k, a, b))
+        for (const SortColumn &k : keys) {
+            if (const int c = compareRows(k, a, b))
                 return c < 0;
         }
         return false;

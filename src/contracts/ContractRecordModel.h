@@ -11,6 +11,8 @@
 #include <memory>
 #include <vector>
 
+class Database;
+
 // The register's record list: a snapshot of one query, held compactly (every cell as UTF-8 in one block) so a
 // category of a hundred thousand records loads and filters quickly. Text is decoded only for the cells a view
 // asks for. Column 0 is the record's ID under "编号"; the others are value columns with their titles.
@@ -41,7 +43,7 @@ public:
         bool descending = false;
     };
 
-    explicit ContractRecordModel(QObject *parent = nullptr);
+    explicit ContractRecordModel(Database &database, QObject *parent = nullptr);
     ~ContractRecordModel() override;
 
     // Reads of open and reopen go to a reader thread; see above. Off by default: the rows are all in when open()
@@ -106,10 +108,21 @@ private:
     };
     struct Loader;
 
+    // Reads every row here, before returning.
+    bool readAll(QString *error);
+    // Starts the reader thread of a background read.
+    void startReader();
+    // Waits for the reader thread's first screen of rows (or all of them) and shows it.
+    bool takeFirstScreen(QString *error);
     QByteArrayView cell(int storedRow, int field) const;
     int fieldIndex(const QString &field) const;
     void clearRows();
     void refilter();
+    struct SortColumn;
+    void readNumbers(SortColumn &key) const;
+    void readDates(SortColumn &key, const QString &format) const;
+    // Negative when row a comes first on this key, positive when b does, 0 when they are equal on it.
+    int compareRows(const SortColumn &key, int a, int b) const;
     void sortRows();
     bool matchesFilter(int storedRow, int field, const QByteArray &needle) const;
     QByteArray foldedNeedle() const;
@@ -120,6 +133,7 @@ private:
     void stopLoading();
     bool completeLoading(bool ok, const QString &error, bool inReset);
 
+    Database &mDb;
     QList<Column> mColumns;
     QStringList mFields; // every loaded field: the columns', then the extra ones
     QString mSql;

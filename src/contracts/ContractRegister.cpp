@@ -10,12 +10,11 @@
 
 #include <QFile>
 #include <QHash>
-#include <QSqlQuery>
-#include <QSqlRecord>
 
-ContractRegister::ContractRegister(QObject *parent)
+ContractRegister::ContractRegister(Database &database, QObject *parent)
     : QObject(parent)
-    , mRecords(this) {
+    , mStore(database)
+    , mRecords(database, this) {
     mRecords.setColumns({{QStringLiteral("ID"), QStringLiteral("编号"), Qt::AlignLeft | Qt::AlignVCenter}});
     connect(&mRecords, &ContractRecordModel::loaded, this, [](bool ok) {
         if (!ok)
@@ -24,42 +23,34 @@ ContractRegister::ContractRegister(QObject *parent)
 }
 
 QString ContractRegister::recordSql() const {
-    QString sql = QStringLiteral("SELECT ID");
+    QStringList columns;
     for (const Indicator &i : mIndicators)
-        sql += QLatin1Char(',') + i.DataFieldA;
+        columns << i.DataFieldA;
     const QString filter = mRecords.filterField();
     if (!filter.isEmpty())
-        sql += QLatin1Char(',') + filter;
+        columns << filter;
     // With sort columns the snapshot sorts the rows itself (numbers by value, dates by date); read in the order
     // of entry, which is the order of records equal on every sort column.
-    sql += QStringLiteral(" FROM TContractMain WHERE MainTypeCode=? ORDER BY ");
-    sql += mSortColumns.isEmpty() ? QStringLiteral("ID DESC") : QStringLiteral("ID");
-    return sql;
+    return ContractStore::listStatement(columns, !mSortColumns.isEmpty());
 }
 
-bool ContractRegister::ReadyGrid() {
-    QSqlQuery q(Database::instance().connection());
-    q.setForwardOnly(true);
-    if (!execBound(q, QStringLiteral("SELECT * FROM TDataPara WHERE MainTypeCode=? ORDER BY SortIdx, ID"),
-                   {mCategory})) {
+std::optional<QList<Indicator>> ContractRegister::readIndicators() {
+    bool ok = false;
+    const QList<Indicator> all = Indicator::ofCategory(mCategory, &ok);
+    if (!ok) {
         Messages::instance().warning(QStringLiteral("读取模板参数发生错误！"));
-        return false;
+        return std::nullopt;
     }
     QList<Indicator> read;
-    while (q.next()) {
-        Indicator i = Indicator::fromRecord(q.record());
+    for (const Indicator &i : all) {
         // A column name goes into the statement as text: only the eighty value columns are accepted.
         if (SqlText::isValueColumn(i.DataFieldA))
             read.append(i);
     }
-    if (read.isEmpty()) {
-        mIndicators.clear();
-        mRecords.close();
-        return false;
-    }
+    return read.mid(0, 80);
+}
 
-    mBuilding = true;
-    mIndicators = read.mid(0, 80);
+QList<ContractRecordModel::Column> ContractRegister::buildColumns() {
     mSortColumns.clear();
     QList<ContractRecordModel::Column> columns{
         {QStringLiteral("ID"), QStringLiteral("编号"), Qt::AlignLeft | Qt::AlignVCenter}};
@@ -84,6 +75,22 @@ bool ContractRegister::ReadyGrid() {
     if (!sort.isEmpty())
         sort.last().descending = true;
     mRecords.setSortKeys(sort);
+    return columns;
+}
+
+bool ContractRegister::loadRecords() {
+    const std::optional<QList<Indicator>> read = readIndicators();
+    if (!read)
+        return false;
+    if (read->isEmpty()) {
+        mIndicators.clear();
+        mRecords.close();
+        return false;
+    }
+
+    mBuilding = true;
+    mIndicators = *read;
+    const QList<ContractRecordModel::Column> columns = buildColumns();
     QStringList extra;
     if (!mRecords.filterField().isEmpty())
         extra.append(mRecords.filterField());
@@ -111,16 +118,15 @@ void ContractRegister::applyFilter(int indicator, const QString &text) {
         mRecords.setFilter(mIndicators.at(indicator).DataFieldA, text);
 }
 
-QString ContractRegister::documentPath(qint64 id) {
-    return Database::instance().path(Database::ContractFolder) + QString::number(id) + QStringLiteral(".Doc");
+QString ContractRegister::documentPath(qint64 id) const {
+    return mStore.database().path(Database::ContractFolder) + QString::number(id) + QStringLiteral(".Doc");
 }
 
 // A record's document takes its template's format: the Word 97 file, or a .docx / .odt one.
-static QStringList existingDocuments(qint64 id) {
-    const QString base = Database::instance().path(Database::ContractFolder) + QString::number(id);
+QStringList ContractRegister::existingDocuments(qint64 id) const {
+    const QString base = mStore.database().path(Database::ContractFolder) + QString::number(id);
     QStringList found;
-    const QStringList candidates{ContractRegister::documentPath(id), base + QStringLiteral(".docx"),
-                                 base + QStringLiteral(".odt")};
+    const QStringList candidates{documentPath(id), base + QStringLiteral(".docx"), base + QStringLiteral(".odt")};
     for (const QString &path : candidates)
         if (QFile::exists(path))
             found.append(path);
@@ -134,14 +140,12 @@ bool ContractRegister::deleteRecord(int row) {
                                        QStringLiteral("本记录对应已经生成或编辑过的合同内容也将一并删除！")))
         return false;
     const qint64 id = mRecords.recordId(row);
-    Database &dm = Database::instance();
+    Database &dm = mStore.database();
     // The history keeps every value the record had.
     const bool deleted = dm.inTransaction([&]() {
         const std::optional<ChangeHistory::Values> before = ChangeHistory::recordValues(id);
         const std::optional<QList<ChangeHistory::Indicator>> indicators = ChangeHistory::indicatorsOf(mCategory);
-        QSqlQuery q(dm.connection());
-        if (!before || !indicators || !execBound(q, QStringLiteral("DELETE FROM TContractMain WHERE ID=?"), {id}) ||
-            q.numRowsAffected() < 1)
+        if (!before || !indicators || !mStore.remove(id))
             return false;
         return ChangeHistory::record(
             {id, mCategory, ChangeHistory::Deleted, ChangeHistory::changesBetween(*indicators, *before, {}), {}, {}});
@@ -181,38 +185,34 @@ bool ContractRegister::copyRecord(int row) {
     }
     if (!Messages::instance().question(QStringLiteral("您确认按照选定记录的相同数据复制出新的记录吗？")))
         return false;
+    bool sourceGone = false;
+    const bool copied = copyUnderLock(mRecords.recordId(row), sourceGone);
+    if (sourceGone) {
+        Messages::instance().information(QStringLiteral("选定的合同已被其他用户删除，不能复制。"));
+        mRecords.reopen();
+        return false;
+    }
+    if (!copied || !mRecords.reopen()) {
+        Messages::instance().warning(mStore.database().failureText(QStringLiteral("存储数据发生错误！")));
+        return false;
+    }
+    return true;
+}
+
+bool ContractRegister::copyUnderLock(qint64 sourceId, bool &sourceGone) {
     // A contract number names one contract: the copy's numbering indicators get the number a new record would
     // be offered now (empty when none can be made), every other value is copied. Numbers are made under the
     // category's write lock, as a save makes them, so that another program's save cannot take the same one.
-    Database &dm = Database::instance();
-    bool sourceGone = false;
-    const bool copied = dm.inWriteTransaction([&]() {
-        QSqlQuery dsTmp(dm.connection());
-        if (!execBound(dsTmp, QStringLiteral("SELECT TypeCode FROM TContractClass WHERE TypeCode=?") + dm.lockRows(),
-                       {mCategory}))
+    return mStore.database().inWriteTransaction([&]() {
+        if (!mStore.lockCategory(mCategory))
             return false;
         QHash<QString, QString> numbers;
         for (const Indicator &i : std::as_const(mIndicators)) {
             if (ContractNumbering::parseTemplate(i.CalcStr))
                 numbers.insert(
                     i.DataFieldA,
-                    ContractNumbering::newRecordNumber(i.CalcStr, mCategory, i.DataFieldA).value_or(QString()));
+                    ContractNumbering::newRecordNumber(mStore, i.CalcStr, mCategory, i.DataFieldA).value_or(QString()));
         }
-        QStringList data;
-        QStringList sources;
-        QVariantList binds;
-        for (int i = 1; i <= 80; ++i) {
-            const QString column = QStringLiteral("Data%1").arg(i);
-            data.append(column);
-            if (const auto number = numbers.constFind(column); number != numbers.cend()) {
-                sources.append(QStringLiteral("?"));
-                binds.append(*number);
-            } else {
-                sources.append(column);
-            }
-        }
-        const qint64 sourceId = mRecords.recordId(row);
-        binds.append(sourceId);
         // Nobody else writes while the lock is held: a source found now is still there for the copy.
         const std::optional<ChangeHistory::Values> source = ChangeHistory::recordValues(sourceId);
         if (!source)
@@ -221,11 +221,7 @@ bool ContractRegister::copyRecord(int row) {
             sourceGone = true;
             return false;
         }
-        const std::optional<qint64> copyId =
-            dm.insertReturningId(QStringLiteral("INSERT INTO TContractMain (MainTypeCode,") +
-                                     data.join(QLatin1Char(',')) + QStringLiteral(") SELECT MainTypeCode,") +
-                                     sources.join(QLatin1Char(',')) + QStringLiteral(" FROM TContractMain WHERE ID=?"),
-                                 binds);
+        const std::optional<qint64> copyId = mStore.copy(sourceId, numbers);
         if (!copyId)
             return false;
         const std::optional<ChangeHistory::Values> copy = ChangeHistory::recordValues(*copyId);
@@ -238,16 +234,6 @@ bool ContractRegister::copyRecord(int row) {
                                       {},
                                       {}});
     });
-    if (sourceGone) {
-        Messages::instance().information(QStringLiteral("选定的合同已被其他用户删除，不能复制。"));
-        mRecords.reopen();
-        return false;
-    }
-    if (!copied || !mRecords.reopen()) {
-        Messages::instance().warning(Database::instance().failureText(QStringLiteral("存储数据发生错误！")));
-        return false;
-    }
-    return true;
 }
 
 bool ContractRegister::deleteDocument(int row) {
@@ -282,8 +268,8 @@ bool ContractRegister::deleteDocument(int row) {
             ok = false;
             break;
         }
-        if (!removed.contains(Database::instance().path(relative)))
-            removed << Database::instance().path(relative);
+        if (!removed.contains(mStore.database().path(relative)))
+            removed << mStore.database().path(relative);
     }
     recordDocumentsDeleted(id, removed);
     if (!ok)
@@ -295,14 +281,5 @@ bool ContractRegister::deleteDocument(int row) {
 void ContractRegister::storeWidths(const QList<QPair<QString, int>> &widths) {
     if (mBuilding || mCategory.isEmpty())
         return;
-    // One transaction for all of them: every commit is a disk sync.
-    Database::instance().inTransaction([&] {
-        QSqlQuery update(Database::instance().connection());
-        for (const auto &[column, width] : widths) {
-            // A failing update leaves the width shown but not stored.
-            execBound(update, QStringLiteral("UPDATE TDataPara SET ColWidth=? WHERE MainTypeCode=? AND DataFieldA=?"),
-                      {width, mCategory, column});
-        }
-        return true;
-    });
+    mStore.storeColumnWidths(mCategory, widths);
 }

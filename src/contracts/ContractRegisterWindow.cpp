@@ -1,7 +1,5 @@
 #include "contracts/ContractRegisterWindow.h"
 
-#include "catalogue/MdiChild.h"
-
 #include "catalogue/CategoryTreeView.h"
 #include "contracts/ChangeHistoryWindow.h"
 #include "contracts/ContractEntryDialog.h"
@@ -42,124 +40,142 @@ QPushButton *makeButton(const QString &name, const QString &text, QWidget *paren
 
 } // namespace
 
-ContractRegisterWindow::ContractRegisterWindow(ContractRegisterServices services, QWidget *parent)
+ContractRegisterWindow::ContractRegisterWindow(Database &database, ContractRegisterServices services, QWidget *parent)
     : QWidget(parent)
+    , mDb(database)
     , mServices(std::move(services))
     , mTreeModel(this)
-    , mRegister(this) {
-    FormCreate();
+    , mRegister(database, this) {
+    if (!mServices.complete())
+        qFatal("ContractRegisterWindow: a service of the register was not given");
+    buildWidgets();
 }
 
-void ContractRegisterWindow::FormCreate() {
+void ContractRegisterWindow::buildWidgets() {
     setObjectName(QStringLiteral("ContractRegisterWindow"));
     setWindowTitle(Caption);
-
-    auto *treeBox = new QGroupBox(QStringLiteral("合同文挡类别名称"), this);
-    Tree = new CategoryTreeView(treeBox);
-    Tree->setObjectName(QStringLiteral("Tree"));
-    Tree->setCategoryModel(&mTreeModel);
-    (new QVBoxLayout(treeBox))->addWidget(Tree);
-
-    recordBox = new QGroupBox(QStringLiteral("分类XX下的合同列表"), this);
-    recordBox->setObjectName(QStringLiteral("recordBox"));
-    cmbPropertyName = new QComboBox(recordBox);
-    cmbPropertyName->setObjectName(QStringLiteral("cmbPropertyName"));
-    cmbPropertyName->setMinimumWidth(140);
-    cmbValue = new QComboBox(recordBox);
-    cmbValue->setObjectName(QStringLiteral("cmbValue"));
-    cmbValue->setEditable(true);
-    cmbValue->setInsertPolicy(QComboBox::NoInsert);
-    cmbValue->setMinimumWidth(200);
-    filterButton = makeButton(QStringLiteral("filterButton"), QStringLiteral("过滤(&F)"), recordBox);
-    auto *filter = new QHBoxLayout;
-    filter->addWidget(new QLabel(QStringLiteral("查询指标"), recordBox));
-    filter->addWidget(cmbPropertyName);
-    filter->addWidget(new QLabel(QStringLiteral("包含"), recordBox));
-    filter->addWidget(cmbValue);
-    filter->addWidget(filterButton);
-    filter->addStretch();
-
-    recordGrid = new QTableView(recordBox);
-    recordGrid->setObjectName(QStringLiteral("recordGrid"));
-    mHeader = new MultiRowHeaderView(recordGrid);
-    mHeader->setObjectName(QStringLiteral("recordGridHeader"));
-    recordGrid->setHorizontalHeader(mHeader);
-    // A large category shows its first screen of records while the rest is read.
-    mRegister.setReadInBackground(true);
-    recordGrid->setModel(mRegister.dsContract());
-    recordGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    // Several records (Ctrl and Shift click, Ctrl+A) for "批量生成合同文档"; the other commands take the current one.
-    recordGrid->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    recordGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    recordGrid->verticalHeader()->setDefaultSectionSize(recordGrid->fontMetrics().height() + 6);
-    recordGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    mHeader->setSectionResizeMode(QHeaderView::Interactive);
-    recordGrid->setColumnWidth(0, IdColumnWidth);
-    recordGrid->installEventFilter(this);
-    recordGrid->setContextMenuPolicy(Qt::ActionsContextMenu);
-    sendToExcelAction = new QAction(QStringLiteral("发送到Excel"), recordGrid);
-    sendToExcelAction->setObjectName(QStringLiteral("sendToExcelAction"));
-    recordGrid->addAction(sendToExcelAction);
-    historyAction = new QAction(QStringLiteral("修改记录"), recordGrid);
-    historyAction->setObjectName(QStringLiteral("historyAction"));
-    recordGrid->addAction(historyAction);
-    dueRemindersAction = new QAction(QStringLiteral("到期提醒"), recordGrid);
-    dueRemindersAction->setObjectName(QStringLiteral("dueRemindersAction"));
-    recordGrid->addAction(dueRemindersAction);
-    auto *listLayout = new QVBoxLayout(recordBox);
-    listLayout->addLayout(filter);
-    listLayout->addWidget(recordGrid);
-
-    cmdAppend = makeButton(QStringLiteral("cmdAppend"), QStringLiteral("添加合同"), this);
-    cmdEdit = makeButton(QStringLiteral("cmdEdit"), QStringLiteral("修改合同"), this);
-    deleteButton = makeButton(QStringLiteral("deleteButton"), QStringLiteral("删除合同"), this);
-    copyButton = makeButton(QStringLiteral("copyButton"), QStringLiteral("复制为新合同"), this);
-    documentButton = makeButton(QStringLiteral("documentButton"), QStringLiteral("生成/查看合同文档"), this);
-    batchButton = makeButton(QStringLiteral("batchGenerateButton"), QStringLiteral("批量生成合同文档"), this);
-    deleteDocumentButton =
-        makeButton(QStringLiteral("deleteDocumentButton"), QStringLiteral("删除已生成合同文档"), this);
-    importButton = makeButton(QStringLiteral("importButton"), QStringLiteral("Excel导入"), this);
-    printButton = makeButton(QStringLiteral("printButton"), QStringLiteral("打印列表"), this);
-    closeButton = makeButton(QStringLiteral("closeButton"), QStringLiteral("退出"), this);
-    auto *bar = new QHBoxLayout;
-    for (QPushButton *b : {cmdAppend, cmdEdit, deleteButton, copyButton, documentButton, batchButton,
-                           deleteDocumentButton, importButton, printButton})
-        bar->addWidget(b);
-    bar->addStretch();
-    bar->addWidget(closeButton);
-
     auto *split = new QSplitter(Qt::Horizontal, this);
-    split->addWidget(treeBox);
-    split->addWidget(recordBox);
+    split->addWidget(buildTree());
+    split->addWidget(buildRecordList());
     split->setStretchFactor(1, 1);
     split->setSizes({220, 800});
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(split);
-    layout->addLayout(bar);
+    layout->addLayout(buildButtons());
 
-    connect(Tree, &QTreeView::clicked, this, &ContractRegisterWindow::TreeClick);
-    connect(cmdAppend, &QPushButton::clicked, this, &ContractRegisterWindow::cmdAppendClick);
-    connect(cmdEdit, &QPushButton::clicked, this, &ContractRegisterWindow::cmdEditClick);
-    connect(deleteButton, &QPushButton::clicked, this, &ContractRegisterWindow::deleteRecord);
-    connect(copyButton, &QPushButton::clicked, this, &ContractRegisterWindow::copyRecord);
-    connect(documentButton, &QPushButton::clicked, this, &ContractRegisterWindow::openDocument);
-    connect(batchButton, &QPushButton::clicked, this, &ContractRegisterWindow::generateSelectedDocuments);
-    connect(deleteDocumentButton, &QPushButton::clicked, this, &ContractRegisterWindow::deleteDocument);
-    connect(importButton, &QPushButton::clicked, this, &ContractRegisterWindow::importRecords);
-    connect(printButton, &QPushButton::clicked, this, &ContractRegisterWindow::printList);
-    connect(closeButton, &QPushButton::clicked, this, &ContractRegisterWindow::closeWindow);
-    connect(sendToExcelAction, &QAction::triggered, this, &ContractRegisterWindow::sendToExcel);
-    connect(historyAction, &QAction::triggered, this, &ContractRegisterWindow::showHistory);
-    connect(dueRemindersAction, &QAction::triggered, this, [this] {
+    connectCommands();
+}
+
+QWidget *ContractRegisterWindow::buildTree() {
+    auto *treeBox = new QGroupBox(QStringLiteral("合同文挡类别名称"), this);
+    mTree = new CategoryTreeView(treeBox);
+    mTree->setObjectName(QStringLiteral("Tree"));
+    mTree->setCategoryModel(&mTreeModel);
+    (new QVBoxLayout(treeBox))->addWidget(mTree);
+
+    return treeBox;
+}
+
+QWidget *ContractRegisterWindow::buildRecordList() {
+    mRecordBox = new QGroupBox(QStringLiteral("分类XX下的合同列表"), this);
+    mRecordBox->setObjectName(QStringLiteral("recordBox"));
+    mFilterIndicator = new QComboBox(mRecordBox);
+    mFilterIndicator->setObjectName(QStringLiteral("cmbPropertyName"));
+    mFilterIndicator->setMinimumWidth(140);
+    mFilterValue = new QComboBox(mRecordBox);
+    mFilterValue->setObjectName(QStringLiteral("cmbValue"));
+    mFilterValue->setEditable(true);
+    mFilterValue->setInsertPolicy(QComboBox::NoInsert);
+    mFilterValue->setMinimumWidth(200);
+    mFilterButton = makeButton(QStringLiteral("filterButton"), QStringLiteral("过滤(&F)"), mRecordBox);
+    auto *filter = new QHBoxLayout;
+    filter->addWidget(new QLabel(QStringLiteral("查询指标"), mRecordBox));
+    filter->addWidget(mFilterIndicator);
+    filter->addWidget(new QLabel(QStringLiteral("包含"), mRecordBox));
+    filter->addWidget(mFilterValue);
+    filter->addWidget(mFilterButton);
+    filter->addStretch();
+
+    mRecordGrid = new QTableView(mRecordBox);
+    mRecordGrid->setObjectName(QStringLiteral("recordGrid"));
+    mHeader = new MultiRowHeaderView(mRecordGrid);
+    mHeader->setObjectName(QStringLiteral("recordGridHeader"));
+    mRecordGrid->setHorizontalHeader(mHeader);
+    // A large category shows its first screen of records while the rest is read.
+    mRegister.setReadInBackground(true);
+    mRecordGrid->setModel(mRegister.records());
+    mRecordGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // Several records (Ctrl and Shift click, Ctrl+A) for "批量生成合同文档"; the other commands take the current one.
+    mRecordGrid->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    mRecordGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    mRecordGrid->verticalHeader()->setDefaultSectionSize(mRecordGrid->fontMetrics().height() + 6);
+    mRecordGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    mHeader->setSectionResizeMode(QHeaderView::Interactive);
+    mRecordGrid->setColumnWidth(0, IdColumnWidth);
+    mRecordGrid->installEventFilter(this);
+    mRecordGrid->setContextMenuPolicy(Qt::ActionsContextMenu);
+    mSendToExcelAction = new QAction(QStringLiteral("发送到Excel"), mRecordGrid);
+    mSendToExcelAction->setObjectName(QStringLiteral("sendToExcelAction"));
+    mRecordGrid->addAction(mSendToExcelAction);
+    mHistoryAction = new QAction(QStringLiteral("修改记录"), mRecordGrid);
+    mHistoryAction->setObjectName(QStringLiteral("historyAction"));
+    mRecordGrid->addAction(mHistoryAction);
+    mDueRemindersAction = new QAction(QStringLiteral("到期提醒"), mRecordGrid);
+    mDueRemindersAction->setObjectName(QStringLiteral("dueRemindersAction"));
+    mRecordGrid->addAction(mDueRemindersAction);
+    auto *listLayout = new QVBoxLayout(mRecordBox);
+    listLayout->addLayout(filter);
+    listLayout->addWidget(mRecordGrid);
+
+    return mRecordBox;
+}
+
+QLayout *ContractRegisterWindow::buildButtons() {
+    mAddButton = makeButton(QStringLiteral("cmdAppend"), QStringLiteral("添加合同"), this);
+    mEditButton = makeButton(QStringLiteral("cmdEdit"), QStringLiteral("修改合同"), this);
+    mDeleteButton = makeButton(QStringLiteral("deleteButton"), QStringLiteral("删除合同"), this);
+    mCopyButton = makeButton(QStringLiteral("copyButton"), QStringLiteral("复制为新合同"), this);
+    mDocumentButton = makeButton(QStringLiteral("documentButton"), QStringLiteral("生成/查看合同文档"), this);
+    mBatchButton = makeButton(QStringLiteral("batchGenerateButton"), QStringLiteral("批量生成合同文档"), this);
+    mDeleteDocumentButton =
+        makeButton(QStringLiteral("deleteDocumentButton"), QStringLiteral("删除已生成合同文档"), this);
+    mImportButton = makeButton(QStringLiteral("importButton"), QStringLiteral("Excel导入"), this);
+    mPrintButton = makeButton(QStringLiteral("printButton"), QStringLiteral("打印列表"), this);
+    mCloseButton = makeButton(QStringLiteral("closeButton"), QStringLiteral("退出"), this);
+    auto *bar = new QHBoxLayout;
+    for (QPushButton *b : {mAddButton, mEditButton, mDeleteButton, mCopyButton, mDocumentButton, mBatchButton,
+                           mDeleteDocumentButton, mImportButton, mPrintButton})
+        bar->addWidget(b);
+    bar->addStretch();
+    bar->addWidget(mCloseButton);
+
+    return bar;
+}
+
+void ContractRegisterWindow::connectCommands() {
+    connect(mTree, &QTreeView::clicked, this, &ContractRegisterWindow::showCurrentCategory);
+    connect(mAddButton, &QPushButton::clicked, this, &ContractRegisterWindow::addContract);
+    connect(mEditButton, &QPushButton::clicked, this, &ContractRegisterWindow::editCurrentContract);
+    connect(mDeleteButton, &QPushButton::clicked, this, &ContractRegisterWindow::deleteRecord);
+    connect(mCopyButton, &QPushButton::clicked, this, &ContractRegisterWindow::copyRecord);
+    connect(mDocumentButton, &QPushButton::clicked, this, &ContractRegisterWindow::openDocument);
+    connect(mBatchButton, &QPushButton::clicked, this, &ContractRegisterWindow::generateSelectedDocuments);
+    connect(mDeleteDocumentButton, &QPushButton::clicked, this, &ContractRegisterWindow::deleteDocument);
+    connect(mImportButton, &QPushButton::clicked, this, &ContractRegisterWindow::importRecords);
+    connect(mPrintButton, &QPushButton::clicked, this, &ContractRegisterWindow::printList);
+    connect(mCloseButton, &QPushButton::clicked, this, &ContractRegisterWindow::closeWindow);
+    connect(mSendToExcelAction, &QAction::triggered, this, &ContractRegisterWindow::sendToExcel);
+    connect(mHistoryAction, &QAction::triggered, this, &ContractRegisterWindow::showHistory);
+    connect(mDueRemindersAction, &QAction::triggered, this, [this] {
         auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget());
-        if (mServices.openDueReminders && sub && sub->mdiArea())
+        if (sub && sub->mdiArea())
             mServices.openDueReminders(sub->mdiArea());
     });
-    connect(recordGrid, &QTableView::doubleClicked, this, &ContractRegisterWindow::openDocument);
-    connect(cmbPropertyName, &QComboBox::activated, this, &ContractRegisterWindow::cmbPropertyNameChange);
-    connect(filterButton, &QPushButton::clicked, this, &ContractRegisterWindow::applyFilter);
-    connect(cmbValue, &QComboBox::activated, this, &ContractRegisterWindow::applyFilter);
-    connect(cmbValue->lineEdit(), &QLineEdit::returnPressed, this, &ContractRegisterWindow::applyFilter);
+    connect(mRecordGrid, &QTableView::doubleClicked, this, &ContractRegisterWindow::openDocument);
+    connect(mFilterIndicator, &QComboBox::activated, this, &ContractRegisterWindow::fillFilterValues);
+    connect(mFilterButton, &QPushButton::clicked, this, &ContractRegisterWindow::applyFilter);
+    connect(mFilterValue, &QComboBox::activated, this, &ContractRegisterWindow::applyFilter);
+    connect(mFilterValue->lineEdit(), &QLineEdit::returnPressed, this, &ContractRegisterWindow::applyFilter);
     connect(mHeader, &QHeaderView::sectionResized, this, &ContractRegisterWindow::columnWidthsChanged);
     mHeader->viewport()->installEventFilter(this);
     mWidthTimer = new QTimer(this);
@@ -168,55 +184,55 @@ void ContractRegisterWindow::FormCreate() {
     connect(mWidthTimer, &QTimer::timeout, this, &ContractRegisterWindow::storePendingWidths);
 }
 
-bool ContractRegisterWindow::ReadyData() {
-    if (!mTreeModel.load(CategoryStore(Database::instance()))) {
-        Messages::instance().warning(Database::instance().failureText(QStringLiteral("读取数据发生错误！")));
+bool ContractRegisterWindow::load() {
+    if (!mTreeModel.load(CategoryStore(mDb))) {
+        Messages::instance().warning(mDb.failureText(QStringLiteral("读取数据发生错误！")));
         return false;
     }
     const QModelIndex first = mTreeModel.firstNode();
     if (first.isValid()) {
-        Tree->setCurrentIndex(first);
-        TreeClick();
+        mTree->setCurrentIndex(first);
+        showCurrentCategory();
     }
     return true;
 }
 
-void ContractRegisterWindow::TreeClick() {
-    const QModelIndex node = Tree->currentIndex();
+void ContractRegisterWindow::showCurrentCategory() {
+    const QModelIndex node = mTree->currentIndex();
     if (!node.isValid() || !mTreeModel.isChild(node))
         return;
     // Widths still waiting belong to the category shown until now.
     storePendingWidths();
     mRegister.setCurrentCategory(mTreeModel.goodsClass(node).TypeCode);
-    recordBox->setTitle(QStringLiteral("合同分类 [") + mTreeModel.caption(node) + QStringLiteral("] 的合同内容："));
-    ReadyGrid();
+    mRecordBox->setTitle(QStringLiteral("合同分类 [") + mTreeModel.caption(node) + QStringLiteral("] 的合同内容："));
+    loadRecords();
 }
 
-bool ContractRegisterWindow::ReadyGrid() {
-    // Widths still waiting belong to the columns about to be replaced (of the same category: TreeClick has
+bool ContractRegisterWindow::loadRecords() {
+    // Widths still waiting belong to the columns about to be replaced (of the same category: showCurrentCategory has
     // stored them before it changed the category).
     storePendingWidths();
-    cmbPropertyName->clear();
+    mFilterIndicator->clear();
     // Widths set while the columns are built are the program's own: nothing is stored.
-    recordGrid->setEnabled(false);
-    const bool opened = mRegister.ReadyGrid();
+    mRecordGrid->setEnabled(false);
+    const bool opened = mRegister.loadRecords();
     const QList<Indicator> &indicators = mRegister.indicators();
-    if (mRegister.dsContract()->columnCount() == indicators.size() + 1) {
-        recordGrid->setColumnWidth(0, IdColumnWidth);
+    if (mRegister.records()->columnCount() == indicators.size() + 1) {
+        mRecordGrid->setColumnWidth(0, IdColumnWidth);
         for (int i = 0; i < indicators.size(); ++i)
-            recordGrid->setColumnWidth(i + 1, indicators.at(i).ColWidth);
+            mRecordGrid->setColumnWidth(i + 1, indicators.at(i).ColWidth);
     }
-    recordGrid->setEnabled(true);
+    mRecordGrid->setEnabled(true);
     for (const Indicator &i : indicators)
-        cmbPropertyName->addItem(i.PropertyName);
-    cmbPropertyName->setCurrentIndex(-1);
+        mFilterIndicator->addItem(i.PropertyName);
+    mFilterIndicator->setCurrentIndex(-1);
     mHeader->updateGeometry();
     mHeader->viewport()->update();
     return opened;
 }
 
 void ContractRegisterWindow::columnWidthsChanged() {
-    if (!recordGrid->isEnabled() || mRegister.isBuilding())
+    if (!mRecordGrid->isEnabled() || mRegister.isBuilding())
         return;
     mWidthsPending = true;
     if (mHeaderPressed)
@@ -230,40 +246,40 @@ void ContractRegisterWindow::storePendingWidths() {
     if (!mWidthsPending)
         return;
     mWidthsPending = false;
-    const QList<ContractRecordModel::Column> &columns = mRegister.dsContract()->columns();
+    const QList<ContractRecordModel::Column> &columns = mRegister.records()->columns();
     QList<QPair<QString, int>> widths;
     for (int c = 1; c < columns.size(); ++c) {
-        if (!recordGrid->isColumnHidden(c))
-            widths.append({columns.at(c).field, recordGrid->columnWidth(c)});
+        if (!mRecordGrid->isColumnHidden(c))
+            widths.append({columns.at(c).field, mRecordGrid->columnWidth(c)});
     }
     mRegister.storeWidths(widths);
 }
 
 int ContractRegisterWindow::currentRecord() const {
-    const int count = mRegister.dsContract()->recordCount();
+    const int count = mRegister.records()->recordCount();
     if (count == 0)
         return -1;
-    const QModelIndex at = recordGrid->currentIndex();
+    const QModelIndex at = mRecordGrid->currentIndex();
     return at.isValid() && at.row() < count ? at.row() : 0;
 }
 
 void ContractRegisterWindow::rebuildAfterChange() {
     if (!mRegister.currentCategory().isEmpty())
-        ReadyGrid();
+        loadRecords();
 }
 
-void ContractRegisterWindow::cmdAppendClick() {
-    if (editContract(-1, mRegister.currentCategory(), this))
+void ContractRegisterWindow::addContract() {
+    if (editContract(mDb, -1, mRegister.currentCategory(), this))
         rebuildAfterChange();
 }
 
-void ContractRegisterWindow::cmdEditClick() {
+void ContractRegisterWindow::editCurrentContract() {
     const int row = currentRecord();
     if (row < 0) {
         Messages::instance().information(QStringLiteral("没有可用于编辑的合同数据记录！"));
         return;
     }
-    if (editContract(int(mRegister.dsContract()->recordId(row)), mRegister.currentCategory(), this))
+    if (editContract(mDb, int(mRegister.records()->recordId(row)), mRegister.currentCategory(), this))
         rebuildAfterChange();
 }
 
@@ -272,8 +288,8 @@ void ContractRegisterWindow::deleteRecord() {
 }
 
 void ContractRegisterWindow::copyRecord() {
-    if (mRegister.copyRecord(currentRecord()) && mRegister.dsContract()->recordCount() > 0)
-        recordGrid->setCurrentIndex(mRegister.dsContract()->index(0, 0));
+    if (mRegister.copyRecord(currentRecord()) && mRegister.records()->recordCount() > 0)
+        mRecordGrid->setCurrentIndex(mRegister.records()->index(0, 0));
 }
 
 void ContractRegisterWindow::openDocument() {
@@ -282,24 +298,20 @@ void ContractRegisterWindow::openDocument() {
         Messages::instance().information(QStringLiteral("没有可用于生成或查看的合同数据记录！"));
         return;
     }
-    if (!mServices.editDocument)
-        return;
-    const qint64 id = mRegister.dsContract()->recordId(row);
-    mServices.editDocument(mRegister.currentCategory(), ContractRegister::documentPath(id), int(id));
+    const qint64 id = mRegister.records()->recordId(row);
+    mServices.editDocument(mRegister.currentCategory(), mRegister.documentPath(id), int(id));
 }
 
 void ContractRegisterWindow::generateSelectedDocuments() {
-    ContractRecordModel *records = mRegister.dsContract();
+    ContractRecordModel *records = mRegister.records();
     // "All records of the list" means all of them, also while the last are still being read.
     records->finishLoading();
     if (records->recordCount() == 0) {
         Messages::instance().information(QStringLiteral("没有可用于生成或查看的合同数据记录！"));
         return;
     }
-    if (!mServices.generateDocuments)
-        return;
     QList<int> rows;
-    for (const QModelIndex &index : recordGrid->selectionModel()->selectedRows())
+    for (const QModelIndex &index : mRecordGrid->selectionModel()->selectedRows())
         rows << index.row();
     if (rows.isEmpty()) {
         if (!Messages::instance().question(
@@ -321,21 +333,18 @@ void ContractRegisterWindow::deleteDocument() {
 }
 
 void ContractRegisterWindow::importRecords() {
-    const QModelIndex node = Tree->currentIndex();
+    const QModelIndex node = mTree->currentIndex();
     if (!node.isValid() || !mTreeModel.isChild(node)) {
         Messages::instance().information(QStringLiteral("请首先选择一个合同数据分类！"));
         return;
     }
-    if (!mServices.loadIn)
-        return;
     mServices.loadIn(mRegister.currentCategory());
     rebuildAfterChange();
 }
 
 void ContractRegisterWindow::printList() {
-    mRegister.dsContract()->finishLoading();
-    if (mServices.previewGrid)
-        mServices.previewGrid(Caption, recordGrid);
+    mRegister.records()->finishLoading();
+    mServices.previewGrid(Caption, mRecordGrid);
 }
 
 void ContractRegisterWindow::showHistory() {
@@ -344,13 +353,12 @@ void ContractRegisterWindow::showHistory() {
         Messages::instance().information(QStringLiteral("没有可查看修改记录的合同数据！"));
         return;
     }
-    ShowRecordHistory(this, mRegister.dsContract()->recordId(row), mServices.sendGridToExcel);
+    showRecordHistory(mDb, this, mRegister.records()->recordId(row), mServices.sendGridToExcel);
 }
 
 void ContractRegisterWindow::sendToExcel() {
-    mRegister.dsContract()->finishLoading();
-    if (mServices.sendGridToExcel)
-        mServices.sendGridToExcel(QString(), recordGrid);
+    mRegister.records()->finishLoading();
+    mServices.sendGridToExcel(QString(), mRecordGrid);
 }
 
 void ContractRegisterWindow::closeWindow() {
@@ -360,14 +368,14 @@ void ContractRegisterWindow::closeWindow() {
         close();
 }
 
-void ContractRegisterWindow::cmbPropertyNameChange() {
-    cmbValue->clear();
-    cmbValue->addItems(mRegister.filterValues(cmbPropertyName->currentIndex()));
-    cmbValue->setEditText(QString());
+void ContractRegisterWindow::fillFilterValues() {
+    mFilterValue->clear();
+    mFilterValue->addItems(mRegister.filterValues(mFilterIndicator->currentIndex()));
+    mFilterValue->setEditText(QString());
 }
 
 void ContractRegisterWindow::applyFilter() {
-    mRegister.applyFilter(cmbPropertyName->currentIndex(), cmbValue->currentText());
+    mRegister.applyFilter(mFilterIndicator->currentIndex(), mFilterValue->currentText());
 }
 
 bool ContractRegisterWindow::eventFilter(QObject *watched, QEvent *event) {
@@ -379,10 +387,10 @@ bool ContractRegisterWindow::eventFilter(QObject *watched, QEvent *event) {
             storePendingWidths();
         }
     }
-    if (watched == recordGrid && event->type() == QEvent::KeyPress) {
+    if (watched == mRecordGrid && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            cmdEditClick();
+            editCurrentContract();
             return true;
         }
     }
@@ -395,7 +403,7 @@ void ContractRegisterWindow::hideEvent(QHideEvent *event) {
     QWidget::hideEvent(event);
 }
 
-bool openContractRegisterWindow(QMdiArea *area, const ContractRegisterServices &services) {
+bool openContractRegisterWindow(QMdiArea *area, Database &database, const ContractRegisterServices &services) {
     for (QMdiSubWindow *sub : area->subWindowList()) {
         if (qobject_cast<ContractRegisterWindow *>(sub->widget())) {
             area->setActiveSubWindow(sub);
@@ -403,5 +411,15 @@ bool openContractRegisterWindow(QMdiArea *area, const ContractRegisterServices &
             return true;
         }
     }
-    return openMaximizedChild<ContractRegisterWindow>(area, services);
+    auto *window = new ContractRegisterWindow(database, services);
+    if (!window->load()) {
+        delete window;
+        return false;
+    }
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    QMdiSubWindow *sub = area->addSubWindow(window);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowIcon(window->windowIcon());
+    sub->showMaximized();
+    return true;
 }

@@ -11,6 +11,7 @@ class MultiRowHeaderView;
 class QAction;
 class QComboBox;
 class QGroupBox;
+class QLayout;
 class QMdiArea;
 class QPushButton;
 class QTableView;
@@ -22,20 +23,21 @@ class ContractRegisterWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit ContractRegisterWindow(ContractRegisterServices services = {}, QWidget *parent = nullptr);
+    // Every service must be given (see ContractRegisterServices); an empty one stops the program here.
+    ContractRegisterWindow(Database &database, ContractRegisterServices services, QWidget *parent = nullptr);
 
     ContractRegister &contractRegister() { return mRegister; }
-    QTableView *grid() const { return recordGrid; }
+    QTableView *grid() const { return mRecordGrid; }
     MultiRowHeaderView *gridHeader() const { return mHeader; }
 
     // Builds the tree and selects its first node; false when the categories cannot be read.
-    bool ReadyData();
+    bool load();
     // A click on a tree node: a child category lists its records, a root changes nothing.
-    void TreeClick();
-    bool ReadyGrid();
+    void showCurrentCategory();
+    bool loadRecords();
 
-    void cmdAppendClick();
-    void cmdEditClick();
+    void addContract();
+    void editCurrentContract();
     void deleteRecord();
     void copyRecord();
     void openDocument();
@@ -48,7 +50,8 @@ public:
     // "修改记录" in the list's context menu: the history of the current record.
     void showHistory();
     void closeWindow();
-    void cmbPropertyNameChange();
+    // The preset values of the chosen filter indicator go into the value list.
+    void fillFilterValues();
     void applyFilter();
 
     // Writes the column widths changed since the last write, if any.
@@ -59,36 +62,41 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
-    void FormCreate();
+    void buildWidgets();
+    QWidget *buildTree();
+    QWidget *buildRecordList();
+    QLayout *buildButtons();
+    void connectCommands();
     // The row of the current record, -1 when the list is empty.
     int currentRecord() const;
     void columnWidthsChanged();
     // Re-reads the list of the category shown after a dialog reported a change.
     void rebuildAfterChange();
 
+    Database &mDb;
     ContractRegisterServices mServices;
     CategoryTreeModel mTreeModel;
     ContractRegister mRegister;
-    CategoryTreeView *Tree = nullptr;
-    QGroupBox *recordBox = nullptr;
-    QTableView *recordGrid = nullptr;
+    CategoryTreeView *mTree = nullptr;
+    QGroupBox *mRecordBox = nullptr;
+    QTableView *mRecordGrid = nullptr;
     MultiRowHeaderView *mHeader = nullptr;
-    QComboBox *cmbPropertyName = nullptr;
-    QComboBox *cmbValue = nullptr;
-    QPushButton *filterButton = nullptr;
-    QPushButton *cmdAppend = nullptr;
-    QPushButton *cmdEdit = nullptr;
-    QPushButton *deleteButton = nullptr;
-    QPushButton *copyButton = nullptr;
-    QPushButton *documentButton = nullptr;
-    QPushButton *batchButton = nullptr;
-    QPushButton *deleteDocumentButton = nullptr;
-    QPushButton *importButton = nullptr;
-    QPushButton *printButton = nullptr;
-    QPushButton *closeButton = nullptr;
-    QAction *sendToExcelAction = nullptr;
-    QAction *historyAction = nullptr;
-    QAction *dueRemindersAction = nullptr;
+    QComboBox *mFilterIndicator = nullptr;
+    QComboBox *mFilterValue = nullptr;
+    QPushButton *mFilterButton = nullptr;
+    QPushButton *mAddButton = nullptr;
+    QPushButton *mEditButton = nullptr;
+    QPushButton *mDeleteButton = nullptr;
+    QPushButton *mCopyButton = nullptr;
+    QPushButton *mDocumentButton = nullptr;
+    QPushButton *mBatchButton = nullptr;
+    QPushButton *mDeleteDocumentButton = nullptr;
+    QPushButton *mImportButton = nullptr;
+    QPushButton *mPrintButton = nullptr;
+    QPushButton *mCloseButton = nullptr;
+    QAction *mSendToExcelAction = nullptr;
+    QAction *mHistoryAction = nullptr;
+    QAction *mDueRemindersAction = nullptr;
     // A drag of a column border resizes on every mouse move; the widths are written once it ends, or after a
     // pause while the button is still held.
     QTimer *mWidthTimer = nullptr;
@@ -98,4 +106,4 @@ private:
 
 // Opens the register in the frame's area, maximized, or brings the open one to the front. False when its
 // categories cannot be read (nothing is shown).
-bool openContractRegisterWindow(QMdiArea *area, const ContractRegisterServices &services);
+bool openContractRegisterWindow(QMdiArea *area, Database &database, const ContractRegisterServices &services);

@@ -41,9 +41,10 @@ QPushButton *makeButton(const char *name, const QString &text, QWidget *parent) 
 
 } // namespace
 
-DueReminderWindow::DueReminderWindow(DueReminderServices services, QWidget *parent)
+DueReminderWindow::DueReminderWindow(Database &database, DueReminderServices services, QWidget *parent)
     : QWidget(parent)
-    , mServices(std::move(services)) {
+    , mServices(std::move(services))
+    , mReminders(database) {
     setObjectName(QStringLiteral("DueReminderWindow"));
     setWindowTitle(QStringLiteral("到期提醒"));
 
@@ -80,7 +81,7 @@ DueReminderWindow::DueReminderWindow(DueReminderServices services, QWidget *pare
     layout->addLayout(bar);
 
     connect(doneButton, &QPushButton::clicked, this, &DueReminderWindow::markSelectedDone);
-    connect(showDoneCheck, &QCheckBox::toggled, this, &DueReminderWindow::ReadyData);
+    connect(showDoneCheck, &QCheckBox::toggled, this, &DueReminderWindow::reload);
     connect(sendToExcelButton, &QPushButton::clicked, this, &DueReminderWindow::sendToExcel);
     connect(closeButton, &QPushButton::clicked, this, [this] {
         if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
@@ -94,13 +95,13 @@ DueReminderWindow::DueReminderWindow(DueReminderServices services, QWidget *pare
             &DueReminderWindow::selectionChanged);
 }
 
-bool DueReminderWindow::ReadyData() {
+bool DueReminderWindow::reload() {
     const QDate today = Clock::instance().now().date();
     QString error;
     DueReminders::Options options;
     options.includeDone = showDoneCheck->isChecked();
     if (!mReminders.load(today, options, &error)) {
-        Messages::instance().warning(Database::instance().failureText(QStringLiteral("读取数据库发生错误！"), error));
+        Messages::instance().warning(mReminders.database().failureText(QStringLiteral("读取数据库发生错误！"), error));
         return false;
     }
     const int current = reminderGrid->currentIndex().row();
@@ -134,13 +135,13 @@ void DueReminderWindow::markSelectedDone() {
         return;
     const DueReminder reminder = mDueModel->reminder(row);
     QString error;
-    const bool stored = reminder.done ? DueReminders::unmarkDone(reminder, &error)
-                                      : DueReminders::markDone(reminder, Clock::instance().now(), &error);
+    const bool stored = reminder.done ? mReminders.unmarkDone(reminder, &error)
+                                      : mReminders.markDone(reminder, Clock::instance().now(), &error);
     if (!stored) {
-        Messages::instance().warning(Database::instance().failureText(QStringLiteral("存储数据发生错误！"), error));
+        Messages::instance().warning(mReminders.database().failureText(QStringLiteral("存储数据发生错误！"), error));
         return;
     }
-    ReadyData();
+    reload();
 }
 
 void DueReminderWindow::openSelectedContract(QTableView *grid) {
@@ -150,8 +151,8 @@ void DueReminderWindow::openSelectedContract(QTableView *grid) {
         return;
     const DueReminder reminder = model->reminder(row);
     // A changed date moves the contract in the list or out of it.
-    if (editContract(int(reminder.contractId), reminder.categoryCode, this))
-        ReadyData();
+    if (editContract(mReminders.database(), int(reminder.contractId), reminder.categoryCode, this))
+        reload();
 }
 
 void DueReminderWindow::sendToExcel() {
@@ -159,13 +160,23 @@ void DueReminderWindow::sendToExcel() {
         mServices.sendGridToExcel(QString(), reminderGrid);
 }
 
-bool OpenDueReminders(QMdiArea *area, const DueReminderServices &services) {
+bool openDueReminders(QMdiArea *area, Database &database, const DueReminderServices &services) {
     for (QMdiSubWindow *sub : area->subWindowList()) {
         if (auto *window = qobject_cast<DueReminderWindow *>(sub->widget())) {
             area->setActiveSubWindow(sub);
             sub->showMaximized();
-            return window->ReadyData();
+            return window->reload();
         }
     }
-    return openMaximizedChild<DueReminderWindow>(area, services);
+    auto *window = new DueReminderWindow(database, services);
+    if (!window->reload()) {
+        delete window;
+        return false;
+    }
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    QMdiSubWindow *sub = area->addSubWindow(window);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowIcon(window->windowIcon());
+    sub->showMaximized();
+    return true;
 }

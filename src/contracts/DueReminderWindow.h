@@ -25,10 +25,10 @@ struct DueReminderServices {
 class DueReminderWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit DueReminderWindow(DueReminderServices services, QWidget *parent = nullptr);
+    DueReminderWindow(Database &database, DueReminderServices services, QWidget *parent = nullptr);
 
     // Reads the reminders as of the clock's today; false (after the message) when they cannot be read.
-    bool ReadyData();
+    bool reload();
 
     void markSelectedDone();
     void openSelectedContract(QTableView *grid);
@@ -52,4 +52,4 @@ private:
 };
 
 // Opens the reminder window in the area, or brings the open one to the front and reads it again.
-bool OpenDueReminders(QMdiArea *area, const DueReminderServices &services);
+bool openDueReminders(QMdiArea *area, Database &database, const DueReminderServices &services);

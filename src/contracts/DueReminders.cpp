@@ -1,14 +1,11 @@
 #include "contracts/DueReminders.h"
 
 #include "contracts/ContractNumbering.h"
-#include "store/Database.h"
 #include "store/Indicator.h"
 #include "text/DateText.h"
 
 #include <QHash>
 #include <QSet>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QSqlRecord>
 
 #include <algorithm>
@@ -133,7 +130,13 @@ struct MarkedIndicator {
     DateReader reader;
 };
 
-struct CategoryPlan {
+QString doneKey(qint64 contract, int indicator, const QDate &date) {
+    return QString::number(contract) + u'|' + QString::number(indicator) + u'|' + date.toString(Qt::ISODate);
+}
+
+} // namespace
+
+struct DueReminders::CategoryPlan {
     QString code;
     QString name;
     QString numberColumn;
@@ -141,9 +144,7 @@ struct CategoryPlan {
     std::vector<MarkedIndicator> marked;
 };
 
-QString doneKey(qint64 contract, int indicator, const QDate &date) {
-    return QString::number(contract) + u'|' + QString::number(indicator) + u'|' + date.toString(Qt::ISODate);
-}
+namespace {
 
 // Column names come from the indicator rows; only "Data1" to "Data80" may go into a statement.
 bool isValueColumn(const QString &column) {
@@ -167,40 +168,27 @@ QDate DueReminders::readDate(const QString &text, const QString &format) {
     return DateReader(format).read(bytes.constData(), int(bytes.size()));
 }
 
-bool DueReminders::load(const QDate &today, const Options &options, QString *error) {
-    mDue.clear();
-    mUnreadable.clear();
-    Database &dm = Database::instance();
+DueReminders::DueReminders(Database &database)
+    : mStore(database) {}
 
-    QHash<QString, QString> categoryNames;
-    {
-        QSqlQuery q(dm.connection());
-        q.setForwardOnly(true);
-        if (!q.exec(QStringLiteral("SELECT TypeCode, TypeName FROM TContractClass")))
-            return fail(error, q.lastError().text());
-        while (q.next())
-            categoryNames.insert(q.value(0).toString(), q.value(1).toString());
-    }
-
-    std::vector<CategoryPlan> plans;
-    {
-        QSqlQuery q(dm.connection());
-        q.setForwardOnly(true);
-        if (!q.exec(QStringLiteral("SELECT * FROM TDataPara ORDER BY MainTypeCode, SortIdx, ID")))
-            return fail(error, q.lastError().text());
-        while (q.next()) {
-            const Indicator indicator = Indicator::fromRecord(q.record());
+bool DueReminders::readPlans(const Options &options, std::vector<CategoryPlan> &plans, QString *error) {
+    const std::optional<QHash<QString, QString>> categoryNames = mStore.categoryNames(error);
+    if (!categoryNames)
+        return false;
+    return mStore.eachIndicator(
+        [&](const QSqlRecord &row) {
+            const Indicator indicator = Indicator::fromRecord(row);
             if (!isValueColumn(indicator.DataFieldA))
-                continue;
+                return;
             if (plans.empty() || plans.back().code != indicator.MainTypeCode) {
                 plans.emplace_back();
                 plans.back().code = indicator.MainTypeCode;
-                plans.back().name = categoryNames.value(indicator.MainTypeCode);
+                plans.back().name = categoryNames->value(indicator.MainTypeCode);
             }
             CategoryPlan &plan = plans.back();
             if (plan.numberColumn.isEmpty() && ContractNumbering::parseTemplate(indicator.CalcStr)) {
                 plan.numberColumn = indicator.DataFieldA;
-                continue;
+                return;
             }
             if (indicator.PropertyType == Indicator::Text) {
                 if (plan.firstColumn.isEmpty()) {
@@ -211,82 +199,66 @@ bool DueReminders::load(const QDate &today, const Options &options, QString *err
                     plan.secondColumn = indicator.DataFieldA;
                 }
             }
-            if (indicator.PropertyType == Indicator::Date && q.value(QStringLiteral("DueRemind")).toInt() == 1) {
-                const int own = std::clamp(q.value(QStringLiteral("DueDays")).toInt(), 0, MaxDaysAhead);
+            if (indicator.PropertyType == Indicator::Date && row.value(QStringLiteral("DueRemind")).toInt() == 1) {
+                const int own = std::clamp(row.value(QStringLiteral("DueDays")).toInt(), 0, MaxDaysAhead);
                 plan.marked.push_back(MarkedIndicator{indicator.ID, indicator.PropertyName, indicator.DataFieldA,
                                                       options.daysAhead >= 0 ? options.daysAhead : own,
                                                       DateReader(indicator.FormatStr)});
             }
-        }
-    }
+        },
+        error);
+}
 
-    QSet<QString> done;
-    {
-        QSqlQuery q(dm.connection());
-        q.setForwardOnly(true);
-        if (!q.exec(QStringLiteral("SELECT ContractID, ParaID, DueDate FROM TDueDone")))
-            return fail(error, q.lastError().text());
-        while (q.next())
-            done.insert(q.value(0).toString() + u'|' + q.value(1).toString() + u'|' + q.value(2).toString());
-    }
-
+bool DueReminders::readCategory(const CategoryPlan &plan, const QDate &today, const Options &options,
+                                const QSet<QString> &done, QString *error) {
     const QDate earliest = today.addDays(-DaysPast);
-    for (const CategoryPlan &plan : plans) {
-        if (plan.marked.empty())
-            continue;
-        const auto column = [](const QString &name) { return name.isEmpty() ? QStringLiteral("''") : name; };
-        QStringList columns{QStringLiteral("ID"), column(plan.numberColumn), column(plan.firstColumn),
-                            column(plan.secondColumn)};
-        for (const MarkedIndicator &m : plan.marked)
-            columns << m.column;
-        const auto remind = [&](const MarkedIndicator &m, const char *const *texts, const int *sizes, int at) {
-            DueReminder r;
-            r.contractId = QByteArray::fromRawData(texts[0], sizes[0]).toLongLong();
-            r.categoryCode = plan.code;
-            r.categoryName = plan.name;
-            r.contractNumber =
-                sizes[1] > 0 ? QString::fromUtf8(texts[1], sizes[1]) : QString::fromUtf8(texts[0], sizes[0]);
-            r.indicatorId = m.id;
-            r.indicatorName = m.name;
-            r.dateText = QString::fromUtf8(texts[at], sizes[at]);
-            r.firstText = labelled(plan.firstName, texts[2], sizes[2]);
-            r.secondText = labelled(plan.secondName, texts[3], sizes[3]);
-            return r;
-        };
-        QString why;
-        const bool read = dm.bulkRead(
-            QStringLiteral("SELECT ") + columns.join(QLatin1Char(',')) +
-                QStringLiteral(" FROM TContractMain WHERE MainTypeCode=? ORDER BY ID"),
-            {plan.code}, int(columns.size()),
-            [&](const char *const *texts, const int *sizes) {
-                for (size_t i = 0; i < plan.marked.size(); ++i) {
-                    const int at = 4 + int(i);
-                    const MarkedIndicator &m = plan.marked[i];
-                    const char *text = texts[at];
-                    int size = sizes[at];
-                    while (size > 0 && (text[size - 1] == ' ' || text[size - 1] == '\t'))
-                        --size;
-                    if (size == 0)
-                        continue; // no date entered
-                    const QDate date = m.reader.read(text, size);
-                    if (!date.isValid()) {
-                        mUnreadable.append(remind(m, texts, sizes, at));
-                        continue;
-                    }
-                    if (date < earliest || date > today.addDays(m.daysAhead))
-                        continue;
-                    DueReminder r = remind(m, texts, sizes, at);
-                    r.date = date;
-                    r.daysLeft = int(today.daysTo(date));
-                    r.done = !done.isEmpty() && done.contains(doneKey(r.contractId, r.indicatorId, date));
-                    if (!r.done || options.includeDone)
-                        mDue.append(std::move(r));
+    QStringList columns{plan.numberColumn, plan.firstColumn, plan.secondColumn};
+    for (const MarkedIndicator &m : plan.marked)
+        columns << m.column;
+    const auto remind = [&](const MarkedIndicator &m, const char *const *texts, const int *sizes, int at) {
+        DueReminder r;
+        r.contractId = QByteArray::fromRawData(texts[0], sizes[0]).toLongLong();
+        r.categoryCode = plan.code;
+        r.categoryName = plan.name;
+        r.contractNumber = sizes[1] > 0 ? QString::fromUtf8(texts[1], sizes[1]) : QString::fromUtf8(texts[0], sizes[0]);
+        r.indicatorId = m.id;
+        r.indicatorName = m.name;
+        r.dateText = QString::fromUtf8(texts[at], sizes[at]);
+        r.firstText = labelled(plan.firstName, texts[2], sizes[2]);
+        r.secondText = labelled(plan.secondName, texts[3], sizes[3]);
+        return r;
+    };
+    return mStore.readDates(
+        plan.code, columns,
+        [&](const char *const *texts, const int *sizes) {
+            for (size_t i = 0; i < plan.marked.size(); ++i) {
+                const int at = 4 + int(i);
+                const MarkedIndicator &m = plan.marked[i];
+                const char *text = texts[at];
+                int size = sizes[at];
+                while (size > 0 && (text[size - 1] == ' ' || text[size - 1] == '\t'))
+                    --size;
+                if (size == 0)
+                    continue; // no date entered
+                const QDate date = m.reader.read(text, size);
+                if (!date.isValid()) {
+                    mUnreadable.append(remind(m, texts, sizes, at));
+                    continue;
                 }
-            },
-            &why);
-        if (!read)
-            return fail(error, why);
-    }
+                if (date < earliest || date > today.addDays(m.daysAhead))
+                    continue;
+                DueReminder r = remind(m, texts, sizes, at);
+                r.date = date;
+                r.daysLeft = int(today.daysTo(date));
+                r.done = !done.isEmpty() && done.contains(doneKey(r.contractId, r.indicatorId, date));
+                if (!r.done || options.includeDone)
+                    mDue.append(std::move(r));
+            }
+        },
+        error);
+}
+
+void DueReminders::sortByDate() {
     // The rows were read category by category in ID order; ordered by date they keep that order within a day. An
     // order of positions is sorted rather than the rows themselves, which are large to move.
     std::vector<std::pair<qint64, int>> order;
@@ -299,6 +271,22 @@ bool DueReminders::load(const QDate &today, const Options &options, QString *err
     for (const auto &[day, at] : order)
         sorted.append(std::move(mDue[at]));
     mDue = std::move(sorted);
+}
+
+bool DueReminders::load(const QDate &today, const Options &options, QString *error) {
+    mDue.clear();
+    mUnreadable.clear();
+    std::vector<CategoryPlan> plans;
+    if (!readPlans(options, plans, error))
+        return false;
+    const std::optional<QSet<QString>> done = mStore.doneMarks(error);
+    if (!done)
+        return false;
+    for (const CategoryPlan &plan : plans) {
+        if (!plan.marked.empty() && !readCategory(plan, today, options, *done, error))
+            return false;
+    }
+    sortByDate();
     return true;
 }
 
@@ -314,29 +302,9 @@ int DueReminders::contractsDue() const {
 bool DueReminders::markDone(const DueReminder &reminder, const QDateTime &at, QString *error) {
     if (!reminder.date.isValid())
         return fail(error, QStringLiteral("no date"));
-    Database &dm = Database::instance();
-    return dm.inTransaction(
-        [&] {
-            QSqlQuery q(dm.connection());
-            const QVariantList key{reminder.contractId, reminder.indicatorId, reminder.date.toString(Qt::ISODate)};
-            // Marked twice (by two users at once, or a second click) is still one mark; marks of deleted contracts
-            // and indicators go, so that no number given again later finds an old mark.
-            return execBound(q, QStringLiteral("DELETE FROM TDueDone WHERE ContractID=? AND ParaID=? AND DueDate=?"),
-                             key, error) &&
-                   execBound(q,
-                             QStringLiteral("DELETE FROM TDueDone WHERE ContractID NOT IN (SELECT ID FROM "
-                                            "TContractMain) OR ParaID NOT IN (SELECT ID FROM TDataPara)"),
-                             {}, error) &&
-                   execBound(q,
-                             QStringLiteral("INSERT INTO TDueDone (ContractID, ParaID, DueDate, DoneAt) "
-                                            "VALUES (?, ?, ?, ?)"),
-                             key + QVariantList{at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))}, error);
-        },
-        error);
+    return mStore.markDone(reminder.contractId, reminder.indicatorId, reminder.date, at, error);
 }
 
 bool DueReminders::unmarkDone(const DueReminder &reminder, QString *error) {
-    QSqlQuery q(Database::instance().connection());
-    return execBound(q, QStringLiteral("DELETE FROM TDueDone WHERE ContractID=? AND ParaID=? AND DueDate=?"),
-                     {reminder.contractId, reminder.indicatorId, reminder.date.toString(Qt::ISODate)}, error);
+    return mStore.unmarkDone(reminder.contractId, reminder.indicatorId, reminder.date, error);
 }

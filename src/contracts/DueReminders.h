@@ -1,10 +1,14 @@
 #pragma once
 
+#include "store/DueReminderStore.h"
+
 #include <QDate>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 // One contract's date that reminds: a date indicator marked "到期提醒" and its value in one contract record.
 struct DueReminder {
@@ -38,6 +42,8 @@ public:
     static constexpr int DaysPast = 30;
     static constexpr int MaxDaysAhead = 365;
 
+    explicit DueReminders(Database &database);
+
     struct Options {
         // Days ahead for every marked indicator instead of each one's own; negative: each one's own.
         int daysAhead = -1;
@@ -57,15 +63,27 @@ public:
     int contractsDue() const;
 
     // Marks the reminder done for its contract, indicator and date; a later change of the date reminds again.
-    static bool markDone(const DueReminder &reminder, const QDateTime &at, QString *error = nullptr);
+    bool markDone(const DueReminder &reminder, const QDateTime &at, QString *error = nullptr);
     // Takes the mark off again.
-    static bool unmarkDone(const DueReminder &reminder, QString *error = nullptr);
+    bool unmarkDone(const DueReminder &reminder, QString *error = nullptr);
+
+    Database &database() const { return mStore.database(); }
 
     // Reads a stored value with a date indicator's format (empty: the short date the entry dialog writes then);
     // an invalid date when it is none.
     static QDate readDate(const QString &text, const QString &format);
 
 private:
+    struct CategoryPlan;
+    // Per category with marked date indicators: its numbering column, its first two text indicators and the
+    // marked ones.
+    bool readPlans(const Options &options, std::vector<CategoryPlan> &plans, QString *error);
+    // Reads the marked dates of one category's records into the due and unreadable ones.
+    bool readCategory(const CategoryPlan &plan, const QDate &today, const Options &options, const QSet<QString> &done,
+                      QString *error);
+    void sortByDate();
+
+    DueReminderStore mStore;
     QList<DueReminder> mDue;
     QList<DueReminder> mUnreadable;
 };

@@ -17,7 +17,7 @@ QString ContractStore::listStatement(const QStringList &columns, bool sortedByCa
     return sql;
 }
 
-std::optional<bool> ContractStore::categoryExists(const QString &category) {
+std::optional<bool> ContractStore::categoryExists(const QString &category) const {
     const QString count =
         mDb.GetDataBySQL(QStringLiteral("SELECT count(*) FROM TContractClass WHERE TypeCode=?"), {category});
     if (count.isEmpty())
@@ -25,7 +25,7 @@ std::optional<bool> ContractStore::categoryExists(const QString &category) {
     return count != QLatin1String("0");
 }
 
-std::optional<bool> ContractStore::lockCategory(const QString &category, QString *error) {
+std::optional<bool> ContractStore::lockCategory(const QString &category, QString *error) const {
     QSqlQuery q(mDb.connection());
     q.setForwardOnly(true);
     if (!execBound(q, QStringLiteral("SELECT TypeCode FROM TContractClass WHERE TypeCode=?") + mDb.lockRows(),
@@ -34,7 +34,8 @@ std::optional<bool> ContractStore::lockCategory(const QString &category, QString
     return q.next();
 }
 
-std::optional<QSet<QPair<QString, QString>>> ContractStore::indicatorColumns(const QString &category, QString *error) {
+std::optional<QSet<QPair<QString, QString>>> ContractStore::indicatorColumns(const QString &category,
+                                                                             QString *error) const {
     QSqlQuery q(mDb.connection());
     q.setForwardOnly(true);
     if (!execBound(q, QStringLiteral("SELECT PropertyName, DataFieldA FROM TDataPara WHERE MainTypeCode=?"), {category},
@@ -46,7 +47,8 @@ std::optional<QSet<QPair<QString, QString>>> ContractStore::indicatorColumns(con
     return indicators;
 }
 
-std::optional<std::optional<QSqlRecord>> ContractStore::record(const QString &category, qint64 id, QString *error) {
+std::optional<std::optional<QSqlRecord>> ContractStore::record(const QString &category, qint64 id,
+                                                               QString *error) const {
     QSqlQuery q(mDb.connection());
     q.setForwardOnly(true);
     if (!execBound(q, QStringLiteral("SELECT * FROM TContractMain WHERE MainTypeCode=? AND ID=?"), {category, id},
@@ -57,7 +59,7 @@ std::optional<std::optional<QSqlRecord>> ContractStore::record(const QString &ca
     return std::optional<QSqlRecord>(q.record());
 }
 
-std::optional<std::optional<QSqlRecord>> ContractStore::lockRecord(qint64 id, QString *error) {
+std::optional<std::optional<QSqlRecord>> ContractStore::lockRecord(qint64 id, QString *error) const {
     QSqlQuery q(mDb.connection());
     q.setForwardOnly(true);
     if (!execBound(q, QStringLiteral("SELECT * FROM TContractMain WHERE ID=?") + mDb.lockRows(), {id}, error))
@@ -118,7 +120,7 @@ QStringList ContractStore::idsAbove(qint64 id) {
 }
 
 bool ContractStore::update(qint64 id, const QString &category, const QStringList &columns, const QVariantList &values,
-                           QString *error) {
+                           QString *error) const {
     QString sql = QStringLiteral("UPDATE TContractMain SET MainTypeCode=?");
     for (const QString &column : columns)
         sql += QLatin1Char(',') + column + QStringLiteral("=?");
@@ -131,7 +133,7 @@ bool ContractStore::update(qint64 id, const QString &category, const QStringList
 }
 
 std::optional<qint64> ContractStore::insert(const QString &category, const QStringList &columns,
-                                            const QVariantList &values, QString *error) {
+                                            const QVariantList &values, QString *error) const {
     QString sql = QStringLiteral("INSERT INTO TContractMain (MainTypeCode");
     QString marks = QStringLiteral("?");
     for (const QString &column : columns) {
@@ -144,12 +146,12 @@ std::optional<qint64> ContractStore::insert(const QString &category, const QStri
     return mDb.insertReturningId(sql, binds, error);
 }
 
-bool ContractStore::remove(qint64 id) {
+bool ContractStore::remove(qint64 id) const {
     QSqlQuery q(mDb.connection());
     return execBound(q, QStringLiteral("DELETE FROM TContractMain WHERE ID=?"), {id}) && q.numRowsAffected() >= 1;
 }
 
-std::optional<qint64> ContractStore::copy(qint64 sourceId, const QHash<QString, QString> &replaced) {
+std::optional<qint64> ContractStore::copy(qint64 sourceId, const QHash<QString, QString> &replaced) const {
     QStringList data;
     QStringList sources;
     QVariantList binds;
@@ -171,7 +173,7 @@ std::optional<qint64> ContractStore::copy(qint64 sourceId, const QHash<QString, 
 }
 
 std::optional<qint64> ContractStore::countWithValue(const QString &category, const QString &column,
-                                                    const QString &value) {
+                                                    const QString &value) const {
     const QString count = mDb.GetDataBySQL(
         QStringLiteral("SELECT count(*) FROM TContractMain WHERE MainTypeCode=? AND ") + column + QStringLiteral("=?"),
         {category, value});
@@ -181,7 +183,7 @@ std::optional<qint64> ContractStore::countWithValue(const QString &category, con
 }
 
 std::optional<QStringList> ContractStore::valuesStartingWith(const QString &category, const QString &column,
-                                                             const QString &prefix) {
+                                                             const QString &prefix) const {
     QSqlQuery q(mDb.connection());
     q.setForwardOnly(true);
     // The match ignores the case of Latin letters; the exact prefix is checked on each value.
@@ -196,13 +198,13 @@ std::optional<QStringList> ContractStore::valuesStartingWith(const QString &cate
     return stored;
 }
 
-void ContractStore::distinctValues(const QString &category, const QString &column, QStringList &items) {
+void ContractStore::distinctValues(const QString &category, const QString &column, QStringList &items) const {
     mDb.GetDataBySQLToItems(QStringLiteral("SELECT DISTINCT ") + column +
                                 QStringLiteral(" FROM TContractMain WHERE MainTypeCode=? ORDER BY ") + column,
                             {category}, items, true);
 }
 
-void ContractStore::storeColumnWidths(const QString &category, const QList<QPair<QString, int>> &widths) {
+void ContractStore::storeColumnWidths(const QString &category, const QList<QPair<QString, int>> &widths) const {
     // One transaction for all of them: every commit is a disk sync.
     mDb.inTransaction([&] {
         QSqlQuery update(mDb.connection());

@@ -16,7 +16,7 @@ bool fail(QString *error, const QString &text) {
 DueReminderStore::DueReminderStore(Database &database)
     : mDb(database) {}
 
-std::optional<QHash<QString, QString>> DueReminderStore::categoryNames(QString *error) {
+std::optional<QHash<QString, QString>> DueReminderStore::categoryNames(QString *error) const {
     QSqlQuery q(mDb.connection());
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("SELECT TypeCode, TypeName FROM TContractClass"))) {
@@ -29,7 +29,7 @@ std::optional<QHash<QString, QString>> DueReminderStore::categoryNames(QString *
     return names;
 }
 
-bool DueReminderStore::eachIndicator(const std::function<void(const QSqlRecord &)> &onRow, QString *error) {
+bool DueReminderStore::eachIndicator(const std::function<void(const QSqlRecord &)> &onRow, QString *error) const {
     QSqlQuery q(mDb.connection());
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("SELECT * FROM TDataPara ORDER BY MainTypeCode, SortIdx, ID")))
@@ -39,7 +39,7 @@ bool DueReminderStore::eachIndicator(const std::function<void(const QSqlRecord &
     return true;
 }
 
-std::optional<QSet<QString>> DueReminderStore::doneMarks(QString *error) {
+std::optional<QSet<QString>> DueReminderStore::doneMarks(QString *error) const {
     QSqlQuery q(mDb.connection());
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("SELECT ContractID, ParaID, DueDate FROM TDueDone"))) {
@@ -53,7 +53,7 @@ std::optional<QSet<QString>> DueReminderStore::doneMarks(QString *error) {
 }
 
 bool DueReminderStore::readDates(const QString &category, const QStringList &columns, const RowSink &onRow,
-                                 QString *error) {
+                                 QString *error) const {
     QStringList selected;
     for (const QString &name : columns)
         selected << (name.isEmpty() ? QStringLiteral("''") : name);
@@ -63,7 +63,7 @@ bool DueReminderStore::readDates(const QString &category, const QStringList &col
 }
 
 bool DueReminderStore::markDone(qint64 contractId, int indicatorId, const QDate &date, const QDateTime &at,
-                                QString *error) {
+                                QString *error) const {
     return mDb.inTransaction(
         [&] {
             QSqlQuery q(mDb.connection());
@@ -84,7 +84,7 @@ bool DueReminderStore::markDone(qint64 contractId, int indicatorId, const QDate 
         error);
 }
 
-bool DueReminderStore::unmarkDone(qint64 contractId, int indicatorId, const QDate &date, QString *error) {
+bool DueReminderStore::unmarkDone(qint64 contractId, int indicatorId, const QDate &date, QString *error) const {
     QSqlQuery q(mDb.connection());
     return execBound(q, QStringLiteral("DELETE FROM TDueDone WHERE ContractID=? AND ParaID=? AND DueDate=?"),
                      {contractId, indicatorId, date.toString(Qt::ISODate)}, error);

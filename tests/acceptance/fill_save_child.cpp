@@ -26,22 +26,22 @@ const char *kindName(ScriptedMessages::Kind kind) {
 
 // Opens the record (or a new one with id -1), fills every row with the text and saves; the record's ID, or -1 when
 // it was not saved.
-int fillAndSave(int id, const QString &category, const QString &text, ScriptedMessages &messages) {
-    ContractEntry entry(id, category);
+int fillAndSave(Database &dm, int id, const QString &category, const QString &text, ScriptedMessages &messages) {
+    ContractEntry entry(dm, id, category);
     bool saved = false;
-    if (entry.ReadyData()) {
+    if (entry.load()) {
         for (int row = 0; row < entry.grid().rows(); ++row)
             entry.commitText(row, text);
-        entry.cmdSaveClick(&saved);
+        entry.checkAndSave(&saved);
     }
     for (const ScriptedMessages::Shown &shown : messages.shown())
         std::printf("%s: %s\n", kindName(shown.kind), shown.text.toUtf8().constData());
     messages.clear();
     if (!saved)
         return -1;
-    std::printf("saved %d\n", entry.ContractID);
+    std::printf("saved %d\n", entry.contractId());
     std::fflush(stdout);
-    return entry.ContractID;
+    return entry.contractId();
 }
 } // namespace
 
@@ -59,9 +59,9 @@ int main(int argc, char **argv) {
     const QString category = QString::fromLocal8Bit(argv[2]);
     const QString stopFile = QString::fromLocal8Bit(argv[3]);
     for (int i = 0; !QFileInfo::exists(stopFile); ++i) {
-        const int id = fillAndSave(-1, category, QStringLiteral("新%1").arg(i), messages);
+        const int id = fillAndSave(dm, -1, category, QStringLiteral("新%1").arg(i), messages);
         if (id >= 0)
-            fillAndSave(id, category, QStringLiteral("改%1").arg(i), messages);
+            fillAndSave(dm, id, category, QStringLiteral("改%1").arg(i), messages);
     }
     std::fflush(stdout);
     // The connection goes before the application object it belongs to.

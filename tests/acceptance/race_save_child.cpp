@@ -24,11 +24,11 @@ int main(int argc, char **argv) {
     const QString category = QString::fromLocal8Bit(argv[2]);
     const int count = QByteArray(argv[3]).toInt();
     for (int i = 0; i < count; ++i) {
-        ContractEntry entry(-1, category);
-        const bool opened = entry.ReadyData();
+        ContractEntry entry(dm, -1, category);
+        const bool opened = entry.load();
         bool saved = false;
         if (opened)
-            entry.cmdSaveClick(&saved);
+            entry.checkAndSave(&saved);
         for (const ScriptedMessages::Shown &shown : messages.shown()) {
             const char *kind = shown.kind == ScriptedMessages::Kind::Information ? "information" : "warning";
             std::printf("%s: %s\n", kind, shown.text.toUtf8().constData());
@@ -38,7 +38,7 @@ int main(int argc, char **argv) {
             Database::destroy();
             return 4;
         }
-        std::printf("saved %d\n", entry.ContractID);
+        std::printf("saved %d\n", entry.contractId());
     }
     std::fflush(stdout);
     // The connection goes before the application object it belongs to.

@@ -17,12 +17,12 @@ int main(int argc, char **argv) {
         return 3;
     const QString category = QString::fromLocal8Bit(argv[2]);
     for (int i = 0;; ++i) {
-        ContractEntry entry(-1, category);
-        if (!entry.ReadyData())
+        ContractEntry entry(dm, -1, category);
+        if (!entry.load())
             return 4;
         entry.commitText(0, QStringLiteral("甲方%1 'quoted' %").arg(i));
         bool saved = false;
-        entry.cmdSaveClick(&saved);
+        entry.checkAndSave(&saved);
         if (!saved)
             return 5;
         const QString id = dm.GetDataBySQL(QStringLiteral("SELECT Max(ID) FROM TContractMain"));

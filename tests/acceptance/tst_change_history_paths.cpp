@@ -80,34 +80,34 @@ private:
         return {
             {"new record in the entry dialog", none,
              [](T &t) {
-                 ContractEntry entry(-1, Cat);
-                 QVERIFY(entry.ReadyData());
+                 ContractEntry entry(t.mApp->database(), -1, Cat);
+                 QVERIFY(entry.load());
                  entry.commitText(t.rowOf(entry, QStringLiteral("甲方")), QStringLiteral("丁公司"));
-                 QVERIFY(entry.SaveData());
+                 QVERIFY(entry.save());
              },
              ChangeHistory::Created, QStringLiteral("甲方： → 丁公司"), 1, false},
             {"change in the entry dialog", none,
              [](T &t) {
-                 ContractEntry entry(t.mRecord, Cat);
-                 QVERIFY(entry.ReadyData());
+                 ContractEntry entry(t.mApp->database(), t.mRecord, Cat);
+                 QVERIFY(entry.load());
                  entry.commitText(t.rowOf(entry, QStringLiteral("乙方")), QStringLiteral("戊公司"));
-                 QVERIFY(entry.SaveData());
+                 QVERIFY(entry.save());
              },
              ChangeHistory::Changed, QStringLiteral("乙方：乙公司 → 戊公司"), 1, false},
             {"copy", none,
              [](T &t) {
-                 ContractRegister reg;
+                 ContractRegister reg(t.mApp->database());
                  reg.setCurrentCategory(Cat);
-                 QVERIFY(reg.ReadyGrid());
+                 QVERIFY(reg.loadRecords());
                  t.mMessages.answerQuestion(true);
                  QVERIFY(reg.copyRecord(0));
              },
              ChangeHistory::Copied, QStringLiteral("甲方： → 甲公司\n乙方： → 乙公司"), 1, false},
             {"delete", none,
              [](T &t) {
-                 ContractRegister reg;
+                 ContractRegister reg(t.mApp->database());
                  reg.setCurrentCategory(Cat);
-                 QVERIFY(reg.ReadyGrid());
+                 QVERIFY(reg.loadRecords());
                  t.mMessages.answerQuestion(true);
                  QVERIFY(reg.deleteRecord(0));
              },
@@ -155,10 +155,10 @@ private:
              },
              ChangeHistory::DocumentSaved, QString(), 2, true},
             {"document deleted", generate,
-             [](T &) {
-                 ContractRegister reg;
+             [](T &t) {
+                 ContractRegister reg(t.mApp->database());
                  reg.setCurrentCategory(Cat);
-                 QVERIFY(reg.ReadyGrid());
+                 QVERIFY(reg.loadRecords());
                  QVERIFY(reg.deleteDocument(0));
              },
              ChangeHistory::DocumentDeleted, QString(), 1, false},

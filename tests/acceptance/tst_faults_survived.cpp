@@ -147,14 +147,14 @@ void TestFaultsSurvived::cleanupTestCase() {
 }
 
 int TestFaultsSurvived::addRecord(const QString &landlord, const QString &rent) {
-    ContractEntry entry(-1, Child);
-    if (!entry.ReadyData())
+    ContractEntry entry(Database::instance(), -1, Child);
+    if (!entry.load())
         return -1;
     entry.commitText(0, landlord);
     if (!entry.commitNumber(1, rent))
         return -1;
     bool saved = false;
-    entry.cmdSaveClick(&saved);
+    entry.checkAndSave(&saved);
     if (!saved)
         return -1;
     return Database::instance().GetDataBySQL(u"SELECT max(ID) FROM TContractMain"_s, {}).toInt();

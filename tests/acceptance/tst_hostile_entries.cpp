@@ -48,12 +48,12 @@ private Q_SLOTS:
         QHash<int, QString> stored;
         for (int i = 0; i < 10000; ++i) {
             const QString text = hostile(i, random);
-            ContractEntry entry(-1, QStringLiteral("00010001"));
-            QVERIFY(entry.ReadyData());
+            ContractEntry entry(app.database(), -1, QStringLiteral("00010001"));
+            QVERIFY(entry.load());
             entry.commitText(0, text);
             entry.commitText(1, text.left(3));
             bool saved = false;
-            entry.cmdSaveClick(&saved);
+            entry.checkAndSave(&saved);
             QVERIFY2(saved, qPrintable(QStringLiteral("entry %1").arg(i)));
             const int id = app.scalar(QStringLiteral("SELECT Max(ID) FROM TContractMain")).toInt();
             stored.insert(id, text);
@@ -65,8 +65,8 @@ private Q_SLOTS:
         for (auto it = stored.cbegin(); it != stored.cend(); ++it) {
             QCOMPARE(app.scalar(QStringLiteral("SELECT Data1 FROM TContractMain WHERE ID=?"), {it.key()}), it.value());
             if (it.key() % 97 == 0) {
-                ContractEntry again(it.key(), QStringLiteral("00010001"));
-                QVERIFY(again.ReadyData());
+                ContractEntry again(app.database(), it.key(), QStringLiteral("00010001"));
+                QVERIFY(again.load());
                 QCOMPARE(again.grid().value(0), it.value());
                 ++checked;
             }

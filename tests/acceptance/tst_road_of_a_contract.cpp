@@ -233,7 +233,7 @@ void TestRoadOfAContract::roadOfAContract() {
     QCOMPARE(mRenderer.requests().value(mRenderer.requests().size() - 1), templateFile);
 
     // --- The register: a record through the entry dialog opened by "添加合同".
-    QVERIFY(openContractRegisterWindow(&area, mComposition->contractMagServices()));
+    QVERIFY(openContractRegisterWindow(&area, mComposition->database(), mComposition->contractMagServices()));
     auto *mag = qobject_cast<ContractRegisterWindow *>(area.activeSubWindow()->widget());
     QVERIFY(mag);
     auto *magTree = child<QTreeView>(mag, u"Tree"_s);
@@ -389,7 +389,7 @@ void TestRoadOfAContract::roadOfAContract() {
     QCOMPARE(restored, before);
 
     // The register of the second folder lists the record.
-    QVERIFY(openContractRegisterWindow(&area, mComposition->contractMagServices()));
+    QVERIFY(openContractRegisterWindow(&area, mComposition->database(), mComposition->contractMagServices()));
     auto *again = qobject_cast<ContractRegisterWindow *>(area.activeSubWindow()->widget());
     auto *againTree = child<QTreeView>(again, u"Tree"_s);
     againTree->expandAll();

@@ -6,6 +6,7 @@
 #include "office/StandInWordApp.h"
 #include "platform/Messages.h"
 #include "platform/ScriptedMessages.h"
+#include "support/RegisterServices.h"
 #include "support/TempAppFolder.h"
 #include "support/TestFiles.h"
 
@@ -100,7 +101,7 @@ private Q_SLOTS:
 
         // The register: every button, and nothing that is not one ("发送到Excel" lives in the list's menu).
         QMdiArea area;
-        QVERIFY(openContractRegisterWindow(&area, {}));
+        QVERIFY(openContractRegisterWindow(&area, mFolder->database(), registerServicesForTest()));
         QWidget *mag = area.subWindowList().first()->widget();
         const auto registerRows = tableAfter(mPage, u"register"_s);
         QCOMPARE(keysOf(registerRows), captionsOf<QPushButton>(mag));
@@ -122,7 +123,7 @@ private Q_SLOTS:
         QMdiArea area;
         area.resize(1000, 600);
         area.show();
-        QVERIFY(openContractRegisterWindow(&area, {}));
+        QVERIFY(openContractRegisterWindow(&area, mFolder->database(), registerServicesForTest()));
         auto *mag = qobject_cast<ContractRegisterWindow *>(area.subWindowList().first()->widget());
         auto *tree = mag->findChild<QTreeView *>(u"Tree"_s);
         const QModelIndex root = tree->model()->index(0, 0);

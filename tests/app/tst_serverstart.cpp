@@ -153,18 +153,18 @@ private Q_SLOTS:
             QVERIFY(
                 q.exec(u"CREATE TRIGGER slow BEFORE INSERT ON TContractMain FOR EACH ROW EXECUTE FUNCTION slow()"_s));
         }
-        ContractEntry entry(-1, u"00010001"_s);
-        QVERIFY(entry.ReadyData());
+        ContractEntry entry(Database::instance(), -1, u"00010001"_s);
+        QVERIFY(entry.load());
         entry.commitText(0, u"某某公司"_s);
 
         // Back also when a check below fails, for the tests after this one.
         auto resumeAtEnd = qScopeGuard([this] { mCluster->resume(); });
         bool saved = true;
         if (whileWriting) {
-            QVERIFY(mCluster->pauseDuring([&] { saved = entry.SaveData(); }, 700));
+            QVERIFY(mCluster->pauseDuring([&] { saved = entry.save(); }, 700));
         } else {
             QVERIFY(mCluster->pause());
-            saved = entry.SaveData();
+            saved = entry.save();
         }
         QVERIFY(!saved);
         const QString told = mMessages.lastText();
@@ -183,7 +183,7 @@ private Q_SLOTS:
         QCOMPARE(rows(u"TContractMain"_s), 0);
         QVERIFY(after.exec(u"DROP TRIGGER IF EXISTS slow ON TContractMain"_s));
         mMessages.clear();
-        QVERIFY(entry.SaveData());
+        QVERIFY(entry.save());
         QVERIFY(mMessages.shown().isEmpty());
         QVERIFY(!Database::instance().connectionLost());
         QCOMPARE(rows(u"TContractMain"_s), 1);

@@ -42,9 +42,9 @@ private Q_SLOTS:
 
     void roadOfANewRecord() {
         addSalesIndicators();
-        ContractEntry e(-1, Category);
+        ContractEntry e(mApp->database(), -1, Category);
         QAbstractItemModelTester tester(&e.grid(), QAbstractItemModelTester::FailureReportingMode::QtTest);
-        QVERIFY(e.ReadyData());
+        QVERIFY(e.load());
         ContractEntryGrid &g = e.grid();
         QCOMPARE(g.rows(), 8);
         QCOMPARE(g.cell(1, ContractEntryGrid::ColType), u"数值"_s);
@@ -66,42 +66,42 @@ private Q_SLOTS:
         QCOMPARE(g.value(6), u"二○一二年二月十五日"_s);
 
         bool saved = true;
-        QCOMPARE(e.cmdSaveClick(&saved), 7);
+        QCOMPARE(e.checkAndSave(&saved), 7);
         QVERIFY(!saved);
-        QVERIFY(e.Cancelled);
+        QVERIFY(e.cancelled());
         QCOMPARE(mMessages.lastText(), u"扩展参数：甲方必须填写字段！"_s);
         e.commitText(7, u"某某公司"_s);
-        QCOMPARE(e.cmdSaveClick(&saved), -1);
+        QCOMPARE(e.checkAndSave(&saved), -1);
         QVERIFY(saved);
-        QVERIFY(!e.Cancelled);
+        QVERIFY(!e.cancelled());
 
         const QString id = mApp->scalar(u"SELECT ID FROM TContractMain WHERE MainTypeCode=?"_s, {Category});
-        QCOMPARE(id.toInt(), e.ContractID);
+        QCOMPARE(id.toInt(), e.contractId());
         QCOMPARE(mApp->scalar(u"SELECT Data1||'|'||Data4||'|'||Data5||'|'||Data75 FROM TContractMain"_s),
                  u"C201202150001|50.00|伍拾|某某公司"_s);
 
         // Editing it computes no number and keeps every value.
-        ContractEntry again(e.ContractID, Category);
-        QVERIFY(again.ReadyData());
+        ContractEntry again(mApp->database(), e.contractId(), Category);
+        QVERIFY(again.load());
         QCOMPARE(again.grid().value(0), u"C201202150001"_s);
         QCOMPARE(again.grid().value(6), u"二○一二年二月十五日"_s);
-        ContractEntry next(-1, Category);
-        QVERIFY(next.ReadyData());
+        ContractEntry next(mApp->database(), -1, Category);
+        QVERIFY(next.load());
         QCOMPARE(next.grid().value(0), u"C201202150002"_s);
     }
 
     void categoryWithoutIndicatorsDoesNotOpen() {
-        ContractEntry e(-1, Category);
-        QVERIFY(!e.ReadyData());
-        ContractEntry none(-1, QString());
-        QVERIFY(!none.ReadyData());
+        ContractEntry e(mApp->database(), -1, Category);
+        QVERIFY(!e.load());
+        ContractEntry none(mApp->database(), -1, QString());
+        QVERIFY(!none.load());
         QVERIFY(mMessages.shown().isEmpty());
     }
 
     void committingEmptyNumberAndDateRows() {
         addSalesIndicators();
-        ContractEntry e(-1, Category);
-        QVERIFY(e.ReadyData());
+        ContractEntry e(mApp->database(), -1, Category);
+        QVERIFY(e.load());
         // An untouched masked entry holds only blanks and the point.
         QVERIFY(e.commitNumber(1, u"           .  "_s));
         QCOMPARE(e.grid().value(1), u"0.00"_s);
@@ -115,8 +115,8 @@ private Q_SLOTS:
 
     void numberThatIsNoNumberIsNotWritten() {
         addSalesIndicators();
-        ContractEntry e(-1, Category);
-        QVERIFY(e.ReadyData());
+        ContractEntry e(mApp->database(), -1, Category);
+        QVERIFY(e.load());
         e.grid().setValue(1, u"3.00"_s);
         QVERIFY(!e.commitNumber(1, u"12a"_s));
         QCOMPARE(e.grid().value(1), u"3.00"_s);
@@ -140,16 +140,16 @@ private Q_SLOTS:
         QFETCH(QString, value);
         QFETCH(QString, qtMask);
         QVERIFY(mApp->addIndicator(Category, u"数"_s, 1, u"Data1"_s, 1, QString(), format) > 0);
-        ContractEntry e(-1, Category);
-        QVERIFY(e.ReadyData());
+        ContractEntry e(mApp->database(), -1, Category);
+        QVERIFY(e.load());
         e.grid().setValue(0, value);
         QCOMPARE(e.inputMaskFor(0), qtMask);
     }
 
     void enterOnLastRow() {
         addSalesIndicators();
-        ContractEntry e(-1, Category);
-        QVERIFY(e.ReadyData());
+        ContractEntry e(mApp->database(), -1, Category);
+        QVERIFY(e.load());
         QCOMPARE(e.rowAfterEnter(0), 1);
         QCOMPARE(e.rowAfterEnter(7), -1);
     }
@@ -180,8 +180,8 @@ private Q_SLOTS:
         QVERIFY(mApp->addCategory(u"00010002"_s, u"其他"_s, u"0001"_s));
         QVERIFY(mApp->exec(u"INSERT INTO TContractMain (MainTypeCode,Data2) VALUES ('00010002','广州')"_s));
 
-        ContractEntry e(-1, Category);
-        QVERIFY(e.ReadyData());
+        ContractEntry e(mApp->database(), -1, Category);
+        QVERIFY(e.load());
         QCOMPARE(e.editorFor(0), ContractEntry::Editor::Combo);
         QCOMPARE(e.defaultItems(0), (QStringList{u"甲"_s, u"乙"_s}));
         QCOMPARE(e.editorFor(1), ContractEntry::Editor::Combo);
@@ -199,13 +199,13 @@ private Q_SLOTS:
         QVERIFY(mApp->addIndicator(Category, u"甲方"_s, 0, u"Data1"_s, 1) > 0);
         QVERIFY(mApp->addIndicator(Category, u"乙方"_s, 0, u"Data2"_s, 2) > 0);
         QVERIFY(mApp->exec(u"UPDATE TDataPara SET NoNull=1"_s));
-        ContractEntry e(-1, Category);
-        QVERIFY(e.ReadyData());
+        ContractEntry e(mApp->database(), -1, Category);
+        QVERIFY(e.load());
         bool saved = false;
-        QCOMPARE(e.cmdSaveClick(&saved), 0);
+        QCOMPARE(e.checkAndSave(&saved), 0);
         QCOMPARE(mMessages.texts(), QStringList{u"扩展参数：甲方必须填写字段！"_s});
         e.commitText(0, u"甲"_s);
-        QCOMPARE(e.cmdSaveClick(&saved), 1);
+        QCOMPARE(e.checkAndSave(&saved), 1);
         QCOMPARE(mMessages.lastText(), u"扩展参数：乙方必须填写字段！"_s);
         QVERIFY(!saved);
         QCOMPARE(mApp->scalar(u"SELECT count(*) FROM TContractMain"_s), u"0"_s);
@@ -216,17 +216,17 @@ private Q_SLOTS:
         QVERIFY(
             mApp->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1,Data9) VALUES (?,'旧','其他')"_s, {Category}));
         const int id = mApp->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
-        ContractEntry e(id, Category);
-        QVERIFY(e.ReadyData());
+        ContractEntry e(mApp->database(), id, Category);
+        QVERIFY(e.load());
         QCOMPARE(e.grid().value(0), u"旧"_s);
         QVERIFY(mApp->exec(u"DELETE FROM TContractMain WHERE ID=?"_s, {id}));
         e.commitText(0, u"新"_s);
         bool saved = false;
-        e.cmdSaveClick(&saved);
+        e.checkAndSave(&saved);
         QVERIFY(saved);
         QCOMPARE(mApp->scalar(u"SELECT count(*) FROM TContractMain WHERE MainTypeCode=? AND Data1='新'"_s, {Category}),
                  u"1"_s);
-        QVERIFY(e.ContractID != id);
+        QVERIFY(e.contractId() != id);
     }
 
     // Another program stores the number this dialog offered before this one saves.
@@ -234,21 +234,21 @@ private Q_SLOTS:
         QVERIFY(mApp->addIndicator(Category, u"合同编号"_s, 0, u"Data1"_s, 1, u"[GETBILLID]{C[YYYY][MM][DD][IIII]}"_s) >
                 0);
         QVERIFY(mApp->addIndicator(Category, u"甲方"_s, 0, u"Data2"_s, 2) > 0);
-        ContractEntry first(-1, Category);
-        ContractEntry second(-1, Category);
-        ContractEntry typed(-1, Category);
-        QVERIFY(first.ReadyData() && second.ReadyData() && typed.ReadyData());
+        ContractEntry first(mApp->database(), -1, Category);
+        ContractEntry second(mApp->database(), -1, Category);
+        ContractEntry typed(mApp->database(), -1, Category);
+        QVERIFY(first.load() && second.load() && typed.load());
         QCOMPARE(second.grid().value(0), u"C201202150001"_s);
-        QVERIFY(first.SaveData());
+        QVERIFY(first.save());
         QVERIFY(mMessages.shown().isEmpty());
 
-        QVERIFY(second.SaveData());
+        QVERIFY(second.save());
         QCOMPARE(mMessages.texts(), QStringList{u"合同编号已被其他用户使用，本合同的编号改为：C201202150002"_s});
         QCOMPARE(second.grid().value(0), u"C201202150002"_s);
         // A number the user typed himself is his to keep.
         typed.commitText(0, u"C201202150002"_s);
         mMessages.clear();
-        QVERIFY(typed.SaveData());
+        QVERIFY(typed.save());
         QVERIFY(mMessages.shown().isEmpty());
         QCOMPARE(mApp->joined(u"SELECT Data1 FROM TContractMain ORDER BY ID"_s),
                  u"C201202150001,C201202150002,C201202150002"_s);
@@ -260,14 +260,14 @@ private Q_SLOTS:
         QVERIFY(mApp->addIndicator(Category, u"合同编号"_s, 0, u"Data1"_s, 1, u"[GETBILLID]{C[YYYY][MM][DD][IIII]}"_s) >
                 0);
         QVERIFY(mApp->addIndicator(Category, u"甲方"_s, 0, u"Data2"_s, 2) > 0);
-        ContractEntry e(-1, Category);
-        QVERIFY(e.ReadyData());
+        ContractEntry e(mApp->database(), -1, Category);
+        QVERIFY(e.load());
         QCOMPARE(e.grid().value(0), u"C201202150001"_s);
         for (const QString &other : {u"C201202150001"_s, u"C20120215补"_s})
             QVERIFY(mApp->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1) VALUES (?,?)"_s, {Category, other}));
         e.commitText(1, u"甲"_s);
         bool saved = true;
-        e.cmdSaveClick(&saved);
+        e.checkAndSave(&saved);
         QVERIFY(!saved);
         QCOMPARE(mMessages.texts(), QStringList{u"合同编号“C201202150001”已被其他用户使用，无法确定下一个合同编号，"
                                                 u"本合同没有保存。\n请修改合同编号后再保存。"_s});
@@ -276,7 +276,7 @@ private Q_SLOTS:
         // A number the user gives himself is saved.
         e.commitText(0, u"C201202150009"_s);
         mMessages.clear();
-        QVERIFY(e.SaveData());
+        QVERIFY(e.save());
         QVERIFY(mMessages.shown().isEmpty());
         QCOMPARE(mApp->scalar(u"SELECT Data2 FROM TContractMain WHERE Data1='C201202150009'"_s), u"甲"_s);
     }
@@ -293,14 +293,14 @@ private Q_SLOTS:
         QVERIFY(
             mApp->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1,Data2) VALUES (?,'旧甲','旧乙')"_s, {Category}));
         const int id = mApp->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
-        ContractEntry mine(id, Category);
-        QVERIFY(mine.ReadyData());
+        ContractEntry mine(mApp->database(), id, Category);
+        QVERIFY(mine.load());
         // The other program.
         QVERIFY(mApp->exec(u"UPDATE TContractMain SET Data2='他人的乙' WHERE ID=?"_s, {id}));
         mine.commitText(0, u"我的甲"_s);
         mMessages.answerQuestion(reload);
         bool saved = true;
-        QCOMPARE(mine.cmdSaveClick(&saved), -1);
+        QCOMPARE(mine.checkAndSave(&saved), -1);
         QVERIFY(!saved);
         QVERIFY(mMessages.lastText().startsWith(u"这份合同已被其他用户修改。"_s));
         QCOMPARE(mApp->scalar(u"SELECT Data1||'|'||Data2 FROM TContractMain WHERE ID=?"_s, {id}), u"旧甲|他人的乙"_s);
@@ -312,7 +312,7 @@ private Q_SLOTS:
         QCOMPARE(mine.grid().value(0), u"我的甲"_s);
         // Told once, the user may write his own values deliberately.
         mMessages.clear();
-        QVERIFY(mine.SaveData());
+        QVERIFY(mine.save());
         QVERIFY(mMessages.shown().isEmpty());
         QCOMPARE(mApp->scalar(u"SELECT Data1||'|'||Data2 FROM TContractMain WHERE ID=?"_s, {id}), u"我的甲|旧乙"_s);
     }
@@ -321,11 +321,11 @@ private Q_SLOTS:
         QVERIFY(mApp->addIndicator(Category, u"甲方"_s, 0, u"Data1"_s, 1) > 0);
         QVERIFY(mApp->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1) VALUES (?,'旧')"_s, {Category}));
         const int id = mApp->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
-        ContractEntry e(id, Category);
-        QVERIFY(e.ReadyData());
+        ContractEntry e(mApp->database(), id, Category);
+        QVERIFY(e.load());
         QVERIFY(mApp->exec(u"UPDATE TContractMain SET Data9='他人' WHERE ID=?"_s, {id}));
         e.commitText(0, u"新"_s);
-        QVERIFY(e.SaveData());
+        QVERIFY(e.save());
         QCOMPARE(mApp->scalar(u"SELECT Data1||Data9 FROM TContractMain WHERE ID=?"_s, {id}), u"新他人"_s);
         QVERIFY(mMessages.shown().isEmpty());
     }
@@ -333,36 +333,36 @@ private Q_SLOTS:
     void catalogueChangedByAnotherUser() {
         QVERIFY(mApp->addIndicator(Category, u"甲方"_s, 0, u"Data1"_s, 1) > 0);
         QVERIFY(mApp->addIndicator(Category, u"乙方"_s, 0, u"Data2"_s, 2) > 0);
-        ContractEntry e(-1, Category);
-        QVERIFY(e.ReadyData());
+        ContractEntry e(mApp->database(), -1, Category);
+        QVERIFY(e.load());
         e.commitText(0, u"甲"_s);
         e.commitText(1, u"乙"_s);
         // An indicator deleted elsewhere: its column is no one's now, so its value is not written.
         QVERIFY(mApp->exec(u"DELETE FROM TDataPara WHERE PropertyName='乙方'"_s));
-        QVERIFY(e.SaveData());
+        QVERIFY(e.save());
         QCOMPARE(mMessages.texts(), QStringList{u"指标“乙方”已被其他用户删除，它们的数值没有保存。"_s});
         QCOMPARE(mApp->scalar(u"SELECT Data1||'|'||Data2 FROM TContractMain"_s), u"甲|"_s);
 
         // A record deleted elsewhere does not open for editing.
         mMessages.clear();
         QVERIFY(mApp->exec(u"DELETE FROM TContractMain"_s));
-        ContractEntry gone(e.ContractID, Category);
-        QVERIFY(!gone.ReadyData());
+        ContractEntry gone(mApp->database(), e.contractId(), Category);
+        QVERIFY(!gone.load());
         QCOMPARE(mMessages.texts(), QStringList{u"这份合同已被其他用户删除。"_s});
 
         // The whole category deleted elsewhere: nothing is written, the user is told.
-        ContractEntry late(-1, Category);
-        QVERIFY(late.ReadyData());
+        ContractEntry late(mApp->database(), -1, Category);
+        QVERIFY(late.load());
         late.commitText(0, u"甲"_s);
         QVERIFY(mApp->exec(u"DELETE FROM TDataPara"_s));
         QVERIFY(mApp->exec(u"DELETE FROM TContractClass WHERE TypeCode=?"_s, {Category}));
         mMessages.clear();
-        QVERIFY(!late.SaveData());
+        QVERIFY(!late.save());
         QCOMPARE(mMessages.texts(), QStringList{u"该合同分类已被其他用户删除，本合同不能保存。"_s});
         QCOMPARE(mApp->scalar(u"SELECT count(*) FROM TContractMain"_s), u"0"_s);
         mMessages.clear();
-        ContractEntry reopened(-1, Category);
-        QVERIFY(!reopened.ReadyData());
+        ContractEntry reopened(mApp->database(), -1, Category);
+        QVERIFY(!reopened.load());
         QCOMPARE(mMessages.texts(), QStringList{u"该合同分类已被其他用户删除。"_s});
     }
 
@@ -371,26 +371,26 @@ private Q_SLOTS:
         QVERIFY(
             mApp->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1,Data9) VALUES (?,'旧','其他')"_s, {Category}));
         const int id = mApp->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
-        ContractEntry e(id, Category);
-        QVERIFY(e.ReadyData());
+        ContractEntry e(mApp->database(), id, Category);
+        QVERIFY(e.load());
         e.commitText(0, u"新"_s);
-        QVERIFY(e.SaveData());
+        QVERIFY(e.save());
         QCOMPARE(mApp->scalar(u"SELECT Data1||Data9 FROM TContractMain WHERE ID=?"_s, {id}), u"新其他"_s);
         QCOMPARE(mApp->scalar(u"SELECT count(*) FROM TContractMain"_s), u"1"_s);
     }
 
     void rowOfUnknownTypeCannotBeEdited() {
         QVERIFY(mApp->addIndicator(Category, u"怪"_s, 7, u"Data1"_s, 1) > 0);
-        ContractEntry e(-1, Category);
-        QVERIFY(e.ReadyData());
+        ContractEntry e(mApp->database(), -1, Category);
+        QVERIFY(e.load());
         QCOMPARE(e.grid().cell(0, ContractEntryGrid::ColType), QString());
         QCOMPARE(e.editorFor(0), ContractEntry::Editor::None);
     }
 
     void dateRowWithoutFormat() {
         QVERIFY(mApp->addIndicator(Category, u"日期"_s, 2, u"Data1"_s, 1) > 0);
-        ContractEntry e(-1, Category);
-        QVERIFY(e.ReadyData());
+        ContractEntry e(mApp->database(), -1, Category);
+        QVERIFY(e.load());
         QCOMPARE(QDate(2012, 2, 5).toString(e.pickerFormatFor(0)), u"2012-02-05"_s);
         e.commitDate(0, QDateTime(QDate(2012, 2, 15), QTime(0, 0)));
         const QString stored = e.grid().value(0);

@@ -52,10 +52,10 @@ private:
 private Q_SLOTS:
 
     void columnsFollowTheIndicators() {
-        ContractRegister reg;
+        ContractRegister reg(mApp->database());
         reg.setCurrentCategory(Sales);
-        QVERIFY(reg.ReadyGrid());
-        ContractRecordModel *m = reg.dsContract();
+        QVERIFY(reg.loadRecords());
+        ContractRecordModel *m = reg.records();
         QCOMPARE(m->columnCount(), 4);
         QCOMPARE(m->headerData(0, Qt::Horizontal).toString(), u"编号"_s);
         QCOMPARE(m->headerData(2, Qt::Horizontal).toString(), u"金额|合计"_s);
@@ -67,12 +67,12 @@ private Q_SLOTS:
         const int a = addRecord(Sales, {u"a"_s, u"1"_s, u"1"_s});
         const int b = addRecord(Sales, {u"b"_s, u"2"_s, u"2"_s});
         addRecord(Lease, {u"x"_s, QString(), QString()});
-        ContractRegister reg;
+        ContractRegister reg(mApp->database());
         reg.setCurrentCategory(Sales);
-        QVERIFY(reg.ReadyGrid());
-        QCOMPARE(reg.dsContract()->recordCount(), 2);
-        QCOMPARE(reg.dsContract()->recordId(0), b);
-        QCOMPARE(reg.dsContract()->recordId(1), a);
+        QVERIFY(reg.loadRecords());
+        QCOMPARE(reg.records()->recordCount(), 2);
+        QCOMPARE(reg.records()->recordId(0), b);
+        QCOMPARE(reg.records()->recordId(1), a);
     }
 
     void sortByTwoIndicators() {
@@ -82,13 +82,13 @@ private Q_SLOTS:
         addRecord(Sales, {u"a"_s, QString(), u"1"_s});
         addRecord(Sales, {u"b"_s, QString(), u"2"_s});
         addRecord(Sales, {u"a"_s, QString(), u"3"_s});
-        ContractRegister reg;
+        ContractRegister reg(mApp->database());
         reg.setCurrentCategory(Sales);
-        QVERIFY(reg.ReadyGrid());
+        QVERIFY(reg.loadRecords());
         QCOMPARE(reg.sortColumns(), (QStringList{u"Data1"_s, u"Data3"_s}));
         QStringList got;
         for (int r = 0; r < 4; ++r)
-            got.append(reg.dsContract()->text(r, 1) + reg.dsContract()->text(r, 3));
+            got.append(reg.records()->text(r, 1) + reg.records()->text(r, 3));
         // The first ascends, the last descends, as the statement reads.
         QCOMPARE(got, (QStringList{u"a3"_s, u"a1"_s, u"b2"_s, u"b1"_s}));
     }
@@ -99,10 +99,10 @@ private Q_SLOTS:
         addRecord(Sales, {u"合同ALPHA"_s, u"7"_s, QString()});
         addRecord(Lease, {u"alphabet租户"_s, QString(), QString()});
         addRecord(Lease, {u"其他"_s, QString(), QString()});
-        ContractRegister reg;
+        ContractRegister reg(mApp->database());
         reg.setCurrentCategory(Sales);
-        QVERIFY(reg.ReadyGrid());
-        ContractRecordModel *m = reg.dsContract();
+        QVERIFY(reg.loadRecords());
+        ContractRecordModel *m = reg.records();
         QAbstractItemModelTester tester(m, QAbstractItemModelTester::FailureReportingMode::QtTest);
 
         reg.applyFilter(-1, u"alpha"_s);
@@ -121,10 +121,10 @@ private Q_SLOTS:
 
         // Re-reading and switching category keep the filter on the same value column.
         reg.applyFilter(0, u"alpha"_s);
-        QVERIFY(reg.ReadyGrid());
+        QVERIFY(reg.loadRecords());
         QCOMPARE(m->recordCount(), 2);
         reg.setCurrentCategory(Lease);
-        QVERIFY(reg.ReadyGrid());
+        QVERIFY(reg.loadRecords());
         QCOMPARE(column(m, 1), QStringList{u"alphabet租户"_s});
         // An empty text ends it.
         reg.applyFilter(0, QString());
@@ -156,33 +156,33 @@ private Q_SLOTS:
             QVERIFY(mApp->exec(u"UPDATE TDataPara SET IsSortField=1 WHERE MainTypeCode=? AND DataFieldA='Data2'"_s,
                                {Sales}));
 
-        ContractRegister whole;
+        ContractRegister whole(mApp->database());
         whole.setCurrentCategory(Sales);
-        QVERIFY(whole.ReadyGrid());
+        QVERIFY(whole.loadRecords());
         if (!filterMeanwhile.isEmpty())
             whole.applyFilter(1, filterMeanwhile);
 
-        ContractRegister reg;
+        ContractRegister reg(mApp->database());
         reg.setReadInBackground(true);
-        reg.dsContract()->setFirstScreenRows(20);
+        reg.records()->setFirstScreenRows(20);
         reg.setCurrentCategory(Sales);
-        ContractRecordModel *m = reg.dsContract();
+        ContractRecordModel *m = reg.records();
         QAbstractItemModelTester tester(m, QAbstractItemModelTester::FailureReportingMode::QtTest);
-        QVERIFY(reg.ReadyGrid());
+        QVERIFY(reg.loadRecords());
         // The first screen at least (or all of them, had the reader been that quick).
         QVERIFY2(m->recordCount() == 20 || m->recordCount() == Records, qPrintable(QString::number(m->recordCount())));
         if (!filterMeanwhile.isEmpty())
             reg.applyFilter(1, filterMeanwhile);
         if (rereadMeanwhile) {
             QCoreApplication::processEvents();
-            QVERIFY(reg.ReadyGrid());
+            QVERIFY(reg.loadRecords());
         }
         QSignalSpy loaded(m, &ContractRecordModel::loaded);
         if (m->isLoading())
             QVERIFY(loaded.wait(10000));
         QVERIFY(!m->isLoading());
-        QCOMPARE(column(m, 0), column(whole.dsContract(), 0));
-        QCOMPARE(column(m, 2), column(whole.dsContract(), 2));
+        QCOMPARE(column(m, 0), column(whole.records(), 0));
+        QCOMPARE(column(m, 2), column(whole.records(), 2));
         QVERIFY(m->recordCount() > 0);
         if (filterMeanwhile.isEmpty())
             QCOMPARE(m->recordCount(), Records);
@@ -199,82 +199,82 @@ private Q_SLOTS:
                            {Sales}));
         addRecord(Lease, {u"甲"_s, QString(), QString()});
         {
-            auto reg = std::make_unique<ContractRegister>();
+            auto reg = std::make_unique<ContractRegister>(mApp->database());
             reg->setReadInBackground(true);
-            reg->dsContract()->setFirstScreenRows(5);
+            reg->records()->setFirstScreenRows(5);
             reg->setCurrentCategory(Sales);
-            QVERIFY(reg->ReadyGrid());
+            QVERIFY(reg->loadRecords());
             reg.reset();
             QCoreApplication::processEvents();
         }
-        ContractRegister reg;
+        ContractRegister reg(mApp->database());
         reg.setReadInBackground(true);
-        reg.dsContract()->setFirstScreenRows(5);
+        reg.records()->setFirstScreenRows(5);
         reg.setCurrentCategory(Sales);
-        QVERIFY(reg.ReadyGrid());
+        QVERIFY(reg.loadRecords());
         reg.setCurrentCategory(Lease);
-        QVERIFY(reg.ReadyGrid());
-        QVERIFY(reg.dsContract()->finishLoading());
+        QVERIFY(reg.loadRecords());
+        QVERIFY(reg.records()->finishLoading());
         QTest::qWait(20);
-        QCOMPARE(column(reg.dsContract(), 1), QStringList{u"甲"_s});
+        QCOMPARE(column(reg.records(), 1), QStringList{u"甲"_s});
     }
 
     void filterOnAColumnTheOtherCategoryDoesNotShow() {
         addRecord(Sales, {u"a"_s, u"15"_s, QString()});
         addRecord(Lease, {u"甲"_s, u"150"_s, QString()});
         addRecord(Lease, {u"乙"_s, u"7"_s, QString()});
-        ContractRegister reg;
+        ContractRegister reg(mApp->database());
         reg.setCurrentCategory(Sales);
-        QVERIFY(reg.ReadyGrid());
+        QVERIFY(reg.loadRecords());
         reg.applyFilter(1, u"15"_s);
         reg.setCurrentCategory(Lease);
-        QVERIFY(reg.ReadyGrid());
+        QVERIFY(reg.loadRecords());
         // Lease lists only Data1, yet its records are still narrowed by their Data2.
-        QCOMPARE(reg.dsContract()->columnCount(), 2);
-        QCOMPARE(column(reg.dsContract(), 1), QStringList{u"甲"_s});
+        QCOMPARE(reg.records()->columnCount(), 2);
+        QCOMPARE(column(reg.records(), 1), QStringList{u"甲"_s});
     }
 
     void filterValuesSplitDefaultSelect() {
         QVERIFY(mApp->exec(u"UPDATE TDataPara SET DefaultSelect='甲;;乙' WHERE MainTypeCode=? AND DataFieldA='Data1'"_s,
                            {Sales}));
-        ContractRegister reg;
+        ContractRegister reg(mApp->database());
         reg.setCurrentCategory(Sales);
-        QVERIFY(reg.ReadyGrid());
+        QVERIFY(reg.loadRecords());
         QCOMPARE(reg.filterValues(0), (QStringList{u"甲"_s, QString(), u"乙"_s}));
     }
 
     void copyKeepsEveryValueColumn() {
         const int id = addRecord(Sales, {u"a"_s, u"1"_s, u"2"_s}, u"第七十五列"_s);
-        ContractRegister reg;
+        ContractRegister reg(mApp->database());
         reg.setCurrentCategory(Sales);
-        QVERIFY(reg.ReadyGrid());
+        QVERIFY(reg.loadRecords());
         mMessages.answerQuestion(false);
         QVERIFY(!reg.copyRecord(0));
-        QCOMPARE(reg.dsContract()->recordCount(), 1);
+        QCOMPARE(reg.records()->recordCount(), 1);
         mMessages.answerQuestion(true);
         QVERIFY(reg.copyRecord(0));
-        QCOMPARE(reg.dsContract()->recordCount(), 2);
-        const qint64 copy = reg.dsContract()->recordId(0);
+        QCOMPARE(reg.records()->recordCount(), 2);
+        const qint64 copy = reg.records()->recordId(0);
         QVERIFY(copy > id);
         QCOMPARE(mApp->scalar(u"SELECT MainTypeCode||Data1||Data75 FROM TContractMain WHERE ID=?"_s, {copy}),
                  Sales + u"a第七十五列"_s);
 
         reg.setCurrentCategory(u"00019999"_s);
-        QVERIFY(!reg.ReadyGrid());
+        QVERIFY(!reg.loadRecords());
         QVERIFY(!reg.copyRecord(0));
         QCOMPARE(mMessages.lastText(), u"没有可复制的记录！"_s);
     }
 
     void copyOfARecordDeletedByAnotherUser() {
         const int id = addRecord(Sales, {u"a"_s, u"1"_s, u"2"_s}, QString());
-        ContractRegister reg;
+        ContractRegister reg(mApp->database());
         reg.setCurrentCategory(Sales);
-        QVERIFY(reg.ReadyGrid());
+        QVERIFY(reg.loadRecords());
         QVERIFY(mApp->exec(u"DELETE FROM TContractMain WHERE ID=?"_s, {id}));
         mMessages.answerQuestion(true);
         QVERIFY(!reg.copyRecord(0));
         QCOMPARE(mMessages.lastText(), u"选定的合同已被其他用户删除，不能复制。"_s);
-        QCOMPARE(reg.dsContract()->recordCount(), 0);
+        QCOMPARE(reg.records()->recordCount(), 0);
         QCOMPARE(mApp->scalar(u"SELECT count(*) FROM TContractMain"_s), u"0"_s);
     }
 
@@ -285,13 +285,13 @@ private Q_SLOTS:
         const int original = mApp->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
         QVERIFY(
             mApp->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1,Data4) VALUES (?,'b','C2012007')"_s, {Sales}));
-        ContractRegister reg;
+        ContractRegister reg(mApp->database());
         reg.setCurrentCategory(Sales);
-        QVERIFY(reg.ReadyGrid());
-        QCOMPARE(reg.dsContract()->recordId(1), original);
+        QVERIFY(reg.loadRecords());
+        QCOMPARE(reg.records()->recordId(1), original);
         mMessages.answerQuestion(true);
         QVERIFY(reg.copyRecord(1));
-        const qint64 copy = reg.dsContract()->recordId(0);
+        const qint64 copy = reg.records()->recordId(0);
         QCOMPARE(mApp->scalar(u"SELECT Data1||'/'||Data2||'/'||Data4 FROM TContractMain WHERE ID=?"_s, {copy}),
                  u"a/9.50/C2012008"_s);
         QCOMPARE(mApp->scalar(u"SELECT Data4 FROM TContractMain WHERE ID=?"_s, {original}), u"C2012005"_s);
@@ -331,13 +331,13 @@ private Q_SLOTS:
                            {type, format, Sales}));
         for (const QString &v : stored)
             addRecord(Sales, {u"x"_s, v, QString()});
-        ContractRegister reg;
+        ContractRegister reg(mApp->database());
         reg.setCurrentCategory(Sales);
-        QVERIFY(reg.ReadyGrid());
-        QCOMPARE(column(reg.dsContract(), 2), listed);
+        QVERIFY(reg.loadRecords());
+        QCOMPARE(column(reg.records(), 2), listed);
         // Filtering keeps the order.
         reg.applyFilter(0, u"x"_s);
-        QCOMPARE(column(reg.dsContract(), 2), listed);
+        QCOMPARE(column(reg.records(), 2), listed);
     }
 
     void numberAscendsBeforeTheLastSortColumn() {
@@ -349,26 +349,26 @@ private Q_SLOTS:
         addRecord(Sales, {u"a"_s, u"100"_s, QString()});
         addRecord(Sales, {u"c"_s, u"20"_s, QString()});
         const int later = addRecord(Sales, {u"a"_s, u"20"_s, u"later"_s});
-        ContractRegister reg;
+        ContractRegister reg(mApp->database());
         reg.setCurrentCategory(Sales);
-        QVERIFY(reg.ReadyGrid());
+        QVERIFY(reg.loadRecords());
         QStringList got;
-        for (int r = 0; r < reg.dsContract()->recordCount(); ++r)
-            got.append(reg.dsContract()->text(r, 2) + reg.dsContract()->text(r, 1));
+        for (int r = 0; r < reg.records()->recordCount(); ++r)
+            got.append(reg.records()->text(r, 2) + reg.records()->text(r, 1));
         // Data1 ascends as text, Data2 (the last) descends by value; equal records keep their order of entry.
         QCOMPARE(got, (QStringList{u"100a"_s, u"20a"_s, u"20a"_s, u"100b"_s, u"20c"_s}));
-        QCOMPARE(reg.dsContract()->recordId(2), later);
+        QCOMPARE(reg.records()->recordId(2), later);
     }
 
     void deleteRemovesTheDocument() {
         addRecord(Sales, {u"a"_s, QString(), QString()});
         const int id = addRecord(Sales, {u"b"_s, QString(), QString()});
-        const QString doc = ContractRegister::documentPath(id);
+        const QString doc = ContractRegister(mApp->database()).documentPath(id);
         QCOMPARE(doc, mApp->file(u"DB/ContractFile/"_s + QString::number(id) + u".Doc"_s));
         QVERIFY(writeFile(doc, "doc"));
-        ContractRegister reg;
+        ContractRegister reg(mApp->database());
         reg.setCurrentCategory(Sales);
-        QVERIFY(reg.ReadyGrid());
+        QVERIFY(reg.loadRecords());
         mMessages.answerQuestion(false);
         QVERIFY(!reg.deleteRecord(0));
         QVERIFY(QFile::exists(doc));
@@ -377,18 +377,18 @@ private Q_SLOTS:
         QCOMPARE(mMessages.texts().last(),
                  u"您确认删除选定的合同数据吗？\n本记录对应已经生成或编辑过的合同内容也将一并删除！"_s);
         QVERIFY(!QFile::exists(doc));
-        QCOMPARE(reg.dsContract()->recordCount(), 1);
+        QCOMPARE(reg.records()->recordCount(), 1);
         QCOMPARE(mApp->scalar(u"SELECT count(*) FROM TContractMain WHERE ID=?"_s, {id}), u"0"_s);
     }
 
     void deleteDocumentOnly() {
         const int id = addRecord(Sales, {u"a"_s, QString(), QString()});
-        ContractRegister reg;
+        ContractRegister reg(mApp->database());
         reg.setCurrentCategory(Sales);
-        QVERIFY(reg.ReadyGrid());
+        QVERIFY(reg.loadRecords());
         QVERIFY(!reg.deleteDocument(0));
         QCOMPARE(mMessages.lastText(), u"选定合同数据的文档尚未生成或已经被删除！"_s);
-        QFile f(ContractRegister::documentPath(id));
+        QFile f(ContractRegister(mApp->database()).documentPath(id));
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.close();
         QVERIFY(reg.deleteDocument(0));
@@ -412,9 +412,9 @@ private Q_SLOTS:
             QFile f(doc);
             return f.open(QIODevice::WriteOnly);
         };
-        ContractRegister reg;
+        ContractRegister reg(mApp->database());
         reg.setCurrentCategory(Sales);
-        QVERIFY(reg.ReadyGrid());
+        QVERIFY(reg.loadRecords());
         QVERIFY(make());
         QVERIFY(reg.deleteDocument(0));
         QCOMPARE(mMessages.lastText(), u"选定合同记录生成的Word文档已经删除！"_s);
@@ -430,9 +430,9 @@ private Q_SLOTS:
         if (TempAppFolder::store() == TempAppFolder::Store::Server)
             QSKIP("counts the commits of the embedded file");
         CommitCounter commits;
-        ContractRegister reg;
+        ContractRegister reg(mApp->database());
         reg.setCurrentCategory(Sales);
-        QVERIFY(reg.ReadyGrid());
+        QVERIFY(reg.loadRecords());
         reg.storeWidths({{u"Data1"_s, 120}, {u"Data2"_s, 64}, {u"Data3"_s, 80}});
         QCOMPARE(mApp->joined(u"SELECT ColWidth FROM TDataPara WHERE MainTypeCode=? ORDER BY SortIdx"_s, {Sales}),
                  u"120,64,80"_s);

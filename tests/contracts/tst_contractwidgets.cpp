@@ -8,6 +8,7 @@
 #include "platform/ScriptedMessages.h"
 #include "store/Database.h"
 #include "support/CommitCounter.h"
+#include "support/RegisterServices.h"
 #include "support/TempAppFolder.h"
 
 #include <QApplication>
@@ -73,8 +74,8 @@ private Q_SLOTS:
 
     void typingFillsFormulasThroughTheEditors() {
         addSalesIndicators();
-        ContractEntryDialog dialog(-1, Sales);
-        QVERIFY(dialog.ReadyData());
+        ContractEntryDialog dialog(mFolder->database(), -1, Sales);
+        QVERIFY(dialog.load());
         showActive(&dialog);
         auto *edit = child<QLineEdit>(&dialog, u"EditCell"_s);
         QVERIFY(edit->isVisible());
@@ -116,7 +117,7 @@ private Q_SLOTS:
         QCOMPARE(dialog.currentRow(), 5);
         QCOMPARE(g.value(5), QString());
         QTest::mouseClick(child<QPushButton>(&dialog, u"cmdSave"_s), Qt::LeftButton);
-        QVERIFY(!dialog.entry().Cancelled);
+        QVERIFY(!dialog.entry().cancelled());
         QCOMPARE(mFolder->scalar(u"SELECT Data2||'/'||Data3||'/'||Data4||'/'||Data1 FROM TContractMain"_s),
                  u"12.50/4/50.00/ACME"_s);
     }
@@ -126,8 +127,8 @@ private Q_SLOTS:
         QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data2,Data3) VALUES (?,'1250.50','-3')"_s,
                               {Sales}));
         const int id = mFolder->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
-        ContractEntryDialog dialog(id, Sales);
-        QVERIFY(dialog.ReadyData());
+        ContractEntryDialog dialog(mFolder->database(), id, Sales);
+        QVERIFY(dialog.load());
         showActive(&dialog);
         auto *edit = child<QLineEdit>(&dialog, u"EditCell"_s);
         QCOMPARE(edit->text(), u"1250.50"_s);
@@ -151,8 +152,8 @@ private Q_SLOTS:
                               u"VALUES (?,'1250.5','2012-3-8','明年春天','7.5','手写')"_s,
                               {Sales}));
         const int id = mFolder->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
-        ContractEntryDialog dialog(id, Sales);
-        QVERIFY(dialog.ReadyData());
+        ContractEntryDialog dialog(mFolder->database(), id, Sales);
+        QVERIFY(dialog.load());
         showActive(&dialog);
         auto *edit = child<QLineEdit>(&dialog, u"EditCell"_s);
         auto *date = child<QDateTimeEdit>(&dialog, u"dtDate"_s);
@@ -168,7 +169,7 @@ private Q_SLOTS:
             QTest::keyClick(editor, Qt::Key_Return);
         }
         QTest::mouseClick(child<QPushButton>(&dialog, u"cmdSave"_s), Qt::LeftButton);
-        QVERIFY(!dialog.entry().Cancelled);
+        QVERIFY(!dialog.entry().cancelled());
         QVERIFY(mMessages.shown().isEmpty());
         QCOMPARE(mFolder->scalar(u"SELECT Data1||'/'||Data2||'/'||Data3||'/'||Data4||'/'||Data5 FROM TContractMain "
                                  u"WHERE ID=?"_s,
@@ -181,8 +182,8 @@ private Q_SLOTS:
         QVERIFY(mFolder->addIndicator(Sales, u"甲方"_s, 0, u"Data2"_s, 2) > 0);
         QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1) VALUES (?,'明年春天')"_s, {Sales}));
         const int id = mFolder->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
-        ContractEntryDialog dialog(id, Sales);
-        QVERIFY(dialog.ReadyData());
+        ContractEntryDialog dialog(mFolder->database(), id, Sales);
+        QVERIFY(dialog.load());
         showActive(&dialog);
         auto *date = child<QDateTimeEdit>(&dialog, u"dtDate"_s);
         QVERIFY(date->hasFocus());
@@ -207,11 +208,11 @@ private Q_SLOTS:
         QMdiArea area;
         area.resize(1000, 600);
         area.show();
-        QVERIFY(openContractRegisterWindow(&area, {}));
+        QVERIFY(openContractRegisterWindow(&area, mFolder->database(), registerServicesForTest()));
         auto *mag = qobject_cast<ContractRegisterWindow *>(area.subWindowList().first()->widget());
         auto *tree = child<QTreeView>(mag, u"Tree"_s);
         tree->setCurrentIndex(tree->model()->index(0, 0, tree->model()->index(0, 0)));
-        mag->TreeClick();
+        mag->showCurrentCategory();
         QHeaderView *header = mag->gridHeader();
         QWidget *viewport = header->viewport();
         const QPoint start(header->sectionViewportPosition(2) + header->sectionSize(2) - 1, header->height() / 2);
@@ -235,7 +236,7 @@ private Q_SLOTS:
         QVERIFY(mFolder->addCategory(lease, u"租赁合同"_s, u"0001"_s));
         QVERIFY(mFolder->addIndicator(lease, u"承租人"_s, 0, u"Data2"_s, 1) > 0);
         QMdiArea area;
-        QVERIFY(openContractRegisterWindow(&area, {}));
+        QVERIFY(openContractRegisterWindow(&area, mFolder->database(), registerServicesForTest()));
         auto *mag = qobject_cast<ContractRegisterWindow *>(area.subWindowList().first()->widget());
         auto *tree = child<QTreeView>(mag, u"Tree"_s);
         const QModelIndex root = tree->model()->index(0, 0);
@@ -245,14 +246,14 @@ private Q_SLOTS:
             return found.value(0);
         };
         tree->setCurrentIndex(node(u"购销合同"_s));
-        mag->TreeClick();
+        mag->showCurrentCategory();
         QWidget *viewport = mag->gridHeader()->viewport();
         const QPoint start(mag->gridHeader()->sectionViewportPosition(1) + mag->gridHeader()->sectionSize(1) - 1, 5);
         sendMouse(viewport, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
         sendMouse(viewport, QEvent::MouseMove, start + QPoint(30, 0), Qt::NoButton, Qt::LeftButton);
         // The other category is chosen while the button is still held.
         tree->setCurrentIndex(node(u"租赁合同"_s));
-        mag->TreeClick();
+        mag->showCurrentCategory();
         QCOMPARE(mag->contractRegister().currentCategory(), lease);
         sendMouse(viewport, QEvent::MouseButtonRelease, start + QPoint(30, 0), Qt::LeftButton, Qt::NoButton);
         QCOMPARE(
@@ -265,8 +266,8 @@ private Q_SLOTS:
 
     void clickingAnotherRowCommitsToTheRowLeft() {
         addSalesIndicators();
-        ContractEntryDialog dialog(-1, Sales);
-        QVERIFY(dialog.ReadyData());
+        ContractEntryDialog dialog(mFolder->database(), -1, Sales);
+        QVERIFY(dialog.load());
         showActive(&dialog);
         auto *edit = child<QLineEdit>(&dialog, u"EditCell"_s);
         QTest::keyClicks(edit, u"3"_s);
@@ -287,8 +288,8 @@ private Q_SLOTS:
         QVERIFY(mFolder->addIndicator(Sales, u"签订日期"_s, 2, u"Data4"_s, 4, QString(), u"yyyy-MM-dd"_s) > 0);
         QVERIFY(mFolder->addIndicator(Sales, u"日期大写"_s, 0, u"Data5"_s, 5, u"[DATE_STOB][签订日期]"_s) > 0);
         QVERIFY(mFolder->exec(u"UPDATE TDataPara SET DefaultSelect='甲;乙;' WHERE DataFieldA='Data1'"_s));
-        ContractEntryDialog dialog(-1, Sales);
-        QVERIFY(dialog.ReadyData());
+        ContractEntryDialog dialog(mFolder->database(), -1, Sales);
+        QVERIFY(dialog.load());
         showActive(&dialog);
         auto *combo = child<QComboBox>(&dialog, u"cmbCell"_s);
         QVERIFY(combo->isVisible());
@@ -313,13 +314,13 @@ private Q_SLOTS:
     void requiredRowGetsTheEditor() {
         addSalesIndicators();
         QVERIFY(mFolder->exec(u"UPDATE TDataPara SET NoNull=1 WHERE PropertyName='甲方'"_s));
-        ContractEntryDialog dialog(-1, Sales);
-        QVERIFY(dialog.ReadyData());
+        ContractEntryDialog dialog(mFolder->database(), -1, Sales);
+        QVERIFY(dialog.load());
         showActive(&dialog);
-        dialog.cmdSaveClick();
+        dialog.save();
         QCOMPARE(mMessages.lastText(), u"扩展参数：甲方必须填写字段！"_s);
         QCOMPARE(dialog.currentRow(), 5);
-        QVERIFY(dialog.entry().Cancelled);
+        QVERIFY(dialog.entry().cancelled());
         QCOMPARE(mFolder->scalar(u"SELECT count(*) FROM TContractMain"_s), u"0"_s);
     }
 
@@ -331,8 +332,8 @@ private Q_SLOTS:
         QMdiArea area;
         area.resize(1000, 600);
         area.show();
-        QVERIFY(openContractRegisterWindow(&area, {}));
-        QVERIFY(openContractRegisterWindow(&area, {}));
+        QVERIFY(openContractRegisterWindow(&area, mFolder->database(), registerServicesForTest()));
+        QVERIFY(openContractRegisterWindow(&area, mFolder->database(), registerServicesForTest()));
         QCOMPARE(area.subWindowList().size(), 1);
         auto *mag = qobject_cast<ContractRegisterWindow *>(area.subWindowList().first()->widget());
         QVERIFY(mag);
@@ -371,7 +372,7 @@ private Q_SLOTS:
         value->lineEdit()->setText(u"alpha"_s);
         QTest::keyClick(value->lineEdit(), Qt::Key_Return);
         QCOMPARE(mag->grid()->model()->rowCount(), 2);
-        mag->TreeClick();
+        mag->showCurrentCategory();
         QCOMPARE(mag->grid()->model()->rowCount(), 2);
         QCOMPARE(property->currentIndex(), -1);
 
@@ -384,7 +385,7 @@ private Q_SLOTS:
         QVERIFY(mFolder->exec(u"INSERT INTO TContractMain (MainTypeCode,Data1) VALUES (?,'x')"_s, {Sales}));
         const int id = mFolder->scalar(u"SELECT max(ID) FROM TContractMain"_s).toInt();
         QStringList calls;
-        ContractRegisterServices services;
+        ContractRegisterServices services = registerServicesForTest();
         services.editDocument = [&](const QString &category, const QString &path, int record) {
             calls << category + u" "_s + path + u" "_s + QString::number(record);
             return true;
@@ -399,11 +400,11 @@ private Q_SLOTS:
             return true;
         };
         QMdiArea area;
-        QVERIFY(openContractRegisterWindow(&area, services));
+        QVERIFY(openContractRegisterWindow(&area, mFolder->database(), services));
         auto *mag = qobject_cast<ContractRegisterWindow *>(area.subWindowList().first()->widget());
         auto *tree = child<QTreeView>(mag, u"Tree"_s);
         tree->setCurrentIndex(tree->model()->index(0, 0, tree->model()->index(0, 0)));
-        mag->TreeClick();
+        mag->showCurrentCategory();
         QCOMPARE(mag->grid()->model()->rowCount(), 1);
         child<QPushButton>(mag, u"documentButton"_s)->click();
         Q_EMIT mag->grid()->doubleClicked(mag->grid()->model()->index(0, 1));
@@ -417,7 +418,7 @@ private Q_SLOTS:
 
     void registerButtonsWithoutRecords() {
         QMdiArea area;
-        QVERIFY(openContractRegisterWindow(&area, {}));
+        QVERIFY(openContractRegisterWindow(&area, mFolder->database(), registerServicesForTest()));
         auto *mag = qobject_cast<ContractRegisterWindow *>(area.subWindowList().first()->widget());
         child<QPushButton>(mag, u"cmdEdit"_s)->click();
         child<QPushButton>(mag, u"documentButton"_s)->click();

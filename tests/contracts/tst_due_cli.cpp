@@ -74,9 +74,9 @@ private Q_SLOTS:
         QCOMPARE(run.lines.size(), 3);
 
         // Done reminders only with --all, marked.
-        DueReminders reminders;
+        DueReminders reminders(app.database());
         QVERIFY(reminders.load(QDate(2026, 3, 7)));
-        QVERIFY(DueReminders::markDone(reminders.due().first(), QDateTime(QDate(2026, 3, 7), QTime(9, 0))));
+        QVERIFY(reminders.markDone(reminders.due().first(), QDateTime(QDate(2026, 3, 7), QTime(9, 0))));
         run = runDue(args);
         QCOMPARE(run.lines.size(), 1);
         run = runDue(args + QStringList{QStringLiteral("--all")});

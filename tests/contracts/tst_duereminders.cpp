@@ -151,7 +151,7 @@ private Q_SLOTS:
         const qint64 id = f.contract(category, {{column, value}});
         QVERIFY(id > 0);
 
-        DueReminders reminders;
+        DueReminders reminders(f.app.database());
         QString error;
         QVERIFY2(reminders.load(Today, &error), qPrintable(error));
         if (expected == QLatin1String("unreadable")) {
@@ -184,7 +184,7 @@ private Q_SLOTS:
                                                       {"Data6", "2026年3月8日"}});
         const qint64 unnumbered = f.contract(Purchase, {{"Data2", "西南电力"}, {"Data5", "2026-03-01"}});
         const qint64 lease = f.contract(Lease, {{"Data1", "张三"}, {"Data2", "2026/3/10"}});
-        DueReminders reminders;
+        DueReminders reminders(f.app.database());
         QVERIFY(reminders.load(Today));
         QStringList rows;
         for (const DueReminder &r : reminders.due())
@@ -212,14 +212,14 @@ private Q_SLOTS:
         Fixture f;
         QVERIFY(f.build());
         const qint64 id = f.contract(Purchase, {{"Data5", "2026-03-20"}, {"Data6", "2026年3月8日"}});
-        DueReminders reminders;
+        DueReminders reminders(f.app.database());
         QVERIFY(reminders.load(Today));
         QCOMPARE(reminders.due().size(), 2);
         const DueReminder expiry = reminders.due().last();
         QCOMPARE(expiry.indicatorId, f.expiry);
         QString error;
-        QVERIFY2(DueReminders::markDone(expiry, QDateTime(Today, QTime(9, 0)), &error), qPrintable(error));
-        QVERIFY2(DueReminders::markDone(expiry, QDateTime(Today, QTime(9, 5)), &error), qPrintable(error));
+        QVERIFY2(reminders.markDone(expiry, QDateTime(Today, QTime(9, 0)), &error), qPrintable(error));
+        QVERIFY2(reminders.markDone(expiry, QDateTime(Today, QTime(9, 5)), &error), qPrintable(error));
 
         QVERIFY(reminders.load(Today));
         QCOMPARE(reminders.due().size(), 1);
@@ -241,17 +241,17 @@ private Q_SLOTS:
         QVERIFY(reminders.load(Today));
         QCOMPARE(reminders.due().size(), 1);
 
-        QVERIFY(DueReminders::unmarkDone(expiry));
+        QVERIFY(reminders.unmarkDone(expiry));
         QVERIFY(reminders.load(Today));
         QCOMPARE(reminders.due().size(), 2);
 
         // A mark whose contract is gone is cleared by the next mark.
-        QVERIFY(DueReminders::markDone(expiry, QDateTime(Today, QTime(9, 0))));
+        QVERIFY(reminders.markDone(expiry, QDateTime(Today, QTime(9, 0))));
         QVERIFY(f.app.exec(QStringLiteral("DELETE FROM TContractMain WHERE ID=?"), {id}));
         const qint64 other = f.contract(Purchase, {{"Data5", "2026-03-09"}});
         QVERIFY(reminders.load(Today));
         QCOMPARE(reminders.due().size(), 1);
-        QVERIFY(DueReminders::markDone(reminders.due().first(), QDateTime(Today, QTime(9, 0))));
+        QVERIFY(reminders.markDone(reminders.due().first(), QDateTime(Today, QTime(9, 0))));
         QCOMPARE(f.app.joined(QStringLiteral("SELECT ContractID FROM TDueDone")), QString::number(other));
     }
 };

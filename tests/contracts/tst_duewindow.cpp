@@ -7,6 +7,7 @@
 #include "contracts/DueReminderWindow.h"
 #include "platform/Clock.h"
 #include "platform/ScriptedMessages.h"
+#include "support/RegisterServices.h"
 #include "support/TempAppFolder.h"
 
 #include <QAction>
@@ -44,12 +45,12 @@ private Q_SLOTS:
         TempAppFolder app;
         QMdiArea area;
         QMdiArea *openedIn = nullptr;
-        ContractRegisterServices services;
+        ContractRegisterServices services = registerServicesForTest();
         services.openDueReminders = [&](QMdiArea *in) {
             openedIn = in;
             return true;
         };
-        QVERIFY(openContractRegisterWindow(&area, services));
+        QVERIFY(openContractRegisterWindow(&area, app.database(), services));
         auto *action = area.findChild<QAction *>(QStringLiteral("dueRemindersAction"));
         QVERIFY(action);
         QCOMPARE(action->text(), QStringLiteral("到期提醒"));
@@ -72,8 +73,8 @@ private Q_SLOTS:
         QTableView *exported = nullptr;
         DueReminderServices services;
         services.sendGridToExcel = [&](const QString &, QTableView *grid) { exported = grid; };
-        DueReminderWindow window(services);
-        QVERIFY(window.ReadyData());
+        DueReminderWindow window(app.database(), services);
+        QVERIFY(window.reload());
         window.resize(900, 500);
         window.show();
         auto *grid = window.findChild<QTableView *>(QStringLiteral("reminderGrid"));

@@ -45,17 +45,17 @@ private Q_SLOTS:
         ContractFormulas f(grid);
 
         grid.setValue(0, u"12.50"_s);
-        QVERIFY(f.CheckAutoCalc(u"单价"_s, u"12.50"_s));
+        QVERIFY(f.recalculate(u"单价"_s, u"12.50"_s));
         QCOMPARE(grid.value(2), u"0.00"_s);
         QCOMPARE(grid.value(3), u"零"_s);
 
         grid.setValue(1, u"4"_s);
-        QVERIFY(f.CheckAutoCalc(u"数量"_s, u"4"_s));
+        QVERIFY(f.recalculate(u"数量"_s, u"4"_s));
         QCOMPARE(grid.value(2), u"50.00"_s);
         QCOMPARE(grid.value(3), u"伍拾"_s);
 
         grid.setValue(4, u"2012-02-15"_s);
-        QVERIFY(f.CheckAutoCalc(u"签订日期"_s, u"2012-02-15"_s));
+        QVERIFY(f.recalculate(u"签订日期"_s, u"2012-02-15"_s));
         QCOMPARE(grid.value(5), u"二○一二年二月十五日"_s);
         QVERIFY(mMessages.shown().isEmpty());
     }
@@ -78,7 +78,7 @@ private Q_SLOTS:
         grid.setRows(rows);
         ContractFormulas f(grid);
         grid.setValue(grid.rowOf(u"A"_s), u"3"_s);
-        QVERIFY(f.CheckAutoCalc(u"A"_s, u"3"_s));
+        QVERIFY(f.recalculate(u"A"_s, u"3"_s));
         QCOMPARE(grid.value(grid.rowOf(u"B"_s)), u"6.0"_s);
         QCOMPARE(grid.value(grid.rowOf(u"C"_s)), u"7"_s);
     }
@@ -89,10 +89,10 @@ private Q_SLOTS:
                       row(u"大写"_s, Txt, QString(), u"  [MONEY_STOB][甲][乙] "_s),
                       row(u"万元"_s, Txt, QString(), u"[MONEY_STOB_W][甲]"_s)});
         ContractFormulas f(grid);
-        QVERIFY(f.CheckAutoCalc(u"乙"_s, u"10.50"_s));
+        QVERIFY(f.recalculate(u"乙"_s, u"10.50"_s));
         QCOMPARE(grid.value(2), u"壹拾伍角"_s);
         QCOMPARE(grid.value(3), QString());
-        QVERIFY(f.CheckAutoCalc(u"甲"_s, u"12.5"_s));
+        QVERIFY(f.recalculate(u"甲"_s, u"12.5"_s));
         QCOMPARE(grid.value(2), u"壹拾贰伍角"_s);
         QCOMPARE(grid.value(3), u"壹拾贰万伍仟"_s);
     }
@@ -101,7 +101,7 @@ private Q_SLOTS:
         ContractEntryGrid grid;
         grid.setRows({row(u"金额"_s, Num), row(u"结果"_s, Txt, u"999.9"_s, u"1+[MONEY_STOB][金额]"_s)});
         ContractFormulas f(grid);
-        QVERIFY(f.CheckAutoCalc(u"金额"_s, u"5"_s));
+        QVERIFY(f.recalculate(u"金额"_s, u"5"_s));
         // "[MONEY_STOB]" is a reference to a row that does not exist: 1+05 evaluates as arithmetic.
         QCOMPARE(grid.value(1), u"6.0"_s);
     }
@@ -110,8 +110,8 @@ private Q_SLOTS:
         ContractEntryGrid grid;
         grid.setRows({row(u"A"_s, Num), row(u"B"_s, Num), row(u"C"_s, Num, QString(), u"[A]+[B]+[无此指标]+7"_s)});
         ContractFormulas f(grid);
-        QCOMPARE(f.GetCalcStr(u"[A]+[B]"_s), u"0+0"_s);
-        QVERIFY(f.CheckAutoCalc(u"A"_s, u"2"_s));
+        QCOMPARE(f.substituteValues(u"[A]+[B]"_s), u"0+0"_s);
+        QVERIFY(f.recalculate(u"A"_s, u"2"_s));
         QCOMPARE(grid.value(2), u"9"_s);
     }
 
@@ -119,7 +119,7 @@ private Q_SLOTS:
         ContractEntryGrid grid;
         grid.setRows({row(u"D"_s, Dat, u"dd.MM.yyyy"_s), row(u"X"_s, Txt, QString(), u"[DATE_STOB][D]"_s)});
         ContractFormulas f(grid);
-        QVERIFY(f.CheckAutoCalc(u"D"_s, u"01.10.2010"_s));
+        QVERIFY(f.recalculate(u"D"_s, u"01.10.2010"_s));
         QCOMPARE(grid.value(1), u"二○一○年十月一日"_s);
     }
 
@@ -129,7 +129,7 @@ private Q_SLOTS:
                       row(u"Y"_s, Num, QString(), u"[D]+1"_s)});
         grid.setValue(1, u"旧值"_s);
         ContractFormulas f(grid);
-        QVERIFY(!f.CheckAutoCalc(u"D"_s, u"不是日期"_s));
+        QVERIFY(!f.recalculate(u"D"_s, u"不是日期"_s));
         QCOMPARE(mMessages.shown().size(), 1);
         QVERIFY(
             mMessages.lastText().startsWith(u"自动计算公式出错！请检验扩展参数模板中的计算字段设置！\n错误原因："_s));
@@ -159,7 +159,7 @@ private Q_SLOTS:
         grid.setRows(rows);
         ContractFormulas f(grid);
         grid.setValue(grid.rowOf(changed), u"1"_s);
-        f.CheckAutoCalc(changed, u"1"_s);
+        f.recalculate(changed, u"1"_s);
         QCOMPARE(mMessages.shown().size(), 1);
         QVERIFY2(mMessages.lastText().contains(loop), qPrintable(mMessages.lastText()));
         QVERIFY(mMessages.lastText().startsWith(u"自动计算公式出错！"_s));
@@ -178,14 +178,14 @@ private Q_SLOTS:
     void floatFormat() {
         QFETCH(QString, format);
         QFETCH(QString, expected);
-        QCOMPARE(ContractFormulas::GetFloatFormat(format), expected);
+        QCOMPARE(ContractFormulas::floatFormat(format), expected);
     }
 
     void arithmeticRoundsHalvesAway() {
         ContractEntryGrid grid;
         grid.setRows({row(u"A"_s, Num), row(u"B"_s, Num, u"9.99"_s, u"[A]/8"_s)});
         ContractFormulas f(grid);
-        QVERIFY(f.CheckAutoCalc(u"A"_s, u"1"_s)); // 0.125
+        QVERIFY(f.recalculate(u"A"_s, u"1"_s)); // 0.125
         QCOMPARE(grid.value(1), u"0.13"_s);
         QVERIFY(mMessages.shown().isEmpty());
     }
@@ -216,7 +216,7 @@ private Q_SLOTS:
         grid.setRows({row(u"金额"_s, Num), row(u"结果"_s, Num, format, formula)});
         ContractFormulas f(grid);
         grid.setValue(0, value);
-        QVERIFY(f.CheckAutoCalc(u"金额"_s, value));
+        QVERIFY(f.recalculate(u"金额"_s, value));
         QCOMPARE(grid.value(1), expected);
         QVERIFY(mMessages.shown().isEmpty());
     }
@@ -265,7 +265,7 @@ private Q_SLOTS:
                       row(u"W"_s, Txt, QString(), u"[MONEY_STOB_W][B]"_s)});
         ContractFormulas f(grid);
         grid.setValue(0, value);
-        QVERIFY(f.CheckAutoCalc(u"A"_s, value));
+        QVERIFY(f.recalculate(u"A"_s, value));
         QCOMPARE(grid.value(1), result);
         QCOMPARE(grid.value(2), capital.isNull() ? QString() : capital);
         QCOMPARE(grid.value(3), capitalWan.isNull() ? QString() : capitalWan);
@@ -284,7 +284,7 @@ private Q_SLOTS:
         grid.setValue(2, u"旧值"_s);
         grid.setValue(3, u"1.00"_s);
         ContractFormulas f(grid);
-        QVERIFY(!f.CheckAutoCalc(u"A"_s, u"3"_s));
+        QVERIFY(!f.recalculate(u"A"_s, u"3"_s));
         QCOMPARE(mMessages.shown().size(), 1);
         const QString text = mMessages.lastText();
         QVERIFY2(text.startsWith(u"自动计算公式出错！请检验扩展参数模板中的计算字段设置！\n错误原因："_s),
@@ -296,7 +296,7 @@ private Q_SLOTS:
 
         // The next change is reported again.
         mMessages.clear();
-        QVERIFY(!f.CheckAutoCalc(u"A"_s, u"7/"_s));
+        QVERIFY(!f.recalculate(u"A"_s, u"7/"_s));
         QCOMPARE(mMessages.shown().size(), 1);
         QCOMPARE(grid.value(1), u"6"_s);
     }

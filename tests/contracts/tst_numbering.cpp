@@ -1,6 +1,7 @@
 #include "contracts/ContractEntryGrid.h"
 #include "contracts/ContractNumbering.h"
 #include "platform/Clock.h"
+#include "store/ContractStore.h"
 #include "support/FolderTest.h"
 
 #include <QTest>
@@ -35,7 +36,7 @@ private:
         }
         ContractEntryGrid grid;
         grid.setRows(cells);
-        ContractNumbering::ReadyBillID(grid, Category);
+        ContractNumbering::numberNewRecord(ContractStore(mApp->database()), grid, Category);
         QStringList out;
         for (int r = 0; r < grid.rows(); ++r)
             out.append(grid.value(r));
@@ -126,8 +127,8 @@ private Q_SLOTS:
     }
 
     void helpers() {
-        QCOMPARE(ContractNumbering::RemoveBrackets(u"C[YYYY][MM]["_s), u"CYYYYMM"_s);
-        QCOMPARE(ContractNumbering::ReplaceDateTokens(u"YYYY-YY-MM-DD-YYYY"_s, Feb15), u"2012-12-02-15-YYYY"_s);
+        QCOMPARE(ContractNumbering::removeBrackets(u"C[YYYY][MM]["_s), u"CYYYYMM"_s);
+        QCOMPARE(ContractNumbering::replaceDateTokens(u"YYYY-YY-MM-DD-YYYY"_s, Feb15), u"2012-12-02-15-YYYY"_s);
     }
 
 private:

@@ -293,18 +293,27 @@ private Q_SLOTS:
             use(*mFirst);
         };
 
+        // A register works on the database it was made with: each is made after the second program's turn, which
+        // replaced the process's database.
         madeBySecond(Doc);
-        ContractRegister reg;
-        reg.setCurrentCategory(Code);
-        QVERIFY(reg.ReadyGrid());
-        QVERIFY(reg.deleteDocument(0));
-        QCOMPARE(mMessages.lastText(), QStringLiteral("选定合同记录生成的Word文档已经删除！"));
-        QCOMPARE(onServer(Doc), std::nullopt);
+        {
+            ContractRegister reg(mFirst->database());
+            reg.setCurrentCategory(Code);
+            QVERIFY(reg.loadRecords());
+            QVERIFY(reg.deleteDocument(0));
+            QCOMPARE(mMessages.lastText(), QStringLiteral("选定合同记录生成的Word文档已经删除！"));
+            QCOMPARE(onServer(Doc), std::nullopt);
+        }
 
         madeBySecond(Doc);
-        mMessages.answerQuestion(true);
-        QVERIFY(reg.deleteRecord(0));
-        QCOMPARE(onServer(Doc), std::nullopt);
+        {
+            ContractRegister reg(mFirst->database());
+            reg.setCurrentCategory(Code);
+            QVERIFY(reg.loadRecords());
+            mMessages.answerQuestion(true);
+            QVERIFY(reg.deleteRecord(0));
+            QCOMPARE(onServer(Doc), std::nullopt);
+        }
 
         madeBySecond(otherTemplate);
         CategoryCommands commands(Database::instance());

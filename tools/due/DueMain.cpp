@@ -95,7 +95,7 @@ int main(int argc, char *argv[]) {
         err << Qt::endl;
         return 1;
     }
-    DueReminders reminders;
+    DueReminders reminders(dm);
     QString error;
     const bool read = reminders.load(today, options, &error);
     if (!read) {

@@ -295,7 +295,7 @@ void ShotRun::registerWindow() {
     auto *model = qobject_cast<CategoryTreeModel *>(tree->model());
     tree->expandAll();
     tree->setCurrentIndex(model->findCode(ChildCode));
-    window->TreeClick();
+    window->showCurrentCategory();
     // Widened by hand as a user does (the register keeps the widths).
     const QList<QPair<int, int>> widths = {{1, 130}, {2, 190}, {3, 160}, {4, 250}};
     for (const auto &[column, width] : widths)
@@ -405,7 +405,7 @@ void ShotRun::multiRowTitles() {
     auto *model = qobject_cast<CategoryTreeModel *>(tree->model());
     tree->expandAll();
     tree->setCurrentIndex(model->findCode(ChildCode));
-    window->TreeClick();
+    window->showCurrentCategory();
     window->grid()->horizontalScrollBar()->setValue(window->grid()->horizontalScrollBar()->maximum());
     window->grid()->setCurrentIndex(window->grid()->model()->index(1, 7));
     WindowShots::pause(500);

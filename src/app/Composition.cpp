@@ -89,11 +89,17 @@ DueReminderServices dueReminderServices() {
 
 } // namespace
 
-Composition::Composition()
-    : mOffice(std::make_unique<SharedOffice>())
+Composition::Composition(std::unique_ptr<Database> database)
+    : Composition(*database) {
+    mOwnedDatabase = std::move(database);
+}
+
+Composition::Composition(Database &database)
+    : mDatabase(database)
+    , mOffice(std::make_unique<SharedOffice>())
     , mRenderer(std::make_unique<OfficePdfRenderer>(*mOffice))
     , mDocuments(
-          database(), [this] { return std::make_unique<LibreOfficeWordApp>(*mOffice); },
+          database, [this] { return std::make_unique<LibreOfficeWordApp>(*mOffice); },
           // A batch's documents are not edited in its offices again.
           [] {
               auto word = std::make_unique<LibreOfficeWordApp>(LibreOfficeWordApp::Display::Headless);
@@ -102,11 +108,11 @@ Composition::Composition()
           },
           *mRenderer,
           // Opened over the editor's tool window, which stays on top of everything else.
-          [](const QString &table, const QString &categoryCode, int id) {
-              return EditIndicatorName(table, categoryCode, id, QApplication::activeWindow());
+          [this](const QString &table, const QString &categoryCode, int id) {
+              return EditIndicatorName(mDatabase, table, categoryCode, id, QApplication::activeWindow());
           },
-          [](const QString &categoryCode, QString *name) {
-              return SelectIndicator(categoryCode, name, QApplication::activeWindow());
+          [this](const QString &categoryCode, QString *name) {
+              return SelectIndicator(mDatabase, categoryCode, name, QApplication::activeWindow());
           }) {
     // No office the program starts may outlive it, however it ends.
     OfficeProcesses::installExitGuards();
@@ -125,7 +131,7 @@ ContractRegisterServices Composition::contractMagServices() {
     const auto generateDocuments = [this](const QList<int> &recordIds, QWidget *parent) {
         GenerateDocuments(mDocuments, recordIds, parent);
     };
-    const auto loadIn = [this](const QString &category) { return importContracts(database(), category); };
+    const auto loadIn = [this](const QString &category) { return importContracts(mDatabase, category); };
     const auto preview = [](const QString &title, QTableView *grid) {
         auto *records = qobject_cast<ContractRecordModel *>(grid->model());
         return records ? previewGrid(title, gridContent(grid, records), grid->window()) : false;
@@ -147,13 +153,12 @@ ContractRegisterServices Composition::contractMagServices() {
     return {editDocument, generateDocuments, loadIn, preview, sendToSpreadsheet, openReminders};
 }
 
-Database &Composition::database() {
-    return Database::instance();
-}
-
 MainCommands Composition::mainCommands() {
     MainCommands c;
-    c.openTemplateManagerWindow = [this](QMdiArea *area) { return openTemplateManagerWindow(area, templateTab()); };
+    c.database = &mDatabase;
+    c.openTemplateManagerWindow = [this](QMdiArea *area) {
+        return openTemplateManagerWindow(area, mDatabase, templateTab());
+    };
     c.openContractRegisterWindow = [this](QMdiArea *area) {
         return openContractRegisterWindow(area, database(), contractMagServices());
     };
@@ -162,17 +167,19 @@ MainCommands Composition::mainCommands() {
         DueReminders reminders(database());
         return reminders.load(Clock::instance().now().date()) ? reminders.contractsDue() : 0;
     };
-    c.backup = [] { BackupDatabase(); };
-    c.restore = [](const std::function<bool()> &check, const std::function<void()> &end, const QString &archive) {
-        RestoreDatabase(check, end, archive);
+    c.backup = [this] { BackupDatabase(mDatabase); };
+    c.restore = [this](const std::function<bool()> &check, const std::function<void()> &end, const QString &archive) {
+        RestoreDatabase(mDatabase, check, end, archive);
     };
-    c.rebuild = [](QWidget *parent, const std::function<void()> &closeChildren) { ShowRebuild(parent, closeChildren); };
-    c.serverConnection = [](QWidget *parent) { ShowServerConnection(parent); };
+    c.rebuild = [this](QWidget *parent, const std::function<void()> &closeChildren) {
+        ShowRebuild(parent, mDatabase, closeChildren);
+    };
+    c.serverConnection = [this](QWidget *parent) { ShowServerConnection(parent, mDatabase.appFolder()); };
     c.changeHistory = [this](QWidget *parent) {
-        showChangeHistory(database(), parent, contractMagServices().sendGridToExcel);
+        showChangeHistory(mDatabase, parent, contractMagServices().sendGridToExcel);
     };
-    c.openHelp = [](QWidget *parent) { OpenHelpPage(parent); };
-    c.openTutorial = [](QWidget *parent) { OpenTutorialPage(parent); };
+    c.openHelp = [this](QWidget *parent) { OpenHelpPage(parent, mDatabase.appFolder()); };
+    c.openTutorial = [this](QWidget *parent) { OpenTutorialPage(parent, mDatabase.appFolder()); };
     c.sampleSites = SampleSites();
     c.openSample = [](int index) { OpenSampleSite(index); };
     c.startUpdater = [] { StartUpdater(); };

@@ -20,13 +20,16 @@ class SharedOffice;
 // page. A test makes a Composition too and puts its stand-ins into documents() before it opens a window.
 class Composition {
 public:
-    Composition();
+    // Owns the program's database, opened before the composition is made.
+    explicit Composition(std::unique_ptr<Database> database);
+    // Works on a database someone else owns (a test's application folder).
+    explicit Composition(Database &database);
     ~Composition();
     Composition(const Composition &) = delete;
     Composition &operator=(const Composition &) = delete;
 
-    // The one database of the program, opened before the composition is made.
-    Database &database();
+    // The one database of the program.
+    Database &database() { return mDatabase; }
 
     // What the main window's commands open and run.
     MainCommands mainCommands();
@@ -42,6 +45,8 @@ public:
     void afterMainWindowShown();
 
 private:
+    std::unique_ptr<Database> mOwnedDatabase;
+    Database &mDatabase;
     // Declared first: every window's document and the renderer go before the office they live in.
     std::unique_ptr<SharedOffice> mOffice;
     std::unique_ptr<PdfRenderer> mRenderer;

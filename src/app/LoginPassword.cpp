@@ -2,8 +2,7 @@
 
 #include "platform/Messages.h"
 #include "store/Database.h"
-
-#include <QSqlQuery>
+#include "store/ParameterStore.h"
 
 #include <sodium.h>
 
@@ -46,8 +45,9 @@ bool LoginPassword::matches(const QString &stored, const QString &typed) {
            0;
 }
 
-void LoginPassword::load(Database &dm) {
-    mStored = dm.readLogPass().value_or(QString());
+void LoginPassword::load(Database &database) {
+    mDatabase = &database;
+    mStored = ParameterStore(database).password().value_or(QString());
     if (mStored == NoPassword)
         mStored.clear();
 }
@@ -73,33 +73,29 @@ bool LoginPassword::adminCheck() const {
     return false;
 }
 
-LoginPassword::ChangeResult LoginPassword::CheckPass(const QString &oldText, const QString &newText,
-                                                     const QString &ensureText) {
+LoginPassword::ChangeResult LoginPassword::changePassword(const QString &oldText, const QString &newText,
+                                                          const QString &ensureText) {
     if (newText != ensureText) {
         Messages::instance().information(QStringLiteral("新密码与确认输入的新密码不一致！"));
         return ChangeResult::Mismatch;
     }
-    QSqlQuery dsQuery(Database::instance().connection());
-    if (!execBound(dsQuery, QStringLiteral("SELECT LogPass FROM TPara LIMIT 1"), {})) {
-        Messages::instance().information(Database::instance().failureText(QStringLiteral("读取数据文件发生错误！")));
+    const std::optional<ParameterStore::PasswordRow> row =
+        mDatabase ? ParameterStore(*mDatabase).passwordRow() : std::nullopt;
+    if (!row) {
+        Messages::instance().information(mDatabase ? mDatabase->failureText(QStringLiteral("读取数据文件发生错误！"))
+                                                   : QStringLiteral("读取数据文件发生错误！"));
         return ChangeResult::ReadFailed;
     }
-    const bool hasRow = dsQuery.next();
-    const QString storedNow = hasRow ? dsQuery.value(0).toString() : QString();
-    dsQuery.finish();
-    if (!matches(storedNow, oldText)) {
+    if (!matches(row->stored, oldText)) {
         Messages::instance().information(QStringLiteral("要修改密码，必须输入正确的原密码！"));
         return ChangeResult::WrongOld;
     }
 
     const QString newStored = toStored(newText);
-    QSqlQuery post(Database::instance().connection());
-    const bool ok = !(newStored.isEmpty() && !newText.isEmpty()) &&
-                    // The table holds the one parameter row; no row identifier is common to both stores.
-                    (hasRow ? execBound(post, QStringLiteral("UPDATE TPara SET LogPass=?"), {newStored})
-                            : execBound(post, QStringLiteral("INSERT INTO TPara (LogPass) VALUES (?)"), {newStored}));
+    const bool ok =
+        !(newStored.isEmpty() && !newText.isEmpty()) && ParameterStore(*mDatabase).setPassword(newStored, row->exists);
     if (!ok) {
-        Messages::instance().information(Database::instance().failureText(QStringLiteral("存储数据发生错误！")));
+        Messages::instance().information(mDatabase->failureText(QStringLiteral("存储数据发生错误！")));
         return ChangeResult::SaveFailed;
     }
     Messages::instance().information(QStringLiteral("修改密码成功！"));

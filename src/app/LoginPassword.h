@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class Messages;
 class Database;
 
 // The optional login password. The stored value is a salted hash; the empty text and "579" stay as they are
@@ -15,8 +16,9 @@ public:
     // Whether a typed text is the password the stored value stands for (exact, letter case included).
     static bool matches(const QString &stored, const QString &typed);
 
-    // Loads the stored value at start; a table that cannot be read leaves no password.
-    void load(Database &dm);
+    // Loads the stored value at start from the database that keeps it; a table that cannot be read leaves no
+    // password.
+    void load(Database &database);
     bool isSet() const { return !isNone(mStored); }
     const QString &stored() const { return mStored; }
     void setStored(const QString &stored) { mStored = stored; }
@@ -33,9 +35,11 @@ public:
         Saved,      // stored and remembered, dialog closes
         SaveFailed, // nothing changed, dialog closes
     };
-    // The change dialog's check: compares, stores and remembers; shows the messages.
-    ChangeResult CheckPass(const QString &oldText, const QString &newText, const QString &ensureText);
+    // The change dialog's check: compares, stores in the database load() read from and remembers; shows the
+    // Messages::instance().
+    ChangeResult changePassword(const QString &oldText, const QString &newText, const QString &ensureText);
 
 private:
+    Database *mDatabase = nullptr;
     QString mStored;
 };

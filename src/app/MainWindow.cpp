@@ -44,21 +44,79 @@ MainWindow::MainWindow(MainCommands commands, QWidget *parent)
     statusBar()->addWidget(mDueNote);
 
     terminate = [this] {
-        Database::instance().close();
+        if (mCommands.database)
+            mCommands.database->close();
         QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
         hide();
     };
-    FormCreate();
+    startUp();
 }
 
-void MainWindow::FormCreate() {
+void MainWindow::startUp() {
     mFirstActivation = true;
-    if (Database::exists())
-        mPassword.load(Database::instance());
+    if (mCommands.database)
+        mPassword.load(*mCommands.database);
     const QRect screen =
         QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry() : QRect(0, 0, 1024, 768);
     setGeometry(0, 0, screen.width(), screen.height() - 30);
 }
+
+namespace {
+
+// The frame's commands, one row each, in the manner of an action manager: where the command sits, its id (the object
+// name the tests and the help pages find it by), its caption and icon, and what it runs or the menu it opens. A row
+// without an id is a separator. The two toolbar rows and the drop-down menus are built from these tables alone.
+struct ToolbarRow {
+    enum Bar { Top, Bottom } bar;
+    const char *id;
+    const char *text;
+    QStyle::StandardPixmap icon;
+    void (MainWindow::*run)();
+    const char *menu;
+};
+
+const ToolbarRow ToolbarRows[] = {
+    {ToolbarRow::Top, "contractsButton", "合同编辑与生成", QStyle::SP_FileDialogDetailedView,
+     &MainWindow::openContractRegister, nullptr},
+    {ToolbarRow::Top, "templatesButton", "合同模板管理", QStyle::SP_FileDialogListView,
+     &MainWindow::openTemplateManagement, nullptr},
+    {ToolbarRow::Top, "dueButton", "到期提醒", QStyle::SP_MessageBoxWarning, &MainWindow::openDueReminders, nullptr},
+    {ToolbarRow::Top, nullptr, nullptr, {}, nullptr, nullptr},
+    {ToolbarRow::Top, "samplesButton", "在线合同范本", QStyle::SP_FileLinkIcon, nullptr, "sampleMenu"},
+    {ToolbarRow::Top, "passwordButton", "设置登陆密码", QStyle::SP_DialogApplyButton, &MainWindow::setPassword,
+     nullptr},
+    {ToolbarRow::Top, "TBDatabase", "数据库维护", QStyle::SP_DialogSaveButton, nullptr, "databaseMenu"},
+    {ToolbarRow::Bottom, "updateButton", "在线升级", QStyle::SP_BrowserReload, &MainWindow::updateOnline, nullptr},
+    {ToolbarRow::Bottom, nullptr, nullptr, {}, nullptr, nullptr},
+    {ToolbarRow::Bottom, "TBHelp", "帮助", QStyle::SP_DialogHelpButton, nullptr, "helpMenu"},
+    {ToolbarRow::Bottom, "tutorialButton", "动画教程", QStyle::SP_MediaPlay, &MainWindow::openTutorial, nullptr},
+    {ToolbarRow::Bottom, nullptr, nullptr, {}, nullptr, nullptr},
+    {ToolbarRow::Bottom, "closeButton", "关闭", QStyle::SP_DialogCloseButton, &MainWindow::closeFrame, nullptr},
+};
+
+struct MenuRow {
+    const char *menu;
+    const char *id;
+    const char *text;
+    void (MainWindow::*run)();
+};
+
+// The menu of "在线合同范本" holds the sample sites the commands name; it has no fixed rows.
+const MenuRow MenuRows[] = {
+    {"databaseMenu", "backupAction", "数据库备份", &MainWindow::backupDatabase},
+    {"databaseMenu", "restoreAction", "数据库还原", &MainWindow::restoreBackup},
+    {"databaseMenu", nullptr, nullptr, nullptr},
+    {"databaseMenu", "rebuildAction", "系统重建", &MainWindow::rebuildSystem},
+    {"databaseMenu", "changeHistoryAction", "修改记录", &MainWindow::showChangeHistory},
+    {"databaseMenu", nullptr, nullptr, nullptr},
+    {"databaseMenu", "serverConnectionAction", "服务器连接设置", &MainWindow::serverConnectionSettings},
+    {"helpMenu", "manualAction", "使用说明", &MainWindow::openManual},
+    {"helpMenu", "tutorialAction", "动画教程", &MainWindow::openTutorial},
+    {"helpMenu", nullptr, nullptr, nullptr},
+    {"helpMenu", "aboutAction", "关于..", &MainWindow::showAbout},
+};
+
+} // namespace
 
 QToolButton *MainWindow::addButton(QToolBar *bar, const char *name, const QString &caption, int icon) {
     auto *button = new QToolButton(bar);
@@ -72,117 +130,88 @@ QToolButton *MainWindow::addButton(QToolBar *bar, const char *name, const QStrin
     return button;
 }
 
+QToolBar *MainWindow::addToolBarRow(const QString &title, const char *name) {
+    auto *bar = addToolBar(title);
+    bar->setObjectName(QString::fromLatin1(name));
+    bar->setMovable(false);
+    bar->setIconSize(QSize(32, 32));
+    return bar;
+}
+
+QMenu *MainWindow::buildMenu(const char *name) {
+    auto *menu = new QMenu(this);
+    menu->setObjectName(QString::fromLatin1(name));
+    for (const MenuRow &row : MenuRows) {
+        if (qstrcmp(row.menu, name) != 0)
+            continue;
+        if (!row.id) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction *action = menu->addAction(QString::fromUtf8(row.text));
+        action->setObjectName(QString::fromLatin1(row.id));
+        connect(action, &QAction::triggered, this, row.run);
+    }
+    if (qstrcmp(name, "sampleMenu") == 0) {
+        for (int i = 0; i < mCommands.sampleSites.size(); ++i) {
+            QAction *item = menu->addAction(mCommands.sampleSites.at(i).first);
+            connect(item, &QAction::triggered, this, [this, i] {
+                if (mCommands.openSample)
+                    mCommands.openSample(i);
+            });
+        }
+    }
+    return menu;
+}
+
 void MainWindow::buildToolBar() {
     // Two rows, wrapped after the maintenance button.
-    auto *top = addToolBar(QStringLiteral("ToolBar1"));
-    top->setObjectName(QStringLiteral("topToolBar"));
-    top->setMovable(false);
-    top->setIconSize(QSize(32, 32));
+    QToolBar *top = addToolBarRow(QStringLiteral("ToolBar1"), "topToolBar");
     addToolBarBreak();
-    auto *bottom = addToolBar(QStringLiteral("ToolBar2"));
-    bottom->setObjectName(QStringLiteral("bottomToolBar"));
-    bottom->setMovable(false);
-    bottom->setIconSize(QSize(32, 32));
-
-    auto *contractsButton =
-        addButton(top, "contractsButton", QStringLiteral("合同编辑与生成"), QStyle::SP_FileDialogDetailedView);
-    connect(contractsButton, &QToolButton::clicked, this, &MainWindow::openContractRegister);
-    auto *templatesButton =
-        addButton(top, "templatesButton", QStringLiteral("合同模板管理"), QStyle::SP_FileDialogListView);
-    connect(templatesButton, &QToolButton::clicked, this, &MainWindow::openTemplateManagement);
-    auto *dueButton = addButton(top, "dueButton", QStringLiteral("到期提醒"), QStyle::SP_MessageBoxWarning);
-    connect(dueButton, &QToolButton::clicked, this, &MainWindow::openDueReminders);
-    top->addSeparator();
-
-    auto *samplesButton = addButton(top, "samplesButton", QStringLiteral("在线合同范本"), QStyle::SP_FileLinkIcon);
-    auto *sampleMenu = new QMenu(this);
-    sampleMenu->setObjectName(QStringLiteral("sampleMenu"));
-    for (int i = 0; i < mCommands.sampleSites.size(); ++i) {
-        QAction *item = sampleMenu->addAction(mCommands.sampleSites.at(i).first);
-        connect(item, &QAction::triggered, this, [this, i] {
-            if (mCommands.openSample)
-                mCommands.openSample(i);
-        });
+    QToolBar *bottom = addToolBarRow(QStringLiteral("ToolBar2"), "bottomToolBar");
+    for (const ToolbarRow &row : ToolbarRows) {
+        QToolBar *bar = row.bar == ToolbarRow::Top ? top : bottom;
+        if (!row.id) {
+            bar->addSeparator();
+            continue;
+        }
+        QToolButton *button = addButton(bar, row.id, QString::fromUtf8(row.text), row.icon);
+        if (row.menu) {
+            button->setMenu(buildMenu(row.menu));
+            button->setPopupMode(QToolButton::InstantPopup);
+        } else {
+            connect(button, &QToolButton::clicked, this, row.run);
+        }
     }
-    samplesButton->setMenu(sampleMenu);
-    samplesButton->setPopupMode(QToolButton::InstantPopup);
+}
 
-    auto *passwordButton =
-        addButton(top, "passwordButton", QStringLiteral("设置登陆密码"), QStyle::SP_DialogApplyButton);
-    connect(passwordButton, &QToolButton::clicked, this, &MainWindow::setPassword);
+void MainWindow::openManual() {
+    if (mCommands.openHelp)
+        mCommands.openHelp(this);
+}
 
-    auto *db = addButton(top, "TBDatabase", QStringLiteral("数据库维护"), QStyle::SP_DialogSaveButton);
-    auto *databaseMenu = new QMenu(this);
-    databaseMenu->setObjectName(QStringLiteral("databaseMenu"));
-    QAction *backupAction = databaseMenu->addAction(QStringLiteral("数据库备份"));
-    backupAction->setObjectName(QStringLiteral("backupAction"));
-    connect(backupAction, &QAction::triggered, this, &MainWindow::backupDatabase);
-    QAction *restoreAction = databaseMenu->addAction(QStringLiteral("数据库还原"));
-    restoreAction->setObjectName(QStringLiteral("restoreAction"));
-    connect(restoreAction, &QAction::triggered, this, &MainWindow::restoreBackup);
-    databaseMenu->addSeparator();
-    QAction *rebuildAction = databaseMenu->addAction(QStringLiteral("系统重建"));
-    rebuildAction->setObjectName(QStringLiteral("rebuildAction"));
-    connect(rebuildAction, &QAction::triggered, this, &MainWindow::rebuildSystem);
-    QAction *historyAction = databaseMenu->addAction(QStringLiteral("修改记录"));
-    historyAction->setObjectName(QStringLiteral("changeHistoryAction"));
-    connect(historyAction, &QAction::triggered, this, &MainWindow::showChangeHistory);
-    databaseMenu->addSeparator();
-    QAction *serverAction = databaseMenu->addAction(QStringLiteral("服务器连接设置"));
-    serverAction->setObjectName(QStringLiteral("serverConnectionAction"));
-    connect(serverAction, &QAction::triggered, this, &MainWindow::serverConnectionSettings);
-    db->setMenu(databaseMenu);
-    db->setPopupMode(QToolButton::InstantPopup);
+void MainWindow::openTutorial() {
+    if (mCommands.openTutorial)
+        mCommands.openTutorial(this);
+}
 
-    auto *updateButton = addButton(bottom, "updateButton", QStringLiteral("在线升级"), QStyle::SP_BrowserReload);
-    connect(updateButton, &QToolButton::clicked, this, &MainWindow::updateOnline);
-    bottom->addSeparator();
-
-    auto *help = addButton(bottom, "TBHelp", QStringLiteral("帮助"), QStyle::SP_DialogHelpButton);
-    auto *helpMenu = new QMenu(this);
-    helpMenu->setObjectName(QStringLiteral("helpMenu"));
-    QAction *manualAction = helpMenu->addAction(QStringLiteral("使用说明"));
-    manualAction->setObjectName(QStringLiteral("manualAction"));
-    connect(manualAction, &QAction::triggered, this, [this] {
-        if (mCommands.openHelp)
-            mCommands.openHelp(this);
-    });
-    QAction *tutorialAction = helpMenu->addAction(QStringLiteral("动画教程"));
-    tutorialAction->setObjectName(QStringLiteral("tutorialAction"));
-    connect(tutorialAction, &QAction::triggered, this, [this] {
-        if (mCommands.openTutorial)
-            mCommands.openTutorial(this);
-    });
-    helpMenu->addSeparator();
-    QAction *aboutAction = helpMenu->addAction(QStringLiteral("关于.."));
-    aboutAction->setObjectName(QStringLiteral("aboutAction"));
-    connect(aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
-    help->setMenu(helpMenu);
-    help->setPopupMode(QToolButton::InstantPopup);
-
-    auto *tutorialButton = addButton(bottom, "tutorialButton", QStringLiteral("动画教程"), QStyle::SP_MediaPlay);
-    connect(tutorialButton, &QToolButton::clicked, this, [this] {
-        if (mCommands.openTutorial)
-            mCommands.openTutorial(this);
-    });
-    bottom->addSeparator();
-    auto *closeButton = addButton(bottom, "closeButton", QStringLiteral("关闭"), QStyle::SP_DialogCloseButton);
-    connect(closeButton, &QToolButton::clicked, this, &QWidget::close);
+void MainWindow::closeFrame() {
+    close();
 }
 
 void MainWindow::changeEvent(QEvent *event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        FormActivate();
+        checkLoginOnce();
 }
 
 void MainWindow::showEvent(QShowEvent *event) {
     QMainWindow::showEvent(event);
     // Some platforms (offscreen, some window managers) never activate the window: check once it is shown.
-    QTimer::singleShot(0, this, &MainWindow::FormActivate);
+    QTimer::singleShot(0, this, &MainWindow::checkLoginOnce);
 }
 
-void MainWindow::FormActivate() {
+void MainWindow::checkLoginOnce() {
     if (!mFirstActivation)
         return;
     mFirstActivation = false;
@@ -274,8 +303,9 @@ void MainWindow::restoreDatabase(const QString &archive) {
     if (!mCommands.restore)
         return;
     mCommands.restore([this] { return adminCheck(); },
-                      [] {
-                          Database::instance().close();
+                      [database = mCommands.database] {
+                          if (database)
+                              database->close();
                           // The database files were replaced under the running program: end at once, without
                           // closing the windows one by one. A quick exit still runs the handlers registered for
                           // it (at_quick_exit), which end the office processes the program started.

@@ -9,14 +9,19 @@
 
 #include <functional>
 
+class Database;
 class QLabel;
 class QMdiArea;
 class QToolButton;
 class QMenu;
+class QToolBar;
 
 // What the main window's commands call. The composition root (app/Composition) fills these with the subsystems'
 // windows; tests fill them with recorders, so the frame is tested on its own.
 struct MainCommands {
+    // The program's database: the login password's, and closed before the process ends. None in tests of the
+    // frame alone.
+    Database *database = nullptr;
     std::function<bool(QMdiArea *)> openContractRegisterWindow;
     std::function<bool(QMdiArea *)> openTemplateManagerWindow;
     // "到期提醒": the reminder window; and how many contracts have dates due today (0 when none or unreadable).
@@ -54,7 +59,7 @@ public:
     std::function<void()> terminate;
 
     // The first activation runs the login check once.
-    void FormActivate();
+    void checkLoginOnce();
     // Shows the child window of the class when there is one, else opens a new one with the opener.
     void openSingleChild(const char *className, const std::function<bool(QMdiArea *)> &opener);
     void closeChildWindows();
@@ -82,6 +87,11 @@ public:
     void showChangeHistory();
     void updateOnline();
     void showAbout();
+    // "使用说明" and "动画教程": the help pages.
+    void openManual();
+    void openTutorial();
+    // "关闭": closes the frame, which ends the program.
+    void closeFrame();
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -89,8 +99,12 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void FormCreate();
+    // Loads the login password and takes the screen.
+    void startUp();
+    // The toolbar rows and their menus, from the table of the frame's commands.
     void buildToolBar();
+    QToolBar *addToolBarRow(const QString &title, const char *name);
+    QMenu *buildMenu(const char *name);
     QToolButton *addButton(QToolBar *bar, const char *name, const QString &caption, int icon);
 
     MainCommands mCommands;

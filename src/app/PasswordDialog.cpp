@@ -64,7 +64,7 @@ PasswordDialog::PasswordDialog(LoginPassword &password, QWidget *parent)
 }
 
 void PasswordDialog::changePassword() {
-    switch (mPassword.CheckPass(EditOld->text(), EditNew->text(), EditNewEnsure->text())) {
+    switch (mPassword.changePassword(EditOld->text(), EditNew->text(), EditNewEnsure->text())) {
     case LoginPassword::ChangeResult::Mismatch:
         EditNew->clear();
         EditNewEnsure->clear();

@@ -8,7 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-bool ServerLogin::OpenServerAtStart(const QString &appFolder) {
+std::unique_ptr<Database> ServerLogin::openServerAtStart(const QString &appFolder) {
     const std::optional<ServerSettings> settings = ServerSettings::read(appFolder);
     const QString where = settings ? QStringLiteral("服务器：%1:%2\n数据库：%3\n用户：%4\n\n")
                                          .arg(settings->host)
@@ -18,23 +18,23 @@ bool ServerLogin::OpenServerAtStart(const QString &appFolder) {
     for (;;) {
         const QString password =
             Messages::instance().passwordPrompt(ApplicationTitle, where + QStringLiteral("请输入数据库服务器的密码："));
-        Database &dm = Database::create(appFolder, password);
-        if (dm.isConnected()) {
-            if (!Schema::hasTables(dm.connection()))
+        std::unique_ptr<Database> database = Database::open(appFolder, password);
+        if (database->isConnected()) {
+            if (!Schema::hasTables(database->connection()))
                 Messages::instance().warning(
                     QStringLiteral("数据库服务器上的这个数据库还没有数据表。\n请在“数据库维护”的"
                                    "“服务器连接设置”中建立数据表。"));
-            return true;
+            return database;
         }
-        const QString reason = dm.connectionError().trimmed();
-        Database::destroy();
+        const QString reason = database->connectionError().trimmed();
+        database.reset();
         if (!Messages::instance().question(QStringLiteral("无法连接数据库服务器！\n服务器的回答：") + reason +
                                            QStringLiteral("\n\n是否重新输入密码再试？选择“否”将退出程序。")))
-            return false;
+            return nullptr;
     }
 }
 
-bool ServerLogin::SettingsIncomplete(const QString &appFolder) {
+bool ServerLogin::settingsIncomplete(const QString &appFolder) {
     if (!QFileInfo::exists(QDir(appFolder).filePath(ServerSettings::File)) || ServerSettings::read(appFolder))
         return false;
     Messages::instance().warning(

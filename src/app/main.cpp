@@ -51,27 +51,29 @@ int main(int argc, char **argv) {
     }
 
     const QString appFolder = AppFolder::forProgram(programFolder);
-    if (ServerLogin::SettingsIncomplete(appFolder))
+    if (ServerLogin::settingsIncomplete(appFolder))
         return 1;
+    std::unique_ptr<Database> database;
     if (Database::usesServer(appFolder)) {
+        database = ServerLogin::openServerAtStart(appFolder);
         // The user chose to quit rather than to work without the shared data.
-        if (!ServerLogin::OpenServerAtStart(appFolder))
+        if (!database)
             return 0;
-    } else if (const Database &database = Database::create(appFolder); !database.isConnected()) {
+    } else {
+        database = Database::open(appFolder);
         // The program goes on without its data, as it always has: each window then says what it cannot read.
-        Messages::instance().information(
-            QStringLiteral("无法打开数据文件“%1”：%2\n请确认您的程序是否安装正确！")
-                .arg(QDir::toNativeSeparators(database.path(Database::DatabaseFile)), database.connectionError()));
+        if (!database->isConnected())
+            Messages::instance().information(QStringLiteral("无法打开数据文件“%1”：%2\n请确认您的程序是否安装正确！")
+                                                 .arg(QDir::toNativeSeparators(database->path(Database::DatabaseFile)),
+                                                      database->connectionError()));
     }
 
-    Composition composition;
+    Composition composition(std::move(database));
     MainWindow mainWindow(composition.mainCommands());
     if (!handed.isEmpty()) // a backup opened with the program from the file manager
         mainWindow.restoreAfterLogin(handed);
     instance.setReceiver([&mainWindow](const QString &archive) { mainWindow.handOver(archive); });
     mainWindow.show();
     composition.afterMainWindowShown();
-    const int rc = QApplication::exec();
-    Database::destroy();
-    return rc;
+    return QApplication::exec();
 }

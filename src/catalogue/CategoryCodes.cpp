@@ -1,30 +1,24 @@
 #include "catalogue/CategoryCodes.h"
 
 #include "platform/Messages.h"
-#include "store/Database.h"
+#include "store/CategoryStore.h"
 #include "text/GbkText.h"
 #include "text/TextHelpers.h"
-
-#include <QSqlQuery>
 
 QString CategoryCodes::cutName(const QString &name) {
     return GbkLeft(name, NameBytes);
 }
 
-QString GetMaxNum(const QString &parentCode) {
-    QSqlQuery q(Database::instance().connection());
-    // The longest code first: a five-digit part written by an older version would otherwise hide behind "9999".
-    if (!execBound(q,
-                   QStringLiteral("SELECT TypeCode FROM TContractClass WHERE coalesce(ParTypeCode,'')=? "
-                                  "ORDER BY length(TypeCode) DESC, TypeCode DESC LIMIT 1"),
-                   {CategoryCodes::nonNull(parentCode)})) {
+QString nextCategoryCode(const CategoryStore &store, const QString &parentCode) {
+    const std::optional<QString> read = store.highestCodeUnder(parentCode);
+    if (!read) {
         Messages::instance().warning(QStringLiteral("读取数据出现错误。"));
         return {};
     }
-    if (!q.next() || q.value(0).toString().isEmpty())
+    if (read->isEmpty())
         return parentCode + QStringLiteral("0001");
 
-    QString highest = q.value(0).toString();
+    QString highest = *read;
     if (highest.size() > CategoryCodes::PartDigits)
         highest = highest.mid(CategoryCodes::PartDigits);
     bool ok = false;

@@ -13,12 +13,10 @@ inline constexpr int NameBytes = 30;
 
 // Names longer than NameBytes GBK bytes cut without splitting a character.
 QString cutName(const QString &name);
-// A root's parent code is stored as the empty text, never as NULL (a null QString binds as NULL).
-inline QString nonNull(const QString &text) {
-    return text.isNull() ? QStringLiteral("") : text;
-}
 } // namespace CategoryCodes
+
+class CategoryStore;
 
 // The code for a new category under the parent ("" for a new root). Shows the reason and returns "" when the
 // codes cannot be read or the parent has no room left.
-QString GetMaxNum(const QString &parentCode);
+QString nextCategoryCode(const CategoryStore &store, const QString &parentCode);

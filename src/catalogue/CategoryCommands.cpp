@@ -6,7 +6,6 @@
 #include "store/DocumentStore.h"
 
 #include <QDir>
-#include <QSqlQuery>
 
 namespace {
 const QString ReadFailed = QStringLiteral("读取数据出现错误。");
@@ -14,8 +13,8 @@ const QString ReadFailed = QStringLiteral("读取数据出现错误。");
 // Removes the template documents of a deleted category. Its code is issued again to the next category of the
 // same parent, which would otherwise open with the deleted category's contract text. Letter case of the file
 // name does not count: a template may come from a system that ignores it. Returns the files left in place.
-QStringList removeTemplateFiles(const QString &typeCode) {
-    QDir folder(Database::instance().path(Database::ModelFolder));
+QStringList removeTemplateFiles(const Database &database, const QString &typeCode) {
+    QDir folder(database.path(Database::ModelFolder));
     QStringList left;
     for (const char *suffix : {".Doc", ".docx", ".odt"}) {
         const QString relative = Database::ModelFolder + typeCode + QLatin1String(suffix);
@@ -40,18 +39,20 @@ QStringList removeTemplateFiles(const QString &typeCode) {
 
 } // namespace
 
-CategoryCommands::CategoryCommands(QObject *parent)
+CategoryCommands::CategoryCommands(Database &database, QObject *parent)
     : QObject(parent)
+    , mDatabase(database)
+    , mStore(database)
     , mSelection(&mModel) {}
 
-bool CategoryCommands::ReadyData() {
-    if (!mModel.ReadyData()) {
-        Messages::instance().warning(Database::instance().failureText(QStringLiteral("读取数据发生错误！")));
+bool CategoryCommands::loadTree() {
+    if (!mModel.load(mStore)) {
+        Messages::instance().warning(mDatabase.failureText(QStringLiteral("读取数据发生错误！")));
         return false;
     }
     if (mModel.rowCount() > 0) {
         select(mModel.firstNode());
-        TreeClick();
+        showSelected();
     }
     return true;
 }
@@ -60,7 +61,7 @@ void CategoryCommands::select(const QModelIndex &index) {
     mSelection.setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
 }
 
-void CategoryCommands::TreeClick() {
+void CategoryCommands::showSelected() {
     Q_EMIT pagesHidden();
     const QModelIndex node = selected();
     if (!mModel.isChild(node))
@@ -70,22 +71,19 @@ void CategoryCommands::TreeClick() {
 }
 
 bool CategoryCommands::insertCategory(const CategoryRecord &record) {
-    QSqlQuery q(Database::instance().connection());
-    if (execBound(q,
-                  QStringLiteral("INSERT INTO TContractClass (TypeCode,TypeName,ParTypeCode,nLeveal) VALUES (?,?,?,?)"),
-                  {record.TypeCode, record.TypeName, CategoryCodes::nonNull(record.ParTypeCode), record.nLeveal}))
+    if (mStore.insert(record))
         return true;
     Messages::instance().warning(ReadFailed);
     return false;
 }
 
-void CategoryCommands::cmdAddRootClick() {
+void CategoryCommands::addRootCategory() {
     const QString title = QStringLiteral("输入供应商主分类名称");
     const auto answer = Messages::instance().inputText(title, title, QString());
     if (!answer || answer->isEmpty())
         return;
     const QString name = CategoryCodes::cutName(*answer);
-    const QString code = GetMaxNum(QString());
+    const QString code = nextCategoryCode(mStore, QString());
     if (code.isEmpty())
         return;
     const CategoryRecord record{code, QStringLiteral(""), name, 0};
@@ -95,7 +93,7 @@ void CategoryCommands::cmdAddRootClick() {
     mModel.addRoot(record);
     if (!selected().isValid()) {
         select(mModel.firstNode());
-        TreeClick();
+        showSelected();
     }
 }
 
@@ -113,7 +111,7 @@ void CategoryCommands::addChildCategory() {
         return;
     const QString name = CategoryCodes::cutName(*answer);
     const QString rootCode = mModel.goodsClass(root).TypeCode;
-    const QString code = GetMaxNum(rootCode);
+    const QString code = nextCategoryCode(mStore, rootCode);
     if (code.isEmpty())
         return;
     const CategoryRecord record{code, rootCode, name, 1};
@@ -124,7 +122,7 @@ void CategoryCommands::addChildCategory() {
     Q_EMIT rootExpanded(rootNode);
 }
 
-void CategoryCommands::cmdEditClick() {
+void CategoryCommands::renameCategory() {
     const QModelIndex node = selected();
     if (!node.isValid())
         return;
@@ -135,16 +133,14 @@ void CategoryCommands::cmdEditClick() {
     if (answer.isEmpty())
         return;
     const QString name = CategoryCodes::cutName(answer);
-    QSqlQuery q(Database::instance().connection());
-    if (!execBound(q, QStringLiteral("UPDATE TContractClass SET TypeName=? WHERE TypeCode=?"),
-                   {name, mModel.goodsClass(node).TypeCode})) {
+    if (!mStore.rename(mModel.goodsClass(node).TypeCode, name)) {
         Messages::instance().warning(ReadFailed);
         return;
     }
     mModel.setCaption(node, name);
 }
 
-void CategoryCommands::cmdDeleteClick() {
+void CategoryCommands::deleteCategory() {
     const QModelIndex node = selected();
     if (!node.isValid())
         return;
@@ -156,14 +152,13 @@ void CategoryCommands::cmdDeleteClick() {
         return;
     // The database refuses the statement while indicators or contract records still refer to the category.
     const QString code = mModel.goodsClass(node).TypeCode;
-    QSqlQuery q(Database::instance().connection());
-    if (!execBound(q, QStringLiteral("DELETE FROM TContractClass WHERE TypeCode=?"), {code})) {
+    if (!mStore.remove(code)) {
         Messages::instance().warning(QStringLiteral("删除数据发生错误，可能该分类已经被使用。"));
         return;
     }
     mModel.removeNode(node);
-    TreeClick();
-    const QStringList left = removeTemplateFiles(code);
+    showSelected();
+    const QStringList left = removeTemplateFiles(mDatabase, code);
     if (!left.isEmpty())
         Messages::instance().warning(
             QStringLiteral("分类已经删除，但它的模板文件无法删除，请关闭使用它的程序后手工删除：") + QLatin1Char('\n') +

@@ -1,12 +1,14 @@
 #include "catalogue/CategoryPicker.h"
 
 #include "platform/Messages.h"
+#include "store/CategoryStore.h"
 
-CategoryPicker::CategoryPicker()
-    : mSelection(&mModel) {}
+CategoryPicker::CategoryPicker(Database &database)
+    : mDatabase(database)
+    , mSelection(&mModel) {}
 
-bool CategoryPicker::ReadyData() {
-    if (!mModel.ReadyData()) {
+bool CategoryPicker::load() {
+    if (!mModel.load(CategoryStore(mDatabase))) {
         Messages::instance().warning(QStringLiteral("读取数据出现错误。"));
         return false;
     }
@@ -15,7 +17,7 @@ bool CategoryPicker::ReadyData() {
     return true;
 }
 
-bool CategoryPicker::cmdSelectClick() {
+bool CategoryPicker::choose() {
     const QModelIndex node = mSelection.currentIndex();
     if (!node.isValid())
         return false;

@@ -7,8 +7,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-CategorySelectDialog::CategorySelectDialog(QWidget *parent)
-    : QDialog(parent) {
+CategorySelectDialog::CategorySelectDialog(Database &database, QWidget *parent)
+    : QDialog(parent)
+    , mPicker(database) {
     setObjectName(QStringLiteral("CategorySelectDialog"));
     setWindowTitle(QStringLiteral("选择合同模板"));
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
@@ -25,31 +26,31 @@ CategorySelectDialog::CategorySelectDialog(QWidget *parent)
     layout->addLayout(buttons);
     setFixedSize(320, 440);
 
-    connect(cmdSelect, &QPushButton::clicked, this, &CategorySelectDialog::cmdSelectClick);
-    connect(Tree, &QTreeView::doubleClicked, this, &CategorySelectDialog::cmdSelectClick);
-    connect(Tree, &CategoryTreeView::enterPressed, this, &CategorySelectDialog::cmdSelectClick);
+    connect(cmdSelect, &QPushButton::clicked, this, &CategorySelectDialog::choose);
+    connect(Tree, &QTreeView::doubleClicked, this, &CategorySelectDialog::choose);
+    connect(Tree, &CategoryTreeView::enterPressed, this, &CategorySelectDialog::choose);
     Tree->setFocus();
 }
 
-bool CategorySelectDialog::ReadyData() {
-    if (!mPicker.ReadyData())
+bool CategorySelectDialog::load() {
+    if (!mPicker.load())
         return false;
     Tree->setCurrentIndex(mPicker.selectionModel()->currentIndex());
     return true;
 }
 
-void CategorySelectDialog::cmdSelectClick() {
-    if (mPicker.cmdSelectClick())
+void CategorySelectDialog::choose() {
+    if (mPicker.choose())
         accept();
 }
 
-bool SelectCategory(QString *code, QString *name, QWidget *parent) {
-    CategorySelectDialog dialog(parent);
+bool SelectCategory(Database &database, QString *code, QString *name, QWidget *parent) {
+    CategorySelectDialog dialog(database, parent);
     if (code)
         code->clear();
     if (name)
         name->clear();
-    if (!dialog.ReadyData())
+    if (!dialog.load())
         return false;
     dialog.exec();
     if (dialog.picker().cancelled())

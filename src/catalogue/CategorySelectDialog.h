@@ -12,10 +12,11 @@ class CategorySelectDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit CategorySelectDialog(QWidget *parent = nullptr);
+    explicit CategorySelectDialog(Database &database, QWidget *parent = nullptr);
 
-    bool ReadyData();
-    void cmdSelectClick();
+    bool load();
+    // Closes with the selected child category; a root gets a message.
+    void choose();
     const CategoryPicker &picker() const { return mPicker; }
 
 private:
@@ -27,4 +28,4 @@ private:
 
 // True with the chosen child category's code and name; false (and empty values) when nothing was chosen or the
 // categories could not be read.
-bool SelectCategory(QString *code, QString *name, QWidget *parent = nullptr);
+bool SelectCategory(Database &database, QString *code, QString *name, QWidget *parent = nullptr);

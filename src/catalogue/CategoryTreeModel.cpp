@@ -1,9 +1,8 @@
 #include "catalogue/CategoryTreeModel.h"
 
-#include "store/Database.h"
+#include "store/CategoryStore.h"
 
 #include <QCollator>
-#include <QSqlQuery>
 
 namespace {
 
@@ -31,22 +30,8 @@ CategoryTreeModel::CategoryTreeModel(QObject *parent)
     setColumnCount(1);
 }
 
-std::optional<QList<CategoryRecord>> CategoryTreeModel::readRows(QString *error) {
-    QSqlQuery q(Database::instance().connection());
-    q.setForwardOnly(true);
-    if (!execBound(q,
-                   QStringLiteral("SELECT TypeCode, ParTypeCode, TypeName, nLeveal FROM TContractClass "
-                                  "ORDER BY TypeCode"),
-                   {}, error))
-        return std::nullopt;
-    QList<CategoryRecord> rows;
-    while (q.next())
-        rows.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), q.value(3).toInt()});
-    return rows;
-}
-
-bool CategoryTreeModel::ReadyData(QString *error) {
-    const auto rows = readRows(error);
+bool CategoryTreeModel::load(const CategoryStore &store, QString *error) {
+    const auto rows = store.all(error);
     if (!rows) {
         build({});
         return false;

@@ -1,12 +1,14 @@
 #pragma once
 
-#include "catalogue/CategoryRecord.h"
+#include "store/CategoryRecord.h"
 
 #include <QIcon>
 #include <QList>
 #include <QStandardItemModel>
 
 #include <optional>
+
+class CategoryStore;
 
 // The category tree shared by the template management window, the contract register and the category picker:
 // roots at the top level, child categories below them, siblings sorted by name, each node carrying its CategoryRecord.
@@ -19,11 +21,8 @@ public:
 
     explicit CategoryTreeModel(QObject *parent = nullptr);
 
-    // Every row of TContractClass in TypeCode order; nullopt when the table cannot be read.
-    static std::optional<QList<CategoryRecord>> readRows(QString *error = nullptr);
-
     // Reads the categories and rebuilds the tree; false (tree left empty) when they cannot be read.
-    bool ReadyData(QString *error = nullptr);
+    bool load(const CategoryStore &store, QString *error = nullptr);
     // Builds from rows in TypeCode order: a child goes under the root read most recently.
     void build(const QList<CategoryRecord> &rows);
 

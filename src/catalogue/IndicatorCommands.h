@@ -1,11 +1,16 @@
 #pragma once
 
 #include "catalogue/IndicatorListModel.h"
+#include "store/CategoryStore.h"
+#include "store/IndicatorStore.h"
 
 #include <QItemSelectionModel>
 #include <QObject>
 
 #include <functional>
+#include <optional>
+
+class Database;
 
 // What the indicator tab decides: loading the current category's list, add, change, delete, the two moves and
 // the import from another category. The dialogs it opens are hooks, so the window passes the real ones and
@@ -19,7 +24,7 @@ public:
     // Opens the category picker; true with the chosen child category's code and name.
     using SelectHook = std::function<bool(QString *code, QString *name)>;
 
-    explicit IndicatorCommands(QObject *parent = nullptr);
+    explicit IndicatorCommands(Database &database, QObject *parent = nullptr);
 
     IndicatorListModel *model() { return &mModel; }
     QItemSelectionModel *selectionModel() { return &mSelection; }
@@ -33,9 +38,9 @@ public:
     int currentRow() const;
     void selectRow(int row);
 
-    void cmdAppendPropertyClick();
-    void cmdEditPropertyClick();
-    void cmdDelPropertyClick();
+    void addIndicator();
+    void editIndicator();
+    void deleteIndicator();
     void moveForward();
     void moveBackward();
     // "导入指标": copies the indicators of another category, chosen in the category picker.
@@ -44,6 +49,19 @@ public:
 private:
     bool reload(bool reportFailure);
     void move(int step);
+    // What an import would clear; nullopt (after the message) when it cannot be read or the user says no.
+    struct ImportPlan {
+        QList<Indicator> sources;
+        QStringList clearedColumns;
+        QHash<QString, QString> previousNames;
+    };
+    std::optional<ImportPlan> planImport(const QString &sourceCode);
+    // Replaces the category's indicators by copies of the plan's; false (after the message) on failure.
+    bool storeImport(const ImportPlan &plan);
+
+    Database &mDatabase;
+    IndicatorStore mStore;
+    CategoryStore mCategories;
 
     IndicatorListModel mModel;
     QItemSelectionModel mSelection;

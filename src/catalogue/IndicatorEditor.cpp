@@ -5,54 +5,48 @@
 #include "store/Schema.h"
 #include "text/TextHelpers.h"
 
-#include <QSqlQuery>
-#include <QSqlRecord>
-
 #include <algorithm>
 
-IndicatorEditor::IndicatorEditor(const QString &tableName, const QString &categoryCode, int indicatorId)
-    : mTableName(tableName)
+IndicatorEditor::IndicatorEditor(Database &database, const QString &tableName, const QString &categoryCode,
+                                 int indicatorId)
+    : mDatabase(database)
+    , mIndicators(database)
+    , mCategories(database)
+    , mTableName(tableName)
     , mCategoryCode(categoryCode)
     , mId(indicatorId) {}
 
-bool IndicatorEditor::ReadyData() {
+bool IndicatorEditor::load() {
     // Table names cannot be bound; indicators live in one table only.
-    QSqlQuery q(Database::instance().connection());
-    if (mTableName != IndicatorTable || !execBound(q, QStringLiteral("SELECT * FROM TDataPara WHERE ID=?"), {mId})) {
+    bool read = false;
+    const std::optional<Indicator> found = mTableName == IndicatorTable ? mIndicators.find(mId, &read) : std::nullopt;
+    if (!read) {
         Messages::instance().warning(QStringLiteral("读取数据库发生错误！"));
         return false;
     }
-    mFound = q.next();
+    mFound = found.has_value();
     if (!mFound) {
-        const QString highest = Database::instance().GetDataBySQL(
-            QStringLiteral("SELECT Max(SortIdx) FROM TDataPara WHERE MainTypeCode=?"), {mCategoryCode});
-        mOrderNumber = (highest.isEmpty() ? 0 : highest.toInt()) + 1;
+        mOrderNumber = mIndicators.highestSortIndex(mCategoryCode) + 1;
         mValues = Indicator();
         mValues.ID = -1;
         mValues.MainTypeCode = mCategoryCode;
         return true;
     }
-    mValues = Indicator::fromRecord(q.record());
+    mValues = *found;
     mOrderNumber = mValues.SortIdx;
     mValueColumn = mValues.DataFieldA;
     return true;
 }
 
-bool IndicatorEditor::CheckFieldNameExists(const QString &name) const {
-    QSqlQuery q(Database::instance().connection());
-    const int self = mFound ? mId : -1;
-    if (!execBound(q, QStringLiteral("SELECT ID FROM TDataPara WHERE ID<>? AND MainTypeCode=? AND PropertyName=?"),
-                   {self, mCategoryCode, name}) ||
-        !q.next())
+bool IndicatorEditor::nameExists(const QString &name) const {
+    if (!mIndicators.nameTaken(mCategoryCode, name, mFound ? mId : -1))
         return false;
     Messages::instance().information(QStringLiteral("名称为 [") + name + QStringLiteral("] 的指标已经存在！"));
     return true;
 }
 
-QString IndicatorEditor::GetFieldName() const {
-    QStringList used;
-    Database::instance().GetDataBySQLToItems(QStringLiteral("SELECT DataFieldA FROM TDataPara WHERE MainTypeCode=?"),
-                                             {mCategoryCode}, used, false);
+QString IndicatorEditor::freeValueColumn() const {
+    const QStringList used = mIndicators.valueColumns(mCategoryCode);
     for (int n = 1; n <= Schema::ValueColumnCount; ++n) {
         QString column = QStringLiteral("Data") + QString::number(n);
         if (IndexOfText(used, column, false) < 0)
@@ -61,7 +55,23 @@ QString IndicatorEditor::GetFieldName() const {
     return {};
 }
 
-bool IndicatorEditor::SaveData(bool *nameRejected, bool *formulaRejected) {
+bool IndicatorEditor::formulaAccepted() const {
+    if (mValues.CalcStr.isEmpty())
+        return true;
+    QStringList names = mIndicators.namesExcept(mCategoryCode, mFound ? mId : -1);
+    names << mValues.PropertyName;
+    const QStringList unknown = unknownReferences(mValues.CalcStr, names);
+    if (unknown.isEmpty())
+        return true;
+    QStringList quoted;
+    // An empty reference "[]" is shown as written: empty quotes would read as a slip of the message.
+    for (const QString &name : unknown)
+        quoted << QStringLiteral("“") + (name.isEmpty() ? QStringLiteral("[]") : name) + QStringLiteral("”");
+    return Messages::instance().question(
+        QStringLiteral("公式中引用的指标%1不是本类别的指标，仍然保存吗？").arg(quoted.join(QStringLiteral("、"))));
+}
+
+bool IndicatorEditor::save(bool *nameRejected, bool *formulaRejected) {
     if (nameRejected)
         *nameRejected = false;
     if (formulaRejected)
@@ -75,30 +85,15 @@ bool IndicatorEditor::SaveData(bool *nameRejected, bool *formulaRejected) {
         Messages::instance().information(QStringLiteral("指标名称必须输入！"));
         return rejectName();
     }
-    if (CheckFieldNameExists(mValues.PropertyName))
+    if (nameExists(mValues.PropertyName))
         return rejectName();
-    if (!mValues.CalcStr.isEmpty()) {
-        QStringList names;
-        Database::instance().GetDataBySQLToItems(
-            QStringLiteral("SELECT PropertyName FROM TDataPara WHERE MainTypeCode=? AND ID<>?"),
-            {mCategoryCode, mFound ? mId : -1}, names, false);
-        names << mValues.PropertyName;
-        const QStringList unknown = unknownReferences(mValues.CalcStr, names);
-        if (!unknown.isEmpty()) {
-            QStringList quoted;
-            // An empty reference "[]" is shown as written: empty quotes would read as a slip of the message.
-            for (const QString &name : unknown)
-                quoted << QStringLiteral("“") + (name.isEmpty() ? QStringLiteral("[]") : name) + QStringLiteral("”");
-            if (!Messages::instance().question(QStringLiteral("公式中引用的指标%1不是本类别的指标，仍然保存吗？")
-                                                   .arg(quoted.join(QStringLiteral("、"))))) {
-                if (formulaRejected)
-                    *formulaRejected = true;
-                return false;
-            }
-        }
+    if (!formulaAccepted()) {
+        if (formulaRejected)
+            *formulaRejected = true;
+        return false;
     }
     if (mValueColumn.isEmpty()) {
-        const QString column = GetFieldName();
+        const QString column = freeValueColumn();
         // Without a value column the indicator could hold no value in any contract record.
         if (column.isEmpty()) {
             Messages::instance().information(
@@ -107,48 +102,40 @@ bool IndicatorEditor::SaveData(bool *nameRejected, bool *formulaRejected) {
         }
         mValueColumn = column;
     }
+    if (!store())
+        return false;
+    mCancelled = false;
+    return true;
+}
 
-    const Indicator &v = mValues;
+bool IndicatorEditor::store() {
+    Indicator row = mValues;
+    row.ID = mId;
+    row.MainTypeCode = mCategoryCode;
+    row.SortIdx = mOrderNumber;
+    row.DataFieldA = mValueColumn;
     // Only a date reminds; the days ahead keep their range whatever the caller put in.
-    const int dueRemind = v.PropertyType == Indicator::Date && v.DueRemind == 1 ? 1 : 0;
-    const int dueDays = std::clamp(v.DueDays, 0, MaxDueDays);
-    QSqlQuery q(Database::instance().connection());
+    row.DueRemind = row.PropertyType == Indicator::Date && row.DueRemind == 1 ? 1 : 0;
+    row.DueDays = std::clamp(row.DueDays, 0, MaxDueDays);
     bool stored = false;
     if (!mFound) {
-        const std::optional<qint64> id = Database::instance().insertReturningId(
-            QStringLiteral("INSERT INTO TDataPara (MainTypeCode,PropertyName,PropertyType,FormatStr,Unit,"
-                           "DefaultSelect,HisSelect,CalcStr,SortIdx,NoNull,IsSortField,DataFieldA,DueRemind,DueDays) "
-                           "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?)"),
-            {mCategoryCode, v.PropertyName, v.PropertyType, v.FormatStr, v.Unit, v.DefaultSelect, v.HisSelect,
-             v.CalcStr, mOrderNumber, v.NoNull, v.IsSortField, mValueColumn, dueRemind, dueDays});
+        const std::optional<qint64> id = mIndicators.insertNew(row);
         stored = id.has_value();
         if (stored) {
             mId = int(*id);
             mFound = true;
         }
     } else {
-        stored =
-            execBound(q,
-                      QStringLiteral("UPDATE TDataPara SET MainTypeCode=?,PropertyName=?,PropertyType=?,FormatStr=?,"
-                                     "Unit=?,DefaultSelect=?,HisSelect=?,CalcStr=?,SortIdx=?,NoNull=?,"
-                                     "IsSortField=?,DataFieldA=?,DueRemind=?,DueDays=? WHERE ID=?"),
-                      {mCategoryCode, v.PropertyName, v.PropertyType, v.FormatStr, v.Unit, v.DefaultSelect, v.HisSelect,
-                       v.CalcStr, mOrderNumber, v.NoNull, v.IsSortField, mValueColumn, dueRemind, dueDays, mId})
-            // The row may have been deleted since the dialog opened.
-            && q.numRowsAffected() == 1;
+        // The row may have been deleted since the dialog opened.
+        stored = mIndicators.update(row);
     }
-    if (!stored) {
-        // The database refuses an indicator of a category that another user has deleted since the window opened.
-        const bool categoryGone =
-            Database::instance().GetDataBySQL(QStringLiteral("SELECT count(*) FROM TContractClass WHERE TypeCode=?"),
-                                              {mCategoryCode}) == QLatin1String("0");
-        Messages::instance().warning(categoryGone
-                                         ? QStringLiteral("该合同分类已被其他用户删除，指标不能保存。")
-                                         : Database::instance().failureText(QStringLiteral("存储数据发生错误！")));
-        return false;
-    }
-    mCancelled = false;
-    return true;
+    if (stored)
+        return true;
+    // The database refuses an indicator of a category that another user has deleted since the window opened.
+    Messages::instance().warning(mCategories.isGone(mCategoryCode)
+                                     ? QStringLiteral("该合同分类已被其他用户删除，指标不能保存。")
+                                     : mDatabase.failureText(QStringLiteral("存储数据发生错误！")));
+    return false;
 }
 
 QString IndicatorEditor::formatForType(int type, const QString &format) {

@@ -1,8 +1,12 @@
 #pragma once
 
-#include "catalogue/Indicator.h"
+#include "store/CategoryStore.h"
+#include "store/Indicator.h"
+#include "store/IndicatorStore.h"
 
 #include <QString>
+
+class Database;
 
 // What the indicator editor decides: loading an indicator or preparing a new one, the name check, the value-column
 // allocation and the save. The dialog copies its controls into values() before saving.
@@ -13,21 +17,21 @@ public:
 
     enum class FormulaItem { MoneyStob, MoneyStobW, DateStob, GetBillId };
 
-    IndicatorEditor(const QString &tableName, const QString &categoryCode, int indicatorId);
+    IndicatorEditor(Database &database, const QString &tableName, const QString &categoryCode, int indicatorId);
 
     // Loads the indicator, or prepares a new one when the ID has no row (-1, or deleted meanwhile).
     // Shows the message and returns false when the table cannot be read.
-    bool ReadyData();
+    bool load();
 
     // True (after its message) when another indicator of the category already has the name.
-    bool CheckFieldNameExists(const QString &name) const;
+    bool nameExists(const QString &name) const;
     // Lowest value column ("Data1" .. "Data80") no indicator of the category uses; empty when all are used.
-    QString GetFieldName() const;
+    QString freeValueColumn() const;
 
     // Validates and stores values(). On false the message was shown; nameRejected and formulaRejected tell
     // which field is the one to correct. A formula that refers to names the category has no indicator of is
     // stored only when the user says so: such a reference quietly counts as 0.
-    bool SaveData(bool *nameRejected = nullptr, bool *formulaRejected = nullptr);
+    bool save(bool *nameRejected = nullptr, bool *formulaRejected = nullptr);
 
     Indicator &values() { return mValues; }
     const Indicator &values() const { return mValues; }
@@ -49,6 +53,15 @@ public:
     static QStringList unknownReferences(const QString &formula, const QStringList &names);
 
 private:
+    // False (after asking) when the formula refers to names the category has no indicator of and the user does
+    // not want it stored so.
+    bool formulaAccepted() const;
+    // Inserts or updates the row; false (after the message) when the database refused it.
+    bool store();
+
+    Database &mDatabase;
+    IndicatorStore mIndicators;
+    CategoryStore mCategories;
     QString mTableName;
     QString mCategoryCode;
     int mId = -1;

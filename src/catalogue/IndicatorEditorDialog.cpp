@@ -37,13 +37,37 @@ QComboBox *suggestions(QWidget *parent, const char *name, const QStringList &ite
 
 } // namespace
 
-IndicatorEditorDialog::IndicatorEditorDialog(const QString &tableName, const QString &categoryCode, int indicatorId,
-                                             QWidget *parent)
+IndicatorEditorDialog::IndicatorEditorDialog(Database &database, const QString &tableName, const QString &categoryCode,
+                                             int indicatorId, QWidget *parent)
     : QDialog(parent)
-    , mEditor(tableName, categoryCode, indicatorId) {
+    , mDatabase(database)
+    , mEditor(database, tableName, categoryCode, indicatorId) {
     setObjectName(QStringLiteral("IndicatorEditorDialog"));
     setWindowTitle(QStringLiteral("新增/修改扩展参数指标"));
 
+    createFields();
+    QGridLayout *grid = layOutFields();
+
+    auto *buttons = new DialogButtonRow(this);
+    cmdSave = buttons->add("cmdSave", QStringLiteral("保存(&S)"), DialogButtonRow::Enter::Never);
+    cmdCancel = buttons->addCancel("cmdCancel", QStringLiteral("关闭(&X)"), DialogButtonRow::Enter::Never);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addSpacing(8);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    createFormulaMenu();
+    connectControls();
+    // Enter moves on like Tab, wherever the focus is in this window.
+    for (QWidget *child : findChildren<QWidget *>())
+        child->installEventFilter(this);
+
+    resetControls();
+}
+
+void IndicatorEditorDialog::createFields() {
     EditFieldName = new QLineEdit(this);
     EditFieldName->setObjectName(QStringLiteral("EditFieldName"));
     cmbFieldType =
@@ -75,7 +99,9 @@ IndicatorEditorDialog::IndicatorEditorDialog(const QString &tableName, const QSt
     dueDaysSpin->setObjectName(QStringLiteral("dueDaysSpin"));
     dueDaysSpin->setRange(0, IndicatorEditor::MaxDueDays);
     dueDaysSpin->setSuffix(QStringLiteral(" 天"));
+}
 
+QGridLayout *IndicatorEditorDialog::layOutFields() {
     auto *grid = new QGridLayout;
     int row = 0;
     auto addRow = [&](const QString &label, QWidget *field, QWidget *beside = nullptr) {
@@ -107,17 +133,10 @@ IndicatorEditorDialog::IndicatorEditorDialog(const QString &tableName, const QSt
     }
     grid->setColumnStretch(1, 1);
     grid->setColumnMinimumWidth(1, 260);
+    return grid;
+}
 
-    auto *buttons = new DialogButtonRow(this);
-    cmdSave = buttons->add("cmdSave", QStringLiteral("保存(&S)"), DialogButtonRow::Enter::Never);
-    cmdCancel = buttons->addCancel("cmdCancel", QStringLiteral("关闭(&X)"), DialogButtonRow::Enter::Never);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addSpacing(8);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-
+void IndicatorEditorDialog::createFormulaMenu() {
     formulaMenu = new QMenu(this);
     formulaMenu->setObjectName(QStringLiteral("formulaMenu"));
     auto addItem = [&](const char *name, const QString &caption, void (IndicatorEditorDialog::*slot)()) {
@@ -135,25 +154,21 @@ IndicatorEditorDialog::IndicatorEditorDialog(const QString &tableName, const QSt
     formulaMenu->addSeparator()->setObjectName(QStringLiteral("formulaMenuSeparator"));
     addItem("existingIndicatorAction", QStringLiteral("选择已存在参数"),
             &IndicatorEditorDialog::insertExistingIndicator);
+}
 
+void IndicatorEditorDialog::connectControls() {
     connect(formulaButton, &QToolButton::pressed, this, [this]() {
         formulaMenu->popup(QCursor::pos());
         formulaButton->setDown(false);
     });
     // Only a pick by the user suggests a format; loading an indicator does not.
-    connect(cmbFieldType, &QComboBox::activated, this, &IndicatorEditorDialog::cmbFieldTypeClick);
-    connect(cmdSave, &QPushButton::clicked, this, &IndicatorEditorDialog::cmdSaveClick);
+    connect(cmbFieldType, &QComboBox::activated, this, &IndicatorEditorDialog::suggestFormat);
+    connect(cmdSave, &QPushButton::clicked, this, &IndicatorEditorDialog::saveAndClose);
     connect(cmbFieldType, &QComboBox::currentIndexChanged, this, &IndicatorEditorDialog::enableDueControls);
     connect(dueRemindCheck, &QCheckBox::toggled, this, &IndicatorEditorDialog::enableDueControls);
-
-    // Enter moves on like Tab, wherever the focus is in this window.
-    for (QWidget *child : findChildren<QWidget *>())
-        child->installEventFilter(this);
-
-    FormCreate();
 }
 
-void IndicatorEditorDialog::FormCreate() {
+void IndicatorEditorDialog::resetControls() {
     cmbFieldType->setCurrentIndex(0);
     cmbHisSelect->setCurrentIndex(0);
     cmbNoNull->setCurrentIndex(0);
@@ -171,8 +186,8 @@ void IndicatorEditorDialog::enableDueControls() {
     dueDaysSpin->setEnabled(date && dueRemindCheck->isChecked());
 }
 
-bool IndicatorEditorDialog::ReadyData() {
-    if (!mEditor.ReadyData())
+bool IndicatorEditorDialog::load() {
+    if (!mEditor.load())
         return false;
     if (mEditor.isNew())
         return true;
@@ -207,11 +222,11 @@ void IndicatorEditorDialog::copyControlsToValues() {
     v.DueDays = dueDaysSpin->value();
 }
 
-bool IndicatorEditorDialog::SaveData() {
+bool IndicatorEditorDialog::save() {
     copyControlsToValues();
     bool nameRejected = false;
     bool formulaRejected = false;
-    if (mEditor.SaveData(&nameRejected, &formulaRejected))
+    if (mEditor.save(&nameRejected, &formulaRejected))
         return true;
     if (nameRejected)
         EditFieldName->setFocus();
@@ -224,12 +239,12 @@ QString IndicatorEditorDialog::fieldName() const {
     return EditFieldName->text();
 }
 
-void IndicatorEditorDialog::cmdSaveClick() {
-    if (SaveData())
+void IndicatorEditorDialog::saveAndClose() {
+    if (save())
         accept();
 }
 
-void IndicatorEditorDialog::cmbFieldTypeClick() {
+void IndicatorEditorDialog::suggestFormat() {
     const QString format = IndicatorEditor::formatForType(cmbFieldType->currentIndex(), EditFormatStr->currentText());
     if (format == EditFormatStr->currentText())
         return;
@@ -268,7 +283,7 @@ void IndicatorEditorDialog::insertNumbering() {
 
 void IndicatorEditorDialog::insertExistingIndicator() {
     QString name;
-    if (!SelectIndicator(mEditor.categoryCode(), &name, this) || name.isEmpty())
+    if (!SelectIndicator(mDatabase, mEditor.categoryCode(), &name, this) || name.isEmpty())
         return;
     insertFormulaText(QLatin1Char('[') + name + QLatin1Char(']'), false);
 }
@@ -286,17 +301,19 @@ bool IndicatorEditorDialog::eventFilter(QObject *watched, QEvent *event) {
     return QDialog::eventFilter(watched, event);
 }
 
-bool EditIndicator(const QString &tableName, const QString &categoryCode, int indicatorId, QWidget *parent) {
-    IndicatorEditorDialog dialog(tableName, categoryCode, indicatorId, parent);
-    if (!dialog.ReadyData())
+bool EditIndicator(Database &database, const QString &tableName, const QString &categoryCode, int indicatorId,
+                   QWidget *parent) {
+    IndicatorEditorDialog dialog(database, tableName, categoryCode, indicatorId, parent);
+    if (!dialog.load())
         return false;
     dialog.exec();
     return !dialog.cancelled();
 }
 
-QString EditIndicatorName(const QString &tableName, const QString &categoryCode, int indicatorId, QWidget *parent) {
-    IndicatorEditorDialog dialog(tableName, categoryCode, indicatorId, parent);
-    if (!dialog.ReadyData())
+QString EditIndicatorName(Database &database, const QString &tableName, const QString &categoryCode, int indicatorId,
+                          QWidget *parent) {
+    IndicatorEditorDialog dialog(database, tableName, categoryCode, indicatorId, parent);
+    if (!dialog.load())
         return {};
     dialog.exec();
     return dialog.cancelled() ? QString() : dialog.fieldName();

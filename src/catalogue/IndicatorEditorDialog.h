@@ -4,7 +4,9 @@
 
 #include <QDialog>
 
+class Database;
 class QCheckBox;
+class QGridLayout;
 class QComboBox;
 class QLineEdit;
 class QMenu;
@@ -17,17 +19,20 @@ class IndicatorEditorDialog : public QDialog {
     Q_OBJECT
 
 public:
-    IndicatorEditorDialog(const QString &tableName, const QString &categoryCode, int indicatorId,
+    IndicatorEditorDialog(Database &database, const QString &tableName, const QString &categoryCode, int indicatorId,
                           QWidget *parent = nullptr);
 
     // Loads the indicator into the controls; false (after the message) when it cannot be read.
-    bool ReadyData();
-    bool SaveData();
+    bool load();
+    // Stores the controls' values; false (after the message, with the field to correct focused) when refused.
+    bool save();
     bool cancelled() const { return mEditor.cancelled(); }
     QString fieldName() const;
 
-    void cmdSaveClick();
-    void cmbFieldTypeClick();
+    // "保存(&S)": stores and closes.
+    void saveAndClose();
+    // The user picked a type: the format gets the type's suggestion.
+    void suggestFormat();
     void insertMoneyToCapital();
     void insertMoneyWanToCapital();
     void insertDateToChinese();
@@ -41,11 +46,17 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void FormCreate();
+    void createFields();
+    QGridLayout *layOutFields();
+    void createFormulaMenu();
+    void connectControls();
+    // The controls of a new indicator.
+    void resetControls();
     void copyControlsToValues();
     // The reminder applies to dates only.
     void enableDueControls();
 
+    Database &mDatabase;
     IndicatorEditor mEditor;
     QLineEdit *EditFieldName = nullptr;
     QComboBox *cmbFieldType = nullptr;
@@ -65,7 +76,8 @@ private:
 };
 
 // Opens the editor for an indicator of the category (ID -1 for a new one); true when it was saved.
-bool EditIndicator(const QString &tableName, const QString &categoryCode, int indicatorId, QWidget *parent = nullptr);
+bool EditIndicator(Database &database, const QString &tableName, const QString &categoryCode, int indicatorId,
+                   QWidget *parent = nullptr);
 // The same, giving the indicator's name when it was saved and empty text otherwise.
-QString EditIndicatorName(const QString &tableName, const QString &categoryCode, int indicatorId,
+QString EditIndicatorName(Database &database, const QString &tableName, const QString &categoryCode, int indicatorId,
                           QWidget *parent = nullptr);

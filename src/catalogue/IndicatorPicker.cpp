@@ -1,27 +1,25 @@
 #include "catalogue/IndicatorPicker.h"
 
 #include "platform/Messages.h"
-#include "store/Database.h"
+#include "store/IndicatorStore.h"
 
-#include <QSqlQuery>
-
-IndicatorPicker::IndicatorPicker(const QString &categoryCode)
-    : mCategoryCode(categoryCode)
+IndicatorPicker::IndicatorPicker(Database &database, const QString &categoryCode)
+    : mDatabase(database)
+    , mCategoryCode(categoryCode)
     , mSelection(&mModel) {
     mModel.setColumnCount(1);
     mModel.setHorizontalHeaderLabels({QStringLiteral("合同指标名称")});
 }
 
-bool IndicatorPicker::ReadyData() {
-    QSqlQuery q(Database::instance().connection());
-    q.setForwardOnly(true);
-    if (!execBound(q, QStringLiteral("SELECT PropertyName FROM TDataPara WHERE MainTypeCode=? ORDER BY SortIdx, ID"),
-                   {mCategoryCode})) {
+bool IndicatorPicker::load() {
+    bool read = false;
+    const QList<Indicator> indicators = IndicatorStore(mDatabase).ofCategory(mCategoryCode, &read);
+    if (!read) {
         Messages::instance().warning(QStringLiteral("读取数据库发生错误！"));
         return false;
     }
-    while (q.next()) {
-        auto *item = new QStandardItem(q.value(0).toString());
+    for (const Indicator &indicator : indicators) {
+        auto *item = new QStandardItem(indicator.PropertyName);
         item->setEditable(false);
         mModel.appendRow(item);
     }
@@ -30,7 +28,7 @@ bool IndicatorPicker::ReadyData() {
     return true;
 }
 
-bool IndicatorPicker::cmdSelectClick() {
+bool IndicatorPicker::choose() {
     const QModelIndex current = mSelection.currentIndex();
     if (mModel.rowCount() == 0 || !current.isValid())
         return false;

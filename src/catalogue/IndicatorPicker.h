@@ -3,23 +3,26 @@
 #include <QItemSelectionModel>
 #include <QStandardItemModel>
 
+class Database;
+
 // What the indicator picker decides: the names of a category's indicators in one column, and the choice.
 class IndicatorPicker {
 public:
-    explicit IndicatorPicker(const QString &categoryCode);
+    IndicatorPicker(Database &database, const QString &categoryCode);
 
     QStandardItemModel *model() { return &mModel; }
     QItemSelectionModel *selectionModel() { return &mSelection; }
 
     // Reads the names; false (with the message) when they cannot be read.
-    bool ReadyData();
+    bool load();
     // Takes the selected name; false while the list is empty.
-    bool cmdSelectClick();
+    bool choose();
 
     bool cancelled() const { return mCancelled; }
     QString chosenName() const { return mName; }
 
 private:
+    Database &mDatabase;
     QString mCategoryCode;
     QStandardItemModel mModel;
     QItemSelectionModel mSelection;

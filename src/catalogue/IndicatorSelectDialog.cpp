@@ -8,9 +8,9 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-IndicatorSelectDialog::IndicatorSelectDialog(const QString &categoryCode, QWidget *parent)
+IndicatorSelectDialog::IndicatorSelectDialog(Database &database, const QString &categoryCode, QWidget *parent)
     : QDialog(parent)
-    , mPicker(categoryCode) {
+    , mPicker(database, categoryCode) {
     setObjectName(QStringLiteral("IndicatorSelectDialog"));
     setWindowTitle(QStringLiteral("选择可插入的指标"));
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
@@ -35,17 +35,17 @@ IndicatorSelectDialog::IndicatorSelectDialog(const QString &categoryCode, QWidge
     layout->addLayout(buttons);
     setFixedSize(300, 400);
 
-    connect(cmdSelect, &QPushButton::clicked, this, &IndicatorSelectDialog::cmdSelectClick);
-    connect(indicatorGrid, &QTableView::doubleClicked, this, &IndicatorSelectDialog::cmdSelectClick);
+    connect(cmdSelect, &QPushButton::clicked, this, &IndicatorSelectDialog::choose);
+    connect(indicatorGrid, &QTableView::doubleClicked, this, &IndicatorSelectDialog::choose);
     indicatorGrid->setFocus();
 }
 
-bool IndicatorSelectDialog::ReadyData() {
-    return mPicker.ReadyData();
+bool IndicatorSelectDialog::load() {
+    return mPicker.load();
 }
 
-void IndicatorSelectDialog::cmdSelectClick() {
-    if (mPicker.cmdSelectClick())
+void IndicatorSelectDialog::choose() {
+    if (mPicker.choose())
         accept();
 }
 
@@ -53,18 +53,18 @@ bool IndicatorSelectDialog::eventFilter(QObject *watched, QEvent *event) {
     if (watched == indicatorGrid && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            cmdSelectClick();
+            choose();
             return true;
         }
     }
     return QDialog::eventFilter(watched, event);
 }
 
-bool SelectIndicator(const QString &categoryCode, QString *name, QWidget *parent) {
+bool SelectIndicator(Database &database, const QString &categoryCode, QString *name, QWidget *parent) {
     if (name)
         name->clear();
-    IndicatorSelectDialog dialog(categoryCode, parent);
-    if (!dialog.ReadyData())
+    IndicatorSelectDialog dialog(database, categoryCode, parent);
+    if (!dialog.load())
         return false;
     dialog.exec();
     if (dialog.picker().cancelled())

@@ -12,10 +12,11 @@ class IndicatorSelectDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit IndicatorSelectDialog(const QString &categoryCode, QWidget *parent = nullptr);
+    IndicatorSelectDialog(Database &database, const QString &categoryCode, QWidget *parent = nullptr);
 
-    bool ReadyData();
-    void cmdSelectClick();
+    bool load();
+    // Closes with the selected name.
+    void choose();
     const IndicatorPicker &picker() const { return mPicker; }
 
 protected:
@@ -30,4 +31,4 @@ private:
 
 // True with the chosen indicator's name; false (and empty text) when nothing was chosen or the indicators could
 // not be read.
-bool SelectIndicator(const QString &categoryCode, QString *name, QWidget *parent = nullptr);
+bool SelectIndicator(Database &database, const QString &categoryCode, QString *name, QWidget *parent = nullptr);

@@ -3,11 +3,10 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
-// Opens one of the frame's working windows: it prepares itself (ReadyData) and is destroyed unshown when that
-// fails; otherwise it opens maximized in the area and frees itself when closed.
-template <typename Window, typename... Services> bool openMaximizedChild(QMdiArea *area, const Services &...services) {
-    auto *window = new Window(services...);
-    if (!window->ReadyData()) {
+// Shows one of the frame's working windows maximized in the area, where it frees itself when closed; one that
+// could not prepare itself is destroyed unshown. Returns `prepared`.
+inline bool showMaximizedChild(QMdiArea *area, QWidget *window, bool prepared) {
+    if (!prepared) {
         delete window;
         return false;
     }
@@ -17,4 +16,10 @@ template <typename Window, typename... Services> bool openMaximizedChild(QMdiAre
     sub->setWindowIcon(window->windowIcon());
     sub->showMaximized();
     return true;
+}
+
+// Opens one of the frame's working windows that prepares itself in ReadyData().
+template <typename Window, typename... Services> bool openMaximizedChild(QMdiArea *area, const Services &...services) {
+    auto *window = new Window(services...);
+    return showMaximizedChild(area, window, window->ReadyData());
 }

@@ -30,8 +30,12 @@ QPushButton *button(QWidget *parent, const char *name, const QString &caption, c
 
 } // namespace
 
-TemplateManagerWindow::TemplateManagerWindow(const TemplateTab::Factory &templateTab, QWidget *parent)
-    : QWidget(parent) {
+TemplateManagerWindow::TemplateManagerWindow(Database &database, const TemplateTab::Factory &templateTab,
+                                             QWidget *parent)
+    : QWidget(parent)
+    , mDatabase(database)
+    , mCategories(database)
+    , mIndicators(database) {
     setObjectName(QStringLiteral("TemplateManagerWindow"));
     setWindowTitle(QStringLiteral("合同文挡模板管理"));
 
@@ -85,22 +89,23 @@ TemplateManagerWindow::TemplateManagerWindow(const TemplateTab::Factory &templat
     layout->addWidget(treeBox);
     layout->addLayout(right, 1);
 
-    connect(Tree, &QTreeView::clicked, this, &TemplateManagerWindow::TreeClick);
-    connect(cmdAddRoot, &QPushButton::clicked, &mCategories, &CategoryCommands::cmdAddRootClick);
+    connect(Tree, &QTreeView::clicked, this, &TemplateManagerWindow::showSelected);
+    connect(cmdAddRoot, &QPushButton::clicked, &mCategories, &CategoryCommands::addRootCategory);
     connect(addChildButton, &QPushButton::clicked, &mCategories, &CategoryCommands::addChildCategory);
-    connect(cmdEdit, &QPushButton::clicked, &mCategories, &CategoryCommands::cmdEditClick);
-    connect(cmdDelete, &QPushButton::clicked, &mCategories, &CategoryCommands::cmdDeleteClick);
+    connect(cmdEdit, &QPushButton::clicked, &mCategories, &CategoryCommands::renameCategory);
+    connect(cmdDelete, &QPushButton::clicked, &mCategories, &CategoryCommands::deleteCategory);
     connect(&mCategories, &CategoryCommands::pagesHidden, this, &TemplateManagerWindow::hidePages);
     connect(&mCategories, &CategoryCommands::childCategoryClicked, this, &TemplateManagerWindow::showCategory);
     connect(&mCategories, &CategoryCommands::rootExpanded, Tree, &QTreeView::expand);
-    connect(cmdSave, &QPushButton::clicked, this, &TemplateManagerWindow::cmdSaveClick);
-    connect(mTemplateTab, &TemplateTab::editRequested, this, &TemplateManagerWindow::cmdSaveClick);
+    connect(cmdSave, &QPushButton::clicked, this, &TemplateManagerWindow::editTemplate);
+    connect(mTemplateTab, &TemplateTab::editRequested, this, &TemplateManagerWindow::editTemplate);
     connect(closeButton, &QPushButton::clicked, this, &TemplateManagerWindow::closeWindow);
 
     mIndicators.setEditHook([this](const QString &table, const QString &category, int id) {
-        return EditIndicator(table, category, id, this);
+        return EditIndicator(mDatabase, table, category, id, this);
     });
-    mIndicators.setSelectHook([this](QString *code, QString *name) { return SelectCategory(code, name, this); });
+    mIndicators.setSelectHook(
+        [this](QString *code, QString *name) { return SelectCategory(mDatabase, code, name, this); });
 
     hidePages();
 }
@@ -137,22 +142,22 @@ QWidget *TemplateManagerWindow::makeIndicatorPage() {
     layout->addWidget(indicatorGrid, 1);
     layout->addLayout(buttons);
 
-    connect(cmdAppendProperty, &QPushButton::clicked, &mIndicators, &IndicatorCommands::cmdAppendPropertyClick);
-    connect(cmdEditProperty, &QPushButton::clicked, &mIndicators, &IndicatorCommands::cmdEditPropertyClick);
-    connect(indicatorGrid, &QTableView::doubleClicked, &mIndicators, &IndicatorCommands::cmdEditPropertyClick);
-    connect(cmdDelProperty, &QPushButton::clicked, &mIndicators, &IndicatorCommands::cmdDelPropertyClick);
+    connect(cmdAppendProperty, &QPushButton::clicked, &mIndicators, &IndicatorCommands::addIndicator);
+    connect(cmdEditProperty, &QPushButton::clicked, &mIndicators, &IndicatorCommands::editIndicator);
+    connect(indicatorGrid, &QTableView::doubleClicked, &mIndicators, &IndicatorCommands::editIndicator);
+    connect(cmdDelProperty, &QPushButton::clicked, &mIndicators, &IndicatorCommands::deleteIndicator);
     connect(moveForwardButton, &QPushButton::clicked, &mIndicators, &IndicatorCommands::moveForward);
     connect(moveBackwardButton, &QPushButton::clicked, &mIndicators, &IndicatorCommands::moveBackward);
     connect(importIndicatorsButton, &QPushButton::clicked, &mIndicators, &IndicatorCommands::importIndicators);
     return page;
 }
 
-bool TemplateManagerWindow::ReadyData() {
-    return mCategories.ReadyData();
+bool TemplateManagerWindow::loadTree() {
+    return mCategories.loadTree();
 }
 
-void TemplateManagerWindow::TreeClick() {
-    mCategories.TreeClick();
+void TemplateManagerWindow::showSelected() {
+    mCategories.showSelected();
 }
 
 void TemplateManagerWindow::hidePages() {
@@ -162,25 +167,25 @@ void TemplateManagerWindow::hidePages() {
 }
 
 void TemplateManagerWindow::showCategory(const QString &typeCode, const QString &caption) {
-    ReadyModel(typeCode);
+    openCategory(typeCode);
     lblPrompt->hide();
     pages->show();
     cmdSave->show();
     mTemplateTab->setGroupCaption(QStringLiteral("合同文挡 [") + caption + QStringLiteral("] 的模板内容："));
 }
 
-void TemplateManagerWindow::ReadyModel(const QString &categoryCode) {
+void TemplateManagerWindow::openCategory(const QString &categoryCode) {
     pages->setCurrentWidget(mTemplateTab);
     mTemplateTab->showTemplate(categoryCode);
     mIndicators.load(categoryCode);
 }
 
-void TemplateManagerWindow::cmdSaveClick() {
+void TemplateManagerWindow::editTemplate() {
     const QModelIndex node = mCategories.selected();
     if (!mCategories.model()->isChild(node))
         return;
     mTemplateTab->editTemplate(mCategories.model()->goodsClass(node).TypeCode);
-    TreeClick();
+    showSelected();
 }
 
 void TemplateManagerWindow::closeWindow() {
@@ -190,6 +195,7 @@ void TemplateManagerWindow::closeWindow() {
         close();
 }
 
-bool openTemplateManagerWindow(QMdiArea *area, const TemplateTab::Factory &templateTab) {
-    return openMaximizedChild<TemplateManagerWindow>(area, templateTab);
+bool openTemplateManagerWindow(QMdiArea *area, Database &database, const TemplateTab::Factory &templateTab) {
+    auto *window = new TemplateManagerWindow(database, templateTab);
+    return showMaximizedChild(area, window, window->loadTree());
 }

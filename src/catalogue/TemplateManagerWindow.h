@@ -8,6 +8,7 @@
 #include <QWidget>
 
 class CategoryTreeView;
+class Database;
 class QLabel;
 class QMdiArea;
 class QPushButton;
@@ -22,20 +23,23 @@ class TemplateManagerWindow : public QWidget {
 
 public:
     // templateTab makes the page of the template tab (the documents subsystem's view); empty: a plain page.
-    explicit TemplateManagerWindow(const TemplateTab::Factory &templateTab = {}, QWidget *parent = nullptr);
+    explicit TemplateManagerWindow(Database &database, const TemplateTab::Factory &templateTab = {},
+                                   QWidget *parent = nullptr);
 
     // Builds the tree; false (after the message) when the categories cannot be read.
-    bool ReadyData();
+    bool loadTree();
     // Shows the category's template and loads its indicators.
-    void ReadyModel(const QString &categoryCode);
+    void openCategory(const QString &categoryCode);
 
     CategoryCommands *categories() { return &mCategories; }
     IndicatorCommands *indicators() { return &mIndicators; }
     TemplateTab *templateTab() const { return mTemplateTab; }
     QString currentCode() const { return mCategories.currentCode(); }
 
-    void TreeClick();
-    void cmdSaveClick();
+    // The tree's selected node was clicked.
+    void showSelected();
+    // "编辑模板": the selected child category's template in the editor.
+    void editTemplate();
     void closeWindow();
 
 private:
@@ -43,6 +47,7 @@ private:
     void hidePages();
     void showCategory(const QString &typeCode, const QString &caption);
 
+    Database &mDatabase;
     CategoryCommands mCategories;
     IndicatorCommands mIndicators;
     CategoryTreeView *Tree = nullptr;
@@ -57,4 +62,4 @@ private:
 
 // Opens the template management window maximized in the area. False (nothing shown) when the categories cannot
 // be read. Keeping to one window is the caller's part.
-bool openTemplateManagerWindow(QMdiArea *area, const TemplateTab::Factory &templateTab);
+bool openTemplateManagerWindow(QMdiArea *area, Database &database, const TemplateTab::Factory &templateTab);

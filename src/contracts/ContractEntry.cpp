@@ -1,12 +1,12 @@
 #include "contracts/ContractEntry.h"
 
-#include "catalogue/Indicator.h"
 #include "contracts/ContractNumbering.h"
 #include "contracts/NumberMask.h"
 #include "platform/Messages.h"
 #include "store/ChangeHistory.h"
 #include "store/ContractStore.h"
 #include "store/Database.h"
+#include "store/Indicator.h"
 #include "store/SqlText.h"
 #include "text/DateText.h"
 #include "text/NumberText.h"

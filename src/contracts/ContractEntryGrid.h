@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue/Indicator.h"
+#include "store/Indicator.h"
 
 #include <QAbstractTableModel>
 #include <QList>

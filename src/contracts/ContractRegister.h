@@ -1,8 +1,8 @@
 #pragma once
 
-#include "catalogue/Indicator.h"
 #include "contracts/ContractRecordModel.h"
 #include "store/ContractStore.h"
+#include "store/Indicator.h"
 
 #include <QList>
 #include <QObject>

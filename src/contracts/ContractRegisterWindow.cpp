@@ -5,6 +5,7 @@
 #include "contracts/ContractEntryDialog.h"
 #include "contracts/MultiRowHeaderView.h"
 #include "platform/Messages.h"
+#include "store/CategoryStore.h"
 #include "store/Database.h"
 
 #include <QAction>
@@ -184,7 +185,7 @@ void ContractRegisterWindow::connectCommands() {
 }
 
 bool ContractRegisterWindow::load() {
-    if (!mTreeModel.ReadyData()) {
+    if (!mTreeModel.load(CategoryStore(mDb))) {
         Messages::instance().warning(mDb.failureText(QStringLiteral("读取数据发生错误！")));
         return false;
     }

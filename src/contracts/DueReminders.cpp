@@ -1,7 +1,7 @@
 #include "contracts/DueReminders.h"
 
-#include "catalogue/Indicator.h"
 #include "contracts/ContractNumbering.h"
+#include "store/Indicator.h"
 #include "text/DateText.h"
 
 #include <QHash>

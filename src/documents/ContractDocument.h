@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue/Indicator.h"
 #include "documents/DocumentSession.h"
+#include "store/Indicator.h"
 
 #include <QHash>
 #include <QList>

@@ -1,6 +1,5 @@
 #include "documents/TemplateImport.h"
 
-#include "catalogue/Indicator.h"
 #include "documents/DocumentPaths.h"
 #include "documents/DocumentSync.h"
 #include "office/WordApp.h"
@@ -8,6 +7,7 @@
 #include "package/TemplateCheck.h"
 #include "platform/Messages.h"
 #include "store/DocumentStore.h"
+#include "store/Indicator.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,6 +2,7 @@
 
 #include "store/Arithmetic.h"
 #include "store/DriverHandles.h"
+#include "store/ParameterStore.h"
 #include "store/Schema.h"
 #include "store/ServerSettings.h"
 
@@ -14,6 +15,8 @@
 
 namespace {
 std::unique_ptr<Database> gModule;
+// The database instance() answers with: the one opened last, until it is destroyed.
+Database *gCurrent = nullptr;
 
 // Texts are exchanged as UTF-8 whatever the server's default; dates and numbers never depend on its locale.
 // vantrel.program tells the server's history trigger that this program writes its own history rows, so that only
@@ -72,19 +75,25 @@ bool serverConnectionBroken(const QSqlDatabase &db) {
 }
 } // namespace
 
+std::unique_ptr<Database> Database::open(const QString &appFolder, const QString &serverPassword) {
+    std::unique_ptr<Database> database(new Database(appFolder, serverPassword));
+    gCurrent = database.get();
+    return database;
+}
+
 Database &Database::create(const QString &appFolder, const QString &serverPassword) {
     gModule.reset();
-    gModule.reset(new Database(appFolder, serverPassword));
+    gModule = open(appFolder, serverPassword);
     return *gModule;
 }
 
 Database &Database::instance() {
-    Q_ASSERT(gModule);
-    return *gModule;
+    Q_ASSERT(gCurrent);
+    return *gCurrent;
 }
 
 bool Database::exists() {
-    return gModule != nullptr;
+    return gCurrent != nullptr;
 }
 
 void Database::destroy() {
@@ -106,6 +115,9 @@ Database::Database(const QString &appFolder, const QString &serverPassword) {
 }
 
 Database::~Database() {
+    // The process-wide one answers again once the one opened after it is gone.
+    if (gCurrent == this)
+        gCurrent = gModule && gModule.get() != this ? gModule.get() : nullptr;
     close();
     QSqlDatabase::removeDatabase(mConnectionName);
 }
@@ -369,10 +381,5 @@ double Database::evaluateArithmetic(const QString &expression) {
 }
 
 std::optional<QString> Database::readLogPass() {
-    QSqlQuery dsPara(connection());
-    if (!execBound(dsPara, QStringLiteral("SELECT LogPass FROM TPara LIMIT 1"), {}))
-        return std::nullopt;
-    if (!dsPara.next())
-        return QString();
-    return dsPara.value(0).toString();
+    return ParameterStore(*this).password();
 }

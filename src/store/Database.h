@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -32,9 +33,12 @@ public:
 
     enum class Backend { Embedded, Server };
 
-    // Creates the process-wide module for the given application folder (the executable's folder in the program,
-    // a temporary folder in tests) and opens the connection. A previous module is replaced. With DB/Server.ini in
-    // the folder the connection goes to that PostgreSQL server with the given password; otherwise to DB/ZYDB.dat.
+    // Opens the database of the application folder (the executable's folder in the program, a temporary folder in
+    // tests) for its owner: the composition root, a tool's main, a test's fixture. With DB/Server.ini in the folder
+    // the connection goes to that PostgreSQL server with the given password; otherwise to DB/ZYDB.dat. Until the
+    // last caller of instance() is handed its database, instance() answers with the one opened last.
+    static std::unique_ptr<Database> open(const QString &appFolder, const QString &serverPassword = QString());
+    // The same, owned by the process (replacing a previous one); for callers not yet converted to an owner.
     static Database &create(const QString &appFolder, const QString &serverPassword = QString());
     // True when the folder names a server: the program asks for its password before create().
     static bool usesServer(const QString &appFolder);

@@ -122,16 +122,16 @@ private:
              ChangeHistory::Imported, QStringLiteral("甲方： → Acme Ltd"), 4, false},
             {"values cleared by an indicator's delete", none,
              [](T &t) {
-                 IndicatorCommands commands;
+                 IndicatorCommands commands(t.mApp->database());
                  QVERIFY(commands.load(Cat));
                  commands.selectRow(1);
                  t.mMessages.answerQuestion(true);
-                 commands.cmdDelPropertyClick();
+                 commands.deleteIndicator();
              },
              ChangeHistory::Cleared, QStringLiteral("乙方：乙公司 → "), 1, false},
             {"values cleared by an indicator import", none,
              [](T &t) {
-                 IndicatorCommands commands;
+                 IndicatorCommands commands(t.mApp->database());
                  QVERIFY(commands.load(Cat));
                  commands.setSelectHook([](QString *code, QString *name) {
                      *code = Other;

@@ -379,7 +379,7 @@ void TestFaultsSurvived::fullOrReadOnlyDisk() {
     if (operation == u"backup"_s) {
         const QString archive = mApp + u"Bak/full.HTBK"_s;
         mMessages.answerFileName(archive);
-        BackupDatabase();
+        BackupDatabase(Database::instance());
         QCOMPARE(mMessages.lastText(), u"备份文件发生错误，确认目标位置可写入！"_s);
         QCOMPARE(mMessages.shown().last().kind, ScriptedMessages::Kind::Warning);
         QVERIFY(!QFileInfo::exists(archive));

@@ -51,7 +51,7 @@ private Q_SLOTS:
             children.push_back(std::move(child));
         }
 
-        IndicatorCommands commands;
+        IndicatorCommands commands(app.database());
         commands.setSelectHook([&](QString *code, QString *name) {
             *code = source;
             *name = QStringLiteral("租赁");
@@ -70,7 +70,7 @@ private Q_SLOTS:
             messages.answerQuestion(true);
             if (round % 2 == 0) {
                 commands.selectRow(commands.model()->rowOfId(id));
-                commands.cmdDelPropertyClick();
+                commands.deleteIndicator();
             } else {
                 commands.importIndicators();
             }

@@ -84,6 +84,7 @@ static int endBy(int argc, char **argv, const QString &way) {
         return 4;
 
     MainCommands commands;
+    commands.database = &folder.database();
     commands.restore = [](const std::function<bool()> &, const std::function<void()> &endProcess, const QString &) {
         endProcess();
     };

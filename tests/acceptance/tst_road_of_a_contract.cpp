@@ -112,9 +112,12 @@ private Q_SLOTS:
         Messages::setInstance(&mMessages);
         Clipboard::setInstance(&mClipboard);
         Clock::setInstance(&mClock);
-        // The start-up wiring of the program; the template page's picture comes from a stand-in, the editors and
-        // the document window use the real office.
-        mComposition = std::make_unique<Composition>();
+    }
+
+    // The start-up wiring of the program on the database; the template page's picture comes from a stand-in, the
+    // editors and the document window use the real office.
+    void compose(Database &database) {
+        mComposition = std::make_unique<Composition>(database);
         mComposition->documents().pdfRenderer = &mRenderer;
     }
 
@@ -125,13 +128,14 @@ void TestRoadOfAContract::roadOfAContract() {
     auto app = std::make_unique<TempAppFolder>();
     QVERIFY(app->isValid());
     QVERIFY(QFile::copy(QStringLiteral(VANTREL_EMPTY_DOC), app->file(u"DB/Empty.Doc"_s)));
+    compose(app->database());
 
     QMdiArea area;
     area.resize(1280, 800);
     area.show();
 
     // --- Template management window: a root and a child category through its buttons and input boxes.
-    QVERIFY(openTemplateManagerWindow(&area, mComposition->templateTab()));
+    QVERIFY(openTemplateManagerWindow(&area, mComposition->database(), mComposition->templateTab()));
     auto *model = qobject_cast<TemplateManagerWindow *>(area.subWindowList().constLast()->widget());
     QVERIFY(model);
     auto *tree = child<QTreeView>(model, u"Tree"_s);
@@ -354,12 +358,13 @@ void TestRoadOfAContract::roadOfAContract() {
     const QString archive = app->file(u"Bak/road.HTBK"_s);
     mMessages.clear();
     mMessages.answerFileName(archive);
-    BackupDatabase();
+    BackupDatabase(mComposition->database());
     QCOMPARE(mMessages.lastText(), u"数据文件备份成功！"_s);
     QCOMPARE(mMessages.unexpected(), 0);
     QVERIFY(QFile::exists(archive));
 
-    SystemRebuild::Run(SystemRebuild::ListSQL(), false, [&area] { area.closeAllSubWindows(); });
+    SystemRebuild::run(mComposition->database(), SystemRebuild::rebuildStatements(), false,
+                       [&area] { area.closeAllSubWindows(); });
     QCOMPARE(app->scalar(u"SELECT count(*) FROM TContractMain"_s), u"0"_s);
     QVERIFY(!QFile::exists(documentFile));
     QCOMPARE(Acceptance::tableRows(u"TDataPara"_s, u"ID"_s), indicators);
@@ -369,8 +374,11 @@ void TestRoadOfAContract::roadOfAContract() {
     QVERIFY(second.isValid());
     QString error;
     QVERIFY2(DatabaseRestore::restore(archive, second.path(), &error), qPrintable(error));
+    mComposition.reset();
     app.reset();
-    QVERIFY(Database::create(second.path()).isConnected());
+    Database &restoredDatabase = Database::create(second.path());
+    QVERIFY(restoredDatabase.isConnected());
+    compose(restoredDatabase);
     QCOMPARE(Acceptance::tableRows(u"TContractClass"_s, u"TypeCode"_s), categories);
     QCOMPARE(Acceptance::tableRows(u"TDataPara"_s, u"ID"_s), indicators);
     QCOMPARE(Acceptance::tableRows(u"TContractMain"_s, u"ID"_s), records);

@@ -2,7 +2,6 @@
 #include "app/admin/HelpWindow.h"
 #include "platform/ScriptedMessages.h"
 #include "platform/Shell.h"
-#include "store/Database.h"
 
 #include <QApplication>
 #include <QScrollBar>
@@ -24,13 +23,9 @@ private Q_SLOTS:
         // Blanks in the folder are passed on as they are, without quotes.
         mApp = mDir.filePath(QStringLiteral("合同 程序")) + QLatin1Char('/');
         QVERIFY(QDir().mkpath(mApp));
-        Database::create(mApp);
         Messages::setInstance(&mMessages);
     }
-    void cleanupTestCase() {
-        Messages::setInstance(nullptr);
-        Database::destroy();
-    }
+    void cleanupTestCase() { Messages::setInstance(nullptr); }
     void init() {
         mShell = RecordingShell();
         mMessages.clear();
@@ -52,7 +47,7 @@ private Q_SLOTS:
             QVERIFY(QFile::copy(QStringLiteral(HELP_SOURCE_FOLDER "/") + name, help + name));
 
         QWidget frame;
-        OpenHelpPage(&frame);
+        OpenHelpPage(&frame, mApp);
         HelpWindow *window = helpWindow();
         QVERIFY(window);
         QCOMPARE(window->windowTitle(), QStringLiteral("Vantrel 使用说明"));
@@ -71,8 +66,8 @@ private Q_SLOTS:
         QCOMPARE(window->windowTitle(), QStringLiteral("Vantrel 动画教程：一步一步完成一份合同"));
 
         // "动画教程" reuses the one window.
-        OpenHelpPage(&frame);
-        OpenTutorialPage(&frame);
+        OpenHelpPage(&frame, mApp);
+        OpenTutorialPage(&frame, mApp);
         QCOMPARE(helpWindow(), window);
         QCOMPARE(window->windowTitle(), QStringLiteral("Vantrel 动画教程：一步一步完成一份合同"));
         QCOMPARE(mShell.mPages, QStringList{QStringLiteral("https://example.com/page")});
@@ -83,7 +78,7 @@ private Q_SLOTS:
     void missingHelpPageIsReported() {
         QWidget frame;
         QFile::remove(mApp + QStringLiteral("Help/ContractPHelp.htm"));
-        OpenHelpPage(&frame);
+        OpenHelpPage(&frame, mApp);
         QVERIFY(!helpWindow());
         QCOMPARE(mMessages.texts(),
                  QStringList{QStringLiteral("找不到帮助文件：\r") + mApp + QStringLiteral("Help/ContractPHelp.htm")});

@@ -4,13 +4,13 @@
 #include "app/admin/AdminCommands.h"
 #include "app/admin/DatabaseBackup.h"
 #include "app/admin/DatabaseRestore.h"
-#include "app/admin/StoreCopy.h"
 #include "platform/Clock.h"
 #include "platform/ScriptedMessages.h"
 #include "store/ChangeHistory.h"
 #include "store/Database.h"
 #include "store/DocumentStore.h"
 #include "store/Schema.h"
+#include "store/StoreCopy.h"
 #include "support/TempAppFolder.h"
 #include "support/TestFiles.h"
 
@@ -257,7 +257,8 @@ private Q_SLOTS:
             QVERIFY(writeFile(app.file(QStringLiteral("DB/ContractFile/3.Doc")), "edited outside the program"));
 
         mMessages.answerQuestion(true);
-        RestoreDatabase([] { return true; }, [] {}, archive);
+        RestoreDatabase(
+            Database::instance(), [] { return true; }, [] {}, archive);
         const QStringList lines = mMessages.lastText().split(QLatin1Char('\n'));
         QCOMPARE(lines.first(), QStringLiteral("还原数据成功，软件将关闭，请手工重新启动系统。"));
         if (store == Store::Server) {
@@ -340,7 +341,8 @@ private Q_SLOTS:
 
         mMessages.answerQuestion(true);
         int ended = 0;
-        RestoreDatabase([] { return true; }, [&ended] { ++ended; }, archive);
+        RestoreDatabase(
+            Database::instance(), [] { return true; }, [&ended] { ++ended; }, archive);
         QCOMPARE(ended, 1);
         const QString text = mMessages.lastText();
         QVERIFY2(text.startsWith(QStringLiteral("数据文件还原失败")), qPrintable(text));
@@ -390,7 +392,7 @@ private Q_SLOTS:
             QVERIFY(writeFile(app.file(path), "odd"));
         const QString archive = app.file(QStringLiteral("Bak/odd.HTBK"));
         mMessages.answerFileName(archive);
-        BackupDatabase();
+        BackupDatabase(Database::instance());
         QCOMPARE(mMessages.shown().last().kind, ScriptedMessages::Kind::Warning);
         const QString named = store == Store::Server ? path : path.mid(3);
         QVERIFY2(mMessages.lastText().contains(QStringLiteral("“%1”").arg(QDir::toNativeSeparators(named))),
@@ -526,7 +528,8 @@ private Q_SLOTS:
         QVERIFY(server.isValid());
         mMessages.answerQuestion(confirmed);
         int ended = 0;
-        RestoreDatabase([] { return true; }, [&ended] { ++ended; }, archive);
+        RestoreDatabase(
+            Database::instance(), [] { return true; }, [&ended] { ++ended; }, archive);
         QVERIFY(mMessages.texts().value(0).startsWith(QStringLiteral("服务器上的数据由所有用户共用。")));
         QCOMPARE(ended, confirmed ? 1 : 0);
         QVERIFY(Database::create(server.path()).isConnected());

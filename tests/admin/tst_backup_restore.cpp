@@ -87,7 +87,7 @@ private Q_SLOTS:
             QVERIFY(fillSample(source));
             sourceRows = contractRows();
             mMessages.answerFileName(source.file(QStringLiteral("Bak/20260307.HTBK")));
-            BackupDatabase();
+            BackupDatabase(Database::instance());
             QCOMPARE(mMessages.texts(), QStringList({QStringLiteral(" 存储合同生成数据库"), BackedUp}));
             QCOMPARE(mMessages.details(), QStringList({source.file(QStringLiteral("Bak/20260307.HTBK")),
                                                        QStringLiteral("合同生成数据库备份(*.HTBK)")}));
@@ -110,7 +110,8 @@ private Q_SLOTS:
         QVERIFY(writeFile(target.file(QStringLiteral("DB/ContractFile/1.Doc")), "replaced"));
         mMessages.clear();
         mMessages.answerFileName(archive);
-        RestoreDatabase([] { return true; }, endRecorder());
+        RestoreDatabase(
+            Database::instance(), [] { return true; }, endRecorder());
         QCOMPARE(mMessages.texts(), QStringList({QStringLiteral("选择合同生成数据备份文件"), Restored}));
         QCOMPARE(mMessages.details(),
                  QStringList({target.file(QStringLiteral("Bak")), QStringLiteral("合同生成系统备份(*.HTBK)")}));
@@ -165,7 +166,7 @@ private Q_SLOTS:
         QVERIFY(writeFile(archive, "an earlier file of that name"));
         mMessages.answerFileName(app.file(QStringLiteral("DB/我的备份")));
         mMessages.answerQuestion(true);
-        BackupDatabase();
+        BackupDatabase(Database::instance());
         // The extension is added after the dialog, so the replacement of the earlier file is asked here.
         QCOMPARE(mMessages.shown().at(1).kind, ScriptedMessages::Kind::Question);
         QCOMPARE(mMessages.lastText(), BackedUp);
@@ -188,7 +189,8 @@ private Q_SLOTS:
         TempAppFolder target;
         const QStringList before = contractRows();
         mMessages.answerQuestion(confirmed);
-        RestoreDatabase([] { return true; }, endRecorder(), archive);
+        RestoreDatabase(
+            Database::instance(), [] { return true; }, endRecorder(), archive);
         QCOMPARE(mMessages.shown().at(0).kind, ScriptedMessages::Kind::Question);
         QCOMPARE(mMessages.texts().at(0),
                  QStringLiteral("是否用备份文件“source.HTBK”还原数据？\n现有的数据将被备份中的数据替换。"));
@@ -207,15 +209,17 @@ private Q_SLOTS:
     void cancelledDialogsDoNothing() {
         TempAppFolder app;
         const auto before = tree(app.file(QStringLiteral("DB")));
-        BackupDatabase();
-        RestoreDatabase([] { return true; }, endRecorder());
+        BackupDatabase(Database::instance());
+        RestoreDatabase(
+            Database::instance(), [] { return true; }, endRecorder());
         QCOMPARE(mEnded, 0);
         QVERIFY(Database::instance().isConnected());
         QCOMPARE(tree(app.file(QStringLiteral("DB"))), before);
 
         // A wrong password (the check shows its own message) asks for no file at all.
         mMessages.clear();
-        RestoreDatabase([] { return false; }, endRecorder());
+        RestoreDatabase(
+            Database::instance(), [] { return false; }, endRecorder());
         QVERIFY(mMessages.shown().isEmpty());
         QCOMPARE(mEnded, 0);
     }
@@ -250,7 +254,7 @@ private Q_SLOTS:
             setrlimit(RLIMIT_FSIZE, &small);
         }
         mMessages.answerFileName(path);
-        BackupDatabase();
+        BackupDatabase(Database::instance());
         if (diskFull)
             setrlimit(RLIMIT_FSIZE, &saved);
         QCOMPARE(mMessages.lastText(), BackupFailed);
@@ -271,7 +275,7 @@ private Q_SLOTS:
         const QByteArray savedTmp = qgetenv("TMPDIR");
         qputenv("TMPDIR", mOutside.filePath(QStringLiteral("no such folder")).toLocal8Bit());
         mMessages.answerFileName(app.file(QStringLiteral("Bak/20260307.HTBK")));
-        BackupDatabase();
+        BackupDatabase(Database::instance());
         qputenv("TMPDIR", savedTmp);
         QCOMPARE(mMessages.lastText(), BackedUp);
         QVERIFY(entryNames(app.file(QStringLiteral("Bak/20260307.HTBK"))).contains(QStringLiteral("ZYDB.dat")));
@@ -326,7 +330,8 @@ private Q_SLOTS:
         const QStringList currentRows = contractRows();
 
         mMessages.answerFileName(chosen);
-        RestoreDatabase([] { return true; }, endRecorder());
+        RestoreDatabase(
+            Database::instance(), [] { return true; }, endRecorder());
         QCOMPARE(mMessages.texts(), QStringList({QStringLiteral("选择合同生成数据备份文件"), Restored}));
         QCOMPARE(mEnded, 1);
         const QString safety = app.file(QStringLiteral("Bak/恢复前自动备份_20260307_093000.HTBK"));
@@ -351,7 +356,8 @@ private Q_SLOTS:
         const auto before = tree(app.file(QStringLiteral("DB")));
 
         mMessages.answerFileName(chosen);
-        RestoreDatabase([] { return true; }, endRecorder());
+        RestoreDatabase(
+            Database::instance(), [] { return true; }, endRecorder());
         QCOMPARE(mMessages.shown().last().kind, ScriptedMessages::Kind::Warning);
         QVERIFY2(mMessages.lastText().startsWith(QStringLiteral("还原前未能备份当前数据，数据没有还原！")),
                  qPrintable(mMessages.lastText()));
@@ -381,7 +387,8 @@ private Q_SLOTS:
                                   {entry, "[server]\nhost=elsewhere.example.com\n"}}));
         const auto before = tree(app.path());
         mMessages.answerFileName(archive);
-        RestoreDatabase([] { return true; }, endRecorder());
+        RestoreDatabase(
+            Database::instance(), [] { return true; }, endRecorder());
         const QString text = mMessages.lastText();
         QVERIFY2(text.startsWith(RestoreFailed.section(QLatin1Char('\n'), 0, 0)), qPrintable(text));
         QVERIFY2(text.contains(QStringLiteral("“%1”").arg(QString::fromUtf8(entry))), qPrintable(text));
@@ -510,7 +517,8 @@ private Q_SLOTS:
         QCOMPARE(tree(app.path()), appBefore);
 
         mMessages.answerFileName(archive);
-        RestoreDatabase([] { return true; }, endRecorder());
+        RestoreDatabase(
+            Database::instance(), [] { return true; }, endRecorder());
         QCOMPARE(mMessages.lastText(), RestoreFailed);
         QCOMPARE(mEnded, 1);
         QCOMPARE(tree(app.path()), appBefore);

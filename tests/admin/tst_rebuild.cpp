@@ -43,7 +43,7 @@ private Q_SLOTS:
 
     void checkBoxesAreCoupled() {
         TempAppFolder app;
-        RebuildDialog dialog({});
+        RebuildDialog dialog(Database::instance(), {});
         QVERIFY(!dialog.clearRecordsCheck->isChecked() && !dialog.clearBasicsCheck->isChecked());
 
         dialog.clearBasicsCheck->click();
@@ -68,7 +68,7 @@ private Q_SLOTS:
         TempAppFolder app;
         QVERIFY(fillSample(app));
         int closed = 0;
-        RebuildDialog dialog([&] { ++closed; });
+        RebuildDialog dialog(Database::instance(), [&] { ++closed; });
         if (tick)
             dialog.clearBasicsCheck->click();
         mMessages.answerQuestion(false);
@@ -97,7 +97,7 @@ private Q_SLOTS:
 
         // The open register still shows records when it is asked to close: closing comes before deleting.
         int recordsWhenClosed = -1;
-        RebuildDialog dialog([&] { recordsWhenClosed = count(app, "TContractMain"); });
+        RebuildDialog dialog(Database::instance(), [&] { recordsWhenClosed = count(app, "TContractMain"); });
         (basic ? dialog.clearBasicsCheck : dialog.clearRecordsCheck)->click();
         mMessages.answerQuestion(true);
         dialog.show();
@@ -136,7 +136,7 @@ private Q_SLOTS:
         QVERIFY(Database::instance().inTransaction([] {
             return ChangeHistory::record({1, QStringLiteral("00010001"), ChangeHistory::Changed, {}, {}, {}});
         }));
-        RebuildDialog dialog({});
+        RebuildDialog dialog(Database::instance(), {});
         dialog.clearRecordsCheck->click();
         mMessages.answerQuestion(true);
         mMessages.answerQuestion(yes);
@@ -167,7 +167,7 @@ private Q_SLOTS:
         for (const QString &relative : {model, contract})
             QCOMPARE(DocumentStore::put(relative), DocumentStore::Outcome::Done);
 
-        QVERIFY(SystemRebuild::Run(SystemRebuild::ListSQL(), basic, {}));
+        QVERIFY(SystemRebuild::run(Database::instance(), SystemRebuild::rebuildStatements(), basic, {}));
         QVERIFY(!DocumentStore::exists(contract));
         QCOMPARE(DocumentStore::exists(model), !basic);
     }
@@ -198,7 +198,7 @@ private Q_SLOTS:
                              .arg(fault)));
         }
 
-        RebuildDialog dialog({});
+        RebuildDialog dialog(Database::instance(), {});
         (basic ? dialog.clearBasicsCheck : dialog.clearRecordsCheck)->click();
         mMessages.answerQuestion(true);
         dialog.show();
@@ -219,13 +219,15 @@ private Q_SLOTS:
         TempAppFolder app;
         QVERIFY(fillSample(app));
         // A statement that fails does not stop the others.
-        SystemRebuild::ExecAllSQL({QStringLiteral("Delete from TMissing"), QStringLiteral("B_Delete from TDataPara"),
-                                   QStringLiteral("Delete from TContractDetail")},
-                                  1);
+        SystemRebuild::runStatements(Database::instance(),
+                                     {QStringLiteral("Delete from TMissing"), QStringLiteral("B_Delete from TDataPara"),
+                                      QStringLiteral("Delete from TContractDetail")},
+                                     1);
         QCOMPARE(count(app, "TDataPara"), 0);
 
         // Without the records' delete the categories are still in use: they stay, and no record loses its category.
-        SystemRebuild::ExecAllSQL(
+        SystemRebuild::runStatements(
+            Database::instance(),
             {QStringLiteral("B_Delete from TContractClass"), QStringLiteral("Delete from TContractDetail")}, 1);
         QCOMPARE(count(app, "TContractClass"), 2);
         QCOMPARE(count(app, "TContractMain"), 3);
@@ -238,7 +240,7 @@ private Q_SLOTS:
         TempAppFolder app;
         QVERIFY(fillSample(app));
         QStringList tried;
-        SystemRebuild::ClearFolder(app.file(QStringLiteral("DB/ContractFile/")), [&](const QString &file) {
+        SystemRebuild::clearFolder(app.file(QStringLiteral("DB/ContractFile/")), [&](const QString &file) {
             tried << QFileInfo(file).fileName();
             // An open document cannot be deleted; the others still go.
             return QFileInfo(file).fileName() == QLatin1String("1.Doc") ? false : QFile::remove(file);

@@ -107,7 +107,7 @@ private Q_SLOTS:
         QCOMPARE(keysOf(registerRows), captionsOf<QPushButton>(mag));
 
         // The template management window: the table names the buttons below the category tree.
-        QVERIFY(openTemplateManagerWindow(&area, {}));
+        QVERIFY(openTemplateManagerWindow(&area, mFolder->database(), {}));
         QWidget *model = area.subWindowList().last()->widget();
         const auto modelRows = tableAfter(mPage, u"model"_s);
         const QSet<QString> modelButtons = captionsOf<QPushButton>(model);

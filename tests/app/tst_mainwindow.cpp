@@ -37,7 +37,9 @@ private Q_SLOTS:
 
     void toolbarCaptionsInOrderAndGeometry() {
         TempAppFolder app;
-        MainWindow window{MainCommands{}};
+        MainCommands commands;
+        commands.database = &app.database();
+        MainWindow window(commands);
         QStringList captions;
         for (QToolBar *bar : window.findChildren<QToolBar *>()) {
             for (QAction *action : bar->actions()) {
@@ -56,8 +58,9 @@ private Q_SLOTS:
 
     void startsWithAMissingDatabase() {
         QTemporaryDir dir;
-        Database::create(dir.path());
-        MainWindow window{MainCommands{}};
+        MainCommands commands;
+        commands.database = &Database::create(dir.path());
+        MainWindow window(commands);
         bool terminated = false;
         window.terminate = [&] { terminated = true; };
         window.show();
@@ -72,14 +75,16 @@ private Q_SLOTS:
         TempAppFolder app;
         QVERIFY(
             app.exec(QStringLiteral("UPDATE TPara SET LogPass=?"), {LoginPassword::toStored(QStringLiteral("pw"))}));
-        MainWindow window{MainCommands{}};
+        MainCommands commands;
+        commands.database = &app.database();
+        MainWindow window(commands);
         int terminated = 0;
         window.terminate = [&] { ++terminated; };
         mMessages.answerPassword(QStringLiteral("wrong"));
         window.show();
         QTRY_COMPARE(terminated, 1);
         QCOMPARE(mMessages.texts(), (QStringList{"请输入登陆密码：", "密码错误！"}));
-        window.FormActivate();
+        window.checkLoginOnce();
         QCOMPARE(terminated, 1);
     }
 
@@ -87,7 +92,9 @@ private Q_SLOTS:
         TempAppFolder app;
         QVERIFY(
             app.exec(QStringLiteral("UPDATE TPara SET LogPass=?"), {LoginPassword::toStored(QStringLiteral("pw"))}));
-        MainWindow window{MainCommands{}};
+        MainCommands commands;
+        commands.database = &app.database();
+        MainWindow window(commands);
         int terminated = 0;
         window.terminate = [&] { ++terminated; };
         mMessages.answerPassword(QStringLiteral("pw"));
@@ -107,6 +114,7 @@ private Q_SLOTS:
             area->addSubWindow(child)->showMaximized();
             return true;
         };
+        commands.database = &app.database();
         MainWindow window(commands);
         window.show();
         window.openContractRegister();
@@ -144,6 +152,7 @@ private Q_SLOTS:
             sub->showMaximized();
             return true;
         };
+        commands.database = &app.database();
         MainWindow window(commands);
         window.show();
         auto *note = window.findChild<QLabel *>(QStringLiteral("dueNote"));
@@ -182,6 +191,7 @@ private Q_SLOTS:
         MainCommands commands;
         commands.serverConnection = [&](QWidget *) { opened << QStringLiteral("serverConnectionAction"); };
         commands.changeHistory = [&](QWidget *) { opened << QStringLiteral("changeHistoryAction"); };
+        commands.database = &app.database();
         MainWindow window(commands);
         auto *menuAction = window.findChild<QAction *>(action);
         QVERIFY(menuAction);
@@ -204,6 +214,7 @@ private Q_SLOTS:
         commands.restore = [&](const std::function<bool()> &, const std::function<void()> &, const QString &archive) {
             restores << archive;
         };
+        commands.database = &app.database();
         MainWindow window(commands);
         window.show();
         QTest::qWait(50); // the first activation (no password here)
@@ -228,6 +239,7 @@ private Q_SLOTS:
         bool started = false;
         MainCommands commands;
         commands.startUpdater = [&] { started = true; };
+        commands.database = &app.database();
         MainWindow window(commands);
         window.show();
         QVERIFY(window.isVisible());

@@ -46,13 +46,13 @@ private Q_SLOTS:
         Messages::setInstance(&messages);
 
         // The old password of a new database is the initial 579.
-        QCOMPARE(password.CheckPass(QStringLiteral(""), QStringLiteral("秘密Ab"), QStringLiteral("秘密Ab")),
+        QCOMPARE(password.changePassword(QStringLiteral(""), QStringLiteral("秘密Ab"), QStringLiteral("秘密Ab")),
                  LoginPassword::ChangeResult::WrongOld);
         QCOMPARE(messages.lastText(), QStringLiteral("要修改密码，必须输入正确的原密码！"));
-        QCOMPARE(password.CheckPass(QStringLiteral("579"), QStringLiteral("秘密Ab"), QStringLiteral("秘密ab")),
+        QCOMPARE(password.changePassword(QStringLiteral("579"), QStringLiteral("秘密Ab"), QStringLiteral("秘密ab")),
                  LoginPassword::ChangeResult::Mismatch);
         QCOMPARE(messages.lastText(), QStringLiteral("新密码与确认输入的新密码不一致！"));
-        QCOMPARE(password.CheckPass(QStringLiteral("579"), QStringLiteral("秘密Ab"), QStringLiteral("秘密Ab")),
+        QCOMPARE(password.changePassword(QStringLiteral("579"), QStringLiteral("秘密Ab"), QStringLiteral("秘密Ab")),
                  LoginPassword::ChangeResult::Saved);
         QCOMPARE(messages.lastText(), QStringLiteral("修改密码成功！"));
 
@@ -80,12 +80,12 @@ private Q_SLOTS:
         QVERIFY(nextRun.loginCheck());
 
         // Back to no password with the empty text; then the old password to type is the empty text.
-        QCOMPARE(password.CheckPass(QStringLiteral("秘密Ab"), QString(), QString()),
+        QCOMPARE(password.changePassword(QStringLiteral("秘密Ab"), QString(), QString()),
                  LoginPassword::ChangeResult::Saved);
         QVERIFY(!password.isSet());
-        QCOMPARE(password.CheckPass(QStringLiteral("579"), QStringLiteral("x"), QStringLiteral("x")),
+        QCOMPARE(password.changePassword(QStringLiteral("579"), QStringLiteral("x"), QStringLiteral("x")),
                  LoginPassword::ChangeResult::WrongOld);
-        QCOMPARE(password.CheckPass(QString(), QStringLiteral("x"), QStringLiteral("x")),
+        QCOMPARE(password.changePassword(QString(), QStringLiteral("x"), QStringLiteral("x")),
                  LoginPassword::ChangeResult::Saved);
     }
 
@@ -96,7 +96,7 @@ private Q_SLOTS:
         password.load(Database::instance());
         ScriptedMessages messages;
         Messages::setInstance(&messages);
-        QCOMPARE(password.CheckPass(QString(), QStringLiteral("pw"), QStringLiteral("pw")),
+        QCOMPARE(password.changePassword(QString(), QStringLiteral("pw"), QStringLiteral("pw")),
                  LoginPassword::ChangeResult::Saved);
         QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM TPara")), QStringLiteral("1"));
         QVERIFY(LoginPassword::matches(app.scalar(QStringLiteral("SELECT LogPass FROM TPara")), QStringLiteral("pw")));
@@ -109,14 +109,14 @@ private Q_SLOTS:
         ScriptedMessages messages;
         Messages::setInstance(&messages);
         QVERIFY(app.exec(QStringLiteral("ALTER TABLE TPara RENAME TO TParaGone")));
-        QCOMPARE(password.CheckPass(QStringLiteral("579"), QStringLiteral("a"), QStringLiteral("a")),
+        QCOMPARE(password.changePassword(QStringLiteral("579"), QStringLiteral("a"), QStringLiteral("a")),
                  LoginPassword::ChangeResult::ReadFailed);
         QCOMPARE(messages.lastText(), QStringLiteral("读取数据文件发生错误！"));
         QVERIFY(app.exec(QStringLiteral("ALTER TABLE TParaGone RENAME TO TPara")));
 
         // A refused write leaves both the stored and the remembered password as they were.
         QVERIFY(app.refuseChanges(QStringLiteral("TPara"), QStringLiteral("UPDATE")));
-        QCOMPARE(password.CheckPass(QStringLiteral("579"), QStringLiteral("a"), QStringLiteral("a")),
+        QCOMPARE(password.changePassword(QStringLiteral("579"), QStringLiteral("a"), QStringLiteral("a")),
                  LoginPassword::ChangeResult::SaveFailed);
         QCOMPARE(messages.lastText(), QStringLiteral("存储数据发生错误！"));
         QVERIFY(!password.isSet());

@@ -75,7 +75,7 @@ private Q_SLOTS:
         QVERIFY(layOut(dir, settings));
         mMessages.answerPassword(password);
         mMessages.answerQuestion(false);
-        QVERIFY(!ServerLogin::OpenServerAtStart(dir.path()));
+        QVERIFY(!ServerLogin::openServerAtStart(dir.path()));
         // Quitting leaves no database open: the embedded file beside it is never used instead.
         QVERIFY(!Database::exists());
         QCOMPARE(mMessages.shown().size(), 2);
@@ -90,11 +90,11 @@ private Q_SLOTS:
     void incompleteSettingsStopTheStart() {
         QTemporaryDir dir;
         QVERIFY(Schema::layOutAppFolder(dir.path()));
-        QVERIFY(!ServerLogin::SettingsIncomplete(dir.path()));
+        QVERIFY(!ServerLogin::settingsIncomplete(dir.path()));
         QVERIFY(mMessages.shown().isEmpty());
         ServerSettings nameless = mCluster->settings(QString(), u"clerk"_s);
         QVERIFY(nameless.write(dir.path()));
-        QVERIFY(ServerLogin::SettingsIncomplete(dir.path()));
+        QVERIFY(ServerLogin::settingsIncomplete(dir.path()));
         QVERIFY(mMessages.lastText().startsWith(u"服务器连接设置（DB/Server.ini）中缺少服务器地址或数据库名"_s));
         QVERIFY(!Database::exists());
     }
@@ -105,10 +105,11 @@ private Q_SLOTS:
         mMessages.answerPassword(u"wrong"_s);
         mMessages.answerQuestion(true);
         mMessages.answerPassword(u"secret"_s);
-        QVERIFY(ServerLogin::OpenServerAtStart(dir.path()));
-        QCOMPARE(Database::instance().backend(), Database::Backend::Server);
-        QVERIFY(Database::instance().isConnected());
-        QCOMPARE(Database::instance().readLogPass(), u"579"_s);
+        const std::unique_ptr<Database> database = ServerLogin::openServerAtStart(dir.path());
+        QVERIFY(database);
+        QCOMPARE(database->backend(), Database::Backend::Server);
+        QVERIFY(database->isConnected());
+        QCOMPARE(database->readLogPass(), u"579"_s);
         QCOMPARE(mMessages.shown().size(), 3);
         QCOMPARE(mMessages.unexpected(), 0);
         // The password lives in memory only.
@@ -121,7 +122,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         QVERIFY(layOut(dir, mCluster->settings(u"newcomer"_s, u"newcomer"_s)));
         mMessages.answerPassword(u"fresh"_s);
-        QVERIFY(ServerLogin::OpenServerAtStart(dir.path()));
+        QVERIFY(ServerLogin::openServerAtStart(dir.path()));
         QVERIFY(mMessages.lastText().contains(u"还没有数据表"_s));
     }
 

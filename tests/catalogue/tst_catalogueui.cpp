@@ -77,7 +77,7 @@ private Q_SLOTS:
         QMdiArea area;
         area.resize(1200, 700);
         area.show();
-        QVERIFY(openTemplateManagerWindow(&area, {}));
+        QVERIFY(openTemplateManagerWindow(&area, app.database(), {}));
         QCOMPARE(area.subWindowList().size(), 1);
         QMdiSubWindow *sub = area.subWindowList().first();
         QVERIFY(sub->isMaximized());
@@ -154,7 +154,7 @@ private Q_SLOTS:
         QMdiArea area;
         area.resize(1200, 700);
         area.show();
-        QVERIFY(openTemplateManagerWindow(&area, {}));
+        QVERIFY(openTemplateManagerWindow(&area, app.database(), {}));
         auto *window = qobject_cast<TemplateManagerWindow *>(area.subWindowList().constFirst()->widget());
         QVERIFY(window);
         auto *tree = window->findChild<QTreeView *>(QStringLiteral("Tree"));
@@ -214,7 +214,7 @@ private Q_SLOTS:
         QMdiArea area;
         area.resize(1200, 700);
         area.show();
-        QVERIFY(openTemplateManagerWindow(&area, {}));
+        QVERIFY(openTemplateManagerWindow(&area, app.database(), {}));
         auto *window = qobject_cast<TemplateManagerWindow *>(area.subWindowList().constFirst()->widget());
         QVERIFY(window);
         auto *tree = window->findChild<QTreeView *>(QStringLiteral("Tree"));
@@ -249,8 +249,8 @@ private Q_SLOTS:
         TempAppFolder app;
         QVERIFY(app.addCategoryTree({{QStringLiteral("00010001"), QStringLiteral("买卖")}}));
         RecordingTemplateTab::calls.clear();
-        TemplateManagerWindow window([](QWidget *parent) { return new RecordingTemplateTab(parent); });
-        QVERIFY(window.ReadyData());
+        TemplateManagerWindow window(app.database(), [](QWidget *parent) { return new RecordingTemplateTab(parent); });
+        QVERIFY(window.loadTree());
         window.resize(1000, 600);
         window.show();
         auto *tree = window.findChild<QTreeView *>(QStringLiteral("Tree"));
@@ -265,7 +265,7 @@ private Q_SLOTS:
         // On a root the command does nothing.
         RecordingTemplateTab::calls.clear();
         clickNode(tree, findNode(tree, QStringLiteral("根")));
-        window.cmdSaveClick();
+        window.editTemplate();
         QVERIFY(RecordingTemplateTab::calls.isEmpty());
     }
 
@@ -275,7 +275,7 @@ private Q_SLOTS:
         QVERIFY(app.exec(QStringLiteral("DROP TABLE TContractMain")));
         QVERIFY(app.exec(QStringLiteral("DROP TABLE TContractClass")));
         QMdiArea area;
-        QVERIFY(!openTemplateManagerWindow(&area, {}));
+        QVERIFY(!openTemplateManagerWindow(&area, app.database(), {}));
         QVERIFY(area.subWindowList().isEmpty());
         QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("读取数据发生错误！")});
     }
@@ -283,8 +283,8 @@ private Q_SLOTS:
     void indicatorEditor() {
         TempAppFolder app;
         QVERIFY(app.addCategoryTree({{QStringLiteral("00010001"), QStringLiteral("买卖")}}));
-        IndicatorEditorDialog dialog(QStringLiteral("TDataPara"), QStringLiteral("00010001"), -1);
-        QVERIFY(dialog.ReadyData());
+        IndicatorEditorDialog dialog(app.database(), QStringLiteral("TDataPara"), QStringLiteral("00010001"), -1);
+        QVERIFY(dialog.load());
         QCOMPARE(dialog.windowTitle(), QStringLiteral("新增/修改扩展参数指标"));
         auto *name = dialog.findChild<QLineEdit *>(QStringLiteral("EditFieldName"));
         auto *type = dialog.findChild<QComboBox *>(QStringLiteral("cmbFieldType"));
@@ -347,8 +347,8 @@ private Q_SLOTS:
         QVERIFY(app.addCategoryTree({{QStringLiteral("00010001"), QStringLiteral("买卖")}}));
         int id = 0;
         {
-            IndicatorEditorDialog dialog(QStringLiteral("TDataPara"), QStringLiteral("00010001"), -1);
-            QVERIFY(dialog.ReadyData());
+            IndicatorEditorDialog dialog(app.database(), QStringLiteral("TDataPara"), QStringLiteral("00010001"), -1);
+            QVERIFY(dialog.load());
             auto *type = dialog.findChild<QComboBox *>(QStringLiteral("cmbFieldType"));
             auto *remind = dialog.findChild<QCheckBox *>(QStringLiteral("dueRemindCheck"));
             auto *days = dialog.findChild<QSpinBox *>(QStringLiteral("dueDaysSpin"));
@@ -369,8 +369,8 @@ private Q_SLOTS:
                      QStringLiteral("1/15"));
             id = app.scalar(QStringLiteral("SELECT ID FROM TDataPara")).toInt();
         }
-        IndicatorEditorDialog again(QStringLiteral("TDataPara"), QStringLiteral("00010001"), id);
-        QVERIFY(again.ReadyData());
+        IndicatorEditorDialog again(app.database(), QStringLiteral("TDataPara"), QStringLiteral("00010001"), id);
+        QVERIFY(again.load());
         QVERIFY(again.findChild<QCheckBox *>(QStringLiteral("dueRemindCheck"))->isChecked());
         QCOMPARE(again.findChild<QSpinBox *>(QStringLiteral("dueDaysSpin"))->value(), 15);
         // Changed to text, the indicator no longer reminds.
@@ -383,8 +383,8 @@ private Q_SLOTS:
         TempAppFolder app;
         QVERIFY(app.addCategoryTree({{QStringLiteral("00010001"), QStringLiteral("旧名")}}));
         QVERIFY(app.exec(QStringLiteral("UPDATE TContractClass SET TypeName='新名' WHERE TypeCode='00010001'")));
-        CategorySelectDialog dialog;
-        QVERIFY(dialog.ReadyData());
+        CategorySelectDialog dialog(app.database());
+        QVERIFY(dialog.load());
         QCOMPARE(dialog.windowTitle(), QStringLiteral("选择合同模板"));
         dialog.show();
         dialog.activateWindow();
@@ -413,15 +413,15 @@ private Q_SLOTS:
         app.addIndicator(QStringLiteral("00010002"), QStringLiteral("乙方"), 0, QStringLiteral("Data2"), 2);
         app.addIndicator(QStringLiteral("00010002"), QStringLiteral("甲方"), 0, QStringLiteral("Data1"), 1);
 
-        IndicatorSelectDialog empty(QStringLiteral("00010001"));
-        QVERIFY(empty.ReadyData());
+        IndicatorSelectDialog empty(app.database(), QStringLiteral("00010001"));
+        QVERIFY(empty.load());
         empty.show();
         click(&empty, "cmdSelect");
         QVERIFY(empty.isVisible());
         QVERIFY(empty.picker().cancelled());
 
-        IndicatorSelectDialog dialog(QStringLiteral("00010002"));
-        QVERIFY(dialog.ReadyData());
+        IndicatorSelectDialog dialog(app.database(), QStringLiteral("00010002"));
+        QVERIFY(dialog.load());
         QCOMPARE(dialog.windowTitle(), QStringLiteral("选择可插入的指标"));
         auto *grid = dialog.findChild<QTableView *>(QStringLiteral("indicatorGrid"));
         QCOMPARE(grid->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("合同指标名称"));

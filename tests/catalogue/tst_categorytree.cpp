@@ -2,6 +2,7 @@
 #include "catalogue/CategoryCommands.h"
 #include "catalogue/CategoryTreeModel.h"
 #include "platform/ScriptedMessages.h"
+#include "store/CategoryStore.h"
 #include "support/BothStoresTest.h"
 #include "support/TempAppFolder.h"
 #include "support/TestFiles.h"
@@ -73,7 +74,7 @@ private Q_SLOTS:
         QVERIFY(app.isValid());
         for (const QString &code : existing)
             QVERIFY(app.addCategory(code, name(code), code.size() > 4 ? code.left(4) : QString()));
-        QCOMPARE(GetMaxNum(parent), expected);
+        QCOMPARE(nextCategoryCode(CategoryStore(app.database()), parent), expected);
         if (expected.isEmpty()) {
             QCOMPARE(mMessages.texts().size(), 1);
             QVERIFY(mMessages.lastText().contains(QStringLiteral("9999")));
@@ -87,7 +88,7 @@ private Q_SLOTS:
         QVERIFY(app.exec(QStringLiteral("DROP TABLE TDataPara")));
         QVERIFY(app.exec(QStringLiteral("DROP TABLE TContractMain")));
         QVERIFY(app.exec(QStringLiteral("DROP TABLE TContractClass")));
-        QCOMPARE(GetMaxNum(QString()), QString());
+        QCOMPARE(nextCategoryCode(CategoryStore(app.database()), QString()), QString());
         QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("读取数据出现错误。")});
     }
 
@@ -103,7 +104,7 @@ private Q_SLOTS:
 
         CategoryTreeModel model;
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-        QVERIFY(model.ReadyData());
+        QVERIFY(model.load(CategoryStore(app.database())));
         QCOMPARE(captions(model),
                  (QStringList{QStringLiteral("A 空分类"), QStringLiteral("B 工程类"), QStringLiteral("C 销售类")}));
         const QModelIndex works = model.findCode(QStringLiteral("0002"));
@@ -122,10 +123,10 @@ private Q_SLOTS:
         QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("乙")));
         QVERIFY(app.addCategory(QStringLiteral("0002"), QStringLiteral("甲")));
         QVERIFY(app.addCategory(QStringLiteral("00010001"), QStringLiteral("合同"), QStringLiteral("0001")));
-        CategoryCommands commands;
+        CategoryCommands commands(app.database());
         QSignalSpy shown(&commands, &CategoryCommands::childCategoryClicked);
         QSignalSpy hidden(&commands, &CategoryCommands::pagesHidden);
-        QVERIFY(commands.ReadyData());
+        QVERIFY(commands.loadTree());
         QCOMPARE(commands.model()->caption(commands.selected()),
                  commands.model()->caption(commands.model()->firstNode()));
         QCOMPARE(hidden.size(), 1);
@@ -133,14 +134,14 @@ private Q_SLOTS:
         QVERIFY(commands.currentCode().isEmpty());
 
         commands.select(commands.model()->findCode(QStringLiteral("00010001")));
-        commands.TreeClick();
+        commands.showSelected();
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown.at(0).at(0).toString(), QStringLiteral("00010001"));
         QCOMPARE(shown.at(0).at(1).toString(), QStringLiteral("合同"));
 
         // A root leaves the right side empty and the current code as it was.
         commands.select(commands.model()->findCode(QStringLiteral("0002")));
-        commands.TreeClick();
+        commands.showSelected();
         QCOMPARE(shown.size(), 1);
         QCOMPARE(commands.currentCode(), QStringLiteral("00010001"));
     }
@@ -150,21 +151,21 @@ private Q_SLOTS:
         QVERIFY(app.exec(QStringLiteral("DROP TABLE TDataPara")));
         QVERIFY(app.exec(QStringLiteral("DROP TABLE TContractMain")));
         QVERIFY(app.exec(QStringLiteral("DROP TABLE TContractClass")));
-        CategoryCommands commands;
-        QVERIFY(!commands.ReadyData());
+        CategoryCommands commands(app.database());
+        QVERIFY(!commands.loadTree());
         QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("读取数据发生错误！")});
     }
 
     void addRootAndChild() {
         TempAppFolder app;
-        CategoryCommands commands;
-        QVERIFY(commands.ReadyData());
+        CategoryCommands commands(app.database());
+        QVERIFY(commands.loadTree());
         QVERIFY(!commands.selected().isValid());
 
         // 20 Chinese characters are cut to the first 15 (30 GBK bytes).
         const QString longName = QStringLiteral("一二三四五六七八九十甲乙丙丁戊己庚辛壬癸");
         mMessages.answerInput(longName);
-        commands.cmdAddRootClick();
+        commands.addRootCategory();
         QCOMPARE(mMessages.details().value(0), QStringLiteral("输入供应商主分类名称"));
         const QString cut = longName.left(15);
         QCOMPARE(app.scalar(QStringLiteral("SELECT TypeName FROM TContractClass WHERE TypeCode='0001'")), cut);
@@ -180,7 +181,7 @@ private Q_SLOTS:
 
         // Cancelled and empty answers add nothing.
         mMessages.answerInput(std::nullopt);
-        commands.cmdAddRootClick();
+        commands.addRootCategory();
         mMessages.answerInput(QString());
         commands.addChildCategory();
         QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM TContractClass")), QStringLiteral("2"));
@@ -194,11 +195,11 @@ private Q_SLOTS:
     void failedInsertLeavesNoNode() {
         TempAppFolder app;
         QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("根")));
-        CategoryCommands commands;
-        QVERIFY(commands.ReadyData());
+        CategoryCommands commands(app.database());
+        QVERIFY(commands.loadTree());
         QVERIFY(app.refuseChanges(QStringLiteral("TContractClass"), QStringLiteral("INSERT")));
         mMessages.answerInput(QStringLiteral("新根"));
-        commands.cmdAddRootClick();
+        commands.addRootCategory();
         mMessages.answerInput(QStringLiteral("新合同"));
         commands.addChildCategory();
         QCOMPARE(boxes(), (QStringList{QStringLiteral("读取数据出现错误。"), QStringLiteral("读取数据出现错误。")}));
@@ -210,11 +211,11 @@ private Q_SLOTS:
         TempAppFolder app;
         QVERIFY(app.addCategory(QStringLiteral("0001"), QStringLiteral("乙")));
         QVERIFY(app.addCategory(QStringLiteral("0002"), QStringLiteral("丙")));
-        CategoryCommands commands;
-        QVERIFY(commands.ReadyData());
+        CategoryCommands commands(app.database());
+        QVERIFY(commands.loadTree());
         commands.select(commands.model()->findCode(QStringLiteral("0001")));
         mMessages.answerInput(QStringLiteral("甲's \"引号\""));
-        commands.cmdEditClick();
+        commands.renameCategory();
         QCOMPARE(mMessages.details().value(1), QStringLiteral("乙"));
         QCOMPARE(app.scalar(QStringLiteral("SELECT TypeName FROM TContractClass WHERE TypeCode='0001'")),
                  QStringLiteral("甲's \"引号\""));
@@ -224,10 +225,10 @@ private Q_SLOTS:
 
         mMessages.answerInput(std::nullopt);
         commands.select(node);
-        commands.cmdEditClick();
+        commands.renameCategory();
         QCOMPARE(commands.model()->caption(node), QStringLiteral("甲's \"引号\""));
         mMessages.answerInput(QString());
-        commands.cmdEditClick();
+        commands.renameCategory();
         QCOMPARE(commands.model()->caption(node), QStringLiteral("甲's \"引号\""));
     }
 
@@ -237,19 +238,19 @@ private Q_SLOTS:
                                      {QStringLiteral("00010002"), QStringLiteral("空的")}}));
         QVERIFY(app.addIndicator(QStringLiteral("00010001"), QStringLiteral("金额"), 1, QStringLiteral("Data1"), 1) >
                 0);
-        CategoryCommands commands;
-        QVERIFY(commands.ReadyData());
+        CategoryCommands commands(app.database());
+        QVERIFY(commands.loadTree());
 
         // A root with children: refused before any question.
         commands.select(commands.model()->findCode(QStringLiteral("0001")));
-        commands.cmdDeleteClick();
+        commands.deleteCategory();
         QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("指定分类下有子分类，不能直接删除！请先删除子分类！")});
 
         // A category that owns indicators: the database refuses, row and node stay.
         mMessages.clear();
         mMessages.answerQuestion(true);
         commands.select(commands.model()->findCode(QStringLiteral("00010001")));
-        commands.cmdDeleteClick();
+        commands.deleteCategory();
         QCOMPARE(mMessages.texts(), (QStringList{QStringLiteral("您确认删除吗？"),
                                                  QStringLiteral("删除数据发生错误，可能该分类已经被使用。")}));
         QVERIFY(commands.model()->findCode(QStringLiteral("00010001")).isValid());
@@ -258,13 +259,13 @@ private Q_SLOTS:
         // No keeps it; Yes removes the row and the node.
         commands.select(commands.model()->findCode(QStringLiteral("00010002")));
         mMessages.answerQuestion(false);
-        commands.cmdDeleteClick();
+        commands.deleteCategory();
         QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM TContractClass")), QStringLiteral("3"));
         mMessages.answerQuestion(true);
-        commands.cmdDeleteClick();
+        commands.deleteCategory();
         QVERIFY(!commands.model()->findCode(QStringLiteral("00010002")).isValid());
         QCOMPARE(app.scalar(QStringLiteral("SELECT count(*) FROM TContractClass")), QStringLiteral("2"));
-        QCOMPARE(GetMaxNum(QStringLiteral("0001")), QStringLiteral("00010002"));
+        QCOMPARE(nextCategoryCode(CategoryStore(app.database()), QStringLiteral("0001")), QStringLiteral("00010002"));
         QCOMPARE(mMessages.unexpected(), 0);
     }
 
@@ -294,23 +295,23 @@ private Q_SLOTS:
             return found;
         };
 
-        CategoryCommands commands;
-        QVERIFY(commands.ReadyData());
+        CategoryCommands commands(app.database());
+        QVERIFY(commands.loadTree());
 
         // Refused by the database or answered No: the template stays.
         commands.select(commands.model()->findCode(QStringLiteral("00010001")));
         mMessages.answerQuestion(true);
-        commands.cmdDeleteClick();
+        commands.deleteCategory();
         QVERIFY(QFile::exists(app.file(QStringLiteral("DB/ModelFiles/00010001.Doc"))));
         commands.select(commands.model()->findCode(QStringLiteral("00010002")));
         mMessages.answerQuestion(false);
-        commands.cmdDeleteClick();
+        commands.deleteCategory();
         QCOMPARE(present(removed), removed);
 
         // Deleted: its templates go, in every format; nothing else does, and the next child gets a blank start.
         mMessages.clear();
         mMessages.answerQuestion(true);
-        commands.cmdDeleteClick();
+        commands.deleteCategory();
         QCOMPARE(mMessages.texts(), QStringList{QStringLiteral("您确认删除吗？")});
         QCOMPARE(present(removed), QStringList());
         QCOMPARE(present(kept), kept);

@@ -45,11 +45,11 @@ private Q_SLOTS:
         // Another category's columns do not count.
         QVERIFY(add(Other, QStringLiteral("别的"), QStringLiteral("Data1"), 1) > 0);
 
-        IndicatorEditor editor(IndicatorEditor::IndicatorTable, Cat, -1);
-        QVERIFY(editor.ReadyData());
+        IndicatorEditor editor(mApp->database(), IndicatorEditor::IndicatorTable, Cat, -1);
+        QVERIFY(editor.load());
         QVERIFY(editor.isNew());
         editor.values().PropertyName = QStringLiteral("新指标");
-        QVERIFY(editor.SaveData());
+        QVERIFY(editor.save());
         QVERIFY(!editor.cancelled());
         QCOMPARE(mApp->scalar(QStringLiteral("SELECT DataFieldA||'/'||SortIdx FROM TDataPara WHERE PropertyName=?"),
                               {QStringLiteral("新指标")}),
@@ -59,10 +59,10 @@ private Q_SLOTS:
     void allColumnsUsedIsRefused() {
         for (int n = 1; n <= 80; ++n)
             QVERIFY(add(Cat, QStringLiteral("指标%1").arg(n), QStringLiteral("Data%1").arg(n), n) > 0);
-        IndicatorEditor editor(IndicatorEditor::IndicatorTable, Cat, -1);
-        QVERIFY(editor.ReadyData());
+        IndicatorEditor editor(mApp->database(), IndicatorEditor::IndicatorTable, Cat, -1);
+        QVERIFY(editor.load());
         editor.values().PropertyName = QStringLiteral("第81个");
-        QVERIFY(!editor.SaveData());
+        QVERIFY(!editor.save());
         QVERIFY(editor.cancelled());
         QCOMPARE(mMessages.texts().size(), 1);
         QVERIFY(mMessages.lastText().contains(QStringLiteral("80")));
@@ -75,43 +75,43 @@ private Q_SLOTS:
         QVERIFY(add(Cat, QStringLiteral("金额"), QStringLiteral("Data2"), 2) > 0);
         QVERIFY(add(Other, QStringLiteral("数量"), QStringLiteral("Data1"), 1) > 0);
 
-        IndicatorEditor editor(IndicatorEditor::IndicatorTable, Cat, price);
-        QVERIFY(editor.ReadyData());
+        IndicatorEditor editor(mApp->database(), IndicatorEditor::IndicatorTable, Cat, price);
+        QVERIFY(editor.load());
         QCOMPARE(editor.values().PropertyName, QStringLiteral("单价"));
 
         bool nameRejected = false;
         editor.values().PropertyName.clear();
-        QVERIFY(!editor.SaveData(&nameRejected));
+        QVERIFY(!editor.save(&nameRejected));
         QVERIFY(nameRejected);
         QCOMPARE(mMessages.lastText(), QStringLiteral("指标名称必须输入！"));
 
         editor.values().PropertyName = QStringLiteral("金额");
-        QVERIFY(!editor.SaveData(&nameRejected));
+        QVERIFY(!editor.save(&nameRejected));
         QVERIFY(nameRejected);
         QCOMPARE(mMessages.lastText(), QStringLiteral("名称为 [金额] 的指标已经存在！"));
 
         // Its own name, and a name used only in another category, are fine; blanks count as a name.
         mMessages.clear();
         editor.values().PropertyName = QStringLiteral("单价");
-        QVERIFY(editor.SaveData());
+        QVERIFY(editor.save());
         editor.values().PropertyName = QStringLiteral("数量");
-        QVERIFY(editor.SaveData());
+        QVERIFY(editor.save());
         editor.values().PropertyName = QStringLiteral("  ");
-        QVERIFY(editor.SaveData());
+        QVERIFY(editor.save());
         QVERIFY(mMessages.texts().isEmpty());
     }
 
     void changeKeepsColumnAndOrder() {
         QVERIFY(add(Cat, QStringLiteral("甲"), QStringLiteral("Data1"), 1) > 0);
         const int id = add(Cat, QStringLiteral("乙"), QStringLiteral("Data5"), 7);
-        IndicatorEditor editor(IndicatorEditor::IndicatorTable, Cat, id);
-        QVERIFY(editor.ReadyData());
+        IndicatorEditor editor(mApp->database(), IndicatorEditor::IndicatorTable, Cat, id);
+        QVERIFY(editor.load());
         QVERIFY(!editor.isNew());
         editor.values().PropertyType = Indicator::Date;
         editor.values().FormatStr = QStringLiteral("yyyy-MM-dd");
         editor.values().CalcStr = QStringLiteral("[DATE_STOB][甲]");
         editor.values().NoNull = 1;
-        QVERIFY(editor.SaveData());
+        QVERIFY(editor.save());
         QCOMPARE(mApp->scalar(QStringLiteral("SELECT DataFieldA||'/'||SortIdx||'/'||PropertyType||'/'||NoNull||'/'||"
                                              "CalcStr FROM TDataPara WHERE ID=?"),
                               {id}),
@@ -133,13 +133,13 @@ private Q_SLOTS:
         QFETCH(int, type);
         QFETCH(int, days);
         QFETCH(QString, stored);
-        IndicatorEditor editor(IndicatorEditor::IndicatorTable, Cat, -1);
-        QVERIFY(editor.ReadyData());
+        IndicatorEditor editor(mApp->database(), IndicatorEditor::IndicatorTable, Cat, -1);
+        QVERIFY(editor.load());
         editor.values().PropertyName = QStringLiteral("到期日");
         editor.values().PropertyType = type;
         editor.values().DueRemind = 1;
         editor.values().DueDays = days;
-        QVERIFY(editor.SaveData());
+        QVERIFY(editor.save());
         QCOMPARE(mApp->scalar(QStringLiteral("SELECT DueRemind||'/'||DueDays FROM TDataPara")), stored);
     }
 
@@ -149,13 +149,13 @@ private Q_SLOTS:
         QVERIFY(mApp->exec(QStringLiteral("DELETE FROM TDataPara WHERE ID=?"), {gone}));
 
         // Deleted before opening: an empty dialog whose save makes a new indicator.
-        IndicatorEditor editor(IndicatorEditor::IndicatorTable, Cat, gone);
-        QVERIFY(editor.ReadyData());
+        IndicatorEditor editor(mApp->database(), IndicatorEditor::IndicatorTable, Cat, gone);
+        QVERIFY(editor.load());
         QVERIFY(editor.isNew());
         QVERIFY(editor.values().PropertyName.isEmpty());
         QCOMPARE(editor.orderNumber(), 4);
         editor.values().PropertyName = QStringLiteral("丙");
-        QVERIFY(editor.SaveData());
+        QVERIFY(editor.save());
         QCOMPARE(mApp->scalar(QStringLiteral("SELECT DataFieldA FROM TDataPara WHERE PropertyName=?"),
                               {QStringLiteral("丙")}),
                  QStringLiteral("Data2"));
@@ -164,31 +164,31 @@ private Q_SLOTS:
         const int id =
             mApp->scalar(QStringLiteral("SELECT ID FROM TDataPara WHERE PropertyName=?"), {QStringLiteral("甲")})
                 .toInt();
-        IndicatorEditor open(IndicatorEditor::IndicatorTable, Cat, id);
-        QVERIFY(open.ReadyData());
+        IndicatorEditor open(mApp->database(), IndicatorEditor::IndicatorTable, Cat, id);
+        QVERIFY(open.load());
         QVERIFY(mApp->exec(QStringLiteral("DELETE FROM TDataPara WHERE ID=?"), {id}));
-        QVERIFY(!open.SaveData());
+        QVERIFY(!open.save());
         QCOMPARE(mMessages.lastText(), QStringLiteral("存储数据发生错误！"));
         QVERIFY(open.cancelled());
     }
 
     void categoryDeletedWhileOpen() {
-        IndicatorEditor editor(IndicatorEditor::IndicatorTable, Other, -1);
-        QVERIFY(editor.ReadyData());
+        IndicatorEditor editor(mApp->database(), IndicatorEditor::IndicatorTable, Other, -1);
+        QVERIFY(editor.load());
         QVERIFY(mApp->exec(QStringLiteral("DELETE FROM TContractClass WHERE TypeCode=?"), {Other}));
         editor.values().PropertyName = QStringLiteral("新指标");
-        QVERIFY(!editor.SaveData());
+        QVERIFY(!editor.save());
         QCOMPARE(mMessages.lastText(), QStringLiteral("该合同分类已被其他用户删除，指标不能保存。"));
         QVERIFY(editor.cancelled());
         QCOMPARE(mApp->scalar(QStringLiteral("SELECT count(*) FROM TDataPara")), QStringLiteral("0"));
     }
 
     void unreadableTable() {
-        IndicatorEditor wrongTable(QStringLiteral("TDataPara; DROP TABLE TPara"), Cat, -1);
-        QVERIFY(!wrongTable.ReadyData());
+        IndicatorEditor wrongTable(mApp->database(), QStringLiteral("TDataPara; DROP TABLE TPara"), Cat, -1);
+        QVERIFY(!wrongTable.load());
         QVERIFY(mApp->exec(QStringLiteral("DROP TABLE TDataPara")));
-        IndicatorEditor editor(IndicatorEditor::IndicatorTable, Cat, -1);
-        QVERIFY(!editor.ReadyData());
+        IndicatorEditor editor(mApp->database(), IndicatorEditor::IndicatorTable, Cat, -1);
+        QVERIFY(!editor.load());
         QCOMPARE(mMessages.texts(),
                  (QStringList{QStringLiteral("读取数据库发生错误！"), QStringLiteral("读取数据库发生错误！")}));
     }
@@ -228,8 +228,8 @@ private Q_SLOTS:
         QVERIFY(add(Cat, QStringLiteral("单价"), QStringLiteral("Data1"), 1) > 0);
         // A name of another category does not count.
         QVERIFY(add(Other, QStringLiteral("数量"), QStringLiteral("Data1"), 1) > 0);
-        IndicatorEditor editor(IndicatorEditor::IndicatorTable, Cat, -1);
-        QVERIFY(editor.ReadyData());
+        IndicatorEditor editor(mApp->database(), IndicatorEditor::IndicatorTable, Cat, -1);
+        QVERIFY(editor.load());
         editor.values().PropertyName = QStringLiteral("金额");
         editor.values().CalcStr = QStringLiteral("[单价]*[数量]+[金额]");
         const QString question = QStringLiteral("公式中引用的指标“数量”不是本类别的指标，仍然保存吗？");
@@ -239,14 +239,14 @@ private Q_SLOTS:
         bool nameRejected = true;
         bool formulaRejected = false;
         mMessages.answerQuestion(false);
-        QVERIFY(!editor.SaveData(&nameRejected, &formulaRejected));
+        QVERIFY(!editor.save(&nameRejected, &formulaRejected));
         QVERIFY(!nameRejected);
         QVERIFY(formulaRejected);
         QCOMPARE(mMessages.texts(), QStringList{question});
         QCOMPARE(mApp->scalar(stored, {Cat}), QStringLiteral("1"));
 
         mMessages.answerQuestion(true);
-        QVERIFY(editor.SaveData(&nameRejected, &formulaRejected));
+        QVERIFY(editor.save(&nameRejected, &formulaRejected));
         QVERIFY(!formulaRejected);
         QCOMPARE(mMessages.texts(), (QStringList{question, question}));
         QCOMPARE(mApp->scalar(QStringLiteral("SELECT CalcStr FROM TDataPara WHERE PropertyName='金额'")),
@@ -255,11 +255,11 @@ private Q_SLOTS:
         // Once the indicator exists, a formula over the category's indicators is saved without a question.
         QVERIFY(add(Cat, QStringLiteral("数量"), QStringLiteral("Data3"), 3) > 0);
         mMessages.clear();
-        IndicatorEditor again(IndicatorEditor::IndicatorTable, Cat, -1);
-        QVERIFY(again.ReadyData());
+        IndicatorEditor again(mApp->database(), IndicatorEditor::IndicatorTable, Cat, -1);
+        QVERIFY(again.load());
         again.values().PropertyName = QStringLiteral("总价");
         again.values().CalcStr = QStringLiteral("[单价]*[数量]");
-        QVERIFY(again.SaveData());
+        QVERIFY(again.save());
         QVERIFY(mMessages.texts().isEmpty());
     }
 

@@ -34,7 +34,7 @@ private Q_SLOTS:
         QVERIFY(mApp->exec(QStringLiteral("INSERT INTO TDataPara (MainTypeCode,PropertyName,PropertyType,HisSelect,"
                                           "NoNull,IsSortField,SortIdx,DataFieldA) VALUES (?,?,1,1,1,1,1,'Data1')"),
                            {Cat, QStringLiteral("金额")}));
-        IndicatorCommands c;
+        IndicatorCommands c(mApp->database());
         QAbstractItemModelTester tester(c.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         QVERIFY(c.load(Cat));
         QStringList titles;
@@ -82,7 +82,7 @@ private Q_SLOTS:
         for (int i = 0; i < numbers.size(); ++i)
             QVERIFY(add(Cat, names.at(i), QStringLiteral("Data%1").arg(i + 1), numbers.at(i)) > 0);
         QVERIFY(add(Source, QStringLiteral("其它"), QStringLiteral("Data1"), 2) > 0);
-        IndicatorCommands c;
+        IndicatorCommands c(mApp->database());
         QVERIFY(c.load(Cat));
         c.selectRow(row);
         for (int step : steps)
@@ -95,12 +95,12 @@ private Q_SLOTS:
     }
 
     void emptyListDoesNothing() {
-        IndicatorCommands c;
+        IndicatorCommands c(mApp->database());
         int edits = 0;
         c.setEditHook([&](const QString &, const QString &, int) { return ++edits, true; });
         QVERIFY(c.load(Cat));
-        c.cmdEditPropertyClick();
-        c.cmdDelPropertyClick();
+        c.editIndicator();
+        c.deleteIndicator();
         c.moveForward();
         c.moveBackward();
         QCOMPARE(edits, 0);
@@ -110,7 +110,7 @@ private Q_SLOTS:
     void addAndChangeReload() {
         const int id = add(Cat, QStringLiteral("甲"), QStringLiteral("Data1"), 1);
         QVERIFY(add(Cat, QStringLiteral("乙"), QStringLiteral("Data2"), 2) > 0);
-        IndicatorCommands c;
+        IndicatorCommands c(mApp->database());
         QList<int> opened;
         c.setEditHook([&](const QString &table, const QString &category, int indicator) {
             [&] {
@@ -123,10 +123,10 @@ private Q_SLOTS:
                 {Cat, QStringLiteral("丙")});
         });
         QVERIFY(c.load(Cat));
-        c.cmdAppendPropertyClick();
+        c.addIndicator();
         QCOMPARE(c.model()->rowCount(), 3);
         c.selectRow(0);
-        c.cmdEditPropertyClick();
+        c.editIndicator();
         QCOMPARE(opened, (QList<int>{-1, id}));
         QCOMPARE(c.model()->rowCount(), 4);
         QCOMPARE(c.currentRow(), 0);
@@ -142,18 +142,18 @@ private Q_SLOTS:
                            {Cat}));
         QVERIFY(mApp->exec(QStringLiteral("INSERT INTO TContractMain (MainTypeCode,Data1,Data2) VALUES (?,'x','y')"),
                            {Source}));
-        IndicatorCommands c;
+        IndicatorCommands c(mApp->database());
         QVERIFY(c.load(Cat));
         c.selectRow(1);
 
         mMessages.answerQuestion(false);
-        c.cmdDelPropertyClick();
+        c.deleteIndicator();
         QCOMPARE(c.model()->rowCount(), 2);
         QCOMPARE(mApp->joined(QStringLiteral("SELECT Data2 FROM TContractMain ORDER BY ID")),
                  QStringLiteral("b1,b2,y"));
 
         mMessages.answerQuestion(true);
-        c.cmdDelPropertyClick();
+        c.deleteIndicator();
         const QString losing = QStringLiteral("有 2 份合同填写了指标“乙”的值，删除后这些值将被清除，是否继续？");
         QCOMPARE(mMessages.texts(), (QStringList{losing, losing}));
         QCOMPARE(listed(c), QStringList{QStringLiteral("甲:1")});
@@ -163,7 +163,7 @@ private Q_SLOTS:
         // A failing clear keeps the indicator too.
         QVERIFY(mApp->refuseChanges(QStringLiteral("TContractMain"), QStringLiteral("UPDATE")));
         mMessages.answerQuestion(true);
-        c.cmdDelPropertyClick();
+        c.deleteIndicator();
         QCOMPARE(mMessages.lastText(), QStringLiteral("删除数据发生错误！"));
         QCOMPARE(mApp->scalar(QStringLiteral("SELECT count(*) FROM TDataPara WHERE MainTypeCode=?"), {Cat}),
                  QStringLiteral("1"));
@@ -203,19 +203,19 @@ private Q_SLOTS:
         const QString data2 = QStringLiteral("SELECT coalesce(Data2,'') FROM TContractMain "
                                              "WHERE MainTypeCode=? ORDER BY ID");
         const QString before = mApp->joined(data2, {Cat});
-        IndicatorCommands c;
+        IndicatorCommands c(mApp->database());
         QVERIFY(c.load(Cat));
         c.selectRow(1);
 
         // No changes nothing.
         mMessages.answerQuestion(false);
-        c.cmdDelPropertyClick();
+        c.deleteIndicator();
         QCOMPARE(mMessages.texts(), QStringList{question});
         QCOMPARE(c.model()->rowCount(), shared.isEmpty() ? 2 : 3);
         QCOMPARE(mApp->joined(data2, {Cat}), before);
 
         mMessages.answerQuestion(true);
-        c.cmdDelPropertyClick();
+        c.deleteIndicator();
         QCOMPARE(mMessages.texts(), (QStringList{question, question}));
         QCOMPARE(mApp->scalar(QStringLiteral("SELECT count(*) FROM TDataPara WHERE PropertyName='乙'")),
                  QStringLiteral("0"));
@@ -247,7 +247,7 @@ private Q_SLOTS:
                                               "coalesce(Data3,'')||'/'||coalesce(Data4,'') FROM TContractMain "
                                               "WHERE MainTypeCode=? ORDER BY ID");
         const QString before = mApp->joined(values, {Cat});
-        IndicatorCommands c;
+        IndicatorCommands c(mApp->database());
         c.setSelectHook([](QString *code, QString *) { return *code = Source, true; });
         QVERIFY(c.load(Cat));
 
@@ -276,7 +276,7 @@ private Q_SLOTS:
                                           "ColWidth,DataFieldA,CalcStr) VALUES (?,?,1,5,140,'Data7','[甲]*2')"),
                            {Source, QStringLiteral("乙")}));
         QVERIFY(add(Source, QStringLiteral("甲"), QStringLiteral("Data3"), 2) > 0);
-        IndicatorCommands c;
+        IndicatorCommands c(mApp->database());
         QString pick = Source;
         c.setSelectHook([&](QString *code, QString *name) {
             *code = pick;
@@ -312,7 +312,7 @@ private Q_SLOTS:
 
     void importIntoEmptyAsksNothing() {
         QVERIFY(add(Source, QStringLiteral("甲"), QStringLiteral("Data1"), 1) > 0);
-        IndicatorCommands c;
+        IndicatorCommands c(mApp->database());
         c.setSelectHook([](QString *code, QString *) { return *code = Source, true; });
         QVERIFY(c.load(Cat));
         c.importIndicators();
@@ -332,7 +332,7 @@ private Q_SLOTS:
         QVERIFY(add(Source, QStringLiteral("坏"), QStringLiteral("Data2"), 2) > 0);
         QVERIFY(mApp->refuseChanges(QStringLiteral("TDataPara"), QStringLiteral("INSERT"),
                                     QStringLiteral("NEW.PropertyName='坏'")));
-        IndicatorCommands c;
+        IndicatorCommands c(mApp->database());
         c.setSelectHook([](QString *code, QString *) { return *code = Source, true; });
         QVERIFY(c.load(Cat));
         mMessages.answerQuestion(true);

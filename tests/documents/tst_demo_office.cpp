@@ -27,7 +27,7 @@ private:
 void TestDemoOffice::installsOnceOnAFreshDatabase() {
     QVERIFY(mApp.isValid());
     QString message;
-    QCOMPARE(DemoContent::install(&message), DemoContent::Result::Installed);
+    QCOMPARE(DemoContent::install(mApp.database(), &message), DemoContent::Result::Installed);
     QCOMPARE(mApp.scalar(QStringLiteral("SELECT count(*) FROM TContractClass")), QStringLiteral("2"));
     QCOMPARE(
         mApp.scalar(QStringLiteral("SELECT count(*) FROM TDataPara WHERE MainTypeCode=?"), {DemoContent::ChildCode}),
@@ -50,7 +50,7 @@ void TestDemoOffice::installsOnceOnAFreshDatabase() {
                  qPrintable(condition));
     }
 
-    QCOMPARE(DemoContent::install(&message), DemoContent::Result::Skipped);
+    QCOMPARE(DemoContent::install(mApp.database(), &message), DemoContent::Result::Skipped);
     QCOMPARE(mApp.scalar(QStringLiteral("SELECT count(*) FROM TContractMain")), QStringLiteral("3"));
 }
 

@@ -316,11 +316,11 @@ private Q_SLOTS:
         }
 
         madeBySecond(otherTemplate);
-        CategoryCommands commands;
-        QVERIFY(commands.ReadyData());
+        CategoryCommands commands(Database::instance());
+        QVERIFY(commands.loadTree());
         commands.select(commands.model()->findCode(QStringLiteral("00010002")));
         mMessages.answerQuestion(true);
-        commands.cmdDeleteClick();
+        commands.deleteCategory();
         QCOMPARE(mFirst->scalar(QStringLiteral("SELECT count(*) FROM TContractClass WHERE TypeCode='00010002'")),
                  QStringLiteral("0"));
         QCOMPARE(onServer(otherTemplate), std::nullopt);

@@ -1,7 +1,10 @@
 #include "demo/DemoContent.h"
 
+#include "store/CategoryStore.h"
+#include "store/ContractStore.h"
 #include "store/Database.h"
 #include "store/DocumentStore.h"
+#include "store/IndicatorStore.h"
 #include "text/ChineseDate.h"
 #include "text/ChineseMoney.h"
 #include "text/NumberText.h"
@@ -10,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlQuery>
 
 namespace DemoContent {
 
@@ -82,34 +84,37 @@ QString money(const DecimalText &value) {
     return FormatNumber(value, QStringLiteral("0.00"));
 }
 
-bool exec(const QString &sql, const QVariantList &binds, QString *message) {
-    QSqlQuery query(Database::instance().connection());
-    QString error;
-    if (execBound(query, sql, binds, &error))
-        return true;
-    *message = error + QStringLiteral(": ") + sql;
-    return false;
-}
-
-bool insertRows(QString *message) {
-    const QString category =
-        QStringLiteral("INSERT INTO TContractClass (TypeCode, TypeName, ParTypeCode, nLeveal) VALUES (?, ?, ?, ?)");
-    if (!exec(category, {RootCode, QStringLiteral("房屋租赁"), QStringLiteral(""), 0}, message) ||
-        !exec(category, {ChildCode, QStringLiteral("房屋租赁合同"), RootCode, 1}, message))
+bool insertRows(Database &dm, QString *message) {
+    CategoryStore categories(dm);
+    if (!categories.insert({RootCode, QStringLiteral(""), QStringLiteral("房屋租赁"), 0}) ||
+        !categories.insert({ChildCode, RootCode, QStringLiteral("房屋租赁合同"), 1})) {
+        *message = QStringLiteral("cannot store the demo categories");
         return false;
-
-    for (int i = 0; i < IndicatorCount; ++i) {
-        const IndicatorDef &d = Indicators[i];
-        if (!exec(QStringLiteral("INSERT INTO TDataPara (MainTypeCode, PropertyName, PropertyType, FormatStr, Unit, "
-                                 "DefaultSelect, HisSelect, CalcStr, SortIdx, NoNull, IsSortField, DataFieldA) "
-                                 "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-                  {ChildCode, QString::fromUtf16(d.name), d.type, QString::fromUtf16(d.format),
-                   QString::fromUtf16(d.unit), QString::fromUtf16(d.choices), d.history, QString::fromUtf16(d.formula),
-                   i + 1, d.required, d.sortField, QStringLiteral("Data%1").arg(i + 1)},
-                  message))
-            return false;
     }
 
+    IndicatorStore indicators(dm);
+    for (int i = 0; i < IndicatorCount; ++i) {
+        const IndicatorDef &d = Indicators[i];
+        Indicator indicator;
+        indicator.MainTypeCode = ChildCode;
+        indicator.PropertyName = QString::fromUtf16(d.name);
+        indicator.PropertyType = d.type;
+        indicator.FormatStr = QString::fromUtf16(d.format);
+        indicator.Unit = QString::fromUtf16(d.unit);
+        indicator.DefaultSelect = QString::fromUtf16(d.choices);
+        indicator.HisSelect = d.history;
+        indicator.CalcStr = QString::fromUtf16(d.formula);
+        indicator.SortIdx = i + 1;
+        indicator.NoNull = d.required;
+        indicator.IsSortField = d.sortField;
+        indicator.DataFieldA = QStringLiteral("Data%1").arg(i + 1);
+        if (!indicators.insertNew(indicator)) {
+            *message = QStringLiteral("cannot store the demo indicator ") + indicator.PropertyName;
+            return false;
+        }
+    }
+
+    ContractStore contracts(dm);
     for (const RecordDef &r : Records) {
         const DecimalText total = amount(r.rent) * DecimalText::fromInteger(r.months);
         const auto capital = MoneyToCapital(total);
@@ -137,14 +142,12 @@ bool insertRows(QString *message) {
                                  DateToChinese(r.signedOn),
                                  QString::fromUtf16(r.guarantor)};
         QStringList columns;
-        QVariantList binds{ChildCode};
+        QVariantList binds;
         for (int i = 0; i < values.size(); ++i) {
             columns << QStringLiteral("Data%1").arg(i + 1);
             binds << values.at(i);
         }
-        const QString sql = QStringLiteral("INSERT INTO TContractMain (MainTypeCode, %1) VALUES (?%2)")
-                                .arg(columns.join(QStringLiteral(", ")), QStringLiteral(", ?").repeated(values.size()));
-        if (!exec(sql, binds, message))
+        if (!contracts.insert(ChildCode, columns, binds, message))
             return false;
     }
     return true;
@@ -157,9 +160,9 @@ bool shareTemplate(const QString &relative, QString *message) {
     return DocumentStore::put(relative, message) == DocumentStore::Outcome::Done;
 }
 
-bool writeTemplate(QString *message) {
+bool writeTemplate(Database &dm, QString *message) {
     const QString relative = Database::ModelFolder + ChildCode + QStringLiteral(".Doc");
-    const QString target = Database::instance().path(relative);
+    const QString target = dm.path(relative);
     if (QFileInfo::exists(target))
         return shareTemplate(relative, message);
     QDir().mkpath(QFileInfo(target).absolutePath());
@@ -176,27 +179,25 @@ bool writeTemplate(QString *message) {
 
 } // namespace
 
-Result install(QString *message) {
-    Database &dm = Database::instance();
+Result install(Database &dm, QString *message) {
     if (!dm.isConnected()) {
         *message = dm.connectionError();
         return Result::Failed;
     }
-    QSqlQuery query(dm.connection());
-    if (!execBound(query, QStringLiteral("SELECT count(*) FROM TContractClass"), {}, message) || !query.next())
+    const std::optional<QList<CategoryRecord>> categories = CategoryStore(dm).all(message);
+    if (!categories)
         return Result::Failed;
-    if (query.value(0).toInt() > 0) {
+    if (!categories->isEmpty()) {
         *message = QStringLiteral("the database already holds categories; demo not installed");
         return Result::Skipped;
     }
-    query.finish();
     QString error;
-    if (!dm.inTransaction([&] { return insertRows(message); }, &error)) {
+    if (!dm.inTransaction([&] { return insertRows(dm, message); }, &error)) {
         if (message->isEmpty())
             *message = error;
         return Result::Failed;
     }
-    if (!writeTemplate(message))
+    if (!writeTemplate(dm, message))
         return Result::Failed;
     *message = QStringLiteral("demo installed: category %1 with %2 indicators, %3 contracts, template %4")
                    .arg(ChildCode)

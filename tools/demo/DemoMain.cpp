@@ -3,6 +3,8 @@
 #include "demo/DemoContent.h"
 #include "store/Database.h"
 
+#include <memory>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -22,10 +24,9 @@ int main(int argc, char *argv[]) {
         err << "vantrel-demo: no database at " << folder + Database::DatabaseFile << " (run vantrel-setup first)\n";
         return 1;
     }
-    Database::create(folder);
+    const std::unique_ptr<Database> database = Database::open(folder);
     QString message;
-    const DemoContent::Result result = DemoContent::install(&message);
-    Database::destroy();
+    const DemoContent::Result result = DemoContent::install(*database, &message);
     (result == DemoContent::Result::Failed ? err : out) << "vantrel-demo: " << message << '\n';
     return result == DemoContent::Result::Failed ? 1 : 0;
 }

@@ -86,19 +86,18 @@ int main(int argc, char *argv[]) {
         return usage(err, QStringLiteral("%1 中没有数据库 %2").arg(appFolder, Database::DatabaseFile));
 
     // On a server the client library takes the password from PGPASSWORD or ~/.pgpass.
-    Database &dm = Database::create(appFolder);
+    const std::unique_ptr<Database> database = Database::open(appFolder);
+    Database &dm = *database;
     if (!dm.isConnected()) {
         err << "vantrel-due: 无法打开数据库";
         if (const QString reason = dm.connectionError().trimmed(); !reason.isEmpty())
             err << QStringLiteral("：") << reason;
         err << Qt::endl;
-        Database::destroy();
         return 1;
     }
     DueReminders reminders(dm);
     QString error;
     const bool read = reminders.load(today, options, &error);
-    Database::destroy();
     if (!read) {
         err << "vantrel-due: 读取数据库发生错误：" << error << Qt::endl;
         return 1;

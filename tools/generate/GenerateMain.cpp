@@ -179,7 +179,8 @@ int main(int argc, char *argv[]) {
     if (!options.folder.isEmpty())
         options.folder = QDir(options.folder).absolutePath();
 
-    Database &dm = Database::create(appFolder);
+    const std::unique_ptr<Database> database = Database::open(appFolder);
+    Database &dm = *database;
     if (!dm.isConnected()) {
         const std::optional<ServerSettings> server = ServerSettings::read(appFolder);
         if (server && serverPasswordMissing(*server)) {
@@ -193,20 +194,16 @@ int main(int argc, char *argv[]) {
                 err << QStringLiteral("：") << reason;
             err << Qt::endl;
         }
-        Database::destroy();
         return 1;
     }
     if (verifying) {
-        const int code = verify(verifyFiles, out);
-        Database::destroy();
-        return code;
+        return verify(verifyFiles, out);
     }
     QSqlQuery query(dm.connection());
     if (!execBound(query,
                    QStringLiteral("Select TypeName, coalesce(ParTypeCode,'') from TContractClass where TypeCode=?"),
                    {category}) ||
         !query.next()) {
-        Database::destroy();
         return usage(err, QStringLiteral("没有编号为 %1 的合同类别").arg(category));
     }
     const QString categoryName = query.value(0).toString();
@@ -344,7 +341,6 @@ int main(int argc, char *argv[]) {
         if (options.pdf)
             err << QStringLiteral("  其中导出PDF文件 %1（合计）").arg(ms(pdfMs)) << Qt::endl;
     }
-    Database::destroy();
     if (verbose)
         err << QStringLiteral("  全部 %1").arg(ms(double(sinceStart.nsecsElapsed()) / 1e6)) << Qt::endl;
     return failed == 0 ? 0 : 1;

@@ -24,6 +24,7 @@
 #include "screenshots/ShotMessages.h"
 #include "screenshots/WindowShots.h"
 #include "store/Database.h"
+#include "store/IndicatorStore.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -41,7 +42,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
-#include <QSqlQuery>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -55,9 +55,10 @@ const QString ChildCode = QStringLiteral("00010001");
 
 class ShotRun {
 public:
-    ShotRun(MainWindow &main, ShotMessages &messages, const QString &appFolder, const QString &out,
+    ShotRun(MainWindow &main, Database &database, ShotMessages &messages, const QString &appFolder, const QString &out,
             const QStringList &only)
         : mMain(main)
+        , mDatabase(database)
         , mMessages(messages)
         , mAppFolder(appFolder)
         , mShots(out)
@@ -87,6 +88,7 @@ private:
     int indicatorId(const QString &name) const;
 
     MainWindow &mMain;
+    Database &mDatabase;
     ShotMessages &mMessages;
     QString mAppFolder;
     WindowShots mShots;
@@ -108,9 +110,11 @@ void ShotRun::shootModal(const QString &name, const std::function<void()> &trigg
 }
 
 int ShotRun::indicatorId(const QString &name) const {
-    const QString id = Database::instance().GetDataBySQL(
-        QStringLiteral("SELECT ID FROM TDataPara WHERE MainTypeCode = ? AND PropertyName = ?"), {ChildCode, name});
-    return id.isEmpty() ? -1 : id.toInt();
+    for (const Indicator &indicator : IndicatorStore(mDatabase).ofCategory(ChildCode)) {
+        if (indicator.PropertyName == name)
+            return indicator.ID;
+    }
+    return -1;
 }
 
 void ShotRun::closeChildren() {
@@ -160,7 +164,7 @@ void ShotRun::templateWindow() {
     auto *model = qobject_cast<CategoryTreeModel *>(tree->model());
     tree->expandAll();
     tree->setCurrentIndex(model->findCode(ChildCode));
-    window->TreeClick();
+    window->showSelected();
     auto *pages = window->findChild<QTabWidget *>(QStringLiteral("pages"));
     pages->setCurrentIndex(0);
     // The template page shows a PDF the office program renders in the background.
@@ -184,10 +188,10 @@ void ShotRun::templateWindow() {
 
     const int id = indicatorId(QStringLiteral("租金总额大写"));
     shootModal(QStringLiteral("indicator-edit"),
-               [&] { EditIndicator(QStringLiteral("TDataPara"), ChildCode, id, &mMain); });
+               [&] { EditIndicator(mDatabase, QStringLiteral("TDataPara"), ChildCode, id, &mMain); });
     if (wanted(QStringLiteral("indicator-formula-menu"))) {
         // The "…" button opens the formula menu under the pointer.
-        WindowShots::withModal([&] { EditIndicator(QStringLiteral("TDataPara"), ChildCode, id, &mMain); },
+        WindowShots::withModal([&] { EditIndicator(mDatabase, QStringLiteral("TDataPara"), ChildCode, id, &mMain); },
                                [&](QWidget *dialog) {
                                    auto *formula = dialog->findChild<QToolButton *>(QStringLiteral("formulaButton"));
                                    if (!formula)
@@ -220,13 +224,13 @@ void ShotRun::templateWindow() {
     shootModal(QStringLiteral("select-category"), [&] {
         QString code;
         QString name;
-        SelectCategory(&code, &name, &mMain);
+        SelectCategory(mDatabase, &code, &name, &mMain);
     });
     shootModal(
         QStringLiteral("select-indicator"),
         [&] {
             QString name;
-            SelectIndicator(ChildCode, &name, &mMain);
+            SelectIndicator(mDatabase, ChildCode, &name, &mMain);
         },
         [](QWidget *dialog) {
             if (auto *grid = dialog->findChild<QTableView *>())
@@ -380,8 +384,7 @@ void ShotRun::multiRowTitles() {
     if (!wanted(QStringLiteral("register-multirow")))
         return;
     // Titles holding "|" are shown in two rows, neighbours with the same first piece under one upper cell.
-    QSqlQuery rename(Database::instance().connection());
-    rename.prepare(QStringLiteral("UPDATE TDataPara SET PropertyName = ? WHERE MainTypeCode = ? AND PropertyName = ?"));
+    IndicatorStore indicators(mDatabase);
     const QList<QPair<QString, QString>> names = {{QStringLiteral("月租金"), QStringLiteral("租金|月租金")},
                                                   {QStringLiteral("租期"), QStringLiteral("租金|租期")},
                                                   {QStringLiteral("租金总额"), QStringLiteral("租金|总额")},
@@ -390,10 +393,7 @@ void ShotRun::multiRowTitles() {
                                                   {QStringLiteral("签订日期"), QStringLiteral("日期|签订")},
                                                   {QStringLiteral("签订日期大写"), QStringLiteral("日期|签订(大写)")}};
     for (const auto &[from, to] : names) {
-        rename.addBindValue(to);
-        rename.addBindValue(ChildCode);
-        rename.addBindValue(from);
-        rename.exec();
+        indicators.rename(ChildCode, from, to);
     }
     mMain.openContractRegister();
     auto *window = child<ContractRegisterWindow>();
@@ -414,15 +414,18 @@ void ShotRun::multiRowTitles() {
 }
 
 void ShotRun::administration() {
-    shootModal(QStringLiteral("backup"), [] { BackupDatabase(); });
+    shootModal(QStringLiteral("backup"), [this] { BackupDatabase(mDatabase); });
     if (wanted(QStringLiteral("restore"))) {
         // A real backup first, so the restore dialog lists one; its closing message is dismissed.
         mMessages.answerFileName(mAppFolder + QStringLiteral("Bak/") +
                                  QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".HTBK"));
-        WindowShots::withModal([] { BackupDatabase(); }, [](QWidget *) {});
+        WindowShots::withModal([this] { BackupDatabase(mDatabase); }, [](QWidget *) {});
     }
-    shootModal(QStringLiteral("restore"), [] { RestoreDatabase([] { return true; }, [] {}); });
-    shootModal(QStringLiteral("rebuild"), [this] { ShowRebuild(&mMain, [] {}); });
+    shootModal(QStringLiteral("restore"), [this] {
+        RestoreDatabase(
+            mDatabase, [] { return true; }, [] {});
+    });
+    shootModal(QStringLiteral("rebuild"), [this] { ShowRebuild(&mMain, mDatabase, [] {}); });
     shootModal(QStringLiteral("password-set"), [this] { mMain.setPassword(); });
     shootModal(QStringLiteral("password-login"),
                [this] { PasswordInputDialog::ask(ApplicationTitle, QStringLiteral("请输入登陆密码："), &mMain); });
@@ -463,18 +466,18 @@ int main(int argc, char **argv) {
     const QString appFolder = QDir(args.at(1)).absolutePath() + QLatin1Char('/');
     const QString out = QDir(args.at(2)).absolutePath();
     QDir().mkpath(out);
-    Database &dm = Database::create(appFolder);
-    if (!dm.isConnected()) {
+    std::unique_ptr<Database> database = Database::open(appFolder);
+    if (!database->isConnected()) {
         qWarning().noquote() << "vantrel-shots: no database in" << appFolder;
         return 1;
     }
-    Composition composition;
+    Composition composition(std::move(database));
     int rc = 1;
     {
         MainWindow frame(composition.mainCommands());
         frame.terminate = [] {};
         frame.show();
-        ShotRun shots(frame, messages, appFolder, out, args.mid(3));
+        ShotRun shots(frame, composition.database(), messages, appFolder, out, args.mid(3));
         QTimer::singleShot(300, &frame, [&] {
             rc = shots.run();
             frame.close();
@@ -482,6 +485,5 @@ int main(int argc, char **argv) {
         });
         QApplication::exec();
     }
-    Database::destroy();
     return rc;
 }

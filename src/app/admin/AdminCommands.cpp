@@ -27,12 +27,6 @@ QString qtFilter(const QString &filter) {
     return description + QStringLiteral(" (") + pattern + QLatin1Char(')');
 }
 
-QString appFolder() {
-    if (Database::exists())
-        return Database::instance().appFolder();
-    return QCoreApplication::applicationDirPath() + QLatin1Char('/');
-}
-
 // Name, size and time of every file below `folder`: equal maps mean nothing was moved, replaced or written.
 QMap<QString, QString> fileStates(const QString &folder) {
     QMap<QString, QString> states;
@@ -54,10 +48,10 @@ struct SafetyBackup {
 };
 
 // Packs the current DB into Bak/ under a name with the date and time; nothing on failure.
-std::optional<SafetyBackup> writeSafetyBackup(const QString &folder, QString *error, QString *unfitName) {
+std::optional<SafetyBackup> writeSafetyBackup(Database &database, QString *error, QString *unfitName) {
     SafetyBackup made;
-    const bool server = Database::exists() && Database::instance().appFolder() == folder &&
-                        Database::instance().backend() == Database::Backend::Server;
+    const QString folder = database.appFolder();
+    const bool server = database.backend() == Database::Backend::Server;
     if (!server && !QFileInfo::exists(folder + QStringLiteral("DB/") + DatabaseFiles::Database))
         return made;
     const QString bak = folder + QStringLiteral("Bak");
@@ -70,9 +64,7 @@ std::optional<SafetyBackup> writeSafetyBackup(const QString &folder, QString *er
     made.archive = bak + QStringLiteral("/恢复前自动备份_") + stamp + QStringLiteral(".HTBK");
     for (int n = 2; QFileInfo::exists(made.archive); ++n)
         made.archive = bak + QStringLiteral("/恢复前自动备份_%1_%2.HTBK").arg(stamp).arg(n);
-    const bool ok = Database::exists() && Database::instance().appFolder() == folder
-                        ? DatabaseBackup::write(Database::instance(), made.archive, error, unfitName)
-                        : DatabaseBackup::writeFolder(folder, made.archive, nullptr, error, unfitName);
+    const bool ok = DatabaseBackup::write(database, made.archive, error, unfitName);
     if (!ok) {
         if (made.madeFolder)
             QDir().rmdir(bak);
@@ -123,9 +115,8 @@ QString restoreFailureText(const DatabaseRestore::Outcome &outcome, const QStrin
 }
 } // namespace
 
-void BackupDatabase() {
+void BackupDatabase(Database &dm) {
     Messages &messages = Messages::instance();
-    Database &dm = Database::instance();
     const QString proposed = DatabaseBackup::proposedArchivePath(dm.appFolder(), Clock::instance().now().date());
     QString file = messages.saveFileName(QStringLiteral(" 存储合同生成数据库"), proposed,
                                          qtFilter(QStringLiteral("合同生成数据库备份(*.HTBK)|*.HTBK")));
@@ -148,14 +139,14 @@ void BackupDatabase() {
         messages.warning(QStringLiteral("备份文件发生错误，确认目标位置可写入！"));
 }
 
-void RestoreDatabase(const std::function<bool()> &adminCheck, const std::function<void()> &endProcess,
-                     const QString &archive) {
+void RestoreDatabase(Database &database, const std::function<bool()> &adminCheck,
+                     const std::function<void()> &endProcess, const QString &archive) {
     if (adminCheck && !adminCheck())
         return;
     Messages &messages = Messages::instance();
-    const QString folder = appFolder();
+    const QString folder = database.appFolder();
     // The shared server's data is every user's: replacing it is said as such before anything is chosen or done.
-    const bool server = Database::exists() && Database::instance().backend() == Database::Backend::Server;
+    const bool server = database.backend() == Database::Backend::Server;
     if (server &&
         !messages.question(QStringLiteral("服务器上的数据由所有用户共用。还原将用备份文件中的数据替换服务器上"
                                           "的全部数据和文档，其他用户正在编辑的内容可能无法保存。\n是否继续？")))
@@ -175,7 +166,7 @@ void RestoreDatabase(const std::function<bool()> &adminCheck, const std::functio
     // first, while the connection can still take a consistent copy. Without that copy nothing is replaced.
     QString safetyError;
     QString unfitName;
-    const std::optional<SafetyBackup> safety = writeSafetyBackup(folder, &safetyError, &unfitName);
+    const std::optional<SafetyBackup> safety = writeSafetyBackup(database, &safetyError, &unfitName);
     if (!safety) {
         messages.warning(QStringLiteral("还原前未能备份当前数据，数据没有还原！\n") +
                          (unfitName.isEmpty() ? QStringLiteral("请确认备份文件夹“%1”可写入且磁盘空间足够。")
@@ -188,11 +179,10 @@ void RestoreDatabase(const std::function<bool()> &adminCheck, const std::functio
     DatabaseRestore::Outcome outcome;
     if (server) {
         // The server's data is replaced in one transaction, committed after the local files are in place.
-        restored = DatabaseRestore::restoreIntoServer(file, Database::instance(), nullptr, &outcome);
-        Database::instance().close();
+        restored = DatabaseRestore::restoreIntoServer(file, database, nullptr, &outcome);
+        database.close();
     } else {
-        if (Database::exists())
-            Database::instance().close();
+        database.close();
         restored = DatabaseRestore::restore(file, folder, nullptr, &outcome);
     }
     // A restore that left the server and DB as they were needs no copy of them; one that may have changed

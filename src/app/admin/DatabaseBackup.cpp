@@ -2,17 +2,17 @@
 
 #include "app/admin/DatabaseFiles.h"
 #include "app/admin/DatabaseRestore.h"
-#include "app/admin/StoreCopy.h"
 #include "archive/ZipArchiveWriter.h"
 #include "store/Database.h"
 #include "store/Schema.h"
+#include "store/StoreCopy.h"
+#include "store/StoreMaintenance.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <optional>
@@ -36,12 +36,11 @@ bool fail(QString *error, const QString &text) {
 bool writeServerDocuments(Database &dm, const QString &folder, QList<ZipArchiveWriter::Source> &sources, QString *error,
                           QString *unfitName) {
     // The names first, then one document at a time: the driver holds a whole result in memory.
-    QStringList paths;
-    dm.GetDataBySQLToItems(QStringLiteral("SELECT Path FROM TFile ORDER BY Path"), {}, paths, true);
+    const std::optional<QStringList> stored = StoreMaintenance::documentPaths(dm, error);
+    if (!stored)
+        return false;
+    const QStringList &paths = *stored;
     const QString prefix = QStringLiteral("DB/");
-    QSqlQuery q(dm.connection());
-    if (paths.isEmpty() && !q.exec(QStringLiteral("SELECT count(*) FROM TFile")))
-        return fail(error, q.lastError().text());
     // Every name is checked before a document is read: a backup with a document left out would not be the
     // server's data, and one the restore refuses would be no backup at all.
     for (const QString &path : paths) {
@@ -58,12 +57,14 @@ bool writeServerDocuments(Database &dm, const QString &folder, QList<ZipArchiveW
     }
     for (const QString &path : paths) {
         const QString name = path.mid(prefix.size());
-        QString why;
-        if (!execBound(q, QStringLiteral("SELECT Content FROM TFile WHERE Path=?"), {path}, &why) || !q.next())
-            return fail(error, why.isEmpty() ? QStringLiteral("document gone: ") + path : why);
+        std::optional<QByteArray> read;
+        if (!StoreMaintenance::readDocument(dm.connection(), path, &read, error))
+            return false;
+        if (!read)
+            return fail(error, QStringLiteral("document gone: ") + path);
         const QString file = folder + QLatin1Char('/') + name;
         QDir().mkpath(QFileInfo(file).absolutePath());
-        const QByteArray content = q.value(0).toByteArray();
+        const QByteArray &content = *read;
         QSaveFile out(file);
         if (!out.open(QIODevice::WriteOnly) || out.write(content) != content.size() || !out.commit())
             return fail(error, out.errorString());
@@ -85,16 +86,13 @@ bool writeServerData(Database &dm, const QString &file, const QString &documents
         if (!target.open()) {
             fail(error, target.lastError().text());
         } else {
-            QSqlQuery q(target);
             // The fresh schema brings the parameter row of a new database; the server's takes its place.
-            ok = Schema::create(target, error) && q.exec(QStringLiteral("DELETE FROM TPara"));
-            if (ok && !q.lastError().isValid()) {
+            ok = Schema::create(target, error) && StoreMaintenance::clearParameters(target, error);
+            if (ok) {
                 ok = dm.inTransaction(
                     [&] {
-                        QSqlQuery snapshot(dm.connection());
-                        if (!snapshot.exec(
-                                QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY")))
-                            return fail(error, snapshot.lastError().text());
+                        if (!StoreMaintenance::readSnapshot(dm.connection(), error))
+                            return false;
                         return inTransaction(
                                    target, [&] { return StoreCopy::copyRows(dm.connection(), target, error); },
                                    error) &&
@@ -102,7 +100,6 @@ bool writeServerData(Database &dm, const QString &file, const QString &documents
                     },
                     error);
             }
-            q.finish();
             target.close();
         }
     }

@@ -1,13 +1,14 @@
 #include "app/admin/DatabaseRestore.h"
 
 #include "app/admin/DatabaseFiles.h"
-#include "app/admin/StoreCopy.h"
 #include "archive/StagedReplacement.h"
 #include "archive/ZipArchiveReader.h"
 #include "store/ChangeHistory.h"
 #include "store/Database.h"
 #include "store/DocumentStore.h"
 #include "store/Schema.h"
+#include "store/StoreCopy.h"
+#include "store/StoreMaintenance.h"
 #include "store/Transaction.h"
 
 #include <QDir>
@@ -16,7 +17,6 @@
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -130,18 +130,13 @@ bool DatabaseRestore::isUsableDatabase(const QString &file, QString *error) {
         if (!db.open()) {
             fail(error, db.lastError().text());
         } else {
-            QSqlQuery q(db);
-            if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next() ||
-                q.value(0).toString() != QLatin1String("ok")) {
-                fail(error, QStringLiteral("database check failed: ") + q.lastError().text());
-            } else if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN "
-                                              "('TContractClass','TDataPara','TContractMain','TPara')")) ||
-                       !q.next() || q.value(0).toInt() != 4) {
+            QString why;
+            if (!StoreMaintenance::quickCheck(db, &why))
+                fail(error, QStringLiteral("database check failed: ") + why);
+            else if (!StoreMaintenance::hasDataTables(db))
                 fail(error, QStringLiteral("not a database of this system"));
-            } else {
+            else
                 ok = true;
-            }
-            q.finish();
             db.close();
         }
     }
@@ -247,17 +242,9 @@ bool loadIntoServer(Database &dm, const QString &staging, const QStringList &fil
         if (!source.open()) {
             fail(error, source.lastError().text());
         } else {
-            QSqlQuery q(dm.connection());
             // Every document gets a version above any a program may hold: its next save is told of the restore.
-            ok = q.exec(QStringLiteral("SELECT COALESCE(MAX(Version), 0) + 1 FROM TFile")) && q.next();
-            const qint64 version = ok ? q.value(0).toLongLong() : 0;
-            QStringList deletes{QStringLiteral("DELETE FROM TFile")};
-            for (const QString &table : StoreCopy::tables())
-                deletes << QStringLiteral("DELETE FROM ") + table;
-            for (const QString &sql : deletes)
-                ok = ok && q.exec(sql);
-            if (!ok)
-                fail(error, q.lastError().text());
+            const std::optional<qint64> version = StoreMaintenance::nextDocumentVersion(dm.connection(), error);
+            ok = version && StoreMaintenance::deleteAllData(dm.connection(), error);
             ok = ok && StoreCopy::copyRows(source, dm.connection(), error) &&
                  StoreCopy::resetGenerators(dm.connection(), error);
             for (const QString &name : files) {
@@ -265,11 +252,10 @@ bool loadIntoServer(Database &dm, const QString &staging, const QStringList &fil
                     continue;
                 bool read = false;
                 const QByteArray content = fileBytes(staging + QLatin1Char('/') + name, &read);
-                ok = read ? execBound(q, QStringLiteral("INSERT INTO TFile (Path, Content, Version) VALUES (?, ?, ?)"),
-                                      {QString(QStringLiteral("DB/") + name), content, version}, error)
+                ok = read ? StoreMaintenance::insertDocument(dm.connection(), QStringLiteral("DB/") + name, content,
+                                                             *version, error)
                           : fail(error, QStringLiteral("cannot read ") + name);
             }
-            q.finish();
             source.close();
         }
     }
@@ -308,17 +294,16 @@ bool DatabaseRestore::restoreIntoServer(const QString &archive, Database &dm, QS
             // A copy that is not the server's document (edited outside the program and never saved back) is in no
             // backup: it is kept in Bak/ before it goes.
             QStringList differing;
-            QSqlQuery q(dm.connection());
             for (const QString &copy : copies) {
                 const QString path = QStringLiteral("DB/") + copy;
-                if (!execBound(q, QStringLiteral("SELECT Content FROM TFile WHERE Path=?"), {path}, error))
+                std::optional<QByteArray> stored;
+                if (!StoreMaintenance::readDocument(dm.connection(), path, &stored, error))
                     return false;
                 bool read = false;
                 const QByteArray bytes = fileBytes(app + path, &read);
-                if (!read || !q.next() || q.value(0).toByteArray() != bytes)
+                if (!read || !stored || *stored != bytes)
                     differing << path;
             }
-            q.finish();
             if (!loadIntoServer(dm, staging.path(), *files, error) ||
                 !ChangeHistory::record(dm.connection(), restoreEntry(archive), error))
                 return false;

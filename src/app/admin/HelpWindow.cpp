@@ -3,7 +3,6 @@
 #include "app/admin/AdminCommands.h"
 #include "platform/Messages.h"
 #include "platform/Shell.h"
-#include "store/Database.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -31,16 +30,11 @@ QPointer<HelpWindow> &theWindow() {
     return window;
 }
 
-QString helpFolder() {
-    const QString folder = Database::exists() ? Database::instance().appFolder()
-                                              : QCoreApplication::applicationDirPath() + QLatin1Char('/');
-    return folder + QStringLiteral("Help/");
-}
-
 } // namespace
 
-HelpWindow::HelpWindow(QWidget *parent)
-    : QWidget(parent, Qt::Window) {
+HelpWindow::HelpWindow(const QString &helpFolder, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , mHelpFolder(helpFolder) {
     setObjectName(QStringLiteral("HelpWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("使用说明"));
@@ -85,8 +79,8 @@ HelpWindow::HelpWindow(QWidget *parent)
     connect(mBrowser, &QTextBrowser::backwardAvailable, mBack, &QToolButton::setEnabled);
     connect(mBrowser, &QTextBrowser::forwardAvailable, mForward, &QToolButton::setEnabled);
     connect(guide, &QToolButton::clicked, this,
-            [this] { showPage(helpFolder() + QStringLiteral("ContractPHelp.htm")); });
-    connect(tutorial, &QToolButton::clicked, this, [this] { showPage(helpFolder() + QStringLiteral("contract.htm")); });
+            [this] { showPage(mHelpFolder + QStringLiteral("ContractPHelp.htm")); });
+    connect(tutorial, &QToolButton::clicked, this, [this] { showPage(mHelpFolder + QStringLiteral("contract.htm")); });
     connect(close, &QToolButton::clicked, this, &QWidget::close);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
     connect(mBrowser, &QTextBrowser::anchorClicked, this, &HelpWindow::openLink);
@@ -153,12 +147,12 @@ void HelpWindow::updateTitle() {
     setWindowTitle(title.isEmpty() ? QStringLiteral("使用说明") : title);
 }
 
-HelpWindow *HelpWindow::open(const QString &path, QWidget *parent) {
+HelpWindow *HelpWindow::open(const QString &helpFolder, const QString &page, QWidget *parent) {
     QPointer<HelpWindow> &window = theWindow();
     const bool created = !window;
     if (created)
-        window = new HelpWindow(parent);
-    if (!window->showPage(path)) {
+        window = new HelpWindow(helpFolder, parent);
+    if (!window->showPage(helpFolder + page)) {
         if (created)
             delete window;
         return nullptr;
@@ -169,10 +163,10 @@ HelpWindow *HelpWindow::open(const QString &path, QWidget *parent) {
     return window;
 }
 
-void OpenHelpPage(QWidget *parent) {
-    HelpWindow::open(helpFolder() + QStringLiteral("ContractPHelp.htm"), parent);
+void OpenHelpPage(QWidget *parent, const QString &appFolder) {
+    HelpWindow::open(appFolder + QStringLiteral("Help/"), QStringLiteral("ContractPHelp.htm"), parent);
 }
 
-void OpenTutorialPage(QWidget *parent) {
-    HelpWindow::open(helpFolder() + QStringLiteral("contract.htm"), parent);
+void OpenTutorialPage(QWidget *parent, const QString &appFolder) {
+    HelpWindow::open(appFolder + QStringLiteral("Help/"), QStringLiteral("contract.htm"), parent);
 }

@@ -12,7 +12,8 @@ class QToolButton;
 class HelpWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit HelpWindow(QWidget *parent = nullptr);
+    // helpFolder: the Help/ folder of the application folder, with a trailing '/'.
+    explicit HelpWindow(const QString &helpFolder, QWidget *parent = nullptr);
 
     // Shows the page (a path below Help/). False when the file is missing; the window then shows nothing new.
     bool showPage(const QString &path);
@@ -23,11 +24,12 @@ public:
 
     // The one help window of the application, created on first use; it opens the page and comes to the front.
     // A missing page is reported (the window is not shown). Returns the window, or null when the page is missing.
-    static HelpWindow *open(const QString &path, QWidget *parent);
+    static HelpWindow *open(const QString &helpFolder, const QString &page, QWidget *parent);
 
 private:
     void updateTitle();
 
+    QString mHelpFolder;
     QTextBrowser *mBrowser = nullptr;
     QToolButton *mBack = nullptr;
     QToolButton *mForward = nullptr;

@@ -13,8 +13,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-RebuildDialog::RebuildDialog(std::function<void()> closeChildWindows, QWidget *parent)
+RebuildDialog::RebuildDialog(Database &database, std::function<void()> closeChildWindows, QWidget *parent)
     : QDialog(parent)
+    , mDatabase(database)
     , mCloseChildWindows(std::move(closeChildWindows)) {
     setObjectName(QStringLiteral("RebuildDialog"));
     setWindowTitle(QStringLiteral("系统重建"));
@@ -49,7 +50,7 @@ RebuildDialog::RebuildDialog(std::function<void()> closeChildWindows, QWidget *p
 
     ListSQL = new QListWidget(this);
     ListSQL->setObjectName(QStringLiteral("ListSQL"));
-    ListSQL->addItems(SystemRebuild::ListSQL());
+    ListSQL->addItems(SystemRebuild::rebuildStatements());
     ListSQL->hide();
 
     auto *buttons = new DialogButtonRow(this);
@@ -65,18 +66,18 @@ RebuildDialog::RebuildDialog(std::function<void()> closeChildWindows, QWidget *p
     layout->addLayout(checks);
     layout->addLayout(buttons);
 
-    connect(clearRecordsCheck, &QCheckBox::clicked, this, &RebuildDialog::cmkYWClick);
-    connect(clearBasicsCheck, &QCheckBox::clicked, this, &RebuildDialog::chkJBClick);
+    connect(clearRecordsCheck, &QCheckBox::clicked, this, &RebuildDialog::recordsCheckToggled);
+    connect(clearBasicsCheck, &QCheckBox::clicked, this, &RebuildDialog::basicsCheckToggled);
     connect(rebuildButton, &QPushButton::clicked, this, &RebuildDialog::rebuild);
 }
 
-void RebuildDialog::cmkYWClick(bool checked) {
+void RebuildDialog::recordsCheckToggled(bool checked) {
     // The basic information is never cleared without the business data.
     if (!checked)
         clearBasicsCheck->setChecked(false);
 }
 
-void RebuildDialog::chkJBClick(bool checked) {
+void RebuildDialog::basicsCheckToggled(bool checked) {
     if (checked)
         clearRecordsCheck->setChecked(true);
 }
@@ -89,13 +90,13 @@ void RebuildDialog::rebuild() {
     }
     if (!messages.question(QStringLiteral("系统重建将清除所有数据，请确认您已经备份了数据库，是否继续？")))
         return;
-    if (SystemRebuild::hasHistory() &&
+    if (SystemRebuild::hasHistory(mDatabase) &&
         !messages.question(QStringLiteral("系统重建将同时清空全部合同的修改记录，清空后无法恢复，是否继续？")))
         return;
     QStringList statements;
     for (int i = 0; i < ListSQL->count(); ++i)
         statements << ListSQL->item(i)->text();
-    if (!SystemRebuild::Run(statements, clearBasicsCheck->isChecked(), mCloseChildWindows)) {
+    if (!SystemRebuild::run(mDatabase, statements, clearBasicsCheck->isChecked(), mCloseChildWindows)) {
         messages.warning(QStringLiteral("系统重建失败：数据库中的数据未能全部清除！\n"
                                         "未清除的合同记录和合同类别，其合同文档和模板文件都已保留。"));
         return;
@@ -104,7 +105,7 @@ void RebuildDialog::rebuild() {
     accept();
 }
 
-void ShowRebuild(QWidget *parent, const std::function<void()> &closeChildWindows) {
-    RebuildDialog dialog(closeChildWindows, parent);
+void ShowRebuild(QWidget *parent, Database &database, const std::function<void()> &closeChildWindows) {
+    RebuildDialog dialog(database, closeChildWindows, parent);
     dialog.exec();
 }

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class Database;
 class QCheckBox;
 class QListWidget;
 class QPlainTextEdit;
@@ -13,7 +14,7 @@ class QPushButton;
 class RebuildDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit RebuildDialog(std::function<void()> closeChildWindows, QWidget *parent = nullptr);
+    RebuildDialog(Database &database, std::function<void()> closeChildWindows, QWidget *parent = nullptr);
 
     void rebuild();
 
@@ -25,8 +26,10 @@ public:
     QListWidget *ListSQL;
 
 private:
-    void cmkYWClick(bool checked);
-    void chkJBClick(bool checked);
+    // The two check boxes are coupled: the basic information never goes without the business data.
+    void recordsCheckToggled(bool checked);
+    void basicsCheckToggled(bool checked);
 
+    Database &mDatabase;
     std::function<void()> mCloseChildWindows;
 };

@@ -2,7 +2,6 @@
 
 #include "platform/DialogButtonRow.h"
 #include "platform/Messages.h"
-#include "store/Database.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -28,6 +27,33 @@ ServerConnectionDialog::ServerConnectionDialog(const QString &appFolder, QWidget
     , mLogic(appFolder) {
     setObjectName(QStringLiteral("ServerConnectionDialog"));
     setWindowTitle(QStringLiteral("服务器连接设置"));
+    QFormLayout *form = createFields();
+    auto *hint =
+        new QLabel(mLogic.configured()
+                       ? QStringLiteral("程序正在使用数据库服务器。密码只用于测试连接和建立数据表，不会保存。")
+                       : QStringLiteral("程序正在使用本机的数据库文件。密码只用于测试连接和建立数据表，不会保存。"),
+                   this);
+    hint->setObjectName(QStringLiteral("hintLabel"));
+    hint->setWordWrap(true);
+
+    auto *buttons = new DialogButtonRow(this);
+    testButton = buttons->add("testButton", QStringLiteral("测试连接(&T)"), DialogButtonRow::Enter::Focused);
+    createButton = buttons->add("createButton", QStringLiteral("建立数据表(&C)"), DialogButtonRow::Enter::Focused);
+    saveButton = buttons->add("saveButton", QStringLiteral("保存(&S)"), DialogButtonRow::Enter::Default);
+    embeddedButton =
+        buttons->add("embeddedButton", QStringLiteral("改用本机数据库(&L)"), DialogButtonRow::Enter::Focused);
+    buttons->addCancel("closeButton", QStringLiteral("关闭(&X)"), DialogButtonRow::Enter::Focused);
+
+    connectControls();
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(hint);
+    layout->addLayout(buttons);
+    showEncryption();
+}
+
+QFormLayout *ServerConnectionDialog::createFields() {
     const ServerSettings &s = mLogic.settings;
     hostEdit = lineEdit(this, "hostEdit", s.host);
     portEdit = new QSpinBox(this);
@@ -57,23 +83,10 @@ ServerConnectionDialog::ServerConnectionDialog(const QString &appFolder, QWidget
     form->addRow(QStringLiteral("密码："), passwordEdit);
     form->addRow(QStringLiteral("加密方式："), encryptionBox);
     form->addRow(QStringLiteral("根证书文件："), certificateRow);
+    return form;
+}
 
-    auto *hint =
-        new QLabel(mLogic.configured()
-                       ? QStringLiteral("程序正在使用数据库服务器。密码只用于测试连接和建立数据表，不会保存。")
-                       : QStringLiteral("程序正在使用本机的数据库文件。密码只用于测试连接和建立数据表，不会保存。"),
-                   this);
-    hint->setObjectName(QStringLiteral("hintLabel"));
-    hint->setWordWrap(true);
-
-    auto *buttons = new DialogButtonRow(this);
-    testButton = buttons->add("testButton", QStringLiteral("测试连接(&T)"), DialogButtonRow::Enter::Focused);
-    createButton = buttons->add("createButton", QStringLiteral("建立数据表(&C)"), DialogButtonRow::Enter::Focused);
-    saveButton = buttons->add("saveButton", QStringLiteral("保存(&S)"), DialogButtonRow::Enter::Default);
-    embeddedButton =
-        buttons->add("embeddedButton", QStringLiteral("改用本机数据库(&L)"), DialogButtonRow::Enter::Focused);
-    buttons->addCancel("closeButton", QStringLiteral("关闭(&X)"), DialogButtonRow::Enter::Focused);
-
+void ServerConnectionDialog::connectControls() {
     connect(encryptionBox, &QComboBox::currentIndexChanged, this, &ServerConnectionDialog::showEncryption);
     connect(rootCertificateButton, &QPushButton::clicked, this, [this] {
         takeFields();
@@ -97,12 +110,6 @@ ServerConnectionDialog::ServerConnectionDialog(const QString &appFolder, QWidget
         if (mLogic.useEmbedded())
             accept();
     });
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(hint);
-    layout->addLayout(buttons);
-    showEncryption();
 }
 
 void ServerConnectionDialog::showEncryption() {
@@ -122,7 +129,7 @@ void ServerConnectionDialog::takeFields() {
     s.rootCertificate = QDir::fromNativeSeparators(rootCertificateEdit->text().trimmed());
 }
 
-void ShowServerConnection(QWidget *parent) {
-    ServerConnectionDialog dialog(Database::instance().appFolder(), parent);
+void ShowServerConnection(QWidget *parent, const QString &appFolder) {
+    ServerConnectionDialog dialog(appFolder, parent);
     dialog.exec();
 }

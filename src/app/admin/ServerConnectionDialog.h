@@ -5,6 +5,7 @@
 #include <QDialog>
 
 class QComboBox;
+class QFormLayout;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
@@ -32,6 +33,9 @@ public:
     QPushButton *embeddedButton;
 
 private:
+    // The fields with the stored settings, in their form.
+    QFormLayout *createFields();
+    void connectControls();
     // The fields into the logic's settings before every command.
     void takeFields();
     // The root certificate counts only when the server's certificate is checked.
@@ -40,5 +44,5 @@ private:
     ServerConnection mLogic;
 };
 
-// Opens the dialog for the data module's application folder.
-void ShowServerConnection(QWidget *parent);
+// Opens the dialog for the application folder (with a trailing '/').
+void ShowServerConnection(QWidget *parent, const QString &appFolder);

@@ -1,10 +1,10 @@
 #include "exchange/import/ContractImport.h"
 
-#include "catalogue/Indicator.h"
 #include "platform/Messages.h"
 #include "store/ChangeHistory.h"
 #include "store/ContractStore.h"
 #include "store/Database.h"
+#include "store/Indicator.h"
 #include "text/DateText.h"
 #include "text/NumberText.h"
 #include "text/TextHelpers.h"

@@ -1,6 +1,6 @@
 #include "exchange/import/ImportMappingModel.h"
 
-#include "catalogue/Indicator.h"
+#include "store/Indicator.h"
 
 void ImportMappingModel::setIndicators(const QList<Indicator> &indicators) {
     beginResetModel();

@@ -31,7 +31,8 @@ struct Indicator {
     // Reads every field from a row of "SELECT * FROM TDataPara"; nulls read as 0 and empty text.
     static Indicator fromRecord(const QSqlRecord &record);
 
-    // The category's indicators in SortIdx order; nullopt-like failure through `ok`.
+    // The category's indicators in SortIdx order, for callers not yet handed an IndicatorStore: use
+    // IndicatorStore::ofCategory.
     static QList<Indicator> ofCategory(const QString &category, bool *ok = nullptr);
 
     // "文本", "数字", "日期" in the catalogue windows.

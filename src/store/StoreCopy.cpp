@@ -1,4 +1,4 @@
-#include "app/admin/StoreCopy.h"
+#include "store/StoreCopy.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,8 +1,8 @@
-#include "catalogue/Indicator.h"
+#include "store/Indicator.h"
 
 #include "store/Database.h"
+#include "store/IndicatorStore.h"
 
-#include <QSqlQuery>
 #include <QSqlRecord>
 
 Indicator Indicator::fromRecord(const QSqlRecord &r) {
@@ -28,16 +28,7 @@ Indicator Indicator::fromRecord(const QSqlRecord &r) {
 }
 
 QList<Indicator> Indicator::ofCategory(const QString &category, bool *ok) {
-    QList<Indicator> list;
-    QSqlQuery q(Database::instance().connection());
-    q.setForwardOnly(true);
-    const bool done =
-        execBound(q, QStringLiteral("SELECT * FROM TDataPara WHERE MainTypeCode=? ORDER BY SortIdx, ID"), {category});
-    if (ok)
-        *ok = done;
-    while (done && q.next())
-        list.append(fromRecord(q.record()));
-    return list;
+    return IndicatorStore(Database::instance()).ofCategory(category, ok);
 }
 
 QString Indicator::catalogueTypeText(int type) {

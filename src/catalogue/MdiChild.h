@@ -18,8 +18,15 @@ inline bool showMaximizedChild(QMdiArea *area, QWidget *window, bool prepared) {
     return true;
 }
 
-// Opens one of the frame's working windows that prepares itself in ReadyData().
-template <typename Window, typename... Services> bool openMaximizedChild(QMdiArea *area, const Services &...services) {
-    auto *window = new Window(services...);
-    return showMaximizedChild(area, window, window->ReadyData());
+// The frame's working window of this class when one is open: brought to the front, maximized, and returned;
+// nullptr otherwise.
+template <typename Window> Window *activateOpenChild(QMdiArea *area) {
+    for (QMdiSubWindow *sub : area->subWindowList()) {
+        if (auto *window = qobject_cast<Window *>(sub->widget())) {
+            area->setActiveSubWindow(sub);
+            sub->showMaximized();
+            return window;
+        }
+    }
+    return nullptr;
 }

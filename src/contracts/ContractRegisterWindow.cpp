@@ -1,6 +1,7 @@
 #include "contracts/ContractRegisterWindow.h"
 
 #include "catalogue/CategoryTreeView.h"
+#include "catalogue/MdiChild.h"
 #include "contracts/ChangeHistoryWindow.h"
 #include "contracts/ContractEntryDialog.h"
 #include "contracts/MultiRowHeaderView.h"
@@ -404,22 +405,8 @@ void ContractRegisterWindow::hideEvent(QHideEvent *event) {
 }
 
 bool openContractRegisterWindow(QMdiArea *area, Database &database, const ContractRegisterServices &services) {
-    for (QMdiSubWindow *sub : area->subWindowList()) {
-        if (qobject_cast<ContractRegisterWindow *>(sub->widget())) {
-            area->setActiveSubWindow(sub);
-            sub->showMaximized();
-            return true;
-        }
-    }
+    if (activateOpenChild<ContractRegisterWindow>(area))
+        return true;
     auto *window = new ContractRegisterWindow(database, services);
-    if (!window->load()) {
-        delete window;
-        return false;
-    }
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    QMdiSubWindow *sub = area->addSubWindow(window);
-    sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->setWindowIcon(window->windowIcon());
-    sub->showMaximized();
-    return true;
+    return showMaximizedChild(area, window, window->load());
 }

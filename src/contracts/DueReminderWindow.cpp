@@ -161,22 +161,8 @@ void DueReminderWindow::sendToExcel() {
 }
 
 bool openDueReminders(QMdiArea *area, Database &database, const DueReminderServices &services) {
-    for (QMdiSubWindow *sub : area->subWindowList()) {
-        if (auto *window = qobject_cast<DueReminderWindow *>(sub->widget())) {
-            area->setActiveSubWindow(sub);
-            sub->showMaximized();
-            return window->reload();
-        }
-    }
+    if (auto *open = activateOpenChild<DueReminderWindow>(area))
+        return open->reload();
     auto *window = new DueReminderWindow(database, services);
-    if (!window->reload()) {
-        delete window;
-        return false;
-    }
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    QMdiSubWindow *sub = area->addSubWindow(window);
-    sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->setWindowIcon(window->windowIcon());
-    sub->showMaximized();
-    return true;
+    return showMaximizedChild(area, window, window->reload());
 }

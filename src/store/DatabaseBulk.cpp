@@ -108,6 +108,20 @@ bool bindSqlite(sqlite3_stmt *stmt, int at, const QVariant &value) {
     return sqlite3_bind_text(stmt, at, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT) == SQLITE_OK;
 }
 
+using SqliteStatement = std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)>;
+
+// One statement prepared on an SQLite connection and finalized with its owner; null with SQLite's reason on failure.
+SqliteStatement prepareSqlite(sqlite3 *db, const QString &sql, QString *reason) {
+    sqlite3_stmt *stmt = nullptr;
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt, nullptr) != SQLITE_OK) {
+        *reason = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_finalize(stmt);
+        return {nullptr, sqlite3_finalize};
+    }
+    return {stmt, sqlite3_finalize};
+}
+
 // The same on an SQLite connection: straight through SQLite, as QSqlQuery would build a QVariant for every cell.
 bool readSqlite(sqlite3 *db, const QString &sql, const QVariantList &binds, int fields, const Database::RowSink &onRow,
                 const std::atomic<bool> *stop, QString *error) {
@@ -116,14 +130,11 @@ bool readSqlite(sqlite3 *db, const QString &sql, const QVariantList &binds, int 
             *error = text;
         return false;
     };
-    sqlite3_stmt *stmt = nullptr;
-    const QByteArray text = sql.toUtf8();
-    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt, nullptr) != SQLITE_OK) {
-        const QString reason = QString::fromUtf8(sqlite3_errmsg(db));
-        sqlite3_finalize(stmt);
+    QString reason;
+    const SqliteStatement guard = prepareSqlite(db, sql, &reason);
+    if (!guard)
         return fail(reason);
-    }
-    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> guard(stmt, sqlite3_finalize);
+    sqlite3_stmt *stmt = guard.get();
     if (fields < 0 || sqlite3_column_count(stmt) < fields)
         return fail(QStringLiteral("select list does not match the columns"));
     for (int i = 0; i < binds.size(); ++i) {
@@ -323,14 +334,11 @@ bool Database::execManyEmbedded(const QString &sql, const RowValues &next, QStri
     sqlite3 *db = mBackend == Backend::Embedded ? sqliteHandle(connection()) : nullptr;
     if (!db)
         return fail(QStringLiteral("database not open"));
-    sqlite3_stmt *stmt = nullptr;
-    const QByteArray text = sql.toUtf8();
-    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt, nullptr) != SQLITE_OK) {
-        const QString reason = QString::fromUtf8(sqlite3_errmsg(db));
-        sqlite3_finalize(stmt);
+    QString reason;
+    const SqliteStatement guard = prepareSqlite(db, sql, &reason);
+    if (!guard)
         return fail(reason);
-    }
-    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> guard(stmt, sqlite3_finalize);
+    sqlite3_stmt *stmt = guard.get();
     const int parameters = sqlite3_bind_parameter_count(stmt);
     QStringList values;
     // The UTF-8 texts stay here until the row is stepped, so SQLite need not copy them.
@@ -353,9 +361,9 @@ bool Database::execManyEmbedded(const QString &sql, const RowValues &next, QStri
                 return fail(QString::fromUtf8(sqlite3_errmsg(db)));
         }
         if (sqlite3_step(stmt) != SQLITE_DONE) {
-            const QString reason = QString::fromUtf8(sqlite3_errmsg(db));
+            const QString stepFailure = QString::fromUtf8(sqlite3_errmsg(db));
             sqlite3_reset(stmt);
-            return fail(reason);
+            return fail(stepFailure);
         }
         sqlite3_reset(stmt);
     }
